@@ -1,0 +1,122 @@
+// The engine component the server form holds (as ESStaff).  It carries the engine settings,
+// picks the front end that serves this process when the form has been loaded, creates it, and
+// passes later changes of a setting on to the running engine.  Its variable and output
+// operations forward to the calling thread's current engine.
+//
+// How a program runs it (the server program's main):
+//
+//   CGIStdEngineStartup(argc, argv);   // a CGI process hands its request over and may end here
+//   Application->Initialize();
+//   auto* form = new TQNServerForm(...);                 // holds ESStaff
+//   form->ESStaff = new TGeneralHttpEngine(form);
+//   form->ESStaff->OnFirstExecRequest = ...; OnExecRequest = ...; OnLastExecRequest = ...;
+//   form->ESStaff->SetCGIMode(ServerMode); ... the other settings ...
+//   form->ESStaff->Loaded();   // creates the front end; a CGI process runs its request and ends
+//   Application->Run();        // the resident instance serves the queue on its 50 ms timer
+#pragma once
+
+#include <string>
+
+#include "platform/rtl/classes.h"
+#include "server/engine/http_engine.h"
+
+class TCGIStdEngine;
+
+// A plain component: the base of the engine component.
+class TGeneralHttpComponent : public TComponent {
+public:
+  using TComponent::TComponent;
+};
+
+class TGeneralHttpEngine : public TGeneralHttpComponent {
+public:
+  explicit TGeneralHttpEngine(TComponent* AOwner);
+
+  // Settings; each setter also updates the calling thread's current engine.
+  bool AutoHttpHeader() const { return FAutoHttpHeader; }
+  void SetAutoHttpHeader(bool Value);
+  const std::string& AutoContentType() const { return FAutoContentType; }
+  void SetAutoContentType(const std::string& Value);
+  bool AutoReadInput() const { return FAutoReadInput; }
+  void SetAutoReadInput(bool Value);
+  int AutoReadLimit() const { return FAutoReadLimit; }
+  void SetAutoReadLimit(int Value);
+  bool BufferedOutput() const { return FBufferedOutput; }
+  void SetBufferedOutput(bool Value);
+  const std::string& TempDir() const { return FTempDir; }
+  void SetTempDir(const std::string& Value);
+  const std::string& SessionName() const { return FSessionName; }
+  void SetSessionName(const std::string& Value);
+  bool NoCache() const { return FNoCache; }
+  void SetNoCache(bool Value);
+  // Read when the front end is created.
+  TCGIMode CGIMode() const { return FCGIMode; }
+  void SetCGIMode(TCGIMode Value) { FCGIMode = Value; }
+  bool CgiAutoTerminate() const { return FCgiAutoTerminate; }
+  void SetCgiAutoTerminate(bool Value) { FCgiAutoTerminate = Value; }
+
+  // Events, handed to the front end when it is created (assign them before Loaded).
+  TExecRequestEvent OnExecRequest;
+  TFirstExecRequestEvent OnFirstExecRequest;
+  TLastExecRequestEvent OnLastExecRequest;
+  TRequestErrorEvent OnRequestError;
+
+  // Chooses and creates the front end.  In a CGI process that hands its request over (or runs
+  // it in NormalMode) this does not return: the process ends with the request.
+  void Loaded() override;
+
+  // The front end created by Loaded (owned by this component's owner), if any.
+  TCGIStdEngine* StdEngine() const { return FStdEngine; }
+
+  void WriteLine(const std::string& Text);
+  virtual std::string GetServerName();
+  virtual std::string GetServerSoftware();
+  virtual std::string GetGatewayInterface();
+  virtual std::string GetServerProtocol();
+  virtual std::string GetServerPort();
+  virtual bool GetServerPortSecure();
+  virtual std::string GetRequestMethod();
+  virtual std::string GetPathInfo();
+  virtual std::string GetPathTranslated();
+  virtual std::string GetScriptName();
+  virtual std::string GetQueryString();
+  virtual std::string GetRemoteHost();
+  virtual std::string GetRemoteAddr();
+  virtual std::string GetAuthType();
+  virtual std::string GetRemoteUser();
+  virtual std::string GetRemoteIdent();
+  virtual std::string GetContentType();
+  virtual int GetContentLength();
+  virtual std::string GetUrl();
+  virtual std::string GetUserAgent();
+  virtual std::string GetCookie();
+  virtual std::string GetReferer();
+  virtual std::string GetExecutablePath();
+  virtual void WriteText(const std::string& Text);
+  virtual void WriteData(const void* Buffer, int Count);
+  virtual void AddHeader(const std::string& Name, const std::string& Value);
+  virtual int ReadBytes(void* Buffer, int Count);
+  virtual void EndHeader();
+  virtual void GetVariable(const std::string& Name, std::string& Value);
+  virtual void GetField(const std::string& Name, const std::string& Default, std::string& Value);
+  virtual std::unique_ptr<TStringList> GetFieldNames();
+  virtual TCriticalSection* CreateLock();
+  virtual void Lock(TCriticalSection* Section);
+  virtual void Unlock(TCriticalSection* Section);
+  virtual void FreeLock(TCriticalSection* Section);
+
+private:
+  THttpEngine& Current();
+
+  bool FAutoHttpHeader = true;
+  std::string FAutoContentType = "text/html";
+  bool FAutoReadInput = true;
+  int FAutoReadLimit = 10000;
+  bool FBufferedOutput = false;
+  std::string FTempDir;
+  TCGIMode FCGIMode = NormalMode;
+  bool FCgiAutoTerminate = true;
+  std::string FSessionName = "DefaultSession";
+  bool FNoCache = false;
+  TCGIStdEngine* FStdEngine = nullptr;
+};

@@ -1,0 +1,129 @@
+// The request engine: one engine object answers one HTTP request at a time on the calling thread.
+// It reads the request's server variables and fields, calls the application's events and writes
+// the reply (status line, header lines, body) through the channel its front end supplies.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/rtl/classes.h"
+#include "platform/rtl/exceptions.h"
+
+class TStringList;
+class TThread;
+class TCriticalSection;
+class THttpCookie;
+
+enum TCGIMode { NormalMode, ServerMode, ServerThreadMode };
+
+using TRequestErrorEvent = std::function<void(TObject* Sender, Exception& ErrorReason)>;
+using TExecRequestEvent = std::function<void(TObject* Sender)>;
+using TFirstExecRequestEvent = std::function<void(TObject* Sender)>;
+using TLastExecRequestEvent = std::function<void(TObject* Sender)>;
+
+class THttpEngine : public TComponent {
+public:
+  explicit THttpEngine(TComponent* AOwner);
+  ~THttpEngine() override;
+
+  std::string AutoContentType = "text/html";
+  bool AutoReadInput = true;
+  int AutoReadLimit = 0;
+  bool AutoHttpHeader = true;
+  bool BufferedOutput = false;
+  TCGIMode CGIMode = NormalMode;
+  std::string SessionName;
+  std::string TempDir;
+  bool NoCache = false;
+  TRequestErrorEvent OnRequestError;
+  TExecRequestEvent OnExecRequest;
+  TFirstExecRequestEvent OnFirstExecRequest;
+  TLastExecRequestEvent OnLastExecRequest;
+
+  // Runs one request: reads input, fires the events, writes the automatic header, flushes.
+  void ExecuteRequest();
+  void WriteLine(const std::string& Text);
+  static std::unique_ptr<TStringList> ParseFields(const std::string& FieldText);
+  void MakeCurrent();
+
+  virtual void RunRequest() = 0;
+  virtual void FinishRequest();
+  virtual void ReadMultipart(std::string& FieldText);
+
+  virtual std::string GetServerName();
+  virtual std::string GetServerSoftware();
+  virtual std::string GetGatewayInterface();
+  virtual std::string GetServerProtocol();
+  virtual std::string GetServerPort();
+  virtual bool GetServerPortSecure();
+  virtual std::string GetRequestMethod();
+  virtual std::string GetPathInfo();
+  virtual std::string GetPathTranslated();
+  virtual std::string GetScriptName();
+  virtual std::string GetQueryString();
+  virtual std::string GetRemoteHost();
+  virtual std::string GetRemoteAddr();
+  virtual std::string GetAuthType();
+  virtual std::string GetRemoteUser();
+  virtual std::string GetRemoteIdent();
+  virtual std::string GetContentType();
+  virtual int GetContentLength();
+  virtual std::string GetUrl();
+  virtual std::string GetUserAgent();
+  virtual std::string GetCookie();
+  virtual std::string GetReferer();
+  virtual std::string GetExecutablePath();
+
+  virtual TThread* GetRequestThread();
+  virtual void WriteStatusLine();
+  virtual void WriteText(const std::string& Text);
+  virtual void WriteData(const void* Buffer, int Count);
+  virtual int ReadBytes(void* Buffer, int Count);
+  virtual void AddHeader(const std::string& Name, const std::string& Value);
+  virtual void EndHeader();
+  virtual void GetVariable(const std::string& Name, std::string& Value) = 0;
+  virtual void GetField(const std::string& Name, const std::string& Default, std::string& Value) = 0;
+  virtual std::unique_ptr<TStringList> GetFieldNames() = 0;
+  virtual TCriticalSection* CreateLock();
+  virtual void Lock(TCriticalSection* Section);
+  virtual void Unlock(TCriticalSection* Section);
+  virtual void FreeLock(TCriticalSection* Section);
+  virtual bool IsActive() = 0;
+
+protected:
+  // True when the front end writes each piece straight to its channel: always without
+  // buffering, and while a buffer is flushed.
+  static bool DirectOutput();
+
+private:
+  std::string Variable(const char* Name, const char* Fallback = nullptr);
+  void Flush();
+};
+
+// Per-thread request state shared by the engine and its front ends.
+struct TRequestState {
+  THttpEngine* CurrentEngine = nullptr;
+  std::unique_ptr<TStringList> UploadList;
+  bool HeaderSent = false;
+  bool StatusHandled = false;
+  int LogTag = 0;
+  int PictureKind = 0;
+  std::unique_ptr<THttpCookie> SessionCookie;
+  std::unique_ptr<TStringList> SessionList;
+  std::unique_ptr<std::string> OutputBuffer;
+  bool DirectOutput = true;
+};
+TRequestState& RequestState();
+
+// Appends one line to the engine log: "<date> <time>,  <tag> : <message>".  Never raises.
+// Control bytes of the message become blanks, so that request text cannot forge lines.
+void WriteLogLine(const std::string& Message);
+// The full path of the log file WriteLogLine appends to (the folder is created when missing).
+std::string EngineLogFileName();
+
+// Frees every form of the application and ends the process with exit code 0.
+[[noreturn]] void TerminateServer();
+// The program's clean-up before TerminateServer ends the process (the server form registers
+// its own here: freeing its forms and the open database).
+void SetTerminateServerHandler(std::function<void()> Handler);
