@@ -1,0 +1,116 @@
+// Files and folders over POSIX: queries, times, search with masks, name lookup without case,
+// temporary files and retry loops. The atomic replace and the share-mode locks live in
+// platform/rtl/file_io.h; this header makes them available to the callers of files.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#if __has_include("platform/rtl/file_io.h")
+#include "platform/rtl/file_io.h"
+#endif
+
+// ---- Queries and folders -------------------------------------------------------------------
+bool FileExists(const std::string& Name);       // a file that is not a folder
+bool DirectoryExists(const std::string& Name);
+// Size in bytes, -1 when the file is missing.
+std::int64_t FileSize(const std::string& Name);
+bool DeleteFile(const std::string& Name);
+// Fails when NewName exists already (as on Windows).
+bool RenameFile(const std::string& OldName, const std::string& NewName);
+bool CreateDir(const std::string& Name, unsigned Mode = 0777);
+// Creates the folder and every missing parent; true when it exists afterwards.
+bool ForceDirectories(const std::string& Name, unsigned Mode = 0777);
+bool RemoveDir(const std::string& Name);
+std::string GetCurrentDir();
+bool SetCurrentDir(const std::string& Name);
+
+// ---- File times ------------------------------------------------------------------------------
+// Modification time in seconds since 1970 (UTC), -1 when the file is missing.
+std::int64_t FileAge(const std::string& Name);
+std::int64_t FileGetDate(int Fd);
+// Sets the modification (and access) time; 0 on success, else the errno value.
+int FileSetDate(const std::string& Name, std::int64_t Age);
+int FileSetDate(int Fd, std::int64_t Age);
+// The local date and time (days since 30 December 1899) of a FileAge value.
+double FileDateToDateTime(std::int64_t Age);
+// Sets the modification time to now; false when the file is missing.
+bool FileTouch(const std::string& Name);
+bool FileTouch(int Fd);
+// Seconds since the last modification, against the real-time clock (fractional); negative when
+// the file is missing. A time stamp in the future gives 0.
+double FileModifiedAgeSeconds(const std::string& Name);
+
+// ---- Names compared without case --------------------------------------------------------------
+// The real path of the file whose name equals the last component of Path without ASCII case,
+// in the folder of Path; an exact match wins. Empty when there is none.
+std::string FindFileNoCase(const std::string& Path);
+// The mask of FindFirst: '*' any run, '?' one byte, "*.*" everything; ASCII case ignored.
+bool MatchesMask(const std::string& Name, const std::string& Mask);
+
+// ---- Search --------------------------------------------------------------------------------
+inline constexpr int faReadOnly = 0x01;
+inline constexpr int faHidden = 0x02;
+inline constexpr int faSysFile = 0x04;
+inline constexpr int faVolumeID = 0x08;
+inline constexpr int faDirectory = 0x10;
+inline constexpr int faArchive = 0x20;
+inline constexpr int faAnyFile = 0x3F;
+
+struct TSearchRec {
+  std::string Name;        // the name only, without folder
+  std::int64_t Size = 0;
+  std::int64_t Time = 0;   // as FileAge
+  int Attr = 0;            // faDirectory, faReadOnly
+  // Internal: the matches left, in name byte order.
+  struct TState;
+  std::shared_ptr<TState> FindData;
+};
+
+// Path is a folder and a mask ("/data/Temp/qnserver.exe_C_*"). Files always match; folders
+// only when Attr holds faDirectory. Results come sorted by name bytes. 0 on success, else an
+// error code (2: nothing found, 3: no such folder).
+int FindFirst(const std::string& Path, int Attr, TSearchRec& F);
+int FindNext(TSearchRec& F);
+void FindClose(TSearchRec& F);
+// Every match of Path's mask as full paths, in name order (files only unless faDirectory).
+std::vector<std::string> FindFiles(const std::string& Path, int Attr = faAnyFile & ~faDirectory);
+// Deletes every file that matches Path's mask; returns the number deleted.
+int DeleteMatchingFiles(const std::string& Path);
+
+// ---- Temporary files -----------------------------------------------------------------------
+// $TMPDIR when set and a folder, else "/tmp"; with a trailing "/".
+std::string GetTempDir();
+
+// A unique file made by mkstemp, deleted when the object is freed (unless released).
+class TTempFile {
+public:
+  // In Folder (default the temporary folder), named Prefix followed by unique characters.
+  // Raises EFCreateError when the file cannot be made.
+  explicit TTempFile(const std::string& Prefix = "ms", const std::string& Folder = "");
+  TTempFile(const TTempFile&) = delete;
+  TTempFile& operator=(const TTempFile&) = delete;
+  ~TTempFile();
+
+  const std::string& Name() const { return FName; }
+  int Handle() const { return FFd; }
+  // Closes the descriptor; the file stays until the object is freed.
+  void CloseHandle();
+  // Keeps the file: the object no longer deletes it. Returns its name.
+  std::string Release();
+
+private:
+  std::string FName;
+  int FFd = -1;
+  bool FKeep = false;
+};
+
+// ---- Retry loops ------------------------------------------------------------------------------
+// Calls Attempt up to Attempts times until it returns true, sleeping PauseMs after each failed
+// try (and after the successful one too when PauseAfterSuccess). Returns Attempt's last result.
+// Exceptions from Attempt count as failures, except on the last try, where they pass on.
+bool RetryWithPause(int Attempts, unsigned PauseMs, const std::function<bool()>& Attempt,
+                    bool PauseAfterSuccess = false);

@@ -1,0 +1,35 @@
+// A named single-instance token: held by one process while it lives, testable by any other.
+// It is an abstract Unix socket named "\0qn:" + a hash of the program folder and the title,
+// so it vanishes with its process, however that ends.
+#pragma once
+
+#include <string>
+
+class TEventLoop;
+
+class TSingleInstanceToken {
+public:
+  // Folder defaults to the folder of ParamStr(0).
+  explicit TSingleInstanceToken(const std::string& Title, const std::string& Folder = "");
+  TSingleInstanceToken(const TSingleInstanceToken&) = delete;
+  TSingleInstanceToken& operator=(const TSingleInstanceToken&) = delete;
+  ~TSingleInstanceToken();
+
+  // Binds and listens; false when another process (or object) holds the token. Connections
+  // are accepted and closed on Loop (default: the current loop, when there is one).
+  bool Acquire(TEventLoop* Loop = nullptr);
+  void Release();
+  bool Held() const { return FFd >= 0; }
+
+  // True when a process holds the token (a connect succeeds).
+  static bool Exists(const std::string& Title, const std::string& Folder = "");
+  // The socket name without its leading NUL ("qn:" + 16 hexadecimal digits).
+  static std::string SocketName(const std::string& Title, const std::string& Folder = "");
+
+private:
+  void AcceptPending();
+
+  std::string FName;
+  int FFd = -1;
+  TEventLoop* FLoop = nullptr;
+};
