@@ -1,0 +1,47 @@
+// Low-level file primitives over POSIX: reading a whole file, replacing a file atomically, and the
+// flock locks that stand in for share modes.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include <cstdint>
+
+// The whole file; raises EFOpenError "Cannot open file <name>" when it cannot be read.
+std::string ReadFileBytes(const std::string& FileName);
+
+// Writes a new version of FileName: the bytes go to "<name>.tmp<random>" in the same folder
+// (written by Writer through the descriptor), which is fsynced and renamed over the name; then the
+// folder is fsynced.  The old file's mode is kept (0644 less the umask for a new file).  On any
+// failure, Writer's exceptions included, the temporary is removed, the old file stays as it was,
+// and the error is raised (EFCreateError "Cannot create file <name>" for the system's failures).
+void AtomicReplaceFile(const std::string& FileName, const std::function<void(int Fd)>& Writer);
+void AtomicWriteFile(const std::string& FileName, std::string_view Data);
+
+// Writes all of Data to Fd, retrying EINTR and short writes; false on an error (errno set).
+bool WriteAll(int Fd, const void* Data, std::size_t Size);
+// Reads up to Size bytes, retrying EINTR; returns the count or -1.
+long ReadRetry(int Fd, void* Data, std::size_t Size);
+
+// The flock operation for a share mode of TFileStream (fmShare...), or 0 for no lock:
+// compat and exclusive -> LOCK_EX|LOCK_NB, deny-write -> LOCK_SH|LOCK_NB,
+// deny-read -> LOCK_EX|LOCK_NB, deny-none -> no lock.
+int ShareModeToFlock(std::uint16_t Mode);
+// Takes the lock of a share mode on Fd; false when it is refused.
+bool LockForShareMode(int Fd, std::uint16_t Mode);
+
+// An exclusive flock on "<FileName>.lock", held while the object lives: the scope of one
+// read-change-replace of a shared file (the INI files).  Waits for the lock up to TimeoutMs
+// (bounded; then goes on unlocked rather than hang).  The lock file is left in place.
+class TLockFileScope {
+public:
+  explicit TLockFileScope(const std::string& FileName, int TimeoutMs = 5000);
+  ~TLockFileScope();
+  TLockFileScope(const TLockFileScope&) = delete;
+  TLockFileScope& operator=(const TLockFileScope&) = delete;
+  bool Locked() const { return FFd >= 0; }
+
+private:
+  int FFd = -1;
+};
