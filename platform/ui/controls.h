@@ -48,6 +48,11 @@ using TMouseWheelEvent = std::function<void(TObject* Sender, TShiftState Shift, 
 // Shift state from the MK_ flags of a mouse message, and from the keyboard's modifiers.
 TShiftState KeysToShiftState(UINT keys);
 UINT ShiftStateToKeys(TShiftState shift);
+// The keyboard's modifier keys as the backend last reported them (ssShift, ssCtrl, ssAlt).
+TShiftState KeyboardShiftState();
+void SetKeyboardShiftState(TShiftState shift);
+// Negative when the key (VK_SHIFT, VK_CONTROL, VK_MENU) is down.
+SHORT GetKeyState(int virtualKey);
 
 // ---- The peer a backend supplies for a windowed control ---------------------------------
 class TWindowPeer {
@@ -189,6 +194,7 @@ private:
   TCursor FCursor = crDefault;
   TAlign FAlign = alNone;
   LPARAM FTag = 0;
+  bool FClicked = false;
 
   friend class TWinControl;
 };
