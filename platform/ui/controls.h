@@ -11,11 +11,7 @@
 #include "platform/gfx/bitmap.h"
 #include "platform/gfx/enum_set.h"
 #include "platform/gfx/graphics.h"
-#if __has_include("platform/rtl/classes.h")
 #include "platform/rtl/classes.h"
-#else
-#include "platform/ui/component_stand_in.h"
-#endif
 #include "platform/rtl/win_types.h"
 #include "platform/ui/messages.h"
 
@@ -37,7 +33,6 @@ enum : TCursor {
   crHandPoint = -21, crSizeAll = -22
 };
 
-using TNotifyEvent = std::function<void(TObject* Sender)>;
 using TMouseEvent = std::function<void(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y)>;
 using TMouseMoveEvent = std::function<void(TObject* Sender, TShiftState Shift, int X, int Y)>;
 using TKeyEvent = std::function<void(TObject* Sender, WORD& Key, TShiftState Shift)>;
