@@ -2,11 +2,16 @@
 #pragma once
 
 #include <exception>
+#include <initializer_list>
 #include <string>
+
+#include "platform/rtl/var_rec.h"
 
 class Exception : public std::exception {
 public:
   explicit Exception(std::string message) : FMessage(std::move(message)) {}
+  // CreateFmt: the message is Format(format, args).
+  Exception(const std::string& format, std::initializer_list<TVarRec> args);
   ~Exception() override = default;
 
   const std::string& Message() const noexcept { return FMessage; }

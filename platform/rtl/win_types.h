@@ -31,7 +31,7 @@ using LPCSTR = const char*;
 #define FALSE 0
 #endif
 
-inline constexpr HANDLE INVALID_HANDLE_VALUE = reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1));
+inline const HANDLE INVALID_HANDLE_VALUE = reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1));
 
 struct TPoint {
   int X = 0;
