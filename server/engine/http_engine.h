@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/rtl/classes.h"
 #include "platform/rtl/exceptions.h"
@@ -92,6 +93,8 @@ public:
   virtual bool IsActive() = 0;
 
 protected:
+  // The front end's channel: writes bytes as they stand (no header logic).
+  virtual void WriteChannel(const char* Data, size_t Count);
   // True when the front end writes each piece straight to its channel: always without
   // buffering, and while a buffer is flushed.
   static bool DirectOutput();
@@ -104,7 +107,7 @@ private:
 // Per-thread request state shared by the engine and its front ends.
 struct TRequestState {
   THttpEngine* CurrentEngine = nullptr;
-  std::unique_ptr<TStringList> UploadList;
+  std::vector<std::string> UploadList;
   bool HeaderSent = false;
   bool StatusHandled = false;
   int LogTag = 0;
@@ -127,3 +130,5 @@ std::string EngineLogFileName();
 // The program's clean-up before TerminateServer ends the process (the server form registers
 // its own here: freeing its forms and the open database).
 void SetTerminateServerHandler(std::function<void()> Handler);
+// The engine's own last step before the process ends (the hand-over's clean-up).
+void SetEngineEndStep(void (*Step)());

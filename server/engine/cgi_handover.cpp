@@ -1,0 +1,329 @@
+#include "server/engine/cgi_handover.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "platform/rtl/file_io.h"
+#include "platform/sys/files.h"
+#include "platform/sys/process.h"
+#include "server/engine/http_text.h"
+
+// ---- Records ----------------------------------------------------------------------------------
+
+std::string EncodeQueueRecord(const TQueueRecord& Record) {
+  std::string bytes(kQueueRecordSize, '\0');
+  bytes[0] = static_cast<char>(Record.Status);
+  std::memcpy(&bytes[kQueueNameOffset], Record.Name.data(), std::min(Record.Name.size(), kQueueNameMax));
+  return bytes;
+}
+
+std::vector<TQueueRecord> DecodeQueueRecords(const std::string& Bytes) {
+  std::vector<TQueueRecord> records;
+  for (size_t at = 0; at + kQueueRecordSize <= Bytes.size(); at += kQueueRecordSize) {
+    TQueueRecord record;
+    record.Status = static_cast<BYTE>(Bytes[at]);
+    const char* name = Bytes.data() + at + kQueueNameOffset;
+    record.Name.assign(name, strnlen(name, kQueueRecordSize - kQueueNameOffset));
+    records.push_back(std::move(record));
+  }
+  return records;
+}
+
+// ---- Names --------------------------------------------------------------------------------------
+
+THandoverFolder::THandoverFolder(const std::string& ProgramPath) {
+  size_t slash = ProgramPath.rfind('/');
+  FProgramFolder = slash == std::string::npos ? std::string(".") : ProgramPath.substr(0, slash);
+  if (FProgramFolder.empty()) FProgramFolder = "/";
+  FProgramFileName = slash == std::string::npos ? ProgramPath : ProgramPath.substr(slash + 1);
+  FFolder = FProgramFolder + "/Temp";
+  if (!DirectoryExists(FFolder) && !CreateDir(FFolder, 0700) && !DirectoryExists(FFolder))
+    FFolder = FProgramFolder;
+}
+
+std::string THandoverFolder::ReplyFileName(const std::string& RequestFile) {
+  if (RequestFile.size() >= 3 && AsciiUpper(RequestFile.substr(RequestFile.size() - 3)) == "REQ")
+    return RequestFile.substr(0, RequestFile.size() - 3) + "out";
+  return RequestFile + "_out";
+}
+
+std::string THandoverFolder::RealRequestFile(const std::string& UpperName) const {
+  size_t slash = UpperName.rfind('/');
+  if (slash == std::string::npos || AsciiUpper(FFolder) != UpperName.substr(0, slash)) return {};
+  const std::string name = UpperName.substr(slash + 1);
+  if (name.empty() || name == "." || name == "..") return {};
+  return FindFileNoCase(FFolder + "/" + name);
+}
+
+// ---- The locked queue ---------------------------------------------------------------------------
+
+bool TQueueLock::Open(const std::string& Path, bool Exclusive, bool Create) {
+  Close();
+  int fd = ::open(Path.c_str(), O_RDWR | O_CLOEXEC | (Create ? O_CREAT : 0), 0600);
+  if (fd < 0) return false;
+  if (::flock(fd, (Exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0) {
+    ::close(fd);
+    return false;
+  }
+  // The file may have been deleted between our open and our lock.
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || info.st_nlink == 0) {
+    ::close(fd);
+    return false;
+  }
+  FFd = fd;
+  return true;
+}
+
+void TQueueLock::Close() {
+  if (FFd >= 0) ::close(FFd);  // closing releases the lock
+  FFd = -1;
+}
+
+std::vector<TQueueRecord> TQueueLock::Read() {
+  std::string bytes;
+  char chunk[kQueueRecordSize * 16];
+  for (off_t at = 0;;) {
+    ssize_t got = ::pread(FFd, chunk, sizeof chunk, at);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) break;
+    bytes.append(chunk, static_cast<size_t>(got));
+    at += got;
+  }
+  return DecodeQueueRecords(bytes);
+}
+
+bool TQueueLock::Append(const TQueueRecord& Record) {
+  struct stat info {};
+  if (::fstat(FFd, &info) != 0) return false;
+  // Records start at multiples of the record size, whatever a broken writer left behind.
+  off_t at = info.st_size - info.st_size % static_cast<off_t>(kQueueRecordSize);
+  const std::string bytes = EncodeQueueRecord(Record);
+  if (::pwrite(FFd, bytes.data(), bytes.size(), at) != static_cast<ssize_t>(bytes.size())) return false;
+  if (at + static_cast<off_t>(bytes.size()) < info.st_size)
+    (void)::ftruncate(FFd, at + static_cast<off_t>(bytes.size()));
+  Touch();
+  return true;
+}
+
+bool TQueueLock::Rewrite(const std::vector<TQueueRecord>& Records) {
+  std::string bytes;
+  for (const TQueueRecord& record : Records) bytes += EncodeQueueRecord(record);
+  if (::ftruncate(FFd, 0) != 0) return false;
+  if (!bytes.empty() && ::pwrite(FFd, bytes.data(), bytes.size(), 0) != static_cast<ssize_t>(bytes.size()))
+    return false;
+  Touch();
+  return true;
+}
+
+bool TQueueLock::SetStatus(size_t Index, BYTE Status) {
+  const char byte = static_cast<char>(Status);
+  return ::pwrite(FFd, &byte, 1, static_cast<off_t>(Index * kQueueRecordSize)) == 1;
+}
+
+void TQueueLock::Touch() { FileTouch(FFd); }
+
+bool OpenQueue(TQueueLock& Queue, const std::string& Path, int Attempts, unsigned PauseMs,
+               bool Exclusive) {
+  for (int attempt = 0; attempt < Attempts; ++attempt) {
+    if (Queue.Open(Path, Exclusive)) return true;
+    if (!FileExists(Path)) return false;
+    if (attempt + 1 < Attempts) Sleep(PauseMs);
+  }
+  return false;
+}
+
+bool CreateQueueFile(const std::string& Path) {
+  int fd = ::open(Path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  if (fd < 0) return false;
+  FileTouch(fd);
+  ::close(fd);
+  return true;
+}
+
+// ---- CGI side -------------------------------------------------------------------------------------
+
+bool AppendQueueRecord(const THandoverFolder& Folder, const std::string& RequestFile) {
+  const std::string queue = Folder.QueueFile();
+  TQueueRecord record{qsWaiting, AsciiUpper(RequestFile)};
+  for (int attempt = 0; attempt < 11; ++attempt) {
+    if (!FileExists(queue)) return false;
+    TQueueLock lock;
+    bool appended = lock.Open(queue) && lock.Append(record);
+    lock.Close();
+    Sleep(50);
+    if (appended) return true;
+  }
+  return false;
+}
+
+BYTE EntryStatus(const THandoverFolder& Folder, const std::string& RequestFile) {
+  const std::string queue = Folder.QueueFile();
+  const std::string name = AsciiUpper(RequestFile);
+  for (int attempt = 0; attempt < 11; ++attempt) {
+    if (!FileExists(queue)) return qsQueueMissing;
+    TQueueLock lock;
+    if (lock.Open(queue, false)) {
+      for (const TQueueRecord& record : lock.Read())
+        if (record.Name == name) return record.Status;
+      return qsFinished;
+    }
+    Sleep(100);
+  }
+  return qsQueueLocked;
+}
+
+// ---- Resident side ------------------------------------------------------------------------------
+
+namespace {
+
+bool EndsWith(const std::string& Text, const std::string& Tail) {
+  return Text.size() >= Tail.size() && Text.compare(Text.size() - Tail.size(), Tail.size(), Tail) == 0;
+}
+
+std::vector<TQueueRecord> Unfinished(const std::vector<TQueueRecord>& Records) {
+  std::vector<TQueueRecord> kept;
+  for (const TQueueRecord& record : Records)
+    if (record.Status < qsFinished) kept.push_back(record);
+  return kept;
+}
+
+}  // namespace
+
+bool TakeNextEntry(const THandoverFolder& Folder, std::string& UpperName) {
+  TQueueLock lock;
+  if (!OpenQueue(lock, Folder.QueueFile(), 11, 100)) return false;
+  std::vector<TQueueRecord> records = lock.Read();
+  bool dropped = false;
+  for (size_t i = 0; i < records.size(); ++i) {
+    if (records[i].Status != qsWaiting) continue;
+    if (!EndsWith(records[i].Name, "_REQ")) {
+      // Not a request of ours: finish it and look further.
+      records[i].Status = qsFinished;
+      dropped = true;
+      continue;
+    }
+    if (dropped) {
+      records[i].Status = qsTaken;
+      lock.Rewrite(Unfinished(records));
+    } else {
+      lock.SetStatus(i, qsTaken);
+    }
+    UpperName = records[i].Name;
+    return true;
+  }
+  if (dropped) lock.Rewrite(Unfinished(records));
+  lock.Touch();  // the heartbeat of an idle resident
+  return false;
+}
+
+bool FinishQueueEntry(const THandoverFolder& Folder, const std::string& UpperName) {
+  TQueueLock lock;
+  if (!OpenQueue(lock, Folder.QueueFile(), 11, 100)) return false;
+  std::vector<TQueueRecord> kept;
+  for (const TQueueRecord& record : lock.Read())
+    if (record.Name != UpperName && record.Status < qsFinished) kept.push_back(record);
+  return lock.Rewrite(kept);
+}
+
+bool AdoptQueue(const THandoverFolder& Folder) {
+  const std::string queue = Folder.QueueFile();
+  if (!CreateQueueFile(queue)) return false;
+  TQueueLock lock;
+  if (!OpenQueue(lock, queue, 11, 100)) return false;
+  std::vector<TQueueRecord> kept;
+  for (const TQueueRecord& record : lock.Read())
+    if (record.Status == qsWaiting && !Folder.RealRequestFile(record.Name).empty()) kept.push_back(record);
+  return lock.Rewrite(kept);
+}
+
+int RemoveStaleHandoverFiles(const THandoverFolder& Folder, double MaxAgeSeconds) {
+  int removed = 0;
+  for (const std::string& file : FindFiles(Folder.Base() + "_C_*"))
+    if (FileModifiedAgeSeconds(file) > MaxAgeSeconds && DeleteFile(file)) ++removed;
+  return removed;
+}
+
+// ---- Request and reply files ------------------------------------------------------------------------
+
+TRequestFileResult WriteRequestFile(const THandoverFolder& Folder,
+                                    const std::vector<std::string>& Environment, int Input,
+                                    long long ContentLength, std::string& RequestFile,
+                                    std::string& Error) {
+  if (Folder.RequestFileName("0000").size() > kQueueNameMax) {
+    Error = "Request file name too long: " + Folder.RequestFileName("0000");
+    return rfNameTooLong;
+  }
+  int fd = -1;
+  for (int attempt = 0; attempt < 1000 && fd < 0; ++attempt) {
+    char id[8];
+    std::snprintf(id, sizeof id, "%04X", static_cast<unsigned>(EngineRandom(65535)));
+    RequestFile = Folder.RequestFileName(id);
+    fd = ::open(RequestFile.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0 && errno != EEXIST) break;
+  }
+  if (fd < 0) {
+    Error = "Cannot create file " + RequestFile + ". " + std::strerror(errno);
+    return rfFailed;
+  }
+  std::string head;
+  for (const std::string& line : Environment) head += line + "\r\n";
+  head += "OSTREL_CGI_DEBUG=true\r\n\r\n";
+  bool ok = WriteAll(fd, head.data(), head.size());
+  std::string chunk(65536, '\0');
+  long long left = ContentLength > 0 ? ContentLength : 0;
+  while (ok && left > 0) {
+    long got = ReadRetry(Input, chunk.data(), static_cast<size_t>(std::min<long long>(left, 65536)));
+    if (got <= 0) {
+      ::close(fd);
+      ::unlink(RequestFile.c_str());
+      Error = "Standard input ended " + std::to_string(left) + " bytes before CONTENT_LENGTH";
+      return rfShortInput;
+    }
+    ok = WriteAll(fd, chunk.data(), static_cast<size_t>(got));
+    left -= got;
+  }
+  if (::close(fd) != 0) ok = false;
+  if (!ok) {
+    Error = "Cannot write file " + RequestFile + ". " + std::strerror(errno);
+    ::unlink(RequestFile.c_str());
+    return rfFailed;
+  }
+  return rfWritten;
+}
+
+bool CopyReply(const std::string& ReplyFile, int Output) {
+  int fd = ::open(ReplyFile.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat info {};
+  ::fstat(fd, &info);
+  char piece[1024];
+  long got = ReadRetry(fd, piece, sizeof piece);
+  if (got < 0) {
+    ::close(fd);
+    return false;
+  }
+  std::string first(piece, static_cast<size_t>(got));
+  size_t blank = first.find("\r\n\r\n");
+  bool ok = true;
+  if (blank != std::string::npos &&
+      ("\n" + AsciiUpper(first.substr(0, blank))).find("\nCONTENT-LENGTH:") == std::string::npos) {
+    const long long body = static_cast<long long>(info.st_size) - static_cast<long long>(blank) - 4;
+    std::string out = first.substr(0, blank) + "\r\nContent-Length: " + std::to_string(body) +
+                      first.substr(blank);
+    ok = WriteAll(Output, out.data(), out.size());
+  } else {
+    ok = WriteAll(Output, first.data(), first.size());
+  }
+  while (ok && got == static_cast<long>(sizeof piece)) {
+    got = ReadRetry(fd, piece, sizeof piece);
+    if (got > 0) ok = WriteAll(Output, piece, static_cast<size_t>(got));
+  }
+  ::close(fd);
+  return ok && got >= 0;
+}

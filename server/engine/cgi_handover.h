@@ -1,0 +1,115 @@
+// The hand-over files between a CGI process and the resident instance: the queue file with its
+// 268-byte records, the request files and the reply files, all in the "Temp" folder beside the
+// program.  Every read-modify-write of the queue holds one exclusive lock on it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/rtl/win_types.h"
+
+inline constexpr size_t kQueueRecordSize = 268;
+inline constexpr size_t kQueueNameOffset = 12;
+inline constexpr size_t kQueueNameMax = 255;
+
+enum TQueueStatus : BYTE { qsWaiting = 0, qsTaken = 1, qsFinished = 2, qsQueueMissing = 3, qsQueueLocked = 4 };
+
+struct TQueueRecord {
+  BYTE Status = qsWaiting;
+  std::string Name;  // the request file's full path in upper case
+};
+
+std::string EncodeQueueRecord(const TQueueRecord& Record);
+// Whole records only; a trailing partial record is ignored.
+std::vector<TQueueRecord> DecodeQueueRecords(const std::string& Bytes);
+
+// The names of the hand-over files of one program.
+class THandoverFolder {
+public:
+  // The folder is the program folder + "/Temp", created (mode 0700) when missing; when it cannot
+  // be made, the program folder itself.
+  explicit THandoverFolder(const std::string& ProgramPath);
+
+  const std::string& Folder() const { return FFolder; }
+  const std::string& ProgramFolder() const { return FProgramFolder; }
+  const std::string& ProgramFileName() const { return FProgramFileName; }
+  std::string Base() const { return FFolder + "/" + FProgramFileName; }
+  std::string QueueFile() const { return Base() + "_S"; }
+  // The single-instance token the resident instance holds: "<program file name>_S".
+  std::string TokenTitle() const { return FProgramFileName + "_S"; }
+  std::string RequestFileName(const std::string& Id) const { return Base() + "_C_" + Id + "_REQ"; }
+  // "..._REQ" becomes "..._out".
+  static std::string ReplyFileName(const std::string& RequestFile);
+  // The real request file of a queue record's upper-cased name: looked up without case in this
+  // folder.  Empty when the name is not of this folder or no such file exists.
+  std::string RealRequestFile(const std::string& UpperName) const;
+
+private:
+  std::string FProgramFolder;
+  std::string FProgramFileName;
+  std::string FFolder;
+};
+
+// The queue file, opened and locked for one read-modify-write.
+class TQueueLock {
+public:
+  TQueueLock() = default;
+  TQueueLock(const TQueueLock&) = delete;
+  TQueueLock& operator=(const TQueueLock&) = delete;
+  ~TQueueLock() { Close(); }
+
+  // Opens and locks (without waiting; Exclusive for changes, shared for reading).  False when
+  // the file is missing, was deleted while we took the lock, or is locked by another.
+  bool Open(const std::string& Path, bool Exclusive = true, bool Create = false);
+  void Close();
+  bool IsOpen() const { return FFd >= 0; }
+
+  std::vector<TQueueRecord> Read();
+  bool Append(const TQueueRecord& Record);
+  // Writes the records in place of the file's content (the lock lives on the inode).
+  bool Rewrite(const std::vector<TQueueRecord>& Records);
+  bool SetStatus(size_t Index, BYTE Status);
+  void Touch();
+
+private:
+  int FFd = -1;
+};
+
+// Opens the queue with the given attempts and pause; false when it does not exist or stays locked.
+bool OpenQueue(TQueueLock& Queue, const std::string& Path, int Attempts, unsigned PauseMs,
+               bool Exclusive = true);
+
+// Creates the queue file when it is missing (never emptying an existing one) and sets its time.
+bool CreateQueueFile(const std::string& Path);
+
+// CGI side: appends a waiting record for RequestFile (11 attempts, 50 ms after each).
+bool AppendQueueRecord(const THandoverFolder& Folder, const std::string& RequestFile);
+// CGI side: the status of the own entry: qsWaiting or qsTaken; qsFinished when the record is
+// gone; qsQueueMissing; qsQueueLocked after 11 failed opens.
+BYTE EntryStatus(const THandoverFolder& Folder, const std::string& RequestFile);
+
+// Resident side: marks the first waiting record taken and returns its name; a waiting record
+// whose name does not end in "_REQ" is dropped on the way.  False when nothing waits (the
+// queue's time is then refreshed) or the queue cannot be opened.
+bool TakeNextEntry(const THandoverFolder& Folder, std::string& UpperName);
+// Resident side: drops the record of UpperName from the queue and refreshes its time.
+bool FinishQueueEntry(const THandoverFolder& Folder, const std::string& UpperName);
+// Resident side, at start: keeps an existing queue's waiting records whose request files exist
+// (creating the queue when missing).  False when the queue cannot be created.
+bool AdoptQueue(const THandoverFolder& Folder);
+// Resident side: deletes request and reply files older than MaxAgeSeconds.
+int RemoveStaleHandoverFiles(const THandoverFolder& Folder, double MaxAgeSeconds);
+
+// The request file: every environment string and CR LF, "OSTREL_CGI_DEBUG=true" CR LF CR LF,
+// then exactly ContentLength bytes of Input.
+enum TRequestFileResult { rfWritten, rfNameTooLong, rfShortInput, rfFailed };
+TRequestFileResult WriteRequestFile(const THandoverFolder& Folder,
+                                    const std::vector<std::string>& Environment, int Input,
+                                    long long ContentLength, std::string& RequestFile,
+                                    std::string& Error);
+
+// Copies a reply file to Output.  When its first 1024 bytes hold the blank line that ends the
+// header block and the block has no Content-Length line, "Content-Length: <body bytes>" is
+// inserted before the blank line.  False when the file cannot be read.
+bool CopyReply(const std::string& ReplyFile, int Output);

@@ -1,0 +1,489 @@
+#include "server/engine/cgi_std_engine.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
+#include <mutex>
+#include <thread>
+
+#include "platform/rtl/file_io.h"
+#include "platform/rtl/string_list.h"
+#include "platform/sys/files.h"
+#include "platform/sys/process.h"
+#include "platform/sys/single_instance.h"
+#include "platform/sys/threads.h"
+#include "platform/ui/application.h"
+#include "platform/ui/timer.h"
+#include "server/engine/cgi_handover.h"
+#include "server/engine/http_text.h"
+
+namespace {
+
+constexpr double kStaleQueueSeconds = 30;
+constexpr double kStaleFileSeconds = 180;
+constexpr int kReplyWaitSeconds = 180;
+
+// Process-wide state of the hand-over.
+bool gResident = false;
+bool gStartupDone = false;
+bool gQueueCreated = true;
+bool gOwnsQueue = false;
+TCGIStdEngine* gStdEngine = nullptr;
+std::unique_ptr<THandoverFolder> gHandover;
+std::unique_ptr<TSingleInstanceToken> gToken;
+std::string gRequestFile;  // the CGI process's own request file
+
+// Per-thread request channel.
+struct TCGIThreadState {
+  int Input = -1;
+  int Output = -1;
+  long long InputLeft = -1;  // -1: up to the end of the input
+  bool HasVariables = false;
+  std::vector<std::string> Variables;
+  std::string FieldText;
+  TThread* RequestThread = nullptr;
+};
+thread_local TCGIThreadState tCGI;
+
+bool EnvSet(const char* Name) { return !GetEnvVar(Name).empty(); }
+bool WindowsCGI() { return ContainsNoCase(GetEnvVar("CGI_VERSION"), "WIN"); }
+
+THandoverFolder& Handover() {
+  if (!gHandover) gHandover = std::make_unique<THandoverFolder>(GetModuleName());
+  return *gHandover;
+}
+
+bool ResidentAlive() { return TSingleInstanceToken::Exists(Handover().TokenTitle(), Handover().ProgramFolder()); }
+
+void StartResident() { StartProcessDetached(GetModuleName(), {"START_SERVER"}); }
+
+// The engine's last step: the resident instance removes the queue it owns.
+void HandoverEnd() {
+  if (!gResident || !gHandover) return;
+  if (gHandover->Folder() == gHandover->ProgramFolder())
+    DeleteMatchingFiles(gHandover->ProgramFolder() + "/" + gHandover->ProgramFileName() + "_*");
+  if (gOwnsQueue) DeleteFile(gHandover->QueueFile());
+  gOwnsQueue = false;
+}
+
+// Refreshes the queue file's time while a long request runs, so that waiting CGI processes
+// that judge by the time stamp do not give up on a busy resident.
+class TRequestHeartbeat {
+public:
+  explicit TRequestHeartbeat(std::string QueueFile) : FQueueFile(std::move(QueueFile)) {
+    FThread = std::thread([this] {
+      std::unique_lock<std::mutex> lock(FMutex);
+      while (!FStop) {
+        if (FWake.wait_for(lock, std::chrono::seconds(5), [this] { return FStop; })) break;
+        FileTouch(FQueueFile);
+      }
+    });
+  }
+  ~TRequestHeartbeat() {
+    {
+      std::lock_guard<std::mutex> lock(FMutex);
+      FStop = true;
+    }
+    FWake.notify_all();
+    FThread.join();
+  }
+
+private:
+  std::string FQueueFile;
+  std::mutex FMutex;
+  std::condition_variable FWake;
+  bool FStop = false;
+  std::thread FThread;
+};
+
+long long ContentLengthOfEnvironment() {
+  std::string text = TrimBlanks(GetEnvVar("CONTENT_LENGTH"));
+  char* end = nullptr;
+  long long n = std::strtoll(text.c_str(), &end, 10);
+  return text.empty() || *end != '\0' || n < 0 ? 0 : n;
+}
+
+// Writes the CGI process's request file once.  On failure the reason is logged and the
+// process ends without output.
+void EnsureRequestFile() {
+  if (!gRequestFile.empty()) return;
+  std::string error;
+  switch (WriteRequestFile(Handover(), GetEnvironmentStrings(), STDIN_FILENO,
+                           ContentLengthOfEnvironment(), gRequestFile, error)) {
+    case rfWritten:
+      return;
+    case rfNameTooLong:
+    case rfShortInput:
+    case rfFailed:
+      WriteLogLine(error);
+      gRequestFile.clear();
+      TerminateServer();
+  }
+}
+
+// Waits for the own entry to be finished and copies the reply to standard output.
+[[noreturn]] void WaitForReply() {
+  THandoverFolder& folder = Handover();
+  const auto start = std::chrono::steady_clock::now();
+  bool seenServer = false;
+  while (std::chrono::steady_clock::now() - start < std::chrono::seconds(kReplyWaitSeconds)) {
+    if (QuitSignalled()) break;
+    const bool alive = ResidentAlive();
+    const BYTE status = EntryStatus(folder, gRequestFile);
+    if (status == qsFinished) {
+      const std::string reply = THandoverFolder::ReplyFileName(gRequestFile);
+      CopyReply(reply, STDOUT_FILENO);
+      DeleteFile(reply);
+      break;
+    }
+    if (status == qsQueueMissing || status == qsQueueLocked) {
+      WriteLogLine("CGI server aborted");
+      break;
+    }
+    if (seenServer && !alive) {
+      // The resident instance died with our request: give up on it.
+      DeleteFile(gRequestFile);
+      break;
+    }
+    if (!seenServer && !alive && FileModifiedAgeSeconds(folder.QueueFile()) > kStaleQueueSeconds) {
+      DeleteFile(folder.QueueFile());
+      DeleteFile(gRequestFile);
+      break;
+    }
+    seenServer = seenServer || alive;
+    Sleep(100);
+  }
+  TerminateServer();
+}
+
+// Queues the request; when no resident instance holds the token, one is started.
+bool QueueRequest() {
+  EnsureRequestFile();
+  if (!AppendQueueRecord(Handover(), gRequestFile)) return false;
+  if (!ResidentAlive()) StartResident();
+  return true;
+}
+
+}  // namespace
+
+bool IsResidentInstance() { return gResident; }
+
+void CGIStdEngineStartup(int argc, char** argv) {
+  if (gStartupDone) return;
+  gStartupDone = true;
+  InitProcess(argc, argv);
+  gResident = (!EnvSet("SERVER_SOFTWARE") && ParamCount() == 0) || ParamStr(1) == "START_SERVER";
+  SetEngineEndStep(&HandoverEnd);
+  if (WindowsCGI() || (!EnvSet("SERVER_SOFTWARE") && !gResident)) return;
+  THandoverFolder& folder = Handover();
+  InstallQuitSignals();
+
+  if (gResident) {
+    gToken = std::make_unique<TSingleInstanceToken>(folder.TokenTitle(), folder.ProgramFolder());
+    if (!gToken->Acquire()) ExitProcess(0);  // another resident instance serves the queue
+    gQueueCreated = AdoptQueue(folder);
+    if (!gQueueCreated)
+      WriteLogLine("Can not create file " + folder.QueueFile());
+    else
+      gOwnsQueue = true;
+    RemoveStaleHandoverFiles(folder, kStaleFileSeconds);
+    return;
+  }
+
+  if (!ResidentAlive() && FileExists(folder.QueueFile()) &&
+      FileModifiedAgeSeconds(folder.QueueFile()) > kStaleQueueSeconds) {
+    DeleteFile(folder.QueueFile());
+    Sleep(300);
+  }
+  if (FileExists(folder.QueueFile()) && QueueRequest()) WaitForReply();
+}
+
+// ---- The engine ---------------------------------------------------------------------------------
+
+TCGIStdEngine::TCGIStdEngine(TComponent* AOwner, const TCGIEngineSettings& Settings)
+    : THttpEngine(AOwner) {
+  FForceServerMode = Settings.ForceServerMode;
+  CGIMode = Settings.ForceServerMode ? ServerMode : Settings.CGIMode;
+  AutoTerminate = Settings.AutoTerminate;
+  BufferedOutput = Settings.BufferedOutput;
+  NoCache = Settings.NoCache;
+  TempDir = Settings.TempDir;
+  SessionName = Settings.SessionName;
+  AutoReadLimit = Settings.AutoReadLimit;
+  AutoReadInput = Settings.AutoReadInput;
+  AutoContentType = Settings.AutoContentType;
+  AutoHttpHeader = Settings.AutoHttpHeader;
+  OnRequestError = Settings.OnRequestError;
+  OnLastExecRequest = Settings.OnLastExecRequest;
+  OnExecRequest = Settings.OnExecRequest;
+  OnFirstExecRequest = Settings.OnFirstExecRequest;
+  gStdEngine = this;
+}
+
+TCGIStdEngine::~TCGIStdEngine() {
+  if (gStdEngine == this) gStdEngine = nullptr;
+}
+
+void TCGIStdEngine::Start() {
+  if (IsLibrary() || WindowsCGI() || !(EnvSet("SERVER_SOFTWARE") || gResident)) return;
+  MakeCurrent();
+  if (gResident) {
+    GetApplication().SetTitle(Handover().TokenTitle());
+    FTimer = std::make_unique<TTimer>();
+    FTimer->SetInterval(50);
+    FTimer->OnTimer = [this](TObject*) { ResidentTick(); };
+    FTimer->SetEnabled(true);
+  } else {
+    RunCGIRequest();
+  }
+}
+
+void TCGIStdEngine::RunCGIRequest() {
+  try {
+    if (CGIMode == NormalMode) {
+      RunOn(STDIN_FILENO, STDOUT_FILENO, nullptr, ContentLengthOfEnvironment());
+      TerminateServer();
+    }
+    EnsureRequestFile();
+    CreateQueueFile(Handover().QueueFile());
+    StartResident();
+    for (int attempt = 0; attempt < 6; ++attempt) {
+      Sleep(500);
+      if (AppendQueueRecord(Handover(), gRequestFile)) WaitForReply();
+    }
+    WriteLogLine("CGI server aborted");
+    DeleteFile(gRequestFile);
+  } catch (std::exception& error) {
+    WriteLogLine(error.what());
+  }
+  TerminateServer();
+}
+
+void TCGIStdEngine::ResidentTick() {
+  FTimer->SetEnabled(false);
+  if (!gQueueCreated) TerminateServer();
+  if (QuitSignalled()) TerminateServer();
+  bool queueLeft = true;
+  try {
+    queueLeft = ServeNextEntry();
+  } catch (...) {
+    // A failing round is dropped; the next tick tries again.
+  }
+  if (!queueLeft || !FileExists(Handover().QueueFile())) TerminateServer();
+  FTimer->SetEnabled(true);
+}
+
+namespace {
+
+class TCGIRequestThread : public TThread {
+public:
+  TCGIRequestThread(std::string RequestFile, std::string UpperName)
+      : TThread(true), FRequestFile(std::move(RequestFile)), FUpperName(std::move(UpperName)) {
+    SetFreeOnTerminate(true);
+  }
+
+protected:
+  void Execute() override {
+    tCGI.RequestThread = this;
+    if (gStdEngine) gStdEngine->RunQueuedRequest(FRequestFile, FUpperName);
+  }
+
+private:
+  std::string FRequestFile, FUpperName;
+};
+
+}  // namespace
+
+bool TCGIStdEngine::ServeNextEntry() {
+  THandoverFolder& folder = Handover();
+  if (!FileExists(folder.QueueFile())) return false;
+  std::string upperName;
+  if (!TakeNextEntry(folder, upperName)) return FileExists(folder.QueueFile());
+  const std::string requestFile = folder.RealRequestFile(upperName);
+  if (requestFile.empty()) {
+    FinishQueueEntry(folder, upperName);
+  } else if (CGIMode == ServerThreadMode) {
+    (new TCGIRequestThread(requestFile, upperName))->Start();
+  } else {
+    RunQueuedRequest(requestFile, upperName);
+  }
+  return FileExists(folder.QueueFile());
+}
+
+long long ParseRequestHeader(const std::string& Bytes, std::vector<std::string>& Lines) {
+  std::string line;
+  int breaks = 0;
+  for (size_t i = 0; i < Bytes.size(); ++i) {
+    const char c = Bytes[i];
+    if (c == '\r' || c == '\n') {
+      ++breaks;
+      if (breaks == 2) {
+        Lines.push_back(line);
+        line.clear();
+      } else if (breaks == 4) {
+        return static_cast<long long>(i + 1);
+      }
+    } else {
+      breaks = 0;
+      line += c;
+    }
+  }
+  return -1;
+}
+
+void TCGIStdEngine::RunQueuedRequest(const std::string& RequestFile, const std::string& UpperName) {
+  THandoverFolder& folder = Handover();
+  const std::string reply = THandoverFolder::ReplyFileName(RequestFile);
+  const std::string replyTemp = reply + ".part";
+  int input = ::open(RequestFile.c_str(), O_RDONLY | O_CLOEXEC);
+  int output = ::open(replyTemp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  if (input >= 0 && output >= 0) {
+    // The header section: read in pieces until its end, then stand at the first body byte.
+    std::string head;
+    std::vector<std::string> variables;
+    long long bodyStart = -1;
+    char piece[65536];
+    while (bodyStart < 0 && head.size() < (16u << 20)) {
+      long got = ReadRetry(input, piece, sizeof piece);
+      if (got <= 0) break;
+      head.append(piece, static_cast<size_t>(got));
+      variables.clear();
+      bodyStart = ParseRequestHeader(head, variables);
+    }
+    if (bodyStart < 0) bodyStart = static_cast<long long>(head.size());
+    ::lseek(input, static_cast<off_t>(bodyStart), SEEK_SET);
+    TRequestHeartbeat heartbeat(folder.QueueFile());
+    RunOn(input, output, &variables);
+  }
+  if (output >= 0) ::close(output);
+  if (input >= 0) ::close(input);
+  if (output >= 0) RenameFile(replyTemp, reply);
+  FinishQueueEntry(folder, UpperName);
+  DeleteFile(RequestFile);
+}
+
+void TCGIStdEngine::RunOn(int Input, int Output, const std::vector<std::string>* Variables,
+                          long long InputLimit) {
+  tCGI.Input = Input;
+  tCGI.Output = Output;
+  tCGI.InputLeft = InputLimit;
+  tCGI.HasVariables = Variables != nullptr;
+  tCGI.Variables = Variables ? *Variables : std::vector<std::string>();
+  tCGI.FieldText.clear();
+  ExecuteRequest();
+  tCGI.Input = tCGI.Output = -1;
+  tCGI.HasVariables = false;
+  tCGI.Variables.clear();
+}
+
+void TCGIStdEngine::ReadInput() {
+  if (tCGI.Input < 0) return;
+  std::string text;
+  GetVariable("CONTENT_LENGTH", text);
+  text = TrimBlanks(text);
+  long long n = 0;
+  if (!text.empty()) {
+    char* end = nullptr;
+    n = std::strtoll(text.c_str(), &end, 10);
+    if (*end != '\0') throw EConvertError("'" + text + "' is not a valid integer value");
+  }
+  if (n <= 0) {
+    tCGI.FieldText = GetQueryString();
+  } else if (n > AutoReadLimit) {
+    WriteLogLine("Content length exceeds AutoReadLimit");
+  } else if (AutoReadInput) {
+    if (AsciiUpper(GetContentType()).find("MULTIPART/FORM-DATA;") == std::string::npos) {
+      std::string body(static_cast<size_t>(n), '\0');
+      int got = ReadBytes(body.data(), static_cast<int>(n));
+      body.resize(static_cast<size_t>(got));
+      size_t nul = body.find('\0');
+      tCGI.FieldText = nul == std::string::npos ? body : body.substr(0, nul);
+    } else {
+      ReadMultipart(tCGI.FieldText);
+    }
+  }
+}
+
+void TCGIStdEngine::RunRequest() {
+  ReadInput();
+  if (FFirstRequest) {
+    FFirstRequest = false;
+    if (OnFirstExecRequest) OnFirstExecRequest(this);
+  }
+  if (OnExecRequest) OnExecRequest(this);
+  if (CGIMode == NormalMode && OnLastExecRequest) OnLastExecRequest(this);
+}
+
+void TCGIStdEngine::FinishRequest() {
+  THttpEngine::FinishRequest();
+  if (AutoTerminate && !gResident && tCGI.Output == STDOUT_FILENO) TerminateServer();
+}
+
+TThread* TCGIStdEngine::GetRequestThread() { return tCGI.RequestThread; }
+
+void TCGIStdEngine::WriteChannel(const char* Data, size_t Count) {
+  if (tCGI.Output >= 0 && Count > 0) WriteAll(tCGI.Output, Data, Count);
+}
+
+void TCGIStdEngine::WriteText(const std::string& Text) {
+  THttpEngine::WriteText(Text);
+  if (!BufferedOutput || DirectOutput()) WriteChannel(Text.data(), Text.size());
+}
+
+void TCGIStdEngine::WriteData(const void* Buffer, int Count) {
+  THttpEngine::WriteData(Buffer, Count);
+  if ((!BufferedOutput || DirectOutput()) && Count > 0)
+    WriteChannel(static_cast<const char*>(Buffer), static_cast<size_t>(Count));
+}
+
+void TCGIStdEngine::EndHeader() {
+  THttpEngine::EndHeader();
+  if (!BufferedOutput || DirectOutput()) WriteChannel("\r\n", 2);
+}
+
+int TCGIStdEngine::ReadBytes(void* Buffer, int Count) {
+  if (tCGI.Input < 0 || Count <= 0) return 0;
+  size_t want = static_cast<size_t>(Count);
+  if (tCGI.InputLeft >= 0) want = static_cast<size_t>(std::min<long long>(tCGI.InputLeft, Count));
+  size_t done = 0;
+  while (done < want) {
+    long got = ReadRetry(tCGI.Input, static_cast<char*>(Buffer) + done, want - done);
+    if (got <= 0) break;  // the input ended early: return what came
+    done += static_cast<size_t>(got);
+  }
+  if (tCGI.InputLeft >= 0) tCGI.InputLeft -= static_cast<long long>(done);
+  return static_cast<int>(done);
+}
+
+void TCGIStdEngine::GetVariable(const std::string& Name, std::string& Value) {
+  std::string name = AsciiUpper(Name);
+  for (char& c : name)
+    if (c == ' ') c = '_';
+  if (name == "EXECUTABLE_PATH") name = "SCRIPT_NAME";
+  if (!tCGI.HasVariables) {
+    Value = GetEnvVar(name);
+    return;
+  }
+  Value.clear();
+  const std::string prefix = name + "=";
+  for (const std::string& line : tCGI.Variables) {
+    if (line.size() >= prefix.size() && AsciiUpper(line.substr(0, prefix.size())) == prefix) {
+      Value = line.substr(prefix.size());
+      return;
+    }
+  }
+}
+
+void TCGIStdEngine::GetField(const std::string& Name, const std::string& Default, std::string& Value) {
+  Value = GetUrlEncodedField(Name, tCGI.FieldText, Default);
+}
+
+std::unique_ptr<TStringList> TCGIStdEngine::GetFieldNames() { return ParseFields(tCGI.FieldText); }
+
+bool TCGIStdEngine::IsActive() {
+  return !IsLibrary() && (EnvSet("SERVER_SOFTWARE") || gResident) && !WindowsCGI();
+}

@@ -1,0 +1,94 @@
+// The standard CGI front end.  A CGI process started by the web server writes its request into
+// a file, queues it and waits; one resident instance of the same program (started on demand
+// with the argument "START_SERVER") runs the queued requests one after another through the
+// engine and writes each reply into a file, which the waiting CGI process copies to its
+// standard output.  In NormalMode the CGI process runs the request itself.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "server/engine/http_engine.h"
+
+class TTimer;
+class THandoverFolder;
+
+// The process's start: call it first thing in main.  Decides whether this process is the
+// resident instance ("START_SERVER", or started by hand without arguments and without a web
+// server) and prepares the hand-over.  A CGI process whose request can be queued at once waits
+// for the reply here and ends with it; otherwise it returns and the engine component's Loaded
+// finishes the work.  A resident instance that finds another one running ends at once.
+void CGIStdEngineStartup(int argc, char** argv);
+// This process is the resident instance.
+bool IsResidentInstance();
+
+struct TCGIEngineSettings {
+  bool ForceServerMode = false;
+  TCGIMode CGIMode = NormalMode;
+  bool AutoTerminate = true;
+  bool BufferedOutput = false;
+  bool NoCache = false;
+  std::string TempDir;
+  std::string SessionName;
+  int AutoReadLimit = 10000;
+  bool AutoReadInput = true;
+  std::string AutoContentType = "text/html";
+  bool AutoHttpHeader = true;
+  TRequestErrorEvent OnRequestError;
+  TLastExecRequestEvent OnLastExecRequest;
+  TExecRequestEvent OnExecRequest;
+  TFirstExecRequestEvent OnFirstExecRequest;
+};
+
+class TCGIStdEngine : public THttpEngine {
+public:
+  TCGIStdEngine(TComponent* AOwner, const TCGIEngineSettings& Settings);
+  ~TCGIStdEngine() override;
+
+  bool AutoTerminate = true;
+
+  // Serves this process when the engine is active: the resident instance starts its 50 ms poll
+  // timer; a CGI process runs its request at once and ends.
+  void Start();
+
+  // Runs a request whose input and output are given as descriptors, with the variables either
+  // from a request variable list (resident instance) or, when Variables is null, from the
+  // environment.  The descriptors stay open.  Used by the resident loop and by tests.
+  void RunOn(int Input, int Output, const std::vector<std::string>* Variables,
+             long long InputLimit = -1);
+
+  void RunRequest() override;
+  void FinishRequest() override;
+  TThread* GetRequestThread() override;
+  void WriteText(const std::string& Text) override;
+  void WriteData(const void* Buffer, int Count) override;
+  int ReadBytes(void* Buffer, int Count) override;
+  void EndHeader() override;
+  void GetVariable(const std::string& Name, std::string& Value) override;
+  void GetField(const std::string& Name, const std::string& Default, std::string& Value) override;
+  std::unique_ptr<TStringList> GetFieldNames() override;
+  bool IsActive() override;
+
+  // One round of the resident loop: takes the next queued entry and runs it.  Returns false
+  // when the queue file is gone (the resident instance then ends).
+  bool ServeNextEntry();
+  // Runs one queued request file and finishes its queue entry.
+  void RunQueuedRequest(const std::string& RequestFile, const std::string& UpperName);
+
+protected:
+  void WriteChannel(const char* Data, size_t Count) override;
+
+private:
+  void ReadInput();
+  void ResidentTick();
+  void RunCGIRequest();
+
+  bool FFirstRequest = true;
+  bool FForceServerMode = false;
+  std::unique_ptr<TTimer> FTimer;
+};
+
+// Parses the header section of a request file: the lines up to the first empty line.  Returns
+// the offset of the first body byte, or -1 when the section does not end.
+long long ParseRequestHeader(const std::string& Bytes, std::vector<std::string>& Lines);

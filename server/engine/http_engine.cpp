@@ -1,0 +1,346 @@
+#include "server/engine/http_engine.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <mutex>
+
+#include "platform/rtl/string_list.h"
+#include "platform/sys/threads.h"
+#include "server/engine/http_text.h"
+#include "server/engine/multipart_reader.h"
+
+namespace {
+
+thread_local TRequestState tRequestState;
+
+constexpr int kSessionCodeKey = 0x5A3C;
+const char kNotAvailable[] = "#1NOT_AVAILABLE#1";
+
+void (*gEngineEndStep)() = nullptr;
+
+std::function<void()>& TerminateHandler() {
+  static std::function<void()> handler;
+  return handler;
+}
+
+}  // namespace
+
+TRequestState& RequestState() { return tRequestState; }
+
+THttpEngine::THttpEngine(TComponent* AOwner) : TComponent(AOwner) {}
+
+THttpEngine::~THttpEngine() {
+  if (tRequestState.CurrentEngine == this) tRequestState.CurrentEngine = nullptr;
+}
+
+void THttpEngine::MakeCurrent() { tRequestState.CurrentEngine = this; }
+
+bool THttpEngine::DirectOutput() { return tRequestState.DirectOutput; }
+
+void THttpEngine::WriteChannel(const char* /*Data*/, size_t /*Count*/) {}
+
+void THttpEngine::ExecuteRequest() {
+  TRequestState& state = tRequestState;
+  state.UploadList.clear();
+  if (BufferedOutput) {
+    state.OutputBuffer = std::make_unique<std::string>();
+    state.DirectOutput = false;
+  } else {
+    state.OutputBuffer.reset();
+    state.DirectOutput = true;
+  }
+  state.PictureKind = 0;
+  if (state.LogTag == 0) state.LogTag = EngineRandom(1000);
+
+  auto logError = [this](Exception& error) {
+    if (OnRequestError)
+      OnRequestError(this, error);
+    else
+      WriteLogLine("Unhandled exception : " + error.Message());
+  };
+  try {
+    MakeCurrent();
+    state.HeaderSent = false;
+    state.StatusHandled = false;
+    if (IsActive()) {
+      state.SessionCookie = std::make_unique<THttpCookie>(nullptr);
+      state.SessionCookie->Rename(SessionName);
+      state.SessionCookie->Coded = true;
+      state.SessionCookie->CodeKey = kSessionCodeKey;
+      state.SessionList = std::make_unique<TStringList>();
+    }
+    RunRequest();
+    if (AutoHttpHeader && !state.HeaderSent) {
+      AddHeader("content-type", AutoContentType);
+      state.HeaderSent = true;
+      EndHeader();
+    }
+  } catch (Exception& error) {
+    logError(error);
+  } catch (std::exception& error) {
+    // Any other failure must not end the resident instance either.
+    Exception wrapped(error.what());
+    logError(wrapped);
+  }
+
+  if (BufferedOutput) {
+    try {
+      Flush();
+    } catch (std::exception& error) {
+      WriteLogLine(std::string("Unhandled exception : ") + error.what());
+    }
+    state.OutputBuffer.reset();
+  }
+  state.DirectOutput = true;
+  FinishRequest();
+  state.SessionCookie.reset();
+  state.SessionList.reset();
+  state.LogTag = 0;
+}
+
+void THttpEngine::Flush() {
+  TRequestState& state = tRequestState;
+  state.DirectOutput = true;
+  if (!state.OutputBuffer) return;
+  const std::string buffer = std::move(*state.OutputBuffer);
+  state.OutputBuffer->clear();
+  if (!AutoHttpHeader) {
+    WriteChannel(buffer.data(), buffer.size());
+    return;
+  }
+  size_t blank = buffer.find("\r\n\r\n");
+  if (blank == std::string::npos) {
+    WriteChannel(buffer.data(), buffer.size());
+    return;
+  }
+  const size_t bodyStart = blank + 4;
+  WriteChannel(buffer.data(), blank + 2);
+  AddHeader("content-length", std::to_string(buffer.size() - bodyStart));
+  state.HeaderSent = true;
+  EndHeader();
+  WriteChannel(buffer.data() + bodyStart, buffer.size() - bodyStart);
+}
+
+void THttpEngine::WriteLine(const std::string& Text) { WriteText(Text + "\r\n"); }
+
+void THttpEngine::FinishRequest() {
+  for (const std::string& file : tRequestState.UploadList) ::unlink(file.c_str());
+  tRequestState.UploadList.clear();
+}
+
+void THttpEngine::ReadMultipart(std::string& FieldText) {
+  ReadMultipartBody(FieldText, TempDir, tRequestState.UploadList);
+}
+
+std::string THttpEngine::Variable(const char* Name, const char* Fallback) {
+  std::string value;
+  GetVariable(Name, value);
+  if (value.empty() && Fallback) GetVariable(Fallback, value);
+  return value;
+}
+
+std::string THttpEngine::GetServerName() { return Variable("SERVER NAME"); }
+std::string THttpEngine::GetServerSoftware() { return Variable("SERVER SOFTWARE"); }
+std::string THttpEngine::GetGatewayInterface() { return Variable("GATEWAY INTERFACE"); }
+std::string THttpEngine::GetServerProtocol() { return Variable("SERVER PROTOCOL", "REQUEST PROTOCOL"); }
+std::string THttpEngine::GetServerPort() { return Variable("SERVER PORT"); }
+bool THttpEngine::GetServerPortSecure() { return Variable("SERVER PORT SECURE") == "1"; }
+std::string THttpEngine::GetRequestMethod() { return Variable("REQUEST METHOD"); }
+std::string THttpEngine::GetPathInfo() { return Variable("PATH INFO"); }
+std::string THttpEngine::GetPathTranslated() { return Variable("PATH TRANSLATED", "DOCUMENT ROOT"); }
+std::string THttpEngine::GetScriptName() { return Variable("SCRIPT NAME", "EXECUTABLE PATH"); }
+std::string THttpEngine::GetQueryString() {
+  std::string value = Variable("QUERY STRING");
+  return value == kNotAvailable ? std::string() : value;
+}
+std::string THttpEngine::GetRemoteHost() { return Variable("REMOTE HOST"); }
+std::string THttpEngine::GetRemoteAddr() { return Variable("REMOTE ADDR", "REMOTE ADDRESS"); }
+std::string THttpEngine::GetAuthType() { return Variable("AUTH TYPE", "AUTHETICATION METHOD"); }
+std::string THttpEngine::GetRemoteUser() { return Variable("REMOTE USER"); }
+std::string THttpEngine::GetRemoteIdent() { return Variable("REMOTE IDENT"); }
+std::string THttpEngine::GetContentType() { return Variable("CONTENT TYPE"); }
+int THttpEngine::GetContentLength() {
+  std::string text = TrimBlanks(Variable("CONTENT LENGTH"));
+  char* end = nullptr;
+  errno = 0;
+  long value = std::strtol(text.c_str(), &end, 10);
+  if (text.empty() || *end != '\0' || errno != 0 || value < 0 || value > 0x7FFFFFFF) return 0;
+  return static_cast<int>(value);
+}
+std::string THttpEngine::GetUrl() {
+  std::string value = Variable("URL", "HTTP_URL");
+  return value.empty() ? GetExecutablePath() : value;
+}
+std::string THttpEngine::GetUserAgent() { return Variable("HTTP USER AGENT", "USER AGENT"); }
+std::string THttpEngine::GetCookie() { return Variable("HTTP COOKIE"); }
+std::string THttpEngine::GetReferer() { return Variable("HTTP REFERER", "REFERER"); }
+std::string THttpEngine::GetExecutablePath() { return Variable("EXECUTABLE PATH", "SCRIPT NAME"); }
+
+TThread* THttpEngine::GetRequestThread() { return nullptr; }
+
+void THttpEngine::WriteStatusLine() {
+  std::string software = AsciiUpper(GetServerSoftware());
+  if (software.find("NETSCAPE") == std::string::npos && software.find("APACHE") == std::string::npos)
+    WriteLine("HTTP/1.1 200 OK");
+}
+
+void THttpEngine::WriteText(const std::string& Text) {
+  TRequestState& state = tRequestState;
+  if (AutoHttpHeader && !state.HeaderSent &&
+      (Text.compare(0, 2, "\r\n") == 0 || TrimBlanks(Text).compare(0, 1, "<") == 0)) {
+    state.HeaderSent = true;
+    AddHeader("content-type", AutoContentType);
+    if (NoCache) {
+      const std::string expires = HttpDateString(EngineNow() - 1000);
+      AddHeader("Pragma", "no-cache");
+      AddHeader("Cache-Control", "no-cache");
+      AddHeader("Expires", expires);
+      AddHeader("Document Expires", expires);
+    }
+    EndHeader();
+  }
+  if (BufferedOutput && !state.DirectOutput && !Text.empty() && state.OutputBuffer)
+    state.OutputBuffer->append(Text);
+}
+
+void THttpEngine::WriteData(const void* Buffer, int Count) {
+  TRequestState& state = tRequestState;
+  if (AutoHttpHeader && !state.HeaderSent) {
+    const char* type = state.PictureKind == 2   ? "image/gif"
+                       : state.PictureKind == 1 ? "image/jpeg"
+                                                : nullptr;
+    AddHeader("content-type", type ? std::string(type) : AutoContentType);
+    state.HeaderSent = true;
+    EndHeader();
+  }
+  if (BufferedOutput && !state.DirectOutput && Count > 0 && state.OutputBuffer)
+    state.OutputBuffer->append(static_cast<const char*>(Buffer), static_cast<size_t>(Count));
+}
+
+int THttpEngine::ReadBytes(void* /*Buffer*/, int /*Count*/) { return 0; }
+
+void THttpEngine::AddHeader(const std::string& Name, const std::string& Value) {
+  TRequestState& state = tRequestState;
+  if (AutoHttpHeader && !state.StatusHandled) {
+    state.StatusHandled = true;
+    std::string upper = AsciiUpper(Name);
+    if (upper.empty() || std::string("LOCATION").find(upper) == std::string::npos) WriteStatusLine();
+  }
+  WriteText(Name + ":" + Value + "\r\n");
+}
+
+void THttpEngine::EndHeader() {
+  // The base part of writing the blank line; front ends send it to their channel.
+  THttpEngine::WriteText("\r\n");
+}
+
+TCriticalSection* THttpEngine::CreateLock() { return new TCriticalSection(); }
+void THttpEngine::Lock(TCriticalSection* Section) {
+  if (Section) Section->Enter();
+}
+void THttpEngine::Unlock(TCriticalSection* Section) {
+  if (Section) Section->Leave();
+}
+void THttpEngine::FreeLock(TCriticalSection* Section) { delete Section; }
+
+std::unique_ptr<TStringList> THttpEngine::ParseFields(const std::string& FieldText) {
+  auto names = std::make_unique<TStringList>();
+  std::string previous;
+  bool any = false;
+  size_t start = 0;
+  while (start < FieldText.size()) {
+    size_t end = FieldText.find('&', start);
+    if (end == std::string::npos) end = FieldText.size();
+    size_t eq = FieldText.find('=', start);
+    if (eq != std::string::npos && eq < end) {
+      std::string name = UrlDecode(FieldText.substr(start, eq - start));
+      if (!any || name != previous) names->Add(name);
+      previous = name;
+      any = true;
+    }
+    start = end + 1;
+  }
+  return names;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The engine log.
+
+namespace {
+
+std::string ProgramFolder() {
+  std::string module = GetModuleName();
+  size_t slash = module.rfind('/');
+  return slash == std::string::npos ? std::string(".") : module.substr(0, slash);
+}
+
+std::string ProgramBaseName() {
+  std::string module = GetModuleName();
+  size_t slash = module.rfind('/');
+  std::string name = slash == std::string::npos ? module : module.substr(slash + 1);
+  size_t dot = name.rfind('.');
+  return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
+bool EnsureFolder(const std::string& Folder) {
+  struct stat info {};
+  if (::stat(Folder.c_str(), &info) == 0) return S_ISDIR(info.st_mode);
+  return ::mkdir(Folder.c_str(), 0755) == 0 || errno == EEXIST;
+}
+
+std::string ReduceSlashes(std::string Path) {
+  for (size_t at; (at = Path.find("/./")) != std::string::npos;) Path.erase(at, 2);
+  for (size_t at; (at = Path.find("//")) != std::string::npos;) Path.erase(at, 1);
+  return Path;
+}
+
+}  // namespace
+
+std::string EngineLogFileName() {
+  const std::string programFolder = ProgramFolder();
+  std::string folder = GetEnvVar("CGI_LOG_DIR");
+  if (folder.empty()) folder = programFolder + "/Log";
+  if (folder[0] != '/') folder = programFolder + "/" + folder;
+  if (!EnsureFolder(folder)) folder = programFolder;
+  return ReduceSlashes(folder + "/" + ProgramBaseName() + ".Log");
+}
+
+void WriteLogLine(const std::string& Message) {
+  try {
+    std::string line = LogTimeStamp() + ",  " + std::to_string(tRequestState.LogTag) + " : ";
+    for (char c : Message) line += static_cast<unsigned char>(c) < ' ' || c == 0x7F ? ' ' : c;
+    line += "\r\n";
+    int fd = ::open(EngineLogFileName().c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) return;
+    ssize_t written;
+    do {
+      written = ::write(fd, line.data(), line.size());
+    } while (written < 0 && errno == EINTR);
+    ::close(fd);
+  } catch (...) {
+    // Logging never raises.
+  }
+}
+
+void SetTerminateServerHandler(std::function<void()> Handler) {
+  TerminateHandler() = std::move(Handler);
+}
+
+void SetEngineEndStep(void (*Step)()) { gEngineEndStep = Step; }
+
+void TerminateServer() {
+  try {
+    if (TerminateHandler()) TerminateHandler()();
+  } catch (...) {
+  }
+  try {
+    if (gEngineEndStep) gEngineEndStep();
+  } catch (...) {
+  }
+  std::fflush(nullptr);
+  ::_exit(0);
+}
