@@ -1,0 +1,397 @@
+#include "net/net_socket.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "net/net_pump.h"
+#include "net/net_text.h"
+
+namespace {
+
+constexpr int kBlock = 32768;
+// How long one idle pump of a wait may sleep; notifications and the time-out timer wake it sooner.
+constexpr int kIdleWaitMs = 200;
+
+int Percent(std::int64_t part, std::int64_t whole) {
+  if (whole <= 0) return 100;  // an empty stream is all there
+  return static_cast<int>(std::lround(static_cast<double>(part) * 100.0 / static_cast<double>(whole)));
+}
+
+int Clamp32(std::int64_t v) { return static_cast<int>(std::min<std::int64_t>(v, INT32_MAX)); }
+
+}  // namespace
+
+// ---- TNetSocketBase --------------------------------------------------------------------------
+
+TNetSocketBase::TNetSocketBase(TComponent* AOwner) : TComponent(AOwner) {}
+
+TNetSocketBase::~TNetSocketBase() {
+  if (FSocket != winsock::INVALID_SOCKET) {
+    try {
+      NetWinsock().closesocket(FSocket);
+    } catch (const Exception&) {
+    }
+    FSocket = winsock::INVALID_SOCKET;
+  }
+}
+
+void TNetSocketBase::TNotifyWindow::HandlePostedMessage(UINT Msg, WPARAM WParam, LPARAM LParam) {
+  TMessage m;
+  m.Msg = Msg;
+  m.WParam = WParam;
+  m.LParam = LParam;
+  FOwner->WndProc(m);
+}
+
+void TNetSocketBase::WndProc(TMessage& Message) { Message.Result = 0; }
+
+// ---- TNetSocket ------------------------------------------------------------------------------
+
+TNetSocket::TNetSocket(TComponent* AOwner) : TNetSocketBase(AOwner) {
+  FTimeCounter = std::make_unique<TNetTimeCounter>();
+  FTimeCounter->TimeOut = FTimeOut;
+}
+
+void TNetSocket::SetTimeOut(int Value) {
+  FTimeOut = Value;
+  if (FTimeCounter) FTimeCounter->TimeOut = Value;
+}
+
+void TNetSocket::WndProc(TMessage& Message) {
+  if (Message.Msg != winsock::WM_SOCKET_NOTIFY) {
+    TNetSocketBase::WndProc(Message);
+    return;
+  }
+  // Notifications of a socket closed meanwhile are stale.
+  if (static_cast<winsock::SOCKET>(Message.WParam) == FSocket) {
+    FLastError = TNetWinsock::SelectError(Message.LParam);
+    if (FLastError == 0) {
+      switch (TNetWinsock::SelectEvent(Message.LParam)) {
+        case winsock::FD_CONNECT:
+          FConnected = true;
+          if (OnConnected) OnConnected(this);
+          break;
+        case winsock::FD_CLOSE:
+          FClosed = true;
+          if (OnDisconnected) OnDisconnected(this);
+          break;
+        default:
+          break;
+      }
+    }
+  }
+  Message.Result = 0;
+}
+
+void TNetSocket::ResetState() {
+  FConnected = false;
+  FClosed = false;
+  FCancel = false;
+  FLastError = 0;
+  if (FTimeCounter) FTimeCounter->Reset();
+  StopTimer();
+}
+
+void TNetSocket::SetBlocking(bool Value) {
+  winsock::u_long arg = Value ? 0 : 1;
+  if (Value) {
+    if (NetWinsock().WSAAsyncSelect(FSocket, &FWindow, winsock::WM_SOCKET_NOTIFY, 0) != 0)
+      NetWinsock().RaiseError(NetWinsock().WSAGetLastError());
+    if (NetWinsock().ioctlsocket(FSocket, winsock::FIONBIO, &arg) != 0)
+      NetWinsock().RaiseError(NetWinsock().WSAGetLastError());
+    FTimeCounter.reset();
+  } else {
+    if (NetWinsock().ioctlsocket(FSocket, winsock::FIONBIO, &arg) != 0)
+      NetWinsock().RaiseError(NetWinsock().WSAGetLastError());
+    if (!FTimeCounter) {
+      FTimeCounter = std::make_unique<TNetTimeCounter>();
+      FTimeCounter->TimeOut = FTimeOut;
+    }
+  }
+}
+
+void TNetSocket::StartTimer() {
+  if (FTimeCounter) FTimeCounter->Start();
+}
+void TNetSocket::StopTimer() {
+  if (FTimeCounter) FTimeCounter->Stop();
+}
+void TNetSocket::ResetTimer() {
+  if (FTimeCounter) FTimeCounter->Reset();
+}
+bool TNetSocket::TimedOut() const { return FTimeCounter && FTimeCounter->TimedOut(); }
+
+void TNetSocket::Pump(bool idle) {
+  if (!FBlocking) NetPumpMessages(idle ? kIdleWaitMs : 0);
+}
+
+void TNetSocket::CheckCallError() {
+  const int error = NetWinsock().WSAGetLastError();
+  if (FBlocking) NetWinsock().RaiseError(error);
+  if (error == winsock::WSAEWOULDBLOCK) return;
+  if (FCancel || TimedOut()) return;
+  NetWinsock().RaiseError(error);
+}
+
+void TNetSocket::RaiseWaitEnd() {
+  if (TimedOut()) throw ENetTimedOutError();
+  if (FCancel) throw ENetCanceledError();
+}
+
+void TNetSocket::Disconnect() {
+  if (FSocket != winsock::INVALID_SOCKET) {
+    try {
+      NetWinsock().closesocket(FSocket);
+    } catch (const EWinsockError&) {
+    }
+    if (OnDisconnected) OnDisconnected(this);
+  }
+  FSocket = winsock::INVALID_SOCKET;
+}
+
+void TNetSocket::SendBuffer(const void* Buffer, int Length) {
+  const char* data = static_cast<const char*>(Buffer);
+  StartTimer();
+  int sent = 0;
+  bool done = false;
+  do {
+    FLastResult = NetWinsock().send(FSocket, data + sent, Length - sent, FFlags);
+    bool progress = false;
+    if (FLastResult != winsock::SOCKET_ERROR) {
+      sent += FLastResult;
+      done = sent >= Length;
+      progress = true;
+      ResetTimer();
+    } else {
+      CheckCallError();
+    }
+    if (!done) Pump(!progress);
+  } while (!done && !TimedOut() && !FCancel);
+  StopTimer();
+  if (!done) RaiseWaitEnd();
+}
+
+void TNetSocket::SendLine(const std::string& Text) {
+  const std::string line = Text + "\r\n";
+  SendBuffer(line.data(), static_cast<int>(line.size()));
+}
+
+void TNetSocket::SendStream(TStream& Stream, std::int64_t Offset) {
+  Stream.Seek(Offset, soBeginning);
+  std::vector<char> buffer(kBlock);
+  long got;
+  do {
+    std::fill(buffer.begin(), buffer.end(), 0);
+    got = Stream.Read(buffer.data(), kBlock);
+    if (got < 0) got = 0;
+    SendBuffer(buffer.data(), static_cast<int>(got));
+    if (OnTransferProgress)
+      OnTransferProgress(this, Percent(Stream.Position(), Stream.Size()), Clamp32(Stream.Position()), -1);
+  } while (got >= kBlock);
+}
+
+void TNetSocket::ReadLine(std::string& Text) {
+  std::string buffer;
+  StartTimer();
+  bool done = false;
+  do {
+    if (FCancel) {
+      StopTimer();
+      throw ENetCanceledError();
+    }
+    char byte = 0;
+    FLastResult = NetWinsock().recv(FSocket, &byte, 1, FFlags);
+    bool progress = false;
+    if (FLastResult >= 0) {
+      if (FLastResult == 0) FClosed = true;
+      ResetTimer();
+      progress = FLastResult > 0;
+      if (progress) buffer += byte;
+      done = byte == '\n' || (FClosed && FLastResult == 0);
+      if (!done && buffer.size() >= MaxLineLength) {
+        StopTimer();
+        throw ENetError("Received line is too long");
+      }
+    } else {
+      CheckCallError();
+    }
+    if (!done) Pump(!progress);
+  } while (!done && !TimedOut() && !FCancel);
+  StopTimer();
+  if (!done) RaiseWaitEnd();
+  if (const auto lf = buffer.find('\n'); lf != std::string::npos) buffer.resize(lf);
+  if (const auto cr = buffer.find('\r'); cr != std::string::npos) buffer.erase(cr, 1);
+  Text = buffer;
+}
+
+void TNetSocket::ReceiveStream(TStream& Stream, std::int64_t Length, std::int64_t Offset) {
+  Stream.Seek(Offset, soBeginning);
+  if (Length == 0) Length = -1;
+  std::vector<char> buffer(kBlock);
+  std::int64_t received = 0;
+  const bool streamSocket = FSocketType == 1 && FProtocol == 0;
+  StartTimer();
+  bool done = false;
+  do {
+    const int want = Length > 0 ? static_cast<int>(std::min<std::int64_t>(Length - received, kBlock)) : kBlock;
+    if (FCancel) {
+      StopTimer();
+      throw ENetCanceledError();
+    }
+    FLastResult = NetWinsock().recv(FSocket, buffer.data(), want, FFlags);
+    bool progress = false;
+    if (FLastResult == winsock::SOCKET_ERROR) {
+      CheckCallError();
+    } else if (FLastResult > 0) {
+      received += FLastResult;
+      Stream.WriteBuffer(buffer.data(), FLastResult);
+      progress = true;
+      if (OnTransferProgress) {
+        if (Length > 0)
+          OnTransferProgress(this, Percent(Stream.Position(), Length), Clamp32(Stream.Position()), -1);
+        else
+          OnTransferProgress(this, -1, Clamp32(Stream.Position()), -1);
+      }
+      ResetTimer();
+    }
+    if (FLastResult != winsock::SOCKET_ERROR) {
+      if (streamSocket) {
+        if (FLastResult == 0) FClosed = true;
+        done = received == Length || (FClosed && FLastResult == 0);
+      } else {
+        done = FLastResult > 0;
+      }
+    }
+    if (!done) Pump(!progress);
+  } while (!done && !FCancel && !TimedOut());
+  StopTimer();
+  if (!done) RaiseWaitEnd();
+  if (Length > 0 && received < Length)
+    throw ENetError("Connection closed after " + std::to_string(received) + " of " + std::to_string(Length) + " bytes");
+}
+
+void TNetSocket::ReceiveChunked(TStream& Stream) {
+  Stream.SetPosition(0);
+  TMemoryStream chunk;
+  for (;;) {
+    std::string line;
+    ReadLine(line);
+    std::int64_t size = 0;
+    if (!ParseHexNumber(TrimBlanks(line), size)) throw Exception("Error receiving the stream");
+    if (size > 0) {
+      chunk.Clear();
+      ReceiveStream(chunk, size, 0);
+      Stream.WriteBuffer(chunk.Memory(), static_cast<long>(chunk.Size()));
+    }
+    ReadLine(line);
+    if (size == 0) break;
+  }
+}
+
+// ---- TNetClientSocket ------------------------------------------------------------------------
+
+TNetClientSocket::TNetClientSocket(TComponent* AOwner) : TNetSocket(AOwner) {}
+
+void TNetClientSocket::SetHost(const std::string& Value) {
+  const auto colon = Value.find(':');
+  if (colon != std::string::npos && FProxy.empty()) {
+    FHost = Cut255(Value.substr(0, colon));
+    std::int64_t port = 0;
+    FPort = ParseDecimalNumber(Value.substr(colon + 1), port) ? static_cast<short>(port) : FDefaultPort;
+  } else {
+    FHost = Cut255(Value);
+    if (FDefaultPort > 0) FPort = FDefaultPort;
+  }
+}
+
+void TNetClientSocket::SetProxy(const std::string& Value) {
+  const auto colon = Value.find(':');
+  if (colon != std::string::npos) {
+    FProxy = Cut255(Value.substr(0, colon));
+    std::int64_t port = 0;
+    FProxyPort = ParseDecimalNumber(Value.substr(colon + 1), port) ? static_cast<WORD>(port) : 0;
+  } else {
+    FProxy = Cut255(Value);
+    FProxyPort = 0;
+    if (FProxy.empty()) {
+      const std::string host = FHost;
+      const short port = FPort;
+      SetHost(host);
+      if (host.find(':') == std::string::npos) FPort = port;
+    }
+  }
+}
+
+int TNetClientSocket::GetReplyCode(const std::string&) { return 1; }
+
+void TNetClientSocket::Connect() {
+  ResetState();
+  if (OnConnecting) OnConnecting(this);
+  TNetWinsock& ws = NetWinsock();
+  FSocket = ws.socket(AF_INET, SOCK_STREAM, 0);
+  if (FSocket == winsock::INVALID_SOCKET) ws.RaiseError(ws.WSAGetLastError());
+  try {
+    winsock::sockaddr_in address{};
+    address.sin_family = AF_INET;
+    if (!FProxy.empty()) {
+      address.sin_port = ws.htons(FProxyPort);
+      address.sin_addr.s_addr = ws.AddressOf(ws.ResolveHost(FProxy));
+    } else {
+      address.sin_port = ws.htons(static_cast<winsock::u_short>(FPort));
+      address.sin_addr.s_addr = ws.AddressOf(ws.ResolveHost(FHost));
+    }
+    SetBlocking(FBlocking);
+    if (!FBlocking && ws.WSAAsyncSelect(FSocket, &FWindow, winsock::WM_SOCKET_NOTIFY,
+                                        winsock::FD_READ | winsock::FD_WRITE | winsock::FD_OOB |
+                                            winsock::FD_CONNECT | winsock::FD_CLOSE) == winsock::SOCKET_ERROR)
+      ws.RaiseError(ws.WSAGetLastError());
+    FLastResult = ws.connect(FSocket, reinterpret_cast<const winsock::sockaddr*>(&address), sizeof address);
+    if (FLastResult == winsock::SOCKET_ERROR) {
+      const int error = ws.WSAGetLastError();
+      if (FBlocking || error != winsock::WSAEWOULDBLOCK) ws.RaiseError(error);
+    }
+    if (!FBlocking && FSocketType == 1) {
+      StartTimer();
+      do {
+        Pump(true);
+        if (FConnected || FLastError > 0) break;
+      } while (!TimedOut() && !FCancel);
+      StopTimer();
+      if (FLastError != 0) ws.RaiseError(FLastError & 0xFFFF);
+      if (!FConnected) RaiseWaitEnd();
+    }
+  } catch (...) {
+    // A socket that did not connect is of no use to anybody: close it.
+    try {
+      ws.closesocket(FSocket);
+    } catch (const Exception&) {
+    }
+    FSocket = winsock::INVALID_SOCKET;
+    throw;
+  }
+  if (OnConnected) OnConnected(this);
+}
+
+int TNetClientSocket::ReadReply(std::string& Line) {
+  ReadLine(Line);
+  return GetReplyCode(Line);
+}
+
+int TNetClientSocket::ReadFullReply() {
+  const int code = ReadReply(FLastReply);
+  if (code >= 1 && FLastReply.size() >= 4 && FLastReply[3] == '-') {
+    const std::string prefix = FLastReply.substr(0, 3);
+    // Bounded: a reply runs at most this many lines.
+    for (int lines = 0; lines < 10000; ++lines) {
+      if (!FBlocking && FClosed) break;
+      std::string line;
+      ReadLine(line);
+      FLastReply = line;
+      if (line.size() >= 4 && line.compare(0, 3, prefix) == 0 && line[3] == ' ') break;
+      if (FClosed && line.empty()) break;
+    }
+  }
+  return code;
+}
