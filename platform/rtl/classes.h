@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -146,6 +147,32 @@ private:
   TComponentState FComponentState = 0;
   std::vector<TComponent*> FComponents;
   std::vector<TComponent*> FFreeNotifies;
+};
+
+// Calls BeginUpdate now and EndUpdate when the scope ends, also when it ends by an exception
+// (then an exception from EndUpdate itself is dropped, so the first one reaches the caller).
+template <class T>
+class TUpdateScope {
+public:
+  explicit TUpdateScope(T& Target) : FTarget(Target), FExceptions(std::uncaught_exceptions()) {
+    FTarget.BeginUpdate();
+  }
+  ~TUpdateScope() noexcept(false) {
+    if (std::uncaught_exceptions() > FExceptions) {
+      try {
+        FTarget.EndUpdate();
+      } catch (...) {
+      }
+    } else {
+      FTarget.EndUpdate();
+    }
+  }
+  TUpdateScope(const TUpdateScope&) = delete;
+  TUpdateScope& operator=(const TUpdateScope&) = delete;
+
+private:
+  T& FTarget;
+  int FExceptions;
 };
 
 // ---- class registry and published properties ----

@@ -13,7 +13,7 @@ std::string ReadFileBytes(const std::string& FileName);
 
 // Writes a new version of FileName: the bytes go to "<name>.tmp<random>" in the same folder
 // (written by Writer through the descriptor), which is fsynced and renamed over the name; then the
-// folder is fsynced.  The old file's mode is kept (0644 less the umask for a new file).  On any
+// folder is fsynced.  The old file's mode is kept (0666 less the umask for a new file).  On any
 // failure, Writer's exceptions included, the temporary is removed, the old file stays as it was,
 // and the error is raised (EFCreateError "Cannot create file <name>" for the system's failures).
 void AtomicReplaceFile(const std::string& FileName, const std::function<void(int Fd)>& Writer);

@@ -105,7 +105,8 @@ private:
   void Modify(Change change);
 };
 
-// An INI file held in memory: read once when created, written by UpdateFile.
+// An INI file held in memory: read once when created, written by UpdateFile.  Only drive-rooted
+// names are moved into the configuration folder; other names stay as given.
 class TMemIniFile : public TCustomIniFile {
 public:
   explicit TMemIniFile(const std::string& FileName);

@@ -193,7 +193,6 @@ private:
   std::vector<TCollectionItem*> FItems;
   int FUpdateCount = 0;
   int FNextID = 0;
-  bool FClearing = false;
 };
 
 // A collection that knows the object it belongs to.

@@ -71,7 +71,7 @@ public:
   // Replaces the lines; a line ends at CR LF, CR or LF; a final line end adds no empty line.
   virtual void SetText(const std::string& Value);
   // The lines separated by ",", each quoted with '"' when it holds a blank, a comma, a quote or a
-  // control character (or is empty).
+  // control character; a list of one empty line gives "\"\"".
   std::string CommaText() const;
   // Reads items separated by commas or blanks; '"'-quoted items may hold both, "" is one quote.
   void SetCommaText(const std::string& Value);
@@ -79,6 +79,7 @@ public:
   void SetDelimiter(char C) { FDelimiter = C; }
   char QuoteChar() const { return FQuoteChar; }
   void SetQuoteChar(char C) { FQuoteChar = C; }
+  // As CommaText, with Delimiter and QuoteChar; blanks separate items too when reading.
   std::string DelimitedText() const;
   void SetDelimitedText(const std::string& Value);
 
@@ -110,8 +111,8 @@ protected:
   [[noreturn]] static void IndexError(int Index);
 
 private:
-  std::string GetDelimitedText(char Delim, bool BlanksDelimit) const;
-  void SetDelimitedTextImpl(const std::string& Value, char Delim, bool BlanksDelimit);
+  std::string GetDelimitedText(char Delim) const;
+  void SetDelimitedTextImpl(const std::string& Value, char Delim);
 
   int FUpdateCount = 0;
   char FDelimiter = ',';

@@ -37,6 +37,10 @@ enum TValueType : std::uint8_t {
 };
 inline constexpr std::uint8_t vaLast = vaUTF8String;
 
+inline bool IsIntegerValue(TValueType t) {
+  return t == vaInt8 || t == vaInt16 || t == vaInt32 || t == vaInt64;
+}
+
 // The component stream's signature.
 inline constexpr char FilerSignature[4] = {'T', 'P', 'F', '0'};
 

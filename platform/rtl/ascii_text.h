@@ -1,0 +1,37 @@
+// Small ASCII text helpers shared by the lists, string lists, INI files and the object model.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace qn_ascii {
+
+inline char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
+
+inline bool SameText(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (Upper(a[i]) != Upper(b[i])) return false;
+  return true;
+}
+
+inline std::string UpperText(std::string_view s) {
+  std::string r(s);
+  for (char& c : r) c = Upper(c);
+  return r;
+}
+
+// Bytes <= ' ' cut from both ends.
+inline std::string Trim(std::string_view s) {
+  std::size_t b = 0, e = s.size();
+  while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
+  while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
+  return std::string(s.substr(b, e - b));
+}
+
+// The order of sorted string lists: characters other than letters and digits first, then digits,
+// then letters; letters by their letter without case; with CaseSensitive, equal letters put the
+// lower-case one first.  Bytes of multi-byte characters sort after ASCII, by value.
+int CompareListText(std::string_view a, std::string_view b, bool caseSensitive);
+
+}  // namespace qn_ascii

@@ -1,0 +1,194 @@
+#include "platform/rtl/file_io.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <random>
+#include <thread>
+
+#include "platform/rtl/exceptions.h"
+#include "platform/rtl/streams.h"
+
+namespace {
+
+std::string FolderOf(const std::string& name) {
+  std::size_t slash = name.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return name.substr(0, slash);
+}
+
+std::string RandomSuffix() {
+  static thread_local std::mt19937_64 gen(
+      std::random_device{}() ^
+      static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+      (static_cast<std::uint64_t>(getpid()) << 32));
+  static const char digits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+  std::string s;
+  std::uint64_t v = gen();
+  for (int i = 0; i < 10; ++i, v /= 36) s += digits[v % 36];
+  return s;
+}
+
+// Closes a descriptor without losing the errno of the failure being reported.
+void CloseKeepErrno(int fd) {
+  int saved = errno;
+  close(fd);
+  errno = saved;
+}
+
+}  // namespace
+
+bool WriteAll(int Fd, const void* Data, std::size_t Size) {
+  const char* p = static_cast<const char*>(Data);
+  while (Size > 0) {
+    ssize_t n = ::write(Fd, p, Size);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (n == 0) {
+      errno = EIO;
+      return false;
+    }
+    p += n;
+    Size -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+long ReadRetry(int Fd, void* Data, std::size_t Size) {
+  for (;;) {
+    ssize_t n = ::read(Fd, Data, Size);
+    if (n >= 0 || errno != EINTR) return static_cast<long>(n);
+  }
+}
+
+std::string ReadFileBytes(const std::string& FileName) {
+  int fd = ::open(FileName.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) throw EFOpenError::ForFile(FileName);
+  std::string data;
+  struct stat st {};
+  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
+    data.reserve(static_cast<std::size_t>(st.st_size));
+  char buf[65536];
+  for (;;) {
+    long n = ReadRetry(fd, buf, sizeof buf);
+    if (n < 0) {
+      close(fd);
+      throw EFOpenError::ForFile(FileName);
+    }
+    if (n == 0) break;
+    data.append(buf, static_cast<std::size_t>(n));
+  }
+  close(fd);
+  return data;
+}
+
+void AtomicReplaceFile(const std::string& FileName, const std::function<void(int Fd)>& Writer) {
+  const std::string folder = FolderOf(FileName);
+  mode_t mode = 0;
+  struct stat st {};
+  bool existed = ::stat(FileName.c_str(), &st) == 0;
+  if (existed) {
+    mode = st.st_mode & 07777;
+  } else {
+    mode_t mask = umask(0);
+    umask(mask);
+    mode = 0666 & ~mask;
+  }
+
+  std::string temp;
+  int fd = -1;
+  for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
+    temp = FileName + ".tmp" + RandomSuffix();
+    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0 && errno != EEXIST) break;
+  }
+  if (fd < 0) throw EFCreateError::ForFile(FileName);
+
+  auto fail = [&]() {
+    CloseKeepErrno(fd);
+    ::unlink(temp.c_str());
+  };
+  try {
+    if (Writer) Writer(fd);
+  } catch (...) {
+    fail();
+    throw;
+  }
+  if (fchmod(fd, mode) != 0 || fsync(fd) != 0) {
+    fail();
+    throw EFCreateError::ForFile(FileName);
+  }
+  if (close(fd) != 0) {
+    ::unlink(temp.c_str());
+    throw EFCreateError::ForFile(FileName);
+  }
+  if (::rename(temp.c_str(), FileName.c_str()) != 0) {
+    ::unlink(temp.c_str());
+    throw EFCreateError::ForFile(FileName);
+  }
+  int dfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dfd >= 0) {
+    fsync(dfd);
+    close(dfd);
+  }
+}
+
+void AtomicWriteFile(const std::string& FileName, std::string_view Data) {
+  AtomicReplaceFile(FileName, [&](int fd) {
+    if (!WriteAll(fd, Data.data(), Data.size())) throw EFCreateError::ForFile(FileName);
+  });
+}
+
+int ShareModeToFlock(std::uint16_t Mode) {
+  switch (Mode & 0x00F0) {
+    case fmShareDenyWrite:
+      return LOCK_SH | LOCK_NB;
+    case fmShareDenyNone:
+      return 0;
+    case fmShareCompat:
+    case fmShareExclusive:
+    case fmShareDenyRead:
+    default:
+      return LOCK_EX | LOCK_NB;
+  }
+}
+
+bool LockForShareMode(int Fd, std::uint16_t Mode) {
+  int op = ShareModeToFlock(Mode);
+  if (op == 0) return true;
+  for (;;) {
+    if (flock(Fd, op) == 0) return true;
+    if (errno != EINTR) return false;
+  }
+}
+
+TLockFileScope::TLockFileScope(const std::string& FileName, int TimeoutMs) {
+  std::string lockName = FileName + ".lock";
+  int fd = ::open(lockName.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) return;  // a folder we cannot write to: the write itself will report it
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(TimeoutMs);
+  for (;;) {
+    if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
+      FFd = fd;
+      return;
+    }
+    if (errno != EWOULDBLOCK && errno != EINTR) break;
+    if (std::chrono::steady_clock::now() >= deadline) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  close(fd);
+}
+
+TLockFileScope::~TLockFileScope() {
+  if (FFd >= 0) {
+    flock(FFd, LOCK_UN);
+    close(FFd);
+  }
+}
