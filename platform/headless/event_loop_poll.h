@@ -48,6 +48,7 @@ private:
     std::uint64_t Generation;
   };
 
+  void Reschedule(TTimer& Timer, std::uint64_t Now);
   // Fires the earliest timer due at or before Now; false when none is due.
   bool FireOneDueTimer(std::uint64_t Now);
   bool FireDueTimers();

@@ -6,6 +6,7 @@
 #include <functional>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 #include "platform/rtl/win_types.h"
 
@@ -40,12 +41,24 @@ inline bool IsMultiThread = false;
 class TThread;
 using TThreadMethod = std::function<void()>;
 
-// A thread that runs Execute. Created suspended, it starts with Start (or Resume). With
-// FreeOnTerminate the object deletes itself after Execute and OnTerminate; such a thread must
-// be created with new. Otherwise the destructor asks it to terminate and waits for it.
+// A thread that runs Execute. A C++ base constructor cannot start a thread that calls the
+// derived Execute (the derived part does not exist yet), so the thread starts with Start, or
+// with TThread::Create<T>(...), which constructs T and starts it unless T was created
+// suspended. With FreeOnTerminate the object deletes itself after Execute and OnTerminate; such
+// a thread must be created with new. Otherwise the destructor asks it to terminate and waits;
+// since C++ destroys the derived part first, a class whose Execute uses its own members calls
+// TerminateAndWait() at the start of its destructor.
 class TThread {
 public:
   explicit TThread(bool CreateSuspended);
+
+  // new T(args...), started unless it was created suspended.
+  template <class T, class... Args>
+  static T* Create(Args&&... args) {
+    T* thread = new T(std::forward<Args>(args)...);
+    if (!static_cast<TThread*>(thread)->FCreateSuspended) thread->Start();
+    return thread;
+  }
   TThread(const TThread&) = delete;
   TThread& operator=(const TThread&) = delete;
   virtual ~TThread();
@@ -59,6 +72,8 @@ public:
   // Waits for the end of Execute and returns ReturnValue. On the main thread, work that the
   // thread hands over with Synchronize keeps running while it waits.
   int WaitFor();
+  // Terminate, then WaitFor when the thread was started.
+  void TerminateAndWait();
 
   bool FreeOnTerminate() const { return FFreeOnTerminate; }
   void SetFreeOnTerminate(bool Value) { FFreeOnTerminate = Value; }
@@ -81,6 +96,7 @@ private:
   void Run();
 
   std::thread FThread;
+  bool FCreateSuspended;
   std::atomic<bool> FTerminated{false};
   std::atomic<bool> FFinished{false};
   std::atomic<bool> FStarted{false};

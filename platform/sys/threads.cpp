@@ -1,0 +1,173 @@
+#include "platform/sys/threads.h"
+
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <deque>
+#include <exception>
+#include <memory>
+
+#include "platform/sys/event_loop.h"
+
+namespace {
+
+// The thread running static initialisation is the process's main thread.
+const DWORD GMainThreadId = static_cast<DWORD>(::syscall(SYS_gettid));
+
+// Work handed to the main thread by Synchronize.
+struct TSyncRequest {
+  TThreadMethod Method;
+  std::exception_ptr Error;
+  bool Done = false;
+};
+
+std::mutex GSyncLock;
+std::condition_variable GSyncDone;
+// Signalled when a request is queued, so a WaitFor on the main thread wakes to run it.
+std::condition_variable GSyncQueued;
+std::deque<std::shared_ptr<TSyncRequest>> GSyncQueue;
+
+}  // namespace
+
+void InitializeCriticalSection(CRITICAL_SECTION* CS) {
+  if (CS && !CS->Section) CS->Section = new TCriticalSection;
+}
+
+void EnterCriticalSection(CRITICAL_SECTION* CS) {
+  if (CS && CS->Section) CS->Section->Enter();
+}
+
+void LeaveCriticalSection(CRITICAL_SECTION* CS) {
+  if (CS && CS->Section) CS->Section->Leave();
+}
+
+void DeleteCriticalSection(CRITICAL_SECTION* CS) {
+  if (!CS) return;
+  delete CS->Section;
+  CS->Section = nullptr;
+}
+
+DWORD GetCurrentThreadId() {
+  thread_local const DWORD id = static_cast<DWORD>(::syscall(SYS_gettid));
+  return id;
+}
+
+DWORD MainThreadID() { return GMainThreadId; }
+
+bool IsMainThread() { return GetCurrentThreadId() == GMainThreadId; }
+
+bool CheckSynchronize() {
+  bool any = false;
+  for (;;) {
+    std::shared_ptr<TSyncRequest> request;
+    {
+      std::lock_guard<std::mutex> guard(GSyncLock);
+      if (GSyncQueue.empty()) break;
+      request = GSyncQueue.front();
+      GSyncQueue.pop_front();
+    }
+    any = true;
+    try {
+      request->Method();
+    } catch (...) {
+      request->Error = std::current_exception();
+    }
+    {
+      std::lock_guard<std::mutex> guard(GSyncLock);
+      request->Done = true;
+    }
+    GSyncDone.notify_all();
+  }
+  return any;
+}
+
+void TThread::Synchronize(TThread* /*Thread*/, const TThreadMethod& Method) {
+  if (!Method) return;
+  if (IsMainThread()) {
+    Method();
+    return;
+  }
+  auto request = std::make_shared<TSyncRequest>();
+  request->Method = Method;
+  {
+    std::lock_guard<std::mutex> guard(GSyncLock);
+    GSyncQueue.push_back(request);
+  }
+  GSyncQueued.notify_all();
+  // The loop runs CheckSynchronize in each round; the post only wakes it.
+  if (TEventLoop* loop = CurrentEventLoop()) loop->Wake();
+  std::unique_lock<std::mutex> lock(GSyncLock);
+  GSyncDone.wait(lock, [&] { return request->Done; });
+  if (request->Error) std::rethrow_exception(request->Error);
+}
+
+TThread::TThread(bool CreateSuspended) : FCreateSuspended(CreateSuspended) {}
+
+TThread::~TThread() {
+  if (FThread.joinable()) {
+    if (FThread.get_id() == std::this_thread::get_id()) {
+      FThread.detach();  // freed from its own Execute (FreeOnTerminate)
+    } else {
+      TerminateAndWait();
+    }
+  }
+}
+
+void TThread::TerminateAndWait() {
+  Terminate();
+  if (FStarted && !(FThread.joinable() && FThread.get_id() == std::this_thread::get_id()))
+    WaitFor();
+}
+
+void TThread::Start() {
+  bool expected = false;
+  if (!FStarted.compare_exchange_strong(expected, true)) return;
+  FThread = std::thread([this] { Run(); });
+}
+
+void TThread::Run() {
+  FThreadId = GetCurrentThreadId();
+  try {
+    Execute();
+  } catch (...) {
+    // An exception ends the thread; nobody else can receive it.
+  }
+  if (OnTerminate) {
+    try {
+      Synchronize(this, [this] { OnTerminate(this); });
+    } catch (...) {
+    }
+  }
+  const bool freeSelf = FFreeOnTerminate;
+  {
+    std::lock_guard<std::mutex> guard(FLock);
+    FFinished = true;
+  }
+  FDone.notify_all();
+  if (freeSelf) delete this;
+}
+
+int TThread::WaitFor() {
+  if (!FStarted) Start();  // a suspended thread would never end
+  if (FThread.joinable() && FThread.get_id() == std::this_thread::get_id()) return FReturnValue;
+  const bool main = IsMainThread();
+  {
+    std::unique_lock<std::mutex> lock(FLock);
+    while (!FFinished) {
+      if (main) {
+        lock.unlock();
+        CheckSynchronize();
+        {
+          std::unique_lock<std::mutex> syncLock(GSyncLock);
+          GSyncQueued.wait_for(syncLock, std::chrono::milliseconds(10),
+                               [] { return !GSyncQueue.empty(); });
+        }
+        lock.lock();
+      } else {
+        FDone.wait(lock);
+      }
+    }
+  }
+  if (FThread.joinable()) FThread.join();
+  return FReturnValue;
+}

@@ -1,0 +1,30 @@
+// A scratch folder for one test, removed with everything in it afterwards.
+#pragma once
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include <unistd.h>
+
+class TScratchDir {
+public:
+  TScratchDir() {
+    char pattern[] = "/tmp/qn_sys_test_XXXXXX";
+    Path = ::mkdtemp(pattern);
+  }
+  ~TScratchDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(Path, ignored);
+  }
+  std::string operator/(const std::string& name) const { return Path + "/" + name; }
+  void Write(const std::string& name, const std::string& data) const {
+    std::ofstream(Path + "/" + name, std::ios::binary) << data;
+  }
+  std::string Path;
+};
+
+inline std::string ReadWhole(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
