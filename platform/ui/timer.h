@@ -4,6 +4,8 @@
 #include "platform/rtl/classes.h"
 #include "platform/sys/event_loop.h"
 
+// A timer enabled while no loop exists yet (no backend installed) waits, and starts when the
+// application gets its loop.
 class TTimer : public TComponent {
 public:
   explicit TTimer(TComponent* AOwner = nullptr);
@@ -23,6 +25,7 @@ protected:
   virtual void Timer();
 
 private:
+  friend void ArmPendingTimers();
   void UpdateTimer();
 
   unsigned FInterval = 1000;
@@ -31,3 +34,7 @@ private:
   TEventLoop* FArmedLoop = nullptr;
   TEventLoop::TTimerId FId = 0;
 };
+
+// Starts the timers that were enabled before the application had a loop (called by
+// TApplication when it gets one).
+void ArmPendingTimers();
