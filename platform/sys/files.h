@@ -9,9 +9,7 @@
 #include <string>
 #include <vector>
 
-#if __has_include("platform/rtl/file_io.h")
 #include "platform/rtl/file_io.h"
-#endif
 
 // ---- Queries and folders -------------------------------------------------------------------
 bool FileExists(const std::string& Name);       // a file that is not a folder

@@ -212,7 +212,6 @@ TEST(RetryLoops, CountsAttemptsAndPauses) {
   EXPECT_THROW(RetryWithPause(2, 1, [&]() -> bool { throw EFOpenError("busy"); }), EFOpenError);
 }
 
-#if __has_include("platform/rtl/file_io.h")
 // A share-mode lock taken by one process refuses the same share mode in another.
 TEST(ShareLocks, AnotherProcessIsRefusedWhileLocked) {
   TScratchDir dir;
@@ -240,4 +239,3 @@ TEST(ShareLocks, AnotherProcessIsRefusedWhileLocked) {
   ASSERT_EQ(::waitpid(child, &status, 0), child);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
-#endif
