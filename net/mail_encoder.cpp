@@ -194,10 +194,8 @@ void TNetCustomEncoder::WriteMultipart(const std::string& type) {
   for (int i = 0; i < atts.Count(); ++i) bodyFiles = bodyFiles || IsBodyFile(*atts.Items(i));
   for (int i = 0; i < atts.Count(); ++i) {
     TNetAttItem& item = *atts.Items(i);
-    if (i > 0) {
-      Line("");
-      Line("--" + boundary);
-    }
+    // The empty line after the previous part's data is the delimiter's own line end.
+    if (i > 0) Line("--" + boundary);
     const std::string name = OneLine(BaseName(item.FileName()));
     std::string contentType = "Content-Type: " + OneLine(item.ContentType());
     if (mixed && !name.empty()) contentType += std::string("; name=") + kQ + name + kQ;

@@ -1,0 +1,352 @@
+#include "net/mail_message.h"
+
+#include <gtest/gtest.h>
+
+#include "net/mail_coders.h"
+#include "net/mail_encoder.h"
+#include "net/net_errors.h"
+#include "net_test_support.h"
+#include "platform/sys/mime_types.h"
+
+using namespace nettest;
+
+namespace {
+
+class MailMessage : public ::testing::Test {
+protected:
+  void SetUp() override { SetMimeTypeTable({{".txt", "text/plain"}, {".zip", "application/zip"}, {".htm", "text/html"}}, ""); }
+  void TearDown() override { ResetMimeTypeTable(); }
+
+  static TNetMailAddress* Address(const std::string& name, const std::string& address) {
+    auto* a = new TNetMailAddress;
+    a->SetName(name);
+    a->SetAddress(address);
+    return a;
+  }
+  static TNetAttItem* Attachment(const std::string& name, const std::string& data) {
+    auto* item = new TNetAttItem;
+    item->SetFileName(name);
+    item->Data().WriteBuffer(data.data(), static_cast<long>(data.size()));
+    return item;
+  }
+  static std::string Write(TNetMessage& m) {
+    TMemoryStream s;
+    m.SaveToStream(s);
+    return s.DataString();
+  }
+  static void Read(TNetMessage& m, const std::string& text) {
+    TStringStream s(text);
+    m.LoadFromStream(s);
+  }
+  static std::string DataOf(TNetAttItem& item) { return item.Data().DataString(); }
+  static std::vector<std::string> BodyOf(const TNetMessage& m) { return m.Body().ToVector(); }
+
+  void Fill(TNetMessage& m) {
+    m.Sender().SetName("Ann Smith");
+    m.Sender().SetAddress("ann@example.com");
+    m.Recipients().Add(Address("Bob", "bob@example.com"));
+    m.Recipients().Add(Address("Mr. C", "c@example.com"));
+    m.CC().Add(Address("", "cc@example.com"));
+    m.BCC().Add(Address("", "hidden@example.com"));
+    m.SetSubject("Greetings");
+    m.Body().Add("First line");
+    m.Body().Add(".");
+    m.Body().Add(".starts with a dot");
+    m.Body().Add("");
+    m.Body().Add("last");
+  }
+};
+
+}  // namespace
+
+TEST_F(MailMessage, ParsesAddressForms) {
+  TNetMailAddress a;
+  ParseMailAddress("John Doe <john@example.com>", a);
+  EXPECT_EQ(a.Name(), "John Doe");
+  EXPECT_EQ(a.Address(), "john@example.com");
+  ParseMailAddress("john@example.com (John Doe)", a);
+  EXPECT_EQ(a.Name(), "John Doe");
+  EXPECT_EQ(a.Address(), "john@example.com");
+  ParseMailAddress("john_doe@example.com", a);
+  EXPECT_EQ(a.Name(), "");
+  EXPECT_EQ(a.Address(), "john_doe@example.com");
+  ParseMailAddress("\"Doe, John\" <j@x.org>", a);
+  EXPECT_EQ(a.Name(), "Doe, John");
+  try {
+    ParseMailAddress("John <john@example.com", a);
+    FAIL();
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "Unable to parse email address");
+  }
+}
+
+TEST_F(MailMessage, ContentTypeFollowsBodyAndAttachments) {
+  TNetMessage m;
+  m.Body().Add("text");
+  EXPECT_EQ(m.ContentType(), "text/plain");
+  m.SetContentType("text/html");
+  EXPECT_EQ(m.ContentType(), "text/html");
+  m.Attachments().Add(Attachment("x.zip", "zip"));
+  EXPECT_EQ(m.ContentType(), "multipart/mixed");
+  m.Body().Clear();
+  EXPECT_EQ(m.ContentType(), "application/zip");
+  m.Attachments().Items(0)->SetFileName("_htmbody.htm");
+  EXPECT_EQ(m.ContentType(), "text/html");
+  m.Attachments().Add(Attachment("_alt.1", "x"));
+  m.Attachments().Items(0)->SetFileName("_ALT.0");
+  EXPECT_EQ(m.ContentType(), "multipart/alternative");
+  m.Encoding = meUU;
+  EXPECT_EQ(m.ContentType(), "");
+  EXPECT_EQ(GetContentTypeOfFile("file.unknownext"), "application/octet-stream");
+}
+
+TEST_F(MailMessage, AttachmentKindsFromTheirTypes) {
+  TNetAttItem item;
+  item.SetFileName("notes.TXT");
+  EXPECT_EQ(item.ContentType(), "text/plain");
+  EXPECT_EQ(item.Kind(), akText);
+  item.SetFileName("a.zip");
+  EXPECT_EQ(item.Kind(), akBinary);
+}
+
+TEST_F(MailMessage, AssigningAttachmentsCopiesTheItems) {
+  TNetMessage a, b;
+  a.Attachments().Add(Attachment("x.zip", "payload"));
+  b.SetAttachments(a.Attachments());
+  ASSERT_EQ(b.Attachments().Count(), 1);
+  EXPECT_NE(a.Attachments().Items(0), b.Attachments().Items(0));
+  EXPECT_EQ(DataOf(*b.Attachments().Items(0)), "payload");
+  a.Attachments().Clear();
+  EXPECT_EQ(DataOf(*b.Attachments().Items(0)), "payload");
+  EXPECT_EQ(b.ContentType(), "application/zip");
+
+  TNetMessage c;
+  Fill(c);
+  c.Assign(&b);
+  EXPECT_EQ(c.Attachments().Count(), 1);
+  EXPECT_EQ(c.Recipients().Count(), 0);
+}
+
+TEST_F(MailMessage, ValidateNamesWhatIsMissing) {
+  TNetMessage m;
+  try {
+    m.Validate();
+    FAIL();
+  } catch (const EMessageError& e) {
+    EXPECT_EQ(e.Message(), "The address of sender is required");
+  }
+  m.Sender().SetAddress("a@b.c");
+  m.BCC().Add(Address("x", ""));
+  try {
+    m.Validate();
+    FAIL();
+  } catch (const EMessageError& e) {
+    EXPECT_EQ(e.Message(), "At least one Recipient, CC or BCC must be entered");
+  }
+  m.BCC().Add(Address("", "z@b.c"));
+  EXPECT_NO_THROW(m.Validate());
+}
+
+TEST_F(MailMessage, WritesHeadersInOrder) {
+  TNetMessage m;
+  Fill(m);
+  m.Priority = ptHigh;
+  m.ReturnReceipt = true;
+  m.Headers().Add("X-Mailer: test");
+  m.Headers().Add("Subject: stale");
+  const std::string text = Write(m);
+  EXPECT_EQ(text.rfind("From:     Ann Smith <ann@example.com>\r\n"
+                       "To:       Bob <bob@example.com>,\r\n"
+                       "          \"Mr. C\" <c@example.com>\r\n"
+                       "CC:        <cc@example.com>\r\n"
+                       "Return-Receipt-To: <ann@example.com>\r\n"
+                       "X-Priority: 1\r\n"
+                       "X-Mailer: test\r\n"
+                       "Subject: Greetings\r\n"
+                       "Mime-Version: 1.0\r\n"
+                       "Content-Type: text/plain; charset=\"us-ascii\"\r\n"
+                       "Content-Transfer-Encoding: 7bit\r\n\r\n"
+                       "First line\r\n.\r\n.starts with a dot\r\n\r\nlast\r\n",
+                       0),
+            0u)
+      << text;
+  EXPECT_EQ(text.find("hidden@example.com"), std::string::npos);
+  EXPECT_EQ(text.find("stale"), std::string::npos);
+}
+
+TEST_F(MailMessage, LineBreaksCannotInjectHeaders) {
+  TNetMessage m;
+  Fill(m);
+  m.SetSubject("Hi\r\nBcc: victim@example.com");
+  m.Sender().SetName("Ann\nX-Evil: 1");
+  const std::string text = Write(m);
+  EXPECT_NE(text.find("Subject: Hi  Bcc: victim@example.com\r\n"), std::string::npos);
+  EXPECT_NE(text.find("From:     Ann X-Evil: 1 <"), std::string::npos);
+  m.Recipients().Items(0)->SetAddress("bob@example.com\r\nRCPT TO:<x@y>");
+  EXPECT_THROW(Write(m), ENetError);
+}
+
+TEST_F(MailMessage, PlainMessageReadsBack) {
+  TNetMessage m;
+  Fill(m);
+  m.Priority = ptLow;
+  TNetMessage r;
+  Read(r, Write(m));
+  EXPECT_EQ(r.Sender().Name(), "Ann Smith");
+  EXPECT_EQ(r.Sender().Address(), "ann@example.com");
+  ASSERT_EQ(r.Recipients().Count(), 2);
+  EXPECT_EQ(r.Recipients().Items(1)->Name(), "Mr. C");
+  EXPECT_EQ(r.Recipients().Items(1)->Address(), "c@example.com");
+  ASSERT_EQ(r.CC().Count(), 1);
+  EXPECT_EQ(r.BCC().Count(), 0);
+  EXPECT_EQ(r.Subject(), "Greetings");
+  EXPECT_EQ(r.Priority, ptLow);
+  EXPECT_EQ(BodyOf(r), BodyOf(m));
+}
+
+TEST_F(MailMessage, QuotedPrintableBodyAndEightBitSubjectReadBack) {
+  TNetMessage m;
+  Fill(m);
+  m.CharSet = csISO8859;
+  m.SetSubject("Caf\xC3\xA9 \xE2\x82\xAC 100");
+  m.Body().Add(std::string(300, 'q') + " = tail");
+  TNetMessage r;
+  const std::string text = Write(m);
+  EXPECT_NE(text.find("Content-Transfer-Encoding: quoted-printable"), std::string::npos);
+  Read(r, text);
+  EXPECT_EQ(r.Subject(), m.Subject());
+  EXPECT_EQ(r.CharSet, csISO8859);
+  EXPECT_EQ(BodyOf(r), BodyOf(m));
+}
+
+TEST_F(MailMessage, MultipartWithAttachmentsReadsBack) {
+  TNetMessage m;
+  Fill(m);
+  const std::string binary = RandomBytes(1000, 3) + std::string(57, '\0');
+  const std::string notes = "note one\r\n.\r\nnote = three\r\n";
+  m.Attachments().Add(Attachment("data.zip", binary));
+  m.Attachments().Add(Attachment("notes.txt", notes));
+  m.Attachments().Add(Attachment("exact.zip", std::string(114, 'z')));
+  TNetMessage r;
+  Read(r, Write(m));
+  EXPECT_EQ(BodyOf(r), BodyOf(m));
+  ASSERT_EQ(r.Attachments().Count(), 3);
+  EXPECT_EQ(r.Attachments().Items(0)->FileName(), "data.zip");
+  EXPECT_EQ(r.Attachments().Items(0)->Kind(), akBinary);
+  EXPECT_EQ(DataOf(*r.Attachments().Items(0)), binary);
+  EXPECT_EQ(r.Attachments().Items(1)->FileName(), "notes.txt");
+  EXPECT_EQ(r.Attachments().Items(1)->Kind(), akText);
+  EXPECT_EQ(DataOf(*r.Attachments().Items(1)), notes);
+  EXPECT_EQ(DataOf(*r.Attachments().Items(2)), std::string(114, 'z'));
+  EXPECT_EQ(r.ContentType(), "multipart/mixed");
+}
+
+TEST_F(MailMessage, NestedAlternativeReadsBack) {
+  TNetMessage m;
+  Fill(m);
+  m.Attachments().Add(Attachment("_alt.0", "<p>html</p>\r\n"));
+  m.Attachments().Items(0)->SetContentType("text/html");
+  m.Attachments().Items(0)->SetKind(akText);
+  m.Attachments().Add(Attachment("data.zip", "zipdata"));
+  const std::string text = Write(m);
+  EXPECT_NE(text.find("Content-Type:  multipart/alternative; boundary="), std::string::npos);
+  TNetMessage r;
+  Read(r, text);
+  EXPECT_EQ(BodyOf(r), BodyOf(m));
+  ASSERT_EQ(r.Attachments().Count(), 2);
+  EXPECT_EQ(r.Attachments().Items(0)->FileName(), "_alt.0");
+  EXPECT_EQ(DataOf(*r.Attachments().Items(0)), "<p>html</p>\r\n");
+  EXPECT_EQ(DataOf(*r.Attachments().Items(1)), "zipdata");
+}
+
+TEST_F(MailMessage, SingleAttachmentMessageReadsBack) {
+  TNetMessage m;
+  m.Sender().SetAddress("a@b.c");
+  m.Attachments().Add(Attachment("only.zip", RandomBytes(200, 9)));
+  TNetMessage r;
+  Read(r, Write(m));
+  ASSERT_EQ(r.Attachments().Count(), 1);
+  EXPECT_EQ(r.Attachments().Items(0)->FileName(), "only.zip");
+  EXPECT_EQ(DataOf(*r.Attachments().Items(0)), DataOf(*m.Attachments().Items(0)));
+}
+
+TEST_F(MailMessage, UuencodedMessageReadsBack) {
+  TNetMessage m;
+  Fill(m);
+  m.Encoding = meUU;
+  m.Attachments().Add(Attachment("one.zip", RandomBytes(100, 1)));
+  m.Attachments().Add(Attachment("two.zip", std::string(90, 'x')));
+  const std::string text = Write(m);
+  EXPECT_EQ(text.find("Mime-Version"), std::string::npos);
+  TNetMessage r;
+  Read(r, text);
+  EXPECT_EQ(r.Encoding, meUU);
+  EXPECT_EQ(BodyOf(r), BodyOf(m));
+  ASSERT_EQ(r.Attachments().Count(), 2);
+  EXPECT_EQ(r.Attachments().Items(0)->FileName(), "one.zip");
+  EXPECT_EQ(DataOf(*r.Attachments().Items(0)), DataOf(*m.Attachments().Items(0)));
+  EXPECT_EQ(DataOf(*r.Attachments().Items(1)), std::string(90, 'x'));
+}
+
+TEST_F(MailMessage, UuencodeInsideATextMessageKeepsEachAddressOnce) {
+  const std::string text =
+      "From: a@b.c\r\nTo: x@y.z, w@y.z\r\nMime-Version: 1.0\r\nContent-Type: text/plain\r\n\r\n"
+      "Hello\r\nbegin 600 ../../evil.txt\r\n" + UuEncodeLine("Cat") + "\r\n`\r\nend\r\ntrailer\r\n";
+  TNetMessage r;
+  Read(r, text);
+  EXPECT_EQ(r.Recipients().Count(), 2);
+  EXPECT_EQ(BodyOf(r), std::vector<std::string>{"Hello"});
+  ASSERT_EQ(r.Attachments().Count(), 1);
+  EXPECT_EQ(r.Attachments().Items(0)->FileName(), "evil.txt");
+  EXPECT_EQ(DataOf(*r.Attachments().Items(0)), "Cat");
+}
+
+TEST_F(MailMessage, PartsWithoutNamesGetGeneratedOnes) {
+  const std::string text =
+      "From: a@b.c\r\nMime-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=\"XX\"\r\n\r\n"
+      "--XX\r\nContent-Type: text/plain\r\n\r\nbody\r\n\r\n"
+      "--XX\r\nContent-Type: application/pdf\r\n\r\nraw line\r\n"
+      "--XX\r\nContent-Type: application/zip; name=\"sub/dir/../a.zip\"\r\nContent-Transfer-Encoding: base64\r\n\r\nYWJj\r\n"
+      "--XX--\r\n";
+  TNetMessage r;
+  Read(r, text);
+  EXPECT_EQ(BodyOf(r), std::vector<std::string>{"body"});
+  ASSERT_EQ(r.Attachments().Count(), 2);
+  EXPECT_EQ(r.Attachments().Items(0)->FileName(), "att.0");
+  EXPECT_EQ(r.Attachments().Items(0)->ContentType(), "application/pdf");
+  EXPECT_EQ(r.Attachments().Items(0)->Kind(), akEmbedded);
+  EXPECT_EQ(DataOf(*r.Attachments().Items(0)), "raw line\r\n");
+  EXPECT_EQ(r.Attachments().Items(1)->FileName(), "a.zip");
+  EXPECT_EQ(DataOf(*r.Attachments().Items(1)), "abc");
+}
+
+TEST_F(MailMessage, MissingDelimiterKeepsTheWholeTextAsAttachment) {
+  const std::string text =
+      "From: a@b.c\r\nMime-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=\"XX\"\r\n\r\nno parts here\r\n";
+  TNetMessage r;
+  Read(r, text);
+  ASSERT_EQ(r.Body().Count(), 3);
+  EXPECT_EQ(r.Body().Strings(1), "Cannot find boundary");
+  ASSERT_EQ(r.Attachments().Count(), 1);
+  EXPECT_EQ(r.Attachments().Items(0)->FileName(), "original.eml");
+  EXPECT_EQ(r.Attachments().Items(0)->ContentType(), "message/rfc822");
+  EXPECT_EQ(DataOf(*r.Attachments().Items(0)), text);
+}
+
+TEST_F(MailMessage, HeaderFieldsJoinContinuationsAndRemoveWithThem) {
+  TNetHeaders h;
+  h.Add("Subject: first");
+  h.Add("  second");
+  h.Add("To: a@b.c,");
+  h.Add("  \"Doe, J\" <j@d.e>");
+  h.Add("Content-Type: text/plain; name=\"=?x?Q?y?=\"");
+  EXPECT_EQ(h.GetFieldBody("subject"), "first second");
+  EXPECT_EQ(h.GetFieldBody("Content-Type"), "text/plain; name=\"=?x?Q?y?=\"");
+  TStringList list;
+  h.GetFieldList("to", list);
+  ASSERT_EQ(list.Count(), 2);
+  EXPECT_EQ(list.Strings(1), "\"Doe, J\" <j@d.e>");
+  h.RemoveField("SUBJECT");
+  EXPECT_EQ(h.Count(), 3);
+  EXPECT_EQ(h.GetFieldBody("Subject"), "");
+}
