@@ -1,0 +1,194 @@
+#include "server/database_store.h"
+
+#include <algorithm>
+#include <charconv>
+#include <set>
+
+namespace {
+
+// A database file holds at most this many records; a larger count is a corrupt file.
+constexpr std::int32_t MaxRecords = 10'000'000;
+
+}  // namespace
+
+std::string TRecordCodeGenerator::Next() {
+  std::string Code(8, ' ');
+  Code[0] = static_cast<char>('A' + std::uniform_int_distribution<int>(0, 24)(FGenerator));
+  std::uniform_int_distribution<int> Any(0, 35);
+  for (int i = 1; i < 8; ++i) {
+    const int R = Any(FGenerator);
+    Code[i] = static_cast<char>(R < 26 ? 'A' + R : '0' + (R - 26));
+  }
+  return Code;
+}
+
+std::string NextRecordCounter(const std::string& Counter) {
+  std::size_t Start = 0;
+  while (Start < Counter.size() && static_cast<unsigned char>(Counter[Start]) <= ' ') ++Start;
+  long long Value = 0;
+  const char* First = Counter.data() + Start;
+  const char* Last = Counter.data() + Counter.size();
+  if (First < Last && *First == '+') ++First;
+  const auto [End, Error] = std::from_chars(First, Last, Value);
+  if (Error != std::errc() || End != Last || First == Last || Value >= INT32_MAX) return "1";
+  return std::to_string(Value + 1);
+}
+
+void TDatabase::CheckWritable() const {
+  if (FLoadFailed) throw Exception("The database file could not be read; it is not changed");
+}
+
+int TDatabase::FindRecordIndex(const std::string& Code) const {
+  const auto Found = FIndex.find(Code);
+  return Found == FIndex.end() ? -1 : Found->second;
+}
+
+void TDatabase::RebuildIndex() {
+  FIndex.clear();
+  FIndex.reserve(FRecords.size());
+  for (std::size_t i = 0; i < FRecords.size(); ++i)
+    FIndex[FRecords[i].Record->Code] = static_cast<int>(i);
+}
+
+int TDatabase::NewRecord(TRecordCodeGenerator& Codes) {
+  auto Record = std::make_unique<ItemRecord>();
+  Record->Name = "Untitled";
+  do {
+    Record->Code = Codes.Next();
+  } while (FIndex.count(Record->Code) != 0);
+  RecordCounter = NextRecordCounter(RecordCounter);
+  for (int i = 0; i < 10; ++i)
+    if (Config.DetailKinds[i] == "Record Counter") Record->Details[i] = RecordCounter;
+  for (int i = 0; i < 6; ++i)
+    if (Config.OtherKinds[i] == "Record Counter") Record->Others[i] = RecordCounter;
+  Record->Grid3Rows = 2;
+  Record->Grid4Rows = 2;
+  for (int i = 0; i < 6; ++i) Record->Images[i].Title = "Untitled " + std::to_string(i + 1);
+  const int Index = Count();
+  FIndex[Record->Code] = Index;
+  FRecords.push_back({std::move(Record), 0, 0});
+  Changed = true;
+  return Index;
+}
+
+void TDatabase::DeleteRecord(int Index) {
+  FRecords.erase(FRecords.begin() + Index);
+  RebuildIndex();
+  Changed = true;
+}
+
+void TDatabase::RecomputeDistinctValues(int Description) {
+  std::set<std::string> Values;
+  for (const auto& Slot : FRecords) {
+    const std::string& Value = Slot.Record->Descriptions[Description];
+    if (Value.empty()) continue;
+    Values.insert(Value);
+    if (Values.size() > 5) {
+      Config.DistinctValues[Description].clear();
+      return;
+    }
+  }
+  std::string Text;
+  for (const auto& Value : Values) Text += Value + " ";
+  Config.DistinctValues[Description] = std::move(Text);
+}
+
+std::string TDatabase::SaveToBytes() const {
+  std::string Out;
+  Out.reserve(FSource.size() + 4096);
+  WriteFile([&Out](std::string_view Piece) { Out.append(Piece); });
+  return Out;
+}
+
+void TDatabase::WriteFile(const std::function<void(std::string_view Piece)>& Put) const {
+  std::string Out;
+  TValueWriter W(Out);
+  const TConfiguration& C = Config;
+  WriteStringArray(W, HeaderStrings);
+  WriteStringArray(W, Reserved10);
+  W.WriteStrings(StringList);
+  W.WriteString(C.ConfigString1);
+  W.WriteString(C.ConfigString2);
+  W.WriteBoolean(C.ConfigFlag);
+  W.WriteString(C.StatusWord);
+  W.WriteString(C.DateFormat);
+  for (int i = 0; i < 8; ++i)
+    W.WriteString(i == diRecords ? std::to_string(FRecords.size()) : C.DatabaseInfo[i]);
+  WriteStringArray(W, C.DistinctValues);
+  WriteStringArray(W, Reserved20);
+  WriteStringArray(W, C.DescriptionKinds);
+  W.WriteString(RecordCounter);
+  WriteFieldNames(W, C);
+  W.WriteInteger(C.Grid3Columns);
+  W.WriteInteger(C.Grid4Columns);
+  for (const auto& Tree : C.DescriptionTrees) WriteDescriptionTree(W, Tree);
+  W.WriteInteger(static_cast<std::int32_t>(FRecords.size()));
+  // Untouched records go out as the bytes they were read from, neighbours in one piece.
+  std::size_t From = 0, To = 0;
+  auto FlushOut = [&] {
+    if (!Out.empty()) Put(Out);
+    Out.clear();
+  };
+  auto FlushSource = [&] {
+    if (To > From) Put(std::string_view(FSource).substr(From, To - From));
+    From = To = 0;
+  };
+  for (const auto& Slot : FRecords) {
+    if (Slot.Length != 0) {
+      FlushOut();
+      if (To <= From || To != Slot.Offset) {
+        FlushSource();
+        From = Slot.Offset;
+      }
+      To = Slot.Offset + Slot.Length;
+    } else {
+      FlushSource();
+      WriteItemRecord(W, *Slot.Record, TRecordForm::File);
+      if (Out.size() >= (1u << 20)) FlushOut();
+    }
+  }
+  FlushOut();
+  FlushSource();
+}
+
+void TDatabase::LoadFromBytes(std::string Bytes) {
+  FLoaded = false;
+  FLoadFailed = false;
+  FRecords.clear();
+  FSource = std::move(Bytes);
+  TValueReader R(FSource);
+  TConfiguration& C = Config;
+  try {
+    ReadStringArray(R, HeaderStrings);
+    ReadStringArray(R, Reserved10);
+    StringList = R.ReadStrings();
+    C.ConfigString1 = R.ReadString();
+    C.ConfigString2 = R.ReadString();
+    C.ConfigFlag = R.ReadBoolean();
+    C.StatusWord = R.ReadString();
+    C.DateFormat = R.ReadString();
+    ReadStringArray(R, C.DatabaseInfo);
+    ReadStringArray(R, C.DistinctValues);
+    ReadStringArray(R, Reserved20);
+    ReadStringArray(R, C.DescriptionKinds);
+    RecordCounter = R.ReadString();
+    ReadFieldNames(R, C);
+    C.Grid3Columns = R.ReadInteger();
+    C.Grid4Columns = R.ReadInteger();
+    for (auto& Tree : C.DescriptionTrees) Tree = ReadDescriptionTree(R);
+    const std::int32_t Records = R.ReadInteger();
+    if (Records < 0 || Records > MaxRecords) throw EReadError();
+    FRecords.reserve(static_cast<std::size_t>(Records));
+    for (std::int32_t i = 0; i < Records; ++i) {
+      auto Record = std::make_unique<ItemRecord>();
+      const std::size_t Start = R.Position();
+      ReadItemRecord(R, *Record, TRecordForm::File);
+      FRecords.push_back({std::move(Record), Start, R.Position() - Start});
+    }
+    FLoaded = true;
+  } catch (const Exception&) {
+    FLoadFailed = true;
+  }
+  RebuildIndex();
+  Changed = false;
+}

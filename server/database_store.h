@@ -1,0 +1,102 @@
+// The open database: its configuration, its records in creation order, and the database file
+// (database name + ".qnd") they are loaded from and saved to.
+#pragma once
+
+#include <array>
+#include <functional>
+#include <string_view>
+#include <memory>
+#include <random>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "server/configuration.h"
+#include "server/item_record.h"
+
+// Makes record codes: a first letter 'A'-'Y', then seven of 'A'-'Z' and '0'-'9'.  Seeded once.
+class TRecordCodeGenerator {
+public:
+  TRecordCodeGenerator() : FGenerator(std::random_device{}()) {}
+  explicit TRecordCodeGenerator(std::uint64_t Seed) : FGenerator(Seed) {}
+  std::string Next();
+
+private:
+  std::mt19937_64 FGenerator;
+};
+
+class TDatabase {
+public:
+  TDatabase() = default;
+  TDatabase(const TDatabase&) = delete;
+  TDatabase& operator=(const TDatabase&) = delete;
+
+  // Reads the database file.  A read error keeps the records read so far, clears Loaded and marks
+  // the database so that it is never saved over the file (see Writable).  The bytes are kept:
+  // a record that has not been touched since is saved as the very bytes it was read from.
+  void LoadFromBytes(std::string Bytes);
+  // The database file, handed to Put in pieces.
+  void WriteFile(const std::function<void(std::string_view Piece)>& Put) const;
+  std::string SaveToBytes() const;
+
+  // False after a failed load: changing it would write a partial list over the whole file.
+  bool Writable() const { return !FLoadFailed; }
+  // Raises when the database is not writable.
+  void CheckWritable() const;
+  bool Loaded() const { return FLoaded; }
+  // The file exists but could not be read.
+  void MarkLoadFailed() {
+    FLoaded = false;
+    FLoadFailed = true;
+  }
+
+  int Count() const { return static_cast<int>(FRecords.size()); }
+  // Changing access: the record is written anew at the next save.
+  ItemRecord& Record(int Index) {
+    TSlot& Slot = FRecords.at(static_cast<std::size_t>(Index));
+    Slot.Length = 0;
+    return *Slot.Record;
+  }
+  const ItemRecord& Record(int Index) const { return *FRecords.at(static_cast<std::size_t>(Index)).Record; }
+
+  // Index of the last record with this code, -1 if none.
+  int FindRecordIndex(const std::string& Code) const;
+  // Appends a new record ("Untitled", a fresh code, the record counter in "Record Counter"
+  // fields) and returns its index.
+  int NewRecord(TRecordCodeGenerator& Codes);
+  void DeleteRecord(int Index);
+  // Call after a record's code may have changed.
+  void CodeChanged() { RebuildIndex(); }
+
+  // The sorted distinct non-empty values of a description (0-9) over all records, each followed
+  // by a blank, when there are at most 5 of them; else empty.  Stored in the configuration.
+  void RecomputeDistinctValues(int Description);
+
+  TConfiguration Config;
+  std::array<std::string, 4> HeaderStrings;
+  std::array<std::string, 10> Reserved10;
+  std::vector<std::string> StringList;
+  std::array<std::string, 20> Reserved20;
+  std::string RecordCounter;
+  // Set by every change in memory, cleared when saved.
+  bool Changed = false;
+
+private:
+  void RebuildIndex();
+
+  struct TSlot {
+    std::unique_ptr<ItemRecord> Record;
+    // Where the record's unchanged file form lies in FSource; Length 0: not there.
+    std::size_t Offset = 0;
+    std::size_t Length = 0;
+  };
+
+  std::vector<TSlot> FRecords;
+  std::string FSource;
+  std::unordered_map<std::string, int> FIndex;  // code -> last index
+  bool FLoaded = false;
+  bool FLoadFailed = false;
+};
+
+// "12" -> "13"; anything that is not a decimal number -> "1".
+std::string NextRecordCounter(const std::string& Counter);

@@ -1,0 +1,86 @@
+// One record of a database in memory, its stream form, and the change mask that says which of
+// its fields a client save carries.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "server/value_stream.h"
+
+struct ImageRecord {
+  std::string FileName;
+  std::string Title;
+  bool Flag = false;
+};
+
+struct ItemRecord {
+  std::string Code;
+  bool ReadOnly = false;
+  std::string Name;
+  std::array<std::string, 10> Details;
+  std::array<std::string, 10> Descriptions;
+  std::array<std::string, 6> Others;
+  std::array<std::string, 3> ExtraStrings;
+  std::array<std::int32_t, 3> ExtraIntegers{};
+  std::array<ImageRecord, 6> Images;
+  std::string Attachment;
+  std::array<bool, 3> Checks{};
+  std::array<std::vector<std::string>, 3> Memos;
+  std::array<std::vector<std::string>, 2> Lists;
+  std::array<std::string, 100> ItemNames;
+  std::array<std::string, 100> ItemValues;
+  std::array<bool, 100> ItemChecks{};
+  std::string Grid3;  // grid text stream
+  std::string Grid4;  // grid text stream
+  std::string RichText;
+  std::int32_t Grid3Rows = 0;
+  std::int32_t Grid4Rows = 0;
+};
+
+// 20 rows (1-20) of 101 flags (columns 0-100), in stream order row by row.
+class TChangeMask {
+public:
+  static constexpr int Rows = 20;
+  static constexpr int Cols = 101;
+  static constexpr int Count = Rows * Cols;
+
+  bool Get(int Row, int Col) const { return FFlags[(Row - 1) * Cols + Col]; }
+  void Set(int Row, int Col, bool Value = true) { FFlags[(Row - 1) * Cols + Col] = Value; }
+  void SetAll(bool Value) { FFlags.fill(Value); }
+
+  void Read(TValueReader& Reader);
+  void Write(TValueWriter& Writer) const;
+
+private:
+  std::array<bool, Count> FFlags{};
+};
+
+// The change-mask rows of the record fields.
+namespace RecordMask {
+constexpr int Descriptions = 1;  // columns 1-10
+constexpr int Details = 2;       // columns 0-9
+constexpr int Others = 3;        // columns 0-5
+constexpr int Items = 4;         // columns 1-100
+constexpr int Name = 6;          // column 0
+constexpr int Memos = 7;         // columns 0-2
+constexpr int Images = 8;        // columns 1-6
+constexpr int Grid3 = 11;        // column 0
+constexpr int Checks = 12;       // columns 1-3
+constexpr int RichText = 13;     // column 0
+constexpr int Grid4 = 16;        // column 0
+constexpr int Extras = 18;       // columns 1-3 strings, 4-6 integers
+}  // namespace RecordMask
+
+// The record stream (with the three extra strings and integers) or the database file's form of
+// a record (without them).
+enum class TRecordForm { Stream, File };
+
+void WriteItemRecord(TValueWriter& Writer, const ItemRecord& Record, TRecordForm Form);
+void ReadItemRecord(TValueReader& Reader, ItemRecord& Record, TRecordForm Form);
+
+// Stores into Record what the mask flags of a record read whole from a client (the read-only
+// flag, the code, the two lists and the attachment string always).  Returns the flagged
+// description numbers (0-9), whose distinct-values texts need recomputing.
+std::vector<int> MergeItemRecord(ItemRecord&& In, const TChangeMask& Mask, ItemRecord& Record);

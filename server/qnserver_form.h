@@ -1,0 +1,106 @@
+// The record server: one open database, and the dispatcher that answers every client request
+// from the command in its User-Agent header.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/rtl/classes.h"
+#include "server/database_store.h"
+#include "server/server_request.h"
+
+class TGeneralHttpEngine;
+
+class TQNServerForm : public TComponent {
+public:
+  // ProgramFolder: the folder every server file lies in (a trailing "/" is added when missing).
+  explicit TQNServerForm(std::string ProgramFolder, TComponent* AOwner = nullptr);
+  ~TQNServerForm() override;
+  TQNServerForm(const TQNServerForm&) = delete;
+  TQNServerForm& operator=(const TQNServerForm&) = delete;
+
+  // The request engine; created and owned by the form in the program (null in tests).
+  TGeneralHttpEngine* ESStaff = nullptr;
+
+  // The engine's events (bound by the program to its engine component).
+  void ESStaffFirstExecRequest(TObject* Sender);
+  void ESStaffExecRequest(TObject* Sender);
+  void ESStaffLastExecRequest(TObject* Sender);
+  // Saves the open database when it has changed and closes it.
+  void FormClose();
+
+  // Answers one request: the dispatcher.
+  void ExecRequest(TServerRequest& Request);
+
+  const std::string& AppDirectory() const { return FProgramFolder; }
+  const std::string& CurrentDatabasePath() const { return FCurrentPath; }
+  // The open database, or null when none is open.
+  TDatabase* Database() { return FDatabase.get(); }
+  int CurrentRecordIndex() const { return FCurrentIndex; }
+  // For tests: fixed record codes.
+  void SeedRecordCodes(std::uint64_t Seed) { FCodes = TRecordCodeGenerator(Seed); }
+
+  // Largest request body taken.
+  static constexpr int MaxBodySize = 64 * 1024 * 1024;
+
+private:
+  struct TRequestScope;
+
+  // Database switching.
+  bool ReturnDBFilePath(std::string& Path);
+  void StartUp(const std::string& Path);
+  void ShutDown();
+  void SaveDatabase();
+  void LoadDatabase();
+
+  // Record commands.
+  int GetDataNumber(const std::string& Code);
+  void SendRecord(const std::string& Command);
+  void SendRecordAt(int Index, const std::string& Command);
+  void SaveRecord();
+  void DeleteRecord();
+  void SendAddressPrintStream();
+
+  // Configuration and database creation.
+  void SendClientConfiguration();
+  void SaveClientConfiguration();
+  void CreateNewDatabase(const std::string& Name, const std::string& Configuration);
+  void UpdateDefinitionTable();
+
+  // Files of the program folder.
+  void SaveDataFile(const std::string& Name);
+  void SendDataFile(const std::string& Name);
+
+  // Commands whose handlers are not part of this server yet.
+  void ProcessHTMLRequest();
+  void ReturnData();
+  void LoadSearch();
+  void UpdateGrid();
+  void GenerateGridSummary();
+  void GenerateReport();
+  void SendGraphData();
+  void BuildSearchIndex();
+  void SendSearchDisplay();
+  void ImportData();
+
+  // Request helpers.
+  void Reply(const std::string& Text);
+  void ReplyBytes(const std::string& Bytes);
+  void ReplyInvalidRequest();
+  // The whole body; raises when it is longer than MaxBodySize or shorter than announced.
+  std::string ReadBody();
+  std::string Field(const std::string& Name);
+
+  std::string FProgramFolder;
+  std::string FCurrentPath;
+  std::string FRequestedPath;
+  std::string FUserAgent;
+  char FCommandLetter = 0;
+  bool FBrowserMode = false;
+  std::string FUserListFile = "userlist.dat";
+  int FCurrentIndex = 0;
+  std::unique_ptr<TDatabase> FDatabase;
+  TRecordCodeGenerator FCodes;
+  std::string FBuffer;
+  TServerRequest* FRequest = nullptr;
+};

@@ -1,0 +1,391 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "server/qnserver_form.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string ReadAll(const fs::path& Path) {
+  std::ifstream In(Path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(In), {});
+}
+
+void WriteAllTo(const fs::path& Path, const std::string& Data) {
+  std::ofstream(Path, std::ios::binary) << Data;
+}
+
+std::string MaskedRecord(const TChangeMask& Mask, const ItemRecord& Record) {
+  std::string Body;
+  TValueWriter W(Body);
+  Mask.Write(W);
+  WriteItemRecord(W, Record, TRecordForm::Stream);
+  return Body;
+}
+
+ItemRecord ParseRecord(const std::string& Reply) {
+  TValueReader R(Reply);
+  ItemRecord Record;
+  ReadItemRecord(R, Record, TRecordForm::Stream);
+  EXPECT_TRUE(R.AtEnd());
+  return Record;
+}
+
+class ServerTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    Folder = fs::temp_directory_path() /
+             ("qnserver_test_" + std::to_string(::getpid()) + "_" +
+              ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(Folder);
+    fs::create_directories(Folder / "db");
+    TConfiguration C;
+    C.DetailNames[0] = "Number";
+    C.DetailKinds[0] = "Record Counter";
+    C.DescriptionNames[0] = "Country";
+    C.StatusWord = "Active";
+    std::string Set;
+    TValueWriter W(Set);
+    WriteConfiguration(W, C, 0);
+    WriteAllTo(Db() / "General.set", Set);
+    TAttributes A;
+    A.Grid3Columns = 5;
+    A.Grid4Columns = 6;
+    std::string Atr;
+    TValueWriter WA(Atr);
+    WriteAttributes(WA, A);
+    WriteAllTo(Db() / "General.atr", Atr);
+    Form = std::make_unique<TQNServerForm>(Db().string());
+    Form->SeedRecordCodes(42);
+    Form->ESStaffFirstExecRequest(nullptr);
+  }
+  void TearDown() override {
+    Form.reset();
+    fs::remove_all(Folder);
+  }
+
+  fs::path Db() const { return Folder / "db"; }
+
+  std::string Send(const std::string& UA, const std::string& Body = {},
+                   std::map<std::string, std::string> Fields = {}) {
+    TMemoryRequest Request(UA, Body);
+    Request.Fields = std::move(Fields);
+    Form->ExecRequest(Request);
+    EXPECT_EQ(Request.ContentType, "text/html");
+    return Request.Reply;
+  }
+
+  std::string Create(const std::string& Name) {
+    return Send("CreateDB:" + Name + ";General", {}, {{"Name", Name}, {"FileCode", "FC" + Name}});
+  }
+
+  std::string Save(const std::string& Code, const std::string& Db, const ItemRecord& R,
+                   const TChangeMask& Mask) {
+    return Send("S" + Code + ":" + Db, MaskedRecord(Mask, R));
+  }
+
+  fs::path Folder;
+  std::unique_ptr<TQNServerForm> Form;
+};
+
+}  // namespace
+
+TEST_F(ServerTest, CreatesADatabaseFromItsDefinition) {
+  EXPECT_EQ(Create("books"), "<HTML>database created</html>\r\n");
+  ASSERT_TRUE(fs::exists(Db() / "books.qnd"));
+  EXPECT_EQ(Create("books"), "<HTML>database already exists</html>\r\n");
+  EXPECT_EQ(Send("CreateDB:other;Missing"), "<HTML>configuration not found</html>\r\n");
+  EXPECT_FALSE(fs::exists(Db() / "other.qnd"));
+
+  const ItemRecord First = ParseRecord(Send("F:books"));
+  EXPECT_EQ(First.Name, "Untitled");
+  EXPECT_EQ(First.Details[0], "1");  // the record counter of a "Record Counter" detail
+  EXPECT_EQ(First.Grid3Rows, 2);
+  EXPECT_EQ(First.Images[5].Title, "Untitled 6");
+  EXPECT_EQ(Form->Database()->Config.Grid3Columns, 5);
+  EXPECT_EQ(Form->Database()->Config.DatabaseInfo[diFileCode], "FCbooks");
+}
+
+TEST_F(ServerTest, NewRecordsGetFreshCodesAndTheCounter) {
+  Create("books");
+  const ItemRecord A = ParseRecord(Send("E:books"));
+  const ItemRecord B = ParseRecord(Send("E:books"));
+  EXPECT_EQ(A.Name, "Untitled");
+  EXPECT_NE(A.Code, B.Code);
+  for (const auto& Code : {A.Code, B.Code}) {
+    ASSERT_EQ(Code.size(), 8u);
+    EXPECT_GE(Code[0], 'A');
+    EXPECT_LE(Code[0], 'Y');
+  }
+  EXPECT_EQ(A.Details[0], "2");
+  EXPECT_EQ(B.Details[0], "3");
+  // "E" is saved at once: a fresh server finds both records.
+  Form = std::make_unique<TQNServerForm>(Db().string());
+  EXPECT_EQ(ParseRecord(Send("G" + B.Code + ":books")).Code, B.Code);
+  EXPECT_EQ(Form->Database()->Count(), 3);
+}
+
+TEST_F(ServerTest, CounterThatIsNotANumberRestartsAtOne) {
+  EXPECT_EQ(NextRecordCounter("12"), "13");
+  EXPECT_EQ(NextRecordCounter("abc"), "1");
+  EXPECT_EQ(NextRecordCounter(""), "1");
+}
+
+TEST_F(ServerTest, NavigationStepsAndStaysAtTheEnds) {
+  Create("books");
+  const std::string C0 = ParseRecord(Send("F:books")).Code;
+  const std::string C1 = ParseRecord(Send("E:books")).Code;
+  const std::string C2 = ParseRecord(Send("E:books")).Code;
+  EXPECT_EQ(ParseRecord(Send("N" + C0 + ":books")).Code, C1);
+  EXPECT_EQ(ParseRecord(Send("N" + C2 + ":books")).Code, C2);
+  EXPECT_EQ(ParseRecord(Send("P" + C1 + ":books")).Code, C0);
+  EXPECT_EQ(ParseRecord(Send("P" + C0 + ":books")).Code, C0);
+  EXPECT_EQ(ParseRecord(Send("GZZZZZZZZ:books")).Code, C0);  // unknown code: the first record
+}
+
+TEST_F(ServerTest, FirstOnAnEmptyDatabaseReportsTheError) {
+  EXPECT_EQ(Send("F:empty"), "<HTML>Error in RequestF:empty : 0 : 0</HTML>\r\n");
+  EXPECT_EQ(Send("H:empty"), "<HTML>database not found</HTML>\r\n");
+  EXPECT_FALSE(fs::exists(Db() / "empty.qnd"));
+}
+
+TEST_F(ServerTest, SaveStoresOnlyFlaggedFields) {
+  Create("books");
+  ItemRecord R = ParseRecord(Send("F:books"));
+  const std::string Code = R.Code;
+  R.Name = "Dune";
+  R.Details[1] = "Herbert";
+  R.Others[0] = "not flagged";
+  R.Lists[0] = {"always"};
+  R.RichText = std::string(5000, 'r');
+  TChangeMask Mask;
+  Mask.Set(RecordMask::Name, 0);
+  Mask.Set(RecordMask::Details, 1);
+  Mask.Set(RecordMask::RichText, 0);
+  EXPECT_EQ(Save(Code, "books", R, Mask), "<HTML>0</HTML>\r\n");
+
+  Form = std::make_unique<TQNServerForm>(Db().string());  // from the file
+  const ItemRecord Back = ParseRecord(Send("G" + Code + ":books"));
+  EXPECT_EQ(Back.Name, "Dune");
+  EXPECT_EQ(Back.Details[1], "Herbert");
+  EXPECT_EQ(Back.Others[0], "");
+  EXPECT_EQ(Back.Lists[0], std::vector<std::string>{"always"});
+  EXPECT_EQ(Back.RichText, std::string(5000, 'r'));
+}
+
+TEST_F(ServerTest, SaveWithAnUnknownCodeCreatesARecord) {
+  Create("books");
+  ItemRecord R;
+  R.Code = "QQQQ0000";
+  R.Name = "Extra";
+  TChangeMask Mask;
+  Mask.Set(RecordMask::Name, 0);
+  EXPECT_EQ(Save("QQQQ0000", "books", R, Mask), "<HTML>1</HTML>\r\n");
+  EXPECT_EQ(ParseRecord(Send("GQQQQ0000:books")).Name, "Extra");
+}
+
+TEST_F(ServerTest, ShortSaveBodyStoresAndSavesNothing) {
+  Create("books");
+  ItemRecord R = ParseRecord(Send("F:books"));
+  const std::string Before = ReadAll(Db() / "books.qnd");
+  R.Name = "Changed";
+  TChangeMask Mask;
+  Mask.Set(RecordMask::Name, 0);
+  std::string Body = MaskedRecord(Mask, R);
+  Body.resize(Body.size() - 10);
+  const std::string Reply = Send("S" + R.Code + ":books", Body);
+  EXPECT_EQ(Reply, "<HTML>Load Error" + std::to_string(Body.size()) + "<HTML>\r\n");
+  EXPECT_EQ(ReadAll(Db() / "books.qnd"), Before);
+  EXPECT_EQ(ParseRecord(Send("G" + R.Code + ":books")).Name, "Untitled");
+  // A short body with an unknown code creates no record either.
+  Send("SNEWCODE1:books", Body);
+  EXPECT_EQ(Form->Database()->Count(), 1);
+}
+
+TEST_F(ServerTest, DeleteRemovesRecordAndItsFiles) {
+  Create("books");
+  const std::string C0 = ParseRecord(Send("F:books")).Code;
+  const std::string C1 = ParseRecord(Send("E:books")).Code;
+  EXPECT_EQ(Send("RS" + C1 + ":books", "attachment bytes"), "<HTML>Resume" + C1 + ".res1</HTML>\r\n");
+  EXPECT_EQ(Send("IS3" + C1 + "xyz:books", "picture"), "<HTML>Resume" + C1 + ".im31</HTML>\r\n");
+  EXPECT_EQ(Send("RR" + C1 + ":books"), "attachment bytes");
+  EXPECT_EQ(Send("IR3" + C1 + ":books"), "picture");
+  // Deleting the last record answers with the one before it.
+  EXPECT_EQ(ParseRecord(Send("D" + C1 + ":books")).Code, C0);
+  EXPECT_FALSE(fs::exists(Db() / (C1 + ".res")));
+  EXPECT_FALSE(fs::exists(Db() / (C1 + ".im3")));
+  EXPECT_EQ(Send("RR" + C1 + ":books"), "<HTML>Error in file retreive for " + C1 + ".res</HTML>\r\n");
+  // Deleting the only record answers with a new one; the delete is saved at once.
+  const ItemRecord Fresh = ParseRecord(Send("D" + C0 + ":books"));
+  EXPECT_EQ(Fresh.Name, "Untitled");
+  EXPECT_NE(Fresh.Code, C0);
+  Form = std::make_unique<TQNServerForm>(Db().string());
+  Send("H:books");
+  ASSERT_EQ(Form->Database()->Count(), 1);
+  EXPECT_EQ(Form->Database()->Record(0).Code, Fresh.Code);
+}
+
+TEST_F(ServerTest, DeleteWithAnUnknownCodeChangesNothing) {
+  Create("books");
+  Send("E:books");
+  const std::string Before = ReadAll(Db() / "books.qnd");
+  EXPECT_EQ(Send("DNOSUCH00:books"), "<HTML>Error in Delete</HTML>\r\n");
+  EXPECT_EQ(Form->Database()->Count(), 2);
+  EXPECT_EQ(ReadAll(Db() / "books.qnd"), Before);
+}
+
+TEST_F(ServerTest, ConfigurationSaveAndSend) {
+  Create("books");
+  TConfiguration C;
+  C.DetailNames[2] = "Publisher";
+  C.StatusWord = "Closed";
+  C.DatabaseInfo[diRecords] = "1000";
+  TChangeMask Mask;
+  Mask.Set(ConfigMask::DetailNames, 2);
+  std::string Body;
+  TValueWriter W(Body);
+  Mask.Write(W);
+  WriteConfiguration(W, C, 0);
+  EXPECT_EQ(Send("CS:books", Body), "");
+  Send("E:books");
+  Form = std::make_unique<TQNServerForm>(Db().string());
+  const std::string Reply = Send("CL:books");
+  TValueReader R(Reply);
+  TChangeMask All;
+  All.SetAll(true);
+  TConfiguration Back;
+  MergeConfiguration(R, All, Back);
+  EXPECT_EQ(Back.DetailNames[2], "Publisher");
+  EXPECT_EQ(Back.DetailNames[0], "Number");  // unflagged: kept from the definition
+  EXPECT_EQ(Back.StatusWord, "Closed");
+  EXPECT_EQ(Back.DatabaseInfo[diRecords], "2");
+
+  EXPECT_EQ(Send("CS:books", Body.substr(0, Body.size() - 3)),
+            "<HTML>Error in Configuration Load</HTML>\r\n");
+}
+
+TEST_F(ServerTest, SwitchingDatabasesSavesTheChangedOne) {
+  Create("books");
+  Create("films");
+  Form = std::make_unique<TQNServerForm>(Db().string());
+  // A change that is only in memory: the configuration of books.
+  Form->SeedRecordCodes(7);
+  Send("F:books");
+  Form->Database()->Config.StatusWord = "in memory";
+  Form->Database()->Changed = true;
+  // A browser request for another database closes books: it is saved first.
+  EXPECT_EQ(Send("F:x", {}, {{"Database", "films"}}), "");
+  Form = std::make_unique<TQNServerForm>(Db().string());
+  Send("F:books");
+  EXPECT_EQ(Form->Database()->Config.StatusWord, "in memory");
+}
+
+TEST_F(ServerTest, OpeningADatabaseResetsEveryItem) {
+  Create("books");
+  Send("E:books");
+  Send("E:books");  // books' counter is at 3
+  // A database file that does not exist starts from defaults.
+  Send("F:plain");
+  const TDatabase& D = *Form->Database();
+  EXPECT_EQ(D.Count(), 0);
+  EXPECT_EQ(D.RecordCounter, "");
+  EXPECT_EQ(D.Config.StatusWord, "");
+  EXPECT_EQ(D.Config.Grid3Columns, 10);
+  const ItemRecord R = ParseRecord(Send("E:plain"));
+  EXPECT_EQ(R.Details[0], "");  // no "Record Counter" kind leaked from books
+}
+
+TEST_F(ServerTest, CorruptDatabaseIsNeverWrittenOver) {
+  Create("books");
+  Send("E:books");
+  std::string File = ReadAll(Db() / "books.qnd");
+  File.resize(File.size() - 100);
+  Form.reset();
+  WriteAllTo(Db() / "books.qnd", File);
+  Form = std::make_unique<TQNServerForm>(Db().string());
+  EXPECT_EQ(ParseRecord(Send("F:books")).Name, "Untitled");  // what was read can be shown
+  EXPECT_EQ(Send("E:books"), "<HTML>Error Local Mode in Request</HTML>\r\n");
+  ItemRecord R;
+  TChangeMask Mask;
+  EXPECT_EQ(Save("AAAAAAAA", "books", R, Mask), "<HTML>Error Local Mode in Request</HTML>\r\n");
+  EXPECT_EQ(Send("CS:books", std::string(3000, '\x09')), "<HTML>Error Local Mode in Request</HTML>\r\n");
+  Send("F:films");
+  Form.reset();
+  EXPECT_EQ(ReadAll(Db() / "books.qnd"), File);
+}
+
+TEST_F(ServerTest, RefusesNamesThatLeaveTheFolder) {
+  Create("books");
+  const std::string Code = ParseRecord(Send("F:books")).Code;
+  const std::string Invalid = "<HTML>Invalid Request</HTML>\r\n";
+  for (const std::string& UA : std::vector<std::string>{"F:../outside", "F:/tmp/x", "F:a\\b", "F:.hidden", "F:", "Fbooks", "F:a\x01" "b",
+        "CreateDB:../evil;General", "CreateDB:evil;../db/General", "CreateDB:evil", "CreateDB:x;",
+        "RS../../x:books", "RR........:books", "IS7ABCDEFGH:books", "IR1../x:books", "D../../x:books",
+        "F:" + std::string(65, 'a')})
+    EXPECT_EQ(Send(UA, "body"), Invalid) << UA;
+  EXPECT_EQ(Send("F:x", {}, {{"Database", "../books"}}), Invalid);
+  EXPECT_EQ(Send("F:books", {}, {{"Database", std::string("a/b")}}), Invalid);
+  // None of them closed the open database or wrote a file.
+  EXPECT_EQ(Form->CurrentDatabasePath(), (Db() / "books.qnd").string());
+  for (const auto& Entry : fs::directory_iterator(Folder))
+    EXPECT_EQ(Entry.path().filename(), "db");
+  EXPECT_EQ(ParseRecord(Send("G" + Code + ":books")).Code, Code);
+}
+
+TEST_F(ServerTest, OtherCommandsAndLetters) {
+  Create("books");
+  EXPECT_EQ(Send("Q:books"), "<HTML>Invalid Request</HTML>\r\n");
+  EXPECT_EQ(Send("Z:books"), "<HTML>Invalid Request</HTML>\r\n");
+  EXPECT_EQ(Send("RX:books"), "");
+  EXPECT_EQ(Send("CX:books"), "");
+  EXPECT_EQ(Send("HANDSHAKE:books"), "<HTML>database found</HTML>\r\n");
+  EXPECT_EQ(Send("USERLIST:books"), "<HTML>Error in file retreive for userlist.dat</HTML>\r\n");
+  WriteAllTo(Db() / "userlist.dat", "user\r\n");
+  EXPECT_EQ(Send("USERLIST:books"), "user\r\n");
+}
+
+TEST_F(ServerTest, AddressPrintStream) {
+  Create("books");
+  ItemRecord R = ParseRecord(Send("F:books"));
+  R.Memos[0] = {"Jane Doe", "ignored"};
+  R.Memos[2] = {"1 Main St", "Springfield"};
+  TChangeMask Mask;
+  Mask.Set(RecordMask::Memos, 0);
+  Mask.Set(RecordMask::Memos, 2);
+  Save(R.Code, "books", R, Mask);
+  const std::string Second = ParseRecord(Send("E:books")).Code;
+  const std::string Reply = Send("A:books");
+  TValueReader In(Reply);
+  EXPECT_EQ(In.ReadInteger(), 2);
+  EXPECT_EQ(In.ReadString(), R.Code);
+  EXPECT_EQ(In.ReadString(), "Jane Doe");
+  EXPECT_EQ(In.ReadChars(), "1 Main St\r\nSpringfield\r\n");
+  EXPECT_EQ(In.ReadString(), Second);
+  EXPECT_EQ(In.ReadString(), "");
+  EXPECT_EQ(In.ReadChars(), "");
+  EXPECT_TRUE(In.AtEnd());
+}
+
+TEST_F(ServerTest, DistinctValuesFollowTheDescriptions) {
+  Create("books");
+  TChangeMask Mask;
+  Mask.Set(RecordMask::Descriptions, 1);
+  const char* Values[] = {"Peru", "Chile", "Peru", "", "Brazil"};
+  for (const char* Value : Values) {
+    ItemRecord R = ParseRecord(Send("E:books"));
+    R.Descriptions[0] = Value;
+    Save(R.Code, "books", R, Mask);
+  }
+  EXPECT_EQ(Form->Database()->Config.DistinctValues[0], "Brazil Chile Peru ");
+  for (const char* Value : {"A", "B", "C"}) {
+    ItemRecord R = ParseRecord(Send("E:books"));
+    R.Descriptions[0] = Value;
+    Save(R.Code, "books", R, Mask);
+  }
+  EXPECT_EQ(Form->Database()->Config.DistinctValues[0], "");
+}

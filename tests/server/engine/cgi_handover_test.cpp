@@ -1,0 +1,210 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "engine_fixture.h"
+#include "server/engine/cgi_handover.h"
+#include "platform/sys/files.h"
+#include "server/engine/http_text.h"
+
+namespace {
+
+class HandoverTest : public EngineFixture {
+protected:
+  void SetUp() override {
+    EngineFixture::SetUp();
+    Handover = std::make_unique<THandoverFolder>(Folder + "/qnserver.exe");
+    ASSERT_TRUE(CreateQueueFile(Handover->QueueFile()));
+  }
+  std::vector<TQueueRecord> Queue() { return DecodeQueueRecords(ReadWholeFile(Handover->QueueFile())); }
+  std::string NewRequest(const std::string& Id) {
+    std::string file = Handover->RequestFileName(Id);
+    WriteWholeFile(file, "x");
+    return file;
+  }
+  std::unique_ptr<THandoverFolder> Handover;
+};
+
+TEST_F(HandoverTest, FolderAndNames) {
+  EXPECT_EQ(Handover->Folder(), Folder + "/Temp");
+  struct stat info {};
+  ASSERT_EQ(::stat(Handover->Folder().c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0700u);
+  EXPECT_EQ(Handover->QueueFile(), Folder + "/Temp/qnserver.exe_S");
+  EXPECT_EQ(Handover->TokenTitle(), "qnserver.exe_S");
+  EXPECT_EQ(THandoverFolder::ReplyFileName(Handover->RequestFileName("00AF")),
+            Folder + "/Temp/qnserver.exe_C_00AF_out");
+}
+
+TEST_F(HandoverTest, RecordLayout) {
+  const std::string bytes = EncodeQueueRecord({qsTaken, "/A/B_REQ"});
+  ASSERT_EQ(bytes.size(), 268u);
+  EXPECT_EQ(bytes[0], 1);
+  EXPECT_EQ(bytes.substr(12, 9), std::string("/A/B_REQ\0", 9));
+  auto records = DecodeQueueRecords(bytes + bytes.substr(0, 100));
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(records[0].Name, "/A/B_REQ");
+  EXPECT_EQ(EncodeQueueRecord({0, std::string(300, 'N')}).substr(12 + 255, 1), std::string(1, '\0'));
+}
+
+TEST_F(HandoverTest, EntriesAreServedInQueueOrderAndFinished) {
+  const std::string first = NewRequest("0001"), second = NewRequest("0002");
+  ASSERT_TRUE(AppendQueueRecord(*Handover, first));
+  ASSERT_TRUE(AppendQueueRecord(*Handover, second));
+  EXPECT_EQ(EntryStatus(*Handover, first), qsWaiting);
+  std::string taken;
+  ASSERT_TRUE(TakeNextEntry(*Handover, taken));
+  EXPECT_EQ(taken, AsciiUpper(first));
+  EXPECT_EQ(Handover->RealRequestFile(taken), first);
+  EXPECT_EQ(EntryStatus(*Handover, first), qsTaken);
+  ASSERT_TRUE(FinishQueueEntry(*Handover, taken));
+  EXPECT_EQ(EntryStatus(*Handover, first), qsFinished);
+  ASSERT_TRUE(TakeNextEntry(*Handover, taken));
+  EXPECT_EQ(taken, AsciiUpper(second));
+  FinishQueueEntry(*Handover, taken);
+  EXPECT_FALSE(TakeNextEntry(*Handover, taken));
+  EXPECT_EQ(FileSize(Handover->QueueFile()), 0);
+}
+
+TEST_F(HandoverTest, ForeignRecordIsDroppedAndTheNextOneServed) {
+  {
+    TQueueLock lock;
+    ASSERT_TRUE(lock.Open(Handover->QueueFile()));
+    lock.Append({qsWaiting, "/SOMEWHERE/ELSE"});
+  }
+  const std::string request = NewRequest("0003");
+  AppendQueueRecord(*Handover, request);
+  std::string taken;
+  ASSERT_TRUE(TakeNextEntry(*Handover, taken));
+  EXPECT_EQ(taken, AsciiUpper(request));
+  ASSERT_EQ(Queue().size(), 1u);
+  EXPECT_EQ(Queue()[0].Status, qsTaken);
+}
+
+TEST_F(HandoverTest, RealRequestFileStaysInsideTheFolder) {
+  NewRequest("0004");
+  EXPECT_EQ(Handover->RealRequestFile(AsciiUpper(Folder + "/Temp/qnserver.exe_C_0004_REQ")),
+            Handover->RequestFileName("0004"));
+  EXPECT_EQ(Handover->RealRequestFile("/ETC/PASSWD"), "");
+  EXPECT_EQ(Handover->RealRequestFile(AsciiUpper(Folder + "/Temp/..")), "");
+  EXPECT_EQ(Handover->RealRequestFile(AsciiUpper(Folder + "/Temp/qnserver.exe_C_9999_REQ")), "");
+}
+
+TEST_F(HandoverTest, AdoptedQueueKeepsWaitingRequestsThatExist) {
+  const std::string live = NewRequest("0005");
+  AppendQueueRecord(*Handover, live);
+  AppendQueueRecord(*Handover, Handover->RequestFileName("0006"));  // no file
+  {
+    TQueueLock lock;
+    ASSERT_TRUE(lock.Open(Handover->QueueFile()));
+    lock.Append({qsTaken, AsciiUpper(NewRequest("0007"))});  // taken by a resident that died
+  }
+  ASSERT_TRUE(AdoptQueue(*Handover));
+  ASSERT_EQ(Queue().size(), 1u);
+  EXPECT_EQ(Queue()[0].Name, AsciiUpper(live));
+}
+
+TEST_F(HandoverTest, LockedQueueRefusesAndDeletedQueueIsSeen) {
+  TQueueLock holder;
+  ASSERT_TRUE(holder.Open(Handover->QueueFile()));
+  TQueueLock other;
+  EXPECT_FALSE(other.Open(Handover->QueueFile()));
+  EXPECT_FALSE(other.Open(Handover->QueueFile(), false));
+  holder.Close();
+  ASSERT_TRUE(DeleteFile(Handover->QueueFile()));
+  EXPECT_EQ(EntryStatus(*Handover, "/X_REQ"), qsQueueMissing);
+  EXPECT_FALSE(AppendQueueRecord(*Handover, "/X_REQ"));
+}
+
+TEST_F(HandoverTest, ParallelAppendsAreNeverLost) {
+  constexpr int kProcesses = 8, kEach = 15;
+  std::vector<pid_t> children;
+  for (int p = 0; p < kProcesses; ++p) {
+    pid_t pid = fork();
+    if (pid == 0) {
+      int ok = 0;
+      for (int i = 0; i < kEach; ++i)
+        ok += AppendQueueRecord(*Handover, Handover->RequestFileName(std::to_string(p * 100 + i)));
+      _exit(ok == kEach ? 0 : 1);
+    }
+    children.push_back(pid);
+  }
+  for (pid_t pid : children) {
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  EXPECT_EQ(Queue().size(), static_cast<size_t>(kProcesses * kEach));
+}
+
+TEST_F(HandoverTest, RequestFileLayout) {
+  int pipeFds[2];
+  ASSERT_EQ(pipe(pipeFds), 0);
+  ASSERT_EQ(write(pipeFds[1], "body!", 5), 5);
+  close(pipeFds[1]);
+  std::string file, error;
+  ASSERT_EQ(WriteRequestFile(*Handover, {"A=1", "QUERY_STRING=x"}, pipeFds[0], 5, file, error), rfWritten);
+  close(pipeFds[0]);
+  EXPECT_EQ(ReadWholeFile(file), "A=1\r\nQUERY_STRING=x\r\nOSTREL_CGI_DEBUG=true\r\n\r\nbody!");
+  std::string empty;
+  ASSERT_EQ(WriteRequestFile(*Handover, {"A=1"}, -1, 0, empty, error), rfWritten);
+  EXPECT_NE(empty, file);
+  const std::string bytes = ReadWholeFile(empty);
+  EXPECT_EQ(bytes.substr(bytes.size() - 25), "OSTREL_CGI_DEBUG=true\r\n\r\n");
+  std::vector<std::string> lines;
+  EXPECT_EQ(ParseRequestHeader(ReadWholeFile(file), lines), 46);
+  EXPECT_EQ(lines, (std::vector<std::string>{"A=1", "QUERY_STRING=x", "OSTREL_CGI_DEBUG=true"}));
+}
+
+TEST_F(HandoverTest, ShortInputQueuesNothing) {
+  int pipeFds[2];
+  ASSERT_EQ(pipe(pipeFds), 0);
+  ASSERT_EQ(write(pipeFds[1], "abc", 3), 3);
+  close(pipeFds[1]);
+  std::string file, error;
+  EXPECT_EQ(WriteRequestFile(*Handover, {}, pipeFds[0], 10, file, error), rfShortInput);
+  close(pipeFds[0]);
+  EXPECT_FALSE(FileExists(file));
+  EXPECT_NE(error.find("7 bytes"), std::string::npos);
+}
+
+TEST_F(HandoverTest, OverlongFolderIsRefused) {
+  std::string deep = Folder;
+  while (deep.size() < 260) {
+    deep += "/dddddddddddddddddddddddddddddd";
+    ASSERT_EQ(mkdir(deep.c_str(), 0700), 0);
+  }
+  THandoverFolder folder(deep + "/qnserver.exe");
+  std::string file, error;
+  EXPECT_EQ(WriteRequestFile(folder, {}, -1, 0, file, error), rfNameTooLong);
+}
+
+class ReplyCopyTest : public EngineFixture {
+protected:
+  std::string Copy(const std::string& Reply) {
+    WriteWholeFile(Folder + "/reply", Reply);
+    const std::string out = Folder + "/copied";
+    int fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    EXPECT_TRUE(CopyReply(Folder + "/reply", fd));
+    ::close(fd);
+    return ReadWholeFile(out);
+  }
+};
+
+TEST_F(ReplyCopyTest, InsertsTheBodyLength) {
+  EXPECT_EQ(Copy("HTTP/1.1 200 OK\r\ncontent-type:text/html\r\n\r\nabc"),
+            "HTTP/1.1 200 OK\r\ncontent-type:text/html\r\nContent-Length: 3\r\n\r\nabc");
+  std::string body(5000, 'b');
+  EXPECT_EQ(Copy("A:1\r\n\r\n" + body), "A:1\r\nContent-Length: 5000\r\n\r\n" + body);
+}
+
+TEST_F(ReplyCopyTest, LateBlankLineOrExistingLengthLeavesItAlone) {
+  const std::string late = "X:" + std::string(1100, 'x') + "\r\n\r\nbody";
+  EXPECT_EQ(Copy(late), late);
+  const std::string own = "HTTP/1.1 200 OK\r\ncontent-length:4\r\n\r\nbody";
+  EXPECT_EQ(Copy(own), own);
+  EXPECT_EQ(Copy(""), "");
+}
+
+}  // namespace

@@ -1,0 +1,217 @@
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "engine_fixture.h"
+#include "platform/rtl/string_list.h"
+#include "server/engine/http_text.h"
+#include "server/engine/request_api.h"
+
+namespace {
+
+TCGIEngineSettings Settings(TExecRequestEvent Handler) {
+  TCGIEngineSettings settings;
+  settings.CGIMode = ServerMode;
+  settings.OnExecRequest = std::move(Handler);
+  return settings;
+}
+
+class HttpEngineTest : public EngineFixture {};
+
+TEST_F(HttpEngineTest, AutomaticHeaderBeforeABlankFirstLine) {
+  TCGIStdEngine engine(nullptr, Settings([](TObject*) {
+    WriteString("");
+    WriteString("<p>hi</p>");
+  }));
+  EXPECT_EQ(Run(engine, {}), "HTTP/1.1 200 OK\r\ncontent-type:text/html\r\n\r\n\r\n<p>hi</p>\r\n");
+}
+
+TEST_F(HttpEngineTest, PlainTextFirstGetsTheHeaderAtTheEnd) {
+  TCGIStdEngine engine(nullptr, Settings([](TObject*) { WriteString("*** Record List Begin ***"); }));
+  EXPECT_EQ(Run(engine, {}),
+            "*** Record List Begin ***\r\nHTTP/1.1 200 OK\r\ncontent-type:text/html\r\n\r\n");
+}
+
+TEST_F(HttpEngineTest, EmptyReplyStillGetsAHeaderBlock) {
+  TCGIStdEngine engine(nullptr, Settings([](TObject*) {}));
+  EXPECT_EQ(Run(engine, {}), "HTTP/1.1 200 OK\r\ncontent-type:text/html\r\n\r\n");
+}
+
+TEST_F(HttpEngineTest, StatusLineDependsOnServerSoftwareAndLocation) {
+  TCGIStdEngine engine(nullptr, Settings([](TObject*) {
+    AddHeader("Location", "/x");
+    WriteString("");
+  }));
+  EXPECT_EQ(Run(engine, {}), "Location:/x\r\ncontent-type:text/html\r\n\r\n\r\n");
+  TCGIStdEngine apache(nullptr, Settings([](TObject*) { WriteString("<b>"); }));
+  EXPECT_EQ(Run(apache, {"SERVER_SOFTWARE=Apache/2"}), "content-type:text/html\r\n\r\n<b>\r\n");
+}
+
+TEST_F(HttpEngineTest, NoCacheLinesCarryADateLongPast) {
+  TCGIEngineSettings settings = Settings([](TObject*) { WriteString(""); });
+  settings.NoCache = true;
+  TCGIStdEngine engine(nullptr, settings);
+  const std::string reply = Run(engine, {});
+  std::smatch match;
+  ASSERT_TRUE(std::regex_search(
+      reply, match,
+      std::regex("content-type:text/html\r\nPragma:no-cache\r\nCache-Control:no-cache\r\n"
+                 "Expires:(.*) GMT\r\nDocument Expires:(.*) GMT\r\n\r\n\r\n$")));
+  EXPECT_EQ(match[1], match[2]);
+  // The same day, 1000 days ago (the clock may tick between the two).
+  EXPECT_EQ(match[1].str().substr(0, 16), HttpDateString(EngineNow() - 1000).substr(0, 16));
+}
+
+TEST_F(HttpEngineTest, BufferedReplyGetsItsBodyLength) {
+  TCGIEngineSettings settings = Settings([](TObject*) {
+    WriteString("");
+    WriteText("abc");
+  });
+  settings.BufferedOutput = true;
+  TCGIStdEngine engine(nullptr, settings);
+  EXPECT_EQ(Run(engine, {}),
+            "HTTP/1.1 200 OK\r\ncontent-type:text/html\r\ncontent-length:5\r\n\r\n\r\nabc");
+}
+
+TEST_F(HttpEngineTest, BufferedReplyWithoutBlankLineGoesOutUnchanged) {
+  TCGIEngineSettings settings = Settings([](TObject*) { WriteText("raw bytes"); });
+  settings.BufferedOutput = true;
+  settings.AutoHttpHeader = false;
+  TCGIStdEngine engine(nullptr, settings);
+  EXPECT_EQ(Run(engine, {}), "raw bytes");
+}
+
+TEST_F(HttpEngineTest, PictureKindPicksTheContentTypeOfBinaryReplies) {
+  TCGIStdEngine engine(nullptr, Settings([](TObject*) {
+    SetPictureKind(2);
+    WriteBytes("GIF8", 4);
+  }));
+  EXPECT_EQ(Run(engine, {}), "HTTP/1.1 200 OK\r\ncontent-type:image/gif\r\n\r\nGIF8");
+  TCGIStdEngine plain(nullptr, Settings([](TObject*) { WriteBytes("x", 1); }));
+  EXPECT_EQ(Run(plain, {}), "HTTP/1.1 200 OK\r\ncontent-type:text/html\r\n\r\nx");
+}
+
+TEST_F(HttpEngineTest, HandlerExceptionGoesToTheLogOnly) {
+  TCGIStdEngine engine(nullptr, Settings([](TObject*) {
+    WriteString("");
+    throw Exception("x\r\n1/1/2000 1:00:00 AM,  0 : forged");
+  }));
+  const std::string reply = Run(engine, {});
+  EXPECT_EQ(reply.find("forged"), std::string::npos);
+  const std::string log = Log();
+  EXPECT_TRUE(std::regex_match(
+      log, std::regex("\\d+/\\d+/\\d{4} \\d+:\\d\\d:\\d\\d [AP]M,  \\d{1,3} : Unhandled exception : "
+                      "x  1/1/2000 1:00:00 AM,  0 : forged\r\n")))
+      << log;
+}
+
+TEST_F(HttpEngineTest, RequestErrorEventReplacesTheLog) {
+  std::string seen;
+  TCGIEngineSettings settings = Settings([](TObject*) { throw Exception("bad"); });
+  settings.OnRequestError = [&seen](TObject*, Exception& error) { seen = error.Message(); };
+  TCGIStdEngine engine(nullptr, settings);
+  Run(engine, {});
+  EXPECT_EQ(seen, "bad");
+  EXPECT_EQ(Log(), "");
+}
+
+TEST_F(HttpEngineTest, EventsRunInOrderAndLastOnlyInNormalMode) {
+  std::string calls;
+  TCGIEngineSettings settings = Settings([&calls](TObject*) { calls += "E"; });
+  settings.OnFirstExecRequest = [&calls](TObject*) { calls += "F"; };
+  settings.OnLastExecRequest = [&calls](TObject*) { calls += "L"; };
+  TCGIStdEngine engine(nullptr, settings);
+  Run(engine, {});
+  Run(engine, {});
+  EXPECT_EQ(calls, "FEE");
+  settings.CGIMode = NormalMode;
+  TCGIStdEngine normal(nullptr, settings);
+  calls.clear();
+  Run(normal, {});
+  EXPECT_EQ(calls, "FEL");
+}
+
+TEST_F(HttpEngineTest, QueryFieldsVariablesAndFallbacks) {
+  std::string a, c, agent, remote, length, url;
+  std::unique_ptr<TStringList> names;
+  TCGIStdEngine engine(nullptr, Settings([&](TObject*) {
+    GetField("a", "none", a);
+    GetField("c", "none", c);
+    GetUserAgent(agent);
+    GetRemoteAddr(remote);
+    GetUrl(url);
+    names = GetCurrentEngine()->GetFieldNames();
+  }));
+  Run(engine, {"QUERY_STRING=A=1&b=2&a=3", "USER_AGENT=cmd", "REMOTE_ADDRESS=10.0.0.1",
+               "SCRIPT_NAME=/database/qnserver.exe"});
+  EXPECT_EQ(a, "1\r\n3");
+  EXPECT_EQ(c, "none");
+  EXPECT_EQ(agent, "cmd");
+  EXPECT_EQ(remote, "10.0.0.1");
+  EXPECT_EQ(url, "/database/qnserver.exe");
+  ASSERT_TRUE(names);
+  EXPECT_EQ(names->Count(), 3);
+}
+
+TEST_F(HttpEngineTest, BodyFieldsReplaceTheQueryString) {
+  std::string a, q;
+  TCGIStdEngine engine(nullptr, Settings([&](TObject*) {
+    GetField("a", "", a);
+    GetField("q", "none", q);
+  }));
+  Run(engine, {"QUERY_STRING=q=1", "CONTENT_LENGTH=9"}, std::string("a=x%20y\0z", 9));
+  EXPECT_EQ(a, "x y");
+  EXPECT_EQ(q, "none");
+}
+
+TEST_F(HttpEngineTest, LongBodyStaysUnreadForTheHandler) {
+  std::string body, field;
+  TCGIEngineSettings settings = Settings([&](TObject*) {
+    GetField("a", "none", field);
+    body.resize(static_cast<size_t>(GetContentLength()));
+    body.resize(static_cast<size_t>(ReadBytes(body.data(), static_cast<int>(body.size()))));
+  });
+  settings.AutoReadLimit = 4;
+  TCGIStdEngine engine(nullptr, settings);
+  Run(engine, {"CONTENT_LENGTH=6"}, "a=1234");
+  EXPECT_EQ(field, "none");
+  EXPECT_EQ(body, "a=1234");
+  EXPECT_NE(Log().find(" : Content length exceeds AutoReadLimit\r\n"), std::string::npos);
+}
+
+TEST_F(HttpEngineTest, ShortBodyReturnsWhatCameInsteadOfWaiting) {
+  int got = -1;
+  TCGIEngineSettings settings = Settings([&](TObject*) {
+    char buffer[100];
+    got = ReadBytes(buffer, GetContentLength());
+  });
+  settings.AutoReadInput = false;
+  TCGIStdEngine engine(nullptr, settings);
+  Run(engine, {"CONTENT_LENGTH=100"}, "only ten b");
+  EXPECT_EQ(got, 10);
+}
+
+TEST_F(HttpEngineTest, ContentLengthThatIsNoNumberFailsTheRequest) {
+  bool ran = false;
+  TCGIStdEngine engine(nullptr, Settings([&](TObject*) { ran = true; }));
+  Run(engine, {"CONTENT_LENGTH=12x"}, "abc");
+  EXPECT_FALSE(ran);
+  EXPECT_NE(Log().find("Unhandled exception : '12x' is not a valid integer value"), std::string::npos);
+  EXPECT_EQ(engine.GetContentLength(), 0);
+}
+
+TEST_F(HttpEngineTest, RequestApiWithoutEngineRaises) {
+  std::string value;
+  EXPECT_THROW(GetUserAgent(value), EHttpEngineError);
+}
+
+TEST_F(HttpEngineTest, LogFileSitsInTheNamedFolderOrBesideTheProgram) {
+  EXPECT_EQ(EngineLogFileName(), Folder + "/engine_tests.Log");
+  WriteLogLine("one\ttwo");
+  EXPECT_NE(Log().find(" : one two\r\n"), std::string::npos);
+  setenv("CGI_LOG_DIR", "/proc/no/such/folder", 1);
+  const std::string program = GetModuleName();
+  EXPECT_EQ(EngineLogFileName(), program.substr(0, program.rfind('/')) + "/engine_tests.Log");
+}
+
+}  // namespace

@@ -1,0 +1,400 @@
+#include <gtest/gtest.h>
+
+#include <set>
+#include <utility>
+
+#include "server/configuration.h"
+#include "server/database_store.h"
+#include "server/description_tree.h"
+#include "server/item_record.h"
+#include "server/value_stream.h"
+
+namespace {
+
+std::string Bytes(std::initializer_list<int> Values) {
+  std::string Out;
+  for (int V : Values) Out.push_back(static_cast<char>(V));
+  return Out;
+}
+
+ItemRecord SampleRecord() {
+  ItemRecord R;
+  R.Code = "ABCD1234";
+  R.ReadOnly = true;
+  R.Name = "Sample";
+  for (int i = 0; i < 10; ++i) {
+    R.Details[i] = "detail " + std::to_string(i);
+    R.Descriptions[i] = "desc " + std::to_string(i);
+  }
+  for (int i = 0; i < 6; ++i) R.Others[i] = "other " + std::to_string(i);
+  R.ExtraStrings = {"x1", "x2", "x3"};
+  R.ExtraIntegers = {1, -300, 100000};
+  R.Images[2] = {"pic.jpg", "Front", true};
+  R.Attachment = "manual.pdf";
+  R.Checks = {true, false, true};
+  R.Memos[0] = {"first line", "second"};
+  R.Memos[2] = {"street 1", "town"};
+  R.Lists[1] = {"a", "b"};
+  R.ItemNames[4] = "Size";
+  R.ItemValues[4] = "XL";
+  R.ItemChecks[4] = true;
+  R.Grid3 = "2,3\r\n1,1,cell\r\n";
+  R.Grid4 = std::string(300, 'g');
+  R.RichText = std::string("{\\rtf1 \x01\x00\xff}", 12);
+  R.Grid3Rows = 3;
+  R.Grid4Rows = 7;
+  return R;
+}
+
+std::string RecordStream(const ItemRecord& R, TRecordForm Form = TRecordForm::Stream) {
+  std::string Out;
+  TValueWriter W(Out);
+  WriteItemRecord(W, R, Form);
+  return Out;
+}
+
+void ExpectSameRecord(const ItemRecord& A, const ItemRecord& B) {
+  EXPECT_EQ(A.Code, B.Code);
+  EXPECT_EQ(A.ReadOnly, B.ReadOnly);
+  EXPECT_EQ(A.Name, B.Name);
+  EXPECT_EQ(A.Details, B.Details);
+  EXPECT_EQ(A.Descriptions, B.Descriptions);
+  EXPECT_EQ(A.Others, B.Others);
+  EXPECT_EQ(A.Images[2].FileName, B.Images[2].FileName);
+  EXPECT_EQ(A.Images[2].Flag, B.Images[2].Flag);
+  EXPECT_EQ(A.Attachment, B.Attachment);
+  EXPECT_EQ(A.Checks, B.Checks);
+  EXPECT_EQ(A.Memos, B.Memos);
+  EXPECT_EQ(A.Lists, B.Lists);
+  EXPECT_EQ(A.ItemNames, B.ItemNames);
+  EXPECT_EQ(A.ItemValues, B.ItemValues);
+  EXPECT_EQ(A.ItemChecks, B.ItemChecks);
+  EXPECT_EQ(A.Grid3, B.Grid3);
+  EXPECT_EQ(A.Grid4, B.Grid4);
+  EXPECT_EQ(A.RichText, B.RichText);
+  EXPECT_EQ(A.Grid3Rows, B.Grid3Rows);
+  EXPECT_EQ(A.Grid4Rows, B.Grid4Rows);
+}
+
+}  // namespace
+
+TEST(ValueStream, WriterPicksTheSmallestForms) {
+  std::string Out;
+  TValueWriter W(Out);
+  W.WriteInteger(127);
+  W.WriteInteger(-129);
+  W.WriteInteger(40000);
+  W.WriteString("ab");
+  W.WriteString(std::string(256, 'x'));
+  W.WriteChar('Z');
+  EXPECT_EQ(Out.substr(0, 13), Bytes({2, 127, 3, 0x7F, 0xFF, 4, 0x40, 0x9C, 0, 0, 6, 2, 'a'}));
+  EXPECT_EQ(Out.substr(14, 5), Bytes({12, 0, 1, 0, 0}));
+  EXPECT_EQ(Out.substr(Out.size() - 3), Bytes({6, 1, 'Z'}));
+}
+
+TEST(ValueStream, ReaderAcceptsEveryForm) {
+  const std::string In = Bytes({4, 5, 0, 0, 0, 3, 0xFE, 0xFF, 12, 2, 0, 0, 0, 'h', 'i', 12, 1, 0, 0, 0, 'q', 9});
+  TValueReader R(In);
+  EXPECT_EQ(R.ReadInteger(), 5);
+  EXPECT_EQ(R.ReadInteger(), -2);
+  EXPECT_EQ(R.ReadString(), "hi");
+  EXPECT_EQ(R.ReadChar(), 'q');
+  EXPECT_TRUE(R.ReadBoolean());
+  EXPECT_TRUE(R.AtEnd());
+}
+
+TEST(ValueStream, ShortOrForgedInputRaises) {
+  // A long string that claims more bytes than the stream holds.
+  TValueReader Long(Bytes({12, 0xFF, 0xFF, 0xFF, 0x7F, 'a'}));
+  EXPECT_THROW(Long.ReadString(), EReadError);
+  // A Chars block that claims a billion Chars is refused before anything is allocated.
+  TValueReader Chars(Bytes({4, 0, 0xCA, 0x9A, 0x3B, 6, 1, 'a'}));
+  EXPECT_THROW(Chars.ReadChars(), EReadError);
+  // A wrong tag.
+  TValueReader Wrong(Bytes({6, 1, 'a'}));
+  EXPECT_THROW(Wrong.ReadBoolean(), EReadError);
+  TValueReader Empty("");
+  EXPECT_THROW(Empty.ReadInteger(), EReadError);
+}
+
+TEST(ValueStream, CharsBlockTakesAnyCharForm) {
+  // Two Chars, the second as a long string of length 1.
+  TValueReader R(Bytes({2, 2, 6, 1, 'a', 12, 1, 0, 0, 0, 'b'}));
+  EXPECT_EQ(R.ReadChars(), "ab");
+  TValueReader Bad(Bytes({2, 1, 6, 2, 'a', 'b'}));
+  EXPECT_THROW(Bad.ReadChars(), EReadError);
+}
+
+TEST(RecordStream, RoundTripsEveryField) {
+  const ItemRecord R = SampleRecord();
+  const std::string Stream = RecordStream(R);
+  TValueReader Reader(Stream);
+  ItemRecord Back;
+  ReadItemRecord(Reader, Back, TRecordForm::Stream);
+  EXPECT_TRUE(Reader.AtEnd());
+  ExpectSameRecord(R, Back);
+  EXPECT_EQ(Back.ExtraStrings, R.ExtraStrings);
+  EXPECT_EQ(Back.ExtraIntegers, R.ExtraIntegers);
+}
+
+TEST(RecordStream, StartsWithFlagNameAndCode) {
+  const std::string Stream = RecordStream(SampleRecord());
+  EXPECT_EQ(Stream.substr(0, 18), Bytes({9, 6, 6, 'S', 'a', 'm', 'p', 'l', 'e', 6, 8, 'A', 'B', 'C', 'D', '1', '2', '3'}));
+}
+
+TEST(RecordStream, FileFormHoldsNoExtras) {
+  const ItemRecord R = SampleRecord();
+  const std::string File = RecordStream(R, TRecordForm::File);
+  EXPECT_LT(File.size(), RecordStream(R).size());
+  TValueReader Reader(File);
+  ItemRecord Back;
+  ReadItemRecord(Reader, Back, TRecordForm::File);
+  ExpectSameRecord(R, Back);
+  EXPECT_EQ(Back.ExtraStrings[0], "");
+  EXPECT_EQ(Back.ExtraIntegers[2], 0);
+}
+
+TEST(ChangeMask, NoFlagsStoresOnlyTheAlwaysStoredFields) {
+  ItemRecord Target;
+  Target.Name = "Kept";
+  Target.Details[0] = "kept";
+  ItemRecord In = SampleRecord();
+  In.Code = "NEWCODE99";
+  TChangeMask Mask;
+  MergeItemRecord(std::move(In), Mask, Target);
+  EXPECT_EQ(Target.Name, "Kept");
+  EXPECT_EQ(Target.Details[0], "kept");
+  EXPECT_EQ(Target.Memos[0].size(), 0u);
+  EXPECT_EQ(Target.RichText, "");
+  EXPECT_TRUE(Target.ReadOnly);
+  EXPECT_EQ(Target.Code, "NEWCODE9");  // the first 8 characters
+  EXPECT_EQ(Target.Lists[1], (std::vector<std::string>{"a", "b"}));
+  EXPECT_EQ(Target.Attachment, "manual.pdf");
+}
+
+TEST(ChangeMask, FlagsSelectSingleFields) {
+  ItemRecord Target;
+  ItemRecord In = SampleRecord();
+  In.ItemNames[3] = "other row";
+  TChangeMask Mask;
+  Mask.Set(RecordMask::Items, 5);          // item row 5 only
+  Mask.Set(RecordMask::Descriptions, 0);   // ignored: descriptions start at column 1
+  Mask.Set(RecordMask::Descriptions, 2);   // description 2
+  Mask.Set(RecordMask::Details, 0);        // detail 1
+  Mask.Set(RecordMask::Grid4, 0);
+  Mask.Set(RecordMask::Extras, 5);         // extra integer 2
+  const auto Changed = MergeItemRecord(std::move(In), Mask, Target);
+  EXPECT_EQ(Changed, std::vector<int>{1});
+  EXPECT_EQ(Target.ItemNames[4], "Size");
+  EXPECT_EQ(Target.ItemValues[4], "XL");
+  EXPECT_TRUE(Target.ItemChecks[4]);
+  EXPECT_EQ(Target.ItemNames[3], "");
+  EXPECT_EQ(Target.Descriptions[0], "");
+  EXPECT_EQ(Target.Descriptions[1], "desc 1");
+  EXPECT_EQ(Target.Details[0], "detail 0");
+  EXPECT_EQ(Target.Details[1], "");
+  EXPECT_EQ(Target.Grid4Rows, 7);
+  EXPECT_EQ(Target.Grid3Rows, 0);
+  EXPECT_EQ(Target.ExtraIntegers[1], -300);
+  EXPECT_EQ(Target.ExtraIntegers[0], 0);
+}
+
+TEST(DescriptionTree, RoundTripsNestingAndNodeValues) {
+  TDescriptionTree Tree;
+  TDescriptionNode Europe{"Europe", 1, 2, 3, 4, 5, {}};
+  Europe.Children.push_back({"France:FR", 0, 0, -1, -1, 0, {}});
+  Europe.Children.push_back({std::string(300, 'L'), 0, 0, -1, -1, 0, {}});
+  Tree.Nodes.push_back(Europe);
+  Tree.Nodes.push_back({"Asia", 0, 0, -1, -1, 0, {}});
+  std::string Out;
+  TValueWriter W(Out);
+  WriteDescriptionTree(W, Tree);
+  EXPECT_EQ(Out.substr(0, 4), "TPF0");
+  TValueReader R(Out);
+  const TDescriptionTree Back = ReadDescriptionTree(R);
+  EXPECT_TRUE(R.AtEnd());
+  ASSERT_EQ(Back.Nodes.size(), 2u);
+  ASSERT_EQ(Back.Nodes[0].Children.size(), 2u);
+  EXPECT_EQ(Back.Nodes[0].Children[0].Text, "France:FR");
+  EXPECT_EQ(Back.Nodes[0].Children[1].Text, std::string(255, 'L'));  // cut when written
+  EXPECT_EQ(Back.Nodes[0].Data, 5);
+  EXPECT_EQ(Back.Nodes[0].OverlayIndex, 4);
+  EXPECT_EQ(Back.Nodes[1].Text, "Asia");
+}
+
+TEST(DescriptionTree, RefusesForgedCounts) {
+  std::string Data;
+  TValueWriter W(Data);
+  W.WriteInt32Raw(1000000);  // a million top-level nodes in 4 bytes
+  EXPECT_THROW(DecodeTreeNodes(Data), EReadError);
+  // A node claiming children that are not there.
+  TDescriptionTree Tree;
+  Tree.Nodes.push_back({"x", 0, 0, 0, 0, 0, {}});
+  std::string Good = EncodeTreeNodes(Tree);
+  Good[4 + 24] = 3;  // child count of the node
+  EXPECT_THROW(DecodeTreeNodes(Good), EReadError);
+}
+
+TEST(DescriptionTree, SkipsOtherProperties) {
+  std::string Out;
+  TValueWriter W(Out);
+  W.WriteSignature();
+  W.WriteStr("TTreeView");
+  W.WriteStr("DescriptionTree");
+  W.WriteStr("Left");
+  W.WriteInteger(8);
+  W.WriteStr("Font.Style");
+  W.WriteRaw("\x0b\x06" "fsBold\x00", 9);
+  W.WriteStr("Items.Data");
+  TDescriptionTree Tree;
+  Tree.Nodes.push_back({"Red", 0, 0, -1, -1, 0, {}});
+  W.WriteBinary(EncodeTreeNodes(Tree));
+  W.WriteListEnd();
+  W.WriteListEnd();
+  TValueReader R(Out);
+  EXPECT_EQ(ReadDescriptionTree(R).Texts(), std::vector<std::string>{"Red"});
+}
+
+TEST(ConfigurationStream, MaskStoresFlaggedItemsAndAlwaysTheInformation) {
+  TConfiguration Source;
+  for (int i = 0; i < 10; ++i) {
+    Source.DescriptionNames[i] = "DN" + std::to_string(i);
+    Source.DescriptionKinds[i] = "DK" + std::to_string(i);
+    Source.DetailNames[i] = "N" + std::to_string(i);
+  }
+  Source.ItemNames[99] = "last item";
+  Source.StatusWord = "Status";
+  Source.DateFormat = "mm/dd/yyyy";
+  Source.DatabaseInfo[diName] = "Books";
+  Source.DatabaseInfo[diRecords] = "999";
+  Source.DistinctValues[3] = "a b ";
+  Source.DescriptionTrees[3].Nodes.push_back({"Tree", 0, 0, -1, -1, 0, {}});
+  std::string Out;
+  TValueWriter W(Out);
+  WriteConfiguration(W, Source, 7);
+
+  TConfiguration Target;
+  TChangeMask Mask;
+  Mask.Set(ConfigMask::Descriptions, 3);
+  Mask.Set(ConfigMask::ItemNames, 100);
+  TValueReader R(Out);
+  MergeConfiguration(R, Mask, Target);
+  EXPECT_TRUE(R.AtEnd());
+  EXPECT_EQ(Target.DescriptionNames[3], "DN3");
+  EXPECT_EQ(Target.DescriptionKinds[3], "DK3");
+  EXPECT_EQ(Target.DescriptionNames[2], "");
+  EXPECT_EQ(Target.DetailNames[0], "");
+  EXPECT_EQ(Target.ItemNames[99], "last item");
+  EXPECT_TRUE(Target.DescriptionTrees[3].Empty());  // tree 4 is row 5, column 4: not flagged
+  EXPECT_EQ(Target.StatusWord, "Status");
+  EXPECT_EQ(Target.DateFormat, "mm/dd/yyyy");
+  EXPECT_EQ(Target.DatabaseInfo[diName], "Books");
+  EXPECT_EQ(Target.DatabaseInfo[diRecords], "7");  // the writer's record count
+  EXPECT_EQ(Target.DistinctValues[3], "a b ");
+}
+
+TEST(ConfigurationStream, ShortStreamStoresNothing) {
+  TConfiguration Source;
+  Source.StatusWord = "new";
+  Source.DescriptionNames[0] = "new";
+  std::string Out;
+  TValueWriter W(Out);
+  WriteConfiguration(W, Source, 0);
+  Out.resize(Out.size() - 5);
+  TConfiguration Target;
+  Target.StatusWord = "old";
+  TChangeMask Mask;
+  Mask.SetAll(true);
+  TValueReader R(Out);
+  EXPECT_THROW(MergeConfiguration(R, Mask, Target), EReadError);
+  EXPECT_EQ(Target.StatusWord, "old");
+  EXPECT_EQ(Target.DescriptionNames[0], "");
+}
+
+TEST(AttributeFile, GivesTheColumnCountsOrTen) {
+  TAttributes A;
+  A.Grid3Columns = 4;
+  A.Grid4Columns = 7;
+  std::string Out;
+  TValueWriter W(Out);
+  WriteAttributes(W, A);
+  TConfiguration C;
+  LoadAttributes(Out, C);
+  EXPECT_EQ(C.Grid3Columns, 4);
+  EXPECT_EQ(C.Grid4Columns, 7);
+  LoadAttributes(Out.substr(0, Out.size() / 2), C);
+  EXPECT_EQ(C.Grid3Columns, 10);
+  EXPECT_EQ(C.Grid4Columns, 10);
+  A.Grid3Columns = 100000;  // no template has that many
+  Out.clear();
+  WriteAttributes(W, A);
+  LoadAttributes(Out, C);
+  EXPECT_EQ(C.Grid3Columns, 10);
+}
+
+TEST(DatabaseFile, UntouchedRecordsSaveAsTheirOwnBytes) {
+  TDatabase Source;
+  TRecordCodeGenerator Codes(3);
+  for (int i = 0; i < 5; ++i) Source.Record(Source.NewRecord(Codes)).Name = "R" + std::to_string(i);
+  Source.Record(2).ExtraStrings[0] = "memory only";
+  const std::string File = Source.SaveToBytes();
+
+  TDatabase D;
+  D.LoadFromBytes(File);
+  ASSERT_TRUE(D.Loaded());
+  EXPECT_EQ(D.SaveToBytes(), File);
+  EXPECT_EQ(std::as_const(D).Record(2).ExtraStrings[0], "");
+
+  // Change one, drop one, add one: the rest keep their bytes and their order.
+  D.Record(1).Name = "changed";
+  D.DeleteRecord(3);
+  const int Added = D.NewRecord(Codes);
+  D.Record(Added).Name = "added";
+  TDatabase Back;
+  Back.LoadFromBytes(D.SaveToBytes());
+  ASSERT_TRUE(Back.Loaded());
+  ASSERT_EQ(Back.Count(), 5);
+  const char* Names[] = {"R0", "changed", "R2", "R4", "added"};
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(Back.Record(i).Name, Names[i]);
+  EXPECT_EQ(Back.FindRecordIndex(std::as_const(D).Record(3).Code), 3);
+}
+
+TEST(DatabaseFile, FailedLoadKeepsWhatWasReadAndRefusesChanges) {
+  TDatabase Source;
+  TRecordCodeGenerator Codes(4);
+  for (int i = 0; i < 3; ++i) Source.NewRecord(Codes);
+  std::string File = Source.SaveToBytes();
+  File.resize(File.size() - 20);
+  TDatabase D;
+  D.LoadFromBytes(File);
+  EXPECT_FALSE(D.Loaded());
+  EXPECT_FALSE(D.Writable());
+  EXPECT_EQ(D.Count(), 2);
+  EXPECT_THROW(D.CheckWritable(), Exception);
+  // A record count no file can hold is a corrupt file, not an allocation.
+  TDatabase Empty;
+  std::string Forged = Empty.SaveToBytes();  // ends with the record count, Integer 0
+  ASSERT_EQ(Forged.substr(Forged.size() - 2), Bytes({2, 0}));
+  Forged.resize(Forged.size() - 2);
+  Forged += Bytes({4, 0xFF, 0xFF, 0xFF, 0x7F});
+  TDatabase Huge;
+  Huge.LoadFromBytes(Forged);
+  EXPECT_FALSE(Huge.Writable());
+  EXPECT_EQ(Huge.Count(), 0);
+}
+
+TEST(DatabaseFile, CodesAreUniqueAndWellFormed) {
+  TRecordCodeGenerator Codes(5);
+  TDatabase D;
+  for (int i = 0; i < 2000; ++i) D.NewRecord(Codes);
+  std::set<std::string> Seen;
+  for (int i = 0; i < D.Count(); ++i) {
+    const std::string& Code = std::as_const(D).Record(i).Code;
+    ASSERT_EQ(Code.size(), 8u);
+    EXPECT_TRUE(Code[0] >= 'A' && Code[0] <= 'Y') << Code;
+    for (char C : Code.substr(1)) EXPECT_TRUE((C >= 'A' && C <= 'Z') || (C >= '0' && C <= '9')) << Code;
+    Seen.insert(Code);
+    EXPECT_EQ(D.FindRecordIndex(Code), i);
+  }
+  EXPECT_EQ(Seen.size(), 2000u);
+}
