@@ -1,6 +1,7 @@
 #include "platform/gfx/bitmap.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 #include "platform/rtl/exceptions.h"
@@ -212,4 +213,181 @@ bool TImageList::GetBitmap(int index, TBitmap& dest) const {
   for (int y = 0; y < FHeight; ++y)
     for (int x = 0; x < FWidth; ++x) dest.SetPixelAt(x, y, img.Pixels[static_cast<std::size_t>(y) * FWidth + x]);
   return true;
+}
+
+// ---- BMP files ------------------------------------------------------------------------------
+
+namespace {
+
+std::uint32_t Le32(const std::vector<BYTE>& d, std::size_t at) {
+  return std::uint32_t{d[at]} | (std::uint32_t{d[at + 1]} << 8) | (std::uint32_t{d[at + 2]} << 16) |
+         (std::uint32_t{d[at + 3]} << 24);
+}
+std::uint16_t Le16(const std::vector<BYTE>& d, std::size_t at) {
+  return static_cast<std::uint16_t>(d[at] | (d[at + 1] << 8));
+}
+void Put32(std::vector<BYTE>& d, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i) d.push_back(static_cast<BYTE>(v >> (8 * i)));
+}
+void Put16(std::vector<BYTE>& d, std::uint16_t v) {
+  d.push_back(static_cast<BYTE>(v));
+  d.push_back(static_cast<BYTE>(v >> 8));
+}
+
+[[noreturn]] void BadBitmap() { throw EInvalidGraphic("Bitmap image is not valid"); }
+
+// Expands RLE8/RLE4 data into one palette index per pixel, rows bottom-up.
+std::vector<BYTE> DecodeRle(const std::vector<BYTE>& d, std::size_t at, int width, int height, bool rle4) {
+  std::vector<BYTE> out(static_cast<std::size_t>(width) * height, 0);
+  int x = 0, y = 0;
+  while (at + 1 < d.size() && y < height) {
+    BYTE n = d[at], v = d[at + 1];
+    at += 2;
+    if (n > 0) {
+      for (int i = 0; i < n && x < width; ++i, ++x)
+        out[static_cast<std::size_t>(y) * width + x] = rle4 ? ((i % 2 == 0) ? v >> 4 : v & 0xF) : v;
+    } else if (v == 0) {
+      x = 0;
+      ++y;
+    } else if (v == 1) {
+      break;
+    } else if (v == 2) {
+      if (at + 1 >= d.size()) break;
+      x += d[at];
+      y += d[at + 1];
+      at += 2;
+    } else {
+      std::size_t bytes = rle4 ? (v + 1) / 2 : v;
+      if (at + bytes > d.size()) BadBitmap();
+      for (int i = 0; i < v && x < width; ++i, ++x) {
+        BYTE b = d[at + (rle4 ? i / 2 : i)];
+        out[static_cast<std::size_t>(y) * width + x] = rle4 ? ((i % 2 == 0) ? b >> 4 : b & 0xF) : b;
+      }
+      at += (bytes + 1) & ~std::size_t{1};
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+void TBitmap::LoadFromBmp(const std::vector<BYTE>& d) {
+  if (d.size() < 54 || d[0] != 'B' || d[1] != 'M') BadBitmap();
+  std::uint32_t offset = Le32(d, 10);
+  std::uint32_t headerSize = Le32(d, 14);
+  if (headerSize < 40 || 14 + headerSize > d.size()) BadBitmap();
+  std::int32_t width = static_cast<std::int32_t>(Le32(d, 18));
+  std::int32_t rawHeight = static_cast<std::int32_t>(Le32(d, 22));
+  int bits = Le16(d, 28);
+  std::uint32_t compression = Le32(d, 30);
+  std::uint32_t colorsUsed = Le32(d, 46);
+  bool topDown = rawHeight < 0;
+  long long height = topDown ? -static_cast<long long>(rawHeight) : rawHeight;
+  if (width <= 0 || height <= 0 || width * height > kMaxPixels) BadBitmap();
+  if (bits != 1 && bits != 4 && bits != 8 && bits != 24 && bits != 32) BadBitmap();
+  if (compression != 0 && !(compression == 1 && bits == 8) && !(compression == 2 && bits == 4) &&
+      !(compression == 3 && bits == 32))
+    BadBitmap();
+  std::vector<COLORREF> palette;
+  if (bits <= 8) {
+    std::size_t count = colorsUsed ? colorsUsed : (1u << bits);
+    if (count > 256) BadBitmap();
+    std::size_t at = 14 + headerSize;
+    if (at + count * 4 > d.size()) BadBitmap();
+    for (std::size_t i = 0; i < count; ++i) palette.push_back(RGB(d[at + 4 * i + 2], d[at + 4 * i + 1], d[at + 4 * i]));
+  }
+  if (offset >= d.size()) BadBitmap();
+  int h = static_cast<int>(height);
+  TBitmap image(width, h, bits == 32 ? pf32bit : pf24bit);
+  auto paletteColor = [&](unsigned index) { return index < palette.size() ? palette[index] : 0; };
+  if (compression == 1 || compression == 2) {
+    std::vector<BYTE> indexes = DecodeRle(d, offset, width, h, compression == 2);
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < width; ++x)
+        image.SetPixelAt(x, h - 1 - y, paletteColor(indexes[static_cast<std::size_t>(y) * width + x]));
+  } else {
+    std::size_t stride = ((static_cast<std::size_t>(width) * bits + 31) / 32) * 4;
+    if (offset + stride * h > d.size()) BadBitmap();
+    for (int row = 0; row < h; ++row) {
+      const BYTE* p = d.data() + offset + stride * row;
+      int y = topDown ? row : h - 1 - row;
+      for (int x = 0; x < width; ++x) {
+        COLORREF c = 0;
+        switch (bits) {
+          case 1: c = paletteColor((p[x / 8] >> (7 - x % 8)) & 1); break;
+          case 4: c = paletteColor((x % 2 == 0) ? p[x / 2] >> 4 : p[x / 2] & 0xF); break;
+          case 8: c = paletteColor(p[x]); break;
+          case 24: c = RGB(p[3 * x + 2], p[3 * x + 1], p[3 * x]); break;
+          default: c = RGB(p[4 * x + 2], p[4 * x + 1], p[4 * x]); break;
+        }
+        image.SetPixelAt(x, y, c);
+      }
+    }
+  }
+  Assign(image);
+}
+
+void TBitmap::LoadFromFile(const std::string& fileName) {
+  std::FILE* f = std::fopen(fileName.c_str(), "rb");
+  if (!f) throw EFOpenError::ForFile(fileName);
+  std::vector<BYTE> data;
+  BYTE buffer[65536];
+  std::size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
+    data.insert(data.end(), buffer, buffer + n);
+    if (data.size() > static_cast<std::size_t>(kMaxPixels) * 4 + 65536) break;
+  }
+  std::fclose(f);
+  LoadFromBmp(data);
+}
+
+bool TBitmap::TryLoadFromFile(const std::string& fileName) {
+  try {
+    LoadFromFile(fileName);
+    return true;
+  } catch (const Exception&) {
+    return false;
+  }
+}
+
+std::vector<BYTE> TBitmap::SaveToBmp() const {
+  std::uint32_t stride = (static_cast<std::uint32_t>(FWidth) * 3 + 3) & ~3u;
+  std::uint32_t imageSize = stride * static_cast<std::uint32_t>(FHeight);
+  std::vector<BYTE> d;
+  d.reserve(54 + imageSize);
+  d.push_back('B');
+  d.push_back('M');
+  Put32(d, 54 + imageSize);
+  Put32(d, 0);
+  Put32(d, 54);
+  Put32(d, 40);
+  Put32(d, static_cast<std::uint32_t>(FWidth));
+  Put32(d, static_cast<std::uint32_t>(FHeight));
+  Put16(d, 1);
+  Put16(d, 24);
+  Put32(d, 0);
+  Put32(d, imageSize);
+  Put32(d, 3780);
+  Put32(d, 3780);
+  Put32(d, 0);
+  Put32(d, 0);
+  for (int y = FHeight - 1; y >= 0; --y) {
+    for (int x = 0; x < FWidth; ++x) {
+      COLORREF c = PixelAt(x, y);
+      d.push_back(GetBValue(c));
+      d.push_back(GetGValue(c));
+      d.push_back(GetRValue(c));
+    }
+    for (std::uint32_t pad = static_cast<std::uint32_t>(FWidth) * 3; pad < stride; ++pad) d.push_back(0);
+  }
+  return d;
+}
+
+void TBitmap::SaveToFile(const std::string& fileName) const {
+  std::vector<BYTE> d = SaveToBmp();
+  std::FILE* f = std::fopen(fileName.c_str(), "wb");
+  if (!f) throw EFCreateError::ForFile(fileName);
+  bool ok = std::fwrite(d.data(), 1, d.size(), f) == d.size();
+  ok = std::fclose(f) == 0 && ok;
+  if (!ok) throw EWriteError();
 }

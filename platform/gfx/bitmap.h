@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "platform/gfx/graphics.h"
@@ -48,6 +49,15 @@ public:
   // tmAuto: the bottom-left pixel.
   TColor TransparentColor() const;
   void SetTransparentColor(TColor value);
+
+  // BMP files: 1, 4, 8, 24 and 32 bits, uncompressed or RLE; rows bottom-up or top-down.
+  // LoadFromFile raises EInvalidGraphic for what it cannot read and then keeps the old image.
+  void LoadFromFile(const std::string& fileName);
+  bool TryLoadFromFile(const std::string& fileName);
+  void LoadFromBmp(const std::vector<BYTE>& data);
+  // Writes a 24-bit BMP file.
+  void SaveToFile(const std::string& fileName) const;
+  std::vector<BYTE> SaveToBmp() const;
 
   // The canvas draws into the pixels; its painter is made when first needed.
   TCanvas& Canvas();

@@ -221,7 +221,7 @@ void TControl::MouseMessage(TMessage& message) {
     case WM_MBUTTONDBLCLK: {
       TMouseButton button = message.Msg == WM_LBUTTONDBLCLK ? mbLeft : message.Msg == WM_RBUTTONDBLCLK ? mbRight : mbMiddle;
       if (win && button == mbLeft) win->SetCapture();
-      if (button == mbLeft) DblClick();
+      if (button == mbLeft) DblClick();  // the release after it is no click
       MouseDown(button, shift + TShiftState{ssDouble}, x, y);
       break;
     }

@@ -1,8 +1,14 @@
 #include "platform/ui/null_peer.h"
 
+#include "platform/sys/event_loop.h"
+
 TNullPeer::TNullPeer(TWinControl& control) : FControl(control) {}
 
-TNullPeer::~TNullPeer() = default;
+TNullPeer::~TNullPeer() {
+  TEventLoop* loop = CurrentEventLoop();
+  for (const auto& [id, timer] : FLoopTimers)
+    if (loop) loop->RemoveTimer(timer);
+}
 
 void TNullPeer::SetBounds(const TRect& bounds) {
   FBounds = bounds;
@@ -33,11 +39,22 @@ void TNullPeer::SetFocus() {}
 bool TNullPeer::Focused() const { return FControl.Focused(); }
 
 bool TNullPeer::SetTimer(UINT id, UINT ms) {
+  // Setting a timer again restarts its period.
+  KillTimer(id);
   FTimers[id] = ms;
+  if (TEventLoop* loop = CurrentEventLoop())
+    FLoopTimers[id] = loop->AddTimer(ms, true, [this, id] { FControl.Perform(WM_TIMER, id, 0); });
   return true;
 }
 
-bool TNullPeer::KillTimer(UINT id) { return FTimers.erase(id) > 0; }
+bool TNullPeer::KillTimer(UINT id) {
+  auto it = FLoopTimers.find(id);
+  if (it != FLoopTimers.end()) {
+    if (TEventLoop* loop = CurrentEventLoop()) loop->RemoveTimer(it->second);
+    FLoopTimers.erase(it);
+  }
+  return FTimers.erase(id) > 0;
+}
 
 bool TNullPeer::FireTimer(UINT id) {
   if (!FTimers.count(id)) return false;

@@ -41,6 +41,7 @@ public:
   TBitmap& Image() { return FImage; }
   // Timers set on this window: id -> interval in milliseconds.
   const std::map<UINT, UINT>& Timers() const { return FTimers; }
+  // Timers tick through the current event loop when there is one.
   // Sends WM_TIMER for `id` as a tick would; false when no such timer is set.
   bool FireTimer(UINT id);
   int PaintCount() const { return FPaintCount; }
@@ -58,6 +59,7 @@ private:
   TCursor FCursor = crDefault;
   TRect FInvalid;
   std::map<UINT, UINT> FTimers;
+  std::map<UINT, unsigned> FLoopTimers;  // id -> the event loop's timer
   TBitmap FImage;
   std::unique_ptr<TRasterPainter> FPainter;
   int FPaintCount = 0;

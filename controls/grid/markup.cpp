@@ -1,0 +1,831 @@
+#include "controls/grid/markup.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdlib>
+#include <sys/stat.h>
+
+namespace {
+
+constexpr UINT kMeasureFlags = DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS | DT_EXTERNALLEADING;        // 0xE40
+constexpr UINT kDrawFlags = DT_BOTTOM | DT_SINGLELINE | DT_EXPANDTABS | DT_EXTERNALLEADING | DT_NOPREFIX;  // 0xA68
+constexpr UINT kPenFlags = DT_CALCRECT | DT_EXPANDTABS | DT_NOPREFIX | DT_EDITCONTROL | DT_EXTERNALLEADING;  // 0x2E40
+// A cap on the lines of one call, so no text can keep the renderer busy for ever.
+constexpr int kMaxLines = 100000;
+
+std::string Upper(std::string s) {
+  for (auto& ch : s) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+  return s;
+}
+
+std::string Lower(std::string s) {
+  for (auto& ch : s) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+  return s;
+}
+
+bool StartsWith(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
+
+bool ParseInt(const std::string& s, int& value) {
+  if (s.empty()) return false;
+  char* end = nullptr;
+  long v = std::strtol(s.c_str(), &end, 10);
+  if (*end != '\0' || v < -1000000 || v > 1000000) return false;
+  value = static_cast<int>(v);
+  return true;
+}
+
+int IntOrZero(const std::string& s) {
+  int v = 0;
+  return ParseInt(s, v) ? v : 0;
+}
+
+// The value between the first pair of double quotes after the attribute `name` (matched
+// without regard to case); empty when there is none.
+std::string AttributeValue(const std::string& tag, const std::string& name, bool* found = nullptr) {
+  std::string lower = Lower(tag);
+  std::size_t at = lower.find(Lower(name));
+  if (found) *found = false;
+  if (at == std::string::npos) return "";
+  std::size_t open = tag.find('"', at + name.size());
+  if (open == std::string::npos) return "";
+  std::size_t close = tag.find('"', open + 1);
+  if (close == std::string::npos) return "";
+  if (found) *found = true;
+  return tag.substr(open + 1, close - open - 1);
+}
+
+// "&lt;", "&gt;", "&amp;" and "&quot;" decoded once, left to right.
+std::string DecodeEntities(const std::string& s) {
+  static const struct { const char* name; char ch; } kEntities[] = {
+      {"&lt;", '<'}, {"&gt;", '>'}, {"&amp;", '&'}, {"&quot;", '"'}};
+  std::string out;
+  out.reserve(s.size());
+  for (std::size_t i = 0; i < s.size();) {
+    bool replaced = false;
+    if (s[i] == '&') {
+      for (const auto& e : kEntities) {
+        std::size_t n = std::char_traits<char>::length(e.name);
+        if (Lower(s.substr(i, n)) == e.name) {
+          out += e.ch;
+          i += n;
+          replaced = true;
+          break;
+        }
+      }
+    }
+    if (!replaced) out += s[i++];
+  }
+  return out;
+}
+
+// A colour value of a tag: hex when it holds "#", a name when it holds "cl", else clNone.
+TColor ColorValue(const std::string& value) {
+  if (value.find('#') != std::string::npos) return ColorFromHex(value.substr(value.find('#')));
+  if (value.find("cl") != std::string::npos) return ColorFromName(Lower(value));
+  return clNone;
+}
+
+bool FileExists(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0;
+}
+
+int HexDigit(char ch) {
+  if (ch >= '0' && ch <= '9') return ch - '0';
+  if (ch >= 'a' && ch <= 'f') return ch - 'a' + 10;
+  if (ch >= 'A' && ch <= 'F') return ch - 'A' + 10;
+  return 0;
+}
+
+// The renderer's state for one call.
+class TMarkupRenderer {
+public:
+  TMarkupRenderer(TCanvas& canvas, const TRect& rect, const TMarkupOptions& options, TMarkupResult& result)
+      : FCanvas(canvas), FRect(rect), FOpt(options), FResult(result) {}
+
+  bool Run(const std::string& text);
+
+private:
+  // What a line's measuring gives the drawing pass.
+  struct TLine {
+    int W = 0;
+    int H = 0;
+    int SubH = 0;
+    int SupH = 0;
+    int PicOffset = 0;
+    bool HotSpot = false;
+  };
+  // The flags the drawing pass starts a line with, as the measuring pass did.
+  struct TFlags {
+    bool InAnchor, Sub, Sup, Shadow, Hidden, OnAnchor, AnchorFromEarlierLine;
+    std::string Link;
+    int AnchorCount, ListLevel;
+    TPoint AnchorStart;
+  };
+
+  enum class TPass { Layout, HitTest, Draw };
+
+  TFlags SaveFlags() const {
+    return {FInAnchor, FSub, FSup, FShadow, FHidden, FOnAnchor, FAnchorFromEarlierLine,
+            FLink, FAnchorCount, FListLevel, FAnchorStart};
+  }
+  void RestoreFlags(const TFlags& f) {
+    FInAnchor = f.InAnchor; FSub = f.Sub; FSup = f.Sup; FShadow = f.Shadow; FHidden = f.Hidden;
+    FOnAnchor = f.OnAnchor; FAnchorFromEarlierLine = f.AnchorFromEarlierLine; FLink = f.Link;
+    FAnchorCount = f.AnchorCount; FListLevel = f.ListLevel; FAnchorStart = f.AnchorStart;
+  }
+
+  bool Drawing() const { return FPass == TPass::Draw; }
+  int GhHeight() { return FCanvas.TextHeight("gh"); }
+  int MeasureWord(const std::string& word, UINT flags) {
+    TRect r{0, 0, 0, 0};
+    FCanvas.DrawText(word, r, flags);
+    return r.Width();
+  }
+  void SetStyle(TFontStyle style, bool on) {
+    TFontStyles s = FCanvas.Font().Style();
+    if (on) s << style; else s >> style;
+    FCanvas.Font().SetStyle(s);
+  }
+  TColor BrushColorOrNone() { return FCanvas.Brush().Style() == bsClear ? clNone : FCanvas.Brush().Color(); }
+  void RestoreBrush(TColor color) {
+    if (color == clNone) FCanvas.Brush().SetStyle(bsClear);
+    else FCanvas.Brush().SetColor(color);
+  }
+
+  void RenderLine(std::string& text, TRect r, TLine& line, std::string& lineText);
+  void ApplyTag(const std::string& tag, const TRect& r, TLine& line);
+  void OpeningTag(const std::string& tag, const std::string& up, const TRect& r, TLine& line);
+  void ClosingTag(const std::string& up, const TRect& r, TLine& line);
+  void Picture(const std::string& tag, const TRect& r, TLine& line);
+  void FillBand(int top, int bottom) {
+    FCanvas.Pen().SetColor(FCanvas.Brush().Color());
+    if (FCanvas.Brush().Style() != bsClear) FCanvas.FillRect({FRect.Left, top, FRect.Right, bottom});
+  }
+  void CloseFocusRect(int right, int bottom) {
+    int gh = GhHeight();
+    TRect f{FFocusStart - 1, bottom - gh, right + 1, bottom};
+    if (Drawing()) FCanvas.DrawFocusRect(f);
+  }
+
+  TCanvas& FCanvas;
+  TRect FRect;
+  const TMarkupOptions& FOpt;
+  TMarkupResult& FResult;
+  TPass FPass = TPass::Layout;
+
+  TFont FBaseFont;
+  TColor FEntryBrush = clNone;
+  TColor FEntryBrushColor = clWhite;
+
+  // Line-wide working values of RenderLine.
+  TRect FPen;
+  bool FLineBreak = false;
+  bool FLineFull = false;
+  bool FFirstBullet = false;
+
+  bool FSub = false, FSup = false, FShadow = false, FHidden = false;
+  int FListLevel = 0;
+  bool FInAnchor = false;
+  std::string FLink;
+  int FAnchorCount = 0;
+  bool FOnAnchor = false;
+  TPoint FAnchorStart;
+  bool FAnchorFromEarlierLine = false;
+  bool FParagraphFill = false;
+  TColor FParagraphBrush = clNone;
+  TColor FParagraphPen = clBlack;
+  TColor FFontBrush = clNone;
+  TFont FRotationFont;
+  bool FRotated = false;
+  enum { alignLeft, alignRight, alignCenter } FAlign = alignLeft;
+  bool FFocusOn = false;
+  int FFocusStart = 0;
+  TColor FAnchorSavedBrush = clNone;
+  TColor FAnchorSavedFontColor = clBlack;
+};
+
+bool TMarkupRenderer::Run(const std::string& source) {
+  bool hit = false;
+  FEntryBrush = BrushColorOrNone();
+  FEntryBrushColor = FCanvas.Brush().Color();
+  FCanvas.Brush().SetColor(clNone);
+  FBaseFont.Assign(FCanvas.Font());
+  TFont layoutFont, drawFont;
+  layoutFont.Assign(FBaseFont);
+  drawFont.Assign(FBaseFont);
+  TColor entryPen = FCanvas.Pen().Color();
+  int entryBkMode = FCanvas.SetBkMode(TRANSPARENT);
+
+  FResult.XSize = FResult.YSize = FResult.HyperLinks = 0;
+  FResult.StripVal.clear();
+  FResult.FocusAnchor.clear();
+  FResult.MouseLink = -1;
+
+  TRect r = FRect;
+  r.Left += 1;
+  std::string text = source;
+  int lines = 0;
+  while (!text.empty() && lines++ < kMaxLines) {
+    // Layout: the line's words and tags leave `text` for `lineText`.
+    TFlags start = SaveFlags();
+    FCanvas.Font().Assign(layoutFont);
+    TLine line;
+    std::string lineText;
+    std::size_t before = text.size();
+    FPass = TPass::Layout;
+    RenderLine(text, r, line, lineText);
+    layoutFont.Assign(FCanvas.Font());
+    if (text.size() == before) text.erase(0, 1);  // nothing placed: never loop on the same text
+
+    TRect d = r;
+    if (FAlign == alignRight) d.Left = r.Right - line.W;
+    else if (FAlign == alignCenter) d.Left = r.Left + (r.Right - r.Left - line.W) / 2;
+    d.Bottom = r.Top + line.H + line.SubH + line.SupH;
+
+    if (!FOpt.MeasureOnly) {
+      TFlags after = SaveFlags();
+      RestoreFlags(start);
+      FCanvas.Font().Assign(drawFont);
+      FPass = FOpt.CheckHotSpot ? TPass::HitTest : TPass::Draw;
+      TLine second = line;
+      second.HotSpot = false;
+      std::string rest;
+      RenderLine(lineText, d, second, rest);
+      drawFont.Assign(FCanvas.Font());
+      bool onAnchor = FOnAnchor;
+      RestoreFlags(after);
+      FOnAnchor = onAnchor || FOnAnchor;
+      int gh = GhHeight();
+      if (second.HotSpot && d.Bottom - line.PicOffset - gh < FOpt.YPos && FOpt.YPos < d.Bottom - line.PicOffset)
+        hit = true;
+    }
+    int step = line.H + line.SubH + line.SupH;
+    r.Top += step;
+    FResult.YSize += step;
+    if (!FOpt.MeasureOnly && r.Top + line.H > FRect.Bottom) break;
+  }
+
+  if (FResult.YSize == 0) FResult.YSize = GhHeight();
+  FResult.HyperLinks = FAnchorCount;
+  RestoreBrush(FEntryBrush);
+  FCanvas.SetBkMode(entryBkMode);
+  FCanvas.Pen().SetColor(entryPen);
+  FCanvas.Font().Assign(FBaseFont);
+  return hit;
+}
+
+void TMarkupRenderer::RenderLine(std::string& text, TRect r, TLine& line, std::string& lineText) {
+  r.Bottom -= FPass == TPass::Layout ? 0 : line.SubH;
+  FPen = r;
+  line.W = 0;
+  line.H = GhHeight();
+  if (FPass == TPass::Layout) {
+    line.SubH = line.SupH = 0;
+    line.PicOffset = 0;
+  }
+  FLineBreak = FLineFull = FFirstBullet = false;
+  line.HotSpot = false;
+  lineText.clear();
+  int trailingBlank = 0;
+  int lineWidth = r.Right - r.Left;
+
+  if (FAnchorCount > 0 && FInAnchor) FAnchorFromEarlierLine = true;
+  if (FFocusOn) FFocusStart = r.Left + 1;
+  if (Drawing() && FParagraphFill) FillBand(r.Top, r.Top + line.H);
+
+  while (!text.empty() && !FLineBreak && !FLineFull) {
+    std::size_t lt = text.find('<');
+    std::size_t sp = text.find(' ');
+    std::string word;
+    if (lt != std::string::npos && (sp == std::string::npos || lt < sp)) word = text.substr(0, lt);
+    else if (sp != std::string::npos) word = text.substr(0, sp + 1);
+    else word = text;
+
+    if (!word.empty()) {
+      std::string display = DecodeEntities(word);
+      int th = FCanvas.TextHeight(display);
+      if (FSub) line.SubH = std::max(line.SubH, th / 4);
+      if (FSup) line.SupH = std::max(line.SupH, th / 4);
+      line.H = std::max(line.H, th);
+      int tw = 0;
+      if (!FHidden) {
+        if (!Drawing()) {
+          tw = MeasureWord(display, kMeasureFlags);
+          line.W += tw;
+          if (FPass == TPass::HitTest && FInAnchor) {
+            int x = FOpt.XPos - r.Left;
+            if (line.W - tw <= x && x <= line.W) {
+              line.HotSpot = true;
+              if (r.Top < FOpt.YPos && FOpt.YPos < r.Bottom) {
+                FResult.AnchorVal = FLink;
+                FOnAnchor = true;
+              }
+            }
+          }
+        } else {
+          TRect tr = FPen;
+          if (FSup) tr.Bottom -= line.SupH;
+          if (FSub) tr.Bottom += line.SubH;
+          tr.Bottom -= line.PicOffset;
+          if (FShadow) {
+            TRect sr = tr;
+            OffsetRect(sr, FOpt.ShadowOffset, FOpt.ShadowOffset);
+            TColor color = FCanvas.Font().Color();
+            FCanvas.Font().SetColor(FOpt.ShadowColor);
+            FCanvas.DrawText(display, sr, kDrawFlags);
+            FCanvas.Font().SetColor(color);
+          }
+          FCanvas.DrawText(display, tr, kDrawFlags);
+          tw = MeasureWord(display, kPenFlags);
+          line.W += tw;
+          FPen.Left += tw;
+          FPen.Right = r.Right;
+          FPen.Top = r.Top;
+          FPen.Bottom = r.Bottom;
+          if (FInAnchor && FAnchorCount - 1 == FOpt.FocusLink) FResult.FocusAnchor = FLink;
+        }
+      }
+      // Fit: only the layout decides; the later passes get exactly the line's text.
+      bool fits = FPass != TPass::Layout || !(lineWidth <= line.W && lineWidth > tw);
+      if (fits) {
+        text.erase(0, word.size());
+        lineText += word;
+        if (FPass == TPass::Layout) FResult.StripVal += display;
+        trailingBlank = (!FHidden && word.back() == ' ') ? MeasureWord(" ", kMeasureFlags) : 0;
+      } else {
+        line.W -= tw;
+        FLineBreak = true;
+      }
+    }
+
+    // "<#12>" shows as "#12".
+    std::size_t hash = text.find("<#");
+    if (hash != std::string::npos) {
+      text.erase(hash, 1);
+      std::size_t gt = text.find('>', hash);
+      if (gt != std::string::npos) text.erase(gt, 1);
+    }
+
+    if (!FLineBreak && !text.empty() && text[0] == '<') {
+      std::size_t gt = text.find('>');
+      if (gt == std::string::npos) {
+        text.clear();
+        break;
+      }
+      std::string tag = text.substr(0, gt + 1);
+      ApplyTag(tag, r, line);
+      if (!FLineFull) {
+        text.erase(0, gt + 1);
+        lineText += tag;
+      }
+    }
+  }
+
+  line.W -= trailingBlank;
+  FResult.XSize = std::max(FResult.XSize, line.W);
+
+  if (FFocusOn && Drawing()) CloseFocusRect(FPen.Left, r.Bottom);
+}
+
+void TMarkupRenderer::ApplyTag(const std::string& tag, const TRect& r, TLine& line) {
+  std::string up = Upper(tag);
+  if (up.size() >= 2 && up[1] == '/') ClosingTag(up, r, line);
+  else OpeningTag(tag, up, r, line);
+}
+
+void TMarkupRenderer::OpeningTag(const std::string& tag, const std::string& up, const TRect& r, TLine& line) {
+  if (up.size() < 2) return;
+  TFont& font = FCanvas.Font();
+  switch (up[1]) {
+    case 'A': {
+      if (up.find("HREF") == std::string::npos) break;
+      std::string href = AttributeValue(tag, "href");
+      if (Drawing() && FAnchorCount == FOpt.FocusLink) {
+        FFocusOn = true;
+        FFocusStart = FPen.Left;
+      }
+      ++FAnchorCount;
+      bool hovered = FAnchorCount == FOpt.HoverLink;
+      if (!(FOpt.HoverStyle && !hovered)) {
+        SetStyle(fsUnderline, true);
+        if (FOpt.HoverColor != clNone) {
+          FAnchorSavedBrush = BrushColorOrNone();
+          FCanvas.Brush().SetColor(FOpt.HoverColor);
+        }
+        if (FOpt.HoverFontColor != clNone) {
+          FAnchorSavedFontColor = font.Color();
+          font.SetColor(FOpt.HoverFontColor);
+        }
+      }
+      if (!FOpt.Selected && !(FOpt.HoverFontColor != clNone && FOpt.HoverStyle && hovered))
+        font.SetColor(FOpt.URLColor);
+      FLink = href;
+      FInAnchor = true;
+      FOnAnchor = false;
+      FAnchorFromEarlierLine = false;
+      FAnchorStart = {r.Left + line.W, r.Top};
+      break;
+    }
+    case 'B':
+      if (StartsWith(up, "<BR")) {
+        FLineBreak = true;
+        if (FPass == TPass::Layout) FResult.StripVal += '\r';
+      } else if (StartsWith(up, "<BLINK")) {
+        if (!FOpt.Blink) font.SetColor(FEntryBrushColor);
+      } else if (StartsWith(up, "<BODY")) {
+        if (!Drawing()) break;
+        std::string background = AttributeValue(tag, "background");
+        if (StartsWith(Lower(background), "file://")) {
+          std::string path = background.substr(7);
+          TBitmap picture;
+          if (FileExists(path) && picture.TryLoadFromFile(path) && !picture.Empty()) {
+            FCanvas.SaveDC();
+            FCanvas.IntersectClipRect(FRect.Left, FRect.Top, FRect.Right, FRect.Bottom);
+            for (int y = FRect.Top; y < FRect.Bottom; y += picture.Height())
+              for (int x = FRect.Left; x < FRect.Right; x += picture.Width()) FCanvas.Draw(x, y, picture);
+            FCanvas.RestoreDC(-1);
+          }
+        }
+        bool hasColor = false;
+        std::string bg = AttributeValue(tag, "bgcolor", &hasColor);
+        if (hasColor) {
+          TColor color = ColorValue(bg);
+          if (color != clNone) {
+            FCanvas.Brush().SetColor(color);
+            FCanvas.FillRect(FRect);
+          }
+        }
+      } else if (up == "<B>" || StartsWith(up, "<B ")) {
+        SetStyle(fsBold, true);
+      }
+      break;
+    case 'F':
+      if (StartsWith(up, "<FONT")) {
+        bool has = false;
+        std::string face = AttributeValue(tag, "face", &has);
+        if (has && !face.empty()) font.SetName(face);
+        std::string color = AttributeValue(tag, " color", &has);
+        if (has && !FOpt.Selected) {
+          TColor c = ColorValue(color);
+          if (c != clNone) font.SetColor(c);
+        }
+        std::string bg = AttributeValue(tag, "bgcolor", &has);
+        if (has && Drawing() && !FOpt.Selected) {
+          FFontBrush = BrushColorOrNone();
+          TColor c = ColorValue(bg);
+          if (c != clNone) FCanvas.Brush().SetColor(c);
+        }
+        std::string size = AttributeValue(tag, "size", &has);
+        if (has) font.SetSize(IntOrZero(size));
+      }
+      break;
+    case 'H':
+      FLineBreak = true;
+      if (Drawing()) {
+        TColor pen = FCanvas.Pen().Color();
+        FCanvas.Pen().SetColor(clBlack);
+        int y = r.Bottom;
+        FCanvas.MoveTo(r.Left, y);
+        FCanvas.LineTo(r.Right, y);
+        FCanvas.Pen().SetColor(pen);
+      }
+      break;
+    case 'I':
+      if (up == "<I>") {
+        SetStyle(fsItalic, true);
+      } else if (StartsWith(up, "<IND")) {
+        int n = 0;
+        if (ParseInt(AttributeValue(tag, "x"), n) && line.W < n) {
+          line.W = n;
+          FPen.Left = r.Left + n;
+        }
+      } else if (StartsWith(up, "<IMG")) {
+        Picture(tag, r, line);
+      }
+      break;
+    case 'L': {
+      if (FFirstBullet) {
+        FLineFull = true;
+        break;
+      }
+      FFirstBullet = true;
+      line.W += 12 * FListLevel;
+      FPen.Left += 12 * std::max(FListLevel - 1, 0);
+      if (Drawing()) {
+        std::string name = font.Name();
+        font.SetName("Symbol");
+        // Odd levels get a bullet, even ones a circle.
+        TRect br = FPen;
+        FCanvas.DrawText(FListLevel % 2 == 1 ? "\xE2\x80\xA2" : "o", br, kDrawFlags);
+        font.SetName(name);
+      }
+      FPen.Left += 12;
+      break;
+    }
+    case 'P': {
+      bool has = false;
+      std::string align = Lower(AttributeValue(tag, "align", &has));
+      if (has) {
+        if (align.find("right") != std::string::npos) FAlign = alignRight;
+        if (align.find("left") != std::string::npos) FAlign = alignLeft;
+        if (align.find("center") != std::string::npos) FAlign = alignCenter;
+      }
+      std::string bg = AttributeValue(tag, "bgcolor", &has);
+      if (has && Drawing()) {
+        FParagraphFill = true;
+        FParagraphBrush = BrushColorOrNone();
+        FParagraphPen = FCanvas.Pen().Color();
+        TColor c = ColorValue(bg);
+        FCanvas.Brush().SetColor(c);
+        if (c != clNone) FCanvas.Pen().SetColor(c);
+        FillBand(r.Top, r.Bottom);
+      }
+      break;
+    }
+    case 'R': {
+      int degrees = IntOrZero(AttributeValue(tag, "a"));
+      if (!FRotated) {
+        FRotationFont.Assign(font);
+        FRotated = true;
+      }
+      font.SetOrientation(degrees * 10);
+      break;
+    }
+    case 'S':
+      if (up == "<S>") SetStyle(fsStrikeOut, true);
+      else if (StartsWith(up, "<SUB")) FSub = true;
+      else if (StartsWith(up, "<SUP")) FSup = true;
+      else if (StartsWith(up, "<SHAD")) FShadow = true;
+      break;
+    case 'U':
+      if (up == "<UL>") ++FListLevel;
+      else SetStyle(fsUnderline, true);
+      break;
+    case 'Z':
+      FHidden = true;
+      break;
+    default:
+      break;
+  }
+}
+
+void TMarkupRenderer::ClosingTag(const std::string& up, const TRect& r, TLine& line) {
+  if (up.size() < 3) return;
+  TFont& font = FCanvas.Font();
+  switch (up[2]) {
+    case 'A': {
+      bool hovered = FAnchorCount == FOpt.HoverLink;
+      if (!(FOpt.HoverStyle && !hovered)) {
+        SetStyle(fsUnderline, false);
+        if (FOpt.HoverColor != clNone) RestoreBrush(FAnchorSavedBrush);
+        if (FOpt.HoverFontColor != clNone) font.SetColor(FAnchorSavedFontColor);
+      }
+      if (!FOpt.Selected) font.SetColor(FBaseFont.Color());
+      FInAnchor = false;
+      if (FOnAnchor) {
+        TPoint start = FAnchorFromEarlierLine ? TPoint{r.Left, r.Top} : FAnchorStart;
+        FResult.HoverRect = {start.X, start.Y, r.Left + line.W, r.Bottom};
+        FResult.MouseLink = FAnchorCount;
+        FOnAnchor = false;
+      }
+      if (FFocusOn && FAnchorCount - 1 == FOpt.FocusLink) {
+        CloseFocusRect(FPen.Left, r.Bottom);
+        FFocusOn = false;
+      }
+      break;
+    }
+    case 'B':
+      if (StartsWith(up, "</BL")) font.SetColor(FBaseFont.Color());
+      else SetStyle(fsBold, false);
+      break;
+    case 'F':
+      font.SetName(FBaseFont.Name());
+      font.SetHeight(FBaseFont.Height());
+      if (Drawing() && !FOpt.Selected) {
+        font.SetColor(FBaseFont.Color());
+        RestoreBrush(FFontBrush);
+      }
+      break;
+    case 'I':
+      SetStyle(fsItalic, false);
+      break;
+    case 'P':
+      FLineBreak = true;
+      if (Drawing()) {
+        RestoreBrush(FParagraphBrush);
+        FCanvas.Pen().SetColor(FParagraphPen);
+      }
+      FParagraphFill = false;
+      break;
+    case 'R':
+      if (FRotated) {
+        font.Assign(FRotationFont);
+        FRotated = false;
+      }
+      break;
+    case 'S':
+      if (StartsWith(up, "</SU")) FSub = FSup = false;
+      else if (StartsWith(up, "</SH")) FShadow = false;
+      else SetStyle(fsStrikeOut, false);
+      break;
+    case 'U':
+      if (up == "</UL>") {
+        if (FListLevel > 0) --FListLevel;
+      } else {
+        SetStyle(fsUnderline, false);
+      }
+      break;
+    case 'Z':
+      FHidden = false;
+      break;
+    default:
+      break;
+  }
+}
+
+void TMarkupRenderer::Picture(const std::string& tag, const TRect& r, TLine& line) {
+  int pw = 0, ph = 0;
+  int attrW = 0, attrH = 0;
+  if (tag.find("width") != std::string::npos) ParseInt(AttributeValue(tag, "width"), attrW);
+  if (tag.find("height") != std::string::npos) ParseInt(AttributeValue(tag, "height"), attrH);
+  std::string src = AttributeValue(tag, "src");
+  std::string lsrc = Lower(src);
+  double factor = FOpt.Print ? FOpt.ResFactor : 1.0;
+  auto scaled = [factor](int v) { return static_cast<int>(std::lround(v * factor)); };
+
+  // What to draw: an image list picture or a bitmap, drawn at the pen when the line keeps it.
+  int imageIndex = -1;
+  TBitmap bitmap;
+  bool stretch = false;
+  if (StartsWith(lsrc, "idx:")) {
+    int n = -1;
+    if (FOpt.Images && ParseInt(src.substr(4), n) && n >= 0 && n < FOpt.Images->Count()) {
+      imageIndex = n;
+      pw = FOpt.Images->Width();
+      ph = FOpt.Images->Height();
+    }
+  } else if (StartsWith(lsrc, "ssys:") || StartsWith(lsrc, "lsys:")) {
+    // System icons are blank here: they take their place in the layout.
+    pw = ph = StartsWith(lsrc, "ssys:") ? 16 : 32;
+  } else if (StartsWith(lsrc, "file://")) {
+    std::string path = src.substr(7);
+    if (FileExists(path) && bitmap.TryLoadFromFile(path) && !bitmap.Empty()) {
+      if (attrW >= 1 && attrH >= 1) {
+        pw = attrW;
+        ph = attrH;
+        stretch = true;
+      } else {
+        pw = bitmap.Width();
+        ph = bitmap.Height();
+      }
+    }
+  }
+  // Bitmap resources of the program ("res://") are not part of this build: left out.
+  if (FOpt.Print) {
+    pw = scaled(pw);
+    ph = scaled(ph);
+  }
+
+  if (FPass == TPass::HitTest && FInAnchor) {
+    int x = FOpt.XPos - r.Left;
+    if (line.W < x && x < line.W + pw && FPen.Top < FOpt.YPos && FOpt.YPos < r.Bottom) {
+      line.HotSpot = true;
+      FResult.AnchorVal = FLink;
+    }
+  }
+
+  int lineWidth = r.Right - r.Left;
+  if (line.W + pw > lineWidth && lineWidth > pw) {
+    FLineFull = true;
+    return;
+  }
+  if (Drawing() && pw > 0) {
+    TRect dest = Bounds(FPen.Left, FPen.Top, pw, ph);
+    if (imageIndex >= 0) {
+      if (!FOpt.Print) {
+        FOpt.Images->Draw(FCanvas, FPen.Left, FPen.Top, imageIndex, true);
+      } else {
+        TBitmap copy;
+        FOpt.Images->GetBitmap(imageIndex, copy);
+        FCanvas.StretchDraw(dest, copy);
+      }
+    } else if (!bitmap.Empty()) {
+      if (stretch || FOpt.Print) FCanvas.StretchDraw(dest, bitmap);
+      else FCanvas.Draw(FPen.Left, FPen.Top, bitmap);
+    }
+  }
+  line.W += pw;
+  FPen.Left += pw;
+  line.H = std::max(line.H, ph);
+  int gh = GhHeight();
+  if (tag.find("\"top") != std::string::npos) line.PicOffset = line.H - gh;
+  else if (tag.find("\"middle") != std::string::npos) line.PicOffset = (line.H - gh) / 2;
+}
+
+}  // namespace
+
+bool RenderMarkup(TCanvas& canvas, const std::string& text, const TRect& rect,
+                  const TMarkupOptions& options, TMarkupResult& result) {
+  TMarkupRenderer renderer(canvas, rect, options, result);
+  return renderer.Run(text);
+}
+
+bool RenderCellMarkup(TCanvas& canvas, const std::string& text, const TRect& rect, TImageList* images,
+                      int XPos, int YPos, bool CheckHotSpot, bool MeasureOnly, bool Print,
+                      bool Selected, bool Blink, double ResFactor, TColor URLColor,
+                      std::string& AnchorVal, std::string& StripVal, int& XSize, int& YSize) {
+  TMarkupOptions o;
+  o.Images = images;
+  o.XPos = XPos;
+  o.YPos = YPos;
+  o.FocusLink = -1;
+  o.HoverLink = -1;
+  o.ShadowOffset = 1;
+  o.CheckHotSpot = CheckHotSpot;
+  o.MeasureOnly = MeasureOnly;
+  o.Print = Print;
+  o.Selected = Selected;
+  o.Blink = Blink;
+  o.HoverStyle = false;
+  o.ResFactor = ResFactor;
+  o.URLColor = URLColor;
+  o.HoverColor = clNone;
+  o.HoverFontColor = clNone;
+  o.ShadowColor = 0x808080;
+  TMarkupResult r;
+  r.AnchorVal = AnchorVal;
+  bool hit = RenderMarkup(canvas, text, rect, o, r);
+  AnchorVal = r.AnchorVal;
+  StripVal = r.StripVal;
+  XSize = r.XSize;
+  YSize = r.YSize;
+  return hit;
+}
+
+std::string StripMarkup(const std::string& text) {
+  // Line tags first, then every tag dropped; a "<" without ">" drops the rest.
+  std::string s;
+  s.reserve(text.size());
+  for (std::size_t i = 0; i < text.size();) {
+    std::string four = Upper(text.substr(i, 4));
+    if (four == "<BR>" || four == "<HR>") {
+      s += "\r\n";
+      i += 4;
+    } else {
+      s += text[i++];
+    }
+  }
+  std::string out;
+  out.reserve(s.size());
+  std::size_t pos = 0;
+  for (;;) {
+    std::size_t lt = s.find('<', pos);
+    if (lt == std::string::npos) {
+      out.append(s, pos, std::string::npos);
+      break;
+    }
+    out.append(s, pos, lt - pos);
+    std::size_t gt = s.find('>', lt);
+    if (gt == std::string::npos) break;
+    pos = gt + 1;
+  }
+  return out;
+}
+
+TColor ColorFromName(const std::string& name) {
+  static const struct { const char* name; TColor color; } kColors[] = {
+      {"clred", 0x0000FF}, {"clblack", 0x000000}, {"clblue", 0xFF0000}, {"clgreen", 0x008000},
+      {"claqua", 0xFFFF00}, {"clyellow", 0x00FFFF}, {"clfuchsia", 0xFF00FF}, {"clwhite", 0xFFFFFF},
+      {"cllime", 0x00FF00}, {"clsilver", 0xC0C0C0}, {"clgray", 0x808080}, {"clolive", 0x008080},
+      {"clnavy", 0x800000}, {"clpurple", 0x800080}, {"clteal", 0x808000}, {"clmaroon", 0x000080},
+      {"clbackground", SysColor(1)}, {"clactivecaption", SysColor(2)},
+      {"clinactivecaption", SysColor(3)}, {"clmenu", SysColor(4)}, {"clwindow", SysColor(5)},
+      {"clwindowframe", SysColor(6)}, {"clmenutext", SysColor(7)}, {"clwindowtext", SysColor(8)},
+      {"clcaptiontext", SysColor(9)}, {"clactiveborder", SysColor(10)},
+      {"clinactiveborder", SysColor(11)}, {"clappworkspace", SysColor(12)},
+      {"clhighlight", SysColor(13)}, {"clhighlighttext", SysColor(14)}, {"clbtnface", SysColor(15)},
+      {"clbtnshadow", SysColor(16)}, {"clgraytext", SysColor(17)}, {"clbtntext", SysColor(18)},
+      {"clinactivecaptiontext", SysColor(19)}, {"clbtnhighlight", SysColor(20)},
+      {"cl3ddkshadow", SysColor(21)}, {"cl3dlight", SysColor(22)}, {"clinfotext", SysColor(23)},
+      {"clinfobk", SysColor(24)}};
+  for (const auto& c : kColors)
+    if (name == c.name) return c.color;
+  return clBlack;
+}
+
+TColor ColorFromHex(const std::string& text) {
+  std::string s = text.size() > 1 ? text.substr(1) : "";
+  auto pair = [&](std::size_t at) {
+    int hi = at < s.size() ? HexDigit(s[at]) : 0;
+    int lo = at + 1 < s.size() ? HexDigit(s[at + 1]) : 0;
+    return hi * 16 + lo;
+  };
+  return static_cast<TColor>(RGB(pair(0), pair(2), pair(4)));
+}
+
+int QueryFileVersion(const std::string&) {
+  // Program files here carry no version resource.
+  return -1;
+}

@@ -1,0 +1,276 @@
+// The cell markup on the headless painter: exact layout with the fixed metrics
+// (default font: line height 13, advance 7 per character).
+#include <gtest/gtest.h>
+
+#include "controls/grid/markup.h"
+#include "platform/gfx/bitmap.h"
+#include "platform/headless/recording_painter.h"
+
+namespace {
+
+class MarkupTest : public ::testing::Test {
+protected:
+  MarkupTest() : painter(nullptr, 800, 600) {
+    canvas.SetPainter(&painter);
+    canvas.Font().SetColor(clBlack);
+  }
+
+  // Draws `text` in a rectangle of the given width from (0, 0).
+  bool Draw(const std::string& text, int width = 400, int height = 300) {
+    return RenderMarkup(canvas, text, Rect(0, 0, width, height), options, result);
+  }
+  std::vector<const TPaintCall*> Texts() const { return painter.TextCalls(); }
+  const TPaintCall* TextCall(const std::string& text) const {
+    for (const auto* c : painter.TextCalls())
+      if (c->Text == text) return c;
+    return nullptr;
+  }
+
+  TRecordingPainter painter;
+  TCanvas canvas;
+  TMarkupOptions options;
+  TMarkupResult result;
+};
+
+TEST_F(MarkupTest, EntitiesAreDecodedOnce) {
+  Draw("a&lt;b&gt;c &amp;lt; &x");
+  EXPECT_EQ(result.StripVal, "a<b>c &lt; &x");
+  EXPECT_NE(TextCall("a<b>c "), nullptr);
+  EXPECT_NE(TextCall("&lt; "), nullptr);
+  EXPECT_NE(TextCall("&x"), nullptr);
+}
+
+TEST_F(MarkupTest, LineBreakGivesTwoLinesAndACarriageReturn) {
+  Draw("x<BR>y");
+  EXPECT_EQ(result.StripVal, "x\ry");
+  EXPECT_EQ(result.YSize, 26);
+  EXPECT_EQ(result.XSize, 7);
+  const TPaintCall* x = TextCall("x");
+  const TPaintCall* y = TextCall("y");
+  ASSERT_TRUE(x && y);
+  EXPECT_EQ(x->Rect.Left, 1);  // the text starts one pixel in
+  EXPECT_EQ(x->Rect.Top, 0);
+  EXPECT_EQ(y->Rect.Top, 13);
+}
+
+TEST_F(MarkupTest, WordsWrapAndAWideWordIsPlacedAndClipped) {
+  Draw("aa bb cc", 40);  // 39 wide inside: "aa bb " (42) does not fit, "bb cc" (35) does
+  EXPECT_EQ(result.YSize, 26);
+  ASSERT_NE(TextCall("bb "), nullptr);
+  ASSERT_NE(TextCall("cc"), nullptr);
+  EXPECT_EQ(TextCall("bb ")->Rect.Top, 13);
+  EXPECT_EQ(TextCall("cc")->Rect.Top, 13);
+  EXPECT_EQ(result.XSize, 35);
+  painter.Clear();
+  Draw("wwwwwwwwww next", 30);
+  const TPaintCall* wide = TextCall("wwwwwwwwww ");
+  ASSERT_NE(wide, nullptr);
+  EXPECT_EQ(wide->Rect.Top, 0);
+  ASSERT_TRUE(wide->Clipped);
+  EXPECT_LE(wide->Clip[0].Right, 30);
+  ASSERT_NE(TextCall("next"), nullptr);
+  EXPECT_EQ(TextCall("next")->Rect.Top, 13);
+}
+
+TEST_F(MarkupTest, MeasureOnlyMeasuresPastTheBottom) {
+  options.MeasureOnly = true;
+  Draw("a<BR>b<BR>c<BR>d", 100, 20);
+  EXPECT_EQ(result.YSize, 52);
+  EXPECT_TRUE(Texts().empty());
+  Draw("");
+  EXPECT_EQ(result.YSize, 13);
+  EXPECT_EQ(result.XSize, 0);
+  options.MeasureOnly = false;
+  Draw("a<BR>b<BR>c<BR>d", 100, 20);
+  EXPECT_EQ(TextCall("c"), nullptr);  // drawing stops at the bottom
+}
+
+TEST_F(MarkupTest, StylesAndColoursOfRuns) {
+  Draw("p <B>b</B> <I>i</I> <U>u</U> <S>s</S> <FONT bgcolor=\"clred\" color=\"clblue\">f</FONT> q");
+  EXPECT_TRUE(TextCall("b")->Font.Style.Contains(fsBold));
+  EXPECT_FALSE(TextCall("p ")->Font.Style.Contains(fsBold));
+  EXPECT_EQ(TextCall("i")->Font.Style, TFontStyles{fsItalic});
+  EXPECT_EQ(TextCall("u")->Font.Style, TFontStyles{fsUnderline});
+  EXPECT_EQ(TextCall("s")->Font.Style, TFontStyles{fsStrikeOut});
+  const TPaintCall* f = TextCall("f");
+  EXPECT_EQ(f->Color, 0xFF0000u);
+  EXPECT_TRUE(f->Opaque);
+  EXPECT_EQ(f->Background, 0x0000FFu);
+  EXPECT_EQ(TextCall("q")->Color, 0u);
+  EXPECT_FALSE(TextCall("q")->Opaque);
+  EXPECT_EQ(result.StripVal, "p b i u s f q");
+}
+
+TEST_F(MarkupTest, SelectedIgnoresMarkupColours) {
+  options.Selected = true;
+  canvas.Font().SetColor(clWhite);
+  Draw("<FONT color=\"#FF0000\">r</FONT><A href=\"h\">l</A>");
+  EXPECT_EQ(TextCall("r")->Color, 0xFFFFFFu);
+  EXPECT_EQ(TextCall("l")->Color, 0xFFFFFFu);
+}
+
+TEST_F(MarkupTest, FontFaceAndSizeComeBackAtTheClosingTag) {
+  Draw("<FONT face=\"Courier New\" size=\"12\">big</FONT>small");
+  EXPECT_EQ(TextCall("big")->Font.Name, "Courier New");
+  EXPECT_EQ(TextCall("big")->Font.Height, -16);
+  EXPECT_EQ(TextCall("small")->Font.Name, "Arial");
+  EXPECT_EQ(result.YSize, 19);  // the tallest run of the line
+}
+
+TEST_F(MarkupTest, ParagraphAlignmentHoldsForFollowingLines) {
+  Draw("<P align=\"right\">ab</P>cd<BR><P align=\"center\">ef", 101);
+  // The line rectangle starts at 1, so its right edge is at 101.
+  EXPECT_EQ(TextCall("ab")->Rect.Left, 101 - 14);
+  EXPECT_EQ(TextCall("cd")->Rect.Left, 101 - 14);
+  EXPECT_EQ(TextCall("ef")->Rect.Left, 1 + (100 - 14) / 2);
+}
+
+TEST_F(MarkupTest, ListItemsStartLinesAndBulletsAlternate) {
+  Draw("<UL><LI>a<LI>b<UL><LI>c</UL></UL>");
+  const TPaintCall* a = TextCall("a");
+  const TPaintCall* b = TextCall("b");
+  const TPaintCall* c = TextCall("c");
+  ASSERT_TRUE(a && b && c);
+  EXPECT_EQ(a->Rect.Top, 0);
+  EXPECT_EQ(b->Rect.Top, 13);
+  EXPECT_EQ(c->Rect.Top, 26);
+  EXPECT_EQ(a->Rect.Left, 1 + 12);
+  EXPECT_EQ(c->Rect.Left, 1 + 12 + 12);
+  auto texts = Texts();
+  int bullets = 0, circles = 0;
+  for (const auto* t : texts) {
+    if (t->Text == "\xE2\x80\xA2") {
+      ++bullets;
+      EXPECT_EQ(t->Font.Name, "Symbol");
+    }
+    if (t->Text == "o") ++circles;
+  }
+  EXPECT_EQ(bullets, 2);
+  EXPECT_EQ(circles, 1);
+}
+
+TEST_F(MarkupTest, AnchorsAreHitTested) {
+  std::string text = "go <A href=\"x.htm\">link</A> now";
+  options.CheckHotSpot = true;
+  options.YPos = 6;
+  options.XPos = 1 + 21 + 10;  // inside "link"
+  EXPECT_TRUE(Draw(text));
+  EXPECT_EQ(result.AnchorVal, "x.htm");
+  EXPECT_EQ(result.MouseLink, 1);
+  EXPECT_EQ(result.HoverRect, Rect(22, 0, 1 + 21 + 28, 13));
+  EXPECT_EQ(result.HyperLinks, 1);
+  EXPECT_TRUE(Texts().empty());  // hit tests draw nothing
+  result.AnchorVal = "before";
+  options.XPos = 5;  // on "go"
+  EXPECT_FALSE(Draw(text));
+  EXPECT_EQ(result.AnchorVal, "before");
+  EXPECT_EQ(result.MouseLink, -1);
+}
+
+TEST_F(MarkupTest, AnchorOnARightAlignedLineIsFoundWhereItIsDrawn) {
+  std::string text = "<P align=\"right\"><A href=\"r\">ab</A>";
+  options.CheckHotSpot = true;
+  options.YPos = 6;
+  options.XPos = 95;
+  EXPECT_TRUE(Draw(text, 101));
+  EXPECT_EQ(result.AnchorVal, "r");
+  options.XPos = 5;
+  EXPECT_FALSE(Draw(text, 101));
+}
+
+TEST_F(MarkupTest, AnchorsTakeTheUrlColourAndUnderline) {
+  options.URLColor = clGreen;
+  Draw("<A href=\"u\">link</A> plain");
+  EXPECT_EQ(TextCall("link")->Color, 0x008000u);
+  EXPECT_TRUE(TextCall("link")->Font.Style.Contains(fsUnderline));
+  EXPECT_EQ(TextCall("plain")->Color, 0u);
+  EXPECT_FALSE(TextCall("plain")->Font.Style.Contains(fsUnderline));
+}
+
+TEST_F(MarkupTest, HiddenTextIsStrippedButNeitherMeasuredNorDrawn) {
+  Draw("a<Z>hid</Z>b");
+  EXPECT_EQ(result.StripVal, "ahidb");
+  EXPECT_EQ(TextCall("hid"), nullptr);
+  EXPECT_EQ(result.XSize, 14);
+}
+
+TEST_F(MarkupTest, SubscriptsAddAQuarterOfTheTextHeight) {
+  Draw("x<SUB>2</SUB>");
+  EXPECT_EQ(result.YSize, 13 + 13 / 4);
+  EXPECT_EQ(TextCall("2")->Rect.Bottom, 16);
+  EXPECT_EQ(TextCall("x")->Rect.Bottom, 13);
+  Draw("x<SUP>2</SUP>");
+  EXPECT_EQ(result.YSize, 16);
+}
+
+TEST_F(MarkupTest, ImageListPictures) {
+  TImageList images(16, 16);
+  TBitmap strip(16, 16);
+  images.Add(strip, nullptr);
+  options.Images = &images;
+  Draw("<IMG src=\"idx:0\">ab");
+  EXPECT_EQ(result.XSize, 16 + 14);
+  EXPECT_EQ(result.YSize, 16);
+  EXPECT_EQ(TextCall("ab")->Rect.Left, 17);
+  EXPECT_EQ(TextCall("ab")->Rect.Bottom, 16);
+  Draw("<IMG src=\"idx:5\">ab");  // no such picture: left out
+  EXPECT_EQ(result.XSize, 14);
+}
+
+TEST_F(MarkupTest, OddTagsAndSequences) {
+  Draw("<#12> and <B>rest");
+  EXPECT_EQ(result.StripVal, "#12 and rest");
+  Draw("before <B unfinished");
+  EXPECT_EQ(result.StripVal, "before ");
+  Draw("a<IND x=\"50\">b");
+  EXPECT_EQ(TextCall("b")->Rect.Left, 51);
+  EXPECT_EQ(result.XSize, 57);
+}
+
+TEST_F(MarkupTest, CanvasStateIsRestored) {
+  canvas.Brush().SetColor(clYellow);
+  canvas.Font().SetName("Times New Roman");
+  canvas.Font().SetColor(clMaroon);
+  Draw("<B><I><FONT face=\"x\" color=\"clred\" bgcolor=\"clblue\">t<R a=\"90\">r");
+  EXPECT_EQ(canvas.Brush().Color(), clYellow);
+  EXPECT_EQ(canvas.Brush().Style(), bsSolid);
+  EXPECT_EQ(canvas.Font().Name(), "Times New Roman");
+  EXPECT_EQ(canvas.Font().Color(), clMaroon);
+  EXPECT_TRUE(canvas.Font().Style().Empty());
+  EXPECT_EQ(canvas.Font().Orientation(), 0);
+  EXPECT_EQ(TextCall("r")->Font.Orientation, 900);
+}
+
+TEST_F(MarkupTest, CellEntryMeasuresAndHitTests) {
+  std::string anchor, strip;
+  int xs = 0, ys = 0;
+  RenderCellMarkup(canvas, "<B>ab</B><BR>cde", Rect(0, 0, 65535, 65535), nullptr, 0, 0, false, true, false,
+                   true, true, 0, clBlue, anchor, strip, xs, ys);
+  EXPECT_EQ(xs, 21);
+  EXPECT_EQ(ys, 26);
+  EXPECT_EQ(strip, "ab\rcde");
+  bool hit = RenderCellMarkup(canvas, "<A href=\"mailto:a\">mail</A>", Rect(2, 2, 100, 20), nullptr, 10, 8,
+                              true, false, false, true, true, 0, clBlue, anchor, strip, xs, ys);
+  EXPECT_TRUE(hit);
+  EXPECT_EQ(anchor, "mailto:a");
+}
+
+TEST(MarkupText, StripMarkup) {
+  EXPECT_EQ(StripMarkup("a<B>b</B><br>c"), "ab\r\nc");
+  EXPECT_EQ(StripMarkup("x<HR>y"), "x\r\ny");
+  EXPECT_EQ(StripMarkup("&lt;<I>"), "&lt;");
+  EXPECT_EQ(StripMarkup("keep <unclosed"), "keep ");
+  EXPECT_EQ(StripMarkup("plain"), "plain");
+}
+
+TEST(MarkupText, ColourNamesAndHex) {
+  EXPECT_EQ(ColorFromName("cl3ddkshadow"), SysColor(21));
+  EXPECT_EQ(ColorFromName("clinfobk"), SysColor(24));
+  EXPECT_EQ(ColorFromName("clteal"), 0x808000);
+  EXPECT_EQ(ColorFromName("clnothing"), 0);
+  EXPECT_EQ(ColorFromHex("#FF8000"), 0x0080FF);
+  EXPECT_EQ(ColorFromHex("#00ff7f"), 0x7FFF00);
+  EXPECT_EQ(QueryFileVersion("/bin/sh"), -1);
+}
+
+}  // namespace

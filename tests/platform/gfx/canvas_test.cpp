@@ -1,0 +1,197 @@
+// Canvas state, text layout and clipping, measured with the fixed text metrics
+// (default font: cell height 13, advance 7).
+#include <gtest/gtest.h>
+
+#include "platform/gfx/bitmap.h"
+#include "platform/gfx/graphics.h"
+#include "platform/headless/recording_painter.h"
+#include "platform/rtl/exceptions.h"
+
+namespace {
+
+class CanvasTest : public ::testing::Test {
+protected:
+  CanvasTest() : painter(nullptr, 400, 300) { canvas.SetPainter(&painter); }
+
+  std::vector<const TPaintCall*> Texts() const { return painter.TextCalls(); }
+
+  TRecordingPainter painter;
+  TCanvas canvas;
+};
+
+TEST_F(CanvasTest, FontSizeAndHeightFollowEachOther) {
+  TFont font;
+  EXPECT_EQ(font.Name(), "Arial");
+  EXPECT_EQ(font.Size(), 8);
+  EXPECT_EQ(font.Height(), -11);
+  font.SetSize(10);
+  EXPECT_EQ(font.Height(), -13);
+  font.SetHeight(-16);
+  EXPECT_EQ(font.Size(), 12);
+  int changes = 0;
+  font.OnChange = [&](TGraphicsObject*) { ++changes; };
+  font.SetStyle({fsBold});
+  font.SetStyle({fsBold});
+  font.SetColor(clRed);
+  EXPECT_EQ(changes, 2);
+  TFont copy;
+  copy.Assign(font);
+  EXPECT_EQ(copy.Style(), TFontStyles{fsBold});
+  EXPECT_EQ(copy.Color(), clRed);
+  EXPECT_EQ(copy.Height(), -16);
+}
+
+TEST_F(CanvasTest, FixedMetricsOfTheDefaultFont) {
+  TTextMetric tm = canvas.GetTextMetrics();
+  EXPECT_EQ(tm.tmHeight, 13);
+  EXPECT_EQ(tm.tmInternalLeading, 2);
+  EXPECT_EQ(tm.tmAscent, 11);
+  EXPECT_EQ(tm.tmDescent, 2);
+  EXPECT_EQ(canvas.TextWidth("abc"), 21);
+  EXPECT_EQ(canvas.TextWidth("\xC3\xA4x"), 14);  // two code points
+  EXPECT_EQ(canvas.TextHeight("gh"), 13);
+  canvas.Font().SetHeight(24);  // a cell height: c = 20
+  EXPECT_EQ(canvas.GetTextMetrics().tmInternalLeading, 4);
+  EXPECT_EQ(canvas.TextWidth("a"), 12);
+}
+
+TEST_F(CanvasTest, BrushColourNoneMakesTextTransparent) {
+  canvas.Brush().SetColor(clYellow);
+  canvas.TextOut(5, 6, "ab");
+  canvas.Brush().SetColor(clNone);
+  EXPECT_EQ(canvas.Brush().Style(), bsClear);
+  canvas.TextOut(5, 30, "cd");
+  auto t = Texts();
+  ASSERT_EQ(t.size(), 2u);
+  EXPECT_TRUE(t[0]->Opaque);
+  EXPECT_EQ(t[0]->Background, ColorToRGB(clYellow));
+  EXPECT_EQ(t[0]->Rect, Rect(5, 6, 19, 19));
+  EXPECT_FALSE(t[1]->Opaque);
+  EXPECT_EQ(canvas.PenPos(), Point(19, 30));
+  canvas.Brush().SetColor(clWhite);
+  EXPECT_EQ(canvas.Brush().Style(), bsSolid);
+}
+
+TEST_F(CanvasTest, CalcRectMeasuresWithoutDrawing) {
+  TRect r = Rect(10, 10, 10, 10);
+  EXPECT_EQ(canvas.DrawText("abc", r, DT_CALCRECT | DT_SINGLELINE), 13);
+  EXPECT_EQ(r, Rect(10, 10, 31, 23));
+  r = Rect(0, 0, 50, 0);
+  EXPECT_EQ(canvas.DrawText("aaa bbb ccc", r, DT_CALCRECT | DT_WORDBREAK), 26);
+  EXPECT_EQ(r.Right, 49);
+  EXPECT_TRUE(Texts().empty());
+}
+
+TEST_F(CanvasTest, WordBreakPutsWholeWordsOnLines) {
+  TRect r = Rect(0, 0, 50, 100);
+  canvas.DrawText("aaa bbb ccc", r, DT_WORDBREAK);
+  auto t = Texts();
+  ASSERT_EQ(t.size(), 2u);
+  EXPECT_EQ(t[0]->Text, "aaa bbb");
+  EXPECT_EQ(t[1]->Text, "ccc");
+  EXPECT_EQ(t[1]->Rect.Top, 13);
+}
+
+TEST_F(CanvasTest, LongWordBreaksOnlyInEditControlMode) {
+  TRect r = Rect(0, 0, 35, 100);  // five advances
+  canvas.DrawText("abcdefgh ij", r, DT_WORDBREAK);
+  auto t = Texts();
+  ASSERT_EQ(t.size(), 2u);
+  EXPECT_EQ(t[0]->Text, "abcdefgh");
+  painter.Clear();
+  canvas.DrawText("abcdefgh ij", r, DT_WORDBREAK | DT_EDITCONTROL);
+  t = Texts();
+  ASSERT_EQ(t.size(), 3u);
+  EXPECT_EQ(t[0]->Text, "abcde");
+  EXPECT_EQ(t[1]->Text, "fgh");
+  EXPECT_EQ(t[2]->Text, "ij");
+}
+
+TEST_F(CanvasTest, EditControlDropsAPartlyVisibleLastLine) {
+  TRect r = Rect(0, 0, 100, 20);
+  canvas.DrawText("one\r\ntwo\r\nthree", r, DT_EDITCONTROL);
+  ASSERT_EQ(Texts().size(), 1u);
+  EXPECT_EQ(Texts()[0]->Text, "one");
+}
+
+TEST_F(CanvasTest, EndEllipsisCutsToTheWidth) {
+  TRect r = Rect(0, 0, 50, 20);
+  canvas.DrawText("abcdefghij", r, DT_SINGLELINE | DT_END_ELLIPSIS);
+  ASSERT_EQ(Texts().size(), 1u);
+  EXPECT_EQ(Texts()[0]->Text, "abcd...");
+  painter.Clear();
+  canvas.DrawText("abc", r, DT_SINGLELINE | DT_END_ELLIPSIS);
+  EXPECT_EQ(Texts()[0]->Text, "abc");
+}
+
+TEST_F(CanvasTest, AlignmentInSingleLines) {
+  TRect r = Rect(10, 20, 110, 60);
+  canvas.DrawText("ab", r, DT_SINGLELINE | DT_RIGHT | DT_BOTTOM);
+  canvas.DrawText("ab", r, DT_SINGLELINE | DT_CENTER | DT_VCENTER);
+  auto t = Texts();
+  ASSERT_EQ(t.size(), 2u);
+  EXPECT_EQ(t[0]->Rect.Left, 96);
+  EXPECT_EQ(t[0]->Rect.Top, 47);
+  EXPECT_EQ(t[1]->Rect.Left, 10 + (100 - 14) / 2);
+  EXPECT_EQ(t[1]->Rect.Top, 20 + (40 - 13) / 2);
+}
+
+TEST_F(CanvasTest, PrefixesAndTabs) {
+  TRect r = Rect(0, 0, 300, 20);
+  canvas.DrawText("&File && more", r, DT_SINGLELINE);
+  canvas.DrawText("&File", r, DT_SINGLELINE | DT_NOPREFIX);
+  auto t = Texts();
+  EXPECT_EQ(t[0]->Text, "File & more");
+  EXPECT_EQ(t[1]->Text, "&File");
+  TRect m = Rect(0, 0, 0, 0);
+  canvas.DrawText("a\tb", m, DT_CALCRECT | DT_SINGLELINE | DT_EXPANDTABS);
+  EXPECT_EQ(m.Right, 56 + 7);  // the tab stop is 8 average widths
+}
+
+TEST_F(CanvasTest, DrawTextClipsUnlessNoClip) {
+  TRect r = Rect(5, 5, 20, 20);
+  canvas.DrawText("long text", r, DT_SINGLELINE);
+  canvas.DrawText("long text", r, DT_SINGLELINE | DT_NOCLIP);
+  auto t = Texts();
+  ASSERT_TRUE(t[0]->Clipped);
+  ASSERT_EQ(t[0]->Clip.size(), 1u);
+  EXPECT_EQ(t[0]->Clip[0], r);
+  EXPECT_FALSE(t[1]->Clipped);
+  EXPECT_FALSE(canvas.Clipped());  // the clip of the call is undone
+}
+
+TEST_F(CanvasTest, ClipRectanglesIntersectExcludeAndRestore) {
+  EXPECT_EQ(canvas.ClipRect(), Rect(0, 0, 400, 300));
+  int saved = canvas.SaveDC();
+  canvas.IntersectClipRect(10, 10, 100, 100);
+  canvas.IntersectClipRect(50, 0, 200, 60);
+  EXPECT_EQ(canvas.ClipRect(), Rect(50, 10, 100, 60));
+  EXPECT_EQ(canvas.ExcludeClipRect(60, 20, 70, 30), COMPLEXREGION);
+  EXPECT_EQ(canvas.ClipRect(), Rect(50, 10, 100, 60));
+  canvas.RestoreDC(saved);
+  EXPECT_FALSE(canvas.Clipped());
+  HRGN rgn = CreateRectRgn(1, 2, 3, 4);
+  EXPECT_EQ(SelectClipRgn(&canvas, rgn), SIMPLEREGION);
+  DeleteObject(rgn);
+  EXPECT_EQ(canvas.ClipRect(), Rect(1, 2, 3, 4));
+  SelectClipRgn(&canvas, nullptr);
+  EXPECT_FALSE(canvas.Clipped());
+}
+
+TEST_F(CanvasTest, TextFitAndExtentPoints) {
+  int fit = 0;
+  TPoint size;
+  ASSERT_TRUE(GetTextExtentExPointA(&canvas, "abcdef", 6, 30, &fit, nullptr, &size));
+  EXPECT_EQ(fit, 4);
+  EXPECT_EQ(size, Point(42, 13));
+  std::vector<int> parts(3);
+  GetTextExtentExPoint(&canvas, "abc", 3, 0, nullptr, parts.data(), nullptr);
+  EXPECT_EQ(parts, (std::vector<int>{7, 14, 21}));
+}
+
+TEST(CanvasWithoutPainter, RaisesWhenDrawingIsImpossible) {
+  TCanvas canvas;
+  EXPECT_THROW(canvas.TextWidth("a"), EInvalidOperation);
+}
+
+}  // namespace
