@@ -20,7 +20,9 @@ TPollEventLoop::TPollEventLoop(bool WatchQuitSignals) : FWatchSignals(WatchQuitS
 }
 
 TPollEventLoop::~TPollEventLoop() {
+  Retire();
   if (FWakeFd >= 0) ::close(FWakeFd);
+  FWakeFd = -1;
 }
 
 std::uint64_t TPollEventLoop::NowMs() const { return FFake ? FFakeNow : GetTickCount64(); }
@@ -75,6 +77,7 @@ void TPollEventLoop::SetFdWatch(int Fd, unsigned Mask, TFdProc OnReady) {
 void TPollEventLoop::RemoveFdWatch(int Fd) { FWatches.erase(Fd); }
 
 void TPollEventLoop::Wake() {
+  if (FWakeFd < 0) return;
   const std::uint64_t one = 1;
   ssize_t ignored = ::write(FWakeFd, &one, sizeof one);
   (void)ignored;

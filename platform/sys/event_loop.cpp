@@ -42,11 +42,11 @@ TEventLoop::TEventLoop() {
   LiveLoops().insert(this);
 }
 
-TEventLoop::~TEventLoop() {
-  {
-    std::lock_guard<std::mutex> guard(LoopsLock());
-    LiveLoops().erase(this);
-  }
+TEventLoop::~TEventLoop() { Retire(); }
+
+void TEventLoop::Retire() {
+  std::lock_guard<std::mutex> guard(LoopsLock());
+  LiveLoops().erase(this);
   TEventLoop* self = this;
   GCurrentLoop.compare_exchange_strong(self, nullptr);
 }
@@ -171,4 +171,10 @@ bool PostToCurrentLoop(TMessageTarget* Target, UINT Msg, WPARAM WParam, LPARAM L
   if (!loop || !LiveLoops().count(loop)) return false;
   loop->PostMessage(Target, Msg, WParam, LParam);
   return true;
+}
+
+void WakeCurrentLoop() {
+  std::lock_guard<std::mutex> guard(LoopsLock());
+  TEventLoop* loop = GCurrentLoop.load();
+  if (loop && LiveLoops().count(loop)) loop->Wake();
 }

@@ -86,6 +86,9 @@ public:
   static bool IsAlive(const TEventLoop* Loop);
 
 protected:
+  // Takes the loop out of the live set and out of CurrentEventLoop, so no other thread posts
+  // to it any more. A backend's destructor calls it before it frees its wake mechanism.
+  void Retire();
   // Delivers the messages queued before the call; true when any was delivered.
   bool DispatchPosted();
   // Runs a handler, routing any exception to OnHandlerException.
@@ -118,5 +121,7 @@ bool HasEventLoopFactory();
 // A new loop from the installed factory; raises EInvalidOperation when none is installed.
 std::unique_ptr<TEventLoop> CreateEventLoop();
 
+// Wakes the current loop, if any; safe from any thread while loops come and go.
+void WakeCurrentLoop();
 // Posts to the current loop; false (and nothing queued) when there is none.
 bool PostToCurrentLoop(TMessageTarget* Target, UINT Msg, WPARAM WParam, LPARAM LParam);

@@ -95,7 +95,7 @@ void TThread::Synchronize(TThread* /*Thread*/, const TThreadMethod& Method) {
   }
   GSyncQueued.notify_all();
   // The loop runs CheckSynchronize in each round; the post only wakes it.
-  if (TEventLoop* loop = CurrentEventLoop()) loop->Wake();
+  WakeCurrentLoop();
   std::unique_lock<std::mutex> lock(GSyncLock);
   GSyncDone.wait(lock, [&] { return request->Done; });
   if (request->Error) std::rethrow_exception(request->Error);
