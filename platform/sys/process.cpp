@@ -87,6 +87,19 @@ std::mutex GFlushLock;
 std::map<int, std::function<void()>> GFlushes;
 int GNextFlushId = 1;
 
+// ---- children whose handle was freed while they ran ----
+std::mutex GAbandonedLock;
+std::vector<pid_t> GAbandoned;
+
+void ReapAbandoned() {
+  std::lock_guard<std::mutex> guard(GAbandonedLock);
+  std::erase_if(GAbandoned, [](pid_t pid) {
+    int status;
+    pid_t r = ::waitpid(pid, &status, WNOHANG);
+    return r == pid || (r < 0 && errno == ECHILD);
+  });
+}
+
 // ---- process starter ----
 TProcessStarter GDefaultStarter;
 std::atomic<TProcessStarter*> GStarter{nullptr};
@@ -246,7 +259,11 @@ std::string ResolveProgramPath(const std::string& Path) {
 }
 
 TProcessHandle::~TProcessHandle() {
-  if (!FEnded) WaitFor(0);  // reap an ended child; a running one is left alone
+  // A child that still runs is left alone; it is reaped once it has ended, at a later start.
+  if (!FEnded && !WaitFor(0)) {
+    std::lock_guard<std::mutex> guard(GAbandonedLock);
+    GAbandoned.push_back(FPid);
+  }
 }
 
 bool TProcessHandle::WaitFor(int TimeoutMs) {
@@ -311,7 +328,6 @@ bool TProcessStarter::StartDetached(const std::string& Path, const std::vector<s
       if (null > 2) ::close(null);
     }
     CloseInheritedDescriptors(report[1]);
-    ::chdir("/");
     ::execv(Path.c_str(), argv.data());
     char byte = 1;
     ssize_t ignored = ::write(report[1], &byte, 1);
@@ -343,8 +359,14 @@ std::unique_ptr<TProcessHandle> TProcessStarter::Start(const std::string& Path,
   posix_spawnattr_setsigmask(&attr, &none);
   posix_spawnattr_setsigdefault(&attr, &defaults);
   posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+  // The child keeps the standard handles and nothing else of ours (sockets, locked files).
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addclosefrom_np(&actions, 3);
   pid_t pid = 0;
-  int rc = ::posix_spawn(&pid, Path.c_str(), nullptr, &attr, argv.data(), environ);
+  ReapAbandoned();
+  int rc = ::posix_spawn(&pid, Path.c_str(), &actions, &attr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
   posix_spawnattr_destroy(&attr);
   if (rc != 0) return nullptr;
   return std::make_unique<TProcessHandle>(pid);

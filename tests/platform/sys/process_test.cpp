@@ -143,7 +143,7 @@ TEST(ProcessStart, DetachedChildHasNewSessionNullHandlesAndNoInheritedDescriptor
   // The second fork leaves a process that leads no session, so it can never get a terminal.
   EXPECT_EQ(fields["leader"], "0");
   EXPECT_EQ(fields["links"], "/dev/null /dev/null /dev/null");
-  EXPECT_EQ(fields["cwd"], "/");
+  EXPECT_EQ(fields["cwd"], GetCurrentDir());
 }
 
 TEST(ProcessStart, DetachedStartReportsAMissingProgram) {
@@ -152,6 +152,17 @@ TEST(ProcessStart, DetachedStartReportsAMissingProgram) {
   TScratchDir dir;
   dir.Write("notexec", "plain text");
   EXPECT_FALSE(ProcessStarter().StartDetached(dir / "notexec", {}));
+}
+
+TEST(ProcessStart, ChildWithHandleKeepsOnlyTheStandardHandles) {
+  int leaked = ::open("/dev/zero", O_RDONLY);
+  ASSERT_GE(leaked, 3);
+  auto child = StartProcess("/bin/sh", {"-c", "ls /proc/$$/fd/" + std::to_string(leaked) +
+                                                  " >/dev/null 2>&1 && exit 1; exit 0"});
+  ::close(leaked);
+  ASSERT_TRUE(child);
+  ASSERT_TRUE(child->WaitFor(5000));
+  EXPECT_EQ(child->ExitCode(), 0) << "descriptor " << leaked << " reached the child";
 }
 
 TEST(ProcessStart, HandleGivesWaitAndExitCode) {
