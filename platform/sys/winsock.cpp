@@ -1,3 +1,12 @@
+// <sys/ioctl.h> defines FIONREAD and FIONBIO as macros with the Linux numbers; take the one we
+// need before the Winsock names of the same spelling come in.
+#include <sys/ioctl.h>
+namespace {
+constexpr unsigned long kLinuxFionread = FIONREAD;
+}
+#undef FIONREAD
+#undef FIONBIO
+
 #include "platform/sys/winsock.h"
 
 #include <arpa/inet.h>
@@ -8,7 +17,6 @@
 #include <map>
 #include <mutex>
 #include <net/if.h>
-#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include "platform/sys/libraries.h"
@@ -206,7 +214,7 @@ int ioctlsocket(SOCKET s, long cmd, u_long* argp) {
   }
   if (cmd == FIONREAD) {
     int avail = 0;
-    if (::ioctl(Fd(s), FIONREAD, &avail) != 0) return FailErrno();
+    if (::ioctl(Fd(s), kLinuxFionread, &avail) != 0) return FailErrno();
     *argp = static_cast<u_long>(avail);
     return 0;
   }

@@ -22,6 +22,8 @@
 #undef ntohs
 #undef htonl
 #undef ntohl
+#undef FIONBIO
+#undef FIONREAD
 
 namespace winsock {
 
