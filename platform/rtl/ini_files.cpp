@@ -207,7 +207,7 @@ void TIniSections::Parse(const std::string& Text) {
 std::string TIniSections::Text() const {
   std::string out;
   for (const std::string& l : FLeading) out += l + "\r\n";
-  bool first = FLeading.empty();
+  bool first = true;
   for (const Section& s : FSections) {
     if (!first) out += "\r\n";
     first = false;

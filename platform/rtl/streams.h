@@ -8,8 +8,10 @@
 #include "platform/rtl/classes.h"
 #include <cstdint>
 
-enum : std::uint16_t { soFromBeginning = 0, soFromCurrent = 1, soFromEnd = 2 };
 enum TSeekOrigin { soBeginning = 0, soCurrent = 1, soEnd = 2 };
+inline constexpr TSeekOrigin soFromBeginning = soBeginning;
+inline constexpr TSeekOrigin soFromCurrent = soCurrent;
+inline constexpr TSeekOrigin soFromEnd = soEnd;
 
 // File modes of TFileStream: one access mode or fmCreate, or-ed with one share mode.
 enum : std::uint16_t {
@@ -33,12 +35,6 @@ public:
   virtual long Write(const void* Buffer, long Count) = 0;
   // Moves the position; returns the new position, or -1 when the stream cannot seek.
   virtual std::int64_t Seek(std::int64_t Offset, TSeekOrigin Origin) = 0;
-  std::int64_t Seek(std::int64_t Offset, std::uint16_t Origin) {
-    return Seek(Offset, static_cast<TSeekOrigin>(Origin));
-  }
-  std::int64_t Seek(std::int64_t Offset, int Origin) {
-    return Seek(Offset, static_cast<TSeekOrigin>(Origin));
-  }
 
   // Reads exactly Count bytes (several Reads if needed) or raises EReadError.
   void ReadBuffer(void* Buffer, long Count);

@@ -309,7 +309,8 @@ void TStrings::LoadFromStream(TStream& Stream) {
 void TStrings::SaveToStream(TStream& Stream) const { Stream.WriteString(Text()); }
 
 void TStrings::BeginUpdate() {
-  if (FUpdateCount++ == 0) SetUpdateState(true);
+  if (FUpdateCount == 0) SetUpdateState(true);
+  ++FUpdateCount;
 }
 
 void TStrings::EndUpdate() {
