@@ -8,26 +8,28 @@
 
 namespace {
 
+// Never freed: loops and targets may be destroyed by other static destructors at exit, after
+// ordinary statics of this file are gone.
 std::mutex& LoopsLock() {
-  static std::mutex lock;
-  return lock;
+  static auto* lock = new std::mutex;
+  return *lock;
 }
 
 std::set<const TEventLoop*>& LiveLoops() {
-  static std::set<const TEventLoop*> loops;
-  return loops;
+  static auto* loops = new std::set<const TEventLoop*>;
+  return *loops;
 }
 
 std::atomic<TEventLoop*> GCurrentLoop{nullptr};
 
 std::mutex& FactoryLock() {
-  static std::mutex lock;
-  return lock;
+  static auto* lock = new std::mutex;
+  return *lock;
 }
 
 TEventLoopFactory& Factory() {
-  static TEventLoopFactory factory;
-  return factory;
+  static auto* factory = new TEventLoopFactory;
+  return *factory;
 }
 
 }  // namespace

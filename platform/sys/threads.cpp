@@ -21,11 +21,19 @@ struct TSyncRequest {
   bool Done = false;
 };
 
-std::mutex GSyncLock;
-std::condition_variable GSyncDone;
-// Signalled when a request is queued, so a WaitFor on the main thread wakes to run it.
-std::condition_variable GSyncQueued;
-std::deque<std::shared_ptr<TSyncRequest>> GSyncQueue;
+// Never freed, so threads still handing work over during exit find them intact.
+struct TSyncState {
+  std::mutex Lock;
+  std::condition_variable Done;
+  // Signalled when a request is queued, so a WaitFor on the main thread wakes to run it.
+  std::condition_variable Queued;
+  std::deque<std::shared_ptr<TSyncRequest>> Queue;
+};
+
+TSyncState& Sync() {
+  static auto* state = new TSyncState;
+  return *state;
+}
 
 }  // namespace
 
@@ -61,10 +69,10 @@ bool CheckSynchronize() {
   for (;;) {
     std::shared_ptr<TSyncRequest> request;
     {
-      std::lock_guard<std::mutex> guard(GSyncLock);
-      if (GSyncQueue.empty()) break;
-      request = GSyncQueue.front();
-      GSyncQueue.pop_front();
+      std::lock_guard<std::mutex> guard(Sync().Lock);
+      if (Sync().Queue.empty()) break;
+      request = Sync().Queue.front();
+      Sync().Queue.pop_front();
     }
     any = true;
     try {
@@ -73,10 +81,10 @@ bool CheckSynchronize() {
       request->Error = std::current_exception();
     }
     {
-      std::lock_guard<std::mutex> guard(GSyncLock);
+      std::lock_guard<std::mutex> guard(Sync().Lock);
       request->Done = true;
     }
-    GSyncDone.notify_all();
+    Sync().Done.notify_all();
   }
   return any;
 }
@@ -90,14 +98,14 @@ void TThread::Synchronize(TThread* /*Thread*/, const TThreadMethod& Method) {
   auto request = std::make_shared<TSyncRequest>();
   request->Method = Method;
   {
-    std::lock_guard<std::mutex> guard(GSyncLock);
-    GSyncQueue.push_back(request);
+    std::lock_guard<std::mutex> guard(Sync().Lock);
+    Sync().Queue.push_back(request);
   }
-  GSyncQueued.notify_all();
+  Sync().Queued.notify_all();
   // The loop runs CheckSynchronize in each round; the post only wakes it.
   WakeCurrentLoop();
-  std::unique_lock<std::mutex> lock(GSyncLock);
-  GSyncDone.wait(lock, [&] { return request->Done; });
+  std::unique_lock<std::mutex> lock(Sync().Lock);
+  Sync().Done.wait(lock, [&] { return request->Done; });
   if (request->Error) std::rethrow_exception(request->Error);
 }
 
@@ -158,9 +166,9 @@ int TThread::WaitFor() {
         lock.unlock();
         CheckSynchronize();
         {
-          std::unique_lock<std::mutex> syncLock(GSyncLock);
-          GSyncQueued.wait_for(syncLock, std::chrono::milliseconds(10),
-                               [] { return !GSyncQueue.empty(); });
+          std::unique_lock<std::mutex> syncLock(Sync().Lock);
+          Sync().Queued.wait_for(syncLock, std::chrono::milliseconds(10),
+                               [] { return !Sync().Queue.empty(); });
         }
         lock.lock();
       } else {

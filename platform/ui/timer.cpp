@@ -8,8 +8,8 @@ namespace {
 
 // Timers enabled before any loop existed; armed when the application gets its loop.
 std::set<TTimer*>& PendingTimers() {
-  static std::set<TTimer*> timers;
-  return timers;
+  static auto* timers = new std::set<TTimer*>;  // never freed: timers may outlive statics
+  return *timers;
 }
 
 }  // namespace

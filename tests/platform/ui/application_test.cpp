@@ -1,5 +1,9 @@
 #include "platform/ui/application.h"
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -178,4 +182,23 @@ TEST(Application, InitializeNeedsABackend) {
   app.Initialize();
   EXPECT_TRUE(app.HasLoop());
   EXPECT_EQ(CurrentEventLoop(), &app.Loop());
+}
+
+// A program that returns from main with its application, loop and timers alive ends cleanly:
+// the application is freed by a static destructor after the loop's own bookkeeping.
+TEST(Application, ExitWithEverythingAliveEndsCleanly) {
+  pid_t child = ::fork();
+  if (child == 0) {
+    InstallHeadlessEventLoop();
+    TApplication& app = GetApplication();
+    app.Initialize();
+    auto* timer = new TTimer(&app);
+    timer->SetInterval(10);
+    app.ProcessMessages(20);
+    std::exit(3);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+  EXPECT_EQ(WEXITSTATUS(status), 3);
 }
