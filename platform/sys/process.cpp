@@ -25,9 +25,18 @@ extern char** environ;
 
 namespace {
 
-std::mutex GParamsLock;
-std::vector<std::string> GParams;  // [0] the absolute program path
-bool GParamsSet = false;
+// The arguments, [0] the absolute program path. Never freed: code run by static destructors
+// (clean-up at the end of the program) still asks for the program path.
+struct TParams {
+  std::mutex Lock;
+  std::vector<std::string> Values;
+  bool Set = false;
+};
+
+TParams& Params() {
+  static auto* params = new TParams;
+  return *params;
+}
 std::atomic<bool> GIsLibrary{false};
 
 std::string SelfExe() {
@@ -132,25 +141,28 @@ void CloseInheritedDescriptors(int keep) {
 
 void InitProcess(int argc, char** argv) {
   {
-    std::lock_guard<std::mutex> guard(GParamsLock);
-    GParams.clear();
-    GParams.push_back(AbsoluteProgramPath(argc > 0 && argv[0] ? argv[0] : ""));
-    for (int i = 1; i < argc; ++i) GParams.push_back(argv[i] ? argv[i] : "");
-    GParamsSet = true;
+    TParams& p = Params();
+    std::lock_guard<std::mutex> guard(p.Lock);
+    p.Values.clear();
+    p.Values.push_back(AbsoluteProgramPath(argc > 0 && argv[0] ? argv[0] : ""));
+    for (int i = 1; i < argc; ++i) p.Values.push_back(argv[i] ? argv[i] : "");
+    p.Set = true;
   }
   ::signal(SIGPIPE, SIG_IGN);
 }
 
 int ParamCount() {
-  std::lock_guard<std::mutex> guard(GParamsLock);
-  return GParamsSet ? static_cast<int>(GParams.size()) - 1 : 0;
+  TParams& p = Params();
+  std::lock_guard<std::mutex> guard(p.Lock);
+  return p.Set ? static_cast<int>(p.Values.size()) - 1 : 0;
 }
 
 std::string ParamStr(int Index) {
-  std::lock_guard<std::mutex> guard(GParamsLock);
-  if (!GParamsSet) return Index == 0 ? SelfExe() : std::string();
-  if (Index < 0 || Index >= static_cast<int>(GParams.size())) return {};
-  return GParams[static_cast<size_t>(Index)];
+  TParams& p = Params();
+  std::lock_guard<std::mutex> guard(p.Lock);
+  if (!p.Set) return Index == 0 ? SelfExe() : std::string();
+  if (Index < 0 || Index >= static_cast<int>(p.Values.size())) return {};
+  return p.Values[static_cast<size_t>(Index)];
 }
 
 bool IsLibrary() { return GIsLibrary; }
