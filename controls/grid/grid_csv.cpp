@@ -1,0 +1,176 @@
+// CSV export and import of TQnStringGrid.
+#include <cmath>
+
+#include "controls/grid/grid_utils.h"
+#include "controls/grid/qn_grid.h"
+#include "platform/rtl/streams.h"
+#include "controls/grid/grid_io.h"
+
+namespace {
+
+const char kCandidates[] = {',', ';', '#', '\t', '|'};
+
+// A field that holds a quote, the delimiter, CR or LF goes in quotes with its inner quotes
+// doubled; line breaks travel as a bare LF inside the quotes.  An empty field is "".
+std::string CsvField(const std::string& text, char delimiter) {
+  if (text.empty()) return "\"\"";
+  if (text.find_first_of(std::string{'"', '\r', '\n', delimiter}) == std::string::npos) return text;
+  std::string out = "\"";
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '"') {
+      out += "\"\"";
+    } else if (c == '\r') {
+      out += '\n';
+      if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    } else {
+      out += c;
+    }
+  }
+  out += '"';
+  return out;
+}
+
+// The line without its quoted parts, for counting delimiters.
+std::string OutsideQuotes(const std::string& line) {
+  std::string out;
+  bool quoted = false;
+  for (char c : line) {
+    if (c == '"') {
+      quoted = !quoted;
+      continue;
+    }
+    if (!quoted) out += c;
+  }
+  return out;
+}
+
+char DetectDelimiter(const std::string& line1, const std::string& line2) {
+  const std::string a = OutsideQuotes(line1), b = OutsideQuotes(line2);
+  char best = '\0';
+  int bestCount = 0;
+  for (char candidate : kCandidates) {
+    const int n1 = CountSingleChar(candidate, a), n2 = CountSingleChar(candidate, b);
+    if (n1 == n2 && n1 > bestCount) {
+      best = candidate;
+      bestCount = n1;
+    }
+  }
+  return best;
+}
+
+// Splits lines at CR; the byte after a CR (the LF) is skipped; a bare LF stays in its line.
+std::vector<std::string> SplitCsvLines(const std::string& data) {
+  std::vector<std::string> lines;
+  std::size_t pos = 0;
+  while (pos < data.size()) {
+    const std::size_t cr = data.find('\r', pos);
+    if (cr == std::string::npos) {
+      lines.push_back(data.substr(pos));
+      break;
+    }
+    lines.push_back(data.substr(pos, cr - pos));
+    pos = cr + 1;
+    if (pos < data.size() && data[pos] == '\n') ++pos;
+  }
+  return lines;
+}
+
+// The fields of one line.  A quoted field ends at a quote that is not doubled; doubled quotes
+// inside it are one quote; text after its closing quote up to the delimiter is kept.  An empty
+// last field (nothing after the last delimiter) is not a field.
+std::vector<std::string> SplitCsvFields(const std::string& line, char delimiter) {
+  std::vector<std::string> fields;
+  if (delimiter == '\0') {
+    if (!line.empty()) fields.push_back(line);
+    return fields;
+  }
+  std::size_t i = 0;
+  const std::size_t n = line.size();
+  while (i < n) {
+    std::string field;
+    if (line[i] == '"') {
+      ++i;
+      while (i < n) {
+        if (line[i] == '"') {
+          if (i + 1 < n && line[i + 1] == '"') {
+            field += '"';
+            i += 2;
+            continue;
+          }
+          ++i;
+          break;
+        }
+        field += line[i++];
+      }
+      while (i < n && line[i] != delimiter) field += line[i++];
+    } else {
+      while (i < n && line[i] != delimiter) field += line[i++];
+    }
+    fields.push_back(std::move(field));
+    if (i < n) ++i;  // the delimiter
+  }
+  return fields;
+}
+
+}  // namespace
+
+void TQnStringGrid::SaveToCSV(const std::string& FileName) {
+  const char delimiter = FieldDelimiter == '\0' ? ',' : FieldDelimiter;
+  const int firstRow = StoreFixedCells ? 0 : TStringGrid::FixedRows();
+  const int firstCol = StoreFixedCells ? 0 : TStringGrid::FixedCols();
+  const int lastCol = ColCount() - 1 + (StoreHiddenCells ? FNumHidden : 0);
+  TMemoryStream out;
+  std::string record;
+  int last = -1;
+  for (int r = firstRow; r < RowCount(); ++r) {
+    record.clear();
+    for (int c = firstCol; c <= lastCol; ++c) {
+      if (c > firstCol) record += delimiter;
+      std::string text = Cells(StoreHiddenCells ? c : RealColIndex(c), r);
+      if (OemConvert) text = AnsiToOemString(text);
+      record += CsvField(text, delimiter);
+    }
+    record += "\r\n";
+    out.WriteBuffer(record.data(), static_cast<long>(record.size()));
+    ReportProgress(r, RowCount() - 1, last);
+    HandleGridMessages();
+  }
+  WriteGridFile(out, FileName, "Cannot create file " + FileName);
+}
+
+void TQnStringGrid::LoadFromCSV(const std::string& FileName) {
+  const int firstRow = StoreFixedCells ? 0 : TStringGrid::FixedRows();
+  const int firstCol = StoreFixedCells ? 0 : TStringGrid::FixedCols();
+  std::string data = ReadGridFile(FileName);
+  const std::vector<std::string> lines = SplitCsvLines(data);
+  char delimiter = FieldDelimiter;
+  if (delimiter == '\0')
+    delimiter = DetectDelimiter(lines.empty() ? std::string() : lines[0],
+                                lines.size() < 2 ? std::string() : lines[1]);
+  const int total = static_cast<int>(lines.size());
+  BeginUpdate();
+  try {
+    SetRowCount(firstRow + total);
+    int last = -1;
+    for (int l = 0; l < total; ++l) {
+      std::string line = lines[static_cast<std::size_t>(l)];
+      if (OemConvert) line = OemToAnsiString(line);
+      const std::vector<std::string> fields = SplitCsvFields(line, delimiter);
+      for (std::size_t i = 0; i < fields.size(); ++i) {
+        const int col = firstCol + static_cast<int>(i);
+        if (ColCount() < col + 1) SetColCount(col + 1);
+        std::string text = fields[i];
+        LFToCRLF(text);
+        SetCells(col, firstRow + l, text);
+      }
+      if (OnFileProgress) ReportProgress(l + 1, total, last);
+      HandleGridMessages();
+      if (RowCount() < firstRow + l + 1) SetRowCount(firstRow + l + 1);
+    }
+  } catch (...) {
+    EndUpdate();
+    throw;
+  }
+  EndUpdate();
+}

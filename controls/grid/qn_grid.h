@@ -1,0 +1,333 @@
+// TQnStringGrid: the string grid of both programs.  It adds to the base string grid footer rows
+// and right-hand fixed columns, hidden columns and rows with a row filter, banded rows, option
+// objects, typed cell access, headers from string lists, the grid text stream and file, CSV,
+// row and column insertion and removal, and sorting.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "controls/grid/grid_filter.h"
+#include "controls/grid/grid_options.h"
+#include "controls/grid/grid_sort.h"
+#include "platform/rtl/exceptions.h"
+#include "platform/ui/grids.h"
+
+class TStream;
+
+QN_DECLARE_EXCEPTION(EQnGridError, Exception);
+
+enum TVAlignment { vtaCenter, vtaTop, vtaBottom };
+enum TSortDirection { sdAscending, sdDescending };
+enum TIntelliPan { ipVertical, ipHorizontal, ipBoth, ipNone };
+enum TScrollType { ssNormal, ssFlat, ssEncarta };
+enum TScrollHintType { shNone, shVertical, shHorizontal, shBoth };
+enum TAlignment { taLeftJustify, taRightJustify, taCenter };
+
+enum TCellBorder { cbTop, cbLeft, cbBottom, cbRight };
+using TCellBorders = TSet<TCellBorder>;
+
+using TGridColorEvent = std::function<void(TObject* Sender, int ARow, int ACol,
+                                           TGridDrawState AState, TBrush& ABrush, TFont& AFont)>;
+using TGridBorderEvent =
+    std::function<void(TObject* Sender, int ARow, int ACol, TPen& APen, TCellBorders& Borders)>;
+using TGridAlignEvent =
+    std::function<void(TObject* Sender, int ARow, int ACol, TAlignment& AAlignment)>;
+using TGridFormatEvent = std::function<void(TObject* Sender, int ACol, TSortStyle& AStyle,
+                                            std::string& APrefix, std::string& ASuffix)>;
+using TGridEditorEvent = std::function<void(TObject* Sender, int ACol, int ARow, int& AEditor)>;
+using TGridCellBoolEvent = std::function<void(TObject* Sender, int ARow, int ACol, bool& Value)>;
+using TChangingEvent = std::function<void(TObject* Sender, int OldIndex, int NewIndex, bool& Allow)>;
+using TCellChangingEvent = std::function<void(TObject* Sender, int OldRow, int OldCol, int NewRow,
+                                              int NewCol, bool& Allow)>;
+using TIndexEvent = std::function<void(TObject* Sender, int Index)>;
+using TCanAddRowEvent = std::function<void(TObject* Sender, bool& CanAdd)>;
+using TFileProgressEvent = std::function<void(TObject* Sender, int Progress)>;
+using TCustomCompareEvent =
+    std::function<void(TObject* Sender, const std::string& Str1, const std::string& Str2, int& Res)>;
+using TRawCompareEvent =
+    std::function<void(TObject* Sender, int ACol, int ARow1, int ARow2, int& Res)>;
+using TCanSortEvent = std::function<void(TObject* Sender, int ACol, bool& DoSort)>;
+using TScrollHintEvent = std::function<void(TObject* Sender, int ARow, std::string& HintStr)>;
+
+class TQnStringGrid : public TStringGrid {
+public:
+  explicit TQnStringGrid(TComponent* AOwner);
+  ~TQnStringGrid() override;
+
+  // ---- counts (with the "always one fixed" options and the footer and right fixed parts) ----
+  void SetRowCount(int Value) override;
+  void SetColCount(int Value) override;
+  int FixedRows() const override;
+  int FixedCols() const override;
+  int FixedFooters() const { return FFixedFooters; }
+  void SetFixedFooters(int Value);
+  int FixedRightCols() const { return FFixedRightCols; }
+  void SetFixedRightCols(int Value);
+  int FixedColWidth() const { return ColWidths(0); }
+  void SetFixedColWidth(int Value);
+  int FixedRowHeight() const { return RowHeights(0); }
+  void SetFixedRowHeight(int Value);
+  bool FixedRowAlways = false;
+  bool FixedColAlways = false;
+
+  // ---- option objects ----
+  TPrintsettings& PrintSettings() { return *FPrintSettings; }
+  THTMLSettings& HTMLSettings() { return *FHTMLSettings; }
+  TNavigation& Navigation() { return *FNavigation; }
+  TColumnSize& ColumnSize() { return *FColumnSize; }
+  TCellNode& CellNode() { return *FCellNode; }
+  TBands& Bands() { return *FBands; }
+  TSizeWhileTyping& SizeWhileTyping() { return *FSizeWhileTyping; }
+  TMouseActions& MouseActions() { return *FMouseActions; }
+  TBackGround& BackGround() { return *FBackGround; }
+  TFont& FixedFont() { return FFixedFont; }
+
+  // ---- headers ----
+  TStringList& ColumnHeaders() { return *FColumnHeaders; }
+  void SetColumnHeaders(const TStrings& Value);
+  TStringList& RowHeaders() { return *FRowHeaders; }
+  void SetRowHeaders(const TStrings& Value);
+  TStringList& LookupItems() { return *FLookupItems; }
+  void SetLookupItems(const TStrings* Value);
+
+  // ---- plain published settings ----
+  bool AutoNumAlign = false, EnhTextSize = false, EnhRowColMove = false, SortFixedCols = false,
+       SortNormalCellsOnly = false, SizeWithForm = false, Multilinecells = false,
+       SortFull = true, SortAutoFormat = true, EnableGraphics = false, EnableHTML = true,
+       EnableWheel = true, HintShowCells = false, HintShowLargeText = false,
+       OleAcceptFiles = true, OleAcceptText = true, OleEntireRows = false, OleInsertRows = false,
+       OleRemoveRows = false, IntelliZoom = true, URLEdit = false, ScrollSynch = false,
+       ScrollProportional = false, OemConvert = false, FixedAsButtons = false, Lookup = false,
+       LookupCaseSensitive = false, LookupHistory = false, HideFocusRect = false,
+       SelectionRTFKeep = false, Hovering = false;
+  TSortDirection SortDirection = sdAscending;
+  TColor HintColor = clYellow;
+  TIntelliPan IntelliPan = ipVertical;
+  TScrollType ScrollType = ssNormal;
+  TColor ScrollColor = clNone;
+  int ScrollWidth = 16;
+  TScrollHintType ScrollHints = shNone;
+  std::string FloatFormat = "%.2f";
+  // Stored-cell switches of the text stream, file and CSV forms.
+  bool StoreFixedCells = true;
+  bool StoreHiddenCells = false;
+  // The delimiter of CSV files; character 0 means "," when writing and detection when reading.
+  char FieldDelimiter = '\0';
+
+  // ---- settings that repaint ----
+  TVAlignment VAlignment() const { return FVAlignment; }
+  void SetVAlignment(TVAlignment Value);
+  bool WordWrap() const { return FWordWrap; }
+  void SetWordWrap(bool Value);
+  TColor SelectionColor() const { return FSelectionColor; }
+  void SetSelectionColor(TColor Value);
+  TColor SelectionTextColor() const { return FSelectionTextColor; }
+  void SetSelectionTextColor(TColor Value);
+  bool SelectionRectangle() const { return FSelectionRectangle; }
+  void SetSelectionRectangle(bool Value);
+  bool ShowSelection() const { return FShowSelection; }
+  void SetShowSelection(bool Value);
+  TColor URLColor() const { return FURLColor; }
+  void SetURLColor(TColor Value);
+  bool URLShow() const { return FURLShow; }
+  void SetURLShow(bool Value);
+  bool URLFull() const { return FURLFull; }
+  void SetURLFull(bool Value);
+  bool Flat() const { return FFlat; }
+  void SetFlat(bool Value);
+  bool SortShow() const { return FSortShow; }
+  void SetSortShow(bool Value);
+  bool SortIndexShow() const { return FSortIndexShow; }
+  void SetSortIndexShow(bool Value);
+  int SortColumn() const { return FSortColumn; }
+  void SetSortColumn(int Value);
+  int MaxEditLength() const { return FMaxEditLength; }
+  void SetMaxEditLength(int Value) { FMaxEditLength = Value; }
+
+  // ---- typed cell access ----
+  int Ints(int ACol, int ARow) const;
+  void SetInts(int ACol, int ARow, int Value);
+  double Floats(int ACol, int ARow) const;
+  double Dates(int ACol, int ARow) const;
+
+  void ShowCell(int ACol, int ARow);
+  void HideSelection();
+  bool IsSizingEdge(int X, int Y) const;
+  // The first cell (row by row) whose text equals Text; (-1, -1) when there is none.
+  TPoint FindText(const std::string& Text) const;
+
+  // Moves to the next (or previous) editable cell on Enter and Tab; see the navigation options.
+  void AdvanceCell(int ACol, int ARow, bool Forward, bool ShowEditor, bool Forced);
+  // A footer row, a right fixed column (real column number) or IsFixed.
+  bool IsFixedCell(int ACol, int ARow) const;
+  bool InCellControlShowing() const { return FInCellControl; }
+  void CloseInCellControl() { FInCellControl = false; }
+
+  // ---- hidden columns, hidden rows, filter and row selection ----
+  void HideColumn(int ACol) { HideColumns(ACol, ACol); }
+  void HideColumns(int AFirst, int ALast);
+  int NumHiddenColumns() const { return FNumHidden; }
+  int RealColIndex(int ACol) const;
+  int DisplColIndex(int ACol) const;
+  bool IsHiddenColumn(int ACol) const;
+  int RealCol() const { return RealColIndex(Col()); }
+  void HideRows(int AFirst, int ALast);
+  void UnHideRows(int AFirst, int ALast);
+  void UnHideRowsAll();
+  bool IsHiddenRow(int ARow) const;
+  int RealRowIndex(int ARow) const;
+  int DisplRowIndex(int ARow) const;
+  int RealRow() const { return RealRowIndex(Row()); }
+  TGridItems& HiddenRows() { return *FHiddenRows; }
+  TFilter& Filter() { return *FFilter; }
+  bool FilterActive() const { return FFilterActive; }
+  void SetFilterActive(bool Value);
+  void ApplyFilter();
+  bool RowMatchesFilter(int ARow) const;
+  bool RowSelect(int ARow);
+  void SetRowSelect(int ARow, bool Value);
+  void ClearRowSelect();
+  void SelectToRowSelect();
+
+  // ---- grid text stream and file ----
+  void SaveToStream(TStream& Stream);
+  void LoadFromStream(TStream& Stream);
+  void SaveToFile(const std::string& FileName);
+  void LoadFromFile(const std::string& FileName);
+
+  // ---- CSV ----
+  void SaveToCSV(const std::string& FileName);
+  void LoadFromCSV(const std::string& FileName);
+
+  // ---- rows and columns ----
+  virtual void RemoveRows(int RowIndex, int RCount);
+  virtual void DeleteRows(int RowIndex, int RCount);
+  virtual void InsertRows(int RowIndex, int RCount);
+  virtual void RemoveCols(int ColIndex, int CCount);
+  virtual void InsertCols(int ColIndex, int CCount);
+  virtual void ClearRect(int ACol1, int ARow1, int ACol2, int ARow2);
+  void ClearRows(int RowIndex, int RCount);
+  void ClearCols(int ColIndex, int CCount);
+  void RemoveSelectedRows();
+  void ExchangeRows(int ARow1, int ARow2);
+
+  // ---- sorting ----
+  int CompareCells(int ACol, int ARow1, int ARow2);
+  int CompareRows(int ACol, int ARow1, int ARow2);
+  int CompareRowsIndexed(int Position, int ARow1, int ARow2);
+  void SortByColumn();
+  void SortByIndexes();
+  TSortIndexList& SortIndexes() { return *FSortIndexes; }
+
+  // ---- the per-cell queries ----
+  virtual void GetCellColor(int ACol, int ARow, TGridDrawState AState, TBrush& ABrush, TFont& AFont);
+  virtual void GetCellPrintColor(int ACol, int ARow, TGridDrawState AState, TBrush& ABrush, TFont& AFont);
+  virtual void GetCellBorder(int ACol, int ARow, TPen& APen, TCellBorders& Borders);
+  virtual void GetCellPrintBorder(int ACol, int ARow, TPen& APen, TCellBorders& Borders);
+  virtual void GetCellAlign(int ACol, int ARow, TAlignment& AAlignment);
+  virtual void GetCellFormat(int ACol, TSortStyle& AStyle, std::string& APrefix, std::string& ASuffix);
+  virtual void GetCellEditor(int ACol, int ARow, int& AEditor);
+  virtual bool IsFixed(int ACol, int ARow);
+  virtual void CanEditCell(int ARow, int ACol, bool& CanEdit);
+  virtual void IsPasswordCell(int ARow, int ACol, bool& IsPassword);
+
+  void Loaded() override;
+
+  // ---- events ----
+  TGridColorEvent OnGetCellColor, OnGetCellPrintColor;
+  TGridBorderEvent OnGetCellBorder, OnGetCellPrintBorder;
+  TGridAlignEvent OnGetAlignment;
+  TGridFormatEvent OnGetFormat;
+  TGridEditorEvent OnGetEditorType;
+  TGridCellBoolEvent OnCanEditCell, OnIsFixedCell, OnIsPasswordCell;
+  TChangingEvent OnRowChanging, OnColChanging;
+  TCellChangingEvent OnCellChanging;
+  TIndexEvent OnEndColumnSize, OnEndRowSize, OnAutoAddRow, OnAutoInsertCol, OnClickSort;
+  TCanAddRowEvent OnCanAddRow;
+  TFileProgressEvent OnFileProgress;
+  TCustomCompareEvent OnCustomCompare;
+  TRawCompareEvent OnRawCompare;
+  TCanSortEvent OnCanSort;
+  TScrollHintEvent OnScrollHint;
+
+  // Runs the stretch pass of ColumnSize.Stretch.
+  void StretchColumns();
+  void SaveColumnSizes();
+  void LoadColumnSizes();
+
+protected:
+  int StoreExtraCols() const override { return FWidened ? 0 : FNumHidden; }
+  void SizeChanged(int OldColCount, int OldRowCount) override;
+  void ColWidthsChanged() override;
+  bool SelectCell(int ACol, int ARow) override;
+  bool CanEditShow() override;
+  void KeyPress(char32_t& Key) override;
+  void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+  void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+  void CreateWnd() override;
+  void WndProc(TMessage& Message) override;
+
+private:
+  friend class TColumnSize;
+  void ApplyColumnHeaders();
+  void ApplyRowHeaders();
+  void Widen();
+  void Narrow();
+  void ReportProgress(int Row, int Total, int& Last);
+  void QuickSortRows(int Lo, int Hi, int Sign);
+  void QuickSortRowsIndexed(int Lo, int Hi);
+  void CopyRowToSpare(int ARow, int Spare);
+  std::vector<std::string> RowTexts(int ARow) const;
+  int CompareTexts(int ACol, int ARow1, int ARow2, TSortStyle Style, const std::string& Prefix,
+                   const std::string& Suffix);
+
+  std::unique_ptr<TPrintsettings> FPrintSettings;
+  std::unique_ptr<THTMLSettings> FHTMLSettings;
+  std::unique_ptr<TNavigation> FNavigation;
+  std::unique_ptr<TColumnSize> FColumnSize;
+  std::unique_ptr<TCellNode> FCellNode;
+  std::unique_ptr<TBands> FBands;
+  std::unique_ptr<TSizeWhileTyping> FSizeWhileTyping;
+  std::unique_ptr<TMouseActions> FMouseActions;
+  std::unique_ptr<TBackGround> FBackGround;
+  std::unique_ptr<TStringList> FColumnHeaders, FRowHeaders, FLookupItems, FLookupHistory;
+  TFont FFixedFont;
+  std::unique_ptr<TGridItems> FHiddenRows;
+  std::unique_ptr<TFilter> FFilter;
+  std::unique_ptr<TSortIndexList> FSortIndexes;
+
+  int FFixedFooters = 0;
+  int FFixedRightCols = 0;
+  TVAlignment FVAlignment = vtaTop;
+  bool FWordWrap = false;
+  TColor FSelectionColor = clHighlight;
+  TColor FSelectionTextColor = clHighlightText;
+  bool FSelectionRectangle = false;
+  bool FShowSelection = true;
+  TColor FURLColor = clBlue;
+  bool FURLShow = false, FURLFull = false, FFlat = false;
+  bool FSortShow = false, FSortIndexShow = false;
+  int FSortColumn = 0;
+  int FMaxEditLength = 0;
+
+  // Column visibility: flags for real columns 0..256, saved widths, the hidden count.
+  std::vector<bool> FColumnVisible = std::vector<bool>(257, true);
+  std::vector<int> FSavedWidths = std::vector<int>(257, 0);
+  int FNumHidden = 0;
+  bool FWidened = false;
+  int FWidenedLastWidth = 0;
+  int FSavedFixedRows = 0;
+  bool FFilterActive = false;
+  std::vector<bool> FRowSelected;
+
+  std::string FEditStartText;
+  bool FInCellControl = false;
+  std::string FTypedText;
+  int FSortRememberedRow = -1;
+  int FSortSign = 1;
+  bool FStretching = false;
+  int FSizingCol = -1, FSizingRow = -1, FSizingOldSize = 0;
+};
