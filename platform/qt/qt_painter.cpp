@@ -1,0 +1,272 @@
+#include "platform/qt/qt_painter.h"
+
+#include <QFontMetrics>
+#include <QPolygon>
+#include <QRegion>
+#include <QString>
+#include <cmath>
+
+namespace {
+
+QRect ToQRect(const TRect& r) { return QRect(r.Left, r.Top, r.Width(), r.Height()); }
+
+Qt::PenStyle PenStyle(TPenStyle s) {
+  switch (s) {
+    case psDash: return Qt::DashLine;
+    case psDot: return Qt::DotLine;
+    case psDashDot: return Qt::DashDotLine;
+    case psDashDotDot: return Qt::DashDotDotLine;
+    case psClear: return Qt::NoPen;
+    default: return Qt::SolidLine;
+  }
+}
+
+Qt::BrushStyle BrushStyle(TBrushStyle s) {
+  switch (s) {
+    case bsClear: return Qt::NoBrush;
+    case bsHorizontal: return Qt::HorPattern;
+    case bsVertical: return Qt::VerPattern;
+    case bsFDiagonal: return Qt::FDiagPattern;
+    case bsBDiagonal: return Qt::BDiagPattern;
+    case bsCross: return Qt::CrossPattern;
+    case bsDiagCross: return Qt::DiagCrossPattern;
+    default: return Qt::SolidPattern;
+  }
+}
+
+QPainter::CompositionMode PenComposition(TPenMode m) {
+  switch (m) {
+    case pmXor: return QPainter::RasterOp_SourceXorDestination;
+    case pmNotXor: return QPainter::RasterOp_NotSourceXorDestination;
+    case pmNot: return QPainter::RasterOp_NotDestination;
+    case pmMerge: return QPainter::RasterOp_SourceOrDestination;
+    case pmMask: return QPainter::RasterOp_SourceAndDestination;
+    case pmNotCopy: return QPainter::RasterOp_NotSource;
+    default: return QPainter::CompositionMode_SourceOver;
+  }
+}
+
+QPainter::CompositionMode RopComposition(DWORD rop) {
+  switch (rop) {
+    case SRCINVERT: return QPainter::RasterOp_SourceXorDestination;
+    case SRCAND: return QPainter::RasterOp_SourceAndDestination;
+    case SRCPAINT: return QPainter::RasterOp_SourceOrDestination;
+    case NOTSRCCOPY: return QPainter::RasterOp_NotSource;
+    case DSTINVERT: return QPainter::RasterOp_NotDestination;
+    default: return QPainter::CompositionMode_SourceOver;
+  }
+}
+
+}  // namespace
+
+QColor ToQColor(COLORREF c) { return QColor(GetRValue(c), GetGValue(c), GetBValue(c)); }
+
+QImage BitmapImage(TBitmap& bitmap) {
+  QImage image(bitmap.Bits(), bitmap.Width(), bitmap.Height(), bitmap.BytesPerLine(),
+               bitmap.PixelFormat() == pf24bit ? QImage::Format_BGR888 : QImage::Format_RGB32);
+  image.setDotsPerMeterX(3780);
+  image.setDotsPerMeterY(3780);
+  return image;
+}
+
+QFont ToQFont(const TPaintFont& f) {
+  QFont font(QString::fromStdString(f.Name));
+  int height = f.Height == 0 ? -11 : f.Height;
+  // A negative height is the character height; a positive one the cell height, which
+  // first loses its internal leading.
+  int pixels = height < 0 ? -height : std::max(1, height - height / 6);
+  font.setPixelSize(std::max(1, pixels));
+  font.setBold(f.Style.Contains(fsBold));
+  font.setItalic(f.Style.Contains(fsItalic));
+  font.setUnderline(f.Style.Contains(fsUnderline));
+  font.setStrikeOut(f.Style.Contains(fsStrikeOut));
+  if (f.Pitch == fpFixed) font.setFixedPitch(true);
+  font.setStyleStrategy(QFont::NoAntialias);
+  return font;
+}
+
+TQtPainter::TQtPainter(QImage* image) : FImage(image) { Begin(); }
+
+TQtPainter::TQtPainter(TBitmap& bitmap)
+    : FOwnImage(std::make_unique<QImage>(BitmapImage(bitmap))), FImage(FOwnImage.get()) {
+  Begin();
+}
+
+TQtPainter::~TQtPainter() { Flush(); }
+
+void TQtPainter::Begin() {
+  if (FImage->isNull()) return;
+  FPainter.begin(FImage);
+  FPainter.setRenderHint(QPainter::Antialiasing, false);
+  FPainter.setRenderHint(QPainter::TextAntialiasing, false);
+}
+
+void TQtPainter::Flush() {
+  if (FPainter.isActive()) FPainter.end();
+}
+
+int TQtPainter::DpiX() const { return std::max(1, static_cast<int>(std::lround(FImage->dotsPerMeterX() * 0.0254))); }
+int TQtPainter::DpiY() const { return std::max(1, static_cast<int>(std::lround(FImage->dotsPerMeterY() * 0.0254))); }
+
+void TQtPainter::SetClip(const std::vector<TRect>& rects, bool clipped) {
+  if (!FPainter.isActive()) Begin();
+  FClip = rects;
+  FClipped = clipped;
+  if (!clipped) {
+    FPainter.setClipping(false);
+    return;
+  }
+  QRegion region;
+  for (const auto& r : rects) region += ToQRect(r);
+  FPainter.setClipRegion(region);
+}
+
+void TQtPainter::UsePen(const TPaintPen& pen) {
+  QPen p(ToQColor(pen.Color));
+  p.setStyle(PenStyle(pen.Style));
+  p.setWidth(pen.Width <= 1 ? 0 : pen.Width);  // widths 0 and 1 are cosmetic
+  p.setCapStyle(Qt::FlatCap);
+  p.setJoinStyle(Qt::MiterJoin);
+  FPainter.setPen(p);
+  FPainter.setCompositionMode(PenComposition(pen.Mode));
+}
+
+void TQtPainter::UseBrush(const TPaintBrush& brush) {
+  if (brush.Style == bsClear) {
+    FPainter.setBrush(Qt::NoBrush);
+    return;
+  }
+  FPainter.setBrush(QBrush(ToQColor(brush.Color), BrushStyle(brush.Style)));
+}
+
+void TQtPainter::Polyline(const std::vector<TPoint>& points, const TPaintPen& pen) {
+  if (!FPainter.isActive() || points.size() < 2 || pen.Style == psClear) return;
+  UsePen(pen);
+  QPolygon poly;
+  for (const auto& p : points) poly << QPoint(p.X, p.Y);
+  // Lines leave out their last point.
+  QPoint& last = poly.last();
+  QPoint prev = poly[poly.size() - 2];
+  if (last.x() != prev.x()) last.rx() += last.x() > prev.x() ? -1 : 1;
+  if (last.y() != prev.y()) last.ry() += last.y() > prev.y() ? -1 : 1;
+  FPainter.drawPolyline(poly);
+  FPainter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+}
+
+void TQtPainter::Polygon(const std::vector<TPoint>& points, const TPaintPen& pen, const TPaintBrush& brush,
+                         TFillMode mode) {
+  if (!FPainter.isActive() || points.size() < 2) return;
+  UsePen(pen);
+  UseBrush(brush);
+  QPolygon poly;
+  for (const auto& p : points) poly << QPoint(p.X, p.Y);
+  FPainter.drawPolygon(poly, mode == fmWinding ? Qt::WindingFill : Qt::OddEvenFill);
+  FPainter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+}
+
+void TQtPainter::Rectangle(const TRect& r, const TPaintPen& pen, const TPaintBrush& brush) {
+  if (!FPainter.isActive() || IsRectEmpty(r)) return;
+  if (brush.Style != bsClear) FPainter.fillRect(ToQRect(r), QBrush(ToQColor(brush.Color), BrushStyle(brush.Style)));
+  if (pen.Style == psClear) return;
+  UsePen(pen);
+  FPainter.setBrush(Qt::NoBrush);
+  FPainter.drawRect(QRect(r.Left, r.Top, r.Width() - 1, r.Height() - 1));
+  FPainter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+}
+
+void TQtPainter::RoundRect(const TRect& r, int ellipseWidth, int ellipseHeight, const TPaintPen& pen,
+                           const TPaintBrush& brush) {
+  if (!FPainter.isActive() || IsRectEmpty(r)) return;
+  UsePen(pen);
+  UseBrush(brush);
+  FPainter.drawRoundedRect(QRect(r.Left, r.Top, r.Width() - 1, r.Height() - 1), ellipseWidth / 2.0,
+                           ellipseHeight / 2.0);
+  FPainter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+}
+
+void TQtPainter::Ellipse(const TRect& r, const TPaintPen& pen, const TPaintBrush& brush) {
+  if (!FPainter.isActive() || IsRectEmpty(r)) return;
+  UsePen(pen);
+  UseBrush(brush);
+  FPainter.drawEllipse(QRect(r.Left, r.Top, r.Width() - 1, r.Height() - 1));
+  FPainter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+}
+
+void TQtPainter::FillRect(const TRect& r, const TPaintBrush& brush) {
+  if (!FPainter.isActive() || brush.Style == bsClear || IsRectEmpty(r)) return;
+  FPainter.fillRect(ToQRect(r), QBrush(ToQColor(brush.Color), BrushStyle(brush.Style)));
+}
+
+void TQtPainter::FocusRect(const TRect& r) {
+  if (!FPainter.isActive() || IsRectEmpty(r)) return;
+  // Every other pixel of the outline inverted, so drawing it twice removes it.
+  FPainter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+  FPainter.setPen(QPen(Qt::white, 0));
+  for (int x = r.Left; x < r.Right; ++x) {
+    if ((x + r.Top) % 2 == 0) FPainter.drawPoint(x, r.Top);
+    if (r.Bottom - 1 > r.Top && (x + r.Bottom - 1) % 2 == 0) FPainter.drawPoint(x, r.Bottom - 1);
+  }
+  for (int y = r.Top + 1; y < r.Bottom - 1; ++y) {
+    if ((r.Left + y) % 2 == 0) FPainter.drawPoint(r.Left, y);
+    if (r.Right - 1 > r.Left && (r.Right - 1 + y) % 2 == 0) FPainter.drawPoint(r.Right - 1, y);
+  }
+  FPainter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+}
+
+QFont TQtPainter::MakeFont(const TPaintFont& font) const { return ToQFont(font); }
+
+void TQtPainter::TextRun(int x, int y, const std::string& text, const TPaintFont& font, COLORREF color,
+                         bool opaque, COLORREF background) {
+  if (!FPainter.isActive() || text.empty()) return;
+  QFont qf = MakeFont(font);
+  QString s = QString::fromUtf8(text.data(), static_cast<int>(text.size()));
+  QFontMetrics fm(qf, FImage);
+  FPainter.save();
+  FPainter.setFont(qf);
+  FPainter.translate(x, y);
+  // Rotated text turns around its start point.
+  if (font.Orientation != 0) FPainter.rotate(-font.Orientation / 10.0);
+  if (opaque) FPainter.fillRect(QRect(0, 0, fm.horizontalAdvance(s), fm.height()), ToQColor(background));
+  FPainter.setPen(ToQColor(color));
+  FPainter.drawText(0, fm.ascent(), s);
+  FPainter.restore();
+}
+
+void TQtPainter::Blit(const TRect& dest, const TBitmap& source, const TRect& sourceRect, DWORD rop) {
+  if (!FPainter.isActive() || source.Empty() || IsRectEmpty(dest)) return;
+  QImage src(source.Bits(), source.Width(), source.Height(), source.BytesPerLine(),
+             source.PixelFormat() == pf24bit ? QImage::Format_BGR888 : QImage::Format_RGB32);
+  FPainter.setCompositionMode(RopComposition(rop));
+  FPainter.drawImage(ToQRect(dest), src, ToQRect(sourceRect));
+  FPainter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+}
+
+COLORREF TQtPainter::GetPixel(int x, int y) {
+  if (x < 0 || y < 0 || x >= FImage->width() || y >= FImage->height()) return 0xFFFFFFFF;
+  QRgb p = FImage->pixel(x, y);
+  return RGB(qRed(p), qGreen(p), qBlue(p));
+}
+
+void TQtPainter::SetPixel(int x, int y, COLORREF color) {
+  if (!FPainter.isActive()) return;
+  FPainter.fillRect(QRect(x, y, 1, 1), ToQColor(color));
+}
+
+TTextMetric TQtPainter::Metrics(const TPaintFont& font) {
+  QFont qf = MakeFont(font);
+  QFontMetrics fm(qf, FImage);
+  TTextMetric tm;
+  tm.tmHeight = fm.height();
+  tm.tmAscent = fm.ascent();
+  tm.tmDescent = fm.descent();
+  tm.tmInternalLeading = std::max(0, fm.height() - qf.pixelSize());
+  tm.tmExternalLeading = std::max(0, fm.leading());
+  tm.tmAveCharWidth = fm.averageCharWidth();
+  tm.tmMaxCharWidth = fm.maxWidth();
+  return tm;
+}
+
+int TQtPainter::TextWidth(const TPaintFont& font, const std::string& text) {
+  QFontMetrics fm(MakeFont(font), FImage);
+  return fm.horizontalAdvance(QString::fromUtf8(text.data(), static_cast<int>(text.size())));
+}

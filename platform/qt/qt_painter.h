@@ -1,0 +1,64 @@
+// The painter over QPainter: on a QImage (a window's backing image, or a bitmap's own pixels
+// wrapped without a copy).
+#pragma once
+
+#include <QFont>
+#include <QImage>
+#include <QPainter>
+#include <memory>
+
+#include "platform/gfx/bitmap.h"
+#include "platform/gfx/painter.h"
+
+class TQtPainter : public TPainter {
+public:
+  // Paints on `image` (not owned) until the painter is destroyed or flushed.
+  explicit TQtPainter(QImage* image);
+  // Paints straight into the pixels of `bitmap` (pf24bit or pf32bit).
+  explicit TQtPainter(TBitmap& bitmap);
+  ~TQtPainter() override;
+
+  int DeviceWidth() const override { return FImage->width(); }
+  int DeviceHeight() const override { return FImage->height(); }
+  int DpiX() const override;
+  int DpiY() const override;
+  void SetClip(const std::vector<TRect>& rects, bool clipped) override;
+  void Polyline(const std::vector<TPoint>& points, const TPaintPen& pen) override;
+  void Polygon(const std::vector<TPoint>& points, const TPaintPen& pen, const TPaintBrush& brush,
+               TFillMode mode) override;
+  void Rectangle(const TRect& r, const TPaintPen& pen, const TPaintBrush& brush) override;
+  void RoundRect(const TRect& r, int ellipseWidth, int ellipseHeight, const TPaintPen& pen,
+                 const TPaintBrush& brush) override;
+  void Ellipse(const TRect& r, const TPaintPen& pen, const TPaintBrush& brush) override;
+  void FillRect(const TRect& r, const TPaintBrush& brush) override;
+  void FocusRect(const TRect& r) override;
+  void TextRun(int x, int y, const std::string& text, const TPaintFont& font, COLORREF color,
+               bool opaque, COLORREF background) override;
+  void Blit(const TRect& dest, const TBitmap& source, const TRect& sourceRect, DWORD rop) override;
+  COLORREF GetPixel(int x, int y) override;
+  void SetPixel(int x, int y, COLORREF color) override;
+  TTextMetric Metrics(const TPaintFont& font) override;
+  int TextWidth(const TPaintFont& font, const std::string& text) override;
+  void Flush() override;
+
+  QPainter& Painter() { return FPainter; }
+
+private:
+  void Begin();
+  void UsePen(const TPaintPen& pen);
+  void UseBrush(const TPaintBrush& brush);
+  QFont MakeFont(const TPaintFont& font) const;
+
+  std::unique_ptr<QImage> FOwnImage;  // the wrapper of a bitmap's pixels
+  QImage* FImage;
+  QPainter FPainter;
+  std::vector<TRect> FClip;
+  bool FClipped = false;
+};
+
+// A QImage over the pixels of `bitmap`, sharing them (no copy): valid while the bitmap keeps
+// its size and format.
+QImage BitmapImage(TBitmap& bitmap);
+QColor ToQColor(COLORREF color);
+// The Qt font of a device font (family, pixel size, weight, slant, lines).
+QFont ToQFont(const TPaintFont& font);

@@ -1,0 +1,331 @@
+#include "platform/qt/qt_window_peer.h"
+
+#include <QCursor>
+#include <QFont>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QTimerEvent>
+#include <QWheelEvent>
+#include <cstdio>
+
+#include "platform/ui/application.h"
+
+namespace {
+
+void UpdateModifiers(Qt::KeyboardModifiers m) {
+  TShiftState s;
+  if (m & Qt::ShiftModifier) s << ssShift;
+  if (m & Qt::ControlModifier) s << ssCtrl;
+  if (m & Qt::AltModifier) s << ssAlt;
+  SetKeyboardShiftState(s);
+}
+
+UINT MouseKeys(Qt::MouseButtons buttons, Qt::KeyboardModifiers m) {
+  UINT k = 0;
+  if (buttons & Qt::LeftButton) k |= MK_LBUTTON;
+  if (buttons & Qt::RightButton) k |= MK_RBUTTON;
+  if (buttons & Qt::MiddleButton) k |= MK_MBUTTON;
+  if (m & Qt::ShiftModifier) k |= MK_SHIFT;
+  if (m & Qt::ControlModifier) k |= MK_CONTROL;
+  return k;
+}
+
+UINT ButtonMessage(Qt::MouseButton b, UINT left, UINT right, UINT middle) {
+  return b == Qt::RightButton ? right : b == Qt::MiddleButton ? middle : left;
+}
+
+Qt::CursorShape CursorShape(TCursor c) {
+  switch (c) {
+    case crCross: return Qt::CrossCursor;
+    case crIBeam: return Qt::IBeamCursor;
+    case crSizeNS: case crVSplit: return Qt::SizeVerCursor;
+    case crSizeWE: case crHSplit: return Qt::SizeHorCursor;
+    case crSizeNESW: return Qt::SizeBDiagCursor;
+    case crSizeNWSE: return Qt::SizeFDiagCursor;
+    case crSizeAll: return Qt::SizeAllCursor;
+    case crUpArrow: return Qt::UpArrowCursor;
+    case crHourGlass: case crSQLWait: return Qt::WaitCursor;
+    case crAppStart: return Qt::BusyCursor;
+    case crDrag: return Qt::DragMoveCursor;
+    case crNoDrop: case crNo: return Qt::ForbiddenCursor;
+    case crHelp: return Qt::WhatsThisCursor;
+    case crHandPoint: return Qt::PointingHandCursor;
+    case crNone: return Qt::BlankCursor;
+    default: return Qt::ArrowCursor;
+  }
+}
+
+}  // namespace
+
+WORD VirtualKeyFromQt(int key) {
+  if (key >= Qt::Key_A && key <= Qt::Key_Z) return static_cast<WORD>('A' + (key - Qt::Key_A));
+  if (key >= Qt::Key_0 && key <= Qt::Key_9) return static_cast<WORD>('0' + (key - Qt::Key_0));
+  if (key >= Qt::Key_F1 && key <= Qt::Key_F12) return static_cast<WORD>(VK_F1 + (key - Qt::Key_F1));
+  switch (key) {
+    case Qt::Key_Backspace: return VK_BACK;
+    case Qt::Key_Tab: case Qt::Key_Backtab: return VK_TAB;
+    case Qt::Key_Return: case Qt::Key_Enter: return VK_RETURN;
+    case Qt::Key_Shift: return VK_SHIFT;
+    case Qt::Key_Control: return VK_CONTROL;
+    case Qt::Key_Alt: return VK_MENU;
+    case Qt::Key_Pause: return VK_PAUSE;
+    case Qt::Key_CapsLock: return VK_CAPITAL;
+    case Qt::Key_Escape: return VK_ESCAPE;
+    case Qt::Key_Space: return VK_SPACE;
+    case Qt::Key_PageUp: return VK_PRIOR;
+    case Qt::Key_PageDown: return VK_NEXT;
+    case Qt::Key_End: return VK_END;
+    case Qt::Key_Home: return VK_HOME;
+    case Qt::Key_Left: return VK_LEFT;
+    case Qt::Key_Up: return VK_UP;
+    case Qt::Key_Right: return VK_RIGHT;
+    case Qt::Key_Down: return VK_DOWN;
+    case Qt::Key_Insert: return VK_INSERT;
+    case Qt::Key_Delete: return VK_DELETE;
+    case Qt::Key_Print: return VK_SNAPSHOT;
+    case Qt::Key_Menu: return VK_APPS;
+    case Qt::Key_NumLock: return VK_NUMLOCK;
+    case Qt::Key_ScrollLock: return VK_SCROLL;
+    case Qt::Key_Asterisk: return VK_MULTIPLY;
+    case Qt::Key_Plus: return VK_ADD;
+    case Qt::Key_Minus: return VK_SUBTRACT;
+    case Qt::Key_Slash: return VK_DIVIDE;
+    default: return 0;
+  }
+}
+
+// ---- The widget -----------------------------------------------------------------------------
+
+TQtPaintedWidget::TQtPaintedWidget(TQtWindowPeer& peer, QWidget* parent) : QWidget(parent), FPeer(peer) {
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setMouseTracking(true);
+  setFocusPolicy(Qt::ClickFocus);
+}
+
+void TQtPaintedWidget::paintEvent(QPaintEvent* event) {
+  FPeer.PaintBacking(event->region());
+  QPainter p(this);
+  p.drawImage(event->rect(), FPeer.Backing(), event->rect());
+}
+
+void TQtPaintedWidget::mousePressEvent(QMouseEvent* e) {
+  UpdateModifiers(e->modifiers());
+  QPoint pos = e->position().toPoint();
+  FPeer.Send(ButtonMessage(e->button(), WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN),
+             MouseKeys(e->buttons(), e->modifiers()), MAKELPARAM(pos.x(), pos.y()));
+}
+
+void TQtPaintedWidget::mouseReleaseEvent(QMouseEvent* e) {
+  UpdateModifiers(e->modifiers());
+  QPoint pos = e->position().toPoint();
+  FPeer.Send(ButtonMessage(e->button(), WM_LBUTTONUP, WM_RBUTTONUP, WM_MBUTTONUP),
+             MouseKeys(e->buttons(), e->modifiers()), MAKELPARAM(pos.x(), pos.y()));
+}
+
+void TQtPaintedWidget::mouseDoubleClickEvent(QMouseEvent* e) {
+  UpdateModifiers(e->modifiers());
+  QPoint pos = e->position().toPoint();
+  FPeer.Send(ButtonMessage(e->button(), WM_LBUTTONDBLCLK, WM_RBUTTONDBLCLK, WM_MBUTTONDBLCLK),
+             MouseKeys(e->buttons(), e->modifiers()), MAKELPARAM(pos.x(), pos.y()));
+}
+
+void TQtPaintedWidget::mouseMoveEvent(QMouseEvent* e) {
+  UpdateModifiers(e->modifiers());
+  QPoint pos = e->position().toPoint();
+  FPeer.Send(WM_MOUSEMOVE, MouseKeys(e->buttons(), e->modifiers()), MAKELPARAM(pos.x(), pos.y()));
+}
+
+void TQtPaintedWidget::wheelEvent(QWheelEvent* e) {
+  UpdateModifiers(e->modifiers());
+  QPoint global = e->globalPosition().toPoint();
+  int delta = e->angleDelta().y();
+  if (delta == 0) return;
+  FPeer.Send(WM_MOUSEWHEEL, MAKEWPARAM(static_cast<int>(MouseKeys(e->buttons(), e->modifiers())), delta),
+             MAKELPARAM(global.x(), global.y()));
+}
+
+void TQtPaintedWidget::keyPressEvent(QKeyEvent* e) {
+  UpdateModifiers(e->modifiers());
+  WORD vk = VirtualKeyFromQt(e->key());
+  if (vk) FPeer.Send(WM_KEYDOWN, vk, 0);
+  // One WM_CHAR per code point of the typed text.
+  const QString text = e->text();
+  for (char32_t cp : text.toUcs4())
+    if (cp >= 0x20 || cp == '\r' || cp == '\t' || cp == 0x1B || cp == 0x08) FPeer.Send(WM_CHAR, cp, 0);
+}
+
+void TQtPaintedWidget::keyReleaseEvent(QKeyEvent* e) {
+  UpdateModifiers(e->modifiers());
+  WORD vk = VirtualKeyFromQt(e->key());
+  if (vk) FPeer.Send(WM_KEYUP, vk, 0);
+}
+
+void TQtPaintedWidget::focusInEvent(QFocusEvent*) {
+  if (GetFocus() != &FPeer.Control()) {
+    try {
+      FPeer.Control().SetFocus();
+    } catch (...) {
+      GetApplication().HandleException(&FPeer.Control());
+    }
+  }
+}
+
+void TQtPaintedWidget::focusOutEvent(QFocusEvent*) {}
+
+void TQtPaintedWidget::enterEvent(QEnterEvent*) { FPeer.Send(CM_MOUSEENTER, 0, 0); }
+void TQtPaintedWidget::leaveEvent(QEvent*) { FPeer.Send(CM_MOUSELEAVE, 0, 0); }
+
+void TQtPaintedWidget::resizeEvent(QResizeEvent*) {
+  if (FPeer.Backing().size() != size()) {
+    QImage next(size(), QImage::Format_RGB32);
+    next.setDotsPerMeterX(3780);
+    next.setDotsPerMeterY(3780);
+    next.fill(Qt::white);
+    FPeer.Backing() = next;
+  }
+}
+
+void TQtPaintedWidget::timerEvent(QTimerEvent* e) {
+  UINT id = FPeer.TimerIdOf(e->timerId());
+  if (id) FPeer.Send(WM_TIMER, id, 0);
+}
+
+// ---- The peer -------------------------------------------------------------------------------
+
+TQtWindowPeer::TQtWindowPeer(TWinControl& control) : FControl(control) {
+  QWidget* parent = nullptr;
+  if (TWinControl* p = control.Parent()) {
+    if (auto* peer = dynamic_cast<TQtWindowPeer*>(p->Handle())) parent = peer->Widget();
+  }
+  FWidget = std::make_unique<TQtPaintedWidget>(*this, parent);
+}
+
+TQtWindowPeer::~TQtWindowPeer() {
+  FDrawPainter.reset();
+  for (const auto& [id, qtId] : FTimers) FWidget->killTimer(qtId);
+  if (FCapture) FWidget->releaseMouse();
+}
+
+void TQtWindowPeer::SetBounds(const TRect& b) {
+  FWidget->setGeometry(b.Left, b.Top, std::max(b.Width(), 0), std::max(b.Height(), 0));
+  if (FBacking.size() != FWidget->size()) {
+    FDrawPainter.reset();
+    QImage next(FWidget->size(), QImage::Format_RGB32);
+    next.setDotsPerMeterX(3780);
+    next.setDotsPerMeterY(3780);
+    next.fill(Qt::white);
+    FBacking = next;
+  }
+}
+
+void TQtWindowPeer::SetVisible(bool visible) {
+  // A child shows with its parent; a window without a parent is shown by the form layer.
+  if (FWidget->parentWidget() || !visible) FWidget->setVisible(visible);
+}
+
+void TQtWindowPeer::SetEnabled(bool enabled) { FWidget->setEnabled(enabled); }
+
+void TQtWindowPeer::SetParent(TWinControl* parent) {
+  QWidget* w = nullptr;
+  if (parent)
+    if (auto* peer = dynamic_cast<TQtWindowPeer*>(parent->Handle())) w = peer->Widget();
+  if (FWidget->parentWidget() != w) FWidget->setParent(w);
+}
+
+void TQtWindowPeer::Invalidate(const TRect* r) {
+  if (r) FWidget->update(QRect(r->Left, r->Top, r->Width(), r->Height()));
+  else FWidget->update();
+}
+
+void TQtWindowPeer::Update() {
+  if (FWidget->isVisible()) FWidget->repaint();
+  else PaintBacking(QRegion(FWidget->rect()));
+}
+
+void TQtWindowPeer::SetFocus() { FWidget->setFocus(Qt::OtherFocusReason); }
+
+bool TQtWindowPeer::Focused() const { return FControl.Focused(); }
+
+void TQtWindowPeer::SetCapture(bool capture) {
+  if (capture == FCapture) return;
+  FCapture = capture;
+  if (!FWidget->isVisible()) return;
+  if (capture) FWidget->grabMouse();
+  else FWidget->releaseMouse();
+}
+
+void TQtWindowPeer::SetCursor(TCursor cursor) { FWidget->setCursor(QCursor(CursorShape(cursor))); }
+
+bool TQtWindowPeer::SetTimer(UINT id, UINT ms) {
+  KillTimer(id);
+  int qtId = FWidget->startTimer(static_cast<int>(ms), ms < 20 ? Qt::PreciseTimer : Qt::CoarseTimer);
+  if (qtId == 0) return false;
+  FTimers[id] = qtId;
+  return true;
+}
+
+bool TQtWindowPeer::KillTimer(UINT id) {
+  auto it = FTimers.find(id);
+  if (it == FTimers.end()) return false;
+  FWidget->killTimer(it->second);
+  FTimers.erase(it);
+  return true;
+}
+
+UINT TQtWindowPeer::TimerIdOf(int qtTimer) const {
+  for (const auto& [id, qtId] : FTimers)
+    if (qtId == qtTimer) return id;
+  return 0;
+}
+
+TPoint TQtWindowPeer::ClientOrigin() const {
+  QPoint p = FWidget->mapToGlobal(QPoint(0, 0));
+  return {p.x(), p.y()};
+}
+
+TPainter* TQtWindowPeer::BeginDraw() {
+  if (FBacking.isNull()) return nullptr;
+  if (!FDrawPainter) FDrawPainter = std::make_unique<TQtPainter>(&FBacking);
+  return FDrawPainter.get();
+}
+
+void TQtWindowPeer::EndDraw() {
+  FDrawPainter.reset();
+  // What was drawn outside a paint shows at once.
+  FWidget->update();
+}
+
+void TQtWindowPeer::PaintBacking(const QRegion& region) {
+  if (FBacking.isNull()) return;
+  FDrawPainter.reset();
+  TQtPainter painter(&FBacking);
+  std::vector<TRect> clip;
+  for (const QRect& r : region) clip.push_back(Bounds(r.x(), r.y(), r.width(), r.height()));
+  painter.SetClip(clip, true);
+  try {
+    FControl.PaintWindow(painter);
+  } catch (...) {
+    GetApplication().HandleException(&FControl);
+  }
+}
+
+void TQtWindowPeer::Send(UINT msg, WPARAM w, LPARAM l) {
+  try {
+    FControl.Perform(msg, w, l);
+  } catch (...) {
+    GetApplication().HandleException(&FControl);
+  }
+}
+
+// ---- Installation ---------------------------------------------------------------------------
+
+void InstallQtBackend() {
+  QFont::insertSubstitution("Arial", "Liberation Sans");
+  QFont::insertSubstitution("Times New Roman", "Liberation Serif");
+  QFont::insertSubstitution("Courier New", "Liberation Mono");
+  SetWindowPeerFactory([](TWinControl& control) { return std::make_unique<TQtWindowPeer>(control); });
+  SetBitmapPainterFactory([](TBitmap& bitmap) { return std::make_unique<TQtPainter>(bitmap); });
+}
+
+TQtWindowPeer* QtPeer(TWinControl& control) { return dynamic_cast<TQtWindowPeer*>(control.Handle()); }

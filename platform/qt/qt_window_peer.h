@@ -1,0 +1,87 @@
+// The generic window peer of painted controls: a QWidget with a backing image. Paint events
+// run WM_PAINT into the image through the QPainter painter; mouse, keys, focus and timers come
+// back to the control as messages.
+#pragma once
+
+#include <QImage>
+#include <QWidget>
+#include <map>
+#include <memory>
+
+#include "platform/qt/qt_painter.h"
+#include "platform/ui/controls.h"
+
+class TQtWindowPeer;
+
+class TQtPaintedWidget : public QWidget {
+public:
+  TQtPaintedWidget(TQtWindowPeer& peer, QWidget* parent);
+
+protected:
+  void paintEvent(QPaintEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void keyReleaseEvent(QKeyEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
+  void enterEvent(QEnterEvent* event) override;
+  void leaveEvent(QEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void timerEvent(QTimerEvent* event) override;
+  bool focusNextPrevChild(bool) override { return false; }
+
+private:
+  TQtWindowPeer& FPeer;
+};
+
+class TQtWindowPeer : public TWindowPeer {
+public:
+  explicit TQtWindowPeer(TWinControl& control);
+  ~TQtWindowPeer() override;
+
+  void SetBounds(const TRect& bounds) override;
+  void SetVisible(bool visible) override;
+  void SetEnabled(bool enabled) override;
+  void SetParent(TWinControl* parent) override;
+  void Invalidate(const TRect* r) override;
+  void Update() override;
+  void SetFocus() override;
+  bool Focused() const override;
+  void SetCapture(bool capture) override;
+  bool HasCapture() const override { return FCapture; }
+  void SetCursor(TCursor cursor) override;
+  bool SetTimer(UINT id, UINT ms) override;
+  bool KillTimer(UINT id) override;
+  TPoint ClientOrigin() const override;
+  TPainter* BeginDraw() override;
+  void EndDraw() override;
+
+  TWinControl& Control() const { return FControl; }
+  QWidget* Widget() const { return FWidget.get(); }
+  QImage& Backing() { return FBacking; }
+  // Paints the marked area into the backing image now (what a paint event does first).
+  void PaintBacking(const QRegion& region);
+  // Sends a message to the control; an exception goes to the application, never into Qt.
+  void Send(UINT msg, WPARAM w, LPARAM l);
+  UINT TimerIdOf(int qtTimer) const;
+
+private:
+  TWinControl& FControl;
+  std::unique_ptr<TQtPaintedWidget> FWidget;
+  QImage FBacking;
+  std::unique_ptr<TQtPainter> FDrawPainter;
+  std::map<UINT, int> FTimers;  // our id -> Qt timer id
+  bool FCapture = false;
+};
+
+// Installs the Qt peers, the QPainter bitmap painters and the font substitutions
+// ("Arial" -> "Liberation Sans" and kin). Call after the QApplication exists.
+void InstallQtBackend();
+// The Qt peer of a control, made when needed; null when another backend made it.
+TQtWindowPeer* QtPeer(TWinControl& control);
+// Windows virtual key of a Qt key (0 for none).
+WORD VirtualKeyFromQt(int qtKey);

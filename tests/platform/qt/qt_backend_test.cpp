@@ -1,0 +1,198 @@
+// The Qt backend under the offscreen platform: pixels of the QPainter painter, fonts, the
+// window peer's paint and input, and the cell markup drawn for real.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFontInfo>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <cstdlib>
+
+#include "controls/grid/markup.h"
+#include "platform/gfx/bitmap.h"
+#include "platform/qt/qt_painter.h"
+#include "platform/qt/qt_window_peer.h"
+
+namespace {
+
+class QtEnvironment : public ::testing::Environment {
+public:
+  void SetUp() override {
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    static int argc = 1;
+    static char name[] = "qt_tests";
+    static char* argv[] = {name, nullptr};
+    app = new QApplication(argc, argv);
+    InstallQtBackend();
+  }
+  void TearDown() override { delete app; }
+  QApplication* app = nullptr;
+};
+const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+
+bool IsRed(COLORREF c) { return GetRValue(c) > 150 && GetGValue(c) < 100 && GetBValue(c) < 100; }
+bool IsDark(COLORREF c) { return GetRValue(c) < 128 && GetGValue(c) < 128 && GetBValue(c) < 128; }
+
+int CountPixels(const TBitmap& bmp, const TRect& r, bool (*test)(COLORREF)) {
+  int n = 0;
+  for (int y = r.Top; y < r.Bottom; ++y)
+    for (int x = r.Left; x < r.Right; ++x) n += test(bmp.PixelAt(x, y));
+  return n;
+}
+
+TEST(QtPainter, FillsAndOutlinesKeepExclusiveEdges) {
+  TBitmap bmp(20, 20);
+  TCanvas& c = bmp.Canvas();
+  c.Brush().SetColor(clRed);
+  c.FillRect(Rect(2, 2, 6, 6));
+  c.Pen().SetColor(clBlue);
+  c.Brush().SetColor(clLime);
+  c.Rectangle(10, 10, 15, 15);
+  bmp.ReleaseCanvas();
+  EXPECT_EQ(bmp.PixelAt(2, 2), 0x0000FFu);
+  EXPECT_EQ(bmp.PixelAt(5, 5), 0x0000FFu);
+  EXPECT_EQ(bmp.PixelAt(6, 6), 0xFFFFFFu);
+  EXPECT_EQ(bmp.PixelAt(10, 10), 0xFF0000u);
+  EXPECT_EQ(bmp.PixelAt(14, 14), 0xFF0000u);
+  EXPECT_EQ(bmp.PixelAt(15, 15), 0xFFFFFFu);
+  EXPECT_EQ(bmp.PixelAt(12, 12), 0x00FF00u);
+}
+
+TEST(QtPainter, FocusRectangleIsAnInversion) {
+  TBitmap bmp(10, 10, pf32bit);
+  bmp.Canvas().DrawFocusRect(Rect(0, 0, 10, 10));
+  bmp.ReleaseCanvas();
+  EXPECT_EQ(bmp.PixelAt(0, 0), 0u);
+  bmp.Canvas().DrawFocusRect(Rect(0, 0, 10, 10));
+  bmp.ReleaseCanvas();
+  EXPECT_EQ(bmp.PixelAt(0, 0), 0xFFFFFFu);
+}
+
+TEST(QtPainter, FontsAreSubstitutedAndTextIsDrawn) {
+  TPaintFont f;
+  f.Name = "Arial";
+  EXPECT_EQ(QFontInfo(ToQFont(f)).family(), "Liberation Sans");
+  TBitmap bmp(120, 30);
+  TCanvas& c = bmp.Canvas();
+  c.Font().SetSize(12);
+  c.Font().SetColor(clBlack);
+  c.Brush().SetStyle(bsClear);
+  int width = c.TextWidth("Hello");
+  EXPECT_GT(width, 20);
+  EXPECT_LT(width, 80);
+  EXPECT_GT(c.TextHeight("gh"), 12);
+  c.TextOut(2, 2, "Hello");
+  bmp.ReleaseCanvas();
+  EXPECT_GT(CountPixels(bmp, Rect(2, 2, 2 + width, 28), IsDark), 20);
+  EXPECT_EQ(CountPixels(bmp, Rect(2 + width + 2, 0, 120, 30), IsDark), 0);
+}
+
+class TRedControl : public TCustomControl {
+public:
+  using TCustomControl::TCustomControl;
+  std::vector<std::string> Log;
+
+protected:
+  void Paint() override {
+    Canvas().Brush().SetColor(clRed);
+    Canvas().FillRect(ClientRect());
+  }
+  void MouseDown(TMouseButton b, TShiftState s, int x, int y) override {
+    Log.push_back("down " + std::to_string(b) + " " + std::to_string(x) + "," + std::to_string(y) +
+                  (s.Contains(ssCtrl) ? " ctrl" : ""));
+  }
+  void KeyDown(WORD& key, TShiftState) override { Log.push_back("key " + std::to_string(key)); }
+  void KeyPress(char32_t& key) override { Log.push_back("char " + std::to_string(static_cast<unsigned>(key))); }
+  void WndProc(TMessage& m) override {
+    if (m.Msg == WM_TIMER) Log.push_back("timer " + std::to_string(m.WParam));
+    TCustomControl::WndProc(m);
+  }
+};
+
+TEST(QtWindowPeer, PaintsThroughTheBackingImage) {
+  TRedControl c(nullptr);
+  c.SetBounds(0, 0, 30, 20);
+  TQtWindowPeer* peer = QtPeer(c);
+  ASSERT_NE(peer, nullptr);
+  QImage shot = peer->Widget()->grab().toImage();
+  ASSERT_EQ(shot.width(), 30);
+  EXPECT_EQ(QColor(shot.pixel(15, 10)), QColor(Qt::red));
+  EXPECT_EQ(QColor(peer->Backing().pixel(29, 19)), QColor(Qt::red));
+}
+
+TEST(QtWindowPeer, MouseAndKeysArriveAsMessages) {
+  TRedControl c(nullptr);
+  c.SetBounds(0, 0, 30, 20);
+  QWidget* w = QtPeer(c)->Widget();
+  QMouseEvent press(QEvent::MouseButtonPress, QPointF(4, 5), w->mapToGlobal(QPointF(4, 5)), Qt::LeftButton,
+                    Qt::LeftButton, Qt::ControlModifier);
+  QApplication::sendEvent(w, &press);
+  QKeyEvent key(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, "a");
+  QApplication::sendEvent(w, &key);
+  QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+  QApplication::sendEvent(w, &down);
+  EXPECT_EQ(c.Log, (std::vector<std::string>{"down 0 4,5 ctrl", "key 65", "char 97", "key 40"}));
+}
+
+TEST(QtWindowPeer, TimersTickWhileTheLoopRuns) {
+  TRedControl c(nullptr);
+  ASSERT_TRUE(c.SetTimer(7, 5));
+  QElapsedTimer clock;
+  clock.start();
+  while (c.Log.empty() && clock.elapsed() < 2000) QApplication::processEvents(QEventLoop::AllEvents, 20);
+  ASSERT_FALSE(c.Log.empty());
+  EXPECT_EQ(c.Log.front(), "timer 7");
+  EXPECT_TRUE(c.KillTimer(7));
+}
+
+class QtMarkupTest : public ::testing::Test {
+protected:
+  QtMarkupTest() : bmp(400, 60) {
+    TCanvas& c = bmp.Canvas();
+    c.Font().SetSize(12);
+    c.Font().SetColor(clBlack);
+  }
+  TBitmap bmp;
+  TMarkupOptions options;
+  TMarkupResult result;
+};
+
+TEST_F(QtMarkupTest, BoldRunIsWiderThanPlain) {
+  options.MeasureOnly = true;
+  RenderMarkup(bmp.Canvas(), "Measured text", Rect(0, 0, 400, 60), options, result);
+  int plain = result.XSize;
+  RenderMarkup(bmp.Canvas(), "<B>Measured text</B>", Rect(0, 0, 400, 60), options, result);
+  EXPECT_GT(result.XSize, plain);
+  EXPECT_GT(plain, 40);
+}
+
+TEST_F(QtMarkupTest, ColouredRunHasItsColour) {
+  RenderMarkup(bmp.Canvas(), "plain <FONT color=\"clred\">REDRED</FONT>", Rect(0, 0, 400, 60), options, result);
+  bmp.ReleaseCanvas();
+  int plainWidth = 0;
+  {
+    TBitmap scratch(10, 10);
+    scratch.Canvas().Font().SetSize(12);
+    plainWidth = scratch.Canvas().TextWidth("plain ");
+  }
+  EXPECT_EQ(CountPixels(bmp, Rect(0, 0, plainWidth, 60), IsRed), 0);
+  EXPECT_GT(CountPixels(bmp, Rect(plainWidth, 0, 400, 60), IsRed), 20);
+}
+
+TEST_F(QtMarkupTest, AnchorIsFoundByHitTest) {
+  std::string text = "see <A href=\"http://x\">this link</A> here";
+  options.CheckHotSpot = true;
+  int seeWidth = bmp.Canvas().TextWidth("see ");
+  int linkWidth = bmp.Canvas().TextWidth("this link");
+  options.XPos = 1 + seeWidth + linkWidth / 2;
+  options.YPos = bmp.Canvas().TextHeight("gh") / 2;
+  EXPECT_TRUE(RenderMarkup(bmp.Canvas(), text, Rect(0, 0, 400, 60), options, result));
+  EXPECT_EQ(result.AnchorVal, "http://x");
+  result.AnchorVal.clear();
+  options.XPos = 3;
+  EXPECT_FALSE(RenderMarkup(bmp.Canvas(), text, Rect(0, 0, 400, 60), options, result));
+  EXPECT_EQ(result.AnchorVal, "");
+}
+
+}  // namespace
