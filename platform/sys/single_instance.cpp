@@ -67,9 +67,15 @@ bool TSingleInstanceToken::Acquire(TEventLoop* Loop) {
     return false;
   }
   FFd = fd;
-  FLoop = Loop ? Loop : CurrentEventLoop();
-  if (FLoop) FLoop->SetFdWatch(FFd, fdeRead, [this](int, unsigned) { AcceptPending(); });
+  AttachLoop(Loop ? Loop : CurrentEventLoop());
   return true;
+}
+
+void TSingleInstanceToken::AttachLoop(TEventLoop* Loop) {
+  if (FFd < 0) return;
+  if (FLoop && TEventLoop::IsAlive(FLoop)) FLoop->RemoveFdWatch(FFd);
+  FLoop = Loop;
+  if (FLoop) FLoop->SetFdWatch(FFd, fdeRead, [this](int, unsigned) { AcceptPending(); });
 }
 
 void TSingleInstanceToken::AcceptPending() {

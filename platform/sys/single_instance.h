@@ -18,6 +18,8 @@ public:
   // Binds and listens; false when another process (or object) holds the token. Connections
   // are accepted and closed on Loop (default: the current loop, when there is one).
   bool Acquire(TEventLoop* Loop = nullptr);
+  // Moves the accepting to Loop (a token acquired before the loop existed).
+  void AttachLoop(TEventLoop* Loop);
   void Release();
   bool Held() const { return FFd >= 0; }
 

@@ -1,10 +1,14 @@
 #include "platform/headless/event_loop_poll.h"
 
 #include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <chrono>
+#include <cstddef>
+#include <cstring>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -13,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/sys/process.h"
+#include "platform/sys/single_instance.h"
 #include "platform/sys/threads.h"
 
 namespace {
@@ -315,4 +320,30 @@ TEST(Loop, FactoryInstallAndCurrentLoop) {
   loop.reset();  // a freed loop is no longer current
   EXPECT_EQ(CurrentEventLoop(), nullptr);
   EXPECT_FALSE(PostToCurrentLoop(&target, 7, 1, 2));
+}
+
+// The holder of a single-instance token answers probes on its loop: a prober sees its
+// connection accepted and closed.
+TEST(Loop, SingleInstanceTokenAcceptsOnTheLoop) {
+  const std::string folder = "/qn-test/loop/" + std::to_string(::getpid());
+  TSingleInstanceToken token("prog_S", folder);
+  ASSERT_TRUE(token.Acquire(nullptr));  // no loop yet, as at program start
+  TPollEventLoop loop(false);
+  token.AttachLoop(&loop);
+  EXPECT_EQ(loop.WatchCount(), 1u);
+
+  int probe = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un addr{};
+  addr.sun_family = AF_UNIX;
+  const std::string name = TSingleInstanceToken::SocketName("prog_S", folder);
+  std::memcpy(addr.sun_path + 1, name.data(), name.size());
+  ASSERT_EQ(::connect(probe, reinterpret_cast<sockaddr*>(&addr),
+                      static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size())),
+            0);
+  EXPECT_TRUE(loop.ProcessMessages(1000));
+  char byte;
+  EXPECT_EQ(::recv(probe, &byte, 1, MSG_DONTWAIT), 0);  // closed by the holder
+  ::close(probe);
+  token.Release();
+  EXPECT_EQ(loop.WatchCount(), 0u);
 }
