@@ -52,7 +52,7 @@ TEST_F(MultipartTest, TextAndFileFields) {
 TEST_F(MultipartTest, LargeFileWithLongBoundaryArrivesWhole) {
   const std::string boundary(200, 'q');
   std::string data;
-  for (int i = 0; i < 400000; ++i) data += static_cast<char>((i * 7919) % 251);
+  for (int i = 0; i < 400000; ++i) data += static_cast<char>((i * 7919u) % 251u);
   // A near miss of the boundary right where a read ends must not confuse the reader.
   data.replace(131072 - 100, 150, "\r\n--" + std::string(146, 'q'));
   const std::string body =

@@ -1,0 +1,335 @@
+"""End-to-end tests of the record server: the real program below the local web server on a free
+loopback port, driven with curl and with the protocol of qn_protocol.py.
+
+    e2e_server.py SOURCE_DIR SERVER_PROGRAM DEFINITION_FOLDER
+"""
+
+import os
+import shutil
+import signal
+import socket
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import qn_protocol as qp  # noqa: E402
+
+SOURCE_DIR, SERVER_PROGRAM, DEFINITIONS = sys.argv[1:4]
+del sys.argv[1:4]
+
+INVALID = b"<HTML>Invalid Request</HTML>\r\n"
+
+
+def free_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+def resident_pids(program):
+    """The resident instances of this copy of the program, by their command lines."""
+    pids = []
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit():
+            continue
+        try:
+            with open("/proc/%s/cmdline" % entry, "rb") as f:
+                args = f.read().split(b"\0")
+        except OSError:
+            continue
+        if len(args) >= 2 and args[0] == program.encode() and args[1] == b"START_SERVER":
+            pids.append(int(entry))
+    return pids
+
+
+class ServerStack:
+    def __init__(self):
+        self.root = tempfile.mkdtemp(prefix="qn_e2e_")
+        self.data = os.path.join(self.root, "Data")
+        self.folder = os.path.join(self.data, "database")
+        os.makedirs(self.folder)
+        self.program = os.path.join(self.folder, "qnserver.exe")
+        shutil.copy2(SERVER_PROGRAM, self.program)
+        for name in os.listdir(DEFINITIONS):
+            if name.endswith((".set", ".atr")):
+                shutil.copy2(os.path.join(DEFINITIONS, name), self.folder)
+        self.port = free_port()
+        self.url = "http://127.0.0.1:%d/database/qnserver.exe" % self.port
+        env = dict(os.environ, XDG_RUNTIME_DIR=self.root)
+        self.web = subprocess.Popen(
+            [os.path.join(SOURCE_DIR, "bin", "hmserv"), self.data, str(self.port)],
+            env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        deadline = time.time() + 10
+        while time.time() < deadline:
+            try:
+                socket.create_connection(("127.0.0.1", self.port), timeout=0.2).close()
+                return
+            except OSError:
+                time.sleep(0.05)
+        self.stop()
+        raise RuntimeError("the web server did not start")
+
+    def request(self, ua, body=None, query="", timeout=60):
+        args = ["curl", "-s", "--max-time", str(timeout), "-A", ua, self.url + query]
+        if body is not None:
+            args[1:1] = ["-H", "Content-Type: multipart/form-data", "--data-binary", "@-"]
+        done = subprocess.run(args, input=body, capture_output=True, timeout=timeout + 5)
+        return done.stdout
+
+    def stop(self):
+        # Emptying the hand-over folder ends the resident instance; what remains goes by its id.
+        temp = os.path.join(self.folder, "Temp")
+        if os.path.isdir(temp):
+            for name in os.listdir(temp):
+                try:
+                    os.remove(os.path.join(temp, name))
+                except OSError:
+                    pass
+        self.web.terminate()
+        try:
+            self.web.wait(5)
+        except subprocess.TimeoutExpired:
+            self.web.kill()
+        deadline = time.time() + 3
+        while resident_pids(self.program) and time.time() < deadline:
+            time.sleep(0.1)
+        for pid in resident_pids(self.program):
+            os.kill(pid, signal.SIGKILL)
+        shutil.rmtree(self.root, ignore_errors=True)
+
+
+class RecordServer(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.stack = ServerStack()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.stack.stop()
+
+    def req(self, ua, body=None, query=""):
+        return self.stack.request(ua, body, query)
+
+    def record(self, ua):
+        reply = self.req(ua)
+        try:
+            return qp.parse_record_stream(reply)
+        except qp.StreamError as e:
+            self.fail("%s: %s: %r" % (ua, e, reply[:200]))
+
+    def create(self, name):
+        reply = self.req("CreateDB:%s;General" % name, query="?Author=Me&Name=%s&FileCode=F%s" % (name, name))
+        self.assertEqual(reply, b"<HTML>database created</html>\r\n")
+
+    def path(self, name):
+        return os.path.join(self.stack.folder, name)
+
+    def test_create_and_walk_records(self):
+        self.create("walk")
+        self.assertTrue(os.path.exists(self.path("walk.qnd")))
+        self.assertEqual(self.req("CreateDB:walk;General"), b"<HTML>database already exists</html>\r\n")
+        self.assertEqual(self.req("CreateDB:walk2;NoSuch"), b"<HTML>configuration not found</html>\r\n")
+        self.assertEqual(self.req("H:walk"), b"<HTML>database found</HTML>\r\n")
+        self.assertEqual(self.req("H:nothing"), b"<HTML>database not found</HTML>\r\n")
+
+        first = self.record("F:walk")
+        self.assertEqual(first["name"], "Untitled")
+        self.assertEqual(first["details"][0], "1")  # "Item Number" counts records
+        new = [self.record("E:walk") for _ in range(2)]
+        codes = [first["code"]] + [r["code"] for r in new]
+        self.assertEqual(len(set(codes)), 3)
+        for code in codes:
+            self.assertRegex(code, "^[A-Y][A-Z0-9]{7}$")
+        self.assertEqual(new[1]["name"], "Untitled")
+        self.assertEqual(self.record("N%s:walk" % codes[0])["code"], codes[1])
+        self.assertEqual(self.record("N%s:walk" % codes[2])["code"], codes[2])
+        self.assertEqual(self.record("P%s:walk" % codes[1])["code"], codes[0])
+        self.assertEqual(self.record("P%s:walk" % codes[0])["code"], codes[0])
+        self.assertEqual(self.record("G%s:walk" % codes[2])["code"], codes[2])
+
+    def test_save_with_a_change_mask(self):
+        self.create("save")
+        rec = self.record("F:save")
+        code = rec["code"]
+        rec["name"] = "Telescope"
+        rec["details"][1] = "Maker X"
+        rec["others"][0] = "not flagged"
+        rec["lists"][0] = ["always stored"]
+        rec["attachment"] = "manual.pdf"
+        rec["items"] = [(False, "", "")] * 4 + [(True, "Box", "yes")] + [(True, "Other", "x")] * 95
+        rec["rich"] = bytes(range(256)) * 8
+        flags = {(6, 0), (2, 1), (4, 5), (13, 0), (1, 0)}
+        self.assertEqual(self.req("S%s:save" % code, qp.save_body(rec, flags)), b"<HTML>0</HTML>\r\n")
+        back = self.record("G%s:save" % code)
+        self.assertEqual(back["name"], "Telescope")
+        self.assertEqual(back["details"][1], "Maker X")
+        self.assertEqual(back["others"][0], "")
+        self.assertEqual(back["lists"][0], ["always stored"])
+        self.assertEqual(back["items"][4], (True, "Box", "yes"))
+        self.assertEqual(back["items"][5], (False, "", ""))
+        self.assertEqual(back["rich"], bytes(range(256)) * 8)
+        db = qp.parse_database_file(open(self.path("save.qnd"), "rb").read())
+        self.assertEqual(db["records"][0]["name"], "Telescope")
+        self.assertEqual(db["header"][1], "General.atr")
+
+        # No flags: only the read-only flag, the code, the two lists and the attachment string.
+        rec2 = dict(back, name="Ignored", readonly=True, lists=[["a"], ["b"]], attachment="new.txt")
+        rec2["details"] = ["x"] * 10
+        self.assertEqual(self.req("S%s:save" % code, qp.save_body(rec2, set())), b"<HTML>0</HTML>\r\n")
+        back2 = self.record("G%s:save" % code)
+        self.assertEqual(back2["name"], "Telescope")
+        self.assertEqual(back2["details"][1], "Maker X")
+        self.assertTrue(back2["readonly"])
+        self.assertEqual(back2["lists"], [["a"], ["b"]])
+        self.assertEqual(back2["attachment"], "new.txt")
+
+        # A short body is refused whole and the file stays as it was.
+        before = open(self.path("save.qnd"), "rb").read()
+        body = qp.save_body(dict(back2, name="Partial"), {(6, 0)})[:-40]
+        self.assertEqual(self.req("S%s:save" % code, body), b"<HTML>Load Error%d<HTML>\r\n" % len(body))
+        self.assertEqual(open(self.path("save.qnd"), "rb").read(), before)
+        self.assertEqual(self.record("G%s:save" % code)["name"], "Telescope")
+
+    def test_delete_removes_record_and_files(self):
+        self.create("del")
+        c0 = self.record("F:del")["code"]
+        c1 = self.record("E:del")["code"]
+        self.assertEqual(self.req("RS%s:del" % c1, b"attached\x00bytes"), b"<HTML>Resume%s.res1</HTML>\r\n" % c1.encode())
+        self.assertEqual(self.req("IS2%s:del" % c1, b"\xff\xd8image"), b"<HTML>Resume%s.im21</HTML>\r\n" % c1.encode())
+        self.assertEqual(self.req("RR%s:del" % c1), b"attached\x00bytes")
+        self.assertEqual(self.req("IR2%s:del" % c1), b"\xff\xd8image")
+        self.assertTrue(os.path.exists(self.path(c1 + ".im2")))
+        self.assertEqual(self.record("D%s:del" % c1)["code"], c0)
+        self.assertFalse(os.path.exists(self.path(c1 + ".res")))
+        self.assertFalse(os.path.exists(self.path(c1 + ".im2")))
+        self.assertEqual(self.req("DZZZZZZZZ:del"), b"<HTML>Error in Delete</HTML>\r\n")
+        db = qp.parse_database_file(open(self.path("del.qnd"), "rb").read())
+        self.assertEqual([r["code"] for r in db["records"]], [c0])
+
+    def test_configuration_save_and_send(self):
+        self.create("conf")
+        c = qp.parse_configuration(self.req("CL:conf"))
+        self.assertEqual(c["detail_names"][0], "Item Number")
+        self.assertEqual(c["detail_kinds"][0], "Record Counter")
+        self.assertIn((0, "Art:Paintings, prints and sculpture"), c["trees"][0])
+        self.assertIn((1, "France:France"), c["trees"][2])
+        self.assertEqual(c["info"][6], "1")
+        c["detail_names"][2] = "Brand"
+        c["detail_names"][3] = "not flagged"
+        c["trees"][1] = ["New", "Used"]
+        c["status"] = "Open"
+        self.assertEqual(self.req("CS:conf", qp.configuration_body(c, {(2, 2), (5, 2)})), b"")
+        back = qp.parse_configuration(self.req("CL:conf"))
+        self.assertEqual(back["detail_names"][2], "Brand")
+        self.assertEqual(back["detail_names"][3], "Serial Number")
+        self.assertEqual(back["trees"][1], [(0, "New"), (0, "Used")])
+        self.assertEqual(back["status"], "Open")
+        self.assertEqual(back["info"][0], "conf")
+        self.assertEqual(self.req("CS:conf", qp.configuration_body(c, set())[:-7]),
+                         b"<HTML>Error in Configuration Load</HTML>\r\n")
+
+    def test_second_database_saves_the_first(self):
+        self.create("one")
+        self.create("two")
+        code = self.record("E:one")["code"]
+        self.record("F:two")
+        # Back in "one" (loaded again from its file), the new record is there.
+        self.assertEqual(self.record("G%s:one" % code)["code"], code)
+        db = qp.parse_database_file(open(self.path("one.qnd"), "rb").read())
+        self.assertEqual(len(db["records"]), 2)
+        self.assertEqual(db["info"][6], "2")
+
+    def test_unknown_commands(self):
+        self.create("misc")
+        self.assertEqual(self.req("Q:misc"), INVALID)
+        self.assertEqual(self.req("Z:misc", query="?Function=ListRecords"), INVALID)
+        self.assertEqual(self.req("RQ:misc"), b"")
+        self.assertEqual(self.req("USERLIST:misc"), b"<HTML>Error in file retreive for userlist.dat</HTML>\r\n")
+
+    def test_path_traversal_is_refused(self):
+        self.create("safe")
+        code = self.record("F:safe")["code"]
+        outside = os.path.join(self.stack.root, "outside")
+        os.makedirs(outside)
+        with open(os.path.join(outside, "victim.qnd"), "wb") as f:
+            f.write(b"keep")
+        before = sorted(os.listdir(self.stack.root)) + sorted(os.listdir(outside))
+        attempts = ["F:../../outside/victim", "S%s:../../outside/victim" % code, "E:/tmp/qn_evil",
+                    "F:..\\x", "F:.hidden", "F:", "Fsafe", "CreateDB:../../outside/new;General",
+                    "CreateDB:new;../../Data/database/General", "RS../../ou:safe", "RR../../outsi:safe",
+                    "IS1../../out:safe", "IR9%s:safe" % code, "D../../../:safe", "F:" + "a" * 65]
+        for ua in attempts:
+            self.assertEqual(self.req(ua, b"x" * 3000), INVALID, ua)
+        self.assertEqual(self.req("F:safe", query="?Database=..%2F..%2Foutside%2Fvictim"), INVALID)
+        self.assertEqual(sorted(os.listdir(self.stack.root)) + sorted(os.listdir(outside)), before)
+        self.assertEqual(open(os.path.join(outside, "victim.qnd"), "rb").read(), b"keep")
+        self.assertFalse(os.path.exists("/tmp/qn_evil.qnd"))
+        self.assertEqual(self.record("G%s:safe" % code)["code"], code)
+
+
+class CrashDuringSave(unittest.TestCase):
+    """SIGKILL of the resident instance in the middle of a save leaves a loadable file."""
+
+    def test_kill_during_save(self):
+        stack = ServerStack()
+        try:
+            rich = (b"{\\rtf1 " + b"x" * 8000 + b"}")
+            records = []
+            for i in range(8000):
+                rec = qp.new_record()
+                rec.update(code="K%07d" % i, name="Record %d" % i, rich=rich,
+                           details=["detail %d" % i] * 10, grid3_rows=2, grid4_rows=2)
+                records.append(rec)
+            original = qp.write_database_file(records)
+            path = os.path.join(stack.folder, "big.qnd")
+            with open(path, "wb") as f:
+                f.write(original)
+            self.assertEqual(qp.parse_record_stream(stack.request("GK0000005:big"))["name"], "Record 5")
+            pids = resident_pids(stack.program)
+            self.assertEqual(len(pids), 1)
+
+            rec = dict(records[5], name="Renamed")
+            body = qp.save_body(rec, {(6, 0)})
+            killed_mid_save = False
+            for _attempt in range(5):
+                curl = subprocess.Popen(
+                    ["curl", "-s", "--max-time", "30", "-A", "SK0000005:big",
+                     "-H", "Content-Type: multipart/form-data", "--data-binary", "@-", stack.url],
+                    stdin=subprocess.PIPE, stdout=subprocess.DEVNULL)
+                curl.stdin.write(body)
+                curl.stdin.close()
+                deadline = time.time() + 20
+                while time.time() < deadline and curl.poll() is None:
+                    if any(n.startswith("big.qnd.tmp") for n in os.listdir(stack.folder)):
+                        os.kill(pids[0], signal.SIGKILL)
+                        killed_mid_save = True
+                        break
+                    time.sleep(0.001)
+                curl.kill()
+                curl.wait()
+                if killed_mid_save:
+                    break
+                pids = resident_pids(stack.program)
+            self.assertTrue(killed_mid_save, "no save was caught under way")
+            deadline = time.time() + 5
+            while resident_pids(stack.program) and time.time() < deadline:
+                time.sleep(0.05)
+            with open(path, "rb") as f:
+                after = f.read()
+            db = qp.parse_database_file(after)  # whole and loadable
+            self.assertEqual(len(db["records"]), 8000)
+            self.assertIn(db["records"][5]["name"], ("Record 5", "Renamed"))
+            if db["records"][5]["name"] == "Record 5":
+                self.assertEqual(after, original)
+            # A new resident instance opens it.
+            self.assertIn(qp.parse_record_stream(stack.request("GK0000005:big"))["name"],
+                          ("Record 5", "Renamed"))
+        finally:
+            stack.stop()
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
