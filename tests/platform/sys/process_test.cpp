@@ -265,3 +265,13 @@ TEST(Clocks, TickCountIsMonotonicMilliseconds) {
   EXPECT_LE(GetTickCount() - static_cast<DWORD>(before), 3000u);
   EXPECT_EQ(GetCurrentProcessId(), static_cast<DWORD>(::getpid()));
 }
+
+TEST(ProgramPath, LoadedAsALibraryTheModuleFileComesFromTheLoader) {
+  SetIsLibrary(true);
+  const std::string module = GetModuleFileName();
+  SetIsLibrary(false);
+  ASSERT_FALSE(module.empty());
+  EXPECT_EQ(module[0], '/');
+  EXPECT_TRUE(FileExists(module)) << module;
+  EXPECT_EQ(module.find("/./"), std::string::npos);
+}
