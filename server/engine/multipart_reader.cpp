@@ -78,6 +78,11 @@ public:
     while (ReadPartHeaders()) {
       if (!ReadPartData()) break;
     }
+    // Whatever follows the last boundary is read too: a body shorter than its length is bad.
+    while (!FError && FRemaining > 0) {
+      FBuffer.clear();
+      Fill();
+    }
     FFile.Close();
     if (FError) Fail();
   }
