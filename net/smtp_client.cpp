@@ -63,11 +63,14 @@ void TNetSMTPClient::SendData(TStream& stream) {
   SendStream(data, 0);
 }
 
+void TNetSMTPClient::CheckEnvelope() const {
+  if (FMailMessage) return;
+  if (FromAddress.empty()) throw EMessageError("The address of sender is required");
+  if (FRecipientList->Count() == 0) throw EMessageError("At least one Recipient, CC or BCC must be entered");
+}
+
 void TNetSMTPClient::SendMessage() {
-  if (!FMailMessage) {
-    if (FromAddress.empty()) throw EMessageError("The address of sender is required");
-    if (FRecipientList->Count() == 0) throw EMessageError("At least one Recipient, CC or BCC must be entered");
-  }
+  CheckEnvelope();
   FTempStream = std::make_unique<TNetTempFileStream>();
   struct TDropTemp {
     std::unique_ptr<TNetTempFileStream>& Stream;
@@ -114,6 +117,7 @@ void TNetSMTPClient::Logout() {
 }
 
 void TNetSMTPClient::Send() {
+  CheckEnvelope();  // before any connection is made
   try {
     Login();
     try {

@@ -46,6 +46,8 @@ protected:
   void Notification(TComponent* AComponent, TOperation Operation) override;
 
 private:
+  // Without a message, FromAddress and RecipientList must say who sends to whom.
+  void CheckEnvelope() const;
   // Sends a command line and reads the whole reply.
   int Command(const std::string& line);
   [[noreturn]] void RaiseServerError() { throw ENetServerError(FLastReply); }
