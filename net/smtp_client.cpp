@@ -117,6 +117,7 @@ void TNetSMTPClient::Logout() {
 }
 
 void TNetSMTPClient::Send() {
+  if (FHost.empty()) throw ENetError("Host property must be assigned");
   CheckEnvelope();  // before any connection is made
   try {
     Login();

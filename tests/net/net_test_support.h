@@ -4,6 +4,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -49,18 +50,25 @@ public:
     ::getsockname(FListen, reinterpret_cast<sockaddr*>(&a), &len);
     FPort = ::ntohs(a.sin_port);
     FThread = std::thread([this, connections] {
-      for (int i = 0; i < connections; ++i) {
-        const int fd = ::accept(FListen, nullptr, nullptr);
-        if (fd < 0) return;
-        FHandler(fd);
-        ::close(fd);
+      // Connections made before the server is destroyed are still served.
+      for (int served = 0; served < connections;) {
+        pollfd p{FListen, POLLIN, 0};
+        if (::poll(&p, 1, 50) > 0) {
+          const int fd = ::accept(FListen, nullptr, nullptr);
+          if (fd < 0) return;
+          FHandler(fd);
+          ::close(fd);
+          ++served;
+        } else if (FStop) {
+          return;
+        }
       }
     });
   }
   ~ScriptedServer() {
-    ::shutdown(FListen, SHUT_RDWR);
-    ::close(FListen);
+    FStop = true;
     if (FThread.joinable()) FThread.join();
+    ::close(FListen);
   }
   int Port() const { return FPort; }
   std::string Address() const { return "127.0.0.1:" + std::to_string(FPort); }
@@ -70,6 +78,7 @@ private:
   int FListen = -1;
   int FPort = 0;
   std::thread FThread;
+  std::atomic<bool> FStop{false};
 };
 
 inline void SendAll(int fd, const std::string& data) {
