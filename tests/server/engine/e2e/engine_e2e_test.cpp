@@ -1,0 +1,279 @@
+// The echo program as the server program below the real web server, driven by curl.
+#include <dirent.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+std::string ReadFile(const std::string& Path) {
+  std::ifstream in(Path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void WriteFile(const std::string& Path, const std::string& Bytes) {
+  std::ofstream(Path, std::ios::binary | std::ios::trunc) << Bytes;
+}
+
+int FreePort() {
+  int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+  socklen_t len = sizeof addr;
+  getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+  close(fd);
+  return ntohs(addr.sin_port);
+}
+
+bool PortAnswers(int Port) {
+  int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_port = htons(static_cast<uint16_t>(Port));
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  bool ok = connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+  close(fd);
+  return ok;
+}
+
+// Runs a program with arguments, standard input from a file, environment as given; waits at
+// most TimeoutMs and returns its standard output.
+std::string RunProgram(const std::vector<std::string>& Args, const std::vector<std::string>& Env,
+                       const std::string& Input, const std::string& Scratch, int TimeoutMs = 20000) {
+  const std::string in = Scratch + ".in", out = Scratch + ".out";
+  WriteFile(in, Input);
+  pid_t pid = fork();
+  if (pid == 0) {
+    int i = open(in.c_str(), O_RDONLY), o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    dup2(i, 0);
+    dup2(o, 1);
+    std::vector<char*> argv, envp;
+    for (const std::string& a : Args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    for (const std::string& e : Env) envp.push_back(const_cast<char*>(e.c_str()));
+    envp.push_back(nullptr);
+    execve(argv[0], argv.data(), envp.data());
+    _exit(127);
+  }
+  int status = 0;
+  for (int waited = 0; waitpid(pid, &status, WNOHANG) == 0; waited += 10) {
+    if (waited > TimeoutMs) {
+      kill(pid, SIGKILL);
+      waitpid(pid, &status, 0);
+      ADD_FAILURE() << "timed out: " << Args[0];
+      break;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return ReadFile(out);
+}
+
+class EngineEndToEnd : public ::testing::Test {
+protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/engine_e2e_XXXXXX";
+    Root = mkdtemp(pattern);
+    Database = Root + "/Data/database";
+    mkdir((Root + "/Data").c_str(), 0755);
+    mkdir(Database.c_str(), 0755);
+    Program = Database + "/qnserver.exe";
+    WriteFile(Program, ReadFile(ENGINE_ECHO_PATH));
+    chmod(Program.c_str(), 0755);
+    Port = FreePort();
+    Server = fork();
+    if (Server == 0) {
+      setpgid(0, 0);
+      int null = open("/dev/null", O_WRONLY);
+      dup2(null, 1);
+      dup2(null, 2);
+      execl("/bin/sh", "sh", HMSERV_PATH, (Root + "/Data").c_str(), std::to_string(Port).c_str(),
+            static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    for (int i = 0; i < 100 && !PortAnswers(Port); ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_TRUE(PortAnswers(Port)) << "the web server did not start";
+  }
+
+  void TearDown() override {
+    if (Server > 0) {
+      kill(Server, SIGTERM);
+      int status = 0;
+      waitpid(Server, &status, 0);
+    }
+    for (pid_t pid : Residents()) kill(pid, SIGKILL);
+    std::string command = "rm -rf '" + Root + "'";
+    (void)system(command.c_str());
+  }
+
+  std::string Url(const std::string& Query = "") const {
+    return "http://127.0.0.1:" + std::to_string(Port) + "/database/qnserver.exe" +
+           (Query.empty() ? "" : "?" + Query);
+  }
+
+  struct TReply {
+    std::string Headers;
+    std::string Body;
+  };
+
+  // One curl request; Extra are further curl arguments.
+  TReply Curl(const std::string& Agent, const std::string& Query, std::vector<std::string> Extra = {},
+              const std::string& Tag = "c") {
+    const std::string scratch = Root + "/curl_" + Tag;
+    std::vector<std::string> args = {"/usr/bin/curl", "-s",         "--max-time", "60", "-A", Agent,
+                                     "-D",            scratch + ".h", "-o",        scratch + ".b"};
+    args.insert(args.end(), Extra.begin(), Extra.end());
+    args.push_back(Url(Query));
+    RunProgram(args, {"PATH=/usr/bin:/bin"}, "", scratch, 70000);
+    return {ReadFile(scratch + ".h"), ReadFile(scratch + ".b")};
+  }
+
+  // The CGI output of the server program run directly, as the web server would run it.
+  std::string RunCgi(const std::string& Agent, const std::string& Query) {
+    return RunProgram({Program},
+                      {"SERVER_SOFTWARE=test", "GATEWAY_INTERFACE=CGI/1.1", "REQUEST_METHOD=GET",
+                       "QUERY_STRING=" + Query, "HTTP_USER_AGENT=" + Agent, "CONTENT_LENGTH=0"},
+                      "", Root + "/cgi");
+  }
+
+  std::vector<pid_t> Residents() const {
+    std::vector<pid_t> pids;
+    DIR* proc = opendir("/proc");
+    while (dirent* entry = proc ? readdir(proc) : nullptr) {
+      pid_t pid = atoi(entry->d_name);
+      if (pid <= 0) continue;
+      std::string cmdline = ReadFile("/proc/" + std::string(entry->d_name) + "/cmdline");
+      if (cmdline == Program + std::string("\0START_SERVER\0", 14)) pids.push_back(pid);
+    }
+    if (proc) closedir(proc);
+    return pids;
+  }
+
+  bool WaitFor(const std::function<bool()>& Condition, int TimeoutMs) {
+    for (int waited = 0; waited <= TimeoutMs; waited += 10) {
+      if (Condition()) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+  }
+
+  static long HeaderLength(const std::string& Headers) {
+    size_t at = Headers.find("Content-Length: ");
+    return at == std::string::npos ? -1 : std::stol(Headers.substr(at + 16));
+  }
+
+  std::string QueueFile() const { return Database + "/Temp/qnserver.exe_S"; }
+
+  std::string Root, Database, Program;
+  int Port = 0;
+  pid_t Server = -1;
+};
+
+TEST_F(EngineEndToEnd, GetReachesTheHandler) {
+  TReply reply = Curl("hello agent", "id=7&x=%00%0D%0A%FF");
+  EXPECT_NE(reply.Headers.find("HTTP/1.1 200 OK\r\n"), std::string::npos) << reply.Headers;
+  EXPECT_NE(reply.Headers.find("content-type: application/octet-stream"), std::string::npos)
+      << reply.Headers;
+  EXPECT_EQ(reply.Body, "\r\nUA=hello agent\r\nID=7\r\nLEN=0\r\n");
+  EXPECT_EQ(HeaderLength(reply.Headers), static_cast<long>(reply.Body.size()));
+}
+
+TEST_F(EngineEndToEnd, PostedBinaryBodyArrivesByteForByte) {
+  std::string body;
+  for (int i = 0; i < (1 << 20); ++i) body += static_cast<char>((i * 131u) % 256u);
+  body += std::string(3, '\0');
+  WriteFile(Root + "/body.bin", body);
+  TReply reply = Curl("post", "", {"--data-binary", "@" + Root + "/body.bin", "-H",
+                                   "Content-Type: application/octet-stream"});
+  const std::string head = "\r\nUA=post\r\nID=\r\nLEN=" + std::to_string(body.size()) + "\r\n";
+  ASSERT_EQ(reply.Body.substr(0, head.size()), head);
+  EXPECT_TRUE(reply.Body.substr(head.size()) == body);
+  EXPECT_EQ(HeaderLength(reply.Headers), static_cast<long>(reply.Body.size()));
+}
+
+TEST_F(EngineEndToEnd, CopiedReplyCarriesTheBodyLengthOnlyWhenItsHeaderIsNear) {
+  EXPECT_EQ(RunCgi("small", "id=5"),
+            "HTTP/1.1 200 OK\r\ncontent-type:application/octet-stream\r\nContent-Length: 25\r\n\r\n"
+            "\r\nUA=small\r\nID=5\r\nLEN=0\r\n");
+  const std::string big = RunCgi("big", "");
+  EXPECT_EQ(big, "HTTP/1.1 200 OK\r\nX-Pad:" + std::string(1100, 'x') +
+                     "\r\ncontent-type:application/octet-stream\r\n\r\n\r\nUA=big\r\nID=\r\nLEN=0\r\n");
+  TReply viaServer = Curl("big", "");
+  EXPECT_EQ(viaServer.Body, "\r\nUA=big\r\nID=\r\nLEN=0\r\n");
+}
+
+TEST_F(EngineEndToEnd, ThirtyParallelRequestsShareOneResident) {
+  std::vector<TReply> replies(30);
+  std::vector<std::thread> clients;
+  for (int i = 0; i < 30; ++i)
+    clients.emplace_back([this, i, &replies] {
+      replies[i] = Curl("par", "id=" + std::to_string(i), {}, "p" + std::to_string(i));
+    });
+  for (std::thread& client : clients) client.join();
+  for (int i = 0; i < 30; ++i)
+    EXPECT_EQ(replies[i].Body, "\r\nUA=par\r\nID=" + std::to_string(i) + "\r\nLEN=0\r\n") << i;
+  EXPECT_EQ(Residents().size(), 1u);
+  struct stat info {};
+  ASSERT_EQ(stat(QueueFile().c_str(), &info), 0);
+  EXPECT_EQ(info.st_size, 0);
+  DIR* temp = opendir((Database + "/Temp").c_str());
+  int files = 0;
+  while (dirent* entry = temp ? readdir(temp) : nullptr) files += entry->d_name[0] != '.';
+  if (temp) closedir(temp);
+  EXPECT_EQ(files, 1) << "request or reply files left behind";
+}
+
+TEST_F(EngineEndToEnd, ResidentEndsWithItsQueueAndIsReplacedWhenKilled) {
+  ASSERT_EQ(Curl("one", "id=1").Body, "\r\nUA=one\r\nID=1\r\nLEN=0\r\n");
+  ASSERT_EQ(Residents().size(), 1u);
+  ASSERT_EQ(unlink(QueueFile().c_str()), 0);
+  EXPECT_TRUE(WaitFor([this] { return Residents().empty(); }, 500));
+
+  ASSERT_EQ(Curl("two", "id=2").Body, "\r\nUA=two\r\nID=2\r\nLEN=0\r\n");
+  std::vector<pid_t> before = Residents();
+  ASSERT_EQ(before.size(), 1u);
+  kill(before[0], SIGKILL);
+  ASSERT_TRUE(WaitFor([this] { return Residents().empty(); }, 2000));
+  EXPECT_EQ(Curl("three", "id=3").Body, "\r\nUA=three\r\nID=3\r\nLEN=0\r\n");
+  std::vector<pid_t> after = Residents();
+  ASSERT_EQ(after.size(), 1u);
+  EXPECT_NE(after[0], before[0]);
+}
+
+TEST_F(EngineEndToEnd, HandlerExceptionReachesTheLogOnly) {
+  TReply reply = Curl("fail", "");
+  EXPECT_EQ(reply.Body.find("boom"), std::string::npos);
+  EXPECT_EQ(reply.Headers.find("boom"), std::string::npos);
+  const std::string log = ReadFile(Database + "/Log/qnserver.Log");
+  EXPECT_NE(log.find(" : Unhandled exception : boom  forged line\r\n"), std::string::npos) << log;
+}
+
+TEST_F(EngineEndToEnd, HandOverAndLogFoldersAreNotServed) {
+  ASSERT_EQ(Curl("one", "").Body, "\r\nUA=one\r\nID=\r\nLEN=0\r\n");
+  for (const char* path : {"/database/Temp/qnserver.exe_S", "/database/Log/qnserver.Log",
+                           "/database/x/%2E%2E/Temp/qnserver.exe_S"}) {
+    const std::string scratch = Root + "/deny";
+    std::string code = RunProgram({"/usr/bin/curl", "-s", "--path-as-is", "-o", "/dev/null", "-w",
+                                   "%{http_code}", "http://127.0.0.1:" + std::to_string(Port) + path},
+                                  {}, "", scratch);
+    EXPECT_EQ(code, "403") << path;
+  }
+}
+
+}  // namespace
