@@ -6,6 +6,7 @@
 #include "net/mail_encoder.h"
 #include "net/net_errors.h"
 #include "net/net_text.h"
+#include "platform/rtl/typed_stream.h"
 #include "platform/sys/mime_types.h"
 
 std::string GetContentTypeOfFile(const std::string& fileName) {
@@ -291,4 +292,107 @@ void TNetArticle::Validate() const {
   if (FSender->Address().empty()) throw EMessageError("The address of sender is required");
   if (NewsGroups.empty()) throw EMessageError("Newsgroup header is required");
   if (FSubject.empty()) throw EMessageError("Subject header is required");
+}
+
+// ---- stored forms ----------------------------------------------------------------------------
+
+void TNetAddressList::DefineProperties(TFiler& Filer) {
+  Filer.DefineProperty(
+      "Items",
+      [this](TReader& reader) {
+        Clear();
+        reader.ReadListBegin();
+        // Bounded by the stream: every round reads two values or ends at the list end.
+        while (!reader.EndOfList()) {
+          auto address = std::make_unique<TNetMailAddress>();
+          address->SetName(reader.ReadString());
+          address->SetAddress(reader.ReadString());
+          Add(address.release());
+        }
+        reader.ReadListEnd();
+      },
+      [this](TWriter& writer) {
+        writer.WriteListBegin();
+        for (const auto& item : FItems) {
+          writer.WriteString(item->Name());
+          writer.WriteString(item->Address());
+        }
+        writer.WriteListEnd();
+      },
+      Count() > 0);
+}
+
+void TNetAttList::DefineProperties(TFiler& Filer) {
+  Filer.DefineProperty(
+      "Items",
+      [this](TReader& reader) {
+        Clear();
+        reader.ReadListBegin();
+        while (!reader.EndOfList()) {
+          auto item = std::make_unique<TNetAttItem>();
+          item->SetFileName(reader.ReadString());
+          item->SetContentType(reader.ReadString());
+          const int kind = reader.ReadInteger();
+          item->SetKind(kind >= akEmbedded && kind <= akText ? static_cast<BYTE>(kind) : akBinary);
+          Add(item.release());
+        }
+        reader.ReadListEnd();
+      },
+      [this](TWriter& writer) {
+        writer.WriteListBegin();
+        for (const auto& item : FItems) {
+          writer.WriteString(item->FileName());
+          writer.WriteString(item->ContentType());
+          writer.WriteInteger(static_cast<int>(item->Kind()));
+        }
+        writer.WriteListEnd();
+      },
+      Count() > 0);
+}
+
+void RegisterMailMessageClasses() {
+  static const bool registered = [] {
+    RegisterPersistentClass<TNetMailAddress>(
+        "TNetMailAddress", "TPersistent",
+        {StringProperty<TNetMailAddress>("Name", &TNetMailAddress::Name, &TNetMailAddress::SetName),
+         StringProperty<TNetMailAddress>("Address", &TNetMailAddress::Address, &TNetMailAddress::SetAddress)});
+    RegisterPersistentClass<TNetAddressList>("TNetAddressList", "TPersistent");
+    RegisterPersistentClass<TNetAttList>("TNetAttList", "TPersistent");
+    RegisterPersistentClass<TNetCustomMessage>(
+        "TNetCustomMessage", "TComponent",
+        {ObjectProperty<TNetCustomMessage>("Attachments", [](TNetCustomMessage& m) { return &m.Attachments(); }),
+         StringProperty<TNetCustomMessage>(
+             "ContentType", [](TNetCustomMessage& m) { return m.ContentType(); },
+             [](TNetCustomMessage& m, const std::string& v) { m.SetContentType(v); }),
+         EnumProperty<TNetCustomMessage>(
+             "Encoding", {"meMIME", "meUU"}, [](TNetCustomMessage& m) { return static_cast<int>(m.Encoding); },
+             [](TNetCustomMessage& m, int v) { m.Encoding = v == meUU ? meUU : meMIME; }),
+         ObjectProperty<TNetCustomMessage>("Sender", [](TNetCustomMessage& m) { return &m.Sender(); }),
+         StringProperty<TNetCustomMessage>("Subject", &TNetCustomMessage::Subject, &TNetCustomMessage::SetSubject),
+         EnumProperty<TNetCustomMessage>(
+             "CharSet", {"csUSASCII", "csISO8859", "csISO2022jp"},
+             [](TNetCustomMessage& m) { return static_cast<int>(m.CharSet); },
+             [](TNetCustomMessage& m, int v) { m.CharSet = v >= 0 && v <= 2 ? static_cast<TNetCharSet>(v) : csUSASCII; }),
+         ObjectProperty<TNetCustomMessage>("Headers", [](TNetCustomMessage& m) { return &m.Headers(); }),
+         ObjectProperty<TNetCustomMessage>("Body", [](TNetCustomMessage& m) { return &m.Body(); })});
+    RegisterPersistentClass<TNetMessage>(
+        "TNetMessage", "TNetCustomMessage",
+        {ObjectProperty<TNetMessage>("Recipients", [](TNetMessage& m) { return &m.Recipients(); }),
+         ObjectProperty<TNetMessage>("CC", [](TNetMessage& m) { return &m.CC(); }),
+         ObjectProperty<TNetMessage>("BCC", [](TNetMessage& m) { return &m.BCC(); }),
+         BoolProperty<TNetMessage>(
+             "ReturnReceipt", [](TNetMessage& m) { return m.ReturnReceipt; },
+             [](TNetMessage& m, bool v) { m.ReturnReceipt = v; }),
+         EnumProperty<TNetMessage>(
+             "Priority", {"ptLow", "ptNormal", "ptHigh"}, [](TNetMessage& m) { return static_cast<int>(m.Priority); },
+             [](TNetMessage& m, int v) { m.Priority = v >= 0 && v <= 2 ? static_cast<TNetPriority>(v) : ptNormal; },
+             std::int64_t{ptNormal})});
+    RegisterPersistentClass<TNetArticle>(
+        "TNetArticle", "TNetCustomMessage",
+        {StringProperty<TNetArticle>(
+            "NewsGroups", [](TNetArticle& a) { return a.NewsGroups; },
+            [](TNetArticle& a, const std::string& v) { a.NewsGroups = v; })});
+    return true;
+  }();
+  (void)registered;
 }

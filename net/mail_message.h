@@ -39,6 +39,8 @@ public:
   int Count() const { return static_cast<int>(FItems.size()); }
   TNetMailAddress* Items(int Index) const;
   void Assign(const TPersistent* Source) override;
+  // "Items": a list of (name, address) strings, written only when the list is not empty.
+  void DefineProperties(TFiler& Filer) override;
 
 private:
   std::vector<std::unique_ptr<TNetMailAddress>> FItems;
@@ -75,6 +77,8 @@ public:
   TNetAttItem* Items(int Index) const;
   // Copies every item of the source, data included; the two lists never share an item.
   void Assign(const TPersistent* Source) override;
+  // "Items": a list of (file name, content type, kind); the data is not stored.
+  void DefineProperties(TFiler& Filer) override;
 
 private:
   std::vector<std::unique_ptr<TNetAttItem>> FItems;
@@ -174,3 +178,7 @@ public:
   void Clear() override;
   void Validate() const;
 };
+
+// Registers the message classes and their published properties for the component streams
+// (once; later calls do nothing).
+void RegisterMailMessageClasses();

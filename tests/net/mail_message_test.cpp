@@ -350,3 +350,35 @@ TEST_F(MailMessage, HeaderFieldsJoinContinuationsAndRemoveWithThem) {
   EXPECT_EQ(h.Count(), 3);
   EXPECT_EQ(h.GetFieldBody("Subject"), "");
 }
+
+TEST_F(MailMessage, ComponentStreamKeepsTheMessageAndReadsAttachmentFiles) {
+  RegisterMailMessageClasses();
+  const std::string file = TempPath("attached.zip");
+  WriteFile(file, "zip bytes");
+  TNetMessage m;
+  Fill(m);
+  m.Priority = ptHigh;
+  m.ReturnReceipt = true;
+  m.CharSet = csISO8859;
+  m.Attachments().Add(Attachment(file, ""));
+  m.Attachments().Items(0)->SetContentType("application/x-special");
+  TMemoryStream stream;
+  stream.WriteComponent(&m);
+  stream.SetPosition(0);
+  TNetMessage r;
+  stream.ReadComponent(&r);
+  EXPECT_EQ(r.Sender().Name(), "Ann Smith");
+  EXPECT_EQ(r.Sender().Address(), "ann@example.com");
+  ASSERT_EQ(r.Recipients().Count(), 2);
+  EXPECT_EQ(r.Recipients().Items(1)->Name(), "Mr. C");
+  EXPECT_EQ(r.BCC().Count(), 1);
+  EXPECT_EQ(r.Subject(), "Greetings");
+  EXPECT_EQ(BodyOf(r), BodyOf(m));
+  EXPECT_EQ(r.Priority, ptHigh);
+  EXPECT_TRUE(r.ReturnReceipt);
+  EXPECT_EQ(r.CharSet, csISO8859);
+  ASSERT_EQ(r.Attachments().Count(), 1);
+  EXPECT_EQ(r.Attachments().Items(0)->ContentType(), "application/x-special");
+  EXPECT_EQ(DataOf(*r.Attachments().Items(0)), "zip bytes");
+  ::unlink(file.c_str());
+}
