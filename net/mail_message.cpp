@@ -296,58 +296,65 @@ void TNetArticle::Validate() const {
 
 // ---- stored forms ----------------------------------------------------------------------------
 
-void TNetAddressList::DefineProperties(TFiler& Filer) {
+namespace {
+
+// A stored list property: a list of items, each written and read as a fixed row of values.
+template <class List, class ReadItem, class WriteItems>
+void DefineItemList(TFiler& Filer, List& list, ReadItem readItem, WriteItems writeItems) {
   Filer.DefineProperty(
       "Items",
-      [this](TReader& reader) {
-        Clear();
+      [&list, readItem](TReader& reader) {
+        list.Clear();
         reader.ReadListBegin();
-        // Bounded by the stream: every round reads two values or ends at the list end.
-        while (!reader.EndOfList()) {
-          auto address = std::make_unique<TNetMailAddress>();
-          address->SetName(reader.ReadString());
-          address->SetAddress(reader.ReadString());
-          Add(address.release());
-        }
+        // Bounded by the stream: every round reads one row or ends at the list end.
+        while (!reader.EndOfList()) readItem(reader);
         reader.ReadListEnd();
       },
-      [this](TWriter& writer) {
+      [writeItems](TWriter& writer) {
         writer.WriteListBegin();
+        writeItems(writer);
+        writer.WriteListEnd();
+      },
+      list.Count() > 0);
+}
+
+}  // namespace
+
+void TNetAddressList::DefineProperties(TFiler& Filer) {
+  DefineItemList(
+      Filer, *this,
+      [this](TReader& reader) {
+        auto address = std::make_unique<TNetMailAddress>();
+        address->SetName(reader.ReadString());
+        address->SetAddress(reader.ReadString());
+        Add(address.release());
+      },
+      [this](TWriter& writer) {
         for (const auto& item : FItems) {
           writer.WriteString(item->Name());
           writer.WriteString(item->Address());
         }
-        writer.WriteListEnd();
-      },
-      Count() > 0);
+      });
 }
 
 void TNetAttList::DefineProperties(TFiler& Filer) {
-  Filer.DefineProperty(
-      "Items",
+  DefineItemList(
+      Filer, *this,
       [this](TReader& reader) {
-        Clear();
-        reader.ReadListBegin();
-        while (!reader.EndOfList()) {
-          auto item = std::make_unique<TNetAttItem>();
-          item->SetFileName(reader.ReadString());
-          item->SetContentType(reader.ReadString());
-          const int kind = reader.ReadInteger();
-          item->SetKind(kind >= akEmbedded && kind <= akText ? static_cast<BYTE>(kind) : akBinary);
-          Add(item.release());
-        }
-        reader.ReadListEnd();
+        auto item = std::make_unique<TNetAttItem>();
+        item->SetFileName(reader.ReadString());
+        item->SetContentType(reader.ReadString());
+        const int kind = reader.ReadInteger();
+        item->SetKind(kind >= akEmbedded && kind <= akText ? static_cast<BYTE>(kind) : akBinary);
+        Add(item.release());
       },
       [this](TWriter& writer) {
-        writer.WriteListBegin();
         for (const auto& item : FItems) {
           writer.WriteString(item->FileName());
           writer.WriteString(item->ContentType());
           writer.WriteInteger(static_cast<int>(item->Kind()));
         }
-        writer.WriteListEnd();
-      },
-      Count() > 0);
+      });
 }
 
 void RegisterMailMessageClasses() {
