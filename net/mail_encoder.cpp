@@ -274,7 +274,7 @@ std::string TNetCustomEncoder::Text() {
     std::string subject = OneLine(FMessage.Subject());
     if (FMessage.Encoding == meMIME && (FMessage.CharSet == csISO2022jp || HasHighBytes(subject)))
       subject = EncodeHeaderWord(subject);
-    Line("Subject: " + subject);
+    Line(FSubjectHeader + subject);
   }
   if (FMessage.Encoding == meMIME) Line("Mime-Version: 1.0");
   WriteBody();

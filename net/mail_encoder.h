@@ -24,6 +24,8 @@ protected:
   void WriteExtraHeaders(std::initializer_list<const char*> removed);
 
   TNetCustomMessage& FMessage;
+  // News articles write their subject header with two blanks.
+  std::string FSubjectHeader = "Subject: ";
 
 private:
   void WriteBody();
@@ -52,7 +54,9 @@ private:
 
 class TNetArticleEncoder : public TNetCustomEncoder {
 public:
-  explicit TNetArticleEncoder(TNetArticle& Article) : TNetCustomEncoder(Article), FArticle(Article) {}
+  explicit TNetArticleEncoder(TNetArticle& Article) : TNetCustomEncoder(Article), FArticle(Article) {
+    FSubjectHeader = "Subject:  ";
+  }
 
 protected:
   void WriteKindHeaders() override;

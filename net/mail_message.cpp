@@ -345,7 +345,7 @@ void TNetAttList::DefineProperties(TFiler& Filer) {
         item->SetFileName(reader.ReadString());
         item->SetContentType(reader.ReadString());
         const int kind = reader.ReadInteger();
-        item->SetKind(kind >= akEmbedded && kind <= akText ? static_cast<BYTE>(kind) : akBinary);
+        item->SetKind(kind >= akEmbedded && kind <= akText ? static_cast<BYTE>(kind) : static_cast<BYTE>(akBinary));
         Add(item.release());
       },
       [this](TWriter& writer) {

@@ -141,7 +141,9 @@ TEST(WinsockCalls, StartupAddressesAndNames) {
   EXPECT_GT(std::strlen(name), 0u);
   char tiny[1];
   EXPECT_EQ(winsock::gethostname(tiny, 1), SOCKET_ERROR);
-  if (servent* s = winsock::getservbyname("smtp", "tcp")) EXPECT_EQ(winsock::ntohs(static_cast<u_short>(s->s_port)), 25);
+  if (servent* s = winsock::getservbyname("smtp", "tcp")) {
+    EXPECT_EQ(winsock::ntohs(static_cast<u_short>(s->s_port)), 25);
+  }
   EXPECT_FALSE(LocalHostAddress().empty());
 }
 
