@@ -4,6 +4,7 @@
 
 #include "net/mail_coders.h"
 #include "net/mail_encoder.h"
+#include "net/net_streams.h"
 #include "net/net_errors.h"
 #include "net_test_support.h"
 #include "platform/sys/mime_types.h"
@@ -381,4 +382,72 @@ TEST_F(MailMessage, ComponentStreamKeepsTheMessageAndReadsAttachmentFiles) {
   EXPECT_EQ(r.Attachments().Items(0)->ContentType(), "application/x-special");
   EXPECT_EQ(DataOf(*r.Attachments().Items(0)), "zip bytes");
   ::unlink(file.c_str());
+}
+
+TEST_F(MailMessage, LargeMessagesReadBackAcrossLineBlocks) {
+  TNetMessage m;
+  Fill(m);
+  for (int i = 0; i < 3000; ++i) m.Body().Add("body line " + std::to_string(i) + std::string(static_cast<std::size_t>(i % 37), '-'));
+  const std::string big = RandomBytes(200000, 21);
+  m.Attachments().Add(Attachment("big.zip", big));
+  TNetMessage r;
+  Read(r, Write(m));
+  EXPECT_EQ(BodyOf(r), BodyOf(m));
+  ASSERT_EQ(r.Attachments().Count(), 1);
+  EXPECT_TRUE(DataOf(*r.Attachments().Items(0)) == big);
+}
+
+TEST_F(MailMessage, LineStreamKeepsLinesWholeAtBlockEnds) {
+  TLineStream lines;
+  std::string text;
+  std::vector<std::string> expected;
+  for (int i = 0; i < 2000; ++i) {
+    expected.push_back(std::string(static_cast<std::size_t>(i % 50), 'a' + i % 26) + std::to_string(i));
+    text += expected.back() + (i % 3 == 0 ? "\n" : i % 3 == 1 ? "\r\n" : "\r");
+  }
+  lines.WriteString(text);
+  lines.Reset();
+  std::vector<std::string> got;
+  std::string line;
+  for (int i = 0; i < 5000; ++i) {
+    lines.ReadLine(line);
+    if (lines.EndOfData()) break;
+    got.push_back(line);
+  }
+  EXPECT_EQ(got, expected);
+}
+
+TEST_F(MailMessage, AlternativeMessagesAndTheirSpecialCases) {
+  const std::string alternative =
+      "From: a@b.c\r\nMime-Version: 1.0\r\nContent-Type: multipart/alternative; boundary=\"B\"\r\n\r\n"
+      "--B\r\nContent-Type: text/plain\r\n\r\nplain\r\n\r\n--B\r\nContent-Type: text/html\r\n\r\n<b>html</b>\r\n\r\n--B--\r\n";
+  TNetMessage r;
+  Read(r, alternative);
+  EXPECT_EQ(BodyOf(r), std::vector<std::string>{"plain"});
+  ASSERT_EQ(r.Attachments().Count(), 1);
+  EXPECT_EQ(r.Attachments().Items(0)->FileName(), "_alt.0");
+  EXPECT_EQ(r.ContentType(), "multipart/alternative");
+
+  const std::string onePart =
+      "From: a@b.c\r\nMime-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=\"B\"\r\n\r\n"
+      "--B\r\nContent-Type: text/html; charset=x\r\n\r\n<p>x</p>\r\n\r\n--B--\r\ntrailing text\r\n";
+  TNetMessage one;
+  Read(one, onePart);
+  EXPECT_EQ(one.Attachments().Count(), 0);
+  EXPECT_EQ(one.ContentType(), "text/html");
+
+  const std::string ccMail =
+      "From: a@b.c\r\nMime-Version: 1.0\r\nContent-Type: text/plain; name=\"cc:Mail\"\r\n\r\nhello\r\n.\r\n";
+  TNetMessage text;
+  Read(text, ccMail);
+  EXPECT_EQ(text.Attachments().Count(), 0);
+  EXPECT_EQ(BodyOf(text), std::vector<std::string>{"hello"});  // the last "." goes
+
+  const std::string named =
+      "From: a@b.c\r\nMime-Version: 1.0\r\nContent-Type: text/plain; name=\"notes.txt\"\r\n\r\nhello\r\n";
+  TNetMessage attachment;
+  Read(attachment, named);
+  ASSERT_EQ(attachment.Attachments().Count(), 1);
+  EXPECT_EQ(attachment.Attachments().Items(0)->FileName(), "notes.txt");
+  EXPECT_EQ(DataOf(*attachment.Attachments().Items(0)), "hello\r\n");
 }
