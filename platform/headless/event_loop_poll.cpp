@@ -203,12 +203,10 @@ bool TPollEventLoop::ProcessMessages(int WaitMs) {
         if (it->second.Mask & fdeRead) events |= fdeRead;
         if (it->second.Mask & fdeWrite) events |= fdeWrite;
       }
-      if (revents & POLLNVAL) FWatches.erase(it), it = FWatches.end();
-      TFdProc proc = it != FWatches.end() ? it->second.OnReady : nullptr;
-      if (!proc) {
-        // A closed descriptor: tell nobody more about it, but stop polling it.
-        continue;
-      }
+      TFdProc proc = it->second.OnReady;
+      // A descriptor closed under its watch: its owner hears of it once, as a hang-up, and
+      // the loop stops polling it.
+      if (revents & POLLNVAL) FWatches.erase(it);
       any = true;
       Guard([&] { proc(fd, events); });
     }

@@ -347,3 +347,22 @@ TEST(Loop, SingleInstanceTokenAcceptsOnTheLoop) {
   token.Release();
   EXPECT_EQ(loop.WatchCount(), 0u);
 }
+
+TEST(FdWatches, ADescriptorClosedUnderItsWatchIsReportedOnceAndDropped) {
+  TPollEventLoop loop(false);
+  int p[2];
+  ASSERT_EQ(::pipe(p), 0);
+  int calls = 0;
+  unsigned got = 0;
+  loop.SetFdWatch(p[0], fdeRead, [&](int, unsigned events) {
+    ++calls;
+    got = events;
+  });
+  ::close(p[0]);  // closed without removing the watch
+  loop.ProcessMessages(100);
+  loop.ProcessMessages(10);
+  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(got & fdeHangUp, fdeHangUp);
+  EXPECT_EQ(loop.WatchCount(), 0u);
+  ::close(p[1]);
+}
