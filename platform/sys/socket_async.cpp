@@ -19,6 +19,7 @@ struct TSelect {
   bool ReadArmed = true;        // FD_READ may be posted (until the next recv after one was)
   bool WriteArmed = false;      // FD_WRITE is owed
   bool CloseSent = false;
+  unsigned Mask = ~0u;  // the watch as last set on the loop
 };
 
 std::recursive_mutex gLock;
@@ -34,6 +35,8 @@ void UpdateWatch(SOCKET s, TSelect& st) {
     mask |= fdeRead;
   if ((st.ConnectPending && (st.Events & (FD_CONNECT | FD_WRITE))) || (st.WriteArmed && (st.Events & FD_WRITE)))
     mask |= fdeWrite;
+  if (mask == st.Mask) return;  // most recv calls change nothing
+  st.Mask = mask;
   const int fd = static_cast<int>(s);
   if (mask)
     st.Loop->SetFdWatch(fd, mask, [s](int, unsigned ready) { OnReady(s, ready); });
@@ -112,6 +115,7 @@ int AsyncSelectSet(SOCKET s, HANDLE target, UINT message, long events) {
   TSelect& st = gSelects[s];
   if (st.Loop && st.Loop != loop) st.Loop->RemoveFdWatch(static_cast<int>(s));
   st.Loop = loop;
+  st.Mask = ~0u;
   st.Target = static_cast<TMessageTarget*>(target);
   st.Message = message;
   st.Events = events;
