@@ -17,8 +17,8 @@ void TQnStringGrid::Widen() {
 }
 
 void TQnStringGrid::Narrow() {
+  FWidened = false;  // the store keeps the hidden columns beyond the narrowed count
   TStringGrid::SetColCount(ColCount() - FNumHidden);
-  FWidened = false;
   SetColWidths(ColCount() - 1, FWidenedLastWidth);
 }
 

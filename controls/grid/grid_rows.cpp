@@ -97,7 +97,7 @@ void TQnStringGrid::DeleteRows(int RowIndex, int RCount) {
   SetEditorMode(false);
   BeginUpdate();
   try {
-    const int top = TopRow(), remembered = Row();
+    const int top = TopRow(), remembered = Row(), fixedRows = TStringGrid::FixedRows();
     for (int i = 0; i < RCount && RowIndex < RowCount() && RowCount() > 1; ++i) {
       DeleteRow(RowIndex);
       if (FMouseActions->DisjunctRowSelect && RowIndex < static_cast<int>(FRowSelected.size()))
@@ -107,7 +107,7 @@ void TQnStringGrid::DeleteRows(int RowIndex, int RCount) {
     if (lastNormal > remembered) {
       MoveCurrentRaw(Col(), remembered, true);
       SetTopRow(top);
-    } else if (lastNormal > TStringGrid::FixedRows()) {
+    } else if (lastNormal > fixedRows) {
       MoveCurrentRaw(Col(), lastNormal - 1, true);
     } else {
       HideSelection();

@@ -63,6 +63,8 @@ bool ReadSortNumber(const std::string& cell, const std::string& prefix, const st
     value = 0;
     return true;
   }
+  const char d = FormatSettings.DecimalSeparator;
+  if (prefix.empty() && suffix.empty() && !grouped && d == '.') return ReadPlainNumber(cell, value);
   std::string s = cell;
   if (!suffix.empty())
     if (auto p = s.find(suffix); p != std::string::npos) s.erase(p, suffix.size());
@@ -75,11 +77,8 @@ bool ReadSortNumber(const std::string& cell, const std::string& prefix, const st
       if (c != t) out += c;
     s.swap(out);
   }
-  const char d = FormatSettings.DecimalSeparator;
   if (d != '.')
     if (auto p = s.find(d); p != std::string::npos) s[p] = '.';
-  // The plain number syntax allows no blanks after the number.
-  while (!s.empty() && s.back() == ' ') s.pop_back();
   return ReadPlainNumber(s, value);
 }
 

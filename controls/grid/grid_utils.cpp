@@ -1,5 +1,6 @@
 #include "controls/grid/grid_utils.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -339,8 +340,12 @@ bool ReadPlainNumber(const std::string& text, double& value) {
     i = e;
   }
   if (i != n) return false;
-  value = std::strtod(text.c_str() + start, nullptr);
-  return std::isfinite(value);
+  if (text[start] == '+') ++start;  // from_chars takes no plus sign
+  double v = 0;
+  const auto result = std::from_chars(text.data() + start, text.data() + n, v);
+  if (result.ec != std::errc() || !std::isfinite(v)) return false;
+  value = v;
+  return true;
 }
 
 bool ParseFilterDate(const std::string& text, double& date) {

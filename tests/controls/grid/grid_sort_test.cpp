@@ -1,0 +1,183 @@
+#include <gtest/gtest.h>
+
+#include "controls/grid/qn_grid.h"
+
+namespace {
+
+// One fixed row, then the given texts in column 1; column 0 numbers the rows.
+void Fill(TQnStringGrid& g, const std::vector<std::string>& texts, int cols = 2) {
+  g.SetColCount(cols);
+  g.SetRowCount(static_cast<int>(texts.size()) + 1);
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    g.SetCells(0, static_cast<int>(i) + 1, std::to_string(i));
+    g.SetCells(1, static_cast<int>(i) + 1, texts[i]);
+  }
+}
+
+std::vector<std::string> Col(TQnStringGrid& g, int c) {
+  std::vector<std::string> out;
+  for (int r = 1; r < g.RowCount(); ++r) out.push_back(g.Cells(c, r));
+  return out;
+}
+
+void SortBy(TQnStringGrid& g, int col, TSortStyle style, TSortDirection dir = sdAscending) {
+  g.OnGetFormat = [style](TObject*, int, TSortStyle& s, std::string&, std::string&) { s = style; };
+  g.SetSortColumn(col);
+  g.SortDirection = dir;
+  g.SortByColumn();
+}
+
+TEST(GridSortStyles, NumbersWithEmptyAndUnreadableCells) {
+  TQnStringGrid g(nullptr);
+  Fill(g, {"10", "9", "", "2"});
+  SortBy(g, 1, sortNumber);
+  EXPECT_EQ(Col(g, 1), (std::vector<std::string>{"", "2", "9", "10"}));
+  SortBy(g, 1, sortNumber, sdDescending);
+  EXPECT_EQ(Col(g, 1), (std::vector<std::string>{"10", "9", "2", ""}));
+  TQnStringGrid h(nullptr);
+  Fill(h, {"10", "abc", "9"});
+  h.OnGetFormat = [](TObject*, int, TSortStyle& s, std::string&, std::string&) { s = sortNumber; };
+  EXPECT_EQ(h.CompareCells(1, 2, 1), 0);  // unreadable equals everything
+  SortBy(h, 1, sortNumber);  // contradictory comparisons still end
+  EXPECT_EQ(h.RowCount(), 4);
+}
+
+TEST(GridSortStyles, PrefixSuffixAndGroupedNumbers) {
+  TQnStringGrid g(nullptr);
+  Fill(g, {"40 kg", "5 kg", "1,200 kg"});
+  g.OnGetFormat = [](TObject*, int, TSortStyle& s, std::string&, std::string& suffix) {
+    s = sortNumberGrouped;
+    suffix = " kg";
+  };
+  g.SetSortColumn(1);
+  g.SortByColumn();
+  EXPECT_EQ(Col(g, 1), (std::vector<std::string>{"5 kg", "40 kg", "1,200 kg"}));
+}
+
+TEST(GridSortStyles, DayMonthYearAndMonthDayYear) {
+  TQnStringGrid g(nullptr);
+  Fill(g, {"3/4/01", "5/3/01", "31/12/99", "1-2-26", "1.1.2001", "2/1/2001"});
+  SortBy(g, 1, sortDateDMY);
+  // 1926-02-01, 1999-12-31, 2001-01-01, 2001-01-02, 2001-03-05, 2001-04-03.
+  EXPECT_EQ(Col(g, 1),
+            (std::vector<std::string>{"1-2-26", "31/12/99", "1.1.2001", "2/1/2001", "5/3/01", "3/4/01"}));
+  TQnStringGrid m(nullptr);
+  Fill(m, {"3/4/01", "4/2/01", "12/31/2000"});
+  SortBy(m, 1, sortDateMDY);
+  // 31 December 2000, 4 March 2001, 2 April 2001.
+  EXPECT_EQ(Col(m, 1), (std::vector<std::string>{"12/31/2000", "3/4/01", "4/2/01"}));
+  // Four-digit years are taken as written, not shifted by a century.
+  TQnStringGrid y(nullptr);
+  Fill(y, {"1/1/2030", "1/1/1990"});
+  SortBy(y, 1, sortDateDMY);
+  EXPECT_EQ(Col(y, 1), (std::vector<std::string>{"1/1/1990", "1/1/2030"}));
+}
+
+TEST(GridSortStyles, AutoFormatPicksNumbersDatesOrText) {
+  TQnStringGrid g(nullptr);
+  Fill(g, {"10", "9", "100"});
+  g.SetSortColumn(1);
+  g.SortByColumn();  // sortAuto: numbers
+  EXPECT_EQ(Col(g, 1), (std::vector<std::string>{"9", "10", "100"}));
+  TQnStringGrid t(nullptr);
+  Fill(t, {"2001/12/5", "10", "2001/1/5"});
+  EXPECT_EQ(t.CompareCells(1, 1, 3), 1);  // "/" at position 5: text, "2001/12" > "2001/1"
+  TQnStringGrid plain(nullptr);
+  plain.SortAutoFormat = false;
+  Fill(plain, {"10", "9"});
+  plain.SetSortColumn(1);
+  plain.SortByColumn();
+  EXPECT_EQ(Col(plain, 1), (std::vector<std::string>{"10", "9"}));
+}
+
+TEST(GridSortStyles, TextStylesAndCustomComparison) {
+  TQnStringGrid g(nullptr);
+  Fill(g, {"abc", "ABC", "b"});
+  g.OnGetFormat = [](TObject*, int, TSortStyle& s, std::string&, std::string&) { s = sortTextNoCase; };
+  EXPECT_EQ(g.CompareCells(1, 1, 2), 0);
+  EXPECT_EQ(g.CompareCells(1, 2, 1), 0);
+  g.OnGetFormat = [](TObject*, int, TSortStyle& s, std::string&, std::string&) { s = sortText; };
+  EXPECT_EQ(g.CompareCells(1, 1, 2), 1);
+  g.OnGetFormat = [](TObject*, int, TSortStyle& s, std::string&, std::string&) { s = sortCustom; };
+  EXPECT_EQ(g.CompareCells(1, 1, 3), 0);  // no handler: equal
+  g.OnCustomCompare = [](TObject*, const std::string& a, const std::string& b, int& res) {
+    res = a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
+  };
+  EXPECT_EQ(g.CompareCells(1, 3, 1), -1);
+  g.OnGetFormat = [](TObject*, int, TSortStyle& s, std::string&, std::string&) { s = sortMarkupText; };
+  g.SetCells(1, 1, "<B>b</B>");
+  g.SetCells(1, 2, "a");
+  EXPECT_EQ(g.CompareCells(1, 1, 2), 1);
+}
+
+TEST(GridSortFrame, FullSortBreaksTiesFooterAndColumnZeroStay) {
+  TQnStringGrid g(nullptr);
+  g.SetColCount(3);
+  g.SetRowCount(5);
+  const char* rows[][3] = {{"n0", "b", "2"}, {"n1", "a", "9"}, {"n2", "b", "1"}, {"total", "0", "0"}};
+  for (int r = 0; r < 4; ++r)
+    for (int c = 0; c < 3; ++c) g.SetCells(c, r + 1, rows[r][c]);
+  g.SetFixedFooters(1);
+  g.SortNormalCellsOnly = true;
+  g.OnGetFormat = [](TObject*, int, TSortStyle& s, std::string&, std::string&) { s = sortText; };
+  g.SetSortColumn(1);
+  g.SortByColumn();
+  EXPECT_EQ(Col(g, 1), (std::vector<std::string>{"a", "b", "b", "0"}));
+  EXPECT_EQ(Col(g, 2), (std::vector<std::string>{"9", "1", "2", "0"}));  // ties by column 2
+  EXPECT_EQ(Col(g, 0), (std::vector<std::string>{"n0", "n1", "n2", "total"}));
+  EXPECT_EQ(g.RowCount(), 5);  // the spare rows are gone
+  EXPECT_EQ(g.Cells(0, 5), "");
+}
+
+TEST(GridSortFrame, CurrentRowFollowsItsData) {
+  TQnStringGrid g(nullptr);
+  Fill(g, {"d", "c", "b", "a"});
+  g.SetRow(1);  // "d"
+  g.SetSortColumn(1);
+  g.SortByColumn();
+  EXPECT_EQ(g.Row(), 4);
+  EXPECT_EQ(g.Cells(1, g.Row()), "d");
+}
+
+TEST(GridSortFrame, HiddenColumnsMoveWithTheirRows) {
+  TQnStringGrid g(nullptr);
+  Fill(g, {"b", "a"}, 3);
+  g.SetCells(2, 1, "of b");
+  g.SetCells(2, 2, "of a");
+  g.HideColumn(2);
+  g.SetSortColumn(1);
+  g.SortByColumn();
+  EXPECT_EQ(g.Cells(2, 1), "of a");
+  EXPECT_EQ(g.ColCount(), 2);
+  EXPECT_EQ(g.NumHiddenColumns(), 1);
+}
+
+TEST(GridSortIndexes, SortsByTheListAndRefusesAnEmptyOne) {
+  TQnStringGrid g(nullptr);
+  try {
+    g.SortByIndexes();
+    FAIL();
+  } catch (const EQnGridError& e) {
+    EXPECT_STREQ(e.what(), "No indexes specified for indexed sort");
+  }
+  g.SetColCount(3);
+  g.SetRowCount(5);
+  const char* rows[][2] = {{"x", "1"}, {"y", "2"}, {"x", "3"}, {"y", "1"}};
+  for (int r = 0; r < 4; ++r) {
+    g.SetCells(1, r + 1, rows[r][0]);
+    g.SetCells(2, r + 1, rows[r][1]);
+  }
+  g.SortIndexes().AddIndex(1, true);
+  g.SortIndexes().AddIndex(2, false);
+  EXPECT_EQ(g.SortIndexes().FindIndex(2), 1);
+  g.SortByIndexes();
+  EXPECT_EQ(Col(g, 1), (std::vector<std::string>{"x", "x", "y", "y"}));
+  EXPECT_EQ(Col(g, 2), (std::vector<std::string>{"3", "1", "2", "1"}));
+  g.SortIndexes().ToggleIndex(1);
+  g.SortByIndexes();
+  EXPECT_EQ(Col(g, 1), (std::vector<std::string>{"y", "y", "x", "x"}));
+  g.SortByColumn();  // clears the list
+  EXPECT_EQ(g.SortIndexes().Count(), 0);
+}
+
+}  // namespace

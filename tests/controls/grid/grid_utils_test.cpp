@@ -1,0 +1,100 @@
+#include <gtest/gtest.h>
+
+#include "controls/grid/grid_utils.h"
+#include "platform/rtl/date_time.h"
+#include "platform/rtl/format_settings.h"
+
+namespace {
+
+TEST(GridFilterMatch, ComparisonsPatternsAndCombiners) {
+  EXPECT_TRUE(MatchFilter(">10 & <20", "15"));
+  EXPECT_FALSE(MatchFilter(">10 & <20", "25"));
+  EXPECT_TRUE(MatchFilter("a*;b*", "bob"));
+  EXPECT_FALSE(MatchFilter("!a*", "apple"));
+  EXPECT_TRUE(MatchFilter("!a*", "pear"));
+  EXPECT_TRUE(MatchFilter("a?c", "abc"));
+  EXPECT_FALSE(MatchFilter("a*a", "a"));
+  EXPECT_TRUE(MatchFilter("*", ""));
+  EXPECT_FALSE(MatchFilter("", "x"));
+  EXPECT_TRUE(MatchFilter(">=5", "5"));
+  EXPECT_FALSE(MatchFilter(">5", "5"));
+  // Strictly left to right: (false & true) ; true.
+  EXPECT_TRUE(MatchFilter("x & y* ; z", "z"));
+}
+
+TEST(GridFilterMatch, OperandsCompareAsNumbersDatesOrBytes) {
+  EXPECT_TRUE(MatchCondition(">5", "abc"));   // bytes: "a" > "5"
+  EXPECT_TRUE(MatchCondition(">9", "10"));    // numbers, not bytes
+  EXPECT_FALSE(MatchCondition("<9", "10"));
+  TFormatSettingsScope scope;
+  FormatSettings.ShortDateFormat = "d/m/yyyy";
+  EXPECT_TRUE(MatchCondition(">1/2/2020", "3/1/2021"));  // dates, though "3" > "1" too
+  EXPECT_TRUE(MatchCondition("<1/2/2020", "31/12/2019"));
+  double d = 0;
+  EXPECT_FALSE(ParseFilterDate("31/2/2020", d));
+  EXPECT_TRUE(ParseFilterDate("29/2/2020", d));
+  EXPECT_DOUBLE_EQ(d, EncodeDate(2020, 2, 29));
+}
+
+TEST(GridTextKinds, NumbersCellReferencesAndLinks) {
+  EXPECT_EQ(IsNumericText("1,234.5"), 1);
+  EXPECT_EQ(IsNumericText("12-3"), 0);
+  EXPECT_EQ(IsNumericText(""), 0);
+  EXPECT_EQ(IsNumericText("1.2.3"), 2);
+  EXPECT_EQ(IsNumericText("--1"), 2);
+  EXPECT_EQ(IsNumericText(",123"), 2);
+  EXPECT_EQ(IsNumericText("1,23,456"), 2);
+  TPoint cell{};
+  EXPECT_TRUE(ParseCellRef("r12c3", cell));
+  EXPECT_EQ(cell.X, 3);
+  EXPECT_EQ(cell.Y, 12);
+  EXPECT_FALSE(ParseCellRef("R12", cell));
+  EXPECT_FALSE(ParseCellRef("R1xC2", cell));
+  EXPECT_EQ(GetTextKind("=A1", true), 3);
+  EXPECT_EQ(GetTextKind("{\\rtf1}", true), 2);
+  EXPECT_EQ(GetTextKind("<B>x</B>", true), 1);
+  EXPECT_EQ(GetTextKind("<B>x</B>", false), 0);
+  std::string url = "http://host/x";
+  EXPECT_TRUE(IsURL(url));
+  StripURLProtocol(url);
+  EXPECT_EQ(url, "host/x");
+  EXPECT_EQ(ColorToHex(0x00336699), "996633");
+}
+
+TEST(GridTextCodings, LineBreaksAndLiteralNewlines) {
+  EXPECT_EQ(EncodeLineBreaks("a\r\nb"), "a\t\bb");
+  EXPECT_EQ(EncodeLineBreaks("a\nb\tc"), "a\nb\tc");  // no CR: unchanged
+  EXPECT_EQ(DecodeLineBreaks("a\t\bb", true), "a\r\nb");
+  EXPECT_EQ(DecodeLineBreaks("a\tb", true), "a\tb");  // no byte 8: unchanged
+  EXPECT_EQ(DecodeLineBreaks("a\t\bb", false), "a");
+  EXPECT_EQ(CRToLiteralNL("A\r\nB"), "A\\nB");
+  EXPECT_EQ(LiteralNLToCR("A\\nB"), "A\rB");
+  std::string text = "one\r\ntwo\rthree";
+  EXPECT_EQ(CutFirstLine(text, true), "one");
+  EXPECT_EQ(text, "two\rthree");
+  EXPECT_EQ(LineCount("a\rb\rc", true), 3);
+  EXPECT_EQ(LineCount("a\rb\rc", false), 1);
+  std::string lf = "x\ny";
+  LFToCRLF(lf);
+  EXPECT_EQ(lf, "x\r\ny");
+}
+
+TEST(GridTextCodings, SingleQuoteSearchAndUnquoting) {
+  EXPECT_EQ(FindSingleChar('"', "ab\"\"cd\"\""), 8);  // the doubled pair at the end
+  EXPECT_EQ(FindSingleChar('"', "ab\"\"cd"), 0);
+  EXPECT_EQ(FindSingleChar('"', "a\"b"), 2);
+  EXPECT_EQ(CountSingleChar(';', "a;b;;c;d"), 2);
+  EXPECT_EQ(UnquoteField('"', "a\"\"b\"\"\"c"), "a\"b\"c");
+  EXPECT_EQ(UnquoteField('"', "\""), "\"");
+}
+
+TEST(GridDateParts, StepsYearsMonthsOrDays) {
+  const double d = EncodeDate(2020, 1, 31);
+  EXPECT_DOUBLE_EQ(IncDateParts(0, 0, 3, 0, d), d + 3);
+  EXPECT_DOUBLE_EQ(IncDateParts(1, 0, 0, 0, d), EncodeDate(2021, 1, 31));
+  EXPECT_DOUBLE_EQ(IncDateParts(0, 1, 0, 0, d), EncodeDate(2020, 2, 29));  // day kept in range
+  EXPECT_DOUBLE_EQ(IncDateParts(0, -1, 0, 0, d), EncodeDate(2019, 12, 31));
+  EXPECT_DOUBLE_EQ(IncDateParts(1, 1, 0, 7, d), d + 7);
+}
+
+}  // namespace
