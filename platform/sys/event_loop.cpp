@@ -162,7 +162,9 @@ std::unique_ptr<TEventLoop> CreateEventLoop() {
     std::lock_guard<std::mutex> guard(FactoryLock());
     f = Factory();
   }
-  if (!f) throw EInvalidOperation("No event loop backend installed");
+  if (!f) throw EInvalidOperation(
+        "No event loop backend installed: call InstallHeadlessEventLoop() (or the desktop "
+        "backend's install) at start-up");
   return f();
 }
 
