@@ -291,3 +291,17 @@ TEST_F(Smtp, MessageTravelsThroughARealServerAndParsesBack) {
   EXPECT_TRUE(atts["first.zip"] == zip);
   EXPECT_TRUE(atts["second.bin"] == bin);
 }
+
+TEST_F(Smtp, AddressesWithLineBreaksNeverReachTheServer) {
+  SmtpScript script;
+  {
+    ScriptedServer server([&](int fd) { script.Run(fd); });
+    Client.SetHost(server.Address());
+    Client.SetMailMessage(nullptr);
+    Client.FromAddress = "a@b.c";
+    Client.RecipientList().Add("x@y.z>\r\nRCPT TO:<evil@example.com");
+    EXPECT_THROW(Client.Send(), ENetError);
+    EXPECT_EQ(Client.Handle(), winsock::INVALID_SOCKET);
+  }
+  for (const std::string& c : script.Commands) EXPECT_EQ(c.find("evil"), std::string::npos) << c;
+}
