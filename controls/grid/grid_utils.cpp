@@ -6,6 +6,8 @@
 #include <cstring>
 #include <algorithm>
 
+#include "platform/gfx/bitmap.h"
+#include "platform/gfx/graphics.h"
 #include "platform/rtl/date_time.h"
 #include "platform/rtl/format_settings.h"
 #include "platform/rtl/oem.h"
@@ -475,3 +477,13 @@ bool MatchFilter(const std::string& condition, const std::string& text) {
 
 std::string AnsiToOemString(const std::string& text) { return AnsiToOem(text); }
 std::string OemToAnsiString(const std::string& text) { return OemToAnsi(text); }
+
+void DrawTransparentBitmap(TCanvas* canvas, TPoint position, TBitmap* bitmap) {
+  if (!canvas || !bitmap || bitmap->Width() == 0 || bitmap->Height() == 0) return;
+  // A copy keyed on its bottom-left pixel, so the caller's bitmap keeps its settings.
+  TBitmap keyed;
+  keyed.Assign(*bitmap);
+  keyed.SetTransparentMode(tmAuto);
+  keyed.SetTransparent(true);
+  canvas->Draw(position.X, position.Y, keyed);
+}

@@ -98,3 +98,27 @@ TEST(GridDateParts, StepsYearsMonthsOrDays) {
 }
 
 }  // namespace
+
+#include "platform/gfx/bitmap.h"
+#include "platform/gfx/graphics.h"
+
+namespace {
+
+TEST(GridTransparentBitmap, BottomLeftColourLetsTheBackgroundThrough) {
+  TBitmap target(4, 4);
+  target.Canvas().Brush().SetColor(clBlue);
+  target.Canvas().FillRect(Rect(0, 0, 4, 4));
+  TBitmap glyph(2, 2);
+  glyph.SetPixelAt(0, 0, clRed);
+  glyph.SetPixelAt(1, 0, clWhite);
+  glyph.SetPixelAt(0, 1, clWhite);  // bottom-left: the key colour
+  glyph.SetPixelAt(1, 1, clWhite);
+  DrawTransparentBitmap(&target.Canvas(), {1, 1}, &glyph);
+  target.ReleaseCanvas();
+  EXPECT_EQ(target.PixelAt(1, 1), static_cast<COLORREF>(clRed));
+  EXPECT_EQ(target.PixelAt(2, 1), static_cast<COLORREF>(clBlue));
+  EXPECT_EQ(target.PixelAt(2, 2), static_cast<COLORREF>(clBlue));
+  EXPECT_FALSE(glyph.Transparent());
+}
+
+}  // namespace
