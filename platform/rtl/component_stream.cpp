@@ -194,7 +194,7 @@ TComponent* TReader::ReadRootComponent(TComponent* Root) {
   SetRoot(Root);
   FLoaded.clear();
   try {
-    ReadComponentBody(Root, nullptr);
+    ReadComponentBody(Root);
   } catch (...) {
     for (TComponent* c : FLoaded) c->ClearState(csLoading | csReading);
     FLoaded.clear();
@@ -225,12 +225,12 @@ TComponent* TReader::ReadComponent(TComponent* Component) {
     created->SetName(name);
     Component = component;
   }
-  ReadComponentBody(Component, owner);
+  ReadComponentBody(Component);
   created.release();  // its owner has it now (or the caller, when there is no owner)
   return Component;
 }
 
-TComponent* TReader::ReadComponentBody(TComponent* Component, TComponent*) {
+void TReader::ReadComponentBody(TComponent* Component) {
   static thread_local int depth = 0;
   if (depth >= 64) throw EReadError();
   ++depth;
@@ -249,7 +249,6 @@ TComponent* TReader::ReadComponentBody(TComponent* Component, TComponent*) {
     throw;
   }
   --depth;
-  return Component;
 }
 
 void TReader::ReadProperty(TPersistent* Instance) {

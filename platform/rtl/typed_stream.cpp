@@ -556,12 +556,11 @@ void TReader::ReadSignature() {
   if (std::memcmp(sig, FilerSignature, 4) != 0) throw EReadError("Invalid stream format");
 }
 
-void TReader::Need(long Count) {
-  // Skips Count bytes without keeping them.
-  CheckLength(static_cast<std::uint64_t>(Count));
-  char scratch[256];
+void TReader::SkipBytes(std::uint64_t Count) {
+  CheckLength(Count);
+  char scratch[4096];
   while (Count > 0) {
-    long n = std::min<long>(Count, static_cast<long>(sizeof scratch));
+    long n = static_cast<long>(std::min<std::uint64_t>(Count, sizeof scratch));
     Read(scratch, n);
     Count -= n;
   }
@@ -571,7 +570,7 @@ void TReader::SkipSetBody() {
   for (;;) {
     std::size_t n = static_cast<std::size_t>(ReadLE(1));
     if (n == 0) break;
-    Need(static_cast<long>(n));
+    SkipBytes(n);
   }
 }
 
@@ -598,28 +597,24 @@ void TReader::SkipValue() {
       while (!EndOfList()) SkipValue();
       ReadListEnd();
       break;
-    case vaInt8: Need(1); break;
-    case vaInt16: Need(2); break;
+    case vaInt8: SkipBytes(1); break;
+    case vaInt16: SkipBytes(2); break;
     case vaInt32:
-    case vaSingle: Need(4); break;
+    case vaSingle: SkipBytes(4); break;
     case vaInt64:
     case vaCurrency:
-    case vaDate: Need(8); break;
-    case vaExtended: Need(10); break;
+    case vaDate: SkipBytes(8); break;
+    case vaExtended: SkipBytes(10); break;
     case vaString:
-    case vaIdent: Need(static_cast<long>(ReadLE(1))); break;
+    case vaIdent: SkipBytes(ReadLE(1)); break;
     case vaBinary:
     case vaLString:
     case vaUTF8String: {
-      std::uint64_t n = ReadLE(4);
-      CheckLength(n);
-      Need(static_cast<long>(n));
+      SkipBytes(ReadLE(4));
       break;
     }
     case vaWString: {
-      std::uint64_t n = ReadLE(4) * 2;
-      CheckLength(n);
-      Need(static_cast<long>(n));
+      SkipBytes(ReadLE(4) * 2);
       break;
     }
     case vaSet: SkipSetBody(); break;

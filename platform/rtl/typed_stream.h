@@ -200,8 +200,9 @@ public:
   // Reads a root component into Root, or creates it through the class registry (no owner) when
   // Root is nullptr.  Loaded is called on every component read once all of them are in.
   TComponent* ReadRootComponent(TComponent* Root);
-  // Reads one component (class, name, properties, children) owned by Parent's child owner; an
-  // owned component of that name is read into instead of creating a new one.
+  // Reads one component (class, name, properties, children) into Component, or, when it is
+  // nullptr, into the root's child of that name, or into a new one of the streamed class owned by
+  // the root's child owner.
   TComponent* ReadComponent(TComponent* Component);
   // One "name value" pair; unknown names are skipped.
   void ReadProperty(TPersistent* Instance);
@@ -214,7 +215,8 @@ public:
 
 private:
   void ReadBuffer();
-  void Need(long Count);
+  // Consumes Count bytes without keeping them.
+  void SkipBytes(std::uint64_t Count);
   // Checks that Count more bytes can be there before they are allocated.
   void CheckLength(std::uint64_t Count);
   std::uint64_t ReadLE(int Bytes);
@@ -224,7 +226,7 @@ private:
   void SkipProperty();
   void ReadPropValue(TPersistent* Instance, const TPropInfo& Prop);
   void ReadPrefix();
-  TComponent* ReadComponentBody(TComponent* Component, TComponent* Owner);
+  void ReadComponentBody(TComponent* Component);
 
   std::string FPropName;
   bool FCanHandleExcepts = false;
