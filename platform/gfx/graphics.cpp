@@ -253,6 +253,49 @@ std::size_t NextCodePoint(const std::string& s, std::size_t i) {
   return i;
 }
 
+// Breaks one paragraph into lines of at most `width` at blanks (dropped at the breaks). A word
+// wider than a line stands alone on its line, or is cut between characters in edit-control mode.
+template <typename Measure>
+void BreakParagraph(const std::string& para, int width, bool cutWords, Measure measure,
+                    std::vector<std::string>& lines) {
+  if (para.empty()) {
+    lines.push_back("");
+    return;
+  }
+  std::size_t pos = 0;
+  while (pos < para.size()) {
+    std::size_t end = pos;  // end of what fits so far
+    for (;;) {
+      std::size_t wordEnd = para.find(' ', end == pos ? pos : end + 1);
+      if (wordEnd == std::string::npos) wordEnd = para.size();
+      if (measure(para.substr(pos, wordEnd - pos)) <= width) {
+        end = wordEnd;
+        if (end >= para.size()) break;
+        continue;
+      }
+      if (end == pos) {
+        // The first word is too wide by itself.
+        end = wordEnd;
+        if (cutWords) {
+          std::size_t cut = NextCodePoint(para, pos);
+          while (cut < wordEnd) {
+            std::size_t next = NextCodePoint(para, cut);
+            if (measure(para.substr(pos, next - pos)) > width) break;
+            cut = next;
+          }
+          end = cut;
+        }
+      }
+      break;
+    }
+    std::string line = para.substr(pos, end - pos);
+    while (!line.empty() && line.back() == ' ') line.pop_back();
+    lines.push_back(line);
+    pos = end;
+    while (pos < para.size() && para[pos] == ' ') ++pos;
+  }
+}
+
 }  // namespace
 
 TCanvas::TCanvas() {
@@ -522,41 +565,7 @@ int TCanvas::DrawText(const std::string& source, TRect& r, UINT flags) {
       if (!(flags & DT_WORDBREAK)) {
         lines.push_back(para);
       } else {
-        // Greedy breaking at blanks; blanks at the break are dropped.
-        std::size_t pos = 0;
-        if (para.empty()) lines.push_back("");
-        while (pos < para.size()) {
-          std::size_t lineEnd = pos;   // end of the text that fits
-          std::size_t scan = pos;
-          while (scan < para.size()) {
-            std::size_t wordEnd = para.find(' ', scan);
-            if (wordEnd == std::string::npos) wordEnd = para.size();
-            if (measure(para.substr(pos, wordEnd - pos)) > width && lineEnd > pos) break;
-            if (measure(para.substr(pos, wordEnd - pos)) > width) {
-              // A word wider than the line: broken inside only for edit controls.
-              if (flags & DT_EDITCONTROL) {
-                std::size_t cut = pos;
-                while (cut < wordEnd) {
-                  std::size_t next = NextCodePoint(para, cut);
-                  if (measure(para.substr(pos, next - pos)) > width && cut > pos) break;
-                  cut = next;
-                }
-                lineEnd = cut;
-              } else {
-                lineEnd = wordEnd;
-              }
-              scan = lineEnd;
-              break;
-            }
-            lineEnd = wordEnd;
-            scan = wordEnd < para.size() ? wordEnd + 1 : wordEnd;
-          }
-          std::string line = para.substr(pos, lineEnd - pos);
-          while (!line.empty() && line.back() == ' ') line.pop_back();
-          lines.push_back(line);
-          pos = lineEnd;
-          while (pos < para.size() && para[pos] == ' ') ++pos;
-        }
+        BreakParagraph(para, width, (flags & DT_EDITCONTROL) != 0, measure, lines);
       }
       if (end == std::string::npos) break;
       start = end + ((text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? 2 : 1);
