@@ -1,6 +1,7 @@
 // qnserver.exe: the record database server, run by the web server as a CGI program.  A CGI
 // process hands its request to the one resident instance of this program and ends with the
 // reply; the resident instance serves request after request with its database open.
+#include "platform/headless/event_loop_poll.h"
 #include "platform/rtl/path_text.h"
 #include "platform/sys/process.h"
 #include "platform/ui/application.h"
@@ -10,8 +11,8 @@
 #include "server/qnserver_form.h"
 
 int main(int argc, char** argv) {
-  InitProcess(argc, argv);
   CGIStdEngineStartup(argc, argv);
+  InstallHeadlessEventLoop();
   TApplication& App = GetApplication();
   App.Initialize();
   App.SetShowMainForm(false);
@@ -38,6 +39,5 @@ int main(int argc, char** argv) {
   Engine->Loaded();
 
   App.Run();
-  Form->FormClose();
-  return 0;
+  TerminateServer();
 }

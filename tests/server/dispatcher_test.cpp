@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "server/definition_table.h"
 #include "server/qnserver_form.h"
 
 namespace fs = std::filesystem;
@@ -388,4 +389,49 @@ TEST_F(ServerTest, DistinctValuesFollowTheDescriptions) {
     Save(R.Code, "books", R, Mask);
   }
   EXPECT_EQ(Form->Database()->Config.DistinctValues[0], "");
+}
+
+TEST_F(ServerTest, BodiesAboveTheCapAreRefusedUnread) {
+  Create("books");
+  const std::string Code = ParseRecord(Send("F:books")).Code;
+  TMemoryRequest Huge("S" + Code + ":books", "short");
+  Huge.ContentLength = TQNServerForm::MaxBodySize + 1;
+  Form->ExecRequest(Huge);
+  EXPECT_EQ(Huge.Reply, "<HTML>Load Error" + std::to_string(Huge.ContentLength) + "<HTML>\r\n");
+  TMemoryRequest File("RS" + Code + ":books", "short");
+  File.ContentLength = 1000;  // announced, not sent
+  Form->ExecRequest(File);
+  EXPECT_EQ(File.Reply, "<HTML>Error in data save." + Code + ".res</HTML>\r\n");
+  EXPECT_FALSE(fs::exists(Db() / (Code + ".res")));
+}
+
+TEST_F(ServerTest, DefinitionTableFollowsDatabasesOfMoreThan14Records) {
+  Create("small");
+  for (int i = 1; i < 14; ++i) Send("E:small");
+  Form = std::make_unique<TQNServerForm>(Db().string());
+  Send("F:small");
+  EXPECT_FALSE(fs::exists(Db() / "dbdefinition.dat"));
+  Send("E:small");  // 15 records
+  Form = std::make_unique<TQNServerForm>(Db().string());
+  Send("F:small");
+  ASSERT_TRUE(fs::exists(Db() / "dbdefinition.dat"));
+  const std::string Table = ReadAll(Db() / "dbdefinition.dat");
+  EXPECT_NE(Table.find("FCsmall"), std::string::npos);
+  EXPECT_NE(Table.find("Country:"), std::string::npos);  // the processed description name
+  // Opening it again updates its row instead of adding one.
+  Form = std::make_unique<TQNServerForm>(Db().string());
+  Send("F:small");
+  const std::string Again = ReadAll(Db() / "dbdefinition.dat");
+  EXPECT_EQ(Again, Table);
+}
+
+TEST(DefinitionTable, TypeGroupsAndDescriptionNames) {
+  EXPECT_EQ(TypeGroup("Auto"), "Transportation");
+  EXPECT_EQ(TypeGroup("DIECAST"), "Hobby");
+  EXPECT_EQ(TypeGroup("beer"), "Food");
+  EXPECT_EQ(TypeGroup("Library"), "Library");
+  EXPECT_EQ(ProcessedDescriptionName("Origin"), "Country");
+  EXPECT_EQ(ProcessedDescriptionName("Country of make"), "Country");
+  EXPECT_EQ(ProcessedDescriptionName("Year and City"), "City");  // the later rule wins
+  EXPECT_EQ(ProcessedDescriptionName("Colour"), "Colour");
 }

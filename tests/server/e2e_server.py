@@ -50,8 +50,16 @@ class ServerStack:
         self.root = tempfile.mkdtemp(prefix="qn_e2e_")
         self.data = os.path.join(self.root, "Data")
         self.folder = os.path.join(self.data, "database")
-        os.makedirs(self.folder)
         self.program = os.path.join(self.folder, "qnserver.exe")
+        self.web = None
+        try:
+            self._start()
+        except BaseException:
+            self.stop()
+            raise
+
+    def _start(self):
+        os.makedirs(self.folder)
         shutil.copy2(SERVER_PROGRAM, self.program)
         for name in os.listdir(DEFINITIONS):
             if name.endswith((".set", ".atr")):
@@ -69,7 +77,6 @@ class ServerStack:
                 return
             except OSError:
                 time.sleep(0.05)
-        self.stop()
         raise RuntimeError("the web server did not start")
 
     def request(self, ua, body=None, query="", timeout=60):
@@ -88,16 +95,21 @@ class ServerStack:
                     os.remove(os.path.join(temp, name))
                 except OSError:
                     pass
-        self.web.terminate()
-        try:
-            self.web.wait(5)
-        except subprocess.TimeoutExpired:
-            self.web.kill()
+        if self.web is not None:
+            self.web.terminate()
+            try:
+                self.web.wait(5)
+            except subprocess.TimeoutExpired:
+                self.web.kill()
+            self.web = None
         deadline = time.time() + 3
         while resident_pids(self.program) and time.time() < deadline:
             time.sleep(0.1)
         for pid in resident_pids(self.program):
-            os.kill(pid, signal.SIGKILL)
+            try:
+                os.kill(pid, signal.SIGKILL)
+            except ProcessLookupError:
+                pass
         shutil.rmtree(self.root, ignore_errors=True)
 
 

@@ -302,15 +302,26 @@ def parse_configuration(data):
     return c
 
 
-def write_tree_component(w, texts):
-    """A description tree of top-level nodes."""
+def write_tree_component(w, nodes):
+    """A description tree from (depth, text) pairs in depth-first order (a bare text is depth 0)."""
+    nodes = [(0, n) if isinstance(n, str) else n for n in nodes]
+
+    def children_of(i):
+        depth, count, j = nodes[i][0], 0, i + 1
+        while j < len(nodes) and nodes[j][0] > depth:
+            if nodes[j][0] == depth + 1:
+                count += 1
+            j += 1
+        return count
+
     w.out += b"TPF0" + bytes([9]) + b"TTreeView" + bytes([15]) + b"DescriptionTree"
-    if texts:
-        nodes = bytearray(struct.pack("<i", len(texts)))
-        for t in texts:
-            data = t.encode()
-            nodes += struct.pack("<7i", len(data) + 25, 0, 0, -1, -1, 0, 0) + bytes([len(data)]) + data
-        w.out += bytes([10]) + b"Items.Data" + bytes([10]) + struct.pack("<I", len(nodes)) + nodes
+    if nodes:
+        top = sum(1 for d, _ in nodes if d == 0)
+        data = bytearray(struct.pack("<i", top))
+        for i, (_depth, text) in enumerate(nodes):
+            t = text.encode()
+            data += struct.pack("<7i", len(t) + 25, 0, 0, -1, -1, 0, children_of(i)) + bytes([len(t)]) + t
+        w.out += bytes([10]) + b"Items.Data" + bytes([10]) + struct.pack("<I", len(data)) + data
     w.out += bytes([0, 0])
 
 
