@@ -276,6 +276,13 @@ public:
   void SetSize(int v) { Size = v; }
   std::int64_t GetStyle() const { return Style; }
   void SetStyle(std::int64_t v) { Style = v; }
+  // A binary property of a nested object, as a tree view's "Items.Data".
+  std::string Glyphs;
+  void DefineProperties(TFiler& Filer) override {
+    Filer.DefineBinaryProperty(
+        "Glyphs", [this](TStream& s) { Glyphs = static_cast<TMemoryStream&>(s).DataString(); },
+        [this](TStream& s) { s.WriteString(Glyphs); }, !Glyphs.empty());
+  }
 };
 
 enum TAlign { alNone, alTop, alClient };
@@ -380,6 +387,7 @@ TEST(ComponentStream, RoundTripOfEveryPropertyKindAndChildren) {
   w.Caption = "Hello";
   w.Font.Name = "Courier";
   w.Font.Style = 5;
+  w.Font.Glyphs = std::string(300, '\x01');
   w.Lines.SetText("one\r\ntwo\r\n");
   static_cast<TNamedItem*>(w.Columns.Add())->Caption = "c1";
   static_cast<TNamedItem*>(w.Columns.Add())->Width = 40;
@@ -401,6 +409,7 @@ TEST(ComponentStream, RoundTripOfEveryPropertyKindAndChildren) {
   EXPECT_EQ(r->Font.Name, "Courier");
   EXPECT_EQ(r->Font.Size, 8);
   EXPECT_EQ(r->Font.Style, 5);
+  EXPECT_EQ(r->Font.Glyphs, std::string(300, '\x01'));
   EXPECT_EQ(r->Lines.Text(), "one\r\ntwo\r\n");
   ASSERT_EQ(r->Columns.Count(), 2);
   EXPECT_EQ(static_cast<TNamedItem*>(r->Columns.Items(0))->Caption, "c1");
@@ -417,6 +426,7 @@ TEST(ComponentStream, RoundTripOfEveryPropertyKindAndChildren) {
   // The nested property travels under its path.
   EXPECT_NE(bytes.find("\x09" "Font.Name"), std::string::npos);
   EXPECT_NE(bytes.find("\x0D" "Lines.Strings"), std::string::npos);
+  EXPECT_NE(bytes.find(std::string("\x0B" "Font.Glyphs\x0A\x2C\x01\0\0", 17)), std::string::npos);
 }
 
 TEST(ComponentStream, ReadsIntoAGivenRootAndSkipsUnknownProperties) {
