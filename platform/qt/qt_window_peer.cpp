@@ -176,15 +176,7 @@ void TQtPaintedWidget::focusOutEvent(QFocusEvent*) {}
 void TQtPaintedWidget::enterEvent(QEnterEvent*) { FPeer.Send(CM_MOUSEENTER, 0, 0); }
 void TQtPaintedWidget::leaveEvent(QEvent*) { FPeer.Send(CM_MOUSELEAVE, 0, 0); }
 
-void TQtPaintedWidget::resizeEvent(QResizeEvent*) {
-  if (FPeer.Backing().size() != size()) {
-    QImage next(size(), QImage::Format_RGB32);
-    next.setDotsPerMeterX(3780);
-    next.setDotsPerMeterY(3780);
-    next.fill(Qt::white);
-    FPeer.Backing() = next;
-  }
-}
+void TQtPaintedWidget::resizeEvent(QResizeEvent*) { FPeer.FitBacking(); }
 
 void TQtPaintedWidget::timerEvent(QTimerEvent* e) {
   UINT id = FPeer.TimerIdOf(e->timerId());
@@ -209,14 +201,17 @@ TQtWindowPeer::~TQtWindowPeer() {
 
 void TQtWindowPeer::SetBounds(const TRect& b) {
   FWidget->setGeometry(b.Left, b.Top, std::max(b.Width(), 0), std::max(b.Height(), 0));
-  if (FBacking.size() != FWidget->size()) {
-    FDrawPainter.reset();
-    QImage next(FWidget->size(), QImage::Format_RGB32);
-    next.setDotsPerMeterX(3780);
-    next.setDotsPerMeterY(3780);
-    next.fill(Qt::white);
-    FBacking = next;
-  }
+  FitBacking();
+}
+
+void TQtWindowPeer::FitBacking() {
+  if (FBacking.size() == FWidget->size()) return;
+  FDrawPainter.reset();
+  QImage next(FWidget->size(), QImage::Format_RGB32);
+  next.setDotsPerMeterX(3780);  // 96 dots per inch
+  next.setDotsPerMeterY(3780);
+  next.fill(Qt::white);
+  FBacking = next;
 }
 
 void TQtWindowPeer::SetVisible(bool visible) {

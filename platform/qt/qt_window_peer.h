@@ -63,6 +63,8 @@ public:
   TWinControl& Control() const { return FControl; }
   QWidget* Widget() const { return FWidget.get(); }
   QImage& Backing() { return FBacking; }
+  // Gives the backing image the widget's size (its pixels start white).
+  void FitBacking();
   // Paints the marked area into the backing image now (what a paint event does first).
   void PaintBacking(const QRegion& region);
   // Sends a message to the control; an exception goes to the application, never into Qt.
