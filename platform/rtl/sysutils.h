@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "platform/rtl/exceptions.h"
@@ -94,8 +95,14 @@ int AnsiPos(const std::string& sub, const std::string& s);
 // ---- Integers ----
 
 std::string IntToStr(long long value);
-// Upper-case hexadecimal, zero-padded on the left to at least digits.
-std::string IntToHex(unsigned long long value, int digits);
+// Upper-case hexadecimal of the value's bits in its own width (IntToHex(-1, 2) of an int is
+// "FFFFFFFF"), zero-padded on the left to at least digits.
+std::string IntToHexBits(unsigned long long bits, int digits);
+template <class T>
+  requires std::is_integral_v<T>
+std::string IntToHex(T value, int digits) {
+  return IntToHexBits(static_cast<std::make_unsigned_t<T>>(value), digits);
+}
 
 // Accept leading blanks, a sign, decimal or "$"/"0x" hexadecimal. Anything else (or overflow)
 // raises EConvertError "'s' is not a valid integer value".

@@ -1,0 +1,5 @@
+#include "platform/rtl/format_settings.h"
+
+TFormatSettings FormatSettings;
+
+TFormatSettings DefaultFormatSettings() { return TFormatSettings{}; }

@@ -1,0 +1,58 @@
+#include "platform/rtl/random.h"
+
+#include <chrono>
+#include <mutex>
+#include <random>
+#include <utility>
+
+#include <unistd.h>
+
+namespace {
+
+std::mutex gMutex;
+std::mt19937 gGenerator;
+bool gSeeded = false;
+
+void SeedLocked() {
+  if (gSeeded) return;
+  std::random_device device;
+  auto clock = static_cast<std::uint64_t>(std::chrono::high_resolution_clock::now().time_since_epoch().count());
+  std::seed_seq seq{device(), device(), static_cast<std::uint32_t>(getpid()),
+                    static_cast<std::uint32_t>(clock), static_cast<std::uint32_t>(clock >> 32)};
+  gGenerator.seed(seq);
+  gSeeded = true;
+}
+
+}  // namespace
+
+void Randomize() {
+  std::lock_guard<std::mutex> lock(gMutex);
+  SeedLocked();
+}
+
+void RandSeed(std::uint32_t seed) {
+  std::lock_guard<std::mutex> lock(gMutex);
+  gGenerator.seed(seed);
+  gSeeded = true;
+}
+
+int Random(int range) {
+  if (range <= 0) return 0;
+  std::lock_guard<std::mutex> lock(gMutex);
+  SeedLocked();
+  return std::uniform_int_distribution<int>(0, range - 1)(gGenerator);
+}
+
+double Random() {
+  std::lock_guard<std::mutex> lock(gMutex);
+  SeedLocked();
+  return std::generate_canonical<double, 53>(gGenerator);
+}
+
+int RandomRange(int from, int to) {
+  if (from > to) std::swap(from, to);
+  long long span = static_cast<long long>(to) - from;
+  if (span == 0) return from;
+  if (span > 0x7FFFFFFF) span = 0x7FFFFFFF;
+  return from + Random(static_cast<int>(span));
+}
