@@ -135,7 +135,7 @@ void TQnStringGrid::UnHideRowsAll() {
     for (int i = 1; i < FHiddenRows->Count() && FHiddenRows->Item(i)->Idx == last + 1; ++i) ++last;
     const int before = FHiddenRows->Count();
     UnHideRows(first, last);
-    if (FHiddenRows->Count() == before) delete FHiddenRows->Item(0);  // cannot be shown: drop it
+    if (FHiddenRows->Count() == before) break;  // cannot be shown here: it stays hidden, texts kept
   }
 }
 

@@ -195,6 +195,7 @@ void TQnStringGrid::ShowCell(int ACol, int ARow) {
 }
 
 void TQnStringGrid::HideSelection() {
+  FHiddenSelection = Selection();
   SetSelection({ColCount(), RowCount(), ColCount(), RowCount()});
 }
 

@@ -154,7 +154,9 @@ public:
   double Dates(int ACol, int ARow) const;
 
   void ShowCell(int ACol, int ARow);
+  // Moves the selection off the grid, to (ColCount, RowCount); the old one is kept.
   void HideSelection();
+  TGridRect HiddenSelection() const { return FHiddenSelection; }
   bool IsSizingEdge(int X, int Y) const;
   // The first cell (row by row) whose text equals Text; (-1, -1) when there is none.
   TPoint FindText(const std::string& Text) const;
@@ -323,6 +325,7 @@ private:
   bool FFilterActive = false;
   std::vector<bool> FRowSelected;
 
+  TGridRect FHiddenSelection{};
   std::string FEditStartText;
   bool FInCellControl = false;
   std::string FTypedText;
