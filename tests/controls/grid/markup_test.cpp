@@ -2,6 +2,9 @@
 // (default font: line height 13, advance 7 per character).
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <unistd.h>
+
 #include "controls/grid/markup.h"
 #include "platform/gfx/bitmap.h"
 #include "platform/headless/recording_painter.h"
@@ -253,6 +256,106 @@ TEST_F(MarkupTest, CellEntryMeasuresAndHitTests) {
                               true, false, false, true, true, 0, clBlue, anchor, strip, xs, ys);
   EXPECT_TRUE(hit);
   EXPECT_EQ(anchor, "mailto:a");
+}
+
+TEST_F(MarkupTest, RulesFillsAndShadows) {
+  Draw("<BODY bgcolor=\"#00FF00\">a<HR>b");
+  const auto& calls = painter.Calls();
+  ASSERT_FALSE(calls.empty());
+  EXPECT_EQ(calls[0].Kind, TPaintKind::FillRect);
+  EXPECT_EQ(calls[0].Rect, Rect(0, 0, 400, 300));
+  EXPECT_EQ(calls[0].Brush.Color, 0x00FF00u);
+  bool rule = false;
+  for (const auto& c : calls)
+    if (c.Kind == TPaintKind::Polyline && c.Points.front().Y == 13 && c.Pen.Color == 0) rule = true;
+  EXPECT_TRUE(rule);
+  EXPECT_EQ(TextCall("b")->Rect.Top, 13);
+
+  painter.Clear();
+  Draw("<P bgcolor=\"clyellow\">band</P>after", 100);
+  bool band = false;
+  for (const auto& c : painter.Calls())
+    if (c.Kind == TPaintKind::FillRect && c.Brush.Color == 0x00FFFFu && c.Rect.Left == 0 && c.Rect.Right == 100) band = true;
+  EXPECT_TRUE(band);
+  EXPECT_FALSE(TextCall("after")->Opaque);  // the paragraph's colour ends with it
+
+  painter.Clear();
+  options.ShadowOffset = 2;
+  Draw("<SHAD>s</SHAD>");
+  auto texts = Texts();
+  ASSERT_EQ(texts.size(), 2u);
+  EXPECT_EQ(texts[0]->Color, 0x808080u);
+  EXPECT_EQ(texts[0]->Rect.Left, texts[1]->Rect.Left + 2);
+  EXPECT_EQ(texts[0]->Rect.Top, texts[1]->Rect.Top + 2);
+}
+
+TEST_F(MarkupTest, BlinkingTextHidesInTheOffPhase) {
+  canvas.Brush().SetColor(clSilver);
+  options.Blink = false;
+  Draw("<BLINK>on</BLINK>x");
+  EXPECT_EQ(TextCall("on")->Color, 0xC0C0C0u);
+  EXPECT_EQ(TextCall("x")->Color, 0u);
+  painter.Clear();
+  options.Blink = true;
+  Draw("<BLINK>on</BLINK>");
+  EXPECT_EQ(TextCall("on")->Color, 0u);
+}
+
+TEST_F(MarkupTest, HoverStyleMarksOnlyTheHoveredAnchor) {
+  options.HoverStyle = true;
+  options.HoverLink = 2;
+  options.HoverFontColor = clRed;
+  Draw("<A href=\"1\">one</A> <A href=\"2\">two</A>");
+  EXPECT_FALSE(TextCall("one")->Font.Style.Contains(fsUnderline));
+  EXPECT_EQ(TextCall("one")->Color, ColorToRGB(options.URLColor));
+  EXPECT_TRUE(TextCall("two")->Font.Style.Contains(fsUnderline));
+  EXPECT_EQ(TextCall("two")->Color, 0x0000FFu);
+  EXPECT_EQ(result.HyperLinks, 2);
+}
+
+TEST_F(MarkupTest, FocusedAnchorGetsAFocusRectangle) {
+  options.FocusLink = 1;
+  Draw("<A href=\"a\">x</A> <A href=\"b\">yy</A>");
+  EXPECT_EQ(result.FocusAnchor, "b");
+  int focus = 0;
+  TRect r;
+  for (const auto& c : painter.Calls())
+    if (c.Kind == TPaintKind::FocusRect) {
+      ++focus;
+      r = c.Rect;
+    }
+  EXPECT_EQ(focus, 1);
+  const TPaintCall* yy = TextCall("yy");
+  EXPECT_EQ(r.Left, yy->Rect.Left - 1);
+  EXPECT_EQ(r.Right, yy->Rect.Right + 1);
+  EXPECT_EQ(r.Bottom, 13);
+}
+
+TEST_F(MarkupTest, PictureThatDoesNotFitWaitsForTheNextLine) {
+  TImageList images(20, 20);
+  TBitmap strip(20, 20);
+  images.Add(strip, nullptr);
+  options.Images = &images;
+  Draw("abcd<IMG src=\"idx:0\">", 40);  // 28 + 20 > 39
+  EXPECT_EQ(result.YSize, 13 + 20);
+  EXPECT_EQ(result.XSize, 28);
+  painter.Clear();
+  Draw("<IMG src=\"idx:0\" align=\"top\">ab");
+  EXPECT_EQ(TextCall("ab")->Rect.Bottom, 13);  // raised to the picture's top line
+}
+
+TEST_F(MarkupTest, FilePicturesAreDrawnAndStretched) {
+  TBitmap picture(4, 3);
+  std::string path = "/tmp/qn_markup_test_" + std::to_string(::getpid()) + ".bmp";
+  picture.SaveToFile(path);
+  Draw("<IMG src=\"file://" + path + "\">");
+  EXPECT_EQ(result.XSize, 4);
+  Draw("<IMG src=\"file://" + path + "\" width=\"10\" height=\"30\">");
+  EXPECT_EQ(result.XSize, 10);
+  EXPECT_EQ(result.YSize, 30);
+  std::remove(path.c_str());
+  Draw("<IMG src=\"file://" + path + "\">x");  // gone: left out
+  EXPECT_EQ(result.XSize, 7);
 }
 
 TEST(MarkupText, StripMarkup) {

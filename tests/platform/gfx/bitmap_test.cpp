@@ -126,6 +126,36 @@ TEST(Bitmap, EightBitPaletteFileLoads) {
   EXPECT_EQ(bmp.PixelAt(1, 0), RGB(0, 255, 0));
 }
 
+TEST(Bitmap, RunLengthEncodedFileLoads) {
+  // 3 x 2, RLE8: bottom row three of index 1, end of line; top row index 0 then 1 and 0 as
+  // an absolute run, end of bitmap.
+  std::vector<BYTE> d = {'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 62, 0, 0, 0, 40, 0, 0, 0, 3, 0, 0, 0, 2, 0, 0, 0,
+                         1, 0, 8, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 0, 0, 0, 0, 0, 0,
+                         0, 0, 255, 0, 255, 0, 0, 0,
+                         3, 1, 0, 0, 0, 3, 0, 1, 0, 0, 0, 1};
+  TBitmap bmp;
+  bmp.LoadFromBmp(d);
+  EXPECT_EQ(bmp.PixelAt(0, 1), RGB(0, 0, 255));
+  EXPECT_EQ(bmp.PixelAt(2, 1), RGB(0, 0, 255));
+  EXPECT_EQ(bmp.PixelAt(0, 0), RGB(255, 0, 0));
+  EXPECT_EQ(bmp.PixelAt(1, 0), RGB(0, 0, 255));
+  EXPECT_EQ(bmp.PixelAt(2, 0), RGB(255, 0, 0));
+}
+
+TEST(Bitmap, FormatChangeKeepsPixelsAndScanLinesAreChecked) {
+  TBitmap bmp(3, 2);
+  bmp.SetPixelAt(2, 1, RGB(1, 2, 3));
+  bmp.SetPixelFormat(pf32bit);
+  EXPECT_EQ(bmp.PixelFormat(), pf32bit);
+  EXPECT_EQ(bmp.BytesPerLine(), 12);
+  EXPECT_EQ(bmp.PixelAt(2, 1), RGB(1, 2, 3));
+  bmp.SetPixelFormat(pfDevice);
+  EXPECT_EQ(bmp.PixelFormat(), pf32bit);
+  EXPECT_THROW(bmp.ScanLine(2), EInvalidGraphic);
+  EXPECT_THROW(bmp.ScanLine(-1), EInvalidGraphic);
+  EXPECT_EQ(bmp.PixelAt(5, 5), 0u);  // outside reads black and never raises
+}
+
 TEST(ImageList, AddSplitsAndMaskedPixelsStayTransparent) {
   TImageList list(2, 2);
   TBitmap strip(4, 2);

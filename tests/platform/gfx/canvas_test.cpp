@@ -189,6 +189,62 @@ TEST_F(CanvasTest, TextFitAndExtentPoints) {
   EXPECT_EQ(parts, (std::vector<int>{7, 14, 21}));
 }
 
+TEST_F(CanvasTest, CalcRectOfSeveralLinesTakesTheWidestLine) {
+  TRect r = Rect(0, 0, 0, 0);
+  EXPECT_EQ(canvas.DrawText("a\r\nbbb\nc", r, DT_CALCRECT), 39);
+  EXPECT_EQ(r, Rect(0, 0, 21, 39));
+}
+
+TEST_F(CanvasTest, TextRectClipsAndFillsItsRectangle) {
+  canvas.Brush().SetColor(clAqua);
+  canvas.TextRect(Rect(10, 10, 30, 25), 12, 11, "clipped text");
+  const auto& calls = painter.Calls();
+  ASSERT_EQ(calls.size(), 2u);
+  EXPECT_EQ(calls[0].Kind, TPaintKind::FillRect);
+  EXPECT_EQ(calls[0].Rect, Rect(10, 10, 30, 25));
+  EXPECT_EQ(calls[1].Kind, TPaintKind::Text);
+  ASSERT_TRUE(calls[1].Clipped);
+  EXPECT_EQ(calls[1].Clip[0], Rect(10, 10, 30, 25));
+  EXPECT_FALSE(calls[1].Opaque);
+  EXPECT_FALSE(canvas.Clipped());
+}
+
+TEST(CanvasShapes, PolygonFillAndFrameControls) {
+  TBitmap bmp(20, 20);
+  TCanvas& c = bmp.Canvas();
+  c.Brush().SetColor(clRed);
+  c.Pen().SetColor(clBlack);
+  c.Polygon({{0, 0}, {19, 0}, {0, 19}});
+  EXPECT_EQ(bmp.PixelAt(3, 3), 0x0000FFu);
+  EXPECT_EQ(bmp.PixelAt(17, 17), 0xFFFFFFu);
+  EXPECT_EQ(bmp.PixelAt(10, 0), 0u);  // the outline
+
+  TBitmap box(13, 13), checked(13, 13);
+  box.Canvas().DrawFrameControl(Rect(0, 0, 13, 13), DFC_BUTTON, DFCS_BUTTONCHECK);
+  checked.Canvas().DrawFrameControl(Rect(0, 0, 13, 13), DFC_BUTTON, DFCS_BUTTONCHECK | DFCS_CHECKED);
+  EXPECT_EQ(box.PixelAt(0, 0), ColorToRGB(clBtnShadow));  // a sunken square
+  EXPECT_EQ(box.PixelAt(6, 6), ColorToRGB(clWindow));
+  int marks = 0;
+  for (int y = 2; y < 11; ++y)
+    for (int x = 2; x < 11; ++x) marks += checked.PixelAt(x, y) == ColorToRGB(clWindowText);
+  EXPECT_GT(marks, 6);
+
+  TBitmap up(16, 16), pushed(16, 16);
+  up.Canvas().DrawFrameControl(Rect(0, 0, 16, 16), DFC_BUTTON, DFCS_BUTTONPUSH);
+  pushed.Canvas().DrawFrameControl(Rect(0, 0, 16, 16), DFC_BUTTON, DFCS_BUTTONPUSH | DFCS_PUSHED);
+  EXPECT_EQ(up.PixelAt(0, 0), ColorToRGB(cl3DLight));
+  EXPECT_EQ(pushed.PixelAt(0, 0), ColorToRGB(clBtnShadow));
+  EXPECT_EQ(up.PixelAt(8, 8), ColorToRGB(clBtnFace));
+}
+
+TEST(CanvasShapes, CopyRectBetweenBitmapCanvases) {
+  TBitmap a(4, 4), b(8, 8);
+  a.SetPixelAt(1, 1, RGB(5, 6, 7));
+  b.Canvas().CopyRect(Rect(2, 2, 6, 6), a.Canvas(), Rect(0, 0, 4, 4));
+  EXPECT_EQ(b.PixelAt(3, 3), RGB(5, 6, 7));
+  EXPECT_EQ(b.PixelAt(2, 2), 0xFFFFFFu);
+}
+
 TEST(CanvasWithoutPainter, RaisesWhenDrawingIsImpossible) {
   TCanvas canvas;
   EXPECT_THROW(canvas.TextWidth("a"), EInvalidOperation);

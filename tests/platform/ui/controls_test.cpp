@@ -50,6 +50,16 @@ protected:
   }
 };
 
+class TWheelProbe : public TProbe {
+public:
+  using TProbe::TProbe;
+  int Downs = 0, Ups = 0;
+
+protected:
+  bool DoMouseWheelDown(TShiftState, TPoint) override { return ++Downs, true; }
+  bool DoMouseWheelUp(TShiftState, TPoint) override { return ++Ups, true; }
+};
+
 class TBox : public TGraphicControl {
 public:
   using TGraphicControl::TGraphicControl;
@@ -165,6 +175,57 @@ TEST_F(ControlsTest, TimersDeliverWmTimerAndStopWhenKilled) {
   EXPECT_TRUE(c.KillTimer(111));
   EXPECT_FALSE(peer->FireTimer(111));
   EXPECT_EQ(c.Log, (std::vector<std::string>{"timer 111"}));
+}
+
+TEST_F(ControlsTest, CaptureSendsTheMouseToTheHolderInItsCoordinates) {
+  TProbe parent(nullptr);
+  parent.SetBounds(0, 0, 200, 100);
+  TProbe a(nullptr), b(nullptr);
+  a.SetBounds(0, 0, 50, 50);
+  b.SetBounds(100, 0, 50, 50);
+  a.SetParent(&parent);
+  b.SetParent(&parent);
+  HeadlessInput::MouseDown(a, 10, 10);
+  HeadlessInput::MouseUp(b, 5, 5);  // lands on b, goes to a
+  EXPECT_TRUE(b.Log.empty());
+  ASSERT_EQ(a.Log.size(), 2u);
+  EXPECT_EQ(a.Log[1], "up 105,5");
+}
+
+TEST_F(ControlsTest, WheelGoesByItsSign) {
+  TWheelProbe c(nullptr);
+  c.SetBounds(0, 0, 10, 10);
+  HeadlessInput::Wheel(c, 1, 1, -120);
+  HeadlessInput::Wheel(c, 1, 1, -240);
+  HeadlessInput::Wheel(c, 1, 1, 120);
+  EXPECT_EQ(c.Downs, 2);
+  EXPECT_EQ(c.Ups, 1);
+  bool handled = false;
+  c.OnMouseWheel = [&](TObject*, TShiftState, int delta, TPoint, bool& h) { handled = delta == 120; h = true; };
+  HeadlessInput::Wheel(c, 1, 1, 120);
+  EXPECT_TRUE(handled);
+  EXPECT_EQ(c.Ups, 1);
+}
+
+TEST_F(ControlsTest, CanvasOutsidePaintDrawsIntoTheWindow) {
+  TProbe c(nullptr);
+  c.SetBounds(0, 0, 10, 10);
+  c.Repaint();
+  c.Canvas().Brush().SetColor(clLime);
+  c.Canvas().FillRect(Rect(6, 6, 8, 8));
+  EXPECT_EQ(HeadlessPeer(c)->Image().PixelAt(7, 7), 0x00FF00u);
+  EXPECT_EQ(HeadlessPeer(c)->Image().PixelAt(1, 1), 0x0000FFu);  // the paint stays
+}
+
+TEST_F(ControlsTest, HiddenControlsAreNotShowingAndLoseTheFocus) {
+  TProbe parent(nullptr), child(nullptr);
+  child.SetParent(&parent);
+  child.SetFocus();
+  parent.SetVisible(false);
+  EXPECT_FALSE(child.Showing());
+  EXPECT_FALSE(child.CanFocus());
+  child.SetVisible(false);
+  EXPECT_EQ(GetFocus(), nullptr);
 }
 
 TEST_F(ControlsTest, ParentFontAndColourAndAlignment) {
