@@ -88,6 +88,22 @@ TEST(QtPainter, FontsAreSubstitutedAndTextIsDrawn) {
   EXPECT_EQ(CountPixels(bmp, Rect(2 + width + 2, 0, 120, 30), IsDark), 0);
 }
 
+TEST(QtPainter, ClipAndOpaqueTextBackground) {
+  TBitmap bmp(40, 20);
+  TCanvas& c = bmp.Canvas();
+  c.IntersectClipRect(0, 0, 10, 20);
+  c.Brush().SetColor(clRed);
+  c.FillRect(Rect(0, 0, 40, 20));
+  c.SelectClipRgn(nullptr);
+  c.Brush().SetColor(clBlue);
+  c.Font().SetColor(clWhite);
+  c.TextOut(20, 2, "ii");
+  bmp.ReleaseCanvas();
+  EXPECT_EQ(bmp.PixelAt(9, 10), 0x0000FFu);
+  EXPECT_EQ(bmp.PixelAt(10, 10), 0xFFFFFFu);
+  EXPECT_EQ(bmp.PixelAt(20, 3), 0xFF0000u);  // the run's extent in the background colour
+}
+
 class TRedControl : public TCustomControl {
 public:
   using TCustomControl::TCustomControl;
