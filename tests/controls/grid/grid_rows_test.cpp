@@ -107,3 +107,20 @@ TEST(GridRowOperations, ExchangeRowsMovesSelectionFlagsAndHeights) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(GridRowOperations, RowSelectionFlagsFollowInsertAndRemove) {
+  TQnStringGrid g(nullptr);
+  g.MouseActions().DisjunctRowSelect = true;
+  Number(g, 6);
+  g.SetRowSelect(3, true);
+  g.InsertRows(1, 2);
+  EXPECT_TRUE(g.RowSelect(5));
+  EXPECT_FALSE(g.RowSelect(3));
+  g.RemoveRows(1, 2);
+  EXPECT_TRUE(g.RowSelect(3));
+  EXPECT_EQ(g.Cells(1, 3), "r3");
+}
+
+}  // namespace

@@ -181,3 +181,39 @@ TEST(GridSortIndexes, SortsByTheListAndRefusesAnEmptyOne) {
 }
 
 }  // namespace
+
+#include "platform/rtl/format_settings.h"
+
+namespace {
+
+TEST(GridSortStyles, LocaleDateRawAndGraphicStyles) {
+  TQnStringGrid g(nullptr);
+  Fill(g, {"b", "B", "a"});
+  g.OnGetFormat = [](TObject*, int, TSortStyle& s, std::string&, std::string&) { s = sortLocaleNoCase; };
+  EXPECT_EQ(g.CompareCells(1, 1, 2), 0);
+  EXPECT_EQ(g.CompareCells(1, 1, 3), 1);
+  g.OnGetFormat = [](TObject*, int, TSortStyle& s, std::string&, std::string&) { s = sortLocaleCase; };
+  EXPECT_EQ(g.CompareCells(1, 1, 2), -1);  // lower before upper
+  g.OnGetFormat = [](TObject*, int, TSortStyle& s, std::string&, std::string&) { s = sortGraphicIndex; };
+  EXPECT_EQ(g.CompareCells(1, 1, 3), 0);
+  g.OnGetFormat = [](TObject*, int, TSortStyle& s, std::string&, std::string&) { s = sortRaw; };
+  EXPECT_EQ(g.CompareCells(1, 1, 3), 0);
+  g.OnRawCompare = [&g](TObject*, int col, int r1, int r2, int& res) {
+    EXPECT_EQ(col, 1);
+    const std::string &a = g.Cells(0, r1), &b = g.Cells(0, r2);  // column 0, descending
+    res = a < b ? 1 : a > b ? -1 : 0;
+  };
+  g.SetSortColumn(1);
+  g.SortByColumn();
+  EXPECT_EQ(Col(g, 0), (std::vector<std::string>{"2", "1", "0"}));
+
+  TFormatSettingsScope scope;
+  FormatSettings.ShortDateFormat = "m/d/yyyy";
+  TQnStringGrid d(nullptr);
+  Fill(d, {"12/5/2001", "1/6/2002", "not a date", "3/1/2001"});
+  SortBy(d, 1, sortDateTime);
+  // An unreadable date counts as day 0, so it comes first.
+  EXPECT_EQ(Col(d, 1), (std::vector<std::string>{"not a date", "3/1/2001", "12/5/2001", "1/6/2002"}));
+}
+
+}  // namespace
