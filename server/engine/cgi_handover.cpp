@@ -11,6 +11,7 @@
 #include "platform/rtl/file_io.h"
 #include "platform/sys/files.h"
 #include "platform/sys/process.h"
+#include "platform/rtl/random.h"
 #include "server/engine/http_text.h"
 
 // ---- Records ----------------------------------------------------------------------------------
@@ -262,7 +263,7 @@ TRequestFileResult WriteRequestFile(const THandoverFolder& Folder,
   int fd = -1;
   for (int attempt = 0; attempt < 1000 && fd < 0; ++attempt) {
     char id[8];
-    std::snprintf(id, sizeof id, "%04X", static_cast<unsigned>(EngineRandom(65535)));
+    std::snprintf(id, sizeof id, "%04X", static_cast<unsigned>(Random(65535)));
     RequestFile = Folder.RequestFileName(id);
     fd = ::open(RequestFile.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0 && errno != EEXIST) break;

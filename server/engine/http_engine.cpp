@@ -10,6 +10,8 @@
 
 #include "platform/rtl/string_list.h"
 #include "platform/sys/threads.h"
+#include "platform/rtl/random.h"
+#include "platform/rtl/date_time.h"
 #include "server/engine/http_text.h"
 #include "server/engine/multipart_reader.h"
 
@@ -54,7 +56,7 @@ void THttpEngine::ExecuteRequest() {
     state.DirectOutput = true;
   }
   state.PictureKind = 0;
-  if (state.LogTag == 0) state.LogTag = EngineRandom(1000);
+  if (state.LogTag == 0) state.LogTag = Random(1000);
 
   auto logError = [this](Exception& error) {
     if (OnRequestError)
@@ -195,7 +197,7 @@ void THttpEngine::WriteText(const std::string& Text) {
     state.HeaderSent = true;
     AddHeader("content-type", AutoContentType);
     if (NoCache) {
-      const std::string expires = HttpDateString(EngineNow() - 1000);
+      const std::string expires = HttpDateString(Now() - 1000);
       AddHeader("Pragma", "no-cache");
       AddHeader("Cache-Control", "no-cache");
       AddHeader("Expires", expires);

@@ -1,13 +1,12 @@
 #include "server/engine/http_text.h"
 
 #include <cctype>
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <mutex>
-#include <random>
-#include <sys/time.h>
-#include <unistd.h>
 
+#include "platform/rtl/date_time.h"
 #include "platform/sys/process.h"
 
 namespace {
@@ -100,32 +99,14 @@ std::string GetUrlEncodedField(const std::string& Name, const std::string& Field
 }
 
 std::string HttpDateString(double DateTime) {
-  // Local date and time (days since 30 December 1899) to the real moment, then to GMT.
-  double days = DateTime;
-  long long whole = static_cast<long long>(days < 0 ? days - 1 : days);
-  double fraction = days - static_cast<double>(whole);
-  long long seconds = static_cast<long long>(fraction * 86400.0 + 0.5);
-  // Civil date of the day number (days since 1970-01-01 = whole - 25569).
-  long long z = whole - 25569 + 719468;
-  long long era = (z >= 0 ? z : z - 146096) / 146097;
-  long long doe = z - era * 146097;
-  long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  long long mp = (5 * doy + 2) / 153;
-  std::tm local{};
-  local.tm_mday = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-  local.tm_mon = static_cast<int>(mp < 10 ? mp + 2 : mp - 10);
-  local.tm_year = static_cast<int>(yoe + era * 400 + (local.tm_mon <= 1 ? 1 : 0)) - 1900;
-  local.tm_hour = static_cast<int>(seconds / 3600);
-  local.tm_min = static_cast<int>(seconds / 60 % 60);
-  local.tm_sec = static_cast<int>(seconds % 60);
-  local.tm_isdst = -1;
-  std::time_t moment = std::mktime(&local);
+  // UTC = local time + the zone's bias in minutes; then the calendar of that moment.
+  const double seconds = (DateTime - 25569.0) * 86400.0 + LocalTimeZoneBias() * 60.0;
+  const std::time_t moment = static_cast<std::time_t>(std::floor(seconds + 0.5));
   std::tm gmt{};
   gmtime_r(&moment, &gmt);
   static const char dayNames[] = "SunMonTueWedThuFriSat";
   static const char monthNames[] = "JanFebMarAprMayJunJulAugSepOctNovDec";
-  char text[40];
+  char text[64];
   std::snprintf(text, sizeof text, "%.3s, %02d %.3s %04d %02d:%02d:%02d GMT",
                 dayNames + 3 * gmt.tm_wday, gmt.tm_mday, monthNames + 3 * gmt.tm_mon,
                 gmt.tm_year + 1900, gmt.tm_hour, gmt.tm_min, gmt.tm_sec);
@@ -183,38 +164,14 @@ void THttpCookie::Rename(const std::string& NewName) {
   FLastName = NewName;
 }
 
-double EngineNow() {
-  timeval now{};
-  gettimeofday(&now, nullptr);
-  std::tm local{};
-  time_t seconds = now.tv_sec;
-  localtime_r(&seconds, &local);
-  // Local seconds since 1970, then days since 30 December 1899.
-  const double localSeconds = static_cast<double>(seconds + local.tm_gmtoff) + now.tv_usec / 1e6;
-  return localSeconds / 86400.0 + 25569.0;
-}
-
 std::string LogTimeStamp() {
-  time_t seconds = std::time(nullptr);
+  // The short date and long time of the fixed format settings: "12/9/2026 7:05:00 AM".
+  const std::time_t now = std::time(nullptr);
   std::tm local{};
-  localtime_r(&seconds, &local);
-  int hour = local.tm_hour % 12;
-  if (hour == 0) hour = 12;
+  localtime_r(&now, &local);
+  const int hour = local.tm_hour % 12 == 0 ? 12 : local.tm_hour % 12;
   char text[64];
   std::snprintf(text, sizeof text, "%d/%d/%04d %d:%02d:%02d %s", local.tm_mon + 1, local.tm_mday,
                 local.tm_year + 1900, hour, local.tm_min, local.tm_sec, local.tm_hour < 12 ? "AM" : "PM");
   return text;
-}
-
-int EngineRandom(int Range) {
-  static std::mutex mutex;
-  static std::mt19937 generator = [] {
-    std::random_device device;
-    std::seed_seq seed{device(), static_cast<unsigned>(::getpid()),
-                       static_cast<unsigned>(std::time(nullptr)), device()};
-    return std::mt19937(seed);
-  }();
-  if (Range <= 1) return 0;
-  std::lock_guard<std::mutex> lock(mutex);
-  return static_cast<int>(std::uniform_int_distribution<int>(0, Range - 1)(generator));
 }

@@ -44,12 +44,8 @@ private:
   std::string FLastName;
 };
 
-// The present local date and time as days since 30 December 1899.
-double EngineNow();
 // The present moment in the log's format: short date and long time ("12/9/2026 7:05:00 AM").
 std::string LogTimeStamp();
-// A number in 0 .. Range-1 from one generator per process, seeded once.
-int EngineRandom(int Range);
 
 // Helpers shared by the engine's text handling.
 std::string AsciiUpper(std::string Text);

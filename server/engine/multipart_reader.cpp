@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/rtl/random.h"
 #include "server/engine/http_text.h"
 #include "server/engine/request_api.h"
 
@@ -175,7 +176,7 @@ private:
     const std::string base = SafeUploadName(FClientName);
     for (int attempt = 0; attempt < 100; ++attempt) {
       BuildFilePath(GetModuleName(), FTempDir, false, Path, "tmp", false,
-                    std::to_string(EngineRandom(9000000)) + base);
+                    std::to_string(Random(9000000)) + base);
       if (FFile.Create(Path)) return true;
       if (errno != EEXIST) return false;
     }
