@@ -171,3 +171,39 @@ TEST(GridComponent, FindTextGivesTheFirstCellOrMinusOne) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(GridComponent, EscapePutsBackTheTextAndTypingFindsASortedRow) {
+  TQnStringGrid g(nullptr);
+  g.SetOptions(g.Options() + goEditing);
+  g.SetCells(1, 2, "before");
+  g.SetRow(2);
+  g.SetCells(1, 2, "typed over");
+  g.Perform(WM_CHAR, 27, 0);
+  EXPECT_EQ(g.Cells(1, 2), "before");
+
+  TQnStringGrid s(nullptr);
+  s.Navigation().AutoGotoWhenSorted = true;
+  s.Navigation().AutoGotoIncremental = true;
+  s.SetSortColumn(1);
+  const char* names[] = {"alpha", "beta", "bravo", "charlie"};
+  for (int r = 1; r <= 4; ++r) s.SetCells(1, r, names[r - 1]);
+  s.Perform(WM_CHAR, 'b', 0);
+  EXPECT_EQ(s.Row(), 2);
+  s.Perform(WM_CHAR, 'r', 0);
+  EXPECT_EQ(s.Row(), 3);
+}
+
+TEST(GridComponent, SizingEdgesLieInFixedCellsOnly) {
+  TQnStringGrid g(nullptr);
+  g.SetBounds(0, 0, 300, 200);
+  g.SetOptions(g.Options() + goColSizing);
+  const TRect header = g.CellRect(1, 0);
+  EXPECT_TRUE(g.IsSizingEdge(header.Right - 2, header.Top + 5));
+  EXPECT_FALSE(g.IsSizingEdge(header.Left + 20, header.Top + 5));
+  const TRect body = g.CellRect(1, 1);
+  EXPECT_FALSE(g.IsSizingEdge(body.Right - 2, body.Top + 5));
+}
+
+}  // namespace
