@@ -15,6 +15,22 @@ namespace {
 constexpr int kMaxPrecision = 15;
 constexpr int kNoDecimals = 9999;
 
+// Keeps the first keep digits, rounding half away from zero on the next one.
+void RoundDigits(TFloatRec& rec, long long keep) {
+  if (keep >= static_cast<long long>(rec.Digits.size())) return;
+  bool up = keep >= 0 && rec.Digits[static_cast<std::size_t>(keep)] >= '5';
+  rec.Digits.resize(keep > 0 ? static_cast<std::size_t>(keep) : 0);
+  if (!up) return;
+  std::size_t i = rec.Digits.size();
+  while (i > 0 && rec.Digits[i - 1] == '9') rec.Digits[--i] = '0';
+  if (i == 0) {
+    rec.Digits.insert(rec.Digits.begin(), '1');
+    ++rec.Exponent;
+  } else {
+    ++rec.Digits[i - 1];
+  }
+}
+
 }  // namespace
 
 TFloatRec FloatToDecimal(double value, int precision, int decimals) {
@@ -35,31 +51,17 @@ TFloatRec FloatToDecimal(double value, int precision, int decimals) {
   }
   if (precision < 1) precision = 1;
   if (precision > kMaxPrecision) precision = kMaxPrecision;
+  // All 17 significant digits first, then decimal rounding: first to the precision, then to the
+  // decimals, each half away from zero.
   char buf[64];
-  auto res = std::to_chars(buf, buf + sizeof buf, std::fabs(value), std::chars_format::scientific,
-                           precision - 1);
+  auto res = std::to_chars(buf, buf + sizeof buf, std::fabs(value), std::chars_format::scientific, 16);
   std::string text(buf, res.ptr);
   std::size_t e = text.find('e');
   for (std::size_t i = 0; i < e; ++i)
     if (text[i] != '.') rec.Digits += text[i];
   rec.Exponent = std::stoi(text.substr(e + 1)) + 1;
-  if (decimals < kNoDecimals) {
-    long long keep = static_cast<long long>(rec.Exponent) + decimals;
-    if (keep < static_cast<long long>(rec.Digits.size())) {
-      bool up = keep >= 0 && rec.Digits[static_cast<std::size_t>(keep)] >= '5';
-      rec.Digits.resize(keep > 0 ? static_cast<std::size_t>(keep) : 0);
-      if (up) {
-        std::size_t i = rec.Digits.size();
-        while (i > 0 && rec.Digits[i - 1] == '9') rec.Digits[--i] = '0';
-        if (i == 0) {
-          rec.Digits.insert(rec.Digits.begin(), '1');
-          ++rec.Exponent;
-        } else {
-          ++rec.Digits[i - 1];
-        }
-      }
-    }
-  }
+  RoundDigits(rec, precision);
+  if (decimals < kNoDecimals) RoundDigits(rec, static_cast<long long>(rec.Exponent) + decimals);
   while (!rec.Digits.empty() && rec.Digits.back() == '0') rec.Digits.pop_back();
   if (rec.Digits.empty()) {  // rounded to zero: no sign, no exponent
     rec.Negative = false;
@@ -118,7 +120,7 @@ std::string GeneralText(const TFloatRec& rec, int precision, int expDigits, char
   if (rec.Special != TFloatRec::fsNormal) return SpecialText(rec);
   if (rec.Digits.empty()) return "0";
   std::string r = rec.Negative ? "-" : "";
-  if (rec.Exponent > precision || rec.Exponent < -4) {
+  if (rec.Exponent > precision || rec.Exponent < -3) {
     r += rec.Digits[0];
     if (rec.Digits.size() > 1) {
       r += decimal;
