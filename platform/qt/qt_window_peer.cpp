@@ -206,6 +206,7 @@ void TQtWindowPeer::SetBounds(const TRect& b) {
 
 void TQtWindowPeer::FitBacking() {
   if (FBacking.size() == FWidget->size()) return;
+  FControl.FreeCanvasHandle();
   FDrawPainter.reset();
   QImage next(FWidget->size(), QImage::Format_RGB32);
   next.setDotsPerMeterX(3780);  // 96 dots per inch
@@ -287,12 +288,16 @@ TPainter* TQtWindowPeer::BeginDraw() {
 
 void TQtWindowPeer::EndDraw() {
   FDrawPainter.reset();
+  if (FPainting) return;
   // What was drawn outside a paint shows at once.
   FWidget->update();
 }
 
 void TQtWindowPeer::PaintBacking(const QRegion& region) {
   if (FBacking.isNull()) return;
+  // The control's canvas lets go of the painter it drew with outside a paint first.
+  FPainting = true;
+  FControl.FreeCanvasHandle();
   FDrawPainter.reset();
   TQtPainter painter(&FBacking);
   std::vector<TRect> clip;
@@ -303,6 +308,7 @@ void TQtWindowPeer::PaintBacking(const QRegion& region) {
   } catch (...) {
     GetApplication().HandleException(&FControl);
   }
+  FPainting = false;
 }
 
 void TQtWindowPeer::Send(UINT msg, WPARAM w, LPARAM l) {

@@ -78,6 +78,7 @@ private:
   std::unique_ptr<TQtPainter> FDrawPainter;
   std::map<UINT, int> FTimers;  // our id -> Qt timer id
   bool FCapture = false;
+  bool FPainting = false;
 };
 
 // Installs the Qt peers, the QPainter bitmap painters and the font substitutions

@@ -329,6 +329,7 @@ void TWinControl::DestroyWnd() { DestroyHandle(); }
 void TWinControl::DestroyHandle() {
   if (!FPeer) return;
   if (gCapture == this) gCapture = nullptr;
+  FreeCanvasHandle();
   FPeer.reset();
 }
 
@@ -552,7 +553,10 @@ void TControlCanvas::FreeHandle() {
 TCustomControl::TCustomControl(TComponent* AOwner)
     : TWinControl(AOwner), FCanvas(std::make_unique<TControlCanvas>(*this)) {}
 
-TCustomControl::~TCustomControl() { FCanvas.reset(); }
+TCustomControl::~TCustomControl() {
+  DestroyHandle();
+  FCanvas.reset();
+}
 
 void TCustomControl::PaintHandler(TPainter& painter) {
   FCanvas->FreeHandle();

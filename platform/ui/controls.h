@@ -238,6 +238,8 @@ public:
 
   // Called by a peer: runs WM_PAINT with `painter` drawing the window's client area.
   void PaintWindow(TPainter& painter);
+  // Ends drawing outside a paint, so the peer may drop the painter it gave out.
+  virtual void FreeCanvasHandle() {}
 
   TKeyEvent OnKeyDown;
   TKeyEvent OnKeyUp;
@@ -295,6 +297,7 @@ public:
   explicit TCustomControl(TComponent* AOwner);
   ~TCustomControl() override;
   TCanvas& Canvas() { return *FCanvas; }
+  void FreeCanvasHandle() override { FCanvas->FreeHandle(); }
 
 protected:
   virtual void Paint() {}

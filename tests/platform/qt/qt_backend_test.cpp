@@ -137,6 +137,24 @@ TEST(QtWindowPeer, PaintsThroughTheBackingImage) {
   EXPECT_EQ(QColor(peer->Backing().pixel(29, 19)), QColor(Qt::red));
 }
 
+TEST(QtWindowPeer, DrawingOutsidePaintThenPaintAndResize) {
+  TRedControl c(nullptr);
+  c.SetBounds(0, 0, 30, 20);
+  c.Canvas().Brush().SetColor(clLime);
+  c.Canvas().FillRect(Rect(0, 0, 5, 5));
+  EXPECT_EQ(QColor(QtPeer(c)->Backing().pixel(2, 2)), QColor(Qt::green));
+  QImage shot = QtPeer(c)->Widget()->grab().toImage();  // a paint: the canvas lets go first
+  EXPECT_EQ(QColor(shot.pixel(2, 2)), QColor(Qt::red));
+  c.Canvas().FillRect(Rect(0, 0, 5, 5));
+  c.SetBounds(0, 0, 40, 30);  // a new backing image
+  shot = QtPeer(c)->Widget()->grab().toImage();
+  EXPECT_EQ(shot.width(), 40);
+  EXPECT_EQ(QColor(shot.pixel(35, 25)), QColor(Qt::red));
+  c.Canvas().FillRect(Rect(0, 0, 5, 5));
+  c.RecreateWnd();
+  EXPECT_EQ(QColor(QtPeer(c)->Widget()->grab().toImage().pixel(2, 2)), QColor(Qt::red));
+}
+
 TEST(QtWindowPeer, MouseAndKeysArriveAsMessages) {
   TRedControl c(nullptr);
   c.SetBounds(0, 0, 30, 20);
