@@ -239,6 +239,17 @@ TEST_F(EngineEndToEnd, ThirtyParallelRequestsShareOneResident) {
   EXPECT_EQ(files, 1) << "request or reply files left behind";
 }
 
+TEST_F(EngineEndToEnd, RequestsQueueBehindASlowOne) {
+  TReply slow, fast;
+  std::thread first([&] { slow = Curl("slow", "id=1", {}, "slow"); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  std::thread second([&] { fast = Curl("fast", "id=2", {}, "fast"); });
+  first.join();
+  second.join();
+  EXPECT_EQ(slow.Body, "\r\nUA=slow\r\nID=1\r\nLEN=0\r\n");
+  EXPECT_EQ(fast.Body, "\r\nUA=fast\r\nID=2\r\nLEN=0\r\n");
+}
+
 TEST_F(EngineEndToEnd, ResidentEndsWithItsQueueAndIsReplacedWhenKilled) {
   ASSERT_EQ(Curl("one", "id=1").Body, "\r\nUA=one\r\nID=1\r\nLEN=0\r\n");
   ASSERT_EQ(Residents().size(), 1u);

@@ -1,0 +1,66 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <utime.h>
+
+#include "engine_fixture.h"
+#include "platform/sys/files.h"
+#include "server/engine/cgi_handover.h"
+#include "server/engine/general_http_engine.h"
+#include "server/engine/request_api.h"
+
+namespace {
+
+class ComponentTest : public EngineFixture {};
+
+TEST_F(ComponentTest, SettingsReachTheRunningEngine) {
+  TGeneralHttpEngine component(nullptr);
+  EXPECT_EQ(component.AutoReadLimit(), 10000);
+  EXPECT_EQ(component.SessionName(), "DefaultSession");
+  TCGIEngineSettings settings;
+  settings.CGIMode = ServerMode;
+  settings.OnExecRequest = [&component](TObject*) {
+    component.SetAutoContentType("image/gif");
+    component.SetNoCache(false);
+    component.WriteLine("");
+  };
+  TCGIStdEngine engine(nullptr, settings);
+  EXPECT_EQ(Run(engine, {}), "HTTP/1.1 200 OK\r\ncontent-type:image/gif\r\n\r\n\r\n");
+  EXPECT_EQ(engine.AutoContentType, "image/gif");
+  EXPECT_EQ(component.AutoContentType(), "image/gif");
+}
+
+TEST_F(ComponentTest, ForwardsToTheCurrentEngineOnly) {
+  TGeneralHttpEngine component(nullptr);
+  std::string agent, user;
+  int length = -1;
+  TCGIEngineSettings settings;
+  settings.CGIMode = ServerMode;
+  settings.AutoReadInput = false;
+  settings.OnExecRequest = [&](TObject*) {
+    agent = component.GetUserAgent();
+    user = component.GetRemoteUser();
+    length = component.GetContentLength();
+  };
+  TCGIStdEngine engine(nullptr, settings);
+  Run(engine, {"HTTP_USER_AGENT=ListDatabases", "REMOTE_USER=ann", "CONTENT_LENGTH=3"}, "abc");
+  EXPECT_EQ(agent, "ListDatabases");
+  EXPECT_EQ(user, "ann");
+  EXPECT_EQ(length, 3);
+}
+
+TEST_F(ComponentTest, StaleHandoverFilesGoAfterThreeMinutes) {
+  THandoverFolder folder(Folder + "/qnserver.exe");
+  const std::string old = folder.RequestFileName("0A0A"), fresh = folder.RequestFileName("0B0B");
+  WriteWholeFile(old, "x");
+  WriteWholeFile(fresh, "x");
+  WriteWholeFile(folder.QueueFile(), "");
+  utimbuf times{time(nullptr) - 200, time(nullptr) - 200};
+  ASSERT_EQ(utime(old.c_str(), &times), 0);
+  ASSERT_EQ(utime(folder.QueueFile().c_str(), &times), 0);
+  EXPECT_EQ(RemoveStaleHandoverFiles(folder, 180), 1);
+  EXPECT_FALSE(FileExists(old));
+  EXPECT_TRUE(FileExists(fresh));
+  EXPECT_TRUE(FileExists(folder.QueueFile()));
+}
+
+}  // namespace
