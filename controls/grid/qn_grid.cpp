@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "controls/grid/grid_utils.h"
+#include "controls/grid/markup.h"
 #include "platform/rtl/date_time.h"
 #include "platform/rtl/sysutils.h"
 
@@ -284,6 +285,54 @@ void TQnStringGrid::CanEditCell(int ARow, int ACol, bool& CanEdit) {
 
 void TQnStringGrid::IsPasswordCell(int ARow, int ACol, bool& IsPassword) {
   if (OnIsPasswordCell) OnIsPasswordCell(this, ARow, ACol, IsPassword);
+}
+
+// ---- painting ----
+
+void TQnStringGrid::DrawCell(int ACol, int ARow, const TRect& ARect, TGridDrawState AState) {
+  const int realCol = RealColIndex(ACol);
+  if (DefaultDrawing()) {
+    TCanvas& canvas = Canvas();
+    const bool fixed = AState.Contains(gdFixed) || IsFixedCell(realCol, ARow);
+    const bool selected = !fixed && AState.Contains(gdSelected) && FShowSelection;
+    if (fixed) {
+      canvas.Font().Assign(FFixedFont);
+      canvas.Brush().SetColor(FixedColor());
+    } else if (selected) {
+      canvas.Font().Assign(Font());
+      canvas.Font().SetColor(FSelectionTextColor);
+      canvas.Brush().SetColor(FSelectionColor);
+    } else {
+      canvas.Font().Assign(Font());
+      canvas.Brush().SetColor(Color());
+    }
+    if (!selected) GetCellColor(realCol, ARow, AState, canvas.Brush(), canvas.Font());
+    canvas.FillRect(ARect);
+    std::string text = Cells(realCol, ARow);
+    bool password = false;
+    IsPasswordCell(ARow, realCol, password);
+    if (password) FillWithChar(text, '*');
+    TRect r = ARect;
+    InflateRect(r, -2, -1);
+    if (EnableHTML && GetTextKind(text, true) == 1) {
+      std::string anchor, stripped;
+      int xs = 0, ys = 0;
+      RenderCellMarkup(canvas, text, r, GridImages, -1, -1, false, false, false, selected, true,
+                       1.0, FURLColor, anchor, stripped, xs, ys);
+    } else {
+      TAlignment align = taLeftJustify;
+      GetCellAlign(realCol, ARow, align);
+      UINT flags = DT_NOPREFIX | (FWordWrap ? DT_WORDBREAK : DT_SINGLELINE);
+      if (align == taRightJustify) flags |= DT_RIGHT;
+      else if (align == taCenter) flags |= DT_CENTER;
+      const UINT singleLine = FWordWrap ? 0u : static_cast<UINT>(DT_SINGLELINE);
+      if (FVAlignment == vtaCenter) flags |= DT_VCENTER | singleLine;
+      else if (FVAlignment == vtaBottom) flags |= DT_BOTTOM | singleLine;
+      canvas.SetBkMode(TRANSPARENT);
+      canvas.DrawText(text, r, flags);
+    }
+  }
+  TCustomDrawGrid::DrawCell(ACol, ARow, ARect, AState);
 }
 
 // ---- selection, editing and advancing ----

@@ -84,6 +84,7 @@ public:
   TMouseActions& MouseActions() { return *FMouseActions; }
   TBackGround& BackGround() { return *FBackGround; }
   TFont& FixedFont() { return FFixedFont; }
+  TImageList* GridImages = nullptr;
 
   // ---- headers ----
   TStringList& ColumnHeaders() { return *FColumnHeaders; }
@@ -265,6 +266,9 @@ protected:
   void SizeChanged(int OldColCount, int OldRowCount) override;
   void ColWidthsChanged() override;
   bool SelectCell(int ACol, int ARow) override;
+  // Paints the text of the real column behind the displayed one, with the cell's colours,
+  // alignment and markup.
+  void DrawCell(int ACol, int ARow, const TRect& ARect, TGridDrawState AState) override;
   bool CanEditShow() override;
   void KeyPress(char32_t& Key) override;
   void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;

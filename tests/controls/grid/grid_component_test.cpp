@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "controls/grid/qn_grid.h"
+#include "grid_test_support.h"
+#include <algorithm>
+
 #include "platform/rtl/format_settings.h"
 
 namespace {
@@ -204,6 +207,44 @@ TEST(GridComponent, SizingEdgesLieInFixedCellsOnly) {
   EXPECT_FALSE(g.IsSizingEdge(header.Left + 20, header.Top + 5));
   const TRect body = g.CellRect(1, 1);
   EXPECT_FALSE(g.IsSizingEdge(body.Right - 2, body.Top + 5));
+}
+
+}  // namespace
+
+#include "platform/headless/recording_painter.h"
+
+namespace {
+
+std::vector<std::string> PaintedTexts(TQnStringGrid& g) {
+  TRecordingPainter painter(nullptr, g.Width(), g.Height());
+  g.PaintWindow(painter);
+  std::vector<std::string> texts;
+  for (const TPaintCall* call : painter.TextCalls()) texts.push_back(call->Text);
+  return texts;
+}
+
+TEST(GridPainting, ShowsTheRealColumnBehindEachDisplayedOne) {
+  TQnStringGrid g(nullptr);
+  g.SetBounds(0, 0, 330, 45);
+  g.SetRowCount(2);
+  for (int c = 0; c < 5; ++c) g.SetCells(c, 1, Numbered("v", c));
+  g.HideColumn(1);
+  const std::vector<std::string> texts = PaintedTexts(g);
+  EXPECT_EQ(texts, (std::vector<std::string>{"v0", "v2", "v3", "v4"}));
+}
+
+TEST(GridPainting, PasswordCellsShowStarsAndMarkupShowsItsText) {
+  TQnStringGrid g(nullptr);
+  g.SetBounds(0, 0, 200, 45);
+  g.SetColCount(3);
+  g.SetRowCount(2);
+  g.SetCells(1, 1, "secret");
+  g.SetCells(2, 1, "<B>bold</B>");
+  g.OnIsPasswordCell = [](TObject*, int, int col, bool& is) { is = col == 1; };
+  const std::vector<std::string> texts = PaintedTexts(g);
+  EXPECT_NE(std::find(texts.begin(), texts.end(), "******"), texts.end());
+  EXPECT_EQ(std::find(texts.begin(), texts.end(), "secret"), texts.end());
+  EXPECT_NE(std::find(texts.begin(), texts.end(), "bold"), texts.end());
 }
 
 }  // namespace

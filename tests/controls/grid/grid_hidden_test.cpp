@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "controls/grid/qn_grid.h"
+#include "grid_test_support.h"
 
 namespace {
 
@@ -25,7 +26,7 @@ TEST(GridHiddenColumns, MapDisplayToRealAndKeepTexts) {
   TQnStringGrid g(nullptr);
   for (int c = 0; c < 5; ++c) {
     g.SetColWidths(c, 10 + c);
-    g.SetCells(c, 1, "c" + std::to_string(c));
+    g.SetCells(c, 1, Numbered("c", c));
   }
   g.HideColumn(1);
   EXPECT_EQ(g.ColCount(), 4);

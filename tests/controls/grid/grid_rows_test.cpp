@@ -1,12 +1,13 @@
 #include <gtest/gtest.h>
 
 #include "controls/grid/qn_grid.h"
+#include "grid_test_support.h"
 
 namespace {
 
 void Number(TQnStringGrid& g, int rows) {
   g.SetRowCount(rows);
-  for (int r = 0; r < rows; ++r) g.SetCells(1, r, "r" + std::to_string(r));
+  for (int r = 0; r < rows; ++r) g.SetCells(1, r, Numbered("r", r));
 }
 
 TEST(GridRowOperations, InsertRowsShiftsTextsAndHeights) {
@@ -75,7 +76,7 @@ TEST(GridRowOperations, RemoveSelectedRowsTakesAdjacentOnes) {
 TEST(GridRowOperations, ColumnsInsertRemoveAndClear) {
   TQnStringGrid g(nullptr);
   g.SetColCount(3);
-  for (int c = 0; c < 3; ++c) g.SetCells(c, 1, "c" + std::to_string(c));
+  for (int c = 0; c < 3; ++c) g.SetCells(c, 1, Numbered("c", c));
   g.SetColWidths(1, 30);
   g.InsertCols(1, 1);
   EXPECT_EQ(g.ColCount(), 4);

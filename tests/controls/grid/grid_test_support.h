@@ -35,3 +35,10 @@ inline void MakeRowWithHiddenMiddle(TQnStringGrid& g) {
   g.SetCells(2, 0, "c");
   g.HideColumn(1);
 }
+
+// Prefix and number as one text ("r" and 3 give "r3").
+inline std::string Numbered(const char* prefix, long long n) {
+  std::string s(prefix);
+  s += std::to_string(n);
+  return s;
+}

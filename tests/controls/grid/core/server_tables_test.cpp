@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include "controls/grid/qn_grid.h"
+#include "controls/grid/grid_test_support.h"
 #include "platform/rtl/streams.h"
 
 namespace {
@@ -14,7 +15,7 @@ void FillTable(TQnStringGrid& g, int cols, int rows) {
   g.SetRowCount(rows);
   for (int r = 0; r < rows; ++r)
     for (int c = 0; c < cols; ++c)
-      if ((r + c) % 7 != 0) g.SetCells(c, r, "r" + std::to_string(r) + "c" + std::to_string(c) + (c == 1 ? ",x" : ""));
+      if ((r + c) % 7 != 0) g.SetCells(c, r, Numbered("r", r) + Numbered("c", c) + (c == 1 ? ",x" : ""));
 }
 
 class ServerTables : public ::testing::TestWithParam<int> {};
@@ -56,7 +57,7 @@ TEST(ServerTableOperations, RowsFindClearAndSortAsTheServerUsesThem) {
   for (int i = 0; i < 1000; ++i) {
     g.SetRowCount(i + 1);
     g.SetCells(0, i, std::to_string((i * 37) % 1000));
-    g.SetCells(1, i, "code" + std::to_string(i));
+    g.SetCells(1, i, Numbered("code", i));
   }
   EXPECT_EQ(g.FindText("code500"), (TPoint{1, 500}));
   g.RemoveRows(0, 10);
