@@ -195,6 +195,12 @@ TQtWindowPeer::TQtWindowPeer(TWinControl& control) : FControl(control) {
 
 TQtWindowPeer::~TQtWindowPeer() {
   FDrawPainter.reset();
+  // Child windows belong to their own peers: Qt must not free them with this widget.
+  for (QObject* child : FWidget->children())
+    if (auto* w = dynamic_cast<TQtPaintedWidget*>(child)) {
+      w->hide();
+      w->setParent(nullptr);
+    }
   for (const auto& [id, qtId] : FTimers) FWidget->killTimer(qtId);
   if (FCapture) FWidget->releaseMouse();
 }

@@ -322,6 +322,9 @@ void TWinControl::CreateWnd() {
   FPeer->SetEnabled(Enabled());
   FPeer->SetCursor(Cursor());
   FPeer->SetVisible(Visible());
+  // Children whose windows outlived this one's take the new one as their parent.
+  for (TControl* c : FControls)
+    if (auto* w = dynamic_cast<TWinControl*>(c); w && w->FPeer) w->FPeer->SetParent(this);
 }
 
 void TWinControl::DestroyWnd() { DestroyHandle(); }

@@ -155,6 +155,21 @@ TEST(QtWindowPeer, DrawingOutsidePaintThenPaintAndResize) {
   EXPECT_EQ(QColor(QtPeer(c)->Widget()->grab().toImage().pixel(2, 2)), QColor(Qt::red));
 }
 
+TEST(QtWindowPeer, ChildWindowsOutliveTheirParentsWindow) {
+  TRedControl parent(nullptr);
+  parent.SetBounds(0, 0, 50, 50);
+  auto* child = new TRedControl(&parent);
+  child->SetBounds(5, 5, 10, 10);
+  child->SetParent(&parent);
+  child->HandleNeeded();
+  EXPECT_EQ(QtPeer(*child)->Widget()->parentWidget(), QtPeer(parent)->Widget());
+  parent.RecreateWnd();
+  EXPECT_EQ(QtPeer(*child)->Widget()->parentWidget(), QtPeer(parent)->Widget());
+  QImage shot = QtPeer(parent)->Widget()->grab().toImage();
+  EXPECT_EQ(QColor(shot.pixel(7, 7)), QColor(Qt::red));
+  // The parent frees its owned child: neither widget is freed twice.
+}
+
 TEST(QtWindowPeer, MouseAndKeysArriveAsMessages) {
   TRedControl c(nullptr);
   c.SetBounds(0, 0, 30, 20);
