@@ -59,7 +59,7 @@ void SplitDateTime(TDateTime value, long long& days, long long& msOfDay) {
 }
 
 void DecodeDays(long long days, WORD& year, WORD& month, WORD& day) {
-  long long t = days + DateDelta;  // days since 1 January 0001, minus one
+  long long t = days + DateDelta - 1;  // days since 1 January 0001
   if (t < 0 || t >= 3652059) {    // before 0001-01-01 or after 9999-12-31
     year = month = day = 0;
     return;
@@ -382,7 +382,7 @@ TParts PartsOf(TDateTime value) {
   SplitDateTime(value, p.Days, ms);
   DecodeDays(p.Days, p.Year, p.Month, p.Day);
   DecodeMs(ms, p.Hour, p.Min, p.Sec, p.MSec);
-  long long wd = (p.Days + DateDelta + 1) % 7;
+  long long wd = (p.Days + DateDelta) % 7;
   p.WeekDay = static_cast<int>(wd < 0 ? wd + 7 : wd);
   p.HasTime = ms != 0;
   return p;
