@@ -28,10 +28,6 @@ std::string CodeCellText(const std::string& text) {
   return EncodeLineBreaks(out);
 }
 
-void WriteLine(TStream& stream, const std::string& text) {
-  stream.WriteBuffer(text.data(), static_cast<long>(text.size()));
-  stream.WriteBuffer(kCRLF, 2);
-}
 
 // Lines of a byte block: each ends at a CR, and the byte after the CR is dropped.
 class TLineReader {
@@ -94,6 +90,24 @@ struct TCellLine {
 
 }  // namespace
 
+void WriteStreamLine(TStream& Stream, const std::string& Text) {
+  Stream.WriteBuffer(Text.data(), static_cast<long>(Text.size()));
+  Stream.WriteBuffer(kCRLF, 2);
+}
+
+std::string ReadStreamLine(TStream& Stream) {
+  std::string line;
+  char c = 0;
+  while (Stream.Position() < Stream.Size() && Stream.Read(&c, 1) == 1) {
+    if (c == '\r') {
+      Stream.Read(&c, 1);  // the LF
+      break;
+    }
+    line += c;
+  }
+  return line;
+}
+
 void TQnStringGrid::ReportProgress(int Row, int Total, int& Last) {
   if (!OnFileProgress) return;
   const int percent = static_cast<int>(std::lround(100.0 * Row / std::max(1, Total)));
@@ -105,7 +119,7 @@ void TQnStringGrid::ReportProgress(int Row, int Total, int& Last) {
 void TQnStringGrid::SaveToStream(TStream& Stream) {
   // Every real column is written, hidden ones included, so that nothing is lost.
   const int cols = StoreColCount();
-  WriteLine(Stream, std::to_string(cols) + "," + std::to_string(RowCount()));
+  WriteStreamLine(Stream, std::to_string(cols) + "," + std::to_string(RowCount()));
   std::string line;
   for (int r = 0; r < RowCount(); ++r) {
     for (int c = 0; c < cols; ++c) {
@@ -116,7 +130,7 @@ void TQnStringGrid::SaveToStream(TStream& Stream) {
       line += std::to_string(r);
       line += ',';
       line += CodeCellText(text);
-      WriteLine(Stream, line);
+      WriteStreamLine(Stream, line);
     }
   }
 }
@@ -164,15 +178,15 @@ void TQnStringGrid::LoadFromStream(TStream& Stream) {
 void TQnStringGrid::SaveToFile(const std::string& FileName) {
   const int cols = ColCount() + FNumHidden;
   TMemoryStream out;
-  WriteLine(out, std::to_string(StoreHiddenCells ? cols : ColCount()) + "," + std::to_string(RowCount()));
+  WriteStreamLine(out, std::to_string(StoreHiddenCells ? cols : ColCount()) + "," + std::to_string(RowCount()));
   const int widthCols = StoreHiddenCells ? cols : ColCount();
   for (int c = 0; c < widthCols; ++c)
-    WriteLine(out, "cw " + std::to_string(c) + "," + std::to_string(ColWidths(c)));
+    WriteStreamLine(out, "cw " + std::to_string(c) + "," + std::to_string(ColWidths(c)));
   int last = -1;
   for (int r = 0; r < RowCount(); ++r) {
     for (int c = 0; c < cols; ++c) {
       const std::string& text = Cells(c, r);
-      if (!text.empty()) WriteLine(out, std::to_string(c) + "," + std::to_string(r) + "," + CodeCellText(text));
+      if (!text.empty()) WriteStreamLine(out, std::to_string(c) + "," + std::to_string(r) + "," + CodeCellText(text));
     }
     ReportProgress(r, RowCount() - 1, last);
     HandleGridMessages();

@@ -19,6 +19,12 @@ class TStream;
 
 QN_DECLARE_EXCEPTION(EQnGridError, Exception);
 
+// One line of the grid text stream: bytes up to a CR (not part of the line), and the byte after
+// it is dropped.
+std::string ReadStreamLine(TStream& Stream);
+// The text's bytes in one write, then CR LF in another.
+void WriteStreamLine(TStream& Stream, const std::string& Text);
+
 enum TVAlignment { vtaCenter, vtaTop, vtaBottom };
 enum TSortDirection { sdAscending, sdDescending };
 enum TIntelliPan { ipVertical, ipHorizontal, ipBoth, ipNone };

@@ -166,3 +166,18 @@ TEST(GridTextFile, CellsBeyondTheSizeLineAreDropped) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(GridTextStream, StreamLinesEndAtCrAndDropTheNextByte) {
+  TStringStream s("one\r\ntwo\rXthree");
+  EXPECT_EQ(ReadStreamLine(s), "one");
+  EXPECT_EQ(ReadStreamLine(s), "two");   // the X after the bare CR is lost
+  EXPECT_EQ(ReadStreamLine(s), "three");
+  EXPECT_EQ(ReadStreamLine(s), "");
+  TStringStream out;
+  WriteStreamLine(out, "a,b");
+  EXPECT_EQ(out.DataString(), "a,b\r\n");
+}
+
+}  // namespace
