@@ -131,7 +131,11 @@ void EnsureRequestFile() {
   const auto start = std::chrono::steady_clock::now();
   bool seenServer = false;
   while (std::chrono::steady_clock::now() - start < std::chrono::seconds(kReplyWaitSeconds)) {
-    if (QuitSignalled()) break;
+    if (QuitSignalled()) {
+      // The web server gave up on us: a request not yet taken is never run.
+      DeleteFile(gRequestFile);
+      break;
+    }
     const bool alive = ResidentAlive();
     const BYTE status = EntryStatus(folder, gRequestFile);
     if (status == qsFinished) {
@@ -269,6 +273,12 @@ void TCGIStdEngine::ResidentTick() {
   if (QuitSignalled()) TerminateServer();
   bool queueLeft = true;
   try {
+    // Now and then, the files of requests whose CGI process went away.
+    static auto lastSweep = std::chrono::steady_clock::now();
+    if (std::chrono::steady_clock::now() - lastSweep > std::chrono::seconds(60)) {
+      lastSweep = std::chrono::steady_clock::now();
+      RemoveStaleHandoverFiles(Handover(), kStaleFileSeconds);
+    }
     queueLeft = ServeNextEntry();
   } catch (...) {
     // A failing round is dropped; the next tick tries again.

@@ -9,6 +9,7 @@
 #include <mutex>
 
 #include "platform/rtl/string_list.h"
+#include "platform/sys/process.h"
 #include "platform/sys/threads.h"
 #include "platform/rtl/random.h"
 #include "platform/rtl/date_time.h"
@@ -23,6 +24,11 @@ constexpr int kSessionCodeKey = 0x5A3C;
 const char kNotAvailable[] = "#1NOT_AVAILABLE#1";
 
 void (*gEngineEndStep)() = nullptr;
+
+std::recursive_mutex& RequestLock() {
+  static std::recursive_mutex lock;
+  return lock;
+}
 
 std::function<void()>& TerminateHandler() {
   static std::function<void()> handler;
@@ -57,6 +63,10 @@ void THttpEngine::ExecuteRequest() {
   }
   state.PictureKind = 0;
   if (state.LogTag == 0) state.LogTag = Random(1000);
+
+  // A library host may call from many threads; in ServerMode its requests run one at a time.
+  std::unique_lock<std::recursive_mutex> requestLock;
+  if (IsLibrary() && CGIMode == ServerMode) requestLock = std::unique_lock<std::recursive_mutex>(RequestLock());
 
   auto logError = [this](Exception& error) {
     if (OnRequestError)
