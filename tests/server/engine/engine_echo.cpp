@@ -2,6 +2,7 @@
 //   "fail"  raises an exception whose text must reach the log only;
 //   "big"   writes a header line long enough to put the blank line beyond 1024 bytes;
 //   "slow"  waits 1.5 s before answering;
+//   "query" adds the raw query string ("Q=");
 //   other   echoes "UA=", "ID=" (the query field "id"), "LEN=" and the body, after a blank
 //           line (the reply body starts with CR LF).
 #include <string>
@@ -28,6 +29,11 @@ void Echo(TObject*) {
   WriteString("");  // the automatic header block, then this blank line
   WriteString("UA=" + agent);
   WriteString("ID=" + id);
+  if (agent == "query") {
+    std::string query;
+    GetQueryString(query);
+    WriteString("Q=" + query);
+  }
   WriteString("LEN=" + std::to_string(got));
   if (got > 0) WriteBytes(body.data(), got);
 }

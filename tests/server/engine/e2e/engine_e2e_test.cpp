@@ -192,6 +192,9 @@ TEST_F(EngineEndToEnd, GetReachesTheHandler) {
       << reply.Headers;
   EXPECT_EQ(reply.Body, "\r\nUA=hello agent\r\nID=7\r\nLEN=0\r\n");
   EXPECT_EQ(HeaderLength(reply.Headers), static_cast<long>(reply.Body.size()));
+  // The query reaches the handler as the client sent it.
+  EXPECT_EQ(Curl("query", "id=a+b%26c&x=%00%0d%0A%ff").Body,
+            "\r\nUA=query\r\nID=a b&c\r\nQ=id=a+b%26c&x=%00%0d%0A%ff\r\nLEN=0\r\n");
 }
 
 TEST_F(EngineEndToEnd, PostedBinaryBodyArrivesByteForByte) {
