@@ -29,9 +29,4 @@ inline std::string Trim(std::string_view s) {
   return std::string(s.substr(b, e - b));
 }
 
-// The order of sorted string lists: characters other than letters and digits first, then digits,
-// then letters; letters by their letter without case; with CaseSensitive, equal letters put the
-// lower-case one first.  Bytes of multi-byte characters sort after ASCII, by value.
-int CompareListText(std::string_view a, std::string_view b, bool caseSensitive);
-
 }  // namespace qn_ascii

@@ -5,12 +5,11 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
-#include <limits>
 
 #include "platform/rtl/ascii_text.h"
 #include "platform/rtl/file_io.h"
+#include "platform/rtl/sysutils.h"
 
 namespace {
 
@@ -23,41 +22,6 @@ std::string OneLine(const std::string& s) {
   for (char& c : r)
     if (c == '\r' || c == '\n') c = ' ';
   return r;
-}
-
-bool ParseIniInteger(const std::string& text, int& value) {
-  std::string s = Trim(text);
-  std::size_t i = 0;
-  bool negative = false;
-  if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
-  int base = 10;
-  if (i < s.size() && s[i] == '$') {
-    base = 16;
-    ++i;
-  } else if (i + 1 < s.size() && s[i] == '0' && (s[i + 1] == 'x' || s[i + 1] == 'X')) {
-    base = 16;
-    i += 2;
-  }
-  if (i >= s.size()) return false;
-  std::int64_t v = 0;
-  for (; i < s.size(); ++i) {
-    char c = s[i];
-    int d;
-    if (c >= '0' && c <= '9') d = c - '0';
-    else if (base == 16 && c >= 'a' && c <= 'f') d = c - 'a' + 10;
-    else if (base == 16 && c >= 'A' && c <= 'F') d = c - 'A' + 10;
-    else return false;
-    v = v * base + d;
-    if (v > 0xFFFFFFFFLL) return false;
-  }
-  if (base == 16 && !negative) {
-    value = static_cast<int>(static_cast<std::uint32_t>(v));  // "$FFFFFFFF" is -1
-    return true;
-  }
-  if (negative) v = -v;
-  if (v < std::numeric_limits<int>::min() || v > std::numeric_limits<int>::max()) return false;
-  value = static_cast<int>(v);
-  return true;
 }
 
 std::string LoadText(const std::string& FileName) {
@@ -105,7 +69,7 @@ void WriteSections(const std::string& path, const TIniSections& sections) {
 
 int TCustomIniFile::ReadInteger(const std::string& Section, const std::string& Ident, int Default) {
   int v;
-  return ParseIniInteger(ReadString(Section, Ident, ""), v) ? v : Default;
+  return TryStrToInt(ReadString(Section, Ident, ""), v) ? v : Default;
 }
 
 void TCustomIniFile::WriteInteger(const std::string& Section, const std::string& Ident, int Value) {
@@ -122,28 +86,13 @@ void TCustomIniFile::WriteBool(const std::string& Section, const std::string& Id
 
 double TCustomIniFile::ReadFloat(const std::string& Section, const std::string& Ident,
                                  double Default) {
-  std::string s = Trim(ReadString(Section, Ident, ""));
-  if (s.empty()) return Default;
-  // Only plain decimal notation with "." (never the C locale's separator).
-  std::size_t i = 0;
-  if (s[i] == '+' || s[i] == '-') ++i;
-  bool digits = false;
-  for (std::size_t k = i; k < s.size(); ++k) {
-    char c = s[k];
-    if (c >= '0' && c <= '9') digits = true;
-    else if (c != '.' && c != 'e' && c != 'E' && c != '+' && c != '-') return Default;
-  }
-  if (!digits) return Default;
-  char* end = nullptr;
-  double v = std::strtod(s.c_str(), &end);
-  return (end && *end == '\0') ? v : Default;
+  double v;
+  return TryStrToFloat(ReadString(Section, Ident, ""), v) ? v : Default;
 }
 
 void TCustomIniFile::WriteFloat(const std::string& Section, const std::string& Ident,
                                 double Value) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.15g", Value);
-  WriteString(Section, Ident, buf);
+  WriteString(Section, Ident, FloatToStr(Value));
 }
 
 bool TCustomIniFile::SectionExists(const std::string& Section) {

@@ -2,9 +2,9 @@
 
 #include <utility>
 
-#include "platform/rtl/ascii_text.h"
 #include "platform/rtl/file_io.h"
 #include "platform/rtl/streams.h"
+#include "platform/rtl/sysutils.h"
 #include "platform/rtl/typed_stream.h"
 
 namespace {
@@ -83,7 +83,7 @@ void TStrings::Move(int CurIndex, int NewIndex) {
 }
 
 int TStrings::CompareStrings(const std::string& S1, const std::string& S2) const {
-  return qn_ascii::CompareListText(S1, S2, CaseSensitive());
+  return CaseSensitive() ? AnsiCompareStr(S1, S2) : AnsiCompareText(S1, S2);
 }
 
 int TStrings::IndexOf(const std::string& S) const {

@@ -79,6 +79,14 @@ TEST(StringListSorting, CaseSensitiveSortAndSearch) {
   EXPECT_EQ(l.IndexOf("B"), 2);
 }
 
+TEST(StringListSorting, AccentedLettersSortByTheirBaseLetter) {
+  TListOf l({"Fred", "\xC3\x89mile", "Eagle", "zebra", "\xC3\xA9t\xC3\xA9"});
+  l.Sort();
+  EXPECT_EQ(l.ToVector(), (std::vector<std::string>{"Eagle", "\xC3\x89mile", "\xC3\xA9t\xC3\xA9",
+                                                    "Fred", "zebra"}));
+  EXPECT_EQ(l.IndexOf("FRED"), 3);
+}
+
 TEST(StringListSorting, CustomSortByIndexes) {
   TListOf l({"ccc", "a", "bb", "dddd", "", "ee"});
   l.CustomSort([](TStringList& list, int a, int b) {
