@@ -54,7 +54,10 @@ void TGeneralHttpEngine::Loaded() {
   if (IsLibrary()) return;  // library hosts are not served by this build
   const bool bare = GetEnvVar("SERVER_SOFTWARE").empty() && ParamCount() == 0;
   if (GetCurrentEngine() || FStdEngine) return;
-  if (!bare && (GetEnvVar("SERVER_SOFTWARE").empty() || ContainsNoCase(GetEnvVar("CGI_VERSION"), "WIN")))
+  // The standard front end serves a web server's CGI call and the resident instance (also one
+  // started by hand with "START_SERVER").
+  if (!IsResidentInstance() &&
+      (GetEnvVar("SERVER_SOFTWARE").empty() || ContainsNoCase(GetEnvVar("CGI_VERSION"), "WIN")))
     return;
   TCGIEngineSettings settings;
   settings.ForceServerMode = bare;

@@ -270,6 +270,16 @@ TEST_F(EngineEndToEnd, ResidentEndsWithItsQueueAndIsReplacedWhenKilled) {
   EXPECT_NE(after[0], before[0]);
 }
 
+TEST_F(EngineEndToEnd, SecondResidentEndsAtOnce) {
+  ASSERT_EQ(Curl("one", "id=1").Body, "\r\nUA=one\r\nID=1\r\nLEN=0\r\n");
+  ASSERT_EQ(Residents().size(), 1u);
+  const auto start = std::chrono::steady_clock::now();
+  RunProgram({Program, "START_SERVER"}, {"SERVER_SOFTWARE=test"}, "", Root + "/second", 5000);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  EXPECT_EQ(Residents().size(), 1u);
+  EXPECT_EQ(Curl("two", "id=2").Body, "\r\nUA=two\r\nID=2\r\nLEN=0\r\n");
+}
+
 TEST_F(EngineEndToEnd, HandlerExceptionReachesTheLogOnly) {
   TReply reply = Curl("fail", "");
   EXPECT_EQ(reply.Body.find("boom"), std::string::npos);
