@@ -8,16 +8,6 @@
 #include "platform/gfx/raster_painter.h"
 #include "platform/rtl/exceptions.h"
 
-int MulDiv(int number, int numerator, int denominator) {
-  if (denominator == 0) return -1;
-  long long product = static_cast<long long>(number) * numerator;
-  // Rounds half away from zero, as the Win32 call does.
-  long long half = std::llabs(static_cast<long long>(denominator)) / 2;
-  long long q = (product >= 0) == (denominator > 0) ? (std::llabs(product) + half) / std::llabs(static_cast<long long>(denominator))
-                                                    : -((std::llabs(product) + half) / std::llabs(static_cast<long long>(denominator)));
-  return static_cast<int>(q);
-}
-
 bool IntersectRect(TRect& dest, const TRect& a, const TRect& b) {
   TRect r{std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right),
           std::min(a.Bottom, b.Bottom)};

@@ -11,12 +11,11 @@
 #include "platform/gfx/colors.h"
 #include "platform/gfx/enum_set.h"
 #include "platform/gfx/painter.h"
+#include "platform/rtl/sysutils.h"
 #include "platform/rtl/win_types.h"
 
 class TBitmap;
 class TCanvas;
-
-int MulDiv(int number, int numerator, int denominator);
 
 // ---- Rectangles -------------------------------------------------------------------------
 inline void SetRect(TRect& r, int left, int top, int right, int bottom) { r = {left, top, right, bottom}; }
