@@ -14,6 +14,7 @@ constexpr UINT kGridTimerMs = 500;
 }  // namespace
 
 TQnStringGrid::TQnStringGrid(TComponent* AOwner) : TStringGrid(AOwner) {
+  RegisterQnGridClasses();
   FPrintSettings = std::make_unique<TPrintsettings>();
   FHTMLSettings = std::make_unique<THTMLSettings>();
   FNavigation = std::make_unique<TNavigation>();

@@ -19,6 +19,10 @@ class TStream;
 
 QN_DECLARE_EXCEPTION(EQnGridError, Exception);
 
+// Registers the grid and its option objects with their published properties (done by the
+// grid's constructor; safe to call again).
+void RegisterQnGridClasses();
+
 // One line of the grid text stream: bytes up to a CR (not part of the line), and the byte after
 // it is dropped.
 std::string ReadStreamLine(TStream& Stream);

@@ -121,3 +121,49 @@ TEST(GridStretch, LastColumnFillsTheClientWidth) {
 }
 
 }  // namespace
+
+#include "platform/rtl/streams.h"
+
+namespace {
+
+TEST(GridPublishedProperties, ComponentStreamCarriesCountsFlagsAndOptionObjects) {
+  TQnStringGrid out(nullptr);
+  out.SetColCount(7);
+  out.SetRowCount(9);
+  out.SetFixedRows(2);
+  out.SetOptions(out.Options() + goEditing + goRowSelect);
+  out.SortFull = false;
+  out.SortDirection = sdDescending;
+  out.SetVAlignment(vtaBottom);
+  out.FloatFormat = "%.3f";
+  out.Navigation().AdvanceOnEnter = true;
+  out.Navigation().AdvanceDirection = adTopBottom;
+  out.Bands().SetActive(true);
+  out.Bands().SetPrimaryLength(3);
+  out.ColumnSize().Section = "Widths";
+  out.ColumnHeaders().Add("Name");
+  TMemoryStream stream;
+  stream.WriteComponent(&out);
+  stream.SetPosition(0);
+
+  TQnStringGrid in(nullptr);
+  stream.ReadComponent(&in);
+  EXPECT_EQ(in.ColCount(), 7);
+  EXPECT_EQ(in.RowCount(), 9);
+  EXPECT_EQ(in.FixedRows(), 2);
+  EXPECT_TRUE(in.Options().Contains(goEditing));
+  EXPECT_TRUE(in.Options().Contains(goRowSelect));
+  EXPECT_FALSE(in.SortFull);
+  EXPECT_EQ(in.SortDirection, sdDescending);
+  EXPECT_EQ(in.VAlignment(), vtaBottom);
+  EXPECT_EQ(in.FloatFormat, "%.3f");
+  EXPECT_TRUE(in.Navigation().AdvanceOnEnter);
+  EXPECT_EQ(in.Navigation().AdvanceDirection, adTopBottom);
+  EXPECT_TRUE(in.Bands().Active());
+  EXPECT_EQ(in.Bands().PrimaryLength(), 3);
+  EXPECT_EQ(in.ColumnSize().Section, "Widths");
+  ASSERT_EQ(in.ColumnHeaders().Count(), 1);
+  EXPECT_EQ(in.Cells(0, 0), "Name");
+}
+
+}  // namespace
