@@ -29,4 +29,43 @@ inline std::string Trim(std::string_view s) {
   return std::string(s.substr(b, e - b));
 }
 
+// AnsiCompareStr (withCase) or AnsiCompareText, decided without building collation keys while
+// the texts are ASCII up to the point of decision: other characters, then digits, then letters by
+// their upper-case form; texts equal over the shorter one's length put the shorter first; then,
+// with case, the first case difference puts the lower-case letter first.  Returns false (and
+// leaves Result alone) when a non-ASCII byte comes first: the caller then takes the full routine.
+// Sorted string lists spend their time here.
+inline bool CompareAsciiCollated(std::string_view a, std::string_view b, bool withCase,
+                                 int& Result) {
+  auto primary = [](unsigned char c) -> unsigned {
+    if (c >= '0' && c <= '9') return 0x100u + c;
+    if (c >= 'a' && c <= 'z') return 0x200u + (c - 32u);
+    if (c >= 'A' && c <= 'Z') return 0x200u + c;
+    return c;
+  };
+  const std::size_t n = a.size() < b.size() ? a.size() : b.size();
+  for (std::size_t i = 0; i < n; ++i) {
+    unsigned char ca = static_cast<unsigned char>(a[i]), cb = static_cast<unsigned char>(b[i]);
+    if (ca >= 0x80 || cb >= 0x80) return false;
+    unsigned pa = primary(ca), pb = primary(cb);
+    if (pa != pb) {
+      Result = pa < pb ? -1 : 1;
+      return true;
+    }
+  }
+  if (a.size() != b.size()) {
+    // The longer text has at least one more character, whatever its bytes.
+    Result = a.size() < b.size() ? -1 : 1;
+    return true;
+  }
+  Result = 0;
+  if (withCase)
+    for (std::size_t i = 0; i < n; ++i)
+      if (a[i] != b[i]) {
+        Result = (a[i] >= 'a' && a[i] <= 'z') ? -1 : 1;
+        break;
+      }
+  return true;
+}
+
 }  // namespace qn_ascii

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "platform/rtl/ascii_text.h"
 #include "platform/rtl/file_io.h"
 #include "platform/rtl/streams.h"
 #include "platform/rtl/sysutils.h"
@@ -83,6 +84,8 @@ void TStrings::Move(int CurIndex, int NewIndex) {
 }
 
 int TStrings::CompareStrings(const std::string& S1, const std::string& S2) const {
+  int result;
+  if (qn_ascii::CompareAsciiCollated(S1, S2, CaseSensitive(), result)) return result;
   return CaseSensitive() ? AnsiCompareStr(S1, S2) : AnsiCompareText(S1, S2);
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/rtl/streams.h"
+#include "platform/rtl/sysutils.h"
 
 namespace {
 
@@ -85,6 +86,24 @@ TEST(StringListSorting, AccentedLettersSortByTheirBaseLetter) {
   EXPECT_EQ(l.ToVector(), (std::vector<std::string>{"Eagle", "\xC3\x89mile", "\xC3\xA9t\xC3\xA9",
                                                     "Fred", "zebra"}));
   EXPECT_EQ(l.IndexOf("FRED"), 3);
+}
+
+TEST(StringListSorting, AsciiComparisonAgreesWithTheLocaleOrder) {
+  // The list decides ASCII comparisons itself; it must give the sign the string routines give,
+  // also for texts that go on with other characters after the point of decision.
+  const char alphabet[] = " -._09aAbBzZ~\xC3\x89\xA9";  // with the bytes of É and é
+  std::srand(11);
+  TStringList sensitive;
+  sensitive.SetCaseSensitive(true);
+  TStringList insensitive;
+  for (int i = 0; i < 20000; ++i) {
+    std::string a, b;
+    for (int k = std::rand() % 4; k > 0; --k) a += alphabet[std::rand() % (sizeof alphabet - 1)];
+    for (int k = std::rand() % 4; k > 0; --k) b += alphabet[std::rand() % (sizeof alphabet - 1)];
+    auto sign = [](int v) { return v < 0 ? -1 : v > 0 ? 1 : 0; };
+    ASSERT_EQ(sign(sensitive.CompareStrings(a, b)), sign(AnsiCompareStr(a, b))) << a << "|" << b;
+    ASSERT_EQ(sign(insensitive.CompareStrings(a, b)), sign(AnsiCompareText(a, b))) << a << "|" << b;
+  }
 }
 
 TEST(StringListSorting, CustomSortByIndexes) {
