@@ -73,7 +73,7 @@ int TakeInt(std::string& line) {
 }
 
 void CheckGridSize(long long cols, long long rows) {
-  if (cols < 0 || rows < 0 || cols * rows > kMaxGridCells)
+  if (cols < 0 || rows < 0 || cols > kMaxGridCells || rows > kMaxGridCells || cols * rows > kMaxGridCells)
   {
     std::string message(1, '\'');
     message.append(std::to_string(cols)).append(1, ',').append(std::to_string(rows));
@@ -203,7 +203,8 @@ void TQnStringGrid::LoadFromFile(const std::string& FileName) {
     const auto comma = first.find(',');
     const long long c = StrToInt64Def(Trim(first.substr(0, comma)), 0);
     const long long r = comma == std::string::npos ? 0 : StrToInt64Def(Trim(first.substr(comma + 1)), 0);
-    if (c <= 0 || r <= 0 || c * r > kMaxGridCells) throw EQnGridError(corrupt);
+    if (c <= 0 || r <= 0 || c > kMaxGridCells || r > kMaxGridCells || c * r > kMaxGridCells)
+      throw EQnGridError(corrupt);
     SetColCount(static_cast<int>(c));
     SetRowCount(static_cast<int>(r));
   }

@@ -90,7 +90,8 @@ TEST(GridTextStream, MalformedStreamRaisesAndChangesNothing) {
   TQnStringGrid g(nullptr);
   g.SetCells(1, 1, "keep");
   for (const char* bad : {"x,2\r\n", "3,2\r\n0,0,a\r\nzz,1,b\r\n", "3,2\n0,0,a\n", "-3,2\r\n",
-                          "2000,2000\r\n", "3,2\r\n\r\n"}) {
+                          "2000,2000\r\n", "3,2\r\n\r\n",
+                          "4294967296,4294967296\r\n", "9000000000000000000,3\r\n"}) {
     EXPECT_THROW(Load(g, bad), EConvertError) << bad;
     EXPECT_EQ(g.ColCount(), 5) << bad;
     EXPECT_EQ(g.Cells(1, 1), "keep") << bad;
