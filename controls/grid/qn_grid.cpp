@@ -380,9 +380,10 @@ bool TQnStringGrid::CanEditShow() {
 void TQnStringGrid::AdvanceCell(int ACol, int ARow, bool Forward, bool ShowEditor, bool Forced) {
   if (!FNavigation->AdvanceOnEnter && !Forced) return;
   const int fixedCols = TStringGrid::FixedCols(), fixedRows = TStringGrid::FixedRows();
-  // Every normal cell once and then some: beyond that no cell can be editable.
-  const long long limit = 2LL * ColCount() * RowCount() + 4;
+  // One full cycle over the cells: beyond that no reachable cell is editable.
+  const long long limit = 1LL * ColCount() * RowCount() + 1;
   int c = ACol, r = ARow;
+  bool inserted = false;  // one new row (or column) per advance at most
   for (long long step = 0; step < limit; ++step) {
     const int lastCol = ColCount() - 1 - FFixedRightCols;
     const int lastRow = RowCount() - 1 - FFixedFooters;
@@ -392,7 +393,8 @@ void TQnStringGrid::AdvanceCell(int ACol, int ARow, bool Forward, bool ShowEdito
         if (r < lastRow) {
           c = fixedCols;
           ++r;
-        } else if (FNavigation->AdvanceInsert) {
+        } else if (FNavigation->AdvanceInsert && !inserted) {
+          inserted = true;
           bool canAdd = true;
           if (OnCanAddRow) OnCanAddRow(this, canAdd);
           if (!canAdd) return;
@@ -412,7 +414,8 @@ void TQnStringGrid::AdvanceCell(int ACol, int ARow, bool Forward, bool ShowEdito
         if (c < lastCol) {
           ++c;
           r = fixedRows;
-        } else if (FNavigation->AdvanceInsert) {
+        } else if (FNavigation->AdvanceInsert && !inserted) {
+          inserted = true;
           SetColCount(ColCount() + 1);
           ++c;
           r = fixedRows;

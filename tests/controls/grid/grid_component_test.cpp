@@ -248,3 +248,18 @@ TEST(GridPainting, PasswordCellsShowStarsAndMarkupShowsItsText) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(GridComponent, AdvanceWithInsertAddsAtMostOneRowWhenNothingIsEditable) {
+  TQnStringGrid g(nullptr);
+  g.SetOptions(g.Options() + goEditing);
+  g.Navigation().AdvanceOnEnter = true;
+  g.Navigation().AdvanceInsert = true;
+  g.OnCanEditCell = [](TObject*, int, int, bool& can) { can = false; };
+  g.AdvanceCell(4, 4, true, false, false);
+  EXPECT_LE(g.RowCount(), 6);
+  EXPECT_EQ(g.Row(), 1);
+}
+
+}  // namespace
