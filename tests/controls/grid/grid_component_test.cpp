@@ -263,3 +263,27 @@ TEST(GridComponent, AdvanceWithInsertAddsAtMostOneRowWhenNothingIsEditable) {
 }
 
 }  // namespace
+
+#include "platform/headless/headless_peer.h"
+
+namespace {
+
+TEST(GridWindow, HeadlessWindowGetsTheGridTimerAndClicksSelectCells) {
+  InstallHeadlessBackend();
+  TQnStringGrid g(nullptr);
+  g.SetBounds(0, 0, 330, 130);
+  g.HandleNeeded();
+  THeadlessPeer* peer = HeadlessPeer(g);
+  ASSERT_NE(peer, nullptr);
+  ASSERT_EQ(peer->Timers().count(111u), 1u);
+  EXPECT_EQ(peer->Timers().at(111u), 500u);
+  EXPECT_TRUE(peer->FireTimer(111));
+  const TRect cell = g.CellRect(3, 2);
+  HeadlessInput::Click(g, cell.Left + 5, cell.Top + 5);
+  EXPECT_EQ(g.Col(), 3);
+  EXPECT_EQ(g.Row(), 2);
+  HeadlessInput::Key(g, VK_DOWN);
+  EXPECT_EQ(g.Row(), 3);
+}
+
+}  // namespace
