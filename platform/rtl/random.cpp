@@ -1,6 +1,7 @@
 #include "platform/rtl/random.h"
 
 #include <chrono>
+#include <cmath>
 #include <mutex>
 #include <random>
 #include <utility>
@@ -46,7 +47,8 @@ int Random(int range) {
 double Random() {
   std::lock_guard<std::mutex> lock(gMutex);
   SeedLocked();
-  return std::generate_canonical<double, 53>(gGenerator);
+  double r = std::generate_canonical<double, 53>(gGenerator);
+  return r < 1.0 ? r : std::nextafter(1.0, 0.0);  // the canonical draw may round up to 1
 }
 
 int RandomRange(int from, int to) {
