@@ -1,5 +1,6 @@
 #include "server/grid_line_updates.h"
 
+#include <algorithm>
 #include <unordered_set>
 #include <utility>
 
@@ -126,19 +127,21 @@ void TGridLineUpdates::GenerateGridSummary(const THandlerContext& Context, const
   const int LineCols =
       Which == TRecordGrid::Grid3 ? D.Config.Grid3Columns : D.Config.Grid4Columns;
   ClearGrid(Result, LineCols + 2, 2);
+  // Last is the table's empty last row; the grid grows ahead in steps and is cut at the end.
+  int Last = 1;
   for (int i = 0; i < D.Count(); ++i) {
     const ItemRecord& R = D.Record(i);
     int Found = 0;
     if (!All && !Codes.Find(R.Code, Found)) continue;
     LoadRecordGrid(D, R, Which, WorkGrid);
-    for (int Line = 1; Line <= WorkGrid.RowCount() - 2; ++Line) {
-      const int Last = Result.RowCount() - 1;
+    for (int Line = 1; Line <= WorkGrid.RowCount() - 2; ++Line, ++Last) {
+      if (Last + 1 >= Result.RowCount()) Result.SetRowCount(std::max(Result.RowCount() * 2, 64));
       Result.SetCells(0, Last, R.Code);
       Result.SetCells(1, Last, R.Name);
       for (int Col = 1; Col < WorkGrid.ColCount() && Col + 1 < Result.ColCount(); ++Col)
         Result.SetCells(Col + 1, Last, WorkGrid.Cells(Col, Line));
-      Result.SetRowCount(Last + 2);
     }
   }
+  Result.SetRowCount(Last + 1);
   Context.ReplyBytes(SaveGridText(Result));
 }

@@ -340,8 +340,8 @@ void UpdateValue(ItemRecord& Record, int Code, const std::string& Text) {
 
 std::string AddAmount(const THandlerContext& Context, const std::string& Current, int Amount) {
   Context.Reply("AT ADD " + Current);
-  long long Value = 0;
-  if (TryStrToInt64(Current, Value)) return std::to_string(Value + Amount);
+  int Value = 0;
+  if (TryStrToInt(Current, Value)) return std::to_string(static_cast<long long>(Value) + Amount);
   return std::to_string(Amount);
 }
 

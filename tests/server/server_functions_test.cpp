@@ -196,3 +196,22 @@ TEST(RecordFieldCodes, ReadAndWrite) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(FunctionsTest, AddAmountOnIntegersAndOtherTexts) {
+  std::string Result;
+  auto Add = [&](const std::string& Current, int Amount) {
+    const std::string Reply = Run([&](const THandlerContext& C) { Result = AddAmount(C, Current, Amount); });
+    EXPECT_EQ(Reply, "AT ADD " + Current + "\r\n");
+    return Result;
+  };
+  EXPECT_EQ(Add("12", 30), "42");
+  EXPECT_EQ(Add("-5", 2), "-3");
+  EXPECT_EQ(Add("2147483647", 1), "2147483648");
+  EXPECT_EQ(Add("99999999999", 2), "2");  // beyond an Integer: not a number
+  EXPECT_EQ(Add("1.5", 2), "2");
+  EXPECT_EQ(Add("", 7), "7");
+}
+
+}  // namespace
