@@ -248,3 +248,14 @@ TEST_F(Dates, TextRoundTrips) {
     EXPECT_NEAR(back, d, 1.0 / SecsPerDay) << DateTimeToStr(d, de);
   }
 }
+
+TEST_F(Dates, YearFirstShortDateFormatOfTheProcess) {
+  FormatSettings.ShortDateFormat = "YYYY/MM/DD";
+  TDateTime d = EncodeDate(2024, 3, 5);
+  EXPECT_EQ(DateToStr(d), "2024/03/05");
+  EXPECT_EQ(StrToDate("2024/03/05"), d);
+  EXPECT_EQ(StrToDate("24/3/5"), d);          // two-digit year, still year first
+  EXPECT_EQ(StrToDate("3/5"), EncodeDate(2026, 3, 5));  // month and day, this year
+  EXPECT_FALSE(TryStrToDate("03/05/2024", d));  // 2024 is no day
+  EXPECT_EQ(DateTimeToStr(EncodeDate(2024, 3, 5) + 0.75), "2024/03/05 6:00:00 PM");
+}

@@ -232,3 +232,13 @@ TEST(FormatText, ExceptionMessagesByFormat) {
   EXPECT_EQ(e.Message(), "Value 3 of list");
   EXPECT_STREQ(e.ClassName(), "EConvertError");
 }
+
+TEST(FormatText, IndexesMoveTheArgumentPointer) {
+  EXPECT_EQ(Format("%2:s%s %0:s", {"a", "b", "c", "d"}), "cd a");
+  EXPECT_EQ(Format("%0:-4s|", {"ab"}), "ab  |");
+  EXPECT_EQ(Format("%0:5s|", {"ab"}), "   ab|");
+  TFormatSettings de;
+  de.DecimalSeparator = ',';
+  de.ThousandSeparator = '.';
+  EXPECT_EQ(Format("%.2n / %.1f", {1234.5, 0.25}, de), "1.234,50 / 0,3");
+}
