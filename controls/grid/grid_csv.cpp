@@ -10,6 +10,9 @@ namespace {
 
 const char kCandidates[] = {',', ';', '#', '\t', '|'};
 
+// A file that would need more cells than this is refused before the grid grows past it.
+constexpr long long kMaxCsvCells = 10000000;
+
 // A field that holds a quote, the delimiter, CR or LF goes in quotes with its inner quotes
 // doubled; line breaks travel as a bare LF inside the quotes.  An empty field is "".
 std::string CsvField(const std::string& text, char delimiter) {
@@ -149,6 +152,8 @@ void TQnStringGrid::LoadFromCSV(const std::string& FileName) {
     delimiter = DetectDelimiter(lines.empty() ? std::string() : lines[0],
                                 lines.size() < 2 ? std::string() : lines[1]);
   const int total = static_cast<int>(lines.size());
+  const std::string corrupt = "File contains no data or corrupt file " + FileName;
+  if (static_cast<long long>(firstRow) + total > kMaxCsvCells) throw EQnGridError(corrupt);
   BeginUpdate();
   try {
     SetRowCount(firstRow + total);
@@ -159,7 +164,10 @@ void TQnStringGrid::LoadFromCSV(const std::string& FileName) {
       const std::vector<std::string> fields = SplitCsvFields(line, delimiter);
       for (std::size_t i = 0; i < fields.size(); ++i) {
         const int col = firstCol + static_cast<int>(i);
-        if (ColCount() < col + 1) SetColCount(col + 1);
+        if (ColCount() < col + 1) {
+          if (static_cast<long long>(col + 1) * RowCount() > kMaxCsvCells) throw EQnGridError(corrupt);
+          SetColCount(col + 1);
+        }
         std::string text = fields[i];
         LFToCRLF(text);
         SetCells(col, firstRow + l, text);

@@ -110,3 +110,20 @@ TEST(GridCsv, FileErrorsNameTheFile) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(GridCsv, AFileThatWouldNeedTooManyCellsIsRefused) {
+  const std::string path = GridTempPath("huge", ".csv");
+  std::string bytes(200000, ',');  // 200,001 fields on the first line
+  bytes += "\r\n";
+  for (int i = 0; i < 60; ++i) bytes += "x\r\n";
+  WriteWholeFile(path, bytes);
+  TQnStringGrid g(nullptr);
+  g.FieldDelimiter = ',';
+  EXPECT_THROW(g.LoadFromCSV(path), EQnGridError);
+  EXPECT_LT(static_cast<long long>(g.ColCount()) * g.RowCount(), 10000001LL);
+  std::remove(path.c_str());
+}
+
+}  // namespace
