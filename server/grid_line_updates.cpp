@@ -143,5 +143,5 @@ void TGridLineUpdates::GenerateGridSummary(const THandlerContext& Context, const
     }
   }
   Result.SetRowCount(Last + 1);
-  Context.ReplyBytes(SaveGridText(Result));
+  ReturnData(Context);
 }

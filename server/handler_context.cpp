@@ -63,6 +63,16 @@ void SaveRecordGrid(ItemRecord& Record, TRecordGrid Which, TQnStringGrid& Grid) 
   }
 }
 
+void ReturnData(const THandlerContext& Context) {
+  std::string Text;
+  try {
+    Text = SaveGridText(Context.ResultGrid);
+  } catch (const std::exception&) {
+    return Context.Reply("<HTML>Error in Search or Grid Data Request" + Context.Request.GetReferer() + "</HTML>");
+  }
+  Context.ReplyBytes(Text);
+}
+
 int ReturnLineID(const TQnStringGrid& Grid, const std::string& LineID) {
   if (LineID.empty()) return -1;
   for (int Row = Grid.RowCount() - 1; Row >= 1; --Row)

@@ -45,6 +45,11 @@ void LoadRecordGrid(const TDatabase& Database, const ItemRecord& Record, TRecord
 // Stores the work grid back into the record: its grid text stream and its row count.
 void SaveRecordGrid(ItemRecord& Record, TRecordGrid Which, TQnStringGrid& Grid);
 
+// Command "1", and the reply of every command that answers with the reply table: ResultGrid as
+// its grid text stream; "<HTML>Error in Search or Grid Data Request" + the Referer + "</HTML>"
+// when that fails.
+void ReturnData(const THandlerContext& Context);
+
 // The last row from 1 to RowCount - 1 whose column 0 is LineID; -1 when LineID is empty or no
 // row has it.
 int ReturnLineID(const TQnStringGrid& Grid, const std::string& LineID);

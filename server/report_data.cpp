@@ -64,7 +64,7 @@ void GenerateReport(const THandlerContext& Context) {
       if (!Value.empty()) Result.SetCells(Col, i + 1, Value);
     }
   }
-  Context.ReplyBytes(SaveGridText(Result));
+  ReturnData(Context);
 }
 
 void SendGraphData(const THandlerContext& Context) {
@@ -96,7 +96,7 @@ void SendGraphData(const THandlerContext& Context) {
     ClearGrid(Result, 1, Categories + 1);
     Result.SetCells(0, 0, std::to_string(D.Count()));
     for (int k = 0; k < Categories; ++k) Result.SetCells(0, k + 1, std::to_string(Counts[static_cast<std::size_t>(k)]));
-    Context.ReplyBytes(SaveGridText(Result));
+    ReturnData(Context);
   } catch (const std::exception&) {
     Context.Reply("<HTML>Error in graph load</HTML>");
   }

@@ -138,6 +138,12 @@ TEST_F(FunctionsTest, BulkChanges) {
   EXPECT_EQ(Z({{"Function", "Replace"}, {"field", "one"}, {"oldvalue", ""}, {"newvalue", "v"}}),
             (Strings{"<HTML>not found", "Failure</HTML>"}));
   EXPECT_EQ(Saves, 4);
+  // A failed save is never reported as a success.
+  FailSave = true;
+  EXPECT_EQ(Z({{"Function", "SetDefault"}, {"field", "11"}, {"newvalue", "1"}, {"Record", "R"}}),
+            (Strings{"<HTML>R", "Failure</HTML>"}));
+  EXPECT_EQ(Z({{"Function", "Replace"}, {"field", "11"}, {"oldvalue", ""}, {"newvalue", "1"}}),
+            (Strings{"<HTML>not found", "Failure</HTML>"}));
 }
 
 TEST_F(FunctionsTest, GridLineMoves) {
