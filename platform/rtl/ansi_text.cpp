@@ -1,7 +1,6 @@
 // Case folding and collation of the Ansi routines: ASCII plus the Latin letters U+00C0-U+017F,
 // from our own table. Every folded character keeps its UTF-8 byte length.
 #include <array>
-#include <vector>
 
 #include "platform/rtl/sysutils.h"
 
@@ -131,29 +130,26 @@ TKey KeyOf(char32_t c) {
   return {kForeign | 0x100 | c, 0, 0};
 }
 
-std::vector<TKey> Keys(const std::string& s) {
-  std::vector<TKey> keys;
-  for (std::size_t i = 0; i < s.size();) {
-    TChar ch = Decode(s, i);
-    keys.push_back(KeyOf(ch.Code));
-    i += ch.Length;
-  }
-  return keys;
-}
-
 int Sign(long long v) { return v < 0 ? -1 : v > 0 ? 1 : 0; }
 
+// One level of the comparison over the whole texts, decoding as it goes (no allocation).
+template <class Level>
+int CompareLevel(const std::string& a, const std::string& b, Level level) {
+  std::size_t i = 0, j = 0;
+  while (i < a.size() && j < b.size()) {
+    TChar ca = Decode(a, i), cb = Decode(b, j);
+    unsigned la = level(KeyOf(ca.Code)), lb = level(KeyOf(cb.Code));
+    if (la != lb) return la < lb ? -1 : 1;
+    i += ca.Length;
+    j += cb.Length;
+  }
+  return Sign(static_cast<long long>(i < a.size()) - static_cast<long long>(j < b.size()));
+}
+
 int Collate(const std::string& a, const std::string& b, bool withCase) {
-  const auto ka = Keys(a), kb = Keys(b);
-  const std::size_t n = ka.size() < kb.size() ? ka.size() : kb.size();
-  for (std::size_t i = 0; i < n; ++i)
-    if (ka[i].Primary != kb[i].Primary) return ka[i].Primary < kb[i].Primary ? -1 : 1;
-  if (ka.size() != kb.size()) return Sign(static_cast<long long>(ka.size()) - static_cast<long long>(kb.size()));
-  for (std::size_t i = 0; i < n; ++i)
-    if (ka[i].Accent != kb[i].Accent) return ka[i].Accent < kb[i].Accent ? -1 : 1;
-  if (withCase)
-    for (std::size_t i = 0; i < n; ++i)
-      if (ka[i].Case != kb[i].Case) return ka[i].Case < kb[i].Case ? -1 : 1;
+  if (int r = CompareLevel(a, b, [](const TKey& k) { return k.Primary; })) return r;
+  if (int r = CompareLevel(a, b, [](const TKey& k) { return k.Accent; })) return r;
+  if (withCase) return CompareLevel(a, b, [](const TKey& k) { return k.Case; });
   return 0;
 }
 

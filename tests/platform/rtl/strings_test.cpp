@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "platform/rtl/oem.h"
 #include "platform/rtl/path_text.h"
 #include "platform/rtl/resource_strings.h"
@@ -155,4 +158,14 @@ TEST(OemCodePage, RoundTripsAndReplacesUnmapped) {
   std::string all;
   for (int b = 0x80; b < 0x100; ++b) all += static_cast<char>(b);
   EXPECT_EQ(AnsiToOem(OemToAnsi(all)), all);
+}
+
+TEST(AnsiText, SortsAListInTheFixedOrder) {
+  std::vector<std::string> words = {"zebra", "\xC3\x89" "cole", "ecole", "Ecole", "10", "2", "#tag",
+                                    "\xC3\xA9" "cole", "eco", "\xC5\xBB" "aba", "apple"};
+  std::sort(words.begin(), words.end(),
+            [](const std::string& a, const std::string& b) { return AnsiCompareStr(a, b) < 0; });
+  const std::vector<std::string> expected = {"#tag", "10", "2", "apple", "eco", "ecole", "Ecole",
+                                             "\xC3\xA9" "cole", "\xC3\x89" "cole", "\xC5\xBB" "aba", "zebra"};
+  EXPECT_EQ(words, expected);
 }
