@@ -18,7 +18,8 @@ std::string Part(const std::string& Text, std::size_t From, std::size_t Count) {
   return From < Text.size() ? Text.substr(From, Count) : std::string();
 }
 
-// The record code that a file command names, or empty when the command names none.
+// False when a command that uses its record code (or image slot) as a file name carries one
+// that is not a plain code.
 bool FileCommandIsSafe(const std::string& UA) {
   if (StartsWith(UA, "RS") || StartsWith(UA, "RR")) return IsSafeRecordCode(Part(UA, 2, 8));
   if (StartsWith(UA, "IS") || StartsWith(UA, "IR"))
