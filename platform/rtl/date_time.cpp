@@ -49,6 +49,11 @@ namespace {
 // day from the absolute fraction. A fraction that rounds up to a whole day moves to the next day
 // in the value's direction, so 23:59:59.9996 never shows as 24:00.
 void SplitDateTime(TDateTime value, long long& days, long long& msOfDay) {
+  if (!(std::fabs(value) < 1e9)) {  // NaN, infinite or far beyond 9999: no date at all
+    days = -1000000000;
+    msOfDay = 0;
+    return;
+  }
   double whole = std::trunc(value);
   days = static_cast<long long>(whole);
   msOfDay = static_cast<long long>(std::llround(std::fabs(value - whole) * MSecsPerDay));

@@ -286,14 +286,24 @@ long long StrToInt64Def(const std::string& s, long long defaultValue) {
 
 // ---- Numbers ----
 
+namespace {
+// The conversion to a 64-bit integer, saturating (NaN gives 0) instead of undefined behaviour.
+long long ToInt64(double value) {
+  if (std::isnan(value)) return 0;
+  if (value >= 9223372036854775807.0) return LLONG_MAX;
+  if (value <= -9223372036854775808.0) return LLONG_MIN;
+  return static_cast<long long>(value);
+}
+}  // namespace
+
 long long Round(double value) {
   double f = std::floor(value);
   double diff = value - f;
   if (diff > 0.5 || (diff == 0.5 && std::fmod(f, 2.0) != 0)) f += 1;
-  return static_cast<long long>(f);
+  return ToInt64(f);
 }
 
-long long Trunc(double value) { return static_cast<long long>(value); }
+long long Trunc(double value) { return ToInt64(value); }
 
 double Int(double value) { return std::trunc(value); }
 

@@ -259,3 +259,13 @@ TEST_F(Dates, YearFirstShortDateFormatOfTheProcess) {
   EXPECT_FALSE(TryStrToDate("03/05/2024", d));  // 2024 is no day
   EXPECT_EQ(DateTimeToStr(EncodeDate(2024, 3, 5) + 0.75), "2024/03/05 6:00:00 PM");
 }
+
+TEST_F(Dates, ValuesOutsideTheCalendarDecodeAsZero) {
+  for (TDateTime v : {-693594.0, 2958466.0, 1e300, -1e300}) {
+    TYmd p = Ymd(v);
+    EXPECT_EQ(p.Y, 0) << v;
+    EXPECT_EQ(p.M, 0) << v;
+    EXPECT_EQ(p.D, 0) << v;
+  }
+  EXPECT_THROW(IncMonth(1e300), EConvertError);
+}

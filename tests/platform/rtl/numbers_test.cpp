@@ -242,3 +242,9 @@ TEST(FormatText, IndexesMoveTheArgumentPointer) {
   de.ThousandSeparator = '.';
   EXPECT_EQ(Format("%.2n / %.1f", {1234.5, 0.25}, de), "1.234,50 / 0,3");
 }
+
+TEST(Rounding, OutOfRangeValuesSaturate) {
+  EXPECT_EQ(Trunc(1e300), std::numeric_limits<long long>::max());
+  EXPECT_EQ(Round(-1e300), std::numeric_limits<long long>::min());
+  EXPECT_EQ(Round(std::nan("")), 0);
+}
