@@ -68,8 +68,9 @@ private:
   // "<HTML>", "*** " + Title + " Begin ***", per record its code and what PerRecord writes, then
   // "*** " + Title + " End ***" and "</HTML>".
   void RecordList(const std::string& Title, const std::function<void(const ItemRecord&)>& PerRecord);
-  // Saves, then answers "success" and the count.
-  void Changed(int Count, int Description);
+  // Marks the database changed when any record was (Description: a description changed, -1
+  // none), saves, then answers "success" and Count.
+  void Changed(int Count, bool Any, int Description);
 
   const THandlerContext& C;
   TDatabase& D;
@@ -221,8 +222,8 @@ void TFunctions::ValueReport() {
   });
 }
 
-void TFunctions::Changed(int Count, int Description) {
-  if (Count > 0) {
+void TFunctions::Changed(int Count, bool Any, int Description) {
+  if (Any) {
     D.Changed = true;
     if (Description >= 0) D.RecomputeDistinctValues(Description);
   }
@@ -248,7 +249,7 @@ void TFunctions::Replace() {
       ++Count;
     }
   }
-  Changed(Count, Description);
+  Changed(Count, Count > 0, Description);
 }
 
 void TFunctions::SetDefault() {
@@ -262,8 +263,7 @@ void TFunctions::SetDefault() {
       MutableField(D.Record(i), Code) = New;
       Any = true;
     }
-  if (Any) D.Changed = true;
-  Changed(D.Count(), Any ? Description : -1);
+  Changed(D.Count(), Any, Description);
 }
 
 void TFunctions::SetConditional() {
@@ -277,7 +277,7 @@ void TFunctions::SetConditional() {
     MutableField(D.Record(i), Code) = New;
     ++Count;
   }
-  Changed(Count, Description);
+  Changed(Count, Count > 0, Description);
 }
 
 void TFunctions::MoveLine(TGridLineMove Move) {

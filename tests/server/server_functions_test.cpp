@@ -134,10 +134,14 @@ TEST_F(FunctionsTest, BulkChanges) {
   EXPECT_EQ(Rec(1).Name, "Bolt");
   EXPECT_EQ(Z({{"Function", "SetDefault"}, {"field", "11"}, {"oldvalue", "x"}, {"newvalue", "0"}})[2], "3");
   EXPECT_EQ(Rec(1).Details[1], "0");
-  EXPECT_EQ(Saves, 4);
+  // Codes 20-22 and 29 name no field: nothing changes, the count is still every record.
+  EXPECT_EQ(Z({{"Function", "SetDefault"}, {"field", "20"}, {"newvalue", "z"}})[2], "3");
+  EXPECT_EQ(Rec(0).Name, "Same");
+  EXPECT_EQ(Z({{"Function", "Replace"}, {"field", "29"}, {"oldvalue", ""}, {"newvalue", "z"}})[2], "0");
+  EXPECT_EQ(Saves, 6);
   EXPECT_EQ(Z({{"Function", "Replace"}, {"field", "one"}, {"oldvalue", ""}, {"newvalue", "v"}}),
             (Strings{"<HTML>not found", "Failure</HTML>"}));
-  EXPECT_EQ(Saves, 4);
+  EXPECT_EQ(Saves, 6);
   // A failed save is never reported as a success.
   FailSave = true;
   EXPECT_EQ(Z({{"Function", "SetDefault"}, {"field", "11"}, {"newvalue", "1"}, {"Record", "R"}}),
