@@ -5,6 +5,8 @@
 #include "server/definition_table.h"
 #include "platform/rtl/file_io.h"
 #include "platform/sys/files.h"
+#include "server/report_data.h"
+#include "server/server_functions.h"
 #include "server/server_names.h"
 
 namespace {
@@ -116,22 +118,22 @@ void TQNServerForm::ExecRequest(TServerRequest& Request) {
         FDatabase->CheckWritable();
         return DeleteRecord();
       case 'Z':
-        return ProcessHTMLRequest();
+        return ::ProcessHTMLRequest(Context());
       case 'S':
         FDatabase->CheckWritable();
         return SaveRecord();
       case '1':
-        return ReturnData();
+        return ::ReturnData(Context());
       case '2':
         return LoadSearch();
       case 'X':
-        return UpdateGrid();
+        return FGridLines.UpdateGrid(Context());
       case 'B':
-        return GenerateGridSummary();
+        return FGridLines.GenerateGridSummary(Context(), UA);
       case '3':
-        return GenerateReport();
+        return ::GenerateReport(Context());
       case '4':
-        return SendGraphData();
+        return ::SendGraphData(Context());
       case 'A':
         return SendAddressPrintStream();
       case 'Y':
@@ -443,16 +445,19 @@ void TQNServerForm::SendDataFile(const std::string& Name) {
 // Commands whose handlers this server does not hold yet: server functions, searches, grid line
 // updates, reports, graphs, the search index and data import.
 
-void TQNServerForm::ProcessHTMLRequest() { ReplyInvalidRequest(); }
-void TQNServerForm::ReturnData() { ReplyInvalidRequest(); }
 void TQNServerForm::LoadSearch() { ReplyInvalidRequest(); }
-void TQNServerForm::UpdateGrid() { ReplyInvalidRequest(); }
-void TQNServerForm::GenerateGridSummary() { ReplyInvalidRequest(); }
-void TQNServerForm::GenerateReport() { ReplyInvalidRequest(); }
-void TQNServerForm::SendGraphData() { ReplyInvalidRequest(); }
 void TQNServerForm::BuildSearchIndex() { ReplyInvalidRequest(); }
 void TQNServerForm::SendSearchDisplay() { ReplyInvalidRequest(); }
 void TQNServerForm::ImportData() { ReplyInvalidRequest(); }
+
+THandlerContext TQNServerForm::Context() {
+  if (!FResultGrid) {
+    FResultGrid = std::make_unique<TQnStringGrid>(nullptr);
+    PrepareWorkGrid(*FResultGrid);
+  }
+  return THandlerContext{*FDatabase, *FRequest, *FResultGrid, [this] { return ReadBody(); },
+                         [this] { SaveDatabase(); }};
+}
 
 // ---------------------------------------------------------------------------------------------
 // Request helpers

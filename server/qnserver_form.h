@@ -7,6 +7,7 @@
 
 #include "platform/rtl/classes.h"
 #include "server/database_store.h"
+#include "server/grid_line_updates.h"
 #include "server/server_request.h"
 
 class TGeneralHttpEngine;
@@ -71,14 +72,11 @@ private:
   void SaveDataFile(const std::string& Name);
   void SendDataFile(const std::string& Name);
 
+  // The table and function commands: their handlers work on this context.
+  THandlerContext Context();
+
   // Commands whose handlers are not part of this server yet.
-  void ProcessHTMLRequest();
-  void ReturnData();
   void LoadSearch();
-  void UpdateGrid();
-  void GenerateGridSummary();
-  void GenerateReport();
-  void SendGraphData();
   void BuildSearchIndex();
   void SendSearchDisplay();
   void ImportData();
@@ -103,4 +101,7 @@ private:
   TRecordCodeGenerator FCodes;
   std::string FBuffer;
   TServerRequest* FRequest = nullptr;
+  // The reply table ("1" sends it again) and the grid line commands with their line IDs.
+  std::unique_ptr<TQnStringGrid> FResultGrid;
+  TGridLineUpdates FGridLines;
 };

@@ -341,7 +341,7 @@ TEST_F(ServerTest, RefusesNamesThatLeaveTheFolder) {
 TEST_F(ServerTest, OtherCommandsAndLetters) {
   Create("books");
   EXPECT_EQ(Send("Q:books"), "<HTML>Invalid Request</HTML>\r\n");
-  EXPECT_EQ(Send("Z:books"), "<HTML>Invalid Request</HTML>\r\n");
+  EXPECT_EQ(Send("Z:books"), "<HTML>Function not defined</HTML>\r\n");
   EXPECT_EQ(Send("RX:books"), "");
   EXPECT_EQ(Send("CX:books"), "");
   EXPECT_EQ(Send("HANDSHAKE:books"), "<HTML>database found</HTML>\r\n");

@@ -257,7 +257,7 @@ class RecordServer(unittest.TestCase):
     def test_unknown_commands(self):
         self.create("misc")
         self.assertEqual(self.req("Q:misc"), INVALID)
-        self.assertEqual(self.req("Z:misc", query="?Function=ListRecords"), INVALID)
+        self.assertEqual(self.req("Z:misc", query="?Function=Nothing"), b"<HTML>Function not defined</HTML>\r\n")
         self.assertEqual(self.req("RQ:misc"), b"")
         self.assertEqual(self.req("USERLIST:misc"), b"<HTML>Error in file retreive for userlist.dat</HTML>\r\n")
 
