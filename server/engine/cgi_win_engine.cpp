@@ -121,22 +121,8 @@ std::vector<std::string> TCGIIniFile::Keys(const std::string& Section) const {
 // ---- The engine ---------------------------------------------------------------------------------
 
 TCGIWinEngine::TCGIWinEngine(TComponent* AOwner, const TCGIEngineSettings& Settings)
-    : THttpEngine(AOwner) {
-  SessionName = Settings.SessionName;
-  NoCache = Settings.NoCache;
-  BufferedOutput = Settings.BufferedOutput;
-  FForceServerMode = Settings.ForceServerMode;
-  CGIMode = Settings.ForceServerMode ? ServerMode : Settings.CGIMode;
+    : TChannelEngine(AOwner, Settings) {
   AutoTerminate = Settings.AutoTerminate;
-  TempDir = Settings.TempDir;
-  AutoReadLimit = Settings.AutoReadLimit;
-  AutoReadInput = Settings.AutoReadInput;
-  AutoContentType = Settings.AutoContentType;
-  AutoHttpHeader = Settings.AutoHttpHeader;
-  OnRequestError = Settings.OnRequestError;
-  OnLastExecRequest = Settings.OnLastExecRequest;
-  OnExecRequest = Settings.OnExecRequest;
-  OnFirstExecRequest = Settings.OnFirstExecRequest;
 }
 
 TCGIWinEngine::~TCGIWinEngine() = default;
@@ -203,22 +189,6 @@ void TCGIWinEngine::WriteChannel(const char* Data, size_t Count) {
     Data += n;
     Count -= static_cast<size_t>(n);
   }
-}
-
-void TCGIWinEngine::WriteText(const std::string& Text) {
-  THttpEngine::WriteText(Text);
-  if (!BufferedOutput || DirectOutput()) WriteChannel(Text.data(), Text.size());
-}
-
-void TCGIWinEngine::WriteData(const void* Buffer, int Count) {
-  THttpEngine::WriteData(Buffer, Count);
-  if ((!BufferedOutput || DirectOutput()) && Count > 0)
-    WriteChannel(static_cast<const char*>(Buffer), static_cast<size_t>(Count));
-}
-
-void TCGIWinEngine::EndHeader() {
-  THttpEngine::EndHeader();
-  if (!BufferedOutput || DirectOutput()) WriteChannel("\r\n", 2);
 }
 
 int TCGIWinEngine::ReadBytes(void* Buffer, int Count) {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "server/engine/cgi_std_engine.h"
+#include "server/engine/channel_engine.h"
 
 // The profile reader: sections of keys with values; section names and keys upper-case and
 // trimmed.  Lines end at CR LF, CR or LF and may be of any length.
@@ -35,7 +35,7 @@ private:
   std::map<std::string, std::map<std::string, std::string>> FSections;
 };
 
-class TCGIWinEngine : public THttpEngine {
+class TCGIWinEngine : public TChannelEngine {
 public:
   TCGIWinEngine(TComponent* AOwner, const TCGIEngineSettings& Settings);
   ~TCGIWinEngine() override;
@@ -52,10 +52,7 @@ public:
   void FinishRequest() override;
   TThread* GetRequestThread() override;
   void WriteStatusLine() override;
-  void WriteText(const std::string& Text) override;
-  void WriteData(const void* Buffer, int Count) override;
   int ReadBytes(void* Buffer, int Count) override;
-  void EndHeader() override;
   void GetVariable(const std::string& Name, std::string& Value) override;
   std::string GetCookie() override;
   int GetContentLength() override;
@@ -68,5 +65,4 @@ protected:
 
 private:
   bool FFirstRequest = true;
-  bool FForceServerMode = false;
 };
