@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "engine_fixture.h"
+#include "platform/headless/event_loop_poll.h"
 #include "platform/rtl/string_list.h"
 #include "server/engine/smtp_send_mail.h"
 
@@ -184,6 +185,29 @@ TEST_F(SmtpMailTest, BadInputIsRefusedBeforeAnythingIsSent) {
   EXPECT_EQ(mail.ReplyText(), "Cannot read attachment " + Folder + "/missing.bin");
   std::this_thread::sleep_for(std::chrono::milliseconds(200));
   EXPECT_EQ(ReadWholeFile(Folder + "/1.env"), "");
+}
+
+TEST_F(SmtpMailTest, SendsWithTheEventLoopDeliveringTheNotifications) {
+  // As in the resident instance: a loop runs on this thread, so the socket's connect, read and
+  // close notifications arrive as messages while the mail is sent.
+  TPollEventLoop loop(false);
+  TEventLoop* before = CurrentEventLoop();
+  SetCurrentEventLoop(&loop);
+  int connects = 0;
+  {
+    TSmtpSendMail mail(nullptr);
+    Aim(mail);
+    mail.OnConnect = [&](TObject*, winsock::SOCKET) { ++connects; };
+    mail.MailFrom = "server@example.org";
+    mail.MailTo = "ann@example.org";
+    mail.MailBodyLines().Add("through the loop");
+    EXPECT_TRUE(mail.Send(5)) << mail.ReplyText();
+    EXPECT_TRUE(mail.Send(5)) << mail.ReplyText();
+  }
+  for (int i = 0; i < 5; ++i) loop.ProcessMessages(0);  // late notifications find nothing to do
+  SetCurrentEventLoop(before);
+  EXPECT_EQ(connects, 2);
+  EXPECT_EQ(ReadWholeFile(Folder + "/2.env"), "server@example.org\nann@example.org\n");
 }
 
 // A peer that plays a fixed script: for each line it expects it sends the given reply.
