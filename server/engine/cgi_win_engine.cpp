@@ -127,10 +127,10 @@ TCGIWinEngine::TCGIWinEngine(TComponent* AOwner, const TCGIEngineSettings& Setti
 
 TCGIWinEngine::~TCGIWinEngine() = default;
 
-void TCGIWinEngine::Start(int argc, char** argv) {
-  if (!IsActive() || argc < 2) return;
+void TCGIWinEngine::Start() {
+  if (!IsActive() || ParamCount() < 1) return;
   MakeCurrent();
-  RunProfile(argv[1]);
+  RunProfile(ParamStr(1));
   if (AutoTerminate) TerminateServer();
 }
 

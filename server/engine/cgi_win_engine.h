@@ -43,8 +43,8 @@ public:
   bool AutoTerminate = true;
 
   // Serves this process when the engine is active: runs the request of the profile named by
-  // the first argument and, with AutoTerminate, ends the process.
-  void Start(int argc, char** argv);
+  // the program's first argument and, with AutoTerminate, ends the process.
+  void Start();
   // Runs the request of one profile file (a relative name is taken from the working folder).
   void RunProfile(const std::string& ProfileFile);
 
