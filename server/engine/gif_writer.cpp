@@ -195,13 +195,17 @@ private:
   std::string FOut;
 };
 
+// Ends at "done" unless a frame was refused, which stays visible as the status.
 struct TStatusGuard {
-  ~TStatusGuard() { GifWriterStatus = gsDone; }
+  ~TStatusGuard() {
+    if (GifWriterStatus != gsTooManyColors) GifWriterStatus = gsDone;
+  }
 };
 
 }  // namespace
 
 bool WriteGifToStream(TStream& Stream, const TGifImageList& ImageList) {
+  GifWriterStatus = gsBuildingPalette;
   TStatusGuard done;
   const auto& frames = ImageList.Frames;
   const std::size_t count = frames.size();
@@ -209,7 +213,6 @@ bool WriteGifToStream(TStream& Stream, const TGifImageList& ImageList) {
     if (!f.Bitmap) return false;
 
   // Palettes first, so that a refused list writes nothing.
-  GifWriterStatus = gsBuildingPalette;
   bool global = count == 1 || ImageList.GlobalPalette;
   std::vector<TGifPalette> palettes(global ? 1 : count);
   std::vector<std::vector<BYTE>> indices(count);

@@ -30,7 +30,7 @@ struct TGifImageList {
   unsigned short LoopCount = 0;  // 0: for ever
 };
 
-// Process-wide state of the writer.
+// Process-wide state of the writer; a refused frame leaves gsTooManyColors until the next write.
 enum TGifWriterStatus { gsDone = 0, gsWriting = 2, gsTooManyColors = 4, gsBuildingPalette = 6 };
 extern std::atomic<int> GifWriterStatus;
 

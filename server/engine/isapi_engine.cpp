@@ -272,6 +272,13 @@ void TISAPIEngine::WriteText(const std::string& Text) {
   TChannelEngine::WriteText(Text);
 }
 
+void TISAPIEngine::EndHeader() {
+  if (tIsapi.ECB)
+    TChannelEngine::EndHeader();
+  else
+    THttpEngine::EndHeader();  // a filter call sends no header block
+}
+
 void TISAPIEngine::AddHeader(const std::string& Name, const std::string& Value) {
   EXTENSION_CONTROL_BLOCK* ecb = tIsapi.ECB;
   if (!ecb) return;  // a filter call writes no headers

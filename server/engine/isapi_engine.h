@@ -32,6 +32,7 @@ public:
   std::string GetExecutablePath() override;
   void WriteText(const std::string& Text) override;
   void AddHeader(const std::string& Name, const std::string& Value) override;
+  void EndHeader() override;
   void GetVariable(const std::string& Name, std::string& Value) override;
   void GetField(const std::string& Name, const std::string& Default, std::string& Value) override;
   std::unique_ptr<TStringList> GetFieldNames() override;

@@ -153,9 +153,10 @@ TEST_F(GifWriterTest, MoreThan256ColoursAreRefusedAndNothingIsWritten) {
   TBitmap many(257, 1);
   for (int x = 0; x < 257; ++x) many.SetPixelAt(x, 0, RGB(x & 0xFF, x >> 8, 0));
   EXPECT_EQ(Write(One(many), false), "");
-  EXPECT_EQ(GifWriterStatus.load(), gsDone);
+  EXPECT_EQ(GifWriterStatus.load(), gsTooManyColors);
   many.SetPixelAt(256, 0, RGB(0, 0, 0));  // 256 colours again
   EXPECT_FALSE(Write(One(many)).empty());
+  EXPECT_EQ(GifWriterStatus.load(), gsDone);
 }
 
 TEST_F(GifWriterTest, AnimationReadsBackFrameByFrame) {
