@@ -248,17 +248,21 @@ TEST_F(GifWriterTest, TransparentColourGetsItsIndex) {
 TEST_F(GifWriterTest, PictureReplyCarriesTheGifAfterItsHeader) {
   TBitmap bitmap(20, 10);
   Fill(bitmap, 9, 11);
-  TCGIEngineSettings settings;
-  settings.CGIMode = ServerMode;
-  settings.OnExecRequest = [&](TObject*) { SendBitmapAsGif(bitmap); };
-  TCGIStdEngine engine(nullptr, settings);
-  const std::string reply = Run(engine, {});
-  const std::size_t body = reply.find("\r\n\r\n");
-  ASSERT_NE(body, std::string::npos);
-  EXPECT_NE(reply.substr(0, body).find("image/gif"), std::string::npos);
   TMemoryStream direct;
   ASSERT_TRUE(WriteGifToStream(direct, One(bitmap)));
-  EXPECT_EQ(reply.substr(body + 4), direct.DataString());
+  for (bool buffered : {false, true}) {
+    SCOPED_TRACE(buffered ? "buffered" : "unbuffered");
+    TCGIEngineSettings settings;
+    settings.CGIMode = ServerMode;
+    settings.BufferedOutput = buffered;
+    settings.OnExecRequest = [&](TObject*) { SendBitmapAsGif(bitmap); };
+    TCGIStdEngine engine(nullptr, settings);
+    const std::string reply = Run(engine, {});
+    const std::size_t body = reply.find("\r\n\r\n");
+    ASSERT_NE(body, std::string::npos);
+    EXPECT_NE(reply.substr(0, body).find("image/gif"), std::string::npos);
+    EXPECT_EQ(reply.substr(body + 4), direct.DataString());
+  }
 }
 
 }  // namespace
