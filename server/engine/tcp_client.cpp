@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "platform/rtl/sysutils.h"
+#include "platform/sys/threads.h"
 
 namespace ws = winsock;
 
@@ -117,10 +118,12 @@ TTCPClient::~TTCPClient() {
 }
 
 void TTCPClient::SelectEvents(long Events) {
-  // Notifications come through the event loop; without one the waits watch the socket.
-  FNotifying = Events != 0 && CurrentEventLoop() != nullptr;
-  if (CurrentEventLoop() != nullptr)
-    ws::WSAAsyncSelect(FSocket, reinterpret_cast<HANDLE>(&FWindow), ws::WM_SOCKET_NOTIFY, Events);
+  // Notifications come through the event loop of the main thread; elsewhere, or without a
+  // loop, the waits watch the socket themselves.
+  const bool loop = CurrentEventLoop() != nullptr && IsMainThread();
+  if (!loop && !FNotifying) return;
+  FNotifying = Events != 0 && loop;
+  ws::WSAAsyncSelect(FSocket, reinterpret_cast<HANDLE>(&FWindow), ws::WM_SOCKET_NOTIFY, FNotifying ? Events : 0);
 }
 
 void TTCPClient::Connect() {

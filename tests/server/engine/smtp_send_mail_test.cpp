@@ -205,9 +205,22 @@ TEST_F(SmtpMailTest, SendsWithTheEventLoopDeliveringTheNotifications) {
     EXPECT_TRUE(mail.Send(5)) << mail.ReplyText();
   }
   for (int i = 0; i < 5; ++i) loop.ProcessMessages(0);  // late notifications find nothing to do
-  SetCurrentEventLoop(before);
   EXPECT_EQ(connects, 2);
   EXPECT_EQ(ReadWholeFile(Folder + "/2.env"), "server@example.org\nann@example.org\n");
+
+  // On another thread the loop is left alone: the waits watch the socket.
+  bool sent = false;
+  std::thread worker([&] {
+    TSmtpSendMail mail(nullptr);
+    Aim(mail);
+    mail.MailFrom = "server@example.org";
+    mail.MailTo = "bob@example.org";
+    sent = mail.Send(5);
+  });
+  worker.join();
+  SetCurrentEventLoop(before);
+  EXPECT_TRUE(sent);
+  EXPECT_EQ(ReadWholeFile(Folder + "/3.env"), "server@example.org\nbob@example.org\n");
 }
 
 // A peer that plays a fixed script: for each line it expects it sends the given reply.
