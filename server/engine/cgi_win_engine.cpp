@@ -129,6 +129,9 @@ TCGIWinEngine::~TCGIWinEngine() = default;
 
 void TCGIWinEngine::Start() {
   if (!IsActive() || ParamCount() < 1) return;
+  // No resident instance serves these requests: each runs here in full, and the last-request
+  // event saves and closes what the request changed.
+  CGIMode = NormalMode;
   MakeCurrent();
   RunProfile(ParamStr(1));
   if (AutoTerminate) TerminateServer();

@@ -4,6 +4,7 @@
 #include "platform/sys/process.h"
 #include "platform/ui/application.h"
 #include "server/engine/cgi_std_engine.h"
+#include "server/engine/cgi_win_engine.h"
 #include "server/engine/http_text.h"
 #include "server/engine/request_api.h"
 
@@ -56,9 +57,9 @@ void TGeneralHttpEngine::Loaded() {
   if (GetCurrentEngine() || FStdEngine) return;
   // The standard front end serves a web server's CGI call and the resident instance (also one
   // started by hand with "START_SERVER").
-  if (!IsResidentInstance() &&
-      (GetEnvVar("SERVER_SOFTWARE").empty() || ContainsNoCase(GetEnvVar("CGI_VERSION"), "WIN")))
-    return;
+  const bool windowsCGI = !IsResidentInstance() &&
+      (GetEnvVar("SERVER_SOFTWARE").empty() || ContainsNoCase(GetEnvVar("CGI_VERSION"), "WIN"));
+  if (windowsCGI && ParamCount() == 0) return;
   TCGIEngineSettings settings;
   settings.ForceServerMode = bare;
   settings.CGIMode = FCGIMode;
@@ -75,6 +76,11 @@ void TGeneralHttpEngine::Loaded() {
   settings.OnLastExecRequest = OnLastExecRequest;
   settings.OnExecRequest = OnExecRequest;
   settings.OnFirstExecRequest = OnFirstExecRequest;
+  if (windowsCGI) {
+    // Started with the path of a Windows CGI profile.
+    (new TCGIWinEngine(Owner() ? Owner() : this, settings))->Start();
+    return;
+  }
   FStdEngine = new TCGIStdEngine(Owner() ? Owner() : this, settings);
   FStdEngine->Start();
 }

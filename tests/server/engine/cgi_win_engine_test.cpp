@@ -137,3 +137,22 @@ TEST_F(CGIWinEngineTest, LastRequestEventOnlyInNormalModeAndErrorsGoToTheLog) {
 }
 
 }  // namespace
+
+namespace {
+
+// The program started by a web server with a profile path and no CGI environment.
+TEST_F(CGIWinEngineTest, ProgramStartedWithAProfileAnswersIntoItsOutputFile) {
+  const std::string program = std::string(QN_BINARY_DIR) + "/tests/server/engine/engine_echo";
+  ASSERT_EQ(::access(program.c_str(), X_OK), 0) << "build the engine_echo target first";
+  WriteWholeFile(Folder + "/content.bin", "hello body");
+  WriteWholeFile(Folder + "/request.ini",
+                 "[CGI]\r\nRequest Method=POST\r\nContent Length=10\r\n[Accept]\r\nUser Agent=wintest\r\n"
+                 "[System]\r\nContent File=" + Folder + "/content.bin\r\nOutput File=" + Folder + "/reply.out\r\n");
+  const std::string command = "cd '" + Folder + "' && env -i PATH=/usr/bin CGI_LOG_DIR='" + Folder + "' '" +
+                              program + "' request.ini";
+  EXPECT_EQ(std::system(command.c_str()), 0);
+  EXPECT_EQ(ReadWholeFile(Folder + "/reply.out"),
+            "content-type:application/octet-stream\r\n\r\n\r\nUA=wintest\r\nID=\r\nLEN=10\r\nhello body");
+}
+
+}  // namespace
