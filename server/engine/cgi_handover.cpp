@@ -14,6 +14,11 @@
 #include "platform/rtl/random.h"
 #include "server/engine/http_text.h"
 
+namespace {
+// How long one attempt of a CGI process waits for the queue lock.
+constexpr unsigned kQueueWaitMs = 50;
+}  // namespace
+
 // ---- Records ----------------------------------------------------------------------------------
 
 std::string EncodeQueueRecord(const TQueueRecord& Record) {
@@ -63,13 +68,23 @@ std::string THandoverFolder::RealRequestFile(const std::string& UpperName) const
 
 // ---- The locked queue ---------------------------------------------------------------------------
 
-bool TQueueLock::Open(const std::string& Path, bool Exclusive, bool Create) {
+bool TQueueLock::Open(const std::string& Path, bool Exclusive, bool Create, unsigned WaitMs) {
   Close();
   int fd = ::open(Path.c_str(), O_RDWR | O_CLOEXEC | (Create ? O_CREAT : 0), 0600);
   if (fd < 0) return false;
-  if (::flock(fd, (Exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0) {
-    ::close(fd);
-    return false;
+  // The queue is held only for a read or a short write, so a waiter polls in small steps; one
+  // try per attempt would let a crowd of CGI processes that retry in step starve one of them.
+  const unsigned start = GetTickCount();
+  while (::flock(fd, (Exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0) {
+    if (errno != EWOULDBLOCK && errno != EINTR) {
+      ::close(fd);
+      return false;
+    }
+    if (GetTickCount() - start >= WaitMs) {
+      ::close(fd);
+      return false;
+    }
+    Sleep(1 + static_cast<unsigned>(Random(3)));
   }
   // The file may have been deleted between our open and our lock.
   struct stat info {};
@@ -155,7 +170,7 @@ bool AppendQueueRecord(const THandoverFolder& Folder, const std::string& Request
   for (int attempt = 0; attempt < 11; ++attempt) {
     if (!FileExists(queue)) return false;
     TQueueLock lock;
-    bool appended = lock.Open(queue) && lock.Append(record);
+    bool appended = lock.Open(queue, true, false, kQueueWaitMs) && lock.Append(record);
     lock.Close();
     Sleep(50);
     if (appended) return true;
@@ -169,7 +184,7 @@ BYTE EntryStatus(const THandoverFolder& Folder, const std::string& RequestFile) 
   for (int attempt = 0; attempt < 11; ++attempt) {
     if (!FileExists(queue)) return qsQueueMissing;
     TQueueLock lock;
-    if (lock.Open(queue, false)) {
+    if (lock.Open(queue, false, false, kQueueWaitMs)) {
       for (const TQueueRecord& record : lock.Read())
         if (record.Name == name) return record.Status;
       return qsFinished;

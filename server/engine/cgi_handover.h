@@ -59,9 +59,11 @@ public:
   TQueueLock& operator=(const TQueueLock&) = delete;
   ~TQueueLock() { Close(); }
 
-  // Opens and locks (without waiting; Exclusive for changes, shared for reading).  False when
-  // the file is missing, was deleted while we took the lock, or is locked by another.
-  bool Open(const std::string& Path, bool Exclusive = true, bool Create = false);
+  // Opens and locks (Exclusive for changes, shared for reading), waiting up to WaitMs for a
+  // lock that another process holds.  False when the file is missing, was deleted while we took
+  // the lock, or stays locked by another.
+  bool Open(const std::string& Path, bool Exclusive = true, bool Create = false,
+            unsigned WaitMs = 0);
   void Close();
   bool IsOpen() const { return FFd >= 0; }
 
