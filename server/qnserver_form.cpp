@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "server/data_import.h"
 #include "server/definition_table.h"
 #include "platform/rtl/file_io.h"
 #include "platform/sys/files.h"
@@ -161,7 +162,7 @@ void TQNServerForm::ExecRequest(TServerRequest& Request) {
         }
         return;
       case 'M':
-        return ImportData();
+        return ::ImportData(Context(), FCodes);
       default:
         return ReplyInvalidRequest();
     }
@@ -448,7 +449,6 @@ void TQNServerForm::SendDataFile(const std::string& Name) {
 void TQNServerForm::LoadSearch() { ReplyInvalidRequest(); }
 void TQNServerForm::BuildSearchIndex() { ReplyInvalidRequest(); }
 void TQNServerForm::SendSearchDisplay() { ReplyInvalidRequest(); }
-void TQNServerForm::ImportData() { ReplyInvalidRequest(); }
 
 THandlerContext TQNServerForm::Context() {
   if (!FResultGrid) {

@@ -79,7 +79,6 @@ private:
   void LoadSearch();
   void BuildSearchIndex();
   void SendSearchDisplay();
-  void ImportData();
 
   // Request helpers.
   void Reply(const std::string& Text);
