@@ -6,6 +6,7 @@
 #include "server/engine/cgi_std_engine.h"
 #include "server/engine/cgi_win_engine.h"
 #include "server/engine/http_text.h"
+#include "server/engine/nsapi_engine.h"
 #include "server/engine/request_api.h"
 
 namespace {
@@ -49,19 +50,9 @@ void TGeneralHttpEngine::SetNoCache(bool Value) {
   if (THttpEngine* engine = Running()) engine->NoCache = Value;
 }
 
-void TGeneralHttpEngine::Loaded() {
-  TGeneralHttpComponent::Loaded();
-  GetApplication().SetShowMainForm(false);
-  if (IsLibrary()) return;  // library hosts are not served by this build
-  const bool bare = GetEnvVar("SERVER_SOFTWARE").empty() && ParamCount() == 0;
-  if (GetCurrentEngine() || FStdEngine) return;
-  // The standard front end serves a web server's CGI call and the resident instance (also one
-  // started by hand with "START_SERVER").
-  const bool windowsCGI = !IsResidentInstance() &&
-      (GetEnvVar("SERVER_SOFTWARE").empty() || ContainsNoCase(GetEnvVar("CGI_VERSION"), "WIN"));
-  if (windowsCGI && ParamCount() == 0) return;
+TCGIEngineSettings TGeneralHttpEngine::FrontEndSettings(bool ForceServerMode) const {
   TCGIEngineSettings settings;
-  settings.ForceServerMode = bare;
+  settings.ForceServerMode = ForceServerMode;
   settings.CGIMode = FCGIMode;
   settings.AutoTerminate = FCgiAutoTerminate;
   settings.BufferedOutput = FBufferedOutput;
@@ -76,13 +67,35 @@ void TGeneralHttpEngine::Loaded() {
   settings.OnLastExecRequest = OnLastExecRequest;
   settings.OnExecRequest = OnExecRequest;
   settings.OnFirstExecRequest = OnFirstExecRequest;
-  if (windowsCGI) {
-    // Started with the path of a Windows CGI profile.
-    (new TCGIWinEngine(Owner() ? Owner() : this, settings))->Start();
+  return settings;
+}
+
+void TGeneralHttpEngine::Loaded() {
+  TGeneralHttpComponent::Loaded();
+  GetApplication().SetShowMainForm(false);
+  if (FStdEngine || FWinEngine || FISAPIEngine || FNSAPIEngine) return;  // loaded before
+  if (IsLibrary()) {
+    // A web server's library host: the NSAPI engine, then the extension engine, which the
+    // library's exports serve.
+    FNSAPIEngine = new TNSAPIEngine(FrontEndOwner(), FrontEndSettings(false));
+    FISAPIEngine = new TISAPIEngine(FrontEndOwner(), FrontEndSettings(false));
+    FISAPIEngine->OnHttpExtensionVersion = OnIsapiExtensionVersion;
+    FISAPIEngine->OnHttpFilterProc = OnIsapiFilterProc;
+    FISAPIEngine->OnHttpFilterVersion = OnIsapiFilterVersion;
     return;
   }
-  FStdEngine = new TCGIStdEngine(Owner() ? Owner() : this, settings);
-  FStdEngine->Start();
+  // Started by hand: the resident instance, served by both CGI front ends.
+  const bool bare = GetEnvVar("SERVER_SOFTWARE").empty() && ParamCount() == 0;
+  if (!GetCurrentEngine()) {
+    if (bare || (!GetEnvVar("SERVER_SOFTWARE").empty() && !ContainsNoCase(GetEnvVar("CGI_VERSION"), "WIN"))) {
+      FStdEngine = new TCGIStdEngine(FrontEndOwner(), FrontEndSettings(bare));
+      FStdEngine->Start();
+    }
+  }
+  if (!GetCurrentEngine() || bare) {
+    FWinEngine = new TCGIWinEngine(FrontEndOwner(), FrontEndSettings(bare));
+    FWinEngine->Start();
+  }
 }
 
 THttpEngine& TGeneralHttpEngine::Current() {

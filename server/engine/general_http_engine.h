@@ -19,8 +19,12 @@
 
 #include "platform/rtl/classes.h"
 #include "server/engine/http_engine.h"
+#include "server/engine/isapi_engine.h"
 
 class TCGIStdEngine;
+class TCGIWinEngine;
+class TNSAPIEngine;
+struct TCGIEngineSettings;
 
 // A plain component: the base of the engine component.
 class TGeneralHttpComponent : public TComponent {
@@ -60,13 +64,23 @@ public:
   TFirstExecRequestEvent OnFirstExecRequest;
   TLastExecRequestEvent OnLastExecRequest;
   TRequestErrorEvent OnRequestError;
+  // Given to the extension engine of a library build.
+  THttpExtensionVersionEvent OnIsapiExtensionVersion;
+  THttpFilterProcEvent OnIsapiFilterProc;
+  THttpFilterVersionEvent OnIsapiFilterVersion;
 
-  // Chooses and creates the front end.  In a CGI process that hands its request over (or runs
-  // it in NormalMode) this does not return: the process ends with the request.
+  // Chooses and creates the front ends.  Loaded as a library: the NSAPI and the extension
+  // engine.  Otherwise the standard CGI engine for a web server's CGI call or a resident
+  // instance, and the Windows CGI engine when no other serves or the program was started by
+  // hand.  In a CGI process that hands its request over (or runs it in NormalMode) this does
+  // not return: the process ends with the request.
   void Loaded() override;
 
-  // The front end created by Loaded (owned by this component's owner), if any.
+  // The front ends created by Loaded (owned by this component's owner), if any.
   TCGIStdEngine* StdEngine() const { return FStdEngine; }
+  TCGIWinEngine* WinEngine() const { return FWinEngine; }
+  TISAPIEngine* ISAPIEngine() const { return FISAPIEngine; }
+  TNSAPIEngine* NSAPIEngine() const { return FNSAPIEngine; }
 
   void WriteLine(const std::string& Text);
   virtual std::string GetServerName();
@@ -107,6 +121,8 @@ public:
 
 private:
   THttpEngine& Current();
+  TCGIEngineSettings FrontEndSettings(bool ForceServerMode) const;
+  TComponent* FrontEndOwner() { return Owner() ? Owner() : this; }
 
   bool FAutoHttpHeader = true;
   std::string FAutoContentType = "text/html";
@@ -119,4 +135,7 @@ private:
   std::string FSessionName = "DefaultSession";
   bool FNoCache = false;
   TCGIStdEngine* FStdEngine = nullptr;
+  TCGIWinEngine* FWinEngine = nullptr;
+  TISAPIEngine* FISAPIEngine = nullptr;
+  TNSAPIEngine* FNSAPIEngine = nullptr;
 };

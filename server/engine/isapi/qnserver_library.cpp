@@ -5,7 +5,6 @@
 #include "platform/sys/process.h"
 #include "platform/ui/application.h"
 #include "server/engine/general_http_engine.h"
-#include "server/engine/isapi_engine.h"
 #include "server/qnserver_form.h"
 
 void LibraryMain() {
@@ -22,15 +21,13 @@ void LibraryMain() {
   Component->SetAutoContentType("text/html");
   Component->SetAutoReadInput(false);
   Component->SetAutoReadLimit(10000);
+  Component->SetBufferedOutput(false);
+  Component->SetCGIMode(ServerMode);
+  Component->SetCgiAutoTerminate(true);
   Component->SetSessionName("DefaultSession");
-
-  TCGIEngineSettings Settings;
-  Settings.CGIMode = ServerMode;
-  Settings.AutoReadInput = false;
-  Settings.AutoReadLimit = 10000;
-  Settings.SessionName = "DefaultSession";
-  Settings.OnFirstExecRequest = [Form](TObject* Sender) { Form->ESStaffFirstExecRequest(Sender); };
-  Settings.OnExecRequest = [Form](TObject* Sender) { Form->ESStaffExecRequest(Sender); };
-  Settings.OnLastExecRequest = [Form](TObject* Sender) { Form->ESStaffLastExecRequest(Sender); };
-  new TISAPIEngine(Form, Settings);
+  Component->SetNoCache(false);
+  Component->OnFirstExecRequest = [Form](TObject* Sender) { Form->ESStaffFirstExecRequest(Sender); };
+  Component->OnExecRequest = [Form](TObject* Sender) { Form->ESStaffExecRequest(Sender); };
+  Component->OnLastExecRequest = [Form](TObject* Sender) { Form->ESStaffLastExecRequest(Sender); };
+  Component->Loaded();  // creates the extension engine the exports serve
 }

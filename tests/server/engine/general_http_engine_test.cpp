@@ -6,6 +6,9 @@
 #include "platform/sys/files.h"
 #include "server/engine/cgi_handover.h"
 #include "server/engine/general_http_engine.h"
+#include "server/engine/isapi_engine.h"
+#include "server/engine/nsapi_engine.h"
+#include "platform/sys/process.h"
 #include "server/engine/request_api.h"
 
 namespace {
@@ -61,6 +64,44 @@ TEST_F(ComponentTest, StaleHandoverFilesGoAfterThreeMinutes) {
   EXPECT_FALSE(FileExists(old));
   EXPECT_TRUE(FileExists(fresh));
   EXPECT_TRUE(FileExists(folder.QueueFile()));
+}
+
+// Loaded in a library host, the component creates the NSAPI and the extension engine with its
+// settings and hands the extension events to the latter; no CGI front end is made.
+TEST_F(ComponentTest, LibraryBuildGetsTheLibraryFrontEnds) {
+  SetIsLibrary(true);
+  {
+    TComponent form;
+    auto* component = new TGeneralHttpEngine(&form);
+    component->SetCGIMode(ServerMode);
+    component->SetAutoReadLimit(777);
+    component->SetSessionName("LibSession");
+    int versions = 0;
+    component->OnIsapiExtensionVersion = [&](int&, std::string&, bool&) { ++versions; };
+    component->Loaded();
+    ASSERT_NE(component->ISAPIEngine(), nullptr);
+    ASSERT_NE(component->NSAPIEngine(), nullptr);
+    EXPECT_EQ(component->StdEngine(), nullptr);
+    EXPECT_EQ(component->WinEngine(), nullptr);
+    EXPECT_EQ(GlobalISAPIEngine(), component->ISAPIEngine());
+    EXPECT_EQ(component->ISAPIEngine()->Owner(), &form);
+    EXPECT_EQ(component->ISAPIEngine()->AutoReadLimit, 777);
+    EXPECT_EQ(component->ISAPIEngine()->SessionName, "LibSession");
+    EXPECT_EQ(component->ISAPIEngine()->CGIMode, ServerMode);
+    EXPECT_EQ(component->NSAPIEngine()->AutoReadLimit, 777);
+    ASSERT_TRUE(component->ISAPIEngine()->OnHttpExtensionVersion);
+    int version = 0;
+    std::string description;
+    bool result = true;
+    component->ISAPIEngine()->OnHttpExtensionVersion(version, description, result);
+    EXPECT_EQ(versions, 1);
+    // A second Loaded makes no further engines.
+    TISAPIEngine* first = component->ISAPIEngine();
+    component->Loaded();
+    EXPECT_EQ(component->ISAPIEngine(), first);
+  }
+  EXPECT_EQ(GlobalISAPIEngine(), nullptr);  // freed with its owner
+  SetIsLibrary(false);
 }
 
 }  // namespace
