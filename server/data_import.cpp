@@ -66,6 +66,7 @@ int PerformImport(TDatabase& Database, TRecordCodeGenerator& Codes, const TQnStr
                   const std::array<std::int32_t, ImportCodeCount>& ColumnCodes) {
   TTreeLines Trees(Database.Config);
   const int Cols = std::min(Grid.ColCount(), ImportCodeCount);
+  std::array<bool, 10> Stored{};
   int Created = 0;
   for (int Row = 1; Row < Grid.RowCount(); ++Row) {
     ItemRecord& Record = Database.Record(Database.NewRecord(Codes));
@@ -75,9 +76,14 @@ int PerformImport(TDatabase& Database, TRecordCodeGenerator& Codes, const TQnStr
       std::string* Field = ImportField(Record, ColumnCodes[static_cast<std::size_t>(Col)], Description);
       if (!Field) continue;
       *Field = Grid.Cells(Col, Row);
-      if (Description >= 0) Trees.Add(Description, *Field);
+      if (Description < 0) continue;
+      Trees.Add(Description, *Field);
+      Stored[static_cast<std::size_t>(Description)] = true;
     }
   }
+  // As with a record save, a stored description brings its distinct-values text up to date.
+  for (int d = 0; d < 10; ++d)
+    if (Stored[static_cast<std::size_t>(d)]) Database.RecomputeDistinctValues(d);
   return Created;
 }
 

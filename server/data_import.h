@@ -18,8 +18,9 @@ constexpr int ImportCodeCount = 100;
 constexpr std::size_t MaxTreeLineLength = 255;
 
 // Creates one record per data row of Grid, the columns stored by ColumnCodes (column i has ColumnCodes[i];
-// columns from ImportCodeCount on are not imported), and adds the new description values to their
-// trees.  Returns the number of records created.
+// columns from ImportCodeCount on are not imported), adds the new description values to their
+// trees and recomputes the distinct-values texts of the descriptions it filled.  Returns the
+// number of records created.
 int PerformImport(TDatabase& Database, TRecordCodeGenerator& Codes, const TQnStringGrid& Grid,
                   const std::array<std::int32_t, ImportCodeCount>& ColumnCodes);
 

@@ -1,7 +1,12 @@
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "server/data_import.h"
+#include "server/qnserver_form.h"
 #include "tests/server/handler_fixture.h"
 
 namespace {
@@ -139,6 +144,8 @@ TEST_F(ImportTest, NewDescriptionValuesJoinTheTreeOnce) {
   EXPECT_EQ(std::as_const(Database).Record(1).Descriptions[1], " Red");
   EXPECT_EQ(TopLines(1), (std::vector<std::string>{"Blue", "Red", "Green"}));
   for (int d : {0, 2, 9}) EXPECT_TRUE(TopLines(d).empty());
+  // Five distinct values: the distinct-values text lists them, blanks and all.
+  EXPECT_EQ(Database.Config.DistinctValues[1], std::string("   ") + " " + " Red" + " " + "Blue Green Red ");
 }
 
 TEST_F(ImportTest, LongDescriptionValuesAreCutToATreeLineAtACharacter) {
@@ -214,6 +221,87 @@ TEST_F(ImportTest, BadBodiesChangeNothing) {
 TEST_F(ImportTest, ADatabaseThatFailedToLoadIsNotImportedInto) {
   Database.MarkLoadFailed();
   ExpectRefused(Body({{"Name"}, {"Anvil"}}, {210}));
+}
+
+// "M" through the dispatcher, on a database file.
+class ImportCommandTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    Folder = std::filesystem::temp_directory_path() /
+             ("qnserver_import_" + std::to_string(::getpid()) + "_" +
+              ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::remove_all(Folder);
+    std::filesystem::create_directories(Folder);
+    TConfiguration C;
+    C.DescriptionNames[0] = "Colour";
+    std::string Set;
+    TValueWriter W(Set);
+    WriteConfiguration(W, C, 0);
+    std::ofstream(Folder / "General.set", std::ios::binary) << Set;
+    Form = std::make_unique<TQNServerForm>(Folder.string());
+    Form->SeedRecordCodes(5);
+    Form->ESStaffFirstExecRequest(nullptr);
+    Send("CreateDB:books;General", {}, {{"Name", "books"}, {"FileCode", "FCbooks"}});
+    ASSERT_TRUE(std::filesystem::exists(File()));
+  }
+  void TearDown() override {
+    Form.reset();
+    std::filesystem::remove_all(Folder);
+  }
+
+  std::filesystem::path File() const { return Folder / "books.qnd"; }
+  std::string FileBytes() const {
+    std::ifstream In(File(), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(In), {});
+  }
+  std::string Send(const std::string& UA, const std::string& Body = {},
+                   std::map<std::string, std::string> Fields = {}) {
+    TMemoryRequest Request(UA, Body);
+    Request.Fields = std::move(Fields);
+    Form->ExecRequest(Request);
+    return Request.Reply;
+  }
+  static std::string Body(const std::string& GridText, int Rows) {
+    std::string Out;
+    TValueWriter W(Out);
+    W.WriteInteger(2);
+    W.WriteInteger(Rows);
+    W.WriteChars(GridText);
+    W.WriteInteger(210);
+    W.WriteInteger(0);
+    for (int i = 2; i < ImportCodeCount; ++i) W.WriteInteger(NotImported);
+    return Out;
+  }
+
+  std::filesystem::path Folder;
+  std::unique_ptr<TQNServerForm> Form;
+};
+
+TEST_F(ImportCommandTest, ImportsIntoTheFileAndRefusesABadBody) {
+  const int Before = Form->Database()->Count();
+  const std::string Text = "3,3\r\n0,0,Name\r\n1,0,Colour\r\n0,1,Anvil\r\n1,1,Red\r\n0,2,Bolt\r\n";
+  const std::string Reply = Send("M:books", Body(Text, 3));
+  EXPECT_NE(Reply.find("Data has been imported."), std::string::npos);
+  EXPECT_EQ(Reply.find("Error"), std::string::npos);
+
+  // The file holds the two new records and the new tree line.
+  TDatabase Saved;
+  Saved.LoadFromBytes(FileBytes());
+  ASSERT_EQ(Saved.Count(), Before + 2);
+  EXPECT_EQ(Saved.Record(Before).Name, "Anvil");
+  EXPECT_EQ(Saved.Record(Before).Descriptions[0], "Red");
+  EXPECT_EQ(Saved.Record(Before + 1).Name, "Bolt");
+  ASSERT_EQ(Saved.Config.DescriptionTrees[0].Nodes.size(), 1u);
+  EXPECT_EQ(Saved.Config.DescriptionTrees[0].Nodes[0].Text, "Red");
+
+  // A body cut inside the codes: the dispatcher's error reply, no record, the file as it was.
+  const std::string File = FileBytes();
+  const std::string Short = Body(Text, 3).substr(0, Body(Text, 3).size() - 10);
+  const std::string Bad = Send("M:books", Short);
+  EXPECT_NE(Bad.find("<HTML>Error Local Mode in Request</HTML>"), std::string::npos);
+  EXPECT_EQ(Bad.find("Data has been imported."), std::string::npos);
+  EXPECT_EQ(Form->Database()->Count(), Before + 2);
+  EXPECT_EQ(FileBytes(), File);
 }
 
 }  // namespace
