@@ -7,6 +7,8 @@
 #include "platform/rtl/file_io.h"
 #include "platform/sys/files.h"
 #include "server/report_data.h"
+#include "server/search_index.h"
+#include "server/searches.h"
 #include "server/server_functions.h"
 #include "server/server_names.h"
 
@@ -446,9 +448,9 @@ void TQNServerForm::SendDataFile(const std::string& Name) {
 // Commands whose handlers this server does not hold yet: server functions, searches, grid line
 // updates, reports, graphs, the search index and data import.
 
-void TQNServerForm::LoadSearch() { ReplyInvalidRequest(); }
-void TQNServerForm::BuildSearchIndex() { ReplyInvalidRequest(); }
-void TQNServerForm::SendSearchDisplay() { ReplyInvalidRequest(); }
+void TQNServerForm::LoadSearch() { ::LoadSearch(Context()); }
+void TQNServerForm::BuildSearchIndex() { ::BuildSearchIndex(Context(), FCurrentPath + ".sea"); }
+void TQNServerForm::SendSearchDisplay() { ::SendSearchDisplay(Context()); }
 
 THandlerContext TQNServerForm::Context() {
   if (!FResultGrid) {
