@@ -6,7 +6,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
+#include <thread>
 
 #include "platform/rtl/file_io.h"
 #include "platform/sys/files.h"
@@ -202,40 +206,90 @@ bool EndsWith(const std::string& Text, const std::string& Tail) {
   return Text.size() >= Tail.size() && Text.compare(Text.size() - Tail.size(), Tail.size(), Tail) == 0;
 }
 
-std::vector<TQueueRecord> Unfinished(const std::vector<TQueueRecord>& Records) {
-  std::vector<TQueueRecord> kept;
-  for (const TQueueRecord& record : Records)
-    if (record.Status < qsFinished) kept.push_back(record);
-  return kept;
-}
-
 }  // namespace
 
-bool TakeNextEntry(const THandoverFolder& Folder, std::string& UpperName) {
+TEntryKind EntryKind(const std::string& UpperName) {
+  return EndsWith(UpperName, "_REQ") ? ekRequestFile : ekProfile;
+}
+
+bool TakeNextEntry(const THandoverFolder& Folder, TEntryKind Kind, std::string& UpperName) {
   TQueueLock lock;
   if (!OpenQueue(lock, Folder.QueueFile(), 11, 100)) return false;
-  std::vector<TQueueRecord> records = lock.Read();
-  bool dropped = false;
+  const std::vector<TQueueRecord> records = lock.Read();
   for (size_t i = 0; i < records.size(); ++i) {
-    if (records[i].Status != qsWaiting) continue;
-    if (!EndsWith(records[i].Name, "_REQ")) {
-      // Not a request of ours: finish it and look further.
-      records[i].Status = qsFinished;
-      dropped = true;
-      continue;
-    }
-    if (dropped) {
-      records[i].Status = qsTaken;
-      lock.Rewrite(Unfinished(records));
-    } else {
-      lock.SetStatus(i, qsTaken);
-    }
+    if (records[i].Status != qsWaiting || EntryKind(records[i].Name) != Kind) continue;
+    lock.SetStatus(i, qsTaken);
     UpperName = records[i].Name;
     return true;
   }
-  if (dropped) lock.Rewrite(Unfinished(records));
   lock.Touch();  // the heartbeat of an idle resident
   return false;
+}
+
+bool WithdrawQueueEntry(const THandoverFolder& Folder, const std::string& UpperName) {
+  TQueueLock lock;
+  if (!OpenQueue(lock, Folder.QueueFile(), 11, 50)) return false;
+  std::vector<TQueueRecord> kept;
+  bool removed = false;
+  for (const TQueueRecord& record : lock.Read()) {
+    if (!removed && record.Name == UpperName && record.Status == qsWaiting) {
+      removed = true;
+      continue;
+    }
+    kept.push_back(record);
+  }
+  return removed && lock.Rewrite(kept);
+}
+
+std::string FindPathNoCase(const std::string& UpperPath) {
+  if (UpperPath.empty() || UpperPath[0] != '/') return {};
+  std::string path;
+  size_t at = 1;
+  while (at <= UpperPath.size()) {
+    size_t slash = UpperPath.find('/', at);
+    if (slash == std::string::npos) slash = UpperPath.size();
+    const std::string part = UpperPath.substr(at, slash - at);
+    if (part.empty() || part == "." || part == "..") return {};
+    path = FindFileNoCase(path + "/" + part);
+    if (path.empty()) return {};
+    at = slash + 1;
+  }
+  return FileExists(path) ? path : std::string();
+}
+
+std::string QueuedFile(const THandoverFolder& Folder, const std::string& UpperName) {
+  return EntryKind(UpperName) == ekRequestFile ? Folder.RealRequestFile(UpperName) : FindPathNoCase(UpperName);
+}
+
+// ---- Heartbeat while a request runs ---------------------------------------------------------------
+
+struct TRequestHeartbeat::TState {
+  std::string QueueFile;
+  std::mutex Mutex;
+  std::condition_variable Wake;
+  bool Stop = false;
+  std::thread Thread;
+};
+
+TRequestHeartbeat::TRequestHeartbeat(std::string QueueFile) : FState(std::make_unique<TState>()) {
+  FState->QueueFile = std::move(QueueFile);
+  TState* state = FState.get();
+  state->Thread = std::thread([state] {
+    std::unique_lock<std::mutex> lock(state->Mutex);
+    while (!state->Stop) {
+      if (state->Wake.wait_for(lock, std::chrono::seconds(5), [state] { return state->Stop; })) break;
+      FileTouch(state->QueueFile);
+    }
+  });
+}
+
+TRequestHeartbeat::~TRequestHeartbeat() {
+  {
+    std::lock_guard<std::mutex> lock(FState->Mutex);
+    FState->Stop = true;
+  }
+  FState->Wake.notify_all();
+  FState->Thread.join();
 }
 
 bool FinishQueueEntry(const THandoverFolder& Folder, const std::string& UpperName) {
@@ -254,7 +308,7 @@ bool AdoptQueue(const THandoverFolder& Folder) {
   if (!OpenQueue(lock, queue, 11, 100)) return false;
   std::vector<TQueueRecord> kept;
   for (const TQueueRecord& record : lock.Read())
-    if (record.Status == qsWaiting && !Folder.RealRequestFile(record.Name).empty()) kept.push_back(record);
+    if (record.Status == qsWaiting && !QueuedFile(Folder, record.Name).empty()) kept.push_back(record);
   return lock.Rewrite(kept);
 }
 

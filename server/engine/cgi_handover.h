@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -91,13 +92,39 @@ bool AppendQueueRecord(const THandoverFolder& Folder, const std::string& Request
 // gone; qsQueueMissing; qsQueueLocked after 11 failed opens.
 BYTE EntryStatus(const THandoverFolder& Folder, const std::string& RequestFile);
 
-// Resident side: marks the first waiting record taken and returns its name; a waiting record
-// whose name does not end in "_REQ" is dropped on the way.  False when nothing waits (the
-// queue's time is then refreshed) or the queue cannot be opened.
-bool TakeNextEntry(const THandoverFolder& Folder, std::string& UpperName);
+// The two kinds of queue entries: request files of the standard CGI front end (names ending in
+// "_REQ") and profile files of the Windows CGI front end (any other name).
+enum TEntryKind { ekRequestFile, ekProfile };
+TEntryKind EntryKind(const std::string& UpperName);
+
+// Resident side: marks the first waiting record of the given kind taken and returns its name;
+// records of the other kind stay waiting for the front end that serves them.  False when
+// nothing of the kind waits (the queue's time is then refreshed) or the queue cannot be opened.
+bool TakeNextEntry(const THandoverFolder& Folder, TEntryKind Kind, std::string& UpperName);
+// CGI side, giving up: removes the own record while it is still waiting.  True when removed.
+bool WithdrawQueueEntry(const THandoverFolder& Folder, const std::string& UpperName);
+// The real file of an upper-cased absolute path, each part looked up without case; empty when
+// there is none or the path is not absolute or holds "." or ".." parts.
+std::string FindPathNoCase(const std::string& UpperPath);
+// The real file of a queue record: a request file inside the folder, or a profile file.
+std::string QueuedFile(const THandoverFolder& Folder, const std::string& UpperName);
 // Resident side: drops the record of UpperName from the queue and refreshes its time.
 bool FinishQueueEntry(const THandoverFolder& Folder, const std::string& UpperName);
-// Resident side, at start: keeps an existing queue's waiting records whose request files exist
+// Refreshes the queue file's time while a long request runs, so that waiting CGI processes
+// that judge by the time stamp do not give up on a busy resident.
+class TRequestHeartbeat {
+public:
+  explicit TRequestHeartbeat(std::string QueueFile);
+  ~TRequestHeartbeat();
+  TRequestHeartbeat(const TRequestHeartbeat&) = delete;
+  TRequestHeartbeat& operator=(const TRequestHeartbeat&) = delete;
+
+private:
+  struct TState;
+  std::unique_ptr<TState> FState;
+};
+
+// Resident side, at start: keeps an existing queue's waiting records whose files exist
 // (creating the queue when missing).  False when the queue cannot be created.
 bool AdoptQueue(const THandoverFolder& Folder);
 // Resident side: deletes request and reply files older than MaxAgeSeconds.

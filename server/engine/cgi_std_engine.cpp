@@ -52,14 +52,9 @@ thread_local TCGIThreadState tCGI;
 bool EnvSet(const char* Name) { return !GetEnvVar(Name).empty(); }
 bool WindowsCGI() { return ContainsNoCase(GetEnvVar("CGI_VERSION"), "WIN"); }
 
-THandoverFolder& Handover() {
-  if (!gHandover) gHandover = std::make_unique<THandoverFolder>(GetModuleName());
-  return *gHandover;
-}
-
-bool ResidentAlive() { return TSingleInstanceToken::Exists(Handover().TokenTitle(), Handover().ProgramFolder()); }
-
-void StartResident() { StartProcessDetached(GetModuleName(), {"START_SERVER"}); }
+THandoverFolder& Handover() { return ProcessHandover(); }
+bool ResidentAlive() { return ResidentInstanceAlive(); }
+void StartResident() { StartResidentInstance({"START_SERVER"}); }
 
 // The engine's last step: the resident instance removes the queue it owns.
 void HandoverEnd() {
@@ -69,36 +64,6 @@ void HandoverEnd() {
   if (gOwnsQueue) DeleteFile(gHandover->QueueFile());
   gOwnsQueue = false;
 }
-
-// Refreshes the queue file's time while a long request runs, so that waiting CGI processes
-// that judge by the time stamp do not give up on a busy resident.
-class TRequestHeartbeat {
-public:
-  explicit TRequestHeartbeat(std::string QueueFile) : FQueueFile(std::move(QueueFile)) {
-    FThread = std::thread([this] {
-      std::unique_lock<std::mutex> lock(FMutex);
-      while (!FStop) {
-        if (FWake.wait_for(lock, std::chrono::seconds(5), [this] { return FStop; })) break;
-        FileTouch(FQueueFile);
-      }
-    });
-  }
-  ~TRequestHeartbeat() {
-    {
-      std::lock_guard<std::mutex> lock(FMutex);
-      FStop = true;
-    }
-    FWake.notify_all();
-    FThread.join();
-  }
-
-private:
-  std::string FQueueFile;
-  std::mutex FMutex;
-  std::condition_variable FWake;
-  bool FStop = false;
-  std::thread FThread;
-};
 
 long long ContentLengthOfEnvironment() {
   std::string text = TrimBlanks(GetEnvVar("CONTENT_LENGTH"));
@@ -127,39 +92,23 @@ void EnsureRequestFile() {
 
 // Waits for the own entry to be finished and copies the reply to standard output.
 [[noreturn]] void WaitForReply() {
-  THandoverFolder& folder = Handover();
-  const auto start = std::chrono::steady_clock::now();
-  bool seenServer = false;
-  while (std::chrono::steady_clock::now() - start < std::chrono::seconds(kReplyWaitSeconds)) {
-    if (QuitSignalled()) {
-      // The web server gave up on us: a request not yet taken is never run.
-      DeleteFile(gRequestFile);
-      break;
-    }
-    const bool alive = ResidentAlive();
-    const BYTE status = EntryStatus(folder, gRequestFile);
-    if (status == qsFinished) {
+  switch (WaitForQueueEntry(gRequestFile)) {
+    case ewFinished: {
       const std::string reply = THandoverFolder::ReplyFileName(gRequestFile);
       CopyReply(reply, STDOUT_FILENO);
       DeleteFile(reply);
       break;
     }
-    if (status == qsQueueMissing || status == qsQueueLocked) {
+    case ewAborted:
       WriteLogLine("CGI server aborted");
       break;
-    }
-    if (seenServer && !alive) {
-      // The resident instance died with our request: give up on it.
+    case ewQuit:          // the web server gave up on us: a request not yet taken is never run
+    case ewServerGone:    // the resident instance died with our request
+    case ewStale:
       DeleteFile(gRequestFile);
       break;
-    }
-    if (!seenServer && !alive && FileModifiedAgeSeconds(folder.QueueFile()) > kStaleQueueSeconds) {
-      DeleteFile(folder.QueueFile());
-      DeleteFile(gRequestFile);
+    case ewTimedOut:
       break;
-    }
-    seenServer = seenServer || alive;
-    Sleep(100);
   }
   TerminateServer();
 }
@@ -176,13 +125,47 @@ bool QueueRequest() {
 
 bool IsResidentInstance() { return gResident; }
 
+THandoverFolder& ProcessHandover() {
+  if (!gHandover) gHandover = std::make_unique<THandoverFolder>(GetModuleName());
+  return *gHandover;
+}
+
+bool ResidentInstanceAlive() {
+  return TSingleInstanceToken::Exists(Handover().TokenTitle(), Handover().ProgramFolder());
+}
+
+void StartResidentInstance(const std::vector<std::string>& Args) { StartProcessDetached(GetModuleName(), Args); }
+
+TEntryWait WaitForQueueEntry(const std::string& EntryFile) {
+  THandoverFolder& folder = Handover();
+  const auto start = std::chrono::steady_clock::now();
+  bool seenServer = false;
+  while (std::chrono::steady_clock::now() - start < std::chrono::seconds(kReplyWaitSeconds)) {
+    if (QuitSignalled()) return ewQuit;
+    const bool alive = ResidentAlive();
+    const BYTE status = EntryStatus(folder, EntryFile);
+    if (status == qsFinished) return ewFinished;
+    if (status == qsQueueMissing || status == qsQueueLocked) return ewAborted;
+    if (seenServer && !alive) return ewServerGone;
+    if (!seenServer && !alive && FileModifiedAgeSeconds(folder.QueueFile()) > kStaleQueueSeconds) {
+      DeleteFile(folder.QueueFile());
+      return ewStale;
+    }
+    seenServer = seenServer || alive;
+    Sleep(100);
+  }
+  return ewTimedOut;
+}
+
 void CGIStdEngineStartup(int argc, char** argv) {
   if (gStartupDone) return;
   gStartupDone = true;
   InitProcess(argc, argv);
   gResident = (!EnvSet("SERVER_SOFTWARE") && ParamCount() == 0) || ParamStr(1) == "START_SERVER";
   SetEngineEndStep(&HandoverEnd);
-  if (WindowsCGI() || (!EnvSet("SERVER_SOFTWARE") && !gResident)) return;
+  // A resident instance serves the queue even below a Windows CGI server, whose environment it
+  // inherits; CGI processes of that kind hand over through their own front end.
+  if (!gResident && (WindowsCGI() || !EnvSet("SERVER_SOFTWARE"))) return;
   THandoverFolder& folder = Handover();
   InstallQuitSignals();
 
@@ -312,7 +295,7 @@ bool TCGIStdEngine::ServeNextEntry() {
   THandoverFolder& folder = Handover();
   if (!FileExists(folder.QueueFile())) return false;
   std::string upperName;
-  if (!TakeNextEntry(folder, upperName)) return FileExists(folder.QueueFile());
+  if (!TakeNextEntry(folder, ekRequestFile, upperName)) return FileExists(folder.QueueFile());
   const std::string requestFile = folder.RealRequestFile(upperName);
   if (requestFile.empty()) {
     FinishQueueEntry(folder, upperName);

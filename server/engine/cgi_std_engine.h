@@ -23,6 +23,24 @@ void CGIStdEngineStartup(int argc, char** argv);
 // This process is the resident instance.
 bool IsResidentInstance();
 
+// The hand-over as both CGI front ends use it.
+THandoverFolder& ProcessHandover();
+// A resident instance holds the program's single-instance token.
+bool ResidentInstanceAlive();
+// Starts the program itself, detached, with the given arguments.
+void StartResidentInstance(const std::vector<std::string>& Args);
+// How the wait of a CGI process for its queue entry ended.
+enum TEntryWait {
+  ewFinished,    // the resident finished the entry
+  ewAborted,     // the queue file vanished or stayed locked
+  ewQuit,        // the web server asked this process to end
+  ewServerGone,  // the resident instance seen before is gone
+  ewStale,       // no resident, and the queue's heartbeat is older than 30 s (queue deleted)
+  ewTimedOut,    // 180 s passed
+};
+// Waits, polling every 100 ms, until the entry of EntryFile leaves the queue.
+TEntryWait WaitForQueueEntry(const std::string& EntryFile);
+
 struct TCGIEngineSettings {
   bool ForceServerMode = false;
   TCGIMode CGIMode = NormalMode;

@@ -10,6 +10,12 @@
 #include <sstream>
 
 #include "platform/rtl/exceptions.h"
+#include "platform/rtl/path_text.h"
+#include "platform/sys/files.h"
+#include "platform/sys/threads.h"
+#include "platform/ui/application.h"
+#include "platform/ui/timer.h"
+#include "server/engine/cgi_handover.h"
 #include "platform/rtl/string_list.h"
 #include "platform/sys/process.h"
 #include "server/engine/http_text.h"
@@ -127,14 +133,127 @@ TCGIWinEngine::TCGIWinEngine(TComponent* AOwner, const TCGIEngineSettings& Setti
 
 TCGIWinEngine::~TCGIWinEngine() = default;
 
+namespace {
+
+class TCGIWinRequestThread : public TThread {
+public:
+  TCGIWinRequestThread(TCGIWinEngine* Engine, std::string ProfileFile, std::string UpperName)
+      : TThread(true), FEngine(Engine), FProfileFile(std::move(ProfileFile)), FUpperName(std::move(UpperName)) {
+    SetFreeOnTerminate(true);
+  }
+
+protected:
+  void Execute() override {
+    tWin.RequestThread = this;
+    FEngine->RunQueuedProfile(FProfileFile, FUpperName);
+  }
+
+private:
+  TCGIWinEngine* FEngine;
+  std::string FProfileFile, FUpperName;
+};
+
+}  // namespace
+
 void TCGIWinEngine::Start() {
-  if (!IsActive() || ParamCount() < 1) return;
-  // No resident instance serves these requests: each runs here in full, and the last-request
-  // event saves and closes what the request changed.
-  CGIMode = NormalMode;
+  if (!IsActive()) return;
+  if (IsResidentInstance()) {
+    MakeCurrent();
+    GetApplication().SetTitle(ProcessHandover().TokenTitle());
+    FTimer = std::make_unique<TTimer>();
+    FTimer->SetInterval(60);
+    FTimer->OnTimer = [this](TObject*) { ResidentTick(); };
+    FTimer->SetEnabled(true);
+    return;
+  }
+  if (ParamCount() < 1) return;
   MakeCurrent();
-  RunProfile(ParamStr(1));
-  if (AutoTerminate) TerminateServer();
+  const std::string profile = ExpandFileName(ParamStr(1));
+  if (CGIMode == NormalMode) {
+    RunProfile(profile);
+    if (AutoTerminate) TerminateServer();
+    return;
+  }
+  HandOver(profile);
+  TerminateServer();
+}
+
+void TCGIWinEngine::HandOver(const std::string& ProfileFile) {
+  InstallQuitSignals();
+  THandoverFolder& folder = ProcessHandover();
+  const std::string name = AsciiUpper(ProfileFile);
+  if (name.size() > kQueueNameMax) {
+    WriteLogLine("Profile file name too long: " + ProfileFile);
+    return;
+  }
+  // The resident is started by hand's rules: without arguments where no web server is named in
+  // the environment, else with "START_SERVER".
+  const std::vector<std::string> args =
+      GetEnvVar("SERVER_SOFTWARE").empty() ? std::vector<std::string>() : std::vector<std::string>{"START_SERVER"};
+  bool queued = FileExists(folder.QueueFile()) && AppendQueueRecord(folder, ProfileFile);
+  if (queued && !ResidentInstanceAlive()) StartResidentInstance(args);
+  if (!queued) {
+    CreateQueueFile(folder.QueueFile());
+    StartResidentInstance(args);
+    for (int attempt = 0; attempt < 21 && !queued; ++attempt) {
+      Sleep(200);
+      queued = AppendQueueRecord(folder, ProfileFile);
+    }
+  }
+  if (!queued) {
+    WriteLogLine("CGI server aborted");
+    return;
+  }
+  switch (WaitForQueueEntry(ProfileFile)) {
+    case ewFinished:  // the reply is in the output file
+    case ewAborted:
+      break;
+    case ewQuit:
+    case ewServerGone:
+    case ewStale:
+    case ewTimedOut:
+      // A request not yet taken is never run.
+      WithdrawQueueEntry(folder, name);
+      break;
+  }
+}
+
+void TCGIWinEngine::ResidentTick() {
+  FTimer->SetEnabled(false);
+  if (QuitSignalled()) TerminateServer();
+  bool queueLeft = true;
+  try {
+    queueLeft = ServeNextEntry();
+  } catch (...) {
+    // A failing round is dropped; the next tick tries again.
+  }
+  if (!queueLeft || !FileExists(ProcessHandover().QueueFile())) TerminateServer();
+  FTimer->SetEnabled(true);
+}
+
+bool TCGIWinEngine::ServeNextEntry() {
+  THandoverFolder& folder = ProcessHandover();
+  if (!FileExists(folder.QueueFile())) return false;
+  std::string upperName;
+  if (!TakeNextEntry(folder, ekProfile, upperName)) return FileExists(folder.QueueFile());
+  const std::string profile = FindPathNoCase(upperName);
+  if (profile.empty()) {
+    FinishQueueEntry(folder, upperName);
+  } else if (CGIMode == ServerThreadMode) {
+    (new TCGIWinRequestThread(this, profile, upperName))->Start();
+  } else {
+    RunQueuedProfile(profile, upperName);
+  }
+  return FileExists(folder.QueueFile());
+}
+
+void TCGIWinEngine::RunQueuedProfile(const std::string& ProfileFile, const std::string& UpperName) {
+  THandoverFolder& folder = ProcessHandover();
+  {
+    TRequestHeartbeat heartbeat(folder.QueueFile());
+    RunProfile(ProfileFile);
+  }
+  FinishQueueEntry(folder, UpperName);
 }
 
 void TCGIWinEngine::RunProfile(const std::string& ProfileFile) {

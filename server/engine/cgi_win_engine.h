@@ -35,6 +35,8 @@ private:
   std::map<std::string, std::map<std::string, std::string>> FSections;
 };
 
+class TTimer;
+
 class TCGIWinEngine : public TChannelEngine {
 public:
   TCGIWinEngine(TComponent* AOwner, const TCGIEngineSettings& Settings);
@@ -42,11 +44,19 @@ public:
 
   bool AutoTerminate = true;
 
-  // Serves this process when the engine is active: runs the request of the profile named by
-  // the program's first argument and, with AutoTerminate, ends the process.
+  // Serves this process when the engine is active.  In the resident instance it polls the
+  // queue every 60 ms for profile entries.  A process started with a profile path runs that
+  // request itself in NormalMode; otherwise it queues the profile for the resident instance
+  // (starting one when needed), waits until the entry is finished and ends: the reply is then
+  // in the profile's output file.
   void Start();
   // Runs the request of one profile file (a relative name is taken from the working folder).
   void RunProfile(const std::string& ProfileFile);
+  // One round of the resident loop: takes the next queued profile and runs it.  Returns false
+  // when the queue file is gone.
+  bool ServeNextEntry();
+  // Runs one queued profile and finishes its queue entry (the profile itself is left alone).
+  void RunQueuedProfile(const std::string& ProfileFile, const std::string& UpperName);
 
   void RunRequest() override;
   void FinishRequest() override;
@@ -64,5 +74,9 @@ protected:
   void WriteChannel(const char* Data, size_t Count) override;
 
 private:
+  void HandOver(const std::string& ProfileFile);
+  void ResidentTick();
+
   bool FFirstRequest = true;
+  std::unique_ptr<TTimer> FTimer;
 };

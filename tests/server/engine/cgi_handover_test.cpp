@@ -54,32 +54,59 @@ TEST_F(HandoverTest, EntriesAreServedInQueueOrderAndFinished) {
   ASSERT_TRUE(AppendQueueRecord(*Handover, second));
   EXPECT_EQ(EntryStatus(*Handover, first), qsWaiting);
   std::string taken;
-  ASSERT_TRUE(TakeNextEntry(*Handover, taken));
+  ASSERT_TRUE(TakeNextEntry(*Handover, ekRequestFile, taken));
   EXPECT_EQ(taken, AsciiUpper(first));
   EXPECT_EQ(Handover->RealRequestFile(taken), first);
   EXPECT_EQ(EntryStatus(*Handover, first), qsTaken);
   ASSERT_TRUE(FinishQueueEntry(*Handover, taken));
   EXPECT_EQ(EntryStatus(*Handover, first), qsFinished);
-  ASSERT_TRUE(TakeNextEntry(*Handover, taken));
+  ASSERT_TRUE(TakeNextEntry(*Handover, ekRequestFile, taken));
   EXPECT_EQ(taken, AsciiUpper(second));
   FinishQueueEntry(*Handover, taken);
-  EXPECT_FALSE(TakeNextEntry(*Handover, taken));
+  EXPECT_FALSE(TakeNextEntry(*Handover, ekRequestFile, taken));
   EXPECT_EQ(FileSize(Handover->QueueFile()), 0);
 }
 
-TEST_F(HandoverTest, ForeignRecordIsDroppedAndTheNextOneServed) {
-  {
-    TQueueLock lock;
-    ASSERT_TRUE(lock.Open(Handover->QueueFile()));
-    lock.Append({qsWaiting, "/SOMEWHERE/ELSE"});
-  }
+// Request files and profile files share one queue; each front end takes only its own kind and
+// leaves the other waiting, and a waiting CGI process can withdraw its entry.
+TEST_F(HandoverTest, EachKindIsTakenOnlyByItsOwnFrontEnd) {
+  const std::string profile = Folder + "/Win/Request.ini";
+  ASSERT_EQ(::mkdir((Folder + "/Win").c_str(), 0700), 0);
+  WriteWholeFile(profile, "[System]\r\n");
+  ASSERT_TRUE(AppendQueueRecord(*Handover, profile));
   const std::string request = NewRequest("0003");
-  AppendQueueRecord(*Handover, request);
+  ASSERT_TRUE(AppendQueueRecord(*Handover, request));
+  const std::string other = Folder + "/Win/Other.ini";
+  WriteWholeFile(other, "");
+  ASSERT_TRUE(AppendQueueRecord(*Handover, other));
+
   std::string taken;
-  ASSERT_TRUE(TakeNextEntry(*Handover, taken));
+  ASSERT_TRUE(TakeNextEntry(*Handover, ekRequestFile, taken));
   EXPECT_EQ(taken, AsciiUpper(request));
-  ASSERT_EQ(Queue().size(), 1u);
+  EXPECT_FALSE(TakeNextEntry(*Handover, ekRequestFile, taken));
+  ASSERT_TRUE(TakeNextEntry(*Handover, ekProfile, taken));
+  EXPECT_EQ(taken, AsciiUpper(profile));
+  EXPECT_EQ(QueuedFile(*Handover, taken), profile);  // the real spelling of the upper-cased name
+  ASSERT_EQ(Queue().size(), 3u);
   EXPECT_EQ(Queue()[0].Status, qsTaken);
+  EXPECT_EQ(Queue()[1].Status, qsTaken);
+  EXPECT_EQ(Queue()[2].Status, qsWaiting);
+
+  EXPECT_FALSE(WithdrawQueueEntry(*Handover, AsciiUpper(profile)));  // taken: it runs
+  EXPECT_TRUE(WithdrawQueueEntry(*Handover, AsciiUpper(other)));
+  EXPECT_EQ(EntryStatus(*Handover, other), qsFinished);
+  EXPECT_TRUE(FileExists(other));  // nothing of the web server's is deleted
+  EXPECT_EQ(Queue().size(), 2u);
+}
+
+TEST_F(HandoverTest, PathsAreFoundWithoutCaseButOnlyAsTheyStand) {
+  ASSERT_EQ(::mkdir((Folder + "/Mixed").c_str(), 0700), 0);
+  WriteWholeFile(Folder + "/Mixed/Profile.Ini", "");
+  EXPECT_EQ(FindPathNoCase(AsciiUpper(Folder + "/Mixed/Profile.Ini")), Folder + "/Mixed/Profile.Ini");
+  EXPECT_EQ(FindPathNoCase(AsciiUpper(Folder + "/Mixed/../Mixed/Profile.Ini")), "");
+  EXPECT_EQ(FindPathNoCase(AsciiUpper(Folder + "/Mixed")), "");  // a folder is no profile
+  EXPECT_EQ(FindPathNoCase("MIXED/PROFILE.INI"), "");
+  EXPECT_EQ(FindPathNoCase(AsciiUpper(Folder + "/Mixed/None.ini")), "");
 }
 
 TEST_F(HandoverTest, RealRequestFileStaysInsideTheFolder) {
@@ -100,9 +127,13 @@ TEST_F(HandoverTest, AdoptedQueueKeepsWaitingRequestsThatExist) {
     ASSERT_TRUE(lock.Open(Handover->QueueFile()));
     lock.Append({qsTaken, AsciiUpper(NewRequest("0007"))});  // taken by a resident that died
   }
+  WriteWholeFile(Folder + "/Profile.ini", "");
+  AppendQueueRecord(*Handover, Folder + "/Profile.ini");
+  AppendQueueRecord(*Handover, Folder + "/Gone.ini");
   ASSERT_TRUE(AdoptQueue(*Handover));
-  ASSERT_EQ(Queue().size(), 1u);
+  ASSERT_EQ(Queue().size(), 2u);
   EXPECT_EQ(Queue()[0].Name, AsciiUpper(live));
+  EXPECT_EQ(Queue()[1].Name, AsciiUpper(Folder + "/Profile.ini"));
 }
 
 TEST_F(HandoverTest, LockedQueueRefusesAndDeletedQueueIsSeen) {

@@ -1,7 +1,10 @@
 // The Windows CGI front end: profiles written by the tests, replies read from the output file.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include "engine_fixture.h"
+#include "platform/sys/files.h"
 #include "platform/rtl/string_list.h"
 #include "server/engine/cgi_win_engine.h"
 #include "server/engine/request_api.h"
@@ -140,19 +143,78 @@ TEST_F(CGIWinEngineTest, LastRequestEventOnlyInNormalModeAndErrorsGoToTheLog) {
 
 namespace {
 
-// The program started by a web server with a profile path and no CGI environment.
-TEST_F(CGIWinEngineTest, ProgramStartedWithAProfileAnswersIntoItsOutputFile) {
-  const std::string program = std::string(QN_BINARY_DIR) + "/tests/server/engine/engine_echo";
-  ASSERT_EQ(::access(program.c_str(), X_OK), 0) << "build the engine_echo target first";
+// The echo program (ServerMode) copied into the test folder, started by a web server with a
+// profile path and no CGI environment: it queues the profile for a resident instance, which it
+// starts, and ends when the reply is in the output file.
+class CGIWinHandoverTest : public CGIWinEngineTest {
+protected:
+  void SetUp() override {
+    CGIWinEngineTest::SetUp();
+    const std::string built = std::string(QN_BINARY_DIR) + "/tests/server/engine/engine_echo";
+    ASSERT_EQ(::access(built.c_str(), X_OK), 0) << "build the engine_echo target first";
+    Program = Folder + "/qnserver.exe";
+    WriteWholeFile(Program, ReadWholeFile(built));
+    ASSERT_EQ(::chmod(Program.c_str(), 0755), 0);
+  }
+  void TearDown() override {
+    // Removing the queue ends the resident at its next tick.
+    ::unlink((Folder + "/Temp/qnserver.exe_S").c_str());
+    for (int i = 0; i < 100 && ResidentRuns(); ++i) usleep(20000);
+    EXPECT_FALSE(ResidentRuns());
+    CGIWinEngineTest::TearDown();
+  }
+  bool ResidentRuns() {
+    const std::string command = "pgrep -f '^" + Program + "$' >/dev/null";
+    return std::system(command.c_str()) == 0;
+  }
+  // Runs the program as the web server would, from the folder of the profile.
+  int RunWithProfile(const std::string& Profile, const std::string& Extra = "") {
+    const std::string command = "cd '" + Folder + "' && env -i PATH=/usr/bin CGI_LOG_DIR='" + Folder + "' " +
+                                Extra + " timeout 20 '" + Program + "' " + Profile;
+    return std::system(command.c_str());
+  }
+  std::string Program;
+};
+
+TEST_F(CGIWinHandoverTest, ProfilesAreAnsweredByOneResidentIntoTheirOutputFiles) {
   WriteWholeFile(Folder + "/content.bin", "hello body");
-  WriteWholeFile(Folder + "/request.ini",
-                 "[CGI]\r\nRequest Method=POST\r\nContent Length=10\r\n[Accept]\r\nUser Agent=wintest\r\n"
-                 "[System]\r\nContent File=" + Folder + "/content.bin\r\nOutput File=" + Folder + "/reply.out\r\n");
-  const std::string command = "cd '" + Folder + "' && env -i PATH=/usr/bin CGI_LOG_DIR='" + Folder + "' '" +
-                              program + "' request.ini";
-  EXPECT_EQ(std::system(command.c_str()), 0);
-  EXPECT_EQ(ReadWholeFile(Folder + "/reply.out"),
-            "content-type:application/octet-stream\r\n\r\n\r\nUA=wintest\r\nID=\r\nLEN=10\r\nhello body");
+  for (const char* name : {"first", "second"}) {
+    WriteWholeFile(Folder + "/" + name + ".ini",
+                   std::string("[CGI]\r\nRequest Method=POST\r\nContent Length=10\r\n[Accept]\r\nUser Agent=") +
+                       name + "\r\n[System]\r\nContent File=" + Folder + "/content.bin\r\nOutput File=" + Folder +
+                       "/" + name + ".out\r\n");
+    EXPECT_EQ(RunWithProfile(std::string(name) + ".ini"), 0);
+    EXPECT_EQ(ReadWholeFile(Folder + "/" + name + ".out"),
+              std::string("content-type:application/octet-stream\r\n\r\n\r\nUA=") + name +
+                  "\r\nID=\r\nLEN=10\r\nhello body");
+    EXPECT_TRUE(FileExists(Folder + "/" + name + ".ini"));  // the web server's profile stays
+  }
+  EXPECT_TRUE(ResidentRuns());
+  const std::string count = "test $(pgrep -fc '^" + Program + "$') -eq 1";
+  EXPECT_EQ(std::system(count.c_str()), 0);
+}
+
+// The resident started by hand serves both kinds: a standard CGI process's request queued
+// beside Windows CGI profiles reaches its standard output.
+TEST_F(CGIWinHandoverTest, StandardRequestsAreServedBesideProfiles) {
+  WriteWholeFile(Folder + "/win.ini", "[CGI]\r\nRequest Method=GET\r\n[Accept]\r\nUser Agent=win\r\n"
+                                      "[System]\r\nOutput File=" + Folder + "/win.out\r\n");
+  ASSERT_EQ(RunWithProfile("win.ini"), 0);
+  EXPECT_NE(ReadWholeFile(Folder + "/win.out").find("UA=win"), std::string::npos);
+  const std::string command = "cd '" + Folder + "' && env -i PATH=/usr/bin CGI_LOG_DIR='" + Folder +
+                              "' SERVER_SOFTWARE=test REQUEST_METHOD=GET HTTP_USER_AGENT=std QUERY_STRING=id=7 "
+                              "timeout 20 '" + Program + "' > std.out";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  EXPECT_NE(ReadWholeFile(Folder + "/std.out").find("UA=std\r\nID=7"), std::string::npos);
+}
+
+TEST_F(CGIWinHandoverTest, NormalModeRunsTheProfileItself) {
+  WriteWholeFile(Folder + "/n.ini", "[CGI]\r\nRequest Method=GET\r\n[Accept]\r\nUser Agent=normal\r\n"
+                                    "[System]\r\nOutput File=" + Folder + "/n.out\r\n");
+  ASSERT_EQ(RunWithProfile("n.ini", "ENGINE_ECHO_MODE=normal"), 0);
+  EXPECT_NE(ReadWholeFile(Folder + "/n.out").find("UA=normal"), std::string::npos);
+  EXPECT_FALSE(ResidentRuns());
+  EXPECT_FALSE(FileExists(Folder + "/Temp/qnserver.exe_S"));
 }
 
 }  // namespace

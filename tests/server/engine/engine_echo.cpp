@@ -46,7 +46,8 @@ int main(int argc, char** argv) {
   GetApplication().Initialize();
   TComponent form;
   auto* engine = new TGeneralHttpEngine(&form);
-  engine->SetCGIMode(ServerMode);
+  // ENGINE_ECHO_MODE=normal runs every request in the process that receives it.
+  engine->SetCGIMode(GetEnvironmentVariable("ENGINE_ECHO_MODE") == "normal" ? NormalMode : ServerMode);
   engine->SetAutoReadInput(false);
   engine->SetAutoContentType("application/octet-stream");
   engine->OnExecRequest = Echo;
