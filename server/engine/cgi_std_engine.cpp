@@ -192,22 +192,8 @@ void CGIStdEngineStartup(int argc, char** argv) {
 // ---- The engine ---------------------------------------------------------------------------------
 
 TCGIStdEngine::TCGIStdEngine(TComponent* AOwner, const TCGIEngineSettings& Settings)
-    : THttpEngine(AOwner) {
-  FForceServerMode = Settings.ForceServerMode;
-  CGIMode = Settings.ForceServerMode ? ServerMode : Settings.CGIMode;
+    : TChannelEngine(AOwner, Settings) {
   AutoTerminate = Settings.AutoTerminate;
-  BufferedOutput = Settings.BufferedOutput;
-  NoCache = Settings.NoCache;
-  TempDir = Settings.TempDir;
-  SessionName = Settings.SessionName;
-  AutoReadLimit = Settings.AutoReadLimit;
-  AutoReadInput = Settings.AutoReadInput;
-  AutoContentType = Settings.AutoContentType;
-  AutoHttpHeader = Settings.AutoHttpHeader;
-  OnRequestError = Settings.OnRequestError;
-  OnLastExecRequest = Settings.OnLastExecRequest;
-  OnExecRequest = Settings.OnExecRequest;
-  OnFirstExecRequest = Settings.OnFirstExecRequest;
   gStdEngine = this;
 }
 
@@ -420,22 +406,6 @@ TThread* TCGIStdEngine::GetRequestThread() { return tCGI.RequestThread; }
 
 void TCGIStdEngine::WriteChannel(const char* Data, size_t Count) {
   if (tCGI.Output >= 0 && Count > 0) WriteAll(tCGI.Output, Data, Count);
-}
-
-void TCGIStdEngine::WriteText(const std::string& Text) {
-  THttpEngine::WriteText(Text);
-  if (!BufferedOutput || DirectOutput()) WriteChannel(Text.data(), Text.size());
-}
-
-void TCGIStdEngine::WriteData(const void* Buffer, int Count) {
-  THttpEngine::WriteData(Buffer, Count);
-  if ((!BufferedOutput || DirectOutput()) && Count > 0)
-    WriteChannel(static_cast<const char*>(Buffer), static_cast<size_t>(Count));
-}
-
-void TCGIStdEngine::EndHeader() {
-  THttpEngine::EndHeader();
-  if (!BufferedOutput || DirectOutput()) WriteChannel("\r\n", 2);
 }
 
 int TCGIStdEngine::ReadBytes(void* Buffer, int Count) {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "server/engine/http_engine.h"
+#include "server/engine/channel_engine.h"
 
 class TTimer;
 class THandoverFolder;
@@ -41,25 +41,8 @@ enum TEntryWait {
 // Waits, polling every 100 ms, until the entry of EntryFile leaves the queue.
 TEntryWait WaitForQueueEntry(const std::string& EntryFile);
 
-struct TCGIEngineSettings {
-  bool ForceServerMode = false;
-  TCGIMode CGIMode = NormalMode;
-  bool AutoTerminate = true;
-  bool BufferedOutput = false;
-  bool NoCache = false;
-  std::string TempDir;
-  std::string SessionName;
-  int AutoReadLimit = 10000;
-  bool AutoReadInput = true;
-  std::string AutoContentType = "text/html";
-  bool AutoHttpHeader = true;
-  TRequestErrorEvent OnRequestError;
-  TLastExecRequestEvent OnLastExecRequest;
-  TExecRequestEvent OnExecRequest;
-  TFirstExecRequestEvent OnFirstExecRequest;
-};
 
-class TCGIStdEngine : public THttpEngine {
+class TCGIStdEngine : public TChannelEngine {
 public:
   TCGIStdEngine(TComponent* AOwner, const TCGIEngineSettings& Settings);
   ~TCGIStdEngine() override;
@@ -79,10 +62,7 @@ public:
   void RunRequest() override;
   void FinishRequest() override;
   TThread* GetRequestThread() override;
-  void WriteText(const std::string& Text) override;
-  void WriteData(const void* Buffer, int Count) override;
   int ReadBytes(void* Buffer, int Count) override;
-  void EndHeader() override;
   void GetVariable(const std::string& Name, std::string& Value) override;
   void GetField(const std::string& Name, const std::string& Default, std::string& Value) override;
   std::unique_ptr<TStringList> GetFieldNames() override;
@@ -103,7 +83,6 @@ private:
   void RunCGIRequest();
 
   bool FFirstRequest = true;
-  bool FForceServerMode = false;
   std::unique_ptr<TTimer> FTimer;
 };
 

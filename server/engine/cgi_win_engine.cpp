@@ -18,6 +18,7 @@
 #include "server/engine/cgi_handover.h"
 #include "platform/rtl/string_list.h"
 #include "platform/sys/process.h"
+#include "server/engine/cgi_std_engine.h"
 #include "server/engine/http_text.h"
 
 namespace {

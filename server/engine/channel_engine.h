@@ -4,7 +4,28 @@
 // output is not held in the buffer.
 #pragma once
 
-#include "server/engine/cgi_std_engine.h"
+#include <string>
+
+#include "server/engine/http_engine.h"
+
+// The settings every front end takes at creation.
+struct TCGIEngineSettings {
+  bool ForceServerMode = false;
+  TCGIMode CGIMode = NormalMode;
+  bool AutoTerminate = true;
+  bool BufferedOutput = false;
+  bool NoCache = false;
+  std::string TempDir;
+  std::string SessionName;
+  int AutoReadLimit = 10000;
+  bool AutoReadInput = true;
+  std::string AutoContentType = "text/html";
+  bool AutoHttpHeader = true;
+  TRequestErrorEvent OnRequestError;
+  TLastExecRequestEvent OnLastExecRequest;
+  TExecRequestEvent OnExecRequest;
+  TFirstExecRequestEvent OnFirstExecRequest;
+};
 
 class TChannelEngine : public THttpEngine {
 public:
