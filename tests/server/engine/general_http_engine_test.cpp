@@ -8,6 +8,7 @@
 #include "server/engine/general_http_engine.h"
 #include "server/engine/isapi_engine.h"
 #include "server/engine/nsapi_engine.h"
+#include "server/engine/cgi_win_engine.h"
 #include "platform/sys/process.h"
 #include "server/engine/request_api.h"
 
@@ -102,6 +103,24 @@ TEST_F(ComponentTest, LibraryBuildGetsTheLibraryFrontEnds) {
   }
   EXPECT_EQ(GlobalISAPIEngine(), nullptr);  // freed with its owner
   SetIsLibrary(false);
+}
+
+// Below a web server whose CGI version names Windows CGI, only the Windows CGI front end is made
+// (without a profile argument it has nothing to run and returns).
+TEST_F(ComponentTest, WindowsCGIServerGetsOnlyTheWindowsFrontEnd) {
+  setenv("CGI_VERSION", "CGI/1.3a Win", 1);
+  {
+    TComponent form;
+    auto* component = new TGeneralHttpEngine(&form);
+    component->SetCGIMode(ServerMode);
+    component->Loaded();
+    EXPECT_EQ(component->StdEngine(), nullptr);
+    ASSERT_NE(component->WinEngine(), nullptr);
+    EXPECT_EQ(component->WinEngine()->Owner(), &form);
+    EXPECT_EQ(component->WinEngine()->CGIMode, ServerMode);
+    EXPECT_EQ(component->ISAPIEngine(), nullptr);
+  }
+  unsetenv("CGI_VERSION");
 }
 
 }  // namespace
