@@ -1,6 +1,7 @@
 #include "platform/headless/headless_peer.h"
 
 #include "platform/headless/event_loop_poll.h"
+#include "platform/headless/headless_backend_parts.h"
 #include "platform/sys/event_loop.h"
 
 TRecordingPainter& THeadlessPeer::Recorder() {
@@ -13,6 +14,10 @@ void InstallHeadlessBackend() {
   SetWindowPeerFactory([](TWinControl& control) { return std::make_unique<THeadlessPeer>(control); });
   SetBitmapPainterFactory([](TBitmap& bitmap) { return std::make_unique<TRecordingPainter>(&bitmap); });
   if (!HasEventLoopFactory()) InstallHeadlessEventLoop();
+  InstallHeadlessForms();
+  InstallHeadlessRichEdit();
+  InstallHeadlessClipboard();
+  InstallHeadlessPrinting();
 }
 
 THeadlessPeer* HeadlessPeer(TWinControl& control) { return dynamic_cast<THeadlessPeer*>(control.Handle()); }

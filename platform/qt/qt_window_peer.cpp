@@ -9,6 +9,7 @@
 #include <QWheelEvent>
 #include <cstdio>
 
+#include "platform/qt/qt_backend_parts.h"
 #include "platform/ui/application.h"
 
 namespace {
@@ -333,6 +334,12 @@ void InstallQtBackend() {
   QFont::insertSubstitution("Courier New", "Liberation Mono");
   SetWindowPeerFactory([](TWinControl& control) { return std::make_unique<TQtWindowPeer>(control); });
   SetBitmapPainterFactory([](TBitmap& bitmap) { return std::make_unique<TQtPainter>(bitmap); });
+  InstallQtForms();
+  InstallQtStandardPeers();
+  InstallQtRichEdit();
+  InstallQtClipboard();
+  InstallQtPrinting();
+  InstallQtPictures();
 }
 
 TQtWindowPeer* QtPeer(TWinControl& control) { return dynamic_cast<TQtWindowPeer*>(control.Handle()); }

@@ -1,6 +1,7 @@
 #include "platform/ui/controls.h"
 
 #include <algorithm>
+#include <map>
 
 #include "platform/ui/null_peer.h"
 
@@ -11,6 +12,11 @@ TWindowPeerFactory& PeerFactory() {
   return factory;
 }
 
+std::map<std::string, TWindowPeerFactory>& ClassFactories() {
+  static std::map<std::string, TWindowPeerFactory> factories;
+  return factories;
+}
+
 TWinControl* gFocus = nullptr;
 TWinControl* gCapture = nullptr;
 TShiftState gKeyboard;
@@ -18,6 +24,12 @@ TShiftState gKeyboard;
 }  // namespace
 
 void SetWindowPeerFactory(TWindowPeerFactory factory) { PeerFactory() = std::move(factory); }
+
+void RegisterWindowClass(const std::string& className, TWindowPeerFactory factory) {
+  ClassFactories()[className] = std::move(factory);
+}
+
+void ClearWindowClasses() { ClassFactories().clear(); }
 
 TShiftState KeysToShiftState(UINT keys) {
   TShiftState s;
@@ -315,7 +327,11 @@ TWindowPeer* TWinControl::Handle() {
 
 void TWinControl::CreateWnd() {
   if (FPeer) return;
-  if (PeerFactory()) FPeer = PeerFactory()(*this);
+  if (std::string cls = WindowClass(); !cls.empty()) {
+    auto it = ClassFactories().find(cls);
+    if (it != ClassFactories().end() && it->second) FPeer = it->second(*this);
+  }
+  if (!FPeer && PeerFactory()) FPeer = PeerFactory()(*this);
   if (!FPeer) FPeer = std::make_unique<TNullPeer>(*this);
   FPeer->SetParent(FParent);
   FPeer->SetBounds(BoundsRect());

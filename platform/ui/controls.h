@@ -79,6 +79,12 @@ using TWindowPeerFactory = std::function<std::unique_ptr<TWindowPeer>(TWinContro
 // Installs the backend's peer maker; without one a control gets a null peer that keeps
 // nothing of its own and paints into a scratch bitmap.
 void SetWindowPeerFactory(TWindowPeerFactory factory);
+// Makers for controls with a window class of their own (TWinControl::WindowClass: "EDIT",
+// "BUTTON", "COMBOBOX", a form's "TForm", ...). A backend registers one per class it shows
+// natively; a control whose class has no maker gets the peer of SetWindowPeerFactory.
+void RegisterWindowClass(const std::string& className, TWindowPeerFactory factory);
+// Forgets every class maker (a backend being replaced, tests).
+void ClearWindowClasses();
 
 // ---- TControl -----------------------------------------------------------------------------
 class TControl : public TComponent {
@@ -202,6 +208,9 @@ public:
 
   // The peer, made when first needed.
   TWindowPeer* Handle();
+  // The window class that picks the backend's peer; empty for a control painted by our own
+  // code (the generic peer of the backend).
+  virtual std::string WindowClass() const { return {}; }
   bool HandleAllocated() const { return FPeer != nullptr; }
   void HandleNeeded() { Handle(); }
   void RecreateWnd();
