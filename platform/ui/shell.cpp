@@ -1,0 +1,31 @@
+#include "platform/ui/shell.h"
+
+namespace {
+
+TShellHandler& Handler() {
+  static TShellHandler handler;
+  return handler;
+}
+
+}  // namespace
+
+void SetShellHandler(TShellHandler handler) { Handler() = std::move(handler); }
+
+std::intptr_t ShellExecute(TWinControl* owner, const std::string& verb, const std::string& file,
+                           const std::string& parameters, const std::string& directory, int showCmd) {
+  if (file.empty()) return SE_ERR_FNF;
+  if (!Handler()) return SE_ERR_NOASSOC;
+  TShellRequest r{owner, verb, file, parameters, directory, showCmd};
+  return Handler()(r);
+}
+
+bool ShellExecuteEx(SHELLEXECUTEINFO& info) {
+  if (info.fMask & SEE_MASK_NOCLOSEPROCESS) {
+    info.hProcess = StartProcess(info.lpFile, SplitCommandLine(info.lpParameters));
+    info.hInstApp = info.hProcess ? std::intptr_t(42) : std::intptr_t(SE_ERR_FNF);
+    return info.hProcess != nullptr;
+  }
+  info.hInstApp = ShellExecute(info.hwnd, info.lpVerb, info.lpFile, info.lpParameters,
+                               info.lpDirectory, info.nShow);
+  return info.hInstApp > 32;
+}
