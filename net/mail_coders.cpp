@@ -4,24 +4,14 @@
 
 #include "net/net_pump.h"
 #include "net/net_text.h"
+#include "platform/rtl/base64.h"
 #include "platform/rtl/streams.h"
 #include "platform/rtl/string_list.h"
 
 namespace {
 
-constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 constexpr std::size_t kParagraphLimit = 24576;
 constexpr std::size_t kPieceLength = 65;
-
-int Base64Value(unsigned char c) {
-  if (c >= 'A' && c <= 'Z') return c - 'A';
-  if (c >= 'a' && c <= 'z') return c - 'a' + 26;
-  if (c >= '0' && c <= '9') return c - '0' + 52;
-  if (c == '+') return 62;
-  if (c == '/') return 63;
-  if (c == '=') return 0;
-  return -1;
-}
 
 int HexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -105,30 +95,7 @@ void AddDecodedParagraph(std::string& para, const std::string& decoded) {
 
 }  // namespace
 
-std::string EncodeBase64Data(const std::string& data) {
-  std::string out;
-  out.reserve((data.size() + 2) / 3 * 4);
-  std::size_t i = 0;
-  for (; i + 3 <= data.size(); i += 3) {
-    const std::uint32_t v = (static_cast<unsigned char>(data[i]) << 16) |
-                            (static_cast<unsigned char>(data[i + 1]) << 8) |
-                            static_cast<unsigned char>(data[i + 2]);
-    out += kAlphabet[(v >> 18) & 63];
-    out += kAlphabet[(v >> 12) & 63];
-    out += kAlphabet[(v >> 6) & 63];
-    out += kAlphabet[v & 63];
-  }
-  const std::size_t rest = data.size() - i;
-  if (rest > 0) {
-    std::uint32_t v = static_cast<unsigned char>(data[i]) << 16;
-    if (rest == 2) v |= static_cast<unsigned char>(data[i + 1]) << 8;
-    out += kAlphabet[(v >> 18) & 63];
-    out += kAlphabet[(v >> 12) & 63];
-    out += rest == 2 ? kAlphabet[(v >> 6) & 63] : '=';
-    out += '=';
-  }
-  return out;
-}
+std::string EncodeBase64Data(const std::string& data) { return Base64Encode(data); }
 
 std::string EncodeBase64(const std::string& text) {
   NetPumpMessages();
@@ -139,24 +106,8 @@ std::string EncodeBase64(const std::string& text) {
 
 std::string DecodeBase64(const std::string& text) {
   NetPumpMessages();
-  const std::size_t groups = text.size() / 4;
   std::string out;
-  out.reserve(groups * 3);
-  for (std::size_t g = 0; g < groups; ++g) {
-    std::uint32_t v = 0;
-    for (int k = 0; k < 4; ++k) {
-      const int d = Base64Value(static_cast<unsigned char>(text[g * 4 + k]));
-      if (d < 0) throw InvalidCharacter();
-      v = (v << 6) | static_cast<std::uint32_t>(d);
-    }
-    out += static_cast<char>((v >> 16) & 0xFF);
-    out += static_cast<char>((v >> 8) & 0xFF);
-    out += static_cast<char>(v & 0xFF);
-  }
-  std::size_t pads = 0;
-  const std::size_t used = groups * 4;
-  while (pads < used && pads < 2 && text[used - 1 - pads] == '=') ++pads;
-  out.resize(out.size() - pads);
+  if (!Base64Decode(text, out)) throw InvalidCharacter();
   return out;
 }
 

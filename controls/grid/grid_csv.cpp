@@ -34,12 +34,14 @@ std::string CsvField(const std::string& text, char delimiter) {
   return out;
 }
 
-// The line without its quoted parts, for counting delimiters.
+// The line with each quoted part standing as one placeholder character, for counting
+// delimiters: a delimiter beside a quoted field stays a lone one.
 std::string OutsideQuotes(const std::string& line) {
   std::string out;
   bool quoted = false;
   for (char c : line) {
     if (c == '"') {
+      if (!quoted) out += '\x1f';
       quoted = !quoted;
       continue;
     }
@@ -79,40 +81,59 @@ std::vector<std::string> SplitCsvLines(const std::string& data) {
   return lines;
 }
 
+// The text after a line's last delimiter (or the whole line when there is no delimiter):
+// one quote at each end goes and quote runs collapse to one quote.
+std::string LastField(const std::string& text) {
+  std::string field = text;
+  if (!field.empty() && field.front() == '"') field.erase(0, 1);
+  if (!field.empty() && field.back() == '"') field.pop_back();
+  return UnquoteField('"', field);
+}
+
 // The fields of one line.  A quoted field ends at a quote that is not doubled; doubled quotes
-// inside it are one quote; text after its closing quote up to the delimiter is kept.  An empty
-// last field (nothing after the last delimiter) is not a field.
+// inside it are one quote; text after its closing quote up to the delimiter is kept.  A quoted
+// field whose closing quote never comes is empty, and the line goes on after the next
+// delimiter.  The text after the last delimiter is a field only when it is not empty (an empty
+// last field, "" included, leaves its cell as it was).
 std::vector<std::string> SplitCsvFields(const std::string& line, char delimiter) {
   std::vector<std::string> fields;
-  if (delimiter == '\0') {
-    if (!line.empty()) fields.push_back(line);
-    return fields;
-  }
-  std::size_t i = 0;
   const std::size_t n = line.size();
-  while (i < n) {
+  std::size_t i = 0;
+  while (delimiter != '\0' && line.find(delimiter, i) != std::string::npos) {
     std::string field;
     if (line[i] == '"') {
-      ++i;
-      while (i < n) {
-        if (line[i] == '"') {
-          if (i + 1 < n && line[i + 1] == '"') {
+      std::size_t j = i + 1;
+      bool closed = false;
+      while (j < n) {
+        if (line[j] == '"') {
+          if (j + 1 < n && line[j + 1] == '"') {
             field += '"';
-            i += 2;
+            j += 2;
             continue;
           }
-          ++i;
+          ++j;
+          closed = true;
           break;
         }
-        field += line[i++];
+        field += line[j++];
       }
-      while (i < n && line[i] != delimiter) field += line[i++];
+      if (closed) {
+        while (j < n && line[j] != delimiter) field += line[j++];
+      } else {
+        field.clear();
+        j = line.find(delimiter, i + 1);
+      }
+      i = j;
     } else {
-      while (i < n && line[i] != delimiter) field += line[i++];
+      const std::size_t d = line.find(delimiter, i);
+      field = line.substr(i, d - i);
+      i = d;
     }
     fields.push_back(std::move(field));
-    if (i < n) ++i;  // the delimiter
+    if (i >= n) return fields;  // a quoted field ran to the end of the line
+    ++i;                        // the delimiter
   }
+  if (std::string last = LastField(line.substr(i)); !last.empty()) fields.push_back(std::move(last));
   return fields;
 }
 

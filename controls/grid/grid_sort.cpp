@@ -1,7 +1,10 @@
 // Sorting of TQnStringGrid: cell comparison by sort style, row comparison with ties broken by
 // further columns or by the sort index list, and the bounded quicksort that moves whole rows.
 #include <cctype>
+#include <cstdint>
 #include <cstring>
+#include <map>
+#include <vector>
 
 #include "controls/grid/grid_utils.h"
 #include "controls/grid/markup.h"
@@ -116,151 +119,363 @@ double ReadLocaleDate(const std::string& text) {
 
 }  // namespace
 
-int TQnStringGrid::CompareTexts(int ACol, int ARow1, int ARow2, TSortStyle Style,
-                                const std::string& Prefix, const std::string& Suffix) {
-  const std::string& t1 = Cells(ACol, ARow1);
-  const std::string& t2 = Cells(ACol, ARow2);
-  switch (Style) {
-    case sortAuto: {
-      TSortStyle found = sortText;
-      if (IsNumericText(t1) < 2) {
-        found = sortNumber;
-      } else {
-        const auto p = t1.find('/');
-        const int pos = p == std::string::npos ? 0 : static_cast<int>(p) + 1;
-        if (pos > 1 && pos < static_cast<int>(t1.size()) && pos < 4 &&
-            std::isdigit(static_cast<unsigned char>(t1[p - 1])) &&
-            std::isdigit(static_cast<unsigned char>(t1[p + 1])))
-          found = sortDateTime;
+// ---- sort keys ----
+
+namespace {
+
+// What a comparison needs of one cell, read once: its text, the style it sorts by (an automatic
+// style resolved by this cell's own text), and what that style reads of the text.  Numbers and
+// dates are read when first asked for.
+struct TSortKey {
+  const std::string* Text = nullptr;
+  TSortStyle Asked = sortText;  // the column's style
+  TSortStyle Style = sortText;  // the style a comparison with this cell on the left uses
+  std::string Folded;           // upper-cased or markup-free text
+  std::uint64_t Head = 0;       // the first 8 bytes of the compared text, big-endian
+  mutable signed char NumberState = -1;  // -1 not read, 0 unreadable, 1 read
+  mutable bool DateRead = false;
+  mutable double Number = 0;
+  mutable double Date = 0;
+};
+
+struct TColumnFormat {
+  TSortStyle Style = sortText;
+  std::string Prefix, Suffix;
+};
+
+std::uint64_t HeadOf(const std::string& text) {
+  std::uint64_t head = 0;
+  const std::size_t n = text.size() < 8 ? text.size() : 8;
+  for (std::size_t i = 0; i < 8; ++i)
+    head = (head << 8) | (i < n ? static_cast<unsigned char>(text[i]) : 0u);
+  return head;
+}
+
+TSortStyle DetectStyle(const std::string& t) {
+  if (IsNumericText(t) < 2) return sortNumber;
+  const auto p = t.find('/');
+  const int pos = p == std::string::npos ? 0 : static_cast<int>(p) + 1;
+  if (pos > 1 && pos < static_cast<int>(t.size()) && pos < 4 &&
+      std::isdigit(static_cast<unsigned char>(t[p - 1])) && std::isdigit(static_cast<unsigned char>(t[p + 1])))
+    return sortDateTime;
+  return sortText;
+}
+
+TSortKey MakeKey(const std::string& text, const TColumnFormat& format) {
+  TSortKey key;
+  key.Text = &text;
+  key.Asked = format.Style;
+  key.Style = format.Style == sortAuto ? DetectStyle(text) : format.Style;
+  if (key.Style == sortTextNoCase) key.Folded = UpperCaseText(text);
+  if (key.Style == sortMarkupText) key.Folded = StripMarkup(text);
+  key.Head = HeadOf(key.Folded.empty() ? text : key.Folded);
+  return key;
+}
+
+// The number a comparison in `style` reads (the automatic style reads plain numbers).
+bool KeyNumber(const TSortKey& key, TSortStyle style, const TColumnFormat& format, double& value) {
+  if (key.NumberState < 0) {
+    const bool grouped = style == sortNumberGrouped && key.Asked == sortNumberGrouped;
+    key.NumberState = ReadSortNumber(*key.Text, format.Prefix, format.Suffix, grouped, key.Number) ? 1 : 0;
+  }
+  value = key.Number;
+  return key.NumberState == 1;
+}
+
+double KeyDate(const TSortKey& key, TSortStyle style) {
+  if (!key.DateRead) {
+    key.Date = style == sortDateDMY   ? ReadGridDate(*key.Text, true)
+               : style == sortDateMDY ? ReadGridDate(*key.Text, false)
+                                      : ReadLocaleDate(*key.Text);
+    key.DateRead = true;
+  }
+  return key.Date;
+}
+
+int CompareHeads(const TSortKey& a, const TSortKey& b, const std::string& ta, const std::string& tb) {
+  if (a.Head != b.Head) return a.Head < b.Head ? -1 : 1;
+  if (ta.size() <= 8 || tb.size() <= 8) return Sign(static_cast<double>(ta.size()), static_cast<double>(tb.size()));
+  return CompareBytes(ta, tb);
+}
+
+}  // namespace
+
+// Compares two cells of one column by the left cell's style; the events get the real rows.
+// Each column's format is asked for once per sort.
+class TGridRowComparer {
+public:
+  explicit TGridRowComparer(TQnStringGrid& grid) : FGrid(grid) {}
+
+  int CompareCells(int ACol, int ARow1, int ARow2) {
+    const TColumnFormat& format = Format(ACol);
+    const TSortKey a = MakeKey(FGrid.Cells(ACol, ARow1), format), b = MakeKey(FGrid.Cells(ACol, ARow2), format);
+    return Compare(FGrid, format, a, b, ACol, ARow1, ARow2);
+  }
+
+  const TColumnFormat& Format(int ACol) {
+    if (ACol == FLastCol) return *FLast;
+    auto it = FFormats.find(ACol);
+    if (it == FFormats.end()) it = FFormats.emplace(ACol, FormatOf(FGrid, ACol)).first;
+    FLastCol = ACol;
+    FLast = &it->second;
+    return *FLast;
+  }
+
+  static int Compare(TQnStringGrid& grid, const TColumnFormat& format, const TSortKey& a, const TSortKey& b,
+                     int ACol, int ARow1, int ARow2) {
+    const std::string& t1 = *a.Text;
+    const std::string& t2 = *b.Text;
+    switch (a.Style) {
+      case sortAuto:
+        return 0;  // resolved when the key is made
+      case sortText:
+      case sortTextCase:
+        return CompareHeads(a, b, t1, t2);
+      case sortTextNoCase:
+      case sortMarkupText:
+        return CompareHeads(a, b, a.Folded, b.Folded);
+      case sortLocaleCase: {
+        const int r = AnsiCompareStr(t1, t2);
+        return (r > 0) - (r < 0);
       }
-      return CompareTexts(ACol, ARow1, ARow2, found, Prefix, Suffix);
+      case sortLocaleNoCase: {
+        const int r = AnsiCompareText(t1, t2);
+        return (r > 0) - (r < 0);
+      }
+      case sortNumber:
+      case sortNumberGrouped: {
+        double x = 0, y = 0;
+        if (!KeyNumber(a, a.Style, format, x) || !KeyNumber(b, a.Style, format, y)) return 0;
+        return Sign(x, y);
+      }
+      case sortDateTime:
+      case sortDateDMY:
+      case sortDateMDY:
+        return Sign(KeyDate(a, a.Style), KeyDate(b, a.Style));
+      case sortCustom: {
+        int res = 0;
+        if (grid.OnCustomCompare) grid.OnCustomCompare(&grid, t1, t2, res);
+        return res;
+      }
+      case sortRaw: {
+        int res = 0;
+        if (grid.OnRawCompare) grid.OnRawCompare(&grid, ACol, ARow1, ARow2, res);
+        return res;
+      }
+      case sortGraphicIndex:
+        return 0;  // no cell carries a graphic
     }
-    case sortText:
-    case sortTextCase:
-      return CompareBytes(t1, t2);
-    case sortTextNoCase:
-      return CompareBytes(UpperCaseText(t1), UpperCaseText(t2));
-    case sortMarkupText:
-      return CompareBytes(StripMarkup(t1), StripMarkup(t2));
-    case sortLocaleCase: {
-      const int r = AnsiCompareStr(t1, t2);
-      return (r > 0) - (r < 0);
-    }
-    case sortLocaleNoCase: {
-      const int r = AnsiCompareText(t1, t2);
-      return (r > 0) - (r < 0);
-    }
-    case sortNumber:
-    case sortNumberGrouped: {
-      double a = 0, b = 0;
-      const bool grouped = Style == sortNumberGrouped;
-      if (!ReadSortNumber(t1, Prefix, Suffix, grouped, a) || !ReadSortNumber(t2, Prefix, Suffix, grouped, b))
-        return 0;
-      return Sign(a, b);
-    }
-    case sortDateTime:
-      return Sign(ReadLocaleDate(t1), ReadLocaleDate(t2));
-    case sortDateDMY:
-      return Sign(ReadGridDate(t1, true), ReadGridDate(t2, true));
-    case sortDateMDY:
-      return Sign(ReadGridDate(t1, false), ReadGridDate(t2, false));
-    case sortCustom: {
-      int res = 0;
-      if (OnCustomCompare) OnCustomCompare(this, t1, t2, res);
-      return res;
-    }
-    case sortRaw: {
-      int res = 0;
-      if (OnRawCompare) OnRawCompare(this, ACol, ARow1, ARow2, res);
-      return res;
-    }
-    case sortGraphicIndex:
-      return 0;  // no cell carries a graphic
+    return 0;
   }
-  return 0;
-}
 
-int TQnStringGrid::CompareCells(int ACol, int ARow1, int ARow2) {
-  TSortStyle style = SortAutoFormat ? sortAuto : sortText;
-  std::string prefix, suffix;
-  GetCellFormat(ACol, style, prefix, suffix);
-  return CompareTexts(ACol, ARow1, ARow2, style, prefix, suffix);
-}
+  static TColumnFormat FormatOf(TQnStringGrid& grid, int ACol) {
+    TColumnFormat format;
+    format.Style = grid.SortAutoFormat ? sortAuto : sortText;
+    grid.GetCellFormat(ACol, format.Style, format.Prefix, format.Suffix);
+    return format;
+  }
 
-int TQnStringGrid::CompareRows(int ACol, int ARow1, int ARow2) {
-  // Ties fall to the columns on the right (the loop form of the recursion).
+private:
+  TQnStringGrid& FGrid;
+  std::map<int, TColumnFormat> FFormats;
+  int FLastCol = -1;
+  const TColumnFormat* FLast = nullptr;
+};
+
+namespace {
+
+// Ties fall to the columns on the right (the loop form of the recursion).
+template <class CellCompare>
+int CompareRowsBy(TQnStringGrid& grid, CellCompare&& cells, int ACol, int ARow1, int ARow2) {
   for (int c = ACol;; ++c) {
-    const int r = CompareCells(c, ARow1, ARow2);
-    if (r != 0 || !SortFull || c > ColCount() - 2) return r;
+    const int r = cells(c, ARow1, ARow2);
+    if (r != 0 || !grid.SortFull || c > grid.ColCount() - 2) return r;
   }
 }
 
-int TQnStringGrid::CompareRowsIndexed(int Position, int ARow1, int ARow2) {
-  for (int k = Position; k < FSortIndexes->Count(); ++k) {
-    const std::int32_t entry = FSortIndexes->Items(k);
-    const int r = CompareCells(TSortIndexList::Column(entry), ARow1, ARow2);
-    if (r == 0 && SortFull) continue;
+template <class CellCompare>
+int CompareRowsIndexedBy(TQnStringGrid& grid, CellCompare&& cells, int Position, int ARow1, int ARow2) {
+  for (int k = Position; k < grid.SortIndexes().Count(); ++k) {
+    const std::int32_t entry = grid.SortIndexes().Items(k);
+    const int r = cells(TSortIndexList::Column(entry), ARow1, ARow2);
+    if (r == 0 && grid.SortFull) continue;
     return TSortIndexList::Descending(entry) ? -r : r;
   }
   return 0;
 }
 
-// ---- the quicksorts ----
-
-void TQnStringGrid::CopyRowToSpare(int ARow, int Spare) {
-  for (int c = 0; c < StoreColCount(); ++c) {
-    SetCells(c, Spare, Cells(c, ARow));
-    SetObjects(c, Spare, Objects(c, ARow));
+// The bounded quicksort over sort entries: the recursion goes into one part and loops over the
+// other, so the depth stays bounded by the number of nested partitions of the smaller sides.
+// Compare(a, b) == Sign means a sorts after b; with SkipEqual, equal rows are not swapped.
+template <class Entry, class RowCompare>
+void QuickSortOrder(std::vector<Entry>& order, int lo, int hi, RowCompare& compare, int sign, bool skipEqual) {
+  while (lo < hi) {
+    const Entry pivot = order[static_cast<std::size_t>((lo + hi) / 2)];
+    int i = lo, j = hi;
+    do {
+      while (compare(pivot, order[static_cast<std::size_t>(i)]) == sign && i < hi) ++i;
+      while (compare(order[static_cast<std::size_t>(j)], pivot) == sign && j > lo) --j;
+      if (i <= j) {
+        Entry& a = order[static_cast<std::size_t>(i)];
+        Entry& b = order[static_cast<std::size_t>(j)];
+        if (i != j && (!skipEqual || compare(a, b) != 0)) std::swap(a, b);
+        ++i;
+        --j;
+      }
+    } while (i <= j);
+    if (j - lo < hi - i) {
+      if (j > lo) QuickSortOrder(order, lo, j, compare, sign, skipEqual);
+      lo = i;
+    } else {
+      if (i < hi) QuickSortOrder(order, i, hi, compare, sign, skipEqual);
+      hi = j;
+    }
   }
 }
+
+// A row in the sort: its number and, for the first sort column, a head that decides most
+// comparisons without touching the cell (the first 8 bytes of a text, or a number in an order
+// that compares as unsigned).  The entries move as the sort goes, so they stay close in memory.
+struct TSortEntry {
+  std::uint64_t Head = 0;
+  std::uint64_t Head2 = 0;  // a text column: bytes 8 to 15 of the text
+  const std::string* Text = nullptr;  // a text column: the compared text (cell or folded)
+  int Row = 0;
+  bool Readable = true;  // a number column: the cell reads as a number
+};
+
+enum TFastKind { fkNone, fkText, fkNumber, fkDate };
+
+TFastKind FastKindOf(TSortStyle style) {
+  switch (style) {
+    case sortText:
+    case sortTextCase:
+    case sortTextNoCase:
+    case sortMarkupText:
+      return fkText;
+    case sortNumber:
+    case sortNumberGrouped:
+      return fkNumber;
+    case sortDateTime:
+    case sortDateDMY:
+    case sortDateMDY:
+      return fkDate;
+    default:
+      return fkNone;
+  }
+}
+
+std::uint64_t NumberHead(double value) {
+  if (value == 0) value = 0;  // -0 and 0 are one number
+  std::uint64_t bits = 0;
+  std::memcpy(&bits, &value, sizeof bits);
+  return (bits & 0x8000000000000000ull) ? ~bits : bits | 0x8000000000000000ull;
+}
+
+}  // namespace
+
+int TQnStringGrid::CompareCells(int ACol, int ARow1, int ARow2) {
+  const TColumnFormat format = TGridRowComparer::FormatOf(*this, ACol);
+  const TSortKey a = MakeKey(Cells(ACol, ARow1), format), b = MakeKey(Cells(ACol, ARow2), format);
+  return TGridRowComparer::Compare(*this, format, a, b, ACol, ARow1, ARow2);
+}
+
+int TQnStringGrid::CompareRows(int ACol, int ARow1, int ARow2) {
+  return CompareRowsBy(*this, [this](int c, int r1, int r2) { return CompareCells(c, r1, r2); }, ACol, ARow1, ARow2);
+}
+
+int TQnStringGrid::CompareRowsIndexed(int Position, int ARow1, int ARow2) {
+  return CompareRowsIndexedBy(*this, [this](int c, int r1, int r2) { return CompareCells(c, r1, r2); },
+                              Position, ARow1, ARow2);
+}
+
+// ---- the quicksort ----
 
 void TQnStringGrid::QuickSortRows(int Lo, int Hi, int SortSign) {
-  // The recursion goes into one part and loops over the other, so the depth stays bounded by
-  // the number of nested partitions of the smaller sides.
-  while (Lo < Hi) {
-    const int pivot = RowCount() - 2;
-    CopyRowToSpare((Lo + Hi) / 2, pivot);
-    int i = Lo, j = Hi;
-    do {
-      while (CompareRows(FSortColumn, pivot, i) == SortSign && i < Hi) ++i;
-      while (CompareRows(FSortColumn, j, pivot) == SortSign && j > Lo) --j;
-      if (i <= j) {
-        if (i != j && CompareRows(FSortColumn, i, j) != 0) ExchangeRows(i, j);
-        ++i;
-        --j;
+  if (Lo >= Hi) return;
+  const bool indexed = SortSign == 0;
+  const std::int32_t firstIndex = indexed ? FSortIndexes->Items(0) : 0;
+  const int firstCol = indexed ? TSortIndexList::Column(firstIndex) : FSortColumn;
+  TGridRowComparer keys(*this);
+  const TColumnFormat& format = keys.Format(firstCol);
+  const TFastKind fast = FastKindOf(format.Style);
+  std::vector<TSortEntry> order(static_cast<std::size_t>(Hi - Lo + 1));
+  // Folded texts of a case-blind or markup column; the cells stay where they are meanwhile.
+  std::vector<std::string> folded(fast == fkText && (format.Style == sortTextNoCase || format.Style == sortMarkupText)
+                                      ? order.size() : 0);
+  for (std::size_t k = 0; k < order.size(); ++k) {
+    TSortEntry& e = order[k];
+    e.Row = Lo + static_cast<int>(k);
+    if (fast == fkNone) continue;
+    TSortKey key = MakeKey(Cells(firstCol, e.Row), format);
+    double value = 0;
+    if (fast == fkText) {
+      e.Head = key.Head;
+      if (folded.empty()) {
+        e.Text = key.Text;
+      } else {
+        folded[k] = std::move(key.Folded);
+        e.Text = &folded[k];
       }
-    } while (i <= j);
-    if (j - Lo < Hi - i) {
-      if (j > Lo) QuickSortRows(Lo, j, SortSign);
-      Lo = i;
-    } else {
-      if (i < Hi) QuickSortRows(i, Hi, SortSign);
-      Hi = j;
+      if (e.Text->size() > 8) e.Head2 = HeadOf(e.Text->substr(8, 8));
     }
+    if (fast == fkNumber) e.Readable = KeyNumber(key, key.Style, format, value);
+    if (fast == fkDate) value = KeyDate(key, key.Style);
+    if (fast != fkText) e.Head = NumberHead(value);
   }
+  auto cells = [&keys](int c, int r1, int r2) { return keys.CompareCells(c, r1, r2); };
+  auto first = [&](const TSortEntry& a, const TSortEntry& b) {
+    if (fast == fkNumber || fast == fkDate) {
+      if (!a.Readable || !b.Readable) return 0;
+      return a.Head == b.Head ? 0 : a.Head < b.Head ? -1 : 1;
+    }
+    if (fast == fkText) {
+      if (a.Head != b.Head) return a.Head < b.Head ? -1 : 1;
+      if (a.Head2 != b.Head2) return a.Head2 < b.Head2 ? -1 : 1;
+      if (a.Text->size() <= 16 || b.Text->size() <= 16)
+        return Sign(static_cast<double>(a.Text->size()), static_cast<double>(b.Text->size()));
+      return CompareBytes(*a.Text, *b.Text);
+    }
+    return keys.CompareCells(firstCol, a.Row, b.Row);
+  };
+  const int last = static_cast<int>(order.size()) - 1;
+  if (indexed) {
+    auto rows = [&](const TSortEntry& a, const TSortEntry& b) {
+      if (a.Row == b.Row) return 0;  // the pivot against itself
+      const int r = first(a, b);
+      if (r != 0 || !SortFull) return TSortIndexList::Descending(firstIndex) ? -r : r;
+      return CompareRowsIndexedBy(*this, cells, 1, a.Row, b.Row);
+    };
+    QuickSortOrder(order, 0, last, rows, 1, false);
+  } else {
+    auto rows = [&](const TSortEntry& a, const TSortEntry& b) {
+      if (a.Row == b.Row) return 0;  // the pivot against itself
+      const int r = first(a, b);
+      if (r != 0 || !SortFull || firstCol > ColCount() - 2) return r;
+      return CompareRowsBy(*this, cells, firstCol + 1, a.Row, b.Row);
+    };
+    QuickSortOrder(order, 0, last, rows, SortSign, true);
+  }
+  std::vector<int> rows(order.size());
+  for (std::size_t k = 0; k < order.size(); ++k) rows[k] = order[k].Row;
+  PermuteRows(Lo, rows);
 }
 
-void TQnStringGrid::QuickSortRowsIndexed(int Lo, int Hi) {
-  while (Lo < Hi) {
-    const int pivot = RowCount() - 2;
-    CopyRowToSpare((Lo + Hi) / 2, pivot);
-    int i = Lo, j = Hi;
-    do {
-      while (CompareRowsIndexed(0, pivot, i) == 1 && i < Hi) ++i;
-      while (CompareRowsIndexed(0, j, pivot) == 1 && j > Lo) --j;
-      if (i <= j) {
-        if (i != j) ExchangeRows(i, j);
-        ++i;
-        --j;
-      }
-    } while (i <= j);
-    if (j - Lo < Hi - i) {
-      if (j > Lo) QuickSortRowsIndexed(Lo, j);
-      Lo = i;
-    } else {
-      if (i < Hi) QuickSortRowsIndexed(i, Hi);
-      Hi = j;
-    }
+void TQnStringGrid::PermuteRows(int Lo, const std::vector<int>& Order) {
+  const std::size_t n = Order.size();
+  // at[k]: the original row now at position Lo + k; where[r - Lo]: where original row r is.
+  std::vector<int> at(n), where(n);
+  for (std::size_t k = 0; k < n; ++k) at[k] = where[k] = static_cast<int>(k);
+  for (std::size_t k = 0; k < n; ++k) {
+    const int wanted = Order[k] - Lo;
+    const int from = where[static_cast<std::size_t>(wanted)];
+    if (from == static_cast<int>(k)) continue;
+    ExchangeRows(Lo + static_cast<int>(k), Lo + from);
+    const int displaced = at[k];
+    at[k] = wanted;
+    at[static_cast<std::size_t>(from)] = displaced;
+    where[static_cast<std::size_t>(wanted)] = static_cast<int>(k);
+    where[static_cast<std::size_t>(displaced)] = from;
   }
 }
 
@@ -328,7 +543,7 @@ void TQnStringGrid::SortByIndexes() {
   TSortFrame frame(*this, [this] { Widen(); }, [this] { Narrow(); });
   FSortRememberedRow = Row();
   if (FNavigation->MoveRowOnSort) MoveCurrentRaw(Col(), frame.OldRowCount(), true);
-  QuickSortRowsIndexed(TStringGrid::FixedRows(), frame.OldRowCount() - 1 - FFixedFooters);
+  QuickSortRows(TStringGrid::FixedRows(), frame.OldRowCount() - 1 - FFixedFooters, 0);
   if (FSortRememberedRow >= 0 && FSortRememberedRow < RowCount())
     MoveCurrentRaw(Col(), FSortRememberedRow, true);
 }

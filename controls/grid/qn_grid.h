@@ -288,17 +288,18 @@ protected:
 
 private:
   friend class TColumnSize;
+  friend class TGridRowComparer;
   void ApplyColumnHeaders();
   void ApplyRowHeaders();
   void Widen();
   void Narrow();
   void ReportProgress(int Row, int Total, int& Last);
+  // Sorts rows Lo..Hi: the bounded quicksort runs over row numbers, each cell's sort key read
+  // once; then every row moves once to its place.  Sign 0 sorts by the sort index list.
   void QuickSortRows(int Lo, int Hi, int Sign);
-  void QuickSortRowsIndexed(int Lo, int Hi);
-  void CopyRowToSpare(int ARow, int Spare);
+  // Moves the rows so that position Lo + k holds what row Order[k] held.
+  void PermuteRows(int Lo, const std::vector<int>& Order);
   std::vector<std::string> RowTexts(int ARow) const;
-  int CompareTexts(int ACol, int ARow1, int ARow2, TSortStyle Style, const std::string& Prefix,
-                   const std::string& Suffix);
 
   std::unique_ptr<TPrintsettings> FPrintSettings;
   std::unique_ptr<THTMLSettings> FHTMLSettings;

@@ -208,7 +208,7 @@ bool TPollEventLoop::ProcessMessages(int WaitMs) {
       // the loop stops polling it.
       if (revents & POLLNVAL) FWatches.erase(it);
       any = true;
-      Guard([&] { proc(fd, events); });
+      Guard([&proc, fd = fd, events] { proc(fd, events); });
     }
   }
   // What came during the wait belongs to this round; what the round itself posted waits for

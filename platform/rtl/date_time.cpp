@@ -170,6 +170,22 @@ public:
     localtime_r(&now, &local);
     return static_cast<int>(-local.tm_gmtoff / 60);
   }
+  int TimeZoneBiasAt(TDateTime moment) override {
+    WORD year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, ms = 0;
+    DecodeDate(moment, year, month, day);
+    DecodeTime(moment, hour, minute, second, ms);
+    if (year <= 1900) return TimeZoneBias();
+    tm local{};
+    local.tm_year = year - 1900;
+    local.tm_mon = month - 1;
+    local.tm_mday = day;
+    local.tm_hour = hour;
+    local.tm_min = minute;
+    local.tm_sec = second;
+    local.tm_isdst = -1;  // let the zone's rules say whether daylight saving is in force
+    if (mktime(&local) == static_cast<time_t>(-1)) return TimeZoneBias();
+    return static_cast<int>(-local.tm_gmtoff / 60);
+  }
 };
 
 TSystemClock gSystemClock;
@@ -191,6 +207,7 @@ TDateTime Now() { return gClock->LocalNow(); }
 TDateTime Date() { return DateOf(Now()); }
 TDateTime Time() { return TimeOf(Now()); }
 int LocalTimeZoneBias() { return gClock->TimeZoneBias(); }
+int LocalTimeZoneBiasAt(TDateTime local) { return gClock->TimeZoneBiasAt(local); }
 
 TDateTime UnixToDateTime(long long unixSeconds) {
   return UnixDateDelta + static_cast<double>(unixSeconds) / SecsPerDay;

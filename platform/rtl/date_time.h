@@ -58,6 +58,8 @@ TDateTime Time();
 // Windows-style bias of the local time zone in minutes, daylight saving included:
 // UTC = local time + bias (Central Europe in summer: -120).
 int LocalTimeZoneBias();
+// The bias in force at a given local moment (summer and winter dates differ).
+int LocalTimeZoneBiasAt(TDateTime local);
 
 // The seam behind Now/Date/Time and the bias.
 class IClock {
@@ -65,6 +67,7 @@ public:
   virtual ~IClock() = default;
   virtual TDateTime LocalNow() = 0;
   virtual int TimeZoneBias() = 0;
+  virtual int TimeZoneBiasAt(TDateTime) { return TimeZoneBias(); }
 };
 
 // Installs clock (nullptr: the system clock again) and returns the previous one. Not owned.

@@ -99,8 +99,8 @@ std::string GetUrlEncodedField(const std::string& Name, const std::string& Field
 }
 
 std::string HttpDateString(double DateTime) {
-  // UTC = local time + the zone's bias in minutes; then the calendar of that moment.
-  const double seconds = (DateTime - 25569.0) * 86400.0 + LocalTimeZoneBias() * 60.0;
+  // UTC = local time + the bias in force at that moment; then the calendar of that moment.
+  const double seconds = (DateTime - 25569.0) * 86400.0 + LocalTimeZoneBiasAt(DateTime) * 60.0;
   const std::time_t moment = static_cast<std::time_t>(std::floor(seconds + 0.5));
   std::tm gmt{};
   gmtime_r(&moment, &gmt);

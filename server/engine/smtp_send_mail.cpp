@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/rtl/base64.h"
 #include "platform/rtl/path_text.h"
 #include "platform/rtl/string_list.h"
 #include "platform/rtl/sysutils.h"
@@ -116,28 +117,7 @@ std::string HeaderForm(const std::vector<TMailAddress>& List) {
   return text;
 }
 
-std::string Base64Lines(const std::string& Data) {
-  static const char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  std::string out, line;
-  auto put = [&](char c) {
-    line += c;
-    if (line.size() == 60) {
-      out += line + "\r\n";
-      line.clear();
-    }
-  };
-  const auto* p = reinterpret_cast<const unsigned char*>(Data.data());
-  const std::size_t n = Data.size();
-  for (std::size_t i = 0; i < n; i += 3) {
-    const unsigned v = (p[i] << 16) | (i + 1 < n ? p[i + 1] << 8 : 0) | (i + 2 < n ? p[i + 2] : 0);
-    put(alphabet[(v >> 18) & 63]);
-    put(alphabet[(v >> 12) & 63]);
-    put(i + 1 < n ? alphabet[(v >> 6) & 63] : '=');
-    put(i + 2 < n ? alphabet[v & 63] : '=');
-  }
-  if (!line.empty()) out += line + "\r\n";
-  return out;
-}
+std::string Base64Lines(const std::string& Data) { return Base64EncodeLines(Data, 60, "\r\n"); }
 
 TSmtpSendMail::TSmtpSendMail(TComponent* AOwner)
     : TTCPClient(AOwner),

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <unistd.h>
@@ -72,12 +73,82 @@ TEST(GridCsv, EmptyLastFieldKeepsTheOldTextAndUnclosedQuoteGivesEmpty) {
   const std::string path = TempPath("fields");
   TQnStringGrid g(nullptr);
   g.SetCells(2, 0, "before");
+  g.SetCells(2, 1, "kept");
+  g.SetCells(1, 2, "old");
   g.FieldDelimiter = ',';
-  WriteWholeFile(path, "a,b,\r\n");
+  WriteWholeFile(path, "a,b,\r\nc,d,\"\"\r\n\"open,e,f\r\n");
   g.LoadFromCSV(path);
   EXPECT_EQ(g.Cells(1, 0), "b");
   EXPECT_EQ(g.Cells(2, 0), "before");
-  EXPECT_EQ(g.RowCount(), 1);
+  EXPECT_EQ(g.Cells(2, 1), "kept");  // "" as the last field is empty too
+  // The unclosed quote gives an empty cell; the line goes on after the next delimiter.
+  EXPECT_EQ(g.Cells(0, 2), "");
+  EXPECT_EQ(g.Cells(1, 2), "e");
+  EXPECT_EQ(g.Cells(2, 2), "f");
+  EXPECT_EQ(g.RowCount(), 3);
+  std::remove(path.c_str());
+}
+
+TEST(GridCsv, QuotedFieldsDoNotHideTheDelimiterFromDetection) {
+  const std::string path = TempPath("quotedetect");
+  TQnStringGrid g(nullptr);
+  WriteWholeFile(path, "a,\"b\",c\r\nd,e,f\r\n");
+  g.LoadFromCSV(path);
+  EXPECT_EQ(g.Cells(1, 0), "b");
+  EXPECT_EQ(g.Cells(2, 0), "c");
+  EXPECT_EQ(g.Cells(2, 1), "f");
+
+  // No delimiter found: each line is one field and loses its outer quotes.
+  TQnStringGrid raw(nullptr);
+  WriteWholeFile(path, "\"x,y\"\r\n\"\"\r\n");
+  raw.SetCells(0, 1, "old");
+  raw.LoadFromCSV(path);
+  EXPECT_EQ(raw.Cells(0, 0), "x,y");
+  EXPECT_EQ(raw.Cells(0, 1), "old");
+  std::remove(path.c_str());
+}
+
+int RunPython(const std::string& script, const std::string& argument) {
+  const std::string file = TempPath("script") + ".py";
+  WriteWholeFile(file, script);
+  const int status = std::system(("python3 " + file + " " + argument).c_str());
+  std::remove(file.c_str());
+  return status;
+}
+
+// Python's csv module writes what the grid reads and reads what the grid writes.
+TEST(GridCsv, ExchangesFilesWithPythonsCsvModule) {
+  const std::string path = TempPath("python");
+  const std::string writer =
+      "import csv,sys\n"
+      "with open(sys.argv[1], 'w', newline='') as f:\n"
+      "    w = csv.writer(f)\n"
+      "    w.writerow(['a', 'b,x', 'say \"hi\"', 'd'])\n"
+      "    w.writerow(['1', '2', '3', '4'])\n"
+      "    w.writerow(['x', '', 'z', 'w'])\n";
+  ASSERT_EQ(RunPython(writer, path), 0);
+  TQnStringGrid in(nullptr);
+  in.LoadFromCSV(path);
+  EXPECT_EQ(in.Cells(1, 0), "b,x");
+  EXPECT_EQ(in.Cells(2, 0), "say \"hi\"");
+  EXPECT_EQ(in.Cells(3, 0), "d");
+  EXPECT_EQ(in.Cells(3, 1), "4");
+  EXPECT_EQ(in.Cells(1, 2), "");
+  EXPECT_EQ(in.Cells(2, 2), "z");
+
+  TQnStringGrid out(nullptr);
+  out.SetColCount(3);
+  out.SetRowCount(1);
+  out.SetFixedRows(0);
+  out.SetCells(0, 0, "p;q,r");
+  out.SetCells(1, 0, "two\r\nlines");
+  out.SetCells(2, 0, "quote \"x\"");
+  out.SaveToCSV(path);
+  const std::string reader =
+      "import csv,sys\n"
+      "rows = list(csv.reader(open(sys.argv[1], newline='')))\n"
+      "assert rows == [['p;q,r', 'two\\nlines', 'quote \"x\"']], rows\n";
+  EXPECT_EQ(RunPython(reader, path), 0);
   std::remove(path.c_str());
 }
 

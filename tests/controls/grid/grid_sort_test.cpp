@@ -217,3 +217,62 @@ TEST(GridSortStyles, LocaleDateRawAndGraphicStyles) {
 }
 
 }  // namespace
+
+namespace {
+
+// The whole-grid sort decides most comparisons from each row's first bytes or number; the
+// result must be what the cell comparison says, row after row, for texts that share long
+// prefixes, differ only past byte 16, hold NUL bytes or case, and for numbers and dates.
+TEST(GridSortFrame, WholeGridSortAgreesWithTheCellComparison) {
+  const char* prefixes[] = {"", "a", "name ", "name 12345678", "Name 12345678", "name 12345678 and more "};
+  std::vector<std::string> texts;
+  unsigned seed = 1;
+  for (int i = 0; i < 600; ++i) {
+    seed = seed * 1103515245u + 12345u;
+    std::string t = prefixes[(seed >> 8) % 6] + std::to_string((seed >> 12) % 97);
+    if (i % 50 == 0) t += std::string(1, '\0') + "x";
+    texts.push_back(t);
+  }
+  struct TCase {
+    TSortStyle Style;
+    TSortDirection Direction;
+  } cases[] = {{sortText, sdAscending}, {sortTextNoCase, sdDescending}, {sortMarkupText, sdAscending}};
+  for (const TCase& c : cases) {
+    TQnStringGrid g(nullptr);
+    Fill(g, texts, 3);
+    for (int r = 1; r < g.RowCount(); ++r) g.SetCells(2, r, std::to_string(r % 7));
+    SortBy(g, 1, c.Style, c.Direction);
+    const int sign = c.Direction == sdAscending ? 1 : -1;
+    for (int r = 1; r + 1 < g.RowCount(); ++r)
+      ASSERT_NE(g.CompareRows(1, r, r + 1), sign) << "style " << c.Style << " row " << r;
+  }
+
+  TQnStringGrid numbers(nullptr);
+  std::vector<std::string> values;
+  for (int i = 0; i < 400; ++i) values.push_back(std::to_string((i * 7919) % 1000 - 500) + "." + std::to_string(i % 10));
+  values.push_back("-0");
+  values.push_back("0");
+  Fill(numbers, values, 3);
+  // -0 and 0 are one number: the next column decides between them.
+  numbers.SetCells(2, numbers.RowCount() - 2, "b");
+  numbers.SetCells(2, numbers.RowCount() - 1, "a");
+  numbers.SortFull = true;
+  numbers.OnGetFormat = [](TObject*, int col, TSortStyle& s, std::string&, std::string&) {
+    s = col == 1 ? sortNumber : sortText;
+  };
+  numbers.SetSortColumn(1);
+  numbers.SortByColumn();
+  for (int r = 1; r + 1 < numbers.RowCount(); ++r) ASSERT_NE(numbers.CompareRows(1, r, r + 1), 1) << r;
+  int zero = 1;
+  while (numbers.Cells(1, zero) != "0" && numbers.Cells(1, zero) != "-0") ++zero;
+  EXPECT_EQ(numbers.Cells(1, zero), "0");
+  EXPECT_EQ(numbers.Cells(1, zero + 1), "-0");
+
+  TQnStringGrid dates(nullptr);
+  Fill(dates, {"03/02/2001", "01/12/1999", "31/01/2001", "not a date", "02/03/2001", "01/12/1999"});
+  SortBy(dates, 1, sortDateDMY);
+  EXPECT_EQ(Col(dates, 1), (std::vector<std::string>{"not a date", "01/12/1999", "01/12/1999", "31/01/2001",
+                                                      "03/02/2001", "02/03/2001"}));
+}
+
+}  // namespace

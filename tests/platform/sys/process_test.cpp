@@ -1,6 +1,8 @@
 #include "platform/sys/process.h"
 
 #include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -183,9 +185,18 @@ TEST(ProcessStart, HandleGivesWaitAndExitCode) {
 }
 
 TEST(ProcessStart, TerminateKillsAProgramThatIgnoresSigterm) {
-  auto stubborn = StartProcess("/bin/sh", {"-c", "trap '' TERM; while :; do sleep 0.05; done"});
+  // The program tells through a pipe that its trap is set.
+  TScratchDir dir;
+  const std::string ready = dir / "ready";
+  ASSERT_EQ(mkfifo(ready.c_str(), 0600), 0);
+  const int fd = open(ready.c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(fd, 0);
+  auto stubborn = StartProcess(
+      "/bin/sh", {"-c", "trap '' TERM; echo set > '" + ready + "'; while :; do sleep 0.05; done"});
   ASSERT_TRUE(stubborn);
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));  // let the trap be set
+  pollfd pfd{fd, POLLIN, 0};
+  ASSERT_EQ(poll(&pfd, 1, 10000), 1);
+  close(fd);
   EXPECT_TRUE(TerminateProcess(*stubborn));
   EXPECT_EQ(stubborn->ExitCode(), 128 + SIGKILL);
 }

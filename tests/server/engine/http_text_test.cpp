@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include "platform/rtl/date_time.h"
 #include "server/engine/http_text.h"
 
 namespace {
@@ -34,6 +35,16 @@ TEST(HttpDate, FormatInGmt) {
   const double moment = 46365.0 + (8 * 3600 + 5 * 60 + 6) / 86400.0;
   EXPECT_EQ(HttpDateString(moment), "Wed, 09 Dec 2026 07:05:06 GMT");
   EXPECT_EQ(HttpDateString(46365.0 + 15.0 / (24 * 60)), "Tue, 08 Dec 2026 23:15:00 GMT");
+  unsetenv("TZ");
+  tzset();
+}
+
+TEST(HttpDate, EachDateTakesTheOffsetInForceOnItsOwnDay) {
+  setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
+  tzset();
+  // 1 July 2026 12:00 local is summer time (UTC+2), whatever the season of today.
+  EXPECT_EQ(HttpDateString(EncodeDate(2026, 7, 1) + 0.5), "Wed, 01 Jul 2026 10:00:00 GMT");
+  EXPECT_EQ(HttpDateString(EncodeDate(2026, 1, 15) + 0.5), "Thu, 15 Jan 2026 11:00:00 GMT");
   unsetenv("TZ");
   tzset();
 }

@@ -243,14 +243,25 @@ TEST_F(EngineEndToEnd, ThirtyParallelRequestsShareOneResident) {
 }
 
 TEST_F(EngineEndToEnd, RequestsQueueBehindASlowOne) {
+  // A first request leaves the resident instance and its queue behind; the next ones queue.
+  ASSERT_EQ(Curl("warm", "id=0").Body, "\r\nUA=warm\r\nID=0\r\nLEN=0\r\n");
+  ASSERT_EQ(Residents().size(), 1u);
   TReply slow, fast;
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point start = Clock::now();
+  Clock::time_point fastDone;
   std::thread first([&] { slow = Curl("slow", "id=1", {}, "slow"); });
   std::this_thread::sleep_for(std::chrono::milliseconds(200));
-  std::thread second([&] { fast = Curl("fast", "id=2", {}, "fast"); });
+  std::thread second([&] {
+    fast = Curl("fast", "id=2", {}, "fast");
+    fastDone = Clock::now();
+  });
   first.join();
   second.join();
   EXPECT_EQ(slow.Body, "\r\nUA=slow\r\nID=1\r\nLEN=0\r\n");
   EXPECT_EQ(fast.Body, "\r\nUA=fast\r\nID=2\r\nLEN=0\r\n");
+  // The slow request holds the resident for 1.5 s; the fast one is answered only after it.
+  EXPECT_GE(fastDone - start, std::chrono::milliseconds(1400));
 }
 
 TEST_F(EngineEndToEnd, ResidentEndsWithItsQueueAndIsReplacedWhenKilled) {
