@@ -34,7 +34,6 @@ enum TSortDirection { sdAscending, sdDescending };
 enum TIntelliPan { ipVertical, ipHorizontal, ipBoth, ipNone };
 enum TScrollType { ssNormal, ssFlat, ssEncarta };
 enum TScrollHintType { shNone, shVertical, shHorizontal, shBoth };
-enum TAlignment { taLeftJustify, taRightJustify, taCenter };
 
 enum TCellBorder { cbTop, cbLeft, cbBottom, cbRight };
 using TCellBorders = TSet<TCellBorder>;

@@ -25,6 +25,9 @@ class TFiler;
 
 using TNotifyEvent = std::function<void(TObject* Sender)>;
 
+// Horizontal alignment of a text (labels, grid cells, list columns, header sections).
+enum TAlignment { taLeftJustify, taRightJustify, taCenter };
+
 // Base of every class-library object.  ClassName is the C++ class name (without namespaces), so a
 // class registered for streaming needs no extra declaration; a class may override it.
 class TObject {

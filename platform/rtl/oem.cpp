@@ -1,5 +1,6 @@
 // Code page 437 <-> UTF-8 by table. Bytes below 0x80 are ASCII in both.
 #include "platform/rtl/oem.h"
+#include "platform/rtl/utf8_text.h"
 
 #include <unordered_map>
 
@@ -32,19 +33,6 @@ const std::unordered_map<char32_t, char>& Reverse() {
     return m;
   }();
   return map;
-}
-
-void AppendUtf8(std::string& out, char32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
 }
 
 }  // namespace

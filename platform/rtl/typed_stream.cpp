@@ -1,4 +1,5 @@
 #include "platform/rtl/typed_stream.h"
+#include "platform/rtl/utf8_text.h"
 
 #include <algorithm>
 #include <cmath>
@@ -65,24 +66,6 @@ double ExtendedToDouble(const std::uint8_t in[10]) {
 }
 
 // ---- UTF-8 <-> UTF-16 ----
-
-void AppendUtf8(std::string& out, std::uint32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
 
 std::string Utf16ToUtf8(const std::vector<std::uint16_t>& units) {
   std::string out;
