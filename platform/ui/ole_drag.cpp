@@ -4,6 +4,7 @@
 #include <map>
 
 #include "platform/ui/controls.h"
+#include "platform/ui/rich_text_document.h"
 
 void ReleaseStgMedium(STGMEDIUM& medium) {
   if (medium.tymed == TYMED_HGLOBAL) GlobalFree(medium.hGlobal);
@@ -103,24 +104,6 @@ std::uint32_t GetU32(const std::string& s, std::size_t at) {
 
 constexpr std::size_t kDropFilesHeader = 20;  // offset, point (2 x 4), non-client flag, wide flag
 constexpr std::size_t kDropFilesMaxNames = 100000;
-
-void AppendUtf8(std::string& out, std::uint32_t cp) {
-  if (cp < 0x80) {
-    out.push_back(static_cast<char>(cp));
-  } else if (cp < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else if (cp < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  }
-}
 
 }  // namespace
 
