@@ -95,6 +95,12 @@ void TInplaceTextEdit::SetText(const std::string& value) {
   Invalidate();
 }
 
+void TInplaceTextEdit::SetBounds(int left, int top, int width, int height) {
+  TRect r = Bounds(left, top, width, height);
+  if (OnPlacing) OnPlacing(this, r);
+  TCustomControl::SetBounds(r.Left, r.Top, r.Width(), r.Height());
+}
+
 void TInplaceTextEdit::SetSelStart(int value) {
   FCaret = FSelAnchor = std::clamp(value, 0, static_cast<int>(Text().size()));
   Invalidate();

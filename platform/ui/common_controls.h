@@ -13,7 +13,8 @@
 #include "platform/gfx/graphics.h"
 #include "platform/ui/controls.h"
 
-// Messages of owner drawing and their reflected forms.
+// ---- Until messages.h and controls.h carry them: owner drawing, notifications, drag ----
+// (the same names, numbers and layouts as there; delete these when they arrive).
 enum : UINT {
   WM_DRAWITEM = 0x002B,
   WM_MEASUREITEM = 0x002C,
@@ -25,27 +26,23 @@ enum : UINT {
 struct NMHDR {
   TWinControl* hwndFrom = nullptr;
   std::uintptr_t idFrom = 0;
-  int code = 0;
+  UINT code = 0;
 };
 
 // Notification codes every common control sends.
-enum : int {
-  NM_OUTOFMEMORY = -1, NM_CLICK = -2, NM_DBLCLK = -3, NM_RETURN = -4, NM_RCLICK = -5,
-  NM_RDBLCLK = -6, NM_SETFOCUS = -7, NM_KILLFOCUS = -8, NM_CUSTOMDRAW = -12, NM_HOVER = -13
+enum : UINT {
+  NM_FIRST = 0, NM_CLICK = static_cast<UINT>(-2), NM_DBLCLK = static_cast<UINT>(-3),
+  NM_RETURN = static_cast<UINT>(-4), NM_RCLICK = static_cast<UINT>(-5),
+  NM_RDBLCLK = static_cast<UINT>(-6), NM_SETFOCUS = static_cast<UINT>(-7),
+  NM_KILLFOCUS = static_cast<UINT>(-8), NM_CUSTOMDRAW = static_cast<UINT>(-12),
+  NM_HOVER = static_cast<UINT>(-13)
 };
-
-// Owner drawing.
-enum : UINT { ODT_MENU = 1, ODT_LISTBOX = 2, ODT_COMBOBOX = 3, ODT_BUTTON = 4, ODT_HEADER = 100,
-              ODT_TAB = 101, ODT_LISTVIEW = 102 };
-enum : UINT { ODA_DRAWENTIRE = 1, ODA_SELECT = 2, ODA_FOCUS = 4 };
-enum : UINT { ODS_SELECTED = 0x1, ODS_GRAYED = 0x2, ODS_DISABLED = 0x4, ODS_CHECKED = 0x8,
-              ODS_FOCUS = 0x10, ODS_DEFAULT = 0x20, ODS_HOTLIGHT = 0x40, ODS_INACTIVE = 0x80 };
 
 struct DRAWITEMSTRUCT {
   UINT CtlType = 0;
   UINT CtlID = 0;
   UINT itemID = 0;
-  UINT itemAction = ODA_DRAWENTIRE;
+  UINT itemAction = 0;
   UINT itemState = 0;
   TWinControl* hwndItem = nullptr;
   TCanvas* hDC = nullptr;  // the canvas to draw on, in the control's client coordinates
@@ -62,6 +59,23 @@ struct MEASUREITEMSTRUCT {
   std::uintptr_t itemData = 0;
 };
 
+enum : UINT {
+  ODT_MENU = 1, ODT_LISTBOX = 2, ODT_COMBOBOX = 3, ODT_BUTTON = 4, ODT_STATIC = 5,
+  ODT_HEADER = 100, ODT_TAB = 101, ODT_LISTVIEW = 102,
+  ODA_DRAWENTIRE = 1, ODA_SELECT = 2, ODA_FOCUS = 4,
+  ODS_SELECTED = 0x1, ODS_GRAYED = 0x2, ODS_DISABLED = 0x4, ODS_CHECKED = 0x8, ODS_FOCUS = 0x10
+};
+
+enum TDragMode { dmManual, dmAutomatic };
+enum TDragState { dsDragEnter, dsDragLeave, dsDragMove };
+using TDragOverEvent = std::function<void(TObject* Sender, TObject* Source, int X, int Y,
+                                          TDragState State, bool& Accept)>;
+using TDragDropEvent = std::function<void(TObject* Sender, TObject* Source, int X, int Y)>;
+using TEndDragEvent = std::function<void(TObject* Sender, TObject* Target, int X, int Y)>;
+
+// ---- The common controls' own ----
+enum : UINT { ODS_DEFAULT = 0x20, ODS_HOTLIGHT = 0x40, ODS_INACTIVE = 0x80 };
+
 // The class library's owner-draw state.
 enum TOwnerDrawStateItem { odSelected, odGrayed, odDisabled, odChecked, odFocused, odDefault,
                            odHotLight, odInactive };
@@ -75,14 +89,6 @@ inline constexpr TColor CLR_DEFAULT = static_cast<TColor>(0xFF000000);
 
 // How a list view or a tree view keeps its items sorted.
 enum TSortType { stNone, stData, stText, stBoth };
-
-// In-program drag of the painted controls.
-enum TDragMode { dmManual, dmAutomatic };
-enum TDragState { dsDragEnter, dsDragLeave, dsDragMove };
-using TDragOverEvent = std::function<void(TObject* Sender, TObject* Source, int X, int Y,
-                                          TDragState State, bool& Accept)>;
-using TDragDropEvent = std::function<void(TObject* Sender, TObject* Source, int X, int Y)>;
-using TEndDragEvent = std::function<void(TObject* Sender, TObject* Target, int X, int Y)>;
 
 // Sends Message (WM_NOTIFY, WM_DRAWITEM, WM_MEASUREITEM) about From to its parent. The parent
 // reflects it to From as CN_BASE + Message; when the parent neither reflects it nor answers it
@@ -116,6 +122,11 @@ public:
   std::function<void(TInplaceTextEdit* Sender, bool Accept)> OnDone;
   // Called after every change of the text by typing.
   TNotifyEvent OnChange;
+  // Called with every new place of the edit (client coordinates of its parent), which the
+  // handler may change: a list view's owner keeps the edit on a cell so.
+  std::function<void(TInplaceTextEdit* Sender, TRect& Bounds)> OnPlacing;
+
+  void SetBounds(int left, int top, int width, int height) override;
 
 protected:
   void Paint() override;

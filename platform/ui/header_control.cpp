@@ -316,7 +316,7 @@ int THeaderControl::HitTest(int X, int Y, UINT* Flags) {
 
 // ---- notifications ----
 
-LRESULT THeaderControl::Notify(int Code, int Item, int Button, HDITEM* Changing) {
+LRESULT THeaderControl::Notify(UINT Code, int Item, int Button, HDITEM* Changing) {
   NMHEADER n;
   n.hdr.code = Code;
   n.iItem = Item;

@@ -79,8 +79,8 @@ struct HDHITTESTINFO {
 };
 
 // Notifications (WM_NOTIFY codes).
-enum : int {
-  HDN_FIRST = -300,
+enum : UINT {
+  HDN_FIRST = static_cast<UINT>(-300),
   HDN_ITEMCHANGINGA = HDN_FIRST - 0, HDN_ITEMCHANGEDA = HDN_FIRST - 1,
   HDN_ITEMCLICKA = HDN_FIRST - 2, HDN_ITEMDBLCLICKA = HDN_FIRST - 3,
   HDN_DIVIDERDBLCLICKA = HDN_FIRST - 5, HDN_BEGINTRACKA = HDN_FIRST - 6,
@@ -266,7 +266,7 @@ protected:
 private:
   friend class THeaderSection;
   enum TDragKind { dkNone, dkPress, dkTrack, dkMove };
-  LRESULT Notify(int Code, int Item, int Button = 0, HDITEM* Changing = nullptr);
+  LRESULT Notify(UINT Code, int Item, int Button = 0, HDITEM* Changing = nullptr);
   void SectionsChanged();
   void PaintSection(TCanvas& C, int Index, const TRect& R);
   void PaintFilter(TCanvas& C, int Index, const TRect& R);

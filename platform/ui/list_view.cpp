@@ -600,7 +600,7 @@ void TListView::UpdateItems(int FirstIndex, int LastIndex) {
 
 // ---- notifications and state ----
 
-LRESULT TListView::NotifyItem(int Code, TListItem* Item, UINT NewState, UINT OldState, UINT Changed, int SubItem) {
+LRESULT TListView::NotifyItem(UINT Code, TListItem* Item, UINT NewState, UINT OldState, UINT Changed, int SubItem) {
   NMLISTVIEW n;
   n.hdr.code = Code;
   n.iItem = Item ? Item->FIndex : -1;
@@ -819,8 +819,9 @@ bool TListView::EditCaption(TListItem* Item) {
 
 void TListView::EndEdit(bool Accept) {
   TListItem* item = FEditItem;
-  if (!item) return;
-  FEditItem = nullptr;
+  if (!item || FEndingEdit) return;
+  // The edit control stays reachable (LVM_GETEDITCONTROL) while the end is told.
+  FEndingEdit = true;
   std::string text = FEdit->Text();
   NMLVDISPINFO info;
   info.hdr.code = LVN_ENDLABELEDIT;
@@ -829,9 +830,19 @@ void TListView::EndEdit(bool Accept) {
   info.item.lParam = reinterpret_cast<LPARAM>(item);
   info.item.pszText = Accept ? text.data() : nullptr;
   info.item.cchTextMax = static_cast<int>(text.size()) + 1;
+  try {
+    SendNotify(*this, info.hdr);
+  } catch (...) {
+    FEndingEdit = false;
+    FEditItem = nullptr;
+    FEdit->SetVisible(false);
+    throw;
+  }
+  FEndingEdit = false;
+  FEditItem = nullptr;
+  bool hadFocus = FEdit->Focused();
   FEdit->SetVisible(false);
-  if (FEdit->Focused() && CanFocus()) SetFocus();
-  SendNotify(*this, info.hdr);
+  if (hadFocus && CanFocus()) SetFocus();
   Invalidate();
 }
 
@@ -949,7 +960,7 @@ void TListView::Paint() {
 
 // ---- input ----
 
-void TListView::NotifyActivate(int Code, int X, int Y) {
+void TListView::NotifyActivate(UINT Code, int X, int Y) {
   NMITEMACTIVATE n;
   n.hdr.code = Code;
   int sub = -1;

@@ -84,8 +84,8 @@ struct LVHITTESTINFO {
 };
 
 // Notifications (WM_NOTIFY codes).
-enum : int {
-  LVN_FIRST = -100,
+enum : UINT {
+  LVN_FIRST = static_cast<UINT>(-100),
   LVN_ITEMCHANGING = LVN_FIRST - 0, LVN_ITEMCHANGED = LVN_FIRST - 1,
   LVN_INSERTITEM = LVN_FIRST - 2, LVN_DELETEITEM = LVN_FIRST - 3,
   LVN_DELETEALLITEMS = LVN_FIRST - 4, LVN_BEGINLABELEDITA = LVN_FIRST - 5,
@@ -419,9 +419,9 @@ private:
   bool ChangeItemState(TListItem* Item, UINT NewState, UINT Mask);
   // Asks, applies (Apply) and tells a change of a text or image.
   bool ChangeItem(TListItem* Item, UINT Changed, const std::function<void()>& Apply);
-  LRESULT NotifyItem(int Code, TListItem* Item, UINT NewState = 0, UINT OldState = 0, UINT Changed = 0,
+  LRESULT NotifyItem(UINT Code, TListItem* Item, UINT NewState = 0, UINT OldState = 0, UINT Changed = 0,
                      int SubItem = 0);
-  void NotifyActivate(int Code, int X, int Y);
+  void NotifyActivate(UINT Code, int X, int Y);
   void ItemInserted(TListItem* Item);
   void ItemDeleting(TListItem* Item);
   void ColumnsChanged();
@@ -439,6 +439,7 @@ private:
   std::unique_ptr<THeaderControl> FHeader;
   std::unique_ptr<TInplaceTextEdit> FEdit;
   TListItem* FEditItem = nullptr;
+  bool FEndingEdit = false;
   TViewStyle FViewStyle = vsReport;
   DWORD FExStyle = 0;
   bool FMultiSelect = false;

@@ -65,7 +65,7 @@ struct TCHITTESTINFO {
 };
 
 // Notifications (WM_NOTIFY codes).
-enum : int { TCN_FIRST = -550, TCN_KEYDOWN = TCN_FIRST - 0, TCN_SELCHANGE = TCN_FIRST - 1,
+enum : UINT { TCN_FIRST = static_cast<UINT>(-550), TCN_KEYDOWN = TCN_FIRST - 0, TCN_SELCHANGE = TCN_FIRST - 1,
              TCN_SELCHANGING = TCN_FIRST - 2 };
 
 using TTabChangingEvent = std::function<void(TObject* Sender, bool& AllowChange)>;

@@ -11,8 +11,8 @@ namespace {
 class TRecordingParent : public TCustomControl {
 public:
   using TCustomControl::TCustomControl;
-  std::vector<std::pair<int, int>> Log;  // code, item
-  int Refuse = 0;                        // a code to answer non-zero
+  std::vector<std::pair<UINT, int>> Log;  // code, item
+  UINT Refuse = 0;                       // a code to answer non-zero
   int Answer = 0;
 
 protected:
@@ -45,7 +45,7 @@ protected:
   }
   void TearDown() override { SetCurrentEventLoop(FSaved); }
 
-  int Count(int code) const {
+  int Count(UINT code) const {
     int n = 0;
     for (auto& e : Parent.Log) n += e.first == code;
     return n;
@@ -78,7 +78,7 @@ TEST_F(HeaderControlTest, FilterChangeIsToldOnceTheTimeOutPassesWithoutTyping) {
   EXPECT_EQ(Count(HDN_FILTERCHANGE), 0);
   FLoop.AdvanceClock(1);
   ASSERT_EQ(Count(HDN_FILTERCHANGE), 1);
-  EXPECT_EQ(Parent.Log.back(), std::make_pair(int{HDN_FILTERCHANGE}, 1));
+  EXPECT_EQ(Parent.Log.back(), std::make_pair(UINT{HDN_FILTERCHANGE}, 1));
   FLoop.AdvanceClock(1000);
   EXPECT_EQ(Count(HDN_FILTERCHANGE), 1);  // once
 
@@ -114,7 +114,7 @@ TEST_F(HeaderControlTest, FilterButtonAsksAndAYesTellsTheChange) {
   HeadlessInput::Click(Header, button.Left + 2, button.Top + 2);
   EXPECT_EQ(Count(HDN_FILTERCHANGE), 1);
   Header.ClearFilter(-1);
-  EXPECT_EQ(Parent.Log.back(), std::make_pair(int{HDN_FILTERCHANGE}, -1));
+  EXPECT_EQ(Parent.Log.back(), std::make_pair(UINT{HDN_FILTERCHANGE}, -1));
 }
 
 TEST_F(HeaderControlTest, TrackingDragsTheDividerWithinTheLimitsUnlessRefused) {

@@ -12,7 +12,7 @@ public:
   using TCustomControl::TCustomControl;
   UINT MeasuredHeight = 0;
   int Measures = 0;
-  std::vector<int> Codes;
+  std::vector<UINT> Codes;
 
 protected:
   void WndProc(TMessage& m) override {

@@ -13,7 +13,7 @@ class TVetoParent : public TCustomControl {
 public:
   using TCustomControl::TCustomControl;
   bool Veto = false;
-  std::vector<int> Codes;
+  std::vector<UINT> Codes;
 
 protected:
   void WndProc(TMessage& m) override {
@@ -175,7 +175,7 @@ TEST_F(TabControlTest, ParentCanVetoTheChangeAndHearsBothNotifications) {
   tc.Perform(WM_KEYDOWN, VK_RIGHT, 0);
   EXPECT_EQ(tc.TabIndex(), 1);
   EXPECT_EQ(changes, 1);
-  EXPECT_EQ(parent.Codes, (std::vector<int>{TCN_SELCHANGING, TCN_SELCHANGING, TCN_SELCHANGE}));
+  EXPECT_EQ(parent.Codes, (std::vector<UINT>{TCN_SELCHANGING, TCN_SELCHANGING, TCN_SELCHANGE}));
 }
 
 TEST_F(TabControlTest, OwnerDrawnTabsAreDrawnByTheHandlerAndLayoutsFollowTheStyle) {
