@@ -36,6 +36,11 @@ void TTabStringsView::Delete(int Index) {
   if (!FControl.DeleteTab(Index)) throw EListError::OutOfBounds(Index);
 }
 void TTabStringsView::Clear() { FControl.DeleteAllTabs(); }
+void TTabStringsView::Move(int CurIndex, int NewIndex) {
+  if (CurIndex < 0 || CurIndex >= FControl.TabCount()) throw EListError::OutOfBounds(CurIndex);
+  if (NewIndex < 0 || NewIndex >= FControl.TabCount()) throw EListError::OutOfBounds(NewIndex);
+  FControl.MoveTab(CurIndex, NewIndex);
+}
 
 // ---- TCustomTabControl ------------------------------------------------------------------------
 

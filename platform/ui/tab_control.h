@@ -86,6 +86,8 @@ public:
   void Insert(int Index, const std::string& S) override;
   void Delete(int Index) override;
   void Clear() override;
+  // Moves the whole tab (text, image, parameter); the selected tab stays selected.
+  void Move(int CurIndex, int NewIndex) override;
 
 private:
   TCustomTabControl& FControl;

@@ -514,10 +514,23 @@ void TTreeNodes::Assign(const TPersistent* Source) {
     return;
   }
   if (other == this) return;
-  TMemoryStream data;
-  other->WriteData(data);
-  data.SetPosition(0);
-  ReadData(data);
+  // A copy node by node: Data keeps its whole pointer (the stream form holds 32 bits of it).
+  TUpdateScope<TTreeNodes> update(*this);
+  Clear();
+  std::vector<std::pair<const TTreeNode*, TTreeNode*>> stack;  // source, new parent
+  for (const TTreeNode* n = other->FLast; n; n = n->FPrev) stack.emplace_back(n, nullptr);
+  while (!stack.empty()) {
+    auto [from, parent] = stack.back();
+    stack.pop_back();
+    TTreeNode* to = AddNode(parent, nullptr, from->FText, from->FData);
+    to->FImageIndex = from->FImageIndex;
+    to->FSelectedIndex = from->FSelectedIndex;
+    to->FStateIndex = from->FStateIndex;
+    to->FOverlayIndex = from->FOverlayIndex;
+    to->FHasChildren = from->FHasChildren;
+    to->FExpanded = from->FExpanded;
+    for (const TTreeNode* c = from->FLast; c; c = c->FPrev) stack.emplace_back(c, to);
+  }
 }
 
 void TTreeNodes::DefineProperties(TFiler& Filer) {

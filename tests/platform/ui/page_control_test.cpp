@@ -154,6 +154,12 @@ TEST_F(TabControlTest, MessagesAnswerAsTheMethods) {
   EXPECT_NE(tc.TabRect(1).Width(), 80);
   tc.SetStyle(tc.Style() | TCS_FIXEDWIDTH);
   EXPECT_EQ(tc.TabRect(1).Width(), 80);
+  // Moving a tab through the string list keeps its image and the selection on it.
+  tc.SetTabImage(1, 7);
+  tc.Tabs().Move(1, 0);
+  EXPECT_EQ(tc.TabText(0), "Second tab");
+  EXPECT_EQ(tc.TabImage(0), 7);
+  EXPECT_EQ(tc.TabIndex(), 0);
   EXPECT_EQ(tc.Perform(TCM_SETEXTENDEDSTYLE, 0, TCS_EX_FLATSEPARATORS), 0);
   EXPECT_EQ(tc.Perform(TCM_GETEXTENDEDSTYLE), LRESULT{TCS_EX_FLATSEPARATORS});
 }

@@ -178,6 +178,18 @@ TEST_F(TreeViewTest, NodesAddInsertMoveAndDelete) {
   EXPECT_FALSE(a->HasChildren());
 }
 
+TEST_F(TreeViewTest, AssignCopiesTheNodesWithTheirWholeData) {
+  TTreeView from(nullptr), to(nullptr);
+  Fill(from);
+  int marker = 0;
+  from.Items().Item(2)->SetData(&marker);  // a real pointer, wider than the stream's 32 bits
+  to.Items().Add(nullptr, "old");
+  to.SetItems(from.Items());
+  EXPECT_EQ(Shape(to), "A,.B,..C,D");
+  EXPECT_EQ(to.Items().Item(2)->Data(), &marker);
+  EXPECT_EQ(to.Items().GetFirstNode()->StateIndex(), 3);
+}
+
 TEST_F(TreeViewTest, SortingKeepsTextOrderAndCustomOrders) {
   TTreeView tv(nullptr);
   tv.SetSortType(stText);
