@@ -325,7 +325,13 @@ void TListView::HeaderChanged() {
   Invalidate();
 }
 
-std::vector<int> TListView::ColumnOrder() const { return FHeader->Order(); }
+std::vector<int> TListView::ColumnOrder() const {
+  // Sections added to the header behind the columns' back have no column: they are left out.
+  std::vector<int> order;
+  for (int i : FHeader->Order())
+    if (i < FColumns->Count()) order.push_back(i);
+  return order;
+}
 
 bool TListView::SetColumnOrder(const std::vector<int>& Order) {
   bool ok = FHeader->SetOrder(Order);
@@ -341,7 +347,7 @@ int TListView::TotalColumnWidth() const {
 
 int TListView::ColumnLeft(int Column) const {
   int x = -FHorzOffset;
-  for (int i : FHeader->Order()) {
+  for (int i : ColumnOrder()) {
     if (i == Column) return x;
     x += FColumns->Items(i)->FWidth;
   }
@@ -468,7 +474,7 @@ int TListView::SubItemHitTest(int X, int Y, int* SubItem, UINT* Flags) {
       flags = LVHT_BELOW;
     } else {
       int x = -FHorzOffset;
-      for (int c : FHeader->Order()) {
+      for (int c : ColumnOrder()) {
         int w = FColumns->Items(c)->FWidth;
         if (X >= x && X < x + w) {
           sub = c;
@@ -854,7 +860,7 @@ void TListView::DrawDefaultItem(TCanvas& C, TListItem* Item, const TRect& Row) {
   const TColor selBrush = focusedCtl ? clHighlight : clBtnFace;
   const TColor selText = focusedCtl ? clHighlightText : clWindowText;
   const int index = Item->FIndex;
-  std::vector<int> order = FHeader->Order();
+  std::vector<int> order = ColumnOrder();
   if (FColumns->Count() == 0) order = {0};
   if (showSel && RowSelect()) {
     C.Brush().SetColor(selBrush);
@@ -950,7 +956,7 @@ void TListView::Paint() {
       c.LineTo(std::min(client.Right, TotalColumnWidth() - FHorzOffset), y);
     }
     int x = -FHorzOffset;
-    for (int col : FHeader->Order()) {
+    for (int col : ColumnOrder()) {
       x += FColumns->Items(col)->FWidth;
       c.MoveTo(x - 1, header);
       c.LineTo(x - 1, std::max(bottom, client.Bottom));

@@ -261,6 +261,12 @@ TEST_F(ListViewTest, ScrollByLinesHoverTimeAndColumnClicks) {
   HeadlessInput::MouseUp(View.Header(), 80, 3);
   EXPECT_EQ(View.Columns()[0]->Width(), 80);
   EXPECT_EQ(View.Perform(LVM_GETCOLUMNWIDTH, 0), 80);
+
+  // A section added to the header alone has no column and is left out.
+  View.Header().AddSection("stray", 40);
+  EXPECT_EQ(View.ColumnOrder(), (std::vector<int>{0, 1, 2}));
+  View.Repaint();
+  EXPECT_EQ(View.Items()[0]->DisplayRect(drBounds).Right, 80 + 60 + 70);
 }
 
 }  // namespace
