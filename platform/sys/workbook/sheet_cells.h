@@ -1,0 +1,62 @@
+// The cells of one worksheet part: read from its XML, changed by range assignments, and written
+// back around the parts of the sheet we do not model (views, columns, margins, merged cells).
+#pragma once
+
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+inline constexpr int kMaxSheetRows = 1048576;
+inline constexpr int kMaxSheetColumns = 16384;
+// Ceiling of the cells one sheet may hold, and of one range value.
+inline constexpr long long kMaxSheetCells = 4000000;
+
+// A cell's text as the range value gives it; Raw keeps the cell's XML as read, so an
+// unchanged cell (its formula and style too) is written back as it was.
+struct TSheetCell {
+  std::string Text;
+  std::string Raw;
+  std::string Style;  // the "s" attribute, kept when the value changes
+};
+
+// (row, column), both 1-based.
+using TCellKey = std::pair<int, int>;
+
+class TSheetCells {
+public:
+  // Reads a worksheet part; `shared` are the workbook's shared strings. Malformed XML, a bad
+  // cell reference or a shared string index out of range raises EOleException.
+  void Load(const std::string& xml, const std::string& partName, const std::vector<std::string>& shared);
+  // The part with the current cells.
+  std::string Save() const;
+
+  bool Changed() const { return FChanged; }
+  const std::map<TCellKey, TSheetCell>& Cells() const { return FCells; }
+  // An empty text removes the cell.
+  void Set(int row, int col, const std::string& text);
+  const std::string& Get(int row, int col) const;
+  // Bounds of the cells with text: false when there is none.
+  bool Bounds(int& top, int& left, int& bottom, int& right) const;
+
+private:
+  std::map<TCellKey, TSheetCell> FCells;
+  std::string FPrefix;  // the part up to <sheetData>, without its dimension element
+  std::string FSuffix;  // the part after </sheetData>
+  std::string FNs;      // the element prefix the part uses ("" or "x:")
+  std::size_t FDimensionAt = std::string::npos;  // where the dimension element goes in FPrefix
+  bool FChanged = false;
+};
+
+// The workbook's shared string table.
+std::vector<std::string> ReadSharedStrings(const std::string& xml, const std::string& partName);
+
+// "B2" -> row 2, column 2 ("$" signs allowed); false when it is no cell of a sheet.
+bool ParseCellName(const std::string& name, int& row, int& col);
+// Column letters: 1 -> "A", 27 -> "AA".
+std::string ColumnLetters(int col);
+// A text that reads back as the same number: no leading zeros, no trailing decimal zeros, no
+// exponent; the decimal separator of the format settings. `xmlValue` gets it with ".".
+bool IsPlainNumber(const std::string& text, std::string& xmlValue);
+// A stored number as the range value gives it (the format settings' float text).
+std::string NumberText(const std::string& stored, const std::string& partName);

@@ -1,0 +1,552 @@
+#include "platform/sys/workbook/workbook.h"
+
+#include <algorithm>
+
+#include "platform/rtl/exceptions.h"
+#include "platform/rtl/sysutils.h"
+#include "platform/sys/workbook/xml_text.h"
+
+namespace {
+
+const char kXmlDecl[] = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n";
+const char kRelNs[] = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+const char kMainNs[] = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
+const char kPackageRelNs[] = "http://schemas.openxmlformats.org/package/2006/relationships";
+const char kContentTypesNs[] = "http://schemas.openxmlformats.org/package/2006/content-types";
+const char kWorksheetRel[] = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet";
+const char kWorksheetType[] = "application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml";
+const char kContentTypesPart[] = "[Content_Types].xml";
+
+bool EndsWith(const std::string& s, const std::string& tail) {
+  return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+[[noreturn]] void Malformed(const std::string& what) {
+  throw EOleException("The workbook is damaged: " + what);
+}
+
+std::string FolderOf(const std::string& part) {
+  std::size_t slash = part.rfind('/');
+  return slash == std::string::npos ? std::string() : part.substr(0, slash + 1);
+}
+
+// A relationship target as a part name: relative to `folder`, "/" from the package root.
+std::string ResolveTarget(const std::string& folder, const std::string& target) {
+  std::string path = !target.empty() && target[0] == '/' ? target.substr(1) : folder + target;
+  std::vector<std::string> segments;
+  std::size_t start = 0;
+  while (start <= path.size()) {
+    std::size_t slash = path.find('/', start);
+    std::string seg = path.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
+    if (seg == "..") {
+      if (segments.empty()) Malformed("relationship target " + target);
+      segments.pop_back();
+    } else if (!seg.empty() && seg != ".") {
+      segments.push_back(seg);
+    }
+    if (slash == std::string::npos) break;
+    start = slash + 1;
+  }
+  std::string out;
+  for (const std::string& s : segments) out += (out.empty() ? "" : "/") + s;
+  return out;
+}
+
+// Collects the elements at depth 1 of a relationships or content-types part.
+class TListReader : public TXmlHandler {
+public:
+  std::vector<TXmlElement> Items;
+  void StartElement(const TXmlElement& e, int depth) override {
+    if (depth == 1) Items.push_back(e);
+  }
+  void EndElement(const TXmlElement&, std::size_t, int) override {}
+};
+
+class TWorkbookReader : public TXmlHandler {
+public:
+  std::vector<TXmlElement> Sheets;
+  std::size_t SheetsBegin = std::string::npos, SheetsEnd = std::string::npos;
+  std::string SheetsTag, RelPrefix;
+  int ActiveTab = 0;
+  bool HasRelPrefix = false;
+  void StartElement(const TXmlElement& e, int depth) override {
+    std::string local = e.LocalName();
+    if (depth == 0) {
+      for (const TXmlAttribute& a : e.Attributes)
+        if (a.Value == kRelNs && a.Name.rfind("xmlns:", 0) == 0) {
+          RelPrefix = a.Name.substr(6);
+          HasRelPrefix = true;
+        }
+    } else if (depth == 1 && local == "sheets") {
+      SheetsBegin = e.Begin;
+      SheetsTag = e.Name;
+    } else if (depth == 2 && local == "sheet" && SheetsEnd == std::string::npos &&
+               SheetsBegin != std::string::npos) {
+      Sheets.push_back(e);
+    } else if (depth == 2 && local == "workbookView") {
+      TryStrToInt(e.Value("activeTab"), ActiveTab);
+    }
+  }
+  void EndElement(const TXmlElement& e, std::size_t end, int depth) override {
+    if (depth == 1 && e.LocalName() == "sheets") SheetsEnd = end;
+  }
+};
+
+std::string Attributes(const std::vector<TXmlAttribute>& attrs) {
+  std::string s;
+  for (const TXmlAttribute& a : attrs) s += " " + a.Name + "=\"" + XmlEscape(a.Value) + "\"";
+  return s;
+}
+
+std::size_t CodePoints(const std::string& s) {
+  return static_cast<std::size_t>(std::count_if(s.begin(), s.end(), [](char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  }));
+}
+
+// The parts of a new workbook of one empty sheet.
+TZipParts NewWorkbookParts() {
+  std::string d = kXmlDecl;
+  return {
+      {kContentTypesPart,
+       d + "<Types xmlns=\"" + kContentTypesNs + "\">"
+           "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
+           "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
+           "<Override PartName=\"/xl/workbook.xml\" "
+           "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml\"/>"
+           "<Override PartName=\"/xl/worksheets/sheet1.xml\" ContentType=\"" + kWorksheetType + "\"/>"
+           "<Override PartName=\"/xl/styles.xml\" "
+           "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.styles+xml\"/>"
+           "</Types>"},
+      {"_rels/.rels",
+       d + "<Relationships xmlns=\"" + kPackageRelNs + "\">"
+           "<Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
+           "relationships/officeDocument\" Target=\"xl/workbook.xml\"/></Relationships>"},
+      {"xl/workbook.xml",
+       d + "<workbook xmlns=\"" + kMainNs + "\" xmlns:r=\"" + kRelNs + "\">"
+           "<bookViews><workbookView activeTab=\"0\"/></bookViews>"
+           "<sheets><sheet name=\"Sheet1\" sheetId=\"1\" r:id=\"rId1\"/></sheets></workbook>"},
+      {"xl/_rels/workbook.xml.rels",
+       d + "<Relationships xmlns=\"" + kPackageRelNs + "\">"
+           "<Relationship Id=\"rId1\" Type=\"" + kWorksheetRel + "\" Target=\"worksheets/sheet1.xml\"/>"
+           "<Relationship Id=\"rId2\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
+           "relationships/styles\" Target=\"styles.xml\"/></Relationships>"},
+      {"xl/styles.xml",
+       d + "<styleSheet xmlns=\"" + kMainNs + "\">"
+           "<fonts count=\"1\"><font><sz val=\"11\"/><name val=\"Calibri\"/></font></fonts>"
+           "<fills count=\"2\"><fill><patternFill patternType=\"none\"/></fill>"
+           "<fill><patternFill patternType=\"gray125\"/></fill></fills>"
+           "<borders count=\"1\"><border><left/><right/><top/><bottom/><diagonal/></border></borders>"
+           "<cellStyleXfs count=\"1\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\"/></cellStyleXfs>"
+           "<cellXfs count=\"1\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\"/></cellXfs>"
+           "<cellStyles count=\"1\"><cellStyle name=\"Normal\" xfId=\"0\" builtinId=\"0\"/></cellStyles>"
+           "</styleSheet>"},
+      {"xl/worksheets/sheet1.xml", d + "<worksheet xmlns=\"" + kMainNs + "\"><dimension ref=\"A1\"/><sheetData/></worksheet>"},
+  };
+}
+
+}  // namespace
+
+struct TWorkbook::TSheetEntry {
+  std::string Tag;  // the element's name as written
+  std::vector<TXmlAttribute> Attributes;
+  TWorksheet* Sheet = nullptr;  // null for a chart or dialog sheet
+};
+
+// ---- TVarArray ------------------------------------------------------------------------------
+
+TVarArray::TVarArray(int rows, int cols) : FRows(std::max(rows, 0)), FCols(std::max(cols, 0)) {
+  if (static_cast<long long>(FRows) * FCols > kMaxSheetCells) throw EOleException("The range is too large");
+  FItems.resize(static_cast<std::size_t>(FRows) * static_cast<std::size_t>(FCols));
+}
+
+std::string& TVarArray::operator()(int row, int col) {
+  if (row < 1 || row > FRows || col < 1 || col > FCols) throw EOleException("Variant array index out of bounds");
+  return FItems[static_cast<std::size_t>(row - 1) * static_cast<std::size_t>(FCols) + static_cast<std::size_t>(col - 1)];
+}
+
+const std::string& TVarArray::operator()(int row, int col) const {
+  return const_cast<TVarArray&>(*this)(row, col);
+}
+
+// ---- TRange ---------------------------------------------------------------------------------
+
+TRange::TRange(TWorksheet& sheet, int top, int left, int bottom, int right)
+    : FSheet(sheet), FTop(std::min(top, bottom)), FLeft(std::min(left, right)),
+      FBottom(std::max(top, bottom)), FRight(std::max(left, right)) {}
+
+std::string TRange::Address() const {
+  std::string a = "$" + ColumnLetters(FLeft) + "$" + std::to_string(FTop);
+  if (FTop != FBottom || FLeft != FRight) a += ":$" + ColumnLetters(FRight) + "$" + std::to_string(FBottom);
+  return a;
+}
+
+TVarArray TRange::Value() const {
+  FSheet.Parent().CheckOpen();
+  TVarArray v(RowsCount(), ColumnsCount());
+  for (const auto& [key, cell] : FSheet.Cells().Cells())
+    if (key.first >= FTop && key.first <= FBottom && key.second >= FLeft && key.second <= FRight)
+      v(key.first - FTop + 1, key.second - FLeft + 1) = cell.Text;
+  return v;
+}
+
+void TRange::SetValue(const TVarArray& value) {
+  FSheet.Parent().CheckOpen();
+  int rows = std::min(RowsCount(), value.Rows());
+  int cols = std::min(ColumnsCount(), value.Cols());
+  for (int r = 1; r <= rows; ++r)
+    for (int c = 1; c <= cols; ++c) FSheet.Cells().Set(FTop + r - 1, FLeft + c - 1, value(r, c));
+}
+
+// ---- TWorksheet -----------------------------------------------------------------------------
+
+void TWorksheet::SetName(const std::string& name) {
+  FBook.CheckOpen();
+  if (name == FName) return;
+  if (name.empty() || CodePoints(name) > 31 || name.find_first_of(":\\/?*[]") != std::string::npos ||
+      name.front() == '\'' || name.back() == '\'')
+    throw EOleException("The sheet name \"" + name + "\" is not valid");
+  for (const auto& s : FBook.FSheets)
+    if (s.get() != this && AnsiSameText(s->FName, name))
+      throw EOleException("The sheet name \"" + name + "\" is already taken");
+  for (const auto& e : FBook.FEntries)
+    if (!e.Sheet)
+      for (const TXmlAttribute& a : e.Attributes)
+        if (a.Name == "name" && AnsiSameText(a.Value, name))
+          throw EOleException("The sheet name \"" + name + "\" is already taken");
+  FName = name;
+  FRenamed = true;
+}
+
+TRange TWorksheet::UsedRange() {
+  FBook.CheckOpen();
+  int top = 1, left = 1, bottom = 1, right = 1;
+  FCells.Bounds(top, left, bottom, right);
+  return TRange(*this, top, left, bottom, right);
+}
+
+TRange TWorksheet::Range(const std::string& address) {
+  FBook.CheckOpen();
+  std::size_t colon = address.find(':');
+  int top, left, bottom, right;
+  bool ok = ParseCellName(address.substr(0, colon), top, left);
+  if (colon == std::string::npos) {
+    bottom = top;
+    right = left;
+  } else {
+    ok = ok && ParseCellName(address.substr(colon + 1), bottom, right);
+  }
+  if (!ok) throw EOleException("\"" + address + "\" is no range address");
+  return TRange(*this, top, left, bottom, right);
+}
+
+void TWorksheet::Activate() {
+  FBook.CheckOpen();
+  for (std::size_t i = 0; i < FBook.FSheets.size(); ++i)
+    if (FBook.FSheets[i].get() == this) FBook.FActive = static_cast<int>(i);
+}
+
+// ---- TSheets --------------------------------------------------------------------------------
+
+int TSheets::Count() const {
+  FBook.CheckOpen();
+  return static_cast<int>(FBook.FSheets.size());
+}
+
+TWorksheet& TSheets::Item(int index) {
+  FBook.CheckOpen();
+  if (index < 1 || index > Count()) throw EOleException("Sheet index " + std::to_string(index) + " out of range");
+  return *FBook.FSheets[static_cast<std::size_t>(index - 1)];
+}
+
+TWorksheet& TSheets::Item(const std::string& name) {
+  FBook.CheckOpen();
+  for (const auto& s : FBook.FSheets)
+    if (AnsiSameText(s->Name(), name)) return *s;
+  throw EOleException("The workbook holds no sheet \"" + name + "\"");
+}
+
+TWorksheet& TSheets::Add() {
+  FBook.CheckOpen();
+  return FBook.AddSheet();
+}
+
+// ---- TWorkbook ------------------------------------------------------------------------------
+
+TWorkbook::TWorkbook() : FSheetList(*this) {}
+TWorkbook::~TWorkbook() = default;
+
+void TWorkbook::CheckOpen() const {
+  if (FClosed) throw EOleException("The workbook is closed");
+}
+
+TZipPart* TWorkbook::FindPart(const std::string& name) {
+  for (TZipPart& p : FParts)
+    if (p.Name == name) return &p;
+  return nullptr;
+}
+
+void TWorkbook::Load(TZipParts parts) {
+  FParts = std::move(parts);
+  FSheets.clear();
+  FEntries.clear();
+  FRels.clear();
+  FContentTypes.clear();
+  FStructureChanged = false;
+
+  TZipPart* types = FindPart(kContentTypesPart);
+  if (!types) Malformed("it has no content types");
+  TListReader typeList;
+  ParseXml(types->Bytes, types->Name, typeList);
+  for (const TXmlElement& e : typeList.Items) {
+    if (e.LocalName() == "Default") FContentTypes.push_back({true, e.Value("Extension"), e.Value("ContentType")});
+    else if (e.LocalName() == "Override") FContentTypes.push_back({false, e.Value("PartName"), e.Value("ContentType")});
+  }
+
+  TZipPart* rootRels = FindPart("_rels/.rels");
+  if (!rootRels) Malformed("it has no package relationships");
+  TListReader rootList;
+  ParseXml(rootRels->Bytes, rootRels->Name, rootList);
+  FWorkbookPart.clear();
+  for (const TXmlElement& e : rootList.Items)
+    if (EndsWith(e.Value("Type"), "/officeDocument")) FWorkbookPart = ResolveTarget("", e.Value("Target"));
+  TZipPart* book = FWorkbookPart.empty() ? nullptr : FindPart(FWorkbookPart);
+  if (!book) Malformed("it has no workbook part");
+
+  std::string folder = FolderOf(FWorkbookPart);
+  FRelsPart = folder + "_rels/" + FWorkbookPart.substr(folder.size()) + ".rels";
+  if (TZipPart* rels = FindPart(FRelsPart)) {
+    TListReader relList;
+    ParseXml(rels->Bytes, rels->Name, relList);
+    for (const TXmlElement& e : relList.Items)
+      if (e.LocalName() == "Relationship")
+        FRels.push_back({e.Value("Id"), e.Value("Type"), e.Value("Target"), e.Value("TargetMode")});
+  }
+  auto relTarget = [&](const std::string& id, std::string& type) -> std::string {
+    for (const TRelationship& r : FRels)
+      if (r.Id == id && r.TargetMode != "External") {
+        type = r.Type;
+        return ResolveTarget(folder, r.Target);
+      }
+    return {};
+  };
+
+  std::vector<std::string> shared;
+  for (const TRelationship& r : FRels)
+    if (EndsWith(r.Type, "/sharedStrings") && r.TargetMode != "External") {
+      TZipPart* p = FindPart(ResolveTarget(folder, r.Target));
+      if (!p) Malformed("its shared strings are missing");
+      shared = ReadSharedStrings(p->Bytes, p->Name);
+    }
+
+  TWorkbookReader reader;
+  ParseXml(book->Bytes, book->Name, reader);
+  if (reader.SheetsBegin == std::string::npos || reader.SheetsEnd == std::string::npos)
+    Malformed("its workbook part lists no sheets");
+  FSheetsBegin = reader.SheetsBegin;
+  FSheetsEnd = reader.SheetsEnd;
+  FSheetsTag = reader.SheetsTag;
+  FRelPrefix = reader.HasRelPrefix ? reader.RelPrefix : std::string();
+  for (const TXmlElement& e : reader.Sheets) {
+    TSheetEntry entry;
+    entry.Tag = e.Name;
+    entry.Attributes = e.Attributes;
+    std::string type;
+    std::string target = relTarget(e.Value("id"), type);
+    if (EndsWith(type, "/worksheet")) {
+      TZipPart* p = FindPart(target);
+      if (!p) Malformed("its sheet part " + target + " is missing");
+      std::unique_ptr<TWorksheet> sheet(new TWorksheet(*this, e.Value("name")));
+      sheet->FPart = target;
+      sheet->FCells.Load(p->Bytes, p->Name, shared);
+      entry.Sheet = sheet.get();
+      FSheets.push_back(std::move(sheet));
+    }
+    FEntries.push_back(std::move(entry));
+  }
+  if (FSheets.empty()) Malformed("it holds no worksheet");
+  int active = 0, index = 0;
+  for (const TSheetEntry& e : FEntries) {
+    if (index == reader.ActiveTab && e.Sheet) {
+      for (std::size_t i = 0; i < FSheets.size(); ++i)
+        if (FSheets[i].get() == e.Sheet) active = static_cast<int>(i);
+    }
+    ++index;
+  }
+  FActive = active;
+}
+
+TWorksheet& TWorkbook::ActiveSheet() {
+  CheckOpen();
+  return *FSheets.at(static_cast<std::size_t>(FActive));
+}
+
+TWorksheet& TWorkbook::AddSheet() {
+  int number = 1;
+  auto used = [&](const std::string& name) {
+    for (const auto& s : FSheets)
+      if (AnsiSameText(s->Name(), name)) return true;
+    return false;
+  };
+  while (used("Sheet" + std::to_string(number))) ++number;
+  std::string folder = FolderOf(FWorkbookPart);
+  int partNumber = 1;
+  while (FindPart(folder + "worksheets/sheet" + std::to_string(partNumber) + ".xml")) ++partNumber;
+  std::string target = "worksheets/sheet" + std::to_string(partNumber) + ".xml";
+
+  int relNumber = 1, sheetId = 0;
+  auto relUsed = [&](const std::string& id) {
+    return std::any_of(FRels.begin(), FRels.end(), [&](const TRelationship& r) { return r.Id == id; });
+  };
+  while (relUsed("rId" + std::to_string(relNumber))) ++relNumber;
+  for (const TSheetEntry& e : FEntries) sheetId = std::max(sheetId, StrToIntDef(TXmlElement{"", e.Attributes, 0, 0}.Value("sheetId"), 0));
+
+  std::unique_ptr<TWorksheet> sheet(new TWorksheet(*this, "Sheet" + std::to_string(number)));
+  sheet->FPart = folder + target;
+  sheet->FAdded = true;
+  std::string xml = std::string(kXmlDecl) + "<worksheet xmlns=\"" + kMainNs + "\"><dimension ref=\"A1\"/><sheetData/></worksheet>";
+  sheet->FCells.Load(xml, sheet->FPart, {});
+  FParts.push_back({sheet->FPart, xml});
+
+  std::string relId = "rId" + std::to_string(relNumber);
+  FRels.push_back({relId, kWorksheetRel, target, ""});
+  FContentTypes.push_back({false, "/" + sheet->FPart, kWorksheetType});
+  TSheetEntry entry;
+  std::string prefix = FSheetsTag.find(':') == std::string::npos ? "" : FSheetsTag.substr(0, FSheetsTag.find(':') + 1);
+  entry.Tag = prefix + "sheet";
+  entry.Attributes = {{"name", sheet->Name()}, {"sheetId", std::to_string(sheetId + 1)}};
+  if (FRelPrefix.empty()) {
+    entry.Attributes.push_back({"xmlns:r", kRelNs});
+    entry.Attributes.push_back({"r:id", relId});
+  } else {
+    entry.Attributes.push_back({FRelPrefix + ":id", relId});
+  }
+  entry.Sheet = sheet.get();
+  FEntries.push_back(std::move(entry));
+  FSheets.push_back(std::move(sheet));
+  FActive = static_cast<int>(FSheets.size()) - 1;
+  FStructureChanged = true;
+  return *FSheets.back();
+}
+
+std::string TWorkbook::BuildWorkbookPart() const {
+  const std::string& xml = const_cast<TWorkbook*>(this)->FindPart(FWorkbookPart)->Bytes;
+  std::string out = xml.substr(0, FSheetsBegin);
+  out += "<" + FSheetsTag + ">";
+  for (const TSheetEntry& e : FEntries) {
+    std::vector<TXmlAttribute> attrs = e.Attributes;
+    if (e.Sheet)
+      for (TXmlAttribute& a : attrs)
+        if (a.Name == "name") a.Value = e.Sheet->Name();
+    out += "<" + e.Tag + Attributes(attrs) + "/>";
+  }
+  out += "</" + FSheetsTag + ">";
+  out += xml.substr(FSheetsEnd);
+  return out;
+}
+
+std::string TWorkbook::BuildRelationships() const {
+  std::string out = std::string(kXmlDecl) + "<Relationships xmlns=\"" + kPackageRelNs + "\">";
+  for (const TRelationship& r : FRels) {
+    std::vector<TXmlAttribute> attrs = {{"Id", r.Id}, {"Type", r.Type}, {"Target", r.Target}};
+    if (!r.TargetMode.empty()) attrs.push_back({"TargetMode", r.TargetMode});
+    out += "<Relationship" + Attributes(attrs) + "/>";
+  }
+  return out + "</Relationships>";
+}
+
+std::string TWorkbook::BuildContentTypes() const {
+  std::string out = std::string(kXmlDecl) + "<Types xmlns=\"" + kContentTypesNs + "\">";
+  for (const TContentType& t : FContentTypes) {
+    if (t.Default) out += "<Default" + Attributes({{"Extension", t.Key}, {"ContentType", t.Type}}) + "/>";
+    else out += "<Override" + Attributes({{"PartName", t.Key}, {"ContentType", t.Type}}) + "/>";
+  }
+  return out + "</Types>";
+}
+
+void TWorkbook::Write(const std::string& fileName) {
+  bool renamed = std::any_of(FSheets.begin(), FSheets.end(), [](const auto& s) { return s->FRenamed; });
+  TZipParts out = FParts;
+  for (TZipPart& p : out) {
+    if (p.Name == FWorkbookPart && (renamed || FStructureChanged)) {
+      p.Bytes = BuildWorkbookPart();
+    } else if (p.Name == FRelsPart && FStructureChanged) {
+      p.Bytes = BuildRelationships();
+    } else if (p.Name == kContentTypesPart && FStructureChanged) {
+      p.Bytes = BuildContentTypes();
+    } else {
+      for (const auto& s : FSheets)
+        if (s->FPart == p.Name && (s->FCells.Changed() || s->FAdded)) p.Bytes = s->FCells.Save();
+    }
+  }
+  if (FStructureChanged && !FindPart(FRelsPart)) out.push_back({FRelsPart, BuildRelationships()});
+  WriteZipParts(fileName, out);
+  // The saved parts are the workbook now: read them back, so cells keep their XML again.
+  int active = FActive;
+  Load(std::move(out));
+  FActive = std::min(active, static_cast<int>(FSheets.size()) - 1);
+  FFileName = fileName;
+}
+
+void TWorkbook::Save() {
+  CheckOpen();
+  if (FFileName.empty()) throw EOleException("The workbook has no file name yet: save it with SaveAs");
+  Write(FFileName);
+}
+
+void TWorkbook::SaveAs(const std::string& fileName) {
+  CheckOpen();
+  if (fileName.empty()) throw EOleException("No file name given for the workbook");
+  Write(fileName);
+}
+
+void TWorkbook::Close(bool SaveChanges) {
+  if (FClosed) return;
+  if (SaveChanges) Save();
+  FClosed = true;
+  FSheets.clear();
+  FEntries.clear();
+  FParts.clear();
+}
+
+// ---- TWorkbooks, the application ------------------------------------------------------------
+
+int TWorkbooks::Count() const {
+  return static_cast<int>(std::count_if(FBooks.begin(), FBooks.end(), [](const auto& b) { return !b->Closed(); }));
+}
+
+TWorkbook& TWorkbooks::Item(int index) {
+  int n = 0;
+  for (const auto& b : FBooks)
+    if (!b->Closed() && ++n == index) return *b;
+  throw EOleException("Workbook index " + std::to_string(index) + " out of range");
+}
+
+TWorkbook& TWorkbooks::Open(const std::string& fileName) {
+  std::unique_ptr<TWorkbook> book(new TWorkbook());
+  book->Load(ReadZipParts(fileName));
+  book->FFileName = fileName;
+  FBooks.push_back(std::move(book));
+  return *FBooks.back();
+}
+
+TWorkbook& TWorkbooks::Add() {
+  std::unique_ptr<TWorkbook> book(new TWorkbook());
+  book->Load(NewWorkbookParts());
+  FBooks.push_back(std::move(book));
+  return *FBooks.back();
+}
+
+void TWorkbooks::CloseAll() {
+  for (const auto& b : FBooks) b->Close(false);
+}
+
+TWorksheet& TWorkbookApplication::ActiveSheet() {
+  for (auto i = FBooks.Count(); i >= 1; --i) return FBooks.Item(i).ActiveSheet();
+  throw EOleException("No workbook is open");
+}
+
+std::unique_ptr<TWorkbookApplication> CreateOleObject(const std::string& className) {
+  if (!SameText(className, "excel.application")) throw EOleSysError("Invalid class string");
+  return std::make_unique<TWorkbookApplication>();
+}

@@ -1,0 +1,180 @@
+// Our workbook application in place of the automation server "excel.application": workbooks
+// of .xlsx files with their sheets, used ranges and range values, late-bound members as plain
+// C++ members. Every failure raises an EOle... exception, as the automation server's would.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/sys/workbook/sheet_cells.h"
+#include "platform/sys/workbook/zip_parts.h"
+
+class TWorkbook;
+class TWorksheet;
+
+// A range value: a two-dimensional array of texts with bounds 1..Rows and 1..Cols, as the
+// variant array of a range value.
+class TVarArray {
+public:
+  TVarArray() = default;
+  TVarArray(int rows, int cols);
+  int Rows() const { return FRows; }
+  int Cols() const { return FCols; }
+  // VarArrayLowBound/VarArrayHighBound of dimension 1 (rows) or 2 (columns).
+  int LowBound(int) const { return 1; }
+  int HighBound(int dim) const { return dim == 1 ? FRows : FCols; }
+  std::string& operator()(int row, int col);
+  const std::string& operator()(int row, int col) const;
+
+private:
+  int FRows = 0;
+  int FCols = 0;
+  std::vector<std::string> FItems;
+};
+
+// A rectangle of one sheet.
+class TRange {
+public:
+  TRange(TWorksheet& sheet, int top, int left, int bottom, int right);
+  // "$B$2:$C$4"; a single cell "$B$2".
+  std::string Address() const;
+  TVarArray Value() const;
+  // Writes the array from the range's top left corner, as far as both reach; an empty text
+  // empties its cell.
+  void SetValue(const TVarArray& value);
+  int Row() const { return FTop; }
+  int Column() const { return FLeft; }
+  int RowsCount() const { return FBottom - FTop + 1; }
+  int ColumnsCount() const { return FRight - FLeft + 1; }
+
+private:
+  TWorksheet& FSheet;
+  int FTop, FLeft, FBottom, FRight;
+};
+
+class TWorksheet {
+public:
+  const std::string& Name() const { return FName; }
+  // Names are 1-31 characters without : \ / ? * [ ], unique in the workbook (ignoring case).
+  void SetName(const std::string& name);
+  // The cells holding text ("$A$1" for an empty sheet).
+  TRange UsedRange();
+  // "A1:AD5", "$B$2:$C$4" or "B2".
+  TRange Range(const std::string& address);
+  void Activate();
+  TWorkbook& Parent() const { return FBook; }
+  TSheetCells& Cells() { return FCells; }
+
+private:
+  friend class TWorkbook;
+  TWorksheet(TWorkbook& book, std::string name) : FBook(book), FName(std::move(name)) {}
+  TWorkbook& FBook;
+  std::string FName;
+  TSheetCells FCells;
+  std::string FPart;  // "xl/worksheets/sheet1.xml"
+  bool FRenamed = false;
+  bool FAdded = false;
+};
+
+// The workbook's worksheets, numbered from 1 (Sheets and WorkSheets are the same list here:
+// chart sheets are kept in the file but not listed).
+class TSheets {
+public:
+  explicit TSheets(TWorkbook& book) : FBook(book) {}
+  int Count() const;
+  TWorksheet& Item(int index);
+  TWorksheet& Item(const std::string& name);
+  // A new empty sheet "SheetN" at the end, made the active sheet.
+  TWorksheet& Add();
+
+private:
+  TWorkbook& FBook;
+};
+
+class TWorkbook {
+public:
+  ~TWorkbook();
+  TSheets& Sheets() { return FSheetList; }
+  TSheets& WorkSheets() { return FSheetList; }
+  TWorksheet& ActiveSheet();
+  // The file's path; empty for a workbook never saved.
+  const std::string& FullName() const { return FFileName; }
+  // Saves to the workbook's file. A new workbook has none: that raises EOleException.
+  void Save();
+  // Writes the workbook to `fileName`, which it then belongs to.
+  void SaveAs(const std::string& fileName);
+  // Closes the workbook (saving it first when asked); it leaves the application's list, and
+  // every later call on it raises EOleException.
+  void Close(bool SaveChanges = false);
+  bool Closed() const { return FClosed; }
+
+private:
+  friend class TWorkbooks;
+  friend class TSheets;
+  friend class TWorksheet;
+  friend class TRange;
+  struct TSheetEntry;
+  TWorkbook();
+  void Load(TZipParts parts);
+  void CheckOpen() const;
+  TZipPart* FindPart(const std::string& name);
+  std::string BuildWorkbookPart() const;
+  std::string BuildRelationships() const;
+  std::string BuildContentTypes() const;
+  TWorksheet& AddSheet();
+  void Write(const std::string& fileName);
+
+  TSheets FSheetList;
+  std::vector<std::unique_ptr<TWorksheet>> FSheets;
+  std::vector<TSheetEntry> FEntries;  // the <sheet> elements, worksheets or not, in order
+  TZipParts FParts;
+  std::string FFileName;
+  std::string FWorkbookPart;  // "xl/workbook.xml"
+  std::string FRelsPart;      // "xl/_rels/workbook.xml.rels"
+  std::size_t FSheetsBegin = 0, FSheetsEnd = 0;  // the <sheets> element in the workbook part
+  std::string FSheetsTag;                       // its name as written ("sheets", "x:sheets")
+  std::string FRelPrefix;                       // prefix bound to the relationships namespace
+  struct TRelationship {
+    std::string Id, Type, Target, TargetMode;
+  };
+  std::vector<TRelationship> FRels;
+  struct TContentType {
+    bool Default;
+    std::string Key, Type;  // extension or part name
+  };
+  std::vector<TContentType> FContentTypes;
+  int FActive = 0;  // index into FSheets
+  bool FStructureChanged = false;
+  bool FClosed = false;
+};
+
+class TWorkbooks {
+public:
+  int Count() const;
+  TWorkbook& Item(int index);
+  // Reads a workbook file, recognised by its zip signature whatever its extension.
+  TWorkbook& Open(const std::string& fileName);
+  // A new workbook of one empty sheet "Sheet1".
+  TWorkbook& Add();
+  void CloseAll();
+
+private:
+  std::vector<std::unique_ptr<TWorkbook>> FBooks;
+};
+
+class TWorkbookApplication {
+public:
+  TWorkbooks& WorkBooks() { return FBooks; }
+  // The active sheet of the last workbook opened or added.
+  TWorksheet& ActiveSheet();
+  // Closes every workbook without saving.
+  void Quit() { FBooks.CloseAll(); }
+
+private:
+  TWorkbooks FBooks;
+};
+
+// The automation objects this system can create: "excel.application" (any case) gives our
+// workbook application; any other class name raises EOleSysError "Invalid class string".
+std::unique_ptr<TWorkbookApplication> CreateOleObject(const std::string& className);

@@ -1,0 +1,111 @@
+#include "platform/sys/workbook/zip_parts.h"
+
+#include <zip.h>
+
+#include <cstdio>
+#include <memory>
+#include <set>
+
+#include "platform/rtl/exceptions.h"
+
+namespace {
+
+std::string ZipErrorText(int code) {
+  zip_error_t error;
+  zip_error_init_with_code(&error, code);
+  std::string text = zip_error_strerror(&error);
+  zip_error_fini(&error);
+  return text;
+}
+
+struct TArchiveCloser {
+  void operator()(zip_t* za) const { zip_discard(za); }
+};
+using TArchive = std::unique_ptr<zip_t, TArchiveCloser>;
+
+struct TFileCloser {
+  void operator()(zip_file_t* f) const { zip_fclose(f); }
+};
+
+// Part names of an archive may not climb out of it or repeat.
+bool IsSafePartName(const std::string& name) {
+  if (name.empty() || name.front() == '/' || name.find('\\') != std::string::npos) return false;
+  std::size_t start = 0;
+  while (start <= name.size()) {
+    std::size_t slash = name.find('/', start);
+    std::string segment = name.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
+    if (segment == "..") return false;
+    if (slash == std::string::npos) break;
+    start = slash + 1;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool IsZipFile(const std::string& fileName) {
+  std::unique_ptr<FILE, int (*)(FILE*)> f(std::fopen(fileName.c_str(), "rb"), &std::fclose);
+  if (!f) return false;
+  char sig[4] = {};
+  return std::fread(sig, 1, 4, f.get()) == 4 && sig[0] == 'P' && sig[1] == 'K' && sig[2] == 3 && sig[3] == 4;
+}
+
+TZipParts ReadZipParts(const std::string& fileName) {
+  std::unique_ptr<FILE, int (*)(FILE*)> probe(std::fopen(fileName.c_str(), "rb"), &std::fclose);
+  if (!probe) throw EOleException("Cannot open the workbook file " + fileName);
+  probe.reset();
+  if (!IsZipFile(fileName)) throw EOleException("The file " + fileName + " is not a workbook file");
+  int code = 0;
+  TArchive za(zip_open(fileName.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &code));
+  if (!za) throw EOleException("The workbook file " + fileName + " is damaged: " + ZipErrorText(code));
+  zip_int64_t count = zip_get_num_entries(za.get(), 0);
+  if (count < 0 || static_cast<std::size_t>(count) > kMaxZipEntries)
+    throw EOleException("The workbook file " + fileName + " holds too many parts");
+  TZipParts parts;
+  std::set<std::string> names;
+  std::size_t total = 0;
+  for (zip_int64_t i = 0; i < count; ++i) {
+    const char* rawName = zip_get_name(za.get(), static_cast<zip_uint64_t>(i), ZIP_FL_ENC_GUESS);
+    if (!rawName) throw EOleException("The workbook file " + fileName + " is damaged");
+    std::string name = rawName;
+    if (!name.empty() && name.back() == '/') continue;  // a folder entry
+    if (!IsSafePartName(name) || !names.insert(name).second)
+      throw EOleException("The workbook file " + fileName + " holds a bad part name: " + name);
+    std::unique_ptr<zip_file_t, TFileCloser> f(zip_fopen_index(za.get(), static_cast<zip_uint64_t>(i), 0));
+    if (!f) throw EOleException("The workbook file " + fileName + " is damaged: " + zip_strerror(za.get()));
+    TZipPart part;
+    part.Name = name;
+    char buffer[65536];
+    for (;;) {
+      zip_int64_t n = zip_fread(f.get(), buffer, sizeof buffer);
+      if (n < 0)
+        throw EOleException("The workbook file " + fileName + " is damaged: " + zip_file_strerror(f.get()));
+      if (n == 0) break;
+      total += static_cast<std::size_t>(n);
+      if (part.Bytes.size() + static_cast<std::size_t>(n) > kMaxPartBytes || total > kMaxArchiveBytes)
+        throw EOleException("The workbook file " + fileName + " is too large");
+      part.Bytes.append(buffer, static_cast<std::size_t>(n));
+    }
+    parts.push_back(std::move(part));
+  }
+  return parts;
+}
+
+void WriteZipParts(const std::string& fileName, const TZipParts& parts) {
+  int code = 0;
+  TArchive za(zip_open(fileName.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code));
+  if (!za) throw EOleException("Cannot save the workbook file " + fileName + ": " + ZipErrorText(code));
+  for (const TZipPart& part : parts) {
+    zip_source_t* src = zip_source_buffer(za.get(), part.Bytes.data(), part.Bytes.size(), 0);
+    if (!src) throw EOleException("Cannot save the workbook file " + fileName + ": " + zip_strerror(za.get()));
+    zip_int64_t index = zip_file_add(za.get(), part.Name.c_str(), src, ZIP_FL_ENC_UTF_8);
+    if (index < 0) {
+      zip_source_free(src);
+      throw EOleException("Cannot save the workbook file " + fileName + ": " + zip_strerror(za.get()));
+    }
+    zip_set_file_compression(za.get(), static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE, 0);
+  }
+  if (zip_close(za.get()) != 0)
+    throw EOleException("Cannot save the workbook file " + fileName + ": " + zip_strerror(za.get()));
+  za.release();  // closed
+}

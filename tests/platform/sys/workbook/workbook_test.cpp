@@ -1,0 +1,223 @@
+// Workbook files through our workbook application, checked against an outside reader and
+// writer of the format (python3-openpyxl).
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <memory>
+
+#include "platform/rtl/exceptions.h"
+#include "platform/rtl/format_settings.h"
+#include "platform/sys/workbook/workbook.h"
+#include "platform/sys/workbook/xml_text.h"
+#include "platform/sys/sys_test_util.h"
+
+namespace {
+
+// Runs a Python script with openpyxl; gives what it prints.
+std::string Python(const TScratchDir& dir, const std::string& script, const std::string& arg) {
+  dir.Write("script.py", script);
+  std::string cmd = "/usr/bin/python3 " + dir / "script.py" + " '" + arg + "' 2>&1";
+  std::unique_ptr<FILE, int (*)(FILE*)> p(popen(cmd.c_str(), "r"), &pclose);
+  std::string out;
+  char buf[4096];
+  size_t n;
+  while ((n = fread(buf, 1, sizeof buf, p.get())) > 0) out.append(buf, n);
+  return out;
+}
+
+const char kDumpScript[] = R"(import sys, openpyxl
+wb = openpyxl.load_workbook(open(sys.argv[1], 'rb'))
+for ws in wb.worksheets:
+    print('sheet', ws.title)
+    for row in ws.iter_rows():
+        for c in row:
+            if c.value is not None:
+                print(c.coordinate, type(c.value).__name__, repr(c.value))
+)";
+
+TEST(Workbook, CreatesOnlyTheWorkbookApplication) {
+  EXPECT_NO_THROW(CreateOleObject("Excel.Application"));
+  try {
+    CreateOleObject("word.application");
+    FAIL();
+  } catch (const EOleSysError& e) {
+    EXPECT_EQ(e.Message(), "Invalid class string");
+  }
+}
+
+TEST(Workbook, WrittenCellsReadByTheOutsideReader) {
+  TScratchDir dir;
+  auto app = CreateOleObject("excel.application");
+  TWorkbook& book = app->WorkBooks().Add();
+  TWorksheet& sheet = book.Sheets().Add();
+  sheet.SetName("Data & more");
+  EXPECT_EQ(book.Sheets().Count(), 2);
+  TVarArray v(2, 4);
+  v(1, 1) = "Name"; v(1, 2) = "42"; v(1, 3) = "007"; v(1, 4) = "3.5";
+  v(2, 1) = "a<b&c \"q\""; v(2, 2) = "1.50"; v(2, 3) = "-12"; v(2, 4) = "x\x01y";
+  sheet.Range("A1:D2").SetValue(v);
+  book.SaveAs(dir / "out.XLS");
+  app->Quit();
+  std::string dump = Python(dir, kDumpScript, dir / "out.XLS");
+  EXPECT_EQ(dump,
+            "sheet Sheet1\n"
+            "sheet Data & more\n"
+            "A1 str 'Name'\nB1 int 42\nC1 str '007'\nD1 float 3.5\n"
+            "A2 str 'a<b&c \"q\"'\nB2 str '1.50'\nC2 int -12\nD2 str 'x_x0001_y'\n");  // the format's escape, which it leaves as written
+  // And we read back what we wrote, the escaped control character too.
+  auto again = CreateOleObject("excel.application");
+  TWorkbook& read = again->WorkBooks().Open(dir / "out.XLS");
+  TWorksheet& data = read.Sheets().Item("data & MORE");
+  EXPECT_EQ(data.UsedRange().Address(), "$A$1:$D$2");
+  TVarArray back = data.Range("A1:D2").Value();
+  for (int r = 1; r <= 2; ++r)
+    for (int c = 1; c <= 4; ++c) EXPECT_EQ(back(r, c), v(r, c)) << r << "," << c;
+}
+
+TEST(Workbook, ReadsWhatTheOutsideWriterWrites) {
+  TScratchDir dir;
+  Python(dir, R"(import sys, openpyxl
+wb = openpyxl.Workbook()
+wb.active.title = 'First'
+wb.active['A1'] = 'one'
+ws = wb.create_sheet('Second')
+ws['B2'] = 'text'; ws['C2'] = 17; ws['B3'] = 2.25; ws['C4'] = 'text'
+ws['B4'] = 'äö €'
+wb.create_sheet('Third')['B2'] = 1
+wb.active = 1
+wb.save(sys.argv[1])
+)", dir / "in.xlsx");
+  auto app = CreateOleObject("excel.application");
+  TWorkbook& book = app->WorkBooks().Open(dir / "in.xlsx");
+  ASSERT_EQ(book.WorkSheets().Count(), 3);
+  EXPECT_EQ(book.Sheets().Item(1).Name(), "First");
+  EXPECT_EQ(book.ActiveSheet().Name(), "Second");
+  EXPECT_EQ(book.Sheets().Item(3).UsedRange().Address(), "$B$2");
+  TWorksheet& s = book.Sheets().Item(2);
+  TRange used = s.UsedRange();
+  EXPECT_EQ(used.Address(), "$B$2:$C$4");
+  TVarArray v = s.Range(used.Address()).Value();
+  ASSERT_EQ(v.HighBound(1), 3);
+  ASSERT_EQ(v.HighBound(2), 2);
+  EXPECT_EQ(v(1, 1), "text");
+  EXPECT_EQ(v(1, 2), "17");
+  EXPECT_EQ(v(2, 1), "2.25");
+  EXPECT_EQ(v(2, 2), "");
+  EXPECT_EQ(v(3, 1), "äö €");
+  EXPECT_EQ(v(3, 2), "text");
+  {
+    TFormatSettings settings = DefaultFormatSettings();
+    settings.DecimalSeparator = ',';
+    TFormatSettingsScope scope(settings);
+    EXPECT_EQ(app->WorkBooks().Open(dir / "in.xlsx").Sheets().Item(2).Range("B3").Value()(1, 1), "2,25");
+  }
+  book.Close(false);
+  EXPECT_EQ(app->WorkBooks().Count(), 1);
+  EXPECT_THROW(book.Sheets().Count(), EOleException);
+}
+
+TEST(Workbook, SaveKeepsTheOtherPartsByteForByte) {
+  TScratchDir dir;
+  Python(dir, R"(import sys, openpyxl
+wb = openpyxl.Workbook()
+wb.active.title = 'Keep'
+wb.active['A1'] = 'kept'
+wb.active['A2'] = '=1+2'
+wb.create_sheet('Change')['A1'] = 'old'
+wb.save(sys.argv[1])
+)", dir / "book.xlsx");
+  TZipParts before = ReadZipParts(dir / "book.xlsx");
+  auto app = CreateOleObject("excel.application");
+  TWorkbook& book = app->WorkBooks().Open(dir / "book.xlsx");
+  TVarArray v(1, 2);
+  v(1, 1) = "new";
+  v(1, 2) = "5";
+  book.Sheets().Item("Change").Range("A1:B1").SetValue(v);
+  book.Sheets().Add().SetName("Added");
+  book.Save();
+  book.Close();
+  TZipParts after = ReadZipParts(dir / "book.xlsx");
+  int same = 0;
+  for (const TZipPart& p : before) {
+    auto it = std::find_if(after.begin(), after.end(), [&](const TZipPart& q) { return q.Name == p.Name; });
+    ASSERT_NE(it, after.end()) << p.Name;
+    bool rewritten = p.Name == "xl/worksheets/sheet2.xml" || p.Name == "xl/workbook.xml" ||
+                     p.Name == "[Content_Types].xml" || p.Name == "xl/_rels/workbook.xml.rels";
+    if (!rewritten) {
+      EXPECT_EQ(it->Bytes, p.Bytes) << p.Name;
+      ++same;
+    } else {
+      EXPECT_NE(it->Bytes, p.Bytes) << p.Name;
+    }
+  }
+  EXPECT_GT(same, 3);
+  EXPECT_EQ(Python(dir, kDumpScript, dir / "book.xlsx"),
+            "sheet Keep\nA1 str 'kept'\nA2 str '=1+2'\nsheet Change\nA1 str 'new'\nB1 int 5\nsheet Added\n");
+}
+
+TEST(Workbook, BadFilesRaiseOleExceptions) {
+  TScratchDir dir;
+  auto app = CreateOleObject("excel.application");
+  EXPECT_THROW(app->WorkBooks().Open(dir / "missing.xlsx"), EOleException);
+  dir.Write("text.xls", "Name,Value\r\n");
+  EXPECT_THROW(app->WorkBooks().Open(dir / "text.xls"), EOleException);
+  dir.Write("cut.xlsx", std::string("PK\x03\x04", 4) + "garbage");
+  EXPECT_THROW(app->WorkBooks().Open(dir / "cut.xlsx"), EOleException);
+
+  // A sound zip whose parts are damaged in several ways.
+  TZipParts good = [&] {
+    TWorkbook& b = app->WorkBooks().Add();
+    b.SaveAs(dir / "good.xlsx");
+    return ReadZipParts(dir / "good.xlsx");
+  }();
+  auto damaged = [&](const std::string& part, const std::string& bytes) {
+    TZipParts parts = good;
+    for (TZipPart& p : parts)
+      if (p.Name == part) p.Bytes = bytes;
+    WriteZipParts(dir / "bad.xlsx", parts);
+    EXPECT_THROW(app->WorkBooks().Open(dir / "bad.xlsx"), EOleException) << bytes;
+  };
+  damaged("xl/workbook.xml", "<workbook><sheets><sheet name='S'");
+  damaged("xl/worksheets/sheet1.xml", "<worksheet><sheetData><row r='1'><c r='A1' t='s'><v>0</v></c></row></sheetData></worksheet>");
+  damaged("xl/worksheets/sheet1.xml", "<worksheet><sheetData><row r='1'><c r='ZZZZ1'><v>1</v></c></row></sheetData></worksheet>");
+  damaged("xl/worksheets/sheet1.xml", "<worksheet><sheetData><row r='1'><c r='A1'><v>1x</v></c></row></sheetData></worksheet>");
+  damaged("xl/_rels/workbook.xml.rels",
+          "<Relationships xmlns='http://schemas.openxmlformats.org/package/2006/relationships'>"
+          "<Relationship Id='rId1' Type='http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet' "
+          "Target='../../../etc/passwd'/></Relationships>");
+  EXPECT_EQ(app->WorkBooks().Count(), 1);  // only the sound one
+}
+
+TEST(Workbook, RangesAndSheetNames) {
+  auto app = CreateOleObject("excel.application");
+  TWorkbook& book = app->WorkBooks().Add();
+  TWorksheet& s = book.ActiveSheet();
+  EXPECT_EQ(s.UsedRange().Address(), "$A$1");
+  EXPECT_EQ(s.Range("$C$4:B2").Address(), "$B$2:$C$4");
+  EXPECT_EQ(s.Range("A1:AD7").ColumnsCount(), 30);
+  EXPECT_THROW(s.Range("A0"), EOleException);
+  EXPECT_THROW(s.Range("XFE1"), EOleException);
+  EXPECT_THROW(s.Range("A1:"), EOleException);
+  EXPECT_THROW(s.Range("A1:XFD1048576").Value(), EOleException);  // over the ceiling
+  EXPECT_THROW(s.SetName("a/b"), EOleException);
+  EXPECT_THROW(s.SetName(std::string(32, 'x')), EOleException);
+  TWorksheet& other = book.Sheets().Add();
+  EXPECT_EQ(other.Name(), "Sheet2");
+  EXPECT_THROW(other.SetName("SHEET1"), EOleException);
+  EXPECT_THROW(book.Save(), EOleException);  // a new workbook has no file yet
+  TVarArray v(1, 1);
+  v(1, 1) = "x";
+  s.Range("C3").SetValue(v);
+  v(1, 1) = "";
+  s.Range("C3:D4").SetValue(v);  // writes only where the array reaches, emptying C3
+  EXPECT_EQ(s.UsedRange().Address(), "$A$1");
+}
+
+TEST(WorkbookXml, EscapesForTextAndCells) {
+  EXPECT_EQ(XmlEscape("a&<>\"_x0041_"), "a&amp;&lt;&gt;&quot;_x0041_");
+  EXPECT_EQ(XmlEscape("_x0041_\x02", true), "_x005F_x0041__x0002_");
+  EXPECT_EQ(XmlUnescapeCellText("_x005F_x0041__x0002_"), "_x0041_\x02");
+  EXPECT_EQ(XmlEscape("\xFF" "a\x02"), "\xEF\xBF\xBD" "a\xEF\xBF\xBD");
+}
+
+}  // namespace
