@@ -257,6 +257,8 @@ void BreakParagraph(const std::string& para, int width, bool cutWords, Measure m
     std::size_t end = pos;  // end of what fits so far
     for (;;) {
       std::size_t wordEnd = para.find(' ', end == pos ? pos : end + 1);
+      // A blank at the start of the paragraph belongs to its first word.
+      if (wordEnd == end && end < para.size()) wordEnd = para.find(' ', end + 1);
       if (wordEnd == std::string::npos) wordEnd = para.size();
       if (measure(para.substr(pos, wordEnd - pos)) <= width) {
         end = wordEnd;

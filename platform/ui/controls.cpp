@@ -19,6 +19,9 @@ std::map<std::string, TWindowPeerFactory>& ClassFactories() {
 
 TWinControl* gFocus = nullptr;
 TWinControl* gCapture = nullptr;
+// The child without a window that holds the mouse while a button is down, and the one under it.
+TControl* gCaptureControl = nullptr;
+TControl* gMouseControl = nullptr;
 TShiftState gKeyboard;
 
 }  // namespace
@@ -80,6 +83,8 @@ TControl::TControl(TComponent* AOwner) : TComponent(AOwner) {
 
 TControl::~TControl() {
   FFont.OnChange = nullptr;
+  if (gCaptureControl == this) gCaptureControl = nullptr;
+  if (gMouseControl == this) gMouseControl = nullptr;
   if (FParent) FParent->RemoveControl(this);
 }
 
@@ -396,17 +401,22 @@ void TWinControl::InsertControl(TControl* control) {
   if (control->FParentColor) control->SetParentColor(true);
   if (control->FAlign != alNone) AlignControls();
   control->Invalidate();
+  Perform(CM_CONTROLCHANGE, reinterpret_cast<WPARAM>(control), 1);
 }
 
 void TWinControl::RemoveControl(TControl* control) {
   control->Invalidate();
   FControls.erase(std::remove(FControls.begin(), FControls.end(), control), FControls.end());
   control->FParent = nullptr;
+  if (gCaptureControl == control) gCaptureControl = nullptr;
+  if (gMouseControl == control) gMouseControl = nullptr;
   if (control->FAlign != alNone) AlignControls();
+  Perform(CM_CONTROLCHANGE, reinterpret_cast<WPARAM>(control), 0);
 }
 
 void TWinControl::AlignControls() {
   TRect r = ClientRect();
+  AdjustClientRect(r);
   auto place = [&](TAlign align) {
     for (TControl* c : FControls) {
       if (c->FAlign != align || !c->FVisible) continue;
@@ -488,7 +498,59 @@ void TWinControl::PaintHandler(TPainter& painter) {
     if (auto* g = dynamic_cast<TGraphicControl*>(c); g && g->Visible()) g->PaintOnParent(painter);
 }
 
+bool TWinControl::MouseToGraphicChild(TMessage& message) {
+  if (message.Msg == CM_MOUSELEAVE) {
+    if (gMouseControl && gMouseControl->FParent == this) {
+      TControl* left = gMouseControl;
+      gMouseControl = nullptr;
+      left->Perform(CM_MOUSELEAVE);
+    }
+    return false;
+  }
+  if (message.Msg < WM_MOUSEMOVE || message.Msg > WM_MBUTTONDBLCLK) return false;
+  TPoint p{GET_X_LPARAM(message.LParam), GET_Y_LPARAM(message.LParam)};
+  TControl* target = nullptr;
+  if (gCaptureControl && gCaptureControl->FParent == this) {
+    target = gCaptureControl;
+  } else {
+    for (auto it = FControls.rbegin(); it != FControls.rend(); ++it) {
+      TControl* c = *it;
+      if (dynamic_cast<TWinControl*>(c) || !c->FVisible || !c->FEnabled) continue;
+      if (PtInRect(c->BoundsRect(), p)) {
+        target = c;
+        break;
+      }
+    }
+  }
+  if (message.Msg == WM_MOUSEMOVE && !gCaptureControl && target != gMouseControl) {
+    TControl* left = gMouseControl;
+    gMouseControl = target;
+    if (left) left->Perform(CM_MOUSELEAVE);
+    if (target) target->Perform(CM_MOUSEENTER);
+  }
+  if (!target) return false;
+  bool down = message.Msg == WM_LBUTTONDOWN || message.Msg == WM_RBUTTONDOWN || message.Msg == WM_MBUTTONDOWN ||
+              message.Msg == WM_LBUTTONDBLCLK || message.Msg == WM_RBUTTONDBLCLK || message.Msg == WM_MBUTTONDBLCLK;
+  bool up = message.Msg == WM_LBUTTONUP || message.Msg == WM_RBUTTONUP || message.Msg == WM_MBUTTONUP;
+  if (down) {
+    gCaptureControl = target;
+    SetCapture();
+  }
+  message.Result = target->Perform(message.Msg, message.WParam, MAKELPARAM(p.X - target->FLeft, p.Y - target->FTop));
+  if (up && !(message.WParam & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON))) {
+    gCaptureControl = nullptr;
+    ReleaseCapture();
+    // The child under the mouse now.
+    if (!PtInRect(target->BoundsRect(), p) && gMouseControl == target) {
+      gMouseControl = nullptr;
+      target->Perform(CM_MOUSELEAVE);
+    }
+  }
+  return true;
+}
+
 void TWinControl::WndProc(TMessage& message) {
+  if (MouseToGraphicChild(message)) return;
   switch (message.Msg) {
     case WM_PAINT:
       if (message.WParam) PaintHandler(*reinterpret_cast<TPainter*>(message.WParam));

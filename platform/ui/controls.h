@@ -244,6 +244,10 @@ public:
   bool KillTimer(UINT id);
 
   void WndProc(TMessage& message) override;
+  // Lays out the aligned children again.
+  void Realign() { AlignControls(); }
+  // The part of the client area aligned children share (a panel leaves out its frame).
+  virtual void AdjustClientRect(TRect& /*rect*/) const {}
 
   // Called by a peer: runs WM_PAINT with `painter` drawing the window's client area.
   void PaintWindow(TPainter& painter);
@@ -270,6 +274,9 @@ protected:
   virtual bool DoMouseWheelDown(TShiftState Shift, TPoint MousePos);
   virtual bool DoMouseWheelUp(TShiftState Shift, TPoint MousePos);
   void DestroyHandle();
+  // Mouse messages over a child without a window go to that child (and, while a button is
+  // down, to the child it went down on); true when a child took the message.
+  bool MouseToGraphicChild(TMessage& message);
 
 private:
   void InsertControl(TControl* control);
