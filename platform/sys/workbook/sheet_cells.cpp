@@ -238,6 +238,18 @@ private:
   TStringCollector FInline;
 };
 
+// The cell's XML has an <f> element (texts cannot hold a raw "<").
+bool HoldsFormula(const std::string& raw) {
+  for (std::size_t at = raw.find('<'); at != std::string::npos; at = raw.find('<', at + 1)) {
+    std::size_t end = raw.find_first_of(" />", at + 1);
+    if (end == std::string::npos) break;
+    std::string name = raw.substr(at + 1, end - at - 1);
+    std::size_t colon = name.find(':');
+    if ((colon == std::string::npos ? name : name.substr(colon + 1)) == "f") return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 std::vector<std::string> ReadSharedStrings(const std::string& xml, const std::string& partName) {
@@ -268,12 +280,15 @@ void TSheetCells::Load(const std::string& xml, const std::string& partName,
   FNs = reader.Ns;
   FCells = std::move(cells);
   FChanged = false;
+  FFormulaReplaced = false;
 }
 
 void TSheetCells::Set(int row, int col, const std::string& text) {
   auto it = FCells.find({row, col});
+  auto hasFormula = [&] { return HoldsFormula(it->second.Raw); };
   if (text.empty()) {
     if (it != FCells.end()) {
+      if (hasFormula()) FFormulaReplaced = true;
       FCells.erase(it);
       FChanged = true;
     }
@@ -281,6 +296,7 @@ void TSheetCells::Set(int row, int col, const std::string& text) {
   }
   if (it != FCells.end()) {
     if (it->second.Text == text && !it->second.Raw.empty()) return;
+    if (hasFormula()) FFormulaReplaced = true;
     it->second.Text = text;
     it->second.Raw.clear();
   } else {

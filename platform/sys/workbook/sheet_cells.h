@@ -32,6 +32,8 @@ public:
   std::string Save() const;
 
   bool Changed() const { return FChanged; }
+  // A cell that held a formula was overwritten or emptied (the calculation chain names it).
+  bool FormulaReplaced() const { return FFormulaReplaced; }
   const std::map<TCellKey, TSheetCell>& Cells() const { return FCells; }
   // An empty text removes the cell.
   void Set(int row, int col, const std::string& text);
@@ -46,6 +48,7 @@ private:
   std::string FNs;      // the element prefix the part uses ("" or "x:")
   std::size_t FDimensionAt = std::string::npos;  // where the dimension element goes in FPrefix
   bool FChanged = false;
+  bool FFormulaReplaced = false;
 };
 
 // The workbook's shared string table.

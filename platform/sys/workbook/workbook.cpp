@@ -466,7 +466,28 @@ std::string TWorkbook::BuildContentTypes() const {
 
 void TWorkbook::Write(const std::string& fileName) {
   bool renamed = std::any_of(FSheets.begin(), FSheets.end(), [](const auto& s) { return s->FRenamed; });
+  // The calculation chain lists the formula cells; one that lost its formula would make the
+  // chain name a cell without one, so the chain goes (it is rebuilt by whoever calculates).
+  std::string dropped;
+  bool formulasGone = std::any_of(FSheets.begin(), FSheets.end(), [](const auto& s) { return s->FCells.FormulaReplaced(); });
+  if (formulasGone) {
+    std::string folder = FolderOf(FWorkbookPart);
+    for (auto it = FRels.begin(); it != FRels.end(); ++it)
+      if (EndsWith(it->Type, "/calcChain") && it->TargetMode != "External") {
+        dropped = ResolveTarget(folder, it->Target);
+        FRels.erase(it);
+        break;
+      }
+    if (!dropped.empty()) {
+      FContentTypes.erase(std::remove_if(FContentTypes.begin(), FContentTypes.end(),
+                                         [&](const TContentType& t) { return !t.Default && t.Key == "/" + dropped; }),
+                          FContentTypes.end());
+      FStructureChanged = true;
+    }
+  }
   TZipParts out = FParts;
+  if (!dropped.empty())
+    out.erase(std::remove_if(out.begin(), out.end(), [&](const TZipPart& p) { return p.Name == dropped; }), out.end());
   for (TZipPart& p : out) {
     if (p.Name == FWorkbookPart && (renamed || FStructureChanged)) {
       p.Bytes = BuildWorkbookPart();

@@ -155,6 +155,53 @@ wb.save(sys.argv[1])
             "sheet Keep\nA1 str 'kept'\nA2 str '=1+2'\nsheet Change\nA1 str 'new'\nB1 int 5\nsheet Added\n");
 }
 
+TEST(Workbook, OverwrittenFormulaTakesTheCalculationChainAlong) {
+  TScratchDir dir;
+  auto app = CreateOleObject("excel.application");
+  app->WorkBooks().Add().SaveAs(dir / "f.xlsx");
+  TZipParts parts = ReadZipParts(dir / "f.xlsx");
+  auto part = [&](const std::string& name) -> std::string& {
+    for (TZipPart& p : parts)
+      if (p.Name == name) return p.Bytes;
+    parts.push_back({name, ""});
+    return parts.back().Bytes;
+  };
+  std::string& sheet = part("xl/worksheets/sheet1.xml");
+  sheet.replace(sheet.find("<sheetData/>"), 12,
+                "<sheetData><row r=\"1\"><c r=\"A1\"><v>2</v></c><c r=\"B1\"><f>A1*2</f><v>4</v></c></row></sheetData>");
+  part("xl/calcChain.xml") = "<calcChain xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><c r=\"B1\" i=\"1\"/></calcChain>";
+  std::string& rels = part("xl/_rels/workbook.xml.rels");
+  rels.insert(rels.find("</Relationships>"),
+              "<Relationship Id=\"rId9\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/calcChain\" Target=\"calcChain.xml\"/>");
+  std::string& types = part("[Content_Types].xml");
+  types.insert(types.find("</Types>"),
+               "<Override PartName=\"/xl/calcChain.xml\" ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.calcChain+xml\"/>");
+  WriteZipParts(dir / "f.xlsx", parts);
+
+  // Changing another cell keeps the chain; overwriting the formula cell drops it.
+  TWorkbook& book = app->WorkBooks().Open(dir / "f.xlsx");
+  TVarArray v(1, 1);
+  v(1, 1) = "3";
+  book.ActiveSheet().Range("A1").SetValue(v);
+  book.Save();
+  auto names = [&] {
+    std::string all;
+    for (const TZipPart& p : ReadZipParts(dir / "f.xlsx")) all += p.Name + ";";
+    return all;
+  };
+  EXPECT_NE(names().find("calcChain"), std::string::npos);
+  EXPECT_EQ(book.ActiveSheet().Range("B1").Value()(1, 1), "4");
+  v(1, 1) = "fixed";
+  book.ActiveSheet().Range("B1").SetValue(v);
+  book.Save();
+  EXPECT_EQ(names().find("calcChain"), std::string::npos);
+  std::string saved;
+  for (const TZipPart& p : ReadZipParts(dir / "f.xlsx"))
+    if (p.Name == "xl/_rels/workbook.xml.rels" || p.Name == "[Content_Types].xml") saved += p.Bytes;
+  EXPECT_EQ(saved.find("calcChain"), std::string::npos);
+  EXPECT_EQ(Python(dir, kDumpScript, dir / "f.xlsx"), "sheet Sheet1\nA1 int 3\nB1 str 'fixed'\n");
+}
+
 TEST(Workbook, BadFilesRaiseOleExceptions) {
   TScratchDir dir;
   auto app = CreateOleObject("excel.application");
