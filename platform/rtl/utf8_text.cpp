@@ -1,5 +1,7 @@
 #include "platform/rtl/utf8_text.h"
 
+#include <algorithm>
+
 void AppendUtf8(std::string& Out, char32_t CodePoint) {
   const char32_t cp = CodePoint;
   if (cp < 0x80) {
@@ -17,4 +19,38 @@ void AppendUtf8(std::string& Out, char32_t CodePoint) {
     Out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
     Out += static_cast<char>(0x80 | (cp & 0x3F));
   }
+}
+
+namespace {
+bool IsContinuation(const std::string& s, int i) {
+  return i > 0 && i < static_cast<int>(s.size()) && (static_cast<unsigned char>(s[i]) & 0xC0) == 0x80;
+}
+}  // namespace
+
+std::string Utf8Encode(char32_t cp) {
+  if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = 0xFFFD;
+  std::string out;
+  AppendUtf8(out, cp);
+  return out;
+}
+
+int Utf8Floor(const std::string& s, int offset) {
+  offset = std::clamp(offset, 0, static_cast<int>(s.size()));
+  while (IsContinuation(s, offset)) --offset;
+  return offset;
+}
+
+int Utf8Next(const std::string& s, int offset) {
+  int n = static_cast<int>(s.size());
+  if (offset >= n) return n;
+  ++offset;
+  while (IsContinuation(s, offset)) ++offset;
+  return offset;
+}
+
+int Utf8Prev(const std::string& s, int offset) {
+  if (offset <= 0) return 0;
+  --offset;
+  while (IsContinuation(s, offset)) --offset;
+  return offset;
 }

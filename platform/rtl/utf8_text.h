@@ -1,7 +1,15 @@
-// UTF-8 pieces shared by the text code: appending one code point.
+// UTF-8 pieces shared by the text code: appending one code point, and stepping over the
+// code points of a text by byte offsets.
 #pragma once
 
 #include <string>
 
 // Appends the UTF-8 form of the code point (at most U+10FFFF).
 void AppendUtf8(std::string& Out, char32_t CodePoint);
+// The UTF-8 bytes of a code point; surrogates and values beyond U+10FFFF become U+FFFD.
+std::string Utf8Encode(char32_t CodePoint);
+// The code point boundary at or before `Offset` (clamped to the text).
+int Utf8Floor(const std::string& S, int Offset);
+// The boundary after / before the code point at `Offset`.
+int Utf8Next(const std::string& S, int Offset);
+int Utf8Prev(const std::string& S, int Offset);
