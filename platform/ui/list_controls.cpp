@@ -183,10 +183,8 @@ void TCustomListBox::DrawItem(int index, const TRect& rect, TOwnerDrawState stat
 
 void TCustomListBox::PaintHandler(TPainter& painter) {
   // Without a native peer the list paints its items itself (the headless backend).
-  FCanvas.SetPainter(&painter);
-  FCanvas.Brush().SetColor(Color());
-  FCanvas.FillRect(ClientRect());
-  FCanvas.ReleasePainter();
+  TNativeControl::PaintHandler(painter);
+  if (HasNativePeer()) return;
   for (int i = TopIndex(); i < FItems->Count(); ++i) {
     TRect r = ItemRect(i);
     if (r.Top >= ClientHeight()) break;
@@ -196,7 +194,6 @@ void TCustomListBox::PaintHandler(TPainter& painter) {
     if (!Enabled()) state << odDisabled;
     PeerDrawItem(i, painter, r, state);
   }
-  TNativeControl::PaintHandler(painter);
 }
 
 void TCustomListBox::PeerItemChosen(int index) {

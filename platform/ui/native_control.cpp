@@ -25,6 +25,14 @@ void TNativeControl::ColorChanged() {
   if (auto* peer = NativePeer<TNativePeer>()) peer->SetColor(Color());
 }
 
+void TNativeControl::PaintHandler(TPainter& painter) {
+  FCanvas.SetPainter(&painter);
+  FCanvas.Brush().SetColor(Color());
+  FCanvas.FillRect(ClientRect());
+  FCanvas.ReleasePainter();
+  TWinControl::PaintHandler(painter);
+}
+
 void TNativeControl::Refuse() { ++gRefused; }
 
 int TNativeControl::RefusedCount() { return gRefused; }
@@ -52,8 +60,10 @@ void TNativeControl::WndProc(TMessage& message) {
   }
 }
 
-void TNativeControl::PeerDrawItem(int index, TPainter& painter, const TRect& rect, TOwnerDrawState state) {
+void TNativeControl::PeerDrawItem(int index, TPainter& painter, const TRect& rect, TOwnerDrawState state,
+                                  TPoint deviceOrigin) {
   FCanvas.SetPainter(&painter);
+  FCanvas.SetOrigin({-deviceOrigin.X, -deviceOrigin.Y});
   FCanvas.Font().Assign(Font());
   FCanvas.Brush().SetColor(state.Contains(odSelected) ? clHighlight : Color());
   FCanvas.Font().SetColor(state.Contains(odSelected) ? clHighlightText : Font().Color());
@@ -61,7 +71,9 @@ void TNativeControl::PeerDrawItem(int index, TPainter& painter, const TRect& rec
     DrawItem(index, rect, state);
   } catch (...) {
     FCanvas.ReleasePainter();
+    FCanvas.SetOrigin({0, 0});
     throw;
   }
   FCanvas.ReleasePainter();
+  FCanvas.SetOrigin({0, 0});
 }

@@ -18,9 +18,11 @@ class TWinControl;
 using TDrawItemEvent = std::function<void(TWinControl* Control, int Index, TRect Rect, TOwnerDrawState State)>;
 using TMeasureItemEvent = std::function<void(TWinControl* Control, int Index, int& Height)>;
 
-// What every native peer shows besides geometry.
-class TNativePeer : public TWindowPeer {
+// What every native peer shows besides geometry. A backend's peer is a TWindowPeer that also
+// implements one of these.
+class TNativePeer {
 public:
+  virtual ~TNativePeer() = default;
   virtual void SetFont(const TFont& font) = 0;
   virtual void SetColor(TColor color) = 0;
   // The caption of buttons and group frames; the text of edits goes through SetEditText.
@@ -115,8 +117,10 @@ public:
   void WndProc(TMessage& message) override;
   TCanvas& Canvas() { return FCanvas; }
 
-  // Owner draw from a peer: the item is drawn through Canvas on `painter`.
-  void PeerDrawItem(int index, TPainter& painter, const TRect& rect, TOwnerDrawState state);
+  // Owner draw from a peer: the item is drawn through Canvas on `painter`, whose device (0, 0)
+  // lies at `deviceOrigin` of the control's client area.
+  void PeerDrawItem(int index, TPainter& painter, const TRect& rect, TOwnerDrawState state,
+                    TPoint deviceOrigin = {0, 0});
   // The height of an item of variable height.
   virtual int MeasureItem(int) { return 0; }
 
@@ -126,6 +130,8 @@ protected:
   virtual void PushState() {}
   void FontChanged() override;
   void ColorChanged() override;
+  // The window's own area shows the control's colour (around and behind a native widget).
+  void PaintHandler(TPainter& painter) override;
   // The user's click without a native peer: the left button went up inside after going down
   // inside. The default fires OnClick.
   virtual void UserClick() { Click(); }

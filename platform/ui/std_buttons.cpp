@@ -100,7 +100,10 @@ void TButton::WndProc(TMessage& m) {
 
 // ---- TCustomCheckBox ------------------------------------------------------------------------
 
-TCustomCheckBox::TCustomCheckBox(TComponent* AOwner) : TButtonControl(AOwner) { SetBounds(0, 0, 97, 17); }
+TCustomCheckBox::TCustomCheckBox(TComponent* AOwner) : TButtonControl(AOwner) {
+  SetBounds(0, 0, 97, 17);
+  SetParentColor(true);
+}
 
 TCustomCheckBox::~TCustomCheckBox() { DestroyHandle(); }
 
@@ -122,7 +125,10 @@ void TCustomCheckBox::Toggle() {
 
 // ---- TRadioButton ---------------------------------------------------------------------------
 
-TRadioButton::TRadioButton(TComponent* AOwner) : TButtonControl(AOwner) { SetBounds(0, 0, 113, 17); }
+TRadioButton::TRadioButton(TComponent* AOwner) : TButtonControl(AOwner) {
+  SetBounds(0, 0, 113, 17);
+  SetParentColor(true);
+}
 
 TRadioButton::~TRadioButton() { DestroyHandle(); }
 
@@ -203,6 +209,7 @@ void TCustomRadioGroup::ItemsChanged() {
     b->SetParent(this);
     b->OnClick = [this](TObject* sender) { ButtonClicked(static_cast<TRadioButton*>(sender)); };
     FButtons.push_back(b);
+    if (HandleAllocated()) b->HandleNeeded();
   }
   for (int i = 0; i < n; ++i) FButtons[static_cast<std::size_t>(i)]->SetCaption((*FItems)[i]);
   if (FItemIndex >= n) FItemIndex = -1;
@@ -226,6 +233,11 @@ void TCustomRadioGroup::ArrangeButtons() {
                                                      inner.Top + row * rowHeight + (rowHeight - h) / 2,
                                                      columnWidth, h);
   }
+}
+
+void TCustomRadioGroup::CreateWnd() {
+  TCustomGroupBox::CreateWnd();
+  for (TRadioButton* b : FButtons) b->HandleNeeded();
 }
 
 void TCustomRadioGroup::Resize() {

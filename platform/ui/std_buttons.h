@@ -144,6 +144,8 @@ public:
 
 protected:
   void Resize() override;
+  // The buttons' windows come with the group's.
+  void CreateWnd() override;
 
 private:
   void ItemsChanged();
