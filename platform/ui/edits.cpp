@@ -7,22 +7,7 @@
 #include "platform/gfx/bitmap.h"
 #include "platform/rtl/string_list.h"
 #include "platform/rtl/sysutils.h"
-#if __has_include("platform/ui/clipboard.h")
 #include "platform/ui/clipboard.h"
-#else
-namespace {
-// Until the clipboard service is in the tree: a process-local text.
-struct TLocalClipboard {
-  std::string FText;
-  std::string AsText() const { return FText; }
-  void SetAsText(const std::string& s) { FText = s; }
-};
-TLocalClipboard& Clipboard() {
-  static TLocalClipboard c;
-  return c;
-}
-}  // namespace
-#endif
 
 namespace {
 int Len(const std::string& s) { return static_cast<int>(s.size()); }

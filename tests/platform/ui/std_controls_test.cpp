@@ -7,6 +7,7 @@
 
 #include "platform/headless/headless_peer.h"
 #include "platform/rtl/format_settings.h"
+#include "platform/ui/clipboard.h"
 #include "platform/ui/date_time_picker.h"
 #include "platform/ui/edits.h"
 #include "platform/ui/list_controls.h"
@@ -35,19 +36,6 @@ protected:
   static void ClickAt(TWinControl& c, int x, int y) {
     c.Perform(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
     c.Perform(WM_LBUTTONUP, 0, MAKELPARAM(x, y));
-  }
-
-  // The clipboard as the edits see it: put through a memo's copy, read through its paste.
-  static void SetClip(const std::string& text) {
-    TMemo source(nullptr);
-    source.SetText(text);
-    source.SelectAll();
-    source.CopyToClipboard();
-  }
-  static std::string Clip() {
-    TMemo sink(nullptr);
-    sink.PasteFromClipboard();
-    return sink.Text();
   }
 
   TCustomControl form{nullptr};
@@ -88,7 +76,7 @@ TEST_F(StdControls, EditLimitsCaseAndReadOnly) {
   EXPECT_EQ(TNativeControl::RefusedCount(), refused + 1);
   // A paste longer than the room is cut on a character boundary.
   edit.SetMaxLength(5);
-  SetClip("éé");
+  Clipboard().SetAsText("éé");
   edit.SetSelStart(4);
   edit.PasteFromClipboard();
   EXPECT_EQ(edit.Text(), "ABÉ");
@@ -136,10 +124,10 @@ TEST_F(StdControls, EditClipboardThroughMessagesThatASubclassCanStop) {
   edit.SetSelStart(4);
   edit.SetSelLength(3);
   Type(edit, U"\x03");  // Ctrl+C
-  EXPECT_EQ(Clip(), "two");
+  EXPECT_EQ(Clipboard().AsText(), "two");
   Type(edit, U"\x18");  // Ctrl+X
   EXPECT_EQ(edit.Text(), "one ");
-  SetClip("three\r\nfour");
+  Clipboard().SetAsText("three\r\nfour");
   Type(edit, U"\x16");  // Ctrl+V: a single-line edit takes the first line
   EXPECT_EQ(edit.Text(), "one three");
   edit.EditorEnabled = false;
@@ -153,7 +141,7 @@ TEST_F(StdControls, EditClipboardThroughMessagesThatASubclassCanStop) {
   secret.SetText("pw");
   secret.SelectAll();
   secret.CopyToClipboard();
-  EXPECT_EQ(Clip(), "three\r\nfour");
+  EXPECT_EQ(Clipboard().AsText(), "three\r\nfour");
 }
 
 TEST_F(StdControls, EditKeyPressCanSwallowOrReplaceACharacter) {
@@ -233,7 +221,7 @@ TEST_F(StdControls, MemoTypingReturnsTabsAndLineMoves) {
   memo.SetWantReturns(false);
   Type(memo, U"\t\r");
   EXPECT_EQ(memo.Text(), "ab\tcd");
-  SetClip("1\n2");
+  Clipboard().SetAsText("1\n2");
   memo.PasteFromClipboard();
   EXPECT_EQ(memo.Text(), "ab\t1\r\n2cd");
 }
