@@ -3,7 +3,8 @@
 #include <algorithm>
 
 void AppendUtf8(std::string& Out, char32_t CodePoint) {
-  const char32_t cp = CodePoint;
+  char32_t cp = CodePoint;
+  if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = 0xFFFD;
   if (cp < 0x80) {
     Out += static_cast<char>(cp);
   } else if (cp < 0x800) {
@@ -28,7 +29,6 @@ bool IsContinuation(const std::string& s, int i) {
 }  // namespace
 
 std::string Utf8Encode(char32_t cp) {
-  if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = 0xFFFD;
   std::string out;
   AppendUtf8(out, cp);
   return out;

@@ -4,9 +4,9 @@
 
 #include <string>
 
-// Appends the UTF-8 form of the code point (at most U+10FFFF).
+// Appends the UTF-8 form of the code point; surrogates and values beyond U+10FFFF become U+FFFD.
 void AppendUtf8(std::string& Out, char32_t CodePoint);
-// The UTF-8 bytes of a code point; surrogates and values beyond U+10FFFF become U+FFFD.
+// The UTF-8 bytes of a code point, as AppendUtf8 writes them.
 std::string Utf8Encode(char32_t CodePoint);
 // The code point boundary at or before `Offset` (clamped to the text).
 int Utf8Floor(const std::string& S, int Offset);

@@ -13,6 +13,7 @@
 
 #include "platform/gfx/graphics.h"
 #include "platform/rtl/classes.h"
+#include "platform/rtl/utf8_text.h"
 #include "platform/rtl/win_types.h"
 
 // ---- Formats --------------------------------------------------------------------------------
@@ -72,7 +73,6 @@ struct TRichContent {
 int CodePointCount(const std::string& text);
 // Byte offset of code point `index` (the length when past the end).
 std::size_t CodePointOffset(const std::string& text, int index);
-void AppendUtf8(std::string& out, char32_t cp);
 // The code point at `at` (advanced past it); U+FFFD for a malformed byte.
 char32_t NextCodePoint(const std::string& text, std::size_t& at);
 
