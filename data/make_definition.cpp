@@ -82,7 +82,7 @@ int main(int argc, char** argv) {
     const std::string Value = Trim(Line.substr(Colon + 1));
     const auto Parts = SplitBar(Value);
     const std::string Kind = Parts.size() > 1 ? Parts[1] : std::string();
-    auto In1 = [&](int Count) {
+    auto In1 = [&, Index = Index](int Count) {
       if (Index < 1 || Index > Count) Fail(Number, "number out of range");
       return Index - 1;
     };
