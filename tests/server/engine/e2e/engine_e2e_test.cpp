@@ -245,7 +245,7 @@ TEST_F(EngineEndToEnd, ThirtyParallelRequestsShareOneResident) {
 TEST_F(EngineEndToEnd, RequestsQueueBehindASlowOne) {
   // A first request leaves the resident instance and its queue behind; the next ones queue.
   ASSERT_EQ(Curl("warm", "id=0").Body, "\r\nUA=warm\r\nID=0\r\nLEN=0\r\n");
-  ASSERT_EQ(Residents().size(), 1u);
+  ASSERT_TRUE(WaitFor([this] { return Residents().size() == 1u && access(QueueFile().c_str(), F_OK) == 0; }, 5000));
   TReply slow, fast;
   using Clock = std::chrono::steady_clock;
   const Clock::time_point start = Clock::now();
