@@ -1,0 +1,90 @@
+#!/usr/bin/env bash
+# The standard controls on a real X server, used as a person uses them: xdotool types into the
+# edit, copies it (xclip reads what it copied), pastes what xclip offers into the memo, ticks the
+# check box, picks a combo box item and clicks the button; the program's event log must show
+# each change once, with what was typed. A screenshot of the screen is saved beside the log and
+# its pixels checked.
+# Usage: std_controls_x11.sh PROGRAM OUTPUT_FOLDER
+set -euo pipefail
+prog="$1"
+out="$2"
+if [ "${QN_X11_INNER:-}" != 1 ]; then
+  exec xvfb-run -a -s "-screen 0 800x600x24" env QN_X11_INNER=1 bash "$0" "$@"
+fi
+mkdir -p "$out"
+log="$out/std_controls_events.log"
+shot="$out/std_controls_x11.png"
+rm -f "$log" "$shot"
+
+fail() { echo "FAIL: $*" >&2; echo "--- events:" >&2; cat "$log" >&2 || true; exit 1; }
+
+QT_QPA_PLATFORM=xcb "$prog" "$log" &
+pid=$!
+trap 'kill "$pid" 2>/dev/null || true' EXIT
+
+for _ in $(seq 100); do grep -qx ready "$log" 2>/dev/null && break; sleep 0.1; done
+grep -qx ready "$log" || fail "the program did not start"
+wid=$(xdotool search --sync --name '^Standard controls$' | head -1)
+xdotool windowfocus --sync "$wid" || true
+
+at() { grep "^at $1 " "$log" | awk '{print $3, $4}'; }
+click() { xdotool mousemove $(at "$1") click 1; sleep 0.3; }
+
+# Type into the edit, then select it all and copy it.
+click edit
+xdotool type --delay 60 "hello"
+sleep 0.3
+xdotool key ctrl+a ctrl+c
+sleep 0.3
+copied=$(xclip -selection clipboard -o)
+[ "$copied" = "hello" ] || fail "xclip read '$copied' from the edit's copy"
+
+# Paste what xclip offers into the memo.
+printf 'from xclip' | xclip -selection clipboard -i
+sleep 0.3
+click memo
+xdotool key ctrl+v
+sleep 0.3
+
+# Tick the check box, pick the third combo box item with the keyboard, press the button.
+click check
+click combo
+xdotool key Escape
+sleep 0.2
+xdotool key Down Down
+sleep 0.3
+click button
+sleep 0.5
+
+# A screenshot of the screen, cut to the window, and a look at its pixels.
+read -r wx wy ww wh < <(grep '^window ' "$log" | awk '{print $2, $3, $4, $5}')
+/usr/bin/python3 - "$shot" "$wx" "$wy" "$ww" "$wh" <<'PY' || fail "screenshot check"
+import sys
+from PIL import ImageGrab
+shot, x, y, w, h = sys.argv[1], *map(int, sys.argv[2:])
+image = ImageGrab.grab().crop((x, y, x + w, y + h))
+image.save(shot)
+px = image.convert("RGB").load()
+def dark(x0, y0, x1, y1):
+    return sum(1 for yy in range(y0, y1) for xx in range(x0, x1) if sum(px[xx, yy]) < 300)
+# The edit shows "hello", the button its caption, the memo the pasted text; the form's own
+# background between the columns stays empty.
+assert dark(12, 12, 198, 32) > 30, "no text in the edit"
+assert dark(222, 102, 318, 128) > 30, "no caption on the button"
+assert dark(12, 46, 198, 80) > 30, "no text in the memo"
+assert dark(203, 10, 217, 140) == 0, "something drawn between the columns"
+PY
+
+kill "$pid" 2>/dev/null || true
+wait "$pid" 2>/dev/null || true
+
+expect_once() { [ "$(grep -cx "$1" "$log")" = 1 ] || fail "expected '$1' once"; }
+[ "$(grep -c '^edit ' "$log")" = 5 ] || fail "five edit changes expected (one per typed letter)"
+expect_once "edit h"
+expect_once "edit hello"
+expect_once "memo from xclip"
+expect_once "check 1"
+expect_once "combo Third"
+expect_once "button hello"
+grep -q '^check 0' "$log" && fail "the check box clicked twice"
+echo "std_controls_x11: all events seen; screenshot $shot"
