@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/gfx/bitmap.h"
+#include "platform/gfx/image_list.h"
 #include "platform/gfx/graphics.h"
 
 struct TMarkupOptions {

@@ -3,14 +3,17 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
+#include "platform/gfx/resources.h"
 #include "platform/rtl/exceptions.h"
+#include "platform/rtl/streams.h"
 
 namespace {
 
 // Bitmaps larger than this many pixels are refused: a size read from a file cannot
 // make us allocate gigabytes.
-constexpr long long kMaxPixels = 64LL * 1024 * 1024;
+constexpr long long kMaxPixels = static_cast<long long>(kMaxPictureBytes / 4);
 
 TPixelFormat Kept(TPixelFormat f) { return f == pf24bit ? pf24bit : pf32bit; }
 
@@ -62,6 +65,7 @@ void TBitmap::Reallocate(int width, int height, TPixelFormat format) {
   FFormat = format;
   FStride = stride;
   FPixels = std::move(pixels);
+  Changed();
 }
 
 void TBitmap::SetSize(int width, int height) {
@@ -83,9 +87,42 @@ void TBitmap::Assign(const TBitmap& source) {
   FFormat = source.FFormat;
   FStride = source.FStride;
   FPixels = source.FPixels;
-  FTransparent = source.FTransparent;
   FTransparentMode = source.FTransparentMode;
   FTransparentColor = source.FTransparentColor;
+  if (Transparent() != source.Transparent()) TGraphic::SetTransparent(source.Transparent());
+  Changed();
+}
+
+void TBitmap::Assign(TBitmap&& source) {
+  if (&source == this) return;
+  if (FCanvas) FCanvas->ReleasePainter();
+  if (source.FCanvas) source.FCanvas->ReleasePainter();
+  FWidth = std::exchange(source.FWidth, 0);
+  FHeight = std::exchange(source.FHeight, 0);
+  FFormat = source.FFormat;
+  FStride = std::exchange(source.FStride, 0);
+  FPixels = std::move(source.FPixels);
+  source.FPixels.clear();
+  FTransparentMode = source.FTransparentMode;
+  FTransparentColor = source.FTransparentColor;
+  if (Transparent() != source.Transparent()) TGraphic::SetTransparent(source.Transparent());
+  Changed();
+}
+
+void TBitmap::Assign(const TPersistent* source) {
+  if (auto* bitmap = dynamic_cast<const TBitmap*>(source)) {
+    Assign(*bitmap);
+    return;
+  }
+  TGraphic::Assign(source);
+}
+
+void TBitmap::Draw(TCanvas& canvas, const TRect& rect) const { canvas.StretchDraw(rect, *this); }
+
+std::unique_ptr<TGraphic> TBitmap::Clone() const {
+  auto copy = std::make_unique<TBitmap>();
+  copy->Assign(*this);
+  return copy;
 }
 
 BYTE* TBitmap::ScanLine(int row) {
@@ -131,88 +168,6 @@ TCanvas& TBitmap::Canvas() {
 
 void TBitmap::ReleaseCanvas() {
   if (FCanvas) FCanvas->ReleasePainter();
-}
-
-// ---- TImageList -----------------------------------------------------------------------------
-
-TImageList::TImageList(int width, int height) : FWidth(std::max(width, 1)), FHeight(std::max(height, 1)) {}
-
-void TImageList::SetWidth(int value) {
-  if (value < 1 || value == FWidth) return;
-  FWidth = value;
-  FImages.clear();
-}
-
-void TImageList::SetHeight(int value) {
-  if (value < 1 || value == FHeight) return;
-  FHeight = value;
-  FImages.clear();
-}
-
-void TImageList::AddImages(const TBitmap& image, const std::function<bool(int, int)>& visible) {
-  int count = std::max(1, image.Width() / FWidth);
-  for (int i = 0; i < count; ++i) {
-    TImage img;
-    img.Pixels.resize(static_cast<std::size_t>(FWidth) * FHeight);
-    img.Visible.resize(img.Pixels.size());
-    for (int y = 0; y < FHeight; ++y)
-      for (int x = 0; x < FWidth; ++x) {
-        int sx = i * FWidth + x;
-        std::size_t k = static_cast<std::size_t>(y) * FWidth + x;
-        bool inside = sx < image.Width() && y < image.Height();
-        img.Pixels[k] = inside ? image.PixelAt(sx, y) : 0;
-        img.Visible[k] = inside && visible(sx, y);
-      }
-    FImages.push_back(std::move(img));
-  }
-}
-
-int TImageList::Add(const TBitmap& image, const TBitmap* mask) {
-  if (image.Empty()) return -1;
-  int first = Count();
-  AddImages(image, [mask](int x, int y) { return !mask || mask->PixelAt(x, y) == 0; });
-  return first;
-}
-
-int TImageList::AddMasked(const TBitmap& image, TColor maskColor) {
-  if (image.Empty()) return -1;
-  int first = Count();
-  COLORREF key = ColorToRGB(maskColor);
-  AddImages(image, [&image, key](int x, int y) { return image.PixelAt(x, y) != key; });
-  return first;
-}
-
-void TImageList::Delete(int index) {
-  if (index < 0 || index >= Count()) return;
-  FImages.erase(FImages.begin() + index);
-}
-
-void TImageList::Draw(TCanvas& canvas, int x, int y, int index, bool enabled) const {
-  if (index < 0 || index >= Count()) return;
-  const TImage& img = FImages[static_cast<std::size_t>(index)];
-  for (int py = 0; py < FHeight; ++py)
-    for (int px = 0; px < FWidth; ++px) {
-      std::size_t k = static_cast<std::size_t>(py) * FWidth + px;
-      if (!img.Visible[k]) continue;
-      COLORREF c = img.Pixels[k];
-      if (!enabled) {
-        // Greyed: dark pixels in the shadow colour, light ones left out.
-        int lum = (GetRValue(c) * 30 + GetGValue(c) * 59 + GetBValue(c) * 11) / 100;
-        if (lum >= 192) continue;
-        c = ColorToRGB(clBtnShadow);
-      }
-      canvas.SetPixel(x + px, y + py, static_cast<TColor>(c));
-    }
-}
-
-bool TImageList::GetBitmap(int index, TBitmap& dest) const {
-  if (index < 0 || index >= Count()) return false;
-  const TImage& img = FImages[static_cast<std::size_t>(index)];
-  dest.SetPixelFormat(pf24bit);
-  dest.SetSize(FWidth, FHeight);
-  for (int y = 0; y < FHeight; ++y)
-    for (int x = 0; x < FWidth; ++x) dest.SetPixelAt(x, y, img.Pixels[static_cast<std::size_t>(y) * FWidth + x]);
-  return true;
 }
 
 // ---- BMP files ------------------------------------------------------------------------------
@@ -283,7 +238,9 @@ void TBitmap::LoadFromBmp(const std::vector<BYTE>& d) {
   std::uint32_t colorsUsed = Le32(d, 46);
   bool topDown = rawHeight < 0;
   long long height = topDown ? -static_cast<long long>(rawHeight) : rawHeight;
-  if (width <= 0 || height <= 0 || width * height > kMaxPixels) BadBitmap();
+  if (width <= 0 || height <= 0 || width > kMaxPictureSide || height > kMaxPictureSide ||
+      width * height > kMaxPixels)
+    BadBitmap();
   if (bits != 1 && bits != 4 && bits != 8 && bits != 24 && bits != 32) BadBitmap();
   if (compression != 0 && !(compression == 1 && bits == 8) && !(compression == 2 && bits == 4) &&
       !(compression == 3 && bits == 32))
@@ -324,21 +281,28 @@ void TBitmap::LoadFromBmp(const std::vector<BYTE>& d) {
       }
     }
   }
-  Assign(image);
+  Assign(std::move(image));
 }
 
-void TBitmap::LoadFromFile(const std::string& fileName) {
-  std::FILE* f = std::fopen(fileName.c_str(), "rb");
-  if (!f) throw EFOpenError::ForFile(fileName);
-  std::vector<BYTE> data;
-  BYTE buffer[65536];
-  std::size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
-    data.insert(data.end(), buffer, buffer + n);
-    if (data.size() > static_cast<std::size_t>(kMaxPixels) * 4 + 65536) break;
-  }
-  std::fclose(f);
-  LoadFromBmp(data);
+void TBitmap::LoadFromFile(const std::string& fileName) { LoadFromBmp(ReadPictureFile(fileName)); }
+
+void TBitmap::LoadFromStream(TStream& stream) { LoadFromBmp(ReadPictureStream(stream)); }
+
+void TBitmap::SaveToStream(TStream& stream) const {
+  std::vector<BYTE> d = SaveToBmp();
+  stream.WriteBuffer(d.data(), static_cast<long>(d.size()));
+}
+
+void TBitmap::LoadFromResourceName(HINSTANCE, const std::string& name) {
+  const TBitmap* resource = FindBitmapResource(name);
+  if (!resource) throw EResNotFound("Resource " + name + " not found");
+  Assign(*resource);
+}
+
+void TBitmap::LoadFromResourceID(HINSTANCE instance, int id) {
+  const TBitmap* resource = FindBitmapResource(id);
+  if (!resource) throw EResNotFound("Resource " + std::to_string(id) + " not found");
+  LoadFromResourceName(instance, ResourceNumber(id));
 }
 
 bool TBitmap::TryLoadFromFile(const std::string& fileName) {
@@ -383,11 +347,4 @@ std::vector<BYTE> TBitmap::SaveToBmp() const {
   return d;
 }
 
-void TBitmap::SaveToFile(const std::string& fileName) const {
-  std::vector<BYTE> d = SaveToBmp();
-  std::FILE* f = std::fopen(fileName.c_str(), "wb");
-  if (!f) throw EFCreateError::ForFile(fileName);
-  bool ok = std::fwrite(d.data(), 1, d.size(), f) == d.size();
-  ok = std::fclose(f) == 0 && ok;
-  if (!ok) throw EWriteError();
-}
+void TBitmap::SaveToFile(const std::string& fileName) const { WritePictureFile(fileName, SaveToBmp()); }

@@ -451,6 +451,12 @@ void TCanvas::StretchDraw(const TRect& r, const TBitmap& bitmap) {
   }
 }
 
+void TCanvas::Draw(int x, int y, const TGraphic& graphic) {
+  graphic.Draw(*this, Bounds(x, y, graphic.Width(), graphic.Height()));
+}
+
+void TCanvas::StretchDraw(const TRect& r, const TGraphic& graphic) { graphic.Draw(*this, r); }
+
 void TCanvas::CopyRect(const TRect& dest, TCanvas& source, const TRect& sourceRect) {
   if (IsRectEmpty(sourceRect) || IsRectEmpty(dest)) return;
   TBitmap copy(sourceRect.Width(), sourceRect.Height(), pf32bit);

@@ -16,6 +16,7 @@
 
 class TBitmap;
 class TCanvas;
+class TGraphic;
 
 // ---- Rectangles -------------------------------------------------------------------------
 inline void SetRect(TRect& r, int left, int top, int right, int bottom) { r = {left, top, right, bottom}; }
@@ -212,6 +213,9 @@ public:
   // Bitmaps.
   void Draw(int x, int y, const TBitmap& bitmap);
   void StretchDraw(const TRect& r, const TBitmap& bitmap);
+  // Any graphic (JPEG image, icon, ...) draws itself.
+  void Draw(int x, int y, const TGraphic& graphic);
+  void StretchDraw(const TRect& r, const TGraphic& graphic);
   void CopyRect(const TRect& dest, TCanvas& source, const TRect& sourceRect);
 
   // Text. TextOut and TextRect fill the background with the brush unless it is clear.

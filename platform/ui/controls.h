@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/gfx/bitmap.h"
+#include "platform/gfx/image_list.h"
 #include "platform/gfx/enum_set.h"
 #include "platform/gfx/graphics.h"
 #include "platform/rtl/classes.h"

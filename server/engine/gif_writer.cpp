@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "platform/gfx/bitmap.h"
+#include "platform/gfx/gif_image.h"
 #include "server/engine/request_api.h"
 
 std::atomic<int> GifWriterStatus{gsDone};
@@ -54,20 +55,6 @@ private:
   std::vector<COLORREF> FColors;
 };
 
-// The rows of a frame in the order they are written: plain, or the four interlace passes.
-std::vector<int> RowOrder(int Height, bool Interlaced) {
-  std::vector<int> rows;
-  rows.reserve(Height);
-  if (!Interlaced) {
-    for (int y = 0; y < Height; ++y) rows.push_back(y);
-    return rows;
-  }
-  static const int start[4] = {0, 4, 2, 1}, step[4] = {8, 8, 4, 2};
-  for (int pass = 0; pass < 4; ++pass)
-    for (int y = start[pass]; y < Height; y += step[pass]) rows.push_back(y);
-  return rows;
-}
-
 // Maps every pixel of the frame, in writing order, to its palette index; false when the
 // palette overflows.
 bool IndexFrame(const TGifFrameOptions& Frame, TGifPalette& Palette, std::vector<BYTE>& Indices) {
@@ -77,7 +64,7 @@ bool IndexFrame(const TGifFrameOptions& Frame, TGifPalette& Palette, std::vector
   Indices.reserve(static_cast<std::size_t>(w) * h);
   COLORREF last = 0;
   int lastIndex = -1;
-  for (int y : RowOrder(h, Frame.Interlaced)) {
+  for (int y : GifRowOrder(h, Frame.Interlaced)) {
     const BYTE* p = bmp.ScanLine(y);
     for (int x = 0; x < w; ++x, p += bpp) {
       COLORREF c = RGB(p[2], p[1], p[0]);

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include "platform/gfx/bitmap.h"
+#include "platform/gfx/image_list.h"
 #include "platform/gfx/colors.h"
 #include "platform/rtl/exceptions.h"
 
