@@ -8,26 +8,9 @@
 
 #include "platform/gfx/picture.h"
 
-using HRESULT = std::int32_t;
-#ifndef S_OK
-#define S_OK (static_cast<HRESULT>(0))
-#endif
-#ifndef E_POINTER
-#define E_POINTER (static_cast<HRESULT>(0x80004003u))
-#endif
-#ifndef E_OUTOFMEMORY
-#define E_OUTOFMEMORY (static_cast<HRESULT>(0x8007000Eu))
-#endif
-#ifndef E_INVALIDARG
-#define E_INVALIDARG (static_cast<HRESULT>(0x80070057u))
-#endif
-#ifndef E_FAIL
-#define E_FAIL (static_cast<HRESULT>(0x80004005u))
-#endif
-// The data is not a picture of a known kind, or it is damaged.
-#ifndef CTL_E_INVALIDPICTURE
-#define CTL_E_INVALIDPICTURE (static_cast<HRESULT>(0x800A017Cu))
-#endif
+// The data is not a picture of a known kind, or it is damaged (S_OK and the common codes are
+// in win_types.h).
+inline constexpr HRESULT CTL_E_INVALIDPICTURE = static_cast<HRESULT>(0x800A017C);
 
 using OLE_XSIZE_HIMETRIC = std::int32_t;
 using OLE_YSIZE_HIMETRIC = std::int32_t;

@@ -31,6 +31,16 @@ using LPCSTR = const char*;
 #define FALSE 0
 #endif
 
+// COM results: the common codes; each service adds its own beside its calls.
+using HRESULT = std::int32_t;
+inline constexpr HRESULT S_OK = 0, S_FALSE = 1;
+inline constexpr HRESULT E_NOTIMPL = static_cast<HRESULT>(0x80004001), E_NOINTERFACE = static_cast<HRESULT>(0x80004002),
+                         E_POINTER = static_cast<HRESULT>(0x80004003), E_FAIL = static_cast<HRESULT>(0x80004005),
+                         E_INVALIDARG = static_cast<HRESULT>(0x80070057),
+                         E_OUTOFMEMORY = static_cast<HRESULT>(0x8007000E);
+constexpr bool SUCCEEDED(HRESULT hr) { return hr >= 0; }
+constexpr bool FAILED(HRESULT hr) { return hr < 0; }
+
 inline const HANDLE INVALID_HANDLE_VALUE = reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1));
 
 struct TPoint {

@@ -11,23 +11,17 @@
 #include "platform/ui/clipboard.h"
 #include "platform/ui/messages.h"
 
-using HRESULT = std::int32_t;
-
-enum : HRESULT {
-  S_OK = 0, S_FALSE = 1,
-  E_NOTIMPL = static_cast<HRESULT>(0x80004001), E_NOINTERFACE = static_cast<HRESULT>(0x80004002),
-  E_POINTER = static_cast<HRESULT>(0x80004003), E_FAIL = static_cast<HRESULT>(0x80004005),
-  E_INVALIDARG = static_cast<HRESULT>(0x80070057), E_OUTOFMEMORY = static_cast<HRESULT>(0x8007000E),
-  DV_E_FORMATETC = static_cast<HRESULT>(0x80040064), DV_E_TYMED = static_cast<HRESULT>(0x80040069),
-  DV_E_DVASPECT = static_cast<HRESULT>(0x8004006B),
-  DRAGDROP_S_DROP = 0x00040100, DRAGDROP_S_CANCEL = 0x00040101,
-  DRAGDROP_S_USEDEFAULTCURSORS = 0x00040102,
-  DRAGDROP_E_NOTREGISTERED = static_cast<HRESULT>(0x80040100),
-  DRAGDROP_E_ALREADYREGISTERED = static_cast<HRESULT>(0x80040101),
-  DRAGDROP_E_INVALIDHWND = static_cast<HRESULT>(0x80040102)
-};
-constexpr bool SUCCEEDED(HRESULT hr) { return hr >= 0; }
-constexpr bool FAILED(HRESULT hr) { return hr < 0; }
+// HRESULT and the common codes (S_OK, E_FAIL, ...) are in win_types.h.
+inline constexpr HRESULT
+    DV_E_FORMATETC = static_cast<HRESULT>(0x80040064),
+    DV_E_TYMED = static_cast<HRESULT>(0x80040069),
+    DV_E_DVASPECT = static_cast<HRESULT>(0x8004006B),
+    DRAGDROP_S_DROP = 0x00040100,
+    DRAGDROP_S_CANCEL = 0x00040101,
+    DRAGDROP_S_USEDEFAULTCURSORS = 0x00040102,
+    DRAGDROP_E_NOTREGISTERED = static_cast<HRESULT>(0x80040100),
+    DRAGDROP_E_ALREADYREGISTERED = static_cast<HRESULT>(0x80040101),
+    DRAGDROP_E_INVALIDHWND = static_cast<HRESULT>(0x80040102);
 
 enum : DWORD {
   DROPEFFECT_NONE = 0, DROPEFFECT_COPY = 1, DROPEFFECT_MOVE = 2, DROPEFFECT_LINK = 4,
