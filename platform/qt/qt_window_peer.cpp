@@ -9,9 +9,16 @@
 #include <QWheelEvent>
 #include <cstdio>
 
+#include <QGuiApplication>
+#include <QPixmap>
+#include <QSignalBlocker>
+
 #include "platform/qt/qt_backend_parts.h"
+#include "platform/qt/qt_event_loop.h"
 #include "platform/qt/qt_input.h"
 #include "platform/ui/application.h"
+#include "platform/ui/screen.h"
+#include "platform/ui/scroll_bars.h"
 
 namespace {
 
@@ -41,6 +48,15 @@ Qt::CursorShape CursorShape(TCursor c) {
 }
 
 }  // namespace
+
+QCursor QtCursor(TCursor cursor) {
+  HCURSOR shape = Screen().Cursors(cursor);
+  if (shape && shape->Image && !shape->Image->Empty()) {
+    QImage image = BitmapImage(*shape->Image).copy();
+    return QCursor(QPixmap::fromImage(image), shape->HotSpot.X, shape->HotSpot.Y);
+  }
+  return QCursor(CursorShape(cursor));
+}
 
 WORD VirtualKeyFromQt(int key) {
   if (key >= Qt::Key_A && key <= Qt::Key_Z) return static_cast<WORD>('A' + (key - Qt::Key_A));
@@ -132,7 +148,8 @@ void TQtPaintedWidget::wheelEvent(QWheelEvent* e) {
 void TQtPaintedWidget::keyPressEvent(QKeyEvent* e) {
   UpdateModifiers(e->modifiers());
   WORD vk = VirtualKeyFromQt(e->key());
-  if (vk) FPeer.Send(WM_KEYDOWN, vk, 0);
+  // A key that the control, its form or a menu used types nothing.
+  if (vk && FPeer.Send(WM_KEYDOWN, vk, 0) != 0) return;
   // One WM_CHAR per code point of the typed text.
   const QString text = e->text();
   for (char32_t cp : text.toUcs4())
@@ -160,7 +177,10 @@ void TQtPaintedWidget::focusOutEvent(QFocusEvent*) {}
 void TQtPaintedWidget::enterEvent(QEnterEvent*) { FPeer.Send(CM_MOUSEENTER, 0, 0); }
 void TQtPaintedWidget::leaveEvent(QEvent*) { FPeer.Send(CM_MOUSELEAVE, 0, 0); }
 
-void TQtPaintedWidget::resizeEvent(QResizeEvent*) { FPeer.FitBacking(); }
+void TQtPaintedWidget::resizeEvent(QResizeEvent*) {
+  FPeer.FitBacking();
+  FPeer.PlaceScrollBars();
+}
 
 void TQtPaintedWidget::timerEvent(QTimerEvent* e) {
   UINT id = FPeer.TimerIdOf(e->timerId());
@@ -241,7 +261,7 @@ void TQtWindowPeer::SetCapture(bool capture) {
   else FWidget->releaseMouse();
 }
 
-void TQtWindowPeer::SetCursor(TCursor cursor) { FWidget->setCursor(QCursor(CursorShape(cursor))); }
+void TQtWindowPeer::SetCursor(TCursor cursor) { FWidget->setCursor(QtCursor(cursor)); }
 
 bool TQtWindowPeer::SetTimer(UINT id, UINT ms) {
   KillTimer(id);
@@ -301,17 +321,110 @@ void TQtWindowPeer::PaintBacking(const QRegion& region) {
   FPainting = false;
 }
 
-void TQtWindowPeer::Send(UINT msg, WPARAM w, LPARAM l) {
+LRESULT TQtWindowPeer::Send(UINT msg, WPARAM w, LPARAM l) {
   try {
-    FControl.Perform(msg, w, l);
+    return FControl.Perform(msg, w, l);
   } catch (...) {
     GetApplication().HandleException(&FControl);
   }
+  return 0;
+}
+
+// ---- Scroll bars ----------------------------------------------------------------------------
+
+QScrollBar* TQtWindowPeer::ScrollBar(int bar) {
+  int i = bar == SB_VERT ? 1 : 0;
+  if (FBars[i]) return FBars[i];
+  auto* sb = new QScrollBar(bar == SB_VERT ? Qt::Vertical : Qt::Horizontal, FWidget.get());
+  sb->setFocusPolicy(Qt::NoFocus);
+  sb->hide();
+  UINT msg = bar == SB_VERT ? WM_VSCROLL : WM_HSCROLL;
+  QObject::connect(sb, &QAbstractSlider::actionTriggered, [this, sb, msg, i](int action) {
+    WORD code = 0xFFFF;
+    switch (action) {
+      case QAbstractSlider::SliderSingleStepAdd: code = SB_LINEDOWN; break;
+      case QAbstractSlider::SliderSingleStepSub: code = SB_LINEUP; break;
+      case QAbstractSlider::SliderPageStepAdd: code = SB_PAGEDOWN; break;
+      case QAbstractSlider::SliderPageStepSub: code = SB_PAGEUP; break;
+      case QAbstractSlider::SliderToMinimum: code = SB_TOP; break;
+      case QAbstractSlider::SliderToMaximum: code = SB_BOTTOM; break;
+      default: return;  // moves of the thumb come as sliderMoved
+    }
+    // The control sets the position itself, from the message.
+    sb->setSliderPosition(sb->value());
+    Send(msg, MAKEWPARAM(code, 0), 0);
+    if (!FBarTracking[i]) Send(msg, MAKEWPARAM(SB_ENDSCROLL, 0), 0);
+  });
+  QObject::connect(sb, &QAbstractSlider::sliderPressed, [this, i] { FBarTracking[i] = true; });
+  QObject::connect(sb, &QAbstractSlider::sliderMoved, [this, msg, i](int pos) {
+    FControl.ScrollBarState(i).TrackPos = pos;
+    Send(msg, MAKEWPARAM(SB_THUMBTRACK, pos), 0);
+  });
+  QObject::connect(sb, &QAbstractSlider::sliderReleased, [this, sb, msg, i] {
+    FBarTracking[i] = false;
+    int pos = sb->sliderPosition();
+    FControl.ScrollBarState(i).TrackPos = pos;
+    Send(msg, MAKEWPARAM(SB_THUMBPOSITION, pos), 0);
+    Send(msg, MAKEWPARAM(SB_ENDSCROLL, 0), 0);
+  });
+  FBars[i] = sb;
+  return sb;
+}
+
+void TQtWindowPeer::ScrollBarChanged(int bar, const TScrollBarState& s) {
+  if (bar != SB_HORZ && bar != SB_VERT) return;
+  QScrollBar* sb = ScrollBar(bar);
+  {
+    QSignalBlocker block(sb);
+    int page = static_cast<int>(s.Page);
+    sb->setRange(s.Min, page > 0 ? std::max(s.Min, s.Max - page + 1) : s.Max);
+    sb->setPageStep(std::max(page, 1));
+    sb->setSingleStep(1);
+    sb->setValue(s.Pos);
+  }
+  if (s.Flat) {
+    QString css = QString("QScrollBar { border: none; background: %1; }")
+                      .arg(s.BkColor == clNone ? QString("palette(button)") : ToQColor(ColorToRGB(s.BkColor)).name());
+    if (s.FlatStyle == FSB_FLAT_MODE) css += " QScrollBar::handle { background: palette(mid); border: none; }";
+    sb->setStyleSheet(css);
+  } else {
+    sb->setStyleSheet(QString());
+  }
+  sb->setVisible(s.Visible);
+  PlaceScrollBars();
+}
+
+void TQtWindowPeer::PlaceScrollBars() {
+  const TScrollBarState& v = FControl.ScrollBarState(SB_VERT);
+  const TScrollBarState& h = FControl.ScrollBarState(SB_HORZ);
+  int vw = v.Visible ? (v.Size > 0 && v.Flat ? v.Size : GetSystemMetrics(SM_CXVSCROLL)) : 0;
+  int hh = h.Visible ? (h.Size > 0 && h.Flat ? h.Size : GetSystemMetrics(SM_CYHSCROLL)) : 0;
+  int w = FWidget->width(), ht = FWidget->height();
+  if (FBars[1]) FBars[1]->setGeometry(w - vw, 0, vw, ht - hh);
+  if (FBars[0]) FBars[0]->setGeometry(0, ht - hh, w - vw, hh);
+}
+
+void TQtWindowPeer::Scroll(int dx, int dy, const TRect* area) {
+  // The backing image moves with the contents; the uncovered strip is painted anew.
+  if (!FBacking.isNull()) {
+    QRect r = area ? QRect(area->Left, area->Top, area->Width(), area->Height()) : FBacking.rect();
+    QImage copy = FBacking.copy(r);
+    QPainter p(&FBacking);
+    p.setClipRect(r);
+    p.drawImage(r.topLeft() + QPoint(dx, dy), copy);
+  }
+  FWidget->update();
+}
+
+void TQtWindowPeer::BringToFront() {
+  // The offscreen platform cannot raise and says so each time.
+  if (QGuiApplication::platformName() != "offscreen") Window()->raise();
 }
 
 // ---- Installation ---------------------------------------------------------------------------
 
 void InstallQtBackend() {
+  InstallQtEventLoop();
   QFont::insertSubstitution("Arial", "Liberation Sans");
   QFont::insertSubstitution("Times New Roman", "Liberation Serif");
   QFont::insertSubstitution("Courier New", "Liberation Mono");

@@ -3,7 +3,10 @@
 // back to the control as messages.
 #pragma once
 
+#include <QCursor>
 #include <QImage>
+#include <QPointer>
+#include <QScrollBar>
 #include <QWidget>
 #include <map>
 #include <memory>
@@ -59,6 +62,9 @@ public:
   TPoint ClientOrigin() const override;
   TPainter* BeginDraw() override;
   void EndDraw() override;
+  void ScrollBarChanged(int bar, const TScrollBarState& state) override;
+  void Scroll(int dx, int dy, const TRect* area) override;
+  void BringToFront() override;
 
   TWinControl& Control() const { return FControl; }
   QWidget* Widget() const { return FWidget.get(); }
@@ -68,10 +74,19 @@ public:
   // Paints the marked area into the backing image now (what a paint event does first).
   void PaintBacking(const QRegion& region);
   // Sends a message to the control; an exception goes to the application, never into Qt.
-  void Send(UINT msg, WPARAM w, LPARAM l);
+  // Returns the message's result.
+  LRESULT Send(UINT msg, WPARAM w, LPARAM l);
   UINT TimerIdOf(int qtTimer) const;
+  // The window Qt shows for the control (the form's frame for a form).
+  virtual QWidget* Window() const { return FWidget.get(); }
+  // Lays the scroll bars along the right and bottom edges.
+  void PlaceScrollBars();
 
 private:
+  QScrollBar* ScrollBar(int bar);
+  QPointer<QScrollBar> FBars[2];
+  bool FBarTracking[2] = {false, false};
+
   TWinControl& FControl;
   std::unique_ptr<TQtPaintedWidget> FWidget;
   QImage FBacking;
@@ -88,3 +103,5 @@ void InstallQtBackend();
 TQtWindowPeer* QtPeer(TWinControl& control);
 // Windows virtual key of a Qt key (0 for none).
 WORD VirtualKeyFromQt(int qtKey);
+// The Qt cursor of a cursor id: a standard shape, or the image of Screen.Cursors[id].
+QCursor QtCursor(TCursor cursor);

@@ -4,6 +4,9 @@
 #include <exception>
 
 #include "platform/sys/process.h"
+#include "platform/ui/hints.h"
+#include "platform/ui/modal_service.h"
+#include "platform/ui/scroll_bars.h"
 #include "platform/ui/timer.h"
 
 TApplication* Application = nullptr;
@@ -30,6 +33,9 @@ TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner) {
 }
 
 TApplication::~TApplication() {
+  StopHintTimer();
+  if (FHintControl) FHintControl->RemoveFreeNotification(this);
+  FHintControl = nullptr;
   // The owned components (forms, timers) go first, while the loop still exists.
   DestroyComponents();
   if (FLoop && CurrentEventLoop() == FLoop.get()) SetCurrentEventLoop(nullptr);
@@ -38,7 +44,19 @@ TApplication::~TApplication() {
 }
 
 void TApplication::Initialize() {
+  RegisterCommonControlsModule();
   if (!FLoop) SetLoop(CreateEventLoop());
+}
+
+void TApplication::Notification(TComponent* AComponent, TOperation Operation) {
+  TComponent::Notification(AComponent, Operation);
+  if (Operation != opRemove) return;
+  if (AComponent == FHintControl) {
+    StopHintTimer();
+    FHintControl = nullptr;
+  }
+  if (AComponent == FHintWindow) FHintWindow = nullptr;
+  if (AComponent == FMainForm) FMainForm = nullptr;
 }
 
 void TApplication::SetLoop(std::unique_ptr<TEventLoop> Loop) {
@@ -65,7 +83,38 @@ void TApplication::RunGuarded(const std::function<void()>& Proc) {
 
 void TApplication::Run() {
   TEventLoop& loop = Loop();
-  while (!loop.QuitRequested()) RunGuarded([&] { loop.ProcessMessages(-1); });
+  if (FMainForm && FShowMainForm && !loop.QuitRequested()) RunGuarded([this] { FMainForm->Show(); });
+  while (!loop.QuitRequested()) {
+    bool busy = false;
+    RunGuarded([&] { busy = loop.ProcessMessages(0); });
+    if (busy || loop.QuitRequested()) continue;
+    // Nothing was waiting: the idle handler runs, then the loop waits unless it wants more.
+    if (DoIdle()) RunGuarded([&] { loop.ProcessMessages(-1); });
+  }
+}
+
+bool TApplication::DoIdle() {
+  bool done = true;
+  if (OnIdle) RunGuarded([&] { OnIdle(this, done); });
+  return done;
+}
+
+bool TApplication::QuitPending() const { return Terminated() || QuitSignalled(); }
+
+void TApplication::Minimize() {
+  if (FMainForm) RunGuarded([this] { FMainForm->SetWindowState(wsMinimized); });
+}
+
+void TApplication::Restore() {
+  if (FMainForm) RunGuarded([this] { FMainForm->SetWindowState(wsNormal); });
+}
+
+void TApplication::BringToFront() {
+  if (FMainForm && FMainForm->Visible()) RunGuarded([this] { FMainForm->BringToFront(); });
+}
+
+int TApplication::MessageBox(const std::string& Text, const std::string& Caption, UINT Flags) {
+  return ::MessageBox(FMainForm, Text, Caption.empty() ? FTitle : Caption, Flags);
 }
 
 void TApplication::ProcessMessages() { ProcessMessages(0); }
@@ -122,6 +171,19 @@ void TApplication::ShowException(const Exception& E) {
   if (MessageHook) {
     try {
       MessageHook(text);
+      return;
+    } catch (...) {
+    }
+  }
+  // A backend's modal service shows a message box; without one the text goes to standard
+  // error.
+  if (!dynamic_cast<TStandardErrorModalService*>(&ModalService())) {
+    try {
+      TMessageRequest r;
+      r.Caption = FTitle;
+      r.Text = text;
+      r.Type = mtError;
+      ModalService().Message(r);
       return;
     } catch (...) {
     }

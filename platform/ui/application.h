@@ -9,6 +9,26 @@
 #include "platform/rtl/classes.h"
 #include "platform/rtl/exceptions.h"
 #include "platform/sys/event_loop.h"
+#include "platform/ui/forms.h"
+
+class THintWindow;
+class TTimer;
+
+// What a control's hint shows, handed to CM_HINTSHOW (lParam) and OnShowHint, which may change
+// the text, the position, the maximum width and the colour.
+struct THintInfo {
+  TControl* HintControl = nullptr;
+  TPoint HintPos;           // screen point of the hint's top left
+  int HintMaxWidth = 0;
+  TColor HintColor = clInfoBk;
+  TRect CursorRect;         // the hint goes when the mouse leaves it (client coordinates)
+  TPoint CursorPos;         // client coordinates
+  int ReshowTimeout = 0;
+  int HideTimeout = 0;
+  std::string HintStr;
+};
+using TShowHintEvent = std::function<void(std::string& HintStr, bool& CanShow, THintInfo& HintInfo)>;
+using TIdleEvent = std::function<void(TObject* Sender, bool& Done)>;
 
 class TApplication : public TComponent {
 public:
@@ -17,7 +37,17 @@ public:
 
   // Creates the loop from the installed backend (once); Run and ProcessMessages call it too.
   void Initialize();
-  // Runs the loop until Terminate.
+  // Creates a form owned by the application; the first one becomes MainForm. Its OnCreate
+  // runs before this returns.
+  template <typename T> void CreateForm(T*& Reference) {
+    Reference = new T(this);
+    if (!FMainForm) FMainForm = Reference;
+    Reference->AfterConstruction();
+  }
+  TCustomForm* MainForm() const { return FMainForm; }
+  void SetMainForm(TCustomForm* Form) { FMainForm = Form; }
+  // Shows MainForm (when ShowMainForm) and runs the loop until Terminate; OnIdle runs each
+  // time the loop has nothing left to do.
   void Run();
   // Handles whatever is waiting, without waiting.
   void ProcessMessages();
@@ -28,6 +58,48 @@ public:
   // Asks the loop to end; Run returns after the current round.
   void Terminate();
   bool Terminated() const;
+  // A quit was asked for: Terminate, or SIGTERM/SIGINT/SIGHUP.
+  bool QuitPending() const;
+  // The main form's window state.
+  void Minimize();
+  void Restore();
+  void BringToFront();
+  // No help viewer exists: these do nothing.
+  bool HelpContext(int) { return false; }
+  void SetHelpFile(const std::string&) {}
+  // A message box with Title as caption (MB_ flags in, ID answer out).
+  int MessageBox(const std::string& Text, const std::string& Caption, UINT Flags);
+  // Calls OnIdle once (the loop does it when idle); true when the handler is done.
+  bool DoIdle();
+
+  // ---- Hints ----
+  bool ShowHint() const { return FShowHint; }
+  void SetShowHint(bool Value);
+  TColor HintColor() const { return FHintColor; }
+  void SetHintColor(TColor Value) { FHintColor = Value; }
+  int HintPause() const { return FHintPause; }
+  void SetHintPause(int Value) { FHintPause = Value; }
+  int HintShortPause() const { return FHintShortPause; }
+  void SetHintShortPause(int Value) { FHintShortPause = Value; }
+  int HintHidePause() const { return FHintHidePause; }
+  void SetHintHidePause(int Value) { FHintHidePause = Value; }
+  // The hint text of the control under the mouse (its whole Hint).
+  const std::string& Hint() const { return FHint; }
+  void SetHint(const std::string& Value);
+  // Hides the hint window and forgets the control.
+  void CancelHint();
+  // Shows the hint of Control at once (as if the pause had passed).
+  void ActivateHint(TPoint CursorPos);
+  // The application's hint window (null until a hint was shown).
+  THintWindow* HintWindow() const { return FHintWindow; }
+  // Called by controls: the mouse entered, moved over or left Control.
+  void HintMouseMessage(TControl* Control, const TMessage& Message);
+  // Control is being freed: its hint goes.
+  void CancelHintFor(TControl* Control);
+
+  TShowHintEvent OnShowHint;
+  TNotifyEvent OnHint;
+  TIdleEvent OnIdle;
 
   const std::string& Title() const { return FTitle; }
   void SetTitle(const std::string& Value);
@@ -55,12 +127,35 @@ public:
   // Replaces the loop (a backend or a test); the application owns it from now on.
   void SetLoop(std::unique_ptr<TEventLoop> Loop);
 
-private:
+  // Runs Proc under the guard: an exception goes to HandleException.
   void RunGuarded(const std::function<void()>& Proc);
+
+protected:
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+
+private:
+  void StartHintTimer(int Ms, bool ShowNext);
+  void StopHintTimer();
+  void HintTimerExpired();
+  void ShowHintNow();
 
   std::unique_ptr<TEventLoop> FLoop;
   std::string FTitle;
   bool FShowMainForm = true;
+  TCustomForm* FMainForm = nullptr;
+
+  bool FShowHint = true;
+  TColor FHintColor = clInfoBk;
+  int FHintPause = 500;
+  int FHintShortPause = 50;
+  int FHintHidePause = 2500;
+  std::string FHint;
+  THintWindow* FHintWindow = nullptr;
+  TControl* FHintControl = nullptr;
+  TEventLoop::TTimerId FHintTimer = 0;
+  bool FHintTimerShows = true;
+  bool FHintActive = false;
+  TPoint FHintCursor;
 };
 
 // The process's application object, created on first use and freed at exit.

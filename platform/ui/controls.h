@@ -3,6 +3,7 @@
 // the peer as messages, which the default WndProc turns into the virtual handlers.
 #pragma once
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -14,16 +15,42 @@
 #include "platform/gfx/graphics.h"
 #include "platform/rtl/classes.h"
 #include "platform/rtl/win_types.h"
+#include "platform/sys/event_loop.h"
 #include "platform/ui/messages.h"
 
 class TControl;
 class TWinControl;
+class TCustomForm;
+class TPopupMenu;
+class TDragObject;
+
+// The state of one window scroll bar (SB_HORZ, SB_VERT); the Win32 calls in scroll_bars.h
+// read and change it. Flat scroll bars add a look, a colour and a width.
+struct TScrollBarState {
+  int Min = 0;
+  int Max = 100;
+  unsigned Page = 0;
+  int Pos = 0;
+  int TrackPos = 0;
+  bool Visible = false;
+  int FlatStyle = 0;        // FSB_REGULAR_MODE 0, FSB_ENCARTA_MODE 1, FSB_FLAT_MODE 2
+  bool Flat = false;        // FlatSB_ calls made this bar flat (InitializeFlatSB)
+  TColor BkColor = clNone;  // WSB_PROP_VBKGCOLOR / HBKGCOLOR
+  int Size = 0;             // WSB_PROP_CXVSCROLL / CYHSCROLL; 0 = the system's
+};
 
 enum TShiftStateItem { ssShift, ssAlt, ssCtrl, ssLeft, ssRight, ssMiddle, ssDouble };
 using TShiftState = TSet<TShiftStateItem>;
 enum TMouseButton { mbLeft, mbRight, mbMiddle };
 enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient, alCustom };
-enum TBorderStyle { bsNone, bsSingle };
+// Border styles; controls use bsNone and bsSingle, forms all of them.
+enum TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
+using TBorderStyle = TFormBorderStyle;
+// The sides of its parent a control keeps its distance to when the parent is resized.
+enum TAnchorKind { akLeft, akTop, akRight, akBottom };
+using TAnchors = TSet<TAnchorKind>;
+enum TDragMode { dmManual, dmAutomatic };
+enum TDragState { dsDragEnter, dsDragLeave, dsDragMove };
 
 using TCursor = int;
 enum : TCursor {
@@ -40,6 +67,34 @@ using TKeyEvent = std::function<void(TObject* Sender, WORD& Key, TShiftState Shi
 using TKeyPressEvent = std::function<void(TObject* Sender, char32_t& Key)>;
 using TMouseWheelEvent = std::function<void(TObject* Sender, TShiftState Shift, int WheelDelta,
                                             TPoint MousePos, bool& Handled)>;
+// In-program drag: Source is the control being dragged.
+using TStartDragEvent = std::function<void(TObject* Sender, TDragObject*& DragObject)>;
+using TDragOverEvent = std::function<void(TObject* Sender, TObject* Source, int X, int Y,
+                                          TDragState State, bool& Accept)>;
+using TDragDropEvent = std::function<void(TObject* Sender, TObject* Source, int X, int Y)>;
+using TEndDragEvent = std::function<void(TObject* Sender, TObject* Target, int X, int Y)>;
+using TContextPopupEvent = std::function<void(TObject* Sender, TPoint MousePos, bool& Handled)>;
+
+// Minimum and maximum sizes of a control (0 = no limit); SetBounds keeps to them.
+class TSizeConstraints {
+public:
+  int MinWidth() const { return FMinWidth; }
+  int MinHeight() const { return FMinHeight; }
+  int MaxWidth() const { return FMaxWidth; }
+  int MaxHeight() const { return FMaxHeight; }
+  void SetMinWidth(int v) { FMinWidth = std::max(v, 0); Changed(); }
+  void SetMinHeight(int v) { FMinHeight = std::max(v, 0); Changed(); }
+  void SetMaxWidth(int v) { FMaxWidth = std::max(v, 0); Changed(); }
+  void SetMaxHeight(int v) { FMaxHeight = std::max(v, 0); Changed(); }
+  // A width or height within the limits.
+  int ConstrainWidth(int w) const;
+  int ConstrainHeight(int h) const;
+  std::function<void()> OnChange;
+
+private:
+  void Changed() { if (OnChange) OnChange(); }
+  int FMinWidth = 0, FMinHeight = 0, FMaxWidth = 0, FMaxHeight = 0;
+};
 
 // Shift state from the MK_ flags of a mouse message, and from the keyboard's modifiers.
 TShiftState KeysToShiftState(UINT keys);
@@ -74,6 +129,19 @@ public:
   // A painter for drawing on the window outside WM_PAINT; nullptr when it cannot.
   virtual TPainter* BeginDraw() { return nullptr; }
   virtual void EndDraw() {}
+  // The window's scroll bar (SB_HORZ or SB_VERT) changed: range, page, position, visibility
+  // and look (flat scroll bars).
+  virtual void ScrollBarChanged(int /*bar*/, const TScrollBarState& /*state*/) {}
+  // Moves the pixels of the client area (ScrollWindow); children are moved by the control.
+  virtual void Scroll(int /*dx*/, int /*dy*/, const TRect* /*area*/) { Invalidate(nullptr); }
+  // Raises the window above its siblings (or the top-level window above the others).
+  virtual void BringToFront() {}
+  // Screen point to the client point of this window (top-level windows may differ from the
+  // sum of the parents' offsets).
+  virtual TPoint ScreenToClient(TPoint p) const {
+    TPoint o = ClientOrigin();
+    return {p.X - o.X, p.Y - o.Y};
+  }
 };
 
 using TWindowPeerFactory = std::function<std::unique_ptr<TWindowPeer>(TWinControl& control)>;
@@ -140,8 +208,37 @@ public:
   virtual void SetCursor(TCursor value);
   TAlign Align() const { return FAlign; }
   void SetAlign(TAlign value);
+  // akLeft + akTop by default; a control anchored right (or bottom) keeps its distance to that
+  // side of its parent when the parent is resized, and anchored on both sides it stretches.
+  TAnchors Anchors() const { return FAnchors; }
+  void SetAnchors(TAnchors value);
+  TSizeConstraints& Constraints() { return FConstraints; }
+  // With AutoSize the control takes the size CanAutoSize gives.
+  bool AutoSize() const { return FAutoSize; }
+  virtual void SetAutoSize(bool value);
+  // Re-applies AutoSize (after a change of caption, font or children).
+  void AdjustSize();
+  TPopupMenu* PopupMenu() const { return FPopupMenu; }
+  void SetPopupMenu(TPopupMenu* value);
   LPARAM Tag() const { return FTag; }
   void SetTag(LPARAM value) { FTag = value; }
+  // ShowHint with ParentShowHint resolved through the parents.
+  bool EffectiveShowHint() const;
+
+  // In-program drag.
+  TDragMode DragMode() const { return FDragMode; }
+  void SetDragMode(TDragMode value) { FDragMode = value; }
+  TCursor DragCursor() const { return FDragCursor; }
+  void SetDragCursor(TCursor value) { FDragCursor = value; }
+  // Starts dragging this control: at once, or after the mouse moved Threshold pixels (-1: the
+  // system's 5) with the button down.
+  void BeginDrag(bool Immediate, int Threshold = -1);
+  // Ends the drag; with Drop the target under the mouse gets OnDragDrop when it accepts.
+  void EndDrag(bool Drop);
+  bool Dragging() const;
+  // Asks this control whether it accepts Source at X, Y (OnDragOver; false without a handler).
+  virtual void DragOver(TObject* Source, int X, int Y, TDragState State, bool& Accept);
+  virtual void DragDrop(TObject* Source, int X, int Y);
 
   // Painting.
   virtual void Invalidate();
@@ -162,6 +259,21 @@ public:
   TMouseEvent OnMouseDown;
   TMouseEvent OnMouseUp;
   TMouseMoveEvent OnMouseMove;
+  TNotifyEvent OnMouseEnter;
+  TNotifyEvent OnMouseLeave;
+  TStartDragEvent OnStartDrag;
+  TDragOverEvent OnDragOver;
+  TDragDropEvent OnDragDrop;
+  TEndDragEvent OnEndDrag;
+  TContextPopupEvent OnContextPopup;
+
+  // The drag machinery calls these (OnStartDrag, OnEndDrag).
+  void DoStartDragPublic(TDragObject*& DragObject) { DoStartDrag(DragObject); }
+  void DoEndDragPublic(TObject* Target, int X, int Y) { DoEndDrag(Target, X, Y); }
+
+  // The size AutoSize gives; false keeps the size. The default keeps it for a control without
+  // children; a windowed control fits its children (see TWinControl).
+  virtual bool CanAutoSize(int& NewWidth, int& NewHeight);
 
 protected:
   virtual void Click();
@@ -174,7 +286,15 @@ protected:
   virtual void FontChanged();
   virtual void ColorChanged();
   virtual void EnabledChanged();
+  virtual void DoStartDrag(TDragObject*& DragObject);
+  virtual void DoEndDrag(TObject* Target, int X, int Y);
+  // WM_CONTEXTMENU: OnContextPopup, then the PopupMenu at the screen point.
+  virtual void DoContextPopup(TPoint MousePos, bool& Handled);
   void MouseMessage(TMessage& message);
+  // Called by SetBounds of the parent's layout: the bounds the control is given, not yet
+  // limited by its constraints.
+  void ApplyBounds(int left, int top, int width, int height);
+  void Notification(TComponent* AComponent, TOperation Operation) override;
 
   TWinControl* FParent = nullptr;
   int FLeft = 0;
@@ -195,14 +315,26 @@ private:
   bool FParentShowHint = true;
   TCursor FCursor = crDefault;
   TAlign FAlign = alNone;
+  TAnchors FAnchors{akLeft, akTop};
+  TSizeConstraints FConstraints;
+  bool FAutoSize = false;
+  bool FAutoSizing = false;
+  TPopupMenu* FPopupMenu = nullptr;
   LPARAM FTag = 0;
   bool FClicked = false;
+  TDragMode FDragMode = dmManual;
+  TCursor FDragCursor = crDrag;
+  // Distances kept by the anchors: the right and bottom gaps to the parent's client area, and
+  // the parent's client size they were taken at.
+  int FAnchorRight = 0, FAnchorBottom = 0;
+  bool FAnchorsKnown = false;
 
+  void UpdateAnchorRules();
   friend class TWinControl;
 };
 
 // ---- TWinControl --------------------------------------------------------------------------
-class TWinControl : public TControl {
+class TWinControl : public TControl, public TMessageTarget {
 public:
   explicit TWinControl(TComponent* AOwner);
   ~TWinControl() override;
@@ -235,8 +367,35 @@ public:
   bool Focused() const;
   bool TabStop() const { return FTabStop; }
   void SetTabStop(bool value) { FTabStop = value; }
-  int TabOrder() const { return FTabOrder; }
-  void SetTabOrder(int value) { FTabOrder = value; }
+  // The position among the windowed children of the parent in Tab order (-1 without a parent);
+  // setting it moves the control there (clamped to the list).
+  int TabOrder() const;
+  void SetTabOrder(int value);
+  // The windowed descendants in Tab order, depth first.
+  void GetTabOrderList(std::vector<TWinControl*>& list) const;
+  // The next (or previous) descendant after CurControl that can take the focus; with
+  // CheckTabStop only TabStop controls, with CheckParent only children of this control.
+  TWinControl* FindNextControl(TWinControl* CurControl, bool GoForward, bool CheckTabStop,
+                               bool CheckParent) const;
+  // Moves the focus to that control.
+  void SelectNext(TWinControl* CurControl, bool GoForward, bool CheckTabStop);
+  // True when this control or one of its descendants holds the focus.
+  bool ContainsControl(const TControl* control) const;
+  // The child (windowed or not) at a client point, topmost first; null when none.
+  TControl* ControlAtPos(TPoint p, bool AllowDisabled = false, bool AllowWinControls = true) const;
+  // Sends a message to every child until one answers non-zero.
+  void Broadcast(TMessage& message);
+
+  // Posts a message to this control: it arrives through the loop (dropped if freed first).
+  void PostMessage(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0);
+  void HandlePostedMessage(UINT Msg, WPARAM WParam, LPARAM LParam) override;
+
+  // Window scroll bars (SB_HORZ / SB_VERT); see scroll_bars.h for the Win32 calls.
+  TScrollBarState& ScrollBarState(int bar);
+  // Tells the peer the bar changed.
+  void ScrollBarChanged(int bar);
+  // Moves the children and the client pixels by dx, dy (ScrollWindow).
+  void ScrollBy(int dx, int dy);
 
   void SetCapture();
   void ReleaseCapture();
@@ -245,8 +404,11 @@ public:
   bool KillTimer(UINT id);
 
   void WndProc(TMessage& message) override;
-  // Lays out the aligned children again.
-  void Realign() { AlignControls(); }
+  // The window less the scroll bars that are shown.
+  TRect ClientRect() const override;
+  bool CanAutoSize(int& NewWidth, int& NewHeight) override;
+  // Lays out the children that have an Align or anchors to the right or bottom.
+  void Realign() { AlignControls(nullptr); }
   // The part of the client area aligned children share (a panel leaves out its frame).
   virtual void AdjustClientRect(TRect& /*rect*/) const {}
 
@@ -278,16 +440,27 @@ protected:
   // Mouse messages over a child without a window go to that child (and, while a button is
   // down, to the child it went down on); true when a child took the message.
   bool MouseToGraphicChild(TMessage& message);
+  // The form's preview (KeyPreview) and this control's handler; true when the key was eaten.
+  bool DoKeyDown(WORD& Key, TShiftState Shift);
+  bool DoKeyPress(char32_t& Key);
+  // Tab, arrows, Enter and Escape that the control does not want go to its form as
+  // CM_DIALOGKEY; true when the form used it.
+  bool DialogKey(WORD Key, TShiftState Shift);
+  virtual void AlignControls(TControl* changed = nullptr);
+  // The bounds changed (the peer follows, WM_SIZE and the layout of the children on a resize).
+  virtual void BoundsChanged(bool resized);
 
 private:
   void InsertControl(TControl* control);
   void RemoveControl(TControl* control);
-  void AlignControls();
 
   std::unique_ptr<TWindowPeer> FPeer;
   std::vector<TControl*> FControls;
+  std::vector<TWinControl*> FTabList;
+  TScrollBarState FScrollBars[2];
+  bool FBarShown[2] = {false, false};
   bool FTabStop = false;
-  int FTabOrder = -1;
+  bool FAligning = false;
 
   friend class TControl;
 };
@@ -347,3 +520,14 @@ inline LRESULT SendMessage(TControl* control, UINT msg, WPARAM w, LPARAM l) {
 }
 TWinControl* GetCapture();
 TWinControl* GetFocus();
+HWND SetFocus(HWND control);
+HWND SetCapture(HWND control);
+bool ReleaseCapture();
+// Queues a message for the control; false when there is no control.
+bool PostMessage(HWND control, UINT msg, WPARAM w, LPARAM l);
+// The windowed control under a screen point (the topmost shown one), or null.
+HWND WindowFromPoint(TPoint p);
+// The control (windowed or not) under a screen point, for drag targets.
+TControl* FindDragTarget(TPoint p, bool AllowDisabled);
+// The form a control sits on (the control itself for a form); null when none.
+TCustomForm* GetParentForm(const TControl* control);

@@ -1,0 +1,147 @@
+#include "platform/qt/qt_event_loop.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+
+#include "platform/sys/process.h"
+
+namespace {
+
+const QEvent::Type kWakeEvent = static_cast<QEvent::Type>(QEvent::User + 0x5157);
+
+class TWakeReceiver : public QObject {
+public:
+  explicit TWakeReceiver(TQtEventLoop& loop) : FLoop(loop) {}
+  bool event(QEvent* e) override {
+    if (e->type() == kWakeEvent) {
+      FLoop.Woken();
+      return true;
+    }
+    return QObject::event(e);
+  }
+
+private:
+  TQtEventLoop& FLoop;
+};
+
+}  // namespace
+
+TQtEventLoop::TQtEventLoop() : FReceiver(std::make_unique<TWakeReceiver>(*this)) {
+  InstallQuitSignals();
+  int fd = QuitSignalFd();
+  if (fd >= 0) {
+    FSignals = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+    QObject::connect(FSignals.get(), &QSocketNotifier::activated, [this] {
+      ++FHandled;
+      ClearQuitSignal();
+      Quit();
+    });
+  }
+}
+
+TQtEventLoop::~TQtEventLoop() {
+  Retire();
+  FTimers.clear();
+  FWatches.clear();
+  FSignals.reset();
+  FReceiver.reset();
+}
+
+TEventLoop::TTimerId TQtEventLoop::AddTimer(unsigned IntervalMs, bool Repeat, TTimerProc OnFire) {
+  TTimerId id = FNextId++;
+  if (FNextId == 0) FNextId = 1;
+  auto timer = std::make_unique<QTimer>();
+  timer->setSingleShot(!Repeat);
+  timer->setTimerType(IntervalMs < 20 ? Qt::PreciseTimer : Qt::CoarseTimer);
+  QObject::connect(timer.get(), &QTimer::timeout, [this, id, Repeat, proc = std::move(OnFire)] {
+    ++FHandled;
+    TTimerProc run = proc;  // the handler may remove this timer
+    if (!Repeat) RemoveTimer(id);
+    if (run) Guard(run);
+  });
+  timer->start(static_cast<int>(IntervalMs));
+  FTimers[id] = std::move(timer);
+  return id;
+}
+
+void TQtEventLoop::RemoveTimer(TTimerId Id) {
+  auto it = FTimers.find(Id);
+  if (it == FTimers.end()) return;
+  it->second->stop();
+  // A timer may be removed from its own handler: Qt frees it once the handler returned.
+  it->second.release()->deleteLater();
+  FTimers.erase(it);
+}
+
+void TQtEventLoop::SetFdWatch(int Fd, unsigned Mask, TFdProc OnReady) {
+  if (Fd < 0) return;
+  Mask &= fdeRead | fdeWrite;
+  if (!Mask || !OnReady) {
+    RemoveFdWatch(Fd);
+    return;
+  }
+  TWatch& w = FWatches[Fd];
+  w.Mask = Mask;
+  w.OnReady = std::move(OnReady);
+  auto make = [&](std::unique_ptr<QSocketNotifier>& n, QSocketNotifier::Type type, unsigned event, bool want) {
+    if (!want) {
+      if (n) n.release()->deleteLater();
+      return;
+    }
+    if (!n) {
+      n = std::make_unique<QSocketNotifier>(Fd, type);
+      QObject::connect(n.get(), &QSocketNotifier::activated, [this, Fd, event] { FdReady(Fd, event); });
+    }
+    n->setEnabled(true);
+  };
+  make(w.Read, QSocketNotifier::Read, fdeRead, Mask & fdeRead);
+  make(w.Write, QSocketNotifier::Write, fdeWrite, Mask & fdeWrite);
+}
+
+void TQtEventLoop::RemoveFdWatch(int Fd) {
+  auto it = FWatches.find(Fd);
+  if (it == FWatches.end()) return;
+  if (it->second.Read) it->second.Read.release()->deleteLater();
+  if (it->second.Write) it->second.Write.release()->deleteLater();
+  FWatches.erase(it);
+}
+
+void TQtEventLoop::FdReady(int Fd, unsigned Event) {
+  auto it = FWatches.find(Fd);
+  if (it == FWatches.end()) return;
+  ++FHandled;
+  TFdProc proc = it->second.OnReady;
+  // A write watch reports once per arming, as the socket layer expects of FD_WRITE.
+  if (Event == fdeWrite && it->second.Write) it->second.Write->setEnabled(false);
+  Guard([&] { proc(Fd, Event); });
+}
+
+void TQtEventLoop::Woken() {
+  ++FHandled;
+  DispatchPosted();
+}
+
+void TQtEventLoop::Wake() {
+  if (FReceiver) QCoreApplication::postEvent(FReceiver.get(), new QEvent(kWakeEvent));
+}
+
+bool TQtEventLoop::ProcessMessages(int WaitMs) {
+  unsigned long before = FHandled;
+  bool any = DispatchPosted();
+  if (any || WaitMs == 0 || QuitRequested()) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+  } else if (WaitMs < 0) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+  } else {
+    // The wait is bounded by a single-shot timer of our own.
+    QTimer bound;
+    bound.setSingleShot(true);
+    bound.start(WaitMs);
+    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+  }
+  return any || FHandled != before;
+}
+
+void InstallQtEventLoop() {
+  SetEventLoopFactory([] { return std::make_unique<TQtEventLoop>(); });
+}

@@ -1,0 +1,142 @@
+// Forms on the Qt backend (offscreen): the top-level window with its caption, the menu bar of
+// the main menu, a modal loop that returns, pop-up menus and the file dialog's filters.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTimer>
+
+#include "platform/qt/qt_forms.h"
+#include "platform/ui/application.h"
+#include "platform/ui/menus.h"
+#include "platform/ui/scroll_bars.h"
+#include "platform/ui/screen.h"
+
+namespace {
+
+TQtFormPeer* FormPeerOf(TForm& form) { return dynamic_cast<TQtFormPeer*>(form.Handle()); }
+
+TMenuItem* Item(const std::string& caption) {
+  auto* i = new TMenuItem(nullptr);
+  i->SetCaption(caption);
+  return i;
+}
+
+}  // namespace
+
+TEST(QtForms, AFormIsATopLevelWindowWithItsCaptionAndMenuBar) {
+  TForm form(nullptr);
+  form.SetCaption("Records — Ünïcode");
+  form.SetBounds(50, 60, 400, 300);
+  TMainMenu menu(&form);
+  TMenuItem* file = Item("&File");
+  menu.Items()->Add(file);
+  file->Add(Item("&Open"));
+  file->Insert(0, Item("&New"));
+  menu.Items()->Add(Item("Save && Close"));
+  form.SetMenu(&menu);
+  auto* panel = new TCustomControl(&form);
+  panel->SetParent(&form);
+  panel->SetAlign(alClient);
+  form.Show();
+  QApplication::processEvents();
+
+  TQtFormPeer* peer = FormPeerOf(form);
+  ASSERT_NE(peer, nullptr);
+  QWidget* window = peer->Window();
+  EXPECT_TRUE(window->isWindow());
+  EXPECT_TRUE(window->isVisible());
+  EXPECT_EQ(window->windowTitle(), QString::fromUtf8("Records — Ünïcode"));
+  QMenuBar* bar = peer->MenuBar();
+  ASSERT_NE(bar, nullptr);
+  ASSERT_EQ(bar->actions().size(), 2);
+  EXPECT_EQ(bar->actions()[0]->text(), "&File");
+  EXPECT_EQ(bar->actions()[1]->text(), "Save && Close");
+  QMenu* fileMenu = bar->actions()[0]->menu();
+  ASSERT_NE(fileMenu, nullptr);
+  ASSERT_EQ(fileMenu->actions().size(), 2);
+  EXPECT_EQ(fileMenu->actions()[0]->text(), "&New");
+  // The client area starts below the menu bar, and the aligned panel fills it.
+  int menuHeight = peer->MenuBarHeight();
+  EXPECT_GT(menuHeight, 0);
+  EXPECT_EQ(form.ClientHeight(), 300 - menuHeight);
+  EXPECT_EQ(panel->Height(), 300 - menuHeight);
+
+  // A change of the items shows after the loop ran.
+  file->Add(Item("E&xit"));
+  QApplication::processEvents();
+  EXPECT_EQ(peer->MenuBar()->actions()[0]->menu()->actions().size(), 3);
+  // Triggering the action clicks the item.
+  bool clicked = false;
+  file->Items(2)->OnClick = [&](TObject*) { clicked = true; };
+  peer->MenuBar()->actions()[0]->menu()->actions()[2]->trigger();
+  EXPECT_TRUE(clicked);
+}
+
+TEST(QtForms, ShowModalRunsANestedLoopThatReturnsTheResult) {
+  TForm main(nullptr);
+  main.Show();
+  TForm dialog(nullptr);
+  dialog.SetCaption("Question");
+  dialog.SetBorderStyle(bsDialog);
+  bool mainDisabled = false;
+  QTimer::singleShot(20, [&] {
+    mainDisabled = !FormPeerOf(main)->Window()->isEnabled();
+    dialog.SetModalResult(mrYes);
+  });
+  EXPECT_EQ(dialog.ShowModal(), mrYes);
+  EXPECT_TRUE(mainDisabled);
+  EXPECT_TRUE(FormPeerOf(main)->Window()->isEnabled());
+  EXPECT_FALSE(FormPeerOf(dialog)->Window()->isVisible());
+  EXPECT_EQ(FormPeerOf(dialog)->Window()->windowModality(), Qt::NonModal);
+}
+
+TEST(QtForms, TheCloseBoxAsksTheForm) {
+  TForm form(nullptr);
+  int queries = 0;
+  form.OnCloseQuery = [&](TObject*, bool& canClose) {
+    canClose = ++queries > 1;
+  };
+  form.Show();
+  QWidget* window = FormPeerOf(form)->Window();
+  window->close();
+  EXPECT_TRUE(form.Visible());
+  window->close();
+  EXPECT_FALSE(form.Visible());
+  EXPECT_EQ(queries, 2);
+}
+
+TEST(QtForms, FileDialogFiltersTakeEachPatternInThreeCases) {
+  QStringList f = QtNameFilters("Text files|*.txt;*.Csv|All|*.*");
+  ASSERT_EQ(f.size(), 2);
+  EXPECT_EQ(f[0], "Text files (*.txt *.TXT *.Csv *.CSV *.csv)");
+  EXPECT_EQ(f[1], "All (*)");
+}
+
+TEST(QtForms, ScrollBarsFollowTheScrollInfo) {
+  TForm form(nullptr);
+  form.SetBounds(0, 0, 200, 150);
+  auto* c = new TCustomControl(&form);
+  c->SetParent(&form);
+  c->SetBounds(0, 0, 120, 100);
+  form.Show();
+  SCROLLINFO si;
+  si.fMask = SIF_ALL;
+  si.nMin = 0;
+  si.nMax = 49;
+  si.nPage = 10;
+  si.nPos = 7;
+  SetScrollInfo(c, SB_VERT, si, true);
+  ShowScrollBar(c, SB_VERT, true);
+  QScrollBar* bar = nullptr;
+  for (QObject* o : QtPeer(*c)->Widget()->children())
+    if (auto* sb = qobject_cast<QScrollBar*>(o); sb && sb->orientation() == Qt::Vertical) bar = sb;
+  ASSERT_NE(bar, nullptr);
+  EXPECT_TRUE(bar->isVisibleTo(QtPeer(*c)->Widget()));
+  EXPECT_EQ(bar->maximum(), 40);
+  EXPECT_EQ(bar->pageStep(), 10);
+  EXPECT_EQ(bar->value(), 7);
+  EXPECT_EQ(c->ClientWidth(), 120 - GetSystemMetrics(SM_CXVSCROLL));
+  EXPECT_EQ(bar->geometry(), QRect(120 - 16, 0, 16, 100));
+}
