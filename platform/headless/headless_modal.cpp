@@ -263,8 +263,3 @@ void THeadlessModalService::ModalRound(TCustomForm& form) {
   if (gScript) gScript->Fail("the modal form \"" + form.Caption() + "\" stayed open");
   form.SetModalResult(mrCancel);
 }
-
-int THeadlessModalService::Shell(const TShellRequest& request) {
-  if (gScript) gScript->RecordShell(request);
-  return 42;
-}

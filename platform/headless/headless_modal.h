@@ -2,7 +2,7 @@
 // expectation names a kind and a text that the question's text or caption contains (empty:
 // any). An interaction the script does not expect is a failure (OnFailure); without a script
 // the service gives the cancel answer and writes the question to standard error, as a program
-// without a person needs. ShellExecute is recorded and returns 42.
+// without a person needs.
 #pragma once
 
 #include <functional>
@@ -64,7 +64,6 @@ public:
 
   int Remaining() const { return static_cast<int>(FExpected.size() - FNext); }
   const std::vector<TModalRecord>& Asked() const { return FAsked; }
-  const std::vector<TShellRequest>& ShellCalls() const { return FShell; }
   const std::vector<std::string>& Failures() const { return FFailures; }
 
   // Told of every failure (unscripted or mismatched interactions, leftovers); the test's
@@ -74,13 +73,11 @@ public:
   // Used by the service: the next expectation for a question, or null (a failure is told).
   const TModalExpectation* Take(TModalKind Kind, const std::string& Caption, const std::string& Text);
   void Fail(const std::string& Message);
-  void RecordShell(const TShellRequest& Request) { FShell.push_back(Request); }
 
 private:
   std::vector<TModalExpectation> FExpected;
   std::size_t FNext = 0;
   std::vector<TModalRecord> FAsked;
-  std::vector<TShellRequest> FShell;
   std::vector<std::string> FFailures;
   THeadlessModalScript* FPrevious = nullptr;
 };
@@ -100,7 +97,6 @@ public:
   TMenuItem* PopupMenu(const TMenuRequest& request) override;
   void BeginModal(TCustomForm& form) override;
   void ModalRound(TCustomForm& form) override;
-  int Shell(const TShellRequest& request) override;
 
 private:
   bool PrintLike(TModalKind kind, TPrintRequest& request);

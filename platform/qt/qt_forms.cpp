@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QColorDialog>
-#include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDatabase>
@@ -20,7 +19,6 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
-#include <QUrl>
 #include <cstdlib>
 
 #include "platform/qt/qt_backend_parts.h"
@@ -517,13 +515,6 @@ public:
   void BeginModal(TCustomForm&) override {}
 
   void ModalRound(TCustomForm&) override { GetApplication().HandleMessage(); }
-
-  int Shell(const TShellRequest& r) override {
-    QString target = Q(r.File);
-    QUrl url = QFileInfo::exists(target) ? QUrl::fromLocalFile(QFileInfo(target).absoluteFilePath())
-                                         : QUrl::fromUserInput(target);
-    return QDesktopServices::openUrl(url) ? 42 : 2;  // 2: file not found
-  }
 };
 
 // ---- The screen -----------------------------------------------------------------------------

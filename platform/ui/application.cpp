@@ -190,3 +190,26 @@ void TApplication::ShowException(const Exception& E) {
   }
   std::fprintf(stderr, "%s%s%s\n", FTitle.c_str(), FTitle.empty() ? "" : ": ", text.c_str());
 }
+
+// ---- Windows without a window -----------------------------------------------------------------
+
+namespace {
+
+class TUtilityWindow : public TWinControl {
+public:
+  explicit TUtilityWindow(std::function<void(TMessage&)> handler) : TWinControl(nullptr), FHandler(std::move(handler)) {
+    SetVisible(false);
+  }
+  void WndProc(TMessage& message) override {
+    if (FHandler) FHandler(message);
+  }
+
+private:
+  std::function<void(TMessage&)> FHandler;
+};
+
+}  // namespace
+
+HWND AllocateHWnd(std::function<void(TMessage& Message)> Handler) { return new TUtilityWindow(std::move(Handler)); }
+
+void DeallocateHWnd(HWND Wnd) { delete dynamic_cast<TUtilityWindow*>(Wnd); }

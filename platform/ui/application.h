@@ -158,6 +158,11 @@ private:
   TPoint FHintCursor;
 };
 
+// A message target without a window (the sockets' notification window): messages sent or
+// posted to it go to Handler. DeallocateHWnd frees it; messages still queued are dropped.
+HWND AllocateHWnd(std::function<void(TMessage& Message)> Handler);
+void DeallocateHWnd(HWND Wnd);
+
 // The process's application object, created on first use and freed at exit.
 extern TApplication* Application;
 // Creates Application when it does not exist yet and returns it.

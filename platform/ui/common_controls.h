@@ -66,12 +66,7 @@ enum : UINT {
   ODS_SELECTED = 0x1, ODS_GRAYED = 0x2, ODS_DISABLED = 0x4, ODS_CHECKED = 0x8, ODS_FOCUS = 0x10
 };
 
-enum TDragMode { dmManual, dmAutomatic };
-enum TDragState { dsDragEnter, dsDragLeave, dsDragMove };
-using TDragOverEvent = std::function<void(TObject* Sender, TObject* Source, int X, int Y,
-                                          TDragState State, bool& Accept)>;
-using TDragDropEvent = std::function<void(TObject* Sender, TObject* Source, int X, int Y)>;
-using TEndDragEvent = std::function<void(TObject* Sender, TObject* Target, int X, int Y)>;
+// (TDragMode, TDragState and the drag events come with the control framework, controls.h.)
 
 // ---- The common controls' own ----
 enum : UINT { ODS_DEFAULT = 0x20, ODS_HOTLIGHT = 0x40, ODS_INACTIVE = 0x80 };

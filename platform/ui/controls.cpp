@@ -993,7 +993,12 @@ void TWinControl::WndProc(TMessage& message) {
         message.Result = 1;
         return;
       }
-      if (DialogKey(key, shift) || DoKeyDown(key, shift)) key = 0;
+      if (key == VK_ESCAPE && DragControl()) {
+        CancelDrag();
+        key = 0;
+      } else if (DialogKey(key, shift) || DoKeyDown(key, shift)) {
+        key = 0;
+      }
       message.WParam = key;
       if (key == 0) message.Result = 1;
       return;
@@ -1018,6 +1023,10 @@ void TWinControl::WndProc(TMessage& message) {
     case CM_DIALOGKEY:
     case CM_DIALOGCHAR:
       Broadcast(message);
+      return;
+    case WM_GETDLGCODE:
+      // A control painted by our own code moves its own selection with the arrows.
+      if (dynamic_cast<TCustomControl*>(this)) message.Result = DLGC_WANTARROWS;
       return;
     case WM_SETFOCUS:
       DoEnter();

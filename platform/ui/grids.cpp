@@ -530,6 +530,18 @@ void TCustomGrid::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) 
   TCustomControl::MouseUp(Button, Shift, X, Y);
 }
 
+void TCustomGrid::WndProc(TMessage& Message) {
+  if (Message.Msg == WM_GETDLGCODE) {
+    Message.Result = DLGC_WANTARROWS;
+    if (!FOptions.Contains(goRowSelect)) {
+      if (FOptions.Contains(goTabs)) Message.Result |= DLGC_WANTTAB;
+      if (FOptions.Contains(goEditing)) Message.Result |= DLGC_WANTCHARS;
+    }
+    return;
+  }
+  TCustomControl::WndProc(Message);
+}
+
 void TCustomGrid::KeyDown(WORD& Key, TShiftState Shift) {
   TCustomControl::KeyDown(Key, Shift);
   if (Key == 0) return;

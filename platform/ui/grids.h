@@ -124,6 +124,9 @@ public:
   void DeleteRow(int ARow);
 
 protected:
+  // WM_GETDLGCODE: the arrows always, Tab with goTabs and characters with goEditing (not with
+  // goRowSelect), so a form's keyboard navigation leaves them to the grid.
+  void WndProc(TMessage& Message) override;
   // After every count change, with the counts before it.
   virtual void SizeChanged(int OldColCount, int OldRowCount);
   virtual void ColWidthsChanged();

@@ -31,7 +31,7 @@ enum : UINT {
   WM_MOUSELEAVE = 0x02A3, WM_CUT = 0x0300, WM_COPY = 0x0301, WM_PASTE = 0x0302,
   WM_CLEAR = 0x0303, WM_USER = 0x0400, WM_NOTIFY = 0x004E, WM_CANCELMODE = 0x001F,
   WM_CAPTURECHANGED = 0x0215, WM_QUIT = 0x0012, WM_ACTIVATEAPP = 0x001C,
-  WM_DRAWITEM = 0x002B, WM_MEASUREITEM = 0x002C, WM_CONTEXTMENU = 0x007B,
+  WM_CONTEXTMENU = 0x007B,
   WM_NCHITTEST = 0x0084, WM_NCACTIVATE = 0x0086, WM_SYSCOMMAND = 0x0112,
   WM_INITMENUPOPUP = 0x0117, WM_MENUSELECT = 0x011F, WM_ENTERIDLE = 0x0121,
   WM_CTLCOLOREDIT = 0x0133, WM_MOUSEFIRST = 0x0200, WM_MOUSELAST = 0x020A
@@ -60,52 +60,11 @@ enum : UINT {
   CM_CHANGED = CM_BASE + 55, CM_MOUSEWHEEL = CM_BASE + 67,
   CN_BASE = 0xBC00, CN_COMMAND = CN_BASE + WM_COMMAND, CN_NOTIFY = CN_BASE + WM_NOTIFY,
   CN_KEYDOWN = CN_BASE + WM_KEYDOWN, CN_KEYUP = CN_BASE + WM_KEYUP, CN_CHAR = CN_BASE + WM_CHAR,
-  CN_DRAWITEM = CN_BASE + WM_DRAWITEM, CN_MEASUREITEM = CN_BASE + WM_MEASUREITEM,
   CN_HSCROLL = CN_BASE + WM_HSCROLL, CN_VSCROLL = CN_BASE + WM_VSCROLL,
   CN_SYSKEYDOWN = CN_BASE + WM_SYSKEYDOWN
 };
 
-// The header of every WM_NOTIFY (lParam points at it); controls extend it with their own data.
-struct NMHDR {
-  HWND hwndFrom = nullptr;
-  std::uintptr_t idFrom = 0;
-  UINT code = 0;
-};
-// Common notification codes.
-enum : UINT {
-  NM_FIRST = 0, NM_CLICK = static_cast<UINT>(-2), NM_DBLCLK = static_cast<UINT>(-3),
-  NM_RETURN = static_cast<UINT>(-4), NM_RCLICK = static_cast<UINT>(-5),
-  NM_RDBLCLK = static_cast<UINT>(-6), NM_SETFOCUS = static_cast<UINT>(-7),
-  NM_KILLFOCUS = static_cast<UINT>(-8), NM_CUSTOMDRAW = static_cast<UINT>(-12),
-  NM_HOVER = static_cast<UINT>(-13)
-};
-
-// WM_DRAWITEM / CN_DRAWITEM (lParam points at it); hDC is the canvas to draw on.
-struct DRAWITEMSTRUCT {
-  UINT CtlType = 0;
-  UINT CtlID = 0;
-  UINT itemID = 0;
-  UINT itemAction = 0;
-  UINT itemState = 0;
-  HWND hwndItem = nullptr;
-  TCanvas* hDC = nullptr;
-  TRect rcItem;
-  std::uintptr_t itemData = 0;
-};
-struct MEASUREITEMSTRUCT {
-  UINT CtlType = 0;
-  UINT CtlID = 0;
-  UINT itemID = 0;
-  UINT itemWidth = 0;
-  UINT itemHeight = 0;
-  std::uintptr_t itemData = 0;
-};
-enum : UINT {
-  ODT_MENU = 1, ODT_LISTBOX = 2, ODT_COMBOBOX = 3, ODT_BUTTON = 4, ODT_STATIC = 5,
-  ODT_HEADER = 100, ODT_TAB = 101, ODT_LISTVIEW = 102,
-  ODA_DRAWENTIRE = 1, ODA_SELECT = 2, ODA_FOCUS = 4,
-  ODS_SELECTED = 0x1, ODS_GRAYED = 0x2, ODS_DISABLED = 0x4, ODS_CHECKED = 0x8, ODS_FOCUS = 0x10
-};
+// WM_DRAWITEM/WM_MEASUREITEM, NMHDR and the owner-draw records are in common_controls.h.
 
 // Mouse key state flags of mouse messages.
 enum : UINT { MK_LBUTTON = 0x1, MK_RBUTTON = 0x2, MK_SHIFT = 0x4, MK_CONTROL = 0x8, MK_MBUTTON = 0x10 };

@@ -32,7 +32,6 @@ const char* ModalKindName(TModalKind kind) {
     case mkPrinterSetup: return "printer setup";
     case mkPopupMenu: return "popup menu";
     case mkForm: return "form";
-    case mkShell: return "shell";
   }
   return "?";
 }
@@ -99,11 +98,6 @@ void TStandardErrorModalService::BeginModal(TCustomForm& form) {
 }
 
 void TStandardErrorModalService::ModalRound(TCustomForm&) { GetApplication().HandleMessage(); }
-
-int TStandardErrorModalService::Shell(const TShellRequest& request) {
-  Report(mkShell, request.Operation + " " + request.File);
-  return 42;
-}
 
 // ---- The calls ------------------------------------------------------------------------------
 
@@ -193,9 +187,4 @@ bool InputQuery(const std::string& Caption, const std::string& Prompt, std::stri
 std::string InputBox(const std::string& Caption, const std::string& Prompt, const std::string& Default) {
   std::string v = Default;
   return InputQuery(Caption, Prompt, v) ? v : Default;
-}
-
-int ShellExecute(HWND Owner, const std::string& Operation, const std::string& File, const std::string& Parameters,
-                 const std::string& Directory, int ShowCmd) {
-  return ModalService().Shell(TShellRequest{Owner, Operation, File, Parameters, Directory, ShowCmd});
 }

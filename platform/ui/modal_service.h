@@ -1,5 +1,5 @@
 // The modal service: every interaction that waits for a person (message boxes, input boxes,
-// the common dialogs, pop-up menus shown at a point, modal forms, shell open) goes through one
+// the common dialogs, pop-up menus shown at a point, modal forms) goes through one
 // object that the backend supplies, so a test answers each from a script. Without a backend
 // the service gives the cancel answer and writes the question to standard error.
 #pragma once
@@ -39,7 +39,7 @@ enum : int { IDOK = 1, IDCANCEL = 2, IDABORT = 3, IDRETRY = 4, IDIGNORE = 5, IDY
 // ---- What each interaction asks and answers ------------------------------------------------
 enum TModalKind {
   mkMessage, mkInput, mkOpenFile, mkSaveFile, mkFont, mkColor, mkPrint, mkPrinterSetup,
-  mkPopupMenu, mkForm, mkShell
+  mkPopupMenu, mkForm
 };
 // The name of a kind ("message", "input", "open file", ...), for diagnostics.
 const char* ModalKindName(TModalKind kind);
@@ -106,12 +106,6 @@ struct TMenuRequest {
   std::string Caption;         // the menu's name, for scripts
 };
 
-struct TShellRequest {
-  HWND Owner = nullptr;
-  std::string Operation, File, Parameters, Directory;
-  int ShowCmd = 1;
-};
-
 class TModalService {
 public:
   virtual ~TModalService() = default;
@@ -130,8 +124,6 @@ public:
   virtual void BeginModal(TCustomForm& form) = 0;
   // One round of a modal form's loop (waits for input on a real backend).
   virtual void ModalRound(TCustomForm& form) = 0;
-  // ShellExecute; the result is > 32 on success.
-  virtual int Shell(const TShellRequest& request) = 0;
 };
 
 // Gives the cancel answer to everything and writes the question to standard error: the
@@ -148,7 +140,6 @@ public:
   TMenuItem* PopupMenu(const TMenuRequest& request) override;
   void BeginModal(TCustomForm& form) override;
   void ModalRound(TCustomForm& form) override;
-  int Shell(const TShellRequest& request) override;
 
   // The cancel answer of a message box with these buttons.
   static TModalResult CancelAnswer(TMsgDlgButtons buttons);
@@ -171,7 +162,3 @@ int MessageBox(HWND Owner, const std::string& Text, const std::string& Caption, 
 // The typed text, or Default on Cancel.
 std::string InputBox(const std::string& Caption, const std::string& Prompt, const std::string& Default);
 bool InputQuery(const std::string& Caption, const std::string& Prompt, std::string& Value);
-// Opens a document, URL or "mailto:" link through the shell; > 32 on success.
-int ShellExecute(HWND Owner, const std::string& Operation, const std::string& File,
-                 const std::string& Parameters, const std::string& Directory, int ShowCmd);
-enum : int { SW_HIDE = 0, SW_SHOWNORMAL = 1, SW_SHOW = 5 };
