@@ -39,6 +39,13 @@ struct TScrollBarState {
   int Size = 0;             // WSB_PROP_CXVSCROLL / CYHSCROLL; 0 = the system's
 };
 
+// What a modal form or a message box ends with.
+using TModalResult = int;
+enum : TModalResult {
+  mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4, mrIgnore = 5, mrYes = 6,
+  mrNo = 7, mrAll = 8, mrNoToAll = 9, mrYesToAll = 10
+};
+
 enum TShiftStateItem { ssShift, ssAlt, ssCtrl, ssLeft, ssRight, ssMiddle, ssDouble };
 using TShiftState = TSet<TShiftStateItem>;
 enum TMouseButton { mbLeft, mbRight, mbMiddle };

@@ -10,12 +10,6 @@
 
 class TMainMenu;
 
-using TModalResult = int;
-enum : TModalResult {
-  mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4, mrIgnore = 5, mrYes = 6,
-  mrNo = 7, mrAll = 8, mrNoToAll = 9, mrYesToAll = 10
-};
-
 enum TBorderIcon { biSystemMenu, biMinimize, biMaximize, biHelp };
 using TBorderIcons = TSet<TBorderIcon>;
 enum TPosition {

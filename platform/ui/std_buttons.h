@@ -10,12 +10,6 @@
 #include "platform/rtl/string_list.h"
 #include "platform/ui/native_control.h"
 
-using TModalResult = int;
-enum : TModalResult {
-  mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4, mrIgnore = 5, mrYes = 6, mrNo = 7,
-  mrAll = 8, mrNoToAll = 9, mrYesToAll = 10
-};
-
 enum TCheckBoxState { cbUnchecked, cbChecked, cbGrayed };
 
 // What the buttons share: the caption goes to the peer, space clicks, BM_CLICK clicks.
