@@ -342,7 +342,8 @@ TPoint TCanvas::LPtoDP(TPoint p) const { return FMapping.ToDevice(p); }
 TPoint TCanvas::DPtoLP(TPoint p) const { return FMapping.ToLogical(p); }
 
 int TCanvas::SetMapMode(int mode) {
-  if (FPainter) FMapping.SetResolution(FPainter->DpiX(), FPainter->DpiY());
+  RequirePainter();
+  FMapping.SetResolution(FPainter->DpiX(), FPainter->DpiY());
   return FMapping.SetMode(mode);
 }
 
@@ -797,6 +798,7 @@ int TCanvas::ExtSelectClipRgn(const TRegion* region, int mode) {
 // ---- Paths ----------------------------------------------------------------------------------
 
 bool TCanvas::BeginPath() {
+  RequirePainter();
   FPath.Clear();
   FPathOpen = true;
   FPathDone = false;

@@ -259,7 +259,7 @@ public:
   HRGN PathToRegion();
 
   // Mapping of logical units to device pixels; the painter always sees device pixels.
-  TMapping& Mapping() { return FMapping; }
+  TMapping& Mapping() { RequirePainter(); return FMapping; }
   int MapMode() const { return FMapping.Mode(); }
   int SetMapMode(int mode);
   TPoint LPtoDP(TPoint p) const;

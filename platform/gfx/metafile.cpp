@@ -18,14 +18,15 @@ std::shared_ptr<const TBitmap> CopyOf(const TBitmap& source) {
 // Records the canvas's device calls (the metafile's units) and measures on the reference.
 class TMetafileCanvas::TRecorder : public TPainter {
 public:
-  TRecorder(TPainter* reference, std::unique_ptr<TPainter> ownReference)
-      : FOwnReference(std::move(ownReference)), FReference(reference ? reference : FOwnReference.get()) {}
+  TRecorder(TPainter* reference, std::unique_ptr<TPainter> ownReference, int width, int height)
+      : FOwnReference(std::move(ownReference)), FReference(reference ? reference : FOwnReference.get()),
+        FWidth(width), FHeight(height) {}
 
   std::vector<TMetaRecord> Records;
   TRect Extent;
 
-  int DeviceWidth() const override { return FReference->DeviceWidth(); }
-  int DeviceHeight() const override { return FReference->DeviceHeight(); }
+  int DeviceWidth() const override { return FWidth; }
+  int DeviceHeight() const override { return FHeight; }
   int DpiX() const override { return FReference->DpiX(); }
   int DpiY() const override { return FReference->DpiY(); }
 
@@ -128,6 +129,8 @@ private:
 
   std::unique_ptr<TPainter> FOwnReference;
   TPainter* FReference;
+  int FWidth;
+  int FHeight;
 };
 
 namespace {
@@ -141,8 +144,10 @@ std::unique_ptr<TPainter> ScreenReference() {
 }  // namespace
 
 TMetafileCanvas::TMetafileCanvas(TMetafile& metafile, TCanvas* reference) : FMetafile(metafile) {
-  if (reference) FRecorder = std::make_unique<TRecorder>(reference->Painter(), nullptr);
-  else FRecorder = std::make_unique<TRecorder>(nullptr, ScreenReference());
+  // The drawing surface is the metafile's size when it is set, else as large as coordinates go.
+  int w = metafile.FData->SizeSet ? metafile.Width() : 32767, h = metafile.FData->SizeSet ? metafile.Height() : 32767;
+  if (reference) FRecorder = std::make_unique<TRecorder>(reference->Painter(), nullptr, w, h);
+  else FRecorder = std::make_unique<TRecorder>(nullptr, ScreenReference(), w, h);
   SetPainter(FRecorder.get());
   Font().SetPixelsPerInch(FRecorder->DpiY());
 }

@@ -18,6 +18,11 @@ public:
   TDeviceMode Mode;
 };
 
+TRecordingPrinter::TRecordingPrinter(std::string name, const TPrinterCaps& caps)
+    : FName(std::move(name)), FCaps(caps) {}
+
+TRecordingPrinter::~TRecordingPrinter() = default;
+
 TPrinterCaps TRecordingPrinter::Caps(const TDeviceMode& mode) const {
   TPrinterCaps caps = FCaps;
   if (mode.dmPaperSize != DMPAPER_A4) {

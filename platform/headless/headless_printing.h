@@ -27,7 +27,8 @@ struct TRecordedJob {
 class TRecordingPrinter : public TPrintDevice {
 public:
   // `caps` are the portrait caps of its default paper; other paper sizes keep its margins.
-  TRecordingPrinter(std::string name, const TPrinterCaps& caps) : FName(std::move(name)), FCaps(caps) {}
+  TRecordingPrinter(std::string name, const TPrinterCaps& caps);
+  ~TRecordingPrinter() override;
 
   std::string Name() const override { return FName; }
   TPrinterCaps Caps(const TDeviceMode& mode) const override;
