@@ -1087,12 +1087,15 @@ int GetMapMode(HDC dc) { return dc ? dc->MapMode() : 0; }
 bool SetWindowExtEx(HDC dc, int x, int y, TPoint* old) {
   if (!dc) return false;
   if (old) *old = dc->Mapping().WindowExt();
-  return dc->Mapping().SetWindowExt({x, y}) || dc->MapMode() != MM_ISOTROPIC;
+  // Outside the scalable modes the extents are ignored, as the system does.
+  bool scalable = dc->MapMode() == MM_ISOTROPIC || dc->MapMode() == MM_ANISOTROPIC;
+  return dc->Mapping().SetWindowExt({x, y}) || !scalable;
 }
 bool SetViewportExtEx(HDC dc, int x, int y, TPoint* old) {
   if (!dc) return false;
   if (old) *old = dc->Mapping().ViewportExt();
-  return dc->Mapping().SetViewportExt({x, y}) || dc->MapMode() != MM_ISOTROPIC;
+  bool scalable = dc->MapMode() == MM_ISOTROPIC || dc->MapMode() == MM_ANISOTROPIC;
+  return dc->Mapping().SetViewportExt({x, y}) || !scalable;
 }
 bool SetWindowOrgEx(HDC dc, int x, int y, TPoint* old) {
   if (!dc) return false;
