@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "platform/gfx/bitmap.h"
+#include "platform/gfx/metafile.h"
 #include "platform/gfx/raster_painter.h"
 #include "platform/rtl/exceptions.h"
 
@@ -181,44 +182,9 @@ TPaintBrush TBrush::ToPaintBrush() const {
   return b;
 }
 
-// ---- Regions --------------------------------------------------------------------------------
-
-HRGN CreateRectRgn(int left, int top, int right, int bottom) {
-  auto* region = new TRegion;
-  TRect r{std::min(left, right), std::min(top, bottom), std::max(left, right), std::max(top, bottom)};
-  if (!IsRectEmpty(r)) region->Rects.push_back(r);
-  return region;
-}
-
-HRGN CreateRectRgnIndirect(const TRect& r) { return CreateRectRgn(r.Left, r.Top, r.Right, r.Bottom); }
-
-bool DeleteObject(HRGN region) {
-  if (!region) return false;
-  delete region;
-  return true;
-}
-
 // ---- TCanvas --------------------------------------------------------------------------------
 
 namespace {
-
-int RegionKind(const std::vector<TRect>& rects) {
-  if (rects.empty()) return NULLREGION;
-  return rects.size() == 1 ? SIMPLEREGION : COMPLEXREGION;
-}
-
-// `a` without `b`: up to four rectangles.
-void SubtractRect(std::vector<TRect>& out, const TRect& a, const TRect& b) {
-  TRect i;
-  if (!IntersectRect(i, a, b)) {
-    out.push_back(a);
-    return;
-  }
-  if (a.Top < i.Top) out.push_back({a.Left, a.Top, a.Right, i.Top});
-  if (i.Bottom < a.Bottom) out.push_back({a.Left, i.Bottom, a.Right, a.Bottom});
-  if (a.Left < i.Left) out.push_back({a.Left, i.Top, i.Left, i.Bottom});
-  if (i.Right < a.Right) out.push_back({i.Right, i.Top, a.Right, i.Bottom});
-}
 
 // Removes the "&" prefix marks: "&&" stays as one "&".
 std::string StripPrefixes(const std::string& text) {
@@ -308,10 +274,16 @@ void TCanvas::RequirePainter() {
 void TCanvas::SetPainter(TPainter* painter) {
   FOwnedPainter.reset();
   FPainter = painter;
-  FClip.clear();
+  FClip = {};
   FClipped = false;
   FSaved.clear();
-  if (FPainter) ApplyClip();
+  FMapping = TMapping();
+  FPath.Clear();
+  FPathOpen = FPathDone = false;
+  if (FPainter) {
+    FMapping.SetResolution(FPainter->DpiX(), FPainter->DpiY());
+    ApplyClip();
+  }
 }
 
 void TCanvas::SetOwnedPainter(std::unique_ptr<TPainter> painter) {
@@ -323,9 +295,12 @@ void TCanvas::ReleasePainter() {
   if (FPainter) FPainter->Flush();
   FPainter = nullptr;
   FOwnedPainter.reset();
-  FClip.clear();
+  FClip = {};
   FClipped = false;
   FSaved.clear();
+  FMapping = TMapping();
+  FPath.Clear();
+  FPathOpen = FPathDone = false;
 }
 
 void TCanvas::BrushChanged() {
@@ -345,66 +320,181 @@ TColor TCanvas::SetBkColor(TColor color) {
   return old;
 }
 
-TPaintFont TCanvas::PaintFont() { return FFont.ToPaintFont(Painter()->DpiY()); }
-
-void TCanvas::ApplyClip() {
-  if (FPainter) FPainter->SetClip(FClip, FClipped);
+int TCanvas::SetPolyFillMode(int mode) {
+  int old = FPolyFillMode;
+  if (mode == ALTERNATE || mode == WINDING) FPolyFillMode = mode;
+  return old;
 }
 
-void TCanvas::MoveTo(int x, int y) { FPenPos = {x, y}; }
+// ---- Mapping --------------------------------------------------------------------------------
+
+TPoint TCanvas::Dev(int x, int y) const {
+  TPoint p = FMapping.ToDevice({x, y});
+  return {p.X + FOrigin.X, p.Y + FOrigin.Y};
+}
+
+TRect TCanvas::DevRect(int x1, int y1, int x2, int y2) const {
+  TPoint a = Dev(x1, y1), b = Dev(x2, y2);
+  return {std::min(a.X, b.X), std::min(a.Y, b.Y), std::max(a.X, b.X), std::max(a.Y, b.Y)};
+}
+
+TPoint TCanvas::LPtoDP(TPoint p) const { return FMapping.ToDevice(p); }
+TPoint TCanvas::DPtoLP(TPoint p) const { return FMapping.ToLogical(p); }
+
+int TCanvas::SetMapMode(int mode) {
+  RequirePainter();
+  FMapping.SetResolution(FPainter->DpiX(), FPainter->DpiY());
+  return FMapping.SetMode(mode);
+}
+
+// Font heights and pen widths are logical lengths too.
+TPaintFont TCanvas::PaintFont() {
+  RequirePainter();
+  TPaintFont f = FFont.ToPaintFont(FFont.PixelsPerInch());
+  if (f.Height != 0) {
+    int h = FMapping.DeviceHeight(std::abs(f.Height));
+    f.Height = (f.Height < 0 ? -1 : 1) * std::max(1, h);
+  }
+  return f;
+}
+
+TPaintPen TCanvas::PaintPen() {
+  TPaintPen p = FPen.ToPaintPen();
+  if (p.Width > 1 || (p.Width == 1 && FMapping.Mode() != MM_TEXT)) p.Width = std::max(1, FMapping.DeviceWidth(p.Width));
+  return p;
+}
+
+int TCanvas::DeviceCaps(int index) {
+  TPainter* p = Painter();
+  switch (index) {
+    case HORZRES: return p->DeviceWidth();
+    case VERTRES: return p->DeviceHeight();
+    case LOGPIXELSX: return p->DpiX();
+    case LOGPIXELSY: return p->DpiY();
+    case HORZSIZE: return static_cast<int>(std::lround(p->DeviceWidth() * 25.4 / p->DpiX()));
+    case VERTSIZE: return static_cast<int>(std::lround(p->DeviceHeight() * 25.4 / p->DpiY()));
+    case PHYSICALWIDTH: return p->PhysicalWidth();
+    case PHYSICALHEIGHT: return p->PhysicalHeight();
+    case PHYSICALOFFSETX: return p->PhysicalOffsetX();
+    case PHYSICALOFFSETY: return p->PhysicalOffsetY();
+    case BITSPIXEL: return p->BitsPerPixel();
+    case PLANES: return 1;
+    default: return 0;
+  }
+}
+
+void TCanvas::ApplyClip() {
+  if (FPainter) FPainter->SetClip(FClip.Rects, FClipped);
+}
+
+// ---- Shapes ---------------------------------------------------------------------------------
+
+void TCanvas::AddPathPoints(const std::vector<TPoint>& points, bool closed) {
+  std::vector<TPointD> d;
+  for (const auto& p : points) {
+    TPoint q = Dev(p.X, p.Y);
+    d.push_back({double(q.X), double(q.Y)});
+  }
+  FPath.AddPolygon(d, closed);
+}
+
+void TCanvas::MoveTo(int x, int y) {
+  FPenPos = {x, y};
+  if (FPathOpen) {
+    TPoint d = Dev(x, y);
+    FPath.MoveTo({double(d.X), double(d.Y)});
+  }
+}
 
 void TCanvas::LineTo(int x, int y) {
-  Painter()->Polyline({{FPenPos.X + FOrigin.X, FPenPos.Y + FOrigin.Y}, {x + FOrigin.X, y + FOrigin.Y}},
-                      FPen.ToPaintPen());
+  if (FPathOpen) {
+    TPoint d = Dev(x, y);
+    if (FPath.Empty()) {
+      TPoint s = Dev(FPenPos.X, FPenPos.Y);
+      FPath.MoveTo({double(s.X), double(s.Y)});
+    }
+    FPath.LineTo({double(d.X), double(d.Y)});
+  } else {
+    Painter()->Polyline({Dev(FPenPos.X, FPenPos.Y), Dev(x, y)}, PaintPen());
+  }
   FPenPos = {x, y};
 }
 
 void TCanvas::Polyline(const std::vector<TPoint>& points) {
-  std::vector<TPoint> d(points);
-  for (auto& p : d) p = {p.X + FOrigin.X, p.Y + FOrigin.Y};
-  Painter()->Polyline(d, FPen.ToPaintPen());
+  if (FPathOpen) return AddPathPoints(points, false);
+  std::vector<TPoint> d;
+  for (const auto& p : points) d.push_back(Dev(p.X, p.Y));
+  Painter()->Polyline(d, PaintPen());
 }
 
 void TCanvas::Polygon(const std::vector<TPoint>& points) {
-  std::vector<TPoint> d(points);
-  for (auto& p : d) p = {p.X + FOrigin.X, p.Y + FOrigin.Y};
-  Painter()->Polygon(d, FPen.ToPaintPen(), FBrush.ToPaintBrush(), fmAlternate);
+  if (FPathOpen) return AddPathPoints(points, true);
+  std::vector<TPoint> d;
+  for (const auto& p : points) d.push_back(Dev(p.X, p.Y));
+  Painter()->Polygon(d, PaintPen(), PaintBrush(), FillRule());
+}
+
+void TCanvas::PolyBezierTo(const std::vector<TPoint>& points) {
+  TPath local;
+  TPath& path = FPathOpen ? FPath : local;
+  TPoint s = Dev(FPenPos.X, FPenPos.Y);
+  if (path.Empty()) path.MoveTo({double(s.X), double(s.Y)});
+  for (std::size_t i = 0; i + 2 < points.size(); i += 3) {
+    TPoint c1 = Dev(points[i].X, points[i].Y), c2 = Dev(points[i + 1].X, points[i + 1].Y);
+    TPoint e = Dev(points[i + 2].X, points[i + 2].Y);
+    path.BezierTo({double(c1.X), double(c1.Y)}, {double(c2.X), double(c2.Y)}, {double(e.X), double(e.Y)});
+    FPenPos = points[i + 2];
+  }
+  if (!FPathOpen) {
+    TPaintBrush none;
+    none.Style = bsClear;
+    Painter()->Path(local, PaintPen(), none, FillRule());
+  }
+}
+
+void TCanvas::PolyBezier(const std::vector<TPoint>& points) {
+  if (points.empty()) return;
+  TPoint keep = FPenPos;
+  FPenPos = points.front();
+  if (FPathOpen) {
+    TPoint s = Dev(points[0].X, points[0].Y);
+    FPath.MoveTo({double(s.X), double(s.Y)});
+  }
+  PolyBezierTo(std::vector<TPoint>(points.begin() + 1, points.end()));
+  FPenPos = keep;
 }
 
 void TCanvas::Rectangle(int x1, int y1, int x2, int y2) {
-  TRect r{x1 + FOrigin.X, y1 + FOrigin.Y, x2 + FOrigin.X, y2 + FOrigin.Y};
-  Painter()->Rectangle(r, FPen.ToPaintPen(), FBrush.ToPaintBrush());
+  if (FPathOpen) return AddPathPoints({{x1, y1}, {x2, y1}, {x2, y2}, {x1, y2}}, true);
+  Painter()->Rectangle(DevRect(x1, y1, x2, y2), PaintPen(), PaintBrush());
 }
 
 void TCanvas::RoundRect(int x1, int y1, int x2, int y2, int x3, int y3) {
-  TRect r{x1 + FOrigin.X, y1 + FOrigin.Y, x2 + FOrigin.X, y2 + FOrigin.Y};
-  Painter()->RoundRect(r, x3, y3, FPen.ToPaintPen(), FBrush.ToPaintBrush());
+  if (FPathOpen) return AddPathPoints({{x1, y1}, {x2, y1}, {x2, y2}, {x1, y2}}, true);
+  Painter()->RoundRect(DevRect(x1, y1, x2, y2), FMapping.DeviceWidth(x3), FMapping.DeviceHeight(y3), PaintPen(),
+                       PaintBrush());
 }
 
 void TCanvas::Ellipse(int x1, int y1, int x2, int y2) {
-  TRect r{x1 + FOrigin.X, y1 + FOrigin.Y, x2 + FOrigin.X, y2 + FOrigin.Y};
-  Painter()->Ellipse(r, FPen.ToPaintPen(), FBrush.ToPaintBrush());
+  TRect r = DevRect(x1, y1, x2, y2);
+  if (FPathOpen) return FPath.AddEllipse(r.Left, r.Top, r.Right, r.Bottom);
+  Painter()->Ellipse(r, PaintPen(), PaintBrush());
 }
 
 void TCanvas::FillRect(const TRect& r) {
-  TRect d = r;
-  OffsetRect(d, FOrigin.X, FOrigin.Y);
-  Painter()->FillRect(d, FBrush.ToPaintBrush());
+  Painter()->FillRect(DevRect(r.Left, r.Top, r.Right, r.Bottom), PaintBrush());
 }
 
 void TCanvas::SolidFill(const TRect& r, TColor color) {
   TPaintBrush b;
   b.Color = ColorToRGB(color);
-  TRect d = r;
-  OffsetRect(d, FOrigin.X, FOrigin.Y);
-  Painter()->FillRect(d, b);
+  Painter()->FillRect(DevRect(r.Left, r.Top, r.Right, r.Bottom), b);
 }
 
 void TCanvas::FrameRect(const TRect& r) {
   if (IsRectEmpty(r)) return;
-  TPaintBrush b = FBrush.ToPaintBrush();
-  TRect d = r;
-  OffsetRect(d, FOrigin.X, FOrigin.Y);
+  TPaintBrush b = PaintBrush();
+  TRect d = DevRect(r.Left, r.Top, r.Right, r.Bottom);
   TPainter* p = Painter();
   p->FillRect({d.Left, d.Top, d.Right, d.Top + 1}, b);
   p->FillRect({d.Left, d.Bottom - 1, d.Right, d.Bottom}, b);
@@ -413,27 +503,30 @@ void TCanvas::FrameRect(const TRect& r) {
 }
 
 void TCanvas::DrawFocusRect(const TRect& r) {
-  TRect d = r;
-  OffsetRect(d, FOrigin.X, FOrigin.Y);
-  Painter()->FocusRect(d);
+  Painter()->FocusRect(DevRect(r.Left, r.Top, r.Right, r.Bottom));
 }
 
 TColor TCanvas::Pixel(int x, int y) {
-  return static_cast<TColor>(Painter()->GetPixel(x + FOrigin.X, y + FOrigin.Y));
+  TPoint d = Dev(x, y);
+  return static_cast<TColor>(Painter()->GetPixel(d.X, d.Y));
 }
 
 void TCanvas::SetPixel(int x, int y, TColor color) {
-  Painter()->SetPixel(x + FOrigin.X, y + FOrigin.Y, ColorToRGB(color));
+  TPoint d = Dev(x, y);
+  Painter()->SetPixel(d.X, d.Y, ColorToRGB(color));
 }
 
 void TCanvas::Draw(int x, int y, const TBitmap& bitmap) {
-  StretchDraw(Bounds(x, y, bitmap.Width(), bitmap.Height()), bitmap);
+  // A bitmap keeps its pixel size whatever the mapping.
+  TPoint d = DPtoLP({LPtoDP({x, y}).X + bitmap.Width(), LPtoDP({x, y}).Y + bitmap.Height()});
+  StretchDraw(FMapping.Mode() == MM_TEXT ? Bounds(x, y, bitmap.Width(), bitmap.Height()) : Rect(x, y, d.X, d.Y),
+              bitmap);
 }
 
 void TCanvas::StretchDraw(const TRect& r, const TBitmap& bitmap) {
-  if (bitmap.Empty() || IsRectEmpty(r)) return;
-  TRect d = r;
-  OffsetRect(d, FOrigin.X, FOrigin.Y);
+  if (bitmap.Empty() || r.Left == r.Right || r.Top == r.Bottom) return;
+  TRect d = DevRect(r.Left, r.Top, r.Right, r.Bottom);
+  if (IsRectEmpty(d)) return;
   if (!bitmap.Transparent()) {
     Painter()->Blit(d, bitmap, Rect(0, 0, bitmap.Width(), bitmap.Height()), FCopyMode);
     return;
@@ -458,19 +551,30 @@ void TCanvas::Draw(int x, int y, const TGraphic& graphic) {
 void TCanvas::StretchDraw(const TRect& r, const TGraphic& graphic) { graphic.Draw(*this, r); }
 
 void TCanvas::CopyRect(const TRect& dest, TCanvas& source, const TRect& sourceRect) {
-  if (IsRectEmpty(sourceRect) || IsRectEmpty(dest)) return;
+  if (IsRectEmpty(sourceRect) || dest.Left == dest.Right || dest.Top == dest.Bottom) return;
   TBitmap copy(sourceRect.Width(), sourceRect.Height(), pf32bit);
   for (int y = 0; y < copy.Height(); ++y)
     for (int x = 0; x < copy.Width(); ++x)
       copy.SetPixelAt(x, y, static_cast<COLORREF>(source.Pixel(sourceRect.Left + x, sourceRect.Top + y)));
-  TRect d = dest;
-  OffsetRect(d, FOrigin.X, FOrigin.Y);
-  Painter()->Blit(d, copy, Rect(0, 0, copy.Width(), copy.Height()), FCopyMode);
+  Painter()->Blit(DevRect(dest.Left, dest.Top, dest.Right, dest.Bottom), copy, Rect(0, 0, copy.Width(), copy.Height()),
+                  FCopyMode);
 }
 
+void TCanvas::Draw(int x, int y, const TMetafile& metafile) {
+  metafile.Draw(*this, Bounds(x, y, metafile.Width(), metafile.Height()));
+}
+
+void TCanvas::StretchDraw(const TRect& r, const TMetafile& metafile) { metafile.Draw(*this, r); }
+
+// ---- Text -----------------------------------------------------------------------------------
+
 void TCanvas::TextOut(int x, int y, const std::string& text) {
-  Painter()->TextRun(x + FOrigin.X, y + FOrigin.Y, text, PaintFont(), ColorToRGB(FFont.Color()),
-                     FBkMode == OPAQUE, ColorToRGB(FBkColor));
+  TPoint d = Dev(x, y);
+  if (FPathOpen) {
+    Painter()->TextPath(d.X, d.Y, text, PaintFont(), FPath);
+  } else {
+    Painter()->TextRun(d.X, d.Y, text, PaintFont(), ColorToRGB(FFont.Color()), FBkMode == OPAQUE, ColorToRGB(FBkColor));
+  }
   FPenPos = {x + TextWidth(text), y};
 }
 
@@ -478,42 +582,57 @@ void TCanvas::TextRect(const TRect& r, int x, int y, const std::string& text) {
   SaveDC();
   IntersectClipRect(r.Left, r.Top, r.Right, r.Bottom);
   if (FBrush.Style() != bsClear) FillRect(r);
-  Painter()->TextRun(x + FOrigin.X, y + FOrigin.Y, text, PaintFont(), ColorToRGB(FFont.Color()), false, 0);
+  TPoint d = Dev(x, y);
+  Painter()->TextRun(d.X, d.Y, text, PaintFont(), ColorToRGB(FFont.Color()), false, 0);
   RestoreDC(-1);
 }
 
-int TCanvas::TextWidth(const std::string& text) { return Painter()->TextWidth(PaintFont(), text); }
+// Measures come back in logical units.
+int TCanvas::TextWidth(const std::string& text) {
+  int w = Painter()->TextWidth(PaintFont(), text);
+  if (FMapping.Mode() == MM_TEXT) return w;
+  return std::abs(DPtoLP({w, 0}).X - DPtoLP({0, 0}).X);
+}
 
 int TCanvas::TextHeight(const std::string&) { return GetTextMetrics().tmHeight; }
 
 TPoint TCanvas::TextExtent(const std::string& text) { return {TextWidth(text), TextHeight(text)}; }
 
-TTextMetric TCanvas::GetTextMetrics() { return Painter()->Metrics(PaintFont()); }
+TTextMetric TCanvas::GetTextMetrics() {
+  TTextMetric tm = Painter()->Metrics(PaintFont());
+  if (FMapping.Mode() == MM_TEXT) return tm;
+  auto ly = [&](int v) { return std::abs(DPtoLP({0, v}).Y - DPtoLP({0, 0}).Y); };
+  auto lx = [&](int v) { return std::abs(DPtoLP({v, 0}).X - DPtoLP({0, 0}).X); };
+  tm.tmHeight = ly(tm.tmHeight);
+  tm.tmAscent = ly(tm.tmAscent);
+  tm.tmDescent = ly(tm.tmDescent);
+  tm.tmInternalLeading = ly(tm.tmInternalLeading);
+  tm.tmExternalLeading = ly(tm.tmExternalLeading);
+  tm.tmAveCharWidth = lx(tm.tmAveCharWidth);
+  tm.tmMaxCharWidth = lx(tm.tmMaxCharWidth);
+  return tm;
+}
 
 int TCanvas::TextFit(const std::string& text, int maxWidth, TPoint* extent) {
-  TPaintFont font = PaintFont();
-  TPainter* p = Painter();
   int fit = 0;
   std::size_t i = 0;
   while (i < text.size()) {
     std::size_t next = NextCodePoint(text, i);
-    if (p->TextWidth(font, text.substr(0, next)) > maxWidth) break;
+    if (TextWidth(text.substr(0, next)) > maxWidth) break;
     fit = static_cast<int>(next);
     i = next;
   }
-  if (extent) *extent = {p->TextWidth(font, text), p->Metrics(font).tmHeight};
+  if (extent) *extent = {TextWidth(text), TextHeight(text)};
   return fit;
 }
 
 int TCanvas::LineWidth(const std::string& line, UINT flags, int tabWidth) {
-  TPaintFont font = PaintFont();
-  if (!(flags & DT_EXPANDTABS) || line.find('\t') == std::string::npos)
-    return Painter()->TextWidth(font, line);
+  if (!(flags & DT_EXPANDTABS) || line.find('\t') == std::string::npos) return TextWidth(line);
   int x = 0;
   std::size_t start = 0;
   for (;;) {
     std::size_t tab = line.find('\t', start);
-    x += Painter()->TextWidth(font, line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
+    x += TextWidth(line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
     if (tab == std::string::npos) break;
     x = tabWidth > 0 ? (x / tabWidth + 1) * tabWidth : x;
     start = tab + 1;
@@ -526,8 +645,12 @@ void TCanvas::DrawLine(int x, int y, const std::string& line, UINT flags, int ta
   COLORREF color = ColorToRGB(FFont.Color());
   bool opaque = FBkMode == OPAQUE;
   COLORREF bk = ColorToRGB(FBkColor);
+  auto run = [&](int lx, const std::string& part) {
+    TPoint d = Dev(lx, y);
+    Painter()->TextRun(d.X, d.Y, part, font, color, opaque, bk);
+  };
   if (!(flags & DT_EXPANDTABS) || line.find('\t') == std::string::npos) {
-    Painter()->TextRun(x + FOrigin.X, y + FOrigin.Y, line, font, color, opaque, bk);
+    run(x, line);
     return;
   }
   int cx = 0;
@@ -535,8 +658,8 @@ void TCanvas::DrawLine(int x, int y, const std::string& line, UINT flags, int ta
   for (;;) {
     std::size_t tab = line.find('\t', start);
     std::string part = line.substr(start, tab == std::string::npos ? std::string::npos : tab - start);
-    if (!part.empty()) Painter()->TextRun(x + cx + FOrigin.X, y + FOrigin.Y, part, font, color, opaque, bk);
-    cx += Painter()->TextWidth(font, part);
+    if (!part.empty()) run(x + cx, part);
+    cx += TextWidth(part);
     if (tab == std::string::npos) break;
     cx = tabWidth > 0 ? (cx / tabWidth + 1) * tabWidth : cx;
     start = tab + 1;
@@ -549,6 +672,10 @@ int TCanvas::DrawText(const std::string& source, TRect& r, UINT flags) {
   int lineHeight = tm.tmHeight + ((flags & DT_EXTERNALLEADING) ? tm.tmExternalLeading : 0);
   int tabWidth = 8 * tm.tmAveCharWidth;
   int width = r.Width();
+  // Where y grows upwards (the metric modes), lines go down to smaller y.
+  RequirePainter();
+  int dir = FMapping.ScaleY() < 0 ? -1 : 1;
+  int height = dir * r.Height();
   auto measure = [&](const std::string& s) { return LineWidth(s, flags, tabWidth); };
 
   // Lines: split at line ends unless single line, then broken at blanks to the width.
@@ -588,14 +715,14 @@ int TCanvas::DrawText(const std::string& source, TRect& r, UINT flags) {
     int maxWidth = 0;
     for (const auto& line : lines) maxWidth = std::max(maxWidth, measure(line));
     r.Right = r.Left + maxWidth;
-    r.Bottom = r.Top + textHeight;
+    r.Bottom = r.Top + dir * textHeight;
     return textHeight;
   }
 
-  int y = r.Top;
+  int offset = 0;  // of the line's top below r.Top, in the direction of the lines
   if (flags & DT_SINGLELINE) {
-    if (flags & DT_VCENTER) y = r.Top + (r.Height() - lineHeight) / 2;
-    else if (flags & DT_BOTTOM) y = r.Bottom - lineHeight;
+    if (flags & DT_VCENTER) offset = (height - lineHeight) / 2;
+    else if (flags & DT_BOTTOM) offset = height - lineHeight;
   }
   bool clip = !(flags & DT_NOCLIP);
   if (clip) {
@@ -603,75 +730,158 @@ int TCanvas::DrawText(const std::string& source, TRect& r, UINT flags) {
     IntersectClipRect(r.Left, r.Top, r.Right, r.Bottom);
   }
   for (const auto& line : lines) {
-    if ((flags & DT_EDITCONTROL) && !(flags & DT_SINGLELINE) && y + lineHeight > r.Bottom && y > r.Top) break;
-    if (y >= r.Bottom && clip) break;
+    if ((flags & DT_EDITCONTROL) && !(flags & DT_SINGLELINE) && offset + lineHeight > height && offset > 0) break;
+    if (offset >= height && clip) break;
     int w = measure(line);
     int x = r.Left;
     if (flags & DT_CENTER) x = r.Left + (width - w) / 2;
     else if (flags & DT_RIGHT) x = r.Right - w;
-    if (!line.empty()) DrawLine(x, y, line, flags, tabWidth);
-    y += lineHeight;
+    if (!line.empty()) DrawLine(x, r.Top + dir * offset, line, flags, tabWidth);
+    offset += lineHeight;
   }
   if (clip) RestoreDC(-1);
-  if (flags & DT_SINGLELINE) return y - r.Top;
+  if (flags & DT_SINGLELINE) return offset;
   return textHeight;
 }
 
+// ---- Clipping -------------------------------------------------------------------------------
+
+TRect TCanvas::DeviceBox() { return Rect(0, 0, Painter()->DeviceWidth(), Painter()->DeviceHeight()); }
+
+TRegion TCanvas::ClipRegion() {
+  TRegion device = TRegion::FromRect(DeviceBox());
+  TRegion r = FClipped ? FClip : device;
+  r.Offset(-FOrigin.X, -FOrigin.Y);
+  return r;
+}
+
+void TCanvas::SetClipRegion(TRegion region) {
+  FClip = std::move(region);
+  FClipped = true;
+  ApplyClip();
+}
+
 TRect TCanvas::ClipRect() {
-  TRect box;
-  if (!FClipped) {
-    box = Rect(0, 0, Painter()->DeviceWidth(), Painter()->DeviceHeight());
-  } else {
-    for (const auto& c : FClip) UnionRect(box, box, c);
-  }
+  TRect box = FClipped ? FClip.Bounds() : DeviceBox();
   OffsetRect(box, -FOrigin.X, -FOrigin.Y);
-  return box;
+  TPoint a = DPtoLP({box.Left, box.Top}), b = DPtoLP({box.Right, box.Bottom});
+  return {std::min(a.X, b.X), std::min(a.Y, b.Y), std::max(a.X, b.X), std::max(a.Y, b.Y)};
 }
 
 int TCanvas::IntersectClipRect(int left, int top, int right, int bottom) {
-  TRect r{left + FOrigin.X, top + FOrigin.Y, right + FOrigin.X, bottom + FOrigin.Y};
-  std::vector<TRect> next;
-  if (!FClipped) {
-    TRect i;
-    if (IntersectRect(i, r, Rect(0, 0, Painter()->DeviceWidth(), Painter()->DeviceHeight()))) next.push_back(i);
-  } else {
-    for (const auto& c : FClip) {
-      TRect i;
-      if (IntersectRect(i, c, r)) next.push_back(i);
-    }
-  }
-  FClip = std::move(next);
-  FClipped = true;
-  ApplyClip();
+  TRegion base = FClipped ? FClip : TRegion::FromRect(DeviceBox());
+  SetClipRegion(CombineRegions(base, TRegion::FromRect(DevRect(left, top, right, bottom)), RGN_AND));
   return RegionKind(FClip);
 }
 
 int TCanvas::ExcludeClipRect(int left, int top, int right, int bottom) {
-  TRect r{left + FOrigin.X, top + FOrigin.Y, right + FOrigin.X, bottom + FOrigin.Y};
-  std::vector<TRect> base = FClipped ? FClip : std::vector<TRect>{Rect(0, 0, Painter()->DeviceWidth(), Painter()->DeviceHeight())};
-  std::vector<TRect> next;
-  for (const auto& c : base) SubtractRect(next, c, r);
-  FClip = std::move(next);
-  FClipped = true;
-  ApplyClip();
+  TRegion base = FClipped ? FClip : TRegion::FromRect(DeviceBox());
+  SetClipRegion(CombineRegions(base, TRegion::FromRect(DevRect(left, top, right, bottom)), RGN_DIFF));
   return RegionKind(FClip);
 }
 
-int TCanvas::SelectClipRgn(const TRegion* region) {
+int TCanvas::ExtSelectClipRgn(const TRegion* region, int mode) {
+  RequirePainter();
   if (!region) {
-    FClip.clear();
+    if (mode != RGN_COPY) return RGN_ERROR;
+    FClip = {};
     FClipped = false;
     ApplyClip();
     return SIMPLEREGION;
   }
-  FClip = region->Rects;
-  FClipped = true;
-  ApplyClip();
+  TRegion r = *region;
+  r.Offset(FOrigin.X, FOrigin.Y);
+  if (mode == RGN_COPY) {
+    SetClipRegion(std::move(r));
+  } else {
+    if (mode < RGN_AND || mode > RGN_DIFF) return RGN_ERROR;
+    // With no clip, the whole device is the region combined with.
+    SetClipRegion(CombineRegions(FClipped ? FClip : TRegion::FromRect(DeviceBox()), r, mode));
+  }
   return RegionKind(FClip);
 }
 
+// ---- Paths ----------------------------------------------------------------------------------
+
+bool TCanvas::BeginPath() {
+  RequirePainter();
+  FPath.Clear();
+  FPathOpen = true;
+  FPathDone = false;
+  return true;
+}
+
+bool TCanvas::EndPath() {
+  if (!FPathOpen) return false;
+  FPathOpen = false;
+  FPathDone = true;
+  return true;
+}
+
+bool TCanvas::AbortPath() {
+  FPath.Clear();
+  FPathOpen = FPathDone = false;
+  return true;
+}
+
+bool TCanvas::CloseFigure() {
+  if (!FPathOpen) return false;
+  FPath.CloseFigure();
+  return true;
+}
+
+bool TCanvas::TakePath(TPath& path) {
+  if (!FPathDone) return false;
+  path = std::move(FPath);
+  FPath.Clear();
+  FPathDone = false;
+  return true;
+}
+
+bool TCanvas::StrokePath() {
+  TPath path;
+  if (!TakePath(path)) return false;
+  TPaintBrush none;
+  none.Style = bsClear;
+  Painter()->Path(path, PaintPen(), none, FillRule());
+  return true;
+}
+
+bool TCanvas::FillPath() {
+  TPath path;
+  if (!TakePath(path)) return false;
+  TPaintPen none;
+  none.Style = psClear;
+  Painter()->Path(path, none, PaintBrush(), FillRule());
+  return true;
+}
+
+bool TCanvas::StrokeAndFillPath() {
+  TPath path;
+  if (!TakePath(path)) return false;
+  Painter()->Path(path, PaintPen(), PaintBrush(), FillRule());
+  return true;
+}
+
+bool TCanvas::SelectClipPath(int mode) {
+  TPath path;
+  if (!TakePath(path)) return false;
+  TRegion r = path.ToRegion(FillRule());
+  if (mode == RGN_COPY) SetClipRegion(std::move(r));
+  else SetClipRegion(CombineRegions(FClipped ? FClip : TRegion::FromRect(DeviceBox()), r, mode));
+  return true;
+}
+
+HRGN TCanvas::PathToRegion() {
+  TPath path;
+  if (!TakePath(path)) return nullptr;
+  auto* region = new TRegion(path.ToRegion(FillRule()));
+  region->Offset(-FOrigin.X, -FOrigin.Y);
+  return region;
+}
+
 int TCanvas::SaveDC() {
-  FSaved.push_back({FClip, FClipped, FBkMode, FBkColor, FPenPos});
+  FSaved.push_back({FClip, FClipped, FBkMode, FBkColor, FPenPos, FMapping, FPolyFillMode});
   return static_cast<int>(FSaved.size());
 }
 
@@ -686,6 +896,8 @@ bool TCanvas::RestoreDC(int saved) {
   FBkMode = s.BkMode;
   FBkColor = s.BkColor;
   FPenPos = s.PenPos;
+  FMapping = s.Mapping;
+  FPolyFillMode = s.PolyFillMode;
   ApplyClip();
   return true;
 }
@@ -807,6 +1019,118 @@ int SelectClipRgn(HDC dc, HRGN region) { return dc ? dc->SelectClipRgn(region) :
 int IntersectClipRect(HDC dc, int left, int top, int right, int bottom) {
   return dc ? dc->IntersectClipRect(left, top, right, bottom) : RGN_ERROR;
 }
+int ExtSelectClipRgn(HDC dc, HRGN region, int mode) { return dc ? dc->ExtSelectClipRgn(region, mode) : RGN_ERROR; }
+int ExcludeClipRect(HDC dc, int left, int top, int right, int bottom) {
+  return dc ? dc->ExcludeClipRect(left, top, right, bottom) : RGN_ERROR;
+}
+int GetClipBox(HDC dc, TRect* box) {
+  if (!dc || !box) return RGN_ERROR;
+  *box = dc->ClipRect();
+  return dc->Clipped() ? RegionKind(dc->ClipRegion()) : SIMPLEREGION;
+}
+int GetClipRgn(HDC dc, HRGN region) {
+  if (!dc || !region) return -1;
+  if (!dc->Clipped()) return 0;
+  *region = dc->ClipRegion();
+  return 1;
+}
+bool BeginPath(HDC dc) { return dc && dc->BeginPath(); }
+bool EndPath(HDC dc) { return dc && dc->EndPath(); }
+bool AbortPath(HDC dc) { return dc && dc->AbortPath(); }
+bool CloseFigure(HDC dc) { return dc && dc->CloseFigure(); }
+bool StrokePath(HDC dc) { return dc && dc->StrokePath(); }
+bool FillPath(HDC dc) { return dc && dc->FillPath(); }
+bool StrokeAndFillPath(HDC dc) { return dc && dc->StrokeAndFillPath(); }
+bool SelectClipPath(HDC dc, int mode) { return dc && dc->SelectClipPath(mode); }
+HRGN PathToRegion(HDC dc) { return dc ? dc->PathToRegion() : nullptr; }
+int SetPolyFillMode(HDC dc, int mode) { return dc ? dc->SetPolyFillMode(mode) : 0; }
+
+namespace {
+std::vector<TPoint> PointList(const TPoint* points, int count) {
+  return points && count > 0 ? std::vector<TPoint>(points, points + count) : std::vector<TPoint>{};
+}
+}  // namespace
+
+bool PolyBezier(HDC dc, const TPoint* points, int count) {
+  if (!dc || !points || count < 4 || (count - 1) % 3 != 0) return false;
+  dc->PolyBezier(PointList(points, count));
+  return true;
+}
+bool PolyBezierTo(HDC dc, const TPoint* points, int count) {
+  if (!dc || !points || count < 3 || count % 3 != 0) return false;
+  dc->PolyBezierTo(PointList(points, count));
+  return true;
+}
+bool MoveToEx(HDC dc, int x, int y, TPoint* old) {
+  if (!dc) return false;
+  if (old) *old = dc->PenPos();
+  dc->MoveTo(x, y);
+  return true;
+}
+bool LineTo(HDC dc, int x, int y) {
+  if (!dc) return false;
+  dc->LineTo(x, y);
+  return true;
+}
+bool Polygon(HDC dc, const TPoint* points, int count) {
+  if (!dc || count < 2) return false;
+  dc->Polygon(PointList(points, count));
+  return true;
+}
+bool Polyline(HDC dc, const TPoint* points, int count) {
+  if (!dc || count < 2) return false;
+  dc->Polyline(PointList(points, count));
+  return true;
+}
+bool TextOut(HDC dc, int x, int y, const std::string& text, int count) {
+  if (!dc) return false;
+  dc->TextOut(x, y, count >= 0 && static_cast<std::size_t>(count) < text.size() ? text.substr(0, count) : text);
+  return true;
+}
+
+int SetMapMode(HDC dc, int mode) { return dc ? dc->SetMapMode(mode) : 0; }
+int GetMapMode(HDC dc) { return dc ? dc->MapMode() : 0; }
+bool SetWindowExtEx(HDC dc, int x, int y, TPoint* old) {
+  if (!dc) return false;
+  if (old) *old = dc->Mapping().WindowExt();
+  // Outside the scalable modes the extents are ignored, as the system does.
+  bool scalable = dc->MapMode() == MM_ISOTROPIC || dc->MapMode() == MM_ANISOTROPIC;
+  return dc->Mapping().SetWindowExt({x, y}) || !scalable;
+}
+bool SetViewportExtEx(HDC dc, int x, int y, TPoint* old) {
+  if (!dc) return false;
+  if (old) *old = dc->Mapping().ViewportExt();
+  bool scalable = dc->MapMode() == MM_ISOTROPIC || dc->MapMode() == MM_ANISOTROPIC;
+  return dc->Mapping().SetViewportExt({x, y}) || !scalable;
+}
+bool SetWindowOrgEx(HDC dc, int x, int y, TPoint* old) {
+  if (!dc) return false;
+  if (old) *old = dc->Mapping().WindowOrg();
+  dc->Mapping().SetWindowOrg({x, y});
+  return true;
+}
+bool SetViewportOrgEx(HDC dc, int x, int y, TPoint* old) {
+  if (!dc) return false;
+  if (old) *old = dc->Mapping().ViewportOrg();
+  dc->Mapping().SetViewportOrg({x, y});
+  return true;
+}
+bool GetWindowExtEx(HDC dc, TPoint* e) { return dc && e && (*e = dc->Mapping().WindowExt(), true); }
+bool GetViewportExtEx(HDC dc, TPoint* e) { return dc && e && (*e = dc->Mapping().ViewportExt(), true); }
+bool GetWindowOrgEx(HDC dc, TPoint* p) { return dc && p && (*p = dc->Mapping().WindowOrg(), true); }
+bool GetViewportOrgEx(HDC dc, TPoint* p) { return dc && p && (*p = dc->Mapping().ViewportOrg(), true); }
+bool DPtoLP(HDC dc, TPoint* points, int count) {
+  if (!dc || !points) return false;
+  for (int i = 0; i < count; ++i) points[i] = dc->DPtoLP(points[i]);
+  return true;
+}
+bool LPtoDP(HDC dc, TPoint* points, int count) {
+  if (!dc || !points) return false;
+  for (int i = 0; i < count; ++i) points[i] = dc->LPtoDP(points[i]);
+  return true;
+}
+int GetDeviceCaps(HDC dc, int index) { return dc ? dc->DeviceCaps(index) : 0; }
+
 bool DrawEdge(HDC dc, TRect* r, UINT edge, UINT flags) { return dc && r && dc->DrawEdge(*r, edge, flags); }
 bool DrawFrameControl(HDC dc, TRect* r, UINT type, UINT state) {
   return dc && r && dc->DrawFrameControl(*r, type, state);

@@ -10,13 +10,17 @@
 
 #include "platform/gfx/colors.h"
 #include "platform/gfx/enum_set.h"
+#include "platform/gfx/mapping.h"
 #include "platform/gfx/painter.h"
+#include "platform/gfx/paths.h"
+#include "platform/gfx/regions.h"
 #include "platform/rtl/sysutils.h"
 #include "platform/rtl/win_types.h"
 
 class TBitmap;
 class TCanvas;
 class TGraphic;
+class TMetafile;
 
 // ---- Rectangles -------------------------------------------------------------------------
 inline void SetRect(TRect& r, int left, int top, int right, int bottom) { r = {left, top, right, bottom}; }
@@ -119,18 +123,7 @@ private:
   const TBitmap* FBitmap = nullptr;
 };
 
-// ---- Regions ------------------------------------------------------------------------------
-// A region made of rectangles (their union).
-struct TRegion {
-  std::vector<TRect> Rects;
-};
-using HRGN = TRegion*;
 using HDC = TCanvas*;
-
-HRGN CreateRectRgn(int left, int top, int right, int bottom);
-HRGN CreateRectRgnIndirect(const TRect& r);
-bool DeleteObject(HRGN region);
-enum { NULLREGION = 1, SIMPLEREGION = 2, COMPLEXREGION = 3, RGN_ERROR = 0 };
 
 // ---- Text and frame flags -----------------------------------------------------------------
 enum : UINT {
@@ -170,6 +163,7 @@ public:
   virtual ~TCanvas();
   TCanvas(const TCanvas&) = delete;
   TCanvas& operator=(const TCanvas&) = delete;
+  virtual std::string ClassName() const { return "TCanvas"; }
 
   // The painter draws; a canvas without one asks CreateHandle for it when it first draws.
   HDC Handle() { RequirePainter(); return this; }
@@ -194,11 +188,17 @@ public:
   TColor BkColor() const { return FBkColor; }
   TColor SetBkColor(TColor color);
 
-  // Shapes.
+  // Shapes. Inside a path bracket (BeginPath .. EndPath) they add to the path instead.
   void MoveTo(int x, int y);
   void LineTo(int x, int y);
   void Polyline(const std::vector<TPoint>& points);
+  // Filled by the polygon fill mode (ALTERNATE unless SetPolyFillMode says WINDING).
   void Polygon(const std::vector<TPoint>& points);
+  // Start point, then three points per Bézier; PolyBezierTo starts at the pen position.
+  void PolyBezier(const std::vector<TPoint>& points);
+  void PolyBezierTo(const std::vector<TPoint>& points);
+  int PolyFillMode() const { return FPolyFillMode; }
+  int SetPolyFillMode(int mode);
   void Rectangle(int x1, int y1, int x2, int y2);
   void Rectangle(const TRect& r) { Rectangle(r.Left, r.Top, r.Right, r.Bottom); }
   void RoundRect(int x1, int y1, int x2, int y2, int x3, int y3);
@@ -217,6 +217,9 @@ public:
   void Draw(int x, int y, const TGraphic& graphic);
   void StretchDraw(const TRect& r, const TGraphic& graphic);
   void CopyRect(const TRect& dest, TCanvas& source, const TRect& sourceRect);
+  // Metafiles replay at their own size or stretched into the rectangle.
+  void Draw(int x, int y, const TMetafile& metafile);
+  void StretchDraw(const TRect& r, const TMetafile& metafile);
 
   // Text. TextOut and TextRect fill the background with the brush unless it is clear.
   void TextOut(int x, int y, const std::string& text);
@@ -231,13 +234,43 @@ public:
   // Number of bytes of `text` that fit in `maxWidth`, and the extent of the whole text.
   int TextFit(const std::string& text, int maxWidth, TPoint* extent = nullptr);
 
-  // Clipping, in device coordinates. ClipRect is the clip box (the device when unclipped).
+  // Clipping. ClipRect is the clip box in logical units (the device when unclipped).
   TRect ClipRect();
+  // Rectangles in logical units.
   int IntersectClipRect(int left, int top, int right, int bottom);
   int ExcludeClipRect(int left, int top, int right, int bottom);
-  // Selects a copy of `region` as the clip; nullptr removes the clip.
-  int SelectClipRgn(const TRegion* region);
+  // Regions are in device pixels of the canvas. A copy of `region` becomes the clip; nullptr
+  // removes the clip (RGN_COPY only). Returns the kind of the new clip region.
+  int SelectClipRgn(const TRegion* region) { return ExtSelectClipRgn(region, RGN_COPY); }
+  int ExtSelectClipRgn(const TRegion* region, int mode);
   bool Clipped() const { return FClipped; }
+  // The clip region in device pixels of the canvas (the whole device when unclipped).
+  TRegion ClipRegion();
+
+  // Paths, in device pixels of the canvas. StrokePath, FillPath, StrokeAndFillPath,
+  // SelectClipPath and PathToRegion use up the path; they fail (false, nullptr) without one.
+  bool BeginPath();
+  bool EndPath();
+  bool AbortPath();
+  bool CloseFigure();
+  bool InPath() const { return FPathOpen; }
+  const TPath& CurrentPath() const { return FPath; }
+  bool StrokePath();
+  bool FillPath();
+  bool StrokeAndFillPath();
+  bool SelectClipPath(int mode);
+  // The closed path as a new region that the caller frees.
+  HRGN PathToRegion();
+
+  // Mapping of logical units to device pixels; the painter always sees device pixels.
+  TMapping& Mapping() { RequirePainter(); return FMapping; }
+  int MapMode() const { return FMapping.Mode(); }
+  int SetMapMode(int mode);
+  TPoint LPtoDP(TPoint p) const;
+  TPoint DPtoLP(TPoint p) const;
+
+  // GetDeviceCaps of the canvas's device.
+  int DeviceCaps(int index);
 
   int SaveDC();
   bool RestoreDC(int saved);
@@ -260,6 +293,7 @@ protected:
   virtual void CreateHandle();
 
 private:
+  friend class TMetafile;
   void RequirePainter();
   TPaintFont PaintFont();
   void ApplyClip();
@@ -268,12 +302,24 @@ private:
   void DrawLine(int x, int y, const std::string& line, UINT flags, int tabWidth);
   int LineWidth(const std::string& line, UINT flags, int tabWidth);
 
+  TPoint Dev(int x, int y) const;
+  TRect DevRect(int x1, int y1, int x2, int y2) const;
+  TPaintPen PaintPen();
+  TPaintBrush PaintBrush() { return FBrush.ToPaintBrush(); }
+  TFillMode FillRule() const { return FPolyFillMode == WINDING ? fmWinding : fmAlternate; }
+  TRect DeviceBox();
+  void SetClipRegion(TRegion region);
+  bool TakePath(TPath& path);
+  void AddPathPoints(const std::vector<TPoint>& points, bool closed);
+
   struct TSavedState {
-    std::vector<TRect> Clip;
+    TRegion Clip;
     bool Clipped;
     int BkMode;
     TColor BkColor;
     TPoint PenPos;
+    TMapping Mapping;
+    int PolyFillMode;
   };
 
   TPainter* FPainter = nullptr;
@@ -286,9 +332,14 @@ private:
   DWORD FCopyMode = SRCCOPY;
   int FBkMode = OPAQUE;
   TColor FBkColor = clWhite;
-  std::vector<TRect> FClip;
+  TRegion FClip;
   bool FClipped = false;
   std::vector<TSavedState> FSaved;
+  TMapping FMapping;
+  int FPolyFillMode = 1;  // ALTERNATE
+  TPath FPath;
+  bool FPathOpen = false;
+  bool FPathDone = false;
 };
 
 // ---- The Win32 calls over a device context ------------------------------------------------
@@ -300,7 +351,51 @@ int SetBkMode(HDC dc, int mode);
 int GetBkMode(HDC dc);
 TColor SetBkColor(HDC dc, TColor color);
 int SelectClipRgn(HDC dc, HRGN region);
+int ExtSelectClipRgn(HDC dc, HRGN region, int mode);
 int IntersectClipRect(HDC dc, int left, int top, int right, int bottom);
+int ExcludeClipRect(HDC dc, int left, int top, int right, int bottom);
+int GetClipBox(HDC dc, TRect* box);
+// 1 when a clip region was copied into `region` (which must exist), 0 when there is none.
+int GetClipRgn(HDC dc, HRGN region);
+bool BeginPath(HDC dc);
+bool EndPath(HDC dc);
+bool AbortPath(HDC dc);
+bool CloseFigure(HDC dc);
+bool StrokePath(HDC dc);
+bool FillPath(HDC dc);
+bool StrokeAndFillPath(HDC dc);
+bool SelectClipPath(HDC dc, int mode);
+HRGN PathToRegion(HDC dc);
+int SetPolyFillMode(HDC dc, int mode);
+bool PolyBezier(HDC dc, const TPoint* points, int count);
+bool PolyBezierTo(HDC dc, const TPoint* points, int count);
+bool MoveToEx(HDC dc, int x, int y, TPoint* old);
+bool LineTo(HDC dc, int x, int y);
+bool Polygon(HDC dc, const TPoint* points, int count);
+bool Polyline(HDC dc, const TPoint* points, int count);
+bool TextOut(HDC dc, int x, int y, const std::string& text, int count);
+
+// Mapping. Extents and origins come back through `old` when it is given.
+int SetMapMode(HDC dc, int mode);
+int GetMapMode(HDC dc);
+bool SetWindowExtEx(HDC dc, int x, int y, TPoint* old);
+bool SetViewportExtEx(HDC dc, int x, int y, TPoint* old);
+bool SetWindowOrgEx(HDC dc, int x, int y, TPoint* old);
+bool SetViewportOrgEx(HDC dc, int x, int y, TPoint* old);
+bool GetWindowExtEx(HDC dc, TPoint* e);
+bool GetViewportExtEx(HDC dc, TPoint* e);
+bool GetWindowOrgEx(HDC dc, TPoint* p);
+bool GetViewportOrgEx(HDC dc, TPoint* p);
+bool DPtoLP(HDC dc, TPoint* points, int count);
+bool LPtoDP(HDC dc, TPoint* points, int count);
+
+// Device caps.
+enum {
+  HORZSIZE = 4, VERTSIZE = 6, HORZRES = 8, VERTRES = 10, BITSPIXEL = 12, PLANES = 14,
+  LOGPIXELSX = 88, LOGPIXELSY = 90, PHYSICALWIDTH = 110, PHYSICALHEIGHT = 111,
+  PHYSICALOFFSETX = 112, PHYSICALOFFSETY = 113
+};
+int GetDeviceCaps(HDC dc, int index);
 bool DrawEdge(HDC dc, TRect* r, UINT edge, UINT flags);
 bool DrawFrameControl(HDC dc, TRect* r, UINT type, UINT state);
 bool DrawFocusRect(HDC dc, const TRect* r);

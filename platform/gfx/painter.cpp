@@ -1,5 +1,9 @@
 #include "platform/gfx/painter.h"
 
+#include <cmath>
+
+#include "platform/gfx/paths.h"
+
 namespace {
 
 // Character and cell height of a font height.
@@ -46,4 +50,34 @@ int Utf8CodePoints(const std::string& text) {
   for (unsigned char ch : text)
     if ((ch & 0xC0) != 0x80) ++n;
   return n;
+}
+
+void TPainter::Path(const TPath& path, const TPaintPen& pen, const TPaintBrush& brush, TFillMode mode) {
+  if (brush.Style != bsClear) {
+    for (const auto& r : path.ToRegion(mode).Rects) FillRect(r, brush);
+  }
+  if (pen.Style == psClear) return;
+  for (const auto& f : path.Figures()) {
+    std::vector<TPoint> points;
+    for (const auto& p : f.Points) points.push_back({static_cast<int>(std::lround(p.X)), static_cast<int>(std::lround(p.Y))});
+    if (f.Closed && !points.empty()) points.push_back(points.front());
+    if (points.size() >= 2) Polyline(points, pen);
+  }
+}
+
+void TPainter::TextPath(int x, int y, const std::string& text, const TPaintFont& font, TPath& path) {
+  int height = Metrics(font).tmHeight;
+  std::size_t i = 0;
+  int cx = x;
+  while (i < text.size()) {
+    std::size_t next = i + 1;
+    while (next < text.size() && (static_cast<unsigned char>(text[next]) & 0xC0) == 0x80) ++next;
+    std::string ch = text.substr(i, next - i);
+    int w = TextWidth(font, ch);
+    if (ch != " ")
+      path.AddPolygon({{double(cx), double(y)}, {double(cx + w), double(y)}, {double(cx + w), double(y + height)},
+                       {double(cx), double(y + height)}}, true);
+    cx += w;
+    i = next;
+  }
 }

@@ -22,6 +22,7 @@ enum TPenMode {
 enum TBrushStyle { bsSolid, bsClear, bsHorizontal, bsVertical, bsFDiagonal, bsBDiagonal, bsCross, bsDiagCross };
 
 class TBitmap;
+struct TPath;
 
 // A font as the device sees it: Height in device pixels (negative = character height,
 // positive = cell height), Orientation in tenths of a degree.
@@ -81,6 +82,13 @@ public:
   virtual int DeviceHeight() const = 0;
   virtual int DpiX() const { return 96; }
   virtual int DpiY() const { return 96; }
+  // The whole sheet and where the drawable area lies on it (printers); a screen or bitmap is
+  // all drawable.
+  virtual int PhysicalWidth() const { return DeviceWidth(); }
+  virtual int PhysicalHeight() const { return DeviceHeight(); }
+  virtual int PhysicalOffsetX() const { return 0; }
+  virtual int PhysicalOffsetY() const { return 0; }
+  virtual int BitsPerPixel() const { return 24; }
 
   // Clip to the union of these rectangles; an empty list with `clipped` false removes the clip.
   virtual void SetClip(const std::vector<TRect>& rects, bool clipped) = 0;
@@ -96,6 +104,14 @@ public:
   virtual void FillRect(const TRect& r, const TPaintBrush& brush) = 0;
   // Inverts the pixels of a dotted rectangle outline (drawing it twice removes it).
   virtual void FocusRect(const TRect& r) = 0;
+
+  // Fills (unless the brush is clear) and strokes (unless the pen is clear) a path; open
+  // figures are closed for the fill only. The default fills the path's region pixel by pixel
+  // rectangle and strokes its flattened figures.
+  virtual void Path(const TPath& path, const TPaintPen& pen, const TPaintBrush& brush, TFillMode mode);
+  // Appends the outlines of a text run (placed as TextRun places it) to `path`. The default
+  // gives each character its cell as a rectangle.
+  virtual void TextPath(int x, int y, const std::string& text, const TPaintFont& font, TPath& path);
 
   // One run of text whose top-left corner (before rotation) is at x, y. With `opaque`, the
   // run's extent is filled with `background` first.

@@ -17,7 +17,7 @@ std::vector<const TPaintCall*> TRecordingPainter::TextCalls() const {
 }
 
 TPaintCall& TRecordingPainter::Record(TPaintKind kind, const TRect& r) {
-  TPaintCall call{kind, r, {}, {}, {}, 0, false, 0, {}, {}, FClip, FClipped};
+  TPaintCall call{kind, r, {}, {}, {}, 0, false, 0, {}, {}, FClip, FClipped, {}, fmAlternate};
   FCalls.push_back(std::move(call));
   return FCalls.back();
 }
@@ -118,4 +118,16 @@ void TRecordingPainter::SetPixel(int x, int y, COLORREF color) {
   if (FDepth == 0) Record(TPaintKind::SetPixel, {x, y, x + 1, y + 1}).Color = color;
   TNest nest(FDepth);
   TRasterPainter::SetPixel(x, y, color);
+}
+
+void TRecordingPainter::Path(const TPath& path, const TPaintPen& pen, const TPaintBrush& brush, TFillMode mode) {
+  if (FDepth == 0) {
+    auto& c = Record(TPaintKind::Path, path.Bounds());
+    c.Path = path;
+    c.Pen = pen;
+    c.Brush = brush;
+    c.FillMode = mode;
+  }
+  TNest nest(FDepth);
+  TRasterPainter::Path(path, pen, brush, mode);
 }

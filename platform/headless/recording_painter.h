@@ -6,9 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/gfx/paths.h"
 #include "platform/gfx/raster_painter.h"
 
-enum class TPaintKind { Polyline, Polygon, Rectangle, RoundRect, Ellipse, FillRect, FocusRect, Text, Blit, SetPixel };
+enum class TPaintKind { Polyline, Polygon, Rectangle, RoundRect, Ellipse, FillRect, FocusRect, Text, Blit, SetPixel, Path };
 
 struct TPaintCall {
   TPaintKind Kind;
@@ -23,6 +24,8 @@ struct TPaintCall {
   TPaintBrush Brush;
   std::vector<TRect> Clip;
   bool Clipped = false;
+  TPath Path;                 // paths
+  TFillMode FillMode = fmAlternate;
 };
 
 class TRecordingPainter : public TRasterPainter {
@@ -50,6 +53,7 @@ public:
                bool opaque, COLORREF background) override;
   void Blit(const TRect& dest, const TBitmap& source, const TRect& sourceRect, DWORD rop) override;
   void SetPixel(int x, int y, COLORREF color) override;
+  void Path(const TPath& path, const TPaintPen& pen, const TPaintBrush& brush, TFillMode mode) override;
 
 private:
   TPaintCall& Record(TPaintKind kind, const TRect& r);

@@ -4,7 +4,10 @@
 #include <QPolygon>
 #include <QRegion>
 #include <QString>
+#include <QPainterPath>
 #include <cmath>
+
+#include "platform/gfx/paths.h"
 
 namespace {
 
@@ -85,40 +88,57 @@ QFont ToQFont(const TPaintFont& f) {
   return font;
 }
 
-TQtPainter::TQtPainter(QImage* image) : FImage(image) { Begin(); }
+TQtPainter::TQtPainter(QImage* image) : FImage(image), FDevice(image) { Begin(); }
 
 TQtPainter::TQtPainter(TBitmap& bitmap)
-    : FOwnImage(std::make_unique<QImage>(BitmapImage(bitmap))), FImage(FOwnImage.get()) {
+    : FOwnImage(std::make_unique<QImage>(BitmapImage(bitmap))), FImage(FOwnImage.get()), FDevice(FImage) {
   Begin();
+}
+
+TQtPainter::TQtPainter(QPaintDevice* device, QPainter* painter) : FDevice(device) {
+  if (painter) FPainter = painter;
+  else Begin();
 }
 
 TQtPainter::~TQtPainter() { Flush(); }
 
 void TQtPainter::Begin() {
-  if (FImage->isNull()) return;
-  FPainter.begin(FImage);
-  FPainter.setRenderHint(QPainter::Antialiasing, false);
-  FPainter.setRenderHint(QPainter::TextAntialiasing, false);
+  if (FImage && FImage->isNull()) return;
+  if (FPainter != &FOwnPainter) return;
+  FPainter->begin(FDevice);
+  FPainter->setRenderHint(QPainter::Antialiasing, false);
+  FPainter->setRenderHint(QPainter::TextAntialiasing, false);
 }
 
 void TQtPainter::Flush() {
-  if (FPainter.isActive()) FPainter.end();
+  if (FPainter == &FOwnPainter && FPainter->isActive()) FPainter->end();
 }
 
-int TQtPainter::DpiX() const { return std::max(1, static_cast<int>(std::lround(FImage->dotsPerMeterX() * 0.0254))); }
-int TQtPainter::DpiY() const { return std::max(1, static_cast<int>(std::lround(FImage->dotsPerMeterY() * 0.0254))); }
+void TQtPainter::SetComposition(QPainter::CompositionMode mode) {
+  // Raster operations exist on raster targets only.
+  if (FImage) FPainter->setCompositionMode(mode);
+}
+
+int TQtPainter::DpiX() const {
+  if (!FImage) return FDevice->logicalDpiX();
+  return std::max(1, static_cast<int>(std::lround(FImage->dotsPerMeterX() * 0.0254)));
+}
+int TQtPainter::DpiY() const {
+  if (!FImage) return FDevice->logicalDpiY();
+  return std::max(1, static_cast<int>(std::lround(FImage->dotsPerMeterY() * 0.0254)));
+}
 
 void TQtPainter::SetClip(const std::vector<TRect>& rects, bool clipped) {
-  if (!FPainter.isActive()) Begin();
+  if (!FPainter->isActive()) Begin();
   FClip = rects;
   FClipped = clipped;
   if (!clipped) {
-    FPainter.setClipping(false);
+    FPainter->setClipping(false);
     return;
   }
   QRegion region;
   for (const auto& r : rects) region += ToQRect(r);
-  FPainter.setClipRegion(region);
+  FPainter->setClipRegion(region);
 }
 
 void TQtPainter::UsePen(const TPaintPen& pen) {
@@ -127,20 +147,20 @@ void TQtPainter::UsePen(const TPaintPen& pen) {
   p.setWidth(pen.Width <= 1 ? 0 : pen.Width);  // widths 0 and 1 are cosmetic
   p.setCapStyle(Qt::FlatCap);
   p.setJoinStyle(Qt::MiterJoin);
-  FPainter.setPen(p);
-  FPainter.setCompositionMode(PenComposition(pen.Mode));
+  FPainter->setPen(p);
+  SetComposition(PenComposition(pen.Mode));
 }
 
 void TQtPainter::UseBrush(const TPaintBrush& brush) {
   if (brush.Style == bsClear) {
-    FPainter.setBrush(Qt::NoBrush);
+    FPainter->setBrush(Qt::NoBrush);
     return;
   }
-  FPainter.setBrush(QBrush(ToQColor(brush.Color), BrushStyle(brush.Style)));
+  FPainter->setBrush(QBrush(ToQColor(brush.Color), BrushStyle(brush.Style)));
 }
 
 void TQtPainter::Polyline(const std::vector<TPoint>& points, const TPaintPen& pen) {
-  if (!FPainter.isActive() || points.size() < 2 || pen.Style == psClear) return;
+  if (!FPainter->isActive() || points.size() < 2 || pen.Style == psClear) return;
   UsePen(pen);
   QPolygon poly;
   for (const auto& p : points) poly << QPoint(p.X, p.Y);
@@ -149,112 +169,112 @@ void TQtPainter::Polyline(const std::vector<TPoint>& points, const TPaintPen& pe
   QPoint prev = poly[poly.size() - 2];
   if (last.x() != prev.x()) last.rx() += last.x() > prev.x() ? -1 : 1;
   if (last.y() != prev.y()) last.ry() += last.y() > prev.y() ? -1 : 1;
-  FPainter.drawPolyline(poly);
-  FPainter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+  FPainter->drawPolyline(poly);
+  SetComposition(QPainter::CompositionMode_SourceOver);
 }
 
 void TQtPainter::Polygon(const std::vector<TPoint>& points, const TPaintPen& pen, const TPaintBrush& brush,
                          TFillMode mode) {
-  if (!FPainter.isActive() || points.size() < 2) return;
+  if (!FPainter->isActive() || points.size() < 2) return;
   UsePen(pen);
   UseBrush(brush);
   QPolygon poly;
   for (const auto& p : points) poly << QPoint(p.X, p.Y);
-  FPainter.drawPolygon(poly, mode == fmWinding ? Qt::WindingFill : Qt::OddEvenFill);
-  FPainter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+  FPainter->drawPolygon(poly, mode == fmWinding ? Qt::WindingFill : Qt::OddEvenFill);
+  SetComposition(QPainter::CompositionMode_SourceOver);
 }
 
 void TQtPainter::Rectangle(const TRect& r, const TPaintPen& pen, const TPaintBrush& brush) {
-  if (!FPainter.isActive() || IsRectEmpty(r)) return;
-  if (brush.Style != bsClear) FPainter.fillRect(ToQRect(r), QBrush(ToQColor(brush.Color), BrushStyle(brush.Style)));
+  if (!FPainter->isActive() || IsRectEmpty(r)) return;
+  if (brush.Style != bsClear) FPainter->fillRect(ToQRect(r), QBrush(ToQColor(brush.Color), BrushStyle(brush.Style)));
   if (pen.Style == psClear) return;
   UsePen(pen);
-  FPainter.setBrush(Qt::NoBrush);
-  FPainter.drawRect(QRect(r.Left, r.Top, r.Width() - 1, r.Height() - 1));
-  FPainter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+  FPainter->setBrush(Qt::NoBrush);
+  FPainter->drawRect(QRect(r.Left, r.Top, r.Width() - 1, r.Height() - 1));
+  SetComposition(QPainter::CompositionMode_SourceOver);
 }
 
 void TQtPainter::RoundRect(const TRect& r, int ellipseWidth, int ellipseHeight, const TPaintPen& pen,
                            const TPaintBrush& brush) {
-  if (!FPainter.isActive() || IsRectEmpty(r)) return;
+  if (!FPainter->isActive() || IsRectEmpty(r)) return;
   UsePen(pen);
   UseBrush(brush);
-  FPainter.drawRoundedRect(QRect(r.Left, r.Top, r.Width() - 1, r.Height() - 1), ellipseWidth / 2.0,
+  FPainter->drawRoundedRect(QRect(r.Left, r.Top, r.Width() - 1, r.Height() - 1), ellipseWidth / 2.0,
                            ellipseHeight / 2.0);
-  FPainter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+  SetComposition(QPainter::CompositionMode_SourceOver);
 }
 
 void TQtPainter::Ellipse(const TRect& r, const TPaintPen& pen, const TPaintBrush& brush) {
-  if (!FPainter.isActive() || IsRectEmpty(r)) return;
+  if (!FPainter->isActive() || IsRectEmpty(r)) return;
   UsePen(pen);
   UseBrush(brush);
-  FPainter.drawEllipse(QRect(r.Left, r.Top, r.Width() - 1, r.Height() - 1));
-  FPainter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+  FPainter->drawEllipse(QRect(r.Left, r.Top, r.Width() - 1, r.Height() - 1));
+  SetComposition(QPainter::CompositionMode_SourceOver);
 }
 
 void TQtPainter::FillRect(const TRect& r, const TPaintBrush& brush) {
-  if (!FPainter.isActive() || brush.Style == bsClear || IsRectEmpty(r)) return;
-  FPainter.fillRect(ToQRect(r), QBrush(ToQColor(brush.Color), BrushStyle(brush.Style)));
+  if (!FPainter->isActive() || brush.Style == bsClear || IsRectEmpty(r)) return;
+  FPainter->fillRect(ToQRect(r), QBrush(ToQColor(brush.Color), BrushStyle(brush.Style)));
 }
 
 void TQtPainter::FocusRect(const TRect& r) {
-  if (!FPainter.isActive() || IsRectEmpty(r)) return;
+  if (!FImage || !FPainter->isActive() || IsRectEmpty(r)) return;
   // Every other pixel of the outline inverted, so drawing it twice removes it.
-  FPainter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
-  FPainter.setPen(QPen(Qt::white, 0));
+  SetComposition(QPainter::RasterOp_SourceXorDestination);
+  FPainter->setPen(QPen(Qt::white, 0));
   for (int x = r.Left; x < r.Right; ++x) {
-    if ((x + r.Top) % 2 == 0) FPainter.drawPoint(x, r.Top);
-    if (r.Bottom - 1 > r.Top && (x + r.Bottom - 1) % 2 == 0) FPainter.drawPoint(x, r.Bottom - 1);
+    if ((x + r.Top) % 2 == 0) FPainter->drawPoint(x, r.Top);
+    if (r.Bottom - 1 > r.Top && (x + r.Bottom - 1) % 2 == 0) FPainter->drawPoint(x, r.Bottom - 1);
   }
   for (int y = r.Top + 1; y < r.Bottom - 1; ++y) {
-    if ((r.Left + y) % 2 == 0) FPainter.drawPoint(r.Left, y);
-    if (r.Right - 1 > r.Left && (r.Right - 1 + y) % 2 == 0) FPainter.drawPoint(r.Right - 1, y);
+    if ((r.Left + y) % 2 == 0) FPainter->drawPoint(r.Left, y);
+    if (r.Right - 1 > r.Left && (r.Right - 1 + y) % 2 == 0) FPainter->drawPoint(r.Right - 1, y);
   }
-  FPainter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+  SetComposition(QPainter::CompositionMode_SourceOver);
 }
 
 QFont TQtPainter::MakeFont(const TPaintFont& font) const { return ToQFont(font); }
 
 void TQtPainter::TextRun(int x, int y, const std::string& text, const TPaintFont& font, COLORREF color,
                          bool opaque, COLORREF background) {
-  if (!FPainter.isActive() || text.empty()) return;
+  if (!FPainter->isActive() || text.empty()) return;
   QFont qf = MakeFont(font);
   QString s = QString::fromUtf8(text.data(), static_cast<int>(text.size()));
-  QFontMetrics fm(qf, FImage);
-  FPainter.save();
-  FPainter.setFont(qf);
-  FPainter.translate(x, y);
+  QFontMetrics fm(qf, FDevice);
+  FPainter->save();
+  FPainter->setFont(qf);
+  FPainter->translate(x, y);
   // Rotated text turns around its start point.
-  if (font.Orientation != 0) FPainter.rotate(-font.Orientation / 10.0);
-  if (opaque) FPainter.fillRect(QRect(0, 0, fm.horizontalAdvance(s), fm.height()), ToQColor(background));
-  FPainter.setPen(ToQColor(color));
-  FPainter.drawText(0, fm.ascent(), s);
-  FPainter.restore();
+  if (font.Orientation != 0) FPainter->rotate(-font.Orientation / 10.0);
+  if (opaque) FPainter->fillRect(QRect(0, 0, fm.horizontalAdvance(s), fm.height()), ToQColor(background));
+  FPainter->setPen(ToQColor(color));
+  FPainter->drawText(0, fm.ascent(), s);
+  FPainter->restore();
 }
 
 void TQtPainter::Blit(const TRect& dest, const TBitmap& source, const TRect& sourceRect, DWORD rop) {
-  if (!FPainter.isActive() || source.Empty() || IsRectEmpty(dest)) return;
+  if (!FPainter->isActive() || source.Empty() || IsRectEmpty(dest)) return;
   QImage src(source.Bits(), source.Width(), source.Height(), source.BytesPerLine(),
              source.PixelFormat() == pf24bit ? QImage::Format_BGR888 : QImage::Format_RGB32);
-  FPainter.setCompositionMode(RopComposition(rop));
-  FPainter.drawImage(ToQRect(dest), src, ToQRect(sourceRect));
-  FPainter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+  SetComposition(RopComposition(rop));
+  FPainter->drawImage(ToQRect(dest), src, ToQRect(sourceRect));
+  SetComposition(QPainter::CompositionMode_SourceOver);
 }
 
 COLORREF TQtPainter::GetPixel(int x, int y) {
-  if (x < 0 || y < 0 || x >= FImage->width() || y >= FImage->height()) return 0xFFFFFFFF;
+  if (!FImage || x < 0 || y < 0 || x >= FImage->width() || y >= FImage->height()) return 0xFFFFFFFF;
   QRgb p = FImage->pixel(x, y);
   return RGB(qRed(p), qGreen(p), qBlue(p));
 }
 
 void TQtPainter::SetPixel(int x, int y, COLORREF color) {
-  if (!FPainter.isActive()) return;
-  FPainter.fillRect(QRect(x, y, 1, 1), ToQColor(color));
+  if (!FPainter->isActive()) return;
+  FPainter->fillRect(QRect(x, y, 1, 1), ToQColor(color));
 }
 
 TTextMetric TQtPainter::Metrics(const TPaintFont& font) {
   QFont qf = MakeFont(font);
-  QFontMetrics fm(qf, FImage);
+  QFontMetrics fm(qf, FDevice);
   TTextMetric tm;
   tm.tmHeight = fm.height();
   tm.tmAscent = fm.ascent();
@@ -267,6 +287,57 @@ TTextMetric TQtPainter::Metrics(const TPaintFont& font) {
 }
 
 int TQtPainter::TextWidth(const TPaintFont& font, const std::string& text) {
-  QFontMetrics fm(MakeFont(font), FImage);
+  QFontMetrics fm(MakeFont(font), FDevice);
   return fm.horizontalAdvance(QString::fromUtf8(text.data(), static_cast<int>(text.size())));
+}
+
+void TQtPainter::Path(const TPath& path, const TPaintPen& pen, const TPaintBrush& brush, TFillMode mode) {
+  if (!FPainter->isActive() || path.Empty()) return;
+  QPainterPath qp;
+  qp.setFillRule(mode == fmWinding ? Qt::WindingFill : Qt::OddEvenFill);
+  for (std::size_t i = 0; i < path.Points.size(); ++i) {
+    const TPointD& p = path.Points[i];
+    BYTE kind = path.Types[i] & ~PT_CLOSEFIGURE;
+    if (kind == PT_MOVETO) {
+      qp.moveTo(p.X, p.Y);
+    } else if (kind == PT_BEZIERTO && i + 2 < path.Points.size()) {
+      qp.cubicTo(p.X, p.Y, path.Points[i + 1].X, path.Points[i + 1].Y, path.Points[i + 2].X, path.Points[i + 2].Y);
+      i += 2;
+    } else {
+      qp.lineTo(p.X, p.Y);
+    }
+    if (path.Types[i] & PT_CLOSEFIGURE) qp.closeSubpath();
+  }
+  if (brush.Style != bsClear) FPainter->fillPath(qp, QBrush(ToQColor(brush.Color), BrushStyle(brush.Style)));
+  if (pen.Style == psClear) return;
+  UsePen(pen);
+  FPainter->strokePath(qp, FPainter->pen());
+  SetComposition(QPainter::CompositionMode_SourceOver);
+}
+
+void TQtPainter::TextPath(int x, int y, const std::string& text, const TPaintFont& font, TPath& path) {
+  QFont qf = MakeFont(font);
+  QString s = QString::fromUtf8(text.data(), static_cast<int>(text.size()));
+  QFontMetrics fm(qf, FDevice);
+  QPainterPath qp;
+  qp.addText(0, fm.ascent(), qf, s);
+  QTransform t;
+  t.translate(x, y);
+  if (font.Orientation != 0) t.rotate(-font.Orientation / 10.0);
+  qp = t.map(qp);
+  for (int i = 0; i < qp.elementCount(); ++i) {
+    QPainterPath::Element e = qp.elementAt(i);
+    if (e.isMoveTo()) {
+      // Glyph outlines are closed figures.
+      if (!path.Empty()) path.CloseFigure();
+      path.MoveTo({e.x, e.y});
+    } else if (e.isLineTo()) {
+      path.LineTo({e.x, e.y});
+    } else if (e.isCurveTo() && i + 2 < qp.elementCount()) {
+      QPainterPath::Element c2 = qp.elementAt(i + 1), end = qp.elementAt(i + 2);
+      path.BezierTo({e.x, e.y}, {c2.x, c2.y}, {end.x, end.y});
+      i += 2;
+    }
+  }
+  if (!path.Empty()) path.CloseFigure();
 }

@@ -1,5 +1,5 @@
 // The painter over QPainter: on a QImage (a window's backing image, or a bitmap's own pixels
-// wrapped without a copy).
+// wrapped without a copy), or on any other paint device (a printer, a PDF writer).
 #pragma once
 
 #include <QFont>
@@ -16,12 +16,17 @@ public:
   explicit TQtPainter(QImage* image);
   // Paints straight into the pixels of `bitmap` (pf24bit or pf32bit).
   explicit TQtPainter(TBitmap& bitmap);
+  // Paints on a device that is not a raster image (not owned): raster operations are ignored
+  // and pixels cannot be read. `painter` is the device's active QPainter when one exists.
+  TQtPainter(QPaintDevice* device, QPainter* painter);
   ~TQtPainter() override;
 
-  int DeviceWidth() const override { return FImage->width(); }
-  int DeviceHeight() const override { return FImage->height(); }
+  int DeviceWidth() const override { return FDevice->width(); }
+  int DeviceHeight() const override { return FDevice->height(); }
   int DpiX() const override;
   int DpiY() const override;
+  void Path(const TPath& path, const TPaintPen& pen, const TPaintBrush& brush, TFillMode mode) override;
+  void TextPath(int x, int y, const std::string& text, const TPaintFont& font, TPath& path) override;
   void SetClip(const std::vector<TRect>& rects, bool clipped) override;
   void Polyline(const std::vector<TPoint>& points, const TPaintPen& pen) override;
   void Polygon(const std::vector<TPoint>& points, const TPaintPen& pen, const TPaintBrush& brush,
@@ -41,7 +46,7 @@ public:
   int TextWidth(const TPaintFont& font, const std::string& text) override;
   void Flush() override;
 
-  QPainter& Painter() { return FPainter; }
+  QPainter& Painter() { return *FPainter; }
 
 private:
   void Begin();
@@ -49,9 +54,13 @@ private:
   void UseBrush(const TPaintBrush& brush);
   QFont MakeFont(const TPaintFont& font) const;
 
+  void SetComposition(QPainter::CompositionMode mode);
+
   std::unique_ptr<QImage> FOwnImage;  // the wrapper of a bitmap's pixels
-  QImage* FImage;
-  QPainter FPainter;
+  QImage* FImage = nullptr;           // raster targets only
+  QPaintDevice* FDevice;
+  QPainter FOwnPainter;
+  QPainter* FPainter = &FOwnPainter;
   std::vector<TRect> FClip;
   bool FClipped = false;
 };

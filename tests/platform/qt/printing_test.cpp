@@ -1,0 +1,228 @@
+// Printing to the "PDF" printer (read back with poppler), metafile replay, clip regions, paths
+// and font families on the Qt backend.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "platform/gfx/bitmap.h"
+#include "platform/gfx/fonts.h"
+#include "platform/gfx/metafile.h"
+#include "platform/gfx/printer.h"
+
+namespace {
+
+std::string Capture(const std::string& command) {
+  std::string out;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return out;
+  char buffer[4096];
+  std::size_t n;
+  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
+  pclose(pipe);
+  return out;
+}
+
+std::string TempPdf(const std::string& name) {
+  return (std::filesystem::temp_directory_path() / (name + "-" + std::to_string(getpid()) + ".pdf")).string();
+}
+
+// The value of "key:" in pdfinfo's output, blanks trimmed.
+std::string Field(const std::string& info, const std::string& key) {
+  std::size_t at = info.find(key + ":");
+  if (at == std::string::npos) return "";
+  std::size_t start = info.find_first_not_of(' ', at + key.size() + 1);
+  return info.substr(start, info.find('\n', start) - start);
+}
+
+int PdfPrinter() {
+  auto names = Printer().Printers();
+  return names.empty() || names.back() != "PDF" ? -1 : static_cast<int>(names.size()) - 1;
+}
+
+TEST(QtPrinting, ThreePagesMakeAThreePagePdfAndOrientationChangesFromTheNextPage) {
+  int pdf = PdfPrinter();
+  ASSERT_GE(pdf, 0) << "the PDF printer is the last entry";
+  TPrinter& p = Printer();
+  p.SetPrinterIndex(pdf);
+  std::string file = TempPdf("three-pages");
+  p.SetOutputFile(file);
+  p.SetTitle("Three pages");
+  p.BeginDoc();
+  ASSERT_TRUE(p.Printing());
+  EXPECT_EQ(GetDeviceCaps(p.Handle(), LOGPIXELSX), 300);
+  EXPECT_NEAR(p.PageWidth(), 2480, 1);
+  const char* texts[] = {"First page of the job", "Second page of the job", "Third page landscape"};
+  for (int page = 0; page < 3; ++page) {
+    if (page > 0) p.NewPage();
+    TCanvas& c = p.Canvas();
+    c.Font().SetName("Arial");
+    c.Font().SetSize(14);
+    c.Brush().SetStyle(bsClear);
+    SetMapMode(p.Handle(), MM_LOMETRIC);
+    c.TextOut(200, -300, texts[page]);
+    c.Rectangle(100, -100, 1000, -600);
+    // Set before the last NewPage: the third page comes out landscape.
+    if (page == 1) p.SetOrientation(poLandscape);
+  }
+  EXPECT_NEAR(p.PageWidth(), 3508, 1);
+  p.EndDoc();
+  p.SetOrientation(poPortrait);
+  p.SetOutputFile("");
+
+  std::string info = Capture("pdfinfo -f 1 -l 3 '" + file + "'");
+  EXPECT_EQ(Field(info, "Pages"), "3");
+  EXPECT_EQ(Field(info, "Title"), "Three pages");
+  EXPECT_EQ(Field(info, "Page    1 size").substr(0, 9), "595 x 842");
+  EXPECT_EQ(Field(info, "Page    2 size").substr(0, 9), "595 x 842");
+  EXPECT_EQ(Field(info, "Page    3 size").substr(0, 9), "842 x 595");
+  for (int page = 1; page <= 3; ++page) {
+    std::string text = Capture("pdftotext -f " + std::to_string(page) + " -l " + std::to_string(page) + " '" + file + "' -");
+    EXPECT_NE(text.find(texts[page - 1]), std::string::npos) << page << ": " << text;
+  }
+  // The text sits 2 cm from the left edge, 3 cm below the top: look at the pixels of page 1.
+  std::string png = file + "-p1";
+  Capture("pdftoppm -f 1 -l 1 -r 50 -png -singlefile '" + file + "' '" + png + "'");
+  std::string bbox = Capture("pdftotext -bbox -f 1 -l 1 '" + file + "' - | grep -m1 'First'");
+  ASSERT_NE(bbox.find("xMin=\""), std::string::npos) << bbox;
+  double xMin = std::stod(bbox.substr(bbox.find("xMin=\"") + 6));
+  EXPECT_NEAR(xMin, 20 / 25.4 * 72, 3);
+  std::filesystem::remove(file);
+  std::filesystem::remove(png + ".png");
+}
+
+TEST(QtPrinting, PaperSizeAndNoFileChosen) {
+  int pdf = PdfPrinter();
+  ASSERT_GE(pdf, 0);
+  TPrinter& p = Printer();
+  p.SetPrinterIndex(pdf);
+  // No file and no chooser: the job does not start.
+  p.BeginDoc();
+  EXPECT_FALSE(p.Printing());
+  std::string file = TempPdf("letter");
+  SetPrintFileChooser([&](const std::string& title, std::string& name) {
+    EXPECT_EQ(title, "Letter");
+    name = file;
+    return true;
+  });
+  p.SetTitle("Letter");
+  p.DevMode().dmPaperSize = DMPAPER_LETTER;
+  p.BeginDoc();
+  ASSERT_TRUE(p.Printing());
+  p.Canvas().TextOut(100, 100, "letter");
+  p.EndDoc();
+  SetPrintFileChooser(nullptr);
+  p.SetPrinterIndex(pdf);
+  std::string info = Capture("pdfinfo '" + file + "'");
+  EXPECT_EQ(Field(info, "Page size").substr(0, 13), "612 x 792 pts");
+  std::filesystem::remove(file);
+}
+
+int Differences(const TBitmap& a, const TBitmap& b) {
+  int n = 0;
+  for (int y = 0; y < a.Height(); ++y)
+    for (int x = 0; x < a.Width(); ++x) n += a.PixelAt(x, y) != b.PixelAt(x, y);
+  return n;
+}
+
+void DrawScene(TCanvas& c) {
+  c.Brush().SetColor(clYellow);
+  c.Pen().SetColor(clBlue);
+  c.Rectangle(5, 5, 60, 40);
+  c.Brush().SetColor(clLime);
+  c.Ellipse(30, 30, 95, 90);
+  c.Pen().SetColor(clRed);
+  c.MoveTo(0, 95);
+  c.LineTo(99, 50);
+  c.Font().SetName("Arial");
+  c.Font().SetHeight(-14);
+  c.Font().SetColor(clBlack);
+  c.Brush().SetStyle(bsClear);
+  c.TextOut(8, 12, "Meta");
+}
+
+TEST(QtPrinting, MetafileAtTwiceTheSizeMatchesTheDirectDrawing) {
+  TMetafile mf;
+  mf.SetWidth(100);
+  mf.SetHeight(100);
+  {
+    TMetafileCanvas mc(mf, nullptr);
+    DrawScene(mc);
+  }
+  TBitmap direct(200, 200), replay(200, 200);
+  TCanvas& d = direct.Canvas();
+  SetMapMode(&d, MM_ANISOTROPIC);
+  SetWindowExtEx(&d, 1, 1, nullptr);
+  SetViewportExtEx(&d, 2, 2, nullptr);
+  DrawScene(d);
+  direct.ReleaseCanvas();
+  replay.Canvas().StretchDraw(Rect(0, 0, 200, 200), mf);
+  replay.ReleaseCanvas();
+  EXPECT_EQ(replay.PixelAt(20, 20), 0x00FFFFu);  // yellow inside the rectangle
+  EXPECT_EQ(replay.PixelAt(120, 140), 0x00FF00u);
+  int dark = 0;
+  for (int y = 24; y < 60; ++y)
+    for (int x = 16; x < 100; ++x) dark += replay.PixelAt(x, y) == 0;
+  EXPECT_GT(dark, 80);  // the text, twice as large
+  EXPECT_LT(Differences(direct, replay), 200 * 200 / 200) << "more than half a percent differs";
+}
+
+TEST(QtPrinting, ClipRegionsAndPathsOnTheQtPainter) {
+  TBitmap bmp(100, 100);
+  TCanvas& c = bmp.Canvas();
+  TPoint tri[] = {{0, 0}, {100, 0}, {0, 100}};
+  HRGN r = CreatePolygonRgn(tri, 3, ALTERNATE);
+  SelectClipRgn(&c, r);
+  c.Brush().SetColor(clRed);
+  c.FillRect(Rect(0, 0, 100, 100));
+  SelectClipRgn(&c, nullptr);
+  DeleteObject(r);
+  // The path of an ellipse filled blue, then an ellipse path as the clip of a black fill.
+  BeginPath(&c);
+  c.Ellipse(50, 50, 100, 100);
+  EndPath(&c);
+  c.Brush().SetColor(clBlue);
+  FillPath(&c);
+  bmp.ReleaseCanvas();
+  EXPECT_EQ(bmp.PixelAt(10, 10), 0x0000FFu);
+  EXPECT_EQ(bmp.PixelAt(90, 30), 0xFFFFFFu);  // outside the triangle
+  EXPECT_EQ(bmp.PixelAt(75, 75), 0xFF0000u);
+  EXPECT_EQ(bmp.PixelAt(52, 52), 0xFFFFFFu);  // corner of the ellipse's box
+
+  TBitmap text(200, 80);
+  TCanvas& t = text.Canvas();
+  t.Font().SetName("Arial");
+  t.Font().SetHeight(-60);
+  BeginPath(&t);
+  t.TextOut(10, 5, "HI");
+  EndPath(&t);
+  SelectClipPath(&t, RGN_COPY);
+  t.Brush().SetColor(clBlack);
+  t.FillRect(Rect(0, 0, 200, 80));
+  text.ReleaseCanvas();
+  // Inside the outlines black, between the letters and around them white.
+  int black = 0, outside = 0;
+  for (int y = 0; y < 80; ++y)
+    for (int x = 0; x < 200; ++x) {
+      bool isBlack = text.PixelAt(x, y) == 0;
+      black += isBlack;
+      if (isBlack && (x < 10 || x > 110)) ++outside;
+    }
+  EXPECT_GT(black, 500);
+  EXPECT_EQ(outside, 0);
+  EXPECT_EQ(text.PixelAt(5, 40), 0xFFFFFFu);
+}
+
+TEST(QtPrinting, FontFamiliesComeFromTheFontDatabase) {
+  TFontFamily mono;
+  ASSERT_TRUE(FindFontFamily("Liberation Mono", &mono));
+  EXPECT_TRUE(mono.TrueType);
+  EXPECT_TRUE(mono.FixedPitch);
+  EXPECT_TRUE(mono.RasterSizes.empty());
+  TFontFamily sans;
+  ASSERT_TRUE(FindFontFamily("Liberation Sans", &sans));
+  EXPECT_FALSE(sans.FixedPitch);
+}
+
+}  // namespace
