@@ -67,6 +67,7 @@ int TDatabase::NewRecord(TRecordCodeGenerator& Codes) {
   const int Index = Count();
   FIndex[Record->Code] = Index;
   FRecords.push_back({std::move(Record), 0, 0});
+  MarkDirty(FRecords.back(), Index);
   Changed = true;
   return Index;
 }
@@ -74,7 +75,65 @@ int TDatabase::NewRecord(TRecordCodeGenerator& Codes) {
 void TDatabase::DeleteRecord(int Index) {
   FRecords.erase(FRecords.begin() + Index);
   RebuildIndex();
+  FStructureChanged = true;
   Changed = true;
+}
+
+void TDatabase::MarkSaved() {
+  for (int Index : FDirty)
+    if (static_cast<std::size_t>(Index) < FRecords.size()) FRecords[Index].Dirty = false;
+  if (FStructureChanged)
+    for (auto& Slot : FRecords) Slot.Dirty = false;
+  FDirty.clear();
+  FStructureChanged = false;
+  Changed = false;
+}
+
+std::string TDatabase::JournalEntry() const {
+  std::string Out;
+  TValueWriter W(Out);
+  WriteHeader(W);
+  std::vector<int> Indexes = FDirty;
+  std::sort(Indexes.begin(), Indexes.end());
+  W.WriteInteger(static_cast<std::int32_t>(Indexes.size()));
+  for (int Index : Indexes) {
+    W.WriteInteger(Index);
+    WriteItemRecord(W, *FRecords[static_cast<std::size_t>(Index)].Record, TRecordForm::File);
+  }
+  return Out;
+}
+
+void TDatabase::ApplyJournalEntry(std::string_view Entry) {
+  // Everything is read before anything is changed.
+  TValueReader R(Entry);
+  TDatabase Header;
+  Header.ReadHeader(R);
+  const std::int32_t Puts = R.ReadInteger();
+  if (Puts < 0 || Puts > MaxRecords) throw EReadError();
+  std::vector<std::pair<std::int32_t, std::unique_ptr<ItemRecord>>> Records;
+  std::int32_t End = Count();
+  for (std::int32_t i = 0; i < Puts; ++i) {
+    const std::int32_t Index = R.ReadInteger();
+    // Records only change in place or are appended in order: anything else is a foreign entry.
+    if (Index < 0 || Index > End || Index >= MaxRecords) throw EReadError();
+    if (Index == End) ++End;
+    auto Record = std::make_unique<ItemRecord>();
+    ReadItemRecord(R, *Record, TRecordForm::File);
+    Records.emplace_back(Index, std::move(Record));
+  }
+  if (!R.AtEnd()) throw EReadError();
+  Config = std::move(Header.Config);
+  HeaderStrings = std::move(Header.HeaderStrings);
+  Reserved10 = std::move(Header.Reserved10);
+  StringList = std::move(Header.StringList);
+  Reserved20 = std::move(Header.Reserved20);
+  RecordCounter = std::move(Header.RecordCounter);
+  for (auto& [Index, Record] : Records) {
+    if (Index == Count())
+      FRecords.push_back({std::move(Record), 0, 0});
+    else
+      FRecords[static_cast<std::size_t>(Index)] = {std::move(Record), 0, 0};
+  }
 }
 
 void TDatabase::RecomputeDistinctValues(int Description) {
@@ -100,9 +159,7 @@ std::string TDatabase::SaveToBytes() const {
   return Out;
 }
 
-void TDatabase::WriteFile(const std::function<void(std::string_view Piece)>& Put) const {
-  std::string Out;
-  TValueWriter W(Out);
+void TDatabase::WriteHeader(TValueWriter& W) const {
   const TConfiguration& C = Config;
   WriteStringArray(W, HeaderStrings);
   WriteStringArray(W, Reserved10);
@@ -122,6 +179,12 @@ void TDatabase::WriteFile(const std::function<void(std::string_view Piece)>& Put
   W.WriteInteger(C.Grid3Columns);
   W.WriteInteger(C.Grid4Columns);
   for (const auto& Tree : C.DescriptionTrees) WriteDescriptionTree(W, Tree);
+}
+
+void TDatabase::WriteFile(const std::function<void(std::string_view Piece)>& Put) const {
+  std::string Out;
+  TValueWriter W(Out);
+  WriteHeader(W);
   W.WriteInteger(static_cast<std::int32_t>(FRecords.size()));
   // Untouched records go out as the bytes they were read from, neighbours in one piece.
   std::size_t From = 0, To = 0;
@@ -151,31 +214,37 @@ void TDatabase::WriteFile(const std::function<void(std::string_view Piece)>& Put
   FlushSource();
 }
 
+void TDatabase::ReadHeader(TValueReader& R) {
+  TConfiguration& C = Config;
+  ReadStringArray(R, HeaderStrings);
+  ReadStringArray(R, Reserved10);
+  StringList = R.ReadStrings();
+  C.ConfigString1 = R.ReadString();
+  C.ConfigString2 = R.ReadString();
+  C.ConfigFlag = R.ReadBoolean();
+  C.StatusWord = R.ReadString();
+  C.DateFormat = R.ReadString();
+  ReadStringArray(R, C.DatabaseInfo);
+  ReadStringArray(R, C.DistinctValues);
+  ReadStringArray(R, Reserved20);
+  ReadStringArray(R, C.DescriptionKinds);
+  RecordCounter = R.ReadString();
+  ReadFieldNames(R, C);
+  C.Grid3Columns = R.ReadInteger();
+  C.Grid4Columns = R.ReadInteger();
+  for (auto& Tree : C.DescriptionTrees) Tree = ReadDescriptionTree(R);
+}
+
 void TDatabase::LoadFromBytes(std::string Bytes) {
   FLoaded = false;
   FLoadFailed = false;
   FRecords.clear();
+  FDirty.clear();
+  FStructureChanged = false;
   FSource = std::move(Bytes);
   TValueReader R(FSource);
-  TConfiguration& C = Config;
   try {
-    ReadStringArray(R, HeaderStrings);
-    ReadStringArray(R, Reserved10);
-    StringList = R.ReadStrings();
-    C.ConfigString1 = R.ReadString();
-    C.ConfigString2 = R.ReadString();
-    C.ConfigFlag = R.ReadBoolean();
-    C.StatusWord = R.ReadString();
-    C.DateFormat = R.ReadString();
-    ReadStringArray(R, C.DatabaseInfo);
-    ReadStringArray(R, C.DistinctValues);
-    ReadStringArray(R, Reserved20);
-    ReadStringArray(R, C.DescriptionKinds);
-    RecordCounter = R.ReadString();
-    ReadFieldNames(R, C);
-    C.Grid3Columns = R.ReadInteger();
-    C.Grid4Columns = R.ReadInteger();
-    for (auto& Tree : C.DescriptionTrees) Tree = ReadDescriptionTree(R);
+    ReadHeader(R);
     const std::int32_t Records = R.ReadInteger();
     if (Records < 0 || Records > MaxRecords) throw EReadError();
     FRecords.reserve(static_cast<std::size_t>(Records));

@@ -38,6 +38,22 @@ public:
   // The database file, handed to Put in pieces.
   void WriteFile(const std::function<void(std::string_view Piece)>& Put) const;
   std::string SaveToBytes() const;
+  // The file's bytes as loaded (the base a journal's changes apply to).
+  std::string_view SourceBytes() const { return FSource; }
+
+  // Changes since the last MarkSaved, as one journal entry: the file's header (everything before
+  // the records), then the changed and new records with their indexes.  Only valid while
+  // NeedsWholeFile is false.
+  std::string JournalEntry() const;
+  // Applies one journal entry; raises EReadError when it does not fit this database (records
+  // before the failing one may be in).  Call CodeChanged after the last entry.
+  void ApplyJournalEntry(std::string_view Entry);
+  // True when no record changed since the last MarkSaved.
+  bool NoRecordChanges() const { return FDirty.empty(); }
+  // A change that a journal entry cannot say (a record deleted): the next save writes the file.
+  bool NeedsWholeFile() const { return FStructureChanged; }
+  // The changes so far are stored: clears Changed and the change list.
+  void MarkSaved();
 
   // False after a failed load: changing it would write a partial list over the whole file.
   bool Writable() const { return !FLoadFailed; }
@@ -55,6 +71,7 @@ public:
   ItemRecord& Record(int Index) {
     TSlot& Slot = FRecords.at(static_cast<std::size_t>(Index));
     Slot.Length = 0;
+    MarkDirty(Slot, Index);
     return *Slot.Record;
   }
   const ItemRecord& Record(int Index) const { return *FRecords.at(static_cast<std::size_t>(Index)).Record; }
@@ -83,17 +100,28 @@ public:
 
 private:
   void RebuildIndex();
+  void WriteHeader(TValueWriter& W) const;
+  void ReadHeader(TValueReader& R);
 
   struct TSlot {
     std::unique_ptr<ItemRecord> Record;
     // Where the record's unchanged file form lies in FSource; Length 0: not there.
     std::size_t Offset = 0;
     std::size_t Length = 0;
+    // Changed since the last MarkSaved (and listed in FDirty).
+    bool Dirty = false;
   };
+  void MarkDirty(TSlot& Slot, int Index) {
+    if (Slot.Dirty) return;
+    Slot.Dirty = true;
+    FDirty.push_back(Index);
+  }
 
   std::vector<TSlot> FRecords;
   std::string FSource;
   std::unordered_map<std::string, int> FIndex;  // code -> last index
+  std::vector<int> FDirty;  // indexes of the Dirty slots
+  bool FStructureChanged = false;
   bool FLoaded = false;
   bool FLoadFailed = false;
 };

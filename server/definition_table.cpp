@@ -68,7 +68,10 @@ void UpdateDefinitionTable(const std::string& FileName, const TConfiguration& Co
                               Config.DistinctValues[i]);
 
   // The grid writes its text file in place; the table reaches its name only through an atomic
-  // replace, so a failed write leaves the previous table.
+  // replace, so a failed write leaves the previous table.  Only the resident instance writes the
+  // table: the scratch copies and temporaries beside it are those of a write that was killed.
+  DeleteMatchingFiles(FileName + ".new*");
+  DeleteMatchingFiles(FileName + ".tmp??????????");
   const std::string Scratch = FileName + ".new" + std::to_string(::getpid());
   try {
     DBDefinition.SaveToFile(Scratch);

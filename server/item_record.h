@@ -13,6 +13,7 @@ struct ImageRecord {
   std::string FileName;
   std::string Title;
   bool Flag = false;
+  bool operator==(const ImageRecord&) const = default;
 };
 
 struct ItemRecord {
@@ -37,6 +38,7 @@ struct ItemRecord {
   std::string RichText;
   std::int32_t Grid3Rows = 0;
   std::int32_t Grid4Rows = 0;
+  bool operator==(const ItemRecord&) const = default;
 };
 
 // 20 rows (1-20) of 101 flags (columns 0-100), in stream order row by row.

@@ -5,6 +5,7 @@
 #include "platform/rtl/path_text.h"
 #include "platform/sys/process.h"
 #include "platform/ui/application.h"
+#include "platform/ui/timer.h"
 #include "server/engine/cgi_std_engine.h"
 #include "server/engine/general_http_engine.h"
 #include "server/engine/http_engine.h"
@@ -37,6 +38,13 @@ int main(int argc, char** argv) {
   Engine->OnExecRequest = [Form](TObject* Sender) { Form->ESStaffExecRequest(Sender); };
   Engine->OnLastExecRequest = [Form](TObject* Sender) { Form->ESStaffLastExecRequest(Sender); };
   Engine->Loaded();
+
+  // The resident instance writes the database file whole once the saves have paused.
+  if (IsResidentInstance()) {
+    auto* IdleTimer = new TTimer(Form);
+    IdleTimer->SetInterval(1000);
+    IdleTimer->OnTimer = [Form](TObject*) { Form->FoldWhenIdle(3.0); };
+  }
 
   App.Run();
   TerminateServer();

@@ -65,6 +65,22 @@ void TQNServerForm::ESStaffLastExecRequest(TObject*) { ShutDown(); }
 
 void TQNServerForm::FormClose() { ShutDown(); }
 
+void TQNServerForm::FoldWhenIdle(double IdleSeconds) {
+  if (!FDatabase || !FFile || !FFile->HasJournal() || !FDatabase->Writable()) return;
+  if (std::chrono::steady_clock::now() - FLastSave < std::chrono::duration<double>(IdleSeconds))
+    return;
+  try {
+    FFile->Fold(*FDatabase);
+  } catch (const Exception&) {
+    // The journal still holds every change; the next idle round tries again.
+    FLastSave = std::chrono::steady_clock::now();
+  }
+}
+
+void TQNServerForm::LogLine(const std::string& Text) {
+  if (FRequest) FRequest->WriteLogLine(Text);
+}
+
 // ---------------------------------------------------------------------------------------------
 // Dispatcher
 
@@ -168,7 +184,8 @@ void TQNServerForm::ExecRequest(TServerRequest& Request) {
       default:
         return ReplyInvalidRequest();
     }
-  } catch (const std::exception&) {
+  } catch (const std::exception& E) {
+    Request.WriteLogLine(std::string("Request ") + UA.substr(0, 9) + " failed: " + E.what());
     Reply(ErrorLocalMode);
   }
 }
@@ -194,18 +211,32 @@ bool TQNServerForm::ReturnDBFilePath(std::string& Path) {
 
 void TQNServerForm::StartUp(const std::string& Path) {
   FDatabase = std::make_unique<TDatabase>();
+  FFile.reset();
   FCurrentPath = Path;
   FCurrentIndex = 0;
   FBuffer.clear();
-  if (!Path.empty() && FileExists(Path)) LoadDatabase();
+  if (Path.empty()) return;
+  FFile = std::make_unique<TDatabaseFile>(Path);
+  FFile->RemoveStaleTemporaries();
+  if (FileExists(Path)) LoadDatabase();
 }
 
 void TQNServerForm::ShutDown() {
   if (!FDatabase) return;
-  // A changed database is saved whatever the request that closes it; when the save fails it
-  // stays open, so that nothing is lost, and the failure reaches the request.
-  if (FDatabase->Changed && FDatabase->Writable() && !FCurrentPath.empty()) SaveDatabase();
+  // A changed database is written whole whatever the request that closes it; when that fails
+  // it stays open, so that nothing is lost, and the failure reaches the request.
+  if (FDatabase->Writable() && !FCurrentPath.empty() &&
+      (FDatabase->Changed || (FFile && FFile->HasJournal()))) {
+    try {
+      if (!FFile) FFile = std::make_unique<TDatabaseFile>(FCurrentPath);
+      FFile->Fold(*FDatabase);
+    } catch (const std::exception& E) {
+      LogLine("Cannot save " + FCurrentPath + ": " + E.what());
+      throw;
+    }
+  }
   FDatabase.reset();
+  FFile.reset();
   FCurrentPath.clear();
   FBuffer.clear();
 }
@@ -213,25 +244,30 @@ void TQNServerForm::ShutDown() {
 void TQNServerForm::SaveDatabase() {
   FDatabase->CheckWritable();
   if (FCurrentPath.empty()) throw Exception("No database is open");
-  AtomicReplaceFile(FCurrentPath, [this](int Fd) {
-    FDatabase->WriteFile([Fd](std::string_view Piece) {
-      if (!WriteAll(Fd, Piece.data(), Piece.size())) throw EWriteError();
-    });
-  });
-  FDatabase->Changed = false;
+  try {
+    if (!FFile || FFile->FileName() != FCurrentPath)
+      FFile = std::make_unique<TDatabaseFile>(FCurrentPath);
+    FFile->Save(*FDatabase);
+  } catch (const std::exception& E) {
+    LogLine("Cannot save " + FCurrentPath + ": " + E.what());
+    throw;
+  }
+  FLastSave = std::chrono::steady_clock::now();
 }
 
 void TQNServerForm::LoadDatabase() {
   TDatabase& D = *FDatabase;
-  std::string Bytes;
   try {
-    Bytes = ReadFileBytes(FCurrentPath);
-  } catch (const Exception&) {
+    FFile->Load(D);
+  } catch (const Exception& E) {
+    LogLine("Cannot load " + FCurrentPath + ": " + E.Message());
     D.MarkLoadFailed();
     return;
   }
-  D.LoadFromBytes(Bytes);
-  if (!D.Loaded()) return;
+  if (!D.Loaded()) {
+    LogLine("Cannot load " + FCurrentPath + ": the file does not hold a database; it is not changed");
+    return;
+  }
   const std::string& Attributes = D.HeaderStrings[1];
   std::string AttributeBytes;
   if (IsSafeDatabaseName(Attributes) && FileExists(FProgramFolder + Attributes)) {
@@ -302,16 +338,21 @@ void TQNServerForm::SaveRecord() {
   TDatabase& D = *FDatabase;
   try {
     FCurrentIndex = GetDataNumber(Part(FUserAgent, 1, 8));
-    ItemRecord& Record = D.Record(FCurrentIndex);
-    const std::string OldCode = Record.Code;
-    for (int Description : MergeItemRecord(std::move(In), Mask, Record))
-      D.RecomputeDistinctValues(Description);
-    if (Record.Code != OldCode) D.CodeChanged();
-    D.Changed = true;
+    // Merged into a copy first: a save that changes nothing writes nothing.
+    const ItemRecord& Old = std::as_const(D).Record(FCurrentIndex);
+    ItemRecord Merged = Old;
+    const std::vector<int> Descriptions = MergeItemRecord(std::move(In), Mask, Merged);
+    if (!(Merged == Old)) {
+      const bool CodeChanged = Merged.Code != Old.Code;
+      D.Record(FCurrentIndex) = std::move(Merged);
+      for (int Description : Descriptions) D.RecomputeDistinctValues(Description);
+      if (CodeChanged) D.CodeChanged();
+      D.Changed = true;
+    }
   } catch (const std::exception&) {
     return Reply("<HTML>Error in record save.</HTML>");
   }
-  SaveDatabase();
+  if (D.Changed) SaveDatabase();
   Reply("<HTML>" + std::to_string(FCurrentIndex) + "</HTML>");
 }
 

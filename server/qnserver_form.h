@@ -2,10 +2,12 @@
 // from the command in its User-Agent header.
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <string>
 
 #include "platform/rtl/classes.h"
+#include "server/database_journal.h"
 #include "server/database_store.h"
 #include "server/grid_line_updates.h"
 #include "server/server_request.h"
@@ -29,6 +31,9 @@ public:
   void ESStaffLastExecRequest(TObject* Sender);
   // Saves the open database when it has changed and closes it.
   void FormClose();
+  // Writes the open database's file whole when its journal holds changes and no save came for
+  // IdleSeconds.  Called by the resident instance's idle timer.
+  void FoldWhenIdle(double IdleSeconds);
 
   // Answers one request: the dispatcher.
   void ExecRequest(TServerRequest& Request);
@@ -53,6 +58,7 @@ private:
   void ShutDown();
   void SaveDatabase();
   void LoadDatabase();
+  void LogLine(const std::string& Text);
 
   // Record commands.
   int GetDataNumber(const std::string& Code);
@@ -97,6 +103,8 @@ private:
   std::string FUserListFile = "userlist.dat";
   int FCurrentIndex = 0;
   std::unique_ptr<TDatabase> FDatabase;
+  std::unique_ptr<TDatabaseFile> FFile;
+  std::chrono::steady_clock::time_point FLastSave;
   TRecordCodeGenerator FCodes;
   std::string FBuffer;
   TServerRequest* FRequest = nullptr;

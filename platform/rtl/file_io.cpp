@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <random>
@@ -41,12 +42,58 @@ void CloseKeepErrno(int fd) {
   errno = saved;
 }
 
+std::atomic<int> gStepCalls[3];
+std::atomic<int> gFailStep{-1};
+std::atomic<int> gFailAt{0};
+
+// Counts one call of Step; true when the seam makes it fail (errno is then EIO).
+bool SeamFails(TFileStep Step) {
+  const int step = static_cast<int>(Step);
+  const int call = ++gStepCalls[step];
+  if (gFailStep.load() != step || call != gFailAt.load()) return false;
+  errno = EIO;
+  return true;
+}
+
 }  // namespace
 
-bool WriteAll(int Fd, const void* Data, std::size_t Size) {
+void FailFileStepAt(TFileStep Step, int N) {
+  for (auto& calls : gStepCalls) calls = 0;
+  gFailAt = N;
+  gFailStep = N > 0 ? static_cast<int>(Step) : -1;
+}
+
+int FileStepCount(TFileStep Step) { return gStepCalls[static_cast<int>(Step)].load(); }
+
+bool SyncFile(int Fd) {
+  if (SeamFails(TFileStep::Sync)) return false;
+  for (;;) {
+    if (::fsync(Fd) == 0) return true;
+    if (errno != EINTR) return false;
+  }
+}
+
+void SyncFolderOf(const std::string& FileName) {
+  int dfd = ::open(FolderOf(FileName).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dfd >= 0) {
+    ::fsync(dfd);
+    close(dfd);
+  }
+}
+
+bool RenameOver(const std::string& OldName, const std::string& NewName) {
+  if (SeamFails(TFileStep::Rename)) return false;
+  return ::rename(OldName.c_str(), NewName.c_str()) == 0;
+}
+
+namespace {
+
+// write(2) at the position, or pwrite(2) at Offset when it is not negative, until all is out.
+bool WriteLoop(int Fd, const void* Data, std::size_t Size, std::int64_t Offset) {
+  if (SeamFails(TFileStep::Write)) return false;
   const char* p = static_cast<const char*>(Data);
   while (Size > 0) {
-    ssize_t n = ::write(Fd, p, Size);
+    ssize_t n = Offset < 0 ? ::write(Fd, p, Size) : ::pwrite(Fd, p, Size, static_cast<off_t>(Offset));
     if (n < 0) {
       if (errno == EINTR) continue;
       return false;
@@ -56,10 +103,19 @@ bool WriteAll(int Fd, const void* Data, std::size_t Size) {
       return false;
     }
     p += n;
+    if (Offset >= 0) Offset += n;
     Size -= static_cast<std::size_t>(n);
   }
   return true;
 }
+
+}  // namespace
+
+bool WriteAllAt(int Fd, const void* Data, std::size_t Size, std::int64_t Offset) {
+  return WriteLoop(Fd, Data, Size, Offset < 0 ? 0 : Offset);
+}
+
+bool WriteAll(int Fd, const void* Data, std::size_t Size) { return WriteLoop(Fd, Data, Size, -1); }
 
 long ReadRetry(int Fd, void* Data, std::size_t Size) {
   for (;;) {
@@ -90,7 +146,6 @@ std::string ReadFileBytes(const std::string& FileName) {
 }
 
 void AtomicReplaceFile(const std::string& FileName, const std::function<void(int Fd)>& Writer) {
-  const std::string folder = FolderOf(FileName);
   mode_t mode = 0;
   struct stat st {};
   bool existed = ::stat(FileName.c_str(), &st) == 0;
@@ -121,7 +176,7 @@ void AtomicReplaceFile(const std::string& FileName, const std::function<void(int
     fail();
     throw;
   }
-  if (fchmod(fd, mode) != 0 || fsync(fd) != 0) {
+  if (fchmod(fd, mode) != 0 || !SyncFile(fd)) {
     fail();
     throw EFCreateError::ForFile(FileName);
   }
@@ -129,15 +184,11 @@ void AtomicReplaceFile(const std::string& FileName, const std::function<void(int
     ::unlink(temp.c_str());
     throw EFCreateError::ForFile(FileName);
   }
-  if (::rename(temp.c_str(), FileName.c_str()) != 0) {
+  if (!RenameOver(temp, FileName)) {
     ::unlink(temp.c_str());
     throw EFCreateError::ForFile(FileName);
   }
-  int dfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dfd >= 0) {
-    fsync(dfd);
-    close(dfd);
-  }
+  SyncFolderOf(FileName);
 }
 
 void AtomicWriteFile(const std::string& FileName, std::string_view Data) {

@@ -21,6 +21,22 @@ void AtomicWriteFile(const std::string& FileName, std::string_view Data);
 
 // Writes all of Data to Fd, retrying EINTR and short writes; false on an error (errno set).
 bool WriteAll(int Fd, const void* Data, std::size_t Size);
+// The same at a file offset (pwrite), leaving the descriptor's position alone.
+bool WriteAllAt(int Fd, const void* Data, std::size_t Size, std::int64_t Offset);
+// fsync; false on an error (errno set).
+bool SyncFile(int Fd);
+// fsync of the folder that holds FileName, so that a rename or a new name in it is durable.
+void SyncFolderOf(const std::string& FileName);
+// rename(2): NewName is replaced when it exists.  False on an error (errno set).
+bool RenameOver(const std::string& OldName, const std::string& NewName);
+
+// The failure seam of file writing, for tests: every WriteAll/WriteAllAt, SyncFile and RenameOver
+// call is counted per step, and the call numbered N (1-based, counted from FailFileStepAt) of the
+// chosen step fails with EIO without touching the file.  N = 0 fails nothing.
+enum class TFileStep { Write, Sync, Rename };
+void FailFileStepAt(TFileStep Step, int N);
+// Calls of Step since the last FailFileStepAt.
+int FileStepCount(TFileStep Step);
 // Reads up to Size bytes, retrying EINTR; returns the count or -1.
 long ReadRetry(int Fd, void* Data, std::size_t Size);
 

@@ -2,6 +2,8 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <poll.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -349,4 +351,55 @@ bool RetryWithPause(int Attempts, unsigned PauseMs, const std::function<bool()>&
     Sleep(PauseMs);
   }
   return ok;
+}
+
+// ---- Folder events ---------------------------------------------------------------------------
+
+TFolderWatch::TFolderWatch(const std::string& Folder, unsigned Events) {
+  std::uint32_t mask = 0;
+  if (Events & fwWritten) mask |= IN_MODIFY;  // not IN_CLOSE_WRITE: every open for writing gives one
+  if (Events & fwArrived) mask |= IN_CREATE | IN_MOVED_TO;
+  if (Events & fwTouched) mask |= IN_ATTRIB;
+  FFd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  if (FFd < 0) return;
+  if (inotify_add_watch(FFd, Folder.c_str(), mask | IN_ONLYDIR) < 0) {
+    ::close(FFd);
+    FFd = -1;
+  }
+}
+
+TFolderWatch::~TFolderWatch() {
+  if (FFd >= 0) ::close(FFd);
+}
+
+bool TFolderWatch::Wait(int TimeoutMs, std::vector<std::string>* Names) {
+  if (FFd < 0) {
+    if (TimeoutMs > 0) Sleep(static_cast<unsigned>(TimeoutMs));
+    return false;
+  }
+  pollfd p{FFd, POLLIN, 0};
+  int ready;
+  do {
+    ready = ::poll(&p, 1, TimeoutMs);
+  } while (ready < 0 && errno == EINTR);
+  if (ready <= 0) return false;
+  alignas(inotify_event) char buffer[16384];
+  bool any = false;
+  for (;;) {
+    ssize_t got = ::read(FFd, buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) break;
+    any = true;
+    for (ssize_t at = 0; at + static_cast<ssize_t>(sizeof(inotify_event)) <= got;) {
+      const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+      if (Names) {
+        if (event->mask & IN_Q_OVERFLOW)
+          Names->emplace_back();
+        else if (event->len > 0)
+          Names->emplace_back(event->name, strnlen(event->name, event->len));
+      }
+      at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+    }
+  }
+  return any;
 }

@@ -112,3 +112,33 @@ private:
 // Exceptions from Attempt count as failures, except on the last try, where they pass on.
 bool RetryWithPause(int Attempts, unsigned PauseMs, const std::function<bool()>& Attempt,
                     bool PauseAfterSuccess = false);
+
+// ---- Folder events ---------------------------------------------------------------------------
+// What a folder watch reports (bits): a file in it written, a file made or moved in, a file's
+// times or mode changed.
+inline constexpr unsigned fwWritten = 1;
+inline constexpr unsigned fwArrived = 2;
+inline constexpr unsigned fwTouched = 4;
+
+// Events of the files in one folder (inotify).  Handle() turns readable when events wait, so a
+// loop can watch it; Wait blocks for them.  When the system refuses a watch, Active is false and
+// Wait only sleeps: callers keep their polling interval as the longest wait.
+class TFolderWatch {
+public:
+  TFolderWatch(const std::string& Folder, unsigned Events);
+  ~TFolderWatch();
+  TFolderWatch(const TFolderWatch&) = delete;
+  TFolderWatch& operator=(const TFolderWatch&) = delete;
+
+  bool Active() const { return FFd >= 0; }
+  int Handle() const { return FFd; }
+  // Waits up to TimeoutMs for events and takes every event that waits; the names (within the
+  // folder) of the files concerned are added to Names.  False when the time ran out.  An
+  // overflow of the system's event queue counts as an event with no name.
+  bool Wait(int TimeoutMs, std::vector<std::string>* Names = nullptr);
+  // Takes the events that wait without waiting; false when there were none.
+  bool Drain(std::vector<std::string>* Names = nullptr) { return Wait(0, Names); }
+
+private:
+  int FFd = -1;
+};

@@ -39,7 +39,8 @@ std::vector<TQueueRecord> DecodeQueueRecords(const std::string& Bytes) {
     record.Status = static_cast<BYTE>(Bytes[at]);
     const char* name = Bytes.data() + at + kQueueNameOffset;
     record.Name.assign(name, strnlen(name, kQueueRecordSize - kQueueNameOffset));
-    records.push_back(std::move(record));
+    // A record without a name is the zeroed tail of a rewrite cut short.
+    if (!record.Name.empty()) records.push_back(std::move(record));
   }
   return records;
 }
@@ -124,7 +125,7 @@ bool TQueueLock::Append(const TQueueRecord& Record) {
   // Records start at multiples of the record size, whatever a broken writer left behind.
   off_t at = info.st_size - info.st_size % static_cast<off_t>(kQueueRecordSize);
   const std::string bytes = EncodeQueueRecord(Record);
-  if (::pwrite(FFd, bytes.data(), bytes.size(), at) != static_cast<ssize_t>(bytes.size())) return false;
+  if (!WriteAllAt(FFd, bytes.data(), bytes.size(), at)) return false;
   if (at + static_cast<off_t>(bytes.size()) < info.st_size)
     (void)::ftruncate(FFd, at + static_cast<off_t>(bytes.size()));
   Touch();
@@ -134,16 +135,21 @@ bool TQueueLock::Append(const TQueueRecord& Record) {
 bool TQueueLock::Rewrite(const std::vector<TQueueRecord>& Records) {
   std::string bytes;
   for (const TQueueRecord& record : Records) bytes += EncodeQueueRecord(record);
-  if (::ftruncate(FFd, 0) != 0) return false;
-  if (!bytes.empty() && ::pwrite(FFd, bytes.data(), bytes.size(), 0) != static_cast<ssize_t>(bytes.size()))
-    return false;
+  // One write of the new records, zeros up to the old length (records without a name, which
+  // readers skip), then the cut: at every moment the file says the old queue or the new one.
+  struct stat info {};
+  if (::fstat(FFd, &info) != 0) return false;
+  const size_t newSize = bytes.size();
+  if (static_cast<off_t>(bytes.size()) < info.st_size) bytes.resize(static_cast<size_t>(info.st_size), '\0');
+  if (!bytes.empty() && !WriteAllAt(FFd, bytes.data(), bytes.size(), 0)) return false;
+  if (::ftruncate(FFd, static_cast<off_t>(newSize)) != 0) return false;
   Touch();
   return true;
 }
 
 bool TQueueLock::SetStatus(size_t Index, BYTE Status) {
   const char byte = static_cast<char>(Status);
-  return ::pwrite(FFd, &byte, 1, static_cast<off_t>(Index * kQueueRecordSize)) == 1;
+  return WriteAllAt(FFd, &byte, 1, static_cast<std::int64_t>(Index * kQueueRecordSize));
 }
 
 void TQueueLock::Touch() { FileTouch(FFd); }
@@ -154,6 +160,16 @@ bool OpenQueue(TQueueLock& Queue, const std::string& Path, int Attempts, unsigne
     if (Queue.Open(Path, Exclusive)) return true;
     if (!FileExists(Path)) return false;
     if (attempt + 1 < Attempts) Sleep(PauseMs);
+  }
+  return false;
+}
+
+bool OpenResidentQueue(TQueueLock& Queue, const std::string& Path, int Seconds) {
+  // The waiting CGI processes read the queue under shared locks all the time: the resident
+  // waits for a gap between them in small steps, a second at a time.
+  for (int attempt = 0; attempt < Seconds; ++attempt) {
+    if (Queue.Open(Path, true, false, 1000)) return true;
+    if (!FileExists(Path)) return false;
   }
   return false;
 }
@@ -176,8 +192,8 @@ bool AppendQueueRecord(const THandoverFolder& Folder, const std::string& Request
     TQueueLock lock;
     bool appended = lock.Open(queue, true, false, kQueueWaitMs) && lock.Append(record);
     lock.Close();
-    Sleep(50);
     if (appended) return true;
+    Sleep(50);
   }
   return false;
 }
@@ -214,7 +230,7 @@ TEntryKind EntryKind(const std::string& UpperName) {
 
 bool TakeNextEntry(const THandoverFolder& Folder, TEntryKind Kind, std::string& UpperName) {
   TQueueLock lock;
-  if (!OpenQueue(lock, Folder.QueueFile(), 11, 100)) return false;
+  if (!OpenResidentQueue(lock, Folder.QueueFile(), 3)) return false;
   const std::vector<TQueueRecord> records = lock.Read();
   for (size_t i = 0; i < records.size(); ++i) {
     if (records[i].Status != qsWaiting || EntryKind(records[i].Name) != Kind) continue;
@@ -294,7 +310,7 @@ TRequestHeartbeat::~TRequestHeartbeat() {
 
 bool FinishQueueEntry(const THandoverFolder& Folder, const std::string& UpperName) {
   TQueueLock lock;
-  if (!OpenQueue(lock, Folder.QueueFile(), 11, 100)) return false;
+  if (!OpenResidentQueue(lock, Folder.QueueFile(), 30)) return false;
   std::vector<TQueueRecord> kept;
   for (const TQueueRecord& record : lock.Read())
     if (record.Name != UpperName && record.Status < qsFinished) kept.push_back(record);
@@ -316,6 +332,39 @@ int RemoveStaleHandoverFiles(const THandoverFolder& Folder, double MaxAgeSeconds
   int removed = 0;
   for (const std::string& file : FindFiles(Folder.Base() + "_C_*"))
     if (FileModifiedAgeSeconds(file) > MaxAgeSeconds && DeleteFile(file)) ++removed;
+  return removed;
+}
+
+int RemoveOrphanedHandoverFiles(const THandoverFolder& Folder, double ReplyGraceSeconds,
+                                double RequestGraceSeconds, bool PartsIdle) {
+  std::vector<TQueueRecord> records;
+  {
+    TQueueLock lock;
+    if (!OpenQueue(lock, Folder.QueueFile(), 3, 20, false)) return 0;
+    records = lock.Read();
+  }
+  auto queued = [&](const std::string& requestFile) {
+    const std::string upper = AsciiUpper(requestFile);
+    for (const TQueueRecord& record : records)
+      if (record.Name == upper) return true;
+    return false;
+  };
+  auto requestOf = [](const std::string& file, const char* tail) {
+    return file.substr(0, file.size() - std::strlen(tail)) + "_REQ";
+  };
+  int removed = 0;
+  for (const std::string& file : FindFiles(Folder.Base() + "_C_*")) {
+    bool stale = false;
+    if (EndsWith(file, "_out.part")) {
+      stale = PartsIdle;  // written only while the resident runs a request
+    } else if (EndsWith(file, "_out")) {
+      // A waiting CGI process takes its reply at once; one left behind has lost its owner.
+      stale = !queued(requestOf(file, "_out")) && FileModifiedAgeSeconds(file) > ReplyGraceSeconds;
+    } else if (EndsWith(file, "_REQ")) {
+      stale = !queued(file) && FileModifiedAgeSeconds(file) > RequestGraceSeconds;
+    }
+    if (stale && DeleteFile(file)) ++removed;
+  }
   return removed;
 }
 

@@ -83,6 +83,10 @@ private:
 bool OpenQueue(TQueueLock& Queue, const std::string& Path, int Attempts, unsigned PauseMs,
                bool Exclusive = true);
 
+// Resident side: opens the queue exclusively, waiting up to Seconds for a moment between the
+// shared locks of the waiting CGI processes.  False when the file is gone or stays locked.
+bool OpenResidentQueue(TQueueLock& Queue, const std::string& Path, int Seconds);
+
 // Creates the queue file when it is missing (never emptying an existing one) and sets its time.
 bool CreateQueueFile(const std::string& Path);
 
@@ -129,6 +133,14 @@ private:
 bool AdoptQueue(const THandoverFolder& Folder);
 // Resident side: deletes request and reply files older than MaxAgeSeconds.
 int RemoveStaleHandoverFiles(const THandoverFolder& Folder, double MaxAgeSeconds);
+// Resident side, between requests: deletes the hand-over files whose owners are gone: every
+// unfinished reply (".part": only the resident writes them, and it is not writing one now), a
+// reply whose request has left the queue for more than ReplyGraceSeconds (its CGI process takes
+// it at once when alive), and a request file not in the queue for more than RequestGraceSeconds
+// (its CGI process queues it right after writing it).
+// PartsIdle false (requests running on threads) keeps the ".part" files.
+int RemoveOrphanedHandoverFiles(const THandoverFolder& Folder, double ReplyGraceSeconds,
+                                double RequestGraceSeconds, bool PartsIdle = true);
 
 // The request file: every environment string and CR LF, "OSTREL_CGI_DEBUG=true" CR LF CR LF,
 // then exactly ContentLength bytes of Input.

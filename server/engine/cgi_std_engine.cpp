@@ -18,6 +18,7 @@
 #include "platform/sys/threads.h"
 #include "platform/ui/application.h"
 #include "platform/ui/timer.h"
+#include "platform/sys/event_loop.h"
 #include "server/engine/cgi_handover.h"
 #include "server/engine/http_text.h"
 
@@ -26,6 +27,10 @@ namespace {
 constexpr double kStaleQueueSeconds = 30;
 constexpr double kStaleFileSeconds = 180;
 constexpr int kReplyWaitSeconds = 180;
+constexpr int kEntryPollMs = 100;     // the longest wait of a CGI process between two looks
+constexpr unsigned kResidentPollMs = 50;  // the longest wait of the resident
+constexpr double kOrphanReplySeconds = 5;
+constexpr double kOrphanRequestSeconds = 30;
 
 // Process-wide state of the hand-over.
 bool gResident = false;
@@ -136,23 +141,65 @@ bool ResidentInstanceAlive() {
 
 void StartResidentInstance(const std::vector<std::string>& Args) { StartProcessDetached(GetModuleName(), Args); }
 
+namespace {
+
+std::string NameOf(const std::string& Path) {
+  const size_t slash = Path.rfind('/');
+  return slash == std::string::npos ? Path : Path.substr(slash + 1);
+}
+
+}  // namespace
+
 TEntryWait WaitForQueueEntry(const std::string& EntryFile) {
   THandoverFolder& folder = Handover();
   const auto start = std::chrono::steady_clock::now();
   bool seenServer = false;
+  auto lastStart = start;
+  // Woken by the folder's events: the own reply arriving, then the queue written when the entry
+  // is finished.  The polling interval stays as the longest wait.
+  TFolderWatch watch(folder.Folder(), fwWritten | fwArrived);
+  const std::string reply = THandoverFolder::ReplyFileName(EntryFile);
+  const std::string replyName = NameOf(reply);
+  const std::string queueName = NameOf(folder.QueueFile());
+  std::vector<std::string> names;
   while (std::chrono::steady_clock::now() - start < std::chrono::seconds(kReplyWaitSeconds)) {
     if (QuitSignalled()) return ewQuit;
-    const bool alive = ResidentAlive();
+    // The status before the token: an entry taken by a resident that no longer holds the token
+    // died with it.
     const BYTE status = EntryStatus(folder, EntryFile);
+    const bool alive = ResidentAlive();
     if (status == qsFinished) return ewFinished;
     if (status == qsQueueMissing || status == qsQueueLocked) return ewAborted;
-    if (seenServer && !alive) return ewServerGone;
     if (!seenServer && !alive && FileModifiedAgeSeconds(folder.QueueFile()) > kStaleQueueSeconds) {
       DeleteFile(folder.QueueFile());
       return ewStale;
     }
+    if (!alive && status == qsWaiting) {
+      // No resident runs the queue (it died, or was killed before it took this entry): start
+      // one, which adopts the waiting entries.  A second one started meanwhile ends at once.
+      if (std::chrono::steady_clock::now() - lastStart > std::chrono::seconds(1)) {
+        StartResident();
+        lastStart = std::chrono::steady_clock::now();
+      }
+    } else if (!alive && (seenServer || status == qsTaken)) {
+      return ewServerGone;  // it died, running this entry or before it
+    }
     seenServer = seenServer || alive;
-    Sleep(100);
+    bool replySeen = FileExists(reply);
+    const auto due = std::chrono::steady_clock::now() + std::chrono::milliseconds(kEntryPollMs);
+    for (;;) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            due - std::chrono::steady_clock::now()).count();
+      if (left <= 0) break;
+      names.clear();
+      if (!watch.Wait(static_cast<int>(left), &names)) continue;
+      bool look = QuitSignalled();
+      for (const std::string& name : names) {
+        if (name == replyName) replySeen = true;
+        if (name.empty() || name == replyName || (replySeen && name == queueName)) look = true;
+      }
+      if (look) break;
+    }
   }
   return ewTimedOut;
 }
@@ -177,6 +224,8 @@ void CGIStdEngineStartup(int argc, char** argv) {
       WriteLogLine("Can not create file " + folder.QueueFile());
     else
       gOwnsQueue = true;
+    // The previous resident is gone (we hold the token): its unfinished replies go at once.
+    RemoveOrphanedHandoverFiles(folder, kOrphanReplySeconds, kOrphanRequestSeconds);
     RemoveStaleHandoverFiles(folder, kStaleFileSeconds);
     return;
   }
@@ -198,6 +247,7 @@ TCGIStdEngine::TCGIStdEngine(TComponent* AOwner, const TCGIEngineSettings& Setti
 }
 
 TCGIStdEngine::~TCGIStdEngine() {
+  if (FWatch && FWatch->Active() && CurrentEventLoop()) CurrentEventLoop()->RemoveFdWatch(FWatch->Handle());
   if (gStdEngine == this) gStdEngine = nullptr;
 }
 
@@ -207,9 +257,17 @@ void TCGIStdEngine::Start() {
   if (gResident) {
     GetApplication().SetTitle(Handover().TokenTitle());
     FTimer = std::make_unique<TTimer>();
-    FTimer->SetInterval(50);
+    FTimer->SetInterval(kResidentPollMs);
     FTimer->OnTimer = [this](TObject*) { ResidentTick(); };
     FTimer->SetEnabled(true);
+    // New entries wake the resident at once; the timer stays as the longest wait.
+    FWatch = std::make_unique<TFolderWatch>(Handover().Folder(), fwWritten | fwArrived);
+    if (FWatch->Active() && CurrentEventLoop()) {
+      CurrentEventLoop()->SetFdWatch(FWatch->Handle(), fdeRead, [this](int, unsigned) {
+        FWatch->Drain();
+        ResidentTick();
+      });
+    }
   } else {
     RunCGIRequest();
   }
@@ -237,21 +295,28 @@ void TCGIStdEngine::RunCGIRequest() {
 }
 
 void TCGIStdEngine::ResidentTick() {
+  if (FInTick) return;  // a request that runs the loop itself does not start another round
+  FInTick = true;
   FTimer->SetEnabled(false);
   if (!gQueueCreated) TerminateServer();
   if (QuitSignalled()) TerminateServer();
   bool queueLeft = true;
   try {
     // Now and then, the files of requests whose CGI process went away.
-    static auto lastSweep = std::chrono::steady_clock::now();
-    if (std::chrono::steady_clock::now() - lastSweep > std::chrono::seconds(60)) {
+    static auto lastSweep = std::chrono::steady_clock::time_point();
+    if (std::chrono::steady_clock::now() - lastSweep > std::chrono::seconds(5)) {
       lastSweep = std::chrono::steady_clock::now();
+      RemoveOrphanedHandoverFiles(Handover(), kOrphanReplySeconds, kOrphanRequestSeconds,
+                                  CGIMode != ServerThreadMode);
       RemoveStaleHandoverFiles(Handover(), kStaleFileSeconds);
     }
-    queueLeft = ServeNextEntry();
+    // Every entry that waits, not one a round.
+    bool served = true;
+    while (queueLeft && served && !QuitSignalled()) queueLeft = ServeNextEntry(&served);
   } catch (...) {
     // A failing round is dropped; the next tick tries again.
   }
+  FInTick = false;
   if (!queueLeft || !FileExists(Handover().QueueFile())) TerminateServer();
   FTimer->SetEnabled(true);
 }
@@ -277,14 +342,16 @@ private:
 
 }  // namespace
 
-bool TCGIStdEngine::ServeNextEntry() {
+bool TCGIStdEngine::ServeNextEntry(bool* Served) {
   THandoverFolder& folder = Handover();
+  if (Served) *Served = false;
   if (!FileExists(folder.QueueFile())) return false;
   std::string upperName;
   if (!TakeNextEntry(folder, ekRequestFile, upperName)) return FileExists(folder.QueueFile());
+  if (Served) *Served = true;
   const std::string requestFile = folder.RealRequestFile(upperName);
   if (requestFile.empty()) {
-    FinishQueueEntry(folder, upperName);
+    FinishEntry(upperName);
   } else if (CGIMode == ServerThreadMode) {
     (new TCGIRequestThread(requestFile, upperName))->Start();
   } else {
@@ -341,8 +408,20 @@ void TCGIStdEngine::RunQueuedRequest(const std::string& RequestFile, const std::
   if (output >= 0) ::close(output);
   if (input >= 0) ::close(input);
   if (output >= 0) RenameFile(replyTemp, reply);
-  FinishQueueEntry(folder, UpperName);
+  FinishEntry(UpperName);
   DeleteFile(RequestFile);
+}
+
+void TCGIStdEngine::FinishEntry(const std::string& UpperName) {
+  // A waiting CGI process depends on this: a crowd of readers that keeps the queue locked is
+  // waited out, and a failure is logged and tried again while the queue exists.
+  THandoverFolder& folder = Handover();
+  for (int attempt = 1; !FinishQueueEntry(folder, UpperName); ++attempt) {
+    if (!FileExists(folder.QueueFile())) return;
+    WriteLogLine("Cannot finish the queue entry " + UpperName + " (attempt " +
+                 std::to_string(attempt) + "); trying again");
+    if (attempt >= 10) return;
+  }
 }
 
 void TCGIStdEngine::RunOn(int Input, int Output, const std::vector<std::string>* Variables,

@@ -12,6 +12,7 @@
 #include "server/engine/channel_engine.h"
 
 class TTimer;
+class TFolderWatch;
 class THandoverFolder;
 
 // The process's start: call it first thing in main.  Decides whether this process is the
@@ -68,9 +69,10 @@ public:
   std::unique_ptr<TStringList> GetFieldNames() override;
   bool IsActive() override;
 
-  // One round of the resident loop: takes the next queued entry and runs it.  Returns false
-  // when the queue file is gone (the resident instance then ends).
-  bool ServeNextEntry();
+  // One round of the resident loop: takes the next queued entry and runs it (Served says
+  // whether there was one).  Returns false when the queue file is gone (the resident instance
+  // then ends).
+  bool ServeNextEntry(bool* Served = nullptr);
   // Runs one queued request file and finishes its queue entry.
   void RunQueuedRequest(const std::string& RequestFile, const std::string& UpperName);
 
@@ -80,10 +82,13 @@ protected:
 private:
   void ReadInput();
   void ResidentTick();
+  void FinishEntry(const std::string& UpperName);
   void RunCGIRequest();
 
   bool FFirstRequest = true;
+  bool FInTick = false;
   std::unique_ptr<TTimer> FTimer;
+  std::unique_ptr<TFolderWatch> FWatch;
 };
 
 // Parses the header section of a request file: the lines up to the first empty line.  Returns

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "server/data_import.h"
+#include "server/database_journal.h"
 #include "server/qnserver_form.h"
 #include "tests/server/handler_fixture.h"
 
@@ -254,6 +255,10 @@ protected:
     std::ifstream In(File(), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(In), {});
   }
+  std::string JournalBytes() const {
+    std::ifstream In(File().string() + ".jnl", std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(In), {});
+  }
   std::string Send(const std::string& UA, const std::string& Body = {},
                    std::map<std::string, std::string> Fields = {}) {
     TMemoryRequest Request(UA, Body);
@@ -284,9 +289,9 @@ TEST_F(ImportCommandTest, ImportsIntoTheFileAndRefusesABadBody) {
   EXPECT_NE(Reply.find("Data has been imported."), std::string::npos);
   EXPECT_EQ(Reply.find("Error"), std::string::npos);
 
-  // The file holds the two new records and the new tree line.
+  // The file and its journal hold the two new records and the new tree line.
   TDatabase Saved;
-  Saved.LoadFromBytes(FileBytes());
+  TDatabaseFile(File().string()).Load(Saved);
   ASSERT_EQ(Saved.Count(), Before + 2);
   EXPECT_EQ(Saved.Record(Before).Name, "Anvil");
   EXPECT_EQ(Saved.Record(Before).Descriptions[0], "Red");
@@ -295,13 +300,13 @@ TEST_F(ImportCommandTest, ImportsIntoTheFileAndRefusesABadBody) {
   EXPECT_EQ(Saved.Config.DescriptionTrees[0].Nodes[0].Text, "Red");
 
   // A body cut inside the codes: the dispatcher's error reply, no record, the file as it was.
-  const std::string File = FileBytes();
+  const std::string File = FileBytes() + JournalBytes();
   const std::string Short = Body(Text, 3).substr(0, Body(Text, 3).size() - 10);
   const std::string Bad = Send("M:books", Short);
   EXPECT_NE(Bad.find("<HTML>Error Local Mode in Request</HTML>"), std::string::npos);
   EXPECT_EQ(Bad.find("Data has been imported."), std::string::npos);
   EXPECT_EQ(Form->Database()->Count(), Before + 2);
-  EXPECT_EQ(FileBytes(), File);
+  EXPECT_EQ(FileBytes() + JournalBytes(), File);
 }
 
 }  // namespace

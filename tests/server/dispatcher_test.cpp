@@ -7,19 +7,11 @@
 
 #include "server/definition_table.h"
 #include "server/qnserver_form.h"
+#include "tests/server/test_files.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string ReadAll(const fs::path& Path) {
-  std::ifstream In(Path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(In), {});
-}
-
-void WriteAllTo(const fs::path& Path, const std::string& Data) {
-  std::ofstream(Path, std::ios::binary) << Data;
-}
 
 std::string MaskedRecord(const TChangeMask& Mask, const ItemRecord& Record) {
   std::string Body;
@@ -179,6 +171,29 @@ TEST_F(ServerTest, SaveStoresOnlyFlaggedFields) {
   EXPECT_EQ(Back.RichText, std::string(5000, 'r'));
 }
 
+TEST_F(ServerTest, SaveThatChangesNothingWritesNothing) {
+  Create("books");
+  ItemRecord R = ParseRecord(Send("F:books"));
+  const fs::path File = Db() / "books.qnd", Journal = Db() / "books.qnd.jnl";
+  const std::string Before = ReadAll(File) + "|" + ReadAll(Journal);
+  const auto Time = fs::last_write_time(Journal);
+  TChangeMask Mask;
+  Mask.Set(RecordMask::Name, 0);
+  Mask.Set(RecordMask::Details, 3);
+  EXPECT_EQ(Save(R.Code, "books", R, Mask), "<HTML>0</HTML>\r\n");
+  EXPECT_EQ(ReadAll(File) + "|" + ReadAll(Journal), Before);
+  EXPECT_EQ(fs::last_write_time(Journal), Time);
+  // A change goes to the journal alone; the file is written whole when the database closes.
+  R.Name = "Changed";
+  EXPECT_EQ(Save(R.Code, "books", R, Mask), "<HTML>0</HTML>\r\n");
+  EXPECT_EQ(ReadAll(File) + "|", Before.substr(0, Before.find('|') + 1));
+  EXPECT_GT(fs::file_size(Journal), Before.size() - Before.find('|') - 1);
+  Form.reset();
+  TDatabase Plain;
+  Plain.LoadFromBytes(ReadAll(File));
+  EXPECT_EQ(Plain.Record(0).Name, "Changed");
+}
+
 TEST_F(ServerTest, SaveWithAnUnknownCodeCreatesARecord) {
   Create("books");
   ItemRecord R;
@@ -304,9 +319,9 @@ TEST_F(ServerTest, OpeningADatabaseResetsEveryItem) {
 TEST_F(ServerTest, CorruptDatabaseIsNeverWrittenOver) {
   Create("books");
   Send("E:books");
+  Form.reset();  // the journal folded into the file
   std::string File = ReadAll(Db() / "books.qnd");
   File.resize(File.size() - 100);
-  Form.reset();
   WriteAllTo(Db() / "books.qnd", File);
   Form = std::make_unique<TQNServerForm>(Db().string());
   EXPECT_EQ(ParseRecord(Send("F:books")).Name, "Untitled");  // what was read can be shown

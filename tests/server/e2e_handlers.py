@@ -101,6 +101,7 @@ class TableCommands(unittest.TestCase):
         self.assertEqual(self.record(b)["descriptions"][5], "Tagged")
         self.assertEqual(self.z(Function="Replace", field="x"), ["<HTML>not found", "Failure</HTML>"])
         # The changes are in the file.
+        self.stack.fold()
         db = qp.parse_database_file(open(os.path.join(self.stack.folder, "shop.qnd"), "rb").read())
         self.assertEqual(db["records"][1]["details"][9], "5")
         self.assertEqual(db["records"][1]["descriptions"][5], "Tagged")

@@ -73,6 +73,7 @@ class ImportCommand(unittest.TestCase):
         self.assertEqual(imported["Bolt"]["descriptions"][0], "Blue")
         self.assertNotEqual(imported["Anvil"]["code"], imported["Bolt"]["code"])
 
+        self.stack.fold()  # the file alone holds every change, and stays so
         saved = read(os.path.join(self.stack.folder, "depot.qnd"))
         self.assertNotIn(b"Data has been imported.", self.stack.request("M:depot", body[: len(body) // 2]))
         self.assertEqual(read(os.path.join(self.stack.folder, "depot.qnd")), saved)

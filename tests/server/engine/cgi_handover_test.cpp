@@ -3,7 +3,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <ctime>
+#include <thread>
+
 #include "engine_fixture.h"
+#include "platform/rtl/file_io.h"
 #include "server/engine/cgi_handover.h"
 #include "platform/sys/files.h"
 #include "server/engine/http_text.h"
@@ -167,6 +172,112 @@ TEST_F(HandoverTest, ParallelAppendsAreNeverLost) {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   }
   EXPECT_EQ(Queue().size(), static_cast<size_t>(kProcesses * kEach));
+}
+
+// Readers that hold shared locks back to back, as a crowd of waiting CGI processes does, do not
+// make the resident's finish fail.
+TEST_F(HandoverTest, FinishingWaitsOutACrowdOfReaders) {
+  const std::string first = NewRequest("0001"), second = NewRequest("0002");
+  ASSERT_TRUE(AppendQueueRecord(*Handover, first));
+  ASSERT_TRUE(AppendQueueRecord(*Handover, second));
+  std::vector<pid_t> readers;
+  for (int p = 0; p < 6; ++p) {
+    pid_t pid = fork();
+    if (pid == 0) {
+      const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(600);
+      while (std::chrono::steady_clock::now() < end) {
+        TQueueLock lock;
+        if (lock.Open(Handover->QueueFile(), false, false, 50)) {
+          lock.Read();
+          usleep(200);
+        }
+      }
+      _exit(0);
+    }
+    readers.push_back(pid);
+  }
+  usleep(50000);
+  EXPECT_TRUE(FinishQueueEntry(*Handover, AsciiUpper(first)));
+  for (pid_t pid : readers) waitpid(pid, nullptr, 0);
+  ASSERT_EQ(Queue().size(), 1u);
+  EXPECT_EQ(Queue()[0].Name, AsciiUpper(second));
+}
+
+// A rewrite whose write fails at any call leaves the old queue; one that goes through, the new.
+TEST_F(HandoverTest, QueueRewriteLeavesTheOldQueueOrTheNew) {
+  for (int N = 1; N <= 3; ++N) {
+    ASSERT_TRUE(DeleteFile(Handover->QueueFile()));
+    ASSERT_TRUE(CreateQueueFile(Handover->QueueFile()));
+    for (const char* id : {"0001", "0002", "0003"}) ASSERT_TRUE(AppendQueueRecord(*Handover, NewRequest(id)));
+    const auto before = Queue();
+    FailFileStepAt(TFileStep::Write, N);
+    const bool finished = FinishQueueEntry(*Handover, before[0].Name);
+    const int calls = FileStepCount(TFileStep::Write);
+    FailFileStepAt(TFileStep::Write, 0);
+    const auto after = Queue();
+    if (finished) {
+      ASSERT_EQ(after.size(), 2u);
+      EXPECT_EQ(after[0].Name, before[1].Name);
+      EXPECT_EQ(after[1].Name, before[2].Name);
+      EXPECT_EQ(ReadWholeFile(Handover->QueueFile()).size(), 2 * kQueueRecordSize);
+    } else {
+      EXPECT_EQ(after.size(), 3u);
+    }
+    if (finished && calls < N) break;
+  }
+  // A rewrite cut after its write and before the cut leaves zeroed records, which say nothing.
+  std::string bytes = EncodeQueueRecord({qsWaiting, "/A_REQ"}) + std::string(2 * kQueueRecordSize, '\0');
+  const auto records = DecodeQueueRecords(bytes);
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(records[0].Name, "/A_REQ");
+}
+
+TEST_F(HandoverTest, FilesWhoseOwnersAreGoneAreSwept) {
+  const std::string queued = NewRequest("0001"), lost = NewRequest("0002"), fresh = NewRequest("0003");
+  ASSERT_TRUE(AppendQueueRecord(*Handover, queued));
+  const std::string lostReply = THandoverFolder::ReplyFileName(lost);
+  const std::string queuedReply = THandoverFolder::ReplyFileName(queued);
+  const std::string part = THandoverFolder::ReplyFileName(fresh) + ".part";
+  for (const std::string& file : {lostReply, queuedReply, part}) WriteWholeFile(file, "reply");
+  const double old = 60;
+  for (const std::string& file : {lost, lostReply, queuedReply})
+    ASSERT_EQ(FileSetDate(file, static_cast<std::int64_t>(std::time(nullptr) - old)), 0);
+  // While requests run on threads a ".part" may be one being written.
+  EXPECT_EQ(RemoveOrphanedHandoverFiles(*Handover, 5, 30, false), 2);
+  EXPECT_TRUE(FileExists(part));
+  EXPECT_EQ(RemoveOrphanedHandoverFiles(*Handover, 5, 30), 1);
+  EXPECT_FALSE(FileExists(lost));
+  EXPECT_FALSE(FileExists(lostReply));
+  EXPECT_FALSE(FileExists(part));
+  // Queued, or too young to judge: kept.
+  EXPECT_TRUE(FileExists(queued));
+  EXPECT_TRUE(FileExists(queuedReply));
+  EXPECT_TRUE(FileExists(fresh));
+}
+
+TEST_F(HandoverTest, FolderWatchWakesOnWritesAndArrivals) {
+  TFolderWatch watch(Handover->Folder(), fwWritten | fwArrived);
+  ASSERT_TRUE(watch.Active());
+  std::vector<std::string> names;
+  EXPECT_FALSE(watch.Wait(20, &names));
+  const auto start = std::chrono::steady_clock::now();
+  std::thread writer([&] {
+    usleep(30000);
+    WriteWholeFile(Handover->Folder() + "/x.part", "reply");
+    RenameFile(Handover->Folder() + "/x.part", Handover->Folder() + "/x_out");
+  });
+  bool arrived = false;
+  while (!arrived && std::chrono::steady_clock::now() - start < std::chrono::seconds(5)) {
+    names.clear();
+    watch.Wait(1000, &names);
+    for (const std::string& name : names) arrived = arrived || name == "x_out";
+  }
+  writer.join();
+  EXPECT_TRUE(arrived);
+  // Only the chosen kinds: a touch is not a write.
+  watch.Drain();
+  FileTouch(Handover->QueueFile());
+  EXPECT_FALSE(watch.Wait(30, &names));
 }
 
 TEST_F(HandoverTest, RequestFileLayout) {

@@ -251,7 +251,11 @@ TEST_F(EngineEndToEnd, RequestsQueueBehindASlowOne) {
   const Clock::time_point start = Clock::now();
   Clock::time_point fastDone;
   std::thread first([&] { slow = Curl("slow", "id=1", {}, "slow"); });
-  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  // The fast one starts once the slow one is in the queue (its CGI process may start late).
+  EXPECT_TRUE(WaitFor([this] {
+    struct stat info {};
+    return ::stat(QueueFile().c_str(), &info) == 0 && info.st_size >= 268;
+  }, 5000));
   std::thread second([&] {
     fast = Curl("fast", "id=2", {}, "fast");
     fastDone = Clock::now();

@@ -1,0 +1,93 @@
+// The database file on disk: "<name>.qnd", only ever replaced whole, and its journal
+// "<name>.qnd.jnl", to which each save appends the changes since the last one (synced before the
+// save returns).  The journal names the file it belongs to by the file's size and checksum, so a
+// journal left over from before a whole write is never applied to the newer file.  A load reads
+// the file, replays the journal and drops a torn tail; the journal is folded into the file (the
+// file written whole, the journal emptied) when it passes a share of the file, on idle and when
+// the database is closed.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "server/database_store.h"
+
+// A checksum of a byte stream, fed in pieces of any size.
+class TChecksum64 {
+public:
+  void Add(std::string_view Bytes);
+  std::uint64_t Value() const;
+
+private:
+  void Round(const unsigned char* P);
+  std::uint64_t FState = 0x9E3779B97F4A7C15ull;
+  std::uint64_t FLength = 0;
+  unsigned char FTail[32] = {};
+  unsigned FTailSize = 0;
+};
+std::uint64_t Checksum64(std::string_view Bytes);
+
+// The journal file.  Frames: 4-byte length, 8-byte checksum, payload.  The first payload is the
+// base (the database file's size and checksum, 16 bytes), each further one a change entry of
+// TDatabase::JournalEntry.
+class TDatabaseJournal {
+public:
+  explicit TDatabaseJournal(std::string FileName) : FFileName(std::move(FileName)) {}
+  ~TDatabaseJournal();
+  TDatabaseJournal(const TDatabaseJournal&) = delete;
+  TDatabaseJournal& operator=(const TDatabaseJournal&) = delete;
+
+  const std::string& FileName() const { return FFileName; }
+  // The change entries of a journal whose base is Base; none when the journal is missing or of
+  // another file.  A torn or damaged tail is cut off the file.  Afterwards the journal is open for
+  // Append when its base matched.
+  std::vector<std::string> Read(std::string_view Base);
+  // Starts the journal anew for a database file of this size and checksum.
+  void Begin(std::uint64_t BaseSize, std::uint64_t BaseChecksum);
+  // Appends one entry and syncs it.  Raises EWriteError; the journal must then be begun anew.
+  void Append(std::string_view Entry);
+  bool Open() const { return FFd >= 0; }
+  // Bytes of change entries (0: nothing to fold).
+  std::uint64_t ChangeBytes() const { return FEnd - FBaseEnd; }
+  void Close();
+
+private:
+  std::string FFileName;
+  int FFd = -1;
+  std::uint64_t FEnd = 0;      // end of the last good frame
+  std::uint64_t FBaseEnd = 0;  // end of the base frame
+};
+
+// One database's file and journal.
+class TDatabaseFile {
+public:
+  explicit TDatabaseFile(std::string FileName);
+
+  const std::string& FileName() const { return FFileName; }
+  // Removes "<name>.tmp…" copies that an interrupted whole write left beside the file.
+  int RemoveStaleTemporaries() const;
+  // Reads the file into Database and replays the journal (before the attributes are loaded).
+  // Raises EFOpenError when the file cannot be read; a file that does not decode leaves
+  // Database not Loaded.
+  void Load(TDatabase& Database);
+  // Stores the changes: as a journal entry, or by writing the file whole when the journal is
+  // not in use, the change is structural, or the journal has passed its share of the file.
+  // Raises when nothing could be stored; the changes then stay marked.
+  void Save(TDatabase& Database);
+  // Writes the file whole and empties the journal.
+  void Fold(TDatabase& Database);
+  // The journal holds changes that the file does not.
+  bool HasJournal() const { return FJournal.Open() && FJournal.ChangeBytes() > 0; }
+
+  // The journal is folded when its changes pass this share of the file's size (and 1 MB).
+  static constexpr double FoldShare = 0.5;
+
+private:
+  std::string FFileName;
+  TDatabaseJournal FJournal;
+  std::uint64_t FBaseSize = 0;
+  bool FJournalUsable = false;  // a base of the file as it is on disk is known
+  bool FBaseFromSource = false; // the file on disk is the database's source bytes
+};
