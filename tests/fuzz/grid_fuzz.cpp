@@ -80,13 +80,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
       G.FieldDelimiter = Form == 'c' ? '\0' : Form;
       WriteFile(CsvPath(), Bytes);
       G.LoadFromCSV(CsvPath());
-      G.SaveToCSV(CsvPath());
-      const std::string Out = ReadFile(CsvPath());
+      // Every text the grid holds comes back from its own file (a wholly empty last column
+      // may not: the file has no text for it).
       TQnStringGrid Back(nullptr);
-      Back.FieldDelimiter = G.FieldDelimiter ? G.FieldDelimiter : ',';  // what the save used
+      Back.FieldDelimiter = G.FieldDelimiter ? G.FieldDelimiter : ',';  // what the save uses
+      G.SaveToCSV(CsvPath());
       Back.LoadFromCSV(CsvPath());
-      Back.SaveToCSV(CsvPath());
-      if (ReadFile(CsvPath()) != Out) __builtin_trap();
+      for (int Row = 0; Row < G.RowCount(); ++Row)
+        for (int Col = 0; Col < G.ColCount(); ++Col) {
+          const std::string& Text = G.Cells(Col, Row);
+          if (Text.find('\r') != std::string::npos) continue;  // a lone CR comes back as CR LF
+          const bool Inside = Col < Back.ColCount() && Row < Back.RowCount();
+          if (Inside ? Back.Cells(Col, Row) != Text : !Text.empty()) __builtin_trap();
+        }
     }
   } catch (const Exception&) {
   }
