@@ -15,6 +15,7 @@
 #include "net/mail_coders.h"
 #include "net/mail_message.h"
 #include "platform/headless/event_loop_poll.h"
+#include "tests/loopback_listener.h"
 
 namespace {
 
@@ -55,15 +56,9 @@ int main() {
   std::string data(3 * 1024 * 1024, '\0');
   for (char& c : data) c = static_cast<char>(random() & 0xFF);
 
-  const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = ::htonl(INADDR_LOOPBACK);
-  ::bind(listener, reinterpret_cast<sockaddr*>(&a), sizeof a);
-  ::listen(listener, 8);
-  socklen_t len = sizeof a;
-  ::getsockname(listener, reinterpret_cast<sockaddr*>(&a), &len);
-  const std::string url = "http://127.0.0.1:" + std::to_string(ntohs(a.sin_port)) + "/bench";
+  const TLoopbackListener Listen = OpenLoopbackListener(8);
+  const int listener = Listen.Fd;
+  const std::string url = "http://127.0.0.1:" + std::to_string(Listen.Port) + "/bench";
 
   constexpr int rounds = 20;
   {

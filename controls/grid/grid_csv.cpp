@@ -84,6 +84,25 @@ std::vector<std::string> SplitCsvLines(const std::string& data) {
 // The text after a line's last delimiter (or the whole line when there is no delimiter):
 // one quote at each end goes and quote runs collapse to one quote.
 std::string LastField(const std::string& text) {
+  // A quoted field as a writer makes it: each doubled quote inside is one quote (collapsing the
+  // run would lose a quote of every doubled quote in the text).
+  if (text.size() >= 2 && text.front() == '"' && text.back() == '"') {
+    std::string field;
+    bool wellFormed = true;
+    for (std::size_t i = 1; i + 1 < text.size(); ++i) {
+      if (text[i] == '"') {
+        if (i + 2 < text.size() && text[i + 1] == '"') {
+          field += '"';
+          ++i;
+          continue;
+        }
+        wellFormed = false;
+        break;
+      }
+      field += text[i];
+    }
+    if (wellFormed) return field;
+  }
   std::string field = text;
   if (!field.empty() && field.front() == '"') field.erase(0, 1);
   if (!field.empty() && field.back() == '"') field.pop_back();

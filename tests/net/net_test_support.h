@@ -21,6 +21,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/headless/event_loop_poll.h"
+#include "tests/loopback_listener.h"
 
 namespace nettest {
 
@@ -38,17 +39,9 @@ class ScriptedServer {
 public:
   using THandler = std::function<void(int fd)>;
   explicit ScriptedServer(THandler handler, int connections = 1) : FHandler(std::move(handler)) {
-    FListen = ::socket(AF_INET, SOCK_STREAM, 0);
-    int one = 1;
-    ::setsockopt(FListen, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = ::htonl(INADDR_LOOPBACK);
-    ::bind(FListen, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    ::listen(FListen, 8);
-    socklen_t len = sizeof a;
-    ::getsockname(FListen, reinterpret_cast<sockaddr*>(&a), &len);
-    FPort = ::ntohs(a.sin_port);
+    const TLoopbackListener Listener = OpenLoopbackListener(8);
+    FListen = Listener.Fd;
+    FPort = Listener.Port;
     FThread = std::thread([this, connections] {
       // Connections made before the server is destroyed are still served.
       for (int served = 0; served < connections;) {

@@ -42,6 +42,25 @@ TEST(GridCsv, QuotesWhatWouldBreakTheFieldAndRoundTrips) {
   std::remove(path.c_str());
 }
 
+TEST(GridCsv, DoubledQuotesInTheLastColumnComeBackWhole) {
+  const std::string path = TempPath("lastquotes");
+  TQnStringGrid g(nullptr);
+  g.SetColCount(2);
+  g.SetRowCount(3);
+  g.SetCells(0, 0, "first");
+  g.SetCells(1, 0, "a\"\"b");
+  g.SetCells(1, 1, "\"\"");
+  g.SetCells(1, 2, "x \"y\"");
+  g.SaveToCSV(path);
+  TQnStringGrid back(nullptr);
+  back.FieldDelimiter = ',';
+  back.LoadFromCSV(path);
+  EXPECT_EQ(back.Cells(1, 0), "a\"\"b");
+  EXPECT_EQ(back.Cells(1, 1), "\"\"");
+  EXPECT_EQ(back.Cells(1, 2), "x \"y\"");
+  std::remove(path.c_str());
+}
+
 TEST(GridCsv, DetectsTheDelimiterFromTheFirstTwoLines) {
   const std::string path = TempPath("detect");
   TQnStringGrid g(nullptr);

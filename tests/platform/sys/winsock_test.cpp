@@ -14,6 +14,7 @@
 
 #include "platform/sys/event_loop.h"
 #include "platform/sys/mime_types.h"
+#include "tests/loopback_listener.h"
 
 using namespace winsock;
 
@@ -72,15 +73,12 @@ public:
 };
 
 int Listener(sockaddr_in& address) {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  const TLoopbackListener Listener = OpenLoopbackListener(4);
   address = {};
   address.sin_family = AF_INET;
   address.sin_addr.s_addr = ::htonl(INADDR_LOOPBACK);
-  ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  ::listen(fd, 4);
-  socklen_t len = sizeof address;
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &len);
-  return fd;
+  address.sin_port = ::htons(Listener.Port);
+  return Listener.Fd;
 }
 
 class AsyncSelect : public ::testing::Test {

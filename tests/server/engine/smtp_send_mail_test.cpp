@@ -14,6 +14,7 @@
 #include "platform/headless/event_loop_poll.h"
 #include "platform/rtl/string_list.h"
 #include "server/engine/smtp_send_mail.h"
+#include "tests/loopback_listener.h"
 
 namespace {
 
@@ -227,15 +228,9 @@ TEST_F(SmtpMailTest, SendsWithTheEventLoopDeliveringTheNotifications) {
 class ScriptedPeer {
 public:
   explicit ScriptedPeer(std::vector<std::string> Replies) : FReplies(std::move(Replies)) {
-    FListener = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = ::htonl(INADDR_LOOPBACK);
-    ::bind(FListener, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::listen(FListener, 1);
-    socklen_t length = sizeof address;
-    ::getsockname(FListener, reinterpret_cast<sockaddr*>(&address), &length);
-    Port = std::to_string(::ntohs(address.sin_port));
+    const TLoopbackListener Listener = OpenLoopbackListener(1);
+    FListener = Listener.Fd;
+    Port = std::to_string(Listener.Port);
     FThread = std::thread([this] { Serve(); });
   }
   ~ScriptedPeer() {

@@ -1,0 +1,74 @@
+// What every fuzz target shares: seeds written by the project's own writers into an empty corpus
+// folder at the first run, and the split of one input into a few byte strings.
+#pragma once
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Each target defines its seeds: inputs written by the code under test's own writers, so the
+// fuzzer starts from well-formed streams and mutates them.
+std::vector<std::string> FuzzSeeds();
+
+namespace fuzz {
+
+inline bool FolderIsEmpty(const std::string& Path) {
+  DIR* D = ::opendir(Path.c_str());
+  if (!D) return false;
+  bool Empty = true;
+  while (dirent* E = ::readdir(D)) {
+    if (std::strcmp(E->d_name, ".") != 0 && std::strcmp(E->d_name, "..") != 0) {
+      Empty = false;
+      break;
+    }
+  }
+  ::closedir(D);
+  return Empty;
+}
+
+// The first argument that is not a flag is the corpus folder: when it is empty (or missing), the
+// seeds go there before the fuzzer reads it.
+inline void WriteSeeds(int Argc, char** Argv) {
+  for (int i = 1; i < Argc; ++i) {
+    if (Argv[i][0] == '-') continue;
+    const std::string Folder = Argv[i];
+    ::mkdir(Folder.c_str(), 0755);
+    if (!FolderIsEmpty(Folder)) return;
+    int N = 0;
+    for (const std::string& Seed : FuzzSeeds()) {
+      const std::string Path = Folder + "/seed" + std::to_string(N++);
+      if (FILE* F = std::fopen(Path.c_str(), "wb")) {
+        std::fwrite(Seed.data(), 1, Seed.size(), F);
+        std::fclose(F);
+      }
+    }
+    return;
+  }
+}
+
+// Takes the bytes up to the next Separator (or all that are left).
+inline std::string_view Take(std::string_view& Input, char Separator) {
+  const std::size_t At = Input.find(Separator);
+  const std::string_view Head = Input.substr(0, At);
+  Input.remove_prefix(At == std::string_view::npos ? Input.size() : At + 1);
+  return Head;
+}
+
+inline std::string_view AsView(const std::uint8_t* Data, std::size_t Size) {
+  return {reinterpret_cast<const char*>(Data), Size};
+}
+
+}  // namespace fuzz
+
+#define QN_FUZZ_SEEDS_FROM_ARGUMENTS                            \
+  extern "C" int LLVMFuzzerInitialize(int* Argc, char*** Argv) { \
+    fuzz::WriteSeeds(*Argc, *Argv);                              \
+    return 0;                                                    \
+  }
