@@ -254,3 +254,36 @@ TEST(QtPaintedControls, AlignLaysTheWindowOutOnResize) {
 }
 
 }  // namespace
+
+#include "platform/ui/scroll_box.h"
+
+namespace {
+
+TEST(QtPaintedControls, ScrollBoxScrollsItsChildrenIntoView) {
+  TScrollBox box(nullptr);
+  box.SetBorderStyle(bsNone);
+  box.SetBounds(0, 0, 150, 80);
+  auto* far = new TPaintBox(&box);
+  far->SetBounds(10, 200, 40, 20);
+  far->SetParent(&box);
+  far->OnPaint = [far](TObject*) {
+    far->Canvas().Brush().SetColor(clRed);
+    far->Canvas().FillRect(far->ClientRect());
+  };
+  box.HandleNeeded();
+  box.UpdateScrollBars();
+  QtPeer(box)->Widget()->show();
+  QApplication::processEvents();
+  QImage before = QtPeer(box)->Widget()->grab().toImage();
+  EXPECT_EQ(Count(before, Rect(0, 0, 120, 80), RGB(255, 0, 0)), 0);
+  ASSERT_TRUE(box.VertScrollBar().IsScrollBarVisible());
+  box.VertScrollBar().SetPosition(180);  // the end: 220 - the client height
+  QApplication::processEvents();
+  QImage after = QtPeer(box)->Widget()->grab().toImage();
+  TRect shown = InWindow(far, &box);
+  EXPECT_EQ(shown.Top, 220 - box.VertScrollBar().Position() - 20);
+  EXPECT_GT(Count(after, shown, RGB(255, 0, 0)), 600);
+  after.save(QString::fromUtf8(QN_BINARY_DIR "/painted_scroll_box.png"));
+}
+
+}  // namespace
