@@ -86,7 +86,6 @@ void TNetSocket::WndProc(TMessage& Message) {
 }
 
 void TNetSocket::ResetState() {
-  FReceived.clear();
   FConnected = false;
   FClosed = false;
   FCancel = false;
@@ -150,18 +149,6 @@ void TNetSocket::Disconnect() {
     if (OnDisconnected) OnDisconnected(this);
   }
   FSocket = winsock::INVALID_SOCKET;
-  FReceived.clear();
-}
-
-bool TNetSocket::WaitOn(bool done, bool progress) {
-  if (done) return false;
-  Pump(!progress);
-  return !TimedOut() && !FCancel;
-}
-
-void TNetSocket::EndWait(bool done) {
-  StopTimer();
-  if (!done) RaiseWaitEnd();
 }
 
 void TNetSocket::SendBuffer(const void* Buffer, int Length) {
@@ -169,10 +156,9 @@ void TNetSocket::SendBuffer(const void* Buffer, int Length) {
   StartTimer();
   int sent = 0;
   bool done = false;
-  bool progress = false;
   do {
     FLastResult = NetWinsock().send(FSocket, data + sent, Length - sent, FFlags);
-    progress = false;
+    bool progress = false;
     if (FLastResult != winsock::SOCKET_ERROR) {
       sent += FLastResult;
       done = sent >= Length;
@@ -181,8 +167,10 @@ void TNetSocket::SendBuffer(const void* Buffer, int Length) {
     } else {
       CheckCallError();
     }
-  } while (WaitOn(done, progress));
-  EndWait(done);
+    if (!done) Pump(!progress);
+  } while (!done && !TimedOut() && !FCancel);
+  StopTimer();
+  if (!done) RaiseWaitEnd();
 }
 
 void TNetSocket::SendLine(const std::string& Text) {
@@ -205,49 +193,37 @@ void TNetSocket::SendStream(TStream& Stream, std::int64_t Offset) {
 }
 
 void TNetSocket::ReadLine(std::string& Text) {
-  // Bytes come a block at a time; what follows the line stays in FReceived for the next read.
-  std::size_t lf = FReceived.find('\n');
-  bool done = lf != std::string::npos;
-  if (!done) {
-    StartTimer();
+  std::string buffer;
+  StartTimer();
+  bool done = false;
+  do {
+    if (FCancel) {
+      StopTimer();
+      throw ENetCanceledError();
+    }
+    char byte = 0;
+    FLastResult = NetWinsock().recv(FSocket, &byte, 1, FFlags);
     bool progress = false;
-    do {
-      if (FCancel) {
+    if (FLastResult >= 0) {
+      if (FLastResult == 0) FClosed = true;
+      ResetTimer();
+      progress = FLastResult > 0;
+      if (progress) buffer += byte;
+      done = byte == '\n' || (FClosed && FLastResult == 0);
+      if (!done && buffer.size() >= MaxLineLength) {
         StopTimer();
-        throw ENetCanceledError();
+        throw ENetError("Received line is too long");
       }
-      char block[4096];
-      const int want = static_cast<int>(std::min(sizeof block, MaxLineLength - FReceived.size()));
-      FLastResult = NetWinsock().recv(FSocket, block, want, FFlags);
-      progress = false;
-      if (FLastResult >= 0) {
-        if (FLastResult == 0) FClosed = true;
-        ResetTimer();
-        progress = FLastResult > 0;
-        const std::size_t searched = FReceived.size();
-        FReceived.append(block, static_cast<std::size_t>(FLastResult));
-        lf = FReceived.find('\n', searched);
-        done = lf != std::string::npos || (FClosed && FLastResult == 0);
-        if (!done && FReceived.size() >= MaxLineLength) {
-          StopTimer();
-          FReceived.clear();
-          throw ENetError("Received line is too long");
-        }
-      } else {
-        CheckCallError();
-      }
-    } while (WaitOn(done, progress));
-    EndWait(done);
-  }
-  std::string line;
-  if (lf == std::string::npos) {
-    line.swap(FReceived);
-  } else {
-    line = FReceived.substr(0, lf);
-    FReceived.erase(0, lf + 1);
-  }
-  if (const auto cr = line.find('\r'); cr != std::string::npos) line.erase(cr, 1);
-  Text = std::move(line);
+    } else {
+      CheckCallError();
+    }
+    if (!done) Pump(!progress);
+  } while (!done && !TimedOut() && !FCancel);
+  StopTimer();
+  if (!done) RaiseWaitEnd();
+  if (const auto lf = buffer.find('\n'); lf != std::string::npos) buffer.resize(lf);
+  if (const auto cr = buffer.find('\r'); cr != std::string::npos) buffer.erase(cr, 1);
+  Text = buffer;
 }
 
 void TNetSocket::ReceiveStream(TStream& Stream, std::int64_t Length, std::int64_t Offset) {
@@ -256,26 +232,8 @@ void TNetSocket::ReceiveStream(TStream& Stream, std::int64_t Length, std::int64_
   std::vector<char> buffer(kBlock);
   std::int64_t received = 0;
   const bool streamSocket = FSocketType == 1 && FProtocol == 0;
-  auto progressed = [&] {
-    if (!OnTransferProgress) return;
-    if (Length > 0)
-      OnTransferProgress(this, Percent(Stream.Position(), Length), Clamp32(Stream.Position()), -1);
-    else
-      OnTransferProgress(this, -1, Clamp32(Stream.Position()), -1);
-  };
-  // Bytes a line read took beyond its line come first.
-  if (!FReceived.empty()) {
-    const std::size_t take =
-        Length > 0 ? static_cast<std::size_t>(std::min<std::int64_t>(Length, FReceived.size())) : FReceived.size();
-    Stream.WriteBuffer(FReceived.data(), static_cast<long>(take));
-    FReceived.erase(0, take);
-    received = static_cast<std::int64_t>(take);
-    progressed();
-    if (received == Length || !streamSocket) return;
-  }
   StartTimer();
   bool done = false;
-  bool progress = false;
   do {
     const int want = Length > 0 ? static_cast<int>(std::min<std::int64_t>(Length - received, kBlock)) : kBlock;
     if (FCancel) {
@@ -283,14 +241,19 @@ void TNetSocket::ReceiveStream(TStream& Stream, std::int64_t Length, std::int64_
       throw ENetCanceledError();
     }
     FLastResult = NetWinsock().recv(FSocket, buffer.data(), want, FFlags);
-    progress = false;
+    bool progress = false;
     if (FLastResult == winsock::SOCKET_ERROR) {
       CheckCallError();
     } else if (FLastResult > 0) {
       received += FLastResult;
       Stream.WriteBuffer(buffer.data(), FLastResult);
       progress = true;
-      progressed();
+      if (OnTransferProgress) {
+        if (Length > 0)
+          OnTransferProgress(this, Percent(Stream.Position(), Length), Clamp32(Stream.Position()), -1);
+        else
+          OnTransferProgress(this, -1, Clamp32(Stream.Position()), -1);
+      }
       ResetTimer();
     }
     if (FLastResult != winsock::SOCKET_ERROR) {
@@ -301,8 +264,10 @@ void TNetSocket::ReceiveStream(TStream& Stream, std::int64_t Length, std::int64_
         done = FLastResult > 0;
       }
     }
-  } while (WaitOn(done, progress));
-  EndWait(done);
+    if (!done) Pump(!progress);
+  } while (!done && !FCancel && !TimedOut());
+  StopTimer();
+  if (!done) RaiseWaitEnd();
   if (Length > 0 && received < Length)
     throw ENetError("Connection closed after " + std::to_string(received) + " of " + std::to_string(Length) + " bytes");
 }
