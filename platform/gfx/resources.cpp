@@ -53,12 +53,12 @@ TCursorImage PaintPixelArt(const TPixelArt& art, TPoint hotSpot) {
   std::uint32_t map[256] = {};
   bool mapped[256] = {};
   // "c=RRGGBB" items separated by blanks.
-  const std::string& spec = art.Colors;
-  for (std::size_t i = 0; i + 8 <= spec.size(); ++i) {
-    if (spec[i] == ' ' || spec[i + 1] != '=' || (i > 0 && spec[i - 1] != ' ')) continue;
+  const std::string& colors = art.Colors;
+  for (std::size_t i = 0; i + 8 <= colors.size(); ++i) {
+    if (colors[i] == ' ' || colors[i + 1] != '=' || (i > 0 && colors[i - 1] != ' ')) continue;
     int rgb = 0;
-    if (!TryStrToInt("$" + spec.substr(i + 2, 6), rgb) || rgb < 0) continue;
-    auto c = static_cast<unsigned char>(spec[i]);
+    if (!TryStrToInt("$" + colors.substr(i + 2, 6), rgb) || rgb < 0) continue;
+    auto c = static_cast<unsigned char>(colors[i]);
     map[c] = 0xFF000000u | static_cast<std::uint32_t>(rgb);
     mapped[c] = true;
   }
