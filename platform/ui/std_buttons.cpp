@@ -170,11 +170,13 @@ void TCustomGroupBox::Paint() {
   TCanvas& c = Canvas();
   c.Brush().SetColor(Color());
   c.FillRect(ClientRect());
+  c.Font().Assign(Font());
   int h = c.TextHeight("0");
   TRect frame = Rect(0, h / 2, Width(), Height());
   c.DrawEdge(frame, EDGE_ETCHED, BF_RECT);
   if (!Caption().empty()) {
-    c.Font().Assign(Font());
+    // The caption breaks the frame line: its background is cleared first.
+    c.FillRect(Rect(6, 0, 10 + c.TextWidth(Caption()), h));
     if (!Enabled()) c.Font().SetColor(clGrayText);
     c.TextOut(8, 0, Caption());
   }
