@@ -115,6 +115,11 @@ void TDateTimePicker::PeerCheckedChanged(bool checked) {
 }
 
 void TDateTimePicker::WndProc(TMessage& m) {
+  if (m.Msg == WM_GETDLGCODE) {
+    // The arrows pick and step the date's parts.
+    m.Result = DLGC_WANTARROWS | DLGC_WANTCHARS;
+    return;
+  }
   if (m.Msg != WM_KEYDOWN) return TNativeControl::WndProc(m);
   TNativeControl::WndProc(m);
   if (m.Result || !m.WParam) return;

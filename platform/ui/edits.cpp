@@ -379,6 +379,14 @@ void TCustomEdit::WndProc(TMessage& m) {
       TNativeControl::WndProc(m);
       if (m.Result == 0 && m.WParam && EditChar(static_cast<char32_t>(m.WParam))) m.Result = 1;
       return;
+    case WM_GETDLGCODE:
+      // The arrows move the caret; a memo also keeps Return (and Tab when it wants tabs).
+      m.Result = DLGC_WANTARROWS | DLGC_WANTCHARS | DLGC_HASSETSEL;
+      if (auto* memo = dynamic_cast<TCustomMemo*>(this)) {
+        if (memo->WantReturns()) m.Result |= DLGC_WANTALLKEYS;
+        if (memo->WantTabs()) m.Result |= DLGC_WANTTAB;
+      }
+      return;
     case WM_CUT: DoCut(); return;
     case WM_COPY:
       if (FPasswordChar || SelLength() == 0) return;

@@ -252,6 +252,7 @@ void TCustomListBox::KeyDown(WORD& Key, TShiftState Shift) {
 
 void TCustomListBox::WndProc(TMessage& m) {
   switch (m.Msg) {
+    case WM_GETDLGCODE: m.Result = DLGC_WANTARROWS | DLGC_WANTCHARS; return;
     case LB_GETCOUNT: m.Result = FItems->Count(); return;
     case LB_GETCURSEL: m.Result = FItemIndex; return;
     case LB_SETCURSEL:
@@ -520,6 +521,7 @@ void TCustomComboBox::PeerDroppedDown(bool dropped) {
 
 void TCustomComboBox::WndProc(TMessage& m) {
   switch (m.Msg) {
+    case WM_GETDLGCODE: m.Result = DLGC_WANTARROWS | DLGC_WANTCHARS; return;
     case WM_KEYDOWN:
       TNativeControl::WndProc(m);
       if (m.Result == 0 && m.WParam && Editable()) m.Result = FEdit->Perform(WM_KEYDOWN, m.WParam, m.LParam);

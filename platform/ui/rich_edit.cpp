@@ -592,6 +592,10 @@ LRESULT TCustomRichEdit::StreamOut(UINT format, EDITSTREAM& stream) {
 
 void TCustomRichEdit::WndProc(TMessage& m) {
   switch (m.Msg) {
+    case WM_GETDLGCODE:
+      // A multi-line editor: the arrows move the caret and Return breaks the paragraph.
+      m.Result = DLGC_WANTARROWS | DLGC_WANTCHARS | DLGC_HASSETSEL | DLGC_WANTALLKEYS;
+      return;
     case EM_STREAMIN:
       m.Result = m.LParam ? StreamIn(static_cast<UINT>(m.WParam), *reinterpret_cast<EDITSTREAM*>(m.LParam)) : 0;
       return;

@@ -10,6 +10,7 @@
 #include "platform/ui/clipboard.h"
 #include "platform/ui/date_time_picker.h"
 #include "platform/ui/edits.h"
+#include "platform/ui/forms.h"
 #include "platform/ui/list_controls.h"
 #include "platform/ui/spin_edit.h"
 #include "platform/ui/std_buttons.h"
@@ -384,6 +385,64 @@ TEST_F(StdControls, ButtonDefaultCancelAndModalResult) {
   ClickAt(cancel, 5, 5);
   EXPECT_EQ(log, (std::vector<std::string>{"ok", "cancel", "cancel"}));
   TButton::ModalResultSink() = nullptr;
+}
+
+TEST_F(StdControls, OnAFormTheEditorsKeepTheArrowsAndTheMemoItsReturn) {
+  TForm dialog(nullptr);
+  TEdit edit(nullptr);
+  TMemo memo(nullptr);
+  TListBox list(nullptr);
+  TComboBox combo(nullptr);
+  TCheckBox check(nullptr);
+  TButton ok(nullptr);
+  for (TWinControl* c : std::initializer_list<TWinControl*>{&edit, &memo, &list, &combo, &check, &ok}) c->SetParent(&dialog);
+  for (const char* s : {"One", "Two", "Three"}) {
+    list.Items().Add(s);
+    combo.Items().Add(s);
+  }
+  list.SetItemIndex(0);
+  combo.SetItemIndex(0);
+  memo.SetText("a\r\nb");
+  ok.SetDefault(true);
+  int pressed = 0;
+  ok.OnClick = [&](TObject*) { ++pressed; };
+  dialog.Show();
+  // The arrows move inside the editors and lists instead of moving the focus on.
+  list.SetFocus();
+  Key(list, VK_DOWN);
+  EXPECT_EQ(GetFocus(), &list);
+  EXPECT_EQ(list.ItemIndex(), 1);
+  combo.SetFocus();
+  Key(combo, VK_DOWN);
+  EXPECT_EQ(GetFocus(), &combo);
+  EXPECT_EQ(combo.Text(), "Two");
+  edit.SetFocus();
+  edit.SetText("xy");
+  edit.SetSelStart(0);
+  Key(edit, VK_RIGHT);
+  EXPECT_EQ(GetFocus(), &edit);
+  EXPECT_EQ(edit.SelStart(), 1);
+  memo.SetFocus();
+  memo.SetSelStart(0);
+  Key(memo, VK_DOWN);
+  EXPECT_EQ(GetFocus(), &memo);
+  EXPECT_EQ(memo.SelStart(), 3);
+  // A check box has no use for them: the focus moves to the next control.
+  check.SetFocus();
+  Key(check, VK_DOWN);
+  EXPECT_EQ(GetFocus(), &ok);
+  // Return breaks the memo's line; in the edit it presses the default button.
+  memo.SetFocus();
+  memo.Perform(WM_KEYDOWN, VK_RETURN, 0);
+  memo.Perform(WM_CHAR, '\r', 0);
+  EXPECT_EQ(pressed, 0);
+  EXPECT_EQ(memo.Lines().Count(), 3);
+  memo.SetWantReturns(false);
+  Key(memo, VK_RETURN);
+  EXPECT_EQ(pressed, 1);
+  edit.SetFocus();
+  Key(edit, VK_RETURN);
+  EXPECT_EQ(pressed, 2);
 }
 
 TEST_F(StdControls, RadioGroupClicksOncePerItemIndexChange) {

@@ -1,15 +1,21 @@
-// A window of standard controls on a real X server, for the x11 test script: every event the
-// controls fire is written to the log file (one line each), and so are the screen positions of
-// the controls, so that the script can click them and check what the events saw.
+// A form of standard controls with a main menu on a real X server, for the x11 test script:
+// every event the controls and the menu fire is written to the log file (one line each), and so
+// are the screen positions of the controls and of the menu entries, so that the script can
+// click them and check what the events saw.
 #include <QApplication>
+#include <QMenu>
+#include <QMenuBar>
 #include <QTimer>
 #include <QWidget>
+#include <cctype>
 #include <fstream>
 #include <string>
 
 #include "platform/qt/qt_window_peer.h"
 #include "platform/ui/edits.h"
+#include "platform/ui/forms.h"
 #include "platform/ui/list_controls.h"
+#include "platform/ui/menus.h"
 #include "platform/ui/std_buttons.h"
 
 namespace {
@@ -17,6 +23,10 @@ namespace {
 std::string OneLine(std::string s) {
   for (std::size_t p = s.find("\r\n"); p != std::string::npos; p = s.find("\r\n", p)) s.replace(p, 2, "|");
   return s;
+}
+
+std::string At(const char* name, QPoint p) {
+  return std::string("at ") + name + " " + std::to_string(p.x()) + " " + std::to_string(p.y());
 }
 
 }  // namespace
@@ -29,8 +39,21 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   InstallQtBackend();
 
-  TCustomControl form(nullptr);
-  form.SetBounds(0, 0, 420, 250);
+  TForm form(nullptr);
+  form.SetCaption("Standard controls");
+  form.SetBorderStyle(bsSingle);
+  form.SetBounds(40, 40, 420, 250);
+  TMainMenu menu(nullptr);
+  auto* text = new TMenuItem(nullptr);
+  text->SetCaption("&Text");
+  auto* upper = new TMenuItem(nullptr);
+  upper->SetCaption("&Upper case");
+  auto* lower = new TMenuItem(nullptr);
+  lower->SetCaption("&Lower case");
+  text->Add({upper, lower});
+  menu.Items()->Add(text);
+  form.SetMenu(&menu);
+
   TEdit edit(nullptr);
   TMemo memo(nullptr);
   TComboBox combo(nullptr);
@@ -61,24 +84,43 @@ int main(int argc, char** argv) {
   combo.OnChange = [&](TObject*) { write("combo " + combo.Text()); };
   check.OnClick = [&](TObject*) { write(std::string("check ") + (check.Checked() ? "1" : "0")); };
   button.OnClick = [&](TObject*) { write("button " + edit.Text()); };
+  upper->OnClick = [&](TObject*) {
+    write("menu upper");
+    std::string s = edit.Text();
+    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    edit.SetText(s);
+  };
+  lower->OnClick = [&](TObject*) { write("menu lower"); };
 
-  form.HandleNeeded();
-  for (const Placed& p : placed) p.control->HandleNeeded();
-  QWidget* window = QtPeer(form)->Widget();
-  window->setWindowTitle("Standard controls");
-  window->move(40, 40);
-  window->show();
+  form.Show();
+  QWidget* window = QtPeer(form)->Widget()->window();
+  auto* bar = window->findChild<QMenuBar*>();
+  if (!bar || bar->actions().isEmpty()) {
+    write("no menu bar");
+    return 1;
+  }
+  // The item's position is known once its drop-down is open.
+  QMenu* drop = bar->actions().first()->menu();
+  QObject::connect(drop, &QMenu::aboutToShow, [&] {
+    QTimer::singleShot(300, [&] {
+      QAction* first = drop->actions().first();
+      write(At("upper", drop->mapToGlobal(drop->actionGeometry(first).center())));
+    });
+  });
 
   QTimer::singleShot(500, [&] {
-    TPoint origin = form.ClientToScreen({0, 0});
-    write("window " + std::to_string(origin.X) + " " + std::to_string(origin.Y) + " " +
-          std::to_string(form.Width()) + " " + std::to_string(form.Height()));
+    QPoint frame = window->mapToGlobal(QPoint(0, 0));
+    write("window " + std::to_string(frame.x()) + " " + std::to_string(frame.y()) + " " +
+          std::to_string(window->width()) + " " + std::to_string(window->height()));
+    TPoint client = form.ClientToScreen({0, 0});
+    write("client " + std::to_string(client.X - frame.x()) + " " + std::to_string(client.Y - frame.y()));
     for (const Placed& p : placed) {
       TPoint c = p.control->ClientToScreen({p.control->Width() / 2, p.control->Height() / 2});
       if (p.control == &edit) c = edit.ClientToScreen({20, edit.Height() / 2});
       if (p.control == &check) c = check.ClientToScreen({8, check.Height() / 2});
-      write(std::string("at ") + p.name + " " + std::to_string(c.X) + " " + std::to_string(c.Y));
+      write(At(p.name, QPoint(c.X, c.Y)));
     }
+    write(At("menu", bar->mapToGlobal(bar->actionGeometry(bar->actions().first()).center())));
     write("ready");
   });
   return app.exec();

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# The standard controls on a real X server, used as a person uses them: xdotool types into the
-# edit, copies it (xclip reads what it copied), pastes what xclip offers into the memo, ticks the
-# check box, picks a combo box item and clicks the button; the program's event log must show
-# each change once, with what was typed. A screenshot of the screen is saved beside the log and
+# A form of standard controls with a main menu on a real X server, used as a person uses them:
+# xdotool types into the edit, copies it (xclip reads what it copied), pastes what xclip offers
+# into the memo, ticks the check box, picks a combo box item, clicks the button and picks a menu
+# item; the program's event log must show each change once, with what was typed. A screenshot of the screen is saved beside the log and
 # its pixels checked.
 # Usage: std_controls_x11.sh PROGRAM OUTPUT_FOLDER
 set -euo pipefail
@@ -54,37 +54,65 @@ sleep 0.2
 xdotool key Down Down
 sleep 0.3
 click button
+sleep 0.3
+
+# Pick "Text > Upper case" from the menu bar with the mouse: the item's OnClick upper-cases the
+# edit; the button then reports the new text.
+click menu
+for _ in $(seq 50); do grep -q '^at upper ' "$log" && break; sleep 0.1; done
+grep -q '^at upper ' "$log" || fail "the menu did not drop down"
+click upper
+click button
 sleep 0.5
 
 # A screenshot of the screen, cut to the window, and a look at its pixels.
 read -r wx wy ww wh < <(grep '^window ' "$log" | awk '{print $2, $3, $4, $5}')
-/usr/bin/python3 - "$shot" "$wx" "$wy" "$ww" "$wh" <<'PY' || fail "screenshot check"
+read -r cx cy < <(grep '^client ' "$log" | awk '{print $2, $3}')
+/usr/bin/python3 - "$shot" "$wx" "$wy" "$ww" "$wh" "$cx" "$cy" <<'PY' || fail "screenshot check"
 import sys
 from PIL import ImageGrab
-shot, x, y, w, h = sys.argv[1], *map(int, sys.argv[2:])
+shot, x, y, w, h, cx, cy = sys.argv[1], *map(int, sys.argv[2:])
 image = ImageGrab.grab().crop((x, y, x + w, y + h))
 image.save(shot)
 px = image.convert("RGB").load()
-def dark(x0, y0, x1, y1):
-    return sum(1 for yy in range(y0, y1) for xx in range(x0, x1) if sum(px[xx, yy]) < 300)
-# The edit shows "hello", the button its caption, the memo the pasted text; the form's own
-# background between the columns stays empty.
+def dark(x0, y0, x1, y1, ox=cx, oy=cy):
+    return sum(1 for yy in range(y0 + oy, y1 + oy) for xx in range(x0 + ox, x1 + ox) if sum(px[xx, yy]) < 300)
+# The menu bar sits above the client area and shows its entry; the edit shows "HELLO", the
+# button its caption, the memo the pasted text; the form's own background between the columns
+# stays empty.
+assert cy >= 15, "no menu bar above the client area"
+assert dark(2, 2, 60, cy - 2, 0, 0) > 10, "no entry on the menu bar"
 assert dark(12, 12, 198, 32) > 30, "no text in the edit"
 assert dark(222, 102, 318, 128) > 30, "no caption on the button"
 assert dark(12, 46, 198, 80) > 30, "no text in the memo"
 assert dark(203, 10, 217, 140) == 0, "something drawn between the columns"
+# "HELLO" is all capitals: the second glyph (an "E", not an "e") reaches the top of the first.
+ink = lambda xx, yy: sum(px[xx + cx, yy + cy]) < 300
+columns = [xx for xx in range(12, 198) if any(ink(xx, yy) for yy in range(12, 32))]
+assert columns, "no text in the edit"
+glyphs = []
+for xx in columns:
+    if glyphs and xx == glyphs[-1][-1] + 1: glyphs[-1].append(xx)
+    else: glyphs.append([xx])
+assert len(glyphs) >= 4, "the edit's text is not five letters"
+top = min(yy for yy in range(12, 32) for xx in glyphs[0] if ink(xx, yy))
+assert any(ink(xx, yy) for xx in glyphs[1] for yy in range(top, top + 2)), "the edit's text is not upper case"
 PY
 
 kill "$pid" 2>/dev/null || true
 wait "$pid" 2>/dev/null || true
 
 expect_once() { [ "$(grep -cx "$1" "$log")" = 1 ] || fail "expected '$1' once"; }
-[ "$(grep -c '^edit ' "$log")" = 5 ] || fail "five edit changes expected (one per typed letter)"
+[ "$(grep -c '^edit ' "$log")" = 6 ] || fail "six edit changes expected (one per typed letter, one by the menu)"
 expect_once "edit h"
 expect_once "edit hello"
 expect_once "memo from xclip"
 expect_once "check 1"
 expect_once "combo Third"
 expect_once "button hello"
+expect_once "menu upper"
+expect_once "edit HELLO"
+expect_once "button HELLO"
+grep -q '^menu lower' "$log" && fail "the wrong menu item fired"
 grep -q '^check 0' "$log" && fail "the check box clicked twice"
 echo "std_controls_x11: all events seen; screenshot $shot"
