@@ -40,23 +40,13 @@ int IntOrZero(const std::string& s) {
   return ParseInt(s, v) ? v : 0;
 }
 
-// The value between the first pair of double quotes after the attribute `name` (matched
-// without regard to case); empty when there is none.
 std::string AttributeValue(const std::string& tag, const std::string& name, bool* found = nullptr) {
-  std::string lower = Lower(tag);
-  std::size_t at = lower.find(Lower(name));
-  if (found) *found = false;
-  if (at == std::string::npos) return "";
-  std::size_t open = tag.find('"', at + name.size());
-  if (open == std::string::npos) return "";
-  std::size_t close = tag.find('"', open + 1);
-  if (close == std::string::npos) return "";
-  if (found) *found = true;
-  return tag.substr(open + 1, close - open - 1);
+  return MarkupAttribute(tag, name, found);
 }
 
-// "&lt;", "&gt;", "&amp;" and "&quot;" decoded once, left to right.
-std::string DecodeEntities(const std::string& s) {
+// "&lt;", "&gt;", "&amp;" and "&quot;" decoded once, left to right; with `strayEnds` an
+// ampersand that starts none of them ends the decoding.
+std::string DecodeEntities(const std::string& s, bool strayEnds) {
   static const struct { const char* name; char ch; } kEntities[] = {
       {"&lt;", '<'}, {"&gt;", '>'}, {"&amp;", '&'}, {"&quot;", '"'}};
   std::string out;
@@ -73,6 +63,10 @@ std::string DecodeEntities(const std::string& s) {
           break;
         }
       }
+    }
+    if (!replaced && strayEnds && s[i] == '&') {
+      out.append(s, i, std::string::npos);
+      break;
     }
     if (!replaced) out += s[i++];
   }
@@ -304,7 +298,7 @@ void TMarkupRenderer::RenderLine(std::string& text, TRect r, TLine& line, std::s
     else word = text;
 
     if (!word.empty()) {
-      std::string display = DecodeEntities(word);
+      std::string display = DecodeEntities(word, FOpt.StrayAmpersandEndsEntities);
       int th = FCanvas.TextHeight(display);
       if (FSub) line.SubH = std::max(line.SubH, th / 4);
       if (FSup) line.SupH = std::max(line.SupH, th / 4);
@@ -437,7 +431,17 @@ void TMarkupRenderer::OpeningTag(const std::string& tag, const std::string& up, 
       } else if (StartsWith(up, "<BODY")) {
         if (!Drawing()) break;
         std::string background = AttributeValue(tag, "background");
-        if (StartsWith(Lower(background), "file://")) {
+        if (FOpt.BackgroundSource) {
+          const TGraphic* picture = background.empty() ? nullptr : FOpt.BackgroundSource(background);
+          if (picture && !picture->Empty() && picture->Width() > 0 && picture->Height() > 0) {
+            FCanvas.SaveDC();
+            FCanvas.IntersectClipRect(FRect.Left, FRect.Top, FRect.Right, FRect.Bottom);
+            for (int y = FRect.Top; y < FRect.Bottom; y += picture->Height())
+              for (int x = FRect.Left; x < FRect.Right; x += picture->Width())
+                FCanvas.StretchDraw(Bounds(x, y, picture->Width(), picture->Height()), *picture);
+            FCanvas.RestoreDC(-1);
+          }
+        } else if (StartsWith(Lower(background), "file://")) {
           std::string path = background.substr(7);
           TBitmap picture;
           if (FileExists(path) && picture.TryLoadFromFile(path) && !picture.Empty()) {
@@ -564,7 +568,7 @@ void TMarkupRenderer::OpeningTag(const std::string& tag, const std::string& up, 
       else SetStyle(fsUnderline, true);
       break;
     case 'Z':
-      FHidden = true;
+      if (FOpt.HiddenTags) FHidden = true;
       break;
     default:
       break;
@@ -638,7 +642,7 @@ void TMarkupRenderer::ClosingTag(const std::string& up, const TRect& r, TLine& l
       }
       break;
     case 'Z':
-      FHidden = false;
+      if (FOpt.HiddenTags) FHidden = false;
       break;
     default:
       break;
@@ -659,7 +663,15 @@ void TMarkupRenderer::Picture(const std::string& tag, const TRect& r, TLine& lin
   int imageIndex = -1;
   TBitmap bitmap;
   bool stretch = false;
-  if (StartsWith(lsrc, "idx:")) {
+  const TGraphic* graphic = nullptr;
+  if (FOpt.PictureSource && !StartsWith(lsrc, "idx:")) {
+    TMarkupOptions::TPicture p;
+    if (FOpt.PictureSource(src, attrW, attrH, p)) {
+      graphic = p.Graphic;
+      pw = std::max(p.Width, 0);
+      ph = std::max(p.Height, 0);
+    }
+  } else if (StartsWith(lsrc, "idx:")) {
     int n = -1;
     if (FOpt.Images && ParseInt(src.substr(4), n) && n >= 0 && n < FOpt.Images->Count()) {
       imageIndex = n;
@@ -711,6 +723,8 @@ void TMarkupRenderer::Picture(const std::string& tag, const TRect& r, TLine& lin
         FOpt.Images->GetBitmap(imageIndex, copy);
         FCanvas.StretchDraw(dest, copy);
       }
+    } else if (graphic) {
+      FCanvas.StretchDraw(dest, *graphic);
     } else if (!bitmap.Empty()) {
       if (stretch || FOpt.Print) FCanvas.StretchDraw(dest, bitmap);
       else FCanvas.Draw(FPen.Left, FPen.Top, bitmap);
@@ -823,6 +837,19 @@ TColor ColorFromHex(const std::string& text) {
     return hi * 16 + lo;
   };
   return static_cast<TColor>(RGB(pair(0), pair(2), pair(4)));
+}
+
+std::string MarkupAttribute(const std::string& tag, const std::string& name, bool* found) {
+  std::string lower = Lower(tag);
+  std::size_t at = lower.find(Lower(name));
+  if (found) *found = false;
+  if (at == std::string::npos) return "";
+  std::size_t open = tag.find('"', at + name.size());
+  if (open == std::string::npos) return "";
+  std::size_t close = tag.find('"', open + 1);
+  if (close == std::string::npos) return "";
+  if (found) *found = true;
+  return tag.substr(open + 1, close - open - 1);
 }
 
 int QueryFileVersion(const std::string&) {

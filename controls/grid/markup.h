@@ -3,6 +3,7 @@
 // hit-tests it on a canvas.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "platform/gfx/bitmap.h"
@@ -36,6 +37,21 @@ struct TMarkupOptions {
   TColor HoverColor = clNone;
   TColor HoverFontColor = clNone;
   TColor ShadowColor = 0x808080;
+
+  // The cell dialect by default. The HTML label's dialect turns these: no hiding tag, an
+  // ampersand that starts no entity ends the decoding of its word, and its own pictures.
+  bool HiddenTags = true;
+  bool StrayAmpersandEndsEntities = false;
+  // When set, every IMG source but "idx:" is asked here: false when it gives no picture; else
+  // Width and Height are its room and Graphic (may be null) is drawn stretched into it.
+  struct TPicture {
+    const TGraphic* Graphic = nullptr;
+    int Width = 0;
+    int Height = 0;
+  };
+  std::function<bool(const std::string& Source, int AttrWidth, int AttrHeight, TPicture& Picture)> PictureSource;
+  // When set, the BODY tag's background is asked here (null: none) and tiled.
+  std::function<const TGraphic*(const std::string& Source)> BackgroundSource;
 };
 
 struct TMarkupResult {
@@ -71,6 +87,9 @@ std::string StripMarkup(const std::string& text);
 TColor ColorFromName(const std::string& name);
 // "#RRGGBB" to 0x00BBGGRR.
 TColor ColorFromHex(const std::string& text);
+// The value between the first pair of double quotes after the attribute `name` of a tag
+// (matched without regard to case); empty when there is none.
+std::string MarkupAttribute(const std::string& tag, const std::string& name, bool* found = nullptr);
 
 // The high 32 bits of a file's fixed version (major * 65536 + minor), or -1 when the file has
 // no version resource.
