@@ -1,0 +1,31 @@
+// qnclient: the desktop client. Starts the application on the desktop backend, creates the
+// main window (which starts the local web server and runs the login on its first activation)
+// and runs the message loop until the main window closes.
+#include <QApplication>
+#include <cstdio>
+#include <cstdlib>
+
+#include "client/view.h"
+#include "platform/qt/qt_window_peer.h"
+#include "platform/sys/process.h"
+#include "platform/ui/application.h"
+
+int main(int argc, char** argv) {
+  const char* display = std::getenv("DISPLAY");
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  const char* platform = std::getenv("QT_QPA_PLATFORM");
+  if ((!display || !*display) && (!wayland || !*wayland) && (!platform || !*platform)) {
+    std::fprintf(stderr, "qnclient: no display to show its windows on (DISPLAY is not set)\n");
+    return 1;
+  }
+  InitProcess(argc, argv);
+  QApplication app(argc, argv);
+  InstallQtBackend();
+  TApplication& application = GetApplication();
+  application.Initialize();
+  application.SetTitle("Quillon Client");
+  TView* view = nullptr;
+  application.CreateForm(view);
+  application.Run();
+  return 0;
+}

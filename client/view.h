@@ -1,0 +1,238 @@
+// TView: the main record window of the client. It holds every control of the record window
+// (the record notebook and its pages, the fields and their labels, the grids, the item list,
+// the rich text with its tool bar, the pictures, the tool bar, the main menu and the status
+// line), lays them out, and wires their events to the client's logic.
+#pragma once
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/ui/common_controls.h"
+#include "platform/ui/containers.h"
+#include "platform/ui/dialogs.h"
+#include "platform/ui/edits.h"
+#include "platform/ui/forms.h"
+#include "platform/ui/image.h"
+#include "platform/ui/list_controls.h"
+#include "platform/ui/list_view.h"
+#include "platform/ui/menus.h"
+#include "platform/ui/page_control.h"
+#include "platform/ui/rich_edit.h"
+#include "platform/ui/speed_button.h"
+#include "platform/ui/std_buttons.h"
+#include "platform/ui/std_painted.h"
+#include "platform/ui/tab_control.h"
+#include "platform/ui/timer.h"
+#include "platform/ui/tool_bar.h"
+#include "platform/ui/tree_view.h"
+
+class TQnStringGrid;
+class TProgressBar;  // its header and the grid's share enumerator names: kept apart
+
+// The controls of one grid page (grid 3 or grid 4): the grid and its button panel.
+struct TGridPage {
+  TTabSheet* Sheet = nullptr;
+  TQnStringGrid* Grid = nullptr;
+  TPanel* Buttons = nullptr;
+  TButton* InsertBtn = nullptr;
+  TButton* RemoveBtn = nullptr;
+  TButton* EditBtn = nullptr;
+  TButton* MoveUpBtn = nullptr;
+  TButton* MoveDownBtn = nullptr;
+  TButton* FindBtn = nullptr;
+  TButton* SummaryBtn = nullptr;
+  TButton* PrintBtn = nullptr;
+  TButton* EmailBtn = nullptr;
+};
+
+class TView : public TForm {
+public:
+  explicit TView(TComponent* AOwner);
+  ~TView() override;
+
+  // The folder of the running program, with a trailing separator (the installation folder).
+  static std::string AppDirectory();
+
+  // ---- The record header ----
+  TToolBar* ToolBar = nullptr;
+  TToolButton* PreviousTBtn = nullptr;
+  TToolButton* NextTBtn = nullptr;
+  TToolButton* NewRecordTBtn = nullptr;
+  TToolButton* DeleteRecordTBtn = nullptr;
+  TToolButton* CopyRecordTBtn = nullptr;
+  TToolButton* InsertRecordTBtn = nullptr;
+  TToolButton* SearchTBtn = nullptr;
+  TToolButton* PreviousSearchTBtn = nullptr;
+  TToolButton* NextSearchTBtn = nullptr;
+  TToolButton* SearchListTBtn = nullptr;
+  TToolButton* GraphTBtn = nullptr;
+  TToolButton* CalculatorTBtn = nullptr;
+  TToolButton* CalendarTBtn = nullptr;
+  TToolButton* CDTBtn = nullptr;
+  TToolButton* CloseTBtn = nullptr;
+
+  TPanel* HeaderPanel = nullptr;
+  TLabel* NumberTitle = nullptr;
+  TEdit* number = nullptr;
+  TLabel* RecordTitle = nullptr;
+  TEdit* RecordName = nullptr;
+  TCheckBox* ReadonlyBox = nullptr;
+  TCheckBox* SearchListBox = nullptr;
+  TButton* IdleRefreshBtn = nullptr;
+  TButton* ImportBTN = nullptr;
+
+  // ---- The record notebook ----
+  TPageControl* RecordBook = nullptr;
+  TTabSheet* RecordPage = nullptr;
+  TPanel* DetailPanel = nullptr;
+  TSplitter* Splitter1 = nullptr;
+  TPanel* DescriptionPanel = nullptr;
+  std::array<TLabel*, 10> sn{};        // sn0 ... sn9: the detail labels
+  std::array<TEdit*, 10> Detail{};     // Detail0 ... Detail9
+  std::array<TLabel*, 10> Desc{};      // Desc1 ... Desc10 (index 0 is Desc1)
+  std::array<TEdit*, 10> DescEdit{};   // DescOne ... DescTen
+  std::array<TSpeedButton*, 10> DescBtn{};  // the buttons that drop each description's menu
+  std::array<TLabel*, 6> OtherC{};     // OtherC1 ... OtherC6
+  std::array<TEdit*, 6> Other{};       // Other1 ... Other6
+  TGroupBox* boxname = nullptr;
+  TCheckBox* CheckBox1 = nullptr;
+  TCheckBox* CheckBox2 = nullptr;
+  TCheckBox* CheckBox3 = nullptr;
+
+  TTabSheet* ItemPage = nullptr;
+  TListView* ItemList = nullptr;
+  TButton* EditSkillBtn = nullptr;
+
+  TGridPage Grid3Page;  // DirGrid and its panel
+  TGridPage Grid4Page;  // Grid4 and its panel
+  TQnStringGrid* DirGrid = nullptr;
+  TQnStringGrid* Grid4 = nullptr;
+  TButton* EmailGrid3Btn = nullptr;
+  TButton* EmailGrid4Btn = nullptr;
+
+  TTabSheet* NotesPage = nullptr;
+  TLabel* Notes1Title = nullptr;
+  TLabel* Notes2Title = nullptr;
+  TLabel* Notes3Title = nullptr;
+  TMemo* Memo1 = nullptr;
+  TMemo* Memo2 = nullptr;
+  TMemo* Memo3 = nullptr;
+  TButton* SelectResumeBtn = nullptr;
+  TButton* ViewResumeBtn = nullptr;
+  TButton* ClearResumeBtn = nullptr;
+  TButton* PrintAddressBTN = nullptr;
+
+  TTabSheet* TextPage = nullptr;
+  TPanel* RichToolBar = nullptr;
+  TComboBox* RTF1Font = nullptr;
+  TComboBox* FontRTF1Size = nullptr;
+  TComboBox* RTFColor1 = nullptr;
+  TSpeedButton* BoldBtn = nullptr;
+  TSpeedButton* ItalicBtn = nullptr;
+  TSpeedButton* UnderlineBtn = nullptr;
+  TSpeedButton* LeftBtn = nullptr;
+  TSpeedButton* CenterBtn = nullptr;
+  TSpeedButton* RightBtn = nullptr;
+  TSpeedButton* BulletBtn = nullptr;
+  TButton* AddBtn = nullptr;  // pops up the field menu
+  TButton* PrintRTF1Btn = nullptr;
+  TRichEdit* ItemDetails = nullptr;
+
+  TTabSheet* PicturePage = nullptr;
+  TTabControl* ImageBook = nullptr;
+  TLabel* ImageTitleLabel = nullptr;
+  TEdit* ImageTitle = nullptr;
+  TPanel* DisplayPanel = nullptr;
+  TImage* RecordImage = nullptr;
+  TLabel* PicStat = nullptr;
+  TCheckBox* AutoSizeImage = nullptr;
+  TButton* SelectPicture = nullptr;
+  TButton* ClearPicture = nullptr;
+
+  // ---- The status line ----
+  TPanel* StatusPanel = nullptr;
+  TLabel* Status = nullptr;
+  TProgressBar* Progress = nullptr;
+  TLabel* DatabaseLabel = nullptr;
+
+  // ---- Components without a window ----
+  TTimer* IdleRefresh = nullptr;
+  TTreeView* DescriptionTree = nullptr;  // the hidden work tree of the value trees
+  TOpenDialog* GetPicture = nullptr;
+  TOpenDialog* SelectResume = nullptr;
+  std::array<TPopupMenu*, 10> DescMenu{};  // DescMenu1 ... DescMenu10
+  TPopupMenu* ritems = nullptr;            // the field menu of the rich text
+  TPopupMenu* DateMenu = nullptr;
+  TPopupMenu* FieldMenu = nullptr;
+  TPopupMenu* GridPrintMenu = nullptr;
+
+  // ---- The main menu ----
+  TMainMenu* MainMenu = nullptr;
+  TMenuItem* ConnectMenu = nullptr;
+  TMenuItem* SelectServer1 = nullptr;
+  TMenuItem* SetServerName1 = nullptr;
+  TMenuItem* DatabaseInformation1 = nullptr;
+  TMenuItem* LocalServerSettings1 = nullptr;
+  TMenuItem* Close1 = nullptr;
+  TMenuItem* EditMenu = nullptr;
+  TMenuItem* NewRecord = nullptr;
+  TMenuItem* Cut = nullptr;
+  TMenuItem* CopyRecord1 = nullptr;
+  TMenuItem* InsertRecord = nullptr;
+  TMenuItem* SearchandReplace1 = nullptr;
+  TMenuItem* ShortDescriptionValues1 = nullptr;
+  TMenuItem* ReportMenu = nullptr;
+  TMenuItem* QuickOrderReport1 = nullptr;
+  TMenuItem* QuickFinancialReport1 = nullptr;
+  TMenuItem* Grid3DataSummary = nullptr;
+  TMenuItem* Grid4DataSummary = nullptr;
+  TMenuItem* ViewtheSearchWindow1 = nullptr;
+  TMenuItem* ViewtheSpreadSheet1 = nullptr;
+  TMenuItem* UtilitiesMenu = nullptr;
+  TMenuItem* Calculator1 = nullptr;
+  TMenuItem* Calander1 = nullptr;
+  TMenuItem* Email1 = nullptr;
+  TMenuItem* Email2 = nullptr;
+  TMenuItem* Email3 = nullptr;
+  TMenuItem* EmailSettings1 = nullptr;
+  TMenuItem* ImportData1 = nullptr;
+  TMenuItem* PrintAddressLabels1 = nullptr;
+  TMenuItem* AllRecords1 = nullptr;
+  TMenuItem* SearchListRecords1 = nullptr;
+  TMenuItem* Grid3Address1 = nullptr;
+  TMenuItem* Grid4Address1 = nullptr;
+  TMenuItem* ResetApplication1 = nullptr;
+  TMenuItem* SetDateFormat1 = nullptr;
+  TMenuItem* HelpMenu = nullptr;
+  TMenuItem* Contents1 = nullptr;
+  TMenuItem* GettingStarted1 = nullptr;
+  TMenuItem* ContactHarrowmere1 = nullptr;
+  TMenuItem* AboutMenu = nullptr;
+  TMenuItem* DisplayAbout = nullptr;
+
+  // The field layout: places the controls for the window's size (also on every resize).
+  void FormResize(TObject* Sender);
+
+  // A named control or menu item, for the command bindings and the tests.
+  TComponent* Find(const std::string& name) const { return FindComponent(name); }
+
+protected:
+  void Resize() override;
+
+private:
+  void BuildHeader();
+  void BuildRecordPage();
+  void BuildItemPage();
+  void BuildGridPage(TGridPage& page, int number);
+  void BuildNotesPage();
+  void BuildTextPage();
+  void BuildPicturePage();
+  void BuildStatusLine();
+  void BuildComponents();
+  void BuildMainMenu();
+  void LayoutRecordPage();
+
+  bool FLayingOut = false;
+};
