@@ -1,0 +1,481 @@
+#include "print/resource_table.h"
+
+#include <cmath>
+
+#include "platform/gfx/bitmap.h"
+#include "platform/gfx/jpeg_image.h"
+#include "platform/rtl/sysutils.h"
+
+namespace {
+
+// Colours as the engine stores them: RGB values, system colours, none and default.
+constexpr long long kMinColor = -0x80000000LL;
+constexpr long long kMaxColor = 0xFFFFFFFFLL;
+// A value list block holds at least its 4-byte length.
+constexpr int kMinBlock = 4;
+constexpr int kMaxEntries = 1000000;
+
+TColor ReadColor(const TPgValueList& v, TColor def) {
+  return static_cast<TColor>(static_cast<std::uint32_t>(v.ReadInteger("CL", static_cast<long long>(def), kMinColor, kMaxColor)));
+}
+
+void WriteColor(TPgValueList& v, TColor c) { v.WriteInteger("CL", static_cast<long long>(static_cast<std::int32_t>(c))); }
+
+}  // namespace
+
+// ---- Records --------------------------------------------------------------------------------
+
+void TPgBrush::Assign(const TBrush& brush) {
+  Color = brush.Color();
+  Style = brush.Style();
+}
+
+void TPgBrush::AssignToCanvas(TCanvas& canvas) const {
+  canvas.Brush().SetColor(Color);
+  canvas.Brush().SetStyle(Color == clNone ? bsClear : Style);
+}
+
+void TPgFont::Assign(const TFont& font) {
+  Size = font.Size();
+  Color = font.Color();
+  Charset = font.Charset();
+  Name = font.Name();
+  Style = font.Style();
+  Angle = 0;
+}
+
+void TPgFont::AssignTo(TFont& font) const {
+  font.SetName(Name.empty() ? "Arial" : Name);
+  font.SetSize(Size);
+  font.SetColor(Color);
+  font.SetCharset(Charset);
+  font.SetStyle(Style);
+  font.SetOrientation(static_cast<int>(std::lround(Angle * 10)));
+}
+
+void TPgFont::AssignToCanvas(TCanvas& canvas, int pixelsPerInch) const {
+  TFont& f = canvas.Font();
+  f.SetPixelsPerInch(pixelsPerInch);
+  AssignTo(f);
+}
+
+void TPgPen::Assign(const TPen& pen) {
+  Width = pen.Width();
+  Color = pen.Color();
+  Style = pen.Style();
+  Mode = pen.Mode();
+}
+
+void TPgPen::AssignToCanvas(TCanvas& canvas, int pixelsPerInch) const {
+  TPen& p = canvas.Pen();
+  p.SetColor(Color);
+  p.SetStyle(Color == clNone ? psClear : Style);
+  p.SetMode(Mode);
+  p.SetWidth(static_cast<int>(Round(pixelsPerInch / 72.0 / 4.0 * Width)));
+}
+
+// ---- Brushes, fonts, pens -------------------------------------------------------------------
+
+TPgBrush* TPgBrushList::AddBrush(const TBrush& brush) {
+  TPgBrush b;
+  b.Assign(brush);
+  return Add(b);
+}
+
+void TPgBrushList::SaveToStream(TStream& stream) const {
+  TPgWriter w(stream);
+  w.WriteInteger(Count());
+  for (const auto& b : FItems) {
+    TPgValueList v;
+    WriteColor(v, b->Color);
+    v.WriteEnum("ST", b->Style);
+    v.SaveToStream(stream);
+  }
+}
+
+void TPgBrushList::LoadFromStream(TStream& stream) {
+  TPgReader r(stream);
+  int n = r.ReadCount(kMaxEntries, kMinBlock);
+  TPgBrushList loaded;
+  for (int i = 0; i < n; ++i) {
+    TPgValueList v;
+    v.LoadFromStream(stream);
+    TPgBrush b;
+    b.Color = ReadColor(v, 0xFFFFFF);
+    b.Style = static_cast<TBrushStyle>(v.ReadEnum("ST", 0, bsDiagCross + 1));
+    loaded.AddBrush(b);
+  }
+  Swap(loaded);
+}
+
+TPgFont* TPgFontList::AddFont(const TFont& font) {
+  TPgFont f;
+  f.Assign(font);
+  return Add(f);
+}
+
+void TPgFontList::SaveToStream(TStream& stream) const {
+  TPgWriter w(stream);
+  w.WriteInteger(Count());
+  for (const auto& f : FItems) {
+    TPgValueList v;
+    WriteColor(v, f->Color);
+    v.WriteString("ST", FontStylesToString(f->Style));
+    v.WriteFloat("FA", f->Angle);
+    v.WriteInteger("SZ", f->Size);
+    v.WriteInteger("CS", f->Charset);
+    v.WriteString("FN", f->Name);
+    v.SaveToStream(stream);
+  }
+}
+
+void TPgFontList::LoadFromStream(TStream& stream) {
+  TPgReader r(stream);
+  int n = r.ReadCount(kMaxEntries, kMinBlock);
+  TPgFontList loaded;
+  for (int i = 0; i < n; ++i) {
+    TPgValueList v;
+    v.LoadFromStream(stream);
+    TPgFont f;
+    f.Color = ReadColor(v, 0xFFFFFF);
+    f.Style = StringToFontStyles(v.ReadString("ST", ""));
+    f.Angle = v.ReadFloat("FA", 0);
+    if (std::fabs(f.Angle) > 360) throw EPgStreamError("Invalid font angle");
+    f.Size = static_cast<int>(v.ReadInteger("SZ", 10, 1, 1638));
+    f.Charset = static_cast<int>(v.ReadInteger("CS", 1, 0, 255));
+    f.Name = v.ReadString("FN", "Arial");
+    loaded.AddFont(f);
+  }
+  Swap(loaded);
+}
+
+TPgPen* TPgPenList::AddPen(const TPen& pen) {
+  TPgPen p;
+  p.Assign(pen);
+  return Add(p);
+}
+
+void TPgPenList::SaveToStream(TStream& stream) const {
+  TPgWriter w(stream);
+  w.WriteInteger(Count());
+  for (const auto& p : FItems) {
+    TPgValueList v;
+    WriteColor(v, p->Color);
+    v.WriteInteger("SZ", p->Width);
+    v.WriteEnum("ST", p->Style);
+    v.WriteEnum("PM", p->Mode);
+    v.SaveToStream(stream);
+  }
+}
+
+void TPgPenList::LoadFromStream(TStream& stream) {
+  TPgReader r(stream);
+  int n = r.ReadCount(kMaxEntries, kMinBlock);
+  TPgPenList loaded;
+  for (int i = 0; i < n; ++i) {
+    TPgValueList v;
+    v.LoadFromStream(stream);
+    TPgPen p;
+    p.Color = ReadColor(v, 0);
+    p.Width = static_cast<int>(v.ReadInteger("SZ", 1, 0, 4000));
+    p.Style = static_cast<TPenStyle>(v.ReadEnum("ST", 0, psInsideFrame + 1));
+    p.Mode = static_cast<TPenMode>(v.ReadEnum("PM", 4, pmNotXor + 1));
+    loaded.AddPen(p);
+  }
+  Swap(loaded);
+}
+
+// ---- Pictures -------------------------------------------------------------------------------
+
+int TPgPicture::Width() const { return Kind == 1 ? Metafile.Width() : Graphic ? Graphic->Width() : 0; }
+int TPgPicture::Height() const { return Kind == 1 ? Metafile.Height() : Graphic ? Graphic->Height() : 0; }
+
+std::string TPgPicture::Bytes() const {
+  TMemoryStream s;
+  if (Kind == 1) {
+    TPgWriter w(s);
+    w.WriteInteger(Metafile.Width());
+    w.WriteInteger(Metafile.Height());
+  } else if (Graphic) {
+    Graphic->SaveToStream(s);
+  }
+  return s.DataString();
+}
+
+void TPgPicture::Draw(TCanvas& canvas, const TRect& r) const {
+  if (Kind == 1) canvas.StretchDraw(r, Metafile);
+  else if (Graphic) canvas.StretchDraw(r, *Graphic);
+}
+
+std::unique_ptr<TBitmap> TPgPicture::ToBitmap() const {
+  if (!Graphic) return nullptr;
+  if (auto* jpeg = dynamic_cast<const TJPEGImage*>(Graphic.get())) {
+    auto bmp = std::make_unique<TBitmap>();
+    bmp->Assign(jpeg->Bitmap());
+    return bmp;
+  }
+  if (auto* bmp = dynamic_cast<const TBitmap*>(Graphic.get())) {
+    auto copy = std::make_unique<TBitmap>();
+    copy->Assign(*bmp);
+    return copy;
+  }
+  return nullptr;
+}
+
+int TPgGraphicList::GraphicKind(const TGraphic& graphic) {
+  return dynamic_cast<const TJPEGImage*>(&graphic) ? 0 : 2;
+}
+
+TPgPicture* TPgGraphicList::AddPicture(std::unique_ptr<TPgPicture> picture) {
+  if (CompareGraphics) {
+    std::string bytes;
+    bool known = false;
+    for (std::size_t i = 0; i < FItems.size(); ++i) {
+      TPgPicture& p = *FItems[i];
+      if (p.Kind != picture->Kind || p.Width() != picture->Width() || p.Height() != picture->Height()) continue;
+      bool same;
+      if (p.Kind == 1) {
+        same = p.Metafile.SharesWith(picture->Metafile);
+      } else {
+        if (!known) {
+          bytes = picture->Bytes();
+          known = true;
+        }
+        same = p.Bytes() == bytes;
+      }
+      if (same) {
+        ++FCounts[i];
+        return FItems[i].get();
+      }
+    }
+  }
+  FItems.push_back(std::move(picture));
+  FCounts.push_back(1);
+  return FItems.back().get();
+}
+
+TPgPicture* TPgGraphicList::AddGraphic(const TGraphic& graphic) {
+  auto p = std::make_unique<TPgPicture>();
+  if (auto* jpeg = dynamic_cast<const TJPEGImage*>(&graphic)) {
+    p->Kind = 0;
+    p->Graphic = jpeg->Clone();
+  } else if (auto* bmp = dynamic_cast<const TBitmap*>(&graphic)) {
+    p->Kind = 2;
+    p->Graphic = bmp->Clone();
+  } else {
+    return nullptr;
+  }
+  return AddPicture(std::move(p));
+}
+
+TPgPicture* TPgGraphicList::AddMetafile(const TMetafile& metafile) {
+  auto p = std::make_unique<TPgPicture>();
+  p->Kind = 1;
+  p->Metafile = metafile;
+  return AddPicture(std::move(p));
+}
+
+void TPgGraphicList::SaveToStream(TStream& stream) const {
+  TPgWriter w(stream);
+  w.WriteInteger(Count());
+  for (const auto& p : FItems) {
+    w.WriteByte(static_cast<std::uint8_t>(p->Kind));
+    std::int64_t at = stream.Position();
+    w.WriteInteger(0);
+    std::string bytes = p->Bytes();
+    if (!bytes.empty()) stream.WriteBuffer(bytes.data(), static_cast<long>(bytes.size()));
+    std::int64_t end = stream.Position();
+    stream.SetPosition(at);
+    w.WriteInteger(static_cast<std::int32_t>(end));
+    stream.SetPosition(end);
+  }
+}
+
+void TPgGraphicList::LoadFromStream(TStream& stream) {
+  TPgReader r(stream);
+  int n = r.ReadCount(kMaxEntries, 5);
+  std::vector<std::unique_ptr<TPgPicture>> loaded;
+  for (int i = 0; i < n; ++i) {
+    int kind = r.ReadByte();
+    std::int64_t end = r.ReadInteger();
+    std::int64_t here = stream.Position();
+    if (end < here || end > stream.Size()) throw EPgStreamError("Invalid picture end position");
+    std::vector<BYTE> data(static_cast<std::size_t>(end - here));
+    if (!data.empty()) stream.ReadBuffer(data.data(), static_cast<long>(data.size()));
+    stream.SetPosition(end);
+    auto p = std::make_unique<TPgPicture>();
+    p->Kind = kind;
+    try {
+      if (kind == 0) {
+        auto jpeg = std::make_unique<TJPEGImage>();
+        jpeg->LoadFromBytes(data);
+        p->Graphic = std::move(jpeg);
+      } else if (kind == 2) {
+        auto bmp = std::make_unique<TBitmap>();
+        bmp->LoadFromBmp(data);
+        p->Graphic = std::move(bmp);
+      } else if (kind == 1) {
+        TMemoryStream s;
+        if (!data.empty()) s.WriteBuffer(data.data(), static_cast<long>(data.size()));
+        s.SetPosition(0);
+        TPgReader mr(s);
+        int w = mr.ReadInteger(), h = mr.ReadInteger();
+        if (w < 0 || h < 0 || w > kMaxPictureSide * 100 || h > kMaxPictureSide * 100)
+          throw EPgStreamError("Invalid metafile size");
+        p->Metafile.SetWidth(w);
+        p->Metafile.SetHeight(h);
+      } else {
+        continue;  // an unknown kind is skipped
+      }
+    } catch (const EPgStreamError&) {
+      throw;
+    } catch (const Exception& e) {
+      throw EPgStreamError(std::string("Invalid picture: ") + e.what());
+    }
+    loaded.push_back(std::move(p));
+  }
+  for (auto& p : loaded) {
+    FItems.push_back(std::move(p));
+    FCounts.push_back(1);
+  }
+}
+
+// ---- Memos ----------------------------------------------------------------------------------
+
+std::unique_ptr<TRichEdit> CreateHiddenRichEdit() {
+  auto edit = std::make_unique<TRichEdit>(nullptr);
+  edit->SetBounds(0, 0, 0, 0);
+  edit->SetWordWrap(false);
+  edit->SetMaxLength(1000000);
+  return edit;
+}
+
+std::unique_ptr<TCustomRichEdit> TPgMemoList::NewRichEdit() {
+  TCustomRichEdit* supplied = nullptr;
+  if (OnNeedRichEdit) OnNeedRichEdit(Owner, supplied);
+  if (supplied) return std::unique_ptr<TCustomRichEdit>(supplied);
+  return CreateHiddenRichEdit();
+}
+
+TCustomRichEdit* TPgMemoList::AddMemo(TCustomRichEdit* memo) {
+  if (!memo) return nullptr;
+  int i = IndexOfMemo(memo);
+  if (i >= 0) {
+    ++FItems[static_cast<std::size_t>(i)].Count;
+    return memo;
+  }
+  std::unique_ptr<TCustomRichEdit> copy = NewRichEdit();
+  if (memo->PlainText()) {
+    copy->SetPlainText(true);
+    copy->SetText(memo->Text());
+  } else {
+    copy->SetRichText(memo->RichText());
+  }
+  FItems.push_back({std::move(copy), 1});
+  return FItems.back().Edit.get();
+}
+
+TCustomRichEdit* TPgMemoList::GetMemo(int index) const {
+  return index >= 0 && index < Count() ? FItems[static_cast<std::size_t>(index)].Edit.get() : nullptr;
+}
+
+int TPgMemoList::IndexOfMemo(const TCustomRichEdit* memo) const {
+  for (std::size_t i = 0; i < FItems.size(); ++i)
+    if (FItems[i].Edit.get() == memo) return static_cast<int>(i);
+  return -1;
+}
+
+int TPgMemoList::RefCount(int index) const {
+  return index >= 0 && index < Count() ? FItems[static_cast<std::size_t>(index)].Count : 0;
+}
+
+void TPgMemoList::ReleaseResource(const TCustomRichEdit* memo) {
+  int i = IndexOfMemo(memo);
+  if (i < 0) return;
+  if (--FItems[static_cast<std::size_t>(i)].Count <= 0) FItems.erase(FItems.begin() + i);
+}
+
+void TPgMemoList::Clear() { FItems.clear(); }
+
+void TPgMemoList::Append(TPgMemoList& other) {
+  for (TEntry& e : other.FItems) FItems.push_back(std::move(e));
+  other.FItems.clear();
+}
+
+void TPgMemoList::SaveToStream(TStream& stream) const {
+  TPgWriter w(stream);
+  w.WriteInteger(Count());
+  for (const TEntry& e : FItems) {
+    bool rich = !e.Edit->PlainText();
+    w.WriteInteger(rich ? 1 : 0);
+    w.WriteBytes(rich ? e.Edit->RichText() : e.Edit->Text());
+  }
+}
+
+void TPgMemoList::LoadFromStream(TStream& stream) {
+  TPgReader r(stream);
+  int n = r.ReadCount(kMaxEntries, 8);
+  std::vector<TEntry> loaded;
+  for (int i = 0; i < n; ++i) {
+    int kind = r.ReadInteger();
+    if (kind != 0 && kind != 1) throw EPgStreamError("Invalid memo kind " + IntToStr(kind));
+    std::string contents = r.ReadBytes();
+    std::unique_ptr<TCustomRichEdit> edit = kind == 1 ? NewRichEdit() : CreateHiddenRichEdit();
+    try {
+      if (kind == 0) {
+        edit->SetPlainText(true);
+        edit->SetText(contents);
+      } else {
+        edit->SetRichText(contents);
+      }
+    } catch (const Exception& e) {
+      throw EPgStreamError(std::string("Invalid memo: ") + e.what());
+    }
+    loaded.push_back({std::move(edit), 1});
+  }
+  for (TEntry& e : loaded) FItems.push_back(std::move(e));
+}
+
+// ---- The table ------------------------------------------------------------------------------
+
+void TPgResourceTable::Clear() {
+  Brushes.Clear();
+  Fonts.Clear();
+  Pens.Clear();
+  Graphics.Clear();
+  Memos.Clear();
+}
+
+void TPgResourceTable::SaveToStream(TStream& stream) const {
+  Brushes.SaveToStream(stream);
+  Fonts.SaveToStream(stream);
+  Pens.SaveToStream(stream);
+  Graphics.SaveToStream(stream);
+  Memos.SaveToStream(stream);
+}
+
+bool TPgResourceTable::LoadFromStream(TStream& stream, const TObject* owner) {
+  std::int64_t start = stream.Position();
+  TPgResourceTable loaded;
+  loaded.Memos.OnNeedRichEdit = Memos.OnNeedRichEdit;
+  loaded.Memos.Owner = Memos.Owner;
+  loaded.Graphics.CompareGraphics = Graphics.CompareGraphics;
+  try {
+    loaded.Brushes.LoadFromStream(stream);
+    loaded.Fonts.LoadFromStream(stream);
+    loaded.Pens.LoadFromStream(stream);
+    loaded.Graphics.LoadFromStream(stream);
+    loaded.Memos.LoadFromStream(stream);
+  } catch (const Exception& e) {
+    stream.SetPosition(start);
+    ShowPgError(owner, e.what());
+    return false;
+  }
+  Brushes.Swap(loaded.Brushes);
+  Fonts.Swap(loaded.Fonts);
+  Pens.Swap(loaded.Pens);
+  // Graphics and memos append to what the table holds.
+  Graphics.Append(loaded.Graphics);
+  Memos.Append(loaded.Memos);
+  return true;
+}
