@@ -1,0 +1,67 @@
+#include "client/core/client_settings.h"
+
+#include "platform/rtl/ini_files.h"
+
+static const std::string Section = SettingsSection;
+
+std::unique_ptr<TCustomIniFile> OpenSettingsKey() {
+  return std::make_unique<TRegIniFile>(SettingsKeyName);
+}
+
+void LoadSettings(TCustomIniFile& Key, TClientSettings& S) {
+  S.LastFile = Key.ReadString(Section, "LAST FILE", "");
+  S.Server = Key.ReadString(Section, "SERVER", "");
+  S.Database = Key.ReadString(Section, "DATABASE", "");
+  S.ServerName = Key.ReadString(Section, "SERVERNAME", "");
+  for (int n = 0; n <= 50; ++n)
+    S.SearchColumns[n] = Key.ReadInteger(Section, "SEARCHCOL:" + std::to_string(n), S.SearchColumns[n]);
+  for (int n = 0; n <= 50; ++n)
+    S.SpreadsheetSizes[n] = Key.ReadInteger(Section, "SPREADSHEET SIZE:" + std::to_string(n), 136);
+  S.ShortDescriptionValues = Key.ReadBool(Section, "DESCSTATE", false);
+}
+
+void SaveSettings(TCustomIniFile& Key, const TClientSettings& S) {
+  Key.WriteString(Section, "LAST FILE", S.LastFile);
+  Key.WriteString(Section, "SERVER", S.Server);
+  Key.WriteString(Section, "DATABASE", S.Database);
+  Key.WriteString(Section, "SERVERNAME", S.ServerName);
+  Key.WriteInteger(Section, "ViewW:", S.ViewW);
+  Key.WriteInteger(Section, "ViewH:", S.ViewH);
+  Key.WriteBool(Section, "DESCSTATE", S.ShortDescriptionValues);
+  for (int n = 0; n <= 50; ++n)
+    Key.WriteInteger(Section, "SEARCHCOL:" + std::to_string(n), S.SearchColumns[n]);
+  for (int n = 0; n <= 50; ++n)
+    Key.WriteInteger(Section, "SPREADSHEET SIZE:" + std::to_string(n), S.SpreadsheetSizes[n]);
+}
+
+void ReadFormSize(TCustomIniFile& Key, const std::string& Prefix, int DefaultW, int DefaultH,
+                  int& Width, int& Height) {
+  Width = Key.ReadInteger(Section, Prefix + "W:", DefaultW);
+  Height = Key.ReadInteger(Section, Prefix + "H:", DefaultH);
+}
+
+void WriteFormSize(TCustomIniFile& Key, const std::string& Prefix, int Width, int Height) {
+  Key.WriteInteger(Section, Prefix + "W:", Width);
+  Key.WriteInteger(Section, Prefix + "H:", Height);
+}
+
+void ReadWindowSize(TCustomIniFile& Key, int& Width, int& Height) {
+  ReadFormSize(Key, "View", 634, 482, Width, Height);
+}
+
+void ResetSettings(TCustomIniFile& Key, TClientSettings& S) {
+  S = TClientSettings{};
+  WriteFormSize(Key, "View", 634, 482);
+  WriteFormSize(Key, "Search", 581, 454);
+  WriteFormSize(Key, "Graph", 611, 414);
+  for (int n = 0; n <= 50; ++n) {
+    Key.WriteInteger(Section, "SEARCHCOL:" + std::to_string(n), -1);
+    Key.WriteInteger(Section, "SPREADSHEET SIZE:" + std::to_string(n), 136);
+  }
+  Key.WriteBool(Section, "DESCSTATE", false);
+}
+
+std::string LastFileQuestion(const TClientSettings& S) {
+  if (S.LastFile.empty()) return "";
+  return "Would you like to open the file " + S.LastFile + " ?";
+}

@@ -1,0 +1,45 @@
+// The local web server that hosts the server program: R/bin/hmserv R/Data <port> started with a
+// kept handle when the record window is created, and stopped when it closes.  The stop also
+// empties the hand-over folder beside the server program, which ends the server's resident
+// instance.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class TProcessHandle;
+
+class TLocalServer {
+public:
+  TLocalServer();
+  ~TLocalServer();
+  TLocalServer(const TLocalServer&) = delete;
+  TLocalServer& operator=(const TLocalServer&) = delete;
+
+  // The port: QN_PORT when it holds a number from 1 to 65535, else 6777.
+  static int PortFromEnvironment();
+  // "http://127.0.0.1:" + port + "/database/qnserver.exe".
+  static std::string ServerURL(int Port);
+
+  // Makes the hand-over folder exist and starts ProgramFolder + "bin/hmserv" with the data folder
+  // ProgramFolder + "Data" and the port.  False when the program could not be started (not
+  // reported: the login then cannot reach the server).
+  bool Start(const std::string& ProgramFolder, int Port);
+  bool Running() const;
+  int Port() const { return FPort; }
+
+  // Ends the web server and deletes every plain file of the hand-over folders: the folders
+  // beside the server program whose name is "temp" without regard to case.  Safe to call twice.
+  void Stop();
+
+  // The hand-over folders of an installation (existing folders only).
+  static std::vector<std::string> HandOverFolders(const std::string& ProgramFolder);
+  // Deletes the plain files of those folders; returns the number deleted.
+  static int EmptyHandOverFolders(const std::string& ProgramFolder);
+
+private:
+  std::string FFolder;
+  int FPort = 0;
+  std::unique_ptr<TProcessHandle> FProcess;
+};

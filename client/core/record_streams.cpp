@@ -1,0 +1,233 @@
+#include "client/core/record_streams.h"
+
+#include <cfenv>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "controls/grid/qn_grid.h"
+#include "platform/rtl/streams.h"
+
+// ---- Record and configuration streams ----------------------------------------------------------
+
+std::string WriteRecordStream(const TChangeMask& Mask, const ItemRecord& Record) {
+  std::string Buffer;
+  Buffer.reserve(4096 + Record.Grid3.size() * 2 + Record.Grid4.size() * 2 +
+                 Record.RichText.size() * 2);
+  TValueWriter W(Buffer);
+  Mask.Write(W);
+  WriteItemRecord(W, Record, TRecordForm::Stream);
+  return Buffer;
+}
+
+bool ReadRecordStream(const std::string& Reply, ItemRecord& Record) {
+  ItemRecord Scratch;
+  try {
+    TValueReader R(Reply);
+    ReadItemRecord(R, Scratch, TRecordForm::Stream);
+  } catch (const Exception&) {
+    return false;
+  }
+  if (Scratch.Code.size() > 8) Scratch.Code.resize(8);
+  Record = std::move(Scratch);
+  return true;
+}
+
+std::string WriteConfigurationStream(const TChangeMask& Mask, const TConfiguration& C) {
+  // The server's writer, with the client's leading pair in place of its two empty strings and
+  // the record count as the configuration holds it.
+  std::string Stream;
+  TValueWriter SW(Stream);
+  WriteConfiguration(SW, C, std::atoi(C.DatabaseInfo[diRecords].c_str()));
+  std::string Buffer;
+  TValueWriter W(Buffer);
+  Mask.Write(W);
+  W.WriteString("1.05");
+  W.WriteString("Quillon");
+  TValueReader Lead(Stream);
+  Lead.SkipString();
+  Lead.SkipString();
+  Buffer.append(Stream, Lead.Position());
+  return Buffer;
+}
+
+bool ReadConfigurationStream(const std::string& Reply, TConfiguration& Config) {
+  TChangeMask Everything;
+  Everything.SetAll(true);
+  TConfiguration Scratch = Config;
+  try {
+    TValueReader R(Reply);
+    MergeConfiguration(R, Everything, Scratch);
+  } catch (const Exception&) {
+    return false;
+  }
+  if (Scratch.DateFormat.empty()) Scratch.DateFormat = "mm/dd/yyyy";
+  Config = std::move(Scratch);
+  return true;
+}
+
+ItemRecord EmptyRecord() { return ItemRecord{}; }
+
+// ---- Grid stream wrapper -------------------------------------------------------------------
+
+std::string GridToStream(int ColCount, int RowCount, const std::string& Text) {
+  std::string Buffer;
+  TValueWriter W(Buffer);
+  W.WriteInteger(ColCount);
+  W.WriteInteger(RowCount);
+  W.WriteChars(Text);
+  return Buffer;
+}
+
+std::string GridText(TQnStringGrid& Grid) {
+  TMemoryStream S;
+  Grid.SaveToStream(S);
+  return S.DataString();
+}
+
+std::string GridToStream(TQnStringGrid& Grid) {
+  return GridToStream(Grid.ColCount(), Grid.RowCount(), GridText(Grid));
+}
+
+// ---- Address entries -------------------------------------------------------------------------
+
+std::vector<std::string> SplitFields(const std::string& Text) {
+  std::vector<std::string> Pieces;
+  std::string Piece;
+  for (char C : Text) {
+    if (C == '\r' || C == '\t') {
+      Pieces.push_back(std::move(Piece));
+      Piece.clear();
+    } else {
+      Piece += C;
+    }
+  }
+  if (!Piece.empty()) Pieces.push_back(std::move(Piece));
+  return Pieces;
+}
+
+static std::string LinesText(const std::vector<std::string>& Lines) {
+  std::string Text;
+  for (const auto& L : Lines) Text += L + "\r\n";
+  return Text;
+}
+
+static std::vector<std::string> TextLines(const std::string& Text) {
+  std::vector<std::string> Lines;
+  std::string Line;
+  for (std::size_t i = 0; i < Text.size(); ++i) {
+    const char C = Text[i];
+    if (C == '\r' || C == '\n') {
+      if (C == '\r' && i + 1 < Text.size() && Text[i + 1] == '\n') ++i;
+      Lines.push_back(std::move(Line));
+      Line.clear();
+    } else {
+      Line += C;
+    }
+  }
+  if (!Line.empty()) Lines.push_back(std::move(Line));
+  return Lines;
+}
+
+void BuildAddressList(int NameColumn, int AddressColumn, TEntryList& List, TQnStringGrid& Grid,
+                      int Row) {
+  for (int r = 1; r <= Grid.RowCount() - 2; ++r) {
+    if (Row != -1 && Row != r) continue;
+    auto Entry = std::make_unique<PrintRecord>();
+    Entry->Key = Grid.Cells(0, r);
+    Entry->Title = Grid.Cells(NameColumn, r);
+    const std::vector<std::string> Pieces = SplitFields(Grid.Cells(AddressColumn, r));
+    Entry->Data = LinesText(Pieces);
+    Entry->Fields.push_back(Entry->Title);
+    Entry->Fields.insert(Entry->Fields.end(), Pieces.begin(), Pieces.end());
+    List.push_back(std::move(Entry));
+  }
+}
+
+void ReadEntryList(const std::string& Stream, TEntryList& List) {
+  TValueReader R(Stream);
+  const std::int32_t Count = R.ReadInteger();
+  for (std::int32_t i = 0; i < Count; ++i) {
+    auto Entry = std::make_unique<PrintRecord>();
+    Entry->Key = R.ReadString();
+    Entry->Title = R.ReadString();
+    Entry->Data = R.ReadChars();
+    Entry->Fields = TextLines(Entry->Data);
+    Entry->Fields.insert(Entry->Fields.begin(), Entry->Title);
+    List.push_back(std::move(Entry));
+  }
+}
+
+// ---- Number texts --------------------------------------------------------------------------
+
+std::string NumberTextOf(const std::string& Text) {
+  std::string Kept;
+  bool Point = false;
+  for (auto it = Text.rbegin(); it != Text.rend(); ++it) {
+    const char C = *it;
+    if ((C >= '0' && C <= '9') || C == '-') {
+      Kept.insert(Kept.begin(), C);
+    } else if (C == '.' && !Point) {
+      Point = true;
+      Kept.insert(Kept.begin(), C);
+    }
+  }
+  return Kept.empty() ? "0" : Kept;
+}
+
+static bool ReadNumber(const std::string& Text, double& Value) {
+  if (Text.empty()) return false;
+  char* End = nullptr;
+  Value = std::strtod(Text.c_str(), &End);
+  return End == Text.c_str() + Text.size() && std::isfinite(Value);
+}
+
+static double NumberOf(const std::string& Text) {
+  double Value = 0;
+  return ReadNumber(NumberTextOf(Text), Value) ? Value : 0.0;
+}
+
+static std::string TwoDecimals(double Value) {
+  char Text[64];
+  std::snprintf(Text, sizeof Text, "%.2f", Value);
+  return Text;
+}
+
+std::string RoundNumberText(const std::string& Text) {
+  double Value = 0;
+  if (!ReadNumber(Text, Value)) Value = 0;
+  const int Old = std::fegetround();
+  std::fesetround(FE_TONEAREST);
+  const double Rounded = std::nearbyint(Value);
+  std::fesetround(Old);
+  char Out[64];
+  std::snprintf(Out, sizeof Out, "%.0f", Rounded == 0 ? 0.0 : Rounded);
+  return Out;
+}
+
+std::string AddNumberText(const std::string& A, const std::string& B) {
+  return TwoDecimals(NumberOf(A) + NumberOf(B));
+}
+std::string SubtractNumberText(const std::string& A, const std::string& B) {
+  return TwoDecimals(NumberOf(A) - NumberOf(B));
+}
+std::string MaxNumberText(const std::string& A, const std::string& B) {
+  return TwoDecimals(std::max(NumberOf(A), NumberOf(B)));
+}
+std::string MinNumberText(const std::string& A, const std::string& B) {
+  return TwoDecimals(std::min(NumberOf(A), NumberOf(B)));
+}
+std::string DivideNumberText(const std::string& A, const std::string& B) {
+  const double D = NumberOf(B);
+  if (D == 0) return "NA";
+  return TwoDecimals(NumberOf(A) / D);
+}
+
+std::string SumNumberList(const std::vector<std::string>& List) {
+  double Sum = 0;
+  for (const auto& Line : List) {
+    double Value = 0;
+    if (ReadNumber(NumberTextOf(Line), Value)) Sum += Value;
+  }
+  return TwoDecimals(Sum);
+}

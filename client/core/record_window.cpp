@@ -1,0 +1,342 @@
+#include "client/core/record_window.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+
+#include "client/core/definition_template.h"
+#include "platform/rtl/date_time.h"
+#include "platform/rtl/random.h"
+#include "platform/ui/modal_service.h"
+
+TRecordWindow::TRecordWindow(TServerSession& Session, TRecordView& View)
+    : FSession(Session), FView(View) {
+  FSession.OnEnableForm = [this](bool Enable) { FView.EnableForm(Enable); };
+  RandomDraw = [](int Range) {
+    Randomize();
+    return Random(Range);
+  };
+}
+
+int TRecordWindow::Ask(const std::string& Text, int Type, bool YesNo) {
+  BeginModal();
+  const int Answer =
+      MessageDlg(Text, static_cast<TMsgDlgType>(Type), YesNo ? mbYesNo : TMsgDlgButtons{mbOK});
+  EndModal();
+  return Answer;
+}
+
+void TRecordWindow::RequestProblem() { Ask(RequestProblemText, mtError, false); }
+
+// ---- Loading and saving ----------------------------------------------------------------------
+
+bool TRecordWindow::LoadServerConfiguration() {
+  std::string Reply;
+  try {
+    Reply = FSession.Get("CL");
+  } catch (const std::exception&) {
+    return false;
+  }
+  if (!ReadConfigurationStream(Reply, Buffers.Configuration)) return false;
+  Buffers.ConfigMask.SetAll(false);
+  FView.ShowConfiguration(Buffers.Configuration);
+  return true;
+}
+
+bool TRecordWindow::SaveServerConfiguration() {
+  try {
+    const std::string Reply =
+        FSession.Post("CS", WriteConfigurationStream(Buffers.ConfigMask, Buffers.Configuration));
+    FSession.WriteDiagnostic("logdata.txt", Reply);
+    return !IsErrorReply(Reply);
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+bool TRecordWindow::GetFromServer(const std::string& Command) {
+  std::string Reply;
+  try {
+    Reply = FSession.Get(Command);
+  } catch (const std::exception&) {
+    return false;
+  }
+  FSession.WriteDiagnostic("logdata.txt", Reply);
+  return ReadRecordStream(Reply, Buffers.Current);
+}
+
+void TRecordWindow::ShowDisplayed(const ItemRecord& Record) {
+  FIdleEnabled = false;
+  FNumber = Record.Code;
+  FDescriptionValues = Record.Descriptions;
+  std::array<std::string, 10> Texts;
+  for (int i = 0; i < 10; ++i) Texts[i] = ReturnDescriptionValue(FDescriptionValues[i]);
+  FView.ShowRecord(Record, Texts);
+  Buffers.RecordMask.SetAll(false);
+  FIdleCounter = 0;
+  FIdleEnabled = true;
+}
+
+bool TRecordWindow::GetRecord(const std::string& Command) {
+  TCommandScope Scope(*this);
+  if (Command == "Insert") {
+    ShowDisplayed(Buffers.Spare);
+    return true;
+  }
+  if (!LoadServerConfiguration() || !GetFromServer(Command)) {
+    RequestProblem();
+    return false;
+  }
+  ShowDisplayed(Buffers.Current);
+  return true;
+}
+
+bool TRecordWindow::SaveToServer() {
+  const std::string Body = WriteRecordStream(Buffers.RecordMask, Buffers.Current);
+  FSession.WriteDiagnostic("logsend.txt", Body);
+  try {
+    const std::string Reply = FSession.Post("S" + FNumber, Body);
+    FSession.WriteDiagnostic("logdata.txt", Reply);
+    return IsSaveReply(Reply);
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+bool TRecordWindow::SaveRecord(ItemRecord& Record, bool Send) {
+  TCommandScope Scope(*this);
+  FView.ReadRecord(Record);
+  Record.Descriptions = FDescriptionValues;
+  if (!Send) return true;
+  if (&Record != &Buffers.Current) Buffers.Current = Record;
+  if (!SaveToServer()) {
+    RequestProblem();
+    return false;
+  }
+  const auto& Memo2 = Buffers.Current.Memos[1];
+  if (!Memo2.empty()) FSession.DeleteDownload(Memo2.front());
+  return true;
+}
+
+// ---- Record commands ---------------------------------------------------------------------
+
+void TRecordWindow::nextClick() {
+  TCommandScope Scope(*this);
+  const std::string Old = FNumber;
+  if (!SaveRecord(Buffers.Current, true) || !GetRecord("N" + FNumber)) return;
+  if (FNumber == Old) Ask("You are already viewing the last record.", mtInformation, false);
+}
+
+void TRecordWindow::PreviousClick() {
+  TCommandScope Scope(*this);
+  const std::string Old = FNumber;
+  if (!SaveRecord(Buffers.Current, true) || !GetRecord("P" + FNumber)) return;
+  if (FNumber == Old) Ask("You are already viewing the first record.", mtInformation, false);
+}
+
+void TRecordWindow::NewRecordClick() {
+  TCommandScope Scope(*this);
+  if (SaveRecord(Buffers.Current, true)) GetRecord("E" + FNumber);
+}
+
+void TRecordWindow::CutClick() {
+  TCommandScope Scope(*this);
+  if (FView.ReadOnlyChecked()) {
+    Ask("You may not delete read only records.", mtInformation, false);
+    return;
+  }
+  if (Ask("Are you sure you want to delete the current record ?", mtConfirmation, true) != mrYes)
+    return;
+  SaveRecord(Buffers.Spare, false);
+  GetRecord("D" + FNumber);
+  FView.SetInsertEnabled(true, true);
+}
+
+void TRecordWindow::CopyRecordClick() {
+  TCommandScope Scope(*this);
+  FView.SetInsertEnabled(true, true);
+  SaveRecord(Buffers.Spare, false);
+}
+
+bool ParseWholeNumber(const std::string& Text, int& Value) {
+  std::size_t i = 0;
+  if (i < Text.size() && (Text[i] == '+' || Text[i] == '-')) ++i;
+  if (i == Text.size() || Text.size() - i > 10) return false;
+  if (Text.find_first_not_of("0123456789", i) != std::string::npos) return false;
+  const long long N = std::strtoll(Text.c_str(), nullptr, 10);
+  if (N < INT_MIN || N > INT_MAX) return false;
+  Value = static_cast<int>(N);
+  return true;
+}
+
+void TRecordWindow::InsertRecordClick() {
+  TCommandScope Scope(*this);
+  if (!SaveRecord(Buffers.Current, true)) return;
+  int Copies = 0;
+  for (;;) {
+    std::string Answer = "0";
+    BeginModal();
+    if (!InputQuery("Number of Copies", "Number of Copies (1-20)", Answer)) Answer = "0";
+    EndModal();
+    if (Answer == "0") return;
+    if (!ParseWholeNumber(Answer, Copies)) {
+      Ask("Please enter a valid number.", mtError, false);
+      continue;
+    }
+    if (Copies > 20) {
+      Ask("Please enter a number less then 20.", mtError, false);
+      continue;
+    }
+    break;
+  }
+  for (int i = 1; i <= Copies; ++i) {
+    if (!GetRecord("E" + FNumber)) break;
+    Buffers.Spare.Code = FNumber.substr(0, 8);
+    ItemRecord Shown = Buffers.Spare;
+    Shown.Name += " (" + std::to_string(i) + ")";
+    ShowDisplayed(Shown);
+    Buffers.RecordMask.SetAll(true);
+    if (!SaveRecord(Buffers.Current, true)) break;
+  }
+  FView.SetInsertEnabled(true, false);
+}
+
+// ---- Description values ------------------------------------------------------------------
+
+std::string TRecordWindow::ReturnDescriptionValue(const std::string& Value) const {
+  if (!FShortValues) return Value;
+  return Value.substr(0, Value.find(':'));
+}
+
+std::string TRecordWindow::MenuPathValue(const std::vector<std::string>& Path) {
+  std::string Value;
+  for (auto it = Path.rbegin(); it != Path.rend(); ++it) {
+    if (it != Path.rbegin()) Value += " : ";
+    Value += *it;
+  }
+  return Value;
+}
+
+void TRecordWindow::ChooseDescriptionValue(int Index, const std::string& Value) {
+  if (Index < 0 || Index > 9) return;
+  FDescriptionValues[Index] = Value;
+  FView.ShowDescription(Index, ReturnDescriptionValue(Value));
+  Buffers.RecordMask.Set(RecordMask::Descriptions, Index + 1);
+}
+
+void TRecordWindow::ClearFieldClick(int Index) {
+  TCommandScope Scope(*this);
+  ChooseDescriptionValue(Index, "");
+  SaveRecord(Buffers.Current, true);
+}
+
+void TRecordWindow::ShortDescriptionValues1Click() {
+  TCommandScope Scope(*this);
+  if (!SaveRecord(Buffers.Current, true)) return;
+  FShortValues = !FShortValues;
+  GetRecord("G" + FNumber);
+}
+
+// ---- Change handlers ---------------------------------------------------------------------
+
+static void SetFlag(TChangeMask& Mask, int Row, int Col) {
+  if (Col >= 0 && Col < TChangeMask::Cols) Mask.Set(Row, Col);
+}
+
+void TRecordWindow::DescChange(int Tag) {
+  if (Tag >= 1 && Tag <= 10) SetFlag(Buffers.RecordMask, RecordMask::Descriptions, Tag);
+}
+void TRecordWindow::Detail8Change(int Tag) {
+  if (Tag >= 0 && Tag <= 9) SetFlag(Buffers.RecordMask, RecordMask::Details, Tag);
+}
+void TRecordWindow::OtherChange(int Tag) {
+  if (Tag >= 21 && Tag <= 26) SetFlag(Buffers.RecordMask, RecordMask::Others, Tag - 21);
+}
+void TRecordWindow::ItemListChange(int ItemIndex) {
+  if (ItemIndex >= 0 && ItemIndex < 100) SetFlag(Buffers.RecordMask, RecordMask::Items, ItemIndex + 1);
+}
+void TRecordWindow::RecordChange() { SetFlag(Buffers.RecordMask, RecordMask::Name, 0); }
+void TRecordWindow::Memo1Change() { SetFlag(Buffers.RecordMask, RecordMask::Memos, 0); }
+void TRecordWindow::Memo2Change() { SetFlag(Buffers.RecordMask, RecordMask::Memos, 1); }
+void TRecordWindow::Memo3Change() { SetFlag(Buffers.RecordMask, RecordMask::Memos, 2); }
+void TRecordWindow::ImageTitleChange(int TabIndex) {
+  if (TabIndex >= 0 && TabIndex < 6) SetFlag(Buffers.RecordMask, RecordMask::Images, TabIndex + 1);
+}
+void TRecordWindow::CheckBoxClick(int Number) {
+  if (Number >= 1 && Number <= 3) SetFlag(Buffers.RecordMask, RecordMask::Checks, Number);
+}
+void TRecordWindow::DetailChangeClick() { SetFlag(Buffers.RecordMask, RecordMask::RichText, 0); }
+
+void TRecordWindow::ClearResumeBtnClick(const std::string& Memo2FirstLine,
+                                        const std::string& Notes2Title) {
+  TCommandScope Scope(*this);
+  if (!Memo2FirstLine.empty() &&
+      Ask("Are you sure you want to remove the " + Notes2Title + " ?", mtConfirmation, true) == mrNo)
+    return;
+  FView.SetMemo(1, {});
+  Memo2Change();
+  SaveRecord(Buffers.Current, true);
+}
+
+std::string TRecordWindow::ReturnFieldString(const std::string& Name) const {
+  const TConfiguration& C = Buffers.Configuration;
+  for (int i = 0; i < 10; ++i)
+    if (C.DetailNames[i] == Name) return std::to_string(i);
+  for (int i = 0; i < 6; ++i)
+    if (C.OtherNames[i] == Name) return std::to_string(21 + i);
+  return "-1";
+}
+
+// ---- Idle refresh ------------------------------------------------------------------------
+
+void TRecordWindow::SetEditIdle(int Value) { FEditIdle = std::clamp(Value, 30, 720); }
+
+void TRecordWindow::IdleRefreshTimer() {
+  if (!FIdleEnabled || FModal > 0) return;
+  if (FIdleCounter < INT_MAX) ++FIdleCounter;
+  if (FIdleCounter % FEditIdle == 0) FRefreshDue = true;
+  if (!FRefreshDue || FSession.Busy() || FCommands > 0) return;
+  FRefreshDue = false;
+  IdleRefreshBtnClick();
+}
+
+void TRecordWindow::IdleRefreshBtnClick() {
+  TCommandScope Scope(*this);
+  if (!SaveRecord(Buffers.Current, true)) return;
+  FIdleEnabled = false;
+  if (!GetRecord("G" + FNumber)) FIdleEnabled = true;
+}
+
+// ---- Login and close ---------------------------------------------------------------------
+
+bool TRecordWindow::OpenDatabase(const std::function<void()>& FitWindow) {
+  TCommandScope Scope(*this);
+  if (!LoadServerConfiguration()) {
+    RequestProblem();
+    return false;
+  }
+  if (FitWindow) FitWindow();
+  LoadServerConfiguration();
+  FLoggedIn = true;
+  return GetRecord("F");
+}
+
+void TRecordWindow::CloseSequence(const TCloseSteps& Steps) {
+  TCommandScope Scope(*this);
+  FIdleEnabled = false;
+  if (FLoggedIn) {
+    FView.ReadRecord(Buffers.Current);
+    Buffers.Current.Descriptions = FDescriptionValues;
+    SaveToServer();
+    if (Steps.CloseSearchWindow) Steps.CloseSearchWindow();
+    if (Steps.WriteSettings) Steps.WriteSettings();
+    auto& Info = Buffers.Configuration.DatabaseInfo;
+    Info[diUDate] = FormatDateTime("yyyy/mm/dd", Date());
+    if (Info[diFileCode].empty()) Info[diFileCode] = NewFileCode(RandomDraw);
+    SaveServerConfiguration();
+    if (Steps.FreeDatabase) Steps.FreeDatabase();
+    FSession.BuildSearchIndex();
+    FLoggedIn = false;
+  }
+  if (Steps.StopLocalServer) Steps.StopLocalServer();
+}

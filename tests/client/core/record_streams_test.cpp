@@ -1,0 +1,222 @@
+#include "client/core/record_streams.h"
+
+#include <gtest/gtest.h>
+
+#include "controls/grid/qn_grid.h"
+#include "platform/headless/headless_peer.h"
+
+namespace {
+
+ItemRecord SampleRecord() {
+  ItemRecord R;
+  R.Code = "ABCDEFGH";
+  R.Name = "Smith";
+  R.Details[3] = "detail 4";
+  R.Descriptions[0] = "NY:New York";
+  R.Others[5] = "other 6";
+  R.ExtraStrings[1] = "carried";
+  R.ExtraIntegers[2] = -70000;
+  R.Images[2] = {"pic.jpg", "Front", true};
+  R.Attachment = "att";
+  R.Checks = {true, false, true};
+  R.Memos[0] = {"line 1", "line 2"};
+  R.Memos[1] = {"cv.doc"};
+  R.Lists[1] = {"x"};
+  R.ItemNames[99] = "last";
+  R.ItemValues[0] = "first";
+  R.ItemChecks[50] = true;
+  R.Grid3 = "2,3\r\n1,1,a\r\n";
+  R.Grid3Rows = 3;
+  R.Grid4 = std::string(300, 'g');
+  R.Grid4Rows = 2;
+  R.RichText = "{\\rtf1 x}";
+  return R;
+}
+
+}  // namespace
+
+TEST(RecordStreamTest, RoundTripThroughTheServersMerge) {
+  TChangeMask Mask;
+  Mask.Set(RecordMask::Details, 3);
+  Mask.Set(RecordMask::Items, 100);
+  const ItemRecord Sent = SampleRecord();
+  const std::string Body = WriteRecordStream(Mask, Sent);
+  // The server reads the mask, then the record, and merges only what is flagged.
+  TValueReader R(Body);
+  TChangeMask Read;
+  Read.Read(R);
+  ItemRecord In;
+  ReadItemRecord(R, In, TRecordForm::Stream);
+  EXPECT_TRUE(R.AtEnd());
+  EXPECT_EQ(In, Sent);
+  EXPECT_TRUE(Read.Get(RecordMask::Details, 3));
+  EXPECT_FALSE(Read.Get(RecordMask::Details, 2));
+  ItemRecord Stored;
+  MergeItemRecord(std::move(In), Read, Stored);
+  EXPECT_EQ(Stored.Details[3], "detail 4");
+  EXPECT_EQ(Stored.ItemNames[99], "last");
+  EXPECT_EQ(Stored.Name, "");
+}
+
+TEST(RecordStreamTest, ReplyIsTakenWholeOrNotAtAll) {
+  std::string Reply;
+  TValueWriter W(Reply);
+  ItemRecord Long = SampleRecord();
+  Long.Code = "ABCDEFGHIJ";
+  WriteItemRecord(W, Long, TRecordForm::Stream);
+
+  ItemRecord Current = SampleRecord();
+  Current.Code = "OLDCODE1";
+  Current.Name = "Old";
+  ASSERT_TRUE(ReadRecordStream(Reply, Current));
+  EXPECT_EQ(Current.Code, "ABCDEFGH");
+  EXPECT_EQ(Current.Name, "Smith");
+
+  // Cut anywhere, the buffer keeps the old record whole: no mix of two records.
+  ItemRecord Other = SampleRecord();
+  Other.Name = "Other";
+  Other.Details[3] = "other detail";
+  for (std::size_t Cut : {std::size_t{0}, std::size_t{1}, std::size_t{20}, Reply.size() / 2,
+                          Reply.size() - 1}) {
+    ItemRecord Keep = Other;
+    EXPECT_FALSE(ReadRecordStream(Reply.substr(0, Cut), Keep)) << Cut;
+    EXPECT_EQ(Keep, Other) << Cut;
+  }
+  ItemRecord Keep = Other;
+  EXPECT_FALSE(ReadRecordStream("<HTML>Error in Delete</HTML>\r\n", Keep));
+  EXPECT_EQ(Keep, Other);
+}
+
+TEST(RecordStreamTest, EmptyRichTextIsACountOfZero) {
+  ItemRecord R;
+  const std::string Body = WriteRecordStream(TChangeMask{}, R);
+  // The rich text is the last value: Integer 0 (tag 2, byte 0) and no characters.
+  ASSERT_GE(Body.size(), 2u);
+  EXPECT_EQ(Body.substr(Body.size() - 2), std::string("\x02\x00", 2));
+}
+
+TEST(ConfigurationStreamTest, ClientWritesWhatTheServerMerges) {
+  TConfiguration C;
+  C.DetailNames[2] = "Phone";
+  C.DescriptionNames[0] = "State";
+  C.DescriptionKinds[0] = "Relational";
+  C.DescriptionTrees[1].Nodes.push_back({"Colour", 0, 0, -1, -1, 0, {{"Red", 0, 0, -1, -1, 0, {}}}});
+  C.DatabaseInfo[diRecords] = "17";
+  C.DatabaseInfo[diFileCode] = "ABCDEFGHIJ";
+  C.StatusWord = "Active";
+  TChangeMask Mask;
+  Mask.Set(ConfigMask::DetailNames, 2);
+  Mask.Set(ConfigMask::Trees, 2);
+  const std::string Body = WriteConfigurationStream(Mask, C);
+
+  TValueReader R(Body);
+  TChangeMask Read;
+  Read.Read(R);
+  TValueReader Lead = R;
+  EXPECT_EQ(Lead.ReadString(), "1.05");
+  EXPECT_EQ(Lead.ReadString(), "Quillon");
+  TConfiguration Server;
+  MergeConfiguration(R, Read, Server);
+  EXPECT_TRUE(R.AtEnd());
+  EXPECT_EQ(Server.DetailNames[2], "Phone");
+  EXPECT_EQ(Server.DescriptionNames[0], "");  // not flagged
+  ASSERT_EQ(Server.DescriptionTrees[1].Texts(), (std::vector<std::string>{"Colour", "Red"}));
+  EXPECT_EQ(Server.DatabaseInfo[diFileCode], "ABCDEFGHIJ");
+  EXPECT_EQ(Server.StatusWord, "Active");
+
+  // The client reads a reply whole, with "mm/dd/yyyy" for an empty date format.
+  TConfiguration Client;
+  Client.Grid3Columns = 4;
+  ASSERT_TRUE(ReadConfigurationStream(Body.substr(TChangeMask::Count), Client));
+  EXPECT_EQ(Client.DescriptionKinds[0], "Relational");
+  EXPECT_EQ(Client.DateFormat, "mm/dd/yyyy");
+  EXPECT_EQ(Client.Grid3Columns, 4);
+  TConfiguration Untouched = Client;
+  Untouched.StatusWord = "kept";
+  const std::string Reply = Body.substr(TChangeMask::Count);
+  EXPECT_FALSE(ReadConfigurationStream(Reply.substr(0, Reply.size() - 3), Untouched));
+  EXPECT_EQ(Untouched.StatusWord, "kept");
+}
+
+class AddressEntryTest : public ::testing::Test {
+protected:
+  void SetUp() override { InstallHeadlessBackend(); }
+};
+
+TEST_F(AddressEntryTest, SplitFieldsKeepsEmptyPieces) {
+  EXPECT_EQ(SplitFields("Main Street"), std::vector<std::string>{"Main Street"});
+  EXPECT_EQ(SplitFields("A\rB"), (std::vector<std::string>{"A", "B"}));
+  EXPECT_EQ(SplitFields("A\r\rB"), (std::vector<std::string>{"A", "", "B"}));
+  EXPECT_EQ(SplitFields("A\tB\r\n"), (std::vector<std::string>{"A", "B", "\n"}));
+  EXPECT_EQ(SplitFields("A\r"), (std::vector<std::string>{"A"}));
+}
+
+TEST_F(AddressEntryTest, BuildAddressListSkipsTheLastRow) {
+  TQnStringGrid Grid(nullptr);
+  Grid.SetColCount(3);
+  Grid.SetRowCount(6);
+  for (int r = 1; r < 6; ++r) {
+    Grid.SetCells(0, r, "L" + std::to_string(r));
+    Grid.SetCells(1, r, "Name " + std::to_string(r));
+    Grid.SetCells(2, r, "Street\rTown");
+  }
+  TEntryList One;
+  BuildAddressList(1, 2, One, Grid, 3);
+  ASSERT_EQ(One.size(), 1u);
+  EXPECT_EQ(One[0]->Key, "L3");
+  EXPECT_EQ(One[0]->Fields, (std::vector<std::string>{"Name 3", "Street", "Town"}));
+  EXPECT_EQ(One[0]->Data, "Street\r\nTown\r\n");
+  TEntryList All;
+  BuildAddressList(1, 2, All, Grid, -1);
+  EXPECT_EQ(All.size(), 4u);
+  Grid.SetRowCount(2);
+  TEntryList None;
+  BuildAddressList(1, 2, None, Grid, -1);
+  EXPECT_TRUE(None.empty());
+
+  // The grid stream wrapper carries the counts and the grid's own text.
+  const std::string Wrapped = GridToStream(Grid);
+  TValueReader R(Wrapped);
+  EXPECT_EQ(R.ReadInteger(), 3);
+  EXPECT_EQ(R.ReadInteger(), 2);
+  EXPECT_EQ(R.ReadChars(), GridText(Grid));
+  EXPECT_TRUE(R.AtEnd());
+}
+
+TEST_F(AddressEntryTest, AddressPrintStream) {
+  std::string S;
+  TValueWriter W(S);
+  W.WriteInteger(2);
+  W.WriteString("ABCDEFGH");
+  W.WriteString("Smith");
+  W.WriteChars("1 Main St\r\nTown\r\n");
+  W.WriteString("BCDEFGHI");
+  W.WriteString("");
+  W.WriteChars("");
+  TEntryList List;
+  ReadEntryList(S, List);
+  ASSERT_EQ(List.size(), 2u);
+  EXPECT_EQ(List[0]->Fields, (std::vector<std::string>{"Smith", "1 Main St", "Town"}));
+  EXPECT_EQ(List[1]->Fields, std::vector<std::string>{""});
+  TEntryList Cut;
+  EXPECT_THROW(ReadEntryList(S.substr(0, S.size() - 4), Cut), EReadError);
+  FreeEntryList(List);
+  EXPECT_TRUE(List.empty());
+}
+
+TEST(NumberTextTest, Arithmetic) {
+  EXPECT_EQ(NumberTextOf("$1,234.50"), "1234.50");
+  EXPECT_EQ(NumberTextOf("1.2.3"), "12.3");
+  EXPECT_EQ(NumberTextOf("abc"), "0");
+  EXPECT_EQ(DivideNumberText("10", "4"), "2.50");
+  EXPECT_EQ(DivideNumberText("1", "0"), "NA");
+  EXPECT_EQ(AddNumberText("$5", "2.5"), "7.50");
+  EXPECT_EQ(SubtractNumberText("1", "3"), "-2.00");
+  EXPECT_EQ(MaxNumberText("5", "x"), "5.00");
+  EXPECT_EQ(MinNumberText("-1", "2"), "-1.00");
+  EXPECT_EQ(RoundNumberText("2.5"), "2");
+  EXPECT_EQ(RoundNumberText("3.5"), "4");
+  EXPECT_EQ(RoundNumberText("-0.4"), "0");
+  EXPECT_EQ(RoundNumberText("abc"), "0");
+  EXPECT_EQ(SumNumberList({"1", "two", "$2.25", "-"}), "3.25");
+}

@@ -1,0 +1,552 @@
+// The record window's logic against the real dispatcher in-process, with every request recorded:
+// the order of the requests of each command, what the server stores, and what a failure keeps.
+#include "client/core/record_window.h"
+
+#include <gtest/gtest.h>
+
+#include "client/core/login_logic.h"
+#include "platform/headless/headless_peer.h"
+#include "platform/rtl/date_time.h"
+#include "tests/client/core/client_fixture.h"
+
+namespace {
+
+using Verbs = std::vector<std::string>;
+
+class RecordWindowTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    InstallHeadlessBackend();
+    Root = TestFolder("window");
+    Served = std::make_unique<TServedDatabase>(Root);
+    Window = std::make_unique<TRecordWindow>(Served->Session, View);
+  }
+  void TearDown() override {
+    Window.reset();
+    Served.reset();
+    fs::remove_all(Root);
+  }
+  TRecordingTransport& Recorder() { return Served->Recorder; }
+  TServerSession& Session() { return Served->Session; }
+  // Logs in and shows the first record; the recorder starts empty afterwards.
+  void Open() {
+    ASSERT_TRUE(Window->OpenDatabase(nullptr));
+    Recorder().Clear();
+  }
+  // The record with this code as the server holds it now.
+  ItemRecord Stored(const std::string& Code) {
+    TServerSession S(Served->Server);
+    S.DatabaseName = Session().DatabaseName;
+    ItemRecord R;
+    EXPECT_TRUE(ReadRecordStream(S.Get("G" + Code), R));
+    return R;
+  }
+  // The user types into detail i.
+  void TypeDetail(int i, const std::string& Text) {
+    View.Editors.Details[i] = Text;
+    Window->Detail8Change(i);
+  }
+
+  fs::path Root;
+  std::unique_ptr<TServedDatabase> Served;
+  TModelView View;
+  std::unique_ptr<TRecordWindow> Window;
+};
+
+}  // namespace
+
+TEST_F(RecordWindowTest, LoginAndFirstRecord) {
+  TLoginLogic Login(Session());
+  Session().DatabaseName.clear();
+  {
+    TCheckedModalScript Script;
+    Script.ExpectMessage("The selected database could not be found.", mrOk);
+    EXPECT_EQ(Login.Login("Nothing"), 0);
+  }
+  EXPECT_EQ(Recorder().Commands(), Verbs{"HANDSHAKE:Nothing"});
+  EXPECT_EQ(Session().DatabaseName, "");
+  Recorder().Clear();
+  EXPECT_EQ(Login.Login("Demo"), 1);
+  EXPECT_EQ(Recorder().Commands(), (Verbs{"HANDSHAKE:Demo", "HANDSHAKE:Demo", "USERLIST:Demo"}));
+  EXPECT_EQ(Session().DatabaseName, "Demo");
+
+  Recorder().Clear();
+  int Fits = 0;
+  ASSERT_TRUE(Window->OpenDatabase([&] {
+    ++Fits;
+    EXPECT_EQ(Recorder().Verbs(), Verbs{"CL"});  // the window is fitted after the first "CL"
+  }));
+  EXPECT_EQ(Fits, 1);
+  EXPECT_EQ(Recorder().Verbs(), (Verbs{"CL", "CL", "CL", "F"}));
+  EXPECT_TRUE(Window->LoggedIn());
+  EXPECT_EQ(View.Shows, 1);
+  EXPECT_EQ(View.Editors.Name, "Untitled");
+  EXPECT_EQ(Window->Number().size(), 8u);
+  EXPECT_FALSE(View.Shown.DetailNames[0].empty());  // the configuration reached the labels
+  EXPECT_FALSE(View.Locked);
+  EXPECT_EQ(View.Locks, 4);  // every request locked and unlocked the window
+}
+
+TEST_F(RecordWindowTest, LoginRefusesBadNamesAndAbsentServers) {
+  TLoginLogic Login(Session());
+  TCheckedModalScript Script;
+  Script.ExpectMessage("may not hold", mrOk);
+  Script.ExpectMessage("The selected server could not be located.", mrOk);
+  EXPECT_EQ(Login.Login("Demo;x"), 0);
+  EXPECT_TRUE(Recorder().Requests.empty());
+  Recorder().Fail = true;
+  EXPECT_EQ(Login.Login("Demo"), 0);
+  EXPECT_EQ(Recorder().Verbs(), (Verbs{"HANDSHAKE", "HANDSHAKE"}));
+}
+
+TEST_F(RecordWindowTest, NextAndPreviousSaveFirstAndTellTheEnds) {
+  Open();
+  const std::string First = Window->Number();
+  TypeDetail(0, "ignored: record counter");  // flagged, the server may keep its own
+  TypeDetail(3, "typed in the first");
+  {
+    TCheckedModalScript Script;
+    Script.ExpectMessage("You are already viewing the last record.", mrOk);
+    Window->nextClick();
+  }
+  EXPECT_EQ(Recorder().Commands(),
+            (Verbs{"S" + First + ":Demo", "CL:Demo", "N" + First + ":Demo"}));
+  EXPECT_EQ(Stored(First).Details[3], "typed in the first");
+
+  Recorder().Clear();
+  Window->NewRecordClick();
+  EXPECT_EQ(Recorder().Verbs(), (Verbs{"S" + First, "CL", "E" + First}));
+  const std::string Second = Window->Number();
+  EXPECT_NE(Second, First);
+  EXPECT_EQ(View.Editors.Details[3], "");
+  TypeDetail(3, "typed in the second");
+  Window->PreviousClick();
+  EXPECT_EQ(Window->Number(), First);
+  EXPECT_EQ(View.Editors.Details[3], "typed in the first");
+  Window->nextClick();
+  EXPECT_EQ(Window->Number(), Second);
+  EXPECT_EQ(View.Editors.Details[3], "typed in the second");
+  {
+    TCheckedModalScript Script;
+    Script.ExpectMessage("You are already viewing the first record.", mrOk);
+    Window->PreviousClick();
+    Window->PreviousClick();
+  }
+  // Only flagged fields reach the server: an unflagged editor change is not stored.
+  View.Editors.Details[5] = "not flagged";
+  Window->nextClick();
+  EXPECT_EQ(Stored(First).Details[5], "");
+}
+
+TEST_F(RecordWindowTest, FailedSaveKeepsTheEditsAndDoesNotMove) {
+  Open();
+  const std::string First = Window->Number();
+  Window->NewRecordClick();
+  const std::string Second = Window->Number();
+  TypeDetail(2, "precious");
+  View.Editors.Name = "Renamed";
+  Window->RecordChange();
+  Recorder().Clear();
+  Recorder().Fail = true;
+  {
+    TCheckedModalScript Script;
+    Script.ExpectMessage(TRecordWindow::RequestProblemText, mrOk);
+    Window->PreviousClick();
+  }
+  EXPECT_EQ(Recorder().Verbs(), Verbs{"S" + Second}) << "nothing after the failed save";
+  EXPECT_EQ(Window->Number(), Second);
+  EXPECT_EQ(View.Editors.Details[2], "precious");
+  EXPECT_TRUE(Window->Buffers.RecordMask.Get(RecordMask::Details, 2));
+  EXPECT_FALSE(View.Locked);
+
+  // The server answers again: the same command saves everything typed.
+  Recorder().Fail = false;
+  Window->PreviousClick();
+  EXPECT_EQ(Window->Number(), First);
+  EXPECT_EQ(Stored(Second).Details[2], "precious");
+  EXPECT_EQ(Stored(Second).Name, "Renamed");
+}
+
+TEST_F(RecordWindowTest, SaveNeedsTheServersConfirmation) {
+  Open();
+  TypeDetail(1, "kept");
+  // A server that answers the save with an error text (or anything but "<HTML>index</HTML>").
+  TRecordingTransport Refusing;
+  Refusing.Reply = [](const TClientRequest& R) {
+    return R.UserAgent[0] == 'S' ? std::string("<HTML>Error in record save.</HTML>\r\n")
+                                 : std::string();
+  };
+  TServerSession S(Refusing);
+  TRecordWindow W(S, View);
+  W.SetNumber(Window->Number());
+  W.Detail8Change(1);
+  {
+    TCheckedModalScript Script;
+    Script.ExpectMessage(TRecordWindow::RequestProblemText, mrOk);
+    W.nextClick();
+  }
+  EXPECT_EQ(Refusing.Verbs(), Verbs{"S" + Window->Number()});
+  EXPECT_TRUE(W.Buffers.RecordMask.Get(RecordMask::Details, 1));
+  EXPECT_EQ(View.Editors.Details[1], "kept");
+}
+
+TEST_F(RecordWindowTest, FailedFetchKeepsTheScreen) {
+  // The save gets through; then the configuration, or the record, does not.
+  bool RecordFails = false;
+  TRecordingTransport Flaky;
+  Flaky.Reply = [&](const TClientRequest& R) -> std::string {
+    if (R.UserAgent[0] == 'S') return "<HTML>0</HTML>";
+    if (R.UserAgent.rfind("CL:", 0) == 0 && RecordFails) return Served->Server.Send(R);
+    return "<HTML>Error Local Mode in Request</HTML>";  // no stream
+  };
+  TServerSession S(Flaky);
+  S.DatabaseName = "Demo";
+  TRecordWindow W(S, View);
+  W.SetNumber("ABCDEFGH");
+  View.Editors.Details[4] = "edit";
+  W.Detail8Change(4);
+  for (bool Fetch : {false, true}) {
+    RecordFails = Fetch;
+    Flaky.Clear();
+    const int Shows = View.Shows;
+    {
+      TCheckedModalScript Script;
+      Script.ExpectMessage(TRecordWindow::RequestProblemText, mrOk);
+      W.nextClick();
+    }
+    EXPECT_EQ(Flaky.Verbs(), Fetch ? (Verbs{"SABCDEFGH", "CL", "NABCDEFGH"})
+                                   : (Verbs{"SABCDEFGH", "CL"}));
+    EXPECT_EQ(View.Shows, Shows);
+    EXPECT_EQ(W.Number(), "ABCDEFGH");
+    EXPECT_EQ(View.Editors.Details[4], "edit");
+    EXPECT_TRUE(W.Buffers.RecordMask.Get(RecordMask::Details, 4));
+    EXPECT_FALSE(View.Locked);
+  }
+}
+
+TEST_F(RecordWindowTest, CopyAndInsertMakeNumberedCopies) {
+  Open();
+  const std::string Original = Window->Number();
+  View.Editors.Name = "Smith";
+  Window->RecordChange();
+  TypeDetail(3, "555-1234");
+  Window->ChooseDescriptionValue(0, "NY:New York");
+  View.Editors.Memos[0] = {"note"};
+  Window->Memo1Change();
+  Window->CopyRecordClick();
+  EXPECT_TRUE(Recorder().Requests.empty());
+  EXPECT_TRUE(View.InsertButton);
+  {
+    TCheckedModalScript Script;
+    Script.ExpectInput("Number of Copies (1-20)", "21");
+    Script.ExpectMessage("Please enter a number less then 20.", mrOk);
+    Script.ExpectInput("Number of Copies (1-20)", "x");
+    Script.ExpectMessage("Please enter a valid number.", mrOk);
+    Script.ExpectInput("Number of Copies (1-20)", "3");
+    Window->InsertRecordClick();
+  }
+  const auto V = Recorder().Verbs();
+  ASSERT_EQ(V.size(), 10u);
+  EXPECT_EQ(V[0], "S" + Original);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(V[1 + 3 * i], "CL");
+    EXPECT_EQ(V[2 + 3 * i][0], 'E');
+    EXPECT_EQ(V[3 + 3 * i][0], 'S');
+    const std::string Code = V[3 + 3 * i].substr(1);
+    const ItemRecord Copy = Stored(Code);
+    EXPECT_EQ(Copy.Name, "Smith (" + std::to_string(i + 1) + ")");
+    EXPECT_EQ(Copy.Details[3], "555-1234");
+    EXPECT_EQ(Copy.Descriptions[0], "NY:New York");
+    EXPECT_EQ(Copy.Memos[0], std::vector<std::string>{"note"});
+    EXPECT_EQ(Copy.Code, Code);
+  }
+  EXPECT_EQ(Stored(Original).Name, "Smith");
+  EXPECT_TRUE(View.InsertMenu);
+  EXPECT_FALSE(View.InsertButton);
+
+  // "0" (or a cancelled box) inserts nothing after the save.
+  Recorder().Clear();
+  {
+    TCheckedModalScript Script;
+    Script.ExpectCancel(mkInput, "Number of Copies");
+    Window->InsertRecordClick();
+  }
+  EXPECT_EQ(Recorder().Verbs().size(), 1u);
+}
+
+TEST_F(RecordWindowTest, DeleteAsksAndKeepsTheRecordForInsertion) {
+  Open();
+  Window->NewRecordClick();
+  const std::string Doomed = Window->Number();
+  View.Editors.Name = "Doomed";
+  Window->RecordChange();
+  View.Editors.ReadOnly = true;
+  {
+    TCheckedModalScript Script;
+    Script.ExpectMessage("You may not delete read only records.", mrOk);
+    Window->CutClick();
+  }
+  View.Editors.ReadOnly = false;
+  Recorder().Clear();
+  {
+    TCheckedModalScript Script;
+    Script.ExpectMessage("Are you sure you want to delete the current record ?", mrNo);
+    Script.ExpectMessage("Are you sure you want to delete the current record ?", mrYes);
+    Window->CutClick();
+    Window->CutClick();
+  }
+  EXPECT_EQ(Recorder().Verbs(), (Verbs{"CL", "D" + Doomed}));
+  EXPECT_NE(Window->Number(), Doomed);
+  EXPECT_EQ(Window->Buffers.Spare.Name, "Doomed");
+  EXPECT_TRUE(View.InsertButton);
+}
+
+TEST_F(RecordWindowTest, DescriptionValuesSurviveShortDisplay) {
+  Open();
+  const std::string Code = Window->Number();
+  Window->ChooseDescriptionValue(2, TRecordWindow::MenuPathValue({"Colour", "Red"}));
+  EXPECT_EQ(Window->DescriptionValue(2), "Red : Colour");
+  Window->ChooseDescriptionValue(0, "NY:New York");
+  Window->IdleRefreshBtnClick();
+  EXPECT_EQ(Stored(Code).Descriptions[0], "NY:New York");
+
+  Window->ShortDescriptionValues1Click();
+  EXPECT_TRUE(Window->ShortDescriptionValues());
+  EXPECT_EQ(View.DescriptionTexts[0], "NY");
+  // The window setting the shown text raises its change event: only the flag follows.
+  Window->DescChange(1);
+  EXPECT_EQ(Window->DescriptionValue(0), "NY:New York");
+  Window->nextClick();  // saves with the flag set
+  EXPECT_EQ(Stored(Code).Descriptions[0], "NY:New York");
+  // Copy and insert carry the full value too.
+  Window->CopyRecordClick();
+  {
+    TCheckedModalScript Script;
+    Script.ExpectInput("Number of Copies", "1");
+    Window->InsertRecordClick();
+  }
+  EXPECT_EQ(Stored(Window->Number()).Descriptions[0], "NY:New York");
+  EXPECT_EQ(View.DescriptionTexts[0], "NY");
+  // CLEAR FIELD empties the value and saves.
+  Window->ClearFieldClick(0);
+  EXPECT_EQ(Stored(Window->Number()).Descriptions[0], "");
+  EXPECT_EQ(View.DescriptionTexts[0], "");
+}
+
+TEST_F(RecordWindowTest, ChangeHandlersFlagOneCellEach) {
+  Open();
+  struct Case {
+    std::function<void()> Handler;
+    int Row, Col;
+  };
+  const std::vector<Case> Cases = {
+      {[&] { Window->DescChange(10); }, 1, 10},      {[&] { Window->Detail8Change(9); }, 2, 9},
+      {[&] { Window->OtherChange(21); }, 3, 0},      {[&] { Window->OtherChange(26); }, 3, 5},
+      {[&] { Window->ItemListChange(99); }, 4, 100}, {[&] { Window->RecordChange(); }, 6, 0},
+      {[&] { Window->Memo1Change(); }, 7, 0},        {[&] { Window->Memo2Change(); }, 7, 1},
+      {[&] { Window->Memo3Change(); }, 7, 2},        {[&] { Window->ImageTitleChange(5); }, 8, 6},
+      {[&] { Window->CheckBoxClick(3); }, 12, 3},    {[&] { Window->DetailChangeClick(); }, 13, 0},
+  };
+  for (const Case& C : Cases) {
+    Window->Buffers.RecordMask.SetAll(false);
+    C.Handler();
+    int Set = 0;
+    for (int r = 1; r <= 20; ++r)
+      for (int c = 0; c <= 100; ++c) Set += Window->Buffers.RecordMask.Get(r, c);
+    EXPECT_EQ(Set, 1) << C.Row << "," << C.Col;
+    EXPECT_TRUE(Window->Buffers.RecordMask.Get(C.Row, C.Col)) << C.Row << "," << C.Col;
+  }
+  // Out-of-range tags flag nothing.
+  Window->Buffers.RecordMask.SetAll(false);
+  Window->DescChange(0);
+  Window->OtherChange(20);
+  Window->ItemListChange(100);
+  Window->CheckBoxClick(0);
+  for (int r = 1; r <= 20; ++r)
+    for (int c = 0; c <= 100; ++c) EXPECT_FALSE(Window->Buffers.RecordMask.Get(r, c));
+
+  const TConfiguration& C = Window->Buffers.Configuration;
+  EXPECT_EQ(Window->ReturnFieldString(C.DetailNames[4]), "4");
+  EXPECT_EQ(Window->ReturnFieldString(C.OtherNames[1]), "22");
+  EXPECT_EQ(Window->ReturnFieldString("no such label"), "-1");
+}
+
+TEST_F(RecordWindowTest, AttachmentNameClearedAndDownloadsRemoved) {
+  Open();
+  const std::string Code = Window->Number();
+  View.Editors.Memos[1] = {"cv.doc"};
+  Window->Memo2Change();
+  Window->IdleRefreshBtnClick();
+  ASSERT_EQ(Stored(Code).Memos[1], std::vector<std::string>{"cv.doc"});
+  // A local file of the same name that this client did not download stays.
+  fs::create_directories(Root / "Work");
+  WriteAllTo(Root / "Work" / "cv.doc", "someone else's");
+  Window->IdleRefreshBtnClick();
+  EXPECT_TRUE(fs::exists(Root / "Work" / "cv.doc"));
+  // A downloaded copy goes with the next save.
+  fs::remove(Root / "Work" / "cv.doc");
+  WriteAllTo(Served->Folder / (Code + ".res"), "attached bytes");
+  const std::string Path = Session().RetreiveFile("cv.doc", "RR", Code);
+  ASSERT_FALSE(Path.empty());
+  EXPECT_EQ(ReadAll(Path), "attached bytes");
+  Window->IdleRefreshBtnClick();
+  EXPECT_FALSE(fs::exists(Path));
+
+  {
+    TCheckedModalScript Script;
+    Script.ExpectMessage("Are you sure you want to remove the Resume ?", mrYes);
+    Window->ClearResumeBtnClick("cv.doc", "Resume");
+  }
+  EXPECT_TRUE(Stored(Code).Memos[1].empty());
+  EXPECT_TRUE(View.Editors.Memos[1].empty());
+}
+
+TEST_F(RecordWindowTest, IdleRefreshCountsTicksOfEditIdle) {
+  Open();
+  Window->SetEditIdle(5);
+  EXPECT_EQ(Window->EditIdle(), 30);
+  Window->SetEditIdle(100000);
+  EXPECT_EQ(Window->EditIdle(), 720);
+  Window->SetEditIdle(30);
+  for (int i = 0; i < 29; ++i) Window->IdleRefreshTimer();
+  EXPECT_TRUE(Recorder().Requests.empty());
+  Window->UserActivity();
+  for (int i = 0; i < 29; ++i) Window->IdleRefreshTimer();
+  EXPECT_TRUE(Recorder().Requests.empty());
+  Window->IdleRefreshTimer();
+  const std::string Code = Window->Number();
+  EXPECT_EQ(Recorder().Verbs(), (Verbs{"S" + Code, "CL", "G" + Code}));
+  EXPECT_EQ(Window->IdleCounter(), 0);
+
+  // A modal window holds the counter; a due refresh waits while a command runs.
+  Recorder().Clear();
+  Window->BeginModal();
+  for (int i = 0; i < 60; ++i) Window->IdleRefreshTimer();
+  Window->EndModal();
+  EXPECT_TRUE(Recorder().Requests.empty());
+  EXPECT_EQ(Window->IdleCounter(), 0);
+
+  // The other user's change comes in, this client's unsaved edit stays.
+  TServerSession Other(Served->Server);
+  Other.DatabaseName = "Demo";
+  TModelView OtherView;
+  TRecordWindow OtherWindow(Other, OtherView);
+  ASSERT_TRUE(OtherWindow.OpenDatabase(nullptr));
+  OtherView.Editors.Details[6] = "from the other client";
+  OtherWindow.Detail8Change(6);
+  OtherWindow.IdleRefreshBtnClick();
+  TypeDetail(7, "mine, unsaved");
+  for (int i = 0; i < 30; ++i) Window->IdleRefreshTimer();
+  EXPECT_EQ(View.Editors.Details[6], "from the other client");
+  EXPECT_EQ(View.Editors.Details[7], "mine, unsaved");
+  EXPECT_EQ(Stored(Code).Details[7], "mine, unsaved");
+}
+
+namespace {
+// Passes requests on to the server; runs During (once) while the next request is under way.
+class TTickingTransport : public TServerTransport {
+public:
+  explicit TTickingTransport(TServerTransport& Inner) : FInner(Inner) {}
+  std::function<void()> During;
+  std::string Send(const TClientRequest& R) override {
+    if (During) {
+      auto F = std::move(During);
+      During = nullptr;
+      F();
+    }
+    return FInner.Send(R);
+  }
+
+private:
+  TServerTransport& FInner;
+};
+}  // namespace
+
+TEST_F(RecordWindowTest, DueRefreshWaitsForTheRequestUnderWay) {
+  TTickingTransport Ticking(Served->Server);
+  TRecordingTransport Rec(Ticking);
+  TServerSession S(Rec);
+  S.DatabaseName = "Demo";
+  TRecordWindow W(S, View);
+  ASSERT_TRUE(W.OpenDatabase(nullptr));
+  W.SetEditIdle(30);
+  for (int i = 0; i < 29; ++i) W.IdleRefreshTimer();
+  Rec.Clear();
+  // The 30th tick comes while a server function request pumps the message loop.
+  Ticking.During = [&] { W.IdleRefreshTimer(); };
+  S.InitializeRequest();
+  S.SetParameter("Function", "x", true);
+  EXPECT_TRUE(S.GetServerPath());
+  EXPECT_EQ(Rec.Verbs(), Verbs{"Z"});
+  // The next tick runs the refresh that was due.
+  W.IdleRefreshTimer();
+  const std::string Code = W.Number();
+  EXPECT_EQ(Rec.Verbs(), (Verbs{"Z", "S" + Code, "CL", "G" + Code}));
+}
+
+TEST_F(RecordWindowTest, CloseRunsInOrder) {
+  Open();
+  TFixedClock Clock(EncodeDate(2026, 12, 9));
+  Window->RandomDraw = [](int) { return 27; };  // "1"
+  Window->Buffers.Configuration.DatabaseInfo[diFileCode] = "";
+  TypeDetail(3, "last words");
+  std::vector<std::string> Steps;
+  auto Step = [&](const char* Name) {
+    return [&Steps, Name] { Steps.push_back(Name); };
+  };
+  const std::string Code = Window->Number();
+  Window->CloseSequence({Step("search"), Step("settings"), Step("free"), Step("stop")});
+  EXPECT_EQ(Recorder().Verbs(), (Verbs{"S" + Code, "CS", "Y"}));
+  EXPECT_EQ(Steps, (std::vector<std::string>{"search", "settings", "free", "stop"}));
+  EXPECT_FALSE(Window->LoggedIn());
+  EXPECT_EQ(Stored(Code).Details[3], "last words");
+  // The configuration carried today's date and a new file code.
+  TConfiguration Sent;
+  ASSERT_TRUE(ReadConfigurationStream(Recorder().Requests[1].Body.substr(TChangeMask::Count), Sent));
+  EXPECT_EQ(Sent.DatabaseInfo[diUDate], "2026/12/09");
+  EXPECT_EQ(Sent.DatabaseInfo[diFileCode], "1111111111");
+
+  // Without a login only the local server is stopped.
+  Recorder().Clear();
+  Steps.clear();
+  Window->CloseSequence({Step("search"), Step("settings"), Step("free"), Step("stop")});
+  EXPECT_TRUE(Recorder().Requests.empty());
+  EXPECT_EQ(Steps, std::vector<std::string>{"stop"});
+}
+
+TEST_F(RecordWindowTest, CloseKeepsAFileCodeAndFailsSilently) {
+  Open();
+  Window->Buffers.Configuration.DatabaseInfo[diFileCode] = "KEEPTHIS10";
+  Recorder().Fail = true;
+  bool Stopped = false;
+  Window->CloseSequence({nullptr, nullptr, nullptr, [&] { Stopped = true; }});
+  EXPECT_TRUE(Stopped);
+  EXPECT_EQ(Recorder().Verbs(), (Verbs{"S" + Window->Number(), "CS", "Y"}));
+  TConfiguration Sent;
+  ASSERT_TRUE(ReadConfigurationStream(Recorder().Requests[1].Body.substr(TChangeMask::Count), Sent));
+  EXPECT_EQ(Sent.DatabaseInfo[diFileCode], "KEEPTHIS10");
+}
+
+TEST_F(RecordWindowTest, DatabaseCreationFromTheLoginWindow) {
+  TLoginLogic Login(Session());
+  Login.RandomDraw = [](int) { return 0; };
+  Recorder().Clear();
+  {
+    TCheckedModalScript Script;
+    Script.ExpectMessage("Demo database created. Press \"Login\" to start.", mrOk);
+    Script.ExpectMessage("A database with the selected name already exists.", mrOk);
+    Script.ExpectMessage("may not hold", mrOk);
+    TNewDatabase New{"Second", "Me", "About", "General", "2026/12/01", "2026/12/09"};
+    EXPECT_EQ(Login.CreateDatabase(New, (Served->Folder / "General").string(), Root.string() + "/"),
+              "Second");
+    EXPECT_EQ(Login.CreateDatabase(New, (Served->Folder / "General").string(), Root.string() + "/"),
+              "");
+    New.Name = "bad/name";
+    EXPECT_EQ(Login.CreateDatabase(New, (Served->Folder / "General").string(), Root.string() + "/"),
+              "");
+  }
+  ASSERT_EQ(Recorder().Requests.size(), 2u);
+  EXPECT_EQ(Recorder().Requests[0].UserAgent, "CreateDB:Second;General");
+  EXPECT_NE(Recorder().Requests[0].URL.find("&FileCode=AAAAAAAAAA"), std::string::npos);
+  EXPECT_TRUE(fs::exists(Served->Folder / "Second.qnd"));
+}

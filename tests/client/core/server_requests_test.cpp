@@ -1,0 +1,184 @@
+#include "client/core/server_requests.h"
+
+#include <gtest/gtest.h>
+
+#include "client/core/recording_transport.h"
+#include "platform/ui/shell.h"
+#include "tests/client/core/client_fixture.h"
+
+TEST(RequestTextTest, QueryEncodingAndDecoding) {
+  TRecordingTransport T;
+  TServerSession S(T);
+  S.InitializeRequest();
+  S.SetParameter("Function", "Add", true);
+  S.SetParameter("Amount", "-1", false);
+  EXPECT_EQ(S.RequestParameters, "?Function=Add&Amount=%2D1");
+  EXPECT_EQ(URLEncodeValue("a b:c"), "a+b%3Ac");
+  EXPECT_EQ(URLEncodeValue("a b", false), "a%20b");
+  EXPECT_EQ(URLEncodeValue("./\\\xE9"), "%2E%2F%5C%E9");
+  EXPECT_EQ(URLEncodeValue(""), "");
+  EXPECT_EQ(URLDecodeValue("a+b%41"), "a bA");
+  EXPECT_EQ(URLDecodeValue("%zz!"), std::string(1, '\0') + "!");
+  EXPECT_EQ(HexTextToInt64("ffH"), 255);
+  EXPECT_EQ(HexTextToInt64("1g"), 0);
+  EXPECT_EQ(HexTextToInt64("7FFFFFFFFFFFFFFF"), INT64_MAX);
+  std::string Target = "base";
+  AddURLParameter(Target, "Name", "x&y", true);
+  EXPECT_EQ(Target, "base?Name=x%26y");
+}
+
+TEST(RequestTextTest, ReplyLinesAndJudgement) {
+  const std::string Jump = "<HTML>\r\nBarcode Field: x\r\nSUCCESS\r\nABCDEFGH\r\n</HTML>\r\n";
+  auto Lines = SplitReplyLines(Jump);
+  ASSERT_EQ(Lines.size(), 6u);
+  EXPECT_EQ(Lines.back(), "");
+  EXPECT_TRUE(JudgeReply("Jump", Lines));
+  // Without the closing line end line 1 is tested.
+  EXPECT_FALSE(JudgeReply("Jump", SplitReplyLines(Jump.substr(0, Jump.size() - 2))));
+  // Decoding applies only to lines ended by CR.
+  Lines = SplitReplyLines("a+b%41\r\na+b%41");
+  EXPECT_EQ(Lines, (std::vector<std::string>{"a bA", "a+b%41"}));
+  EXPECT_EQ(SplitReplyLines("no breaks").size(), 1u);
+  EXPECT_FALSE(JudgeReply("Quantity", SplitReplyLines("SUCCESS")));
+  EXPECT_TRUE(JudgeReply("Quantity", SplitReplyLines("x\r\nsuccess\r\n")));
+  EXPECT_TRUE(JudgeReply("Anything", {}));
+  EXPECT_FALSE(JudgeReply("Replace", SplitReplyLines("<HTML>\r\nSuccess")));  // 2 lines
+  EXPECT_TRUE(JudgeReply("Replace", SplitReplyLines("<HTML>\r\nSuccess\r\n")));
+  EXPECT_FALSE(JudgeReply("EmailList", SplitReplyLines("a\r\nb\r\nc\r\n")));
+
+  TRecordingTransport T;
+  TServerSession S(T);
+  T.Reply = [&](const TClientRequest&) { return Jump; };
+  S.InitializeRequest();
+  S.SetParameter("Barcode", "x", true);
+  ASSERT_TRUE(S.GetServerPath());
+  EXPECT_EQ(T.Requests[0].UserAgent, "Z:");
+  EXPECT_EQ(T.Requests[0].URL, "?Barcode=x");
+  std::string Code;
+  EXPECT_TRUE(S.CheckResult("Jump", nullptr, &Code));
+  EXPECT_EQ(Code, "ABCDEFGH");
+}
+
+TEST(RequestTextTest, SaveRepliesNamesAndDatabaseNames) {
+  EXPECT_TRUE(IsSaveReply("<HTML>12</HTML>"));
+  EXPECT_TRUE(IsSaveReply("<HTML>0</HTML>\r\n"));
+  EXPECT_FALSE(IsSaveReply("<HTML></HTML>"));
+  EXPECT_FALSE(IsSaveReply("<HTML>Error in record save.</HTML>"));
+  EXPECT_FALSE(IsSaveReply("<HTML>Load Error120<HTML>"));
+  EXPECT_FALSE(IsSaveReply(""));
+  EXPECT_TRUE(IsErrorReply("<HTML>Error in file retreive for x.res</HTML>"));
+  EXPECT_FALSE(IsErrorReply("<HTML>ResumeABC.res3</HTML>"));
+
+  EXPECT_EQ(SafeBaseName("../../etc/passwd"), "passwd");
+  EXPECT_EQ(SafeBaseName("c:\\docs\\cv.doc"), "cv.doc");
+  EXPECT_EQ(SafeBaseName(".."), "");
+  EXPECT_EQ(SafeBaseName("a/."), "");
+  EXPECT_EQ(SafeBaseName("dir/"), "");
+  EXPECT_EQ(SafeBaseName(""), "");
+
+  EXPECT_TRUE(ValidDatabaseName("Demo 2"));
+  for (const char* Bad : {"", "a;b", "a:b", "a/b", "a\\b", "a\nb", "a\x7f"})
+    EXPECT_FALSE(ValidDatabaseName(Bad)) << Bad;
+}
+
+TEST(RequestSessionTest, RequestsNeverNest) {
+  TRecordingTransport T;
+  TServerSession S(T);
+  S.ServerURL = "http://h/database/qnserver.exe";
+  S.DatabaseName = "Demo";
+  std::vector<bool> Locks;
+  S.OnEnableForm = [&](bool Enable) { Locks.push_back(Enable); };
+  bool Refused = false;
+  T.Reply = [&](const TClientRequest&) {
+    EXPECT_TRUE(S.Busy());
+    try {
+      S.Get("Y");
+    } catch (const ERequestBusy&) {
+      Refused = true;
+    }
+    return std::string("ok");
+  };
+  EXPECT_EQ(S.Get("F"), "ok");
+  EXPECT_TRUE(Refused);
+  EXPECT_FALSE(S.Busy());
+  EXPECT_EQ(T.Commands(), std::vector<std::string>{"F:Demo"});
+  EXPECT_EQ(Locks, (std::vector<bool>{false, true}));
+  // A failed transfer unlocks the window as well, and the body is empty.
+  T.Fail = true;
+  EXPECT_THROW(S.Post("S12345678", "x"), ERequestFailed);
+  EXPECT_EQ(Locks, (std::vector<bool>{false, true, false, true}));
+  EXPECT_EQ(S.Body(), "");
+  EXPECT_FALSE(S.Busy());
+  EXPECT_EQ(T.Requests.back().ContentType, "multipart/form-data");
+}
+
+class FileTransferTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    Root = TestFolder("files");
+    S.ScratchFolder = (Root / "Work").string() + "/";
+    S.DatabaseName = "Demo";
+  }
+  void TearDown() override { fs::remove_all(Root); }
+  fs::path Root;
+  TRecordingTransport T;
+  TServerSession S{T};
+};
+
+TEST_F(FileTransferTest, DownloadsStayInTheScratchFolderUnderTheirBaseName) {
+  T.Reply = [](const TClientRequest&) { return std::string("file bytes"); };
+  const std::string Path = S.RetreiveFile("../../outside.doc", "RR", "ABCDEFGH");
+  EXPECT_EQ(Path, S.ScratchFolder + "outside.doc");
+  EXPECT_EQ(ReadAll(Path), "file bytes");
+  EXPECT_FALSE(fs::exists(Root / "outside.doc"));
+  EXPECT_EQ(T.Commands().back(), "RRABCDEFGH:Demo");
+  // Names that name no file are refused before any request.
+  T.Clear();
+  EXPECT_EQ(S.RetreiveFile("..", "RR", "ABCDEFGH"), "");
+  EXPECT_EQ(S.RetreiveFile("", "RR", "ABCDEFGH"), "");
+  EXPECT_TRUE(T.Requests.empty());
+  // Only what this client downloaded is deleted, by its full path.
+  const fs::path Foreign = Root / "Work" / "mine.txt";
+  WriteAllTo(Foreign, "not downloaded");
+  EXPECT_FALSE(S.DeleteDownload("mine.txt"));
+  EXPECT_TRUE(fs::exists(Foreign));
+  EXPECT_TRUE(S.DeleteDownload("x/outside.doc"));
+  EXPECT_FALSE(fs::exists(Path));
+}
+
+TEST_F(FileTransferTest, ServerErrorsAreFailures) {
+  T.Reply = [](const TClientRequest&) {
+    return std::string("<HTML>Error in file retreive for ABCDEFGH.res</HTML>\r\n");
+  };
+  EXPECT_EQ(S.RetreiveFile("cv.doc", "RR", "ABCDEFGH"), "");
+  EXPECT_FALSE(fs::exists(Root / "Work" / "cv.doc"));
+  const fs::path Upload = Root / "up.bin";
+  WriteAllTo(Upload, std::string("\0\1\2", 3));
+  T.Reply = [](const TClientRequest&) { return std::string("<HTML>Error in data save.X</HTML>"); };
+  EXPECT_FALSE(S.SendFile(Upload.string(), "RS", "ABCDEFGH"));
+  EXPECT_EQ(T.Requests.back().Body, std::string("\0\1\2", 3));
+  EXPECT_TRUE(T.Requests.back().Post);
+  T.Reply = [](const TClientRequest&) { return std::string("<HTML>ResumeABCDEFGH.res0</HTML>"); };
+  EXPECT_TRUE(S.SendFile(Upload.string(), "RS", "ABCDEFGH"));
+  EXPECT_FALSE(S.SendFile((Root / "missing").string(), "RS", "ABCDEFGH"));
+  T.Fail = true;
+  EXPECT_FALSE(S.SendFile(Upload.string(), "RS", "ABCDEFGH"));
+}
+
+TEST_F(FileTransferTest, RedirectPageGoesToTheShell) {
+  std::vector<std::string> Opened;
+  SetShellHandler([&](const TShellRequest& R) {
+    Opened.push_back(R.Verb + " " + R.File);
+    return std::intptr_t{42};
+  });
+  ASSERT_TRUE(WriteRedirectPage(S.ScratchFolder, "http://example.invalid/a"));
+  SetShellHandler(nullptr);
+  ASSERT_EQ(Opened.size(), 1u);
+  EXPECT_EQ(Opened[0], "open " + S.ScratchFolder + "go.htm");
+  const std::string Page = ReadAll(S.ScratchFolder + "go.htm");
+  const auto Lines = SplitReplyLines(Page);
+  EXPECT_EQ(Lines[0], "<html><head>");
+  EXPECT_EQ(Lines[1].rfind("<meta HTTP-EQUIV=\"Refresh\" CONTENT=\"0;", 0), 0u);
+  EXPECT_EQ(Lines[2], "URL=http://example.invalid/a\">");
+  EXPECT_EQ(Lines[3], "<title></title></head><body></body></html>");
+}
