@@ -207,7 +207,11 @@ int main(int argc, char** argv) {
         std::vector<double> Mine;
         while (Clock::now() < End) {
           const auto T = Clock::now();
-          if (Get(Stack.Port, Url, "F:bench") != 200) ++Bad;
+          std::string Body;
+          const int Status = Get(Stack.Port, Url, "F:bench", &Body);
+          if (Status != 200) {
+            if (Bad++ < 3) std::fprintf(stderr, "failed: status %d after %.1f ms: %.200s\n", Status, Ms(T), Body.c_str());
+          }
           Mine.push_back(Ms(T));
         }
         std::lock_guard<std::mutex> G(Lock);

@@ -372,17 +372,21 @@ TFolderWatch::~TFolderWatch() {
   if (FFd >= 0) ::close(FFd);
 }
 
-bool TFolderWatch::Wait(int TimeoutMs, std::vector<std::string>* Names) {
-  if (FFd < 0) {
+bool WaitReadable(int Fd, int TimeoutMs) {
+  if (Fd < 0) {
     if (TimeoutMs > 0) Sleep(static_cast<unsigned>(TimeoutMs));
     return false;
   }
-  pollfd p{FFd, POLLIN, 0};
+  pollfd p{Fd, POLLIN, 0};
   int ready;
   do {
     ready = ::poll(&p, 1, TimeoutMs);
   } while (ready < 0 && errno == EINTR);
-  if (ready <= 0) return false;
+  return ready > 0;
+}
+
+bool TFolderWatch::Wait(int TimeoutMs, std::vector<std::string>* Names) {
+  if (!WaitReadable(FFd, TimeoutMs)) return false;
   alignas(inotify_event) char buffer[16384];
   bool any = false;
   for (;;) {

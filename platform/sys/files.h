@@ -113,6 +113,10 @@ private:
 bool RetryWithPause(int Attempts, unsigned PauseMs, const std::function<bool()>& Attempt,
                     bool PauseAfterSuccess = false);
 
+// Waits up to TimeoutMs for Fd to turn readable; false when the time ran out.  Fd < 0 only
+// sleeps, so that a caller without its descriptor keeps its polling interval.
+bool WaitReadable(int Fd, int TimeoutMs);
+
 // ---- Folder events ---------------------------------------------------------------------------
 // What a folder watch reports (bits): a file in it written, a file made or moved in, a file's
 // times or mode changed.

@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "platform/sys/event_loop.h"
+#include "platform/sys/files.h"
 #include "platform/sys/process.h"
 
 namespace {
@@ -38,6 +39,12 @@ socklen_t MakeAddress(const std::string& name, sockaddr_un& addr) {
   // Abstract name: a leading NUL, then the bytes (no terminator).
   std::memcpy(addr.sun_path + 1, name.data(), name.size());
   return static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size());
+}
+
+std::string BellName(const std::string& Name) {
+  char hex[17];
+  std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(Fnv1a(Name)));
+  return std::string("qnbell:") + hex;
 }
 
 }  // namespace
@@ -104,4 +111,40 @@ bool TSingleInstanceToken::Exists(const std::string& Title, const std::string& F
   const bool exists = rc == 0 || errno == EAGAIN || errno == EINPROGRESS;
   ::close(fd);
   return exists;
+}
+
+// ---- Doorbell -----------------------------------------------------------------------------------
+
+TDoorbell::TDoorbell(const std::string& Name) {
+  int fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+  if (fd < 0) return;
+  sockaddr_un addr;
+  socklen_t len = MakeAddress(BellName(Name), addr);
+  if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), len) != 0) {
+    ::close(fd);
+    return;
+  }
+  FFd = fd;
+}
+
+TDoorbell::~TDoorbell() {
+  if (FFd >= 0) ::close(FFd);
+}
+
+bool TDoorbell::Wait(int TimeoutMs) {
+  if (!WaitReadable(FFd, TimeoutMs)) return false;
+  char byte[16];
+  while (::recv(FFd, byte, sizeof byte, 0) > 0 || errno == EINTR) {
+  }
+  return true;
+}
+
+void TDoorbell::Ring(const std::string& Name) {
+  int fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+  if (fd < 0) return;
+  sockaddr_un addr;
+  socklen_t len = MakeAddress(BellName(Name), addr);
+  const char byte = 1;
+  (void)::sendto(fd, &byte, 1, MSG_NOSIGNAL, reinterpret_cast<sockaddr*>(&addr), len);
+  ::close(fd);
 }

@@ -35,3 +35,24 @@ private:
   int FFd = -1;
   TEventLoop* FLoop = nullptr;
 };
+
+// A wake-up by name between the processes of this machine, without a file: the listener holds an
+// abstract datagram socket named "\0qnbell:" + a hash of the name; Ring sends it one byte, or
+// nothing when no one listens.  A ring is a hint to look, never the news itself.
+class TDoorbell {
+public:
+  // Listens under Name; Active is false when the name is taken or sockets fail.
+  explicit TDoorbell(const std::string& Name);
+  TDoorbell(const TDoorbell&) = delete;
+  TDoorbell& operator=(const TDoorbell&) = delete;
+  ~TDoorbell();
+
+  bool Active() const { return FFd >= 0; }
+  // Waits up to TimeoutMs for rings and takes all that wait; false when the time ran out (an
+  // inactive doorbell only sleeps).
+  bool Wait(int TimeoutMs);
+  static void Ring(const std::string& Name);
+
+private:
+  int FFd = -1;
+};

@@ -7,7 +7,7 @@
 
 #include <cerrno>
 #include <chrono>
-#include <condition_variable>
+#include <algorithm>
 #include <cstring>
 #include <mutex>
 #include <thread>
@@ -79,7 +79,10 @@ bool TQueueLock::Open(const std::string& Path, bool Exclusive, bool Create, unsi
   if (fd < 0) return false;
   // The queue is held only for a read or a short write, so a waiter polls in small steps; one
   // try per attempt would let a crowd of CGI processes that retry in step starve one of them.
+  // The steps start short, since a holder is usually done within a fraction of a millisecond,
+  // and grow to a few milliseconds, with a random part so that waiters fall out of step.
   const unsigned start = GetTickCount();
+  unsigned stepUs = 50;
   while (::flock(fd, (Exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0) {
     if (errno != EWOULDBLOCK && errno != EINTR) {
       ::close(fd);
@@ -89,7 +92,8 @@ bool TQueueLock::Open(const std::string& Path, bool Exclusive, bool Create, unsi
       ::close(fd);
       return false;
     }
-    Sleep(1 + static_cast<unsigned>(Random(3)));
+    std::this_thread::sleep_for(std::chrono::microseconds(stepUs + Random(static_cast<int>(stepUs))));
+    stepUs = std::min(stepUs * 2, 2000u);
   }
   // The file may have been deleted between our open and our lock.
   struct stat info {};
@@ -279,33 +283,59 @@ std::string QueuedFile(const THandoverFolder& Folder, const std::string& UpperNa
 
 // ---- Heartbeat while a request runs ---------------------------------------------------------------
 
-struct TRequestHeartbeat::TState {
+namespace {
+
+// One thread of the process refreshes the queues of all requests that run, so a request costs
+// no thread of its own.
+struct TBeat {
   std::string QueueFile;
-  std::mutex Mutex;
-  std::condition_variable Wake;
-  bool Stop = false;
-  std::thread Thread;
+  std::chrono::steady_clock::time_point Last;
 };
+
+struct THeartbeats {
+  std::mutex Mutex;
+  std::vector<TBeat*> Running;
+  bool Started = false;
+};
+
+THeartbeats& Heartbeats() {
+  static THeartbeats* heartbeats = new THeartbeats;  // lives as long as its detached thread
+  return *heartbeats;
+}
+
+void BeatForever(THeartbeats* Beats) {
+  for (;;) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    std::lock_guard<std::mutex> lock(Beats->Mutex);
+    const auto now = std::chrono::steady_clock::now();
+    for (TBeat* beat : Beats->Running)
+      if (now - beat->Last >= std::chrono::seconds(5)) {
+        FileTouch(beat->QueueFile);
+        beat->Last = now;
+      }
+  }
+}
+
+}  // namespace
+
+struct TRequestHeartbeat::TState : TBeat {};
 
 TRequestHeartbeat::TRequestHeartbeat(std::string QueueFile) : FState(std::make_unique<TState>()) {
   FState->QueueFile = std::move(QueueFile);
-  TState* state = FState.get();
-  state->Thread = std::thread([state] {
-    std::unique_lock<std::mutex> lock(state->Mutex);
-    while (!state->Stop) {
-      if (state->Wake.wait_for(lock, std::chrono::seconds(5), [state] { return state->Stop; })) break;
-      FileTouch(state->QueueFile);
-    }
-  });
+  FState->Last = std::chrono::steady_clock::now();
+  THeartbeats& beats = Heartbeats();
+  std::lock_guard<std::mutex> lock(beats.Mutex);
+  beats.Running.push_back(FState.get());
+  if (!beats.Started) {
+    beats.Started = true;
+    std::thread(BeatForever, &beats).detach();
+  }
 }
 
 TRequestHeartbeat::~TRequestHeartbeat() {
-  {
-    std::lock_guard<std::mutex> lock(FState->Mutex);
-    FState->Stop = true;
-  }
-  FState->Wake.notify_all();
-  FState->Thread.join();
+  THeartbeats& beats = Heartbeats();
+  std::lock_guard<std::mutex> lock(beats.Mutex);
+  beats.Running.erase(std::find(beats.Running.begin(), beats.Running.end(), FState.get()));
 }
 
 bool FinishQueueEntry(const THandoverFolder& Folder, const std::string& UpperName) {
@@ -385,6 +415,15 @@ TRequestFileResult WriteRequestFile(const THandoverFolder& Folder,
     RequestFile = Folder.RequestFileName(id);
     fd = ::open(RequestFile.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0 && errno != EEXIST) break;
+    // The id stays taken while a reply of its name waits: the resident removes a request file
+    // once its reply is in place, and the owner may not have taken the reply yet.  (A reply
+    // whose owner died goes with the resident's sweep.)
+    if (fd >= 0 && FileExists(THandoverFolder::ReplyFileName(RequestFile))) {
+      ::close(fd);
+      ::unlink(RequestFile.c_str());
+      fd = -1;
+      errno = EEXIST;
+    }
   }
   if (fd < 0) {
     Error = "Cannot create file " + RequestFile + ". " + std::strerror(errno);

@@ -28,6 +28,7 @@ constexpr double kStaleQueueSeconds = 30;
 constexpr double kStaleFileSeconds = 180;
 constexpr int kReplyWaitSeconds = 180;
 constexpr int kEntryPollMs = 100;     // the longest wait of a CGI process between two looks
+constexpr long kLivenessRounds = 10;  // a waiter with a watch looks at the queue once a second
 constexpr unsigned kResidentPollMs = 50;  // the longest wait of the resident
 constexpr double kOrphanReplySeconds = 5;
 constexpr double kOrphanRequestSeconds = 30;
@@ -155,36 +156,56 @@ TEntryWait WaitForQueueEntry(const std::string& EntryFile) {
   const auto start = std::chrono::steady_clock::now();
   bool seenServer = false;
   auto lastStart = start;
-  // Woken by the folder's events: the own reply arriving, then the queue written when the entry
-  // is finished.  The polling interval stays as the longest wait.
-  TFolderWatch watch(folder.Folder(), fwWritten | fwArrived);
   const std::string reply = THandoverFolder::ReplyFileName(EntryFile);
   const std::string replyName = NameOf(reply);
   const std::string queueName = NameOf(folder.QueueFile());
+  // A request file's reply is renamed into place whole before its entry leaves the queue, so
+  // its arrival ends the wait.  The resident rings the entry's doorbell when it is there, which
+  // wakes this process alone; the queue and the token are looked at every kLivenessRounds-th
+  // round only, which keeps a crowd of waiters off the queue lock the resident needs.  A
+  // profile's reply goes elsewhere: its waiter wakes on the folder's writes and looks at the
+  // queue every round.  Without a doorbell or a watch every round looks.
+  const bool byReply = EntryKind(AsciiUpper(EntryFile)) == ekRequestFile;
+  std::unique_ptr<TDoorbell> bell;
+  std::unique_ptr<TFolderWatch> watch;
+  if (byReply)
+    bell = std::make_unique<TDoorbell>(AsciiUpper(EntryFile));
+  else
+    watch = std::make_unique<TFolderWatch>(folder.Folder(), fwWritten | fwArrived);
+  const bool woken = byReply ? bell->Active() : watch->Active();
   std::vector<std::string> names;
-  while (std::chrono::steady_clock::now() - start < std::chrono::seconds(kReplyWaitSeconds)) {
+  for (long round = 0;
+       std::chrono::steady_clock::now() - start < std::chrono::seconds(kReplyWaitSeconds); ++round) {
     if (QuitSignalled()) return ewQuit;
-    // The status before the token: an entry taken by a resident that no longer holds the token
-    // died with it.
-    const BYTE status = EntryStatus(folder, EntryFile);
-    const bool alive = ResidentAlive();
-    if (status == qsFinished) return ewFinished;
-    if (status == qsQueueMissing || status == qsQueueLocked) return ewAborted;
-    if (!seenServer && !alive && FileModifiedAgeSeconds(folder.QueueFile()) > kStaleQueueSeconds) {
-      DeleteFile(folder.QueueFile());
-      return ewStale;
-    }
-    if (!alive && status == qsWaiting) {
-      // No resident runs the queue (it died, or was killed before it took this entry): start
-      // one, which adopts the waiting entries.  A second one started meanwhile ends at once.
-      if (std::chrono::steady_clock::now() - lastStart > std::chrono::seconds(1)) {
-        StartResident();
-        lastStart = std::chrono::steady_clock::now();
+    if (byReply && FileExists(reply)) return ewFinished;
+    if (!byReply || !woken || round % kLivenessRounds == 0) {
+      // The status before the token: an entry taken by a resident that no longer holds the
+      // token died with it.
+      const BYTE status = EntryStatus(folder, EntryFile);
+      const bool alive = ResidentAlive();
+      if (status == qsFinished) return ewFinished;
+      if (status == qsQueueMissing || status == qsQueueLocked) return ewAborted;
+      if (!seenServer && !alive && FileModifiedAgeSeconds(folder.QueueFile()) > kStaleQueueSeconds) {
+        DeleteFile(folder.QueueFile());
+        return ewStale;
       }
-    } else if (!alive && (seenServer || status == qsTaken)) {
-      return ewServerGone;  // it died, running this entry or before it
+      if (!alive && status == qsWaiting) {
+        // No resident runs the queue (it died, or was killed before it took this entry): start
+        // one, which adopts the waiting entries.  A second one started meanwhile ends at once.
+        if (std::chrono::steady_clock::now() - lastStart > std::chrono::seconds(1)) {
+          StartResident();
+          lastStart = std::chrono::steady_clock::now();
+        }
+      } else if (!alive && (seenServer || status == qsTaken)) {
+        // It died, running this entry or before it; a reply renamed just before is still good.
+        return byReply && FileExists(reply) ? ewFinished : ewServerGone;
+      }
+      seenServer = seenServer || alive;
     }
-    seenServer = seenServer || alive;
+    if (byReply) {
+      bell->Wait(kEntryPollMs);
+      continue;
+    }
     bool replySeen = FileExists(reply);
     const auto due = std::chrono::steady_clock::now() + std::chrono::milliseconds(kEntryPollMs);
     for (;;) {
@@ -192,7 +213,7 @@ TEntryWait WaitForQueueEntry(const std::string& EntryFile) {
                             due - std::chrono::steady_clock::now()).count();
       if (left <= 0) break;
       names.clear();
-      if (!watch.Wait(static_cast<int>(left), &names)) continue;
+      if (!watch->Wait(static_cast<int>(left), &names)) continue;
       bool look = QuitSignalled();
       for (const std::string& name : names) {
         if (name == replyName) replySeen = true;
@@ -260,12 +281,19 @@ void TCGIStdEngine::Start() {
     FTimer->SetInterval(kResidentPollMs);
     FTimer->OnTimer = [this](TObject*) { ResidentTick(); };
     FTimer->SetEnabled(true);
-    // New entries wake the resident at once; the timer stays as the longest wait.
+    // New entries (writes of the queue) wake the resident at once; the timer stays as the
+    // longest wait.  The resident's own reply writes wake nothing.
     FWatch = std::make_unique<TFolderWatch>(Handover().Folder(), fwWritten | fwArrived);
     if (FWatch->Active() && CurrentEventLoop()) {
       CurrentEventLoop()->SetFdWatch(FWatch->Handle(), fdeRead, [this](int, unsigned) {
-        FWatch->Drain();
-        ResidentTick();
+        const std::string queueName = NameOf(Handover().QueueFile());
+        std::vector<std::string> names;
+        FWatch->Drain(&names);
+        for (const std::string& name : names)
+          if (name.empty() || name == queueName) {
+            ResidentTick();
+            break;
+          }
       });
     }
   } else {
@@ -407,7 +435,7 @@ void TCGIStdEngine::RunQueuedRequest(const std::string& RequestFile, const std::
   }
   if (output >= 0) ::close(output);
   if (input >= 0) ::close(input);
-  if (output >= 0) RenameFile(replyTemp, reply);
+  if (output >= 0 && RenameFile(replyTemp, reply)) TDoorbell::Ring(UpperName);
   FinishEntry(UpperName);
   DeleteFile(RequestFile);
 }

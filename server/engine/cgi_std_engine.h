@@ -39,7 +39,9 @@ enum TEntryWait {
   ewStale,       // no resident, and the queue's heartbeat is older than 30 s (queue deleted)
   ewTimedOut,    // 180 s passed
 };
-// Waits, polling every 100 ms, until the entry of EntryFile leaves the queue.
+// Waits until the entry of EntryFile leaves the queue or, for a request file, until its reply
+// is in place; woken by the entry's doorbell (request files) or the folder's writes (profiles),
+// and looking at least every 100 ms.
 TEntryWait WaitForQueueEntry(const std::string& EntryFile);
 
 

@@ -77,3 +77,40 @@ TEST(SingleInstance, SeenFromAnotherProcessAndGoneWhenItDies) {
   EXPECT_TRUE(WaitUntil([&] { return !TSingleInstanceToken::Exists("qnserver.exe_S", folder); }));
   EXPECT_TRUE(mine.Acquire());
 }
+
+TEST(Doorbell, RingWakesTheOneListenerOfItsName) {
+  const std::string name = "/QN-TEST/" + std::to_string(::getpid()) + "_C_00AF_REQ";
+  TDoorbell bell(name);
+  ASSERT_TRUE(bell.Active());
+  TDoorbell other(name + "X");
+  ASSERT_TRUE(other.Active());
+  // One listener per name: a second one stays inactive and only sleeps.
+  TDoorbell twin(name);
+  EXPECT_FALSE(twin.Active());
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(twin.Wait(20));
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(15));
+
+  EXPECT_FALSE(bell.Wait(0));
+  TDoorbell::Ring(name);
+  TDoorbell::Ring(name);
+  EXPECT_TRUE(bell.Wait(1000));
+  // Both rings were taken at once; the other name heard nothing.
+  EXPECT_FALSE(bell.Wait(0));
+  EXPECT_FALSE(other.Wait(0));
+
+  std::thread ringer([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    TDoorbell::Ring(name);
+  });
+  EXPECT_TRUE(bell.Wait(5000));
+  ringer.join();
+}
+
+TEST(Doorbell, RingingWithoutListenerDoesNothing) {
+  const std::string name = "/QN-TEST/" + std::to_string(::getpid()) + "_C_0000_REQ";
+  TDoorbell::Ring(name);
+  TDoorbell bell(name);
+  ASSERT_TRUE(bell.Active());
+  EXPECT_FALSE(bell.Wait(0));  // a ring before the listener is not kept
+}

@@ -9,6 +9,7 @@
 
 #include "engine_fixture.h"
 #include "platform/rtl/file_io.h"
+#include "platform/rtl/random.h"
 #include "server/engine/cgi_handover.h"
 #include "platform/sys/files.h"
 #include "server/engine/http_text.h"
@@ -350,3 +351,25 @@ TEST_F(ReplyCopyTest, LateBlankLineOrExistingLengthLeavesItAlone) {
 }
 
 }  // namespace
+
+TEST_F(HandoverTest, RequestIdStaysTakenWhileItsReplyWaits) {
+  // The resident has removed the request file, but its owner has not taken the reply yet: a new
+  // request of the same id would have its reply taken for the other's, or the other's for its.
+  std::string first, second, error;
+  RandSeed(4242);
+  ASSERT_EQ(WriteRequestFile(*Handover, {"A=1"}, -1, 0, first, error), rfWritten);
+  ASSERT_TRUE(DeleteFile(first));
+  const std::string reply = THandoverFolder::ReplyFileName(first);
+  WriteWholeFile(reply, "HTTP/1.0 200 OK\r\n\r\nsomeone else's");
+  RandSeed(4242);
+  ASSERT_EQ(WriteRequestFile(*Handover, {"A=1"}, -1, 0, second, error), rfWritten);
+  EXPECT_NE(second, first);
+  EXPECT_FALSE(FileExists(first));
+  EXPECT_EQ(ReadWholeFile(reply), "HTTP/1.0 200 OK\r\n\r\nsomeone else's");
+  // Once the reply is taken the id is free again.
+  ASSERT_TRUE(DeleteFile(reply));
+  ASSERT_TRUE(DeleteFile(second));
+  RandSeed(4242);
+  ASSERT_EQ(WriteRequestFile(*Handover, {"A=1"}, -1, 0, second, error), rfWritten);
+  EXPECT_EQ(second, first);
+}
