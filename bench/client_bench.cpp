@@ -1,0 +1,234 @@
+// The client's logic against the real stack (bin/hmserv, the web server, the server program with
+// its resident instance) on a generated database of 20,000 records: the launcher's start until
+// the port answers; login to the first record shown (server cold start included); one hand-over
+// round trip (a handshake); Next (save, configuration, next) with an edit each time; and the
+// logic's share of filling the window from a record buffer.
+//
+//   client_bench [RECORDS]
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <stdlib.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "client/core/local_server.h"
+#include "client/core/login_logic.h"
+#include "client/core/record_window.h"
+#include "net/http_client.h"
+#include "platform/headless/event_loop_poll.h"
+#include "platform/headless/headless_peer.h"
+#include "platform/rtl/file_io.h"
+#include "server/database_store.h"
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+double Ms(Clock::time_point From) {
+  return std::chrono::duration<double, std::milli>(Clock::now() - From).count();
+}
+
+double Median(std::vector<double> V) {
+  std::sort(V.begin(), V.end());
+  return V[V.size() / 2];
+}
+
+int FreePort() {
+  const int Fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in A{};
+  A.sin_family = AF_INET;
+  A.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ::bind(Fd, reinterpret_cast<sockaddr*>(&A), sizeof A);
+  socklen_t Len = sizeof A;
+  ::getsockname(Fd, reinterpret_cast<sockaddr*>(&A), &Len);
+  ::close(Fd);
+  return ntohs(A.sin_port);
+}
+
+bool Accepts(int Port) {
+  const int Fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in A{};
+  A.sin_family = AF_INET;
+  A.sin_port = htons(static_cast<uint16_t>(Port));
+  A.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  const bool Ok = ::connect(Fd, reinterpret_cast<sockaddr*>(&A), sizeof A) == 0;
+  ::close(Fd);
+  return Ok;
+}
+
+// A database of the shipped definition with Records filled records.
+std::string MakeDatabase(const std::string& SetBytes, int Records) {
+  TDatabase D;
+  TRecordCodeGenerator Codes(1);
+  TValueReader R(SetBytes);
+  TChangeMask All;
+  All.SetAll(true);
+  MergeConfiguration(R, All, D.Config);
+  D.HeaderStrings[1] = "General.atr";
+  std::string Grid = "6,6\r\n";
+  for (int Row = 1; Row <= 5; ++Row)
+    for (int Col = 0; Col < 6; ++Col)
+      Grid += std::to_string(Col) + "," + std::to_string(Row) + ",cell\r\n";
+  std::string Rich = "{\\rtf1\\ansi ";
+  while (Rich.size() < 1023) Rich += "Lorem ipsum dolor sit amet. ";
+  Rich.resize(1023);
+  Rich += "}";
+  for (int i = 0; i < Records; ++i) {
+    ItemRecord& Rec = D.Record(D.NewRecord(Codes));
+    Rec.Name = "Record " + std::to_string(i);
+    for (int f = 0; f < 10; ++f) {
+      Rec.Details[f] = "Detail value " + std::to_string(f) + " of " + std::to_string(i);
+      Rec.Descriptions[f] = "Category " + std::to_string((i + f) % 7) + ":Long text";
+    }
+    for (int m = 0; m < 3; ++m) Rec.Memos[m] = {"Memo line one of record " + std::to_string(i), "Second line"};
+    Rec.Grid3 = Grid;
+    Rec.Grid3Rows = 6;
+    Rec.RichText = Rich;
+  }
+  return D.SaveToBytes();
+}
+
+class TBenchView : public TRecordView {
+public:
+  ItemRecord Editors;
+  std::array<std::string, 10> Texts;
+  void ShowRecord(const ItemRecord& R, const std::array<std::string, 10>& T) override {
+    Editors = R;
+    Texts = T;
+  }
+  void ReadRecord(ItemRecord& R) override {
+    R.Name = Editors.Name;
+    R.Details = Editors.Details;
+    R.Memos = Editors.Memos;
+    R.Grid3 = Editors.Grid3;
+    R.RichText = Editors.RichText;
+  }
+  bool ReadOnlyChecked() override { return false; }
+  void ShowConfiguration(const TConfiguration&) override {}
+  void ShowDescription(int, const std::string&) override {}
+  void SetMemo(int, const std::vector<std::string>&) override {}
+  void EnableForm(bool) override {}
+  void SetInsertEnabled(bool, bool) override {}
+};
+
+// Times every request it passes on.
+class TTimingTransport : public TServerTransport {
+public:
+  explicit TTimingTransport(TServerTransport& Inner) : FInner(Inner) {}
+  std::vector<double> Times;
+  std::string Send(const TClientRequest& Request) override {
+    const auto T0 = Clock::now();
+    std::string Reply = FInner.Send(Request);
+    Times.push_back(Ms(T0));
+    return Reply;
+  }
+
+private:
+  TServerTransport& FInner;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int Records = argc > 1 ? std::max(2, std::atoi(argv[1])) : 20000;
+  InstallHeadlessBackend();
+  TPollEventLoop Loop{false};
+  SetCurrentEventLoop(&Loop);
+
+  const fs::path R = fs::temp_directory_path() / ("qn_client_bench_" + std::to_string(::getpid()));
+  const std::string Folder = R.string() + "/";
+  fs::create_directories(R / "bin");
+  fs::create_directories(R / "Data" / "database");
+  fs::create_directories(R / "run");
+  ::chmod((R / "run").c_str(), 0700);
+  ::setenv("XDG_RUNTIME_DIR", (R / "run").c_str(), 1);
+  fs::copy_file(fs::path(QN_SOURCE_DIR) / "bin" / "hmserv", R / "bin" / "hmserv");
+  fs::copy_file(QN_SERVER_PROGRAM, R / "Data" / "database" / "qnserver.exe");
+  const fs::path Definitions = fs::path(QN_BINARY_DIR) / "data";
+  for (const char* Ext : {".set", ".atr"})
+    fs::copy_file(Definitions / (std::string("General") + Ext),
+                  R / "Data" / "database" / (std::string("General") + Ext));
+  AtomicWriteFile((R / "Data" / "database" / "Bench.qnd").string(),
+                  MakeDatabase(ReadFileBytes((Definitions / "General.set").string()), Records));
+
+  const int Port = FreePort();
+  TLocalServer Server;
+  auto T0 = Clock::now();
+  if (!Server.Start(Folder, Port)) {
+    std::fprintf(stderr, "client_bench: the web server did not start\n");
+    return 1;
+  }
+  while (!Accepts(Port) && Ms(T0) < 10000) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  const double StartMs = Ms(T0);
+
+  TNetHTTPClient Web;
+  Web.SetTimeOut(300);
+  THttpTransport Http(Web);
+  TTimingTransport Transport(Http);
+  TServerSession Session(Transport);
+  Session.ServerURL = TLocalServer::ServerURL(Port);
+  Session.ScratchFolder = Folder + "Work/";
+  TBenchView View;
+  TRecordWindow Window(Session, View);
+  TLoginLogic Login(Session);
+
+  T0 = Clock::now();
+  const bool LoggedIn = Login.Login("Bench") == 1 && Window.OpenDatabase(nullptr);
+  const double LoginMs = Ms(T0);
+  if (!LoggedIn) {
+    std::fprintf(stderr, "client_bench: the login failed\n");
+    Server.Stop();
+    fs::remove_all(R);
+    return 1;
+  }
+
+  const double ColdMs = Transport.Times.at(0);
+  const std::size_t LoginRequests = Transport.Times.size();
+  std::vector<double> Trips, Nexts, Fills;
+  for (int i = 0; i < 50; ++i) {
+    T0 = Clock::now();
+    Login.Handshake("Bench");
+    Trips.push_back(Ms(T0));
+  }
+  for (int i = 0; i < 50; ++i) {
+    View.Editors.Details[3] = "edited " + std::to_string(i);
+    Window.Detail8Change(3);
+    T0 = Clock::now();
+    Window.nextClick();
+    Nexts.push_back(Ms(T0));
+  }
+  Window.Buffers.Spare = Window.Buffers.Current;
+  for (int i = 0; i < 2000; ++i) {
+    T0 = Clock::now();
+    Window.GetRecord("Insert");
+    Fills.push_back(Ms(T0));
+  }
+
+  const double Trip = Median(Trips), Next = Median(Nexts);
+  std::printf("records                                %d\n", Records);
+  std::printf("web server start to port answering     %8.1f ms\n", StartMs);
+  std::printf("login to first record (cold server)    %8.1f ms   target <= 1000 ms\n", LoginMs);
+  std::printf("  of it: first request (server start)   %8.1f ms; %zu requests in all\n", ColdMs,
+              LoginRequests);
+  std::printf("hand-over round trip (handshake)       %8.2f ms   median of 50\n", Trip);
+  std::printf("Next (save, configuration, next)       %8.2f ms   median of 50; target <= %.2f ms "
+              "(3 round trips + 20 ms)\n",
+              Next, 3 * Trip + 20);
+  std::printf("window fill, logic's share             %8.4f ms   median of 2000; target <= 5 ms\n",
+              Median(Fills));
+
+  Window.CloseSequence({nullptr, nullptr, nullptr, [&] { Server.Stop(); }});
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  fs::remove_all(R);
+  return 0;
+}

@@ -1,0 +1,265 @@
+// The client's logic against the real server stack: the installation's bin/hmserv started by the
+// client's own launcher on a free loopback port, the web server below it, and the server program
+// with its resident instance; every request goes over HTTP through the client's HTTP client.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <thread>
+
+#include "client/core/local_server.h"
+#include "client/core/login_logic.h"
+#include "client/core/record_window.h"
+#include "net/http_client.h"
+#include "platform/headless/event_loop_poll.h"
+#include "platform/headless/headless_peer.h"
+#include "tests/client/core/client_fixture.h"
+#include "tests/loopback_listener.h"
+
+namespace {
+
+int FreePort() {
+  const TLoopbackListener L = OpenLoopbackListener();
+  ::close(L.Fd);
+  return L.Port;
+}
+
+bool Accepts(int Port) {
+  const int Fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in A{};
+  A.sin_family = AF_INET;
+  A.sin_port = htons(static_cast<uint16_t>(Port));
+  A.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  const bool Ok = ::connect(Fd, reinterpret_cast<sockaddr*>(&A), sizeof A) == 0;
+  ::close(Fd);
+  return Ok;
+}
+
+// The resident instances of this installation's server program.
+int ResidentCount(const std::string& Program) {
+  int Count = 0;
+  for (const auto& Entry : fs::directory_iterator("/proc")) {
+    const std::string Name = Entry.path().filename();
+    if (Name.find_first_not_of("0123456789") != std::string::npos) continue;
+    const std::string Cmd = ReadAll(Entry.path() / "cmdline");
+    if (Cmd.rfind(Program + std::string(1, '\0'), 0) == 0) ++Count;
+  }
+  return Count;
+}
+
+// An installation folder R with the web server launcher, the server program and the shipped
+// definition, and the HTTP client of a record window.
+class ClientStackTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    InstallHeadlessBackend();
+    SetCurrentEventLoop(&Loop);
+    R = TestFolder("e2e");
+    Folder = R.string() + "/";
+    fs::create_directories(R / "bin");
+    fs::create_directories(R / "Data" / "database");
+    fs::create_directories(R / "run");
+    ::chmod((R / "run").c_str(), 0700);
+    ::setenv("XDG_RUNTIME_DIR", (R / "run").c_str(), 1);
+    fs::copy_file(fs::path(QN_SOURCE_DIR) / "bin" / "hmserv", R / "bin" / "hmserv");
+    Program = (R / "Data" / "database" / "qnserver.exe").string();
+    fs::copy_file(QN_SERVER_PROGRAM, Program);
+    for (const char* Ext : {".set", ".atr"})
+      fs::copy_file(DefinitionFolder() / (std::string("General") + Ext),
+                    R / "Data" / "database" / (std::string("General") + Ext));
+    Port = FreePort();
+    StartServer();
+  }
+  void TearDown() override {
+    Server.Stop();
+    for (int i = 0; i < 50 && ResidentCount(Program) > 0; ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    SetCurrentEventLoop(nullptr);
+    fs::remove_all(R);
+  }
+  void StartServer() {
+    ASSERT_TRUE(Server.Start(Folder, Port));
+    for (int i = 0; i < 200 && !Accepts(Port); ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    ASSERT_TRUE(Accepts(Port)) << "the web server did not start";
+  }
+  // A client of the stack: its HTTP client, transport, session and record window.
+  struct TClient {
+    explicit TClient(ClientStackTest& T) : Transport(Web), Session(Transport), Window(Session, View) {
+      Web.SetTimeOut(30);
+      Session.ServerURL = TLocalServer::ServerURL(T.Port);
+      Session.ScratchFolder = T.Folder + "Work/";
+    }
+    TNetHTTPClient Web;
+    THttpTransport Transport;
+    TServerSession Session;
+    TModelView View;
+    TRecordWindow Window;
+  };
+  // Creates the database "Demo" from the shipped definition and logs the client in.
+  void CreateAndLogIn(TClient& C) {
+    TLoginLogic Login(C.Session);
+    {
+      TCheckedModalScript Script;
+      Script.ExpectMessage("Demo database created.", mrOk);
+      TNewDatabase New{"Demo", "Tester", "A demo", "General", "2026/12/01", "2026/12/09"};
+      ASSERT_EQ(Login.CreateDatabase(New, Folder + "Data/database/General", Folder), "Demo");
+    }
+    LogIn(C);
+  }
+  void LogIn(TClient& C) {
+    TLoginLogic Login(C.Session);
+    ASSERT_EQ(Login.Login("Demo"), 1);
+    ASSERT_TRUE(C.Window.OpenDatabase(nullptr));
+  }
+
+  TPollEventLoop Loop{false};
+  fs::path R;
+  std::string Folder;
+  std::string Program;
+  int Port = 0;
+  TLocalServer Server;
+};
+
+// Types a value into every kind of field the record window edits.
+void FillRecord(TModelView& V, TRecordWindow& W, const std::string& Tag) {
+  V.Editors.Name = "Name " + Tag;
+  W.RecordChange();
+  for (int i = 1; i < 10; ++i) {  // detail 1 counts the records
+    V.Editors.Details[i] = "Detail " + std::to_string(i) + " " + Tag;
+    W.Detail8Change(i);
+  }
+  for (int i = 0; i < 6; ++i) {
+    V.Editors.Others[i] = "Other " + std::to_string(i) + " " + Tag;
+    W.OtherChange(21 + i);
+  }
+  W.ChooseDescriptionValue(0, "NY:New York " + Tag);
+  W.ChooseDescriptionValue(9, TRecordWindow::MenuPathValue({"Colour", "Red " + Tag}));
+  V.Editors.Checks = {true, false, true};
+  for (int i = 1; i <= 3; ++i) W.CheckBoxClick(i);
+  V.Editors.Memos[0] = {"memo one " + Tag, "second line"};
+  V.Editors.Memos[2] = {"memo three " + Tag};
+  W.Memo1Change();
+  W.Memo3Change();
+  V.Editors.ItemNames[4] = "item " + Tag;
+  V.Editors.ItemValues[4] = "value " + Tag;
+  V.Editors.ItemChecks[4] = true;
+  W.ItemListChange(4);
+  V.Editors.RichText = "{\\rtf1\\ansi rich " + Tag + "}";
+  W.DetailChangeClick();
+}
+
+void ExpectFilled(const ItemRecord& R, const std::string& Tag) {
+  EXPECT_EQ(R.Name, "Name " + Tag);
+  for (int i = 1; i < 10; ++i) EXPECT_EQ(R.Details[i], "Detail " + std::to_string(i) + " " + Tag);
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(R.Others[i], "Other " + std::to_string(i) + " " + Tag);
+  EXPECT_EQ(R.Descriptions[0], "NY:New York " + Tag);
+  EXPECT_EQ(R.Descriptions[9], "Red " + Tag + " : Colour");
+  EXPECT_EQ(R.Checks, (std::array<bool, 3>{true, false, true}));
+  EXPECT_EQ(R.Memos[0], (std::vector<std::string>{"memo one " + Tag, "second line"}));
+  EXPECT_EQ(R.Memos[2], std::vector<std::string>{"memo three " + Tag});
+  EXPECT_EQ(R.ItemNames[4], "item " + Tag);
+  EXPECT_EQ(R.ItemValues[4], "value " + Tag);
+  EXPECT_TRUE(R.ItemChecks[4]);
+  EXPECT_EQ(R.RichText, "{\\rtf1\\ansi rich " + Tag + "}");
+}
+
+}  // namespace
+
+TEST_F(ClientStackTest, CreateEditStepCloseAndComeBack) {
+  std::string First, Second;
+  {
+    TClient C(*this);
+    CreateAndLogIn(C);
+    First = C.Window.Number();
+    FillRecord(C.View, C.Window, "one");
+    C.Window.NewRecordClick();
+    Second = C.Window.Number();
+    ASSERT_NE(Second, First);
+    FillRecord(C.View, C.Window, "two");
+    C.Window.PreviousClick();
+    EXPECT_EQ(C.Window.Number(), First);
+    ExpectFilled(C.View.Editors, "one");
+    {
+      TCheckedModalScript Script;
+      Script.ExpectMessage("You are already viewing the last record.", mrOk);
+      C.Window.nextClick();
+      C.Window.nextClick();
+    }
+    ExpectFilled(C.View.Editors, "two");
+    // The server program answers through its resident instance, which the close must end.
+    EXPECT_GE(ResidentCount(Program), 1);
+    bool Stopped = false;
+    C.Window.CloseSequence({nullptr, nullptr, nullptr, [&] {
+                              Server.Stop();
+                              Stopped = true;
+                            }});
+    ASSERT_TRUE(Stopped);
+  }
+  // Nothing of the stack is left: no web server, no resident instance, an empty hand-over folder.
+  EXPECT_FALSE(Server.Running());
+  EXPECT_FALSE(Accepts(Port));
+  for (int i = 0; i < 50 && ResidentCount(Program) > 0; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_EQ(ResidentCount(Program), 0);
+  const auto HandOver = TLocalServer::HandOverFolders(Folder);
+  ASSERT_EQ(HandOver.size(), 1u);
+  EXPECT_TRUE(fs::is_empty(HandOver[0]));
+
+  // Start again and log in: everything is there as typed.
+  StartServer();
+  TClient C(*this);
+  LogIn(C);
+  EXPECT_EQ(C.Window.Number(), First);
+  ExpectFilled(C.View.Editors, "one");
+  C.Window.nextClick();
+  EXPECT_EQ(C.Window.Number(), Second);
+  ExpectFilled(C.View.Editors, "two");
+  EXPECT_EQ(C.Window.Buffers.Configuration.DatabaseInfo[diUDate].size(), 10u);
+  EXPECT_EQ(C.Window.Buffers.Configuration.DatabaseInfo[diFileCode].size(), 10u);
+}
+
+TEST_F(ClientStackTest, IdleRefreshBringsTheOtherClientsChange) {
+  TClient A(*this);
+  CreateAndLogIn(A);
+  TClient B(*this);
+  LogIn(B);
+  ASSERT_EQ(A.Window.Number(), B.Window.Number());
+  B.Window.SetEditIdle(30);
+  B.View.Editors.Details[7] = "B, not saved yet";
+  B.Window.Detail8Change(7);
+  A.View.Editors.Details[6] = "from A";
+  A.Window.Detail8Change(6);
+  A.Window.IdleRefreshBtnClick();
+  for (int i = 0; i < 29; ++i) B.Window.IdleRefreshTimer();
+  EXPECT_EQ(B.View.Editors.Details[6], "");
+  B.Window.IdleRefreshTimer();
+  EXPECT_EQ(B.View.Editors.Details[6], "from A");
+  EXPECT_EQ(B.View.Editors.Details[7], "B, not saved yet");
+  A.Window.IdleRefreshBtnClick();
+  EXPECT_EQ(A.View.Editors.Details[7], "B, not saved yet");
+  EXPECT_EQ(A.View.Editors.Details[6], "from A");
+}
+
+TEST_F(ClientStackTest, ServerGoneInTheMiddleOfAnEdit) {
+  TClient C(*this);
+  CreateAndLogIn(C);
+  const std::string Code = C.Window.Number();
+  C.View.Editors.Details[2] = "typed while the server was away";
+  C.Window.Detail8Change(2);
+  Server.Stop();
+  {
+    TCheckedModalScript Script;
+    Script.ExpectMessage(TRecordWindow::RequestProblemText, mrOk);
+    C.Window.NewRecordClick();
+  }
+  EXPECT_EQ(C.Window.Number(), Code);
+  EXPECT_EQ(C.View.Editors.Details[2], "typed while the server was away");
+  StartServer();
+  C.Window.NewRecordClick();
+  EXPECT_NE(C.Window.Number(), Code);
+  C.Window.PreviousClick();
+  EXPECT_EQ(C.Window.Number(), Code);
+  EXPECT_EQ(C.View.Editors.Details[2], "typed while the server was away");
+}
