@@ -1,5 +1,6 @@
 #include "print/barcode.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <numbers>
@@ -658,6 +659,7 @@ void TBarcodeSymbol::DrawOnCanvas(TCanvas& canvas) {
     return TPoint{ox + static_cast<int>(Round(x * c + y * s)), oy + static_cast<int>(Round(-x * s + y * c))};
   };
 
+  const bool upright = std::fmod(FAngle, 90.0) == 0.0;
   canvas.Pen().SetWidth(1);
   canvas.Pen().SetStyle(psSolid);
   canvas.Brush().SetStyle(bsSolid);
@@ -675,7 +677,19 @@ void TBarcodeSymbol::DrawOnCanvas(TCanvas& canvas) {
     // Short bars stand on the baseline of the full bars, as the postal readers expect.
     int top = 0, bottom = h;
     if (IsShortBar(ch)) top = h - h * 2 / 5;
-    canvas.Polygon({turn(x, top), turn(x, bottom), turn(x + ew - 1, bottom), turn(x + ew - 1, top)});
+    const TPoint corners[4] = {turn(x, top), turn(x, bottom), turn(x + ew - 1, bottom), turn(x + ew - 1, top)};
+    if (upright) {
+      // Turned by a multiple of 90 degrees the element is an upright rectangle: filled with
+      // its outline's pixels at once.
+      int l = corners[0].X, t = corners[0].Y, r = l, b = t;
+      for (const TPoint& p : corners) {
+        l = std::min(l, p.X); r = std::max(r, p.X);
+        t = std::min(t, p.Y); b = std::max(b, p.Y);
+      }
+      canvas.FillRect(Rect(l, t, r + 1, b + 1));
+    } else {
+      canvas.Polygon({corners[0], corners[1], corners[2], corners[3]});
+    }
     x += ew;
   }
 

@@ -149,6 +149,29 @@ void TRasterPainter::FillRect(const TRect& r, const TPaintBrush& brush) {
   if (brush.Style == bsClear || !FTarget) return;
   int left = std::max(r.Left, 0), top = std::max(r.Top, 0);
   int right = std::min(r.Right, FTarget->Width()), bottom = std::min(r.Bottom, FTarget->Height());
+  if (brush.Style == bsSolid && !(brush.Bitmap && !brush.Bitmap->Empty())) {
+    // A solid fill writes the rows' spans (inside the clip rectangles) directly.
+    const int bpp = FTarget->BytesPerPixel();
+    const BYTE b = GetBValue(brush.Color), g = GetGValue(brush.Color), rd = GetRValue(brush.Color);
+    auto span = [&](int y, int x0, int x1) {
+      BYTE* p = FTarget->ScanLine(y) + static_cast<std::size_t>(x0) * bpp;
+      for (int x = x0; x < x1; ++x, p += bpp) {
+        p[0] = b;
+        p[1] = g;
+        p[2] = rd;
+        if (bpp == 4) p[3] = 0xFF;
+      }
+    };
+    for (int y = top; y < bottom; ++y) {
+      if (!FClipped) {
+        span(y, left, right);
+        continue;
+      }
+      for (const auto& c : FClip)
+        if (y >= c.Top && y < c.Bottom) span(y, std::max(left, c.Left), std::min(right, c.Right));
+    }
+    return;
+  }
   for (int y = top; y < bottom; ++y) {
     for (int x = left; x < right; ++x) {
       bool on = true;
