@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "controls/grid/grid_utils.h"
+#include "platform/ui/hints.h"
 #include "controls/grid/markup.h"
 #include "platform/rtl/date_time.h"
 #include "platform/rtl/sysutils.h"
@@ -12,6 +13,10 @@ namespace {
 constexpr UINT kGridTimerId = 111;
 constexpr UINT kGridTimerMs = 500;
 }  // namespace
+
+bool IsTextEditorKind(int Kind) {
+  return Kind == 0 || (Kind >= 11 && Kind <= 16) || Kind == 18 || Kind == 19;
+}
 
 TQnStringGrid::TQnStringGrid(TComponent* AOwner) : TStringGrid(AOwner) {
   RegisterQnGridClasses();
@@ -288,54 +293,6 @@ void TQnStringGrid::IsPasswordCell(int ARow, int ACol, bool& IsPassword) {
   if (OnIsPasswordCell) OnIsPasswordCell(this, ARow, ACol, IsPassword);
 }
 
-// ---- painting ----
-
-void TQnStringGrid::DrawCell(int ACol, int ARow, const TRect& ARect, TGridDrawState AState) {
-  const int realCol = RealColIndex(ACol);
-  if (DefaultDrawing()) {
-    TCanvas& canvas = Canvas();
-    const bool fixed = AState.Contains(gdFixed) || IsFixedCell(realCol, ARow);
-    const bool selected = !fixed && AState.Contains(gdSelected) && FShowSelection;
-    if (fixed) {
-      canvas.Font().Assign(FFixedFont);
-      canvas.Brush().SetColor(FixedColor());
-    } else if (selected) {
-      canvas.Font().Assign(Font());
-      canvas.Font().SetColor(FSelectionTextColor);
-      canvas.Brush().SetColor(FSelectionColor);
-    } else {
-      canvas.Font().Assign(Font());
-      canvas.Brush().SetColor(Color());
-    }
-    if (!selected) GetCellColor(realCol, ARow, AState, canvas.Brush(), canvas.Font());
-    canvas.FillRect(ARect);
-    std::string text = Cells(realCol, ARow);
-    bool password = false;
-    IsPasswordCell(ARow, realCol, password);
-    if (password) FillWithChar(text, '*');
-    TRect r = ARect;
-    InflateRect(r, -2, -1);
-    if (EnableHTML && GetTextKind(text, true) == 1) {
-      std::string anchor, stripped;
-      int xs = 0, ys = 0;
-      RenderCellMarkup(canvas, text, r, GridImages, -1, -1, false, false, false, selected, true,
-                       1.0, FURLColor, anchor, stripped, xs, ys);
-    } else {
-      TAlignment align = taLeftJustify;
-      GetCellAlign(realCol, ARow, align);
-      UINT flags = DT_NOPREFIX | (FWordWrap ? DT_WORDBREAK : DT_SINGLELINE);
-      if (align == taRightJustify) flags |= DT_RIGHT;
-      else if (align == taCenter) flags |= DT_CENTER;
-      const UINT singleLine = FWordWrap ? 0u : static_cast<UINT>(DT_SINGLELINE);
-      if (FVAlignment == vtaCenter) flags |= DT_VCENTER | singleLine;
-      else if (FVAlignment == vtaBottom) flags |= DT_BOTTOM | singleLine;
-      canvas.SetBkMode(TRANSPARENT);
-      canvas.DrawText(text, r, flags);
-    }
-  }
-  TCustomDrawGrid::DrawCell(ACol, ARow, ARect, AState);
-}
-
 // ---- selection, editing and advancing ----
 
 bool TQnStringGrid::SelectCell(int ACol, int ARow) {
@@ -358,21 +315,6 @@ bool TQnStringGrid::SelectCell(int ACol, int ARow) {
   if (TStringGrid::FixedCols() > 0) {
     InvalidateCell(0, oldRow);
     InvalidateCell(0, ARow);
-  }
-  return result;
-}
-
-bool TQnStringGrid::CanEditShow() {
-  bool result = TStringGrid::CanEditShow();
-  if (result && !FInCellControl) {
-    int kind = 0;
-    GetCellEditor(RealColIndex(Col()), Row(), kind);
-    const bool inPlace = kind == 0 || (kind >= 11 && kind <= 16) || kind == 18 || kind == 19;
-    if (!inPlace) {
-      // Kind 10 has no editor at all; every other kind shows its in-cell control.
-      if (kind != 10) FInCellControl = true;
-      result = false;
-    }
   }
   return result;
 }
@@ -460,76 +402,6 @@ void TQnStringGrid::AdvanceCell(int ACol, int ARow, bool Forward, bool ShowEdito
   }
 }
 
-void TQnStringGrid::KeyPress(char32_t& Key) {
-  if (Key == 27) {
-    if (Options().Contains(goEditing)) SetCells(RealColIndex(Col()), Row(), FEditStartText);
-    return;
-  }
-  if (Key == 13 && !Focused()) AdvanceCell(Col(), Row(), true, false, false);
-  if (!Options().Contains(goEditing) && FNavigation->AutoGotoWhenSorted && Key >= 8 && Key < 256) {
-    const char ch = static_cast<char>(Key);
-    const std::string up = UpperCaseText(std::string(1, ch));
-    if (!FNavigation->AutoGotoIncremental) {
-      FTypedText = up;
-    } else if (Key == 8) {
-      if (!FTypedText.empty()) FTypedText.pop_back();
-    } else {
-      FTypedText += up;
-    }
-    for (int r = TStringGrid::FixedRows(); r < RowCount() - FFixedFooters; ++r) {
-      if (UpperCaseText(Cells(FSortColumn, r)).rfind(FTypedText, 0) == 0) {
-        SetRow(r);
-        break;
-      }
-    }
-  }
-  TStringGrid::KeyPress(Key);
-}
-
-// ---- sizing ----
-
-void TQnStringGrid::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
-  TStringGrid::MouseDown(Button, Shift, X, Y);
-  FSizingCol = FSizingRow = -1;
-  const TGridCoord cell = MouseCoord(X, Y);
-  if (GridState() == gsColSizing && cell.X >= 0) {
-    TGridState state = gsNormal;
-    int index = -1;
-    CalcSizingState(X, Y, state, index);
-    FSizingCol = index;
-    FSizingOldSize = ColWidths(index);
-  } else if (GridState() == gsRowSizing && cell.Y >= 0) {
-    TGridState state = gsNormal;
-    int index = -1;
-    CalcSizingState(X, Y, state, index);
-    FSizingRow = index;
-    FSizingOldSize = RowHeights(index);
-  }
-}
-
-void TQnStringGrid::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
-  TStringGrid::MouseUp(Button, Shift, X, Y);
-  if (FSizingCol >= 0) {
-    const int col = FSizingCol;
-    if (FColumnSize->Stretch()) StretchColumns();
-    if (FMouseActions->AllColumnSize && FSizingOldSize > 0) {
-      const double ratio = static_cast<double>(ColWidths(col)) / FSizingOldSize;
-      for (int c = TStringGrid::FixedCols(); c < ColCount(); ++c)
-        if (c != col) SetColWidths(c, static_cast<int>(std::lround(ColWidths(c) * ratio)));
-    }
-    if (OnEndColumnSize) OnEndColumnSize(this, col);
-  } else if (FSizingRow >= 0) {
-    const int row = FSizingRow;
-    if (FMouseActions->AllRowSize && FSizingOldSize > 0) {
-      const double ratio = static_cast<double>(RowHeights(row)) / FSizingOldSize;
-      for (int r = TStringGrid::FixedRows(); r < RowCount(); ++r)
-        if (r != row) SetRowHeights(r, static_cast<int>(std::lround(RowHeights(r) * ratio)));
-    }
-    if (OnEndRowSize) OnEndRowSize(this, row);
-  }
-  FSizingCol = FSizingRow = -1;
-}
-
 void TQnStringGrid::StretchColumns() {
   if (ColCount() <= 0 || !FColumnSize->Stretch() || FStretching) return;
   FStretching = true;
@@ -548,12 +420,15 @@ void TQnStringGrid::StretchColumns() {
 void TQnStringGrid::SizeChanged(int OldColCount, int OldRowCount) {
   if (FColumnSize->Stretch()) StretchColumns();
   TStringGrid::SizeChanged(OldColCount, OldRowCount);
+  UpdateScrollBars();
   if (FFixedFooters >= 1 || FFixedRightCols >= 1) Invalidate();
 }
 
 void TQnStringGrid::ColWidthsChanged() {
   TStringGrid::ColWidthsChanged();
   if (FColumnSize->Stretch()) StretchColumns();
+  UpdateScrollBars();
+  PlaceInplaceEdit();
 }
 
 // ---- life cycle ----
@@ -568,11 +443,8 @@ void TQnStringGrid::CreateWnd() {
   TStringGrid::CreateWnd();
   if (FColumnSize->Save) LoadColumnSizes();
   SetTimer(kGridTimerId, kGridTimerMs);
-}
-
-void TQnStringGrid::WndProc(TMessage& Message) {
-  if (Message.Msg == WM_TIMER && Message.WParam == kGridTimerId) return;  // nothing blinks yet
-  TStringGrid::WndProc(Message);
+  if (ScrollProportional) SetScrollProportional(true);
+  UpdateScrollBars();
 }
 
 void TColumnSize::SetStretch(bool Value) {

@@ -16,6 +16,18 @@
 #include "platform/ui/grids.h"
 
 class TStream;
+class THintWindow;
+class TArrowWindow;
+class TQnInplaceEdit;
+class TGridCombo;
+class TGridSpin;
+class TGridDatePicker;
+class TGridCheckBox;
+class TGridEditBtn;
+class TGridUnitEditBtn;
+class TGridButton;
+class TEditLink;
+class TWinControl;
 
 QN_DECLARE_EXCEPTION(EQnGridError, Exception);
 
@@ -60,6 +72,36 @@ using TRawCompareEvent =
     std::function<void(TObject* Sender, int ACol, int ARow1, int ARow2, int& Res)>;
 using TCanSortEvent = std::function<void(TObject* Sender, int ACol, bool& DoSort)>;
 using TScrollHintEvent = std::function<void(TObject* Sender, int ARow, std::string& HintStr)>;
+using TClickCellEvent = std::function<void(TObject* Sender, int ARow, int ACol)>;
+using TCellValidateEvent =
+    std::function<void(TObject* Sender, int ACol, int ARow, std::string& Value, bool& Valid)>;
+using TClipboardEvent = std::function<void(TObject* Sender, bool& Allow)>;
+using TCanInsertRowEvent = std::function<void(TObject* Sender, int ARow, bool& CanInsert)>;
+using TCanDeleteRowEvent = std::function<void(TObject* Sender, int ARow, bool& CanDelete)>;
+using TAnchorClickEvent = std::function<void(TObject* Sender, int ARow, int ACol,
+                                             const std::string& Anchor, bool& AutoHandle)>;
+using TGridHintEvent = std::function<void(TObject* Sender, int ARow, int ACol, std::string& HintStr)>;
+using TColumnSizeEvent = std::function<void(TObject* Sender, int ACol, bool& Allow)>;
+using TRowSizeEvent = std::function<void(TObject* Sender, int ARow, bool& Allow)>;
+using TSpinClickEvent = std::function<void(TObject* Sender, int ACol, int ARow, int AValue, bool UpDown)>;
+using TFloatSpinClickEvent =
+    std::function<void(TObject* Sender, int ACol, int ARow, double AValue, bool UpDown)>;
+using TDateTimeSpinClickEvent =
+    std::function<void(TObject* Sender, int ACol, int ARow, double AValue, bool UpDown)>;
+using TEllipsClickEvent = std::function<void(TObject* Sender, int ACol, int ARow, std::string& S)>;
+using TGetEditorPropEvent = std::function<void(TObject* Sender, int ACol, int ARow, TEditLink* AEditLink)>;
+
+// The editor kinds a cell may get through OnGetEditorType.
+enum : int {
+  edNormal = 0, edSpinEdit = 1, edComboEdit = 2, edComboList = 3, edEditBtn = 4, edCheckBox = 5,
+  edDateEdit = 6, edDateEditUpDown = 7, edTimeEdit = 8, edButton = 9, edNone = 10, edNumeric = 11,
+  edPositiveNumeric = 12, edFloat = 13, edCapital = 14, edMixedCase = 15, edPassword = 16,
+  edUnitEditBtn = 17, edLowerCase = 18, edUpperCase = 19, edFloatSpinEdit = 20,
+  edTimeSpinEdit = 21, edDateSpinEdit = 22, edNumericEditBtn = 23, edFloatEditBtn = 24,
+  edCustom = 25
+};
+// Kinds that the grid's own text editor handles.
+bool IsTextEditorKind(int Kind);
 
 class TQnStringGrid : public TStringGrid {
 public:
@@ -94,6 +136,9 @@ public:
   TBackGround& BackGround() { return *FBackGround; }
   TFont& FixedFont() { return FFixedFont; }
   TImageList* GridImages = nullptr;
+  // The sort glyphs; both must be loaded to replace the drawn triangle.
+  TBitmap& SortUpGlyph() { return FSortUpGlyph; }
+  TBitmap& SortDownGlyph() { return FSortDownGlyph; }
 
   // ---- headers ----
   TStringList& ColumnHeaders() { return *FColumnHeaders; }
@@ -270,6 +315,99 @@ public:
   void SaveColumnSizes();
   void LoadColumnSizes();
 
+  // ---- scroll bars (plain or flat) and scroll hints ----
+  void SetScrollType(TScrollType Value);
+  void SetScrollColor(TColor Value);
+  void SetScrollWidth(int Value);
+  void SetScrollProportional(bool Value);
+  bool FlatScrollBarsOn() const { return FFlatOn; }
+  // Applies the look, shows the bars that rows or columns outside the view need, and sets
+  // their thumbs.
+  void UpdateScrollBars();
+  bool ScrollHintShowing() const { return FScrollHintShowing; }
+  const std::string& ScrollHintText() const { return FScrollHintText; }
+  // The thumb position (0..127) the base grid reports for the view.
+  int ThumbPosition(bool Vertical) const;
+
+  // ---- painting ----
+  // The width and height that a cell's text needs (autosizing, sizing while typing).
+  TPoint CellTextSize(int ACol, int ARow);
+  // The text of the cell as painted (password and short link forms applied).
+  std::string DisplayedText(int ACol, int ARow);
+  bool BlinkPhase() const { return FBlinkOn; }
+  int FontSizeOffset() const { return FZoom; }
+  void InvalidateCellRange(const TGridRect& Cells);
+  std::string GetVersionString() const { return "1.91 January 2001"; }
+  int GetVersionNr() const { return 5963777; }
+
+  // ---- selection text and automatic sizing ----
+  std::string SelectionToText();
+  bool IsCellSelected(int ACol, int ARow);
+  void AutoSizeColumn(int ACol, bool OnlyGrow = false);
+  void AutoSizeColumns(bool DoFixedCols, int Extra);
+  void AutoSizeRow(int ARow);
+  void SetRowHeightForLines(int ARow, int Lines, int Extra);
+  void SwapRows(int ARow1, int ARow2);
+  void ClearAll();
+
+  // ---- messages and cell-change hooks ----
+  // The first data row whose sort column starts (upper-cased) with Key; -1 when none.
+  int LookupRow(const std::string& Key);
+  // Validates the current cell's text when it may have been edited; false when rejected.
+  bool ValidateCell(const std::string& NewValue);
+  bool EditPending() const { return FEditPending; }
+  // The grid's clipboard operations used by the short cuts: the selection as text, and text
+  // pasted from the current cell on.
+  virtual void CopyToClipBoard();
+  virtual void CutToClipBoard();
+  virtual void PasteFromClipBoard();
+
+  // ---- in-place editing ----
+  int EditorKind() const { return FEditorKind; }
+  void ShowInplaceEdit();
+  void HideInplaceEdit();
+  TQnInplaceEdit* InplaceEditor() const { return FInplaceEdit; }
+  // The child editor shown for the current kind, or null.
+  TWinControl* ActiveCellControl() const;
+  // Writes the child editor's value back into the cell and hides it.
+  void HideCellControl();
+  TGridCombo& Combo();
+  TGridSpin& Spin();
+  TGridDatePicker& DatePicker();
+  TGridCheckBox& CheckBox();
+  TGridEditBtn& EditBtn();
+  TGridUnitEditBtn& UnitEditBtn();
+  TGridButton& CellButton();
+  // The ellipsis step of the button editors: S as OnEllipsClick leaves it.
+  std::string EllipsClick(const std::string& S);
+  // Toggles the check box cell under the current cell (space bar).
+  char32_t LastTypedChar() const { return FLastTypedChar; }
+  bool CaretPlacementPending() const { return FCaretPending; }
+  void ClearCaretPlacement() { FCaretPending = false; }
+  const std::string& EditStartText() const { return FEditStartText; }
+  void SetEditText(int ACol, int ARow, const std::string& Value);
+  std::string GetEditText(int ACol, int ARow);
+  TEditLink* EditLink = nullptr;
+  char PasswordChar = '*';
+  bool CellDateControlsAvailable() const;
+
+  // ---- events of interaction ----
+  TClickCellEvent OnRightClickCell, OnDblClickCell, OnClickCell;
+  TCellValidateEvent OnCellValidate;
+  TClipboardEvent OnClipboardCut, OnClipboardPaste, OnClipboardCopy;
+  TCanInsertRowEvent OnCanInsertRow;
+  TCanDeleteRowEvent OnCanDeleteRow;
+  TIndexEvent OnAutoInsertRow, OnAutoDeleteRow;
+  TAnchorClickEvent OnAnchorClick;
+  TGridHintEvent OnGridHint;
+  TColumnSizeEvent OnColumnSize;
+  TRowSizeEvent OnRowSize;
+  TSpinClickEvent OnSpinClick;
+  TFloatSpinClickEvent OnFloatSpinClick;
+  TDateTimeSpinClickEvent OnDateSpinClick, OnTimeSpinClick;
+  TEllipsClickEvent OnEllipsClick;
+  TGetEditorPropEvent OnGetEditorProp;
+
 protected:
   int StoreExtraCols() const override { return FWidened ? 0 : FNumHidden; }
   void SizeChanged(int OldColCount, int OldRowCount) override;
@@ -284,6 +422,24 @@ protected:
   void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
   void CreateWnd() override;
   void WndProc(TMessage& Message) override;
+  void KeyDown(WORD& Key, TShiftState Shift) override;
+  void KeyUp(WORD& Key, TShiftState Shift) override;
+  void Click() override;
+  void DoEnter() override;
+  void DoExit() override;
+  void ColumnMoved(int FromIndex, int ToIndex) override;
+  void RowMoved(int FromIndex, int ToIndex) override;
+  void CalcSizingState(int X, int Y, TGridState& State, int& Index) override;
+  void TopLeftChanged() override;
+  bool DoMouseWheelDown(TShiftState Shift, TPoint MousePos) override;
+  bool DoMouseWheelUp(TShiftState Shift, TPoint MousePos) override;
+  void SetEditorMode(bool Value) override;
+  // Remembers the current cell's text (entering or clicking a cell).
+  virtual void CellEnter();
+  // Runs when a validated cell's text changed; subclasses may act on it.
+  virtual void CellsChanged(const TRect& /*R*/) {}
+  // A new editor for the grid's own text editing.
+  virtual TQnInplaceEdit* CreateEditor();
 
 private:
   friend class TColumnSize;
@@ -311,6 +467,7 @@ private:
   std::unique_ptr<TBackGround> FBackGround;
   std::unique_ptr<TStringList> FColumnHeaders, FRowHeaders, FLookupItems, FLookupHistory;
   TFont FFixedFont;
+  TBitmap FSortUpGlyph, FSortDownGlyph;
   std::unique_ptr<TGridItems> FHiddenRows;
   std::unique_ptr<TFilter> FFilter;
   std::unique_ptr<TSortIndexList> FSortIndexes;
@@ -347,4 +504,71 @@ private:
   int FSortSign = 1;
   bool FStretching = false;
   int FSizingCol = -1, FSizingRow = -1, FSizingOldSize = 0;
+
+  friend class TQnInplaceEdit;
+  friend class TGridCellEditorAccess;
+  void WMScroll(TMessage& Message, bool Vertical);
+  void ScrollBy(bool Vertical, WORD Code, int Pos);
+  void UpdateThumb(bool Vertical);
+  void ShowScrollHint(bool Vertical, int Pos);
+  void PaintSortGlyph(TCanvas& Canvas, const TRect& R, int RealCol);
+  void PaintBackground(TCanvas& Canvas, const TRect& R, int ACol, int ARow, bool Fixed);
+  void PaintFixedFrame(TCanvas& Canvas, const TRect& R);
+  bool SortGlyphCell(int ACol, int ARow) const;
+  void TimerTick();
+  void WMChar(TMessage& Message);
+  void WMRButtonDown(TMessage& Message);
+  bool WMLButtonDblClk(TMessage& Message);
+  void HandleCellHint(TMessage& Message);
+  void WheelStep(int Delta);
+  void ShowCellControl(int Kind);
+  void PlaceInplaceEdit();
+  void LeftButtonDown(TShiftState Shift, int X, int Y);
+  void LeftButtonUp(TShiftState Shift, int X, int Y);
+  void ClickAnchor(const std::string& Anchor, int ACol, int ARow);
+  void HeaderSort(int RealCol, TShiftState Shift);
+  TRect CellTextRect(int ACol, int ARow, const TRect& R) const;
+  void CellFont(int ACol, int ARow, TCanvas& Canvas);
+
+  // Scroll bars.
+  bool FFlatOn = false;
+  bool FScrollHintShowing = false;
+  std::string FScrollHintText;
+  std::unique_ptr<THintWindow> FScrollHint;
+  // Messages and hooks.
+  bool FBlinkOn = true;
+  int FCursorMode = 0;
+  bool FCursorGuard = false;
+  int FEnteredCol = -1, FEnteredRow = -1;
+  std::string FEnteredText;
+  bool FEditPending = false;
+  bool FInternalChange = false;
+  char32_t FLastTypedChar = 0;
+  int FZoom = 0;
+  // Editing.
+  int FEditorKind = 0;
+  bool FEditing = false;
+  bool FTextEditorInUse = false;
+  bool FNoEditor = false;
+  bool FModeGuard = false;
+  bool FCaretPending = false;
+  bool FComboChanged = false;
+  TQnInplaceEdit* FInplaceEdit = nullptr;
+  TGridCombo* FCombo = nullptr;
+  TGridSpin* FSpin = nullptr;
+  TGridDatePicker* FDatePicker = nullptr;
+  TGridCheckBox* FCheckBox = nullptr;
+  TGridEditBtn* FEditBtn = nullptr;
+  TGridUnitEditBtn* FUnitEditBtn = nullptr;
+  TGridButton* FButton = nullptr;
+  // Mouse.
+  TPoint FDownPos{-1, -1};
+  TGridCoord FDownCell{-1, -1};
+  int FMoveSource = -1;
+  bool FDownInHeader = false;
+  bool FSuppressClick = false;
+  bool FSelectionPending = false;
+  bool FDeselectOnUp = false;
+  bool FPressedFixed = false;
+  TRect FPressedRect;
 };

@@ -1,0 +1,174 @@
+// The child controls the grid lays over a cell for the editor kinds that its text editor does
+// not handle: combo box, spin edit, date and time picker, check box, edit with button, unit
+// edit, push button, and an application's own editor through an edit link.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "controls/grid/cell_edit_btn.h"
+#include "controls/grid/cell_spin.h"
+#include "controls/grid/qn_combo.h"
+#include "platform/ui/date_time_picker.h"
+#include "platform/ui/forms.h"
+#include "platform/ui/std_buttons.h"
+
+class TQnStringGrid;
+
+// Steps shared by the child editors: the end of an edit on a key, and the grid's key-down.
+class TGridCellEditorAccess {
+public:
+  // Ends the edit of `Control` for Key: validated keys write the text and ask the grid's
+  // validation (false: the edit goes on with the cell's text in `Text`), Escape restores the
+  // cell's text, the control is hidden with its write-back, PassOn keys move the grid, Enter
+  // advances. Returns true when the edit ended.
+  static bool EndEdit(TQnStringGrid& Grid, WORD Key, TShiftState Shift, std::string& Text,
+                      bool Validate, bool PassOn, bool SwitchAlwaysEdit = true);
+  static void GridKeyDown(TQnStringGrid& Grid, WORD Key, TShiftState Shift);
+};
+
+class TGridCombo : public TQnComboBox {
+public:
+  explicit TGridCombo(TQnStringGrid* Grid);
+  TQnStringGrid* Grid() const { return FGrid; }
+  bool Changed = false;
+  void WndProc(TMessage& Message) override;
+
+protected:
+  void KeyDown(WORD& Key, TShiftState Shift) override;
+  void KeyUp(WORD& Key, TShiftState Shift) override;
+  void KeyPress(char32_t& Key) override;
+  void DoEnter() override;
+  void DoExit() override;
+  void Change() override;
+
+private:
+  void LookupCompletion();
+  TQnStringGrid* FGrid;
+  bool FCompletion = true;
+};
+
+class TGridSpin : public TCellSpinEdit {
+public:
+  explicit TGridSpin(TQnStringGrid* Grid);
+  TQnStringGrid* Grid() const { return FGrid; }
+  void UpClick(TObject* Sender) override;
+  void DownClick(TObject* Sender) override;
+  void WndProc(TMessage& Message) override;
+
+protected:
+  void KeyDown(WORD& Key, TShiftState Shift) override;
+  void KeyPress(char32_t& Key) override;
+  void DoExit() override;
+
+private:
+  void Clicked(bool Up);
+  TQnStringGrid* FGrid;
+};
+
+class TGridDatePicker : public TDateTimePicker {
+public:
+  explicit TGridDatePicker(TQnStringGrid* Grid);
+  TQnStringGrid* Grid() const { return FGrid; }
+  void WndProc(TMessage& Message) override;
+
+protected:
+  void KeyDown(WORD& Key, TShiftState Shift) override;
+  void DoExit() override;
+
+private:
+  TQnStringGrid* FGrid;
+};
+
+class TGridCheckBox : public TCheckBox {
+public:
+  explicit TGridCheckBox(TQnStringGrid* Grid);
+  TQnStringGrid* Grid() const { return FGrid; }
+  void WndProc(TMessage& Message) override;
+
+protected:
+  void KeyDown(WORD& Key, TShiftState Shift) override;
+  void DoExit() override;
+
+private:
+  TQnStringGrid* FGrid;
+};
+
+class TGridEditBtn : public TCellEditBtn {
+public:
+  explicit TGridEditBtn(TQnStringGrid* Grid);
+  TQnStringGrid* Grid() const { return FGrid; }
+  void ClickButton() override;
+  void WndProc(TMessage& Message) override;
+
+protected:
+  void KeyDown(WORD& Key, TShiftState Shift) override;
+  void KeyPress(char32_t& Key) override;
+  void DoExit() override;
+
+private:
+  TQnStringGrid* FGrid;
+};
+
+class TGridUnitEditBtn : public TCellUnitEditBtn {
+public:
+  explicit TGridUnitEditBtn(TQnStringGrid* Grid);
+  TQnStringGrid* Grid() const { return FGrid; }
+  void WndProc(TMessage& Message) override;
+
+protected:
+  void KeyDown(WORD& Key, TShiftState Shift) override;
+  void DoExit() override;
+
+private:
+  TQnStringGrid* FGrid;
+};
+
+class TGridButton : public TButton {
+public:
+  explicit TGridButton(TQnStringGrid* Grid);
+  TQnStringGrid* Grid() const { return FGrid; }
+  void WndProc(TMessage& Message) override;
+
+protected:
+  void KeyDown(WORD& Key, TShiftState Shift) override;
+  void KeyUp(WORD& Key, TShiftState Shift) override;
+  void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+  void DoExit() override;
+
+private:
+  void Ellipsis();
+  TQnStringGrid* FGrid;
+};
+
+// The application's own editor for kind 25, handed to the grid through OnGetEditorProp.
+class TEditLink : public TObject {
+public:
+  explicit TEditLink(TQnStringGrid* Grid) : FGrid(Grid) {}
+  ~TEditLink() override;
+
+  TQnStringGrid* Grid() const { return FGrid; }
+  int EditCol = -1, EditRow = -1;
+  int PopupStyle = 0;  // 1: the editor sits in a pop-up form
+  int PopupWidth = 100, PopupHeight = 100;
+  bool WriteThrough = false;
+  // While set, hiding the grid's editor leaves the link's editor alone.
+  bool NotHidden = false;
+  TForm* PopupForm() const { return FPopupForm.get(); }
+
+  // The application's side.
+  virtual std::string GetEditorValue() = 0;
+  virtual TWinControl* GetEditControl() = 0;
+  virtual void DestroyEditor() {}
+
+  // The grid's side.
+  void Show(int ACol, int ARow, const TRect& CellScreenRect);
+  void SetCellValue(const std::string& Value);
+  void WriteBack();
+  void EndEdit();
+  void PopupStep();
+
+private:
+  TQnStringGrid* FGrid;
+  std::unique_ptr<TForm> FPopupForm;
+};

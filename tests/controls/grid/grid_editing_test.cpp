@@ -1,0 +1,271 @@
+// In-place editing on the headless backend: the editor kind per cell, the text editor's
+// filters and re-casing, lookup completion, validation, and the child editors' key hand-back.
+#include <gtest/gtest.h>
+
+#include "controls/grid/grid_cell_editors.h"
+#include "controls/grid/grid_inplace.h"
+#include "controls/grid/qn_grid.h"
+#include "platform/headless/headless_peer.h"
+#include "platform/rtl/format_settings.h"
+#include "platform/ui/screen.h"
+
+namespace {
+
+struct TEditGrid {
+  TForm form{nullptr};
+  TQnStringGrid* grid = nullptr;
+  int kind = 0;
+  TEditGrid() {
+    InstallHeadlessBackend();
+    form.SetBounds(0, 0, 500, 300);
+    grid = new TQnStringGrid(&form);
+    grid->SetParent(&form);
+    grid->SetBounds(0, 0, 480, 280);
+    grid->SetOptions(grid->Options() + goEditing);
+    grid->OnGetEditorType = [this](TObject*, int, int, int& editor) { editor = kind; };
+    form.HandleNeeded();
+    grid->HandleNeeded();
+    grid->SetFocus();
+  }
+  TQnStringGrid& g() { return *grid; }
+  TQnInplaceEdit* edit() { return grid->InplaceEditor(); }
+  void type(const std::string& text) {
+    for (char c : text) {
+      TWinControl* target = edit() && edit()->Visible() ? static_cast<TWinControl*>(edit()) : grid;
+      if (TWinControl* control = grid->ActiveCellControl()) target = control;
+      target->Perform(WM_CHAR, static_cast<unsigned char>(c));
+    }
+  }
+  void key(WORD k, TShiftState shift = {}) {
+    TWinControl* target = edit() && edit()->Visible() ? static_cast<TWinControl*>(edit()) : grid;
+    if (TWinControl* control = grid->ActiveCellControl()) target = control;
+    SetKeyboardShiftState(shift);
+    target->Perform(WM_KEYDOWN, k);
+    if (k == VK_RETURN) target->Perform(WM_CHAR, 13);
+    if (k == VK_ESCAPE) target->Perform(WM_CHAR, 27);
+    if (k == VK_BACK) target->Perform(WM_CHAR, 8);
+    target->Perform(WM_KEYUP, k);
+    SetKeyboardShiftState({});
+  }
+  int beeps() { return ScreenService().Beeps(); }
+};
+
+TEST(GridEditing, TypingOpensTheEditorEnterWritesEscapeRestores) {
+  TEditGrid t;
+  t.g().SetCells(1, 1, "old");
+  t.type("x");
+  ASSERT_NE(t.edit(), nullptr);
+  EXPECT_TRUE(t.edit()->Visible());
+  EXPECT_EQ(t.edit()->Text(), "x");
+  t.type("yz");
+  EXPECT_EQ(t.g().Cells(1, 1), "xyz");
+  t.key(VK_RETURN);
+  EXPECT_FALSE(t.edit()->Visible());
+  EXPECT_EQ(t.g().Cells(1, 1), "xyz");
+  EXPECT_EQ(t.g().Col(), 1);  // no advance without AdvanceOnEnter
+  // Escape puts the text of the cell back.
+  t.type("q");
+  EXPECT_EQ(t.g().Cells(1, 1), "q");
+  t.key(VK_ESCAPE);
+  EXPECT_FALSE(t.edit()->Visible());
+  EXPECT_EQ(t.g().Cells(1, 1), "xyz");
+  // A control character does not open the editor.
+  t.g().Perform(WM_CHAR, 3);
+  EXPECT_FALSE(t.edit()->Visible());
+  // With AdvanceOnEnter, Enter moves on to the next cell.
+  t.g().Navigation().AdvanceOnEnter = true;
+  t.type("n");
+  t.key(VK_RETURN);
+  EXPECT_EQ(t.g().Cells(1, 1), "n");
+  EXPECT_EQ(t.g().Col(), 2);
+}
+
+TEST(GridEditing, NumericFiltersBeepWhereTheyRefuse) {
+  TEditGrid t;
+  t.kind = edNumeric;
+  t.type("12");
+  int beeps = t.beeps();
+  t.type("-");
+  EXPECT_EQ(t.edit()->Text(), "12");
+  EXPECT_EQ(t.beeps(), beeps + 1);
+  t.key(VK_ESCAPE);
+  t.type("-5");
+  EXPECT_EQ(t.edit()->Text(), "-5");
+  t.key(VK_ESCAPE);
+
+  t.kind = edPositiveNumeric;
+  beeps = t.beeps();
+  t.type("7-a");
+  EXPECT_EQ(t.edit()->Text(), "7");
+  EXPECT_EQ(t.beeps(), beeps + 2);
+  t.key(VK_ESCAPE);
+
+  t.kind = edFloat;
+  t.g().SetCells(1, 1, "");
+  t.type("1.5");
+  beeps = t.beeps();
+  t.type(".x");
+  EXPECT_EQ(t.edit()->Text(), "1.5");
+  EXPECT_EQ(t.beeps(), beeps);  // dropped without a beep
+  t.edit()->SelectAll();
+  t.type(".");
+  EXPECT_EQ(t.edit()->Text(), ".");
+  t.key(VK_ESCAPE);
+}
+
+TEST(GridEditing, CaseKindsAndTheLengthLimit) {
+  TEditGrid t;
+  EXPECT_EQ(MixedCaseText("mcdonald"), "McDonald");
+  EXPECT_EQ(MixedCaseText("john o'neil"), "John O'Neil");
+  EXPECT_EQ(MixedCaseText("henry iii"), "Henry III");
+  t.kind = edMixedCase;
+  t.type("henry ii");
+  EXPECT_EQ(t.edit()->Text(), "Henry II");
+  t.key(VK_RETURN);
+  EXPECT_EQ(t.g().Cells(1, 1), "Henry II");
+  t.kind = edUpperCase;
+  t.g().SetCol(2);
+  t.type("abc");
+  EXPECT_EQ(t.edit()->Text(), "ABC");
+  t.key(VK_RETURN);
+  t.kind = edLowerCase;
+  t.g().SetCol(3);
+  t.type("AbC");
+  EXPECT_EQ(t.edit()->Text(), "abc");
+  t.key(VK_RETURN);
+
+  t.kind = edNormal;
+  t.g().SetCol(4);
+  t.type("a");
+  t.edit()->SetLengthLimit(3);
+  t.type("bcd");
+  EXPECT_EQ(t.edit()->Text(), "abc");
+  t.type("\b");
+  EXPECT_EQ(t.edit()->Text(), "ab");
+}
+
+TEST(GridEditing, LookupCompletesFromTheListAndBackspaceStopsIt) {
+  TEditGrid t;
+  t.g().Lookup = true;
+  t.g().LookupItems().Add("Apple");
+  t.g().LookupItems().Add("Apricot");
+  t.type("a");
+  t.edit()->Perform(WM_KEYUP, 'A');
+  EXPECT_EQ(t.edit()->Text(), "apple");
+  EXPECT_EQ(t.edit()->SelStart(), 1);
+  EXPECT_EQ(t.edit()->SelLength(), 4);
+  t.type("pr");
+  t.edit()->Perform(WM_KEYUP, 'R');
+  EXPECT_EQ(t.edit()->Text(), "apricot");
+  EXPECT_EQ(t.edit()->SelLength(), 4);
+  // Backspace deletes the completed part; no completion until another key.
+  t.key(VK_BACK);
+  EXPECT_EQ(t.edit()->Text(), "apr");
+}
+
+TEST(GridEditing, ValidationRejectsAndTheEditGoesOn) {
+  TEditGrid t;
+  t.g().SetCells(1, 1, "good");
+  t.g().OnCellValidate = [](TObject*, int, int, std::string& value, bool& valid) {
+    valid = value != "bad";
+  };
+  t.type("bad");
+  t.key(VK_RETURN);
+  EXPECT_EQ(t.g().Cells(1, 1), "good");
+  EXPECT_TRUE(t.edit()->Visible());
+  EXPECT_EQ(t.edit()->Text(), "good");
+  t.edit()->SelectAll();
+  t.type("fine");
+  t.key(VK_RETURN);
+  EXPECT_EQ(t.g().Cells(1, 1), "fine");
+  EXPECT_FALSE(t.edit()->Visible());
+}
+
+TEST(GridEditing, ChildEditorsOpenAndWriteBack) {
+  TEditGrid t;
+  // Spin edit: Up steps, Enter writes the value back and validates.
+  t.kind = edSpinEdit;
+  t.g().SetCells(1, 1, "41");
+  t.key(VK_RETURN);  // Enter on the grid opens the editor
+  ASSERT_EQ(t.g().ActiveCellControl(), &t.g().Spin());
+  EXPECT_EQ(t.g().Spin().Value(), 41);
+  t.g().Spin().UpClick(nullptr);
+  t.key(VK_RETURN);
+  EXPECT_EQ(t.g().ActiveCellControl(), nullptr);
+  EXPECT_EQ(t.g().Cells(1, 1), "42");
+
+  // Combo: the typed character opens it and becomes its first character; Escape restores.
+  t.kind = edComboEdit;
+  t.g().SetCol(2);
+  t.g().SetCells(2, 1, "start");
+  t.type("z");
+  ASSERT_EQ(t.g().ActiveCellControl(), &t.g().Combo());
+  t.key(VK_ESCAPE);
+  EXPECT_EQ(t.g().Cells(2, 1), "start");
+
+  // Edit with button: the ellipsis asks OnEllipsClick; PgDn ends without moving the row.
+  t.kind = edEditBtn;
+  t.g().SetCol(3);
+  t.g().OnEllipsClick = [](TObject*, int, int, std::string& s) { s = "chosen"; };
+  t.key(VK_RETURN);
+  ASSERT_EQ(t.g().ActiveCellControl(), &t.g().EditBtn());
+  t.g().EditBtn().ClickButton();
+  EXPECT_EQ(t.g().EditBtn().Text(), "chosen");
+  t.key(VK_NEXT);
+  EXPECT_EQ(t.g().ActiveCellControl(), nullptr);
+  EXPECT_EQ(t.g().Cells(3, 1), "chosen");
+  EXPECT_EQ(t.g().Row(), 1);
+
+  // Unit edit: the text splits into value and unit, and both come back.
+  t.kind = edUnitEditBtn;
+  t.g().SetCol(4);
+  t.g().SetCells(4, 1, "12.5kg");
+  t.key(VK_RETURN);
+  ASSERT_EQ(t.g().ActiveCellControl(), &t.g().UnitEditBtn());
+  EXPECT_EQ(t.g().UnitEditBtn().Text(), "12.5");
+  EXPECT_EQ(t.g().UnitEditBtn().UnitID(), "kg");
+  t.key(VK_RETURN);
+  EXPECT_EQ(t.g().Cells(4, 1), "12.5kg");
+}
+
+TEST(GridEditing, DateKindsWriteTheLocaleDateBack) {
+  TEditGrid t;
+  t.kind = edDateEdit;
+  t.g().SetCells(1, 1, DateToStr(EncodeDate(2001, 1, 15)));
+  t.key(VK_RETURN);
+  ASSERT_EQ(t.g().ActiveCellControl(), &t.g().DatePicker());
+  t.g().DatePicker().SetDate(EncodeDate(2001, 2, 3));
+  t.key(VK_RETURN);
+  EXPECT_EQ(t.g().Cells(1, 1), DateToStr(EncodeDate(2001, 2, 3)));
+}
+
+TEST(GridEditing, EditButtonFilters) {
+  TEditGrid t;
+  t.kind = edNumericEditBtn;
+  t.key(VK_RETURN);
+  TGridEditBtn& e = t.g().EditBtn();
+  e.SetText("");
+  int beeps = t.beeps();
+  e.Perform(WM_CHAR, '-');
+  EXPECT_EQ(e.Text(), "-");
+  e.Perform(WM_CHAR, '1');
+  e.Perform(WM_CHAR, '-');
+  EXPECT_EQ(e.Text(), "-1");
+  EXPECT_EQ(t.beeps(), beeps + 1);
+  t.key(VK_ESCAPE);
+
+  t.kind = edFloatEditBtn;
+  t.key(VK_RETURN);
+  e.SetText("1.5");
+  e.SetSelection(3, 3);
+  beeps = t.beeps();
+  e.Perform(WM_CHAR, ',');
+  EXPECT_EQ(e.Text(), "1.5");
+  EXPECT_EQ(t.beeps(), beeps);
+  e.SelectAll();
+  e.Perform(WM_CHAR, ',');
+  EXPECT_EQ(e.Text(), ",");
+  t.key(VK_ESCAPE);
+}
+
+}  // namespace
