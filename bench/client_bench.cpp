@@ -28,6 +28,7 @@
 #include "platform/headless/headless_peer.h"
 #include "platform/rtl/file_io.h"
 #include "server/database_store.h"
+#include "tests/loopback_listener.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
@@ -44,27 +45,11 @@ double Median(std::vector<double> V) {
 }
 
 int FreePort() {
-  const int Fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in A{};
-  A.sin_family = AF_INET;
-  A.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ::bind(Fd, reinterpret_cast<sockaddr*>(&A), sizeof A);
-  socklen_t Len = sizeof A;
-  ::getsockname(Fd, reinterpret_cast<sockaddr*>(&A), &Len);
-  ::close(Fd);
-  return ntohs(A.sin_port);
+  const TLoopbackListener L = OpenLoopbackListener();
+  ::close(L.Fd);
+  return L.Port;
 }
 
-bool Accepts(int Port) {
-  const int Fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in A{};
-  A.sin_family = AF_INET;
-  A.sin_port = htons(static_cast<uint16_t>(Port));
-  A.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  const bool Ok = ::connect(Fd, reinterpret_cast<sockaddr*>(&A), sizeof A) == 0;
-  ::close(Fd);
-  return Ok;
-}
 
 // A database of the shipped definition with Records filled records.
 std::string MakeDatabase(const std::string& SetBytes, int Records) {
@@ -168,7 +153,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "client_bench: the web server did not start\n");
     return 1;
   }
-  while (!Accepts(Port) && Ms(T0) < 10000) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  TLocalServer::WaitUntilAnswering(Port, 10000);
   const double StartMs = Ms(T0);
 
   TNetHTTPClient Web;

@@ -1,7 +1,12 @@
 #include "client/core/local_server.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <vector>
 
@@ -55,6 +60,26 @@ bool TLocalServer::Start(const std::string& ProgramFolder, int Port) {
     ForceDirectories(DatabaseFolder(ProgramFolder) + "Temp");
   FProcess = StartProcess(ProgramFolder + "bin/hmserv", {ProgramFolder + "Data", std::to_string(Port)});
   return FProcess != nullptr;
+}
+
+bool TLocalServer::Answers(int Port) {
+  const int Fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (Fd < 0) return false;
+  sockaddr_in A{};
+  A.sin_family = AF_INET;
+  A.sin_port = htons(static_cast<std::uint16_t>(Port));
+  A.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  const bool Ok = ::connect(Fd, reinterpret_cast<sockaddr*>(&A), sizeof A) == 0;
+  ::close(Fd);
+  return Ok;
+}
+
+bool TLocalServer::WaitUntilAnswering(int Port, int TimeoutMs) {
+  for (int Waited = 0;; Waited += 5) {
+    if (Answers(Port)) return true;
+    if (Waited >= TimeoutMs) return false;
+    Sleep(5);
+  }
 }
 
 bool TLocalServer::Running() const { return FProcess && FProcess->Running(); }

@@ -27,6 +27,10 @@ public:
   // reported: the login then cannot reach the server).
   bool Start(const std::string& ProgramFolder, int Port);
   bool Running() const;
+  // True when something accepts connections on the loopback address at Port.
+  static bool Answers(int Port);
+  // Waits up to TimeoutMs for Port to answer.
+  static bool WaitUntilAnswering(int Port, int TimeoutMs);
   int Port() const { return FPort; }
 
   // Ends the web server and deletes every plain file of the hand-over folders: the folders

@@ -66,6 +66,15 @@ bool ReadConfigurationStream(const std::string& Reply, TConfiguration& Config) {
   return true;
 }
 
+void SetDefaultFieldNames(TConfiguration& C) {
+  for (int i = 0; i < 10; ++i) {
+    C.DetailNames[i] = "Detail " + std::to_string(i + 1);
+    C.DescriptionNames[i] = "Description " + std::to_string(i);
+  }
+  for (int i = 0; i < 6; ++i) C.OtherNames[i] = "Other " + std::to_string(i + 1);
+  for (int i = 0; i < 100; ++i) C.ItemNames[i] = "Feature " + std::to_string(i + 1);
+}
+
 ItemRecord EmptyRecord() { return ItemRecord{}; }
 
 // ---- Grid stream wrapper -------------------------------------------------------------------

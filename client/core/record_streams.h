@@ -40,6 +40,10 @@ struct TRecordBuffers {
   TConfiguration Configuration;
 };
 
+// The field names before any configuration arrives: "Detail 1".."Detail 10", "Description 0"..
+// "Description 9", "Other 1".."Other 6", "Feature 1".."Feature 100".
+void SetDefaultFieldNames(TConfiguration& Config);
+
 // A new record buffer as the window creates it: every string list and stream empty.
 ItemRecord EmptyRecord();
 

@@ -151,6 +151,10 @@ std::string SafeBaseName(const std::string& Name) {
   return Base;
 }
 
+std::int64_t FileSizeOf(const std::string& FileName) {
+  return std::max<std::int64_t>(FileSize(FileName), 0);
+}
+
 bool ValidDatabaseName(const std::string& Name) {
   if (Name.empty()) return false;
   return std::none_of(Name.begin(), Name.end(), [](unsigned char C) {

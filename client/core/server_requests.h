@@ -75,6 +75,9 @@ bool IsErrorReply(const std::string& Reply);
 // The last path component of a name that comes from record data ("/" and "\" both separate);
 // empty when that is "", "." or "..".
 std::string SafeBaseName(const std::string& Name);
+// The size of a file in bytes, 0 when it is not found (uploads refuse files over MaxUploadSize).
+std::int64_t FileSizeOf(const std::string& FileName);
+inline constexpr std::int64_t MaxUploadSize = 1000000;
 // Database names go into the User-Agent and the server's paths: refused when empty or holding
 // ";", ":", "/", "\" or a control character.
 bool ValidDatabaseName(const std::string& Name);

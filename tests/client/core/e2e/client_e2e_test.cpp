@@ -25,16 +25,6 @@ int FreePort() {
   return L.Port;
 }
 
-bool Accepts(int Port) {
-  const int Fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in A{};
-  A.sin_family = AF_INET;
-  A.sin_port = htons(static_cast<uint16_t>(Port));
-  A.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  const bool Ok = ::connect(Fd, reinterpret_cast<sockaddr*>(&A), sizeof A) == 0;
-  ::close(Fd);
-  return Ok;
-}
 
 // The resident instances of this installation's server program.
 int ResidentCount(const std::string& Program) {
@@ -80,9 +70,7 @@ protected:
   }
   void StartServer() {
     ASSERT_TRUE(Server.Start(Folder, Port));
-    for (int i = 0; i < 200 && !Accepts(Port); ++i)
-      std::this_thread::sleep_for(std::chrono::milliseconds(25));
-    ASSERT_TRUE(Accepts(Port)) << "the web server did not start";
+    ASSERT_TRUE(TLocalServer::WaitUntilAnswering(Port, 5000)) << "the web server did not start";
   }
   // A client of the stack: its HTTP client, transport, session and record window.
   struct TClient {
@@ -199,7 +187,7 @@ TEST_F(ClientStackTest, CreateEditStepCloseAndComeBack) {
   }
   // Nothing of the stack is left: no web server, no resident instance, an empty hand-over folder.
   EXPECT_FALSE(Server.Running());
-  EXPECT_FALSE(Accepts(Port));
+  EXPECT_FALSE(TLocalServer::Answers(Port));
   for (int i = 0; i < 50 && ResidentCount(Program) > 0; ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   EXPECT_EQ(ResidentCount(Program), 0);
