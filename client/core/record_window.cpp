@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 
 #include "client/core/definition_template.h"
@@ -92,6 +93,9 @@ bool TRecordWindow::GetRecord(const std::string& Command) {
 }
 
 bool TRecordWindow::SaveToServer() {
+  // No record shown (the first load failed): a save under no code would make the server
+  // create a record.
+  if (FNumber.empty()) return false;
   const std::string Body = WriteRecordStream(Buffers.RecordMask, Buffers.Current);
   FSession.WriteDiagnostic("logsend.txt", Body);
   try {
@@ -331,7 +335,12 @@ void TRecordWindow::CloseSequence(const TCloseSteps& Steps) {
     if (Steps.CloseSearchWindow) Steps.CloseSearchWindow();
     if (Steps.WriteSettings) Steps.WriteSettings();
     auto& Info = Buffers.Configuration.DatabaseInfo;
-    Info[diUDate] = FormatDateTime("yyyy/mm/dd", Date());
+    WORD Year = 0, Month = 0, Day = 0;
+    DecodeDate(Date(), Year, Month, Day);
+    char Today[16];
+    std::snprintf(Today, sizeof Today, "%04u/%02u/%02u", static_cast<unsigned>(Year),
+                  static_cast<unsigned>(Month), static_cast<unsigned>(Day));
+    Info[diUDate] = Today;
     if (Info[diFileCode].empty()) Info[diFileCode] = NewFileCode(RandomDraw);
     SaveServerConfiguration();
     if (Steps.FreeDatabase) Steps.FreeDatabase();

@@ -78,6 +78,7 @@ public:
   // problem and returns false; the editors and the mask stay.
   bool SaveRecord(ItemRecord& Record, bool Send);
   // "S" + code with the mask and the current record; true on the reply "<HTML>index</HTML>".
+  // Nothing is sent while no record is shown.
   bool SaveToServer();
   // "CL": the configuration, shown; false (nothing changed) on a failed transfer or a bad reply.
   bool LoadServerConfiguration();

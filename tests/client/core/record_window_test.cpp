@@ -188,6 +188,12 @@ TEST_F(RecordWindowTest, SaveNeedsTheServersConfirmation) {
   EXPECT_EQ(Refusing.Verbs(), Verbs{"S" + Window->Number()});
   EXPECT_TRUE(W.Buffers.RecordMask.Get(RecordMask::Details, 1));
   EXPECT_EQ(View.Editors.Details[1], "kept");
+
+  // With no record shown nothing is saved under an empty code (the server would make one).
+  Refusing.Clear();
+  TRecordWindow Empty(S, View);
+  EXPECT_FALSE(Empty.SaveToServer());
+  EXPECT_TRUE(Refusing.Requests.empty());
 }
 
 TEST_F(RecordWindowTest, FailedFetchKeepsTheScreen) {
