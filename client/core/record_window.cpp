@@ -337,7 +337,7 @@ void TRecordWindow::CloseSequence(const TCloseSteps& Steps) {
     auto& Info = Buffers.Configuration.DatabaseInfo;
     WORD Year = 0, Month = 0, Day = 0;
     DecodeDate(Date(), Year, Month, Day);
-    char Today[16];
+    char Today[32];
     std::snprintf(Today, sizeof Today, "%04u/%02u/%02u", static_cast<unsigned>(Year),
                   static_cast<unsigned>(Month), static_cast<unsigned>(Day));
     Info[diUDate] = Today;
