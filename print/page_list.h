@@ -254,6 +254,7 @@ public:
   TPgFooter& Footer() { return FFooter; }
   TPgMargins& Margins() { return FMargins; }
   TPgPrinter& Printer() { return FPrinter; }
+  const TPgPrinter& Printer() const { return FPrinter; }
   TPgValueSize& CustomPageSize() { return FCustomSize; }
   TMetafile& ScratchMetafile() { return FScratch; }
 
