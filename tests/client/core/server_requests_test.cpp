@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "client/core/local_server.h"
 #include "client/core/recording_transport.h"
+#include "platform/sys/process.h"
 #include "platform/ui/shell.h"
 #include "tests/client/core/client_fixture.h"
 
@@ -181,4 +183,55 @@ TEST_F(FileTransferTest, RedirectPageGoesToTheShell) {
   EXPECT_EQ(Lines[1].rfind("<meta HTTP-EQUIV=\"Refresh\" CONTENT=\"0;", 0), 0u);
   EXPECT_EQ(Lines[2], "URL=http://example.invalid/a\">");
   EXPECT_EQ(Lines[3], "<title></title></head><body></body></html>");
+}
+
+namespace {
+// Records the programs started instead of starting them; the handle is a child that has ended.
+class TRecordingStarter : public TProcessStarter {
+public:
+  std::vector<std::string> Started;
+  std::unique_ptr<TProcessHandle> Start(const std::string& Path,
+                                        const std::vector<std::string>& Args) override {
+    std::string Line = Path;
+    for (const auto& A : Args) Line += " " + A;
+    Started.push_back(Line);
+    return TProcessStarter::Start("/bin/true", {});
+  }
+};
+}  // namespace
+
+TEST(LocalServerTest, LaunchLineAndHandOverFolders) {
+  const fs::path R = TestFolder("local");
+  const std::string Folder = R.string() + "/";
+  fs::create_directories(R / "Data" / "database" / "tEMP" / "sub");
+  WriteAllTo(R / "Data" / "database" / "tEMP" / "qnserver.exe_C_1", "x");
+  WriteAllTo(R / "Data" / "database" / "tEMP" / "sub" / "kept", "x");
+  WriteAllTo(R / "Data" / "database" / "Demo.qnd", "kept");
+  fs::create_directories(R / "bin");
+  WriteAllTo(R / "bin" / "hmserv", "#!/bin/sh\n");
+  TRecordingStarter Starter;
+  SetProcessStarter(&Starter);
+  {
+    TLocalServer Server;
+    EXPECT_TRUE(Server.Start(Folder, 6790));
+    EXPECT_EQ(Starter.Started,
+              std::vector<std::string>{Folder + "bin/hmserv " + Folder + "Data 6790"});
+    // An existing hand-over folder of another case is used, not a second one made.
+    EXPECT_FALSE(fs::exists(R / "Data" / "database" / "Temp"));
+    Server.Stop();
+  }
+  SetProcessStarter(nullptr);
+  EXPECT_FALSE(fs::exists(R / "Data" / "database" / "tEMP" / "qnserver.exe_C_1"));
+  EXPECT_TRUE(fs::exists(R / "Data" / "database" / "tEMP" / "sub" / "kept"));
+  EXPECT_TRUE(fs::exists(R / "Data" / "database" / "Demo.qnd"));
+
+  ::setenv("QN_PORT", "7001", 1);
+  EXPECT_EQ(TLocalServer::PortFromEnvironment(), 7001);
+  for (const char* Bad : {"", "0", "65536", "12a", "-5"}) {
+    ::setenv("QN_PORT", Bad, 1);
+    EXPECT_EQ(TLocalServer::PortFromEnvironment(), 6777) << Bad;
+  }
+  ::unsetenv("QN_PORT");
+  EXPECT_EQ(TLocalServer::ServerURL(6777), "http://127.0.0.1:6777/database/qnserver.exe");
+  fs::remove_all(R);
 }
