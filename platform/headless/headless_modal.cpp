@@ -6,6 +6,7 @@
 #include "platform/sys/files.h"
 #include "platform/ui/application.h"
 #include "platform/ui/menus.h"
+#include "platform/ui/shell.h"
 
 namespace {
 
@@ -106,6 +107,18 @@ THeadlessModalScript& THeadlessModalScript::ExpectForm(const std::string& Match,
   TModalAnswer a;
   a.Form = std::move(Fill);
   return Expect(mkForm, Match, a);
+}
+
+THeadlessModalScript& THeadlessModalScript::ExpectFind(const std::string& Match, std::function<void(TCustomForm&)> Fill) {
+  TModalAnswer a;
+  a.Form = std::move(Fill);
+  return Expect(mkFind, Match, a);
+}
+
+THeadlessModalScript& THeadlessModalScript::ExpectShell(const std::string& Match, TModalResult Result) {
+  TModalAnswer a;
+  a.Result = Result;
+  return Expect(mkShell, Match, a);
 }
 
 THeadlessModalScript& THeadlessModalScript::ExpectCancel(TModalKind Kind, const std::string& Match) {
@@ -248,6 +261,20 @@ void THeadlessModalService::BeginModal(TCustomForm& form) {
   }
   if (e->Answer.Form) e->Answer.Form(form);
   else form.SetModalResult(e->Answer.Result);
+}
+
+void THeadlessModalService::DialogShown(TModalKind kind, TCustomForm& form) {
+  // The form stays open beside the program: without a script nobody looks at it.
+  if (!gScript) return;
+  const TModalExpectation* e = gScript->Take(kind, form.Caption(), form.Name().empty() ? form.ClassName() : form.Name());
+  if (e && e->Answer.Form) e->Answer.Form(form);
+}
+
+std::intptr_t THeadlessModalService::ShellOpen(const TShellRequest& request) {
+  if (!gScript) return TModalService::ShellOpen(request);
+  const TModalExpectation* e = gScript->Take(mkShell, request.Verb, request.File);
+  if (!e || e->Answer.Result != mrOk) return SE_ERR_NOASSOC;
+  return TModalService::ShellOpen(request);
 }
 
 void THeadlessModalService::ModalRound(TCustomForm& form) {

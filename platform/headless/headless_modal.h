@@ -59,6 +59,10 @@ public:
   THeadlessModalScript& ExpectSaveFile(const std::string& Match, const std::string& FileName);
   THeadlessModalScript& ExpectMenu(const std::string& Match, const std::string& MenuPath);
   THeadlessModalScript& ExpectForm(const std::string& Match, std::function<void(TCustomForm&)> Fill);
+  // The find dialog shows (Match: its caption); Fill may fill it and press its buttons.
+  THeadlessModalScript& ExpectFind(const std::string& Match, std::function<void(TCustomForm&)> Fill);
+  // ShellExecute of a file or URL containing Match; it opens (mrOk) or fails (mrCancel).
+  THeadlessModalScript& ExpectShell(const std::string& Match, TModalResult Result = mrOk);
   // Any kind: the person cancels.
   THeadlessModalScript& ExpectCancel(TModalKind Kind, const std::string& Match);
 
@@ -97,6 +101,8 @@ public:
   TMenuItem* PopupMenu(const TMenuRequest& request) override;
   void BeginModal(TCustomForm& form) override;
   void ModalRound(TCustomForm& form) override;
+  void DialogShown(TModalKind kind, TCustomForm& form) override;
+  std::intptr_t ShellOpen(const TShellRequest& request) override;
 
 private:
   bool PrintLike(TModalKind kind, TPrintRequest& request);

@@ -3,6 +3,7 @@
 
 #include "platform/gfx/fonts.h"
 #include "platform/headless/headless_backend_parts.h"
+#include "platform/ui/dialogs.h"
 
 // A page: recorded calls at the page's caps, with the fixed text metrics.
 class TRecordingPrinter::TPagePainter : public TRecordingPainter {
@@ -87,4 +88,7 @@ std::vector<TFontFamily> HeadlessFontFamilies() {
   };
 }
 
-void InstallHeadlessPrinting() { SetFontFamilySource(HeadlessFontFamilies); }
+void InstallHeadlessPrinting() {
+  SetFontFamilySource(HeadlessFontFamilies);
+  SetPrintFileChooser(AskPrintFile);
+}

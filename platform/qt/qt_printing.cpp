@@ -15,6 +15,7 @@
 #include "platform/gfx/printer.h"
 #include "platform/qt/qt_backend_parts.h"
 #include "platform/qt/qt_painter.h"
+#include "platform/ui/dialogs.h"
 
 namespace {
 
@@ -222,6 +223,7 @@ std::vector<TFontFamily> QtFontFamilies() {
 
 void InstallQtPrinting() {
   RemovePrintDevices();
+  SetPrintFileChooser(AskPrintFile);
   QString standard = QPrinterInfo::defaultPrinterName();
   int index = 0, defaultIndex = 0;
   for (const QString& name : QPrinterInfo::availablePrinterNames()) {

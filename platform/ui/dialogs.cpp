@@ -12,6 +12,19 @@ std::string AddDefaultExt(const std::string& fileName, const std::string& defaul
   return fileName + "." + defaultExt;
 }
 
+bool AskPrintFile(const std::string& title, std::string& fileName) {
+  TFileDialogRequest r;
+  r.Save = true;
+  r.Title = title.empty() ? "Print to File" : "Print to File - " + title;
+  r.Filter = "PDF files (*.pdf)|*.pdf";
+  r.FileName = fileName;
+  r.DefaultExt = "pdf";
+  r.Options = TOpenOptions{ofOverwritePrompt, ofHideReadOnly, ofPathMustExist};
+  if (!ModalService().FileDialog(r) || r.FileName.empty()) return false;
+  fileName = AddDefaultExt(r.FileName, "pdf");
+  return true;
+}
+
 // ---- File dialogs ---------------------------------------------------------------------------
 
 TOpenDialog::TOpenDialog(TComponent* AOwner) : TCommonDialog(AOwner) {}

@@ -76,6 +76,10 @@ protected:
 
 // A file name with the default extension added when it has none.
 std::string AddDefaultExt(const std::string& fileName, const std::string& defaultExt);
+// The save dialog of a print job that writes a file (the "PDF" printer): the person picks
+// where "<title>" goes; a ".pdf" extension is added when the name has none. False: cancelled.
+// The backends install it as the printer's file chooser.
+bool AskPrintFile(const std::string& title, std::string& fileName);
 
 class TFontDialog : public TCommonDialog {
 public:
@@ -159,7 +163,8 @@ class TFindForm;
 
 // The find dialog: a modeless form of ours with the text to find, "Match whole word only",
 // "Match case", the direction and "Find Next" / "Cancel". Find Next sets FindText and Options
-// (frFindNext added) and calls OnFind.
+// (frFindNext added) and calls OnFind; Cancel, Escape or the close box hide it (OnClose).
+// The modal service is told when it shows (kind mkFind), so a test's script can fill it.
 class TFindDialog : public TCommonDialog {
 public:
   explicit TFindDialog(TComponent* AOwner);

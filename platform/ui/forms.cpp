@@ -318,6 +318,9 @@ TModalResult TCustomForm::ShowModal() {
 }
 
 void TCustomForm::Paint() {
+  // The form's background is its colour; OnPaint draws over it.
+  Canvas().Brush().SetColor(Color());
+  Canvas().FillRect(ClientRect());
   if (OnPaint) OnPaint(this);
 }
 

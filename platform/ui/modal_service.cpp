@@ -32,6 +32,8 @@ const char* ModalKindName(TModalKind kind) {
     case mkPrinterSetup: return "printer setup";
     case mkPopupMenu: return "popup menu";
     case mkForm: return "form";
+    case mkFind: return "find dialog";
+    case mkShell: return "shell open";
   }
   return "?";
 }

@@ -4,6 +4,7 @@
 // the service gives the cancel answer and writes the question to standard error.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "platform/ui/forms.h"
 
 class TMenuItem;
+struct TShellRequest;
 
 enum TMsgDlgType { mtWarning, mtError, mtInformation, mtConfirmation, mtCustom };
 enum TMsgDlgBtn { mbYes, mbNo, mbOK, mbCancel, mbAbort, mbRetry, mbIgnore, mbAll, mbNoToAll,
@@ -39,7 +41,7 @@ enum : int { IDOK = 1, IDCANCEL = 2, IDABORT = 3, IDRETRY = 4, IDIGNORE = 5, IDY
 // ---- What each interaction asks and answers ------------------------------------------------
 enum TModalKind {
   mkMessage, mkInput, mkOpenFile, mkSaveFile, mkFont, mkColor, mkPrint, mkPrinterSetup,
-  mkPopupMenu, mkForm
+  mkPopupMenu, mkForm, mkFind, mkShell
 };
 // The name of a kind ("message", "input", "open file", ...), for diagnostics.
 const char* ModalKindName(TModalKind kind);
@@ -124,6 +126,12 @@ public:
   virtual void BeginModal(TCustomForm& form) = 0;
   // One round of a modal form's loop (waits for input on a real backend).
   virtual void ModalRound(TCustomForm& form) = 0;
+  // A dialog form that stays open beside the program (the find dialog) was shown; a script
+  // may fill it and press its buttons.
+  virtual void DialogShown(TModalKind kind, TCustomForm& form) { (void)kind, (void)form; }
+  // Opens a document, URL or link with the desktop (ShellExecute); the result is
+  // ShellExecute's. This one hands the request to the installed shell handler.
+  virtual std::intptr_t ShellOpen(const TShellRequest& request);
 };
 
 // Gives the cancel answer to everything and writes the question to standard error: the

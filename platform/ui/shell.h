@@ -1,6 +1,6 @@
-// Shell open: URLs, "mailto:" links and documents go to the desktop through an installed
-// handler, so tests record them; a program started with the keep-handle flag goes to the
-// process start of platform/sys.
+// Shell open: URLs, "mailto:" links and documents go to the desktop through the modal service
+// (a test's script answers them) and its installed handler; a program started with the
+// keep-handle flag goes to the process start of platform/sys.
 #pragma once
 
 #include <cstdint>

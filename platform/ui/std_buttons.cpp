@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/ui/forms.h"
+
 // ---- TButtonControl -------------------------------------------------------------------------
 
 TButtonControl::TButtonControl(TComponent* AOwner) : TNativeControl(AOwner) { SetColor(clBtnFace); }
@@ -52,11 +54,6 @@ TButton::TButton(TComponent* AOwner) : TButtonControl(AOwner) { SetBounds(0, 0, 
 
 TButton::~TButton() { DestroyHandle(); }
 
-std::function<void(TControl*, TModalResult)>& TButton::ModalResultSink() {
-  static std::function<void(TControl*, TModalResult)> sink;
-  return sink;
-}
-
 void TButton::SetDefault(bool value) {
   FDefault = value;
   if (auto* peer = NativePeer<TButtonPeer>()) peer->SetDefault(value);
@@ -69,7 +66,9 @@ void TButton::PushState() {
 
 void TButton::Click() {
   TButtonControl::Click();
-  if (FModalResult != mrNone && ModalResultSink()) ModalResultSink()(this, FModalResult);
+  // A button with a ModalResult ends the modal run of its form.
+  if (FModalResult == mrNone) return;
+  if (TCustomForm* form = GetParentForm(this)) form->SetModalResult(FModalResult);
 }
 
 void TButton::WndProc(TMessage& m) {

@@ -38,14 +38,12 @@ public:
   void SetDefault(bool value);
   bool Cancel() const { return FCancel; }
   void SetCancel(bool value) { FCancel = value; }
+  // Clicking a button with a ModalResult sets it on the button's form (ending a modal run).
   TModalResult ModalResult() const { return FModalResult; }
   void SetModalResult(TModalResult value) { FModalResult = value; }
 
   void Click() override;
   void WndProc(TMessage& message) override;
-
-  // Where a button with a ModalResult puts it: the form it sits on (set by the form layer).
-  static std::function<void(TControl* Button, TModalResult Result)>& ModalResultSink();
 
 protected:
   void PushState() override;

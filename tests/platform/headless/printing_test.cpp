@@ -5,6 +5,7 @@
 #include "platform/gfx/fonts.h"
 #include "platform/gfx/metafile.h"
 #include "platform/gfx/printer.h"
+#include "platform/headless/headless_modal.h"
 #include "platform/headless/headless_peer.h"
 #include "platform/headless/headless_printing.h"
 #include "platform/rtl/exceptions.h"
@@ -239,3 +240,24 @@ TEST_F(PrinterTest, ChartRecordsItsCallsAndPrintsOnePage) {
 }
 
 }  // namespace
+
+TEST_F(PrinterTest, APrintFileIsChosenInTheScriptedSaveDialog) {
+  std::vector<std::string> failures;
+  {
+    THeadlessModalScript script;
+    script.OnFailure = [&](const std::string& m) { failures.push_back(m); };
+    script.ExpectSaveFile("Print to File - Orders", "/tmp/orders").ExpectCancel(mkSaveFile, "Print to File");
+    std::string name;
+    ASSERT_TRUE(ChoosePrintFile("Orders", name));
+    EXPECT_EQ(name, "/tmp/orders.pdf");
+    name.clear();
+    EXPECT_FALSE(ChoosePrintFile("Orders", name));
+    EXPECT_TRUE(name.empty());
+    // A job that asks without a script line fails the test and does not start.
+    EXPECT_FALSE(ChoosePrintFile("Labels", name));
+    ASSERT_EQ(script.Asked().size(), 3u);
+    EXPECT_EQ(script.Asked()[0].Text, "PDF files (*.pdf)|*.pdf");
+  }
+  ASSERT_EQ(failures.size(), 1u);
+  EXPECT_NE(failures[0].find("unscripted save file \"Print to File - Labels\""), std::string::npos);
+}

@@ -5,11 +5,14 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "platform/gfx/bitmap.h"
 #include "platform/gfx/fonts.h"
 #include "platform/gfx/metafile.h"
 #include "platform/gfx/printer.h"
+#include "platform/qt/qt_backend_parts.h"
+#include "platform/ui/modal_service.h"
 
 namespace {
 
@@ -92,27 +95,44 @@ TEST(QtPrinting, ThreePagesMakeAThreePagePdfAndOrientationChangesFromTheNextPage
   std::filesystem::remove(png + ".png");
 }
 
-TEST(QtPrinting, PaperSizeAndNoFileChosen) {
+namespace {
+
+// Answers the save dialog of a print job with a file name (none: cancel) and keeps the titles.
+class TPrintFileAnswer : public TStandardErrorModalService {
+public:
+  std::string Answer;
+  std::vector<std::string> Titles;
+  bool FileDialog(TFileDialogRequest& r) override {
+    Titles.push_back(r.Title);
+    if (Answer.empty()) return false;
+    r.FileName = Answer;
+    return true;
+  }
+};
+
+}  // namespace
+
+TEST(QtPrinting, PaperSizeAndTheFileChosenInTheSaveDialog) {
   int pdf = PdfPrinter();
   ASSERT_GE(pdf, 0);
   TPrinter& p = Printer();
   p.SetPrinterIndex(pdf);
-  // No file and no chooser: the job does not start.
+  // The "PDF" printer asks for its file through the modal service; cancelled, nothing starts.
+  auto owned = std::make_unique<TPrintFileAnswer>();
+  TPrintFileAnswer& service = *owned;
+  SetModalService(std::move(owned));
+  p.SetTitle("Letter");
   p.BeginDoc();
   EXPECT_FALSE(p.Printing());
   std::string file = TempPdf("letter");
-  SetPrintFileChooser([&](const std::string& title, std::string& name) {
-    EXPECT_EQ(title, "Letter");
-    name = file;
-    return true;
-  });
-  p.SetTitle("Letter");
+  service.Answer = file.substr(0, file.size() - 4);  // the extension comes from the dialog
   p.DevMode().dmPaperSize = DMPAPER_LETTER;
   p.BeginDoc();
   ASSERT_TRUE(p.Printing());
   p.Canvas().TextOut(100, 100, "letter");
   p.EndDoc();
-  SetPrintFileChooser(nullptr);
+  EXPECT_EQ(service.Titles, (std::vector<std::string>{"Print to File - Letter", "Print to File - Letter"}));
+  InstallQtForms();  // the Qt modal service again
   p.SetPrinterIndex(pdf);
   std::string info = Capture("pdfinfo '" + file + "'");
   EXPECT_EQ(Field(info, "Page size").substr(0, 13), "612 x 792 pts");

@@ -2,13 +2,17 @@
 // the main menu, a modal loop that returns, pop-up menus and the file dialog's filters.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTimer>
 
 #include "platform/qt/qt_forms.h"
+#include "platform/qt/qt_window_peer.h"
 #include "platform/ui/application.h"
+#include "platform/ui/dialogs.h"
+#include "platform/ui/std_buttons.h"
 #include "platform/ui/menus.h"
 #include "platform/ui/scroll_bars.h"
 #include "platform/ui/screen.h"
@@ -139,4 +143,52 @@ TEST(QtForms, ScrollBarsFollowTheScrollInfo) {
   EXPECT_EQ(bar->value(), 7);
   EXPECT_EQ(c->ClientWidth(), 120 - GetSystemMetrics(SM_CXVSCROLL));
   EXPECT_EQ(bar->geometry(), QRect(120 - 16, 0, 16, 100));
+}
+
+TEST(QtForms, TheFindDialogShowsItsControlsOnATopLevelWindow) {
+  TFindDialog find(nullptr);
+  find.SetFindText("Ledger");
+  find.SetOptions(TFindOptions{frDown, frMatchCase});
+  find.SetPosition({30, 40});
+  int found = 0;
+  find.OnFind = [&](TObject*) { ++found; };
+  ASSERT_TRUE(find.Execute());
+  QApplication::processEvents();
+  auto* peer = dynamic_cast<TQtFormPeer*>(find.Form()->Handle());
+  ASSERT_NE(peer, nullptr);
+  QWidget* window = peer->Window();
+  EXPECT_TRUE(window->isVisible());
+  EXPECT_EQ(window->windowTitle(), "Find");
+  EXPECT_TRUE(window->windowFlags() & Qt::WindowStaysOnTopHint);
+  QImage shot = window->grab().toImage().convertToFormat(QImage::Format_RGB32);
+  shot.save(QString(QN_BINARY_DIR) + "/tests/platform/qt/find_dialog.png");
+  auto dark = [&](int x0, int y0, int x1, int y1) {
+    int n = 0;
+    for (int y = y0; y < y1; ++y)
+      for (int x = x0; x < x1; ++x) n += qGray(shot.pixel(x, y)) < 100;
+    return n;
+  };
+  // The label, the edit's text, the check box captions and the buttons' captions are drawn.
+  EXPECT_GT(dark(6, 12, 64, 25), 20);
+  int selected = 0;  // the edit's text shows selected
+  for (int y = 10; y < 27; ++y)
+    for (int x = 70; x < 200; ++x) selected += qBlue(shot.pixel(x, y)) - qRed(shot.pixel(x, y)) > 60;
+  EXPECT_GT(selected, 100);
+  EXPECT_GT(dark(24, 66, 156, 83), 20);
+  EXPECT_GT(dark(272, 10, 343, 29), 20);
+  EXPECT_GT(dark(272, 39, 343, 58), 20);
+  // The blank band below the edit is the form's own colour.
+  for (int x = 162; x < 262; ++x) EXPECT_EQ(QColor(shot.pixel(x, 31)), QColor(192, 192, 192)) << x;
+  // The native button presses Find Next.
+  auto* button = dynamic_cast<TButton*>(find.Form()->FindComponent("FindNext"));
+  ASSERT_NE(button, nullptr);
+  QWidget* native = QtPeer(*button)->Widget();
+  QAbstractButton* push = native->findChild<QAbstractButton*>();
+  if (!push) push = qobject_cast<QAbstractButton*>(native);
+  ASSERT_NE(push, nullptr);
+  push->click();
+  EXPECT_EQ(found, 1);
+  EXPECT_EQ(find.FindText(), "Ledger");
+  find.CloseDialog();
+  EXPECT_FALSE(window->isVisible());
 }

@@ -6,13 +6,17 @@
 #include <vector>
 
 #include "platform/headless/event_loop_poll.h"
+#include "platform/headless/headless_clipboard.h"
 #include "platform/headless/headless_peer.h"
 #include "platform/headless/modal_script_check.h"
 #include "platform/ui/application.h"
 #include "platform/ui/dialogs.h"
+#include "platform/ui/edits.h"
 #include "platform/ui/forms.h"
 #include "platform/ui/modal_service.h"
 #include "platform/ui/screen.h"
+#include "platform/ui/shell.h"
+#include "platform/ui/std_buttons.h"
 
 namespace {
 
@@ -120,6 +124,24 @@ TEST_F(FormsTest, ShowModalReturnsTheResultTheButtonSetAndDisablesTheOtherForms)
   delete dialog;
 }
 
+TEST_F(FormsTest, AButtonWithAModalResultEndsTheModalRunOfItsForm) {
+  TForm dialog(nullptr);
+  dialog.SetCaption("Save changes");
+  TButton no(nullptr), yes(nullptr);
+  no.SetParent(&dialog);
+  yes.SetParent(&dialog);
+  no.SetBounds(10, 10, 75, 25);
+  yes.SetBounds(90, 10, 75, 25);
+  no.SetModalResult(mrNo);
+  yes.SetModalResult(mrYes);
+  TCheckedModalScript script;
+  script.ExpectForm("Save", [&](TCustomForm&) { Loop->Post([&] { HeadlessInput::Click(no, 5, 5); }); });
+  script.ExpectForm("Save", [&](TCustomForm&) { Loop->Post([&] { yes.Perform(BM_CLICK, 0, 0); }); });
+  EXPECT_EQ(dialog.ShowModal(), mrNo);
+  EXPECT_FALSE(dialog.Visible());
+  EXPECT_EQ(dialog.ShowModal(), mrYes);
+}
+
 TEST_F(FormsTest, ClosingAModalFormCancelsItAndCloseQueryCanRefuse) {
   TForm dialog(nullptr);
   dialog.SetCaption("Edit");
@@ -214,6 +236,91 @@ TEST_F(FormsTest, UnscriptedOrMismatchedInteractionsFailAndGetTheCancelAnswer) {
   EXPECT_NE(failures[1].find("unscripted message"), std::string::npos);
   EXPECT_NE(failures[2].find("unscripted open file"), std::string::npos);
   EXPECT_NE(failures[3].find("never came"), std::string::npos);
+}
+
+template <typename T> T& Part(TCustomForm& form, const char* name) {
+  auto* c = dynamic_cast<T*>(form.FindComponent(name));
+  if (!c) throw Exception(std::string("no ") + name + " on the form");
+  return *c;
+}
+
+TEST_F(FormsTest, TheFindDialogIsAFormThatTheScriptFillsAndPresses) {
+  TForm main(nullptr);
+  main.Show();
+  TFindDialog find(nullptr);
+  find.SetFindText("alpha");
+  find.SetOptions(TFindOptions{frMatchCase});
+  std::vector<std::string> log;
+  find.OnShow = [&](TObject*) { log.push_back("show"); };
+  find.OnClose = [&](TObject*) { log.push_back("close"); };
+  find.OnFind = [&](TObject*) {
+    TFindOptions o = find.Options();
+    log.push_back("find " + find.FindText() + (o.Contains(frMatchCase) ? " case" : "") +
+                  (o.Contains(frWholeWord) ? " word" : "") + (o.Contains(frDown) ? " down" : " up") +
+                  (o.Contains(frFindNext) ? " next" : ""));
+  };
+  TCheckedModalScript script;
+  script.ExpectFind("Find", [&](TCustomForm& f) {
+    // The form shows what the program set.
+    EXPECT_EQ(Part<TEdit>(f, "FindWhat").Text(), "alpha");
+    EXPECT_TRUE(Part<TCheckBox>(f, "MatchCase").Checked());
+    EXPECT_FALSE(Part<TCheckBox>(f, "WholeWord").Checked());
+    EXPECT_TRUE(Part<TRadioButton>(f, "Up").Checked());
+    EXPECT_EQ(GetFocus(), &Part<TEdit>(f, "FindWhat"));
+    // A person types a new text, changes the options and presses Find Next.
+    Part<TEdit>(f, "FindWhat").SetText("");
+    EXPECT_FALSE(Part<TButton>(f, "FindNext").Enabled());
+    HeadlessInput::Key(Part<TEdit>(f, "FindWhat"), VK_RETURN);  // nothing to find yet
+    HeadlessInput::Type(Part<TEdit>(f, "FindWhat"), "beta");
+    EXPECT_TRUE(Part<TButton>(f, "FindNext").Enabled());
+    HeadlessInput::Click(Part<TCheckBox>(f, "MatchCase"), 4, 4);
+    HeadlessInput::Click(Part<TCheckBox>(f, "WholeWord"), 4, 4);
+    HeadlessInput::Click(Part<TRadioButton>(f, "Down"), 4, 4);
+    HeadlessInput::Click(Part<TButton>(f, "FindNext"), 5, 5);
+    // Enter presses Find Next again; Escape presses Cancel.
+    HeadlessInput::Key(Part<TEdit>(f, "FindWhat"), VK_RETURN);
+    HeadlessInput::Key(Part<TEdit>(f, "FindWhat"), VK_ESCAPE);
+  });
+  ASSERT_TRUE(find.Execute());
+  EXPECT_EQ(log, (std::vector<std::string>{"show", "find beta word down next", "find beta word down next", "close"}));
+  ASSERT_NE(find.Form(), nullptr);
+  EXPECT_FALSE(find.Form()->Visible());
+  EXPECT_TRUE(main.Visible());
+
+  // Hidden and disabled options; the form opens again with what the last search used.
+  find.SetOptions(TFindOptions{frHideMatchCase, frDisableUpDown, frWholeWord});
+  script.ExpectFind("Find", [&](TCustomForm& f) {
+    EXPECT_EQ(Part<TEdit>(f, "FindWhat").Text(), "beta");
+    EXPECT_FALSE(Part<TCheckBox>(f, "MatchCase").Visible());
+    EXPECT_TRUE(Part<TCheckBox>(f, "WholeWord").Checked());
+    EXPECT_FALSE(Part<TRadioButton>(f, "Down").Enabled());
+    HeadlessInput::Click(Part<TButton>(f, "Cancel"), 5, 5);
+  });
+  ASSERT_TRUE(find.Execute());
+  EXPECT_EQ(log.back(), "close");
+  EXPECT_FALSE(find.Form()->Visible());
+  EXPECT_EQ(script.Remaining(), 0);
+}
+
+TEST_F(FormsTest, UnscriptedShellOpensAndFindDialogsFail) {
+  std::vector<std::string> failures;
+  {
+    THeadlessModalScript script;
+    script.OnFailure = [&](const std::string& m) { failures.push_back(m); };
+    script.ExpectShell("example.org").ExpectShell("missing.pdf", mrCancel);
+    EXPECT_EQ(ShellExecute(nullptr, "open", "https://example.org/", "", "", SW_SHOWNORMAL), 42);
+    EXPECT_EQ(ShellExecute(nullptr, "open", "/tmp/missing.pdf", "", "", SW_SHOWNORMAL), SE_ERR_NOASSOC);
+    EXPECT_EQ(ShellExecute(nullptr, "open", "mailto:a@b.example", "", "", SW_SHOWNORMAL), SE_ERR_NOASSOC);
+    TFindDialog find(nullptr);
+    EXPECT_TRUE(find.Execute());
+  }
+  ASSERT_EQ(failures.size(), 2u);
+  EXPECT_NE(failures[0].find("unscripted shell open \"open\" \"mailto:a@b.example\""), std::string::npos);
+  EXPECT_NE(failures[1].find("unscripted find dialog \"Find\""), std::string::npos);
+  // Without a script the request is only recorded, as the server needs.
+  EXPECT_EQ(ShellExecute(nullptr, "open", "https://example.org/b", "", "", SW_SHOWNORMAL), 42);
+  ASSERT_FALSE(HeadlessShellRequests().empty());
+  EXPECT_EQ(HeadlessShellRequests().back().File, "https://example.org/b");
 }
 
 TEST_F(FormsTest, WithoutAScriptTheCancelAnswerComesAndTheTextGoesToStandardError) {

@@ -364,27 +364,35 @@ TEST_F(StdControls, RadioButtonsAreGroupedByParent) {
 }
 
 TEST_F(StdControls, ButtonDefaultCancelAndModalResult) {
+  TForm dialog(nullptr);
   TButton ok(nullptr), cancel(nullptr);
-  ok.SetParent(&form);
-  cancel.SetParent(&form);
+  ok.SetParent(&dialog);
+  cancel.SetParent(&dialog);
   ok.SetDefault(true);
   ok.SetModalResult(mrOk);
   cancel.SetCancel(true);
+  cancel.SetModalResult(mrCancel);
   std::vector<std::string> log;
-  ok.OnClick = [&](TObject*) { log.push_back("ok"); };
+  ok.OnClick = [&](TObject*) { log.push_back("ok " + std::to_string(dialog.ModalResult())); };
   cancel.OnClick = [&](TObject*) { log.push_back("cancel"); };
-  TModalResult result = mrNone;
-  TButton::ModalResultSink() = [&](TControl*, TModalResult r) { result = r; };
+  dialog.Show();
   EXPECT_EQ(ok.Perform(CM_DIALOGKEY, VK_RETURN), 1);
   EXPECT_EQ(cancel.Perform(CM_DIALOGKEY, VK_RETURN), 0);
+  // OnClick runs before the form learns the result.
+  EXPECT_EQ(dialog.ModalResult(), mrOk);
   EXPECT_EQ(cancel.Perform(CM_DIALOGKEY, VK_ESCAPE), 1);
-  EXPECT_EQ(result, mrOk);
+  EXPECT_EQ(dialog.ModalResult(), mrCancel);
   ok.SetEnabled(false);
   EXPECT_EQ(ok.Perform(CM_DIALOGKEY, VK_RETURN), 0);
   ClickAt(ok, 5, 5);
   ClickAt(cancel, 5, 5);
-  EXPECT_EQ(log, (std::vector<std::string>{"ok", "cancel", "cancel"}));
-  TButton::ModalResultSink() = nullptr;
+  EXPECT_EQ(log, (std::vector<std::string>{"ok 0", "cancel", "cancel"}));
+  // A button without a form to end, or without a result, changes nothing.
+  dialog.SetModalResult(mrNone);
+  TButton plain(nullptr);
+  plain.SetParent(&dialog);
+  plain.Click();
+  EXPECT_EQ(dialog.ModalResult(), mrNone);
 }
 
 TEST_F(StdControls, OnAFormTheEditorsKeepTheArrowsAndTheMemoItsReturn) {
