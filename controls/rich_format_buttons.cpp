@@ -1,0 +1,240 @@
+#include "controls/rich_format_buttons.h"
+
+#include <algorithm>
+
+#include "platform/gfx/resources.h"
+
+namespace {
+
+// The buttons' glyphs, 16 × 16 pixel art of our own ('#' black, '.' the key colour).
+const TPixelArt& GlyphArt(const std::string& name) {
+  static const std::string colors = "#=000000 .=FF00FF";
+  static const TPixelArt kBold{colors, {"................", "................", "...########.....", "....###...###...",
+                                        "....###...###...", "....###...###...", "....########....", "....###....###..",
+                                        "....###....###..", "....###....###..", "....###....###..", "...##########...",
+                                        "................", "................", "................", "................"}};
+  static const TPixelArt kItalic{colors, {"................", "................", ".......######...", ".........##.....",
+                                          ".........##.....", "........##......", "........##......", ".......##.......",
+                                          ".......##.......", "......##........", "......##........", "....######......",
+                                          "................", "................", "................", "................"}};
+  static const TPixelArt kUnderline{colors, {"................", "................", "...####..####...", "....##....##....",
+                                             "....##....##....", "....##....##....", "....##....##....", "....##....##....",
+                                             "....##....##....", ".....##..##.....", "......####......", "................",
+                                             "...##########...", "................", "................", "................"}};
+  static const TPixelArt kStrike{colors, {"................", "................", ".....#####......", "....##...##.....",
+                                          "....##..........", ".....###........", "..############..", "........###.....",
+                                          "..........##....", "....##...##.....", ".....#####......", "................",
+                                          "................", "................", "................", "................"}};
+  static const TPixelArt kLeft{colors, {"................", "................", "..############..", "................",
+                                        "..########......", "................", "..############..", "................",
+                                        "..########......", "................", "..############..", "................",
+                                        "..########......", "................", "................", "................"}};
+  static const TPixelArt kCenter{colors, {"................", "................", "..############..", "................",
+                                          "....########....", "................", "..############..", "................",
+                                          "....########....", "................", "..############..", "................",
+                                          "....########....", "................", "................", "................"}};
+  static const TPixelArt kRight{colors, {"................", "................", "..############..", "................",
+                                         "......########..", "................", "..############..", "................",
+                                         "......########..", "................", "..############..", "................",
+                                         "......########..", "................", "................", "................"}};
+  static const TPixelArt kBullet{colors, {"................", "................", "..##............", "..##..########..",
+                                          "................", "................", "..##............", "..##..########..",
+                                          "................", "................", "..##............", "..##..########..",
+                                          "................", "................", "................", "................"}};
+  if (name == "BOLD") return kBold;
+  if (name == "ITALIC") return kItalic;
+  if (name == "UNDERLINE") return kUnderline;
+  if (name == "STRIKEOUT") return kStrike;
+  if (name == "ALIGNLEFT") return kLeft;
+  if (name == "ALIGNCENTER") return kCenter;
+  if (name == "ALIGNRIGHT") return kRight;
+  return kBullet;
+}
+
+void RegisterGlyphs() {
+  static const bool done = [] {
+    for (const char* name : {"BOLD", "ITALIC", "UNDERLINE", "STRIKEOUT", "ALIGNLEFT", "ALIGNCENTER", "ALIGNRIGHT", "BULLET"}) {
+      std::string n = name;
+      RegisterBitmapResource(n, [n](TBitmap& bmp) {
+        TCursorImage image = PaintPixelArt(GlyphArt(n));
+        bmp.SetPixelFormat(pf24bit);
+        bmp.SetSize(image.Width, image.Height);
+        for (int y = 0; y < image.Height; ++y)
+          for (int x = 0; x < image.Width; ++x) {
+            std::uint32_t p = image.PixelAt(x, y);
+            bmp.Canvas().SetPixel(x, y, static_cast<TColor>(RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF)));
+          }
+      });
+    }
+    return true;
+  }();
+  (void)done;
+}
+
+}  // namespace
+
+TConsistentAttribute FontStyleToConsistentAttribute(TFontStyle Style) {
+  switch (Style) {
+    case fsBold: return caBold;
+    case fsItalic: return caItalic;
+    case fsUnderline: return caUnderline;
+    case fsStrikeOut: return caStrikeOut;
+  }
+  throw Exception("FontStyleToConsistentAttribute() Invalid style.");
+}
+
+void SetFontStyle(TCustomRichEdit& RichEdit, TFontStyles Styles, bool Add) {
+  TNotifyEvent change = RichEdit.OnChange, selection = RichEdit.OnSelectionChange;
+  RichEdit.OnChange = nullptr;
+  RichEdit.OnSelectionChange = nullptr;
+  const int start = RichEdit.SelStart(), length = RichEdit.SelLength();
+  auto restore = [&] {
+    RichEdit.SetSelStart(start);
+    RichEdit.SetSelLength(length);
+    RichEdit.OnChange = change;
+    RichEdit.OnSelectionChange = selection;
+  };
+  try {
+    if (length >= 1) {
+      RichEdit.Lines().BeginUpdate();
+      for (int p = start; p < start + length; ++p) {
+        RichEdit.SetSelStart(p);
+        RichEdit.SetSelLength(1);
+        TFontStyles s = RichEdit.SelAttributes().Style();
+        s = Add ? s + Styles : s - Styles;
+        RichEdit.SelAttributes().SetStyle(s);
+      }
+      RichEdit.Lines().EndUpdate();
+    } else if (RichEdit.HandleAllocated()) {
+      CHARFORMAT cf;
+      cf.cbSize = 60;
+      const struct { TFontStyle Style; DWORD Mask; DWORD Effect; } kBits[] = {
+          {fsBold, CFM_BOLD, CFE_BOLD}, {fsItalic, CFM_ITALIC, CFE_ITALIC},
+          {fsUnderline, CFM_UNDERLINE, CFE_UNDERLINE}, {fsStrikeOut, CFM_STRIKEOUT, CFE_STRIKEOUT}};
+      for (const auto& b : kBits)
+        if (Styles.Contains(b.Style)) {
+          cf.dwMask = b.Mask;
+          break;
+        }
+      if (Add)
+        for (const auto& b : kBits)
+          if (Styles.Contains(b.Style)) cf.dwEffects |= b.Effect;
+      RichEdit.Perform(EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&cf));
+    }
+  } catch (...) {
+    restore();
+    throw;
+  }
+  restore();
+}
+
+// ---- TCustomRichButton ---------------------------------------------------------------------------
+
+bool& TCustomRichButton::Busy() {
+  static bool busy = false;
+  return busy;
+}
+
+TCustomRichButton::TCustomRichButton(TComponent* AOwner) : TSpeedButton(AOwner) {
+  Busy() = false;
+  SetTransparent(false);
+  SetBounds(Left(), Top(), 23, 22);
+}
+
+TCustomRichButton::~TCustomRichButton() {
+  if (FRichEdit) FRichEdit->RemoveFreeNotification(this);
+}
+
+void TCustomRichButton::LoadGlyph(const char* resource) {
+  RegisterGlyphs();
+  if (const TBitmap* b = FindBitmapResource(resource)) SetGlyph(*b);
+}
+
+void TCustomRichButton::SetRichEdit(TCustomRichEdit* value) {
+  if (FRichEdit) FRichEdit->RemoveFreeNotification(this);
+  FRichEdit = value;
+  if (value) value->FreeNotification(this);
+  if (!Busy()) {
+    UpdateState();
+    Invalidate();
+  }
+}
+
+void TCustomRichButton::Notification(TComponent* AComponent, TOperation Operation) {
+  TSpeedButton::Notification(AComponent, Operation);
+  if (Operation == opRemove && AComponent == FRichEdit) FRichEdit = nullptr;
+}
+
+void TCustomRichButton::SetParent(TWinControl* parent) {
+  TSpeedButton::SetParent(parent);
+  if (GroupIndex() != 0 || !parent) return;
+  int highest = 0;
+  for (int i = 0; i < parent->ControlCount(); ++i)
+    if (auto* b = dynamic_cast<TSpeedButton*>(parent->Controls(i))) highest = std::max(highest, b->GroupIndex());
+  SetGroupIndex(highest + 1);
+  SetAllowAllUp(true);
+}
+
+void TCustomRichButton::UpdateState() {
+  if (!FRichEdit) return;
+  TFontStyle style;
+  TAlignment alignment;
+  TNumberingStyle numbering;
+  if (GetFontStyle(style)) {
+    FMixed = FRichEdit->SelLength() >= 1 &&
+             !FRichEdit->SelAttributes().ConsistentAttributes().Contains(FontStyleToConsistentAttribute(style));
+    if (!FMixed) SetDown(FRichEdit->SelAttributes().Style().Contains(style));
+  } else if (GetAlignment(alignment)) {
+    SetDown(FRichEdit->Paragraph().Alignment() == alignment);
+  } else if (GetNumbering(numbering)) {
+    SetDown(FRichEdit->Paragraph().Numbering() == numbering);
+  }
+  Invalidate();
+}
+
+void TCustomRichButton::Paint() {
+  if (!Parent()) throw Exception("TCustomRichButton.Paint() Parent is not assigned.");
+  TSpeedButton::Paint();
+}
+
+void TCustomRichButton::PaintFrame(TCanvas& canvas, TRect& rect) {
+  if (!FMixed) {
+    TSpeedButton::PaintFrame(canvas, rect);
+    return;
+  }
+  // The mixed look: a pressed frame over a dither of button face and highlight.
+  TRect face = ClientRect();
+  canvas.DrawEdge(face, BDR_SUNKENOUTER, BF_RECT | BF_ADJUST);
+  for (int y = face.Top; y < face.Bottom; ++y)
+    for (int x = face.Left; x < face.Right; ++x) canvas.SetPixel(x, y, ((x + y) & 1) ? clBtnFace : clBtnHighlight);
+  rect = face;
+}
+
+void TCustomRichButton::Click() {
+  TSpeedButton::Click();
+  if (Busy()) return;
+  Busy() = true;
+  try {
+    if (FMixed) {
+      FMixed = false;
+      SetDown(false);
+      Invalidate();
+    }
+    if (FRichEdit) {
+      TFontStyle style;
+      TAlignment alignment;
+      TNumberingStyle numbering;
+      if (GetFontStyle(style)) {
+        SetFontStyle(*FRichEdit, TFontStyles{style}, Down());
+      } else if (GetAlignment(alignment)) {
+        FRichEdit->Paragraph().SetAlignment(alignment);
+      } else if (GetNumbering(numbering)) {
+        FRichEdit->Paragraph().SetNumbering(Down() ? numbering : nsNone);
+      }
+    }
+  } catch (...) {
+    Busy() = false;
+    throw;
+  }
+  Busy() = false;
+}
