@@ -26,6 +26,7 @@ TRect TPgPaperImage::PaperRect(int width, int height, int scrollX, int scrollY) 
 
 void TPgPaperImage::Paint(TCanvas& canvas, const TRect& paper) {
   if (UpdateCount > 0 || paper.Width() <= 0 || paper.Height() <= 0) return;
+  canvas.Handle();  // a canvas that gets its painter now would forget the saved state
   int saved = canvas.SaveDC();
   SetMapMode(&canvas, MM_ANISOTROPIC);
   int we = std::max(1, Px(PaperSize.Width, 600)), he = std::max(1, Px(PaperSize.Height, 600));
