@@ -1,0 +1,128 @@
+#!/usr/bin/env bash
+# The print preview as a person uses it, on a real X server: xdotool pages through a three-page
+# document with the navigator, zooms in and out, fits the whole page, scrolls with Page Down,
+# turns the paper with the orientation picture; the program's log must show each change, and
+# screenshots of the window (100 %, whole page, each page) are saved and their pixels checked.
+# Usage: preview_x11.sh PROGRAM OUTPUT_FOLDER
+set -euo pipefail
+prog="$1"
+out="$2"
+if [ "${QN_X11_INNER:-}" != 1 ]; then
+  exec xvfb-run -a -s "-screen 0 1024x768x24" env QN_X11_INNER=1 bash "$0" "$@"
+fi
+mkdir -p "$out"
+log="$out/preview_events.log"
+rm -f "$log" "$out"/preview_*.png
+
+fail() { echo "FAIL: $*" >&2; echo "--- events:" >&2; cat "$log" >&2 || true; exit 1; }
+
+QT_QPA_PLATFORM=xcb "$prog" "$log" &
+pid=$!
+trap 'kill "$pid" 2>/dev/null || true' EXIT
+
+for _ in $(seq 100); do grep -qx ready "$log" 2>/dev/null && break; sleep 0.1; done
+grep -qx ready "$log" || fail "the program did not start"
+wid=$(xdotool search --sync --name '^Page preview$' | head -1)
+xdotool windowfocus --sync "$wid" || true
+
+at() { grep "^at $1 " "$log" | awk '{print $3, $4}'; }
+click() { xdotool mousemove $(at "$1") click 1; sleep 0.5; }
+last() { grep "^$1 " "$log" | tail -1; }
+read -r px py pw ph < <(grep '^previewrect ' "$log" | awk '{print $2, $3, $4, $5}')
+
+# shot NAME EXPECT: a screenshot of the preview; EXPECT is the colour the page's band must show
+# (red, green, blue) or "none" to skip the colour check.
+shot() {
+  /usr/bin/python3 - "$out/preview_$1.png" "$px" "$py" "$pw" "$ph" "$2" <<'PY' || fail "screenshot $1"
+import sys
+from PIL import ImageGrab
+path, x, y, w, h, want = sys.argv[1], *map(int, sys.argv[2:6]), sys.argv[6]
+image = ImageGrab.grab().crop((x, y, x + w, y + h)).convert("RGB")
+image.save(path)
+px = image.load()
+counts = {"red": 0, "green": 0, "blue": 0, "white": 0, "dark": 0}
+for yy in range(0, h, 2):
+    for xx in range(0, w, 2):
+        r, g, b = px[xx, yy]
+        if r > 200 and g < 60 and b < 60: counts["red"] += 1
+        elif g > 200 and r < 60 and b < 60: counts["green"] += 1
+        elif b > 200 and r < 60 and g < 60: counts["blue"] += 1
+        elif r > 240 and g > 240 and b > 240: counts["white"] += 1
+        elif r + g + b < 200: counts["dark"] += 1
+print(path, counts)
+assert counts["white"] > 500, "no paper"
+if want != "none":
+    assert counts[want] > 200, "the page's band is not " + want
+    for other in ("red", "green", "blue"):
+        if other != want:
+            assert counts[other] < 20, other + " shows on a page that has none"
+PY
+}
+
+shot start red
+click fitwhole
+grep -q "^zoom " "$log" || fail "fit whole page did nothing"
+shot whole red
+click next
+[ "$(last page)" = "page 2" ] || fail "next page did not show page 2"
+shot page2 green
+click next
+[ "$(last page)" = "page 3" ] || fail "next page did not show page 3"
+shot page3 blue
+click prev
+[ "$(last page)" = "page 2" ] || fail "previous page"
+click first
+[ "$(last page)" = "page 1" ] || fail "first page"
+click last
+[ "$(last page)" = "page 3" ] || fail "last page"
+click actual
+last zoom | grep -q "^zoom 100 " || fail "actual size is not 100 %"
+shot actual none
+click zoomin
+last zoom | grep -q "^zoom 120 " || fail "zoom in from 100 is 120"
+click zoomout
+last zoom | grep -q "^zoom 80 " || fail "zoom out from 120 is the next step down, 80"
+# Page Down scrolls the page (the preview has the focus after a click on it).
+xdotool mousemove $(at preview) click 1
+sleep 0.3
+before=$(last vpos | awk '{print $2}')
+xdotool key Next
+sleep 0.5
+after=$(last vpos | awk '{print $2}')
+[ "$after" -gt "$before" ] || fail "Page Down did not scroll ($before -> $after)"
+shot scrolled none
+click landscape
+[ "$(last orientation)" = "orientation 1" ] || fail "the orientation picture did not turn the page"
+click fitwhole
+shot landscape blue
+/usr/bin/python3 - "$out/preview_landscape.png" "$out/preview_whole.png" <<'PY' || fail "landscape paper"
+import sys
+from PIL import Image
+def paper(path):
+    im = Image.open(path).convert("RGB")
+    px = im.load()
+    xs = [x for x in range(im.width) if sum(1 for y in range(0, im.height, 3) if px[x, y] == (255, 255, 255)) > 20]
+    ys = [y for y in range(im.height) if sum(1 for x in range(0, im.width, 3) if px[x, y] == (255, 255, 255)) > 20]
+    return max(xs) - min(xs), max(ys) - min(ys)
+w, h = paper(sys.argv[1])
+w0, h0 = paper(sys.argv[2])
+assert w > h, "landscape paper is wider than high: %dx%d" % (w, h)
+assert h0 > w0, "portrait paper is higher than wide: %dx%d" % (w0, h0)
+PY
+
+# The whole window: navigator, orientation picture, paper list and preview.
+read -r wx wy ww wh < <(grep '^window ' "$log" | awk '{print $2, $3, $4, $5}')
+/usr/bin/python3 - "$out/preview_window.png" "$wx" "$wy" "$ww" "$wh" <<'PY' || fail "window screenshot"
+import sys
+from PIL import ImageGrab
+path, x, y, w, h = sys.argv[1], *map(int, sys.argv[2:])
+image = ImageGrab.grab().crop((x, y, x + w, y + h)).convert("RGB")
+image.save(path)
+px = image.load()
+# The navigator's glyphs: dark blue arrows in its first buttons.
+assert sum(1 for yy in range(0, 46) for xx in range(0, 150) if px[xx, yy][2] > 100 and px[xx, yy][0] < 60) > 20, "no arrows"
+PY
+
+kill "$pid" 2>/dev/null || true
+wait "$pid" 2>/dev/null || true
+echo "preview_x11: all changes seen; screenshots in $out"
