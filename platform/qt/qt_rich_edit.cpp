@@ -3,6 +3,7 @@
 // Our positions count code points; Qt's count UTF-16 units (a block end counts 1 in both), so
 // positions are converted wherever the text holds characters beyond the BMP.
 #include <QAbstractTextDocumentLayout>
+#include <QKeyEvent>
 #include <QPointer>
 #include <QScrollBar>
 #include <QSignalBlocker>
@@ -11,9 +12,11 @@
 #include <QTextDocument>
 #include <QTextEdit>
 #include <QTextList>
+#include <memory>
 
 #include "platform/qt/qt_backend_parts.h"
 #include "platform/qt/qt_clipboard.h"
+#include "platform/qt/qt_input.h"
 #include "platform/qt/qt_window_peer.h"
 #include "platform/ui/application.h"
 #include "platform/ui/rich_edit.h"
@@ -297,6 +300,44 @@ private:
 
 // ---- The peer ---------------------------------------------------------------------------------
 
+// Keys typed into the editor reach the control first (OnKeyDown, OnKeyPress, the form's short
+// cuts and dialog keys); what they leave alone the editor edits. A character that OnKeyPress
+// replaced is typed in its place.
+class TRichKeyFilter : public QObject {
+public:
+  TRichKeyFilter(TCustomRichEdit& control, QTextEdit& edit) : FControl(control), FEdit(edit) {}
+
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched != &FEdit || (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease)) return false;
+    auto* e = static_cast<QKeyEvent*>(event);
+    UpdateModifiers(e->modifiers());
+    WORD vk = VirtualKeyFromQt(e->key());
+    try {
+      if (event->type() == QEvent::KeyRelease) return vk && FControl.PeerKeyUp(vk);
+      if (vk && FControl.PeerKeyDown(vk)) return true;
+      QString typed;
+      bool changed = false;
+      for (char32_t cp : e->text().toUcs4()) {
+        if (cp == 0x7F) continue;
+        char32_t key = cp;
+        bool used = FControl.PeerChar(key);
+        changed = changed || used || key != cp;
+        if (!used && (key >= 0x20 || key == '\t')) typed += QString::fromUcs4(&key, 1);
+      }
+      if (!changed) return false;
+      if (!typed.isEmpty() && !FEdit.isReadOnly()) FEdit.insertPlainText(typed);
+      return true;
+    } catch (...) {
+      GetApplication().HandleException(&FControl);
+      return true;
+    }
+  }
+
+private:
+  TCustomRichEdit& FControl;
+  QTextEdit& FEdit;
+};
+
 class TQtRichEditPeer : public TRichEditPeer {
 public:
   explicit TQtRichEditPeer(TCustomRichEdit& control) : FControl(control), FEdit(new QTextEdit) {
@@ -308,10 +349,13 @@ public:
     SetNativeWidget(control, FEdit.data());
     QObject::connect(FEdit.data(), &QTextEdit::cursorPositionChanged, FEdit.data(), [this] { Report(); });
     QObject::connect(FEdit.data(), &QTextEdit::selectionChanged, FEdit.data(), [this] { Report(); });
+    FKeys = std::make_unique<TRichKeyFilter>(control, *FEdit);
+    FEdit->installEventFilter(FKeys.get());
   }
   ~TQtRichEditPeer() override {
     SetNativeWidget(FControl, nullptr);
     if (FEdit) {
+      FEdit->removeEventFilter(FKeys.get());
       // The document belongs to the control; the editor lets go of it first.
       QSignalBlocker block(FEdit.data());
       FEdit->setDocument(new QTextDocument(FEdit.data()));
@@ -377,6 +421,7 @@ private:
   TCustomRichEdit& FControl;
   QPointer<QTextEdit> FEdit;
   TQtRichTextDocument* FDoc = nullptr;
+  std::unique_ptr<TRichKeyFilter> FKeys;
 };
 
 }  // namespace

@@ -379,6 +379,40 @@ void TCustomRichEdit::SetSelection(int start, int length, bool tellPeer) {
 
 void TCustomRichEdit::PeerSelectionChanged(int start, int length) { SetSelection(start, length, false); }
 
+namespace {
+
+// Dispatches a key message with the control's own editing switched off.
+TMessage PeerKey(TCustomRichEdit& edit, bool& typing, UINT msg, WPARAM key) {
+  TMessage m{msg, key, 0, 0};
+  typing = true;
+  try {
+    edit.WndProc(m);
+  } catch (...) {
+    typing = false;
+    throw;
+  }
+  typing = false;
+  return m;
+}
+
+}  // namespace
+
+bool TCustomRichEdit::PeerKeyDown(WORD Key) {
+  TMessage m = PeerKey(*this, FPeerTyping, WM_KEYDOWN, Key);
+  return m.Result != 0 || m.WParam == 0;
+}
+
+bool TCustomRichEdit::PeerKeyUp(WORD Key) {
+  TMessage m = PeerKey(*this, FPeerTyping, WM_KEYUP, Key);
+  return m.Result != 0 || m.WParam == 0;
+}
+
+bool TCustomRichEdit::PeerChar(char32_t& Key) {
+  TMessage m = PeerKey(*this, FPeerTyping, WM_CHAR, Key);
+  Key = static_cast<char32_t>(m.WParam);
+  return m.Result != 0 || Key == 0;
+}
+
 void TCustomRichEdit::SetSelStart(int value) { SetSelection(value, 0); }
 void TCustomRichEdit::SetSelLength(int value) { SetSelection(FSelStart, value); }
 void TCustomRichEdit::SelectAll() { SetSelection(0, FDocument->Length()); }
@@ -726,7 +760,7 @@ void TCustomRichEdit::InsertTyped(const std::string& text) {
 
 void TCustomRichEdit::KeyPress(char32_t& Key) {
   TWinControl::KeyPress(Key);
-  if (Key == 0 || FReadOnly) return;
+  if (Key == 0 || FReadOnly || FPeerTyping) return;
   if (Key == '\b') {
     if (FSelLength == 0 && FSelStart > 0) SetSelection(FSelStart - 1, 1);
     ClearSelection();
@@ -741,6 +775,7 @@ void TCustomRichEdit::KeyPress(char32_t& Key) {
 
 void TCustomRichEdit::KeyDown(WORD& Key, TShiftState Shift) {
   TWinControl::KeyDown(Key, Shift);
+  if (FPeerTyping) return;
   bool ctrl = Shift.Contains(ssCtrl);
   int caret = FSelStart + FSelLength;
   switch (Key) {

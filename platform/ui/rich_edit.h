@@ -218,6 +218,13 @@ public:
   const TRichTextDocument& Document() const { return *FDocument; }
   // From the peer: the user moved the selection.
   void PeerSelectionChanged(int start, int length);
+  // From a peer whose native editor edits: a key it is about to handle. The form's short
+  // cuts and dialog keys and the control's key events run, but not the control's own editing;
+  // true when they used the key up, so the editor must leave it. A character that OnKeyPress
+  // replaced comes back in Key.
+  bool PeerKeyDown(WORD Key);
+  bool PeerKeyUp(WORD Key);
+  bool PeerChar(char32_t& Key);
 
   TNotifyEvent OnChange;
   TNotifyEvent OnSelectionChange;
@@ -255,6 +262,7 @@ private:
   int FSelLength = 0;
   bool FPlainText = false;
   bool FReadOnly = false;
+  bool FPeerTyping = false;  // a native editor does the editing of the key being dispatched
   bool FWordWrap = true;
   bool FHideSelection = true;
   bool FModified = false;

@@ -2,7 +2,11 @@
 // run list keeps, counts code points, and its QTextEdit peer shows the same text and selection.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QKeyEvent>
 #include <QTextEdit>
+#include <string>
+#include <vector>
 
 #include "platform/gfx/bitmap.h"
 #include "platform/qt/qt_clipboard.h"
@@ -72,6 +76,46 @@ TEST(QtRichEdit, PeerShowsTheDocumentAndReportsTheSelection) {
   view->textCursor().insertText("end");
   EXPECT_EQ(edit.Text(), "first line\r\nsecond \xF0\x9F\x98\x80 end");
   EXPECT_GE(changes, 1);
+}
+
+TEST(QtRichEdit, TypedKeysReachTheControlsKeyEventsFirst) {
+  TRichEdit edit(nullptr);
+  edit.SetBounds(0, 0, 300, 200);
+  edit.HandleNeeded();
+  auto* view = qobject_cast<QTextEdit*>(DropWidgetOf(edit));
+  ASSERT_NE(view, nullptr);
+  std::vector<std::string> log;
+  edit.OnKeyDown = [&](TObject*, WORD& key, TShiftState) {
+    log.push_back("down " + std::to_string(key));
+    if (key == VK_F2) key = 0;
+  };
+  edit.OnKeyUp = [&](TObject*, WORD& key, TShiftState) { log.push_back("up " + std::to_string(key)); };
+  edit.OnKeyPress = [&](TObject*, char32_t& key) {
+    log.push_back(std::string("press ") + static_cast<char>(key));
+    if (key == 'x') key = 0;       // swallowed
+    else if (key == 'a') key = 'A';  // replaced
+  };
+  auto type = [&](int qtKey, const QString& text) {
+    QKeyEvent down(QEvent::KeyPress, qtKey, Qt::NoModifier, text);
+    QApplication::sendEvent(view, &down);
+    QKeyEvent up(QEvent::KeyRelease, qtKey, Qt::NoModifier, text);
+    QApplication::sendEvent(view, &up);
+  };
+  type(Qt::Key_B, "b");
+  type(Qt::Key_X, "x");
+  type(Qt::Key_A, "a");
+  type(Qt::Key_C, "c");
+  // Each key once: the editor typed what the handlers left, and nothing twice.
+  EXPECT_EQ(edit.Text(), "bAc");
+  EXPECT_EQ(log, (std::vector<std::string>{"down 66", "press b", "up 66", "down 88", "press x", "up 88", "down 65",
+                                           "press a", "up 65", "down 67", "press c", "up 67"}));
+  // The editor still edits on its own: Backspace deletes; a key OnKeyDown zeroes does nothing.
+  log.clear();
+  type(Qt::Key_Backspace, "\b");
+  EXPECT_EQ(edit.Text(), "bA");
+  type(Qt::Key_F2, "");
+  EXPECT_EQ(log.back(), "up 113");
+  EXPECT_EQ(edit.Text(), "bA");
 }
 
 TEST(QtRichEdit, FormatRangeDrawsOnAQtCanvas) {
