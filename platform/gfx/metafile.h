@@ -1,6 +1,7 @@
 // Metafiles: a recorded list of canvas calls in the logical units of the recording canvas,
 // with a reference device whose resolution and text metrics the recording used. A metafile
-// replays onto any canvas at any position and scale; copies share the recorded list.
+// replays onto any canvas at any position and scale; copies share the recorded list. It is a
+// graphic: a picture holds it, a canvas draws it, and it streams in a format of our own.
 #pragma once
 
 #include <memory>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "platform/gfx/graphics.h"
+#include "platform/gfx/picture.h"
 
 enum class TMetaKind { Polyline, Polygon, Rectangle, RoundRect, Ellipse, FillRect, FocusRect, Text, Blit, Pixel, Path, Clip };
 
@@ -34,21 +36,24 @@ struct TMetaRecord {
   DWORD Rop = SRCCOPY;
 };
 
-class TMetafile {
+class TMetafile : public TGraphic {
 public:
   TMetafile();
-  TMetafile(const TMetafile& other) = default;  // shares the list
-  TMetafile& operator=(const TMetafile& other) = default;
+  TMetafile(const TMetafile& other) : TGraphic(), FData(other.FData) {}  // shares the list
+  TMetafile& operator=(const TMetafile& other);
   void Assign(const TMetafile& source) { *this = source; }
+  // Another metafile is shared; anything else as TPersistent does.
+  void Assign(const TPersistent* Source) override;
+  std::string ClassName() const override { return "TMetafile"; }
 
-  bool Empty() const { return FData->Records.empty(); }
+  bool Empty() const override { return FData->Records.empty(); }
   void Clear();
   // Size in the units it was recorded in; unless it was set, the extent of the drawing from
   // (0, 0). Clear empties the list and forgets the size.
-  int Width() const { return FData->Width; }
-  int Height() const { return FData->Height; }
-  void SetWidth(int value);
-  void SetHeight(int value);
+  int Width() const override { return FData->Width; }
+  int Height() const override { return FData->Height; }
+  void SetWidth(int value) override;
+  void SetHeight(int value) override;
   // Size in hundredths of a millimetre at the reference resolution.
   int MMWidth() const;
   int MMHeight() const;
@@ -62,7 +67,14 @@ public:
 
   // Replays onto `canvas` stretched into `dest` (logical units of that canvas), inside the
   // canvas's clip; the canvas's own state is kept.
-  void Draw(TCanvas& canvas, const TRect& dest) const;
+  void Draw(TCanvas& canvas, const TRect& dest) const override;
+
+  // "QNMF", a version, the length of what follows, then the size, the reference resolution
+  // and the records (bitmaps as BMP data). Reading checks every length and count against the
+  // bytes left; bad data raises EInvalidGraphic and leaves the metafile as it was.
+  void LoadFromStream(TStream& stream) override;
+  void SaveToStream(TStream& stream) const override;
+  std::unique_ptr<TGraphic> Clone() const override { return std::make_unique<TMetafile>(*this); }
 
 private:
   friend class TMetafileCanvas;

@@ -4,11 +4,13 @@
 #include "platform/gfx/bitmap.h"
 #include "platform/gfx/fonts.h"
 #include "platform/gfx/metafile.h"
+#include "platform/gfx/picture.h"
 #include "platform/gfx/printer.h"
 #include "platform/headless/headless_modal.h"
 #include "platform/headless/headless_peer.h"
 #include "platform/headless/headless_printing.h"
 #include "platform/rtl/exceptions.h"
+#include "platform/rtl/streams.h"
 #include "platform/ui/chart.h"
 
 namespace {
@@ -260,4 +262,122 @@ TEST_F(PrinterTest, APrintFileIsChosenInTheScriptedSaveDialog) {
   }
   ASSERT_EQ(failures.size(), 1u);
   EXPECT_NE(failures[0].find("unscripted save file \"Print to File - Labels\""), std::string::npos);
+}
+
+namespace {
+
+// A metafile with one record of each kind that carries extra data: a patterned fill, a bitmap
+// copy, text, a path and a clip.
+void RecordSample(TMetafile& mf) {
+  TBitmap pattern(8, 8, pf24bit);
+  pattern.Canvas().Brush().SetColor(clBlue);
+  pattern.Canvas().FillRect(Rect(0, 0, 8, 8));
+  TBitmap picture(4, 3, pf24bit);
+  picture.Canvas().Brush().SetColor(clLime);
+  picture.Canvas().FillRect(Rect(0, 0, 4, 3));
+  TMetafileCanvas mc(mf, nullptr);
+  mc.Brush().SetColor(clRed);
+  mc.FillRect(Rect(0, 0, 20, 10));
+  mc.Brush().SetBitmap(&pattern);
+  mc.Rectangle(20, 0, 40, 10);
+  mc.Brush().SetBitmap(nullptr);
+  mc.Draw(0, 10, picture);
+  mc.Font().SetStyle({fsBold, fsUnderline});
+  mc.TextOut(5, 15, "caf\xC3\xA9");
+  mc.BeginPath();
+  mc.MoveTo(0, 0);
+  mc.LineTo(30, 20);
+  mc.EndPath();
+  mc.StrokePath();
+  mc.IntersectClipRect(0, 0, 30, 30);
+  mc.SetPixel(1, 1, clYellow);
+}
+
+std::string Saved(const TGraphic& g) {
+  TMemoryStream m;
+  g.SaveToStream(m);
+  return std::string(m.Memory(), static_cast<std::size_t>(m.Size()));
+}
+
+}  // namespace
+
+TEST_F(PrinterTest, AMetafileIsAGraphicThatPicturesHoldAndStreamsKeep) {
+  TMetafile mf;
+  RecordSample(mf);
+  ASSERT_FALSE(mf.Empty());
+  // A picture holds a copy that shares the list; a canvas draws it as any graphic.
+  TPicture picture;
+  picture.Assign(&mf);
+  auto* held = dynamic_cast<TMetafile*>(picture.Graphic());
+  ASSERT_NE(held, nullptr);
+  EXPECT_TRUE(held->SharesWith(mf));
+  EXPECT_EQ(picture.Width(), mf.Width());
+  TBitmap target(mf.Width() * 2, mf.Height() * 2, pf24bit);
+  target.Canvas().StretchDraw(Rect(0, 0, mf.Width() * 2, mf.Height() * 2), *picture.Graphic());
+  EXPECT_EQ(target.Canvas().Pixel(2, 18), clRed);  // the fill, twice as large
+  EXPECT_EQ(target.Canvas().Pixel(38, 2), clRed);
+  EXPECT_NE(target.Canvas().Pixel(41, 2), clRed);
+
+  // Saved and read back, it saves the same bytes and draws the same calls.
+  std::string bytes = Saved(mf);
+  ASSERT_EQ(bytes.substr(0, 4), "QNMF");
+  TMetafile back;
+  int changes = 0;
+  back.OnChange = [&](TObject*) { ++changes; };
+  TMemoryStream in;
+  in.WriteBuffer(bytes.data(), static_cast<long>(bytes.size()));
+  in.WriteBuffer("tail", 4);  // what follows in the stream is not the metafile's
+  in.SetPosition(0);
+  back.LoadFromStream(in);
+  EXPECT_EQ(in.Position(), static_cast<std::int64_t>(bytes.size()));
+  EXPECT_EQ(changes, 1);
+  EXPECT_EQ(Saved(back), bytes);
+  EXPECT_EQ(back.Width(), mf.Width());
+  EXPECT_EQ(back.Records().size(), mf.Records().size());
+  TRecordingPainter a(nullptr, 200, 200, 96), b(nullptr, 200, 200, 96);
+  TCanvas ca, cb;
+  ca.SetPainter(&a);
+  cb.SetPainter(&b);
+  ca.StretchDraw(Rect(0, 0, 80, 60), mf);
+  cb.StretchDraw(Rect(0, 0, 80, 60), back);
+  ASSERT_EQ(a.Calls().size(), b.Calls().size());
+  for (std::size_t i = 0; i < a.Calls().size(); ++i) {
+    EXPECT_EQ(a.Calls()[i].Kind, b.Calls()[i].Kind) << i;
+    EXPECT_EQ(a.Calls()[i].Rect, b.Calls()[i].Rect) << i;
+    EXPECT_EQ(a.Calls()[i].Text, b.Calls()[i].Text) << i;
+    EXPECT_EQ(a.Calls()[i].Font, b.Calls()[i].Font) << i;
+    EXPECT_EQ(a.Calls()[i].Brush.Bitmap != nullptr, b.Calls()[i].Brush.Bitmap != nullptr) << i;
+  }
+}
+
+TEST_F(PrinterTest, BadMetafileDataRaisesAndKeepsWhatTheMetafileHeld) {
+  TMetafile good;
+  RecordSample(good);
+  const std::string bytes = Saved(good);
+  auto load = [](TMetafile& mf, const std::string& data) {
+    TMemoryStream m;
+    m.WriteBuffer(data.data(), static_cast<long>(data.size()));
+    m.SetPosition(0);
+    mf.LoadFromStream(m);
+  };
+  std::vector<std::string> bad;
+  bad.push_back("QNMX" + bytes.substr(4));                 // not a metafile
+  bad.push_back(bytes.substr(0, bytes.size() - 1));        // cut short
+  bad.push_back(bytes.substr(0, 30));
+  std::string lying = bytes;                               // a record count far beyond the data
+  lying[12 + 17] = '\xFF', lying[12 + 18] = '\xFF', lying[12 + 19] = '\xFF', lying[12 + 20] = '\x7F';
+  bad.push_back(lying);
+  std::string kind = bytes;                                // an unknown record kind
+  kind[12 + 21] = '\x40';
+  bad.push_back(kind);
+  std::string longer = bytes;                              // a length past the end of the stream
+  longer[8] = '\xFF', longer[9] = '\xFF', longer[10] = '\xFF';
+  bad.push_back(longer);
+  for (std::size_t i = 0; i < bad.size(); ++i) {
+    TMetafile mf;
+    { TMetafileCanvas mc(mf, nullptr); mc.FillRect(Rect(0, 0, 7, 3)); }
+    EXPECT_THROW(load(mf, bad[i]), EInvalidGraphic) << i;
+    EXPECT_EQ(mf.Width(), 7) << i;
+    EXPECT_EQ(mf.Records().size(), 2u) << i;  // the starting clip and the fill
+  }
 }
