@@ -58,6 +58,35 @@ TEST_F(PrintTest, GraphicsCompareByTheirBytes) {
   EXPECT_EQ(t.Graphics.Count(), 2);
 }
 
+// A graphic of a kind the table does not keep.
+class TOddGraphic : public TGraphic {
+public:
+  void Draw(TCanvas& canvas, const TRect& rect) const override {
+    canvas.Brush().SetColor(clRed);
+    canvas.FillRect(rect);
+  }
+  bool Empty() const override { return false; }
+  int Width() const override { return 8; }
+  int Height() const override { return 6; }
+  void LoadFromStream(TStream&) override {}
+  void SaveToStream(TStream&) const override {}
+  std::unique_ptr<TGraphic> Clone() const override { return std::make_unique<TOddGraphic>(); }
+};
+
+TEST_F(PrintTest, PicturesOfOtherKindsAreKeptAsJpeg) {
+  TPgResourceTable t;
+  EXPECT_EQ(t.Graphics.AddGraphic(TOddGraphic()), nullptr);
+  TPgGraphicObject o(&t);
+  o.SetGraphic(TOddGraphic());
+  ASSERT_NE(o.Graphic(), nullptr);
+  EXPECT_EQ(o.Graphic()->Kind, 0);
+  EXPECT_EQ(o.Graphic()->Width(), 8);
+  TBitmap bmp(4, 4);
+  o.SetGraphic(bmp);
+  EXPECT_EQ(o.Graphic()->Kind, 2);
+  EXPECT_EQ(t.Graphics.Count(), 1) << "the JPEG was released when the bitmap took its place";
+}
+
 TEST_F(PrintTest, ObjectsThatLoadAnEntryCountIt) {
   TPgResourceTable t;
   TPgBrush blue;

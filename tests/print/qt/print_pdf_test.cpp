@@ -14,6 +14,7 @@
 #include "platform/qt/qt_window_peer.h"
 #include "print/grid_print.h"
 #include "print/preview.h"
+#include "print/rtf_preview.h"
 
 namespace {
 
@@ -221,6 +222,37 @@ TEST(PagePdf, APrintedGridRepeatsItsFirstRowOnEveryPage) {
     }
   }
   EXPECT_EQ(rows, 119);
+}
+
+TEST(PagePdf, RichTextPagesCarryTheWholeTextInOrder) {
+  TPgPreview preview(nullptr);
+  TPgRtfPreview pager(nullptr);
+  pager.SetPreview(&preview);
+  TRichEdit edit(nullptr);
+  std::string rtf = "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0\\fs24 ";
+  for (int i = 1; i <= 150; ++i) rtf += (i % 10 == 0 ? "\\b Para" : "Para") + std::to_string(i) + " of the record print.\\b0\\par ";
+  rtf += "}";
+  edit.SetRichText(rtf);
+  pager.RichEditToPreview(edit);
+  ASSERT_GE(preview.NumPages(), 3);
+  std::string file = OutFile("rich-text");
+  PrintToPdf(preview, file);
+  int pages = std::stoi(Field(Capture("pdfinfo '" + file + "'"), "Pages"));
+  EXPECT_EQ(pages, preview.NumPages());
+  int last = 0;
+  for (int p = 1; p <= pages; ++p) {
+    std::string text = PageText(file, p);
+    for (std::size_t at = text.find("Para"); at != std::string::npos; at = text.find("Para", at + 4)) {
+      int n = std::stoi(text.substr(at + 4));
+      EXPECT_EQ(n, last + 1) << "page " << p;
+      last = n;
+    }
+    // The text stays inside the page's text rectangle (margins of half an inch).
+    std::string box = Capture("pdftotext -bbox -f " + std::to_string(p) + " -l " + std::to_string(p) + " '" + file +
+                              "' - | grep -o 'yMax=\"[0-9.]*' | cut -d'\"' -f2 | sort -n | tail -1");
+    EXPECT_LE(std::stod(box), 842 - 36 + 1) << "page " << p;
+  }
+  EXPECT_EQ(last, 150);
 }
 
 TEST(PagePreview, PaperAtActualSizeAndWholePage) {
