@@ -118,11 +118,16 @@ int main() {
       {"split blur 4", [](TBitmap& b) { SplitBlurBitmap(b, 4); }},
       {"gaussian blur 0", [](TBitmap& b) { GaussianBlurBitmap(b, 0); }},
       {"gaussian blur 5", [](TBitmap& b) { GaussianBlurBitmap(b, 5); }},
+      {"gaussian blur 50 (most)", [](TBitmap& b) { GaussianBlurBitmap(b, 50); }},
+      {"split blur 255 (most)", [](TBitmap& b) { SplitBlurBitmap(b, 255); }},
       {"anti-alias 1", [](TBitmap& b) { AntiAliasBitmap(b, 1); }},
       {"anti-alias 5", [](TBitmap& b) { AntiAliasBitmap(b, 5); }},
+      {"anti-alias 50 (most)", [](TBitmap& b) { AntiAliasBitmap(b, 50); }},
       {"trace 1", [](TBitmap& b) { TraceBitmap(b, 1); }},
       {"trace 3", [](TBitmap& b) { TraceBitmap(b, 3); }},
+      {"trace 10 (most)", [](TBitmap& b) { TraceBitmap(b, 10); }},
       {"tile 4", [&](TBitmap& b) { int t = 4; TileBitmap(b, source, t); }},
+      {"tile 192 (10-pixel tiles)", [&](TBitmap& b) { int t = 192; TileBitmap(b, source, t); }},
   };
   for (const Area& a : areas) {
     double ms = Median([&] {

@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <numbers>
+#include <random>
 #include <vector>
 
 #include "platform/rtl/random.h"
@@ -14,9 +15,28 @@ namespace {
 inline int Clamp255(int v) { return v < 0 ? 0 : v > 255 ? 255 : v; }
 
 inline BYTE* Pixel(TBitmap& b, int x, int y) { return b.ScanLine(y) + 3 * x; }
-inline const BYTE* Pixel(const TBitmap& b, int x, int y) { return b.ScanLine(y) + 3 * x; }
 
 void Make24(TBitmap& b) { b.SetPixelFormat(pf24bit); }
+
+// out[i] = mean of up[i], down[i], up[i + 2d] and down[i + 2d] for `count` bytes; the rows are
+// distinct, so the loop is free to work on many bytes at once.
+#if defined(__GNUC__) && !defined(__clang__)
+__attribute__((optimize("tree-vectorize")))
+#endif
+void BlurBytes(BYTE* __restrict out, const BYTE* __restrict up, const BYTE* __restrict down, int d, int count) {
+  for (int i = 0; i < count; ++i)
+    out[i] = static_cast<BYTE>((up[i] + down[i] + up[i + 2 * d] + down[i + 2 * d]) >> 2);
+}
+
+// sums[k] = above[k + 3] + below[k + 3] + row[k + 6]: the parts of an anti-alias mean known
+// before the row is changed.
+#if defined(__GNUC__) && !defined(__clang__)
+__attribute__((optimize("tree-vectorize")))
+#endif
+void SumThree(int* __restrict sums, const BYTE* __restrict above, const BYTE* __restrict below,
+              const BYTE* __restrict row, int count) {
+  for (int k = 0; k < count; ++k) sums[k] = above[k + 3] + below[k + 3] + row[k + 6];
+}
 
 }  // namespace
 
@@ -77,11 +97,22 @@ void SplitBlurBitmap(TBitmap& bitmap, int distance) {
     const BYTE* upper = bitmap.ScanLine(up);
     const BYTE* lower = bitmap.ScanLine(down);
     BYTE* p = bitmap.ScanLine(y);
-    for (int x = 0; x < w; ++x) {
-      const int l = left[static_cast<std::size_t>(x)], r = right[static_cast<std::size_t>(x)];
-      for (int c = 0; c < 3; ++c)
-        p[3 * x + c] = static_cast<BYTE>((upper[l + c] + lower[l + c] + upper[r + c] + lower[r + c]) / 4);
+    auto pixels = [&](int from, int to) {
+      for (int x = from; x < to; ++x) {
+        const int l = left[static_cast<std::size_t>(x)], r = right[static_cast<std::size_t>(x)];
+        for (int c = 0; c < 3; ++c)
+          p[3 * x + c] = static_cast<BYTE>((upper[l + c] + lower[l + c] + upper[r + c] + lower[r + c]) / 4);
+      }
+    };
+    if (up == y || down == y || 2 * distance >= w) {
+      pixels(0, w);
+      continue;
     }
+    // Both sample rows differ from this one and the inner columns sample x - A and x + A: the
+    // bytes of the row do not depend on each other.
+    pixels(0, distance);
+    BlurBytes(p + 3 * distance, upper, lower, 3 * distance, 3 * (w - 2 * distance));
+    pixels(w - distance, w);
   }
 }
 
@@ -92,16 +123,24 @@ void GaussianBlurBitmap(TBitmap& bitmap, int strength) {
 void AntiAliasBitmap(TBitmap& bitmap, int passes) {
   Make24(bitmap);
   const int w = bitmap.Width(), h = bitmap.Height();
+  if (w < 3 || h < 3) return;
+  // Above, below and right of each byte do not change while the row is done: their sums come
+  // first, then the pass along the row adds the left neighbour just smoothed.
+  std::vector<int> sums(static_cast<std::size_t>(3 * w));
   for (int pass = 0; pass < passes; ++pass) {
     for (int y = 1; y < h - 1; ++y) {
-      const BYTE* above = bitmap.ScanLine(y - 1);
-      const BYTE* below = bitmap.ScanLine(y + 1);
+      SumThree(sums.data(), bitmap.ScanLine(y - 1), bitmap.ScanLine(y + 1), bitmap.ScanLine(y), 3 * w - 6);
       BYTE* p = bitmap.ScanLine(y);
-      for (int x = 1; x < w - 1; ++x)
-        for (int c = 0; c < 3; ++c) {
-          const int i = 3 * x + c;
-          p[i] = static_cast<BYTE>((above[i] + below[i] + p[i - 3] + p[i + 3]) / 4);
-        }
+      const int* s = sums.data();
+      int b = p[0], g = p[1], r = p[2];  // the left neighbour, kept at hand
+      for (int x = 1; x < w - 1; ++x, s += 3) {
+        b = (s[0] + b) >> 2;
+        g = (s[1] + g) >> 2;
+        r = (s[2] + r) >> 2;
+        p[3 * x] = static_cast<BYTE>(b);
+        p[3 * x + 1] = static_cast<BYTE>(g);
+        p[3 * x + 2] = static_cast<BYTE>(r);
+      }
     }
   }
 }
@@ -212,6 +251,11 @@ void FillNoise(TBitmap& noise, int width, int height, int amplitude, bool mono) 
   noise.SetPixelFormat(pf24bit);
   noise.SetSize(width, height);
   const int half = amplitude / 2;
+  // A generator of its own for the millions of draws, seeded from the run-time generator.
+  std::mt19937 generator(static_cast<std::uint32_t>(Random(0x7FFFFFFF)) ^
+                         (static_cast<std::uint32_t>(Random(0x7FFFFFFF)) << 1));
+  const std::uint64_t range = static_cast<std::uint64_t>(std::max(amplitude, 1));
+  auto Random = [&](int) { return static_cast<int>((static_cast<std::uint64_t>(generator()) * range) >> 32); };
   for (int y = 0; y < height; ++y) {
     BYTE* p = noise.ScanLine(y);
     for (int x = 0; x < width; ++x, p += 3) {

@@ -3,6 +3,7 @@
 // or column), and a picture written and checked by python3-pil.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -247,6 +248,41 @@ TEST_F(EffectImageTest, EffectsStayInsideSmallPictures) {
   Load(thin);
   Image.SetPicTile(2);
   EXPECT_EQ(Image.PicTile(), 2);
+}
+
+// The fast row loops against the effects written pixel by pixel as they are defined.
+TEST_F(EffectImageTest, AreaEffectsMatchTheirDefinitions) {
+  auto channel = [](const TBitmap& b, int x, int y, int c) { return static_cast<int>(b.ScanLine(y)[3 * x + c]); };
+  for (int distance : {1, 3, 7, 30}) {
+    auto made = MakeBitmap(23, 17);
+    TBitmap plain;
+    plain.Assign(*made);
+    SplitBlurBitmap(*made, distance);
+    const int w = 23, h = 17;
+    for (int y = 0; y < h; ++y) {
+      int up = y - distance >= 0 ? y - distance : y;
+      int down = y + distance < h ? y + distance : std::min(h - y, h - 1);
+      for (int x = 0; x < w; ++x) {
+        int l = x - distance >= 0 ? x - distance : x;
+        int r = x + distance < w ? x + distance : std::min(w - x, w - 1);
+        for (int c = 0; c < 3; ++c)
+          plain.ScanLine(y)[3 * x + c] = static_cast<BYTE>(
+              (channel(plain, l, up, c) + channel(plain, l, down, c) + channel(plain, r, up, c) + channel(plain, r, down, c)) / 4);
+      }
+    }
+    EXPECT_EQ(made->SaveToBmp(), plain.SaveToBmp()) << "split blur " << distance;
+  }
+  auto made = MakeBitmap(19, 13);
+  TBitmap plain;
+  plain.Assign(*made);
+  AntiAliasBitmap(*made, 2);
+  for (int pass = 0; pass < 2; ++pass)
+    for (int y = 1; y < 12; ++y)
+      for (int x = 1; x < 18; ++x)
+        for (int c = 0; c < 3; ++c)
+          plain.ScanLine(y)[3 * x + c] = static_cast<BYTE>(
+              (channel(plain, x, y - 1, c) + channel(plain, x, y + 1, c) + channel(plain, x - 1, y, c) + channel(plain, x + 1, y, c)) / 4);
+  EXPECT_EQ(made->SaveToBmp(), plain.SaveToBmp()) << "anti-alias";
 }
 
 TEST_F(EffectImageTest, JpegBecomesABitmapOfTheSameSize) {
