@@ -4,7 +4,6 @@
 #include <array>
 #include <cmath>
 #include <numbers>
-#include <random>
 #include <vector>
 
 #include "platform/rtl/random.h"
@@ -250,21 +249,33 @@ void TileBitmap(TBitmap& bitmap, const TBitmap& source, int& tiles) {
 void FillNoise(TBitmap& noise, int width, int height, int amplitude, bool mono) {
   noise.SetPixelFormat(pf24bit);
   noise.SetSize(width, height);
-  const int half = amplitude / 2;
-  // A generator of its own for the millions of draws, seeded from the run-time generator.
-  std::mt19937 generator(static_cast<std::uint32_t>(Random(0x7FFFFFFF)) ^
-                         (static_cast<std::uint32_t>(Random(0x7FFFFFFF)) << 1));
+  const int middle = amplitude / 2;
+  // A generator of its own for the millions of draws (splitmix64, two draws a step), seeded
+  // from the run-time generator.
+  std::uint64_t state = static_cast<std::uint64_t>(Random(0x7FFFFFFF)) << 31 ^ static_cast<std::uint64_t>(Random(0x7FFFFFFF));
+  std::uint64_t bits = 0;
+  bool half = false;
   const std::uint64_t range = static_cast<std::uint64_t>(std::max(amplitude, 1));
-  auto Random = [&](int) { return static_cast<int>((static_cast<std::uint64_t>(generator()) * range) >> 32); };
+  auto draw = [&]() {
+    if (!half) {
+      std::uint64_t z = (state += 0x9E3779B97F4A7C15ull);
+      z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+      z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+      bits = z ^ (z >> 31);
+    }
+    half = !half;
+    const std::uint64_t value = half ? bits & 0xFFFFFFFFu : bits >> 32;
+    return static_cast<int>((value * range) >> 32);
+  };
   for (int y = 0; y < height; ++y) {
     BYTE* p = noise.ScanLine(y);
     for (int x = 0; x < width; ++x, p += 3) {
       if (mono) {
-        p[0] = p[1] = p[2] = static_cast<BYTE>(Clamp255(Random(amplitude) - half));
+        p[0] = p[1] = p[2] = static_cast<BYTE>(Clamp255(draw() - middle));
       } else {
-        p[2] = static_cast<BYTE>(Clamp255(Random(amplitude) - half));
-        p[1] = static_cast<BYTE>(Clamp255(Random(amplitude) - half));
-        p[0] = static_cast<BYTE>(Clamp255(Random(amplitude) - half));
+        p[2] = static_cast<BYTE>(Clamp255(draw() - middle));
+        p[1] = static_cast<BYTE>(Clamp255(draw() - middle));
+        p[0] = static_cast<BYTE>(Clamp255(draw() - middle));
       }
     }
   }

@@ -30,8 +30,8 @@ void BilinearResample(const TBitmap& source, TBitmap& target);
 int TracePaletteIndex(BYTE red, BYTE green, BYTE blue);
 
 // The noise layer: a 24-bit bitmap of the size given whose channels are
-// clamp(Random(amplitude) - amplitude div 2): per channel (colour) or one value for all three
-// (mono).
+// clamp(r - amplitude div 2), r uniform in 0..amplitude - 1, drawn per channel (colour) or once
+// for all three (mono); the draws come from a generator seeded by the run-time generator.
 void FillNoise(TBitmap& noise, int width, int height, int amplitude, bool mono);
 
 // The per-pixel transform, in the order posterize or solarize, noise, contrast, lightness,
