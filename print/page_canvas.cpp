@@ -124,15 +124,6 @@ TPgGraphicObject* TPgCanvas::Draw(double x1, double y1, double x2, double y2, co
   return Add(std::move(o));
 }
 
-TPgGraphicObject* TPgCanvas::Draw(double x1, double y1, double x2, double y2, const TMetafile& metafile,
-                                  TPgMeasurement unit) {
-  auto o = std::make_unique<TPgGraphicObject>(&FTable);
-  o->SetBounds(InRect(x1, y1, x2, y2, unit));
-  o->CopyMode = CopyMode;
-  o->SetMetafile(metafile);
-  return Add(std::move(o));
-}
-
 TPgClipRectObject* TPgCanvas::ClipRect(double x1, double y1, double x2, double y2, TPgMeasurement unit) {
   auto o = std::make_unique<TPgClipRectObject>(&FTable);
   o->ClipBounds = InRect(x1, y1, x2, y2, unit);

@@ -45,7 +45,6 @@ public:
                             TAlignment alignment, TPgVertAlignment vertAlignment, double inset,
                             TPgMeasurement unit);
   TPgGraphicObject* Draw(double x1, double y1, double x2, double y2, const TGraphic& graphic, TPgMeasurement unit);
-  TPgGraphicObject* Draw(double x1, double y1, double x2, double y2, const TMetafile& metafile, TPgMeasurement unit);
   TPgClipRectObject* ClipRect(double x1, double y1, double x2, double y2, TPgMeasurement unit);
   TPgClipEllipseObject* ClipEllipse(double x1, double y1, double x2, double y2, TPgMeasurement unit);
   TPgClipRoundRectObject* ClipRoundRect(double x1, double y1, double x2, double y2, double cornerWidth,

@@ -408,7 +408,8 @@ void TPgGraphicObject::TakeGraphic(TPgPicture* entry) {
 
 void TPgGraphicObject::SetGraphic(const TGraphic& graphic) {
   if (!FTable) return;
-  if (dynamic_cast<const TBitmap*>(&graphic) || dynamic_cast<const TJPEGImage*>(&graphic)) {
+  if (dynamic_cast<const TBitmap*>(&graphic) || dynamic_cast<const TJPEGImage*>(&graphic) ||
+      dynamic_cast<const TMetafile*>(&graphic)) {
     TakeGraphic(FTable->Graphics.AddGraphic(graphic));
   } else if (dynamic_cast<const TIcon*>(&graphic)) {
     std::unique_ptr<TBitmap> bmp = GraphicToBitmap(graphic);
@@ -419,17 +420,13 @@ void TPgGraphicObject::SetGraphic(const TGraphic& graphic) {
   }
 }
 
-void TPgGraphicObject::SetMetafile(const TMetafile& metafile) {
-  if (FTable) TakeGraphic(FTable->Graphics.AddMetafile(metafile));
-}
-
 void TPgGraphicObject::DoDraw(TCanvas& canvas, const TPgDrawInfo& info) {
   if (!FGraphic) return;
   TRect r = DeviceBounds(info.PixelsPerInch);
   DWORD saved = canvas.CopyMode();
   canvas.SetCopyMode(CopyMode);
   if (FGraphic->Kind == 1) {
-    canvas.StretchDraw(r, FGraphic->Metafile);
+    FGraphic->Draw(canvas, r);
   } else if (IsPrinterCanvas(canvas)) {
     std::unique_ptr<TBitmap> bmp = FGraphic->ToBitmap();
     if (bmp) PrintBitmap(canvas, r, *bmp);

@@ -230,9 +230,8 @@ public:
   int PixelFormat = 3;
   TPgPicture* Graphic() const { return FGraphic; }
   // Stores a picture through the table: an icon as a bitmap, any other kind that is neither
-  // bitmap nor JPEG as a JPEG.
+  // bitmap, metafile nor JPEG as a JPEG.
   void SetGraphic(const TGraphic& graphic);
-  void SetMetafile(const TMetafile& metafile);
 
 protected:
   void DoDraw(TCanvas& canvas, const TPgDrawInfo& info) override;

@@ -367,6 +367,7 @@ void TPgPageNavigator::Layout() {
     x += FButtonWidth;
   }
   if (FAutoSize) SetBounds(Left(), Top(), x + FBorderWidth, FButtonHeight + 2 * FBorderWidth);
+  UpdateHints();
   Invalidate();
 }
 

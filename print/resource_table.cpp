@@ -187,24 +187,14 @@ void TPgPenList::LoadFromStream(TStream& stream) {
 
 // ---- Pictures -------------------------------------------------------------------------------
 
-int TPgPicture::Width() const { return Kind == 1 ? Metafile.Width() : Graphic ? Graphic->Width() : 0; }
-int TPgPicture::Height() const { return Kind == 1 ? Metafile.Height() : Graphic ? Graphic->Height() : 0; }
-
 std::string TPgPicture::Bytes() const {
   TMemoryStream s;
-  if (Kind == 1) {
-    TPgWriter w(s);
-    w.WriteInteger(Metafile.Width());
-    w.WriteInteger(Metafile.Height());
-  } else if (Graphic) {
-    Graphic->SaveToStream(s);
-  }
+  if (Graphic) Graphic->SaveToStream(s);
   return s.DataString();
 }
 
 void TPgPicture::Draw(TCanvas& canvas, const TRect& r) const {
-  if (Kind == 1) canvas.StretchDraw(r, Metafile);
-  else if (Graphic) canvas.StretchDraw(r, *Graphic);
+  if (Graphic) canvas.StretchDraw(r, *Graphic);
 }
 
 std::unique_ptr<TBitmap> TPgPicture::ToBitmap() const {
@@ -223,7 +213,8 @@ std::unique_ptr<TBitmap> TPgPicture::ToBitmap() const {
 }
 
 int TPgGraphicList::GraphicKind(const TGraphic& graphic) {
-  return dynamic_cast<const TJPEGImage*>(&graphic) ? 0 : 2;
+  if (dynamic_cast<const TJPEGImage*>(&graphic)) return 0;
+  return dynamic_cast<const TMetafile*>(&graphic) ? 1 : 2;
 }
 
 TPgPicture* TPgGraphicList::AddPicture(std::unique_ptr<TPgPicture> picture) {
@@ -233,10 +224,10 @@ TPgPicture* TPgGraphicList::AddPicture(std::unique_ptr<TPgPicture> picture) {
     for (std::size_t i = 0; i < FItems.size(); ++i) {
       TPgPicture& p = *FItems[i];
       if (p.Kind != picture->Kind || p.Width() != picture->Width() || p.Height() != picture->Height()) continue;
-      bool same;
-      if (p.Kind == 1) {
-        same = p.Metafile.SharesWith(picture->Metafile);
-      } else {
+      auto* a = dynamic_cast<const TMetafile*>(p.Graphic.get());
+      auto* b = dynamic_cast<const TMetafile*>(picture->Graphic.get());
+      bool same = a && b && a->SharesWith(*b);
+      if (!same) {
         if (!known) {
           bytes = picture->Bytes();
           known = true;
@@ -259,19 +250,15 @@ TPgPicture* TPgGraphicList::AddGraphic(const TGraphic& graphic) {
   if (auto* jpeg = dynamic_cast<const TJPEGImage*>(&graphic)) {
     p->Kind = 0;
     p->Graphic = jpeg->Clone();
+  } else if (auto* mf = dynamic_cast<const TMetafile*>(&graphic)) {
+    p->Kind = 1;
+    p->Graphic = mf->Clone();
   } else if (auto* bmp = dynamic_cast<const TBitmap*>(&graphic)) {
     p->Kind = 2;
     p->Graphic = bmp->Clone();
   } else {
     return nullptr;
   }
-  return AddPicture(std::move(p));
-}
-
-TPgPicture* TPgGraphicList::AddMetafile(const TMetafile& metafile) {
-  auto p = std::make_unique<TPgPicture>();
-  p->Kind = 1;
-  p->Metafile = metafile;
   return AddPicture(std::move(p));
 }
 
@@ -318,12 +305,9 @@ void TPgGraphicList::LoadFromStream(TStream& stream) {
         TMemoryStream s;
         if (!data.empty()) s.WriteBuffer(data.data(), static_cast<long>(data.size()));
         s.SetPosition(0);
-        TPgReader mr(s);
-        int w = mr.ReadInteger(), h = mr.ReadInteger();
-        if (w < 0 || h < 0 || w > kMaxPictureSide * 100 || h > kMaxPictureSide * 100)
-          throw EPgStreamError("Invalid metafile size");
-        p->Metafile.SetWidth(w);
-        p->Metafile.SetHeight(h);
+        auto mf = std::make_unique<TMetafile>();
+        mf->LoadFromStream(s);
+        p->Graphic = std::move(mf);
       } else {
         continue;  // an unknown kind is skipped
       }

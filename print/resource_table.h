@@ -158,11 +158,10 @@ public:
 class TPgPicture {
 public:
   int Kind = 2;
-  std::unique_ptr<TGraphic> Graphic;  // kinds 0 and 2
-  TMetafile Metafile;                 // kind 1
-  int Width() const;
-  int Height() const;
-  // The picture's own bytes (its file form; a metafile's size).
+  std::unique_ptr<TGraphic> Graphic;
+  int Width() const { return Graphic ? Graphic->Width() : 0; }
+  int Height() const { return Graphic ? Graphic->Height() : 0; }
+  // The picture's own stream form.
   std::string Bytes() const;
   void Draw(TCanvas& canvas, const TRect& r) const;
   // Kinds 0 and 2 as a bitmap (the caller owns it).
@@ -172,9 +171,8 @@ public:
 class TPgGraphicList : public TPgResourceList<TPgPicture> {
 public:
   bool CompareGraphics = true;
-  // A JPEG image or a bitmap; another kind of graphic is not added (nullptr).
+  // A JPEG image, a metafile or a bitmap; another kind of graphic is not added (nullptr).
   TPgPicture* AddGraphic(const TGraphic& graphic);
-  TPgPicture* AddMetafile(const TMetafile& metafile);
   TPgPicture* GetGraphic(int index) const { return Get(index); }
   int IndexOfGraphic(const TPgPicture* picture) const { return IndexOfEntry(picture); }
   static int GraphicKind(const TGraphic& graphic);

@@ -69,6 +69,56 @@ TEST_F(PrintTest, TextBoxesGrowToTheirTextAndSaveOnlyWhatDiffers) {
   EXPECT_EQ(v.ReadInteger("WB", 1), 0);
 }
 
+TEST_F(PrintTest, MarginValuesTextAndHeaderHeights) {
+  TPgMargins m;
+  m.Left().SetAsInches(1);
+  m.Pen().SetColor(clRed);
+  m.Pen().SetWidth(3);
+  std::string text = m.MarginValuesText();
+  EXPECT_EQ(text.substr(0, 15), "1440,720,720,72");
+  TPgMargins back;
+  back.SetMarginValuesText(text);
+  EXPECT_DOUBLE_EQ(back.Left().AsInches(), 1);
+  EXPECT_EQ(back.Pen().Color(), clRed);
+  EXPECT_EQ(back.Pen().Width(), 3);
+  // Four items only set the margins; a bad item changes nothing.
+  TPgMargins four;
+  four.SetMarginValuesText("720,720,1440,1440");
+  EXPECT_DOUBLE_EQ(four.Bottom().AsInches(), 1);
+  EXPECT_EQ(four.Pen().Color(), static_cast<TColor>(0xC0C0C0));
+  four.SetMarginValuesText("x,1,2,3");
+  EXPECT_DOUBLE_EQ(four.Bottom().AsInches(), 1);
+
+  TPgHeader h;
+  h.CaptionRight.Font().SetSize(20);
+  h.CaptionCenter.Font().SetSize(16);
+  TFont twenty;
+  twenty.SetSize(20);
+  EXPECT_DOUBLE_EQ(h.GetHeight(gmInches), FontHeightInches(twenty));
+  h.SetHeight(10, gmMillimeters);
+  EXPECT_NEAR(h.GetHeight(gmInches), 10 / 25.4, 1e-12);
+}
+
+TEST_F(PrintTest, BadObjectRecordsAreRefused) {
+  TPgResourceTable t;
+  TMemoryStream s;
+  TPgWriter(s).WriteInteger(7);  // no object has id 7
+  TPgValueList().SaveToStream(s);
+  s.SetPosition(0);
+  EXPECT_THROW(ReadPgObject(s, &t), EPgStreamError);
+  TMemoryStream cut;
+  TPgTextBoxObject box(&t);
+  box.SetCaption("Total");
+  box.SaveToStream(cut);
+  std::string bytes = cut.DataString();
+  TStringStream shorter(bytes.substr(0, bytes.size() - 3));
+  EXPECT_THROW(ReadPgObject(shorter, &t), EPgStreamError);
+  TStringStream whole(bytes);
+  std::unique_ptr<TPgBaseObject> o = ReadPgObject(whole, &t);
+  ASSERT_NE(dynamic_cast<TPgTextBoxObject*>(o.get()), nullptr);
+  EXPECT_EQ(static_cast<TPgTextBoxObject*>(o.get())->Caption(), "Total");
+}
+
 TEST_F(PrintTest, DeletingPagesKeepsOneAndACurrentPage) {
   TPgPageList list;
   list.AddPage();

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/gfx/bitmap.h"
+#include "platform/gfx/metafile.h"
 #include "platform/rtl/streams.h"
 #include "print/page_objects.h"
 #include "print/resource_table.h"
@@ -176,6 +177,36 @@ TEST_F(PrintTest, TableBlocksRoundTripAndBadOnesChangeNothing) {
   script.ExpectMessage("Invalid count", mrOk);
   EXPECT_FALSE(target.LoadFromStream(huge));
   EXPECT_EQ(script.Remaining(), 0);
+}
+
+TEST_F(PrintTest, MetafilesAreKeptAsRecordingsAndStreamed) {
+  TMetafile mf;
+  mf.SetWidth(100);
+  mf.SetHeight(50);
+  {
+    TMetafileCanvas mc(mf, nullptr);
+    mc.Brush().SetColor(clRed);
+    mc.Rectangle(10, 10, 90, 40);
+  }
+  TPgResourceTable t;
+  TPgPicture* a = t.Graphics.AddGraphic(mf);
+  TMetafile copy(mf);
+  EXPECT_EQ(t.Graphics.AddGraphic(copy), a) << "a copy shares the recording";
+  ASSERT_EQ(a->Kind, 1);
+  TPgGraphicObject o(&t);
+  o.SetGraphic(mf);
+  EXPECT_EQ(o.Graphic()->Kind, 1) << "a metafile is not turned into a JPEG";
+  TMemoryStream s;
+  t.Graphics.SaveToStream(s);
+  s.SetPosition(0);
+  TPgGraphicList back;
+  back.LoadFromStream(s);
+  ASSERT_EQ(back.Count(), 1);
+  EXPECT_EQ(back.GetGraphic(0)->Kind, 1);
+  auto* loaded = dynamic_cast<const TMetafile*>(back.GetGraphic(0)->Graphic.get());
+  ASSERT_NE(loaded, nullptr);
+  EXPECT_EQ(loaded->Width(), 100);
+  EXPECT_EQ(loaded->Records().size(), mf.Records().size());
 }
 
 TEST_F(PrintTest, UnknownGraphicKindIsSkippedByItsEndPosition) {

@@ -75,6 +75,9 @@ click first
 [ "$(last page)" = "page 1" ] || fail "first page"
 click last
 [ "$(last page)" = "page 3" ] || fail "last page"
+click fitwidth
+# The preview's client is 744 pixels wide: trunc(100 x (744 - 2 x 30 - 20) / (8.26 x 96)) = 83.
+last zoom | grep -q "^zoom 83 " || fail "fit width"
 click actual
 last zoom | grep -q "^zoom 100 " || fail "actual size is not 100 %"
 shot actual none
