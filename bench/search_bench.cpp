@@ -1,10 +1,11 @@
 // The record server's searches in-process on 20,000 records held in memory: a search of three
-// terms ("2": a description, a detail range and a grid 3 column), the search display of every
-// record code ("5") and the search index file ("Y").
+// terms ("2": a description, a detail range and a grid 3 column; the best of five), the search
+// display of every record code ("5") and the search index file ("Y").
 //
 //   search_bench [RECORDS]
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -69,7 +70,8 @@ int main(int argc, char** argv) {
                             Cell(10, 0, "0") + Cell(3, 1, "100") + Cell(4, 1, "1") + Cell(5, 1, "100") +
                             Cell(6, 1, "500") + Cell(10, 1, "0") + Cell(3, 2, "420") + Cell(4, 2, "2") +
                             Cell(5, 2, "450") + Cell(6, 2, "460") + Cell(10, 2, "0");
-  const double Search = B.Time(LoadSearch, Terms, Size);
+  double Search = 1e30;
+  for (int Round = 0; Round < 5; ++Round) Search = std::min(Search, B.Time(LoadSearch, Terms, Size));
   std::printf("search of 3 terms over %d records: %.1f ms, %d matches\n", Records, Search,
               B.ResultGrid.RowCount() - 1);
 

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <thread>
 
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/file_io.h"
@@ -110,6 +111,11 @@ void TDatabaseJournal::Close() {
 }
 
 std::vector<std::string> TDatabaseJournal::Read(std::string_view Base) {
+  return Read(Base.size(), [Base] { return Checksum64(Base); });
+}
+
+std::vector<std::string> TDatabaseJournal::Read(std::uint64_t BaseBytes,
+                                                const std::function<std::uint64_t()>& Checksum) {
   Close();
   std::vector<std::string> Entries;
   const int Fd = ::open(FFileName.c_str(), O_RDWR | O_CLOEXEC);
@@ -129,8 +135,8 @@ std::vector<std::string> TDatabaseJournal::Read(std::string_view Base) {
     const std::string_view Payload(Bytes.data() + At + FrameHead, Length);
     if (Checksum64(Payload) != GetLE(Bytes.data() + At + 4, 8)) break;
     if (BaseEnd == 0) {
-      if (Length != BaseSize || GetLE(Payload.data(), 8) != Base.size() ||
-          GetLE(Payload.data() + 8, 8) != Checksum64(Base))
+      if (Length != BaseSize || GetLE(Payload.data(), 8) != BaseBytes ||
+          GetLE(Payload.data() + 8, 8) != Checksum())
         break;  // the journal of another version of the file
       BaseEnd = At + FrameHead + Length;
     } else {
@@ -194,10 +200,30 @@ int TDatabaseFile::RemoveStaleTemporaries() const {
 }
 
 void TDatabaseFile::Load(TDatabase& Database) {
-  std::string Bytes = ReadFileBytes(FFileName);
-  const std::vector<std::string> Entries = FJournal.Read(Bytes);
-  FBaseSize = Bytes.size();
-  Database.LoadFromBytes(std::move(Bytes));
+  // The file is decoded where the system maps it, with its checksum (which names it in the
+  // journal) taken beside on a thread of its own.  A file cut short by someone else meanwhile
+  // is read again the ordinary way.
+  bool Decoded = false;
+  {
+    TMappedFile Map(FFileName);
+    if (Map.Mapped()) {
+      const std::string_view Bytes = Map.Bytes();
+      bool Summed = false;
+      std::thread Summing([&] { Summed = RunGuardingMappedReads([&] { FBaseChecksum = Checksum64(Bytes); }); });
+      Decoded = RunGuardingMappedReads([&] { Database.LoadInPlace(Bytes); });
+      Summing.join();
+      Decoded = Decoded && Summed;
+      FBaseSize = Bytes.size();
+    }
+  }
+  if (!Decoded) {
+    std::string Bytes = ReadFileBytes(FFileName);
+    FBaseSize = Bytes.size();
+    FBaseChecksum = Checksum64(Bytes);
+    Database.LoadFromBytes(std::move(Bytes));
+  }
+  FBaseKnown = true;
+  const std::vector<std::string> Entries = FJournal.Read(FBaseSize, [this] { return FBaseChecksum; });
   FJournalUsable = FJournal.Open();
   FBaseFromSource = !FJournalUsable;
   if (!Database.Loaded()) {
@@ -217,6 +243,8 @@ void TDatabaseFile::Load(TDatabase& Database) {
     }
   }
   Database.CodeChanged();
+  // The bytes are on disk: memory keeps the records only, and a whole write reads them again.
+  Database.ReleaseSource();
 }
 
 void TDatabaseFile::Save(TDatabase& Database) {
@@ -224,7 +252,7 @@ void TDatabaseFile::Save(TDatabase& Database) {
   if (!FJournal.Open()) {
     if (!FBaseFromSource) return Fold(Database);
     try {
-      FJournal.Begin(FBaseSize, Checksum64(Database.SourceBytes()));
+      FJournal.Begin(FBaseSize, FBaseChecksum);
     } catch (const Exception&) {
       return Fold(Database);
     }
@@ -243,20 +271,38 @@ void TDatabaseFile::Save(TDatabase& Database) {
 }
 
 void TDatabaseFile::Fold(TDatabase& Database) {
+  // The untouched records' bytes: in memory, or in the file on disk while it is still the one
+  // their places refer to; otherwise every record is written anew.
+  std::string Source;
+  std::string_view From = Database.SourceBytes();
+  if (Database.SourceReleased()) {
+    try {
+      Source = ReadFileBytes(FFileName);
+    } catch (const Exception&) {
+      Source.clear();
+    }
+    if (!FBaseKnown || Source.size() != FBaseSize || Checksum64(Source) != FBaseChecksum) Source.clear();
+    From = Source;
+  }
   TChecksum64 Sum;
   std::uint64_t Size = 0;
+  std::vector<TDatabase::TPlace> Places;
   AtomicReplaceFile(FFileName, [&](int Fd) {
-    Database.WriteFile([&](std::string_view Piece) {
+    Database.WriteFileFrom(From, [&](std::string_view Piece) {
       if (!WriteAll(Fd, Piece.data(), Piece.size())) throw EWriteError();
       Sum.Add(Piece);
       Size += Piece.size();
-    });
+    }, &Places);
   });
+  std::string().swap(Source);
+  Database.TakePlaces(Places);
   Database.MarkSaved();
   FBaseSize = Size;
+  FBaseChecksum = Sum.Value();
+  FBaseKnown = true;
   FBaseFromSource = false;
   try {
-    FJournal.Begin(Size, Sum.Value());
+    FJournal.Begin(Size, FBaseChecksum);
   } catch (const Exception&) {
     // Without a journal every save writes the file whole; an old journal names the old file.
     FJournal.Close();

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -44,6 +45,9 @@ public:
   // another file.  A torn or damaged tail is cut off the file.  Afterwards the journal is open for
   // Append when its base matched.
   std::vector<std::string> Read(std::string_view Base);
+  // The same for a base known by its size and checksum; Checksum is called only when the
+  // journal names a base of that size.
+  std::vector<std::string> Read(std::uint64_t BaseSize, const std::function<std::uint64_t()>& Checksum);
   // Starts the journal anew for a database file of this size and checksum.
   void Begin(std::uint64_t BaseSize, std::uint64_t BaseChecksum);
   // Appends one entry and syncs it.  Raises EWriteError; the journal must then be begun anew.
@@ -87,7 +91,9 @@ public:
 private:
   std::string FFileName;
   TDatabaseJournal FJournal;
-  std::uint64_t FBaseSize = 0;
+  std::uint64_t FBaseSize = 0;      // the file on disk as this object last read or wrote it
+  std::uint64_t FBaseChecksum = 0;
+  bool FBaseKnown = false;
   bool FJournalUsable = false;  // a base of the file as it is on disk is known
   bool FBaseFromSource = false; // the file on disk is the database's source bytes
 };

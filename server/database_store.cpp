@@ -9,6 +9,18 @@ namespace {
 // A database file holds at most this many records; a larger count is a corrupt file.
 constexpr std::int32_t MaxRecords = 10'000'000;
 
+// The fewest bytes a record takes in the file: every field in its shortest form, as an empty
+// record is written.  A count of records is believed only as far as the bytes left can hold.
+std::size_t MinRecordBytes() {
+  static const std::size_t Bytes = [] {
+    std::string Out;
+    TValueWriter W(Out);
+    WriteItemRecord(W, ItemRecord{}, TRecordForm::File);
+    return Out.size();
+  }();
+  return Bytes;
+}
+
 }  // namespace
 
 std::string TRecordCodeGenerator::Next() {
@@ -109,7 +121,9 @@ void TDatabase::ApplyJournalEntry(std::string_view Entry) {
   TDatabase Header;
   Header.ReadHeader(R);
   const std::int32_t Puts = R.ReadInteger();
-  if (Puts < 0 || Puts > MaxRecords) throw EReadError();
+  // Each change is an index (two bytes at least) and a record.
+  if (Puts < 0 || Puts > MaxRecords || static_cast<std::size_t>(Puts) > R.Remaining() / (MinRecordBytes() + 2))
+    throw EReadError();
   std::vector<std::pair<std::int32_t, std::unique_ptr<ItemRecord>>> Records;
   std::int32_t End = Count();
   for (std::int32_t i = 0; i < Puts; ++i) {
@@ -182,36 +196,64 @@ void TDatabase::WriteHeader(TValueWriter& W) const {
 }
 
 void TDatabase::WriteFile(const std::function<void(std::string_view Piece)>& Put) const {
+  // A released database has its untouched records on disk only: they are written anew.
+  WriteFileFrom(FSource, Put, nullptr);
+}
+
+void TDatabase::WriteFileFrom(std::string_view Source, const std::function<void(std::string_view Piece)>& Put,
+                              std::vector<TPlace>* Placed) const {
   std::string Out;
   TValueWriter W(Out);
   WriteHeader(W);
   W.WriteInteger(static_cast<std::int32_t>(FRecords.size()));
+  if (Placed) Placed->clear();
   // Untouched records go out as the bytes they were read from, neighbours in one piece.
-  std::size_t From = 0, To = 0;
+  std::size_t From = 0, To = 0, Written = 0;
   auto FlushOut = [&] {
     if (!Out.empty()) Put(Out);
+    Written += Out.size();
     Out.clear();
   };
   auto FlushSource = [&] {
-    if (To > From) Put(std::string_view(FSource).substr(From, To - From));
+    if (To > From) Put(Source.substr(From, To - From));
+    Written += To - From;
     From = To = 0;
   };
   for (const auto& Slot : FRecords) {
-    if (Slot.Length != 0) {
+    // Where this record starts in the output: only one kind of piece waits at a time.
+    const std::size_t At = Written + Out.size() + (To - From);
+    if (Slot.Length != 0 && Slot.Offset + Slot.Length <= Source.size()) {
       FlushOut();
       if (To <= From || To != Slot.Offset) {
         FlushSource();
         From = Slot.Offset;
       }
       To = Slot.Offset + Slot.Length;
+      if (Placed) Placed->push_back({At, Slot.Length});
     } else {
       FlushSource();
       WriteItemRecord(W, *Slot.Record, TRecordForm::File);
+      if (Placed) Placed->push_back({At, Written + Out.size() - At});
       if (Out.size() >= (1u << 20)) FlushOut();
     }
   }
   FlushOut();
   FlushSource();
+}
+
+void TDatabase::ReleaseSource() {
+  std::string().swap(FSource);
+  FSourceReleased = true;
+}
+
+void TDatabase::TakePlaces(const std::vector<TPlace>& Places) {
+  if (Places.size() != FRecords.size()) return;
+  for (std::size_t i = 0; i < Places.size(); ++i) {
+    FRecords[i].Offset = Places[i].Offset;
+    FRecords[i].Length = Places[i].Length;
+  }
+  std::string().swap(FSource);
+  FSourceReleased = true;
 }
 
 void TDatabase::ReadHeader(TValueReader& R) {
@@ -236,17 +278,30 @@ void TDatabase::ReadHeader(TValueReader& R) {
 }
 
 void TDatabase::LoadFromBytes(std::string Bytes) {
+  FSource = std::move(Bytes);
+  FSourceReleased = false;
+  Decode(FSource);
+}
+
+void TDatabase::LoadInPlace(std::string_view Bytes) {
+  std::string().swap(FSource);
+  FSourceReleased = true;
+  Decode(Bytes);
+}
+
+void TDatabase::Decode(std::string_view Bytes) {
   FLoaded = false;
   FLoadFailed = false;
   FRecords.clear();
   FDirty.clear();
   FStructureChanged = false;
-  FSource = std::move(Bytes);
-  TValueReader R(FSource);
+  TValueReader R(Bytes);
   try {
     ReadHeader(R);
     const std::int32_t Records = R.ReadInteger();
-    if (Records < 0 || Records > MaxRecords) throw EReadError();
+    if (Records < 0 || Records > MaxRecords ||
+        static_cast<std::size_t>(Records) > R.Remaining() / MinRecordBytes())
+      throw EReadError();
     FRecords.reserve(static_cast<std::size_t>(Records));
     for (std::int32_t i = 0; i < Records; ++i) {
       auto Record = std::make_unique<ItemRecord>();

@@ -35,11 +35,32 @@ public:
   // the database so that it is never saved over the file (see Writable).  The bytes are kept:
   // a record that has not been touched since is saved as the very bytes it was read from.
   void LoadFromBytes(std::string Bytes);
+  // The same from bytes it does not keep (the file mapped): afterwards the database is as one
+  // whose source was released, the records' places being those in Bytes.
+  void LoadInPlace(std::string_view Bytes);
   // The database file, handed to Put in pieces.
   void WriteFile(const std::function<void(std::string_view Piece)>& Put) const;
   std::string SaveToBytes() const;
-  // The file's bytes as loaded (the base a journal's changes apply to).
+  // The file's bytes as loaded (the base a journal's changes apply to); empty once released.
   std::string_view SourceBytes() const { return FSource; }
+
+  // Where each record's bytes lie in a file: the places of the records in order.
+  struct TPlace {
+    std::size_t Offset = 0;
+    std::size_t Length = 0;
+  };
+  // Drops the file's bytes from memory.  The untouched records keep their places in the file, and
+  // a whole write takes their bytes from the file read again (WriteFileFrom).
+  void ReleaseSource();
+  bool SourceReleased() const { return FSourceReleased; }
+  // The database file written with the untouched records' bytes taken from Source, the file the
+  // places refer to; an empty Source (the file is gone or not the one they refer to) writes
+  // every record anew.  Placed receives the records' places in the written file.
+  void WriteFileFrom(std::string_view Source, const std::function<void(std::string_view Piece)>& Put,
+                     std::vector<TPlace>* Placed) const;
+  // After a whole write from a released database: the records' places are those of the file
+  // just written (Placed of WriteFileFrom).
+  void TakePlaces(const std::vector<TPlace>& Places);
 
   // Changes since the last MarkSaved, as one journal entry: the file's header (everything before
   // the records), then the changed and new records with their indexes.  Only valid while
@@ -100,6 +121,7 @@ public:
 
 private:
   void RebuildIndex();
+  void Decode(std::string_view Bytes);
   void WriteHeader(TValueWriter& W) const;
   void ReadHeader(TValueReader& R);
 
@@ -122,6 +144,7 @@ private:
   std::unordered_map<std::string, int> FIndex;  // code -> last index
   std::vector<int> FDirty;  // indexes of the Dirty slots
   bool FStructureChanged = false;
+  bool FSourceReleased = false;
   bool FLoaded = false;
   bool FLoadFailed = false;
 };

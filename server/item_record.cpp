@@ -1,5 +1,7 @@
 #include "server/item_record.h"
 
+#include <utility>
+
 void TChangeMask::Read(TValueReader& Reader) {
   for (bool& Flag : FFlags) Flag = Reader.ReadBoolean();
 }
@@ -67,10 +69,12 @@ void ReadItemRecord(TValueReader& Rd, ItemRecord& R, TRecordForm Form) {
   }
   R.Attachment = Rd.ReadString();
   for (bool& B : R.Checks) B = Rd.ReadBoolean();
-  for (int i = 0; i < 100; ++i) {
+  R.ItemNames.Clear();
+  R.ItemValues.Clear();
+  for (std::size_t i = 0; i < 100; ++i) {
     R.ItemChecks[i] = Rd.ReadBoolean();
-    R.ItemNames[i] = Rd.ReadString();
-    R.ItemValues[i] = Rd.ReadString();
+    R.ItemNames.Put(i, Rd.ReadString());
+    R.ItemValues.Put(i, Rd.ReadString());
   }
   R.RichText = Rd.ReadChars();
 }
@@ -95,8 +99,8 @@ std::vector<int> MergeItemRecord(ItemRecord&& In, const TChangeMask& Mask, ItemR
   for (int i = 0; i < 100; ++i) {
     if (!Mask.Get(Items, i + 1)) continue;
     R.ItemChecks[i] = In.ItemChecks[i];
-    R.ItemNames[i] = std::move(In.ItemNames[i]);
-    R.ItemValues[i] = std::move(In.ItemValues[i]);
+    R.ItemNames.Put(i, std::string(std::as_const(In.ItemNames)[i]));
+    R.ItemValues.Put(i, std::string(std::as_const(In.ItemValues)[i]));
   }
   if (Mask.Get(Name, 0)) R.Name = std::move(In.Name);
   for (int i = 0; i < 3; ++i)

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,61 @@ struct ImageRecord {
   std::string Title;
   bool Flag = false;
   bool operator==(const ImageRecord&) const = default;
+};
+
+// N strings that are mostly all empty: their block is made when one is first written, so an
+// unused set costs a pointer, not N strings.  Reads of an unmade block see empty strings.
+template <std::size_t N>
+class TSparseStrings {
+public:
+  using value_type = std::string;
+  using iterator = std::string*;
+  using const_iterator = const std::string*;
+
+  TSparseStrings() = default;
+  TSparseStrings(const std::array<std::string, N>& Values) { *this = Values; }
+  TSparseStrings(const TSparseStrings& Other) { *this = Other; }
+  TSparseStrings(TSparseStrings&&) noexcept = default;
+  TSparseStrings& operator=(TSparseStrings&&) noexcept = default;
+  TSparseStrings& operator=(const TSparseStrings& Other) {
+    if (this != &Other) FBlock = Other.FBlock ? std::make_unique<std::array<std::string, N>>(*Other.FBlock) : nullptr;
+    return *this;
+  }
+  TSparseStrings& operator=(const std::array<std::string, N>& Values) {
+    FBlock.reset();
+    for (std::size_t i = 0; i < N; ++i)
+      if (!Values[i].empty()) (*this)[i] = Values[i];
+    return *this;
+  }
+
+  void Clear() { FBlock.reset(); }
+  static constexpr std::size_t size() { return N; }
+  const std::string& operator[](std::size_t Index) const { return FBlock ? (*FBlock)[Index] : Empty()[Index]; }
+  std::string& operator[](std::size_t Index) { return Block()[Index]; }
+  // Stores Value without making the block for an empty one.
+  void Put(std::size_t Index, std::string&& Value) {
+    if (FBlock || !Value.empty()) Block()[Index] = std::move(Value);
+  }
+  const std::string* begin() const { return FBlock ? FBlock->data() : Empty().data(); }
+  const std::string* end() const { return begin() + N; }
+  std::string* begin() { return Block().data(); }
+  std::string* end() { return Block().data() + N; }
+  bool operator==(const TSparseStrings& Other) const {
+    for (std::size_t i = 0; i < N; ++i)
+      if ((*this)[i] != Other[i]) return false;
+    return true;
+  }
+
+private:
+  std::array<std::string, N>& Block() {
+    if (!FBlock) FBlock = std::make_unique<std::array<std::string, N>>();
+    return *FBlock;
+  }
+  static const std::array<std::string, N>& Empty() {
+    static const std::array<std::string, N> None;
+    return None;
+  }
+  std::unique_ptr<std::array<std::string, N>> FBlock;
 };
 
 struct ItemRecord {
@@ -30,8 +86,9 @@ struct ItemRecord {
   std::array<bool, 3> Checks{};
   std::array<std::vector<std::string>, 3> Memos;
   std::array<std::vector<std::string>, 2> Lists;
-  std::array<std::string, 100> ItemNames;
-  std::array<std::string, 100> ItemValues;
+  // Most records use none of their hundred items: the names and values are sparse.
+  TSparseStrings<100> ItemNames;
+  TSparseStrings<100> ItemValues;
   std::array<bool, 100> ItemChecks{};
   std::string Grid3;  // grid text stream
   std::string Grid4;  // grid text stream

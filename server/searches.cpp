@@ -158,6 +158,65 @@ TQnStringGrid& TRecordSearch::RecordGrid(const ItemRecord& Record, bool Grid3) {
   return Grid;
 }
 
+namespace {
+
+// A decimal number of at most nine digits at the start of Text, taken with the byte after it,
+// which must be Stop.
+bool TakeNumber(std::string_view& Text, char Stop, int& Value) {
+  std::size_t i = 0;
+  Value = 0;
+  for (; i < Text.size() && i < 10 && Text[i] >= '0' && Text[i] <= '9'; ++i) Value = Value * 10 + (Text[i] - '0');
+  if (i == 0 || i > 9 || i >= Text.size() || Text[i] != Stop) return false;
+  Text.remove_prefix(i + 1);
+  return true;
+}
+
+// The next line of a grid text: up to a CR, which goes with the byte after it.
+std::string_view TakeLine(std::string_view& Text) {
+  const std::size_t Cr = Text.find('\r');
+  const std::string_view Line = Text.substr(0, Cr);
+  Text.remove_prefix(Cr == std::string_view::npos ? Text.size() : std::min(Text.size(), Cr + 2));
+  return Line;
+}
+
+}  // namespace
+
+bool TRecordSearch::ScanGridColumn(const TPrepared& P, const ItemRecord& Record, bool& Found) {
+  // The grid's own form: "cols,rows", then "col,row,text" lines of plain numbers, texts without
+  // coded line breaks, and a size the grid takes as it is.  Anything else is the grid's to read.
+  std::string_view Text = P.Grid3 ? Record.Grid3 : Record.Grid4;
+  if (Text.empty()) return false;
+  std::string_view Head = TakeLine(Text);
+  int Cols = 0, Rows = 0;
+  std::string_view Size = Head;
+  if (!TakeNumber(Size, ',', Cols)) return false;
+  for (char C : Size)
+    if (C < '0' || C > '9') return false;
+  if (Size.empty() || Size.size() > 7) return false;
+  for (char C : Size) Rows = Rows * 10 + (C - '0');
+  if (Cols < 1 || Rows < 1 || Rows > 4096 || P.Slot >= Cols || static_cast<long long>(Cols) * Rows > 2000000)
+    return false;
+  FColumn.assign(static_cast<std::size_t>(Rows), std::string_view());
+  while (!Text.empty()) {
+    std::string_view Line = TakeLine(Text);
+    int Col = 0, Row = 0;
+    if (!TakeNumber(Line, ',', Col) || !TakeNumber(Line, ',', Row)) return false;
+    if (Line.find_first_of("\b\t\n") != std::string_view::npos) return false;
+    // The last line of a cell wins; an empty text is an empty cell.
+    if (Col == P.Slot && Row < Rows) FColumn[static_cast<std::size_t>(Row)] = Line.empty() ? std::string_view() : Line;
+  }
+  bool AnyEmpty = false;
+  Found = false;
+  for (std::size_t Row = 1; Row < FColumn.size() && !Found; ++Row) {
+    if (FColumn[Row].empty())
+      AnyEmpty = true;
+    else
+      Found = P.Range.Matches(std::string(FColumn[Row]));
+  }
+  if (!Found && AnyEmpty) Found = P.Range.Matches(std::string());
+  return true;
+}
+
 bool TRecordSearch::TestTerm(const TPrepared& P, const ItemRecord& Record) {
   const TSearchTerm& T = P.Term;
   switch (P.Kind) {
@@ -178,6 +237,8 @@ bool TRecordSearch::TestTerm(const TPrepared& P, const ItemRecord& Record) {
     case TKind::GridCells:
       return RecordGrid(Record, P.Grid3).FindText(T.Low).X >= 0;
     case TKind::GridColumn: {
+      bool Found = false;
+      if (ScanGridColumn(P, Record, Found)) return Found;
       const TQnStringGrid& Grid = RecordGrid(Record, P.Grid3);
       for (int Row = 1; Row < Grid.RowCount(); ++Row)
         if (P.Range.Matches(Grid.Cells(P.Slot, Row))) return true;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "server/handler_context.h"
@@ -36,6 +37,9 @@ private:
   struct TPrepared;
   bool TestTerm(const TPrepared& Term, const ItemRecord& Record);
   TQnStringGrid& RecordGrid(const ItemRecord& Record, bool Grid3);
+  // A grid column term read straight from the record's grid text; false when the text is not
+  // in the form the grid writes, and the grid must read it.
+  bool ScanGridColumn(const TPrepared& Term, const ItemRecord& Record, bool& Found);
 
   const TDatabase& FDatabase;
   std::vector<TPrepared> FTerms;
@@ -43,6 +47,7 @@ private:
   TQnStringGrid FGrid3, FGrid4;
   const ItemRecord* FGrid3Of = nullptr;
   const ItemRecord* FGrid4Of = nullptr;
+  std::vector<std::string_view> FColumn;  // the cells of the column a scan reads, by row
 };
 
 // The range test of a value against a term's low and high columns.

@@ -129,19 +129,28 @@ std::string ReadFileBytes(const std::string& FileName) {
   if (fd < 0) throw EFOpenError::ForFile(FileName);
   std::string data;
   struct stat st {};
+  // Read straight into the string at its expected size; a file that grows meanwhile is read on
+  // in pieces, one that shrinks is cut where it ended.
+  std::size_t expected = 0;
   if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
-    data.reserve(static_cast<std::size_t>(st.st_size));
-  char buf[65536];
+    expected = static_cast<std::size_t>(st.st_size);
+  data.resize(expected);
+  std::size_t size = 0;
+  char more[65536];
   for (;;) {
-    long n = ReadRetry(fd, buf, sizeof buf);
+    // Into the string while it has room, then into a piece that is appended.
+    const bool inPlace = size < data.size();
+    long n = inPlace ? ReadRetry(fd, data.data() + size, data.size() - size) : ReadRetry(fd, more, sizeof more);
     if (n < 0) {
       close(fd);
       throw EFOpenError::ForFile(FileName);
     }
     if (n == 0) break;
-    data.append(buf, static_cast<std::size_t>(n));
+    if (!inPlace) data.append(more, static_cast<std::size_t>(n));
+    size += static_cast<std::size_t>(n);
   }
   close(fd);
+  data.resize(size);
   return data;
 }
 

@@ -4,10 +4,14 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/inotify.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <csetjmp>
+#include <csignal>
+#include <mutex>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -406,4 +410,63 @@ bool TFolderWatch::Wait(int TimeoutMs, std::vector<std::string>* Names) {
     }
   }
   return any;
+}
+
+// ---- Mapped files --------------------------------------------------------------------------------
+
+TMappedFile::TMappedFile(const std::string& FileName) {
+  const int Fd = ::open(FileName.c_str(), O_RDONLY | O_CLOEXEC);
+  if (Fd < 0) return;
+  struct stat Info {};
+  if (::fstat(Fd, &Info) == 0 && S_ISREG(Info.st_mode) && Info.st_size > 0) {
+    void* Data = ::mmap(nullptr, static_cast<std::size_t>(Info.st_size), PROT_READ, MAP_PRIVATE | MAP_POPULATE, Fd, 0);
+    if (Data != MAP_FAILED) {
+      FData = Data;
+      FSize = static_cast<std::size_t>(Info.st_size);
+    }
+  }
+  ::close(Fd);
+}
+
+TMappedFile::~TMappedFile() {
+  if (FData) ::munmap(FData, FSize);
+}
+
+namespace {
+
+thread_local sigjmp_buf* tMappedReadGuard = nullptr;
+
+void OnBusError(int Signal, siginfo_t*, void*) {
+  if (sigjmp_buf* Guard = tMappedReadGuard) siglongjmp(*Guard, 1);
+  // Not a guarded read: the fault of the program as it would have been.
+  ::signal(Signal, SIG_DFL);
+  ::raise(Signal);
+}
+
+}  // namespace
+
+bool RunGuardingMappedReads(const std::function<void()>& Work) {
+  static std::once_flag Installed;
+  std::call_once(Installed, [] {
+    struct sigaction Action {};
+    Action.sa_sigaction = OnBusError;
+    Action.sa_flags = SA_SIGINFO | SA_NODEFER;
+    sigemptyset(&Action.sa_mask);
+    ::sigaction(SIGBUS, &Action, nullptr);
+  });
+  sigjmp_buf Guard;
+  sigjmp_buf* const Outer = tMappedReadGuard;
+  if (sigsetjmp(Guard, 1) != 0) {
+    tMappedReadGuard = Outer;
+    return false;
+  }
+  tMappedReadGuard = &Guard;
+  try {
+    Work();
+  } catch (...) {
+    tMappedReadGuard = Outer;
+    throw;
+  }
+  tMappedReadGuard = Outer;
+  return true;
 }

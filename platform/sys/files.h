@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/rtl/file_io.h"
@@ -146,3 +147,28 @@ public:
 private:
   int FFd = -1;
 };
+
+// ---- Mapped files --------------------------------------------------------------------------------
+// A file's bytes mapped read-only and read in ahead, in place of a copy.  Not Mapped when the
+// file cannot be mapped (an empty file, a pipe...): callers then read it.  A file cut short by
+// another process while mapped raises SIGBUS on the lost pages: read it within
+// RunGuardingMappedReads.
+class TMappedFile {
+public:
+  explicit TMappedFile(const std::string& FileName);
+  ~TMappedFile();
+  TMappedFile(const TMappedFile&) = delete;
+  TMappedFile& operator=(const TMappedFile&) = delete;
+
+  bool Mapped() const { return FData != nullptr; }
+  std::string_view Bytes() const { return {static_cast<const char*>(FData), FSize}; }
+
+private:
+  void* FData = nullptr;
+  std::size_t FSize = 0;
+};
+
+// Runs Work on this thread.  False when Work touched a mapped page whose file part is gone: Work
+// was then left where it stood (no destructors ran; what it had allocated is lost), so Work
+// must only read the mapping and build what its caller drops on failure.
+bool RunGuardingMappedReads(const std::function<void()>& Work);

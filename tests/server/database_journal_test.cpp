@@ -112,6 +112,39 @@ TEST_F(JournalTest, SavesGoToTheJournalAndALoadReplaysThem) {
   EXPECT_EQ(Names().size(), 6u);
 }
 
+TEST_F(JournalTest, FoldsTakeUntouchedRecordsFromTheFileOnDisk) {
+  // An opened database keeps its records only; a whole write reads the untouched ones from the
+  // file again, and after it from the file it wrote.
+  TDatabase D;
+  TDatabaseFile F(File().string());
+  F.Load(D);
+  EXPECT_TRUE(D.SourceReleased());
+  EXPECT_TRUE(D.SourceBytes().empty());
+  for (const char* Name : {"First fold", "Second fold"}) {
+    D.Record(3).Name = Name;
+    F.Fold(D);
+    TDatabase Plain;
+    Plain.LoadFromBytes(ReadAll(File()));
+    ASSERT_TRUE(Plain.Loaded());
+    EXPECT_EQ(Plain.Record(3).Name, Name);
+    EXPECT_EQ(Plain.Record(4).Name, "Record 4");
+    EXPECT_EQ(ReadAll(File()), Plain.SaveToBytes());
+  }
+  // Someone else's file in its place, of the same size: not taken for the records' bytes.
+  std::string Foreign = ReadAll(File());
+  for (std::size_t i = Foreign.size() / 2; i < Foreign.size(); ++i) Foreign[i] = 'x';
+  WriteAllTo(File(), Foreign);
+  D.Record(0).Name = "Third fold";
+  F.Fold(D);
+  TDatabase Plain;
+  Plain.LoadFromBytes(ReadAll(File()));
+  ASSERT_TRUE(Plain.Loaded());
+  ASSERT_EQ(Plain.Count(), 5);
+  EXPECT_EQ(Plain.Record(0).Name, "Third fold");
+  EXPECT_EQ(Plain.Record(3).Name, "Second fold");
+  EXPECT_EQ(Plain.Record(4).Name, "Record 4");
+}
+
 TEST_F(JournalTest, ATornTailIsDroppedAndCutOff) {
   SaveNames(0, {"First", "Second"});
   const std::string Whole = ReadAll(Journal());

@@ -156,6 +156,40 @@ TEST_F(SearchTest, GridCellsAndColumns) {
   EXPECT_EQ(Search({{"500", "1", "pen", ""}}), V({}));
 }
 
+TEST_F(SearchTest, GridColumnTermsReadTheTextAsTheGridDoes) {
+  // The column test reads grid texts of the grid's own form directly: each must give what the
+  // grid loaded from the same text gives, and texts of other forms still go through the grid.
+  const std::vector<std::string> Texts = {
+      "4,3\r\n1,1,abc\r\n1,1,xyz\r\n",       // the last line of a cell wins
+      "4,3\r\n1,2,7\r\n",                     // row 1 empty
+      "4,3\r\n1,1,a\tb\bc\r\n",               // coded line breaks
+      "4,2\r\n1,5,out\r\n1,1,in\r\n",         // a row beyond the grid
+      "4,3\r\n1,1,x\n1,2,y\r\n",               // a LF inside a cell's text
+      "",                                         // no grid text
+      "1,3\r\n0,1,q\r\n",                     // the column beyond the grid
+      "4,3\r\n01,1,abc\r\n1,2,\r\n",          // a leading zero, an empty text
+      "4,3\r\n 1,1,abc\r\n",                    // a blank before a number
+  };
+  const std::vector<std::pair<std::string, std::string>> Ranges = {
+      {"a", "z"}, {"", "xy"}, {"7", "7"}, {"x", ""}, {"", ""}, {"b", "c"}};
+  for (std::size_t i = 0; i < Texts.size(); ++i) {
+    ItemRecord& R = AddRecord("G" + std::to_string(i), "Grid");
+    R.Grid3 = Texts[i];
+    R.Grid3Rows = 3;
+  }
+  for (const auto& [Low, High] : Ranges) {
+    std::vector<std::string> Expected;
+    for (std::size_t i = 0; i < Texts.size(); ++i) {
+      TQnStringGrid Grid(nullptr);
+      LoadRecordGrid(Database, std::as_const(Database).Record(static_cast<int>(i)), TRecordGrid::Grid3, Grid);
+      bool Found = false;
+      for (int Row = 1; Row < Grid.RowCount(); ++Row) Found = Found || RangeMatches(Grid.Cells(1, Row), Low, High);
+      if (Found) Expected.push_back("G" + std::to_string(i));
+    }
+    EXPECT_EQ(Search({{"400", "1", Low, High}}), Expected) << Low << ".." << High;
+  }
+}
+
 TEST_F(SearchTest, AllTermsMustPassAndUnknownCodesTestNothing) {
   ItemRecord& A = AddRecord("A1", "Alpha");
   A.Descriptions[0] = "red";

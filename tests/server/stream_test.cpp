@@ -125,6 +125,32 @@ TEST(ValueStream, CharsBlockTakesAnyCharForm) {
   EXPECT_THROW(Bad.ReadChars(), EReadError);
 }
 
+TEST(ValueStream, LongCharsBlocksReadBackWhateverFormBreaksThem) {
+  // Blocks long enough for the sixteen-at-a-time path, with every byte value, and one Char in
+  // another form (or a bad one) at each place of the block.
+  std::string Text;
+  for (int i = 0; i < 70; ++i) Text += static_cast<char>((i * 37 + 11) & 0xFF);
+  std::string Plain;
+  TValueWriter W(Plain);
+  W.WriteChars(Text);
+  TValueReader Same(Plain);
+  EXPECT_EQ(Same.ReadChars(), Text);
+  EXPECT_TRUE(Same.AtEnd());
+  const std::size_t Head = 2;  // Int8 70
+  for (std::size_t At = 0; At < Text.size(); ++At) {
+    std::string Other = Plain;
+    // The Char as a long string of length 1: 12, 1, 0, 0, 0, byte.
+    Other.replace(Head + 3 * At, 3, Bytes({12, 1, 0, 0, 0}) + Text[At]);
+    TValueReader R(Other);
+    EXPECT_EQ(R.ReadChars(), Text) << At;
+    EXPECT_TRUE(R.AtEnd()) << At;
+    std::string Broken = Plain;
+    Broken[Head + 3 * At + 1] = 2;  // a String of two bytes is no Char
+    TValueReader B(Broken);
+    EXPECT_THROW(B.ReadChars(), EReadError) << At;
+  }
+}
+
 TEST(RecordStream, RoundTripsEveryField) {
   const ItemRecord R = SampleRecord();
   const std::string Stream = RecordStream(R);
@@ -381,6 +407,37 @@ TEST(DatabaseFile, FailedLoadKeepsWhatWasReadAndRefusesChanges) {
   Huge.LoadFromBytes(Forged);
   EXPECT_FALSE(Huge.Writable());
   EXPECT_EQ(Huge.Count(), 0);
+  // Nine million records (below the ceiling) in a few bytes: the count is measured against the
+  // bytes left, so nothing is reserved or read for it.
+  Forged.resize(Forged.size() - 5);
+  Forged += Bytes({4, 0x40, 0x54, 0x89, 0x00});
+  Forged += std::string(5000, '\0');
+  TDatabase Nine;
+  Nine.LoadFromBytes(Forged);
+  EXPECT_FALSE(Nine.Writable());
+  EXPECT_EQ(Nine.Count(), 0);
+}
+
+TEST(DatabaseFile, RecordCountIsBelievedOnlyAsFarAsTheBytesGo) {
+  TDatabase Source;
+  TRecordCodeGenerator Codes(6);
+  for (int i = 0; i < 3; ++i) Source.NewRecord(Codes);
+  std::string File = Source.SaveToBytes();
+  // Claim a fourth record that is not there: refused before any record is decoded (before, the
+  // three were read and the fourth failed).
+  TDatabase Exact;
+  Exact.LoadFromBytes(File);
+  ASSERT_TRUE(Exact.Loaded());
+  std::string Records;
+  TValueWriter W(Records);
+  for (int i = 0; i < 3; ++i) WriteItemRecord(W, std::as_const(Source).Record(i), TRecordForm::File);
+  const std::size_t CountAt = File.size() - Records.size() - 2;
+  ASSERT_EQ(File.substr(CountAt, 2), Bytes({2, 3}));
+  File[CountAt + 1] = 4;
+  TDatabase Claimed;
+  Claimed.LoadFromBytes(File);
+  EXPECT_FALSE(Claimed.Loaded());
+  EXPECT_EQ(Claimed.Count(), 0);
 }
 
 TEST(DatabaseFile, CodesAreUniqueAndWellFormed) {

@@ -239,3 +239,32 @@ TEST(ShareLocks, AnotherProcessIsRefusedWhileLocked) {
   ASSERT_EQ(::waitpid(child, &status, 0), child);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
+
+TEST(Files, MappedFileShowsTheBytesAndSurvivesBeingCutShort) {
+  TScratchDir dir;
+  std::string Bytes(3 * 4096 + 100, 'x');
+  Bytes[0] = 'a';
+  Bytes.back() = 'z';
+  dir.Write("db", Bytes);
+  dir.Write("empty", "");
+  EXPECT_FALSE(TMappedFile(dir / "empty").Mapped());
+  EXPECT_FALSE(TMappedFile(dir / "missing").Mapped());
+  EXPECT_FALSE(TMappedFile(dir.Path).Mapped());
+
+  TMappedFile Map(dir / "db");
+  ASSERT_TRUE(Map.Mapped());
+  EXPECT_EQ(Map.Bytes(), Bytes);
+  // Cut short by another writer while mapped: a guarded read of the lost part fails instead
+  // of ending the process, and a guarded read of what is left still works.
+  ASSERT_EQ(::truncate((dir / "db").c_str(), 100), 0);
+  char Seen = 0;
+  EXPECT_FALSE(RunGuardingMappedReads([&] { Seen = Map.Bytes()[2 * 4096]; }));
+  EXPECT_TRUE(RunGuardingMappedReads([&] { Seen = Map.Bytes()[0]; }));
+  EXPECT_EQ(Seen, 'a');
+  // Guards nest, and an exception passes through with the guard taken down.
+  EXPECT_TRUE(RunGuardingMappedReads([&] {
+    EXPECT_FALSE(RunGuardingMappedReads([&] { Seen = Map.Bytes().back(); }));
+  }));
+  EXPECT_THROW(RunGuardingMappedReads([] { throw Exception("x"); }), Exception);
+  EXPECT_FALSE(RunGuardingMappedReads([&] { Seen = Map.Bytes()[3 * 4096]; }));
+}
