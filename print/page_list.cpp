@@ -250,7 +250,7 @@ void TPgPageGrid::Draw(TCanvas& canvas, int ppi, double width, double height) {
 // ---- Rich text on a page --------------------------------------------------------------------
 
 TCanvas& PgRichTextReference() {
-  static TPgPrinter probe;
+  TPgPrinter probe;  // the printer selected now
   return PgMeasureCanvas(probe.Info().PixelsPerInchX);
 }
 
