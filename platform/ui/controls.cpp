@@ -7,6 +7,7 @@
 #include "platform/ui/drag.h"
 #include "platform/ui/forms.h"
 #include "platform/ui/menus.h"
+#include "platform/ui/mouse_tracking.h"
 #include "platform/ui/null_peer.h"
 #include "platform/ui/screen.h"
 
@@ -548,6 +549,7 @@ TWinControl::~TWinControl() {
   FTabList.clear();
   if (gFocus == this) gFocus = nullptr;
   if (gCapture == this) gCapture = nullptr;
+  StopMouseTracking(this);
   if (TCustomForm* form = GetParentForm(this); form && form != this && form->FActiveControl == this)
     form->FActiveControl = nullptr;
   FPeer.reset();
@@ -977,6 +979,7 @@ bool TWinControl::MouseToGraphicChild(TMessage& message) {
 }
 
 void TWinControl::WndProc(TMessage& message) {
+  if (message.Msg == WM_MOUSEMOVE || message.Msg == CM_MOUSELEAVE) MouseTrackingMessage(*this, message.Msg, message.LParam);
   if (MouseToGraphicChild(message)) return;
   switch (message.Msg) {
     case WM_PAINT:

@@ -13,6 +13,8 @@
 #include "platform/gfx/bitmap.h"
 #include "platform/qt/qt_painter.h"
 #include "platform/qt/qt_window_peer.h"
+#include "platform/ui/mouse_tracking.h"
+#include "platform/ui/screen.h"
 
 namespace {
 
@@ -193,6 +195,46 @@ TEST(QtWindowPeer, TimersTickWhileTheLoopRuns) {
   ASSERT_FALSE(c.Log.empty());
   EXPECT_EQ(c.Log.front(), "timer 7");
   EXPECT_TRUE(c.KillTimer(7));
+}
+
+namespace {
+
+class THoverProbe : public TCustomControl {
+public:
+  using TCustomControl::TCustomControl;
+  std::vector<std::string> Heard;
+  void WndProc(TMessage& m) override {
+    if (m.Msg == WM_MOUSEHOVER) Heard.push_back("hover");
+    if (m.Msg == WM_MOUSELEAVE) Heard.push_back("leave");
+    TCustomControl::WndProc(m);
+  }
+};
+
+}  // namespace
+
+TEST(QtWindowPeer, MouseTrackingHoversOnTheLoopAndLeavesWithTheWidget) {
+  THoverProbe c(nullptr);
+  c.SetBounds(0, 0, 60, 40);
+  c.HandleNeeded();
+  QWidget* w = QtPeer(c)->Widget();
+  w->show();
+  TPoint inside = c.ClientToScreen({10, 10});
+  SetCursorPos(inside.X, inside.Y);
+  TRACKMOUSEEVENT t;
+  t.dwFlags = TME_HOVER | TME_LEAVE;
+  t.hwndTrack = &c;
+  t.dwHoverTime = 30;
+  ASSERT_TRUE(TrackMouseEvent(t));
+  QElapsedTimer clock;
+  clock.start();
+  while (c.Heard.empty() && clock.elapsed() < 2000) QApplication::processEvents(QEventLoop::AllEvents, 10);
+  EXPECT_EQ(c.Heard, std::vector<std::string>{"hover"});
+  // The widget's leave event is the control's leave.
+  QEvent leave(QEvent::Leave);
+  QApplication::sendEvent(w, &leave);
+  QApplication::processEvents();
+  EXPECT_EQ(c.Heard, (std::vector<std::string>{"hover", "leave"}));
+  w->hide();
 }
 
 class QtMarkupTest : public ::testing::Test {

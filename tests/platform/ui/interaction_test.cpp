@@ -2,12 +2,16 @@
 // fixed system values.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "platform/headless/event_loop_poll.h"
 #include "platform/headless/headless_peer.h"
 #include "platform/sys/libraries.h"
 #include "platform/ui/application.h"
 #include "platform/ui/drag.h"
 #include "platform/ui/hints.h"
+#include "platform/ui/mouse_tracking.h"
 #include "platform/ui/scroll_bars.h"
 #include "platform/ui/screen.h"
 
@@ -41,7 +45,100 @@ public:
   }
 };
 
+// Keeps the hover and leave messages it hears.
+class TTrackProbe : public TCustomControl {
+public:
+  using TCustomControl::TCustomControl;
+  std::vector<std::string> Heard;
+  void WndProc(TMessage& m) override {
+    if (m.Msg == WM_MOUSEHOVER)
+      Heard.push_back("hover " + std::to_string(GET_X_LPARAM(m.LParam)) + "," + std::to_string(GET_Y_LPARAM(m.LParam)));
+    if (m.Msg == WM_MOUSELEAVE) Heard.push_back("leave");
+    TCustomControl::WndProc(m);
+  }
+};
+
 }  // namespace
+
+TEST_F(InteractionTest, TrackMouseEventPostsOneHoverAfterTheRestAndOneLeave) {
+  TForm form(nullptr);
+  form.SetBounds(100, 100, 300, 200);
+  auto* a = new TTrackProbe(&form);
+  auto* b = new TTrackProbe(&form);
+  a->SetParent(&form);
+  b->SetParent(&form);
+  a->SetBounds(0, 0, 100, 100);
+  b->SetBounds(150, 0, 100, 100);
+  form.Show();
+  auto track = [](TWinControl* c, DWORD flags, DWORD time = HOVER_DEFAULT) {
+    TRACKMOUSEEVENT t;
+    t.dwFlags = flags;
+    t.hwndTrack = c;
+    t.dwHoverTime = time;
+    return TrackMouseEvent(t);
+  };
+  auto advance = [&](unsigned ms) {
+    Loop->AdvanceClock(ms);
+    App->ProcessMessages();
+  };
+  TPoint at = a->ClientToScreen({20, 20});
+  SetCursorPos(at.X, at.Y);
+  ASSERT_TRUE(track(a, TME_HOVER | TME_LEAVE));
+  HeadlessInput::MouseMove(*a, 21, 22);  // within the hover rectangle: the wait goes on
+  advance(399);
+  EXPECT_TRUE(a->Heard.empty());
+  advance(1);
+  EXPECT_EQ(a->Heard, (std::vector<std::string>{"hover 20,20"}));
+  advance(2000);  // a request hovers once
+  EXPECT_EQ(a->Heard.size(), 1u);
+  TRACKMOUSEEVENT q;
+  auto query = [&] {
+    q = TRACKMOUSEEVENT{};
+    q.dwFlags = TME_QUERY;
+    TrackMouseEvent(q);
+  };
+  query();
+  EXPECT_EQ(q.hwndTrack, a);
+  EXPECT_EQ(q.dwFlags, DWORD{TME_LEAVE});
+  // Moving to another window is leaving; then nothing is tracked.
+  HeadlessInput::MouseMove(*b, 5, 5);
+  HeadlessInput::MouseMove(*b, 6, 5);
+  App->ProcessMessages();
+  EXPECT_EQ(a->Heard, (std::vector<std::string>{"hover 20,20", "leave"}));
+  query();
+  EXPECT_EQ(q.hwndTrack, nullptr);
+  EXPECT_TRUE(b->Heard.empty());
+
+  // Leaving the hover rectangle starts the wait again, from the new point.
+  a->Heard.clear();
+  SetCursorPos(at.X, at.Y);
+  track(a, TME_HOVER, 100);
+  advance(80);
+  HeadlessInput::MouseMove(*a, 40, 20);
+  advance(80);
+  EXPECT_TRUE(a->Heard.empty());
+  advance(20);
+  EXPECT_EQ(a->Heard, (std::vector<std::string>{"hover 40,20"}));
+
+  // A cancelled request posts nothing; a mouse already outside has left at once.
+  a->Heard.clear();
+  track(a, TME_LEAVE);
+  track(a, TME_LEAVE | TME_CANCEL);
+  a->Perform(CM_MOUSELEAVE);
+  App->ProcessMessages();
+  EXPECT_TRUE(a->Heard.empty());
+  SetCursorPos(at.X + 500, at.Y);
+  track(a, TME_LEAVE);
+  App->ProcessMessages();
+  EXPECT_EQ(a->Heard, (std::vector<std::string>{"leave"}));
+  // A control freed while its hover is pending hears nothing and breaks nothing.
+  SetCursorPos(at.X, at.Y);
+  track(a, TME_HOVER);
+  delete a;
+  advance(1000);
+  query();
+  EXPECT_EQ(q.hwndTrack, nullptr);
+}
 
 TEST_F(InteractionTest, ScrollInfoKeepsThePageInTheRangeAndThePositionReachable) {
   TScrollProbe c(nullptr);
