@@ -27,5 +27,8 @@ int main(int argc, char** argv) {
   TView* view = nullptr;
   application.CreateForm(view);
   application.Run();
+  // The windows go while the desktop backend is still there.
+  delete Application;
+  Application = nullptr;
   return 0;
 }

@@ -1,5 +1,7 @@
 #include "client/view.h"
 
+#include "client/core/client_settings.h"
+#include "client/core/local_server.h"
 #include "client/view_layout.h"
 #include "controls/grid/qn_grid.h"
 #include "platform/rtl/sysutils.h"
@@ -9,10 +11,11 @@
 
 using namespace view_layout;
 
-TView::TView(TComponent* AOwner) : TForm(AOwner) {
+TView::TView(TComponent* AOwner, TViewOptions Options) : TForm(AOwner) {
   SetName("View");
   SetCaption("Quillon Client");
   SetColor(clBtnFace);
+  PaintFormBackground(this);
   SetBounds(0, 0, 634, 482);
   SetPosition(poScreenCenter);
   BuildMainMenu();
@@ -29,9 +32,12 @@ TView::TView(TComponent* AOwner) : TForm(AOwner) {
   BuildComponents();
   RecordBook->SetActivePageIndex(0);
   FormResize(this);
+  ProgramFolder = Options.ProgramFolder.empty() ? AppDirectory() : Options.ProgramFolder;
+  CreateLogic(Options.Transport);
+  WireEvents();
+  OnCreate = [this](TObject*) { FormCreate(); };
+  AfterConstruction();
 }
-
-TView::~TView() { BeforeDestruction(); }
 
 std::string TView::AppDirectory() { return IncludeTrailingBackslash(ExtractFilePath(ParamStr(0))); }
 

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/ui/common_controls.h"
 #include "platform/ui/containers.h"
@@ -28,7 +29,13 @@
 #include "platform/ui/tool_bar.h"
 #include "platform/ui/tree_view.h"
 
+#include "client/core/record_window.h"
+
 class TQnStringGrid;
+class TNetHTTPClient;
+class TLocalServer;
+class TTemplateData;
+struct TClientSettings;
 class TProgressBar;  // its header and the grid's share enumerator names: kept apart
 
 // The controls of one grid page (grid 3 or grid 4): the grid and its button panel.
@@ -47,9 +54,17 @@ struct TGridPage {
   TButton* EmailBtn = nullptr;
 };
 
-class TView : public TForm {
+// How the window reaches the world; the program takes the defaults, a test gives its own.
+struct TViewOptions {
+  // The transport of every request (the HTTP client Web when null).
+  TServerTransport* Transport = nullptr;
+  // The installation folder with a trailing separator (the program's folder when empty).
+  std::string ProgramFolder;
+};
+
+class TView : public TForm, public TRecordView {
 public:
-  explicit TView(TComponent* AOwner);
+  explicit TView(TComponent* AOwner, TViewOptions Options = {});
   ~TView() override;
 
   // The folder of the running program, with a trailing separator (the installation folder).
@@ -212,6 +227,68 @@ public:
   TMenuItem* AboutMenu = nullptr;
   TMenuItem* DisplayAbout = nullptr;
 
+  // ---- State ----
+  std::string ProgramFolder;
+  TNetHTTPClient* Web = nullptr;
+  std::unique_ptr<TServerSession> Session;
+  std::unique_ptr<TRecordWindow> Logic;
+  std::unique_ptr<TLocalServer> LocalServer;
+  std::unique_ptr<TClientSettings> Settings;
+  bool LoginFlag = false;       // the login has completed
+  std::string TemplateName;     // the definition found at start, without extension
+  std::string DatabaseType;     // the template's first attribute string
+  std::string ImageWord = "Image";
+  std::string QuantityWord = "Quantity";
+  std::array<int, 3> EmailFields{-1, -1, -1};  // field numbers of the e-mail fields
+  // The four strings of each grid column (caption and three attributes of the line editor).
+  std::array<std::array<std::string, 4>, 10> Grid3Columns{}, Grid4Columns{};
+  std::vector<std::string> Grid3Captions, Grid4Captions;
+
+  // ---- Lifecycle ----
+  void FormCreate();
+  void FormActivate();
+  void DatabaseLogin();
+  // The login window's result: 0 when the user gave up.
+  int GetLoginPassword();
+  void SetupDataArea();
+  // Rebuilds the pop-up menu of description Index (1-10) from its value tree.
+  void MakeMenu(TPopupMenu*& Menu, int Index);
+  // Fits the window to the definition: captions, grid columns, buttons, menu items.
+  void FitWindow(const TTemplateData& Template);
+  void FormCloseQuery(bool& CanClose);
+  void FreeDatabase();
+  void ServerShutDown();
+  void QuitClick();
+  // The field number of the N-th field (details 0-9, then others 21-26) of Kind (lower case), or -1.
+  int FindField(const std::string& Kind, int N) const;
+
+  // ---- Small dialogs ----
+  void SetDateFormat1Click();
+  void DatabaseInformation1Click();
+  void EmailSettings1Click();
+  void LocalServerSettings1Click();
+  void SetServerName1Click();
+  void SelectServer1Click();
+  void DisplayAboutClick();
+  void EditSkillBtnClick();
+  void DescOneEnter(int Index);
+
+  // ---- What the record logic shows ----
+  void ShowRecord(const ItemRecord& Record, const std::array<std::string, 10>& DescriptionTexts) override;
+  void ReadRecord(ItemRecord& Record) override;
+  bool ReadOnlyChecked() override;
+  void ShowConfiguration(const TConfiguration& Config) override;
+  void ShowDescription(int Index, const std::string& Text) override;
+  void SetMemo(int Index, const std::vector<std::string>& Lines) override;
+  void EnableForm(bool Enable) override;
+  void SetInsertEnabled(bool MenuItem, bool ToolButton) override;
+  // Empties the editors.
+  void LoadDefaults();
+  // The progress bar back to 0.
+  void ResetProgress();
+  // The editors follow the read-only state (date fields stay read-only: the date picker edits them).
+  void SetReadOnlyState(bool ReadOnly);
+
   // The field layout: places the controls for the window's size (also on every resize).
   void FormResize(TObject* Sender);
 
@@ -220,6 +297,7 @@ public:
 
 protected:
   void Resize() override;
+  void Activate() override;
 
 private:
   void BuildHeader();
@@ -233,6 +311,15 @@ private:
   void BuildComponents();
   void BuildMainMenu();
   void LayoutRecordPage();
+  void WireEvents();
+  void CreateLogic(TServerTransport* Transport);
+  void LoadGrid(TQnStringGrid& Grid, int Rows, const std::string& Text, const std::vector<std::string>& Captions);
 
   bool FLayingOut = false;
+  bool FShowing = false;        // the window is being filled: the editors' events are not changes
+  bool FLoginPosted = false;
+  bool FLoginRunning = false;  // the login step is under way (its windows activate this one)
+  std::unique_ptr<TServerTransport> FTransport;
+  std::array<bool, 10> FDateDetail{};
+  std::array<bool, 6> FDateOther{};
 };

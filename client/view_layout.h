@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "platform/ui/forms.h"
 #include "platform/ui/menus.h"
 #include "platform/ui/std_painted.h"
 
@@ -54,5 +55,14 @@ inline TMenuItem* AddItem(TComponent* owner, TMenuItem* parent, const std::strin
 }
 
 inline void AddLine(TComponent* owner, TMenuItem* parent) { AddItem(owner, parent, "", "-"); }
+
+// Forms do not erase their own background: this paints it in the form's colour before the
+// labels on it are drawn.
+inline void PaintFormBackground(TForm* form) {
+  form->OnPaint = [form](TObject*) {
+    form->Canvas().Brush().SetColor(form->Color());
+    form->Canvas().FillRect(form->ClientRect());
+  };
+}
 
 }  // namespace view_layout

@@ -16,3 +16,5 @@ void TView::BuildStatusLine() {
   DatabaseLabel = MakeCaptioned<TLabel>(this, StatusPanel, "DatabaseLabel", "", 226, 4, 380, 15);
 }
 
+
+void TView::ResetProgress() { Progress->SetPosition(0); }

@@ -1,0 +1,426 @@
+#include "client/small_dialogs.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "client/core/client_settings.h"
+#include "client/tree_nodes.h"
+#include "client/view_layout.h"
+#include "controls/html_label.h"
+#include "platform/rtl/date_time.h"
+#include "platform/rtl/ini_files.h"
+#include "platform/rtl/string_list.h"
+#include "platform/rtl/sysutils.h"
+#include "platform/rtl/sysutils.h"
+#include "platform/sys/winsock.h"
+#include "platform/ui/clipboard.h"
+#include "platform/ui/modal_service.h"
+#include "platform/ui/tree_view.h"
+#include "server/description_tree.h"
+
+using namespace view_layout;
+
+std::string TodayText() { return FormatDateTime("yyyy/mm/dd", Date()); }
+
+// ---- TSmallDialog --------------------------------------------------------------------------
+
+TSmallDialog::TSmallDialog(TComponent* AOwner, const std::string& caption, int width, int height)
+    : TForm(AOwner) {
+  SetCaption(caption);
+  SetBorderStyle(bsDialog);
+  SetBorderIcons({biSystemMenu});
+  SetPosition(poScreenCenter);
+  SetColor(clBtnFace);
+  PaintFormBackground(this);
+  SetBounds(0, 0, width, height);
+  OKBtn = MakeCaptioned<TButton>(this, this, "OKBtn", "OK", 0, 0, 75, 25);
+  OKBtn->SetDefault(true);
+  OKBtn->OnClick = [this](TObject*) { OKBtnClick(); };
+  CancelBtn = MakeCaptioned<TButton>(this, this, "CancelBtn", "Cancel", 0, 0, 75, 25);
+  CancelBtn->SetCancel(true);
+  CancelBtn->SetModalResult(mrCancel);
+  PlaceButtons(true);
+}
+
+void TSmallDialog::PlaceButtons(bool withCancel) {
+  const int top = Height() - 25 - 12;
+  CancelBtn->SetVisible(withCancel);
+  CancelBtn->SetBounds(Width() - 75 - 12, top, 75, 25);
+  OKBtn->SetBounds(withCancel ? Width() - 2 * 75 - 18 : Width() - 75 - 12, top, 75, 25);
+}
+
+void TSmallDialog::OKBtnClick() {
+  Accepted = true;
+  SetModalResult(mrOk);
+}
+
+void TSmallDialog::DoShow() {
+  FActivated = false;
+  TForm::DoShow();
+}
+
+void TSmallDialog::Activate() {
+  TForm::Activate();
+  if (!FActivated) {
+    FActivated = true;
+    FormActivate();
+  }
+}
+
+// ---- Date format ---------------------------------------------------------------------------
+
+TSelectDateFormatForm::TSelectDateFormatForm(TComponent* AOwner)
+    : TSmallDialog(AOwner, "Select Date Format", 260, 130) {
+  SetName("SelectDateFormatForm");
+  MonthFirst = MakeCaptioned<TRadioButton>(this, this, "MonthFirst", "MM/DD/YYYY", 20, 16, 200, 20);
+  DayFirst = MakeCaptioned<TRadioButton>(this, this, "DayFirst", "DD/MM/YYYY", 20, 42, 200, 20);
+}
+
+void TSelectDateFormatForm::FormActivate() {
+  if (DateFormat == "mm/dd/yyyy")
+    MonthFirst->SetChecked(true);
+  else
+    DayFirst->SetChecked(true);
+}
+
+void TSelectDateFormatForm::OKBtnClick() {
+  DateFormat = MonthFirst->Checked() ? "mm/dd/yyyy" : "dd/mm/yyyy";
+  TSmallDialog::OKBtnClick();
+}
+
+// ---- Database information ------------------------------------------------------------------
+
+TDatabaseInformationForm::TDatabaseInformationForm(TComponent* AOwner)
+    : TSmallDialog(AOwner, "Please enter database information:", 400, 318) {
+  SetName("DatabaseInformationForm");
+  struct {
+    TEdit** edit;
+    TLabel** label;
+    const char* name;
+    const char* caption;
+  } const rows[] = {
+      {&DatabaseName, nullptr, "DatabaseName", "Database Name"},
+      {&DatabaseAuthor, nullptr, "DatabaseAuthor", "Database Author"},
+      {&DatabaseDescription, nullptr, "DatabaseDescription", "Database Description"},
+      {&DateCreated, nullptr, "DateCreated", "Date Created"},
+      {&DateUpdated, nullptr, "DateUpdated", "Date Updated"},
+      {&DatabaseType, &TypeLabel, "DatabaseType", "Database Type"},
+      {&FileCode, nullptr, "FileCode", "Tallowind Code"},
+      {&Size, nullptr, "Size", "Size"},
+  };
+  int top = 14;
+  for (const auto& r : rows) {
+    TLabel* label = MakeCaptioned<TLabel>(this, this, std::string(r.name) + "Label", r.caption, 14, top + 3, 130, 15);
+    if (r.label) *r.label = label;
+    *r.edit = Make<TEdit>(this, this, r.name, 148, top, 236, 21);
+    top += 29;
+  }
+  for (TEdit* e : {DateCreated, DateUpdated, FileCode, Size}) {
+    e->SetReadOnly(true);
+    e->SetColor(clBtnFace);
+  }
+  TypeLabel->Font().SetStyle({fsUnderline});
+  TypeLabel->SetCursor(crHandPoint);
+  TypeLabel->OnClick = [this](TObject* s) { TypeLabelClick(s); };
+}
+
+void TDatabaseInformationForm::FormActivate() {
+  DatabaseName->SetText(Info.Name);
+  DatabaseAuthor->SetText(Info.Author);
+  DatabaseDescription->SetText(Info.Description);
+  DateCreated->SetText(Info.CDate);
+  DateUpdated->SetText(Info.UDate);
+  DatabaseType->SetText(Info.Type);
+  FileCode->SetText(Info.FileCode);
+  Size->SetText(Info.Size);
+  DatabaseType->SetReadOnly(!DatabaseType->Text().empty() && Info.Type != "Blank" && Info.Type != "Fitness");
+  // The code and the size are the database's own: nothing the user gives.
+  FileCode->Clear();
+  Size->Clear();
+  FocusControl(DatabaseName);
+}
+
+void TDatabaseInformationForm::TypeLabelClick(TObject*) {
+  std::string type = DatabaseType->Text();
+  if (InputQuery("type", "type", type)) DatabaseType->SetText(type);
+}
+
+void TDatabaseInformationForm::OKBtnClick() {
+  if (DatabaseName->Text().empty()) {
+    MessageDlg("Please enter a name for your database.", mtInformation, {mbOK});
+    return;
+  }
+  if (DatabaseType->Text().empty()) {
+    MessageDlg("Please enter database type.", mtInformation, {mbOK});
+    return;
+  }
+  Info.Name = DatabaseName->Text();
+  Info.Author = DatabaseAuthor->Text();
+  Info.Description = DatabaseDescription->Text().empty() ? Info.Name : DatabaseDescription->Text();
+  Info.Type = DatabaseType->Text();
+  Info.CDate = DateCreated->Text();
+  Info.UDate = DateUpdated->Text();
+  TSmallDialog::OKBtnClick();
+}
+
+// ---- E-mail settings -----------------------------------------------------------------------
+
+namespace {
+struct TMailKey {
+  TEdit* TEmailSettingsForm::*Edit;
+  const char* Key;
+};
+const TMailKey kMailKeys[] = {
+    {&TEmailSettingsForm::MailServer, "MailServer"},   {&TEmailSettingsForm::MailPort, "MailPort"},
+    {&TEmailSettingsForm::SenderName, "SenderName"},   {&TEmailSettingsForm::SenderEmail, "SenderEmail"},
+    {&TEmailSettingsForm::RecipientName, "RecipientName"}, {&TEmailSettingsForm::RecipientEmail, "RecipientEmail"},
+};
+}  // namespace
+
+TEmailSettingsForm::TEmailSettingsForm(TComponent* AOwner) : TSmallDialog(AOwner, "Email Settings", 380, 252) {
+  SetName("EmailSettingsForm");
+  const char* captions[] = {"Mail Server", "Mail Port", "Sender Name", "Sender Email", "Recipient Name",
+                            "Recipient Email"};
+  int top = 14;
+  for (int i = 0; i < 6; ++i) {
+    MakeCaptioned<TLabel>(this, this, std::string(kMailKeys[i].Key) + "Label", captions[i], 14, top + 3, 110, 15);
+    this->*kMailKeys[i].Edit = Make<TEdit>(this, this, kMailKeys[i].Key, 128, top, 236, 21);
+    top += 29;
+  }
+  OpenKey = [] { return OpenSettingsKey(); };
+}
+
+void TEmailSettingsForm::FormActivate() {
+  std::unique_ptr<TCustomIniFile> key = OpenKey();
+  for (const TMailKey& k : kMailKeys) {
+    std::string fallback;
+    if (std::string(k.Key) == "MailServer") fallback = DefaultHost;
+    if (std::string(k.Key) == "MailPort") fallback = DefaultPort;
+    (this->*k.Edit)->SetText(key->ReadString("SETTINGS", k.Key, fallback));
+  }
+}
+
+void TEmailSettingsForm::OKBtnClick() {
+  std::unique_ptr<TCustomIniFile> key = OpenKey();
+  for (const TMailKey& k : kMailKeys) key->WriteString("SETTINGS", k.Key, (this->*k.Edit)->Text());
+  key->UpdateFile();
+  TSmallDialog::OKBtnClick();
+}
+
+// ---- Server settings -----------------------------------------------------------------------
+
+TServerSettingsForm::TServerSettingsForm(TComponent* AOwner) : TSmallDialog(AOwner, "Server Settings", 460, 318) {
+  SetName("ServerSettingsForm");
+  URLLabel = MakeCaptioned<TLabel>(this, this, "URLLabel", "Online URL:", 14, 17, 120, 15);
+  URLBox = Make<TEdit>(this, this, "URLBox", 14, 36, 346, 21);
+  URLBox->SetReadOnly(true);
+  CopyURLBtn = MakeCaptioned<TButton>(this, this, "CopyURLBtn", "Copy URL", 366, 34, 80, 25);
+  CopyURLBtn->OnClick = [this](TObject* s) { CopyURLBtnClick(s); };
+  Explanation = Make<TMarkupLabel>(this, this, "Explanation", 14, 68, 432, 110);
+  MakeCaptioned<TLabel>(this, this, "AddressTitle", "This computer's addresses:", 14, 186, 200, 15);
+  AddressList = Make<TListBox>(this, this, "AddressList", 14, 204, 200, 60);
+  CancelBtn->SetVisible(false);
+  PlaceButtons(false);
+  LocalAddresses = [] {
+    std::vector<std::string> addresses;
+    char host[256] = {};
+    if (winsock::gethostname(host, sizeof host - 1) != 0) return addresses;
+    if (hostent* entry = winsock::gethostbyname(host))
+      for (char** a = entry->h_addr_list; a && *a; ++a) {
+        in_addr address;
+        std::memcpy(&address, *a, sizeof address);
+        addresses.push_back(winsock::inet_ntoa(address));
+      }
+    return addresses;
+  };
+}
+
+std::string TServerSettingsForm::URLFromReply(const std::string& Reply) const {
+  // The reply's lines end at carriage returns; bytes below 16 are dropped.
+  std::vector<std::string> lines(1);
+  for (char c : Reply) {
+    if (c == '\r')
+      lines.emplace_back();
+    else if (static_cast<unsigned char>(c) >= 16)
+      lines.back() += c;
+  }
+  std::string url = lines.size() < 2 ? "Not Available"
+                                     : "http://" + lines[1] + ":" + std::to_string(Port) + "/database/qnserver.exe";
+  if (DatabaseType == "Library")
+    url += "?Catalog=Yes&Database=" + DatabaseName;
+  else
+    url += "?IM=Yes&F=N&Database=" + DatabaseName;
+  return url;
+}
+
+void TServerSettingsForm::FormActivate() {
+  if (DatabaseType == "Library") URLLabel->SetCaption("Online Search URL:");
+  std::string reply;
+  if (!FetchPublicAddress || !FetchPublicAddress(reply)) reply.clear();
+  URLBox->SetText(URLFromReply(reply));
+  TStringList html;
+  const std::string port = std::to_string(Port);
+  html.Add("<b>Reaching this server from other computers</b><br>");
+  html.Add("Other computers on your network reach the server at one of this computer's addresses below, "
+           "port " + port + ".  To reach it from the Internet, your router must forward port <b>" + port +
+           "</b> to this computer; the address above is then the one to give out.");
+  Explanation->SetHTMLText(html);
+  AddressList->Items().Clear();
+  if (LocalAddresses)
+    for (const std::string& a : LocalAddresses()) AddressList->Items().Add(a);
+}
+
+void TServerSettingsForm::CopyURLBtnClick(TObject*) {
+  URLBox->SelectAll();
+  Clipboard().SetAsText(URLBox->Text());
+}
+
+// ---- Quantity --------------------------------------------------------------------------------
+
+TEditQuantityForm::TEditQuantityForm(TComponent* AOwner) : TSmallDialog(AOwner, "Edit Quantity", 280, 150) {
+  SetName("EditQuantityForm");
+  FieldLabel = MakeCaptioned<TLabel>(this, this, "FieldLabel", "Amount", 14, 17, 90, 15);
+  AmountBox = Make<TEdit>(this, this, "AmountBox", 108, 14, 150, 21);
+  AddBtn = MakeCaptioned<TRadioButton>(this, this, "AddBtn", "Add", 108, 44, 70, 20);
+  RemoveBtn = MakeCaptioned<TRadioButton>(this, this, "RemoveBtn", "Remove", 180, 44, 80, 20);
+  AddBtn->SetChecked(true);
+}
+
+void TEditQuantityForm::FormActivate() {
+  SetCaption("Edit " + FieldName);
+  FieldLabel->SetCaption(FieldName);
+  Amount = 0;
+  FocusControl(AmountBox);
+}
+
+void TEditQuantityForm::OKBtnClick() {
+  const std::string text = (RemoveBtn->Checked() ? "-" : "") + AmountBox->Text();
+  int value = 0;
+  Amount = TryStrToInt(text, value) ? value : 0;
+  TSmallDialog::OKBtnClick();
+}
+
+// ---- Field name and type -------------------------------------------------------------------
+
+TEditFieldForm::TEditFieldForm(TComponent* AOwner) : TSmallDialog(AOwner, "Edit Text Field", 330, 180) {
+  SetName("EditFieldForm");
+  MakeCaptioned<TLabel>(this, this, "NameLabel", "Field Name", 14, 17, 80, 15);
+  NameBox = Make<TEdit>(this, this, "NameBox", 100, 14, 212, 21);
+  MakeCaptioned<TLabel>(this, this, "TypeLabel", "Field Type", 14, 46, 80, 15);
+  TypeBox = Make<TComboBox>(this, this, "TypeBox", 100, 43, 212, 21);
+  for (const char* kind : {"Text", "Date", "Money", "Quantity", "Desired Quantity", "Barcode", "Email Address",
+                           "URL", "Record Counter"})
+    TypeBox->Items().Add(kind);
+  auto* note = MakeCaptioned<TLabel>(this, this, "Note",
+                                     "Note: Field type should only be changed when the database is empty.", 14,
+                                     76, 300, 30);
+  note->SetWordWrap(true);
+}
+
+void TEditFieldForm::FormActivate() {
+  NameBox->SetText(FieldName);
+  TypeBox->SetText(FieldType);
+  FocusControl(NameBox);
+}
+
+void TEditFieldForm::OKBtnClick() {
+  FieldName = NameBox->Text();
+  FieldType = TypeBox->Text();
+  TSmallDialog::OKBtnClick();
+}
+
+// ---- Item editing --------------------------------------------------------------------------
+
+TEditSkillForm::TEditSkillForm(TComponent* AOwner) : TSmallDialog(AOwner, "Edit Skill", 380, 300) {
+  SetName("EditSkillForm");
+  SkillTitle = MakeCaptioned<TLabel>(this, this, "SkillTitle", "Skill Title", 14, 12, 350, 20);
+  SkillTitle->Font().SetSize(11);
+  SkillTitle->Font().SetStyle({fsBold, fsUnderline});
+  SkillTitle->OnDblClick = [this](TObject* s) { SkillTitleDblClick(s); };
+  Value1Label = MakeCaptioned<TLabel>(this, this, "Value1Label", "Version/Model", 14, 42, 350, 15);
+  Value1Box = Make<TEdit>(this, this, "Value1Box", 14, 60, 350, 21);
+  Value2Label = MakeCaptioned<TLabel>(this, this, "Value2Label", "Notes", 14, 88, 350, 15);
+  Value2Box = Make<TMemo>(this, this, "Value2Box", 14, 106, 350, 80);
+  FlagBox = MakeCaptioned<TCheckBox>(this, this, "FlagBox", "Uses Product/Service", 14, 192, 250, 20);
+  auto* hint = MakeCaptioned<TLabel>(this, this, "Hint",
+                                     "To change title double-click underlined area at the top of this window.",
+                                     14, 216, 350, 15);
+  hint->Font().SetColor(clGray);
+}
+
+void TEditSkillForm::FormActivate() {
+  SkillTitle->SetCaption(ItemName);
+  FlagBox->SetChecked(Flag);
+  Value1Box->SetText(Value1);
+  Value2Box->SetText(Value2);
+  Value1Label->SetCaption("Select " + (ColumnCaptions.size() > 0 ? ColumnCaptions[0] : std::string()));
+  Value2Label->SetCaption(ColumnCaptions.size() > 1 ? ColumnCaptions[1] : std::string());
+  FlagBox->SetCaption(ColumnCaptions.size() > 2 ? ColumnCaptions[2] : std::string("Uses Product/Service"));
+}
+
+void TEditSkillForm::SkillTitleDblClick(TObject*) {
+  std::string name = SkillTitle->Caption();
+  if (!InputQuery("Skill Name:", "Enter New Skill Name", name)) return;
+  SkillTitle->SetCaption(name);
+  ItemName = name;
+  if (OnRename) OnRename(name);
+}
+
+void TEditSkillForm::OKBtnClick() {
+  Value1 = Value1Box->Text();
+  Value2 = Value2Box->Text();
+  Flag = FlagBox->Checked();
+  TSmallDialog::OKBtnClick();
+}
+
+// ---- Drop-down choices ---------------------------------------------------------------------
+
+TDropDownMenuForm::TDropDownMenuForm(TComponent* AOwner)
+    : TSmallDialog(AOwner, "Edit Drop Down Menu Options", 380, 360) {
+  SetName("DropDownMenuForm");
+  auto* instructions = MakeCaptioned<TLabel>(
+      this, this, "Instructions",
+      "Instructions:  Enter each menu choice on a seperate line.  Indent subi-items using <TAB> key.", 14, 10,
+      350, 32);
+  instructions->SetWordWrap(true);
+  Choices = Make<TMemo>(this, this, "Choices", 14, 46, 350, 230);
+  Choices->SetWantTabs(true);
+  Choices->SetScrollBars(ssBoth);
+  TreeViewBtn = MakeCaptioned<TButton>(this, this, "TreeViewBtn", "Tree View", 14, 0, 90, 25);
+  TreeViewBtn->SetTop(OKBtn->Top());
+  TreeViewBtn->OnClick = [this](TObject* s) { TreeViewBtnClick(s); };
+}
+
+void TDropDownMenuForm::LoadChoices() {
+  Choices->Lines().Clear();
+  if (Tree) Choices->SetText(TreeToLines(*Tree));
+}
+
+void TDropDownMenuForm::FormActivate() { LoadChoices(); }
+
+void TDropDownMenuForm::OKBtnClick() {
+  if (Tree) *Tree = TreeFromLines(Choices->Text());
+  TSmallDialog::OKBtnClick();
+}
+
+void TDropDownMenuForm::TreeViewBtnClick(TObject*) {
+  if (OnTreeView) OnTreeView();
+  LoadChoices();
+}
+
+// ---- About -----------------------------------------------------------------------------------
+
+TAboutBox::TAboutBox(TComponent* AOwner) : TSmallDialog(AOwner, "About", 300, 150) {
+  SetName("AboutBox");
+  ProductName = MakeCaptioned<TLabel>(this, this, "ProductName", "", 20, 20, 260, 22);
+  ProductName->Font().SetSize(13);
+  ProductName->Font().SetStyle({fsBold});
+  Version = MakeCaptioned<TLabel>(this, this, "Version", "", 20, 52, 260, 15);
+  CancelBtn->SetVisible(false);
+  PlaceButtons(false);
+}
+
+void TAboutBox::FormActivate() {
+  ProductName->SetCaption(Title);
+  Version->SetCaption("Version 1.05 " + ProgramName);
+}

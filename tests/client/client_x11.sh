@@ -1,0 +1,171 @@
+#!/usr/bin/env bash
+# The installed client as a person uses it, on a real X server: scripts/run installs it (with no
+# display it says so and fails), then R/qnclient starts, shows the login window, "Create Demo"
+# fills the database information window and creates the database, Login shows the first record,
+# a detail typed into two records survives Next and Previous, and the window closes: no web
+# server or resident server instance is left and the hand-over folder is empty. Screenshots of
+# the login window and of the main window with a record are saved beside the log.
+# Usage: client_x11.sh SOURCE_DIR BUILD_DIR OUTPUT_FOLDER
+set -euo pipefail
+src="$1"
+bin="$2"
+out="$3"
+if [ "${QN_X11_INNER:-}" != 1 ]; then
+  mkdir -p "$out"
+  rm -rf "$out/R" "$out/xdg" "$out/config"
+  # Installing with no display: the client says so and the script fails.
+  set +e
+  env -u DISPLAY -u WAYLAND_DISPLAY QN_SKIP_BUILD=1 BUILD_DIR="$bin" QN_HOME="$out/R" \
+    XDG_DATA_HOME="$out/xdg" bash "$src/scripts/run" > "$out/install.log" 2>&1
+  rc=$?
+  set -e
+  [ "$rc" -ne 0 ] || { echo "FAIL: scripts/run without a display succeeded" >&2; exit 1; }
+  grep -q "No display" "$out/install.log" || { echo "FAIL: scripts/run did not say there is no display" >&2; cat "$out/install.log" >&2; exit 1; }
+  for f in qnclient bin/hmserv Data/database/qnserver.exe Data/database/General.set Data/database/General.atr; do
+    [ -e "$out/R/$f" ] || { echo "FAIL: $f was not installed" >&2; exit 1; }
+  done
+  [ -f "$out/xdg/applications/quillon.desktop" ] || { echo "FAIL: no desktop entry" >&2; exit 1; }
+  grep -q "^Exec=$out/R/qnclient$" "$out/xdg/applications/quillon.desktop" || { echo "FAIL: desktop entry" >&2; exit 1; }
+  [ -f "$out/xdg/icons/hicolor/scalable/apps/quillon.svg" ] || { echo "FAIL: no icon" >&2; exit 1; }
+  exec xvfb-run -a -s "-screen 0 1024x768x24" env QN_X11_INNER=1 bash "$0" "$@"
+fi
+
+R="$out/R"
+log="$out/client.log"
+port=$(/usr/bin/python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
+export QN_PORT="$port" XDG_CONFIG_HOME="$out/config" QT_QPA_PLATFORM=xcb
+
+fail() {
+  echo "FAIL: $*" >&2
+  echo "--- client output:" >&2
+  cat "$log" >&2 || true
+  exit 1
+}
+shot() { # shot FILE X Y W H: the screen cut to a rectangle
+  /usr/bin/python3 - "$@" <<'PY'
+import sys
+from PIL import ImageGrab
+f, x, y, w, h = sys.argv[1], *map(int, sys.argv[2:])
+ImageGrab.grab().crop((x, y, x + w, y + h)).save(f)
+PY
+}
+dark() { # dark FILE X Y W H: dark pixels in a rectangle of a picture
+  /usr/bin/python3 - "$@" <<'PY'
+import sys
+from PIL import Image
+f, x, y, w, h = sys.argv[1], *map(int, sys.argv[2:])
+px = Image.open(f).convert("RGB").load()
+print(sum(1 for yy in range(y, y + h) for xx in range(x, x + w) if sum(px[xx, yy]) < 300))
+PY
+}
+same() { # same A B: two pictures hold the same pixels
+  /usr/bin/python3 - "$@" <<'PY'
+import sys
+from PIL import Image, ImageChops
+a, b = (Image.open(f).convert("RGB") for f in sys.argv[1:3])
+sys.exit(0 if a.size == b.size and ImageChops.difference(a, b).getbbox() is None else 1)
+PY
+}
+geometry() { eval "$(xdotool getwindowgeometry --shell "$1")"; }
+click_at() { xdotool mousemove "$1" "$2" click 1; sleep "${3:-0.6}"; }
+# The newest small window titled Title (a message box: the main window has the same title).
+message_box() {
+  local w
+  for w in $(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null); do
+    geometry "$w"
+    if [ "$WIDTH" -lt 600 ]; then echo "$w"; return 0; fi
+  done
+  return 1
+}
+press_ok() { # clicks the button at the bottom right of the message box titled $1
+  local w=""
+  for _ in $(seq 50); do w=$(message_box "$1") && break; sleep 0.1; done
+  [ -n "$w" ] || fail "no message box '$1'"
+  geometry "$w"
+  click_at $((X + WIDTH - 50)) $((Y + HEIGHT - 22)) 1
+}
+
+"$R/qnclient" > "$log" 2>&1 &
+pid=$!
+trap 'kill "$pid" 2>/dev/null || true' EXIT
+
+# ---- The login window ----
+login=$(xdotool search --sync --onlyvisible --name '^Login$' | head -1)
+sleep 0.5
+geometry "$login"
+lx=$X ly=$Y
+shot "$out/login_window.png" "$X" "$Y" "$WIDTH" "$HEIGHT"
+[ "$(dark "$out/login_window.png" 14 10 220 22)" -gt 60 ] || fail "the login window shows no title"
+[ "$(dark "$out/login_window.png" 116 44 240 21)" -gt 40 ] || fail "the login window shows no server address"
+
+# ---- Create Demo: the database information window, then the message ----
+click_at $((lx + 70)) $((ly + 132)) 1
+info=$(xdotool search --sync --onlyvisible --name '^Please enter database information:$' | head -1)
+geometry "$info"
+click_at $((X + 260)) $((Y + 24)) 0.3
+xdotool type --delay 40 "Demo"
+sleep 0.3
+shot "$out/database_information.png" "$X" "$Y" "$WIDTH" "$HEIGHT"
+[ "$(dark "$out/database_information.png" 148 130 236 21)" -gt 20 ] || fail "the creation date is not filled in"
+xdotool key Return
+sleep 1
+press_ok "Quillon Server"
+[ -f "$R/Data/database/Demo.qnd" ] || fail "the database was not created"
+
+# ---- Login: the first record ----
+click_at $((lx + 226)) $((ly + 132)) 0.3
+click_at $((lx + 226)) $((ly + 132)) 2
+main=""
+for w in $(xdotool search --onlyvisible --name '^Quillon Server$'); do
+  geometry "$w"
+  [ "$WIDTH" -ge 600 ] && main=$w
+done
+[ -n "$main" ] || fail "no main window"
+xdotool search --onlyvisible --name '^Login$' >/dev/null 2>&1 && fail "the login window is still open"
+geometry "$main"
+mx=$X my=$Y mw=$WIDTH mh=$HEIGHT
+shot "$out/first_record.png" "$mx" "$my" "$mw" "$mh"
+[ "$(dark "$out/first_record.png" 63 53 74 18)" -gt 20 ] || fail "no record code shown"
+
+# Fields of the record page, from the window's top left: the second detail and the code box.
+field_x=$((mx + 200)) field_y=$((my + 140))
+away_x=$((mx + 100)) away_y=$((my + 62))
+next_x=$((mx + 59)) prev_x=$((mx + 19)) new_x=$((mx + 108)) close_x=$((mx + 611)) tool_y=$((my + 32))
+crop_field() { click_at "$away_x" "$away_y" 0.4; shot "$1" $((mx + 118)) $((my + 132)) 180 17; }
+type_field() {
+  click_at "$field_x" "$field_y" 0.3
+  xdotool key ctrl+a
+  xdotool type --delay 40 "$1"
+  sleep 0.3
+}
+
+type_field "Alpha"
+crop_field "$out/alpha_typed.png"
+[ "$(dark "$out/alpha_typed.png" 0 0 180 17)" -gt 20 ] || fail "the typed detail does not show"
+click_at "$new_x" "$tool_y" 1.5
+crop_field "$out/new_record.png"
+[ "$(dark "$out/new_record.png" 0 0 180 17)" -eq 0 ] || fail "the new record is not empty"
+type_field "Beta"
+crop_field "$out/beta_typed.png"
+click_at "$prev_x" "$tool_y" 1.5
+crop_field "$out/after_previous.png"
+shot "$out/main_window.png" "$mx" "$my" "$mw" "$mh"
+same "$out/alpha_typed.png" "$out/after_previous.png" || fail "Previous does not show the first record's detail"
+click_at "$next_x" "$tool_y" 1.5
+crop_field "$out/after_next.png"
+same "$out/beta_typed.png" "$out/after_next.png" || fail "Next does not show the second record's detail"
+
+# ---- Close ----
+click_at "$close_x" "$tool_y" 0.5
+for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.2; done
+kill -0 "$pid" 2>/dev/null && fail "the client did not end after Close"
+wait "$pid" || fail "the client ended with a failure"
+trap - EXIT
+sleep 0.5
+pgrep -f "hmserv-$(id -u)-$port/" >/dev/null && fail "the web server is still running"
+pgrep -f "^$R/Data/database/qnserver.exe" >/dev/null && fail "the server's resident instance is still running"
+left=$(find "$R/Data/database" -maxdepth 2 -ipath '*/temp/*' -type f | wc -l)
+[ "$left" -eq 0 ] || fail "$left files left in the hand-over folder"
+grep -aq "Alpha" "$R/Data/database/Demo.qnd"* || fail "the first record's detail was not stored"
+grep -aq "Beta" "$R/Data/database/Demo.qnd"* || fail "the second record's detail was not stored"
+echo "client_x11: login, creation, two records, Next and Previous, close; screenshots in $out"
