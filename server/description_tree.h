@@ -7,17 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "platform/ui/tree_node_data.h"
 #include "server/value_stream.h"
 
-struct TDescriptionNode {
-  std::string Text;
-  std::int32_t ImageIndex = 0;
-  std::int32_t SelectedIndex = 0;
-  std::int32_t StateIndex = -1;
-  std::int32_t OverlayIndex = -1;
-  std::int32_t Data = 0;
-  std::vector<TDescriptionNode> Children;
-};
+// A node as the "Items.Data" stream holds it (text, image indexes, data, children).
+using TDescriptionNode = TTreeNodeRecord;
 
 struct TDescriptionTree {
   std::vector<TDescriptionNode> Nodes;  // top-level nodes
@@ -27,10 +21,11 @@ struct TDescriptionTree {
   std::vector<std::string> Texts() const;
 };
 
-// Writes the tree as a root component; node texts longer than 255 bytes are cut to 255.
+// Writes the tree as a root component; node texts longer than 255 bytes are cut to 255 (at a
+// character).
 void WriteDescriptionTree(TValueWriter& Writer, const TDescriptionTree& Tree);
 // Reads a root component; a component without "Items.Data" gives an empty tree.  Node counts are
-// checked against the bytes present and the nesting is bounded.
+// checked against the bytes present and the nesting is bounded (EReadError).
 TDescriptionTree ReadDescriptionTree(TValueReader& Reader);
 
 // The "Items.Data" bytes alone.

@@ -8,73 +8,11 @@
 #include "platform/rtl/string_list.h"
 #include "platform/rtl/sysutils.h"
 #include "platform/rtl/typed_stream.h"
+#include "platform/ui/tree_node_data.h"
 
 namespace {
 
-// "Items.Data": per node a record size (the text's length + 25), six 32-bit values, a length
-// byte and the text.
-constexpr std::int64_t kNodeFixedBytes = 4 + 6 * 4 + 1;
-constexpr std::int32_t kRecordBase = 25;
-constexpr std::size_t kMaxNodeText = 255;
-// Nesting deeper than this in a stream is refused (a lying child count would recurse without
-// end otherwise).
-constexpr int kMaxStreamDepth = 256;
 constexpr int kDragThreshold = 5;
-
-struct TNodeRecord {
-  std::int32_t Image = 0, Selected = 0, State = -1, Overlay = -1, Data = 0;
-  std::string Text;
-  std::vector<TNodeRecord> Children;
-};
-
-void PutLE32(std::string& out, std::int32_t v) {
-  auto u = static_cast<std::uint32_t>(v);
-  for (int i = 0; i < 4; ++i) out += static_cast<char>((u >> (8 * i)) & 0xFF);
-}
-
-std::int32_t GetLE32(TStream& s) {
-  unsigned char b[4];
-  s.ReadBuffer(b, 4);
-  return static_cast<std::int32_t>(static_cast<std::uint32_t>(b[0]) | (static_cast<std::uint32_t>(b[1]) << 8) |
-                                   (static_cast<std::uint32_t>(b[2]) << 16) |
-                                   (static_cast<std::uint32_t>(b[3]) << 24));
-}
-
-std::int64_t BytesLeft(TStream& s) { return s.Size() - s.Position(); }
-
-// The text cut to what a record holds, never inside a UTF-8 sequence.
-std::string RecordText(const std::string& text) {
-  if (text.size() <= kMaxNodeText) return text;
-  std::size_t n = kMaxNodeText;
-  while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
-  return text.substr(0, n);
-}
-
-void ReadRecords(TStream& s, std::int32_t count, int depth, std::vector<TNodeRecord>& out) {
-  if (depth > kMaxStreamDepth) throw EReadError("Invalid property value");
-  if (count < 0 || count > BytesLeft(s) / kNodeFixedBytes) throw EReadError();
-  out.reserve(static_cast<std::size_t>(count));
-  for (std::int32_t i = 0; i < count; ++i) {
-    TNodeRecord r;
-    const std::int32_t size = GetLE32(s);
-    if (size < kRecordBase || size > kRecordBase + static_cast<std::int32_t>(kMaxNodeText) ||
-        size > BytesLeft(s))
-      throw EReadError();
-    r.Image = GetLE32(s);
-    r.Selected = GetLE32(s);
-    r.State = GetLE32(s);
-    r.Overlay = GetLE32(s);
-    r.Data = GetLE32(s);
-    const std::int32_t children = GetLE32(s);
-    unsigned char length = 0;
-    s.ReadBuffer(&length, 1);
-    if (kRecordBase + length != size) throw EReadError();
-    r.Text.resize(length);
-    if (length) s.ReadBuffer(r.Text.data(), length);
-    ReadRecords(s, children, depth + 1, r.Children);
-    out.push_back(std::move(r));
-  }
-}
 
 }  // namespace
 
@@ -539,46 +477,49 @@ void TTreeNodes::DefineProperties(TFiler& Filer) {
 }
 
 void TTreeNodes::WriteData(TStream& Stream) const {
-  std::string out;
-  PutLE32(out, FTopCount);
-  // Depth first, without recursion: each node's record, then its children.
-  std::vector<const TTreeNode*> stack;
-  for (const TTreeNode* n = FLast; n; n = n->FPrev) stack.push_back(n);
-  while (!stack.empty()) {
-    const TTreeNode* n = stack.back();
-    stack.pop_back();
-    const std::string text = RecordText(n->FText);
-    PutLE32(out, kRecordBase + static_cast<std::int32_t>(text.size()));
-    PutLE32(out, n->FImageIndex);
-    PutLE32(out, n->FSelectedIndex);
-    PutLE32(out, n->FStateIndex);
-    PutLE32(out, n->FOverlayIndex);
-    PutLE32(out, static_cast<std::int32_t>(reinterpret_cast<std::intptr_t>(n->FData)));
-    PutLE32(out, n->FCount);
-    out += static_cast<char>(text.size());
-    out += text;
-    for (const TTreeNode* c = n->FLast; c; c = c->FPrev) stack.push_back(c);
+  // The records mirror the nodes, filled parent first without recursion: a record's children
+  // are sized before any of them is queued, so the pointers into them stay valid.
+  std::vector<TTreeNodeRecord> top(static_cast<std::size_t>(FTopCount));
+  std::vector<std::pair<const TTreeNode*, TTreeNodeRecord*>> work;
+  std::size_t k = 0;
+  for (const TTreeNode* n = FFirst; n && k < top.size(); n = n->FNext) work.emplace_back(n, &top[k++]);
+  while (!work.empty()) {
+    auto [n, r] = work.back();
+    work.pop_back();
+    r->Text = n->FText;
+    r->ImageIndex = n->FImageIndex;
+    r->SelectedIndex = n->FSelectedIndex;
+    r->StateIndex = n->FStateIndex;
+    r->OverlayIndex = n->FOverlayIndex;
+    r->Data = static_cast<std::int32_t>(reinterpret_cast<std::intptr_t>(n->FData));
+    r->Children.resize(static_cast<std::size_t>(n->FCount));
+    std::size_t i = 0;
+    for (const TTreeNode* c = n->FFirst; c && i < r->Children.size(); c = c->FNext) work.emplace_back(c, &r->Children[i++]);
   }
-  Stream.WriteString(out);
+  Stream.WriteString(EncodeTreeNodeData(top));
 }
 
 void TTreeNodes::ReadData(TStream& Stream) {
-  std::vector<TNodeRecord> records;
-  const std::int32_t count = GetLE32(Stream);
-  ReadRecords(Stream, count, 0, records);
+  const std::int64_t start = Stream.Position();
+  std::string bytes(static_cast<std::size_t>(std::max<std::int64_t>(0, Stream.Size() - start)), '\0');
+  if (bytes.empty()) throw EReadError();
+  Stream.ReadBuffer(bytes.data(), static_cast<long>(bytes.size()));
+  std::size_t used = 0;
+  const std::vector<TTreeNodeRecord> records = DecodeTreeNodeData(bytes.data(), bytes.size(), &used);
+  Stream.SetPosition(start + static_cast<std::int64_t>(used));
   // Everything read: now the tree changes.
   BeginUpdate();
   try {
     Clear();
-    std::function<void(TTreeNode*, const std::vector<TNodeRecord>&)> build =
-        [&](TTreeNode* parent, const std::vector<TNodeRecord>& list) {
-          for (const TNodeRecord& r : list) {
+    std::function<void(TTreeNode*, const std::vector<TTreeNodeRecord>&)> build =
+        [&](TTreeNode* parent, const std::vector<TTreeNodeRecord>& list) {
+          for (const TTreeNodeRecord& r : list) {
             std::unique_ptr<TTreeNode> node(new TTreeNode(this));
             node->FText = r.Text;
-            node->FImageIndex = r.Image;
-            node->FSelectedIndex = r.Selected;
-            node->FStateIndex = r.State;
-            node->FOverlayIndex = r.Overlay;
+            node->FImageIndex = r.ImageIndex;
+            node->FSelectedIndex = r.SelectedIndex;
+            node->FStateIndex = r.StateIndex;
+            node->FOverlayIndex = r.OverlayIndex;
             node->FData = reinterpret_cast<void*>(static_cast<std::intptr_t>(r.Data));
             node->LinkAt(parent, nullptr);
             TTreeNode* n = node.release();

@@ -95,7 +95,10 @@ TEST_F(TreeViewTest, LyingItemsDataRaisesAReadErrorAndKeepsTheTree) {
   std::string lengthLie = good;
   lengthLie[4] = 125;  // size and length byte agree, and run past the end
   lengthLie[4 + 28] = 100;
+  std::string deep = LE32(1);  // 300 levels, each node one child: deeper than a stream may nest
+  for (int i = 0; i < 300; ++i) deep += NodeRecord("A", 0, 0, -1, -1, 0, i < 299 ? 1 : 0);
   const TCase cases[] = {
+      {"nesting", deep},
       {"top count", LE32(1000000) + NodeRecord("A", 0, 0, -1, -1, 0, 0)},
       {"negative count", LE32(-1)},
       {"child count", LE32(1) + NodeRecord("A", 0, 0, -1, -1, 0, 5) + NodeRecord("B", 0, 0, -1, -1, 0, 0)},
