@@ -1,8 +1,9 @@
-// The record server's searches in-process on 20,000 records held in memory: a search of three
-// terms ("2": a description, a detail range and a grid 3 column; the best of five), the search
+// The record server's searches in-process on 20,000 and 80,000 records held in memory: a search of three
+// terms ("2": a description, a detail range and a grid 3 column; the first, and the best of
+// five after it), the search
 // display of every record code ("5") and the search index file ("Y").
 //
-//   search_bench [RECORDS]
+//   search_bench [RECORDS]   (20,000 and 80,000 without)
 #include <unistd.h>
 
 #include <algorithm>
@@ -57,10 +58,7 @@ void Fill(TDatabase& D, int Records) {
   }
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  const int Records = argc > 1 ? std::atoi(argv[1]) : 20000;
+int Run(int Records) {
   TBench B;
   Fill(B.Database, Records);
   std::size_t Size = 0;
@@ -70,8 +68,11 @@ int main(int argc, char** argv) {
                             Cell(10, 0, "0") + Cell(3, 1, "100") + Cell(4, 1, "1") + Cell(5, 1, "100") +
                             Cell(6, 1, "500") + Cell(10, 1, "0") + Cell(3, 2, "420") + Cell(4, 2, "2") +
                             Cell(5, 2, "450") + Cell(6, 2, "460") + Cell(10, 2, "0");
+  // The first search makes the field columns it reads; the next ones find them made.
+  const double First = B.Time(LoadSearch, Terms, Size);
   double Search = 1e30;
   for (int Round = 0; Round < 5; ++Round) Search = std::min(Search, B.Time(LoadSearch, Terms, Size));
+  std::printf("first search of 3 terms over %d records (making its columns): %.1f ms\n", Records, First);
   std::printf("search of 3 terms over %d records: %.1f ms, %d matches\n", Records, Search,
               B.ResultGrid.RowCount() - 1);
 
@@ -96,4 +97,11 @@ int main(int argc, char** argv) {
               static_cast<std::uintmax_t>(std::filesystem::file_size(File)));
   std::filesystem::remove(File);
   return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc > 1) return Run(std::atoi(argv[1]));
+  return Run(20000) | Run(80000);
 }

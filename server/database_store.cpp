@@ -77,6 +77,7 @@ int TDatabase::NewRecord(TRecordCodeGenerator& Codes) {
   Record->Grid4Rows = 2;
   for (int i = 0; i < 6; ++i) Record->Images[i].Title = "Untitled " + std::to_string(i + 1);
   const int Index = Count();
+  DropColumns();
   FIndex[Record->Code] = Index;
   FRecords.push_back({std::move(Record), 0, 0});
   MarkDirty(FRecords.back(), Index);
@@ -85,6 +86,7 @@ int TDatabase::NewRecord(TRecordCodeGenerator& Codes) {
 }
 
 void TDatabase::DeleteRecord(int Index) {
+  DropColumns();
   FRecords.erase(FRecords.begin() + Index);
   RebuildIndex();
   FStructureChanged = true;
@@ -142,12 +144,36 @@ void TDatabase::ApplyJournalEntry(std::string_view Entry) {
   StringList = std::move(Header.StringList);
   Reserved20 = std::move(Header.Reserved20);
   RecordCounter = std::move(Header.RecordCounter);
+  DropColumns();
   for (auto& [Index, Record] : Records) {
     if (Index == Count())
       FRecords.push_back({std::move(Record), 0, 0});
     else
       FRecords[static_cast<std::size_t>(Index)] = {std::move(Record), 0, 0};
   }
+}
+
+const TFieldColumn* TDatabase::Column(int Field) const {
+  if (Field < 0 || Field >= ColumnFields) return nullptr;
+  std::lock_guard<std::mutex> Lock(FColumnsLock);
+  std::unique_ptr<TFieldColumn>& Column = FColumns[static_cast<std::size_t>(Field)];
+  if (Column) return Column.get();
+  auto Made = std::make_unique<TFieldColumn>();
+  Made->Starts.reserve(FRecords.size() + 1);
+  Made->Starts.push_back(0);
+  for (const TSlot& Slot : FRecords) {
+    const ItemRecord& R = *Slot.Record;
+    const std::string& Text = Field < 10   ? R.Descriptions[static_cast<std::size_t>(Field)]
+                              : Field < 20 ? R.Details[static_cast<std::size_t>(Field - 10)]
+                              : Field == 20 ? R.Name
+                                            : R.Others[static_cast<std::size_t>(Field - 21)];
+    if (Made->Text.size() + Text.size() > UINT32_MAX) return nullptr;
+    Made->Text += Text;
+    Made->Starts.push_back(static_cast<std::uint32_t>(Made->Text.size()));
+  }
+  Column = std::move(Made);
+  FColumnsMade = true;
+  return Column.get();
 }
 
 void TDatabase::RecomputeDistinctValues(int Description) {
@@ -290,6 +316,7 @@ void TDatabase::LoadInPlace(std::string_view Bytes) {
 }
 
 void TDatabase::Decode(std::string_view Bytes) {
+  DropColumns();
   FLoaded = false;
   FLoadFailed = false;
   FRecords.clear();

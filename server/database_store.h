@@ -3,9 +3,11 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <functional>
 #include <string_view>
 #include <memory>
+#include <mutex>
 #include <random>
 #include <string>
 #include <unordered_map>
@@ -23,6 +25,16 @@ public:
 
 private:
   std::mt19937_64 FGenerator;
+};
+
+// The texts of one field of every record, one after another in record order, for scans that
+// read them in turn.
+struct TFieldColumn {
+  std::string Text;
+  std::vector<std::uint32_t> Starts;  // record i is Text[Starts[i], Starts[i + 1])
+  std::string_view At(std::size_t Index) const {
+    return std::string_view(Text).substr(Starts[Index], Starts[Index + 1] - Starts[Index]);
+  }
 };
 
 class TDatabase {
@@ -88,11 +100,12 @@ public:
   }
 
   int Count() const { return static_cast<int>(FRecords.size()); }
-  // Changing access: the record is written anew at the next save.
+  // Changing access: the record is written anew at the next save (and the field columns go).
   ItemRecord& Record(int Index) {
     TSlot& Slot = FRecords.at(static_cast<std::size_t>(Index));
     Slot.Length = 0;
     MarkDirty(Slot, Index);
+    DropColumns();
     return *Slot.Record;
   }
   const ItemRecord& Record(int Index) const { return *FRecords.at(static_cast<std::size_t>(Index)).Record; }
@@ -105,6 +118,11 @@ public:
   void DeleteRecord(int Index);
   // Call after a record's code may have changed.
   void CodeChanged() { RebuildIndex(); }
+
+  // A text field of every record as a column (fields: 0-9 the descriptions, 10-19 the details,
+  // 20 the name, 21-26 the others), made on first use and kept until a record is taken for
+  // change, added, deleted or loaded.  Null for another field or a database too large for one.
+  const TFieldColumn* Column(int Field) const;
 
   // The sorted distinct non-empty values of a description (0-9) over all records, each followed
   // by a blank, when there are at most 5 of them; else empty.  Stored in the configuration.
@@ -122,6 +140,13 @@ public:
 private:
   void RebuildIndex();
   void Decode(std::string_view Bytes);
+  void DropColumns() {
+    if (FColumnsMade) {
+      std::lock_guard<std::mutex> Lock(FColumnsLock);
+      for (auto& C : FColumns) C.reset();
+      FColumnsMade = false;
+    }
+  }
   void WriteHeader(TValueWriter& W) const;
   void ReadHeader(TValueReader& R);
 
@@ -145,6 +170,10 @@ private:
   std::vector<int> FDirty;  // indexes of the Dirty slots
   bool FStructureChanged = false;
   bool FSourceReleased = false;
+  static constexpr int ColumnFields = 27;
+  mutable std::mutex FColumnsLock;
+  mutable std::array<std::unique_ptr<TFieldColumn>, ColumnFields> FColumns;
+  mutable std::atomic<bool> FColumnsMade{false};
   bool FLoaded = false;
   bool FLoadFailed = false;
 };

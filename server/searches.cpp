@@ -122,6 +122,7 @@ struct TRecordSearch::TPrepared {
   std::string LowerLow, LowerItemText;
   int ItemRow = -1;  // the configuration's item row named by the term, -1 when none
   double ItemLow = 0, ItemHigh = 0;
+  const TFieldColumn* Column = nullptr;  // the field of every record, for a text field's term
 };
 
 TRecordSearch::TRecordSearch(const TDatabase& Database, std::vector<TSearchTerm> Terms)
@@ -142,6 +143,11 @@ TRecordSearch::TRecordSearch(const TDatabase& Database, std::vector<TSearchTerm>
       P.ItemLow = FilteredNumber(T.Low);
       P.ItemHigh = FilteredNumber(T.High);
     }
+    // Description, detail, name and other fields are read from their columns, in record order.
+    if (P.Kind == TKind::Description) P.Column = Database.Column(P.Slot);
+    if (P.Kind == TKind::Detail) P.Column = Database.Column(10 + P.Slot);
+    if (P.Kind == TKind::Name) P.Column = Database.Column(20);
+    if (P.Kind == TKind::Other) P.Column = Database.Column(21 + P.Slot);
     P.Term = std::move(T);
     FTerms.push_back(std::move(P));
   }
@@ -260,6 +266,24 @@ bool TRecordSearch::TestTerm(const TPrepared& P, const ItemRecord& Record) {
   return true;  // a code without a test leaves the previous result, which was a pass
 }
 
+bool TRecordSearch::Matches(int Index) {
+  if (FTerms.empty()) return false;
+  const ItemRecord* Record = nullptr;  // looked up when a term needs more than a column
+  for (const TPrepared& P : FTerms) {
+    bool Result;
+    if (P.Column) {
+      const std::string_view Text = P.Column->At(static_cast<std::size_t>(Index));
+      Result = P.Kind == TKind::Description ? Text.find(P.Term.Low) != std::string_view::npos
+                                            : P.Range.Matches(std::string(Text));
+    } else {
+      if (!Record) Record = &FDatabase.Record(Index);
+      Result = TestTerm(P, *Record);
+    }
+    if (P.Kind != TKind::None && Result == P.Term.Invert) return false;
+  }
+  return true;
+}
+
 bool TRecordSearch::Matches(const ItemRecord& Record) {
   if (FTerms.empty()) return false;
   for (const TPrepared& P : FTerms) {
@@ -283,7 +307,7 @@ void PerformSearch(const THandlerContext& Context, std::vector<TSearchTerm> Term
   TRecordSearch Search(D, std::move(Terms));
   std::vector<int> Found;
   for (int i = 0; i < D.Count(); ++i)
-    if (Search.Matches(D.Record(i))) Found.push_back(i);
+    if (Search.Matches(i)) Found.push_back(i);
 
   TQnStringGrid& Result = Context.ResultGrid;
   PrepareWorkGrid(Result);

@@ -32,6 +32,8 @@ public:
   TRecordSearch(const TDatabase& Database, std::vector<TSearchTerm> Terms);
   // True when the record passes every term; a search with no terms matches nothing.
   bool Matches(const ItemRecord& Record);
+  // The same for the database's record Index, reading the fields that have columns from them.
+  bool Matches(int Index);
 
 private:
   struct TPrepared;

@@ -190,6 +190,30 @@ TEST_F(SearchTest, GridColumnTermsReadTheTextAsTheGridDoes) {
   }
 }
 
+TEST_F(SearchTest, FieldColumnsFollowEveryChange) {
+  // Text fields are searched in columns made at the first search: a record changed, added,
+  // deleted or a database loaded afterwards is seen by the next search.
+  AddRecord("A1", "One").Descriptions[2] = "red";
+  AddRecord("A2", "Two").Details[0] = "5";
+  const std::vector<TTerm> Red = {{"20", "1", "red"}};
+  const std::vector<TTerm> Five = {{"100", "1", "5", "5"}};
+  EXPECT_EQ(Search(Red), V({"A1"}));
+  EXPECT_EQ(Search(Five), V({"A2"}));
+  Database.Record(1).Descriptions[2] = "dark red";
+  Database.Record(0).Details[0] = "5";
+  EXPECT_EQ(Search(Red), V({"A1", "A2"}));
+  EXPECT_EQ(Search(Five), V({"A1", "A2"}));
+  AddRecord("A3", "Three").Descriptions[2] = "red";
+  EXPECT_EQ(Search(Red), V({"A1", "A2", "A3"}));
+  Database.DeleteRecord(0);
+  EXPECT_EQ(Search(Red), V({"A2", "A3"}));
+  EXPECT_EQ(Search({{"210", "1", "Three", "Three"}}), V({"A3"}));
+  TDatabase Copy;
+  Copy.LoadFromBytes(Database.SaveToBytes());
+  Database.LoadFromBytes(Copy.SaveToBytes());
+  EXPECT_EQ(Search(Red), V({"A2", "A3"}));
+}
+
 TEST_F(SearchTest, AllTermsMustPassAndUnknownCodesTestNothing) {
   ItemRecord& A = AddRecord("A1", "Alpha");
   A.Descriptions[0] = "red";
