@@ -108,7 +108,14 @@ class Load(unittest.TestCase):
         thread = threading.Thread(target=killer)
         thread.start()
         try:
-            for i in range(100):
+            # At least 100 saves, and on until the killer has struck a few times (saves are
+            # quick, so 100 of them may all fall between two kills).
+            deadline = time.monotonic() + 60
+            i = -1
+            while True:
+                i += 1
+                if i >= 100 and (len(kills) > 5 or time.monotonic() > deadline or i >= 5000):
+                    break
                 # A big rich text makes every save a real write.
                 rec = qp.new_record()
                 rec["code"] = code_of(i % 40)
