@@ -104,8 +104,10 @@ void TDgDiagramItemPanel::BoundsChanged(bool resized) {
 }
 
 void TDgDiagramItemPanel::DoEnter() {
-  if (TCustomForm* form = GetParentForm(FDiagram)) form->SetActiveControl(FDiagram);
+  // The form's active control follows the focus here by itself; setting it to the diagram
+  // would focus the diagram, which hands the focus back to this panel, without end.
   TCustomControl::DoEnter();
+  Invalidate();
 }
 
 void TDgDiagramItemPanel::KeyDown(WORD& Key, TShiftState Shift) {

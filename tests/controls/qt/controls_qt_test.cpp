@@ -1,0 +1,166 @@
+// The visual controls drawn by the Qt backend (offscreen), their pixels looked at: the HTML
+// label's bold and coloured runs, its anchor under a point, the tab strip's turned captions
+// and the diagram's links where their geometry says.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QImage>
+
+#include "controls/diagram.h"
+#include "controls/html_label.h"
+#include "controls/tab_strip.h"
+#include "platform/gfx/bitmap.h"
+#include "platform/qt/qt_window_peer.h"
+
+namespace {
+
+class QtEnvironment : public ::testing::Environment {
+public:
+  void SetUp() override {
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    static int argc = 1;
+    static char name[] = "controls_qt_tests";
+    static char* argv[] = {name, nullptr};
+    app = new QApplication(argc, argv);
+    InstallQtBackend();
+  }
+  void TearDown() override { delete app; }
+  QApplication* app = nullptr;
+};
+const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+
+struct TInk {
+  int Count = 0;
+  TRect Box{1 << 30, 1 << 30, -1, -1};
+};
+
+// The pixels of `img` in `r` that pass `test`, and their bounding box.
+template <class F>
+TInk Ink(const QImage& img, const TRect& r, F test) {
+  TInk ink;
+  for (int y = std::max(r.Top, 0); y < std::min(r.Bottom, img.height()); ++y)
+    for (int x = std::max(r.Left, 0); x < std::min(r.Right, img.width()); ++x) {
+      QRgb p = img.pixel(x, y);
+      if (!test(qRed(p), qGreen(p), qBlue(p))) continue;
+      ++ink.Count;
+      ink.Box.Left = std::min(ink.Box.Left, x);
+      ink.Box.Top = std::min(ink.Box.Top, y);
+      ink.Box.Right = std::max(ink.Box.Right, x + 1);
+      ink.Box.Bottom = std::max(ink.Box.Bottom, y + 1);
+    }
+  return ink;
+}
+
+bool Dark(int r, int g, int b) { return r < 110 && g < 110 && b < 110; }
+bool Red(int r, int g, int b) { return r > 160 && g < 90 && b < 90; }
+
+QImage Grab(TWinControl& c) {
+  QApplication::processEvents();
+  return QtPeer(c)->Widget()->grab().toImage();
+}
+
+TEST(ControlsOnQt, BoldRunIsWiderAndInkierAndColouredRunsHaveTheirColour) {
+  TPanel window(nullptr);
+  window.SetBevelOuter(bvNone);
+  window.SetColor(clWhite);
+  window.SetBounds(0, 0, 400, 120);
+  auto* plain = new TMarkupLabel(&window);
+  plain->SetParent(&window);
+  plain->SetBounds(0, 0, 400, 30);
+  plain->SetColor(clWhite);
+  plain->Font().SetName("Arial");
+  plain->Font().SetSize(14);
+  plain->HTMLText().SetText("Measure me");
+  auto* bold = new TMarkupLabel(&window);
+  bold->SetParent(&window);
+  bold->SetBounds(0, 40, 400, 30);
+  bold->SetColor(clWhite);
+  bold->Font().Assign(plain->Font());
+  bold->HTMLText().SetText("<B>Measure me</B>");
+  auto* red = new TMarkupLabel(&window);
+  red->SetParent(&window);
+  red->SetBounds(0, 80, 400, 30);
+  red->SetColor(clWhite);
+  red->Font().Assign(plain->Font());
+  red->HTMLText().SetText("black <FONT color=\"#FF0000\">redword</FONT> <A href=\"go\">link</A>");
+  window.HandleNeeded();
+  QtPeer(window)->Widget()->show();
+  QImage img = Grab(window);
+  img.save(QString::fromStdString(std::string(QN_BINARY_DIR) + "/tests/controls/label_runs.png"));
+  TInk p = Ink(img, Rect(0, 0, 400, 30), Dark);
+  TInk b = Ink(img, Rect(0, 40, 400, 70), Dark);
+  ASSERT_GT(p.Count, 50);
+  EXPECT_GT(b.Box.Width(), p.Box.Width()) << "the bold run is not wider";
+  EXPECT_GT(b.Count, p.Count * 11 / 10) << "the bold run has no more ink";
+  TInk r = Ink(img, Rect(0, 80, 400, 110), Red);
+  EXPECT_GT(r.Count, 30);
+  TInk blackWord = Ink(img, Rect(0, 80, r.Box.Left, 110), Dark);
+  EXPECT_GT(blackWord.Count, 20);  // "black" before it stays black
+  // The anchor is found where it is drawn: the blue ink after the red word.
+  TInk blue = Ink(img, Rect(r.Box.Right, 80, 400, 110), [](int rr, int g, int bb) { return bb > 160 && rr < 90 && g < 90; });
+  ASSERT_GT(blue.Count, 10);
+  int x = (blue.Box.Left + blue.Box.Right) / 2, y = (blue.Box.Top + blue.Box.Bottom) / 2 - 80;
+  EXPECT_EQ(red->AnchorAt(x, y), "go");
+  EXPECT_EQ(red->AnchorAt(r.Box.Left + 2, y), "");
+}
+
+TEST(ControlsOnQt, VerticalTabsDrawTheirCaptionsTurned) {
+  TPanel window(nullptr);
+  window.SetBevelOuter(bvNone);
+  window.SetBounds(0, 0, 200, 260);
+  auto* tabs = new TTabStripControl(&window);
+  tabs->SetParent(&window);
+  tabs->SetBounds(0, 0, 200, 260);
+  tabs->SetVerticalTabs(true);
+  tabs->SetTextRotation(trVertical);
+  tabs->Font().SetSize(12);
+  tabs->TabInactiveFont().SetSize(12);
+  tabs->Tabs().Add("Horizontal");
+  tabs->Tabs().Add("Second");
+  tabs->SetTabIndex(0);
+  window.HandleNeeded();
+  QtPeer(window)->Widget()->show();
+  QImage img = Grab(window);
+  img.save(QString::fromStdString(std::string(QN_BINARY_DIR) + "/tests/controls/tabs_vertical.png"));
+  TRect r = tabs->TabRect(0);
+  InflateRect(r, -2, -2);
+  TInk ink = Ink(img, r, Dark);
+  ASSERT_GT(ink.Count, 30);
+  EXPECT_GT(ink.Box.Height(), 2 * ink.Box.Width()) << "the caption runs across, not up";
+}
+
+TEST(ControlsOnQt, DiagramLinksAreDrawnWhereTheirGeometrySays) {
+  TDgDiagram diagram(nullptr);
+  diagram.SetBounds(0, 0, 500, 300);
+  diagram.SetScrollBars(ssNone);
+  diagram.AutoItemPos = false;
+  diagram.HandleNeeded();
+  TDgDiagramItem* a = diagram.Items().Add();
+  a->SetBounds(20, 20, 100, 60);
+  TDgDiagramItem* b = diagram.Items().Add();
+  b->SetBounds(300, 150, 100, 60);
+  TDgDiagramLink* l = diagram.Links().Add();
+  l->SetBeginItemName("Item1");
+  l->SetEndItemName("Item2");
+  l->SetColor(clRed);
+  QtPeer(diagram)->Widget()->show();
+  diagram.Repaint();
+  QImage img = Grab(diagram);
+  img.save(QString::fromStdString(std::string(QN_BINARY_DIR) + "/tests/controls/diagram_link.png"));
+  auto* info = dynamic_cast<TDgStdLinkDrawInfo*>((*diagram.LinkDrawCache())[0].DrawInfo.get());
+  ASSERT_NE(info, nullptr);
+  TPoint mid{(info->BeginBend.X + info->EndBend.X) / 2, (info->BeginBend.Y + info->EndBend.Y) / 2};
+  TInk near = Ink(img, Rect(mid.X - 2, mid.Y - 2, mid.X + 3, mid.Y + 3), Red);
+  EXPECT_GT(near.Count, 0) << "no link ink at the middle of its line";
+  TInk bar = Ink(img, Rect(info->BeginPoint.X, info->BeginPoint.Y - 1, info->BeginBend.X, info->BeginPoint.Y + 2), Red);
+  EXPECT_GE(bar.Count, (info->BeginBend.X - info->BeginPoint.X) * 3 - 3) << "the bar to the item is not 3 pixels high";
+  TInk away = Ink(img, Rect(mid.X - 60, mid.Y + 30, mid.X - 40, mid.Y + 50), Red);
+  EXPECT_EQ(away.Count, 0);
+  // Moving the item clears the old drawing.
+  a->SetTop(200);
+  QImage moved = Grab(diagram);
+  TInk old = Ink(moved, Rect(info->BeginPoint.X, info->BeginPoint.Y - 1, info->BeginBend.X, info->BeginPoint.Y + 2), Red);
+  EXPECT_EQ(old.Count, 0);
+}
+
+}  // namespace

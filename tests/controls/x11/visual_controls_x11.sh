@@ -1,0 +1,149 @@
+#!/usr/bin/env bash
+# The visual controls on a real X server, used as a person uses them: xdotool clicks the HTML
+# label's anchors, a tab, drags and selects diagram items and a link, opens the calendar (it
+# must sit below its field; keys and a click move the day; Escape gives back the opening date),
+# types into the calculator and prints its tape to the "PDF" printer (read back with
+# pdftotext), and picks an entry from the pick list. Screenshots are saved and checked.
+# Usage: visual_controls_x11.sh PROGRAM OUTPUT_FOLDER
+set -euo pipefail
+prog="$1"
+out="$2"
+if [ "${QN_X11_INNER:-}" != 1 ]; then
+  exec xvfb-run -a -s "-screen 0 1024x768x24" env QN_X11_INNER=1 bash "$0" "$@"
+fi
+mkdir -p "$out"
+log="$out/visual_controls_events.log"
+pdf="$out/calculator_tape.pdf"
+rm -f "$log" "$pdf" "$out"/visual_*.png
+
+fail() { echo "FAIL: $*" >&2; echo "--- events:" >&2; cat "$log" >&2 || true; exit 1; }
+
+QT_QPA_PLATFORM=xcb "$prog" "$log" "$pdf" &
+pid=$!
+trap 'kill -KILL "$pid" 2>/dev/null || true' EXIT
+
+wait_for() {  # a log line matching the pattern
+  for _ in $(seq 100); do grep -q "$1" "$log" 2>/dev/null && return 0; sleep 0.1; done
+  fail "no '$1' in the log"
+}
+at() { grep "^at $1 " "$log" | tail -1 | awk '{print $3, $4}'; }
+box() { grep "^$1 [0-9-]" "$log" | tail -1 | awk '{print $2, $3, $4, $5}'; }
+click() { xdotool mousemove $(at "$1") click 1; sleep 0.4; }
+shot() {  # name x y w h
+  /usr/bin/python3 - "$out/$1" "$2" "$3" "$4" "$5" <<'PY'
+import sys
+from PIL import ImageGrab
+path, x, y, w, h = sys.argv[1], *map(int, sys.argv[2:])
+ImageGrab.grab().crop((x, y, x + w, y + h)).save(path)
+PY
+}
+
+wait_for '^ready$'
+wid=$(xdotool search --sync --name '^Visual controls$' | head -1)
+xdotool windowfocus --sync "$wid" || true
+read -r wx wy ww wh < <(box window)
+
+# The label's anchors: one to the form, one to the shell.
+click record
+click site
+# A tab.
+click tab2
+# The diagram: drag the parent item by its caption, then select the child and the first link.
+read -r px py < <(at Parent-caption)
+xdotool mousemove "$px" "$py" mousedown 1
+sleep 0.2
+for step in 1 2 3 4 5 6; do xdotool mousemove $((px + step * 10)) $((py + step * 5)); sleep 0.05; done
+xdotool mouseup 1
+sleep 0.5
+click Child-body
+shot visual_main.png "$wx" "$wy" "$ww" "$wh"
+
+# The calendar below its field: Right, Right, Down and Enter pick 31 January + 9 days.
+click Calendar
+wait_for '^calendar shown$'
+read -r cx cy cw ch < <(box calendar)
+read -r fx fy fh < <(grep '^at field ' "$log" | awk '{print $3, $4, $5}')
+[ "$cx" = "$fx" ] || fail "the calendar's left $cx is not its field's $fx"
+[ "$cy" = $((fy + fh)) ] || fail "the calendar's top $cy is not below its field ($fy + $fh)"
+shot visual_calendar.png "$cx" "$cy" "$cw" "$ch"
+xdotool key Right Right Down Return
+wait_for '^calendar ok'
+# Again: Right, then Escape gives back the opening date.
+click Calendar
+wait_for '^calendar shown$' 
+sleep 0.2
+xdotool key Right Escape
+sleep 0.5
+# And a click on the 15th picks it.
+click Calendar
+for _ in $(seq 50); do [ "$(grep -c '^calendar shown$' "$log")" = 3 ] && break; sleep 0.1; done
+click day15
+wait_for '^calendar ok 2024-2-15$'
+
+# The calculator: typed keys, its tape printed to the PDF printer, then Quit.
+click Calculator
+wait_for '^calculator shown$'
+read -r kx ky kw kh < <(box calculator)
+xdotool type --delay 80 "12+30%"
+sleep 0.3
+shot visual_calculator.png "$kx" "$ky" "$kw" "$kh"
+click key7
+sleep 1.0
+# The print dialog: accept it.
+xdotool key Return
+sleep 1.5
+click key27
+wait_for '^calculator value'
+
+# The pick list: choose Gamma and confirm.
+click Pick
+wait_for '^pick shown$'
+read -r qx qy qw qh < <(box pick)
+click gamma
+shot visual_pick.png "$qx" "$qy" "$qw" "$qh"
+click ok
+wait_for '^pick '
+
+kill "$pid" 2>/dev/null || true
+sleep 0.5
+kill -KILL "$pid" 2>/dev/null || true
+wait "$pid" 2>/dev/null || true
+
+expect() { grep -qx "$1" "$log" || fail "expected '$1'"; }
+expect "anchor showrecord"
+expect "shell open http://example.org/"
+expect "tab 2"
+expect "selected item Child"
+grep -q '^items Parent=80,50 ' "$log" || fail "the parent item was not dragged to 80,50"
+expect "calendar ok 2024-2-9"
+expect "calendar cancel 2024-2-9"
+expect "calendar ok 2024-2-15"
+expect "calculator value 15.60 quit"
+expect "pick 1 2 Gamma"
+[ -s "$pdf" ] || fail "no PDF of the tape"
+pdftotext -layout "$pdf" "$out/calculator_tape.txt"
+for line in 'Calculator' '12.00' '30.00 %+' '15.60 %='; do
+  grep -qF -- "$line" "$out/calculator_tape.txt" || fail "'$line' is not on the printed tape"
+done
+
+# The pictures: the label's red word, the diagram's link line, the calendar's selected day.
+/usr/bin/python3 - "$out" <<'PY' || fail "screenshot check"
+import sys
+from PIL import Image
+out = sys.argv[1]
+main = Image.open(out + "/visual_main.png").convert("RGB")
+px = main.load()
+w, h = main.size
+reds = sum(1 for y in range(40, 110) for x in range(0, 340) if px[x, y][0] > 180 and px[x, y][1] < 80 and px[x, y][2] < 80)
+assert reds > 10, "no red text in the label"
+blues = sum(1 for y in range(40, 110) for x in range(0, 340) if px[x, y][2] > 180 and px[x, y][0] < 80 and px[x, y][1] < 80)
+assert blues > 10, "no blue anchor text in the label"
+cal = Image.open(out + "/visual_calendar.png").convert("RGB")
+cp = cal.load()
+navy = sum(1 for y in range(cal.size[1]) for x in range(cal.size[0]) if cp[x, y] == (0, 0, 128))
+assert navy > 50, "no selected day on the calendar"
+calc = Image.open(out + "/visual_calculator.png").convert("RGB")
+assert calc.size[0] > 200 and calc.size[1] > 200, "calculator shot too small"
+PY
+
+echo "visual_controls_x11: all events seen; screenshots in $out"
