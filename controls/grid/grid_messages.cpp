@@ -71,40 +71,7 @@ int TQnStringGrid::LookupRow(const std::string& Key) {
   return -1;
 }
 
-// ---- clipboard short cuts ----
-
-void TQnStringGrid::CopyToClipBoard() { Clipboard().SetAsText(SelectionToText()); }
-
-void TQnStringGrid::CutToClipBoard() {
-  CopyToClipBoard();
-  const TGridRect s = Selection();
-  for (int r = s.Top; r <= s.Bottom; ++r)
-    for (int c = s.Left; c <= s.Right; ++c) SetCells(RealColIndex(c), r, std::string());
-}
-
-void TQnStringGrid::PasteFromClipBoard() {
-  const std::string text = Clipboard().AsText();
-  if (text.empty()) return;
-  int r = Row();
-  std::size_t p = 0;
-  while (p < text.size() && r < RowCount()) {
-    std::size_t end = text.find('\n', p);
-    std::string line = text.substr(p, end == std::string::npos ? std::string::npos : end - p);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    int c = Col();
-    std::size_t q = 0;
-    while (c < ColCount()) {
-      const std::size_t tab = line.find('\t', q);
-      SetCells(RealColIndex(c), r, line.substr(q, tab == std::string::npos ? std::string::npos : tab - q));
-      if (tab == std::string::npos) break;
-      q = tab + 1;
-      ++c;
-    }
-    if (end == std::string::npos) break;
-    p = end + 1;
-    ++r;
-  }
-}
+// The clipboard operations themselves are in grid_clipboard.cpp.
 
 // ---- keys ----
 

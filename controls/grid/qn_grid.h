@@ -103,6 +103,15 @@ enum : int {
 // Kinds that the grid's own text editor handles.
 bool IsTextEditorKind(int Kind);
 
+// HTML export: & < > " as entities; the anchor form of a link text (its text escaped, the
+// reference quoted); any other text unchanged.
+std::string HTMLEscape(const std::string& Text);
+std::string MakeCellLink(const std::string& Text);
+// Workbook ranges: a corner such as "$AD$12" (one or two column letters); the letters of a
+// column (1 -> "A", 30 -> "AD").
+bool ParseRangeCorner(const std::string& Text, int& Col, int& Row);
+std::string RangeColumnLetters(int Col);
+
 class TQnStringGrid : public TStringGrid {
 public:
   explicit TQnStringGrid(TComponent* AOwner);
@@ -258,6 +267,22 @@ public:
   // ---- CSV ----
   void SaveToCSV(const std::string& FileName);
   void LoadFromCSV(const std::string& FileName);
+
+  // ---- HTML, workbooks and the clipboard ----
+  void SaveToHTML(const std::string& FileName);
+  // The page's lines (without the header and footer files).
+  std::vector<std::string> HTMLLines();
+  void LoadFromXLS(const std::string& FileName, const std::string& SheetName);
+  void SaveToXLS(const std::string& FileName, const std::string& SheetName);
+  // The text-to-cells routine of pastes and drops; the number of fields met.
+  int PasteText(int ACol, int ARow, const std::string& Text);
+  int PasteAtCell(int ACol, int ARow);
+  // Columns (most fields in a line) and rows (lines) of a pasted block.
+  static TPoint PasteSize(const std::string& Text);
+  // The tab-separated text of a rectangle of displayed cells.
+  std::string ClipboardText(const TGridRect& R);
+  // A cell outside the fixed parts that the grid and OnCanEditCell let be edited.
+  bool CellMayBeEdited(int ACol, int ARow);
 
   // ---- rows and columns ----
   virtual void RemoveRows(int RowIndex, int RCount);
@@ -440,6 +465,9 @@ protected:
   virtual void CellsChanged(const TRect& /*R*/) {}
   // A new editor for the grid's own text editing.
   virtual TQnInplaceEdit* CreateEditor();
+  // After a paste: the last copy's top-left cell, the pasted rectangle (left, top, right,
+  // bottom cells) and whether the last clipboard action was a copy.
+  virtual void PasteNotify(TPoint /*Origin*/, const TRect& /*Pasted*/, bool /*Copied*/) {}
 
 private:
   friend class TColumnSize;
@@ -571,4 +599,8 @@ private:
   bool FDeselectOnUp = false;
   bool FPressedFixed = false;
   TRect FPressedRect;
+  // Clipboard: the top-left cell of the last copy; set by a copy, cleared by a cut.
+  TPoint FCopyOrigin{-1, -1};
+  bool FCopied = false;
+  std::string HTMLCellText(int RealCol, int ARow);
 };

@@ -1,0 +1,386 @@
+// HTML and workbook export and import, and the clipboard, of the grid; HTML checked by Python's
+// html.parser and tidy, workbooks by openpyxl.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "controls/grid/qn_grid.h"
+#include "grid_test_support.h"
+#include "platform/headless/headless_peer.h"
+#include "platform/ui/clipboard.h"
+
+namespace {
+
+class HeadlessEnvironment : public ::testing::Environment {
+public:
+  void SetUp() override { InstallHeadlessBackend(); }
+};
+const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new HeadlessEnvironment);
+
+std::string Capture(const std::string& command, int* status = nullptr) {
+  std::string out;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return out;
+  char buffer[4096];
+  std::size_t n;
+  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
+  const int rc = pclose(pipe);
+  if (status) *status = rc;
+  return out;
+}
+
+std::string Python(const std::string& script) {
+  const std::string path = GridTempPath("peer", ".py");
+  WriteWholeFile(path, script);
+  return Capture("/usr/bin/python3 " + path + " 2>&1");
+}
+
+bool HaveOpenpyxl() { return Python("import openpyxl\nprint('ok')\n") == "ok\n"; }
+
+// A data grid of one fixed row and no fixed column.
+void Fill(TQnStringGrid& g, int cols, int rows) {
+  g.SetColCount(cols);
+  g.SetRowCount(rows);
+  g.SetFixedCols(0);
+  for (int c = 0; c < cols; ++c) g.SetCells(c, 0, "H" + std::to_string(c));
+  for (int r = 1; r < rows; ++r)
+    for (int c = 0; c < cols; ++c) g.SetCells(c, r, std::to_string(r * 100 + c));
+}
+
+// ---- HTML ----------------------------------------------------------------------------------
+
+// Prints each cell's text (as html.parser gives it back) and the table's attributes.
+const char kHtmlPeer[] = R"(
+import sys, html.parser
+class P(html.parser.HTMLParser):
+    def __init__(s):
+        super().__init__(convert_charrefs=True); s.cells=[]; s.cur=None; s.table=None; s.hrefs=[]
+    def handle_starttag(s, tag, attrs):
+        if tag=='table': s.table=attrs
+        if tag=='td': s.cur=''
+        if tag=='a': s.hrefs.append(dict(attrs).get('href'))
+        if tag=='script': print('SCRIPT')
+        if tag=='br' and s.cur is not None: s.cur+='\n'
+    def handle_endtag(s, tag):
+        if tag=='td': s.cells.append(s.cur); s.cur=None
+    def handle_data(s, d):
+        if s.cur is not None: s.cur+=d.replace('\n','')
+p=P(); p.feed(open(sys.argv[1], encoding='latin-1').read())
+print('TABLE', p.table)
+for c in p.cells: print('CELL', repr(c))
+for h in p.hrefs: print('HREF', repr(h))
+)";
+
+TEST(GridHtml, EscapedCellsAndLinksComeBackWholeThroughHtmlParser) {
+  TQnStringGrid g(nullptr);
+  Fill(g, 3, 3);
+  g.SetCells(0, 1, "a < b & \"c\" > d");
+  g.SetCells(1, 1, "<script>alert(1)</script>");
+  g.SetCells(2, 1, "http://x.example/?a=1&b=\"2\"");
+  g.SetCells(0, 2, "line1\r\nline2");
+  g.SetCells(1, 2, "<B>bold</B> kept");
+  g.HTMLSettings().TableStyle = "class=\"report\"";
+  const std::string path = GridTempPath("cells", ".html");
+  g.SaveToHTML(path);
+  const std::string peer = GridTempPath("htmlpeer", ".py");
+  WriteWholeFile(peer, kHtmlPeer);
+  const std::string out = Capture("/usr/bin/python3 " + peer + " " + path + " 2>&1");
+  EXPECT_EQ(out.find("SCRIPT"), std::string::npos) << out;
+  EXPECT_NE(out.find("TABLE [('border', '1'), ('cellspacing', '0'), ('cellpadding', '0'), ('width', '100%'), "
+                     "('class', 'report')]"),
+            std::string::npos)
+      << out;
+  EXPECT_NE(out.find("CELL 'a < b & \"c\" > d'"), std::string::npos) << out;
+  EXPECT_NE(out.find("CELL '<script>alert(1)</script>'"), std::string::npos) << out;
+  EXPECT_NE(out.find("HREF 'http://x.example/?a=1&b=\"2\"'"), std::string::npos) << out;
+  EXPECT_NE(out.find("CELL 'line1\\nline2'"), std::string::npos) << out;
+  EXPECT_NE(out.find("CELL 'bold kept'"), std::string::npos) << out;
+  EXPECT_NE(out.find("CELL 'H0'"), std::string::npos) << out;
+}
+
+TEST(GridHtml, TidyFindsNoMalformedTagInAStyledPage) {
+  if (Capture("command -v tidy").empty()) GTEST_SKIP() << "tidy is not installed";
+  TQnStringGrid g(nullptr);
+  Fill(g, 4, 5);
+  g.SetCells(1, 2, "x & y <z>");
+  g.HTMLSettings().TableStyle = "style=\"border-collapse:collapse\"";
+  g.HTMLSettings().CellPadding = 3;
+  const std::string body = GridTempPath("tidybody", ".html");
+  g.SaveToHTML(body);
+  // Wrapped into a complete page so that tidy judges the table, not the missing frame.
+  const std::string page = GridTempPath("tidypage", ".html");
+  WriteWholeFile(page, "<!DOCTYPE html><html><head><title>t</title></head><body>" + ReadWholeFile(body) +
+                           "</body></html>");
+  const std::string out = Capture("tidy -q -e " + page + " 2>&1");
+  EXPECT_EQ(out.find("Error"), std::string::npos) << out;
+  EXPECT_EQ(out.find("malformed"), std::string::npos) << out;
+  EXPECT_EQ(out.find("unexpected"), std::string::npos) << out;
+}
+
+TEST(GridHtml, TableTagAttributesAndColoursResolved) {
+  TQnStringGrid g(nullptr);
+  Fill(g, 2, 2);
+  g.HTMLSettings().Width = 80;
+  g.HTMLSettings().CellSpacing = 2;
+  std::vector<std::string> lines = g.HTMLLines();
+  ASSERT_GE(lines.size(), 3u);
+  EXPECT_EQ(lines[0], "<table border=\"1\" cellspacing=\"2\" cellpadding=\"0\" width=\"80%\">");
+  // The default cell colour is the window colour, written as its RGB value, not its raw bytes.
+  EXPECT_NE(lines[2].find("BGCOLOR=\"#FFFFFF\""), std::string::npos) << lines[2];
+  EXPECT_NE(lines[2].find("<font color=\"#000000\">100</font>"), std::string::npos) << lines[2];
+  EXPECT_NE(lines[1].find("<td nowrap BGCOLOR=\"#"), std::string::npos) << lines[1];
+  EXPECT_NE(lines[1].find("><B>H0</B></td>"), std::string::npos) << lines[1];
+  EXPECT_EQ(lines.back(), "</table><p>");
+
+  g.HTMLSettings().SaveColor = false;
+  g.HTMLSettings().SaveFonts = false;
+  g.SetWordWrap(true);
+  g.SetCells(0, 0, "");
+  g.OnGetAlignment = [](TObject*, int, int ACol, TAlignment& A) { if (ACol == 1) A = taRightJustify; };
+  lines = g.HTMLLines();
+  EXPECT_EQ(lines[1], "<tr><td><B><br></B></td><td align=\"right\"><B>H1</B></td></tr>");
+  EXPECT_EQ(lines[2], "<tr><td>100</td><td align=\"right\">101</td></tr>");
+}
+
+TEST(GridHtml, HeaderAndFooterFilesFrameThePageAndAMissingOneWritesNothing) {
+  TQnStringGrid g(nullptr);
+  Fill(g, 1, 2);
+  const std::string header = GridTempPath("head", ".html"), footer = GridTempPath("foot", ".html");
+  WriteWholeFile(header, "<html><body>\r\n");
+  WriteWholeFile(footer, "</body></html>");
+  g.HTMLSettings().HeaderFile = header;
+  g.HTMLSettings().FooterFile = footer;
+  g.HTMLSettings().PrefixTag = "<h1>T</h1>";
+  const std::string path = GridTempPath("framed", ".html");
+  g.SaveToHTML(path);
+  const std::string page = ReadWholeFile(path);
+  EXPECT_EQ(page.rfind("<html><body>\r\n<h1>T</h1>\r\n<table", 0), 0u) << page;
+  EXPECT_NE(page.find("</table><p>\r\n</body></html>\r\n"), std::string::npos) << page;
+
+  std::filesystem::remove(path);
+  g.HTMLSettings().HeaderFile = header + ".missing";
+  EXPECT_THROW(g.SaveToHTML(path), EQnGridError);
+  EXPECT_FALSE(std::filesystem::exists(path));
+  EXPECT_THROW(g.SaveToHTML("/nonexistent-dir/x.html"), EQnGridError);
+}
+
+// ---- Clipboard -----------------------------------------------------------------------------
+
+// A 3 x 3 editable grid that does not grow on pastes.
+void MakeEditable(TQnStringGrid& g) {
+  g.SetColCount(3);
+  g.SetRowCount(3);
+  g.SetOptions(g.Options() + goEditing);
+  g.Navigation().AllowClipboardColGrow = false;
+  g.Navigation().AllowClipboardRowGrow = false;
+}
+
+class GridClipboard : public ::testing::Test {
+protected:
+  void SetUp() override { MakeEditable(g); }
+  TQnStringGrid g{nullptr};
+};
+
+TEST_F(GridClipboard, CopyWritesTabsAndCrLfAndPasteStoresWhatFits) {
+  g.SetCells(1, 1, "a");
+  g.SetCells(2, 1, "b");
+  g.SetCells(1, 2, "c");
+  g.SetCells(2, 2, "d");
+  g.SetSelection(TGridRect{1, 1, 2, 2});
+  g.CopyToClipBoard();
+  EXPECT_EQ(Clipboard().AsText(), "a\tb\r\nc\td\r\n");
+
+  TQnStringGrid h(nullptr);
+  MakeEditable(h);
+  EXPECT_EQ(h.PasteAtCell(1, 1), 4);
+  EXPECT_EQ(h.Cells(1, 1), "a");
+  EXPECT_EQ(h.Cells(2, 2), "d");
+
+  TQnStringGrid k(nullptr);
+  MakeEditable(k);
+  k.PasteText(2, 2, "a\tb\r\nc\td\r\n");
+  EXPECT_EQ(k.Cells(2, 2), "a");
+  EXPECT_EQ(k.ColCount(), 3);
+  EXPECT_EQ(k.RowCount(), 3);
+  k.Navigation().AllowClipboardColGrow = true;
+  k.Navigation().AllowClipboardRowGrow = true;
+  EXPECT_EQ(k.PasteText(2, 2, "a\tb\r\nc\td\r\n"), 4);
+  EXPECT_EQ(k.ColCount(), 4);
+  EXPECT_EQ(k.RowCount(), 4);
+  EXPECT_EQ(k.Cells(3, 2), "b");
+  EXPECT_EQ(k.Cells(2, 3), "c");
+  EXPECT_EQ(k.Cells(3, 3), "d");
+}
+
+TEST_F(GridClipboard, ALastLineWithoutLineBreakIsPastedWhole) {
+  EXPECT_EQ(g.PasteText(1, 1, "x\ty\r\nlast1\tlast2"), 4);
+  EXPECT_EQ(g.Cells(1, 2), "last1");
+  EXPECT_EQ(g.Cells(2, 2), "last2");
+  EXPECT_EQ(g.PasteText(1, 1, "single"), 1);
+  EXPECT_EQ(g.Cells(1, 1), "single");
+  // No row grows after the last line.
+  g.Navigation().AllowClipboardRowGrow = true;
+  g.PasteText(1, 2, "p\r\nq");
+  EXPECT_EQ(g.RowCount(), 4);
+  EXPECT_EQ(g.Cells(1, 3), "q");
+  EXPECT_EQ(TQnStringGrid::PasteSize("a\tb\tc\r\nd"), (TPoint{3, 2}));
+  EXPECT_EQ(TQnStringGrid::PasteSize("a\tb\r\n"), (TPoint{2, 1}));
+}
+
+TEST_F(GridClipboard, PasteRespectsEditabilityAndTheEditingOption) {
+  g.OnCanEditCell = [](TObject*, int ARow, int ACol, bool& v) { if (ARow == 1 && ACol == 2) v = false; };
+  g.PasteText(1, 1, "a\tb\r\n");
+  EXPECT_EQ(g.Cells(1, 1), "a");
+  EXPECT_EQ(g.Cells(2, 1), "");
+  g.Navigation().AllowClipboardAlways = true;
+  g.PasteText(1, 1, "a\tb\r\n");
+  EXPECT_EQ(g.Cells(2, 1), "b");
+  g.Navigation().AllowClipboardAlways = false;
+  g.SetOptions(g.Options() - goEditing);
+  EXPECT_EQ(g.PasteText(1, 1, "z"), 0);
+  EXPECT_EQ(g.Cells(1, 1), "a");
+  EXPECT_EQ(g.PasteText(-1, 1, "z"), 0);
+}
+
+TEST_F(GridClipboard, CutLeavesReadOnlyCellsUnlessAlwaysAllowed) {
+  g.SetCells(1, 1, "keep");
+  g.SetCells(2, 1, "go");
+  g.OnCanEditCell = [](TObject*, int, int ACol, bool& v) { if (ACol == 1) v = false; };
+  g.SetSelection(TGridRect{1, 1, 2, 1});
+  g.CutToClipBoard();
+  EXPECT_EQ(Clipboard().AsText(), "keep\tgo\r\n");
+  EXPECT_EQ(g.Cells(1, 1), "keep");
+  EXPECT_EQ(g.Cells(2, 1), "");
+  g.Navigation().AllowClipboardAlways = true;
+  g.CutToClipBoard();
+  EXPECT_EQ(g.Cells(1, 1), "");
+}
+
+TEST_F(GridClipboard, SmartPasteFillsOneValueAndContinuesSeries) {
+  g.SetColCount(6);
+  g.Navigation().AllowSmartClipboard = true;
+  Clipboard().SetAsText("7");
+  g.SetSelection(TGridRect{1, 1, 3, 2});
+  g.PasteFromClipBoard();
+  for (int r = 1; r <= 2; ++r)
+    for (int c = 1; c <= 3; ++c) EXPECT_EQ(g.Cells(c, r), "7") << c << "," << r;
+
+  Clipboard().SetAsText("1\t3\r\n");
+  g.SetSelection(TGridRect{1, 1, 5, 1});
+  g.PasteFromClipBoard();
+  EXPECT_EQ(g.Cells(1, 1), "1");
+  EXPECT_EQ(g.Cells(3, 1), "5");
+  EXPECT_EQ(g.Cells(4, 1), "7");
+  EXPECT_EQ(g.Cells(5, 1), "9");
+
+  g.SetRowCount(5);
+  Clipboard().SetAsText("0.5\r\n0.75\r\n");
+  g.SetSelection(TGridRect{1, 1, 1, 4});
+  g.PasteFromClipBoard();
+  EXPECT_EQ(g.Cells(1, 2), "0.75");
+  EXPECT_EQ(g.Cells(1, 3), "1");
+  EXPECT_EQ(g.Cells(1, 4), "1.25");
+}
+
+TEST_F(GridClipboard, RichTextTravelsUnderItsOwnFormat) {
+  const std::string rtf = "{\\rtf1 hello}";
+  g.SetCells(1, 1, rtf);
+  g.Navigation().AllowRTFClipboard = true;
+  g.SetSelection(TGridRect{1, 1, 1, 1});
+  g.CopyToClipBoard();
+  std::string data;
+  ASSERT_TRUE(Clipboard().GetBuffer(RegisterClipboardFormat("Rich Text Format"), data));
+  EXPECT_EQ(data, rtf + std::string(1, '\0'));
+  EXPECT_EQ(Clipboard().AsText(), "hello\r\n");
+  EXPECT_EQ(g.PasteAtCell(2, 2), 0);
+  EXPECT_EQ(g.Cells(2, 2), rtf);
+}
+
+// ---- Workbooks -----------------------------------------------------------------------------
+
+TEST(GridWorkbook, RangeLettersAndCorners) {
+  EXPECT_EQ(RangeColumnLetters(1), "A");
+  EXPECT_EQ(RangeColumnLetters(26), "Z");
+  EXPECT_EQ(RangeColumnLetters(30), "AD");
+  EXPECT_EQ(RangeColumnLetters(52), "AZ");
+  EXPECT_EQ(RangeColumnLetters(53), "BA");
+  int c = 0, r = 0;
+  ASSERT_TRUE(ParseRangeCorner("$AD$12", c, r));
+  EXPECT_EQ(c, 30);
+  EXPECT_EQ(r, 12);
+  EXPECT_FALSE(ParseRangeCorner("$A", c, r));
+  EXPECT_FALSE(ParseRangeCorner("1A", c, r));
+}
+
+TEST(GridWorkbook, OpenpyxlReadsOurExportCellForCellWithNumbersAsNumbers) {
+  if (!HaveOpenpyxl()) GTEST_SKIP() << "python3-openpyxl is not installed";
+  TQnStringGrid g(nullptr);
+  Fill(g, 30, 4);
+  g.SetCells(2, 2, "two\r\nlines");
+  g.SetCells(3, 3, "007");
+  const std::string path = GridTempPath("export", ".xls");
+  std::filesystem::remove(path);
+  g.SaveToXLS(path, "Data");
+  const std::string out = Python(
+      "import openpyxl\nwb=openpyxl.load_workbook(open('" + path + "','rb'))\nws=wb['Data']\n"
+      "print(wb.sheetnames, ws.dimensions)\n"
+      "print(repr(ws['A1'].value), repr(ws['B2'].value), repr(ws['AD4'].value), repr(ws['C3'].value), repr(ws['D4'].value))\n");
+  EXPECT_EQ(out, "['Data'] A1:AD4\n'H0' 101 329 'two\\nlines' '007'\n");
+}
+
+TEST(GridWorkbook, ImportReadsWhatOpenpyxlWroteAndKeepsTheOtherSheetOnSave) {
+  if (!HaveOpenpyxl()) GTEST_SKIP() << "python3-openpyxl is not installed";
+  const std::string path = GridTempPath("peer", ".xlsx");
+  const std::string out = Python(
+      "import openpyxl\nwb=openpyxl.Workbook()\nws=wb.active\nws.title='First'\n"
+      "ws['B2']='x'\nws['C2']=12.5\nws['B4']='y'\nws['C4']=3\n"
+      "o=wb.create_sheet('Other')\no['A1']='keep me'\no['E9']=42\nwb.save('" + path + "')\nprint('ok')\n");
+  ASSERT_EQ(out, "ok\n");
+  TQnStringGrid g(nullptr);
+  g.SetFixedCols(1);
+  g.SetFixedRows(1);
+  g.LoadFromXLS(path, "First");
+  EXPECT_EQ(g.ColCount(), 3);  // 2 columns of $B$2:$C$4 after the fixed one
+  EXPECT_EQ(g.RowCount(), 4);
+  EXPECT_EQ(g.Cells(1, 1), "x");
+  EXPECT_EQ(g.Cells(2, 1), "12.5");
+  EXPECT_EQ(g.Cells(1, 3), "y");
+  EXPECT_EQ(g.Cells(2, 3), "3");
+  try {
+    g.LoadFromXLS(path, "Nope");
+    ADD_FAILURE() << "no error";
+  } catch (const EQnGridError& e) {
+    EXPECT_STREQ(e.what(), "Excel worksheet Nope not found");
+  }
+  // Saving into the first sheet leaves the second as it was.
+  g.SetCells(1, 1, "changed");
+  g.SaveToXLS(path, "First");
+  const std::string back = Python(
+      "import openpyxl\nwb=openpyxl.load_workbook(open('" + path + "','rb'))\n"
+      "print(wb.sheetnames, repr(wb['First']['B2'].value), repr(wb['Other']['A1'].value), wb['Other']['E9'].value)\n");
+  EXPECT_EQ(back, "['First', 'Other'] 'changed' 'keep me' 42\n");
+}
+
+TEST(GridWorkbook, ASingleCellSheetAndAFileThatIsNoWorkbook) {
+  if (!HaveOpenpyxl()) GTEST_SKIP() << "python3-openpyxl is not installed";
+  const std::string path = GridTempPath("one", ".xlsx");
+  ASSERT_EQ(Python("import openpyxl\nwb=openpyxl.Workbook()\nwb.active['C3']='only'\nwb.save('" + path +
+                   "')\nprint('ok')\n"),
+            "ok\n");
+  TQnStringGrid g(nullptr);
+  g.SetFixedCols(0);
+  g.SetFixedRows(0);
+  g.LoadFromXLS(path, "");
+  EXPECT_EQ(g.ColCount(), 1);
+  EXPECT_EQ(g.RowCount(), 1);
+  EXPECT_EQ(g.Cells(0, 0), "only");
+  const std::string bad = GridTempPath("bad", ".xls");
+  WriteWholeFile(bad, "not a workbook");
+  g.SetCells(0, 0, "stays");
+  EXPECT_ANY_THROW(g.LoadFromXLS(bad, ""));
+  EXPECT_EQ(g.Cells(0, 0), "stays");
+}
+
+}  // namespace
