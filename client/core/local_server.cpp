@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "platform/rtl/file_io.h"
 #include "platform/sys/files.h"
 #include "platform/sys/process.h"
 
@@ -49,6 +50,32 @@ int TLocalServer::EmptyHandOverFolders(const std::string& ProgramFolder) {
     }
   }
   return Deleted;
+}
+
+int TLocalServer::ServerProgramInstances(const std::string& ProgramFolder) {
+  const std::string Program = DatabaseFolder(ProgramFolder) + "qnserver.exe";
+  const std::string Prefix = Program + std::string(1, '\0');
+  int Count = 0;
+  for (const std::string& Entry : FindFiles("/proc/*", faDirectory)) {
+    const std::string Pid = Entry.substr(Entry.rfind('/') + 1);
+    if (Pid.find_first_not_of("0123456789") != std::string::npos) continue;
+    std::string Cmd;
+    try {
+      Cmd = ReadFileBytes(Entry + "/cmdline");
+    } catch (const std::exception&) {
+      continue;  // ended meanwhile
+    }
+    if (Cmd.rfind(Prefix, 0) == 0) ++Count;
+  }
+  return Count;
+}
+
+bool TLocalServer::WaitForServerProgramEnd(const std::string& ProgramFolder, int TimeoutMs) {
+  for (int Waited = 0;; Waited += 50) {
+    if (ServerProgramInstances(ProgramFolder) == 0) return true;
+    if (Waited >= TimeoutMs) return false;
+    Sleep(50);
+  }
 }
 
 bool TLocalServer::Start(const std::string& ProgramFolder, int Port) {

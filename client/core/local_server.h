@@ -37,6 +37,12 @@ public:
   // beside the server program whose name is "temp" without regard to case.  Safe to call twice.
   void Stop();
 
+  // The running instances of the installation's server program (ProgramFolder +
+  // "Data/database/qnserver.exe"), found by their command lines.
+  static int ServerProgramInstances(const std::string& ProgramFolder);
+  // Waits up to TimeoutMs until none is left; true when none is.
+  static bool WaitForServerProgramEnd(const std::string& ProgramFolder, int TimeoutMs);
+
   // The hand-over folders of an installation (existing folders only).
   static std::vector<std::string> HandOverFolders(const std::string& ProgramFolder);
   // Deletes the plain files of those folders; returns the number deleted.

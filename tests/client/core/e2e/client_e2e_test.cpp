@@ -26,17 +26,6 @@ int FreePort() {
 }
 
 
-// The resident instances of this installation's server program.
-int ResidentCount(const std::string& Program) {
-  int Count = 0;
-  for (const auto& Entry : fs::directory_iterator("/proc")) {
-    const std::string Name = Entry.path().filename();
-    if (Name.find_first_not_of("0123456789") != std::string::npos) continue;
-    const std::string Cmd = ReadAll(Entry.path() / "cmdline");
-    if (Cmd.rfind(Program + std::string(1, '\0'), 0) == 0) ++Count;
-  }
-  return Count;
-}
 
 // An installation folder R with the web server launcher, the server program and the shipped
 // definition, and the HTTP client of a record window.
@@ -63,8 +52,7 @@ protected:
   }
   void TearDown() override {
     Server.Stop();
-    for (int i = 0; i < 50 && ResidentCount(Program) > 0; ++i)
-      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    TLocalServer::WaitForServerProgramEnd(Folder, 5000);
     SetCurrentEventLoop(nullptr);
     fs::remove_all(R);
   }
@@ -177,7 +165,7 @@ TEST_F(ClientStackTest, CreateEditStepCloseAndComeBack) {
     }
     ExpectFilled(C.View.Editors, "two");
     // The server program answers through its resident instance, which the close must end.
-    EXPECT_GE(ResidentCount(Program), 1);
+    EXPECT_GE(TLocalServer::ServerProgramInstances(Folder), 1);
     bool Stopped = false;
     C.Window.CloseSequence({nullptr, nullptr, nullptr, [&] {
                               Server.Stop();
@@ -188,9 +176,7 @@ TEST_F(ClientStackTest, CreateEditStepCloseAndComeBack) {
   // Nothing of the stack is left: no web server, no resident instance, an empty hand-over folder.
   EXPECT_FALSE(Server.Running());
   EXPECT_FALSE(TLocalServer::Answers(Port));
-  for (int i = 0; i < 50 && ResidentCount(Program) > 0; ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  EXPECT_EQ(ResidentCount(Program), 0);
+  EXPECT_TRUE(TLocalServer::WaitForServerProgramEnd(Folder, 5000));
   const auto HandOver = TLocalServer::HandOverFolders(Folder);
   ASSERT_EQ(HandOver.size(), 1u);
   EXPECT_TRUE(fs::is_empty(HandOver[0]));
