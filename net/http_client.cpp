@@ -75,12 +75,12 @@ int TNetHTTPClient::ReadStatusAndHeaders() {
     NetPumpMessages();
     std::string line;
     ReadLine(line);
-    if (line.empty() && FClosed && first) break;  // nothing came at all
+    if (line.empty() && Closed() && first) break;  // nothing came at all
     FHeaders->Add(line);
     if (first) status = GetWordNumber(line, 1);
     first = false;
     if (line.empty()) return status;
-    if (FClosed) break;
+    if (Closed()) break;
   }
   if (first) return -1;
   return status;

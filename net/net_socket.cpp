@@ -86,6 +86,7 @@ void TNetSocket::WndProc(TMessage& Message) {
 }
 
 void TNetSocket::ResetState() {
+  FReceived.clear();
   FConnected = false;
   FClosed = false;
   FCancel = false;
@@ -149,6 +150,18 @@ void TNetSocket::Disconnect() {
     if (OnDisconnected) OnDisconnected(this);
   }
   FSocket = winsock::INVALID_SOCKET;
+  FReceived.clear();
+}
+
+bool TNetSocket::WaitOn(bool done, bool progress) {
+  if (done) return false;
+  Pump(!progress);
+  return !TimedOut() && !FCancel;
+}
+
+void TNetSocket::EndWait(bool done) {
+  StopTimer();
+  if (!done) RaiseWaitEnd();
 }
 
 void TNetSocket::SendBuffer(const void* Buffer, int Length) {
@@ -156,9 +169,10 @@ void TNetSocket::SendBuffer(const void* Buffer, int Length) {
   StartTimer();
   int sent = 0;
   bool done = false;
+  bool progress = false;
   do {
     FLastResult = NetWinsock().send(FSocket, data + sent, Length - sent, FFlags);
-    bool progress = false;
+    progress = false;
     if (FLastResult != winsock::SOCKET_ERROR) {
       sent += FLastResult;
       done = sent >= Length;
@@ -167,10 +181,8 @@ void TNetSocket::SendBuffer(const void* Buffer, int Length) {
     } else {
       CheckCallError();
     }
-    if (!done) Pump(!progress);
-  } while (!done && !TimedOut() && !FCancel);
-  StopTimer();
-  if (!done) RaiseWaitEnd();
+  } while (WaitOn(done, progress));
+  EndWait(done);
 }
 
 void TNetSocket::SendLine(const std::string& Text) {
@@ -193,37 +205,49 @@ void TNetSocket::SendStream(TStream& Stream, std::int64_t Offset) {
 }
 
 void TNetSocket::ReadLine(std::string& Text) {
-  std::string buffer;
-  StartTimer();
-  bool done = false;
-  do {
-    if (FCancel) {
-      StopTimer();
-      throw ENetCanceledError();
-    }
-    char byte = 0;
-    FLastResult = NetWinsock().recv(FSocket, &byte, 1, FFlags);
+  // Bytes come a block at a time; what follows the line stays in FReceived for the next read.
+  std::size_t lf = FReceived.find('\n');
+  bool done = lf != std::string::npos;
+  if (!done) {
+    StartTimer();
     bool progress = false;
-    if (FLastResult >= 0) {
-      if (FLastResult == 0) FClosed = true;
-      ResetTimer();
-      progress = FLastResult > 0;
-      if (progress) buffer += byte;
-      done = byte == '\n' || (FClosed && FLastResult == 0);
-      if (!done && buffer.size() >= MaxLineLength) {
+    do {
+      if (FCancel) {
         StopTimer();
-        throw ENetError("Received line is too long");
+        throw ENetCanceledError();
       }
-    } else {
-      CheckCallError();
-    }
-    if (!done) Pump(!progress);
-  } while (!done && !TimedOut() && !FCancel);
-  StopTimer();
-  if (!done) RaiseWaitEnd();
-  if (const auto lf = buffer.find('\n'); lf != std::string::npos) buffer.resize(lf);
-  if (const auto cr = buffer.find('\r'); cr != std::string::npos) buffer.erase(cr, 1);
-  Text = buffer;
+      char block[4096];
+      const int want = static_cast<int>(std::min(sizeof block, MaxLineLength - FReceived.size()));
+      FLastResult = NetWinsock().recv(FSocket, block, want, FFlags);
+      progress = false;
+      if (FLastResult >= 0) {
+        if (FLastResult == 0) FClosed = true;
+        ResetTimer();
+        progress = FLastResult > 0;
+        const std::size_t searched = FReceived.size();
+        FReceived.append(block, static_cast<std::size_t>(FLastResult));
+        lf = FReceived.find('\n', searched);
+        done = lf != std::string::npos || (FClosed && FLastResult == 0);
+        if (!done && FReceived.size() >= MaxLineLength) {
+          StopTimer();
+          FReceived.clear();
+          throw ENetError("Received line is too long");
+        }
+      } else {
+        CheckCallError();
+      }
+    } while (WaitOn(done, progress));
+    EndWait(done);
+  }
+  std::string line;
+  if (lf == std::string::npos) {
+    line.swap(FReceived);
+  } else {
+    line = FReceived.substr(0, lf);
+    FReceived.erase(0, lf + 1);
+  }
+  if (const auto cr = line.find('\r'); cr != std::string::npos) line.erase(cr, 1);
+  Text = std::move(line);
 }
 
 void TNetSocket::ReceiveStream(TStream& Stream, std::int64_t Length, std::int64_t Offset) {
@@ -232,8 +256,26 @@ void TNetSocket::ReceiveStream(TStream& Stream, std::int64_t Length, std::int64_
   std::vector<char> buffer(kBlock);
   std::int64_t received = 0;
   const bool streamSocket = FSocketType == 1 && FProtocol == 0;
+  auto progressed = [&] {
+    if (!OnTransferProgress) return;
+    if (Length > 0)
+      OnTransferProgress(this, Percent(Stream.Position(), Length), Clamp32(Stream.Position()), -1);
+    else
+      OnTransferProgress(this, -1, Clamp32(Stream.Position()), -1);
+  };
+  // Bytes a line read took beyond its line come first.
+  if (!FReceived.empty()) {
+    const std::size_t take =
+        Length > 0 ? static_cast<std::size_t>(std::min<std::int64_t>(Length, FReceived.size())) : FReceived.size();
+    Stream.WriteBuffer(FReceived.data(), static_cast<long>(take));
+    FReceived.erase(0, take);
+    received = static_cast<std::int64_t>(take);
+    progressed();
+    if (received == Length || !streamSocket) return;
+  }
   StartTimer();
   bool done = false;
+  bool progress = false;
   do {
     const int want = Length > 0 ? static_cast<int>(std::min<std::int64_t>(Length - received, kBlock)) : kBlock;
     if (FCancel) {
@@ -241,19 +283,14 @@ void TNetSocket::ReceiveStream(TStream& Stream, std::int64_t Length, std::int64_
       throw ENetCanceledError();
     }
     FLastResult = NetWinsock().recv(FSocket, buffer.data(), want, FFlags);
-    bool progress = false;
+    progress = false;
     if (FLastResult == winsock::SOCKET_ERROR) {
       CheckCallError();
     } else if (FLastResult > 0) {
       received += FLastResult;
       Stream.WriteBuffer(buffer.data(), FLastResult);
       progress = true;
-      if (OnTransferProgress) {
-        if (Length > 0)
-          OnTransferProgress(this, Percent(Stream.Position(), Length), Clamp32(Stream.Position()), -1);
-        else
-          OnTransferProgress(this, -1, Clamp32(Stream.Position()), -1);
-      }
+      progressed();
       ResetTimer();
     }
     if (FLastResult != winsock::SOCKET_ERROR) {
@@ -264,10 +301,8 @@ void TNetSocket::ReceiveStream(TStream& Stream, std::int64_t Length, std::int64_
         done = FLastResult > 0;
       }
     }
-    if (!done) Pump(!progress);
-  } while (!done && !FCancel && !TimedOut());
-  StopTimer();
-  if (!done) RaiseWaitEnd();
+  } while (WaitOn(done, progress));
+  EndWait(done);
   if (Length > 0 && received < Length)
     throw ENetError("Connection closed after " + std::to_string(received) + " of " + std::to_string(Length) + " bytes");
 }
@@ -385,12 +420,12 @@ int TNetClientSocket::ReadFullReply() {
     const std::string prefix = FLastReply.substr(0, 3);
     // Bounded: a reply runs at most this many lines.
     for (int lines = 0; lines < 10000; ++lines) {
-      if (!FBlocking && FClosed) break;
+      if (!FBlocking && Closed()) break;
       std::string line;
       ReadLine(line);
       FLastReply = line;
       if (line.size() >= 4 && line.compare(0, 3, prefix) == 0 && line[3] == ' ') break;
-      if (FClosed && line.empty()) break;
+      if (Closed() && line.empty()) break;
     }
   }
   return code;

@@ -62,7 +62,9 @@ public:
   TNetProgressEvent OnTransferProgress;
 
   bool Connected() const { return FConnected; }
-  bool Closed() const { return FClosed; }
+  // The peer closed the connection and every byte it sent has been taken (the close can be
+  // known while read-ahead bytes of a line read still wait).
+  bool Closed() const { return FClosed && FReceived.empty(); }
   // Asks the running wait to stop with ENetCanceledError.
   void Cancel() { FCancel = true; }
 
@@ -92,6 +94,11 @@ protected:
   // wait was cancelled or timed out.
   void CheckCallError();
   void RaiseWaitEnd();
+  // The end of one step of a wait loop: false when done; else pumps (waiting for an event when
+  // the step made no progress) and says whether the wait goes on (not timed out, not cancelled).
+  bool WaitOn(bool done, bool progress);
+  // After the loop: stops the timer, and raises the time-out or cancel when not done.
+  void EndWait(bool done);
 
   int FFlags = 0;
   int FSocketType = 1;
@@ -99,6 +106,8 @@ protected:
   bool FCancel = false;
   bool FConnected = false;
   bool FClosed = false;
+  // Received bytes not yet taken: what came after the last line read.
+  std::string FReceived;
 };
 
 class TNetClientSocket : public TNetSocket {

@@ -1,4 +1,5 @@
 #include "net/net_socket.h"
+#include "net/net_pump.h"
 
 #include <dirent.h>
 #include <gtest/gtest.h>
@@ -146,6 +147,32 @@ TEST_F(Socket, ReadsLinesWithTheirCarriageReturnsRemoved) {
   EXPECT_EQ(line, "last");
   Client.ReadLine(line);
   EXPECT_EQ(line, "");
+  EXPECT_TRUE(Client.Closed());
+}
+
+TEST_F(Socket, BytesReadAheadOfALineGoToTheNextReads) {
+  // Lines are read a block at a time: what came after a line (the rest of the head, a body, the
+  // peer's close) belongs to the reads that follow, and the socket is not closed while any of
+  // it waits.
+  ScriptedServer server([](int fd) { SendAll(fd, "head\r\n\r\nbody bytes\nsecond\r\nrest to the close"); });
+  ConnectTo(server);
+  std::string line;
+  Client.ReadLine(line);
+  EXPECT_EQ(line, "head");
+  // Give the close time to be noticed while the rest waits in the read-ahead.
+  for (int i = 0; i < 20; ++i) NetPumpMessages(5);
+  EXPECT_FALSE(Client.Closed());
+  Client.ReadLine(line);
+  EXPECT_EQ(line, "");
+  TMemoryStream body;
+  Client.ReceiveStream(body, 11, 0);
+  EXPECT_EQ(body.DataString(), "body bytes\n");
+  Client.ReadLine(line);
+  EXPECT_EQ(line, "second");
+  EXPECT_FALSE(Client.Closed());
+  TMemoryStream rest;
+  Client.ReceiveStream(rest, -1, 0);
+  EXPECT_EQ(rest.DataString(), "rest to the close");
   EXPECT_TRUE(Client.Closed());
 }
 
