@@ -9,6 +9,7 @@
 #include "platform/ui/menus.h"
 #include "platform/ui/mouse_tracking.h"
 #include "platform/ui/null_peer.h"
+#include "platform/ui/ole_drag.h"
 #include "platform/ui/screen.h"
 
 namespace {
@@ -582,6 +583,7 @@ void TWinControl::CreateWnd() {
     }
   for (int b = 0; b < 2; ++b)
     if (FScrollBars[b].Visible || FScrollBars[b].Flat) FPeer->ScrollBarChanged(b, FScrollBars[b]);
+  DropTargetWindowCreated(*this);
 }
 
 void TWinControl::DestroyWnd() { DestroyHandle(); }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/rtl/sysutils.h"
+#include "platform/ui/scroll_bars.h"
 
 namespace {
 
@@ -11,6 +12,7 @@ constexpr UINT kEditTimer = 0x1017;
 constexpr unsigned kEditDelay = 500;  // the double-click time: a second click waits this long
 constexpr int kCheckBox = 16;
 constexpr int kTextMargin = 2;
+constexpr int kHorzLine = 8;  // pixels a line of the horizontal scroll bar moves
 constexpr UINT kUnchecked = INDEXTOSTATEIMAGEMASK(1);
 constexpr UINT kChecked = INDEXTOSTATEIMAGEMASK(2);
 
@@ -393,6 +395,20 @@ int TListView::VisibleRowCount() {
 
 void TListView::ClampTop() {
   FTopIndex = std::clamp(FTopIndex, 0, std::max(0, FItems->Count() - 1));
+  UpdateScrollBars();
+}
+
+void TListView::UpdateScrollBars() {
+  // Without a window there are no bars (and nothing is measured).
+  if (FUpdatingBars || !HandleAllocated()) return;
+  FUpdatingBars = true;
+  // Twice: a bar that shows narrows the room the other one measures.
+  for (int round = 0; round < 2; ++round) {
+    const bool report = FViewStyle == vsReport;
+    SetScrollBarContent(this, SB_VERT, FItems->Count(), VisibleRowCount(), FTopIndex);
+    SetScrollBarContent(this, SB_HORZ, report ? TotalColumnWidth() : 0, ClientWidth(), FHorzOffset);
+  }
+  FUpdatingBars = false;
 }
 
 void TListView::SetTopIndex(int Value) {
@@ -401,6 +417,7 @@ void TListView::SetTopIndex(int Value) {
   Value = std::clamp(Value, 0, last);
   if (Value == FTopIndex) return;
   FTopIndex = Value;
+  UpdateScrollBars();
   Invalidate();
 }
 
@@ -420,6 +437,7 @@ void TListView::Scroll(int DX, int DY) {
     if (x != FHorzOffset) {
       FHorzOffset = x;
       FHeader->SetScrollOffset(x);
+      UpdateScrollBars();
       Invalidate();
     }
   }
@@ -584,6 +602,8 @@ void TListView::Resize() {
   FMeasuredHeight = 0;
   TCustomControl::Resize();
   if (FHeader && HandleAllocated()) HeaderHeight();
+  // The bars follow at the next paint (measuring now would measure once per step of a drag).
+  Invalidate();
 }
 
 void TListView::FontChanged() {
@@ -915,6 +935,7 @@ void TListView::DrawItem(TListItem* Item, const TRect& Rect, TOwnerDrawState Sta
 }
 
 void TListView::Paint() {
+  UpdateScrollBars();
   TCanvas& c = Canvas();
   const TRect client = ClientRect();
   const int header = HeaderHeight();
@@ -1294,6 +1315,14 @@ void TListView::WndProc(TMessage& Message) {
       break;
     case WM_GETDLGCODE:
       Message.Result = DLGC_WANTARROWS | DLGC_WANTCHARS;
+      return;
+    case WM_VSCROLL:
+      UpdateScrollBars();
+      SetTopIndex(ScrollActionPos(this, SB_VERT, Message.WParam));
+      return;
+    case WM_HSCROLL:
+      UpdateScrollBars();
+      Scroll(ScrollActionPos(this, SB_HORZ, Message.WParam, kHorzLine) - FHorzOffset, 0);
       return;
     case CM_MOUSELEAVE:
       KillTimer(kHoverTimer);

@@ -427,6 +427,8 @@ private:
   void ColumnsChanged();
   void HeaderChanged();
   void ClampTop();
+  // The window scroll bars show the rows (one unit a row) and the columns (in pixels).
+  void UpdateScrollBars();
   int ColumnLeft(int Column) const;  // client x of a column's left edge
   int TotalColumnWidth() const;
   void SelectRange(int From, int To, bool Keep);
@@ -456,6 +458,7 @@ private:
   TSortType FSortType = stNone;
   int FTopIndex = 0;
   int FHorzOffset = 0;
+  bool FUpdatingBars = false;
   int FMeasuredHeight = 0;  // the owner's row height, 0 until measured
   int FAnchor = -1;
   int FEditCandidate = -1;  // the item a second click on starts an edit of

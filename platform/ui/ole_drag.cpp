@@ -261,6 +261,10 @@ IDropTarget* DropTargetOf(TWinControl* control) {
   return it == r.Targets.end() ? nullptr : it->second;
 }
 
+void DropTargetWindowCreated(TWinControl& control) {
+  if (DropTargetOf(&control) && TargetHook()) TargetHook()(control, true);
+}
+
 IDropTarget* DropTargetAt(TWinControl* control, TWinControl** found) {
   for (TWinControl* c = control; c; c = c->Parent())
     if (IDropTarget* t = DropTargetOf(c)) {

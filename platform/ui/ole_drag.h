@@ -127,6 +127,8 @@ HRESULT RegisterDragDrop(TWinControl* control, IDropTarget* target);
 HRESULT RevokeDragDrop(TWinControl* control);
 // The target registered on a control, or nullptr.
 IDropTarget* DropTargetOf(TWinControl* control);
+// The control got a new window (RecreateWnd): a registered target is attached to it again.
+void DropTargetWindowCreated(TWinControl& control);
 // The registered target under a control or its nearest parent that has one.
 IDropTarget* DropTargetAt(TWinControl* control, TWinControl** found = nullptr);
 

@@ -35,6 +35,38 @@ void Changed(HWND wnd, int bar, bool redraw) {
 
 }  // namespace
 
+int SetScrollBarContent(HWND wnd, int bar, int count, int page, int pos) {
+  if (!wnd || !ValidBar(bar)) return 0;
+  SCROLLINFO si;
+  si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+  si.nMin = 0;
+  si.nMax = std::max(0, count - 1);
+  si.nPage = static_cast<UINT>(std::max(0, page));
+  si.nPos = pos;
+  int kept = SetScrollInfo(wnd, bar, si, false);
+  ShowScrollBar(wnd, bar, count > page);
+  return kept;
+}
+
+int ScrollActionPos(HWND wnd, int bar, WPARAM wParam, int line) {
+  if (!wnd || !ValidBar(bar)) return 0;
+  const TScrollBarState& s = wnd->ScrollBarState(bar);
+  const int page = std::max(1, static_cast<int>(s.Page));
+  int pos = s.Pos;
+  switch (LOWORD(wParam)) {
+    case SB_LINEUP: pos -= line; break;
+    case SB_LINEDOWN: pos += line; break;
+    case SB_PAGEUP: pos -= page; break;
+    case SB_PAGEDOWN: pos += page; break;
+    case SB_THUMBTRACK:
+    case SB_THUMBPOSITION: pos = s.TrackPos; break;
+    case SB_TOP: pos = s.Min; break;
+    case SB_BOTTOM: pos = s.Max; break;
+    default: break;
+  }
+  return std::clamp(pos, s.Min, MaxPos(s));
+}
+
 bool ShowScrollBar(HWND wnd, int bar, bool show) {
   if (!wnd) return false;
   for (int b : {SB_HORZ, SB_VERT}) {

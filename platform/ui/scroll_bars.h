@@ -43,6 +43,13 @@ bool GetScrollRange(HWND wnd, int bar, int* minPos, int* maxPos);
 // sends WM_HSCROLL/WM_VSCROLL to the control.
 void SendScrollAction(HWND wnd, int bar, WORD code, int pos = 0);
 
+// For views that scroll by rows or pixels of their own: the bar covers Count units of which
+// Page show from Pos; it is shown only while not everything fits. Returns the position kept.
+int SetScrollBarContent(HWND wnd, int bar, int count, int page, int pos);
+// The position a WM_HSCROLL / WM_VSCROLL action (its wParam) asks of the bar: Line units per
+// line, the bar's page per page, the tracked position for the thumb, clamped to the range.
+int ScrollActionPos(HWND wnd, int bar, WPARAM wParam, int line = 1);
+
 // Moves the client contents and the children by dx, dy; the uncovered area is repainted.
 bool ScrollWindow(HWND wnd, int dx, int dy, const TRect* scroll, const TRect* clip);
 enum : UINT { SW_SCROLLCHILDREN = 0x1, SW_INVALIDATE = 0x2, SW_ERASE = 0x4 };

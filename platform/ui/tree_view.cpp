@@ -8,13 +8,8 @@
 #include "platform/rtl/string_list.h"
 #include "platform/rtl/sysutils.h"
 #include "platform/rtl/typed_stream.h"
+#include "platform/ui/scroll_bars.h"
 #include "platform/ui/tree_node_data.h"
-
-namespace {
-
-constexpr int kDragThreshold = 5;
-
-}  // namespace
 
 void RegisterTreeViewClasses() {
   static std::once_flag once;
@@ -278,6 +273,7 @@ void TTreeNode::MakeVisible() {
   if (row < 0) return;
   if (top < 0 || row < top) {
     tv->FTopItem = this;
+    tv->UpdateScrollBars();
   } else {
     int visible = std::max(1, tv->VisibleCount());
     if (row >= top + visible) tv->ScrollBy(row - (top + visible) + 1);
@@ -553,7 +549,6 @@ TTreeView::~TTreeView() {
 void TTreeView::NodeDeleting(TTreeNode* Node) {
   if (FSelected == Node) FSelected = nullptr;
   if (FDropTarget == Node) FDropTarget = nullptr;
-  if (FDragNode == Node) FDragNode = nullptr;
   if (FTopItem == Node) FTopItem = nullptr;
   Delete(Node);
 }
@@ -567,6 +562,7 @@ void TTreeView::NodesChanged() {
     FTopItem = t;
   }
   if (!FTopItem) FTopItem = FItems->GetFirstNode();
+  UpdateScrollBars();
   Invalidate();
 }
 
@@ -590,6 +586,7 @@ void TTreeView::SetDropTarget(TTreeNode* Node) {
 void TTreeView::SetTopItem(TTreeNode* Node) {
   if (Node && !Node->IsVisible()) return;
   FTopItem = Node ? Node : FItems->GetFirstNode();
+  UpdateScrollBars();
   Invalidate();
 }
 
@@ -703,7 +700,18 @@ void TTreeView::ScrollBy(int Rows) {
   int last = std::max(0, static_cast<int>(rows.size()) - std::max(1, VisibleCount()));
   top = std::clamp(top + Rows, 0, last);
   FTopItem = rows[static_cast<std::size_t>(top)];
+  UpdateScrollBars();
   Invalidate();
+}
+
+void TTreeView::UpdateScrollBars() {
+  const int count = static_cast<int>(VisibleNodes().size());
+  SetScrollBarContent(this, SB_VERT, count, VisibleCount(), std::max(0, RowOf(FTopItem)));
+}
+
+void TTreeView::Resize() {
+  TCustomControl::Resize();
+  UpdateScrollBars();
 }
 
 int TTreeView::CompareNodes(TTreeNode* A, TTreeNode* B) {
@@ -879,39 +887,10 @@ void TTreeView::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) 
       } else {
         Select(n);
         if (FAutoExpand && n == FSelected) n->Expand(false);
-        if (FDragMode == dmAutomatic && n == FSelected) {
-          FDragPending = true;
-          FDragStart = {X, Y};
-          FDragNode = n;
-        }
       }
     }
   }
   TCustomControl::MouseDown(Button, Shift, X, Y);
-}
-
-void TTreeView::MouseMove(TShiftState Shift, int X, int Y) {
-  if (FDragPending && Shift.Contains(ssLeft) &&
-      (std::abs(X - FDragStart.X) >= kDragThreshold || std::abs(Y - FDragStart.Y) >= kDragThreshold)) {
-    FDragPending = false;
-    BeginDrag(true);
-    DragOver(this, X, Y, dsDragEnter);
-  } else if (FDragging) {
-    bool inside = X >= 0 && Y >= 0 && X < ClientWidth() && Y < ClientHeight();
-    DragOver(this, X, Y, inside ? dsDragMove : dsDragLeave);
-  }
-  TCustomControl::MouseMove(Shift, X, Y);
-}
-
-void TTreeView::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
-  FDragPending = false;
-  if (FDragging && Button == mbLeft) {
-    bool inside = X >= 0 && Y >= 0 && X < ClientWidth() && Y < ClientHeight();
-    bool dropped = inside && DragOver(this, X, Y, dsDragMove);
-    if (dropped) DragDrop(this, X, Y);
-    EndDrag(dropped);
-  }
-  TCustomControl::MouseUp(Button, Shift, X, Y);
 }
 
 void TTreeView::DblClick() {
@@ -919,34 +898,25 @@ void TTreeView::DblClick() {
   if (FSelected) ToggleNode(FSelected);
 }
 
-void TTreeView::BeginDrag(bool) {
-  if (FDragging) return;
-  FDragging = true;
-  FDragAccepted = false;
-  if (OnStartDrag) OnStartDrag(this);
-}
-
-void TTreeView::EndDrag(bool Drop) {
-  if (!FDragging) return;
-  FDragging = false;
-  TTreeNode* target = FDropTarget;
-  SetDropTarget(nullptr);
-  SetCursor(crDefault);
-  if (OnEndDrag) OnEndDrag(this, Drop && target ? this : nullptr, 0, 0);
-  FDragNode = nullptr;
+void TTreeView::DragOver(TObject* Source, int X, int Y, TDragState State, bool& Accept) {
+  SetDropTarget(State == dsDragLeave ? nullptr : GetNodeAt(X, Y));
+  TCustomControl::DragOver(Source, X, Y, State, Accept);
 }
 
 bool TTreeView::DragOver(TObject* Source, int X, int Y, TDragState State) {
-  SetDropTarget(State == dsDragLeave ? nullptr : GetNodeAt(X, Y));
   bool accept = false;
-  if (OnDragOver) OnDragOver(this, Source, X, Y, State, accept);
-  FDragAccepted = accept;
-  if (FDragging) SetCursor(accept ? crDrag : crNoDrop);
+  DragOver(Source, X, Y, State, accept);
   return accept;
 }
 
 void TTreeView::DragDrop(TObject* Source, int X, int Y) {
-  if (OnDragDrop) OnDragDrop(this, Source, X, Y);
+  TCustomControl::DragDrop(Source, X, Y);
+  SetDropTarget(nullptr);
+}
+
+void TTreeView::DoEndDrag(TObject* Target, int X, int Y) {
+  SetDropTarget(nullptr);
+  TCustomControl::DoEndDrag(Target, X, Y);
 }
 
 void TTreeView::KeyDown(WORD& Key, TShiftState Shift) {
@@ -956,10 +926,7 @@ void TTreeView::KeyDown(WORD& Key, TShiftState Shift) {
   auto rows = VisibleNodes();
   if (rows.empty()) return;
   switch (Key) {
-    case VK_ESCAPE:
-      if (FDragging) EndDrag(false);
-      else return;
-      break;
+    case VK_ESCAPE: return;  // a drag in progress was cancelled before the key came here
     case VK_UP: Select(cur ? (cur->GetPrevVisible() ? cur->GetPrevVisible() : cur) : rows.front()); break;
     case VK_DOWN: Select(cur ? (cur->GetNextVisible() ? cur->GetNextVisible() : cur) : rows.front()); break;
     case VK_HOME: Select(rows.front()); break;
@@ -1010,6 +977,11 @@ bool TTreeView::DoMouseWheelUp(TShiftState, TPoint) {
 void TTreeView::WndProc(TMessage& Message) {
   if (Message.Msg == WM_GETDLGCODE) {
     Message.Result = DLGC_WANTARROWS | DLGC_WANTCHARS;
+    return;
+  }
+  if (Message.Msg == WM_VSCROLL) {
+    UpdateScrollBars();
+    ScrollBy(ScrollActionPos(this, SB_VERT, Message.WParam) - std::max(0, RowOf(FTopItem)));
     return;
   }
   TCustomControl::WndProc(Message);

@@ -243,17 +243,12 @@ public:
   void FullExpand();
   void FullCollapse();
 
-  // In-program drag: with dmAutomatic a press on a node and a move of a few pixels starts a
-  // drag inside the tree; OnDragOver decides, and DropTarget follows the mouse.
-  TDragMode DragMode() const { return FDragMode; }
-  void SetDragMode(TDragMode Value) { FDragMode = Value; }
-  void BeginDrag(bool Immediate);
-  void EndDrag(bool Drop);
-  bool Dragging() const { return FDragging; }
-  // Called by a drag running elsewhere when it reaches or leaves this tree: DropTarget follows
-  // the point; returns what OnDragOver accepted (true without a handler only for our own drag).
+  // In-program drag (drag.h): with dmAutomatic a press and a move of a few pixels start it;
+  // while it runs over the tree DropTarget follows the mouse, and OnDragOver decides.
+  void DragOver(TObject* Source, int X, int Y, TDragState State, bool& Accept) override;
+  void DragDrop(TObject* Source, int X, int Y) override;
+  // DragOver answering what OnDragOver accepted.
   bool DragOver(TObject* Source, int X, int Y, TDragState State);
-  void DragDrop(TObject* Source, int X, int Y);
 
   // One line per node, indented by a tab per level, CR LF after each.
   void SaveToStream(TStream& Stream) const;
@@ -271,17 +266,13 @@ public:
   TTVExpandedEvent OnCollapsed;
   TTVCompareEvent OnCompare;
   TTVDeletionEvent OnDeletion;
-  TDragOverEvent OnDragOver;
-  TDragDropEvent OnDragDrop;
-  TNotifyEvent OnStartDrag;
-  TEndDragEvent OnEndDrag;
 
 protected:
   void Paint() override;
+  void Resize() override;
   void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
-  void MouseMove(TShiftState Shift, int X, int Y) override;
-  void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
   void DblClick() override;
+  void DoEndDrag(TObject* Target, int X, int Y) override;
   void KeyDown(WORD& Key, TShiftState Shift) override;
   bool DoMouseWheelDown(TShiftState Shift, TPoint MousePos) override;
   bool DoMouseWheelUp(TShiftState Shift, TPoint MousePos) override;
@@ -306,6 +297,8 @@ private:
   void NodeDeleting(TTreeNode* Node);
   void NodesChanged();
   void ScrollBy(int Rows);
+  // The vertical window scroll bar shows the rows: one unit a row, a page the rows that fit.
+  void UpdateScrollBars();
   void Select(TTreeNode* Node);
   bool ToggleNode(TTreeNode* Node);
   void SortNewNode(TTreeNode* Node);
@@ -325,12 +318,6 @@ private:
   bool FRowSelect = false;
   bool FAutoExpand = false;
   TSortType FSortType = stNone;
-  TDragMode FDragMode = dmManual;
-  bool FDragging = false;
-  bool FDragPending = false;
-  bool FDragAccepted = false;
-  TPoint FDragStart;
-  TTreeNode* FDragNode = nullptr;
 };
 
 // Registers TTreeView and TTreeNodes for the component streams (done once, also by the first

@@ -78,4 +78,22 @@ TEST(QtDragDrop, DragEventsReachTheRegisteredTarget) {
   EXPECT_EQ(target.Log.size(), 2u);
 }
 
+TEST(QtDragDrop, ARegisteredTargetKeepsTakingDropsAfterTheWindowIsRemade) {
+  TCustomControl control(nullptr);
+  control.SetBounds(0, 0, 100, 80);
+  TTarget target;
+  ASSERT_EQ(RegisterDragDrop(&control, &target), S_OK);
+  control.RecreateWnd();
+  QWidget* widget = DropWidgetOf(control);
+  ASSERT_NE(widget, nullptr);
+  EXPECT_TRUE(widget->acceptDrops());
+  TClipboardFormats offered{{CF_TEXT, std::string("again\0", 6)}};
+  std::unique_ptr<QMimeData> mime(MimeDataFromFormats(offered));
+  QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction | Qt::MoveAction, mime.get(), Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(widget, &enter);
+  EXPECT_TRUE(enter.isAccepted());
+  EXPECT_EQ(target.Log, std::vector<std::string>{"enter"});
+  EXPECT_EQ(RevokeDragDrop(&control), S_OK);
+}
+
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/headless/headless_peer.h"
+#include "platform/ui/scroll_bars.h"
 
 namespace {
 
@@ -267,6 +268,39 @@ TEST_F(ListViewTest, ScrollByLinesHoverTimeAndColumnClicks) {
   EXPECT_EQ(View.ColumnOrder(), (std::vector<int>{0, 1, 2}));
   View.Repaint();
   EXPECT_EQ(View.Items()[0]->DisplayRect(drBounds).Right, 80 + 60 + 70);
+}
+
+TEST_F(ListViewTest, WindowScrollBarsScrollTheRowsAndTheColumns) {
+  View.SetViewStyle(vsReport);
+  for (int i = 0; i < 30; ++i) View.Items().Add()->SetCaption("row" + std::to_string(i));
+  View.Columns()[2]->SetWidth(400);  // wider than the view
+  View.HandleNeeded();
+  View.Repaint();
+  SCROLLINFO si;
+  si.fMask = SIF_ALL;
+  GetScrollInfo(&View, SB_VERT, &si);
+  const int page = View.VisibleRowCount();
+  EXPECT_EQ(si.nMax, 32);
+  EXPECT_EQ(si.nPage, static_cast<UINT>(page));
+  EXPECT_TRUE(View.ScrollBarState(SB_VERT).Visible);
+  EXPECT_TRUE(View.ScrollBarState(SB_HORZ).Visible);
+  SendScrollAction(&View, SB_VERT, SB_LINEDOWN);
+  EXPECT_EQ(View.TopIndex(), 1);
+  SendScrollAction(&View, SB_VERT, SB_PAGEDOWN);
+  EXPECT_EQ(View.TopIndex(), 1 + page);
+  SendScrollAction(&View, SB_VERT, SB_THUMBTRACK, 20);
+  EXPECT_EQ(View.TopIndex(), 20);
+  SendScrollAction(&View, SB_VERT, SB_BOTTOM);
+  EXPECT_EQ(View.TopIndex(), 33 - page);
+  EXPECT_EQ(GetScrollPos(&View, SB_VERT), 33 - page);
+  // Horizontally in pixels; the header moves with the rows.
+  SendScrollAction(&View, SB_HORZ, SB_LINERIGHT);
+  EXPECT_EQ(GetScrollPos(&View, SB_HORZ), 8);
+  SendScrollAction(&View, SB_HORZ, SB_RIGHT);
+  EXPECT_EQ(GetScrollPos(&View, SB_HORZ), 50 + 60 + 400 - View.ClientWidth());
+  EXPECT_EQ(View.Items()[0]->DisplayRect(drBounds).Left, -(50 + 60 + 400 - View.ClientWidth()));
+  SendScrollAction(&View, SB_HORZ, SB_LEFT);
+  EXPECT_EQ(View.Items()[0]->DisplayRect(drBounds).Left, 0);
 }
 
 }  // namespace

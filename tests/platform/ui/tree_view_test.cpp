@@ -4,6 +4,8 @@
 
 #include "platform/headless/headless_peer.h"
 #include "platform/rtl/component_stream.h"
+#include "platform/ui/forms.h"
+#include "platform/ui/scroll_bars.h"
 
 namespace {
 
@@ -245,19 +247,27 @@ TEST_F(TreeViewTest, ClicksSelectThroughOnChangingAndButtonsExpand) {
 }
 
 TEST_F(TreeViewTest, AutomaticDragFollowsTheDropTargetAndDrops) {
-  TTreeView tv(nullptr);
+  TForm form(nullptr);
+  form.SetBounds(0, 0, 500, 300);
+  TTreeView tv(nullptr), other(nullptr);
+  tv.SetParent(&form);
+  other.SetParent(&form);
   tv.SetBounds(0, 0, 200, 200);
+  other.SetBounds(250, 0, 200, 200);
+  form.Show();
   Fill(tv);
+  other.Items().Add(nullptr, "X");
   tv.SetDragMode(dmAutomatic);
   const int h = tv.ItemHeight();
   TTreeNode* a = tv.Items().GetFirstNode();
   TTreeNode* d = a->getNextSibling();
-  std::vector<std::string> targets;
+  std::vector<std::string> targets, ended;
   tv.OnDragOver = [&](TObject*, TObject* source, int, int, TDragState, bool& accept) {
     accept = source == &tv && tv.DropTarget() && tv.DropTarget() != tv.Selected();
     if (tv.DropTarget()) targets.push_back(tv.DropTarget()->Text());
   };
   tv.OnDragDrop = [&](TObject*, TObject*, int, int) { tv.Selected()->MoveTo(tv.DropTarget(), naAddChild); };
+  tv.OnEndDrag = [&](TObject*, TObject* target, int, int) { ended.push_back(target ? "dropped" : "none"); };
   HeadlessInput::MouseDown(tv, 40, h + 2);  // on D
   EXPECT_EQ(tv.Selected(), d);
   HeadlessInput::MouseMove(tv, 40, h / 2, {ssLeft});
@@ -268,6 +278,56 @@ TEST_F(TreeViewTest, AutomaticDragFollowsTheDropTargetAndDrops) {
   EXPECT_EQ(tv.DropTarget(), nullptr);
   EXPECT_EQ(targets.front(), "A");
   EXPECT_EQ(Shape(tv), "A,.B,..C,.D");
+  EXPECT_EQ(ended, std::vector<std::string>{"dropped"});
+
+  // The same drag reaches the other tree, whose drop target follows; Escape cancels it there.
+  bool asked = false;
+  other.OnDragOver = [&](TObject*, TObject* source, int, int, TDragState, bool& accept) {
+    asked = source == &tv;
+    accept = true;
+  };
+  HeadlessInput::MouseDown(tv, 40, 2);
+  HeadlessInput::MouseMove(tv, 40, 20, {ssLeft});
+  HeadlessInput::MouseMove(tv, 260, 2, {ssLeft});  // over the other tree's X
+  EXPECT_TRUE(asked);
+  EXPECT_EQ(other.DropTarget(), other.Items().GetFirstNode());
+  HeadlessInput::Key(tv, VK_ESCAPE);
+  EXPECT_FALSE(tv.Dragging());
+  EXPECT_EQ(other.DropTarget(), nullptr);
+  EXPECT_EQ(ended.back(), "none");
+  HeadlessInput::MouseUp(tv, 260, 2);
+  EXPECT_EQ(Shape(other), "X");
+}
+
+TEST_F(TreeViewTest, TheVerticalScrollBarShowsTheRowsAndScrollsThem) {
+  TTreeView tv(nullptr);
+  const int h = tv.ItemHeight();
+  tv.SetBounds(0, 0, 200, h * 4);
+  for (int i = 0; i < 10; ++i) tv.Items().Add(nullptr, "N" + std::to_string(i));
+  SCROLLINFO si;
+  si.fMask = SIF_ALL;
+  ASSERT_TRUE(GetScrollInfo(&tv, SB_VERT, &si));
+  EXPECT_EQ(si.nMax, 9);
+  EXPECT_EQ(si.nPage, 4u);
+  EXPECT_EQ(si.nPos, 0);
+  EXPECT_TRUE(tv.ScrollBarState(SB_VERT).Visible);
+  SendScrollAction(&tv, SB_VERT, SB_LINEDOWN);
+  EXPECT_EQ(tv.TopItem()->Text(), "N1");
+  SendScrollAction(&tv, SB_VERT, SB_PAGEDOWN);
+  EXPECT_EQ(tv.TopItem()->Text(), "N5");
+  SendScrollAction(&tv, SB_VERT, SB_THUMBTRACK, 3);
+  EXPECT_EQ(tv.TopItem()->Text(), "N3");
+  EXPECT_EQ(GetScrollPos(&tv, SB_VERT), 3);
+  SendScrollAction(&tv, SB_VERT, SB_BOTTOM);
+  EXPECT_EQ(tv.TopItem()->Text(), "N6");  // the last full page
+  SendScrollAction(&tv, SB_VERT, SB_TOP);
+  EXPECT_EQ(tv.TopItem()->Text(), "N0");
+  // Selecting a node below the page scrolls to it, and the bar follows.
+  tv.Items().Item(8)->MakeVisible();
+  EXPECT_EQ(GetScrollPos(&tv, SB_VERT), 5);
+  // When everything fits the bar goes away.
+  tv.SetBounds(0, 0, 200, h * 12);
+  EXPECT_FALSE(tv.ScrollBarState(SB_VERT).Visible);
 }
 
 }  // namespace
