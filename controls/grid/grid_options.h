@@ -7,6 +7,7 @@
 
 #include "platform/gfx/bitmap.h"
 #include "platform/gfx/graphics.h"
+#include "platform/gfx/printer.h"
 #include "platform/rtl/classes.h"
 #include "platform/rtl/string_list.h"
 
@@ -18,7 +19,6 @@ enum TPrintBorders {
   pbAroundHorizontal, pbCustom
 };
 enum TFitToPage { fpNever, fpGrow, fpShrink, fpAlways, fpCustom };
-enum TPrinterOrientation { poPortrait, poLandscape };
 enum TAdvanceDirection { adLeftRight, adTopBottom };
 enum TInsertPosition { pInsertBefore, pInsertAfter };
 enum TColumnSizeLocation { clRegistry, clInifile };

@@ -89,6 +89,13 @@ using TFloatSpinClickEvent =
 using TDateTimeSpinClickEvent =
     std::function<void(TObject* Sender, int ACol, int ARow, double AValue, bool UpDown)>;
 using TEllipsClickEvent = std::function<void(TObject* Sender, int ACol, int ARow, std::string& S)>;
+using TPrintStartEvent = std::function<void(TObject* Sender, int NrOfPages, int& FromPage, int& ToPage)>;
+using TPrintPageEvent =
+    std::function<void(TObject* Sender, TCanvas& Canvas, int PageNr, int PageXSize, int PageYSize)>;
+using TPrintNewPageEvent = std::function<void(TObject* Sender, int ARow, bool& NewPage)>;
+using TPrintColumnWidthEvent = std::function<void(TObject* Sender, int ACol, int& Width)>;
+using TPrintRowHeightEvent = std::function<void(TObject* Sender, int ARow, int& Height)>;
+using TFitToPageEvent = std::function<void(TObject* Sender, double& ScaleFactor, bool& Allow)>;
 using TGetEditorPropEvent = std::function<void(TObject* Sender, int ACol, int ARow, TEditLink* AEditLink)>;
 
 // The editor kinds a cell may get through OnGetEditorType.
@@ -283,6 +290,33 @@ public:
   std::string ClipboardText(const TGridRect& R);
   // A cell outside the fixed parts that the grid and OnCanEditCell let be edited.
   bool CellMayBeEdited(int ACol, int ARow);
+
+  // ---- printing and preview (tenths of a millimetre, y growing upwards) ----
+  void Print();
+  void PrintRange(const TGridRect& Range);
+  // Draws the pages FromPage..ToPage of the layout for a page the size of Target (device
+  // pixels of the canvas) with its top-left corner there.
+  void PrintPreview(TCanvas& Canvas, const TRect& Target);
+  void PreviewRange(TCanvas& Canvas, const TRect& Target, const TGridRect& Range);
+  void SetPreviewPage(int Page);
+  // The page engine: Mode 0 draws a preview, 1 prints, 2 counts for printing, 3 counts for a
+  // preview; the number of pages laid out.
+  int PrintPages(TCanvas& Canvas, int Mode, int Total);
+  int MaxCellLines(int ARow);
+  TGridRect PrintGridRect{};
+  TRect PageArea{};
+  int FromPage = 1, ToPage = 1, TotalPages = 0;
+  bool PreviewFirstPageOnly = false;
+  const std::vector<int>& PrintColWidths() const { return FPrintColWidths; }
+  const std::vector<int>& PrintColPos() const { return FPrintColPos; }
+  int PrintedWidth() const { return FPrintedWidth; }
+  TRect PageRect() const { return FPageRect; }
+  TPrintStartEvent OnPrintStart;
+  TPrintPageEvent OnPrintPage;
+  TPrintNewPageEvent OnPrintNewPage;
+  TPrintColumnWidthEvent OnPrintSetColumnWidth;
+  TPrintRowHeightEvent OnPrintSetRowHeight;
+  TFitToPageEvent OnFitToPage;
 
   // ---- rows and columns ----
   virtual void RemoveRows(int RowIndex, int RCount);
@@ -603,4 +637,21 @@ private:
   TPoint FCopyOrigin{-1, -1};
   bool FCopied = false;
   std::string HTMLCellText(int RealCol, int ARow);
+  // Printing.
+  struct TPrintRun;
+  std::vector<int> FPrintColWidths, FPrintColPos;
+  int FPrintedWidth = 0, FPageFirstCol = 0, FPageLastCol = 0;
+  TRect FPageRect{};
+  double FFontScale = 1.0;
+  int PrintFontHeight(int Points) const;
+  bool PageInRange(int PageNumber) const;
+  void PrintCellFont(TPrintRun& Run, int RealCol, int ARow, TBrush& Brush);
+  TPoint MeasurePrintCell(TPrintRun& Run, int RealCol, int ARow);
+  int PrintRowHeight(TPrintRun& Run, int ARow);
+  int RowSpace(TPrintRun& Run, int ARow);
+  int PrintRow(TPrintRun& Run, int Y, int First, int Last, int ARow);
+  std::string PageNumberText(const TPrintRun& Run) const;
+  void PrintHeaderFooter(TPrintRun& Run);
+  void PrintBorders(TPrintRun& Run, int First, int Last);
+  void PrintNewPage(TPrintRun& Run);
 };

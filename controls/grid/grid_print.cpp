@@ -1,0 +1,562 @@
+// Printing and preview of TQnStringGrid: one page engine that counts pages or draws a range of
+// them, in tenths of a millimetre with y growing upwards, the columns cut into bands that fit
+// the page width.
+#include <algorithm>
+#include <cmath>
+
+#include "controls/grid/grid_utils.h"
+#include "controls/grid/markup.h"
+#include "controls/grid/qn_grid.h"
+#include "platform/gfx/mapping.h"
+#include "platform/gfx/printer.h"
+#include "platform/rtl/date_time.h"
+#include "platform/ui/rtf_reader.h"
+#include "platform/ui/screen.h"
+
+namespace {
+
+bool AtTop(TPrintPosition p) { return p == ppTopLeft || p == ppTopRight || p == ppTopCenter; }
+bool AtBottom(TPrintPosition p) { return p == ppBottomLeft || p == ppBottomRight || p == ppBottomCenter; }
+
+std::vector<std::string> SplitLines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t p = 0;
+  while (true) {
+    const std::size_t e = text.find_first_of("\r\n", p);
+    lines.push_back(text.substr(p, e == std::string::npos ? std::string::npos : e - p));
+    if (e == std::string::npos) break;
+    p = e + 1;
+    if (text[e] == '\r' && p < text.size() && text[p] == '\n') ++p;
+  }
+  return lines;
+}
+
+}  // namespace
+
+// The working values of one engine run.
+struct TQnStringGrid::TPrintRun {
+  TCanvas* C = nullptr;
+  int Mode = 0;
+  int Total = -1;
+  int LineGap = 0, Indent = 0, HeaderLine = 0, FooterLine = 0;
+  int PageW = 0, PageH = 0;  // PageH is negative: the y of the page's bottom edge
+  int Spacing = 0, HeaderH = 0, FooterH = 0;
+  int Page = 0, PagesInBand = 0, Band = 0;
+  bool SeveralBands = false;
+  int Y = 0;
+  double Factor = 1.0;
+  double Ratio = 0;
+  bool SheetUsed = false;  // the sheet the job (or the last NewPage) opened has been drawn on
+  bool RepeatCols = false;
+  int CacheRow = -1, CacheHeight = 0;
+  TFont TableFont;
+  bool Drawing() const { return Mode == 0 || Mode == 1; }
+};
+
+int TQnStringGrid::PrintFontHeight(int Points) const {
+  return -static_cast<int>(std::trunc(Points * 254.0 / 72.0 * FFontScale));
+}
+
+bool TQnStringGrid::PageInRange(int PageNumber) const {
+  return PageNumber >= FromPage && PageNumber <= ToPage;
+}
+
+void TQnStringGrid::PrintCellFont(TPrintRun& Run, int RealCol, int ARow, TBrush& Brush) {
+  TCanvas& c = *Run.C;
+  c.Font().Assign(Run.TableFont);
+  Brush.SetColor(clWhite);
+  Brush.SetStyle(bsSolid);
+  GetCellPrintColor(RealCol, ARow, TGridDrawState(), Brush, c.Font());
+  const int size = c.Font().Size();
+  c.Font().SetHeight(PrintFontHeight(size));
+}
+
+TPoint TQnStringGrid::MeasurePrintCell(TPrintRun& Run, int RealCol, int ARow) {
+  TCanvas& c = *Run.C;
+  std::string text = Cells(RealCol, ARow);
+  const int kind = GetTextKind(text, EnableHTML);
+  if (kind == 1) {
+    // Measured by the markup renderer on device pixels, then taken back to tenths of a mm.
+    const int saved = c.MapMode();
+    c.SetMapMode(MM_TEXT);
+    c.Font().Assign(Run.TableFont);
+    std::string anchor, strip;
+    int xs = 0, ys = 0;
+    RenderCellMarkup(c, text, TRect{0, 0, 1000, 1000}, GridImages, 0, 0, false, true, true, false, false,
+                     Run.Ratio, FURLColor, anchor, strip, xs, ys);
+    c.SetMapMode(saved);
+    const int dpiX = std::max(1, c.DeviceCaps(LOGPIXELSX)), dpiY = std::max(1, c.DeviceCaps(LOGPIXELSY));
+    return TPoint{static_cast<int>(std::lround(xs * 254.0 / dpiX)), static_cast<int>(std::lround(ys * 254.0 / dpiY))};
+  }
+  if (kind == 2) text = RtfToPlainText(text);
+  TBrush brush;
+  PrintCellFont(Run, RealCol, ARow, brush);
+  const auto& ps = *FPrintSettings;
+  if (FWordWrap && ps.NoAutoSize) {
+    const int w = FPrintColWidths.empty() ? 0 : FPrintColWidths[std::min<std::size_t>(DisplColIndex(RealCol), FPrintColWidths.size() - 1)];
+    TRect r{0, 0, w, 0};
+    const int h = c.DrawText(text, r, DT_CALCRECT | DT_WORDBREAK);
+    return TPoint{w, std::abs(h)};
+  }
+  const std::vector<std::string> lines = SplitLines(text);
+  int w = 0;
+  for (std::string line : lines) {
+    if (FURLShow && !FURLFull && IsURL(line)) StripURLProtocol(line);
+    w = std::max(w, c.TextWidth(line));
+  }
+  return TPoint{w, c.TextHeight("gh") * static_cast<int>(lines.size())};
+}
+
+int TQnStringGrid::PrintRowHeight(TPrintRun& Run, int ARow) {
+  if (Run.CacheRow == ARow) return Run.CacheHeight;
+  const auto& ps = *FPrintSettings;
+  int h = 0;
+  if (ps.UseFixedHeight) {
+    h = ps.FixedHeight;
+  } else if (OnPrintSetRowHeight) {
+    h = ps.FixedHeight;
+    OnPrintSetRowHeight(this, ARow, h);
+  } else {
+    for (int c = PrintGridRect.Left; c <= PrintGridRect.Right; ++c)
+      h = std::max(h, MeasurePrintCell(Run, RealColIndex(c), ARow).Y);
+  }
+  Run.CacheRow = ARow;
+  Run.CacheHeight = h;
+  return h;
+}
+
+int TQnStringGrid::RowSpace(TPrintRun& Run, int ARow) {
+  const int h = PrintRowHeight(Run, ARow);
+  return h + h / 8 + 2 * Run.LineGap + FPrintSettings->RowSpacing;
+}
+
+// One row over the columns First..Last (display indices); returns the height it occupies.
+int TQnStringGrid::PrintRow(TPrintRun& Run, int Y, int First, int Last, int ARow) {
+  const auto& ps = *FPrintSettings;
+  const int h = PrintRowHeight(Run, ARow);
+  const int hh = h + h / 8;
+  const int occupied = 2 * Run.LineGap + hh + ps.RowSpacing;
+  if (!Run.Drawing() || !PageInRange(Run.Page + 1)) return occupied;
+  TCanvas& c = *Run.C;
+  FFontScale = Run.Factor;
+  TBrush brush;
+  for (int col = First; col <= Last; ++col) {
+    const int rc = RealColIndex(col);
+    const TRect cell{FPrintColPos[col], Y, FPrintColPos[col + 1], Y - occupied};
+    std::string text = Cells(rc, ARow);
+    const int kind = GetTextKind(text, EnableHTML);
+    PrintCellFont(Run, rc, ARow, brush);
+    c.Brush().Assign(brush);
+    if (kind == 1) {
+      c.FillRect(cell);
+      const TPoint a = c.LPtoDP(TPoint{cell.Left, cell.Top}), b = c.LPtoDP(TPoint{cell.Right, cell.Bottom});
+      const int saved = c.MapMode();
+      const TFont font = c.Font();
+      c.SetMapMode(MM_TEXT);
+      c.Font().Assign(Run.TableFont);
+      std::string anchor, strip;
+      int xs = 0, ys = 0;
+      RenderCellMarkup(c, text, TRect{a.X, a.Y, b.X, b.Y}, GridImages, 0, 0, false, false, true, false, false,
+                       Run.Ratio, FURLColor, anchor, strip, xs, ys);
+      c.SetMapMode(saved);
+      c.Font().Assign(font);
+    } else {
+      if (kind == 2) text = RtfToPlainText(text);
+      TAlignment align = taLeftJustify;
+      GetCellAlign(rc, ARow, align);
+      if (FWordWrap && ps.NoAutoSize) {
+        TRect r = cell;
+        UINT flags = DT_EDITCONTROL | DT_NOPREFIX | DT_EXPANDTABS | DT_WORDBREAK;
+        flags |= align == taRightJustify ? DT_RIGHT : align == taCenter ? DT_CENTER : DT_LEFT;
+        c.FillRect(cell);
+        c.DrawText(text, r, flags);
+      } else {
+        int lineH = c.TextHeight("gh") + ps.RowSpacing;
+        lineH += lineH / 8;
+        std::vector<std::string> lines = SplitLines(text);
+        for (std::string& line : lines)
+          if (FURLShow && !FURLFull && IsURL(line)) StripURLProtocol(line);
+        const int n = static_cast<int>(lines.size());
+        int offset = 0;
+        const int block = n == 1 ? occupied + ps.RowSpacing - lineH : occupied - lineH * n;
+        if (FVAlignment == vtaCenter) offset = block / 2;
+        else if (FVAlignment == vtaBottom) offset = block;
+        c.FillRect(cell);
+        int y = Y - offset;
+        for (const std::string& line : lines) {
+          const int w = c.TextWidth(line);
+          int x = cell.Left + Run.Indent;
+          if (align == taRightJustify) x = cell.Right - Run.Indent - w;
+          else if (align == taCenter) x = cell.Left + (cell.Right - cell.Left - w) / 2;
+          c.TextRect(cell, x, y, line);
+          y -= lineH;
+        }
+      }
+    }
+    // Borders that OnGetCellPrintBorder asks for.
+    TCellBorders borders;
+    TPen pen;
+    pen.Assign(c.Pen());
+    GetCellPrintBorder(rc, ARow, pen, borders);
+    if (!borders.Empty()) {
+      const TPen saved = c.Pen();
+      c.Pen().Assign(pen);
+      const int half = pen.Width() / 2 + 1;
+      if (borders.Contains(cbLeft)) { c.MoveTo(cell.Left, cell.Top); c.LineTo(cell.Left, cell.Bottom); }
+      if (borders.Contains(cbRight)) { c.MoveTo(cell.Right - half, cell.Top); c.LineTo(cell.Right - half, cell.Bottom); }
+      if (borders.Contains(cbTop)) { c.MoveTo(cell.Left, cell.Top); c.LineTo(cell.Right, cell.Top); }
+      if (borders.Contains(cbBottom)) { c.MoveTo(cell.Left, cell.Bottom + half); c.LineTo(cell.Right, cell.Bottom + half); }
+      c.Pen().Assign(saved);
+    }
+  }
+  if (ps.Borders == pbSingle || ps.Borders == pbDouble || ps.Borders == pbHorizontal || ps.Borders == pbAroundHorizontal) {
+    c.MoveTo(FPrintColPos[First], Y);
+    c.LineTo(FPrintColPos[Last + 1], Y);
+  }
+  FFontScale = 1.0;
+  return occupied;
+}
+
+std::string TQnStringGrid::PageNumberText(const TPrintRun& Run) const {
+  const auto& ps = *FPrintSettings;
+  if (Run.SeveralBands) return std::to_string(Run.PagesInBand + 1) + "-" + std::to_string(Run.Band);
+  if (!ps.PageNumSep.empty() && Run.Total > 1)
+    return std::to_string(Run.Page + 1) + ps.PageNumSep + std::to_string(Run.Total);
+  return std::to_string(Run.Page + 1);
+}
+
+void TQnStringGrid::PrintHeaderFooter(TPrintRun& Run) {
+  if (!Run.Drawing() || !PageInRange(Run.Page + 1)) return;
+  const auto& ps = *FPrintSettings;
+  TCanvas& c = *Run.C;
+  std::string texts[7];
+  auto add = [&texts](TPrintPosition p, const std::string& item) {
+    if (p == ppNone) return;
+    std::string& t = texts[p];
+    if (p == ppTopLeft || p == ppBottomLeft) t = t.empty() ? item : item + " " + t;
+    else t = t.empty() ? item : t + " " + item;
+  };
+  const TDateTime now = Now();
+  add(ps.Time, FormatDateTime("hh:nn", now));
+  add(ps.Date, FormatDateTime(ps.DateFormat, now));
+  add(ps.PageNr, ps.PagePrefix + " " + PageNumberText(Run) + " " + ps.PageSuffix);
+  const std::string title = !ps.TitleText.empty() ? ps.TitleText
+                            : FPrintSettings->TitleLines().Count() > 0 ? FPrintSettings->TitleLines()[0]
+                                                                        : std::string();
+  if (!title.empty()) add(ps.Title, title);
+  const TFont saved = c.Font();
+  for (int p = ppTopLeft; p <= ppBottomCenter; ++p) {
+    const bool top = p <= ppTopCenter;
+    TFont& f = top ? FPrintSettings->HeaderFont() : FPrintSettings->FooterFont();
+    c.Font().Assign(f);
+    c.Font().SetHeight(PrintFontHeight(f.Size()));
+    const int y = top ? -ps.HeaderSize : Run.PageH + Run.FooterLine + Run.LineGap + ps.FooterSize;
+    auto place = [&](const std::string& text, int yy) {
+      const int w = c.TextWidth(text);
+      int x = ps.LeftSize;
+      if (p == ppTopRight || p == ppBottomRight) x = Run.PageW - 20 - ps.RightSize - w;
+      else if (p == ppTopCenter || p == ppBottomCenter) x = (Run.PageW - w) / 2;
+      c.SetBkMode(TRANSPARENT);
+      c.TextOut(x, yy, text);
+    };
+    if (!texts[p].empty()) place(texts[p], y);
+    if (static_cast<int>(ps.Title) == p && ps.TitleText.empty()) {
+      const int step = c.TextHeight("gh");
+      for (int i = 1; i < FPrintSettings->TitleLines().Count(); ++i)
+        place(FPrintSettings->TitleLines()[i], y - i * step);
+    }
+  }
+  c.Font().Assign(saved);
+}
+
+void TQnStringGrid::PrintBorders(TPrintRun& Run, int First, int Last) {
+  if (!Run.Drawing() || !PageInRange(Run.Page + 1)) return;
+  const auto& ps = *FPrintSettings;
+  TCanvas& c = *Run.C;
+  const int top = -Run.HeaderH - ps.TitleSpacing;
+  const int bottom = Run.Y + Run.LineGap / 2;
+  const int left = Run.RepeatCols ? FPrintColPos[0] : FPrintColPos[First];
+  const int right = FPrintColPos[Last + 1];
+  const TPrintBorders b = ps.Borders;
+  if (b == pbAround || b == pbAroundVertical || b == pbAroundHorizontal) {
+    c.MoveTo(left, top);
+    c.LineTo(right, top);
+    c.LineTo(right, bottom);
+    c.LineTo(left, bottom);
+    c.LineTo(left, top);
+  }
+  if (b == pbSingle || b == pbDouble || b == pbHorizontal || b == pbAroundHorizontal) {
+    c.MoveTo(left, bottom);
+    c.LineTo(right, bottom);
+  }
+  if (b == pbSingle || b == pbDouble || b == pbVertical || b == pbAroundVertical) {
+    auto vline = [&](int x) { c.MoveTo(x, top); c.LineTo(x, bottom); };
+    if (Run.RepeatCols)
+      for (int i = 0; i < TStringGrid::FixedCols(); ++i) vline(FPrintColPos[i]);
+    for (int i = First; i <= Last + 1; ++i) vline(FPrintColPos[i]);
+  }
+}
+
+void TQnStringGrid::PrintNewPage(TPrintRun& Run) {
+  const int next = Run.Page + 2;
+  if (!PageInRange(next)) return;
+  if (Run.Mode == 1) {
+    // The sheet that the job opened takes the first page of the range: no empty sheet first.
+    if (Run.SheetUsed) {
+      Printer().NewPage();
+      Run.C->SetMapMode(MM_LOMETRIC);
+    }
+  }
+  Run.SheetUsed = true;
+  if (Run.Drawing() && OnPrintPage) OnPrintPage(this, *Run.C, next, Run.PageW, Run.PageH);
+}
+
+int TQnStringGrid::PrintPages(TCanvas& Canvas, int Mode, int Total) {
+  const auto& ps = *FPrintSettings;
+  TPrintRun run;
+  run.C = &Canvas;
+  run.Mode = Mode;
+  run.Total = Total;
+  TCanvas& c = Canvas;
+  c.SetMapMode(MM_TEXT);
+  const int screenDpi = Screen().PixelsPerInch();
+  run.Ratio = screenDpi > 0 ? static_cast<double>(c.DeviceCaps(LOGPIXELSX)) / screenDpi : 0.0;
+  c.SetMapMode(MM_LOMETRIC);
+  FFontScale = 1.0;
+  c.Pen().SetColor(clBlack);
+  c.Pen().SetStyle(ps.BorderStyle);
+  c.Pen().SetWidth(ps.Borders == pbDouble ? 10 : 2);
+  c.Brush().SetStyle(bsSolid);
+  c.Font().Assign(FPrintSettings->HeaderFont());
+  c.Font().SetHeight(PrintFontHeight(FPrintSettings->HeaderFont().Size()));
+  run.HeaderLine = c.TextHeight("gh");
+  c.Font().Assign(FPrintSettings->FooterFont());
+  c.Font().SetHeight(PrintFontHeight(FPrintSettings->FooterFont().Size()));
+  run.FooterLine = c.TextHeight("gh");
+  run.TableFont.Assign(FPrintSettings->Font());
+  c.Font().Assign(run.TableFont);
+  c.Font().SetHeight(PrintFontHeight(run.TableFont.Size()));
+  run.LineGap = c.TextHeight("gh") / 8;
+  run.Indent = c.TextWidth("a");
+
+  if (Mode == 1) {
+    // The clip box in logical units: x from the left edge, y from 0 down to the bottom edge.
+    const TRect clip = c.ClipRect();
+    run.PageW = std::abs(clip.Right - clip.Left);
+    run.PageH = std::min(clip.Top, clip.Bottom);
+  } else if (Mode == 2) {
+    run.PageW = PageArea.Right - PageArea.Left;
+    run.PageH = -PageArea.Bottom - PageArea.Top;
+  } else {
+    const TPoint a = c.DPtoLP(TPoint{PageArea.Left, PageArea.Top});
+    const TPoint b = c.DPtoLP(TPoint{PageArea.Right, PageArea.Bottom});
+    run.PageW = b.X - a.X;
+    run.PageH = b.Y - a.Y;
+  }
+  FPageRect = TRect{0, 0, run.PageW, run.PageH};
+  run.SheetUsed = FromPage <= 1;
+
+  const TGridRect g = PrintGridRect;
+  const int fixedCols = TStringGrid::FixedCols(), fixedRows = TStringGrid::FixedRows();
+  run.Spacing = ps.UseFixedWidth ? 0 : ps.ColumnSpacing + 20;
+  FPrintColWidths.assign(ColCount() + 1, 0);
+  FPrintColPos.assign(ColCount() + 2, 0);
+  if (ps.NoAutoSize) {
+    const double factor = 254.0 / std::max(1, screenDpi);
+    for (int col = g.Left; col <= g.Right; ++col)
+      FPrintColWidths[col] = static_cast<int>(std::lround((ColWidths(col) - 4) * factor));
+  } else {
+    for (int row = g.Top; row <= g.Bottom; ++row)
+      for (int col = g.Left; col <= g.Right; ++col) {
+        const int w = ps.UseFixedWidth ? ps.FixedWidth : MeasurePrintCell(run, RealColIndex(col), row).X;
+        FPrintColWidths[col] = std::max(FPrintColWidths[col], w);
+      }
+  }
+  long long totalWidth = 0;
+  for (int col = g.Left; col <= g.Right; ++col) totalWidth += FPrintColWidths[col] + run.Spacing;
+
+  if (ps.FitToPage != fpNever) {
+    const long long spacingTotal = static_cast<long long>(g.Right - g.Left + 1) * run.Spacing;
+    double factor = totalWidth != spacingTotal
+                        ? static_cast<double>(run.PageW - ps.RightSize - ps.LeftSize - spacingTotal) /
+                              static_cast<double>(totalWidth - spacingTotal)
+                        : 1.0;
+    if (factor > 1 && ps.FitToPage == fpShrink) factor = 1.0;
+    if (factor < 1 && ps.FitToPage == fpGrow) factor = 1.0;
+    if (factor != 1 && ps.FitToPage == fpCustom) {
+      bool allow = true;
+      if (OnFitToPage) OnFitToPage(this, factor, allow);
+      if (!allow) factor = 1.0;
+    }
+    if (factor != 1 && factor > 0) {
+      for (int col = g.Left; col <= g.Right; ++col)
+        FPrintColWidths[col] = static_cast<int>(std::trunc(FPrintColWidths[col] * factor));
+      run.Factor = factor;
+    }
+  }
+  if (OnPrintSetColumnWidth)
+    for (int col = g.Left; col <= g.Right; ++col) OnPrintSetColumnWidth(this, col, FPrintColWidths[col]);
+
+  const TStringList& titles = FPrintSettings->TitleLines();
+  const bool anyTop = AtTop(ps.Time) || AtTop(ps.Date) || AtTop(ps.PageNr) || AtTop(ps.Title);
+  const bool anyBottom = AtBottom(ps.Time) || AtBottom(ps.Date) || AtBottom(ps.PageNr) || AtBottom(ps.Title);
+  run.HeaderH = anyTop ? run.LineGap + run.HeaderLine + ps.HeaderSize : ps.HeaderSize;
+  if (anyTop && titles.Count() > 0 && AtTop(ps.Title)) run.HeaderH += (titles.Count() - 1) * run.HeaderLine;
+  run.FooterH = anyBottom ? (run.LineGap + run.FooterLine) * 2 + ps.FooterSize
+                          : run.LineGap + run.FooterLine + ps.FooterSize;
+  if (anyBottom && titles.Count() > 0 && AtBottom(ps.Title)) run.FooterH += (titles.Count() - 1) * run.FooterLine;
+
+  if (run.Drawing() && OnPrintPage) OnPrintPage(this, c, 1, run.PageW, run.PageH);
+
+  int first = g.Left;
+  bool pagesCompleted = false;
+  while (first <= g.Right) {
+    ++run.Band;
+    run.PagesInBand = 0;
+    run.RepeatCols = first > g.Left && fixedCols > 0 && ps.RepeatFixedCols;
+    long long width = 0;
+    if (run.RepeatCols)
+      for (int col = 0; col < fixedCols; ++col) width += FPrintColWidths[col] + run.Spacing;
+    const long long repeatedWidth = width;
+    const long long limit = run.PageW - ps.RightSize;
+    int last = first;
+    width += FPrintColWidths[first] + run.Spacing;
+    while (last + 1 <= g.Right && width + FPrintColWidths[last + 1] + run.Spacing <= limit) {
+      ++last;
+      width += FPrintColWidths[last] + run.Spacing;
+    }
+    if (last < g.Right) run.SeveralBands = true;
+    FPrintedWidth = static_cast<int>(width);
+    FPageFirstCol = first;
+    FPageLastCol = last;
+    const int start = ps.Centered ? 0 : ps.LeftSize;
+    FPrintColPos[first] = start;
+    FPrintColPos[0] = start;
+    for (int col = first + 1; col <= last + 1; ++col)
+      FPrintColPos[col] = FPrintColPos[col - 1] + FPrintColWidths[col - 1] + run.Spacing;
+    if (run.RepeatCols)
+      for (int col = 1; col <= fixedCols; ++col)
+        FPrintColPos[col] = FPrintColPos[col - 1] + FPrintColWidths[col - 1] + run.Spacing;
+    if (ps.Centered && FPrintedWidth < run.PageW) {
+      const int shift = (run.PageW - FPrintedWidth) / 2;
+      for (int col = first; col <= last + 1; ++col) FPrintColPos[col] += shift;
+      if (run.RepeatCols)
+        for (int col = 0; col <= fixedCols; ++col) FPrintColPos[col] += shift;
+    }
+    for (int col = first; col <= last + 1; ++col) FPrintColPos[col] += static_cast<int>(repeatedWidth);
+
+    auto printRow = [&](int row) {
+      int h = PrintRow(run, run.Y, first, last, row);
+      if (run.RepeatCols) PrintRow(run, run.Y, 0, fixedCols - 1, row);
+      run.Y -= h;
+    };
+    int row = g.Top;
+    int rowsOnPage = 0;
+    int lastBreak = -1;
+    bool stop = false;
+    while (row <= g.Bottom && !stop) {
+      if (rowsOnPage == 0) {
+        run.Y = -run.HeaderH;
+        PrintHeaderFooter(run);
+        run.Y -= ps.TitleSpacing;
+        if (row > 0 && ps.RepeatFixedRows && fixedRows > 0 && (pagesCompleted || fixedRows <= g.Top)) {
+          for (int fr = 0; fr < fixedRows; ++fr) printRow(fr);
+          ++rowsOnPage;
+        }
+      }
+      printRow(row);
+      ++row;
+      ++rowsOnPage;
+      bool newPage = false;
+      if (OnPrintNewPage) OnPrintNewPage(this, row, newPage);
+      if (row <= g.Bottom && (newPage || run.Y - RowSpace(run, row) < run.PageH + run.FooterH)) {
+        PrintBorders(run, first, last);
+        rowsOnPage = 0;
+        lastBreak = row;
+        if (PreviewFirstPageOnly && run.Page + 1 >= FromPage) stop = true;
+        PrintNewPage(run);
+        pagesCompleted = true;
+        ++run.Page;
+        ++run.PagesInBand;
+      }
+    }
+    if (lastBreak != row) PrintBorders(run, first, last);
+    first = last + 1;
+    if (PreviewFirstPageOnly && stop) break;
+    if (first <= g.Right) {
+      PrintNewPage(run);
+      pagesCompleted = true;
+      ++run.Page;
+    }
+  }
+  return run.Page + 1;
+}
+
+void TQnStringGrid::PrintRange(const TGridRect& Range) {
+  PrintGridRect = Range;
+  TPrinter& printer = Printer();
+  printer.SetOrientation(FPrintSettings->Orientation);
+  const TPrinterCaps caps = printer.Caps();
+  PageArea = TRect{0, 0, static_cast<int>(std::lround(caps.Width * 254.0 / caps.DpiX)),
+                   static_cast<int>(std::lround(caps.Height * 254.0 / caps.DpiY))};
+  // Pages are counted on the printer's own measures, so that the count is that of the print.
+  const int n = PreviewFirstPageOnly ? 1 : PrintPages(printer.Canvas(), 2, -1);
+  FromPage = 1;
+  ToPage = n;
+  TotalPages = n;
+  if (OnPrintStart) OnPrintStart(this, n, FromPage, ToPage);
+  if (FromPage == 0 || ToPage == 0 || FromPage > ToPage) return;
+  TotalPages = ToPage;
+  printer.SetTitle(FPrintSettings->JobName);
+  printer.BeginDoc();
+  if (!printer.Printing()) return;
+  try {
+    TCanvas& canvas = printer.Canvas();
+    const int saved = canvas.MapMode();
+    canvas.SetMapMode(MM_LOMETRIC);
+    PrintPages(canvas, 1, n);
+    canvas.SetMapMode(saved);
+  } catch (...) {
+    printer.Abort();
+    throw;
+  }
+  printer.EndDoc();
+}
+
+void TQnStringGrid::Print() { PrintRange(TGridRect{0, 0, ColCount() - 1, RowCount() - 1}); }
+
+void TQnStringGrid::PreviewRange(TCanvas& Canvas, const TRect& Target, const TGridRect& Range) {
+  PrintGridRect = Range;
+  const int saved = Canvas.MapMode();
+  const TPoint origin = Canvas.Origin();
+  // Logical (0, 0) is the top-left corner of the target.
+  Canvas.SetOrigin(TPoint{origin.X + Target.Left, origin.Y + Target.Top});
+  Canvas.SetMapMode(MM_LOMETRIC);
+  const TRect area{0, 0, Target.Right - Target.Left, Target.Bottom - Target.Top};
+  PageArea = area;
+  if (!PreviewFirstPageOnly) TotalPages = PrintPages(Canvas, 3, -1);
+  PageArea = area;
+  Canvas.IntersectClipRect(Canvas.DPtoLP(TPoint{0, 0}).X, Canvas.DPtoLP(TPoint{0, 0}).Y,
+                           Canvas.DPtoLP(TPoint{area.Right, area.Bottom}).X,
+                           Canvas.DPtoLP(TPoint{area.Right, area.Bottom}).Y);
+  PrintPages(Canvas, 0, PreviewFirstPageOnly ? 1 : TotalPages);
+  Canvas.SelectClipRgn(nullptr);
+  Canvas.SetMapMode(saved);
+  Canvas.SetOrigin(origin);
+}
+
+void TQnStringGrid::PrintPreview(TCanvas& Canvas, const TRect& Target) {
+  PreviewRange(Canvas, Target, TGridRect{0, 0, ColCount() - 1, RowCount() - 1});
+}
+
+void TQnStringGrid::SetPreviewPage(int Page) {
+  FromPage = Page;
+  ToPage = Page;
+}
+
+int TQnStringGrid::MaxCellLines(int ARow) {
+  if (!Multilinecells || ColCount() == 0) return 1;
+  int most = 1;
+  for (int c = 0; c < ColCount(); ++c) most = std::max(most, LineCount(Cells(RealColIndex(c), ARow), true));
+  return most;
+}

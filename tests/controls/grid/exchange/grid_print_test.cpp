@@ -1,0 +1,218 @@
+// The grid's page engine on the recording printer: bands, page texts, page ranges, forced page
+// breaks, repeated fixed rows, fit to page, the preview.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+#include "controls/grid/qn_grid.h"
+#include "platform/gfx/bitmap.h"
+#include "platform/headless/headless_peer.h"
+#include "platform/headless/headless_printing.h"
+
+namespace {
+
+class PrintGrid : public ::testing::Test {
+protected:
+  void SetUp() override {
+    InstallHeadlessBackend();
+    RemovePrintDevices();
+    rec = &InstallRecordingPrinter();
+    SetDefaultPrintDevice(0);
+    Printer().SetPrinterIndex(-1);
+  }
+  void TearDown() override { RemovePrintDevices(); }
+
+  // rows x cols cells "r<row>c<col>", one fixed row and column.
+  void Fill(int cols, int rows, int width = 6) {
+    g.SetColCount(cols);
+    g.SetRowCount(rows);
+    for (int r = 0; r < rows; ++r)
+      for (int c = 0; c < cols; ++c)
+        g.SetCells(c, r, "r" + std::to_string(r) + "c" + std::to_string(c) + std::string(width, 'x'));
+  }
+  const TRecordedJob& Job() { return rec->Jobs().back(); }
+  std::string PageText(int page) {
+    std::string out;
+    for (const TPaintCall& call : Job().Pages[page].Calls)
+      if (call.Kind == TPaintKind::Text) out += call.Text + "|";
+    return out;
+  }
+  bool PageHas(int page, const std::string& text) { return PageText(page).find("|" + text + "|") != std::string::npos || PageText(page).rfind(text + "|", 0) == 0; }
+
+  TRecordingPrinter* rec = nullptr;
+  TQnStringGrid g{nullptr};
+};
+
+TEST_F(PrintGrid, ColumnsThatFitMakeOneBandAndPagesNumberedWithTheSeparator) {
+  Fill(3, 200);
+  g.PrintSettings().PageNr = ppBottomCenter;
+  g.PrintSettings().PageNumSep = "/";
+  g.Print();
+  ASSERT_EQ(rec->Jobs().size(), 1u);
+  const int pages = static_cast<int>(Job().Pages.size());
+  ASSERT_GT(pages, 1);
+  EXPECT_EQ(g.TotalPages, pages);
+  EXPECT_NE(PageText(0).find(" 1/" + std::to_string(pages) + " "), std::string::npos) << PageText(0);
+  EXPECT_NE(PageText(pages - 1).find(" " + std::to_string(pages) + "/" + std::to_string(pages) + " "),
+            std::string::npos);
+  // Every row printed exactly once, in order.
+  std::string all;
+  for (int p = 0; p < pages; ++p) all += PageText(p);
+  for (int r = 0; r < 200; ++r) {
+    const std::string cell = "r" + std::to_string(r) + "c1xxxxxx|";
+    const std::size_t at = all.find(cell);
+    ASSERT_NE(at, std::string::npos) << r;
+    EXPECT_EQ(all.find(cell, at + 1), std::string::npos) << r;
+  }
+
+  // A single page shows the number alone.
+  TQnStringGrid small(nullptr);
+  small.SetColCount(2);
+  small.SetRowCount(3);
+  small.PrintSettings().PageNr = ppTopLeft;
+  small.Print();
+  EXPECT_EQ(Job().Pages.size(), 1u);
+  std::string t;
+  for (const TPaintCall& call : Job().Pages[0].Calls)
+    if (call.Kind == TPaintKind::Text) t += call.Text + "|";
+  EXPECT_NE(t.find(" 1 |"), std::string::npos) << t;
+}
+
+TEST_F(PrintGrid, AWideGridPrintsInBandsWithBandPageTextsAndRepeatedFixedColumns) {
+  Fill(12, 120, 40);
+  g.PrintSettings().PageNr = ppTopRight;
+  g.PrintSettings().RepeatFixedCols = true;
+  g.Print();
+  const auto& pages = Job().Pages;
+  ASSERT_GE(pages.size(), 4u);
+  EXPECT_NE(PageText(0).find(" 1-1 "), std::string::npos) << PageText(0);
+  EXPECT_NE(PageText(1).find(" 2-1 "), std::string::npos) << PageText(1);
+  // The second band starts on a new page: find it by its page text.
+  int secondBand = -1;
+  for (int p = 0; p < static_cast<int>(pages.size()); ++p)
+    if (PageText(p).find(" 1-2 ") != std::string::npos) { secondBand = p; break; }
+  ASSERT_GT(secondBand, 0);
+  // The fixed column comes again on the second band, next to the band's own columns.
+  EXPECT_NE(PageText(secondBand).find("r1c0"), std::string::npos);
+  EXPECT_EQ(PageText(0).find("r1c11"), std::string::npos);
+}
+
+TEST_F(PrintGrid, AColumnWiderThanThePageIsAloneOnItsBand) {
+  Fill(3, 3, 4);
+  g.SetCells(1, 1, std::string(400, 'W'));
+  g.PrintSettings().PageNr = ppTopRight;
+  g.Print();
+  const auto& pages = Job().Pages;
+  ASSERT_EQ(pages.size(), 3u);
+  EXPECT_NE(PageText(0).find("r1c0"), std::string::npos);
+  EXPECT_EQ(PageText(0).find("r1c2"), std::string::npos);
+  EXPECT_NE(PageText(1).find(std::string(40, 'W')), std::string::npos);
+  EXPECT_NE(PageText(2).find("r1c2"), std::string::npos);
+  EXPECT_NE(PageText(2).find(" 1-3 "), std::string::npos);
+}
+
+TEST_F(PrintGrid, APageRangeFromThirdPageStartsWithoutAnEmptySheet) {
+  Fill(3, 300);
+  g.PrintSettings().PageNr = ppBottomLeft;
+  int counted = 0;
+  g.OnPrintStart = [&](TObject*, int n, int& from, int& to) {
+    counted = n;
+    from = 3;
+    to = 4;
+  };
+  g.Print();
+  ASSERT_GE(counted, 4);
+  ASSERT_EQ(Job().Pages.size(), 2u);
+  EXPECT_NE(PageText(0).find(" 3/"), std::string::npos) << PageText(0);
+  EXPECT_NE(PageText(1).find(" 4/"), std::string::npos) << PageText(1);
+
+  const std::size_t jobs = rec->Jobs().size();
+  g.OnPrintStart = [](TObject*, int, int& from, int& to) { from = 3; to = 2; };
+  g.Print();
+  EXPECT_EQ(rec->Jobs().size(), jobs);  // no document started
+}
+
+TEST_F(PrintGrid, ForcedBreaksAndRepeatedFixedRows) {
+  Fill(3, 6);
+  g.OnPrintNewPage = [](TObject*, int, bool& newPage) { newPage = true; };
+  g.Print();
+  ASSERT_EQ(Job().Pages.size(), 6u);
+  EXPECT_NE(PageText(0).find("r0c1"), std::string::npos);
+  EXPECT_EQ(PageText(1).find("r0c1"), std::string::npos);
+
+  g.PrintSettings().RepeatFixedRows = true;
+  g.Print();
+  ASSERT_EQ(Job().Pages.size(), 6u);
+  // Row 0 prints once as an ordinary row on page 1 and is repeated from page 2 on.
+  const std::string p0 = PageText(0), p1 = PageText(1);
+  EXPECT_EQ(p0.find("r0c1"), p0.rfind("r0c1"));
+  EXPECT_NE(p1.find("r0c1"), std::string::npos);
+  EXPECT_NE(p1.find("r1c1"), std::string::npos);
+}
+
+TEST_F(PrintGrid, FitToPageShrinksOnlyWhenAskedAndCustomCanRefuse) {
+  Fill(12, 3, 40);
+  g.PrintSettings().FitToPage = fpGrow;
+  g.Print();
+  const std::vector<int> natural = g.PrintColWidths();
+  EXPECT_GT(Job().Pages.size(), 1u);
+  g.PrintSettings().FitToPage = fpShrink;
+  g.Print();
+  EXPECT_EQ(Job().Pages.size(), 1u);
+  EXPECT_LT(g.PrintColWidths()[3], natural[3]);
+  g.PrintSettings().FitToPage = fpCustom;
+  bool asked = false;
+  g.OnFitToPage = [&](TObject*, double& f, bool& allow) { asked = f < 1; allow = false; };
+  g.Print();
+  EXPECT_TRUE(asked);
+  EXPECT_EQ(g.PrintColWidths()[3], natural[3]);
+
+  TQnStringGrid narrow(nullptr);
+  narrow.SetColCount(2);
+  narrow.SetRowCount(2);
+  narrow.SetCells(1, 1, "x");
+  narrow.PrintSettings().FitToPage = fpShrink;
+  narrow.Print();
+  const int w = narrow.PrintColWidths()[1];
+  narrow.PrintSettings().FitToPage = fpNever;
+  narrow.Print();
+  EXPECT_EQ(narrow.PrintColWidths()[1], w);
+  narrow.PrintSettings().UseFixedWidth = true;
+  narrow.PrintSettings().FixedWidth = 300;
+  narrow.Print();
+  EXPECT_EQ(narrow.PrintColPos()[2] - narrow.PrintColPos()[1], 300);  // no spacing added
+}
+
+TEST_F(PrintGrid, PreviewDrawsTheChosenPageIntoTheTarget) {
+  Fill(3, 200);
+  TBitmap bmp;
+  bmp.SetSize(400, 560);
+  bmp.Canvas().Brush().SetColor(clWhite);
+  bmp.Canvas().FillRect(TRect{0, 0, 400, 560});
+  g.PrintSettings().PageNr = ppTopLeft;
+  g.SetPreviewPage(2);
+  g.PrintPreview(bmp.Canvas(), TRect{0, 0, 400, 560});
+  EXPECT_GT(g.TotalPages, 2);
+  EXPECT_EQ(bmp.Canvas().MapMode(), MM_TEXT);
+  g.PreviewFirstPageOnly = true;
+  g.SetPreviewPage(1);
+  g.OnGetCellPrintColor = [](TObject*, int ARow, int ACol, TGridDrawState, TBrush& B, TFont&) {
+    if (ARow == 1 && ACol == 1) B.SetColor(clRed);
+  };
+  g.PrintPreview(bmp.Canvas(), TRect{100, 100, 400, 560});
+  // The red cell lies right of and below the target's corner, inside the target.
+  int reds = 0, left = 400, top = 560;
+  for (int y = 0; y < 560; ++y)
+    for (int x = 0; x < 400; ++x)
+      if ((bmp.Canvas().Pixel(x, y) & 0xFFFFFF) == 0x0000FF) {
+        ++reds;
+        left = std::min(left, x);
+        top = std::min(top, y);
+      }
+  EXPECT_GT(reds, 20);
+  EXPECT_GT(left, 100);
+  EXPECT_GT(top, 100);
+}
+
+}  // namespace
