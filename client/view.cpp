@@ -17,6 +17,9 @@ TView::TView(TComponent* AOwner, TViewOptions Options) : TForm(AOwner) {
   SetColor(clBtnFace);
   PaintFormBackground(this);
   SetBounds(0, 0, 634, 482);
+  // Below this size the record page's fields no longer fit.
+  Constraints().SetMinWidth(620);
+  Constraints().SetMinHeight(470);
   SetPosition(poScreenCenter);
   BuildMainMenu();
   BuildHeader();
@@ -49,7 +52,7 @@ void TView::BuildHeader() {
   ToolBar->SetFlat(true);
   ToolBar->SetShowCaptions(true);
   ToolBar->SetButtonHeight(24);
-  ToolBar->SetButtonWidth(40);
+  ToolBar->SetButtonWidth(39);
   ToolBar->SetHeight(28);
   struct {
     TToolButton** button;

@@ -48,7 +48,7 @@ void TView::CreateLogic(TServerTransport* Transport) {
     Transport = FTransport.get();
   }
   Session = std::make_unique<TServerSession>(*Transport);
-  Session->ScratchFolder = ProgramFolder + "Data/client/";
+  Session->ScratchFolder = ProgramFolder + "Work/";
   Logic = std::make_unique<TRecordWindow>(*Session, *this);
   LocalServer = std::make_unique<TLocalServer>();
   Settings = std::make_unique<TClientSettings>();
@@ -128,6 +128,10 @@ void TView::WireEvents() {
     if (tab >= 0 && tab < 6) ImageTitle->SetText(Logic->Buffers.Current.Images[tab].Title);
     FShowing = false;
   };
+  // A key or the mouse over the window puts the idle refresh off.
+  SetKeyPreview(true);
+  OnKeyDown = [this](TObject*, WORD&, TShiftState) { Logic->UserActivity(); };
+  OnMouseMove = [this](TObject*, TShiftState, int, int) { Logic->UserActivity(); };
   OnCloseQuery = [this](TObject*, bool& canClose) { FormCloseQuery(canClose); };
   OnClose = [](TObject*, TCloseAction& action) { action = caFree; };
 }
@@ -152,6 +156,7 @@ void TView::SetupDataArea() {
     Desc[i]->SetCaption("Description " + std::to_string(i));
   }
   for (int i = 0; i < 6; ++i) OtherC[i]->SetCaption("Other " + std::to_string(i + 1));
+  SetDefaultFieldNames(Logic->Buffers.Configuration);
   Logic->Buffers.Current = EmptyRecord();
   Logic->Buffers.Spare = EmptyRecord();
 }
@@ -311,9 +316,9 @@ void TView::FitWindow(const TTemplateData& Template) {
     if (f >= 0) emailItems[n]->SetCaption("Generate " + (f < 10 ? config.DetailNames[f] : config.OtherNames[f - 21]));
   }
   RecordBook->SetVisible(true);
-  // Date fields are edited through the date picker.
-  for (int i = 0; i < 10; ++i) FDateDetail[i] = config.DetailKinds[i].find("Date") != std::string::npos;
-  for (int i = 0; i < 6; ++i) FDateOther[i] = config.OtherKinds[i].find("Date") != std::string::npos;
+  // Date fields are edited through the date picker (definitions write the kind in any case).
+  for (int i = 0; i < 10; ++i) FDateDetail[i] = Contains(config.DetailKinds[i], "date");
+  for (int i = 0; i < 6; ++i) FDateOther[i] = Contains(config.OtherKinds[i], "date");
   SetReadOnlyState(false);
   FormResize(this);
 }
