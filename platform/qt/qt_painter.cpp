@@ -1,5 +1,6 @@
 #include "platform/qt/qt_painter.h"
 
+#include <algorithm>
 #include <QFontMetrics>
 #include <QPolygon>
 #include <QRegion>
@@ -235,12 +236,58 @@ void TQtPainter::FocusRect(const TRect& r) {
 
 QFont TQtPainter::MakeFont(const TPaintFont& font) const { return ToQFont(font); }
 
+const QFontMetrics& TQtPainter::FontMetrics(const TPaintFont& font, QFont* qfont) {
+  TFontEntry& e = FontEntry(font);
+  if (qfont) *qfont = e.QtFont;
+  return *e.Metrics;
+}
+
+TQtPainter::TFontEntry& TQtPainter::FontEntry(const TPaintFont& font) {
+  constexpr std::size_t kKept = 8;
+  auto it = std::find_if(FFonts.begin(), FFonts.end(), [&](const TFontEntry& e) { return e.Font == font; });
+  if (it == FFonts.end()) {
+    if (FFonts.size() >= kKept) FFonts.pop_back();
+    TFontEntry e;
+    e.Font = font;
+    e.QtFont = MakeFont(font);
+    e.Metrics = std::make_unique<QFontMetrics>(e.QtFont, FDevice);
+    FFonts.insert(FFonts.begin(), std::move(e));
+    it = FFonts.begin();
+  } else if (it != FFonts.begin()) {
+    std::rotate(FFonts.begin(), it, it + 1);
+    it = FFonts.begin();
+  }
+  return *it;
+}
+
 void TQtPainter::TextRun(int x, int y, const std::string& text, const TPaintFont& font, COLORREF color,
                          bool opaque, COLORREF background) {
   if (!FPainter->isActive() || text.empty()) return;
-  QFont qf = MakeFont(font);
+  QFont qf;
+  const QFontMetrics& fm = FontMetrics(font, &qf);
   QString s = QString::fromUtf8(text.data(), static_cast<int>(text.size()));
-  QFontMetrics fm(qf, FDevice);
+  if (font.Orientation == 0 && !opaque) {
+    // The common case, word after word: no state to save, since every other call sets its
+    // own pen, and the font only when it changes.
+    if (!(FPainter->font() == qf)) FPainter->setFont(qf);
+    FPainter->setPen(ToQColor(color));
+    if (text.size() > 64) {
+      FPainter->drawText(x, y + fm.ascent(), s);
+      return;
+    }
+    // Short runs keep their shaped glyphs, so a word drawn again is not shaped again.
+    TFontEntry& e = FontEntry(font);
+    auto run = e.Runs.find(text);
+    if (run == e.Runs.end()) {
+      if (e.Runs.size() >= 2048) e.Runs.clear();
+      QStaticText st(s);
+      st.setTextFormat(Qt::PlainText);
+      st.prepare(QTransform(), qf);
+      run = e.Runs.emplace(text, std::move(st)).first;
+    }
+    FPainter->drawStaticText(x, y, run->second);
+    return;
+  }
   FPainter->save();
   FPainter->setFont(qf);
   FPainter->translate(x, y);
@@ -273,8 +320,10 @@ void TQtPainter::SetPixel(int x, int y, COLORREF color) {
 }
 
 TTextMetric TQtPainter::Metrics(const TPaintFont& font) {
-  QFont qf = MakeFont(font);
-  QFontMetrics fm(qf, FDevice);
+  TFontEntry& e = FontEntry(font);
+  if (e.HaveMetric) return e.Metric;
+  const QFont& qf = e.QtFont;
+  const QFontMetrics& fm = *e.Metrics;
   TTextMetric tm;
   tm.tmHeight = fm.height();
   tm.tmAscent = fm.ascent();
@@ -283,12 +332,19 @@ TTextMetric TQtPainter::Metrics(const TPaintFont& font) {
   tm.tmExternalLeading = std::max(0, fm.leading());
   tm.tmAveCharWidth = fm.averageCharWidth();
   tm.tmMaxCharWidth = fm.maxWidth();
+  e.Metric = tm;
+  e.HaveMetric = true;
   return tm;
 }
 
 int TQtPainter::TextWidth(const TPaintFont& font, const std::string& text) {
-  QFontMetrics fm(MakeFont(font), FDevice);
-  return fm.horizontalAdvance(QString::fromUtf8(text.data(), static_cast<int>(text.size())));
+  TFontEntry& e = FontEntry(font);
+  auto known = e.Widths.find(text);
+  if (known != e.Widths.end()) return known->second;
+  int width = e.Metrics->horizontalAdvance(QString::fromUtf8(text.data(), static_cast<int>(text.size())));
+  if (e.Widths.size() >= 4096) e.Widths.clear();
+  if (text.size() <= 64) e.Widths.emplace(text, width);
+  return width;
 }
 
 void TQtPainter::Path(const TPath& path, const TPaintPen& pen, const TPaintBrush& brush, TFillMode mode) {

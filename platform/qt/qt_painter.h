@@ -3,9 +3,14 @@
 #pragma once
 
 #include <QFont>
+#include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
+#include <QStaticText>
 #include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "platform/gfx/bitmap.h"
 #include "platform/gfx/painter.h"
@@ -53,6 +58,9 @@ private:
   void UsePen(const TPaintPen& pen);
   void UseBrush(const TPaintBrush& brush);
   QFont MakeFont(const TPaintFont& font) const;
+  // The font and its metrics on this device, kept for the last few fonts asked for: labels
+  // and grids measure word after word in a handful of fonts.
+  const QFontMetrics& FontMetrics(const TPaintFont& font, QFont* qfont = nullptr);
 
   void SetComposition(QPainter::CompositionMode mode);
 
@@ -63,6 +71,17 @@ private:
   QPainter* FPainter = &FOwnPainter;
   std::vector<TRect> FClip;
   bool FClipped = false;
+  struct TFontEntry {
+    TPaintFont Font;
+    QFont QtFont;
+    std::unique_ptr<QFontMetrics> Metrics;
+    bool HaveMetric = false;
+    TTextMetric Metric;
+    std::unordered_map<std::string, int> Widths;  // texts measured in this font
+    std::unordered_map<std::string, QStaticText> Runs;  // short texts drawn in this font, laid out
+  };
+  TFontEntry& FontEntry(const TPaintFont& font);
+  std::vector<TFontEntry> FFonts;  // the most recent first
 };
 
 // A QImage over the pixels of `bitmap`, sharing them (no copy): valid while the bitmap keeps
