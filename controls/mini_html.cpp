@@ -242,6 +242,7 @@ bool DrawMiniHTML(TCanvas& canvas, const std::string& html, const TRect& rect,
   o.ShadowColor = params.ShadowColor;
   o.HiddenTags = false;
   o.StrayAmpersandEndsEntities = true;
+  o.NoClip = true;
   o.PictureSource = [&](const std::string& src, int w, int h, TMarkupOptions::TPicture& p) {
     return pictures.Picture(src, w, h, p);
   };

@@ -131,6 +131,7 @@ private:
   }
 
   bool Drawing() const { return FPass == TPass::Draw; }
+  UINT DrawFlags() const { return kDrawFlags | (FOpt.NoClip ? UINT{DT_NOCLIP} : 0u); }
   int GhHeight() { return FCanvas.TextHeight("gh"); }
   int MeasureWord(const std::string& word, UINT flags) {
     TRect r{0, 0, 0, 0};
@@ -328,10 +329,10 @@ void TMarkupRenderer::RenderLine(std::string& text, TRect r, TLine& line, std::s
             OffsetRect(sr, FOpt.ShadowOffset, FOpt.ShadowOffset);
             TColor color = FCanvas.Font().Color();
             FCanvas.Font().SetColor(FOpt.ShadowColor);
-            FCanvas.DrawText(display, sr, kDrawFlags);
+            FCanvas.DrawText(display, sr, DrawFlags());
             FCanvas.Font().SetColor(color);
           }
-          FCanvas.DrawText(display, tr, kDrawFlags);
+          FCanvas.DrawText(display, tr, DrawFlags());
           tw = MeasureWord(display, kPenFlags);
           line.W += tw;
           FPen.Left += tw;
@@ -522,7 +523,7 @@ void TMarkupRenderer::OpeningTag(const std::string& tag, const std::string& up, 
         font.SetName("Symbol");
         // Odd levels get a bullet, even ones a circle.
         TRect br = FPen;
-        FCanvas.DrawText(FListLevel % 2 == 1 ? "\xE2\x80\xA2" : "o", br, kDrawFlags);
+        FCanvas.DrawText(FListLevel % 2 == 1 ? "\xE2\x80\xA2" : "o", br, DrawFlags());
         font.SetName(name);
       }
       FPen.Left += 12;

@@ -42,6 +42,8 @@ struct TMarkupOptions {
   // ampersand that starts no entity ends the decoding of its word, and its own pictures.
   bool HiddenTags = true;
   bool StrayAmpersandEndsEntities = false;
+  // Words drawn without clipping to their rectangle (DT_NOCLIP).
+  bool NoClip = false;
   // When set, every IMG source but "idx:" is asked here: false when it gives no picture; else
   // Width and Height are its room and Graphic (may be null) is drawn stretched into it.
   struct TPicture {
