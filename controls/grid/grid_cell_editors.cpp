@@ -133,16 +133,18 @@ void TGridCombo::DoExit() {
 }
 
 void TGridCombo::WndProc(TMessage& Message) {
-  if (Message.Msg == CM_WANTSPECIALKEY && Message.WParam == VK_TAB) {
-    Message.Result = FGrid->Options().Contains(goTabs) ? 1 : 0;
-    return;
-  }
-  if (Message.Msg == WM_GETDLGCODE) {
-    Message.Result = DLGC_WANTARROWS | DLGC_WANTALLKEYS | DLGC_WANTCHARS;
-    if (FGrid->Options().Contains(goTabs)) Message.Result |= DLGC_WANTTAB;
-    return;
-  }
-  TQnComboBox::WndProc(Message);
+  GuardInput(*FGrid, Message, [&] {
+    if (Message.Msg == CM_WANTSPECIALKEY && Message.WParam == VK_TAB) {
+      Message.Result = FGrid->Options().Contains(goTabs) ? 1 : 0;
+      return;
+    }
+    if (Message.Msg == WM_GETDLGCODE) {
+      Message.Result = DLGC_WANTARROWS | DLGC_WANTALLKEYS | DLGC_WANTCHARS;
+      if (FGrid->Options().Contains(goTabs)) Message.Result |= DLGC_WANTTAB;
+      return;
+    }
+    TQnComboBox::WndProc(Message);
+  });
 }
 
 // ---- TGridSpin ----
@@ -221,11 +223,13 @@ void TGridSpin::DoExit() {
 }
 
 void TGridSpin::WndProc(TMessage& Message) {
-  if (Message.Msg == WM_GETDLGCODE) {
-    Message.Result = DLGC_WANTARROWS | DLGC_WANTALLKEYS | DLGC_WANTCHARS;
-    return;
-  }
-  TCellSpinEdit::WndProc(Message);
+  GuardInput(*FGrid, Message, [&] {
+    if (Message.Msg == WM_GETDLGCODE) {
+      Message.Result = DLGC_WANTARROWS | DLGC_WANTALLKEYS | DLGC_WANTCHARS;
+      return;
+    }
+    TCellSpinEdit::WndProc(Message);
+  });
 }
 
 // ---- TGridDatePicker ----
@@ -263,26 +267,28 @@ void TGridDatePicker::DoExit() {
 }
 
 void TGridDatePicker::WndProc(TMessage& Message) {
-  if (Message.Msg == WM_GETDLGCODE) {
-    Message.Result = DLGC_WANTARROWS | DLGC_WANTALLKEYS;
-    return;
-  }
-  TDateTimePicker::WndProc(Message);
-  if (Message.Msg == WM_NCPAINT && Message.WParam) {
-    TCanvas canvas;
-    canvas.SetPainter(reinterpret_cast<TPainter*>(Message.WParam));
-    try {
-      TRect r = Rect(0, 0, Width(), Height());
-      canvas.Brush().SetColor(clWindow);
-      canvas.FrameRect(r);
-      InflateRect(r, -1, -1);
-      canvas.FrameRect(r);
-    } catch (...) {
-      canvas.SetPainter(nullptr);
-      throw;
+  GuardInput(*FGrid, Message, [&] {
+    if (Message.Msg == WM_GETDLGCODE) {
+      Message.Result = DLGC_WANTARROWS | DLGC_WANTALLKEYS;
+      return;
     }
-    canvas.SetPainter(nullptr);
-  }
+    TDateTimePicker::WndProc(Message);
+    if (Message.Msg == WM_NCPAINT && Message.WParam) {
+      TCanvas canvas;
+      canvas.SetPainter(reinterpret_cast<TPainter*>(Message.WParam));
+      try {
+        TRect r = Rect(0, 0, Width(), Height());
+        canvas.Brush().SetColor(clWindow);
+        canvas.FrameRect(r);
+        InflateRect(r, -1, -1);
+        canvas.FrameRect(r);
+      } catch (...) {
+        canvas.SetPainter(nullptr);
+        throw;
+      }
+      canvas.SetPainter(nullptr);
+    }
+  });
 }
 
 // ---- TGridCheckBox ----
@@ -310,11 +316,13 @@ void TGridCheckBox::DoExit() {
 }
 
 void TGridCheckBox::WndProc(TMessage& Message) {
-  if (Message.Msg == WM_GETDLGCODE) {
-    Message.Result = DLGC_WANTARROWS | DLGC_WANTALLKEYS;
-    return;
-  }
-  TCheckBox::WndProc(Message);
+  GuardInput(*FGrid, Message, [&] {
+    if (Message.Msg == WM_GETDLGCODE) {
+      Message.Result = DLGC_WANTARROWS | DLGC_WANTALLKEYS;
+      return;
+    }
+    TCheckBox::WndProc(Message);
+  });
 }
 
 // ---- TGridEditBtn ----
@@ -403,11 +411,13 @@ void TGridEditBtn::DoExit() {
 }
 
 void TGridEditBtn::WndProc(TMessage& Message) {
-  if (Message.Msg == WM_GETDLGCODE) {
-    Message.Result = DLGC_WANTARROWS | DLGC_WANTALLKEYS | DLGC_WANTCHARS;
-    return;
-  }
-  TCellEditBtn::WndProc(Message);
+  GuardInput(*FGrid, Message, [&] {
+    if (Message.Msg == WM_GETDLGCODE) {
+      Message.Result = DLGC_WANTARROWS | DLGC_WANTALLKEYS | DLGC_WANTCHARS;
+      return;
+    }
+    TCellEditBtn::WndProc(Message);
+  });
 }
 
 // ---- TGridUnitEditBtn ----
@@ -436,15 +446,17 @@ void TGridUnitEditBtn::DoExit() {
 }
 
 void TGridUnitEditBtn::WndProc(TMessage& Message) {
-  if (Message.Msg == WM_GETDLGCODE) {
-    Message.Result = DLGC_WANTARROWS | DLGC_WANTALLKEYS | DLGC_WANTCHARS;
-    return;
-  }
-  if (Message.Msg == WM_CHAR && Message.WParam == 13) {
-    Message.Result = 0;
-    return;
-  }
-  TCellUnitEditBtn::WndProc(Message);
+  GuardInput(*FGrid, Message, [&] {
+    if (Message.Msg == WM_GETDLGCODE) {
+      Message.Result = DLGC_WANTARROWS | DLGC_WANTALLKEYS | DLGC_WANTCHARS;
+      return;
+    }
+    if (Message.Msg == WM_CHAR && Message.WParam == 13) {
+      Message.Result = 0;
+      return;
+    }
+    TCellUnitEditBtn::WndProc(Message);
+  });
 }
 
 // ---- TGridButton ----
@@ -500,11 +512,13 @@ void TGridButton::DoExit() {
 }
 
 void TGridButton::WndProc(TMessage& Message) {
-  if (Message.Msg == WM_GETDLGCODE) {
-    Message.Result = DLGC_WANTARROWS | DLGC_WANTALLKEYS;
-    return;
-  }
-  TButton::WndProc(Message);
+  GuardInput(*FGrid, Message, [&] {
+    if (Message.Msg == WM_GETDLGCODE) {
+      Message.Result = DLGC_WANTARROWS | DLGC_WANTALLKEYS;
+      return;
+    }
+    TButton::WndProc(Message);
+  });
 }
 
 // ---- TEditLink ----

@@ -345,38 +345,40 @@ void TQnInplaceEdit::DoPaste() {
 }
 
 void TQnInplaceEdit::WndProc(TMessage& Message) {
-  switch (Message.Msg) {
-    case WM_GETDLGCODE:
-      Message.Result = DLGC_WANTARROWS | DLGC_WANTCHARS | DLGC_WANTALLKEYS;
-      if (FGrid->Options().Contains(goTabs)) Message.Result |= DLGC_WANTTAB;
-      return;
-    case WM_COPY: {
-      bool allow = true;
-      if (FGrid->OnClipboardCopy) FGrid->OnClipboardCopy(this, allow);
-      if (!allow) return;
-      break;
-    }
-    case WM_KEYDOWN:
-      // Ctrl+Enter ends a line edit where plain Enter breaks the line.
-      if (Message.WParam == VK_RETURN && KeyboardShiftState().Contains(ssCtrl) &&
-          FGrid->Navigation().LineFeedOnEnter) {
-        FGrid->Navigation().LineFeedOnEnter = false;
-        char32_t enter = 13;
-        try {
-          KeyPress(enter);
-        } catch (...) {
-          FGrid->Navigation().LineFeedOnEnter = true;
-          throw;
-        }
-        FGrid->Navigation().LineFeedOnEnter = true;
-        Message.Result = 1;
+  GuardInput(*FGrid, Message, [&] {
+    switch (Message.Msg) {
+      case WM_GETDLGCODE:
+        Message.Result = DLGC_WANTARROWS | DLGC_WANTCHARS | DLGC_WANTALLKEYS;
+        if (FGrid->Options().Contains(goTabs)) Message.Result |= DLGC_WANTTAB;
         return;
+      case WM_COPY: {
+        bool allow = true;
+        if (FGrid->OnClipboardCopy) FGrid->OnClipboardCopy(this, allow);
+        if (!allow) return;
+        break;
       }
-      break;
-    default:
-      break;
-  }
-  TCustomEdit::WndProc(Message);
+      case WM_KEYDOWN:
+        // Ctrl+Enter ends a line edit where plain Enter breaks the line.
+        if (Message.WParam == VK_RETURN && KeyboardShiftState().Contains(ssCtrl) &&
+            FGrid->Navigation().LineFeedOnEnter) {
+          FGrid->Navigation().LineFeedOnEnter = false;
+          char32_t enter = 13;
+          try {
+            KeyPress(enter);
+          } catch (...) {
+            FGrid->Navigation().LineFeedOnEnter = true;
+            throw;
+          }
+          FGrid->Navigation().LineFeedOnEnter = true;
+          Message.Result = 1;
+          return;
+        }
+        break;
+      default:
+        break;
+    }
+    TCustomEdit::WndProc(Message);
+  });
 }
 
 // ---- the grid's side ----

@@ -317,7 +317,41 @@ void TQnStringGrid::CalcSizingState(int X, int Y, TGridState& State, int& Index)
 
 // ---- the window procedure ----
 
+void TQnStringGrid::RecoverFromError() {
+  if (FInplaceEdit && FInplaceEdit->Visible()) {
+    FEditPending = false;
+    FInplaceEdit->SetVisible(false);
+    SetCells(RealColIndex(Col()), Row(), FEditStartText);
+  }
+  if (FInCellControl) {
+    TWinControl* control = ActiveCellControl();
+    FInCellControl = false;
+    if (control) control->SetVisible(false);
+    SetCells(RealColIndex(Col()), Row(), FEditStartText);
+  }
+  FEditPending = false;
+  FEditing = FTextEditorInUse = false;
+  TStringGrid::SetEditorMode(false);
+  SetGridState(gsNormal);
+  FSizingCol = FSizingRow = -1;
+  FMoveSource = -1;
+  FSelectionPending = FDeselectOnUp = FPressedFixed = false;
+  FInternalChange = false;
+  if (MouseCapture()) ReleaseCapture();
+  Invalidate();
+}
+
+bool IsInputMessage(UINT Msg) {
+  return (Msg >= WM_KEYDOWN && Msg <= WM_SYSCHAR) || (Msg >= WM_MOUSEFIRST && Msg <= WM_MOUSELAST);
+}
+
+// An error raised by a key or mouse handler goes on to the application's guard, with the grid
+// back in its normal state: no cell left half edited, no capture kept.
 void TQnStringGrid::WndProc(TMessage& Message) {
+  GuardInput(*this, Message, [&] { DispatchMessage(Message); });
+}
+
+void TQnStringGrid::DispatchMessage(TMessage& Message) {
   switch (Message.Msg) {
     case WM_PAINT:
     case WM_ERASEBKGND:

@@ -32,7 +32,8 @@ void TQnStringGrid::ClickAnchor(const std::string& Anchor, int ACol, int ARow) {
   const std::string up = UpperCase(Anchor);
   if (up.find("CELL://") != std::string::npos) {
     TPoint cell;
-    if (ParseCellRef(Anchor.substr(7), cell) && cell.X < ColCount() && cell.Y < RowCount()) {
+    if (ParseCellRef(Anchor.substr(7), cell) && cell.X >= 0 && cell.Y >= 0 && cell.X < ColCount() &&
+        cell.Y < RowCount()) {
       ShowCell(cell.X, cell.Y);
       if (cell.X >= TStringGrid::FixedCols() && cell.Y >= TStringGrid::FixedRows())
         FocusCell(cell.X, cell.Y, true);

@@ -109,6 +109,13 @@ enum : int {
 };
 // Kinds that the grid's own text editor handles.
 bool IsTextEditorKind(int Kind);
+// Key and mouse messages of the grid's editors: an error puts the grid back in its normal
+// state before it goes on to the application's guard.
+bool IsInputMessage(UINT Msg);
+
+class TQnStringGrid;
+template <class F>
+void GuardInput(TQnStringGrid& Grid, TMessage& Message, F&& Handle);
 
 // HTML export: & < > " as entities; the anchor form of a link text (its text escaped, the
 // reference quoted); any other text unchanged.
@@ -415,6 +422,9 @@ public:
   // Validates the current cell's text when it may have been edited; false when rejected.
   bool ValidateCell(const std::string& NewValue);
   bool EditPending() const { return FEditPending; }
+  // After an error in an input handler: editors closed with the cell's text put back, no
+  // sizing, moving or capture left.
+  void RecoverFromError();
   // The grid's clipboard operations used by the short cuts: the selection as text, and text
   // pasted from the current cell on.
   virtual void CopyToClipBoard();
@@ -569,6 +579,7 @@ private:
 
   friend class TQnInplaceEdit;
   friend class TGridCellEditorAccess;
+  void DispatchMessage(TMessage& Message);
   void WMScroll(TMessage& Message, bool Vertical);
   void ScrollBy(bool Vertical, WORD Code, int Pos);
   void UpdateThumb(bool Vertical);
@@ -655,3 +666,17 @@ private:
   void PrintBorders(TPrintRun& Run, int First, int Last);
   void PrintNewPage(TPrintRun& Run);
 };
+
+template <class F>
+void GuardInput(TQnStringGrid& Grid, TMessage& Message, F&& Handle) {
+  if (!IsInputMessage(Message.Msg)) {
+    Handle();
+    return;
+  }
+  try {
+    Handle();
+  } catch (...) {
+    Grid.RecoverFromError();
+    throw;
+  }
+}
