@@ -54,6 +54,11 @@ void TCellEditButton::Notification(TComponent* AComponent, TOperation Operation)
   if (Operation == opRemove && AComponent == FFocusControl) FFocusControl = nullptr;
 }
 
+void TCellEditButton::DoEnter() {
+  TCustomControl::DoEnter();
+  if (FFocusControl && FFocusControl->CanFocus()) FFocusControl->SetFocus();
+}
+
 void TCellEditButton::ButtonReleased() {
   if (OnClick) OnClick(this);
   if (FFocusControl && FFocusControl->TabStop() && FFocusControl->CanFocus() && !FFocusControl->Focused())

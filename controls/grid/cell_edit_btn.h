@@ -32,6 +32,8 @@ public:
 
 protected:
   void Notification(TComponent* AComponent, TOperation Operation) override;
+  // The button part never keeps the focus: it goes back to the focus control.
+  void DoEnter() override;
 
 private:
   void ButtonReleased();

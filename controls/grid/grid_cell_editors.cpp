@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "controls/grid/grid_inplace.h"
 #include "controls/grid/grid_utils.h"
 #include "controls/grid/qn_grid.h"
 #include "platform/rtl/sysutils.h"
@@ -9,6 +10,19 @@
 #include "platform/ui/screen.h"
 #include "platform/ui/std_control_messages.h"
 
+
+namespace {
+
+// Posted by an editor with child controls of its own when it loses the focus: the edit ends
+// only when the focus went outside it (not to its button or spinner).
+constexpr UINT kCheckFocusMessage = WM_USER + 0x4E1;
+
+bool EndsOnFocusCheck(TWinControl& Editor, TQnStringGrid& Grid) {
+  return Editor.Visible() && Grid.ActiveCellControl() == &Editor &&
+         !Editor.ContainsControl(GetFocus());
+}
+
+}  // namespace
 
 // ---- shared steps ----
 
@@ -219,11 +233,15 @@ void TGridSpin::KeyPress(char32_t& Key) {
 
 void TGridSpin::DoExit() {
   TCellSpinEdit::DoExit();
-  if (Visible() && FGrid->ActiveCellControl() == this) FGrid->HideCellControl();
+  if (Visible() && FGrid->ActiveCellControl() == this) PostMessage(kCheckFocusMessage);
 }
 
 void TGridSpin::WndProc(TMessage& Message) {
   GuardInput(*FGrid, Message, [&] {
+    if (Message.Msg == kCheckFocusMessage) {
+      if (EndsOnFocusCheck(*this, *FGrid)) FGrid->HideCellControl();
+      return;
+    }
     if (Message.Msg == WM_GETDLGCODE) {
       Message.Result = DLGC_WANTARROWS | DLGC_WANTALLKEYS | DLGC_WANTCHARS;
       return;
@@ -407,11 +425,15 @@ void TGridEditBtn::KeyPress(char32_t& Key) {
 
 void TGridEditBtn::DoExit() {
   TCellEditBtn::DoExit();
-  if (Visible() && FGrid->ActiveCellControl() == this) FGrid->HideCellControl();
+  if (Visible() && FGrid->ActiveCellControl() == this) PostMessage(kCheckFocusMessage);
 }
 
 void TGridEditBtn::WndProc(TMessage& Message) {
   GuardInput(*FGrid, Message, [&] {
+    if (Message.Msg == kCheckFocusMessage) {
+      if (EndsOnFocusCheck(*this, *FGrid)) FGrid->HideCellControl();
+      return;
+    }
     if (Message.Msg == WM_GETDLGCODE) {
       Message.Result = DLGC_WANTARROWS | DLGC_WANTALLKEYS | DLGC_WANTCHARS;
       return;
@@ -442,11 +464,15 @@ void TGridUnitEditBtn::KeyDown(WORD& Key, TShiftState Shift) {
 
 void TGridUnitEditBtn::DoExit() {
   TCellUnitEditBtn::DoExit();
-  if (Visible() && FGrid->ActiveCellControl() == this) FGrid->HideCellControl();
+  if (Visible() && FGrid->ActiveCellControl() == this) PostMessage(kCheckFocusMessage);
 }
 
 void TGridUnitEditBtn::WndProc(TMessage& Message) {
   GuardInput(*FGrid, Message, [&] {
+    if (Message.Msg == kCheckFocusMessage) {
+      if (EndsOnFocusCheck(*this, *FGrid)) FGrid->HideCellControl();
+      return;
+    }
     if (Message.Msg == WM_GETDLGCODE) {
       Message.Result = DLGC_WANTARROWS | DLGC_WANTALLKEYS | DLGC_WANTCHARS;
       return;
@@ -558,6 +584,26 @@ void TEditLink::PopupStep() {
 }
 
 // ---- the grid's side ----
+
+void TQnStringGrid::FreeEditors() {
+  FInCellControl = false;
+  delete FInplaceEdit;
+  delete FCombo;
+  delete FSpin;
+  delete FDatePicker;
+  delete FCheckBox;
+  delete FEditBtn;
+  delete FUnitEditBtn;
+  delete FButton;
+  FInplaceEdit = nullptr;
+  FCombo = nullptr;
+  FSpin = nullptr;
+  FDatePicker = nullptr;
+  FCheckBox = nullptr;
+  FEditBtn = nullptr;
+  FUnitEditBtn = nullptr;
+  FButton = nullptr;
+}
 
 TGridCombo& TQnStringGrid::Combo() {
   if (!FCombo) {

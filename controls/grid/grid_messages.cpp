@@ -223,12 +223,15 @@ bool TQnStringGrid::WMLButtonDblClk(TMessage& Message) {
   const TGridCoord cell = MouseCoord(x, y);
   if (cell.Y == 0 && cell.X >= 0 && Options().Contains(goColSizing)) {
     const TRect r = CellRect(cell.X, cell.Y);
+    // The release that follows is no header click.
     if (x - r.Left < 4) {
       if (cell.X - 1 >= TStringGrid::FixedCols()) AutoSizeColumn(cell.X - 1);
+      FSuppressClick = true;
       return true;
     }
     if (r.Right - x < 4) {
       if (cell.X >= TStringGrid::FixedCols()) AutoSizeColumn(cell.X);
+      FSuppressClick = true;
       return true;
     }
   }

@@ -263,6 +263,31 @@ void TQnStringGrid::DrawCell(int ACol, int ARow, const TRect& ARect, TGridDrawSt
     canvas.DrawFocusRect(ARect);
 }
 
+void TQnStringGrid::Paint() {
+  if (UpdateCount() > 0) return;
+  TStringGrid::Paint();
+  const int anyRow = TStringGrid::FixedRows() > 0 ? 0 : TopRow();
+  const int anyCol = TStringGrid::FixedCols() > 0 ? 0 : LeftCol();
+  int right = 0, bottom = 0;
+  for (int c = LeftCol(); c < ColCount(); ++c) {
+    const TRect r = CellRect(c, anyRow);
+    if (r.Width() <= 0 && r.Right == 0) break;
+    right = r.Right + GridLineWidth();
+  }
+  if (TStringGrid::FixedCols() > 0 && right == 0) right = CellRect(TStringGrid::FixedCols() - 1, anyRow).Right + GridLineWidth();
+  for (int r = TopRow(); r < RowCount(); ++r) {
+    const TRect rc = CellRect(anyCol, r);
+    if (rc.Height() <= 0 && rc.Bottom == 0) break;
+    bottom = rc.Bottom + GridLineWidth();
+  }
+  if (TStringGrid::FixedRows() > 0 && bottom == 0) bottom = CellRect(anyCol, TStringGrid::FixedRows() - 1).Bottom + GridLineWidth();
+  TCanvas& canvas = Canvas();
+  canvas.Brush().SetStyle(bsSolid);
+  canvas.Brush().SetColor(Color());
+  if (right < ClientWidth()) canvas.FillRect(Rect(right, 0, ClientWidth(), ClientHeight()));
+  if (bottom < ClientHeight()) canvas.FillRect(Rect(0, bottom, std::min(right, ClientWidth()), ClientHeight()));
+}
+
 // ---- the size a cell's text needs ----
 
 TPoint TQnStringGrid::CellTextSize(int ACol, int ARow) {

@@ -52,6 +52,8 @@ TQnStringGrid::~TQnStringGrid() {
   }
   FColumnHeaders->OnChange = nullptr;
   FRowHeaders->OnChange = nullptr;
+  // The editors sit in the grid's window: they go while it still exists.
+  FreeEditors();
 }
 
 // ---- counts ----

@@ -491,6 +491,8 @@ protected:
   void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
   void CreateWnd() override;
   void WndProc(TMessage& Message) override;
+  // The cells, then the window's colour on what lies beyond the last column and row.
+  void Paint() override;
   void KeyDown(WORD& Key, TShiftState Shift) override;
   void KeyUp(WORD& Key, TShiftState Shift) override;
   void Click() override;
@@ -580,6 +582,7 @@ private:
   friend class TQnInplaceEdit;
   friend class TGridCellEditorAccess;
   void DispatchMessage(TMessage& Message);
+  void FreeEditors();
   void WMScroll(TMessage& Message, bool Vertical);
   void ScrollBy(bool Vertical, WORD Code, int Pos);
   void UpdateThumb(bool Vertical);

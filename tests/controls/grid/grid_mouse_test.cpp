@@ -110,8 +110,11 @@ TEST(GridHeaderClicks, BorderDragSizesAndADoubleClickFitsTheColumn) {
   // A double click on the right border fits the column to its widest text plus 4.
   t.g.SetCells(2, 2, "twelve chars");
   const TRect r3 = t.g.CellRect(2, 0);
+  int sorts = 0;
+  t.g.OnClickSort = [&sorts](TObject*, int) { ++sorts; };
   HeadlessInput::DoubleClick(t.g, r3.Right - 1, r3.Top + 5);
   EXPECT_EQ(t.g.ColWidths(2), 12 * 7 + 4);
+  EXPECT_EQ(sorts, 0);  // the release after the fit lies inside the wider header
 }
 
 TEST(GridLinks, OnlyWebAndMailLinksGoToTheShell) {

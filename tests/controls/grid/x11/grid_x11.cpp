@@ -1,0 +1,144 @@
+// A window with a grid on a real X server, for the x11 test script: the screen places of the
+// cells, header borders and the scroll bar go to the log file, and so does the grid's state
+// (cells, current cell, view, widths, sorting, the open editor) each time it changes, so that
+// the script can use the grid as a person does and check what happened.
+#include <QApplication>
+#include <QTimer>
+#include <QWidget>
+#include <fstream>
+#include <string>
+
+#include "controls/grid/grid_cell_editors.h"
+#include "controls/grid/grid_inplace.h"
+#include "controls/grid/qn_grid.h"
+#include "platform/qt/qt_window_peer.h"
+#include "platform/rtl/sysutils.h"
+#include "platform/ui/application.h"
+#include "platform/ui/screen.h"
+#include "platform/ui/scroll_bars.h"
+
+namespace {
+
+std::string Pt(TPoint p) { return std::to_string(p.X) + " " + std::to_string(p.Y); }
+
+const char* kEditor[] = {"text", "combo", "spin", "date", "check", "button", "unit"};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) return 2;
+  std::ofstream log(argv[1], std::ios::trunc);
+  auto write = [&](const std::string& line) { log << line << '\n' << std::flush; };
+
+  QApplication app(argc, argv);
+  InstallQtBackend();
+
+  TCustomControl form(nullptr);
+  form.SetBounds(0, 0, 700, 420);
+  auto* grid = new TQnStringGrid(&form);
+  grid->SetParent(&form);
+  grid->SetBounds(10, 10, 680, 400);
+  grid->SetColCount(8);
+  grid->SetRowCount(200);
+  grid->SetDefaultColWidth(80);
+  grid->SetOptions(grid->Options() + goEditing + goColSizing);
+  grid->Navigation().AdvanceOnEnter = true;
+  grid->SetSortShow(true);
+  grid->ScrollHints = shVertical;
+  const char* headers[] = {"", "Text", "Combo", "Spin", "Date", "Check", "Button", "Unit"};
+  for (int c = 0; c < 8; ++c) grid->SetCells(c, 0, headers[c]);
+  for (int r = 1; r < 200; ++r) {
+    grid->SetCells(0, r, IntToStr(r));
+    grid->SetCells(1, r, "row " + IntToStr(1000 - r));
+  }
+  grid->SetCells(2, 1, "Apple");
+  grid->SetCells(3, 1, "41");
+  grid->SetCells(5, 1, "tick");
+  grid->SetCells(7, 1, "5kg");
+  grid->SetCells(3, 5, "a much longer text than fits");
+  grid->OnGetEditorType = [](TObject*, int col, int, int& kind) {
+    static const int kinds[] = {0, 0, edComboList, edSpinEdit, edDateEdit, edCheckBox, edEditBtn, edUnitEditBtn};
+    kind = col >= 0 && col < 8 ? kinds[col] : 0;
+  };
+  grid->OnGetEditorProp = [grid](TObject*, int col, int, TEditLink*) {
+    if (col == 2 && grid->Combo().Items().Count() == 0)
+      for (const char* s : {"Apple", "Banana", "Cherry", "Damson"}) grid->Combo().Items().Add(s);
+    if (col == 7 && grid->UnitEditBtn().Units().Count() == 0)
+      for (const char* s : {"kg", "lb"}) grid->UnitEditBtn().Units().Add(s);
+  };
+  grid->OnEllipsClick = [](TObject*, int, int, std::string& s) { s = "picked"; };
+  grid->CheckBox().OnClick = [&](TObject*) { write(std::string("check ") + (grid->CheckBox().Checked() ? "1" : "0")); };
+  grid->OnClickSort = [&](TObject*, int col) {
+    write("sort " + IntToStr(col) + " " + (grid->SortDirection == sdAscending ? "up" : "down"));
+  };
+  grid->OnEndColumnSize = [&](TObject*, int col) { write("sized " + IntToStr(col) + " " + IntToStr(grid->ColWidths(col))); };
+
+  form.HandleNeeded();
+  grid->HandleNeeded();
+  QWidget* window = QtPeer(form)->Widget();
+  window->setWindowTitle("Grid interaction");
+  window->move(40, 40);
+  window->show();
+
+  // The screen places of what the script clicks; written again whenever the layout changes.
+  auto places = [&] {
+    for (int c = 1; c <= 7; ++c)
+      for (int r = 0; r <= 3; ++r) {
+        const TRect rc = grid->CellRect(c, r);
+        write("at c" + IntToStr(c) + "r" + IntToStr(r) + " " + Pt(grid->ClientToScreen({rc.Left + 20, rc.Top + rc.Height() / 2})));
+      }
+    const TRect h1 = grid->CellRect(1, 0), h3 = grid->CellRect(3, 0), b6 = grid->CellRect(6, 1);
+    write("at border1 " + Pt(grid->ClientToScreen({h1.Right - 1, h1.Top + h1.Height() / 2})));
+    write("at border3 " + Pt(grid->ClientToScreen({h3.Right - 1, h3.Top + h3.Height() / 2})));
+    write("at ellipsis " + Pt(grid->ClientToScreen({b6.Right - 8, b6.Top + b6.Height() / 2})));
+    const int bar = GetSystemMetrics(SM_CXVSCROLL);
+    const int bottom = grid->Height() - (grid->ScrollBarState(SB_HORZ).Visible ? bar : 0);
+    write("at scrolldown " + Pt(grid->ClientToScreen({grid->Width() - bar / 2 - 1, bottom - bar / 2 - 1})));
+  };
+  auto layout = [&] {
+    std::string s;
+    for (int c = 0; c < 8; ++c) s += IntToStr(grid->ColWidths(c)) + ",";
+    return s + IntToStr(grid->TopRow()) + "," + IntToStr(grid->LeftCol());
+  };
+  std::string last, lastLayout;
+  bool ready = false;
+  QTimer state;
+  QObject::connect(&state, &QTimer::timeout, [&] {
+    // The script ends the program with SIGTERM, which the platform turns into a quit request.
+    if (GetApplication().QuitPending()) {
+      state.stop();
+      QCoreApplication::exit(0);
+      return;
+    }
+    if (ready && layout() != lastLayout) {
+      lastLayout = layout();
+      places();
+    }
+    std::string s = "state row=" + IntToStr(grid->Row()) + " col=" + IntToStr(grid->Col()) +
+                    " top=" + IntToStr(grid->TopRow()) + " w1=" + IntToStr(grid->ColWidths(1)) +
+                    " w3=" + IntToStr(grid->ColWidths(3));
+    std::string editor = "none";
+    if (grid->InplaceEditor() && grid->InplaceEditor()->Visible()) editor = "text";
+    else if (TWinControl* c = grid->ActiveCellControl(); c && c->Visible())
+      editor = kEditor[grid->Col() >= 1 && grid->Col() <= 7 ? grid->Col() - 1 : 0];
+    s += " editor=" + editor;
+    for (int c = 1; c <= 7; ++c) s += " | c" + IntToStr(c) + "r1=" + grid->Cells(c, 1);
+    s += " | c1r2=" + grid->Cells(1, 2) + " | c1r3=" + grid->Cells(1, 3) + " |";
+    if (s != last) write(s);
+    last = s;
+  });
+  state.start(100);
+
+  QTimer::singleShot(600, [&] {
+    const TPoint origin = form.ClientToScreen({0, 0});
+    write("window " + Pt(origin) + " " + IntToStr(form.Width()) + " " + IntToStr(form.Height()));
+    places();
+    lastLayout = layout();
+    ready = true;
+    write("grid " + Pt(grid->ClientToScreen({0, 0})) + " " + IntToStr(grid->Width()) + " " + IntToStr(grid->Height()));
+    write("ready");
+  });
+  const int result = app.exec();
+  write("closed");
+  return result;
+}

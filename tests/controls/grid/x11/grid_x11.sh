@@ -1,0 +1,178 @@
+#!/usr/bin/env bash
+# The grid on a real X server, used as a person uses it: xdotool clicks a cell and types (the
+# in-place editor opens with the first character), Enter writes and advances, Escape puts the
+# text back, header clicks sort, a drag on a header border sizes a column and a double click
+# fits it, the wheel and the scroll bar scroll, and each child editor (combo, spin, date, check
+# box, edit with button, unit edit) opens and writes back. The program logs the grid's state;
+# screenshots are saved beside the log and their pixels checked.
+# Usage: grid_x11.sh PROGRAM OUTPUT_FOLDER
+set -euo pipefail
+prog="$1"
+out="$2"
+if [ "${QN_X11_INNER:-}" != 1 ]; then
+  exec xvfb-run -a -s "-screen 0 900x600x24" env QN_X11_INNER=1 bash "$0" "$@"
+fi
+mkdir -p "$out"
+log="$out/grid_events.log"
+shot="$out/grid_x11.png"
+combo_shot="$out/grid_x11_combo.png"
+rm -f "$log" "$shot" "$combo_shot"
+
+fail() { echo "FAIL: $*" >&2; echo "--- log (last lines):" >&2; tail -n 15 "$log" >&2 || true; exit 1; }
+
+QT_QPA_PLATFORM=xcb "$prog" "$log" &
+pid=$!
+trap 'kill "$pid" 2>/dev/null || true' EXIT
+
+for _ in $(seq 100); do grep -qx ready "$log" 2>/dev/null && break; sleep 0.1; done
+grep -qx ready "$log" || fail "the program did not start"
+wid=$(xdotool search --sync --name '^Grid interaction$' | head -1)
+xdotool windowfocus --sync "$wid" || true
+
+# The newest place (the program writes them again when the layout changes).
+at() { sleep 0.15; grep "^at $1 " "$log" | tail -1 | awk '{print $3, $4}'; }
+click() { xdotool mousemove $(at "$1") click 1; sleep 0.3; }
+state() { grep '^state ' "$log" | tail -1; }
+expect_state() {
+  for _ in $(seq 20); do state | grep -qF -- "$1" && return 0; sleep 0.1; done
+  fail "expected '$1' in the state: $(state)"
+}
+key() { xdotool key "$@"; sleep 0.3; }
+shoot() {
+  read -r wx wy ww wh < <(grep '^window ' "$log" | awk '{print $2, $3, $4, $5}')
+  /usr/bin/python3 -c "
+import sys
+from PIL import ImageGrab
+x, y, w, h = map(int, sys.argv[2:])
+ImageGrab.grab().crop((x, y, x + w, y + h)).save(sys.argv[1])" "$1" "$wx" "$wy" "$ww" "$wh"
+}
+
+# Click a cell and type: the editor opens with the first character; Enter writes and advances.
+click c1r1
+xdotool type --delay 80 "hello"
+sleep 0.3
+expect_state "editor=text"
+key Return
+expect_state "c1r1=hello |"
+expect_state "editor=none"
+expect_state "col=2"
+
+# Escape puts the cell's text back.
+click c1r2
+xdotool type --delay 80 "zz"
+sleep 0.3
+expect_state "c1r2=zz |"
+key Escape
+expect_state "c1r2=row 998 |"
+
+# A drag on the border after column 1 sizes it; a double click on the border of column 3 fits
+# the column to its longest text.
+read -r bx by < <(at border1)
+xdotool mousemove "$bx" "$by" mousedown 1 mousemove $((bx + 20)) "$by" mousemove $((bx + 40)) "$by" mouseup 1
+sleep 0.4
+expect_state "w1=119 "
+xdotool mousemove $(at border3) click --repeat 2 --delay 80 1
+sleep 0.4
+w3=$(state | sed 's/.* w3=\([0-9]*\) .*/\1/')
+[ "$w3" -gt 120 ] || fail "the double click did not fit column 3 to its text (width $w3)"
+
+# The wheel moves the current row by three lines a notch; the scroll bar's arrow scrolls.
+click c3r3
+expect_state "row=3 "
+xdotool click 5
+sleep 0.3
+expect_state "row=6 "
+for _ in 1 2 3 4; do xdotool mousemove $(at scrolldown) click 1; sleep 0.15; done
+sleep 0.3
+top=$(state | sed 's/.* top=\([0-9]*\) .*/\1/')
+[ "$top" -gt 1 ] || fail "the scroll bar did not scroll (top $top)"
+key ctrl+Home
+expect_state "top=1 "
+
+# Spin editor: Enter opens it, PgUp steps (Up and Down end the edit), Enter writes it back.
+click c3r1
+key Return
+expect_state "editor=spin"
+key Prior
+key Return
+expect_state "c3r1=42 |"
+
+# Check box: Space toggles it, Enter ends the edit.
+click c5r1
+key Return
+expect_state "editor=check"
+key space
+grep -q '^check 1' "$log" || fail "Space did not tick the check box"
+# Enter ends the edit and advances into the next cell's editor: the edit with button.
+key Return
+expect_state "col=6 "
+expect_state "editor=button"
+
+# Edit with button: its button runs the ellipsis step; Enter writes the text back.
+xdotool mousemove $(at ellipsis) click 1
+sleep 0.4
+key Return
+expect_state "c6r1=picked |"
+
+# Unit edit (opened by the advance): the value and its unit come back together.
+expect_state "editor=unit"
+key End
+xdotool type --delay 80 "0"
+key Return
+expect_state "c7r1=50kg |"
+expect_state "row=2 col=1 "
+key Escape
+
+# Date picker: the picked date comes back as the locale's short date.
+click c4r1
+key Return
+expect_state "editor=date"
+key Return
+state | grep -q 'c4r1=[0-9]*/[0-9]*/[0-9]* |' || fail "the date picker wrote no date: $(state)"
+
+# Combo box: open its list, choose the next item, screenshot, and write it back.
+click c2r1
+key Return
+expect_state "editor=combo"
+key F4
+sleep 0.5
+shoot "$combo_shot"
+key Down
+key Return
+sleep 0.3
+state | grep -q 'editor=combo' && key Return
+expect_state "c2r1=Banana |"
+
+# A header click sorts ascending, a Shift click on it reverses.
+click c1r0
+grep -q '^sort 1 up' "$log" || fail "the header click did not sort"
+expect_state "c1r1=hello |"
+xdotool mousemove $(at c1r0) keydown shift click 1 keyup shift
+sleep 0.4
+grep -q '^sort 1 down' "$log" || fail "the Shift click did not reverse the sort"
+expect_state "c1r1=row 998 |"
+
+shoot "$shot"
+kill "$pid" 2>/dev/null || true
+for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$pid" 2>/dev/null && { kill -9 "$pid"; fail "the program did not end on SIGTERM"; }
+status=0
+wait "$pid" 2>/dev/null || status=$?
+grep -qx closed "$log" || fail "the program did not close its window cleanly"
+[ "$status" = 0 ] || fail "the program ended with status $status (the grid and its editors must go cleanly)"
+
+/usr/bin/python3 - "$shot" "$combo_shot" <<'PY' || fail "screenshot check"
+import sys
+from PIL import Image
+shot = Image.open(sys.argv[1]).convert("RGB")
+combo = Image.open(sys.argv[2]).convert("RGB")
+def dark(img, box):
+    px = img.load()
+    x0, y0, x1, y1 = box
+    return sum(1 for y in range(y0, y1) for x in range(x0, x1) if sum(px[x, y]) < 250)
+# Text in the first data row and in the header row; the open combo list shows below its cell.
+assert dark(shot, (80, 35, 200, 52)) > 20, "no text in the first data row"
+assert dark(shot, (80, 12, 200, 32)) > 10, "no header text"
+assert dark(combo, (150, 55, 330, 150)) > 40, "no open combo list in the screenshot"
+PY
+echo "grid_x11: every step seen; screenshots $shot $combo_shot"
