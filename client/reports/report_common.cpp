@@ -1,0 +1,62 @@
+#include "client/reports/report_common.h"
+
+#include "controls/grid/qn_grid.h"
+#include "platform/rtl/streams.h"
+
+TFieldCaptions CaptionsFromConfiguration(const TConfiguration& Config) {
+  TFieldCaptions C;
+  C.DescriptionNames = Config.DescriptionNames;
+  C.DetailNames = Config.DetailNames;
+  C.DetailKinds = Config.DetailKinds;
+  C.OtherNames = Config.OtherNames;
+  C.OtherKinds = Config.OtherKinds;
+  C.ItemNames = Config.ItemNames;
+  C.Trees = Config.DescriptionTrees;
+  C.StatusCaption = Config.StatusWord.empty() ? "Status" : Config.StatusWord;
+  C.RecordTitle = "Name";
+  C.NotesTitles = {"Notes 1", "Notes 2", "Notes 3"};
+  C.CheckBoxCaptions = {"Working", "Available", "Not Available"};
+  C.ItemColumns = {"Item", "Value", "Notes"};
+  C.PageCaptions = {"Record", "Items", "Grid 3", "Grid 4", "Notes", "Text", "Pictures", ""};
+  for (int g = 0; g < 2; ++g) {
+    auto& Headers = g == 0 ? C.Grid3Headers : C.Grid4Headers;
+    auto& Kinds = g == 0 ? C.Grid3Kinds : C.Grid4Kinds;
+    const int Count = g == 0 ? Config.Grid3Columns : Config.Grid4Columns;
+    Headers.assign(1, "ID");
+    Kinds.assign(1, "Text");
+    for (int c = 1; c <= std::min(Count, 10); ++c) {
+      Headers.push_back("Column " + std::to_string(c));
+      Kinds.push_back("Text");
+    }
+  }
+  return C;
+}
+
+std::string GridStreamText(TQnStringGrid& Grid) {
+  TStringStream S;
+  Grid.SaveToStream(S);
+  return S.DataString();
+}
+
+void LoadGridStream(TQnStringGrid& Grid, const std::string& Text) {
+  TStringStream S(Text);
+  Grid.LoadFromStream(S);
+}
+
+void ClearCells(TStringGrid& Grid) {
+  for (int r = 0; r < Grid.RowCount(); ++r)
+    for (int c = 0; c < Grid.ColCount(); ++c) {
+      if (!Grid.Cells(c, r).empty()) Grid.SetCells(c, r, "");
+      Grid.SetObjects(c, r, nullptr);
+    }
+}
+
+TStringGrid& AsStringGrid(TQnStringGrid& Grid) { return Grid; }
+
+void ExportGrid(TQnStringGrid& Grid, int Kind, const std::string& FileName) {
+  if (Kind == 1) {
+    Grid.SaveToCSV(FileName);
+    return;
+  }
+  throw Exception("This export is not available.");
+}
