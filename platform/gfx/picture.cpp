@@ -10,6 +10,7 @@
 #include "platform/gfx/gif_image.h"
 #include "platform/gfx/icon.h"
 #include "platform/gfx/jpeg_image.h"
+#include "platform/gfx/metafile.h"
 #include "platform/gfx/pcx_image.h"
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/file_io.h"
@@ -70,6 +71,7 @@ TPictureFormat SniffPictureFormat(const BYTE* d, std::size_t n) {
     return TPictureFormat::Gif;
   if (n >= 4 && d[0] == 0 && d[1] == 0 && d[2] == 1 && d[3] == 0) return TPictureFormat::Ico;
   if (n >= 128 && d[0] == 0x0A && d[2] == 1) return TPictureFormat::Pcx;
+  if (n >= 4 && std::memcmp(d, "QNMF", 4) == 0) return TPictureFormat::Metafile;
   return TPictureFormat::Unknown;
 }
 
@@ -99,6 +101,14 @@ std::unique_ptr<TGraphic> ReadGraphic(TPictureFormat format, const std::vector<B
       auto icon = std::make_unique<TIcon>();
       icon->LoadFromBytes(data);
       return icon;
+    }
+    case TPictureFormat::Metafile: {
+      auto metafile = std::make_unique<TMetafile>();
+      TMemoryStream m;
+      if (!data.empty()) m.WriteBuffer(data.data(), static_cast<long>(data.size()));
+      m.SetPosition(0);
+      metafile->LoadFromStream(m);
+      return metafile;
     }
     case TPictureFormat::Unknown: break;
   }

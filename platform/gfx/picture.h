@@ -32,7 +32,7 @@ std::vector<BYTE> ReadPictureStream(TStream& stream);
 void WritePictureFile(const std::string& fileName, const std::vector<BYTE>& data);
 
 // Kinds of picture data, told by their first bytes.
-enum class TPictureFormat { Unknown, Bmp, Jpeg, Gif, Pcx, Ico };
+enum class TPictureFormat { Unknown, Bmp, Jpeg, Gif, Pcx, Ico, Metafile };
 TPictureFormat SniffPictureFormat(const BYTE* data, std::size_t size);
 
 class TGraphic : public TPersistent {
@@ -92,7 +92,7 @@ public:
   void LoadFromFile(const std::string& fileName);
   // Writes the graphic in its own format; nothing is written for an empty picture.
   void SaveToFile(const std::string& fileName) const;
-  // By the data's first bytes (the same formats).
+  // By the data's first bytes (the same formats, and a metafile's own stream).
   void LoadFromStream(TStream& stream);
   void SaveToStream(TStream& stream) const;
 

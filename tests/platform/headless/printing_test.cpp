@@ -333,6 +333,14 @@ TEST_F(PrinterTest, AMetafileIsAGraphicThatPicturesHoldAndStreamsKeep) {
   EXPECT_EQ(changes, 1);
   EXPECT_EQ(Saved(back), bytes);
   EXPECT_EQ(back.Width(), mf.Width());
+  // A picture holding it saves those bytes, and a picture reads them back by their first ones.
+  TMemoryStream pictureData;
+  picture.SaveToStream(pictureData);
+  pictureData.SetPosition(0);
+  TPicture again;
+  again.LoadFromStream(pictureData);
+  ASSERT_NE(dynamic_cast<TMetafile*>(again.Graphic()), nullptr);
+  EXPECT_EQ(Saved(*again.Graphic()), bytes);
   EXPECT_EQ(back.Records().size(), mf.Records().size());
   TRecordingPainter a(nullptr, 200, 200, 96), b(nullptr, 200, 200, 96);
   TCanvas ca, cb;
