@@ -5,6 +5,7 @@
 #include "client/core/server_requests.h"
 #include "client/small_dialogs.h"
 #include "client/view_layout.h"
+#include "controls/oval_button.h"
 #include "platform/rtl/date_time.h"
 #include "platform/rtl/random.h"
 #include "platform/rtl/string_list.h"
@@ -36,7 +37,7 @@ TPasswordForm::TPasswordForm(TComponent* AOwner) : TForm(AOwner) {
   Password->SetPasswordChar('*');
   DatabaseLabel = MakeCaptioned<TLabel>(this, this, "DatabaseLabel", "Database Name", 16, 131, 96, 15);
   Database = Make<TEdit>(this, this, "Database", 116, 128, 240, 21);
-  CreateBtn = MakeCaptioned<TButton>(this, this, "CreateBtn", "Create Demo", 16, 176, 110, 28);
+  CreateBtn = MakeCaptioned<TRoundButton>(this, this, "CreateBtn", "Create Demo", 16, 176, 110, 28);
   LoginBtn = MakeCaptioned<TButton>(this, this, "LoginBtn", "Login", 186, 176, 80, 28);
   LoginBtn->SetDefault(true);
   ExitBTN = MakeCaptioned<TButton>(this, this, "ExitBTN", "Exit", 276, 176, 80, 28);
@@ -69,7 +70,7 @@ void TPasswordForm::FormActivate(TObject*) {
   Password->SetReadOnly(true);
   DatabaseLabel->SetTop(78);
   Database->SetTop(75);
-  for (TButton* b : {CreateBtn, LoginBtn, ExitBTN}) b->SetTop(118);
+  for (TControl* b : std::initializer_list<TControl*>{CreateBtn, LoginBtn, ExitBTN}) b->SetTop(118);
   SetClientHeight(164);
   if (TitleWord == "Yes") Mode_->SetCaption("Quillon Database Server");
   Server->SetText(ServerAddress);

@@ -12,6 +12,7 @@
 #include "platform/ui/std_buttons.h"
 #include "platform/ui/std_painted.h"
 
+class TRoundButton;
 class TServerSession;
 class TTreeView;
 
@@ -52,7 +53,7 @@ public:
   TEdit* Database = nullptr;
   TButton* LoginBtn = nullptr;
   TButton* ExitBTN = nullptr;
-  TButton* CreateBtn = nullptr;
+  TRoundButton* CreateBtn = nullptr;  // the oval "Create Demo" button
 
   // ---- Handlers ----
   void FormActivate(TObject* Sender);

@@ -249,46 +249,44 @@ void TView::BuildTextPage() {
   TextPage->SetPageControl(RecordBook);
   TextPage->SetCaption("Text");
   RichToolBar = MakePanel(this, TextPage, "RichToolBar", alTop, 30);
-  RTF1Font = Make<TComboBox>(this, RichToolBar, "RTF1Font", 4, 4, 130, 22);
-  for (const char* face : {"Arial", "Times New Roman", "Courier New"}) RTF1Font->Items().Add(face);
-  RTF1Font->SetItemIndex(0);
-  FontRTF1Size = Make<TComboBox>(this, RichToolBar, "FontRTF1Size", 138, 4, 50, 22);
-  for (const char* size : {"8", "9", "10", "11", "12", "14", "16", "18", "20", "24", "28", "36", "48", "72"})
-    FontRTF1Size->Items().Add(size);
+  RTF1Font = Make<TVcFontComboBox>(this, RichToolBar, "RTF1Font", 4, 4, 140, 22);
+  // "Arial" is the rich text's own font (the desktop stands a like face in for it).
+  RTF1Font->SetOptions(TFontComboOptions{foDisableVerify});
+  RTF1Font->Loaded();
+  RTF1Font->SetFontName("Arial");
+  FontRTF1Size = Make<TFontSizeComboBox>(this, RichToolBar, "FontRTF1Size", 148, 4, 48, 22);
+  FontRTF1Size->SetFontName("Arial");
   FontRTF1Size->SetText("10");
-  RTFColor1 = Make<TComboBox>(this, RichToolBar, "RTFColor1", 192, 4, 80, 22);
-  for (const char* colour : {"Black", "Maroon", "Green", "Navy", "Red", "Blue", "Gray"})
-    RTFColor1->Items().Add(colour);
-  RTFColor1->SetStyle(csDropDownList);
-  RTFColor1->SetItemIndex(0);
-  struct {
-    TSpeedButton** button;
-    const char* name;
-    const char* caption;
-    const char* hint;
-  } const formats[] = {
-      {&BoldBtn, "BoldBtn", "B", "Bold"},         {&ItalicBtn, "ItalicBtn", "I", "Italic"},
-      {&UnderlineBtn, "UnderlineBtn", "U", "Underline"}, {&LeftBtn, "LeftBtn", "L", "Align Left"},
-      {&CenterBtn, "CenterBtn", "C", "Center"},   {&RightBtn, "RightBtn", "R", "Align Right"},
-      {&BulletBtn, "BulletBtn", "*", "Bullets"},
-  };
-  int left = 278;
-  for (const auto& f : formats) {
-    *f.button = MakeCaptioned<TSpeedButton>(this, RichToolBar, f.name, f.caption, left, 4, 23, 22);
-    (*f.button)->SetHint(f.hint);
-    (*f.button)->SetShowHint(true);
-    (*f.button)->SetFlat(true);
+  RTFColor1 = Make<TVcColorComboBox>(this, RichToolBar, "RTFColor1", 200, 4, 100, 22);
+  RTFColor1->Loaded();
+  RTFColor1->SetColorValue(clBlack);
+  int left = 306;
+  auto place = [&](auto* button, const char* name, const char* hint) {
+    button->SetName(name);
+    button->SetParent(RichToolBar);
+    button->SetBounds(left, 4, 23, 22);
+    button->SetHint(hint);
+    button->SetShowHint(true);
+    button->SetFlat(true);
     left += 24;
-  }
-  BoldBtn->Font().SetStyle({fsBold});
-  ItalicBtn->Font().SetStyle({fsItalic});
-  UnderlineBtn->Font().SetStyle({fsUnderline});
+    return button;
+  };
+  BoldBtn = place(new TBoldButton(this), "BoldBtn", "Bold");
+  ItalicBtn = place(new TItalicButton(this), "ItalicBtn", "Italic");
+  UnderlineBtn = place(new TUnderlineButton(this), "UnderlineBtn", "Underline");
+  LeftBtn = place(new TAlignLeftButton(this), "LeftBtn", "Align Left");
+  CenterBtn = place(new TAlignCenterButton(this), "CenterBtn", "Center");
+  RightBtn = place(new TAlignRightButton(this), "RightBtn", "Align Right");
+  BulletBtn = place(new TBulletButton(this), "BulletBtn", "Bullets");
   AddBtn = MakeCaptioned<TButton>(this, RichToolBar, "AddBtn", "Field", left + 6, 3, 50, 24);
   PrintRTF1Btn = MakeCaptioned<TButton>(this, RichToolBar, "PrintRTF1Btn", "Print", left + 60, 3, 50, 24);
   ItemDetails = new TRichEdit(this);
   ItemDetails->SetName("ItemDetails");
   ItemDetails->SetParent(TextPage);
   ItemDetails->SetAlign(alClient);
+  for (TCustomRichButton* b : std::initializer_list<TCustomRichButton*>{BoldBtn, ItalicBtn, UnderlineBtn, LeftBtn,
+                                                                         CenterBtn, RightBtn, BulletBtn})
+    b->SetRichEdit(ItemDetails);
 }
 
 void TView::BuildPicturePage() {

@@ -30,6 +30,8 @@
 #include "platform/ui/tree_view.h"
 
 #include "client/core/record_window.h"
+#include "controls/font_combos.h"
+#include "controls/rich_format_buttons.h"
 
 class TQnStringGrid;
 class TNetHTTPClient;
@@ -141,16 +143,16 @@ public:
 
   TTabSheet* TextPage = nullptr;
   TPanel* RichToolBar = nullptr;
-  TComboBox* RTF1Font = nullptr;
-  TComboBox* FontRTF1Size = nullptr;
-  TComboBox* RTFColor1 = nullptr;
-  TSpeedButton* BoldBtn = nullptr;
-  TSpeedButton* ItalicBtn = nullptr;
-  TSpeedButton* UnderlineBtn = nullptr;
-  TSpeedButton* LeftBtn = nullptr;
-  TSpeedButton* CenterBtn = nullptr;
-  TSpeedButton* RightBtn = nullptr;
-  TSpeedButton* BulletBtn = nullptr;
+  TVcFontComboBox* RTF1Font = nullptr;
+  TFontSizeComboBox* FontRTF1Size = nullptr;
+  TVcColorComboBox* RTFColor1 = nullptr;
+  TBoldButton* BoldBtn = nullptr;
+  TItalicButton* ItalicBtn = nullptr;
+  TUnderlineButton* UnderlineBtn = nullptr;
+  TAlignLeftButton* LeftBtn = nullptr;
+  TAlignCenterButton* CenterBtn = nullptr;
+  TAlignRightButton* RightBtn = nullptr;
+  TBulletButton* BulletBtn = nullptr;
   TButton* AddBtn = nullptr;  // pops up the field menu
   TButton* PrintRTF1Btn = nullptr;
   TRichEdit* ItemDetails = nullptr;

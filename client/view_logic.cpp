@@ -16,6 +16,7 @@
 #include "platform/rtl/ini_files.h"
 #include "platform/rtl/path_text.h"
 #include "platform/rtl/streams.h"
+#include "platform/rtl/sysutils.h"
 #include "platform/ui/application.h"
 #include "platform/sys/files.h"
 #include "platform/sys/process.h"
@@ -115,6 +116,24 @@ void TView::WireEvents() {
   CheckBox2->OnClick = changed([this] { Logic->CheckBoxClick(2); });
   CheckBox3->OnClick = changed([this] { Logic->CheckBoxClick(3); });
   ItemDetails->OnChange = changed([this] { Logic->DetailChangeClick(); });
+  // The rich text's tool bar: the fonts, size and colour of the selection, and its styles.
+  RTF1Font->OnChange = changed([this] {
+    ItemDetails->SelAttributes().SetName(RTF1Font->FontName());
+    FontRTF1Size->SetFontName(RTF1Font->FontName());
+    Logic->DetailChangeClick();
+  });
+  FontRTF1Size->OnChange = changed([this] {
+    const int size = StrToIntDef(FontRTF1Size->Text(), 0);
+    if (size > 0 && size <= 400) ItemDetails->SelAttributes().SetSize(size);
+    Logic->DetailChangeClick();
+  });
+  RTFColor1->OnChange = changed([this] {
+    ItemDetails->SelAttributes().SetColor(RTFColor1->ColorValue());
+    Logic->DetailChangeClick();
+  });
+  for (TCustomRichButton* b : std::initializer_list<TCustomRichButton*>{BoldBtn, ItalicBtn, UnderlineBtn, LeftBtn,
+                                                                         CenterBtn, RightBtn, BulletBtn})
+    b->OnClick = changed([this] { Logic->DetailChangeClick(); });
   ItemList->OnChange = [this](TObject*, TListItem* item, TItemChange) {
     if (!FShowing && Logic && item) Logic->ItemListChange(item->Index());
   };

@@ -85,12 +85,22 @@ press_ok() { # clicks the button at the bottom right of the message box titled $
   click_at $((X + WIDTH - 50)) $((Y + HEIGHT - 22)) 1
 }
 
+# Milliseconds since $1 (from date +%s%N).
+since() { echo $(( ($(date +%s%N) - $1) / 1000000 )); }
+
+started=$(date +%s%N)
 "$R/qnclient" > "$log" 2>&1 &
 pid=$!
 trap 'kill "$pid" 2>/dev/null || true' EXIT
 
 # ---- The login window ----
-login=$(xdotool search --sync --onlyvisible --name '^Login$' | head -1)
+login=""
+for _ in $(seq 1000); do
+  login=$(xdotool search --onlyvisible --name '^Login$' 2>/dev/null | head -1) && [ -n "$login" ] && break
+  sleep 0.01
+done
+[ -n "$login" ] || fail "no login window"
+echo "figure: program start to login window: $(since "$started") ms"
 sleep 0.5
 geometry "$login"
 lx=$X ly=$Y
@@ -113,8 +123,26 @@ press_ok "Quillon Server"
 [ -f "$R/Data/database/Demo.qnd" ] || fail "the database was not created"
 
 # ---- Login: the first record ----
-click_at $((lx + 226)) $((ly + 132)) 0.3
-click_at $((lx + 226)) $((ly + 132)) 2
+# Login; the time until the first record's code shows in the main window behind.
+main=$(xdotool search --onlyvisible --name '^Quillon Client$' | head -1)
+[ -n "$main" ] || fail "no main window behind the login window"
+geometry "$main"
+/usr/bin/python3 - $((lx + 226)) $((ly + 132)) $((X + 63)) $((Y + 53)) <<'PY' || fail "no record shown after Login"
+import subprocess, sys, time
+from PIL import ImageGrab
+bx, by, nx, ny = map(int, sys.argv[1:])
+subprocess.run(["xdotool", "mousemove", str(bx), str(by)], check=True)
+start = time.monotonic()
+subprocess.run(["xdotool", "click", "1"], check=True)
+while time.monotonic() - start < 15:
+    px = ImageGrab.grab(bbox=(nx, ny, nx + 74, ny + 18)).convert("RGB").load()
+    if sum(1 for y in range(18) for x in range(74) if sum(px[x, y]) < 300) > 20:
+        print("figure: login to first record: %d ms" % ((time.monotonic() - start) * 1000))
+        sys.exit(0)
+    time.sleep(0.005)
+sys.exit(1)
+PY
+sleep 0.5
 main=""
 for w in $(xdotool search --onlyvisible --name '^Quillon Server$'); do
   geometry "$w"
