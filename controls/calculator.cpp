@@ -157,6 +157,23 @@ void TCalculatorEngine::Key(int key) {
 
 namespace {
 
+// The print key's picture: a small printer, drawn for this program (magenta is clear).
+void PaintPrinterGlyph(TBitmap& b) {
+  b.SetPixelFormat(pf24bit);
+  b.SetSize(16, 14);
+  TCanvas& c = b.Canvas();
+  c.Brush().SetColor(clFuchsia);
+  c.FillRect(Rect(0, 0, 16, 14));
+  c.Brush().SetColor(clWhite);
+  c.FillRect(Rect(4, 0, 12, 5));    // the paper
+  c.Brush().SetColor(clGray);
+  c.FillRect(Rect(1, 5, 15, 11));   // the body
+  c.Brush().SetColor(clBlack);
+  c.FillRect(Rect(3, 11, 13, 13));  // the tray
+  c.Brush().SetColor(clLime);
+  c.FillRect(Rect(12, 6, 14, 7));   // the lamp
+}
+
 template <class T>
 T* Place(TWinControl* parent, int left, int top, int width, int height) {
   auto* c = new T(parent);
@@ -222,11 +239,11 @@ TTheCalculator::TTheCalculator(TComponent* AOwner) : TForm(AOwner) {
       {"Button_Use", "Use", ckUse, 0, 6},     {"Button_Quit", "Quit", ckQuit, 2, 6}};
   for (const TKeyButton& k : kKeys) {
     int width = (k.Tag == ckUse || k.Tag == ckQuit) ? 82 : 40;
-    auto* b = Place<TButton>(this, 8 + k.Col * 43, 40 + k.Row * 29, width, 26);
+    auto* b = Place<TRoundButton>(this, 8 + k.Col * 43, 40 + k.Row * 29, width, 26);
     b->SetName(k.Name);
-    b->SetCaption(k.Caption);
+    b->SetCaption(k.Tag == ckPrint ? "" : k.Caption);
     b->SetTag(k.Tag);
-    b->SetTabStop(false);
+    b->SetColor(clBtnFace);
     b->OnClick = [this, b](TObject*) { Send(static_cast<int>(b->Tag())); };
     FButtons.push_back(b);
   }
@@ -235,14 +252,18 @@ TTheCalculator::TTheCalculator(TComponent* AOwner) : TForm(AOwner) {
   Button_MC = ButtonFor(ckMC);
   Button_MR = ButtonFor(ckMR);
   Button_Use->SetVisible(false);
+  TBitmap glyph;
+  PaintPrinterGlyph(glyph);
+  Button_Print->SetGlyph(glyph);
+  Button_Print->SetNumGlyphs(1);
   FEngine.OnPrint = [this] { PrintTape(); };
   FEngine.OnLeaveDecimals = [this] { return StrToIntDef(Trim(Edit1->Text()), FEngine.Decimals()); };
   Refresh();
   AfterConstruction();
 }
 
-TButton* TTheCalculator::ButtonFor(int key) const {
-  for (TButton* b : FButtons)
+TRoundButton* TTheCalculator::ButtonFor(int key) const {
+  for (TRoundButton* b : FButtons)
     if (b->Tag() == key) return b;
   return nullptr;
 }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "controls/oval_button.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/edits.h"
 #include "platform/ui/forms.h"
@@ -75,13 +76,14 @@ public:
   TEdit* Edit1;
   TUpDown* UpDown1;
   TButton* Button1;
-  TButton* Button_Print;
-  TButton* Button_Use;
-  TButton* Button_MC;
-  TButton* Button_MR;
+  // The keys are oval buttons; Button_Print shows a printer picture.
+  TRoundButton* Button_Print;
+  TRoundButton* Button_Use;
+  TRoundButton* Button_MC;
+  TRoundButton* Button_MR;
   TPrintDialog* PrintDialog;
   // The button sending a key, by its Tag (null when none).
-  TButton* ButtonFor(int key) const;
+  TRoundButton* ButtonFor(int key) const;
 
 protected:
   void KeyPress(char32_t& Key) override;
@@ -92,7 +94,7 @@ private:
   void PrintTape();
 
   TCalculatorEngine FEngine;
-  std::vector<TButton*> FButtons;
+  std::vector<TRoundButton*> FButtons;
 };
 
 class TCalculator : public TComponent {

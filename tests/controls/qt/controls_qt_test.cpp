@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QImage>
 
+#include "controls/calculator.h"
 #include "controls/diagram.h"
 #include "controls/html_label.h"
 #include "controls/tab_strip.h"
@@ -161,6 +162,33 @@ TEST(ControlsOnQt, DiagramLinksAreDrawnWhereTheirGeometrySays) {
   QImage moved = Grab(diagram);
   TInk old = Ink(moved, Rect(info->BeginPoint.X, info->BeginPoint.Y - 1, info->BeginBend.X, info->BeginPoint.Y + 2), Red);
   EXPECT_EQ(old.Count, 0);
+}
+
+TEST(ControlsOnQt, CalculatorKeysAreOvals) {
+  TTheCalculator calc(nullptr);
+  calc.Show();
+  QImage img = Grab(calc);
+  img.save(QString::fromStdString(std::string(QN_BINARY_DIR) + "/tests/controls/calculator_keys.png"));
+  TRoundButton* seven = calc.ButtonFor('7');
+  ASSERT_NE(seven, nullptr);
+  TRect r = seven->BoundsRect();
+  auto face = [](int rr, int g, int b) { return rr == 192 && g == 192 && b == 192; };
+  // The corners of the key's rectangle lie outside its ellipse: the form shows there.
+  EXPECT_EQ(Ink(img, Rect(r.Left, r.Top, r.Left + 3, r.Top + 2), face).Count, 6);
+  EXPECT_EQ(Ink(img, Rect(r.Right - 3, r.Bottom - 2, r.Right, r.Bottom), face).Count, 6);
+  // The ring runs through the top and bottom middle; the caption sits inside.
+  TInk top = Ink(img, Rect(r.Left + r.Width() / 2 - 2, r.Top, r.Left + r.Width() / 2 + 2, r.Top + 3),
+                 [](int rr, int g, int b) { return !(rr == 192 && g == 192 && b == 192); });
+  EXPECT_GT(top.Count, 0);
+  TInk caption = Ink(img, Rect(r.Left + 8, r.Top + 5, r.Right - 8, r.Bottom - 5), Dark);
+  EXPECT_GT(caption.Count, 5);
+  EXPECT_TRUE(caption.Box.Left > r.Left + 10 && caption.Box.Right < r.Right - 10);
+  // The print key shows its printer picture: its white paper in the middle of the key.
+  TRect p = calc.ButtonFor(ckPrint)->BoundsRect();
+  TInk paper = Ink(img, Rect(p.Left + p.Width() / 2 - 4, p.Top + 4, p.Left + p.Width() / 2 + 4, p.Top + 12),
+                   [](int rr, int g, int b) { return rr == 255 && g == 255 && b == 255; });
+  EXPECT_GT(paper.Count, 10);
+  calc.Hide();
 }
 
 }  // namespace

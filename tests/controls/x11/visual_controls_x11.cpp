@@ -149,7 +149,7 @@ int main(int argc, char** argv) {
       if (TTheCalculator* f = calculator.Form()) {
         write(Box("calculator", *f));
         for (int key : {int(ckPrint), int(ckQuit), int(ckUse), int('+')}) {
-          TButton* b = f->ButtonFor(key);
+          TRoundButton* b = f->ButtonFor(key);
           if (b) write(At("key" + std::to_string(key), b->ClientToScreen({b->Width() / 2, b->Height() / 2})));
         }
         write("calculator shown");
