@@ -8,119 +8,6 @@
 
 #include "platform/rtl/ascii_text.h"
 
-namespace {
-
-// Lists and collections nested deeper than this are refused rather than recursed into.
-constexpr int kMaxNesting = 256;
-
-// ---- 80-bit extended <-> double ----
-
-void DoubleToExtended(double value, std::uint8_t out[10]) {
-  std::uint64_t bits;
-  std::memcpy(&bits, &value, 8);
-  const unsigned sign = static_cast<unsigned>(bits >> 63);
-  const unsigned exp = static_cast<unsigned>((bits >> 52) & 0x7FF);
-  const std::uint64_t frac = bits & ((std::uint64_t{1} << 52) - 1);
-  std::uint64_t mant = 0;
-  unsigned e = 0;
-  if (exp == 0 && frac == 0) {
-    // zero
-  } else if (exp == 0x7FF) {
-    e = 0x7FFF;
-    mant = (std::uint64_t{1} << 63) | (frac << 11);
-  } else if (exp == 0) {
-    // A subnormal double is a normal extended.
-    mant = frac << 11;
-    int shift = 0;
-    while (!(mant & (std::uint64_t{1} << 63))) {
-      mant <<= 1;
-      ++shift;
-    }
-    e = static_cast<unsigned>(15361 - shift);
-  } else {
-    mant = (std::uint64_t{1} << 63) | (frac << 11);
-    e = exp - 1023 + 16383;
-  }
-  for (int i = 0; i < 8; ++i) out[i] = static_cast<std::uint8_t>(mant >> (8 * i));
-  const unsigned se = (sign << 15) | e;
-  out[8] = static_cast<std::uint8_t>(se);
-  out[9] = static_cast<std::uint8_t>(se >> 8);
-}
-
-double ExtendedToDouble(const std::uint8_t in[10]) {
-  std::uint64_t mant = 0;
-  for (int i = 0; i < 8; ++i) mant |= static_cast<std::uint64_t>(in[i]) << (8 * i);
-  const unsigned se = in[8] | (static_cast<unsigned>(in[9]) << 8);
-  const bool negative = (se & 0x8000) != 0;
-  const int e = static_cast<int>(se & 0x7FFF);
-  double v;
-  if (e == 0 && mant == 0) {
-    v = 0.0;
-  } else if (e == 0x7FFF) {
-    v = (mant << 1) == 0 ? std::numeric_limits<double>::infinity()
-                         : std::numeric_limits<double>::quiet_NaN();
-  } else {
-    v = std::ldexp(static_cast<double>(mant), e - 16383 - 63);
-  }
-  return negative ? -v : v;
-}
-
-// ---- UTF-8 <-> UTF-16 ----
-
-std::string Utf16ToUtf8(const std::vector<std::uint16_t>& units) {
-  std::string out;
-  out.reserve(units.size());
-  for (std::size_t i = 0; i < units.size(); ++i) {
-    std::uint32_t u = units[i];
-    if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
-        units[i + 1] <= 0xDFFF) {
-      u = 0x10000 + ((u - 0xD800) << 10) + (units[i + 1] - 0xDC00);
-      ++i;
-    } else if (u >= 0xD800 && u <= 0xDFFF) {
-      u = 0xFFFD;  // a lone surrogate
-    }
-    AppendUtf8(out, u);
-  }
-  return out;
-}
-
-std::vector<std::uint16_t> Utf8ToUtf16(const std::string& s) {
-  std::vector<std::uint16_t> out;
-  out.reserve(s.size());
-  std::size_t i = 0;
-  while (i < s.size()) {
-    unsigned char c = static_cast<unsigned char>(s[i]);
-    std::uint32_t cp = 0xFFFD;
-    int len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-    if (len == 0 || i + static_cast<std::size_t>(len) > s.size()) {
-      ++i;
-    } else {
-      cp = len == 1 ? c : len == 2 ? (c & 0x1F) : len == 3 ? (c & 0x0F) : (c & 0x07);
-      bool ok = true;
-      for (int k = 1; k < len; ++k) {
-        unsigned char d = static_cast<unsigned char>(s[i + static_cast<std::size_t>(k)]);
-        if ((d & 0xC0) != 0x80) ok = false;
-        cp = (cp << 6) | (d & 0x3F);
-      }
-      if (!ok || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-        cp = 0xFFFD;
-        len = 1;
-      }
-      i += static_cast<std::size_t>(len);
-    }
-    if (cp >= 0x10000) {
-      cp -= 0x10000;
-      out.push_back(static_cast<std::uint16_t>(0xD800 + (cp >> 10)));
-      out.push_back(static_cast<std::uint16_t>(0xDC00 + (cp & 0x3FF)));
-    } else {
-      out.push_back(static_cast<std::uint16_t>(cp));
-    }
-  }
-  return out;
-}
-
-}  // namespace
-
 // ---- TFiler ----
 
 TFiler::TFiler(TStream& Stream, int BufSize)
@@ -128,7 +15,7 @@ TFiler::TFiler(TStream& Stream, int BufSize)
 
 // ---- TWriter ----
 
-TWriter::TWriter(TStream& Stream, int BufSize) : TFiler(Stream, BufSize) {}
+TWriter::TWriter(TStream& Stream, int BufSize) : TFiler(Stream, BufSize) { FPending.reserve(FBuffer.size()); }
 
 TWriter::~TWriter() {
   try {
@@ -139,134 +26,99 @@ TWriter::~TWriter() {
 }
 
 void TWriter::FlushBuffer() {
-  if (FBufPos > 0) {
-    int n = FBufPos;
-    FBufPos = 0;
-    FStream.WriteBuffer(FBuffer.data(), n);
+  if (!FPending.empty()) {
+    std::string out;
+    out.swap(FPending);
+    FStream.WriteBuffer(out.data(), static_cast<long>(out.size()));
+    out.clear();
+    FPending.swap(out);  // keeps the capacity
   }
 }
 
-std::int64_t TWriter::Position() const { return FStream.Position() + FBufPos; }
+std::int64_t TWriter::Position() const { return FStream.Position() + static_cast<std::int64_t>(FPending.size()); }
+
+void TWriter::Pending() {
+  if (FPending.size() >= FBuffer.size()) FlushBuffer();
+}
 
 void TWriter::Write(const void* Data, long Count) {
-  const char* p = static_cast<const char*>(Data);
-  const long size = static_cast<long>(FBuffer.size());
-  if (Count > size - FBufPos) {
+  if (Count <= 0) return;
+  if (static_cast<std::size_t>(Count) >= FBuffer.size()) {
     FlushBuffer();
-    if (Count >= size) {
-      FStream.WriteBuffer(p, Count);
-      return;
-    }
+    FStream.WriteBuffer(Data, Count);  // large blocks bypass the buffer
+    return;
   }
-  std::memcpy(FBuffer.data() + FBufPos, p, static_cast<std::size_t>(Count));
-  FBufPos += static_cast<int>(Count);
-}
-
-void TWriter::WriteLE(std::uint64_t Value, int Bytes) {
-  std::uint8_t b[8];
-  for (int i = 0; i < Bytes; ++i) b[i] = static_cast<std::uint8_t>(Value >> (8 * i));
-  Write(b, Bytes);
+  FPending.append(static_cast<const char*>(Data), static_cast<std::size_t>(Count));
+  Pending();
 }
 
 void TWriter::WriteValue(TValueType Value) {
-  std::uint8_t b = Value;
-  Write(&b, 1);
+  Codec().WriteValue(Value);
+  Pending();
 }
 
 void TWriter::WriteInteger(std::int64_t Value) {
-  if (Value >= -128 && Value <= 127) {
-    WriteValue(vaInt8);
-    WriteLE(static_cast<std::uint64_t>(Value), 1);
-  } else if (Value >= -32768 && Value <= 32767) {
-    WriteValue(vaInt16);
-    WriteLE(static_cast<std::uint64_t>(Value), 2);
-  } else if (Value >= std::numeric_limits<std::int32_t>::min() &&
-             Value <= std::numeric_limits<std::int32_t>::max()) {
-    WriteValue(vaInt32);
-    WriteLE(static_cast<std::uint64_t>(Value), 4);
-  } else {
-    WriteValue(vaInt64);
-    WriteLE(static_cast<std::uint64_t>(Value), 8);
-  }
+  Codec().WriteInteger(Value);
+  Pending();
 }
 
 void TWriter::WriteString(const std::string& Value) {
-  if (Value.size() <= 255) {
-    WriteValue(vaString);
-    WriteLE(Value.size(), 1);
-  } else {
+  if (Value.size() >= FBuffer.size()) {
+    // A long string's bytes go straight to the stream after its head.
     if (Value.size() > std::numeric_limits<std::uint32_t>::max()) throw EWriteError();
-    WriteValue(vaLString);
-    WriteLE(Value.size(), 4);
+    Codec().WriteValue(Value.size() < 256 ? vaString : vaLString);
+    for (int i = 0, n = Value.size() < 256 ? 1 : 4; i < n; ++i)
+      FPending.push_back(static_cast<char>((Value.size() >> (8 * i)) & 0xFF));
+    Write(Value.data(), static_cast<long>(Value.size()));
+    return;
   }
-  Write(Value.data(), static_cast<long>(Value.size()));
+  Codec().WriteString(Value);
+  Pending();
 }
 
 void TWriter::WriteUTF8Str(const std::string& Value) {
-  if (Value.size() > std::numeric_limits<std::uint32_t>::max()) throw EWriteError();
-  WriteValue(vaUTF8String);
-  WriteLE(Value.size(), 4);
-  Write(Value.data(), static_cast<long>(Value.size()));
+  Codec().WriteUTF8Str(Value);
+  Pending();
 }
 
 void TWriter::WriteWideString(const std::string& Value) {
-  std::vector<std::uint16_t> units = Utf8ToUtf16(Value);
-  WriteValue(vaWString);
-  WriteLE(units.size(), 4);
-  for (std::uint16_t u : units) WriteLE(u, 2);
+  Codec().WriteWideString(Value);
+  Pending();
 }
 
 void TWriter::WriteFloat(double Value) {
-  std::uint8_t b[10];
-  DoubleToExtended(Value, b);
-  WriteValue(vaExtended);
-  Write(b, 10);
+  Codec().WriteFloat(Value);
+  Pending();
 }
 
 void TWriter::WriteSingle(float Value) {
-  std::uint32_t bits;
-  std::memcpy(&bits, &Value, 4);
-  WriteValue(vaSingle);
-  WriteLE(bits, 4);
+  Codec().WriteSingle(Value);
+  Pending();
 }
 
 void TWriter::WriteCurrency(double Value) {
-  WriteValue(vaCurrency);
-  WriteLE(static_cast<std::uint64_t>(std::llround(Value * 10000.0)), 8);
+  Codec().WriteCurrency(Value);
+  Pending();
 }
 
 void TWriter::WriteDate(double Value) {
-  std::uint64_t bits;
-  std::memcpy(&bits, &Value, 8);
-  WriteValue(vaDate);
-  WriteLE(bits, 8);
+  Codec().WriteDate(Value);
+  Pending();
 }
 
 void TWriter::WriteIdent(const std::string& Ident) {
-  if (qn_ascii::SameText(Ident, "False")) {
-    WriteValue(vaFalse);
-  } else if (qn_ascii::SameText(Ident, "True")) {
-    WriteValue(vaTrue);
-  } else if (qn_ascii::SameText(Ident, "Null")) {
-    WriteValue(vaNull);
-  } else if (qn_ascii::SameText(Ident, "nil")) {
-    WriteValue(vaNil);
-  } else {
-    WriteValue(vaIdent);
-    WriteStr(Ident);
-  }
+  Codec().WriteIdent(Ident);
+  Pending();
 }
 
 void TWriter::WriteSet(const std::vector<std::string>& Idents) {
-  WriteValue(vaSet);
-  for (const std::string& s : Idents)
-    if (!s.empty()) WriteStr(s);
-  WriteStr("");
+  Codec().WriteSet(Idents);
+  Pending();
 }
 
 void TWriter::WriteBinary(const void* Data, std::uint32_t Count) {
-  WriteValue(vaBinary);
-  WriteLE(Count, 4);
+  Codec().WriteValue(vaBinary);
+  for (int i = 0; i < 4; ++i) FPending.push_back(static_cast<char>((Count >> (8 * i)) & 0xFF));
   Write(Data, static_cast<long>(Count));
 }
 
@@ -277,12 +129,14 @@ void TWriter::WriteStrings(const std::vector<std::string>& Lines) {
 }
 
 void TWriter::WriteStr(const std::string& Value) {
-  if (Value.size() > 255) throw EWriteError();
-  WriteLE(Value.size(), 1);
-  Write(Value.data(), static_cast<long>(Value.size()));
+  Codec().WriteStr(Value);
+  Pending();
 }
 
-void TWriter::WriteSignature() { Write(FilerSignature, 4); }
+void TWriter::WriteSignature() {
+  Codec().WriteSignature();
+  Pending();
+}
 
 // ---- TReader ----
 
@@ -297,25 +151,36 @@ TReader::~TReader() {
 }
 
 void TReader::FlushBuffer() {
-  int left = FBufEnd - FBufPos;
+  const std::size_t left = FBufEnd - FBufPos;
   FBufPos = FBufEnd = 0;
   if (left > 0) FStream.Seek(-static_cast<std::int64_t>(left), soCurrent);
 }
 
-std::int64_t TReader::Position() const { return FStream.Position() - (FBufEnd - FBufPos); }
+std::int64_t TReader::Position() const {
+  return FStream.Position() - static_cast<std::int64_t>(FBufEnd - FBufPos);
+}
 
 std::int64_t TReader::BytesLeft() const {
   std::int64_t size = FStream.Size();
   std::int64_t pos = FStream.Position();
   if (size < 0 || pos < 0) return -1;
-  return std::max<std::int64_t>(size - pos, 0) + (FBufEnd - FBufPos);
+  return std::max<std::int64_t>(size - pos, 0) + static_cast<std::int64_t>(FBufEnd - FBufPos);
 }
 
-void TReader::ReadBuffer() {
-  long n = FStream.Read(FBuffer.data(), static_cast<long>(FBuffer.size()));
-  FBufPos = 0;
-  FBufEnd = n > 0 ? static_cast<int>(n) : 0;
-  if (FBufEnd == 0) throw EReadError();
+void TReader::Fill(std::size_t Count) {
+  if (FBufEnd - FBufPos >= Count) return;
+  if (FBufPos > 0) {
+    std::memmove(FBuffer.data(), FBuffer.data() + FBufPos, FBufEnd - FBufPos);
+    FBufEnd -= FBufPos;
+    FBufPos = 0;
+  }
+  while (FBufEnd < Count) {
+    // The buffer grows with what arrives, so a length no stream holds allocates little.
+    if (FBufEnd == FBuffer.size()) FBuffer.resize(std::min(Count, std::max<std::size_t>(2 * FBuffer.size(), 4096)));
+    const long n = FStream.Read(FBuffer.data() + FBufEnd, static_cast<long>(FBuffer.size() - FBufEnd));
+    if (n <= 0) return;  // the stream ended: the codec raises
+    FBufEnd += static_cast<std::size_t>(n);
+  }
 }
 
 void TReader::Read(void* Data, long Count) {
@@ -326,11 +191,12 @@ void TReader::Read(void* Data, long Count) {
         FStream.ReadBuffer(p, Count);  // large blocks bypass the buffer
         return;
       }
-      ReadBuffer();
+      Fill(1);
+      if (FBufPos == FBufEnd) throw EReadError();
     }
-    long n = std::min<long>(Count, FBufEnd - FBufPos);
+    const long n = std::min<long>(Count, static_cast<long>(FBufEnd - FBufPos));
     std::memcpy(p, FBuffer.data() + FBufPos, static_cast<std::size_t>(n));
-    FBufPos += static_cast<int>(n);
+    FBufPos += static_cast<std::size_t>(n);
     p += n;
     Count -= n;
   }
@@ -341,25 +207,64 @@ void TReader::CheckLength(std::uint64_t Count) {
   if (left >= 0 && Count > static_cast<std::uint64_t>(left)) throw EReadError();
 }
 
-std::uint64_t TReader::ReadLE(int Bytes) {
-  std::uint8_t b[8];
-  Read(b, Bytes);
-  std::uint64_t v = 0;
-  for (int i = 0; i < Bytes; ++i) v |= static_cast<std::uint64_t>(b[i]) << (8 * i);
-  return v;
-}
-
 void TReader::PropValueError() { throw EReadError("Invalid property value"); }
 
+std::uint64_t TReader::NextValueBytes() {
+  Fill(5);
+  const std::string_view b(FBuffer.data() + FBufPos, FBufEnd - FBufPos);
+  if (b.empty()) throw EReadError();
+  auto length = [&](int bytes) {
+    std::uint64_t v = 0;
+    for (int i = 0; i < bytes && static_cast<std::size_t>(1 + i) < b.size(); ++i)
+      v |= static_cast<std::uint64_t>(static_cast<std::uint8_t>(b[static_cast<std::size_t>(1 + i)])) << (8 * i);
+    return v;
+  };
+  switch (static_cast<TValueType>(static_cast<std::uint8_t>(b[0]))) {
+    case vaInt8: return 2;
+    case vaInt16: return 3;
+    case vaInt32:
+    case vaSingle: return 5;
+    case vaInt64:
+    case vaCurrency:
+    case vaDate: return 9;
+    case vaExtended: return 11;
+    case vaString:
+    case vaIdent: return 2 + length(1);
+    case vaLString:
+    case vaUTF8String:
+    case vaBinary: return 5 + length(4);
+    case vaWString: return 5 + 2 * length(4);
+    default: return 1;  // a tag alone (or one the codec refuses)
+  }
+}
+
+template <class F>
+auto TReader::Decode(std::uint64_t Bytes, F&& Work) {
+  // Every length is checked against the bytes left before the buffer grows for it (a value that
+  // stands in the buffer already is there).
+  if (Bytes > FBufEnd - FBufPos) {
+    CheckLength(Bytes);
+    Fill(static_cast<std::size_t>(Bytes));
+  }
+  TValueDecoder codec(std::string_view(FBuffer.data() + FBufPos, FBufEnd - FBufPos));
+  auto value = Work(codec);
+  FBufPos += codec.Position();
+  return value;
+}
+
+template <class F>
+auto TReader::DecodeValue(F&& Work) {
+  return Decode(NextValueBytes(), std::forward<F>(Work));
+}
+
 TValueType TReader::ReadValue() {
-  std::uint8_t b;
-  Read(&b, 1);
-  return static_cast<TValueType>(b);
+  return Decode(1, [](TValueDecoder& c) { return c.ReadValue(); });
 }
 
 TValueType TReader::NextValue() {
-  if (FBufPos == FBufEnd) ReadBuffer();
-  return static_cast<TValueType>(static_cast<std::uint8_t>(FBuffer[static_cast<std::size_t>(FBufPos)]));
+  Fill(1);
+  if (FBufPos == FBufEnd) throw EReadError();
+  return static_cast<TValueType>(static_cast<std::uint8_t>(FBuffer[FBufPos]));
 }
 
 void TReader::ReadListBegin() {
@@ -370,126 +275,44 @@ void TReader::ReadListEnd() {
   if (ReadValue() != vaNull) PropValueError();
 }
 
-std::int64_t TReader::ReadIntegerOfType(TValueType Type) {
-  switch (Type) {
-    case vaInt8: return static_cast<std::int8_t>(ReadLE(1));
-    case vaInt16: return static_cast<std::int16_t>(ReadLE(2));
-    case vaInt32: return static_cast<std::int32_t>(ReadLE(4));
-    case vaInt64: return static_cast<std::int64_t>(ReadLE(8));
-    default: PropValueError();
-  }
-}
-
 int TReader::ReadInteger() {
-  std::int64_t v = ReadIntegerOfType(ReadValue());
-  if (v < std::numeric_limits<std::int32_t>::min() || v > std::numeric_limits<std::int32_t>::max())
-    PropValueError();
-  return static_cast<int>(v);
+  return DecodeValue([](TValueDecoder& c) { return c.ReadInteger(); });
 }
 
-std::int64_t TReader::ReadInt64() { return ReadIntegerOfType(ReadValue()); }
+std::int64_t TReader::ReadInt64() {
+  return DecodeValue([](TValueDecoder& c) { return c.ReadInt64(); });
+}
 
 bool TReader::ReadBoolean() {
-  TValueType t = ReadValue();
-  if (t == vaTrue) return true;
-  if (t == vaFalse) return false;
-  PropValueError();
+  return DecodeValue([](TValueDecoder& c) { return c.ReadBoolean(); });
 }
 
 std::string TReader::ReadString() {
-  TValueType t = ReadValue();
-  std::uint64_t count;
-  switch (t) {
-    case vaString: count = ReadLE(1); break;
-    case vaLString:
-    case vaUTF8String: count = ReadLE(4); break;
-    case vaWString: {
-      count = ReadLE(4);
-      CheckLength(count * 2);
-      std::vector<std::uint16_t> units;
-      std::vector<std::uint8_t> raw;
-      const std::uint64_t chunk = 32768;
-      // Without a known size, take the units in chunks so a forged count cannot allocate much.
-      while (units.size() < count) {
-        std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(chunk, count - units.size()));
-        raw.resize(n * 2);
-        Read(raw.data(), static_cast<long>(raw.size()));
-        for (std::size_t i = 0; i < n; ++i)
-          units.push_back(static_cast<std::uint16_t>(raw[2 * i] | (raw[2 * i + 1] << 8)));
-      }
-      return Utf16ToUtf8(units);
-    }
-    default: PropValueError();
-  }
-  CheckLength(count);
-  std::string s;
-  const std::uint64_t chunk = 1 << 20;
-  while (s.size() < count) {
-    std::size_t done = s.size();
-    std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(chunk, count - done));
-    s.resize(done + n);
-    Read(s.data() + done, static_cast<long>(n));
-  }
-  return s;
+  return DecodeValue([](TValueDecoder& c) { return c.ReadString(); });
 }
 
 char TReader::ReadChar() {
-  if (ReadValue() != vaString) PropValueError();
-  if (ReadLE(1) != 1) PropValueError();
-  char c;
-  Read(&c, 1);
-  return c;
+  return DecodeValue([](TValueDecoder& c) { return c.ReadChar(); });
 }
 
 double TReader::ReadFloat() {
-  TValueType t = NextValue();
-  switch (t) {
-    case vaExtended: {
-      ReadValue();
-      std::uint8_t b[10];
-      Read(b, 10);
-      return ExtendedToDouble(b);
-    }
-    case vaSingle: return ReadSingle();
-    case vaDate: return ReadDate();
-    case vaCurrency: return ReadCurrency();
-    default: return static_cast<double>(ReadInt64());
-  }
+  return DecodeValue([](TValueDecoder& c) { return c.ReadFloat(); });
 }
 
 float TReader::ReadSingle() {
-  if (NextValue() != vaSingle) return static_cast<float>(ReadInt64());
-  ReadValue();
-  std::uint32_t bits = static_cast<std::uint32_t>(ReadLE(4));
-  float f;
-  std::memcpy(&f, &bits, 4);
-  return f;
+  return DecodeValue([](TValueDecoder& c) { return c.ReadSingle(); });
 }
 
 double TReader::ReadCurrency() {
-  if (NextValue() != vaCurrency) return static_cast<double>(ReadInt64());
-  ReadValue();
-  return static_cast<double>(static_cast<std::int64_t>(ReadLE(8))) / 10000.0;
+  return DecodeValue([](TValueDecoder& c) { return c.ReadCurrency(); });
 }
 
 double TReader::ReadDate() {
-  if (NextValue() != vaDate) return static_cast<double>(ReadInt64());
-  ReadValue();
-  std::uint64_t bits = ReadLE(8);
-  double d;
-  std::memcpy(&d, &bits, 8);
-  return d;
+  return DecodeValue([](TValueDecoder& c) { return c.ReadDate(); });
 }
 
 std::string TReader::ReadIdent() {
-  switch (ReadValue()) {
-    case vaIdent: return ReadStr();
-    case vaFalse: return "False";
-    case vaTrue: return "True";
-    case vaNil: return "nil";
-    case vaNull: return "Null";
-    default: PropValueError();
-  }
+  return DecodeValue([](TValueDecoder& c) { return c.ReadIdent(); });
 }
 
 std::vector<std::string> TReader::ReadSet() {
@@ -504,18 +327,7 @@ std::vector<std::string> TReader::ReadSet() {
 }
 
 std::string TReader::ReadBinary() {
-  if (ReadValue() != vaBinary) PropValueError();
-  std::uint64_t count = ReadLE(4);
-  CheckLength(count);
-  std::string data;
-  const std::uint64_t chunk = 1 << 20;
-  while (data.size() < count) {
-    std::size_t done = data.size();
-    std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(chunk, count - done));
-    data.resize(done + n);
-    Read(data.data() + done, static_cast<long>(n));
-  }
-  return data;
+  return DecodeValue([](TValueDecoder& c) { return c.ReadBinary(); });
 }
 
 std::vector<std::string> TReader::ReadStrings() {
@@ -527,16 +339,16 @@ std::vector<std::string> TReader::ReadStrings() {
 }
 
 std::string TReader::ReadStr() {
-  std::size_t n = static_cast<std::size_t>(ReadLE(1));
-  std::string s(n, '\0');
-  if (n > 0) Read(s.data(), static_cast<long>(n));
-  return s;
+  Fill(1);
+  const std::size_t n = FBufPos < FBufEnd ? static_cast<std::uint8_t>(FBuffer[FBufPos]) : 0;
+  return Decode(1 + n, [](TValueDecoder& c) { return c.ReadStr(); });
 }
 
 void TReader::ReadSignature() {
-  char sig[4];
-  Read(sig, 4);
-  if (std::memcmp(sig, FilerSignature, 4) != 0) throw EReadError("Invalid stream format");
+  Decode(4, [](TValueDecoder& c) {
+    c.ReadSignature();
+    return 0;
+  });
 }
 
 void TReader::SkipBytes(std::uint64_t Count) {
@@ -545,15 +357,7 @@ void TReader::SkipBytes(std::uint64_t Count) {
   while (Count > 0) {
     long n = static_cast<long>(std::min<std::uint64_t>(Count, sizeof scratch));
     Read(scratch, n);
-    Count -= n;
-  }
-}
-
-void TReader::SkipSetBody() {
-  for (;;) {
-    std::size_t n = static_cast<std::size_t>(ReadLE(1));
-    if (n == 0) break;
-    SkipBytes(n);
+    Count -= static_cast<std::uint64_t>(n);
   }
 }
 
@@ -561,7 +365,7 @@ void TReader::SkipValue() {
   static thread_local int depth = 0;
   struct DepthGuard {
     DepthGuard() {
-      if (++depth > kMaxNesting) {
+      if (++depth > TValueDecoder::MaxNesting) {
         --depth;
         throw EReadError();
       }
@@ -569,39 +373,17 @@ void TReader::SkipValue() {
     ~DepthGuard() { --depth; }
   } guard;
 
-  TValueType t = ReadValue();
-  switch (t) {
-    case vaNull:
-    case vaFalse:
-    case vaTrue:
-    case vaNil:
-      break;
+  switch (NextValue()) {
     case vaList:
+      ReadValue();
       while (!EndOfList()) SkipValue();
       ReadListEnd();
       break;
-    case vaInt8: SkipBytes(1); break;
-    case vaInt16: SkipBytes(2); break;
-    case vaInt32:
-    case vaSingle: SkipBytes(4); break;
-    case vaInt64:
-    case vaCurrency:
-    case vaDate: SkipBytes(8); break;
-    case vaExtended: SkipBytes(10); break;
-    case vaString:
-    case vaIdent: SkipBytes(ReadLE(1)); break;
-    case vaBinary:
-    case vaLString:
-    case vaUTF8String: {
-      SkipBytes(ReadLE(4));
+    case vaSet:
+      ReadSet();
       break;
-    }
-    case vaWString: {
-      SkipBytes(ReadLE(4) * 2);
-      break;
-    }
-    case vaSet: SkipSetBody(); break;
     case vaCollection:
+      ReadValue();
       while (!EndOfList()) {
         if (IsIntegerValue(NextValue())) SkipValue();
         ReadListBegin();
@@ -610,7 +392,20 @@ void TReader::SkipValue() {
       }
       ReadListEnd();
       break;
-    default: PropValueError();
+    case vaNull:
+    case vaFalse:
+    case vaTrue:
+    case vaNil:
+      ReadValue();
+      break;
+    default: {
+      // A value of its own length: taken in pieces, never held whole.
+      const TValueType t = NextValue();
+      if (t > vaLast || t == vaNull) PropValueError();
+      const std::uint64_t bytes = NextValueBytes();
+      if (bytes == 1) PropValueError();
+      SkipBytes(bytes);
+    }
   }
 }
 

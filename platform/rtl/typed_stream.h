@@ -1,6 +1,7 @@
-// The typed value stream: TWriter writes tagged values into a stream, TReader reads them back.
-// Each value is one tag byte followed by its data, little-endian.  The component streams
-// (component_stream.cpp) are built on the same classes.
+// The typed value stream: TWriter writes tagged values into a stream, TReader reads them back,
+// both through the one codec over memory (value_codec.h): the writer encodes into its pending
+// bytes, the reader decodes each value once it stands whole in its buffer.  The component
+// streams (component_stream.cpp) are built on the same classes.
 #pragma once
 
 #include <cstdint>
@@ -11,38 +12,7 @@
 #include "platform/rtl/classes.h"
 #include "platform/rtl/lists.h"
 #include "platform/rtl/streams.h"
-
-enum TValueType : std::uint8_t {
-  vaNull = 0,        // list end
-  vaList = 1,        // list begin
-  vaInt8 = 2,
-  vaInt16 = 3,
-  vaInt32 = 4,
-  vaExtended = 5,    // 10-byte x87 extended, held as double
-  vaString = 6,      // length byte, bytes
-  vaIdent = 7,       // length byte, bytes
-  vaFalse = 8,
-  vaTrue = 9,
-  vaBinary = 10,     // 4-byte length, bytes
-  vaSet = 11,        // identifiers (length byte, bytes) until an empty one
-  vaLString = 12,    // 4-byte length, bytes
-  vaNil = 13,
-  vaCollection = 14, // items (optional Integer index, list begin, properties, list end), list end
-  vaSingle = 15,     // 4-byte float
-  vaCurrency = 16,   // int64 scaled by 10000
-  vaDate = 17,       // 8-byte double
-  vaWString = 18,    // 4-byte count of UTF-16 units, the units
-  vaInt64 = 19,
-  vaUTF8String = 20, // 4-byte length, bytes
-};
-inline constexpr std::uint8_t vaLast = vaUTF8String;
-
-inline bool IsIntegerValue(TValueType t) {
-  return t == vaInt8 || t == vaInt16 || t == vaInt32 || t == vaInt64;
-}
-
-// The component stream's signature.
-inline constexpr char FilerSignature[4] = {'T', 'P', 'F', '0'};
+#include "platform/rtl/value_codec.h"
 
 class TReader;
 class TWriter;
@@ -74,8 +44,8 @@ public:
 protected:
   TStream& FStream;
   std::vector<char> FBuffer;
-  int FBufPos = 0;
-  int FBufEnd = 0;
+  std::size_t FBufPos = 0;
+  std::size_t FBufEnd = 0;
   TComponent* FRoot = nullptr;
 };
 
@@ -139,7 +109,11 @@ public:
 
 private:
   void WriteProperty(TPersistent* Instance, const TPropInfo& Prop);
-  void WriteLE(std::uint64_t Value, int Bytes);
+  // The values go through the codec into the pending bytes, which reach the stream when they
+  // pass the buffer's size.
+  TValueEncoder Codec() { return TValueEncoder(FPending); }
+  void Pending();
+  std::string FPending;
   std::string FPropPath;
 };
 
@@ -164,35 +138,22 @@ public:
   bool EndOfList() { return NextValue() == vaNull; }
   void ReadListBegin();
   void ReadListEnd();
-  // Tags 2, 3, 4 (and 19 when the value fits 32 bits).
+  // The values, each read through the codec and accepting what TValueDecoder accepts.
   int ReadInteger();
-  // Tags 2, 3, 4, 19.
   std::int64_t ReadInt64();
   bool ReadBoolean();
-  // Tags 6, 12, 18 (converted to UTF-8), 20.
   std::string ReadString();
-  // A string of length 1.
   char ReadChar();
-  // Extended (5), or any integer form.
   double ReadFloat();
-  // Single (15), or any integer form.
   float ReadSingle();
-  // Currency (16) as a decimal value, or any integer form.
   double ReadCurrency();
-  // Date (17), or any integer form.
   double ReadDate();
-  // Tags 7, 8 ("False"), 9 ("True"), 13 ("nil"), 0 ("Null").
   std::string ReadIdent();
   std::vector<std::string> ReadSet();
-  // The bytes of a binary value (tag 10).
   std::string ReadBinary();
   std::vector<std::string> ReadStrings();
-  // Skips one value of any form.
   void SkipValue();
-
-  // Untagged pieces.
   std::string ReadStr();
-  // Raises EReadError "Invalid stream format" unless the next 4 bytes are the signature.
   void ReadSignature();
   void Read(void* Data, long Count);
 
@@ -214,15 +175,20 @@ public:
                             const TStreamProc& WriteData, bool HasData) override;
 
 private:
-  void ReadBuffer();
+  // Makes Count bytes stand in the buffer from the position (fewer only at the stream's end).
+  void Fill(std::size_t Count);
+  // The bytes of the next value of its own length (tag, length, data), from its head.
+  std::uint64_t NextValueBytes();
+  // Work decodes one value through the codec from the buffer, which holds Bytes of it.
+  template <class F>
+  auto Decode(std::uint64_t Bytes, F&& Work);
+  template <class F>
+  auto DecodeValue(F&& Work);
   // Consumes Count bytes without keeping them.
   void SkipBytes(std::uint64_t Count);
   // Checks that Count more bytes can be there before they are allocated.
   void CheckLength(std::uint64_t Count);
-  std::uint64_t ReadLE(int Bytes);
-  std::int64_t ReadIntegerOfType(TValueType Type);
   [[noreturn]] static void PropValueError();
-  void SkipSetBody();
   void SkipProperty();
   void ReadPropValue(TPersistent* Instance, const TPropInfo& Prop);
   void ReadPrefix();

@@ -326,3 +326,64 @@ TEST(TypedStreamWriter, LongBlocksBypassASmallBuffer) {
   EXPECT_EQ(r.ReadBinary(), big);
   EXPECT_EQ(r.ReadInteger(), 2);
 }
+
+// The codec over memory that the stream classes go through, used directly by the record server.
+TEST(ValueCodec, MemoryDecoderTakesWhatTheStreamReaderTakes) {
+  const std::string In = Bytes({4, 5, 0, 0, 0, 3, 0xFE, 0xFF, 19, 7, 0, 0, 0, 0, 0, 0, 0, 12, 2, 0, 0, 0,
+                                'h', 'i', 20, 1, 0, 0, 0, 'u', 18, 2, 0, 0, 0, 'o', 0, 'k', 0, 12, 1, 0, 0, 0, 'q', 9});
+  TValueDecoder Memory(In);
+  TBytesStream Stream(In);
+  TReader R(Stream);
+  for (int Round = 0; Round < 2; ++Round) {
+    auto Int = [&] { return Round == 0 ? Memory.ReadInteger() : R.ReadInteger(); };
+    auto Str = [&] { return Round == 0 ? Memory.ReadString() : R.ReadString(); };
+    EXPECT_EQ(Int(), 5);
+    EXPECT_EQ(Int(), -2);
+    EXPECT_EQ(Int(), 7);  // an Int64 that fits
+    EXPECT_EQ(Str(), "hi");
+    EXPECT_EQ(Str(), "u");
+    EXPECT_EQ(Str(), "ok");  // UTF-16
+    EXPECT_EQ(Round == 0 ? Memory.ReadChar() : R.ReadChar(), 'q');  // a long string of one byte
+    EXPECT_TRUE(Round == 0 ? Memory.ReadBoolean() : R.ReadBoolean());
+  }
+  EXPECT_TRUE(Memory.AtEnd());
+}
+
+TEST(ValueCodec, MemoryEncoderWritesWhatTheStreamWriterWrites) {
+  std::string Memory;
+  TValueEncoder E(Memory);
+  const std::string Stream = Written([](TWriter& w) {
+    w.WriteInteger(std::int64_t{1} << 40);
+    w.WriteString(std::string(300, 'y'));
+    w.WriteWideString("\xC3\xA9");
+    w.WriteIdent("nil");
+    w.WriteSet({"a", "bc"});
+    w.WriteBinary("\0\1", 2);
+    w.WriteCurrency(1.5);
+  }, 16);
+  E.WriteInteger(std::int64_t{1} << 40);
+  E.WriteString(std::string(300, 'y'));
+  E.WriteWideString("\xC3\xA9");
+  E.WriteIdent("nil");
+  E.WriteSet({"a", "bc"});
+  E.WriteBinary(std::string_view("\0\1", 2));
+  E.WriteCurrency(1.5);
+  EXPECT_EQ(Memory, Stream);
+  TValueDecoder D(Memory);
+  EXPECT_THROW(D.ReadInteger(), EReadError);  // does not fit 32 bits
+}
+
+TEST(ValueCodec, MemoryDecoderRefusesShortAndForgedInput) {
+  TValueDecoder Long(Bytes({12, 0xFF, 0xFF, 0xFF, 0x7F, 'a'}));
+  EXPECT_THROW(Long.ReadString(), EReadError);
+  TValueDecoder Wide(Bytes({18, 0xFF, 0xFF, 0xFF, 0xFF, 'a', 0}));
+  EXPECT_THROW(Wide.ReadString(), EReadError);
+  TValueDecoder Wrong(Bytes({6, 1, 'a'}));
+  EXPECT_THROW(Wrong.ReadBoolean(), EReadError);
+  TValueDecoder Empty("");
+  EXPECT_THROW(Empty.ReadInteger(), EReadError);
+  std::string Deep(TValueDecoder::MaxNesting + 2, static_cast<char>(vaList));
+  Deep += std::string(TValueDecoder::MaxNesting + 2, static_cast<char>(vaNull));
+  TValueDecoder Nested(Deep);
+  EXPECT_THROW(Nested.SkipValue(), EReadError);
+}
