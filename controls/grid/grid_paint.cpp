@@ -25,6 +25,17 @@ std::vector<std::string> TextLines(const std::string& text) {
   return lines;
 }
 
+bool SameFont(const TFont& a, const TFont& b) {
+  return a.Height() == b.Height() && a.Color() == b.Color() && a.Style() == b.Style() &&
+         a.Charset() == b.Charset() && a.Pitch() == b.Pitch() && a.Orientation() == b.Orientation() &&
+         a.PixelsPerInch() == b.PixelsPerInch() && a.Name() == b.Name();
+}
+
+// Takes the font only when it differs: every change makes the device font anew.
+void UseFont(TCanvas& canvas, const TFont& font) {
+  if (!SameFont(canvas.Font(), font)) canvas.Font().Assign(font);
+}
+
 }  // namespace
 
 // The text as painted: the password form, and the short form of links.
@@ -158,7 +169,7 @@ void TQnStringGrid::DrawCell(int ACol, int ARow, const TRect& ARect, TGridDrawSt
   const bool fixedArea = ACol < TStringGrid::FixedCols() || ARow < TStringGrid::FixedRows();
   const bool fixedTest = IsFixedCell(realCol, ARow);
   const bool fixed = fixedArea || fixedTest;
-  canvas.Font().Assign(fixedArea ? FFixedFont : Font());
+  UseFont(canvas, fixedArea ? FFixedFont : Font());
   canvas.Brush().SetStyle(bsSolid);
   canvas.Brush().SetColor(fixed ? FixedColor() : Color());
   GetCellColor(realCol, ARow, AState, canvas.Brush(), canvas.Font());
@@ -192,8 +203,10 @@ void TQnStringGrid::DrawCell(int ACol, int ARow, const TRect& ARect, TGridDrawSt
                           ((FBackGround->Cells() == bcNormal && !fixed) ||
                            (FBackGround->Cells() == bcFixed && fixed)) &&
                           !(selected && FShowSelection);
+  // The base grid has filled the cell with its plain colour already.
+  const TColor baseFill = fixedArea ? FixedColor() : AState.Contains(gdSelected) ? clHighlight : Color();
   if (bitmapCell) PaintBackground(canvas, ARect, ACol, ARow, fixed);
-  else canvas.FillRect(ARect);
+  else if (canvas.Brush().Color() != baseFill) canvas.FillRect(ARect);
 
   // The selection rectangle's edges.
   if (FSelectionRectangle && selected) {
@@ -239,7 +252,24 @@ void TQnStringGrid::DrawCell(int ACol, int ARow, const TRect& ARect, TGridDrawSt
     if (FVAlignment == vtaCenter) flags |= DT_VCENTER;
     else if (FVAlignment == vtaBottom) flags |= DT_BOTTOM;
     if (align == taRightJustify) textRect.Right -= 2;
-    canvas.DrawText(shown, textRect, flags);
+    // A single line at the top that fits needs no layout and no clipping.
+    const bool plainLine = (flags & DT_SINGLELINE) && FVAlignment == vtaTop &&
+                           shown.find('\t') == std::string::npos;
+    if (plainLine && align == taLeftJustify) {
+      // Left-aligned: no need to measure, the clip cuts what does not fit.
+      const int saved = canvas.SaveDC();
+      canvas.IntersectClipRect(textRect.Left, textRect.Top, textRect.Right, textRect.Bottom);
+      canvas.TextOut(textRect.Left, textRect.Top, shown);
+      canvas.RestoreDC(saved);
+    } else if (const int width = plainLine ? canvas.TextWidth(shown) : 0;
+               plainLine && width <= textRect.Width() && canvas.TextHeight("gh") <= textRect.Height()) {
+      int x = textRect.Left;
+      if (align == taRightJustify) x = textRect.Right - width;
+      else if (align == taCenter) x = textRect.Left + (textRect.Width() - width) / 2;
+      canvas.TextOut(x, textRect.Top, shown);
+    } else {
+      canvas.DrawText(shown, textRect, flags);
+    }
   }
   if (SortGlyphCell(realCol, ARow)) PaintSortGlyph(canvas, ARect, realCol);
 
