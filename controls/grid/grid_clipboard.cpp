@@ -15,9 +15,9 @@ namespace {
 
 const char kRtfFormatName[] = "Rich Text Format";
 
-// Splits a pasted text into lines of TAB-separated fields. A line ends at CR (an LF right after
-// it belongs to it) or at a bare LF; a non-empty rest after the last line end is a last line.
-std::vector<std::vector<std::string>> SplitPasteText(const std::string& text) {
+}  // namespace
+
+std::vector<std::vector<std::string>> SplitTabbedLines(const std::string& text) {
   std::vector<std::vector<std::string>> lines;
   std::size_t p = 0;
   const std::size_t n = text.size();
@@ -42,8 +42,6 @@ std::vector<std::vector<std::string>> SplitPasteText(const std::string& text) {
   }
   return lines;
 }
-
-}  // namespace
 
 bool TQnStringGrid::CellMayBeEdited(int ACol, int ARow) {
   const int realCol = RealColIndex(ACol);
@@ -121,7 +119,7 @@ int TQnStringGrid::PasteAtCell(int ACol, int ARow) {
 int TQnStringGrid::PasteText(int ACol, int ARow, const std::string& Text) {
   if (ACol < 0 || ARow < 0) return 0;
   if (!Options().Contains(goEditing) && !FNavigation->AllowClipboardAlways) return 0;
-  const auto lines = SplitPasteText(Text);
+  const auto lines = SplitTabbedLines(Text);
   int count = 0, lastCol = ACol, lastRow = ARow;
   int r = ARow;
   BeginUpdate();
@@ -146,7 +144,7 @@ int TQnStringGrid::PasteText(int ACol, int ARow, const std::string& Text) {
 }
 
 TPoint TQnStringGrid::PasteSize(const std::string& Text) {
-  const auto lines = SplitPasteText(Text);
+  const auto lines = SplitTabbedLines(Text);
   int cols = 0;
   for (const auto& line : lines) cols = std::max(cols, static_cast<int>(line.size()));
   return TPoint{cols, static_cast<int>(lines.size())};

@@ -15,8 +15,8 @@
 
 namespace {
 
-bool AtTop(TPrintPosition p) { return p == ppTopLeft || p == ppTopRight || p == ppTopCenter; }
-bool AtBottom(TPrintPosition p) { return p == ppBottomLeft || p == ppBottomRight || p == ppBottomCenter; }
+bool AtTop(TPrintPosition p) { return TPrintSlots::AtTop(p); }
+bool AtBottom(TPrintPosition p) { return TPrintSlots::AtBottom(p); }
 
 std::vector<std::string> SplitLines(const std::string& text) {
   std::vector<std::string> lines;
@@ -32,6 +32,65 @@ std::vector<std::string> SplitLines(const std::string& text) {
 }
 
 }  // namespace
+
+void TPrintSlots::Add(TPrintPosition Position, const std::string& Item) {
+  if (Position == ppNone) return;
+  std::string& t = Text[Position];
+  if (Position == ppTopLeft || Position == ppBottomLeft) t = t.empty() ? Item : Item + " " + t;
+  else t = t.empty() ? Item : t + " " + Item;
+}
+
+void TPrintSlots::AddTimeDate(TPrintPosition TimePos, TPrintPosition DatePos, const std::string& DateFormat) {
+  const TDateTime now = Now();
+  Add(TimePos, FormatDateTime("hh:nn", now));
+  Add(DatePos, FormatDateTime(DateFormat, now));
+}
+
+int TPrintSlots::TextX(int Slot, int PageWidth, int LeftSize, int RightSize, int W) {
+  if (Slot == ppTopRight || Slot == ppBottomRight) return PageWidth - 20 - RightSize - W;
+  if (Slot == ppTopCenter || Slot == ppBottomCenter) return (PageWidth - W) / 2;
+  return LeftSize;
+}
+
+double PrintFitFactor(TFitToPage Mode, long long TotalWidth, long long SpacingTotal, int Available,
+                      const std::function<void(double& Factor, bool& Allow)>& Ask) {
+  if (Mode == fpNever) return 1.0;
+  double factor = TotalWidth != SpacingTotal ? static_cast<double>(Available - SpacingTotal) /
+                                                   static_cast<double>(TotalWidth - SpacingTotal)
+                                             : 1.0;
+  if (factor > 1 && Mode == fpShrink) factor = 1.0;
+  if (factor < 1 && Mode == fpGrow) factor = 1.0;
+  if (factor != 1 && Mode == fpCustom) {
+    bool allow = true;
+    if (Ask) Ask(factor, allow);
+    if (!allow) factor = 1.0;
+  }
+  return factor > 0 ? factor : 1.0;
+}
+
+void RunMetricPrintJob(const std::string& Title, const std::function<void(TCanvas& Canvas)>& Pages) {
+  TPrinter& printer = Printer();
+  printer.SetTitle(Title);
+  printer.BeginDoc();
+  if (!printer.Printing()) return;
+  try {
+    TCanvas& canvas = printer.Canvas();
+    const int saved = canvas.MapMode();
+    canvas.SetMapMode(MM_LOMETRIC);
+    Pages(canvas);
+    canvas.SetMapMode(saved);
+  } catch (...) {
+    printer.Abort();
+    throw;
+  }
+  printer.EndDoc();
+}
+
+int SelectPrintFont(TCanvas& Canvas, const TFont& Font, int Height) {
+  Canvas.Font().Assign(Font);
+  Canvas.Font().SetHeight(Height);
+  return Canvas.TextHeight("gh");
+}
 
 // The working values of one engine run.
 struct TQnStringGrid::TPrintRun {
@@ -229,21 +288,13 @@ void TQnStringGrid::PrintHeaderFooter(TPrintRun& Run) {
   if (!Run.Drawing() || !PageInRange(Run.Page + 1)) return;
   const auto& ps = *FPrintSettings;
   TCanvas& c = *Run.C;
-  std::string texts[7];
-  auto add = [&texts](TPrintPosition p, const std::string& item) {
-    if (p == ppNone) return;
-    std::string& t = texts[p];
-    if (p == ppTopLeft || p == ppBottomLeft) t = t.empty() ? item : item + " " + t;
-    else t = t.empty() ? item : t + " " + item;
-  };
-  const TDateTime now = Now();
-  add(ps.Time, FormatDateTime("hh:nn", now));
-  add(ps.Date, FormatDateTime(ps.DateFormat, now));
-  add(ps.PageNr, ps.PagePrefix + " " + PageNumberText(Run) + " " + ps.PageSuffix);
+  TPrintSlots slots;
+  slots.AddTimeDate(ps.Time, ps.Date, ps.DateFormat);
+  slots.Add(ps.PageNr, ps.PagePrefix + " " + PageNumberText(Run) + " " + ps.PageSuffix);
   const std::string title = !ps.TitleText.empty() ? ps.TitleText
                             : FPrintSettings->TitleLines().Count() > 0 ? FPrintSettings->TitleLines()[0]
                                                                         : std::string();
-  if (!title.empty()) add(ps.Title, title);
+  if (!title.empty()) slots.Add(ps.Title, title);
   const TFont saved = c.Font();
   for (int p = ppTopLeft; p <= ppBottomCenter; ++p) {
     const bool top = p <= ppTopCenter;
@@ -252,14 +303,11 @@ void TQnStringGrid::PrintHeaderFooter(TPrintRun& Run) {
     c.Font().SetHeight(PrintFontHeight(f.Size()));
     const int y = top ? -ps.HeaderSize : Run.PageH + Run.FooterLine + Run.LineGap + ps.FooterSize;
     auto place = [&](const std::string& text, int yy) {
-      const int w = c.TextWidth(text);
-      int x = ps.LeftSize;
-      if (p == ppTopRight || p == ppBottomRight) x = Run.PageW - 20 - ps.RightSize - w;
-      else if (p == ppTopCenter || p == ppBottomCenter) x = (Run.PageW - w) / 2;
+      const int x = TPrintSlots::TextX(p, Run.PageW, ps.LeftSize, ps.RightSize, c.TextWidth(text));
       c.SetBkMode(TRANSPARENT);
       c.TextOut(x, yy, text);
     };
-    if (!texts[p].empty()) place(texts[p], y);
+    if (!slots.Text[p].empty()) place(slots.Text[p], y);
     if (static_cast<int>(ps.Title) == p && ps.TitleText.empty()) {
       const int step = c.TextHeight("gh");
       for (int i = 1; i < FPrintSettings->TitleLines().Count(); ++i)
@@ -327,16 +375,10 @@ int TQnStringGrid::PrintPages(TCanvas& Canvas, int Mode, int Total) {
   c.Pen().SetStyle(ps.BorderStyle);
   c.Pen().SetWidth(ps.Borders == pbDouble ? 10 : 2);
   c.Brush().SetStyle(bsSolid);
-  c.Font().Assign(FPrintSettings->HeaderFont());
-  c.Font().SetHeight(PrintFontHeight(FPrintSettings->HeaderFont().Size()));
-  run.HeaderLine = c.TextHeight("gh");
-  c.Font().Assign(FPrintSettings->FooterFont());
-  c.Font().SetHeight(PrintFontHeight(FPrintSettings->FooterFont().Size()));
-  run.FooterLine = c.TextHeight("gh");
+  run.HeaderLine = SelectPrintFont(c, FPrintSettings->HeaderFont(), PrintFontHeight(FPrintSettings->HeaderFont().Size()));
+  run.FooterLine = SelectPrintFont(c, FPrintSettings->FooterFont(), PrintFontHeight(FPrintSettings->FooterFont().Size()));
   run.TableFont.Assign(FPrintSettings->Font());
-  c.Font().Assign(run.TableFont);
-  c.Font().SetHeight(PrintFontHeight(run.TableFont.Size()));
-  run.LineGap = c.TextHeight("gh") / 8;
+  run.LineGap = SelectPrintFont(c, run.TableFont, PrintFontHeight(run.TableFont.Size())) / 8;
   run.Indent = c.TextWidth("a");
 
   if (Mode == 1) {
@@ -375,20 +417,11 @@ int TQnStringGrid::PrintPages(TCanvas& Canvas, int Mode, int Total) {
   long long totalWidth = 0;
   for (int col = g.Left; col <= g.Right; ++col) totalWidth += FPrintColWidths[col] + run.Spacing;
 
-  if (ps.FitToPage != fpNever) {
+  {
     const long long spacingTotal = static_cast<long long>(g.Right - g.Left + 1) * run.Spacing;
-    double factor = totalWidth != spacingTotal
-                        ? static_cast<double>(run.PageW - ps.RightSize - ps.LeftSize - spacingTotal) /
-                              static_cast<double>(totalWidth - spacingTotal)
-                        : 1.0;
-    if (factor > 1 && ps.FitToPage == fpShrink) factor = 1.0;
-    if (factor < 1 && ps.FitToPage == fpGrow) factor = 1.0;
-    if (factor != 1 && ps.FitToPage == fpCustom) {
-      bool allow = true;
-      if (OnFitToPage) OnFitToPage(this, factor, allow);
-      if (!allow) factor = 1.0;
-    }
-    if (factor != 1 && factor > 0) {
+    const double factor = PrintFitFactor(ps.FitToPage, totalWidth, spacingTotal, run.PageW - ps.RightSize - ps.LeftSize,
+                                         [this](double& f, bool& allow) { if (OnFitToPage) OnFitToPage(this, f, allow); });
+    if (factor != 1) {
       for (int col = g.Left; col <= g.Right; ++col)
         FPrintColWidths[col] = static_cast<int>(std::trunc(FPrintColWidths[col] * factor));
       run.Factor = factor;
@@ -507,20 +540,7 @@ void TQnStringGrid::PrintRange(const TGridRect& Range) {
   if (OnPrintStart) OnPrintStart(this, n, FromPage, ToPage);
   if (FromPage == 0 || ToPage == 0 || FromPage > ToPage) return;
   TotalPages = ToPage;
-  printer.SetTitle(FPrintSettings->JobName);
-  printer.BeginDoc();
-  if (!printer.Printing()) return;
-  try {
-    TCanvas& canvas = printer.Canvas();
-    const int saved = canvas.MapMode();
-    canvas.SetMapMode(MM_LOMETRIC);
-    PrintPages(canvas, 1, n);
-    canvas.SetMapMode(saved);
-  } catch (...) {
-    printer.Abort();
-    throw;
-  }
-  printer.EndDoc();
+  RunMetricPrintJob(FPrintSettings->JobName, [this, n](TCanvas& canvas) { PrintPages(canvas, 1, n); });
 }
 
 void TQnStringGrid::Print() { PrintRange(TGridRect{0, 0, ColCount() - 1, RowCount() - 1}); }

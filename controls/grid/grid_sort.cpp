@@ -85,6 +85,8 @@ bool ReadSortNumber(const std::string& cell, const std::string& prefix, const st
   return ReadPlainNumber(s, value);
 }
 
+}  // namespace
+
 // The grid's own day-month-year reader; 0 when the text does not read.
 double ReadGridDate(const std::string& text, bool dayFirst) {
   auto next = [](std::string& rest, std::string& piece) {
@@ -111,6 +113,8 @@ double ReadGridDate(const std::string& text, bool dayFirst) {
   if (!TryEncodeDate(year, month, day, date)) return 0;
   return date;
 }
+
+namespace {
 
 double ReadLocaleDate(const std::string& text) {
   TDateTime value = 0;

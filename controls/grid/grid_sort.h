@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "platform/rtl/classes.h"
@@ -12,6 +13,10 @@ enum TSortStyle : std::uint8_t {
   sortDateMDY, sortCustom, sortNumberGrouped, sortLocaleCase, sortLocaleNoCase, sortRaw,
   sortMarkupText, sortGraphicIndex
 };
+
+// The grid's day-month-year (or month-day-year) reader: "d-m-y" with "-", "/" or "." between
+// the parts; a year below 100 is placed in the century window. 0 when the text does not read.
+double ReadGridDate(const std::string& text, bool dayFirst);
 
 class TIntList;
 using TIntListChangeEvent = std::function<void(TIntList* Sender, int Param1, int Param2)>;

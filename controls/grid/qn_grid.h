@@ -117,6 +117,24 @@ class TQnStringGrid;
 template <class F>
 void GuardInput(TQnStringGrid& Grid, TMessage& Message, F&& Handle);
 
+// A pasted or dropped text as lines of TAB-separated fields. A line ends at CR (an LF right
+// after it belongs to it) or at a bare LF; a non-empty rest after the last line end is a line.
+std::vector<std::vector<std::string>> SplitTabbedLines(const std::string& Text);
+
+// The six header and footer texts of printing, indexed by TPrintPosition: items join a left
+// slot in front, the others behind, one blank apart.
+struct TPrintSlots {
+  std::string Text[7];
+  void Add(TPrintPosition Position, const std::string& Item);
+  // The time ("hh:nn") and the date (DateFormat) of now.
+  void AddTimeDate(TPrintPosition TimePos, TPrintPosition DatePos, const std::string& DateFormat);
+  // Where a slot's text of width W starts: at LeftSize, ending 20 + RightSize before the right
+  // edge, or centred on the page.
+  static int TextX(int Slot, int PageWidth, int LeftSize, int RightSize, int W);
+  static bool AtTop(TPrintPosition P) { return P == ppTopLeft || P == ppTopRight || P == ppTopCenter; }
+  static bool AtBottom(TPrintPosition P) { return P == ppBottomLeft || P == ppBottomRight || P == ppBottomCenter; }
+};
+
 // HTML export: & < > " as entities; the anchor form of a link text (its text escaped, the
 // reference quoted); any other text unchanged.
 std::string HTMLEscape(const std::string& Text);
@@ -125,6 +143,20 @@ std::string MakeCellLink(const std::string& Text);
 // column (1 -> "A", 30 -> "AD").
 bool ParseRangeCorner(const std::string& Text, int& Col, int& Row);
 std::string RangeColumnLetters(int Col);
+
+// The fit-to-page factor of printing: the room for the columns (Available less the spacing)
+// over their width; fpShrink never enlarges, fpGrow never shrinks, fpCustom asks Ask (a refusal
+// gives 1).
+double PrintFitFactor(TFitToPage Mode, long long TotalWidth, long long SpacingTotal, int Available,
+                      const std::function<void(double& Factor, bool& Allow)>& Ask);
+
+// One job on the current printer titled Title: BeginDoc, Pages on its canvas in the metric
+// mapping mode, EndDoc; the job is aborted when Pages raises. Nothing happens when the job does
+// not start.
+void RunMetricPrintJob(const std::string& Title, const std::function<void(TCanvas& Canvas)>& Pages);
+
+// Selects Font at the given height on the canvas; the height of "gh" in it.
+int SelectPrintFont(TCanvas& Canvas, const TFont& Font, int Height);
 
 class TQnStringGrid : public TStringGrid {
 public:

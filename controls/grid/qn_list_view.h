@@ -1,0 +1,207 @@
+// TQnListView: the report-style list of the client, drawn cell by cell by itself: sortable
+// columns, markup and rich-text cells, links, in-place sub-item editing, clipboard, printing and
+// saved column widths.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "controls/grid/grid_options.h"
+#include "controls/grid/grid_sort.h"
+#include "controls/grid/qn_grid.h"
+#include "platform/ui/list_view.h"
+
+enum TSortIndicator { siLeft, siRight };
+enum TSizeStorage { stInifile, stRegistry };
+
+// The list view's print settings: the grid's without title lines and repeated fixed parts,
+// with RepeatHeaders; borders none, single, double, vertical or horizontal.
+class TListViewPrintSettings : public TPersistent {
+public:
+  TPrintPosition Time = ppNone, Date = ppNone, PageNr = ppNone, Title = ppNone;
+  std::string PageNumSep = "/";
+  std::string DateFormat = "dd/mm/yyyy";
+  TFont& Font() { return FFont; }
+  TFont& HeaderFont() { return FHeaderFont; }
+  TFont& FooterFont() { return FFooterFont; }
+  TPrintBorders Borders = pbNoborder;
+  TPenStyle BorderStyle = psSolid;
+  std::string TitleText;
+  bool Centered = false, RepeatHeaders = false;
+  int FooterSize = 0, HeaderSize = 0, LeftSize = 0, RightSize = 0, ColumnSpacing = 0, RowSpacing = 0;
+  TPrinterOrientation Orientation = poPortrait;
+  std::string PagePrefix, PageSuffix;
+  int FixedHeight = 0;
+  bool UseFixedHeight = false;
+  int FixedWidth = 0;
+  bool UseFixedWidth = false;
+  TFitToPage FitToPage = fpNever;
+  std::string JobName;
+
+private:
+  TFont FFont, FHeaderFont, FFooterFont;
+};
+
+class TListViewHTMLSettings : public TPersistent {
+public:
+  bool SaveColor = true, SaveFonts = true;
+  std::string FooterFile, HeaderFile;
+  int BorderSize = 1, CellSpacing = 0;
+  std::string TableStyle, PrefixTag, SuffixTag;
+  int Width = 100;
+};
+
+class TListViewColumnSize : public TPersistent {
+public:
+  bool Save = false;
+  std::string Key, Section;
+  bool Stretch = false;
+  TSizeStorage Storage = stInifile;
+};
+
+// Links that the shell may open: http, https and ftp addresses and mailto links. Anything else
+// (file:, javascript:, a program's own scheme) goes to the anchor event only.
+bool IsShellLink(const std::string& Link);
+
+class TQnListView;
+using TLVDrawItemPropEvent = std::function<void(TObject* Sender, int ItemIndex, int SubItemIndex,
+                                                TOwnerDrawState AState, TBrush& ABrush, TFont& AFont,
+                                                const std::string& ItemText)>;
+using TLVGetFormatEvent = std::function<void(TObject* Sender, int ACol, TSortStyle& AStyle,
+                                             std::string& APrefix, std::string& ASuffix)>;
+using TLVCustomCompareEvent = std::function<void(TObject* Sender, int ACol, const std::string& Str1,
+                                                 const std::string& Str2, int& Res)>;
+using TLVRawCompareEvent = std::function<void(TObject* Sender, int Col, int Row1, int Row2, int& Res)>;
+using TLVSortStartEvent = std::function<void(TObject* Sender, int Column, bool& Enable)>;
+using TLVColumnEvent = std::function<void(TObject* Sender, int Column)>;
+using TLVPrintPageEvent =
+    std::function<void(TObject* Sender, TCanvas& Canvas, int PageNr, int PageXSize, int PageYSize)>;
+using TLVFitToPageEvent = std::function<void(TObject* Sender, double& ScaleFactor, bool& Allow)>;
+using TLVPrintColumnWidthEvent = std::function<void(TObject* Sender, int ACol, int& Width)>;
+using TLVPrintNewPageEvent = std::function<void(TObject* Sender, int ARow, bool& NewPage)>;
+using TLVCellEvent = std::function<void(TObject* Sender, int IItem, int ISubItem)>;
+using TLVCanEditCellEvent = std::function<void(TObject* Sender, int IItem, int ISubItem, bool& Allow)>;
+using TLVAnchorEvent = std::function<void(TObject* Sender, const std::string& Anchor)>;
+
+class TQnListView : public TListView {
+public:
+  explicit TQnListView(TComponent* AOwner);
+  ~TQnListView() override;
+
+  TListViewPrintSettings& PrintSettings() { return *FPrintSettings; }
+  TListViewHTMLSettings& HTMLSettings() { return *FHTMLSettings; }
+  TListViewColumnSize& ColumnSize() { return *FColumnSize; }
+  virtual std::string GetVersionString() const { return "1.52, April 30 2000"; }
+
+  // ---- sorting ----
+  int SortColumn() const { return FSortColumn; }
+  // Sorts by column Value (0 = the captions) when it is a column of the list.
+  void SetSortColumn(int Value);
+  TSortDirection SortDirection() const { return FSortDirection; }
+  // Stores the direction only; the list is not sorted again.
+  void SetSortDirection(TSortDirection Value);
+  bool SortShow = false;
+  TSortIndicator SortIndicator = siLeft;
+  TImageList* HeaderImages = nullptr;
+  // The comparison of two items by the sort column, signed by the direction: 1, 0 or -1.
+  int CompareItems(TListItem* Item1, TListItem* Item2);
+  // Sorts the items by the sort column with a merge sort that stays within bounds whatever the
+  // comparison answers.
+  void SortItems();
+
+  // ---- look ----
+  bool URLShow = false, URLFull = false, WordWrap = false, SubImages = false;
+  TColor URLColor = clBlue;
+  TColor SelectionColor = clHighlight, SelectionTextColor = clHighlightText;
+  TVAlignment VAlignment = vtaCenter;
+  bool SelectionRTFKeep = false, AutoHint = false, ScrollHint = false;
+  int ItemHeight() const { return FItemHeight; }
+  void SetItemHeight(int Value);
+
+  // ---- behaviour ----
+  bool ReArrangeItems = false, SubItemEdit = false, SubItemSelect = false, ClipboardEnable = false,
+       SizeWithForm = false;
+  int CurrentItem() const { return FCurrentItem; }
+  int CurrentSubItem() const { return FCurrentSubItem; }
+  void SetCurrentSubItem(int Value) { FCurrentSubItem = Value; }
+  // The text of a cell: the caption for sub-item 0, else the sub-item (empty past the last).
+  std::string CellText(int ItemIndex, int Column) const;
+  void SetCellText(int ItemIndex, int Column, const std::string& Value);
+  // The anchor or link under a client point; empty when none. Opens it (the shell for web and
+  // mail links, else OnAnchorClick) as a left press would.
+  std::string LinkAt(int X, int Y);
+  void ClickLink(const std::string& Link);
+
+  // ---- clipboard ----
+  void CopyToClipboard();
+  void CutToClipboard();
+  void PasteFromClipboard();
+
+  // ---- column widths ----
+  void SaveColumnSizes();
+
+  // ---- printing (tenths of a millimetre, y growing upwards) ----
+  void Print();
+  // The page engine on a canvas in the metric mapping mode; the number of pages.
+  int PrintPages(TCanvas& Canvas);
+  const std::vector<int>& PrintColWidths() const { return FPrintColWidths; }
+  const std::vector<int>& PrintColPos() const { return FPrintColPos; }
+
+  // ---- events ----
+  TLVDrawItemPropEvent OnDrawItemProp;
+  TLVGetFormatEvent OnGetFormat;
+  TLVCustomCompareEvent OnCustomCompare;
+  TLVRawCompareEvent OnRawCompare;
+  TLVSortStartEvent OnSortStart;
+  TLVColumnEvent OnSortDone, OnColumnSized, OnColumnRClick;
+  TLVPrintPageEvent OnPrintPage;
+  TLVFitToPageEvent OnFitToPage;
+  TLVPrintColumnWidthEvent OnPrintSetColumnWidth;
+  TLVPrintNewPageEvent OnPrintNewPage;
+  TLVCellEvent OnRightClickCell, OnLeftClickCell;
+  TLVCanEditCellEvent OnCanEditCell;
+  TLVAnchorEvent OnAnchorClick, OnAnchorEnter, OnAnchorExit;
+
+  // Draws one item, all its cells (owner drawing).
+  virtual void DrawItemCells(TCanvas& C, int ItemIndex, const TRect& Rect, TOwnerDrawState State);
+
+protected:
+  void ColClick(TListColumn* Column) override;
+  void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+  void MouseMove(TShiftState Shift, int X, int Y) override;
+  void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+  void KeyDown(WORD& Key, TShiftState Shift) override;
+  bool CanEdit(TListItem* Item) override;
+  void Edit(TListItem* Item, std::string& S) override;
+  void DrawItem(TListItem* Item, const TRect& Rect, TOwnerDrawState State) override;
+  virtual void DoDrawItemProp(int ItemIndex, int SubItemIndex, const std::string& Text, TFont& AFont,
+                              TBrush& ABrush, TOwnerDrawState State);
+
+private:
+  struct TPrintRun;
+  // The anchor of a markup text at a point of its cell rectangle.
+  std::string MarkupAnchorAt(const std::string& Text, const TRect& Cell, int X, int Y);
+  TRect CellRect(int ItemIndex, int Column);
+  int PrintFontHeight(int Points) const;
+  TPoint MeasurePrintCell(TPrintRun& Run, int Row, int Column);
+  int PrintRow(TPrintRun& Run, int Y, int First, int Last, int Row);
+  void PrintHeaderFooter(TPrintRun& Run);
+
+  std::unique_ptr<TListViewPrintSettings> FPrintSettings;
+  std::unique_ptr<TListViewHTMLSettings> FHTMLSettings;
+  std::unique_ptr<TListViewColumnSize> FColumnSize;
+  int FSortColumn = -1;
+  TSortDirection FSortDirection = sdAscending;
+  int FSortSign = 1;
+  int FItemHeight = 13;
+  int FCurrentItem = -1, FCurrentSubItem = 0;
+  int FDragItem = -1;
+  std::string FLastAnchor;
+  bool FAnchorEntered = false;
+  bool FEditingCell = false;
+  std::string FSavedCaption;
+  std::vector<int> FPrintColWidths, FPrintColPos;
+  int FPrintedWidth = 0;
+};
