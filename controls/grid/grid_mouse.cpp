@@ -89,6 +89,15 @@ void TQnStringGrid::LeftButtonDown(TShiftState Shift, int X, int Y) {
       ClearRowSelect();
     }
   }
+  // A press on the selection (or on a header while columns do not move) may start a drag; the
+  // release selects the cell when none happened.
+  if (FOleDropSource && !Options().Contains(goEditing) &&
+      (IsCellSelected(cell.X, cell.Y) || (cell.Y < fixedRows && !EnhRowColMove)) &&
+      !(Options().Contains(goColSizing) && (X - r.Left < 4 || r.Right - X < 4))) {
+    FSelectionPending = true;
+    if (OnClickCell) OnClickCell(this, cell.Y, cell.X);
+    return;
+  }
   // Links and markup anchors.
   const std::string text = Cells(realCol, cell.Y);
   if (FURLShow || GetTextKind(text, EnableHTML) == 1) {

@@ -14,6 +14,7 @@
 #include "controls/grid/grid_sort.h"
 #include "platform/rtl/exceptions.h"
 #include "platform/ui/grids.h"
+#include "platform/ui/ole_drag.h"
 
 class TStream;
 class THintWindow;
@@ -96,6 +97,13 @@ using TPrintNewPageEvent = std::function<void(TObject* Sender, int ARow, bool& N
 using TPrintColumnWidthEvent = std::function<void(TObject* Sender, int ACol, int& Width)>;
 using TPrintRowHeightEvent = std::function<void(TObject* Sender, int ARow, int& Height)>;
 using TFitToPageEvent = std::function<void(TObject* Sender, double& ScaleFactor, bool& Allow)>;
+using TOleDropEvent =
+    std::function<void(TObject* Sender, int ARow, int ACol, const std::string& Data, bool& Accept)>;
+using TOleDragOverEvent = std::function<void(TObject* Sender, int ARow, int ACol, bool& Allow)>;
+using TOleDragStartEvent = std::function<void(TObject* Sender, int ARow, int ACol)>;
+using TOleDragStopEvent = std::function<void(TObject* Sender, int OLEEffect)>;
+using TOleDropColEvent = std::function<void(TObject* Sender, int ARow, int ACol, int DropCol)>;
+using TAnchorEvent = std::function<void(TObject* Sender, int ARow, int ACol, const std::string& Anchor)>;
 using TGetEditorPropEvent = std::function<void(TObject* Sender, int ACol, int ARow, TEditLink* AEditLink)>;
 
 // The editor kinds a cell may get through OnGetEditorType.
@@ -357,6 +365,31 @@ public:
   TPrintRowHeightEvent OnPrintSetRowHeight;
   TFitToPageEvent OnFitToPage;
 
+  // ---- drag and drop ----
+  // A drop target registered for the grid's window while on.
+  bool OleDropTarget() const { return FOleDropTargetOn; }
+  void SetOleDropTarget(bool Value);
+  // Presses on selected cells (or on a header) may start a drag while on.
+  bool OleDropSource() const { return FOleDropSource; }
+  void SetOleDropSource(bool Value);
+  // Rich text is taken by drops while on (one setting for every grid).
+  bool OleDropRTF() const { return FOleDropRTF; }
+  void SetOleDropRTF(bool Value);
+  // The selection when the last text drag started; a drop above it moves it down.
+  TGridRect& DragSelection() { return FDragSelection; }
+  // Runs the drag of a press at the cell (column drag on a header, else the selection's text).
+  void StartOleDrag(int ACol, int ARow);
+  TOleDropEvent OnOleDrop, OnOleDrag;
+  TOleDragOverEvent OnOleDragOver;
+  TOleDragStartEvent OnOleDragStart;
+  TOleDragStopEvent OnOleDragStop;
+  TOleDropColEvent OnOleDropCol;
+  TAnchorEvent OnAnchorEnter, OnAnchorExit;
+  TColumnSizeEvent OnColumnMove;
+  TRowSizeEvent OnRowMove;
+  // The selection the last mouse move repainted with SelectionRectangle.
+  TGridRect LastSelection() const { return FLastSelection; }
+
   // ---- rows and columns ----
   virtual void RemoveRows(int RowIndex, int RCount);
   virtual void DeleteRows(int RowIndex, int RCount);
@@ -521,6 +554,7 @@ protected:
   void KeyPress(char32_t& Key) override;
   void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
   void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+  void MouseMove(TShiftState Shift, int X, int Y) override;
   void CreateWnd() override;
   void WndProc(TMessage& Message) override;
   // The cells, then the window's colour on what lies beyond the last column and row.
@@ -683,6 +717,13 @@ private:
   TPoint FCopyOrigin{-1, -1};
   bool FCopied = false;
   std::string HTMLCellText(int RealCol, int ARow);
+  // Drag and drop and the mouse move.
+  bool FOleDropTargetOn = false, FOleDropSource = false, FOleDropRTF = false;
+  std::unique_ptr<IDropTarget> FOleTarget;
+  std::function<void(int ACol, int ARow)> FOleDragStart;
+  TGridRect FDragSelection{-1, -1, -1, -1};
+  TGridRect FLastSelection{};
+  std::string FLastAnchor;
   // Printing.
   struct TPrintRun;
   std::vector<int> FPrintColWidths, FPrintColPos;
