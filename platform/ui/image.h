@@ -20,7 +20,7 @@ public:
   void SetTransparent(bool value);
   // The control takes the picture's size whenever the picture changes.
   bool AutoSize() const { return FAutoSize; }
-  void SetAutoSize(bool value);
+  void SetAutoSize(bool value) override;
 
   // Where the picture is drawn, in client coordinates.
   TRect DestRect() const;

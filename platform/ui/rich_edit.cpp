@@ -80,20 +80,20 @@ public:
     if (index < 0 || index >= GetCount()) throw EListError::OutOfBounds(index);
     int start = Doc().ParagraphStart(index);
     int length = CodePointCount(Doc().ParagraphText(index));
-    FEdit.ReplaceRange(start, length, Text(s, start));
+    FEdit.ReplaceRange(start, length, LineContent(s, start));
   }
   void Insert(int index, const std::string& s) override {
     int count = GetCount();
     if (index < 0 || index > count) throw EListError::OutOfBounds(index);
     int paragraphs = Doc().ParagraphCount();
     if (Doc().Length() == 0) {
-      FEdit.ReplaceRange(0, 0, Text(s, 0));
+      FEdit.ReplaceRange(0, 0, LineContent(s, 0));
     } else if (index < count || count < paragraphs) {
       int start = Doc().ParagraphStart(index);
-      FEdit.ReplaceRange(start, 0, Text(s + "\r", start));
+      FEdit.ReplaceRange(start, 0, LineContent(s + "\r", start));
     } else {
       int end = Doc().Length();
-      FEdit.ReplaceRange(end, 0, Text("\r" + s, end));
+      FEdit.ReplaceRange(end, 0, LineContent("\r" + s, end));
     }
   }
   void Delete(int index) override {
@@ -123,7 +123,7 @@ public:
 
 private:
   const TRichTextDocument& Doc() const { return FEdit.Document(); }
-  TRichContent Text(const std::string& s, int at) const {
+  TRichContent LineContent(const std::string& s, int at) const {
     TRichContent here = Doc().Extract(at, 0);
     return PlainContent(s, FEdit.FDefault, here.Paragraphs.front().Format);
   }

@@ -112,6 +112,7 @@ public:
   // From a TFont or another TTextAttributes.
   void Assign(const TPersistent* Source) override;
   void Assign(const TFont& font);
+  using TPersistent::AssignTo;
   void AssignTo(TFont& font) const;
 
   TRichCharFormat Get() const;

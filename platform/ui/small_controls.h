@@ -75,6 +75,7 @@ public:
   void SetThousands(bool value);
 
   // One step as a click of a button does: OnChanging may refuse it; OnClick follows.
+  using TCustomControl::Click;
   void Click(TUDBtnType Button);
 
   TUDClickEvent OnClick;

@@ -28,7 +28,7 @@ public:
   explicit TCustomLabel(TComponent* AOwner);
 
   bool AutoSize() const { return FAutoSize; }
-  void SetAutoSize(bool value);
+  void SetAutoSize(bool value) override;
   bool WordWrap() const { return FWordWrap; }
   void SetWordWrap(bool value);
   TAlignment Alignment() const { return FAlignment; }

@@ -322,7 +322,7 @@ TEST_F(InteractionTest, SystemValuesComeFromFixedTables) {
   SetCursorPos(30, 40);
   TPoint p;
   GetCursorPos(&p);
-  EXPECT_EQ(p, TPoint(30, 40));
+  EXPECT_EQ(p, (TPoint{30, 40}));
   EXPECT_EQ(Screen().PixelsPerInch(), 96);
   EXPECT_EQ(Screen().Cursors(crHandPoint)->Id, crHandPoint);
 }

@@ -135,7 +135,7 @@ TEST_F(MenusTest, PopupRunsOnPopupReturnsAndClicksTheChoiceFromTheLoop) {
   EXPECT_EQ(log, std::vector<std::string>{"popup"});
   App->ProcessMessages();
   EXPECT_EQ(log, (std::vector<std::string>{"popup", "Second"}));
-  EXPECT_EQ(menu.PopupPoint(), TPoint(100, 200));
+  EXPECT_EQ(menu.PopupPoint(), (TPoint{100, 200}));
 }
 
 TEST_F(MenusTest, ARightClickShowsTheControlsPopupMenu) {
@@ -156,7 +156,7 @@ TEST_F(MenusTest, ARightClickShowsTheControlsPopupMenu) {
   App->ProcessMessages();
   EXPECT_EQ(log, std::vector<std::string>{"Clear"});
   EXPECT_EQ(menu.PopupComponent(), panel);
-  EXPECT_EQ(menu.PopupPoint(), TPoint(15, 15));
+  EXPECT_EQ(menu.PopupPoint(), (TPoint{15, 15}));
 }
 
 TEST_F(MenusTest, MainMenuShortCutsClickTheirItemsFromAnyControlOfTheForm) {
