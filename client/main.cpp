@@ -9,6 +9,7 @@
 #include "platform/qt/qt_window_peer.h"
 #include "platform/sys/process.h"
 #include "platform/ui/application.h"
+#include "platform/ui/screen.h"
 
 int main(int argc, char** argv) {
   const char* display = std::getenv("DISPLAY");
@@ -27,6 +28,14 @@ int main(int argc, char** argv) {
   TView* view = nullptr;
   application.CreateForm(view);
   application.Run();
+  // A quit from outside (the desktop's logout, SIGTERM) ends the loop without the window's close:
+  // it runs here, so that the shown record is saved and the servers stop in order.
+  for (int i = 0; i < Screen().FormCount(); ++i)
+    if (auto* open = dynamic_cast<TView*>(Screen().Forms(i)); open && open->LoginFlag) {
+      bool canClose = true;
+      open->FormCloseQuery(canClose);
+      break;
+    }
   // The windows go while the desktop backend is still there.
   delete Application;
   Application = nullptr;

@@ -196,4 +196,27 @@ left=$(find "$R/Data/database" -maxdepth 2 -ipath '*/temp/*' -type f | wc -l)
 [ "$left" -eq 0 ] || fail "$left files left in the hand-over folder"
 grep -aq "Alpha" "$R/Data/database/Demo.qnd"* || fail "the first record's detail was not stored"
 grep -aq "Beta" "$R/Data/database/Demo.qnd"* || fail "the second record's detail was not stored"
-echo "client_x11: login, creation, two records, Next and Previous, close; screenshots in $out"
+
+# ---- Start again: the login window remembers the database; the first record is as typed; a
+# quit from outside (SIGTERM, as at logout) still saves the edit and stops the servers ----
+"$R/qnclient" >> "$log" 2>&1 &
+pid=$!
+trap 'kill "$pid" 2>/dev/null || true' EXIT
+login=$(xdotool search --sync --onlyvisible --name '^Login$' | head -1)
+sleep 0.5
+geometry "$login"
+shot "$out/login_again.png" "$X" "$Y" "$WIDTH" "$HEIGHT"
+[ "$(dark "$out/login_again.png" 116 75 240 21)" -gt 20 ] || fail "the login window does not remember the database"
+click_at $((X + 226)) $((Y + 132)) 2
+crop_field "$out/after_restart.png"
+same "$out/alpha_typed.png" "$out/after_restart.png" || fail "the first record's detail is not there after a restart"
+type_field "Delta"
+kill -TERM "$pid"
+for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.2; done
+kill -0 "$pid" 2>/dev/null && fail "the client did not end on SIGTERM"
+trap - EXIT
+sleep 0.5
+pgrep -f "hmserv-$(id -u)-$port/" >/dev/null && fail "the web server is still running after SIGTERM"
+pgrep -f "^$R/Data/database/qnserver.exe" >/dev/null && fail "the resident instance is still running after SIGTERM"
+grep -aq "Delta" "$R/Data/database/Demo.qnd"* || fail "the edit before SIGTERM was not stored"
+echo "client_x11: login, creation, two records, Next and Previous, close, start again, SIGTERM; screenshots in $out"
