@@ -74,6 +74,11 @@ void TDgDiagramItemPanel::MouseDown(TMouseButton Button, TShiftState Shift, int 
   if (X >= Width() - 6 && Y >= Height() - 6) FDrag = dgSize;
   else if (Y < CaptionHeight()) FDrag = dgMove;
   else FDrag = dgNone;
+  // A press in the client area drags the diagram (not the item) when the diagram drags itself.
+  if (FDrag == dgNone && FDiagram->DragMode() == dmAutomatic && !Shift.Contains(ssShift) && !Shift.Contains(ssCtrl)) {
+    FDiagram->BeginDrag(false);
+    return;
+  }
   if (FDrag != dgNone) SetCapture();
 }
 
@@ -108,6 +113,17 @@ void TDgDiagramItemPanel::DoEnter() {
   // would focus the diagram, which hands the focus back to this panel, without end.
   TCustomControl::DoEnter();
   Invalidate();
+}
+
+// Over an item the drop target is the diagram itself.
+void TDgDiagramItemPanel::DragOver(TObject* Source, int X, int Y, TDragState State, bool& Accept) {
+  TPoint p = FDiagram->ScreenToClient(ClientToScreen({X, Y}));
+  FDiagram->DragOver(Source, p.X, p.Y, State, Accept);
+}
+
+void TDgDiagramItemPanel::DragDrop(TObject* Source, int X, int Y) {
+  TPoint p = FDiagram->ScreenToClient(ClientToScreen({X, Y}));
+  FDiagram->DragDrop(Source, p.X, p.Y);
 }
 
 void TDgDiagramItemPanel::KeyDown(WORD& Key, TShiftState Shift) {
@@ -450,6 +466,26 @@ TDgCustomDiagram::~TDgCustomDiagram() {
   FLinks.reset();
   FItems.reset();
   FCache.reset();
+}
+
+void TDgCustomDiagram::SetItems(const TDgDiagramItems& value) {
+  if (&value == FItems.get()) return;
+  FItems->BeginUpdate();
+  FItems->Clear();
+  for (int i = 0; i < value.Count(); ++i) {
+    TDgDiagramItem* item = FItems->Add();
+    item->AssignItem(*value.Items(i));
+    item->SetName(value.Items(i)->Name());
+  }
+  FItems->EndUpdate();
+}
+
+void TDgCustomDiagram::SetLinks(const TDgDiagramLinks& value) {
+  if (&value == FLinks.get()) return;
+  FLinks->BeginUpdate();
+  FLinks->Clear();
+  for (int i = 0; i < value.Count(); ++i) FLinks->Add()->AssignLink(*value.Items(i));
+  FLinks->EndUpdate();
 }
 
 void TDgCustomDiagram::CreateWnd() {

@@ -37,6 +37,8 @@ protected:
   void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
   void BoundsChanged(bool resized) override;
   void DoEnter() override;
+  void DragOver(TObject* Source, int X, int Y, TDragState State, bool& Accept) override;
+  void DragDrop(TObject* Source, int X, int Y) override;
   void KeyDown(WORD& Key, TShiftState Shift) override;
   void WndProc(TMessage& Message) override;
 
@@ -211,6 +213,9 @@ public:
 
   TDgDiagramItems& Items() { return *FItems; }
   TDgDiagramLinks& Links() { return *FLinks; }
+  // Take another diagram's items (names included) and links.
+  void SetItems(const TDgDiagramItems& value);
+  void SetLinks(const TDgDiagramLinks& value);
   int DiagramWidth() const { return FDiagramWidth; }
   void SetDiagramWidth(int value);
   int DiagramHeight() const { return FDiagramHeight; }

@@ -365,6 +365,12 @@ TVcColorComboBox::TVcColorComboBox(TComponent* AOwner) : TVcCustomComboBox(AOwne
   SetStyle(csOwnerDrawFixed);
 }
 
+void TVcColorComboBox::FontChanged() {
+  TVcCustomComboBox::FontChanged();
+  SetItemHeight(MeasureCanvas(Font()).TextHeight("gh") + 4);
+  if (HandleAllocated()) RecreateWnd();
+}
+
 void TVcColorComboBox::Loaded() {
   TVcCustomComboBox::Loaded();
   int saved = 0;

@@ -159,6 +159,8 @@ protected:
   virtual void InsertColor(int index, TColor color, const std::string& name);
   void DrawItem(int index, const TRect& rect, TOwnerDrawState state) override;
   void Select() override;
+  // The items are as high as the font's text, plus a little room for the swatch's frame.
+  void FontChanged() override;
 
 private:
   int IndexOfColor(TColor color) const;

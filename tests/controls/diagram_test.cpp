@@ -291,4 +291,35 @@ TEST_F(DiagramTest, TabWalksTheVisibleItems) {
   EXPECT_EQ(D->SelectedItem(), c);
 }
 
+TEST_F(DiagramTest, AssigningItemsAndLinksCopiesThem) {
+  D->AutoItemPos = false;
+  Item(0, 0)->SetName("A");
+  Item(200, 0)->SetName("B");
+  D->Items().Items(1)->SetCaption("Bee");
+  Link("A", "B")->SetColor(clRed);
+  TDgDiagram copy(&Form);
+  copy.SetParent(&Form);
+  copy.SetBounds(0, 300, 400, 300);
+  copy.SetItems(D->Items());
+  copy.SetLinks(D->Links());
+  ASSERT_EQ(copy.Items().Count(), 2);
+  EXPECT_EQ(copy.Items().Items(1)->Name(), "B");
+  EXPECT_EQ(copy.Items().Items(1)->Caption(), "Bee");
+  EXPECT_EQ(copy.Items().Items(1)->Left(), 200);
+  ASSERT_EQ(copy.Links().Count(), 1);
+  EXPECT_EQ(copy.Links().Items(0)->BeginItem(), copy.Items().Items(0));
+  EXPECT_EQ(copy.Links().Items(0)->Color(), clRed);
+}
+
+TEST_F(DiagramTest, APressInAnItemDragsTheDiagramWhenItDragsItself) {
+  TDgDiagramItem* a = D->Items().Add();
+  D->SetDragMode(dmAutomatic);
+  MouseDown(*a->Panel(), 40, 50);
+  MouseMove(*a->Panel(), 80, 90, {ssLeft});
+  EXPECT_TRUE(D->Dragging());
+  MouseUp(*a->Panel(), 80, 90);
+  EXPECT_FALSE(D->Dragging());
+  EXPECT_EQ(a->Left(), 0);  // the item stayed
+}
+
 }  // namespace
