@@ -6,41 +6,38 @@
 
 namespace {
 
+// One request as the dispatcher sees it: the front end's engine that runs it, taken once when
+// the request's event fires, and the component whose reply settings it changes.
 class TEngineRequest : public TServerRequest {
 public:
-  explicit TEngineRequest(TGeneralHttpEngine* Engine) : FEngine(Engine) {}
+  TEngineRequest(THttpEngine& Running, TGeneralHttpEngine* Component) : FRunning(Running), FComponent(Component) {}
 
   std::string GetField(const std::string& Name) override {
     std::string Value;
-    ::GetField(Name, "", Value);
+    FRunning.GetField(Name, "", Value);
     return Value;
   }
-  std::string GetUserAgent() override {
-    std::string Value;
-    ::GetUserAgent(Value);
-    return Value;
-  }
-  std::string GetReferer() override {
-    std::string Value;
-    ::GetReferer(Value);
-    return Value;
-  }
-  int GetContentLength() override { return ::GetContentLength(); }
-  int ReadBytes(void* Buffer, int Count) override { return ::ReadBytes(Buffer, Count); }
-  void WriteString(const std::string& Text) override { ::WriteString(Text); }
-  void WriteBytes(const void* Buffer, int Count) override { ::WriteBytes(Buffer, Count); }
+  std::string GetUserAgent() override { return FRunning.GetUserAgent(); }
+  std::string GetReferer() override { return FRunning.GetReferer(); }
+  int GetContentLength() override { return FRunning.GetContentLength(); }
+  int ReadBytes(void* Buffer, int Count) override { return FRunning.ReadBytes(Buffer, Count); }
+  void WriteString(const std::string& Text) override { FRunning.WriteLine(Text); }
+  void WriteBytes(const void* Buffer, int Count) override { FRunning.WriteData(Buffer, Count); }
   void WriteLogLine(const std::string& Text) override { ::WriteLogLine(Text); }
   void SetContentType(const std::string& Type) override {
-    if (FEngine) FEngine->SetAutoContentType(Type);
+    if (FComponent) FComponent->SetAutoContentType(Type);
   }
 
 private:
-  TGeneralHttpEngine* FEngine;
+  THttpEngine& FRunning;
+  TGeneralHttpEngine* FComponent;
 };
 
 }  // namespace
 
 void TQNServerForm::ESStaffExecRequest(TObject*) {
-  TEngineRequest Request(ESStaff);
+  THttpEngine* Running = GetCurrentEngine();
+  if (!Running) throw EHttpEngineError("No request engine is current on this thread");
+  TEngineRequest Request(*Running, ESStaff);
   ExecRequest(Request);
 }
