@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "controls/grid/grid_arrows.h"
 #include "controls/grid/grid_inplace.h"
 #include "controls/grid/grid_utils.h"
 #include "controls/grid/qn_grid.h"
@@ -595,6 +596,12 @@ void TQnStringGrid::FreeEditors() {
   delete FEditBtn;
   delete FUnitEditBtn;
   delete FButton;
+  for (TArrowWindow*& arrow : FArrows) {
+    delete arrow;
+    arrow = nullptr;
+  }
+  delete FDragImage;
+  FDragImage = nullptr;
   FInplaceEdit = nullptr;
   FCombo = nullptr;
   FSpin = nullptr;

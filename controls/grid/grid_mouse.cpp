@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "controls/grid/grid_arrows.h"
 #include "controls/grid/grid_utils.h"
 #include "controls/grid/markup.h"
 #include "controls/grid/grid_inplace.h"
@@ -144,6 +145,9 @@ void TQnStringGrid::LeftButtonDown(TShiftState Shift, int X, int Y) {
 
 void TQnStringGrid::LeftButtonUp(TShiftState Shift, int X, int Y) {
   FDeselectOnUp = FDeselectOnUp && FMouseActions->DisjunctRowSelect;
+  if (!HasState(csDesigning))
+    for (TArrowWindow* arrow : FArrows)
+      if (arrow) arrow->SetVisible(false);
   if (FPressedFixed) {
     TRect e = FPressedRect;
     Canvas().DrawEdge(e, BDR_RAISEDINNER, BF_BOTTOMRIGHT);

@@ -4,6 +4,8 @@
 #include <cmath>
 
 #include "controls/grid/grid_utils.h"
+#include "controls/grid/grid_arrows.h"
+#include "platform/ui/forms.h"
 #include "platform/ui/hints.h"
 #include "controls/grid/markup.h"
 #include "platform/rtl/date_time.h"
@@ -54,6 +56,7 @@ TQnStringGrid::~TQnStringGrid() {
   FRowHeaders->OnChange = nullptr;
   // The editors sit in the grid's window: they go while it still exists.
   FreeEditors();
+  if (FResizeForm) FResizeForm->OnResize = FFormResize;
 }
 
 // ---- counts ----
@@ -447,6 +450,40 @@ void TQnStringGrid::CreateWnd() {
   SetTimer(kGridTimerId, kGridTimerMs);
   if (ScrollProportional) SetScrollProportional(true);
   UpdateScrollBars();
+  if (!HasState(csDesigning)) {
+    for (int d = 0; d < 4; ++d) {
+      if (FArrows[d]) continue;
+      FArrows[d] = new TArrowWindow(this, d);
+      FArrows[d]->SetParent(this);
+    }
+    if (!FDragImage) {
+      FDragImage = new TPopupButton(this);
+      FDragImage->SetParent(this);
+    }
+    // The form-resize hook: the form's own handler is kept and called after the grid's.
+    if (auto* form = dynamic_cast<TCustomForm*>(Owner()); form && SizeWithForm && !FResizeForm) {
+      FResizeForm = form;
+      FFormWidth = form->Width();
+      FFormHeight = form->Height();
+      FFormResize = form->OnResize;
+      form->OnResize = [this](TObject*) { FormResized(); };
+    }
+  }
+}
+
+TArrowWindow* TQnStringGrid::ArrowWindow(int Direction) const {
+  return Direction >= 0 && Direction < 4 ? FArrows[Direction] : nullptr;
+}
+
+void TQnStringGrid::FormResized() {
+  if (!FResizeForm) return;
+  const int dw = FResizeForm->Width() - FFormWidth, dh = FResizeForm->Height() - FFormHeight;
+  FFormWidth = FResizeForm->Width();
+  FFormHeight = FResizeForm->Height();
+  if (SizeWithForm && Width() + dw > 0 && Height() + dh > 0)
+    SetBounds(Left(), Top(), Width() + dw, Height() + dh);
+  if (FFormResize) FFormResize(FResizeForm);
+  StretchColumns();
 }
 
 void TColumnSize::SetStretch(bool Value) {

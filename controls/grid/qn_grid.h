@@ -19,6 +19,8 @@
 class TStream;
 class THintWindow;
 class TArrowWindow;
+class TPopupButton;
+class TCustomForm;
 class TQnInplaceEdit;
 class TGridCombo;
 class TGridSpin;
@@ -525,6 +527,13 @@ public:
   char PasswordChar = '*';
   bool CellDateControlsAvailable() const;
 
+  // The move feedback windows: arrows pointing up, down, right and left, and the caption
+  // window; made with the grid's window, hidden until a move shows them.
+  TArrowWindow* ArrowWindow(int Direction) const;
+  TPopupButton* DragImage() const { return FDragImage; }
+  // The form-resize hook of SizeWithForm: the grid follows the form's size change.
+  void FormResized();
+
   // ---- events of interaction ----
   TClickCellEvent OnRightClickCell, OnDblClickCell, OnClickCell;
   TCellValidateEvent OnCellValidate;
@@ -695,6 +704,11 @@ private:
   bool FModeGuard = false;
   bool FCaretPending = false;
   bool FComboChanged = false;
+  TArrowWindow* FArrows[4] = {nullptr, nullptr, nullptr, nullptr};
+  TPopupButton* FDragImage = nullptr;
+  TCustomForm* FResizeForm = nullptr;
+  TNotifyEvent FFormResize;
+  int FFormWidth = 0, FFormHeight = 0;
   TQnInplaceEdit* FInplaceEdit = nullptr;
   TGridCombo* FCombo = nullptr;
   TGridSpin* FSpin = nullptr;

@@ -2,6 +2,7 @@
 // borders, links opened from cells, direct editing, and errors in handlers.
 #include <gtest/gtest.h>
 
+#include "controls/grid/grid_arrows.h"
 #include "controls/grid/grid_inplace.h"
 #include "controls/grid/qn_grid.h"
 #include "platform/headless/headless_peer.h"
@@ -204,6 +205,38 @@ TEST(GridDirectEdit, APressOnADataCellOpensTheEditor) {
   EXPECT_EQ(g->Col(), 2);
   EXPECT_EQ(g->Row(), 3);
   EXPECT_EQ(g->InplaceEditor()->Text(), "text");
+}
+
+TEST(GridWindows, ArrowsFollowTheFormAndTheGridFollowsTheForm) {
+  InstallHeadlessBackend();
+  TForm form(nullptr);
+  form.SetBounds(0, 0, 400, 300);
+  int formHandler = 0;
+  form.OnResize = [&formHandler](TObject*) { ++formHandler; };
+  auto* g = new TQnStringGrid(&form);
+  g->SetParent(&form);
+  g->SetBounds(10, 10, 200, 150);
+  g->SizeWithForm = true;
+  form.HandleNeeded();
+  g->HandleNeeded();
+  // Four arrows, hidden, shaped as the table says; the up arrow's tip is at (5, 0).
+  for (int d = 0; d < 4; ++d) {
+    ASSERT_NE(g->ArrowWindow(d), nullptr);
+    EXPECT_FALSE(g->ArrowWindow(d)->Visible());
+    EXPECT_EQ(g->ArrowWindow(d)->Outline().size(), 7u);
+  }
+  EXPECT_EQ(g->ArrowWindow(0)->Outline()[0].X, 5);
+  EXPECT_EQ(g->ArrowWindow(1)->Outline()[4].Y, 8);
+  ASSERT_NE(g->DragImage(), nullptr);
+  EXPECT_FALSE(g->DragImage()->Enabled());
+  // The form grows by 50 by 30: so does the grid, and the form's own handler still runs.
+  form.SetBounds(0, 0, 450, 330);
+  EXPECT_EQ(g->Width(), 250);
+  EXPECT_EQ(g->Height(), 180);
+  EXPECT_GE(formHandler, 1);
+  g->SizeWithForm = false;
+  form.SetBounds(0, 0, 500, 330);
+  EXPECT_EQ(g->Width(), 250);
 }
 
 }  // namespace

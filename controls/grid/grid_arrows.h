@@ -1,0 +1,33 @@
+// The windows the grid shows while rows or columns are moved: four green arrows marking the
+// drop place, and a caption window (a flat or raised button look) that follows the mouse.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/ui/controls.h"
+
+class TArrowWindow : public TCustomControl {
+public:
+  // Direction 0 points up, 1 down, 2 right, 3 left.
+  TArrowWindow(TComponent* AOwner, int Direction);
+  int Direction() const { return FDirection; }
+  // The arrow's outline in the window's own pixels (closed, filled with the winding rule).
+  const std::vector<TPoint>& Outline() const { return FOutline; }
+
+protected:
+  void Paint() override;
+
+private:
+  int FDirection;
+  std::vector<TPoint> FOutline;
+};
+
+class TPopupButton : public TCustomControl {
+public:
+  explicit TPopupButton(TComponent* AOwner);
+  bool Flat = false;
+
+protected:
+  void Paint() override;
+};
