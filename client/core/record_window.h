@@ -64,6 +64,8 @@ public:
       "There was a problem with the request.  Please try again.";
 
   TServerSession& Session() { return FSession; }
+  // The window the logic shows in.
+  TRecordView& View() { return FView; }
   // The code of the shown record (the window's `number` field).
   const std::string& Number() const { return FNumber; }
   void SetNumber(const std::string& Code) { FNumber = Code; }

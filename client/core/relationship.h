@@ -1,0 +1,48 @@
+// The relationship diagram: the records and their relational values as the server lists them,
+// and the boxes and links of the diagram around a centre record, parents above and children
+// below, to a chosen depth.
+#pragma once
+
+#include <array>
+#include <functional>
+#include <string>
+#include <vector>
+
+class TRecordWindow;
+
+struct TRelateData {
+  std::vector<std::string> Codes, Names;
+  // List k holds, for every record in order, the code of its k-th relational value.
+  std::array<std::vector<std::string>, 10> Relations;
+  int RelationCount = 0;  // lists in use
+  int Find(const std::string& Code) const;
+};
+// The lines of a "RelateRecords" reply (line 0 the page start, line 1 the list's start).
+TRelateData ParseRelateReply(const std::vector<std::string>& Lines);
+// A relational value's record code: the text after its first ":" and the blank after it.
+std::string RelationCode(const std::string& Value);
+
+struct TDiagramBox {
+  std::string Caption;  // the record's name
+  std::string Name;     // its code
+  int Left = 0, Top = 0, Width = 75, Height = 50;
+};
+struct TDiagramLink {
+  std::string Begin, End;  // box names
+};
+struct TDiagramModel {
+  std::vector<TDiagramBox> Boxes;
+  std::vector<TDiagramLink> Links;
+  int Height = 0;  // the diagram's height after the boxes were placed
+  const TDiagramBox* Box(const std::string& Name) const;
+};
+
+// The diagram around Code (an empty one when Code is not in the list).  Random(n) gives
+// 0..n-1; the window passes the clock-seeded generator.
+TDiagramModel GenerateDiagram(const TRelateData& Data, const std::string& Code, int Depth, int Width,
+                              int Height, const std::function<int(int)>& Random);
+
+// The menu command: saves, asks the server for the list, shows the window (ShowWindow returns
+// the code to load, "" to load none) and loads the record it returns.
+void RelationshipDiagram(TRecordWindow& Window,
+                         const std::function<std::string(const TRelateData& Data)>& ShowWindow);

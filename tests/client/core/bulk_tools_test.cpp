@@ -1,0 +1,327 @@
+// Search and replace, data import and the relationship diagram against the real dispatcher
+// in-process; the HTML table and catalogue page parsers; the CD player over the fake drive.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "client/core/cd_player.h"
+#include "client/core/data_import.h"
+#include "client/core/relationship.h"
+#include "client/core/replace_logic.h"
+#include "controls/grid/qn_grid.h"
+#include "platform/headless/headless_peer.h"
+#include "tests/client/core/client_fixture.h"
+
+namespace {
+
+class BulkTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    InstallHeadlessBackend();
+    Root = TestFolder("bulk");
+    Served = std::make_unique<TServedDatabase>(Root);
+    Window = std::make_unique<TRecordWindow>(Served->Session, View);
+    ASSERT_TRUE(Window->OpenDatabase(nullptr));
+  }
+  void TearDown() override {
+    Window.reset();
+    Served.reset();
+    fs::remove_all(Root);
+  }
+  // Every record as the server holds it, in order.
+  std::vector<ItemRecord> All() {
+    std::vector<ItemRecord> Out;
+    TServerSession S(Served->Server);
+    S.DatabaseName = Served->Session.DatabaseName;
+    ItemRecord R;
+    EXPECT_TRUE(ReadRecordStream(S.Get("F"), R));
+    for (;;) {
+      Out.push_back(R);
+      ItemRecord N;
+      if (!ReadRecordStream(S.Get("N" + R.Code), N) || N.Code == R.Code) break;
+      R = N;
+    }
+    return Out;
+  }
+  // A new record with detail 0 and description 0 set.
+  void AddRecord(const std::string& Name, const std::string& Detail0) {
+    Window->NewRecordClick();
+    View.Editors.Name = Name;
+    Window->RecordChange();
+    View.Editors.Details[0] = Detail0;
+    Window->Detail8Change(0);
+    ASSERT_TRUE(Window->SaveRecord(Window->Buffers.Current, true));
+  }
+  fs::path Root;
+  std::unique_ptr<TServedDatabase> Served;
+  TModelView View;
+  std::unique_ptr<TRecordWindow> Window;
+};
+
+}  // namespace
+
+// ---- Search and replace ------------------------------------------------------------------------------
+
+TEST_F(BulkTest, ReplaceChecksAndCounts) {
+  TConfiguration C;
+  SetDefaultFieldNames(C);
+  const auto List = ReplaceFieldList(C);
+  ASSERT_EQ(List.size(), 26u);
+  EXPECT_EQ(List[10].Code, 10);
+  EXPECT_EQ(List[20].Code, 23);
+  EXPECT_EQ(List[25].Code, 28);
+  TReplaceChecks Checks(List);
+  TReplaceChoice Choice;
+  {
+    TCheckedModalScript Script;
+    Script.ExpectMessage("Please select a field from the field list.", mrOk);
+    Script.ExpectMessage("Please enter default value.", mrOk);
+    Script.ExpectMessage("Please select a load field from the field list.", mrOk);
+    Script.ExpectMessage("Please enter a load value.", mrOk);
+    Script.ExpectMessage("All occurrences of \"\" will be replaced by \"x\" in field Detail 1. Are you sure", mrNo);
+    EXPECT_FALSE(Checks.OKBtnClick("No such field", "a", "b", Choice));
+    EXPECT_FALSE(Checks.OKDefaultClick("Detail 1", "", Choice));
+    EXPECT_FALSE(Checks.ConditionalOKClick("Detail 1", "nope", "a", "b", Choice));
+    EXPECT_FALSE(Checks.ConditionalOKClick("Detail 1", "Other 1", "a", "", Choice));
+    EXPECT_FALSE(Checks.OKBtnClick("Detail 1", "", "x", Choice));
+  }
+  EXPECT_FALSE(Choice.Accepted);
+  EXPECT_EQ(ReplaceCountText("0", ""), " was not found.");
+  EXPECT_EQ(ReplaceCountText("1", "a"), "1 replacement was made.");
+  EXPECT_EQ(ReplaceCountText("12", "a"), "12 replacements were made.");
+}
+
+TEST_F(BulkTest, ReplaceChangesTheRecordsItShould) {
+  AddRecord("one", "red apple");
+  AddRecord("two", "green apple");
+  AddRecord("three", "pear");
+  const std::string Shown = Window->Number();
+  TConfiguration C;
+  SetDefaultFieldNames(C);
+  TReplaceChecks Checks(ReplaceFieldList(C));
+  {
+    TCheckedModalScript Script;
+    Script.ExpectMessage("All occurrences of \"apple\" will be replaced by \"plum\"", mrYes);
+    Script.ExpectMessage("2 replacements were made.", mrOk);
+    SearchandReplace(*Window, [&] {
+      TReplaceChoice Choice;
+      EXPECT_TRUE(Checks.OKBtnClick("Detail 1", "apple", "plum", Choice));
+      return Choice;
+    });
+  }
+  std::vector<std::string> Details;
+  for (const auto& R : All()) Details.push_back(R.Details[0]);
+  EXPECT_NE(std::find(Details.begin(), Details.end(), "red plum"), Details.end());
+  EXPECT_NE(std::find(Details.begin(), Details.end(), "green plum"), Details.end());
+  EXPECT_NE(std::find(Details.begin(), Details.end(), "pear"), Details.end());
+  // A cancelled window still saves first and reloads after: S, then G, nothing else.
+  Served->Recorder.Clear();
+  SearchandReplace(*Window, [] { return TReplaceChoice{}; });
+  const auto Verbs = Served->Recorder.Verbs();
+  ASSERT_FALSE(Verbs.empty());
+  EXPECT_EQ(Verbs.back(), "G" + Shown);
+  for (const auto& V : Verbs) EXPECT_NE(V, "Z");
+}
+
+// ---- Data import -----------------------------------------------------------------------------------
+
+TEST(ImportParsers, HtmlTablesListItemsAndBookPages) {
+  const auto Csv = ParseImport({"<table><tr><td>A&nbsp;&amp;&nbsp;B</td><TD> x&ndash;y </TD></tr>",
+                                "<tr><th>say \"hi\"</th></tr></table>"});
+  ASSERT_EQ(Csv.size(), 2u);
+  EXPECT_EQ(Csv[0], "\"A   B\",\"x-y\"");
+  EXPECT_EQ(Csv[1], "\"say \"\"hi\"\"\"");
+  const auto Li = ListItemImport({"<ul>", "<li><b>Tom</b> &amp; Jerry</li>"});
+  EXPECT_EQ(Li[0], "<ul>");
+  EXPECT_EQ(Li[1], "\"Tom\",\"&  Jerry\"");
+  const std::string Q = "\"";
+  const std::string Page = "<TR><TH>Title:</TH><TD dir=" + Q + "ltr" + Q + "> Moby Dick / by Herman Melville</TD>"
+                           "<TH>ISBN:</TH><TD dir=" + Q + "ltr" + Q + "> 12345</TD>"
+                           "<TH>Type of Material:</TH><TD>Book</TD>";
+  const TBookFields B = ParseBookPage(Page);
+  EXPECT_EQ(B.RecordName, "Moby Dick / by Herman Melville");
+  EXPECT_EQ(B.Details[0], "Herman Melville");
+  EXPECT_EQ(B.Details[5], "12345");
+  EXPECT_EQ(B.Details[1], "Book");
+  EXPECT_EQ(B.Details[2], "");
+  EXPECT_EQ(ParseBookPage("Title:</TH><TD dir=" + Q + "ltr" + Q + "> Poems / Anon").Details[0], "Anon");
+  EXPECT_EQ(BookPageText("a%20b\rc\x01" "d"), "a b\ncd\n");
+}
+
+TEST_F(BulkTest, ImportCreatesTheRecordsAndRestoresTheWindow) {
+  TQnStringGrid Grid(nullptr);
+  TImportLogic Import(Served->Session, Grid);
+  std::vector<int> TimeOuts;
+  std::vector<bool> Enabled;
+  Import.SetTimeOut = [&](int S) { TimeOuts.push_back(S); };
+  Import.EnableForm = [&](bool E) { Enabled.push_back(E); };
+  std::ofstream(Root / "in.csv") << "Alpha,10\r\nBeta,20\r\n";
+  ASSERT_TRUE(Import.LoadFile((Root / "in.csv").string()));
+  EXPECT_EQ(Grid.Cells(0, 0), "Not Assigned");
+  EXPECT_EQ(Grid.Cells(0, 1), "Alpha");
+  TConfiguration C;
+  SetDefaultFieldNames(C);
+  auto Menu = ImportFieldMenu(C, "Name");
+  ASSERT_EQ(Menu.size(), 28u);
+  EXPECT_EQ(Menu[21].Code, 210);
+  Import.SelectField(0, Menu[21]);  // the record name
+  Import.SelectField(1, Menu[11]);  // detail 1
+  Import.SetFieldMenuEnableState(Menu);
+  EXPECT_FALSE(Menu[11].Enabled);
+  EXPECT_TRUE(Menu[12].Enabled);
+  EXPECT_TRUE(Menu[0].Enabled);
+  Import.SelectField(1, Menu[0]);  // "Not Assigned" gives detail 1 back
+  Import.SetFieldMenuEnableState(Menu);
+  EXPECT_TRUE(Menu[11].Enabled);
+  Import.SelectField(1, Menu[11]);
+  {
+    TCheckedModalScript Script;
+    Script.ExpectMessage("Import Succesful !", mrOk);
+    EXPECT_TRUE(Import.PerformImport());
+  }
+  EXPECT_EQ(Grid.RowCount(), 1);
+  std::map<std::string, std::string> Stored;
+  for (const auto& R : All()) Stored[R.Name] = R.Details[0];
+  EXPECT_EQ(Stored["Alpha"], "10");
+  EXPECT_EQ(Stored["Beta"], "20");
+  // An HTML table imports the same way.
+  std::vector<std::string> Html{"<table><tr><td>Gamma</td></tr><tr><td>Delta</td></tr></table>"};
+  ASSERT_TRUE(Import.LoadHtml(Html, Root.string() + "/"));
+  EXPECT_EQ(Html, (std::vector<std::string>{"\"Gamma\"", "\"Delta\""}));
+  Import.SelectField(0, Menu[21]);
+  {
+    TCheckedModalScript Script;
+    Script.ExpectMessage("Import Succesful !", mrOk);
+    EXPECT_TRUE(Import.PerformImport());
+  }
+  Stored.clear();
+  for (const auto& R : All()) Stored[R.Name] = R.Details[0];
+  EXPECT_TRUE(Stored.count("Gamma") && Stored.count("Delta"));
+  // A transfer error: the message, and the time-out and the window come back all the same.
+  ASSERT_TRUE(Import.LoadFile((Root / "in.csv").string()));
+  Served->Recorder.Fail = true;
+  TimeOuts.clear();
+  Enabled.clear();
+  {
+    TCheckedModalScript Script;
+    Script.ExpectMessage("There was a problem with the import.", mrOk);
+    EXPECT_FALSE(Import.PerformImport());
+  }
+  EXPECT_EQ(TimeOuts, (std::vector<int>{1000, 360}));
+  EXPECT_EQ(Enabled, (std::vector<bool>{false, true}));
+  EXPECT_EQ(Grid.RowCount(), 3);  // nothing lost
+  // A file without lines has nothing to import.
+  std::ofstream(Root / "none.csv") << "";
+  EXPECT_FALSE(Import.LoadFile((Root / "none.csv").string()));
+  EXPECT_EQ(Grid.RowCount(), 1);
+}
+
+// ---- Relationship diagram -----------------------------------------------------------------------------
+
+TEST(RelationshipModel, ParseAndLayout) {
+  // A is the parent of B and C; C refers back to B's code in its second value.
+  const std::vector<std::string> Reply{"<HTML>", "*** Relate List Begin ***",
+                                       "A", "Alpha", "*** Start ***", "", "", "*** Finish ***",
+                                       "B", "Beta", "*** Start ***", "Alpha : A", "", "*** Finish ***",
+                                       "C", "Gamma", "*** Start ***", "Alpha : A", "Beta : B", "*** Finish ***",
+                                       "D", "Delta", "*** Start ***", "", "", "*** Finish ***",
+                                       "*** Relate List End ***", "</HTML>"};
+  const TRelateData D = ParseRelateReply(Reply);
+  ASSERT_EQ(D.Codes, (std::vector<std::string>{"A", "B", "C", "D"}));
+  EXPECT_EQ(D.RelationCount, 2);
+  EXPECT_EQ(D.Relations[0], (std::vector<std::string>{"", "A", "A", ""}));
+  EXPECT_EQ(D.Relations[1], (std::vector<std::string>{"", "", "B", ""}));
+  auto Zero = [](int) { return 0; };
+  // Depth 1 around A: A and its two children one level down.
+  const TDiagramModel M = GenerateDiagram(D, "A", 1, 600, 400, Zero);
+  ASSERT_EQ(M.Boxes.size(), 3u);
+  EXPECT_EQ(M.Box("A")->Top, 350);
+  EXPECT_EQ(M.Box("B")->Top, 420);
+  EXPECT_EQ(M.Box("C")->Top, 420);
+  EXPECT_EQ(M.Box("B")->Left, 300);
+  EXPECT_EQ(M.Box("C")->Left, 425);
+  EXPECT_EQ(M.Height, 470);
+  EXPECT_EQ(M.Links.size(), 2u);
+  // Around C at depth 2: parents A and B above; the relation B-A reached twice is drawn twice.
+  const TDiagramModel MC = GenerateDiagram(D, "C", 2, 600, 400, Zero);
+  EXPECT_EQ(MC.Boxes.size(), 3u);
+  EXPECT_EQ(MC.Box("A")->Top, 280);
+  EXPECT_GE(MC.Links.size(), 4u);
+  // A record nobody refers to and that refers to nobody: one box; an unknown centre: none.
+  EXPECT_EQ(GenerateDiagram(D, "D", 5, 600, 400, Zero).Boxes.size(), 1u);
+  EXPECT_TRUE(GenerateDiagram(D, "ZZ", 3, 600, 400, Zero).Boxes.empty());
+  // Records referring to each other end by depth.
+  const TRelateData Loop = ParseRelateReply({"<HTML>", "*** Relate List Begin ***", "A", "a", "*** Start ***",
+                                             "b : B", "*** Finish ***", "B", "b", "*** Start ***", "a : A",
+                                             "*** Finish ***", "*** Relate List End ***", "</HTML>"});
+  EXPECT_EQ(GenerateDiagram(Loop, "A", 5, 600, 400, Zero).Boxes.size(), 2u);
+}
+
+TEST_F(BulkTest, DiagramOfRelatedRecordsFromTheServer) {
+  // Make description 1 relational and point the second record at the first.
+  Window->Buffers.Configuration.DescriptionKinds[0] = "Relational";
+  Window->Buffers.ConfigMask.Set(ConfigMask::Descriptions, 0);
+  ASSERT_TRUE(Window->SaveServerConfiguration());
+  const std::string First = Window->Number();
+  AddRecord("child", "");
+  Window->ChooseDescriptionValue(0, View.Editors.Name + " : " + First);
+  ASSERT_TRUE(Window->SaveRecord(Window->Buffers.Current, true));
+  const std::string Child = Window->Number();
+  std::string Chosen;
+  RelationshipDiagram(*Window, [&](const TRelateData& D) {
+    const TDiagramModel M = GenerateDiagram(D, Child, 3, 600, 400, [](int n) { return n - 1; });
+    EXPECT_EQ(M.Boxes.size(), 2u);
+    EXPECT_TRUE(M.Box(First));
+    // The one relation is found from both ends and again on the way back: three lines.
+    EXPECT_EQ(M.Links.size(), 3u);
+    for (const auto& L : M.Links) EXPECT_TRUE((L.Begin == Child) != (L.End == Child) || L.Begin == First);
+    EXPECT_LT(M.Box(First)->Top, M.Box(Child)->Top);
+    return Chosen = First;
+  });
+  EXPECT_EQ(Window->Number(), First);
+}
+
+// ---- CD player --------------------------------------------------------------------------------------
+
+TEST(CDPlayer, TracksPositionRepeatAndEject) {
+  TFakeCdAudioDevice Drive({200, 190, 300});
+  ASSERT_TRUE(Drive.Open());
+  TCDPlayerLogic P(Drive);
+  P.Timer1Timer();
+  EXPECT_TRUE(P.Loaded());
+  EXPECT_EQ(P.PositionOf(3, 1, 5), 200 + 190 + 65);
+  P.Press(TCdButton::Play);
+  EXPECT_EQ(P.Colour, TCdLabelColour::Green);
+  Drive.Advance(187);
+  P.Timer1Timer();
+  EXPECT_EQ(P.Track, "1");
+  EXPECT_EQ(P.Time, "03:07");
+  EXPECT_EQ(P.Status, " playing");
+  // Repeat: two seconds before the end of track 1 play goes back to its start.
+  P.RepeatCurrentSong = true;
+  P.mnuOptionsRepeatClick();
+  EXPECT_EQ(P.RepeatEnd(), 198);
+  Drive.Advance(12);
+  P.Timer1Timer();
+  EXPECT_EQ(Drive.Position().Track, 1);
+  EXPECT_LT(Drive.Position().Time.TotalFrames(), 75 * 5);
+  P.Press(TCdButton::Pause);
+  EXPECT_EQ(P.Status, " Paused");
+  EXPECT_EQ(P.Colour, TCdLabelColour::Yellow);
+  // Eject, another disc: the table reloads at the next stop.
+  P.Press(TCdButton::Eject);
+  EXPECT_FALSE(P.Loaded());
+  EXPECT_EQ(P.Track, "0");
+  EXPECT_EQ(P.Time, "00:00");
+  Drive.InsertDisc({100});
+  P.Timer1Timer();
+  EXPECT_TRUE(P.Loaded());
+  EXPECT_EQ(P.PositionOf(2, 0, 0), 100);
+  // No drive at all: "not ready", nothing raised.
+  auto None = CreateNoCdAudioDevice();
+  TCDPlayerLogic Q(*None);
+  Q.Press(TCdButton::Play);
+  Q.Timer1Timer();
+  EXPECT_FALSE(Q.Loaded());
+  EXPECT_EQ(Q.Status, " not ready");
+}
