@@ -1,4 +1,5 @@
 #include "client/view.h"
+#include "client/view_fields.h"
 
 #include "client/core/client_settings.h"
 #include "client/core/local_server.h"
@@ -38,6 +39,7 @@ TView::TView(TComponent* AOwner, TViewOptions Options) : TForm(AOwner) {
   ProgramFolder = Options.ProgramFolder.empty() ? AppDirectory() : Options.ProgramFolder;
   CreateLogic(Options.Transport);
   WireEvents();
+  Fields = std::make_unique<TViewFields>(*this);
   OnCreate = [this](TObject*) { FormCreate(); };
   AfterConstruction();
 }

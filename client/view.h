@@ -38,6 +38,7 @@ class TNetHTTPClient;
 class TLocalServer;
 class TTemplateData;
 struct TClientSettings;
+class TViewFields;
 class TProgressBar;  // its header and the grid's share enumerator names: kept apart
 
 // The controls of one grid page (grid 3 or grid 4): the grid and its button panel.
@@ -236,6 +237,8 @@ public:
   std::unique_ptr<TRecordWindow> Logic;
   std::unique_ptr<TLocalServer> LocalServer;
   std::unique_ptr<TClientSettings> Settings;
+  // The field clicks, pictures, line commands and tool windows.
+  std::unique_ptr<TViewFields> Fields;
   bool LoginFlag = false;       // the login has completed
   std::string TemplateName;     // the definition found at start, without extension
   std::string DatabaseType;     // the template's first attribute string

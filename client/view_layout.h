@@ -5,6 +5,7 @@
 
 #include "platform/ui/forms.h"
 #include "platform/ui/menus.h"
+#include "platform/ui/screen.h"
 #include "platform/ui/std_painted.h"
 
 namespace view_layout {
@@ -63,6 +64,13 @@ inline void PaintFormBackground(TForm* form) {
     form->Canvas().Brush().SetColor(form->Color());
     form->Canvas().FillRect(form->ClientRect());
   };
+}
+
+// Where the mouse is, in screen co-ordinates (pop-up menus show there).
+inline TPoint MousePoint() {
+  TPoint P;
+  GetCursorPos(&P);
+  return P;
 }
 
 }  // namespace view_layout

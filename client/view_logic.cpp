@@ -10,6 +10,7 @@
 #include "client/small_dialogs.h"
 #include "client/tree_nodes.h"
 #include "client/view.h"
+#include "client/view_fields.h"
 #include "controls/grid/qn_grid.h"
 #include "net/http_client.h"
 #include "platform/rtl/ascii_text.h"
@@ -489,6 +490,7 @@ void TView::ShowRecord(const ItemRecord& Record, const std::array<std::string, 1
   SearchListBox->SetChecked(false);
   SetReadOnlyState(Record.ReadOnly);
   FShowing = false;
+  if (Fields) Fields->RecordShown();
   IdleRefresh->SetEnabled(true);
 }
 

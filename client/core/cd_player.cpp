@@ -1,8 +1,6 @@
 #include "client/core/cd_player.h"
 
-#include <algorithm>
-
-TCDPlayerLogic::TCDPlayerLogic(TCdAudioDevice& Device) : FDevice(Device) {}
+TCDPlayerLogic::TCDPlayerLogic(TCdPlayerPort& Port) : FPort(Port) {}
 
 std::string TwoDigits(int Value) { return (Value < 10 ? "0" : "") + std::to_string(Value); }
 
@@ -18,10 +16,10 @@ void TCDPlayerLogic::InitCD() {
   Status = " Loading tracks";
   FLengths.clear();
   try {
-    const int Count = FDevice.TrackCount();
-    for (int t = 1; t <= Count; ++t) FLengths.push_back(FDevice.TrackLength(t));
+    const int Count = FPort.TrackCount();
+    for (int t = 1; t <= Count; ++t) FLengths.push_back(FPort.TrackLength(t));
     FLoaded = Count > 0;
-  } catch (const ECdAudioError&) {
+  } catch (const std::exception&) {
     FLengths.clear();
     FLoaded = false;
   }
@@ -32,38 +30,12 @@ void TCDPlayerLogic::ResetCD() {
   Time = "00:00";
   Colour = TCdLabelColour::Red;
   try {
-    FDevice.Stop();
-  } catch (const ECdAudioError&) {
+    FPort.Stop();
+    FPort.SetStartTrack(1);
+  } catch (const std::exception&) {
   }
   FPlayRequested = false;
   FPaused = false;
-}
-
-void TCDPlayerLogic::Press(TCdButton Button) {
-  try {
-    switch (Button) {
-      case TCdButton::Play:
-        if (FDevice.Mode() == cdPaused) FDevice.Resume();
-        else FDevice.Play({std::max(FCurrentTrack, 1), {}});
-        break;
-      case TCdButton::Pause: FDevice.Pause(); break;
-      case TCdButton::Stop: FDevice.Stop(); break;
-      case TCdButton::Next:
-      case TCdButton::Prev: {
-        const TCdPosition P = FDevice.Position();
-        int T = P.Track + (Button == TCdButton::Next ? 1 : 0);
-        // Previous goes to the start of the track, or to the one before when at its start.
-        if (Button == TCdButton::Prev && P.Time.TotalFrames() < 75 * 2) T = std::max(1, P.Track - 1);
-        if (T > FDevice.TrackCount()) T = FDevice.TrackCount();
-        FDevice.Play({std::max(T, 1), {}});
-        break;
-      }
-      case TCdButton::Eject: FDevice.Eject(); break;
-    }
-  } catch (const ECdAudioError&) {
-    Status = std::string(" ") + CdModeName(cdNotReady);
-  }
-  CDPostClick(Button);
 }
 
 void TCDPlayerLogic::CDPostClick(TCdButton Button) {
@@ -75,7 +47,8 @@ void TCDPlayerLogic::CDPostClick(TCdButton Button) {
       break;
     case TCdButton::Pause:
       Colour = TCdLabelColour::Yellow;
-      FPaused = true;
+      FPaused = !FPaused;
+      if (!FPaused) Colour = TCdLabelColour::Green;
       break;
     case TCdButton::Stop: ResetCD(); break;
     case TCdButton::Eject:
@@ -87,6 +60,11 @@ void TCDPlayerLogic::CDPostClick(TCdButton Button) {
   Timer1Timer();
 }
 
+void TCDPlayerLogic::CDNotify() {
+  TimerEnabled = true;
+  Timer1Timer();
+}
+
 void TCDPlayerLogic::mnuOptionsRepeatClick() {
   if (!RepeatCurrentSong) return;
   const int T = FCurrentTrack;
@@ -95,30 +73,36 @@ void TCDPlayerLogic::mnuOptionsRepeatClick() {
 }
 
 void TCDPlayerLogic::Timer1Timer() {
-  const TCdMode Mode = FDevice.Mode();
+  TCdMode Mode = cdNotReady;
+  try {
+    Mode = FPort.Mode();
+  } catch (const std::exception&) {
+  }
   Status = FPaused ? std::string(" Paused") : std::string(" ") + CdModeName(Mode);
   try {
     if (Mode == cdStopped) {
       if (!FLoaded) InitCD();
       if (FPlayRequested && !FPaused && ContinuousPlay) {
-        FDevice.Play({1, {}});
+        FPort.SetStartTrack(1);
+        FPort.Play();
         FCurrentTrack = 1;
+        FPort.EnableButtons();
       }
     } else if (Mode == cdPlaying) {
-      const TCdPosition P = FDevice.Position();
-      FCurrentTrack = P.Track;
-      if (RepeatCurrentSong) {
+      const TCdPosition P = FPort.Position();
+      if (P.Track != FCurrentTrack) {
+        FCurrentTrack = P.Track;
         mnuOptionsRepeatClick();
-        if (PositionOf(P.Track, P.Time.Minutes, P.Time.Seconds) > FRepeatEnd) {
-          TimerEnabled = false;
-          FDevice.Play({P.Track, {}});
-          TimerEnabled = true;
-        }
+      }
+      if (RepeatCurrentSong && PositionOf(P.Track, P.Time.Minutes, P.Time.Seconds) > FRepeatEnd) {
+        TimerEnabled = false;
+        FPort.Previous();
+        TimerEnabled = true;
       }
       Track = std::to_string(P.Track);
       Time = TwoDigits(P.Time.Minutes) + ":" + TwoDigits(P.Time.Seconds);
     }
-  } catch (const ECdAudioError&) {
+  } catch (const std::exception&) {
     Status = std::string(" ") + CdModeName(cdNotReady);
   }
 }

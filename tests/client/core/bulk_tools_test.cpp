@@ -286,11 +286,13 @@ TEST_F(BulkTest, DiagramOfRelatedRecordsFromTheServer) {
 TEST(CDPlayer, TracksPositionRepeatAndEject) {
   TFakeCdAudioDevice Drive({200, 190, 300});
   ASSERT_TRUE(Drive.Open());
-  TCDPlayerLogic P(Drive);
+  TCdDevicePort Port(Drive);
+  TCDPlayerLogic P(Port);
   P.Timer1Timer();
   EXPECT_TRUE(P.Loaded());
   EXPECT_EQ(P.PositionOf(3, 1, 5), 200 + 190 + 65);
-  P.Press(TCdButton::Play);
+  Port.Play();
+  P.CDPostClick(TCdButton::Play);
   EXPECT_EQ(P.Colour, TCdLabelColour::Green);
   Drive.Advance(187);
   P.Timer1Timer();
@@ -304,12 +306,23 @@ TEST(CDPlayer, TracksPositionRepeatAndEject) {
   Drive.Advance(12);
   P.Timer1Timer();
   EXPECT_EQ(Drive.Position().Track, 1);
-  EXPECT_LT(Drive.Position().Time.TotalFrames(), 75 * 5);
-  P.Press(TCdButton::Pause);
+  EXPECT_LT(Drive.Position().Time.TotalFrames(), 75 * 2);
+  Drive.Pause();
+  P.CDPostClick(TCdButton::Pause);
   EXPECT_EQ(P.Status, " Paused");
   EXPECT_EQ(P.Colour, TCdLabelColour::Yellow);
+  // Continuous play starts again from track 1 once the disc has stopped.
+  Drive.Resume();
+  P.CDPostClick(TCdButton::Pause);
+  P.ContinuousPlay = true;
+  P.RepeatCurrentSong = false;
+  Drive.Stop();
+  P.Timer1Timer();
+  EXPECT_EQ(Drive.Mode(), cdPlaying);
+  EXPECT_EQ(Drive.Position().Track, 1);
   // Eject, another disc: the table reloads at the next stop.
-  P.Press(TCdButton::Eject);
+  Drive.Eject();
+  P.CDPostClick(TCdButton::Eject);
   EXPECT_FALSE(P.Loaded());
   EXPECT_EQ(P.Track, "0");
   EXPECT_EQ(P.Time, "00:00");
@@ -319,8 +332,9 @@ TEST(CDPlayer, TracksPositionRepeatAndEject) {
   EXPECT_EQ(P.PositionOf(2, 0, 0), 100);
   // No drive at all: "not ready", nothing raised.
   auto None = CreateNoCdAudioDevice();
-  TCDPlayerLogic Q(*None);
-  Q.Press(TCdButton::Play);
+  TCdDevicePort NonePort(*None);
+  TCDPlayerLogic Q(NonePort);
+  Q.CDPostClick(TCdButton::Play);
   Q.Timer1Timer();
   EXPECT_FALSE(Q.Loaded());
   EXPECT_EQ(Q.Status, " not ready");

@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include "client/core/record_window.h"
+#include "controls/grid/qn_grid.h"
 #include "platform/headless/headless_peer.h"
+#include "platform/rtl/streams.h"
 #include "server/value_stream.h"
 #include "tests/client/core/client_fixture.h"
 

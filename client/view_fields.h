@@ -1,0 +1,60 @@
+// The record window's field clicks by kind, label renames, pictures and attachment, the line
+// commands of grids 3 and 4 with their row editor, and the windows of search and replace, data
+// import, the relationship diagram and the CD player: wired onto the window's controls.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "client/core/grid_lines.h"
+#include "client/core/record_fields.h"
+
+class TView;
+class TEdit;
+class TCalendarPopup;
+class TPopupMenu;
+
+class TViewFields {
+public:
+  explicit TViewFields(TView& View);
+  ~TViewFields();
+
+  TRecordFields Fields;
+  TGridLineCommands Lines;
+  std::unique_ptr<TCalendarPopup> GetDate;
+  TPopupMenu* RelationMenu = nullptr;
+  // The row editor's window while it is open (for tests and the X server driver).
+  class TEditDirListingForm* RowEditor = nullptr;
+
+  // A record was shown: its picture.
+  void RecordShown();
+  // ---- Fields ----
+  void Detail0Enter(TEdit* Field);
+  void Detail8Click(TEdit* Field);
+  void SelectDate1Click();
+  void ClearDate1Click();
+  void CustomizeLabels(int Tag);
+  void CustomizeDetailLabel(int Tag);
+  // ---- Pictures and attachment ----
+  void DisplayPicture();
+  void SelectPictureClick();
+  void ClearPictureClick();
+  void SelectResumeBtnClick();
+  void ViewResumeBtnClick();
+  // ---- Grids 3 and 4 ----
+  TLineCommandInput GridInput(int GridNumber);
+  bool OpenRowEditor(int GridNumber, int Row);
+  // ---- Windows ----
+  void SearchandReplace1Click();
+  void ImportData1Click();
+  void ImportBTNClick();
+  void Diagram1Click(int Description);
+  void CDTBtnClick();
+
+private:
+  void Wire();
+  int TagOf(TEdit* Field) const;
+  std::string KindOf(TEdit* Field) const;
+  TView& V;
+  TEdit* FDateField = nullptr;
+};
