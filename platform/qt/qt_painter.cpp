@@ -244,20 +244,24 @@ const QFontMetrics& TQtPainter::FontMetrics(const TPaintFont& font, QFont* qfont
 
 TQtPainter::TFontEntry& TQtPainter::FontEntry(const TPaintFont& font) {
   constexpr std::size_t kKept = 8;
-  auto it = std::find_if(FFonts.begin(), FFonts.end(), [&](const TFontEntry& e) { return e.Font == font; });
-  if (it == FFonts.end()) {
-    if (FFonts.size() >= kKept) FFonts.pop_back();
-    TFontEntry e;
-    e.Font = font;
-    e.QtFont = MakeFont(font);
-    e.Metrics = std::make_unique<QFontMetrics>(e.QtFont, FDevice);
-    FFonts.insert(FFonts.begin(), std::move(e));
-    it = FFonts.begin();
-  } else if (it != FFonts.begin()) {
-    std::rotate(FFonts.begin(), it, it + 1);
-    it = FFonts.begin();
+  for (TFontEntry& e : FFonts)
+    if (e.Font == font) {
+      e.Used = ++FFontClock;
+      return e;
+    }
+  if (FFonts.size() >= kKept) {
+    // The least recently used font makes room.
+    auto oldest = std::min_element(FFonts.begin(), FFonts.end(),
+                                   [](const TFontEntry& a, const TFontEntry& b) { return a.Used < b.Used; });
+    FFonts.erase(oldest);
   }
-  return *it;
+  TFontEntry e;
+  e.Font = font;
+  e.QtFont = MakeFont(font);
+  e.Metrics = std::make_unique<QFontMetrics>(e.QtFont, FDevice);
+  e.Used = ++FFontClock;
+  FFonts.push_back(std::move(e));
+  return FFonts.back();
 }
 
 void TQtPainter::TextRun(int x, int y, const std::string& text, const TPaintFont& font, COLORREF color,

@@ -79,9 +79,11 @@ private:
     TTextMetric Metric;
     std::unordered_map<std::string, int> Widths;  // texts measured in this font
     std::unordered_map<std::string, QStaticText> Runs;  // short texts drawn in this font, laid out
+    unsigned long Used = 0;
   };
   TFontEntry& FontEntry(const TPaintFont& font);
-  std::vector<TFontEntry> FFonts;  // the most recent first
+  std::vector<TFontEntry> FFonts;
+  unsigned long FFontClock = 0;
 };
 
 // A QImage over the pixels of `bitmap`, sharing them (no copy): valid while the bitmap keeps
