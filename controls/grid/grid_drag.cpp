@@ -326,6 +326,7 @@ void TQnStringGrid::StartOleDrag(int ACol, int ARow) {
     if (OleRemoveRows && Options().Contains(goRowSelect)) {
       if (FMouseActions->DisjunctRowSelect) RemoveSelectedRows();
       else DeleteRows(s.Top, s.Bottom - s.Top + 1);
+      Invalidate();
     } else {
       ClearRect(s.Left, s.Top, s.Right, s.Bottom);
     }

@@ -43,6 +43,16 @@ std::string GuardMarkup(const std::string& text) {
   return out;
 }
 
+// Replaces the file with the text in one write; EQnGridError with the message on failure.
+void WriteGridText(const std::string& Text, const std::string& FileName, const std::string& Message) {
+  try {
+    TFileStream out(FileName, fmCreate);
+    if (!Text.empty()) out.WriteBuffer(Text.data(), static_cast<long>(Text.size()));
+  } catch (const Exception&) {
+    throw EQnGridError(Message);
+  }
+}
+
 std::string HexColor(TColor colour) {
   return "#" + ColorToHex(static_cast<int>(ColorToRGB(colour)));
 }
@@ -70,38 +80,84 @@ std::string MakeCellLink(const std::string& text) {
   return "<A HREF=\"" + escaped + "\">" + escaped + "</A>";
 }
 
-std::string TQnStringGrid::HTMLCellText(int RealCol, int ARow) {
+void TQnStringGrid::AppendHTMLCellText(std::string& Out, int RealCol, int ARow) {
   const std::string& text = Cells(RealCol, ARow);
-  if (GetTextKind(text, EnableHTML) == 1) return CRToBR(GuardMarkup(text));
-  // Links keep their text in the anchor; other texts are escaped whole.
-  return CRToBR(IsURL(text) ? MakeCellLink(text) : HTMLEscape(text));
+  // Plain texts (the most) go straight in, escaped, with their line breaks as <br>.
+  auto escaped = [&Out](const std::string& t) {
+    for (char c : t) {
+      switch (c) {
+        case '&': Out += "&amp;"; break;
+        case '<': Out += "&lt;"; break;
+        case '>': Out += "&gt;"; break;
+        case '"': Out += "&quot;"; break;
+        case '\r': Out += "<br>"; break;
+        default: Out += c;
+      }
+    }
+  };
+  if (GetTextKind(text, EnableHTML) == 1) {
+    Out += CRToBR(GuardMarkup(text));
+    return;
+  }
+  if (IsURL(text)) {
+    Out += "<A HREF=\"";
+    escaped(text);
+    Out += "\">";
+    escaped(text);
+    Out += "</A>";
+    return;
+  }
+  escaped(text);
+}
+
+std::string TQnStringGrid::HTMLCellText(int RealCol, int ARow) {
+  std::string out;
+  AppendHTMLCellText(out, RealCol, ARow);
+  return out;
 }
 
 std::vector<std::string> TQnStringGrid::HTMLLines() {
-  const THTMLSettings& s = *FHTMLSettings;
   std::vector<std::string> lines;
-  if (!s.PrefixTag.empty()) lines.push_back(s.PrefixTag);
+  BuildHTML([&lines](const std::string& line) { lines.push_back(line); });
+  return lines;
+}
+
+void TQnStringGrid::BuildHTML(const std::function<void(const std::string& Line)>& Put) {
+  const THTMLSettings& s = *FHTMLSettings;
+  if (!s.PrefixTag.empty()) Put(s.PrefixTag);
   std::string table = "<table border=\"" + std::to_string(s.BorderSize) + "\" cellspacing=\"" +
                       std::to_string(s.CellSpacing) + "\" cellpadding=\"" +
                       std::to_string(s.CellPadding) + "\" width=\"" + std::to_string(s.Width) + "%\"";
   if (!s.TableStyle.empty()) table += " " + s.TableStyle + " ";
   table += ">";
-  lines.push_back(table);
+  Put(table);
 
   TBrush brush;
   TFont font;
-  auto attributes = [&](int realCol, int row, bool fixed) {
+  // The last colour written and its text: neighbouring cells mostly share their colours.
+  TColor lastColor = clNone;
+  std::string lastHex;
+  auto hex = [&lastColor, &lastHex](TColor c) -> const std::string& {
+    if (c != lastColor || lastHex.empty()) {
+      lastColor = c;
+      lastHex = HexColor(c);
+    }
+    return lastHex;
+  };
+  auto attributes = [&](std::string& out, int realCol, int row, bool fixed) {
     brush.SetColor(fixed ? FixedColor() : Color());
     font.Assign(fixed ? FFixedFont : Font());
     GetCellColor(realCol, row, TGridDrawState(), brush, font);
-    std::string a;
-    if (!FWordWrap) a += " nowrap";
+    if (!FWordWrap) out += " nowrap";
     TAlignment align = taLeftJustify;
     GetCellAlign(realCol, row, align);
-    if (align == taRightJustify) a += " align=\"right\"";
-    else if (align == taCenter) a += " align=\"center\"";
-    if (s.SaveColor) a += " BGCOLOR=\"" + HexColor(brush.Color()) + "\"";
-    return a;
+    if (align == taRightJustify) out += " align=\"right\"";
+    else if (align == taCenter) out += " align=\"center\"";
+    if (s.SaveColor) {
+      out += " BGCOLOR=\"";
+      out += hex(brush.Color());
+      out += '"';
+    }
   };
 
   const int fixedRows = TStringGrid::FixedRows(), fixedCols = TStringGrid::FixedCols();
@@ -110,56 +166,70 @@ std::vector<std::string> TQnStringGrid::HTMLLines() {
     std::string line = "<tr>";
     for (int c = 0; c < ColCount(); ++c) {
       const int rc = RealColIndex(c);
-      const std::string text = HTMLCellText(rc, 0);
-      line += "<td" + attributes(rc, 0, true) + "><B>" + (text.empty() ? "<br>" : text) + "</B></td>";
+      line += "<td";
+      attributes(line, rc, 0, true);
+      line += "><B>";
+      const std::size_t at = line.size();
+      AppendHTMLCellText(line, rc, 0);
+      if (line.size() == at) line += "<br>";
+      line += "</B></td>";
     }
-    lines.push_back(line + "</tr>");
+    Put(line + "</tr>");
   }
   const int firstRow = headerRow ? 1 : fixedRows;
   const int firstCol = StoreFixedCells ? 0 : fixedCols;
+  std::string line;
   for (int r = firstRow; r < RowCount(); ++r) {
-    std::string line = "<tr>";
+    line.clear();
+    line += "<tr>";
     for (int c = firstCol; c < ColCount(); ++c) {
       const int rc = RealColIndex(c);
       const bool fixed = c < fixedCols || r < fixedRows;
-      line += "<td" + attributes(rc, r, fixed) + ">";
-      std::string text = HTMLCellText(rc, r);
-      if (s.SaveFonts) {
+      line += "<td";
+      attributes(line, rc, r, fixed);
+      line += '>';
+      if (!s.SaveFonts) {
+        AppendHTMLCellText(line, rc, r);
+      } else {
         const TFontStyles st = font.Style();
-        if (st.Contains(fsBold)) text = "<B>" + text + "</B>";
-        if (st.Contains(fsItalic)) text = "<I>" + text + "</I>";
-        if (st.Contains(fsUnderline)) text = "<U>" + text + "</U>";
-        text = "<font color=\"" + HexColor(font.Color()) + "\">" + text + "</font>";
+        line += "<font color=\"";
+        line += hex(font.Color());
+        line += "\">";
+        if (st.Contains(fsUnderline)) line += "<U>";
+        if (st.Contains(fsItalic)) line += "<I>";
+        if (st.Contains(fsBold)) line += "<B>";
+        AppendHTMLCellText(line, rc, r);
+        if (st.Contains(fsBold)) line += "</B>";
+        if (st.Contains(fsItalic)) line += "</I>";
+        if (st.Contains(fsUnderline)) line += "</U>";
+        line += "</font>";
       }
-      line += text + "</td>";
+      line += "</td>";
     }
-    lines.push_back(line + "</tr>");
+    line += "</tr>";
+    Put(line);
   }
-  lines.push_back("</table><p>");
-  if (!s.SuffixTag.empty()) lines.push_back(s.SuffixTag);
-  return lines;
+  Put("</table><p>");
+  if (!s.SuffixTag.empty()) Put(s.SuffixTag);
 }
 
 void TQnStringGrid::SaveToHTML(const std::string& FileName) {
   // The header and footer are read first, so that a missing one leaves no half-written page.
   const std::string header = FHTMLSettings->HeaderFile.empty() ? "" : ReadGridFile(FHTMLSettings->HeaderFile);
   const std::string footer = FHTMLSettings->FooterFile.empty() ? "" : ReadGridFile(FHTMLSettings->FooterFile);
-  TMemoryStream out;
-  auto put = [&out](const std::string& text) {
-    if (!text.empty()) out.WriteBuffer(text.data(), static_cast<long>(text.size()));
-  };
-  auto copyLines = [&put](const std::string& text) {
+  std::string page;
+  page.reserve(static_cast<std::size_t>(RowCount()) * static_cast<std::size_t>(ColCount()) * 64 + header.size() +
+               footer.size() + 256);
+  auto copyLines = [&page](const std::string& text) {
     if (text.empty()) return;
-    put(text);
-    if (text.back() != '\n') put("\r\n");
+    page += text;
+    if (text.back() != '\n') page += "\r\n";
   };
   copyLines(header);
-  std::string body;
-  for (const std::string& line : HTMLLines()) {
-    body += line;
-    body += "\r\n";
-  }
-  put(body);
+  BuildHTML([&page](const std::string& line) {
+    page += line;
+    page += "\r\n";
+  });
   copyLines(footer);
-  WriteGridFile(out, FileName, "Cannot create file " + FileName);
+  WriteGridText(page, FileName, "Cannot create file " + FileName);
 }

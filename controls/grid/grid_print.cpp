@@ -240,16 +240,19 @@ int TQnStringGrid::PrintRow(TPrintRun& Run, int Y, int First, int Last, int ARow
         const int block = n == 1 ? occupied + ps.RowSpacing - lineH : occupied - lineH * n;
         if (FVAlignment == vtaCenter) offset = block / 2;
         else if (FVAlignment == vtaBottom) offset = block;
-        c.FillRect(cell);
+        // A white cell on the white sheet needs no fill of its own.
+        const bool fill = brush.Color() != clWhite;
+        if (fill) c.FillRect(cell);
+        else c.SetBkMode(TRANSPARENT);
         int y = Y - offset;
         for (const std::string& line : lines) {
-          const int w = c.TextWidth(line);
           int x = cell.Left + Run.Indent;
-          if (align == taRightJustify) x = cell.Right - Run.Indent - w;
-          else if (align == taCenter) x = cell.Left + (cell.Right - cell.Left - w) / 2;
-          c.TextRect(cell, x, y, line);
+          if (align == taRightJustify) x = cell.Right - Run.Indent - c.TextWidth(line);
+          else if (align == taCenter) x = cell.Left + (cell.Right - cell.Left - c.TextWidth(line)) / 2;
+          if (!line.empty()) c.TextRect(cell, x, y, line);
           y -= lineH;
         }
+        c.SetBkMode(OPAQUE);
       }
     }
     // Borders that OnGetCellPrintBorder asks for.
@@ -403,7 +406,11 @@ int TQnStringGrid::PrintPages(TCanvas& Canvas, int Mode, int Total) {
   run.Spacing = ps.UseFixedWidth ? 0 : ps.ColumnSpacing + 20;
   FPrintColWidths.assign(ColCount() + 1, 0);
   FPrintColPos.assign(ColCount() + 2, 0);
-  if (ps.NoAutoSize) {
+  if (FKeepPrintWidths && FKeptWidths.size() == FPrintColWidths.size()) {
+    // The print run after its counting run on the same device: the widths are those counted.
+    FPrintColWidths = FKeptWidths;
+    run.Factor = FKeptFactor;
+  } else if (ps.NoAutoSize) {
     const double factor = 254.0 / std::max(1, screenDpi);
     for (int col = g.Left; col <= g.Right; ++col)
       FPrintColWidths[col] = static_cast<int>(std::lround((ColWidths(col) - 4) * factor));
@@ -416,6 +423,7 @@ int TQnStringGrid::PrintPages(TCanvas& Canvas, int Mode, int Total) {
   }
   long long totalWidth = 0;
   for (int col = g.Left; col <= g.Right; ++col) totalWidth += FPrintColWidths[col] + run.Spacing;
+  if (!(FKeepPrintWidths && FKeptWidths.size() == FPrintColWidths.size())) {
 
   {
     const long long spacingTotal = static_cast<long long>(g.Right - g.Left + 1) * run.Spacing;
@@ -429,6 +437,9 @@ int TQnStringGrid::PrintPages(TCanvas& Canvas, int Mode, int Total) {
   }
   if (OnPrintSetColumnWidth)
     for (int col = g.Left; col <= g.Right; ++col) OnPrintSetColumnWidth(this, col, FPrintColWidths[col]);
+  }
+  FKeptWidths = FPrintColWidths;
+  FKeptFactor = run.Factor;
 
   const TStringList& titles = FPrintSettings->TitleLines();
   const bool anyTop = AtTop(ps.Time) || AtTop(ps.Date) || AtTop(ps.PageNr) || AtTop(ps.Title);
@@ -540,7 +551,15 @@ void TQnStringGrid::PrintRange(const TGridRect& Range) {
   if (OnPrintStart) OnPrintStart(this, n, FromPage, ToPage);
   if (FromPage == 0 || ToPage == 0 || FromPage > ToPage) return;
   TotalPages = ToPage;
-  RunMetricPrintJob(FPrintSettings->JobName, [this, n](TCanvas& canvas) { PrintPages(canvas, 1, n); });
+  // A counted job prints with the widths its count laid out (the same device measures both).
+  FKeepPrintWidths = !PreviewFirstPageOnly;
+  try {
+    RunMetricPrintJob(FPrintSettings->JobName, [this, n](TCanvas& canvas) { PrintPages(canvas, 1, n); });
+  } catch (...) {
+    FKeepPrintWidths = false;
+    throw;
+  }
+  FKeepPrintWidths = false;
 }
 
 void TQnStringGrid::Print() { PrintRange(TGridRect{0, 0, ColCount() - 1, RowCount() - 1}); }

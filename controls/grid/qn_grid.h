@@ -328,6 +328,7 @@ public:
   void SaveToHTML(const std::string& FileName);
   // The page's lines (without the header and footer files).
   std::vector<std::string> HTMLLines();
+  void BuildHTML(const std::function<void(const std::string& Line)>& Put);
   void LoadFromXLS(const std::string& FileName, const std::string& SheetName);
   void SaveToXLS(const std::string& FileName, const std::string& SheetName);
   // The text-to-cells routine of pastes and drops; the number of fields met.
@@ -731,6 +732,7 @@ private:
   TPoint FCopyOrigin{-1, -1};
   bool FCopied = false;
   std::string HTMLCellText(int RealCol, int ARow);
+  void AppendHTMLCellText(std::string& Out, int RealCol, int ARow);
   // Drag and drop and the mouse move.
   bool FOleDropTargetOn = false, FOleDropSource = false, FOleDropRTF = false;
   std::unique_ptr<IDropTarget> FOleTarget;
@@ -744,6 +746,9 @@ private:
   int FPrintedWidth = 0, FPageFirstCol = 0, FPageLastCol = 0;
   TRect FPageRect{};
   double FFontScale = 1.0;
+  bool FKeepPrintWidths = false;
+  std::vector<int> FKeptWidths;
+  double FKeptFactor = 1.0;
   int PrintFontHeight(int Points) const;
   bool PageInRange(int PageNumber) const;
   void PrintCellFont(TPrintRun& Run, int RealCol, int ARow, TBrush& Brush);

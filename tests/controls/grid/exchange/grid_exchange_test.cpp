@@ -7,6 +7,7 @@
 #include <string>
 
 #include "controls/grid/qn_grid.h"
+#include "controls/grid/exchange/exchange_test_support.h"
 #include "grid_test_support.h"
 #include "platform/headless/headless_peer.h"
 #include "platform/ui/clipboard.h"
@@ -19,17 +20,7 @@ public:
 };
 const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new HeadlessEnvironment);
 
-std::string Capture(const std::string& command, int* status = nullptr) {
-  std::string out;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return out;
-  char buffer[4096];
-  std::size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-  const int rc = pclose(pipe);
-  if (status) *status = rc;
-  return out;
-}
+std::string Capture(const std::string& command) { return CaptureCommand(command); }
 
 std::string Python(const std::string& script) {
   const std::string path = GridTempPath("peer", ".py");
