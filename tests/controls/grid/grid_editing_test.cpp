@@ -7,6 +7,8 @@
 #include "controls/grid/qn_grid.h"
 #include "platform/headless/headless_peer.h"
 #include "platform/rtl/format_settings.h"
+#include "platform/sys/libraries.h"
+#include "platform/ui/scroll_bars.h"
 #include "platform/ui/screen.h"
 
 namespace {
@@ -266,6 +268,94 @@ TEST(GridEditing, EditButtonFilters) {
   e.Perform(WM_CHAR, ',');
   EXPECT_EQ(e.Text(), ",");
   t.key(VK_ESCAPE);
+}
+
+TEST(GridEditing, ComboCompletesFromItsItemsAndFitsItsDropWidth) {
+  TEditGrid t;
+  t.kind = edComboEdit;
+  t.g().Lookup = true;
+  t.key(VK_RETURN);
+  TGridCombo& combo = t.g().Combo();
+  ASSERT_EQ(t.g().ActiveCellControl(), &combo);
+  combo.Items().Add("Apple");
+  combo.Items().Add("Apricot");
+  combo.SetText("");
+  auto typeKey = [&combo](char c) {
+    combo.Perform(WM_KEYDOWN, static_cast<WPARAM>(c >= 'a' ? c - 'a' + 'A' : c));
+    combo.Perform(WM_CHAR, static_cast<unsigned char>(c));
+    combo.Perform(WM_KEYUP, static_cast<WPARAM>(c >= 'a' ? c - 'a' + 'A' : c));
+  };
+  typeKey('a');
+  typeKey('p');
+  typeKey('r');
+  EXPECT_EQ(combo.Text(), "apricot");
+  EXPECT_EQ(combo.ItemIndex(), 1);
+  EXPECT_EQ(combo.SelStart(), 3);
+  EXPECT_EQ(combo.SelLength(), 4);
+  // Backspace stops completing until another key comes.
+  combo.Perform(WM_KEYDOWN, VK_BACK);
+  combo.Perform(WM_CHAR, 8);
+  combo.Perform(WM_KEYUP, VK_BACK);
+  EXPECT_EQ(combo.Text(), "apr");
+  // With the caret at the start nothing is completed.
+  combo.SetText("ap");
+  combo.SetSelStart(0);
+  combo.Perform(WM_KEYUP, 'X');
+  EXPECT_EQ(combo.Text(), "ap");
+  t.key(VK_ESCAPE);
+
+  // Items narrower than the combo leave the dropped width at the combo's own width.
+  t.g().Navigation().AutoComboDropSize = true;
+  combo.Items().Clear();
+  combo.Items().Add("a");
+  t.g().SetCol(2);
+  t.key(VK_RETURN);
+  EXPECT_EQ(combo.DroppedWidth(), combo.Width());
+  t.key(VK_ESCAPE);
+}
+
+TEST(GridEditing, ButtonEscapeRestoresAndPasswordShowsStars) {
+  TEditGrid t;
+  t.kind = edButton;
+  t.g().SetCells(1, 1, "before");
+  t.key(VK_RETURN);
+  TGridButton& button = t.g().CellButton();
+  ASSERT_TRUE(button.Visible());
+  EXPECT_EQ(button.Caption(), "before");
+  t.g().SetCells(1, 1, "changed meanwhile");
+  button.Perform(WM_KEYDOWN, VK_ESCAPE);
+  EXPECT_FALSE(button.Visible());
+  EXPECT_EQ(t.g().Cells(1, 1), "before");
+
+  t.kind = edPassword;
+  t.g().SetCol(2);
+  t.type("secret");
+  EXPECT_EQ(t.edit()->PasswordChar(), U'*');
+  EXPECT_TRUE(t.edit()->EditStyle() & ES_PASSWORD);
+  t.key(VK_RETURN);
+  EXPECT_EQ(t.g().Cells(2, 1), "secret");
+}
+
+TEST(GridEditing, DatePickerWritesNothingWithAnOlderLibrary) {
+  TEditGrid t;
+  auto proc = [](auto f) { return reinterpret_cast<FARPROC>(f); };
+  const std::map<std::string, FARPROC> procs = {
+      {"InitializeFlatSB", proc(&InitializeFlatSB)}, {"UninitializeFlatSB", proc(&UninitializeFlatSB)},
+      {"FlatSB_ShowScrollBar", proc(&FlatSB_ShowScrollBar)}, {"FlatSB_SetScrollInfo", proc(&FlatSB_SetScrollInfo)},
+      {"FlatSB_GetScrollInfo", proc(&FlatSB_GetScrollInfo)}, {"FlatSB_SetScrollProp", proc(&FlatSB_SetScrollProp)},
+      {"FlatSB_GetScrollProp", proc(&FlatSB_GetScrollProp)}, {"FlatSB_SetScrollPos", proc(&FlatSB_SetScrollPos)},
+      {"FlatSB_GetScrollPos", proc(&FlatSB_GetScrollPos)}, {"FlatSB_SetScrollRange", proc(&FlatSB_SetScrollRange)}};
+  RegisterBuiltinModule("comctl32.dll", procs, (4u << 16) | 71u, 0);
+  EXPECT_TRUE(t.g().CellDateControlsAvailable());
+  RegisterBuiltinModule("comctl32.dll", procs, (4u << 16) | 0u, 0);
+  EXPECT_FALSE(t.g().CellDateControlsAvailable());
+  t.kind = edDateEdit;
+  t.g().SetCells(1, 1, "not a date");
+  t.key(VK_RETURN);
+  t.g().DatePicker().SetDate(EncodeDate(2001, 2, 3));
+  t.key(VK_RETURN);
+  EXPECT_EQ(t.g().Cells(1, 1), "not a date");
+  RegisterBuiltinModule("comctl32.dll", procs, (5u << 16) | 81u, 0);
 }
 
 }  // namespace
