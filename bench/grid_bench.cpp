@@ -10,6 +10,7 @@
 #include <string>
 #include <unistd.h>
 
+#include "bench/bench_timing.h"
 #include "controls/grid/qn_grid.h"
 #include "platform/rtl/streams.h"
 
@@ -32,9 +33,7 @@ void Fill(TQnStringGrid& g) {
 }
 
 double Measure(const char* what, const std::function<void()>& run) {
-  const auto start = std::chrono::steady_clock::now();
-  run();
-  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const double seconds = qn_bench::TimeMs(run) / 1000.0;
   std::printf("%-28s %8.3f s %12.0f rows/s %s\n", what, seconds, kRows / seconds,
               seconds < 0.5 ? "ok" : "SLOW");
   return seconds;
@@ -53,10 +52,8 @@ int main() {
     // The reference: std::sort of the same texts, in the same run.
     std::vector<std::string> texts;
     for (int r = 1; r <= kRows; ++r) texts.push_back(grid.Cells(1, r));
-    const auto start = std::chrono::steady_clock::now();
-    std::sort(texts.begin(), texts.end());
-    std::printf("%-28s %8.3f s (reference)\n", "std::sort of the same texts",
-                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    const double seconds = qn_bench::TimeMs([&] { std::sort(texts.begin(), texts.end()); }) / 1000.0;
+    std::printf("%-28s %8.3f s (reference)\n", "std::sort of the same texts", seconds);
   }
   grid.SetSortColumn(1);
   slow |= Measure("sort by text column", [&] { grid.SortByColumn(); }) >= 0.5;

@@ -27,15 +27,13 @@
 #include <thread>
 #include <vector>
 
+#include "bench/bench_timing.h"
+
 namespace fs = std::filesystem;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double Ms(Clock::time_point From) {
-  return std::chrono::duration<double, std::milli>(Clock::now() - From).count();
-}
+using namespace qn_bench;
 
 int FreePort() {
   int s = ::socket(AF_INET, SOCK_STREAM, 0);
@@ -159,11 +157,10 @@ TFigures Sequential(int Port, const std::string& Path, const std::string& UserAg
     const auto Start = Clock::now();
     const int Status = Get(Port, Path, UserAgent);
     if (Status < 0 || (Expect != 0 && Status != Expect)) ++F.Failed;
-    Times.push_back(Ms(Start));
+    Times.push_back(MsSince(Start));
   }
-  std::sort(Times.begin(), Times.end());
-  F.Median = Times[Times.size() / 2];
-  F.P99 = Times[Times.size() * 99 / 100];
+  F.Median = Percentile(Times, 0.5);
+  F.P99 = Percentile(Times, 0.99);
   return F;
 }
 
@@ -210,21 +207,20 @@ int main(int argc, char** argv) {
           std::string Body;
           const int Status = Get(Stack.Port, Url, "F:bench", &Body);
           if (Status != 200) {
-            if (Bad++ < 3) std::fprintf(stderr, "failed: status %d after %.1f ms: %.200s\n", Status, Ms(T), Body.c_str());
+            if (Bad++ < 3) std::fprintf(stderr, "failed: status %d after %.1f ms: %.200s\n", Status, MsSince(T), Body.c_str());
           }
-          Mine.push_back(Ms(T));
+          Mine.push_back(MsSince(T));
         }
         std::lock_guard<std::mutex> G(Lock);
         Times.insert(Times.end(), Mine.begin(), Mine.end());
       });
     }
     for (auto& T : Clients) T.join();
-    const double Elapsed = Ms(Start) / 1000.0;
-    std::sort(Times.begin(), Times.end());
+    const double Elapsed = MsSince(Start) / 1000.0;
     Done = static_cast<int>(Times.size());
     Rate = Done / Elapsed;
-    P50 = Times[Times.size() / 2];
-    P99 = Times[Times.size() * 99 / 100];
+    P50 = Percentile(Times, 0.5);
+    P99 = Percentile(Times, 0.99);
     Failed = Bad;
   }
   std::printf("one request end to end:    median %6.2f ms  p99 %6.2f ms   (target <= 3 / <= 10)\n",

@@ -11,6 +11,7 @@
 #include <string>
 #include <thread>
 
+#include "bench/bench_timing.h"
 #include "net/http_client.h"
 #include "net/mail_coders.h"
 #include "net/mail_message.h"
@@ -19,7 +20,6 @@
 
 namespace {
 
-double Seconds(std::chrono::steady_clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
 // Serves `rounds` requests: reads the head (and a body of `bodySize`), answers with `reply`.
 std::thread Serve(int listener, int rounds, std::size_t bodySize, const std::string& reply) {
@@ -65,9 +65,9 @@ int main() {
     std::thread server = Serve(listener, rounds, 0, data);
     TNetHTTPClient web;
     web.SetURL(url);
-    const auto start = std::chrono::steady_clock::now();
+    const auto start = qn_bench::Clock::now();
     for (int i = 0; i < rounds; ++i) web.Get();
-    const double s = Seconds(std::chrono::steady_clock::now() - start);
+    const double s = qn_bench::SecondsSince(start);
     server.join();
     std::printf("http get 3 MiB: %.2f ms per request, %.0f MiB/s\n", s * 1000 / rounds, rounds * 3 / s);
   }
@@ -76,9 +76,9 @@ int main() {
     TNetHTTPClient web;
     web.SetURL(url);
     web.PostData().WriteString(data);
-    const auto start = std::chrono::steady_clock::now();
+    const auto start = qn_bench::Clock::now();
     for (int i = 0; i < rounds; ++i) web.Post();
-    const double s = Seconds(std::chrono::steady_clock::now() - start);
+    const double s = qn_bench::SecondsSince(start);
     server.join();
     std::printf("http post 3 MiB: %.2f ms per request, %.0f MiB/s\n", s * 1000 / rounds, rounds * 3 / s);
   }
@@ -87,28 +87,28 @@ int main() {
     TNetHTTPClient web;
     web.SetURL(url);
     web.UserAgent = "N12345678:Books";
-    const auto start = std::chrono::steady_clock::now();
+    const auto start = qn_bench::Clock::now();
     for (int i = 0; i < 200; ++i) web.Get();
-    const double s = Seconds(std::chrono::steady_clock::now() - start);
+    const double s = qn_bench::SecondsSince(start);
     server.join();
     std::printf("http get small: %.3f ms per request\n", s * 1000 / 200);
   }
   ::close(listener);
 
   {
-    const auto start = std::chrono::steady_clock::now();
+    const auto start = qn_bench::Clock::now();
     std::size_t chars = 0;
     for (std::size_t pos = 0; pos < data.size(); pos += 57) chars += EncodeBase64Data(data.substr(pos, 57)).size();
-    const double s = Seconds(std::chrono::steady_clock::now() - start);
+    const double s = qn_bench::SecondsSince(start);
     std::printf("base64 lines: %.0f MiB/s (%zu characters)\n", 3 / s, chars);
   }
   {
     std::string text;
     while (text.size() < data.size()) text += "A line of mail text with a few words, = signs and caf\xE9.\r\n";
-    const auto start = std::chrono::steady_clock::now();
+    const auto start = qn_bench::Clock::now();
     const auto lines = TQuotedPrintable::EncodeText(text);
     const std::string back = TQuotedPrintable::DecodeLines(lines);
-    const double s = Seconds(std::chrono::steady_clock::now() - start);
+    const double s = qn_bench::SecondsSince(start);
     std::printf("quoted-printable encode+decode: %.0f MiB/s (%s)\n", text.size() / 1048576.0 / s,
                 back == text ? "same" : "DIFFERENT");
   }
@@ -121,12 +121,12 @@ int main() {
     item->Data().WriteString(data);
     m.Attachments().Add(item);
     TMemoryStream text;
-    const auto start = std::chrono::steady_clock::now();
+    const auto start = qn_bench::Clock::now();
     m.SaveToStream(text);
     TNetMessage r;
     text.SetPosition(0);
     r.LoadFromStream(text);
-    const double s = Seconds(std::chrono::steady_clock::now() - start);
+    const double s = qn_bench::SecondsSince(start);
     const bool same = r.Attachments().Count() == 1 && r.Attachments().Items(0)->Data().DataString() == data;
     std::printf("message with 3 MiB attachment, write+read: %.0f ms (%s)\n", s * 1000, same ? "same" : "DIFFERENT");
   }

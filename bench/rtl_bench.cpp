@@ -8,15 +8,14 @@
 #include <string>
 
 #include "platform/rtl/base64.h"
+#include "bench/bench_timing.h"
 #include "platform/rtl/component_stream.h"
 #include "platform/rtl/string_list.h"
 #include "platform/rtl/typed_stream.h"
 
 namespace {
 
-double Seconds(std::chrono::steady_clock::time_point start) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
+double Seconds(qn_bench::Clock::time_point start) { return qn_bench::SecondsSince(start); }
 
 }  // namespace
 
@@ -24,7 +23,7 @@ int main() {
   // A record-like mix: 1 Boolean, 40 Strings, 6 Integers, 100 Booleans, per value group.
   const int records = 20000;
   TMemoryStream stream;
-  auto start = std::chrono::steady_clock::now();
+  auto start = qn_bench::Clock::now();
   {
     TWriter w(stream, 100);
     for (int r = 0; r < records; ++r) {
@@ -37,7 +36,7 @@ int main() {
   double writeTime = Seconds(start);
   const double mb = static_cast<double>(stream.Size()) / 1e6;
   stream.SetPosition(0);
-  start = std::chrono::steady_clock::now();
+  start = qn_bench::Clock::now();
   long long checksum = 0;
   {
     TReader rd(stream, 100);
@@ -54,16 +53,16 @@ int main() {
 
   TStringList list;
   for (int i = 0; i < 200000; ++i) list.Add("Item " + std::to_string((i * 7919) % 200000));
-  start = std::chrono::steady_clock::now();
+  start = qn_bench::Clock::now();
   list.Sort();
   std::printf("string list: sort of %d lines in %.1f ms\n", list.Count(), Seconds(start) * 1e3);
   std::string text = list.Text();
-  start = std::chrono::steady_clock::now();
+  start = qn_bench::Clock::now();
   TStringList split;
   split.SetText(text);
   std::printf("string list: text of %.1f MB split in %.1f ms\n", static_cast<double>(text.size()) / 1e6,
               Seconds(start) * 1e3);
-  start = std::chrono::steady_clock::now();
+  start = qn_bench::Clock::now();
   int found = 0;
   list.SetSorted(true);
   for (int i = 0; i < 200000; ++i) {
@@ -78,12 +77,12 @@ int main() {
     for (char& c : data) c = static_cast<char>(random() & 0xFF);
     const std::string text = Base64Encode(data);
     std::string back;
-    auto t = std::chrono::steady_clock::now();
+    auto t = qn_bench::Clock::now();
     const bool ok = Base64Decode(text, back);
     const double ours = Seconds(t);
     const std::string file = "/tmp/qn_rtl_bench_base64.txt";
     std::ofstream(file, std::ios::binary) << text;
-    t = std::chrono::steady_clock::now();
+    t = qn_bench::Clock::now();
     const int status = std::system(("base64 -d " + file + " > /dev/null").c_str());
     const double reference = Seconds(t);
     std::remove(file.c_str());

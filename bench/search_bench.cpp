@@ -12,12 +12,12 @@
 #include <filesystem>
 #include <string>
 
+#include "bench/bench_timing.h"
 #include "server/search_index.h"
 #include "server/searches.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 
 struct TBench {
   TDatabase Database;
@@ -28,9 +28,7 @@ struct TBench {
   double Time(F&& Handler, const std::string& Body, std::size_t& ReplySize) {
     TMemoryRequest Request("", Body);
     THandlerContext Context{Database, Request, ResultGrid, [&] { return Request.Body; }, [] {}};
-    const auto Start = Clock::now();
-    Handler(Context);
-    const double Ms = std::chrono::duration<double, std::milli>(Clock::now() - Start).count();
+    const double Ms = qn_bench::TimeMs([&] { Handler(Context); });
     ReplySize = Request.Reply.size();
     return Ms;
   }

@@ -18,16 +18,13 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_timing.h"
 #include "platform/rtl/file_io.h"
 #include "server/qnserver_form.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double Ms(Clock::time_point From) {
-  return std::chrono::duration<double, std::milli>(Clock::now() - From).count();
-}
+using namespace qn_bench;
 
 std::string Grid3Text() {
   std::string Text = "6,6\r\n";
@@ -59,29 +56,6 @@ std::string MakeDatabase(int Records) {
     R.RichText = Rich;
   }
   return D.SaveToBytes();
-}
-
-template <typename F>
-double Best(int Rounds, F&& Work) {
-  double BestMs = 1e30;
-  for (int i = 0; i < Rounds; ++i) {
-    const auto Start = Clock::now();
-    Work();
-    BestMs = std::min(BestMs, Ms(Start));
-  }
-  return BestMs;
-}
-
-template <typename F>
-double Median(int Rounds, F&& Work) {
-  std::vector<double> Times;
-  for (int i = 0; i < Rounds; ++i) {
-    const auto Start = Clock::now();
-    Work(i);
-    Times.push_back(Ms(Start));
-  }
-  std::sort(Times.begin(), Times.end());
-  return Times[Times.size() / 2];
 }
 
 std::int64_t FolderBytes(const std::filesystem::path& Folder) {
@@ -152,7 +126,7 @@ int Run(const std::filesystem::path& Folder, int Records) {
   double Steady = 0, Peak = 0;
   const bool Measured = MeasureOpen(Folder, Steady, Peak);
   // The reference: the file read whole into a buffer of its size, nothing else.
-  const double RawRead = Best(3, [&] {
+  const double RawRead = BestMs(3, [&] {
     const int Fd = ::open(FileName.c_str(), O_RDONLY | O_CLOEXEC);
     std::unique_ptr<char[]> Buffer(new char[Bytes.size()]);
     std::size_t Got = 0;
@@ -167,7 +141,7 @@ int Run(const std::filesystem::path& Folder, int Records) {
     const auto Start = Clock::now();
     Form = std::make_unique<TQNServerForm>(Folder.string());
     Request("H:bench");
-    Load = std::min(Load, Ms(Start));
+    Load = std::min(Load, MsSince(Start));
   }
   TDatabase& D = *Form->Database();
   const std::string Middle = D.Record(Records / 2).Code;
@@ -191,7 +165,7 @@ int Run(const std::filesystem::path& Folder, int Records) {
   for (int i = 0; i < 41; ++i) Bodies.push_back(SaveBody("Changed " + std::to_string(i)));
   std::string Reply;
   bool SaveFailed = false;
-  const double Save = Median(41, [&](int i) {
+  const double Save = MedianMs(41, [&](int i) {
     Reply = Request("S" + Middle + ":bench", Bodies[static_cast<std::size_t>(i)]);
     SaveFailed = SaveFailed || Reply.rfind("<HTML>" + std::to_string(Records / 2) + "</HTML>", 0) != 0;
   });
@@ -199,14 +173,14 @@ int Run(const std::filesystem::path& Folder, int Records) {
     std::printf("save failed: %s\n", Reply.c_str());
     return 1;
   }
-  const double WholeFile = Median(5, [&](int) { AtomicWriteFile(FileName + ".copy", Bytes); });
+  const double WholeFile = MedianMs(5, [&](int) { AtomicWriteFile(FileName + ".copy", Bytes); });
   std::filesystem::remove(FileName + ".copy");
   const std::int64_t BeforeSame = FolderBytes(Folder);
-  const double Same = Median(21, [&](int) { Request("S" + Middle + ":bench", Bodies.back()); });
+  const double Same = MedianMs(21, [&](int) { Request("S" + Middle + ":bench", Bodies.back()); });
   const std::int64_t Written = FolderBytes(Folder) - BeforeSame;
-  const double Next = Best(50, [&] { Request("N" + Middle + ":bench"); });
-  const double GoTo = Best(50, [&] { Request("G" + Last + ":bench"); });
-  const double Close = Best(1, [&] { Form.reset(); });
+  const double Next = BestMs(50, [&] { Request("N" + Middle + ":bench"); });
+  const double GoTo = BestMs(50, [&] { Request("G" + Last + ":bench"); });
+  const double Close = BestMs(1, [&] { Form.reset(); });
 
   std::printf("  load the database:          %8.1f ms   raw read of the file %6.1f ms   (target <= 2 x raw)\n",
               Load, RawRead);

@@ -1,5 +1,7 @@
 // The socket components: a non-blocking TCP client socket whose waits pump the message loop
 // while a one-second timer counts the time-out down.
+// Invariant: bytes read ahead of a line belong to the next reads, and a socket counts as closed
+// only once the peer closed and every byte it sent has been taken.
 #pragma once
 
 #include <functional>

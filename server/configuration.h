@@ -1,6 +1,7 @@
 // A database's configuration: the names and kinds of its fields, its item names, the value trees
 // of its descriptions, its status word, date format and database information, and the column
 // counts of its two grids.  It travels as the configuration stream (".set" files, "CL", "CS").
+// Invariant: a configuration read from a stream is applied only when the whole stream decoded.
 #pragma once
 
 #include <array>

@@ -5,6 +5,8 @@
 // the file, replays the journal and drops a torn tail; the journal is folded into the file (the
 // file written whole, the journal emptied) when it passes a share of the file, on idle and when
 // the database is closed.
+// Invariant: the database file is only ever replaced whole, and a save that returns has its
+// change synced to the file or the journal.
 #pragma once
 
 #include <cstdint>

@@ -1,5 +1,7 @@
 // The open database: its configuration, its records in creation order, and the database file
 // (database name + ".qnd") they are loaded from and saved to.
+// Invariant: a record's place in the file (Offset, Length) is only kept while the record is
+// untouched; every changing access, addition or deletion is marked for the next save.
 #pragma once
 
 #include <array>

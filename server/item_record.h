@@ -1,5 +1,7 @@
 // One record of a database in memory, its stream form, and the change mask that says which of
 // its fields a client save carries.
+// Invariant: the record stream and the file form are written and read field for field in the
+// same order, and a sparse string set reads as empty strings wherever it was never written.
 #pragma once
 
 #include <array>

@@ -1,5 +1,7 @@
 // The record server: one open database, and the dispatcher that answers every client request
 // from the command in its User-Agent header.
+// Invariant: a request that changes the database answers success only once the change is
+// stored durably (journal synced or file replaced); a database that failed to load is never saved.
 #pragma once
 
 #include <chrono>

@@ -1,5 +1,7 @@
 // Command "2", the search over all records from the client's search terms, and command "5", the
 // search display: a table of chosen fields for a list of record codes.
+// Invariant: a search reads the records as they are now: the field columns it uses are made anew
+// after any record was taken for change, added or deleted.
 #pragma once
 
 #include <string>

@@ -3,6 +3,8 @@
 // TValueDecoder reads them from a byte view and accepts every form, checking every length and
 // count against the bytes that are left, so a short or forged input raises EReadError before
 // anything is allocated for it.  TWriter and TReader (typed_stream.h) stream through it.
+// Invariant: what the encoder writes the decoder reads back unchanged, and no length read from
+// input is trusted beyond the bytes that follow it.
 #pragma once
 
 #include <cstdint>

@@ -1,6 +1,8 @@
 // Files and folders over POSIX: queries, times, search with masks, name lookup without case,
 // temporary files and retry loops. The atomic replace and the share-mode locks live in
 // platform/rtl/file_io.h; this header makes them available to the callers of files.
+// Invariant: a mapped file is read only within RunGuardingMappedReads, so that another process
+// cutting it short costs a failed read, never the process.
 #pragma once
 
 #include <cstdint>

@@ -1,6 +1,8 @@
 // The hand-over files between a CGI process and the resident instance: the queue file with its
 // 268-byte records, the request files and the reply files, all in the "Temp" folder beside the
 // program.  Every read-modify-write of the queue holds one exclusive lock on it.
+// Invariant: the queue is rewritten in place under its lock and says the old queue or the new
+// one at every moment; a reply file appears only whole, by rename, before its entry leaves the queue.
 #pragma once
 
 #include <cstdint>

@@ -1,6 +1,8 @@
 // The request engine: one engine object answers one HTTP request at a time on the calling thread.
 // It reads the request's server variables and fields, calls the application's events and writes
 // the reply (status line, header lines, body) through the channel its front end supplies.
+// Invariant: a thread runs one request at a time, and its request state (RequestState) belongs
+// to that request from ExecuteRequest's start to its end.
 #pragma once
 
 #include <functional>
