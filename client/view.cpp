@@ -4,6 +4,7 @@
 #include "client/core/client_settings.h"
 #include "client/core/local_server.h"
 #include "client/view_layout.h"
+#include "controls/calendar_popup.h"
 #include "controls/grid/qn_grid.h"
 #include "platform/rtl/sysutils.h"
 #include "platform/rtl/path_text.h"
@@ -322,6 +323,8 @@ void TView::BuildComponents() {
   IdleRefresh->SetName("IdleRefresh");
   IdleRefresh->SetEnabled(false);
   IdleRefresh->SetInterval(1000);
+  Calendar = new TCalendarPopup(this);
+  Calendar->SetName("Calendar");
   DescriptionTree = Make<TTreeView>(this, this, "DescriptionTree", 0, 0, 10, 10);
   DescriptionTree->SetVisible(false);
   GetPicture = new TOpenDialog(this);

@@ -40,6 +40,7 @@ class TTemplateData;
 struct TClientSettings;
 class TViewFields;
 class TProgressBar;  // its header and the grid's share enumerator names: kept apart
+class TCalendarPopup;
 
 // The controls of one grid page (grid 3 or grid 4): the grid and its button panel.
 struct TGridPage {
@@ -177,6 +178,7 @@ public:
 
   // ---- Components without a window ----
   TTimer* IdleRefresh = nullptr;
+  TCalendarPopup* Calendar = nullptr;
   TTreeView* DescriptionTree = nullptr;  // the hidden work tree of the value trees
   TOpenDialog* GetPicture = nullptr;
   TOpenDialog* SelectResume = nullptr;
@@ -291,6 +293,8 @@ public:
   void LoadDefaults();
   // The progress bar back to 0.
   void ResetProgress();
+  // The HTTP client's progress: the bar shows the bytes moved.
+  void WebTransferProgress(int ByteCount);
   // The editors follow the read-only state (date fields stay read-only: the date picker edits them).
   void SetReadOnlyState(bool ReadOnly);
 

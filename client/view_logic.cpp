@@ -11,9 +11,11 @@
 #include "client/tree_nodes.h"
 #include "client/view.h"
 #include "client/view_fields.h"
+#include "controls/calendar_popup.h"
 #include "controls/grid/qn_grid.h"
 #include "net/http_client.h"
 #include "platform/rtl/ascii_text.h"
+#include "platform/rtl/date_time.h"
 #include "platform/rtl/ini_files.h"
 #include "platform/rtl/path_text.h"
 #include "platform/rtl/streams.h"
@@ -45,6 +47,7 @@ void TView::CreateLogic(TServerTransport* Transport) {
   Web = new TNetHTTPClient(this);
   Web->SetName("Web");
   Web->SetTimeOut(300);
+  Web->OnTransferProgress = [this](TObject*, int, int bytes, int) { WebTransferProgress(bytes); };
   if (!Transport) {
     FTransport = std::make_unique<THttpTransport>(*Web);
     Transport = FTransport.get();
@@ -165,6 +168,7 @@ void TView::FormCreate() {
   ReadWindowSize(*OpenSettingsKey(), width, height);
   SetBounds(Left(), Top(), std::max(400, width), std::max(300, height));
   RecordBook->SetActivePageIndex(0);
+  Calendar->SetDate(Date());
   LoginFlag = false;
   SetupDataArea();
   DisplayAbout->SetCaption("Quillon");

@@ -4,6 +4,8 @@
 #include "client/view_layout.h"
 #include "platform/ui/small_controls.h"
 
+#include <algorithm>
+
 using namespace view_layout;
 
 void TView::BuildStatusLine() {
@@ -13,8 +15,11 @@ void TView::BuildStatusLine() {
   Status->Font().SetColor(clGreen);
   Status->Font().SetStyle({fsBold});
   Progress = Make<TProgressBar>(this, StatusPanel, "Progress", 64, 5, 150, 14);
+  Progress->SetMax(100000);
   DatabaseLabel = MakeCaptioned<TLabel>(this, StatusPanel, "DatabaseLabel", "", 226, 4, 380, 15);
 }
 
 
 void TView::ResetProgress() { Progress->SetPosition(0); }
+
+void TView::WebTransferProgress(int ByteCount) { Progress->SetPosition(std::clamp(ByteCount, 0, Progress->Max())); }
