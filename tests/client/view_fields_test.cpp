@@ -1,0 +1,260 @@
+// The record window's own wiring of field clicks, pictures, grid lines and tool windows, on the
+// headless backend against the record server in-process: a grid 3 line inserted and edited in
+// the row editor (its choice menu, its linked detail), the picture tabs, a relational diagram,
+// search and replace, the import window, the CD player.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+
+#include "client/bulk_forms.h"
+#include "client/cd_form.h"
+#include "client/password_form.h"
+#include "client/relationship_form.h"
+#include "client/row_editor.h"
+#include "client/view.h"
+#include "client/view_fields.h"
+#include "controls/diagram.h"
+#include "controls/grid/qn_grid.h"
+#include "platform/headless/event_loop_poll.h"
+#include "platform/headless/headless_peer.h"
+#include "platform/ui/application.h"
+#include "tests/client/core/client_fixture.h"
+
+namespace {
+
+class ViewFieldsTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    InstallHeadlessBackend();
+    delete Application;
+    App = new TApplication;
+    App->SetLoop(std::make_unique<TPollEventLoop>(false));
+    Root = TestFolder("viewfields");
+    setenv("XDG_CONFIG_HOME", (Root / "config").c_str(), 1);
+    setenv("QN_PORT", "6777", 1);
+    Db = std::make_unique<TServedDatabase>(Root);
+    // The web server launcher does nothing here.
+    fs::create_directories(Root / "bin");
+    std::ofstream(Root / "bin" / "hmserv") << "#!/bin/sh\nexit 0\n";
+    fs::permissions(Root / "bin" / "hmserv", fs::perms::owner_all);
+    TViewOptions Options;
+    Options.Transport = &Db->Recorder;
+    Options.ProgramFolder = Root.string() + "/";
+    View = std::make_unique<TView>(nullptr, Options);
+    TCheckedModalScript Script;
+    Script.ExpectForm("Login", [](TCustomForm& F) {
+      auto& Form = dynamic_cast<TPasswordForm&>(F);
+      Form.Database->SetText("Demo");
+      Form.LoginBtn->Click();
+    });
+    View->DatabaseLogin();
+    ASSERT_TRUE(View->LoginFlag);
+  }
+  void TearDown() override {
+    SetCdAudioDeviceFactory(nullptr);
+    View.reset();
+    delete App;
+    Application = nullptr;
+    fs::remove_all(Root);
+  }
+  ItemRecord Stored() {
+    TServerSession S(Db->Server);
+    S.DatabaseName = "Demo";
+    ItemRecord R;
+    EXPECT_TRUE(ReadRecordStream(S.Get("G" + View->number->Text()), R));
+    return R;
+  }
+  TApplication* App = nullptr;
+  fs::path Root;
+  std::unique_ptr<TServedDatabase> Db;
+  std::unique_ptr<TView> View;
+};
+
+}  // namespace
+
+TEST_F(ViewFieldsTest, Grid3LinesGoThroughTheRowEditorAndMoveTheLinkedDetail) {
+  // The value column adds to "Current Value"; the note column offers three choices.
+  View->Grid3Columns[3] = {"Value", "money", "add", View->sn[9]->Caption()};
+  View->Grid3Columns[4] = {"Note", "menu=[Red,Green,Blue]", "", ""};
+  {
+    TCheckedModalScript Script;
+    Script.ExpectForm("Edit", [this](TCustomForm& F) {
+      auto& E = dynamic_cast<TEditDirListingForm&>(F);
+      EXPECT_EQ(E.EditGrid->Cells(1, 0), "NEW");
+      EXPECT_EQ(E.EditGrid->Cells(0, 2), "Event");
+      E.EditGrid->SetCells(1, 2, "Bought");
+      E.EditGrid->SetCells(1, 4, "40");
+      E.EditGridClickCell(5, {100, 100});
+      App->ProcessMessages();  // the menu's choice comes from the loop
+      EXPECT_EQ(E.EditGrid->Cells(1, 5), "Green");
+      E.OKButton->Click();
+    });
+    Script.ExpectMenu("", "Green");
+    View->Grid3Page.InsertBtn->Click();
+  }
+  ASSERT_EQ(View->DirGrid->RowCount(), 3);
+  EXPECT_EQ(View->DirGrid->Cells(2, 1), "Bought");
+  EXPECT_EQ(View->DirGrid->Cells(5, 1), "Green");
+  EXPECT_EQ(View->Detail[9]->Text(), "40");
+  EXPECT_EQ(Stored().Details[9], "40");
+  // Edit the line: 40 -> 55 adds 15.
+  View->DirGrid->SetRow(1);
+  {
+    TCheckedModalScript Script;
+    Script.ExpectForm("Edit", [](TCustomForm& F) {
+      auto& E = dynamic_cast<TEditDirListingForm&>(F);
+      EXPECT_EQ(E.EditGrid->Cells(1, 4), "40");
+      E.EditGrid->SetCells(1, 4, "55");
+      E.OKButton->Click();
+    });
+    View->Grid3Page.EditBtn->Click();
+  }
+  EXPECT_EQ(View->DirGrid->Cells(4, 1), "55");
+  EXPECT_EQ(View->Detail[9]->Text(), "55");
+  // Cancelling the editor sends no line.
+  Db->Recorder.Clear();
+  {
+    TCheckedModalScript Script;
+    Script.ExpectForm("Edit", [](TCustomForm& F) { dynamic_cast<TEditDirListingForm&>(F).CancelBtn->Click(); });
+    View->Grid3Page.EditBtn->Click();
+  }
+  for (const auto& V : Db->Recorder.Verbs()) EXPECT_NE(V.substr(0, 1), "X");
+  EXPECT_EQ(View->Detail[9]->Text(), "55");
+}
+
+TEST_F(ViewFieldsTest, PicturesFollowTheTabsAndADialogCancelDoesNothing) {
+  const fs::path Pic = Root / "photo.png";
+  ASSERT_EQ(std::system(("/usr/bin/python3 -c \"from PIL import Image; Image.new('RGB', (640, 320), (0, 90, 200)).save('" +
+                         (Root / "photo.jpg").string() + "')\"").c_str()),
+            0);
+  View->RecordBook->SetActivePageIndex(6);
+  View->SetBounds(0, 0, 800, 600);
+  {
+    TCheckedModalScript Script;
+    Script.ExpectOpenFile("", (Root / "photo.jpg").string());
+    View->SelectPicture->Click();
+  }
+  EXPECT_TRUE(View->RecordImage->Visible());
+  EXPECT_FALSE(View->PicStat->Visible());
+  EXPECT_EQ(View->RecordImage->Width(), View->DisplayPanel->ClientWidth());
+  EXPECT_EQ(Stored().Images[0].FileName, "photo.jpg");
+  // Tab 3 has no picture.
+  View->ImageBook->SetTabIndex(2);
+  View->ImageBook->OnChange(View->ImageBook);
+  EXPECT_FALSE(View->RecordImage->Visible());
+  EXPECT_EQ(View->PicStat->Caption(), "No " + View->ImageWord + " File Selected");
+  // A cancelled picture dialog sends nothing.
+  Db->Recorder.Clear();
+  {
+    TCheckedModalScript Script;
+    Script.ExpectCancel(mkOpenFile, "");
+    View->SelectPicture->Click();
+  }
+  EXPECT_TRUE(Db->Recorder.Requests.empty());
+  View->ImageBook->SetTabIndex(0);
+  View->ImageBook->OnChange(View->ImageBook);
+  EXPECT_TRUE(View->RecordImage->Visible());
+}
+
+TEST_F(ViewFieldsTest, RelationalDiagramSearchReplaceImportAndCDPlayer) {
+  // Description 1 relational; a child record refers to the first.
+  View->Logic->Buffers.Configuration.DescriptionKinds[0] = "Relational";
+  View->Logic->Buffers.ConfigMask.Set(ConfigMask::Descriptions, 0);
+  ASSERT_TRUE(View->Logic->SaveServerConfiguration());
+  const std::string First = View->number->Text();
+  View->NewRecordTBtn->Click();
+  View->RecordName->SetText("Child");
+  View->Logic->ChooseDescriptionValue(0, "Untitled : " + First);
+  const std::string Child = View->number->Text();
+  {
+    TCheckedModalScript Script;
+    Script.ExpectMenu("", "Diagram");
+    Script.ExpectForm("Relationship Diagram", [&](TCustomForm& F) {
+      auto& R = dynamic_cast<TRelationshipForm&>(F);
+      R.Activated(true);
+      EXPECT_EQ(R.Model().Boxes.size(), 2u);
+      EXPECT_EQ(R.Diagram->Items().Count(), 2);
+      ASSERT_TRUE(R.Diagram->Items().FindItem(First));
+      R.Diagram->SetSelectedItem(R.Diagram->Items().FindItem(First));
+      R.ViewBtn->Click();
+    });
+    View->DescBtn[0]->Click();
+    App->ProcessMessages();
+  }
+  EXPECT_EQ(View->number->Text(), First);
+
+  // Search and replace through its window (the menu entry stays hidden).
+  View->Detail[2]->SetText("old model");
+  {
+    TCheckedModalScript Script;
+    Script.ExpectForm("Search and Replace", [&](TCustomForm& F) {
+      auto& R = dynamic_cast<TReplaceForm&>(F);
+      R.Field->SetText(View->sn[2]->Caption());
+      R.OldValue->SetText("old");
+      R.NewValue->SetText("new");
+      R.OKBtn->Click();
+    });
+    Script.ExpectMessage("will be replaced by", mrYes);
+    Script.ExpectMessage("1 replacement was made.", mrOk);
+    View->Fields->SearchandReplace1Click();
+  }
+  EXPECT_EQ(View->Detail[2]->Text(), "new model");
+
+  // The import window: a file, a field for its column, one request.
+  std::ofstream(Root / "names.csv") << "Imported one\r\nImported two\r\n";
+  {
+    TCheckedModalScript Script;
+    Script.ExpectForm("Import Data", [&, this](TCustomForm& F) {
+      auto& I = dynamic_cast<TImportForm&>(F);
+      EXPECT_FALSE(I.PerformImportBtn->Enabled());
+      ASSERT_TRUE(I.Logic->LoadFile((Root / "names.csv").string()));
+      I.ImportGridClickCell(0, 0, {10, 10});
+      App->ProcessMessages();
+      EXPECT_EQ(I.ImportGrid->Cells(0, 0), View->RecordTitle->Caption());
+      I.PerformImportBtn->SetEnabled(true);
+      I.PerformImportBtn->Click();
+      EXPECT_EQ(I.ImportGrid->RowCount(), 1);
+      I.CloseImportDatabtn->Click();
+    });
+    Script.ExpectMenu("", View->RecordTitle->Caption());
+    Script.ExpectMessage("Import Succesful !", mrOk);
+    View->Fields->ImportData1Click();
+  }
+  int Imported = 0;
+  TServerSession S(Db->Server);
+  S.DatabaseName = "Demo";
+  ItemRecord R;
+  ASSERT_TRUE(ReadRecordStream(S.Get("F"), R));
+  for (int i = 0; i < 10; ++i) {
+    if (R.Name.rfind("Imported", 0) == 0) ++Imported;
+    ItemRecord N;
+    if (!ReadRecordStream(S.Get("N" + R.Code), N) || N.Code == R.Code) break;
+    R = N;
+  }
+  EXPECT_EQ(Imported, 2);
+
+  // The CD player on a disc of our own; one window at a time.
+  TFakeCdAudioDevice* Drive = nullptr;
+  SetCdAudioDeviceFactory([&] {
+    auto D = std::make_unique<TFakeCdAudioDevice>(std::vector<int>{125, 60});
+    Drive = D.get();
+    return D;
+  });
+  View->CDTBtn->Click();
+  TCDForm* CD = TCDForm::Current();
+  ASSERT_TRUE(CD);
+  View->CDTBtn->Click();
+  EXPECT_EQ(TCDForm::Current(), CD);
+  ASSERT_TRUE(Drive);
+  CD->CD->ClickButton(TMPBtnType::btPlay);
+  Drive->Advance(67);
+  CD->Timer1->OnTimer(CD->Timer1);
+  EXPECT_EQ(CD->lblTrack->Caption(), "1");
+  EXPECT_EQ(CD->lblTime->Caption(), "01:07");
+  EXPECT_EQ(CD->CDStatus->Caption(), " playing");
+  EXPECT_EQ(CD->lblTime->Font().Color(), clGreen);
+  CD->Close();
+  App->ProcessMessages();
+  EXPECT_EQ(TCDForm::Current(), nullptr);
+}
