@@ -244,7 +244,9 @@ void TCustomTabStripControl::DrawTab(int TabIndex, const TRect& Rect, bool Activ
   c.Font().Assign(Font());
   c.Brush().SetStyle(bsSolid);
   c.Brush().SetColor(clBtnFace);
+  // The tab's frame is the tab control's: the owner draws inside it.
   TRect r = Rect;
+  InflateRect(r, -2, -2);
   if (!FButtonStyle && !Active) {
     if (!FVerticalTabs) OffsetRect(r, 0, FTabPosition == tpTopLeft ? 1 : -2);
     else OffsetRect(r, FTabPosition == tpTopLeft ? 1 : -2, 0);
