@@ -355,6 +355,7 @@ void TQnStringGrid::WndProc(TMessage& Message) {
 }
 
 void TQnStringGrid::DispatchMessage(TMessage& Message) {
+  if (PanMessage(Message)) return;
   switch (Message.Msg) {
     case WM_PAINT:
     case WM_ERASEBKGND:

@@ -264,13 +264,27 @@ void TQnStringGrid::WheelStep(int Delta) {
 }
 
 bool TQnStringGrid::DoMouseWheelDown(TShiftState Shift, TPoint) {
-  if (Shift.Contains(ssCtrl) && IntelliZoom) return true;
+  if (FPanning) return true;
+  if (Shift.Contains(ssCtrl) && IntelliZoom) {
+    // Towards the user (down) enlarges by the lines per notch.
+    UINT lines = 3;
+    SystemParametersInfo(SPI_GETWHEELSCROLLLINES, 0, &lines, 0);
+    Zoom(1 * static_cast<int>(lines));
+    return true;
+  }
   WheelStep(1);
   return true;
 }
 
 bool TQnStringGrid::DoMouseWheelUp(TShiftState Shift, TPoint) {
-  if (Shift.Contains(ssCtrl) && IntelliZoom) return true;
+  if (FPanning) return true;
+  if (Shift.Contains(ssCtrl) && IntelliZoom) {
+    // Towards the user (down) enlarges by the lines per notch.
+    UINT lines = 3;
+    SystemParametersInfo(SPI_GETWHEELSCROLLLINES, 0, &lines, 0);
+    Zoom(-1 * static_cast<int>(lines));
+    return true;
+  }
   WheelStep(-1);
   return true;
 }

@@ -368,6 +368,13 @@ public:
   TPrintRowHeightEvent OnPrintSetRowHeight;
   TFitToPageEvent OnFitToPage;
 
+  // ---- zoom and panning ----
+  // Changes the font-size offset by Step (kept within -10..10) and every column width and row
+  // height with it.
+  void Zoom(int Step);
+  bool Panning() const { return FPanning; }
+  TPoint PanOrigin() const { return FPanOrigin; }
+
   // ---- drag and drop ----
   // A drop target registered for the grid's window while on.
   bool OleDropTarget() const { return FOleDropTargetOn; }
@@ -740,6 +747,14 @@ private:
   TGridRect FDragSelection{-1, -1, -1, -1};
   TGridRect FLastSelection{};
   std::string FLastAnchor;
+  // Panning: started by a middle-button press, ended by the next press or key.
+  bool FPanning = false;
+  TPoint FPanOrigin{};
+  TCursor FPanCursor = crDefault;
+  // Handles the pan messages; true when the message needs nothing more.
+  bool PanMessage(TMessage& Message);
+  void PanStep();
+  void EndPanning();
   // Printing.
   struct TPrintRun;
   std::vector<int> FPrintColWidths, FPrintColPos;
