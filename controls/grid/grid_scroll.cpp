@@ -123,6 +123,9 @@ void TQnStringGrid::UpdateThumb(bool Vertical) {
       return;
     }
   }
+  // Unchanged bars are left alone: every change repaints them.
+  const TScrollBarState& now = ScrollBarState(bar);
+  if (now.Min == info.nMin && now.Max == info.nMax && now.Page == info.nPage && now.Pos == info.nPos) return;
   SetScrollInfo(this, bar, info, true);
 }
 
