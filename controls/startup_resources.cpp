@@ -1,6 +1,5 @@
 #include "controls/startup_resources.h"
 
-#include "controls/startup_cursors.h"
 #include "platform/ui/screen.h"
 
 int ColorDepthClass(int bitsPerPixel, int planes) {
@@ -39,11 +38,7 @@ TStartupResources::TStartupResources() {
     FPalette = CreatePalette(BuildStartupPalette(system));
   }
   static const char* const kCursors[5] = {"#1003", "#1006", "UPDOWNCURSOR", "UPONLYCURSOR", "DOWNONLYCURSOR"};
-  for (int i = 0; i < 5; ++i) {
-    TCursorShape shape;
-    shape.Image = CursorResourceBitmap(kCursors[i], shape.HotSpot);
-    Screen().SetCursors(i + 1, shape);
-  }
+  for (int i = 0; i < 5; ++i) Screen().SetCursors(i + 1, LoadCursor(nullptr, kCursors[i]));
   static const int kBitmaps[3] = {1002, 1001, 1005};
   for (int i = 0; i < 3; ++i) {
     FBitmaps[static_cast<std::size_t>(i)] = std::make_unique<TBitmap>();

@@ -18,13 +18,16 @@ class TBitmap;
 
 QN_DECLARE_EXCEPTION(EResNotFound, Exception);
 
-// A cursor: a small image (0xAARRGGBB, rows top-down; alpha 0 is clear) with its hot spot. The
-// backend turns it into a real cursor.
+// A cursor: a small image (0xAARRGGBB, rows top-down; alpha 0 is clear) with its hot spot, or,
+// with no pixels, one of the system's standard shapes named by its cursor id. The backend turns
+// it into a real cursor.
 struct TCursorImage {
+  int Standard = 0;  // the standard shape's id when the cursor has no image
   int Width = 0;
   int Height = 0;
   TPoint HotSpot;
   std::vector<std::uint32_t> Pixels;
+  bool HasImage() const { return Width > 0 && Height > 0; }
   std::uint32_t PixelAt(int x, int y) const {
     return x < 0 || y < 0 || x >= Width || y >= Height ? 0 : Pixels[static_cast<std::size_t>(y) * Width + x];
   }

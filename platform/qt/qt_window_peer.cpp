@@ -1,4 +1,5 @@
 #include "platform/qt/qt_window_peer.h"
+#include "platform/qt/qt_pictures.h"
 
 #include <QCursor>
 #include <QFont>
@@ -50,23 +51,9 @@ Qt::CursorShape CursorShape(TCursor c) {
 }  // namespace
 
 QCursor QtCursor(TCursor cursor) {
-  HCURSOR shape = Screen().Cursors(cursor);
-  if (shape && shape->Image && !shape->Image->Empty()) {
-    TBitmap& b = *shape->Image;
-    QImage image = BitmapImage(b).copy();
-    // A 32-bit cursor image keeps its alpha in the fourth byte (a resource cursor's clear
-    // pixels); one whose fourth bytes are all zero has none and is opaque.
-    if (b.PixelFormat() == pf32bit) {
-      bool alpha = false;
-      for (int y = 0; y < b.Height() && !alpha; ++y) {
-        const BYTE* row = b.ScanLine(y);
-        for (int x = 0; x < b.Width() && !alpha; ++x) alpha = row[4 * x + 3] != 0;
-      }
-      if (alpha) image.reinterpretAsFormat(QImage::Format_ARGB32);
-    }
-    return QCursor(QPixmap::fromImage(image), shape->HotSpot.X, shape->HotSpot.Y);
-  }
-  return QCursor(CursorShape(cursor));
+  HCURSOR entry = Screen().Cursors(cursor);
+  if (entry && entry->HasImage()) return QtCursor(entry);
+  return QCursor(CursorShape(entry ? entry->Standard : cursor));
 }
 
 WORD VirtualKeyFromQt(int key) {

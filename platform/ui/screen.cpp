@@ -28,7 +28,7 @@ TScreen::TScreen(TComponent* AOwner) : TComponent(AOwner) {
   for (TCursor id : {crDefault, crNone, crArrow, crCross, crIBeam, crSizeNESW, crSizeNS, crSizeNWSE,
                      crSizeWE, crUpArrow, crHourGlass, crDrag, crNoDrop, crHSplit, crVSplit, crMultiDrag,
                      crSQLWait, crNo, crAppStart, crHelp, crHandPoint, crSizeAll})
-    FCursors[id] = TCursorShape{id, nullptr, {}};
+    FCursors[id].Standard = id;
 }
 
 TScreen::~TScreen() = default;
@@ -93,9 +93,11 @@ HCURSOR TScreen::Cursors(TCursor id) const {
   return &it->second;
 }
 
-void TScreen::SetCursors(TCursor id, const TCursorShape& shape) {
-  FCursors[id] = shape;
-  FCursors[id].Id = id;
+void TScreen::SetCursors(TCursor id, HCURSOR cursor) {
+  TCursorImage& entry = FCursors[id];
+  if (cursor) entry = *cursor;
+  else entry = TCursorImage{};
+  if (!entry.HasImage()) entry.Standard = cursor ? cursor->Standard : crDefault;
 }
 
 // ---- System values --------------------------------------------------------------------------

@@ -9,19 +9,13 @@
 #include <vector>
 
 #include "platform/gfx/bitmap.h"
+#include "platform/gfx/resources.h"
 #include "platform/rtl/string_list.h"
 #include "platform/ui/controls.h"
 
 class TCustomForm;
 class TDataModule;
 
-// A cursor: a standard shape (its id) or an image with a hot spot (our resource cursors).
-struct TCursorShape {
-  TCursor Id = crDefault;
-  std::shared_ptr<TBitmap> Image;  // null for a standard shape
-  TPoint HotSpot;
-};
-using HCURSOR = const TCursorShape*;
 
 // What the backend tells about the screen and does for it. The default is the fixed screen
 // of the headless backend: 1024 x 768 at 96 dpi, 24 bits, a settable cursor position, beeps
@@ -78,8 +72,10 @@ public:
   TCursor Cursor() const { return FCursor; }
   void SetCursor(TCursor value);
   // The cursor table: the standard ids and the program's image cursors.
+  // The cursor table: the standard shapes under their ids, and whatever the program sets (a
+  // cursor of LoadCursor is copied in). An id not in the table gives the default cursor.
   HCURSOR Cursors(TCursor id) const;
-  void SetCursors(TCursor id, const TCursorShape& shape);
+  void SetCursors(TCursor id, HCURSOR cursor);
 
   // Called by the forms.
   void AddForm(TCustomForm* form);
@@ -94,7 +90,7 @@ private:
   std::vector<TComponent*> FDataModules;
   TCustomForm* FActiveForm = nullptr;
   TCursor FCursor = crDefault;
-  std::map<TCursor, TCursorShape> FCursors;
+  std::map<TCursor, TCursorImage> FCursors;
   TStringList FFonts;
 };
 

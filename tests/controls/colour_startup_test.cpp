@@ -145,10 +145,12 @@ TEST_F(StartupTest, CursorsAndBitmaps) {
   TStartupResources r;
   HCURSOR four = Screen().Cursors(4);
   ASSERT_NE(four, nullptr);
-  EXPECT_EQ(four->Id, 4);
-  ASSERT_TRUE(four->Image);
-  EXPECT_FALSE(four->Image->Empty());
-  for (int id = 1; id <= 5; ++id) EXPECT_TRUE(Screen().Cursors(id)->Image) << id;
+  ASSERT_TRUE(four->HasImage());
+  HCURSOR resource = LoadCursor(nullptr, "UPONLYCURSOR");
+  ASSERT_NE(resource, nullptr);
+  EXPECT_EQ(four->Pixels, resource->Pixels);
+  EXPECT_EQ(four->HotSpot, resource->HotSpot);
+  for (int id = 1; id <= 5; ++id) EXPECT_TRUE(Screen().Cursors(id)->HasImage()) << id;
   TBitmap expected;
   expected.LoadFromResourceID(nullptr, 1001);
   EXPECT_EQ(r.Bitmap(1).Width(), expected.Width());

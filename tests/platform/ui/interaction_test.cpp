@@ -324,5 +324,5 @@ TEST_F(InteractionTest, SystemValuesComeFromFixedTables) {
   GetCursorPos(&p);
   EXPECT_EQ(p, (TPoint{30, 40}));
   EXPECT_EQ(Screen().PixelsPerInch(), 96);
-  EXPECT_EQ(Screen().Cursors(crHandPoint)->Id, crHandPoint);
+  EXPECT_EQ(Screen().Cursors(crHandPoint)->Standard, crHandPoint);
 }
