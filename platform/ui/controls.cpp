@@ -206,6 +206,7 @@ void TControl::SetBounds(int left, int top, int width, int height) {
   if (FParent && !FParent->FAligning) {
     UpdateAnchorRules();
     if (FAlign != alNone) FParent->AlignControls();
+    else FParent->ControlBoundsChanged(this);
   }
 }
 
@@ -326,6 +327,7 @@ void TControl::SetVisible(bool value) {
   if (FParent && FVisible) Invalidate();
   Perform(CM_VISIBLECHANGED, value ? 1 : 0);
   if (FParent && FAlign != alNone) FParent->AlignControls();
+  else if (FParent) FParent->ControlBoundsChanged(this);
   if (FParent && FParent->AutoSize()) FParent->AdjustSize();
 }
 

@@ -454,6 +454,8 @@ protected:
   // CM_DIALOGKEY; true when the form used it.
   bool DialogKey(WORD Key, TShiftState Shift);
   virtual void AlignControls(TControl* changed = nullptr);
+  // A child that no alignment places was moved, sized, shown or hidden by the program.
+  virtual void ControlBoundsChanged(TControl*) {}
   // The bounds changed (the peer follows, WM_SIZE and the layout of the children on a resize).
   virtual void BoundsChanged(bool resized);
 

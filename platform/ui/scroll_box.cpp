@@ -118,6 +118,8 @@ void TScrollingWinControl::AlignControls(TControl* changed) {
   UpdateScrollBars();
 }
 
+void TScrollingWinControl::ControlBoundsChanged(TControl*) { UpdateScrollBars(); }
+
 void TScrollingWinControl::Resize() {
   TCustomControl::Resize();
   UpdateScrollBars();

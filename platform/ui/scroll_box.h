@@ -59,6 +59,7 @@ public:
 
 protected:
   void AlignControls(TControl* changed = nullptr) override;
+  void ControlBoundsChanged(TControl* control) override;
   void Resize() override;
   bool DoMouseWheelDown(TShiftState Shift, TPoint MousePos) override;
   bool DoMouseWheelUp(TShiftState Shift, TPoint MousePos) override;

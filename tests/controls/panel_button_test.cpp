@@ -74,7 +74,6 @@ TEST_F(PanelButtonTest, ScrollPanelPaintsItsBevels) {
 TEST_F(PanelButtonTest, ScrollPanelScrollsAndResizes) {
   auto* panel = Make<TScrollPanel>(0, 0, 100, 60);
   auto* child = Make<TPanel>(10, 10, 50, 200, panel);
-  panel->UpdateScrollBars();
   EXPECT_TRUE(panel->VertScrollBar().IsScrollBarVisible());
   EXPECT_FALSE(panel->HorzScrollBar().IsScrollBarVisible());
   panel->VertScrollBar().SetPosition(40);

@@ -76,8 +76,6 @@ int main(int argc, char** argv) {
   inner.SetBounds(10, 10, 100, 300);
   inner.SetColor(clNavy);
   inner.SetBevelOuter(bvNone);
-  // A child moved or sized without an alignment does not tell its parent yet.
-  panel.UpdateScrollBars();
 
   TBitmap code(300, 110);
   code.Canvas().Brush().SetColor(clWhite);

@@ -47,9 +47,9 @@ TEST(ScrollBox, RangesFollowTheChildrenAndScrollingMovesThem) {
   SendScrollAction(&box, SB_VERT, SB_TOP);
   EXPECT_EQ(far->Top(), 300);
 
-  // A wider child brings the horizontal bar; ScrollInView brings a child into the window.
+  // A child moved further out brings the horizontal bar by itself; ScrollInView brings a child
+  // into the window.
   far->SetBounds(400, 300, 50, 20);
-  box.UpdateScrollBars();
   EXPECT_EQ(box.HorzScrollBar().Range(), 450);
   EXPECT_TRUE(box.HorzScrollBar().IsScrollBarVisible());
   box.ScrollInView(far);
@@ -63,6 +63,10 @@ TEST(ScrollBox, RangesFollowTheChildrenAndScrollingMovesThem) {
   EXPECT_EQ(box.VertScrollBar().Position(), 0);
   EXPECT_EQ(far->Top(), 300);
   EXPECT_EQ(far->Left(), 400);
+  // A hidden child no longer counts in the ranges.
+  far->SetVisible(false);
+  EXPECT_EQ(box.VertScrollBar().Range(), 30);
+  EXPECT_EQ(box.HorzScrollBar().Range(), 60);
 }
 
 TEST(ScrollBox, FixedRangeWithoutAutoScroll) {
