@@ -7,8 +7,6 @@
 
 namespace {
 
-// The grid core's ceiling on the cells of a grid taken from a stream.
-constexpr long long MaxGridCells = 2000000;
 
 // The longest prefix of Text of at most Limit bytes that does not end inside a UTF-8 sequence.
 std::string CutAtCharacter(const std::string& Text, std::size_t Limit) {
@@ -91,24 +89,11 @@ void ImportData(const THandlerContext& Context, TRecordCodeGenerator& Codes) {
   TDatabase& D = Context.Database;
   D.CheckWritable();
   Context.Reply("<HTML>");
-  const std::string Body = Context.ReadBody();
-  Context.Reply("Stream Read");
-  TValueReader Reader(Body);
-  const std::int32_t Cols = Reader.ReadInteger();
-  Context.Reply("Cols" + std::to_string(Cols));
-  const std::int32_t Rows = Reader.ReadInteger();
-  Context.Reply("Rows" + std::to_string(Rows));
-  const std::string Text = Reader.ReadChars();
-  std::array<std::int32_t, ImportCodeCount> ColumnCodes{};
-  for (auto& Code : ColumnCodes) Code = Reader.ReadInteger();
-  Context.Reply("Grid Loaded");
-  if (Cols < 0 || Rows < 0 || (static_cast<long long>(Cols) + 1) * Rows > MaxGridCells)
-    throw EReadError("Grid size out of range");
-
   TQnStringGrid BufferGrid(nullptr);
-  PrepareWorkGrid(BufferGrid);
-  LoadGridText(BufferGrid, Text, Cols + 1, Rows);
-  Context.Reply("Buffer Grid Loaded");
+  std::array<std::int32_t, ImportCodeCount> ColumnCodes{};
+  ReadGridPayload(Context, BufferGrid, [&](TValueReader& Reader) {
+    for (auto& Code : ColumnCodes) Code = Reader.ReadInteger();
+  });
 
   PerformImport(D, Codes, BufferGrid, ColumnCodes);
   Context.Reply("Data has been imported.");

@@ -11,8 +11,6 @@
 namespace {
 
 constexpr int LineIDRange = 100000;
-// The grid core's ceiling on the cells of a grid taken from a stream.
-constexpr long long MaxGridCells = 2000000;
 
 TRecordGrid GridOf(const std::string& Operation) {
   return Operation[0] == '3' ? TRecordGrid::Grid3 : TRecordGrid::Grid4;
@@ -41,23 +39,9 @@ void TGridLineUpdates::UpdateGrid(const THandlerContext& Context) {
   TDatabase& D = Context.Database;
   Context.Reply("<HTML>");
   try {
-    const std::string Body = Context.ReadBody();
-    Context.Reply("Stream Read");
-    TValueReader Reader(Body);
-    const std::int32_t Cols = Reader.ReadInteger();
-    Context.Reply("Cols" + std::to_string(Cols));
-    const std::int32_t Rows = Reader.ReadInteger();
-    Context.Reply("Rows" + std::to_string(Rows));
-    const std::string Text = Reader.ReadChars();
-    Context.Reply("Grid Loaded");
-    if (Cols < 0 || Rows < 0 || (static_cast<long long>(Cols) + 1) * Rows > MaxGridCells)
-      throw EReadError("Grid size out of range");
-
     TQnStringGrid BufferGrid(nullptr), WorkGrid(nullptr);
-    PrepareWorkGrid(BufferGrid);
+    ReadGridPayload(Context, BufferGrid);
     PrepareWorkGrid(WorkGrid);
-    LoadGridText(BufferGrid, Text, Cols + 1, Rows);
-    Context.Reply("Buffer Grid Loaded");
 
     for (int Row = 0; Row < BufferGrid.RowCount(); ++Row) {
       const int Index = D.FindRecordIndex(BufferGrid.Cells(0, Row));

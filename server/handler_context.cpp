@@ -37,6 +37,26 @@ void LoadGridText(TQnStringGrid& Grid, const std::string& Text, int Cols, int Ro
   Grid.LoadFromStream(Stream);
 }
 
+void ReadGridPayload(const THandlerContext& Context, TQnStringGrid& Grid,
+                     const std::function<void(TValueReader& Reader)>& After) {
+  constexpr long long MaxGridCells = 2000000;  // the grid core's ceiling for a stream
+  const std::string Body = Context.ReadBody();
+  Context.Reply("Stream Read");
+  TValueReader Reader(Body);
+  const std::int32_t Cols = Reader.ReadInteger();
+  Context.Reply("Cols" + std::to_string(Cols));
+  const std::int32_t Rows = Reader.ReadInteger();
+  Context.Reply("Rows" + std::to_string(Rows));
+  const std::string Text = Reader.ReadChars();
+  if (After) After(Reader);
+  Context.Reply("Grid Loaded");
+  if (Cols < 0 || Rows < 0 || (static_cast<long long>(Cols) + 1) * Rows > MaxGridCells)
+    throw EReadError("Grid size out of range");
+  PrepareWorkGrid(Grid);
+  LoadGridText(Grid, Text, Cols + 1, Rows);
+  Context.Reply("Buffer Grid Loaded");
+}
+
 std::string SaveGridText(TQnStringGrid& Grid) {
   TMemoryStream Stream;
   Grid.SaveToStream(Stream);

@@ -39,6 +39,14 @@ void ClearGrid(TQnStringGrid& Grid, int Cols, int Rows);
 void LoadGridText(TQnStringGrid& Grid, const std::string& Text, int Cols, int Rows);
 std::string SaveGridText(TQnStringGrid& Grid);
 
+// The grid payload of "M" and "X", read with the progress replies both send: the body whole
+// ("Stream Read"), its column and row counts ("Cols<n>", "Rows<n>") and its grid text; After
+// (when given) reads what follows the text; then "Grid Loaded", the size checked (EReadError
+// beyond the grid's ceiling) and the text loaded into Grid, a work grid of the counts + 1
+// columns ("Buffer Grid Loaded").
+void ReadGridPayload(const THandlerContext& Context, TQnStringGrid& Grid,
+                     const std::function<void(TValueReader& Reader)>& After = {});
+
 // A record's grid in a work grid of the configured column count + 1 columns.
 void LoadRecordGrid(const TDatabase& Database, const ItemRecord& Record, TRecordGrid Which,
                     TQnStringGrid& Grid);

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 #include "platform/rtl/file_io.h"
 #include "platform/rtl/string_list.h"
@@ -496,12 +497,7 @@ void TCGIStdEngine::ReadInput() {
 
 void TCGIStdEngine::RunRequest() {
   ReadInput();
-  if (FFirstRequest) {
-    FFirstRequest = false;
-    if (OnFirstExecRequest) OnFirstExecRequest(this);
-  }
-  if (OnExecRequest) OnExecRequest(this);
-  if (CGIMode == NormalMode && OnLastExecRequest) OnLastExecRequest(this);
+  FireRequestEvents(std::exchange(FFirstRequest, false), CGIMode == NormalMode);
 }
 
 void TCGIStdEngine::FinishRequest() {

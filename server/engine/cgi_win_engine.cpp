@@ -8,6 +8,7 @@
 #include <cstring>
 #include <fstream>
 #include <sstream>
+#include <utility>
 
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/path_text.h"
@@ -285,12 +286,7 @@ void TCGIWinEngine::RunRequest() {
     tWin.Multipart = true;
     ReadMultipart(tWin.FieldText);
   }
-  if (FFirstRequest) {
-    FFirstRequest = false;
-    if (OnFirstExecRequest) OnFirstExecRequest(this);
-  }
-  if (OnExecRequest) OnExecRequest(this);
-  if (CGIMode == NormalMode && OnLastExecRequest) OnLastExecRequest(this);
+  FireRequestEvents(std::exchange(FFirstRequest, false), CGIMode == NormalMode);
 }
 
 void TCGIWinEngine::FinishRequest() {

@@ -51,6 +51,12 @@ bool THttpEngine::DirectOutput() { return tRequestState.DirectOutput; }
 
 void THttpEngine::WriteChannel(const char* /*Data*/, size_t /*Count*/) {}
 
+void THttpEngine::FireRequestEvents(bool First, bool Last) {
+  if (First && OnFirstExecRequest) OnFirstExecRequest(this);
+  if (OnExecRequest) OnExecRequest(this);
+  if (Last && OnLastExecRequest) OnLastExecRequest(this);
+}
+
 void THttpEngine::ExecuteRequest() {
   TRequestState& state = tRequestState;
   state.UploadList.clear();

@@ -46,6 +46,9 @@ public:
 
   // Runs one request: reads input, fires the events, writes the automatic header, flushes.
   void ExecuteRequest();
+  // The application's events of one request, in the order every front end fires them: the
+  // first request's event when First, the request's own, then the last request's when Last.
+  void FireRequestEvents(bool First, bool Last);
   void WriteLine(const std::string& Text);
   static std::unique_ptr<TStringList> ParseFields(const std::string& FieldText);
   void MakeCurrent();

@@ -206,8 +206,8 @@ void TISAPIEngine::RunRequest() {
     MakeCurrent();
   }
   ReadFieldText();
-  if (gFirstRequest.exchange(false) && OnFirstExecRequest) OnFirstExecRequest(this);
-  if (OnExecRequest) OnExecRequest(this);
+  // The last request's event comes with the server's Terminate call.
+  FireRequestEvents(gFirstRequest.exchange(false), false);
 }
 
 int TISAPIEngine::GetContentLength() { return static_cast<int>(tIsapi.ECB ? tIsapi.ContentLength : 0); }

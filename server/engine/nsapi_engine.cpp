@@ -1,5 +1,7 @@
 #include "server/engine/nsapi_engine.h"
 
+#include <utility>
+
 #include <atomic>
 #include <cstdlib>
 #include <mutex>
@@ -87,11 +89,7 @@ void TNSAPIEngine::ServeCall(pblock* Parameters, Session* Sn, Request* Rq) {
 void TNSAPIEngine::RunRequest() {
   if (!BindNSAPILibrary()) throw ENSAPIError("No NSAPI server library could be loaded");
   ReadFieldText();
-  if (FFirstRequest) {
-    FFirstRequest = false;
-    if (OnFirstExecRequest) OnFirstExecRequest(this);
-  }
-  if (OnExecRequest) OnExecRequest(this);
+  FireRequestEvents(std::exchange(FFirstRequest, false), false);
 }
 
 void TNSAPIEngine::ReadFieldText() {
