@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <memory>
 #include <fstream>
 #include <unistd.h>
 
@@ -10,6 +11,7 @@
 #include "platform/gfx/fonts.h"
 #include "platform/headless/headless_peer.h"
 #include "platform/rtl/ini_files.h"
+#include "platform/ui/application.h"
 #include "platform/ui/screen.h"
 #include "../platform/headless/modal_script_check.h"
 
@@ -144,6 +146,31 @@ TEST_F(Combos, TypedTextPastThePixelLimitBeepsAndIsCut) {
   HeadlessInput::Type(box, "abcdefghij");
   EXPECT_EQ(box.Text(), "abcdefg");
   EXPECT_GT(ScreenService().Beeps(), beeps);
+}
+
+TEST_F(Combos, ReadOnlyBoxesTakeNoKeysAndTheHintColourFollowsTheMouse) {
+  TVcCustomComboBox box(nullptr);
+  box.SetStyle(csDropDown);
+  for (const char* s : {"one", "two"}) box.Items().Add(s);
+  box.HandleNeeded();
+  box.SetItemIndex(0);
+  box.SetReadOnly(true);
+  HeadlessInput::Type(box, "tw");
+  HeadlessInput::Key(box, VK_DOWN);
+  EXPECT_EQ(box.ItemIndex(), 0);
+  EXPECT_EQ(box.Text(), "one");
+  box.SetReadOnly(false);
+  HeadlessInput::Key(box, VK_DOWN);
+  EXPECT_EQ(box.ItemIndex(), 1);
+  std::unique_ptr<TApplication> own;
+  if (!Application) own = std::make_unique<TApplication>();
+  TApplication* app = Application;
+  app->SetHintColor(clYellow);
+  box.HintColor = clAqua;
+  box.Perform(CM_MOUSEENTER);
+  EXPECT_EQ(app->HintColor(), clAqua);
+  box.Perform(CM_MOUSELEAVE);
+  EXPECT_EQ(app->HintColor(), clYellow);
 }
 
 TEST_F(Combos, RegistryValuesOfTheWrongKindReadAsNotFound) {
