@@ -848,10 +848,8 @@ void TQnStringGrid::HideCellControl() {
       SetCells(realCol, row, FUnitEditBtn->Text() + FUnitEditBtn->UnitID());
       break;
     case edCustom:
-      if (EditLink && !EditLink->NotHidden) {
-        EditLink->SetCellValue(EditLink->GetEditorValue());
-        EditLink->DestroyEditor();
-      }
+      // The link's own hide: its value goes into the cell; its editor lives until it ends.
+      if (EditLink && !EditLink->NotHidden) EditLink->SetCellValue(EditLink->GetEditorValue());
       break;
     default:
       break;

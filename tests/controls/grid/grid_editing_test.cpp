@@ -358,4 +358,57 @@ TEST(GridEditing, DatePickerWritesNothingWithAnOlderLibrary) {
   RegisterBuiltinModule("comctl32.dll", procs, (5u << 16) | 81u, 0);
 }
 
+// An application's editor: a plain edit whose text is the value.
+class TTextLink : public TEditLink {
+public:
+  explicit TTextLink(TQnStringGrid* Grid) : TEditLink(Grid), Edit(Grid) { Edit.SetVisible(false); }
+  std::string GetEditorValue() override { return Edit.Text(); }
+  TWinControl* GetEditControl() override { return &Edit; }
+  void DestroyEditor() override { ++Destroyed; }
+  TEdit Edit;
+  int Destroyed = 0;
+};
+
+TEST(GridEditing, AnEditLinkShowsTheApplicationsEditorAndWritesItsValue) {
+  TEditGrid t;
+  t.kind = edCustom;
+  TTextLink link(t.grid);
+  t.g().OnGetEditorProp = [&link](TObject* sender, int, int, TEditLink*) {
+    static_cast<TQnStringGrid*>(sender)->EditLink = &link;
+  };
+  t.g().SetCells(1, 1, "old");
+  t.key(VK_RETURN);
+  ASSERT_EQ(t.g().ActiveCellControl(), &link.Edit);
+  EXPECT_TRUE(link.Edit.Visible());
+  EXPECT_EQ(link.Edit.Left(), t.g().CellRect(1, 1).Left);
+  EXPECT_EQ(link.EditCol, 1);
+  link.Edit.SetText("from the link");
+  t.g().HideCellControl();
+  EXPECT_EQ(t.g().Cells(1, 1), "from the link");
+  EXPECT_EQ(link.Destroyed, 0);  // only the link's end destroys its editor
+  EXPECT_FALSE(link.Edit.Visible());
+  // While the link says it is not hidden, hiding the grid's editor leaves the cell alone.
+  link.NotHidden = true;
+  t.key(VK_RETURN);
+  link.Edit.SetText("kept out");
+  t.g().HideCellControl();
+  EXPECT_EQ(t.g().Cells(1, 1), "from the link");
+  link.NotHidden = false;
+  // The pop-up style: a form at the cell; with write-through the pop-up step writes and stays.
+  link.PopupStyle = 1;
+  link.WriteThrough = true;
+  t.key(VK_RETURN);
+  ASSERT_NE(link.PopupForm(), nullptr);
+  link.Edit.SetText("through");
+  link.PopupStep();
+  EXPECT_EQ(t.g().Cells(1, 1), "through");
+  EXPECT_NE(link.PopupForm(), nullptr);
+  link.WriteThrough = false;
+  link.Edit.SetText("ended");
+  link.PopupStep();
+  EXPECT_EQ(t.g().Cells(1, 1), "ended");
+  EXPECT_EQ(link.PopupForm(), nullptr);
+  EXPECT_EQ(link.Destroyed, 1);
+}
+
 }  // namespace
