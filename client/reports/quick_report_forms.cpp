@@ -124,6 +124,7 @@ void TQuickReportSetupForm::GenerateBtnClick() {
   SetRequestButtons(true);
   if (!Ok) return;
   Report->Report().SearchListOnly = SearchListRecords->Checked();
+  Report->FormActivate();
   Report->ShowModal();
   Report.reset();
   SetModalResult(mrOk);

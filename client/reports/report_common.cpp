@@ -43,6 +43,8 @@ void LoadGridStream(TQnStringGrid& Grid, const std::string& Text) {
   Grid.LoadFromStream(S);
 }
 
+void PrintGridDirectly(TQnStringGrid& Grid) { Grid.Print(); }
+
 void ClearCells(TStringGrid& Grid) {
   for (int r = 0; r < Grid.RowCount(); ++r)
     for (int c = 0; c < Grid.ColCount(); ++c) {
@@ -54,9 +56,9 @@ void ClearCells(TStringGrid& Grid) {
 TStringGrid& AsStringGrid(TQnStringGrid& Grid) { return Grid; }
 
 void ExportGrid(TQnStringGrid& Grid, int Kind, const std::string& FileName) {
-  if (Kind == 1) {
-    Grid.SaveToCSV(FileName);
-    return;
+  switch (Kind) {
+    case 0: Grid.SaveToXLS(FileName, "Report"); break;
+    case 1: Grid.SaveToCSV(FileName); break;
+    default: Grid.SaveToHTML(FileName); break;
   }
-  throw Exception("This export is not available.");
 }

@@ -46,5 +46,6 @@ void TReportWindows::PrintGrid(TQnStringGrid& Grid) {
   Data.SetRowCount(Grid.RowCount());
   for (int r = 0; r < Grid.RowCount(); ++r)
     for (int c = 0; c < Grid.ColCount(); ++c) Data.SetCells(c + 1, r, Grid.Cells(c, r));
+  Report->FormActivate();
   Report->ShowModal();
 }

@@ -94,9 +94,7 @@ TSearch::TSearch(TReportWindows& Windows)
   PrintMenu = new TPopupMenu(this);
   PrintMenu->SetName("PrintMenu");
   AddItem(this, PrintMenu->Items(), "PrintSettings1", "Print Settings")->SetEnabled(false);
-  AddItem(this, PrintMenu->Items(), "Print1", "Print")->OnClick = [this](TObject*) {
-    FWindows.PrintGrid(*SearchGrid);
-  };
+  AddItem(this, PrintMenu->Items(), "Print1", "Print")->OnClick = [this](TObject*) { PrintGridDirectly(*SearchGrid); };
 
   PerformSearchBtn->OnClick = [this](TObject*) { PerformSearchBtnClick(); };
   AddTermBtn->OnClick = [this](TObject*) {

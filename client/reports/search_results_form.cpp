@@ -33,7 +33,7 @@ TSnapShot::TSnapShot(TReportWindows& Windows) : TForm(nullptr), FWindows(Windows
   PrintMenu = new TPopupMenu(this);
   PrintMenu->SetName("PrintMenu");
   AddItem(this, PrintMenu->Items(), "PrintSettings1", "Print Settings")->SetEnabled(false);
-  AddItem(this, PrintMenu->Items(), "Print1", "Print")->OnClick = [this](TObject*) { FWindows.PrintGrid(*SearchDisplay); };
+  AddItem(this, PrintMenu->Items(), "Print1", "Print")->OnClick = [this](TObject*) { PrintGridDirectly(*SearchDisplay); };
 
   auto* Top = Make<TPanel>(this, this, "TopPanel", 0, 28, 640, 32);
   Top->SetAlign(alTop);

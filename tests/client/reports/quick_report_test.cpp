@@ -1,0 +1,273 @@
+// The quick report: its request, the format file and the refusal of files that do not hold a
+// format, the filters over the received rows, the header and footer texts, the preview, and a
+// failed generation that leaves no window behind.
+#include "client/reports/quick_report.h"
+
+#include "client/reports/quick_report_forms.h"
+#include "client/reports/report_windows.h"
+#include "platform/rtl/format_settings.h"
+#include "platform/rtl/streams.h"
+#include "platform/rtl/typed_stream.h"
+#include "platform/ui/std_buttons.h"
+#include "print/grid_print.h"
+#include "print/preview.h"
+#include "tests/client/reports/reports_fixture.h"
+
+namespace {
+
+class QuickReportTest : public ReportsTest {
+protected:
+  void SetUp() override {
+    ReportsTest::SetUp();
+    Setup = std::make_unique<TQuickReportSetup>(Host);
+  }
+  std::unique_ptr<TQuickReportSetup> Setup;
+};
+
+TEST_F(QuickReportTest, TheRequestStartsWithTheRecordIDAndTheReplyHoldsEveryRecord) {
+  EXPECT_FALSE(Setup->GenerateEnabled);
+  Setup->OnItemClick(230);
+  Setup->OnItemClick(220);
+  Setup->OnItemClick(10);
+  Setup->OnItemClick(230);  // once only
+  EXPECT_TRUE(Setup->GenerateEnabled);
+  ASSERT_EQ(Setup->Items.size(), 3u);
+  EXPECT_EQ(Setup->ReportRequest(), "4,2\r\n0,0,Record ID\r\n1,0," + Host.Captions.RecordTitle +
+                                        "\r\n2,0,Record ID\r\n3,0," + Host.Captions.DescriptionNames[0] +
+                                        "\r\n0,1,220\r\n1,1,230\r\n2,1,220\r\n3,1,10\r\n");
+  TQnStringGrid Data(nullptr);
+  ASSERT_TRUE(Setup->Generate(Data));
+  EXPECT_EQ(Recorder->Requests.back().UserAgent, "3:Test");
+  const auto All = AllRecords();
+  ASSERT_EQ(Data.RowCount(), static_cast<int>(All.size()) + 1);
+  EXPECT_EQ(Data.Cells(1, 0), Host.Captions.RecordTitle);
+  EXPECT_EQ(Data.Cells(0, 5), All[4].first);
+  EXPECT_EQ(Data.Cells(1, 5), All[4].second);
+  EXPECT_EQ(Data.Cells(3, 5), "Art");  // the text before the colon
+  Setup->RemoveBtnClick(0);
+  Setup->MoveDownBtnClick(0);
+  Setup->MoveDownBtnClick(1);  // not past the end
+  EXPECT_EQ(Setup->Items[1].Code, 220);
+  Setup->RemoveBtnClick(0);
+  Setup->RemoveBtnClick(0);
+  EXPECT_FALSE(Setup->GenerateEnabled || Setup->SaveEnabled || Setup->RemoveEnabled);
+}
+
+TEST_F(QuickReportTest, FormatFilesRoundTripAndAFalseScopeKeepsTheRadioChoice) {
+  Setup->OnItemClick(110);
+  Setup->OnItemClick(240);
+  const auto Items = Setup->Items;
+  {
+    TCheckedModalScript Script;
+    Script.ExpectSaveFile("", (Root / "layout").string());
+    Script.ExpectMessage(TQuickReportSetup::SavedText, mrOk);
+    Setup->SaveQuickReportBtnClick();
+  }
+  const std::string File = (Root / "layout.qrf").string();
+  ASSERT_TRUE(fs::exists(File));
+  TQuickReportSetup Other(Host);
+  Other.SearchListRecords = true;
+  {
+    TCheckedModalScript Script;
+    Script.ExpectOpenFile("", File);
+    Script.ExpectMessage(TQuickReportSetup::LoadedText, mrOk);
+    Other.LoadBtnClick();
+  }
+  EXPECT_EQ(Other.Items, Items);
+  EXPECT_TRUE(Other.SearchListRecords);
+  EXPECT_FALSE(Other.Menu[10].Enabled);
+  EXPECT_TRUE(Other.GenerateEnabled);
+  // The bytes: list begin, caption and code per entry, list end, the Boolean.
+  const std::string Bytes = ReadFileBytes(File);
+  ASSERT_GE(Bytes.size(), 4u);
+  EXPECT_EQ(Bytes[0], '\x01');
+  EXPECT_EQ(Bytes.substr(Bytes.size() - 2), std::string("\x00\x08", 2));
+}
+
+void Write(const std::string& File, const std::function<void(TWriter&)>& Values) {
+  TFileStream Out(File, fmCreate);
+  TWriter W(Out, 100);
+  Values(W);
+}
+
+TEST_F(QuickReportTest, FormatFilesOutOfRangeChangeNothing) {
+  Setup->OnItemClick(20);
+  const auto Items = Setup->Items;
+  const std::string File = (Root / "bad.qrf").string();
+  const std::vector<std::function<void(TWriter&)>> Bad = {
+      [](TWriter& W) {
+        W.WriteListBegin();
+        W.WriteString("x");
+        W.WriteInteger(215);
+        W.WriteListEnd();
+        W.WriteBoolean(false);
+      },
+      [](TWriter& W) {
+        W.WriteListBegin();
+        for (int i = 0; i < 2; ++i) {
+          W.WriteString("x");
+          W.WriteInteger(30);
+        }
+        W.WriteListEnd();
+        W.WriteBoolean(false);
+      },
+      [](TWriter& W) {
+        W.WriteListBegin();
+        W.WriteString("x");
+        W.WriteInteger(30);
+        W.WriteListEnd();
+        W.WriteBoolean(false);
+        W.WriteInteger(7);
+      },
+      [](TWriter& W) {
+        W.WriteListBegin();
+        W.WriteString("x");
+      },
+      [](TWriter& W) { W.WriteString("not a list"); },
+  };
+  for (const auto& Values : Bad) {
+    Write(File, Values);
+    TCheckedModalScript Script;
+    Script.ExpectMessage(TQuickReportSetup::InvalidText, mrOk);
+    EXPECT_FALSE(Setup->ReadFormatFile(File));
+    EXPECT_EQ(Setup->Items, Items);
+    EXPECT_FALSE(Setup->Menu[1].Enabled);
+  }
+}
+
+// A report of three columns: code, a text column and a date column.
+void FillReport(TQuickReport& R) {
+  TQnStringGrid& D = R.DataGrid();
+  D.SetColCount(3);
+  D.SetRowCount(6);
+  const char* const Rows[][3] = {{"Record ID", "Maker", "Date Bought"}, {"A1", "Acme", "2020/03/15"},
+                                 {"A2", "ACME", "2021/06/02"},          {"A3", "Bolt", ""},
+                                 {"A4", "acme", "someday"},             {"A5", "Bolt", "2019/05/31"}};
+  for (int r = 0; r < 6; ++r)
+    for (int c = 0; c < 3; ++c) D.SetCells(c, r, Rows[r][c]);
+  R.Today = [] { return EncodeDate(2026, 4, 10); };
+  R.FormActivate();
+}
+
+std::vector<std::string> Column(TQnStringGrid& G, int Col) {
+  std::vector<std::string> Out;
+  for (int r = 0; r < G.RowCount(); ++r) Out.push_back(G.Cells(Col, r));
+  return Out;
+}
+
+TEST(QuickReportRows, TextDateAndSearchListFilters) {
+  InstallHeadlessBackend();
+  TSearchList List;
+  TQuickReport R(&List);
+  FillReport(R);
+  ASSERT_EQ(R.Filters.size(), 3u);
+  EXPECT_EQ(R.Filters[2].Kind, 3);
+  EXPECT_EQ(R.Filters[1].Kind, 1);
+  EXPECT_EQ(Column(R.DisplayGrid(), 0), (std::vector<std::string>{"Maker", "Acme", "ACME", "Bolt", "acme", "Bolt"}));
+  R.SetTextFilter(1, "acme");
+  EXPECT_EQ(Column(R.DisplayGrid(), 1), (std::vector<std::string>{"Date Bought", "2020/03/15", "2021/06/02", "someday"}));
+  R.SetTextFilter(1, "");
+  // March to May, read with their own format; an empty cell is today (April 10); a cell that
+  // holds no date is left out.
+  const std::string Before = FormatSettings.ShortDateFormat;
+  R.SetDateFilter(2, "03/01", "05/31", "03/01 to 05/31");
+  EXPECT_EQ(Column(R.DisplayGrid(), 0), (std::vector<std::string>{"Maker", "Acme", "Bolt", "Bolt"}));
+  EXPECT_EQ(FormatSettings.ShortDateFormat, Before);
+  R.SetDateFilter(2, "13/01", "05/31", "bad");
+  EXPECT_EQ(R.DisplayGrid().RowCount(), 2);  // the captions and one empty row
+  EXPECT_EQ(R.DisplayGrid().Cells(0, 1), "");
+  R.SetDateFilter(2, "", "", "");
+  List.Add("A2", "");
+  List.Add("A5", "");
+  R.SearchListOnly = true;
+  R.LoadReportRows();
+  EXPECT_EQ(Column(R.DisplayGrid(), 0), (std::vector<std::string>{"Maker", "ACME", "Bolt"}));
+}
+
+TEST(QuickReportRows, HeaderFooterCaptionsAndTheDateRangeDialog) {
+  THeaderFooterSettings S;
+  S.Left = "Stock";
+  S.Center = "Mid";
+  S.PagePosition = rpRight;
+  S.DatePosition = rpLeft;
+  const auto C = HeaderFooterCaptions(S, "4/10/2026");
+  EXPECT_EQ(C[0], "Stock 4/10/2026");
+  EXPECT_EQ(C[1], "Mid");
+  EXPECT_EQ(C[2], "  {PAGE}");
+  const auto Full = DateRangeOK("03/01", "05/31", "  /  ");
+  EXPECT_EQ(Full.Range, "03/01 to 05/31");
+  const auto Half = DateRangeOK("03/01", "  /  ", "  /  ");
+  EXPECT_EQ(Half.From + Half.To + Half.Range, "");
+  InstallHeadlessBackend();
+  TEditDateRangeForm Form("!90/00;1;_", "03/01", "");
+  Form.OKBtn->Click();
+  EXPECT_EQ(Form.Result.Range, "");
+  TEditDateRangeForm Both("!90/00;1;_", "03/01", "04/30");
+  Both.OKBtn->Click();
+  EXPECT_EQ(Both.Result.Range, "03/01 to 04/30");
+}
+
+TEST(QuickReportPreview, PagesHeaderKeptWhenSwitchedOffAndPageOne) {
+  InstallHeadlessBackend();
+  TQuickReport R(nullptr);
+  TQnStringGrid& D = R.DataGrid();
+  D.SetColCount(3);
+  D.SetRowCount(301);
+  D.SetCells(1, 0, "Name");
+  D.SetCells(2, 0, "Price");
+  for (int r = 1; r <= 300; ++r) {
+    D.SetCells(1, r, "Row " + std::to_string(r));
+    D.SetCells(2, r, std::to_string(r * 3));
+  }
+  R.FormActivate();
+  TPgPreview Preview(nullptr);
+  TPgGridPrint Print(nullptr);
+  TReportLayout L;
+  L.Header.Visible = true;
+  L.Header.Center = "Quick Report";
+  L.Header.PagePosition = rpRight;
+  BuildReportPreview(Preview, Print, AsStringGrid(R.DisplayGrid()), L, "4/10/2026");
+  EXPECT_GT(Preview.NumPages(), 3);
+  EXPECT_EQ(Preview.CurrentPage(), 1);
+  EXPECT_TRUE(Preview.Header().Visible());
+  EXPECT_EQ(Preview.Header().CaptionCenter.Caption(), "Quick Report");
+  EXPECT_EQ(Preview.Header().CaptionRight.Caption(), "  {PAGE}");
+  L.Header.Visible = false;
+  L.Header.Center = "changed";
+  BuildReportPreview(Preview, Print, AsStringGrid(R.DisplayGrid()), L, "4/10/2026");
+  EXPECT_TRUE(Preview.Header().Visible());
+  EXPECT_EQ(Preview.Header().CaptionCenter.Caption(), "Quick Report");
+}
+
+TEST_F(QuickReportTest, AFailedGenerationShowsNoWindowAndASucceededOneIsFreedAfterItCloses) {
+  TReportWindows Windows(Host);
+  auto Form = std::make_unique<TQuickReportSetupForm>(Windows);
+  Form->Setup().OnItemClick(230);
+  Form->ShowList();
+  ASSERT_TRUE(Form->GenerateBtn->Enabled());
+  TRecordingTransport Dead;
+  Dead.Fail = true;
+  TServerSession Gone(Dead);
+  Host.Session = &Gone;
+  {
+    TCheckedModalScript Script;
+    Script.ExpectMessage(TSearchTerms::RequestProblemText, mrOk);
+    Form->GenerateBtnClick();  // no report window is asked for
+  }
+  EXPECT_TRUE(Form->GenerateBtn->Enabled());
+  Host.Session = Session.get();
+  int Rows = 0;
+  {
+    TCheckedModalScript Script;
+    Script.ExpectForm("Report", [&](TCustomForm& F) {
+      auto& Report = dynamic_cast<TQuickReportForm&>(F);
+      Rows = Report.Report().DisplayGrid().RowCount();
+      F.SetModalResult(mrOk);
+    });
+    Form->GenerateBtnClick();
+  }
+  EXPECT_EQ(Rows, RecordCount() + 1);
+  EXPECT_EQ(Form->ModalResult(), mrOk);
+}
+
+}  // namespace
