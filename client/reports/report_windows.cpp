@@ -4,9 +4,12 @@
 #include "client/reports/quick_report_forms.h"
 #include "client/reports/search_form.h"
 #include "client/reports/search_results_form.h"
+#include <algorithm>
+#include <utility>
+
 #include "controls/grid/qn_grid.h"
 
-TReportWindows::TReportWindows(TReportHost& AHost) : Host(AHost) {
+TReportWindows::TReportWindows(TReportHost AHost) : Host(std::move(AHost)) {
   FSnapShot = std::make_unique<TSnapShot>(*this);
   FSearch = std::make_unique<TSearch>(*this);
   FSearch->Terms().OnSearchListChanged = [this] { FSnapShot->LoadSearchDisplay(); };
@@ -42,9 +45,12 @@ void TReportWindows::PrintGrid(TQnStringGrid& Grid) {
   auto Report = std::make_unique<TQuickReportForm>(*this, nullptr);
   // The grid as received: a record code column first, then the grid's own columns.
   TQnStringGrid& Data = Report->Report().DataGrid();
+  bool LastHasText = false;
+  for (int c = 0; c < Grid.ColCount(); ++c) LastHasText = LastHasText || !Grid.Cells(c, Grid.RowCount() - 1).empty();
+  const int Rows = std::max(1, LastHasText ? Grid.RowCount() : Grid.RowCount() - 1);
   Data.SetColCount(Grid.ColCount() + 1);
-  Data.SetRowCount(Grid.RowCount());
-  for (int r = 0; r < Grid.RowCount(); ++r)
+  Data.SetRowCount(Rows);
+  for (int r = 0; r < Rows; ++r)
     for (int c = 0; c < Grid.ColCount(); ++c) Data.SetCells(c + 1, r, Grid.Cells(c, r));
   Report->FormActivate();
   Report->ShowModal();

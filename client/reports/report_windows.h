@@ -15,10 +15,11 @@ class TQnStringGrid;
 
 class TReportWindows {
 public:
-  explicit TReportWindows(TReportHost& Host);
+  explicit TReportWindows(TReportHost Host);
   ~TReportWindows();
 
-  TReportHost& Host;
+  // The main window's services, kept here (the captions follow each opening).
+  TReportHost Host;
   TSearchList List;
 
   TSearch& Search();
@@ -30,7 +31,8 @@ public:
   void OpenGraph();
   // The quick report setup, modal; released when it closes.
   void OpenQuickReportSetup();
-  // The quick report window over a copy of Grid (the record window's grid printing).
+  // The quick report window over the grid's header and data rows, its empty last row left out
+  // (the record window's grid printing).
   void PrintGrid(TQnStringGrid& Grid);
 
 private:

@@ -241,6 +241,7 @@ TEST(QuickReportPreview, PagesHeaderKeptWhenSwitchedOffAndPageOne) {
 
 TEST_F(QuickReportTest, AFailedGenerationShowsNoWindowAndASucceededOneIsFreedAfterItCloses) {
   TReportWindows Windows(Host);
+  TReportHost& Host = Windows.Host;
   auto Form = std::make_unique<TQuickReportSetupForm>(Windows);
   Form->Setup().OnItemClick(230);
   Form->ShowList();

@@ -1,0 +1,170 @@
+#!/usr/bin/env bash
+# The search and report windows of the installed client as a person uses them, on a real X
+# server: a database of 300 generated records, the login, a search of three terms (the record
+# name, a category from the value menu, a status), the search results, a record opened from
+# them, a quick report of three columns generated and paged through in its preview.
+# Screenshots of the search window, the results, the record and the report preview are saved.
+# Usage: reports_x11.sh SOURCE_DIR BUILD_DIR MAKE_DATABASE OUTPUT_FOLDER
+set -euo pipefail
+src="$1"
+bin="$2"
+make_db="$3"
+out="$4"
+if [ "${QN_X11_INNER:-}" != 1 ]; then
+  mkdir -p "$out"
+  rm -rf "$out/R" "$out/xdg" "$out/config"
+  # scripts/run installs, then finds no display and stops.
+  env -u DISPLAY -u WAYLAND_DISPLAY QN_SKIP_BUILD=1 BUILD_DIR="$bin" QN_HOME="$out/R" \
+    XDG_DATA_HOME="$out/xdg" bash "$src/scripts/run" > "$out/install.log" 2>&1 || true
+  [ -x "$out/R/qnclient" ] || { echo "FAIL: the client was not installed" >&2; cat "$out/install.log" >&2; exit 1; }
+  "$make_db" "$out/R/Data/database/Test.qnd" 300
+  mkdir -p "$out/config"
+  printf '[SETTINGS]\r\nDATABASE=Test\r\n' > "$out/config/QuillonClient.ini"
+  exec xvfb-run -a -s "-screen 0 1280x1024x24" env QN_X11_INNER=1 bash "$0" "$@"
+fi
+
+R="$out/R"
+log="$out/client.log"
+port=$(/usr/bin/python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
+export QN_PORT="$port" XDG_CONFIG_HOME="$out/config" QT_QPA_PLATFORM=xcb
+
+fail() {
+  echo "FAIL: $*" >&2
+  echo "--- client output:" >&2
+  cat "$log" >&2 || true
+  exit 1
+}
+shot() { # shot FILE X Y W H
+  /usr/bin/python3 - "$@" <<'PY'
+import sys
+from PIL import ImageGrab
+f, x, y, w, h = sys.argv[1], *map(int, sys.argv[2:])
+ImageGrab.grab().crop((x, y, x + w, y + h)).save(f)
+PY
+}
+count() { # count FILE X Y W H R G B: pixels of about that colour in a rectangle
+  /usr/bin/python3 - "$@" <<'PY'
+import sys
+from PIL import Image
+f, x, y, w, h, r, g, b = sys.argv[1], *map(int, sys.argv[2:])
+im = Image.open(f).convert("RGB"); px = im.load()
+x2, y2 = min(x + w, im.size[0]), min(y + h, im.size[1])
+print(sum(1 for yy in range(y, y2) for xx in range(x, x2)
+          if abs(px[xx, yy][0] - r) < 40 and abs(px[xx, yy][1] - g) < 40 and abs(px[xx, yy][2] - b) < 40))
+PY
+}
+same() {
+  /usr/bin/python3 - "$@" <<'PY'
+import sys
+from PIL import Image, ImageChops
+a, b = (Image.open(f).convert("RGB") for f in sys.argv[1:3])
+sys.exit(0 if a.size == b.size and ImageChops.difference(a, b).getbbox() is None else 1)
+PY
+}
+geometry() { eval "$(xdotool getwindowgeometry --shell "$1")"; }
+click_at() { xdotool mousemove "$1" "$2" click 1; sleep "${3:-0.6}"; }
+window() { # window TITLE [MINWIDTH]: the visible window of that title
+  local w
+  for _ in $(seq 80); do
+    for w in $(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null); do
+      geometry "$w"
+      if [ "$WIDTH" -ge "${2:-0}" ]; then echo "$w"; return 0; fi
+    done
+    sleep 0.1
+  done
+  return 1
+}
+menu_pick() { # menu_pick N: the N-th item of the menu that just popped up
+  sleep 0.5
+  for _ in $(seq "$1"); do xdotool key Down; done
+  xdotool key Return
+  sleep 0.6
+}
+
+"$R/qnclient" > "$log" 2>&1 &
+pid=$!
+trap 'kill "$pid" 2>/dev/null || true' EXIT
+
+# ---- Login to the generated database ----
+login=$(window Login) || fail "no login window"
+sleep 0.5
+geometry "$login"
+xdotool key Return
+main=$(window "Quillon Server" 600) || fail "no main window"
+sleep 1.5
+geometry "$main"
+mx=$X my=$Y mw=$WIDTH mh=$HEIGHT
+shot "$out/main_before.png" "$mx" "$my" "$mw" "$mh"
+
+# ---- The search window: three terms ----
+click_at $((mx + 276)) $((my + 32)) 1.5
+search=$(window Search 400) || fail "no search window"
+geometry "$search"
+sx=$X sy=$Y sw=$WIDTH sh=$HEIGHT
+row_y() { echo $((sy + 28 + 21 * $1 + 10)); }
+col_x() { echo $((sx + 188 * $1 + 90)); }
+add_term() { click_at $((sx + (sw - 560) / 2 + 160)) $((sy + sh - 177 + 28 + 17)) 0.8; }
+# Row 1: the record name, typed.
+click_at "$(col_x 0)" "$(row_y 1)" 0.4
+click_at "$(col_x 0)" "$(row_y 1)" 0.2
+menu_pick 23
+click_at "$(col_x 2)" "$(row_y 1)" 0.4
+xdotool type --delay 60 "Gold"
+xdotool key Return
+sleep 0.4
+# Row 2: the first description, from its value menu (Coins).
+add_term
+click_at "$(col_x 0)" "$(row_y 2)" 0.4
+click_at "$(col_x 0)" "$(row_y 2)" 0.2
+menu_pick 2
+click_at "$(col_x 2)" "$(row_y 2)" 0.4
+click_at "$(col_x 2)" "$(row_y 2)" 0.2
+menu_pick 6
+# Row 3: the status, its first check box.
+add_term
+click_at "$(col_x 0)" "$(row_y 3)" 0.4
+click_at "$(col_x 0)" "$(row_y 3)" 0.2
+menu_pick 22
+click_at "$(col_x 2)" "$(row_y 3)" 0.4
+click_at "$(col_x 2)" "$(row_y 3)" 0.2
+menu_pick 1
+shot "$out/search_window.png" "$sx" "$sy" "$sw" "$sh"
+
+# ---- Search: the results ----
+click_at $((sx + (sw - 560) / 2 + 54)) $((sy + sh - 177 + 28 + 17)) 2
+results=$(window "Search Results" 300) || fail "no search results window"
+geometry "$results"
+rx=$X ry=$Y rw=$WIDTH rh=$HEIGHT
+sleep 0.5
+shot "$out/search_results.png" "$rx" "$ry" "$rw" "$rh"
+green=$(count "$out/search_results.png" 0 60 "$rw" 400 0 128 0)
+[ "$green" -gt 2000 ] || fail "the results show no rows marked by the last search ($green green pixels)"
+
+# ---- A record opened from the results ----
+xdotool mousemove $((rx + 75)) $((ry + 60 + 21 + 10)) click --repeat 2 --delay 80 1
+sleep 2
+shot "$out/record_opened.png" "$mx" "$my" "$mw" "$mh"
+same "$out/main_before.png" "$out/record_opened.png" && fail "the record window did not change"
+
+# ---- The quick report from the results window ----
+click_at $((rx + 140)) $((ry + 14)) 1.5
+setup=$(window "Report Setup") || fail "no report setup window"
+geometry "$setup"
+ux=$X uy=$Y
+for item in 23 1 19; do
+  click_at $((ux + 335)) $((uy + 40)) 0.4
+  menu_pick "$item"
+done
+shot "$out/report_setup.png" "$ux" "$uy" 420 360
+click_at $((ux + 280)) $((uy + 323)) 2.5
+report=$(window Report 600) || fail "no report window"
+geometry "$report"
+qx=$X qy=$Y qw=$WIDTH qh=$HEIGHT
+shot "$out/report_rows.png" "$qx" "$qy" "$qw" "$qh"
+echo "REPORT TAB" >> "$log"
+click_at $((qx + 250)) $((qy + 12)) 2.5
+shot "$out/report_preview_1.png" "$qx" "$qy" "$qw" "$qh"
+click_at $((qx + 240 + 2 * 25 + 12)) $((qy + 24 + 4 + 12)) 1.5
+shot "$out/report_preview_2.png" "$qx" "$qy" "$qw" "$qh"
+same "$out/report_preview_1.png" "$out/report_preview_2.png" && fail "paging the preview changed nothing"
+echo "reports_x11: search of three terms, results, record opened, quick report paged; screenshots in $out"
