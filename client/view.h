@@ -30,6 +30,7 @@
 #include "platform/ui/tree_view.h"
 
 #include "client/core/record_window.h"
+#include "client/reports/report_windows.h"
 #include "controls/font_combos.h"
 #include "controls/rich_format_buttons.h"
 
@@ -250,6 +251,8 @@ public:
   // The four strings of each grid column (caption and three attributes of the line editor).
   std::array<std::array<std::string, 4>, 10> Grid3Columns{}, Grid4Columns{};
   std::vector<std::string> Grid3Captions, Grid4Captions;
+  // The search and report windows (client/view_reports.cpp); freed before the session.
+  std::unique_ptr<TReportWindows> Reports;
 
   // ---- Lifecycle ----
   void FormCreate();

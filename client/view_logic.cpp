@@ -12,6 +12,7 @@
 #include "client/view.h"
 #include "client/view_fields.h"
 #include "controls/calendar_popup.h"
+#include "client/view_reports.h"
 #include "controls/grid/qn_grid.h"
 #include "net/http_client.h"
 #include "platform/rtl/ascii_text.h"
@@ -94,6 +95,7 @@ void TView::WireEvents() {
   item(DisplayAbout, [this] { DisplayAboutClick(); });
   click(EditSkillBtn, [this] { EditSkillBtnClick(); });
   IdleRefresh->OnTimer = [this](TObject*) { Logic->IdleRefreshTimer(); };
+  WireReportWindows(*this);
 
   // The change handlers: each flags its field in the record's change mask.
   auto changed = [this](std::function<void()> f) {

@@ -283,6 +283,7 @@ void TQuickReport::LoadReportRows() {
   }
   if (FDisplay->RowCount() > 2) FDisplay->SetRowCount(FDisplay->RowCount() - 1);
   FDisplay->SetFixedRows(1);
+  FDisplay->SetFixedCols(0);  // the first column is data: printed and exported as such
 }
 
 void TQuickReport::SetTextFilter(int Row, const std::string& Text) {

@@ -222,6 +222,7 @@ TQuickReportForm::TQuickReportForm(TReportWindows& Windows, TSearchList* List)
   SelectGrid = Make<TStringGrid>(this, SelectPage, "SelectGrid", 4, 4, 300, 460);
   SelectGrid->SetColCount(2);
   SelectGrid->SetFixedCols(0);
+  SelectGrid->SetLeftCol(0);
   SelectGrid->SetDefaultColWidth(140);
   DisplayView = &AsStringGrid(FReport.DisplayGrid());
   DisplayView->SetParent(SelectPage);

@@ -12,6 +12,7 @@
 #include "platform/ui/modal_service.h"
 #include "platform/ui/std_buttons.h"
 #include "platform/ui/std_painted.h"
+#include "platform/ui/timer.h"
 #include "platform/ui/tool_bar.h"
 
 using namespace form_parts;
@@ -54,6 +55,9 @@ TSearch::TSearch(TReportWindows& Windows)
   SearchGrid->SetDefaultColWidth(188);
   SearchGrid->SetDefaultRowHeight(21);
   SearchGrid->SetOptions(SearchGrid->Options() << goEditing);
+  SearchGrid->SetLeftCol(0);
+  SearchGrid->SetCol(0);
+  SearchGrid->SetRow(1);
 
   ControlPanel = Make<TPanel>(this, this, "ControlPanel", 0, H - 177, W, 177);
   ControlPanel->SetCaption("");
@@ -98,10 +102,12 @@ TSearch::TSearch(TReportWindows& Windows)
 
   PerformSearchBtn->OnClick = [this](TObject*) { PerformSearchBtnClick(); };
   AddTermBtn->OnClick = [this](TObject*) {
+    SyncTypedCells();
     FTerms->AddTermBtnClick();
     ShowRows();
   };
   RemoveTermBtn->OnClick = [this](TObject*) {
+    SyncTypedCells();
     FTerms->RemoveTermBtnClick(CurrentRow());
     ShowRows();
   };
@@ -112,7 +118,10 @@ TSearch::TSearch(TReportWindows& Windows)
     BuildFieldMenu();
     ShowRows();
   };
-  SaveSearchBtn->OnClick = [this](TObject*) { FTerms->SaveSearchBtnClick(); };
+  SaveSearchBtn->OnClick = [this](TObject*) {
+    SyncTypedCells();
+    FTerms->SaveSearchBtnClick();
+  };
   LoadSearchBtn->OnClick = [this](TObject*) {
     FTerms->LoadSearchBtnClick();
     BuildFieldMenu();
@@ -124,13 +133,25 @@ TSearch::TSearch(TReportWindows& Windows)
     FTerms->CellValidate(Row, Col, Value);
   };
   SearchGrid->OnMouseDown = [this](TObject*, TMouseButton Button, TShiftState, int X, int Y) {
+    // This runs before the grid moves to the pressed cell: a press on the current cell acts.
     int Col = -1, Row = -1;
     SearchGrid->MouseToCell(X, Y, Col, Row);
-    if (Button == mbLeft && Col == SearchGrid->Col() && Row == SearchGrid->Row()) ActOnCell();
+    if (Button == mbLeft && Col == SearchGrid->Col() && Row == SearchGrid->Row()) ActSoon();
   };
   SearchGrid->OnKeyDown = [this](TObject*, WORD& Key, TShiftState) {
     if (SearchGrid->EditorMode()) return;
-    if (Key == VK_UP || Key == VK_DOWN || Key == VK_LEFT || Key == VK_RIGHT || Key == VK_TAB) return;
+    if (Key == VK_UP || Key == VK_DOWN || Key == VK_LEFT || Key == VK_RIGHT || Key == VK_TAB || Key == VK_RETURN ||
+        Key == VK_ESCAPE || Key == VK_SHIFT || Key == VK_CONTROL)
+      return;
+    if (SearchGrid->Col() == 2 && FTerms->CanEditCell(SearchGrid->Row(), 2)) return;  // typed in the cell
+    ActSoon();
+  };
+  // Menus and dialogs open once the grid has finished with the press or key that asked for them.
+  ActTimer = new TTimer(this);
+  ActTimer->SetEnabled(false);
+  ActTimer->SetInterval(10);
+  ActTimer->OnTimer = [this](TObject*) {
+    ActTimer->SetEnabled(false);
     ActOnCell();
   };
   OnActivate = [this](TObject*) { FormActivate(); };
@@ -149,6 +170,14 @@ TSearch::TSearch(TReportWindows& Windows)
 TSearch::~TSearch() = default;
 
 int TSearch::CurrentRow() const { return SearchGrid->Row(); }
+
+void TSearch::SyncTypedCells() {
+  // What a person typed reaches the term also when the editor has not handed it over yet.
+  if (SearchGrid->EditorMode()) static_cast<TCustomGrid*>(SearchGrid)->SetEditorMode(false);
+  for (int r = 1; r < SearchGrid->RowCount() && r < static_cast<int>(FTerms->Rows.size()); ++r)
+    if (FTerms->CanEditCell(r, 2) && SearchGrid->Cells(2, r) != FTerms->Rows[r].Value)
+      FTerms->CellValidate(r, 2, SearchGrid->Cells(2, r));
+}
 
 void TSearch::ShowRows() {
   const auto& Rows = FTerms->Rows;
@@ -209,6 +238,8 @@ void TSearch::FormActivate() {
   SearchResult->SetCaption("");
 }
 
+void TSearch::ActSoon() { ActTimer->SetEnabled(true); }
+
 void TSearch::ActOnCell() {
   if (FBusy) return;
   switch (SearchGrid->Col()) {
@@ -233,6 +264,8 @@ void TSearch::GetValue() {
   TSearchTerm* Term = FTerms->RowTerm(Row);
   if (!Term) return;
   const TValueEditorInfo Info = FTerms->ValueEditorOf(Term->FieldCode);
+  // A typed value belongs to the grid's own editor.
+  if (Info.Editor == veTyped || Info.Editor == veNone) return;
   std::string& Cell = FTerms->Rows[Row].Value;
   const TPoint P = CursorPosition();
   switch (Info.Editor) {
@@ -266,6 +299,7 @@ void TSearch::GetValue() {
 void TSearch::PerformSearchBtnClick() {
   if (FBusy) return;
   // The buttons that start requests stay disabled while this one runs.
+  SyncTypedCells();
   FBusy = true;
   PerformSearchBtn->SetEnabled(false);
   FTerms->PerformSearchBtnClick();
@@ -277,6 +311,8 @@ void TSearch::PerformSearchBtnClick() {
 void TSearch::FormResize() {
   const int H = ClientHeight();
   SearchGrid->SetBounds(0, ToolBar->Height(), ClientWidth(), std::max(40, H - 206));
+  // The value column takes the width the field and match columns leave.
+  SearchGrid->SetColWidths(2, std::max(188, SearchGrid->ClientWidth() - 2 * 188 - 4));
   ControlPanel->SetBounds(0, H - 177, ClientWidth(), 177);
   ButtonPanel->SetLeft(std::max(0, (ControlPanel->Width() - ButtonPanel->Width()) / 2));
 }

@@ -17,6 +17,7 @@ class TMenuItem;
 class TPanel;
 class TButton;
 class TLabel;
+class TTimer;
 
 class TSearch : public TForm {
 public:
@@ -54,10 +55,13 @@ public:
   TPopupMenu* TypeMenu = nullptr;
   TPopupMenu* StatusMenu = nullptr;
   TPopupMenu* PrintMenu = nullptr;
+  TTimer* ActTimer = nullptr;
   std::array<TPopupMenu*, 10> SearchMenu{};  // SearchMenu1 .. SearchMenu10
 
   // The criteria rows into the grid.
   void ShowRows();
+  // The typed values of the grid into their terms.
+  void SyncTypedCells();
   // The menus from the field captions (each activation).
   void FormActivate();
   // Column 0, 1 or 2 of the current row: the field menu, the match menu, the value editor.
@@ -72,6 +76,7 @@ private:
   void BuildFieldMenu();
   int CurrentRow() const;
   void ActOnCell();
+  void ActSoon();
   TReportWindows& FWindows;
   std::unique_ptr<TSearchTerms> FTerms;
   bool FBusy = false;

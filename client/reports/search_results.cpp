@@ -51,6 +51,7 @@ void TSearchResults::ShowListOnly() {
     if (r >= 1) FSlots[r] = r;
   }
   if (FDisplay.RowCount() > 1) FDisplay.SetFixedRows(1);
+  FDisplay.SetFixedCols(0);
 }
 
 bool TSearchResults::LoadSearchDisplay() {
@@ -109,6 +110,7 @@ bool TSearchResults::LoadSearchDisplay() {
     if (It != ListRows.end()) FSlots[r] = It->second;
   }
   if (FDisplay.RowCount() > 1) FDisplay.SetFixedRows(1);
+  FDisplay.SetFixedCols(0);
   FDisplay.SetVisible(true);
   return true;
 }

@@ -51,6 +51,8 @@ TSnapShot::TSnapShot(TReportWindows& Windows) : TForm(nullptr), FWindows(Windows
   SearchDisplay->SetAlign(alClient);
   SearchDisplay->SetDefaultColWidth(150);
   SearchDisplay->SetOptions(SearchDisplay->Options() << goRowSelect << goColSizing);
+  SearchDisplay->SetFixedCols(0);
+  SearchDisplay->SetLeftCol(0);
   FResults = std::make_unique<TSearchResults>(Windows.Host, Windows.List, *SearchDisplay);
 
   Hbox->OnClick = [this](TObject*) {

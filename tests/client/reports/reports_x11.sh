@@ -20,7 +20,7 @@ if [ "${QN_X11_INNER:-}" != 1 ]; then
   "$make_db" "$out/R/Data/database/Test.qnd" 300
   mkdir -p "$out/config"
   printf '[SETTINGS]\r\nDATABASE=Test\r\n' > "$out/config/QuillonClient.ini"
-  exec xvfb-run -a -s "-screen 0 1280x1024x24" env QN_X11_INNER=1 bash "$0" "$@"
+  exec xvfb-run -a -s "-screen 0 1280x1600x24" env QN_X11_INNER=1 bash "$0" "$@"
 fi
 
 R="$out/R"
@@ -28,12 +28,6 @@ log="$out/client.log"
 port=$(/usr/bin/python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
 export QN_PORT="$port" XDG_CONFIG_HOME="$out/config" QT_QPA_PLATFORM=xcb
 
-fail() {
-  echo "FAIL: $*" >&2
-  echo "--- client output:" >&2
-  cat "$log" >&2 || true
-  exit 1
-}
 shot() { # shot FILE X Y W H
   /usr/bin/python3 - "$@" <<'PY'
 import sys
@@ -41,6 +35,13 @@ from PIL import ImageGrab
 f, x, y, w, h = sys.argv[1], *map(int, sys.argv[2:])
 ImageGrab.grab().crop((x, y, x + w, y + h)).save(f)
 PY
+}
+fail() {
+  echo "FAIL: $*" >&2
+  shot "$out/failure.png" 0 0 1280 1600 || true
+  echo "--- client output:" >&2
+  cat "$log" >&2 || true
+  exit 1
 }
 count() { # count FILE X Y W H R G B: pixels of about that colour in a rectangle
   /usr/bin/python3 - "$@" <<'PY'
@@ -74,10 +75,10 @@ window() { # window TITLE [MINWIDTH]: the visible window of that title
   done
   return 1
 }
-menu_pick() { # menu_pick N: the N-th item of the menu that just popped up
-  sleep 0.5
-  for _ in $(seq "$1"); do xdotool key Down; done
-  xdotool key Return
+menu_pick() { # menu_pick N: item N (from 1) of the menu that just popped up at the pointer
+  sleep 0.6
+  eval "$(xdotool getmouselocation --shell)"
+  xdotool mousemove $((X + 40)) $((Y + 10 + 22 * ($1 - 1))) sleep 0.3 click 1
   sleep 0.6
 }
 
@@ -104,30 +105,42 @@ sx=$X sy=$Y sw=$WIDTH sh=$HEIGHT
 row_y() { echo $((sy + 28 + 21 * $1 + 10)); }
 col_x() { echo $((sx + 188 * $1 + 90)); }
 add_term() { click_at $((sx + (sw - 560) / 2 + 160)) $((sy + sh - 177 + 28 + 17)) 0.8; }
-# Row 1: the record name, typed.
-click_at "$(col_x 0)" "$(row_y 1)" 0.4
+# Row 1: the record name, typed.  A press on the current cell opens its menu or editor.
 click_at "$(col_x 0)" "$(row_y 1)" 0.2
 menu_pick 23
-click_at "$(col_x 2)" "$(row_y 1)" 0.4
+click_at "$(col_x 2)" "$(row_y 1)" 0.9
 xdotool type --delay 60 "Gold"
 xdotool key Return
 sleep 0.4
-# Row 2: the first description, from its value menu (Coins).
+# Row 2: the price paid, a range from its dialog.
 add_term
-click_at "$(col_x 0)" "$(row_y 2)" 0.4
+click_at "$(col_x 0)" "$(row_y 2)" 0.9
 click_at "$(col_x 0)" "$(row_y 2)" 0.2
-menu_pick 2
-click_at "$(col_x 2)" "$(row_y 2)" 0.4
-click_at "$(col_x 2)" "$(row_y 2)" 0.2
-menu_pick 6
-# Row 3: the status, its first check box.
+menu_pick 20
+click_at "$(col_x 2)" "$(row_y 2)" 0.9
+click_at "$(col_x 2)" "$(row_y 2)" 1
+range=$(window "Select Range") || fail "no range dialog"
+geometry "$range"
+click_at $((X + 8 + 95)) $((Y + 8 + 30)) 0.3
+xdotool type --delay 60 "100"
+click_at $((X + 8 + 221)) $((Y + 8 + 30)) 0.3
+xdotool type --delay 60 "300"
+shot "$out/range_dialog.png" "$X" "$Y" "$WIDTH" "$HEIGHT"
+click_at $((X + 8 + 337)) $((Y + 8 + 30)) 1
+# Row 3: the maker, a specific value from its dialog.
+sleep 1
 add_term
-click_at "$(col_x 0)" "$(row_y 3)" 0.4
+click_at "$(col_x 1)" "$(row_y 3)" 0.9
+click_at "$(col_x 0)" "$(row_y 3)" 0.9
 click_at "$(col_x 0)" "$(row_y 3)" 0.2
-menu_pick 22
-click_at "$(col_x 2)" "$(row_y 3)" 0.4
-click_at "$(col_x 2)" "$(row_y 3)" 0.2
-menu_pick 1
+menu_pick 13
+click_at "$(col_x 2)" "$(row_y 3)" 0.9
+click_at "$(col_x 2)" "$(row_y 3)" 1
+range=$(window "Select Range") || fail "no range dialog for the maker"
+geometry "$range"
+click_at $((X + 8 + 158)) $((Y + 96 + 34)) 0.3
+xdotool type --delay 60 "Bolt"
+click_at $((X + 8 + 337)) $((Y + 96 + 34)) 1
 shot "$out/search_window.png" "$sx" "$sy" "$sw" "$sh"
 
 # ---- Search: the results ----
@@ -161,10 +174,12 @@ report=$(window Report 600) || fail "no report window"
 geometry "$report"
 qx=$X qy=$Y qw=$WIDTH qh=$HEIGHT
 shot "$out/report_rows.png" "$qx" "$qy" "$qw" "$qh"
-echo "REPORT TAB" >> "$log"
 click_at $((qx + 250)) $((qy + 12)) 2.5
 shot "$out/report_preview_1.png" "$qx" "$qy" "$qw" "$qh"
-click_at $((qx + 240 + 2 * 25 + 12)) $((qy + 24 + 4 + 12)) 1.5
+click_at $((qx + 335)) $((qy + 44)) 1.5
 shot "$out/report_preview_2.png" "$qx" "$qy" "$qw" "$qh"
 same "$out/report_preview_1.png" "$out/report_preview_2.png" && fail "paging the preview changed nothing"
+# The page label reads "2 of n" now: its pixels differ from the first page's.
+shot "$out/page_label.png" $((qx + 510)) $((qy + 30)) 120 20
+[ "$(count "$out/page_label.png" 0 0 120 20 0 0 0)" -gt 10 ] || fail "no page label"
 echo "reports_x11: search of three terms, results, record opened, quick report paged; screenshots in $out"

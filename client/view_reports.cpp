@@ -1,0 +1,124 @@
+#include "client/view_reports.h"
+
+#include "client/core/record_window.h"
+#include "client/reports/report_windows.h"
+#include "client/reports/search_form.h"
+#include "client/reports/search_results_form.h"
+#include "client/view.h"
+#include "controls/grid/qn_grid.h"
+#include "platform/rtl/sysutils.h"
+#include "platform/ui/screen.h"
+
+namespace {
+
+// The captions the record window shows now, and the kinds and trees of its configuration.
+TFieldCaptions CaptionsOf(TView& V) {
+  TFieldCaptions C;
+  if (V.Logic) C = CaptionsFromConfiguration(V.Logic->Buffers.Configuration);
+  for (int i = 0; i < 10; ++i) {
+    if (V.Desc[i]) C.DescriptionNames[i] = V.Desc[i]->Caption();
+    if (V.sn[i]) C.DetailNames[i] = V.sn[i]->Caption();
+  }
+  for (int i = 0; i < 6; ++i)
+    if (V.OtherC[i]) C.OtherNames[i] = V.OtherC[i]->Caption();
+  if (V.boxname) C.StatusCaption = V.boxname->Caption();
+  if (V.RecordTitle) C.RecordTitle = V.RecordTitle->Caption();
+  const TLabel* Notes[] = {V.Notes1Title, V.Notes2Title, V.Notes3Title};
+  const TCheckBox* Checks[] = {V.CheckBox1, V.CheckBox2, V.CheckBox3};
+  for (int i = 0; i < 3; ++i) {
+    if (Notes[i]) C.NotesTitles[i] = Notes[i]->Caption();
+    if (Checks[i]) C.CheckBoxCaptions[i] = Checks[i]->Caption();
+    if (V.ItemList && i < V.ItemList->Columns().Count()) C.ItemColumns[i] = V.ItemList->Columns().Items(i)->Caption();
+  }
+  if (V.RecordBook)
+    for (int p = 0; p < 8 && p < V.RecordBook->PageCount(); ++p) C.PageCaptions[p] = V.RecordBook->Pages(p)->Caption();
+  auto Grid = [](const std::vector<std::string>& Captions, const std::array<std::array<std::string, 4>, 10>& Columns,
+                 std::vector<std::string>& Headers, std::vector<std::string>& Kinds) {
+    Headers.assign(1, "LINE ID");
+    Kinds.assign(1, "Text");
+    for (std::size_t c = 0; c < Captions.size() && c < 10; ++c) {
+      Headers.push_back(Captions[c]);
+      bool Date = false;
+      for (const auto& A : Columns[c]) Date = Date || LowerCase(A).find("date") != std::string::npos;
+      Kinds.push_back(Date ? "Date" : "Text");
+    }
+  };
+  Grid(V.Grid3Captions, V.Grid3Columns, C.Grid3Headers, C.Grid3Kinds);
+  Grid(V.Grid4Captions, V.Grid4Columns, C.Grid4Headers, C.Grid4Kinds);
+  return C;
+}
+
+TReportWindows& Windows(TView& V) {
+  if (!V.Reports) {
+    TReportHost Host;
+    Host.Session = V.Session.get();
+    Host.Record = V.Logic.get();
+    Host.ShowRecordWindow = [&V] {
+      V.Show();
+      V.BringToFront();
+    };
+    Host.OpenTool = [&V](const std::string& Tool) {
+      TMenuItem* Item = Tool == "Calculator" ? V.Calculator1 : Tool == "Calendar" ? V.Calander1 : nullptr;
+      if (Item && Item->OnClick) Item->OnClick(Item);
+    };
+    Host.PopupDateMenu = [&V](TCustomEdit* Target) {
+      if (!V.DateMenu) return;
+      V.DateMenu->SetPopupComponent(Target);
+      TPoint P{0, 0};
+      GetCursorPos(&P);
+      V.DateMenu->Popup(P.X, P.Y);
+    };
+    Host.SetStatus = [&V](const std::string& Text, bool Busy) {
+      if (!V.Status) return;
+      V.Status->SetCaption(Text);
+      V.Status->Font().SetColor(Busy ? clRed : clGreen);
+    };
+    Host.UserActivity = [&V] {
+      if (V.Logic) V.Logic->UserActivity();
+    };
+    V.Reports = std::make_unique<TReportWindows>(Host);
+  }
+  // The captions follow the database shown now.
+  V.Reports->Host.Captions = CaptionsOf(V);
+  V.Reports->Host.Session = V.Session.get();
+  V.Reports->Host.Record = V.Logic.get();
+  return *V.Reports;
+}
+
+void SaveShown(TView& V) {
+  if (V.Logic && V.Logic->LoggedIn()) V.Logic->SaveRecord(V.Logic->Buffers.Current, true);
+}
+
+}  // namespace
+
+void OpenSearchWindow(TView& V) {
+  SaveShown(V);
+  Windows(V).ShowSearchWindow();
+}
+
+void OpenSearchResults(TView& V) { Windows(V).ShowSearchResults(); }
+
+void OpenGraphWindow(TView& V) { Windows(V).OpenGraph(); }
+
+void OpenQuickReportSetup(TView& V) {
+  SaveShown(V);
+  Windows(V).OpenQuickReportSetup();
+}
+
+void PrintGridReport(TView& V, TQnStringGrid& Grid) { Windows(V).PrintGrid(Grid); }
+
+TSearchList& ViewSearchList(TView& V) { return Windows(V).List; }
+
+void WireReportWindows(TView& V) {
+  auto Click = [&V](TControl* C, void (*Open)(TView&)) {
+    if (C) C->OnClick = [&V, Open](TObject*) { Open(V); };
+  };
+  auto Item = [&V](TMenuItem* M, void (*Open)(TView&)) {
+    if (M) M->OnClick = [&V, Open](TObject*) { Open(V); };
+  };
+  Click(V.SearchTBtn, OpenSearchWindow);
+  Click(V.SearchListTBtn, OpenSearchResults);
+  Click(V.GraphTBtn, OpenGraphWindow);
+  Item(V.ViewtheSearchWindow1, OpenSearchWindow);
+  Item(V.ViewtheSpreadSheet1, OpenSearchResults);
+}
