@@ -76,7 +76,7 @@ window() { # window TITLE [MINWIDTH]: the visible window of that title
   return 1
 }
 menu_pick() { # menu_pick N: item N (from 1) of the menu that just popped up at the pointer
-  sleep 0.6
+  sleep 1
   eval "$(xdotool getmouselocation --shell)"
   xdotool mousemove $((X + 40)) $((Y + 10 + 22 * ($1 - 1))) sleep 0.3 click 1
   sleep 0.6
