@@ -63,7 +63,7 @@ TEST_F(GraphTest, AReplyWithoutACountPerChildKeepsThePreviousChart) {
   TRecordingTransport Scripted;
   TServerSession Other(Scripted);
   Host.Session = &Other;
-  for (const std::string Reply : {std::string("<HTML>Error in Graph Request</HTML>"), std::string("1,3\r\n0,0,9\r\n0,1,4\r\n0,2,x\r\n"),
+  for (const std::string& Reply : {std::string("<HTML>Error in Graph Request</HTML>"), std::string("1,3\r\n0,0,9\r\n0,1,4\r\n0,2,x\r\n"),
                                   std::string("1,2\r\n0,0,9\r\n0,1,4\r\n"), std::string()}) {
     Scripted.Reply = [&](const TClientRequest&) { return Reply; };
     TCheckedModalScript Script;
