@@ -328,8 +328,7 @@ void TQnListView::KeyDown(WORD& Key, TShiftState Shift) {
       return;
     }
     if (Key == VK_SPACE && SubItemEdit && Selected()) {
-      FCurrentItem = Selected()->Index();
-      EditCaption(Selected());
+      EditCell(Selected()->Index(), FCurrentSubItem);
       Key = 0;
       return;
     }
@@ -389,6 +388,21 @@ void TQnListView::PasteFromClipboard() {
 }
 
 // ---- sub-item editing ----
+
+bool TQnListView::EditCell(int ItemIndex, int Column) {
+  if (!SubItemEdit || ItemIndex < 0 || ItemIndex >= Items().Count()) return false;
+  FCurrentItem = ItemIndex;
+  FCurrentSubItem = std::max(0, Column);
+  if (!EditCaption(Items()[ItemIndex])) return false;
+  if (FCurrentSubItem > 0 && EditControl()) {
+    // The edit stands over the cell, not over the caption.
+    const TRect r = GetSubItemRect(ItemIndex, FCurrentSubItem, LVIR_LABEL);
+    EditControl()->SetBounds(r.Left, r.Top, std::max(r.Width(), 20), r.Height());
+    EditControl()->SetText(CellText(ItemIndex, FCurrentSubItem));
+    EditControl()->SelectAll();
+  }
+  return true;
+}
 
 bool TQnListView::CanEdit(TListItem* Item) {
   if (!SubItemEdit) return TListView::CanEdit(Item);

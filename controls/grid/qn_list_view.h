@@ -126,6 +126,9 @@ public:
   int CurrentItem() const { return FCurrentItem; }
   int CurrentSubItem() const { return FCurrentSubItem; }
   void SetCurrentSubItem(int Value) { FCurrentSubItem = Value; }
+  // Starts the in-place edit of a cell (SubItemEdit): the label edit over the cell with its text;
+  // false when OnCanEditCell refuses.
+  bool EditCell(int ItemIndex, int Column);
   // The text of a cell: the caption for sub-item 0, else the sub-item (empty past the last).
   std::string CellText(int ItemIndex, int Column) const;
   void SetCellText(int ItemIndex, int Column, const std::string& Value);

@@ -180,6 +180,26 @@ TEST_F(ListView, ClipboardCopiesSelectedItemsAndPastesLinesAsItems) {
   EXPECT_TRUE(lv.Items()[2]->Selected());
 }
 
+TEST_F(ListView, ASubItemEditWritesTheCellAndKeepsTheCaption) {
+  Add("cap", {"one", "two"});
+  lv.SubItemEdit = true;
+  lv.SetBounds(0, 0, 300, 200);
+  bool refuse = true;
+  lv.OnCanEditCell = [&refuse](TObject*, int, int sub, bool& allow) { allow = !(refuse && sub == 2); };
+  EXPECT_FALSE(lv.EditCell(0, 2));
+  EXPECT_FALSE(lv.IsEditing());
+  refuse = false;
+  ASSERT_TRUE(lv.EditCell(0, 2));
+  ASSERT_NE(lv.EditControl(), nullptr);
+  EXPECT_EQ(lv.EditControl()->Text(), "two");
+  EXPECT_EQ(lv.EditControl()->Left(), lv.GetSubItemRect(0, 2, LVIR_LABEL).Left);
+  lv.EditControl()->SetText("changed");
+  lv.EndEdit(true);
+  EXPECT_EQ(lv.CellText(0, 2), "changed");
+  EXPECT_EQ(lv.CellText(0, 0), "cap");
+  EXPECT_EQ(lv.CellText(0, 1), "one");
+}
+
 TEST_F(ListView, ColumnWidthsAreWrittenWhenTheListGoes) {
   const std::string ini = GridTempPath("lvcols", ".ini");
   {
