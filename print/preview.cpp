@@ -350,7 +350,25 @@ void TPgPreview::Paint() {
   c.Brush().SetStyle(bsSolid);
   c.Brush().SetColor(Color());
   c.FillRect(ClientRect());
-  FPaper.Paint(c, PaperRect());
+  TRect paper = PaperRect();
+  FPaper.Paint(c, paper);
+  if (OnPaint && FPaper.UpdateCount == 0) {
+    int saved = c.SaveDC();
+    SetMapMode(&c, MM_TEXT);
+    c.IntersectClipRect(paper.Left, paper.Top, paper.Right, paper.Bottom);
+    OnPaint(this);
+    c.RestoreDC(saved);
+  }
+  if (FBorderStyle == bsSingle) {
+    TRect edge = ClientRect();
+    c.DrawEdge(edge, EDGE_SUNKEN, BF_RECT);
+  }
+}
+
+void TPgPreview::SetBorderStyle(TBorderStyle value) {
+  if (value == FBorderStyle) return;
+  FBorderStyle = value;
+  Invalidate();
 }
 
 void TPgPreview::Resize() {

@@ -64,6 +64,8 @@ public:
 
   std::string About() const { return GetAboutText(this); }
   TPgCanvas& Canvas() { return FPages.Canvas(); }
+  // The control's own canvas (for OnPaint), not the page's.
+  TCanvas& ControlCanvas() { return TScrollingWinControl::Canvas(); }
   TPgHeader& Header() { return FPages.Header(); }
   TPgFooter& Footer() { return FPages.Footer(); }
   TPgPrinter& PgPrinter() { return FPages.Printer(); }
@@ -132,6 +134,10 @@ public:
   TRect PaperRect() const;
   void UpdateScrollRanges();
 
+  // A single border, drawn as a sunken edge round the client area (bsNone: none).
+  TBorderStyle BorderStyle() const { return FBorderStyle; }
+  void SetBorderStyle(TBorderStyle value);
+
   TNotifyEvent AfterPrint;
   TNotifyEvent BeforePrint;
   TNotifyEvent OnAbortPrint;
@@ -149,6 +155,8 @@ public:
   TPgPageDragOverEvent OnPageDragOver;
   TPgPageDragDropEvent OnPageDragDrop;
   TPgPrintProgressEvent OnPrintProgress;
+  // Called after the paper is painted, with the canvas in pixels and clipped to the paper.
+  TNotifyEvent OnPaint;
 
   void Loaded() override;
   void WndProc(TMessage& message) override;
@@ -183,4 +191,5 @@ private:
   int FMinZoom = 5;
   bool FEnding = false;
   bool FOrientationChanging = false;
+  TBorderStyle FBorderStyle = bsSingle;
 };

@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "platform/gfx/raster_painter.h"
 #include "print/preview.h"
 #include "print_test_support.h"
 
@@ -157,6 +158,44 @@ TEST_F(PrintTest, ClicksOnThePaperReachPageAndObjectEvents) {
   p.Perform(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(paper.Left + 5, paper.Top + 5));
   p.Perform(WM_LBUTTONUP, 0, MAKELPARAM(paper.Left + 5, paper.Top + 5));
   EXPECT_EQ(hit, nullptr);
+}
+
+TEST_F(PrintTest, OnPaintDrawsInPixelsClippedToThePaperInsideTheSunkenBorder) {
+  TPgPreview p(nullptr);
+  p.SetBounds(0, 0, 400, 500);
+  p.SetZoom(25);
+  TRect paper = p.PaperRect();
+  int calls = 0;
+  p.OnPaint = [&](TObject*) {
+    ++calls;
+    TCanvas& c = p.ControlCanvas();
+    c.Brush().SetStyle(bsSolid);
+    c.Brush().SetColor(clLime);
+    c.FillRect(Rect(0, 0, 400, 500));  // pixels: the whole control, clipped to the paper
+  };
+  TBitmap bmp(400, 500);
+  {
+    TRasterPainter painter(bmp);
+    p.PaintWindow(painter);
+  }
+  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(bmp.PixelAt(paper.Left + 5, paper.Top + 5), ColorToRGB(clLime));
+  EXPECT_EQ(bmp.PixelAt(paper.Right - 2, paper.Bottom - 2), ColorToRGB(clLime));
+  EXPECT_EQ(bmp.PixelAt(paper.Left - 5, paper.Top + 5), 0xC0C0C0u) << "the gutter is not painted over";
+  EXPECT_EQ(bmp.PixelAt(0, 0), ColorToRGB(clBtnShadow)) << "the sunken edge";
+  EXPECT_EQ(bmp.PixelAt(399, 499), ColorToRGB(clBtnHighlight));
+
+  // Without a border the control's colour reaches its edge; while updating OnPaint is not called.
+  p.SetBorderStyle(bsNone);
+  p.BeginUpdate();
+  TBitmap plain(400, 500);
+  {
+    TRasterPainter painter(plain);
+    p.PaintWindow(painter);
+  }
+  p.EndUpdate();
+  EXPECT_EQ(plain.PixelAt(0, 0), 0xC0C0C0u);
+  EXPECT_EQ(calls, 1);
 }
 
 }  // namespace
