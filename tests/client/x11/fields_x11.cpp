@@ -1,0 +1,164 @@
+// The record window on a real X server for the fields test script: the record server answers
+// in-process; the window shows a record with two pictures, a grid 3 line and a relational
+// description.  The program writes where its controls are ("at NAME X Y", screen pixels) and,
+// five times a second, what they show ("state" lines), so that the script can click as a person
+// and check what the window did.
+#include <QApplication>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTimer>
+#include <QWidget>
+
+#include <fstream>
+#include <string>
+
+#include "client/core/definition_template.h"
+#include "client/relationship_form.h"
+#include "client/row_editor.h"
+#include "client/view.h"
+#include "client/view_fields.h"
+#include "controls/diagram.h"
+#include "controls/grid/qn_grid.h"
+#include "platform/qt/qt_window_peer.h"
+#include "tests/client/core/client_fixture.h"
+
+namespace {
+
+std::string At(const std::string& Name, TPoint P) {
+  return "at " + Name + " " + std::to_string(P.X) + " " + std::to_string(P.Y);
+}
+TPoint Centre(TControl* C) { return C->ClientToScreen({C->Width() / 2, C->Height() / 2}); }
+TPoint TabCentre(TCustomTabControl* T, int I) {
+  const TRect R = T->TabRect(I);
+  return T->ClientToScreen({(R.Left + R.Right) / 2, (R.Top + R.Bottom) / 2});
+}
+TPoint CellCentre(TQnStringGrid* G, int Col, int Row) {
+  const TRect R = G->CellRect(Col, Row);
+  return G->ClientToScreen({(R.Left + R.Right) / 2, (R.Top + R.Bottom) / 2});
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 3) return 2;
+  const fs::path Root = argv[1];
+  const std::string LogName = argv[2];
+  QApplication App(argc, argv);
+  InstallQtBackend();
+
+  TServedDatabase Db(Root);
+  fs::create_directories(Root / "bin");
+  std::ofstream(Root / "bin" / "hmserv") << "#!/bin/sh\nexit 0\n";
+  fs::permissions(Root / "bin" / "hmserv", fs::perms::owner_all);
+  // Every request and the size of its reply, for the log of a failed run.
+  struct TTrace : TServerTransport {
+    TServerTransport& Inner;
+    explicit TTrace(TServerTransport& I) : Inner(I) {}
+    std::string Send(const TClientRequest& R) override {
+      std::string Reply = Inner.Send(R);
+      fprintf(stderr, "%s -> %zu bytes\n", R.UserAgent.c_str(), Reply.size());
+      return Reply;
+    }
+  } Trace(Db.Recorder);
+  TViewOptions Options;
+  Options.Transport = &Trace;
+  Options.ProgramFolder = Root.string() + "/";
+  TView View(nullptr, Options);
+  View.LoginFlag = true;  // the login window is not part of this test
+  View.Session->ServerURL = Db.Session.ServerURL;
+  View.Session->DatabaseName = Db.Session.DatabaseName;
+  TTemplateData Definition(GetDatabaseFileName(Options.ProgramFolder));
+  if (!View.Logic->OpenDatabase([&] { View.FitWindow(Definition); })) return 3;
+  View.SetBounds(20, 20, 820, 600);
+
+  // Description 2 holds references; a second record refers to the first.
+  TRecordWindow& W = *View.Logic;
+  W.Buffers.Configuration.DescriptionKinds[1] = "Relational";
+  W.Buffers.ConfigMask.Set(ConfigMask::Descriptions, 1);
+  W.SaveServerConfiguration();
+  const std::string First = W.Number();
+  View.RecordName->SetText("Parent record");
+  W.SaveRecord(W.Buffers.Current, true);
+  W.NewRecordClick();
+  View.RecordName->SetText("Child record");
+  W.ChooseDescriptionValue(1, "Parent record : " + First);
+  const std::string Child = W.Number();
+  W.NewRecordClick();
+  View.RecordName->SetText("Grandchild record");
+  W.ChooseDescriptionValue(1, "Child record : " + Child);
+  W.SaveRecord(W.Buffers.Current, true);
+  W.GetRecord("G" + First);
+  W.GetRecord("N" + First);
+  // Two pictures and one grid 3 line on the shown record (the child).
+  View.Fields->Fields.SelectPicture(1, (Root / "wide.jpg").string());
+  View.Fields->Fields.SelectPicture(2, (Root / "tall.gif").string());
+  View.Fields->Lines.SendRowEditor(3, -1, {"NEW", "01/02/2026", "Bought", "Paris", "40", "first"});
+  W.GetRecord("G" + W.Number());
+  View.Show();
+
+  std::ofstream Log(LogName, std::ios::trunc);
+  auto Write = [&](const std::string& Line) { Log << Line << '\n' << std::flush; };
+  QTimer::singleShot(800, [&] {
+    Write(At("descbtn0", Centre(View.DescBtn[0])));
+    Write(At("descbtn1", Centre(View.DescBtn[1])));
+    Write(At("desclabel2", Centre(View.Desc[2])));
+    for (int p = 0; p < View.RecordBook->PageCount(); ++p)
+      Write(At("page" + std::to_string(p), TabCentre(View.RecordBook, p)));
+    for (QWidget* Top : QApplication::topLevelWidgets())
+      for (QMenuBar* Bar : Top->findChildren<QMenuBar*>())
+        for (QAction* A : Bar->actions())
+          if (A->text().contains("Edit")) {
+            const QPoint P = Bar->mapToGlobal(Bar->actionGeometry(A).center());
+            Write(At("editmenu", {P.x(), P.y()}));
+          }
+    Write("ready");
+  });
+  // What the window shows, and where the controls of the page on top are.
+  QTimer State;
+  QObject::connect(&State, &QTimer::timeout, [&] {
+    std::ofstream S(LogName + ".state", std::ios::trunc);
+    S << "desc0 " << View.DescEdit[0]->Text() << '\n';
+    S << "value0 " << W.DescriptionValue(0) << '\n';
+    S << "short " << W.ShortDescriptionValues() << '\n';
+    S << "label2 " << View.Desc[2]->Caption() << '\n';
+    S << "page " << View.RecordBook->ActivePageIndex() << '\n';
+    S << "tab " << View.ImageBook->TabIndex() << '\n';
+    S << "image " << View.RecordImage->Visible() << ' ' << View.RecordImage->Width() << ' '
+      << View.RecordImage->Height() << '\n';
+    S << "picstat " << View.PicStat->Visible() << ' ' << View.PicStat->Caption() << '\n';
+    S << "grid3 " << View.DirGrid->RowCount() << ' ' << View.DirGrid->Cells(2, 1) << '\n';
+    for (int t = 0; t < 6; ++t) S << At("imagetab" + std::to_string(t), TabCentre(View.ImageBook, t)) << '\n';
+    S << At("gridrow1", CellCentre(View.DirGrid, 2, 1)) << '\n';
+    S << At("editbtn", Centre(View.Grid3Page.EditBtn)) << '\n';
+    if (TEditDirListingForm* E = View.Fields->RowEditor) {
+      S << "editor open\n";
+      S << At("editcell2", CellCentre(E->EditGrid, 1, 2)) << '\n';
+      S << At("editok", Centre(E->OKButton)) << '\n';
+      S << At("editorwin", E->ClientToScreen({0, 0})) << ' ' << E->Width() << ' ' << E->Height() << '\n';
+    }
+    for (QWidget* Top : QApplication::topLevelWidgets())
+      if (Top->isVisible() && Top->windowTitle() == "Relationship Diagram") {
+        const QPoint P = Top->mapToGlobal(QPoint(0, 0));
+        S << "diagram " << P.x() << ' ' << P.y() << ' ' << Top->width() << ' ' << Top->height() << '\n';
+      }
+    if (auto* R = dynamic_cast<TRelationshipForm*>(View.FindComponent("RelationshipForm"))) {
+      S << "boxes " << R->Diagram->Items().Count() << ' ' << R->Diagram->Links().Count() << '\n';
+      S << At("diagramclose", Centre(R->OKButton)) << '\n';
+    }
+    // The entries of an open pop-up menu, by their text.
+    for (QWidget* Top : QApplication::topLevelWidgets())
+      if (auto* M = qobject_cast<QMenu*>(Top); M && M->isVisible())
+        for (QAction* A : M->actions())
+          if (!A->isSeparator() && A->isVisible()) {
+            const QPoint P = M->mapToGlobal(M->actionGeometry(A).center());
+            std::string Text = A->text().toStdString();
+            for (char& C : Text)
+              if (C == ' ') C = '_';
+            S << At("menu:" + Text, {P.x(), P.y()}) << '\n';
+          }
+    S << "number " << W.Number() << '\n';
+    S << At("window", View.ClientToScreen({0, 0})) << ' ' << View.Width() << ' ' << View.Height() << '\n';
+  });
+  State.start(200);
+  return App.exec();
+}

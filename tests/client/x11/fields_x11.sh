@@ -1,0 +1,134 @@
+#!/usr/bin/env bash
+# The record window's fields as a person uses them on a real X server: a description value
+# chosen from its menu, short values toggled from the Edit menu, a label renamed, a grid 3 line
+# edited in the row editor, the image tabs stepped through, the relationship diagram opened and
+# closed.  Screenshots of the record window with a picture and of the diagram are saved and their
+# pixels checked.
+# Usage: fields_x11.sh PROGRAM OUTPUT_FOLDER
+set -euo pipefail
+prog="$1"
+out="$2"
+if [ "${QN_X11_INNER:-}" != 1 ]; then
+  exec xvfb-run -a -s "-screen 0 1024x768x24" env QN_X11_INNER=1 bash "$0" "$@"
+fi
+rm -rf "$out"
+mkdir -p "$out/root"
+log="$out/fields.log"
+state="$log.state"
+export XDG_CONFIG_HOME="$out/config" QT_QPA_PLATFORM=xcb QN_PORT=6777
+/usr/bin/python3 - "$out/root" <<'PY'
+import sys
+from PIL import Image, ImageDraw
+root = sys.argv[1]
+im = Image.new("RGB", (1200, 600), (30, 90, 200))
+ImageDraw.Draw(im).ellipse((300, 100, 900, 500), fill=(250, 200, 20))
+im.save(root + "/wide.jpg", quality=90)
+Image.new("RGB", (90, 180), (200, 30, 30)).save(root + "/tall.gif")
+PY
+
+fail() { echo "FAIL: $*" >&2; echo "--- state:" >&2; cat "$state" >&2 || true; exit 1; }
+shot() { /usr/bin/python3 - "$@" <<'PY'
+import sys
+from PIL import ImageGrab
+f, x, y, w, h = sys.argv[1], *map(int, sys.argv[2:])
+ImageGrab.grab().crop((x, y, x + w, y + h)).save(f)
+PY
+}
+count_colour() { # count_colour FILE R G B: pixels near that colour
+  /usr/bin/python3 - "$@" <<'PY'
+import sys
+from PIL import Image
+f, r, g, b = sys.argv[1], *map(int, sys.argv[2:])
+im = Image.open(f).convert("RGB")
+print(sum(1 for p in im.getdata() if abs(p[0] - r) + abs(p[1] - g) + abs(p[2] - b) < 60))
+PY
+}
+at() { grep -h "^at $1 " "$log" "$state" 2>/dev/null | tail -1 | awk '{print $3, $4}'; }
+st() { grep "^$1 " "$state" 2>/dev/null | head -1 | cut -d' ' -f2-; }
+click() { xdotool mousemove $(at "$1") click 1; sleep "${2:-0.6}"; }
+wait_state() { # wait_state KEY VALUE: until the state line reads so
+  for _ in $(seq 50); do [ "$(st "$1")" = "$2" ] && return 0; sleep 0.1; done
+  fail "$1 is '$(st "$1")', not '$2'"
+}
+
+"$prog" "$out/root" "$log" > "$out/program.log" 2>&1 &
+pid=$!
+trap 'kill "$pid" 2>/dev/null || true' EXIT
+for _ in $(seq 150); do grep -qx ready "$log" 2>/dev/null && break; sleep 0.1; done
+grep -qx ready "$log" || { cat "$out/program.log" >&2; fail "the program did not start"; }
+sleep 0.5
+
+# ---- A description value from its menu: the third entry, after the two commands ----
+click descbtn0 0.8
+entry=$(grep '^at menu:' "$state" | sed -n 3p | awk '{print $2}')
+[ -n "$entry" ] || fail "the description menu did not open"
+click "$entry" 0.8
+value=$(st value0)
+[ -n "$value" ] || fail "no description value was chosen"
+wait_state desc0 "$value"
+
+# ---- Short values from the Edit menu ----
+click editmenu 0.8
+click "menu:Short_Description_Values" 1
+wait_state short 1
+wait_state desc0 "${value%%:*}"
+
+# ---- Rename a label ----
+click desclabel2 1
+xdotool key ctrl+a
+xdotool type --delay 40 "Renamed"
+xdotool key Return
+sleep 1
+wait_state label2 "Renamed"
+
+# ---- Edit the grid 3 line in the row editor ----
+click page2 0.8
+wait_state page 2
+click gridrow1 0.5
+click editbtn 1
+for _ in $(seq 30); do [ "$(st editor)" = open ] && break; sleep 0.1; done
+[ "$(st editor)" = open ] || fail "the row editor did not open"
+click editcell2 0.5
+xdotool key ctrl+a
+xdotool type --delay 40 "Sold"
+xdotool key Return
+sleep 0.4
+read -r ex ey ew eh <<< "$(grep '^at editorwin ' "$state" | awk '{print $3, $4, $5, $6}')"
+shot "$out/row_editor.png" "$ex" "$ey" "$ew" "$eh"
+click editok 1.5
+wait_state grid3 "3 Sold"
+
+# ---- The pictures: tab 1 shows the wide picture fitted, tab 3 none, tab 2 the tall one ----
+click page6 1
+wait_state page 6
+for _ in $(seq 30); do [ "$(st image | cut -d" " -f1)" = 1 ] && break; sleep 0.1; done
+[ "$(st image | cut -d" " -f1)" = 1 ] || fail "tab 1 shows no picture"
+read -r wx wy ww wh <<< "$(grep '^at window ' "$state" | awk '{print $3, $4, $5, $6}')"
+shot "$out/record_with_image.png" "$wx" "$wy" "$ww" "$wh"
+[ "$(count_colour "$out/record_with_image.png" 250 200 20)" -gt 5000 ] || fail "the picture does not show"
+[ "$(count_colour "$out/record_with_image.png" 30 90 200)" -gt 5000 ] || fail "the picture's background does not show"
+click imagetab2 1
+wait_state tab 2
+[ "$(st picstat | cut -c1)" = 1 ] || fail "tab 3 shows a picture"
+click imagetab1 1
+wait_state tab 1
+[ "$(st image | cut -d' ' -f1)" = 1 ] || fail "tab 2 shows no picture"
+shot "$out/record_second_image.png" "$wx" "$wy" "$ww" "$wh"
+[ "$(count_colour "$out/record_second_image.png" 200 30 30)" -gt 3000 ] || fail "the second picture does not show"
+
+# ---- The relationship diagram of the shown record: parent, child and grandchild ----
+click page0 0.8
+click descbtn1 0.8
+click "menu:Diagram" 0.8
+for _ in $(seq 30); do grep -q '^diagram ' "$state" && break; sleep 0.1; done
+grep -q '^diagram ' "$state" || fail "the relationship diagram did not open"
+sleep 0.8
+[ "$(st boxes | cut -d' ' -f1)" = 3 ] || fail "the diagram has '$(st boxes)' boxes and links"
+read -r dx dy dw dh <<< "$(st diagram)"
+shot "$out/relationship_diagram.png" "$dx" "$dy" "$dw" "$dh"
+click diagramclose 1
+grep -q '^diagram ' "$state" && fail "the diagram did not close"
+
+kill "$pid" 2>/dev/null || true
+trap - EXIT
+echo "fields_x11: description menu, short values, label rename, row editor, image tabs, diagram; screenshots in $out"
