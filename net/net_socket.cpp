@@ -165,24 +165,22 @@ void TNetSocket::EndWait(bool done) {
 }
 
 void TNetSocket::SendBuffer(const void* Buffer, int Length) {
-  const char* data = static_cast<const char*>(Buffer);
   StartTimer();
-  int sent = 0;
-  bool done = false;
-  bool progress = false;
-  do {
-    FLastResult = NetWinsock().send(FSocket, data + sent, Length - sent, FFlags);
-    progress = false;
-    if (FLastResult != winsock::SOCKET_ERROR) {
-      sent += FLastResult;
-      done = sent >= Length;
-      progress = true;
-      ResetTimer();
-    } else {
-      CheckCallError();
-    }
-  } while (WaitOn(done, progress));
-  EndWait(done);
+  int error = 0;
+  const std::size_t want = Length > 0 ? static_cast<std::size_t>(Length) : 0;
+  const std::size_t sent = winsock::SendEverything(
+      [this](const char* Data, int Count) { return FLastResult = NetWinsock().send(FSocket, Data, Count, FFlags); },
+      static_cast<const char*>(Buffer), want, [] { return NetWinsock().WSAGetLastError(); },
+      [this](bool Progress) {
+        if (Progress) ResetTimer();
+        Pump(!Progress);
+        return !TimedOut() && !FCancel;
+      },
+      error);
+  StopTimer();
+  // A failed send raises its error, unless the wait was cancelled or timed out meanwhile.
+  if (error != 0 && (FBlocking || !(FCancel || TimedOut()))) NetWinsock().RaiseError(error);
+  if (sent < want) RaiseWaitEnd();
 }
 
 void TNetSocket::SendLine(const std::string& Text) {

@@ -9,6 +9,8 @@ constexpr unsigned long kLinuxFionread = FIONREAD;
 
 #include "platform/sys/winsock.h"
 
+#include <algorithm>
+
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
@@ -158,6 +160,34 @@ int send(SOCKET s, const char* buf, int len, int flags) {
     return Fail(ErrorFromErrno(err));
   }
   return static_cast<int>(n);
+}
+
+std::size_t SendEverything(const std::function<int(const char* Data, int Count)>& Send, const char* Data,
+                           std::size_t Count, const std::function<int()>& LastError,
+                           const std::function<bool(bool Progress)>& Wait, int& Error) {
+  Error = 0;
+  std::size_t sent = 0;
+  while (sent < Count) {
+    const std::size_t left = Count - sent;
+    const int n = Send(Data + sent, static_cast<int>(std::min<std::size_t>(left, 1u << 30)));
+    bool progress = false;
+    if (n > 0) {
+      sent += static_cast<std::size_t>(n);
+      progress = true;
+      if (sent == Count) break;
+    } else if (n == 0) {
+      Error = WSAENOTCONN;  // a stream socket that takes nothing is closed
+      break;
+    } else {
+      const int error = LastError();
+      if (error != WSAEWOULDBLOCK) {
+        Error = error;
+        break;
+      }
+    }
+    if (!Wait(progress)) break;
+  }
+  return sent;
 }
 
 int recv(SOCKET s, char* buf, int len, int flags) {

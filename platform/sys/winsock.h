@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include <netdb.h>
@@ -157,6 +158,15 @@ char* inet_ntoa(in_addr in);
 hostent* gethostbyname(const char* name);
 int gethostname(char* name, int namelen);
 servent* getservbyname(const char* name, const char* proto);
+
+// Sends all Count bytes of Data through Send (a send on one socket, as winsock's send answers:
+// the bytes taken, or SOCKET_ERROR with the error in Error's sense).  A try that would block, and
+// every try after one that made progress, calls Wait(Progress): it pumps a loop or sleeps, and
+// false gives up.  Returns the bytes sent; Error is the socket error that stopped the send (0
+// when everything went or Wait gave up).  Shared by the two TCP clients (net/ and the engine's).
+std::size_t SendEverything(const std::function<int(const char* Data, int Count)>& Send, const char* Data,
+                           std::size_t Count, const std::function<int()>& LastError,
+                           const std::function<bool(bool Progress)>& Wait, int& Error);
 
 // The host's own IPv4 address: the first non-loopback interface, else 127.0.0.1.
 std::string LocalHostAddress();

@@ -177,23 +177,21 @@ void TTCPClient::Disconnect() {
 }
 
 bool TTCPClient::SendText(const std::string& Text) {
-  std::size_t sent = 0;
-  int retries = 0;
-  while (sent < Text.size()) {
-    const int n = ws::send(FSocket, Text.data() + sent, static_cast<int>(Text.size() - sent), 0);
-    if (n > 0) {
-      sent += n;
-      continue;
-    }
-    const int error = ws::WSAGetLastError();
-    if (n < 0 && error == ws::WSAEWOULDBLOCK && ++retries <= 1500) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-      continue;
-    }
-    SocketError(n < 0 ? error : ws::WSAENOTCONN);
-    return false;
-  }
-  return true;
+  // A send that would block is tried again every 20 ms, for at most 30 seconds.
+  int retries = 0, error = 0;
+  const std::size_t sent = ws::SendEverything(
+      [this](const char* Data, int Count) { return ws::send(FSocket, Data, Count, 0); }, Text.data(), Text.size(),
+      [] { return ws::WSAGetLastError(); },
+      [&retries](bool Progress) {
+        if (Progress) return true;
+        if (++retries > 1500) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        return true;
+      },
+      error);
+  if (sent == Text.size()) return true;
+  SocketError(error != 0 ? error : ws::WSAEWOULDBLOCK);
+  return false;
 }
 
 void TTCPClient::WaitForSocket(int Ms) {

@@ -247,3 +247,40 @@ TEST(MimeTypes, BuiltInTableThenSystemFileThenOctetStream) {
   EXPECT_EQ(MimeTypeOfExtension(".jpeg"), "image/jpeg");
   std::remove(path.c_str());
 }
+
+TEST(SendEverything, SendsAcrossShortAndBlockedTriesAndStopsOnAnErrorOrAGiveUp) {
+  // A socket that takes three bytes a time and would block on every other try.
+  std::string Taken;
+  int Tries = 0, Blocked = 0;
+  auto Send = [&](const char* Data, int Count) {
+    if (++Tries % 2 == 0) return winsock::SOCKET_ERROR;
+    const int N = std::min(Count, 3);
+    Taken.append(Data, static_cast<std::size_t>(N));
+    return N;
+  };
+  auto LastError = [] { return winsock::WSAEWOULDBLOCK; };
+  std::vector<bool> Waits;
+  auto Wait = [&](bool Progress) {
+    Waits.push_back(Progress);
+    Blocked += Progress ? 0 : 1;
+    return true;
+  };
+  int Error = -1;
+  const std::string Text = "0123456789abcdef";
+  EXPECT_EQ(winsock::SendEverything(Send, Text.data(), Text.size(), LastError, Wait, Error), Text.size());
+  EXPECT_EQ(Error, 0);
+  EXPECT_EQ(Taken, Text);
+  EXPECT_EQ(Blocked, 5);  // one blocked try between each two of the six that took bytes
+  EXPECT_FALSE(Waits.empty());
+  EXPECT_TRUE(Waits.front());
+
+  // A real error stops at once with it; a wait that gives up stops without one.
+  int Calls = 0;
+  auto Fails = [&](const char*, int) { return ++Calls == 1 ? 4 : winsock::SOCKET_ERROR; };
+  EXPECT_EQ(winsock::SendEverything(Fails, Text.data(), Text.size(), [] { return winsock::WSAECONNRESET; },
+                                    [](bool) { return true; }, Error), 4u);
+  EXPECT_EQ(Error, winsock::WSAECONNRESET);
+  EXPECT_EQ(winsock::SendEverything([](const char*, int) { return winsock::SOCKET_ERROR; }, Text.data(),
+                                    Text.size(), LastError, [](bool) { return false; }, Error), 0u);
+  EXPECT_EQ(Error, 0);
+}
