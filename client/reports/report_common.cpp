@@ -1,5 +1,6 @@
 #include "client/reports/report_common.h"
 
+#include "controls/grid/print_settings_dialog.h"
 #include "controls/grid/qn_grid.h"
 #include "platform/rtl/streams.h"
 
@@ -44,6 +45,12 @@ void LoadGridStream(TQnStringGrid& Grid, const std::string& Text) {
 }
 
 void PrintGridDirectly(TQnStringGrid& Grid) { Grid.Print(); }
+
+bool RunPrintSettings(TQnStringGrid& Grid) {
+  TQnGridPrintSettingsDialog Dialog(nullptr);
+  Dialog.SetGrid(&Grid);
+  return Dialog.Execute();
+}
 
 void ClearCells(TStringGrid& Grid) {
   for (int r = 0; r < Grid.RowCount(); ++r)

@@ -62,6 +62,8 @@ std::string GridStreamText(TQnStringGrid& Grid);
 // Loads a grid text stream into Grid (whole or nothing); raises EConvertError for anything
 // that is not one.  An empty text leaves the grid as it is.
 void LoadGridStream(TQnStringGrid& Grid, const std::string& Text);
+// The grid's print settings dialog over the grid; true when the person pressed OK.
+bool RunPrintSettings(TQnStringGrid& Grid);
 // Prints the grid on the printer as it is shown.
 void PrintGridDirectly(TQnStringGrid& Grid);
 // Empties every cell of the grid.

@@ -97,7 +97,9 @@ TSearch::TSearch(TReportWindows& Windows)
   }
   PrintMenu = new TPopupMenu(this);
   PrintMenu->SetName("PrintMenu");
-  AddItem(this, PrintMenu->Items(), "PrintSettings1", "Print Settings")->SetEnabled(false);
+  AddItem(this, PrintMenu->Items(), "PrintSettings1", "Print Settings")->OnClick = [this](TObject*) {
+    RunPrintSettings(*SearchGrid);
+  };
   AddItem(this, PrintMenu->Items(), "Print1", "Print")->OnClick = [this](TObject*) { PrintGridDirectly(*SearchGrid); };
 
   PerformSearchBtn->OnClick = [this](TObject*) { PerformSearchBtnClick(); };

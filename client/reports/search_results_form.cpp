@@ -32,7 +32,10 @@ TSnapShot::TSnapShot(TReportWindows& Windows) : TForm(nullptr), FWindows(Windows
   CloseTBtn = AddToolButton(this, ToolBar, "CloseTBtn", "Close", "Close Search Results Window", [this] { Close(); });
   PrintMenu = new TPopupMenu(this);
   PrintMenu->SetName("PrintMenu");
-  AddItem(this, PrintMenu->Items(), "PrintSettings1", "Print Settings")->SetEnabled(false);
+  // SpreadPrintDialog: the print settings of the display.
+  AddItem(this, PrintMenu->Items(), "PrintSettings1", "Print Settings")->OnClick = [this](TObject*) {
+    RunPrintSettings(*SearchDisplay);
+  };
   AddItem(this, PrintMenu->Items(), "Print1", "Print")->OnClick = [this](TObject*) { PrintGridDirectly(*SearchDisplay); };
 
   auto* Top = Make<TPanel>(this, this, "TopPanel", 0, 28, 640, 32);

@@ -4,6 +4,11 @@
 #include "client/reports/criterion_dialogs.h"
 #include "client/reports/search_results.h"
 
+#include "client/reports/report_windows.h"
+#include "client/reports/search_form.h"
+#include "client/reports/search_results_form.h"
+#include "platform/ui/menus.h"
+
 #include "client/core/record_window.h"
 #include "platform/ui/edits.h"
 #include "platform/ui/list_controls.h"
@@ -235,6 +240,30 @@ TEST(SpreadsheetChooser, ListMenuAndMap) {
   EXPECT_EQ(Map[0], 3);
   EXPECT_EQ(Map[1], -1);
   EXPECT_EQ(Map[7], -1);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(SearchWindowsPrintMenus, PrintSettingsRunsTheGridsDialogAndCancelKeepsTheSettings) {
+  InstallHeadlessBackend();
+  TReportHost Host;
+  TReportWindows Windows(Host);
+  TQnStringGrid& Grid = *Windows.Search().SearchGrid;
+  const auto Before = Grid.PrintSettings().Orientation;
+  TMenuItem* Item = Windows.Search().PrintMenu->Items()->Find("Print Settings");
+  ASSERT_NE(Item, nullptr);
+  ASSERT_TRUE(Item->Enabled());
+  TCheckedModalScript Script;
+  Script.ExpectForm("Print Settings", [](TCustomForm& F) { F.SetModalResult(mrCancel); });
+  Item->OnClick(Item);
+  EXPECT_EQ(Grid.PrintSettings().Orientation, Before);
+  TMenuItem* Results = Windows.SnapShot().PrintMenu->Items()->Find("Print Settings");
+  ASSERT_NE(Results, nullptr);
+  Script.ExpectForm("Print Settings", [](TCustomForm& F) { F.SetModalResult(mrOk); });
+  Results->OnClick(Results);
+  EXPECT_EQ(Script.Remaining(), 0);
 }
 
 }  // namespace
