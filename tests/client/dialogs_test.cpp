@@ -4,6 +4,9 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <string>
+#include <tuple>
+#include <utility>
 
 #include "client/category_tree_editor.h"
 #include "client/small_dialogs.h"
@@ -57,8 +60,9 @@ TDescriptionNode Node(const std::string& text, std::vector<TDescriptionNode> chi
 }  // namespace
 
 TEST_F(DialogsTest, DateFormatPreselectsTheDatabasesOrderAndGivesTheChosenOne) {
-  for (auto [format, monthFirst] : {std::pair{"mm/dd/yyyy", true}, std::pair{"dd/mm/yyyy", false},
-                                    std::pair{"yyyy/mm/dd", false}}) {
+  for (auto entry : {std::pair{"mm/dd/yyyy", true}, std::pair{"dd/mm/yyyy", false}, std::pair{"yyyy/mm/dd", false}}) {
+    const std::string format = entry.first;
+    const bool monthFirst = entry.second;
     TSelectDateFormatForm form(nullptr);
     form.DateFormat = format;
     Run<TSelectDateFormatForm>(form, "Select Date Format", [&](TSelectDateFormatForm& f) {
@@ -72,8 +76,10 @@ TEST_F(DialogsTest, DateFormatPreselectsTheDatabasesOrderAndGivesTheChosenOne) {
 }
 
 TEST_F(DialogsTest, DatabaseInformationKeepsTheTypeOfMostDatabasesAndChecksItsBoxes) {
-  for (auto [type, readOnly] : {std::pair{"General", true}, std::pair{"Blank", false}, std::pair{"Fitness", false},
-                                std::pair{"", false}}) {
+  for (auto entry : {std::pair{"General", true}, std::pair{"Blank", false}, std::pair{"Fitness", false},
+                     std::pair{"", false}}) {
+    const std::string type = entry.first;
+    const bool readOnly = entry.second;
     TDatabaseInformationForm form(nullptr);
     form.Info.Type = type;
     form.Info.FileCode = "ABC";
@@ -107,8 +113,11 @@ TEST_F(DialogsTest, DatabaseInformationKeepsTheTypeOfMostDatabasesAndChecksItsBo
 }
 
 TEST_F(DialogsTest, QuantityGivesASignedWholeNumberOrNothing) {
-  for (auto [text, remove, amount] : {std::tuple{"5", true, -5}, std::tuple{"5", false, 5},
-                                      std::tuple{"5.5", false, 0}, std::tuple{"x", true, 0}}) {
+  for (auto entry : {std::tuple{"5", true, -5}, std::tuple{"5", false, 5}, std::tuple{"5.5", false, 0},
+                     std::tuple{"x", true, 0}}) {
+    const std::string text = std::get<0>(entry);
+    const bool remove = std::get<1>(entry);
+    const int amount = std::get<2>(entry);
     TEditQuantityForm form(nullptr);
     form.FieldName = "Quantity";
     Run<TEditQuantityForm>(form, "Edit Quantity", [&](TEditQuantityForm& f) {
