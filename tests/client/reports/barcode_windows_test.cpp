@@ -151,3 +151,38 @@ TEST_F(BarcodeWindowsTest, InvalidValuesAreRefusedWhenDrawn) {
 }
 
 }  // namespace
+
+#include "client/reports/barcode_forms.h"
+#include "client/reports/report_windows.h"
+#include "platform/ui/edits.h"
+#include "platform/ui/std_buttons.h"
+
+namespace {
+
+TEST_F(BarcodeWindowsTest, ScanWindowEmptiesTheCodeBoxAfterEveryEnter) {
+  MarkFields();
+  TReportWindows Windows(Host);
+  TBarCodeForm Form(Windows);
+  Form.FormActivate();
+  ASSERT_TRUE(Form.JumpToItemBtn->Checked());
+  Form.AddtoInventoryBtn->SetChecked(true);
+  Form.ScanCode->SetText("   ");
+  Form.ScanCodeKeyDown(13);
+  EXPECT_TRUE(Recorder->Requests.empty());
+  EXPECT_EQ(Form.ScanCode->Text(), "");
+  Form.ScanCode->SetText("nothing like it");
+  Form.ScanCodeKeyDown(13);
+  EXPECT_EQ(Form.ScanCode->Text(), "");
+  EXPECT_EQ(Form.ItemName->Text(), "Not Found");
+  EXPECT_EQ(Form.ItemName->Font().Color(), clRed);
+  Form.ScanCode->SetText("4");
+  Form.ScanCodeKeyDown(13);
+  EXPECT_EQ(Form.Quantity->Text(), std::to_string((4 * 37) % 500 + 1));
+  // Keys other than Enter do nothing.
+  Recorder->Clear();
+  Form.ScanCode->SetText("4");
+  Form.ScanCodeKeyDown(65);
+  EXPECT_TRUE(Recorder->Requests.empty());
+}
+
+}  // namespace
