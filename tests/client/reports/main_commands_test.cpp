@@ -1,0 +1,86 @@
+#include "client/reports/main_commands.h"
+
+#include "client/core/record_window.h"
+#include "client/reports/report_windows.h"
+#include "platform/headless/headless_modal.h"
+#include "reports_fixture.h"
+
+namespace {
+
+class MainCommandsTest : public ReportsTest {};
+
+TEST_F(MainCommandsTest, MissingFieldsAreReportedAndNothingOpens) {
+  TReportWindows Windows(Host);
+  TMainCommands Commands(Windows);
+  Commands.QuantityWord = "Stock";
+  TConfiguration& C = Window->Buffers.Configuration;
+  {
+    TCheckedModalScript Script;
+    Script.ExpectMessage("Stock field is not defined.", mrOk);
+    EXPECT_FALSE(Commands.QuickOrderReport1Click(1));
+  }
+  C.DetailKinds[3] = "Quantity";
+  {
+    TCheckedModalScript Script;
+    Script.ExpectMessage("Desired Stock field is not defined.", mrOk);
+    EXPECT_FALSE(Commands.QuickOrderReport1Click(2));
+  }
+  {
+    TCheckedModalScript Script;
+    Script.ExpectMessage(TMainCommands::EmailFieldMissing, mrOk);
+    EXPECT_FALSE(Commands.Email1Click(1));
+  }
+}
+
+TEST_F(MainCommandsTest, NameFieldMoneyFieldsAndGridRecipients) {
+  TReportWindows Windows(Host);
+  TMainCommands Commands(Windows);
+  TConfiguration& C = Window->Buffers.Configuration;
+  C.DetailNames[4] = "Contact NAME";
+  C.DetailNames[9] = "Notes";
+  EXPECT_EQ(Commands.NameFieldBefore(5), 4);
+  EXPECT_EQ(Commands.NameFieldBefore(21), -1);  // before other 1 comes detail 10
+  C.DetailNames[9] = "Full name";
+  EXPECT_EQ(Commands.NameFieldBefore(21), 9);
+  EXPECT_EQ(Commands.NameFieldBefore(0), -1);
+
+  C.DetailKinds = {};
+  C.OtherKinds = {};
+  C.DetailKinds[2] = "Money";
+  C.OtherKinds[1] = "money";
+  EXPECT_EQ(Commands.MoneyFields(), (std::vector<std::string>{"2", "22"}));
+
+  TQnStringGrid Grid(nullptr);
+  Grid.SetColCount(3);
+  Grid.SetRowCount(4);
+  Grid.SetCells(1, 0, "Price");
+  Grid.SetCells(0, 1, "11");
+  Grid.SetCells(0, 2, "12");
+  auto R = TMainCommands::GridRecipients(Grid);
+  ASSERT_EQ(R.size(), 2u);
+  EXPECT_EQ(R[1].Code, "12");
+  EXPECT_EQ(R[1].Name, "");
+  EXPECT_EQ(R[1].Address, "");
+  EXPECT_TRUE(R[1].Checked);
+  Grid.SetCells(1, 0, "Email");
+  Grid.SetCells(2, 0, "Customer Name");
+  Grid.SetCells(1, 1, "a@example.com");
+  Grid.SetCells(2, 1, "Ann");
+  R = TMainCommands::GridRecipients(Grid);
+  EXPECT_EQ(R[0].Name, "Ann");
+  EXPECT_EQ(R[0].Address, "a@example.com");
+}
+
+TEST_F(MainCommandsTest, AddressOrderFollowsTheScope) {
+  TReportWindows Windows(Host);
+  TMainCommands Commands(Windows);
+  TEntryList Entries;
+  ReadEntryList(Session->Get("A"), Entries);
+  ASSERT_EQ(Entries.size(), 40u);
+  EXPECT_EQ(Commands.AddressOrder(Entries, 1).size(), 40u);
+  EXPECT_TRUE(Commands.AddressOrder(Entries, 2).empty());  // an empty search list
+  Windows.List.Add(Entries[7]->Key, "x");
+  EXPECT_EQ(Commands.AddressOrder(Entries, 2), (std::vector<std::string>{"7"}));
+}
+
+}  // namespace
