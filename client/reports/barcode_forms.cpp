@@ -2,6 +2,7 @@
 
 #include "client/core/record_window.h"
 #include "client/reports/form_parts.h"
+#include "client/reports/record_print.h"
 #include "client/reports/report_windows.h"
 #include "controls/html_label.h"
 #include "platform/gfx/bitmap.h"
@@ -182,14 +183,7 @@ void TEditBarcodeForm::FormActivate() {
 }
 
 void TEditBarcodeForm::LoadLabelInfo() {
-  TPgLabelTemplateInfo* T = LabelPrint->Templates().FindByName(SelectTemplateList->Text());
-  if (!T) T = LabelPrint->Templates().GetTemplate(0);
-  if (!T) return;
-  LabelPrint->SetTemplate(T->Id);
-  PrintColumn->SetValue(1);
-  PrintRow->SetValue(1);
-  PrintColumn->SetMaxValue(std::max(1, T->Columns));
-  PrintRow->SetMaxValue(std::max(1, T->Rows));
+  record_print::LoadLabelInfo(*LabelPrint, SelectTemplateList->Text(), *PrintColumn, *PrintRow);
 }
 
 void TEditBarcodeForm::DisplayBarcode(const std::string& Value) {

@@ -4,6 +4,8 @@
 
 #include "platform/rtl/path_text.h"
 #include "platform/rtl/sysutils.h"
+#include "platform/ui/spin_edit.h"
+#include "print/label_printer.h"
 #include "print/page_canvas.h"
 
 namespace record_print {
@@ -28,6 +30,17 @@ int EntryOfLabel(const std::vector<std::string>& Order, int LabelNum, int EntryC
   int Index = -1;
   if (!TryStrToInt(Order[static_cast<std::size_t>(LabelNum - 1)], Index)) return -1;
   return Index >= 0 && Index < EntryCount ? Index : -1;
+}
+
+void LoadLabelInfo(TPgLabelPrinter& Printer, const std::string& Name, TSpinEdit& Column, TSpinEdit& Row) {
+  TPgLabelTemplateInfo* T = Printer.Templates().FindByName(Name);
+  if (!T) T = Printer.Templates().GetTemplate(0);
+  if (!T) return;
+  Printer.SetTemplate(T->Id);
+  Column.SetValue(1);
+  Row.SetValue(1);
+  Column.SetMaxValue(std::max(1, T->Columns));
+  Row.SetMaxValue(std::max(1, T->Rows));
 }
 
 std::string ExportKind(const std::string& FileName) {

@@ -12,6 +12,8 @@
 class TPgCanvas;
 class TPgValueRect;
 class TGraphic;
+class TPgLabelPrinter;
+class TSpinEdit;
 
 namespace record_print {
 
@@ -30,6 +32,10 @@ inline bool DrawsOnLabel(int LabelNum, int Target, bool EveryLabel) { return Eve
 // The entry index of label LabelNum in mode 4 (the order list holds decimal indexes); -1 when
 // the label has none or the index is no entry.
 int EntryOfLabel(const std::vector<std::string>& Order, int LabelNum, int EntryCount);
+
+// The template named Name (the first when no template has that name) becomes the printer's;
+// column and row start at 1, their maxima the template's columns and rows.
+void LoadLabelInfo(TPgLabelPrinter& Printer, const std::string& Name, TSpinEdit& Column, TSpinEdit& Row);
 
 // "rtf" or "htm" by the file name's extension (any case), else "".
 std::string ExportKind(const std::string& FileName);

@@ -294,14 +294,7 @@ void TRTFForm::UpdatePageNumber() {
 }
 
 void TRTFForm::LoadLabelInfo() {
-  TPgLabelTemplateInfo* T = LabelPrint->Templates().FindByName(SelectTemplateList->Text());
-  if (!T) T = LabelPrint->Templates().GetTemplate(0);
-  if (!T) return;
-  LabelPrint->SetTemplate(T->Id);
-  PrintColumn->SetValue(1);
-  PrintRow->SetValue(1);
-  PrintColumn->SetMaxValue(std::max(1, T->Columns));
-  PrintRow->SetMaxValue(std::max(1, T->Rows));
+  record_print::LoadLabelInfo(*LabelPrint, SelectTemplateList->Text(), *PrintColumn, *PrintRow);
 }
 
 void TRTFForm::LabelSetup() {
@@ -334,7 +327,10 @@ void TRTFForm::DrawLabel(int LabelNum, double Left, double Top, double Right, do
     if (E < 0) return;
     TRichContent Content;
     Content.Paragraphs.clear();
-    for (const auto& Line : SplitFields(AddressList[static_cast<std::size_t>(E)]->Data)) {
+    const PrintRecord& Entry = *AddressList[static_cast<std::size_t>(E)];
+    // The entry's lines: its title, then its address lines.
+    const std::vector<std::string> Lines = Entry.Fields.empty() ? SplitFields(Entry.Data) : Entry.Fields;
+    for (const auto& Line : Lines) {
       TRichParagraph P;
       P.Runs.push_back(TRichRun{Line, TRichCharFormat{}});
       Content.Paragraphs.push_back(P);
