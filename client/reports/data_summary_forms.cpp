@@ -93,6 +93,7 @@ TGridDataSummaryForm::TGridDataSummaryForm(TReportWindows& Windows, bool Grid3, 
   GridSummary->SetAlign(alTop);
   GridSummary->SetFixedRows(1);
   GridSummary->SetFixedCols(0);
+  GridSummary->SetLeftCol(0);
   GridSummary->SetDefaultColWidth(85);
   GridSummary->SetOptions(GridSummary->Options() + goRowSelect);
   FLogic = std::make_unique<TGridDataSummary>(Windows.Host, Windows.List, *GridSummary);

@@ -10,7 +10,10 @@
 #include "client/reports/report_windows.h"
 #include "controls/grid/qn_grid.h"
 #include "platform/rtl/sysutils.h"
+#include "platform/ui/list_controls.h"
 #include "platform/ui/modal_service.h"
+#include "platform/ui/spin_edit.h"
+#include "platform/ui/std_buttons.h"
 
 bool TMainCommands::Save() {
   TRecordWindow* R = FWindows.Host.Record;
@@ -117,6 +120,26 @@ void TMainCommands::EmailGrid(TQnStringGrid& Grid) {
   Form.SetCaption("Email");
   Form.SetRecipients(GridRecipients(Grid));
   Form.ShowModal();
+}
+
+std::string TMainCommands::EditBarcode(const std::string& Value, bool& SettingsChanged) {
+  TEditBarcodeForm Form(FWindows, BarcodeSettings);
+  Form.Logic().CurrentBarcode = Value;
+  Form.OnPrintLabel = [this](TEditBarcodeForm& E) {
+    TRTFForm Print(FWindows);
+    Print.SetCaption(E.PrintBarCodeBtn->Caption());
+    Print.PrintMode = 3;
+    Print.TemplateName = E.SelectTemplateList->Text();
+    Print.HandedColumn = E.PrintColumn->Value();
+    Print.HandedRow = E.PrintRow->Value();
+    Print.HandedColumns = E.PrintColumn->MaxValue();
+    Print.HandedRows = E.PrintRow->MaxValue();
+    Print.BarcodeImage = E.BarCodeImage;
+    Print.ShowModal();
+  };
+  Form.ShowModal();
+  SettingsChanged = Form.Logic().SettingsChanged;
+  return Form.Logic().CurrentBarcode;
 }
 
 void TMainCommands::BarcodeClick() {

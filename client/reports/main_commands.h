@@ -39,6 +39,10 @@ public:
   // The grid's "Email" button: the recipients from its columns.
   static std::vector<TEmailRecipient> GridRecipients(TQnStringGrid& Grid);
   void EmailGrid(TQnStringGrid& Grid);
+  // The barcode editor over Value: the value it took (Value when unchanged or cancelled);
+  // SettingsChanged tells the opener to send the configuration.  Its "Print Selected Barcode"
+  // opens the print window for one barcode label.
+  std::string EditBarcode(const std::string& Value, bool& SettingsChanged);
   // The scanner station; the record is reloaded afterwards.
   void BarcodeClick();
   // Grid 3 / grid 4 "Summary" over the current record's grid with its column kinds.

@@ -56,21 +56,21 @@ TRTFForm::TRTFForm(TReportWindows& Windows) : TForm(nullptr), FWindows(Windows) 
   }
   int X = 8;
   std::vector<TCustomRichButton*> FormatButtons;
-  auto Fmt = [&](TCustomRichButton* B, const std::string& Caption) {
+  // The buttons draw their own glyphs.
+  auto Fmt = [&](TCustomRichButton* B) {
     FormatButtons.push_back(B);
     B->SetParent(RTFPanel);
     B->SetBounds(X, 34, 26, 24);
-    B->SetCaption(Caption);
     X += 28;
   };
-  Fmt(new TBoldButton(this), "B");
-  Fmt(new TItalicButton(this), "I");
-  Fmt(new TUnderlineButton(this), "U");
-  Fmt(new TStrikeoutButton(this), "S");
-  Fmt(new TAlignLeftButton(this), "L");
-  Fmt(new TAlignCenterButton(this), "C");
-  Fmt(new TAlignRightButton(this), "R");
-  Fmt(new TBulletButton(this), "*");
+  Fmt(new TBoldButton(this));
+  Fmt(new TItalicButton(this));
+  Fmt(new TUnderlineButton(this));
+  Fmt(new TStrikeoutButton(this));
+  Fmt(new TAlignLeftButton(this));
+  Fmt(new TAlignCenterButton(this));
+  Fmt(new TAlignRightButton(this));
+  Fmt(new TBulletButton(this));
   FontBox = Make<TVcFontComboBox>(this, RTFPanel, "FontBox", X + 8, 34, 150, 21);
   FontSize = Make<TFontSizeComboBox>(this, RTFPanel, "FontSize", X + 164, 34, 50, 21);
   FontColor = Make<TVcColorComboBox>(this, RTFPanel, "FontColor", X + 220, 34, 100, 21);

@@ -173,6 +173,7 @@ TFaxReportForm::TFaxReportForm(TReportWindows& Windows, bool Quantity)
   RGrid->SetRowCount(2);
   RGrid->SetFixedRows(1);
   RGrid->SetFixedCols(0);
+  RGrid->SetLeftCol(0);
   RGrid->SetDefaultColWidth(90);
   RGrid->SetOptions(RGrid->Options() + goRowSelect);
   if (Quantity)

@@ -84,3 +84,36 @@ TEST_F(MainCommandsTest, AddressOrderFollowsTheScope) {
 }
 
 }  // namespace
+
+#include "client/reports/barcode_forms.h"
+#include "client/reports/record_print_form.h"
+#include "platform/ui/mask_edit.h"
+#include "platform/ui/std_buttons.h"
+
+namespace {
+
+TEST_F(MainCommandsTest, BarcodeEditorTakesAUniqueValueAndPrintsItsLabel) {
+  Window->Buffers.Configuration.DetailKinds[0] = "Barcode";
+  TReportWindows Windows(Host);
+  TMainCommands Commands(Windows);
+  TCheckedModalScript Script;
+  int Drawn = -1;
+  Script.ExpectForm("Edit Barcode", [](TCustomForm& C) {
+    auto& F = dynamic_cast<TEditBarcodeForm&>(C);
+    F.BarCodeValue->SetText("40063813");
+    F.PrintBarCodeBtn->Click();
+    F.OKBtn->Click();
+  });
+  Script.ExpectForm("Print Selected Barcode", [&](TCustomForm& C) {
+    auto& F = dynamic_cast<TRTFForm&>(C);
+    EXPECT_EQ(F.PrintMode, 3);
+    Drawn = F.LabelsDrawn();
+    F.OKButton->Click();
+  });
+  bool Changed = true;
+  EXPECT_EQ(Commands.EditBarcode("1", Changed), "40063813");
+  EXPECT_FALSE(Changed);
+  EXPECT_EQ(Drawn, 1);  // the one label at column 1, row 1
+}
+
+}  // namespace

@@ -1,0 +1,134 @@
+// The print window's output on the "PDF" printer of the Qt backend (offscreen), read back with
+// poppler and zbarimg: a rich text record print, address labels, and a barcode label whose code
+// zbarimg reads off the rendered page.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+
+#include "client/reports/record_print_form.h"
+#include "client/reports/report_windows.h"
+#include "platform/gfx/bitmap.h"
+#include "platform/qt/qt_window_peer.h"
+#include "platform/ui/image.h"
+#include "platform/gfx/printer.h"
+#include "platform/ui/spin_edit.h"
+#include "print/barcode.h"
+#include "print/preview.h"
+
+namespace {
+
+class QtEnvironment : public ::testing::Environment {
+public:
+  void SetUp() override {
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    static int argc = 1;
+    static char name[] = "client_reports_qt_test";
+    static char* argv[] = {name, nullptr};
+    app = new QApplication(argc, argv);
+    InstallQtBackend();
+  }
+  void TearDown() override { delete app; }
+  QApplication* app = nullptr;
+};
+const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+
+std::string Capture(const std::string& Command) {
+  std::string Out;
+  if (FILE* P = popen(Command.c_str(), "r")) {
+    char B[4096];
+    for (std::size_t n; (n = fread(B, 1, sizeof B, P)) > 0;) Out.append(B, n);
+    pclose(P);
+  }
+  return Out;
+}
+
+std::string OutFile(const std::string& Name) {
+  const auto Dir = std::filesystem::temp_directory_path() / ("qn_record_print_" + std::to_string(getpid()));
+  std::filesystem::create_directories(Dir);
+  return (Dir / (Name + ".pdf")).string();
+}
+
+void PrintToPdf(TPgPreview& Preview, const std::string& File) {
+  TPgPrinter& P = Preview.PgPrinter();
+  const std::vector<std::string> Names = P.PrinterList();
+  ASSERT_FALSE(Names.empty());
+  ASSERT_EQ(Names.back(), "PDF");
+  P.SetPrinterIndex(static_cast<int>(Names.size()) - 1);
+  Printer().SetOutputFile(File);
+  Preview.Print();
+  Printer().SetOutputFile("");
+  ASSERT_TRUE(std::filesystem::exists(File)) << File;
+}
+
+struct RecordPrintPdf : ::testing::Test {
+  TReportHost Host;
+  TReportWindows Windows{Host};
+};
+
+TEST_F(RecordPrintPdf, PlainPaperAndAddressLabelsCarryTheirText) {
+  TRTFForm Plain(Windows);
+  Plain.PrintMode = 2;
+  Plain.PlainLines = {"Ann Example", "Harbour Street 4", "Ostend"};
+  Plain.FormActivate();
+  const std::string A = OutFile("plain");
+  PrintToPdf(*Plain.PrintPreview, A);
+  const std::string Text = Capture("pdftotext -layout '" + A + "' -");
+  EXPECT_LT(Text.find("Ann Example"), Text.find("Harbour Street 4")) << Text;
+  EXPECT_LT(Text.find("Harbour Street 4"), Text.find("Ostend"));
+
+  TRTFForm Labels(Windows);
+  Labels.PrintMode = 4;
+  for (int i = 0; i < 3; ++i) {
+    auto E = std::make_unique<PrintRecord>();
+    E->Title = "Customer " + std::to_string(i);
+    E->Fields = {E->Title, "Road " + std::to_string(i)};
+    Labels.AddressList.push_back(std::move(E));
+  }
+  Labels.OrderList = {"2", "0"};
+  Labels.FormActivate();
+  const std::string B = OutFile("labels");
+  PrintToPdf(*Labels.PrintPreview, B);
+  const std::string L = Capture("pdftotext '" + B + "' -");
+  EXPECT_NE(L.find("Customer 2"), std::string::npos) << L;
+  EXPECT_NE(L.find("Road 0"), std::string::npos);
+  EXPECT_EQ(L.find("Customer 1"), std::string::npos);  // not on the order list
+}
+
+TEST_F(RecordPrintPdf, BarcodeLabelIsReadBack) {
+  TImage Image(nullptr);
+  TBarcodeSymbol Symbol;
+  Symbol.SetTyp(bcCode128B);
+  Symbol.SetText("QN-20417");
+  Symbol.SetModul(2);
+  Symbol.SetHeight(80);
+  TBitmap& Bmp = Image.Picture().Bitmap();
+  Bmp.SetSize(Symbol.Width() + 40, 80);
+  Bmp.Canvas().FillRect(TRect{0, 0, Bmp.Width(), Bmp.Height()});
+  Symbol.SetLeft(20);
+  Symbol.DrawOnCanvas(Bmp.Canvas());
+
+  TRTFForm Form(Windows);
+  Form.PrintMode = 3;
+  Form.BarcodeImage = &Image;
+  Form.ItemValue = [](int) { return std::string("Blue vase"); };
+  Form.FieldCodes = {700};
+  Form.FormActivate();
+  Form.PrintRow->SetValue(2);
+  Form.PrintColumn->SetValue(2);
+  Form.LabelSetup();
+  ASSERT_EQ(Form.LabelsDrawn(), 1);
+  const std::string F = OutFile("barcode");
+  PrintToPdf(*Form.PrintPreview, F);
+  EXPECT_NE(Capture("pdftotext '" + F + "' -").find("Blue vase"), std::string::npos);
+  const std::string Png = F + "-page";
+  Capture("pdftoppm -r 300 -png -singlefile '" + F + "' '" + Png + "'");
+  const std::string Read = Capture("zbarimg -q '" + Png + ".png' 2>/dev/null");
+  EXPECT_NE(Read.find("CODE-128:QN-20417"), std::string::npos) << Read;
+}
+
+}  // namespace
