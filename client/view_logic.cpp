@@ -12,6 +12,7 @@
 #include "client/view.h"
 #include "client/view_fields.h"
 #include "controls/calendar_popup.h"
+#include "client/view_commands.h"
 #include "client/view_reports.h"
 #include "controls/grid/qn_grid.h"
 #include "net/http_client.h"
@@ -96,6 +97,7 @@ void TView::WireEvents() {
   click(EditSkillBtn, [this] { EditSkillBtnClick(); });
   IdleRefresh->OnTimer = [this](TObject*) { Logic->IdleRefreshTimer(); };
   WireReportWindows(*this);
+  WireMainCommands(*this);
 
   // The change handlers: each flags its field in the record's change mask.
   auto changed = [this](std::function<void()> f) {

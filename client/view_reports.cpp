@@ -122,3 +122,5 @@ void WireReportWindows(TView& V) {
   Item(V.ViewtheSearchWindow1, OpenSearchWindow);
   Item(V.ViewtheSpreadSheet1, OpenSearchResults);
 }
+
+TReportWindows& ReportWindowsOf(TView& V) { return Windows(V); }

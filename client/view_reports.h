@@ -6,6 +6,7 @@
 class TView;
 class TQnStringGrid;
 class TSearchList;
+class TReportWindows;
 
 // Binds the tool buttons and menu items of the main window that open these windows.
 void WireReportWindows(TView& View);
@@ -19,3 +20,5 @@ void OpenQuickReportSetup(TView& View);
 void PrintGridReport(TView& View, TQnStringGrid& Grid);
 // The search list the main window walks through.
 TSearchList& ViewSearchList(TView& View);
+// The report windows of the main window (created at the first use).
+TReportWindows& ReportWindowsOf(TView& View);
