@@ -6,10 +6,17 @@
 #include <sys/stat.h>
 
 #include <chrono>
+#include <fstream>
 #include <thread>
 
 #include "client/core/local_server.h"
+#include "client/core/data_import.h"
+#include "client/core/grid_lines.h"
 #include "client/core/login_logic.h"
+#include "client/core/record_fields.h"
+#include "client/core/replace_logic.h"
+#include "controls/grid/qn_grid.h"
+#include "platform/ui/shell.h"
 #include "client/core/record_window.h"
 #include "net/http_client.h"
 #include "platform/headless/event_loop_poll.h"
@@ -236,4 +243,106 @@ TEST_F(ClientStackTest, ServerGoneInTheMiddleOfAnEdit) {
   C.Window.PreviousClick();
   EXPECT_EQ(C.Window.Number(), Code);
   EXPECT_EQ(C.View.Editors.Details[2], "typed while the server was away");
+}
+
+// Fields, pictures, the attachment, a linked grid 3 line, search and replace and the import over
+// HTTP through the real web server and server program.
+TEST_F(ClientStackTest, FieldsPicturesLinesReplaceAndImport) {
+  TClient C(*this);
+  CreateAndLogIn(C);
+  TRecordWindow& W = C.Window;
+  TRecordFields Fields(W);
+  // A quantity click adds through "Add"; the field shows what the server stored.
+  C.View.Editors.Details[7] = "4";
+  W.Detail8Change(7);
+  ASSERT_TRUE(W.SaveRecord(W.Buffers.Current, true));
+  ASSERT_TRUE(Fields.AddQuantity(7, 6));
+  EXPECT_EQ(C.View.Editors.Details[7], "10");
+  // 1,000,000 bytes upload; 1,000,001 are refused with the message.
+  fs::create_directories(R / "pics");
+  std::ofstream(R / "pics" / "exact.bin", std::ios::binary) << std::string(1000000, 'a');
+  std::ofstream(R / "pics" / "over.bin", std::ios::binary) << std::string(1000001, 'a');
+  EXPECT_TRUE(Fields.SelectPicture(4, (R / "pics" / "exact.bin").string()));
+  {
+    TCheckedModalScript Script;
+    Script.ExpectMessage("Sorry, the selected image is too large.", mrOk);
+    EXPECT_FALSE(Fields.SelectPicture(5, (R / "pics" / "over.bin").string()));
+  }
+  // A JPEG, a GIF and a PCX come back, show and fit.
+  const std::string Make = "/usr/bin/python3 -c \"from PIL import Image\nfor f, s in (('a.jpg', (600, 300)), "
+                           "('b.gif', (300, 600)), ('c.pcx', (400, 400))): Image.new('RGB', s, (10, 200, 90)).save('" +
+                           (R / "pics").string() + "/' + f)\"";
+  ASSERT_EQ(std::system(Make.c_str()), 0);
+  const char* Names[] = {"a.jpg", "b.gif", "c.pcx"};
+  const int Sizes[][2] = {{400, 200}, {100, 200}, {200, 200}};
+  for (int n = 0; n < 3; ++n) {
+    ASSERT_TRUE(Fields.SelectPicture(n + 1, (R / "pics" / Names[n]).string())) << Names[n];
+    TPictureShow S = Fields.DisplayPicture(n + 1, true, 400, 200);
+    ASSERT_EQ(S.State, TPictureShow::Shown) << Names[n];
+    EXPECT_EQ(S.Bitmap->Width(), Sizes[n][0]) << Names[n];
+    EXPECT_EQ(S.Bitmap->Height(), Sizes[n][1]) << Names[n];
+  }
+  // An attached file opens through the shell.
+  std::ofstream(R / "pics" / "notes.txt") << "attached";
+  ASSERT_TRUE(Fields.SelectResume((R / "pics" / "notes.txt").string(), "Notes"));
+  {
+    TCheckedModalScript Script;
+    Script.ExpectShell("notes.txt", mrOk);
+    EXPECT_TRUE(Fields.ViewResume("notes.txt", true, "Notes"));
+  }
+  // A grid 3 line with an "add" column changes its linked detail on the server.
+  TGridLineCommands Lines(W);
+  TLineCommandInput In;
+  In.RecordCode = W.Number();
+  In.GridNumber = 3;
+  In.Grid = {{"LINE ID", "Date", "Event", "Place", "Value", "Note"}, {"", "", "", "", "", ""}};
+  In.Defs[3] = {"Value", "money", "add", W.Buffers.Configuration.DetailNames[9]};
+  In.FieldNumber = [&](const std::string& Caption) { return W.ReturnFieldString(Caption); };
+  Lines.GridInput = [&](int) { return In; };
+  ASSERT_TRUE(Lines.SendRowEditor(3, -1, {"NEW", "", "Bought", "", "25", ""}));
+  ASSERT_TRUE(W.GetRecord("G" + W.Number()));
+  EXPECT_EQ(C.View.Editors.Details[9], "25");
+  EXPECT_EQ(C.View.Editors.Grid3Rows, 3);
+  // Search and replace changes the records it should (checked with "G").
+  C.View.Editors.Details[2] = "grey box";
+  W.Detail8Change(2);
+  TReplaceChecks Checks(ReplaceFieldList(W.Buffers.Configuration));
+  {
+    TCheckedModalScript Script;
+    Script.ExpectMessage("will be replaced by", mrYes);
+    Script.ExpectMessage("1 replacement was made.", mrOk);
+    SearchandReplace(W, [&] {
+      TReplaceChoice Choice;
+      Checks.OKBtnClick(W.Buffers.Configuration.DetailNames[2], "grey", "red", Choice);
+      return Choice;
+    });
+  }
+  EXPECT_EQ(C.View.Editors.Details[2], "red box");
+  // A CSV and an HTML table create their records.
+  std::ofstream(R / "pics" / "in.csv") << "From CSV\r\n";
+  TQnStringGrid Grid(nullptr);
+  TImportLogic Import(C.Session, Grid);
+  const auto Menu = ImportFieldMenu(W.Buffers.Configuration, "Name");
+  {
+    TCheckedModalScript Script;
+    Script.ExpectMessage("Import Succesful !", mrOk);
+    Script.ExpectMessage("Import Succesful !", mrOk);
+    ASSERT_TRUE(Import.LoadFile((R / "pics" / "in.csv").string()));
+    Import.SelectField(0, Menu[21]);
+    EXPECT_TRUE(Import.PerformImport());
+    std::vector<std::string> Html{"<table><tr><td>From HTML</td></tr></table>"};
+    ASSERT_TRUE(Import.LoadHtml(Html, Folder));
+    Import.SelectField(0, Menu[21]);
+    EXPECT_TRUE(Import.PerformImport());
+  }
+  std::vector<std::string> Names2;
+  ASSERT_TRUE(W.GetRecord("F"));
+  for (int i = 0; i < 10; ++i) {
+    Names2.push_back(C.View.Editors.Name);
+    const std::string Code = W.Number();
+    W.nextClick();
+    if (W.Number() == Code) break;
+  }
+  EXPECT_NE(std::find(Names2.begin(), Names2.end(), "From CSV"), Names2.end());
+  EXPECT_NE(std::find(Names2.begin(), Names2.end(), "From HTML"), Names2.end());
 }
