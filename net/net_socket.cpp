@@ -1,5 +1,8 @@
 #include "net/net_socket.h"
 
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -380,6 +383,10 @@ void TNetClientSocket::Connect() {
                                         winsock::FD_READ | winsock::FD_WRITE | winsock::FD_OOB |
                                             winsock::FD_CONNECT | winsock::FD_CLOSE) == winsock::SOCKET_ERROR)
       ws.RaiseError(ws.WSAGetLastError());
+    // Commands and replies go line by line: a short write must not wait for the peer's
+    // delayed acknowledgement of the previous one.
+    int noDelay = 1;
+    ws.setsockopt(FSocket, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay), sizeof noDelay);
     FLastResult = ws.connect(FSocket, reinterpret_cast<const winsock::sockaddr*>(&address), sizeof address);
     if (FLastResult == winsock::SOCKET_ERROR) {
       const int error = ws.WSAGetLastError();

@@ -110,6 +110,9 @@ int TNetWinsock::recv(winsock::SOCKET s, char* buf, int len, int flags) {
 int TNetWinsock::send(winsock::SOCKET s, const char* buf, int len, int flags) {
   return Lookup<decltype(winsock::send)>("send")(s, buf, len, flags);
 }
+int TNetWinsock::setsockopt(winsock::SOCKET s, int level, int optname, const char* optval, int optlen) {
+  return Lookup<decltype(winsock::setsockopt)>("setsockopt")(s, level, optname, optval, optlen);
+}
 winsock::SOCKET TNetWinsock::socket(int af, int type, int protocol) {
   return Lookup<decltype(winsock::socket)>("socket")(af, type, protocol);
 }

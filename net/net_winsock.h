@@ -36,6 +36,7 @@ public:
   char* inet_ntoa(winsock::in_addr in);
   int recv(winsock::SOCKET s, char* buf, int len, int flags);
   int send(winsock::SOCKET s, const char* buf, int len, int flags);
+  int setsockopt(winsock::SOCKET s, int level, int optname, const char* optval, int optlen);
   winsock::SOCKET socket(int af, int type, int protocol);
   winsock::hostent* gethostbyname(const char* name);
   int gethostname(char* name, int namelen);
