@@ -35,6 +35,7 @@
 #include "controls/rich_format_buttons.h"
 
 class TQnStringGrid;
+class TStringList;
 class TNetHTTPClient;
 class TLocalServer;
 class TTemplateData;
@@ -304,6 +305,18 @@ public:
   // The field layout: places the controls for the window's size (also on every resize).
   void FormResize(TObject* Sender);
 
+  // ---- The search list (client/view_search_list.cpp) ----
+  // The list row the search list buttons showed last; -1 (none) after the login.
+  int SearchPosition = -1;
+  void NextSearchClick();
+  void PreviousSearchClick();
+  // The "Search List" box: the shown record put on the list or taken off it.
+  void SearchListBoxClick();
+  // List emptied, sorted, then column 0 of every row of the search list (header and empty row too).
+  void FillSearchList(TStringList& List);
+  bool InSearchList(const std::string& Code);
+  void ReadonlyBoxClick();
+
   // A named control or menu item, for the command bindings and the tests.
   TComponent* Find(const std::string& name) const { return FindComponent(name); }
 
@@ -325,6 +338,8 @@ private:
   void LayoutRecordPage();
   void WireEvents();
   void CreateLogic(TServerTransport* Transport);
+  // One step (+1 or -1) through the search list, wrapping at its ends.
+  void StepSearchList(int Direction);
   void LoadGrid(TQnStringGrid& Grid, int Rows, const std::string& Text, const std::vector<std::string>& Captions);
 
   bool FLayingOut = false;

@@ -82,6 +82,8 @@ void TView::WireEvents() {
   item(InsertRecord, [this] { Logic->InsertRecordClick(); });
   click(CloseTBtn, [this] { QuitClick(); });
   item(Close1, [this] { QuitClick(); });
+  click(NextSearchTBtn, [this] { NextSearchClick(); });
+  click(PreviousSearchTBtn, [this] { PreviousSearchClick(); });
   click(IdleRefreshBtn, [this] { Logic->IdleRefreshBtnClick(); });
   item(ShortDescriptionValues1, [this] {
     Logic->ShortDescriptionValues1Click();
@@ -145,10 +147,8 @@ void TView::WireEvents() {
   ItemList->OnChange = [this](TObject*, TListItem* item, TItemChange) {
     if (!FShowing && Logic && item) Logic->ItemListChange(item->Index());
   };
-  ReadonlyBox->OnClick = changed([this] {
-    Logic->Buffers.Current.ReadOnly = ReadonlyBox->Checked();
-    SetReadOnlyState(ReadonlyBox->Checked());
-  });
+  ReadonlyBox->OnClick = changed([this] { ReadonlyBoxClick(); });
+  SearchListBox->OnClick = changed([this] { SearchListBoxClick(); });
   ImageBook->OnChange = [this](TObject*) {
     const int tab = ImageBook->TabIndex();
     FShowing = true;
@@ -233,6 +233,7 @@ void TView::DatabaseLogin() {
     return;
   }
   LoginFlag = true;
+  SearchPosition = -1;
   SetCaption(GetApplication().Title());
   DatabaseLabel->SetCaption(Session->DatabaseName + "  -  " + Session->ServerURL);
   Show();
@@ -495,7 +496,7 @@ void TView::ShowRecord(const ItemRecord& Record, const std::array<std::string, 1
     item->SetChecked(Record.ItemChecks[n]);
   }
   ItemList->Items().EndUpdate();
-  SearchListBox->SetChecked(false);
+  SearchListBox->SetChecked(InSearchList(Record.Code));
   SetReadOnlyState(Record.ReadOnly);
   FShowing = false;
   if (Fields) Fields->RecordShown();

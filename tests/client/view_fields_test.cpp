@@ -20,43 +20,16 @@
 #include "platform/headless/headless_peer.h"
 #include "platform/ui/application.h"
 #include "tests/client/core/client_fixture.h"
+#include "tests/client/view_fixture.h"
 
 namespace {
 
-class ViewFieldsTest : public ::testing::Test {
+class ViewFieldsTest : public LoggedInViewTest {
 protected:
-  void SetUp() override {
-    InstallHeadlessBackend();
-    delete Application;
-    App = new TApplication;
-    App->SetLoop(std::make_unique<TPollEventLoop>(false));
-    Root = TestFolder("viewfields");
-    setenv("XDG_CONFIG_HOME", (Root / "config").c_str(), 1);
-    setenv("QN_PORT", "6777", 1);
-    Db = std::make_unique<TServedDatabase>(Root);
-    // The web server launcher does nothing here.
-    fs::create_directories(Root / "bin");
-    std::ofstream(Root / "bin" / "hmserv") << "#!/bin/sh\nexit 0\n";
-    fs::permissions(Root / "bin" / "hmserv", fs::perms::owner_all);
-    TViewOptions Options;
-    Options.Transport = &Db->Recorder;
-    Options.ProgramFolder = Root.string() + "/";
-    View = std::make_unique<TView>(nullptr, Options);
-    TCheckedModalScript Script;
-    Script.ExpectForm("Login", [](TCustomForm& F) {
-      auto& Form = dynamic_cast<TPasswordForm&>(F);
-      Form.Database->SetText("Demo");
-      Form.LoginBtn->Click();
-    });
-    View->DatabaseLogin();
-    ASSERT_TRUE(View->LoginFlag);
-  }
+  ViewFieldsTest() : LoggedInViewTest("viewfields") {}
   void TearDown() override {
     SetCdAudioDeviceFactory(nullptr);
-    View.reset();
-    delete App;
-    Application = nullptr;
-    fs::remove_all(Root);
+    LoggedInViewTest::TearDown();
   }
   ItemRecord Stored() {
     TServerSession S(Db->Server);
@@ -65,10 +38,6 @@ protected:
     EXPECT_TRUE(ReadRecordStream(S.Get("G" + View->number->Text()), R));
     return R;
   }
-  TApplication* App = nullptr;
-  fs::path Root;
-  std::unique_ptr<TServedDatabase> Db;
-  std::unique_ptr<TView> View;
 };
 
 }  // namespace

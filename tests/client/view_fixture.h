@@ -1,0 +1,60 @@
+// A main window logged in to the shipped demonstration database "Demo", on the headless backend
+// against the record server in-process (every request recorded), with a web server launcher
+// that does nothing.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+
+#include "client/password_form.h"
+#include "client/view.h"
+#include "platform/headless/event_loop_poll.h"
+#include "platform/headless/headless_peer.h"
+#include "platform/ui/application.h"
+#include "tests/client/core/client_fixture.h"
+
+class LoggedInViewTest : public ::testing::Test {
+protected:
+  explicit LoggedInViewTest(const char* FolderName) : FFolderName(FolderName) {}
+  void SetUp() override {
+    InstallHeadlessBackend();
+    delete Application;
+    App = new TApplication;
+    App->SetLoop(std::make_unique<TPollEventLoop>(false));
+    Root = TestFolder(FFolderName);
+    setenv("XDG_CONFIG_HOME", (Root / "config").c_str(), 1);
+    setenv("QN_PORT", "6777", 1);
+    Db = std::make_unique<TServedDatabase>(Root);
+    fs::create_directories(Root / "bin");
+    std::ofstream(Root / "bin" / "hmserv") << "#!/bin/sh\nexit 0\n";
+    fs::permissions(Root / "bin" / "hmserv", fs::perms::owner_all);
+    TViewOptions Options;
+    Options.Transport = &Db->Recorder;
+    Options.ProgramFolder = Root.string() + "/";
+    View = std::make_unique<TView>(nullptr, Options);
+    TCheckedModalScript Script;
+    Script.ExpectForm("Login", [](TCustomForm& F) {
+      auto& Form = dynamic_cast<TPasswordForm&>(F);
+      Form.Database->SetText("Demo");
+      Form.LoginBtn->Click();
+    });
+    View->DatabaseLogin();
+    ASSERT_TRUE(View->LoginFlag);
+  }
+  void TearDown() override {
+    View.reset();
+    delete App;
+    Application = nullptr;
+    fs::remove_all(Root);
+  }
+  TApplication* App = nullptr;
+  fs::path Root;
+  std::unique_ptr<TServedDatabase> Db;
+  std::unique_ptr<TView> View;
+
+private:
+  const char* FFolderName;
+};
