@@ -1,6 +1,7 @@
 // The image report's format file: every value back after a round trip, and the refusal (with
-// nothing changed) of cut, forged and out-of-range files.
+// nothing changed) of cut, forged and out-of-range files; and its report items, chosen once each.
 #include "client/reports/image_report_format.h"
+#include "client/reports/image_report_items.h"
 
 #include <gtest/gtest.h>
 
@@ -230,6 +231,44 @@ TEST(ImageReportFormat, SavingAsksBeforeOverwritingAndLoadingSaysWhatHappened) {
     ExpectSame(F, G);
   }
   fs::remove_all(Root);
+}
+
+TEST(ImageReportItems, AnItemIsChosenOnceAndALoadedListDisablesItsEntries) {
+  TFieldCaptions C;
+  C.RecordTitle = "Record Name";
+  for (int i = 0; i < 10; ++i) C.DescriptionNames[i] = "Desc " + std::to_string(i + 1);
+  for (int i = 0; i < 10; ++i) C.DetailNames[i] = "Detail " + std::to_string(i + 1);
+  for (int i = 0; i < 6; ++i) C.OtherNames[i] = "Other " + std::to_string(i + 1);
+  C.NotesTitles = {"Notes One", "Notes Two", "Notes Three"};
+  for (int i = 0; i < 8; ++i) C.PageCaptions[i] = "Page " + std::to_string(i);
+  TReportItems Items;
+  Items.Rebuild(C);
+  // The menu's codes are the ones a format file may hold, in the same order.
+  std::vector<int> Codes;
+  for (const auto& E : Items.Menu) Codes.push_back(E.Code);
+  EXPECT_EQ(Codes, ReportItemCodes());
+  EXPECT_EQ(Items.FieldTitle(610), "Notes Three");
+  EXPECT_EQ(Items.FieldTitle(620), "Notes Two");
+  EXPECT_EQ(Items.FieldTitle(800), "Page 3");
+  EXPECT_EQ(Items.FieldTitle(120), "Detail 2");
+  EXPECT_EQ(Items.FieldTitle(270), "");
+  EXPECT_FALSE(Items.RemoveEnabled);
+  EXPECT_TRUE(Items.Add(260));
+  EXPECT_TRUE(Items.Add(10));
+  EXPECT_FALSE(Items.Add(260));
+  EXPECT_FALSE(Items.Add(270));
+  EXPECT_TRUE(Items.RemoveEnabled);
+  Items.MoveUp(1);
+  EXPECT_EQ(Items.Fields, (std::vector<TReportItem>{{"Desc 1", 10}, {"Other 6", 260}}));
+  Items.MoveDown(1);  // already last
+  Items.Remove(1);
+  EXPECT_TRUE(Items.Add(260));
+  // A loaded list: its entries disabled, the others enabled again, kept over a rebuild.
+  Items.Assign({{"Memo", 610}, {"Name", 500}});
+  Items.Rebuild(C);
+  EXPECT_FALSE(Items.Add(610));
+  EXPECT_TRUE(Items.Add(10));
+  EXPECT_EQ(Items.Fields.size(), 3u);
 }
 
 }  // namespace
