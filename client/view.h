@@ -316,6 +316,11 @@ public:
   void FillSearchList(TStringList& List);
   bool InSearchList(const std::string& Code);
   void ReadonlyBoxClick();
+  // The notebook's page change: the "HTML" page's field menu takes the field names
+  // (client/view_page_commands.cpp).
+  void RecordBookChange();
+  // Pops the rich text's field menu up at the mouse cursor.
+  void AddBtnClick();
 
   // A named control or menu item, for the command bindings and the tests.
   TComponent* Find(const std::string& name) const { return FindComponent(name); }

@@ -84,6 +84,10 @@ void TView::WireEvents() {
   item(Close1, [this] { QuitClick(); });
   click(NextSearchTBtn, [this] { NextSearchClick(); });
   click(PreviousSearchTBtn, [this] { PreviousSearchClick(); });
+  click(AddBtn, [this] { AddBtnClick(); });
+  RecordBook->OnChange = [this](TObject*) { RecordBookChange(); };
+  // Item captions are edited through the item editor, never in place.
+  ItemList->OnEditing = [](TObject*, TListItem*, bool& AllowEdit) { AllowEdit = false; };
   click(IdleRefreshBtn, [this] { Logic->IdleRefreshBtnClick(); });
   item(ShortDescriptionValues1, [this] {
     Logic->ShortDescriptionValues1Click();

@@ -162,6 +162,29 @@ TEST_F(ViewSearchListTest, TheReadOnlyBoxLocksTheEditorsAndIsSaved) {
   EXPECT_FALSE(View->Detail[1]->ReadOnly());
 }
 
+TEST_F(ViewSearchListTest, TheHtmlPageOffersTheFieldNamesInTheFieldMenu) {
+  TMenuItem* Items = View->ritems->Items();
+  const std::string Before = Items->Items(21)->Caption();
+  // Another page caption leaves the menu as it was.
+  View->RecordBook->SetActivePageIndex(4);
+  View->RecordBook->SelectNextPage(true, false);
+  ASSERT_EQ(View->RecordBook->ActivePage(), View->TextPage);
+  EXPECT_EQ(Items->Items(21)->Caption(), Before);
+  View->TextPage->SetCaption("HTML");
+  View->RecordBook->SetActivePageIndex(4);
+  View->RecordBook->SelectNextPage(true, false);
+  ASSERT_EQ(Items->Count(), 23);
+  for (int i = 0; i < 10; ++i) {
+    EXPECT_EQ(Items->Items(i)->Caption(), View->Desc[i]->Caption());
+    EXPECT_EQ(Items->Items(10 + i)->Caption(), View->sn[i]->Caption());
+  }
+  EXPECT_EQ(Items->Items(20)->Caption(), View->boxname->Caption());
+  EXPECT_EQ(Items->Items(21)->Caption(), "Record #");
+  EXPECT_EQ(Items->Items(22)->Caption(), View->RecordTitle->Caption());
+  EXPECT_EQ(Items->Items(0)->Tag(), 10);
+  EXPECT_EQ(Items->Items(22)->Tag(), 230);
+}
+
 TEST(ViewLineSearch, SearchListFindsTheFirstLineAtOrAfterStartIgnoringCase) {
   TStringList Lines;
   for (const char* S : {"Alpha", "beta", "ALPHABET", "gamma"}) Lines.Add(S);
