@@ -28,6 +28,7 @@
 #include "platform/headless/headless_peer.h"
 #include "platform/rtl/file_io.h"
 #include "server/database_store.h"
+#include "tests/client/reports/stack_install.h"
 #include "tests/loopback_listener.h"
 #ifdef QN_BENCH_VIEW
 #include "client/view.h"
@@ -45,12 +46,6 @@ double Ms(Clock::time_point From) {
 double Median(std::vector<double> V) {
   std::sort(V.begin(), V.end());
   return V[V.size() / 2];
-}
-
-int FreePort() {
-  const TLoopbackListener L = OpenLoopbackListener();
-  ::close(L.Fd);
-  return L.Port;
 }
 
 
@@ -135,21 +130,9 @@ int main(int argc, char** argv) {
 
   const fs::path R = fs::temp_directory_path() / ("qn_client_bench_" + std::to_string(::getpid()));
   const std::string Folder = R.string() + "/";
-  fs::create_directories(R / "bin");
-  fs::create_directories(R / "Data" / "database");
-  fs::create_directories(R / "run");
-  ::chmod((R / "run").c_str(), 0700);
-  ::setenv("XDG_RUNTIME_DIR", (R / "run").c_str(), 1);
-  fs::copy_file(fs::path(QN_SOURCE_DIR) / "bin" / "hmserv", R / "bin" / "hmserv");
-  fs::copy_file(QN_SERVER_PROGRAM, R / "Data" / "database" / "qnserver.exe");
-  const fs::path Definitions = fs::path(QN_BINARY_DIR) / "data";
-  for (const char* Ext : {".set", ".atr"})
-    fs::copy_file(Definitions / (std::string("General") + Ext),
-                  R / "Data" / "database" / (std::string("General") + Ext));
-  AtomicWriteFile((R / "Data" / "database" / "Bench.qnd").string(),
-                  MakeDatabase(ReadFileBytes((Definitions / "General.set").string()), Records));
+  InstallStack(R, "Bench", MakeDatabase(ReadFileBytes((fs::path(QN_BINARY_DIR) / "data" / "General.set").string()), Records));
 
-  const int Port = FreePort();
+  const int Port = FreeLoopbackPort();
   TLocalServer Server;
   auto T0 = Clock::now();
   if (!Server.Start(Folder, Port)) {

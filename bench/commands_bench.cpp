@@ -35,6 +35,7 @@
 #include "server/database_store.h"
 #include "server/value_stream.h"
 #include "tests/loopback_listener.h"
+#include "tests/client/reports/stack_install.h"
 
 namespace fs = std::filesystem;
 using Clock = qn_bench::Clock;
@@ -43,12 +44,6 @@ namespace {
 
 double Ms(Clock::time_point From) { return qn_bench::MsSince(From); }
 double Median(std::vector<double> V) { return qn_bench::Percentile(std::move(V), 0.5); }
-
-int FreePort() {
-  const TLoopbackListener L = OpenLoopbackListener();
-  ::close(L.Fd);
-  return L.Port;
-}
 
 std::string MakeDatabase(const std::string& SetBytes, int Records) {
   TDatabase D;
@@ -96,20 +91,9 @@ int main(int argc, char** argv) {
 
   const fs::path R = fs::temp_directory_path() / ("qn_commands_bench_" + std::to_string(::getpid()));
   const std::string Folder = R.string() + "/";
-  fs::create_directories(R / "bin");
-  fs::create_directories(R / "Data" / "database");
-  fs::create_directories(R / "run");
-  ::chmod((R / "run").c_str(), 0700);
-  ::setenv("XDG_RUNTIME_DIR", (R / "run").c_str(), 1);
-  fs::copy_file(fs::path(QN_SOURCE_DIR) / "bin" / "hmserv", R / "bin" / "hmserv");
-  fs::copy_file(QN_SERVER_PROGRAM, R / "Data" / "database" / "qnserver.exe");
-  const fs::path Definitions = fs::path(QN_BINARY_DIR) / "data";
-  for (const char* Ext : {".set", ".atr"})
-    fs::copy_file(Definitions / (std::string("General") + Ext), R / "Data" / "database" / (std::string("General") + Ext));
-  AtomicWriteFile((R / "Data" / "database" / "Bench.qnd").string(),
-                  MakeDatabase(ReadFileBytes((Definitions / "General.set").string()), Records));
+  InstallStack(R, "Bench", MakeDatabase(ReadFileBytes((fs::path(QN_BINARY_DIR) / "data" / "General.set").string()), Records));
 
-  const int Port = FreePort();
+  const int Port = FreeLoopbackPort();
   TLocalServer Server;
   if (!Server.Start(Folder, Port)) {
     std::fprintf(stderr, "commands_bench: the web server did not start\n");
@@ -203,7 +187,7 @@ int main(int argc, char** argv) {
   double MailMs = -1;
   int Sent = 0;
   {
-    const int MailPort = FreePort();
+    const int MailPort = FreeLoopbackPort();
     const fs::path Script = R / "smtpd.py", Stop = R / "stop";
     std::ofstream(Script) << "import os, time\nfrom aiosmtpd.controller import Controller\n"
                              "class H:\n    async def handle_DATA(self, server, session, envelope): return '250 OK'\n"
