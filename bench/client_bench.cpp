@@ -28,7 +28,7 @@
 #include "platform/headless/headless_peer.h"
 #include "platform/rtl/file_io.h"
 #include "server/database_store.h"
-#include "tests/client/reports/stack_install.h"
+#include "bench/bench_client.h"
 #include "tests/loopback_listener.h"
 #ifdef QN_BENCH_VIEW
 #include "client/view.h"
@@ -81,7 +81,8 @@ std::string MakeDatabase(const std::string& SetBytes, int Records) {
   return D.SaveToBytes();
 }
 
-class TBenchView : public TRecordView {
+// Keeps what it is shown, so that a save reads the record back.
+class TBenchView : public TNullRecordView {
 public:
   ItemRecord Editors;
   std::array<std::string, 10> Texts;
@@ -96,12 +97,6 @@ public:
     R.Grid3 = Editors.Grid3;
     R.RichText = Editors.RichText;
   }
-  bool ReadOnlyChecked() override { return false; }
-  void ShowConfiguration(const TConfiguration&) override {}
-  void ShowDescription(int, const std::string&) override {}
-  void SetMemo(int, const std::vector<std::string>&) override {}
-  void EnableForm(bool) override {}
-  void SetInsertEnabled(bool, bool) override {}
 };
 
 // Times every request it passes on.
@@ -128,18 +123,10 @@ int main(int argc, char** argv) {
   TPollEventLoop Loop{false};
   SetCurrentEventLoop(&Loop);
 
-  const fs::path R = fs::temp_directory_path() / ("qn_client_bench_" + std::to_string(::getpid()));
-  const std::string Folder = R.string() + "/";
-  InstallStack(R, "Bench", MakeDatabase(ReadFileBytes((fs::path(QN_BINARY_DIR) / "data" / "General.set").string()), Records));
-
-  const int Port = FreeLoopbackPort();
-  TLocalServer Server;
+  TBenchStack Stack("client_bench", MakeDatabase(ShippedDefinition(), Records));
+  const fs::path& R = Stack.Root;
   auto T0 = Clock::now();
-  if (!Server.Start(Folder, Port)) {
-    std::fprintf(stderr, "client_bench: the web server did not start\n");
-    return 1;
-  }
-  TLocalServer::WaitUntilAnswering(Port, 10000);
+  if (!Stack.Start()) return 1;
   const double StartMs = Ms(T0);
 
   TNetHTTPClient Web;
@@ -147,8 +134,7 @@ int main(int argc, char** argv) {
   THttpTransport Http(Web);
   TTimingTransport Transport(Http);
   TServerSession Session(Transport);
-  Session.ServerURL = TLocalServer::ServerURL(Port);
-  Session.ScratchFolder = Folder + "Work/";
+  Stack.Aim(Session);
   TBenchView View;
   TRecordWindow Window(Session, View);
   TLoginLogic Login(Session);
@@ -158,8 +144,6 @@ int main(int argc, char** argv) {
   const double LoginMs = Ms(T0);
   if (!LoggedIn) {
     std::fprintf(stderr, "client_bench: the login failed\n");
-    Server.Stop();
-    fs::remove_all(R);
     return 1;
   }
 
@@ -227,9 +211,8 @@ int main(int argc, char** argv) {
   if (!ViewShown) std::fprintf(stderr, "client_bench: the window did not show the record\n");
 #endif
 
-  Window.CloseSequence({nullptr, nullptr, nullptr, [&] { Server.Stop(); }});
-  TLocalServer::WaitForServerProgramEnd(Folder, 5000);
-  fs::remove_all(R);
+  Window.CloseSequence({nullptr, nullptr, nullptr, [&] { Stack.Server.Stop(); }});
+  TLocalServer::WaitForServerProgramEnd(Stack.Folder, 5000);
 #ifdef QN_BENCH_VIEW
   return ViewShown ? 0 : 1;
 #else

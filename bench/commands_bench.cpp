@@ -35,7 +35,7 @@
 #include "server/database_store.h"
 #include "server/value_stream.h"
 #include "tests/loopback_listener.h"
-#include "tests/client/reports/stack_install.h"
+#include "bench/bench_client.h"
 
 namespace fs = std::filesystem;
 using Clock = qn_bench::Clock;
@@ -69,18 +69,6 @@ std::string MakeDatabase(const std::string& SetBytes, int Records) {
   return D.SaveToBytes();
 }
 
-class TBenchView : public TRecordView {
-public:
-  void ShowRecord(const ItemRecord&, const std::array<std::string, 10>&) override {}
-  void ReadRecord(ItemRecord&) override {}
-  bool ReadOnlyChecked() override { return false; }
-  void ShowConfiguration(const TConfiguration&) override {}
-  void ShowDescription(int, const std::string&) override {}
-  void SetMemo(int, const std::vector<std::string>&) override {}
-  void EnableForm(bool) override {}
-  void SetInsertEnabled(bool, bool) override {}
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -89,30 +77,19 @@ int main(int argc, char** argv) {
   TPollEventLoop Loop{false};
   SetCurrentEventLoop(&Loop);
 
-  const fs::path R = fs::temp_directory_path() / ("qn_commands_bench_" + std::to_string(::getpid()));
-  const std::string Folder = R.string() + "/";
-  InstallStack(R, "Bench", MakeDatabase(ReadFileBytes((fs::path(QN_BINARY_DIR) / "data" / "General.set").string()), Records));
-
-  const int Port = FreeLoopbackPort();
-  TLocalServer Server;
-  if (!Server.Start(Folder, Port)) {
-    std::fprintf(stderr, "commands_bench: the web server did not start\n");
-    return 1;
-  }
-  TLocalServer::WaitUntilAnswering(Port, 10000);
+  TBenchStack Stack("commands_bench", MakeDatabase(ShippedDefinition(), Records));
+  if (!Stack.Start()) return 1;
+  const fs::path& R = Stack.Root;
   TNetHTTPClient Web;
   Web.SetTimeOut(300);
   THttpTransport Http(Web);
   TServerSession Session(Http);
-  Session.ServerURL = TLocalServer::ServerURL(Port);
-  Session.ScratchFolder = Folder + "Work/";
-  TBenchView View;
+  Stack.Aim(Session);
+  TNullRecordView View;
   TRecordWindow Window(Session, View);
   TLoginLogic Login(Session);
   if (!(Login.Login("Bench") == 1 && Window.OpenDatabase(nullptr))) {
     std::fprintf(stderr, "commands_bench: the login failed\n");
-    Server.Stop();
-    fs::remove_all(R);
     return 1;
   }
   TReportHost Host;
@@ -229,8 +206,7 @@ int main(int argc, char** argv) {
   std::printf("300 address labels on preview pages     %8.1f ms   (%d drawn); target <= 2000 ms\n", LabelsMs, LabelPages);
   std::printf("mail to 100 recipients on loopback      %8.1f ms   (%d sent); target <= 3000 ms\n", MailMs, Sent);
 
-  Window.CloseSequence({nullptr, nullptr, nullptr, [&] { Server.Stop(); }});
-  TLocalServer::WaitForServerProgramEnd(Folder, 5000);
-  fs::remove_all(R);
+  Window.CloseSequence({nullptr, nullptr, nullptr, [&] { Stack.Server.Stop(); }});
+  TLocalServer::WaitForServerProgramEnd(Stack.Folder, 5000);
   return 0;
 }

@@ -223,6 +223,8 @@ int main(int argc, char** argv) {
     P99 = Percentile(Times, 0.99);
     Failed = Bad;
   }
+  std::error_code Ignored;
+  fs::remove_all(Root, Ignored);
   std::printf("one request end to end:    median %6.2f ms  p99 %6.2f ms   (target <= 3 / <= 10)\n",
               One.Median, One.P99);
   std::printf("  reference, same run: a path the web server refuses  median %6.2f ms; "

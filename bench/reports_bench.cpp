@@ -36,7 +36,7 @@
 #include "server/configuration.h"
 #include "server/database_store.h"
 #include "server/value_stream.h"
-#include "tests/client/reports/stack_install.h"
+#include "bench/bench_client.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
@@ -75,18 +75,6 @@ std::string MakeDatabase(const std::string& SetBytes, int Records) {
   return D.SaveToBytes();
 }
 
-class TBenchView : public TRecordView {
-public:
-  void ShowRecord(const ItemRecord&, const std::array<std::string, 10>&) override {}
-  void ReadRecord(ItemRecord&) override {}
-  bool ReadOnlyChecked() override { return false; }
-  void ShowConfiguration(const TConfiguration&) override {}
-  void ShowDescription(int, const std::string&) override {}
-  void SetMemo(int, const std::vector<std::string>&) override {}
-  void EnableForm(bool) override {}
-  void SetInsertEnabled(bool, bool) override {}
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -95,29 +83,18 @@ int main(int argc, char** argv) {
   TPollEventLoop Loop{false};
   SetCurrentEventLoop(&Loop);
 
-  const fs::path R = fs::temp_directory_path() / ("qn_reports_bench_" + std::to_string(::getpid()));
-  const std::string Folder = R.string() + "/";
-  const std::string SetBytes = ReadFileBytes((fs::path(QN_BINARY_DIR) / "data" / "General.set").string());
-  InstallStack(R, "Bench", MakeDatabase(SetBytes, Records));
-  const int Port = FreeLoopbackPort();
-  TLocalServer Server;
-  if (!Server.Start(Folder, Port) || !TLocalServer::WaitUntilAnswering(Port, 10000)) {
-    std::fprintf(stderr, "reports_bench: the web server did not start\n");
-    return 1;
-  }
+  TBenchStack Stack("reports_bench", MakeDatabase(ShippedDefinition(), Records));
+  if (!Stack.Start()) return 1;
   TNetHTTPClient Web;
   Web.SetTimeOut(300);
   THttpTransport Transport(Web);
   TServerSession Session(Transport);
-  Session.ServerURL = TLocalServer::ServerURL(Port);
-  Session.ScratchFolder = Folder + "Work/";
-  TBenchView View;
+  Stack.Aim(Session);
+  TNullRecordView View;
   TRecordWindow Window(Session, View);
   TLoginLogic Login(Session);
   if (Login.Login("Bench") != 1 || !Window.OpenDatabase(nullptr)) {
     std::fprintf(stderr, "reports_bench: the login failed\n");
-    Server.Stop();
-    fs::remove_all(R);
     return 1;
   }
   TReportHost Host;
@@ -190,7 +167,5 @@ int main(int argc, char** argv) {
               Median(Reports), Median(ReportRequest), ReportRows, Pages);
   std::printf("graph of 10 values              %.1f ms (value 0 = %.0f; target <= round trip + 20 ms)\n",
               Median(Graphs), Chart.Points() ? Chart.Value(0) : -1.0);
-  Server.Stop();
-  fs::remove_all(R);
   return 0;
 }

@@ -1,0 +1,72 @@
+// What the client benchmarks share: the real stack (bin/hmserv, the web server, the server
+// program) installed in a scratch folder with a given database and started on a free loopback
+// port, a session aimed at it, and a record view that shows nothing.
+#pragma once
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "client/core/local_server.h"
+#include "client/core/record_window.h"
+#include "platform/rtl/file_io.h"
+#include "tests/client/reports/stack_install.h"
+
+// The shipped record definition ("General.set") of the build.
+inline std::string ShippedDefinition() {
+  return ReadFileBytes((std::filesystem::path(QN_BINARY_DIR) / "data" / "General.set").string());
+}
+
+class TBenchStack {
+public:
+  // Installs the stack under the temp folder with the database "Bench" of the given bytes.
+  TBenchStack(const std::string& Program, const std::string& DatabaseBytes)
+      : FProgram(Program),
+        Root(std::filesystem::temp_directory_path() / ("qn_" + Program + "_" + std::to_string(::getpid()))),
+        Folder(Root.string() + "/"),
+        Port(FreeLoopbackPort()) {
+    InstallStack(Root, "Bench", DatabaseBytes);
+  }
+  ~TBenchStack() {
+    Server.Stop();
+    std::filesystem::remove_all(Root);
+  }
+  TBenchStack(const TBenchStack&) = delete;
+  TBenchStack& operator=(const TBenchStack&) = delete;
+
+  // Starts the web server and waits until the port answers; says so on stderr when it doesn't.
+  bool Start() {
+    if (Server.Start(Folder, Port) && TLocalServer::WaitUntilAnswering(Port, 10000)) return true;
+    std::fprintf(stderr, "%s: the web server did not start\n", FProgram.c_str());
+    return false;
+  }
+
+  void Aim(TServerSession& Session) const {
+    Session.ServerURL = TLocalServer::ServerURL(Port);
+    Session.ScratchFolder = Folder + "Work/";
+  }
+
+private:
+  std::string FProgram;
+
+public:
+  const std::filesystem::path Root;
+  const std::string Folder;
+  const int Port;
+  TLocalServer Server;
+};
+
+// A record view that shows and keeps nothing.
+class TNullRecordView : public TRecordView {
+public:
+  void ShowRecord(const ItemRecord&, const std::array<std::string, 10>&) override {}
+  void ReadRecord(ItemRecord&) override {}
+  bool ReadOnlyChecked() override { return false; }
+  void ShowConfiguration(const TConfiguration&) override {}
+  void ShowDescription(int, const std::string&) override {}
+  void SetMemo(int, const std::vector<std::string>&) override {}
+  void EnableForm(bool) override {}
+  void SetInsertEnabled(bool, bool) override {}
+};
