@@ -311,6 +311,7 @@ void TView::BuildPicturePage() {
   AutoSizeImage->SetChecked(true);
   SelectPicture = MakeCaptioned<TButton>(this, row, "SelectPicture", "Select", 350, 4, 70, 24);
   ClearPicture = MakeCaptioned<TButton>(this, row, "ClearPicture", "Clear", 424, 4, 70, 24);
+  QuickPrint = MakeCaptioned<TButton>(this, row, "QuickPrint", "Print", 498, 4, 70, 24);
   DisplayPanel = MakePanel(this, PicturePage, "DisplayPanel", alClient, 0);
   DisplayPanel->SetBevelOuter(bvLowered);
   RecordImage = Make<TImage>(this, DisplayPanel, "RecordImage", 2, 2, 100, 100);
@@ -395,6 +396,7 @@ void TView::BuildMainMenu() {
   AddLine(this, ReportMenu);
   ViewtheSearchWindow1 = AddItem(this, ReportMenu, "ViewtheSearchWindow1", "View the Search Window");
   ViewtheSpreadSheet1 = AddItem(this, ReportMenu, "ViewtheSpreadSheet1", "View the Search List");
+  QuickRecordPrint1 = AddItem(this, ReportMenu, "QuickRecordPrint1", "Quick Record Print");
 
   UtilitiesMenu = AddItem(this, root, "UtilitiesMenu", "&Utilities");
   Calculator1 = AddItem(this, UtilitiesMenu, "Calculator1", "Calculator");

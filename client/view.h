@@ -171,6 +171,7 @@ public:
   TCheckBox* AutoSizeImage = nullptr;
   TButton* SelectPicture = nullptr;
   TButton* ClearPicture = nullptr;
+  TButton* QuickPrint = nullptr;  // the image report of the shown record
 
   // ---- The status line ----
   TPanel* StatusPanel = nullptr;
@@ -212,6 +213,7 @@ public:
   TMenuItem* Grid4DataSummary = nullptr;
   TMenuItem* ViewtheSearchWindow1 = nullptr;
   TMenuItem* ViewtheSpreadSheet1 = nullptr;
+  TMenuItem* QuickRecordPrint1 = nullptr;
   TMenuItem* UtilitiesMenu = nullptr;
   TMenuItem* Calculator1 = nullptr;
   TMenuItem* Calander1 = nullptr;

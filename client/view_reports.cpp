@@ -1,6 +1,7 @@
 #include "client/view_reports.h"
 
 #include "client/core/record_window.h"
+#include "client/reports/image_report_form.h"
 #include "client/reports/report_windows.h"
 #include "client/reports/search_form.h"
 #include "client/reports/search_results_form.h"
@@ -109,6 +110,36 @@ void PrintGridReport(TView& V, TQnStringGrid& Grid) { Windows(V).PrintGrid(Grid)
 
 TSearchList& ViewSearchList(TView& V) { return Windows(V).List; }
 
+void OpenImageReport(TView& V) {
+  if (!V.Logic) return;
+  image_report::TReportRecord Text;
+  auto Edit = [](const TCustomEdit* E) { return std::vector<std::string>{E ? E->Text() : ""}; };
+  auto Lines = [](TMemo* M, bool FirstOnly) {
+    std::vector<std::string> Out;
+    if (M)
+      for (int i = 0; i < M->Lines().Count() && !(FirstOnly && i > 0); ++i) Out.push_back(M->Lines()[i]);
+    return Out;
+  };
+  Text.Name = V.RecordName ? V.RecordName->Text() : "";
+  Text.Values[500] = {Text.Name};
+  for (int i = 0; i < 10; ++i) {
+    Text.Values[10 * (i + 1)] = Edit(V.DescEdit[i]);
+    Text.Values[110 + 10 * i] = Edit(V.Detail[i]);
+  }
+  for (int i = 0; i < 6; ++i) Text.Values[210 + 10 * i] = Edit(V.Other[i]);
+  Text.Values[600] = Lines(V.Memo1, true);
+  Text.Values[610] = Lines(V.Memo3, false);
+  Text.Values[620] = Lines(V.Memo2, true);
+  std::vector<std::string>& Checked = Text.Values[700];
+  if (V.ItemList)
+    for (int i = 0; i < V.ItemList->Items().Count(); ++i)
+      if (V.ItemList->Items()[i]->Checked()) Checked.push_back(V.ItemList->Items()[i]->Caption());
+  if (Checked.empty()) Checked.push_back("");
+  if (V.ItemDetails)
+    for (int i = 0; i < V.ItemDetails->Lines().Count(); ++i) Text.Values[800].push_back(V.ItemDetails->Lines()[i]);
+  QuickPrintClick(Windows(V), V.Logic->Buffers.Current, Text);
+}
+
 void WireReportWindows(TView& V) {
   auto Click = [&V](TControl* C, void (*Open)(TView&)) {
     if (C) C->OnClick = [&V, Open](TObject*) { Open(V); };
@@ -121,6 +152,8 @@ void WireReportWindows(TView& V) {
   Click(V.GraphTBtn, OpenGraphWindow);
   Item(V.ViewtheSearchWindow1, OpenSearchWindow);
   Item(V.ViewtheSpreadSheet1, OpenSearchResults);
+  Click(V.QuickPrint, OpenImageReport);
+  Item(V.QuickRecordPrint1, OpenImageReport);
 }
 
 TReportWindows& ReportWindowsOf(TView& V) { return Windows(V); }

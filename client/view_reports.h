@@ -16,6 +16,8 @@ void OpenSearchResults(TView& View);
 void OpenGraphWindow(TView& View);
 // Saves the shown record and opens the quick report setup.
 void OpenQuickReportSetup(TView& View);
+// The image report of the shown record (the quick print button and menu entry).
+void OpenImageReport(TView& View);
 // The quick report window over the grid's header and data rows (its empty last row left out).
 void PrintGridReport(TView& View, TQnStringGrid& Grid);
 // The search list the main window walks through.

@@ -2,6 +2,7 @@
 
 #include "client/reports/report_common.h"
 #include "platform/ui/list_controls.h"
+#include "platform/ui/page_control.h"
 #include "platform/ui/screen.h"
 #include "platform/ui/small_controls.h"
 #include "platform/ui/tool_bar.h"
@@ -72,6 +73,18 @@ TPoint CursorPosition() {
   TPoint P{0, 0};
   GetCursorPos(&P);
   return P;
+}
+
+}  // namespace form_parts
+
+namespace form_parts {
+
+TTabSheet* AddSheet(TComponent* Owner, TPageControl* Book, const std::string& Name, const std::string& Caption) {
+  auto* S = new TTabSheet(Owner);
+  S->SetName(Name);
+  S->SetCaption(Caption);
+  S->SetPageControl(Book);
+  return S;
 }
 
 }  // namespace form_parts

@@ -43,6 +43,8 @@ inline TMenuItem* AddItem(TComponent* Owner, TMenuItem* Parent, const std::strin
 class TToolBar;
 class TToolButton;
 class TListBox;
+class TTabSheet;
+class TPageControl;
 struct TReportHost;
 
 namespace form_parts {
@@ -72,5 +74,8 @@ void SetProgressPosition(TControl* Bar, int Position);
 
 // The pointer position on the screen.
 TPoint CursorPosition();
+
+// A sheet of Book, named and captioned, owned by Owner.
+TTabSheet* AddSheet(TComponent* Owner, TPageControl* Book, const std::string& Name, const std::string& Caption);
 
 }  // namespace form_parts

@@ -1,7 +1,10 @@
 #include "client/reports/image_report.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cmath>
 #include <filesystem>
+#include <memory>
 
 #include "client/reports/record_print.h"
 #include "platform/gfx/picture.h"
@@ -54,8 +57,30 @@ std::array<std::string, 3> HeaderCaptions(const std::array<std::string, 3>& Boxe
   return Out;
 }
 
+bool RenderImage(const TRect& Part, TPgCanvas& Canvas, const std::string& FileName) {
+  std::string Ext = std::filesystem::path(FileName).extension().string();
+  for (char& c : Ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  std::unique_ptr<TGraphic> Graphic;
+  if (Ext == ".gif" || Ext == ".pcx" || Ext == ".jpg") {
+    Graphic = PicLibLoad(FileName, 0);
+  } else {
+    TPicture Picture;
+    try {
+      Picture.LoadFromFile(FileName);
+    } catch (const std::exception&) {
+      return false;  // a picture that cannot be loaded leaves its part empty
+    }
+    if (Picture.Graphic()) Graphic = Picture.Graphic()->Clone();
+  }
+  if (!Graphic || Graphic->Width() <= 0 || Graphic->Height() <= 0) return false;
+  const TRect Fit = record_print::FitPicture(Graphic->Width(), Graphic->Height(), Part);
+  if (Fit.Right <= Fit.Left || Fit.Bottom <= Fit.Top) return false;
+  Canvas.Draw(Fit.Left / 1000.0, Fit.Top / 1000.0, Fit.Right / 1000.0, Fit.Bottom / 1000.0, *Graphic, gmInches);
+  return true;
+}
+
 int DrawImages(TPgCanvas& Canvas, const TRect& Area, const std::vector<int>& Chosen, const std::array<TImageSlot, 6>& Slots,
-               const std::string& ProgramFolder, bool Horizontal, bool Titles) {
+               const std::string& ProgramFolder, bool Horizontal, bool Titles, const TFont* TitleFont) {
   const std::vector<TRect> Parts = ImageRects(Area, static_cast<int>(Chosen.size()), Horizontal);
   int Drawn = 0;
   for (std::size_t k = 0; k < Chosen.size(); ++k) {
@@ -65,20 +90,82 @@ int DrawImages(TPgCanvas& Canvas, const TRect& Area, const std::vector<int>& Cho
     const std::string Path = ProgramFolder + S.FileName;
     std::error_code E;
     if (!std::filesystem::is_regular_file(Path, E)) continue;
-    TPicture Picture;
-    try {
-      Picture.LoadFromFile(Path);
-    } catch (const std::exception&) {
-      continue;  // a picture that cannot be loaded leaves its part empty
-    }
-    if (!Picture.Graphic() || Picture.Width() <= 0 || Picture.Height() <= 0) continue;
-    const TRect Fit = record_print::FitPicture(Picture.Width(), Picture.Height(), Parts[k]);
-    if (Fit.Right <= Fit.Left || Fit.Bottom <= Fit.Top) continue;
-    Canvas.Draw(Fit.Left / 1000.0, Fit.Top / 1000.0, Fit.Right / 1000.0, Fit.Bottom / 1000.0, *Picture.Graphic(), gmInches);
+    if (!RenderImage(Parts[k], Canvas, Path)) continue;
     ++Drawn;
-    if (Titles && !S.Title.empty()) Canvas.TextOut(Parts[k].Left / 1000.0, Parts[k].Top / 1000.0, S.Title, gmInches);
+    if (Titles && !S.Title.empty()) {
+      if (TitleFont) Canvas.Font().Assign(*TitleFont);
+      Canvas.Brush().SetStyle(bsClear);
+      Canvas.TextOut(Parts[k].Left / 1000.0, Parts[k].Top / 1000.0, S.Title, gmInches);
+    }
   }
   return Drawn;
+}
+
+void ReturnFieldValue(const TReportRecord& Record, int Code, std::vector<std::string>& Lines) {
+  Lines.clear();
+  if (const auto It = Record.Values.find(Code); It != Record.Values.end()) Lines = It->second;
+}
+
+int LineHeight(const TFont& ValueFont, const TFont& NameFont) {
+  auto Thousandths = [](const TFont& F) {
+    return static_cast<int>(std::lround(std::abs(F.Height()) * 1000.0 / std::max(1, F.PixelsPerInch())));
+  };
+  return std::max({1, Thousandths(ValueFont), Thousandths(NameFont)});
+}
+
+TRect ReturnFieldRect(const TRect& C, bool FieldNames) {
+  if (!FieldNames) return TRect{C.Left, C.Top, C.Left, C.Bottom};
+  return TRect{C.Left, C.Top, C.Left + (C.Right - C.Left) / 2, C.Bottom};
+}
+
+TRect ReturnValueRect(const TRect& C, bool FieldNames) {
+  if (!FieldNames) return C;
+  return TRect{C.Left + (C.Right - C.Left) / 2, C.Top, C.Right, C.Bottom};
+}
+
+std::vector<TTextPiece> LayoutText(const TRect& Area, const TTextOptions& Options, const TReportRecord& Record,
+                                   const std::vector<TReportItem>& Fields, int Line) {
+  std::vector<TTextPiece> Out;
+  Line = std::max(1, Line);
+  int Top = Area.Top;
+  auto Fits = [&](int Y) { return Y + Line <= Area.Bottom; };
+  if (Options.RecordName) {
+    if (Fits(Top)) Out.push_back({Area.Left, Top, Record.Name, 2, Area});
+    Top += Line;
+  }
+  const int Columns = std::clamp(Options.Columns, 1, 5);
+  const int Count = static_cast<int>(Fields.size());
+  const int Width = Area.Right - Area.Left;
+  std::vector<std::string> Lines;
+  int Item = 0;
+  for (int c = 0; c < Columns && Item < Count; ++c) {
+    const TRect Column{Area.Left + Width * c / Columns, Top, Area.Left + Width * (c + 1) / Columns, Area.Bottom};
+    const TRect Names = ReturnFieldRect(Column, Options.FieldNames), Values = ReturnValueRect(Column, Options.FieldNames);
+    const int Share = Count / Columns + (c < Count % Columns ? 1 : 0);
+    int Y = Top;
+    for (int k = 0; k < Share && Item < Count; ++k, ++Item) {
+      const TReportItem& F = Fields[static_cast<std::size_t>(Item)];
+      ReturnFieldValue(Record, F.Code, Lines);
+      if (Options.FieldNames && Fits(Y)) Out.push_back({Names.Left, Y, F.Caption + ":", 3, Names});
+      int LineY = Y;
+      for (const std::string& L : Lines) {
+        if (Fits(LineY) && !L.empty()) Out.push_back({Values.Left, LineY, L, 1, Values});
+        LineY += Line;
+      }
+      Y += Line * std::max<int>(1, static_cast<int>(Lines.size()));  // an empty value keeps its line
+    }
+  }
+  return Out;
+}
+
+void RenderText(TPgCanvas& Canvas, const std::vector<TTextPiece>& Pieces, const TFont* Fonts) {
+  Canvas.Brush().SetStyle(bsClear);
+  for (const TTextPiece& P : Pieces) {
+    Canvas.Font().Assign(Fonts[std::clamp(P.Font, 1, 20) - 1]);
+    Canvas.ClipRect(P.Clip.Left / 1000.0, P.Clip.Top / 1000.0, P.Clip.Right / 1000.0, P.Clip.Bottom / 1000.0, gmInches);
+    Canvas.TextOut(P.Left / 1000.0, P.Top / 1000.0, P.Text, gmInches);
+    Canvas.RemoveClip();
+  }
 }
 
 }  // namespace image_report
