@@ -4,8 +4,11 @@
 #include <cmath>
 #include <filesystem>
 
+#include "controls/picture_effects.h"
 #include "platform/gfx/bitmap.h"
+#include "platform/gfx/jpeg_image.h"
 #include "platform/gfx/picture.h"
+#include "platform/rtl/file_io.h"
 #include "platform/rtl/sysutils.h"
 #include "platform/ui/modal_service.h"
 #include "platform/ui/shell.h"
@@ -15,6 +18,97 @@ namespace {
 bool Contains(const std::string& Text, const std::string& Part) { return Text.find(Part) != std::string::npos; }
 
 std::string BaseNameOf(const std::string& Path) { return std::filesystem::path(Path).filename().string(); }
+
+// The frame size of JPEG data from its start-of-frame marker, without decoding; false when the
+// data is no JPEG or its markers end first.
+bool JpegFrameSize(const std::string& Data, int& Width, int& Height) {
+  auto Byte = [&](std::size_t At) { return static_cast<unsigned char>(Data[At]); };
+  if (Data.size() < 4 || Byte(0) != 0xFF || Byte(1) != 0xD8) return false;
+  std::size_t At = 2;
+  while (At + 3 < Data.size()) {
+    if (Byte(At) != 0xFF) return false;
+    const unsigned Marker = Byte(At + 1);
+    if (Marker == 0xFF) {  // fill byte
+      ++At;
+      continue;
+    }
+    if (Marker == 0x01 || (Marker >= 0xD0 && Marker <= 0xD7)) {  // no length
+      At += 2;
+      continue;
+    }
+    const std::size_t Length = (std::size_t{Byte(At + 2)} << 8) | Byte(At + 3);
+    if (Length < 2) return false;
+    const bool Frame = Marker >= 0xC0 && Marker <= 0xCF && Marker != 0xC4 && Marker != 0xC8 && Marker != 0xCC;
+    if (Frame) {
+      if (Length < 7 || At + 9 > Data.size()) return false;
+      Height = (Byte(At + 5) << 8) | Byte(At + 6);
+      Width = (Byte(At + 7) << 8) | Byte(At + 8);
+      return Width > 0 && Height > 0;
+    }
+    if (Marker == 0xD9 || Marker == 0xDA) return false;  // end of image or scan before a frame
+    At += 2 + Length;
+  }
+  return false;
+}
+
+// The largest decoder reduction (1, 2, 4 or 8) that still leaves at least Width x Height pixels,
+// so the fit only ever shrinks by less than two.
+TJPEGScale ReductionFor(int FullWidth, int FullHeight, int Width, int Height) {
+  const TJPEGScale Scales[] = {jsEighth, jsQuarter, jsHalf};
+  const int Denominators[] = {8, 4, 2};
+  for (int i = 0; i < 3; ++i) {
+    const int D = Denominators[i];
+    if ((FullWidth + D - 1) / D >= Width && (FullHeight + D - 1) / D >= Height) return Scales[i];
+  }
+  return jsFullSize;
+}
+
+// The fitted copy of Source, resampled.
+std::unique_ptr<TBitmap> Resampled(const TBitmap& Source, int Width, int Height) {
+  auto Out = std::make_unique<TBitmap>(Width, Height, pf24bit);
+  if (Source.PixelFormat() == pf24bit) {
+    BilinearResample(Source, *Out);
+  } else {
+    TBitmap Copy;
+    Copy.Assign(Source);
+    Copy.SetPixelFormat(pf24bit);
+    BilinearResample(Copy, *Out);
+  }
+  return Out;
+}
+
+// A JPEG file fitted into the panel: decoded reduced when the fit is at most half its size, then
+// resampled.  Null when the file is no JPEG (the general loader then reads it); Invalid set when
+// it is one that does not decode.
+std::unique_ptr<TBitmap> FittedJpeg(const std::string& Path, int PanelWidth, int PanelHeight, bool& Invalid) {
+  std::string Data;
+  try {
+    Data = ReadFileBytes(Path);
+  } catch (const std::exception&) {
+    return nullptr;
+  }
+  int W = 0, H = 0;
+  if (!JpegFrameSize(Data, W, H)) return nullptr;
+  const TPictureFit F = FitPicture(W, H, PanelWidth, PanelHeight);
+  if (!F.Valid) {
+    Invalid = true;
+    return nullptr;
+  }
+  try {
+    TJPEGImage Jpeg;
+    Jpeg.SetScale(ReductionFor(W, H, F.Width, F.Height));
+    Jpeg.LoadFromBytes(std::vector<BYTE>(Data.begin(), Data.end()));
+    const TBitmap& Decoded = Jpeg.Bitmap();
+    if (Decoded.Width() <= 0 || Decoded.Height() <= 0) {
+      Invalid = true;
+      return nullptr;
+    }
+    return Resampled(Decoded, F.Width, F.Height);
+  } catch (const std::exception&) {
+    Invalid = true;
+    return nullptr;
+  }
+}
 
 }  // namespace
 
@@ -171,25 +265,26 @@ TPictureShow TRecordFields::DisplayPicture(int Slot, bool Fit, int PanelWidth, i
   }
   TServerSession& S = FW.Session();
   const std::string Path = S.RetreiveFile(Name, "IR" + std::to_string(Slot), FW.Number());
-  std::unique_ptr<TBitmap> Picture = Path.empty() ? nullptr : LoadRecordPicture(Path);
+  std::unique_ptr<TBitmap> Picture;
+  if (!Path.empty()) {
+    const std::string Ext = LowerCase(std::filesystem::path(Path).extension().string());
+    bool Invalid = false;
+    // A fitted JPEG decodes at the size it is shown in; the rest decode whole and are resampled.
+    if (Fit && Ext != ".gif" && Ext != ".pcx") Picture = FittedJpeg(Path, PanelWidth, PanelHeight, Invalid);
+    if (!Picture && !Invalid) {
+      Picture = LoadRecordPicture(Path);
+      if (Picture && Fit) {
+        const TPictureFit F = FitPicture(Picture->Width(), Picture->Height(), PanelWidth, PanelHeight);
+        Picture = F.Valid ? Resampled(*Picture, F.Width, F.Height) : nullptr;
+      }
+    }
+  }
   // Only the copy this client fetched goes: a file of the same name elsewhere is the user's.
   if (!Path.empty()) S.DeleteDownload(Name);
   if (!Picture) {
     Show.State = TPictureShow::Invalid;
     Show.StatusText = ImageNotValidText;
     return Show;
-  }
-  if (Fit) {
-    const TPictureFit F = FitPicture(Picture->Width(), Picture->Height(), PanelWidth, PanelHeight);
-    if (!F.Valid) {
-      Show.State = TPictureShow::Invalid;
-      Show.StatusText = ImageNotValidText;
-      return Show;
-    }
-    auto Fitted = std::make_unique<TBitmap>();
-    Fitted->SetSize(F.Width, F.Height);
-    Fitted->Canvas().StretchDraw(TRect(0, 0, F.Width, F.Height), *Picture);
-    Picture = std::move(Fitted);
   }
   Show.State = TPictureShow::Shown;
   Show.Bitmap = std::move(Picture);

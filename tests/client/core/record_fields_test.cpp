@@ -175,6 +175,52 @@ TEST_F(RecordFieldsTest, ImagesUploadShowFitAndLeaveNoCopy) {
   EXPECT_EQ(Stored().Images[0].FileName, "");
 }
 
+TEST_F(RecordFieldsTest, LargeJpegsFitAtTheirShownSizeWithTheirColoursInPlace) {
+  // Left half red, right half blue, a green band at the bottom; an odd size that no reduction
+  // divides; a progressive one; and one cut after its frame header.
+  const fs::path Pics = Root / "pics";
+  fs::create_directories(Pics);
+  const std::string Cmd =
+      "/usr/bin/python3 -c \"from PIL import Image, ImageDraw\n"
+      "for name, w, h, prog in (('big', 1920, 1080, False), ('odd', 1001, 333, False), ('prog', 1600, 1200, True)):\n"
+      "  im = Image.new('RGB', (w, h), (220, 20, 20))\n  d = ImageDraw.Draw(im)\n"
+      "  d.rectangle((w // 2, 0, w, h), fill=(20, 20, 220))\n  d.rectangle((0, h * 9 // 10, w, h), fill=(20, 200, 20))\n"
+      "  im.save('" + Pics.string() + "/' + name + '.jpg', quality=90, progressive=prog)\n"
+      "data = open('" + Pics.string() + "/big.jpg', 'rb').read()\n"
+      "open('" + Pics.string() + "/cut.jpg', 'wb').write(data[:len(data) // 3])\"";
+  ASSERT_EQ(std::system(Cmd.c_str()), 0);
+  struct TCase {
+    const char* Name;
+    int PanelW, PanelH, W, H;
+  };
+  int Slot = 1;
+  for (const TCase& C : {TCase{"big", 800, 450, 800, 450}, TCase{"big", 1920, 1080, 1920, 1080},
+                         TCase{"odd", 250, 100, 250, 83}, TCase{"prog", 300, 300, 300, 225}}) {
+    ASSERT_TRUE(Fields->SelectPicture(Slot, (Pics / (std::string(C.Name) + ".jpg")).string()));
+    TPictureShow S = Fields->DisplayPicture(Slot, true, C.PanelW, C.PanelH);
+    ASSERT_EQ(S.State, TPictureShow::Shown) << C.Name;
+    ASSERT_EQ(S.Bitmap->Width(), C.W) << C.Name;
+    ASSERT_EQ(S.Bitmap->Height(), C.H) << C.Name;
+    auto Near = [](COLORREF P, int R, int G, int B) {
+      return std::abs(GetRValue(P) - R) < 40 && std::abs(GetGValue(P) - G) < 40 && std::abs(GetBValue(P) - B) < 40;
+    };
+    const TBitmap& B = *S.Bitmap;
+    EXPECT_TRUE(Near(B.PixelAt(C.W / 4, C.H / 3), 220, 20, 20)) << C.Name;
+    EXPECT_TRUE(Near(B.PixelAt(C.W * 3 / 4, C.H / 3), 20, 20, 220)) << C.Name;
+    EXPECT_TRUE(Near(B.PixelAt(C.W / 2, C.H - 2), 20, 200, 20)) << C.Name;
+    EXPECT_FALSE(fs::exists(Served->Session.DownloadPath(std::string(C.Name) + ".jpg")));
+    Slot = Slot % 6 + 1;
+  }
+  // Shown at its own size it is not reduced.
+  TPictureShow Own = Fields->DisplayPicture(1, false, 800, 450);
+  ASSERT_EQ(Own.State, TPictureShow::Shown);
+  EXPECT_EQ(Own.Bitmap->Width(), 1920);
+  // A cut file whose header still reads is not valid, fitted or not.
+  ASSERT_TRUE(Fields->SelectPicture(6, (Pics / "cut.jpg").string()));
+  EXPECT_EQ(Fields->DisplayPicture(6, true, 800, 450).State, TPictureShow::Invalid);
+  EXPECT_EQ(Fields->DisplayPicture(6, false, 800, 450).State, TPictureShow::Invalid);
+}
+
 TEST_F(RecordFieldsTest, UploadLimitsAndCancel) {
   WriteBytes(Root / "exact.bin", 1000000);
   WriteBytes(Root / "over.bin", 1000001);
