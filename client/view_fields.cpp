@@ -8,6 +8,8 @@
 #include "client/core/relationship.h"
 #include "client/core/replace_logic.h"
 #include "client/relationship_form.h"
+#include "client/reports/main_commands.h"
+#include "client/view_reports.h"
 #include "client/row_editor.h"
 #include "client/small_dialogs.h"
 #include "client/view.h"
@@ -65,6 +67,13 @@ void TViewFields::Wire() {
       RelationMenu->Popup(P.X, P.Y);
     };
   }
+  if (TComponent* C = V.Find("SetURL1")) static_cast<TMenuItem*>(C)->OnClick = [this](TObject*) { SetURL1Click(); };
+  if (TComponent* C = V.Find("JumptoURL1"))
+    static_cast<TMenuItem*>(C)->OnClick = [this](TObject*) { JumptoURL1Click(); };
+  // The item editor opens on a double click only while the record is editable.
+  V.ItemList->OnDblClick = [this](TObject*) {
+    if (!V.ReadonlyBox->Checked()) V.EditSkillBtnClick();
+  };
   if (V.DateMenu->Items()->Count() >= 2) {
     V.DateMenu->Items()->Items(0)->OnClick = [this](TObject*) { SelectDate1Click(); };
     V.DateMenu->Items()->Items(1)->OnClick = [this](TObject*) { ClearDate1Click(); };
@@ -142,6 +151,11 @@ void TViewFields::Detail8Click(TEdit* Field) {
       V.DateMenu->Popup(At.X, At.Y);
       break;
     }
+    case TFieldClick::URL:
+      FURLField = Field;
+      V.FieldMenu->Popup(At.X, At.Y);
+      break;
+    case TFieldClick::Barcode: EditBarcodeField(Field); break;
     case TFieldClick::Quantity: {
       TEditQuantityForm Q(&V);
       Q.FieldName = V.QuantityWord;
@@ -154,6 +168,52 @@ void TViewFields::Detail8Click(TEdit* Field) {
     case TFieldClick::RecordCounter: Field->SetReadOnly(true); break;
     default: break;
   }
+}
+
+void TViewFields::EditBarcodeField(TEdit* Field) {
+  Fields.EditBarcode(
+      Field->Text(), [Field](const std::string& Value) { Field->SetText(Value); },
+      [this](const std::string& Value, TConfiguration& Config) {
+        // The database's barcode settings travel as the configuration's two strings and flag:
+        // the type, the checksum method and the checksum.
+        TMainCommands C(ReportWindowsOf(V));
+        C.BarcodeSettings.Checksum = Config.ConfigFlag;
+        C.BarcodeSettings.Type = Config.ConfigString1;
+        C.BarcodeSettings.Method = Config.ConfigString2;
+        TBarcodeEdit E;
+        E.Value = C.EditBarcode(Value, E.SettingsChanged);
+        if (E.SettingsChanged) {
+          Config.ConfigFlag = C.BarcodeSettings.Checksum;
+          Config.ConfigString1 = C.BarcodeSettings.Type;
+          Config.ConfigString2 = C.BarcodeSettings.Method;
+        }
+        return E;
+      });
+}
+
+void TViewFields::SetURL1Click() {
+  if (!FURLField) return;
+  std::string Url = FURLField->Text();
+  V.Logic->BeginModal();
+  const bool Given = InputQuery("Enter URL", "Enter URL", Url);
+  V.Logic->EndModal();
+  if (Given) FURLField->SetText(Url);
+}
+
+void TViewFields::JumptoURL1Click() {
+  if (FURLField) Fields.JumpToURL(FURLField->Text());
+}
+
+void TViewFields::SetReadOnlyState(bool ReadOnly) {
+  TGridOptions Options = V.DirGrid->Options();
+  if (ReadOnly) Options -= goEditing;
+  else Options += goEditing;
+  V.DirGrid->SetOptions(Options);
+  for (TControl* C : std::initializer_list<TControl*>{V.CheckBox1, V.CheckBox2, V.CheckBox3, V.SelectPicture, V.ClearPicture})
+    C->SetEnabled(!ReadOnly);
+  // Description values come only from their menus; the attachment's name only from its upload.
+  for (TEdit* E : V.DescEdit) E->SetReadOnly(true);
+  V.Memo2->SetReadOnly(true);
 }
 
 void TViewFields::SelectDate1Click() {

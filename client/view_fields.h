@@ -33,6 +33,14 @@ public:
   void Detail8Click(TEdit* Field);
   void SelectDate1Click();
   void ClearDate1Click();
+  // A barcode field: the barcode editor over its value and the database's barcode settings.
+  void EditBarcodeField(TEdit* Field);
+  // The link menu of a URL field.
+  void SetURL1Click();
+  void JumptoURL1Click();
+  // What the read-only state reaches beyond the editors: grid 3's in-place editing, the item
+  // list's double click, the check boxes and the picture buttons.
+  void SetReadOnlyState(bool ReadOnly);
   void CustomizeLabels(int Tag);
   void CustomizeDetailLabel(int Tag);
   // ---- Pictures and attachment ----
@@ -57,4 +65,5 @@ private:
   std::string KindOf(TEdit* Field) const;
   TView& V;
   TEdit* FDateField = nullptr;
+  TEdit* FURLField = nullptr;
 };

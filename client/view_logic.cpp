@@ -587,6 +587,7 @@ void TView::SetReadOnlyState(bool ReadOnly) {
   for (int i = 0; i < 6; ++i) Other[i]->SetReadOnly(ReadOnly || FDateOther[i]);
   for (TMemo* m : {Memo1, Memo2, Memo3}) m->SetReadOnly(ReadOnly);
   ItemDetails->SetReadOnly(ReadOnly);
+  if (Fields) Fields->SetReadOnlyState(ReadOnly);
 }
 
 void TView::SetInsertEnabled(bool MenuItem, bool ToolButton) {

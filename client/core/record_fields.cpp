@@ -4,6 +4,7 @@
 #include <cmath>
 #include <filesystem>
 
+#include "controls/mini_html.h"
 #include "controls/picture_effects.h"
 #include "platform/gfx/bitmap.h"
 #include "platform/gfx/jpeg_image.h"
@@ -199,6 +200,26 @@ std::unique_ptr<TBitmap> LoadRecordPicture(const std::string& FileName) {
   return Bitmap;
 }
 
+// ---- Links ------------------------------------------------------------------------------------
+
+std::string ShellURL(const std::string& Text) {
+  const std::string Url = Trim(Text);
+  if (!IsShellAnchor(Url)) return "";
+  static const char Hex[] = "0123456789ABCDEF";
+  std::string Out;
+  for (const char C : Url) {
+    const auto U = static_cast<unsigned char>(C);
+    if (U <= 0x20 || U == 0x7F || C == '"' || C == '\'' || C == '<' || C == '>' || C == '\\') {
+      Out += '%';
+      Out += Hex[U >> 4];
+      Out += Hex[U & 15];
+    } else {
+      Out += C;
+    }
+  }
+  return Out;
+}
+
 // ---- The logic ----------------------------------------------------------------------------------
 
 TRecordFields::TRecordFields(TRecordWindow& Window) : FW(Window) {}
@@ -222,6 +243,43 @@ bool TRecordFields::AddQuantity(int Tag, int Amount) {
   // overwrite what the server holds.
   Inform(TRecordWindow::RequestProblemText, mtError);
   return false;
+}
+
+bool TRecordFields::EditBarcode(const std::string& Text, const std::function<void(const std::string&)>& SetText,
+                                const TBarcodeEditor& Editor) {
+  if (!FW.SaveRecord(FW.Buffers.Current, true)) return false;
+  // Without the stored settings the editor would start from stale ones.
+  if (!FW.LoadServerConfiguration()) {
+    Inform(TRecordWindow::RequestProblemText, mtError);
+    return false;
+  }
+  FW.BeginModal();
+  const TBarcodeEdit E = Editor(Text, FW.Buffers.Configuration);
+  FW.EndModal();
+  bool Ok = true, Changed = false;
+  if (E.Value != Text) {
+    SetText(E.Value);
+    Ok = FW.SaveRecord(FW.Buffers.Current, true);
+    Changed = true;
+  }
+  if (E.SettingsChanged) {
+    FW.Buffers.ConfigMask.Set(ConfigMask::ConfigStrings, 0);
+    if (!FW.SaveServerConfiguration()) {
+      Inform(TRecordWindow::RequestProblemText, mtError);
+      Ok = false;
+    }
+    Changed = true;
+  }
+  return Ok && Changed;
+}
+
+bool TRecordFields::JumpToURL(const std::string& Text) {
+  const std::string Url = ShellURL(Text);
+  if (Url.empty()) {
+    Inform(URLRefusedText, mtInformation);
+    return false;
+  }
+  return WriteRedirectPage(FW.Session().ScratchFolder, Url);
 }
 
 bool TRecordFields::CustomizeLabels(int Tag, const std::string& Caption) {

@@ -4,6 +4,7 @@
 // answers and shows what comes back.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -41,6 +42,19 @@ struct TPictureShow {
   std::unique_ptr<TBitmap> Bitmap;  // the picture, fitted when asked
 };
 
+// What the barcode editor gives back: the value it took and whether it changed the database's
+// barcode settings (it edits them in the configuration it is handed).
+struct TBarcodeEdit {
+  std::string Value;
+  bool SettingsChanged = false;
+};
+using TBarcodeEditor = std::function<TBarcodeEdit(const std::string& Value, TConfiguration& Config)>;
+
+// The address a "Jump to URL" may hand to the shell, or "" when it is none: http, https and
+// mailto addresses only, with the characters that could end the redirect page's attribute or tag
+// (quotes, angle brackets, blanks, control characters) percent-encoded.
+std::string ShellURL(const std::string& Text);
+
 class TRecordFields {
 public:
   explicit TRecordFields(TRecordWindow& Window);
@@ -60,6 +74,16 @@ public:
   // A description label (Tag 0-9) or other label (Tag 20-25) renamed: the configuration fetched,
   // the input box asked, the name flagged and the configuration sent.  False when nothing changed.
   bool CustomizeLabels(int Tag, const std::string& Caption);
+  // A barcode field's click: the record saved, the configuration fetched, the editor opened over
+  // Text; a changed value goes into the field (SetText, whose change handler flags it) and the
+  // record is saved; changed settings are flagged (row 17) and sent.  False when nothing changed
+  // or a request failed (the request problem shown).
+  bool EditBarcode(const std::string& Text, const std::function<void(const std::string&)>& SetText,
+                   const TBarcodeEditor& Editor);
+  // "Jump to URL": the field's address opened through the redirect page; other schemes are
+  // refused with a message and never reach the shell.
+  bool JumpToURL(const std::string& Text);
+  static constexpr const char* URLRefusedText = "Only http, https and mailto addresses can be opened.";
   // The field editor's answer for detail label Tag 10-19: name and kind flagged and sent.
   bool CustomizeDetailLabel(int Tag, const std::string& Name, const std::string& Kind);
 

@@ -11,6 +11,7 @@
 #include "client/cd_form.h"
 #include "client/password_form.h"
 #include "client/relationship_form.h"
+#include "client/reports/barcode_forms.h"
 #include "client/row_editor.h"
 #include "client/view.h"
 #include "client/view_fields.h"
@@ -18,7 +19,11 @@
 #include "controls/grid/qn_grid.h"
 #include "platform/headless/event_loop_poll.h"
 #include "platform/headless/headless_peer.h"
+#include "platform/rtl/file_io.h"
 #include "platform/ui/application.h"
+#include "platform/ui/edits.h"
+#include "platform/ui/list_controls.h"
+#include "platform/ui/mask_edit.h"
 #include "tests/client/core/client_fixture.h"
 #include "tests/client/view_fixture.h"
 
@@ -124,6 +129,128 @@ TEST_F(ViewFieldsTest, PicturesFollowTheTabsAndADialogCancelDoesNothing) {
   View->ImageBook->SetTabIndex(0);
   View->ImageBook->OnChange(View->ImageBook);
   EXPECT_TRUE(View->RecordImage->Visible());
+}
+
+TEST_F(ViewFieldsTest, BarcodeAndLinkFieldsFollowTheirKinds) {
+  auto& Config = View->Logic->Buffers.Configuration;
+  Config.DetailKinds[6] = "Barcode";
+  Config.DetailKinds[7] = "Web URL";
+  View->Logic->Buffers.ConfigMask.Set(ConfigMask::DetailKinds, 6);
+  View->Logic->Buffers.ConfigMask.Set(ConfigMask::DetailKinds, 7);
+  ASSERT_TRUE(View->Logic->SaveServerConfiguration());
+  // Another record holds 777: the editor's duplicate test refuses it for this one.
+  View->Detail[6]->SetText("7777");
+  const std::string First = View->number->Text();
+  View->NewRecordTBtn->Click();
+  ASSERT_NE(View->number->Text(), First);
+  ASSERT_EQ(View->Detail[6]->Text(), "");
+  {
+    TCheckedModalScript Script;
+    Script.ExpectForm("Edit Barcode", [](TCustomForm& F) {
+      auto& E = dynamic_cast<TEditBarcodeForm&>(F);
+      E.FormActivate();
+      E.BarCodeValue->SetText("7777");
+      E.OKBtn->Click();
+    });
+    Script.ExpectMessage("already in use", mrOk);
+    View->Detail[6]->OnClick(View->Detail[6]);
+  }
+  EXPECT_EQ(View->Detail[6]->Text(), "");
+  EXPECT_EQ(Stored().Details[6], "");
+  // A free value and a changed checksum: the field and the configuration are stored.
+  {
+    TCheckedModalScript Script;
+    Script.ExpectForm("Edit Barcode", [](TCustomForm& F) {
+      auto& E = dynamic_cast<TEditBarcodeForm&>(F);
+      E.FormActivate();
+      EXPECT_EQ(E.Checksum->Text(), "No");
+      E.BarCodeValue->SetText("123456");
+      E.Checksum->SetText("Yes");
+      E.BarcodeType->SetText("bcCode39");
+      E.OKBtn->Click();
+    });
+    View->Detail[6]->OnClick(View->Detail[6]);
+  }
+  EXPECT_EQ(View->Detail[6]->Text(), "123456");
+  EXPECT_EQ(Stored().Details[6], "123456");
+  ASSERT_TRUE(View->Logic->LoadServerConfiguration());
+  EXPECT_TRUE(Config.ConfigFlag);
+  EXPECT_EQ(Config.ConfigString1, "bcCode39");
+  // The next editor starts from the stored settings.
+  {
+    TCheckedModalScript Script;
+    Script.ExpectForm("Edit Barcode", [](TCustomForm& F) {
+      auto& E = dynamic_cast<TEditBarcodeForm&>(F);
+      E.FormActivate();
+      EXPECT_EQ(E.Checksum->Text(), "Yes");
+      EXPECT_EQ(E.BarcodeType->Text(), "bcCode39");
+      E.CancelBtn->Click();
+    });
+    View->Detail[6]->OnClick(View->Detail[6]);
+  }
+
+  // A URL field: "Set URL" through its input box, "Jump to URL" through the redirect page; a
+  // scheme other than http, https or mailto never reaches the shell.
+  {
+    TCheckedModalScript Script;
+    Script.ExpectMenu("", "Set URL");
+    Script.ExpectInput("Enter URL", "https://example.org/shop");
+    View->Detail[7]->OnClick(View->Detail[7]);
+    App->ProcessMessages();
+  }
+  EXPECT_EQ(View->Detail[7]->Text(), "https://example.org/shop");
+  {
+    TCheckedModalScript Script;
+    Script.ExpectMenu("", "Jump to URL");
+    Script.ExpectShell("go.htm");
+    View->Detail[7]->OnClick(View->Detail[7]);
+    App->ProcessMessages();
+  }
+  EXPECT_NE(ReadFileBytes(View->Session->ScratchFolder + "go.htm").find("URL=https://example.org/shop\""),
+            std::string::npos);
+  View->Detail[7]->SetText("file:///etc/passwd");
+  {
+    TCheckedModalScript Script;
+    Script.ExpectMenu("", "Jump to URL");
+    Script.ExpectMessage(TRecordFields::URLRefusedText, mrOk);
+    View->Detail[7]->OnClick(View->Detail[7]);
+    App->ProcessMessages();
+  }
+}
+
+TEST_F(ViewFieldsTest, ReadOnlyRecordsKeepTheirGridBoxesPicturesAndItems) {
+  ASSERT_GT(View->ItemList->Items().Count(), 0);
+  View->ItemList->Items()[0]->SetSelected(true);
+  auto Editable = [this](bool Expected) {
+    EXPECT_EQ(View->DirGrid->Options().Contains(goEditing), Expected);
+    for (TControl* C : std::initializer_list<TControl*>{View->CheckBox1, View->CheckBox2, View->CheckBox3,
+                                                         View->SelectPicture, View->ClearPicture})
+      EXPECT_EQ(C->Enabled(), Expected) << C->Name();
+    // Description values and the attachment name are never typed.
+    EXPECT_TRUE(View->DescEdit[0]->ReadOnly());
+    EXPECT_TRUE(View->Memo2->ReadOnly());
+    EXPECT_EQ(View->Memo1->ReadOnly(), !Expected);
+  };
+  Editable(true);
+  {
+    TCheckedModalScript Script;
+    Script.ExpectForm("Edit Skill", [](TCustomForm& F) { F.SetModalResult(mrCancel); });
+    View->ItemList->OnDblClick(View->ItemList);
+  }
+  View->ReadonlyBox->SetChecked(true);
+  View->ReadonlyBoxClick();
+  Editable(false);
+  {
+    TCheckedModalScript Script;  // no item editor opens
+    View->ItemList->OnDblClick(View->ItemList);
+  }
+  // The state follows the stored flag when the record is shown again.
+  ASSERT_TRUE(View->Logic->SaveRecord(View->Logic->Buffers.Current, true));
+  ASSERT_TRUE(View->Logic->GetRecord("G" + View->number->Text()));
+  Editable(false);
+  View->ReadonlyBox->SetChecked(false);
+  View->ReadonlyBoxClick();
+  Editable(true);
 }
 
 TEST_F(ViewFieldsTest, RelationalDiagramSearchReplaceImportAndCDPlayer) {

@@ -9,6 +9,7 @@
 
 #include "platform/gfx/bitmap.h"
 #include "platform/headless/headless_peer.h"
+#include "platform/rtl/file_io.h"
 #include "platform/ui/shell.h"
 #include "tests/client/core/client_fixture.h"
 
@@ -267,4 +268,68 @@ TEST_F(RecordFieldsTest, AttachmentOpensThroughTheShell) {
   TCheckedModalScript Script;
   Script.ExpectMessage("Sorry, the file is not available.", mrOk);
   EXPECT_FALSE(Fields->ViewResume("cv.txt", true, "Resume"));
+}
+
+TEST_F(RecordFieldsTest, BarcodeEditTakesTheValueAndSendsChangedSettings) {
+  auto SetDetail4 = [this](const std::string& Value) {
+    View.Editors.Details[4] = Value;
+    Window->Detail8Change(4);
+  };
+  // The editor is handed the field's value and the stored settings; it changes both.
+  TBarcodeEditor Editor = [](const std::string& Value, TConfiguration& Config) {
+    EXPECT_EQ(Value, "111");
+    Config.ConfigString1 = "bcCode39";
+    Config.ConfigString2 = "csmModulo10";
+    Config.ConfigFlag = true;
+    return TBarcodeEdit{"222", true};
+  };
+  View.Editors.Details[4] = "111";
+  Window->Detail8Change(4);
+  EXPECT_TRUE(Fields->EditBarcode("111", SetDetail4, Editor));
+  EXPECT_EQ(Stored().Details[4], "222");
+  ASSERT_TRUE(Window->LoadServerConfiguration());
+  EXPECT_EQ(Window->Buffers.Configuration.ConfigString1, "bcCode39");
+  EXPECT_EQ(Window->Buffers.Configuration.ConfigString2, "csmModulo10");
+  EXPECT_TRUE(Window->Buffers.Configuration.ConfigFlag);
+  // Unchanged: one save before the editor, the configuration fetched, nothing sent after.
+  Served->Recorder.Clear();
+  int Edits = 0;
+  EXPECT_FALSE(Fields->EditBarcode("222", [&](const std::string&) { ++Edits; },
+                                   [](const std::string& V, TConfiguration&) { return TBarcodeEdit{V, false}; }));
+  EXPECT_EQ(Edits, 0);
+  EXPECT_EQ(Served->Recorder.Verbs(), (std::vector<std::string>{"S" + Window->Number(), "CL"}));
+  // A configuration that cannot be fetched opens no editor.
+  Served->Recorder.Fail = true;
+  {
+    TCheckedModalScript Script;
+    Script.ExpectMessage(TRecordWindow::RequestProblemText, mrOk);
+    EXPECT_FALSE(Fields->EditBarcode("222", SetDetail4, [](const std::string&, TConfiguration&) {
+      ADD_FAILURE() << "the editor opened";
+      return TBarcodeEdit{};
+    }));
+  }
+}
+
+TEST_F(RecordFieldsTest, OnlyWebAndMailAddressesReachTheShell) {
+  EXPECT_EQ(ShellURL(" https://example.org/a b "), "https://example.org/a%20b");
+  EXPECT_EQ(ShellURL("mailto:ann@example.org"), "mailto:ann@example.org");
+  EXPECT_EQ(ShellURL("HTTP://x.org/\"><script>"), "HTTP://x.org/%22%3E%3Cscript%3E");
+  for (const char* Bad : {"javascript:alert(1)", "file:///etc/passwd", "example.org", "", "ftp://x.org"})
+    EXPECT_EQ(ShellURL(Bad), "") << Bad;
+  std::vector<std::string> Opened;
+  SetShellHandler([&](const TShellRequest& R) {
+    Opened.push_back(R.File);
+    return std::intptr_t{33};
+  });
+  {
+    TCheckedModalScript Script;
+    Script.ExpectMessage(TRecordFields::URLRefusedText, mrOk);
+    EXPECT_FALSE(Fields->JumpToURL("file:///etc/passwd"));
+  }
+  EXPECT_TRUE(Opened.empty());
+  EXPECT_TRUE(Fields->JumpToURL("https://example.org/?q=\"x\""));
+  ASSERT_EQ(Opened.size(), 1u);
+  EXPECT_EQ(Opened[0], Served->Session.ScratchFolder + "go.htm");
+  const std::string Page = ReadFileBytes(Opened[0]);
+  EXPECT_NE(Page.find("URL=https://example.org/?q=%22x%22\">"), std::string::npos) << Page;
 }
