@@ -14,22 +14,9 @@
 #include "platform/headless/headless_peer.h"
 #include "platform/headless/recording_painter.h"
 #include "print/barcode.h"
+#include "tests/outside_programs.h"
 
 namespace {
-
-std::string Capture(const std::string& command) {
-  std::string out;
-  FILE* p = popen(command.c_str(), "r");
-  if (!p) return out;
-  char buf[512];
-  while (std::fgets(buf, sizeof buf, p)) out += buf;
-  pclose(p);
-  return out;
-}
-
-bool HaveProgram(const std::string& name) {
-  return std::system(("command -v " + name + " >/dev/null 2>&1").c_str()) == 0;
-}
 
 // The symbol drawn on a white bitmap with a quiet zone of `quiet` pixels round it.
 std::unique_ptr<TBitmap> Render(TBarcodeSymbol& bc, int quiet, double angle = 0) {
@@ -488,8 +475,8 @@ TEST_F(BarcodeTest, ZbarimgReadsTheSymbols) {
         auto bmp = Render(bc, 12 * modul, angle);
         std::string base = dir + "/bc" + std::to_string(n++);
         bmp->SaveToFile(base + ".bmp");
-        Capture("/usr/bin/python3 -c \"from PIL import Image; Image.open('" + base + ".bmp').save('" + base + ".png')\"");
-        std::string out = Capture("zbarimg -q -Supca.enable -Supce.enable '" + base + ".png' 2>/dev/null");
+        CaptureCommand("/usr/bin/python3 -c \"from PIL import Image; Image.open('" + base + ".bmp').save('" + base + ".png')\"");
+        std::string out = CaptureCommand("zbarimg -q -Supca.enable -Supce.enable '" + base + ".png' 2>/dev/null");
         while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
         EXPECT_EQ(out, c.expected) << BarcodeTypeData(c.type).Name << " modul " << modul << " angle " << angle;
       }

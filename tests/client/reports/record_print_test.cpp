@@ -10,20 +10,11 @@
 #include "platform/ui/std_buttons.h"
 #include "print/label_printer.h"
 #include "reports_fixture.h"
+#include "tests/outside_programs.h"
 
 namespace {
 
 using namespace record_print;
-
-std::string RunCommand(const std::string& Command) {
-  std::string Out;
-  if (FILE* P = ::popen(Command.c_str(), "r")) {
-    char Buffer[4096];
-    for (std::size_t n; (n = std::fread(Buffer, 1, sizeof Buffer, P)) > 0;) Out.append(Buffer, n);
-    ::pclose(P);
-  }
-  return Out;
-}
 
 TEST(RecordPrint, LabelTextLinesFromTheItems) {
   auto Value = [](int Code) { return Code == RecordNameItem ? std::string("Vase") : Code == 300 ? "12" : Code == 500 ? "Blue" : "?"; };
@@ -112,10 +103,10 @@ TEST_F(RecordPrintFormTest, ExportsReadBackAsRtfAndHtml) {
     EXPECT_FALSE(Form.ExportRTF((Root / "out.txt").string()));
   }
   EXPECT_FALSE(fs::exists(Root / "out.txt"));
-  const std::string Text = RunCommand("unrtf --text '" + Rtf + "' 2>/dev/null");
+  const std::string Text = CaptureCommand("unrtf --text '" + Rtf + "' 2>/dev/null");
   EXPECT_NE(Text.find("Harbour Street 4"), std::string::npos) << Text;
   EXPECT_NE(Text.find("Ostend"), std::string::npos);
-  const std::string Html = RunCommand("/usr/bin/python3 -c \"import html.parser,sys\n"
+  const std::string Html = CaptureCommand("/usr/bin/python3 -c \"import html.parser,sys\n"
                                "class P(html.parser.HTMLParser):\n"
                                "    def handle_data(self, d): sys.stdout.write(d)\n"
                                "P().feed(open('" + Htm + "').read())\"");

@@ -11,24 +11,11 @@
 #include "controls/html_label.h"
 #include "controls/tab_strip.h"
 #include "platform/gfx/bitmap.h"
-#include "platform/qt/qt_window_peer.h"
+#include "tests/qt_test_app.h"
 
 namespace {
 
-class QtEnvironment : public ::testing::Environment {
-public:
-  void SetUp() override {
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    static int argc = 1;
-    static char name[] = "controls_qt_tests";
-    static char* argv[] = {name, nullptr};
-    app = new QApplication(argc, argv);
-    InstallQtBackend();
-  }
-  void TearDown() override { delete app; }
-  QApplication* app = nullptr;
-};
-const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+const auto* const kEnvironment = UseQtBackend("controls_qt_tests");
 
 struct TInk {
   int Count = 0;

@@ -13,19 +13,9 @@
 #include "platform/gfx/printer.h"
 #include "platform/qt/qt_backend_parts.h"
 #include "platform/ui/modal_service.h"
+#include "tests/outside_programs.h"
 
 namespace {
-
-std::string Capture(const std::string& command) {
-  std::string out;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return out;
-  char buffer[4096];
-  std::size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-  pclose(pipe);
-  return out;
-}
 
 std::string TempPdf(const std::string& name) {
   return (std::filesystem::temp_directory_path() / (name + "-" + std::to_string(getpid()) + ".pdf")).string();
@@ -74,20 +64,20 @@ TEST(QtPrinting, ThreePagesMakeAThreePagePdfAndOrientationChangesFromTheNextPage
   p.SetOrientation(poPortrait);
   p.SetOutputFile("");
 
-  std::string info = Capture("pdfinfo -f 1 -l 3 '" + file + "'");
+  std::string info = CaptureCommand("pdfinfo -f 1 -l 3 '" + file + "'");
   EXPECT_EQ(Field(info, "Pages"), "3");
   EXPECT_EQ(Field(info, "Title"), "Three pages");
   EXPECT_EQ(Field(info, "Page    1 size").substr(0, 9), "595 x 842");
   EXPECT_EQ(Field(info, "Page    2 size").substr(0, 9), "595 x 842");
   EXPECT_EQ(Field(info, "Page    3 size").substr(0, 9), "842 x 595");
   for (int page = 1; page <= 3; ++page) {
-    std::string text = Capture("pdftotext -f " + std::to_string(page) + " -l " + std::to_string(page) + " '" + file + "' -");
+    std::string text = CaptureCommand("pdftotext -f " + std::to_string(page) + " -l " + std::to_string(page) + " '" + file + "' -");
     EXPECT_NE(text.find(texts[page - 1]), std::string::npos) << page << ": " << text;
   }
   // The text sits 2 cm from the left edge, 3 cm below the top: look at the pixels of page 1.
   std::string png = file + "-p1";
-  Capture("pdftoppm -f 1 -l 1 -r 50 -png -singlefile '" + file + "' '" + png + "'");
-  std::string bbox = Capture("pdftotext -bbox -f 1 -l 1 '" + file + "' - | grep -m1 'First'");
+  CaptureCommand("pdftoppm -f 1 -l 1 -r 50 -png -singlefile '" + file + "' '" + png + "'");
+  std::string bbox = CaptureCommand("pdftotext -bbox -f 1 -l 1 '" + file + "' - | grep -m1 'First'");
   ASSERT_NE(bbox.find("xMin=\""), std::string::npos) << bbox;
   double xMin = std::stod(bbox.substr(bbox.find("xMin=\"") + 6));
   EXPECT_NEAR(xMin, 20 / 25.4 * 72, 3);
@@ -134,7 +124,7 @@ TEST(QtPrinting, PaperSizeAndTheFileChosenInTheSaveDialog) {
   EXPECT_EQ(service.Titles, (std::vector<std::string>{"Print to File - Letter", "Print to File - Letter"}));
   InstallQtForms();  // the Qt modal service again
   p.SetPrinterIndex(pdf);
-  std::string info = Capture("pdfinfo '" + file + "'");
+  std::string info = CaptureCommand("pdfinfo '" + file + "'");
   EXPECT_EQ(Field(info, "Page size").substr(0, 13), "612 x 792 pts");
   std::filesystem::remove(file);
 }

@@ -12,26 +12,13 @@
 #include "controls/grid/markup.h"
 #include "platform/gfx/bitmap.h"
 #include "platform/qt/qt_painter.h"
-#include "platform/qt/qt_window_peer.h"
 #include "platform/ui/mouse_tracking.h"
 #include "platform/ui/screen.h"
+#include "tests/qt_test_app.h"
 
 namespace {
 
-class QtEnvironment : public ::testing::Environment {
-public:
-  void SetUp() override {
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    static int argc = 1;
-    static char name[] = "qt_tests";
-    static char* argv[] = {name, nullptr};
-    app = new QApplication(argc, argv);
-    InstallQtBackend();
-  }
-  void TearDown() override { delete app; }
-  QApplication* app = nullptr;
-};
-const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+const auto* const kEnvironment = UseQtBackend("qt_tests");
 
 bool IsRed(COLORREF c) { return GetRValue(c) > 150 && GetGValue(c) < 100 && GetBValue(c) < 100; }
 bool IsDark(COLORREF c) { return GetRValue(c) < 128 && GetGValue(c) < 128 && GetBValue(c) < 128; }

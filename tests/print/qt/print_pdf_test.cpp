@@ -11,38 +11,15 @@
 #include <unistd.h>
 
 #include "platform/gfx/bitmap.h"
-#include "platform/qt/qt_window_peer.h"
 #include "print/grid_print.h"
 #include "print/preview.h"
 #include "print/rtf_preview.h"
+#include "tests/qt_test_app.h"
+#include "tests/outside_programs.h"
 
 namespace {
 
-class QtEnvironment : public ::testing::Environment {
-public:
-  void SetUp() override {
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    static int argc = 1;
-    static char name[] = "print_qt_tests";
-    static char* argv[] = {name, nullptr};
-    app = new QApplication(argc, argv);
-    InstallQtBackend();
-  }
-  void TearDown() override { delete app; }
-  QApplication* app = nullptr;
-};
-const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
-
-std::string Capture(const std::string& command) {
-  std::string out;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return out;
-  char buffer[4096];
-  std::size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-  pclose(pipe);
-  return out;
-}
+const auto* const kEnvironment = UseQtBackend("print_qt_tests");
 
 std::string Field(const std::string& info, const std::string& key) {
   std::size_t at = info.find(key + ":");
@@ -72,13 +49,13 @@ void PrintToPdf(TPgPreview& preview, const std::string& file) {
 }
 
 std::string PageText(const std::string& file, int page) {
-  return Capture("pdftotext -layout -f " + std::to_string(page) + " -l " + std::to_string(page) + " '" + file + "' -");
+  return CaptureCommand("pdftotext -layout -f " + std::to_string(page) + " -l " + std::to_string(page) + " '" + file + "' -");
 }
 
 // Page `page` rendered by pdftoppm at `dpi`.
 QImage PageImage(const std::string& file, int page, int dpi) {
   std::string base = file + "-p" + std::to_string(page);
-  Capture("pdftoppm -f " + std::to_string(page) + " -l " + std::to_string(page) + " -r " + std::to_string(dpi) +
+  CaptureCommand("pdftoppm -f " + std::to_string(page) + " -l " + std::to_string(page) + " -r " + std::to_string(dpi) +
           " -png -singlefile '" + file + "' '" + base + "'");
   return QImage(QString::fromStdString(base + ".png")).convertToFormat(QImage::Format_RGB32);
 }
@@ -101,7 +78,7 @@ TEST(PagePdf, HeaderAndFooterTokensOnEveryPageAndTheirPaper) {
   }
   std::string file = OutFile("tokens");
   PrintToPdf(preview, file);
-  std::string info = Capture("pdfinfo -f 1 -l 3 '" + file + "'");
+  std::string info = CaptureCommand("pdfinfo -f 1 -l 3 '" + file + "'");
   EXPECT_EQ(Field(info, "Pages"), "3");
   EXPECT_EQ(Field(info, "Page    1 size").substr(0, 9), "595 x 842");
   for (int p = 1; p <= 3; ++p) {
@@ -112,14 +89,14 @@ TEST(PagePdf, HeaderAndFooterTokensOnEveryPageAndTheirPaper) {
     EXPECT_NE(text.find("Quarterly report"), std::string::npos);
   }
   // The header line lies below the caption, the body at 2 inches: check the text's place.
-  std::string bbox = Capture("pdftotext -bbox -f 1 -l 1 '" + file + "' - | grep -m1 'Body'");
+  std::string bbox = CaptureCommand("pdftotext -bbox -f 1 -l 1 '" + file + "' - | grep -m1 'Body'");
   ASSERT_NE(bbox.find("xMin=\""), std::string::npos) << bbox;
   EXPECT_NEAR(std::stod(bbox.substr(bbox.find("xMin=\"") + 6)), 72, 3);
   EXPECT_NEAR(std::stod(bbox.substr(bbox.find("yMin=\"") + 6)), 144, 6);
 
   preview.SetOrientation(gmLandscape);
   PrintToPdf(preview, file);
-  info = Capture("pdfinfo '" + file + "'");
+  info = CaptureCommand("pdfinfo '" + file + "'");
   EXPECT_EQ(Field(info, "Page size").substr(0, 9), "842 x 595");
 }
 
@@ -159,7 +136,7 @@ TEST(PagePdf, TwoAndFourPagesPerSheetAreScaledIntoTheirAreas) {
   preview.SetPagesPerSheet(gmTwoPage);
   std::string file = OutFile("two-up");
   PrintToPdf(preview, file);
-  std::string info = Capture("pdfinfo -f 1 -l 2 '" + file + "'");
+  std::string info = CaptureCommand("pdfinfo -f 1 -l 2 '" + file + "'");
   EXPECT_EQ(Field(info, "Pages"), "2");
   EXPECT_EQ(Field(info, "Page    1 size").substr(0, 9), "842 x 595");
   QImage img = PageImage(file, 1, 72);
@@ -173,7 +150,7 @@ TEST(PagePdf, TwoAndFourPagesPerSheetAreScaledIntoTheirAreas) {
   preview.SetPagesPerSheet(gmFourPage);
   file = OutFile("four-up");
   PrintToPdf(preview, file);
-  info = Capture("pdfinfo '" + file + "'");
+  info = CaptureCommand("pdfinfo '" + file + "'");
   EXPECT_EQ(Field(info, "Pages"), "1");
   EXPECT_EQ(Field(info, "Page size").substr(0, 9), "595 x 842");
   img = PageImage(file, 1, 72);
@@ -206,7 +183,7 @@ TEST(PagePdf, APrintedGridRepeatsItsFirstRowOnEveryPage) {
   ASSERT_GE(preview.NumPages(), 3);
   std::string file = OutFile("grid");
   PrintToPdf(preview, file);
-  int pages = std::stoi(Field(Capture("pdfinfo '" + file + "'"), "Pages"));
+  int pages = std::stoi(Field(CaptureCommand("pdfinfo '" + file + "'"), "Pages"));
   EXPECT_EQ(pages, preview.NumPages());
   int rows = 0, last = 0;
   for (int p = 1; p <= pages; ++p) {
@@ -237,7 +214,7 @@ TEST(PagePdf, RichTextPagesCarryTheWholeTextInOrder) {
   ASSERT_GE(preview.NumPages(), 3);
   std::string file = OutFile("rich-text");
   PrintToPdf(preview, file);
-  int pages = std::stoi(Field(Capture("pdfinfo '" + file + "'"), "Pages"));
+  int pages = std::stoi(Field(CaptureCommand("pdfinfo '" + file + "'"), "Pages"));
   EXPECT_EQ(pages, preview.NumPages());
   int last = 0;
   for (int p = 1; p <= pages; ++p) {
@@ -248,7 +225,7 @@ TEST(PagePdf, RichTextPagesCarryTheWholeTextInOrder) {
       last = n;
     }
     // The text stays inside the page's text rectangle (margins of half an inch).
-    std::string box = Capture("pdftotext -bbox -f " + std::to_string(p) + " -l " + std::to_string(p) + " '" + file +
+    std::string box = CaptureCommand("pdftotext -bbox -f " + std::to_string(p) + " -l " + std::to_string(p) + " '" + file +
                               "' - | grep -o 'yMax=\"[0-9.]*' | cut -d'\"' -f2 | sort -n | tail -1");
     EXPECT_LE(std::stod(box), 842 - 36 + 1) << "page " << p;
   }

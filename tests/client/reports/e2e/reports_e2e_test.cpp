@@ -24,21 +24,11 @@
 #include "platform/ui/chart.h"
 #include "tests/client/reports/reports_fixture.h"
 #include "tests/client/reports/stack_install.h"
+#include "tests/outside_programs.h"
 
 namespace {
 
 constexpr int kRecords = 300;
-
-std::string Capture(const std::string& Command) {
-  std::string Out;
-  FILE* Pipe = popen(Command.c_str(), "r");
-  if (!Pipe) return Out;
-  char Buffer[4096];
-  std::size_t N;
-  while ((N = fread(Buffer, 1, sizeof Buffer, Pipe)) > 0) Out.append(Buffer, N);
-  pclose(Pipe);
-  return Out;
-}
 
 std::string Lower(std::string S) {
   for (char& C : S) C = static_cast<char>(std::tolower(static_cast<unsigned char>(C)));
@@ -256,7 +246,7 @@ TEST_F(ReportsStackTest, AQuickReportOfTenColumnsAndItsExports) {
   }
   const std::string File = Folder + "report.csv";
   ExportGrid(D, 1, File);
-  const std::string Out = Capture("/usr/bin/python3 -c \"import csv,sys; rows=list(csv.reader(open(sys.argv[1], newline='')));"
+  const std::string Out = CaptureCommand("/usr/bin/python3 -c \"import csv,sys; rows=list(csv.reader(open(sys.argv[1], newline='')));"
                                   " print(len(rows)); print(rows[0][0]); print(rows[5][0]); print(rows[5][6])\" '" +
                                   File + "'");
   EXPECT_EQ(Out, std::to_string(kRecords + 1) + "\n" + Host.Captions.RecordTitle + "\n" + Records[4].Name + "\n" +
@@ -264,7 +254,7 @@ TEST_F(ReportsStackTest, AQuickReportOfTenColumnsAndItsExports) {
   // The workbook and the HTML table, read back by their own readers.
   const std::string Book = Folder + "report.xlsx";
   ExportGrid(D, 0, Book);
-  EXPECT_EQ(Capture("/usr/bin/python3 -c \"import openpyxl,sys; ws=openpyxl.load_workbook(sys.argv[1]).active;"
+  EXPECT_EQ(CaptureCommand("/usr/bin/python3 -c \"import openpyxl,sys; ws=openpyxl.load_workbook(sys.argv[1]).active;"
                     " print(ws.max_row); print(ws.cell(1,1).value); print(ws.cell(6,1).value); print(ws.cell(6,10).value)\" '" +
                     Book + "'"),
             std::to_string(kRecords + 1) + "\n" + Host.Captions.RecordTitle + "\n" + Records[4].Name + "\n" +
@@ -287,7 +277,7 @@ TEST_F(ReportsStackTest, AQuickReportOfTenColumnsAndItsExports) {
       "p=P(); p.feed(open(sys.argv[1],encoding='utf-8',errors='replace').read())\n"
       "print(len(p.rows)); print(p.rows[0][0]); print(p.rows[5][0]); print(p.rows[5][6])\n";
   AtomicWriteFile(Folder + "read_html.py", Script);
-  EXPECT_EQ(Capture("/usr/bin/python3 '" + Folder + "read_html.py' '" + Page + "'"),
+  EXPECT_EQ(CaptureCommand("/usr/bin/python3 '" + Folder + "read_html.py' '" + Page + "'"),
             std::to_string(kRecords + 1) + "\n" + Host.Captions.RecordTitle + "\n" + Records[4].Name + "\n" +
                 Records[4].Details[8] + "\n");
 }

@@ -13,39 +13,17 @@
 #include "client/reports/record_print_form.h"
 #include "client/reports/report_windows.h"
 #include "platform/gfx/bitmap.h"
-#include "platform/qt/qt_window_peer.h"
 #include "platform/ui/image.h"
 #include "platform/gfx/printer.h"
 #include "platform/ui/spin_edit.h"
 #include "print/barcode.h"
 #include "print/preview.h"
+#include "tests/qt_test_app.h"
+#include "tests/outside_programs.h"
 
 namespace {
 
-class QtEnvironment : public ::testing::Environment {
-public:
-  void SetUp() override {
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    static int argc = 1;
-    static char name[] = "client_reports_qt_test";
-    static char* argv[] = {name, nullptr};
-    app = new QApplication(argc, argv);
-    InstallQtBackend();
-  }
-  void TearDown() override { delete app; }
-  QApplication* app = nullptr;
-};
-const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
-
-std::string Capture(const std::string& Command) {
-  std::string Out;
-  if (FILE* P = popen(Command.c_str(), "r")) {
-    char B[4096];
-    for (std::size_t n; (n = fread(B, 1, sizeof B, P)) > 0;) Out.append(B, n);
-    pclose(P);
-  }
-  return Out;
-}
+const auto* const kEnvironment = UseQtBackend("client_reports_qt_test");
 
 std::string OutFile(const std::string& Name) {
   const auto Dir = std::filesystem::temp_directory_path() / ("qn_record_print_" + std::to_string(getpid()));
@@ -77,7 +55,7 @@ TEST_F(RecordPrintPdf, PlainPaperAndAddressLabelsCarryTheirText) {
   Plain.FormActivate();
   const std::string A = OutFile("plain");
   PrintToPdf(*Plain.PrintPreview, A);
-  const std::string Text = Capture("pdftotext -layout '" + A + "' -");
+  const std::string Text = CaptureCommand("pdftotext -layout '" + A + "' -");
   EXPECT_LT(Text.find("Ann Example"), Text.find("Harbour Street 4")) << Text;
   EXPECT_LT(Text.find("Harbour Street 4"), Text.find("Ostend"));
 
@@ -93,7 +71,7 @@ TEST_F(RecordPrintPdf, PlainPaperAndAddressLabelsCarryTheirText) {
   Labels.FormActivate();
   const std::string B = OutFile("labels");
   PrintToPdf(*Labels.PrintPreview, B);
-  const std::string L = Capture("pdftotext '" + B + "' -");
+  const std::string L = CaptureCommand("pdftotext '" + B + "' -");
   EXPECT_NE(L.find("Customer 2"), std::string::npos) << L;
   EXPECT_NE(L.find("Road 0"), std::string::npos);
   EXPECT_EQ(L.find("Customer 1"), std::string::npos);  // not on the order list
@@ -124,10 +102,10 @@ TEST_F(RecordPrintPdf, BarcodeLabelIsReadBack) {
   ASSERT_EQ(Form.LabelsDrawn(), 1);
   const std::string F = OutFile("barcode");
   PrintToPdf(*Form.PrintPreview, F);
-  EXPECT_NE(Capture("pdftotext '" + F + "' -").find("Blue vase"), std::string::npos);
+  EXPECT_NE(CaptureCommand("pdftotext '" + F + "' -").find("Blue vase"), std::string::npos);
   const std::string Png = F + "-page";
-  Capture("pdftoppm -r 300 -png -singlefile '" + F + "' '" + Png + "'");
-  const std::string Read = Capture("zbarimg -q '" + Png + ".png' 2>/dev/null");
+  CaptureCommand("pdftoppm -r 300 -png -singlefile '" + F + "' '" + Png + "'");
+  const std::string Read = CaptureCommand("zbarimg -q '" + Png + ".png' 2>/dev/null");
   EXPECT_NE(Read.find("CODE-128:QN-20417"), std::string::npos) << Read;
 }
 

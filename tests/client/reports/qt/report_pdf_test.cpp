@@ -11,42 +11,19 @@
 #include "client/reports/quick_report.h"
 #include "controls/grid/qn_grid.h"
 #include "platform/gfx/printer.h"
-#include "platform/qt/qt_window_peer.h"
 #include "print/grid_print.h"
 #include "print/preview.h"
 #include "server/qnserver_form.h"
 #include "server/server_request.h"
 #include "tests/client/reports/test_database.h"
+#include "tests/qt_test_app.h"
+#include "tests/outside_programs.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-class QtEnvironment : public ::testing::Environment {
-public:
-  void SetUp() override {
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    static int argc = 1;
-    static char name[] = "client_reports_qt";
-    static char* argv[] = {name, nullptr};
-    app = new QApplication(argc, argv);
-    InstallQtBackend();
-  }
-  void TearDown() override { delete app; }
-  QApplication* app = nullptr;
-};
-const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
-
-std::string Capture(const std::string& Command) {
-  std::string Out;
-  FILE* Pipe = popen(Command.c_str(), "r");
-  if (!Pipe) return Out;
-  char Buffer[4096];
-  std::size_t N;
-  while ((N = fread(Buffer, 1, sizeof Buffer, Pipe)) > 0) Out.append(Buffer, N);
-  pclose(Pipe);
-  return Out;
-}
+const auto* const kEnvironment = UseQtBackend("client_reports_qt");
 
 // Runs of blanks as one blank (the layout of pdftotext spaces the columns out).
 std::string Squeeze(const std::string& Text) {
@@ -116,9 +93,9 @@ TEST(QuickReportPdf, TenColumnsWithHeaderAndFooterOnEveryPage) {
   Preview.Print();
   Printer().SetOutputFile("");
   ASSERT_TRUE(fs::exists(File));
-  const std::string Info = Squeeze(Capture("pdfinfo '" + File + "'"));
+  const std::string Info = Squeeze(CaptureCommand("pdfinfo '" + File + "'"));
   EXPECT_NE(Info.find("Pages: " + std::to_string(Pages) + "\n"), std::string::npos) << Info;
-  const std::string First = Squeeze(Capture("pdftotext -layout -f 1 -l 1 '" + File + "' -"));
+  const std::string First = Squeeze(CaptureCommand("pdftotext -layout -f 1 -l 1 '" + File + "' -"));
   EXPECT_NE(First.find("Collection Report"), std::string::npos) << First;
   EXPECT_NE(First.find("Quillon"), std::string::npos);
   EXPECT_NE(First.find("Page 1\n"), std::string::npos) << First;
@@ -126,12 +103,12 @@ TEST(QuickReportPdf, TenColumnsWithHeaderAndFooterOnEveryPage) {
   EXPECT_NE(First.find(Host.Captions.DescriptionNames[0]), std::string::npos);
   EXPECT_NE(First.find("Record 0 Gold"), std::string::npos) << First;
   EXPECT_NE(First.find("First memo line 0"), std::string::npos);
-  const std::string Last = Squeeze(Capture("pdftotext -layout -f " + std::to_string(Pages) + " -l " + std::to_string(Pages) +
+  const std::string Last = Squeeze(CaptureCommand("pdftotext -layout -f " + std::to_string(Pages) + " -l " + std::to_string(Pages) +
                                    " '" + File + "' -"));
   EXPECT_NE(Last.find("Record " + std::to_string(kRecords - 1)), std::string::npos) << Last;
   EXPECT_NE(Last.find("Page " + std::to_string(Pages) + "\n"), std::string::npos) << Last;
   EXPECT_NE(Last.find(Host.Captions.RecordTitle), std::string::npos);  // the caption row on every page
-  const std::string All = Capture("pdftotext -layout '" + File + "' -");
+  const std::string All = CaptureCommand("pdftotext -layout '" + File + "' -");
   for (int i = 0; i < kRecords; i += 11) EXPECT_NE(All.find("Record " + std::to_string(i) + " "), std::string::npos) << i;
   fs::remove_all(Root);
 }

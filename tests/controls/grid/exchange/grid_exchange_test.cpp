@@ -7,7 +7,7 @@
 #include <string>
 
 #include "controls/grid/qn_grid.h"
-#include "controls/grid/exchange/exchange_test_support.h"
+#include "tests/outside_programs.h"
 #include "grid_test_support.h"
 #include "platform/headless/headless_peer.h"
 #include "platform/ui/clipboard.h"
@@ -20,12 +20,10 @@ public:
 };
 const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new HeadlessEnvironment);
 
-std::string Capture(const std::string& command) { return CaptureCommand(command); }
-
 std::string Python(const std::string& script) {
   const std::string path = GridTempPath("peer", ".py");
   WriteWholeFile(path, script);
-  return Capture("/usr/bin/python3 " + path + " 2>&1");
+  return CaptureCommand("/usr/bin/python3 " + path + " 2>&1");
 }
 
 bool HaveOpenpyxl() { return Python("import openpyxl\nprint('ok')\n") == "ok\n"; }
@@ -77,7 +75,7 @@ TEST(GridHtml, EscapedCellsAndLinksComeBackWholeThroughHtmlParser) {
   g.SaveToHTML(path);
   const std::string peer = GridTempPath("htmlpeer", ".py");
   WriteWholeFile(peer, kHtmlPeer);
-  const std::string out = Capture("/usr/bin/python3 " + peer + " " + path + " 2>&1");
+  const std::string out = CaptureCommand("/usr/bin/python3 " + peer + " " + path + " 2>&1");
   EXPECT_EQ(out.find("SCRIPT"), std::string::npos) << out;
   EXPECT_NE(out.find("TABLE [('border', '1'), ('cellspacing', '0'), ('cellpadding', '0'), ('width', '100%'), "
                      "('class', 'report')]"),
@@ -92,7 +90,7 @@ TEST(GridHtml, EscapedCellsAndLinksComeBackWholeThroughHtmlParser) {
 }
 
 TEST(GridHtml, TidyFindsNoMalformedTagInAStyledPage) {
-  if (Capture("command -v tidy").empty()) GTEST_SKIP() << "tidy is not installed";
+  if (CaptureCommand("command -v tidy").empty()) GTEST_SKIP() << "tidy is not installed";
   TQnStringGrid g(nullptr);
   Fill(g, 4, 5);
   g.SetCells(1, 2, "x & y <z>");
@@ -104,7 +102,7 @@ TEST(GridHtml, TidyFindsNoMalformedTagInAStyledPage) {
   const std::string page = GridTempPath("tidypage", ".html");
   WriteWholeFile(page, "<!DOCTYPE html><html><head><title>t</title></head><body>" + ReadWholeFile(body) +
                            "</body></html>");
-  const std::string out = Capture("tidy -q -e " + page + " 2>&1");
+  const std::string out = CaptureCommand("tidy -q -e " + page + " 2>&1");
   EXPECT_EQ(out.find("Error"), std::string::npos) << out;
   EXPECT_EQ(out.find("malformed"), std::string::npos) << out;
   EXPECT_EQ(out.find("unexpected"), std::string::npos) << out;

@@ -8,24 +8,11 @@
 
 #include "controls/grid/grid_cell_editors.h"
 #include "controls/grid/qn_grid.h"
-#include "platform/qt/qt_window_peer.h"
+#include "tests/qt_test_app.h"
 
 namespace {
 
-class QtEnvironment : public ::testing::Environment {
-public:
-  void SetUp() override {
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    static int argc = 1;
-    static char name[] = "grid_qt_tests";
-    static char* argv[] = {name, nullptr};
-    app = new QApplication(argc, argv);
-    InstallQtBackend();
-  }
-  void TearDown() override { delete app; }
-  QApplication* app = nullptr;
-};
-const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+const auto* const kEnvironment = UseQtBackend("grid_qt_tests");
 
 COLORREF At(const QImage& img, int x, int y) {
   const QRgb p = img.pixel(x, y);

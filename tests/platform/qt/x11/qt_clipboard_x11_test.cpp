@@ -11,55 +11,15 @@
 #include <unistd.h>
 #include <vector>
 
-#include "platform/qt/qt_window_peer.h"
 #include "platform/ui/clipboard.h"
 #include "platform/ui/ole_drag.h"
+#include "tests/qt_test_app.h"
 
 namespace {
 
-// Without a display the program runs itself again under xvfb-run (listing the tests needs none).
-const bool kOnDisplay = [] {
-  if (std::getenv("DISPLAY") && *std::getenv("DISPLAY")) return true;
-  std::ifstream f("/proc/self/cmdline", std::ios::binary);
-  std::string all((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
-  std::vector<std::string> args;
-  for (std::size_t at = 0; at < all.size();) {
-    std::size_t end = all.find('\0', at);
-    if (end == std::string::npos) end = all.size();
-    args.push_back(all.substr(at, end - at));
-    at = end + 1;
-  }
-  for (const std::string& a : args)
-    if (a.rfind("--gtest_list_tests", 0) == 0) return false;
-  if (std::getenv("QN_UNDER_XVFB")) return false;
-  setenv("QN_UNDER_XVFB", "1", 1);
-  char self[4096] = {};
-  if (readlink("/proc/self/exe", self, sizeof self - 1) <= 0) return false;
-  // A server number of our own to start from, so parallel runs do not race for the same one.
-  std::string number = std::to_string(100 + getpid() % 800);
-  std::vector<char*> argv{const_cast<char*>("xvfb-run"), const_cast<char*>("-a"), const_cast<char*>("-n"),
-                          number.data(), self};
-  for (std::size_t i = 1; i < args.size(); ++i) argv.push_back(args[i].data());
-  argv.push_back(nullptr);
-  execvp("xvfb-run", argv.data());
-  return false;
-}();
+const bool kOnDisplay = RunUnderXvfb();
 
-class X11Environment : public ::testing::Environment {
-public:
-  void SetUp() override {
-    ASSERT_TRUE(kOnDisplay) << "no X display and no xvfb-run";
-    setenv("QT_QPA_PLATFORM", "xcb", 1);
-    static int argc = 1;
-    static char name[] = "qt_x11_tests";
-    static char* argv[] = {name, nullptr};
-    app = new QApplication(argc, argv);
-    InstallQtBackend();
-  }
-  void TearDown() override { delete app; }
-  QApplication* app = nullptr;
-};
-const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new X11Environment);
+const auto* const kEnvironment = UseQtBackend("qt_x11_tests", &kOnDisplay);
 
 // Runs xclip while our event loop serves the selection requests it makes.
 QByteArray RunXclip(const QStringList& args, const QByteArray& input = {}) {

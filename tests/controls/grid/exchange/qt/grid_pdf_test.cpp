@@ -12,30 +12,15 @@
 
 #include "controls/grid/print_settings_dialog.h"
 #include "controls/grid/qn_grid.h"
-#include "controls/grid/exchange/exchange_test_support.h"
+#include "tests/outside_programs.h"
 #include "controls/grid/qn_list_view.h"
 #include "platform/gfx/bitmap.h"
 #include "platform/gfx/printer.h"
-#include "platform/qt/qt_window_peer.h"
+#include "tests/qt_test_app.h"
 
 namespace {
 
-class QtEnvironment : public ::testing::Environment {
-public:
-  void SetUp() override {
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    static int argc = 1;
-    static char name[] = "grid_pdf_tests";
-    static char* argv[] = {name, nullptr};
-    app = new QApplication(argc, argv);
-    InstallQtBackend();
-  }
-  void TearDown() override { delete app; }
-  QApplication* app = nullptr;
-};
-const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
-
-std::string Capture(const std::string& command) { return CaptureCommand(command); }
+const auto* const kEnvironment = UseQtBackend("grid_pdf_tests");
 
 std::string OutFile(const std::string& name, const std::string& ext = ".pdf") {
   const auto dir = std::filesystem::path(QN_BINARY_DIR) / "tests" / "controls" / "grid" / "pdf";
@@ -55,7 +40,7 @@ void UsePdf(const std::string& file) {
 }
 
 std::string Info(const std::string& file, const std::string& key) {
-  const std::string info = Capture("pdfinfo '" + file + "'");
+  const std::string info = CaptureCommand("pdfinfo '" + file + "'");
   const std::size_t at = info.find(key + ":");
   if (at == std::string::npos) return "";
   const std::size_t start = info.find_first_not_of(' ', at + key.size() + 1);
@@ -63,7 +48,7 @@ std::string Info(const std::string& file, const std::string& key) {
 }
 
 std::string PageText(const std::string& file, int page) {
-  return Capture("pdftotext -layout -f " + std::to_string(page) + " -l " + std::to_string(page) + " '" + file + "' -");
+  return CaptureCommand("pdftotext -layout -f " + std::to_string(page) + " -l " + std::to_string(page) + " '" + file + "' -");
 }
 
 void FillWide(TQnStringGrid& g, int cols, int rows) {
@@ -113,7 +98,7 @@ TEST(GridPdf, BandsPageTextsTitlesAndRepeatedFixedRows) {
 
   // A picture of page 1: dark text and lines on white.
   const std::string base = OutFile("grid_bands_p1", "");
-  Capture("pdftoppm -r 50 -f 1 -l 1 -png '" + file + "' '" + base + "'");
+  CaptureCommand("pdftoppm -r 50 -f 1 -l 1 -png '" + file + "' '" + base + "'");
   QImage image;
   for (const char* suffix : {"-1.png", "-01.png", "-001.png"})
     if (image.load(QString::fromStdString(base + suffix))) break;
