@@ -114,7 +114,7 @@ wait_state grid3 "3 Sold"
 # ---- The pictures: tab 1 shows the wide picture fitted, tab 3 none, tab 2 the tall one ----
 click page6 1
 wait_state page 6
-for _ in $(seq 30); do [ "$(st image | cut -d" " -f1)" = 1 ] && break; sleep 0.1; done
+for _ in $(seq 150); do [ "$(st image | cut -d" " -f1)" = 1 ] && break; sleep 0.1; done
 [ "$(st image | cut -d" " -f1)" = 1 ] || fail "tab 1 shows no picture"
 read -r wx wy ww wh <<< "$(grep '^at window ' "$state" | awk '{print $3, $4, $5, $6}')"
 shot "$out/record_with_image.png" "$wx" "$wy" "$ww" "$wh"
@@ -122,9 +122,11 @@ shot "$out/record_with_image.png" "$wx" "$wy" "$ww" "$wh"
 [ "$(count_colour "$out/record_with_image.png" 30 90 200)" -gt 5000 ] || fail "the picture's background does not show"
 click imagetab2 1
 wait_state tab 2
+for _ in $(seq 100); do [ "$(st picstat | cut -c1)" = 1 ] && break; sleep 0.1; done
 [ "$(st picstat | cut -c1)" = 1 ] || fail "tab 3 shows a picture"
 click imagetab1 1
 wait_state tab 1
+for _ in $(seq 150); do [ "$(st image | cut -d' ' -f1)" = 1 ] && break; sleep 0.1; done
 [ "$(st image | cut -d' ' -f1)" = 1 ] || fail "tab 2 shows no picture"
 shot "$out/record_second_image.png" "$wx" "$wy" "$ww" "$wh"
 [ "$(count_colour "$out/record_second_image.png" 200 30 30)" -gt 3000 ] || fail "the second picture does not show"
@@ -133,7 +135,7 @@ shot "$out/record_second_image.png" "$wx" "$wy" "$ww" "$wh"
 click page0 0.8
 click descbtn1 0.8
 click "menu:Diagram" 0.8
-for _ in $(seq 30); do grep -q '^diagram ' "$state" && break; sleep 0.1; done
+for _ in $(seq 100); do grep -q '^diagram ' "$state" && break; sleep 0.1; done
 grep -q '^diagram ' "$state" || fail "the relationship diagram did not open"
 sleep 0.8
 [ "$(st boxes | cut -d' ' -f1)" = 3 ] || fail "the diagram has '$(st boxes)' boxes and links"
