@@ -274,6 +274,7 @@ void TCanvas::RequirePainter() {
 void TCanvas::SetPainter(TPainter* painter) {
   FOwnedPainter.reset();
   FPainter = painter;
+  FFontCache.Valid = false;
   FClip = {};
   FClipped = false;
   FSaved.clear();
@@ -295,6 +296,7 @@ void TCanvas::ReleasePainter() {
   if (FPainter) FPainter->Flush();
   FPainter = nullptr;
   FOwnedPainter.reset();
+  FFontCache.Valid = false;
   FClip = {};
   FClipped = false;
   FSaved.clear();
@@ -348,14 +350,25 @@ int TCanvas::SetMapMode(int mode) {
 }
 
 // Font heights and pen widths are logical lengths too.
-TPaintFont TCanvas::PaintFont() {
+const TPaintFont& TCanvas::PaintFont() {
   RequirePainter();
+  TFontCache& c = FFontCache;
+  if (c.Valid && c.Revision == FFont.Revision() && c.Mode == FMapping.Mode() &&
+      c.ViewportY == FMapping.ViewportExt().Y && c.WindowY == FMapping.WindowExt().Y)
+    return c.Font;
   TPaintFont f = FFont.ToPaintFont(FFont.PixelsPerInch());
   if (f.Height != 0) {
     int h = FMapping.DeviceHeight(std::abs(f.Height));
     f.Height = (f.Height < 0 ? -1 : 1) * std::max(1, h);
   }
-  return f;
+  c.Valid = true;
+  c.Revision = FFont.Revision();
+  c.Mode = FMapping.Mode();
+  c.ViewportY = FMapping.ViewportExt().Y;
+  c.WindowY = FMapping.WindowExt().Y;
+  c.Font = std::move(f);
+  c.HaveMetric = false;
+  return c.Font;
 }
 
 TPaintPen TCanvas::PaintPen() {
@@ -599,7 +612,12 @@ int TCanvas::TextHeight(const std::string&) { return GetTextMetrics().tmHeight; 
 TPoint TCanvas::TextExtent(const std::string& text) { return {TextWidth(text), TextHeight(text)}; }
 
 TTextMetric TCanvas::GetTextMetrics() {
-  TTextMetric tm = Painter()->Metrics(PaintFont());
+  const TPaintFont& font = PaintFont();
+  if (!FFontCache.HaveMetric) {
+    FFontCache.Metric = FPainter->Metrics(font);
+    FFontCache.HaveMetric = true;
+  }
+  TTextMetric tm = FFontCache.Metric;
   if (FMapping.Mode() == MM_TEXT) return tm;
   auto ly = [&](int v) { return std::abs(DPtoLP({0, v}).Y - DPtoLP({0, 0}).Y); };
   auto lx = [&](int v) { return std::abs(DPtoLP({v, 0}).X - DPtoLP({0, 0}).X); };
@@ -641,7 +659,7 @@ int TCanvas::LineWidth(const std::string& line, UINT flags, int tabWidth) {
 }
 
 void TCanvas::DrawLine(int x, int y, const std::string& line, UINT flags, int tabWidth) {
-  TPaintFont font = PaintFont();
+  const TPaintFont& font = PaintFont();
   COLORREF color = ColorToRGB(FFont.Color());
   bool opaque = FBkMode == OPAQUE;
   COLORREF bk = ColorToRGB(FBkColor);
@@ -667,7 +685,9 @@ void TCanvas::DrawLine(int x, int y, const std::string& line, UINT flags, int ta
 }
 
 int TCanvas::DrawText(const std::string& source, TRect& r, UINT flags) {
-  std::string text = (flags & DT_NOPREFIX) ? source : StripPrefixes(source);
+  std::string stripped;
+  if (!(flags & DT_NOPREFIX)) stripped = StripPrefixes(source);
+  const std::string& text = (flags & DT_NOPREFIX) ? source : stripped;
   TTextMetric tm = GetTextMetrics();
   int lineHeight = tm.tmHeight + ((flags & DT_EXTERNALLEADING) ? tm.tmExternalLeading : 0);
   int tabWidth = 8 * tm.tmAveCharWidth;
@@ -677,6 +697,31 @@ int TCanvas::DrawText(const std::string& source, TRect& r, UINT flags) {
   int dir = FMapping.ScaleY() < 0 ? -1 : 1;
   int height = dir * r.Height();
   auto measure = [&](const std::string& s) { return LineWidth(s, flags, tabWidth); };
+
+  const UINT ellipses = DT_END_ELLIPSIS | DT_PATH_ELLIPSIS | DT_WORD_ELLIPSIS;
+  if ((flags & DT_SINGLELINE) && !(flags & ellipses)) {
+    // One line as it is, the way labels and cells draw word after word: no line list.
+    if (flags & DT_CALCRECT) {
+      r.Right = r.Left + measure(text);
+      r.Bottom = r.Top + dir * lineHeight;
+      return lineHeight;
+    }
+    int offset = 0;
+    if (flags & DT_VCENTER) offset = (height - lineHeight) / 2;
+    else if (flags & DT_BOTTOM) offset = height - lineHeight;
+    bool clip = !(flags & DT_NOCLIP);
+    if (clip && offset >= height) return offset;
+    if (clip) {
+      SaveDC();
+      IntersectClipRect(r.Left, r.Top, r.Right, r.Bottom);
+    }
+    int x = r.Left;
+    if (flags & DT_CENTER) x = r.Left + (width - measure(text)) / 2;
+    else if (flags & DT_RIGHT) x = r.Right - measure(text);
+    if (!text.empty()) DrawLine(x, r.Top + dir * offset, text, flags, tabWidth);
+    if (clip) RestoreDC(-1);
+    return offset + lineHeight;
+  }
 
   // Lines: split at line ends unless single line, then broken at blanks to the width.
   std::vector<std::string> lines;
@@ -732,10 +777,9 @@ int TCanvas::DrawText(const std::string& source, TRect& r, UINT flags) {
   for (const auto& line : lines) {
     if ((flags & DT_EDITCONTROL) && !(flags & DT_SINGLELINE) && offset + lineHeight > height && offset > 0) break;
     if (offset >= height && clip) break;
-    int w = measure(line);
     int x = r.Left;
-    if (flags & DT_CENTER) x = r.Left + (width - w) / 2;
-    else if (flags & DT_RIGHT) x = r.Right - w;
+    if (flags & DT_CENTER) x = r.Left + (width - measure(line)) / 2;
+    else if (flags & DT_RIGHT) x = r.Right - measure(line);
     if (!line.empty()) DrawLine(x, r.Top + dir * offset, line, flags, tabWidth);
     offset += lineHeight;
   }

@@ -37,9 +37,17 @@ class TGraphicsObject {
 public:
   virtual ~TGraphicsObject() = default;
   std::function<void(TGraphicsObject* Sender)> OnChange;
+  // Counts the changes, so what was derived from the object can tell it is still current.
+  unsigned long Revision() const { return FRevision; }
 
 protected:
-  void Changed() { if (OnChange) OnChange(this); }
+  void Changed() {
+    ++FRevision;
+    if (OnChange) OnChange(this);
+  }
+
+private:
+  unsigned long FRevision = 0;
 };
 
 class TFont : public TGraphicsObject {
@@ -295,7 +303,7 @@ protected:
 private:
   friend class TMetafile;
   void RequirePainter();
-  TPaintFont PaintFont();
+  const TPaintFont& PaintFont();
   void ApplyClip();
   void BrushChanged();
   void SolidFill(const TRect& r, TColor color);
@@ -340,6 +348,16 @@ private:
   TPath FPath;
   bool FPathOpen = false;
   bool FPathDone = false;
+  // The device font of FFont and its metrics, kept while the font, the mapping's vertical scale
+  // and the painter stay: text is measured and drawn word after word in the same font.
+  struct TFontCache {
+    bool Valid = false;
+    unsigned long Revision = 0;
+    int Mode = 0, ViewportY = 0, WindowY = 0;
+    TPaintFont Font;
+    bool HaveMetric = false;
+    TTextMetric Metric;
+  } FFontCache;
 };
 
 // ---- The Win32 calls over a device context ------------------------------------------------

@@ -117,7 +117,9 @@ void TQtPainter::Flush() {
 
 void TQtPainter::SetComposition(QPainter::CompositionMode mode) {
   // Raster operations exist on raster targets only.
-  if (FImage) FPainter->setCompositionMode(mode);
+  if (!FImage) return;
+  FPainter->setCompositionMode(mode);
+  FComposition = mode;
 }
 
 int TQtPainter::DpiX() const {
@@ -244,10 +246,15 @@ const QFontMetrics& TQtPainter::FontMetrics(const TPaintFont& font, QFont* qfont
 
 TQtPainter::TFontEntry& TQtPainter::FontEntry(const TPaintFont& font) {
   constexpr std::size_t kKept = 8;
-  for (TFontEntry& e : FFonts)
-    if (e.Font == font) {
-      e.Used = ++FFontClock;
-      return e;
+  if (FLastFont < FFonts.size() && FFonts[FLastFont].Font == font) {
+    FFonts[FLastFont].Used = ++FFontClock;
+    return FFonts[FLastFont];
+  }
+  for (std::size_t i = 0; i < FFonts.size(); ++i)
+    if (FFonts[i].Font == font) {
+      FFonts[i].Used = ++FFontClock;
+      FLastFont = i;
+      return FFonts[i];
     }
   if (FFonts.size() >= kKept) {
     // The least recently used font makes room.
@@ -261,18 +268,27 @@ TQtPainter::TFontEntry& TQtPainter::FontEntry(const TPaintFont& font) {
   e.Metrics = std::make_unique<QFontMetrics>(e.QtFont, FDevice);
   e.Used = ++FFontClock;
   FFonts.push_back(std::move(e));
+  FLastFont = FFonts.size() - 1;
   return FFonts.back();
 }
 
 void TQtPainter::TextRun(int x, int y, const std::string& text, const TPaintFont& font, COLORREF color,
                          bool opaque, COLORREF background) {
   if (!FPainter->isActive() || text.empty()) return;
+  if (font.Orientation == 0 && !opaque && FImage && FComposition == QPainter::CompositionMode_SourceOver &&
+      !font.Style.Contains(fsUnderline) && !font.Style.Contains(fsStrikeOut) && TQtGlyphCache::Supports(*FImage) &&
+      FPainter->worldTransform().isIdentity()) {
+    // The common case on screen and bitmaps, word after word: glyphs copied from the cache.
+    TFontEntry& e = FontEntry(font);
+    if (!e.Glyphs) e.Glyphs = std::make_unique<TQtGlyphCache>(e.QtFont);
+    if (e.Glyphs->Draw(*FImage, FClipped ? &FClip : nullptr, x, y + e.Metrics->ascent(), text, color)) return;
+  }
   QFont qf;
   const QFontMetrics& fm = FontMetrics(font, &qf);
   QString s = QString::fromUtf8(text.data(), static_cast<int>(text.size()));
   if (font.Orientation == 0 && !opaque) {
-    // The common case, word after word: no state to save, since every other call sets its
-    // own pen, and the font only when it changes.
+    // No state to save, since every other call sets its own pen, and the font only when it
+    // changes.
     if (!(FPainter->font() == qf)) FPainter->setFont(qf);
     FPainter->setPen(ToQColor(color));
     if (text.size() > 64) {
@@ -281,15 +297,14 @@ void TQtPainter::TextRun(int x, int y, const std::string& text, const TPaintFont
     }
     // Short runs keep their shaped glyphs, so a word drawn again is not shaped again.
     TFontEntry& e = FontEntry(font);
-    auto run = e.Runs.find(text);
-    if (run == e.Runs.end()) {
-      if (e.Runs.size() >= 2048) e.Runs.clear();
+    QStaticText* run = e.Runs.Find(text);
+    if (!run) {
       QStaticText st(s);
       st.setTextFormat(Qt::PlainText);
       st.prepare(QTransform(), qf);
-      run = e.Runs.emplace(text, std::move(st)).first;
+      run = &e.Runs.Add(text, std::move(st));
     }
-    FPainter->drawStaticText(x, y, run->second);
+    FPainter->drawStaticText(x, y, *run);
     return;
   }
   FPainter->save();
@@ -343,11 +358,9 @@ TTextMetric TQtPainter::Metrics(const TPaintFont& font) {
 
 int TQtPainter::TextWidth(const TPaintFont& font, const std::string& text) {
   TFontEntry& e = FontEntry(font);
-  auto known = e.Widths.find(text);
-  if (known != e.Widths.end()) return known->second;
+  if (const int* known = e.Widths.Find(text)) return *known;
   int width = e.Metrics->horizontalAdvance(QString::fromUtf8(text.data(), static_cast<int>(text.size())));
-  if (e.Widths.size() >= 4096) e.Widths.clear();
-  if (text.size() <= 64) e.Widths.emplace(text, width);
+  if (text.size() <= 64) e.Widths.Add(text, width);
   return width;
 }
 

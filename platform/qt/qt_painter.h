@@ -14,6 +14,7 @@
 
 #include "platform/gfx/bitmap.h"
 #include "platform/gfx/painter.h"
+#include "platform/qt/qt_glyphs.h"
 
 class TQtPainter : public TPainter {
 public:
@@ -77,13 +78,16 @@ private:
     std::unique_ptr<QFontMetrics> Metrics;
     bool HaveMetric = false;
     TTextMetric Metric;
-    std::unordered_map<std::string, int> Widths;  // texts measured in this font
-    std::unordered_map<std::string, QStaticText> Runs;  // short texts drawn in this font, laid out
+    TRecentMap<int> Widths{2048};  // texts measured in this font
+    TRecentMap<QStaticText> Runs{1024};  // short texts drawn in this font by QPainter, laid out
+    std::unique_ptr<TQtGlyphCache> Glyphs;  // plain runs drawn on raster images
     unsigned long Used = 0;
   };
   TFontEntry& FontEntry(const TPaintFont& font);
   std::vector<TFontEntry> FFonts;
+  std::size_t FLastFont = 0;  // the entry asked for last
   unsigned long FFontClock = 0;
+  QPainter::CompositionMode FComposition = QPainter::CompositionMode_SourceOver;
 };
 
 // A QImage over the pixels of `bitmap`, sharing them (no copy): valid while the bitmap keeps

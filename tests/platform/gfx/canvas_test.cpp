@@ -55,6 +55,35 @@ TEST_F(CanvasTest, FixedMetricsOfTheDefaultFont) {
   EXPECT_EQ(canvas.TextWidth("a"), 12);
 }
 
+// Measures are kept between calls: every change of the font, the mapping or the painter must
+// still show in the next one.
+TEST_F(CanvasTest, KeptMetricsFollowTheFontTheMappingAndThePainter) {
+  EXPECT_EQ(canvas.TextHeight("x"), 13);
+  TFont big;
+  big.SetHeight(-22);
+  canvas.Font().Assign(big);
+  EXPECT_EQ(canvas.GetTextMetrics().tmAscent, 21);  // cell 26
+  canvas.Font().SetStyle({fsBold});
+  canvas.Font().SetHeight(-11);
+  EXPECT_EQ(canvas.TextHeight("x"), 13);
+  // Twice the device pixels per logical unit: the device font is twice as high, and the
+  // measures come back in logical units.
+  canvas.SetMapMode(MM_ANISOTROPIC);
+  canvas.Mapping().SetWindowExt({1, 1});
+  canvas.Mapping().SetViewportExt({2, 2});
+  canvas.TextOut(0, 0, "ab");
+  EXPECT_EQ(Texts().back()->Font.Height, -22);
+  EXPECT_EQ(canvas.TextHeight("x"), 13);
+  canvas.SetMapMode(MM_TEXT);
+  canvas.TextOut(0, 0, "ab");
+  EXPECT_EQ(Texts().back()->Font.Height, -11);
+  TRecordingPainter other(nullptr, 100, 100);
+  canvas.SetPainter(&other);
+  canvas.TextOut(1, 1, "a");
+  ASSERT_EQ(other.TextCalls().size(), 1u);
+  EXPECT_EQ(other.TextCalls()[0]->Font.Height, -11);
+}
+
 TEST_F(CanvasTest, BrushColourNoneMakesTextTransparent) {
   canvas.Brush().SetColor(clYellow);
   canvas.TextOut(5, 6, "ab");
