@@ -569,9 +569,12 @@ void QuickPrintClick(TReportWindows& Windows, const ItemRecord& Shown, const TRe
     const ImageRecord& Slot = Shown.Images[s];
     Form->ImageSlots[s] = {};
     if (Slot.FileName.empty() || !IsPlainFileName(Slot.FileName) || !Session) continue;
-    const std::string Path = Session->RetreiveFile(Slot.FileName, "IR" + std::to_string(s + 1), Shown.Code);
+    // Slots may hold files of one name: each keeps a download of its own.
+    std::string Local = Slot.FileName;
+    while (std::find(Fetched.begin(), Fetched.end(), Local) != Fetched.end()) Local = std::to_string(s + 1) + "_" + Local;
+    const std::string Path = Session->RetreiveFile(Local, "IR" + std::to_string(s + 1), Shown.Code);
     if (Path.empty()) continue;
-    Fetched.push_back(Slot.FileName);
+    Fetched.push_back(Local);
     Form->ImageSlots[s] = {std::filesystem::path(Path).filename().string(), Slot.Title};
     if (Form->ProgramFolder.empty()) Form->ProgramFolder = std::filesystem::path(Path).parent_path().string() + "/";
   }
