@@ -26,6 +26,7 @@
 #include "platform/ui/mask_edit.h"
 #include "tests/client/core/client_fixture.h"
 #include "tests/client/view_fixture.h"
+#include "tests/net/net_test_support.h"
 
 namespace {
 
@@ -251,6 +252,56 @@ TEST_F(ViewFieldsTest, ReadOnlyRecordsKeepTheirGridBoxesPicturesAndItems) {
   View->ReadonlyBox->SetChecked(false);
   View->ReadonlyBoxClick();
   Editable(true);
+}
+
+TEST_F(ViewFieldsTest, BookImportFillsTheRecordFromACataloguePageOnLoopback) {
+  const std::string Q = "\"";
+  const std::string Row = "<TR><TH>";
+  // The page as a catalogue serves it: CR LF lines, some of them URL-encoded.
+  const std::string Page =
+      "<HTML><BODY><TABLE>\r\n" + Row + "Title:</TH><TD dir=" + Q + "ltr" + Q +
+      "> The Salt Road / by Ann Example</TD></TR>\r\n" + Row + "Edition Information:</TH><TD dir=" + Q + "ltr" + Q +
+      "> 2nd%20ed.</TD></TR>\r\n" + Row + "Published/Created:</TH><TD dir=" + Q + "ltr" + Q +
+      "> Ostend : Harbour Press, 1999.</TD></TR>\r\n" + Row + "Type of Material:</TH><TD>Text (Book)</TD></TR>\r\n" +
+      Row + "Description:</TH><TD dir=" + Q + "ltr" + Q + "> 312 p. ; 24 cm.</TD></TR>\r\n" + Row + "ISBN:</TH><TD dir=" + Q +
+      "ltr" + Q + "> 0123456789</TD></TR>\r\n</TABLE></BODY></HTML>\r\n";
+  std::string Request;
+  {
+    nettest::ScriptedServer Server([&](int Fd) {
+      Request = nettest::ReadUntil(Fd, "\r\n\r\n");
+      nettest::SendAll(Fd, "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: " + std::to_string(Page.size()) +
+                               "\r\n\r\n" + Page);
+    });
+    TCheckedModalScript Script;
+    Script.ExpectInput("Library of Congress URL", "http://" + Server.Address() + "/record/42");
+    View->Fields->ImportBTNClick();
+  }
+  EXPECT_EQ(Request.substr(0, Request.find("\r\n")), "GET /record/42 HTTP/1.1");
+  EXPECT_EQ(View->RecordName->Text(), "The Salt Road / by Ann Example");
+  EXPECT_EQ(View->Detail[0]->Text(), "Ann Example");
+  EXPECT_EQ(View->Detail[1]->Text(), "Text (Book)");
+  EXPECT_EQ(View->Detail[2]->Text(), "2nd ed.");
+  EXPECT_EQ(View->Detail[3]->Text(), "Ostend : Harbour Press, 1999.");
+  EXPECT_EQ(View->Detail[4]->Text(), "312 p. ; 24 cm.");
+  EXPECT_EQ(View->Detail[5]->Text(), "0123456789");
+  // The change handlers flagged them: the next save stores them.
+  ASSERT_TRUE(View->Logic->SaveRecord(View->Logic->Buffers.Current, true));
+  EXPECT_EQ(Stored().Name, "The Salt Road / by Ann Example");
+  EXPECT_EQ(Stored().Details[5], "0123456789");
+  // A page that is not there, and an empty answer, change nothing.
+  {
+    nettest::ScriptedServer Server([](int Fd) {
+      nettest::ReadUntil(Fd, "\r\n\r\n");
+      nettest::SendAll(Fd, "HTTP/1.1 404 Not Found\r\nContent-Length: 9\r\n\r\nnot found");
+    });
+    TCheckedModalScript Script;
+    Script.ExpectInput("Library of Congress URL", "http://" + Server.Address() + "/none");
+    Script.ExpectInput("Library of Congress URL", "");
+    View->Fields->ImportBTNClick();
+    View->Fields->ImportBTNClick();
+  }
+  EXPECT_EQ(View->RecordName->Text(), "The Salt Road / by Ann Example");
+  EXPECT_EQ(View->Detail[0]->Text(), "Ann Example");
 }
 
 TEST_F(ViewFieldsTest, RelationalDiagramSearchReplaceImportAndCDPlayer) {
