@@ -4,20 +4,17 @@
 // address to the shell.
 #include <gtest/gtest.h>
 
-#include "client/core/local_server.h"
 #include "client/core/login_logic.h"
 #include "client/core/record_fields.h"
 #include "client/reports/barcode_windows.h"
-#include "net/http_client.h"
-#include "platform/headless/event_loop_poll.h"
 #include "platform/rtl/file_io.h"
 #include "platform/ui/shell.h"
-#include "tests/client/reports/reports_fixture.h"
+#include "tests/client/reports/e2e/stack_client.h"
 #include "tests/client/reports/stack_install.h"
 
 namespace {
 
-class FieldsStackTest : public ::testing::Test {
+class FieldsStackTest : public ::testing::Test, protected TStackClient {
 protected:
   void SetUp() override {
     InstallHeadlessBackend();
@@ -68,16 +65,8 @@ protected:
     return Out;
   }
 
-  TPollEventLoop Loop{false};
   fs::path R;
   int Port = 0;
-  TLocalServer Server;
-  TNetHTTPClient Web;
-  THttpTransport Transport{Web};
-  TServerSession Session{Transport};
-  TModelView View;
-  TRecordWindow Window{Session, View};
-  TReportHost Host;
 };
 
 }  // namespace

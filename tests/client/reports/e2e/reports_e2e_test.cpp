@@ -23,6 +23,7 @@
 #include "platform/rtl/sysutils.h"
 #include "platform/ui/chart.h"
 #include "tests/client/reports/reports_fixture.h"
+#include "tests/client/reports/e2e/stack_client.h"
 #include "tests/client/reports/stack_install.h"
 #include "tests/outside_programs.h"
 
@@ -57,7 +58,7 @@ bool Numeric(const std::string& S, double& V) {
   return !S.empty() && End && *End == 0;
 }
 
-class ReportsStackTest : public ::testing::Test {
+class ReportsStackTest : public ::testing::Test, protected TStackClient {
 protected:
   void SetUp() override {
     InstallHeadlessBackend();
@@ -125,17 +126,9 @@ protected:
     return L.substr(0, From.size()) >= Lower(From) && L.substr(0, To.size()) <= Lower(To);
   }
 
-  TPollEventLoop Loop{false};
   fs::path R;
   std::string Folder;
   int Port = 0;
-  TLocalServer Server;
-  TNetHTTPClient Web;
-  THttpTransport Transport{Web};
-  TServerSession Session{Transport};
-  TModelView View;
-  TRecordWindow Window{Session, View};
-  TReportHost Host;
   std::vector<ItemRecord> Records;
 };
 
