@@ -10,6 +10,7 @@
 #include <QWidget>
 
 #include <fstream>
+#include <sstream>
 #include <string>
 
 #include "client/core/definition_template.h"
@@ -116,7 +117,8 @@ int main(int argc, char** argv) {
   // What the window shows, and where the controls of the page on top are.
   QTimer State;
   QObject::connect(&State, &QTimer::timeout, [&] {
-    std::ofstream S(LogName + ".state", std::ios::trunc);
+    // Written whole and then renamed into place, so the script never reads a half-written file.
+    std::ostringstream S;
     S << "desc0 " << View.DescEdit[0]->Text() << '\n';
     S << "value0 " << W.DescriptionValue(0) << '\n';
     S << "short " << W.ShortDescriptionValues() << '\n';
@@ -158,6 +160,8 @@ int main(int argc, char** argv) {
           }
     S << "number " << W.Number() << '\n';
     S << At("window", View.ClientToScreen({0, 0})) << ' ' << View.Width() << ' ' << View.Height() << '\n';
+    std::ofstream(LogName + ".state.new", std::ios::trunc) << S.str();
+    std::rename((LogName + ".state.new").c_str(), (LogName + ".state").c_str());
   });
   State.start(200);
   return App.exec();
