@@ -10,7 +10,10 @@
 #include <string>
 
 #include "client/core/local_server.h"
+#include "client/core/login_logic.h"
+#include "client/core/server_requests.h"
 #include "client/core/record_window.h"
+#include "net/http_client.h"
 #include "platform/rtl/file_io.h"
 #include "tests/client/reports/stack_install.h"
 
@@ -69,4 +72,26 @@ public:
   void SetMemo(int, const std::vector<std::string>&) override {}
   void EnableForm(bool) override {}
   void SetInsertEnabled(bool, bool) override {}
+};
+
+// A client logged in to the stack's database "Bench" with its first record loaded: the HTTP
+// client, the session and the record window over a view that shows nothing.
+class TBenchClient {
+public:
+  explicit TBenchClient(const TBenchStack& Stack) : Transport(Web), Session(Transport), Window(Session, View), Login(Session) {
+    Web.SetTimeOut(300);
+    Stack.Aim(Session);
+  }
+  // False (said on stderr) when the login or the first record fails.
+  bool Open(const char* Program) {
+    if (Login.Login("Bench") == 1 && Window.OpenDatabase(nullptr)) return true;
+    std::fprintf(stderr, "%s: the login failed\n", Program);
+    return false;
+  }
+  TNetHTTPClient Web;
+  THttpTransport Transport;
+  TServerSession Session;
+  TNullRecordView View;
+  TRecordWindow Window;
+  TLoginLogic Login;
 };

@@ -85,18 +85,11 @@ int main(int argc, char** argv) {
 
   TBenchStack Stack("reports_bench", MakeDatabase(ShippedDefinition(), Records));
   if (!Stack.Start()) return 1;
-  TNetHTTPClient Web;
-  Web.SetTimeOut(300);
-  THttpTransport Transport(Web);
-  TServerSession Session(Transport);
-  Stack.Aim(Session);
-  TNullRecordView View;
-  TRecordWindow Window(Session, View);
-  TLoginLogic Login(Session);
-  if (Login.Login("Bench") != 1 || !Window.OpenDatabase(nullptr)) {
-    std::fprintf(stderr, "reports_bench: the login failed\n");
-    return 1;
-  }
+  TBenchClient Client(Stack);
+  if (!Client.Open("reports_bench")) return 1;
+  TServerSession& Session = Client.Session;
+  TRecordWindow& Window = Client.Window;
+  TLoginLogic& Login = Client.Login;
   TReportHost Host;
   Host.Session = &Session;
   Host.Record = &Window;

@@ -121,12 +121,26 @@ TImageReportForm::~TImageReportForm() = default;
 void TImageReportForm::BuildLayoutPage() {
   MakeCaptioned<TLabel>(this, LayoutPage, "LayoutLabel", "Layout", 8, 11, 110, 17);
   Layout = Choice(this, LayoutPage, "Layout", 118, 8, 100, {"One", "Two", "Three", "Four"}, 1);
+  // Each layout's picture: the pictures' share shaded, the text's share white.
   const char* const Names[] = {"Panel8", "Panel10", "Panel12", "Panel14"};
-  const char* const Pictures[] = {"One: pictures above the text", "Two: text above the pictures",
-                                  "Three: text left of the pictures", "Four: pictures left of the text"};
+  const char* const Captions[] = {"One", "Two", "Three", "Four"};
   for (int i = 0; i < 4; ++i) {
-    auto* P = MakeCaptioned<TPanel>(this, LayoutPage, Names[i], Pictures[i], 300 + (i % 2) * 150, 8 + (i / 2) * 110, 140, 100);
+    auto* P = Make<TPanel>(this, LayoutPage, Names[i], 300 + (i % 2) * 130, 8 + (i / 2) * 130, 120, 120);
+    P->SetCaption("");
     P->SetBevelOuter(bvRaised);
+    const bool Stacked = i < 2, ImagesFirst = i == 0 || i == 3;
+    const TRect First = Stacked ? TRect{4, 4, 116, 54} : TRect{4, 4, 58, 104};
+    const TRect Second = Stacked ? TRect{4, 54, 116, 104} : TRect{58, 4, 116, 104};
+    const TRect Pictures = ImagesFirst ? First : Second, Text = ImagesFirst ? Second : First;
+    auto Part = [&](const std::string& Suffix, const TRect& R, const std::string& Caption, TColor Colour) {
+      auto* C = MakeCaptioned<TPanel>(this, P, Names[i] + Suffix, Caption, R.Left, R.Top, R.Right - R.Left, R.Bottom - R.Top);
+      C->SetBevelOuter(bvLowered);
+      C->SetColor(Colour);
+      C->OnClick = [this, i](TObject*) { Layout->SetItemIndex(i); };
+    };
+    Part("Pictures", Pictures, "Pictures", clSkyBlue);
+    Part("Text", Text, "Text", clWhite);
+    MakeCaptioned<TLabel>(this, P, Names[i] + std::string("Label"), Captions[i], 4, 104, 112, 15);
     P->OnClick = [this, i](TObject*) { Layout->SetItemIndex(i); };
     LayoutPanels[static_cast<std::size_t>(i)] = P;
   }
@@ -553,6 +567,9 @@ void TImageReportForm::PrintBtnClick() {
 void QuickPrintClick(TReportWindows& Windows, const ItemRecord& Shown, const TReportRecord& Text,
                      const std::function<void(TImageReportForm&)>& Show) {
   TServerSession* Session = Windows.Host.Session;
+  // A click that arrives while a request waits for its reply starts nothing: the pictures could
+  // not be fetched and the window would open without them.
+  if (Session && Session->Busy()) return;
   std::vector<std::string> Fetched;
   // The downloads go on every path, also when the window or a transfer raises.
   struct TCleanup {

@@ -106,6 +106,15 @@ TEST_F(ImageReportForm, QuickPrintDownloadsPlainNamesDrawsThemAndDeletesThemOnEv
   EXPECT_EQ(Shown, 1);
   ASSERT_FALSE(Locks.empty());
   EXPECT_TRUE(Locks.back());
+
+  // A click that comes in while a request waits for its reply opens no window without pictures.
+  Shown = 0;
+  Session->OnEnableForm = [&](bool Enable) {
+    if (!Enable) QuickPrintClick(*Windows, R, Text, [&](TImageReportForm&) { ++Shown; });
+  };
+  Session->Get("F");
+  Session->OnEnableForm = nullptr;
+  EXPECT_EQ(Shown, 0);
 }
 
 TEST_F(ImageReportForm, ControlsSurviveTheFormatFileAndItemsAreChosenOnce) {

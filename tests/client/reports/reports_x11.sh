@@ -10,13 +10,11 @@ src="$1"
 bin="$2"
 make_db="$3"
 out="$4"
+log="$out/client.log"
+# shellcheck source=x11_helpers.sh
+source "$(dirname "$0")/x11_helpers.sh"
 if [ "${QN_X11_INNER:-}" != 1 ]; then
-  mkdir -p "$out"
-  rm -rf "$out/R" "$out/xdg" "$out/config"
-  # scripts/run installs, then finds no display and stops.
-  env -u DISPLAY -u WAYLAND_DISPLAY QN_SKIP_BUILD=1 BUILD_DIR="$bin" QN_HOME="$out/R" \
-    XDG_DATA_HOME="$out/xdg" bash "$src/scripts/run" > "$out/install.log" 2>&1 || true
-  [ -x "$out/R/qnclient" ] || { echo "FAIL: the client was not installed" >&2; cat "$out/install.log" >&2; exit 1; }
+  install_client "$src" "$bin"
   "$make_db" "$out/R/Data/database/Test.qnd" 300
   mkdir -p "$out/config"
   printf '[SETTINGS]\r\nDATABASE=Test\r\n' > "$out/config/QuillonClient.ini"
@@ -24,57 +22,9 @@ if [ "${QN_X11_INNER:-}" != 1 ]; then
 fi
 
 R="$out/R"
-log="$out/client.log"
-port=$(/usr/bin/python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
+port=$(free_port)
 export QN_PORT="$port" XDG_CONFIG_HOME="$out/config" QT_QPA_PLATFORM=xcb
 
-shot() { # shot FILE X Y W H
-  /usr/bin/python3 - "$@" <<'PY'
-import sys
-from PIL import ImageGrab
-f, x, y, w, h = sys.argv[1], *map(int, sys.argv[2:])
-ImageGrab.grab().crop((x, y, x + w, y + h)).save(f)
-PY
-}
-fail() {
-  echo "FAIL: $*" >&2
-  shot "$out/failure.png" 0 0 1280 1600 || true
-  echo "--- client output:" >&2
-  cat "$log" >&2 || true
-  exit 1
-}
-count() { # count FILE X Y W H R G B: pixels of about that colour in a rectangle
-  /usr/bin/python3 - "$@" <<'PY'
-import sys
-from PIL import Image
-f, x, y, w, h, r, g, b = sys.argv[1], *map(int, sys.argv[2:])
-im = Image.open(f).convert("RGB"); px = im.load()
-x2, y2 = min(x + w, im.size[0]), min(y + h, im.size[1])
-print(sum(1 for yy in range(y, y2) for xx in range(x, x2)
-          if abs(px[xx, yy][0] - r) < 40 and abs(px[xx, yy][1] - g) < 40 and abs(px[xx, yy][2] - b) < 40))
-PY
-}
-same() {
-  /usr/bin/python3 - "$@" <<'PY'
-import sys
-from PIL import Image, ImageChops
-a, b = (Image.open(f).convert("RGB") for f in sys.argv[1:3])
-sys.exit(0 if a.size == b.size and ImageChops.difference(a, b).getbbox() is None else 1)
-PY
-}
-geometry() { eval "$(xdotool getwindowgeometry --shell "$1")"; }
-click_at() { xdotool mousemove "$1" "$2" click 1; sleep "${3:-0.6}"; }
-window() { # window TITLE [MINWIDTH]: the visible window of that title
-  local w
-  for _ in $(seq 80); do
-    for w in $(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null); do
-      geometry "$w"
-      if [ "$WIDTH" -ge "${2:-0}" ]; then echo "$w"; return 0; fi
-    done
-    sleep 0.1
-  done
-  return 1
-}
 menu_pick() { # menu_pick N: item N (from 1) of the menu that just popped up at the pointer
   sleep 1
   eval "$(xdotool getmouselocation --shell)"

@@ -1,0 +1,127 @@
+#!/usr/bin/env bash
+# The image report window of the installed client as a person uses it, on a real X server: a
+# database whose first record has a JPEG, a GIF and a PCX picture, the login, the record's quick
+# print from the report menu, layout "Four" chosen by its picture, the three images chosen, the
+# preview generated.  The screenshots of the window's pages and of the preview are saved, and the
+# preview's pixels show the three colours, stacked left of the text.
+# Usage: image_report_x11.sh SOURCE_DIR BUILD_DIR MAKE_DATABASE OUTPUT_FOLDER
+set -euo pipefail
+src="$1"
+bin="$2"
+make_db="$3"
+out="$4"
+log="$out/client.log"
+# shellcheck source=x11_helpers.sh
+source "$(dirname "$0")/x11_helpers.sh"
+if [ "${QN_X11_INNER:-}" != 1 ]; then
+  install_client "$src" "$bin"
+  db="$out/R/Data/database"
+  code=$("$make_db" "$db/Test.qnd")
+  /usr/bin/python3 - "$db/$code" <<'PY'
+import sys
+from PIL import Image
+base = sys.argv[1]
+Image.new('RGB', (240, 120), (255, 0, 0)).save(base + '.im1', 'JPEG', quality=95)
+Image.new('RGB', (100, 100), (0, 160, 0)).convert('P').save(base + '.im2', 'GIF')
+Image.new('RGB', (60, 180), (0, 0, 255)).save(base + '.im3', 'PCX')
+PY
+  mkdir -p "$out/config"
+  printf '[SETTINGS]\r\nDATABASE=Test\r\nImageReportW:=760\r\nImageReportH:=640\r\n' > "$out/config/QuillonClient.ini"
+  exec xvfb-run -a -s "-screen 0 1280x1024x24" env QN_X11_INNER=1 bash "$0" "$@"
+fi
+
+R="$out/R"
+port=$(free_port)
+export QN_PORT="$port" XDG_CONFIG_HOME="$out/config" QT_QPA_PLATFORM=xcb
+
+ready() { # the main window's status reads "Ready" (green) again: no request under way
+  sleep 0.5
+  for _ in $(seq 40); do
+    shot "$out/status.png" $((mx + 4)) $((my + mh - 22)) 60 18
+    [ "$(count "$out/status.png" 0 0 60 18 0 128 0)" -gt 8 ] && return 0
+    sleep 0.25
+  done
+  fail "the main window stays busy"
+}
+
+"$R/qnclient" > "$log" 2>&1 &
+pid=$!
+trap 'kill "$pid" 2>/dev/null || true' EXIT
+
+login=$(window Login) || fail "no login window"
+sleep 0.5
+xdotool key Return
+main=$(window "Quillon Server" 600) || fail "no main window"
+sleep 1.5
+geometry "$main"
+mx=$X my=$Y mw=$WIDTH mh=$HEIGHT
+shot "$out/main.png" "$mx" "$my" "$mw" "$mh"
+click_at $((mx + 277)) $((my + 92)) 0.5
+ready
+shot "$out/pictures.png" "$mx" "$my" "$mw" "$mh"
+# ---- The quick print: the image report window ----
+click_at $((mx + 545)) $((my + 117)) 2
+report=$(window "Record Print" 500) || fail "no image report window"
+geometry "$report"
+ix=$X iy=$Y iw=$WIDTH ih=$HEIGHT
+# The page's controls start 4, 54 inside the window.
+px=$((ix + 4)) py=$((iy + 54))
+# Layout "Four" by its picture.
+click_at $((px + 490)) $((py + 198)) 0.8
+shot "$out/image_report_layout.png" "$ix" "$iy" "$iw" "$ih"
+# ---- Images: slots one to three, stacked ----
+click_at $((ix + 271)) $((iy + 39)) 1
+pick() { # pick X Y N: the combo's N-th entry below the current one
+  click_at "$1" "$2" 0.8
+  for _ in $(seq "$3"); do xdotool key Down; sleep 0.15; done
+  xdotool key Return
+  sleep 0.5
+}
+for i in 0 1 2; do pick $((px + 130)) $((py + 18 + 30 * i)) $((i + 1)); done
+pick $((px + 400)) $((py + 18)) 1
+shot "$out/image_report_images.png" "$ix" "$iy" "$iw" "$ih"
+# ---- Preview: shown, then generated again ----
+click_at $((ix + 322)) $((iy + 39)) 2
+click_at $((px + 39)) $((py + 16)) 2
+shot "$out/image_report_preview.png" "$ix" "$iy" "$iw" "$ih"
+# The paper shows the three pictures one above the other at its left, in slot order.
+/usr/bin/python3 - "$out/image_report_preview.png" <<'PY' || fail "the preview does not show the pictures stacked at the left"
+import sys
+from PIL import Image
+im = Image.open(sys.argv[1]).convert("RGB"); px = im.load(); w, h = im.size
+def box(c):
+    pts = [(x, y) for y in range(90, h) for x in range(w) if all(abs(px[x, y][i] - c[i]) < 60 for i in range(3))]
+    if len(pts) < 50: sys.exit("colour %s missing" % (c,))
+    xs, ys = zip(*pts)
+    return min(xs), min(ys), max(xs), max(ys)
+# The paper: the white area of the preview.
+white = [(x, y) for y in range(90, h, 2) for x in range(0, w, 2) if px[x, y] == (255, 255, 255)]
+xs, ys = zip(*white)
+paper = min(xs), min(ys), max(xs), max(ys)
+r, g, b = box((255, 0, 0)), box((0, 160, 0)), box((0, 0, 255))
+print("paper", paper, "red", r, "green", g, "blue", b)
+assert r[1] < g[1] < b[1], "not stacked in slot order"
+assert abs(r[0] - g[0]) <= 3 and abs(g[0] - b[0]) <= 3, "not at one left edge"
+# Layout Four: the pictures in the left four fifths of the paper.
+assert max(r[2], g[2], b[2]) <= paper[0] + 0.82 * (paper[2] - paper[0]), "pictures beyond their share"
+assert r[0] - paper[0] < 0.12 * (paper[2] - paper[0]), "pictures not from the left margin"
+PY
+click_at $((ix + 100)) $((iy + 39)) 0.8
+shot "$out/image_report_header.png" "$ix" "$iy" "$iw" "$ih"
+# ---- Records and Text: the record name as the first item ----
+click_at $((ix + 200)) $((iy + 39)) 1
+click_at $((px + 321)) $((py + 20)) 1
+xdotool key Down
+sleep 0.3
+xdotool key Return
+sleep 0.6
+click_at $((px + 390)) $((py + 72)) 0.5
+shot "$out/image_report_text.png" "$ix" "$iy" "$iw" "$ih"
+# ---- Close: the format is kept in "LastReport.rp1", the downloaded pictures are gone ----
+click_at $((ix + 180)) $((iy + 14)) 2
+last=$(find "$R" -name LastReport.rp1 | head -1)
+[ -n "$last" ] || fail "closing wrote no LastReport.rp1"
+left=$(find "$R" -name wide.jpg -o -name square.gif -o -name tall.pcx | wc -l)
+[ "$left" -eq 0 ] || fail "the downloaded pictures were not deleted"
+shot "$out/main_after.png" "$mx" "$my" "$mw" "$mh"
+echo "image_report_x11: quick print, layout Four, three pictures previewed, format kept; screenshots in $out"
