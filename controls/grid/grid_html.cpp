@@ -1,6 +1,7 @@
 // HTML table export of TQnStringGrid: one table of the saved cells between optional header and
 // footer files.
 #include <cctype>
+#include <memory>
 
 #include "controls/grid/grid_io.h"
 #include "controls/grid/grid_utils.h"
@@ -43,14 +44,28 @@ std::string GuardMarkup(const std::string& text) {
   return out;
 }
 
-// Replaces the file with the text in one write; EQnGridError with the message on failure.
-void WriteGridText(const std::string& Text, const std::string& FileName, const std::string& Message) {
-  try {
-    TFileStream out(FileName, fmCreate);
-    if (!Text.empty()) out.WriteBuffer(Text.data(), static_cast<long>(Text.size()));
-  } catch (const Exception&) {
-    throw EQnGridError(Message);
+// Appends the text with & < > " as entities (and CR as <br> when asked), copying the runs
+// between them whole.
+void AppendHTMLEscaped(std::string& out, const std::string& text, bool breaks) {
+  std::size_t from = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char* entity;
+    switch (text[i]) {
+      case '&': entity = "&amp;"; break;
+      case '<': entity = "&lt;"; break;
+      case '>': entity = "&gt;"; break;
+      case '"': entity = "&quot;"; break;
+      case '\r':
+        if (!breaks) continue;
+        entity = "<br>";
+        break;
+      default: continue;
+    }
+    out.append(text, from, i - from);
+    out += entity;
+    from = i + 1;
   }
+  out.append(text, from, std::string::npos);
 }
 
 std::string HexColor(TColor colour) {
@@ -62,15 +77,7 @@ std::string HexColor(TColor colour) {
 std::string HTMLEscape(const std::string& text) {
   std::string out;
   out.reserve(text.size() + text.size() / 8);
-  for (char c : text) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      default: out += c;
-    }
-  }
+  AppendHTMLEscaped(out, text, false);
   return out;
 }
 
@@ -82,32 +89,21 @@ std::string MakeCellLink(const std::string& text) {
 
 void TQnStringGrid::AppendHTMLCellText(std::string& Out, int RealCol, int ARow) {
   const std::string& text = Cells(RealCol, ARow);
-  // Plain texts (the most) go straight in, escaped, with their line breaks as <br>.
-  auto escaped = [&Out](const std::string& t) {
-    for (char c : t) {
-      switch (c) {
-        case '&': Out += "&amp;"; break;
-        case '<': Out += "&lt;"; break;
-        case '>': Out += "&gt;"; break;
-        case '"': Out += "&quot;"; break;
-        case '\r': Out += "<br>"; break;
-        default: Out += c;
-      }
-    }
-  };
-  if (GetTextKind(text, EnableHTML) == 1) {
+  // Plain texts (the most) go straight in, escaped, with their line breaks as <br>. Markup
+  // needs a "<" and a link a ":", so most texts skip both tests.
+  if (text.find('<') != std::string::npos && GetTextKind(text, EnableHTML) == 1) {
     Out += CRToBR(GuardMarkup(text));
     return;
   }
-  if (IsURL(text)) {
+  if (text.find(':') != std::string::npos && IsURL(text)) {
     Out += "<A HREF=\"";
-    escaped(text);
+    AppendHTMLEscaped(Out, text, true);
     Out += "\">";
-    escaped(text);
+    AppendHTMLEscaped(Out, text, true);
     Out += "</A>";
     return;
   }
-  escaped(text);
+  AppendHTMLEscaped(Out, text, true);
 }
 
 std::string TQnStringGrid::HTMLCellText(int RealCol, int ARow) {
@@ -134,16 +130,19 @@ void TQnStringGrid::BuildHTML(const std::function<void(const std::string& Line)>
 
   TBrush brush;
   TFont font;
-  // The last colour written and its text: neighbouring cells mostly share their colours.
-  TColor lastColor = clNone;
-  std::string lastHex;
-  auto hex = [&lastColor, &lastHex](TColor c) -> const std::string& {
-    if (c != lastColor || lastHex.empty()) {
-      lastColor = c;
-      lastHex = HexColor(c);
+  // The last background and font colours written and their texts: neighbouring cells mostly
+  // share their colours, so each is turned into text once per run of equal colours.
+  struct TColorText {
+    TColor Color = clNone;
+    std::string Text;
+    const std::string& Of(TColor c) {
+      if (c != Color || Text.empty()) {
+        Color = c;
+        Text = HexColor(c);
+      }
+      return Text;
     }
-    return lastHex;
-  };
+  } cellHex, fontHex;
   auto attributes = [&](std::string& out, int realCol, int row, bool fixed) {
     brush.SetColor(fixed ? FixedColor() : Color());
     font.Assign(fixed ? FFixedFont : Font());
@@ -155,7 +154,7 @@ void TQnStringGrid::BuildHTML(const std::function<void(const std::string& Line)>
     else if (align == taCenter) out += " align=\"center\"";
     if (s.SaveColor) {
       out += " BGCOLOR=\"";
-      out += hex(brush.Color());
+      out += cellHex.Of(brush.Color());
       out += '"';
     }
   };
@@ -193,7 +192,7 @@ void TQnStringGrid::BuildHTML(const std::function<void(const std::string& Line)>
       } else {
         const TFontStyles st = font.Style();
         line += "<font color=\"";
-        line += hex(font.Color());
+        line += fontHex.Of(font.Color());
         line += "\">";
         if (st.Contains(fsUnderline)) line += "<U>";
         if (st.Contains(fsItalic)) line += "<I>";
@@ -217,19 +216,37 @@ void TQnStringGrid::SaveToHTML(const std::string& FileName) {
   // The header and footer are read first, so that a missing one leaves no half-written page.
   const std::string header = FHTMLSettings->HeaderFile.empty() ? "" : ReadGridFile(FHTMLSettings->HeaderFile);
   const std::string footer = FHTMLSettings->FooterFile.empty() ? "" : ReadGridFile(FHTMLSettings->FooterFile);
-  std::string page;
-  page.reserve(static_cast<std::size_t>(RowCount()) * static_cast<std::size_t>(ColCount()) * 64 + header.size() +
-               footer.size() + 256);
-  auto copyLines = [&page](const std::string& text) {
+  const std::string message = "Cannot create file " + FileName;
+  // The page goes out in pieces of a few hundred kilobytes through one buffer, so a page of
+  // many megabytes is never held whole.
+  constexpr std::size_t kPiece = 256 * 1024;
+  std::unique_ptr<TFileStream> out;
+  try {
+    out = std::make_unique<TFileStream>(FileName, fmCreate);
+  } catch (const Exception&) {
+    throw EQnGridError(message);
+  }
+  std::string piece;
+  piece.reserve(kPiece + 4096);
+  auto flush = [&] {
+    try {
+      if (!piece.empty()) out->WriteBuffer(piece.data(), static_cast<long>(piece.size()));
+    } catch (const Exception&) {
+      throw EQnGridError(message);
+    }
+    piece.clear();
+  };
+  auto copyLines = [&piece](const std::string& text) {
     if (text.empty()) return;
-    page += text;
-    if (text.back() != '\n') page += "\r\n";
+    piece += text;
+    if (text.back() != '\n') piece += "\r\n";
   };
   copyLines(header);
-  BuildHTML([&page](const std::string& line) {
-    page += line;
-    page += "\r\n";
+  BuildHTML([&](const std::string& line) {
+    piece += line;
+    piece += "\r\n";
+    if (piece.size() >= kPiece) flush();
   });
   copyLines(footer);
-  WriteGridText(page, FileName, "Cannot create file " + FileName);
+  flush();
 }

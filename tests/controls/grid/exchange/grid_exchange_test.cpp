@@ -155,6 +155,30 @@ TEST(GridHtml, HeaderAndFooterFilesFrameThePageAndAMissingOneWritesNothing) {
   EXPECT_THROW(g.SaveToHTML("/nonexistent-dir/x.html"), EQnGridError);
 }
 
+// A page of a few megabytes goes out in pieces: the file is every line once, in order, with the
+// escaped, linked and markup cells whole wherever a piece ends.
+TEST(GridHtml, ALargePageIsWrittenWholeLineForLine) {
+  TQnStringGrid g(nullptr);
+  Fill(g, 4, 20000);
+  for (int r = 1; r < g.RowCount(); r += 7) {
+    g.SetCells(1, r, "a<b & \"c\"\r" + std::to_string(r));
+    g.SetCells(2, r, "http://host/?q=" + std::to_string(r) + "&x");
+    g.SetCells(3, r, "<B>bold</B><script>" + std::to_string(r));
+  }
+  const std::string path = GridTempPath("large", ".html");
+  g.SaveToHTML(path);
+  std::string expected;
+  for (const std::string& line : g.HTMLLines()) expected += line + "\r\n";
+  const std::string page = ReadWholeFile(path);
+  ASSERT_GT(page.size(), 2u << 20);
+  EXPECT_TRUE(page == expected) << page.size() << " bytes written, " << expected.size() << " expected";
+  EXPECT_NE(page.find("<td nowrap BGCOLOR=\"#FFFFFF\"><font color=\"#000000\">a&lt;b &amp; &quot;c&quot;<br>19993</font>"),
+            std::string::npos);
+  EXPECT_NE(page.find("<A HREF=\"http://host/?q=19993&amp;x\">http://host/?q=19993&amp;x</A>"), std::string::npos);
+  EXPECT_NE(page.find("<B>bold</B>&lt;script>19993"), std::string::npos);
+  std::filesystem::remove(path);
+}
+
 // ---- Clipboard -----------------------------------------------------------------------------
 
 // A 3 x 3 editable grid that does not grow on pastes.
