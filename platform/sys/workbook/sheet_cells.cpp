@@ -1,5 +1,6 @@
 #include "platform/sys/workbook/sheet_cells.h"
 
+#include <algorithm>
 #include <charconv>
 
 #include "platform/rtl/exceptions.h"
@@ -42,8 +43,28 @@ std::string ColumnLetters(int col) {
   return s;
 }
 
+namespace {
+
+// A whole number of at most 15 digits without leading zeros ("0", "-12", not "-0" or "007"):
+// its float text is itself.
+bool IsShortWholeNumber(const char* first, const char* last) {
+  const bool negative = first < last && *first == '-';
+  if (negative) ++first;
+  const std::ptrdiff_t digits = last - first;
+  if (digits < 1 || digits > 15 || (*first == '0' && (digits > 1 || negative))) return false;
+  for (const char* p = first; p < last; ++p)
+    if (*p < '0' || *p > '9') return false;
+  return true;
+}
+
+}  // namespace
+
 bool IsPlainNumber(const std::string& text, std::string& xmlValue) {
   if (text.empty() || text.size() > 24) return false;
+  if (IsShortWholeNumber(text.data(), text.data() + text.size())) {
+    xmlValue = text;
+    return true;
+  }
   char sep = FormatSettings.DecimalSeparator;
   for (char c : text)
     if (!std::isdigit(static_cast<unsigned char>(c)) && c != '-' && c != sep) return false;
@@ -61,6 +82,7 @@ std::string NumberText(const std::string& stored, const std::string& partName) {
   const char* last = first + stored.size();
   while (first < last && *first == ' ') ++first;
   if (first < last && *first == '+') ++first;
+  if (IsShortWholeNumber(first, last)) return std::string(first, last);
   auto [end, ec] = std::from_chars(first, last, value);
   if (ec != std::errc() || end != last || first == last)
     throw EOleException("The workbook part " + partName + " holds a bad number: " + stored);
@@ -72,11 +94,11 @@ namespace {
 // Collects the text of <t> elements below a string item, leaving out phonetic runs.
 class TStringCollector {
 public:
-  void Start(const std::string& local) {
+  void Start(std::string_view local) {
     if (local == "rPh") ++FPhonetic;
     if (local == "t" && FPhonetic == 0) FInT = true;
   }
-  void End(const std::string& local) {
+  void End(std::string_view local) {
     if (local == "rPh") --FPhonetic;
     if (local == "t") FInT = false;
   }
@@ -84,7 +106,7 @@ public:
     if (FInT) FText += t;
   }
   std::string Take() {
-    std::string s = XmlUnescapeCellText(FText);
+    std::string s = FText.find("_x") == std::string::npos ? std::move(FText) : XmlUnescapeCellText(FText);
     FText.clear();
     FPhonetic = 0;
     FInT = false;
@@ -101,12 +123,12 @@ class TSharedStringsReader : public TXmlHandler {
 public:
   std::vector<std::string> Strings;
   void StartElement(const TXmlElement& e, int depth) override {
-    std::string local = e.LocalName();
+    const std::string_view local = e.LocalName();
     if (depth == 1 && local == "si") FInItem = true;
     else if (FInItem) FCollector.Start(local);
   }
   void EndElement(const TXmlElement& e, std::size_t, int depth) override {
-    std::string local = e.LocalName();
+    const std::string_view local = e.LocalName();
     if (depth == 1 && local == "si") {
       FInItem = false;
       Strings.push_back(FCollector.Take());
@@ -130,9 +152,9 @@ std::string PrefixOf(const std::string& qname) {
 
 class TSheetReader : public TXmlHandler {
 public:
-  TSheetReader(const std::string& xml, const std::string& part, const std::vector<std::string>& shared,
+  TSheetReader(const std::string& part, const std::vector<std::string>& shared,
                std::map<TCellKey, TSheetCell>& cells)
-      : FXml(xml), FPart(part), FShared(shared), FCells(cells) {}
+      : FPart(part), FShared(shared), FCells(cells) {}
 
   std::size_t DataBegin = std::string::npos, DataEnd = std::string::npos;
   std::size_t DimBegin = std::string::npos, DimEnd = std::string::npos;
@@ -140,7 +162,7 @@ public:
   std::size_t RootEndTag = std::string::npos;
 
   void StartElement(const TXmlElement& e, int depth) override {
-    std::string local = e.LocalName();
+    const std::string_view local = e.LocalName();
     if (depth == 0) Ns = PrefixOf(e.Name);
     if (depth == 1 && local == "sheetData") {
       DataBegin = e.Begin;
@@ -178,7 +200,7 @@ public:
   }
 
   void EndElement(const TXmlElement& e, std::size_t end, int depth) override {
-    std::string local = e.LocalName();
+    const std::string_view local = e.LocalName();
     if (depth == 1 && local == "sheetData") {
       DataEnd = end;
       FInData = false;
@@ -221,13 +243,20 @@ private:
     } else if (!FValue.empty()) {
       cell.Text = NumberText(FValue, FPart);
     }
-    cell.Raw = FXml.substr(FCellBegin, end - FCellBegin);
+    // The cell's XML is kept as its place in the cell table (which the cells keep a copy of).
+    cell.RawAt = static_cast<std::uint32_t>(FCellBegin - DataBegin);
+    cell.RawLength = static_cast<std::uint32_t>(end - FCellBegin);
     cell.Style = FStyle;
     if (static_cast<long long>(FCells.size()) >= kMaxSheetCells) Bad("sheet size (too many cells)");
-    FCells[{FRow, FCol}] = std::move(cell);
+    // Cells mostly come in order, so most go straight to the end; a repeated cell replaces
+    // the earlier one.
+    const TCellKey key{FRow, FCol};
+    if (FCells.empty() || FCells.rbegin()->first < key)
+      FCells.emplace_hint(FCells.end(), key, std::move(cell));
+    else
+      FCells[key] = std::move(cell);
   }
 
-  const std::string& FXml;
   const std::string& FPart;
   const std::vector<std::string>& FShared;
   std::map<TCellKey, TSheetCell>& FCells;
@@ -239,13 +268,33 @@ private:
 };
 
 // The cell's XML has an <f> element (texts cannot hold a raw "<").
-bool HoldsFormula(const std::string& raw) {
-  for (std::size_t at = raw.find('<'); at != std::string::npos; at = raw.find('<', at + 1)) {
+bool HoldsFormula(std::string_view raw) {
+  for (std::size_t at = raw.find('<'); at != std::string_view::npos; at = raw.find('<', at + 1)) {
     std::size_t end = raw.find_first_of(" />", at + 1);
-    if (end == std::string::npos) break;
-    std::string name = raw.substr(at + 1, end - at - 1);
+    if (end == std::string_view::npos) break;
+    std::string_view name = raw.substr(at + 1, end - at - 1);
     std::size_t colon = name.find(':');
-    if ((colon == std::string::npos ? name : name.substr(colon + 1)) == "f") return true;
+    if ((colon == std::string_view::npos ? name : name.substr(colon + 1)) == "f") return true;
+  }
+  return false;
+}
+
+// Markup around an element name, which carries the part's prefix.
+void AppendTag(std::string& out, const char* before, const std::string& ns, const char* name) {
+  out += before;
+  out += ns;
+  out += name;
+}
+
+// Whether a cell text needs xml:space="preserve" to keep its white space: white space at an
+// end, or any but single spaces inside.
+bool NeedsPreserve(const std::string& text) {
+  if (text.empty()) return false;
+  auto white = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
+  if (white(text.front()) || white(text.back())) return true;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '\t' || c == '\n' || c == '\r' || (c == ' ' && text[i + 1] == ' ')) return true;
   }
   return false;
 }
@@ -261,7 +310,7 @@ std::vector<std::string> ReadSharedStrings(const std::string& xml, const std::st
 void TSheetCells::Load(const std::string& xml, const std::string& partName,
                        const std::vector<std::string>& shared) {
   std::map<TCellKey, TSheetCell> cells;
-  TSheetReader reader(xml, partName, shared, cells);
+  TSheetReader reader(partName, shared, cells);
   ParseXml(xml, partName, reader);
   std::size_t begin = reader.DataBegin, end = reader.DataEnd;
   if (begin == std::string::npos) {
@@ -276,6 +325,7 @@ void TSheetCells::Load(const std::string& xml, const std::string& partName,
     FPrefix.erase(reader.DimBegin, reader.DimEnd - reader.DimBegin);
     FDimensionAt = reader.DimBegin;
   }
+  FSource = xml.substr(begin, end - begin);
   FSuffix = xml.substr(end);
   FNs = reader.Ns;
   FCells = std::move(cells);
@@ -283,34 +333,70 @@ void TSheetCells::Load(const std::string& xml, const std::string& partName,
   FFormulaReplaced = false;
 }
 
-void TSheetCells::Set(int row, int col, const std::string& text) {
-  auto it = FCells.find({row, col});
-  auto hasFormula = [&] { return HoldsFormula(it->second.Raw); };
-  if (text.empty()) {
-    if (it != FCells.end()) {
-      if (hasFormula()) FFormulaReplaced = true;
-      FCells.erase(it);
-      FChanged = true;
+void TSheetCells::Set(int row, int col, const std::string& text) { SetBlock(row, col, 1, 1, &text, 1); }
+
+void TSheetCells::SetBlock(int top, int left, int rows, int cols, const std::string* texts, std::size_t stride) {
+  for (int r = 0; r < rows; ++r) {
+    const int row = top + r;
+    // Walks the row's cells along with the block's columns; new cells go in before the walk.
+    auto it = FCells.lower_bound({row, left});
+    for (int c = 0; c < cols; ++c) {
+      const TCellKey key{row, left + c};
+      const std::string& text = texts[static_cast<std::size_t>(r) * stride + static_cast<std::size_t>(c)];
+      if (it != FCells.end() && it->first == key) {
+        TSheetCell& cell = it->second;
+        if (text.empty()) {
+          if (HoldsFormula(Raw(cell))) FFormulaReplaced = true;
+          it = FCells.erase(it);
+          FChanged = true;
+          continue;
+        }
+        ++it;
+        if (cell.Text == text && cell.HasRaw()) continue;
+        if (HoldsFormula(Raw(cell))) FFormulaReplaced = true;
+        cell.Text = text;
+        cell.RawLength = 0;
+        FChanged = true;
+      } else if (!text.empty()) {
+        if (static_cast<long long>(FCells.size()) >= kMaxSheetCells)
+          throw EOleException("The sheet cannot hold more cells");
+        TSheetCell cell;
+        cell.Text = text;
+        FCells.emplace_hint(it, key, std::move(cell));
+        FChanged = true;
+      }
     }
-    return;
   }
-  if (it != FCells.end()) {
-    if (it->second.Text == text && !it->second.Raw.empty()) return;
-    if (hasFormula()) FFormulaReplaced = true;
-    it->second.Text = text;
-    it->second.Raw.clear();
-  } else {
-    if (static_cast<long long>(FCells.size()) >= kMaxSheetCells)
-      throw EOleException("The sheet cannot hold more cells");
-    FCells[{row, col}].Text = text;
+}
+
+void TSheetCells::GetBlock(int top, int left, int rows, int cols, std::string* texts, std::size_t stride) const {
+  if (rows <= 0 || cols <= 0) return;
+  const int bottom = top + rows - 1, right = left + cols - 1;
+  auto it = FCells.lower_bound({top, left});
+  while (it != FCells.end() && it->first.first <= bottom) {
+    const auto [row, col] = it->first;
+    if (col < left) {
+      it = FCells.lower_bound({row, left});
+    } else if (col > right) {
+      it = FCells.lower_bound({row + 1, left});
+    } else {
+      texts[static_cast<std::size_t>(row - top) * stride + static_cast<std::size_t>(col - left)] = it->second.Text;
+      ++it;
+    }
   }
-  FChanged = true;
 }
 
 const std::string& TSheetCells::Get(int row, int col) const {
   static const std::string empty;
   auto it = FCells.find({row, col});
   return it == FCells.end() ? empty : it->second.Text;
+}
+
+void TSheetCells::Saved() {
+  for (auto& [key, cell] : FCells)
+    if (!cell.HasRaw()) cell.Text = XmlCellTextAsRead(cell.Text);
+  FChanged = false;
+  FFormulaReplaced = false;
 }
 
 bool TSheetCells::Bounds(int& top, int& left, int& bottom, int& right) const {
@@ -330,9 +416,9 @@ bool TSheetCells::Bounds(int& top, int& left, int& bottom, int& right) const {
 }
 
 std::string TSheetCells::Save() const {
-  std::string out = FPrefix;
   int top = 1, left = 1, bottom = 1, right = 1;
   std::string ref = "A1";
+  std::size_t rawBytes = 0;
   if (!FCells.empty()) {
     top = FCells.begin()->first.first;
     bottom = FCells.rbegin()->first.first;
@@ -340,39 +426,72 @@ std::string TSheetCells::Save() const {
     for (const auto& entry : FCells) {
       left = std::min(left, entry.first.second);
       right = std::max(right, entry.first.second);
+      rawBytes += entry.second.RawLength;
     }
     ref = ColumnLetters(left) + std::to_string(top);
     if (top != bottom || left != right) ref += ":" + ColumnLetters(right) + std::to_string(bottom);
   }
-  std::string dimension = "<" + FNs + "dimension ref=\"" + ref + "\"/>";
-  std::string data = "<" + FNs + "sheetData>";
+  const std::string& ns = FNs;
+  std::string out;
+  out.reserve(FPrefix.size() + FSuffix.size() + rawBytes + FCells.size() * (48 + 6 * ns.size()) + 256);
+  if (FDimensionAt != std::string::npos) {
+    out.append(FPrefix, 0, FDimensionAt);
+    out += "<" + ns + "dimension ref=\"" + ref + "\"/>";
+    out.append(FPrefix, FDimensionAt, std::string::npos);
+  } else {
+    out += FPrefix;
+  }
+  out += "<" + ns + "sheetData>";
+  // Column letters are made once per column, row numbers once per row.
+  std::vector<std::string> letters;
+  auto columnLetters = [&letters](int col) -> const std::string& {
+    if (static_cast<std::size_t>(col) >= letters.size()) letters.resize(static_cast<std::size_t>(col) + 1);
+    std::string& l = letters[static_cast<std::size_t>(col)];
+    if (l.empty()) l = ColumnLetters(col);
+    return l;
+  };
+  char rowText[16];
+  std::size_t rowLength = 0;
   int row = 0;
+  std::string number;
   for (const auto& [key, cell] : FCells) {
     if (key.first != row) {
-      if (row) data += "</" + FNs + "row>";
+      if (row) AppendTag(out, "</", ns, "row>");
       row = key.first;
-      data += "<" + FNs + "row r=\"" + std::to_string(row) + "\">";
+      rowLength = static_cast<std::size_t>(std::to_chars(rowText, rowText + sizeof rowText, row).ptr - rowText);
+      AppendTag(out, "<", ns, "row r=\"");
+      out.append(rowText, rowLength);
+      out += "\">";
     }
-    if (!cell.Raw.empty()) {
-      data += cell.Raw;
+    if (cell.HasRaw()) {
+      out += Raw(cell);
       continue;
     }
-    std::string name = ColumnLetters(key.second) + std::to_string(key.first);
-    std::string style = cell.Style.empty() ? std::string() : " s=\"" + XmlEscape(cell.Style) + "\"";
-    std::string number;
-    if (IsPlainNumber(cell.Text, number)) {
-      data += "<" + FNs + "c r=\"" + name + "\"" + style + "><" + FNs + "v>" + number + "</" + FNs + "v></" +
-              FNs + "c>";
-    } else {
-      data += "<" + FNs + "c r=\"" + name + "\"" + style + " t=\"inlineStr\"><" + FNs + "is><" + FNs +
-              "t xml:space=\"preserve\">" + XmlEscape(cell.Text, true) + "</" + FNs + "t></" + FNs + "is></" +
-              FNs + "c>";
+    AppendTag(out, "<", ns, "c r=\"");
+    out += columnLetters(key.second);
+    out.append(rowText, rowLength);
+    out += '"';
+    if (!cell.Style.empty()) {
+      out += " s=\"";
+      AppendXmlEscaped(out, cell.Style);
+      out += '"';
     }
+    if (IsPlainNumber(cell.Text, number)) {
+      AppendTag(out, "><", ns, "v>");
+      out += number;
+      AppendTag(out, "</", ns, "v>");
+    } else {
+      out += " t=\"inlineStr\"";
+      AppendTag(out, "><", ns, "is>");
+      AppendTag(out, "<", ns, NeedsPreserve(cell.Text) ? "t xml:space=\"preserve\">" : "t>");
+      AppendXmlEscaped(out, cell.Text, true);
+      AppendTag(out, "</", ns, "t>");
+      AppendTag(out, "</", ns, "is>");
+    }
+    AppendTag(out, "</", ns, "c>");
   }
-  if (row) data += "</" + FNs + "row>";
-  data += "</" + FNs + "sheetData>";
-  if (FDimensionAt != std::string::npos) out.insert(FDimensionAt, dimension);
-  out += data;
+  if (row) out += "</" + ns + "row>";
+  out += "</" + ns + "sheetData>";
   out += FSuffix;
   return out;
 }

@@ -2,8 +2,10 @@
 // back around the parts of the sheet we do not model (views, columns, margins, merged cells).
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -12,12 +14,14 @@ inline constexpr int kMaxSheetColumns = 16384;
 // Ceiling of the cells one sheet may hold, and of one range value.
 inline constexpr long long kMaxSheetCells = 4000000;
 
-// A cell's text as the range value gives it; Raw keeps the cell's XML as read, so an
-// unchanged cell (its formula and style too) is written back as it was.
+// A cell's text as the range value gives it. A cell read from the part and not changed since
+// keeps the place of its XML there, so it is written back as it was (its formula and style
+// too); a changed cell has none and is written from its text.
 struct TSheetCell {
   std::string Text;
-  std::string Raw;
   std::string Style;  // the "s" attribute, kept when the value changes
+  std::uint32_t RawAt = 0, RawLength = 0;  // in the cell table as read
+  bool HasRaw() const { return RawLength != 0; }
 };
 
 // (row, column), both 1-based.
@@ -37,12 +41,25 @@ public:
   const std::map<TCellKey, TSheetCell>& Cells() const { return FCells; }
   // An empty text removes the cell.
   void Set(int row, int col, const std::string& text);
+  // Sets the block of `rows` x `cols` cells from (top, left): row r, column c takes
+  // texts[r * stride + c], as Set would, in one ordered pass over the cells.
+  void SetBlock(int top, int left, int rows, int cols, const std::string* texts, std::size_t stride);
+  // Copies the texts of the block into texts[r * stride + c]; cells without text leave theirs.
+  void GetBlock(int top, int left, int rows, int cols, std::string* texts, std::size_t stride) const;
   const std::string& Get(int row, int col) const;
+  // The workbook wrote the part from these cells: they are unchanged again, and the texts of
+  // changed cells become what a reader of the part now finds (line breaks as LF, bytes that are
+  // no UTF-8 as U+FFFD), as if the part were read back.
+  void Saved();
   // Bounds of the cells with text: false when there is none.
   bool Bounds(int& top, int& left, int& bottom, int& right) const;
 
 private:
+  std::string_view Raw(const TSheetCell& cell) const {
+    return std::string_view(FSource).substr(cell.RawAt, cell.RawLength);
+  }
   std::map<TCellKey, TSheetCell> FCells;
+  std::string FSource;  // the cell table of the part as read, which raw cells point into
   std::string FPrefix;  // the part up to <sheetData>, without its dimension element
   std::string FSuffix;  // the part after </sheetData>
   std::string FNs;      // the element prefix the part uses ("" or "x:")

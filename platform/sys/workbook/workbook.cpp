@@ -70,7 +70,7 @@ public:
   int ActiveTab = 0;
   bool HasRelPrefix = false;
   void StartElement(const TXmlElement& e, int depth) override {
-    std::string local = e.LocalName();
+    const std::string_view local = e.LocalName();
     if (depth == 0) {
       for (const TXmlAttribute& a : e.Attributes)
         if (a.Value == kRelNs && a.Name.rfind("xmlns:", 0) == 0) {
@@ -184,9 +184,7 @@ std::string TRange::Address() const {
 TVarArray TRange::Value() const {
   FSheet.Parent().CheckOpen();
   TVarArray v(RowsCount(), ColumnsCount());
-  for (const auto& [key, cell] : FSheet.Cells().Cells())
-    if (key.first >= FTop && key.first <= FBottom && key.second >= FLeft && key.second <= FRight)
-      v(key.first - FTop + 1, key.second - FLeft + 1) = cell.Text;
+  FSheet.Cells().GetBlock(FTop, FLeft, v.Rows(), v.Cols(), v.Data(), static_cast<std::size_t>(v.Cols()));
   return v;
 }
 
@@ -194,8 +192,7 @@ void TRange::SetValue(const TVarArray& value) {
   FSheet.Parent().CheckOpen();
   int rows = std::min(RowsCount(), value.Rows());
   int cols = std::min(ColumnsCount(), value.Cols());
-  for (int r = 1; r <= rows; ++r)
-    for (int c = 1; c <= cols; ++c) FSheet.Cells().Set(FTop + r - 1, FLeft + c - 1, value(r, c));
+  FSheet.Cells().SetBlock(FTop, FLeft, rows, cols, value.Data(), static_cast<std::size_t>(value.Cols()));
 }
 
 // ---- TWorksheet -----------------------------------------------------------------------------
@@ -286,7 +283,7 @@ TZipPart* TWorkbook::FindPart(const std::string& name) {
   return nullptr;
 }
 
-void TWorkbook::Load(TZipParts parts) {
+void TWorkbook::Load(TZipParts parts, std::vector<std::unique_ptr<TWorksheet>> saved) {
   FParts = std::move(parts);
   FSheets.clear();
   FEntries.clear();
@@ -331,13 +328,20 @@ void TWorkbook::Load(TZipParts parts) {
     return {};
   };
 
+  // The shared strings are read when the first sheet is.
   std::vector<std::string> shared;
+  std::vector<const TZipPart*> sharedParts;
   for (const TRelationship& r : FRels)
     if (EndsWith(r.Type, "/sharedStrings") && r.TargetMode != "External") {
       TZipPart* p = FindPart(ResolveTarget(folder, r.Target));
       if (!p) Malformed("its shared strings are missing");
-      shared = ReadSharedStrings(p->Bytes, p->Name);
+      sharedParts.push_back(p);
     }
+  auto sharedStrings = [&]() -> const std::vector<std::string>& {
+    for (const TZipPart* p : sharedParts) shared = ReadSharedStrings(p->Bytes, p->Name);
+    sharedParts.clear();
+    return shared;
+  };
 
   TWorkbookReader reader;
   ParseXml(book->Bytes, book->Name, reader);
@@ -356,9 +360,19 @@ void TWorkbook::Load(TZipParts parts) {
     if (EndsWith(type, "/worksheet")) {
       TZipPart* p = FindPart(target);
       if (!p) Malformed("its sheet part " + target + " is missing");
-      std::unique_ptr<TWorksheet> sheet(new TWorksheet(*this, e.Value("name")));
-      sheet->FPart = target;
-      sheet->FCells.Load(p->Bytes, p->Name, shared);
+      // A sheet just written stays the same object (references to it stay good) with its cells.
+      std::unique_ptr<TWorksheet> sheet;
+      auto kept = std::find_if(saved.begin(), saved.end(), [&](const auto& s) { return s && s->FPart == target; });
+      if (kept != saved.end()) {
+        sheet = std::move(*kept);
+        sheet->FName = e.Value("name");
+        sheet->FRenamed = sheet->FAdded = false;
+        sheet->FCells.Saved();
+      } else {
+        sheet.reset(new TWorksheet(*this, e.Value("name")));
+        sheet->FPart = target;
+        sheet->FCells.Load(p->Bytes, p->Name, sharedStrings());
+      }
       entry.Sheet = sheet.get();
       FSheets.push_back(std::move(sheet));
     }
@@ -502,9 +516,10 @@ void TWorkbook::Write(const std::string& fileName) {
   }
   if (FStructureChanged && !FindPart(FRelsPart)) out.push_back({FRelsPart, BuildRelationships()});
   WriteZipParts(fileName, out);
-  // The saved parts are the workbook now: read them back, so cells keep their XML again.
+  // The saved parts are the workbook now. The sheets' cells are those just written: they are
+  // taken over rather than read back, the rest of the structure is read again.
   int active = FActive;
-  Load(std::move(out));
+  Load(std::move(out), std::move(FSheets));
   FActive = std::min(active, static_cast<int>(FSheets.size()) - 1);
   FFileName = fileName;
 }

@@ -26,6 +26,9 @@ public:
   int HighBound(int dim) const { return dim == 1 ? FRows : FCols; }
   std::string& operator()(int row, int col);
   const std::string& operator()(int row, int col) const;
+  // The items row by row, Cols() to a row.
+  std::string* Data() { return FItems.data(); }
+  const std::string* Data() const { return FItems.data(); }
 
 private:
   int FRows = 0;
@@ -116,7 +119,9 @@ private:
   friend class TRange;
   struct TSheetEntry;
   TWorkbook();
-  void Load(TZipParts parts);
+  // Reads the parts. The cell tables of `saved` (the sheets just written into these parts)
+  // are taken over instead of being read again.
+  void Load(TZipParts parts, std::vector<std::unique_ptr<TWorksheet>> saved = {});
   void CheckOpen() const;
   TZipPart* FindPart(const std::string& name);
   std::string BuildWorkbookPart() const;

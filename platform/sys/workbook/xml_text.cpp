@@ -9,12 +9,12 @@
 
 #include "platform/rtl/exceptions.h"
 
-std::string TXmlElement::LocalName() const {
+std::string_view TXmlElement::LocalName() const {
   std::size_t colon = Name.rfind(':');
-  return colon == std::string::npos ? Name : Name.substr(colon + 1);
+  return colon == std::string::npos ? std::string_view(Name) : std::string_view(Name).substr(colon + 1);
 }
 
-const std::string* TXmlElement::Find(const std::string& local) const {
+const std::string* TXmlElement::Find(std::string_view local) const {
   for (const TXmlAttribute& a : Attributes) {
     std::size_t colon = a.Name.rfind(':');
     std::string_view name(a.Name);
@@ -24,7 +24,7 @@ const std::string* TXmlElement::Find(const std::string& local) const {
   return nullptr;
 }
 
-std::string TXmlElement::Value(const std::string& local) const {
+std::string TXmlElement::Value(std::string_view local) const {
   const std::string* v = Find(local);
   return v ? *v : std::string();
 }
@@ -34,7 +34,10 @@ namespace {
 struct TParseState {
   XML_Parser Parser = nullptr;
   TXmlHandler* Handler = nullptr;
+  // The open elements are Open[0 .. Depth - 1]; the entries beyond stay allocated, so the
+  // elements of a large part reuse their names' and attributes' storage.
   std::vector<TXmlElement> Open;
+  std::size_t Depth = 0;
   std::string Text;
   std::exception_ptr Failure;
 };
@@ -50,13 +53,19 @@ void XMLCALL OnStart(void* data, const XML_Char* name, const XML_Char** attrs) {
   if (s.Failure) return;
   try {
     FlushText(s);
-    TXmlElement e;
-    e.Name = name;
-    for (const XML_Char** a = attrs; *a; a += 2) e.Attributes.push_back({a[0], a[1]});
+    if (s.Depth == s.Open.size()) s.Open.emplace_back();
+    TXmlElement& e = s.Open[s.Depth++];
+    e.Name.assign(name);
+    std::size_t count = 0;
+    while (attrs[2 * count]) ++count;
+    e.Attributes.resize(count);
+    for (std::size_t i = 0; i < count; ++i) {
+      e.Attributes[i].Name.assign(attrs[2 * i]);
+      e.Attributes[i].Value.assign(attrs[2 * i + 1]);
+    }
     e.Begin = static_cast<std::size_t>(XML_GetCurrentByteIndex(s.Parser));
     e.StartEnd = e.Begin + static_cast<std::size_t>(XML_GetCurrentByteCount(s.Parser));
-    s.Open.push_back(std::move(e));
-    s.Handler->StartElement(s.Open.back(), static_cast<int>(s.Open.size()) - 1);
+    s.Handler->StartElement(e, static_cast<int>(s.Depth) - 1);
   } catch (...) {
     s.Failure = std::current_exception();
     XML_StopParser(s.Parser, XML_FALSE);
@@ -65,16 +74,15 @@ void XMLCALL OnStart(void* data, const XML_Char* name, const XML_Char** attrs) {
 
 void XMLCALL OnEnd(void* data, const XML_Char*) {
   auto& s = *static_cast<TParseState*>(data);
-  if (s.Failure || s.Open.empty()) return;
+  if (s.Failure || s.Depth == 0) return;
   try {
     FlushText(s);
+    const TXmlElement& e = s.Open[--s.Depth];
     int count = XML_GetCurrentByteCount(s.Parser);
     // An empty element ("<c/>") ends where its start tag ends.
     std::size_t end = count > 0 ? static_cast<std::size_t>(XML_GetCurrentByteIndex(s.Parser)) + count
-                                : s.Open.back().StartEnd;
-    TXmlElement e = std::move(s.Open.back());
-    s.Open.pop_back();
-    s.Handler->EndElement(e, end, static_cast<int>(s.Open.size()));
+                                : e.StartEnd;
+    s.Handler->EndElement(e, end, static_cast<int>(s.Depth));
   } catch (...) {
     s.Failure = std::current_exception();
     XML_StopParser(s.Parser, XML_FALSE);
@@ -148,18 +156,25 @@ void ParseXml(const std::string& xml, const std::string& part, TXmlHandler& hand
                         XML_ErrorString(XML_GetErrorCode(parser.get())) + ")");
 }
 
-std::string XmlEscape(const std::string& text, bool cellText) {
-  std::string out;
-  out.reserve(text.size() + text.size() / 8);
+void AppendXmlEscaped(std::string& out, const std::string& text, bool cellText) {
+  // Runs of plain ASCII are copied whole; everything else is looked at byte by byte.
+  std::size_t run = 0;
+  auto flush = [&](std::size_t i) {
+    out.append(text, run, i - run);
+  };
   for (std::size_t i = 0; i < text.size();) {
+    const auto b = static_cast<unsigned char>(text[i]);
+    if (b >= 0x20 && b < 0x80 && b != '&' && b != '<' && b != '>' && b != '"' && b != '_') {
+      ++i;
+      continue;
+    }
+    flush(i);
     std::uint32_t cp = 0;
     std::size_t n = Utf8Length(text, i, cp);
     if (n == 0) {
       out += "\xEF\xBF\xBD";
       ++i;
-      continue;
-    }
-    if (n == 1) {
+    } else if (n == 1) {
       char c = text[i];
       switch (c) {
         case '&': out += "&amp;"; break;
@@ -177,10 +192,43 @@ std::string XmlEscape(const std::string& text, bool cellText) {
           }
           else out += c;
       }
+      ++i;
     } else {
       out.append(text, i, n);
+      i += n;
     }
-    i += n;
+    run = i;
+  }
+  flush(text.size());
+}
+
+std::string XmlEscape(const std::string& text, bool cellText) {
+  std::string out;
+  out.reserve(text.size() + text.size() / 8);
+  AppendXmlEscaped(out, text, cellText);
+  return out;
+}
+
+std::string XmlCellTextAsRead(const std::string& text) {
+  bool plain = true;
+  for (char c : text)
+    if (c == '\r' || static_cast<unsigned char>(c) >= 0x80) plain = false;
+  if (plain) return text;
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size();) {
+    std::uint32_t cp = 0;
+    std::size_t n = Utf8Length(text, i, cp);
+    if (n == 0) {
+      out += "\xEF\xBF\xBD";
+      ++i;
+    } else if (text[i] == '\r') {
+      out += '\n';
+      i += i + 1 < text.size() && text[i + 1] == '\n' ? 2 : 1;
+    } else {
+      out.append(text, i, n);
+      i += n;
+    }
   }
   return out;
 }

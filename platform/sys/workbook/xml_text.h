@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -19,10 +20,10 @@ struct TXmlElement {
   std::size_t Begin = 0;     // offset of "<" of the start tag
   std::size_t StartEnd = 0;  // offset just after the start tag
   // The name without its prefix.
-  std::string LocalName() const;
+  std::string_view LocalName() const;
   // The value of the attribute whose name without prefix is `local`; empty when absent.
-  const std::string* Find(const std::string& local) const;
-  std::string Value(const std::string& local) const;
+  const std::string* Find(std::string_view local) const;
+  std::string Value(std::string_view local) const;
 };
 
 class TXmlHandler {
@@ -42,5 +43,10 @@ void ParseXml(const std::string& xml, const std::string& part, TXmlHandler& hand
 // U+FFFD too, except in a cell text, where they and a literal "_xHHHH_" are written as the
 // workbook escape "_xHHHH_", which the reader undoes.
 std::string XmlEscape(const std::string& text, bool cellText = false);
+// XmlEscape appending to `out`.
+void AppendXmlEscaped(std::string& out, const std::string& text, bool cellText = false);
+// A cell text as a reader finds it after XmlEscape(text, true) went into a part: CR LF and a
+// lone CR as LF (as any XML reader gives line breaks), bytes that are no UTF-8 as U+FFFD.
+std::string XmlCellTextAsRead(const std::string& text);
 // Undoes the workbook escape "_xHHHH_" of a cell text.
 std::string XmlUnescapeCellText(const std::string& text);

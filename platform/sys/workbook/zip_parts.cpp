@@ -41,6 +41,8 @@ bool IsSafePartName(const std::string& name) {
   return true;
 }
 
+constexpr zip_uint32_t kDeflateLevel = 2;
+
 }  // namespace
 
 bool IsZipFile(const std::string& fileName) {
@@ -103,7 +105,9 @@ void WriteZipParts(const std::string& fileName, const TZipParts& parts) {
       zip_source_free(src);
       throw EOleException("Cannot save the workbook file " + fileName + ": " + zip_strerror(za.get()));
     }
-    zip_set_file_compression(za.get(), static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE, 0);
+    // A fast deflate level: on sheet XML it makes files about a tenth larger than the best
+    // level in a small part of the time (the library's default is the best level).
+    zip_set_file_compression(za.get(), static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE, kDeflateLevel);
   }
   if (zip_close(za.get()) != 0)
     throw EOleException("Cannot save the workbook file " + fileName + ": " + zip_strerror(za.get()));

@@ -260,6 +260,80 @@ TEST(Workbook, RangesAndSheetNames) {
   EXPECT_EQ(s.UsedRange().Address(), "$A$1");
 }
 
+// White space, numbers at the edge of the short number form, and texts that only look like
+// numbers, as the outside reader finds them and as we read them back.
+TEST(Workbook, WhiteSpaceAndNumberFormsSurviveTheOutsideReader) {
+  TScratchDir dir;
+  auto app = CreateOleObject("excel.application");
+  TWorkbook& book = app->WorkBooks().Add();
+  const std::vector<std::string> texts = {" lead", "trail ", "two  spaces", "line\nbreak", "tab\there", "a b",
+                                          "123456789012345", "-987654321", "0", "-0", "1234567890123456", "0012"};
+  TVarArray v(1, static_cast<int>(texts.size()));
+  for (std::size_t i = 0; i < texts.size(); ++i) v(1, static_cast<int>(i) + 1) = texts[i];
+  book.ActiveSheet().Range("A1:L1").SetValue(v);
+  book.SaveAs(dir / "ws.xlsx");
+  EXPECT_EQ(Python(dir, kDumpScript, dir / "ws.xlsx"),
+            "sheet Sheet1\n"
+            "A1 str ' lead'\nB1 str 'trail '\nC1 str 'two  spaces'\nD1 str 'line\\nbreak'\nE1 str 'tab\\there'\n"
+            "F1 str 'a b'\nG1 int 123456789012345\nH1 int -987654321\nI1 int 0\nJ1 str '-0'\n"
+            "K1 str '1234567890123456'\nL1 str '0012'\n");
+  auto again = CreateOleObject("excel.application");
+  TVarArray back = again->WorkBooks().Open(dir / "ws.xlsx").ActiveSheet().Range("A1:L1").Value();
+  for (int c = 1; c <= v.Cols(); ++c) EXPECT_EQ(back(1, c), v(1, c)) << c;
+}
+
+// After a save the workbook goes on with the same sheets, whose cells read as the file now
+// holds them, and a block written into cells read from a file replaces, empties and adds cells
+// in their order.
+TEST(Workbook, SavedSheetsStayAndReadAsTheFileHoldsThem) {
+  TScratchDir dir;
+  auto app = CreateOleObject("excel.application");
+  TWorkbook& book = app->WorkBooks().Add();
+  TWorksheet& first = book.ActiveSheet();
+  TWorksheet& second = book.Sheets().Add();
+  second.SetName("Second");
+  TVarArray v(3, 3);
+  for (int r = 1; r <= 3; ++r)
+    for (int c = 1; c <= 3; ++c) v(r, c) = std::to_string(r * 10 + c);
+  v(1, 1) = "cr\r\nlf\rend";
+  v(1, 2) = "bad \xFF byte";
+  first.Range("B2:D4").SetValue(v);
+  book.SaveAs(dir / "s.xlsx");
+  // The references taken before the save are still the workbook's sheets.
+  EXPECT_EQ(&book.Sheets().Item(1), &first);
+  EXPECT_EQ(&book.Sheets().Item("second"), &second);
+  EXPECT_EQ(second.Name(), "Second");
+  auto reader = CreateOleObject("excel.application");
+  TWorksheet& reopened = reader->WorkBooks().Open(dir / "s.xlsx").Sheets().Item(1);
+  TVarArray mine = first.UsedRange().Value(), theirs = reopened.UsedRange().Value();
+  EXPECT_EQ(first.UsedRange().Address(), "$B$2:$D$4");
+  EXPECT_EQ(mine(1, 1), "cr\nlf\nend");
+  EXPECT_EQ(mine(1, 2), "bad \xEF\xBF\xBD byte");
+  for (int r = 1; r <= 3; ++r)
+    for (int c = 1; c <= 3; ++c) EXPECT_EQ(mine(r, c), theirs(r, c)) << r << "," << c;
+
+  // Into the cells read from the file, the block A2:E3: its empty items empty B2, C2, D2 and D3,
+  // C3 is replaced, A3 and E3 are added around an unchanged B3; row 4 stays.
+  TVarArray block(2, 5);
+  block(2, 1) = "a3";
+  block(2, 2) = "21";
+  block(2, 3) = "c3";
+  block(2, 5) = "e3";
+  reopened.Range("A2:E3").SetValue(block);
+  TVarArray after = reopened.Range("A2:E4").Value();
+  const char* expected[3][5] = {{"", "", "", "", ""}, {"a3", "21", "c3", "", "e3"}, {"", "31", "32", "33", ""}};
+  for (int r = 0; r < 3; ++r)
+    for (int c = 0; c < 5; ++c) EXPECT_EQ(after(r + 1, c + 1), expected[r][c]) << r << "," << c;
+  // A block narrower than the rows' cells skips those left and right of it.
+  TVarArray inner = reopened.Range("B3:C4").Value();
+  EXPECT_EQ(inner(1, 1) + "|" + inner(1, 2) + "|" + inner(2, 1) + "|" + inner(2, 2), "21|c3|31|32");
+  TWorkbook& changed = reader->WorkBooks().Item(1);
+  changed.Save();
+  EXPECT_EQ(Python(dir, kDumpScript, dir / "s.xlsx"),
+            "sheet Sheet1\nA3 str 'a3'\nB3 int 21\nC3 str 'c3'\nE3 str 'e3'\n"
+            "B4 int 31\nC4 int 32\nD4 int 33\nsheet Second\n");
+}
+
 TEST(WorkbookXml, EscapesForTextAndCells) {
   EXPECT_EQ(XmlEscape("a&<>\"_x0041_"), "a&amp;&lt;&gt;&quot;_x0041_");
   EXPECT_EQ(XmlEscape("_x0041_\x02", true), "_x005F_x0041__x0002_");
