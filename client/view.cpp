@@ -1,5 +1,6 @@
 #include "client/view.h"
 #include "client/view_fields.h"
+#include "client/view_tools.h"
 
 #include "client/core/client_settings.h"
 #include "client/core/local_server.h"

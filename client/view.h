@@ -41,6 +41,7 @@ class TLocalServer;
 class TTemplateData;
 struct TClientSettings;
 class TViewFields;
+class TViewTools;
 class TProgressBar;  // its header and the grid's share enumerator names: kept apart
 class TCalendarPopup;
 
@@ -245,6 +246,8 @@ public:
   std::unique_ptr<TClientSettings> Settings;
   // The field clicks, pictures, line commands and tool windows.
   std::unique_ptr<TViewFields> Fields;
+  // The help links, the calculator, calendar and reset.
+  std::unique_ptr<TViewTools> Tools;
   bool LoginFlag = false;       // the login has completed
   std::string TemplateName;     // the definition found at start, without extension
   std::string DatabaseType;     // the template's first attribute string

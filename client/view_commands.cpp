@@ -4,6 +4,7 @@
 #include "client/reports/report_windows.h"
 #include "client/view.h"
 #include "client/view_reports.h"
+#include "client/view_tools.h"
 #include "platform/ui/menus.h"
 #include "platform/ui/std_buttons.h"
 
@@ -26,6 +27,11 @@ void EachChild(TMenuItem* Parent, F Bind) {
 }  // namespace
 
 void WireMainCommands(TView& V) {
+  WireToolCommands(V);
+  if (auto* Reminder = dynamic_cast<TMenuItem*>(V.Find("ReminderReport")))
+    Reminder->OnClick = [&V, Reminder](TObject*) {
+      CommandsOf(V).ReminderReportClick(Reminder->Caption(), static_cast<int>(Reminder->Tag()));
+    };
   EachChild(V.QuickOrderReport1, [&V](TMenuItem* M) {
     M->OnClick = [&V, M](TObject*) { CommandsOf(V).QuickOrderReport1Click(static_cast<int>(M->Tag())); };
   });

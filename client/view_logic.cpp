@@ -11,6 +11,7 @@
 #include "client/tree_nodes.h"
 #include "client/view.h"
 #include "client/view_fields.h"
+#include "client/view_tools.h"
 #include "controls/calendar_popup.h"
 #include "client/view_commands.h"
 #include "client/view_reports.h"
@@ -420,7 +421,7 @@ void TView::FormCloseQuery(bool& CanClose) {
 void TView::FreeDatabase() {
   Logic->Buffers.Current = EmptyRecord();
   Logic->Buffers.Spare = EmptyRecord();
-  for (const char* page : {"RPHTML.HTM", "GO.HTM", "SHTML.htm"}) DeleteFile(Session->ScratchFolder + page);
+  for (const char* page : {"RPHTML.HTM", "go.htm", "SHTML.htm"}) DeleteFile(Session->ScratchFolder + page);
 }
 
 void TView::ServerShutDown() { LocalServer->Stop(); }

@@ -61,6 +61,7 @@ TReportWindows& Windows(TView& V) {
     Host.OpenTool = [&V](const std::string& Tool) {
       TMenuItem* Item = Tool == "Calculator" ? V.Calculator1 : Tool == "Calendar" ? V.Calander1 : nullptr;
       if (Item && Item->OnClick) Item->OnClick(Item);
+      if (Tool == "CD Player" && V.CDTBtn && V.CDTBtn->OnClick) V.CDTBtn->OnClick(V.CDTBtn);
     };
     Host.PopupDateMenu = [&V](TCustomEdit* Target) {
       if (!V.DateMenu) return;

@@ -49,11 +49,24 @@ void ReadWindowSize(TCustomIniFile& Key, int& Width, int& Height) {
   ReadFormSize(Key, "View", 634, 482, Width, Height);
 }
 
-void ResetSettings(TCustomIniFile& Key, TClientSettings& S) {
+void ResetSettings(TCustomIniFile& Key, TClientSettings& S, const TResetSizes& Sizes) {
+  // The settings the login read stay; what the reset restores goes back to its defaults.
+  const TClientSettings Kept = S;
   S = TClientSettings{};
-  WriteFormSize(Key, "View", 634, 482);
+  S.LastFile = Kept.LastFile;
+  S.Server = Kept.Server;
+  S.Database = Kept.Database;
+  S.ServerName = Kept.ServerName;
+  S.ViewW = Sizes.ViewW;
+  S.ViewH = Sizes.ViewH;
+  WriteFormSize(Key, "View", Sizes.ViewW, Sizes.ViewH);
+  Key.WriteInteger(Section, "SpreadsheetW:", Sizes.SpreadsheetW);
+  Key.WriteInteger(Section, "SpreadSheetH:", Sizes.SpreadsheetH);
+  Key.WriteInteger(Section, "SpreadSheetS:", Sizes.SpreadsheetS);
   WriteFormSize(Key, "Search", 581, 454);
+  WriteFormSize(Key, "Album", 518, 437);
   WriteFormSize(Key, "Graph", 611, 414);
+  WriteFormSize(Key, "Report", 599, 481);
   for (int n = 0; n <= 50; ++n) {
     Key.WriteInteger(Section, "SEARCHCOL:" + std::to_string(n), -1);
     Key.WriteInteger(Section, "SPREADSHEET SIZE:" + std::to_string(n), 136);

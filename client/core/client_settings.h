@@ -39,7 +39,13 @@ void ReadWindowSize(TCustomIniFile& Key, int& Width, int& Height);
 void ReadFormSize(TCustomIniFile& Key, const std::string& Prefix, int DefaultW, int DefaultH,
                   int& Width, int& Height);
 void WriteFormSize(TCustomIniFile& Key, const std::string& Prefix, int Width, int Height);
+// The sizes the reset command writes that depend on the windows it resized.
+struct TResetSizes {
+  int ViewW = 634, ViewH = 482;                // the record window
+  int SpreadsheetW = 640, SpreadsheetH = 475;  // the search results window
+  int SpreadsheetS = 0;                        // a panel of the search results window
+};
 // The reset command: the window sizes, search columns -1, widths 136 and "DESCSTATE" false.
-void ResetSettings(TCustomIniFile& Key, TClientSettings& Settings);
+void ResetSettings(TCustomIniFile& Key, TClientSettings& Settings, const TResetSizes& Sizes = {});
 // "Would you like to open the file " + name + " ?" when the last-file name is set.
 std::string LastFileQuestion(const TClientSettings& Settings);

@@ -1,0 +1,189 @@
+// The main window's help links, reminder entry, calculator, calendar and reset, on the headless
+// backend against the record server in-process; and that no entry of the main menu, the date
+// menu or the link menu is left without a command.
+#include <gtest/gtest.h>
+
+#include "client/core/client_settings.h"
+#include "client/reports/reminder_report.h"
+#include "client/reports/reminder_report_forms.h"
+#include "client/reports/report_windows.h"
+#include "client/reports/search_form.h"
+#include "client/reports/search_results_form.h"
+#include "client/view.h"
+#include "client/view_reports.h"
+#include "client/view_tools.h"
+#include "controls/calendar_popup.h"
+#include "platform/rtl/file_io.h"
+#include "platform/sys/files.h"
+#include "platform/rtl/ini_files.h"
+#include "platform/ui/screen.h"
+#include "platform/ui/shell.h"
+#include "tests/client/view_fixture.h"
+
+namespace {
+
+class ViewToolsTest : public LoggedInViewTest {
+protected:
+  ViewToolsTest() : LoggedInViewTest("viewtools") {}
+  void SetUp() override {
+    LoggedInViewTest::SetUp();
+    if (HasFatalFailure()) return;
+    SetShellHandler([this](const TShellRequest& R) {
+      Opened.push_back(R.File);
+      return std::intptr_t{42};
+    });
+  }
+  void TearDown() override {
+    SetShellHandler(nullptr);
+    LoggedInViewTest::TearDown();
+  }
+  std::string Page() const { return ReadFileBytes(View->Session->ScratchFolder + "go.htm"); }
+  static void Choose(TComponent* Item) {
+    auto* M = dynamic_cast<TMenuItem*>(Item);
+    ASSERT_NE(M, nullptr);
+    ASSERT_TRUE(M->OnClick);
+    M->OnClick(M);
+  }
+  std::vector<std::string> Opened;
+};
+
+}  // namespace
+
+TEST_F(ViewToolsTest, HelpEntriesOpenTheHelpPageAndItsAnchorsThroughTheRedirectPage) {
+  const std::string Go = View->Session->ScratchFolder + "go.htm";
+  const std::pair<TMenuItem*, std::string> Entries[] = {
+      {View->Contents1, TViewTools::HelpPage},
+      {View->GettingStarted1, std::string(TViewTools::HelpPage) + "#GettingStarted"},
+      {View->ContactHarrowmere1, std::string(TViewTools::HelpPage) + "#Contact"}};
+  for (const auto& [Item, Url] : Entries) {
+    Opened.clear();
+    Choose(Item);
+    ASSERT_EQ(Opened, std::vector<std::string>{Go}) << Url;
+    EXPECT_NE(Page().find("\r\nURL=" + Url + "\">\r\n"), std::string::npos) << Page();
+  }
+  // The page written is the page the close deletes.
+  View->FreeDatabase();
+  EXPECT_FALSE(FileExists(Go));
+}
+
+TEST_F(ViewToolsTest, TheReminderEntryOpensTheReportOfThatField) {
+  View->Logic->Buffers.Configuration.OtherKinds[0] = "Reminder Date";
+  int FieldNo = -1;
+  std::string Caption;
+  {
+    TCheckedModalScript Script;
+    const std::string Name = View->Logic->Buffers.Configuration.OtherNames[0];
+    Script.ExpectMenu("", "Find " + Name);
+    Script.ExpectMessage("Select desired date range", mrOk);
+    Script.ExpectForm("Find " + Name, [&](TCustomForm& C) {
+      auto& F = dynamic_cast<TReminderForm&>(C);
+      FieldNo = F.Logic().ReminderFieldNo;
+      Caption = F.Caption();
+      F.Close();
+    });
+    View->Other[0]->OnClick(View->Other[0]);
+    App->ProcessMessages();
+  }
+  EXPECT_EQ(FieldNo, 21);
+  EXPECT_EQ(Caption, "Find " + View->Logic->Buffers.Configuration.OtherNames[0]);
+}
+
+TEST_F(ViewToolsTest, CalculatorAndCalendarRunFromTheMenuAndTheToolBar) {
+  for (TControl* Button : {static_cast<TControl*>(View->CalculatorTBtn), static_cast<TControl*>(nullptr)}) {
+    bool Shown = false;
+    TCheckedModalScript Script;
+    Script.ExpectForm("Calculator", [&](TCustomForm& F) {
+      Shown = F.Caption() == "Calculator";
+      F.Close();
+    });
+    if (Button)
+      Button->OnClick(Button);
+    else
+      Choose(View->Calculator1);
+    EXPECT_TRUE(Shown);
+  }
+  for (TControl* Button : {static_cast<TControl*>(View->CalendarTBtn), static_cast<TControl*>(nullptr)}) {
+    TPoint At{-1, -1};
+    TCheckedModalScript Script;
+    Script.ExpectForm("", [&](TCustomForm& F) {
+      ASSERT_NE(dynamic_cast<TCalForm*>(&F), nullptr);
+      At = {F.Left(), F.Top()};
+      F.Close();
+    });
+    if (Button)
+      Button->OnClick(Button);
+    else
+      Choose(View->Calander1);
+    EXPECT_EQ(At.X, (Screen().Width() - 100) / 2);
+    EXPECT_EQ(At.Y, (Screen().Height() - 200) / 2);
+  }
+}
+
+TEST_F(ViewToolsTest, ResetAnsweredNoChangesNothingAndYesRestoresTheSizes) {
+  View->SetBounds(0, 0, 900, 700);
+  View->Settings->SearchColumns[3] = 7;
+  View->ShortDescriptionValues1->SetChecked(true);
+  const std::string Server = View->Settings->Server;
+  SaveSettings(*OpenSettingsKey(), *View->Settings);
+  const std::string Before = ReadFileBytes(OpenSettingsKey()->FileName());
+  {
+    TCheckedModalScript Script;
+    Script.ExpectMessage(TViewTools::ResetQuestion, mrNo);
+    Choose(View->ResetApplication1);
+  }
+  EXPECT_EQ(View->Width(), 900);
+  EXPECT_EQ(View->Settings->SearchColumns[3], 7);
+  EXPECT_TRUE(View->ShortDescriptionValues1->Checked());
+  EXPECT_EQ(ReadFileBytes(OpenSettingsKey()->FileName()), Before);
+  {
+    TCheckedModalScript Script;
+    Script.ExpectMessage(TViewTools::ResetQuestion, mrYes);
+    Script.ExpectMessage(TViewTools::ResetDoneText, mrOk);
+    Choose(View->ResetApplication1);
+  }
+  EXPECT_EQ(View->Width(), 634);
+  EXPECT_EQ(View->Height(), 482);
+  TReportWindows& W = ReportWindowsOf(*View);
+  EXPECT_EQ(W.Search().Width(), 581);
+  EXPECT_EQ(W.Search().Height(), 454);
+  EXPECT_EQ(W.SnapShot().Width(), 640);
+  EXPECT_EQ(W.SnapShot().Height(), 475);
+  EXPECT_EQ(W.SnapShot().Results().ColumnMap[0], -1);
+  EXPECT_EQ(View->Settings->SearchColumns[3], -1);
+  EXPECT_FALSE(View->ShortDescriptionValues1->Checked());
+  // The login's server stays for the save at the close.
+  EXPECT_EQ(View->Settings->Server, Server);
+  auto Key = OpenSettingsKey();
+  const std::pair<const char*, int> Written[] = {
+      {"ViewW:", 634},   {"ViewH:", 482},   {"SpreadsheetW:", 640}, {"SpreadSheetH:", 475},
+      {"SearchW:", 581}, {"SearchH:", 454}, {"AlbumW:", 518},       {"AlbumH:", 437},
+      {"GraphW:", 611},  {"GraphH:", 414},  {"ReportW:", 599},      {"ReportH:", 481}};
+  for (const auto& [Name, Value] : Written) EXPECT_EQ(Key->ReadInteger("SETTINGS", Name, -99), Value) << Name;
+  EXPECT_GT(Key->ReadInteger("SETTINGS", "SpreadSheetS:", -99), 0);
+  EXPECT_EQ(Key->ReadInteger("SETTINGS", "SEARCHCOL:3", -99), -1);
+}
+
+TEST_F(ViewToolsTest, EveryEntryOfTheMainMenuAndTheFieldMenusHasACommand) {
+  // The grid address entries belong to the grid print menu's commands.
+  const std::set<std::string> Elsewhere = {"Grid3Address1", "Grid4Address1"};
+  std::vector<std::string> Idle;
+  std::function<void(TMenuItem*, const std::string&)> Walk = [&](TMenuItem* M, const std::string& Path) {
+    for (int i = 0; i < M->Count(); ++i) {
+      TMenuItem* Item = M->Items(i);
+      const std::string Here = Path + "|" + Item->Caption();
+      if (Item->Caption() == "-" || Elsewhere.count(Item->Name())) continue;
+      if (Item->Count() > 0)
+        Walk(Item, Here);
+      else if (!Item->OnClick)
+        Idle.push_back(Here);
+    }
+  };
+  Walk(View->MainMenu->Items(), "");
+  Walk(View->DateMenu->Items(), "Date");
+  Walk(View->FieldMenu->Items(), "Link");
+  EXPECT_EQ(Idle, std::vector<std::string>{});
+  std::vector<std::string> IdleButtons;
+  for (int i = 0; i < View->ToolBar->ButtonCount(); ++i)
+    if (View->ToolBar->Buttons(i)->Style() != tbsSeparator && View->ToolBar->Buttons(i)->Style() != tbsDivider && !View->ToolBar->Buttons(i)->OnClick) IdleButtons.push_back(View->ToolBar->Buttons(i)->Caption());
+  EXPECT_EQ(IdleButtons, std::vector<std::string>{});
+}
