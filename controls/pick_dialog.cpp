@@ -79,13 +79,31 @@ void TSelectForm::Resize() {
   Invalidate();
 }
 
+TRect TSelectForm::GripRect() {
+  if (BorderStyle() != bsSizeable && BorderStyle() != bsSizeToolWin) return {};
+  // A square of the scroll bar's size.
+  int w = GetSystemMetrics(SM_CXVSCROLL), h = GetSystemMetrics(SM_CYHSCROLL);
+  return Rect(ClientWidth() - w, ClientHeight() - h, ClientWidth(), ClientHeight());
+}
+
+void TSelectForm::WndProc(TMessage& message) {
+  if (message.Msg == WM_NCHITTEST) {
+    // A press on the grip sizes the window from its bottom-right corner.
+    TPoint p = ScreenToClient({GET_X_LPARAM(message.LParam), GET_Y_LPARAM(message.LParam)});
+    if (PtInRect(GripRect(), p)) {
+      message.Result = HTBOTTOMRIGHT;
+      return;
+    }
+  }
+  TForm::WndProc(message);
+}
+
 void TSelectForm::Paint() {
   TForm::Paint();
-  if (BorderStyle() != bsSizeable && BorderStyle() != bsSizeToolWin) return;
-  // The size grip: a square of the scroll bar's size in the bottom-right corner.
+  TRect r = GripRect();
+  if (IsRectEmpty(r)) return;
   TCanvas& c = Canvas();
-  int w = GetSystemMetrics(SM_CXVSCROLL), h = GetSystemMetrics(SM_CYHSCROLL);
-  TRect r = Rect(ClientWidth() - w, ClientHeight() - h, ClientWidth(), ClientHeight());
+  int w = r.Width();
   c.Brush().SetStyle(bsSolid);
   c.Brush().SetColor(clBtnFace);
   c.FillRect(r);

@@ -31,9 +31,14 @@ public:
   // Places the list and the buttons for the client size.
   void LayoutButtons();
 
+  // The size grip in the bottom-right corner, in client coordinates; empty when the window
+  // cannot be sized.
+  TRect GripRect();
+
 protected:
   void Resize() override;
   void Paint() override;
+  void WndProc(TMessage& message) override;
 
 private:
   TPickDialog& FDialog;

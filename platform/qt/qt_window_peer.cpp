@@ -8,6 +8,7 @@
 #include <QPaintEvent>
 #include <QTimerEvent>
 #include <QWheelEvent>
+#include <QWindow>
 #include <cstdio>
 
 #include <QGuiApplication>
@@ -107,8 +108,42 @@ void TQtPaintedWidget::paintEvent(QPaintEvent* event) {
   p.drawImage(event->rect(), FPeer.Backing(), event->rect());
 }
 
+namespace {
+
+Qt::Edges SizingEdges(LRESULT hit) {
+  switch (hit) {
+    case HTLEFT: return Qt::LeftEdge;
+    case HTRIGHT: return Qt::RightEdge;
+    case HTTOP: return Qt::TopEdge;
+    case HTBOTTOM: return Qt::BottomEdge;
+    case HTTOPLEFT: return Qt::TopEdge | Qt::LeftEdge;
+    case HTTOPRIGHT: return Qt::TopEdge | Qt::RightEdge;
+    case HTBOTTOMLEFT: return Qt::BottomEdge | Qt::LeftEdge;
+    case HTBOTTOMRIGHT: return Qt::BottomEdge | Qt::RightEdge;
+    default: return {};
+  }
+}
+
+}  // namespace
+
+bool TQtPaintedWidget::StartSizing(QMouseEvent* e) {
+  if (e->button() != Qt::LeftButton) return false;
+  QPoint global = e->globalPosition().toPoint();
+  Qt::Edges edges = SizingEdges(FPeer.Send(WM_NCHITTEST, 0, MAKELPARAM(global.x(), global.y())));
+  if (!edges) return false;
+  TCustomForm* form = GetParentForm(&FPeer.Control());
+  if (!form) return false;
+  QWidget* top = window();
+  if (top->windowHandle() && top->windowHandle()->startSystemResize(edges)) return true;
+  FSizing = edges;
+  FSizeFrom = global;
+  FSizeStart = QRect(form->Left(), form->Top(), form->Width(), form->Height());
+  return true;
+}
+
 void TQtPaintedWidget::mousePressEvent(QMouseEvent* e) {
   UpdateModifiers(e->modifiers());
+  if (StartSizing(e)) return;
   QPoint pos = e->position().toPoint();
   FPeer.Send(ButtonMessage(e->button(), WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN),
              MouseKeys(e->buttons(), e->modifiers()), MAKELPARAM(pos.x(), pos.y()));
@@ -116,6 +151,10 @@ void TQtPaintedWidget::mousePressEvent(QMouseEvent* e) {
 
 void TQtPaintedWidget::mouseReleaseEvent(QMouseEvent* e) {
   UpdateModifiers(e->modifiers());
+  if (FSizing) {
+    FSizing = {};
+    return;
+  }
   QPoint pos = e->position().toPoint();
   FPeer.Send(ButtonMessage(e->button(), WM_LBUTTONUP, WM_RBUTTONUP, WM_MBUTTONUP),
              MouseKeys(e->buttons(), e->modifiers()), MAKELPARAM(pos.x(), pos.y()));
@@ -130,6 +169,24 @@ void TQtPaintedWidget::mouseDoubleClickEvent(QMouseEvent* e) {
 
 void TQtPaintedWidget::mouseMoveEvent(QMouseEvent* e) {
   UpdateModifiers(e->modifiers());
+  if (FSizing) {
+    QPoint d = e->globalPosition().toPoint() - FSizeFrom;
+    QRect r = FSizeStart;
+    if (FSizing & Qt::LeftEdge) r.setLeft(r.left() + d.x());
+    if (FSizing & Qt::RightEdge) r.setRight(r.right() + d.x());
+    if (FSizing & Qt::TopEdge) r.setTop(r.top() + d.y());
+    if (FSizing & Qt::BottomEdge) r.setBottom(r.bottom() + d.y());
+    // The form sizes its window and keeps to its own limits.
+    TCustomForm* form = GetParentForm(&FPeer.Control());
+    if (form && r.width() > 0 && r.height() > 0) {
+      try {
+        form->SetBounds(r.x(), r.y(), r.width(), r.height());
+      } catch (...) {
+        GetApplication().HandleException(form);
+      }
+    }
+    return;
+  }
   QPoint pos = e->position().toPoint();
   FPeer.Send(WM_MOUSEMOVE, MouseKeys(e->buttons(), e->modifiers()), MAKELPARAM(pos.x(), pos.y()));
 }

@@ -38,7 +38,13 @@ protected:
   bool focusNextPrevChild(bool) override { return false; }
 
 private:
+  // A left press where the control answers WM_NCHITTEST with a border code sizes the window
+  // from that border: by the window manager when it can, else by following the mouse here.
+  bool StartSizing(QMouseEvent* event);
   TQtWindowPeer& FPeer;
+  Qt::Edges FSizing;
+  QPoint FSizeFrom;
+  QRect FSizeStart;
 };
 
 class TQtWindowPeer : public TWindowPeer {

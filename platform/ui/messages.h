@@ -39,6 +39,12 @@ enum : UINT {
 
 // WM_ACTIVATE's low word.
 enum : WORD { WA_INACTIVE = 0, WA_ACTIVE = 1, WA_CLICKACTIVE = 2 };
+// Where WM_NCHITTEST finds a screen point (lParam) on a window: a form that answers one of the
+// border codes over a part of its client area is sized from that border when pressed there.
+enum : LRESULT {
+  HTNOWHERE = 0, HTCLIENT = 1, HTCAPTION = 2, HTLEFT = 10, HTRIGHT = 11, HTTOP = 12, HTTOPLEFT = 13,
+  HTTOPRIGHT = 14, HTBOTTOM = 15, HTBOTTOMLEFT = 16, HTBOTTOMRIGHT = 17
+};
 
 // Messages of the class library's controls.
 enum : UINT {

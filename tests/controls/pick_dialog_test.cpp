@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "controls/pick_dialog.h"
+#include "platform/ui/screen.h"
 #include "platform/headless/headless_peer.h"
 #include "../platform/headless/modal_script_check.h"
 
@@ -138,6 +139,40 @@ TEST_F(PickDialogTest, ButtonLayouts) {
     EXPECT_FALSE(f.cancelbtn->Visible());
     f.SetModalResult(mrOk);
   });
+}
+
+// The size grip: a press there sizes the window from its bottom-right corner, so the form
+// answers WM_NCHITTEST with HTBOTTOMRIGHT over the grip, and only when it can be sized.
+TEST_F(PickDialogTest, TheGripAloneAnswersAsTheBottomRightBorder) {
+  auto hit = [](TSelectForm& f, int x, int y) {
+    TPoint s = f.ClientToScreen({x, y});
+    return f.Perform(WM_NCHITTEST, 0, MAKELPARAM(s.X, s.Y));
+  };
+  Pick.Sizeable = true;
+  Run([&](TSelectForm& f) {
+    int w = GetSystemMetrics(SM_CXVSCROLL), h = GetSystemMetrics(SM_CYHSCROLL);
+    int cw = f.ClientWidth(), ch = f.ClientHeight();
+    EXPECT_EQ(f.GripRect(), Rect(cw - w, ch - h, cw, ch));
+    EXPECT_EQ(hit(f, cw - 1, ch - 1), HTBOTTOMRIGHT);
+    EXPECT_EQ(hit(f, cw - w, ch - h), HTBOTTOMRIGHT);
+    EXPECT_NE(hit(f, cw - w - 1, ch - 1), HTBOTTOMRIGHT);
+    EXPECT_NE(hit(f, cw - 1, ch - h - 1), HTBOTTOMRIGHT);
+    EXPECT_NE(hit(f, cw / 2, ch / 2), HTBOTTOMRIGHT);
+    // After the window grew the grip is in the new corner.
+    f.SetBounds(f.Left(), f.Top(), f.Width() + 50, f.Height() + 30);
+    EXPECT_EQ(hit(f, cw + 49, ch + 29), HTBOTTOMRIGHT);
+    EXPECT_NE(hit(f, cw - 1, ch - 1), HTBOTTOMRIGHT);
+    f.cancelbtn->Click();
+  });
+  for (bool tool : {false, true}) {
+    Pick.Sizeable = false;
+    Pick.ToolWindow = tool;
+    Run([&](TSelectForm& f) {
+      EXPECT_TRUE(IsRectEmpty(f.GripRect()));
+      EXPECT_NE(hit(f, f.ClientWidth() - 1, f.ClientHeight() - 1), HTBOTTOMRIGHT);
+      f.cancelbtn->Click();
+    });
+  }
 }
 
 }  // namespace

@@ -114,6 +114,7 @@ int main(int argc, char** argv) {
   pick.Caption = "Display Record";
   pick.OkCaption = "Display";
   pick.CancelCaption = "Close";
+  pick.Sizeable = true;
 
   std::vector<TButton*> buttons;
   auto button = [&](const char* caption, int left, std::function<void()> run) {
@@ -165,6 +166,18 @@ int main(int argc, char** argv) {
         TRect r = f->SelectList->ItemRect(2);
         write(At("gamma", f->SelectList->ClientToScreen({r.Left + 20, (r.Top + r.Bottom) / 2})));
         write(At("ok", f->okbtn->ClientToScreen({f->okbtn->Width() / 2, f->okbtn->Height() / 2})));
+        TRect grip = f->GripRect();
+        write(At("grip", f->ClientToScreen({(grip.Left + grip.Right) / 2, (grip.Top + grip.Bottom) / 2})));
+        // Logged once the form has laid out its buttons for the new size.
+        f->OnResize = [&pick, &write](TObject*) {
+          QTimer::singleShot(0, [&pick, &write] {
+            TSelectForm* g = pick.Form();
+            if (!g) return;
+            write(Box("pick", *g));
+            write(At("ok", g->okbtn->ClientToScreen({g->okbtn->Width() / 2, g->okbtn->Height() / 2})));
+            write("pick sized " + std::to_string(g->Width()) + " " + std::to_string(g->Height()));
+          });
+        };
         write("pick shown");
       }
     });

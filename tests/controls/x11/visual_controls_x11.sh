@@ -100,9 +100,17 @@ click Pick
 wait_for '^pick shown$'
 read -r qx qy qw qh < <(box pick)
 click gamma
-shot visual_pick.png "$qx" "$qy" "$qw" "$qh"
+# Its size grip: dragged 80 to the right and 60 down, the window grows by as much.
+read -r gx gy < <(at grip)
+xdotool mousemove "$gx" "$gy" mousedown 1
+sleep 0.2
+for step in 1 2 3 4; do xdotool mousemove $((gx + step * 20)) $((gy + step * 15)); sleep 0.1; done
+xdotool mouseup 1
+wait_for "^pick sized $((qw + 80)) $((qh + 60))\$"
+sleep 0.5
+shot visual_pick.png "$qx" "$qy" "$((qw + 80))" "$((qh + 60))"
 click ok
-wait_for '^pick '
+wait_for '^pick [0-9]'
 
 kill "$pid" 2>/dev/null || true
 sleep 0.5
@@ -142,6 +150,12 @@ cal = Image.open(out + "/visual_calendar.png").convert("RGB")
 cp = cal.load()
 navy = sum(1 for y in range(cal.size[1]) for x in range(cal.size[0]) if cp[x, y] == (0, 0, 128))
 assert navy > 50, "no selected day on the calendar"
+pick = Image.open(out + "/visual_pick.png").convert("RGB")
+pp = pick.load()
+pw, ph = pick.size
+# The grown window's grip: its shadow lines in the new bottom-right corner.
+grip = sum(1 for y in range(ph - 17, ph) for x in range(pw - 17, pw) if pp[x, y] == (128, 128, 128))
+assert grip > 10, "no size grip in the grown pick list's corner"
 calc = Image.open(out + "/visual_calculator.png").convert("RGB")
 assert calc.size[0] > 200 and calc.size[1] > 200, "calculator shot too small"
 PY

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QTimer>
 
 #include "platform/qt/qt_forms.h"
@@ -191,4 +192,88 @@ TEST(QtForms, TheFindDialogShowsItsControlsOnATopLevelWindow) {
   EXPECT_EQ(find.FindText(), "Ledger");
   find.CloseDialog();
   EXPECT_FALSE(window->isVisible());
+}
+
+namespace {
+
+// A form that is sized from its bottom-right corner (the last 10 pixels of both ways) and
+// from its left edge (the first 5 pixels), and counts the presses it gets.
+class TCornerForm : public TForm {
+public:
+  TCornerForm() : TForm(nullptr) { OnMouseDown = [this](TObject*, TMouseButton, TShiftState, int, int) { ++Presses; }; }
+  int Presses = 0;
+
+protected:
+  void WndProc(TMessage& m) override {
+    if (m.Msg == WM_NCHITTEST) {
+      TPoint p = ScreenToClient({GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)});
+      if (p.X >= ClientWidth() - 10 && p.Y >= ClientHeight() - 10) {
+        m.Result = HTBOTTOMRIGHT;
+        return;
+      }
+      if (p.X < 5) {
+        m.Result = HTLEFT;
+        return;
+      }
+    }
+    TForm::WndProc(m);
+  }
+};
+
+// The mouse at `at` of the client area as it was placed when the press began (the screen
+// point is what a real mouse reports, wherever the window has moved since).
+QPoint gOrigin;
+void SendMouse(QWidget* w, QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
+  QMouseEvent e(type, QPointF(at), QPointF(gOrigin + at), Qt::LeftButton, buttons, Qt::NoModifier);
+  QApplication::sendEvent(w, &e);
+}
+
+}  // namespace
+
+TEST(QtForms, APressWhereTheFormAnswersABorderSizesTheWindow) {
+  TCornerForm form;
+  form.SetBorderStyle(bsSizeable);
+  form.SetBounds(100, 100, 300, 200);
+  form.Show();
+  QApplication::processEvents();
+  QWidget* client = FormPeerOf(form)->Widget();
+  int cw = form.ClientWidth(), ch = form.ClientHeight();
+  int left = form.Left(), top = form.Top();
+  gOrigin = client->mapToGlobal(QPoint(0, 0));
+
+  // The corner: the window follows the mouse, and the press is no click in the client area.
+  QPoint corner(cw - 3, ch - 3);
+  SendMouse(client, QEvent::MouseButtonPress, corner, Qt::LeftButton);
+  SendMouse(client, QEvent::MouseMove, corner + QPoint(40, 25), Qt::LeftButton);
+  SendMouse(client, QEvent::MouseMove, corner + QPoint(60, 30), Qt::LeftButton);
+  SendMouse(client, QEvent::MouseButtonRelease, corner + QPoint(60, 30), Qt::NoButton);
+  QApplication::processEvents();
+  EXPECT_EQ(form.Width(), 360);
+  EXPECT_EQ(form.Height(), 230);
+  EXPECT_EQ(form.Left(), left);
+  EXPECT_EQ(form.Top(), top);
+  EXPECT_EQ(form.Presses, 0);
+  // After the release moving the mouse sizes nothing.
+  SendMouse(client, QEvent::MouseMove, corner + QPoint(90, 90), Qt::NoButton);
+  EXPECT_EQ(form.Width(), 360);
+
+  // The left edge moves the left side only.
+  gOrigin = client->mapToGlobal(QPoint(0, 0));
+  SendMouse(client, QEvent::MouseButtonPress, QPoint(2, 50), Qt::LeftButton);
+  SendMouse(client, QEvent::MouseMove, QPoint(22, 80), Qt::LeftButton);
+  SendMouse(client, QEvent::MouseButtonRelease, QPoint(22, 80), Qt::NoButton);
+  QApplication::processEvents();
+  EXPECT_EQ(form.Left(), left + 20);
+  EXPECT_EQ(form.Width(), 340);
+  EXPECT_EQ(form.Height(), 230);
+
+  // Elsewhere a press is the client area's, and the right button never sizes.
+  SendMouse(client, QEvent::MouseButtonPress, QPoint(100, 50), Qt::LeftButton);
+  SendMouse(client, QEvent::MouseButtonRelease, QPoint(100, 50), Qt::NoButton);
+  EXPECT_EQ(form.Presses, 1);
+  QMouseEvent right(QEvent::MouseButtonPress, QPointF(corner), client->mapToGlobal(QPointF(corner)), Qt::RightButton,
+                    Qt::RightButton, Qt::NoModifier);
+  QApplication::sendEvent(client, &right);
+  EXPECT_EQ(form.Presses, 2);
+  form.Hide();
 }
