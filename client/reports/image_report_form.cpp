@@ -75,9 +75,7 @@ TImageReportForm::TImageReportForm(TReportWindows& Windows) : TForm(nullptr), FW
   for (TFont& F : FFonts.Fonts) F.Assign(Base);
   int W = 633, H = 480;
   if (auto Key = OpenSettingsKey()) ReadFormSize(*Key, "ImageReport", 633, 480, W, H);
-  FSizing = true;
   SetBounds(0, 0, W, H);
-  FSizing = false;
 
   ToolBar = MakeToolBar(this, this);
   LoadFormatBtn = AddToolButton(this, ToolBar, "LoadFormatBtn", "Open", "Open a Report Format", [this] { LoadFormatBtnClick(); });
@@ -302,6 +300,10 @@ void TImageReportForm::BuildPreviewPage() {
 }
 
 void TImageReportForm::FormActivate() {
+  // The window starts its choices when it is first shown, not each time it gets the focus back
+  // (after a font or colour dialog, or from another window).
+  if (FActivated) return;
+  FActivated = true;
   if (ProgramFolder.empty() && FWindows.Host.Session) {
     ProgramFolder = FWindows.Host.Session->ScratchFolder;
     if (!ProgramFolder.empty() && ProgramFolder.back() != '/') ProgramFolder += '/';
@@ -331,7 +333,10 @@ void TImageReportForm::FormDeactivate() {
 }
 
 void TImageReportForm::FormClose() {
-  if (!ProgramFolder.empty()) SaveImageReport(1, CurrentFormat(), ProgramFolder);
+  if (ProgramFolder.empty()) return;
+  std::error_code E;
+  std::filesystem::create_directories(ProgramFolder, E);
+  SaveImageReport(1, CurrentFormat(), ProgramFolder);
 }
 
 void TImageReportForm::ShowItems() {

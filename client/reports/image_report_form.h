@@ -156,7 +156,7 @@ private:
   TPopupMenu* FHeaderFontMenu = nullptr;
   TPopupMenu* FFooterFontMenu = nullptr;
   bool FLastRowDone = false;
-  bool FSizing = false;
+  bool FActivated = false;
   int FImagesDrawn = 0;
   int FCellsDrawn = 0;
 };

@@ -20,6 +20,7 @@
 #include "platform/ui/std_painted.h"
 #include "print/grid_print.h"
 #include "print/preview.h"
+#include "tests/platform/headless/modal_script_check.h"
 #include "tests/client/reports/reports_fixture.h"
 
 namespace {
@@ -169,9 +170,27 @@ TEST_F(ImageReportForm, ControlsSurviveTheFormatFileAndItemsAreChosenOnce) {
   for (int i = 0; i < B.ritems->Items()->Count(); ++i) Disabled += B.ritems->Items()->Items(i)->Enabled() ? 0 : 1;
   EXPECT_EQ(Disabled, 2);
 
-  // Closing writes "LastReport.rp1" into the window's folder.
-  B.ProgramFolder = (Root / "Work").string() + "/";
-  fs::create_directories(Root / "Work");
+  // The open button: a refused file changes no control; a good one replaces the item list.
+  AtomicWriteFile((Root / "bad.irp").string(), "not a format");
+  {
+    TCheckedModalScript Script;
+    Script.ExpectOpenFile("", (Root / "bad.irp").string());
+    Script.ExpectMessage(kInvalidText, mrOk);
+    B.LoadFormatBtnClick();
+  }
+  EXPECT_EQ(FormatBytes(B.CurrentFormat()), FormatBytes(Before));
+  B.AddReportItemClick(700);
+  B.Layout->SetItemIndex(0);
+  {
+    TCheckedModalScript Script;
+    Script.ExpectOpenFile("", File);
+    Script.ExpectMessage(kLoadedText, mrOk);
+    B.LoadFormatBtnClick();
+  }
+  EXPECT_EQ(FormatBytes(B.CurrentFormat()), FormatBytes(Before));
+
+  // Closing writes "LastReport.rp1" into the window's folder, made when missing.
+  B.ProgramFolder = (Root / "Work" / "New").string() + "/";
   B.FormClose();
   TImageReportFormat Last;
   ASSERT_TRUE(LoadImageReportFile(B.ProgramFolder + kLastReportFile, Last));

@@ -80,6 +80,14 @@ pick() { # pick X Y N: the combo's N-th entry below the current one
 for i in 0 1 2; do pick $((px + 130)) $((py + 18 + 30 * i)) $((i + 1)); done
 pick $((px + 400)) $((py + 18)) 1
 shot "$out/image_report_images.png" "$ix" "$iy" "$iw" "$ih"
+# The image title's font dialog, cancelled: the window keeps its choices.
+shot "$out/combos_before.png" $((px + 70)) "$py" 125 180
+click_at $((px + 425)) $((py + 80)) 1.5
+shot "$out/font_dialog.png" 0 0 1280 1024
+xdotool key Escape
+sleep 1
+shot "$out/combos_after.png" $((px + 70)) "$py" 125 180
+same "$out/combos_before.png" "$out/combos_after.png" || fail "the font dialog reset the window's choices"
 # ---- Preview: shown, then generated again ----
 click_at $((ix + 322)) $((iy + 39)) 2
 click_at $((px + 39)) $((py + 16)) 2
