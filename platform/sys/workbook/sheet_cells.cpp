@@ -153,8 +153,8 @@ std::string PrefixOf(const std::string& qname) {
 class TSheetReader : public TXmlHandler {
 public:
   TSheetReader(const std::string& part, const std::vector<std::string>& shared,
-               std::map<TCellKey, TSheetCell>& cells)
-      : FPart(part), FShared(shared), FCells(cells) {}
+               TSheetRows& rows, std::size_t& count)
+      : FPart(part), FShared(shared), FRows(rows), FCount(count) {}
 
   std::size_t DataBegin = std::string::npos, DataEnd = std::string::npos;
   std::size_t DimBegin = std::string::npos, DimEnd = std::string::npos;
@@ -247,19 +247,36 @@ private:
     cell.RawAt = static_cast<std::uint32_t>(FCellBegin - DataBegin);
     cell.RawLength = static_cast<std::uint32_t>(end - FCellBegin);
     cell.Style = FStyle;
-    if (static_cast<long long>(FCells.size()) >= kMaxSheetCells) Bad("sheet size (too many cells)");
-    // Cells mostly come in order, so most go straight to the end; a repeated cell replaces
-    // the earlier one.
-    const TCellKey key{FRow, FCol};
-    if (FCells.empty() || FCells.rbegin()->first < key)
-      FCells.emplace_hint(FCells.end(), key, std::move(cell));
-    else
-      FCells[key] = std::move(cell);
+    if (static_cast<long long>(FCount) >= kMaxSheetCells) Bad("sheet size (too many cells)");
+    // Rows and cells mostly come in order, so most go straight to the end of the last row; a
+    // repeated cell replaces the earlier one.
+    if (!FLastRow || FLastRowNumber != FRow) {
+      auto it = !FRows.empty() && FRows.rbegin()->first < FRow ? FRows.emplace_hint(FRows.end(), FRow, TSheetRow())
+                                                               : FRows.try_emplace(FRow).first;
+      FLastRow = &it->second;
+      FLastRowNumber = FRow;
+    }
+    TSheetRow& row = *FLastRow;
+    if (row.empty() || row.back().Col < FCol) {
+      row.push_back({FCol, std::move(cell)});
+      ++FCount;
+      return;
+    }
+    auto at = std::lower_bound(row.begin(), row.end(), FCol, [](const TRowCell& c, int col) { return c.Col < col; });
+    if (at->Col == FCol) {
+      at->Cell = std::move(cell);
+    } else {
+      row.insert(at, {FCol, std::move(cell)});
+      ++FCount;
+    }
   }
 
   const std::string& FPart;
   const std::vector<std::string>& FShared;
-  std::map<TCellKey, TSheetCell>& FCells;
+  TSheetRows& FRows;
+  std::size_t& FCount;
+  TSheetRow* FLastRow = nullptr;  // the row the last cell went into
+  int FLastRowNumber = 0;
   bool FInData = false, FInV = false, FInIs = false;
   int FRow = 0, FCol = 0;
   std::size_t FCellBegin = 0;
@@ -309,8 +326,9 @@ std::vector<std::string> ReadSharedStrings(const std::string& xml, const std::st
 
 void TSheetCells::Load(const std::string& xml, const std::string& partName,
                        const std::vector<std::string>& shared) {
-  std::map<TCellKey, TSheetCell> cells;
-  TSheetReader reader(partName, shared, cells);
+  TSheetRows rows;
+  std::size_t count = 0;
+  TSheetReader reader(partName, shared, rows, count);
   ParseXml(xml, partName, reader);
   std::size_t begin = reader.DataBegin, end = reader.DataEnd;
   if (begin == std::string::npos) {
@@ -328,89 +346,134 @@ void TSheetCells::Load(const std::string& xml, const std::string& partName,
   FSource = xml.substr(begin, end - begin);
   FSuffix = xml.substr(end);
   FNs = reader.Ns;
-  FCells = std::move(cells);
+  FRows = std::move(rows);
+  FCount = count;
   FChanged = false;
   FFormulaReplaced = false;
 }
 
+namespace {
+
+TSheetRow::iterator FirstFrom(TSheetRow& row, int col) {
+  return std::lower_bound(row.begin(), row.end(), col, [](const TRowCell& c, int k) { return c.Col < k; });
+}
+
+TSheetRow::const_iterator FirstFrom(const TSheetRow& row, int col) {
+  return std::lower_bound(row.begin(), row.end(), col, [](const TRowCell& c, int k) { return c.Col < k; });
+}
+
+}  // namespace
+
 void TSheetCells::Set(int row, int col, const std::string& text) { SetBlock(row, col, 1, 1, &text, 1); }
 
 void TSheetCells::SetBlock(int top, int left, int rows, int cols, const std::string* texts, std::size_t stride) {
+  auto roomForOneMore = [this] {
+    if (static_cast<long long>(FCount) >= kMaxSheetCells) throw EOleException("The sheet cannot hold more cells");
+  };
   for (int r = 0; r < rows; ++r) {
-    const int row = top + r;
-    // Walks the row's cells along with the block's columns; new cells go in before the walk.
-    auto it = FCells.lower_bound({row, left});
-    for (int c = 0; c < cols; ++c) {
-      const TCellKey key{row, left + c};
-      const std::string& text = texts[static_cast<std::size_t>(r) * stride + static_cast<std::size_t>(c)];
-      if (it != FCells.end() && it->first == key) {
-        TSheetCell& cell = it->second;
-        if (text.empty()) {
-          if (HoldsFormula(Raw(cell))) FFormulaReplaced = true;
-          it = FCells.erase(it);
-          FChanged = true;
-          continue;
-        }
-        ++it;
-        if (cell.Text == text && cell.HasRaw()) continue;
-        if (HoldsFormula(Raw(cell))) FFormulaReplaced = true;
-        cell.Text = text;
-        cell.RawLength = 0;
-        FChanged = true;
-      } else if (!text.empty()) {
-        if (static_cast<long long>(FCells.size()) >= kMaxSheetCells)
-          throw EOleException("The sheet cannot hold more cells");
+    const int number = top + r;
+    const std::string* line = texts + static_cast<std::size_t>(r) * stride;
+    auto rowIt = FRows.lower_bound(number);
+    if (rowIt == FRows.end() || rowIt->first != number) {
+      if (std::all_of(line, line + cols, [](const std::string& t) { return t.empty(); })) continue;
+      rowIt = FRows.emplace_hint(rowIt, number, TSheetRow());
+    }
+    TSheetRow& row = rowIt->second;
+    auto from = FirstFrom(row, left);
+    if (from == row.end()) {
+      // Nothing at or right of the block in this row (a new row, or a row written further):
+      // the block's texts go on at the end.
+      for (int c = 0; c < cols; ++c) {
+        if (line[c].empty()) continue;
+        roomForOneMore();
         TSheetCell cell;
-        cell.Text = text;
-        FCells.emplace_hint(it, key, std::move(cell));
+        cell.Text = line[c];
+        row.push_back({left + c, std::move(cell)});
+        ++FCount;
         FChanged = true;
       }
+    } else {
+      // The row's cells and the block's texts merged in column order, in one pass.
+      TSheetRow merged;
+      merged.reserve(row.size() + static_cast<std::size_t>(cols));
+      auto src = row.begin();
+      for (; src != from; ++src) merged.push_back(std::move(*src));
+      for (int c = 0; c < cols; ++c) {
+        const int col = left + c;
+        const std::string& text = line[c];
+        if (src != row.end() && src->Col == col) {
+          TSheetCell& cell = src->Cell;
+          if (text.empty()) {
+            if (HoldsFormula(Raw(cell))) FFormulaReplaced = true;
+            --FCount;
+            FChanged = true;
+            ++src;
+            continue;
+          }
+          if (cell.Text != text || !cell.HasRaw()) {
+            if (HoldsFormula(Raw(cell))) FFormulaReplaced = true;
+            cell.Text = text;
+            cell.RawLength = 0;
+            FChanged = true;
+          }
+          merged.push_back(std::move(*src++));
+        } else if (!text.empty()) {
+          roomForOneMore();
+          TSheetCell cell;
+          cell.Text = text;
+          merged.push_back({col, std::move(cell)});
+          ++FCount;
+          FChanged = true;
+        }
+      }
+      for (; src != row.end(); ++src) merged.push_back(std::move(*src));
+      row = std::move(merged);
     }
+    if (row.empty()) FRows.erase(rowIt);
   }
 }
 
 void TSheetCells::GetBlock(int top, int left, int rows, int cols, std::string* texts, std::size_t stride) const {
   if (rows <= 0 || cols <= 0) return;
   const int bottom = top + rows - 1, right = left + cols - 1;
-  auto it = FCells.lower_bound({top, left});
-  while (it != FCells.end() && it->first.first <= bottom) {
-    const auto [row, col] = it->first;
-    if (col < left) {
-      it = FCells.lower_bound({row, left});
-    } else if (col > right) {
-      it = FCells.lower_bound({row + 1, left});
-    } else {
-      texts[static_cast<std::size_t>(row - top) * stride + static_cast<std::size_t>(col - left)] = it->second.Text;
-      ++it;
-    }
+  for (auto rowIt = FRows.lower_bound(top); rowIt != FRows.end() && rowIt->first <= bottom; ++rowIt) {
+    std::string* line = texts + static_cast<std::size_t>(rowIt->first - top) * stride;
+    const TSheetRow& row = rowIt->second;
+    for (auto it = FirstFrom(row, left); it != row.end() && it->Col <= right; ++it) line[it->Col - left] = it->Cell.Text;
   }
 }
 
 const std::string& TSheetCells::Get(int row, int col) const {
   static const std::string empty;
-  auto it = FCells.find({row, col});
-  return it == FCells.end() ? empty : it->second.Text;
+  auto rowIt = FRows.find(row);
+  if (rowIt == FRows.end()) return empty;
+  auto it = FirstFrom(rowIt->second, col);
+  return it == rowIt->second.end() || it->Col != col ? empty : it->Cell.Text;
 }
 
 void TSheetCells::Saved() {
-  for (auto& [key, cell] : FCells)
-    if (!cell.HasRaw()) cell.Text = XmlCellTextAsRead(cell.Text);
+  for (auto& [number, row] : FRows)
+    for (TRowCell& c : row)
+      if (!c.Cell.HasRaw()) c.Cell.Text = XmlCellTextAsRead(c.Cell.Text);
   FChanged = false;
   FFormulaReplaced = false;
 }
 
 bool TSheetCells::Bounds(int& top, int& left, int& bottom, int& right) const {
   bool any = false;
-  for (const auto& [key, cell] : FCells) {
-    if (cell.Text.empty()) continue;
+  for (const auto& [number, row] : FRows) {
+    auto first = std::find_if(row.begin(), row.end(), [](const TRowCell& c) { return !c.Cell.Text.empty(); });
+    if (first == row.end()) continue;
+    auto last = std::find_if(row.rbegin(), row.rend(), [](const TRowCell& c) { return !c.Cell.Text.empty(); });
     if (!any) {
-      top = bottom = key.first;
-      left = right = key.second;
+      top = number;
+      left = first->Col;
+      right = last->Col;
       any = true;
     }
-    bottom = std::max(bottom, key.first);
-    left = std::min(left, key.second);
-    right = std::max(right, key.second);
+    bottom = number;
+    left = std::min(left, first->Col);
+    right = std::max(right, last->Col);
   }
   return any;
 }
@@ -419,21 +482,22 @@ std::string TSheetCells::Save() const {
   int top = 1, left = 1, bottom = 1, right = 1;
   std::string ref = "A1";
   std::size_t rawBytes = 0;
-  if (!FCells.empty()) {
-    top = FCells.begin()->first.first;
-    bottom = FCells.rbegin()->first.first;
-    left = right = FCells.begin()->first.second;
-    for (const auto& entry : FCells) {
-      left = std::min(left, entry.first.second);
-      right = std::max(right, entry.first.second);
-      rawBytes += entry.second.RawLength;
+  if (!FRows.empty()) {
+    top = FRows.begin()->first;
+    bottom = FRows.rbegin()->first;
+    left = FRows.begin()->second.front().Col;
+    right = FRows.begin()->second.back().Col;
+    for (const auto& [number, row] : FRows) {
+      left = std::min(left, row.front().Col);
+      right = std::max(right, row.back().Col);
+      for (const TRowCell& c : row) rawBytes += c.Cell.RawLength;
     }
     ref = ColumnLetters(left) + std::to_string(top);
     if (top != bottom || left != right) ref += ":" + ColumnLetters(right) + std::to_string(bottom);
   }
   const std::string& ns = FNs;
   std::string out;
-  out.reserve(FPrefix.size() + FSuffix.size() + rawBytes + FCells.size() * (48 + 6 * ns.size()) + 256);
+  out.reserve(FPrefix.size() + FSuffix.size() + rawBytes + FCount * (48 + 6 * ns.size()) + 256);
   if (FDimensionAt != std::string::npos) {
     out.append(FPrefix, 0, FDimensionAt);
     out += "<" + ns + "dimension ref=\"" + ref + "\"/>";
@@ -441,7 +505,7 @@ std::string TSheetCells::Save() const {
   } else {
     out += FPrefix;
   }
-  out += "<" + ns + "sheetData>";
+  AppendTag(out, "<", ns, "sheetData>");
   // Column letters are made once per column, row numbers once per row.
   std::vector<std::string> letters;
   auto columnLetters = [&letters](int col) -> const std::string& {
@@ -451,47 +515,45 @@ std::string TSheetCells::Save() const {
     return l;
   };
   char rowText[16];
-  std::size_t rowLength = 0;
-  int row = 0;
   std::string number;
-  for (const auto& [key, cell] : FCells) {
-    if (key.first != row) {
-      if (row) AppendTag(out, "</", ns, "row>");
-      row = key.first;
-      rowLength = static_cast<std::size_t>(std::to_chars(rowText, rowText + sizeof rowText, row).ptr - rowText);
-      AppendTag(out, "<", ns, "row r=\"");
-      out.append(rowText, rowLength);
-      out += "\">";
-    }
-    if (cell.HasRaw()) {
-      out += Raw(cell);
-      continue;
-    }
-    AppendTag(out, "<", ns, "c r=\"");
-    out += columnLetters(key.second);
+  for (const auto& [rowNumber, row] : FRows) {
+    const auto rowLength =
+        static_cast<std::size_t>(std::to_chars(rowText, rowText + sizeof rowText, rowNumber).ptr - rowText);
+    AppendTag(out, "<", ns, "row r=\"");
     out.append(rowText, rowLength);
-    out += '"';
-    if (!cell.Style.empty()) {
-      out += " s=\"";
-      AppendXmlEscaped(out, cell.Style);
+    out += "\">";
+    for (const TRowCell& rc : row) {
+      const TSheetCell& cell = rc.Cell;
+      if (cell.HasRaw()) {
+        out += Raw(cell);
+        continue;
+      }
+      AppendTag(out, "<", ns, "c r=\"");
+      out += columnLetters(rc.Col);
+      out.append(rowText, rowLength);
       out += '"';
+      if (!cell.Style.empty()) {
+        out += " s=\"";
+        AppendXmlEscaped(out, cell.Style);
+        out += '"';
+      }
+      if (IsPlainNumber(cell.Text, number)) {
+        AppendTag(out, "><", ns, "v>");
+        out += number;
+        AppendTag(out, "</", ns, "v>");
+      } else {
+        out += " t=\"inlineStr\"";
+        AppendTag(out, "><", ns, "is>");
+        AppendTag(out, "<", ns, NeedsPreserve(cell.Text) ? "t xml:space=\"preserve\">" : "t>");
+        AppendXmlEscaped(out, cell.Text, true);
+        AppendTag(out, "</", ns, "t>");
+        AppendTag(out, "</", ns, "is>");
+      }
+      AppendTag(out, "</", ns, "c>");
     }
-    if (IsPlainNumber(cell.Text, number)) {
-      AppendTag(out, "><", ns, "v>");
-      out += number;
-      AppendTag(out, "</", ns, "v>");
-    } else {
-      out += " t=\"inlineStr\"";
-      AppendTag(out, "><", ns, "is>");
-      AppendTag(out, "<", ns, NeedsPreserve(cell.Text) ? "t xml:space=\"preserve\">" : "t>");
-      AppendXmlEscaped(out, cell.Text, true);
-      AppendTag(out, "</", ns, "t>");
-      AppendTag(out, "</", ns, "is>");
-    }
-    AppendTag(out, "</", ns, "c>");
+    AppendTag(out, "</", ns, "row>");
   }
-  if (row) out += "</" + ns + "row>";
-  out += "</" + ns + "sheetData>";
+  AppendTag(out, "</", ns, "sheetData>");
   out += FSuffix;
   return out;
 }

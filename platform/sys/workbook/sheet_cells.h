@@ -24,8 +24,15 @@ struct TSheetCell {
   bool HasRaw() const { return RawLength != 0; }
 };
 
-// (row, column), both 1-based.
-using TCellKey = std::pair<int, int>;
+// A cell of a row with its column (1-based).
+struct TRowCell {
+  int Col;
+  TSheetCell Cell;
+};
+// A row's cells by column; the rows of a sheet by their number (1-based). A row holds at least
+// one cell.
+using TSheetRow = std::vector<TRowCell>;
+using TSheetRows = std::map<int, TSheetRow>;
 
 class TSheetCells {
 public:
@@ -38,7 +45,7 @@ public:
   bool Changed() const { return FChanged; }
   // A cell that held a formula was overwritten or emptied (the calculation chain names it).
   bool FormulaReplaced() const { return FFormulaReplaced; }
-  const std::map<TCellKey, TSheetCell>& Cells() const { return FCells; }
+  std::size_t Count() const { return FCount; }
   // An empty text removes the cell.
   void Set(int row, int col, const std::string& text);
   // Sets the block of `rows` x `cols` cells from (top, left): row r, column c takes
@@ -58,7 +65,8 @@ private:
   std::string_view Raw(const TSheetCell& cell) const {
     return std::string_view(FSource).substr(cell.RawAt, cell.RawLength);
   }
-  std::map<TCellKey, TSheetCell> FCells;
+  TSheetRows FRows;
+  std::size_t FCount = 0;  // cells in all rows
   std::string FSource;  // the cell table of the part as read, which raw cells point into
   std::string FPrefix;  // the part up to <sheetData>, without its dimension element
   std::string FSuffix;  // the part after </sheetData>

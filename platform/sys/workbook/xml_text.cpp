@@ -2,7 +2,9 @@
 
 #include <expat.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <new>
 #include <string_view>
@@ -148,8 +150,21 @@ void ParseXml(const std::string& xml, const std::string& part, TXmlHandler& hand
   XML_SetCharacterDataHandler(parser.get(), OnText);
   if (xml.size() > static_cast<std::size_t>(INT32_MAX))
     throw EOleException("The workbook part " + part + " is too large");
-  XML_Status status = XML_Parse(parser.get(), xml.data(), static_cast<int>(xml.size()), XML_TRUE);
-  if (state.Failure) std::rethrow_exception(state.Failure);
+  // The text goes to the parser a piece at a time through the parser's own buffer, which so
+  // stays small (handing it the whole part would make it copy all of it first). Offsets stay
+  // those of the whole text.
+  constexpr std::size_t kPiece = 1u << 20;
+  std::size_t at = 0;
+  XML_Status status = XML_STATUS_OK;
+  do {
+    const std::size_t n = std::min(kPiece, xml.size() - at);
+    void* buffer = XML_GetBuffer(parser.get(), static_cast<int>(n));
+    if (!buffer) throw std::bad_alloc();
+    if (n) std::memcpy(buffer, xml.data() + at, n);
+    at += n;
+    status = XML_ParseBuffer(parser.get(), static_cast<int>(n), at == xml.size() ? XML_TRUE : XML_FALSE);
+    if (state.Failure) std::rethrow_exception(state.Failure);
+  } while (status == XML_STATUS_OK && at < xml.size());
   if (status != XML_STATUS_OK)
     throw EOleException("The workbook part " + part + " is not well-formed XML (line " +
                         std::to_string(XML_GetCurrentLineNumber(parser.get())) + ": " +

@@ -2,6 +2,7 @@
 
 #include <zip.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <set>
@@ -77,16 +78,24 @@ TZipParts ReadZipParts(const std::string& fileName) {
     if (!f) throw EOleException("The workbook file " + fileName + " is damaged: " + zip_strerror(za.get()));
     TZipPart part;
     part.Name = name;
-    char buffer[65536];
+    // The part is read straight into its bytes, whose room the size the archive gives sets
+    // aside once (within the ceiling: the size is only what the file claims).
+    zip_stat_t stat;
+    zip_stat_init(&stat);
+    if (zip_stat_index(za.get(), static_cast<zip_uint64_t>(i), 0, &stat) == 0 && (stat.valid & ZIP_STAT_SIZE))
+      part.Bytes.reserve(static_cast<std::size_t>(std::min<zip_uint64_t>(stat.size, kMaxPartBytes)) + 1);
+    constexpr std::size_t kChunk = 65536;
     for (;;) {
-      zip_int64_t n = zip_fread(f.get(), buffer, sizeof buffer);
+      const std::size_t have = part.Bytes.size();
+      part.Bytes.resize(have + kChunk);
+      zip_int64_t n = zip_fread(f.get(), part.Bytes.data() + have, kChunk);
+      part.Bytes.resize(have + static_cast<std::size_t>(std::max<zip_int64_t>(n, 0)));
       if (n < 0)
         throw EOleException("The workbook file " + fileName + " is damaged: " + zip_file_strerror(f.get()));
       if (n == 0) break;
       total += static_cast<std::size_t>(n);
-      if (part.Bytes.size() + static_cast<std::size_t>(n) > kMaxPartBytes || total > kMaxArchiveBytes)
+      if (part.Bytes.size() > kMaxPartBytes || total > kMaxArchiveBytes)
         throw EOleException("The workbook file " + fileName + " is too large");
-      part.Bytes.append(buffer, static_cast<std::size_t>(n));
     }
     parts.push_back(std::move(part));
   }
