@@ -699,13 +699,15 @@ int TCanvas::DrawText(const std::string& source, TRect& r, UINT flags) {
   auto measure = [&](const std::string& s) { return LineWidth(s, flags, tabWidth); };
 
   const UINT ellipses = DT_END_ELLIPSIS | DT_PATH_ELLIPSIS | DT_WORD_ELLIPSIS;
+  // One line as it is, the way labels and cells measure and draw word after word: no line list.
+  bool oneLine = (flags & DT_SINGLELINE) ||
+                 (!(flags & DT_WORDBREAK) && text.find_first_of("\r\n") == std::string::npos);
+  if (oneLine && (flags & DT_CALCRECT) && !(flags & ellipses)) {
+    r.Right = r.Left + measure(text);
+    r.Bottom = r.Top + dir * lineHeight;
+    return lineHeight;
+  }
   if ((flags & DT_SINGLELINE) && !(flags & ellipses)) {
-    // One line as it is, the way labels and cells draw word after word: no line list.
-    if (flags & DT_CALCRECT) {
-      r.Right = r.Left + measure(text);
-      r.Bottom = r.Top + dir * lineHeight;
-      return lineHeight;
-    }
     int offset = 0;
     if (flags & DT_VCENTER) offset = (height - lineHeight) / 2;
     else if (flags & DT_BOTTOM) offset = height - lineHeight;

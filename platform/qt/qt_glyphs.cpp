@@ -77,6 +77,7 @@ TQtGlyphCache::TWord TQtGlyphCache::Shape(const std::string& text) {
   layout.beginLayout();
   QTextLine line = layout.createLine();
   layout.endLayout();
+  word.Width = qRound(line.horizontalAdvance());
   const QList<QGlyphRun> runs = line.glyphRuns();
   if (runs.size() != 1) return word;
   const QGlyphRun& run = runs.front();
@@ -96,10 +97,21 @@ TQtGlyphCache::TWord TQtGlyphCache::Shape(const std::string& text) {
   return word;
 }
 
+TQtGlyphCache::TWord& TQtGlyphCache::Word(const std::string& text) {
+  TWord* word = FWords.Find(text);
+  return word ? *word : FWords.Add(text, Shape(text));
+}
+
+bool TQtGlyphCache::Measure(const std::string& text, int& width) {
+  const TWord& word = Word(text);
+  if (!word.Usable) return false;
+  width = word.Width;
+  return true;
+}
+
 bool TQtGlyphCache::Draw(QImage& image, const std::vector<TRect>* clip, int x, int baseline, const std::string& text,
                          COLORREF color) {
-  TWord* word = FWords.Find(text);
-  if (!word) word = &FWords.Add(text, Shape(text));
+  TWord* word = &Word(text);
   if (!word->Usable) return false;
 
   const TRect whole{0, 0, image.width(), image.height()};

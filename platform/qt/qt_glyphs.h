@@ -56,6 +56,11 @@ public:
   bool Draw(QImage& image, const std::vector<TRect>* clip, int x, int baseline, const std::string& text,
             COLORREF color);
 
+  // The advance width of `text` as QFontMetrics gives it, from the same shaping the drawing
+  // uses (so a word measured and then drawn is shaped once); false when Draw leaves the text
+  // to QPainter.
+  bool Measure(const std::string& text, int& width);
+
   // The image formats Draw writes.
   static bool Supports(const QImage& image);
 
@@ -73,8 +78,10 @@ private:
   };
   struct TWord {
     bool Usable = false;
+    int Width = 0;
     std::vector<TPlaced> Glyphs;
   };
+  TWord& Word(const std::string& text);
 
   TWord Shape(const std::string& text);
   const TMask* Mask(const QRawFont& raw, quint32 glyph, bool& grey);

@@ -272,16 +272,24 @@ TQtPainter::TFontEntry& TQtPainter::FontEntry(const TPaintFont& font) {
   return FFonts.back();
 }
 
+bool TQtPainter::CachesGlyphs(const TPaintFont& font) const {
+  return font.Orientation == 0 && FImage && FComposition == QPainter::CompositionMode_SourceOver &&
+         !font.Style.Contains(fsUnderline) && !font.Style.Contains(fsStrikeOut) && TQtGlyphCache::Supports(*FImage) &&
+         FPainter->worldTransform().isIdentity();
+}
+
+TQtGlyphCache& TQtPainter::Glyphs(TFontEntry& e) {
+  if (!e.Glyphs) e.Glyphs = std::make_unique<TQtGlyphCache>(e.QtFont);
+  return *e.Glyphs;
+}
+
 void TQtPainter::TextRun(int x, int y, const std::string& text, const TPaintFont& font, COLORREF color,
                          bool opaque, COLORREF background) {
   if (!FPainter->isActive() || text.empty()) return;
-  if (font.Orientation == 0 && !opaque && FImage && FComposition == QPainter::CompositionMode_SourceOver &&
-      !font.Style.Contains(fsUnderline) && !font.Style.Contains(fsStrikeOut) && TQtGlyphCache::Supports(*FImage) &&
-      FPainter->worldTransform().isIdentity()) {
+  if (!opaque && CachesGlyphs(font)) {
     // The common case on screen and bitmaps, word after word: glyphs copied from the cache.
     TFontEntry& e = FontEntry(font);
-    if (!e.Glyphs) e.Glyphs = std::make_unique<TQtGlyphCache>(e.QtFont);
-    if (e.Glyphs->Draw(*FImage, FClipped ? &FClip : nullptr, x, y + e.Metrics->ascent(), text, color)) return;
+    if (Glyphs(e).Draw(*FImage, FClipped ? &FClip : nullptr, x, y + e.Metrics->ascent(), text, color)) return;
   }
   QFont qf;
   const QFontMetrics& fm = FontMetrics(font, &qf);
@@ -359,7 +367,10 @@ TTextMetric TQtPainter::Metrics(const TPaintFont& font) {
 int TQtPainter::TextWidth(const TPaintFont& font, const std::string& text) {
   TFontEntry& e = FontEntry(font);
   if (const int* known = e.Widths.Find(text)) return *known;
-  int width = e.Metrics->horizontalAdvance(QString::fromUtf8(text.data(), static_cast<int>(text.size())));
+  // What will be drawn from the glyph cache is measured by the shaping it keeps for drawing.
+  int width = 0;
+  if (!(FPainter->isActive() && CachesGlyphs(font) && Glyphs(e).Measure(text, width)))
+    width = e.Metrics->horizontalAdvance(QString::fromUtf8(text.data(), static_cast<int>(text.size())));
   if (text.size() <= 64) e.Widths.Add(text, width);
   return width;
 }

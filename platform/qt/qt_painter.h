@@ -84,6 +84,9 @@ private:
     unsigned long Used = 0;
   };
   TFontEntry& FontEntry(const TPaintFont& font);
+  // Plain runs in `font` are drawn from the glyph cache here (when it can draw them).
+  bool CachesGlyphs(const TPaintFont& font) const;
+  TQtGlyphCache& Glyphs(TFontEntry& entry);
   std::vector<TFontEntry> FFonts;
   std::size_t FLastFont = 0;  // the entry asked for last
   unsigned long FFontClock = 0;

@@ -2,6 +2,7 @@
 // draws, in every image format it writes and inside the clip it is given.
 #include <gtest/gtest.h>
 
+#include <QFontMetrics>
 #include <QPainter>
 
 #include "platform/gfx/bitmap.h"
@@ -49,6 +50,10 @@ TEST(QtGlyphCache, DrawsTheSamePixelsAsQtInEveryFormatItWrites) {
           QFont font = Font(family, pixels, style & 1, style & 2);
           TQtGlyphCache cache(font);
           for (const char* word : kWords) {
+            int width = -1;
+            if (cache.Measure(word, width)) {
+              ASSERT_EQ(width, QFontMetrics(font).horizontalAdvance(QString::fromUtf8(word))) << family << " " << word;
+            }
             QImage mine = Blank(format);
             // Twice: the second draw comes from the cache.
             for (int pass = 0; pass < 2; ++pass) {
