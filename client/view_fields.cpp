@@ -38,14 +38,16 @@ TViewFields::~TViewFields() = default;
 
 void TViewFields::Wire() {
   auto click = [](TControl* C, std::function<void()> F) { C->OnClick = [F](TObject*) { F(); }; };
-  for (TEdit* E : V.Detail) {
-    click(E, [this, E] { Detail8Click(E); });
+  // A field's click is its left button released over it: a native edit reports no click of its
+  // own, but every backend reports the release.
+  auto fieldClick = [this](TEdit* E) {
+    E->OnMouseUp = [this, E](TObject*, TMouseButton Button, TShiftState, int X, int Y) {
+      if (Button == mbLeft && X >= 0 && Y >= 0 && X < E->Width() && Y < E->Height()) Detail8Click(E);
+    };
     E->OnEnter = [this, E](TObject*) { Detail0Enter(E); };
-  }
-  for (TEdit* E : V.Other) {
-    click(E, [this, E] { Detail8Click(E); });
-    E->OnEnter = [this, E](TObject*) { Detail0Enter(E); };
-  }
+  };
+  for (TEdit* E : V.Detail) fieldClick(E);
+  for (TEdit* E : V.Other) fieldClick(E);
   for (int i = 0; i < 10; ++i) {
     click(V.Desc[i], [this, i] { CustomizeLabels(i); });
     click(V.sn[i], [this, i] { CustomizeDetailLabel(10 + i); });

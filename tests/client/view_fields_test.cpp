@@ -37,6 +37,11 @@ protected:
     SetCdAudioDeviceFactory(nullptr);
     LoggedInViewTest::TearDown();
   }
+  // A person's click in a field: the left button pressed and released over it.
+  static void ClickField(TEdit* E) {
+    E->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
+    E->Perform(WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
+  }
   ItemRecord Stored() {
     TServerSession S(Db->Server);
     S.DatabaseName = "Demo";
@@ -154,7 +159,7 @@ TEST_F(ViewFieldsTest, BarcodeAndLinkFieldsFollowTheirKinds) {
       E.OKBtn->Click();
     });
     Script.ExpectMessage("already in use", mrOk);
-    View->Detail[6]->OnClick(View->Detail[6]);
+    ClickField(View->Detail[6]);
   }
   EXPECT_EQ(View->Detail[6]->Text(), "");
   EXPECT_EQ(Stored().Details[6], "");
@@ -170,7 +175,7 @@ TEST_F(ViewFieldsTest, BarcodeAndLinkFieldsFollowTheirKinds) {
       E.BarcodeType->SetText("bcCode39");
       E.OKBtn->Click();
     });
-    View->Detail[6]->OnClick(View->Detail[6]);
+    ClickField(View->Detail[6]);
   }
   EXPECT_EQ(View->Detail[6]->Text(), "123456");
   EXPECT_EQ(Stored().Details[6], "123456");
@@ -187,7 +192,7 @@ TEST_F(ViewFieldsTest, BarcodeAndLinkFieldsFollowTheirKinds) {
       EXPECT_EQ(E.BarcodeType->Text(), "bcCode39");
       E.CancelBtn->Click();
     });
-    View->Detail[6]->OnClick(View->Detail[6]);
+    ClickField(View->Detail[6]);
   }
 
   // A URL field: "Set URL" through its input box, "Jump to URL" through the redirect page; a
@@ -196,7 +201,7 @@ TEST_F(ViewFieldsTest, BarcodeAndLinkFieldsFollowTheirKinds) {
     TCheckedModalScript Script;
     Script.ExpectMenu("", "Set URL");
     Script.ExpectInput("Enter URL", "https://example.org/shop");
-    View->Detail[7]->OnClick(View->Detail[7]);
+    ClickField(View->Detail[7]);
     App->ProcessMessages();
   }
   EXPECT_EQ(View->Detail[7]->Text(), "https://example.org/shop");
@@ -204,7 +209,7 @@ TEST_F(ViewFieldsTest, BarcodeAndLinkFieldsFollowTheirKinds) {
     TCheckedModalScript Script;
     Script.ExpectMenu("", "Jump to URL");
     Script.ExpectShell("go.htm");
-    View->Detail[7]->OnClick(View->Detail[7]);
+    ClickField(View->Detail[7]);
     App->ProcessMessages();
   }
   EXPECT_NE(ReadFileBytes(View->Session->ScratchFolder + "go.htm").find("URL=https://example.org/shop\""),
@@ -214,7 +219,7 @@ TEST_F(ViewFieldsTest, BarcodeAndLinkFieldsFollowTheirKinds) {
     TCheckedModalScript Script;
     Script.ExpectMenu("", "Jump to URL");
     Script.ExpectMessage(TRecordFields::URLRefusedText, mrOk);
-    View->Detail[7]->OnClick(View->Detail[7]);
+    ClickField(View->Detail[7]);
     App->ProcessMessages();
   }
 }

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "client/core/definition_template.h"
+#include "client/reports/barcode_forms.h"
 #include "client/relationship_form.h"
 #include "client/row_editor.h"
 #include "client/view.h"
@@ -21,6 +22,11 @@
 #include "controls/diagram.h"
 #include "controls/grid/qn_grid.h"
 #include "platform/qt/qt_window_peer.h"
+#include "platform/ui/mask_edit.h"
+#include "platform/ui/image.h"
+#include "platform/ui/screen.h"
+#include "platform/ui/shell.h"
+#include "platform/ui/std_buttons.h"
 #include "tests/client/core/client_fixture.h"
 
 namespace {
@@ -90,6 +96,18 @@ int main(int argc, char** argv) {
   W.SaveRecord(W.Buffers.Current, true);
   W.GetRecord("G" + First);
   W.GetRecord("N" + First);
+  // Detail 7 is a barcode field, detail 8 a URL field.
+  W.Buffers.Configuration.DetailKinds[6] = "barcode";
+  W.Buffers.Configuration.DetailKinds[7] = "Web URL";
+  W.Buffers.ConfigMask.Set(ConfigMask::DetailKinds, 6);
+  W.Buffers.ConfigMask.Set(ConfigMask::DetailKinds, 7);
+  W.SaveServerConfiguration();
+  // What the shell is asked to open (no browser starts here).
+  std::string Opened;
+  SetShellHandler([&Opened](const TShellRequest& R) {
+    Opened = R.File;
+    return std::intptr_t{42};
+  });
   // Two pictures and one grid 3 line on the shown record (the child).
   View.Fields->Fields.SelectPicture(1, (Root / "wide.jpg").string());
   View.Fields->Fields.SelectPicture(2, (Root / "tall.gif").string());
@@ -158,6 +176,21 @@ int main(int argc, char** argv) {
               if (C == ' ') C = '_';
             S << At("menu:" + Text, {P.x(), P.y()}) << '\n';
           }
+    S << "detail6 " << View.Detail[6]->Text() << '\n';
+    S << "detail7 " << View.Detail[7]->Text() << '\n';
+    S << At("detail6", Centre(View.Detail[6])) << '\n';
+    S << At("detail7", Centre(View.Detail[7])) << '\n';
+    S << "shell " << Opened << '\n';
+    for (int f = 0; f < Screen().FormCount(); ++f)
+      if (auto* B = dynamic_cast<TEditBarcodeForm*>(Screen().Forms(f)); B && B->Visible()) {
+        S << "barcode open\n";
+        S << At("barcodevalue", Centre(B->BarCodeValue)) << '\n';
+        S << At("barcodegenerate", Centre(B->GenerateBarCodeBtn)) << '\n';
+        S << At("barcodeok", Centre(B->OKBtn)) << '\n';
+        S << At("barcodewin", B->ClientToScreen({0, 0})) << ' ' << B->Width() << ' ' << B->Height() << '\n';
+        S << At("barcodeimage", B->BarCodeImage->ClientToScreen({0, 0})) << ' ' << B->BarCodeImage->Width() << ' '
+          << B->BarCodeImage->Height() << '\n';
+      }
     S << "number " << W.Number() << '\n';
     S << At("window", View.ClientToScreen({0, 0})) << ' ' << View.Width() << ' ' << View.Height() << '\n';
     std::ofstream(LogName + ".state.new", std::ios::trunc) << S.str();

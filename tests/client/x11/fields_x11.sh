@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The record window's fields as a person uses them on a real X server: a description value
 # chosen from its menu, short values toggled from the Edit menu, a label renamed, a grid 3 line
-# edited in the row editor, the image tabs stepped through, the relationship diagram opened and
-# closed.  Screenshots of the record window with a picture and of the diagram are saved and their
+# edited in the row editor, the image tabs stepped through, a barcode drawn and stored through the
+# barcode editor (zbarimg reads it off the screen), a URL set and jumped to, the relationship
+# diagram opened and closed.  Screenshots of the record window with a picture and of the diagram are saved and their
 # pixels checked.
 # Usage: fields_x11.sh PROGRAM OUTPUT_FOLDER
 set -euo pipefail
@@ -119,7 +120,7 @@ wait_state grid3 "3 Sold"
 # ---- The pictures: tab 1 shows the wide picture fitted, tab 3 none, tab 2 the tall one ----
 click page6 1
 wait_state page 6
-for _ in $(seq 150); do [ "$(st image | cut -d" " -f1)" = 1 ] && break; sleep 0.1; done
+for _ in $(seq 30); do [ "$(st image | cut -d" " -f1)" = 1 ] && break; sleep 0.1; done
 [ "$(st image | cut -d" " -f1)" = 1 ] || fail "tab 1 shows no picture"
 read -r wx wy ww wh <<< "$(grep '^at window ' "$state" | awk '{print $3, $4, $5, $6}')"
 shot "$out/record_with_image.png" "$wx" "$wy" "$ww" "$wh"
@@ -127,14 +128,53 @@ shot "$out/record_with_image.png" "$wx" "$wy" "$ww" "$wh"
 [ "$(count_colour "$out/record_with_image.png" 30 90 200)" -gt 5000 ] || fail "the picture's background does not show"
 click imagetab2 1
 wait_state tab 2
-for _ in $(seq 100); do [ "$(st picstat | cut -c1)" = 1 ] && break; sleep 0.1; done
 [ "$(st picstat | cut -c1)" = 1 ] || fail "tab 3 shows a picture"
 click imagetab1 1
 wait_state tab 1
-for _ in $(seq 150); do [ "$(st image | cut -d' ' -f1)" = 1 ] && break; sleep 0.1; done
 [ "$(st image | cut -d' ' -f1)" = 1 ] || fail "tab 2 shows no picture"
 shot "$out/record_second_image.png" "$wx" "$wy" "$ww" "$wh"
 [ "$(count_colour "$out/record_second_image.png" 200 30 30)" -gt 3000 ] || fail "the second picture does not show"
+
+# ---- A barcode field: the barcode editor draws the typed value, OK stores it ----
+click page0 0.8
+wait_state page 0
+click detail6 1
+for _ in $(seq 50); do [ "$(st barcode)" = open ] && break; sleep 0.1; done
+[ "$(st barcode)" = open ] || { shot "$out/no_barcode_editor.png" 0 0 1024 768; fail "the barcode editor did not open"; }
+sleep 0.5
+click barcodevalue 0.5
+xdotool key ctrl+a
+xdotool type --delay 40 "123456"
+click barcodegenerate 1
+read -r bx by bw bh <<< "$(grep '^at barcodewin ' "$state" | awk '{print $3, $4, $5, $6}')"
+shot "$out/barcode_editor.png" "$bx" "$by" "$bw" "$bh"
+read -r ix iy iw ih <<< "$(grep '^at barcodeimage ' "$state" | awk '{print $3, $4, $5, $6}')"
+shot "$out/barcode_image.png" "$ix" "$iy" "$iw" "$ih"
+/usr/bin/python3 - "$out/barcode_image.png" "$out/barcode_scan.png" <<'PY'
+import sys
+from PIL import Image
+im = Image.open(sys.argv[1]).convert("L")
+big = Image.new("L", (im.width + 80, im.height + 80), 255)
+big.paste(im, (40, 40))
+big.resize((big.width * 2, big.height * 2)).save(sys.argv[2])
+PY
+scan=$(zbarimg --quiet --raw "$out/barcode_scan.png" 2>/dev/null || true)
+[ "$scan" = 123456 ] || fail "zbarimg reads '$scan' off the barcode editor"
+click barcodeok 1.5
+wait_state detail6 "123456"
+
+# ---- A URL field: "Set URL" types the address, "Jump to URL" opens the redirect page ----
+click detail7 0.8
+click "menu:Set_URL" 1
+xdotool type --delay 30 "https://example.org/shop"
+xdotool key Return
+sleep 0.8
+wait_state detail7 "https://example.org/shop"
+click detail7 0.8
+click "menu:Jump_to_URL" 1
+for _ in $(seq 30); do [[ "$(st shell)" == */go.htm ]] && break; sleep 0.1; done
+[[ "$(st shell)" == */go.htm ]] || fail "Jump to URL opened '$(st shell)'"
+grep -q 'URL=https://example.org/shop"' "$(st shell)" || fail "the redirect page does not lead to the address"
 
 # ---- The relationship diagram of the shown record: parent, child and grandchild ----
 click page0 0.8
@@ -160,4 +200,4 @@ grep -q '^diagram ' "$state" && fail "the diagram did not close"
 
 kill "$pid" 2>/dev/null || true
 trap - EXIT
-echo "fields_x11: description menu, short values, label rename, row editor, image tabs, diagram; screenshots in $out"
+echo "fields_x11: description menu, short values, label rename, row editor, image tabs, barcode, URL, diagram; screenshots in $out"
