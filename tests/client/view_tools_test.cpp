@@ -81,7 +81,9 @@ TEST_F(ViewToolsTest, TheReminderEntryOpensTheReportOfThatField) {
       Caption = F.Caption();
       F.Close();
     });
-    View->Other[0]->OnClick(View->Other[0]);
+    // A person's click in the field: the left button pressed and released over it.
+    View->Other[0]->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
+    View->Other[0]->Perform(WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
     App->ProcessMessages();
   }
   EXPECT_EQ(FieldNo, 21);
