@@ -33,6 +33,28 @@ std::vector<std::string> SplitLines(const std::string& text) {
 
 }  // namespace
 
+TRotatedExtents RotatedExtents(int W, int H, int Angle) {
+  const double a = Angle * 3.14159265358979323846 / 180.0;
+  const double c = std::abs(std::cos(a)), s = std::abs(std::sin(a));
+  return TRotatedExtents{static_cast<int>(std::lround(W * c + H * s)), static_cast<int>(std::lround(W * s + H * c))};
+}
+
+TPoint RotatedTextOrigin(const TRect& Cell, TAlignment Align, int Indent, int Top, int W, int H, int Angle) {
+  // Units with y growing upwards; the text turns clockwise on the page by Angle around its start
+  // point: its baseline runs along (cos a, -sin a), its top-to-bottom along (-sin a, -cos a).
+  const double a = Angle * 3.14159265358979323846 / 180.0;
+  const double ux = std::cos(a), uy = -std::sin(a), vx = -std::sin(a), vy = -std::cos(a);
+  const double xs[4] = {0, W * ux, H * vx, W * ux + H * vx};
+  const double ys[4] = {0, W * uy, H * vy, W * uy + H * vy};
+  const double minX = *std::min_element(xs, xs + 4), maxX = *std::max_element(xs, xs + 4);
+  const double maxY = *std::max_element(ys, ys + 4);
+  const double width = maxX - minX;
+  double left = Cell.Left + Indent;
+  if (Align == taRightJustify) left = Cell.Right - Indent - width;
+  else if (Align == taCenter) left = Cell.Left + (Cell.Right - Cell.Left - width) / 2;
+  return TPoint{static_cast<int>(std::lround(left - minX)), static_cast<int>(std::lround(Top - maxY))};
+}
+
 void TPrintSlots::Add(TPrintPosition Position, const std::string& Item) {
   if (Position == ppNone) return;
   std::string& t = Text[Position];
@@ -110,7 +132,33 @@ struct TQnStringGrid::TPrintRun {
   int CacheRow = -1, CacheHeight = 0;
   TFont TableFont;
   bool Drawing() const { return Mode == 0 || Mode == 1; }
+  // The height of "gh" in the canvas font, measured again only when the font changes.
+  int TextHeight() {
+    const TPaintFont f = C->Font().ToPaintFont(96);
+    if (HeightValue < 0 || HeightMode != C->MapMode() || !(f == HeightFont)) {
+      HeightFont = f;
+      HeightMode = C->MapMode();
+      HeightValue = C->TextHeight("gh");
+    }
+    return HeightValue;
+  }
+
+private:
+  TPaintFont HeightFont;
+  int HeightMode = 0, HeightValue = -1;
 };
+
+bool TQnStringGrid::IsRotated(int, int, int& AAngle) {
+  AAngle = 0;
+  return false;
+}
+
+int TQnStringGrid::PrintAngle(int RealCol, int ARow) {
+  int angle = 0;
+  if (!IsRotated(RealCol, ARow, angle)) return 0;
+  angle %= 360;
+  return angle < 0 ? angle + 360 : angle;
+}
 
 int TQnStringGrid::PrintFontHeight(int Points) const {
   return -static_cast<int>(std::trunc(Points * 254.0 / 72.0 * FFontScale));
@@ -130,7 +178,7 @@ void TQnStringGrid::PrintCellFont(TPrintRun& Run, int RealCol, int ARow, TBrush&
   c.Font().SetHeight(PrintFontHeight(size));
 }
 
-TPoint TQnStringGrid::MeasurePrintCell(TPrintRun& Run, int RealCol, int ARow) {
+TPoint TQnStringGrid::MeasurePrintCell(TPrintRun& Run, int RealCol, int ARow, bool Width) {
   TCanvas& c = *Run.C;
   std::string text = Cells(RealCol, ARow);
   const int kind = GetTextKind(text, EnableHTML);
@@ -150,6 +198,8 @@ TPoint TQnStringGrid::MeasurePrintCell(TPrintRun& Run, int RealCol, int ARow) {
   if (kind == 2) text = RtfToPlainText(text);
   TBrush brush;
   PrintCellFont(Run, RealCol, ARow, brush);
+  const int angle = PrintAngle(RealCol, ARow);
+  if (angle != 0) c.Font().SetOrientation(-10 * angle);
   const auto& ps = *FPrintSettings;
   if (FWordWrap && ps.NoAutoSize) {
     const int w = FPrintColWidths.empty() ? 0 : FPrintColWidths[std::min<std::size_t>(DisplColIndex(RealCol), FPrintColWidths.size() - 1)];
@@ -158,12 +208,17 @@ TPoint TQnStringGrid::MeasurePrintCell(TPrintRun& Run, int RealCol, int ARow) {
     return TPoint{w, std::abs(h)};
   }
   const std::vector<std::string> lines = SplitLines(text);
+  const int h = Run.TextHeight() * static_cast<int>(lines.size());
   int w = 0;
-  for (std::string line : lines) {
-    if (FURLShow && !FURLFull && IsURL(line)) StripURLProtocol(line);
-    w = std::max(w, c.TextWidth(line));
-  }
-  return TPoint{w, c.TextHeight("gh") * static_cast<int>(lines.size())};
+  // A row's height needs no widths, unless the text is turned.
+  if (Width || angle != 0)
+    for (std::string line : lines) {
+      if (FURLShow && !FURLFull && IsURL(line)) StripURLProtocol(line);
+      w = std::max(w, c.TextWidth(line));
+    }
+  if (angle == 0) return TPoint{w, h};
+  const TRotatedExtents e = RotatedExtents(w, h, angle);
+  return TPoint{e.Width, e.Height};
 }
 
 int TQnStringGrid::PrintRowHeight(TPrintRun& Run, int ARow) {
@@ -177,7 +232,7 @@ int TQnStringGrid::PrintRowHeight(TPrintRun& Run, int ARow) {
     OnPrintSetRowHeight(this, ARow, h);
   } else {
     for (int c = PrintGridRect.Left; c <= PrintGridRect.Right; ++c)
-      h = std::max(h, MeasurePrintCell(Run, RealColIndex(c), ARow).Y);
+      h = std::max(h, MeasurePrintCell(Run, RealColIndex(c), ARow, false).Y);
   }
   Run.CacheRow = ARow;
   Run.CacheHeight = h;
@@ -230,29 +285,55 @@ int TQnStringGrid::PrintRow(TPrintRun& Run, int Y, int First, int Last, int ARow
         c.FillRect(cell);
         c.DrawText(text, r, flags);
       } else {
-        int lineH = c.TextHeight("gh") + ps.RowSpacing;
+        const int angle = PrintAngle(rc, ARow);
+        if (angle != 0) c.Font().SetOrientation(-10 * angle);
+        const int textH = Run.TextHeight();
+        int lineH = textH + ps.RowSpacing;
         lineH += lineH / 8;
         std::vector<std::string> lines = SplitLines(text);
-        for (std::string& line : lines)
+        std::vector<int> widths;
+        int widest = 0;
+        for (std::string& line : lines) {
           if (FURLShow && !FURLFull && IsURL(line)) StripURLProtocol(line);
+          widths.push_back(line.empty() ? 0 : c.TextWidth(line));
+          widest = std::max(widest, widths.back());
+        }
         const int n = static_cast<int>(lines.size());
+        // The pitch of the lines: the height a turned line takes.
+        const int pitch = angle == 0 ? lineH : RotatedExtents(widest, lineH, angle).Height;
         int offset = 0;
-        const int block = n == 1 ? occupied + ps.RowSpacing - lineH : occupied - lineH * n;
+        const int block = n == 1 ? occupied + ps.RowSpacing - pitch : occupied - pitch * n;
         if (FVAlignment == vtaCenter) offset = block / 2;
         else if (FVAlignment == vtaBottom) offset = block;
         // A white cell on the white sheet needs no fill of its own.
-        const bool fill = brush.Color() != clWhite;
-        if (fill) c.FillRect(cell);
-        else c.SetBkMode(TRANSPARENT);
-        int y = Y - offset;
-        for (const std::string& line : lines) {
-          int x = cell.Left + Run.Indent;
-          if (align == taRightJustify) x = cell.Right - Run.Indent - c.TextWidth(line);
-          else if (align == taCenter) x = cell.Left + (cell.Right - cell.Left - c.TextWidth(line)) / 2;
-          if (!line.empty()) c.TextRect(cell, x, y, line);
-          y -= lineH;
+        if (brush.Color() != clWhite) c.FillRect(cell);
+        // The cell is filled once: the lines are drawn over it, not each with a fill that would
+        // wipe out the lines before it.
+        c.Brush().SetStyle(bsClear);
+        c.SetBkMode(TRANSPARENT);
+        auto out = [&](int x, int y, const std::string& line, int w) {
+          if (line.empty()) return;
+          // A level line inside its cell needs no clip.
+          if (angle == 0 && x >= cell.Left && x + w <= cell.Right && y <= cell.Top && y - textH >= cell.Bottom)
+            c.TextOut(x, y, line);
+          else
+            c.TextRect(cell, x, y, line);
+        };
+        if (n == 1) {
+          const TPoint at = RotatedTextOrigin(cell, align, Run.Indent, Y - offset, widths[0], textH, angle);
+          out(at.X, at.Y, lines[0], widths[0]);
+        } else {
+          int y = Y - offset;
+          for (int i = 0; i < n; ++i) {
+            int x = cell.Left + Run.Indent;
+            if (align == taRightJustify) x = cell.Right - Run.Indent - widths[static_cast<std::size_t>(i)];
+            else if (align == taCenter) x = cell.Left + (cell.Right - cell.Left - widths[static_cast<std::size_t>(i)]) / 2;
+            out(x, y, lines[static_cast<std::size_t>(i)], widths[static_cast<std::size_t>(i)]);
+            y -= pitch;
+          }
         }
         c.SetBkMode(OPAQUE);
+        c.Brush().SetStyle(bsSolid);
       }
     }
     // Borders that OnGetCellPrintBorder asks for.

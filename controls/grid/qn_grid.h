@@ -165,6 +165,16 @@ double PrintFitFactor(TFitToPage Mode, long long TotalWidth, long long SpacingTo
 // not start.
 void RunMetricPrintJob(const std::string& Title, const std::function<void(TCanvas& Canvas)>& Pages);
 
+// Text turned by Angle degrees: the width and height of the box around a W x H text.
+struct TRotatedExtents {
+  int Width = 0, Height = 0;
+};
+TRotatedExtents RotatedExtents(int W, int H, int Angle);
+// Where a W x H text turned clockwise by Angle starts (units with y growing upwards), so that
+// the box around it is left-aligned (one Indent in), right-aligned (one Indent before the
+// right edge) or centred in Cell, its top at Top.
+TPoint RotatedTextOrigin(const TRect& Cell, TAlignment Align, int Indent, int Top, int W, int H, int Angle);
+
 // Selects Font at the given height on the canvas; the height of "gh" in it.
 int SelectPrintFont(TCanvas& Canvas, const TFont& Font, int Height);
 
@@ -431,6 +441,9 @@ public:
   virtual bool IsFixed(int ACol, int ARow);
   virtual void CanEditCell(int ARow, int ACol, bool& CanEdit);
   virtual void IsPasswordCell(int ARow, int ACol, bool& IsPassword);
+  // Whether a cell prints rotated, by AAngle degrees. The grid rotates no cell by itself; a grid
+  // made for rotated cells answers here.
+  virtual bool IsRotated(int ACol, int ARow, int& AAngle);
 
   void Loaded() override;
 
@@ -765,9 +778,13 @@ private:
   std::vector<int> FKeptWidths;
   double FKeptFactor = 1.0;
   int PrintFontHeight(int Points) const;
+  // The cell's print angle in degrees, 0..359 (0 when not turned).
+  int PrintAngle(int RealCol, int ARow);
   bool PageInRange(int PageNumber) const;
   void PrintCellFont(TPrintRun& Run, int RealCol, int ARow, TBrush& Brush);
-  TPoint MeasurePrintCell(TPrintRun& Run, int RealCol, int ARow);
+  // The printed size of a cell; without Width only the height is sure (the width is measured
+  // only where the height depends on it).
+  TPoint MeasurePrintCell(TPrintRun& Run, int RealCol, int ARow, bool Width = true);
   int PrintRowHeight(TPrintRun& Run, int ARow);
   int RowSpace(TPrintRun& Run, int ARow);
   int PrintRow(TPrintRun& Run, int Y, int First, int Last, int ARow);

@@ -73,6 +73,13 @@ QImage BitmapImage(TBitmap& bitmap) {
   return image;
 }
 
+QFont ToPrintFont(const TPaintFont& f) {
+  QFont font = ToQFont(f);
+  font.setStyleStrategy(QFont::StyleStrategy(font.styleStrategy() | QFont::PreferNoShaping));
+  font.setKerning(false);
+  return font;
+}
+
 QFont ToQFont(const TPaintFont& f) {
   QFont font(QString::fromStdString(f.Name));
   int height = f.Height == 0 ? -11 : f.Height;
@@ -236,7 +243,7 @@ void TQtPainter::FocusRect(const TRect& r) {
   SetComposition(QPainter::CompositionMode_SourceOver);
 }
 
-QFont TQtPainter::MakeFont(const TPaintFont& font) const { return ToQFont(font); }
+QFont TQtPainter::MakeFont(const TPaintFont& font) const { return FPrintText ? ToPrintFont(font) : ToQFont(font); }
 
 const QFontMetrics& TQtPainter::FontMetrics(const TPaintFont& font, QFont* qfont) {
   TFontEntry& e = FontEntry(font);
@@ -299,7 +306,9 @@ void TQtPainter::TextRun(int x, int y, const std::string& text, const TPaintFont
     // changes.
     if (!(FPainter->font() == qf)) FPainter->setFont(qf);
     FPainter->setPen(ToQColor(color));
-    if (text.size() > 64) {
+    // A prepared static text pays off on raster targets only: other engines (a PDF writer, a
+    // printer) lay it out again at every draw.
+    if (text.size() > 64 || !FImage) {
       FPainter->drawText(x, y + fm.ascent(), s);
       return;
     }

@@ -53,6 +53,9 @@ public:
   void Flush() override;
 
   QPainter& Painter() { return *FPainter; }
+  // For printed pages and the painters that measure them (set before the first text): the
+  // fonts of ToPrintFont. Pages and their measures must agree, so both set it.
+  void SetPrintText(bool Value) { FPrintText = Value; }
 
 private:
   void Begin();
@@ -91,6 +94,7 @@ private:
   std::size_t FLastFont = 0;  // the entry asked for last
   unsigned long FFontClock = 0;
   QPainter::CompositionMode FComposition = QPainter::CompositionMode_SourceOver;
+  bool FPrintText = false;
 };
 
 // A QImage over the pixels of `bitmap`, sharing them (no copy): valid while the bitmap keeps
@@ -99,3 +103,6 @@ QImage BitmapImage(TBitmap& bitmap);
 QColor ToQColor(COLORREF color);
 // The Qt font of a device font (family, pixel size, weight, slant, lines).
 QFont ToQFont(const TPaintFont& font);
+// The font of printed text: without kerning, and without the shaping step where the script
+// needs none (plain Latin, Greek, Cyrillic text), which costs most of a page of cells.
+QFont ToPrintFont(const TPaintFont& font);

@@ -9,6 +9,9 @@
 #include <QPdfWriter>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <algorithm>
+#include <cmath>
+#include <iterator>
 #include <memory>
 
 #include "platform/gfx/fonts.h"
@@ -28,10 +31,68 @@ QPageLayout Layout(const TDeviceMode& mode) {
                      QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
 }
 
-// Text measured at `dpi` on a one-pixel image of that resolution.
-class TResolutionMetrics : public TQtPainter {
+// Widths of printed text: without shaping or kerning, a text of printable ASCII characters is
+// as wide as its characters' advances together, and those are measured once for each font.
+class TPrintWidths {
 public:
-  explicit TResolutionMetrics(std::unique_ptr<QImage> image) : TQtPainter(image.get()), FImage(std::move(image)) {}
+  // The width in pixels of `device`; -1 for a text of other characters.
+  int Width(QPaintDevice* device, const TPaintFont& font, const std::string& text) {
+    TEntry& e = Entry(device, font);
+    qreal width = 0;
+    for (char ch : text) {
+      const int i = static_cast<unsigned char>(ch) - 0x20;
+      if (i < 0 || i >= 95) return -1;
+      if (e.Advances[i] < 0) e.Advances[i] = e.Metrics->horizontalAdvance(QChar(ch));
+      width += e.Advances[i];
+    }
+    return static_cast<int>(std::lround(width));
+  }
+
+private:
+  struct TEntry {
+    TPaintFont Font;
+    std::unique_ptr<QFontMetricsF> Metrics;
+    qreal Advances[95];
+  };
+  TEntry& Entry(QPaintDevice* device, const TPaintFont& font) {
+    for (auto& e : FEntries)
+      if (e->Font == font) return *e;
+    if (FEntries.size() >= 16) FEntries.erase(FEntries.begin());
+    auto e = std::make_unique<TEntry>();
+    e->Font = font;
+    e->Metrics = std::make_unique<QFontMetricsF>(ToPrintFont(font), device);
+    std::fill(std::begin(e->Advances), std::end(e->Advances), qreal(-1));
+    FEntries.push_back(std::move(e));
+    return *FEntries.back();
+  }
+  std::vector<std::unique_ptr<TEntry>> FEntries;
+};
+
+// A printed page (or the measures of one): print fonts, widths from TPrintWidths.
+class TPrintPainter : public TQtPainter {
+public:
+  TPrintPainter(QPaintDevice* device, QPainter* painter, TPrintWidths& widths)
+      : TQtPainter(device, painter), FDevice(device), FWidths(widths) {
+    SetPrintText(true);
+  }
+  TPrintPainter(QImage* image, TPrintWidths& widths) : TQtPainter(image), FDevice(image), FWidths(widths) {
+    SetPrintText(true);
+  }
+  int TextWidth(const TPaintFont& font, const std::string& text) override {
+    const int width = FWidths.Width(FDevice, font, text);
+    return width >= 0 ? width : TQtPainter::TextWidth(font, text);
+  }
+
+private:
+  QPaintDevice* FDevice;
+  TPrintWidths& FWidths;
+};
+
+// Text measured at `dpi` on a one-pixel image of that resolution.
+class TResolutionMetrics : public TPrintPainter {
+public:
+  explicit TResolutionMetrics(std::unique_ptr<QImage> image)
+      : TPrintPainter(image.get(), FOwnWidths), FImage(std::move(image)) {}
   static std::unique_ptr<TPainter> Make(int dpi) {
     auto image = std::make_unique<QImage>(1, 1, QImage::Format_RGB32);
     int dpm = static_cast<int>(std::lround(dpi / 0.0254));
@@ -42,6 +103,7 @@ public:
   ~TResolutionMetrics() override { Flush(); }
 
 private:
+  TPrintWidths FOwnWidths;
   std::unique_ptr<QImage> FImage;
 };
 
@@ -75,7 +137,7 @@ public:
       FWriter.reset();
       return false;
     }
-    FPage = std::make_unique<TQtPainter>(FWriter.get(), FQPainter.get());
+    NewPainter();
     return true;
   }
   TPainter* PagePainter() override { return FPage.get(); }
@@ -85,7 +147,7 @@ public:
     FWriter->setPageLayout(Layout(mode));
     FWriter->newPage();
     FQPainter->setClipping(false);
-    FPage = std::make_unique<TQtPainter>(FWriter.get(), FQPainter.get());
+    NewPainter();
   }
   void EndJob() override {
     FPage.reset();
@@ -99,10 +161,13 @@ public:
   }
 
 private:
+  void NewPainter() { FPage = std::make_unique<TPrintPainter>(FWriter.get(), FQPainter.get(), FWidths); }
+
   std::string FFile;
   std::unique_ptr<QPdfWriter> FWriter;
   std::unique_ptr<QPainter> FQPainter;
-  std::unique_ptr<TQtPainter> FPage;
+  TPrintWidths FWidths;  // kept from page to page
+  std::unique_ptr<TPrintPainter> FPage;
 };
 
 // ---- The system's printers ------------------------------------------------------------------
@@ -163,10 +228,10 @@ public:
 
 private:
   // A page of a printer: caps from its paper and page rectangles at its resolution.
-  class TPage : public TQtPainter {
+  class TPage : public TPrintPainter {
   public:
-    TPage(QPrinter& printer, QPainter* painter, const TPrinterCaps& caps)
-        : TQtPainter(&printer, painter), FCaps(caps) {}
+    TPage(QPrinter& printer, QPainter* painter, TPrintWidths& widths, const TPrinterCaps& caps)
+        : TPrintPainter(&printer, painter, widths), FCaps(caps) {}
     int PhysicalWidth() const override { return FCaps.PhysicalWidth; }
     int PhysicalHeight() const override { return FCaps.PhysicalHeight; }
     int PhysicalOffsetX() const override { return FCaps.OffsetX; }
@@ -193,9 +258,10 @@ private:
     caps.Height = static_cast<int>(page.height());
     return caps;
   }
-  void NewPainter() { FPage = std::make_unique<TPage>(*FPrinter, FQPainter.get(), CapsOf(*FPrinter)); }
+  void NewPainter() { FPage = std::make_unique<TPage>(*FPrinter, FQPainter.get(), FWidths, CapsOf(*FPrinter)); }
 
   QPrinterInfo FInfo;
+  TPrintWidths FWidths;
   std::unique_ptr<QPrinter> FPrinter;
   std::unique_ptr<QPainter> FQPainter;
   std::unique_ptr<TPage> FPage;

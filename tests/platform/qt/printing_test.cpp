@@ -178,6 +178,48 @@ TEST(QtPrinting, MetafileAtTwiceTheSizeMatchesTheDirectDrawing) {
   EXPECT_LT(Differences(direct, replay), 200 * 200 / 200) << "more than half a percent differs";
 }
 
+// Printed text is measured on the printer's measuring canvas before the job and drawn on the
+// page: both must give the same widths, and the PDF must hold the text that wide.
+TEST(QtPrinting, TextMeasuredBeforeTheJobIsAsWideAsOnThePageAndInThePdf) {
+  int pdf = PdfPrinter();
+  ASSERT_GE(pdf, 0);
+  TPrinter& p = Printer();
+  p.SetPrinterIndex(pdf);
+  const std::vector<std::string> words = {"WAVEfillTo.9", "Stra\xC3\x9F" "enbahn", "iiiiiiiiiiiiiiiiiiiiiiiiiiiiiiiii"};
+  auto setFont = [](TCanvas& c) {
+    c.Font().SetName("Arial");
+    c.Font().SetSize(10);
+  };
+  TCanvas& measure = p.Canvas();
+  setFont(measure);
+  std::vector<int> before;
+  for (const std::string& w : words) before.push_back(measure.TextWidth(w));
+  std::string file = TempPdf("widths");
+  p.SetOutputFile(file);
+  p.BeginDoc();
+  ASSERT_TRUE(p.Printing());
+  TCanvas& c = p.Canvas();
+  setFont(c);
+  c.Brush().SetStyle(bsClear);
+  for (std::size_t i = 0; i < words.size(); ++i) {
+    EXPECT_EQ(c.TextWidth(words[i]), before[i]) << words[i];
+    c.TextOut(300, 300 + 200 * static_cast<int>(i), words[i]);
+  }
+  p.EndDoc();
+  p.SetOutputFile("");
+  const std::string bbox = CaptureCommand("pdftotext -bbox -f 1 -l 1 '" + file + "' -");
+  for (std::size_t i = 0; i < words.size(); ++i) {
+    const std::size_t at = bbox.find(">" + words[i] + "<");
+    ASSERT_NE(at, std::string::npos) << words[i] << "\n" << bbox;
+    const std::size_t line = bbox.rfind("<word", at);
+    const double xMin = std::stod(bbox.substr(bbox.find("xMin=\"", line) + 6));
+    const double xMax = std::stod(bbox.substr(bbox.find("xMax=\"", line) + 6));
+    // Points at 72 per inch against pixels at 300: within a point.
+    EXPECT_NEAR((xMax - xMin) * 300 / 72, before[i], 300 / 72.0) << words[i];
+  }
+  std::filesystem::remove(file);
+}
+
 TEST(QtPrinting, ClipRegionsAndPathsOnTheQtPainter) {
   TBitmap bmp(100, 100);
   TCanvas& c = bmp.Canvas();

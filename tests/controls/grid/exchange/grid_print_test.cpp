@@ -215,4 +215,78 @@ TEST_F(PrintGrid, PreviewDrawsTheChosenPageIntoTheTarget) {
   EXPECT_GT(top, 100);
 }
 
+// Every line of a cell of several lines stays on the page: no fill after a line covers it,
+// on a white cell and on a coloured one, also where narrow columns clip the lines.
+TEST_F(PrintGrid, EveryLineOfAMultiLineCellStaysVisible) {
+  g.SetColCount(2);
+  g.SetRowCount(3);
+  g.SetCells(0, 1, "first\r\nsecond\r\nthird");
+  g.SetCells(1, 2, "one\r\ntwo");
+  g.PrintSettings().UseFixedWidth = true;
+  g.PrintSettings().FixedWidth = 40;
+  g.OnGetCellPrintColor = [](TObject*, int ARow, int, TGridDrawState, TBrush& B, TFont&) {
+    if (ARow == 2) B.SetColor(clYellow);
+  };
+  g.Print();
+  const auto& calls = Job().Pages[0].Calls;
+  int texts = 0;
+  for (std::size_t i = 0; i < calls.size(); ++i) {
+    if (calls[i].Kind != TPaintKind::Text) continue;
+    const std::string& t = calls[i].Text;
+    if (t != "first" && t != "second" && t != "third" && t != "one" && t != "two") continue;
+    ++texts;
+    for (std::size_t j = i + 1; j < calls.size(); ++j) {
+      if (calls[j].Kind != TPaintKind::FillRect && calls[j].Kind != TPaintKind::Rectangle) continue;
+      TRect both;
+      EXPECT_FALSE(IntersectRect(both, calls[j].Rect, calls[i].Rect)) << t << " is covered by a later fill";
+    }
+  }
+  EXPECT_EQ(texts, 5);
+}
+
+// A grid that prints one cell turned by 90 degrees.
+class TTurnedGrid : public TQnStringGrid {
+public:
+  using TQnStringGrid::TQnStringGrid;
+  bool IsRotated(int ACol, int ARow, int& AAngle) override {
+    AAngle = ACol == 1 && ARow == 1 ? 90 : 0;
+    return AAngle != 0;
+  }
+};
+
+TEST_F(PrintGrid, ATurnedCellPrintsWithATurnedFontInARowAsHighAsTheTextIsLong) {
+  TTurnedGrid t(nullptr);
+  t.SetColCount(2);
+  t.SetRowCount(4);
+  for (int r = 0; r < 4; ++r) t.SetCells(0, r, "left" + std::to_string(r));
+  t.SetCells(1, 0, "head");
+  t.SetCells(1, 1, "a rather long turned text");
+  t.SetCells(1, 2, "below");
+  t.Print();
+  const TPaintCall* turned = nullptr;
+  const TPaintCall* below = nullptr;
+  std::vector<const TPaintCall*> left(4, nullptr);
+  for (const TPaintCall& c : Job().Pages[0].Calls) {
+    if (c.Kind != TPaintKind::Text) continue;
+    if (c.Text == "a rather long turned text") turned = &c;
+    if (c.Text == "below") below = &c;
+    for (int r = 0; r < 4; ++r)
+      if (c.Text == "left" + std::to_string(r)) left[static_cast<std::size_t>(r)] = &c;
+  }
+  ASSERT_TRUE(turned && below && left[0] && left[1] && left[2] && left[3]);
+  EXPECT_EQ(turned->Font.Orientation, -900);
+  EXPECT_EQ(below->Font.Orientation, 0);
+  const int w = turned->Rect.Width(), h = turned->Rect.Height();
+  ASSERT_GT(w, 3 * h);
+  // Row 1 is as high as the text is long; rows 0 and 2 keep their height.
+  const int row1 = left[2]->Rect.Top - left[1]->Rect.Top, row2 = left[3]->Rect.Top - left[2]->Rect.Top;
+  EXPECT_GE(row1, w);
+  EXPECT_LT(row2, 2 * h);
+  // Turned clockwise, the text runs down from its start at the row's top; the box around it
+  // starts one indent into the cell, as the level text below it does.
+  EXPECT_NEAR(turned->Rect.Left - h, below->Rect.Left, 2);
+  EXPECT_GE(turned->Rect.Top, left[1]->Rect.Top - h);
+  EXPECT_LE(turned->Rect.Top + w, left[2]->Rect.Top);
+}
+
 }  // namespace
