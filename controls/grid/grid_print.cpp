@@ -148,11 +148,6 @@ private:
   int HeightMode = 0, HeightValue = -1;
 };
 
-bool TQnStringGrid::IsRotated(int, int, int& AAngle) {
-  AAngle = 0;
-  return false;
-}
-
 int TQnStringGrid::PrintAngle(int RealCol, int ARow) {
   int angle = 0;
   if (!IsRotated(RealCol, ARow, angle)) return 0;

@@ -443,7 +443,10 @@ public:
   virtual void IsPasswordCell(int ARow, int ACol, bool& IsPassword);
   // Whether a cell prints rotated, by AAngle degrees. The grid rotates no cell by itself; a grid
   // made for rotated cells answers here.
-  virtual bool IsRotated(int ACol, int ARow, int& AAngle);
+  virtual bool IsRotated(int /*ACol*/, int /*ARow*/, int& AAngle) {
+    AAngle = 0;
+    return false;
+  }
 
   void Loaded() override;
 
