@@ -9,6 +9,7 @@
 #include "platform/rtl/date_time.h"
 #include "platform/rtl/ini_files.h"
 #include "platform/rtl/sysutils.h"
+#include "platform/ui/application.h"
 #include "platform/ui/clipboard.h"
 #include "platform/ui/rtf_reader.h"
 #include "platform/ui/shell.h"
@@ -54,12 +55,23 @@ TQnListView::TQnListView(TComponent* AOwner)
     : TListView(AOwner),
       FPrintSettings(std::make_unique<TListViewPrintSettings>()),
       FHTMLSettings(std::make_unique<TListViewHTMLSettings>()),
-      FColumnSize(std::make_unique<TListViewColumnSize>()) {
+      FColumnSize(std::make_unique<TListViewColumnSize>()),
+      FSortUpGlyph(std::make_unique<TBitmap>()),
+      FSortDownGlyph(std::make_unique<TBitmap>()),
+      FWallpaper(std::make_unique<TBitmap>()) {
   SetViewStyle(vsReport);
   SetOwnerDraw(true);
+  Header().SetFilterChangeTimeout(static_cast<unsigned>(FFilterTimeOut));
+  FHeaderImagesLink.OnChange = [this](TObject*) { Header().Invalidate(); };
+  HookOwnerForm();
 }
 
 TQnListView::~TQnListView() {
+  UnhookOwnerForm();
+  if (FHeaderImages) {
+    FHeaderImages->UnRegisterChanges(&FHeaderImagesLink);
+    FHeaderImages->RemoveFreeNotification(this);
+  }
   if (FColumnSize->Save) {
     try {
       SaveColumnSizes();
@@ -83,7 +95,7 @@ void TQnListView::SaveColumnSizes() {
 void TQnListView::SetItemHeight(int Value) {
   if (Value < 1 || Value == FItemHeight) return;
   FItemHeight = Value;
-  Invalidate();
+  RemeasureItems();
 }
 
 // ---- cells ----
@@ -196,11 +208,11 @@ void TQnListView::SortItems() {
 }
 
 void TQnListView::SetSortColumn(int Value) {
+  if (Value != FSortColumn && FSortColumn >= 0 && FSortColumn < Columns().Count() && SortShow)
+    RemoveSortMark(FSortColumn);
   if (Value < 0 || Value >= Columns().Count()) return;
-  if (Value != FSortColumn && FSortColumn >= 0 && FSortColumn < Columns().Count() && SortShow && HeaderImages)
-    Columns()[FSortColumn]->SetImageIndex(-1);
   FSortColumn = Value;
-  if (SortShow && HeaderImages) Columns()[Value]->SetImageIndex(FSortDirection == sdDescending ? 1 : 0);
+  if (SortShow) ShowSortMark(Value);
   SortItems();
 }
 
@@ -271,6 +283,16 @@ void TQnListView::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y
 }
 
 void TQnListView::MouseMove(TShiftState Shift, int X, int Y) {
+  FMousePos = TPoint{X, Y};
+  if (FHintItem >= 0) {
+    // Another cell than the one the hint shows: the hint goes, the next shows that cell.
+    int sub = -1;
+    const int item = SubItemHitTest(X, Y, &sub);
+    if (item != FHintItem || sub != FHintSubItem) {
+      FHintItem = FHintSubItem = -1;
+      GetApplication().CancelHint();
+    }
+  }
   const std::string anchor = FDragItem < 0 ? LinkAt(X, Y) : std::string();
   if (!anchor.empty()) {
     SetCursor(crHandPoint);
@@ -490,7 +512,7 @@ void TQnListView::DrawItemCells(TCanvas& C, int ItemIndex, const TRect& Rect, TO
       area.Left += 18;
     }
     if (SmallImages()) {
-      const int image = c == 0 ? item->ImageIndex() : (SubImages ? item->SubItemImages(s) : -1);
+      const int image = c == 0 ? item->ImageIndex() : (SubImages() ? item->SubItemImages(s) : -1);
       if (image >= 0 && image <= 65534) {
         const int ih = SmallImages()->Height();
         int top = area.Top;

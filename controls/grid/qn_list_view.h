@@ -11,6 +11,8 @@
 #include "controls/grid/grid_options.h"
 #include "controls/grid/grid_sort.h"
 #include "controls/grid/qn_grid.h"
+#include "platform/gfx/image_list.h"
+#include "platform/ui/hints.h"
 #include "platform/ui/list_view.h"
 
 enum TSortIndicator { siLeft, siRight };
@@ -84,6 +86,7 @@ using TLVPrintNewPageEvent = std::function<void(TObject* Sender, int ARow, bool&
 using TLVCellEvent = std::function<void(TObject* Sender, int IItem, int ISubItem)>;
 using TLVCanEditCellEvent = std::function<void(TObject* Sender, int IItem, int ISubItem, bool& Allow)>;
 using TLVAnchorEvent = std::function<void(TObject* Sender, const std::string& Anchor)>;
+using TLVColumnTrackEvent = std::function<void(TObject* Sender, int Column, bool& Allow)>;
 
 class TQnListView : public TListView {
 public:
@@ -104,15 +107,50 @@ public:
   void SetSortDirection(TSortDirection Value);
   bool SortShow = false;
   TSortIndicator SortIndicator = siLeft;
-  TImageList* HeaderImages = nullptr;
   // The comparison of two items by the sort column, signed by the direction: 1, 0 or -1.
   int CompareItems(TListItem* Item1, TListItem* Item2);
   // Sorts the items by the sort column with a merge sort that stays within bounds whatever the
   // comparison answers.
   void SortItems();
 
+  // ---- header ----
+  bool HeaderHotTrack() const { return Header().HotTrack(); }
+  void SetHeaderHotTrack(bool Value) { Header().SetHotTrack(Value); }
+  // Flat: the header's items are no buttons.
+  bool HeaderFlatStyle() const { return Header().Flat(); }
+  void SetHeaderFlatStyle(bool Value) { Header().SetFlat(Value); }
+  // Columns may be dragged to another place.
+  bool HeaderDragDrop() const { return (ExtendedStyle() & LVS_EX_HEADERDRAGDROP) != 0; }
+  void SetHeaderDragDrop(bool Value);
+  // The images of the header items; without both sort glyphs the sort column shows image 0
+  // (ascending) or 1 (descending) of them. Forgotten when the image list is freed.
+  TImageList* HeaderImages() const { return FHeaderImages; }
+  void SetHeaderImages(TImageList* Value);
+  const TFont& HeaderFont() const { return FHeaderFont; }
+  void SetHeaderFont(const TFont& Value);
+  // With both loaded, the sort column shows the glyph of its direction beside its caption
+  // (on the right with siRight).
+  const TBitmap& SortUpGlyph() const { return *FSortUpGlyph; }
+  void SetSortUpGlyph(const TBitmap& Value) { FSortUpGlyph->Assign(Value); }
+  const TBitmap& SortDownGlyph() const { return *FSortDownGlyph; }
+  void SetSortDownGlyph(const TBitmap& Value) { FSortDownGlyph->Assign(Value); }
+  // A filter edit under each column caption; a change is told (OnFilterChange) once
+  // FilterTimeOut milliseconds pass without another.
+  bool FilterBar() const { return Header().FilterBar(); }
+  void SetFilterBar(bool Value);
+  int FilterTimeOut() const { return FFilterTimeOut; }
+  void SetFilterTimeOut(int Value);
+
   // ---- look ----
-  bool URLShow = false, URLFull = false, WordWrap = false, SubImages = false;
+  bool URLShow = false, URLFull = false, WordWrap = false;
+  bool SubImages() const { return (ExtendedStyle() & LVS_EX_SUBITEMIMAGES) != 0; }
+  void SetSubImages(bool Value);
+  // The picture behind the items (tiled); an empty one takes the list back to its colour.
+  const TBitmap& Wallpaper() const { return *FWallpaper; }
+  void SetWallpaper(const TBitmap& Value);
+  // Milliseconds the mouse rests before the list tells it hovers.
+  int HoverTime() const { return static_cast<int>(TListView::HoverTime()); }
+  void SetHoverTime(int Value);
   TColor URLColor = clBlue;
   TColor SelectionColor = clHighlight, SelectionTextColor = clHighlightText;
   TVAlignment VAlignment = vtaCenter;
@@ -121,8 +159,9 @@ public:
   void SetItemHeight(int Value);
 
   // ---- behaviour ----
-  bool ReArrangeItems = false, SubItemEdit = false, SubItemSelect = false, ClipboardEnable = false,
-       SizeWithForm = false;
+  bool ReArrangeItems = false, SubItemEdit = false, SubItemSelect = false, ClipboardEnable = false;
+  // The list grows and shrinks with its owner form.
+  bool SizeWithForm = false;
   int CurrentItem() const { return FCurrentItem; }
   int CurrentSubItem() const { return FCurrentSubItem; }
   void SetCurrentSubItem(int Value) { FCurrentSubItem = Value; }
@@ -166,12 +205,29 @@ public:
   TLVCellEvent OnRightClickCell, OnLeftClickCell;
   TLVCanEditCellEvent OnCanEditCell;
   TLVAnchorEvent OnAnchorClick, OnAnchorEnter, OnAnchorExit;
+  TLVColumnTrackEvent OnStartColumnTrack;
+  TLVColumnEvent OnEndColumnTrack, OnFilterChange, OnFilterBtnClick;
 
   // Draws one item, all its cells (owner drawing).
   virtual void DrawItemCells(TCanvas& C, int ItemIndex, const TRect& Rect, TOwnerDrawState State);
 
+  // The item being dragged to another place (-1 for none).
+  int DragItem() const { return FDragItem; }
+  // The re-arranging scroll, once for each tick of the list's timer: a line up while the
+  // mouse is above the first line, a line down while it is within ItemHeight of the bottom.
+  void AutoScrollTick();
+
+  static constexpr UINT kScrollTimer = 1222;
+  // The window of the scroll hint (null until it showed once).
+  THintWindow* ScrollHintWindow() const { return FScrollHint.get(); }
+
 protected:
   void ColClick(TListColumn* Column) override;
+  void WndProc(TMessage& Message) override;
+  void CreateWnd() override;
+  void DestroyWnd() override;
+  void Loaded() override;
+  void Notification(TComponent* AComponent, TOperation Operation) override;
   void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
   void MouseMove(TShiftState Shift, int X, int Y) override;
   void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
@@ -184,6 +240,19 @@ protected:
 
 private:
   struct TPrintRun;
+  struct TFormResizeHook;
+  void ShowSortMark(int Column);
+  void RemoveSortMark(int Column);
+  void HeaderNotify(TMessage& Message, bool& Handled);
+  void EndColumnTrack(int Column);
+  void ApplyWallpaper();
+  // The items are measured again (the height is nudged and put back).
+  void RemeasureItems();
+  void HintShow(TMessage& Message);
+  void ScrollHintMessage(WPARAM WParam);
+  void FormResized(TCustomForm& Form);
+  void HookOwnerForm();
+  void UnhookOwnerForm();
   // The anchor of a markup text at a point of its cell rectangle.
   std::string MarkupAnchorAt(const std::string& Text, const TRect& Cell, int X, int Y);
   TRect CellRect(int ItemIndex, int Column);
@@ -207,4 +276,18 @@ private:
   std::string FSavedCaption;
   std::vector<int> FPrintColWidths, FPrintColPos;
   int FPrintedWidth = 0;
+  TImageList* FHeaderImages = nullptr;
+  TChangeLink FHeaderImagesLink;
+  TFont FHeaderFont;
+  std::unique_ptr<TBitmap> FSortUpGlyph, FSortDownGlyph, FWallpaper;
+  int FFilterTimeOut = 500;
+  TPoint FMousePos{-1, -1};
+  // The cell whose text the hint shows (-1: none).
+  int FHintItem = -1, FHintSubItem = -1;
+  std::unique_ptr<THintWindow> FScrollHint;
+  // The owner form whose resizes the list follows, its size when last followed and the
+  // handler it had before.
+  TCustomForm* FOwnerForm = nullptr;
+  int FFormWidth = 0, FFormHeight = 0;
+  TNotifyEvent FFormResize;
 };

@@ -450,6 +450,8 @@ void THeaderControl::PaintSection(TCanvas& C, int Index, const TRect& R) {
     C.LineTo(r.Right - 1, r.Bottom - 2);
   }
   TRect content = Rect(r.Left + FBitmapMargin, r.Top, r.Right - FBitmapMargin, r.Bottom);
+  // With the filter bar the caption, its images and its marks keep to the caption line.
+  if (FilterBar()) content.Bottom = std::min(content.Bottom, r.Top + CaptionHeight());
   if (pressed) OffsetRect(content, 1, 1);
   const bool onRight = (s->FFormat & HDF_BITMAP_ON_RIGHT) != 0;
   auto place = [&](int w, int h, const std::function<void(int, int)>& draw) {
@@ -484,7 +486,6 @@ void THeaderControl::PaintSection(TCanvas& C, int Index, const TRect& R) {
   if (HotTrack() && Index == FHot) C.Font().SetColor(clHighlight);
   C.Brush().SetStyle(bsClear);
   TRect text = content;
-  if (FilterBar()) text.Bottom = CaptionHeight();
   C.DrawText(s->FText, text, align | DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX);
   C.Brush().SetStyle(bsSolid);
 }

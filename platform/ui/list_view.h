@@ -285,6 +285,7 @@ public:
   TListColumns& Columns() { return *FColumns; }
   const TListColumns& Columns() const { return *FColumns; }
   THeaderControl& Header() { return *FHeader; }
+  const THeaderControl& Header() const { return *FHeader; }
 
   // ---- look and behaviour ----
   TViewStyle ViewStyle() const { return FViewStyle; }

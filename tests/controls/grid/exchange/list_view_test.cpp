@@ -2,6 +2,7 @@
 // printing on the recording printer.
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -10,7 +11,11 @@
 #include "platform/headless/headless_peer.h"
 #include "platform/headless/headless_printing.h"
 #include "platform/rtl/ini_files.h"
+#include "platform/ui/application.h"
 #include "platform/ui/clipboard.h"
+#include "platform/ui/forms.h"
+#include "platform/ui/screen.h"
+#include "platform/ui/scroll_bars.h"
 #include "platform/ui/shell.h"
 
 namespace {
@@ -248,6 +253,219 @@ TEST_F(ListView, PrintsCaptionsRepeatedHeadersAndAWideColumnAlone) {
   const auto& bands = rec.Jobs().back().Pages;
   ASSERT_EQ(bands.size(), 3u);
   RemovePrintDevices();
+}
+
+TEST_F(ListView, HeaderStylesAndTheSortMarkFromImagesOrGlyphs) {
+  lv.SetHeaderHotTrack(true);
+  EXPECT_TRUE(lv.Header().Style() & HDS_HOTTRACK);
+  lv.SetHeaderFlatStyle(true);
+  EXPECT_FALSE(lv.Header().Style() & HDS_BUTTONS);
+  lv.SetHeaderFlatStyle(false);
+  EXPECT_TRUE(lv.Header().Style() & HDS_BUTTONS);
+  lv.SetHeaderDragDrop(true);
+  EXPECT_TRUE(lv.ExtendedStyle() & LVS_EX_HEADERDRAGDROP);
+  lv.SetSubImages(true);
+  EXPECT_TRUE(lv.ExtendedStyle() & LVS_EX_SUBITEMIMAGES);
+  lv.SetSubImages(false);
+  EXPECT_TRUE(lv.ExtendedStyle() & LVS_EX_HEADERDRAGDROP);  // the other style stays
+
+  for (const char* s : {"b", "a"}) Add(s, {"x", "y"});
+  lv.SortShow = true;
+  auto* images = new TImageList(16, 16);
+  lv.SetHeaderImages(images);
+  EXPECT_EQ(lv.Header().Images(), images);
+  lv.SetSortColumn(1);
+  EXPECT_EQ(lv.Columns()[1]->ImageIndex(), 0);
+  EXPECT_TRUE(lv.Header().Sections(1)->Format() & HDF_IMAGE);
+  lv.SetSortDirection(sdDescending);
+  lv.SortIndicator = siRight;
+  lv.SetSortColumn(2);
+  EXPECT_EQ(lv.Columns()[1]->ImageIndex(), -1);  // the old column's mark goes
+  EXPECT_EQ(lv.Columns()[2]->ImageIndex(), 1);
+  EXPECT_TRUE(lv.Header().Sections(2)->ImageOnRight());
+  // Freed, the image list is forgotten by the list and its header.
+  delete images;
+  EXPECT_EQ(lv.HeaderImages(), nullptr);
+  EXPECT_EQ(lv.Header().Images(), nullptr);
+
+  // Both glyphs loaded: the glyph of the direction beside the caption.
+  TBitmap up, down;
+  up.SetSize(7, 5);
+  down.SetSize(9, 5);
+  lv.SetSortUpGlyph(up);
+  lv.SetSortDownGlyph(down);
+  lv.SetSortColumn(0);
+  ASSERT_NE(lv.Header().Sections(0)->Bitmap(), nullptr);
+  EXPECT_EQ(lv.Header().Sections(0)->Bitmap()->Width(), 9);
+  lv.SetSortDirection(sdAscending);
+  lv.SetSortColumn(0);
+  EXPECT_EQ(lv.Header().Sections(0)->Bitmap()->Width(), 7);
+  lv.SetSortColumn(1);
+  EXPECT_EQ(lv.Header().Sections(0)->Bitmap(), nullptr);
+}
+
+TEST_F(ListView, HeaderNotificationsReachTheListsEvents) {
+  lv.SetBounds(0, 0, 300, 200);
+  lv.SetFilterBar(true);
+  EXPECT_TRUE(lv.Header().FilterBar());
+  lv.SetFilterTimeOut(250);
+  EXPECT_EQ(lv.Header().FilterChangeTimeout(), 250u);
+  std::vector<int> filtered, sized, rclicked;
+  lv.OnFilterChange = [&filtered](TObject*, int c) { filtered.push_back(c); };
+  ASSERT_TRUE(lv.Header().EditFilter(1));
+  lv.Header().FilterEdit()->SetText("abc");
+  lv.Header().ClearFilter(1);
+  EXPECT_EQ(filtered, (std::vector<int>{1}));
+
+  // Column tracking: the start may be refused; its end puts the sort mark back.
+  bool allow = false;
+  lv.OnStartColumnTrack = [&allow](TObject*, int, bool& a) { a = allow; };
+  NMHEADER begin;
+  begin.hdr.code = HDN_BEGINTRACK;
+  begin.iItem = 2;
+  EXPECT_NE(SendNotify(lv.Header(), begin.hdr), 0);
+  allow = true;
+  EXPECT_EQ(SendNotify(lv.Header(), begin.hdr), 0);
+  auto* images = new TImageList(16, 16);
+  lv.SetHeaderImages(images);
+  lv.SortShow = true;
+  lv.SetSortColumn(2);
+  lv.Columns()[1]->SetImageIndex(3);
+  lv.OnColumnSized = [&sized](TObject*, int c) { sized.push_back(c); };
+  for (int column : {1, 2}) {
+    NMHEADER end;
+    end.hdr.code = HDN_ENDTRACK;
+    end.iItem = column;
+    SendNotify(lv.Header(), end.hdr);
+  }
+  EXPECT_EQ(sized, (std::vector<int>{1, 2}));
+  EXPECT_EQ(lv.Columns()[1]->ImageIndex(), -1);
+  EXPECT_EQ(lv.Columns()[2]->ImageIndex(), 0);
+  delete images;
+
+  // A right click on the header names the column under the mouse.
+  lv.OnColumnRClick = [&rclicked](TObject*, int c) { rclicked.push_back(c); };
+  const TRect r = lv.Header().SectionRect(1);
+  const TPoint p = lv.Header().ClientToScreen(TPoint{(r.Left + r.Right) / 2, r.Top + 3});
+  SetCursorPos(p.X, p.Y);
+  NMHDR click;
+  click.code = NM_RCLICK;
+  SendNotify(lv.Header(), click);
+  EXPECT_EQ(rclicked, (std::vector<int>{1}));
+}
+
+TEST_F(ListView, WallpaperItemHeightAndHoverTime) {
+  TBitmap paper;
+  paper.SetSize(32, 32);
+  lv.SetWallpaper(paper);
+  EXPECT_EQ(lv.BkColor(), CLR_NONE);
+  EXPECT_NE(lv.Brush().Bitmap(), nullptr);
+  lv.SetWallpaper(TBitmap());
+  EXPECT_EQ(lv.BkColor(), CLR_DEFAULT);
+  EXPECT_EQ(lv.Brush().Bitmap(), nullptr);
+
+  Add("a");
+  EXPECT_EQ(lv.RowHeight(), 13);
+  lv.SetItemHeight(21);
+  EXPECT_EQ(lv.RowHeight(), 21);
+  lv.SetItemHeight(0);  // ignored
+  EXPECT_EQ(lv.ItemHeight(), 21);
+
+  lv.SetHoverTime(123);
+  EXPECT_EQ(lv.Perform(LVM_GETHOVERTIME), 123);
+  EXPECT_EQ(lv.HoverTime(), 123);
+}
+
+TEST_F(ListView, AutoHintShowsTheWholeTextOfANarrowCellOnly) {
+  lv.SetBounds(0, 0, 300, 200);
+  lv.Columns()[0]->SetWidth(40);
+  lv.Columns()[1]->SetWidth(200);
+  Add("a caption far too long for forty pixels", {"short", "x"});
+  Add("<b>bold</b> markup that is long too", {});
+  lv.AutoHint = true;
+  auto hint = [this](int column, int item) {
+    const TRect cell = lv.GetSubItemRect(item, column, LVIR_LABEL);
+    THintInfo info;
+    info.HintStr = "own";
+    info.CursorPos = TPoint{cell.Left + 5, (cell.Top + cell.Bottom) / 2};
+    lv.Perform(CM_HINTSHOW, 0, reinterpret_cast<LPARAM>(&info));
+    return std::make_pair(info.HintStr, info.HintPos);
+  };
+  const auto [text, at] = hint(0, 0);
+  EXPECT_EQ(text, "a caption far too long for forty pixels");
+  const TRect cell = lv.GetSubItemRect(0, 0, LVIR_BOUNDS);
+  EXPECT_EQ(at.Y, lv.ClientToScreen(TPoint{0, cell.Top}).Y);
+  EXPECT_EQ(hint(1, 0).first, "own");  // wide enough: the control's own hint
+  EXPECT_EQ(hint(0, 1).first, "bold markup that is long too");
+}
+
+TEST_F(ListView, ScrollHintShowsTheCaptionAtTheThumb) {
+  lv.SetBounds(0, 0, 200, 120);
+  for (int i = 0; i < 60; ++i) Add("item" + std::to_string(i));
+  lv.ScrollHint = true;
+  lv.Repaint();
+  lv.ScrollBarState(SB_VERT).TrackPos = 40;
+  lv.Perform(WM_VSCROLL, SB_THUMBTRACK);
+  ASSERT_NE(lv.ScrollHintWindow(), nullptr);
+  EXPECT_TRUE(lv.ScrollHintWindow()->Active());
+  EXPECT_EQ(lv.ScrollHintWindow()->Caption(), "item40");
+  lv.Perform(WM_VSCROLL, SB_ENDSCROLL);
+  EXPECT_FALSE(lv.ScrollHintWindow()->Active());
+}
+
+TEST_F(ListView, ADragScrollsAtTheEdgesAndLeavingTheListForgetsIt) {
+  lv.SetBounds(0, 0, 200, 150);
+  for (int i = 0; i < 40; ++i) Add("item" + std::to_string(i));
+  lv.ReArrangeItems = true;
+  lv.Repaint();
+  const TRect second = lv.GetSubItemRect(1, 0, LVIR_BOUNDS);
+  lv.Perform(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, (second.Top + second.Bottom) / 2));
+  EXPECT_EQ(lv.DragItem(), 1);
+  lv.Perform(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(10, lv.ClientHeight() - 2));
+  lv.Perform(WM_TIMER, TQnListView::kScrollTimer);
+  lv.Perform(WM_TIMER, TQnListView::kScrollTimer);
+  EXPECT_EQ(lv.TopIndex(), 2);
+  lv.Perform(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(10, lv.HeaderHeight() + 2));
+  lv.Perform(WM_TIMER, TQnListView::kScrollTimer);
+  EXPECT_EQ(lv.TopIndex(), 1);
+  lv.Perform(CM_MOUSELEAVE);
+  EXPECT_EQ(lv.DragItem(), -1);
+  lv.Perform(WM_TIMER, TQnListView::kScrollTimer);
+  EXPECT_EQ(lv.TopIndex(), 1);
+  EXPECT_EQ(Order().substr(0, 12), "item0,item1,");  // nothing moved
+}
+
+TEST_F(ListView, FollowsItsFormAndGivesTheFormItsHandlerBack) {
+  TForm form(nullptr);
+  form.SetBounds(0, 0, 400, 300);
+  int calls = 0;
+  form.OnResize = [&calls](TObject*) {
+    ++calls;
+    throw std::runtime_error("a failing handler of the form");
+  };
+  auto* list = new TQnListView(&form);
+  list->SetParent(&form);
+  list->SetBounds(10, 10, 100, 80);
+  list->SizeWithForm = true;
+  form.SetBounds(0, 0, 450, 330);
+  EXPECT_EQ(list->Width(), 150);
+  EXPECT_EQ(list->Height(), 110);
+  EXPECT_EQ(calls, 1);
+  list->SizeWithForm = false;
+  form.SetBounds(0, 0, 470, 330);
+  EXPECT_EQ(list->Width(), 150);
+  EXPECT_EQ(calls, 2);
+  delete list;
+  // The form calls its own handler again, not the freed list.
+  EXPECT_THROW(form.OnResize(&form), std::runtime_error);
+  EXPECT_EQ(calls, 3);
+  // A handler set after the list came stays when the list goes.
+  auto* other = new TQnListView(&form);
+  bool later = false;
+  form.OnResize = [&later](TObject*) { later = true; };
+  delete other;
+  form.SetBounds(0, 0, 500, 340);
+  EXPECT_TRUE(later);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The grid's clipboard and drag and drop on a real X server (run under xvfb-run): xclip reads
 // what a copy put there and feeds what a paste takes; xdotool drags rows from one grid window
-// to another, moving them, or copying them with Shift. Screenshots go to the build folder.
+// to another, moving them, or copying them with Shift; the list view's header with images, the
+// sort mark and the filter bar. Screenshots go to the build folder.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -14,6 +15,8 @@
 #include <vector>
 
 #include "controls/grid/qn_grid.h"
+#include "controls/grid/qn_list_view.h"
+#include "platform/gfx/image_list.h"
 #include "platform/ui/clipboard.h"
 #include "platform/ui/forms.h"
 #include "tests/qt_test_app.h"
@@ -151,6 +154,102 @@ TEST(GridExchangeX11, RowsDraggedBetweenGridWindowsMoveOrWithShiftCopy) {
   EXPECT_EQ(b.grid.Cells(1, 1), "A2.1");
   EXPECT_EQ(a.grid.RowCount(), 6);
   EXPECT_EQ(a.grid.Cells(1, 2), "A4.1");  // moved: rows 2 and 3 left the source
+}
+
+// Pixels of a colour inside a screen box of a screenshot (python3 PIL reads the PNG).
+int CountColour(const std::string& png, const TRect& box, int r, int g, int b) {
+  const QByteArray out = RunProgram(
+      "/usr/bin/python3",
+      {"-c", QString::fromStdString("from PIL import Image\nim=Image.open('" + png + "').convert('RGB')\nn=0\n" +
+                                    "for x in range(" + std::to_string(box.Left) + "," + std::to_string(box.Right) + "):\n" +
+                                    " for y in range(" + std::to_string(box.Top) + "," + std::to_string(box.Bottom) + "):\n" +
+                                    "  p=im.getpixel((x,y))\n  n+=abs(p[0]-" + std::to_string(r) + ")+abs(p[1]-" +
+                                    std::to_string(g) + ")+abs(p[2]-" + std::to_string(b) + ")<30\nprint(n)\n")});
+  return out.trimmed().isEmpty() ? -1 : out.trimmed().toInt();
+}
+
+TRect ScreenBox(TControl& c, const TRect& r) {
+  const TPoint a = c.ClientToScreen(TPoint{r.Left, r.Top}), b = c.ClientToScreen(TPoint{r.Right, r.Bottom});
+  return TRect{a.X, a.Y, b.X, b.Y};
+}
+
+// A list view whose header shows images, the sort mark and the filter bar: typing into a
+// column's filter edit tells the list after the time-out; a click on another caption sorts by
+// that column and moves the mark there.
+TEST(GridExchangeX11, ListViewWithHeaderImagesSortMarkAndFilterBar) {
+  TForm form(nullptr);
+  form.SetCaption("List");
+  form.SetBounds(40, 40, 470, 320);
+  auto* lv = new TQnListView(&form);
+  lv->SetParent(&form);
+  lv->SetBounds(0, 0, 450, 280);
+  for (const char* caption : {"Name", "Town", "Amount"}) {
+    TListColumn* col = lv->Columns().Add();
+    col->SetCaption(caption);
+    col->SetWidth(140);
+  }
+  // Image 0 a green mark, image 1 a red one.
+  TImageList images(12, 12);
+  for (TColor colour : {TColor(0x00FF00), TColor(0x0000FF)}) {
+    TBitmap b;
+    b.SetSize(12, 12);
+    b.Canvas().Brush().SetColor(clWhite);
+    b.Canvas().FillRect(TRect{0, 0, 12, 12});
+    b.Canvas().Brush().SetColor(colour);
+    b.Canvas().FillRect(TRect{1, 3, 11, 9});
+    b.ReleaseCanvas();
+    images.AddMasked(b, clWhite);
+  }
+  lv->SetHeaderImages(&images);
+  lv->SortShow = true;
+  lv->SetFilterBar(true);
+  lv->SetFilterTimeOut(200);
+  const char* towns[] = {"Bern", "Agen", "Cork", "Dax", "Bonn", "Ely"};
+  for (int i = 0; i < 6; ++i) {
+    TListItem* item = lv->Items().Add();
+    item->SetCaption("name" + std::to_string(i));
+    item->SubItems().Add(towns[i]);
+    item->SubItems().Add(std::to_string((i * 37) % 11));
+  }
+  lv->SetSortColumn(1);
+  std::vector<std::string> filters;
+  lv->OnFilterChange = [&filters, lv](TObject*, int c) {
+    filters.push_back(std::to_string(c) + ":" + lv->Header().Sections(c)->FilterText());
+  };
+  form.Show();
+  Pump(600);
+  Screenshot("list_view_header");
+  // The captions' line: the header above its filter line.
+  TRect town = lv->Header().SectionRect(1), amount = lv->Header().SectionRect(2);
+  const int captionLine = lv->Header().Height() / 2;
+  town.Bottom = amount.Bottom = town.Top + captionLine;
+  // The mark (a 10 x 6 image) shows whole on the caption line.
+  EXPECT_GE(CountColour(ShotPath("list_view_header"), ScreenBox(lv->Header(), town), 0, 255, 0), 60);
+  EXPECT_EQ(CountColour(ShotPath("list_view_header"), ScreenBox(lv->Header(), amount), 0, 255, 0), 0);
+  EXPECT_EQ(lv->CellText(0, 1), "Agen");
+
+  // Type into the filter edit of the first column (the line below the captions).
+  const TRect name = lv->Header().SectionRect(0);
+  const TPoint filter = lv->Header().ClientToScreen(TPoint{name.Left + 30, lv->Header().Height() - 5});
+  RunProgram("xdotool", {"mousemove", QString::number(filter.X), QString::number(filter.Y), "sleep", "0.3", "click", "1",
+                         "sleep", "0.3", "type", "--delay", "50", "na3"});
+  Pump(800);
+  EXPECT_EQ(filters, (std::vector<std::string>{"0:na3"}));
+  Screenshot("list_view_filter");
+
+  // A click on the "Amount" caption sorts by it; the mark moves there.
+  const TPoint caption = lv->Header().ClientToScreen(TPoint{(amount.Left + amount.Right) / 2, amount.Top + 6});
+  RunProgram("xdotool", {"mousemove", QString::number(caption.X), QString::number(caption.Y), "sleep", "0.3", "click", "1",
+                         "sleep", "0.3"});
+  Pump(600);
+  EXPECT_EQ(lv->SortColumn(), 2);
+  EXPECT_EQ(lv->Columns()[1]->ImageIndex(), -1);
+  EXPECT_EQ(lv->Columns()[2]->ImageIndex(), 0);
+  EXPECT_EQ(lv->CellText(0, 2), "0");
+  EXPECT_EQ(lv->CellText(5, 2), "9");
+  Screenshot("list_view_sorted");
+  EXPECT_GE(CountColour(ShotPath("list_view_sorted"), ScreenBox(lv->Header(), amount), 0, 255, 0), 60);
+  EXPECT_EQ(CountColour(ShotPath("list_view_sorted"), ScreenBox(lv->Header(), town), 0, 255, 0), 0);
 }
 
 }  // namespace
