@@ -40,6 +40,11 @@ TRotatedExtents RotatedExtents(int W, int H, int Angle) {
 }
 
 TPoint RotatedTextOrigin(const TRect& Cell, TAlignment Align, int Indent, int Top, int W, int H, int Angle) {
+  if (Angle == 0) {
+    if (Align == taRightJustify) return TPoint{Cell.Right - Indent - W, Top};
+    if (Align == taCenter) return TPoint{Cell.Left + (Cell.Right - Cell.Left - W) / 2, Top};
+    return TPoint{Cell.Left + Indent, Top};
+  }
   // Units with y growing upwards; the text turns clockwise on the page by Angle around its start
   // point: its baseline runs along (cos a, -sin a), its top-to-bottom along (-sin a, -cos a).
   const double a = Angle * 3.14159265358979323846 / 180.0;
@@ -219,8 +224,12 @@ TPoint TQnStringGrid::MeasurePrintCell(TPrintRun& Run, int RealCol, int ARow, bo
 int TQnStringGrid::PrintRowHeight(TPrintRun& Run, int ARow) {
   if (Run.CacheRow == ARow) return Run.CacheHeight;
   const auto& ps = *FPrintSettings;
+  const bool kept = ARow >= 0 && ARow < static_cast<int>(FKeptHeights.size());
   int h = 0;
-  if (ps.UseFixedHeight) {
+  if (kept && FKeptHeights[static_cast<std::size_t>(ARow)] >= 0) {
+    // Counted for this job on the same device.
+    h = FKeptHeights[static_cast<std::size_t>(ARow)];
+  } else if (ps.UseFixedHeight) {
     h = ps.FixedHeight;
   } else if (OnPrintSetRowHeight) {
     h = ps.FixedHeight;
@@ -229,6 +238,7 @@ int TQnStringGrid::PrintRowHeight(TPrintRun& Run, int ARow) {
     for (int c = PrintGridRect.Left; c <= PrintGridRect.Right; ++c)
       h = std::max(h, MeasurePrintCell(Run, RealColIndex(c), ARow, false).Y);
   }
+  if (kept) FKeptHeights[static_cast<std::size_t>(ARow)] = h;
   Run.CacheRow = ARow;
   Run.CacheHeight = h;
   return h;
@@ -482,6 +492,10 @@ int TQnStringGrid::PrintPages(TCanvas& Canvas, int Mode, int Total) {
   run.Spacing = ps.UseFixedWidth ? 0 : ps.ColumnSpacing + 20;
   FPrintColWidths.assign(ColCount() + 1, 0);
   FPrintColPos.assign(ColCount() + 2, 0);
+  // The row heights this run measures are kept for the print run after it; that run takes
+  // them as they are.
+  if (!(FKeepPrintWidths && FKeptHeights.size() == static_cast<std::size_t>(RowCount())))
+    FKeptHeights.assign(FKeepPrintWidths || Mode == 2 ? static_cast<std::size_t>(RowCount()) : 0, -1);
   if (FKeepPrintWidths && FKeptWidths.size() == FPrintColWidths.size()) {
     // The print run after its counting run on the same device: the widths are those counted.
     FPrintColWidths = FKeptWidths;
@@ -624,18 +638,20 @@ void TQnStringGrid::PrintRange(const TGridRect& Range) {
   FromPage = 1;
   ToPage = n;
   TotalPages = n;
+  struct TForgetCount {
+    TQnStringGrid& G;
+    ~TForgetCount() {
+      G.FKeepPrintWidths = false;
+      G.FKeptHeights = std::vector<int>();
+    }
+  } forget{*this};
   if (OnPrintStart) OnPrintStart(this, n, FromPage, ToPage);
   if (FromPage == 0 || ToPage == 0 || FromPage > ToPage) return;
   TotalPages = ToPage;
-  // A counted job prints with the widths its count laid out (the same device measures both).
+  // A counted job prints with the widths and heights its count laid out (the same device
+  // measures both).
   FKeepPrintWidths = !PreviewFirstPageOnly;
-  try {
-    RunMetricPrintJob(FPrintSettings->JobName, [this, n](TCanvas& canvas) { PrintPages(canvas, 1, n); });
-  } catch (...) {
-    FKeepPrintWidths = false;
-    throw;
-  }
-  FKeepPrintWidths = false;
+  RunMetricPrintJob(FPrintSettings->JobName, [this, n](TCanvas& canvas) { PrintPages(canvas, 1, n); });
 }
 
 void TQnStringGrid::Print() { PrintRange(TGridRect{0, 0, ColCount() - 1, RowCount() - 1}); }

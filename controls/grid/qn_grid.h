@@ -778,7 +778,7 @@ private:
   TRect FPageRect{};
   double FFontScale = 1.0;
   bool FKeepPrintWidths = false;
-  std::vector<int> FKeptWidths;
+  std::vector<int> FKeptWidths, FKeptHeights;
   double FKeptFactor = 1.0;
   int PrintFontHeight(int Points) const;
   // The cell's print angle in degrees, 0..359 (0 when not turned).

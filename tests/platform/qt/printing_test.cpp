@@ -191,6 +191,8 @@ TEST(QtPrinting, TextMeasuredBeforeTheJobIsAsWideAsOnThePageAndInThePdf) {
     c.Font().SetSize(10);
   };
   TCanvas& measure = p.Canvas();
+  // The canvas measures at the printer's resolution once it has its device.
+  EXPECT_EQ(GetDeviceCaps(p.Handle(), LOGPIXELSX), 300);
   setFont(measure);
   std::vector<int> before;
   for (const std::string& w : words) before.push_back(measure.TextWidth(w));
