@@ -560,6 +560,7 @@ void TImageReportForm::UpdatePageLabel() {
 
 void TImageReportForm::PrintBtnClick() {
   TPrintDialog Dialog(nullptr);
+  Dialog.SetOptions(TPrintDialogOptions{poPageNums, poSelection});
   Dialog.SetMinPage(1);
   Dialog.SetMaxPage(std::max(1, PrintPreview->NumPages()));
   Dialog.SetFromPage(1);

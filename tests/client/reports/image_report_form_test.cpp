@@ -12,6 +12,7 @@
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/sysutils.h"
 #include "platform/rtl/streams.h"
+#include "platform/ui/application.h"
 #include "platform/ui/edits.h"
 #include "platform/ui/list_controls.h"
 #include "platform/ui/menus.h"
@@ -228,6 +229,52 @@ TEST_F(ImageReportForm, GenerateSetsHeaderFooterGridOptionsAndPageLabel) {
   F.PreviewBtnClick();
   EXPECT_FALSE(F.PrintPreview->Header().Visible());
   EXPECT_EQ(F.PrintPreview->NumPages(), 1);
+}
+
+TEST_F(ImageReportForm, FontButtonsReachTheirFontsAndTheBorderColourItsDialog) {
+  TImageReportForm F(*Windows);
+  F.FormActivate();
+  auto Choose = [&F](TButton* Button, const std::string& Entry, const std::string& Name) {
+    TCheckedModalScript Script;
+    if (!Entry.empty()) {
+      TModalAnswer Pick;
+      Pick.MenuPath = Entry;
+      Script.Expect(mkPopupMenu, "", Pick);
+    }
+    TModalAnswer Font;
+    Font.Font = [Name](TFont& Chosen) { Chosen.SetName(Name); };
+    Script.Expect(mkFont, "", Font);
+    Button->Click();
+    GetApplication().ProcessMessages();  // a menu's choice arrives as a message
+  };
+  Choose(F.FontBtn, "Field Names", "F3");
+  Choose(F.FontBtn, "Record Name", "F2");
+  Choose(F.FontBtn, "Field Values", "F1");
+  Choose(F.ImageFontBtn, "", "F4");
+  Choose(F.BandFontBtn[0], "Center", "F5");
+  Choose(F.BandFontBtn[0], "Left", "F6");
+  Choose(F.BandFontBtn[0], "Right", "F7");
+  Choose(F.BandFontBtn[1], "Center", "F8");
+  Choose(F.BandFontBtn[1], "Left", "F9");
+  Choose(F.BandFontBtn[1], "Right", "F10");
+  const TImageReportFormat Format = F.CurrentFormat();
+  for (int k = 1; k <= 10; ++k) EXPECT_EQ(Format.Fonts[static_cast<std::size_t>(k - 1)].Name(), "F" + std::to_string(k));
+  {
+    TCheckedModalScript Script;
+    TModalAnswer Colour;
+    Colour.Color = clMaroon;
+    Script.Expect(mkColor, "", Colour);
+    F.SelectBorderColor->Click();
+  }
+  EXPECT_EQ(F.CurrentFormat().BorderColor, clMaroon);
+  // Generate hands the header and footer their fonts and the grid printer the border colour.
+  F.BandVisible[0]->SetItemIndex(1);
+  F.BandVisible[1]->SetItemIndex(1);
+  F.PreviewBtnClick();
+  EXPECT_EQ(F.PrintPreview->Header().CaptionLeft.Font().Name(), "F6");
+  EXPECT_EQ(F.PrintPreview->Header().CaptionCenter.Font().Name(), "F5");
+  EXPECT_EQ(F.PrintPreview->Footer().CaptionRight.Font().Name(), "F10");
+  EXPECT_EQ(F.GridPrint->CellPenColor, clMaroon);
 }
 
 TEST(ImageReportText, ColumnsNamesTitleAndClipping) {
