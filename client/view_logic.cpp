@@ -650,7 +650,10 @@ void TView::LocalServerSettings1Click() {
 
 void TView::SetServerName1Click() {
   std::string name = Settings->ServerName;
-  if (InputQuery("Enter Server Name", "Enter Server Name:", name)) Settings->ServerName = name;
+  if (!InputQuery("Enter Server Name", "Enter Server Name:", name)) return;
+  Settings->ServerName = name;
+  // The login reads the key again: a login before the close keeps the name only from there.
+  OpenSettingsKey()->WriteString("SETTINGS", "SERVERNAME", name);
 }
 
 void TView::SelectServer1Click() {

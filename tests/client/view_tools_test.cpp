@@ -9,6 +9,7 @@
 #include "client/reports/report_windows.h"
 #include "client/reports/search_form.h"
 #include "client/reports/search_results_form.h"
+#include "client/small_dialogs.h"
 #include "client/view.h"
 #include "client/view_reports.h"
 #include "client/view_tools.h"
@@ -18,6 +19,7 @@
 #include "platform/rtl/ini_files.h"
 #include "platform/ui/screen.h"
 #include "platform/ui/shell.h"
+#include "platform/ui/std_buttons.h"
 #include "tests/client/view_fixture.h"
 
 namespace {
@@ -44,6 +46,13 @@ protected:
     ASSERT_TRUE(M->OnClick);
     M->OnClick(M);
   }
+  TConfiguration Stored() {
+    TServerSession S(Db->Server);
+    S.DatabaseName = "Demo";
+    TConfiguration C;
+    EXPECT_TRUE(ReadConfigurationStream(S.Get("CL"), C));
+    return C;
+  }
   std::vector<std::string> Opened;
 };
 
@@ -64,6 +73,72 @@ TEST_F(ViewToolsTest, HelpEntriesOpenTheHelpPageAndItsAnchorsThroughTheRedirectP
   // The page written is the page the close deletes.
   View->FreeDatabase();
   EXPECT_FALSE(FileExists(Go));
+}
+
+TEST_F(ViewToolsTest, ServerAndDatabaseEntriesOpenTheirWindowsAndKeepWhatTheyGive) {
+  // Select Date Format: the configuration fetched first and sent after, cancelled or not.
+  Db->Recorder.Clear();
+  {
+    TCheckedModalScript Script;
+    Script.ExpectForm("Select Date Format", [](TCustomForm& C) {
+      auto& F = dynamic_cast<TSelectDateFormatForm&>(C);
+      EXPECT_TRUE(F.MonthFirst->Checked());
+      F.DayFirst->SetChecked(true);
+      F.OKBtn->Click();
+    });
+    Choose(View->SetDateFormat1);
+  }
+  EXPECT_EQ(Db->Recorder.Verbs().front(), "CL");
+  EXPECT_EQ(Db->Recorder.Verbs().back(), "CS");
+  EXPECT_EQ(Stored().DateFormat, "dd/mm/yyyy");
+  // Database Information: filled from the database, the author taken back.
+  {
+    TCheckedModalScript Script;
+    Script.ExpectForm("Please enter database information:", [](TCustomForm& C) {
+      auto& F = dynamic_cast<TDatabaseInformationForm&>(C);
+      EXPECT_EQ(F.DatabaseName->Text(), "Demo");
+      F.DatabaseAuthor->SetText("Ann Smith");
+      if (F.DatabaseType->Text().empty()) F.DatabaseType->SetText("General");
+      F.OKBtn->Click();
+    });
+    Choose(View->DatabaseInformation1);
+  }
+  EXPECT_EQ(Stored().DatabaseInfo[diAuthor], "Ann Smith");
+  // Local Server Settings: the address of this database.
+  {
+    TCheckedModalScript Script;
+    Script.ExpectForm("Server Settings", [](TCustomForm& C) {
+      auto& F = dynamic_cast<TServerSettingsForm&>(C);
+      const std::string Url = F.URLBox->Text();
+      EXPECT_EQ(Url.substr(Url.size() - 25), "?IM=Yes&F=N&Database=Demo") << Url;
+      F.OKBtn->Click();
+    });
+    Choose(View->LocalServerSettings1);
+  }
+  // Email Account Settings: what OK leaves is in the key.
+  {
+    TCheckedModalScript Script;
+    Script.ExpectForm("Email Settings", [](TCustomForm& C) {
+      auto& F = dynamic_cast<TEmailSettingsForm&>(C);
+      F.MailServer->SetText("mail.example.org");
+      F.OKBtn->Click();
+    });
+    Choose(View->EmailSettings1);
+  }
+  EXPECT_EQ(OpenSettingsKey()->ReadString("SETTINGS", "MailServer", ""), "mail.example.org");
+  // Set Server Name, then Database Login: the login reads the key again and the name stays.
+  {
+    TCheckedModalScript Script;
+    Script.ExpectInput("Enter Server Name:", "Office");
+    Choose(View->SetServerName1);
+  }
+  {
+    TCheckedModalScript Script;
+    Script.ExpectForm("Login", [](TCustomForm& F) { dynamic_cast<TPasswordForm&>(F).LoginBtn->Click(); });
+    Choose(View->SelectServer1);
+  }
+  EXPECT_TRUE(View->LoginFlag);
+  EXPECT_EQ(View->Settings->ServerName, "Office");
 }
 
 TEST_F(ViewToolsTest, TheReminderEntryOpensTheReportOfThatField) {

@@ -1,0 +1,194 @@
+#!/usr/bin/env bash
+# The main window's server, settings and tool commands of the installed client on a real X
+# server, each opened from its menu or tool bar button as a person does: Set Server Name,
+# Database Information, Local Server Settings, Email Account Settings, Select Date Format,
+# Calculator, Calendar, the CD player, the help page (through the redirect page and the desktop's
+# opener, here a recording stand-in), Reset Application (No, then Yes) and Database Login.  A
+# screenshot of every window is saved; the settings key is checked after the close.
+# Usage: commands_x11.sh SOURCE_DIR BUILD_DIR MAKE_DATABASE OUTPUT_FOLDER
+set -euo pipefail
+src="$1"
+bin="$2"
+make_db="$3"
+out="$4"
+. "$src/tests/client/reports/x11_helpers.sh"
+if [ "${QN_X11_INNER:-}" != 1 ]; then
+  install_client "$src" "$bin"
+  rm -rf "$out/opener" "$out"/*.png
+  "$make_db" "$out/R/Data/database/Test.qnd" 30
+  mkdir -p "$out/config" "$out/opener"
+  printf '[SETTINGS]\r\nDATABASE=Test\r\nSearchW:=700\r\n' > "$out/config/QuillonClient.ini"
+  # The desktop's opener: records what it was asked to open.
+  printf '#!/bin/sh\necho "$@" >> "%s/opened.txt"\n' "$out/opener" > "$out/opener/xdg-open"
+  chmod +x "$out/opener/xdg-open"
+  exec xvfb-run -a -s "-screen 0 1280x1024x24" env QN_X11_INNER=1 bash "$0" "$@"
+fi
+
+R="$out/R"
+log="$out/client.log"
+port=$(free_port)
+export QN_PORT="$port" XDG_CONFIG_HOME="$out/config" QT_QPA_PLATFORM=xcb PATH="$out/opener:$PATH"
+
+dark() { # dark FILE: dark pixels of a picture (text, frames)
+  /usr/bin/python3 - "$1" <<'PY'
+import sys
+from PIL import Image
+print(sum(1 for p in Image.open(sys.argv[1]).convert("RGB").getdata() if sum(p) < 300))
+PY
+}
+small_window() { # small_window TITLE: a visible window of that title narrower than the main window
+  local w
+  for _ in $(seq 100); do
+    for w in $(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null); do
+      geometry "$w"
+      if [ "$WIDTH" -lt 600 ]; then echo "$w"; return 0; fi
+    done
+    sleep 0.1
+  done
+  return 1
+}
+visible() { xdotool search --onlyvisible --name '' 2>/dev/null | sort; }
+new_window() { # new_window BEFORE_LIST: a visible window that was not in the list
+  local w
+  for _ in $(seq 100); do
+    for w in $(comm -13 <(echo "$1") <(visible)); do
+      geometry "$w"
+      if [ "$WIDTH" -ge 60 ]; then echo "$w"; return 0; fi
+    done
+    sleep 0.1
+  done
+  return 1
+}
+# menu KEY N: opens the main menu with Alt+KEY and chooses its N-th shown entry.
+menu() {
+  xdotool windowactivate --sync "$main" 2>/dev/null || xdotool windowfocus --sync "$main"
+  sleep 0.3
+  xdotool key "alt+$1"
+  sleep 0.6
+  local i
+  for ((i = 1; i < $2; ++i)); do xdotool key Down; sleep 0.1; done
+  xdotool key Return
+}
+# snap NAME WINDOW: a screenshot of the window, which must show something.
+snap() {
+  sleep 0.8
+  geometry "$2"
+  shot "$out/$1.png" "$X" "$Y" "$WIDTH" "$HEIGHT"
+  [ "$(dark "$out/$1.png")" -gt 150 ] || fail "the $1 window shows nothing"
+  echo "commands_x11: $1 ${WIDTH}x${HEIGHT}"
+}
+shown() { # shown TITLE: a visible window of that title narrower than the main window is up now
+  local w
+  for w in $(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null); do
+    geometry "$w"
+    [ "$WIDTH" -lt 600 ] && return 0
+  done
+  return 1
+}
+gone() { # gone TITLE: waits until it has closed
+  for _ in $(seq 100); do shown "$1" || return 0; sleep 0.1; done
+  fail "the window '$1' did not close"
+}
+
+# visit KEY N TITLE NAME KEY: entry N of menu KEY opens the window TITLE, which the key closes.
+visit() {
+  menu "$1" "$2"
+  local w
+  w=$(window "$3") || fail "no window '$3'"
+  snap "$4" "$w"
+  xdotool key "$5"
+  gone "$3"
+}
+
+"$R/qnclient" > "$log" 2>&1 &
+pid=$!
+trap 'kill "$pid" 2>/dev/null || true' EXIT
+
+login=$(window Login) || fail "no login window"
+sleep 0.5
+xdotool key Return
+main=$(window "Quillon Server" 600) || fail "no main window"
+sleep 1.5
+
+# ---- Connect ----
+menu c 2
+w=$(window "Enter Server Name") || fail "Set Server Name asked nothing"
+snap set_server_name "$w"
+xdotool key ctrl+a
+xdotool type --delay 40 "Office"
+xdotool key Return
+gone "Enter Server Name"
+
+visit c 3 "Please enter database information:" database_information Escape
+visit c 4 "Server Settings" server_settings Return
+
+# ---- Utilities ----
+visit u 4 "Email Settings" email_settings Escape
+visit u 6 "Select Date Format" select_date_format Escape
+visit u 1 Calculator calculator Escape
+
+before=$(visible)
+menu u 2
+w=$(new_window "$before") || fail "no calendar"
+snap calendar "$w"
+geometry "$w"
+# Placed at the middle of the screen less 100 x 200.
+[ "$X" -ge 500 ] && [ "$X" -le 600 ] && [ "$Y" -ge 350 ] && [ "$Y" -le 450 ] || fail "the calendar is at $X,$Y"
+xdotool key Escape
+sleep 0.8
+
+# ---- Help: the redirect page goes to the desktop's opener ----
+rm -f "$out/opener/opened.txt"
+menu h 1
+for _ in $(seq 50); do [ -s "$out/opener/opened.txt" ] && break; sleep 0.1; done
+[ -s "$out/opener/opened.txt" ] || fail "the help page was not opened"
+grep -q "go.htm" "$out/opener/opened.txt" || fail "the opener got $(cat "$out/opener/opened.txt")"
+page=$(find "$R" -name go.htm | head -1)
+[ -n "$page" ] && grep -q "URL=https://www.harrowmere.com/quillon/help.htm\">" "$page" || fail "no redirect page to the help page"
+
+# ---- Reset Application: No changes nothing, Yes restores ----
+menu u 7
+w=$(small_window "Quillon Server") || fail "Reset Application asked nothing"
+snap reset_question "$w"
+geometry "$w"
+# No is the right-hand button.
+xdotool mousemove $((X + WIDTH - 50)) $((Y + HEIGHT - 22)) click 1
+sleep 1
+grep -q "^SearchW:=700" "$out/config/QuillonClient.ini" || fail "No changed the settings"
+menu u 7
+w=$(small_window "Quillon Server") || fail "Reset Application asked nothing"
+xdotool key Return
+sleep 1
+w=$(small_window "Quillon Server") || fail "no message after the reset"
+snap reset_done "$w"
+xdotool key Return
+sleep 0.8
+grep -q "^SearchW:=581" "$out/config/QuillonClient.ini" || fail "the reset did not write the search window's size"
+grep -q "^AlbumW:=518" "$out/config/QuillonClient.ini" || fail "the reset did not write AlbumW:"
+
+# ---- The CD player from the tool bar (not modal) ----
+geometry "$main"
+mx=$X my=$Y
+echo "commands_x11: main window at $X,$Y ${WIDTH}x${HEIGHT}"
+before=$(visible)
+# "CD" is the tool bar's fourth button from the right.
+xdotool mousemove $((mx + 548)) $((my + 34)) click 1
+w=$(window "CD Player") || fail "no CD player"
+snap cd_player "$w"
+
+# ---- Database Login: the login window again ----
+menu c 1
+w=$(window Login) || fail "Database Login showed no login window"
+snap database_login "$w"
+xdotool key Return
+sleep 2
+geometry "$main"
+shot "$out/main_after.png" "$X" "$Y" "$WIDTH" "$HEIGHT"
+
+# ---- Close: the server name chosen is kept ----
+xdotool windowactivate --sync "$main" 2>/dev/null || true
+menu c 5
+for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+! kill -0 "$pid" 2>/dev/null || fail "the client did not close"
+grep -q "^SERVERNAME=Office" "$out/config/QuillonClient.ini" || fail "the server name was not kept"
+echo "commands_x11: every window opened; screenshots in $out"
