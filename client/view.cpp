@@ -1,5 +1,6 @@
 #include "client/view.h"
 #include "client/view_fields.h"
+#include "client/view_grid_commands.h"
 #include "client/view_tools.h"
 
 #include "client/core/client_settings.h"
@@ -42,6 +43,7 @@ TView::TView(TComponent* AOwner, TViewOptions Options) : TForm(AOwner) {
   CreateLogic(Options.Transport);
   WireEvents();
   Fields = std::make_unique<TViewFields>(*this);
+  WirePageCommands();
   OnCreate = [this](TObject*) { FormCreate(); };
   AfterConstruction();
 }
@@ -245,6 +247,7 @@ void TView::BuildNotesPage() {
   ViewResumeBtn = MakeCaptioned<TButton>(this, NotesPage, "ViewResumeBtn", "View", 275, 260, 62, 24);
   ClearResumeBtn = MakeCaptioned<TButton>(this, NotesPage, "ClearResumeBtn", "Clear", 342, 260, 62, 24);
   PrintAddressBTN = MakeCaptioned<TButton>(this, NotesPage, "PrintAddressBTN", "Print", 410, 260, 62, 24);
+  PrintDetail = MakeCaptioned<TButton>(this, NotesPage, "PrintDetail", "Print Detail", 6, 260, 90, 24);
 }
 
 void TView::BuildTextPage() {
@@ -489,7 +492,7 @@ void TView::LayoutRecordPage() {
   for (int i = 0; i < 3; ++i) {
     const int left = 6 + i * (column + 6);
     titles[i]->SetBounds(left, 6, column, 15);
-    memos[i]->SetBounds(left, 24, column, notesHeight - 24 - (i == 0 ? 6 : 36));
+    memos[i]->SetBounds(left, 24, column, notesHeight - 24 - 36);
   }
   const int buttonTop = notesHeight - 30;
   const int small = (column - 8) / 3;
@@ -497,6 +500,7 @@ void TView::LayoutRecordPage() {
   ViewResumeBtn->SetBounds(Memo2->Left() + small + 4, buttonTop, small, 24);
   ClearResumeBtn->SetBounds(Memo2->Left() + 2 * (small + 4), buttonTop, small, 24);
   PrintAddressBTN->SetBounds(Memo3->Left(), buttonTop, small, 24);
+  PrintDetail->SetBounds(Memo1->Left(), buttonTop, std::min(column, 2 * small), 24);
   // The picture's label sits in the middle of its panel.
   PicStat->SetBounds(10, std::max(10, DisplayPanel->Height() / 2 - 8), std::max(100, DisplayPanel->Width() - 20), 15);
   PicStat->SetAlignment(taCenter);

@@ -44,6 +44,7 @@ class TViewFields;
 class TViewTools;
 class TProgressBar;  // its header and the grid's share enumerator names: kept apart
 class TCalendarPopup;
+class TGridPageCommands;
 
 // The controls of one grid page (grid 3 or grid 4): the grid and its button panel.
 struct TGridPage {
@@ -145,6 +146,7 @@ public:
   TButton* ViewResumeBtn = nullptr;
   TButton* ClearResumeBtn = nullptr;
   TButton* PrintAddressBTN = nullptr;
+  TButton* PrintDetail = nullptr;
 
   TTabSheet* TextPage = nullptr;
   TPanel* RichToolBar = nullptr;
@@ -259,6 +261,9 @@ public:
   std::vector<std::string> Grid3Captions, Grid4Captions;
   // The search and report windows (client/view_reports.cpp); freed before the session.
   std::unique_ptr<TReportWindows> Reports;
+  // The grid pages' print, address and find buttons and the relational select
+  // (client/view_grid_commands.cpp).
+  std::unique_ptr<TGridPageCommands> GridCommands;
 
   // ---- Lifecycle ----
   void FormCreate();
@@ -326,6 +331,18 @@ public:
   void RecordBookChange();
   // Pops the rich text's field menu up at the mouse cursor.
   void AddBtnClick();
+  // The three memos, line by line, to the default printer as plain text.
+  void PrintDetailClick();
+  // A double click in the item list edits the item while the record is editable.
+  void ItemListDblClick();
+  void ViewRecordClick();
+  // Help: the help file is set, then its topic is opened (there is no help viewer here: the
+  // topics open as the pages of the help menu).
+  void HelpBtnClick();
+  void TableofContents1Click();
+  void ReferenceManual1Click();
+  // Binds the notes page's print, the item list's double click and the help key.
+  void WirePageCommands();
 
   // A named control or menu item, for the command bindings and the tests.
   TComponent* Find(const std::string& name) const { return FindComponent(name); }

@@ -10,6 +10,7 @@
 #include "client/small_dialogs.h"
 #include "client/tree_nodes.h"
 #include "client/view.h"
+#include "client/view_grid_commands.h"
 #include "client/view_fields.h"
 #include "client/view_tools.h"
 #include "controls/calendar_popup.h"

@@ -54,10 +54,7 @@ TReportWindows& Windows(TView& V) {
     TReportHost Host;
     Host.Session = V.Session.get();
     Host.Record = V.Logic.get();
-    Host.ShowRecordWindow = [&V] {
-      V.Show();
-      V.BringToFront();
-    };
+    Host.ShowRecordWindow = [&V] { V.ViewRecordClick(); };
     Host.OpenTool = [&V](const std::string& Tool) {
       TMenuItem* Item = Tool == "Calculator" ? V.Calculator1 : Tool == "Calendar" ? V.Calander1 : nullptr;
       if (Item && Item->OnClick) Item->OnClick(Item);

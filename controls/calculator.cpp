@@ -304,24 +304,7 @@ void TTheCalculator::Refresh() {
 
 void TTheCalculator::PrintTape() {
   if (!PrintDialog->Execute()) return;
-  TPrinter& printer = Printer();
-  printer.SetTitle("Calculator");
-  printer.BeginDoc();
-  if (!printer.Printing()) return;
-  TCanvas& c = printer.Canvas();
-  c.Font().SetName("Courier New");
-  c.Font().SetSize(10);
-  int lineHeight = c.TextHeight("gh");
-  int y = 0;
-  for (const std::string& line : FEngine.Tape()) {
-    if (y + lineHeight > printer.PageHeight()) {
-      printer.NewPage();
-      y = 0;
-    }
-    c.TextOut(0, y, line);
-    y += lineHeight;
-  }
-  printer.EndDoc();
+  PrintTextLines(Printer(), "Calculator", FEngine.Tape());
 }
 
 // ---- TCalculator ---------------------------------------------------------------------------------

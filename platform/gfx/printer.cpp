@@ -243,3 +243,29 @@ void TPrinter::Abort() {
   FPageNumber = 0;
   Device()->AbortJob();
 }
+
+bool PrintTextLines(TPrinter& printer, const std::string& title, const std::vector<std::string>& lines) {
+  printer.SetTitle(title);
+  printer.BeginDoc();
+  if (!printer.Printing()) return false;
+  try {
+    TCanvas& c = printer.Canvas();
+    c.Font().SetName("Courier New");
+    c.Font().SetSize(10);
+    const int lineHeight = std::max(1, c.TextHeight("gh"));
+    int y = 0;
+    for (const std::string& line : lines) {
+      if (y > 0 && y + lineHeight > printer.PageHeight()) {
+        printer.NewPage();
+        y = 0;
+      }
+      c.TextOut(0, y, line);
+      y += lineHeight;
+    }
+  } catch (...) {
+    printer.Abort();
+    throw;
+  }
+  printer.EndDoc();
+  return true;
+}

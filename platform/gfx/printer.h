@@ -227,6 +227,11 @@ private:
 
 TPrinter& Printer();
 
+// A print job of plain text on the printer: each line one printed line in a fixed-pitch face
+// (10 points), top to bottom, a new page when the next line would not fit. False when no job
+// started (no printer, or the file was not chosen); a failure inside the job aborts it.
+bool PrintTextLines(TPrinter& Printer, const std::string& Title, const std::vector<std::string>& Lines);
+
 // DeviceCapabilities, cut down: DC_ORIENTATION is 90.
 enum { DC_ORIENTATION = 17 };
 int DeviceCapabilities(const std::string& device, int capability);
