@@ -1,0 +1,282 @@
+#!/usr/bin/env bash
+# The grid page buttons, the grid print menu and pop-up, the relational select, the notes page's
+# print and the item list of the installed client as a person uses them on a real X server:
+# a database of 40 records whose grid 4 lists contacts (name, phone, address) in a definition
+# whose grid 4 has such columns; a related record chosen from the pick list; address labels of
+# the selected line and of every line, the grid itself and the three notes printed to the "PDF"
+# printer and read back with pdftotext; a contact found with Find and then removed; an item
+# opened by a double click; the window resized.  The database is read back after the client
+# closed.  Screenshots of each window are saved.
+# Usage: nav_x11.sh SOURCE_DIR BUILD_DIR MAKE_NAV_DATABASE MAKE_DEFINITION OUTPUT_FOLDER
+set -euo pipefail
+src="$1"
+bin="$2"
+make_db="$3"
+make_def="$4"
+out="$5"
+if [ "${QN_X11_INNER:-}" != 1 ]; then
+  mkdir -p "$out"
+  rm -rf "$out/R" "$out/xdg" "$out/config" "$out"/*.pdf "$out"/*.png "$out"/*.txt
+  env -u DISPLAY -u WAYLAND_DISPLAY QN_SKIP_BUILD=1 BUILD_DIR="$bin" QN_HOME="$out/R" \
+    XDG_DATA_HOME="$out/xdg" bash "$src/scripts/run" > "$out/install.log" 2>&1 || true
+  [ -x "$out/R/qnclient" ] || { echo "FAIL: the client was not installed" >&2; cat "$out/install.log" >&2; exit 1; }
+  # The shipped definition with grid 4 as a contact list.
+  sed -e 's/^grid4 column 1: .*/grid4 column 1: Contact Name/' -e 's/^grid4 column 2: .*/grid4 column 2: Phone/' \
+      -e 's/^grid4 column 3: .*/grid4 column 3: Address/' "$src/data/General.def" > "$out/Contacts.def"
+  "$make_def" "$out/Contacts.def" "$out/R/Data/database/General"
+  "$make_db" "$out/R/Data/database/Test.qnd"
+  mkdir -p "$out/config"
+  printf '[SETTINGS]\r\nDATABASE=Test\r\n' > "$out/config/QuillonClient.ini"
+  exec xvfb-run -a -s "-screen 0 1280x1024x24" env QN_X11_INNER=1 bash "$0" "$@"
+fi
+
+R="$out/R"
+log="$out/client.log"
+port=$(/usr/bin/python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
+export QN_PORT="$port" XDG_CONFIG_HOME="$out/config" QT_QPA_PLATFORM=xcb
+
+shot() { # shot FILE X Y W H
+  /usr/bin/python3 - "$@" <<'PY'
+import sys
+from PIL import ImageGrab
+f, x, y, w, h = sys.argv[1], *map(int, sys.argv[2:])
+ImageGrab.grab().crop((x, y, x + w, y + h)).save(f)
+PY
+}
+fail() {
+  echo "FAIL: $*" >&2
+  shot "$out/failure.png" 0 0 1280 1024 || true
+  echo "--- client output:" >&2
+  cat "$log" >&2 || true
+  exit 1
+}
+count() { # count FILE R G B: pixels of about that colour
+  /usr/bin/python3 - "$@" <<'PY'
+import sys
+from PIL import Image
+f, r, g, b = sys.argv[1], *map(int, sys.argv[2:])
+im = Image.open(f).convert("RGB")
+print(sum(1 for p in im.getdata() if abs(p[0] - r) < 40 and abs(p[1] - g) < 40 and abs(p[2] - b) < 40))
+PY
+}
+geometry() { eval "$(xdotool getwindowgeometry --shell "$1")"; }
+window() { # window TITLE: the visible window of that title
+  local w
+  for _ in $(seq 80); do
+    w=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1 || true)
+    if [ -n "$w" ]; then echo "$w"; return 0; fi
+    sleep 0.1
+  done
+  return 1
+}
+gone() { # gone TITLE: waits until no visible window has that title
+  for _ in $(seq 80); do
+    xdotool search --onlyvisible --name "^$1\$" > /dev/null 2>&1 || return 0
+    sleep 0.1
+  done
+  return 1
+}
+at() { xdotool mousemove $((mx + $1)) $((my + $2)) click 1; sleep "${3:-0.8}"; }
+menu_pick() { # menu_pick N: item N (from 1) of the menu that just popped up at the pointer
+  sleep 1
+  eval "$(xdotool getmouselocation --shell)"
+  xdotool mousemove $((X + 40)) $((Y + 10 + 22 * ($1 - 1))) sleep 0.3 click 1
+  sleep 0.8
+}
+# A print job of the "PDF" printer: the file dialog gets the file's path.
+save_pdf() { # save_pdf FILE
+  local d
+  for _ in $(seq 80); do
+    d=$(xdotool search --onlyvisible --name "^Print to File" 2>/dev/null | head -1 || true)
+    [ -n "$d" ] && break
+    sleep 0.1
+  done
+  [ -n "$d" ] || fail "no file dialog for $1"
+  sleep 0.5
+  xdotool type --delay 20 "$1"
+  xdotool key Return
+  for _ in $(seq 100); do [ -s "$1" ] && return 0; sleep 0.1; done
+  fail "$1 was not written"
+}
+# Labels of the print window: Print, the print dialog, the file, then OK.
+print_labels() { # print_labels FILE SCREENSHOT
+  local w
+  w=$(window "Print Address") || fail "no address print window"
+  geometry "$w"
+  local px=$X py=$Y
+  sleep 1
+  shot "$2" "$px" "$py" "$WIDTH" "$HEIGHT"
+  xdotool mousemove $((px + 635)) $((py + 33)) click 1
+  w=$(window Print) || fail "no print dialog"
+  geometry "$w"
+  shot "$out/print_dialog.png" "$X" "$Y" "$WIDTH" "$HEIGHT"
+  xdotool key Return
+  save_pdf "$1"
+  sleep 0.5
+  xdotool mousemove $((px + 708)) $((py + 527)) click 1
+  gone "Print Address" || fail "the address print window did not close"
+}
+
+"$R/qnclient" > "$log" 2>&1 &
+pid=$!
+trap 'kill "$pid" 2>/dev/null || true' EXIT
+
+# ---- Login ----
+window Login > /dev/null || fail "no login window"
+sleep 0.5
+xdotool key Return
+main=$(window "Quillon Server") || fail "no main window"
+sleep 1.5
+geometry "$main"
+mx=$X my=$Y mw=$WIDTH mh=$HEIGHT
+
+# ---- A related record from the entire database ----
+at 604 254 1.2                                  # the "..." of "Related"
+xdotool mousemove $((mx + 640)) $((my + 298))  # "Select" opens its sub-menu
+sleep 1.2
+shot "$out/relation_menu.png" "$mx" "$my" 900 600
+xdotool mousemove $((mx + 780)) $((my + 298)) sleep 0.4 click 1
+pick=$(window "From Entire Database") || fail "no pick dialog"
+geometry "$pick"
+px=$X py=$Y
+sleep 0.5
+shot "$out/pick_related.png" "$px" "$py" "$WIDTH" "$HEIGHT"
+# The list holds every record but the one shown: "Record 5 Gold" is its fifth entry.
+xdotool mousemove $((px + 50)) $((py + 68)) click 1
+sleep 0.4
+xdotool mousemove $((px + 152)) $((py + 246)) click 1
+gone "From Entire Database" || fail "the pick dialog did not close"
+sleep 0.5
+shot "$out/related_chosen.png" "$mx" "$my" "$mw" "$mh"
+
+# ---- Grid 4: address labels of the selected line, then of every line ----
+at 160 92                                       # the "Parts" page (grid 4)
+at 95 153                                       # the "Bolt Sample" line
+at 580 313 0.2                                  # "Print"
+sleep 0.8
+shot "$out/grid_print_menu.png" "$mx" "$my" 800 600
+menu_pick 2                                     # "Selected Address"
+print_labels "$out/labels_selected.pdf" "$out/labels_selected.png"
+at 580 313 0.2
+menu_pick 3                                     # "All Addresses"
+print_labels "$out/labels_all.pdf" "$out/labels_all.png"
+pdftotext -layout "$out/labels_selected.pdf" "$out/labels_selected.txt"
+pdftotext -layout "$out/labels_all.pdf" "$out/labels_all.txt"
+grep -q "Bolt Sample" "$out/labels_selected.txt" || fail "the selected line's label is missing"
+grep -q "Leuven" "$out/labels_selected.txt" || fail "the address's second line is missing"
+grep -q "Ann Example" "$out/labels_selected.txt" && fail "the selected line's labels hold another line"
+for name in "Ann Example" "Bolt Sample" "Cy Person 0" "Ostend" "Hill Road 1"; do
+  grep -q "$name" "$out/labels_all.txt" || fail "'$name' is not on the labels of every line"
+done
+
+# ---- "List": the grid's quick report ----
+at 580 313 0.2
+menu_pick 1
+report=$(window Report) || fail "no report window"
+geometry "$report"
+rx=$X ry=$Y
+sleep 1
+shot "$out/grid_list_report.png" "$rx" "$ry" "$WIDTH" "$HEIGHT"
+xdotool mousemove $((rx + 704)) $((ry + 539)) click 1
+gone Report || fail "the report window did not close"
+
+# ---- The grid's pop-up: its print settings with their preview, then its print ----
+xdotool mousemove $((mx + 95)) $((my + 153)) click 3
+sleep 1
+shot "$out/grid_popup.png" "$mx" "$my" 800 600
+menu_pick 1                                     # "Print Settings"
+settings=$(window "Print Settings") || fail "no print settings dialog"
+geometry "$settings"
+sx=$X sy=$Y
+sleep 1
+shot "$out/grid_print_settings.png" "$sx" "$sy" "$WIDTH" "$HEIGHT"
+xdotool mousemove $((sx + 275)) $((sy + 360)) click 1  # OK
+gone "Print Settings" || fail "the print settings dialog did not close"
+xdotool mousemove $((mx + 95)) $((my + 153)) click 3
+menu_pick 2                                     # "Print"
+save_pdf "$out/grid.pdf"
+pdftotext -layout "$out/grid.pdf" "$out/grid.txt"
+for text in "Contact Name" "Ann Example" "555 0102" "Cy Person 0"; do
+  grep -q "$text" "$out/grid.txt" || fail "'$text' is not on the printed grid"
+done
+
+# ---- Find a contact, then remove the line found ----
+sleep 0.5
+at 95 131                                       # from the first line
+at 580 257 0.2                                  # "Find"
+window Find > /dev/null || fail "no find dialog"
+sleep 0.4
+xdotool type --delay 40 "cy person"
+xdotool key Return
+sleep 1
+shot "$out/grid_find.png" "$mx" "$my" "$mw" "$mh"
+xdotool search --onlyvisible --name "^Information\$" > /dev/null 2>&1 && fail "the contact was not found"
+xdotool key Escape
+gone Find || fail "the find dialog did not close"
+at 580 145 0.2                                  # "Remove": the line found
+sleep 1
+shot "$out/grid_remove.png" "$mx" "$my" "$mw" "$mh"
+xdotool key Return
+sleep 2
+shot "$out/grid_removed.png" "$mx" "$my" "$mw" "$mh"
+
+# ---- The three notes to the printer ----
+at 199 92                                       # the "Notes" page
+at 79 432 0.2                                   # "Print Detail"
+save_pdf "$out/detail.pdf"
+sleep 1
+shot "$out/detail_sent.png" 0 0 1280 1024
+xdotool key Return
+pdftotext "$out/detail.pdf" "$out/detail.txt"
+tr -d '\f' < "$out/detail.txt" | grep -v '^$' > "$out/detail_lines.txt" || true
+expected=$'Notes of record 0\nsecond notes line\nattachment-0.txt\nQuay 7\nAntwerp'
+[ "$(cat "$out/detail_lines.txt")" = "$expected" ] || { cat "$out/detail_lines.txt" >&2; fail "the printed notes differ"; }
+
+# ---- The item list: a double click edits the item, not while read-only ----
+at 75 92                                        # the "Items" page
+xdotool mousemove $((mx + 50)) $((my + 143)) click --repeat 2 --delay 80 1
+skill=$(window "Edit Skill") || fail "a double click did not open the item"
+geometry "$skill"
+sleep 0.5
+shot "$out/item_editor.png" "$X" "$Y" "$WIDTH" "$HEIGHT"
+xdotool key Escape
+gone "Edit Skill" || fail "the item editor did not close"
+at 396 63                                       # "Read Only"
+xdotool mousemove $((mx + 50)) $((my + 143)) click --repeat 2 --delay 80 1
+sleep 1.5
+xdotool search --onlyvisible --name "^Edit Skill\$" > /dev/null 2>&1 && fail "a read-only record's item opened"
+at 396 63
+
+# ---- The window resized: the notebook and the status line follow ----
+at 160 92
+xdotool windowmove "$main" 0 0 windowsize "$main" 1000 760
+sleep 1.5
+geometry "$main"
+shot "$out/resized_large.png" "$X" "$Y" "$WIDTH" "$HEIGHT"
+[ "$WIDTH" -ge 990 ] || fail "the window was not resized"
+[ $((X + WIDTH)) -le 1280 ] || fail "the resized window is not on the screen"
+shot "$out/resized_status.png" "$X" $((Y + HEIGHT - 24)) 200 24
+[ "$(count "$out/resized_status.png" 0 128 0)" -gt 20 ] || fail "the status line is not at the bottom"
+shot "$out/resized_buttons.png" $((X + WIDTH - 100)) $((Y + 100)) 100 260
+[ "$(count "$out/resized_buttons.png" 0 0 0)" -gt 100 ] || fail "the grid page buttons are not at the right edge"
+xdotool windowsize "$main" 634 482
+sleep 1
+geometry "$main"
+mx=$X my=$Y
+shot "$out/resized_small.png" "$X" "$Y" "$WIDTH" "$HEIGHT"
+
+# ---- Close: the record is saved; the database holds the choice and the removal ----
+geometry "$main"
+xdotool mousemove $((X + 596)) $((Y + 33)) click 1
+for _ in $(seq 150); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$pid" 2>/dev/null && fail "the client did not close"
+trap - EXIT
+for _ in $(seq 100); do pgrep -f "$R/Data/database/qnserver.exe" > /dev/null || break; sleep 0.1; done
+"$make_db" --dump "$R/Data/database/Test.qnd" > "$out/database.txt"
+first=$(head -1 "$out/database.txt")
+fifth=$(grep -P '\tRecord 5 Gold\t' "$out/database.txt" | cut -f1)
+[ -n "$fifth" ] || fail "record 5 is missing"
+[ "$(echo "$first" | cut -f3)" = "Record 5 Gold : $fifth" ] || fail "the related record was not stored: '$first'"
+echo "$first" | grep -q "Cy Person 0" && fail "the line found was not removed"
+echo "$first" | grep -q "Bolt Sample" || fail "the other lines went too"
+echo "nav_x11: related record chosen, labels of one and of all lines, grid list, grid print settings and print, find and remove, notes printed, item editor, resize; screenshots in $out"
