@@ -333,15 +333,13 @@ public:
   void AddBtnClick();
   // The three memos, line by line, to the default printer as plain text.
   void PrintDetailClick();
-  // A double click in the item list edits the item while the record is editable.
-  void ItemListDblClick();
   void ViewRecordClick();
   // Help: the help file is set, then its topic is opened (there is no help viewer here: the
   // topics open as the pages of the help menu).
   void HelpBtnClick();
   void TableofContents1Click();
   void ReferenceManual1Click();
-  // Binds the notes page's print, the item list's double click and the help key.
+  // Binds the notes page's print and the help key.
   void WirePageCommands();
 
   // A named control or menu item, for the command bindings and the tests.

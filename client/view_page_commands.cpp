@@ -1,5 +1,5 @@
-// The main window's notebook page change, the field menu of the rich text, the item list's
-// double click, the notes page's print, the help commands and showing the window again.
+// The main window's notebook page change, the field menu of the rich text, the notes page's
+// print, the help commands and showing the window again.
 #include <string>
 
 #include "client/view.h"
@@ -43,10 +43,6 @@ void TView::PrintDetailClick() {
   MessageDlg("Book Detail sent to Printer.", mtInformation, TMsgDlgButtons{mbOK});
 }
 
-void TView::ItemListDblClick() {
-  if (!ReadonlyBox->Checked()) EditSkillBtnClick();
-}
-
 void TView::ViewRecordClick() {
   Show();
   BringToFront();
@@ -72,7 +68,6 @@ void TView::ReferenceManual1Click() { OpenHelpTopic(*this, ""); }
 
 void TView::WirePageCommands() {
   PrintDetail->OnClick = [this](TObject*) { PrintDetailClick(); };
-  ItemList->OnDblClick = [this](TObject*) { ItemListDblClick(); };
   // F1 opens the help; every key still counts as activity.
   TKeyEvent Keys = OnKeyDown;
   OnKeyDown = [this, Keys](TObject* Sender, WORD& Key, TShiftState Shift) {
