@@ -1,5 +1,6 @@
 // HTML table export of TQnStringGrid: one table of the saved cells between optional header and
 // footer files.
+#include <algorithm>
 #include <cctype>
 #include <memory>
 
@@ -119,14 +120,32 @@ std::vector<std::string> TQnStringGrid::HTMLLines() {
 }
 
 void TQnStringGrid::BuildHTML(const std::function<void(const std::string& Line)>& Put) {
+  std::string lines;
+  WriteHTMLLines(lines, [&] {
+    lines.resize(lines.size() - 2);
+    Put(lines);
+    lines.clear();
+  });
+}
+
+void TQnStringGrid::WriteHTMLLines(std::string& Out, const std::function<void()>& LineDone) {
   const THTMLSettings& s = *FHTMLSettings;
-  if (!s.PrefixTag.empty()) Put(s.PrefixTag);
+  // Each line goes straight onto the output, ended by CR LF.
+  auto endLine = [&] {
+    Out += "\r\n";
+    LineDone();
+  };
+  auto put = [&](const std::string& text) {
+    Out += text;
+    endLine();
+  };
+  if (!s.PrefixTag.empty()) put(s.PrefixTag);
   std::string table = "<table border=\"" + std::to_string(s.BorderSize) + "\" cellspacing=\"" +
                       std::to_string(s.CellSpacing) + "\" cellpadding=\"" +
                       std::to_string(s.CellPadding) + "\" width=\"" + std::to_string(s.Width) + "%\"";
   if (!s.TableStyle.empty()) table += " " + s.TableStyle + " ";
   table += ">";
-  Put(table);
+  put(table);
 
   TBrush brush;
   TFont font;
@@ -161,10 +180,13 @@ void TQnStringGrid::BuildHTML(const std::function<void(const std::string& Line)>
 
   const int fixedRows = TStringGrid::FixedRows(), fixedCols = TStringGrid::FixedCols();
   const bool headerRow = StoreFixedCells && fixedRows > 0;
+  std::vector<int> realCols(static_cast<std::size_t>(std::max(ColCount(), 0)));
+  for (int c = 0; c < ColCount(); ++c) realCols[static_cast<std::size_t>(c)] = RealColIndex(c);
+  std::string& line = Out;
   if (headerRow) {
-    std::string line = "<tr>";
+    line += "<tr>";
     for (int c = 0; c < ColCount(); ++c) {
-      const int rc = RealColIndex(c);
+      const int rc = realCols[static_cast<std::size_t>(c)];
       line += "<td";
       attributes(line, rc, 0, true);
       line += "><B>";
@@ -173,16 +195,15 @@ void TQnStringGrid::BuildHTML(const std::function<void(const std::string& Line)>
       if (line.size() == at) line += "<br>";
       line += "</B></td>";
     }
-    Put(line + "</tr>");
+    line += "</tr>";
+    endLine();
   }
   const int firstRow = headerRow ? 1 : fixedRows;
   const int firstCol = StoreFixedCells ? 0 : fixedCols;
-  std::string line;
   for (int r = firstRow; r < RowCount(); ++r) {
-    line.clear();
     line += "<tr>";
     for (int c = firstCol; c < ColCount(); ++c) {
-      const int rc = RealColIndex(c);
+      const int rc = realCols[static_cast<std::size_t>(c)];
       const bool fixed = c < fixedCols || r < fixedRows;
       line += "<td";
       attributes(line, rc, r, fixed);
@@ -206,10 +227,10 @@ void TQnStringGrid::BuildHTML(const std::function<void(const std::string& Line)>
       line += "</td>";
     }
     line += "</tr>";
-    Put(line);
+    endLine();
   }
-  Put("</table><p>");
-  if (!s.SuffixTag.empty()) Put(s.SuffixTag);
+  put("</table><p>");
+  if (!s.SuffixTag.empty()) put(s.SuffixTag);
 }
 
 void TQnStringGrid::SaveToHTML(const std::string& FileName) {
@@ -242,9 +263,7 @@ void TQnStringGrid::SaveToHTML(const std::string& FileName) {
     if (text.back() != '\n') piece += "\r\n";
   };
   copyLines(header);
-  BuildHTML([&](const std::string& line) {
-    piece += line;
-    piece += "\r\n";
+  WriteHTMLLines(piece, [&] {
     if (piece.size() >= kPiece) flush();
   });
   copyLines(footer);

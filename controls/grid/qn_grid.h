@@ -756,6 +756,8 @@ private:
   bool FCopied = false;
   std::string HTMLCellText(int RealCol, int ARow);
   void AppendHTMLCellText(std::string& Out, int RealCol, int ARow);
+  // The page's lines onto Out, each ended by CR LF; LineDone after each (it may empty Out).
+  void WriteHTMLLines(std::string& Out, const std::function<void()>& LineDone);
   // Drag and drop and the mouse move.
   bool FOleDropTargetOn = false, FOleDropSource = false, FOleDropRTF = false;
   std::unique_ptr<IDropTarget> FOleTarget;
