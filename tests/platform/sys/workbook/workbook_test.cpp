@@ -334,6 +334,52 @@ TEST(Workbook, SavedSheetsStayAndReadAsTheFileHoldsThem) {
             "B4 int 31\nC4 int 32\nD4 int 33\nsheet Second\n");
 }
 
+// A sheet of megabytes is read in pieces: texts with multi-byte characters come back
+// whole wherever a piece ends, and cells kept as read are written back right after another cell
+// changed.
+TEST(Workbook, ALargeSheetReadsWholeAndKeepsItsCellsOnSave) {
+  TScratchDir dir;
+  const int rows = 4000, cols = 10;
+  TVarArray v(rows, cols);
+  for (int r = 1; r <= rows; ++r)
+    for (int c = 1; c <= cols; ++c)
+      v(r, c) = c % 3 == 0 ? std::to_string(r * 100 + c) : "Zeile \xC3\xA4\xE2\x82\xAC " + std::to_string(r) + "-" + std::to_string(c);
+  {
+    auto app = CreateOleObject("excel.application");
+    TWorkbook& book = app->WorkBooks().Add();
+    book.ActiveSheet().Range("A1:J4000").SetValue(v);
+    book.SaveAs(dir / "large.xlsx");
+  }
+  for (const TZipPart& p : ReadZipParts(dir / "large.xlsx"))
+    if (p.Name == "xl/worksheets/sheet1.xml") {
+      ASSERT_GT(p.Bytes.size(), 2u << 20);  // more than one piece of the parser's
+    }
+  auto app = CreateOleObject("excel.application");
+  TWorkbook& book = app->WorkBooks().Open(dir / "large.xlsx");
+  TWorksheet& sheet = book.ActiveSheet();
+  EXPECT_EQ(sheet.UsedRange().Address(), "$A$1:$J$4000");
+  TVarArray back = sheet.UsedRange().Value();
+  int differ = 0;
+  for (int r = 1; r <= rows; ++r)
+    for (int c = 1; c <= cols; ++c) differ += back(r, c) != v(r, c);
+  EXPECT_EQ(differ, 0);
+  TVarArray one(1, 1);
+  one(1, 1) = "changed";
+  sheet.Range("E2000").SetValue(one);
+  book.Save();
+  v(2000, 5) = "changed";
+  auto again = CreateOleObject("excel.application");
+  back = again->WorkBooks().Open(dir / "large.xlsx").ActiveSheet().UsedRange().Value();
+  for (int r = 1; r <= rows; ++r)
+    for (int c = 1; c <= cols; ++c) differ += back(r, c) != v(r, c);
+  EXPECT_EQ(differ, 0);
+  EXPECT_EQ(Python(dir, R"(import sys, openpyxl
+ws = openpyxl.load_workbook(open(sys.argv[1], 'rb')).active
+print(ws.max_row, ws.max_column, ws['E2000'].value, ws['J4000'].value, ws['C3999'].value, ws['A4000'].value)
+)", dir / "large.xlsx"),
+            "4000 10 changed Zeile \xC3\xA4\xE2\x82\xAC 4000-10 399903 Zeile \xC3\xA4\xE2\x82\xAC 4000-1\n");
+}
+
 TEST(WorkbookXml, EscapesForTextAndCells) {
   EXPECT_EQ(XmlEscape("a&<>\"_x0041_"), "a&amp;&lt;&gt;&quot;_x0041_");
   EXPECT_EQ(XmlEscape("_x0041_\x02", true), "_x005F_x0041__x0002_");
