@@ -287,6 +287,17 @@ void TQnListView::WndProc(TMessage& Message) {
       }
       break;
     }
+    case CN_NOTIFY: {
+      const auto* h = reinterpret_cast<const NMHDR*>(Message.LParam);
+      if (h && h->hwndFrom == this) {
+        const auto* n = reinterpret_cast<const NMLISTVIEW*>(h);
+        if (h->code == NM_CLICK && n->iItem >= 0) DoLeftClickCell(n->iItem, n->iSubItem);
+        else if (h->code == NM_RCLICK && n->iItem >= 0) DoRightClickCell(n->iItem, n->iSubItem);
+        else if (h->code == LVN_ITEMCHANGED && (n->uChanged & LVIF_STATE) && (n->uNewState & LVIS_SELECTED))
+          ItemSelected(n->iItem);
+      }
+      break;
+    }
     case CN_MEASUREITEM: {
       TListView::WndProc(Message);
       auto* m = reinterpret_cast<MEASUREITEMSTRUCT*>(Message.LParam);

@@ -273,11 +273,6 @@ void TQnListView::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y
     if (item >= 0 && Checkboxes() && X < 15) Items()[item]->SetChecked(!Items()[item]->Checked());
     FCurrentItem = item;
     FCurrentSubItem = (SubItemEdit || SubItemSelect) && sub >= 0 ? sub : 0;
-    if (item >= 0 && OnLeftClickCell) OnLeftClickCell(this, item, sub);
-  } else if (Button == mbRight && OnRightClickCell) {
-    int sub = -1;
-    const int item = SubItemHitTest(X, Y, &sub);
-    if (item >= 0) OnRightClickCell(this, item, sub);
   }
   TListView::MouseDown(Button, Shift, X, Y);
 }
@@ -454,6 +449,14 @@ void TQnListView::Edit(TListItem* Item, std::string& S) {
 void TQnListView::DoDrawItemProp(int ItemIndex, int SubItemIndex, const std::string& Text, TFont& AFont,
                                  TBrush& ABrush, TOwnerDrawState State) {
   if (OnDrawItemProp) OnDrawItemProp(this, ItemIndex, SubItemIndex, State, ABrush, AFont, Text);
+}
+
+void TQnListView::DoLeftClickCell(int ItemIndex, int SubItem) {
+  if (OnLeftClickCell) OnLeftClickCell(this, ItemIndex, SubItem);
+}
+
+void TQnListView::DoRightClickCell(int ItemIndex, int SubItem) {
+  if (OnRightClickCell) OnRightClickCell(this, ItemIndex, SubItem);
 }
 
 void TQnListView::DrawItem(TListItem* Item, const TRect& Rect, TOwnerDrawState State) {

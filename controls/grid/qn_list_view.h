@@ -97,6 +97,8 @@ public:
   TListViewHTMLSettings& HTMLSettings() { return *FHTMLSettings; }
   TListViewColumnSize& ColumnSize() { return *FColumnSize; }
   virtual std::string GetVersionString() const { return "1.52, April 30 2000"; }
+  // 1 in the low word, 52 in the high word.
+  virtual int GetVersionNr() const { return 1 | (52 << 16); }
 
   // ---- sorting ----
   int SortColumn() const { return FSortColumn; }
@@ -237,6 +239,11 @@ protected:
   void DrawItem(TListItem* Item, const TRect& Rect, TOwnerDrawState State) override;
   virtual void DoDrawItemProp(int ItemIndex, int SubItemIndex, const std::string& Text, TFont& AFont,
                               TBrush& ABrush, TOwnerDrawState State);
+  // The list's click notifications: the item and sub-item (column) clicked.
+  virtual void DoLeftClickCell(int ItemIndex, int SubItem);
+  virtual void DoRightClickCell(int ItemIndex, int SubItem);
+  // An item whose state changed to one with the selection; nothing here.
+  virtual void ItemSelected(int /*ItemIndex*/) {}
 
 private:
   struct TPrintRun;

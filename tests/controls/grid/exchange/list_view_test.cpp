@@ -2,6 +2,7 @@
 // printing on the recording printer.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -466,6 +467,54 @@ TEST_F(ListView, FollowsItsFormAndGivesTheFormItsHandlerBack) {
   delete other;
   form.SetBounds(0, 0, 500, 340);
   EXPECT_TRUE(later);
+}
+
+// A list that counts the items it was told became selected.
+class TCountingList : public TQnListView {
+public:
+  using TQnListView::TQnListView;
+  std::vector<int> Selected;
+
+protected:
+  void ItemSelected(int ItemIndex) override { Selected.push_back(ItemIndex); }
+};
+
+TEST_F(ListView, ClicksNameTheCellAndSelectionsAreTold) {
+  TCountingList list(nullptr);
+  list.SetBounds(0, 0, 300, 200);
+  for (int c = 0; c < 3; ++c) list.Columns().Add()->SetWidth(80);
+  for (int i = 0; i < 3; ++i) {
+    TListItem* item = list.Items().Add();
+    item->SetCaption("i" + std::to_string(i));
+    item->SubItems().Add("a");
+    item->SubItems().Add("b");
+  }
+  std::vector<std::string> clicks;
+  list.OnLeftClickCell = [&clicks](TObject*, int item, int sub) { clicks.push_back("L" + std::to_string(item) + "." + std::to_string(sub)); };
+  list.OnRightClickCell = [&clicks](TObject*, int item, int sub) { clicks.push_back("R" + std::to_string(item) + "." + std::to_string(sub)); };
+  const TRect cell = list.GetSubItemRect(2, 2, LVIR_LABEL);
+  const LPARAM at = MAKELPARAM((cell.Left + cell.Right) / 2, (cell.Top + cell.Bottom) / 2);
+  list.Perform(WM_LBUTTONDOWN, MK_LBUTTON, at);
+  list.Perform(WM_LBUTTONUP, 0, at);
+  list.Perform(WM_RBUTTONDOWN, MK_RBUTTON, at);
+  list.Perform(WM_RBUTTONUP, 0, at);
+  EXPECT_EQ(clicks, (std::vector<std::string>{"L2.2", "R2.2"}));
+  EXPECT_TRUE(list.Selected.empty());  // a press beside the caption selects nothing
+  const TRect caption = list.GetSubItemRect(1, 0, LVIR_LABEL);
+  const LPARAM on = MAKELPARAM(caption.Left + 10, (caption.Top + caption.Bottom) / 2);
+  list.Perform(WM_LBUTTONDOWN, MK_LBUTTON, on);
+  list.Perform(WM_LBUTTONUP, 0, on);
+  EXPECT_EQ(clicks.back(), "L1.0");
+  // Told for each change that leaves the item selected (the selection, then the focus).
+  ASSERT_FALSE(list.Selected.empty());
+  EXPECT_EQ(std::count(list.Selected.begin(), list.Selected.end(), 1), static_cast<long>(list.Selected.size()));
+  list.Selected.clear();
+  list.Items()[0]->SetSelected(true);
+  EXPECT_EQ(list.Selected, (std::vector<int>{0}));
+  list.Items()[0]->SetSelected(false);
+  EXPECT_EQ(list.Selected, (std::vector<int>{0}));  // a change away from the selection is not told
+  EXPECT_EQ(list.GetVersionNr() & 0xFFFF, 1);
+  EXPECT_EQ(list.GetVersionNr() >> 16, 52);
 }
 
 }  // namespace
