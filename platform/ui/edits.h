@@ -74,6 +74,8 @@ public:
   void PeerTextEdited(const std::string& text, int caret);
 
 protected:
+  // The edit widget reports no clicks: OnClick comes from the released left button.
+  bool PeerReportsClicks() const override { return false; }
   virtual void Change();
   void PushState() override;
   void DoEnter() override;

@@ -52,7 +52,7 @@ void TNativeControl::WndProc(TMessage& message) {
       int x = GET_X_LPARAM(message.LParam), y = GET_Y_LPARAM(message.LParam);
       MouseUp(mbLeft, KeysToShiftState(static_cast<UINT>(message.WParam)) + KeyboardShiftState(), x, y);
       ReleaseCapture();
-      if (click && !HasNativePeer() && x >= 0 && y >= 0 && x < Width() && y < Height()) UserClick();
+      if (click && (!HasNativePeer() || !PeerReportsClicks()) && x >= 0 && y >= 0 && x < Width() && y < Height()) UserClick();
       return;
     }
     default:

@@ -102,7 +102,8 @@ public:
 };
 
 // A windowed standard control: its peer, made when needed, is pushed to from fields; a control
-// with a native peer leaves mouse clicks to the peer, which reports them.
+// with a native peer leaves mouse clicks to the peer, which reports them, unless the peer is one
+// that reports none (an edit: there the click is the left button released inside).
 class TNativeControl : public TWinControl {
 public:
   explicit TNativeControl(TComponent* AOwner);
@@ -132,9 +133,11 @@ protected:
   void ColorChanged() override;
   // The window's own area shows the control's colour (around and behind a native widget).
   void PaintHandler(TPainter& painter) override;
-  // The user's click without a native peer: the left button went up inside after going down
-  // inside. The default fires OnClick.
+  // The user's click without a native peer, or with one that reports none: the left button went
+  // up inside after going down inside. The default fires OnClick.
   virtual void UserClick() { Click(); }
+  // Whether the native peer reports the user's clicks itself (buttons, boxes, lists do).
+  virtual bool PeerReportsClicks() const { return true; }
   // Draws one item of an owner-drawn list on Canvas.
   virtual void DrawItem(int, const TRect&, TOwnerDrawState) {}
   bool MouseIsDown() const { return FPressed; }

@@ -9,6 +9,7 @@
 #include <QDateTimeEdit>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -117,6 +118,50 @@ TEST_F(QtStandardPeers, MemoConvertsLineEndsAndOffsets) {
   EXPECT_EQ(text->toPlainText(), QString::fromUtf8("añ\n\nb"));
   memo.SetWordWrap(false);
   EXPECT_EQ(text->lineWrapMode(), QPlainTextEdit::NoWrap);
+}
+
+// A left press and release on a widget, as a person's click.
+void ClickWidget(QWidget* w, QPoint at = {5, 5}) {
+  const QPointF local(at), global(w->mapToGlobal(at));
+  QMouseEvent down(QEvent::MouseButtonPress, local, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(w, &down);
+  QMouseEvent up(QEvent::MouseButtonRelease, local, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+  QApplication::sendEvent(w, &up);
+}
+
+TEST_F(QtStandardPeers, EditsAndMemosHearAClickOnceAndButtonsStillOnce) {
+  TEdit edit(nullptr);
+  edit.SetParent(&form);
+  edit.SetBounds(10, 10, 150, 24);
+  TMemo memo(nullptr);
+  memo.SetParent(&form);
+  memo.SetBounds(10, 40, 150, 60);
+  TButton ok(nullptr);
+  ok.SetParent(&form);
+  ok.SetBounds(10, 110, 80, 26);
+  int edits = 0, memos = 0, presses = 0;
+  edit.OnClick = [&](TObject*) { ++edits; };
+  memo.OnClick = [&](TObject*) { ++memos; };
+  ok.OnClick = [&](TObject*) { ++presses; };
+  ClickWidget(NativeOf<QLineEdit>(edit));
+  ClickWidget(NativeOf<QPlainTextEdit>(memo)->viewport());
+  ClickWidget(NativeOf<QPushButton>(ok));
+  EXPECT_EQ(edits, 1);
+  EXPECT_EQ(memos, 1);
+  EXPECT_EQ(presses, 1);
+  // A release outside after a press inside is no click.
+  QLineEdit* line = NativeOf<QLineEdit>(edit);
+  QMouseEvent down(QEvent::MouseButtonPress, QPointF(5, 5), line->mapToGlobal(QPointF(5, 5)), Qt::LeftButton,
+                   Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(line, &down);
+  QMouseEvent up(QEvent::MouseButtonRelease, QPointF(400, 5), line->mapToGlobal(QPointF(400, 5)), Qt::LeftButton,
+                 Qt::NoButton, Qt::NoModifier);
+  QApplication::sendEvent(line, &up);
+  EXPECT_EQ(edits, 1);
+  // A disabled edit hears none.
+  edit.SetEnabled(false);
+  ClickWidget(line);
+  EXPECT_EQ(edits, 1);
 }
 
 TEST_F(QtStandardPeers, ButtonsReportClicksOnce) {
