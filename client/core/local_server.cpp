@@ -8,14 +8,32 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <set>
 #include <vector>
 
 #include "platform/rtl/file_io.h"
 #include "platform/sys/files.h"
 #include "platform/sys/process.h"
 
+namespace {
+
+// The web servers this process started and has not stopped. An exit that leaves the windows
+// standing (the display went away under the running program) still ends them, and so the
+// resident server instance behind them.
+std::set<TLocalServer*>& Started() {
+  static auto* Servers = new std::set<TLocalServer*>;
+  return *Servers;
+}
+
+void StopStartedServers() {
+  const std::vector<TLocalServer*> Servers(Started().begin(), Started().end());
+  for (TLocalServer* Server : Servers) Server->Stop();
+}
+
+}  // namespace
+
 TLocalServer::TLocalServer() = default;
-TLocalServer::~TLocalServer() = default;
+TLocalServer::~TLocalServer() { Started().erase(this); }
 
 int TLocalServer::PortFromEnvironment() {
   const std::string Text = GetEnvironmentVariable("QN_PORT");
@@ -86,7 +104,11 @@ bool TLocalServer::Start(const std::string& ProgramFolder, int Port) {
   if (HandOverFolders(ProgramFolder).empty())
     ForceDirectories(DatabaseFolder(ProgramFolder) + "Temp");
   FProcess = StartProcess(ProgramFolder + "bin/hmserv", {ProgramFolder + "Data", std::to_string(Port)});
-  return FProcess != nullptr;
+  if (!FProcess) return false;
+  static const bool AtExit = std::atexit(StopStartedServers) == 0;
+  (void)AtExit;
+  Started().insert(this);
+  return true;
 }
 
 bool TLocalServer::Answers(int Port) {
@@ -112,6 +134,7 @@ bool TLocalServer::WaitUntilAnswering(int Port, int TimeoutMs) {
 bool TLocalServer::Running() const { return FProcess && FProcess->Running(); }
 
 void TLocalServer::Stop() {
+  Started().erase(this);
   if (FProcess) {
     TerminateProcess(*FProcess, 0);
     FProcess.reset();

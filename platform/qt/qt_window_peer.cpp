@@ -10,6 +10,7 @@
 #include <QWheelEvent>
 #include <QWindow>
 #include <cstdio>
+#include <cstdlib>
 
 #include <QGuiApplication>
 #include <QPixmap>
@@ -480,6 +481,13 @@ void TQtWindowPeer::BringToFront() {
 
 void InstallQtBackend() {
   InstallQtEventLoop();
+  // An exit while the toolkit still runs comes from the toolkit itself (the X server went away):
+  // its widgets cannot be destroyed any more, so the windows are left to the process's end.
+  // (The program's own end frees the application before the toolkit goes.)
+  static const bool AtExit = std::atexit([] {
+    if (QCoreApplication::instance()) AbandonApplicationAtExit();
+  }) == 0;
+  (void)AtExit;
   QFont::insertSubstitution("Arial", "Liberation Sans");
   QFont::insertSubstitution("Times New Roman", "Liberation Serif");
   QFont::insertSubstitution("Courier New", "Liberation Mono");

@@ -22,8 +22,10 @@ struct TSelect {
   unsigned Mask = ~0u;  // the watch as last set on the loop
 };
 
-std::recursive_mutex gLock;
-std::map<SOCKET, TSelect> gSelects;
+// Never destroyed: sockets are closed from destructors that may run at the process's exit,
+// after this file's objects would have gone.
+std::recursive_mutex& gLock = *new std::recursive_mutex;
+std::map<SOCKET, TSelect>& gSelects = *new std::map<SOCKET, TSelect>;
 
 void OnReady(SOCKET s, unsigned ready);
 

@@ -13,15 +13,19 @@ TApplication* Application = nullptr;
 
 namespace {
 
-// Frees the application at exit when nobody else did.
+bool GAbandoned = false;
+
+// Frees the application at exit when nobody else did (unless it was abandoned).
 struct TApplicationHolder {
   ~TApplicationHolder() {
-    delete Application;
+    if (!GAbandoned) delete Application;
     Application = nullptr;
   }
 } GHolder;
 
 }  // namespace
+
+void AbandonApplicationAtExit() { GAbandoned = true; }
 
 TApplication& GetApplication() {
   if (!Application) Application = new TApplication;

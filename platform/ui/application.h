@@ -167,3 +167,7 @@ void DeallocateHWnd(HWND Wnd);
 extern TApplication* Application;
 // Creates Application when it does not exist yet and returns it.
 TApplication& GetApplication();
+// Called by a desktop backend whose toolkit ends the process from under the running program (its
+// display went away): the application and its windows are then left to the process's end, as
+// they can no longer be torn down.
+void AbandonApplicationAtExit();

@@ -219,4 +219,33 @@ sleep 0.5
 pgrep -f "hmserv-$(id -u)-$port/" >/dev/null && fail "the web server is still running after SIGTERM"
 pgrep -f "^$R/Data/database/qnserver.exe" >/dev/null && fail "the resident instance is still running after SIGTERM"
 grep -aq "Delta" "$R/Data/database/Demo.qnd"* || fail "the edit before SIGTERM was not stored"
-echo "client_x11: login, creation, two records, Next and Previous, close, start again, SIGTERM; screenshots in $out"
+# ---- The display goes away under a logged-in client: the client ends (no crash, no hang in its
+# exit) and its web server and the resident instance end with it ----
+dpy=$(( 200 + $$ % 500 ))
+while [ -e "/tmp/.X$dpy-lock" ]; do dpy=$((dpy + 1)); done
+Xvfb ":$dpy" -screen 0 1024x768x24 -nolisten tcp > /dev/null 2>&1 &
+xpid=$!
+for _ in $(seq 100); do DISPLAY=":$dpy" xdotool getmouselocation > /dev/null 2>&1 && break; sleep 0.1; done
+DISPLAY=":$dpy" "$R/qnclient" >> "$log" 2>&1 &
+pid=$!
+trap 'kill "$pid" "$xpid" 2>/dev/null || true' EXIT
+login=$(DISPLAY=":$dpy" xdotool search --sync --onlyvisible --name '^Login$' | head -1)
+sleep 0.5
+eval "$(DISPLAY=":$dpy" xdotool getwindowgeometry --shell "$login")"
+DISPLAY=":$dpy" xdotool mousemove $((X + 226)) $((Y + 132)) click 1
+for _ in $(seq 100); do pgrep -f "hmserv-$(id -u)-$port/" > /dev/null && break; sleep 0.1; done
+pgrep -f "hmserv-$(id -u)-$port/" > /dev/null || fail "no web server after the login on the second display"
+sleep 1
+kill "$xpid"
+for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$pid" 2>/dev/null && fail "the client did not end when its display went away"
+set +e
+wait "$pid"
+rc=$?
+set -e
+[ "$rc" -lt 128 ] || fail "the client ended by signal $((rc - 128)) when its display went away"
+trap - EXIT
+sleep 0.5
+pgrep -f "hmserv-$(id -u)-$port/" >/dev/null && fail "the web server is still running after the display went away"
+pgrep -f "^$R/Data/database/qnserver.exe" >/dev/null && fail "the resident instance is still running after the display went away"
+echo "client_x11: login, creation, two records, Next and Previous, close, start again, SIGTERM, display gone; screenshots in $out"
