@@ -96,14 +96,19 @@ QFont ToQFont(const TPaintFont& f) {
   return font;
 }
 
-TQtPainter::TQtPainter(QImage* image) : FImage(image), FDevice(image) { Begin(); }
-
-TQtPainter::TQtPainter(TBitmap& bitmap)
-    : FOwnImage(std::make_unique<QImage>(BitmapImage(bitmap))), FImage(FOwnImage.get()), FDevice(FImage) {
+TQtPainter::TQtPainter(QImage* image, std::shared_ptr<TQtFontCache> cache)
+    : FImage(image), FDevice(image), FCache(std::move(cache)) {
+  if (!FCache) FCache = TQtFontCache::Make();
   Begin();
 }
 
-TQtPainter::TQtPainter(QPaintDevice* device, QPainter* painter) : FDevice(device) {
+TQtPainter::TQtPainter(TBitmap& bitmap)
+    : FOwnImage(std::make_unique<QImage>(BitmapImage(bitmap))), FImage(FOwnImage.get()), FDevice(FImage),
+      FCache(TQtFontCache::Make()) {
+  Begin();
+}
+
+TQtPainter::TQtPainter(QPaintDevice* device, QPainter* painter) : FDevice(device), FCache(TQtFontCache::Make()) {
   if (painter) FPainter = painter;
   else Begin();
 }
@@ -253,30 +258,33 @@ const QFontMetrics& TQtPainter::FontMetrics(const TPaintFont& font, QFont* qfont
 
 TQtPainter::TFontEntry& TQtPainter::FontEntry(const TPaintFont& font) {
   constexpr std::size_t kKept = 8;
-  if (FLastFont < FFonts.size() && FFonts[FLastFont].Font == font) {
-    FFonts[FLastFont].Used = ++FFontClock;
-    return FFonts[FLastFont];
+  std::vector<TFontEntry>& fonts = FCache->FFonts;
+  std::size_t& last = FCache->FLastFont;
+  unsigned long& clock = FCache->FFontClock;
+  if (last < fonts.size() && fonts[last].Font == font) {
+    fonts[last].Used = ++clock;
+    return fonts[last];
   }
-  for (std::size_t i = 0; i < FFonts.size(); ++i)
-    if (FFonts[i].Font == font) {
-      FFonts[i].Used = ++FFontClock;
-      FLastFont = i;
-      return FFonts[i];
+  for (std::size_t i = 0; i < fonts.size(); ++i)
+    if (fonts[i].Font == font) {
+      fonts[i].Used = ++clock;
+      last = i;
+      return fonts[i];
     }
-  if (FFonts.size() >= kKept) {
+  if (fonts.size() >= kKept) {
     // The least recently used font makes room.
-    auto oldest = std::min_element(FFonts.begin(), FFonts.end(),
+    auto oldest = std::min_element(fonts.begin(), fonts.end(),
                                    [](const TFontEntry& a, const TFontEntry& b) { return a.Used < b.Used; });
-    FFonts.erase(oldest);
+    fonts.erase(oldest);
   }
   TFontEntry e;
   e.Font = font;
   e.QtFont = MakeFont(font);
   e.Metrics = std::make_unique<QFontMetrics>(e.QtFont, FDevice);
-  e.Used = ++FFontClock;
-  FFonts.push_back(std::move(e));
-  FLastFont = FFonts.size() - 1;
-  return FFonts.back();
+  e.Used = ++clock;
+  fonts.push_back(std::move(e));
+  last = fonts.size() - 1;
+  return fonts.back();
 }
 
 bool TQtPainter::CachesGlyphs(const TPaintFont& font) const {

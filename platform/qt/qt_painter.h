@@ -16,10 +16,16 @@
 #include "platform/gfx/painter.h"
 #include "platform/qt/qt_glyphs.h"
 
+// Fonts, metrics, measured widths, laid-out runs and glyph caches of one kind of device (96
+// dots per inch raster images): a window keeps one across its paints, so a repaint draws the
+// texts it drew before without shaping, measuring or rasterizing them again.
+class TQtFontCache;
+
 class TQtPainter : public TPainter {
 public:
-  // Paints on `image` (not owned) until the painter is destroyed or flushed.
-  explicit TQtPainter(QImage* image);
+  // Paints on `image` (not owned) until the painter is destroyed or flushed; with `cache`, the
+  // fonts and what was drawn in them are kept there (shared with later painters of the image).
+  explicit TQtPainter(QImage* image, std::shared_ptr<TQtFontCache> cache = nullptr);
   // Paints straight into the pixels of `bitmap` (pf24bit or pf32bit).
   explicit TQtPainter(TBitmap& bitmap);
   // Paints on a device that is not a raster image (not owned): raster operations are ignored
@@ -90,11 +96,22 @@ private:
   // Plain runs in `font` are drawn from the glyph cache here (when it can draw them).
   bool CachesGlyphs(const TPaintFont& font) const;
   TQtGlyphCache& Glyphs(TFontEntry& entry);
-  std::vector<TFontEntry> FFonts;
-  std::size_t FLastFont = 0;  // the entry asked for last
-  unsigned long FFontClock = 0;
+  std::shared_ptr<TQtFontCache> FCache;
   QPainter::CompositionMode FComposition = QPainter::CompositionMode_SourceOver;
   bool FPrintText = false;
+  friend class TQtFontCache;
+};
+
+class TQtFontCache {
+public:
+  // A new, empty cache.
+  static std::shared_ptr<TQtFontCache> Make() { return std::make_shared<TQtFontCache>(); }
+
+private:
+  friend class TQtPainter;
+  std::vector<TQtPainter::TFontEntry> FFonts;
+  std::size_t FLastFont = 0;  // the entry asked for last
+  unsigned long FFontClock = 0;
 };
 
 // A QImage over the pixels of `bitmap`, sharing them (no copy): valid while the bitmap keeps

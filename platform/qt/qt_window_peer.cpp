@@ -348,7 +348,7 @@ TPoint TQtWindowPeer::ClientOrigin() const {
 
 TPainter* TQtWindowPeer::BeginDraw() {
   if (FBacking.isNull()) return nullptr;
-  if (!FDrawPainter) FDrawPainter = std::make_unique<TQtPainter>(&FBacking);
+  if (!FDrawPainter) FDrawPainter = std::make_unique<TQtPainter>(&FBacking, FFontCache);
   return FDrawPainter.get();
 }
 
@@ -365,7 +365,7 @@ void TQtWindowPeer::PaintBacking(const QRegion& region) {
   FPainting = true;
   FControl.FreeCanvasHandle();
   FDrawPainter.reset();
-  TQtPainter painter(&FBacking);
+  TQtPainter painter(&FBacking, FFontCache);
   std::vector<TRect> clip;
   for (const QRect& r : region) clip.push_back(Bounds(r.x(), r.y(), r.width(), r.height()));
   painter.SetClip(clip, true);

@@ -97,6 +97,8 @@ private:
   std::unique_ptr<TQtPaintedWidget> FWidget;
   QImage FBacking;
   std::unique_ptr<TQtPainter> FDrawPainter;
+  // Kept across paints: a repaint draws what it drew before without laying the texts out again.
+  std::shared_ptr<TQtFontCache> FFontCache = TQtFontCache::Make();
   std::map<UINT, int> FTimers;  // our id -> Qt timer id
   bool FCapture = false;
   bool FPainting = false;

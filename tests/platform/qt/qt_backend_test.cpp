@@ -77,6 +77,74 @@ TEST(QtPainter, FontsAreSubstitutedAndTextIsDrawn) {
   EXPECT_EQ(CountPixels(bmp, Rect(2 + width + 2, 0, 120, 30), IsDark), 0);
 }
 
+// A window's painters share one font cache from paint to paint: a text drawn again by a later
+// painter comes from what an earlier one kept, and shows what Qt's own text drawing shows, in
+// the styles and sizes grids and labels use, plain and clipped.
+TEST(QtPainter, AKeptFontCacheDrawsTextAsQtDoes) {
+  const char* texts[] = {"Column 0", "name 123456", "9972.99", "text 345", "Hello, World!", "a_b-c {x}|~"};
+  std::shared_ptr<TQtFontCache> cache = TQtFontCache::Make();
+  for (int height : {-11, -13, -16, -21})
+    for (TFontStyles style : {TFontStyles{}, TFontStyles{fsBold}, TFontStyles{fsItalic}})
+      for (const char* text : texts) {
+        TPaintFont f;
+        f.Name = "Arial";
+        f.Height = height;
+        f.Style = style;
+        QImage ours(260, 40, QImage::Format_RGB32), theirs(260, 40, QImage::Format_RGB32);
+        for (QImage* i : {&ours, &theirs}) {
+          i->setDotsPerMeterX(3780);
+          i->setDotsPerMeterY(3780);
+          i->fill(Qt::white);
+        }
+        for (int pass = 0; pass < 2; ++pass) {  // the second draw comes from the cache
+          TQtPainter p(&ours, cache);
+          p.TextRun(3, 5, text, f, RGB(0, 0, 128), false, 0);
+        }
+        const QFont qf = ToQFont(f);
+        const QFontMetrics fm(qf, &theirs);
+        {
+          QPainter p(&theirs);
+          p.setRenderHint(QPainter::TextAntialiasing, false);
+          p.setFont(qf);
+          p.setPen(QColor(0, 0, 128));
+          p.drawText(3, 5 + fm.ascent(), QString::fromLatin1(text));
+        }
+        int differing = 0, inked = 0;
+        for (int y = 0; y < 40; ++y)
+          for (int x = 0; x < 260; ++x) {
+            if (ours.pixel(x, y) != theirs.pixel(x, y)) ++differing;
+            if (ours.pixel(x, y) != qRgb(255, 255, 255)) ++inked;
+          }
+        EXPECT_EQ(differing, 0) << text << " at height " << height;
+        EXPECT_GT(inked, 10) << text;
+        // Clipped to two rectangles, as a cell's text is: only their part shows, as with Qt.
+        ours.fill(Qt::white);
+        theirs.fill(Qt::white);
+        const std::vector<TRect> clip = {Rect(0, 0, 20, 40), Rect(30, 12, 45, 40)};
+        {
+          TQtPainter p(&ours, cache);
+          p.SetClip(clip, true);
+          p.TextRun(3, 5, text, f, RGB(0, 0, 128), false, 0);
+        }
+        {
+          QPainter p(&theirs);
+          p.setRenderHint(QPainter::TextAntialiasing, false);
+          p.setClipRegion(QRegion(0, 0, 20, 40) + QRegion(30, 12, 15, 28));
+          p.setFont(qf);
+          p.setPen(QColor(0, 0, 128));
+          p.drawText(3, 5 + fm.ascent(), QString::fromLatin1(text));
+        }
+        differing = 0;
+        for (int y = 0; y < 40; ++y)
+          for (int x = 0; x < 260; ++x)
+            if (ours.pixel(x, y) != theirs.pixel(x, y)) ++differing;
+        EXPECT_EQ(differing, 0) << text << " clipped, at height " << height;
+        EXPECT_EQ(ours.pixel(25, 20), qRgb(255, 255, 255));
+        TQtPainter measure(&ours, cache);
+        EXPECT_EQ(measure.TextWidth(f, text), fm.horizontalAdvance(QString::fromLatin1(text))) << text;
+      }
+}
+
 TEST(QtPainter, ClipAndOpaqueTextBackground) {
   TBitmap bmp(40, 20);
   TCanvas& c = bmp.Canvas();
