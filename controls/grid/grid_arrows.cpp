@@ -14,9 +14,8 @@ const std::vector<TPoint> kOutlines[4] = {
 }  // namespace
 
 TArrowWindow::TArrowWindow(TComponent* AOwner, int Direction)
-    : TCustomControl(AOwner), FDirection(std::clamp(Direction, 0, 3)), FOutline(kOutlines[FDirection]) {
+    : TPopupWindow(AOwner), FDirection(std::clamp(Direction, 0, 3)), FOutline(kOutlines[FDirection]) {
   SetColor(RGB(0, 255, 0));
-  SetVisible(false);
   int w = 0, h = 0;
   for (const TPoint& p : FOutline) {
     w = std::max(w, p.X + 1);
@@ -25,25 +24,28 @@ TArrowWindow::TArrowWindow(TComponent* AOwner, int Direction)
   SetBounds(0, 0, w, h);
 }
 
-void TArrowWindow::Paint() {
-  TCanvas& canvas = Canvas();
-  canvas.Brush().SetColor(Parent() ? Parent()->Color() : static_cast<TColor>(clWindow));
-  canvas.FillRect(ClientRect());
-  canvas.Brush().SetColor(Color());
-  canvas.Pen().SetColor(Color());
-  canvas.SetPolyFillMode(WINDING);
-  canvas.Polygon(FOutline);
+void TArrowWindow::CreateWnd() {
+  TPopupWindow::CreateWnd();
+  SetWindowRgn(*this, CreatePolygonRgn(FOutline.data(), static_cast<int>(FOutline.size()), WINDING), true);
 }
 
-TPopupButton::TPopupButton(TComponent* AOwner) : TCustomControl(AOwner) {
+void TArrowWindow::Paint() {
+  TCanvas& canvas = Canvas();
+  canvas.Brush().SetColor(Color());
+  canvas.FillRect(ClientRect());
+}
+
+TPopupButton::TPopupButton(TComponent* AOwner) : TPopupWindow(AOwner) {
   SetColor(clBtnFace);
-  SetVisible(false);
   SetEnabled(false);
 }
 
 void TPopupButton::Paint() {
   TCanvas& canvas = Canvas();
-  const TRect r = ClientRect();
+  TRect r = ClientRect();
+  canvas.Brush().SetColor(clWindowFrame);
+  canvas.FrameRect(r);
+  InflateRect(r, -1, -1);
   canvas.Brush().SetColor(Color());
   canvas.FillRect(r);
   if (!Flat) {
@@ -57,6 +59,5 @@ void TPopupButton::Paint() {
   }
   canvas.Font().Assign(Font());
   canvas.SetBkMode(TRANSPARENT);
-  TRect text = r;
-  canvas.DrawText(Caption(), text, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX);
+  canvas.DrawText(Caption(), r, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX);
 }

@@ -1,13 +1,14 @@
 // The windows the grid shows while rows or columns are moved: four green arrows marking the
 // drop place, and a caption window (a flat or raised button look) that follows the mouse.
+// Both are top-level pop-up windows placed in screen coordinates.
 #pragma once
 
 #include <string>
 #include <vector>
 
-#include "platform/ui/controls.h"
+#include "platform/ui/popup_window.h"
 
-class TArrowWindow : public TCustomControl {
+class TArrowWindow : public TPopupWindow {
 public:
   // Direction 0 points up, 1 down, 2 right, 3 left.
   TArrowWindow(TComponent* AOwner, int Direction);
@@ -16,6 +17,8 @@ public:
   const std::vector<TPoint>& Outline() const { return FOutline; }
 
 protected:
+  // The window's shape becomes the arrow.
+  void CreateWnd() override;
   void Paint() override;
 
 private:
@@ -23,11 +26,13 @@ private:
   std::vector<TPoint> FOutline;
 };
 
-class TPopupButton : public TCustomControl {
+class TPopupButton : public TPopupWindow {
 public:
   explicit TPopupButton(TComponent* AOwner);
   bool Flat = false;
 
 protected:
+  // A window frame, the raised edge unless Flat, and the caption centred, cut with "..." when
+  // it does not fit.
   void Paint() override;
 };

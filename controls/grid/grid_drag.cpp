@@ -4,7 +4,9 @@
 #include <algorithm>
 #include <cctype>
 
+#include "controls/grid/grid_arrows.h"
 #include "controls/grid/qn_grid.h"
+#include "platform/ui/screen.h"
 
 namespace {
 bool GDropRTF = false;
@@ -193,7 +195,16 @@ HRESULT TDropTarget::Drop(IDataObject* Data, DWORD KeyState, TPoint ScreenPoint,
   return S_OK;
 }
 
-// ---- the grid's target ----
+// ---- the grid's source and target ----
+
+void TGridDropSource::CurrentEffect(DWORD Effect) {
+  FLastEffect = Effect;
+  TPopupButton* image = FGrid ? FGrid->DragImage() : nullptr;
+  if (!image || !image->Visible()) return;
+  TPoint mouse{};
+  GetCursorPos(&mouse);
+  FGrid->ShowDragImage(mouse, image->Width(), image->Height(), image->Caption());
+}
 
 TGridDropTarget::TGridDropTarget(TQnStringGrid* Grid) : TDropTarget(Grid), FGrid(Grid) {
   AcceptText = Grid->OleAcceptText;
@@ -226,6 +237,7 @@ void TGridDropTarget::DropText(TPoint Point, const std::string& Text) {
   g.PasteText(col, row, Text);
   g.SetSelection(TGridRect{col, row, std::min(col + std::max(size.X, 1) - 1, g.ColCount() - 1),
                            std::min(row + std::max(size.Y, 1) - 1, g.RowCount() - 1)});
+  g.HideArrows();
 }
 
 void TGridDropTarget::DropRTF(TPoint Point, const std::string& RichText) {
@@ -239,6 +251,7 @@ void TGridDropTarget::DropRTF(TPoint Point, const std::string& RichText) {
 void TGridDropTarget::DropCol(TPoint Point, int Column) {
   TQnStringGrid& g = *FGrid;
   const TGridCoord cell = g.MouseCoord(Point.X, Point.Y);
+  g.HideArrows(0, 1);
   if (g.OnOleDropCol) g.OnOleDropCol(&g, cell.Y, cell.X, Column);
 }
 
@@ -257,6 +270,8 @@ void TGridDropTarget::DropFiles(TPoint, const TStrings& Files) {
   }
 }
 
+void TGridDropTarget::DragLeaveTarget() { FGrid->HideArrows(); }
+
 void TGridDropTarget::DragOverPoint(TPoint Point, bool& Accept, bool ColumnDrag) {
   TQnStringGrid& g = *FGrid;
   const TGridCoord cell = g.MouseCoord(Point.X, Point.Y);
@@ -267,8 +282,11 @@ void TGridDropTarget::DragOverPoint(TPoint Point, bool& Accept, bool ColumnDrag)
     else if (cell.Y == g.TopRow() + g.VisibleRowCount() && cell.Y < g.RowCount()) g.SetTopRow(g.TopRow() + 1);
     if (cell.Y < fixedRows && !(cell.Y == 0 && g.RowCount() == 1 && g.FixedRowAlways)) Accept = false;
   } else if (Accept && ColumnDrag) {
+    // A column drag marks the left edge of the column it would land before.
     Accept = cell.Y < fixedRows && cell.X >= fixedCols;
+    if (Accept) g.ShowColumnArrows(cell.X);
   }
+  if (ColumnDrag && !Accept) g.HideArrows(0, 1);
   if (g.OnOleDragOver) g.OnOleDragOver(&g, cell.Y, cell.X, Accept);
 }
 
@@ -311,7 +329,13 @@ void TQnStringGrid::StartOleDrag(int ACol, int ARow) {
   if (OnOleDragStart) OnOleDragStart(this, ARow, realCol);
   DWORD effect = DROPEFFECT_NONE;
   if (ARow >= 0 && ARow < TStringGrid::FixedRows() && realCol >= 0) {
+    // The header's caption follows the mouse while the column is dragged.
+    TPoint mouse{};
+    GetCursorPos(&mouse);
+    ShowDragImage(mouse, ColWidths(ACol), RowHeights(0), Cells(realCol, ARow));
     const HRESULT r = StartColDoDragDrop(source, realCol, DROPEFFECT_COPY | DROPEFFECT_MOVE, effect);
+    HideDragImage();
+    HideArrows(0, 1);
     if (r != DRAGDROP_S_CANCEL && OnOleDragStop) OnOleDragStop(this, static_cast<int>(effect));
     return;
   }

@@ -110,6 +110,8 @@ protected:
   void DropRTF(TPoint Point, const std::string& RichText) override;
   void DropFiles(TPoint Point, const TStrings& Files) override;
   void DragOverPoint(TPoint Point, bool& Accept, bool ColumnDrag) override;
+  // Hides the drop indicators.
+  void DragLeaveTarget() override;
 
 private:
   TQnStringGrid* FGrid;
@@ -121,7 +123,8 @@ public:
   DWORD LastEffect() const { return FLastEffect; }
 
 protected:
-  void CurrentEffect(DWORD Effect) override { FLastEffect = Effect; }
+  // Remembers the effect; the grid's caption window follows the cursor.
+  void CurrentEffect(DWORD Effect) override;
 
 private:
   TQnStringGrid* FGrid;

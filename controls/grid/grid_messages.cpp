@@ -335,6 +335,10 @@ void TQnStringGrid::RecoverFromError() {
   FEditPending = false;
   FEditing = FTextEditorInUse = false;
   TStringGrid::SetEditorMode(false);
+  if ((GridState() == gsColMoving || GridState() == gsRowMoving) && Screen().Cursor() == crDrag)
+    Screen().SetCursor(crDefault);
+  HideArrows();
+  HideDragImage();
   SetGridState(gsNormal);
   FSizingCol = FSizingRow = -1;
   FMoveSource = -1;

@@ -58,6 +58,8 @@ void TQnStringGrid::LeftButtonDown(TShiftState Shift, int X, int Y) {
   const bool inCell = cell.X >= 0 && cell.Y >= 0;
   const int realCol = inCell ? RealColIndex(cell.X) : -1;
   const TRect r = inCell ? CellRect(cell.X, cell.Y) : TRect{};
+  FDownOffset = {X - r.Left, Y - r.Top};
+  FLastMoveCell = cell;
 
   if (FixedAsButtons && inCell &&
       (Options().Contains(goFixedVertLine) || Options().Contains(goFixedHorzLine)) &&
@@ -166,6 +168,8 @@ void TQnStringGrid::LeftButtonUp(TShiftState Shift, int X, int Y) {
     if (FDeselectOnUp) SetRowSelect(cell.Y, false);
   }
   FDeselectOnUp = false;
+  // A row or column moved with the grid's own feedback lands where it is dropped.
+  if (!HasState(csDesigning)) DropMoved(cell);
   const bool wasSizing = GridState() == gsColSizing || GridState() == gsRowSizing;
   TStringGrid::MouseUp(mbLeft, Shift, X, Y);
   if (wasSizing || cell.X < 0 || cell.Y < 0) return;

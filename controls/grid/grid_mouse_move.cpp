@@ -28,6 +28,9 @@ void TQnStringGrid::MouseMove(TShiftState Shift, int X, int Y) {
       if (OnRowMove) OnRowMove(this, FMoveSource, allow);
       if (!allow) SetGridState(gsNormal);
     }
+    if ((GridState() == gsColMoving || GridState() == gsRowMoving) && EnhRowColMove &&
+        (X != FDownPos.X || Y != FDownPos.Y))
+      MoveFeedback(X, Y, cell);
     // The header cursors.
     FCursorMode = 0;
     if (cell.X >= 0 && cell.Y >= 0) {

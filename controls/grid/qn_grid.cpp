@@ -451,15 +451,10 @@ void TQnStringGrid::CreateWnd() {
   if (ScrollProportional) SetScrollProportional(true);
   UpdateScrollBars();
   if (!HasState(csDesigning)) {
-    for (int d = 0; d < 4; ++d) {
-      if (FArrows[d]) continue;
-      FArrows[d] = new TArrowWindow(this, d);
-      FArrows[d]->SetParent(this);
-    }
-    if (!FDragImage) {
-      FDragImage = new TPopupButton(this);
-      FDragImage->SetParent(this);
-    }
+    // Top-level windows of the grid's own, shown in screen coordinates.
+    for (int d = 0; d < 4; ++d)
+      if (!FArrows[d]) FArrows[d] = new TArrowWindow(this, d);
+    if (!FDragImage) FDragImage = new TPopupButton(this);
     // The form-resize hook: the form's own handler is kept and called after the grid's.
     if (auto* form = dynamic_cast<TCustomForm*>(Owner()); form && SizeWithForm && !FResizeForm) {
       FResizeForm = form;

@@ -555,6 +555,15 @@ public:
   // window; made with the grid's window, hidden until a move shows them.
   TArrowWindow* ArrowWindow(int Direction) const;
   TPopupButton* DragImage() const { return FDragImage; }
+  // Arrows 0 and 1 below and above the left edge of the header of display column ACol.
+  void ShowColumnArrows(int ACol);
+  // Arrows 2 and 3 left and right of the bottom edge of the header of display row ARow.
+  void ShowRowArrows(int ARow);
+  // Hides arrows First..Last.
+  void HideArrows(int First = 0, int Last = 3);
+  // The caption window with its top-left corner at a screen point, sized and captioned.
+  void ShowDragImage(TPoint ScreenPos, int Width, int Height, const std::string& Caption);
+  void HideDragImage();
   // The form-resize hook of SizeWithForm: the grid follows the form's size change.
   void FormResized();
 
@@ -698,6 +707,10 @@ private:
   void WheelStep(int Delta);
   void ShowCellControl(int Kind);
   void PlaceInplaceEdit();
+  // The feedback of a row or column move on a mouse move; the drop at the release (true when
+  // it moved the row or column).
+  void MoveFeedback(int X, int Y, TGridCoord Cell);
+  bool DropMoved(TGridCoord Cell);
   void LeftButtonDown(TShiftState Shift, int X, int Y);
   void LeftButtonUp(TShiftState Shift, int X, int Y);
   void ClickAnchor(const std::string& Anchor, int ACol, int ARow);
@@ -744,6 +757,10 @@ private:
   // Mouse.
   TPoint FDownPos{-1, -1};
   TGridCoord FDownCell{-1, -1};
+  // The press point's offset inside its cell, and the cell under the mouse at the previous
+  // move of a row or column move.
+  TPoint FDownOffset{0, 0};
+  TGridCoord FLastMoveCell{-1, -1};
   int FMoveSource = -1;
   bool FDownInHeader = false;
   bool FSuppressClick = false;

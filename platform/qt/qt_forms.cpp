@@ -24,6 +24,7 @@
 #include "platform/qt/qt_backend_parts.h"
 #include "platform/qt/qt_forms.h"
 #include "platform/qt/qt_window_peer.h"
+#include "platform/gfx/regions.h"
 #include "platform/ui/application.h"
 #include "platform/ui/menus.h"
 #include "platform/ui/modal_service.h"
@@ -292,6 +293,15 @@ public:
   }
   void SetVisible(bool visible) override { Widget()->setVisible(visible); }
   void SetParent(TWinControl*) override {}
+  void SetShape(const TRegion* region) override {
+    if (!region) {
+      Widget()->clearMask();
+      return;
+    }
+    QRegion mask;
+    for (const TRect& r : region->Rects) mask += QRect(r.Left, r.Top, r.Width(), r.Height());
+    Widget()->setMask(mask);
+  }
 };
 
 // ---- The modal service ------------------------------------------------------------------------
@@ -571,6 +581,8 @@ private:
 void InstallQtForms() {
   RegisterWindowClass("TForm", [](TWinControl& c) { return std::make_unique<TQtFormPeer>(c); });
   RegisterWindowClass("THintWindow", [](TWinControl& c) { return std::make_unique<TQtHintPeer>(c); });
+  // Pop-up windows (move arrows, drag captions) are shown as hints are: on top, never active.
+  RegisterWindowClass("TPopupWindow", [](TWinControl& c) { return std::make_unique<TQtHintPeer>(c); });
   SetModalService(std::make_unique<TQtModalService>());
   SetScreenService(std::make_unique<TQtScreenService>());
 }

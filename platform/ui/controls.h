@@ -143,6 +143,9 @@ public:
   virtual void Scroll(int /*dx*/, int /*dy*/, const TRect* /*area*/) { Invalidate(nullptr); }
   // Raises the window above its siblings (or the top-level window above the others).
   virtual void BringToFront() {}
+  // Cuts the window to a region of its own pixels (SetWindowRgn); null gives the whole
+  // rectangle back.
+  virtual void SetShape(const struct TRegion* /*region*/) {}
   // Screen point to the client point of this window (top-level windows may differ from the
   // sum of the parents' offsets).
   virtual TPoint ScreenToClient(TPoint p) const {

@@ -8,6 +8,7 @@
 #include "platform/headless/headless_peer.h"
 #include "platform/rtl/exceptions.h"
 #include "platform/ui/forms.h"
+#include "platform/ui/screen.h"
 #include "platform/ui/shell.h"
 
 namespace {
@@ -237,6 +238,159 @@ TEST(GridWindows, ArrowsFollowTheFormAndTheGridFollowsTheForm) {
   g->SizeWithForm = false;
   form.SetBounds(0, 0, 500, 330);
   EXPECT_EQ(g->Width(), 250);
+}
+
+// A grid whose headers move rows and columns with its own feedback.
+struct TMoveGrid {
+  TQnStringGrid g{nullptr};
+  TMoveGrid(int cols = 5, int rows = 5) {
+    InstallHeadlessBackend();
+    g.SetBounds(100, 50, 420, 200);
+    g.SetColCount(cols);
+    g.SetRowCount(rows);
+    g.SetDefaultColWidth(60);
+    g.EnhRowColMove = true;
+    g.SetOptions(g.Options() + goColMoving + goRowMoving);
+    g.HandleNeeded();
+    for (int c = 0; c < cols; ++c) g.SetCells(c, 0, "H" + std::to_string(c));
+    for (int r = 1; r < rows; ++r) g.SetCells(0, r, "R" + std::to_string(r));
+  }
+  TPoint at(int c, int r, int dx = 20, int dy = 6) {
+    const TRect rect = g.CellRect(c, r);
+    return {rect.Left + dx, rect.Top + dy};
+  }
+  TPoint screen(int c, int r, bool bottom = false, bool right = false) {
+    const TRect rect = g.CellRect(c, r);
+    return g.ClientToScreen({right ? rect.Right : rect.Left, bottom ? rect.Bottom : rect.Top});
+  }
+};
+
+TEST(GridMoveFeedback, AColumnDraggedByItsHeaderShowsItsCaptionAndArrowsAndLandsWhereDropped) {
+  TMoveGrid t;
+  TPopupButton& caption = *t.g.DragImage();
+  const TPoint down = t.at(1, 0);
+  HeadlessInput::MouseDown(t.g, down.X, down.Y);
+  EXPECT_EQ(t.g.GridState(), gsColMoving);
+  // A move onto the press point shows nothing yet.
+  HeadlessInput::MouseMove(t.g, down.X, down.Y);
+  EXPECT_FALSE(caption.Visible());
+  EXPECT_NE(Screen().Cursor(), crDrag);
+
+  const TPoint over3 = t.at(3, 0, 30, 10);
+  HeadlessInput::MouseMove(t.g, over3.X, over3.Y);
+  ASSERT_TRUE(caption.Visible());
+  EXPECT_EQ(caption.Caption(), "H1");
+  EXPECT_EQ(caption.Width(), t.g.ColWidths(1));
+  EXPECT_EQ(caption.Height(), t.g.RowHeights(0));
+  // It keeps the offset the press had inside the header (20, 6).
+  const TPoint expected = t.g.ClientToScreen({over3.X - 20, over3.Y - 6});
+  EXPECT_EQ(caption.Left(), expected.X);
+  EXPECT_EQ(caption.Top(), expected.Y);
+  EXPECT_EQ(Screen().Cursor(), crDrag);
+  // The arrows mark the column under the mouse at the previous move: the pressed one.
+  TArrowWindow& up = *t.g.ArrowWindow(0);
+  TArrowWindow& down1 = *t.g.ArrowWindow(1);
+  EXPECT_TRUE(up.Visible());
+  EXPECT_TRUE(down1.Visible());
+  EXPECT_EQ(up.Left(), t.screen(1, 0).X - 5);
+  EXPECT_EQ(up.Top(), t.screen(1, 0, true).Y);
+  EXPECT_EQ(down1.Top(), t.screen(1, 0).Y - 8);
+  EXPECT_FALSE(t.g.ArrowWindow(2)->Visible());
+
+  HeadlessInput::MouseMove(t.g, over3.X + 1, over3.Y);
+  EXPECT_EQ(up.Left(), t.screen(3, 0).X - 5);
+  // Back on the press point nothing changes.
+  const TPoint before{caption.Left(), caption.Top()};
+  HeadlessInput::MouseMove(t.g, down.X, down.Y);
+  EXPECT_EQ(caption.Left(), before.X);
+  EXPECT_EQ(up.Left(), t.screen(3, 0).X - 5);
+
+  HeadlessInput::MouseUp(t.g, over3.X, over3.Y);
+  EXPECT_EQ(t.g.Cells(3, 0), "H1");
+  EXPECT_EQ(t.g.Cells(1, 0), "H2");
+  EXPECT_EQ(t.g.Cells(2, 0), "H3");
+  EXPECT_EQ(t.g.GridState(), gsNormal);
+  EXPECT_FALSE(caption.Visible());
+  EXPECT_FALSE(up.Visible());
+  EXPECT_FALSE(down1.Visible());
+  EXPECT_EQ(Screen().Cursor(), crDefault);
+}
+
+TEST(GridMoveFeedback, ARowMoveMarksTheRowBesideItsHeaderAndARefusedMoveShowsNothing) {
+  TMoveGrid t;
+  const TPoint down = t.at(0, 1, 10, 5);
+  HeadlessInput::MouseDown(t.g, down.X, down.Y);
+  ASSERT_EQ(t.g.GridState(), gsRowMoving);
+  const TPoint over = t.at(0, 3, 10, 8);
+  HeadlessInput::MouseMove(t.g, over.X, over.Y);
+  HeadlessInput::MouseMove(t.g, over.X, over.Y + 1);
+  EXPECT_EQ(t.g.DragImage()->Caption(), "R1");
+  EXPECT_EQ(t.g.DragImage()->Width(), t.g.ColWidths(0));
+  EXPECT_EQ(t.g.DragImage()->Height(), t.g.RowHeights(1));
+  EXPECT_TRUE(t.g.ArrowWindow(2)->Visible());
+  EXPECT_EQ(t.g.ArrowWindow(2)->Left(), t.screen(0, 3).X - 10);
+  EXPECT_EQ(t.g.ArrowWindow(2)->Top(), t.screen(0, 3, true).Y - 5);
+  EXPECT_EQ(t.g.ArrowWindow(3)->Left(), t.screen(0, 3, false, true).X);
+  EXPECT_FALSE(t.g.ArrowWindow(0)->Visible());
+  HeadlessInput::MouseUp(t.g, over.X, over.Y);
+  EXPECT_EQ(t.g.Cells(0, 3), "R1");
+  EXPECT_EQ(t.g.Cells(0, 1), "R2");
+  EXPECT_FALSE(t.g.ArrowWindow(2)->Visible());
+
+  // A handler that refuses the move ends it at the first mouse move: no window, no move.
+  int asked = -1;
+  t.g.OnColumnMove = [&asked](TObject*, int ACol, bool& Allow) {
+    asked = ACol;
+    Allow = false;
+  };
+  const TPoint head = t.at(2, 0);
+  HeadlessInput::MouseDown(t.g, head.X, head.Y);
+  const TPoint far = t.at(4, 0);
+  HeadlessInput::MouseMove(t.g, far.X, far.Y);
+  EXPECT_EQ(asked, 2);
+  EXPECT_EQ(t.g.GridState(), gsNormal);
+  EXPECT_FALSE(t.g.DragImage()->Visible());
+  HeadlessInput::MouseUp(t.g, far.X, far.Y);
+  EXPECT_EQ(t.g.Cells(2, 0), "H2");
+  EXPECT_EQ(Screen().Cursor(), crDefault);
+}
+
+TEST(GridMoveFeedback, MovingPastTheEdgesScrollsOneColumnPerMove) {
+  TMoveGrid t(20, 5);
+  const TPoint down = t.at(2, 0);
+  HeadlessInput::MouseDown(t.g, down.X, down.Y);
+  ASSERT_EQ(t.g.LeftCol(), 1);
+  HeadlessInput::MouseMove(t.g, t.g.Width() + 5, down.Y);
+  EXPECT_EQ(t.g.LeftCol(), 2);
+  HeadlessInput::MouseMove(t.g, t.g.Width() + 6, down.Y);
+  EXPECT_EQ(t.g.LeftCol(), 3);
+  // Inside the grid it stays; over the fixed column it scrolls back.
+  HeadlessInput::MouseMove(t.g, t.g.Width() / 2, down.Y);
+  EXPECT_EQ(t.g.LeftCol(), 3);
+  HeadlessInput::MouseMove(t.g, 5, down.Y);
+  EXPECT_EQ(t.g.LeftCol(), 2);
+  HeadlessInput::MouseMove(t.g, 6, down.Y);
+  HeadlessInput::MouseMove(t.g, 7, down.Y);
+  EXPECT_EQ(t.g.LeftCol(), 1);  // never past the first scrolling column
+  HeadlessInput::MouseUp(t.g, 7, down.Y);
+  // Released on the fixed column: nothing moves.
+  EXPECT_EQ(t.g.Cells(2, 0), "H2");
+}
+
+TEST(GridMoveFeedback, ArrowWindowsAreShapedAsTheirArrowsAndTheCaptionIsATopLevelWindow) {
+  TMoveGrid t;
+  for (int d = 0; d < 4; ++d) {
+    TArrowWindow& arrow = *t.g.ArrowWindow(d);
+    arrow.HandleNeeded();
+    ASSERT_NE(arrow.Shape(), nullptr);
+    EXPECT_EQ(arrow.Parent(), nullptr);
+    EXPECT_FALSE(arrow.Shape()->Contains(0, 0)) << d;  // a corner is cut away
+  }
+  EXPECT_TRUE(t.g.ArrowWindow(0)->Shape()->Contains(5, 2));  // the tip of the up arrow
+  EXPECT_FALSE(t.g.ArrowWindow(0)->Shape()->Contains(1, 8));  // beside its stem
+  EXPECT_TRUE(t.g.ArrowWindow(0)->Shape()->Contains(5, 8));
+  EXPECT_TRUE(t.g.ArrowWindow(1)->Shape()->Contains(5, 6));   // the tip of the down arrow
+  EXPECT_EQ(t.g.DragImage()->Parent(), nullptr);
 }
 
 }  // namespace

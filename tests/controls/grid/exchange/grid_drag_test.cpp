@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "controls/grid/grid_arrows.h"
 #include "controls/grid/grid_drag.h"
 #include "controls/grid/qn_grid.h"
 #include "grid_test_support.h"
@@ -186,6 +187,46 @@ TEST_F(GridDrag, ShiftCopiesAndRemovingRowsTakesTheMovedRowsAway) {
   EXPECT_EQ(PendingDragDrops(), 1);
   EXPECT_EQ(a.GridState(), gsSelecting);
   a.Release(q.X + 10, q.Y);
+}
+
+TEST_F(GridDrag, AColumnDragMarksTheHeaderItWouldLandBeforeAndHidesTheMarksAfter) {
+  b.HandleNeeded();
+  IDropTarget* target = DropTargetOf(&b);
+  ASSERT_NE(target, nullptr);
+  TSourceDataObject column("", "", 1);
+  TArrowWindow& below = *b.ArrowWindow(0);
+  TArrowWindow& above = *b.ArrowWindow(1);
+  DWORD effect = DROPEFFECT_MOVE;
+  const TRect header = b.CellRect(2, 0);
+  target->DragEnter(&column, MK_LBUTTON, b.ClientToScreen(CellCentre(b, 2, 0)), &effect);
+  EXPECT_NE(effect, DROPEFFECT_NONE);
+  ASSERT_TRUE(below.Visible());
+  ASSERT_TRUE(above.Visible());
+  EXPECT_EQ(below.Left(), b.ClientToScreen({header.Left, 0}).X - 5);
+  EXPECT_EQ(below.Top(), b.ClientToScreen({0, header.Bottom}).Y);
+  EXPECT_EQ(above.Top(), b.ClientToScreen({0, header.Top}).Y - 8);
+  // Over a data row a column is refused and the marks go.
+  effect = DROPEFFECT_MOVE;
+  target->DragOver(MK_LBUTTON, b.ClientToScreen(CellCentre(b, 2, 3)), &effect);
+  EXPECT_EQ(effect, DROPEFFECT_NONE);
+  EXPECT_FALSE(below.Visible());
+  target->DragOver(MK_LBUTTON, b.ClientToScreen(CellCentre(b, 3, 0)), &effect);
+  EXPECT_TRUE(below.Visible());
+  target->DragLeave();
+  EXPECT_FALSE(below.Visible());
+  EXPECT_FALSE(above.Visible());
+  // The drop names the target and the dragged column and leaves no mark.
+  int dropped = -1, on = -1;
+  b.OnOleDropCol = [&](TObject*, int, int ACol, int DropCol) {
+    on = ACol;
+    dropped = DropCol;
+  };
+  target->DragEnter(&column, MK_LBUTTON, b.ClientToScreen(CellCentre(b, 3, 0)), &effect);
+  effect = DROPEFFECT_MOVE;
+  target->Drop(&column, 0, b.ClientToScreen(CellCentre(b, 3, 0)), &effect);
+  EXPECT_EQ(on, 3);
+  EXPECT_EQ(dropped, 1);
+  EXPECT_FALSE(below.Visible());
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <string>
 
+#include "controls/grid/grid_arrows.h"
 #include "controls/grid/grid_cell_editors.h"
 #include "controls/grid/grid_inplace.h"
 #include "controls/grid/qn_grid.h"
@@ -80,6 +81,54 @@ int main(int argc, char** argv) {
   window->move(40, 40);
   window->show();
 
+  // A second window: a grid whose columns and rows move by their headers with its own feedback.
+  TCustomControl moveForm(nullptr);
+  moveForm.SetBounds(0, 0, 520, 300);
+  auto* moving = new TQnStringGrid(&moveForm);
+  moving->SetParent(&moveForm);
+  moving->SetBounds(10, 10, 500, 280);
+  moving->SetColCount(10);
+  moving->SetRowCount(30);
+  moving->SetDefaultColWidth(70);
+  moving->EnhRowColMove = true;
+  moving->SetOptions(moving->Options() + goColMoving + goRowMoving);
+  for (int c = 1; c < 10; ++c) moving->SetCells(c, 0, "Head " + IntToStr(c));
+  for (int r = 1; r < 30; ++r) {
+    moving->SetCells(0, r, "R" + IntToStr(r));
+    for (int c = 1; c < 10; ++c) moving->SetCells(c, r, IntToStr(c) + "." + IntToStr(r));
+  }
+  moveForm.HandleNeeded();
+  moving->HandleNeeded();
+  QWidget* moveWindow = QtPeer(moveForm)->Widget();
+  moveWindow->setWindowTitle("Grid moves");
+  moveWindow->move(780, 40);
+  moveWindow->show();
+  auto moveState = [&] {
+    std::string s = "mstate headers=";
+    for (int c = 1; c < 6; ++c) s += moving->Cells(c, 0) + ",";
+    s += " rows=" + moving->Cells(0, 1) + "," + moving->Cells(0, 2) + "," + moving->Cells(0, 3);
+    s += " left=" + IntToStr(moving->LeftCol());
+    s += " caption=" + std::string(moving->DragImage()->Visible() ? moving->DragImage()->Caption() : "-");
+    s += " arrows=";
+    for (int d = 0; d < 4; ++d) s += moving->ArrowWindow(d)->Visible() ? "1" : "0";
+    return s + " |";
+  };
+  auto movePlaces = [&] {
+    for (int c = 1; c <= 3; ++c) {
+      const TRect rc = moving->CellRect(c, 0);
+      write("at mh" + IntToStr(c) + " " + Pt(moving->ClientToScreen({rc.Left + 20, rc.Top + rc.Height() / 2})));
+    }
+    for (int r = 1; r <= 3; r += 2) {
+      const TRect rc = moving->CellRect(0, r);
+      write("at mr" + IntToStr(r) + " " + Pt(moving->ClientToScreen({rc.Left + 20, rc.Top + rc.Height() / 2})));
+    }
+    const TRect h3 = moving->CellRect(3, 0);
+    write("at marrow " + Pt(moving->ClientToScreen({h3.Left, h3.Bottom})));
+    write("mgrid " + Pt(moving->ClientToScreen({0, 0})) + " " + IntToStr(moving->Width()) + " " +
+          IntToStr(moving->Height()));
+  };
+  std::string lastMove;
+
   // The screen places of what the script clicks; written again whenever the layout changes.
   auto places = [&] {
     for (int c = 1; c <= 7; ++c)
@@ -126,6 +175,7 @@ int main(int argc, char** argv) {
     s += " | c1r2=" + grid->Cells(1, 2) + " | c1r3=" + grid->Cells(1, 3) + " |";
     if (s != last) write(s);
     last = s;
+    if (ready && moveState() != lastMove) write(lastMove = moveState());
   });
   state.start(100);
 
@@ -133,11 +183,13 @@ int main(int argc, char** argv) {
     const TPoint origin = form.ClientToScreen({0, 0});
     write("window " + Pt(origin) + " " + IntToStr(form.Width()) + " " + IntToStr(form.Height()));
     places();
+    movePlaces();
     lastLayout = layout();
     ready = true;
     write("grid " + Pt(grid->ClientToScreen({0, 0})) + " " + IntToStr(grid->Width()) + " " + IntToStr(grid->Height()));
     write("ready");
   });
+
   const int result = app.exec();
   write("closed");
   return result;

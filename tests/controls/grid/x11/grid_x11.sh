@@ -3,20 +3,23 @@
 # in-place editor opens with the first character), Enter writes and advances, Escape puts the
 # text back, header clicks sort, a drag on a header border sizes a column and a double click
 # fits it, the wheel and the scroll bar scroll, and each child editor (combo, spin, date, check
-# box, edit with button, unit edit) opens and writes back. The program logs the grid's state;
-# screenshots are saved beside the log and their pixels checked.
+# box, edit with button, unit edit) opens and writes back. In a second window columns and rows
+# are dragged by their headers: the caption window follows the mouse, green arrows mark the
+# drop place, a drag past the edge scrolls, the release moves the column or row. The program
+# logs the grids' state; screenshots are saved beside the log and their pixels checked.
 # Usage: grid_x11.sh PROGRAM OUTPUT_FOLDER
 set -euo pipefail
 prog="$1"
 out="$2"
 if [ "${QN_X11_INNER:-}" != 1 ]; then
-  exec xvfb-run -a -s "-screen 0 900x600x24" env QN_X11_INNER=1 bash "$0" "$@"
+  exec xvfb-run -a -s "-screen 0 1400x600x24" env QN_X11_INNER=1 bash "$0" "$@"
 fi
 mkdir -p "$out"
 log="$out/grid_events.log"
 shot="$out/grid_x11.png"
 combo_shot="$out/grid_x11_combo.png"
-rm -f "$log" "$shot" "$combo_shot"
+move_shot="$out/grid_x11_move.png"
+rm -f "$log" "$shot" "$combo_shot" "$move_shot"
 
 fail() { echo "FAIL: $*" >&2; echo "--- log (last lines):" >&2; tail -n 15 "$log" >&2 || true; exit 1; }
 
@@ -152,6 +155,55 @@ sleep 0.4
 grep -q '^sort 1 down' "$log" || fail "the Shift click did not reverse the sort"
 expect_state "c1r1=row 998 |"
 
+# The second window: drag the header of column 1 onto column 3 in small steps and hold it.
+mstate() { grep '^mstate ' "$log" | tail -1; }
+expect_mstate() {
+  for _ in $(seq 30); do mstate | grep -qF -- "$1" && return 0; sleep 0.1; done
+  fail "expected '$1' in the move grid's state: $(mstate)"
+}
+read -r x1 y1 < <(at mh1)
+read -r x3 y3 < <(at mh3)
+xdotool mousemove "$x1" "$y1" mousedown 1
+for dx in 10 30 60 90 120; do xdotool mousemove $((x1 + dx)) "$y1"; sleep 0.05; done
+xdotool mousemove "$x3" "$y3"; sleep 0.1
+xdotool mousemove $((x3 + 1)) "$y3"; sleep 0.3
+expect_mstate "caption=Head 1 arrows=1100"
+read -r gx gy gw gh < <(grep '^mgrid ' "$log" | awk '{print $2, $3, $4, $5}')
+read -r ax ay < <(at marrow)
+/usr/bin/python3 - "$move_shot" "$gx" "$gy" "$gw" "$gh" "$ax" "$ay" "$x3" "$y3" <<'PY' || fail "the move feedback is not on the screen"
+import sys
+from PIL import ImageGrab
+gx, gy, gw, gh, ax, ay, mx, my = map(int, sys.argv[2:])
+img = ImageGrab.grab().convert("RGB")
+img.crop((gx - 20, gy - 20, gx + gw + 20, gy + gh + 20)).save(sys.argv[1])
+# The up arrow just below the header's left edge and the down arrow just above it, lime green
+# and shaped (the corner of an arrow's box shows what lies below).
+green = [(x, y) for x in range(ax - 12, ax + 12) for y in range(ay - 30, ay + 14) if img.getpixel((x, y)) == (0, 255, 0)]
+assert len([p for p in green if p[1] >= ay]) >= 20 and len([p for p in green if p[1] < ay]) >= 20, len(green)
+assert img.getpixel((ax - 5, ay)) != (0, 255, 0), "the arrow's corner is not cut away"
+# The caption window under the mouse shows the header's text.
+assert sum(1 for x in range(mx - 15, mx + 40) for y in range(my - 5, my + 6) if sum(img.getpixel((x, y))) < 200) > 10
+PY
+xdotool mouseup 1
+expect_mstate "headers=Head 2,Head 3,Head 1,Head 4,Head 5, "
+expect_mstate "caption=- arrows=0000"
+# Past the right edge the view scrolls one column per move.
+xdotool mousemove "$x1" "$y1" mousedown 1
+for i in 1 2 3; do xdotool mousemove $((gx + gw + 5 + i)) "$y1"; sleep 0.15; done
+expect_mstate "left=4"
+xdotool mousemove $((gx + gw / 2)) "$y1" mouseup 1
+expect_mstate "caption=- arrows=0000"
+# A row header dragged onto the third row moves the row.
+read -r rx1 ry1 < <(at mr1)
+read -r rx3 ry3 < <(at mr3)
+xdotool mousemove "$rx1" "$ry1" mousedown 1
+for dy in 5 15 30; do xdotool mousemove "$rx1" $((ry1 + dy)); sleep 0.05; done
+xdotool mousemove "$rx3" "$ry3"; sleep 0.1
+xdotool mousemove "$rx3" $((ry3 + 1)); sleep 0.3
+expect_mstate "arrows=0011"
+xdotool mouseup 1
+expect_mstate "rows=R2,R3,R1"
+
 shoot "$shot"
 kill "$pid" 2>/dev/null || true
 for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
@@ -175,4 +227,4 @@ assert dark(shot, (80, 35, 200, 52)) > 20, "no text in the first data row"
 assert dark(shot, (80, 12, 200, 32)) > 10, "no header text"
 assert dark(combo, (150, 55, 330, 150)) > 40, "no open combo list in the screenshot"
 PY
-echo "grid_x11: every step seen; screenshots $shot $combo_shot"
+echo "grid_x11: every step seen; screenshots $shot $combo_shot $move_shot"
