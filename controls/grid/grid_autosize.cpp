@@ -5,6 +5,7 @@
 #include "controls/grid/grid_utils.h"
 #include "controls/grid/markup.h"
 #include "controls/grid/qn_grid.h"
+#include "controls/grid/rich_cell.h"
 #include "platform/ui/rtf_reader.h"
 
 std::string TQnStringGrid::SelectionToText() {
@@ -26,7 +27,7 @@ std::string TQnStringGrid::SelectionToText() {
     for (int c = left; c <= right; ++c) {
       if (c > left) out += '\t';
       const std::string& cell = Cells(RealColIndex(c), r);
-      out += cell.find("{\\") != std::string::npos ? RtfToPlainText(cell) : cell;
+      out += GetTextKind(cell, false) == 2 ? RichCellPlainText(cell) : cell;
     }
     out += "\r\n";
   }
@@ -78,7 +79,7 @@ void TQnStringGrid::AutoSizeRow(int ARow) {
                        false, false, true, 1.0, FURLColor, anchor, stripped, xs, ys);
       h = ys;
     } else if (kind == 0 || kind == 2) {
-      const std::string plain = kind == 2 ? RtfToPlainText(text) : text;
+      const std::string plain = kind == 2 ? RichCellPlainText(text) : text;
       TRect r = Rect(0, 0, width, 0);
       UINT flags = DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX;
       if (FWordWrap) flags |= DT_EDITCONTROL;

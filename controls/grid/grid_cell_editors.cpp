@@ -71,6 +71,23 @@ TGridCombo::TGridCombo(TQnStringGrid* Grid) : TQnComboBox(Grid), FGrid(Grid) {
 void TGridCombo::Change() {
   TQnComboBox::Change();
   Changed = true;
+  if (!FSelecting) Notify(CBN_EDITCHANGE);
+}
+
+void TGridCombo::Select() {
+  FSelecting = true;
+  Notify(CBN_SELCHANGE);
+  try {
+    TQnComboBox::Select();
+  } catch (...) {
+    FSelecting = false;
+    throw;
+  }
+  FSelecting = false;
+}
+
+void TGridCombo::Notify(WORD Code) {
+  if (Visible()) FGrid->Perform(WM_COMMAND, MAKEWPARAM(0, Code), reinterpret_cast<LPARAM>(this));
 }
 
 void TGridCombo::KeyDown(WORD& Key, TShiftState Shift) {

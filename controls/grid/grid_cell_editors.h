@@ -40,12 +40,17 @@ protected:
   void KeyPress(char32_t& Key) override;
   void DoEnter() override;
   void DoExit() override;
+  // The grid hears of an edit text change (CBN_EDITCHANGE) and of a selection change
+  // (CBN_SELCHANGE), as a parent hears of its combo box's.
   void Change() override;
+  void Select() override;
 
 private:
   void LookupCompletion();
+  void Notify(WORD Code);
   TQnStringGrid* FGrid;
   bool FCompletion = true;
+  bool FSelecting = false;
 };
 
 class TGridSpin : public TCellSpinEdit {

@@ -48,7 +48,7 @@ std::string MixedCaseText(const std::string& Text) {
 
 // ---- TQnInplaceEdit ----
 
-TQnInplaceEdit::TQnInplaceEdit(TQnStringGrid* Grid) : TCustomEdit(Grid), FGrid(Grid) {
+TQnInplaceEdit::TQnInplaceEdit(TQnStringGrid* Grid) : TCustomMaskEdit(Grid), FGrid(Grid) {
   SetVisible(false);
   SetTabStop(false);
   SetAutoSelect(false);
@@ -63,7 +63,7 @@ bool TQnInplaceEdit::MultiLine() const {
 int TQnInplaceEdit::Kind() const { return FGrid->EditorKind(); }
 
 DWORD TQnInplaceEdit::EditStyle() const {
-  DWORD style = TCustomEdit::EditStyle();
+  DWORD style = TCustomMaskEdit::EditStyle();
   if (FVAlign != 0) style |= ES_RIGHT;
   if (Kind() == edPassword) style = (style | ES_PASSWORD) & ~static_cast<DWORD>(ES_MULTILINE);
   else if (MultiLine()) style |= ES_MULTILINE | ES_WANTRETURN;
@@ -133,7 +133,7 @@ bool TQnInplaceEdit::FilterChar(char32_t& Key) {
 }
 
 void TQnInplaceEdit::KeyPress(char32_t& Key) {
-  TCustomEdit::KeyPress(Key);
+  TCustomMaskEdit::KeyPress(Key);
   if (Key == 0) return;
   const int kind = Kind();
   if (Key == 13 && FGrid->Navigation().LineFeedOnEnter &&
@@ -197,7 +197,7 @@ void TQnInplaceEdit::HandBack(WORD Key, TShiftState Shift) {
 }
 
 void TQnInplaceEdit::KeyDown(WORD& Key, TShiftState Shift) {
-  TCustomEdit::KeyDown(Key, Shift);
+  TCustomMaskEdit::KeyDown(Key, Shift);
   if (Key == 0) return;
   const bool noModifier = !Shift.Contains(ssShift) && !Shift.Contains(ssCtrl) && !Shift.Contains(ssAlt);
   const int length = static_cast<int>(Text().size());
@@ -249,7 +249,7 @@ void TQnInplaceEdit::KeyDown(WORD& Key, TShiftState Shift) {
 
 void TQnInplaceEdit::KeyUp(WORD& Key, TShiftState Shift) {
   const WORD key = Key;
-  TCustomEdit::KeyUp(Key, Shift);
+  TCustomMaskEdit::KeyUp(Key, Shift);
   if (key != VK_LEFT && key != VK_RIGHT) LookupCompletion();
   if (!Visible()) return;
   if (FGrid->SizeWhileTyping().Width) {
@@ -282,13 +282,17 @@ void TQnInplaceEdit::LookupCompletion() {
 }
 
 void TQnInplaceEdit::DoEnter() {
-  TCustomEdit::DoEnter();
+  TCustomMaskEdit::DoEnter();
   TCanvas& canvas = FGrid->Canvas();
   canvas.Brush().SetColor(FGrid->Color());
   FGrid->GetCellColor(FGrid->RealColIndex(FGrid->Col()), FGrid->Row(), TGridDrawState(),
                       canvas.Brush(), canvas.Font());
   SetColor(canvas.Brush().Color());
-  if (FGrid->CaretPlacementPending()) {
+  if (IsMasked() && !FGrid->CaretPlacementPending() && FGrid->Navigation().ImproveMaskSel) {
+    // A masked text is entered from its first position on.
+    SetSelStart(0);
+    SetSelLength(1);
+  } else if (FGrid->CaretPlacementPending()) {
     TPoint screen;
     GetCursorPos(&screen);
     const TPoint p = ScreenToClient(screen);
@@ -305,7 +309,8 @@ void TQnInplaceEdit::DoEnter() {
 void TQnInplaceEdit::DoExit() {
   if (FGrid->LookupHistory && FGrid->LookupItems().IndexOf(Text()) < 0)
     FGrid->LookupItems().Add(Text());
-  TCustomEdit::DoExit();
+  if (GetFocus() == FGrid) FGrid->FFocusFromEditor = true;
+  TCustomMaskEdit::DoExit();
   if (!Visible()) return;
   if (!FGrid->ValidateCell(Text())) return;
   FGrid->HideInplaceEdit();
@@ -313,14 +318,14 @@ void TQnInplaceEdit::DoExit() {
 
 // The cell follows the editor as it is typed in.
 void TQnInplaceEdit::Change() {
-  TCustomEdit::Change();
+  TCustomMaskEdit::Change();
   if (Visible()) FGrid->SetEditText(FGrid->Col(), FGrid->Row(), Text());
 }
 
 void TQnInplaceEdit::DoCut() {
   bool allow = true;
   if (FGrid->OnClipboardCut) FGrid->OnClipboardCut(this, allow);
-  if (allow) TCustomEdit::DoCut();
+  if (allow) TCustomMaskEdit::DoCut();
 }
 
 void TQnInplaceEdit::DoPaste() {
@@ -377,7 +382,7 @@ void TQnInplaceEdit::WndProc(TMessage& Message) {
       default:
         break;
     }
-    TCustomEdit::WndProc(Message);
+    TCustomMaskEdit::WndProc(Message);
   });
 }
 
@@ -438,6 +443,12 @@ void TQnStringGrid::PlaceInplaceEdit() {
   FInplaceEdit->SetBounds(r.Left, r.Top, r.Width(), r.Height());
 }
 
+std::string TQnStringGrid::GetEditMask(int ACol, int ARow) {
+  std::string mask;
+  if (OnGetEditMask) OnGetEditMask(this, ACol, ARow, mask);
+  return mask;
+}
+
 void TQnStringGrid::ShowInplaceEdit() {
   if (!Options().Contains(goEditing) || FNoEditor) return;
   if (FInplaceEdit && FInplaceEdit->Visible()) return;
@@ -457,6 +468,7 @@ void TQnStringGrid::ShowInplaceEdit() {
   edit.SetWordWrap(FWordWrap);
   edit.SetPasswordChar(FEditorKind == edPassword ? static_cast<char32_t>(PasswordChar) : 0);
   edit.SetMaxLength(edit.LengthLimit() == 0 ? FMaxEditLength : edit.LengthLimit());
+  edit.SetEditMask(GetEditMask(Col(), Row()));
   edit.SetText(GetEditText(Col(), Row()));
   const TRect r = CellRect(Col(), Row());
   edit.SetBounds(r.Left, r.Top, std::max(r.Width(), 1), std::max(r.Height(), 1));
@@ -475,7 +487,12 @@ void TQnStringGrid::HideInplaceEdit() {
     FEditing = false;
     FInplaceEdit->SetVisible(false);
     TStringGrid::SetEditorMode(false);
-    if (hadFocus && CanFocus()) SetFocus();
+    if (hadFocus && CanFocus()) {
+      // The focus comes back from the editor (hiding it may have passed it on already).
+      FFocusFromEditor = true;
+      SetFocus();
+      FFocusFromEditor = false;
+    }
     Invalidate();
     return;
   }

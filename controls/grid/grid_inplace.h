@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "platform/ui/edits.h"
+#include "platform/ui/mask_edit.h"
 
 class TQnStringGrid;
 
@@ -13,7 +13,7 @@ class TQnStringGrid;
 // "John O'Neil", "henry iii" "Henry III".
 std::string MixedCaseText(const std::string& Text);
 
-class TQnInplaceEdit : public TCustomEdit {
+class TQnInplaceEdit : public TCustomMaskEdit {
 public:
   explicit TQnInplaceEdit(TQnStringGrid* Grid);
 

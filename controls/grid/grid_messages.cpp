@@ -348,6 +348,42 @@ void TQnStringGrid::RecoverFromError() {
   Invalidate();
 }
 
+void TQnStringGrid::WMSetFocus() {
+  const bool fromEditor = FFocusFromEditor;
+  FFocusFromEditor = false;
+  bool canEdit = Options().Contains(goEditing);
+  if (canEdit && Col() >= 0 && Row() >= 0) CanEditCell(Row(), RealColIndex(Col()), canEdit);
+  if (canEdit && FNavigation->AlwaysEdit && !FNoEditor) {
+    // Back from its own editor: the edit has just ended and stays so.
+    if (fromEditor && FInplaceEdit) return;
+    ShowInplaceEdit();
+  }
+  // A grid that is only its fixed line (one row with FixedRowAlways, one column with
+  // FixedColAlways) has no cell to stand on: nothing shows as current or selected there.
+  if ((FixedRowAlways && RowCount() == 1) || (FixedColAlways && ColCount() == 1)) {
+    HideInplaceEdit();
+    if (Selection().Left < ColCount()) HideSelection();
+    Invalidate();
+  }
+}
+
+void TQnStringGrid::WMCommand(TMessage& Message) {
+  if (!OnComboChange || !FCombo || Message.LParam != reinterpret_cast<LPARAM>(FCombo)) return;
+  switch (HIWORD(Message.WParam)) {
+    case CBN_SELCHANGE: {
+      const int index = FCombo->ItemIndex();
+      const std::string text = index >= 0 && index < FCombo->Items().Count() ? FCombo->Items()[index] : std::string();
+      OnComboChange(this, Col(), Row(), index, text);
+      break;
+    }
+    case CBN_EDITCHANGE:
+      OnComboChange(this, Col(), Row(), -1, FCombo->Text());
+      break;
+    default:
+      break;
+  }
+}
+
 bool IsInputMessage(UINT Msg) {
   return (Msg >= WM_KEYDOWN && Msg <= WM_SYSCHAR) || (Msg >= WM_MOUSEFIRST && Msg <= WM_MOUSELAST);
 }
@@ -377,6 +413,7 @@ void TQnStringGrid::DispatchMessage(TMessage& Message) {
     case WM_SETCURSOR:
       if (FCursorMode != 0 && GridState() != gsColSizing && GridState() != gsRowSizing) {
         FCursorGuard = true;
+        EnsureGridCursors();
         SetCursor(FCursorMode == 1 ? 8011 : FCursorMode == 2 ? 8010 : 8012);
         Message.Result = 1;
         return;
@@ -408,8 +445,11 @@ void TQnStringGrid::DispatchMessage(TMessage& Message) {
     }
     case WM_SETFOCUS:
       TStringGrid::WndProc(Message);
-      if (FNavigation->AlwaysEdit && !FNoEditor && Options().Contains(goEditing)) ShowInplaceEdit();
+      WMSetFocus();
       return;
+    case WM_COMMAND:
+      WMCommand(Message);
+      break;
     case CM_HINTSHOW:
       HandleCellHint(Message);
       return;

@@ -6,6 +6,7 @@
 #include "controls/grid/markup.h"
 #include "controls/grid/grid_inplace.h"
 #include "controls/grid/qn_grid.h"
+#include "controls/grid/rich_cell.h"
 #include "platform/ui/rtf_reader.h"
 
 namespace {
@@ -230,8 +231,10 @@ void TQnStringGrid::DrawCell(int ACol, int ARow, const TRect& ARect, TGridDrawSt
     int xs = 0, ys = 0;
     RenderCellMarkup(canvas, text, textRect, GridImages, -1, -1, false, false, false, selected,
                      FBlinkOn, 1.0, linkColor, anchor, stripped, xs, ys);
+  } else if (kind == 2 && DrawRichTextCell(canvas, text, textRect)) {
+    // Drawn with its own fonts, colours and paragraph alignment.
   } else if (!text.empty()) {
-    std::string shown = kind == 2 ? RtfToPlainText(text) : text;
+    std::string shown = kind == 2 ? RichCellPlainText(text) : text;
     if (FURLShow && IsURL(shown)) {
       canvas.Font().SetStyle(canvas.Font().Style() + TFontStyles{fsUnderline});
       canvas.Font().SetColor(linkColor);
@@ -316,6 +319,8 @@ void TQnStringGrid::Paint() {
   canvas.Brush().SetColor(Color());
   if (right < ClientWidth()) canvas.FillRect(Rect(right, 0, ClientWidth(), ClientHeight()));
   if (bottom < ClientHeight()) canvas.FillRect(Rect(0, bottom, std::min(right, ClientWidth()), ClientHeight()));
+  // While panning its origin mark stays on top of what is painted.
+  if (FPanning) DrawPanMark();
 }
 
 // ---- the size a cell's text needs ----
@@ -333,7 +338,7 @@ TPoint TQnStringGrid::CellTextSize(int ACol, int ARow) {
                      false, false, true, 1.0, FURLColor, anchor, stripped, xs, ys);
     return {xs, ys};
   }
-  if (kind == 2) text = RtfToPlainText(text);
+  if (kind == 2) text = RichCellPlainText(text);
   std::vector<std::string> lines = Multilinecells ? TextLines(text) : std::vector<std::string>{text};
   int width = 0;
   for (std::string& line : lines) {

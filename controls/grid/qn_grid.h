@@ -107,6 +107,9 @@ using TOleDragStopEvent = std::function<void(TObject* Sender, int OLEEffect)>;
 using TOleDropColEvent = std::function<void(TObject* Sender, int ARow, int ACol, int DropCol)>;
 using TAnchorEvent = std::function<void(TObject* Sender, int ARow, int ACol, const std::string& Anchor)>;
 using TGetEditorPropEvent = std::function<void(TObject* Sender, int ACol, int ARow, TEditLink* AEditLink)>;
+using TComboChangeEvent =
+    std::function<void(TObject* Sender, int ACol, int ARow, int AItemIndex, const std::string& ASelection)>;
+using TGetEditMaskEvent = std::function<void(TObject* Sender, int ACol, int ARow, std::string& Value)>;
 
 // The editor kinds a cell may get through OnGetEditorType.
 enum : int {
@@ -122,6 +125,9 @@ bool IsTextEditorKind(int Kind);
 // Key and mouse messages of the grid's editors: an error puts the grid back in its normal
 // state before it goes on to the application's guard.
 bool IsInputMessage(UINT Msg);
+// Puts the program's pan cursors (8000 to 8008) and header cursors (8010 to 8012) into the
+// screen's cursor table (once).
+void EnsureGridCursors();
 
 class TQnStringGrid;
 template <class F>
@@ -583,6 +589,11 @@ public:
   TDateTimeSpinClickEvent OnDateSpinClick, OnTimeSpinClick;
   TEllipsClickEvent OnEllipsClick;
   TGetEditorPropEvent OnGetEditorProp;
+  // The in-cell combo box's selection (item index and text) or edit text (index -1) changed.
+  TComboChangeEvent OnComboChange;
+  // The edit mask of a cell's text editor (empty: none).
+  TGetEditMaskEvent OnGetEditMask;
+  virtual std::string GetEditMask(int ACol, int ARow);
 
 protected:
   int StoreExtraCols() const override { return FWidened ? 0 : FNumHidden; }
@@ -741,6 +752,10 @@ private:
   bool FModeGuard = false;
   bool FCaretPending = false;
   bool FComboChanged = false;
+  // The focus came to the grid from its text editor (set when the editor loses it to the grid).
+  bool FFocusFromEditor = false;
+  void WMSetFocus();
+  void WMCommand(TMessage& Message);
   TArrowWindow* FArrows[4] = {nullptr, nullptr, nullptr, nullptr};
   TPopupButton* FDragImage = nullptr;
   TCustomForm* FResizeForm = nullptr;
@@ -790,6 +805,9 @@ private:
   bool PanMessage(TMessage& Message);
   void PanStep();
   void EndPanning();
+  // The origin mark at the pan origin (its 32 x 32 square is what InvalidatePanMark repaints).
+  void DrawPanMark();
+  void InvalidatePanMark();
   // Printing.
   struct TPrintRun;
   std::vector<int> FPrintColWidths, FPrintColPos;

@@ -45,6 +45,8 @@ enum : UINT {
   CB_SETDROPPEDWIDTH = 0x0160
 };
 constexpr LRESULT CB_ERR = -1;
+// Combo box notifications (the high word of WM_COMMAND's wParam).
+enum : WORD { CBN_SELCHANGE = 1, CBN_EDITCHANGE = 5 };
 
 // Button messages and check states.
 enum : UINT { BM_GETCHECK = 0x00F0, BM_SETCHECK = 0x00F1, BM_GETSTATE = 0x00F2, BM_CLICK = 0x00F5 };

@@ -91,4 +91,29 @@ TEST_F(GridPan, MiddleButtonPansByTheMouseOffsetAndAPressEndsIt) {
   EXPECT_FALSE(g.Panning());
 }
 
+TEST_F(GridPan, ThePanCursorShowsTheDirectionAndThePreviousCursorComesBack) {
+  g.IntelliPan = ipBoth;
+  g.SetCursor(crIBeam);
+  Message(WM_MBUTTONDOWN, MK_MBUTTON, 100, 80);
+  EXPECT_EQ(g.Cursor(), 8000);  // no direction yet
+  // The program's pan cursors are pictures of their own in the screen's table.
+  EXPECT_TRUE(Screen().Cursors(8000)->HasImage());
+  EXPECT_TRUE(Screen().Cursors(8007)->HasImage());
+  CursorAt(100, 120);
+  Message(WM_TIMER, 999, 0, 0);
+  EXPECT_EQ(g.Cursor(), 8001);  // down
+  CursorAt(40, 83);
+  Message(WM_TIMER, 999, 0, 0);
+  EXPECT_EQ(g.Cursor(), 8002);  // left
+  CursorAt(160, 40);
+  Message(WM_TIMER, 999, 0, 0);
+  EXPECT_EQ(g.Cursor(), 8005);  // up and right
+  CursorAt(40, 120);
+  Message(WM_TIMER, 999, 0, 0);
+  EXPECT_EQ(g.Cursor(), 8008);  // down and left
+  Message(WM_RBUTTONDOWN, MK_RBUTTON, 10, 10);
+  EXPECT_FALSE(g.Panning());
+  EXPECT_EQ(g.Cursor(), crIBeam);
+}
+
 }  // namespace

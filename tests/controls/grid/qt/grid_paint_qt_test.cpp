@@ -8,6 +8,9 @@
 
 #include "controls/grid/grid_cell_editors.h"
 #include "controls/grid/qn_grid.h"
+#include "controls/grid/rich_cell.h"
+#include "platform/gfx/bitmap.h"
+#include "platform/gfx/mapping.h"
 #include "tests/qt_test_app.h"
 
 namespace {
@@ -167,6 +170,90 @@ TEST(GridEditorsQt, EachKindOpensWritesBackAndIsFreedWithTheGrid) {
   EXPECT_EQ(grid->Cells(7, 1), "3kg");
   form.reset();
   QApplication::processEvents();
+}
+
+}  // namespace
+
+namespace {
+
+bool Blue(COLORREF c) { return GetBValue(c) > 170 && GetRValue(c) < 90 && GetGValue(c) < 90; }
+
+// A rich-text cell shows its own colours and sizes, not its RTF source as plain text; the
+// same drawing on a bitmap in the metric mapping of printed pages lands inside its rectangle.
+TEST(GridRichTextQt, RichCellsArePaintedAsRichText) {
+  TShownGrid t;
+  TQnStringGrid& g = t.grid;
+  g.SetColWidths(1, 160);
+  g.SetRowHeights(1, 40);
+  g.SetCells(1, 1, "{\\rtf1{\\colortbl ;\\red0\\green0\\blue255;}\\cf1 blue \\cf0\\fs40 Big}");
+  g.SetCells(2, 1, "{\\rtf1\\fs40 Big}");
+  g.SetCells(3, 1, "{\\rtf1\\fs16 Big}");
+  g.SetCells(1, 2, "{\\x not rich}");  // no RTF: shown as it is
+  QImage img = t.Grab();
+  img.save(QString::fromUtf8(QN_BINARY_DIR "/grid_rich_text.png"));
+  EXPECT_GT(Count(img, t.Inside(1, 1), Blue), 15);
+  // The 20-point word is taller than the 8-point one.
+  auto height = [&](int c) {
+    const TRect r = t.Inside(c, 1);
+    int top = -1, bottom = -1;
+    for (int y = r.Top; y < r.Bottom; ++y)
+      for (int x = r.Left; x < r.Right; ++x)
+        if (Dark(At(img, x, y))) {
+          if (top < 0) top = y;
+          bottom = y;
+          break;
+        }
+    return top < 0 ? 0 : bottom - top + 1;
+  };
+  EXPECT_GT(height(2), height(3) + 5);
+  EXPECT_GT(height(3), 3);
+  // No control words in sight: the cell's text starts with the blue word, not "{\rtf1".
+  EXPECT_EQ(Count(img, Rect(t.Inside(1, 1).Left, t.Inside(1, 1).Top, t.Inside(1, 1).Left + 8, t.Inside(1, 1).Bottom), Dark), 0);
+  EXPECT_GT(Count(img, t.Inside(1, 2), Dark), 10);
+
+  // On a page in tenths of a millimetre (y upwards), as grid printing draws.
+  TBitmap page(400, 300);
+  TCanvas& c = page.Canvas();
+  c.Brush().SetColor(clWhite);
+  c.FillRect(Rect(0, 0, 400, 300));
+  c.SetMapMode(MM_LOMETRIC);
+  const TPoint topLeft = c.DPtoLP({100, 100}), bottomRight = c.DPtoLP({300, 160});
+  ASSERT_TRUE(DrawRichTextCell(c, "{\\rtf1{\\colortbl ;\\red0\\green0\\blue255;}\\cf1\\fs28 blue text}",
+                               Rect(topLeft.X, topLeft.Y, bottomRight.X, bottomRight.Y)));
+  c.SetMapMode(MM_TEXT);
+  page.ReleaseCanvas();
+  int inside = 0, outside = 0;
+  for (int y = 0; y < 300; ++y)
+    for (int x = 0; x < 400; ++x)
+      if (Blue(page.PixelAt(x, y))) (x >= 100 && x < 300 && y >= 100 && y < 160 ? inside : outside)++;
+  EXPECT_GT(inside, 20);
+  EXPECT_EQ(outside, 0);
+  EXPECT_FALSE(DrawRichTextCell(c, "no rich text", Rect(0, 0, 10, 10)));
+}
+
+}  // namespace
+
+namespace {
+
+// Middle-button panning draws its origin mark at the press point and paints it away at the end.
+TEST(GridPanQt, TheOriginMarkShowsWhilePanning) {
+  TShownGrid t;
+  t.grid.IntelliPan = ipBoth;
+  const QImage before = t.Grab();
+  const TRect mark = Rect(200, 100, 232, 132);
+  auto changed = [&](const QImage& img) {
+    int n = 0;
+    for (int y = mark.Top; y < mark.Bottom; ++y)
+      for (int x = mark.Left; x < mark.Right; ++x) n += img.pixel(x, y) != before.pixel(x, y);
+    return n;
+  };
+  t.grid.Perform(WM_MBUTTONDOWN, MK_MBUTTON, MAKELPARAM(200, 100));
+  QApplication::processEvents();
+  QImage during = QtPeer(t.grid)->Widget()->grab().toImage();
+  during.save(QString::fromUtf8(QN_BINARY_DIR "/grid_pan_mark.png"));
+  EXPECT_GT(changed(during), 40);
+  t.grid.Perform(WM_KEYDOWN, VK_ESCAPE, 0);
+  EXPECT_EQ(changed(t.Grab()), 0);
 }
 
 }  // namespace
