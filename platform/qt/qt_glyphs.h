@@ -55,7 +55,6 @@ public:
   // QPainter instead (the image is then unchanged).
   bool Draw(QImage& image, const std::vector<TRect>* clip, int x, int baseline, const std::string& text,
             COLORREF color);
-
   // The advance width of `text` as QFontMetrics gives it, from the same shaping the drawing
   // uses (so a word measured and then drawn is shaped once); false when Draw leaves the text
   // to QPainter.

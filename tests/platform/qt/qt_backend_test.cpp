@@ -81,7 +81,8 @@ TEST(QtPainter, FontsAreSubstitutedAndTextIsDrawn) {
 // painter comes from what an earlier one kept, and shows what Qt's own text drawing shows, in
 // the styles and sizes grids and labels use, plain and clipped.
 TEST(QtPainter, AKeptFontCacheDrawsTextAsQtDoes) {
-  const char* texts[] = {"Column 0", "name 123456", "9972.99", "text 345", "Hello, World!", "a_b-c {x}|~"};
+  const char* texts[] = {"Column 0", "name 123456", "9972.99", "text 345", "Hello, World!", "a_b-c {x}|~",
+                         "Tea ", "office  ", "AVAT"};
   std::shared_ptr<TQtFontCache> cache = TQtFontCache::Make();
   for (int height : {-11, -13, -16, -21})
     for (TFontStyles style : {TFontStyles{}, TFontStyles{fsBold}, TFontStyles{fsItalic}})
@@ -143,6 +144,37 @@ TEST(QtPainter, AKeptFontCacheDrawsTextAsQtDoes) {
         TQtPainter measure(&ours, cache);
         EXPECT_EQ(measure.TextWidth(f, text), fm.horizontalAdvance(QString::fromLatin1(text))) << text;
       }
+}
+
+// Solid fills on a window's or bitmap's pixels are written directly: inside the clip, with
+// the exclusive right and bottom edges, exactly as QPainter fills.
+TEST(QtPainter, SolidFillsKeepToTheClipAsQtFills) {
+  QImage ours(120, 80, QImage::Format_RGB32), theirs(120, 80, QImage::Format_RGB32);
+  ours.fill(Qt::white);
+  theirs.fill(Qt::white);
+  TPaintBrush brush;
+  brush.Color = RGB(10, 200, 30);
+  {
+    TQtPainter p(&ours);
+    p.FillRect(Rect(5, 5, 40, 30), brush);
+    p.SetClip({Rect(50, 0, 70, 80), Rect(60, 40, 110, 60)}, true);
+    brush.Color = clRed;
+    p.FillRect(Rect(-10, 20, 200, 50), brush);
+    p.SetClip({}, false);
+    brush.Color = RGB(0, 0, 255);
+    p.FillRect(Rect(100, 70, 130, 90), brush);  // partly outside the image
+  }
+  {
+    QPainter p(&theirs);
+    p.fillRect(QRect(5, 5, 35, 25), QColor(10, 200, 30));
+    p.setClipRegion(QRegion(50, 0, 20, 80) + QRegion(60, 40, 50, 20));
+    p.fillRect(QRect(-10, 20, 210, 30), QColor(255, 0, 0));
+    p.setClipping(false);
+    p.fillRect(QRect(100, 70, 30, 20), QColor(0, 0, 255));
+  }
+  EXPECT_EQ(ours, theirs);
+  EXPECT_EQ(ours.pixel(55, 25), qRgb(255, 0, 0));
+  EXPECT_EQ(ours.pixel(45, 25), qRgb(255, 255, 255));
 }
 
 TEST(QtPainter, ClipAndOpaqueTextBackground) {

@@ -39,7 +39,8 @@ QImage QtDrawn(QImage::Format format, const QFont& font, const QString& text, co
 }
 
 const char* const kWords[] = {"Record ", "#10123", "overdue ", "AVAT ", "Tea ", "To, ", "office ", "flow ",
-                              "1111", "caf\xC3\xA9 cr\xC3\xA8me", "\xC3\x80 la", "Wolf & Sons, paid 1.234,56"};
+                              "1111", "caf\xC3\xA9 cr\xC3\xA8me", "\xC3\x80 la", "Wolf & Sons, paid 1.234,56",
+                              "1.234,56", "31/12/1999", "-7", "10:45", "9972.99", "100111"};
 
 TEST(QtGlyphCache, DrawsTheSamePixelsAsQtInEveryFormatItWrites) {
   int drawn = 0;
