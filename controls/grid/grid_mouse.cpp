@@ -312,5 +312,6 @@ void TQnStringGrid::HandleCellHint(TMessage& Message) {
   }
   info->CursorRect = r;
   info->HintStr = hint;
+  FHintCell = placed && !hint.empty() ? cell : TGridCoord{-1, -1};
   if (!placed && hint.empty()) Message.Result = 1;
 }

@@ -5,6 +5,7 @@
 #include "controls/grid/grid_utils.h"
 #include "controls/grid/markup.h"
 #include "controls/grid/qn_grid.h"
+#include "platform/ui/application.h"
 
 void TQnStringGrid::MouseMove(TShiftState Shift, int X, int Y) {
   const TGridCoord cell = MouseCoord(X, Y);
@@ -73,6 +74,12 @@ void TQnStringGrid::MouseMove(TShiftState Shift, int X, int Y) {
   } else if (FCursorMode == 0 && Cursor() == crHandPoint) {
     FCursorGuard = true;
     SetCursor(crDefault);
+  }
+
+  // A cell's hint goes when the mouse is over another cell.
+  if (FHintCell.X >= 0 && !(cell == FHintCell)) {
+    GetApplication().CancelHint();
+    FHintCell = {-1, -1};
   }
 
   // The selection rectangle follows a range selection.

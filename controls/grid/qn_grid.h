@@ -776,6 +776,8 @@ private:
   // move of a row or column move.
   TPoint FDownOffset{0, 0};
   TGridCoord FLastMoveCell{-1, -1};
+  // The cell whose hint is up; (-1, -1) when none.
+  TGridCoord FHintCell{-1, -1};
   int FMoveSource = -1;
   bool FDownInHeader = false;
   bool FSuppressClick = false;

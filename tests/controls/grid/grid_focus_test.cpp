@@ -1,6 +1,6 @@
 // The grid receiving the focus (the editor that AlwaysEdit opens, a grid that is only its
 // fixed line), the masked text editor, the in-cell combo box's change event, and texts that
-// look like rich text without being it, on the headless backend.
+// look like rich text without being it, and cell hints, on the headless backend.
 #include <gtest/gtest.h>
 
 #include "controls/grid/grid_cell_editors.h"
@@ -8,7 +8,9 @@
 #include "controls/grid/qn_grid.h"
 #include "controls/grid/rich_cell.h"
 #include "platform/headless/headless_peer.h"
+#include "platform/ui/application.h"
 #include "platform/ui/forms.h"
+#include "platform/ui/hints.h"
 #include "platform/ui/std_buttons.h"
 
 namespace {
@@ -169,6 +171,25 @@ TEST(GridRichText, TextsThatAreNoRichTextAreTakenAsTheyAre) {
   EXPECT_GT(t.g().CellTextSize(2, 1).X, 0);
   t.g().AutoSizeRow(1);
   t.g().Repaint();
+}
+
+TEST(GridHints, ACellHintGoesWhenTheMouseMovesToAnotherCell) {
+  TFocusGrid t;
+  t.g().HintShowCells = true;
+  t.g().SetShowHint(true);
+  t.g().SetCells(1, 1, "hello");
+  const TRect r = t.g().CellRect(1, 1);
+  GetApplication().ActivateHint(t.g().ClientToScreen({r.Left + 5, r.Top + 5}));
+  THintWindow* hint = GetApplication().HintWindow();
+  ASSERT_NE(hint, nullptr);
+  ASSERT_TRUE(hint->Active());
+  EXPECT_EQ(hint->Caption(), "hello");
+  // Moving within the cell keeps it; moving to the next cell cancels it.
+  HeadlessInput::MouseMove(t.g(), r.Left + 8, r.Top + 6);
+  EXPECT_TRUE(hint->Active());
+  const TRect next = t.g().CellRect(2, 2);
+  HeadlessInput::MouseMove(t.g(), next.Left + 5, next.Top + 5);
+  EXPECT_FALSE(hint->Active());
 }
 
 }  // namespace
