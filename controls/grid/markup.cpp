@@ -4,7 +4,9 @@
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
+#include <string_view>
 #include <sys/stat.h>
+#include <vector>
 
 namespace {
 
@@ -14,9 +16,25 @@ constexpr UINT kPenFlags = DT_CALCRECT | DT_EXPANDTABS | DT_NOPREFIX | DT_EDITCO
 // A cap on the lines of one call, so no text can keep the renderer busy for ever.
 constexpr int kMaxLines = 100000;
 
-std::string Upper(std::string s) {
-  for (auto& ch : s) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
-  return s;
+void UpperInto(std::string_view s, std::string& out) {
+  out.assign(s);
+  for (auto& ch : out) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+}
+
+int LowerChar(char ch) { return std::tolower(static_cast<unsigned char>(ch)); }
+
+// Where `needle` first occurs in `hay`, letters matched without regard to case.
+std::size_t FindNoCase(std::string_view hay, std::string_view needle) {
+  if (needle.empty()) return 0;
+  if (needle.size() > hay.size()) return std::string_view::npos;
+  int first = LowerChar(needle[0]);
+  for (std::size_t i = 0, last = hay.size() - needle.size(); i <= last; ++i) {
+    if (LowerChar(hay[i]) != first) continue;
+    std::size_t j = 1;
+    while (j < needle.size() && LowerChar(hay[i + j]) == LowerChar(needle[j])) ++j;
+    if (j == needle.size()) return i;
+  }
+  return std::string_view::npos;
 }
 
 std::string Lower(std::string s) {
@@ -132,12 +150,16 @@ private:
 
   bool Drawing() const { return FPass == TPass::Draw; }
   UINT DrawFlags() const { return kDrawFlags | (FOpt.NoClip ? UINT{DT_NOCLIP} : 0u); }
-  int GhHeight() { return FCanvas.TextHeight("gh"); }
-  int MeasureWord(const std::string& word, UINT flags) {
-    TRect r{0, 0, 0, 0};
-    FCanvas.DrawText(word, r, flags);
-    return r.Width();
-  }
+  // The line height of the current font, and the width of a blank in it.
+  int GhHeight();
+  int BlankWidth();
+  int MeasureWord(const std::string& word, UINT flags);
+  // A word's width: the layout's figure for the same word in the same font, else measured.
+  int WordWidth(std::string_view word, const std::string& display, UINT flags);
+  // The word with its entities decoded (in a buffer kept for the next word).
+  const std::string& Decode(std::string_view word);
+  // The index of the current font's entry in FFonts; -1 when the list is full.
+  int FontKey();
   void SetStyle(TFontStyle style, bool on) {
     TFontStyles s = FCanvas.Font().Style();
     if (on) s << style; else s >> style;
@@ -149,7 +171,8 @@ private:
     else FCanvas.Brush().SetColor(color);
   }
 
-  void RenderLine(std::string& text, TRect r, TLine& line, std::string& lineText);
+  // Lays out (or draws) one line from text[pos]; pos ends past what the line took.
+  void RenderLine(std::string& text, std::size_t& pos, TRect r, TLine& line);
   void ApplyTag(const std::string& tag, const TRect& r, TLine& line);
   void OpeningTag(const std::string& tag, const std::string& up, const TRect& r, TLine& line);
   void ClosingTag(const std::string& up, const TRect& r, TLine& line);
@@ -163,6 +186,28 @@ private:
     TRect f{FFocusStart - 1, bottom - gh, right + 1, bottom};
     if (Drawing()) FCanvas.DrawFocusRect(f);
   }
+
+  // A font met in this call, with its figures once asked.
+  struct TFontKey {
+    std::string Name;
+    int Height;
+    TFontStyles Style;
+    int Orientation;
+    int Charset;
+    TFontPitch Pitch;
+    int PixelsPerInch;
+    int TextHeight = -1;
+    int BlankWidth = -1;
+  };
+  static constexpr std::size_t kMaxFonts = 64;
+  // A word the layout placed on the line: where it starts in the line, its width (-1 when not
+  // measured) and its font.
+  struct TWord {
+    std::size_t Offset;
+    std::size_t Length;
+    int Width;
+    int Font;
+  };
 
   TCanvas& FCanvas;
   TRect FRect;
@@ -199,6 +244,21 @@ private:
   int FFocusStart = 0;
   TColor FAnchorSavedBrush = clNone;
   TColor FAnchorSavedFontColor = clBlack;
+
+  std::vector<TFontKey> FFonts;
+  int FKey = -1;
+  unsigned long FKeyRevision = 0;
+  bool FKeyValid = false;
+  std::vector<TWord> FWords;
+  std::size_t FWordIndex = 0;
+  const std::string* FLayoutText = nullptr;
+  std::size_t FLayoutStart = 0;
+  // Where the line's text ends (an unfinished tag at its end is not part of it).
+  std::size_t FLineEnd = 0;
+  std::string FLineText;
+  std::string FTag;
+  std::string FUpper;
+  std::string FDisplay;
 };
 
 bool TMarkupRenderer::Run(const std::string& source) {
@@ -220,19 +280,26 @@ bool TMarkupRenderer::Run(const std::string& source) {
 
   TRect r = FRect;
   r.Left += 1;
+  // The text is read from `pos` on; only "<#" tags ahead of it change it.
   std::string text = source;
+  std::size_t pos = 0;
   int lines = 0;
-  while (!text.empty() && lines++ < kMaxLines) {
-    // Layout: the line's words and tags leave `text` for `lineText`.
+  while (pos < text.size() && lines++ < kMaxLines) {
+    // Layout: the line's words and tags are text[lineStart, pos) afterwards.
     TFlags start = SaveFlags();
     FCanvas.Font().Assign(layoutFont);
     TLine line;
-    std::string lineText;
+    std::size_t lineStart = pos;
     std::size_t before = text.size();
     FPass = TPass::Layout;
-    RenderLine(text, r, line, lineText);
+    FWords.clear();
+    FLayoutText = &text;
+    FLayoutStart = lineStart;
+    RenderLine(text, pos, r, line);
+    std::size_t lineEnd = FLineEnd;
     layoutFont.Assign(FCanvas.Font());
-    if (text.size() == before) text.erase(0, 1);  // nothing placed: never loop on the same text
+    // Nothing placed: never loop on the same text.
+    if (pos == lineStart && text.size() == before) ++pos;
 
     TRect d = r;
     if (FAlign == alignRight) d.Left = r.Right - line.W;
@@ -246,8 +313,10 @@ bool TMarkupRenderer::Run(const std::string& source) {
       FPass = FOpt.CheckHotSpot ? TPass::HitTest : TPass::Draw;
       TLine second = line;
       second.HotSpot = false;
-      std::string rest;
-      RenderLine(lineText, d, second, rest);
+      FLineText.assign(text, lineStart, lineEnd - lineStart);
+      std::size_t linePos = 0;
+      FWordIndex = 0;
+      RenderLine(FLineText, linePos, d, second);
       drawFont.Assign(FCanvas.Font());
       bool onAnchor = FOnAnchor;
       RestoreFlags(after);
@@ -271,7 +340,58 @@ bool TMarkupRenderer::Run(const std::string& source) {
   return hit;
 }
 
-void TMarkupRenderer::RenderLine(std::string& text, TRect r, TLine& line, std::string& lineText) {
+int TMarkupRenderer::FontKey() {
+  const TFont& f = FCanvas.Font();
+  if (FKeyRevision == f.Revision() && FKeyValid) return FKey;
+  FKeyRevision = f.Revision();
+  FKeyValid = true;
+  for (std::size_t i = 0; i < FFonts.size(); ++i) {
+    const TFontKey& k = FFonts[i];
+    if (k.Height == f.Height() && k.Style == f.Style() && k.Orientation == f.Orientation() &&
+        k.Charset == f.Charset() && k.Pitch == f.Pitch() && k.PixelsPerInch == f.PixelsPerInch() && k.Name == f.Name())
+      return FKey = static_cast<int>(i);
+  }
+  if (FFonts.size() >= kMaxFonts) return FKey = -1;
+  FFonts.push_back({f.Name(), f.Height(), f.Style(), f.Orientation(), f.Charset(), f.Pitch(), f.PixelsPerInch()});
+  return FKey = static_cast<int>(FFonts.size() - 1);
+}
+
+int TMarkupRenderer::GhHeight() {
+  int key = FontKey();
+  if (key < 0) return FCanvas.TextHeight("gh");
+  int& h = FFonts[static_cast<std::size_t>(key)].TextHeight;
+  if (h < 0) h = FCanvas.TextHeight("gh");
+  return h;
+}
+
+int TMarkupRenderer::BlankWidth() {
+  int key = FontKey();
+  if (key < 0) return MeasureWord(" ", kMeasureFlags);
+  int& w = FFonts[static_cast<std::size_t>(key)].BlankWidth;
+  if (w < 0) w = MeasureWord(" ", kMeasureFlags);
+  return w;
+}
+
+int TMarkupRenderer::MeasureWord(const std::string& word, UINT flags) {
+  // Without line ends and tabs the measure is the text's width.
+  if (word.find_first_of("\r\n\t") == std::string::npos) return FCanvas.TextWidth(word);
+  TRect r{0, 0, 0, 0};
+  FCanvas.DrawText(word, r, flags);
+  return r.Width();
+}
+
+int TMarkupRenderer::WordWidth(std::string_view word, const std::string& display, UINT flags) {
+  // The later passes of a line take the layout's width of the same word in the same font.
+  if (FPass != TPass::Layout && FWordIndex < FWords.size()) {
+    const TWord& w = FWords[FWordIndex];
+    if (w.Width >= 0 && w.Font >= 0 && w.Font == FontKey() && w.Length == word.size() &&
+        FLayoutText->compare(FLayoutStart + w.Offset, w.Length, word) == 0)
+      return w.Width;
+  }
+  return MeasureWord(display, flags);
+}
+
+void TMarkupRenderer::RenderLine(std::string& text, std::size_t& pos, TRect r, TLine& line) {
   r.Bottom -= FPass == TPass::Layout ? 0 : line.SubH;
   FPen = r;
   line.W = 0;
@@ -282,32 +402,37 @@ void TMarkupRenderer::RenderLine(std::string& text, TRect r, TLine& line, std::s
   }
   FLineBreak = FLineFull = FFirstBullet = false;
   line.HotSpot = false;
-  lineText.clear();
   int trailingBlank = 0;
   int lineWidth = r.Right - r.Left;
+  // Where the next "<#" is; found again only when the text changed.
+  std::size_t nextHash = text.find("<#", pos);
+  bool unfinished = false;
 
   if (FAnchorCount > 0 && FInAnchor) FAnchorFromEarlierLine = true;
   if (FFocusOn) FFocusStart = r.Left + 1;
   if (Drawing() && FParagraphFill) FillBand(r.Top, r.Top + line.H);
 
-  while (!text.empty() && !FLineBreak && !FLineFull) {
-    std::size_t lt = text.find('<');
-    std::size_t sp = text.find(' ');
-    std::string word;
-    if (lt != std::string::npos && (sp == std::string::npos || lt < sp)) word = text.substr(0, lt);
-    else if (sp != std::string::npos) word = text.substr(0, sp + 1);
-    else word = text;
+  while (pos < text.size() && !FLineBreak && !FLineFull) {
+    std::string_view rest(text.data() + pos, text.size() - pos);
+    std::size_t lt = rest.find('<');
+    std::size_t sp = rest.substr(0, lt).find(' ');
+    std::string_view word;
+    if (sp != std::string_view::npos) word = rest.substr(0, sp + 1);
+    else if (lt != std::string_view::npos) word = rest.substr(0, lt);
+    else word = rest;
 
     if (!word.empty()) {
-      std::string display = DecodeEntities(word, FOpt.StrayAmpersandEndsEntities);
-      int th = FCanvas.TextHeight(display);
+      const std::string& display = Decode(word);
+      int th = GhHeight();
       if (FSub) line.SubH = std::max(line.SubH, th / 4);
       if (FSup) line.SupH = std::max(line.SupH, th / 4);
       line.H = std::max(line.H, th);
       int tw = 0;
+      bool measured = false;
       if (!FHidden) {
         if (!Drawing()) {
-          tw = MeasureWord(display, kMeasureFlags);
+          tw = WordWidth(word, display, kMeasureFlags);
+          measured = true;
           line.W += tw;
           if (FPass == TPass::HitTest && FInAnchor) {
             int x = FOpt.XPos - r.Left;
@@ -333,7 +458,7 @@ void TMarkupRenderer::RenderLine(std::string& text, TRect r, TLine& line, std::s
             FCanvas.Font().SetColor(color);
           }
           FCanvas.DrawText(display, tr, DrawFlags());
-          tw = MeasureWord(display, kPenFlags);
+          tw = WordWidth(word, display, kPenFlags);
           line.W += tw;
           FPen.Left += tw;
           FPen.Right = r.Right;
@@ -345,10 +470,14 @@ void TMarkupRenderer::RenderLine(std::string& text, TRect r, TLine& line, std::s
       // Fit: only the layout decides; the later passes get exactly the line's text.
       bool fits = FPass != TPass::Layout || !(lineWidth <= line.W && lineWidth > tw);
       if (fits) {
-        text.erase(0, word.size());
-        lineText += word;
-        if (FPass == TPass::Layout) FResult.StripVal += display;
-        trailingBlank = (!FHidden && word.back() == ' ') ? MeasureWord(" ", kMeasureFlags) : 0;
+        if (FPass == TPass::Layout) {
+          FWords.push_back({pos - FLayoutStart, word.size(), measured ? tw : -1, measured ? FontKey() : -1});
+          FResult.StripVal += display;
+        } else {
+          ++FWordIndex;
+        }
+        trailingBlank = (!FHidden && word.back() == ' ') ? BlankWidth() : 0;
+        pos += word.size();
       } else {
         line.W -= tw;
         FLineBreak = true;
@@ -356,36 +485,49 @@ void TMarkupRenderer::RenderLine(std::string& text, TRect r, TLine& line, std::s
     }
 
     // "<#12>" shows as "#12".
-    std::size_t hash = text.find("<#");
-    if (hash != std::string::npos) {
+    if (nextHash != std::string::npos && nextHash < pos) nextHash = text.find("<#", pos);
+    if (nextHash != std::string::npos) {
+      std::size_t hash = nextHash;
       text.erase(hash, 1);
       std::size_t gt = text.find('>', hash);
       if (gt != std::string::npos) text.erase(gt, 1);
+      nextHash = text.find("<#", pos);
     }
 
-    if (!FLineBreak && !text.empty() && text[0] == '<') {
-      std::size_t gt = text.find('>');
+    if (!FLineBreak && pos < text.size() && text[pos] == '<') {
+      std::size_t gt = text.find('>', pos);
       if (gt == std::string::npos) {
-        text.clear();
+        FLineEnd = pos;
+        pos = text.size();
+        unfinished = true;
         break;
       }
-      std::string tag = text.substr(0, gt + 1);
-      ApplyTag(tag, r, line);
-      if (!FLineFull) {
-        text.erase(0, gt + 1);
-        lineText += tag;
-      }
+      std::string_view tag(text.data() + pos, gt + 1 - pos);
+      FTag.assign(tag);
+      ApplyTag(FTag, r, line);
+      if (!FLineFull) pos = gt + 1;
     }
   }
 
+  if (!unfinished) FLineEnd = pos;
   line.W -= trailingBlank;
   FResult.XSize = std::max(FResult.XSize, line.W);
 
   if (FFocusOn && Drawing()) CloseFocusRect(FPen.Left, r.Bottom);
 }
 
+const std::string& TMarkupRenderer::Decode(std::string_view word) {
+  if (word.find('&') == std::string_view::npos) {
+    FDisplay.assign(word);
+    return FDisplay;
+  }
+  FDisplay = DecodeEntities(std::string(word), FOpt.StrayAmpersandEndsEntities);
+  return FDisplay;
+}
+
 void TMarkupRenderer::ApplyTag(const std::string& tag, const TRect& r, TLine& line) {
-  std::string up = Upper(tag);
+  UpperInto(tag, FUpper);
+  const std::string& up = FUpper;
   if (up.size() >= 2 && up[1] == '/') ClosingTag(up, r, line);
   else OpeningTag(tag, up, r, line);
 }
@@ -784,8 +926,8 @@ std::string StripMarkup(const std::string& text) {
   std::string s;
   s.reserve(text.size());
   for (std::size_t i = 0; i < text.size();) {
-    std::string four = Upper(text.substr(i, 4));
-    if (four == "<BR>" || four == "<HR>") {
+    std::string_view four = std::string_view(text).substr(i, 4);
+    if (FindNoCase(four, "<BR>") == 0 || FindNoCase(four, "<HR>") == 0) {
       s += "\r\n";
       i += 4;
     } else {
@@ -841,8 +983,7 @@ TColor ColorFromHex(const std::string& text) {
 }
 
 std::string MarkupAttribute(const std::string& tag, const std::string& name, bool* found) {
-  std::string lower = Lower(tag);
-  std::size_t at = lower.find(Lower(name));
+  std::size_t at = FindNoCase(tag, name);
   if (found) *found = false;
   if (at == std::string::npos) return "";
   std::size_t open = tag.find('"', at + name.size());

@@ -230,6 +230,37 @@ TEST_F(MarkupTest, OddTagsAndSequences) {
   EXPECT_EQ(result.XSize, 57);
 }
 
+TEST_F(MarkupTest, EveryNumberTagOfALineShowsItsNumber) {
+  Draw("a <#1> b <#2> c<#3><BR><#4>x <#5>");
+  EXPECT_EQ(result.StripVal, "a #1 b #2 c#3\r#4x #5");
+  ASSERT_NE(TextCall("#2 "), nullptr);
+  ASSERT_NE(TextCall("#4x "), nullptr);
+  EXPECT_EQ(TextCall("#4x ")->Rect.Top, 13);
+}
+
+TEST_F(MarkupTest, WordsFollowWhereTheDrawnWordEnded) {
+  // The rotation's closing tag on a later line keeps the drawing pass in the larger font while
+  // the layout measured the smaller one: the pen still moves by what was drawn.
+  Draw("<R a=\"90\">a<BR><FONT size=\"20\">b</R> c d");
+  const TPaintCall* c = TextCall("c ");
+  const TPaintCall* d = TextCall("d");
+  ASSERT_TRUE(c && d);
+  EXPECT_EQ(c->Font.Height, TextCall("b")->Font.Height);
+  EXPECT_EQ(d->Rect.Left, c->Rect.Right);
+  // Words measured by the layout and drawn in the same font: each starts where the last ended.
+  painter.Clear();
+  Draw("one <B>two</B> <I>three</I> four");
+  const char* words[] = {"one ", "two", " ", "three", " ", "four"};
+  auto calls = Texts();
+  ASSERT_EQ(calls.size(), 6u);
+  for (std::size_t i = 0; i < calls.size(); ++i) {
+    EXPECT_EQ(calls[i]->Text, words[i]);
+    if (i > 0) {
+      EXPECT_EQ(calls[i]->Rect.Left, calls[i - 1]->Rect.Right) << words[i];
+    }
+  }
+}
+
 TEST_F(MarkupTest, CanvasStateIsRestored) {
   canvas.Brush().SetColor(clYellow);
   canvas.Font().SetName("Times New Roman");
@@ -364,6 +395,18 @@ TEST(MarkupText, StripMarkup) {
   EXPECT_EQ(StripMarkup("&lt;<I>"), "&lt;");
   EXPECT_EQ(StripMarkup("keep <unclosed"), "keep ");
   EXPECT_EQ(StripMarkup("plain"), "plain");
+}
+
+TEST(MarkupText, AttributesAreFoundWithoutRegardToCase) {
+  bool found = true;
+  EXPECT_EQ(MarkupAttribute("<FONT CoLoR=\"clRed\" size=\"3\">", "color", &found), "clRed");
+  EXPECT_TRUE(found);
+  EXPECT_EQ(MarkupAttribute("<font SIZE=\"3\">", "Size"), "3");
+  EXPECT_EQ(MarkupAttribute("<B>", "background", &found), "");
+  EXPECT_FALSE(found);
+  EXPECT_EQ(MarkupAttribute("<A href=\"x", "href", &found), "");
+  EXPECT_FALSE(found);
+  EXPECT_EQ(StripMarkup("a<bR>b<Hr>c<B"), "a\r\nb\r\nc");
 }
 
 TEST(MarkupText, ColourNamesAndHex) {
