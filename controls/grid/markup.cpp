@@ -23,15 +23,26 @@ void UpperInto(std::string_view s, std::string& out) {
 
 int LowerChar(char ch) { return std::tolower(static_cast<unsigned char>(ch)); }
 
+// LowerChar(ch) == target, asked of the locale only when it can be: an ASCII byte whose ASCII
+// lower case is not the ASCII `target` has no other lower case that is.
+bool LowersTo(char ch, int target) {
+  auto c = static_cast<unsigned char>(ch);
+  if (c < 0x80 && target < 0x80) {
+    int folded = (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c;
+    if (folded != target) return false;
+  }
+  return LowerChar(ch) == target;
+}
+
 // Where `needle` first occurs in `hay`, letters matched without regard to case.
 std::size_t FindNoCase(std::string_view hay, std::string_view needle) {
   if (needle.empty()) return 0;
   if (needle.size() > hay.size()) return std::string_view::npos;
   int first = LowerChar(needle[0]);
   for (std::size_t i = 0, last = hay.size() - needle.size(); i <= last; ++i) {
-    if (LowerChar(hay[i]) != first) continue;
+    if (!LowersTo(hay[i], first)) continue;
     std::size_t j = 1;
-    while (j < needle.size() && LowerChar(hay[i + j]) == LowerChar(needle[j])) ++j;
+    while (j < needle.size() && LowersTo(hay[i + j], LowerChar(needle[j]))) ++j;
     if (j == needle.size()) return i;
   }
   return std::string_view::npos;
@@ -158,6 +169,15 @@ private:
   int WordWidth(std::string_view word, const std::string& display, UINT flags);
   // The word with its entities decoded (in a buffer kept for the next word).
   const std::string& Decode(std::string_view word);
+  // The canvas takes `font`, unchanged (and its figures kept) when it is the same already.
+  void SetCanvasFont(const TFont& font) {
+    TFont& f = FCanvas.Font();
+    if (f.Name() == font.Name() && f.Height() == font.Height() && f.Color() == font.Color() &&
+        f.Style() == font.Style() && f.Charset() == font.Charset() && f.Pitch() == font.Pitch() &&
+        f.Orientation() == font.Orientation() && f.PixelsPerInch() == font.PixelsPerInch())
+      return;
+    f.Assign(font);
+  }
   // The index of the current font's entry in FFonts; -1 when the list is full.
   int FontKey();
   void SetStyle(TFontStyle style, bool on) {
@@ -287,7 +307,7 @@ bool TMarkupRenderer::Run(const std::string& source) {
   while (pos < text.size() && lines++ < kMaxLines) {
     // Layout: the line's words and tags are text[lineStart, pos) afterwards.
     TFlags start = SaveFlags();
-    FCanvas.Font().Assign(layoutFont);
+    SetCanvasFont(layoutFont);
     TLine line;
     std::size_t lineStart = pos;
     std::size_t before = text.size();
@@ -309,7 +329,7 @@ bool TMarkupRenderer::Run(const std::string& source) {
     if (!FOpt.MeasureOnly) {
       TFlags after = SaveFlags();
       RestoreFlags(start);
-      FCanvas.Font().Assign(drawFont);
+      SetCanvasFont(drawFont);
       FPass = FOpt.CheckHotSpot ? TPass::HitTest : TPass::Draw;
       TLine second = line;
       second.HotSpot = false;
@@ -336,7 +356,7 @@ bool TMarkupRenderer::Run(const std::string& source) {
   RestoreBrush(FEntryBrush);
   FCanvas.SetBkMode(entryBkMode);
   FCanvas.Pen().SetColor(entryPen);
-  FCanvas.Font().Assign(FBaseFont);
+  SetCanvasFont(FBaseFont);
   return hit;
 }
 
