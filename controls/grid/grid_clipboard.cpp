@@ -6,6 +6,7 @@
 #include "controls/grid/grid_utils.h"
 #include "controls/grid/markup.h"
 #include "controls/grid/qn_grid.h"
+#include "controls/grid/rich_cell.h"
 #include "platform/rtl/date_time.h"
 #include "platform/rtl/sysutils.h"
 #include "platform/ui/clipboard.h"
@@ -61,7 +62,7 @@ std::string TQnStringGrid::ClipboardText(const TGridRect& R) {
       if (!FNavigation->CopyHTMLTagsToClipboard && cell.find("</") != std::string::npos)
         out += StripMarkup(cell);
       else if (cell.find("{\\") != std::string::npos)
-        out += RtfToPlainText(cell);
+        out += RichCellPlainText(cell);
       else
         out += cell;
     }

@@ -7,16 +7,23 @@
 #include "controls/grid/grid_utils.h"
 #include "controls/grid/markup.h"
 #include "controls/grid/qn_grid.h"
+#include "controls/grid/rich_cell.h"
 #include "platform/gfx/mapping.h"
 #include "platform/gfx/printer.h"
 #include "platform/rtl/date_time.h"
-#include "platform/ui/rtf_reader.h"
 #include "platform/ui/screen.h"
 
 namespace {
 
 bool AtTop(TPrintPosition p) { return TPrintSlots::AtTop(p); }
 bool AtBottom(TPrintPosition p) { return TPrintSlots::AtBottom(p); }
+
+// A rich-text cell filled with its brush and drawn with the text's own fonts; false (the fill
+// done) when the text is no readable RTF.
+bool PrintRichCell(TCanvas& c, const std::string& text, const TRect& cell) {
+  c.FillRect(cell);
+  return DrawRichTextCell(c, text, cell);
+}
 
 std::vector<std::string> SplitLines(const std::string& text) {
   std::vector<std::string> lines;
@@ -195,7 +202,7 @@ TPoint TQnStringGrid::MeasurePrintCell(TPrintRun& Run, int RealCol, int ARow, bo
     const int dpiX = std::max(1, c.DeviceCaps(LOGPIXELSX)), dpiY = std::max(1, c.DeviceCaps(LOGPIXELSY));
     return TPoint{static_cast<int>(std::lround(xs * 254.0 / dpiX)), static_cast<int>(std::lround(ys * 254.0 / dpiY))};
   }
-  if (kind == 2) text = RtfToPlainText(text);
+  if (kind == 2) text = RichCellPlainText(text);
   TBrush brush;
   PrintCellFont(Run, RealCol, ARow, brush);
   const int angle = PrintAngle(RealCol, ARow);
@@ -279,8 +286,10 @@ int TQnStringGrid::PrintRow(TPrintRun& Run, int Y, int First, int Last, int ARow
                        Run.Ratio, FURLColor, anchor, strip, xs, ys);
       c.SetMapMode(saved);
       c.Font().Assign(font);
+    } else if (kind == 2 && PrintRichCell(c, text, cell)) {
+      // Drawn with the text's own fonts, sizes and colours.
     } else {
-      if (kind == 2) text = RtfToPlainText(text);
+      if (kind == 2) text = RichCellPlainText(text);
       TAlignment align = taLeftJustify;
       GetCellAlign(rc, ARow, align);
       if (FWordWrap && ps.NoAutoSize) {

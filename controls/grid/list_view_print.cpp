@@ -6,10 +6,10 @@
 #include "controls/grid/grid_utils.h"
 #include "controls/grid/markup.h"
 #include "controls/grid/qn_list_view.h"
+#include "controls/grid/rich_cell.h"
 #include "platform/gfx/mapping.h"
 #include "platform/gfx/printer.h"
 #include "platform/rtl/date_time.h"
-#include "platform/ui/rtf_reader.h"
 #include "platform/ui/screen.h"
 
 struct TQnListView::TPrintRun {
@@ -31,7 +31,7 @@ TPoint TQnListView::MeasurePrintCell(TPrintRun& Run, int Row, int Column) {
   TCanvas& c = *Run.C;
   std::string text = Row < 0 ? (Column < Columns().Count() ? Columns()[Column]->Caption() : std::string())
                              : CellText(Row, Column);
-  if (text.rfind("{\\", 0) == 0) text = RtfToPlainText(text);
+  if (text.rfind("{\\", 0) == 0) text = RichCellPlainText(text);
   if (text.find("</") != std::string::npos) {
     const int saved = c.MapMode();
     c.SetMapMode(MM_TEXT);
@@ -71,7 +71,7 @@ int TQnListView::PrintRow(TPrintRun& Run, int Y, int First, int Last, int Row) {
     c.Font().SetHeight(PrintFontHeight(c.Font().Size()));
     c.Brush().Assign(brush);
     const TRect cell{FPrintColPos[col], Y, FPrintColPos[col + 1], Y - occupied};
-    if (text.rfind("{\\", 0) == 0 || text.find("{\\") != std::string::npos) text = RtfToPlainText(text);
+    if (text.rfind("{\\", 0) == 0 || text.find("{\\") != std::string::npos) text = RichCellPlainText(text);
     if (text.find("</") != std::string::npos) {
       const TPoint a = c.LPtoDP(TPoint{cell.Left, cell.Top}), b = c.LPtoDP(TPoint{cell.Right, cell.Bottom});
       const int saved = c.MapMode();

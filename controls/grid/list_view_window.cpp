@@ -5,9 +5,9 @@
 
 #include "controls/grid/markup.h"
 #include "controls/grid/qn_list_view.h"
+#include "controls/grid/rich_cell.h"
 #include "platform/ui/application.h"
 #include "platform/ui/forms.h"
-#include "platform/ui/rtf_reader.h"
 #include "platform/ui/screen.h"
 #include "platform/ui/scroll_bars.h"
 
@@ -205,7 +205,7 @@ void TQnListView::HintShow(TMessage& Message) {
   const int item = SubItemHitTest(info->CursorPos.X, info->CursorPos.Y, &sub);
   if (item < 0 || sub < 0 || sub >= Columns().Count()) return;
   std::string text = CellText(item, sub);
-  if (text.rfind("{\\", 0) == 0) text = RtfToPlainText(text);
+  if (text.rfind("{\\", 0) == 0) text = RichCellPlainText(text);
   else if (text.find("</") != std::string::npos) text = StripMarkup(text);
   if (text.empty()) return;
   Canvas().Font().Assign(Font());

@@ -6,12 +6,12 @@
 
 #include "controls/grid/grid_utils.h"
 #include "controls/grid/markup.h"
+#include "controls/grid/rich_cell.h"
 #include "platform/rtl/date_time.h"
 #include "platform/rtl/ini_files.h"
 #include "platform/rtl/sysutils.h"
 #include "platform/ui/application.h"
 #include "platform/ui/clipboard.h"
-#include "platform/ui/rtf_reader.h"
 #include "platform/ui/shell.h"
 
 namespace {
@@ -525,7 +525,7 @@ void TQnListView::DrawItemCells(TCanvas& C, int ItemIndex, const TRect& Rect, TO
         area.Left += SmallImages()->Width();
       }
     }
-    if (text.rfind("{\\", 0) == 0) text = RtfToPlainText(text);
+    if (text.rfind("{\\", 0) == 0) text = RichCellPlainText(text);
     if (markup) {
       std::string anchor, strip;
       int xs = 0, ys = 0;

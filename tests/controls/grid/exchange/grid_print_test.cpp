@@ -289,4 +289,23 @@ TEST_F(PrintGrid, ATurnedCellPrintsWithATurnedFontInARowAsHighAsTheTextIsLong) {
   EXPECT_LE(turned->Rect.Top + w, left[2]->Rect.Top);
 }
 
+TEST_F(PrintGrid, RichTextCellsPrintWithTheirOwnFontsAndNoRtfTextAndFalseRtfAsItIs) {
+  g.SetColCount(2);
+  g.SetRowCount(3);
+  g.SetCells(1, 1, "{\\rtf1\\ansi plain {\\b heavy}\\par}");
+  g.SetCells(1, 2, "{\\notrtf left as it is");
+  ASSERT_NO_THROW(g.Print());
+  bool heavy = false, plain = false, falseRtf = false;
+  for (const TPaintCall& c : Job().Pages[0].Calls) {
+    if (c.Kind != TPaintKind::Text) continue;
+    EXPECT_EQ(c.Text.find("\\rtf"), std::string::npos) << c.Text;
+    if (c.Text.find("heavy") != std::string::npos) heavy = c.Font.Style.Contains(fsBold);
+    if (c.Text.find("plain") != std::string::npos) plain = !c.Font.Style.Contains(fsBold);
+    if (c.Text.find("left as it is") != std::string::npos) falseRtf = true;
+  }
+  EXPECT_TRUE(heavy) << "the bold run is not printed bold";
+  EXPECT_TRUE(plain);
+  EXPECT_TRUE(falseRtf) << "a text that only looks like RTF is printed as it is";
+}
+
 }  // namespace
