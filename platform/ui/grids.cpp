@@ -84,8 +84,10 @@ void TCustomGrid::SetFixedCols(int Value) {
   if (Value >= FColCount)
     throw EInvalidGridOperation("Fixed column count must be less than column count");
   if (Value == FFixedCols) return;
+  // A view that started at the first scrollable column keeps doing so: fewer fixed columns
+  // bring the freed ones into view instead of leaving them scrolled out.
+  if (FTopLeft.X < Value || FTopLeft.X == FFixedCols) FTopLeft.X = Value;
   FFixedCols = Value;
-  if (FTopLeft.X < Value) FTopLeft.X = Value;
   ClampView();
   Invalidate();
 }
@@ -95,8 +97,8 @@ void TCustomGrid::SetFixedRows(int Value) {
   if (Value >= FRowCount)
     throw EInvalidGridOperation("Fixed row count must be less than row count");
   if (Value == FFixedRows) return;
+  if (FTopLeft.Y < Value || FTopLeft.Y == FFixedRows) FTopLeft.Y = Value;
   FFixedRows = Value;
-  if (FTopLeft.Y < Value) FTopLeft.Y = Value;
   ClampView();
   Invalidate();
 }

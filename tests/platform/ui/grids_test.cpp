@@ -47,6 +47,25 @@ TEST(StringGridCounts, FixedCountRules) {
   }
 }
 
+TEST(StringGridCounts, FewerFixedLinesComeIntoView) {
+  TStringGrid g(nullptr);
+  EXPECT_EQ(g.LeftCol(), 1);
+  EXPECT_EQ(g.TopRow(), 1);
+  g.SetFixedCols(0);
+  g.SetFixedRows(0);
+  EXPECT_EQ(g.LeftCol(), 0);
+  EXPECT_EQ(g.TopRow(), 0);
+  // A view scrolled past the fixed lines stays where it is.
+  g.SetFixedCols(1);
+  g.SetFixedRows(1);
+  g.SetLeftCol(3);
+  g.SetTopRow(2);
+  g.SetFixedCols(0);
+  g.SetFixedRows(0);
+  EXPECT_EQ(g.LeftCol(), 3);
+  EXPECT_EQ(g.TopRow(), 2);
+}
+
 TEST(StringGridCounts, SizeChangedGetsTheOldCounts) {
   TProbeGrid g(nullptr);
   g.SetColCount(8);
