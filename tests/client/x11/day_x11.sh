@@ -23,6 +23,33 @@ R="$out/R"
 port=$(free_port)
 export QN_PORT="$port" XDG_CONFIG_HOME="$out/config" QT_QPA_PLATFORM=xcb
 started=$(date +%s)
+# A loopback mail server: each message is written whole into mail/ and then renamed into place.
+smtp_port=$(free_port)
+/usr/bin/python3 - "$smtp_port" "$out/mail" > "$out/smtp.log" 2>&1 <<'PY' &
+import os, sys, time
+from aiosmtpd.controller import Controller
+port, folder = int(sys.argv[1]), sys.argv[2]
+class Keep:
+    count = 0
+    async def handle_DATA(self, server, session, envelope):
+        Keep.count += 1
+        name = os.path.join(folder, "%03d" % Keep.count)
+        with open(name + ".part", "wb") as f:
+            f.write(("To: " + ",".join(envelope.rcpt_tos) + "\n").encode() + envelope.content)
+        os.rename(name + ".part", name + ".eml")
+        return "250 OK"
+c = Controller(Keep(), hostname="127.0.0.1", port=port)
+c.start()
+open(os.path.join(folder, "ready"), "w").close()
+while True:
+    time.sleep(1)
+PY
+smtp=$!
+for _ in $(seq 100); do [ -e "$out/mail/ready" ] && break; sleep 0.1; done
+[ -e "$out/mail/ready" ] || { cat "$out/smtp.log" >&2; echo "FAIL: the mail server did not start" >&2; exit 1; }
+printf '[SETTINGS]\r\nMailServer=127.0.0.1\r\nMailPort=%s\r\nSenderEmail=me@example.com\r\nSenderName=Day Tester\r\n' \
+  "$smtp_port" > "$out/config/QuillonClient.ini"
+stop_smtp() { kill "$smtp" 2>/dev/null || true; }
 step() { echo "day_x11: $* ($(($(date +%s) - started)) s)"; }
 
 dark() { # dark FILE: dark pixels of a picture (text, frames)
@@ -119,6 +146,44 @@ type_in() {
   sleep 0.2
 }
 page() { at "$1" 92 0.6; }   # a notebook page by its tab's x
+pictures_page() { page 277; }
+# menu KEY N [SUB]: opens the main menu with Alt+KEY and chooses its N-th entry (and the SUB-th
+# entry of its sub-menu).
+menu() {
+  xdotool windowactivate --sync "$main" 2>/dev/null || xdotool windowfocus --sync "$main"
+  sleep 0.3
+  xdotool key "alt+$1"
+  sleep 0.6
+  local i
+  for ((i = 1; i < $2; ++i)); do xdotool key Down; sleep 0.05; done
+  if [ -n "${3:-}" ]; then
+    xdotool key Right
+    sleep 0.4
+    for ((i = 1; i < $3; ++i)); do xdotool key Down; sleep 0.05; done
+  fi
+  xdotool key Return
+}
+# pick N: entry N (from 1) of the pop-up menu that just opened, by keyboard (the pointer is
+# moved off it first so that no entry is hovered).
+pick() {
+  sleep 0.8
+  xdotool mousemove 1279 1023
+  sleep 0.2
+  local i
+  for ((i = 0; i < $1; ++i)); do xdotool key Down; sleep 0.03; done
+  xdotool key Return
+  sleep 0.5
+}
+# A print job of the "PDF" printer from the print dialog: the file dialog gets the path.
+print_to() { # print_to FILE SHOT: the print dialog is up
+  last '^Print$'
+  shot "$out/$2.png" "$X" "$Y" "$WIDTH" "$HEIGHT"
+  opens '^Print to File' xdotool key Return
+  xdotool type --delay 20 "$1"
+  xdotool key Return
+  for _ in $(seq 150); do [ -s "$1" ] && { sleep 0.5; return 0; }; sleep 0.1; done
+  fail "$1 was not written"
+}
 details_page() { page 30; }
 parts_page() { page 160; }
 notes_page() { page 199; }
@@ -126,7 +191,7 @@ notes_page() { page 199; }
 # ---- The login window: a new database "Day" ----
 "$R/qnclient" > "$log" 2>&1 &
 pid=$!
-trap 'kill "$pid" 2>/dev/null || true' EXIT
+trap 'kill "$pid" 2>/dev/null || true; stop_smtp' EXIT
 login=$(window Login) || fail "no login window"
 sleep 0.5
 geometry "$login"
@@ -184,9 +249,68 @@ record_shot first_record
 until_changed "$out/new_record.png" $((mx + 62)) $((my + 53)) 76 20 at 108 32 ||
   fail "New made no record"
 fill_record "Silver Clock" "Cogs" "120" "bob@example.com" "Bob Sample" "Hill Road 1" "Leuven"
+step "two records typed"
+
+# ---- A grid line on the second record, through the line editor ----
+parts_page
+opens '^Edit$' at 580 117
+last '^Edit$'
+ex=$X ey=$Y
+snap line_editor "$(xdotool search --onlyvisible --name '^Edit$' | tail -1)"
+row=0
+for value in "Spring" "2" "Acme" "5"; do
+  xdotool mousemove $((ex + 260)) $((ey + 17 + 22 * row)) click 1
+  sleep 0.4
+  xdotool type --delay 40 "$value"
+  xdotool key Return
+  sleep 0.3
+  row=$((row + 1))
+done
+xdotool mousemove $((ex + 285)) $((ey + 302)) click 1
+gone '^Edit$'
+sleep 0.5
+shot "$out/grid_line.png" $((mx + 10)) $((my + 100)) 320 46
+[ "$(dark "$out/grid_line.png")" -gt 150 ] || fail "the grid line does not show"
+step "grid line added"
+
+# ---- A picture on the second record ----
+/usr/bin/python3 -c 'import sys; from PIL import Image; Image.new("RGB", (120, 80), (200, 30, 30)).save(sys.argv[1])' "$out/red.bmp"
+pictures_page
+opens '^Open$' at 396 117
+xdotool type --delay 20 "$out/red.bmp"
+xdotool key Return
+gone '^Open$'
+red_shown() {
+  for _ in $(seq 50); do
+    shot "$out/$1.png" "$mx" $((my + 160)) "$mw" 280
+    [ "$(count "$out/$1.png" 0 0 "$mw" 280 200 30 30)" -gt 20000 ] && return 0
+    sleep 0.1
+  done
+  return 1
+}
+red_shown picture_shown || fail "the picture does not show"
+step "picture chosen"
+
+# ---- The barcode editor: a code scanned in, then OK ----
+details_page
+opens '^Edit Barcode$' at 555 369
+w=$(window "Edit Barcode") || fail "no barcode editor"
+geometry "$w"
+bx=$X by=$Y
+opens '^Scan Code$' xdotool mousemove $((bx + 550)) $((by + 177)) click 1
+xdotool type --delay 40 "12345670"
+xdotool key Return
+gone '^Scan Code$'
+sleep 0.8
+snap barcode_editor "$w"
+shot "$out/barcode_value.png" $((bx + 142)) $((by + 98)) 196 17
+[ "$(dark "$out/barcode_value.png")" -gt 20 ] || fail "the scanned code is not in the barcode box"
+xdotool mousemove $((bx + 480)) $((by + 325)) click 1
+gone '^Edit Barcode$'
+sleep 0.8
 record_shot second_record
 snap main_window "$main"
-step "two records typed"
+step "barcode scanned"
 
 # ---- Close: both records are stored ----
 close_client() {
@@ -194,11 +318,11 @@ close_client() {
   for _ in $(seq 150); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
   kill -0 "$pid" 2>/dev/null && fail "the client did not close"
   wait "$pid" || fail "the client ended with a failure"
-  trap - EXIT
+  trap stop_smtp EXIT
   for _ in $(seq 100); do pgrep -f "^$R/Data/database/qnserver.exe" > /dev/null || break; sleep 0.1; done
 }
 close_client
-for text in "Gold Watch" "Silver Clock" "Bolt" "Cogs" "ann@example.com" "Hill Road 1"; do
+for text in "Gold Watch" "Silver Clock" "Bolt" "Cogs" "ann@example.com" "Hill Road 1" "12345670"; do
   grep -aq "$text" "$R/Data/database/Day.qnd"* || fail "'$text' was not stored"
 done
 step "closed"
@@ -206,7 +330,7 @@ step "closed"
 # ---- Start again: the login window remembers the database, the records are there ----
 "$R/qnclient" >> "$log" 2>&1 &
 pid=$!
-trap 'kill "$pid" 2>/dev/null || true' EXIT
+trap 'kill "$pid" 2>/dev/null || true; stop_smtp' EXIT
 login=$(window Login) || fail "no login window after the restart"
 sleep 0.5
 geometry "$login"
@@ -226,6 +350,12 @@ record_shot restart_second
 same "$out/second_record.png" "$out/restart_second.png" || fail "the second record is not as typed after the restart"
 same "$out/second_record_name.png" "$out/restart_second_name.png" || fail "the second name is not as typed after the restart"
 same "$out/second_record_address.png" "$out/restart_second_address.png" || fail "the second address is not as typed after the restart"
+parts_page
+shot "$out/restart_grid_line.png" $((mx + 10)) $((my + 100)) 320 46
+same "$out/grid_line.png" "$out/restart_grid_line.png" || fail "the grid line is not there after the restart"
+pictures_page
+red_shown restart_picture || fail "the picture is not there after the restart"
+details_page
 close_client
 step "started again: everything is there"
 echo "day_x11: a day's work; screenshots in $out"
