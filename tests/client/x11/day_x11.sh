@@ -88,6 +88,16 @@ opens() { # opens PATTERN COMMAND...
   done
   fail "no window '$pattern'"
 }
+# closes PATTERN X Y: a click at X Y closes the window, given again when it came too early.
+closes() {
+  local attempt
+  for attempt in 1 2 3; do
+    xdotool mousemove "$2" "$3" click 1
+    for _ in $(seq 40); do shown "$1" || return 0; sleep 0.1; done
+    echo "day_x11: '$1' still open (attempt $attempt), trying again" >&2
+  done
+  fail "the window '$1' did not close"
+}
 last() { geometry "$(xdotool search --onlyvisible --name "$1" | tail -1)"; }
 # Message boxes carry the main window's title; they are the narrow ones.
 message_box() {
@@ -266,8 +276,7 @@ for value in "Spring" "2" "Acme" "5"; do
   sleep 0.3
   row=$((row + 1))
 done
-xdotool mousemove $((ex + 285)) $((ey + 302)) click 1
-gone '^Edit$'
+closes '^Edit$' $((ex + 285)) $((ey + 302))
 sleep 0.5
 shot "$out/grid_line.png" $((mx + 10)) $((my + 100)) 320 46
 [ "$(dark "$out/grid_line.png")" -gt 150 ] || fail "the grid line does not show"
@@ -305,12 +314,25 @@ sleep 0.8
 snap barcode_editor "$w"
 shot "$out/barcode_value.png" $((bx + 142)) $((by + 98)) 196 17
 [ "$(dark "$out/barcode_value.png")" -gt 20 ] || fail "the scanned code is not in the barcode box"
-xdotool mousemove $((bx + 480)) $((by + 325)) click 1
-gone '^Edit Barcode$'
+closes '^Edit Barcode$' $((bx + 480)) $((by + 325))
 sleep 0.8
 record_shot second_record
 snap main_window "$main"
 step "barcode scanned"
+
+# ---- Address labels of every record to the "PDF" printer ----
+opens '^Print All Records$' menu u 5 1
+last '^Print All Records$'
+px=$X py=$Y
+snap address_labels "$(xdotool search --onlyvisible --name '^Print All Records$' | tail -1)"
+opens '^Print$' xdotool mousemove $((px + 635)) $((py + 33)) click 1
+print_to "$out/labels.pdf" label_print_dialog
+pdftotext -layout "$out/labels.pdf" "$out/labels.txt"
+for text in "Ann Example" "Quay 7" "Antwerp" "Bob Sample" "Hill Road 1" "Leuven"; do
+  grep -q "$text" "$out/labels.txt" || fail "'$text' is not on the labels"
+done
+closes '^Print All Records$' $((px + 708)) $((py + 527))
+step "labels printed"
 
 # ---- Close: both records are stored ----
 close_client() {
@@ -356,6 +378,60 @@ same "$out/grid_line.png" "$out/restart_grid_line.png" || fail "the grid line is
 pictures_page
 red_shown restart_picture || fail "the picture is not there after the restart"
 details_page
-close_client
 step "started again: everything is there"
+
+# ---- A search for the first record by its name ----
+opens '^Search$' at 276 32
+last '^Search$'
+sx=$X sy=$Y sw=$WIDTH sh=$HEIGHT
+xdotool mousemove $((sx + 90)) $((sy + 59)) click 1
+pick 23                                          # "Name"
+xdotool mousemove $((sx + 466)) $((sy + 59)) click 1
+sleep 0.9
+xdotool type --delay 60 "Gold"
+xdotool key Return
+sleep 0.4
+snap search "$(xdotool search --onlyvisible --name '^Search$' | tail -1)"
+opens '^Search Results$' xdotool mousemove $((sx + (sw - 560) / 2 + 54)) $((sy + sh - 177 + 45)) click 1
+last '^Search Results$'
+rx=$X ry=$Y
+snap search_results "$(xdotool search --onlyvisible --name '^Search Results$' | tail -1)"
+shot "$out/results_count.png" $((rx + 200)) $((ry + 30)) 300 20
+step "searched"
+
+# ---- A quick report of every record to the "PDF" printer ----
+opens '^Report Setup$' xdotool mousemove $((rx + 140)) $((ry + 14)) click 1
+last '^Report Setup$'
+ux=$X uy=$Y
+for item in 23 12 18; do                         # "Name", "Maker", "Price Paid" (a chosen item leaves the menu)
+  xdotool mousemove $((ux + 335)) $((uy + 40)) click 1
+  pick "$item"
+done
+snap report_setup "$(xdotool search --onlyvisible --name '^Report Setup$' | tail -1)"
+opens '^Report$' xdotool mousemove $((ux + 280)) $((uy + 323)) click 1
+last '^Report$'
+qx=$X qy=$Y
+snap quick_report "$(xdotool search --onlyvisible --name '^Report$' | tail -1)"
+xdotool mousemove $((qx + 250)) $((qy + 12)) click 1
+sleep 2
+snap quick_report_preview "$(xdotool search --onlyvisible --name '^Report$' | tail -1)"
+opens '^Print$' xdotool mousemove $((qx + 112)) $((qy + 36)) click 1
+print_to "$out/quick_report.pdf" print_dialog
+pdftotext -layout "$out/quick_report.pdf" "$out/quick_report.txt"
+grep -q "Name  *Maker  *Price Paid" "$out/quick_report.txt" || fail "the report's columns are not printed"
+grep -q "Gold Watch  *Bolt  *250" "$out/quick_report.txt" || fail "the first record is not on the report"
+grep -q "Silver Clock  *Cogs  *120" "$out/quick_report.txt" || fail "the second record is not on the report"
+closes '^Report$' $((qx + 704)) $((qy + 539))
+closes '^Search Results$' $((rx + 286)) $((ry + 14))
+# The search window stays open beside the record window, as a person leaves it.
+step "quick report printed"
+
+# The day ends from outside (SIGTERM, as at logout): the client ends and stops its servers.
+kill -TERM "$pid"
+for _ in $(seq 150); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$pid" 2>/dev/null && fail "the client did not end on SIGTERM"
+trap stop_smtp EXIT
+for _ in $(seq 100); do pgrep -f "^$R/Data/database/qnserver.exe" > /dev/null || break; sleep 0.1; done
+pgrep -f "^$R/Data/database/qnserver.exe" > /dev/null && fail "the server's resident instance is still running"
+step "ended"
 echo "day_x11: a day's work; screenshots in $out"
