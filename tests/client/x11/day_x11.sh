@@ -334,6 +334,45 @@ done
 closes '^Print All Records$' $((px + 708)) $((py + 527))
 step "labels printed"
 
+# ---- The addresses mailed to the loopback mail server ----
+opens '^Email$' menu u 3
+last '^Email$'
+ox=$X oy=$Y
+xdotool mousemove $((ox + 230)) $((oy + 47)) click 1   # the subject
+sleep 0.3
+xdotool type --delay 30 "Day notice"
+xdotool mousemove $((ox + 250)) $((oy + 180)) click 1  # the message
+sleep 0.3
+xdotool type --delay 30 "Your item is ready."
+snap email_message "$(xdotool search --onlyvisible --name '^Email$' | tail -1)"
+xdotool mousemove $((ox + 100)) $((oy + 14)) click 1   # "Send Email"
+sleep 0.8
+xdotool mousemove $((ox + 157)) $((oy + 396)) click 1  # "Select All"
+sleep 0.5
+snap email_recipients "$(xdotool search --onlyvisible --name '^Email$' | tail -1)"
+xdotool mousemove $((ox + 60)) $((oy + 396)) click 1   # "Send"
+for _ in $(seq 150); do [ "$(ls "$out/mail" | grep -c '\.eml$')" -ge 2 ] && break; sleep 0.1; done
+[ "$(ls "$out/mail" | grep -c '\.eml$')" -eq 2 ] || fail "not one message for each of the two addresses"
+# "Your message has been sent.": its OK, then the statuses.
+sleep 1
+shot "$out/email_sent.png" "$ox" "$oy" 569 438
+xdotool mousemove $((ox + 348)) $((oy + 198)) click 1
+sleep 1
+snap email_statuses "$(xdotool search --onlyvisible --name '^Email$' | head -1)"
+/usr/bin/python3 - "$out/mail" <<'PY' || fail "the messages are not as written"
+import email, glob, sys
+to = set()
+for name in sorted(glob.glob(sys.argv[1] + "/*.eml")):
+    m = email.message_from_bytes(open(name, "rb").read())
+    assert m["Subject"] == "Day notice", m["Subject"]
+    assert "Your item is ready." in m.get_payload(decode=True).decode(), m.get_payload()
+    assert "me@example.com" in m["From"], m["From"]
+    to.add(m["To"])
+assert to == {"ann@example.com", "bob@example.com"}, to
+PY
+closes '^Email$' $((ox + 510)) $((oy + 396))
+step "addresses mailed"
+
 # ---- Close: both records are stored ----
 close_client() {
   xdotool mousemove $((mx + 596)) $((my + 33)) click 1
