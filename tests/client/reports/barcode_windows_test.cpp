@@ -23,6 +23,9 @@ protected:
 };
 
 TEST_F(BarcodeWindowsTest, MissingFieldsGiveBothMessagesInOrder) {
+  // A definition with neither field.
+  for (auto& K : Window->Buffers.Configuration.DetailKinds) K.clear();
+  for (auto& K : Window->Buffers.Configuration.OtherKinds) K.clear();
   TBarcodeScan Scan(Host);
   TCheckedModalScript Script;
   Script.ExpectMessage(TBarcodeScan::NoBarcodeText, mrOk);
