@@ -373,6 +373,45 @@ PY
 closes '^Email$' $((ox + 510)) $((oy + 396))
 step "addresses mailed"
 
+# ---- The main window's menus, and the report windows they open ----
+for key in c e r u h a; do
+  xdotool windowactivate --sync "$main" 2>/dev/null || xdotool windowfocus --sync "$main"
+  sleep 0.3
+  xdotool key "alt+$key"
+  sleep 0.8
+  shot "$out/menu_$key.png" "$mx" "$my" "$mw" 300
+  xdotool key Escape
+  sleep 0.3
+  xdotool key Escape
+  sleep 0.3
+done
+# visit TITLE NAME CX CY MENU...: the menu entry opens the window; a click at CX CY (from its
+# top left) closes it, or Escape when CX is "-".
+visit() {
+  local title="$1" name="$2" cx="$3" cy="$4" w
+  shift 4
+  opens "^$title\$" menu "$@"
+  w=$(xdotool search --onlyvisible --name "^$title\$" | tail -1)
+  snap "$name" "$w"
+  geometry "$w"
+  if [ "$cx" = - ]; then
+    xdotool key Escape
+    for _ in $(seq 40); do shown "^$title\$" || return 0; sleep 0.1; done
+    fail "Escape did not close '$title'"
+  fi
+  closes "^$title\$" $((X + cx)) $((Y + cy))
+}
+visit "Record Print" record_print 180 14 r 7
+# The grid's summary window, from the grid page's "Summary".
+parts_page
+opens '^Data Summary$' at 580 285
+w=$(xdotool search --onlyvisible --name '^Data Summary$' | tail -1)
+snap data_summary "$w"
+geometry "$w"
+closes '^Data Summary$' $((X + 436)) $((Y + 409))
+details_page
+step "menus and report windows"
+
 # ---- Close: both records are stored ----
 close_client() {
   xdotool mousemove $((mx + 596)) $((my + 33)) click 1
