@@ -80,18 +80,11 @@ int main(int argc, char** argv) {
   TBenchStack Stack("commands_bench", MakeDatabase(ShippedDefinition(), Records));
   if (!Stack.Start()) return 1;
   const fs::path& R = Stack.Root;
-  TNetHTTPClient Web;
-  Web.SetTimeOut(300);
-  THttpTransport Http(Web);
-  TServerSession Session(Http);
-  Stack.Aim(Session);
-  TNullRecordView View;
-  TRecordWindow Window(Session, View);
-  TLoginLogic Login(Session);
-  if (!(Login.Login("Bench") == 1 && Window.OpenDatabase(nullptr))) {
-    std::fprintf(stderr, "commands_bench: the login failed\n");
-    return 1;
-  }
+  TBenchClient Client(Stack);
+  if (!Client.Open("commands_bench")) return 1;
+  TServerSession& Session = Client.Session;
+  TRecordWindow& Window = Client.Window;
+  TLoginLogic& Login = Client.Login;
   TReportHost Host;
   Host.Session = &Session;
   Host.Record = &Window;
