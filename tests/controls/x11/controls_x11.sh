@@ -7,27 +7,14 @@
 set -euo pipefail
 prog="$1"
 out="$2"
-if [ "${QN_X11_INNER:-}" != 1 ]; then
-  exec xvfb-run -a -s "-screen 0 800x600x24" env QN_X11_INNER=1 bash "$0" "$@"
-fi
+source "$(dirname "$0")/../../x11_common.sh"
+x11_screen 800x600 "$@"
 mkdir -p "$out"
 log="$out/controls_events.log"
 shot="$out/controls_x11.png"
 rm -f "$log" "$shot"
-
-fail() { echo "FAIL: $*" >&2; echo "--- events:" >&2; cat "$log" >&2 || true; exit 1; }
-
-QT_QPA_PLATFORM=xcb "$prog" "$log" &
-pid=$!
-trap 'kill "$pid" 2>/dev/null || true' EXIT
-
-for _ in $(seq 100); do grep -qx ready "$log" 2>/dev/null && break; sleep 0.1; done
-grep -qx ready "$log" || fail "the program did not start"
-wid=$(xdotool search --sync --name '^Own controls$' | head -1)
-xdotool windowfocus --sync "$wid" || true
-
-at() { grep "^at $1 " "$log" | awk '{print $3, $4}'; }
-click() { xdotool mousemove $(at "$1") click 1; sleep 0.4; }
+click_pause=0.4
+x11_start "Own controls"
 
 click round
 click roundcorner
@@ -36,7 +23,7 @@ click round
 xdotool mousemove 5 5
 sleep 0.4
 
-read -r cx cy cw ch < <(grep '^client ' "$log" | awk '{print $2, $3, $4, $5}')
+read -r cx cy cw ch < <(box client)
 /usr/bin/python3 - "$shot" "$cx" "$cy" "$cw" "$ch" <<'PY' || fail "screenshot check"
 import sys
 from PIL import ImageGrab
@@ -63,8 +50,7 @@ PY
 zbar=$(zbarimg -q "$shot" 2>/dev/null || true)
 [ "$zbar" = "EAN-13:4006381333931" ] || fail "zbarimg read '$zbar' off the screen"
 
-kill "$pid" 2>/dev/null || true
-wait "$pid" 2>/dev/null || true
+x11_stop
 
 expected=$'round down\nround up\nround down'
 [ "$(grep '^round ' "$log")" = "$expected" ] || fail "the oval button's clicks"

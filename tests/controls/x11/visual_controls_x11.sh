@@ -8,27 +8,15 @@
 set -euo pipefail
 prog="$1"
 out="$2"
-if [ "${QN_X11_INNER:-}" != 1 ]; then
-  exec xvfb-run -a -s "-screen 0 1024x768x24" env QN_X11_INNER=1 bash "$0" "$@"
-fi
+source "$(dirname "$0")/../../x11_common.sh"
+x11_screen 1024x768 "$@"
 mkdir -p "$out"
 log="$out/visual_controls_events.log"
 pdf="$out/calculator_tape.pdf"
 rm -f "$log" "$pdf" "$out"/visual_*.png
+click_pause=0.4
 
-fail() { echo "FAIL: $*" >&2; echo "--- events:" >&2; cat "$log" >&2 || true; exit 1; }
-
-QT_QPA_PLATFORM=xcb "$prog" "$log" "$pdf" &
-pid=$!
-trap 'kill -KILL "$pid" 2>/dev/null || true' EXIT
-
-wait_for() {  # a log line matching the pattern
-  for _ in $(seq 100); do grep -q "$1" "$log" 2>/dev/null && return 0; sleep 0.1; done
-  fail "no '$1' in the log"
-}
-at() { grep "^at $1 " "$log" | tail -1 | awk '{print $3, $4}'; }
-box() { grep "^$1 [0-9-]" "$log" | tail -1 | awk '{print $2, $3, $4, $5}'; }
-click() { xdotool mousemove $(at "$1") click 1; sleep 0.4; }
+wait_for() { x11_wait_for "$1"; }
 shot() {  # name x y w h
   /usr/bin/python3 - "$out/$1" "$2" "$3" "$4" "$5" <<'PY'
 import sys
@@ -38,9 +26,7 @@ ImageGrab.grab().crop((x, y, x + w, y + h)).save(path)
 PY
 }
 
-wait_for '^ready$'
-wid=$(xdotool search --sync --name '^Visual controls$' | head -1)
-xdotool windowfocus --sync "$wid" || true
+x11_start "Visual controls" "$pdf"
 read -r wx wy ww wh < <(box window)
 
 # The label's anchors: one to the form, one to the shell.

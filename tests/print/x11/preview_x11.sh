@@ -7,28 +7,16 @@
 set -euo pipefail
 prog="$1"
 out="$2"
-if [ "${QN_X11_INNER:-}" != 1 ]; then
-  exec xvfb-run -a -s "-screen 0 1024x768x24" env QN_X11_INNER=1 bash "$0" "$@"
-fi
+source "$(dirname "$0")/../../x11_common.sh"
+x11_screen 1024x768 "$@"
 mkdir -p "$out"
 log="$out/preview_events.log"
 rm -f "$log" "$out"/preview_*.png
+click_pause=0.5
+x11_start "Page preview"
 
-fail() { echo "FAIL: $*" >&2; echo "--- events:" >&2; cat "$log" >&2 || true; exit 1; }
-
-QT_QPA_PLATFORM=xcb "$prog" "$log" &
-pid=$!
-trap 'kill "$pid" 2>/dev/null || true' EXIT
-
-for _ in $(seq 100); do grep -qx ready "$log" 2>/dev/null && break; sleep 0.1; done
-grep -qx ready "$log" || fail "the program did not start"
-wid=$(xdotool search --sync --name '^Page preview$' | head -1)
-xdotool windowfocus --sync "$wid" || true
-
-at() { grep "^at $1 " "$log" | awk '{print $3, $4}'; }
-click() { xdotool mousemove $(at "$1") click 1; sleep 0.5; }
 last() { grep "^$1 " "$log" | tail -1; }
-read -r px py pw ph < <(grep '^previewrect ' "$log" | awk '{print $2, $3, $4, $5}')
+read -r px py pw ph < <(box previewrect)
 
 # shot NAME EXPECT: a screenshot of the preview; EXPECT is the colour the page's band must show
 # (red, green, blue) or "none" to skip the colour check.
@@ -114,7 +102,7 @@ assert h0 > w0, "portrait paper is higher than wide: %dx%d" % (w0, h0)
 PY
 
 # The whole window: navigator, orientation picture, paper list and preview.
-read -r wx wy ww wh < <(grep '^window ' "$log" | awk '{print $2, $3, $4, $5}')
+read -r wx wy ww wh < <(box window)
 /usr/bin/python3 - "$out/preview_window.png" "$wx" "$wy" "$ww" "$wh" <<'PY' || fail "window screenshot"
 import sys
 from PIL import ImageGrab
@@ -126,6 +114,5 @@ px = image.load()
 assert sum(1 for yy in range(0, 46) for xx in range(0, 150) if px[xx, yy][2] > 100 and px[xx, yy][0] < 60) > 20, "no arrows"
 PY
 
-kill "$pid" 2>/dev/null || true
-wait "$pid" 2>/dev/null || true
+x11_stop
 echo "preview_x11: all changes seen; screenshots in $out"

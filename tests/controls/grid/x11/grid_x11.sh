@@ -11,9 +11,8 @@
 set -euo pipefail
 prog="$1"
 out="$2"
-if [ "${QN_X11_INNER:-}" != 1 ]; then
-  exec xvfb-run -a -s "-screen 0 1400x600x24" env QN_X11_INNER=1 bash "$0" "$@"
-fi
+source "$(dirname "$0")/../../../x11_common.sh"
+x11_screen 1400x600 "$@"
 mkdir -p "$out"
 log="$out/grid_events.log"
 shot="$out/grid_x11.png"
@@ -21,20 +20,11 @@ combo_shot="$out/grid_x11_combo.png"
 move_shot="$out/grid_x11_move.png"
 rm -f "$log" "$shot" "$combo_shot" "$move_shot"
 
-fail() { echo "FAIL: $*" >&2; echo "--- log (last lines):" >&2; tail -n 15 "$log" >&2 || true; exit 1; }
+fail_lines=15
+x11_start "Grid interaction"
 
-QT_QPA_PLATFORM=xcb "$prog" "$log" &
-pid=$!
-trap 'kill "$pid" 2>/dev/null || true' EXIT
-
-for _ in $(seq 100); do grep -qx ready "$log" 2>/dev/null && break; sleep 0.1; done
-grep -qx ready "$log" || fail "the program did not start"
-wid=$(xdotool search --sync --name '^Grid interaction$' | head -1)
-xdotool windowfocus --sync "$wid" || true
-
-# The newest place (the program writes them again when the layout changes).
+# The newest place (the program writes them again when the layout changes), once it has.
 at() { sleep 0.15; grep "^at $1 " "$log" | tail -1 | awk '{print $3, $4}'; }
-click() { xdotool mousemove $(at "$1") click 1; sleep 0.3; }
 state() { grep '^state ' "$log" | tail -1; }
 expect_state() {
   for _ in $(seq 20); do state | grep -qF -- "$1" && return 0; sleep 0.1; done
@@ -42,7 +32,7 @@ expect_state() {
 }
 key() { xdotool key "$@"; sleep 0.3; }
 shoot() {
-  read -r wx wy ww wh < <(grep '^window ' "$log" | awk '{print $2, $3, $4, $5}')
+  read -r wx wy ww wh < <(box window)
   /usr/bin/python3 -c "
 import sys
 from PIL import ImageGrab

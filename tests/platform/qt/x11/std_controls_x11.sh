@@ -8,27 +8,13 @@
 set -euo pipefail
 prog="$1"
 out="$2"
-if [ "${QN_X11_INNER:-}" != 1 ]; then
-  exec xvfb-run -a -s "-screen 0 800x600x24" env QN_X11_INNER=1 bash "$0" "$@"
-fi
+source "$(dirname "$0")/../../../x11_common.sh"
+x11_screen 800x600 "$@"
 mkdir -p "$out"
 log="$out/std_controls_events.log"
 shot="$out/std_controls_x11.png"
 rm -f "$log" "$shot"
-
-fail() { echo "FAIL: $*" >&2; echo "--- events:" >&2; cat "$log" >&2 || true; exit 1; }
-
-QT_QPA_PLATFORM=xcb "$prog" "$log" &
-pid=$!
-trap 'kill "$pid" 2>/dev/null || true' EXIT
-
-for _ in $(seq 100); do grep -qx ready "$log" 2>/dev/null && break; sleep 0.1; done
-grep -qx ready "$log" || fail "the program did not start"
-wid=$(xdotool search --sync --name '^Standard controls$' | head -1)
-xdotool windowfocus --sync "$wid" || true
-
-at() { grep "^at $1 " "$log" | awk '{print $3, $4}'; }
-click() { xdotool mousemove $(at "$1") click 1; sleep 0.3; }
+x11_start "Standard controls"
 
 # Type into the edit, then select it all and copy it.
 click edit
@@ -99,8 +85,7 @@ top = min(yy for yy in range(12, 32) for xx in glyphs[0] if ink(xx, yy))
 assert any(ink(xx, yy) for xx in glyphs[1] for yy in range(top, top + 2)), "the edit's text is not upper case"
 PY
 
-kill "$pid" 2>/dev/null || true
-wait "$pid" 2>/dev/null || true
+x11_stop
 
 expect_once() { [ "$(grep -cx "$1" "$log")" = 1 ] || fail "expected '$1' once"; }
 [ "$(grep -c '^edit ' "$log")" = 6 ] || fail "six edit changes expected (one per typed letter, one by the menu)"

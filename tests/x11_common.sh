@@ -1,0 +1,57 @@
+# What the X tests of the test programs share (sourced by a script run as SCRIPT PROGRAM
+# OUTPUT_FOLDER): the run under a virtual X server, the program started with its event log, and
+# the places the program writes to its log.
+#
+#   x11_screen WIDTHxHEIGHT "$@"   runs the calling script again under xvfb-run (once)
+#   x11_start TITLE [ARGS...]      starts $prog with $log (and ARGS), waits for its "ready" line
+#                                  and its window of that title; sets pid and wid
+#   x11_stop                       ends the program and waits for it
+#   fail MESSAGE                   says what failed and shows the log ($fail_lines: its last
+#                                  lines only), then exits
+#   at NAME                        "X Y" of the newest line "at NAME X Y" of the log
+#   box NAME                       "X Y W H" of the newest line "NAME X Y W H" of the log
+#   click NAME                     a click at NAME, then a pause of $click_pause seconds
+#   x11_wait_for PATTERN           waits for a log line matching PATTERN (fails after 10 s)
+#
+# The script sets $prog, $out and $log before it calls x11_start.
+
+x11_screen() {
+  local size="$1"
+  shift
+  if [ "${QN_X11_INNER:-}" != 1 ]; then
+    exec xvfb-run -a -s "-screen 0 ${size}x24" env QN_X11_INNER=1 bash "$0" "$@"
+  fi
+}
+
+fail() {
+  echo "FAIL: $*" >&2
+  echo "--- events:" >&2
+  tail -n "${fail_lines:-+1}" "$log" >&2 || true
+  exit 1
+}
+
+x11_wait_for() {
+  for _ in $(seq 100); do grep -q -- "$1" "$log" 2>/dev/null && return 0; sleep 0.1; done
+  fail "no '$1' in the log"
+}
+
+x11_start() {
+  local title="$1"
+  shift
+  QT_QPA_PLATFORM=xcb "$prog" "$log" "$@" &
+  pid=$!
+  trap 'kill -KILL "$pid" 2>/dev/null || true' EXIT
+  for _ in $(seq 100); do grep -qx ready "$log" 2>/dev/null && break; sleep 0.1; done
+  grep -qx ready "$log" || fail "the program did not start"
+  wid=$(xdotool search --sync --name "^$title\$" | head -1)
+  xdotool windowfocus --sync "$wid" || true
+}
+
+x11_stop() {
+  kill "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+}
+
+at() { grep "^at $1 " "$log" | tail -1 | awk '{print $3, $4}'; }
+box() { grep "^$1 [0-9-]" "$log" | tail -1 | awk '{print $2, $3, $4, $5}'; }
+click() { xdotool mousemove $(at "$1") click 1; sleep "${click_pause:-0.3}"; }
