@@ -22,6 +22,13 @@ struct TQnListView::TPrintRun {
 };
 
 
+namespace {
+
+// A printed cell is rich text when it holds "{\" anywhere (the screen asks for it at the start).
+bool IsPrintedRich(const std::string& Text) { return Text.find("{\\") != std::string::npos; }
+
+}  // namespace
+
 int TQnListView::PrintFontHeight(int Points) const {
   return -static_cast<int>(std::lround(Points * 254.0 / 72.0));
 }
@@ -31,7 +38,9 @@ TPoint TQnListView::MeasurePrintCell(TPrintRun& Run, int Row, int Column) {
   TCanvas& c = *Run.C;
   std::string text = Row < 0 ? (Column < Columns().Count() ? Columns()[Column]->Caption() : std::string())
                              : CellText(Row, Column);
-  if (text.rfind("{\\", 0) == 0) text = RichCellPlainText(text);
+  // Rich text takes the room of its own fonts (a plain measure would cut the larger ones).
+  TPoint extent;
+  if (IsPrintedRich(text) && RichTextCellExtent(c, text, extent)) return extent;
   if (text.find("</") != std::string::npos) {
     const int saved = c.MapMode();
     c.SetMapMode(MM_TEXT);
@@ -71,7 +80,12 @@ int TQnListView::PrintRow(TPrintRun& Run, int Y, int First, int Last, int Row) {
     c.Font().SetHeight(PrintFontHeight(c.Font().Size()));
     c.Brush().Assign(brush);
     const TRect cell{FPrintColPos[col], Y, FPrintColPos[col + 1], Y - occupied};
-    if (text.rfind("{\\", 0) == 0 || text.find("{\\") != std::string::npos) text = RichCellPlainText(text);
+    // Rich text on the cell's brush, in its own fonts and colours; a text that is no RTF is
+    // printed as it is.
+    if (IsPrintedRich(text)) {
+      c.FillRect(cell);
+      if (DrawRichCellText(c, text, cell, clNone)) continue;
+    }
     if (text.find("</") != std::string::npos) {
       const TPoint a = c.LPtoDP(TPoint{cell.Left, cell.Top}), b = c.LPtoDP(TPoint{cell.Right, cell.Bottom});
       const int saved = c.MapMode();

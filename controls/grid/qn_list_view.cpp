@@ -16,6 +16,10 @@
 
 namespace {
 
+// A selected rich-text cell takes the selection's text colour on this many positions from its
+// start; the rest keeps its own colours.
+constexpr int kRichSelectionLength = 255;
+
 bool StartsWithNoCase(const std::string& s, const std::string& prefix) {
   if (s.size() < prefix.size()) return false;
   for (std::size_t i = 0; i < prefix.size(); ++i)
@@ -462,7 +466,17 @@ void TQnListView::DoRightClickCell(int ItemIndex, int SubItem) {
 void TQnListView::DrawItem(TListItem* Item, const TRect& Rect, TOwnerDrawState State) {
   if (!Item) return;
   DrawItemCells(Canvas(), Item->Index(), Rect, State);
-  TListView::DrawItem(Item, Rect, State);
+  // The list's own drawing of the item would paint the raw texts over the cells.
+  if (OnDrawItem) OnDrawItem(this, Item, Rect, State);
+}
+
+bool TQnListView::DrawRichCellText(TCanvas& C, const std::string& Text, const TRect& R, TColor TextColor) {
+  const int dpi = C.DeviceCaps(LOGPIXELSX);
+  const int offset = 2 * (dpi > 0 ? dpi : 96) / 96;
+  const TPoint origin = C.DPtoLP(TPoint{0, 0}), moved = C.DPtoLP(TPoint{offset, offset});
+  TRect r = R;
+  OffsetRect(r, moved.X - origin.X, moved.Y - origin.Y);
+  return DrawRichTextCell(C, Text, r, TextColor, kRichSelectionLength);
 }
 
 void TQnListView::DrawItemCells(TCanvas& C, int ItemIndex, const TRect& Rect, TOwnerDrawState State) {
@@ -493,8 +507,9 @@ void TQnListView::DrawItemCells(TCanvas& C, int ItemIndex, const TRect& Rect, TO
       C.Brush().SetColor(SelectionColor);
       C.Font().SetColor(SelectionTextColor);
     }
+    const bool rich = text.rfind("{\\", 0) == 0;
     const bool markup = text.find("</") != std::string::npos;
-    if (URLShow && !markup && IsURL(text)) {
+    if (URLShow && !markup && !rich && IsURL(text)) {
       if (!(selected && RowSelect())) {
         C.Font().SetColor(URLColor);
         C.Font().SetStyle(C.Font().Style() + fsUnderline);
@@ -525,8 +540,16 @@ void TQnListView::DrawItemCells(TCanvas& C, int ItemIndex, const TRect& Rect, TO
         area.Left += SmallImages()->Width();
       }
     }
-    if (text.rfind("{\\", 0) == 0) text = RichCellPlainText(text);
-    if (markup) {
+    // Rich text: its own fonts and colours over the cell's fill; where the cell shows the
+    // selection, in the selection's text colour unless SelectionRTFKeep keeps its own. Only on
+    // the list's own canvas: a copy drawn elsewhere keeps its colours.
+    const bool selectionLook =
+        selected && (RowSelect() || ((SubItemEdit || SubItemSelect) ? currentCell : p == 0));
+    const TColor richColor =
+        rich && selectionLook && !SelectionRTFKeep && &C == &Canvas() ? C.Font().Color() : clNone;
+    if (rich && DrawRichCellText(C, text, area, richColor)) {
+      // Drawn with its own fonts, sizes and paragraph alignment.
+    } else if (markup) {
       std::string anchor, strip;
       int xs = 0, ys = 0;
       TRect r = area;

@@ -260,6 +260,10 @@ private:
   void FormResized(TCustomForm& Form);
   void HookOwnerForm();
   void UnhookOwnerForm();
+  // A rich-text cell's text drawn into R (logical units of C), moved right and down by two
+  // pixels of a 96 dpi screen in C's device units, its size kept; TextColor (clNone: the text's
+  // own colours) recolours a selected cell. False, nothing drawn, for a text that is no RTF.
+  bool DrawRichCellText(TCanvas& C, const std::string& Text, const TRect& R, TColor TextColor);
   // The anchor of a markup text at a point of its cell rectangle.
   std::string MarkupAnchorAt(const std::string& Text, const TRect& Cell, int X, int Y);
   TRect CellRect(int ItemIndex, int Column);

@@ -151,6 +151,9 @@ public:
   void SetCharFormat(int start, int length, const TRichCharFormat& f, TCharFormatParts parts) override;
   void SetParaFormat(int start, int length, const TRichParaFormat& f, TParaFormatParts parts) override;
   int FormatRange(const TFormatRange& range, bool render) override;
+  // The width of the widest line and the height of all lines, in the reference device's
+  // units, with lines broken only where the text breaks them.
+  TPoint Extent(TCanvas& Reference) const;
   int ParagraphCount() const override { return static_cast<int>(FContent.Paragraphs.size()); }
   int ParagraphStart(int index) const override;
   std::string ParagraphText(int index) const override;

@@ -286,3 +286,24 @@ int TRunListDocument::FormatRange(const TFormatRange& range, bool render) {
   reference->Font().Assign(saved);
   return result;
 }
+
+TPoint TRunListDocument::Extent(TCanvas& Reference) const {
+  if (!Reference.Painter()) return TPoint{0, 0};
+  TFont saved;
+  saved.Assign(Reference.Font());
+  // Wide enough that no line breaks at a blank.
+  TLayout layout(Reference, 1 << 28);
+  TPoint extent{0, 0};
+  int start = 0;
+  for (const TRichParagraph& p : Data().Paragraphs) {
+    std::vector<TLine> lines;
+    layout.Paragraph(p, 0, start, lines);
+    for (const TLine& line : lines) {
+      extent.X = std::max(extent.X, line.Left + line.Width);
+      extent.Y += line.Height;
+    }
+    start += ParagraphLength(p) + 1;
+  }
+  Reference.Font().Assign(saved);
+  return extent;
+}

@@ -51,6 +51,16 @@ std::string PageText(const std::string& file, int page) {
   return CaptureCommand("pdftotext -layout -f " + std::to_string(page) + " -l " + std::to_string(page) + " '" + file + "' -");
 }
 
+// Page 1 of a PDF file as pdftoppm draws it at `dpi` (null when it could not).
+QImage PagePicture(const std::string& file, const std::string& name, int dpi) {
+  const std::string base = OutFile(name, "");
+  CaptureCommand("pdftoppm -r " + std::to_string(dpi) + " -f 1 -l 1 -png '" + file + "' '" + base + "'");
+  QImage image;
+  for (const char* suffix : {"-1.png", "-01.png", "-001.png"})
+    if (image.load(QString::fromStdString(base + suffix))) break;
+  return image;
+}
+
 void FillWide(TQnStringGrid& g, int cols, int rows) {
   g.SetColCount(cols);
   g.SetRowCount(rows);
@@ -97,11 +107,7 @@ TEST(GridPdf, BandsPageTextsTitlesAndRepeatedFixedRows) {
   EXPECT_TRUE(secondBand);
 
   // A picture of page 1: dark text and lines on white.
-  const std::string base = OutFile("grid_bands_p1", "");
-  CaptureCommand("pdftoppm -r 50 -f 1 -l 1 -png '" + file + "' '" + base + "'");
-  QImage image;
-  for (const char* suffix : {"-1.png", "-01.png", "-001.png"})
-    if (image.load(QString::fromStdString(base + suffix))) break;
+  const QImage image = PagePicture(file, "grid_bands_p1", 50);
   ASSERT_FALSE(image.isNull());
   int dark = 0;
   for (int y = 0; y < image.height(); ++y)
@@ -170,6 +176,75 @@ TEST(GridPdf, ListViewPagesWithRepeatedCaptions) {
   EXPECT_NE(p2.find(" 2"), std::string::npos);
   EXPECT_NE(PageText(file, pages).find("person 199"), std::string::npos);
   Printer().SetOutputFile("");
+}
+
+}  // namespace
+
+namespace {
+
+// The box of a word on page 1 in points, from pdftotext -bbox; empty when the word is missing.
+TRect WordBox(const std::string& file, const std::string& word) {
+  const std::string html = CaptureCommand("pdftotext -bbox -f 1 -l 1 '" + file + "' -");
+  const std::size_t end = html.find(">" + word + "</word>");
+  if (end == std::string::npos) return TRect{};
+  const std::size_t start = html.rfind("<word", end);
+  auto value = [&](const std::string& name) {
+    const std::size_t at = html.find(name + "=\"", start);
+    return at == std::string::npos || at > end ? 0 : static_cast<int>(std::atof(html.c_str() + at + name.size() + 2));
+  };
+  return TRect{value("xMin"), value("yMin"), value("xMax") + 1, value("yMax") + 1};
+}
+
+// Rich-text items and sub-items print as rich text: their words in order, no control words,
+// and the red run red where pdftotext finds it, the black words beside it black.
+TEST(GridPdf, ListViewRichItemsPrintInTheirOwnFontsAndColours) {
+  const std::string file = OutFile("list_view_rich");
+  UsePdf(file);
+  TQnListView lv(nullptr);
+  for (const char* c : {"Name", "Note"}) lv.Columns().Add()->SetCaption(c);
+  auto add = [&](const std::string& caption, const std::string& note) {
+    TListItem* item = lv.Items().Add();
+    item->SetCaption(caption);
+    item->SubItems().Add(note);
+  };
+  add("alpha first", "plain note");
+  add("{\\rtf1{\\colortbl ;\\red255\\green0\\blue0;}\\fs20 bravo \\cf1\\b Crimson\\cf0\\b0  second}",
+      "{\\rtf1\\fs20 delta \\i slanted}");
+  add("charlie third", "{\\x no rtf}");
+  lv.Print();
+  Printer().SetOutputFile("");
+  const std::string text = PageText(file, 1);
+  std::size_t at = 0;
+  for (const char* word : {"alpha", "bravo", "Crimson", "second", "charlie"}) {
+    const std::size_t next = text.find(word, at);
+    ASSERT_NE(next, std::string::npos) << word << " after " << at << "\n" << text;
+    at = next;
+  }
+  EXPECT_NE(text.find("delta slanted"), std::string::npos) << text;
+  EXPECT_NE(text.find("{\\x no rtf}"), std::string::npos) << text;
+  EXPECT_EQ(text.find("rtf1"), std::string::npos) << text;
+  EXPECT_EQ(text.find("colortbl"), std::string::npos) << text;
+
+  const TRect crimson = WordBox(file, "Crimson"), bravo = WordBox(file, "bravo");
+  ASSERT_GT(crimson.Right, crimson.Left);
+  ASSERT_GT(bravo.Right, bravo.Left);
+  // At 72 dots per inch a pixel is a point, the unit of pdftotext's boxes.
+  const QImage image = PagePicture(file, "list_view_rich_p1", 72);
+  ASSERT_FALSE(image.isNull());
+  auto count = [&](const TRect& r, auto match) {
+    int n = 0;
+    for (int y = std::max(0, r.Top - 2); y < std::min(image.height(), r.Bottom + 2); ++y)
+      for (int x = std::max(0, r.Left - 2); x < std::min(image.width(), r.Right + 2); ++x) n += match(image.pixel(x, y));
+    return n;
+  };
+  auto red = [](QRgb p) { return qRed(p) > 150 && qGreen(p) < 110 && qBlue(p) < 110; };
+  auto dark = [](QRgb p) { return qRed(p) < 110 && qGreen(p) < 110 && qBlue(p) < 110; };
+  const int redInWord = count(crimson, red);
+  EXPECT_GT(redInWord, 15);
+  EXPECT_EQ(count(bravo, red), 0);
+  EXPECT_GT(count(bravo, dark), 10);
+  // All the page's red is the run's.
+  EXPECT_EQ(count(TRect{0, 0, image.width(), image.height()}, red), redInWord);
 }
 
 }  // namespace
