@@ -61,12 +61,56 @@ bool TGridCellEditorAccess::EndEdit(TQnStringGrid& Grid, WORD Key, TShiftState S
   return true;
 }
 
+// ---- TGridChildEditor ----
+
+template <class TBase>
+TGridChildEditor<TBase>::TGridChildEditor(TQnStringGrid* Grid, bool HasChildren, bool WantChars)
+    : TBase(Grid), FGrid(Grid), FHasChildren(HasChildren), FWantChars(WantChars) {
+  this->SetVisible(false);
+}
+
+template <class TBase>
+LRESULT TGridChildEditor<TBase>::DialogCode() const {
+  LRESULT code = DLGC_WANTARROWS | DLGC_WANTALLKEYS;
+  if (FWantChars) code |= DLGC_WANTCHARS;
+  return code;
+}
+
+template <class TBase>
+void TGridChildEditor<TBase>::DoExit() {
+  TBase::DoExit();
+  if (!this->Visible() || FGrid->ActiveCellControl() != this) return;
+  if (FHasChildren) this->PostMessage(kCheckFocusMessage);
+  else FGrid->HideCellControl();
+}
+
+template <class TBase>
+void TGridChildEditor<TBase>::WndProc(TMessage& Message) {
+  GuardInput(*FGrid, Message, [&] {
+    if (EditorMessage(Message)) return;
+    if (FHasChildren && Message.Msg == kCheckFocusMessage) {
+      if (EndsOnFocusCheck(*this, *FGrid)) FGrid->HideCellControl();
+      return;
+    }
+    if (Message.Msg == WM_GETDLGCODE) {
+      Message.Result = DialogCode();
+      return;
+    }
+    TBase::WndProc(Message);
+  });
+}
+
+template class TGridChildEditor<TQnComboBox>;
+template class TGridChildEditor<TCellSpinEdit>;
+template class TGridChildEditor<TDateTimePicker>;
+template class TGridChildEditor<TCheckBox>;
+template class TGridChildEditor<TCellEditBtn>;
+template class TGridChildEditor<TCellUnitEditBtn>;
+template class TGridChildEditor<TButton>;
+
 // ---- TGridCombo ----
 
-TGridCombo::TGridCombo(TQnStringGrid* Grid) : TQnComboBox(Grid), FGrid(Grid) {
-  SetButtonWidth(16);
-  SetVisible(false);
-}
+TGridCombo::TGridCombo(TQnStringGrid* Grid) : TGridChildEditor(Grid, false, true) { SetButtonWidth(16); }
 
 void TGridCombo::Change() {
   TQnComboBox::Change();
@@ -159,33 +203,24 @@ void TGridCombo::DoEnter() {
   if (FGrid->CaretPlacementPending()) FGrid->ClearCaretPlacement();
 }
 
-void TGridCombo::DoExit() {
-  TQnComboBox::DoExit();
-  if (Visible() && FGrid->ActiveCellControl() == this) FGrid->HideCellControl();
+bool TGridCombo::EditorMessage(TMessage& Message) {
+  if (Message.Msg != CM_WANTSPECIALKEY || Message.WParam != VK_TAB) return false;
+  Message.Result = FGrid->Options().Contains(goTabs) ? 1 : 0;
+  return true;
 }
 
-void TGridCombo::WndProc(TMessage& Message) {
-  GuardInput(*FGrid, Message, [&] {
-    if (Message.Msg == CM_WANTSPECIALKEY && Message.WParam == VK_TAB) {
-      Message.Result = FGrid->Options().Contains(goTabs) ? 1 : 0;
-      return;
-    }
-    if (Message.Msg == WM_GETDLGCODE) {
-      Message.Result = DLGC_WANTARROWS | DLGC_WANTALLKEYS | DLGC_WANTCHARS;
-      if (FGrid->Options().Contains(goTabs)) Message.Result |= DLGC_WANTTAB;
-      return;
-    }
-    TQnComboBox::WndProc(Message);
-  });
+LRESULT TGridCombo::DialogCode() const {
+  LRESULT code = TGridChildEditor::DialogCode();
+  if (FGrid->Options().Contains(goTabs)) code |= DLGC_WANTTAB;
+  return code;
 }
 
 // ---- TGridSpin ----
 
-TGridSpin::TGridSpin(TQnStringGrid* Grid) : TCellSpinEdit(Grid), FGrid(Grid) {
+TGridSpin::TGridSpin(TQnStringGrid* Grid) : TGridChildEditor(Grid, true, true) {
   MaxValue = 100;
   MinValue = 0;
   Increment = 1;
-  SetVisible(false);
 }
 
 void TGridSpin::Clicked(bool Up) {
@@ -249,30 +284,9 @@ void TGridSpin::KeyPress(char32_t& Key) {
   TCellSpinEdit::KeyPress(Key);
 }
 
-void TGridSpin::DoExit() {
-  TCellSpinEdit::DoExit();
-  if (Visible() && FGrid->ActiveCellControl() == this) PostMessage(kCheckFocusMessage);
-}
-
-void TGridSpin::WndProc(TMessage& Message) {
-  GuardInput(*FGrid, Message, [&] {
-    if (Message.Msg == kCheckFocusMessage) {
-      if (EndsOnFocusCheck(*this, *FGrid)) FGrid->HideCellControl();
-      return;
-    }
-    if (Message.Msg == WM_GETDLGCODE) {
-      Message.Result = DLGC_WANTARROWS | DLGC_WANTALLKEYS | DLGC_WANTCHARS;
-      return;
-    }
-    TCellSpinEdit::WndProc(Message);
-  });
-}
-
 // ---- TGridDatePicker ----
 
-TGridDatePicker::TGridDatePicker(TQnStringGrid* Grid) : TDateTimePicker(Grid), FGrid(Grid) {
-  SetVisible(false);
-}
+TGridDatePicker::TGridDatePicker(TQnStringGrid* Grid) : TGridChildEditor(Grid, false, false) {}
 
 void TGridDatePicker::KeyDown(WORD& Key, TShiftState Shift) {
   switch (Key) {
@@ -297,39 +311,28 @@ void TGridDatePicker::KeyDown(WORD& Key, TShiftState Shift) {
   }
 }
 
-void TGridDatePicker::DoExit() {
-  TDateTimePicker::DoExit();
-  if (Visible() && FGrid->ActiveCellControl() == this) FGrid->HideCellControl();
-}
-
 void TGridDatePicker::WndProc(TMessage& Message) {
-  GuardInput(*FGrid, Message, [&] {
-    if (Message.Msg == WM_GETDLGCODE) {
-      Message.Result = DLGC_WANTARROWS | DLGC_WANTALLKEYS;
-      return;
-    }
-    TDateTimePicker::WndProc(Message);
-    if (Message.Msg == WM_NCPAINT && Message.WParam) {
-      TCanvas canvas;
-      canvas.SetPainter(reinterpret_cast<TPainter*>(Message.WParam));
-      try {
-        TRect r = Rect(0, 0, Width(), Height());
-        canvas.Brush().SetColor(clWindow);
-        canvas.FrameRect(r);
-        InflateRect(r, -1, -1);
-        canvas.FrameRect(r);
-      } catch (...) {
-        canvas.SetPainter(nullptr);
-        throw;
-      }
+  TGridChildEditor::WndProc(Message);
+  if (Message.Msg == WM_NCPAINT && Message.WParam) {
+    TCanvas canvas;
+    canvas.SetPainter(reinterpret_cast<TPainter*>(Message.WParam));
+    try {
+      TRect r = Rect(0, 0, Width(), Height());
+      canvas.Brush().SetColor(clWindow);
+      canvas.FrameRect(r);
+      InflateRect(r, -1, -1);
+      canvas.FrameRect(r);
+    } catch (...) {
       canvas.SetPainter(nullptr);
+      throw;
     }
-  });
+    canvas.SetPainter(nullptr);
+  }
 }
 
 // ---- TGridCheckBox ----
 
-TGridCheckBox::TGridCheckBox(TQnStringGrid* Grid) : TCheckBox(Grid), FGrid(Grid) { SetVisible(false); }
+TGridCheckBox::TGridCheckBox(TQnStringGrid* Grid) : TGridChildEditor(Grid, false, false) {}
 
 void TGridCheckBox::KeyDown(WORD& Key, TShiftState Shift) {
   switch (Key) {
@@ -346,24 +349,9 @@ void TGridCheckBox::KeyDown(WORD& Key, TShiftState Shift) {
   }
 }
 
-void TGridCheckBox::DoExit() {
-  TCheckBox::DoExit();
-  if (Visible() && FGrid->ActiveCellControl() == this) FGrid->HideCellControl();
-}
-
-void TGridCheckBox::WndProc(TMessage& Message) {
-  GuardInput(*FGrid, Message, [&] {
-    if (Message.Msg == WM_GETDLGCODE) {
-      Message.Result = DLGC_WANTARROWS | DLGC_WANTALLKEYS;
-      return;
-    }
-    TCheckBox::WndProc(Message);
-  });
-}
-
 // ---- TGridEditBtn ----
 
-TGridEditBtn::TGridEditBtn(TQnStringGrid* Grid) : TCellEditBtn(Grid), FGrid(Grid) { SetVisible(false); }
+TGridEditBtn::TGridEditBtn(TQnStringGrid* Grid) : TGridChildEditor(Grid, true, true) {}
 
 void TGridEditBtn::ClickButton() {
   TCellEditBtn::ClickButton();
@@ -441,30 +429,9 @@ void TGridEditBtn::KeyPress(char32_t& Key) {
   }
 }
 
-void TGridEditBtn::DoExit() {
-  TCellEditBtn::DoExit();
-  if (Visible() && FGrid->ActiveCellControl() == this) PostMessage(kCheckFocusMessage);
-}
-
-void TGridEditBtn::WndProc(TMessage& Message) {
-  GuardInput(*FGrid, Message, [&] {
-    if (Message.Msg == kCheckFocusMessage) {
-      if (EndsOnFocusCheck(*this, *FGrid)) FGrid->HideCellControl();
-      return;
-    }
-    if (Message.Msg == WM_GETDLGCODE) {
-      Message.Result = DLGC_WANTARROWS | DLGC_WANTALLKEYS | DLGC_WANTCHARS;
-      return;
-    }
-    TCellEditBtn::WndProc(Message);
-  });
-}
-
 // ---- TGridUnitEditBtn ----
 
-TGridUnitEditBtn::TGridUnitEditBtn(TQnStringGrid* Grid) : TCellUnitEditBtn(Grid), FGrid(Grid) {
-  SetVisible(false);
-}
+TGridUnitEditBtn::TGridUnitEditBtn(TQnStringGrid* Grid) : TGridChildEditor(Grid, true, true) {}
 
 void TGridUnitEditBtn::KeyDown(WORD& Key, TShiftState Shift) {
   const bool ends = Key == VK_RETURN || Key == VK_ESCAPE || Key == VK_PRIOR || Key == VK_NEXT ||
@@ -480,32 +447,16 @@ void TGridUnitEditBtn::KeyDown(WORD& Key, TShiftState Shift) {
     SetText(text);
 }
 
-void TGridUnitEditBtn::DoExit() {
-  TCellUnitEditBtn::DoExit();
-  if (Visible() && FGrid->ActiveCellControl() == this) PostMessage(kCheckFocusMessage);
-}
-
-void TGridUnitEditBtn::WndProc(TMessage& Message) {
-  GuardInput(*FGrid, Message, [&] {
-    if (Message.Msg == kCheckFocusMessage) {
-      if (EndsOnFocusCheck(*this, *FGrid)) FGrid->HideCellControl();
-      return;
-    }
-    if (Message.Msg == WM_GETDLGCODE) {
-      Message.Result = DLGC_WANTARROWS | DLGC_WANTALLKEYS | DLGC_WANTCHARS;
-      return;
-    }
-    if (Message.Msg == WM_CHAR && Message.WParam == 13) {
-      Message.Result = 0;
-      return;
-    }
-    TCellUnitEditBtn::WndProc(Message);
-  });
+// Enter ends the edit in KeyDown: its character goes nowhere.
+bool TGridUnitEditBtn::EditorMessage(TMessage& Message) {
+  if (Message.Msg != WM_CHAR || Message.WParam != 13) return false;
+  Message.Result = 0;
+  return true;
 }
 
 // ---- TGridButton ----
 
-TGridButton::TGridButton(TQnStringGrid* Grid) : TButton(Grid), FGrid(Grid) { SetVisible(false); }
+TGridButton::TGridButton(TQnStringGrid* Grid) : TGridChildEditor(Grid, false, false) {}
 
 void TGridButton::Ellipsis() { SetCaption(FGrid->EllipsClick(Caption())); }
 
@@ -550,20 +501,6 @@ void TGridButton::KeyDown(WORD& Key, TShiftState Shift) {
   TButton::KeyDown(Key, Shift);
 }
 
-void TGridButton::DoExit() {
-  TButton::DoExit();
-  if (Visible() && FGrid->ActiveCellControl() == this) FGrid->HideCellControl();
-}
-
-void TGridButton::WndProc(TMessage& Message) {
-  GuardInput(*FGrid, Message, [&] {
-    if (Message.Msg == WM_GETDLGCODE) {
-      Message.Result = DLGC_WANTARROWS | DLGC_WANTALLKEYS;
-      return;
-    }
-    TButton::WndProc(Message);
-  });
-}
 
 // ---- TEditLink ----
 
@@ -603,6 +540,20 @@ void TEditLink::PopupStep() {
 
 // ---- the grid's side ----
 
+namespace {
+
+// The grid's child editor of a kind, made when it is first needed.
+template <class TEditor>
+TEditor& ChildEditor(TEditor*& Editor, TQnStringGrid* Grid) {
+  if (!Editor) {
+    Editor = new TEditor(Grid);
+    Editor->SetParent(Grid);
+  }
+  return *Editor;
+}
+
+}  // namespace
+
 void TQnStringGrid::FreeEditors() {
   FInCellControl = false;
   delete FInplaceEdit;
@@ -629,61 +580,19 @@ void TQnStringGrid::FreeEditors() {
   FButton = nullptr;
 }
 
-TGridCombo& TQnStringGrid::Combo() {
-  if (!FCombo) {
-    FCombo = new TGridCombo(this);
-    FCombo->SetParent(this);
-  }
-  return *FCombo;
-}
+TGridCombo& TQnStringGrid::Combo() { return ChildEditor(FCombo, this); }
 
-TGridSpin& TQnStringGrid::Spin() {
-  if (!FSpin) {
-    FSpin = new TGridSpin(this);
-    FSpin->SetParent(this);
-  }
-  return *FSpin;
-}
+TGridSpin& TQnStringGrid::Spin() { return ChildEditor(FSpin, this); }
 
-TGridDatePicker& TQnStringGrid::DatePicker() {
-  if (!FDatePicker) {
-    FDatePicker = new TGridDatePicker(this);
-    FDatePicker->SetParent(this);
-  }
-  return *FDatePicker;
-}
+TGridDatePicker& TQnStringGrid::DatePicker() { return ChildEditor(FDatePicker, this); }
 
-TGridCheckBox& TQnStringGrid::CheckBox() {
-  if (!FCheckBox) {
-    FCheckBox = new TGridCheckBox(this);
-    FCheckBox->SetParent(this);
-  }
-  return *FCheckBox;
-}
+TGridCheckBox& TQnStringGrid::CheckBox() { return ChildEditor(FCheckBox, this); }
 
-TGridEditBtn& TQnStringGrid::EditBtn() {
-  if (!FEditBtn) {
-    FEditBtn = new TGridEditBtn(this);
-    FEditBtn->SetParent(this);
-  }
-  return *FEditBtn;
-}
+TGridEditBtn& TQnStringGrid::EditBtn() { return ChildEditor(FEditBtn, this); }
 
-TGridUnitEditBtn& TQnStringGrid::UnitEditBtn() {
-  if (!FUnitEditBtn) {
-    FUnitEditBtn = new TGridUnitEditBtn(this);
-    FUnitEditBtn->SetParent(this);
-  }
-  return *FUnitEditBtn;
-}
+TGridUnitEditBtn& TQnStringGrid::UnitEditBtn() { return ChildEditor(FUnitEditBtn, this); }
 
-TGridButton& TQnStringGrid::CellButton() {
-  if (!FButton) {
-    FButton = new TGridButton(this);
-    FButton->SetParent(this);
-  }
-  return *FButton;
-}
+TGridButton& TQnStringGrid::CellButton() { return ChildEditor(FButton, this); }
 
 bool TQnStringGrid::CellDateControlsAvailable() const {
   DWORD ms = 0, ls = 0;

@@ -27,123 +27,115 @@ public:
   static void GridKeyDown(TQnStringGrid& Grid, WORD Key, TShiftState Shift);
 };
 
-class TGridCombo : public TQnComboBox {
+// What the child editors do alike: each knows its grid, starts hidden and answers the dialog
+// code with the keys it wants. An editor with children of its own (a button or spinner beside
+// its edit) ends the edit only when the focus has left it and its children; the others end it
+// as they lose the focus.
+template <class TBase>
+class TGridChildEditor : public TBase {
+public:
+  TGridChildEditor(TQnStringGrid* Grid, bool HasChildren, bool WantChars);
+  TQnStringGrid* Grid() const { return FGrid; }
+  void WndProc(TMessage& Message) override;
+
+protected:
+  void DoExit() override;
+  // A message the editor answers itself, before its focus check, dialog code and base (true:
+  // answered).
+  virtual bool EditorMessage(TMessage&) { return false; }
+  virtual LRESULT DialogCode() const;
+  TQnStringGrid* const FGrid;
+
+private:
+  const bool FHasChildren;
+  const bool FWantChars;
+};
+
+class TGridCombo : public TGridChildEditor<TQnComboBox> {
 public:
   explicit TGridCombo(TQnStringGrid* Grid);
-  TQnStringGrid* Grid() const { return FGrid; }
   bool Changed = false;
-  void WndProc(TMessage& Message) override;
 
 protected:
   void KeyDown(WORD& Key, TShiftState Shift) override;
   void KeyUp(WORD& Key, TShiftState Shift) override;
   void KeyPress(char32_t& Key) override;
   void DoEnter() override;
-  void DoExit() override;
   // The grid hears of an edit text change (CBN_EDITCHANGE) and of a selection change
   // (CBN_SELCHANGE), as a parent hears of its combo box's.
   void Change() override;
   void Select() override;
+  bool EditorMessage(TMessage& Message) override;
+  LRESULT DialogCode() const override;
 
 private:
   void LookupCompletion();
   void Notify(WORD Code);
-  TQnStringGrid* FGrid;
   bool FCompletion = true;
   bool FSelecting = false;
 };
 
-class TGridSpin : public TCellSpinEdit {
+class TGridSpin : public TGridChildEditor<TCellSpinEdit> {
 public:
   explicit TGridSpin(TQnStringGrid* Grid);
-  TQnStringGrid* Grid() const { return FGrid; }
   void UpClick(TObject* Sender) override;
   void DownClick(TObject* Sender) override;
-  void WndProc(TMessage& Message) override;
 
 protected:
   void KeyDown(WORD& Key, TShiftState Shift) override;
   void KeyPress(char32_t& Key) override;
-  void DoExit() override;
 
 private:
   void Clicked(bool Up);
-  TQnStringGrid* FGrid;
 };
 
-class TGridDatePicker : public TDateTimePicker {
+class TGridDatePicker : public TGridChildEditor<TDateTimePicker> {
 public:
   explicit TGridDatePicker(TQnStringGrid* Grid);
-  TQnStringGrid* Grid() const { return FGrid; }
   void WndProc(TMessage& Message) override;
 
 protected:
   void KeyDown(WORD& Key, TShiftState Shift) override;
-  void DoExit() override;
-
-private:
-  TQnStringGrid* FGrid;
 };
 
-class TGridCheckBox : public TCheckBox {
+class TGridCheckBox : public TGridChildEditor<TCheckBox> {
 public:
   explicit TGridCheckBox(TQnStringGrid* Grid);
-  TQnStringGrid* Grid() const { return FGrid; }
-  void WndProc(TMessage& Message) override;
 
 protected:
   void KeyDown(WORD& Key, TShiftState Shift) override;
-  void DoExit() override;
-
-private:
-  TQnStringGrid* FGrid;
 };
 
-class TGridEditBtn : public TCellEditBtn {
+class TGridEditBtn : public TGridChildEditor<TCellEditBtn> {
 public:
   explicit TGridEditBtn(TQnStringGrid* Grid);
-  TQnStringGrid* Grid() const { return FGrid; }
   void ClickButton() override;
-  void WndProc(TMessage& Message) override;
 
 protected:
   void KeyDown(WORD& Key, TShiftState Shift) override;
   void KeyPress(char32_t& Key) override;
-  void DoExit() override;
-
-private:
-  TQnStringGrid* FGrid;
 };
 
-class TGridUnitEditBtn : public TCellUnitEditBtn {
+class TGridUnitEditBtn : public TGridChildEditor<TCellUnitEditBtn> {
 public:
   explicit TGridUnitEditBtn(TQnStringGrid* Grid);
-  TQnStringGrid* Grid() const { return FGrid; }
-  void WndProc(TMessage& Message) override;
 
 protected:
   void KeyDown(WORD& Key, TShiftState Shift) override;
-  void DoExit() override;
-
-private:
-  TQnStringGrid* FGrid;
+  bool EditorMessage(TMessage& Message) override;
 };
 
-class TGridButton : public TButton {
+class TGridButton : public TGridChildEditor<TButton> {
 public:
   explicit TGridButton(TQnStringGrid* Grid);
-  TQnStringGrid* Grid() const { return FGrid; }
-  void WndProc(TMessage& Message) override;
 
 protected:
   void KeyDown(WORD& Key, TShiftState Shift) override;
   void KeyUp(WORD& Key, TShiftState Shift) override;
   void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
-  void DoExit() override;
 
 private:
   void Ellipsis();
-  TQnStringGrid* FGrid;
 };
 
 // The application's own editor for kind 25, handed to the grid through OnGetEditorProp.

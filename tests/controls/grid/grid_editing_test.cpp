@@ -6,6 +6,7 @@
 #include "controls/grid/grid_inplace.h"
 #include "controls/grid/qn_grid.h"
 #include "platform/headless/headless_peer.h"
+#include "platform/ui/application.h"
 #include "platform/rtl/format_settings.h"
 #include "platform/sys/libraries.h"
 #include "platform/ui/scroll_bars.h"
@@ -228,6 +229,59 @@ TEST(GridEditing, ChildEditorsOpenAndWriteBack) {
   EXPECT_EQ(t.g().UnitEditBtn().UnitID(), "kg");
   t.key(VK_RETURN);
   EXPECT_EQ(t.g().Cells(4, 1), "12.5kg");
+}
+
+// The child editors answer the dialog code with the keys they take (the combo the Tab key too
+// when the grid moves on Tab); an editor with a button or spinner of its own ends the edit only
+// once the focus has left it and its parts, the others as soon as they lose the focus.
+TEST(GridEditing, ChildEditorsTakeTheirKeysAndEndWhenTheFocusLeaves) {
+  TEditGrid t;
+  t.form.Show();  // the editors take the focus only on a shown form
+  const struct {
+    int kind;
+    bool chars, parts;
+  } kinds[] = {{edComboEdit, true, false}, {edSpinEdit, true, true},     {edDateEdit, false, false},
+               {edCheckBox, false, false}, {edEditBtn, true, true},      {edUnitEditBtn, true, true},
+               {edButton, false, false}};
+  for (const auto& k : kinds) {
+    SCOPED_TRACE(k.kind);
+    t.kind = k.kind;
+    t.g().SetFocus();
+    t.key(VK_RETURN);
+    TWinControl* control = t.g().ActiveCellControl();
+    ASSERT_NE(control, nullptr);
+    ASSERT_TRUE(control->Visible());
+    const LRESULT code = control->Perform(WM_GETDLGCODE);
+    EXPECT_EQ(code & (DLGC_WANTARROWS | DLGC_WANTALLKEYS), DLGC_WANTARROWS | DLGC_WANTALLKEYS);
+    EXPECT_EQ((code & DLGC_WANTCHARS) != 0, k.chars);
+    EXPECT_EQ(code & DLGC_WANTTAB, 0);
+    t.g().SetFocus();
+    if (k.parts) {
+      EXPECT_TRUE(control->Visible()) << "ended before the focus check";
+      GetApplication().ProcessMessages();
+    }
+    EXPECT_FALSE(control->Visible());
+    EXPECT_EQ(t.g().ActiveCellControl(), nullptr);
+  }
+
+  t.g().SetOptions(t.g().Options() + goTabs);
+  t.kind = edComboEdit;
+  t.key(VK_RETURN);
+  TGridCombo& combo = t.g().Combo();
+  EXPECT_NE(combo.Perform(WM_GETDLGCODE) & DLGC_WANTTAB, 0);
+  EXPECT_EQ(combo.Perform(CM_WANTSPECIALKEY, VK_TAB), 1);
+  t.key(VK_ESCAPE);
+
+  // The focus on the edit's own button keeps the edit going.
+  t.kind = edEditBtn;
+  t.key(VK_RETURN);
+  TGridEditBtn& edit = t.g().EditBtn();
+  ASSERT_TRUE(edit.Visible());
+  ASSERT_TRUE(edit.Button().CanFocus());
+  edit.Button().SetFocus();
+  GetApplication().ProcessMessages();
+  EXPECT_TRUE(edit.Visible());
+  EXPECT_EQ(t.g().ActiveCellControl(), &edit);
 }
 
 TEST(GridEditing, DateKindsWriteTheLocaleDateBack) {
