@@ -9,6 +9,55 @@ install_client() { # install_client SOURCE_DIR BUILD_DIR: installs into $out/R (
   [ -x "$out/R/qnclient" ] || { echo "FAIL: the client was not installed" >&2; cat "$out/install.log" >&2; exit 1; }
 }
 
+# x11_enter SCREEN ARGS...: runs the calling script again, with its arguments, inside an X server
+# of its own (QN_X11_INNER=1 tells the second run that it is there).
+x11_enter() {
+  local screen="$1"
+  shift
+  exec xvfb-run -a -s "-screen 0 $screen" env QN_X11_INNER=1 bash "$0" "$@"
+}
+# start_client: the installed client $out/R/qnclient on a free port with the settings key in
+# $out/config; pid is its process, and the client is stopped when the script ends.
+start_client() {
+  R="$out/R"
+  port=$(free_port)
+  export QN_PORT="$port" XDG_CONFIG_HOME="$out/config" QT_QPA_PLATFORM=xcb
+  "$R/qnclient" > "$log" 2>&1 &
+  pid=$!
+  trap stop_client EXIT
+}
+# login: Return in the login window (the database the settings key names); then main is the main
+# window and mx my mw mh its geometry.
+login() {
+  window Login > /dev/null || fail "no login window"
+  sleep 0.5
+  xdotool key Return
+  main=$(window "Quillon Server" 600) || fail "no main window"
+  sleep 1.5
+  geometry "$main"
+  mx=$X my=$Y mw=$WIDTH mh=$HEIGHT
+}
+# servers_left: the web server and the server's resident instance of this installation, if any run.
+servers_left() {
+  pgrep -f "^$R/Data/database/qnserver.exe" > /dev/null || pgrep -f "hmserv-[0-9]*-$port/" > /dev/null
+}
+# stop_client: ends the client if it still runs (SIGTERM: it stops its web server, which ends the
+# server's resident instance) and waits until none of the three is left.
+stop_client() {
+  trap - EXIT
+  [ -n "${pid:-}" ] && kill "$pid" 2>/dev/null || true
+  for _ in $(seq 100); do [ -n "${pid:-}" ] && kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+  for _ in $(seq 100); do servers_left || break; sleep 0.1; done
+}
+# client_closed: waits until the client has ended by itself and its servers are gone.
+client_closed() {
+  for _ in $(seq 150); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+  kill -0 "$pid" 2>/dev/null && fail "the client did not close"
+  for _ in $(seq 100); do servers_left || break; sleep 0.1; done
+  servers_left && fail "the web server or the server's resident instance is still running"
+  trap - EXIT
+}
+
 shot() { # shot FILE X Y W H
   /usr/bin/python3 - "$@" <<'PY'
 import sys
@@ -57,3 +106,113 @@ window() { # window TITLE [MINWIDTH]: the visible window of that title
   return 1
 }
 free_port() { /usr/bin/python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'; }
+
+# ---- Windows of the running client (they use $main, the main window) ----
+dark() { # dark FILE: dark pixels of a picture (text, frames)
+  /usr/bin/python3 - "$1" <<'PY'
+import sys
+from PIL import Image
+print(sum(1 for p in Image.open(sys.argv[1]).convert("RGB").getdata() if sum(p) < 300))
+PY
+}
+snap() { # snap NAME WINDOW: a screenshot of the window into $out/NAME.png, which must show something
+  sleep 0.5
+  geometry "$2"
+  shot "$out/$1.png" "$X" "$Y" "$WIDTH" "$HEIGHT"
+  [ "$(dark "$out/$1.png")" -gt 150 ] || fail "the $1 window shows nothing"
+}
+shown() { xdotool search --onlyvisible --name "$1" > /dev/null 2>&1; }
+gone() { # gone PATTERN: waits until no visible window's title matches
+  for _ in $(seq 100); do shown "$1" || return 0; sleep 0.1; done
+  fail "the window '$1' did not close"
+}
+last() { geometry "$(xdotool search --onlyvisible --name "$1" | tail -1)"; }  # the newest such window
+# message_box: the newest message box (titled as the main window, narrower than it).
+message_box() {
+  local w
+  for _ in $(seq 100); do
+    for w in $(xdotool search --onlyvisible --name '^Quillon Server$' 2>/dev/null); do
+      geometry "$w"
+      if [ "$WIDTH" -lt 600 ]; then echo "$w"; return 0; fi
+    done
+    sleep 0.1
+  done
+  return 1
+}
+# menu KEY N [SUB]: opens the main menu with Alt+KEY and chooses its N-th shown entry (and the
+# SUB-th entry of its sub-menu).
+menu() {
+  xdotool windowactivate --sync "$main" 2>/dev/null || xdotool windowfocus --sync "$main"
+  sleep 0.3
+  xdotool key "alt+$1"
+  sleep 0.6
+  local i
+  for ((i = 1; i < $2; ++i)); do xdotool key Down; sleep 0.1; done
+  if [ -n "${3:-}" ]; then
+    xdotool key Right
+    sleep 0.4
+    for ((i = 1; i < $3; ++i)); do xdotool key Down; sleep 0.1; done
+  fi
+  xdotool key Return
+}
+# save_as FILE: types the path into the file dialog that is up and waits for the file.
+save_as() {
+  window 'Save As' > /dev/null || fail "no file dialog for $1"
+  sleep 0.4
+  xdotool type --delay 20 "$1"
+  xdotool key Return
+  for _ in $(seq 100); do [ -s "$1" ] && { sleep 0.3; return 0; }; sleep 0.1; done
+  fail "$1 was not written"
+}
+# opens PATTERN COMMAND...: runs the step until a window whose title matches the pattern shows; a
+# click that reached a window still busy under load is given again (three tries, Escape between).
+opens() {
+  local pattern="$1" attempt
+  shift
+  for attempt in 1 2 3; do
+    "$@"
+    for _ in $(seq 80); do
+      shown "$pattern" && { sleep 0.4; return 0; }
+      sleep 0.1
+    done
+    echo "$(basename "$0" .sh): no window '$pattern' (attempt $attempt), trying again" >&2
+    xdotool key Escape
+    sleep 0.8
+  done
+  fail "no window '$pattern'"
+}
+visible() { xdotool search --onlyvisible --name '' 2>/dev/null | sort; }
+new_window() { # new_window BEFORE_LIST: a visible window that was not in the list
+  local w
+  for _ in $(seq 100); do
+    for w in $(comm -13 <(echo "$1") <(visible)); do
+      geometry "$w"
+      if [ "$WIDTH" -ge 60 ]; then echo "$w"; return 0; fi
+    done
+    sleep 0.1
+  done
+  return 1
+}
+# popup X Y: a click at X Y that opens a pop-up menu, waited for.
+popup() {
+  local before
+  before=$(visible)
+  xdotool mousemove "$1" "$2" click 1
+  new_window "$before" > /dev/null || fail "no pop-up menu at $1,$2"
+  sleep 0.3
+}
+# until_changed FILE X Y W H COMMAND...: runs the command, then waits until the screen's
+# rectangle differs from what it showed before (the command took effect); FILE then holds it.
+until_changed() {
+  local f="$1" x="$2" y="$3" w="$4" h="$5"
+  shift 5
+  shot "$f.before.png" "$x" "$y" "$w" "$h"
+  "$@"
+  for _ in $(seq 100); do
+    shot "$f" "$x" "$y" "$w" "$h"
+    same "$f" "$f.before.png" || { rm -f "$f.before.png"; return 0; }
+    sleep 0.1
+  done
+  rm -f "$f.before.png"
+  return 1
+}
