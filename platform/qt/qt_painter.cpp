@@ -14,6 +14,8 @@ namespace {
 
 QRect ToQRect(const TRect& r) { return QRect(r.Left, r.Top, r.Width(), r.Height()); }
 
+bool IsControl(char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }
+
 Qt::PenStyle PenStyle(TPenStyle s) {
   switch (s) {
     case psDash: return Qt::DashLine;
@@ -312,7 +314,7 @@ TQtPainter::TFontEntry& TQtPainter::FontEntry(const TPaintFont& font) {
 
 bool TQtPainter::CachesGlyphs(const TPaintFont& font) const {
   return font.Orientation == 0 && FImage && FComposition == QPainter::CompositionMode_SourceOver &&
-         !font.Style.Contains(fsUnderline) && !font.Style.Contains(fsStrikeOut) && TQtGlyphCache::Supports(*FImage) &&
+         !font.Style.Contains(fsStrikeOut) && TQtGlyphCache::Supports(*FImage) &&
          FPainter->worldTransform().isIdentity();
 }
 
@@ -324,6 +326,10 @@ TQtGlyphCache& TQtPainter::Glyphs(TFontEntry& e) {
 void TQtPainter::TextRun(int x, int y, const std::string& text, const TPaintFont& font, COLORREF color,
                          bool opaque, COLORREF background) {
   if (!FPainter->isActive() || text.empty()) return;
+  if (std::any_of(text.begin(), text.end(), [](char c) { return IsControl(c); })) {
+    ControlRun(x, y, text, font, color, opaque, background);
+    return;
+  }
   if (!opaque && CachesGlyphs(font)) {
     // The common case on screen and bitmaps, word after word: glyphs copied from the cache.
     TFontEntry& e = FontEntry(font);
@@ -364,6 +370,35 @@ void TQtPainter::TextRun(int x, int y, const std::string& text, const TPaintFont
   FPainter->setPen(ToQColor(color));
   FPainter->drawText(0, fm.ascent(), s);
   FPainter->restore();
+}
+
+void TQtPainter::ControlRun(int x, int y, const std::string& text, const TPaintFont& font, COLORREF color,
+                            bool opaque, COLORREF background) {
+  // Control characters (tabs, line ends) draw nothing and never reach Qt: it underlines a text
+  // without glyphs from memory past its glyph list. The parts between them are drawn where the
+  // whole text puts them, over the whole text's background.
+  const double angle = font.Orientation / 10.0 * M_PI / 180.0;
+  if (opaque) {
+    const QFontMetrics& fm = FontMetrics(font);
+    FPainter->save();
+    FPainter->translate(x, y);
+    if (font.Orientation != 0) FPainter->rotate(-font.Orientation / 10.0);
+    FPainter->fillRect(QRect(0, 0, TextWidth(font, text), fm.height()), ToQColor(background));
+    FPainter->restore();
+  }
+  for (std::size_t start = 0; start < text.size();) {
+    if (IsControl(text[start])) {
+      ++start;
+      continue;
+    }
+    std::size_t end = start;
+    while (end < text.size() && !IsControl(text[end])) ++end;
+    const int offset = start > 0 ? TextWidth(font, text.substr(0, start)) : 0;
+    const int px = x + static_cast<int>(std::lround(offset * std::cos(angle)));
+    const int py = y - static_cast<int>(std::lround(offset * std::sin(angle)));
+    TextRun(px, py, text.substr(start, end - start), font, color, false, 0);
+    start = end;
+  }
 }
 
 void TQtPainter::Blit(const TRect& dest, const TBitmap& source, const TRect& sourceRect, DWORD rop) {

@@ -73,6 +73,9 @@ private:
   const QFontMetrics& FontMetrics(const TPaintFont& font, QFont* qfont = nullptr);
 
   void SetComposition(QPainter::CompositionMode mode);
+  // A text run holding control characters: only the parts between them are drawn.
+  void ControlRun(int x, int y, const std::string& text, const TPaintFont& font, COLORREF color, bool opaque,
+                  COLORREF background);
 
   std::unique_ptr<QImage> FOwnImage;  // the wrapper of a bitmap's pixels
   QImage* FImage = nullptr;           // raster targets only

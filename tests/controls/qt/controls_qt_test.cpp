@@ -5,10 +5,14 @@
 
 #include <QApplication>
 #include <QImage>
+#include <algorithm>
+#include <string>
+#include <vector>
 
 #include "controls/calculator.h"
 #include "controls/diagram.h"
 #include "controls/html_label.h"
+#include "controls/mini_html.h"
 #include "controls/tab_strip.h"
 #include "platform/gfx/bitmap.h"
 #include "tests/qt_test_app.h"
@@ -176,6 +180,67 @@ TEST(ControlsOnQt, CalculatorKeysAreOvals) {
                    [](int rr, int g, int b) { return rr == 255 && g == 255 && b == 255; });
   EXPECT_GT(paper.Count, 10);
   calc.Hide();
+}
+
+// Labels look the same however much the painter's caches hold: each drawn on a bitmap of its
+// own (every cache empty) and again on one bitmap after thousands of other labels (words and
+// pairs found in the caches, or dropped from them and made again) give the same pixels.
+TEST(ControlsOnQt, LabelsDrawTheSamePixelsFreshAndFromTheCaches) {
+  auto record = [](int i) {
+    return "Record <B>#" + std::to_string(10000 + i) + "</B>: <FONT color=\"clRed\">overdue</FONT> since <I>" +
+           std::to_string(1 + i % 12) + "/" + std::to_string(1 + i % 28) + "</I> - <A href=\"go\">open it</A> or <U>mail</U> " +
+           std::to_string(i * 7 % 1000) + ".00";
+  };
+  std::vector<std::string> texts = {
+      "<U>caf\xC3\xA9 cr\xC3\xA8me</U> <I>Wolf &amp; Sons</I> <B>AVAT To, office</B>",
+      "<FONT face=\"Times New Roman\" size=\"14\">Tea for <U>two</U></FONT> <FONT face=\"Courier New\">a\ttab</FONT>",
+      "<A href=\"x\">link\r\n</A> <U>\t</U> <U>\n</U> <S>struck</S> <SHAD>shadow</SHAD> &lt;tag&gt;",
+      "<FONT face=\"DejaVu Sans\" size=\"11\">fi fl ffi <I>Wave</I></FONT> <FONT face=\"Lato\">Lato <B>AVAT</B></FONT>",
+      record(3), record(4711)};
+  auto draw = [](TBitmap& target, const std::string& text) {
+    TCanvas& c = target.Canvas();
+    c.Brush().SetStyle(bsSolid);
+    c.Brush().SetColor(clWhite);
+    c.FillRect(Rect(0, 0, 400, 60));
+    c.Font().SetName("Arial");
+    c.Font().SetSize(9);
+    c.Font().SetColor(clBlack);
+    TMiniHTMLParams measure;
+    measure.MeasureOnly = true;
+    TMiniHTMLResult r;
+    DrawMiniHTML(c, text, Rect(0, 0, 400, 60), measure, r);
+    DrawMiniHTML(c, text, Rect(0, 0, 400, 60), TMiniHTMLParams(), r);
+  };
+  auto pixels = [](const TBitmap& b) {
+    std::vector<COLORREF> all;
+    for (int y = 0; y < b.Height(); ++y)
+      for (int x = 0; x < b.Width(); ++x) all.push_back(b.PixelAt(x, y));
+    return all;
+  };
+  std::vector<std::vector<COLORREF>> fresh;
+  for (const std::string& t : texts) {
+    TBitmap own(400, 60);
+    draw(own, t);
+    own.ReleaseCanvas();
+    fresh.push_back(pixels(own));
+    EXPECT_GT(std::count(fresh.back().begin(), fresh.back().end(), 0xFFFFFFu), 0);
+    EXPECT_GT(std::count_if(fresh.back().begin(), fresh.back().end(), [](COLORREF c) { return c != 0xFFFFFF; }), 200);
+  }
+  TBitmap shared(400, 60);
+  // Between the rounds, as many other labels as keep the texts' words in the caches, move them
+  // to the caches' older halves, or drop them.
+  const int between[] = {0, 300, 700, 2500};
+  int drawn = 0;
+  for (int round = 0; round < 4; ++round) {
+    for (std::size_t k = 0; k < texts.size(); ++k) {
+      draw(shared, texts[k]);
+      std::vector<COLORREF> again = pixels(shared);
+      int differing = 0;
+      for (std::size_t i = 0; i < again.size(); ++i) differing += again[i] != fresh[k][i];
+      EXPECT_EQ(differing, 0) << "round " << round << " text " << k;
+    }
+    for (int i = 0; i < between[round]; ++i) draw(shared, record(++drawn));
+  }
 }
 
 }  // namespace

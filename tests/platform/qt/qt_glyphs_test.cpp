@@ -4,6 +4,7 @@
 
 #include <QFontMetrics>
 #include <QPainter>
+#include <random>
 
 #include "platform/gfx/bitmap.h"
 #include "platform/qt/qt_glyphs.h"
@@ -11,12 +12,13 @@
 
 namespace {
 
-QFont Font(const char* family, int pixels, bool bold, bool italic) {
+QFont Font(const char* family, int pixels, bool bold, bool italic, bool underline = false) {
   TPaintFont f;
   f.Name = family;
   f.Height = -pixels;
   if (bold) f.Style << fsBold;
   if (italic) f.Style << fsItalic;
+  if (underline) f.Style << fsUnderline;
   return ToQFont(f);
 }
 
@@ -36,6 +38,17 @@ QImage QtDrawn(QImage::Format format, const QFont& font, const QString& text, co
   p.setPen(QColor(200, 30, 60));
   p.drawText(5, 28, text);
   return image;
+}
+
+// What QPainter draws for the run inside each of the rectangles of `clip`.
+QImage QtDrawnInside(const std::vector<TRect>& clip, const QFont& font, const QString& text) {
+  QImage qt = Blank(QImage::Format_RGB32);
+  for (const TRect& r : clip) {
+    QRect q(r.Left, r.Top, r.Width(), r.Height());
+    QImage part = QtDrawn(QImage::Format_RGB32, font, text, &q);
+    QPainter(&qt).drawImage(q, part, q);
+  }
+  return qt;
 }
 
 const char* const kWords[] = {"Record ", "#10123", "overdue ", "AVAT ", "Tea ", "To, ", "office ", "flow ",
@@ -78,13 +91,7 @@ TEST(QtGlyphCache, KeepsToTheClipAndLeavesOtherTextToQPainter) {
   QImage mine = Blank(QImage::Format_RGB32);
   std::vector<TRect> clip = {Rect(10, 0, 30, 22), Rect(40, 20, 70, 40)};
   ASSERT_TRUE(cache.Draw(mine, &clip, 5, 28, "Wolf & Sons", RGB(200, 30, 60)));
-  QImage qt = Blank(QImage::Format_RGB32);
-  for (const TRect& r : clip) {
-    QRect q(r.Left, r.Top, r.Width(), r.Height());
-    QImage part = QtDrawn(QImage::Format_RGB32, font, "Wolf & Sons", &q);
-    QPainter(&qt).drawImage(q, part, q);
-  }
-  EXPECT_EQ(mine, qt);
+  EXPECT_EQ(mine, QtDrawnInside(clip, font, "Wolf & Sons"));
   // Text drawn where a word's end runs off the image writes nothing outside it.
   QImage edge = Blank(QImage::Format_RGB32);
   EXPECT_TRUE(cache.Draw(edge, nullptr, 240, 5, "overdue", RGB(0, 0, 0)));
@@ -96,6 +103,126 @@ TEST(QtGlyphCache, KeepsToTheClipAndLeavesOtherTextToQPainter) {
   EXPECT_FALSE(cache.Draw(untouched, nullptr, 5, 28, "\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D", RGB(0, 0, 0)));
   EXPECT_EQ(untouched, Blank(QImage::Format_RGB32));
   EXPECT_FALSE(TQtGlyphCache::Supports(QImage(4, 4, QImage::Format_Indexed8)));
+}
+
+// The underline is the cache's own band: the rows and columns QPainter's stroke covers, at the
+// sizes where the font's underline is one pixel and where it is several (odd and even).
+TEST(QtGlyphCache, UnderlinesAreTheBandQtStrokes) {
+  int drawn = 0;
+  for (QImage::Format format : {QImage::Format_BGR888, QImage::Format_RGB32}) {
+    for (const char* family : {"Arial", "Times New Roman", "Courier New", "DejaVu Sans", "Lato"}) {
+      for (int pixels : {8, 11, 12, 16, 19, 20, 21, 24, 33, 41, 42}) {
+        for (int style = 0; style < 4; ++style) {
+          QFont font = Font(family, pixels, style & 1, style & 2, true);
+          TQtGlyphCache cache(font);
+          for (const char* word : {"open ", "it", "Tea for two", "AVAT", "caf\xC3\xA9", "   "}) {
+            QImage mine = Blank(format);
+            if (!cache.Draw(mine, nullptr, 5, 28, word, RGB(200, 30, 60))) continue;
+            ++drawn;
+            ASSERT_EQ(mine, QtDrawn(format, font, QString::fromUtf8(word)))
+                << family << " " << pixels << " style " << style << " '" << word << "' format " << format;
+          }
+        }
+      }
+    }
+  }
+  EXPECT_GT(drawn, 1200);
+  // Clipped like any text.
+  QFont font = Font("Arial", 16, false, false, true);
+  TQtGlyphCache cache(font);
+  std::vector<TRect> clip = {Rect(10, 0, 30, 40), Rect(40, 30, 70, 40)};
+  QImage mine = Blank(QImage::Format_RGB32);
+  ASSERT_TRUE(cache.Draw(mine, &clip, 5, 28, "underlined", RGB(200, 30, 60)));
+  EXPECT_EQ(mine, QtDrawnInside(clip, font, "underlined"));
+}
+
+// Words of printable ASCII are laid out from the advance and pair tables: the same widths and
+// pixels as shaping the whole word, in fonts with many kerning pairs and with ligatures (whose
+// pairs are shaped whole).
+TEST(QtGlyphCache, AsciiWordsFromTheTablesMatchWholeWordShaping) {
+  std::mt19937 random(7);
+  std::vector<std::string> words = {"office", "fit", "flow", "ffi", "AVAT", "To, ", "Wo.", "Record ", "#10123",
+                                    "1/5", "123.00", "a_b-c {x}|~", "\"q\" 'r' `s`", " ", "  lead"};
+  for (int i = 0; i < 60; ++i) {
+    std::string w;
+    for (int n = 1 + static_cast<int>(random() % 12); n > 0; --n) w += static_cast<char>(0x20 + random() % 95);
+    words.push_back(w);
+  }
+  int drawn = 0;
+  for (const char* family : {"Arial", "Times New Roman", "DejaVu Sans", "Lato"}) {
+    for (int pixels : {11, 13, 16}) {
+      for (int style = 0; style < 4; ++style) {
+        QFont font = Font(family, pixels, style & 1, style & 2);
+        TQtGlyphCache cache(font);
+        for (int pass = 0; pass < 2; ++pass) {  // the second pass finds the pairs in the table
+          for (const std::string& word : words) {
+            const QString text = QString::fromLatin1(word.data(), static_cast<int>(word.size()));
+            int width = -1;
+            if (cache.Measure(word, width)) {
+              ASSERT_EQ(width, QFontMetrics(font).horizontalAdvance(text)) << family << " '" << word << "'";
+            }
+            QImage mine = Blank(QImage::Format_RGB32);
+            if (!cache.Draw(mine, nullptr, 5, 28, word, RGB(200, 30, 60))) continue;
+            ++drawn;
+            ASSERT_EQ(mine, QtDrawn(QImage::Format_RGB32, font, text))
+                << family << " " << pixels << " style " << style << " '" << word << "'";
+          }
+        }
+      }
+    }
+  }
+  EXPECT_GT(drawn, 3000);
+}
+
+// Control characters draw nothing and Qt never sees them: a text of nothing else leaves the
+// image as it was, underlined or not, and the parts around them are drawn where the whole
+// text puts them. Qt, asked to underline a text without glyphs, reads past its glyph list (and
+// says "load glyph failed" when what it finds is no glyph).
+std::vector<std::string>* gQtMessages = nullptr;
+void KeepMessage(QtMsgType, const QMessageLogContext&, const QString& message) {
+  if (gQtMessages) gQtMessages->push_back(message.toStdString());
+}
+
+TEST(QtGlyphCache, ControlCharactersDrawNothingAndNeverReachQt) {
+  std::vector<std::string> messages;
+  gQtMessages = &messages;
+  QtMessageHandler previous = qInstallMessageHandler(KeepMessage);
+  for (TFontStyles style : {TFontStyles{}, TFontStyles{fsUnderline}, TFontStyles{fsUnderline, fsBold}}) {
+    for (bool opaque : {false, true}) {
+      TPaintFont f;
+      f.Name = "Times New Roman";
+      f.Height = -13;
+      f.Style = style;
+      QImage blank(200, 30, QImage::Format_RGB32);
+      blank.fill(Qt::white);
+      for (const char* lone : {"\t", "\n", "\r\n", "\x01", "\x7F"}) {
+        QImage image = blank;
+        {
+          TQtPainter p(&image);
+          p.TextRun(4, 4, lone, f, RGB(0, 0, 0), false, 0);
+        }
+        EXPECT_EQ(image, blank) << int(lone[0]);
+      }
+      QImage mine = blank, theirs = blank;
+      {
+        TQtPainter p(&mine);
+        p.TextRun(4, 4, "ab\tcd\nef", f, RGB(0, 0, 0), opaque, RGB(255, 255, 0));
+      }
+      {
+        TQtPainter p(&theirs);
+        int whole = p.TextWidth(f, "ab\tcd\nef");
+        if (opaque) p.FillRect(Rect(4, 4, 4 + whole, 4 + p.Metrics(f).tmHeight), TPaintBrush{RGB(255, 255, 0)});
+        p.TextRun(4, 4, "ab", f, RGB(0, 0, 0), false, 0);
+        p.TextRun(4 + p.TextWidth(f, "ab\t"), 4, "cd", f, RGB(0, 0, 0), false, 0);
+        p.TextRun(4 + p.TextWidth(f, "ab\tcd\n"), 4, "ef", f, RGB(0, 0, 0), false, 0);
+      }
+      EXPECT_EQ(mine, theirs) << opaque;
+      EXPECT_NE(mine, blank);
+    }
+  }
+  qInstallMessageHandler(previous);
+  gQtMessages = nullptr;
+  for (const std::string& m : messages) EXPECT_EQ(m.find("glyph"), std::string::npos) << m;
 }
 
 TEST(QtGlyphCache, RecentMapKeepsWhatIsUsedAndForgetsOneOffKeys) {
