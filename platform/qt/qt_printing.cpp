@@ -1,12 +1,11 @@
-// Qt backend: the system's printers over QPrinter, the "PDF" printer over QPdfWriter, and the
-// font families from QFontDatabase.
-#include <QFile>
+// Qt backend: the system's printers over QPrinter, the "PDF" printer over our PDF writer with
+// the faces Qt resolves, and the font families from QFontDatabase.
 #include <QFontDatabase>
 #include <QImage>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
-#include <QPdfWriter>
+#include <QRawFont>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <algorithm>
@@ -15,6 +14,7 @@
 #include <memory>
 
 #include "platform/gfx/fonts.h"
+#include "platform/gfx/pdf/pdf_painter.h"
 #include "platform/gfx/printer.h"
 #include "platform/qt/qt_backend_parts.h"
 #include "platform/qt/qt_painter.h"
@@ -109,6 +109,53 @@ private:
 
 // ---- The "PDF" printer ----------------------------------------------------------------------
 
+// The faces of printed fonts, as Qt resolves them: their TrueType tables and their glyphs.
+class TQtPdfFonts : public TPdfFontSource {
+public:
+  std::shared_ptr<TPdfFace> Face(const TPaintFont& font) override {
+    TPaintFont key;
+    key.Name = font.Name;
+    key.Height = -100;
+    key.Style = font.Style;
+    key.Style.Exclude(fsUnderline);
+    key.Style.Exclude(fsStrikeOut);
+    key.Pitch = font.Pitch;
+    for (const auto& [k, face] : FByFont)
+      if (k == key) return face;
+    std::shared_ptr<TPdfFace> face = Resolve(key);
+    if (FByFont.size() >= 64) FByFont.erase(FByFont.begin());
+    FByFont.emplace_back(key, face);
+    return face;
+  }
+
+private:
+  std::shared_ptr<TPdfFace> Resolve(const TPaintFont& font) {
+    QRawFont raw = QRawFont::fromFont(ToPrintFont(font));
+    if (!raw.isValid()) return nullptr;
+    const std::string name = (raw.familyName() + "-" + raw.styleName()).toStdString();
+    for (const auto& [n, face] : FByName)
+      if (n == name) return face;
+    std::vector<std::pair<std::string, std::string>> tables;
+    for (const char* tag : {"head", "hhea", "hmtx", "maxp", "loca", "glyf", "cvt ", "fpgm", "prep", "post", "OS/2"}) {
+      const QByteArray bytes = raw.fontTable(tag);
+      if (!bytes.isEmpty()) tables.emplace_back(tag, std::string(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    }
+    auto glyphOf = [raw](char32_t cp) -> std::uint32_t {
+      const QString s = QString::fromUcs4(&cp, 1);
+      quint32 glyphs[2] = {0, 0};
+      int n = 2;
+      if (!raw.glyphIndexesForChars(s.constData(), static_cast<int>(s.size()), glyphs, &n) || n < 1) return 0;
+      return glyphs[0];
+    };
+    auto face = std::make_shared<TPdfFace>(name, BuildSfnt(std::move(tables)), glyphOf);
+    FByName.emplace_back(name, face);
+    return face;
+  }
+  std::vector<std::pair<TPaintFont, std::shared_ptr<TPdfFace>>> FByFont;
+  std::vector<std::pair<std::string, std::shared_ptr<TPdfFace>>> FByName;
+};
+
+// Pages written by our own PDF writer; text measured as the device's measuring painter does.
 class TPdfPrintDevice : public TPrintDevice {
 public:
   static constexpr int kDpi = 300;
@@ -126,48 +173,46 @@ public:
   bool BeginJob(const TPrintJob& job) override {
     FFile = job.OutputFile;
     if (FFile.empty() && !ChoosePrintFile(job.Title, FFile)) return false;
-    FWriter = std::make_unique<QPdfWriter>(QString::fromStdString(FFile));
-    FWriter->setResolution(kDpi);
-    FWriter->setTitle(QString::fromStdString(job.Title));
-    FWriter->setCreator("quillon");
-    FWriter->setPageLayout(Layout(job.Mode));
-    FQPainter = std::make_unique<QPainter>();
-    if (!FQPainter->begin(FWriter.get())) {
-      FQPainter.reset();
-      FWriter.reset();
+    FDocument = std::make_unique<TPdfDocument>();
+    if (!FDocument->Open(FFile, job.Title, "quillon")) {
+      FDocument.reset();
       return false;
     }
-    NewPainter();
+    if (!FMetrics) FMetrics = TResolutionMetrics::Make(kDpi);
+    StartPage(job.Mode);
     return true;
   }
   TPainter* PagePainter() override { return FPage.get(); }
   void NewPage(const TDeviceMode& mode) override {
     FPage.reset();
-    // A new layout set before newPage applies from that page on.
-    FWriter->setPageLayout(Layout(mode));
-    FWriter->newPage();
-    FQPainter->setClipping(false);
-    NewPainter();
+    FDocument->EndPage();
+    StartPage(mode);
   }
   void EndJob() override {
     FPage.reset();
-    FQPainter->end();
-    FQPainter.reset();
-    FWriter.reset();
+    if (FDocument) FDocument->Close();
+    FDocument.reset();
   }
   void AbortJob() override {
-    EndJob();
-    QFile::remove(QString::fromStdString(FFile));
+    FPage.reset();
+    if (FDocument) FDocument->Abort();
+    FDocument.reset();
   }
 
 private:
-  void NewPainter() { FPage = std::make_unique<TPrintPainter>(FWriter.get(), FQPainter.get(), FWidths); }
+  void StartPage(const TDeviceMode& mode) {
+    const TPrinterCaps caps = Caps(mode);
+    // The sheet in whole points.
+    FDocument->BeginPage(static_cast<int>(std::lround(caps.PhysicalWidth * 72.0 / kDpi)),
+                         static_cast<int>(std::lround(caps.PhysicalHeight * 72.0 / kDpi)));
+    FPage = std::make_unique<TPdfPainter>(*FDocument, FFonts, *FMetrics, caps);
+  }
 
   std::string FFile;
-  std::unique_ptr<QPdfWriter> FWriter;
-  std::unique_ptr<QPainter> FQPainter;
-  TPrintWidths FWidths;  // kept from page to page
-  std::unique_ptr<TPrintPainter> FPage;
+  std::unique_ptr<TPdfDocument> FDocument;
+  TQtPdfFonts FFonts;                   // kept from job to job
+  std::unique_ptr<TPainter> FMetrics;  // likewise
+  std::unique_ptr<TPdfPainter> FPage;
 };
 
 // ---- The system's printers ------------------------------------------------------------------

@@ -1,0 +1,95 @@
+// The painter of one page of a PDF document: device pixels at the printer's resolution, y
+// growing downwards, written as PDF operators into the page's content stream. Text is measured
+// by the device's measuring painter, so pages and their measures agree.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/gfx/painter.h"
+#include "platform/gfx/pdf/pdf_writer.h"
+#include "platform/gfx/printer.h"
+
+// Where the faces come from (the backend's font database).
+class TPdfFontSource {
+public:
+  virtual ~TPdfFontSource() = default;
+  // The face that draws `font` (its size, turn and lines aside); null when there is none.
+  virtual std::shared_ptr<TPdfFace> Face(const TPaintFont& font) = 0;
+};
+
+// The pixel size of a device font: a negative height is the character height, a positive one
+// the cell height less its internal leading.
+int PaintFontPixelSize(const TPaintFont& font);
+
+class TPdfPainter : public TPainter {
+public:
+  // Draws on the document's current page (begun with the size of `caps` in points).
+  TPdfPainter(TPdfDocument& document, TPdfFontSource& fonts, TPainter& metrics, const TPrinterCaps& caps);
+  ~TPdfPainter() override;
+
+  int DeviceWidth() const override { return FCaps.Width; }
+  int DeviceHeight() const override { return FCaps.Height; }
+  int DpiX() const override { return FCaps.DpiX; }
+  int DpiY() const override { return FCaps.DpiY; }
+  int PhysicalWidth() const override { return FCaps.PhysicalWidth; }
+  int PhysicalHeight() const override { return FCaps.PhysicalHeight; }
+  int PhysicalOffsetX() const override { return FCaps.OffsetX; }
+  int PhysicalOffsetY() const override { return FCaps.OffsetY; }
+
+  void SetClip(const std::vector<TRect>& rects, bool clipped) override;
+  void Polyline(const std::vector<TPoint>& points, const TPaintPen& pen) override;
+  void Polygon(const std::vector<TPoint>& points, const TPaintPen& pen, const TPaintBrush& brush,
+               TFillMode mode) override;
+  void Rectangle(const TRect& r, const TPaintPen& pen, const TPaintBrush& brush) override;
+  void RoundRect(const TRect& r, int ellipseWidth, int ellipseHeight, const TPaintPen& pen,
+                 const TPaintBrush& brush) override;
+  void Ellipse(const TRect& r, const TPaintPen& pen, const TPaintBrush& brush) override;
+  void FillRect(const TRect& r, const TPaintBrush& brush) override;
+  // Nothing to invert on paper.
+  void FocusRect(const TRect&) override {}
+  void Path(const TPath& path, const TPaintPen& pen, const TPaintBrush& brush, TFillMode mode) override;
+  void TextPath(int x, int y, const std::string& text, const TPaintFont& font, TPath& path) override;
+  void TextRun(int x, int y, const std::string& text, const TPaintFont& font, COLORREF color, bool opaque,
+               COLORREF background) override;
+  void Blit(const TRect& dest, const TBitmap& source, const TRect& sourceRect, DWORD rop) override;
+  // Paper cannot be read back.
+  COLORREF GetPixel(int, int) override { return 0xFFFFFFFF; }
+  void SetPixel(int x, int y, COLORREF color) override;
+  TTextMetric Metrics(const TPaintFont& font) override { return FMetrics.Metrics(font); }
+  int TextWidth(const TPaintFont& font, const std::string& text) override { return FMetrics.TextWidth(font, text); }
+
+  // Closes what the page's stream has open; the painter draws nothing after it.
+  void Finish();
+
+private:
+  // What the stream has set, so that it is not set again.
+  struct TState {
+    long long Fill = -1, Stroke = -1;
+    int LineWidth = -1;
+    int Dash = -1;
+    int Font = -1, FontSize = -1;
+  };
+  void EndText();
+  void SetFill(COLORREF color);
+  void SetStroke(const TPaintPen& pen);
+  void Point(double x, double y, const char* op);
+  void RectPath(const TRect& r);
+  // Fills the path just written with `brush` (hatches inside `bounds`) and/or strokes it.
+  void PaintPath(const std::string& path, const TRect& bounds, const TPaintPen& pen, const TPaintBrush& brush,
+                 bool evenOdd);
+  void Hatch(const TRect& bounds, const TPaintBrush& brush);
+  std::string EllipsePath(double l, double t, double r, double b);
+  TPdfFontUse* FontUse(const TPaintFont& font);
+
+  TPdfDocument& FDocument;
+  TPdfFontSource& FFonts;
+  TPainter& FMetrics;
+  TPrinterCaps FCaps;
+  std::string& FOut;
+  TState FState, FBeforeClip;
+  bool FInText = false, FClipOpen = false, FFinished = false;
+  TPaintFont FLastFont;
+  TPdfFontUse* FLastUse = nullptr;
+  bool FHaveLast = false;
+};
