@@ -22,6 +22,20 @@ void AppendUtf8(std::string& Out, char32_t CodePoint) {
   }
 }
 
+char32_t Utf8Decode(const std::string& text, std::size_t& at) {
+  auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+  unsigned char c = byte(at++);
+  if (c < 0x80) return c;
+  int extra = c >= 0xF0 && c < 0xF5 ? 3 : c >= 0xE0 ? 2 : c >= 0xC2 && c < 0xE0 ? 1 : -1;
+  if (extra < 0 || (c & 0xC0) == 0x80) return 0xFFFD;
+  char32_t cp = c & (0x3F >> extra);
+  for (int i = 0; i < extra; ++i) {
+    if (at >= text.size() || (byte(at) & 0xC0) != 0x80) return 0xFFFD;
+    cp = (cp << 6) | (byte(at++) & 0x3F);
+  }
+  return cp;
+}
+
 namespace {
 bool IsContinuation(const std::string& s, int i) {
   return i > 0 && i < static_cast<int>(s.size()) && (static_cast<unsigned char>(s[i]) & 0xC0) == 0x80;

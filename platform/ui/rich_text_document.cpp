@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "platform/rtl/sysutils.h"
+#include "platform/rtl/utf8_text.h"
 
 // ---- UTF-8 ----------------------------------------------------------------------------------
 
@@ -22,19 +23,7 @@ std::size_t CodePointOffset(const std::string& text, int index) {
   return text.size();
 }
 
-char32_t NextCodePoint(const std::string& text, std::size_t& at) {
-  auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-  unsigned char c = byte(at++);
-  if (c < 0x80) return c;
-  int extra = c >= 0xF0 && c < 0xF5 ? 3 : c >= 0xE0 ? 2 : c >= 0xC2 && c < 0xE0 ? 1 : -1;
-  if (extra < 0 || (c & 0xC0) == 0x80) return 0xFFFD;
-  char32_t cp = c & (0x3F >> extra);
-  for (int i = 0; i < extra; ++i) {
-    if (at >= text.size() || (byte(at) & 0xC0) != 0x80) return 0xFFFD;
-    cp = (cp << 6) | (byte(at++) & 0x3F);
-  }
-  return cp;
-}
+char32_t NextCodePoint(const std::string& text, std::size_t& at) { return Utf8Decode(text, at); }
 
 // ---- Content ---------------------------------------------------------------------------------
 

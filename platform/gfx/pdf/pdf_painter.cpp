@@ -5,32 +5,13 @@
 
 #include "platform/gfx/bitmap.h"
 #include "platform/gfx/paths.h"
+#include "platform/rtl/utf8_text.h"
 
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 // The control point distance of a quarter ellipse drawn as one cubic Bézier.
 constexpr double kKappa = 0.5522847498;
-
-char32_t NextCodePoint(const std::string& s, std::size_t& i) {
-  const unsigned char c = static_cast<unsigned char>(s[i]);
-  const std::size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-  if (n == 0 || i + n > s.size()) {
-    ++i;
-    return 0xFFFD;
-  }
-  char32_t cp = n == 1 ? c : c & (0x7F >> n);
-  for (std::size_t k = 1; k < n; ++k) {
-    const unsigned char t = static_cast<unsigned char>(s[i + k]);
-    if ((t & 0xC0) != 0x80) {
-      ++i;
-      return 0xFFFD;
-    }
-    cp = cp << 6 | (t & 0x3F);
-  }
-  i += n;
-  return cp;
-}
 
 void AppendHexGlyph(std::string& out, std::uint16_t g) {
   static const char digits[] = "0123456789ABCDEF";
@@ -428,7 +409,7 @@ void TPdfPainter::TextRun(int x, int y, const std::string& text, const TPaintFon
   glyphs.reserve(text.size() * 4 + 2);
   long long advance = 0;
   for (std::size_t i = 0; i < text.size();) {
-    const char32_t cp = NextCodePoint(text, i);
+    const char32_t cp = Utf8Decode(text, i);
     const std::uint16_t g = face.Glyph(cp);
     use->Mark(g, cp);
     advance += face.Advance(g);

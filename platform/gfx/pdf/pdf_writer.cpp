@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <functional>
 
+#include "platform/rtl/utf8_text.h"
+
 namespace {
 
 // Objects 1 to 4 are known from the start; the rest are numbered as they come.
@@ -35,6 +37,7 @@ void AppendHex4(std::string& out, std::uint32_t v) {
 
 // UTF-16 code units of a code point, as hex.
 void AppendUtf16Hex(std::string& out, char32_t cp) {
+  if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = 0xFFFD;
   if (cp >= 0x10000) {
     cp -= 0x10000;
     AppendHex4(out, 0xD800 + (cp >> 10));
@@ -97,19 +100,7 @@ std::string PdfTextString(const std::string& utf8) {
     return out + ")";
   }
   std::string out = "<FEFF";
-  for (std::size_t i = 0; i < utf8.size();) {
-    const unsigned char c = static_cast<unsigned char>(utf8[i]);
-    char32_t cp = 0xFFFD;
-    std::size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 1;
-    if (n == 1) {
-      cp = c < 0x80 ? c : 0xFFFD;
-    } else if (i + n <= utf8.size()) {
-      cp = c & (0x7F >> n);
-      for (std::size_t k = 1; k < n; ++k) cp = cp << 6 | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
-    }
-    AppendUtf16Hex(out, cp);
-    i += std::min(n, utf8.size() - i);
-  }
+  for (std::size_t i = 0; i < utf8.size();) AppendUtf16Hex(out, Utf8Decode(utf8, i));
   return out + ">";
 }
 

@@ -2,6 +2,8 @@
 // and font families on the Qt backend.
 #include <gtest/gtest.h>
 
+#include <QImage>
+
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -220,6 +222,50 @@ TEST(QtPrinting, TextMeasuredBeforeTheJobIsAsWideAsOnThePageAndInThePdf) {
     EXPECT_NEAR((xMax - xMin) * 300 / 72, before[i], 300 / 72.0) << words[i];
   }
   std::filesystem::remove(file);
+}
+
+// Accented letters are glyphs built from other glyphs, and bold is a face of its own: the
+// embedded subsets must carry them.
+TEST(QtPrinting, AccentedAndBoldTextKeepsItsInkAndItsCharacters) {
+  int pdf = PdfPrinter();
+  ASSERT_GE(pdf, 0);
+  TPrinter& p = Printer();
+  p.SetPrinterIndex(pdf);
+  std::string file = TempPdf("faces");
+  p.SetOutputFile(file);
+  p.BeginDoc();
+  ASSERT_TRUE(p.Printing());
+  TCanvas& c = p.Canvas();
+  c.Brush().SetStyle(bsClear);
+  c.Font().SetName("Arial");
+  c.Font().SetHeight(-200);
+  c.TextOut(300, 300, "EEEE");
+  c.TextOut(300, 800, "\xC3\x89\xC3\x89\xC3\x89\xC3\x89");  // É
+  c.TextOut(300, 1300, "HHHH");
+  c.Font().SetStyle(TFontStyles() << fsBold);
+  c.TextOut(300, 1800, "HHHH");
+  p.EndDoc();
+  p.SetOutputFile("");
+  const std::string text = CaptureCommand("pdftotext '" + file + "' -");
+  EXPECT_NE(text.find("\xC3\x89\xC3\x89\xC3\x89\xC3\x89"), std::string::npos) << text;
+  EXPECT_NE(CaptureCommand("pdffonts '" + file + "'").find("Bold"), std::string::npos);
+  const std::string png = file + "-faces";
+  CaptureCommand("pdftoppm -r 72 -gray -png -singlefile '" + file + "' '" + png + "'");
+  const QImage page(QString::fromStdString(png + ".png"));
+  ASSERT_EQ(page.width(), 595);
+  auto ink = [&](int top) {
+    int n = 0;
+    for (int y = top * 72 / 300; y < (top + 260) * 72 / 300; ++y)
+      for (int x = 0; x < 300; ++x) n += qGray(page.pixel(x, y)) < 128;
+    return n;
+  };
+  const int plain = ink(300), accented = ink(800), regular = ink(1300), bold = ink(1800);
+  EXPECT_GT(plain, 400);
+  EXPECT_GT(accented, plain + 20) << "the accents are drawn";
+  EXPECT_LT(accented, plain * 2);
+  EXPECT_GT(bold, regular * 6 / 5);
+  std::filesystem::remove(file);
+  std::filesystem::remove(png + ".png");
 }
 
 TEST(QtPrinting, ClipRegionsAndPathsOnTheQtPainter) {
