@@ -21,6 +21,32 @@ TColor ReadColor(const TPgValueList& v, TColor def) {
 
 void WriteColor(TPgValueList& v, TColor c) { v.WriteInteger("CL", static_cast<long long>(static_cast<std::int32_t>(c))); }
 
+// The brush, font and pen lists are stored as a count and one value list an entry.
+template <class TList, class F>
+void SaveValueLists(TStream& stream, const TList& list, F&& write) {
+  TPgWriter w(stream);
+  w.WriteInteger(list.Count());
+  for (int i = 0; i < list.Count(); ++i) {
+    TPgValueList v;
+    write(v, *list.Get(i));
+    v.SaveToStream(stream);
+  }
+}
+
+// Reads what SaveValueLists wrote; the list is replaced once every entry has been read.
+template <class TList, class F>
+void LoadValueLists(TStream& stream, TList& list, F&& read) {
+  TPgReader r(stream);
+  const int n = r.ReadCount(kMaxEntries, kMinBlock);
+  TList loaded;
+  for (int i = 0; i < n; ++i) {
+    TPgValueList v;
+    v.LoadFromStream(stream);
+    loaded.Add(read(v));
+  }
+  list.Swap(loaded);
+}
+
 }  // namespace
 
 // ---- Records --------------------------------------------------------------------------------
@@ -76,66 +102,35 @@ void TPgPen::AssignToCanvas(TCanvas& canvas, int pixelsPerInch) const {
 
 // ---- Brushes, fonts, pens -------------------------------------------------------------------
 
-TPgBrush* TPgBrushList::AddBrush(const TBrush& brush) {
-  TPgBrush b;
-  b.Assign(brush);
-  return Add(b);
-}
-
 void TPgBrushList::SaveToStream(TStream& stream) const {
-  TPgWriter w(stream);
-  w.WriteInteger(Count());
-  for (const auto& b : FItems) {
-    TPgValueList v;
-    WriteColor(v, b->Color);
-    v.WriteEnum("ST", b->Style);
-    v.SaveToStream(stream);
-  }
+  SaveValueLists(stream, *this, [](TPgValueList& v, const TPgBrush& b) {
+    WriteColor(v, b.Color);
+    v.WriteEnum("ST", b.Style);
+  });
 }
 
 void TPgBrushList::LoadFromStream(TStream& stream) {
-  TPgReader r(stream);
-  int n = r.ReadCount(kMaxEntries, kMinBlock);
-  TPgBrushList loaded;
-  for (int i = 0; i < n; ++i) {
-    TPgValueList v;
-    v.LoadFromStream(stream);
+  LoadValueLists(stream, *this, [](const TPgValueList& v) {
     TPgBrush b;
     b.Color = ReadColor(v, 0xFFFFFF);
     b.Style = static_cast<TBrushStyle>(v.ReadEnum("ST", 0, bsDiagCross + 1));
-    loaded.AddBrush(b);
-  }
-  Swap(loaded);
-}
-
-TPgFont* TPgFontList::AddFont(const TFont& font) {
-  TPgFont f;
-  f.Assign(font);
-  return Add(f);
+    return b;
+  });
 }
 
 void TPgFontList::SaveToStream(TStream& stream) const {
-  TPgWriter w(stream);
-  w.WriteInteger(Count());
-  for (const auto& f : FItems) {
-    TPgValueList v;
-    WriteColor(v, f->Color);
-    v.WriteString("ST", FontStylesToString(f->Style));
-    v.WriteFloat("FA", f->Angle);
-    v.WriteInteger("SZ", f->Size);
-    v.WriteInteger("CS", f->Charset);
-    v.WriteString("FN", f->Name);
-    v.SaveToStream(stream);
-  }
+  SaveValueLists(stream, *this, [](TPgValueList& v, const TPgFont& f) {
+    WriteColor(v, f.Color);
+    v.WriteString("ST", FontStylesToString(f.Style));
+    v.WriteFloat("FA", f.Angle);
+    v.WriteInteger("SZ", f.Size);
+    v.WriteInteger("CS", f.Charset);
+    v.WriteString("FN", f.Name);
+  });
 }
 
 void TPgFontList::LoadFromStream(TStream& stream) {
-  TPgReader r(stream);
-  int n = r.ReadCount(kMaxEntries, kMinBlock);
-  TPgFontList loaded;
-  for (int i = 0; i < n; ++i) {
-    TPgValueList v;
-    v.LoadFromStream(stream);
+  LoadValueLists(stream, *this, [](const TPgValueList& v) {
     TPgFont f;
     f.Color = ReadColor(v, 0xFFFFFF);
     f.Style = StringToFontStyles(v.ReadString("ST", ""));
@@ -144,45 +139,28 @@ void TPgFontList::LoadFromStream(TStream& stream) {
     f.Size = static_cast<int>(v.ReadInteger("SZ", 10, 1, 1638));
     f.Charset = static_cast<int>(v.ReadInteger("CS", 1, 0, 255));
     f.Name = v.ReadString("FN", "Arial");
-    loaded.AddFont(f);
-  }
-  Swap(loaded);
-}
-
-TPgPen* TPgPenList::AddPen(const TPen& pen) {
-  TPgPen p;
-  p.Assign(pen);
-  return Add(p);
+    return f;
+  });
 }
 
 void TPgPenList::SaveToStream(TStream& stream) const {
-  TPgWriter w(stream);
-  w.WriteInteger(Count());
-  for (const auto& p : FItems) {
-    TPgValueList v;
-    WriteColor(v, p->Color);
-    v.WriteInteger("SZ", p->Width);
-    v.WriteEnum("ST", p->Style);
-    v.WriteEnum("PM", p->Mode);
-    v.SaveToStream(stream);
-  }
+  SaveValueLists(stream, *this, [](TPgValueList& v, const TPgPen& p) {
+    WriteColor(v, p.Color);
+    v.WriteInteger("SZ", p.Width);
+    v.WriteEnum("ST", p.Style);
+    v.WriteEnum("PM", p.Mode);
+  });
 }
 
 void TPgPenList::LoadFromStream(TStream& stream) {
-  TPgReader r(stream);
-  int n = r.ReadCount(kMaxEntries, kMinBlock);
-  TPgPenList loaded;
-  for (int i = 0; i < n; ++i) {
-    TPgValueList v;
-    v.LoadFromStream(stream);
+  LoadValueLists(stream, *this, [](const TPgValueList& v) {
     TPgPen p;
     p.Color = ReadColor(v, 0);
     p.Width = static_cast<int>(v.ReadInteger("SZ", 1, 0, 4000));
     p.Style = static_cast<TPenStyle>(v.ReadEnum("ST", 0, psInsideFrame + 1));
     p.Mode = static_cast<TPenMode>(v.ReadEnum("PM", 4, pmNotXor + 1));
-    loaded.AddPen(p);
-  }
-  Swap(loaded);
+    return p;
+  });
 }
 
 // ---- Pictures -------------------------------------------------------------------------------

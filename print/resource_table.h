@@ -117,6 +117,13 @@ public:
     FItems.swap(other.FItems);
     FCounts.swap(other.FCounts);
   }
+  // Adds the record of a canvas object (brush, font, pen) as Add does.
+  template <typename TSource>
+  T* AddFrom(const TSource& source) {
+    T value;
+    value.Assign(source);
+    return Add(value);
+  }
 
 protected:
   std::vector<std::unique_ptr<T>> FItems;
@@ -126,7 +133,7 @@ protected:
 class TPgBrushList : public TPgResourceList<TPgBrush> {
 public:
   TPgBrush* AddBrush(const TPgBrush& brush) { return Add(brush); }
-  TPgBrush* AddBrush(const TBrush& brush);
+  TPgBrush* AddBrush(const TBrush& brush) { return AddFrom(brush); }
   int IndexOfBrush(const TPgBrush& brush) const { return IndexOf(brush); }
   TPgBrush* GetBrush(int index) const { return Get(index); }
   void SaveToStream(TStream& stream) const;
@@ -137,7 +144,7 @@ public:
 class TPgFontList : public TPgResourceList<TPgFont> {
 public:
   TPgFont* AddFont(const TPgFont& font) { return Add(font); }
-  TPgFont* AddFont(const TFont& font);
+  TPgFont* AddFont(const TFont& font) { return AddFrom(font); }
   int IndexOfFont(const TPgFont& font) const { return IndexOf(font); }
   TPgFont* GetFont(int index) const { return Get(index); }
   void SaveToStream(TStream& stream) const;
@@ -147,7 +154,7 @@ public:
 class TPgPenList : public TPgResourceList<TPgPen> {
 public:
   TPgPen* AddPen(const TPgPen& pen) { return Add(pen); }
-  TPgPen* AddPen(const TPen& pen);
+  TPgPen* AddPen(const TPen& pen) { return AddFrom(pen); }
   int IndexOfPen(const TPgPen& pen) const { return IndexOf(pen); }
   TPgPen* GetPen(int index) const { return Get(index); }
   void SaveToStream(TStream& stream) const;
