@@ -126,28 +126,85 @@ TColor ReadColorDialog(TReader& R) {
   return Color;
 }
 
-void WriteBand(TWriter& W, const TBandSettings& B) {
-  W.WriteInteger(B.Visible);
-  W.WriteString(B.Left);
-  W.WriteString(B.Center);
-  W.WriteString(B.Right);
-  W.WriteBoolean(B.ShowLine);
-  W.WriteFloat(B.Height);
-  W.WriteInteger(B.PageNumber);
-  W.WriteInteger(B.Date);
+// The two directions of the format: TPut writes each value, TTake reads it back and checks it
+// against the range its control takes. TransferFormat lists the values once, in file order.
+struct TPut {
+  TWriter& W;
+  void Bool(bool V) { W.WriteBoolean(V); }
+  void Index(int V, int /*Count*/) { W.WriteInteger(V); }
+  void Number(double V, double /*Low*/, double /*High*/) { W.WriteFloat(V); }
+  void Text(const std::string& V) { W.WriteString(V); }
+  void Color(TColor V) { WriteColorDialog(W, V); }
+  void Font(const TFont& V, int Index) { WriteFontDialog(W, V, Index); }
+  void Items(const std::vector<TReportItem>& Fields) {
+    W.WriteListBegin();
+    for (const TReportItem& Item : Fields) {
+      W.WriteString(Item.Caption);
+      W.WriteInteger(Item.Code);
+    }
+    W.WriteListEnd();
+  }
+};
+
+struct TTake {
+  TReader& R;
+  void Bool(bool& V) { V = R.ReadBoolean(); }
+  void Index(int& V, int Count) { V = ReadIndex(R, Count); }
+  void Number(double& V, double Low, double High) { V = ReadNumber(R, Low, High); }
+  void Text(std::string& V) { V = R.ReadString(); }
+  void Color(TColor& V) { V = ReadColorDialog(R); }
+  void Font(TFont& V, int /*Index*/) { V = ReadFontDialog(R); }
+  // Each item code must be one of the menu's, and chosen once.
+  void Items(std::vector<TReportItem>& Fields) {
+    const auto& Known = ReportItemCodes();
+    std::set<int> Codes;
+    R.ReadListBegin();
+    while (!R.EndOfList()) {
+      TReportItem Item;
+      Item.Caption = R.ReadString();
+      Item.Code = R.ReadInteger();
+      if (std::find(Known.begin(), Known.end(), Item.Code) == Known.end() || !Codes.insert(Item.Code).second)
+        Refuse("report item code");
+      Fields.push_back(std::move(Item));
+    }
+    R.ReadListEnd();
+  }
+};
+
+template <class TIO, class TBand>
+void TransferBand(TIO& IO, TBand& B) {
+  IO.Index(B.Visible, 2);
+  IO.Text(B.Left);
+  IO.Text(B.Center);
+  IO.Text(B.Right);
+  IO.Bool(B.ShowLine);
+  IO.Number(B.Height, 0, 4);
+  IO.Index(B.PageNumber, 4);
+  IO.Index(B.Date, 4);
 }
 
-TBandSettings ReadBand(TReader& R) {
-  TBandSettings B;
-  B.Visible = ReadIndex(R, 2);
-  B.Left = R.ReadString();
-  B.Center = R.ReadString();
-  B.Right = R.ReadString();
-  B.ShowLine = R.ReadBoolean();
-  B.Height = ReadNumber(R, 0, 4);
-  B.PageNumber = ReadIndex(R, 4);
-  B.Date = ReadIndex(R, 4);
-  return B;
+template <class TIO, class TFormat>
+void TransferFormat(TIO& IO, TFormat& F) {
+  IO.Items(F.Fields);
+  IO.Bool(F.IncludeRecordName);
+  IO.Bool(F.IncludeFieldNames);
+  IO.Index(F.Layout, 4);
+  IO.Number(F.ItemHeight, 0, 1000);
+  IO.Number(F.CellSpacing, 0, 1);
+  IO.Index(F.PageFrame, 2);
+  IO.Index(F.CellBorder, 4);
+  IO.Color(F.BorderColor);
+  IO.Number(F.LeftMargin, 0, 4);
+  IO.Number(F.RightMargin, 0, 4);
+  IO.Number(F.TopMargin, 0, 4);
+  IO.Number(F.BottomMargin, 0, 4);
+  TransferBand(IO, F.Header);
+  TransferBand(IO, F.Footer);
+  for (auto& Image : F.Images) IO.Index(Image, 7);
+  IO.Bool(F.IncludeImageTitle);
+  IO.Index(F.ImageOrientation, 2);
+  IO.Index(F.ImageSpace, 101);
+  for (int k = 0; k < kReportFonts; ++k) IO.Font(F.Fonts[static_cast<std::size_t>(k)], k + 1);
 }
 
 }  // namespace
@@ -164,31 +221,8 @@ const std::vector<int>& ReportItemCodes() {
 
 void WriteImageReportFormat(TStream& Stream, const TImageReportFormat& F) {
   TWriter W(Stream, 1024);
-  W.WriteListBegin();
-  for (const TReportItem& Item : F.Fields) {
-    W.WriteString(Item.Caption);
-    W.WriteInteger(Item.Code);
-  }
-  W.WriteListEnd();
-  W.WriteBoolean(F.IncludeRecordName);
-  W.WriteBoolean(F.IncludeFieldNames);
-  W.WriteInteger(F.Layout);
-  W.WriteFloat(F.ItemHeight);
-  W.WriteFloat(F.CellSpacing);
-  W.WriteInteger(F.PageFrame);
-  W.WriteInteger(F.CellBorder);
-  WriteColorDialog(W, F.BorderColor);
-  W.WriteFloat(F.LeftMargin);
-  W.WriteFloat(F.RightMargin);
-  W.WriteFloat(F.TopMargin);
-  W.WriteFloat(F.BottomMargin);
-  WriteBand(W, F.Header);
-  WriteBand(W, F.Footer);
-  for (int Image : F.Images) W.WriteInteger(Image);
-  W.WriteBoolean(F.IncludeImageTitle);
-  W.WriteInteger(F.ImageOrientation);
-  W.WriteInteger(F.ImageSpace);
-  for (int k = 0; k < kReportFonts; ++k) WriteFontDialog(W, F.Fonts[k], k + 1);
+  TPut Put{W};
+  TransferFormat(Put, F);
   W.FlushBuffer();
 }
 
@@ -196,37 +230,8 @@ bool ReadImageReportFormat(TStream& Stream, TImageReportFormat& Format) {
   TImageReportFormat F;
   try {
     TReader R(Stream, 1024);
-    const auto& Known = ReportItemCodes();
-    std::set<int> Codes;
-    R.ReadListBegin();
-    while (!R.EndOfList()) {
-      TReportItem Item;
-      Item.Caption = R.ReadString();
-      Item.Code = R.ReadInteger();
-      if (std::find(Known.begin(), Known.end(), Item.Code) == Known.end() || !Codes.insert(Item.Code).second)
-        Refuse("report item code");
-      F.Fields.push_back(std::move(Item));
-    }
-    R.ReadListEnd();
-    F.IncludeRecordName = R.ReadBoolean();
-    F.IncludeFieldNames = R.ReadBoolean();
-    F.Layout = ReadIndex(R, 4);
-    F.ItemHeight = ReadNumber(R, 0, 1000);
-    F.CellSpacing = ReadNumber(R, 0, 1);
-    F.PageFrame = ReadIndex(R, 2);
-    F.CellBorder = ReadIndex(R, 4);
-    F.BorderColor = ReadColorDialog(R);
-    F.LeftMargin = ReadNumber(R, 0, 4);
-    F.RightMargin = ReadNumber(R, 0, 4);
-    F.TopMargin = ReadNumber(R, 0, 4);
-    F.BottomMargin = ReadNumber(R, 0, 4);
-    F.Header = ReadBand(R);
-    F.Footer = ReadBand(R);
-    for (int& Image : F.Images) Image = ReadIndex(R, 7);
-    F.IncludeImageTitle = R.ReadBoolean();
-    F.ImageOrientation = ReadIndex(R, 2);
-    F.ImageSpace = ReadIndex(R, 101);
-    for (TFont& Font : F.Fonts) Font = ReadFontDialog(R);
+    TTake Take{R};
+    TransferFormat(Take, F);
     if (R.BytesLeft() > 0) Refuse("trailing bytes");
   } catch (const std::exception&) {
     return false;
