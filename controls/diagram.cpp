@@ -343,17 +343,11 @@ TDgDiagramItem* TDgDiagramItems::Add() {
   }
   item->MarkAllChanged();
   TDgDiagramItem* raw = item.get();
-  FItems.push_back(std::move(item));
+  FEntries.push_back(std::move(item));
   FDiagram.DoInsertItem(raw);
   FDiagram.ResolveLinks();
   Update(raw);
   return raw;
-}
-
-int TDgDiagramItems::IndexOf(const TDgDiagramItem* item) const {
-  for (std::size_t i = 0; i < FItems.size(); ++i)
-    if (FItems[i].get() == item) return static_cast<int>(i);
-  return -1;
 }
 
 void TDgDiagramItems::Delete(int index) {
@@ -363,18 +357,12 @@ void TDgDiagramItems::Delete(int index) {
   item->FName.clear();
   FDiagram.ResolveLinks();
   if (FDiagram.SelectedItem() == item) FDiagram.SetSelectedItem(nullptr);
-  FItems.erase(FItems.begin() + index);
+  FEntries.erase(FEntries.begin() + index);
   FDiagram.UpdateLinks();
 }
 
-void TDgDiagramItems::Clear() {
-  BeginUpdate();
-  while (Count() > 0) Delete(Count() - 1);
-  EndUpdate();
-}
-
 TDgDiagramItem* TDgDiagramItems::FindItem(const std::string& name) const {
-  for (const auto& i : FItems)
+  for (const auto& i : FEntries)
     if (SameNoCase(i->FName, name)) return i.get();
   return nullptr;
 }
@@ -386,7 +374,7 @@ void TDgDiagramItems::Update(TDgDiagramItem* item) {
     item->ApplyToPanel(changed);
     item->ClearChanges();
   } else {
-    for (const auto& i : FItems) {
+    for (const auto& i : FEntries) {
       i->ApplyToPanel(changed);
       i->ClearChanges();
     }
@@ -394,22 +382,12 @@ void TDgDiagramItems::Update(TDgDiagramItem* item) {
   if (changed) FDiagram.UpdateLinks();
 }
 
-void TDgDiagramItems::EndUpdate() {
-  if (FUpdating > 0 && --FUpdating == 0) Update(nullptr);
-}
-
 TDgDiagramLink* TDgDiagramLinks::Add() {
-  FLinks.push_back(std::make_unique<TDgDiagramLink>(FDiagram));
-  TDgDiagramLink* link = FLinks.back().get();
+  FEntries.push_back(std::make_unique<TDgDiagramLink>(FDiagram));
+  TDgDiagramLink* link = FEntries.back().get();
   FDiagram.DoInsertLink(link);
   Update();
   return link;
-}
-
-int TDgDiagramLinks::IndexOf(const TDgDiagramLink* link) const {
-  for (std::size_t i = 0; i < FLinks.size(); ++i)
-    if (FLinks[i].get() == link) return static_cast<int>(i);
-  return -1;
 }
 
 void TDgDiagramLinks::Delete(int index) {
@@ -418,19 +396,13 @@ void TDgDiagramLinks::Delete(int index) {
   FDiagram.DoDeleteLink(link);
   if (FDiagram.SelectedLink() == link) FDiagram.SetSelectedLink(nullptr);
   FDiagram.LinkGone(link);
-  FLinks.erase(FLinks.begin() + index);
+  FEntries.erase(FEntries.begin() + index);
   Update();
-}
-
-void TDgDiagramLinks::Clear() {
-  BeginUpdate();
-  while (Count() > 0) Delete(Count() - 1);
-  EndUpdate();
 }
 
 TDgDiagramLink* TDgDiagramLinks::LinkAt(int X, int Y) const {
   const auto* cache = FDiagram.LinkDrawCache();
-  for (const auto& l : FLinks) {
+  for (const auto& l : FEntries) {
     if (!cache || l->FDrawIndex < 0 || l->FDrawIndex >= static_cast<int>(cache->size())) continue;
     const auto& record = (*cache)[static_cast<std::size_t>(l->FDrawIndex)];
     if (record.Link == l.get() && FDiagram.IsOnLink(record.DrawInfo.get(), X, Y)) return l.get();
@@ -441,10 +413,6 @@ TDgDiagramLink* TDgDiagramLinks::LinkAt(int X, int Y) const {
 void TDgDiagramLinks::Update() {
   if (FUpdating > 0 || FDiagram.FDestroying) return;
   FDiagram.UpdateLinks();
-}
-
-void TDgDiagramLinks::EndUpdate() {
-  if (FUpdating > 0 && --FUpdating == 0) Update();
 }
 
 // ---- TDgCustomDiagram ---------------------------------------------------------------------------------
@@ -673,7 +641,7 @@ void TDgCustomDiagram::DoChange() {
 void TDgCustomDiagram::ResolveLinks() {
   if (!FLinks) return;
   FLinks->BeginUpdate();
-  for (const auto& l : FLinks->FLinks) l->Resolve();
+  for (const auto& l : FLinks->FEntries) l->Resolve();
   FLinks->EndUpdate();
 }
 
@@ -766,7 +734,7 @@ void TDgCustomDiagram::Paint() {
   }
   auto fresh = std::make_unique<std::vector<TDrawRecord>>();
   fresh->reserve(static_cast<std::size_t>(FLinks->Count()));
-  for (const auto& l : FLinks->FLinks) {
+  for (const auto& l : FLinks->FEntries) {
     std::unique_ptr<TDgLinkDrawInfo> info = FState.Contains(dsHideLinks) ? nullptr : CreateLinkDrawInfo(l.get());
     int old = l->FDrawIndex;
     if (!info) {

@@ -152,52 +152,67 @@ public:
   bool Selected = false;
 };
 
-class TDgDiagramItems {
+// What the item and link lists share: the entries they own, their indexes, and updates that
+// gather changes until the last one ends. TList deletes an entry (Delete) and brings the
+// diagram up to date after an update (Update).
+template <class T, class TList>
+class TDgDiagramList {
 public:
-  explicit TDgDiagramItems(TDgCustomDiagram& diagram) : FDiagram(diagram) {}
-  TDgDiagramItem* Add();
-  int Count() const { return static_cast<int>(FItems.size()); }
-  TDgDiagramItem* Items(int index) const { return FItems.at(static_cast<std::size_t>(index)).get(); }
-  void Delete(int index);
-  void Clear();
-  // The first item whose Name equals `name` without regard to case; null when none.
-  TDgDiagramItem* FindItem(const std::string& name) const;
+  explicit TDgDiagramList(TDgCustomDiagram& diagram) : FDiagram(diagram) {}
+  int Count() const { return static_cast<int>(FEntries.size()); }
+  T* Items(int index) const { return FEntries.at(static_cast<std::size_t>(index)).get(); }
+  int IndexOf(const T* entry) const {
+    for (std::size_t i = 0; i < FEntries.size(); ++i)
+      if (FEntries[i].get() == entry) return static_cast<int>(i);
+    return -1;
+  }
+  // Deletes every entry, the last first, in one update.
+  void Clear() {
+    BeginUpdate();
+    while (Count() > 0) static_cast<TList&>(*this).Delete(Count() - 1);
+    EndUpdate();
+  }
   void BeginUpdate() { ++FUpdating; }
-  void EndUpdate();
+  void EndUpdate() {
+    if (FUpdating > 0 && --FUpdating == 0) static_cast<TList&>(*this).Update();
+  }
   bool Updating() const { return FUpdating > 0; }
-  int IndexOf(const TDgDiagramItem* item) const;
 
-private:
-  friend class TDgDiagramItem;
-  friend class TDgCustomDiagram;
-  // An item's change reaches its panel (all items after an update).
-  void Update(TDgDiagramItem* item);
+protected:
   TDgCustomDiagram& FDiagram;
-  std::vector<std::unique_ptr<TDgDiagramItem>> FItems;
+  std::vector<std::unique_ptr<T>> FEntries;
   int FUpdating = 0;
 };
 
-class TDgDiagramLinks {
+class TDgDiagramItems : public TDgDiagramList<TDgDiagramItem, TDgDiagramItems> {
 public:
-  explicit TDgDiagramLinks(TDgCustomDiagram& diagram) : FDiagram(diagram) {}
-  TDgDiagramLink* Add();
-  int Count() const { return static_cast<int>(FLinks.size()); }
-  TDgDiagramLink* Items(int index) const { return FLinks.at(static_cast<std::size_t>(index)).get(); }
+  using TDgDiagramList::TDgDiagramList;
+  TDgDiagramItem* Add();
   void Delete(int index);
-  void Clear();
-  // The first drawn link on the client point (X, Y); null when none.
-  TDgDiagramLink* LinkAt(int X, int Y) const;
-  void BeginUpdate() { ++FUpdating; }
-  void EndUpdate();
-  int IndexOf(const TDgDiagramLink* link) const;
+  // The first item whose Name equals `name` without regard to case; null when none.
+  TDgDiagramItem* FindItem(const std::string& name) const;
 
 private:
+  friend class TDgDiagramList<TDgDiagramItem, TDgDiagramItems>;
+  friend class TDgDiagramItem;
+  friend class TDgCustomDiagram;
+  // An item's change reaches its panel (all items without one).
+  void Update(TDgDiagramItem* item = nullptr);
+};
+
+class TDgDiagramLinks : public TDgDiagramList<TDgDiagramLink, TDgDiagramLinks> {
+public:
+  using TDgDiagramList::TDgDiagramList;
+  TDgDiagramLink* Add();
+  void Delete(int index);
+  // The first drawn link on the client point (X, Y); null when none.
+  TDgDiagramLink* LinkAt(int X, int Y) const;
+
+private:
+  friend class TDgDiagramList<TDgDiagramLink, TDgDiagramLinks>;
   friend class TDgDiagramLink;
   friend class TDgCustomDiagram;
   void Update();
-  TDgCustomDiagram& FDiagram;
-  std::vector<std::unique_ptr<TDgDiagramLink>> FLinks;
-  int FUpdating = 0;
 };
 
 enum TDgDiagramStateItem { dsPaintChanges, dsSelecting, dsHideLinks, dsRebuildLinks };

@@ -26,18 +26,9 @@ TRoundButton::TBevelState TRoundButton::RestingState() const {
   return FFlat && !FMouseInside ? bvsFlat : bvsRaised;
 }
 
-void TRoundButton::SetBevelState(TBevelState state) {
-  if (state == FBevelState) return;
-  FBevelState = state;
-  Invalidate();
-}
+void TRoundButton::SetBevelState(TBevelState state) { Change(FBevelState, state); }
 
-void TRoundButton::SetBevelWidth(int value) {
-  value = std::max(value, 0);
-  if (value == FBevelWidth) return;
-  FBevelWidth = value;
-  Invalidate();
-}
+void TRoundButton::SetBevelWidth(int value) { Change(FBevelWidth, std::max(value, 0)); }
 
 void TRoundButton::SetDown(bool value) {
   if (value == FDown) return;
@@ -61,42 +52,12 @@ void TRoundButton::SetGlyph(const TBitmap& value) {
   Invalidate();
 }
 
-void TRoundButton::SetNumGlyphs(int value) {
-  value = std::max(value, 0);
-  if (value == FNumGlyphs) return;
-  FNumGlyphs = value;
-  Invalidate();
-}
-
-void TRoundButton::SetLayout(TButtonLayout value) {
-  if (value == FLayout) return;
-  FLayout = value;
-  Invalidate();
-}
-
-void TRoundButton::SetMargin(int value) {
-  if (value == FMargin) return;
-  FMargin = value;
-  Invalidate();
-}
-
-void TRoundButton::SetSpacing(int value) {
-  if (value == FSpacing) return;
-  FSpacing = value;
-  Invalidate();
-}
-
-void TRoundButton::SetTransparent(bool value) {
-  if (value == FTransparent) return;
-  FTransparent = value;
-  Invalidate();
-}
-
-void TRoundButton::SetTransparentColor(TColor value) {
-  if (value == FTransparentColor) return;
-  FTransparentColor = value;
-  Invalidate();
-}
+void TRoundButton::SetNumGlyphs(int value) { Change(FNumGlyphs, std::max(value, 0)); }
+void TRoundButton::SetLayout(TButtonLayout value) { Change(FLayout, value); }
+void TRoundButton::SetMargin(int value) { Change(FMargin, value); }
+void TRoundButton::SetSpacing(int value) { Change(FSpacing, value); }
+void TRoundButton::SetTransparent(bool value) { Change(FTransparent, value); }
+void TRoundButton::SetTransparentColor(TColor value) { Change(FTransparentColor, value); }
 
 bool TRoundButton::InsideEllipse(int x, int y) const {
   const double rx = Width() / 2.0, ry = Height() / 2.0;

@@ -69,6 +69,13 @@ private:
   // radial through `to`.
   void Arc(TCanvas& canvas, const TRect& box, TPoint from, TPoint to);
   void SetBevelState(TBevelState state);
+  // A property's new value, repainted when it differs.
+  template <class T>
+  void Change(T& Field, T Value) {
+    if (Field == Value) return;
+    Field = Value;
+    Invalidate();
+  }
   TBevelState RestingState() const;
 
   TColor FHighlight = clWhite;

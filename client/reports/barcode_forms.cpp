@@ -121,12 +121,7 @@ TEditBarcodeForm::TEditBarcodeForm(TReportWindows& Windows, TBarcodeSettings& Da
   PrintColumn = Make<TSpinEdit>(this, this, "PrintColumn", 140, 224, 60, 21);
   MakeCaptioned<TLabel>(this, this, "RowLabel", "Print Row", 12, 256, 120, 17);
   PrintRow = Make<TSpinEdit>(this, this, "PrintRow", 140, 252, 60, 21);
-  PrintColumn->SetMinValue(1);
-  PrintColumn->SetMaxValue(5);
-  PrintColumn->SetValue(1);
-  PrintRow->SetMinValue(1);
-  PrintRow->SetMaxValue(30);
-  PrintRow->SetValue(1);
+  record_print::ResetLabelStart(*PrintColumn, *PrintRow);
   GenerateBarCodeBtn = MakeCaptioned<TButton>(this, this, "GenerateBarCodeBtn", "Generate", 360, 164, 120, 27);
   BarCodeScanbtn = MakeCaptioned<TButton>(this, this, "BarCodeScanbtn", "Scan Barcode", 490, 164, 120, 27);
   PrintBarCodeBtn = MakeCaptioned<TButton>(this, this, "PrintBarCodeBtn", "Print Selected Barcode", 360, 224, 250, 27);

@@ -32,6 +32,15 @@ int EntryOfLabel(const std::vector<std::string>& Order, int LabelNum, int EntryC
   return Index >= 0 && Index < EntryCount ? Index : -1;
 }
 
+void ResetLabelStart(TSpinEdit& Column, TSpinEdit& Row) {
+  Column.SetMinValue(1);
+  Column.SetMaxValue(5);
+  Column.SetValue(1);
+  Row.SetMinValue(1);
+  Row.SetMaxValue(30);
+  Row.SetValue(1);
+}
+
 void LoadLabelInfo(TPgLabelPrinter& Printer, const std::string& Name, TSpinEdit& Column, TSpinEdit& Row) {
   TPgLabelTemplateInfo* T = Printer.Templates().FindByName(Name);
   if (!T) T = Printer.Templates().GetTemplate(0);

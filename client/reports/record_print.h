@@ -33,6 +33,10 @@ inline bool DrawsOnLabel(int LabelNum, int Target, bool EveryLabel) { return Eve
 // the label has none or the index is no entry.
 int EntryOfLabel(const std::vector<std::string>& Order, int LabelNum, int EntryCount);
 
+// The first label's column and row before a template is loaded: 1 of at most 5 columns and 30
+// rows.
+void ResetLabelStart(TSpinEdit& Column, TSpinEdit& Row);
+
 // The template named Name (the first when no template has that name) becomes the printer's;
 // column and row start at 1, their maxima the template's columns and rows.
 void LoadLabelInfo(TPgLabelPrinter& Printer, const std::string& Name, TSpinEdit& Column, TSpinEdit& Row);

@@ -203,12 +203,7 @@ TRTFForm::TRTFForm(TReportWindows& Windows) : TForm(nullptr), FWindows(Windows) 
   PrintColumn = Make<TSpinEdit>(this, OKPanel, "PrintColumn", 404, 6, 50, 21);
   MakeCaptioned<TLabel>(this, OKPanel, "RowLabel", "Row", 464, 10, 40, 17);
   PrintRow = Make<TSpinEdit>(this, OKPanel, "PrintRow", 504, 6, 50, 21);
-  PrintColumn->SetMinValue(1);
-  PrintColumn->SetMaxValue(5);
-  PrintColumn->SetValue(1);
-  PrintRow->SetMinValue(1);
-  PrintRow->SetMaxValue(30);
-  PrintRow->SetValue(1);
+  record_print::ResetLabelStart(*PrintColumn, *PrintRow);
   AllPageBtn = MakeCaptioned<TCheckBox>(this, OKPanel, "AllPageBtn", "Page", 570, 8, 60, 20);
   OKButton = MakeCaptioned<TButton>(this, OKPanel, "OKButton", "OK", 670, 40, 80, 27);
   OKButton->OnClick = [this](TObject*) { Close(); };

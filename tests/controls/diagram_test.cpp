@@ -167,6 +167,39 @@ TEST_F(DiagramTest, DeletedItemsLeaveTheirLinksUndrawn) {
   EXPECT_EQ(D->Links().LinkAt(150, 8), nullptr);
 }
 
+// Both lists: indexes of their entries, changes held back until the outermost update ends, and
+// Clear deleting everything (the selection and the links' ends with it).
+TEST_F(DiagramTest, ListsIndexGatherChangesInAnUpdateAndClear) {
+  D->AutoItemPos = false;
+  TDgDiagramItem* a = Item(0, 0);
+  TDgDiagramItem* b = Item(200, 0);
+  TDgDiagramLink* l = Link(a->Name(), b->Name());
+  EXPECT_EQ(D->Items().IndexOf(b), 1);
+  EXPECT_EQ(D->Items().IndexOf(nullptr), -1);
+  EXPECT_EQ(D->Links().IndexOf(l), 0);
+
+  D->Items().BeginUpdate();
+  D->Items().BeginUpdate();
+  a->SetBounds(40, 50, 89, 89);
+  D->Items().EndUpdate();
+  EXPECT_TRUE(D->Items().Updating());
+  EXPECT_EQ(a->Panel()->Left(), 0) << "moved inside the update";
+  D->Items().EndUpdate();
+  EXPECT_FALSE(D->Items().Updating());
+  EXPECT_EQ(a->Panel()->Left(), 40);
+  EXPECT_EQ(a->Panel()->Top(), 50);
+
+  D->SetSelectedItem(b);
+  D->Items().Clear();
+  EXPECT_EQ(D->Items().Count(), 0);
+  EXPECT_EQ(D->SelectedItem(), nullptr);
+  EXPECT_EQ(l->BeginItem(), nullptr);
+  EXPECT_EQ(l->EndItem(), nullptr);
+  D->Links().Clear();
+  EXPECT_EQ(D->Links().Count(), 0);
+  EXPECT_TRUE(D->LinkDrawCache()->empty());
+}
+
 TEST_F(DiagramTest, SelectingALinkDeselectsTheItemAndEachChangeFiresOnce) {
   D->AutoItemPos = false;
   TDgDiagramItem* a = Item(0, 0);
