@@ -11,84 +11,20 @@ src="$1"
 bin="$2"
 make_db="$3"
 out="$4"
-. "$src/tests/client/reports/x11_helpers.sh"
-if [ "${QN_X11_INNER:-}" != 1 ]; then
+# shellcheck source=x11_helpers.sh
+source "$src/tests/client/reports/x11_helpers.sh"
+if x11_outside; then
   install_client "$src" "$bin"
-  rm -rf "$out/opener" "$out"/*.png
+  rm -rf "$out/opener"
   "$make_db" "$out/R/Data/database/Test.qnd" 30
   mkdir -p "$out/config" "$out/opener"
   printf '[SETTINGS]\r\nDATABASE=Test\r\nSearchW:=700\r\n' > "$out/config/QuillonClient.ini"
   # The desktop's opener: records what it was asked to open.
   printf '#!/bin/sh\necho "$@" >> "%s/opened.txt"\n' "$out/opener" > "$out/opener/xdg-open"
   chmod +x "$out/opener/xdg-open"
-  exec xvfb-run -a -s "-screen 0 1280x1024x24" env QN_X11_INNER=1 bash "$0" "$@"
+  x11_screen 1280x1024 "$@"
 fi
-
-R="$out/R"
-log="$out/client.log"
-port=$(free_port)
-export QN_PORT="$port" XDG_CONFIG_HOME="$out/config" QT_QPA_PLATFORM=xcb PATH="$out/opener:$PATH"
-
-dark() { # dark FILE: dark pixels of a picture (text, frames)
-  /usr/bin/python3 - "$1" <<'PY'
-import sys
-from PIL import Image
-print(sum(1 for p in Image.open(sys.argv[1]).convert("RGB").getdata() if sum(p) < 300))
-PY
-}
-small_window() { # small_window TITLE: a visible window of that title narrower than the main window
-  local w
-  for _ in $(seq 100); do
-    for w in $(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null); do
-      geometry "$w"
-      if [ "$WIDTH" -lt 600 ]; then echo "$w"; return 0; fi
-    done
-    sleep 0.1
-  done
-  return 1
-}
-visible() { xdotool search --onlyvisible --name '' 2>/dev/null | sort; }
-new_window() { # new_window BEFORE_LIST: a visible window that was not in the list
-  local w
-  for _ in $(seq 100); do
-    for w in $(comm -13 <(echo "$1") <(visible)); do
-      geometry "$w"
-      if [ "$WIDTH" -ge 60 ]; then echo "$w"; return 0; fi
-    done
-    sleep 0.1
-  done
-  return 1
-}
-# menu KEY N: opens the main menu with Alt+KEY and chooses its N-th shown entry.
-menu() {
-  xdotool windowactivate --sync "$main" 2>/dev/null || xdotool windowfocus --sync "$main"
-  sleep 0.3
-  xdotool key "alt+$1"
-  sleep 0.6
-  local i
-  for ((i = 1; i < $2; ++i)); do xdotool key Down; sleep 0.1; done
-  xdotool key Return
-}
-# snap NAME WINDOW: a screenshot of the window, which must show something.
-snap() {
-  sleep 0.8
-  geometry "$2"
-  shot "$out/$1.png" "$X" "$Y" "$WIDTH" "$HEIGHT"
-  [ "$(dark "$out/$1.png")" -gt 150 ] || fail "the $1 window shows nothing"
-  echo "commands_x11: $1 ${WIDTH}x${HEIGHT}"
-}
-shown() { # shown TITLE: a visible window of that title narrower than the main window is up now
-  local w
-  for w in $(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null); do
-    geometry "$w"
-    [ "$WIDTH" -lt 600 ] && return 0
-  done
-  return 1
-}
-gone() { # gone TITLE: waits until it has closed
-  for _ in $(seq 100); do shown "$1" || return 0; sleep 0.1; done
-  fail "the window '$1' did not close"
-}
+export PATH="$out/opener:$PATH"
 
 # visit KEY N TITLE NAME KEY: entry N of menu KEY opens the window TITLE, which the key closes.
 visit() {
@@ -97,18 +33,11 @@ visit() {
   w=$(window "$3") || fail "no window '$3'"
   snap "$4" "$w"
   xdotool key "$5"
-  gone "$3"
+  gone "^$3\$"
 }
 
-"$R/qnclient" > "$log" 2>&1 &
-pid=$!
-trap 'kill "$pid" 2>/dev/null || true' EXIT
-
-login=$(window Login) || fail "no login window"
-sleep 0.5
-xdotool key Return
-main=$(window "Quillon Server" 600) || fail "no main window"
-sleep 1.5
+start_client
+login
 
 # ---- Connect ----
 menu c 2
@@ -117,7 +46,7 @@ snap set_server_name "$w"
 xdotool key ctrl+a
 xdotool type --delay 40 "Office"
 xdotool key Return
-gone "Enter Server Name"
+gone '^Enter Server Name$'
 
 visit c 3 "Please enter database information:" database_information Escape
 visit c 4 "Server Settings" server_settings Return
@@ -188,7 +117,6 @@ shot "$out/main_after.png" "$X" "$Y" "$WIDTH" "$HEIGHT"
 # ---- Close: the server name chosen is kept ----
 xdotool windowactivate --sync "$main" 2>/dev/null || true
 menu c 5
-for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-! kill -0 "$pid" 2>/dev/null || fail "the client did not close"
+client_closed
 grep -q "^SERVERNAME=Office" "$out/config/QuillonClient.ini" || fail "the server name was not kept"
 echo "commands_x11: every window opened; screenshots in $out"

@@ -10,10 +10,9 @@ src="$1"
 bin="$2"
 make_db="$3"
 out="$4"
-log="$out/client.log"
 # shellcheck source=x11_helpers.sh
-source "$(dirname "$0")/x11_helpers.sh"
-if [ "${QN_X11_INNER:-}" != 1 ]; then
+source "$src/tests/client/reports/x11_helpers.sh"
+if x11_outside; then
   install_client "$src" "$bin"
   db="$out/R/Data/database"
   code=$("$make_db" "$db/Test.qnd")
@@ -27,12 +26,8 @@ Image.new('RGB', (60, 180), (0, 0, 255)).save(base + '.im3', 'PCX')
 PY
   mkdir -p "$out/config"
   printf '[SETTINGS]\r\nDATABASE=Test\r\nImageReportW:=760\r\nImageReportH:=640\r\n' > "$out/config/QuillonClient.ini"
-  exec xvfb-run -a -s "-screen 0 1280x1024x24" env QN_X11_INNER=1 bash "$0" "$@"
+  x11_screen 1280x1024 "$@"
 fi
-
-R="$out/R"
-port=$(free_port)
-export QN_PORT="$port" XDG_CONFIG_HOME="$out/config" QT_QPA_PLATFORM=xcb
 
 ready() { # the main window's status reads "Ready" (green) again: no request under way
   sleep 0.5
@@ -44,17 +39,8 @@ ready() { # the main window's status reads "Ready" (green) again: no request und
   fail "the main window stays busy"
 }
 
-"$R/qnclient" > "$log" 2>&1 &
-pid=$!
-trap 'kill "$pid" 2>/dev/null || true' EXIT
-
-login=$(window Login) || fail "no login window"
-sleep 0.5
-xdotool key Return
-main=$(window "Quillon Server" 600) || fail "no main window"
-sleep 1.5
-geometry "$main"
-mx=$X my=$Y mw=$WIDTH mh=$HEIGHT
+start_client
+login
 shot "$out/main.png" "$mx" "$my" "$mw" "$mh"
 click_at $((mx + 277)) $((my + 92)) 0.5
 ready

@@ -13,18 +13,17 @@ src="$1"
 bin="$2"
 make_db="$3"
 out="$4"
-log="$out/client.log"
 # shellcheck source=x11_helpers.sh
-source "$(dirname "$0")/x11_helpers.sh"
-if [ "${QN_X11_INNER:-}" != 1 ]; then
+source "$src/tests/client/reports/x11_helpers.sh"
+if x11_outside; then
   install_client "$src" "$bin"
-  rm -f "$out"/*.png "$out"/*.csv "$out"/*.htm "$out"/*.rtf "$out"/*.txt
+  rm -f "$out"/*.csv "$out"/*.htm "$out"/*.rtf "$out"/*.txt
   date +%m/%d/%Y > "$out/today.txt"
   "$make_db" "$out/R/Data/database/Test.qnd" "$(cat "$out/today.txt")"
   "$make_db" --dump "$out/R/Data/database/Test.qnd" > "$out/records.txt"
   mkdir -p "$out/config"
   printf '[SETTINGS]\r\nDATABASE=Test\r\n' > "$out/config/QuillonClient.ini"
-  x11_enter 1280x1024x24 "$@"
+  x11_screen 1280x1024 "$@"
 fi
 today=$(cat "$out/today.txt")
 

@@ -10,41 +10,18 @@ src="$1"
 bin="$2"
 make_db="$3"
 out="$4"
-log="$out/client.log"
 # shellcheck source=x11_helpers.sh
-source "$(dirname "$0")/x11_helpers.sh"
-if [ "${QN_X11_INNER:-}" != 1 ]; then
+source "$src/tests/client/reports/x11_helpers.sh"
+if x11_outside; then
   install_client "$src" "$bin"
   "$make_db" "$out/R/Data/database/Test.qnd" 300
   mkdir -p "$out/config"
   printf '[SETTINGS]\r\nDATABASE=Test\r\n' > "$out/config/QuillonClient.ini"
-  exec xvfb-run -a -s "-screen 0 1280x1600x24" env QN_X11_INNER=1 bash "$0" "$@"
+  x11_screen 1280x1600 "$@"
 fi
 
-R="$out/R"
-port=$(free_port)
-export QN_PORT="$port" XDG_CONFIG_HOME="$out/config" QT_QPA_PLATFORM=xcb
-
-menu_pick() { # menu_pick N: item N (from 1) of the menu that just popped up at the pointer
-  sleep 1
-  eval "$(xdotool getmouselocation --shell)"
-  xdotool mousemove $((X + 40)) $((Y + 10 + 22 * ($1 - 1))) sleep 0.3 click 1
-  sleep 0.6
-}
-
-"$R/qnclient" > "$log" 2>&1 &
-pid=$!
-trap 'kill "$pid" 2>/dev/null || true' EXIT
-
-# ---- Login to the generated database ----
-login=$(window Login) || fail "no login window"
-sleep 0.5
-geometry "$login"
-xdotool key Return
-main=$(window "Quillon Server" 600) || fail "no main window"
-sleep 1.5
-geometry "$main"
-mx=$X my=$Y mw=$WIDTH mh=$HEIGHT
+start_client
+login
 shot "$out/main_before.png" "$mx" "$my" "$mw" "$mh"
 
 # ---- The search window: three terms ----

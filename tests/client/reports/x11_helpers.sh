@@ -1,28 +1,32 @@
-# What the X tests of the installed client share (sourced): the installation into OUT/R, and the
-# screen helpers.  They use $out (the output folder) and $log (the client's output).
+# What the X tests of the installed client share (sourced): the installation into $out/R, the
+# run inside an X server of its own, the client's start, login and end, and the screen helpers.
+# They use $out (the output folder) and $log (the client's output, $out/client.log when unset).
+# A script runs twice: first outside (x11_outside: install, make its database, then x11_screen),
+# then inside its X server, where it starts the client:
+#   src="$1" bin="$2" out="$3"; source "$src/tests/client/reports/x11_helpers.sh"
+#   if x11_outside; then install_client "$src" "$bin"; ...; x11_screen 1280x1024 "$@"; fi
+#   start_client; login; ...; client_closed
 
 install_client() { # install_client SOURCE_DIR BUILD_DIR: installs into $out/R (scripts/run stops without a display)
   mkdir -p "$out"
-  rm -rf "$out/R" "$out/xdg" "$out/config"
+  rm -rf "$out/R" "$out/xdg" "$out/config" "$out"/*.png
   env -u DISPLAY -u WAYLAND_DISPLAY QN_SKIP_BUILD=1 BUILD_DIR="$2" QN_HOME="$out/R" \
     XDG_DATA_HOME="$out/xdg" bash "$1/scripts/run" > "$out/install.log" 2>&1 || true
   [ -x "$out/R/qnclient" ] || { echo "FAIL: the client was not installed" >&2; cat "$out/install.log" >&2; exit 1; }
 }
 
-# x11_enter SCREEN ARGS...: runs the calling script again, with its arguments, inside an X server
-# of its own (QN_X11_INNER=1 tells the second run that it is there).
-x11_enter() {
-  local screen="$1"
-  shift
-  exec xvfb-run -a -s "-screen 0 $screen" env QN_X11_INNER=1 bash "$0" "$@"
-}
+# The run under xvfb-run is that of the test programs' scripts (x11_screen WIDTHxHEIGHT "$@"); their
+# other helpers are replaced below by those of the installed client.
+# shellcheck source=../../x11_common.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../../x11_common.sh"
+x11_outside() { [ "${QN_X11_INNER:-}" != 1 ]; }
 # start_client: the installed client $out/R/qnclient on a free port with the settings key in
 # $out/config; pid is its process, and the client is stopped when the script ends.
 start_client() {
   R="$out/R"
   port=$(free_port)
   export QN_PORT="$port" XDG_CONFIG_HOME="$out/config" QT_QPA_PLATFORM=xcb
-  "$R/qnclient" > "$log" 2>&1 &
+  "$R/qnclient" > "${log:-$out/client.log}" 2>&1 &
   pid=$!
   trap stop_client EXIT
 }
@@ -70,7 +74,7 @@ fail() {
   echo "FAIL: $*" >&2
   shot "$out/failure.png" 0 0 1280 1024 || true
   echo "--- client output:" >&2
-  cat "$log" >&2 || true
+  cat "${log:-$out/client.log}" >&2 || true
   exit 1
 }
 count() { # count FILE X Y W H R G B: pixels of about that colour in a rectangle
@@ -91,6 +95,12 @@ from PIL import Image, ImageChops
 a, b = (Image.open(f).convert("RGB") for f in sys.argv[1:3])
 sys.exit(0 if a.size == b.size and ImageChops.difference(a, b).getbbox() is None else 1)
 PY
+}
+menu_pick() { # menu_pick N: item N (from 1) of the menu that just popped up at the pointer
+  sleep 1
+  eval "$(xdotool getmouselocation --shell)"
+  xdotool mousemove $((X + 40)) $((Y + 10 + 22 * ($1 - 1))) sleep 0.3 click 1
+  sleep 0.8
 }
 geometry() { eval "$(xdotool getwindowgeometry --shell "$1")"; }
 click_at() { xdotool mousemove "$1" "$2" click 1; sleep "${3:-0.6}"; }
@@ -127,11 +137,12 @@ gone() { # gone PATTERN: waits until no visible window's title matches
   fail "the window '$1' did not close"
 }
 last() { geometry "$(xdotool search --onlyvisible --name "$1" | tail -1)"; }  # the newest such window
-# message_box: the newest message box (titled as the main window, narrower than it).
-message_box() {
+# small_window TITLE: a visible window of that title narrower than the main window (a message box
+# carries the main window's title).
+small_window() {
   local w
   for _ in $(seq 100); do
-    for w in $(xdotool search --onlyvisible --name '^Quillon Server$' 2>/dev/null); do
+    for w in $(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null); do
       geometry "$w"
       if [ "$WIDTH" -lt 600 ]; then echo "$w"; return 0; fi
     done
@@ -139,6 +150,7 @@ message_box() {
   done
   return 1
 }
+message_box() { small_window "Quillon Server"; }  # the newest message box
 # menu KEY N [SUB]: opens the main menu with Alt+KEY and chooses its N-th shown entry (and the
 # SUB-th entry of its sub-menu).
 menu() {

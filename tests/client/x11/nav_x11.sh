@@ -14,12 +14,11 @@ bin="$2"
 make_db="$3"
 make_def="$4"
 out="$5"
-if [ "${QN_X11_INNER:-}" != 1 ]; then
-  mkdir -p "$out"
-  rm -rf "$out/R" "$out/xdg" "$out/config" "$out"/*.pdf "$out"/*.png "$out"/*.txt
-  env -u DISPLAY -u WAYLAND_DISPLAY QN_SKIP_BUILD=1 BUILD_DIR="$bin" QN_HOME="$out/R" \
-    XDG_DATA_HOME="$out/xdg" bash "$src/scripts/run" > "$out/install.log" 2>&1 || true
-  [ -x "$out/R/qnclient" ] || { echo "FAIL: the client was not installed" >&2; cat "$out/install.log" >&2; exit 1; }
+# shellcheck source=../reports/x11_helpers.sh
+source "$src/tests/client/reports/x11_helpers.sh"
+if x11_outside; then
+  install_client "$src" "$bin"
+  rm -f "$out"/*.pdf "$out"/*.txt
   # The shipped definition with grid 4 as a contact list.
   sed -e 's/^grid4 column 1: .*/grid4 column 1: Contact Name/' -e 's/^grid4 column 2: .*/grid4 column 2: Phone/' \
       -e 's/^grid4 column 3: .*/grid4 column 3: Address/' "$src/data/General.def" > "$out/Contacts.def"
@@ -27,82 +26,10 @@ if [ "${QN_X11_INNER:-}" != 1 ]; then
   "$make_db" "$out/R/Data/database/Test.qnd"
   mkdir -p "$out/config"
   printf '[SETTINGS]\r\nDATABASE=Test\r\n' > "$out/config/QuillonClient.ini"
-  exec xvfb-run -a -s "-screen 0 1280x1024x24" env QN_X11_INNER=1 bash "$0" "$@"
+  x11_screen 1280x1024 "$@"
 fi
 
-R="$out/R"
-log="$out/client.log"
-port=$(/usr/bin/python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
-export QN_PORT="$port" XDG_CONFIG_HOME="$out/config" QT_QPA_PLATFORM=xcb
-
-shot() { # shot FILE X Y W H
-  /usr/bin/python3 - "$@" <<'PY'
-import sys
-from PIL import ImageGrab
-f, x, y, w, h = sys.argv[1], *map(int, sys.argv[2:])
-ImageGrab.grab().crop((x, y, x + w, y + h)).save(f)
-PY
-}
-fail() {
-  echo "FAIL: $*" >&2
-  shot "$out/failure.png" 0 0 1280 1024 || true
-  echo "--- client output:" >&2
-  cat "$log" >&2 || true
-  exit 1
-}
-count() { # count FILE R G B: pixels of about that colour
-  /usr/bin/python3 - "$@" <<'PY'
-import sys
-from PIL import Image
-f, r, g, b = sys.argv[1], *map(int, sys.argv[2:])
-im = Image.open(f).convert("RGB")
-print(sum(1 for p in im.getdata() if abs(p[0] - r) < 40 and abs(p[1] - g) < 40 and abs(p[2] - b) < 40))
-PY
-}
-geometry() { eval "$(xdotool getwindowgeometry --shell "$1")"; }
-window() { # window TITLE: the visible window of that title
-  local w
-  for _ in $(seq 80); do
-    w=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1 || true)
-    if [ -n "$w" ]; then echo "$w"; return 0; fi
-    sleep 0.1
-  done
-  return 1
-}
-gone() { # gone TITLE: waits until no visible window has that title
-  for _ in $(seq 80); do
-    xdotool search --onlyvisible --name "^$1\$" > /dev/null 2>&1 || return 0
-    sleep 0.1
-  done
-  return 1
-}
 at() { xdotool mousemove $((mx + $1)) $((my + $2)) click 1; sleep "${3:-0.8}"; }
-menu_pick() { # menu_pick N: item N (from 1) of the menu that just popped up at the pointer
-  sleep 1
-  eval "$(xdotool getmouselocation --shell)"
-  xdotool mousemove $((X + 40)) $((Y + 10 + 22 * ($1 - 1))) sleep 0.3 click 1
-  sleep 0.8
-}
-# Runs a step (a command) until a window whose title matches the pattern shows: a click that
-# reached a window still busy under load is given again (three tries, Escape in between).
-opens() { # opens PATTERN COMMAND...
-  local pattern="$1" attempt
-  shift
-  for attempt in 1 2 3; do
-    "$@"
-    for _ in $(seq 80); do
-      xdotool search --onlyvisible --name "$pattern" > /dev/null 2>&1 && { sleep 0.5; return 0; }
-      sleep 0.1
-    done
-    echo "nav_x11: no window '$pattern' (attempt $attempt), trying again" >&2
-    xdotool key Escape
-    sleep 0.8
-  done
-  fail "no window '$pattern'"
-}
-last() { # last PATTERN: the geometry of the newest visible window of that title
-  geometry "$(xdotool search --onlyvisible --name "$1" | tail -1)"
-}
 # A message box of the program (titled as the main window) over it.
 message_up() {
   for _ in $(seq 80); do
@@ -131,7 +58,7 @@ print_labels() { # print_labels FILE SCREENSHOT
   save_pdf "$1"
   sleep 0.5
   xdotool mousemove $((px + 708)) $((py + 527)) click 1
-  gone "Print Address" || fail "the address print window did not close"
+  gone '^Print Address$'
 }
 grid_page() { at 160 92; }                      # the "Parts" page (grid 4)
 related_select() {
@@ -169,18 +96,8 @@ print_detail() {
   at 79 432 0.2                                 # "Print Detail"
 }
 
-"$R/qnclient" > "$log" 2>&1 &
-pid=$!
-trap 'kill "$pid" 2>/dev/null || true' EXIT
-
-# ---- Login ----
-window Login > /dev/null || fail "no login window"
-sleep 0.5
-xdotool key Return
-main=$(window "Quillon Server") || fail "no main window"
-sleep 1.5
-geometry "$main"
-mx=$X my=$Y mw=$WIDTH mh=$HEIGHT
+start_client
+login
 
 # ---- A related record from the entire database ----
 opens '^From Entire Database$' related_select
@@ -191,7 +108,7 @@ shot "$out/pick_related.png" "$px" "$py" "$WIDTH" "$HEIGHT"
 xdotool mousemove $((px + 50)) $((py + 68)) click 1
 sleep 0.4
 xdotool mousemove $((px + 152)) $((py + 246)) click 1
-gone "From Entire Database" || fail "the pick dialog did not close"
+gone '^From Entire Database$'
 sleep 0.5
 shot "$out/related_chosen.png" "$mx" "$my" "$mw" "$mh"
 
@@ -218,7 +135,7 @@ rx=$X ry=$Y
 sleep 0.5
 shot "$out/grid_list_report.png" "$rx" "$ry" "$WIDTH" "$HEIGHT"
 xdotool mousemove $((rx + 704)) $((ry + 539)) click 1
-gone Report || fail "the report window did not close"
+gone '^Report$'
 
 # ---- The grid's pop-up: its print settings with their preview, then its print ----
 opens '^Print Settings$' grid_popup 1
@@ -227,7 +144,7 @@ sx=$X sy=$Y
 sleep 0.5
 shot "$out/grid_print_settings.png" "$sx" "$sy" "$WIDTH" "$HEIGHT"
 xdotool mousemove $((sx + 275)) $((sy + 360)) click 1  # OK
-gone "Print Settings" || fail "the print settings dialog did not close"
+gone '^Print Settings$'
 opens '^Print to File' grid_popup 2
 save_pdf "$out/grid.pdf"
 pdftotext -layout "$out/grid.pdf" "$out/grid.txt"
@@ -244,7 +161,7 @@ sleep 1
 shot "$out/grid_find.png" "$mx" "$my" "$mw" "$mh"
 [ "$(xdotool search --onlyvisible --name '^Quillon Server$' | wc -l)" -ge 2 ] && fail "the contact was not found"
 xdotool key Escape
-gone Find || fail "the find dialog did not close"
+gone '^Find$'
 at 580 145 0.2                                  # "Remove": the line found
 message_up
 shot "$out/grid_remove.png" "$mx" "$my" "$mw" "$mh"
@@ -268,7 +185,7 @@ opens '^Edit Skill$' item_double_click
 last '^Edit Skill$'
 shot "$out/item_editor.png" "$X" "$Y" "$WIDTH" "$HEIGHT"
 xdotool key Escape
-gone "Edit Skill" || fail "the item editor did not close"
+gone '^Edit Skill$'
 at 396 63                                       # "Read Only"
 xdotool mousemove $((mx + 50)) $((my + 143)) click --repeat 2 --delay 80 1
 sleep 1.5
@@ -284,9 +201,9 @@ shot "$out/resized_large.png" "$X" "$Y" "$WIDTH" "$HEIGHT"
 [ "$WIDTH" -ge 990 ] || fail "the window was not resized"
 [ $((X + WIDTH)) -le 1280 ] || fail "the resized window is not on the screen"
 shot "$out/resized_status.png" "$X" $((Y + HEIGHT - 24)) 200 24
-[ "$(count "$out/resized_status.png" 0 128 0)" -gt 20 ] || fail "the status line is not at the bottom"
+[ "$(count "$out/resized_status.png" 0 0 200 24 0 128 0)" -gt 20 ] || fail "the status line is not at the bottom"
 shot "$out/resized_buttons.png" $((X + WIDTH - 100)) $((Y + 100)) 100 260
-[ "$(count "$out/resized_buttons.png" 0 0 0)" -gt 100 ] || fail "the grid page buttons are not at the right edge"
+[ "$(count "$out/resized_buttons.png" 0 0 100 260 0 0 0)" -gt 100 ] || fail "the grid page buttons are not at the right edge"
 xdotool windowsize "$main" 634 482
 sleep 1
 geometry "$main"
@@ -296,10 +213,7 @@ shot "$out/resized_small.png" "$X" "$Y" "$WIDTH" "$HEIGHT"
 # ---- Close: the record is saved; the database holds the choice and the removal ----
 geometry "$main"
 xdotool mousemove $((X + 596)) $((Y + 33)) click 1
-for _ in $(seq 150); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$pid" 2>/dev/null && fail "the client did not close"
-trap - EXIT
-for _ in $(seq 100); do pgrep -f "$R/Data/database/qnserver.exe" > /dev/null || break; sleep 0.1; done
+client_closed
 "$make_db" --dump "$R/Data/database/Test.qnd" > "$out/database.txt"
 first=$(head -1 "$out/database.txt")
 fifth=$(grep -P '\tRecord 5 Gold\t' "$out/database.txt" | cut -f1)
