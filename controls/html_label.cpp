@@ -8,6 +8,7 @@ TMarkupLabel::TMarkupLabel(TComponent* AOwner) : TCustomLabel(AOwner) {
   TCustomLabel::SetAutoSize(false);
   FHTMLText.OnChange = [this](TObject*) {
     FPictures.Clear();
+    FLayout.Clear();
     Invalidate();
   };
 }
@@ -54,6 +55,7 @@ std::string TMarkupLabel::GetLabelText() const {
 TMiniHTMLParams TMarkupLabel::Params() const {
   TMiniHTMLParams p;
   p.Cache = const_cast<TWebPictureCache*>(&FPictures);
+  p.Layout = const_cast<TMarkupLayout*>(&FLayout);
   p.Images = FImages;
   p.ShadowOffset = FShadowOffset;
   p.ShadowColor = FShadowColor;

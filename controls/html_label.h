@@ -99,6 +99,8 @@ private:
   TVAlignment FVAlignment = tvaTop;
 
   TWebPictureCache FPictures;
+  // The text laid out once for the paint's measure and draw and the mouse's hit tests.
+  TMarkupLayout FLayout;
   std::string FHoverAnchor;
   int FHoverIndex = -1;
   int FFoundIndex = -1;  // the anchor number the last AnchorAt found

@@ -224,6 +224,7 @@ bool DrawMiniHTML(TCanvas& canvas, const std::string& html, const TRect& rect,
   TMiniHTMLPictures pictures(params);
   TMarkupOptions o;
   o.Images = params.Images;
+  o.Layout = params.Layout;
   o.XPos = params.Mouse.X;
   o.YPos = params.Mouse.Y;
   o.FocusLink = params.FocusLink;

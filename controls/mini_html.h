@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "controls/grid/markup.h"
 #include "platform/gfx/graphics.h"
 #include "platform/gfx/image_list.h"
 #include "platform/gfx/ole_picture.h"
@@ -76,6 +77,9 @@ private:
 
 struct TMiniHTMLParams {
   TWebPictureCache* Cache = nullptr;
+  // The text's layout kept between calls (a label's measure, draw and hit test); none: each
+  // call lays the text out.
+  TMarkupLayout* Layout = nullptr;
   TImageList* Images = nullptr;
   TPoint Mouse{-1, -1};
   int HoverLink = -1;  // the hovered anchor, counting from 1

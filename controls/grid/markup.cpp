@@ -121,6 +121,113 @@ int HexDigit(char ch) {
   return 0;
 }
 
+// What a line's measuring gives the drawing pass.
+struct TMarkupLine {
+  int W = 0;
+  int H = 0;
+  int SubH = 0;
+  int SupH = 0;
+  int PicOffset = 0;
+  bool HotSpot = false;
+};
+// The flags the drawing pass starts a line with, as the measuring pass did.
+struct TMarkupFlags {
+  bool InAnchor, Sub, Sup, Shadow, Hidden, OnAnchor, AnchorFromEarlierLine;
+  std::string Link;
+  int AnchorCount, ListLevel;
+  TPoint AnchorStart;
+};
+// A font met in a call, with its figures once asked.
+struct TMarkupFontKey {
+  std::string Name;
+  int Height;
+  TFontStyles Style;
+  int Orientation;
+  int Charset;
+  TFontPitch Pitch;
+  int PixelsPerInch;
+  int TextHeight = -1;
+  int BlankWidth = -1;
+};
+// A word the layout placed on the line: where it starts in the line, its width (-1 when not
+// measured) and its font.
+struct TMarkupWord {
+  std::size_t Offset;
+  std::size_t Length;
+  int Width;
+  int Font;
+};
+
+}  // namespace
+
+// A text's layout as one call made it, for the next call on the same text, canvas, font,
+// rectangle and options that shape lines: the lines' texts, words, sizes and the flags the
+// layout left after each, and what the layout added to the result.
+struct TMarkupLayout::TData {
+  struct TKeptLine {
+    std::string Text;
+    TMarkupLine Line;
+    TMarkupFlags After;
+    bool TouchesAnchor = false;  // an anchor opened or closed in it (the point's anchor ends)
+    std::string Strip;
+    std::vector<TMarkupWord> Words;
+  };
+  // The call's inputs that shape the lines.
+  std::string Text;
+  const TCanvas* Canvas = nullptr;
+  TFont Font;
+  TRect Rect;
+  bool HiddenTags = true, StrayAmpersandEndsEntities = false, HoverStyle = false, Selected = false, Blink = true,
+       Print = false;
+  int HoverLink = -1;
+  double ResFactor = 1.0;
+  TImageList* Images = nullptr;
+  // What was made.
+  std::vector<TKeptLine> Lines;
+  std::vector<TMarkupFontKey> Fonts;
+  bool Valid = false;
+  bool Complete = false;  // every line of the text, not only those above the rectangle's bottom
+
+  static bool SameFont(const TFont& a, const TFont& b) {
+    return a.Name() == b.Name() && a.Height() == b.Height() && a.Color() == b.Color() && a.Style() == b.Style() &&
+           a.Charset() == b.Charset() && a.Pitch() == b.Pitch() && a.Orientation() == b.Orientation() &&
+           a.PixelsPerInch() == b.PixelsPerInch();
+  }
+  bool Matches(const std::string& text, const TCanvas& canvas, const TFont& font, const TRect& rect,
+               const TMarkupOptions& o) const {
+    return Valid && Canvas == &canvas && Rect == rect && HiddenTags == o.HiddenTags &&
+           StrayAmpersandEndsEntities == o.StrayAmpersandEndsEntities && HoverStyle == o.HoverStyle &&
+           Selected == o.Selected && Blink == o.Blink && Print == o.Print && HoverLink == o.HoverLink &&
+           ResFactor == o.ResFactor && Images == o.Images && SameFont(Font, font) && Text == text;
+  }
+  void Start(const std::string& text, const TCanvas& canvas, const TFont& font, const TRect& rect,
+             const TMarkupOptions& o) {
+    Text = text;
+    Canvas = &canvas;
+    Font.Assign(font);
+    Rect = rect;
+    HiddenTags = o.HiddenTags;
+    StrayAmpersandEndsEntities = o.StrayAmpersandEndsEntities;
+    HoverStyle = o.HoverStyle;
+    Selected = o.Selected;
+    Blink = o.Blink;
+    Print = o.Print;
+    HoverLink = o.HoverLink;
+    ResFactor = o.ResFactor;
+    Images = o.Images;
+    Lines.clear();
+    Fonts.clear();
+    Valid = false;
+    Complete = false;
+  }
+};
+
+TMarkupLayout::TMarkupLayout() : Data(std::make_unique<TData>()) {}
+TMarkupLayout::~TMarkupLayout() = default;
+void TMarkupLayout::Clear() { Data->Valid = false; }
+
+namespace {
+
 // The renderer's state for one call.
 class TMarkupRenderer {
 public:
@@ -130,22 +237,10 @@ public:
   bool Run(const std::string& text);
 
 private:
-  // What a line's measuring gives the drawing pass.
-  struct TLine {
-    int W = 0;
-    int H = 0;
-    int SubH = 0;
-    int SupH = 0;
-    int PicOffset = 0;
-    bool HotSpot = false;
-  };
-  // The flags the drawing pass starts a line with, as the measuring pass did.
-  struct TFlags {
-    bool InAnchor, Sub, Sup, Shadow, Hidden, OnAnchor, AnchorFromEarlierLine;
-    std::string Link;
-    int AnchorCount, ListLevel;
-    TPoint AnchorStart;
-  };
+  using TLine = TMarkupLine;
+  using TFlags = TMarkupFlags;
+  using TFontKey = TMarkupFontKey;
+  using TWord = TMarkupWord;
 
   enum class TPass { Layout, HitTest, Draw };
 
@@ -207,27 +302,7 @@ private:
     if (Drawing()) FCanvas.DrawFocusRect(f);
   }
 
-  // A font met in this call, with its figures once asked.
-  struct TFontKey {
-    std::string Name;
-    int Height;
-    TFontStyles Style;
-    int Orientation;
-    int Charset;
-    TFontPitch Pitch;
-    int PixelsPerInch;
-    int TextHeight = -1;
-    int BlankWidth = -1;
-  };
   static constexpr std::size_t kMaxFonts = 64;
-  // A word the layout placed on the line: where it starts in the line, its width (-1 when not
-  // measured) and its font.
-  struct TWord {
-    std::size_t Offset;
-    std::size_t Length;
-    int Width;
-    int Font;
-  };
 
   TCanvas& FCanvas;
   TRect FRect;
@@ -276,6 +351,10 @@ private:
   // Where the line's text ends (an unfinished tag at its end is not part of it).
   std::size_t FLineEnd = 0;
   std::string FLineText;
+  // This call's layout goes to the caller's kept layout; false again when a tag makes it unfit.
+  bool FRecording = false;
+  bool FRecordable = false;
+  bool FTouchesAnchor = false;  // the line's layout opened or closed an anchor
   std::string FTag;
   std::string FUpper;
   std::string FDisplay;
@@ -300,26 +379,60 @@ bool TMarkupRenderer::Run(const std::string& source) {
 
   TRect r = FRect;
   r.Left += 1;
+  // A layout kept by the caller for this text serves instead of laying the lines out again;
+  // else this call's layout is kept there, unless the text holds tags whose layout changes what
+  // the drawing finds (paragraphs, rotation, pictures) or the anchors are coloured or focused.
+  TMarkupLayout::TData* kept = FOpt.Layout ? FOpt.Layout->Data.get() : nullptr;
+  const bool replay = kept && kept->Matches(source, FCanvas, FBaseFont, FRect, FOpt) &&
+                      (kept->Complete || !FOpt.MeasureOnly);
+  FRecording = kept && !replay && FOpt.HoverColor == clNone && FOpt.HoverFontColor == clNone && FOpt.FocusLink < 0;
+  if (kept && !replay) kept->Start(source, FCanvas, FBaseFont, FRect, FOpt);
+  FRecordable = FRecording;
+  if (replay) FFonts = kept->Fonts;
+  bool complete = true;
   // The text is read from `pos` on; only "<#" tags ahead of it change it.
-  std::string text = source;
+  std::string text = replay ? std::string() : source;
   std::size_t pos = 0;
+  std::size_t keptIndex = 0;
   int lines = 0;
-  while (pos < text.size() && lines++ < kMaxLines) {
+  while (replay ? keptIndex < kept->Lines.size() : (pos < text.size() && lines++ < kMaxLines)) {
     // Layout: the line's words and tags are text[lineStart, pos) afterwards.
     TFlags start = SaveFlags();
-    SetCanvasFont(layoutFont);
     TLine line;
-    std::size_t lineStart = pos;
-    std::size_t before = text.size();
-    FPass = TPass::Layout;
-    FWords.clear();
-    FLayoutText = &text;
-    FLayoutStart = lineStart;
-    RenderLine(text, pos, r, line);
-    std::size_t lineEnd = FLineEnd;
-    layoutFont.Assign(FCanvas.Font());
-    // Nothing placed: never loop on the same text.
-    if (pos == lineStart && text.size() == before) ++pos;
+    TFlags after;
+    const std::string* lineText = &FLineText;
+    std::size_t layoutStart = pos;
+    if (replay) {
+      const TMarkupLayout::TData::TKeptLine& k = kept->Lines[keptIndex++];
+      line = k.Line;
+      after = k.After;
+      after.OnAnchor = !k.TouchesAnchor && start.OnAnchor;
+      FResult.StripVal += k.Strip;
+      FResult.XSize = std::max(FResult.XSize, line.W);
+      FWords = k.Words;
+      lineText = &k.Text;
+      layoutStart = 0;
+      RestoreFlags(after);
+    } else {
+      SetCanvasFont(layoutFont);
+      std::size_t lineStart = pos;
+      std::size_t before = text.size();
+      std::size_t stripBefore = FResult.StripVal.size();
+      FPass = TPass::Layout;
+      FWords.clear();
+      FLayoutText = &text;
+      FLayoutStart = lineStart;
+      FTouchesAnchor = false;
+      RenderLine(text, pos, r, line);
+      std::size_t lineEnd = FLineEnd;
+      layoutFont.Assign(FCanvas.Font());
+      // Nothing placed: never loop on the same text.
+      if (pos == lineStart && text.size() == before) ++pos;
+      after = SaveFlags();
+      FLineText.assign(text, lineStart, lineEnd - lineStart);
+      if (FRecording && FRecordable)
+        kept->Lines.push_back({FLineText, line, after, FTouchesAnchor, FResult.StripVal.substr(stripBefore), FWords});
+    }
 
     TRect d = r;
     if (FAlign == alignRight) d.Left = r.Right - line.W;
@@ -327,13 +440,18 @@ bool TMarkupRenderer::Run(const std::string& source) {
     d.Bottom = r.Top + line.H + line.SubH + line.SupH;
 
     if (!FOpt.MeasureOnly) {
-      TFlags after = SaveFlags();
       RestoreFlags(start);
       SetCanvasFont(drawFont);
       FPass = FOpt.CheckHotSpot ? TPass::HitTest : TPass::Draw;
       TLine second = line;
       second.HotSpot = false;
-      FLineText.assign(text, lineStart, lineEnd - lineStart);
+      // The drawing pass reads a copy of the line (its "<#" tags may change it) and finds the
+      // layout's words in the line as the layout left it (in the text, or as it was kept).
+      if (replay) {
+        FLineText = *lineText;
+        FLayoutText = lineText;
+      }
+      FLayoutStart = layoutStart;
       std::size_t linePos = 0;
       FWordIndex = 0;
       RenderLine(FLineText, linePos, d, second);
@@ -348,7 +466,15 @@ bool TMarkupRenderer::Run(const std::string& source) {
     int step = line.H + line.SubH + line.SupH;
     r.Top += step;
     FResult.YSize += step;
-    if (!FOpt.MeasureOnly && r.Top + line.H > FRect.Bottom) break;
+    if (!FOpt.MeasureOnly && r.Top + line.H > FRect.Bottom) {
+      complete = false;
+      break;
+    }
+  }
+  if (FRecording && FRecordable) {
+    kept->Fonts = FFonts;
+    kept->Complete = complete;
+    kept->Valid = true;
   }
 
   if (FResult.YSize == 0) FResult.YSize = GhHeight();
@@ -548,6 +674,14 @@ const std::string& TMarkupRenderer::Decode(std::string_view word) {
 void TMarkupRenderer::ApplyTag(const std::string& tag, const TRect& r, TLine& line) {
   UpperInto(tag, FUpper);
   const std::string& up = FUpper;
+  if (FPass == TPass::Layout) {
+    bool closing = up.size() >= 3 && up[1] == '/';
+    char kind = closing ? up[2] : up.size() >= 2 ? up[1] : '\0';
+    // Paragraphs and rotation change state the drawing pass reads, pictures may differ from
+    // call to call: such a text is laid out by every call.
+    if (kind == 'P' || kind == 'R' || (!closing && StartsWith(up, "<IMG"))) FRecordable = false;
+    if (kind == 'A' && (closing || up.find("HREF") != std::string::npos)) FTouchesAnchor = true;
+  }
   if (up.size() >= 2 && up[1] == '/') ClosingTag(up, r, line);
   else OpeningTag(tag, up, r, line);
 }

@@ -4,14 +4,33 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "platform/gfx/bitmap.h"
 #include "platform/gfx/image_list.h"
 #include "platform/gfx/graphics.h"
 
+// A text's layout kept from one call to the next (a label measured, then drawn): a call with
+// the same text, canvas, font, rectangle and line-shaping options takes its lines from here
+// instead of laying them out again; any other call lays out anew and keeps that.
+class TMarkupLayout {
+public:
+  TMarkupLayout();
+  ~TMarkupLayout();
+  TMarkupLayout(const TMarkupLayout&) = delete;
+  TMarkupLayout& operator=(const TMarkupLayout&) = delete;
+  // Forgets the layout (the next call lays out anew).
+  void Clear();
+
+  struct TData;
+  std::unique_ptr<TData> Data;
+};
+
 struct TMarkupOptions {
   TImageList* Images = nullptr;
+  // Where the layout is kept between calls; none: every call lays out.
+  TMarkupLayout* Layout = nullptr;
   // The point of the hit test.
   int XPos = -1;
   int YPos = -1;

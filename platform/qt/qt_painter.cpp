@@ -333,7 +333,7 @@ void TQtPainter::TextRun(int x, int y, const std::string& text, const TPaintFont
   if (!opaque && CachesGlyphs(font)) {
     // The common case on screen and bitmaps, word after word: glyphs copied from the cache.
     TFontEntry& e = FontEntry(font);
-    if (Glyphs(e).Draw(*FImage, FClipped ? &FClip : nullptr, x, y + e.Metrics->ascent(), text, color)) return;
+    if (Glyphs(e).Draw(*FImage, FClipped ? &FClip : nullptr, x, y + Metric(e).tmAscent, text, color)) return;
   }
   QFont qf;
   const QFontMetrics& fm = FontMetrics(font, &qf);
@@ -421,9 +421,11 @@ void TQtPainter::SetPixel(int x, int y, COLORREF color) {
   FPainter->fillRect(QRect(x, y, 1, 1), ToQColor(color));
 }
 
-TTextMetric TQtPainter::Metrics(const TPaintFont& font) {
-  TFontEntry& e = FontEntry(font);
+TTextMetric TQtPainter::Metrics(const TPaintFont& font) { return Metric(FontEntry(font)); }
+
+const TTextMetric& TQtPainter::Metric(TFontEntry& e) {
   if (e.HaveMetric) return e.Metric;
+  // Asked once a font: each of QFontMetrics' figures looks the font's engine up again.
   const QFont& qf = e.QtFont;
   const QFontMetrics& fm = *e.Metrics;
   TTextMetric tm;
@@ -436,7 +438,7 @@ TTextMetric TQtPainter::Metrics(const TPaintFont& font) {
   tm.tmMaxCharWidth = fm.maxWidth();
   e.Metric = tm;
   e.HaveMetric = true;
-  return tm;
+  return e.Metric;
 }
 
 int TQtPainter::TextWidth(const TPaintFont& font, const std::string& text) {

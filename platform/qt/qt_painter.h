@@ -96,6 +96,8 @@ private:
     unsigned long Used = 0;
   };
   TFontEntry& FontEntry(const TPaintFont& font);
+  // The entry's metrics, asked of Qt once.
+  const TTextMetric& Metric(TFontEntry& entry);
   // Plain runs in `font` are drawn from the glyph cache here (when it can draw them).
   bool CachesGlyphs(const TPaintFont& font) const;
   TQtGlyphCache& Glyphs(TFontEntry& entry);

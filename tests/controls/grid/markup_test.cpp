@@ -389,6 +389,78 @@ TEST_F(MarkupTest, FilePicturesAreDrawnAndStretched) {
   EXPECT_EQ(result.XSize, 7);
 }
 
+// A layout kept from call to call gives what laying the text out anew gives: the same sizes,
+// stripped text, anchors under every point and drawing calls, whichever call kept it (a
+// measure, a draw, a hit test) and whichever takes it; a call with another text, font or
+// rectangle lays out anew.
+TEST_F(MarkupTest, AKeptLayoutGivesWhatLayingOutAnewGives) {
+  const char* texts[] = {
+      "Record <B>#10123</B>: <FONT color=\"clRed\">overdue</FONT> since <I>1/5</I> - <A href=\"go\">open it</A> or <U>mail</U>",
+      "see <A href=\"a\">a long anchor that wraps over the end of the line</A> then <A href=\"b\">b</A> end",
+      "see <A href=\"a\">anchor a wraps here</A> and <A href=\"b\">anchor b wraps too</A> end",
+      "<#12> and <#7> numbers<BR>second <SUB>low</SUB> <SUP>high</SUP> <SHAD>shade</SHAD>",
+      "<UL><LI>one<LI>two <UL><LI>inner</UL></UL> <IND x=\"40\">indented <Z>hidden</Z> <S>gone</S>",
+      "<P align=\"right\" bgcolor=\"#00FF00\">right and more words <R a=\"90\">up</R> here</P><HR>after",
+      "&amp; &lt;b&gt; a&b <BLINK>blink</BLINK> <FONT face=\"Courier New\" size=\"14\" bgcolor=\"#FFFF00\">big</FONT>",
+      "",
+      "word\ttab and a\r\nline end in <A href=\"t\">a\tlink</A> <BODY bgcolor=\"#0000FF\">"};
+  const TRect rects[] = {Rect(0, 0, 400, 300), Rect(0, 0, 90, 300), Rect(10, 5, 150, 40)};
+  enum TMode { Measure, Paint, HitTest };
+  // One call's results and paint calls, as text.
+  auto call = [&](TMarkupLayout* layout, const std::string& text, const TRect& rect, TMode mode, int x, int y) {
+    TMarkupOptions o;
+    o.Layout = layout;
+    o.MeasureOnly = mode == Measure;
+    o.CheckHotSpot = mode == HitTest;
+    o.XPos = x;
+    o.YPos = y;
+    TMarkupResult res;
+    painter.Clear();
+    bool on = RenderMarkup(canvas, text, rect, o, res);
+    std::string out = std::to_string(on) + " " + std::to_string(res.XSize) + "x" + std::to_string(res.YSize) + " " +
+                      std::to_string(res.HyperLinks) + " [" + res.StripVal + "] [" + res.AnchorVal + "] " +
+                      std::to_string(res.MouseLink) + " " + std::to_string(res.HoverRect.Left) + "," +
+                      std::to_string(res.HoverRect.Top) + "," + std::to_string(res.HoverRect.Right) + "," +
+                      std::to_string(res.HoverRect.Bottom) + "\n";
+    for (const TPaintCall& c : painter.Calls()) {
+      out += std::to_string(static_cast<int>(c.Kind)) + " " + std::to_string(c.Rect.Left) + "," + std::to_string(c.Rect.Top) +
+             "," + std::to_string(c.Rect.Right) + "," + std::to_string(c.Rect.Bottom) + " [" + c.Text + "] " + c.Font.Name +
+             " " + std::to_string(c.Font.Height) + " " + std::to_string(c.Font.Style.Contains(fsBold)) +
+             std::to_string(c.Font.Style.Contains(fsItalic)) + std::to_string(c.Font.Style.Contains(fsUnderline)) +
+             std::to_string(c.Font.Style.Contains(fsStrikeOut)) + " " + std::to_string(c.Color) + " " +
+             std::to_string(c.Brush.Color) + " " + std::to_string(static_cast<int>(c.Brush.Style)) + " " +
+             std::to_string(c.Pen.Color) + " " + std::to_string(c.Points.size()) + "\n";
+    }
+    return out;
+  };
+  TMarkupLayout kept;
+  int compared = 0;
+  for (int size : {0, 14}) {
+    canvas.Font().SetSize(size == 0 ? canvas.Font().Size() : size);
+    for (const char* text : texts) {
+      for (const TRect& rect : rects) {
+        auto same = [&](TMode mode, int x, int y) {
+          std::string fresh = call(nullptr, text, rect, mode, x, y);
+          EXPECT_EQ(call(&kept, text, rect, mode, x, y), fresh)
+              << "'" << text << "' in " << rect.Right << "x" << rect.Bottom << " mode " << mode << " at " << x << "," << y;
+          ++compared;
+        };
+        same(Measure, -1, -1);
+        same(Paint, -1, -1);
+        for (int y = rect.Top; y < rect.Top + 60; y += 4)
+          for (int x = rect.Left; x < rect.Right; x += 9) same(HitTest, x, y);
+        same(Paint, -1, -1);
+        same(Measure, -1, -1);
+        // Kept by a draw that stopped at the rectangle's bottom, taken by a measure of every line.
+        kept.Clear();
+        same(Paint, -1, -1);
+        same(Measure, -1, -1);
+      }
+    }
+  }
+  EXPECT_GT(compared, 3000);
+}
+
 TEST(MarkupText, StripMarkup) {
   EXPECT_EQ(StripMarkup("a<B>b</B><br>c"), "ab\r\nc");
   EXPECT_EQ(StripMarkup("x<HR>y"), "x\r\ny");
