@@ -1,6 +1,7 @@
 // What the client benchmarks share: the real stack (bin/hmserv, the web server, the server
 // program) installed in a scratch folder with a given database and started on a free loopback
-// port, a session aimed at it, and a record view that shows nothing.
+// port, a database of the shipped definition, a session aimed at the stack, a record view that
+// shows nothing, and the hand-over round trip's times.
 #pragma once
 
 #include <unistd.h>
@@ -8,6 +9,9 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <vector>
+
+#include "bench/bench_timing.h"
 
 #include "client/core/local_server.h"
 #include "client/core/login_logic.h"
@@ -15,6 +19,9 @@
 #include "client/core/record_window.h"
 #include "net/http_client.h"
 #include "platform/rtl/file_io.h"
+#include "server/configuration.h"
+#include "server/database_store.h"
+#include "server/value_stream.h"
 #include "tests/client/reports/stack_install.h"
 
 // The shipped record definition ("General.set") of the build.
@@ -22,15 +29,32 @@ inline std::string ShippedDefinition() {
   return ReadFileBytes((std::filesystem::path(QN_BINARY_DIR) / "data" / "General.set").string());
 }
 
+// The bytes of a database of the shipped definition with Records records, each filled by
+// Fill(Record, i); record codes start from CodeSeed.
+template <class F>
+std::string ShippedDatabase(int Records, F&& Fill, int CodeSeed = 1) {
+  TDatabase D;
+  TRecordCodeGenerator Codes(CodeSeed);
+  const std::string Definition = ShippedDefinition();
+  TValueReader R(Definition);
+  TChangeMask All;
+  All.SetAll(true);
+  MergeConfiguration(R, All, D.Config);
+  D.HeaderStrings[1] = "General.atr";
+  for (int i = 0; i < Records; ++i) Fill(D.Record(D.NewRecord(Codes)), i);
+  return D.SaveToBytes();
+}
+
 class TBenchStack {
 public:
-  // Installs the stack under the temp folder with the database "Bench" of the given bytes.
+  // Installs the stack under the temp folder with the database "Bench" of the given bytes (none
+  // for no bytes: the benchmark creates it).
   TBenchStack(const std::string& Program, const std::string& DatabaseBytes)
       : FProgram(Program),
         Root(std::filesystem::temp_directory_path() / ("qn_" + Program + "_" + std::to_string(::getpid()))),
         Folder(Root.string() + "/"),
         Port(FreeLoopbackPort()) {
-    InstallStack(Root, "Bench", DatabaseBytes);
+    InstallStack(Root, DatabaseBytes.empty() ? "" : "Bench", DatabaseBytes);
   }
   ~TBenchStack() {
     Server.Stop();
@@ -75,7 +99,8 @@ public:
 };
 
 // A client logged in to the stack's database "Bench" with its first record loaded: the HTTP
-// client, the session and the record window over a view that shows nothing.
+// client, the session and the record window over a view (one that shows nothing by default).
+template <class TView = TNullRecordView>
 class TBenchClient {
 public:
   explicit TBenchClient(const TBenchStack& Stack) : Transport(Web), Session(Transport), Window(Session, View), Login(Session) {
@@ -91,7 +116,14 @@ public:
   TNetHTTPClient Web;
   THttpTransport Transport;
   TServerSession Session;
-  TNullRecordView View;
+  TView View;
   TRecordWindow Window;
   TLoginLogic Login;
 };
+
+// The times of Rounds hand-over round trips (handshakes), in milliseconds.
+inline std::vector<double> HandshakeTimes(TLoginLogic& Login, int Rounds) {
+  std::vector<double> Times;
+  for (int i = 0; i < Rounds; ++i) Times.push_back(qn_bench::TimeMs([&] { Login.Handshake("Bench"); }));
+  return Times;
+}

@@ -1,5 +1,5 @@
 // The timing harness of the benchmarks: a clock, the time since a start, one timed run, the best
-// and the median of several runs, and percentiles of a set of times.
+// and the median of several runs, and percentiles (the median) of a set of times.
 #pragma once
 
 #include <algorithm>
@@ -39,6 +39,8 @@ inline double Percentile(std::vector<double> Values, double Share) {
   const auto At = static_cast<std::size_t>(Share * static_cast<double>(Values.size()));
   return Values[std::min(At, Values.size() - 1)];
 }
+
+inline double Median(std::vector<double> Values) { return Percentile(std::move(Values), 0.5); }
 
 // The median of Rounds runs of Work(Round), in milliseconds.
 template <class F>

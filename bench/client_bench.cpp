@@ -35,29 +35,14 @@
 #endif
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using qn_bench::Clock;
+using qn_bench::Median;
+constexpr auto Ms = qn_bench::MsSince;
 
 namespace {
 
-double Ms(Clock::time_point From) {
-  return std::chrono::duration<double, std::milli>(Clock::now() - From).count();
-}
-
-double Median(std::vector<double> V) {
-  std::sort(V.begin(), V.end());
-  return V[V.size() / 2];
-}
-
-
 // A database of the shipped definition with Records filled records.
-std::string MakeDatabase(const std::string& SetBytes, int Records) {
-  TDatabase D;
-  TRecordCodeGenerator Codes(1);
-  TValueReader R(SetBytes);
-  TChangeMask All;
-  All.SetAll(true);
-  MergeConfiguration(R, All, D.Config);
-  D.HeaderStrings[1] = "General.atr";
+std::string MakeDatabase(int Records) {
   std::string Grid = "6,6\r\n";
   for (int Row = 1; Row <= 5; ++Row)
     for (int Col = 0; Col < 6; ++Col)
@@ -66,8 +51,7 @@ std::string MakeDatabase(const std::string& SetBytes, int Records) {
   while (Rich.size() < 1023) Rich += "Lorem ipsum dolor sit amet. ";
   Rich.resize(1023);
   Rich += "}";
-  for (int i = 0; i < Records; ++i) {
-    ItemRecord& Rec = D.Record(D.NewRecord(Codes));
+  return ShippedDatabase(Records, [&](ItemRecord& Rec, int i) {
     Rec.Name = "Record " + std::to_string(i);
     for (int f = 0; f < 10; ++f) {
       Rec.Details[f] = "Detail value " + std::to_string(f) + " of " + std::to_string(i);
@@ -77,8 +61,7 @@ std::string MakeDatabase(const std::string& SetBytes, int Records) {
     Rec.Grid3 = Grid;
     Rec.Grid3Rows = 6;
     Rec.RichText = Rich;
-  }
-  return D.SaveToBytes();
+  });
 }
 
 // Keeps what it is shown, so that a save reads the record back.
@@ -123,7 +106,7 @@ int main(int argc, char** argv) {
   TPollEventLoop Loop{false};
   SetCurrentEventLoop(&Loop);
 
-  TBenchStack Stack("client_bench", MakeDatabase(ShippedDefinition(), Records));
+  TBenchStack Stack("client_bench", MakeDatabase(Records));
   const fs::path& R = Stack.Root;
   auto T0 = Clock::now();
   if (!Stack.Start()) return 1;
@@ -149,12 +132,8 @@ int main(int argc, char** argv) {
 
   const double ColdMs = Transport.Times.at(0);
   const std::size_t LoginRequests = Transport.Times.size();
-  std::vector<double> Trips, Nexts, Fills;
-  for (int i = 0; i < 50; ++i) {
-    T0 = Clock::now();
-    Login.Handshake("Bench");
-    Trips.push_back(Ms(T0));
-  }
+  const std::vector<double> Trips = HandshakeTimes(Login, 50);
+  std::vector<double> Nexts, Fills;
   for (int i = 0; i < 50; ++i) {
     View.Editors.Details[3] = "edited " + std::to_string(i);
     Window.Detail8Change(3);

@@ -38,23 +38,14 @@
 #include "bench/bench_client.h"
 
 namespace fs = std::filesystem;
-using Clock = qn_bench::Clock;
+using qn_bench::Clock;
+using qn_bench::Median;
+constexpr auto Ms = qn_bench::MsSince;
 
 namespace {
 
-double Ms(Clock::time_point From) { return qn_bench::MsSince(From); }
-double Median(std::vector<double> V) { return qn_bench::Percentile(std::move(V), 0.5); }
-
-std::string MakeDatabase(const std::string& SetBytes, int Records) {
-  TDatabase D;
-  TRecordCodeGenerator Codes(1);
-  TValueReader R(SetBytes);
-  TChangeMask All;
-  All.SetAll(true);
-  MergeConfiguration(R, All, D.Config);
-  D.HeaderStrings[1] = "General.atr";
-  for (int i = 0; i < Records; ++i) {
-    ItemRecord& Rec = D.Record(D.NewRecord(Codes));
+std::string MakeDatabase(int Records) {
+  return ShippedDatabase(Records, [](ItemRecord& Rec, int i) {
     Rec.Name = "Record " + std::to_string(i);
     Rec.Details[0] = std::to_string(i % 97);                 // quantity
     Rec.Details[1] = std::to_string((i * 7) % 120);          // desired quantity
@@ -65,8 +56,7 @@ std::string MakeDatabase(const std::string& SetBytes, int Records) {
     Rec.Grid3 = "4,3\r\n0,1,1\r\n1,1,2020/01/0" + std::to_string(1 + i % 9) + "\r\n2,1,Group " +
                 std::to_string(i % 5) + "\r\n3,1," + std::to_string(i % 31) + "\r\n";
     Rec.Grid3Rows = 3;
-  }
-  return D.SaveToBytes();
+  });
 }
 
 }  // namespace
@@ -77,7 +67,7 @@ int main(int argc, char** argv) {
   TPollEventLoop Loop{false};
   SetCurrentEventLoop(&Loop);
 
-  TBenchStack Stack("commands_bench", MakeDatabase(ShippedDefinition(), Records));
+  TBenchStack Stack("commands_bench", MakeDatabase(Records));
   if (!Stack.Start()) return 1;
   const fs::path& R = Stack.Root;
   TBenchClient Client(Stack);
@@ -91,12 +81,8 @@ int main(int argc, char** argv) {
   Host.Captions = CaptionsFromConfiguration(Window.Buffers.Configuration);
   TReportWindows Windows(Host);
 
-  std::vector<double> Trips, Reminders, Orders, Values, Summaries;
-  for (int i = 0; i < 20; ++i) {
-    const auto T0 = Clock::now();
-    Login.Handshake("Bench");
-    Trips.push_back(Ms(T0));
-  }
+  const std::vector<double> Trips = HandshakeTimes(Login, 20);
+  std::vector<double> Reminders, Orders, Values, Summaries;
   std::size_t Kept = 0, OrderRows = 0, ValueRows = 0, Groups = 0;
   for (int i = 0; i < 5; ++i) {
     TReminderReport Rem(Host, Windows.List);

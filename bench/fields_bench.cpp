@@ -25,20 +25,17 @@
 #include "net/http_client.h"
 #include "platform/headless/event_loop_poll.h"
 #include "platform/headless/headless_peer.h"
-#include "tests/loopback_listener.h"
+#include "bench/bench_client.h"
 
 namespace fs = std::filesystem;
+using qn_bench::Clock;
+using qn_bench::Median;
+constexpr auto Ms = qn_bench::MsSince;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-double Ms(Clock::time_point From) { return std::chrono::duration<double, std::milli>(Clock::now() - From).count(); }
-double Median(std::vector<double> V) {
-  std::sort(V.begin(), V.end());
-  return V.empty() ? 0 : V[V.size() / 2];
-}
-
-class TBenchView : public TRecordView {
+// Keeps what it is shown, so that a save reads the record back.
+class TBenchView : public TNullRecordView {
 public:
   ItemRecord Editors;
   void ShowRecord(const ItemRecord& R, const std::array<std::string, 10>&) override { Editors = R; }
@@ -48,12 +45,6 @@ public:
     R.Grid3 = Editors.Grid3;
     R.Grid3Rows = Editors.Grid3Rows;
   }
-  bool ReadOnlyChecked() override { return false; }
-  void ShowConfiguration(const TConfiguration&) override {}
-  void ShowDescription(int, const std::string&) override {}
-  void SetMemo(int, const std::vector<std::string>&) override {}
-  void EnableForm(bool) override {}
-  void SetInsertEnabled(bool, bool) override {}
 };
 
 // Grid 3 of the shown record as rows of cells.
@@ -82,19 +73,11 @@ int main() {
   InstallHeadlessBackend();
   TPollEventLoop Loop{false};
   SetCurrentEventLoop(&Loop);
-  const fs::path R = fs::temp_directory_path() / ("qn_fields_bench_" + std::to_string(::getpid()));
-  const std::string Folder = R.string() + "/";
-  fs::create_directories(R / "bin");
-  fs::create_directories(R / "Data" / "database");
-  fs::create_directories(R / "run");
+  // The stack without a database: the benchmark creates "Bench" from the shipped definition.
+  TBenchStack Stack("fields_bench", "");
+  const fs::path& R = Stack.Root;
+  const std::string& Folder = Stack.Folder;
   fs::create_directories(R / "pics");
-  ::chmod((R / "run").c_str(), 0700);
-  ::setenv("XDG_RUNTIME_DIR", (R / "run").c_str(), 1);
-  fs::copy_file(fs::path(QN_SOURCE_DIR) / "bin" / "hmserv", R / "bin" / "hmserv");
-  fs::copy_file(QN_SERVER_PROGRAM, R / "Data" / "database" / "qnserver.exe");
-  const fs::path Definitions = fs::path(QN_BINARY_DIR) / "data";
-  for (const char* Ext : {".set", ".atr"})
-    fs::copy_file(Definitions / (std::string("General") + Ext), R / "Data" / "database" / (std::string("General") + Ext));
   // Six photographs' worth of JPEG (noise keeps them near the upload limit's size class).
   const std::string Make = "/usr/bin/python3 -c \"import random\nfrom PIL import Image, ImageDraw\nfor n in range(1, 7):\n"
                            "  im = Image.new('RGB', (1920, 1080), (20 * n, 90, 200))\n  d = ImageDraw.Draw(im)\n"
@@ -106,31 +89,18 @@ int main() {
     return 1;
   }
 
-  const TLoopbackListener L = OpenLoopbackListener();
-  const int Port = L.Port;
-  ::close(L.Fd);
-  TLocalServer Server;
-  if (!Server.Start(Folder, Port) || !TLocalServer::WaitUntilAnswering(Port, 10000)) {
-    std::fprintf(stderr, "fields_bench: the web server did not start\n");
-    return 1;
-  }
-  TNetHTTPClient Web;
-  Web.SetTimeOut(300);
-  THttpTransport Transport(Web);
-  TServerSession Session(Transport);
-  Session.ServerURL = TLocalServer::ServerURL(Port);
-  Session.ScratchFolder = Folder + "Work/";
-  TBenchView View;
-  TRecordWindow Window(Session, View);
-  TLoginLogic Login(Session);
+  if (!Stack.Start()) return 1;
+  TBenchClient<TBenchView> Client(Stack);
+  TServerSession& Session = Client.Session;
+  TBenchView& View = Client.View;
+  TRecordWindow& Window = Client.Window;
+  TLoginLogic& Login = Client.Login;
   TNewDatabase New{"Bench", "Bench", "Benchmark", "General", "2026/12/01", "2026/12/09"};
-  if (Login.CreateDatabase(New, Folder + "Data/database/General", Folder) != "Bench" || Login.Login("Bench") != 1 ||
-      !Window.OpenDatabase(nullptr)) {
-    std::fprintf(stderr, "fields_bench: the login failed\n");
-    Server.Stop();
-    fs::remove_all(R);
+  if (Login.CreateDatabase(New, Folder + "Data/database/General", Folder) != "Bench") {
+    std::fprintf(stderr, "fields_bench: the database could not be created\n");
     return 1;
   }
+  if (!Client.Open("fields_bench")) return 1;
   int Failures = 0;
 
   // ---- Six pictures: download, decode, fit into an 800 x 450 panel ----
@@ -208,8 +178,7 @@ int main() {
               Median(Edits), 2 * Median(Trips) + 20);
   std::printf("10,000 CSV rows imported (load, map, send): %.1f ms (target <= 3000 ms)\n", ImportMs);
   std::printf("failures: %d\n", Failures);
-  Server.Stop();
+  Stack.Server.Stop();
   TLocalServer::WaitForServerProgramEnd(Folder, 5000);
-  fs::remove_all(R);
   return Failures == 0 ? 0 : 1;
 }

@@ -29,35 +29,25 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-double Ms(Clock::time_point From) { return std::chrono::duration<double, std::milli>(Clock::now() - From).count(); }
-double Median(std::vector<double> V) {
-  std::sort(V.begin(), V.end());
-  return V[V.size() / 2];
-}
+using qn_bench::Clock;
+using qn_bench::Median;
+constexpr auto Ms = qn_bench::MsSince;
 
 const char* const kNames[] = {"photo1.jpg", "photo2.jpg", "photo3.jpg", "plan1.gif", "plan2.gif", "scan.pcx"};
 
 std::string MakeDatabase(int Records, std::string& FirstCode) {
-  TDatabase D;
-  TRecordCodeGenerator Codes(7);
-  const std::string Definition = ShippedDefinition();
-  TValueReader R(Definition);
-  TChangeMask All;
-  All.SetAll(true);
-  MergeConfiguration(R, All, D.Config);
-  D.HeaderStrings[1] = "General.atr";
-  for (int i = 0; i < Records; ++i) {
-    ItemRecord& Rec = D.Record(D.NewRecord(Codes));
-    Rec.Name = "Record " + std::to_string(i);
-    for (int f = 0; f < 10; ++f) Rec.Details[f] = std::to_string((i * 7 + f) % 1000);
-    Rec.Memos[2] = {"Memo line one of " + std::to_string(i), "Memo line two"};
-    if (i == 0) {
-      FirstCode = Rec.Code;
-      for (int s = 0; s < 6; ++s) Rec.Images[static_cast<std::size_t>(s)] = {kNames[s], "Picture " + std::to_string(s + 1), false};
-    }
-  }
-  return D.SaveToBytes();
+  return ShippedDatabase(
+      Records,
+      [&](ItemRecord& Rec, int i) {
+        Rec.Name = "Record " + std::to_string(i);
+        for (int f = 0; f < 10; ++f) Rec.Details[f] = std::to_string((i * 7 + f) % 1000);
+        Rec.Memos[2] = {"Memo line one of " + std::to_string(i), "Memo line two"};
+        if (i == 0) {
+          FirstCode = Rec.Code;
+          for (int s = 0; s < 6; ++s) Rec.Images[static_cast<std::size_t>(s)] = {kNames[s], "Picture " + std::to_string(s + 1), false};
+        }
+      },
+      7);
 }
 
 }  // namespace
@@ -106,13 +96,9 @@ int main(int argc, char** argv) {
   for (int f = 0; f < 10; ++f) Text.Values[110 + 10 * f] = {Window.Buffers.Current.Details[static_cast<std::size_t>(f)]};
   Text.Values[610] = Window.Buffers.Current.Memos[2];
 
-  std::vector<double> Pages, Whole, Trips;
+  std::vector<double> Pages, Whole;
   int Drawn = 0, NumPages = 0;
-  for (int i = 0; i < 20; ++i) {
-    const auto T0 = Clock::now();
-    Login.Handshake("Bench");
-    Trips.push_back(Ms(T0));
-  }
+  const std::vector<double> Trips = HandshakeTimes(Login, 20);
   for (int run = 0; run < 9; ++run) {
     const auto T0 = Clock::now();
     QuickPrintClick(Windows, Window.Buffers.Current, Text, [&](TImageReportForm& Form) {

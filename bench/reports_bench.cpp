@@ -39,29 +39,16 @@
 #include "bench/bench_client.h"
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using qn_bench::Clock;
+using qn_bench::Median;
+constexpr auto Ms = qn_bench::MsSince;
 
 namespace {
 
-double Ms(Clock::time_point From) { return std::chrono::duration<double, std::milli>(Clock::now() - From).count(); }
-
-double Median(std::vector<double> V) {
-  std::sort(V.begin(), V.end());
-  return V[V.size() / 2];
-}
-
 const char* const kColours[] = {"Red", "Orange", "Yellow", "Green", "Blue", "Indigo", "Violet", "Black", "White", "Grey"};
 
-std::string MakeDatabase(const std::string& SetBytes, int Records) {
-  TDatabase D;
-  TRecordCodeGenerator Codes(1);
-  TValueReader R(SetBytes);
-  TChangeMask All;
-  All.SetAll(true);
-  MergeConfiguration(R, All, D.Config);
-  D.HeaderStrings[1] = "General.atr";
-  for (int i = 0; i < Records; ++i) {
-    ItemRecord& Rec = D.Record(D.NewRecord(Codes));
+std::string MakeDatabase(int Records) {
+  return ShippedDatabase(Records, [](ItemRecord& Rec, int i) {
     Rec.Name = "Record " + std::to_string(i) + (i % 9 == 0 ? " special" : "");
     for (int f = 0; f < 10; ++f) {
       Rec.Details[f] = std::to_string((i * 7 + f) % 1000);
@@ -71,8 +58,7 @@ std::string MakeDatabase(const std::string& SetBytes, int Records) {
     for (int f = 0; f < 6; ++f) Rec.Others[f] = "Other " + std::to_string(i % 13);
     Rec.Checks = {i % 2 == 0, i % 3 == 0, false};
     Rec.Memos[0] = {"Memo of record " + std::to_string(i)};
-  }
-  return D.SaveToBytes();
+  });
 }
 
 }  // namespace
@@ -83,7 +69,7 @@ int main(int argc, char** argv) {
   TPollEventLoop Loop{false};
   SetCurrentEventLoop(&Loop);
 
-  TBenchStack Stack("reports_bench", MakeDatabase(ShippedDefinition(), Records));
+  TBenchStack Stack("reports_bench", MakeDatabase(Records));
   if (!Stack.Start()) return 1;
   TBenchClient Client(Stack);
   if (!Client.Open("reports_bench")) return 1;
@@ -95,13 +81,9 @@ int main(int argc, char** argv) {
   Host.Record = &Window;
   Host.Captions = CaptionsFromConfiguration(Window.Buffers.Configuration);
 
-  std::vector<double> Trips, Searches, Reports, ReportRequest, Graphs;
+  std::vector<double> Searches, Reports, ReportRequest, Graphs;
   int Found = 0, ReportRows = 0, Pages = 0;
-  for (int i = 0; i < 20; ++i) {
-    const auto T0 = Clock::now();
-    Login.Handshake("Bench");
-    Trips.push_back(Ms(T0));
-  }
+  const std::vector<double> Trips = HandshakeTimes(Login, 20);
   for (int i = 0; i < 10; ++i) {
     TSearchList List;
     TQnStringGrid Display(nullptr);

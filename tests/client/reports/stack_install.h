@@ -1,6 +1,6 @@
 // An installation folder for the real stack: the web server launcher, the server program and
-// the shipped definition, a database file of given bytes, and private runtime and settings
-// folders; and a free loopback port.
+// the shipped definition, a database file of given bytes (none without a name), and private
+// runtime and settings folders; and a free loopback port.
 #pragma once
 
 #include <stdlib.h>
@@ -26,7 +26,7 @@ inline void InstallStack(const std::filesystem::path& R, const std::string& Data
   const fs::path Definitions = fs::path(QN_BINARY_DIR) / "data";
   for (const char* Ext : {".set", ".atr"})
     fs::copy_file(Definitions / (std::string("General") + Ext), R / "Data" / "database" / (std::string("General") + Ext));
-  AtomicWriteFile((R / "Data" / "database" / (Database + ".qnd")).string(), Bytes);
+  if (!Database.empty()) AtomicWriteFile((R / "Data" / "database" / (Database + ".qnd")).string(), Bytes);
 }
 
 inline int FreeLoopbackPort() {
