@@ -312,9 +312,13 @@ bool TQtWindowPeer::Focused() const { return FControl.Focused(); }
 void TQtWindowPeer::SetCapture(bool capture) {
   if (capture == FCapture) return;
   FCapture = capture;
-  if (!FWidget->isVisible()) return;
-  if (capture) FWidget->grabMouse();
-  else FWidget->releaseMouse();
+  if (capture) {
+    if (FWidget->isVisible()) FWidget->grabMouse();
+    return;
+  }
+  // A grab outlives the widget's hiding (a click that closes its window ends it while hidden):
+  // it is let go whenever this widget holds it, or every later click goes to the hidden widget.
+  if (QWidget::mouseGrabber() == FWidget.get()) FWidget->releaseMouse();
 }
 
 void TQtWindowPeer::SetCursor(TCursor cursor) { FWidget->setCursor(QtCursor(cursor)); }

@@ -179,6 +179,9 @@ void TCustomForm::SetVisible(bool value) {
     if (Enabled()) Screen().SetActiveForm(this);
   } else {
     DoHide();
+    // A press that began on the form ends with it (a click that closes the form hides it before
+    // the release is handled): the mouse is never left captured by a hidden window.
+    if (TWinControl* captured = GetCapture(); captured && ContainsControl(captured)) ::ReleaseCapture();
     TCustomControl::SetVisible(false);
     FFormState >> fsVisible;
     if (FActive) {

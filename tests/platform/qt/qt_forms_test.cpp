@@ -8,6 +8,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QTimer>
+#include <QWindow>
 
 #include "platform/qt/qt_forms.h"
 #include "platform/qt/qt_window_peer.h"
@@ -17,6 +18,7 @@
 #include "platform/ui/menus.h"
 #include "platform/ui/scroll_bars.h"
 #include "platform/ui/screen.h"
+#include "platform/ui/tool_bar.h"
 
 namespace {
 
@@ -276,4 +278,50 @@ TEST(QtForms, APressWhereTheFormAnswersABorderSizesTheWindow) {
   QApplication::sendEvent(client, &right);
   EXPECT_EQ(form.Presses, 2);
   form.Hide();
+}
+
+// A tool button whose click closes its form: the press captured the mouse for the tool bar,
+// and the form is hidden before the release has been handled. The mouse must be free after
+// it, or every later press (on any window, a modal one too) goes to the hidden tool bar.
+TEST(QtForms, AClickThatClosesItsFormLeavesTheMouseFreeForTheOtherWindows) {
+  TCornerForm other;
+  other.SetBounds(400, 100, 300, 200);
+  other.Show();
+  TForm results(nullptr);
+  results.SetBounds(50, 50, 300, 200);
+  auto* bar = new TToolBar(&results);
+  bar->SetParent(&results);
+  bar->SetAlign(alTop);
+  auto* close = new TToolButton(&results);
+  close->SetParent(bar);
+  close->SetCaption("Close");
+  int clicks = 0;
+  close->OnClick = [&](TObject*) {
+    ++clicks;
+    results.Close();
+  };
+  results.Show();
+  QApplication::processEvents();
+  QWidget* barWidget = QtPeer(*bar)->Widget();
+  const QPoint at(close->Left() + close->Width() / 2, close->Top() + close->Height() / 2);
+  gOrigin = barWidget->mapToGlobal(QPoint(0, 0));
+  SendMouse(barWidget, QEvent::MouseButtonPress, at, Qt::LeftButton);
+  EXPECT_EQ(QWidget::mouseGrabber(), barWidget);  // the press holds the mouse
+  SendMouse(barWidget, QEvent::MouseButtonRelease, at, Qt::NoButton);
+  EXPECT_EQ(clicks, 1);
+  EXPECT_FALSE(results.Visible());
+  EXPECT_EQ(QWidget::mouseGrabber(), nullptr);
+  EXPECT_EQ(GetCapture(), nullptr);
+
+  // A press on the other window, as the window system delivers it, reaches that window.
+  QWindow* window = FormPeerOf(other)->Window()->windowHandle();
+  ASSERT_NE(window, nullptr);
+  const QPoint inside(100, 100);
+  QMouseEvent press(QEvent::MouseButtonPress, QPointF(inside), window->mapToGlobal(QPointF(inside)), Qt::LeftButton,
+                    Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(window, &press);
+  QMouseEvent release(QEvent::MouseButtonRelease, QPointF(inside), window->mapToGlobal(QPointF(inside)),
+                      Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+  QApplication::sendEvent(window, &release);
+  EXPECT_EQ(other.Presses, 1);
 }

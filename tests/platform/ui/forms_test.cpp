@@ -461,6 +461,34 @@ TEST_F(FormsTest, KeyPreviewGivesTheFormTheKeysFirst) {
   EXPECT_EQ(edit->Keys, (std::vector<WORD>{VK_F3, VK_F3}));
 }
 
+// A press holds the mouse for its control until the release; a form hidden before the
+// release came (closed by the press, by a timer, by a modal result) takes that hold with it.
+TEST_F(FormsTest, HidingAFormEndsTheMouseCaptureOfItsControls) {
+  TForm main(nullptr);
+  main.Show();
+  auto* mainButton = new TTestButton(&main);
+  mainButton->SetParent(&main);
+  mainButton->SetBounds(10, 10, 75, 25);
+  TForm results(nullptr);
+  auto* button = new TTestButton(&results);
+  button->SetParent(&results);
+  button->SetBounds(10, 10, 75, 25);
+  results.Show();
+  HeadlessInput::MouseDown(*button, 5, 5);
+  ASSERT_EQ(GetCapture(), button);
+  results.Hide();
+  EXPECT_EQ(GetCapture(), nullptr);
+  EXPECT_FALSE(button->MouseCapture());
+  // A capture elsewhere stays when another form hides.
+  results.Show();
+  HeadlessInput::MouseDown(*mainButton, 5, 5);
+  results.Hide();
+  EXPECT_EQ(GetCapture(), mainButton);
+  HeadlessInput::MouseUp(*mainButton, 5, 5);
+  EXPECT_EQ(GetCapture(), nullptr);
+  EXPECT_EQ(mainButton->Clicks, 1);
+}
+
 TEST_F(FormsTest, ActivationFollowsShowHideAndTheScreenKeepsFormsInCreationOrder) {
   int before = Screen().FormCount();
   TForm a(nullptr), b(nullptr);
