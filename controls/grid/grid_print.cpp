@@ -25,15 +25,33 @@ bool PrintRichCell(TCanvas& c, const std::string& text, const TRect& cell) {
   return DrawRichTextCell(c, text, cell);
 }
 
+// The next line break at or after `from` (npos when none): a plain scan, since most cells have
+// none and a search for either of two characters costs a call per character.
+std::size_t LineBreak(const std::string& text, std::size_t from) {
+  for (std::size_t i = from; i < text.size(); ++i)
+    if (text[i] == '\r' || text[i] == '\n') return i;
+  return std::string::npos;
+}
+
+// The position after the line break at `e`; a CR LF pair is one break.
+std::size_t AfterBreak(const std::string& text, std::size_t e) {
+  return text[e] == '\r' && e + 1 < text.size() && text[e + 1] == '\n' ? e + 2 : e + 1;
+}
+
+int CountLines(const std::string& text) {
+  int n = 1;
+  for (std::size_t e = LineBreak(text, 0); e != std::string::npos; e = LineBreak(text, AfterBreak(text, e))) ++n;
+  return n;
+}
+
 std::vector<std::string> SplitLines(const std::string& text) {
   std::vector<std::string> lines;
   std::size_t p = 0;
   while (true) {
-    const std::size_t e = text.find_first_of("\r\n", p);
+    const std::size_t e = LineBreak(text, p);
     lines.push_back(text.substr(p, e == std::string::npos ? std::string::npos : e - p));
     if (e == std::string::npos) break;
-    p = e + 1;
-    if (text[e] == '\r' && p < text.size() && text[p] == '\n') ++p;
+    p = AfterBreak(text, e);
   }
   return lines;
 }
@@ -214,15 +232,15 @@ TPoint TQnStringGrid::MeasurePrintCell(TPrintRun& Run, int RealCol, int ARow, bo
     const int h = c.DrawText(text, r, DT_CALCRECT | DT_WORDBREAK);
     return TPoint{w, std::abs(h)};
   }
+  // A row's height needs no widths, unless the text is turned.
+  if (!Width && angle == 0) return TPoint{0, Run.TextHeight() * CountLines(text)};
   const std::vector<std::string> lines = SplitLines(text);
   const int h = Run.TextHeight() * static_cast<int>(lines.size());
   int w = 0;
-  // A row's height needs no widths, unless the text is turned.
-  if (Width || angle != 0)
-    for (std::string line : lines) {
-      if (FURLShow && !FURLFull && IsURL(line)) StripURLProtocol(line);
-      w = std::max(w, c.TextWidth(line));
-    }
+  for (std::string line : lines) {
+    if (FURLShow && !FURLFull && IsURL(line)) StripURLProtocol(line);
+    w = std::max(w, c.TextWidth(line));
+  }
   if (angle == 0) return TPoint{w, h};
   const TRotatedExtents e = RotatedExtents(w, h, angle);
   return TPoint{e.Width, e.Height};

@@ -13,14 +13,6 @@ constexpr double kPi = 3.14159265358979323846;
 // The control point distance of a quarter ellipse drawn as one cubic Bézier.
 constexpr double kKappa = 0.5522847498;
 
-void AppendHexGlyph(std::string& out, std::uint16_t g) {
-  static const char digits[] = "0123456789ABCDEF";
-  out.push_back(digits[g >> 12 & 0xF]);
-  out.push_back(digits[g >> 8 & 0xF]);
-  out.push_back(digits[g >> 4 & 0xF]);
-  out.push_back(digits[g & 0xF]);
-}
-
 void AppendColor(std::string& out, COLORREF c, const char* op) {
   const int parts[3] = {GetRValue(c), GetGValue(c), GetBValue(c)};
   for (int v : parts) {
@@ -373,6 +365,7 @@ TPdfFontUse* TPdfPainter::FontUse(const TPaintFont& font) {
   if (FHaveLast && FLastFont == font) return FLastUse;
   std::shared_ptr<TPdfFace> face = FFonts.Face(font);
   FLastUse = face && face->Embeddable() ? &FDocument.Font(face) : nullptr;
+  FLastMetric = FMetrics.Metrics(font);
   FLastFont = font;
   FHaveLast = true;
   return FLastUse;
@@ -382,7 +375,7 @@ void TPdfPainter::TextRun(int x, int y, const std::string& text, const TPaintFon
                           COLORREF background) {
   if (text.empty()) return;
   TPdfFontUse* use = FontUse(font);
-  const TTextMetric tm = FMetrics.Metrics(font);
+  const TTextMetric tm = FLastMetric;
   const bool turned = font.Orientation % 3600 != 0;
   const double angle = font.Orientation / 10.0 * kPi / 180.0;
   const double cs = turned ? std::cos(angle) : 1.0, sn = turned ? std::sin(angle) : 0.0;
@@ -405,16 +398,23 @@ void TPdfPainter::TextRun(int x, int y, const std::string& text, const TPaintFon
   }
   TPdfFace& face = *use->Face;
   const int size = PaintFontPixelSize(font);
-  std::string glyphs;
-  glyphs.reserve(text.size() * 4 + 2);
+  // Four hex digits a glyph, at most one glyph a byte of the text.
+  static const char digits[] = "0123456789ABCDEF";
+  FGlyphs.resize(text.size() * 4);
+  char* out = FGlyphs.data();
   long long advance = 0;
   for (std::size_t i = 0; i < text.size();) {
     const char32_t cp = Utf8Decode(text, i);
     const std::uint16_t g = face.Glyph(cp);
     use->Mark(g, cp);
     advance += face.Advance(g);
-    AppendHexGlyph(glyphs, g);
+    out[0] = digits[g >> 12 & 0xF];
+    out[1] = digits[g >> 8 & 0xF];
+    out[2] = digits[g >> 4 & 0xF];
+    out[3] = digits[g & 0xF];
+    out += 4;
   }
+  const std::string_view glyphs(FGlyphs.data(), static_cast<std::size_t>(out - FGlyphs.data()));
   const bool underline = font.Style.Contains(fsUnderline), strike = font.Style.Contains(fsStrikeOut);
   if (!turned && !opaque && !underline && !strike) {
     // The common case, run after run inside one text object.
@@ -474,7 +474,9 @@ void TPdfPainter::TextRun(int x, int y, const std::string& text, const TPaintFon
   AppendPdfInt(FOut, size);
   FOut += " Tf 1 0 0 -1 0 ";
   AppendPdfInt(FOut, tm.tmAscent);
-  FOut += " Tm<" + glyphs + ">Tj ET\n";
+  FOut += " Tm<";
+  FOut += glyphs;
+  FOut += ">Tj ET\n";
   auto line = [&](double top, int thickness) {
     FOut += "0 ";
     AppendPdfNumber(FOut, tm.tmAscent + top);

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "platform/gfx/painter.h"
 #include "platform/gfx/pdf/pdf_writer.h"
@@ -91,5 +92,7 @@ private:
   bool FInText = false, FClipOpen = false, FFinished = false;
   TPaintFont FLastFont;
   TPdfFontUse* FLastUse = nullptr;
+  TTextMetric FLastMetric;
+  std::string FGlyphs;
   bool FHaveLast = false;
 };
