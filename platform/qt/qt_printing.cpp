@@ -5,7 +5,9 @@
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
+#include <QGlyphRun>
 #include <QRawFont>
+#include <QTextLayout>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <algorithm>
@@ -113,6 +115,35 @@ private:
 class TQtPdfFonts : public TPdfFontSource {
 public:
   std::shared_ptr<TPdfFace> Face(const TPaintFont& font) override {
+    const TPaintFont key = Key(font);
+    for (const auto& [k, face] : FByFont)
+      if (k == key) return face;
+    QRawFont raw = QRawFont::fromFont(ToPrintFont(key));
+    std::shared_ptr<TPdfFace> face = raw.isValid() ? FaceOf(raw) : nullptr;
+    if (FByFont.size() >= 64) FByFont.erase(FByFont.begin());
+    FByFont.emplace_back(key, face);
+    return face;
+  }
+  // The face Qt's font merging takes the character from.
+  std::shared_ptr<TPdfFace> Fallback(const TPaintFont& font, char32_t cp) override {
+    const TPaintFont key = Key(font);
+    for (const auto& f : FFallbacks)
+      if (f.CodePoint == cp && f.Font == key) return f.Face;
+    QTextLayout layout(QString::fromUcs4(&cp, 1), ToPrintFont(key));
+    layout.beginLayout();
+    layout.createLine();
+    layout.endLayout();
+    std::shared_ptr<TPdfFace> face;
+    const QList<QGlyphRun> runs = layout.glyphRuns();
+    if (!runs.isEmpty() && runs.front().rawFont().isValid()) face = FaceOf(runs.front().rawFont());
+    if (FFallbacks.size() >= 256) FFallbacks.erase(FFallbacks.begin());
+    FFallbacks.push_back(TFallback{key, cp, face});
+    return face;
+  }
+
+private:
+  // Faces differ by name and style only: size, turn and lines are the page's.
+  static TPaintFont Key(const TPaintFont& font) {
     TPaintFont key;
     key.Name = font.Name;
     key.Height = -100;
@@ -120,23 +151,14 @@ public:
     key.Style.Exclude(fsUnderline);
     key.Style.Exclude(fsStrikeOut);
     key.Pitch = font.Pitch;
-    for (const auto& [k, face] : FByFont)
-      if (k == key) return face;
-    std::shared_ptr<TPdfFace> face = Resolve(key);
-    if (FByFont.size() >= 64) FByFont.erase(FByFont.begin());
-    FByFont.emplace_back(key, face);
-    return face;
+    return key;
   }
-
-private:
-  std::shared_ptr<TPdfFace> Resolve(const TPaintFont& font) {
-    QRawFont raw = QRawFont::fromFont(ToPrintFont(font));
-    if (!raw.isValid()) return nullptr;
+  std::shared_ptr<TPdfFace> FaceOf(const QRawFont& raw) {
     const std::string name = (raw.familyName() + "-" + raw.styleName()).toStdString();
     for (const auto& [n, face] : FByName)
       if (n == name) return face;
     std::vector<std::pair<std::string, std::string>> tables;
-    for (const char* tag : {"head", "hhea", "hmtx", "maxp", "loca", "glyf", "cvt ", "fpgm", "prep", "post", "OS/2"}) {
+    for (const char* tag : {"head", "hhea", "hmtx", "maxp", "loca", "glyf", "cvt ", "fpgm", "prep", "post", "OS/2", "name"}) {
       const QByteArray bytes = raw.fontTable(tag);
       if (!bytes.isEmpty()) tables.emplace_back(tag, std::string(bytes.constData(), static_cast<std::size_t>(bytes.size())));
     }
@@ -151,8 +173,14 @@ private:
     FByName.emplace_back(name, face);
     return face;
   }
+  struct TFallback {
+    TPaintFont Font;
+    char32_t CodePoint;
+    std::shared_ptr<TPdfFace> Face;
+  };
   std::vector<std::pair<TPaintFont, std::shared_ptr<TPdfFace>>> FByFont;
   std::vector<std::pair<std::string, std::shared_ptr<TPdfFace>>> FByName;
+  std::vector<TFallback> FFallbacks;
 };
 
 // Pages written by our own PDF writer; text measured as the device's measuring painter does.

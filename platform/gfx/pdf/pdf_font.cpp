@@ -100,7 +100,33 @@ void TPdfFace::Parse() {
     if (U16(d, os2->Offset) >= 2 && os2->Length >= 90)
       if (const int cap = S16(d, os2->Offset + 88); cap > 0) FCapHeight = cap;
   }
+  if (const std::string ps = PostScriptName(); !ps.empty()) FName = ps;
   FOk = Table("glyf") && Table("loca") && FNumGlyphs > 0;
+}
+
+std::string TPdfFace::PostScriptName() const {
+  const TTable* name = Table("name");
+  if (!name || name->Length < 6) return std::string();
+  const std::string& d = FData;
+  const std::size_t base = name->Offset;
+  const int count = U16(d, base + 2);
+  const std::size_t strings = base + U16(d, base + 4);
+  for (int i = 0; i < count; ++i) {
+    const std::size_t rec = base + 6 + 12 * static_cast<std::size_t>(i);
+    if (rec + 12 > base + name->Length) break;
+    const int platform = U16(d, rec), id = U16(d, rec + 6);
+    const std::size_t length = U16(d, rec + 8), at = strings + U16(d, rec + 10);
+    if (id != 6 || (platform != 1 && platform != 3) || at + length > base + name->Length) continue;
+    // Windows names are UTF-16; the name is printable ASCII either way.
+    std::string out;
+    const std::size_t step = platform == 3 ? 2 : 1;
+    for (std::size_t k = step - 1; k < length; k += step) {
+      const char c = d[at + k];
+      if (c > ' ' && c < 127) out.push_back(c);
+    }
+    if (!out.empty()) return out;
+  }
+  return std::string();
 }
 
 std::uint16_t TPdfFace::Glyph(char32_t cp) {

@@ -11,7 +11,7 @@
 
 class TPdfFace {
 public:
-  // `sfnt` is the font file (its tables); `glyphOf` gives the glyph index of a code point, 0
+  // `sfnt` is the font file (its tables), named by its PostScript name (else `name`); `glyphOf` gives the glyph index of a code point, 0
   // when the face has none.
   TPdfFace(std::string name, std::string sfnt, std::function<std::uint32_t(char32_t)> glyphOf);
 
@@ -47,6 +47,8 @@ private:
   };
   const TTable* Table(const char* tag) const;
   void Parse();
+  // Name ID 6 of the 'name' table; empty when there is none.
+  std::string PostScriptName() const;
 
   std::string FName;
   std::string FData;

@@ -361,6 +361,11 @@ void TPdfPainter::TextPath(int x, int y, const std::string& text, const TPaintFo
   FMetrics.TextPath(x, y, text, font, path);
 }
 
+TPdfFontUse* TPdfPainter::FallbackUse(const TPaintFont& font, char32_t cp) {
+  std::shared_ptr<TPdfFace> face = FFonts.Fallback(font, cp);
+  return face && face->Embeddable() && face->Glyph(cp) != 0 ? &FDocument.Font(face) : nullptr;
+}
+
 TPdfFontUse* TPdfPainter::FontUse(const TPaintFont& font) {
   if (FHaveLast && FLastFont == font) return FLastUse;
   std::shared_ptr<TPdfFace> face = FFonts.Face(font);
@@ -396,25 +401,59 @@ void TPdfPainter::TextRun(int x, int y, const std::string& text, const TPaintFon
     Path(outline, TPaintPen{0, psClear, 1, pmCopy}, TPaintBrush{color, bsSolid, nullptr}, fmWinding);
     return;
   }
-  TPdfFace& face = *use->Face;
   const int size = PaintFontPixelSize(font);
-  // Four hex digits a glyph, at most one glyph a byte of the text.
+  // The glyphs as hex, four digits each (at most one glyph a byte of the text), in pieces of one
+  // face: a character the font lacks comes from the face that the font falls back to.
   static const char digits[] = "0123456789ABCDEF";
   FGlyphs.resize(text.size() * 4);
-  char* out = FGlyphs.data();
-  long long advance = 0;
+  FPieces.clear();
+  char* const begin = FGlyphs.data();
+  char* out = begin;
+  double advance = 0;  // pixels
+  TPdfFontUse* current = nullptr;
   for (std::size_t i = 0; i < text.size();) {
     const char32_t cp = Utf8Decode(text, i);
-    const std::uint16_t g = face.Glyph(cp);
-    use->Mark(g, cp);
-    advance += face.Advance(g);
+    TPdfFontUse* u = use;
+    std::uint16_t g = use->Face->Glyph(cp);
+    if (g == 0 && cp >= 0x20)
+      if (TPdfFontUse* other = FallbackUse(font, cp)) {
+        u = other;
+        g = other->Face->Glyph(cp);
+      }
+    if (u != current) {
+      FPieces.push_back(TPiece{u, static_cast<std::size_t>(out - begin), 0, advance});
+      current = u;
+    }
+    u->Mark(g, cp);
+    advance += static_cast<double>(u->Face->Advance(g)) * size / u->Face->UnitsPerEm();
     out[0] = digits[g >> 12 & 0xF];
     out[1] = digits[g >> 8 & 0xF];
     out[2] = digits[g >> 4 & 0xF];
     out[3] = digits[g & 0xF];
     out += 4;
+    FPieces.back().End = static_cast<std::size_t>(out - begin);
   }
-  const std::string_view glyphs(FGlyphs.data(), static_cast<std::size_t>(out - FGlyphs.data()));
+  // Each piece with its font, placed at its offset along the baseline (x, baseline y).
+  auto pieces = [&](double x0, double y0) {
+    for (const TPiece& piece : FPieces) {
+      if (FState.Font != piece.Use->Index || FState.FontSize != size) {
+        FState.Font = piece.Use->Index;
+        FState.FontSize = size;
+        FOut += "/F";
+        AppendPdfInt(FOut, piece.Use->Index);
+        FOut.push_back(' ');
+        AppendPdfInt(FOut, size);
+        FOut += " Tf\n";
+      }
+      FOut += "1 0 0 -1 ";
+      AppendPdfNumber(FOut, x0 + piece.Offset);
+      FOut.push_back(' ');
+      AppendPdfNumber(FOut, y0);
+      FOut += " Tm<";
+      FOut.append(begin + piece.Begin, piece.End - piece.Begin);
+      FOut += ">Tj\n";
+    }
+  };
   const bool underline = font.Style.Contains(fsUnderline), strike = font.Style.Contains(fsStrikeOut);
   if (!turned && !opaque && !underline && !strike) {
     // The common case, run after run inside one text object.
@@ -423,22 +462,7 @@ void TPdfPainter::TextRun(int x, int y, const std::string& text, const TPaintFon
       FInText = true;
     }
     SetFill(color);
-    if (FState.Font != use->Index || FState.FontSize != size) {
-      FState.Font = use->Index;
-      FState.FontSize = size;
-      FOut += "/F";
-      AppendPdfInt(FOut, use->Index);
-      FOut.push_back(' ');
-      AppendPdfInt(FOut, size);
-      FOut += " Tf\n";
-    }
-    FOut += "1 0 0 -1 ";
-    AppendPdfInt(FOut, x);
-    FOut.push_back(' ');
-    AppendPdfInt(FOut, y + tm.tmAscent);
-    FOut += " Tm<";
-    FOut += glyphs;
-    FOut += ">Tj\n";
+    pieces(x, y + tm.tmAscent);
     return;
   }
   // Turned about its start point, with its background and lines: drawn in its own frame.
@@ -457,31 +481,26 @@ void TPdfPainter::TextRun(int x, int y, const std::string& text, const TPaintFon
   FOut.push_back(' ');
   AppendPdfInt(FOut, y);
   FOut += " cm\n";
+  const TPdfFace& face = *use->Face;
   const double em = static_cast<double>(size) / face.UnitsPerEm();
-  const double width = advance * em;
   if (opaque) {
     SetFill(background);
     FOut += "0 0 ";
-    AppendPdfNumber(FOut, width);
+    AppendPdfNumber(FOut, advance);
     FOut.push_back(' ');
     AppendPdfInt(FOut, tm.tmHeight);
     FOut += " re f\n";
   }
   SetFill(color);
-  FOut += "BT /F";
-  AppendPdfInt(FOut, use->Index);
-  FOut.push_back(' ');
-  AppendPdfInt(FOut, size);
-  FOut += " Tf 1 0 0 -1 0 ";
-  AppendPdfInt(FOut, tm.tmAscent);
-  FOut += " Tm<";
-  FOut += glyphs;
-  FOut += ">Tj ET\n";
+  FOut += "BT\n";
+  FState.Font = -1;
+  pieces(0, tm.tmAscent);
+  FOut += "ET\n";
   auto line = [&](double top, int thickness) {
     FOut += "0 ";
     AppendPdfNumber(FOut, tm.tmAscent + top);
     FOut.push_back(' ');
-    AppendPdfNumber(FOut, width);
+    AppendPdfNumber(FOut, advance);
     FOut.push_back(' ');
     AppendPdfNumber(FOut, std::max(1.0, thickness * em));
     FOut += " re f\n";

@@ -5,7 +5,6 @@
 
 #include <memory>
 #include <string>
-#include <string_view>
 
 #include "platform/gfx/painter.h"
 #include "platform/gfx/pdf/pdf_writer.h"
@@ -17,6 +16,8 @@ public:
   virtual ~TPdfFontSource() = default;
   // The face that draws `font` (its size, turn and lines aside); null when there is none.
   virtual std::shared_ptr<TPdfFace> Face(const TPaintFont& font) = 0;
+  // The face that draws `cp` in `font` when the font's own face lacks it; null for none.
+  virtual std::shared_ptr<TPdfFace> Fallback(const TPaintFont&, char32_t) { return nullptr; }
 };
 
 // The pixel size of a device font: a negative height is the character height, a positive one
@@ -82,6 +83,7 @@ private:
   void Hatch(const TRect& bounds, const TPaintBrush& brush);
   std::string EllipsePath(double l, double t, double r, double b);
   TPdfFontUse* FontUse(const TPaintFont& font);
+  TPdfFontUse* FallbackUse(const TPaintFont& font, char32_t cp);
 
   TPdfDocument& FDocument;
   TPdfFontSource& FFonts;
@@ -94,5 +96,12 @@ private:
   TPdfFontUse* FLastUse = nullptr;
   TTextMetric FLastMetric;
   std::string FGlyphs;
+  // The glyphs of a run in one face: their hex digits in FGlyphs, their offset in pixels.
+  struct TPiece {
+    TPdfFontUse* Use;
+    std::size_t Begin, End;
+    double Offset;
+  };
+  std::vector<TPiece> FPieces;
   bool FHaveLast = false;
 };

@@ -224,9 +224,10 @@ TEST(QtPrinting, TextMeasuredBeforeTheJobIsAsWideAsOnThePageAndInThePdf) {
   std::filesystem::remove(file);
 }
 
-// Accented letters are glyphs built from other glyphs, and bold is a face of its own: the
-// embedded subsets must carry them.
-TEST(QtPrinting, AccentedAndBoldTextKeepsItsInkAndItsCharacters) {
+// Accented letters are glyphs built from other glyphs, bold is a face of its own, and a
+// character the font lacks comes from the face the font falls back to: the embedded subsets
+// must carry them all.
+TEST(QtPrinting, AccentedBoldAndFallbackTextKeepsItsInkAndItsCharacters) {
   int pdf = PdfPrinter();
   ASSERT_GE(pdf, 0);
   TPrinter& p = Printer();
@@ -244,11 +245,17 @@ TEST(QtPrinting, AccentedAndBoldTextKeepsItsInkAndItsCharacters) {
   c.TextOut(300, 1300, "HHHH");
   c.Font().SetStyle(TFontStyles() << fsBold);
   c.TextOut(300, 1800, "HHHH");
+  c.Font().SetStyle(TFontStyles());
+  c.Font().SetHeight(-50);
+  c.TextOut(300, 2400, "Done \xE2\x9C\x94 twice \xE2\x9C\x94 end");  // a check mark only DejaVu has
   p.EndDoc();
   p.SetOutputFile("");
   const std::string text = CaptureCommand("pdftotext '" + file + "' -");
   EXPECT_NE(text.find("\xC3\x89\xC3\x89\xC3\x89\xC3\x89"), std::string::npos) << text;
-  EXPECT_NE(CaptureCommand("pdffonts '" + file + "'").find("Bold"), std::string::npos);
+  EXPECT_NE(text.find("Done \xE2\x9C\x94 twice \xE2\x9C\x94 end"), std::string::npos) << text;
+  const std::string fonts = CaptureCommand("pdffonts '" + file + "'");
+  EXPECT_NE(fonts.find("LiberationSans-Bold"), std::string::npos) << fonts;
+  EXPECT_NE(fonts.find("DejaVuSans"), std::string::npos) << fonts;
   const std::string png = file + "-faces";
   CaptureCommand("pdftoppm -r 72 -gray -png -singlefile '" + file + "' '" + png + "'");
   const QImage page(QString::fromStdString(png + ".png"));
