@@ -71,6 +71,10 @@ void AppendPdfInt(std::string& out, long long v) {
 }
 
 void AppendPdfNumber(std::string& out, double v) {
+  if (v == static_cast<double>(static_cast<long long>(v)) && std::abs(v) < 1e15) {
+    AppendPdfInt(out, static_cast<long long>(v));
+    return;
+  }
   const long long scaled = std::llround(v * 1000.0);
   if (scaled % 1000 == 0) {
     AppendPdfInt(out, scaled / 1000);
