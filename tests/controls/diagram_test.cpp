@@ -3,23 +3,17 @@
 #include <gtest/gtest.h>
 
 #include "controls/diagram.h"
-#include "platform/headless/headless_peer.h"
 #include "platform/ui/scroll_bars.h"
+#include "tests/platform/headless/headless_form_test.h"
 
 namespace {
 
 using namespace HeadlessInput;
 
-class DiagramTest : public ::testing::Test {
+class DiagramTest : public HeadlessFormTest {
 protected:
-  DiagramTest() : Form(nullptr) {
-    InstallHeadlessBackend();
-    Form.SetBevelOuter(bvNone);
-    Form.SetBounds(0, 0, 800, 600);
-    Form.HandleNeeded();
-    D = new TDgDiagram(&Form);
-    D->SetParent(&Form);
-    D->SetBounds(0, 0, 400, 300);
+  DiagramTest() : HeadlessFormTest(800, 600) {
+    D = Make<TDgDiagram>(0, 0, 400, 300);
     D->HandleNeeded();
     D->OnChangeSelection = [this](TObject*) { ++SelectionChanges; };
   }
@@ -35,7 +29,6 @@ protected:
     return l;
   }
   TRecordingPainter& Recorder() { return HeadlessPeer(*D)->Recorder(); }
-  TPanel Form;
   TDgDiagram* D;
   int SelectionChanges = 0;
 };

@@ -8,30 +8,13 @@
 #include "controls/oval_button.h"
 #include "controls/scroll_panel.h"
 #include "platform/gfx/raster_painter.h"
-#include "platform/headless/headless_peer.h"
-#include "platform/ui/std_painted.h"
+#include "tests/platform/headless/headless_form_test.h"
 
 namespace {
 
 using namespace HeadlessInput;
 
-class PanelButtonTest : public ::testing::Test {
-protected:
-  PanelButtonTest() : Form(nullptr) {
-    InstallHeadlessBackend();
-    Form.SetBevelOuter(bvNone);
-    Form.SetBounds(0, 0, 400, 300);
-    Form.HandleNeeded();
-  }
-  template <class T>
-  T* Make(int left, int top, int width, int height, TWinControl* parent = nullptr) {
-    auto* c = new T(&Form);
-    c->SetParent(parent ? parent : &Form);
-    c->SetBounds(left, top, width, height);
-    return c;
-  }
-  TPanel Form;
-};
+class PanelButtonTest : public HeadlessFormTest {};
 
 TEST_F(PanelButtonTest, ScrollPanelDefaultsAndClientArea) {
   TScrollPanel defaults(nullptr);

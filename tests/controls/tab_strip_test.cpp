@@ -3,31 +3,21 @@
 #include <gtest/gtest.h>
 
 #include "controls/tab_strip.h"
-#include "platform/headless/headless_peer.h"
-#include "platform/ui/std_painted.h"
+#include "tests/platform/headless/headless_form_test.h"
 
 namespace {
 
 using namespace HeadlessInput;
 
-class TabStripTest : public ::testing::Test {
+class TabStripTest : public HeadlessFormTest {
 protected:
-  TabStripTest() : Form(nullptr) {
-    InstallHeadlessBackend();
-    Form.SetBevelOuter(bvNone);
-    Form.SetBounds(0, 0, 400, 300);
-    Form.HandleNeeded();
-    Strip = new TTabStripControl(&Form);
-    Strip->SetParent(&Form);
-    Strip->SetBounds(0, 0, 300, 150);
-  }
+  TabStripTest() { Strip = Make<TTabStripControl>(0, 0, 300, 150); }
   TRect TabRect(int i) {
     TRect r;
     Strip->Perform(TCM_GETITEMRECT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&r));
     return r;
   }
   TRecordingPainter& Recorder() { return HeadlessPeer(*Strip)->Recorder(); }
-  TPanel Form;
   TTabStripControl* Strip;
 };
 

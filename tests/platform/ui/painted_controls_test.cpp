@@ -3,7 +3,6 @@
 // the media player over the fake CD drive.
 #include <gtest/gtest.h>
 
-#include "platform/headless/headless_peer.h"
 #include "platform/ui/containers.h"
 #include "platform/ui/media_player.h"
 #include "platform/ui/small_controls.h"
@@ -11,28 +10,13 @@
 #include "platform/ui/status_bar.h"
 #include "platform/ui/std_painted.h"
 #include "platform/ui/tool_bar.h"
+#include "tests/platform/headless/headless_form_test.h"
 
 namespace {
 
 using namespace HeadlessInput;
 
-class PaintedTest : public ::testing::Test {
-protected:
-  PaintedTest() : Form(nullptr) {
-    InstallHeadlessBackend();
-    Form.SetBevelOuter(bvNone);
-    Form.SetBounds(0, 0, 400, 300);
-    Form.HandleNeeded();
-  }
-  template <class T>
-  T* Make(int left, int top, int width, int height, TWinControl* parent = nullptr) {
-    auto* c = new T(&Form);
-    c->SetParent(parent ? parent : &Form);
-    c->SetBounds(left, top, width, height);
-    return c;
-  }
-  TPanel Form;
-};
+class PaintedTest : public HeadlessFormTest {};
 
 TEST_F(PaintedTest, LabelSizesToItsCaption) {
   auto* l = Make<TLabel>(10, 10, 100, 40);
