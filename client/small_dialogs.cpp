@@ -11,7 +11,6 @@
 #include "platform/rtl/ini_files.h"
 #include "platform/rtl/string_list.h"
 #include "platform/rtl/sysutils.h"
-#include "platform/rtl/sysutils.h"
 #include "platform/sys/winsock.h"
 #include "platform/ui/clipboard.h"
 #include "platform/ui/modal_service.h"
@@ -47,6 +46,13 @@ void TSmallDialog::PlaceButtons(bool withCancel) {
   CancelBtn->SetVisible(withCancel);
   CancelBtn->SetBounds(Width() - 75 - 12, top, 75, 25);
   OKBtn->SetBounds(withCancel ? Width() - 2 * 75 - 18 : Width() - 75 - 12, top, 75, 25);
+}
+
+TEdit* TSmallDialog::AddEditRow(const std::string& name, const std::string& caption, int top, int editLeft,
+                               TLabel** label) {
+  TLabel* l = MakeCaptioned<TLabel>(this, this, name + "Label", caption, 14, top + 3, editLeft - 18, 15);
+  if (label) *label = l;
+  return Make<TEdit>(this, this, name, editLeft, top, 236, 21);
 }
 
 void TSmallDialog::OKBtnClick() {
@@ -110,9 +116,7 @@ TDatabaseInformationForm::TDatabaseInformationForm(TComponent* AOwner)
   };
   int top = 14;
   for (const auto& r : rows) {
-    TLabel* label = MakeCaptioned<TLabel>(this, this, std::string(r.name) + "Label", r.caption, 14, top + 3, 130, 15);
-    if (r.label) *r.label = label;
-    *r.edit = Make<TEdit>(this, this, r.name, 148, top, 236, 21);
+    *r.edit = AddEditRow(r.name, r.caption, top, 148, r.label);
     top += 29;
   }
   for (TEdit* e : {DateCreated, DateUpdated, FileCode, Size}) {
@@ -183,8 +187,7 @@ TEmailSettingsForm::TEmailSettingsForm(TComponent* AOwner) : TSmallDialog(AOwner
                             "Recipient Email"};
   int top = 14;
   for (int i = 0; i < 6; ++i) {
-    MakeCaptioned<TLabel>(this, this, std::string(kMailKeys[i].Key) + "Label", captions[i], 14, top + 3, 110, 15);
-    this->*kMailKeys[i].Edit = Make<TEdit>(this, this, kMailKeys[i].Key, 128, top, 236, 21);
+    this->*kMailKeys[i].Edit = AddEditRow(kMailKeys[i].Key, captions[i], top, 128);
     top += 29;
   }
   OpenKey = [] { return OpenSettingsKey(); };

@@ -37,6 +37,10 @@ protected:
   void DoShow() override;
   // Places the buttons (CancelBtn may be null: OK alone).
   void PlaceButtons(bool withCancel);
+  // A row of the window at top: a label named name + "Label" from the left margin, and an edit
+  // named name from editLeft to the right margin. The label comes back in *label when asked.
+  TEdit* AddEditRow(const std::string& name, const std::string& caption, int top, int editLeft,
+                    TLabel** label = nullptr);
 
 private:
   bool FActivated = false;
