@@ -15,19 +15,11 @@
 #include "platform/ui/forms.h"
 #include "platform/ui/image.h"
 #include "print/barcode.h"
-
-namespace {
-
-std::string At(const char* name, TPoint p) {
-  return std::string("at ") + name + " " + std::to_string(p.X) + " " + std::to_string(p.Y);
-}
-
-}  // namespace
+#include "tests/x11_program.h"
 
 int main(int argc, char** argv) {
   if (argc < 2) return 2;
-  std::ofstream log(argv[1], std::ios::trunc);
-  auto write = [&](const std::string& line) { log << line << '\n' << std::flush; };
+  TEventLog write(argv[1]);
 
   QApplication app(argc, argv);
   InstallQtBackend();

@@ -20,26 +20,16 @@
 #include "platform/ui/forms.h"
 #include "platform/ui/shell.h"
 #include "platform/ui/std_buttons.h"
+#include "tests/x11_program.h"
 
 namespace {
-
-std::string At(const std::string& name, TPoint p) {
-  return "at " + name + " " + std::to_string(p.X) + " " + std::to_string(p.Y);
-}
-
-std::string Box(const std::string& name, TControl& c) {
-  TPoint p = c.ClientToScreen({0, 0});
-  return name + " " + std::to_string(p.X) + " " + std::to_string(p.Y) + " " + std::to_string(c.Width()) + " " +
-         std::to_string(c.Height());
-}
 
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 3) return 2;
-  std::ofstream log(argv[1], std::ios::trunc);
+  TEventLog write(argv[1]);
   const std::string pdf = argv[2];
-  auto write = [&](const std::string& line) { log << line << '\n' << std::flush; };
 
   QApplication app(argc, argv);
   InstallQtBackend();
@@ -151,7 +141,7 @@ int main(int argc, char** argv) {
         write(Box("calculator", *f));
         for (int key : {int(ckPrint), int(ckQuit), int(ckUse), int('+')}) {
           TRoundButton* b = f->ButtonFor(key);
-          if (b) write(At("key" + std::to_string(key), b->ClientToScreen({b->Width() / 2, b->Height() / 2})));
+          if (b) write(AtCentre("key" + std::to_string(key), *b));
         }
         write("calculator shown");
       }
@@ -165,7 +155,7 @@ int main(int argc, char** argv) {
         write(Box("pick", *f));
         TRect r = f->SelectList->ItemRect(2);
         write(At("gamma", f->SelectList->ClientToScreen({r.Left + 20, (r.Top + r.Bottom) / 2})));
-        write(At("ok", f->okbtn->ClientToScreen({f->okbtn->Width() / 2, f->okbtn->Height() / 2})));
+        write(AtCentre("ok", *f->okbtn));
         TRect grip = f->GripRect();
         write(At("grip", f->ClientToScreen({(grip.Left + grip.Right) / 2, (grip.Top + grip.Bottom) / 2})));
         // Logged once the form has laid out its buttons for the new size.
@@ -174,7 +164,7 @@ int main(int argc, char** argv) {
             TSelectForm* g = pick.Form();
             if (!g) return;
             write(Box("pick", *g));
-            write(At("ok", g->okbtn->ClientToScreen({g->okbtn->Width() / 2, g->okbtn->Height() / 2})));
+            write(AtCentre("ok", *g->okbtn));
             write("pick sized " + std::to_string(g->Width()) + " " + std::to_string(g->Height()));
           });
         };
@@ -210,7 +200,7 @@ int main(int argc, char** argv) {
     if (auto* info = dynamic_cast<TDgStdLinkDrawInfo*>((*diagram.LinkDrawCache())[0].DrawInfo.get()))
       write(At("link0", diagram.ClientToScreen({(info->BeginBend.X + info->EndBend.X) / 2 - diagram.HorzPos(),
                                                (info->BeginBend.Y + info->EndBend.Y) / 2 - diagram.VertPos()})));
-    for (TButton* b : buttons) write(At(b->Caption(), b->ClientToScreen({b->Width() / 2, b->Height() / 2})));
+    for (TButton* b : buttons) write(AtCentre(b->Caption(), *b));
     write("ready");
   });
   diagram.OnChange = [&](TObject*) {};

@@ -9,11 +9,11 @@
 
 #include "platform/qt/qt_window_peer.h"
 #include "print/preview_companions.h"
+#include "tests/x11_program.h"
 
 int main(int argc, char** argv) {
   if (argc < 2) return 2;
-  std::ofstream log(argv[1], std::ios::trunc);
-  auto write = [&](const std::string& line) { log << line << '\n' << std::flush; };
+  TEventLog write(argv[1]);
 
   QApplication app(argc, argv);
   InstallQtBackend();
@@ -90,13 +90,8 @@ int main(int argc, char** argv) {
   window->show();
 
   QTimer::singleShot(600, [&] {
-    TPoint origin = form.ClientToScreen({0, 0});
-    write("window " + std::to_string(origin.X) + " " + std::to_string(origin.Y) + " " + std::to_string(form.Width()) +
-          " " + std::to_string(form.Height()));
-    auto at = [&](const std::string& name, TControl& c) {
-      TPoint p = c.ClientToScreen({c.Width() / 2, c.Height() / 2});
-      write("at " + name + " " + std::to_string(p.X) + " " + std::to_string(p.Y));
-    };
+    write(Box("window", form));
+    auto at = [&](const std::string& name, TControl& c) { write(AtCentre(name, c)); };
     const char* names[] = {"first", "prev", "next", "last", "add", "delete", "clear",
                            "zoomin", "zoomout", "actual", "fitwidth", "fitheight", "fitwhole"};
     for (int i = 0; i < kPgNavButtonCount; ++i) at(names[i], nav.Button(static_cast<TPgNavigateBtn>(i)));

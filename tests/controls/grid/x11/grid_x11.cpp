@@ -17,6 +17,7 @@
 #include "platform/ui/application.h"
 #include "platform/ui/screen.h"
 #include "platform/ui/scroll_bars.h"
+#include "tests/x11_program.h"
 
 namespace {
 
@@ -28,8 +29,7 @@ const char* kEditor[] = {"text", "combo", "spin", "date", "check", "button", "un
 
 int main(int argc, char** argv) {
   if (argc < 2) return 2;
-  std::ofstream log(argv[1], std::ios::trunc);
-  auto write = [&](const std::string& line) { log << line << '\n' << std::flush; };
+  TEventLog write(argv[1]);
 
   QApplication app(argc, argv);
   InstallQtBackend();
@@ -180,13 +180,12 @@ int main(int argc, char** argv) {
   state.start(100);
 
   QTimer::singleShot(600, [&] {
-    const TPoint origin = form.ClientToScreen({0, 0});
-    write("window " + Pt(origin) + " " + IntToStr(form.Width()) + " " + IntToStr(form.Height()));
+    write(Box("window", form));
     places();
     movePlaces();
     lastLayout = layout();
     ready = true;
-    write("grid " + Pt(grid->ClientToScreen({0, 0})) + " " + IntToStr(grid->Width()) + " " + IntToStr(grid->Height()));
+    write(Box("grid", *grid));
     write("ready");
   });
 

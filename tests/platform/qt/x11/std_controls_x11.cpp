@@ -17,6 +17,7 @@
 #include "platform/ui/list_controls.h"
 #include "platform/ui/menus.h"
 #include "platform/ui/std_buttons.h"
+#include "tests/x11_program.h"
 
 namespace {
 
@@ -25,16 +26,13 @@ std::string OneLine(std::string s) {
   return s;
 }
 
-std::string At(const char* name, QPoint p) {
-  return std::string("at ") + name + " " + std::to_string(p.x()) + " " + std::to_string(p.y());
-}
+std::string At(const char* name, QPoint p) { return At(name, TPoint{p.x(), p.y()}); }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 2) return 2;
-  std::ofstream log(argv[1], std::ios::trunc);
-  auto write = [&](const std::string& line) { log << line << '\n' << std::flush; };
+  TEventLog write(argv[1]);
 
   QApplication app(argc, argv);
   InstallQtBackend();
@@ -115,10 +113,12 @@ int main(int argc, char** argv) {
     TPoint client = form.ClientToScreen({0, 0});
     write("client " + std::to_string(client.X - frame.x()) + " " + std::to_string(client.Y - frame.y()));
     for (const Placed& p : placed) {
-      TPoint c = p.control->ClientToScreen({p.control->Width() / 2, p.control->Height() / 2});
-      if (p.control == &edit) c = edit.ClientToScreen({20, edit.Height() / 2});
-      if (p.control == &check) c = check.ClientToScreen({8, check.Height() / 2});
-      write(At(p.name, QPoint(c.X, c.Y)));
+      if (p.control == &edit)
+        write(At(p.name, edit.ClientToScreen({20, edit.Height() / 2})));
+      else if (p.control == &check)
+        write(At(p.name, check.ClientToScreen({8, check.Height() / 2})));
+      else
+        write(AtCentre(p.name, *p.control));
     }
     write(At("menu", bar->mapToGlobal(bar->actionGeometry(bar->actions().first()).center())));
     write("ready");
