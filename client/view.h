@@ -334,6 +334,10 @@ public:
   // The three memos, line by line, to the default printer as plain text.
   void PrintDetailClick();
   void ViewRecordClick();
+  // "View the Search List": the search results window, or the record window while the client
+  // runs without one (no search or report window has been opened yet)
+  // (client/view_search_list.cpp).
+  void ViewtheSpreadSheet1Click();
   // Help: the help file is set, then its topic is opened (there is no help viewer here: the
   // topics open as the pages of the help menu).
   void HelpBtnClick();

@@ -149,7 +149,7 @@ void WireReportWindows(TView& V) {
   Click(V.SearchListTBtn, OpenSearchResults);
   Click(V.GraphTBtn, OpenGraphWindow);
   Item(V.ViewtheSearchWindow1, OpenSearchWindow);
-  Item(V.ViewtheSpreadSheet1, OpenSearchResults);
+  if (V.ViewtheSpreadSheet1) V.ViewtheSpreadSheet1->OnClick = [&V](TObject*) { V.ViewtheSpreadSheet1Click(); };
   Click(V.QuickPrint, OpenImageReport);
   Item(V.QuickRecordPrint1, OpenImageReport);
 }

@@ -83,6 +83,12 @@ bool TView::InSearchList(const std::string& Code) {
   return Reports && Reports->List.Contains(Code);
 }
 
+void TView::ViewtheSpreadSheet1Click() {
+  // The search results window is made with the search window; this command does not make it.
+  if (Reports) Reports->ShowSearchResults();
+  else ViewRecordClick();
+}
+
 void TView::ReadonlyBoxClick() {
   if (!Logic) return;
   Logic->Buffers.Current.ReadOnly = ReadonlyBox->Checked();

@@ -208,3 +208,20 @@ TEST(ViewLineSearch, ReturnURLCutsAtQuoteBlankOrBracket) {
   EXPECT_FALSE(ReturnURL("nothing here", false, "href=", R));
   EXPECT_EQ(R, "");
 }
+
+TEST_F(ViewSearchListTest, ViewTheSearchListShowsTheResultsWindowOrElseTheRecordWindow) {
+  // No search or report window has been opened: the record window comes instead, and no
+  // results window is made for it.
+  ASSERT_EQ(View->Reports, nullptr);
+  View->Hide();
+  View->ViewtheSpreadSheet1->Click();
+  EXPECT_TRUE(View->Visible());
+  EXPECT_EQ(View->Reports, nullptr);
+  // Once the search windows exist the results window shows, the record window as it was.
+  TSnapShot& Results = ReportWindowsOf(*View).SnapShot();
+  ASSERT_FALSE(Results.Visible());
+  View->ViewtheSpreadSheet1->Click();
+  EXPECT_TRUE(Results.Visible());
+  EXPECT_TRUE(View->Visible());
+  Results.Hide();
+}
