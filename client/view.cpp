@@ -420,6 +420,9 @@ void TView::BuildMainMenu() {
   AddLine(this, UtilitiesMenu);
   SetDateFormat1 = AddItem(this, UtilitiesMenu, "SetDateFormat1", "Select Date Format");
   ResetApplication1 = AddItem(this, UtilitiesMenu, "ResetApplication1", "Reset Application");
+  AddLine(this, UtilitiesMenu);
+  // The scanner station (jump to a scanned record, or add to or take from its stock).
+  ScanBarcode1 = AddItem(this, UtilitiesMenu, "ScanBarcode1", "Scan Barcode");
 
   HelpMenu = AddItem(this, root, "HelpMenu", "&Help Manual");
   Contents1 = AddItem(this, HelpMenu, "Contents1", "Contents");

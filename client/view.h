@@ -231,6 +231,7 @@ public:
   TMenuItem* Grid3Address1 = nullptr;
   TMenuItem* Grid4Address1 = nullptr;
   TMenuItem* ResetApplication1 = nullptr;
+  TMenuItem* ScanBarcode1 = nullptr;
   TMenuItem* SetDateFormat1 = nullptr;
   TMenuItem* HelpMenu = nullptr;
   TMenuItem* Contents1 = nullptr;

@@ -138,7 +138,7 @@ void TViewFields::Detail8Click(TEdit* Field) {
   const TPoint At = view_layout::MousePoint();
   switch (FieldClickOf(Kind)) {
     case TFieldClick::Date: {
-      FDateField = Field;
+      V.DateMenu->SetPopupComponent(Field);
       if (TComponent* R = V.Find("ReminderReport")) {
         auto* Item = static_cast<TMenuItem*>(R);
         const bool Reminder = Kind.find("Reminder") != std::string::npos;
@@ -218,8 +218,13 @@ void TViewFields::SetReadOnlyState(bool ReadOnly) {
   V.Memo2->SetReadOnly(true);
 }
 
+// The date menu writes into the box it was opened on: a date field of the record or a box of
+// another window (the data summary's range).
+TCustomEdit* TViewFields::DateTarget() const { return dynamic_cast<TCustomEdit*>(V.DateMenu->PopupComponent()); }
+
 void TViewFields::SelectDate1Click() {
-  if (!FDateField) return;
+  TCustomEdit* Target = DateTarget();
+  if (!Target) return;
   const TPoint At = view_layout::MousePoint();
   GetDate->SetDate(Date());
   GetDate->SetCalLeft(At.X + 10);
@@ -230,11 +235,11 @@ void TViewFields::SelectDate1Click() {
   if (!Chosen) return;
   std::string Format = V.Logic->Buffers.Configuration.DateFormat;
   if (Format.empty()) Format = "mm/dd/yyyy";
-  FDateField->SetText(FormatDateTime(Format, EncodeDate(GetDate->Year(), GetDate->Month(), GetDate->Day())));
+  Target->SetText(FormatDateTime(Format, EncodeDate(GetDate->Year(), GetDate->Month(), GetDate->Day())));
 }
 
 void TViewFields::ClearDate1Click() {
-  if (FDateField) FDateField->SetText("");
+  if (TCustomEdit* Target = DateTarget()) Target->SetText("");
 }
 
 void TViewFields::CustomizeLabels(int Tag) {

@@ -11,6 +11,7 @@
 
 class TView;
 class TEdit;
+class TCustomEdit;
 class TCalendarPopup;
 class TPopupMenu;
 
@@ -63,7 +64,7 @@ private:
   void Wire();
   int TagOf(TEdit* Field) const;
   std::string KindOf(TEdit* Field) const;
+  TCustomEdit* DateTarget() const;
   TView& V;
-  TEdit* FDateField = nullptr;
   TEdit* FURLField = nullptr;
 };

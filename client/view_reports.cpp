@@ -39,9 +39,7 @@ TFieldCaptions CaptionsOf(TView& V) {
     Kinds.assign(1, "Text");
     for (std::size_t c = 0; c < Captions.size() && c < 10; ++c) {
       Headers.push_back(Captions[c]);
-      bool Date = false;
-      for (const auto& A : Columns[c]) Date = Date || LowerCase(A).find("date") != std::string::npos;
-      Kinds.push_back(Date ? "Date" : "Text");
+      Kinds.push_back(GridColumnKind(Columns[c][1]));
     }
   };
   Grid(V.Grid3Captions, V.Grid3Columns, C.Grid3Headers, C.Grid3Kinds);
@@ -62,6 +60,8 @@ TReportWindows& Windows(TView& V) {
     };
     Host.PopupDateMenu = [&V](TCustomEdit* Target) {
       if (!V.DateMenu) return;
+      // Another window's date box has no reminder report.
+      if (auto* Reminder = dynamic_cast<TMenuItem*>(V.Find("ReminderReport"))) Reminder->SetVisible(false);
       V.DateMenu->SetPopupComponent(Target);
       TPoint P{0, 0};
       GetCursorPos(&P);

@@ -128,7 +128,9 @@ std::string GetFieldType(const TConfiguration& Config, const std::string& Editor
 
 TFieldClick FieldClickOf(const std::string& Kind) {
   const std::string Lower = LowerCase(Kind);
-  if (Contains(Kind, "Date")) return TFieldClick::Date;
+  // A date field is read-only and takes its dates from the date menu, whatever the case the
+  // definition writes its kind in.
+  if (Contains(Lower, "date")) return TFieldClick::Date;
   if (Contains(Kind, "URL")) return TFieldClick::URL;
   if (Contains(Lower, "barcode")) return TFieldClick::Barcode;
   if (Contains(Lower, "quantity")) return TFieldClick::Quantity;

@@ -64,6 +64,9 @@ TDataSummaryForm::TDataSummaryForm(TReportWindows& Windows, TQnStringGrid& Sourc
 TDataSummaryForm::~TDataSummaryForm() = default;
 
 void TDataSummaryForm::FormActivate() {
+  // The window comes back active after the calendar of its date boxes: the choices stay.
+  if (FSetUp) return;
+  FSetUp = true;
   FLogic.FormActivate();
   FillCombo(*DateField, FLogic.DateFields);
   FillCombo(*FilterField, FLogic.FilterFields);
@@ -131,6 +134,9 @@ TGridDataSummaryForm::TGridDataSummaryForm(TReportWindows& Windows, bool Grid3, 
 TGridDataSummaryForm::~TGridDataSummaryForm() = default;
 
 void TGridDataSummaryForm::FormActivate() {
+  // Once: the window comes back active after its data summary, with the lines it gathered.
+  if (FSetUp) return;
+  FSetUp = true;
   const TFieldCaptions& C = FWindows.Host.Captions;
   const bool G3 = FLogic->Grid3;
   SetCaption(C.PageCaptions[G3 ? 2 : 3] + (FLogic->Scope == "All" ? " (All Records)" : " (Search List Records)"));

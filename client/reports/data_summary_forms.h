@@ -35,6 +35,7 @@ public:
 private:
   TReportWindows& FWindows;
   TDataSummary FLogic;
+  bool FSetUp = false;  // the set-up runs on the first activation only
 };
 
 class TGridDataSummaryForm : public TForm {
@@ -60,4 +61,5 @@ public:
 private:
   TReportWindows& FWindows;
   std::unique_ptr<TGridDataSummary> FLogic;
+  bool FSetUp = false;
 };

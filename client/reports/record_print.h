@@ -53,6 +53,10 @@ std::string FontSizeText(const std::string& Text);
 // anchored at Space's top-left corner.  Empty for a picture with no width or height.
 TRect FitPicture(int PictureWidth, int PictureHeight, const TRect& Space);
 
+// How far text on a label keeps from its edges (inches): clear of the clip of a corner of that
+// radius, and never closer than the barcode picture's inset.
+inline double LabelTextInset(double CornerRadius) { return CornerRadius * 0.3 > 0.05 ? CornerRadius * 0.3 : 0.05; }
+
 // Draws the paragraphs of rich text into the label rectangle (inches): each paragraph from the
 // label's left edge, its runs one after another in their own font, each line moved down by its
 // tallest text.

@@ -74,10 +74,13 @@ TRTFForm::TRTFForm(TReportWindows& Windows) : TForm(nullptr), FWindows(Windows) 
   FontBox = Make<TVcFontComboBox>(this, RTFPanel, "FontBox", X + 8, 34, 150, 21);
   FontSize = Make<TFontSizeComboBox>(this, RTFPanel, "FontSize", X + 164, 34, 50, 21);
   FontColor = Make<TVcColorComboBox>(this, RTFPanel, "FontColor", X + 220, 34, 100, 21);
+  FillFontCombos(*FontBox, *FontSize, *FontColor);
   CopyBtn = MakeCaptioned<TButton>(this, RTFPanel, "CopyBtn", "Copy to Clipboard", 560, 4, 130, 25);
   ExportBtn = MakeCaptioned<TButton>(this, RTFPanel, "ExportBtn", "Export", 696, 4, 50, 25);
   RTFEdit = Make<TRichEdit>(this, RTFPanel, "RTFEdit", 8, 64, 734, 370);
   for (TCustomRichButton* B : FormatButtons) B->SetRichEdit(RTFEdit);
+  FFormatButtons = FormatButtons;
+  RTFEdit->OnSelectionChange = [this](TObject*) { RTFEditSelectionChange(); };
   RTFBuffer = Make<TRichEdit>(this, this, "RTFBuffer", 0, 0, 10, 10);
   RTFBuffer->SetVisible(false);
   ExportMenu = new TPopupMenu(this);
@@ -99,9 +102,17 @@ TRTFForm::TRTFForm(TReportWindows& Windows) : TForm(nullptr), FWindows(Windows) 
     RTFEdit->SelectAll();
     RTFEdit->CopyToClipboard();
   };
-  FontBox->OnChange = [this](TObject*) { RTFEdit->SelAttributes().SetName(FontBox->FontName()); };
-  FontSize->OnChange = [this](TObject*) { RTFEdit->SelAttributes().SetSize(StrToIntDef(FontSizeText(FontSize->Text()), 10)); };
-  FontColor->OnChange = [this](TObject*) { RTFEdit->SelAttributes().SetColor(FontColor->ColorValue()); };
+  FontBox->OnChange = [this](TObject*) {
+    if (FShowingSelection) return;
+    RTFEdit->SelAttributes().SetName(FontBox->FontName());
+    FontSize->SetFontName(FontBox->FontName());
+  };
+  FontSize->OnChange = [this](TObject*) {
+    if (!FShowingSelection) RTFEdit->SelAttributes().SetSize(StrToIntDef(FontSizeText(FontSize->Text()), 10));
+  };
+  FontColor->OnChange = [this](TObject*) {
+    if (!FShowingSelection) RTFEdit->SelAttributes().SetColor(FontColor->ColorValue());
+  };
 
   BarcodePanel = Make<TPanel>(this, EditPage, "BarcodePanel", 0, 0, 750, 440);
   BarcodePanel->SetCaption("");
@@ -110,7 +121,8 @@ TRTFForm::TRTFForm(TReportWindows& Windows) : TForm(nullptr), FWindows(Windows) 
   BFontBox = Make<TVcFontComboBox>(this, BarcodePanel, "BFontBox", 8, 28, 150, 21);
   BFontColor = Make<TVcColorComboBox>(this, BarcodePanel, "BFontColor", 164, 28, 100, 21);
   BFontSize = Make<TFontSizeComboBox>(this, BarcodePanel, "BFontSize", 270, 28, 50, 21);
-  BFontSize->SetText("10");
+  FillFontCombos(*BFontBox, *BFontSize, *BFontColor);
+  BFontBox->OnChange = [this](TObject*) { BFontSize->SetFontName(BFontBox->FontName()); };
   MakeCaptioned<TLabel>(this, BarcodePanel, "TextLineLabel", "Text Line", 8, 60, 100, 17);
   Fields = Make<TListBox>(this, BarcodePanel, "Fields", 8, 80, 300, 300);
   AddBtn = MakeCaptioned<TButton>(this, BarcodePanel, "AddBtn", "Add", 320, 80, 90, 25);
@@ -164,9 +176,21 @@ TRTFForm::TRTFForm(TReportWindows& Windows) : TForm(nullptr), FWindows(Windows) 
   MoveDownBtn->OnClick = [Move](TObject*) { Move(1); };
 
   PrintPreview = Make<TPgPreview>(this, PreviewPage, "PrintPreview", 0, 34, 750, 400);
-  Navigator = Make<TPgPageNavigator>(this, PreviewPage, "Navigator", 4, 4, 200, 26);
+  // The page and zoom buttons, small enough to leave the printer and paper combos their room.
+  Navigator = Make<TPgPageNavigator>(this, PreviewPage, "Navigator", 4, 3, 232, 28);
+  Navigator->SetButtonWidth(22);
+  Navigator->SetButtonHeight(22);
+  Navigator->SetBorderWidth(3);
+  Navigator->SetGroupSpacing(4);
+  TPgNavigateBtns Shown;
+  for (TPgNavigateBtn B : {gmFirstPage, gmPrevPage, gmNextPage, gmLastPage, gmZoomIn, gmZoomOut, gmActualSize,
+                           gmFitWidth, gmFitHeight, gmFitWholePage})
+    Shown.Include(B);
+  Navigator->SetVisibleButtons(Shown);
+  Navigator->SetNavAutoSize(true);
   Navigator->SetPreview(PrintPreview);
-  PageNumber = MakeCaptioned<TLabel>(this, PreviewPage, "PageNumber", "", 210, 8, 100, 17);
+  PageNumber = MakeCaptioned<TLabel>(this, PreviewPage, "PageNumber", "", Navigator->Left() + Navigator->Width() + 6, 8,
+                                     316 - (Navigator->Left() + Navigator->Width() + 6), 17);
   PrinterCombo = Make<TPgPropertyComboBox>(this, PreviewPage, "PgPropertyComboBox3", 320, 4, 150, 21);
   PrinterCombo->SetPreviewProperty(gmPrinterList);
   PrinterCombo->SetPreview(PrintPreview);
@@ -266,6 +290,7 @@ void TRTFForm::FormActivate() {
       RTFEdit->Lines().Clear();
       for (const auto& L : PlainLines) RTFEdit->Lines().Add(L);
     }
+    RTFEditSelectionChange();
     SetPageSetup();
   }
 }
@@ -317,6 +342,13 @@ void TRTFForm::SetLabelSetup() {
 
 void TRTFForm::DrawLabel(int LabelNum, double Left, double Top, double Right, double Bottom) {
   TPgCanvas& Canvas = PrintPreview->Canvas();
+  // The label clips what is drawn to its shape: text keeps clear of rounded corners.
+  const TPgLabelTemplateInfo* T = LabelPrint->CurrentTemplate();
+  const double Inset = LabelTextInset(T ? T->CornerRadius : 0);
+  Left += Inset;
+  Top += Inset;
+  Right -= Inset;
+  Bottom -= Inset;
   if (PrintMode == 4) {
     const int E = EntryOfLabel(OrderList, LabelNum, static_cast<int>(AddressList.size()));
     if (E < 0) return;
@@ -361,10 +393,10 @@ void TRTFForm::DrawLabel(int LabelNum, double Left, double Top, double Right, do
   }
   if (!BarcodeImage || !BarcodeImage->Picture().Graphic()) return;
   const TGraphic& G = *BarcodeImage->Picture().Graphic();
-  // The space below the text, slightly inset, in thousandths of an inch.
-  const double Inset = 0.05;
-  const TRect Space{static_cast<int>((Left + Inset) * 1000), static_cast<int>((Y + Inset) * 1000),
-                    static_cast<int>((Right - Inset) * 1000), static_cast<int>((Bottom - Inset) * 1000)};
+  // The space below the text (the label already inset), in thousandths of an inch.
+  const double Gap = 0.05;
+  const TRect Space{static_cast<int>(Left * 1000), static_cast<int>((Y + Gap) * 1000), static_cast<int>(Right * 1000),
+                    static_cast<int>(Bottom * 1000)};
   const TRect Fit = FitPicture(G.Width(), G.Height(), Space);
   if (Fit.Right > Fit.Left && Fit.Bottom > Fit.Top)
     Canvas.Draw(Fit.Left / 1000.0, Fit.Top / 1000.0, Fit.Right / 1000.0, Fit.Bottom / 1000.0, G, gmInches);
@@ -377,6 +409,30 @@ bool TRTFForm::ExportRTF(const std::string& FileName) {
   else ConvertRTF->ConvertToHtml(*RTFEdit, FileName);
   MessageDlg(ExportedText(FileName), mtInformation, TMsgDlgButtons{mbOK});
   return true;
+}
+
+void TRTFForm::FillFontCombos(TVcFontComboBox& Font, TFontSizeComboBox& Size, TVcColorComboBox& Colour) {
+  // "Arial" is the rich text's own font (the desktop stands a like face in for it).
+  Font.SetOptions(TFontComboOptions{foDisableVerify});
+  Font.Loaded();
+  Font.SetFontName("Arial");
+  Size.SetFontName("Arial");
+  Size.SetText("10");
+  Colour.Loaded();
+  Colour.SetColorValue(clBlack);
+}
+
+void TRTFForm::RTFEditSelectionChange() {
+  FShowingSelection = true;
+  TTextAttributes& A = RTFEdit->SelAttributes();
+  if (!A.Name().empty()) {
+    FontBox->SetFontName(A.Name());
+    FontSize->SetFontName(A.Name());
+  }
+  FontSize->SetText(std::to_string(A.Size()));
+  FontColor->SetColorValue(A.Color() == clWindowText ? clBlack : A.Color());
+  FShowingSelection = false;
+  for (TCustomRichButton* B : FFormatButtons) B->UpdateState();
 }
 
 void TRTFForm::Rebuild() {

@@ -33,6 +33,7 @@ class TFontSizeComboBox;
 class TVcColorComboBox;
 class TPgPageNavigator;
 class TPgPropertyComboBox;
+class TCustomRichButton;
 
 class TRTFForm : public TForm {
 public:
@@ -110,9 +111,15 @@ public:
   TPgLabelPrinter* LabelPrint = nullptr;
   TVcRichEditToHtml* ConvertRTF = nullptr;
 
+  // A change of the editor's selection: the font combos and format buttons show its format.
+  void RTFEditSelectionChange();
+
 private:
+  static void FillFontCombos(TVcFontComboBox& Font, TFontSizeComboBox& Size, TVcColorComboBox& Colour);
   void Rebuild();
   void UpdatePageNumber();
   TReportWindows& FWindows;
   int FLabelsDrawn = 0;
+  bool FShowingSelection = false;
+  std::vector<TCustomRichButton*> FFormatButtons;
 };

@@ -3,6 +3,7 @@
 #include "controls/grid/print_settings_dialog.h"
 #include "controls/grid/qn_grid.h"
 #include "platform/rtl/streams.h"
+#include "platform/rtl/sysutils.h"
 
 TFieldCaptions CaptionsFromConfiguration(const TConfiguration& Config) {
   TFieldCaptions C;
@@ -31,6 +32,15 @@ TFieldCaptions CaptionsFromConfiguration(const TConfiguration& Config) {
     }
   }
   return C;
+}
+
+std::string GridColumnKind(const std::string& InputKind) {
+  const std::string K = LowerCase(InputKind);
+  if (K.find("menu=") == std::string::npos) {
+    if (K.find("date") != std::string::npos) return "Date";
+    if (K.find("money") != std::string::npos || K.find("numeric") != std::string::npos) return InputKind;
+  }
+  return "Text";
 }
 
 std::string GridStreamText(TQnStringGrid& Grid) {

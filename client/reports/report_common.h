@@ -37,6 +37,11 @@ struct TFieldCaptions {
   std::array<TDescriptionTree, 10> Trees;
 };
 
+// The kind a grid column reports (the data summary's combos, the search terms' editors) from
+// the input kind of its definition: "Date" for a date column, a money or numeric kind as it is,
+// "Text" for every other column (plain text, a choice menu, multi-line text).
+std::string GridColumnKind(const std::string& InputKind);
+
 // Captions taken from a configuration alone (names, kinds, item names, trees); the rest get the
 // record window's default texts.
 TFieldCaptions CaptionsFromConfiguration(const TConfiguration& Config);

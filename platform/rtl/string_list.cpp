@@ -281,9 +281,18 @@ void TStrings::SetDelimitedText(const std::string& Value) {
   SetDelimitedTextImpl(Value, FDelimiter);
 }
 
-void TStrings::LoadFromFile(const std::string& FileName) { SetText(ReadFileBytes(FileName)); }
+// Files go through the stream methods, so a list that streams its own format (a rich edit's
+// lines stream RTF) writes and reads that format in files too.
+void TStrings::LoadFromFile(const std::string& FileName) {
+  TStringStream Stream(ReadFileBytes(FileName));
+  LoadFromStream(Stream);
+}
 
-void TStrings::SaveToFile(const std::string& FileName) const { AtomicWriteFile(FileName, Text()); }
+void TStrings::SaveToFile(const std::string& FileName) const {
+  TStringStream Stream;
+  SaveToStream(Stream);
+  AtomicWriteFile(FileName, Stream.DataString());
+}
 
 void TStrings::LoadFromStream(TStream& Stream) {
   std::int64_t size = Stream.Size();

@@ -12,6 +12,7 @@
 #include "client/password_form.h"
 #include "client/relationship_form.h"
 #include "client/reports/barcode_forms.h"
+#include "client/reports/data_summary_forms.h"
 #include "client/row_editor.h"
 #include "client/view.h"
 #include "client/view_fields.h"
@@ -19,10 +20,12 @@
 #include "controls/grid/qn_grid.h"
 #include "platform/headless/event_loop_poll.h"
 #include "platform/headless/headless_peer.h"
+#include "platform/rtl/date_time.h"
 #include "platform/rtl/file_io.h"
 #include "platform/ui/application.h"
 #include "platform/ui/edits.h"
 #include "platform/ui/list_controls.h"
+#include "platform/ui/menus.h"
 #include "platform/ui/mask_edit.h"
 #include "tests/client/core/client_fixture.h"
 #include "tests/client/view_fixture.h"
@@ -101,6 +104,77 @@ TEST_F(ViewFieldsTest, Grid3LinesGoThroughTheRowEditorAndMoveTheLinkedDetail) {
   }
   for (const auto& V : Db->Recorder.Verbs()) EXPECT_NE(V.substr(0, 1), "X");
   EXPECT_EQ(View->Detail[9]->Text(), "55");
+}
+
+// Grid 3's "Summary": the money column is offered to summarise, and the range boxes take the
+// date menu's date, not the record's date field that opened the menu before; the choices made
+// stay when the window comes back active after the calendar.
+TEST_F(ViewFieldsTest, GridSummaryOffersMoneyColumnsAndItsRangeTakesTheDateMenusDate) {
+  View->Other[0]->SetText("01/02/2020");  // "Date Acquired", a date field
+  {
+    TCheckedModalScript Script;
+    Script.ExpectMenu("", "");  // the record's date menu, left without a choice
+    ClickField(View->Other[0]);
+    App->ProcessMessages();
+  }
+  auto* Reminder = dynamic_cast<TMenuItem*>(View->Find("ReminderReport"));
+  ASSERT_NE(Reminder, nullptr);
+  Reminder->SetVisible(true);
+  std::string From, Filter, Summarize, FilterItems;
+  bool ReminderShown = true;
+  {
+    TCheckedModalScript Script;
+    Script.ExpectForm("Data Summary", [&](TCustomForm& F) {
+      auto& D = dynamic_cast<TDataSummaryForm&>(F);
+      D.FormActivate();
+      Summarize = D.SummaryField->Text();
+      FilterItems = D.FilterField->Items().Text();
+      D.FilterField->SetText("Event");
+      TCheckedModalScript Menu;
+      Menu.ExpectMenu("", "Select Date");
+      Menu.ExpectForm("", [](TCustomForm& Calendar) { Calendar.SetModalResult(mrOk); });
+      D.FromDate->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
+      D.FromDate->Perform(WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
+      ReminderShown = Reminder->Visible();
+      App->ProcessMessages();
+      D.FormActivate();  // active again once the calendar has closed
+      From = D.FromDate->Text();
+      Filter = D.FilterField->Text();
+      D.OKBtn->Click();
+    });
+    View->Grid3Page.SummaryBtn->Click();
+  }
+  EXPECT_EQ(Summarize, "Value");
+  EXPECT_NE(FilterItems.find("Event"), std::string::npos) << FilterItems;
+  EXPECT_FALSE(ReminderShown);
+  EXPECT_EQ(From, FormatDateTime("mm/dd/yyyy", Date()));
+  EXPECT_EQ(Filter, "Event");
+  EXPECT_EQ(View->Other[0]->Text(), "01/02/2020");
+}
+
+// "Utilities" > "Scan Barcode" opens the scanner station: a scanned code jumps to its record.
+TEST_F(ViewFieldsTest, TheScannerStationOpensFromTheUtilitiesMenu) {
+  auto& Config = View->Logic->Buffers.Configuration;
+  Config.DetailKinds[7] = "Quantity";
+  View->Logic->Buffers.ConfigMask.Set(ConfigMask::DetailKinds, 7);
+  ASSERT_TRUE(View->Logic->SaveServerConfiguration());
+  ASSERT_NE(View->ScanBarcode1, nullptr);
+  View->Other[5]->SetText("4711");  // "Barcode"
+  const std::string First = View->number->Text();
+  View->NewRecordTBtn->Click();
+  ASSERT_NE(View->number->Text(), First);
+  {
+    TCheckedModalScript Script;
+    Script.ExpectForm("Scan Barcode", [](TCustomForm& F) {
+      auto& S = dynamic_cast<TBarCodeForm&>(F);
+      S.FormActivate();
+      S.ScanCode->SetText("4711");
+      S.ScanCodeKeyDown(13);
+    });
+    View->ScanBarcode1->Click();
+  }
+  EXPECT_EQ(View->number->Text(), First);
+  EXPECT_EQ(View->Other[5]->Text(), "4711");
 }
 
 TEST_F(ViewFieldsTest, PicturesFollowTheTabsAndADialogCancelDoesNothing) {

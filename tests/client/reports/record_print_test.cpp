@@ -3,12 +3,16 @@
 #include <cstdio>
 
 #include "client/reports/record_print_form.h"
+#include "controls/font_combos.h"
+#include "controls/rich_format_buttons.h"
 #include "client/reports/report_windows.h"
 #include "platform/headless/headless_modal.h"
 #include "platform/ui/rich_edit.h"
 #include "platform/ui/spin_edit.h"
 #include "platform/ui/std_buttons.h"
 #include "print/label_printer.h"
+#include "print/preview_companions.h"
+#include "platform/ui/std_painted.h"
 #include "reports_fixture.h"
 #include "tests/outside_programs.h"
 
@@ -85,13 +89,23 @@ TEST_F(RecordPrintFormTest, AddressLabelsFollowTheOrderList) {
   EXPECT_EQ(Form.PrintPreview->NumPages(), 1);
 }
 
-TEST_F(RecordPrintFormTest, ExportsReadBackAsRtfAndHtml) {
-  TReportWindows Windows(Host);
-  TRTFForm Form(Windows);
+// The address memos in the editor (print mode 2); their second line starts at SecondLine.
+constexpr int SecondLine = 17;
+void OpenAddress(TRTFForm& Form) {
   Form.PrintMode = 2;
   Form.PlainLines = {"Harbour Street 4", "Ostend"};
   Form.FormActivate();
+}
+
+TEST_F(RecordPrintFormTest, ExportsReadBackAsRtfAndHtml) {
+  TReportWindows Windows(Host);
+  TRTFForm Form(Windows);
+  OpenAddress(Form);
   EXPECT_GE(Form.PrintPreview->NumPages(), 1);
+  // "Ostend" in bold: the RTF file keeps the format, not only the text.
+  Form.RTFEdit->SetSelStart(SecondLine);
+  Form.RTFEdit->SetSelLength(6);
+  Form.RTFEdit->SelAttributes().SetStyle(TFontStyles{fsBold});
   fs::create_directories(Root);
   const std::string Rtf = (Root / "out.rtf").string(), Htm = (Root / "out.htm").string();
   {
@@ -106,12 +120,66 @@ TEST_F(RecordPrintFormTest, ExportsReadBackAsRtfAndHtml) {
   const std::string Text = CaptureCommand("unrtf --text '" + Rtf + "' 2>/dev/null");
   EXPECT_NE(Text.find("Harbour Street 4"), std::string::npos) << Text;
   EXPECT_NE(Text.find("Ostend"), std::string::npos);
+  EXPECT_EQ(ReadFileBytes(Rtf).rfind("{\\rtf", 0), 0u);
+  const std::string Marked = CaptureCommand("unrtf --html '" + Rtf + "' 2>/dev/null");
+  EXPECT_NE(Marked.find("<b>Ostend"), std::string::npos) << Marked;
   const std::string Html = CaptureCommand("/usr/bin/python3 -c \"import html.parser,sys\n"
                                "class P(html.parser.HTMLParser):\n"
                                "    def handle_data(self, d): sys.stdout.write(d)\n"
                                "P().feed(open('" + Htm + "').read())\"");
   EXPECT_NE(Html.find("Harbour Street 4"), std::string::npos) << Html;
   EXPECT_NE(Html.find("Ostend"), std::string::npos);
+}
+
+// The editor's font combos are filled and show the format where the caret is; the format
+// buttons follow it; the barcode label's font combos start filled too.
+TEST_F(RecordPrintFormTest, FontCombosAndFormatButtonsFollowTheSelection) {
+  TReportWindows Windows(Host);
+  TRTFForm Form(Windows);
+  OpenAddress(Form);
+  EXPECT_GT(Form.FontBox->Items().Count(), 0);
+  EXPECT_GT(Form.FontColor->Items().Count(), 0);
+  EXPECT_GT(Form.BFontBox->Items().Count(), 0);
+  EXPECT_FALSE(Form.FontBox->FontName().empty());
+  EXPECT_FALSE(Form.BFontBox->FontName().empty());
+  Form.RTFEdit->SetSelStart(SecondLine);
+  Form.RTFEdit->SetSelLength(6);
+  Form.RTFEdit->SelAttributes().SetStyle(TFontStyles{fsBold});
+  Form.RTFEdit->SelAttributes().SetSize(18);
+  Form.RTFEdit->SelAttributes().SetColor(clRed);
+  TBoldButton* Bold = nullptr;
+  for (int i = 0; i < Form.RTFPanel->ControlCount(); ++i)
+    if (auto* B = dynamic_cast<TBoldButton*>(Form.RTFPanel->Controls(i))) Bold = B;
+  ASSERT_NE(Bold, nullptr);
+  Form.RTFEdit->SetSelStart(2);
+  Form.RTFEdit->SetSelLength(0);
+  EXPECT_FALSE(Bold->Down());
+  Form.RTFEdit->SetSelStart(SecondLine + 2);
+  EXPECT_TRUE(Bold->Down());
+  EXPECT_EQ(Form.FontSize->Text(), "18");
+  EXPECT_EQ(Form.FontColor->ColorValue(), clRed);
+  // Showing the selection's format changes nothing in the text.
+  Form.RTFEdit->SetSelStart(2);
+  EXPECT_FALSE(Form.RTFEdit->SelAttributes().Style().Contains(fsBold));
+  EXPECT_EQ(Form.FontSize->Text(), std::to_string(Form.RTFEdit->SelAttributes().Size()));
+  EXPECT_NE(Form.FontSize->Text(), "18");
+}
+
+// The preview page's navigator shows its page and zoom buttons whole and leaves the page label,
+// the printer and paper combos and the buttons their room.
+TEST_F(RecordPrintFormTest, PreviewToolsFitTheirRow) {
+  TReportWindows Windows(Host);
+  TRTFForm Form(Windows);
+  TPgPageNavigator& N = *Form.Navigator;
+  for (TPgNavigateBtn B : {gmFirstPage, gmLastPage, gmZoomIn, gmFitWholePage}) {
+    TPgNavButton& Button = N.Button(B);
+    EXPECT_TRUE(Button.Visible());
+    EXPECT_LE(Button.Left() + Button.Width(), N.Width());
+    EXPECT_LE(Button.Top() + Button.Height(), N.Height());
+  }
+  EXPECT_LE(N.Left() + N.Width(), Form.PageNumber->Left());
+  EXPECT_LE(Form.PageNumber->Left() + Form.PageNumber->Width(), Form.PrinterCombo->Left());
+  EXPECT_LE(N.Top() + N.Height(), Form.PrintPreview->Top());
 }
 
 }  // namespace

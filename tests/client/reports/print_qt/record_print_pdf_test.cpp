@@ -77,6 +77,33 @@ TEST_F(RecordPrintPdf, PlainPaperAndAddressLabelsCarryTheirText) {
   EXPECT_EQ(L.find("Customer 1"), std::string::npos);  // not on the order list
 }
 
+// The labels clip to their rounded shape: the first letter of a label keeps its top-left corner
+// (the left stem of the first "H" is as tall as the right stem of the last one).
+TEST_F(RecordPrintPdf, LabelTextKeepsClearOfTheRoundedCorners) {
+  TRTFForm Labels(Windows);
+  Labels.PrintMode = 4;
+  auto E = std::make_unique<PrintRecord>();
+  E->Title = "HHHH";
+  E->Fields = {E->Title};
+  Labels.AddressList.push_back(std::move(E));
+  Labels.OrderList = {"0"};
+  Labels.FormActivate();
+  const std::string F = OutFile("corner");
+  PrintToPdf(*Labels.PrintPreview, F);
+  const std::string Png = F + "-page";
+  CaptureCommand("pdftoppm -r 300 -png -singlefile '" + F + "' '" + Png + "'");
+  const std::string Stems = CaptureCommand(
+      "/usr/bin/python3 -c \"from PIL import Image; import sys\n"
+      "im = Image.open(sys.argv[1]).convert('L'); w, h = im.size; px = im.load()\n"
+      "cols = [x for x in range(w) if any(px[x, y] < 128 for y in range(h // 4))]\n"
+      "ink = lambda xs: max(sum(1 for y in range(h // 4) if px[x, y] < 128) for x in xs)\n"
+      "print(ink(cols[:3]), ink(cols[-3:]))\" '" + Png + ".png'");
+  int Left = 0, Right = 0;
+  ASSERT_EQ(std::sscanf(Stems.c_str(), "%d %d", &Left, &Right), 2) << Stems;
+  EXPECT_GT(Right, 10);
+  EXPECT_GE(Left, Right - 1) << Stems;
+}
+
 TEST_F(RecordPrintPdf, BarcodeLabelIsReadBack) {
   TImage Image(nullptr);
   TBarcodeSymbol Symbol;
