@@ -588,9 +588,7 @@ bool TDgCustomDiagram::FocusInside() const {
 void TDgCustomDiagram::SetSelectedItem(TDgDiagramItem* value) {
   if (value == FSelectedItem) return;
   if (value && !value->Visible()) throw EDgDiagram("Can not select invisible item");
-  bool outer = !FState.Contains(dsSelecting);
-  FState << dsSelecting;
-  try {
+  ChangeSelection([&] {
     SetSelectedLink(nullptr);
     TDgDiagramItem* old = FSelectedItem;
     FSelectedItem = value;
@@ -601,25 +599,24 @@ void TDgCustomDiagram::SetSelectedItem(TDgDiagramItem* value) {
     } else if (FocusInside() && CanFocus()) {
       SetFocus();
     }
-  } catch (...) {
-    if (outer) FState >> dsSelecting;
-    throw;
-  }
-  if (outer) {
-    FState >> dsSelecting;
-    DoChangeSelection();
-  }
+  });
 }
 
 void TDgCustomDiagram::SetSelectedLink(TDgDiagramLink* value) {
   if (value == FSelectedLink) return;
   if (value && !value->Visible()) throw EDgDiagram("Can not select invisible link");
-  bool outer = !FState.Contains(dsSelecting);
-  FState << dsSelecting;
-  try {
+  ChangeSelection([&] {
     SetSelectedItem(nullptr);
     FSelectedLink = value;
     UpdateLinks();
+  });
+}
+
+void TDgCustomDiagram::ChangeSelection(const std::function<void()>& Change) {
+  const bool outer = !FState.Contains(dsSelecting);
+  FState << dsSelecting;
+  try {
+    Change();
   } catch (...) {
     if (outer) FState >> dsSelecting;
     throw;

@@ -296,6 +296,9 @@ private:
   friend class TDgDiagramItems;
   friend class TDgDiagramLinks;
   friend class TDgDiagramItemPanel;
+  // Runs a change of the selection; the outermost one (an item's selection drops the link's and
+  // the other way round) reports the new selection once, when it went through.
+  void ChangeSelection(const std::function<void()>& Change);
   void Scroll(int bar, int code, int track);
   void TabTo(bool forward);
   void LinkGone(TDgDiagramLink* link);

@@ -101,24 +101,22 @@ void TRoundButton::LayoutContent(TCanvas& c, TPoint& glyphPos, TRect& textRect) 
   glyphPos = {(w - iw) / 2, (h - ih) / 2};
   TPoint textPos{(w - tw) / 2, (h - th) / 2};
   if (hasGlyph && hasCaption) {
-    switch (FLayout) {
-      case blGlyphLeft:
-        glyphPos.X = (w - (tw + FSpacing + iw)) / 2 - FMargin;
-        textPos.X = glyphPos.X + iw + FSpacing;
-        break;
-      case blGlyphRight:
-        glyphPos.X = w - (w - (tw + FSpacing + iw)) / 2 - iw + FMargin;
-        textPos.X = glyphPos.X - FSpacing - tw;
-        break;
-      case blGlyphTop:
-        glyphPos.Y = (h - (th + ih + FSpacing)) / 2 - FMargin;
-        textPos.Y = glyphPos.Y + ih + FSpacing;
-        break;
-      case blGlyphBottom:
-        glyphPos.Y = h - (h - (th + ih + FSpacing)) / 2 - ih + FMargin;
-        textPos.Y = glyphPos.Y - FSpacing - th;
-        break;
-    }
+    // Glyph and text centred together along one axis, the glyph first or last, Margin from
+    // its edge.
+    auto along = [this](int extent, int glyph, int text, bool glyphFirst, int& glyphAt, int& textAt) {
+      const int free = (extent - (text + FSpacing + glyph)) / 2;
+      if (glyphFirst) {
+        glyphAt = free - FMargin;
+        textAt = glyphAt + glyph + FSpacing;
+      } else {
+        glyphAt = extent - free - glyph + FMargin;
+        textAt = glyphAt - FSpacing - text;
+      }
+    };
+    if (FLayout == blGlyphLeft || FLayout == blGlyphRight)
+      along(w, iw, tw, FLayout == blGlyphLeft, glyphPos.X, textPos.X);
+    else
+      along(h, ih, th, FLayout == blGlyphTop, glyphPos.Y, textPos.Y);
   }
   textRect = Bounds(textPos.X, textPos.Y, tw, th);
 }

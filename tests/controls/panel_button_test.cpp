@@ -176,6 +176,17 @@ TEST_F(PanelButtonTest, OvalButtonLayout) {
   EXPECT_EQ(g.Y, (50 - (13 + 16 + 4)) / 2 - 2);
   EXPECT_EQ(t.Top, g.Y + 16 + 4);
   EXPECT_EQ(g.X, 42);
+  // Glyph last: the margin is taken from the far edge, the text sits before the glyph.
+  b.SetLayout(blGlyphRight);
+  b.LayoutContent(c, g, t);
+  EXPECT_EQ(g.X, 100 - (100 - (21 + 4 + 16)) / 2 - 16 + 2);
+  EXPECT_EQ(t.Left, g.X - 4 - 21);
+  EXPECT_EQ(g.Y, 17);
+  b.SetLayout(blGlyphBottom);
+  b.LayoutContent(c, g, t);
+  EXPECT_EQ(g.Y, 50 - (50 - (13 + 16 + 4)) / 2 - 16 + 2);
+  EXPECT_EQ(t.Top, g.Y - 4 - 13);
+  EXPECT_EQ(g.X, 42);
 }
 
 TEST_F(PanelButtonTest, OvalButtonPixels) {
