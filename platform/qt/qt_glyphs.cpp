@@ -226,13 +226,16 @@ TQtGlyphCache::TTarget::TTarget(QImage& image, const std::vector<TRect>* clip, C
       G(static_cast<uchar>(GetGValue(color))),
       R(static_cast<uchar>(GetRValue(color))) {
   if (!clip) {
-    Rects.push_back(Whole);
+    Rects[Count++] = Whole;
     return;
   }
   for (const TRect& c : *clip) {
     TRect part{std::max(c.Left, 0), std::max(c.Top, 0), std::min(c.Right, Whole.Right), std::min(c.Bottom, Whole.Bottom)};
-    if (part.Left < part.Right && part.Top < part.Bottom) Rects.push_back(part);
+    if (part.Left >= part.Right || part.Top >= part.Bottom) continue;
+    if (Count < std::size(Rects)) Rects[Count] = part;
+    ++Count;
   }
+  // A clip of more rectangles than are kept here: Draw leaves the text to QPainter.
 }
 
 void TQtGlyphCache::TTarget::Row(int y, int from, int to) {
@@ -249,7 +252,8 @@ void TQtGlyphCache::TTarget::Row(int y, int from, int to) {
 }
 
 void TQtGlyphCache::TTarget::Band(int x0, int x1, int y0, int y1) {
-  for (const TRect& c : Rects) {
+  for (std::size_t k = 0; k < Count; ++k) {
+    const TRect& c = Rects[k];
     int top = std::max(y0, c.Top), bottom = std::min(y1, c.Bottom);
     int from = std::max(x0, c.Left), to = std::min(x1, c.Right);
     if (from >= to) continue;
@@ -260,7 +264,8 @@ void TQtGlyphCache::TTarget::Band(int x0, int x1, int y0, int y1) {
 void TQtGlyphCache::TTarget::Glyph(int x, int baseline, const TMask& mask) {
   if (mask.Spans.empty()) return;
   const int left = x + mask.Left, right = x + mask.Right, top = baseline + mask.Top, bottom = baseline + mask.Bottom;
-  for (const TRect& c : Rects) {
+  for (std::size_t k = 0; k < Count; ++k) {
+    const TRect& c = Rects[k];
     if (left >= c.Right || right <= c.Left || top >= c.Bottom || bottom <= c.Top) continue;
     if (left >= c.Left && right <= c.Right && top >= c.Top && bottom <= c.Bottom) {
       // Wholly inside this rectangle (the common case): the spans as they are.
@@ -287,6 +292,7 @@ bool TQtGlyphCache::Draw(QImage& image, const std::vector<TRect>* clip, int x, i
     advance = word->Advance;
   }
   TTarget target(image, clip, color);
+  if (target.Count > std::size(target.Rects)) return false;
   if (ascii) {
     long long at = 0;  // 1/64 pixels from the start; glyphs start at the pixel they fall in
     for (std::size_t i = 0; i < text.size(); ++i) {

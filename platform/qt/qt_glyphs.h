@@ -85,7 +85,9 @@ private:
     void Band(int x0, int x1, int y0, int y1);
     void Glyph(int x, int baseline, const TMask& mask);
     TRect Whole;
-    std::vector<TRect> Rects;  // the clip inside the image
+    // The clip inside the image (one rectangle or a few, as a cell's or a window's clip is).
+    TRect Rects[8];
+    std::size_t Count = 0;
     uchar* Bits;
     qsizetype Stride;
     bool Packed;

@@ -103,6 +103,11 @@ TEST(QtGlyphCache, KeepsToTheClipAndLeavesOtherTextToQPainter) {
   EXPECT_FALSE(cache.Draw(untouched, nullptr, 5, 28, "\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D", RGB(0, 0, 0)));
   EXPECT_EQ(untouched, Blank(QImage::Format_RGB32));
   EXPECT_FALSE(TQtGlyphCache::Supports(QImage(4, 4, QImage::Format_Indexed8)));
+  // A clip of more rectangles than the cache keeps is QPainter's too.
+  std::vector<TRect> many;
+  for (int i = 0; i < 12; ++i) many.push_back(Rect(i * 20, 0, i * 20 + 10, 40));
+  EXPECT_FALSE(cache.Draw(untouched, &many, 5, 28, "Wolf", RGB(0, 0, 0)));
+  EXPECT_EQ(untouched, Blank(QImage::Format_RGB32));
 }
 
 // The underline is the cache's own band: the rows and columns QPainter's stroke covers, at the
