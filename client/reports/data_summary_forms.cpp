@@ -26,6 +26,7 @@ TDataSummaryForm::TDataSummaryForm(TReportWindows& Windows, TQnStringGrid& Sourc
     : TForm(nullptr), FWindows(Windows), FLogic(Source) {
   SetName("DataSummaryForm");
   SetCaption("Data Summary");
+  SetPosition(poScreenCenter);
   SetClientWidth(489);
   SetClientHeight(433);
   MakeCaptioned<TLabel>(this, this, "DateRangeLabel", "Date Range", 12, 12, 100, 17);
@@ -91,6 +92,7 @@ void TDataSummaryForm::FillSummaryGrid() {
 TGridDataSummaryForm::TGridDataSummaryForm(TReportWindows& Windows, bool Grid3, const std::string& Scope)
     : TForm(nullptr), FWindows(Windows) {
   SetName("GridDataSummaryForm");
+  SetPosition(poScreenCenter);
   SetBounds(0, 0, 640, 440);
   GridSummary = Make<TQnStringGrid>(this, this, "GridSummary", 0, 0, 640, 330);
   GridSummary->SetAlign(alTop);

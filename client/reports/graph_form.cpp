@@ -15,6 +15,7 @@ using namespace form_parts;
 TGraphDisplay::TGraphDisplay(TReportWindows& Windows) : TForm(nullptr), FWindows(Windows), FLogic(Windows.Host) {
   SetName("GraphDisplay");
   SetCaption("Graph Function");
+  SetPosition(poScreenCenter);
   int W = 611, H = 414;
   if (auto Key = OpenSettingsKey()) ReadFormSize(*Key, "Graph", 611, 414, W, H);
   SetBounds(0, 0, W, H);

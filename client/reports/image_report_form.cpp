@@ -73,6 +73,7 @@ TImageReportForm::TImageReportForm(TReportWindows& Windows) : TForm(nullptr), FW
   // FormCreate: the twenty fonts start as the main window's font; the size from the settings.
   const TFont& Base = GetApplication().MainForm() ? GetApplication().MainForm()->Font() : Font();
   for (TFont& F : FFonts.Fonts) F.Assign(Base);
+  SetPosition(poScreenCenter);
   int W = 633, H = 480;
   if (auto Key = OpenSettingsKey()) ReadFormSize(*Key, "ImageReport", 633, 480, W, H);
   SetBounds(0, 0, W, H);

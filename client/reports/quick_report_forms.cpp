@@ -191,6 +191,7 @@ TQuickReportForm::TQuickReportForm(TReportWindows& Windows, TSearchList* List)
     : TForm(nullptr), FWindows(Windows), FReport(List) {
   SetName("QuickReportForm");
   SetCaption("Report");
+  SetPosition(poScreenCenter);
   SetBounds(0, 0, 760, 560);
   Layout.ReportFont.SetName("Arial");
   Layout.ReportFont.SetSize(8);

@@ -32,6 +32,7 @@ using namespace record_print;
 
 TRTFForm::TRTFForm(TReportWindows& Windows) : TForm(nullptr), FWindows(Windows) {
   SetName("RTFForm");
+  SetPosition(poScreenCenter);
   SetBounds(0, 0, 760, 560);
   ImageBook = Make<TPageControl>(this, this, "ImageBook", 0, 0, 760, 470);
   auto Sheet = [this](const std::string& Name, const std::string& Caption) {

@@ -34,6 +34,7 @@ TReminderForm::TReminderForm(TReportWindows& Windows)
     : TForm(nullptr), FWindows(Windows), FLogic(Windows.Host, Windows.List) {
   SetName("ReminderForm");
   SetCaption("Upcoming Reminders");
+  SetPosition(poScreenCenter);
   SetBounds(0, 0, 520, 420);
   ReminderView = MakeReminderList(this, this, "ReminderView");
   ReminderView->SetAlign(alTop);
@@ -167,6 +168,7 @@ TFaxReportForm::TFaxReportForm(TReportWindows& Windows, bool Quantity)
       FValue(Windows.Host, Windows.List) {
   SetName(Quantity ? "FaxReportForm" : "ValueReportForm");
   SetCaption(Quantity ? "Quick Order Report" : "Value Report");
+  SetPosition(poScreenCenter);
   SetBounds(0, 0, 600, 420);
   RGrid = Make<TQnStringGrid>(this, this, "RGrid", 0, 0, 600, 310);
   RGrid->SetColCount(Quantity ? 6 : 4);

@@ -145,11 +145,8 @@ void TCustomForm::PlaceOnScreen() {
   TCustomForm* center = nullptr;
   switch (FPosition) {
     case poScreenCenter:
-    case poDesktopCenter: {
-      TScreen& s = Screen();
-      SetBounds((s.Width() - Width()) / 2, (s.Height() - Height()) / 2, Width(), Height());
-      return;
-    }
+    case poDesktopCenter:
+      break;
     case poMainFormCenter:
       center = Application ? Application->MainForm() : nullptr;
       break;
@@ -159,21 +156,27 @@ void TCustomForm::PlaceOnScreen() {
     default:
       return;
   }
-  if (!center || center == this) {
-    TScreen& s = Screen();
-    SetBounds((s.Width() - Width()) / 2, (s.Height() - Height()) / 2, Width(), Height());
-    return;
-  }
-  SetBounds(center->Left() + (center->Width() - Width()) / 2, center->Top() + (center->Height() - Height()) / 2,
-            Width(), Height());
+  TScreen& s = Screen();
+  // A form to centre on that is not shown (or is this one) counts as none: the screen.
+  TRect around = Rect(0, 0, s.Width(), s.Height());
+  if (center && center != this && center->Visible()) around = center->BoundsRect();
+  int x = around.Left + (around.Width() - Width()) / 2;
+  int y = around.Top + (around.Height() - Height()) / 2;
+  // The whole form within the work area where it fits; one larger than the area starts at its
+  // top-left corner, so that the caption stays within reach.
+  const TRect area = s.WorkArea();
+  x = std::max(area.Left, std::min(x, area.Right - Width()));
+  y = std::max(area.Top, std::min(y, area.Bottom - Height()));
+  SetBounds(x, y, Width(), Height());
 }
 
 void TCustomForm::SetVisible(bool value) {
   if (value == Visible()) return;
   if (value) {
-    if (!FPlaced) PlaceOnScreen();
     HandleNeeded();
     DoShow();
+    // Placed at its first showing, with the size that OnShow may have given it.
+    if (!FPlaced) PlaceOnScreen();
     TCustomControl::SetVisible(true);
     FFormState << fsVisible;
     if (Enabled()) Screen().SetActiveForm(this);

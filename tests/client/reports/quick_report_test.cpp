@@ -4,10 +4,12 @@
 #include "client/reports/quick_report.h"
 
 #include "client/reports/quick_report_forms.h"
+#include "client/reports/record_print_form.h"
 #include "client/reports/report_windows.h"
 #include "platform/rtl/format_settings.h"
 #include "platform/rtl/streams.h"
 #include "platform/rtl/typed_stream.h"
+#include "platform/ui/screen.h"
 #include "platform/ui/std_buttons.h"
 #include "print/grid_print.h"
 #include "print/preview.h"
@@ -269,6 +271,20 @@ TEST_F(QuickReportTest, AFailedGenerationShowsNoWindowAndASucceededOneIsFreedAft
   }
   EXPECT_EQ(Rows, RecordCount() + 1);
   EXPECT_EQ(Form->ModalResult(), mrOk);
+}
+
+TEST_F(QuickReportTest, TheReportAndPrintWindowsOpenCentredOnTheScreen) {
+  TReportWindows Windows(Host);
+  TQuickReportForm Report(Windows, nullptr);
+  TRTFForm Print(Windows);
+  for (TForm* F : std::initializer_list<TForm*>{&Report, &Print}) {
+    F->Show();
+    const TRect R = F->BoundsRect();
+    F->Hide();
+    EXPECT_EQ(R.Left, (Screen().Width() - R.Width()) / 2) << F->Name();
+    EXPECT_EQ(R.Top, (Screen().Height() - R.Height()) / 2) << F->Name();
+    EXPECT_GT(R.Left, 0) << F->Name();
+  }
 }
 
 }  // namespace

@@ -101,6 +101,13 @@ closes() {
   fail "the window '$1' did not close"
 }
 last() { geometry "$(xdotool search --onlyvisible --name "$1" | tail -1)"; }
+# centred NAME: the window last measured sits in the middle of the 1280 x 1024 screen (a
+# screenshot of the whole screen is kept).
+centred() {
+  shot "$out/$1_on_screen.png" 0 0 1280 1024
+  local dx=$((X - (1280 - WIDTH) / 2)) dy=$((Y - (1024 - HEIGHT) / 2))
+  [ "${dx#-}" -le 2 ] && [ "${dy#-}" -le 2 ] || fail "the $1 window is at $X,$Y ($WIDTH x $HEIGHT), not centred"
+}
 # Message boxes carry the main window's title; they are the narrow ones.
 message_box() {
   local w
@@ -326,6 +333,7 @@ step "barcode scanned"
 opens '^Print All Records$' menu u 5 1
 last '^Print All Records$'
 px=$X py=$Y
+centred address_labels
 snap address_labels "$(xdotool search --onlyvisible --name '^Print All Records$' | tail -1)"
 opens '^Print$' xdotool mousemove $((px + 635)) $((py + 33)) click 1
 print_to "$out/labels.pdf" label_print_dialog
@@ -491,6 +499,7 @@ snap report_setup "$(xdotool search --onlyvisible --name '^Report Setup$' | tail
 opens '^Report$' xdotool mousemove $((ux + 280)) $((uy + 323)) click 1
 last '^Report$'
 qx=$X qy=$Y
+centred quick_report
 snap quick_report "$(xdotool search --onlyvisible --name '^Report$' | tail -1)"
 xdotool mousemove $((qx + 250)) $((qy + 12)) click 1
 sleep 2

@@ -489,6 +489,42 @@ TEST_F(FormsTest, HidingAFormEndsTheMouseCaptureOfItsControls) {
   EXPECT_EQ(mainButton->Clicks, 1);
 }
 
+// Where a centred form shows on the 1024 x 768 screen: at the size it has when shown, within
+// the screen, over the main form while that is shown.
+TEST_F(FormsTest, CentredFormsAreCentredAtTheirShownSizeAndKeptOnTheScreen) {
+  auto ShownAt = [](TPosition Position, TRect Designed, TNotifyEvent OnShow = nullptr) {
+    TForm f(nullptr);
+    f.SetPosition(Position);
+    f.SetBounds(Designed.Left, Designed.Top, Designed.Width(), Designed.Height());
+    f.OnShow = std::move(OnShow);
+    f.Show();
+    TRect r = f.BoundsRect();
+    f.Hide();
+    return r;
+  };
+  EXPECT_EQ(ShownAt(poDesigned, Bounds(0, 0, 760, 560)), Bounds(0, 0, 760, 560));
+  EXPECT_EQ(ShownAt(poScreenCenter, Bounds(0, 0, 760, 560)), Bounds(132, 104, 760, 560));
+  // A size set while showing is the size centred.
+  EXPECT_EQ(ShownAt(poScreenCenter, Bounds(0, 0, 200, 100),
+                    [&](TObject* f) { static_cast<TForm*>(f)->SetBounds(0, 0, 400, 300); }),
+            Bounds(312, 234, 400, 300));
+  // Larger than the screen: its top-left corner at the screen's.
+  EXPECT_EQ(ShownAt(poScreenCenter, Bounds(0, 0, 1200, 900)), Bounds(0, 0, 1200, 900));
+
+  TForm main(nullptr);
+  main.SetBounds(100, 100, 500, 400);
+  App->SetMainForm(&main);
+  main.Show();
+  EXPECT_EQ(ShownAt(poMainFormCenter, Bounds(0, 0, 200, 100)), Bounds(250, 250, 200, 100));
+  // Near the screen's bottom-right corner the form stays whole on the screen.
+  main.SetBounds(900, 650, 300, 200);
+  EXPECT_EQ(ShownAt(poMainFormCenter, Bounds(0, 0, 200, 100)), Bounds(824, 668, 200, 100));
+  // A hidden main form: the screen's centre.
+  main.Hide();
+  EXPECT_EQ(ShownAt(poMainFormCenter, Bounds(0, 0, 200, 100)), Bounds(412, 334, 200, 100));
+  App->SetMainForm(nullptr);
+}
+
 TEST_F(FormsTest, ActivationFollowsShowHideAndTheScreenKeepsFormsInCreationOrder) {
   int before = Screen().FormCount();
   TForm a(nullptr), b(nullptr);
