@@ -412,7 +412,9 @@ void TPdfPainter::TextRun(int x, int y, const std::string& text, const TPaintFon
   double advance = 0;  // pixels
   TPdfFontUse* current = nullptr;
   for (std::size_t i = 0; i < text.size();) {
-    const char32_t cp = Utf8Decode(text, i);
+    char32_t cp = Utf8Decode(text, i);
+    // Control characters (a tab, say) leave a space, not the missing-glyph box.
+    if (cp < 0x20 || cp == 0x7F) cp = ' ';
     TPdfFontUse* u = use;
     std::uint16_t g = use->Face->Glyph(cp);
     if (g == 0 && cp >= 0x20)

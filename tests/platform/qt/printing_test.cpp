@@ -248,6 +248,9 @@ TEST(QtPrinting, AccentedBoldAndFallbackTextKeepsItsInkAndItsCharacters) {
   c.Font().SetStyle(TFontStyles());
   c.Font().SetHeight(-50);
   c.TextOut(300, 2400, "Done \xE2\x9C\x94 twice \xE2\x9C\x94 end");  // a check mark only DejaVu has
+  c.Font().SetName("DejaVu Sans");  // its missing glyph is a box
+  c.TextOut(300, 2700, "A\x01" "B");
+  c.TextOut(300, 3000, "A B");
   p.EndDoc();
   p.SetOutputFile("");
   const std::string text = CaptureCommand("pdftotext '" + file + "' -");
@@ -271,6 +274,7 @@ TEST(QtPrinting, AccentedBoldAndFallbackTextKeepsItsInkAndItsCharacters) {
   EXPECT_GT(accented, plain + 20) << "the accents are drawn";
   EXPECT_LT(accented, plain * 2);
   EXPECT_GT(bold, regular * 6 / 5);
+  EXPECT_EQ(ink(2700), ink(3000)) << "a control character leaves a space, no missing-glyph box";
   std::filesystem::remove(file);
   std::filesystem::remove(png + ".png");
 }
