@@ -1,7 +1,7 @@
 // What the client benchmarks share: the real stack (bin/hmserv, the web server, the server
 // program) installed in a scratch folder with a given database and started on a free loopback
 // port, a database of the shipped definition, a session aimed at the stack, a record view that
-// shows nothing, and the hand-over round trip's times.
+// shows nothing, the hand-over round trip's times, and the headless backend they run on.
 #pragma once
 
 #include <unistd.h>
@@ -18,11 +18,26 @@
 #include "client/core/server_requests.h"
 #include "client/core/record_window.h"
 #include "net/http_client.h"
+#include "platform/headless/event_loop_poll.h"
+#include "platform/headless/headless_peer.h"
 #include "platform/rtl/file_io.h"
 #include "server/configuration.h"
 #include "server/database_store.h"
 #include "server/value_stream.h"
 #include "tests/client/reports/stack_install.h"
+
+// The headless backend with a poll loop as the current event loop: the benchmarks' windows,
+// timers and posted messages run without a display.
+class THeadlessRun {
+public:
+  THeadlessRun() {
+    InstallHeadlessBackend();
+    SetCurrentEventLoop(&FLoop);
+  }
+
+private:
+  TPollEventLoop FLoop{false};
+};
 
 // The shipped record definition ("General.set") of the build.
 inline std::string ShippedDefinition() {

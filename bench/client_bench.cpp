@@ -102,9 +102,7 @@ private:
 
 int main(int argc, char** argv) {
   const int Records = argc > 1 ? std::max(2, std::atoi(argv[1])) : 20000;
-  InstallHeadlessBackend();
-  TPollEventLoop Loop{false};
-  SetCurrentEventLoop(&Loop);
+  THeadlessRun Headless;
 
   TBenchStack Stack("client_bench", MakeDatabase(Records));
   const fs::path& R = Stack.Root;

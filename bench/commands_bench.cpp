@@ -63,9 +63,7 @@ std::string MakeDatabase(int Records) {
 
 int main(int argc, char** argv) {
   const int Records = argc > 1 ? std::max(2, std::atoi(argv[1])) : 20000;
-  InstallHeadlessBackend();
-  TPollEventLoop Loop{false};
-  SetCurrentEventLoop(&Loop);
+  THeadlessRun Headless;
 
   TBenchStack Stack("commands_bench", MakeDatabase(Records));
   if (!Stack.Start()) return 1;

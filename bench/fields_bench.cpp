@@ -70,9 +70,7 @@ TCellRows ShownGrid(const TBenchView& V, int Cols) {
 }  // namespace
 
 int main() {
-  InstallHeadlessBackend();
-  TPollEventLoop Loop{false};
-  SetCurrentEventLoop(&Loop);
+  THeadlessRun Headless;
   // The stack without a database: the benchmark creates "Bench" from the shipped definition.
   TBenchStack Stack("fields_bench", "");
   const fs::path& R = Stack.Root;

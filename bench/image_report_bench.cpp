@@ -54,9 +54,7 @@ std::string MakeDatabase(int Records, std::string& FirstCode) {
 
 int main(int argc, char** argv) {
   const int Records = argc > 1 ? std::max(10, std::atoi(argv[1])) : 20000;
-  InstallHeadlessBackend();
-  TPollEventLoop Loop{false};
-  SetCurrentEventLoop(&Loop);
+  THeadlessRun Headless;
 
   std::string Code;
   TBenchStack Stack("image_report_bench", MakeDatabase(Records, Code));
