@@ -14,8 +14,9 @@ namespace {
 
 // Objects 1 to 4 are known from the start; the rest are numbered as they come.
 constexpr int kCatalog = 1, kPageTree = 2, kInfo = 3, kResources = 4;
-// Images kept for reuse up to this many bytes of pixels.
-constexpr std::size_t kReusedImage = 256 * 1024;
+// Images kept for reuse up to this many bytes of pixels each, and this many in all (a job of
+// many different pictures keeps the first ones only).
+constexpr std::size_t kReusedImage = 256 * 1024, kReusedImages = 32 * 1024 * 1024;
 
 std::string Deflate(const std::string& data, int level) {
   uLongf size = compressBound(static_cast<uLong>(data.size()));
@@ -200,7 +201,10 @@ int TPdfDocument::Image(int width, int height, const std::string& rgb) {
               rgb, 6);
   FImages.push_back(number);
   const int index = static_cast<int>(FImages.size()) - 1;
-  if (!key.empty()) FImageOf.emplace(std::move(key), index);
+  if (!key.empty() && FImageKeyBytes + key.size() <= kReusedImages) {
+    FImageKeyBytes += key.size();
+    FImageOf.emplace(std::move(key), index);
+  }
   return index;
 }
 
@@ -323,6 +327,7 @@ bool TPdfDocument::Close() {
   FFontOf.clear();
   FImages.clear();
   FImageOf.clear();
+  FImageKeyBytes = 0;
   return ok;
 }
 

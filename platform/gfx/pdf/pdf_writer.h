@@ -74,7 +74,8 @@ private:
   std::vector<std::unique_ptr<TPdfFontUse>> FFonts;
   std::unordered_map<const TPdfFace*, TPdfFontUse*> FFontOf;
   std::vector<int> FImages;  // object numbers by resource number
-  std::unordered_map<std::string, int> FImageOf;  // by a digest of the pixels
+  std::unordered_map<std::string, int> FImageOf;  // by their size and pixels
+  std::size_t FImageKeyBytes = 0;
 };
 
 // A PDF string literal (parentheses and backslashes escaped); text beyond ASCII as UTF-16BE.
