@@ -58,7 +58,9 @@ void TView::BuildHeader() {
   ToolBar->SetFlat(true);
   ToolBar->SetShowCaptions(true);
   ToolBar->SetButtonHeight(24);
-  ToolBar->SetButtonWidth(39);
+  // Sixteen buttons in four groups fit the window at its least width.
+  ToolBar->SetButtonWidth(37);
+  ToolBar->SetIndent(4);
   ToolBar->SetHeight(28);
   struct {
     TToolButton** button;
@@ -78,11 +80,11 @@ void TView::BuildHeader() {
       {&PreviousSearchTBtn, "PreviousSearchTBtn", "<<", "Previous Search List Record"},
       {&NextSearchTBtn, "NextSearchTBtn", ">>", "Next Search List Record"},
       {&SearchListTBtn, "SearchListTBtn", "List", "View the Search List"},
-      {nullptr, "", "", ""},
       {&GraphTBtn, "GraphTBtn", "Graph", "Generate Graph"},
       {&CalculatorTBtn, "CalculatorTBtn", "Calc", "Display Calculator"},
       {&CalendarTBtn, "CalendarTBtn", "Date", "Display Calendar"},
       {&CDTBtn, "CDTBtn", "CD", "Display CD Player"},
+      {&BarcodeTBtn, "BarcodeTBtn", "Scan", "Scan Barcode"},
       {nullptr, "", "", ""},
       {&CloseTBtn, "CloseTBtn", "Close", "Close"},
   };
@@ -265,8 +267,7 @@ void TView::BuildTextPage() {
   FontRTF1Size->SetFontName("Arial");
   FontRTF1Size->SetText("10");
   RTFColor1 = Make<TVcColorComboBox>(this, RichToolBar, "RTFColor1", 200, 4, 100, 22);
-  RTFColor1->Loaded();
-  RTFColor1->SetColorValue(clBlack);
+  LoadFormColorBox(*RTFColor1, clBlack);
   int left = 306;
   auto place = [&](auto* button, const char* name, const char* hint) {
     button->SetName(name);

@@ -95,6 +95,7 @@ public:
   TToolButton* CalendarTBtn = nullptr;
   TToolButton* CDTBtn = nullptr;
   TToolButton* CloseTBtn = nullptr;
+  TToolButton* BarcodeTBtn = nullptr;
 
   TPanel* HeaderPanel = nullptr;
   TLabel* NumberTitle = nullptr;

@@ -49,6 +49,7 @@ void WireMainCommands(TView& V) {
     if (Emails[i]) Emails[i]->OnClick = [&V, i](TObject*) { CommandsOf(V).Email1Click(i); };
   for (TMenuItem* M : {V.AllRecords1, V.SearchListRecords1})
     if (M) M->OnClick = [&V, M](TObject*) { CommandsOf(V).AllRecords1Click(static_cast<int>(M->Tag()), M->Caption()); };
+  if (V.BarcodeTBtn) V.BarcodeTBtn->OnClick = [&V](TObject*) { CommandsOf(V).BarcodeClick(); };
   if (V.ScanBarcode1) V.ScanBarcode1->OnClick = [&V](TObject*) { CommandsOf(V).BarcodeClick(); };
   if (V.PrintRTF1Btn) V.PrintRTF1Btn->OnClick = [&V](TObject*) { CommandsOf(V).PrintRTF1BtnClick(V.PrintRTF1Btn->Caption()); };
   if (V.PrintAddressBTN)

@@ -264,10 +264,15 @@ void TFontSizeComboBox::Rebuild() {
   items.Clear();
   if (!FFontName.empty()) {
     FPixelsPerInch = Screen().PixelsPerInch() > 0 ? Screen().PixelsPerInch() : 96;
+    auto scalable = [&] {
+      for (const char* s : {"8", "9", "10", "11", "12", "14", "16", "18", "20", "22", "24", "26", "28", "36", "48", "72"})
+        items.Add(s);
+    };
+    bool found = false;
     EnumFontFamilies(FFontName, [&](const TFontFamily& family, int type) {
+      found = true;
       if (type & TRUETYPE_FONTTYPE) {
-        for (const char* s : {"8", "9", "10", "11", "12", "14", "16", "18", "20", "22", "24", "26", "28", "36", "48", "72"})
-          items.Add(s);
+        scalable();
         return 0;
       }
       for (int points : family.RasterSizes) {
@@ -286,6 +291,8 @@ void TFontSizeComboBox::Rebuild() {
       }
       return 1;
     });
+    // A face the desktop does not have is drawn in a scalable face it stands in for it.
+    if (!found) scalable();
   }
   items.EndUpdate();
   TNotifyEvent change = OnChange;
@@ -549,6 +556,14 @@ void TVcColorComboBox::DrawItem(int index, const TRect& rect, TOwnerDrawState st
   TRect t = rect;
   t.Left = swatch.Right + 6;
   canvas->DrawText(text, t, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+}
+
+void LoadFormColorBox(TVcColorComboBox& box, TColor color) {
+  FillColorNameMap(box.ColorNameMap());
+  box.SetColorDialogText("Custom...");
+  box.NewColorText = "Custom";
+  box.Loaded();
+  box.SetColorValue(color);
 }
 
 // ---- Font names ----------------------------------------------------------------------------------

@@ -175,6 +175,11 @@ private:
   bool FInDialog = false;
 };
 
+// A colour box set up as the forms store theirs: the colour names, "Custom..." for the
+// custom-colour entry and "Custom" for the names of added colours; then loaded (its list
+// built) and showing `color`.
+void LoadFormColorBox(TVcColorComboBox& box, TColor color);
+
 // ---- Font names --------------------------------------------------------------------------------
 enum TFontDevice { fdScreen, fdPrinter, fdBoth };
 enum TFontComboOption {

@@ -419,8 +419,7 @@ void TRTFForm::FillFontCombos(TVcFontComboBox& Font, TFontSizeComboBox& Size, TV
   Font.SetFontName("Arial");
   Size.SetFontName("Arial");
   Size.SetText("10");
-  Colour.Loaded();
-  Colour.SetColorValue(clBlack);
+  LoadFormColorBox(Colour, clBlack);
 }
 
 void TRTFForm::RTFEditSelectionChange() {

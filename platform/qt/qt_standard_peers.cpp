@@ -19,6 +19,8 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QSpinBox>
+#include <QStyleOptionComboBox>
+#include <QStylePainter>
 #include <QStyledItemDelegate>
 #include <QTextBlock>
 #include <climits>
@@ -202,6 +204,14 @@ protected:
     native->setFocusPolicy(Qt::StrongFocus);
     Widget()->setFocusProxy(native);
     Filter(native);
+    // A disabled widget shows its text greyed in the system's grey text colour: the style's own
+    // disabled grey is about the shade of the button face the windows are painted with, so a
+    // disabled caption would vanish into it.
+    QPalette p = native->palette();
+    const QColor grey = ToQColor(ColorToRGB(clGrayText));
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text})
+      p.setColor(QPalette::Disabled, role, grey);
+    native->setPalette(p);
     native->show();
   }
   void Filter(QObject* part) { part->installEventFilter(&FFilter); }
@@ -290,7 +300,25 @@ bool TInputFilter::eventFilter(QObject* watched, QEvent* event) {
 
 // ---- Owner draw -----------------------------------------------------------------------------------
 
-// Paints an item through the control's OnDrawItem on a canvas over an image of the item.
+// Paints item `row` of the peer's control through its owner drawing (OnDrawItem or DrawItem),
+// on a canvas over an image of the item, into `target` of the painter; the target's corner is
+// where the item lies in the control's client area.
+void PaintOwnerItem(TNativeBase& peer, QPainter* painter, const QRect& target, int row, TOwnerDrawState state) {
+  QImage image(target.size(), QImage::Format_RGB32);
+  image.setDotsPerMeterX(3780);
+  image.setDotsPerMeterY(3780);
+  image.fill(Qt::white);
+  QPoint origin = target.topLeft();
+  TRect r = Bounds(origin.x(), origin.y(), target.width(), target.height());
+  auto& control = static_cast<TNativeControl&>(peer.Control());
+  {
+    TQtPainter p(&image);
+    peer.Guard([&] { control.PeerDrawItem(row, p, r, state, {origin.x(), origin.y()}); });
+  }
+  painter->drawImage(origin, image);
+}
+
+// Paints the items of a list or drop-down list through the control's owner drawing.
 class TOwnerDrawDelegate : public QStyledItemDelegate {
 public:
   TOwnerDrawDelegate(TNativeBase& peer, QAbstractItemView* view, int itemHeight)
@@ -298,22 +326,11 @@ public:
   void SetItemHeight(int h) { FItemHeight = h; }
 
   void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
-    QImage image(option.rect.size(), QImage::Format_RGB32);
-    image.setDotsPerMeterX(3780);
-    image.setDotsPerMeterY(3780);
-    image.fill(Qt::white);
     TOwnerDrawState state;
     if (option.state & QStyle::State_Selected) state << odSelected;
     if (option.state & QStyle::State_HasFocus) state << odFocused;
     if (!(option.state & QStyle::State_Enabled)) state << odDisabled;
-    QPoint origin = option.rect.topLeft();
-    TRect r = Bounds(origin.x(), origin.y(), option.rect.width(), option.rect.height());
-    auto& control = static_cast<TNativeControl&>(FPeer.Control());
-    {
-      TQtPainter p(&image);
-      FPeer.Guard([&] { control.PeerDrawItem(index.row(), p, r, state, {origin.x(), origin.y()}); });
-    }
-    painter->drawImage(origin, image);
+    PaintOwnerItem(FPeer, painter, option.rect, index.row(), state);
   }
   QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
     int h = FItemHeight;
@@ -711,6 +728,28 @@ private:
     void hidePopup() override {
       QComboBox::hidePopup();
       if (!FPeer.Pushing()) FPeer.Guard([&] { FPeer.Combo().PeerDroppedDown(false); });
+    }
+
+  protected:
+    // A closed owner-drawn list shows its chosen item as the control draws it (a colour box its
+    // swatch and name, a font box its glyph and name), selected while the box has the focus.
+    void paintEvent(QPaintEvent* event) override {
+      if (!FPeer.FDelegate || isEditable() || currentIndex() < 0) {
+        QComboBox::paintEvent(event);
+        return;
+      }
+      QStylePainter painter(this);
+      QStyleOptionComboBox option;
+      initStyleOption(&option);
+      option.currentText.clear();
+      option.currentIcon = QIcon();
+      painter.drawComplexControl(QStyle::CC_ComboBox, option);
+      const QRect field = style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
+      if (field.isEmpty()) return;
+      TOwnerDrawState state;
+      if (hasFocus()) state << odSelected << odFocused;
+      if (!isEnabled()) state << odDisabled;
+      PaintOwnerItem(FPeer, &painter, field, currentIndex(), state);
     }
 
   private:

@@ -35,6 +35,11 @@ TEST_F(Combos, SizesFollowTheFont) {
                                                        "26", "28", "36", "48", "72"}));
   sizes.SetFontName("");
   EXPECT_TRUE(ItemsOf(sizes).empty());
+  // A face that is not installed is drawn in a scalable stand-in: its sizes, the text kept.
+  sizes.SetText("12");
+  sizes.SetFontName("No Such Face");
+  EXPECT_EQ(sizes.Items().Count(), 16);
+  EXPECT_EQ(sizes.Text(), "12");
   std::vector<TFontFamily> saved = FontFamilies();
   TFontFamily raster{"Odd Raster", false, true, ANSI_CHARSET, {10, 8, 10}};
   SetFontFamilySource([raster] { return std::vector<TFontFamily>{raster}; });

@@ -100,8 +100,8 @@ geometry "$main"
 mx=$X my=$Y
 echo "commands_x11: main window at $X,$Y ${WIDTH}x${HEIGHT}"
 before=$(visible)
-# "CD" is the tool bar's fourth button from the right.
-xdotool mousemove $((mx + 548)) $((my + 34)) click 1
+# "CD" is the tool bar's third button from the right.
+xdotool mousemove $((mx + 520)) $((my + 34)) click 1
 w=$(window "CD Player") || fail "no CD player"
 snap cd_player "$w"
 

@@ -6,6 +6,7 @@
 #include "controls/font_combos.h"
 #include "controls/rich_format_buttons.h"
 #include "client/reports/report_windows.h"
+#include "controls/font_combos.h"
 #include "platform/headless/headless_modal.h"
 #include "platform/ui/rich_edit.h"
 #include "platform/ui/spin_edit.h"
@@ -71,6 +72,39 @@ TEST_F(RecordPrintFormTest, BarcodeLabelOnOneLabelOrOnEvery) {
   Form.AllPageBtn->SetChecked(true);
   Form.LabelSetup();
   EXPECT_EQ(Form.LabelsDrawn(), T->Columns * T->Rows);
+}
+
+// The boxes name the selection's face and colour (the colour names the forms store), a pick in
+// a box formats the selection, and the label text's boxes start at Arial, 10 and Black.
+TEST_F(RecordPrintFormTest, FontBoxesNameTheSelectionAndFormatIt) {
+  TReportWindows Windows(Host);
+  TRTFForm Form(Windows);
+  Form.PrintMode = 1;
+  Form.RichText = "{\\rtf1{\\fonttbl{\\f0 Arial;}{\\f1 Courier New;}}{\\colortbl;\\red255\\green0\\blue0;}"
+                  "\\f0\\fs20 plain \\f1\\fs28\\cf1 big red\\par}";
+  Form.FormActivate();
+  EXPECT_EQ(Form.FontBox->Text(), "Arial");
+  EXPECT_EQ(Form.FontColor->Text(), "Black");
+  EXPECT_EQ(Form.FontColor->Items()[16], "Money Green");
+  Form.RTFEdit->SetSelStart(7);
+  Form.RTFEdit->SetSelLength(3);
+  EXPECT_EQ(Form.FontBox->Text(), "Courier New");
+  EXPECT_EQ(Form.FontSize->Text(), "14");
+  EXPECT_EQ(Form.FontColor->Text(), "Red");
+  Form.FontColor->SetColorValue(clBlue);
+  EXPECT_EQ(Form.RTFEdit->SelAttributes().Color(), clBlue);
+  Form.RTFEdit->SetSelStart(1);
+  Form.RTFEdit->SetSelLength(2);
+  EXPECT_EQ(Form.FontBox->Text(), "Arial");
+  EXPECT_EQ(Form.FontColor->Text(), "Black");
+
+  TRTFForm Label(Windows);
+  Label.PrintMode = 3;
+  Label.FormActivate();
+  EXPECT_EQ(Label.BFontBox->Text(), "Arial");
+  EXPECT_EQ(Label.BFontSize->Text(), "10");
+  EXPECT_EQ(Label.BFontColor->Text(), "Black");
+  EXPECT_FALSE(Label.PlainPaperBtn->Enabled());
 }
 
 TEST_F(RecordPrintFormTest, AddressLabelsFollowTheOrderList) {

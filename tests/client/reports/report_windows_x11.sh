@@ -200,6 +200,13 @@ PY
 
 # ---- The print window of the rich text: the record opened from the reminders ----
 print_window 236 570 116 record_print_text
+# The font, size and colour boxes show the font of the text where the editor starts: a name, a
+# size, and a black swatch before the colour's name.
+f="$out/record_print_text.png"
+[ "$(count "$f" 265 57 100 14 0 0 0)" -gt 15 ] || fail "the font box shows no font name"
+[ "$(count "$f" 402 57 26 14 0 0 0)" -gt 8 ] || fail "the size box shows no size"
+[ "$(count "$f" 462 59 20 10 0 0 0)" -gt 150 ] || fail "the colour box shows no black swatch"
+[ "$(count "$f" 488 57 50 14 0 0 0)" -gt 15 ] || fail "the colour box shows no colour name"
 export_print 69 "$out/rich_text.htm"                    # "Export To HTML"
 grep -q "Rich text of record $number" "$out/rich_text.htm" || fail "the HTML export does not hold record $number's text"
 grep -q "<B>Bold line" "$out/rich_text.htm" || fail "the HTML export lost the bold line"
@@ -240,6 +247,14 @@ popup $((px + 368)) $((py + 112))                       # "Add": the record name
 xdotool key Down Return
 sleep 0.6
 snap barcode_label_edit "$w"
+# The label text's font, colour and size ("10") show; "Plain Paper" is disabled, its caption
+# greyed (grey pixels, none black).
+f="$out/barcode_label_edit.png"
+[ "$(count "$f" 30 51 100 14 0 0 0)" -gt 15 ] || fail "the label font box shows no font name"
+[ "$(count "$f" 175 53 19 10 0 0 0)" -gt 120 ] || fail "the label colour box shows no black swatch"
+[ "$(count "$f" 278 51 22 14 0 0 0)" -gt 8 ] || fail "the label size box shows no size"
+[ "$(count "$f" 28 486 62 14 128 128 128)" -gt 20 ] || fail "the disabled Plain Paper shows no greyed caption"
+[ "$(count "$f" 28 486 62 14 0 0 0)" -eq 0 ] || fail "the disabled Plain Paper's caption is not greyed"
 until_changed "$out/labels_shown.png" $((px + 303)) $((py + 152)) 100 25 \
   xdotool mousemove $((px + 58)) $((py + 10)) click 1 || fail "no label preview"
 sleep 0.5

@@ -16,6 +16,7 @@
 #include <QRadioButton>
 #include <QSpinBox>
 
+#include "platform/qt/qt_painter.h"
 #include "platform/qt/qt_window_peer.h"
 #include "platform/rtl/format_settings.h"
 #include "platform/ui/date_time_picker.h"
@@ -248,6 +249,68 @@ TEST_F(QtStandardPeers, ComboAndListChoicesAndOwnerDraw) {
   QColor c = shot.pixelColor(list.Left() + first.Left + 20, list.Top() + first.Top + first.Height() / 2);
   EXPECT_GT(c.red(), 200);
   EXPECT_LT(c.green(), 60);
+}
+
+// A closed owner-drawn drop-down list shows its chosen item as the control draws it.
+TEST_F(QtStandardPeers, ClosedOwnerDrawnListShowsItsItemDrawn) {
+  TComboBox combo(nullptr);
+  combo.SetParent(&form);
+  combo.SetStyle(csOwnerDrawFixed);
+  combo.SetBounds(10, 10, 150, 24);
+  for (const char* s : {"red", "blue"}) combo.Items().Add(s);
+  combo.OnDrawItem = [&](TWinControl*, int index, TRect r, TOwnerDrawState) {
+    combo.Canvas().Brush().SetColor(index == 0 ? clRed : clBlue);
+    combo.Canvas().FillRect(r);
+  };
+  auto Coloured = [&](bool red) {
+    QImage shot = QtPeer(form)->Widget()->grab().toImage();
+    int n = 0;
+    for (int y = 10; y < 34; ++y)
+      for (int x = 10; x < 160; ++x) {
+        const QColor c = shot.pixelColor(x, y);
+        n += red ? (c.red() > 200 && c.blue() < 60) : (c.blue() > 200 && c.red() < 60);
+      }
+    return n;
+  };
+  combo.SetItemIndex(1);
+  EXPECT_GT(Coloured(false), 300);
+  EXPECT_EQ(Coloured(true), 0);
+  combo.SetItemIndex(0);
+  EXPECT_GT(Coloured(true), 300);
+  EXPECT_EQ(Coloured(false), 0);
+}
+
+// Disabled check boxes and radio buttons show their captions greyed on the button face: darker
+// than the face, lighter than an enabled caption.
+TEST_F(QtStandardPeers, DisabledButtonsKeepTheirCaptionsGreyed) {
+  form.SetColor(clBtnFace);
+  TCheckBox check(nullptr), checkOff(nullptr);
+  TRadioButton radio(nullptr), radioOff(nullptr);
+  TWinControl* all[] = {&check, &checkOff, &radio, &radioOff};
+  for (int i = 0; i < 4; ++i) {
+    all[i]->SetParent(&form);
+    all[i]->SetBounds(10, 10 + 30 * i, 150, 20);
+    all[i]->SetCaption("Plain Paper");
+  }
+  checkOff.SetEnabled(false);
+  radioOff.SetEnabled(false);
+  radioOff.SetChecked(true);
+  QApplication::processEvents();
+  QImage shot = QtPeer(form)->Widget()->grab().toImage();
+  const int face = qGray(ToQColor(ColorToRGB(clBtnFace)).rgb());
+  // Pixels of the caption (right of the indicator) darker than the face by `by` or more.
+  auto Inked = [&](int i, int by) {
+    int n = 0;
+    for (int y = 10 + 30 * i; y < 30 + 30 * i; ++y)
+      for (int x = 34; x < 160; ++x) n += qGray(shot.pixel(x, y)) <= face - by;
+    return n;
+  };
+  for (int i : {1, 3}) {
+    SCOPED_TRACE(i);
+    EXPECT_GT(Inked(i, 40), 20);   // the caption shows
+    EXPECT_EQ(Inked(i, 150), 0);   // greyed, not black
+  }
+  for (int i : {0, 2}) EXPECT_GT(Inked(i, 150), 20);
 }
 
 TEST_F(QtStandardPeers, SpinAndPickerFollowTheirWidgets) {
