@@ -303,6 +303,17 @@ void TEditQuantityForm::OKBtnClick() {
   TSmallDialog::OKBtnClick();
 }
 
+namespace {
+// A label that wraps its caption within Width: the lines it needs, never wider than that.
+TLabel* WrappedLabel(TForm* Form, const std::string& Name, const std::string& Caption, int Left, int Top, int Width) {
+  auto* L = Make<TLabel>(Form, Form, Name, Left, Top, Width, 15);
+  L->SetWordWrap(true);
+  L->SetCaption(Caption);
+  L->SetBounds(Left, Top, Width, L->Height());
+  return L;
+}
+}  // namespace
+
 // ---- Field name and type -------------------------------------------------------------------
 
 TEditFieldForm::TEditFieldForm(TComponent* AOwner) : TSmallDialog(AOwner, "Edit Text Field", 330, 180) {
@@ -314,10 +325,7 @@ TEditFieldForm::TEditFieldForm(TComponent* AOwner) : TSmallDialog(AOwner, "Edit 
   for (const char* kind : {"Text", "Date", "Money", "Quantity", "Desired Quantity", "Barcode", "Email Address",
                            "URL", "Record Counter"})
     TypeBox->Items().Add(kind);
-  auto* note = MakeCaptioned<TLabel>(this, this, "Note",
-                                     "Note: Field type should only be changed when the database is empty.", 14,
-                                     76, 300, 30);
-  note->SetWordWrap(true);
+  WrappedLabel(this, "Note", "Note: Field type should only be changed when the database is empty.", 14, 76, 300);
 }
 
 void TEditFieldForm::FormActivate() {
@@ -381,11 +389,9 @@ void TEditSkillForm::OKBtnClick() {
 TDropDownMenuForm::TDropDownMenuForm(TComponent* AOwner)
     : TSmallDialog(AOwner, "Edit Drop Down Menu Options", 380, 360) {
   SetName("DropDownMenuForm");
-  auto* instructions = MakeCaptioned<TLabel>(
-      this, this, "Instructions",
-      "Instructions:  Enter each menu choice on a seperate line.  Indent subi-items using <TAB> key.", 14, 10,
-      350, 32);
-  instructions->SetWordWrap(true);
+  WrappedLabel(this, "Instructions",
+               "Instructions:  Enter each menu choice on a seperate line.  Indent subi-items using <TAB> key.", 14, 10,
+               350);
   Choices = Make<TMemo>(this, this, "Choices", 14, 46, 350, 230);
   Choices->SetWantTabs(true);
   Choices->SetScrollBars(ssBoth);

@@ -292,9 +292,12 @@ void TView::BuildTextPage() {
   ItemDetails->SetName("ItemDetails");
   ItemDetails->SetParent(TextPage);
   ItemDetails->SetAlign(alClient);
-  for (TCustomRichButton* b : std::initializer_list<TCustomRichButton*>{BoldBtn, ItalicBtn, UnderlineBtn, LeftBtn,
-                                                                         CenterBtn, RightBtn, BulletBtn})
-    b->SetRichEdit(ItemDetails);
+  const std::vector<TCustomRichButton*> Formats{BoldBtn, ItalicBtn, UnderlineBtn, LeftBtn, CenterBtn, RightBtn, BulletBtn};
+  for (TCustomRichButton* b : Formats) b->SetRichEdit(ItemDetails);
+  // The buttons show the format where the caret is.
+  ItemDetails->OnSelectionChange = [Formats](TObject*) {
+    for (TCustomRichButton* b : Formats) b->UpdateState();
+  };
 }
 
 void TView::BuildPicturePage() {

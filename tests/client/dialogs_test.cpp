@@ -15,6 +15,9 @@
 #include "platform/headless/headless_peer.h"
 #include "platform/rtl/ini_files.h"
 #include "platform/ui/application.h"
+#include "platform/ui/edits.h"
+#include "platform/ui/std_buttons.h"
+#include "platform/ui/std_painted.h"
 #include "server/description_tree.h"
 #include "tests/platform/headless/modal_script_check.h"
 
@@ -110,6 +113,21 @@ TEST_F(DialogsTest, DatabaseInformationKeepsTheTypeOfMostDatabasesAndChecksItsBo
   EXPECT_EQ(form.Info.Name, "Stamps");
   EXPECT_EQ(form.Info.Description, "Stamps");
   EXPECT_EQ(form.Info.Type, "Collection");
+}
+
+// The notes of the field and drop-down dialogs wrap within the window, above what follows them.
+TEST_F(DialogsTest, WrappedNotesStayInsideTheirDialogs) {
+  TEditFieldForm Field(nullptr);
+  TDropDownMenuForm Menu(nullptr);
+  const std::tuple<TForm*, const char*, int> Cases[] = {{&Field, "Note", Field.OKBtn->Top()},
+                                                        {&Menu, "Instructions", Menu.Choices->Top()}};
+  for (const auto& [Form, Name, Below] : Cases) {
+    auto* L = dynamic_cast<TLabel*>(Form->FindComponent(Name));
+    ASSERT_NE(L, nullptr) << Name;
+    EXPECT_LE(L->Left() + L->Width(), Form->ClientWidth()) << Name;
+    EXPECT_GT(L->Height(), 20) << Name;  // more than one line
+    EXPECT_LE(L->Top() + L->Height(), Below) << Name;
+  }
 }
 
 TEST_F(DialogsTest, QuantityGivesASignedWholeNumberOrNothing) {

@@ -27,6 +27,8 @@
 #include "platform/ui/list_controls.h"
 #include "platform/ui/menus.h"
 #include "platform/ui/mask_edit.h"
+#include "platform/ui/rich_edit.h"
+#include "controls/rich_format_buttons.h"
 #include "tests/client/core/client_fixture.h"
 #include "tests/client/view_fixture.h"
 #include "tests/net/net_test_support.h"
@@ -175,6 +177,20 @@ TEST_F(ViewFieldsTest, TheScannerStationOpensFromTheUtilitiesMenu) {
   }
   EXPECT_EQ(View->number->Text(), First);
   EXPECT_EQ(View->Other[5]->Text(), "4711");
+}
+
+// The rich text page's format buttons show the format where the caret is.
+TEST_F(ViewFieldsTest, TheTextPagesFormatButtonsFollowTheCaret) {
+  View->ItemDetails->SetText("plain bold");
+  View->ItemDetails->SetSelStart(6);
+  View->ItemDetails->SetSelLength(4);
+  View->ItemDetails->SelAttributes().SetStyle(TFontStyles{fsBold});
+  View->ItemDetails->SetSelStart(2);
+  EXPECT_FALSE(View->BoldBtn->Down());
+  View->ItemDetails->SetSelStart(8);
+  EXPECT_TRUE(View->BoldBtn->Down());
+  View->ItemDetails->SetSelStart(1);
+  EXPECT_FALSE(View->BoldBtn->Down());
 }
 
 TEST_F(ViewFieldsTest, PicturesFollowTheTabsAndADialogCancelDoesNothing) {
