@@ -96,6 +96,10 @@ TReminderForm::TReminderForm(TReportWindows& Windows)
 TReminderForm::~TReminderForm() = default;
 
 void TReminderForm::FormActivate() {
+  // The window comes back active after the calendar of its date boxes: no second request and
+  // no second start message.
+  if (FSetUp) return;
+  FSetUp = true;
   if (FWindows.Host.Record) FLogic.DateFormat = FWindows.Host.Record->Buffers.Configuration.DateFormat;
   if (FLogic.DateFormat.empty()) FLogic.DateFormat = "mm/dd/yyyy";
   FLogic.FromDate = FromDate->Text();

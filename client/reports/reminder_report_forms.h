@@ -46,6 +46,7 @@ private:
   void ShowView();
   TReportWindows& FWindows;
   TReminderReport FLogic;
+  bool FSetUp = false;  // the set-up runs on the first activation only
 };
 
 // The quick order report (Quantity true) and the value report share the grid window.

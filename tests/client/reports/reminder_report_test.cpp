@@ -1,5 +1,9 @@
 #include "client/reports/reminder_report.h"
 
+#include "client/reports/reminder_report_forms.h"
+#include "client/reports/report_windows.h"
+#include "platform/ui/edits.h"
+
 #include "platform/headless/headless_modal.h"
 #include "platform/rtl/date_time.h"
 #include "reports_fixture.h"
@@ -203,6 +207,23 @@ TEST_F(ReminderReportTest, ValueWindowShowsTotalRowOnEmptySearchList) {
   ASSERT_EQ(Form.RGrid->ColCount(), 3);
   EXPECT_EQ(Form.RGrid->Cells(0, 1), "Total");
   EXPECT_EQ(Form.RGrid->Cells(2, 1), "");
+}
+
+// The reminder window asks the server and shows its start message once: coming back active
+// after the calendar of a date box keeps the dates chosen.
+TEST_F(ReminderReportTest, TheReminderWindowSetsUpOnItsFirstActivationOnly) {
+  TReportWindows Windows(Host);
+  TReminderForm Form(Windows);
+  Form.Logic().ReminderFieldNo = 22;
+  {
+    TCheckedModalScript Script;
+    Script.ExpectMessage(TReminderReport::StartText, mrOk);
+    Form.FormActivate();
+    Form.ToDate->SetText("12/31/2030");
+    Form.FormActivate();
+  }
+  EXPECT_EQ(Recorder->Requests.size(), 1u);
+  EXPECT_EQ(Form.ToDate->Text(), "12/31/2030");
 }
 
 }  // namespace
