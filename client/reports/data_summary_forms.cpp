@@ -170,10 +170,11 @@ void TGridDataSummaryForm::GridSummaryDblClickCell(int Row) {
 void TGridDataSummaryForm::GridSummaryBtnClick() {
   TDataSummaryForm Summary(FWindows, *GridSummary);
   const std::vector<std::string>& Kinds = FLogic->Grid3 ? FWindows.Host.Captions.Grid3Kinds : FWindows.Host.Captions.Grid4Kinds;
+  // Column 1 holds the record name and column k + 1 the grid's column k (column 0, the record
+  // code, is never offered).
   Summary.Logic().ColumnKinds[1] = "text";
-  Summary.Logic().ColumnKinds[2] = "text";
   for (std::size_t k = 1; k <= 10; ++k)
-    if (k < Kinds.size()) Summary.Logic().ColumnKinds[k + 2] = Kinds[k];
+    if (k < Kinds.size()) Summary.Logic().ColumnKinds[k + 1] = Kinds[k];
   Summary.ShowModal();
 }
 

@@ -1,5 +1,10 @@
 #include "client/reports/data_summary.h"
 
+#include "client/reports/data_summary_forms.h"
+#include "client/reports/report_windows.h"
+#include "platform/ui/list_controls.h"
+#include "platform/ui/std_buttons.h"
+
 #include "platform/headless/headless_modal.h"
 #include "reports_fixture.h"
 
@@ -117,6 +122,32 @@ TEST_F(GridDataSummaryTest, LinesOfEveryRecordAndOfTheSearchList) {
   EXPECT_FALSE(G.GetData());
   EXPECT_EQ(Unlocks, Locks);
   EXPECT_EQ(Grid.Cells(0, 0), "Record ID");
+}
+
+// The summary over the gathered lines offers each grid column under its own header: the lines
+// carry the record code and name first, so grid column k is column k + 1.
+TEST_F(GridDataSummaryTest, ItsSummaryOffersTheGridsColumnsUnderTheirHeaders) {
+  Host.Captions.Grid3Headers = {"LINE ID", "When", "Count", "Part"};
+  Host.Captions.Grid3Kinds = {"Text", "Date", "money", "Text"};
+  TReportWindows Windows(Host);
+  TGridDataSummaryForm Form(Windows, true, "All");
+  Form.FormActivate();
+  std::string Dates, Summed, Filters;
+  {
+    TCheckedModalScript Script;
+    Script.ExpectForm("Data Summary", [&](TCustomForm& F) {
+      auto& D = dynamic_cast<TDataSummaryForm&>(F);
+      D.FormActivate();
+      Dates = D.DateField->Items().Text();
+      Summed = D.SummaryField->Items().Text();
+      Filters = D.FilterField->Items().Text();
+      D.OKBtn->Click();
+    });
+    Form.GridSummaryBtnClick();
+  }
+  EXPECT_EQ(Dates, "When\r\n");
+  EXPECT_EQ(Summed, "Count\r\n");
+  EXPECT_EQ(Filters, "None\r\nRecord Name\r\nPart\r\n");
 }
 
 TEST_F(GridDataSummaryTest, FindWrapsRowsAndReportsTheEnd) {
