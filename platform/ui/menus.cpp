@@ -263,8 +263,11 @@ void TMenuItem::SetDefault(bool value) {
 }
 
 void TMenuItem::Click() {
-  if (!FEnabled) return;
-  if (OnClick) OnClick(this);
+  if (!FEnabled || !OnClick) return;
+  // The handler runs from a copy: a handler that rebuilds the menu frees this item (and the
+  // handler's own captures with it) while it still runs.
+  const TNotifyEvent handler = OnClick;
+  handler(this);
 }
 
 void TMenuItem::Changed(bool rebuild) {

@@ -1,6 +1,9 @@
 // Menus built at run time, the Win32 menu calls, pop-up menus answered by the modal script.
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <string>
+
 #include "platform/headless/event_loop_poll.h"
 #include "platform/headless/headless_peer.h"
 #include "platform/headless/modal_script_check.h"
@@ -54,6 +57,31 @@ TEST_F(MenusTest, ItemsAreInsertedAtAnyPlaceNestedAndFreedWithTheirParent) {
   EXPECT_EQ(root->Count(), 3);
   root->Clear();
   EXPECT_EQ(root->Count(), 0);
+}
+
+// A menu rebuilt from the click of one of its items: the item is freed while its handler runs,
+// and what the handler holds stays alive until it returns.
+TEST_F(MenusTest, AnItemsHandlerMayRebuildTheMenuThatHoldsIt) {
+  TPopupMenu menu(nullptr);
+  auto held = std::make_shared<std::string>("field");
+  std::weak_ptr<std::string> watch = held;
+  bool aliveAfterRebuild = false;
+  std::string seen;
+  TMenuItem* item = Item("Name");
+  item->OnClick = [&menu, held, &watch, &aliveAfterRebuild, &seen](TObject*) {
+    menu.Items()->Clear();  // frees this item
+    menu.Items()->Add(Item("Name again"));
+    aliveAfterRebuild = !watch.expired();
+    seen = *held;
+  };
+  menu.Items()->Add(item);
+  held.reset();
+  menu.Items()->Items(0)->Click();
+  EXPECT_TRUE(aliveAfterRebuild);
+  EXPECT_EQ(seen, "field");
+  EXPECT_TRUE(watch.expired());  // freed once the handler returned
+  ASSERT_EQ(menu.Items()->Count(), 1);
+  EXPECT_EQ(menu.Items()->Items(0)->Caption(), "Name again");
 }
 
 TEST_F(MenusTest, CaptionsMarkAcceleratorsAndShortCutsHaveTheirTexts) {
