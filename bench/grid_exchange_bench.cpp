@@ -128,6 +128,7 @@ int main(int argc, char** argv) {
     char line[96];
     std::snprintf(line, sizeof line, "print to PDF, %d pages (%.3f s per 1,000)", pages, printSeconds * 1000.0 / pages);
     Report(line, printSeconds, "<= 2 s per 1,000 pages");
+    std::filesystem::remove(pdf);
   }
 
   if (!part("list")) return 0;
