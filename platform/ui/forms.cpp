@@ -295,8 +295,9 @@ TModalResult TCustomForm::ShowModal() {
     for (TCustomForm* f : disabled)
       for (int i = 0; i < Screen().FormCount(); ++i)
         if (Screen().Forms(i) == f) f->SetEnabled(true);
-    if (TFormPeer* p = FormPeer()) p->SetModal(false);
+    // Hidden before it stops being modal: a shown window would be shown again by the change.
     Hide();
+    if (TFormPeer* p = FormPeer()) p->SetModal(false);
     bool previousAlive = false;
     for (int i = 0; i < Screen().FormCount(); ++i) previousAlive |= Screen().Forms(i) == previous;
     if (previousAlive && previous->Visible() && previous->Enabled()) Screen().SetActiveForm(previous);

@@ -24,6 +24,20 @@ namespace {
 
 TQtFormPeer* FormPeerOf(TForm& form) { return dynamic_cast<TQtFormPeer*>(form.Handle()); }
 
+// Counts the events of one type that reach the objects it filters.
+class TEventCounter : public QObject {
+public:
+  TEventCounter(QEvent::Type type, int& count) : FType(type), FCount(count) {}
+  bool eventFilter(QObject*, QEvent* e) override {
+    if (e->type() == FType) ++FCount;
+    return false;
+  }
+
+private:
+  QEvent::Type FType;
+  int& FCount;
+};
+
 TMenuItem* Item(const std::string& caption) {
   auto* i = new TMenuItem(nullptr);
   i->SetCaption(caption);
@@ -92,11 +106,17 @@ TEST(QtForms, ShowModalRunsANestedLoopThatReturnsTheResult) {
     mainDisabled = !FormPeerOf(main)->Window()->isEnabled();
     dialog.SetModalResult(mrYes);
   });
+  // The window shows once: it is not shown again on its way out of the modal run.
+  dialog.HandleNeeded();
+  int shows = 0;
+  TEventCounter counter(QEvent::Show, shows);
+  FormPeerOf(dialog)->Window()->installEventFilter(&counter);
   EXPECT_EQ(dialog.ShowModal(), mrYes);
   EXPECT_TRUE(mainDisabled);
   EXPECT_TRUE(FormPeerOf(main)->Window()->isEnabled());
   EXPECT_FALSE(FormPeerOf(dialog)->Window()->isVisible());
   EXPECT_EQ(FormPeerOf(dialog)->Window()->windowModality(), Qt::NonModal);
+  EXPECT_EQ(shows, 1);
 }
 
 TEST(QtForms, TheCloseBoxAsksTheForm) {
