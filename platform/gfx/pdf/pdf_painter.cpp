@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "platform/gfx/bitmap.h"
+#include "platform/gfx/jpeg_image.h"
 #include "platform/gfx/paths.h"
 #include "platform/rtl/utf8_text.h"
 
@@ -533,7 +535,26 @@ void TPdfPainter::Blit(const TRect& dest, const TBitmap& source, const TRect& so
       rgb[at++] = static_cast<char>(p[0]);
     }
   }
-  const int image = FDocument.Image(w, h, rgb);
+  // A photograph goes in as JPEG (at the quality a print keeps it sharp at).
+  auto jpeg = [&]() -> std::vector<unsigned char> {
+    TJPEGImage picture;
+    picture.SetCompressionQuality(94);
+    try {
+      if (l == 0 && t == 0 && w == source.Width() && h == source.Height()) {
+        picture.Assign(&source);
+      } else {
+        TBitmap part(w, h, source.PixelFormat());
+        for (int y = 0; y < h; ++y)
+          std::memcpy(part.ScanLine(y), source.Bits() + static_cast<std::size_t>(t + y) * source.BytesPerLine() + l * bytes,
+                      static_cast<std::size_t>(w) * bytes);
+        picture.Assign(&part);
+      }
+      return picture.Data();
+    } catch (const Exception&) {
+      return {};
+    }
+  };
+  const int image = FDocument.Image(w, h, rgb, jpeg);
   EndText();
   FOut += "q ";
   AppendPdfInt(FOut, dest.Right - dest.Left);

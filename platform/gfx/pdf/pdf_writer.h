@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -44,8 +45,11 @@ public:
   // The fonts of this document: one resource per face.
   TPdfFontUse& Font(const std::shared_ptr<TPdfFace>& face);
   // An RGB image (3 bytes a pixel, rows top down) as an XObject; returns its resource number
-  // ("/Im<n>"). The same pixels give the same object.
-  int Image(int width, int height, const std::string& rgb);
+  // ("/Im<n>"). The same pixels give the same object. `jpeg`, when given, makes the picture's
+  // JPEG data: they are written instead when the pixels pack poorly without loss (a photograph)
+  // and the JPEG data take less than half of that.
+  int Image(int width, int height, const std::string& rgb,
+            const std::function<std::vector<unsigned char>()>& jpeg = {});
   // Writes the fonts, the page tree and the cross-reference table; false when some write failed.
   bool Close();
   // Closes and deletes the file.
@@ -58,6 +62,8 @@ private:
   void Write(const std::string& s) { Write(s.data(), s.size()); }
   void Write(const char* data, std::size_t size);
   void WriteStream(int number, const std::string& dict, const std::string& data, int level);
+  // A stream of data already encoded (`dict` names the filter).
+  void WriteEncoded(int number, const std::string& dict, const char* data, std::size_t size);
   void WriteFont(const TPdfFontUse& use, int number);
 
   std::FILE* FFile = nullptr;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -255,6 +256,49 @@ TEST_F(PdfWriterTest, TurnedAndUnderlinedTextShapesAndImages) {
   EXPECT_GT(best, 70);
   // Two uses of one image object (the column before the last).
   EXPECT_EQ(CaptureCommand("pdfimages -list '" + File + "' | tail -n +3 | awk '{print $(NF-1)}' | sort -u | wc -l"), "1\n");
+}
+
+TEST_F(PdfWriterTest, APhotographIsWrittenAsJpegAndFlatPicturesStayExact) {
+  // A photograph-like picture (gradients under noise) and a barcode-like one of two colours.
+  TBitmap photo(600, 400);
+  unsigned seed = 7;
+  for (int y = 0; y < photo.Height(); ++y)
+    for (int x = 0; x < photo.Width(); ++x) {
+      seed = seed * 1103515245u + 12345u;
+      const int n = static_cast<int>(seed >> 16 & 31) - 16;
+      photo.SetPixelAt(x, y, RGB(std::clamp(x * 255 / 600 + n, 0, 255), std::clamp(y * 255 / 400 + n, 0, 255), 128));
+    }
+  TBitmap bars(60, 10);
+  for (int y = 0; y < bars.Height(); ++y)
+    for (int x = 0; x < bars.Width(); ++x) bars.SetPixelAt(x, y, x % 3 == 0 ? RGB(0, 0, 0) : RGB(255, 255, 255));
+  TOneFace fonts(SansFace());
+  TPdfDocument doc;
+  ASSERT_TRUE(doc.Open(File, "Pictures", "quillon"));
+  doc.BeginPage(595, 842);
+  {
+    TPdfPainter page(doc, fonts, Metrics, A4());
+    page.Blit(TRect{300, 300, 1500, 1100}, photo, TRect{0, 0, 600, 400}, SRCCOPY);
+    page.Blit(TRect{300, 1500, 1800, 1750}, bars, TRect{0, 0, 60, 10}, SRCCOPY);
+  }
+  doc.EndPage();
+  ASSERT_TRUE(doc.Close());
+  const std::string kinds = CaptureCommand("pdfimages -list '" + File + "' | tail -n +3 | awk '{print $9}'");
+  EXPECT_EQ(kinds, "jpeg\nimage\n");
+  // 720,000 bytes of pixels: lossless they would take about half of that.
+  EXPECT_LT(std::filesystem::file_size(File), 200000u);
+  const TPagePixels px = Render(File, 1);
+  ASSERT_EQ(px.Width, 595);
+  auto near = [](COLORREF a, COLORREF b) {
+    return std::abs(GetRValue(a) - GetRValue(b)) < 30 && std::abs(GetGValue(a) - GetGValue(b)) < 30 &&
+           std::abs(GetBValue(a) - GetBValue(b)) < 30;
+  };
+  EXPECT_TRUE(near(px.At(900 * 72 / 300, 700 * 72 / 300), RGB(127, 127, 128)));
+  EXPECT_TRUE(near(px.At(1450 * 72 / 300, 1050 * 72 / 300), RGB(246, 246, 128)));
+  // The bars, 25 device pixels (6 points) a pixel: exact black and white at each pixel's centre.
+  int wrong = 0;
+  for (int i = 0; i < 60; ++i)
+    wrong += px.At((300 + 25 * i + 12) * 72 / 300, 1600 * 72 / 300) != (i % 3 == 0 ? RGB(0, 0, 0) : RGB(255, 255, 255));
+  EXPECT_EQ(wrong, 0);
 }
 
 TEST_F(PdfWriterTest, AFaceWithoutOutlinesIsDrawnAsTheTextsPath) {
