@@ -19,6 +19,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
+#include <QWindow>
 #include <cstdlib>
 
 #include "platform/qt/qt_backend_parts.h"
@@ -162,11 +163,29 @@ void TQtFormPeer::FrameGeometryChanged() {
 
 void TQtFormPeer::SetVisible(bool visible) {
   if (visible) {
+    FollowModalWindow();
     FFrame->show();
     LayOut();
   } else {
     FFrame->hide();
   }
+}
+
+void TQtFormPeer::FollowModalWindow() {
+  if (FFrame->windowModality() != Qt::NonModal) return;
+  // A window shown while a modal window runs belongs to that window, as a window shown from a
+  // modal one does on the desktop: Qt blocks every window that is not the modal window's own.
+  // The windows shown before it are disabled by the modal run itself.
+  QWidget* modal = QApplication::activeModalWidget();
+  QWindow* owner = modal && modal != FFrame.get() ? modal->windowHandle() : nullptr;
+  if (!owner && !FOwner) return;
+  if (!FFrame->windowHandle()) FFrame->winId();
+  QWindow* window = FFrame->windowHandle();
+  if (!window) return;
+  // An owner set here is dropped once no modal window runs; one Qt set itself is left alone.
+  if (owner) window->setTransientParent(owner);
+  else if (window->transientParent() == FOwner) window->setTransientParent(nullptr);
+  FOwner = owner;
 }
 
 void TQtFormPeer::SetEnabled(bool enabled) { FFrame->setEnabled(enabled); }
@@ -203,7 +222,10 @@ void TQtFormPeer::ApplyFlags() {
     FFrame->setMinimumSize(0, 0);
     FFrame->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
   }
-  if (shown) FFrame->show();
+  if (shown) {
+    FollowModalWindow();
+    FFrame->show();
+  }
 }
 
 void TQtFormPeer::SetBorder(TFormBorderStyle style, TBorderIcons icons) {

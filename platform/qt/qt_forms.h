@@ -3,6 +3,8 @@
 #pragma once
 
 #include <QMenuBar>
+#include <QPointer>
+#include <QWindow>
 #include <QStringList>
 #include <QWidget>
 #include <memory>
@@ -57,9 +59,12 @@ private:
   void LayOut();
   void ApplyFlags();
   void RebuildMenuBar();
+  // Makes the window shown while a modal window runs that window's own, so it takes input.
+  void FollowModalWindow();
 
   std::unique_ptr<TQtFormFrame> FFrame;
   QMenuBar* FMenuBar = nullptr;  // a child of the frame
+  QPointer<QWindow> FOwner;      // the modal window this one was shown from
   TMainMenu* FMenu = nullptr;
   TFormBorderStyle FBorder = bsSizeable;
   TBorderIcons FIcons{biSystemMenu, biMinimize, biMaximize};

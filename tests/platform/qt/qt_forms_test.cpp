@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QTimer>
 #include <QWindow>
+#include <QtTest/QTest>
 
 #include "platform/qt/qt_forms.h"
 #include "platform/qt/qt_window_peer.h"
@@ -345,3 +346,52 @@ TEST(QtForms, AClickThatClosesItsFormLeavesTheMouseFreeForTheOtherWindows) {
   QApplication::sendEvent(window, &release);
   EXPECT_EQ(other.Presses, 1);
 }
+
+namespace {
+
+// A click of the left button at `at` of a control, as the window system delivers it.
+void ClickAsTheWindowSystem(TWinControl& control, QPoint at) {
+  QWidget* widget = QtPeer(control)->Widget();
+  QTest::mouseClick(widget->window()->windowHandle(), Qt::LeftButton, Qt::NoModifier, widget->mapTo(widget->window(), at));
+}
+
+}  // namespace
+
+// The find dialog shown from a running modal window takes typing and clicks, as a window of the
+// program shown beside a modal one does on the desktop; the windows shown before stay blocked.
+TEST(QtForms, AModelessWindowShownFromAModalWindowTakesInput) {
+  TCornerForm main;
+  main.SetBounds(400, 100, 300, 200);
+  main.Show();
+  TForm dialog(nullptr);
+  dialog.SetCaption("Summary");
+  dialog.SetBorderStyle(bsDialog);
+  dialog.SetBounds(50, 50, 300, 200);
+  TFindDialog find(nullptr);
+  std::string searched;
+  find.OnFind = [&](TObject*) { searched = find.FindText(); };
+  bool hiddenByCancel = false;
+  QTimer::singleShot(20, [&] {
+    find.Execute();
+    QApplication::processEvents();
+    QWindow* window = dynamic_cast<TQtFormPeer*>(find.Form()->Handle())->Window()->windowHandle();
+    QTest::keyClick(window, 'a');
+    QTest::keyClick(window, 'b');
+    auto* next = dynamic_cast<TButton*>(find.Form()->FindComponent("FindNext"));
+    auto* cancel = dynamic_cast<TButton*>(find.Form()->FindComponent("Cancel"));
+    if (next && cancel) {
+      ClickAsTheWindowSystem(*next, {next->Width() / 2, next->Height() / 2});
+      ClickAsTheWindowSystem(*cancel, {cancel->Width() / 2, cancel->Height() / 2});
+      QApplication::processEvents();
+      hiddenByCancel = !find.Form()->Visible();
+    }
+    ClickAsTheWindowSystem(main, {100, 100});
+    dialog.SetModalResult(mrOk);
+  });
+  EXPECT_EQ(dialog.ShowModal(), mrOk);
+  EXPECT_EQ(searched, "ab");
+  EXPECT_TRUE(hiddenByCancel);
+  EXPECT_EQ(main.Presses, 0);
+  find.CloseDialog();
+}
+
