@@ -416,7 +416,8 @@ void TPdfPainter::TextRun(int x, int y, const std::string& text, const TPaintFon
   for (std::size_t i = 0; i < text.size();) {
     char32_t cp = Utf8Decode(text, i);
     // Control characters (a tab, say) leave a space, not the missing-glyph box.
-    if (cp < 0x20 || cp == 0x7F) cp = ' ';
+    const bool control = cp < 0x20 || cp == 0x7F;
+    if (control) cp = ' ';
     TPdfFontUse* u = use;
     std::uint16_t g = use->Face->Glyph(cp);
     if (g == 0 && cp >= 0x20)
@@ -436,6 +437,11 @@ void TPdfPainter::TextRun(int x, int y, const std::string& text, const TPaintFon
     out[3] = digits[g & 0xF];
     out += 4;
     FPieces.back().End = static_cast<std::size_t>(out - begin);
+    if (control) {
+      // The text after it goes on where the measure puts it (a tab's width), as on the screen.
+      advance = FMetrics.TextWidth(font, text.substr(0, i));
+      current = nullptr;
+    }
   }
   // Each piece with its font, placed at its offset along the baseline (x, baseline y).
   auto pieces = [&](double x0, double y0) {

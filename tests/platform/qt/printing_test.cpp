@@ -209,6 +209,9 @@ TEST(QtPrinting, TextMeasuredBeforeTheJobIsAsWideAsOnThePageAndInThePdf) {
     EXPECT_EQ(c.TextWidth(words[i]), before[i]) << words[i];
     c.TextOut(300, 300 + 200 * static_cast<int>(i), words[i]);
   }
+  // After a tab the text goes on where the measure puts it, as on the screen.
+  const int tabbed = c.TextWidth("Tab\t");
+  c.TextOut(300, 1200, "Tab\tEnd");
   p.EndDoc();
   p.SetOutputFile("");
   const std::string bbox = CaptureCommand("pdftotext -bbox -f 1 -l 1 '" + file + "' -");
@@ -221,6 +224,11 @@ TEST(QtPrinting, TextMeasuredBeforeTheJobIsAsWideAsOnThePageAndInThePdf) {
     // Points at 72 per inch against pixels at 300: within a point.
     EXPECT_NEAR((xMax - xMin) * 300 / 72, before[i], 300 / 72.0) << words[i];
   }
+  const std::size_t end = bbox.find(">End<");
+  ASSERT_NE(end, std::string::npos) << bbox;
+  const double endAt = std::stod(bbox.substr(bbox.find("xMin=\"", bbox.rfind("<word", end)) + 6));
+  EXPECT_GT(tabbed, c.TextWidth("Tab "));
+  EXPECT_NEAR(endAt * 300 / 72, 300 + tabbed, 300 / 72.0);
   std::filesystem::remove(file);
 }
 
