@@ -12,6 +12,7 @@
 #   box NAME                       "X Y W H" of the newest line "NAME X Y W H" of the log
 #   click NAME                     a click at NAME, then a pause of $click_pause seconds
 #   x11_wait_for PATTERN           waits for a log line matching PATTERN (fails after 10 s)
+#   shot FILE X Y W H              a screenshot of that rectangle of the screen
 #
 # The script sets $prog, $out and $log before it calls x11_start.
 
@@ -55,3 +56,11 @@ x11_stop() {
 at() { grep "^at $1 " "$log" | tail -1 | awk '{print $3, $4}'; }
 box() { grep "^$1 [0-9-]" "$log" | tail -1 | awk '{print $2, $3, $4, $5}'; }
 click() { xdotool mousemove $(at "$1") click 1; sleep "${click_pause:-0.3}"; }
+shot() {
+  /usr/bin/python3 - "$@" <<'PY'
+import sys
+from PIL import ImageGrab
+f, x, y, w, h = sys.argv[1], *map(int, sys.argv[2:])
+ImageGrab.grab().crop((x, y, x + w, y + h)).save(f)
+PY
+}

@@ -10,16 +10,13 @@ set -euo pipefail
 src="$1"
 bin="$2"
 out="$3"
-if [ "${QN_X11_INNER:-}" != 1 ]; then
-  mkdir -p "$out"
-  rm -rf "$out/R" "$out/xdg" "$out/config"
+log="$out/client.log"
+# shellcheck source=reports/x11_helpers.sh
+source "$src/tests/client/reports/x11_helpers.sh"
+if x11_outside; then
   # Installing with no display: the client says so and the script fails.
-  set +e
-  env -u DISPLAY -u WAYLAND_DISPLAY QN_SKIP_BUILD=1 BUILD_DIR="$bin" QN_HOME="$out/R" \
-    XDG_DATA_HOME="$out/xdg" bash "$src/scripts/run" > "$out/install.log" 2>&1
-  rc=$?
-  set -e
-  [ "$rc" -ne 0 ] || { echo "FAIL: scripts/run without a display succeeded" >&2; exit 1; }
+  install_client "$src" "$bin"
+  [ "$install_rc" -ne 0 ] || { echo "FAIL: scripts/run without a display succeeded" >&2; exit 1; }
   grep -q "No display" "$out/install.log" || { echo "FAIL: scripts/run did not say there is no display" >&2; cat "$out/install.log" >&2; exit 1; }
   for f in qnclient bin/hmserv Data/database/qnserver.exe Data/database/General.set Data/database/General.atr; do
     [ -e "$out/R/$f" ] || { echo "FAIL: $f was not installed" >&2; exit 1; }
@@ -27,60 +24,12 @@ if [ "${QN_X11_INNER:-}" != 1 ]; then
   [ -f "$out/xdg/applications/quillon.desktop" ] || { echo "FAIL: no desktop entry" >&2; exit 1; }
   grep -q "^Exec=$out/R/qnclient$" "$out/xdg/applications/quillon.desktop" || { echo "FAIL: desktop entry" >&2; exit 1; }
   [ -f "$out/xdg/icons/hicolor/scalable/apps/quillon.svg" ] || { echo "FAIL: no icon" >&2; exit 1; }
-  exec xvfb-run -a -s "-screen 0 1024x768x24" env QN_X11_INNER=1 bash "$0" "$@"
+  x11_screen 1024x768 "$@"
 fi
 
-R="$out/R"
-log="$out/client.log"
-port=$(/usr/bin/python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
-export QN_PORT="$port" XDG_CONFIG_HOME="$out/config" QT_QPA_PLATFORM=xcb
-
-fail() {
-  echo "FAIL: $*" >&2
-  echo "--- client output:" >&2
-  cat "$log" >&2 || true
-  exit 1
-}
-shot() { # shot FILE X Y W H: the screen cut to a rectangle
-  /usr/bin/python3 - "$@" <<'PY'
-import sys
-from PIL import ImageGrab
-f, x, y, w, h = sys.argv[1], *map(int, sys.argv[2:])
-ImageGrab.grab().crop((x, y, x + w, y + h)).save(f)
-PY
-}
-dark() { # dark FILE X Y W H: dark pixels in a rectangle of a picture
-  /usr/bin/python3 - "$@" <<'PY'
-import sys
-from PIL import Image
-f, x, y, w, h = sys.argv[1], *map(int, sys.argv[2:])
-px = Image.open(f).convert("RGB").load()
-print(sum(1 for yy in range(y, y + h) for xx in range(x, x + w) if sum(px[xx, yy]) < 300))
-PY
-}
-same() { # same A B: two pictures hold the same pixels
-  /usr/bin/python3 - "$@" <<'PY'
-import sys
-from PIL import Image, ImageChops
-a, b = (Image.open(f).convert("RGB") for f in sys.argv[1:3])
-sys.exit(0 if a.size == b.size and ImageChops.difference(a, b).getbbox() is None else 1)
-PY
-}
-geometry() { eval "$(xdotool getwindowgeometry --shell "$1")"; }
-click_at() { xdotool mousemove "$1" "$2" click 1; sleep "${3:-0.6}"; }
-# The newest small window titled Title (a message box: the main window has the same title).
-message_box() {
-  local w
-  for w in $(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null); do
-    geometry "$w"
-    if [ "$WIDTH" -lt 600 ]; then echo "$w"; return 0; fi
-  done
-  return 1
-}
 press_ok() { # clicks the button at the bottom right of the message box titled $1
-  local w=""
-  for _ in $(seq 50); do w=$(message_box "$1") && break; sleep 0.1; done
-  [ -n "$w" ] || fail "no message box '$1'"
+  local w
+  w=$(small_window "$1") || fail "no message box '$1'"
   geometry "$w"
   click_at $((X + WIDTH - 50)) $((Y + HEIGHT - 22)) 1
 }
@@ -88,10 +37,8 @@ press_ok() { # clicks the button at the bottom right of the message box titled $
 # Milliseconds since $1 (from date +%s%N).
 since() { echo $(( ($(date +%s%N) - $1) / 1000000 )); }
 
+start_client
 started=$(date +%s%N)
-"$R/qnclient" > "$log" 2>&1 &
-pid=$!
-trap 'kill "$pid" 2>/dev/null || true' EXIT
 
 # ---- The login window ----
 login=""
@@ -143,13 +90,8 @@ while time.monotonic() - start < 15:
 sys.exit(1)
 PY
 sleep 0.5
-main=""
-for w in $(xdotool search --onlyvisible --name '^Quillon Server$'); do
-  geometry "$w"
-  [ "$WIDTH" -ge 600 ] && main=$w
-done
-[ -n "$main" ] || fail "no main window"
-xdotool search --onlyvisible --name '^Login$' >/dev/null 2>&1 && fail "the login window is still open"
+main=$(window "Quillon Server" 600) || fail "no main window"
+shown '^Login$' && fail "the login window is still open"
 geometry "$main"
 mx=$X my=$Y mw=$WIDTH mh=$HEIGHT
 shot "$out/first_record.png" "$mx" "$my" "$mw" "$mh"
@@ -185,13 +127,8 @@ same "$out/beta_typed.png" "$out/after_next.png" || fail "Next does not show the
 
 # ---- Close ----
 click_at "$close_x" "$tool_y" 0.5
-for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.2; done
-kill -0 "$pid" 2>/dev/null && fail "the client did not end after Close"
+client_closed
 wait "$pid" || fail "the client ended with a failure"
-trap - EXIT
-sleep 0.5
-pgrep -f "hmserv-$(id -u)-$port/" >/dev/null && fail "the web server is still running"
-pgrep -f "^$R/Data/database/qnserver.exe" >/dev/null && fail "the server's resident instance is still running"
 left=$(find "$R/Data/database" -maxdepth 2 -ipath '*/temp/*' -type f | wc -l)
 [ "$left" -eq 0 ] || fail "$left files left in the hand-over folder"
 grep -aq "Alpha" "$R/Data/database/Demo.qnd"* || fail "the first record's detail was not stored"
@@ -199,10 +136,8 @@ grep -aq "Beta" "$R/Data/database/Demo.qnd"* || fail "the second record's detail
 
 # ---- Start again: the login window remembers the database; the first record is as typed; a
 # quit from outside (SIGTERM, as at logout) still saves the edit and stops the servers ----
-"$R/qnclient" >> "$log" 2>&1 &
-pid=$!
-trap 'kill "$pid" 2>/dev/null || true' EXIT
-login=$(xdotool search --sync --onlyvisible --name '^Login$' | head -1)
+restart_client
+login=$(window Login) || fail "no login window after the restart"
 sleep 0.5
 geometry "$login"
 shot "$out/login_again.png" "$X" "$Y" "$WIDTH" "$HEIGHT"
@@ -211,13 +146,9 @@ click_at $((X + 226)) $((Y + 132)) 2
 crop_field "$out/after_restart.png"
 same "$out/alpha_typed.png" "$out/after_restart.png" || fail "the first record's detail is not there after a restart"
 type_field "Delta"
-kill -TERM "$pid"
-for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.2; done
+stop_client
 kill -0 "$pid" 2>/dev/null && fail "the client did not end on SIGTERM"
-trap - EXIT
-sleep 0.5
-pgrep -f "hmserv-$(id -u)-$port/" >/dev/null && fail "the web server is still running after SIGTERM"
-pgrep -f "^$R/Data/database/qnserver.exe" >/dev/null && fail "the resident instance is still running after SIGTERM"
+servers_left && fail "the web server or the resident instance is still running after SIGTERM"
 grep -aq "Delta" "$R/Data/database/Demo.qnd"* || fail "the edit before SIGTERM was not stored"
 # ---- The display goes away under a logged-in client: the client ends (no crash, no hang in its
 # exit) and its web server and the resident instance end with it ----
@@ -245,7 +176,6 @@ rc=$?
 set -e
 [ "$rc" -lt 128 ] || fail "the client ended by signal $((rc - 128)) when its display went away"
 trap - EXIT
-sleep 0.5
-pgrep -f "hmserv-$(id -u)-$port/" >/dev/null && fail "the web server is still running after the display went away"
-pgrep -f "^$R/Data/database/qnserver.exe" >/dev/null && fail "the resident instance is still running after the display went away"
+for _ in $(seq 100); do servers_left || break; sleep 0.1; done
+servers_left && fail "the web server or the resident instance is still running after the display went away"
 echo "client_x11: login, creation, two records, Next and Previous, close, start again, SIGTERM, display gone; screenshots in $out"

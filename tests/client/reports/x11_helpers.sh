@@ -7,11 +7,13 @@
 #   if x11_outside; then install_client "$src" "$bin"; ...; x11_screen 1280x1024 "$@"; fi
 #   start_client; login; ...; client_closed
 
-install_client() { # install_client SOURCE_DIR BUILD_DIR: installs into $out/R (scripts/run stops without a display)
+# install_client SOURCE_DIR BUILD_DIR: installs into $out/R (scripts/run stops without a display:
+# install_rc is its exit status).
+install_client() {
   mkdir -p "$out"
   rm -rf "$out/R" "$out/xdg" "$out/config" "$out"/*.png
   env -u DISPLAY -u WAYLAND_DISPLAY QN_SKIP_BUILD=1 BUILD_DIR="$2" QN_HOME="$out/R" \
-    XDG_DATA_HOME="$out/xdg" bash "$1/scripts/run" > "$out/install.log" 2>&1 || true
+    XDG_DATA_HOME="$out/xdg" bash "$1/scripts/run" > "$out/install.log" 2>&1 && install_rc=0 || install_rc=$?
   [ -x "$out/R/qnclient" ] || { echo "FAIL: the client was not installed" >&2; cat "$out/install.log" >&2; exit 1; }
 }
 
@@ -26,16 +28,26 @@ start_client() {
   R="$out/R"
   port=$(free_port)
   export QN_PORT="$port" XDG_CONFIG_HOME="$out/config" QT_QPA_PLATFORM=xcb
-  "$R/qnclient" > "${log:-$out/client.log}" 2>&1 &
+  : > "${log:-$out/client.log}"
+  restart_client
+}
+# restart_client: the client started again (once it has ended) on the same port; its output is
+# added to the log.
+restart_client() {
+  "$R/qnclient" >> "${log:-$out/client.log}" 2>&1 &
   pid=$!
   trap stop_client EXIT
 }
-# login: Return in the login window (the database the settings key names); then main is the main
-# window and mx my mw mh its geometry.
+# login: Return in the login window (the database the settings key names), then logged_in.
 login() {
   window Login > /dev/null || fail "no login window"
   sleep 0.5
   xdotool key Return
+  logged_in
+}
+# logged_in: once the login window's Login is given: main is the main window and mx my mw mh its
+# geometry.
+logged_in() {
   main=$(window "Quillon Server" 600) || fail "no main window"
   sleep 1.5
   geometry "$main"
@@ -62,14 +74,6 @@ client_closed() {
   trap - EXIT
 }
 
-shot() { # shot FILE X Y W H
-  /usr/bin/python3 - "$@" <<'PY'
-import sys
-from PIL import ImageGrab
-f, x, y, w, h = sys.argv[1], *map(int, sys.argv[2:])
-ImageGrab.grab().crop((x, y, x + w, y + h)).save(f)
-PY
-}
 fail() {
   echo "FAIL: $*" >&2
   shot "$out/failure.png" 0 0 1280 1024 || true
@@ -118,11 +122,15 @@ window() { # window TITLE [MINWIDTH]: the visible window of that title
 free_port() { /usr/bin/python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'; }
 
 # ---- Windows of the running client (they use $main, the main window) ----
-dark() { # dark FILE: dark pixels of a picture (text, frames)
-  /usr/bin/python3 - "$1" <<'PY'
+dark() { # dark FILE [X Y W H]: dark pixels of a picture (text, frames), or of a rectangle of it
+  /usr/bin/python3 - "$@" <<'PY'
 import sys
 from PIL import Image
-print(sum(1 for p in Image.open(sys.argv[1]).convert("RGB").getdata() if sum(p) < 300))
+im = Image.open(sys.argv[1]).convert("RGB")
+if len(sys.argv) > 2:
+    x, y, w, h = map(int, sys.argv[2:6])
+    im = im.crop((x, y, min(x + w, im.size[0]), min(y + h, im.size[1])))
+print(sum(1 for p in im.getdata() if sum(p) < 300))
 PY
 }
 snap() { # snap NAME WINDOW: a screenshot of the window into $out/NAME.png, which must show something

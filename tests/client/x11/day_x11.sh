@@ -14,16 +14,13 @@ out="$3"
 log="$out/client.log"
 # shellcheck source=../reports/x11_helpers.sh
 source "$src/tests/client/reports/x11_helpers.sh"
-if [ "${QN_X11_INNER:-}" != 1 ]; then
+if x11_outside; then
   install_client "$src" "$bin"
-  rm -rf "$out"/*.png "$out"/*.pdf "$out"/*.txt "$out/mail"
+  rm -rf "$out"/*.pdf "$out"/*.txt "$out/mail"
   mkdir -p "$out/config" "$out/mail"
-  exec xvfb-run -a -s "-screen 0 1280x1024x24" env QN_X11_INNER=1 bash "$0" "$@"
+  x11_screen 1280x1024 "$@"
 fi
 
-R="$out/R"
-port=$(free_port)
-export QN_PORT="$port" XDG_CONFIG_HOME="$out/config" QT_QPA_PLATFORM=xcb
 started=$(date +%s)
 # A loopback mail server: each message is written whole into mail/ and then renamed into place.
 smtp_port=$(free_port)
@@ -54,42 +51,6 @@ printf '[SETTINGS]\r\nMailServer=127.0.0.1\r\nMailPort=%s\r\nSenderEmail=me@exam
 stop_smtp() { kill "$smtp" 2>/dev/null || true; }
 step() { echo "day_x11: $* ($(($(date +%s) - started)) s)"; }
 
-dark() { # dark FILE: dark pixels of a picture (text, frames)
-  /usr/bin/python3 - "$1" <<'PY'
-import sys
-from PIL import Image
-print(sum(1 for p in Image.open(sys.argv[1]).convert("RGB").getdata() if sum(p) < 300))
-PY
-}
-# snap NAME WINDOW: a screenshot of the window, which must show something.
-snap() {
-  sleep 0.5
-  geometry "$2"
-  shot "$out/$1.png" "$X" "$Y" "$WIDTH" "$HEIGHT"
-  [ "$(dark "$out/$1.png")" -gt 150 ] || fail "the $1 window shows nothing"
-}
-shown() { xdotool search --onlyvisible --name "$1" > /dev/null 2>&1; }
-gone() { # gone PATTERN: waits until no visible window has that title
-  for _ in $(seq 100); do shown "$1" || return 0; sleep 0.1; done
-  fail "the window '$1' did not close"
-}
-# Runs a step until a window whose title matches the pattern shows: a click that reached a
-# window still busy under load is given again (three tries, Escape in between).
-opens() { # opens PATTERN COMMAND...
-  local pattern="$1" attempt
-  shift
-  for attempt in 1 2 3; do
-    "$@"
-    for _ in $(seq 80); do
-      shown "$pattern" && { sleep 0.4; return 0; }
-      sleep 0.1
-    done
-    echo "day_x11: no window '$pattern' (attempt $attempt), trying again" >&2
-    xdotool key Escape
-    sleep 0.8
-  done
-  fail "no window '$pattern'"
-}
 # closes PATTERN X Y: a click at X Y closes the window, given again when it came too early.
 closes() {
   local attempt
@@ -100,25 +61,12 @@ closes() {
   done
   fail "the window '$1' did not close"
 }
-last() { geometry "$(xdotool search --onlyvisible --name "$1" | tail -1)"; }
 # centred NAME: the window last measured sits in the middle of the 1280 x 1024 screen (a
 # screenshot of the whole screen is kept).
 centred() {
   shot "$out/$1_on_screen.png" 0 0 1280 1024
   local dx=$((X - (1280 - WIDTH) / 2)) dy=$((Y - (1024 - HEIGHT) / 2))
   [ "${dx#-}" -le 2 ] && [ "${dy#-}" -le 2 ] || fail "the $1 window is at $X,$Y ($WIDTH x $HEIGHT), not centred"
-}
-# Message boxes carry the main window's title; they are the narrow ones.
-message_box() {
-  local w
-  for _ in $(seq 100); do
-    for w in $(xdotool search --onlyvisible --name '^Quillon Server$' 2>/dev/null); do
-      geometry "$w"
-      if [ "$WIDTH" -lt 600 ]; then echo "$w"; return 0; fi
-    done
-    sleep 0.1
-  done
-  return 1
 }
 no_message_box() { # waits until no message box is up
   local w n
@@ -141,21 +89,6 @@ ok_message() { # ok_message NAME: screenshots the message box and presses its OK
   xdotool mousemove $((X + WIDTH - 50)) $((Y + HEIGHT - 22)) click 1
   no_message_box
 }
-# until_changed FILE X Y W H COMMAND...: runs the command, then waits until the screen's
-# rectangle differs from what it showed before (the command took effect).
-until_changed() {
-  local f="$1" x="$2" y="$3" w="$4" h="$5"
-  shift 5
-  shot "$f.before.png" "$x" "$y" "$w" "$h"
-  "$@"
-  for _ in $(seq 100); do
-    shot "$f" "$x" "$y" "$w" "$h"
-    same "$f" "$f.before.png" || { rm -f "$f.before.png"; return 0; }
-    sleep 0.1
-  done
-  rm -f "$f.before.png"
-  return 1
-}
 at() { xdotool mousemove $((mx + $1)) $((my + $2)) click 1; sleep "${3:-0.4}"; }
 # type_in X Y TEXT: a one-line field of the main window, its old text replaced.
 type_in() {
@@ -166,22 +99,6 @@ type_in() {
 }
 page() { at "$1" 92 0.6; }   # a notebook page by its tab's x
 pictures_page() { page 277; }
-# menu KEY N [SUB]: opens the main menu with Alt+KEY and chooses its N-th entry (and the SUB-th
-# entry of its sub-menu).
-menu() {
-  xdotool windowactivate --sync "$main" 2>/dev/null || xdotool windowfocus --sync "$main"
-  sleep 0.3
-  xdotool key "alt+$1"
-  sleep 0.6
-  local i
-  for ((i = 1; i < $2; ++i)); do xdotool key Down; sleep 0.05; done
-  if [ -n "${3:-}" ]; then
-    xdotool key Right
-    sleep 0.4
-    for ((i = 1; i < $3; ++i)); do xdotool key Down; sleep 0.05; done
-  fi
-  xdotool key Return
-}
 # pick N: entry N (from 1) of the pop-up menu that just opened, by keyboard (the pointer is
 # moved off it first so that no entry is hovered).
 pick() {
@@ -208,9 +125,8 @@ parts_page() { page 160; }
 notes_page() { page 199; }
 
 # ---- The login window: a new database "Day" ----
-"$R/qnclient" > "$log" 2>&1 &
-pid=$!
-trap 'kill "$pid" 2>/dev/null || true; stop_smtp' EXIT
+start_client
+trap 'stop_client; stop_smtp' EXIT
 login=$(window Login) || fail "no login window"
 sleep 0.5
 geometry "$login"
@@ -227,11 +143,8 @@ xdotool key Return
 ok_message database_created
 [ -f "$R/Data/database/Day.qnd" ] || fail "the database was not created"
 xdotool mousemove $((lx + 226)) $((ly + 132)) click 1
-main=$(window "Quillon Server" 600) || fail "no main window"
+logged_in
 gone '^Login$'
-sleep 1
-geometry "$main"
-mx=$X my=$Y mw=$WIDTH mh=$HEIGHT
 step "database created, logged in"
 
 # ---- Two records: name, details, an address ----
@@ -425,11 +338,9 @@ step "menus and report windows"
 # ---- Close: both records are stored ----
 close_client() {
   xdotool mousemove $((mx + 596)) $((my + 33)) click 1
-  for _ in $(seq 150); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-  kill -0 "$pid" 2>/dev/null && fail "the client did not close"
+  client_closed
   wait "$pid" || fail "the client ended with a failure"
   trap stop_smtp EXIT
-  for _ in $(seq 100); do pgrep -f "^$R/Data/database/qnserver.exe" > /dev/null || break; sleep 0.1; done
 }
 close_client
 for text in "Gold Watch" "Silver Clock" "Bolt" "Cogs" "ann@example.com" "Hill Road 1" "12345670"; do
@@ -438,18 +349,14 @@ done
 step "closed"
 
 # ---- Start again: the login window remembers the database, the records are there ----
-"$R/qnclient" >> "$log" 2>&1 &
-pid=$!
-trap 'kill "$pid" 2>/dev/null || true; stop_smtp' EXIT
+restart_client
+trap 'stop_client; stop_smtp' EXIT
 login=$(window Login) || fail "no login window after the restart"
 sleep 0.5
 geometry "$login"
 xdotool mousemove $((X + 226)) $((Y + 132)) click 1
-main=$(window "Quillon Server" 600) || fail "no main window after the restart"
+logged_in
 gone '^Login$'
-sleep 1
-geometry "$main"
-mx=$X my=$Y
 record_shot restart_first
 same "$out/first_record.png" "$out/restart_first.png" || fail "the first record is not as typed after the restart"
 same "$out/first_record_name.png" "$out/restart_first_name.png" || fail "the first name is not as typed after the restart"
@@ -537,6 +444,5 @@ step "the windows take clicks after the report"
 
 # The day ends with the main window's Close: the client ends cleanly and stops its servers.
 close_client
-pgrep -f "^$R/Data/database/qnserver.exe" > /dev/null && fail "the server's resident instance is still running"
 step "ended"
 echo "day_x11: a day's work; screenshots in $out"

@@ -9,9 +9,9 @@
 set -euo pipefail
 prog="$1"
 out="$2"
-if [ "${QN_X11_INNER:-}" != 1 ]; then
-  exec xvfb-run -a -s "-screen 0 1024x768x24" env QN_X11_INNER=1 bash "$0" "$@"
-fi
+# shellcheck source=../../x11_common.sh
+source "$(dirname "$0")/../../x11_common.sh"
+x11_screen 1024x768 "$@"
 rm -rf "$out"
 mkdir -p "$out/root"
 log="$out/fields.log"
@@ -27,14 +27,8 @@ im.save(root + "/wide.jpg", quality=90)
 Image.new("RGB", (90, 180), (200, 30, 30)).save(root + "/tall.gif")
 PY
 
+# What failed, with the program's last state.
 fail() { echo "FAIL: $*" >&2; echo "--- state:" >&2; cat "$state" >&2 || true; exit 1; }
-shot() { /usr/bin/python3 - "$@" <<'PY'
-import sys
-from PIL import ImageGrab
-f, x, y, w, h = sys.argv[1], *map(int, sys.argv[2:])
-ImageGrab.grab().crop((x, y, x + w, y + h)).save(f)
-PY
-}
 count_colour() { # count_colour FILE R G B: pixels near that colour
   /usr/bin/python3 - "$@" <<'PY'
 import sys
