@@ -1,6 +1,8 @@
 #include "client/reports/form_parts.h"
 
 #include "client/reports/report_common.h"
+#include "print/preview.h"
+#include "print/preview_companions.h"
 #include "platform/ui/list_controls.h"
 #include "platform/ui/page_control.h"
 #include "platform/ui/screen.h"
@@ -85,6 +87,23 @@ TTabSheet* AddSheet(TComponent* Owner, TPageControl* Book, const std::string& Na
   S->SetCaption(Caption);
   S->SetPageControl(Book);
   return S;
+}
+
+TPgPageNavigator* MakePageNavigator(TComponent* Owner, TWinControl* Parent, int Left, int Top, TPgPreview* Preview) {
+  // Small buttons leave the window's other tools their room; printing has buttons of its own.
+  auto* Navigator = Make<TPgPageNavigator>(Owner, Parent, "Navigator", Left, Top, 232, 28);
+  Navigator->SetButtonWidth(22);
+  Navigator->SetButtonHeight(22);
+  Navigator->SetBorderWidth(3);
+  Navigator->SetGroupSpacing(4);
+  TPgNavigateBtns Shown;
+  for (TPgNavigateBtn B : {gmFirstPage, gmPrevPage, gmNextPage, gmLastPage, gmZoomIn, gmZoomOut, gmActualSize,
+                           gmFitWidth, gmFitHeight, gmFitWholePage})
+    Shown.Include(B);
+  Navigator->SetVisibleButtons(Shown);
+  Navigator->SetNavAutoSize(true);
+  Navigator->SetPreview(Preview);
+  return Navigator;
 }
 
 }  // namespace form_parts

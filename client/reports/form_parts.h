@@ -42,6 +42,8 @@ inline TMenuItem* AddItem(TComponent* Owner, TMenuItem* Parent, const std::strin
 
 class TToolBar;
 class TToolButton;
+class TPgPageNavigator;
+class TPgPreview;
 class TListBox;
 class TTabSheet;
 class TPageControl;
@@ -75,6 +77,9 @@ void SetProgressPosition(TControl* Bar, int Position);
 // The pointer position on the screen.
 TPoint CursorPosition();
 
+// The page and zoom buttons of a preview window, 22 pixels square and sized to fit them, with
+// Left and Top their place on Parent (28 pixels high: a row of 34 holds them).
+TPgPageNavigator* MakePageNavigator(TComponent* Owner, TWinControl* Parent, int Left, int Top, TPgPreview* Preview);
 // A sheet of Book, named and captioned, owned by Owner.
 TTabSheet* AddSheet(TComponent* Owner, TPageControl* Book, const std::string& Name, const std::string& Caption);
 

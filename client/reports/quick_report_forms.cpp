@@ -266,14 +266,14 @@ TQuickReportForm::TQuickReportForm(TReportWindows& Windows, TSearchList* List)
   PreviewBtn = MakeCaptioned<TButton>(this, PreviewTop, "PreviewBtn", "Generate", 4, 4, 70, 25);
   PrintBtn = MakeCaptioned<TButton>(this, PreviewTop, "PrintBtn", "Print", 78, 4, 60, 25);
   PrinterSetupBtn = MakeCaptioned<TButton>(this, PreviewTop, "PrinterSetupBtn", "Printer Setup", 142, 4, 90, 25);
-  Navigator = Make<TPgPageNavigator>(this, PreviewTop, "Navigator", 240, 4, 260, 25);
-  PageLabel = MakeCaptioned<TLabel>(this, PreviewTop, "PageLabel", "", 510, 8, 120, 17);
-  Orientation = Make<TPgPropertyGraphic>(this, PreviewTop, "Orientation", 640, 2, 60, 30);
   Preview = Make<TPgPreview>(this, PreviewPage, "Preview", 0, 34, 750, 440);
   Preview->SetAlign(alClient);
+  Navigator = MakePageNavigator(this, PreviewTop, 240, 3, Preview);
+  const int LabelLeft = Navigator->Left() + Navigator->Width() + 6;
+  PageLabel = MakeCaptioned<TLabel>(this, PreviewTop, "PageLabel", "", LabelLeft, 8, 634 - LabelLeft, 17);
+  Orientation = Make<TPgPropertyGraphic>(this, PreviewTop, "Orientation", 640, 2, 60, 30);
   GridPrint = new TPgGridPrint(this);
   GridPrint->SetName("GridPrint");
-  Navigator->SetPreview(Preview);
   Orientation->SetPreview(Preview);
   Orientation->SetPreviewProperty(gmOrientationGraphic);
   Navigator->OnClickButton = [this](TObject*, TPgNavigateBtn) { UpdatePageLabel(); };

@@ -177,19 +177,7 @@ TRTFForm::TRTFForm(TReportWindows& Windows) : TForm(nullptr), FWindows(Windows) 
   MoveDownBtn->OnClick = [Move](TObject*) { Move(1); };
 
   PrintPreview = Make<TPgPreview>(this, PreviewPage, "PrintPreview", 0, 34, 750, 400);
-  // The page and zoom buttons, small enough to leave the printer and paper combos their room.
-  Navigator = Make<TPgPageNavigator>(this, PreviewPage, "Navigator", 4, 3, 232, 28);
-  Navigator->SetButtonWidth(22);
-  Navigator->SetButtonHeight(22);
-  Navigator->SetBorderWidth(3);
-  Navigator->SetGroupSpacing(4);
-  TPgNavigateBtns Shown;
-  for (TPgNavigateBtn B : {gmFirstPage, gmPrevPage, gmNextPage, gmLastPage, gmZoomIn, gmZoomOut, gmActualSize,
-                           gmFitWidth, gmFitHeight, gmFitWholePage})
-    Shown.Include(B);
-  Navigator->SetVisibleButtons(Shown);
-  Navigator->SetNavAutoSize(true);
-  Navigator->SetPreview(PrintPreview);
+  Navigator = MakePageNavigator(this, PreviewPage, 4, 3, PrintPreview);
   PageNumber = MakeCaptioned<TLabel>(this, PreviewPage, "PageNumber", "", Navigator->Left() + Navigator->Width() + 6, 8,
                                      316 - (Navigator->Left() + Navigator->Width() + 6), 17);
   PrinterCombo = Make<TPgPropertyComboBox>(this, PreviewPage, "PgPropertyComboBox3", 320, 4, 150, 21);

@@ -11,8 +11,10 @@
 #include "platform/rtl/typed_stream.h"
 #include "platform/ui/screen.h"
 #include "platform/ui/std_buttons.h"
+#include "platform/ui/std_painted.h"
 #include "print/grid_print.h"
 #include "print/preview.h"
+#include "print/preview_companions.h"
 #include "tests/client/reports/reports_fixture.h"
 
 namespace {
@@ -285,6 +287,24 @@ TEST_F(QuickReportTest, TheReportAndPrintWindowsOpenCentredOnTheScreen) {
     EXPECT_EQ(R.Top, (Screen().Height() - R.Height()) / 2) << F->Name();
     EXPECT_GT(R.Left, 0) << F->Name();
   }
+}
+
+// The page navigator of the report window shows its page and zoom buttons whole, within its
+// row of tools, before the page label and the orientation picture.
+TEST_F(QuickReportTest, PreviewToolsFitTheirRow) {
+  TReportWindows Windows(Host);
+  TQuickReportForm Report(Windows, nullptr);
+  TPgPageNavigator& N = *Report.Navigator;
+  for (TPgNavigateBtn B : {gmFirstPage, gmLastPage, gmZoomIn, gmFitWholePage}) {
+    TPgNavButton& Button = N.Button(B);
+    EXPECT_TRUE(Button.Visible());
+    EXPECT_LE(Button.Left() + Button.Width(), N.Width());
+    EXPECT_LE(Button.Top() + Button.Height(), N.Height());
+  }
+  EXPECT_LE(N.Top() + N.Height(), N.Parent()->Height());
+  EXPECT_LE(N.Left() + N.Width(), Report.PageLabel->Left());
+  EXPECT_GT(Report.PageLabel->Width(), 60);
+  EXPECT_LE(Report.PageLabel->Left() + Report.PageLabel->Width(), Report.Orientation->Left());
 }
 
 }  // namespace
