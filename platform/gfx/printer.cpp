@@ -232,7 +232,8 @@ void TPrinter::EndDoc() {
   FCanvas.ReleasePainter();
   FPrinting = false;
   FPageNumber = 0;
-  Device()->EndJob();
+  TPrintDevice* d = Device();
+  if (!d->EndJob()) throw EPrinter(d->JobError());
 }
 
 void TPrinter::Abort() {

@@ -99,8 +99,12 @@ public:
   virtual TPainter* PagePainter() = 0;
   // Ends the page and starts the next one with `mode` (orientation and paper may change).
   virtual void NewPage(const TDeviceMode& mode) = 0;
-  virtual void EndJob() = 0;
+  // Ends the job; false when its output was not all delivered (a write or the close of its file
+  // failed): JobError() then says what failed, and no partial output is left as if complete.
+  virtual bool EndJob() = 0;
   virtual void AbortJob() = 0;
+  // The text of the last job's failure, for the person who printed it.
+  virtual std::string JobError() const { return "The print job on " + Name() + " failed."; }
 };
 
 // The installed devices. The default device is index 0 unless set.
@@ -196,6 +200,7 @@ public:
   // Without a printer installed BeginDoc does nothing; during a job it raises EPrinter.
   void BeginDoc();
   void NewPage();
+  // Raises EPrinter with the device's text when the job's output could not all be delivered.
   void EndDoc();
   void Abort();
   bool Printing() const { return FPrinting; }

@@ -61,9 +61,10 @@ void TRecordingPrinter::NewPage(const TDeviceMode& mode) {
   StartPage(mode);
 }
 
-void TRecordingPrinter::EndJob() {
+bool TRecordingPrinter::EndJob() {
   KeepPage();
   if (!FJobs.empty()) FJobs.back().Ended = true;
+  return true;
 }
 
 void TRecordingPrinter::AbortJob() {

@@ -36,7 +36,7 @@ public:
   bool BeginJob(const TPrintJob& job) override;
   TPainter* PagePainter() override;
   void NewPage(const TDeviceMode& mode) override;
-  void EndJob() override;
+  bool EndJob() override;
   void AbortJob() override;
 
   const std::vector<TRecordedJob>& Jobs() const { return FJobs; }

@@ -12,6 +12,7 @@
 #include <QPrinterInfo>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <iterator>
 #include <memory>
 
@@ -199,6 +200,7 @@ public:
     return std::make_unique<TMeasurePainter>(Caps(mode), TResolutionMetrics::Make(kDpi));
   }
   bool BeginJob(const TPrintJob& job) override {
+    FError.clear();
     FFile = job.OutputFile;
     if (FFile.empty() && !ChoosePrintFile(job.Title, FFile)) return false;
     FDocument = std::make_unique<TPdfDocument>();
@@ -216,11 +218,18 @@ public:
     FDocument->EndPage();
     StartPage(mode);
   }
-  void EndJob() override {
+  bool EndJob() override {
     FPage.reset();
-    if (FDocument) FDocument->Close();
+    bool ok = true;
+    if (FDocument && !FDocument->Close()) {
+      const int error = FDocument->Error();
+      FError = "Cannot write the file " + FFile + (error ? " (" + std::string(std::strerror(error)) + ")" : "") + ".";
+      ok = false;
+    }
     FDocument.reset();
+    return ok;
   }
+  std::string JobError() const override { return FError; }
   void AbortJob() override {
     FPage.reset();
     if (FDocument) FDocument->Abort();
@@ -237,6 +246,7 @@ private:
   }
 
   std::string FFile;
+  std::string FError;
   std::unique_ptr<TPdfDocument> FDocument;
   TQtPdfFonts FFonts;                   // kept from job to job
   std::unique_ptr<TPainter> FMetrics;  // likewise
@@ -260,6 +270,7 @@ public:
     return std::make_unique<TMeasurePainter>(caps, TResolutionMetrics::Make(caps.DpiY));
   }
   bool BeginJob(const TPrintJob& job) override {
+    FError.clear();
     FPrinter = std::make_unique<QPrinter>(FInfo, QPrinter::HighResolution);
     Configure(*FPrinter, job.Mode);
     FPrinter->setDocName(QString::fromStdString(job.Title));
@@ -288,15 +299,24 @@ public:
     FQPainter->setClipping(false);
     NewPainter();
   }
-  void EndJob() override {
+  bool EndJob() override {
+    FPage.reset();
+    const bool ok = FQPainter->end() && FPrinter->printerState() != QPrinter::Error;
+    if (!ok)
+      FError = FPrinter->outputFileName().isEmpty()
+                   ? "The printer " + Name() + " did not accept the print job."
+                   : "Cannot write the file " + FPrinter->outputFileName().toStdString() + ".";
+    FQPainter.reset();
+    FPrinter.reset();
+    return ok;
+  }
+  std::string JobError() const override { return FError; }
+  void AbortJob() override {
+    FPrinter->abort();
     FPage.reset();
     FQPainter->end();
     FQPainter.reset();
     FPrinter.reset();
-  }
-  void AbortJob() override {
-    FPrinter->abort();
-    EndJob();
   }
 
 private:
@@ -334,6 +354,7 @@ private:
   void NewPainter() { FPage = std::make_unique<TPage>(*FPrinter, FQPainter.get(), FWidths, CapsOf(*FPrinter)); }
 
   QPrinterInfo FInfo;
+  std::string FError;
   TPrintWidths FWidths;
   std::unique_ptr<QPrinter> FPrinter;
   std::unique_ptr<QPainter> FQPainter;

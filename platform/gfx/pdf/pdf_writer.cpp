@@ -1,6 +1,9 @@
 #include "platform/gfx/pdf/pdf_writer.h"
 
+#include <sys/stat.h>
 #include <zlib.h>
+
+#include <cerrno>
 
 #include <algorithm>
 #include <charconv>
@@ -128,6 +131,7 @@ bool TPdfDocument::Open(const std::string& file, const std::string& title, const
   FFile = std::fopen(file.c_str(), "wb");
   if (!FFile) return false;
   FPath = file;
+  FError = 0;
   FBuffer.resize(1 << 20);
   std::setvbuf(FFile, FBuffer.data(), _IOFBF, FBuffer.size());
   Write("%PDF-1.4\n%\xE2\xE3\xCF\xD3\n");
@@ -152,7 +156,9 @@ void TPdfDocument::BeginObject(int number) {
 
 void TPdfDocument::Write(const char* data, std::size_t size) {
   if (!FFile || size == 0) return;
-  if (std::fwrite(data, 1, size, FFile) != size) FFailed = true;
+  if (FError) return;  // the file is lost already; its offsets no longer matter
+  errno = 0;
+  if (std::fwrite(data, 1, size, FFile) != size) Fail(errno);
   FOffset += static_cast<long long>(size);
 }
 
@@ -349,8 +355,13 @@ bool TPdfDocument::Close() {
   table += "trailer\n<</Size " + std::to_string(FOffsets.size()) + "/Root " + Ref(kCatalog) + "/Info " +
            Ref(kInfo) + ">>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
   Write(table);
-  const bool ok = std::fclose(FFile) == 0 && !FFailed;
+  errno = 0;
+  if (std::fflush(FFile) != 0 || std::ferror(FFile)) Fail(errno);
+  errno = 0;
+  if (std::fclose(FFile) != 0) Fail(errno);
   FFile = nullptr;
+  const bool ok = FError == 0;
+  if (!ok) RemoveFile();
   FFonts.clear();
   FFontOf.clear();
   FImages.clear();
@@ -362,5 +373,14 @@ bool TPdfDocument::Close() {
 void TPdfDocument::Abort() {
   if (FFile) std::fclose(FFile);
   FFile = nullptr;
-  std::remove(FPath.c_str());
+  RemoveFile();
+}
+
+void TPdfDocument::Fail(int error) {
+  if (!FError) FError = error ? error : EIO;
+}
+
+void TPdfDocument::RemoveFile() {
+  struct stat st {};
+  if (!FPath.empty() && ::lstat(FPath.c_str(), &st) == 0 && S_ISREG(st.st_mode)) std::remove(FPath.c_str());
 }

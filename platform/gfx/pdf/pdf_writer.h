@@ -50,11 +50,14 @@ public:
   // and the JPEG data take less than half of that.
   int Image(int width, int height, const std::string& rgb,
             const std::function<std::vector<unsigned char>()>& jpeg = {});
-  // Writes the fonts, the page tree and the cross-reference table; false when some write failed.
+  // Writes the fonts, the page tree and the cross-reference table; false when some write, the
+  // final flush or the close failed, and then the file is deleted (Error() says why).
   bool Close();
   // Closes and deletes the file.
   void Abort();
   bool IsOpen() const { return FFile != nullptr; }
+  // The errno of the first failed write, flush or close; 0 while all went well.
+  int Error() const { return FError; }
 
 private:
   int NewObject();
@@ -65,11 +68,14 @@ private:
   // A stream of data already encoded (`dict` names the filter).
   void WriteEncoded(int number, const std::string& dict, const char* data, std::size_t size);
   void WriteFont(const TPdfFontUse& use, int number);
+  void Fail(int error);
+  // Deletes the file written, when it is a file of its own (never a device such as /dev/null).
+  void RemoveFile();
 
   std::FILE* FFile = nullptr;
   std::string FPath;
   std::vector<char> FBuffer;
-  bool FFailed = false;
+  int FError = 0;
   long long FOffset = 0;
   std::vector<long long> FOffsets{0};  // by object number; 0 is the free head
   std::vector<int> FPages;

@@ -1,7 +1,11 @@
 // The PDF writer read back by poppler: pages and their sizes, the document title, text that
 // extracts, embedded font subsets, clips, turned and underlined text, images.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
 
 #include <algorithm>
 #include <filesystem>
@@ -327,6 +331,61 @@ TEST_F(PdfWriterTest, AFileThatCannotBeWrittenDoesNotOpen) {
   TPdfDocument doc;
   EXPECT_FALSE(doc.Open("/nonexistent-folder/out.pdf", "x", "quillon"));
   EXPECT_FALSE(doc.IsOpen());
+}
+
+// Writes that fail after the file opened: the close reports them with their errno and deletes
+// the half-written file, but never a device it was written to.
+TEST_F(PdfWriterTest, AFailedWriteOrCloseIsReportedAndLeavesNoFile) {
+  // A file larger than the limit fails its writes with EFBIG (the signal ignored).
+  std::string noise(300 * 1024, '\0');
+  unsigned state = 12345;
+  for (char& c : noise) c = static_cast<char>((state = state * 1103515245 + 12345) >> 16);
+  rlimit saved{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+  auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit small = saved;
+  small.rlim_cur = 64 * 1024;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  bool closed = true;
+  int error = 0;
+  {
+    TPdfDocument doc;
+    ASSERT_TRUE(doc.Open(File, "Too big", "quillon"));
+    for (int page = 0; page < 8; ++page) {
+      doc.BeginPage(595, 842);
+      doc.Content() = noise;
+      doc.EndPage();
+    }
+    closed = doc.Close();
+    error = doc.Error();
+  }
+  setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, oldHandler);
+  EXPECT_FALSE(closed);
+  EXPECT_EQ(error, EFBIG);
+  EXPECT_FALSE(std::filesystem::exists(File)) << "a truncated PDF is left behind";
+
+  // The device takes the open; the data fail when flushed at the close.
+  TPdfDocument full;
+  ASSERT_TRUE(full.Open("/dev/full", "Full", "quillon"));
+  full.BeginPage(595, 842);
+  full.Content() = "0 0 m 10 10 l S";
+  EXPECT_FALSE(full.Close());
+  EXPECT_EQ(full.Error(), ENOSPC);
+  EXPECT_TRUE(std::filesystem::is_character_file("/dev/full"));
+  TPdfDocument aborted;
+  ASSERT_TRUE(aborted.Open("/dev/full", "Full", "quillon"));
+  aborted.Abort();
+  EXPECT_TRUE(std::filesystem::is_character_file("/dev/full"));
+
+  // A job that fits is written whole and reports no error.
+  TPdfDocument fine;
+  ASSERT_TRUE(fine.Open(File, "Fits", "quillon"));
+  fine.BeginPage(595, 842);
+  fine.Content() = "0 0 m 10 10 l S";
+  EXPECT_TRUE(fine.Close());
+  EXPECT_EQ(fine.Error(), 0);
+  EXPECT_EQ(CaptureCommand("pdfinfo '" + File + "' | grep -c '^Pages: *1$'"), "1\n");
 }
 
 }  // namespace

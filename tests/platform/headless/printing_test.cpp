@@ -125,6 +125,43 @@ TEST_F(PrinterTest, PaperSizesGiveCustomSheetsAndAbortEndsTheJob) {
   EXPECT_THROW(p.SetPrinterIndex(1), EPrinter);
 }
 
+// A device that could not deliver the job's output makes EndDoc raise its text; the printer is
+// left ready for the next job.
+class TFailingPrinter : public TRecordingPrinter {
+public:
+  TFailingPrinter() : TRecordingPrinter("Failing", TPrinterCaps{}) {}
+  bool Fail = true;
+  bool EndJob() override { return TRecordingPrinter::EndJob() && !Fail; }
+  std::string JobError() const override { return "Cannot write the file /out/job.pdf."; }
+};
+
+TEST_F(PrinterTest, EndDocRaisesWhenTheDeviceCouldNotDeliverTheJob) {
+  auto owned = std::make_unique<TFailingPrinter>();
+  TFailingPrinter& dev = *owned;
+  InstallPrintDevice(std::move(owned));
+  TPrinter& p = Printer();
+  p.SetPrinterIndex(0);
+  p.BeginDoc();
+  ASSERT_TRUE(p.Printing());
+  p.Canvas().TextOut(10, 10, "lost");
+  try {
+    p.EndDoc();
+    ADD_FAILURE() << "the failed job ended as printed";
+  } catch (const EPrinter& e) {
+    EXPECT_EQ(e.Message(), "Cannot write the file /out/job.pdf.");
+  }
+  EXPECT_FALSE(p.Printing());
+  EXPECT_EQ(p.PageNumber(), 0);
+  // The text lines job raises it too, without an abort of a job already ended.
+  EXPECT_THROW(PrintTextLines(p, "Lines", {"one", "two"}), EPrinter);
+  EXPECT_FALSE(p.Printing());
+  EXPECT_FALSE(dev.Jobs().back().Aborted);
+  dev.Fail = false;
+  EXPECT_TRUE(PrintTextLines(p, "Lines", {"one"}));
+  EXPECT_TRUE(dev.Jobs().back().Ended);
+  EXPECT_EQ(dev.Jobs().size(), 3u);
+}
+
 TEST_F(PrinterTest, MetafilesReplayScaledAndCopiesShareTheList) {
   TMetafile mf;
   {

@@ -14,6 +14,7 @@
 #include "platform/gfx/metafile.h"
 #include "platform/gfx/printer.h"
 #include "platform/qt/qt_backend_parts.h"
+#include "platform/rtl/exceptions.h"
 #include "platform/ui/modal_service.h"
 #include "tests/outside_programs.h"
 
@@ -85,6 +86,42 @@ TEST(QtPrinting, ThreePagesMakeAThreePagePdfAndOrientationChangesFromTheNextPage
   EXPECT_NEAR(xMin, 20 / 25.4 * 72, 3);
   std::filesystem::remove(file);
   std::filesystem::remove(png + ".png");
+}
+
+// A job whose file fails as it is written (the device takes the open, every write fails with
+// ENOSPC) is reported when it ends, and the printer takes the next job as usual.
+TEST(QtPrinting, AJobThatCannotBeWrittenRaisesWhenItEnds) {
+  int pdf = PdfPrinter();
+  ASSERT_GE(pdf, 0);
+  TPrinter& p = Printer();
+  p.SetPrinterIndex(pdf);
+  auto smallJob = [&p](const std::string& file) {
+    p.SetOutputFile(file);
+    p.SetTitle("Small job");
+    p.BeginDoc();
+    if (!p.Printing()) return false;
+    p.Canvas().Font().SetName("Arial");
+    p.Canvas().TextOut(100, 100, "A line of the job");
+    p.NewPage();
+    p.Canvas().TextOut(100, 100, "The second page");
+    return true;
+  };
+  ASSERT_TRUE(smallJob("/dev/full"));
+  try {
+    p.EndDoc();
+    ADD_FAILURE() << "a job written to a full device ended as printed";
+  } catch (const EPrinter& e) {
+    EXPECT_EQ(e.Message(), "Cannot write the file /dev/full (No space left on device).");
+  }
+  EXPECT_FALSE(p.Printing());
+  EXPECT_TRUE(std::filesystem::is_character_file("/dev/full"));
+
+  const std::string file = TempPdf("after-failure");
+  ASSERT_TRUE(smallJob(file));
+  EXPECT_NO_THROW(p.EndDoc());
+  p.SetOutputFile("");
+  EXPECT_EQ(Field(CaptureCommand("pdfinfo '" + file + "'"), "Pages"), "2");
+  std::filesystem::remove(file);
 }
 
 namespace {
