@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/gfx/graphics.h"
@@ -117,11 +118,12 @@ TPrinterCaps TurnCaps(const TPrinterCaps& portrait);
 // The caps of a sheet of paper in millimetres at `dpi`, with these unprintable margins (pixels).
 TPrinterCaps PaperCaps(double widthMM, double heightMM, int dpi, int left, int top, int right, int bottom);
 
-// Draws nothing, reports the caps, and measures through `metrics`.
-class TMeasurePainter : public TPainter {
+// A painter of a sheet of paper: its device measures are the printer caps it was made with.
+template <class Base>
+class TPaperPainter : public Base {
 public:
-  TMeasurePainter(const TPrinterCaps& caps, std::unique_ptr<TPainter> metrics)
-      : FCaps(caps), FMetrics(std::move(metrics)) {}
+  template <class... TArgs>
+  explicit TPaperPainter(const TPrinterCaps& caps, TArgs&&... args) : Base(std::forward<TArgs>(args)...), FCaps(caps) {}
   int DeviceWidth() const override { return FCaps.Width; }
   int DeviceHeight() const override { return FCaps.Height; }
   int DpiX() const override { return FCaps.DpiX; }
@@ -130,6 +132,17 @@ public:
   int PhysicalHeight() const override { return FCaps.PhysicalHeight; }
   int PhysicalOffsetX() const override { return FCaps.OffsetX; }
   int PhysicalOffsetY() const override { return FCaps.OffsetY; }
+  const TPrinterCaps& Caps() const { return FCaps; }
+
+protected:
+  TPrinterCaps FCaps;
+};
+
+// Draws nothing, reports the caps, and measures through `metrics`.
+class TMeasurePainter : public TPaperPainter<TPainter> {
+public:
+  TMeasurePainter(const TPrinterCaps& caps, std::unique_ptr<TPainter> metrics)
+      : TPaperPainter(caps), FMetrics(std::move(metrics)) {}
   void SetClip(const std::vector<TRect>&, bool) override {}
   void Polyline(const std::vector<TPoint>&, const TPaintPen&) override {}
   void Polygon(const std::vector<TPoint>&, const TPaintPen&, const TPaintBrush&, TFillMode) override {}
@@ -150,7 +163,6 @@ public:
   int TextWidth(const TPaintFont& font, const std::string& text) override { return FMetrics->TextWidth(font, text); }
 
 private:
-  TPrinterCaps FCaps;
   std::unique_ptr<TPainter> FMetrics;
 };
 

@@ -6,16 +6,10 @@
 #include "platform/ui/dialogs.h"
 
 // A page: recorded calls at the page's caps, with the fixed text metrics.
-class TRecordingPrinter::TPagePainter : public TRecordingPainter {
+class TRecordingPrinter::TPagePainter : public TPaperPainter<TRecordingPainter> {
 public:
   TPagePainter(const TPrinterCaps& caps, const TDeviceMode& mode)
-      : TRecordingPainter(nullptr, caps.Width, caps.Height, caps.DpiY), Caps(caps), Mode(mode) {}
-  int DpiX() const override { return Caps.DpiX; }
-  int PhysicalWidth() const override { return Caps.PhysicalWidth; }
-  int PhysicalHeight() const override { return Caps.PhysicalHeight; }
-  int PhysicalOffsetX() const override { return Caps.OffsetX; }
-  int PhysicalOffsetY() const override { return Caps.OffsetY; }
-  TPrinterCaps Caps;
+      : TPaperPainter(caps, nullptr, caps.Width, caps.Height, caps.DpiY), Mode(mode) {}
   TDeviceMode Mode;
 };
 
@@ -52,7 +46,7 @@ void TRecordingPrinter::StartPage(const TDeviceMode& mode) { FPage = std::make_u
 
 void TRecordingPrinter::KeepPage() {
   if (!FPage || FJobs.empty()) return;
-  FJobs.back().Pages.push_back({FPage->Caps, FPage->Mode, FPage->Calls()});
+  FJobs.back().Pages.push_back({FPage->Caps(), FPage->Mode, FPage->Calls()});
   FPage.reset();
 }
 

@@ -37,7 +37,7 @@ int PaintFontPixelSize(const TPaintFont& f) {
 }
 
 TPdfPainter::TPdfPainter(TPdfDocument& document, TPdfFontSource& fonts, TPainter& metrics, const TPrinterCaps& caps)
-    : FDocument(document), FFonts(fonts), FMetrics(metrics), FCaps(caps), FOut(document.Content()) {
+    : TPaperPainter(caps), FDocument(document), FFonts(fonts), FMetrics(metrics), FOut(document.Content()) {
   // Device pixels with y downwards, from the sheet's top-left corner.
   const double scale = 72.0 / std::max(1, caps.DpiX), scaleY = 72.0 / std::max(1, caps.DpiY);
   const long long sheetHeight = std::lround(caps.PhysicalHeight * scaleY);

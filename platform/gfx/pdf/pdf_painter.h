@@ -24,20 +24,11 @@ public:
 // the cell height less its internal leading.
 int PaintFontPixelSize(const TPaintFont& font);
 
-class TPdfPainter : public TPainter {
+class TPdfPainter : public TPaperPainter<TPainter> {
 public:
   // Draws on the document's current page (begun with the size of `caps` in points).
   TPdfPainter(TPdfDocument& document, TPdfFontSource& fonts, TPainter& metrics, const TPrinterCaps& caps);
   ~TPdfPainter() override;
-
-  int DeviceWidth() const override { return FCaps.Width; }
-  int DeviceHeight() const override { return FCaps.Height; }
-  int DpiX() const override { return FCaps.DpiX; }
-  int DpiY() const override { return FCaps.DpiY; }
-  int PhysicalWidth() const override { return FCaps.PhysicalWidth; }
-  int PhysicalHeight() const override { return FCaps.PhysicalHeight; }
-  int PhysicalOffsetX() const override { return FCaps.OffsetX; }
-  int PhysicalOffsetY() const override { return FCaps.OffsetY; }
 
   void SetClip(const std::vector<TRect>& rects, bool clipped) override;
   void Polyline(const std::vector<TPoint>& points, const TPaintPen& pen) override;
@@ -88,7 +79,6 @@ private:
   TPdfDocument& FDocument;
   TPdfFontSource& FFonts;
   TPainter& FMetrics;
-  TPrinterCaps FCaps;
   std::string& FOut;
   TState FState, FBeforeClip;
   bool FInText = false, FClipOpen = false, FFinished = false;
