@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_scratch.h"
 #include "bench/bench_timing.h"
 
 #include "client/core/local_server.h"
@@ -62,19 +63,17 @@ std::string ShippedDatabase(int Records, F&& Fill, int CodeSeed = 1) {
 
 class TBenchStack {
 public:
-  // Installs the stack under the temp folder with the database "Bench" of the given bytes (none
-  // for no bytes: the benchmark creates it).
+  // Installs the stack in a folder of its own under the temp folder with the database "Bench" of
+  // the given bytes (none for no bytes: the benchmark creates it).
   TBenchStack(const std::string& Program, const std::string& DatabaseBytes)
       : FProgram(Program),
-        Root(std::filesystem::temp_directory_path() / ("qn_" + Program + "_" + std::to_string(::getpid()))),
+        FScratch("qn_" + Program),
+        Root(FScratch.Path()),
         Folder(Root.string() + "/"),
         Port(FreeLoopbackPort()) {
     InstallStack(Root, DatabaseBytes.empty() ? "" : "Bench", DatabaseBytes);
   }
-  ~TBenchStack() {
-    Server.Stop();
-    std::filesystem::remove_all(Root);
-  }
+  ~TBenchStack() { Server.Stop(); }
   TBenchStack(const TBenchStack&) = delete;
   TBenchStack& operator=(const TBenchStack&) = delete;
 
@@ -92,6 +91,7 @@ public:
 
 private:
   std::string FProgram;
+  qn_bench::TScratchFolder FScratch;
 
 public:
   const std::filesystem::path Root;

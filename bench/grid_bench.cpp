@@ -10,6 +10,7 @@
 #include <string>
 #include <unistd.h>
 
+#include "bench/bench_scratch.h"
 #include "bench/bench_timing.h"
 #include "controls/grid/qn_grid.h"
 #include "platform/rtl/streams.h"
@@ -68,12 +69,12 @@ int main() {
             loaded.LoadFromStream(stream);
           }) >= 0.5;
 
-  const std::string csv = "/tmp/grid_bench_" + std::to_string(::getpid()) + ".csv";
+  const qn_bench::TScratchFolder Scratch("grid_bench");
+  const std::string csv = (Scratch / "grid_bench.csv").string();
   slow |= Measure("save CSV", [&] { grid.SaveToCSV(csv); }) >= 0.5;
   TQnStringGrid fromCsv(nullptr);
   fromCsv.FieldDelimiter = ',';
   slow |= Measure("load CSV", [&] { fromCsv.LoadFromCSV(csv); }) >= 0.5;
-  std::remove(csv.c_str());
 
   if (loaded.Cells(2, kRows) != grid.Cells(2, kRows) || fromCsv.Cells(3, kRows) != grid.Cells(3, kRows)) {
     std::printf("round trip lost data\n");

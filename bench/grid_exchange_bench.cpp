@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <string>
 
+#include "bench/bench_scratch.h"
 #include "controls/grid/qn_grid.h"
 #include "controls/grid/qn_list_view.h"
 #include "platform/gfx/printer.h"
@@ -23,7 +24,8 @@ double Seconds(std::chrono::steady_clock::time_point start) {
 
 // Runs a python3-openpyxl script and returns the seconds it reports (-1 when it cannot run).
 double Openpyxl(const std::string& script) {
-  const std::string path = (std::filesystem::temp_directory_path() / "grid_exchange_bench.py").string();
+  const qn_bench::TScratchFolder Scratch("grid_exchange_bench_py");
+  const std::string path = (Scratch / "grid_exchange_bench.py").string();
   if (FILE* f = std::fopen(path.c_str(), "w")) {
     std::fputs(script.c_str(), f);
     std::fclose(f);
@@ -55,7 +57,8 @@ int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 1);
   QApplication app(argc, argv);
   InstallQtBackend();
-  const auto dir = std::filesystem::temp_directory_path();
+  const qn_bench::TScratchFolder Scratch("grid_exchange_bench");
+  const std::filesystem::path dir = Scratch.Path();
   const int rows = 100000, cols = 10;
 
   TQnStringGrid grid(nullptr);

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <string>
 
+#include "bench/bench_scratch.h"
 #include "server/data_import.h"
 
 namespace {
@@ -66,8 +67,8 @@ int main(int argc, char** argv) {
   W.WriteChars(Text);
   for (int i = 0; i < ImportCodeCount; ++i) W.WriteInteger(i < Cols ? ColumnCodes[i] : 200);
 
-  const std::filesystem::path File =
-      std::filesystem::temp_directory_path() / ("import_bench_" + std::to_string(::getpid()) + ".qnd");
+  const qn_bench::TScratchFolder Scratch("import_bench");
+  const std::filesystem::path File = Scratch / "import_bench.qnd";
   TMemoryRequest Request("M", Body);
   TQnStringGrid ResultGrid(nullptr);
   THandlerContext Context{Database, Request, ResultGrid, [&] { return Request.Body; }, [&] {
@@ -82,7 +83,6 @@ int main(int argc, char** argv) {
   ImportData(Context, Codes);
   const double Ms = std::chrono::duration<double, std::milli>(Clock::now() - Start).count();
   const auto FileSize = std::filesystem::file_size(File);
-  std::filesystem::remove(File);
 
   std::printf("records before: %d, rows imported: %d, records after: %d\n", Records, Rows, Database.Count());
   std::printf("body: %.1f MB, database file: %.1f MB\n", Body.size() / 1e6, FileSize / 1e6);

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <string>
 
+#include "bench/bench_scratch.h"
 #include "platform/gfx/bitmap.h"
 #include "platform/qt/qt_window_peer.h"
 #include "print/grid_print.h"
@@ -74,7 +75,8 @@ int main(int argc, char** argv) {
     return 1;
   }
   pg.SetPrinterIndex(static_cast<int>(names.size()) - 1);
-  std::string file = (std::filesystem::temp_directory_path() / "page_bench.pdf").string();
+  const qn_bench::TScratchFolder Scratch("page_bench");
+  std::string file = (Scratch / "page_bench.pdf").string();
   Printer().SetOutputFile(file);
   start = std::chrono::steady_clock::now();
   gridPreview.Print();
@@ -82,7 +84,6 @@ int main(int argc, char** argv) {
   Printer().SetOutputFile("");
   std::printf("pdf: %lld bytes\n", static_cast<long long>(std::filesystem::file_size(file)));
   Report("print the grid's pages to PDF", print, 2, "s");
-  std::filesystem::remove(file);
 
   // ---- 200 pages of text boxes and shapes, repainted ----------------------------------------
   TPgPreview doc(nullptr);

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 
+#include "bench/bench_scratch.h"
 #include "platform/gfx/printer.h"
 #include "platform/qt/qt_window_peer.h"
 
@@ -21,7 +22,8 @@ int main(int argc, char** argv) {
     return 1;
   }
   printer.SetPrinterIndex(static_cast<int>(names.size()) - 1);
-  std::string file = (std::filesystem::temp_directory_path() / "print_bench.pdf").string();
+  const qn_bench::TScratchFolder Scratch("print_bench");
+  std::string file = (Scratch / "print_bench.pdf").string();
   printer.SetOutputFile(file);
   const int pages = 100, lines = 60;
   auto start = std::chrono::steady_clock::now();
@@ -42,6 +44,5 @@ int main(int argc, char** argv) {
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   std::printf("print_bench: %d pages of %d text lines to PDF in %.3f s (target <= 1 s), %ld bytes\n", pages, lines,
               seconds, static_cast<long>(std::filesystem::file_size(file)));
-  std::filesystem::remove(file);
   return 0;
 }

@@ -7,6 +7,7 @@
 #include <random>
 #include <string>
 
+#include "bench/bench_scratch.h"
 #include "platform/rtl/base64.h"
 #include "bench/bench_timing.h"
 #include "platform/rtl/component_stream.h"
@@ -80,12 +81,12 @@ int main() {
     auto t = qn_bench::Clock::now();
     const bool ok = Base64Decode(text, back);
     const double ours = Seconds(t);
-    const std::string file = "/tmp/qn_rtl_bench_base64.txt";
+    const qn_bench::TScratchFolder Scratch("rtl_bench");
+    const std::string file = (Scratch / "base64.txt").string();
     std::ofstream(file, std::ios::binary) << text;
     t = qn_bench::Clock::now();
     const int status = std::system(("base64 -d " + file + " > /dev/null").c_str());
     const double reference = Seconds(t);
-    std::remove(file.c_str());
     std::printf("base64 decode %.0f MiB: %.1f ms (%s); coreutils base64 -d, same bytes: %.1f ms%s\n",
                 text.size() / 1048576.0, ours * 1000, ok && back == data ? "exact" : "WRONG",
                 reference * 1000, status == 0 ? "" : " (failed)");

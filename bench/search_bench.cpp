@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <string>
 
+#include "bench/bench_scratch.h"
 #include "bench/bench_timing.h"
 #include "server/search_index.h"
 #include "server/searches.h"
@@ -88,12 +89,11 @@ int Run(int Records) {
   const double Shown = B.Time(SendSearchDisplay, Display, Size);
   std::printf("search display of %d codes: %.1f ms, %zu bytes\n", Records, Shown, Size);
 
-  const std::filesystem::path File =
-      std::filesystem::temp_directory_path() / ("search_bench_" + std::to_string(::getpid()) + ".qnd.sea");
+  const qn_bench::TScratchFolder Scratch("search_bench");
+  const std::filesystem::path File = Scratch / "search_bench.qnd.sea";
   const double Index = B.Time([&](const THandlerContext& C) { BuildSearchIndex(C, File.string()); }, {}, Size);
   std::printf("search index of %d records: %.1f ms, %ju bytes\n", Records, Index,
               static_cast<std::uintmax_t>(std::filesystem::file_size(File)));
-  std::filesystem::remove(File);
   return 0;
 }
 

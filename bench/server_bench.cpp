@@ -4,6 +4,8 @@
 // file, "S" that changes nothing, "N" and "G" by code; at 20,000 and 80,000 records.
 //
 //   server_bench [FOLDER] [RECORDS]
+// FOLDER is where the benchmark makes the folder of its own that it works in (default: the temp
+// folder); that folder goes when it ends, and nothing else is touched.
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -18,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_scratch.h"
 #include "bench/bench_timing.h"
 #include "platform/rtl/file_io.h"
 #include "server/qnserver_form.h"
@@ -108,8 +111,7 @@ bool MeasureOpen(const std::filesystem::path& Folder, double& Steady, double& Pe
 
 // One size of database: load, "S", "S" that changes nothing, "N" and "G".
 int Run(const std::filesystem::path& Folder, int Records) {
-  std::filesystem::remove_all(Folder);
-  std::filesystem::create_directories(Folder);
+  std::filesystem::create_directory(Folder);
   const std::string Bytes = MakeDatabase(Records);
   const std::string FileName = (Folder / "bench.qnd").string();
   AtomicWriteFile(FileName, Bytes);
@@ -203,13 +205,10 @@ int Run(const std::filesystem::path& Folder, int Records) {
 
 int main(int argc, char** argv) {
   if (argc == 3 && std::string(argv[1]) == "--open") return OpenAndMeasure(argv[2]);
-  const std::filesystem::path Folder =
-      argc > 1 ? std::filesystem::path(argv[1])
-               : std::filesystem::temp_directory_path() / ("qnserver_bench_" + std::to_string(::getpid()));
+  const TScratchFolder Scratch("qnserver_bench", argc > 1 ? std::filesystem::path(argv[1]) : std::filesystem::path());
   std::vector<int> Sizes = {20000, 80000};
   if (argc > 2) Sizes = {std::stoi(argv[2])};
   int Result = 0;
-  for (int Records : Sizes) Result |= Run(Folder, Records);
-  if (!std::getenv("QN_BENCH_KEEP")) std::filesystem::remove_all(Folder);
+  for (int Records : Sizes) Result |= Run(Scratch / ("records_" + std::to_string(Records)), Records);
   return Result;
 }
