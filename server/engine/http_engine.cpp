@@ -1,6 +1,7 @@
 #include "server/engine/http_engine.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -200,10 +201,13 @@ std::string THttpEngine::GetExecutablePath() { return Variable("EXECUTABLE PATH"
 
 TThread* THttpEngine::GetRequestThread() { return nullptr; }
 
+bool ServerWantsStatusLine(const std::string& ServerSoftware) {
+  const std::string software = AsciiUpper(ServerSoftware);
+  return software.find("NETSCAPE") == std::string::npos && software.find("APACHE") == std::string::npos;
+}
+
 void THttpEngine::WriteStatusLine() {
-  std::string software = AsciiUpper(GetServerSoftware());
-  if (software.find("NETSCAPE") == std::string::npos && software.find("APACHE") == std::string::npos)
-    WriteLine("HTTP/1.1 200 OK");
+  if (ServerWantsStatusLine(GetServerSoftware())) WriteLine("HTTP/1.1 200 OK");
 }
 
 void THttpEngine::WriteText(const std::string& Text) {
@@ -327,18 +331,91 @@ std::string EngineLogFileName() {
   return ReduceSlashes(folder + "/" + ProgramBaseName() + ".Log");
 }
 
+namespace {
+
+// The log stays open between lines.  Past kLogLimit bytes it becomes the one older file
+// (EngineOldLogFileName, replacing the one before) and a new log begins, so the two hold at most
+// about twice the limit.  Several processes write the same log: each line is one append, and the
+// log is handed on under a lock on the file, by the first process that finds it full.
+constexpr off_t kLogLimit = 4 << 20;
+
+struct TEngineLog {
+  std::mutex Mutex;
+  int Fd = -1;
+  std::string Folder;  // the CGI_LOG_DIR the path was worked out for
+  std::string Path;
+  dev_t Device = 0;
+  ino_t Inode = 0;
+
+  void Close() {
+    if (Fd >= 0) ::close(Fd);
+    Fd = -1;
+  }
+  bool Open() {
+    Close();
+    Fd = ::open(Path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    struct stat info {};
+    if (Fd < 0 || ::fstat(Fd, &info) != 0) {
+      Close();
+      return false;
+    }
+    Device = info.st_dev;
+    Inode = info.st_ino;
+    return true;
+  }
+  // The log file as it is now, opened again when another process handed it on or it was removed.
+  bool Current(off_t& Size) {
+    const char* folder = std::getenv("CGI_LOG_DIR");
+    if (Fd < 0 || Folder != (folder ? folder : "")) {
+      Folder = folder ? folder : "";
+      Path = EngineLogFileName();
+      if (!Open()) return false;
+    }
+    struct stat info {};
+    if (::stat(Path.c_str(), &info) != 0 || info.st_dev != Device || info.st_ino != Inode) {
+      if (!Open() || ::fstat(Fd, &info) != 0) return false;
+    }
+    Size = info.st_size;
+    return true;
+  }
+  // Makes the full log the older one and begins a new one.
+  void HandOn() {
+    ::flock(Fd, LOCK_EX);
+    struct stat info {};
+    // Another process may have handed it on while we waited for the lock.
+    if (::stat(Path.c_str(), &info) == 0 && info.st_dev == Device && info.st_ino == Inode &&
+        info.st_size >= kLogLimit)
+      ::rename(Path.c_str(), EngineOldLogFileName().c_str());
+    Open();  // closing the old descriptor releases the lock
+  }
+};
+
+TEngineLog& EngineLog() {
+  static TEngineLog* log = new TEngineLog;  // lines may still come while statics are destroyed
+  return *log;
+}
+
+}  // namespace
+
+std::string EngineOldLogFileName() { return EngineLogFileName() + ".1"; }
+
 void WriteLogLine(const std::string& Message) {
   try {
     std::string line = LogTimeStamp() + ",  " + std::to_string(tRequestState.LogTag) + " : ";
     for (char c : Message) line += static_cast<unsigned char>(c) < ' ' || c == 0x7F ? ' ' : c;
     line += "\r\n";
-    int fd = ::open(EngineLogFileName().c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0) return;
+    TEngineLog& log = EngineLog();
+    std::lock_guard<std::mutex> lock(log.Mutex);
+    off_t size = 0;
+    if (!log.Current(size)) return;
+    if (size >= kLogLimit) {
+      log.HandOn();
+      if (log.Fd < 0) return;
+    }
     ssize_t written;
     do {
-      written = ::write(fd, line.data(), line.size());
+      written = ::write(log.Fd, line.data(), line.size());
     } while (written < 0 && errno == EINTR);
-    ::close(fd);
   } catch (...) {
     // Logging never raises.
   }

@@ -109,6 +109,10 @@ private:
   void Flush();
 };
 
+// Whether a reply below this web server begins with the status line "HTTP/1.1 200 OK" (every
+// server but those that write their own).
+bool ServerWantsStatusLine(const std::string& ServerSoftware);
+
 // Per-thread request state shared by the engine and its front ends.
 struct TRequestState {
   THttpEngine* CurrentEngine = nullptr;
@@ -128,7 +132,10 @@ TRequestState& RequestState();
 // Control bytes of the message become blanks, so that request text cannot forge lines.
 void WriteLogLine(const std::string& Message);
 // The full path of the log file WriteLogLine appends to (the folder is created when missing).
+// Past 4 MB the log becomes EngineOldLogFileName (the log's name and ".1", replacing the older
+// file there was) and a new log begins.
 std::string EngineLogFileName();
+std::string EngineOldLogFileName();
 
 // Frees every form of the application and ends the process with exit code 0.
 [[noreturn]] void TerminateServer();

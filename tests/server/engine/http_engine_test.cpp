@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <regex>
 
 #include "engine_fixture.h"
@@ -213,6 +217,70 @@ TEST_F(HttpEngineTest, LogFileSitsInTheNamedFolderOrBesideTheProgram) {
   setenv("CGI_LOG_DIR", "/proc/no/such/folder", 1);
   const std::string program = GetModuleName();
   EXPECT_EQ(EngineLogFileName(), program.substr(0, program.rfind('/')) + "/engine_tests.Log");
+}
+
+// True when this process has Path open.
+bool ProcessHolds(const std::string& Path) {
+  for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd")) {
+    std::error_code ignored;
+    if (std::filesystem::read_symlink(fd.path(), ignored) == Path) return true;
+  }
+  return false;
+}
+
+int LineCount(const std::string& Text) { return static_cast<int>(std::count(Text.begin(), Text.end(), '\n')); }
+
+TEST_F(HttpEngineTest, LogStaysOpenAndKeepsOneOlderFilePastItsSize) {
+  const std::string log = EngineLogFileName(), older = EngineOldLogFileName();
+  EXPECT_EQ(older, log + ".1");
+  WriteLogLine("first");
+  EXPECT_TRUE(ProcessHolds(log)) << "the log is closed between lines";
+
+  // 64 lines of 64 KB fill the 4 MB; the next line begins a new log.
+  const std::string big(64 << 10, 'x');
+  for (int i = 0; i < 70; ++i) WriteLogLine(std::to_string(i) + big);
+  std::string old = ReadWholeFile(older), now = ReadWholeFile(log);
+  EXPECT_NE(old.find(" : first\r\n"), std::string::npos);
+  EXPECT_EQ(LineCount(old), 65);
+  EXPECT_EQ(LineCount(now), 6);
+  EXPECT_NE(now.find(" : 64xxx"), std::string::npos);
+  EXPECT_TRUE(ProcessHolds(log));
+  EXPECT_FALSE(ProcessHolds(older));
+
+  // Filled again: the older file is replaced, and no third file appears.
+  for (int i = 70; i < 140; ++i) WriteLogLine(std::to_string(i) + big);
+  old = ReadWholeFile(older);
+  EXPECT_EQ(old.find(" : first\r\n"), std::string::npos);
+  EXPECT_NE(old.find(" : 64xxx"), std::string::npos);
+  int files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(Folder))
+    files += entry.path().filename().string().rfind("engine_tests.Log", 0) == 0;
+  EXPECT_EQ(files, 2);
+  EXPECT_LE(std::filesystem::file_size(log) + std::filesystem::file_size(older), 2u * (4u << 20) + 2 * (big.size() + 100));
+
+  // A log removed from outside is begun anew.
+  ASSERT_EQ(::unlink(log.c_str()), 0);
+  WriteLogLine("after");
+  now = ReadWholeFile(log);
+  EXPECT_EQ(LineCount(now), 1);
+  EXPECT_NE(now.find(" : after\r\n"), std::string::npos);
+}
+
+// Two processes write one log across its size: each line lands whole in one of the two files, and
+// the log is handed on once.
+TEST_F(HttpEngineTest, LogHandedOnOnceWhileTwoProcessesWrite) {
+  const std::string big(16 << 10, 'y');
+  WriteLogLine("start");
+  const pid_t child = fork();
+  for (int i = 0; i < 200; ++i) WriteLogLine((child == 0 ? "child " : "parent ") + std::to_string(i) + big);
+  if (child == 0) _exit(0);
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  const std::string all = ReadWholeFile(EngineOldLogFileName()) + ReadWholeFile(EngineLogFileName());
+  EXPECT_NE(all.find(" : start\r\n"), std::string::npos) << "the older file was replaced by a second hand-on";
+  for (const char* who : {"child ", "parent "})
+    for (int i = 0; i < 200; ++i)
+      EXPECT_NE(all.find(" : " + std::string(who) + std::to_string(i) + big + "\r\n"), std::string::npos) << who << i;
 }
 
 }  // namespace
