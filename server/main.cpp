@@ -11,6 +11,9 @@
 #include "server/server_wiring.h"
 
 int main(int argc, char** argv) {
+  // A request that cannot reach the resident instance (a full disk) gets the dispatcher's reply
+  // for a failed request, which the client reports as a request problem.
+  SetHandoverErrorReply(kErrorLocalModeReply);
   CGIStdEngineStartup(argc, argv);
   // The form holds the databases beside the program's own file; an ending server closes it.
   TQNServerForm* Form = CreateServerForm(ExtractFilePath(ParamStr(0)), [](TQNServerForm& Form) {

@@ -15,7 +15,7 @@
 namespace {
 
 const char* const InvalidRequest = "<HTML>Invalid Request</HTML>";
-const char* const ErrorLocalMode = "<HTML>Error Local Mode in Request</HTML>";
+const char* const ErrorLocalMode = kErrorLocalModeReply;
 
 bool StartsWith(const std::string& Text, const char* Prefix) { return Text.rfind(Prefix, 0) == 0; }
 

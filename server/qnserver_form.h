@@ -16,6 +16,10 @@
 
 class TGeneralHttpEngine;
 
+// The reply to a request that failed on its way (an exception in the dispatcher, or a request
+// that could not be handed over to the resident instance).
+inline constexpr char kErrorLocalModeReply[] = "<HTML>Error Local Mode in Request</HTML>";
+
 class TQNServerForm : public TComponent {
 public:
   // ProgramFolder: the folder every server file lies in (a trailing "/" is added when missing).

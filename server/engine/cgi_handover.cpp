@@ -188,15 +188,19 @@ bool CreateQueueFile(const std::string& Path) {
 
 // ---- CGI side -------------------------------------------------------------------------------------
 
-bool AppendQueueRecord(const THandoverFolder& Folder, const std::string& RequestFile) {
+bool AppendQueueRecord(const THandoverFolder& Folder, const std::string& RequestFile, bool* WriteFailed) {
   const std::string queue = Folder.QueueFile();
   TQueueRecord record{qsWaiting, AsciiUpper(RequestFile)};
+  if (WriteFailed) *WriteFailed = false;
   for (int attempt = 0; attempt < 11; ++attempt) {
     if (!FileExists(queue)) return false;
     TQueueLock lock;
-    bool appended = lock.Open(queue, true, false, kQueueWaitMs) && lock.Append(record);
-    lock.Close();
-    if (appended) return true;
+    if (lock.Open(queue, true, false, kQueueWaitMs)) {
+      if (lock.Append(record)) return true;
+      // A full disk does not empty itself while we wait.
+      if (WriteFailed) *WriteFailed = true;
+      return false;
+    }
     Sleep(50);
   }
   return false;

@@ -92,8 +92,11 @@ bool OpenResidentQueue(TQueueLock& Queue, const std::string& Path, int Seconds);
 // Creates the queue file when it is missing (never emptying an existing one) and sets its time.
 bool CreateQueueFile(const std::string& Path);
 
-// CGI side: appends a waiting record for RequestFile (11 attempts, 50 ms after each).
-bool AppendQueueRecord(const THandoverFolder& Folder, const std::string& RequestFile);
+// CGI side: appends a waiting record for RequestFile (11 attempts, 50 ms after each).  False
+// when the queue is missing or stays locked, or at once when the record cannot be written
+// (WriteFailed is then set).
+bool AppendQueueRecord(const THandoverFolder& Folder, const std::string& RequestFile,
+                       bool* WriteFailed = nullptr);
 // CGI side: the status of the own entry: qsWaiting or qsTaken; qsFinished when the record is
 // gone; qsQueueMissing; qsQueueLocked after 11 failed opens.
 BYTE EntryStatus(const THandoverFolder& Folder, const std::string& RequestFile);

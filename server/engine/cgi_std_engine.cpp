@@ -43,12 +43,14 @@ TCGIStdEngine* gStdEngine = nullptr;
 std::unique_ptr<THandoverFolder> gHandover;
 std::unique_ptr<TSingleInstanceToken> gToken;
 std::string gRequestFile;  // the CGI process's own request file
+std::string gFailureReply;  // the program's answer to a request that could not be handed over
 
 // Per-thread request channel.
 struct TCGIThreadState {
   int Input = -1;
   int Output = -1;
   long long InputLeft = -1;  // -1: up to the end of the input
+  bool OutputFailed = false;  // a write of the reply failed (a full disk)
   bool HasVariables = false;
   std::vector<std::string> Variables;
   std::string FieldText;
@@ -79,8 +81,23 @@ long long ContentLengthOfEnvironment() {
   return text.empty() || *end != '\0' || n < 0 ? 0 : n;
 }
 
-// Writes the CGI process's request file once.  On failure the reason is logged and the
-// process ends without output.
+// A CGI process whose request could not be handed over, or whose reply could not be had, answers
+// with the program's error reply (when it has one) rather than leave the web server without one.
+void ReplyHandoverFailure() {
+  if (gFailureReply.empty()) return;
+  const std::string body = gFailureReply + "\r\n";
+  std::string reply = ServerWantsStatusLine(GetEnvVar("SERVER_SOFTWARE")) ? "HTTP/1.1 200 OK\r\n" : "";
+  reply += "content-type:text/html\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+  WriteAll(STDOUT_FILENO, reply.data(), reply.size());
+}
+
+[[noreturn]] void EndWithFailureReply() {
+  ReplyHandoverFailure();
+  TerminateServer();
+}
+
+// Writes the CGI process's request file once.  On failure (a full disk) the reason is logged and
+// the process ends with the error reply.
 void EnsureRequestFile() {
   if (!gRequestFile.empty()) return;
   std::string error;
@@ -93,28 +110,48 @@ void EnsureRequestFile() {
     case rfFailed:
       WriteLogLine(error);
       gRequestFile.clear();
-      TerminateServer();
+      EndWithFailureReply();
   }
+}
+
+// Appends the own entry to the queue; false when the queue is missing or stays locked.  A queue
+// that cannot be written to ends the process with the error reply.
+bool AppendOwnEntry() {
+  bool writeFailed = false;
+  if (AppendQueueRecord(Handover(), gRequestFile, &writeFailed)) return true;
+  if (!writeFailed) return false;
+  WriteLogLine("Cannot append to the queue file " + Handover().QueueFile());
+  DeleteFile(gRequestFile);
+  EndWithFailureReply();
 }
 
 // Waits for the own entry to be finished and copies the reply to standard output.
 [[noreturn]] void WaitForReply() {
   switch (WaitForQueueEntry(gRequestFile)) {
     case ewFinished: {
+      // No reply file: the resident could not write it (a full disk).
       const std::string reply = THandoverFolder::ReplyFileName(gRequestFile);
-      CopyReply(reply, STDOUT_FILENO);
+      if (FileExists(reply))
+        CopyReply(reply, STDOUT_FILENO);
+      else
+        ReplyHandoverFailure();
       DeleteFile(reply);
       break;
     }
     case ewAborted:
       WriteLogLine("CGI server aborted");
+      ReplyHandoverFailure();
       break;
-    case ewQuit:          // the web server gave up on us: a request not yet taken is never run
-    case ewServerGone:    // the resident instance died with our request
-    case ewStale:
+    case ewQuit:  // the web server gave up on us: a request not yet taken is never run
       DeleteFile(gRequestFile);
       break;
+    case ewServerGone:  // the resident instance died with our request
+    case ewStale:
+      DeleteFile(gRequestFile);
+      ReplyHandoverFailure();
+      break;
     case ewTimedOut:
+      ReplyHandoverFailure();
       break;
   }
   TerminateServer();
@@ -123,7 +160,7 @@ void EnsureRequestFile() {
 // Queues the request; when no resident instance holds the token, one is started.
 bool QueueRequest() {
   EnsureRequestFile();
-  if (!AppendQueueRecord(Handover(), gRequestFile)) return false;
+  if (!AppendOwnEntry()) return false;
   if (!ResidentAlive()) StartResident();
   return true;
 }
@@ -131,6 +168,8 @@ bool QueueRequest() {
 }  // namespace
 
 bool IsResidentInstance() { return gResident; }
+
+void SetHandoverErrorReply(const std::string& Body) { gFailureReply = Body; }
 
 THandoverFolder& ProcessHandover() {
   if (!gHandover) gHandover = std::make_unique<THandoverFolder>(GetModuleName());
@@ -175,11 +214,13 @@ TEntryWait WaitForQueueEntry(const std::string& EntryFile) {
     watch = std::make_unique<TFolderWatch>(folder.Folder(), fwWritten | fwArrived);
   const bool woken = byReply ? bell->Active() : watch->Active();
   std::vector<std::string> names;
+  bool rung = false;
   for (long round = 0;
        std::chrono::steady_clock::now() - start < std::chrono::seconds(kReplyWaitSeconds); ++round) {
     if (QuitSignalled()) return ewQuit;
     if (byReply && FileExists(reply)) return ewFinished;
-    if (!byReply || !woken || round % kLivenessRounds == 0) {
+    // A ring without a reply: the resident finished the entry without one.
+    if (!byReply || !woken || round % kLivenessRounds == 0 || rung) {
       // The status before the token: an entry taken by a resident that no longer holds the
       // token died with it.
       const BYTE status = EntryStatus(folder, EntryFile);
@@ -204,7 +245,7 @@ TEntryWait WaitForQueueEntry(const std::string& EntryFile) {
       seenServer = seenServer || alive;
     }
     if (byReply) {
-      bell->Wait(kEntryPollMs);
+      rung = bell->Wait(kEntryPollMs);
       continue;
     }
     bool replySeen = FileExists(reply);
@@ -313,14 +354,14 @@ void TCGIStdEngine::RunCGIRequest() {
     StartResident();
     for (int attempt = 0; attempt < 6; ++attempt) {
       Sleep(500);
-      if (AppendQueueRecord(Handover(), gRequestFile)) WaitForReply();
+      if (AppendOwnEntry()) WaitForReply();
     }
     WriteLogLine("CGI server aborted");
     DeleteFile(gRequestFile);
   } catch (std::exception& error) {
     WriteLogLine(error.what());
   }
-  TerminateServer();
+  EndWithFailureReply();
 }
 
 void TCGIStdEngine::ResidentTick() {
@@ -434,10 +475,19 @@ void TCGIStdEngine::RunQueuedRequest(const std::string& RequestFile, const std::
     TRequestHeartbeat heartbeat(folder.QueueFile());
     RunOn(input, output, &variables);
   }
-  if (output >= 0) ::close(output);
+  // A reply that could not be written whole (a full disk) is not handed on: its waiting CGI
+  // process finds the entry finished without a reply and answers with the error reply.
+  bool replied = output >= 0 && !tCGI.OutputFailed;
+  if (output >= 0 && ::close(output) != 0) replied = false;
   if (input >= 0) ::close(input);
-  if (output >= 0 && RenameFile(replyTemp, reply)) TDoorbell::Ring(UpperName);
-  FinishEntry(UpperName);
+  if (replied && RenameFile(replyTemp, reply)) {
+    TDoorbell::Ring(UpperName);
+    FinishEntry(UpperName);
+  } else {
+    DeleteFile(replyTemp);
+    FinishEntry(UpperName);
+    TDoorbell::Ring(UpperName);
+  }
   DeleteFile(RequestFile);
 }
 
@@ -458,6 +508,7 @@ void TCGIStdEngine::RunOn(int Input, int Output, const std::vector<std::string>*
   tCGI.Input = Input;
   tCGI.Output = Output;
   tCGI.InputLeft = InputLimit;
+  tCGI.OutputFailed = false;
   tCGI.HasVariables = Variables != nullptr;
   tCGI.Variables = Variables ? *Variables : std::vector<std::string>();
   tCGI.FieldText.clear();
@@ -508,7 +559,8 @@ void TCGIStdEngine::FinishRequest() {
 TThread* TCGIStdEngine::GetRequestThread() { return tCGI.RequestThread; }
 
 void TCGIStdEngine::WriteChannel(const char* Data, size_t Count) {
-  if (tCGI.Output >= 0 && Count > 0) WriteAll(tCGI.Output, Data, Count);
+  if (tCGI.Output >= 0 && Count > 0 && !tCGI.OutputFailed && !WriteAll(tCGI.Output, Data, Count))
+    tCGI.OutputFailed = true;
 }
 
 int TCGIStdEngine::ReadBytes(void* Buffer, int Count) {

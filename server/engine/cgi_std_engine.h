@@ -23,6 +23,10 @@ class THandoverFolder;
 void CGIStdEngineStartup(int argc, char** argv);
 // This process is the resident instance.
 bool IsResidentInstance();
+// The reply body (text/html) of a request that could not be handed over to the resident instance
+// or whose reply could not be had (a full disk, a resident that died).  Without one such a CGI
+// process ends without output.  Call it before CGIStdEngineStartup.
+void SetHandoverErrorReply(const std::string& Body);
 
 // The hand-over as both CGI front ends use it.
 THandoverFolder& ProcessHandover();

@@ -41,6 +41,7 @@ void Echo(TObject*) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  SetHandoverErrorReply("<HTML>Echo failed</HTML>");
   CGIStdEngineStartup(argc, argv);
   InstallHeadlessEventLoop();
   GetApplication().Initialize();

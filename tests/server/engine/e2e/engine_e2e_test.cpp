@@ -4,12 +4,16 @@
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <signal.h>
+#include <sys/mount.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -313,6 +317,103 @@ TEST_F(EngineEndToEnd, HandOverAndLogFoldersAreNotServed) {
                                   {}, "", scratch);
     EXPECT_EQ(code, "403") << path;
   }
+}
+
+// The hand-over folder on a small disk of its own (a tmpfs, where this user may mount one), filled
+// up: every request gets the program's error reply, and all works again once space returns.
+class FullDiskEndToEnd : public EngineEndToEnd {
+protected:
+  void SetUp() override {
+    EngineEndToEnd::SetUp();
+    if (HasFatalFailure()) return;
+    Temp = Database + "/Temp";
+    ASSERT_EQ(mkdir(Temp.c_str(), 0700), 0);
+    if (mount("tmpfs", Temp.c_str(), "tmpfs", 0, "size=1m,mode=0700") != 0)
+      GTEST_SKIP() << "no tmpfs may be mounted here: " << std::strerror(errno);
+    Mounted = true;
+  }
+  void TearDown() override {
+    // The resident goes first, so that nothing holds the disk.
+    if (Mounted) unlink(QueueFile().c_str());
+    WaitFor([this] { return Residents().empty(); }, 2000);
+    if (Mounted) umount2(Temp.c_str(), MNT_DETACH);
+    EngineEndToEnd::TearDown();
+  }
+
+  // Fills the disk, leaving Spare bytes free in a file of their own that FreeSpare removes.
+  void Fill(size_t Spare) {
+    WriteFile(Temp + "/spare", std::string(Spare, 's'));
+    const std::string chunk(64 << 10, 'f');
+    int fd = open((Temp + "/filler").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ASSERT_GE(fd, 0);
+    while (write(fd, chunk.data(), chunk.size()) > 0) {
+    }
+    ASSERT_EQ(errno, ENOSPC);
+    for (char byte = 'f'; write(fd, &byte, 1) == 1;) {
+    }
+    close(fd);
+  }
+  void FreeSpare() { ASSERT_EQ(unlink((Temp + "/spare").c_str()), 0); }
+  void Empty() {
+    unlink((Temp + "/spare").c_str());
+    ASSERT_EQ(unlink((Temp + "/filler").c_str()), 0);
+  }
+
+  static constexpr const char* kFailed = "<HTML>Echo failed</HTML>\r\n";
+  std::string Temp;
+  bool Mounted = false;
+};
+
+TEST_F(FullDiskEndToEnd, RequestThatCannotBeHandedOverGetsTheErrorReply) {
+  // No resident yet: the first request cannot even write its request file.
+  Fill(0);
+  TReply first = Curl("full", "id=1");
+  EXPECT_NE(first.Headers.find("HTTP/1.1 200 OK\r\n"), std::string::npos) << first.Headers;
+  EXPECT_NE(first.Headers.find("content-type: text/html"), std::string::npos) << first.Headers;
+  EXPECT_EQ(first.Body, kFailed);
+  EXPECT_EQ(HeaderLength(first.Headers), static_cast<long>(first.Body.size()));
+  Empty();
+  ASSERT_EQ(Curl("one", "id=1").Body, "\r\nUA=one\r\nID=1\r\nLEN=0\r\n");
+
+  // With the resident running: refused while full, served again once space returns, by the same
+  // resident.
+  const std::vector<pid_t> resident = Residents();
+  ASSERT_EQ(resident.size(), 1u);
+  Fill(0);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(Curl("full", "id=" + std::to_string(i)).Body, kFailed) << i;
+  Empty();
+  EXPECT_EQ(Curl("two", "id=2").Body, "\r\nUA=two\r\nID=2\r\nLEN=0\r\n");
+  EXPECT_EQ(Residents(), resident);
+}
+
+TEST_F(FullDiskEndToEnd, ReplyThatCannotBeWrittenGetsTheErrorReply) {
+  ASSERT_EQ(Curl("one", "id=1").Body, "\r\nUA=one\r\nID=1\r\nLEN=0\r\n");
+  // Room for the request file of a 300 KB body, not for its reply beside it.
+  Fill(500 << 10);
+  FreeSpare();
+  const std::string body(300 << 10, 'b');
+  WriteFile(Root + "/body.bin", body);
+  TReply reply = Curl("post", "", {"--data-binary", "@" + Root + "/body.bin", "-H",
+                                   "Content-Type: application/octet-stream"});
+  EXPECT_EQ(reply.Body, kFailed);
+  // Nothing of the failed request stays on the disk (the resident removes the request file
+  // last).
+  auto left = [this] {
+    DIR* temp = opendir(Temp.c_str());
+    std::vector<std::string> names;
+    while (dirent* entry = temp ? readdir(temp) : nullptr)
+      if (entry->d_name[0] != '.') names.push_back(entry->d_name);
+    if (temp) closedir(temp);
+    std::sort(names.begin(), names.end());
+    return names;
+  };
+  const std::vector<std::string> expected = {"filler", "qnserver.exe_S"};
+  WaitFor([&] { return left() == expected; }, 2000);
+  EXPECT_EQ(left(), expected);
+  Empty();
+  reply = Curl("post", "", {"--data-binary", "@" + Root + "/body.bin", "-H",
+                            "Content-Type: application/octet-stream"});
+  EXPECT_EQ(reply.Body, "\r\nUA=post\r\nID=\r\nLEN=" + std::to_string(body.size()) + "\r\n" + body);
 }
 
 }  // namespace
