@@ -396,13 +396,14 @@ void TQuickReportForm::ChooseFont(TFont& Font) {
 }
 
 void TQuickReportForm::Export(int Kind) {
-  static const char* const Filters[] = {"Excel File|*.XLS", "Comma Delimited File|*.CSV", "HTML File|*.htm"};
+  static const char* const Filters[] = {"Excel File|*.xlsx", "Comma Delimited File|*.CSV", "HTML File|*.htm"};
   TSaveDialog Dialog(nullptr);
   Dialog.SetFilter(Filters[Kind]);
+  if (Kind == 0) Dialog.SetDefaultExt("xlsx");
   Dialog.SetFileName("");
   if (!Dialog.Execute() || Dialog.FileName().empty()) return;
   try {
-    ExportGrid(FReport.DisplayGrid(), Kind, Dialog.FileName());
+    ExportGrid(FReport.DisplayGrid(), Kind, Kind == 0 ? WorkbookFileName(Dialog.FileName()) : Dialog.FileName());
   } catch (const std::exception& E) {
     MessageDlg(E.what(), mtError, TMsgDlgButtons{mbOK});
     return;

@@ -2,6 +2,7 @@
 
 #include "controls/grid/print_settings_dialog.h"
 #include "controls/grid/qn_grid.h"
+#include "platform/rtl/path_text.h"
 #include "platform/rtl/streams.h"
 #include "platform/rtl/sysutils.h"
 
@@ -71,6 +72,13 @@ void ClearCells(TStringGrid& Grid) {
 }
 
 TStringGrid& AsStringGrid(TQnStringGrid& Grid) { return Grid; }
+
+std::string WorkbookFileName(const std::string& FileName) {
+  const std::string Ext = ExtractFileExt(FileName);
+  if (Ext.empty()) return FileName + ".xlsx";
+  if (SameText(Ext, ".xls")) return FileName.substr(0, FileName.size() - Ext.size()) + ".xlsx";
+  return FileName;
+}
 
 void ExportGrid(TQnStringGrid& Grid, int Kind, const std::string& FileName) {
   switch (Kind) {

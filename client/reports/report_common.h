@@ -78,3 +78,6 @@ void ClearCells(TStringGrid& Grid);
 TStringGrid& AsStringGrid(TQnStringGrid& Grid);
 // Writes the grid to a file: 0 workbook, 1 delimited text, 2 HTML table.  Raises on failure.
 void ExportGrid(TQnStringGrid& Grid, int Kind, const std::string& FileName);
+// The name a workbook export is written under: workbooks are .xlsx files, so a name without
+// extension or with the older ".xls" gets ".xlsx".
+std::string WorkbookFileName(const std::string& FileName);

@@ -155,7 +155,9 @@ std::uint64_t HeadOf(const std::string& text) {
   return head;
 }
 
-TSortStyle DetectStyle(const std::string& t) {
+}  // namespace
+
+TSortStyle AutoSortStyle(const std::string& t) {
   if (IsNumericText(t) < 2) return sortNumber;
   const auto p = t.find('/');
   const int pos = p == std::string::npos ? 0 : static_cast<int>(p) + 1;
@@ -165,11 +167,13 @@ TSortStyle DetectStyle(const std::string& t) {
   return sortText;
 }
 
+namespace {
+
 TSortKey MakeKey(const std::string& text, const TColumnFormat& format) {
   TSortKey key;
   key.Text = &text;
   key.Asked = format.Style;
-  key.Style = format.Style == sortAuto ? DetectStyle(text) : format.Style;
+  key.Style = format.Style == sortAuto ? AutoSortStyle(text) : format.Style;
   if (key.Style == sortTextNoCase) key.Folded = UpperCaseText(text);
   if (key.Style == sortMarkupText) key.Folded = StripMarkup(text);
   key.Head = HeadOf(key.Folded.empty() ? text : key.Folded);

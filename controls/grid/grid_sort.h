@@ -14,6 +14,10 @@ enum TSortStyle : std::uint8_t {
   sortMarkupText, sortGraphicIndex
 };
 
+// The style an automatic column takes for a cell: sortNumber for an integer or number text,
+// sortDateTime for a text with "/" after one or two digits and before a digit, else sortText.
+TSortStyle AutoSortStyle(const std::string& text);
+
 // The grid's day-month-year (or month-day-year) reader: "d-m-y" with "-", "/" or "." between
 // the parts; a year below 100 is placed in the century window. 0 when the text does not read.
 double ReadGridDate(const std::string& text, bool dayFirst);

@@ -1,8 +1,12 @@
 // Workbook import and export of TQnStringGrid through the workbook application.
 #include <cctype>
+#include <charconv>
 
+#include "controls/grid/grid_sort.h"
 #include "controls/grid/grid_utils.h"
 #include "controls/grid/qn_grid.h"
+#include "platform/rtl/date_time.h"
+#include "platform/rtl/format_settings.h"
 #include "platform/sys/files.h"
 #include "platform/sys/workbook/workbook.h"
 #include "platform/ui/screen.h"
@@ -36,6 +40,65 @@ public:
 private:
   TWorkbookApplication& FApp;
 };
+
+// A number text as the grid shows it (prefix and suffix taken off, thousands grouped or not,
+// the decimal separator of the format settings), read without loss: a leading zero ("007"),
+// more digits than a number holds, or any other character leaves it a text.
+bool ReadShownNumber(std::string text, const std::string& prefix, const std::string& suffix, double& value,
+                     int& decimals, bool& grouped) {
+  if (!suffix.empty())
+    if (auto p = text.find(suffix); p != std::string::npos) text.erase(p, suffix.size());
+  if (!prefix.empty())
+    if (auto p = text.find(prefix); p != std::string::npos) text.erase(p, prefix.size());
+  if (text.empty() || IsNumericText(text) > 1) return false;
+  grouped = text.find(FormatSettings.ThousandSeparator) != std::string::npos;
+  const std::string plain = NormalizeNumber(text);
+  std::size_t i = plain[0] == '-' ? 1 : 0;
+  const std::size_t intStart = i;
+  while (i < plain.size() && std::isdigit(static_cast<unsigned char>(plain[i]))) ++i;
+  const std::size_t intDigits = i - intStart;
+  decimals = 0;
+  if (i < plain.size() && plain[i] == '.') {
+    ++i;
+    while (i < plain.size() && std::isdigit(static_cast<unsigned char>(plain[i]))) ++i, ++decimals;
+    if (decimals == 0) return false;
+  }
+  if (i != plain.size() || intDigits == 0 || (intDigits > 1 && plain[intStart] == '0')) return false;
+  const std::size_t significant = plain.find_first_not_of("-0.");
+  if (significant == std::string::npos) return plain[0] != '-';  // zero; "-0" stays as shown
+  std::size_t digits = 0;
+  for (std::size_t k = significant; k < plain.size(); ++k) digits += plain[k] != '.';
+  if (digits > 15) return false;
+  auto [end, ec] = std::from_chars(plain.data(), plain.data() + plain.size(), value);
+  return ec == std::errc() && end == plain.data() + plain.size();
+}
+
+// Makes the item a number or a date when the grid takes the cell for one, as its sorting does:
+// under the column's style, an automatic style decided by the cell's own text.
+void TypeItem(TVarArray& value, int row, int col, const std::string& text, TSortStyle style,
+              const std::string& prefix, const std::string& suffix) {
+  if (style == sortAuto) style = AutoSortStyle(text);
+  double number = 0;
+  int decimals = 0;
+  bool grouped = false;
+  TDateTime date = 0;
+  switch (style) {
+    case sortNumber:
+    case sortNumberGrouped:
+      if (ReadShownNumber(text, prefix, suffix, number, decimals, grouped))
+        value.SetNumber(row, col, number, decimals, grouped);
+      break;
+    case sortDateTime:
+      if (TryStrToDateTime(text, date)) value.SetDate(row, col, date);
+      break;
+    case sortDateDMY:
+    case sortDateMDY:
+      date = ReadGridDate(text, style == sortDateDMY);
+      if (date != 0) value.SetDate(row, col, date);
+      break;
+    default: break;
+  }
+}
 
 }  // namespace
 
@@ -122,11 +185,21 @@ void TQnStringGrid::SaveToXLS(const std::string& FileName, const std::string& Sh
   const int rows = RowCount() - firstRow, cols = lastCol - firstCol + 1;
   if (rows > 0 && cols > 0) {
     TVarArray value(rows, cols);
-    for (int r = 0; r < rows; ++r)
-      for (int c = 0; c < cols; ++c) {
-        const int gc = firstCol + c;
-        value(r + 1, c + 1) = RemoveCR(Cells(StoreHiddenCells ? gc : RealColIndex(gc), firstRow + r));
+    const int fixedRows = TStringGrid::FixedRows(), fixedCols = TStringGrid::FixedCols();
+    for (int c = 0; c < cols; ++c) {
+      const int gc = firstCol + c;
+      const int real = StoreHiddenCells ? gc : RealColIndex(gc);
+      // Each column's style as the sorting asks for it.
+      TSortStyle style = sortAuto;
+      std::string prefix, suffix;
+      if (gc >= fixedCols) GetCellFormat(real, style, prefix, suffix);
+      for (int r = 0; r < rows; ++r) {
+        std::string& item = value(r + 1, c + 1);
+        item = RemoveCR(Cells(real, firstRow + r));
+        if (gc >= fixedCols && firstRow + r >= fixedRows && !item.empty())
+          TypeItem(value, r + 1, c + 1, item, style, prefix, suffix);
       }
+    }
     sheet->Range("A1:" + RangeColumnLetters(cols) + std::to_string(rows)).SetValue(value);
   }
   if (existing)

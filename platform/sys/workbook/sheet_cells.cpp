@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
+#include <cstring>
 
+#include "platform/rtl/date_time.h"
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/format_settings.h"
 #include "platform/rtl/sysutils.h"
@@ -89,6 +92,77 @@ std::string NumberText(const std::string& stored, const std::string& partName) {
   return FloatToStr(value);
 }
 
+bool TCellStyles::IsDate(const std::string& style) const {
+  if (style.empty() || DateStyles.empty()) return false;
+  int index = -1;
+  return TryStrToInt(style, index) && index >= 0 && static_cast<std::size_t>(index) < DateStyles.size() &&
+         DateStyles[static_cast<std::size_t>(index)];
+}
+
+namespace {
+
+// The 1900 date system counts a 29 February 1900 that never was: its serials below 61 are one
+// day behind the calendar, and 60 is no date at all.
+constexpr double kLastSerial = 2958466;  // 1 January 10000
+constexpr double kDays1904 = 1462;       // 1 January 1904 in the 1900 system
+
+}  // namespace
+
+bool DateSerial(double dateTime, bool date1904, double& serial) {
+  if (date1904) serial = dateTime - kDays1904;
+  else if (dateTime >= 61 || dateTime < 1) serial = dateTime;
+  else if (dateTime >= 2) serial = dateTime - 1;
+  else return false;
+  return serial >= 0 && serial < kLastSerial;
+}
+
+std::string DateCellText(const std::string& stored, bool date1904, const std::string& partName) {
+  double serial = 0;
+  const char* first = stored.data();
+  const char* last = first + stored.size();
+  while (first < last && *first == ' ') ++first;
+  auto [end, ec] = std::from_chars(first, last, serial);
+  if (ec != std::errc() || end != last || first == last)
+    throw EOleException("The workbook part " + partName + " holds a bad number: " + stored);
+  if (serial < 0 || serial >= kLastSerial || (!date1904 && serial >= 60 && serial < 61)) return NumberText(stored, partName);
+  // Whole milliseconds, as a date-time holds them.
+  const double day = std::floor(serial);
+  const double ms = std::round((serial - day) * 86400000.0);
+  double value = day + ms / 86400000.0;
+  if (date1904) value += kDays1904;
+  else if (serial >= 1 && serial < 60) value += 1;
+  if (ms == 0 && serial >= 1) return DateToStr(value);
+  if (serial < 1) return TimeToStr(value);
+  return DateTimeToStr(value);
+}
+
+bool IsDateFormat(int numFmtId, const std::string& code) {
+  if (code.empty())
+    return (numFmtId >= 14 && numFmtId <= 22) || (numFmtId >= 27 && numFmtId <= 36) ||
+           (numFmtId >= 45 && numFmtId <= 47) || (numFmtId >= 50 && numFmtId <= 58) ||
+           (numFmtId >= 71 && numFmtId <= 81);
+  for (std::size_t i = 0; i < code.size(); ++i) {
+    const char c = code[i];
+    if (c == '"') {
+      const std::size_t close = code.find('"', i + 1);
+      if (close == std::string::npos) return false;
+      i = close;
+    } else if (c == '\\' || c == '_' || c == '*') {
+      ++i;  // an escaped, spacing or fill character
+    } else if (c == '[') {
+      const std::size_t close = code.find(']', i + 1);
+      if (close == std::string::npos) return false;
+      // [h], [mm], [ss]: elapsed time; colours and conditions are no part of the value.
+      const std::string inner = code.substr(i + 1, close - i - 1);
+      if (!inner.empty() && inner.find_first_not_of("hHmMsS") == std::string::npos) return true;
+      i = close;
+    } else if (std::strchr("dDmMyYhHsS", c) && c != 0) {
+      return true;
+    }
+  }
+  return false;
+}
+
 namespace {
 
 // Collects the text of <t> elements below a string item, leaving out phonetic runs.
@@ -152,9 +226,9 @@ std::string PrefixOf(const std::string& qname) {
 
 class TSheetReader : public TXmlHandler {
 public:
-  TSheetReader(const std::string& part, const std::vector<std::string>& shared,
+  TSheetReader(const std::string& part, const std::vector<std::string>& shared, const TCellStyles& styles,
                TSheetRows& rows, std::size_t& count)
-      : FPart(part), FShared(shared), FRows(rows), FCount(count) {}
+      : FPart(part), FShared(shared), FStyles(styles), FRows(rows), FCount(count) {}
 
   std::size_t DataBegin = std::string::npos, DataEnd = std::string::npos;
   std::size_t DimBegin = std::string::npos, DimEnd = std::string::npos;
@@ -241,7 +315,9 @@ private:
     } else if (FType == "b") {
       cell.Text = FValue == "1" ? "TRUE" : "FALSE";
     } else if (!FValue.empty()) {
-      cell.Text = NumberText(FValue, FPart);
+      cell.Numeric = true;
+      cell.Date = FStyles.IsDate(FStyle);
+      cell.Text = cell.Date ? DateCellText(FValue, FStyles.Date1904, FPart) : NumberText(FValue, FPart);
     }
     // The cell's XML is kept as its place in the cell table (which the cells keep a copy of).
     cell.RawAt = static_cast<std::uint32_t>(FCellBegin - DataBegin);
@@ -273,6 +349,7 @@ private:
 
   const std::string& FPart;
   const std::vector<std::string>& FShared;
+  const TCellStyles& FStyles;
   TSheetRows& FRows;
   std::size_t& FCount;
   TSheetRow* FLastRow = nullptr;  // the row the last cell went into
@@ -325,10 +402,10 @@ std::vector<std::string> ReadSharedStrings(const std::string& xml, const std::st
 }
 
 void TSheetCells::Load(const std::string& xml, const std::string& partName,
-                       const std::vector<std::string>& shared) {
+                       const std::vector<std::string>& shared, const TCellStyles& styles) {
   TSheetRows rows;
   std::size_t count = 0;
-  TSheetReader reader(partName, shared, rows, count);
+  TSheetReader reader(partName, shared, styles, rows, count);
   ParseXml(xml, partName, reader);
   std::size_t begin = reader.DataBegin, end = reader.DataEnd;
   if (begin == std::string::npos) {
@@ -350,6 +427,7 @@ void TSheetCells::Load(const std::string& xml, const std::string& partName,
   FCount = count;
   FChanged = false;
   FFormulaReplaced = false;
+  FDate1904 = styles.Date1904;
 }
 
 namespace {
@@ -366,13 +444,37 @@ TSheetRow::const_iterator FirstFrom(const TSheetRow& row, int col) {
 
 void TSheetCells::Set(int row, int col, const std::string& text) { SetBlock(row, col, 1, 1, &text, 1); }
 
-void TSheetCells::SetBlock(int top, int left, int rows, int cols, const std::string* texts, std::size_t stride) {
+namespace {
+
+// Gives a cell the text, and the number of a typed item.
+void Assign(TSheetCell& cell, const std::string& text, const TCellNumber* number) {
+  cell.Text = text;
+  cell.RawLength = 0;
+  if (number) {
+    cell.Number = number->Value;
+    cell.Style = number->Style;
+    cell.Numeric = true;
+    cell.Date = number->Date;
+  } else {
+    cell.Number.clear();
+    cell.Numeric = cell.Date = false;
+  }
+}
+
+}  // namespace
+
+void TSheetCells::SetBlock(int top, int left, int rows, int cols, const std::string* texts, std::size_t stride,
+                           const TCellNumber* numbers) {
   auto roomForOneMore = [this] {
     if (static_cast<long long>(FCount) >= kMaxSheetCells) throw EOleException("The sheet cannot hold more cells");
   };
   for (int r = 0; r < rows; ++r) {
     const int number = top + r;
     const std::string* line = texts + static_cast<std::size_t>(r) * stride;
+    const TCellNumber* typedLine = numbers ? numbers + static_cast<std::size_t>(r) * stride : nullptr;
+    auto typed = [typedLine](int c) -> const TCellNumber* {
+      return typedLine && !typedLine[c].Value.empty() ? &typedLine[c] : nullptr;
+    };
     auto rowIt = FRows.lower_bound(number);
     if (rowIt == FRows.end() || rowIt->first != number) {
       if (std::all_of(line, line + cols, [](const std::string& t) { return t.empty(); })) continue;
@@ -387,7 +489,7 @@ void TSheetCells::SetBlock(int top, int left, int rows, int cols, const std::str
         if (line[c].empty()) continue;
         roomForOneMore();
         TSheetCell cell;
-        cell.Text = line[c];
+        Assign(cell, line[c], typed(c));
         row.push_back({left + c, std::move(cell)});
         ++FCount;
         FChanged = true;
@@ -401,6 +503,7 @@ void TSheetCells::SetBlock(int top, int left, int rows, int cols, const std::str
       for (int c = 0; c < cols; ++c) {
         const int col = left + c;
         const std::string& text = line[c];
+        const TCellNumber* num = typed(c);
         if (src != row.end() && src->Col == col) {
           TSheetCell& cell = src->Cell;
           if (text.empty()) {
@@ -410,17 +513,17 @@ void TSheetCells::SetBlock(int top, int left, int rows, int cols, const std::str
             ++src;
             continue;
           }
-          if (cell.Text != text || !cell.HasRaw()) {
+          const bool same = cell.HasRaw() && cell.Text == text && (!num || (cell.Numeric && cell.Date == num->Date && cell.Style == num->Style));
+          if (!same) {
             if (HoldsFormula(Raw(cell))) FFormulaReplaced = true;
-            cell.Text = text;
-            cell.RawLength = 0;
+            Assign(cell, text, num);
             FChanged = true;
           }
           merged.push_back(std::move(*src++));
         } else if (!text.empty()) {
           roomForOneMore();
           TSheetCell cell;
-          cell.Text = text;
+          Assign(cell, text, num);
           merged.push_back({col, std::move(cell)});
           ++FCount;
           FChanged = true;
@@ -453,8 +556,12 @@ const std::string& TSheetCells::Get(int row, int col) const {
 
 void TSheetCells::Saved() {
   for (auto& [number, row] : FRows)
-    for (TRowCell& c : row)
-      if (!c.Cell.HasRaw()) c.Cell.Text = XmlCellTextAsRead(c.Cell.Text);
+    for (TRowCell& c : row) {
+      TSheetCell& cell = c.Cell;
+      if (cell.HasRaw()) continue;
+      if (cell.Number.empty()) cell.Text = XmlCellTextAsRead(cell.Text);
+      else cell.Text = cell.Date ? DateCellText(cell.Number, FDate1904, "") : NumberText(cell.Number, "");
+    }
   FChanged = false;
   FFormulaReplaced = false;
 }
@@ -537,9 +644,9 @@ std::string TSheetCells::Save() const {
         AppendXmlEscaped(out, cell.Style);
         out += '"';
       }
-      if (IsPlainNumber(cell.Text, number)) {
+      if (!cell.Number.empty() || IsPlainNumber(cell.Text, number)) {
         AppendTag(out, "><", ns, "v>");
-        out += number;
+        out += cell.Number.empty() ? number : cell.Number;
         AppendTag(out, "</", ns, "v>");
       } else {
         out += " t=\"inlineStr\"";

@@ -20,8 +20,27 @@ inline constexpr long long kMaxSheetCells = 4000000;
 struct TSheetCell {
   std::string Text;
   std::string Style;  // the "s" attribute, kept when the value changes
+  std::string Number;  // a number set by a range assignment, as the part writes it ("." point)
   std::uint32_t RawAt = 0, RawLength = 0;  // in the cell table as read
+  bool Numeric = false;  // the cell holds a number (read or set)
+  bool Date = false;     // ... shown as a date or time by its style
   bool HasRaw() const { return RawLength != 0; }
+};
+
+// A typed item of a range assignment: a number (or date serial) and the style that shows it.
+// An empty value leaves the item a text.
+struct TCellNumber {
+  std::string Value;  // as the part writes it
+  std::string Style;  // the cell style's index
+  bool Date = false;
+};
+
+// What the cells of a part need of the workbook's styles: which cell styles show a date or
+// time, and the date system.
+struct TCellStyles {
+  std::vector<bool> DateStyles;  // by cell style index
+  bool Date1904 = false;
+  bool IsDate(const std::string& style) const;
 };
 
 // A cell of a row with its column (1-based).
@@ -38,7 +57,9 @@ class TSheetCells {
 public:
   // Reads a worksheet part; `shared` are the workbook's shared strings. Malformed XML, a bad
   // cell reference or a shared string index out of range raises EOleException.
-  void Load(const std::string& xml, const std::string& partName, const std::vector<std::string>& shared);
+  // A number under a date style reads as a date text (see DateCellText).
+  void Load(const std::string& xml, const std::string& partName, const std::vector<std::string>& shared,
+            const TCellStyles& styles = {});
   // The part with the current cells.
   std::string Save() const;
 
@@ -49,8 +70,10 @@ public:
   // An empty text removes the cell.
   void Set(int row, int col, const std::string& text);
   // Sets the block of `rows` x `cols` cells from (top, left): row r, column c takes
-  // texts[r * stride + c], as Set would, in one ordered pass over the cells.
-  void SetBlock(int top, int left, int rows, int cols, const std::string* texts, std::size_t stride);
+  // texts[r * stride + c], as Set would, in one ordered pass over the cells. With `numbers`,
+  // an item whose numbers[r * stride + c] has a value is written as that number.
+  void SetBlock(int top, int left, int rows, int cols, const std::string* texts, std::size_t stride,
+                const TCellNumber* numbers = nullptr);
   // Copies the texts of the block into texts[r * stride + c]; cells without text leave theirs.
   void GetBlock(int top, int left, int rows, int cols, std::string* texts, std::size_t stride) const;
   const std::string& Get(int row, int col) const;
@@ -74,6 +97,7 @@ private:
   std::size_t FDimensionAt = std::string::npos;  // where the dimension element goes in FPrefix
   bool FChanged = false;
   bool FFormulaReplaced = false;
+  bool FDate1904 = false;
 };
 
 // The workbook's shared string table.
@@ -88,3 +112,12 @@ std::string ColumnLetters(int col);
 bool IsPlainNumber(const std::string& text, std::string& xmlValue);
 // A stored number as the range value gives it (the format settings' float text).
 std::string NumberText(const std::string& stored, const std::string& partName);
+// A stored number under a date style as the range value gives it: the date (short date format),
+// the time, or both, of the serial in the workbook's date system; a serial no date can have
+// reads as a number.
+std::string DateCellText(const std::string& stored, bool date1904, const std::string& partName);
+// The serial of a date-time in the workbook's date system; false when it has none.
+bool DateSerial(double dateTime, bool date1904, double& serial);
+// Whether a number format shows a date or time: the built-in formats of dates and times, and
+// codes with day, month, year, hour or second parts outside quotes, escapes and colours.
+bool IsDateFormat(int numFmtId, const std::string& code);

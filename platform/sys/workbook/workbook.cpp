@@ -1,9 +1,13 @@
 #include "platform/sys/workbook/workbook.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cmath>
 
 #include "platform/rtl/exceptions.h"
+#include "platform/rtl/format_settings.h"
 #include "platform/rtl/sysutils.h"
+#include "platform/sys/workbook/binary_workbook.h"
 #include "platform/sys/workbook/xml_text.h"
 
 namespace {
@@ -16,6 +20,10 @@ const char kContentTypesNs[] = "http://schemas.openxmlformats.org/package/2006/c
 const char kWorksheetRel[] = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet";
 const char kWorksheetType[] = "application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml";
 const char kContentTypesPart[] = "[Content_Types].xml";
+const char kStylesRel[] = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles";
+const char kStylesType[] = "application/vnd.openxmlformats-officedocument.spreadsheetml.styles+xml";
+// Custom number formats are numbered from here; below are the built-in ones.
+constexpr int kFirstCustomFormat = 164;
 
 bool EndsWith(const std::string& s, const std::string& tail) {
   return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
@@ -69,6 +77,7 @@ public:
   std::string SheetsTag, RelPrefix;
   int ActiveTab = 0;
   bool HasRelPrefix = false;
+  bool Date1904 = false;
   void StartElement(const TXmlElement& e, int depth) override {
     const std::string_view local = e.LocalName();
     if (depth == 0) {
@@ -85,12 +94,80 @@ public:
       Sheets.push_back(e);
     } else if (depth == 2 && local == "workbookView") {
       TryStrToInt(e.Value("activeTab"), ActiveTab);
+    } else if (depth == 1 && local == "workbookPr") {
+      const std::string v = e.Value("date1904");
+      Date1904 = v == "1" || v == "true";
     }
   }
   void EndElement(const TXmlElement& e, std::size_t end, int depth) override {
     if (depth == 1 && e.LocalName() == "sheets") SheetsEnd = end;
   }
 };
+
+// The number formats and cell styles of a styles part, with the places of their elements.
+class TStylesReader : public TXmlHandler {
+public:
+  struct TSpan {
+    std::string Name;  // as written
+    std::size_t Begin = std::string::npos, StartEnd = 0, End = 0;
+    bool Found() const { return Begin != std::string::npos; }
+  };
+  std::vector<std::pair<int, std::string>> Formats;
+  std::vector<int> CellFormats;  // the number format of each cell style
+  std::string Prefix;
+  std::size_t RootStartEnd = 0;
+  TSpan NumFmts, CellXfs;
+  std::size_t LastBeforeXfs = 0;  // the end of the last element that goes before the cell styles
+  void StartElement(const TXmlElement& e, int depth) override {
+    const std::string_view local = e.LocalName();
+    if (depth == 0) {
+      RootStartEnd = e.StartEnd;
+      std::size_t colon = e.Name.find(':');
+      if (colon != std::string::npos) Prefix = e.Name.substr(0, colon + 1);
+      LastBeforeXfs = RootStartEnd;
+    } else if (depth == 1 && (local == "numFmts" || local == "cellXfs")) {
+      TSpan& span = local == "numFmts" ? NumFmts : CellXfs;
+      span.Name = e.Name;
+      span.Begin = e.Begin;
+      span.StartEnd = e.StartEnd;
+    } else if (depth == 2 && FIn == "numFmts" && local == "numFmt") {
+      int id = -1;
+      if (TryStrToInt(e.Value("numFmtId"), id)) Formats.emplace_back(id, e.Value("formatCode"));
+    } else if (depth == 2 && FIn == "cellXfs" && local == "xf") {
+      CellFormats.push_back(StrToIntDef(e.Value("numFmtId"), 0));
+    }
+    if (depth == 1) FIn = std::string(local);
+  }
+  void EndElement(const TXmlElement& e, std::size_t end, int depth) override {
+    if (depth != 1) return;
+    const std::string_view local = e.LocalName();
+    if (local == "numFmts") NumFmts.End = end;
+    if (local == "cellXfs") CellXfs.End = end;
+    if (local == "numFmts" || local == "fonts" || local == "fills" || local == "borders" || local == "cellStyleXfs")
+      LastBeforeXfs = end;
+    FIn.clear();
+  }
+
+private:
+  std::string FIn;
+};
+
+// A styles part's element with `added` appended to its children and its count made right.
+std::string WithChildren(const std::string& xml, const TStylesReader::TSpan& span, const std::string& name,
+                         int count, const std::string& added) {
+  std::string inner;
+  if (span.Found() && span.End > span.StartEnd) {
+    const std::size_t close = xml.rfind('<', span.End - 1);
+    inner = xml.substr(span.StartEnd, close - span.StartEnd);
+  }
+  return "<" + name + " count=\"" + std::to_string(count) + "\">" + inner + added + "</" + name + ">";
+}
+
+std::string ShortestNumber(double value) {
+  char text[32];
+  auto [end, ec] = std::to_chars(text, text + sizeof text, value);
+  return ec == std::errc() ? std::string(text, end) : std::string("0");
+}
 
 std::string Attributes(const std::vector<TXmlAttribute>& attrs) {
   std::string s;
@@ -102,6 +179,20 @@ std::size_t CodePoints(const std::string& s) {
   return static_cast<std::size_t>(std::count_if(s.begin(), s.end(), [](char c) {
     return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
   }));
+}
+
+// The styles of a new workbook: one font, the two fills every workbook has, one border, and the
+// default cell style.
+std::string NewStylesPart() {
+  return std::string(kXmlDecl) + "<styleSheet xmlns=\"" + kMainNs + "\">"
+         "<fonts count=\"1\"><font><sz val=\"11\"/><name val=\"Calibri\"/></font></fonts>"
+         "<fills count=\"2\"><fill><patternFill patternType=\"none\"/></fill>"
+         "<fill><patternFill patternType=\"gray125\"/></fill></fills>"
+         "<borders count=\"1\"><border><left/><right/><top/><bottom/><diagonal/></border></borders>"
+         "<cellStyleXfs count=\"1\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\"/></cellStyleXfs>"
+         "<cellXfs count=\"1\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\"/></cellXfs>"
+         "<cellStyles count=\"1\"><cellStyle name=\"Normal\" xfId=\"0\" builtinId=\"0\"/></cellStyles>"
+         "</styleSheet>";
 }
 
 // The parts of a new workbook of one empty sheet.
@@ -131,16 +222,7 @@ TZipParts NewWorkbookParts() {
            "<Relationship Id=\"rId1\" Type=\"" + kWorksheetRel + "\" Target=\"worksheets/sheet1.xml\"/>"
            "<Relationship Id=\"rId2\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
            "relationships/styles\" Target=\"styles.xml\"/></Relationships>"},
-      {"xl/styles.xml",
-       d + "<styleSheet xmlns=\"" + kMainNs + "\">"
-           "<fonts count=\"1\"><font><sz val=\"11\"/><name val=\"Calibri\"/></font></fonts>"
-           "<fills count=\"2\"><fill><patternFill patternType=\"none\"/></fill>"
-           "<fill><patternFill patternType=\"gray125\"/></fill></fills>"
-           "<borders count=\"1\"><border><left/><right/><top/><bottom/><diagonal/></border></borders>"
-           "<cellStyleXfs count=\"1\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\"/></cellStyleXfs>"
-           "<cellXfs count=\"1\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\"/></cellXfs>"
-           "<cellStyles count=\"1\"><cellStyle name=\"Normal\" xfId=\"0\" builtinId=\"0\"/></cellStyles>"
-           "</styleSheet>"},
+      {"xl/styles.xml", NewStylesPart()},
       {"xl/worksheets/sheet1.xml", d + "<worksheet xmlns=\"" + kMainNs + "\"><dimension ref=\"A1\"/><sheetData/></worksheet>"},
   };
 }
@@ -169,6 +251,26 @@ const std::string& TVarArray::operator()(int row, int col) const {
   return const_cast<TVarArray&>(*this)(row, col);
 }
 
+TVarTyped& TVarArray::TypedItem(int row, int col) {
+  const std::size_t at = static_cast<std::size_t>(&(*this)(row, col) - FItems.data());
+  if (FTyped.empty()) FTyped.resize(FItems.size());
+  return FTyped[at];
+}
+
+void TVarArray::SetNumber(int row, int col, double value, int decimals, bool grouped) {
+  TVarTyped& t = TypedItem(row, col);
+  t.Type = TVarType::Number;
+  t.Value = value;
+  t.Decimals = std::clamp(decimals, 0, 30);
+  t.Grouped = grouped;
+}
+
+void TVarArray::SetDate(int row, int col, double dateTime) {
+  TVarTyped& t = TypedItem(row, col);
+  t.Type = TVarType::Date;
+  t.Value = dateTime;
+}
+
 // ---- TRange ---------------------------------------------------------------------------------
 
 TRange::TRange(TWorksheet& sheet, int top, int left, int bottom, int right)
@@ -192,7 +294,33 @@ void TRange::SetValue(const TVarArray& value) {
   FSheet.Parent().CheckOpen();
   int rows = std::min(RowsCount(), value.Rows());
   int cols = std::min(ColumnsCount(), value.Cols());
-  FSheet.Cells().SetBlock(FTop, FLeft, rows, cols, value.Data(), static_cast<std::size_t>(value.Cols()));
+  std::vector<TCellNumber> numbers;
+  if (const TVarTyped* typed = value.Typed()) {
+    // Numbers and dates go in as numbers, each with the cell style that shows it as the text did.
+    TWorkbook& book = FSheet.Parent();
+    numbers.resize(static_cast<std::size_t>(value.Rows()) * static_cast<std::size_t>(value.Cols()));
+    const std::string dateStyle = DateFormatCode(FormatSettings.ShortDateFormat);
+    const std::string dateTimeStyle = DateFormatCode(FormatSettings.ShortDateFormat + " " + FormatSettings.LongTimeFormat);
+    for (std::size_t i = 0; i < numbers.size(); ++i) {
+      const TVarTyped& t = typed[i];
+      TCellNumber& n = numbers[i];
+      if (t.Type == TVarType::Number) {
+        // A whole number without grouping shows as written in the general format.
+        std::string code = t.Grouped ? "#,##0" : t.Decimals > 0 ? "0" : "General";
+        if (t.Decimals > 0) code += "." + std::string(static_cast<std::size_t>(t.Decimals), '0');
+        n.Value = ShortestNumber(t.Value);
+        n.Style = book.NumberStyle(code);
+      } else if (t.Type == TVarType::Date) {
+        double serial = 0;
+        if (!DateSerial(t.Value, book.Date1904(), serial)) continue;  // no date of the workbook: a text
+        n.Value = ShortestNumber(serial);
+        n.Date = true;
+        n.Style = book.NumberStyle(serial == std::floor(serial) ? dateStyle : dateTimeStyle);
+      }
+    }
+  }
+  FSheet.Cells().SetBlock(FTop, FLeft, rows, cols, value.Data(), static_cast<std::size_t>(value.Cols()),
+                          numbers.empty() ? nullptr : numbers.data());
 }
 
 // ---- TWorksheet -----------------------------------------------------------------------------
@@ -328,6 +456,9 @@ void TWorkbook::Load(TZipParts parts, std::vector<std::unique_ptr<TWorksheet>> s
     return {};
   };
 
+  FCellStyles.Date1904 = false;
+  LoadStyles(folder);
+
   // The shared strings are read when the first sheet is.
   std::vector<std::string> shared;
   std::vector<const TZipPart*> sharedParts;
@@ -350,6 +481,7 @@ void TWorkbook::Load(TZipParts parts, std::vector<std::unique_ptr<TWorksheet>> s
   FSheetsBegin = reader.SheetsBegin;
   FSheetsEnd = reader.SheetsEnd;
   FSheetsTag = reader.SheetsTag;
+  FCellStyles.Date1904 = reader.Date1904;
   FRelPrefix = reader.HasRelPrefix ? reader.RelPrefix : std::string();
   for (const TXmlElement& e : reader.Sheets) {
     TSheetEntry entry;
@@ -371,7 +503,7 @@ void TWorkbook::Load(TZipParts parts, std::vector<std::unique_ptr<TWorksheet>> s
       } else {
         sheet.reset(new TWorksheet(*this, e.Value("name")));
         sheet->FPart = target;
-        sheet->FCells.Load(p->Bytes, p->Name, sharedStrings());
+        sheet->FCells.Load(p->Bytes, p->Name, sharedStrings(), FCellStyles);
       }
       entry.Sheet = sheet.get();
       FSheets.push_back(std::move(sheet));
@@ -388,6 +520,101 @@ void TWorkbook::Load(TZipParts parts, std::vector<std::unique_ptr<TWorksheet>> s
     ++index;
   }
   FActive = active;
+}
+
+void TWorkbook::LoadStyles(const std::string& folder) {
+  FStylesPart.clear();
+  FNumberFormats.clear();
+  FNewStyles.clear();
+  FCellStyles.DateStyles.clear();
+  for (const TRelationship& r : FRels)
+    if (EndsWith(r.Type, "/styles") && r.TargetMode != "External") FStylesPart = ResolveTarget(folder, r.Target);
+  const TZipPart* part = FStylesPart.empty() ? nullptr : FindPart(FStylesPart);
+  if (!part) {
+    FStylesPart.clear();
+    return;
+  }
+  TStylesReader reader;
+  ParseXml(part->Bytes, part->Name, reader);
+  FNumberFormats = std::move(reader.Formats);
+  for (int id : reader.CellFormats) {
+    std::string code;
+    for (const auto& [formatId, formatCode] : FNumberFormats)
+      if (formatId == id) code = formatCode;
+    FCellStyles.DateStyles.push_back(IsDateFormat(id, code));
+  }
+}
+
+std::string TWorkbook::NumberStyle(const std::string& code) {
+  CheckOpen();
+  static const char* const kBuiltIn[] = {"General", "0", "0.00", "#,##0", "#,##0.00"};
+  int id = -1;
+  for (int i = 0; i < 5; ++i)
+    if (code == kBuiltIn[i]) id = i;
+  if (id == 0) return std::string();
+  const std::size_t existing = std::max<std::size_t>(FCellStyles.DateStyles.size(), 1);
+  for (std::size_t i = 0; i < FNewStyles.size(); ++i)
+    if (id >= 0 ? FNewStyles[i].NumFmtId == id : FNewStyles[i].Code == code) return std::to_string(existing + i);
+  if (id < 0) {
+    id = kFirstCustomFormat;
+    for (const auto& f : FNumberFormats) id = std::max(id, f.first + 1);
+    for (const TNewStyle& n : FNewStyles) id = std::max(id, n.NumFmtId + 1);
+  }
+  FNewStyles.push_back({id, id >= kFirstCustomFormat ? code : std::string()});
+  return std::to_string(existing + FNewStyles.size() - 1);
+}
+
+void TWorkbook::StoreNewStyles() {
+  if (FNewStyles.empty()) return;
+  if (FStylesPart.empty()) {
+    // A workbook without styles gets the default ones, to which the new styles are added.
+    const std::string folder = FolderOf(FWorkbookPart);
+    FStylesPart = folder + "styles.xml";
+    while (FindPart(FStylesPart)) FStylesPart = folder + "styles" + std::to_string(FRels.size()) + ".xml";
+    FParts.push_back({FStylesPart, NewStylesPart()});
+    int relNumber = 1;
+    auto relUsed = [&](const std::string& id) {
+      return std::any_of(FRels.begin(), FRels.end(), [&](const TRelationship& r) { return r.Id == id; });
+    };
+    while (relUsed("rId" + std::to_string(relNumber))) ++relNumber;
+    FRels.push_back({"rId" + std::to_string(relNumber), kStylesRel, FStylesPart.substr(folder.size()), ""});
+    FContentTypes.push_back({false, "/" + FStylesPart, kStylesType});
+    FStructureChanged = true;
+  }
+  TZipPart& part = *FindPart(FStylesPart);
+  TStylesReader reader;
+  ParseXml(part.Bytes, part.Name, reader);
+  const std::string& p = reader.Prefix;
+  std::string formats, xfs;
+  int newFormats = 0;
+  // A styles part without cell styles first gets the default one, which unstyled cells use.
+  if (reader.CellFormats.empty())
+    xfs += "<" + p + "xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\"/>";
+  for (const TNewStyle& n : FNewStyles) {
+    if (!n.Code.empty()) {
+      formats += "<" + p + "numFmt numFmtId=\"" + std::to_string(n.NumFmtId) + "\" formatCode=\"" + XmlEscape(n.Code) + "\"/>";
+      ++newFormats;
+    }
+    xfs += "<" + p + "xf numFmtId=\"" + std::to_string(n.NumFmtId) +
+           "\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\" applyNumberFormat=\"1\"/>";
+  }
+  const std::string& xml = part.Bytes;
+  const int xfCount = static_cast<int>(std::max<std::size_t>(reader.CellFormats.size(), 1) + FNewStyles.size());
+  const std::string cellXfs = WithChildren(xml, reader.CellXfs, p + "cellXfs", xfCount, xfs);
+  std::string out;
+  // The number formats come first in the part, the cell styles after the borders.
+  const std::size_t formatsAt = reader.NumFmts.Found() ? reader.NumFmts.Begin : reader.RootStartEnd;
+  const std::size_t formatsEnd = reader.NumFmts.Found() ? reader.NumFmts.End : reader.RootStartEnd;
+  const std::size_t xfsAt = reader.CellXfs.Found() ? reader.CellXfs.Begin : reader.LastBeforeXfs;
+  const std::size_t xfsEnd = reader.CellXfs.Found() ? reader.CellXfs.End : reader.LastBeforeXfs;
+  out = xml.substr(0, formatsAt);
+  if (newFormats > 0 || reader.NumFmts.Found())
+    out += WithChildren(xml, reader.NumFmts, p + "numFmts", static_cast<int>(FNumberFormats.size()) + newFormats, formats);
+  out += xml.substr(formatsEnd, xfsAt - formatsEnd);
+  out += cellXfs;
+  out += xml.substr(xfsEnd);
+  part.Bytes = std::move(out);
+  LoadStyles(FolderOf(FWorkbookPart));
 }
 
 TWorksheet& TWorkbook::ActiveSheet() {
@@ -419,7 +646,7 @@ TWorksheet& TWorkbook::AddSheet() {
   sheet->FPart = folder + target;
   sheet->FAdded = true;
   std::string xml = std::string(kXmlDecl) + "<worksheet xmlns=\"" + kMainNs + "\"><dimension ref=\"A1\"/><sheetData/></worksheet>";
-  sheet->FCells.Load(xml, sheet->FPart, {});
+  sheet->FCells.Load(xml, sheet->FPart, {}, FCellStyles);
   FParts.push_back({sheet->FPart, xml});
 
   std::string relId = "rId" + std::to_string(relNumber);
@@ -479,6 +706,7 @@ std::string TWorkbook::BuildContentTypes() const {
 }
 
 void TWorkbook::Write(const std::string& fileName) {
+  StoreNewStyles();
   bool renamed = std::any_of(FSheets.begin(), FSheets.end(), [](const auto& s) { return s->FRenamed; });
   // The calculation chain lists the formula cells; one that lost its formula would make the
   // chain name a cell without one, so the chain goes (it is rebuilt by whoever calculates).
@@ -522,10 +750,14 @@ void TWorkbook::Write(const std::string& fileName) {
   Load(std::move(out), std::move(FSheets));
   FActive = std::min(active, static_cast<int>(FSheets.size()) - 1);
   FFileName = fileName;
+  FBinary = false;
 }
 
 void TWorkbook::Save() {
   CheckOpen();
+  if (FBinary)
+    throw EOleException("The workbook " + FFileName +
+                        " is an older binary workbook, which is read only here: save it with SaveAs as a new file");
   if (FFileName.empty()) throw EOleException("The workbook has no file name yet: save it with SaveAs");
   Write(FFileName);
 }
@@ -558,8 +790,54 @@ TWorkbook& TWorkbooks::Item(int index) {
   throw EOleException("Workbook index " + std::to_string(index) + " out of range");
 }
 
+void TWorkbook::LoadBinary(const std::string& fileName) {
+  // The binary workbook's sheets become the sheets of a new workbook, its numbers and dates
+  // numbers of the same styles.
+  class TReader : public TBinaryWorkbookReader {
+  public:
+    explicit TReader(TWorkbook& book) : FBook(book) {}
+    void Sheet(const std::string& name) override {
+      FSheet = FFirst ? &FBook.ActiveSheet() : &FBook.AddSheet();
+      FFirst = false;
+      FSheet->FName = name;
+      FBook.FStructureChanged = true;
+      FSheet->FRenamed = true;
+    }
+    void Cell(const TBinaryCell& cell) override {
+      TCellNumber number;
+      if (cell.Type == TVarType::Number) {
+        number.Value = ShortestNumber(cell.Value);
+      } else if (cell.Type == TVarType::Date && DateSerial(cell.Value, FBook.Date1904(), FSerial)) {
+        number.Value = ShortestNumber(FSerial);
+        number.Date = true;
+        number.Style = FBook.NumberStyle(DateFormatCode(
+            FSerial == std::floor(FSerial) ? FormatSettings.ShortDateFormat
+            : FSerial < 1                  ? FormatSettings.LongTimeFormat
+                                           : FormatSettings.ShortDateFormat + " " + FormatSettings.LongTimeFormat));
+      }
+      FSheet->FCells.SetBlock(cell.Row, cell.Col, 1, 1, &cell.Text, 1, &number);
+    }
+
+  private:
+    TWorkbook& FBook;
+    TWorksheet* FSheet = nullptr;
+    bool FFirst = true;
+    double FSerial = 0;
+  } reader(*this);
+  Load(NewWorkbookParts());
+  ReadBinaryWorkbook(fileName, reader);
+  FActive = 0;
+  FBinary = true;
+}
+
 TWorkbook& TWorkbooks::Open(const std::string& fileName) {
   std::unique_ptr<TWorkbook> book(new TWorkbook());
+  if (IsBinaryWorkbookFile(fileName)) {
+    book->LoadBinary(fileName);
+    book->FFileName = fileName;
+    FBooks.push_back(std::move(book));
+    return *FBooks.back();
+  }
   book->Load(ReadZipParts(fileName));
   book->FFileName = fileName;
   FBooks.push_back(std::move(book));
@@ -580,6 +858,40 @@ void TWorkbooks::CloseAll() {
 TWorksheet& TWorkbookApplication::ActiveSheet() {
   for (auto i = FBooks.Count(); i >= 1; --i) return FBooks.Item(i).ActiveSheet();
   throw EOleException("No workbook is open");
+}
+
+std::string DateFormatCode(const std::string& dateFormat) {
+  // The date and time parts keep their letters ("n", minutes, becomes "m"); the separators
+  // become the format settings' own; quoted texts stay texts; every other character is escaped.
+  std::string code;
+  for (std::size_t i = 0; i < dateFormat.size(); ++i) {
+    const char c = dateFormat[i];
+    const char lower = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const std::string rest = LowerCase(dateFormat.substr(i, 5));
+    if (rest.rfind("am/pm", 0) == 0 || rest.rfind("ampm", 0) == 0 || rest.rfind("a/p", 0) == 0) {
+      code += rest.rfind("a/p", 0) == 0 ? "A/P" : "AM/PM";
+      i += rest.rfind("am/pm", 0) == 0 ? 4 : rest.rfind("ampm", 0) == 0 ? 3 : 2;
+    } else if (lower == 'd' || lower == 'm' || lower == 'y' || lower == 'h' || lower == 's') {
+      code += lower;
+    } else if (lower == 'n') {
+      code += 'm';
+    } else if (lower == 'z') {
+      // milliseconds are not shown
+    } else if (c == '"' || c == '\'') {
+      const std::size_t close = dateFormat.find(c, i + 1);
+      const std::string text = dateFormat.substr(i + 1, close == std::string::npos ? std::string::npos : close - i - 1);
+      std::string quoted;
+      for (char t : text) quoted += t == '"' ? std::string("\\\"") : std::string(1, t);
+      if (!text.empty()) code += "\"" + quoted + "\"";
+      if (close == std::string::npos) break;
+      i = close;
+    } else {
+      const char shown = c == '/' ? FormatSettings.DateSeparator : c == ':' ? FormatSettings.TimeSeparator : c;
+      if (shown == ' ') code += ' ';
+      else (code += '\\') += shown;
+    }
+  }
+  return code;
 }
 
 std::unique_ptr<TWorkbookApplication> CreateOleObject(const std::string& className) {

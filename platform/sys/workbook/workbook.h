@@ -13,6 +13,18 @@
 class TWorkbook;
 class TWorksheet;
 
+// What an item of a range value holds for a range assignment besides its text: nothing (a
+// text, which a plain number's text is written as the number of), a number shown with a number
+// of decimals and perhaps grouped thousands, or a date-time shown in the short date format
+// (with the long time format when it has a time).
+enum class TVarType : unsigned char { Text, Number, Date };
+struct TVarTyped {
+  TVarType Type = TVarType::Text;
+  double Value = 0;
+  int Decimals = 0;
+  bool Grouped = false;
+};
+
 // A range value: a two-dimensional array of texts with bounds 1..Rows and 1..Cols, as the
 // variant array of a range value.
 class TVarArray {
@@ -29,11 +41,18 @@ public:
   // The items row by row, Cols() to a row.
   std::string* Data() { return FItems.data(); }
   const std::string* Data() const { return FItems.data(); }
+  // Makes the item a number or a date-time (its text stays what the value shows).
+  void SetNumber(int row, int col, double value, int decimals, bool grouped);
+  void SetDate(int row, int col, double dateTime);
+  // The typed items row by row; null when every item is a text.
+  const TVarTyped* Typed() const { return FTyped.empty() ? nullptr : FTyped.data(); }
 
 private:
+  TVarTyped& TypedItem(int row, int col);
   int FRows = 0;
   int FCols = 0;
   std::vector<std::string> FItems;
+  std::vector<TVarTyped> FTyped;
 };
 
 // A rectangle of one sheet.
@@ -111,6 +130,13 @@ public:
   // every later call on it raises EOleException.
   void Close(bool SaveChanges = false);
   bool Closed() const { return FClosed; }
+  // Read from an older binary workbook (.xls): it can be saved only with SaveAs, as a new file.
+  bool Binary() const { return FBinary; }
+  // The date system counts from 1904.
+  bool Date1904() const { return FCellStyles.Date1904; }
+  // The index of a cell style showing numbers in the number format `code`, added to the
+  // workbook's styles when it has none of its own yet.
+  std::string NumberStyle(const std::string& code);
 
 private:
   friend class TWorkbooks;
@@ -129,6 +155,10 @@ private:
   std::string BuildContentTypes() const;
   TWorksheet& AddSheet();
   void Write(const std::string& fileName);
+  void LoadStyles(const std::string& folder);
+  // Writes the cell styles added since the workbook was read into its styles part.
+  void StoreNewStyles();
+  void LoadBinary(const std::string& fileName);
 
   TSheets FSheetList;
   std::vector<std::unique_ptr<TWorksheet>> FSheets;
@@ -152,13 +182,24 @@ private:
   int FActive = 0;  // index into FSheets
   bool FStructureChanged = false;
   bool FClosed = false;
+  bool FBinary = false;
+  // The cell styles: which show dates, and those added since the workbook was read.
+  std::string FStylesPart;
+  TCellStyles FCellStyles;
+  std::vector<std::pair<int, std::string>> FNumberFormats;  // custom formats: id, code
+  struct TNewStyle {
+    int NumFmtId;
+    std::string Code;  // empty for a built-in format
+  };
+  std::vector<TNewStyle> FNewStyles;
 };
 
 class TWorkbooks {
 public:
   int Count() const;
   TWorkbook& Item(int index);
-  // Reads a workbook file, recognised by its zip signature whatever its extension.
+  // Reads a workbook file, recognised by its signature whatever its extension: a zip package
+  // (.xlsx) or an older binary workbook (.xls).
   TWorkbook& Open(const std::string& fileName);
   // A new workbook of one empty sheet "Sheet1".
   TWorkbook& Add();
@@ -179,6 +220,9 @@ public:
 private:
   TWorkbooks FBooks;
 };
+
+// A short date format (and long time format) of the format settings as a number format code.
+std::string DateFormatCode(const std::string& dateFormat);
 
 // The automation objects this system can create: "excel.application" (any case) gives our
 // workbook application; any other class name raises EOleSysError "Invalid class string".

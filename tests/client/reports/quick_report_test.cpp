@@ -16,6 +16,7 @@
 #include "print/preview.h"
 #include "print/preview_companions.h"
 #include "tests/client/reports/reports_fixture.h"
+#include "tests/outside_programs.h"
 
 namespace {
 
@@ -273,6 +274,36 @@ TEST_F(QuickReportTest, AFailedGenerationShowsNoWindowAndASucceededOneIsFreedAft
   }
   EXPECT_EQ(Rows, RecordCount() + 1);
   EXPECT_EQ(Form->ModalResult(), mrOk);
+}
+
+// "Excel Export" offers .xlsx files and writes the workbook under an .xlsx name, also when the
+// person typed the older ".xls" or no extension; prices stay numbers there.
+TEST_F(QuickReportTest, ExcelExportWritesAnXlsxWorkbookUnderAnXlsxName) {
+  TReportWindows Windows(Host);
+  TQuickReportForm Report(Windows, nullptr);
+  TQnStringGrid& D = Report.Report().DisplayGrid();
+  D.SetColCount(2);
+  D.SetRowCount(3);
+  D.SetCells(0, 0, "Name");
+  D.SetCells(1, 0, "Price");
+  D.SetCells(0, 1, "Lamp");
+  D.SetCells(1, 1, "12.50");
+  D.SetCells(0, 2, "Desk");
+  D.SetCells(1, 2, "230.75");
+  for (const std::string Typed : {"typed.xls", "bare"}) {
+    {
+      TCheckedModalScript Script;
+      Script.ExpectSaveFile("*.xlsx", (Root / Typed).string());
+      Script.ExpectMessage("File exported.", mrOk);
+      Report.ExcelExportBtn->Click();
+    }
+    const fs::path Written = Root / (Typed == "bare" ? "bare.xlsx" : "typed.xlsx");
+    ASSERT_TRUE(fs::exists(Written)) << Typed;
+    EXPECT_FALSE(fs::exists(Root / Typed)) << Typed;
+    EXPECT_EQ(CaptureCommand("/usr/bin/python3 -c \"import openpyxl,sys; ws=openpyxl.load_workbook(sys.argv[1]).active;"
+                             " print(sum(c.value for c in ws['B'][1:]))\" '" + Written.string() + "'"),
+              "243.25\n");
+  }
 }
 
 TEST_F(QuickReportTest, TheReportAndPrintWindowsOpenCentredOnTheScreen) {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "controls/grid/qn_grid.h"
+#include "platform/rtl/format_settings.h"
 #include "tests/outside_programs.h"
 #include "grid_test_support.h"
 #include "platform/headless/headless_peer.h"
@@ -341,6 +342,98 @@ TEST(GridWorkbook, OpenpyxlReadsOurExportCellForCellWithNumbersAsNumbers) {
       "print(wb.sheetnames, ws.dimensions)\n"
       "print(repr(ws['A1'].value), repr(ws['B2'].value), repr(ws['AD4'].value), repr(ws['C3'].value), repr(ws['D4'].value))\n");
   EXPECT_EQ(out, "['Data'] A1:AD4\n'H0' 101 329 'two\\nlines' '007'\n");
+}
+
+// Money, decimal and date cells of a report grid are numbers and dates of the spreadsheet (its
+// sums count them); codes with leading zeros, long digit runs and other texts stay texts.
+TEST(GridWorkbook, NumbersAndDatesOfTheGridAreNumbersAndDatesOfTheWorkbook) {
+  if (!HaveOpenpyxl()) GTEST_SKIP() << "python3-openpyxl is not installed";
+  TFormatSettings us = DefaultFormatSettings();
+  us.ShortDateFormat = "m/d/yyyy";
+  us.DateSeparator = '/';
+  us.DecimalSeparator = '.';
+  us.ThousandSeparator = ',';
+  TFormatSettingsScope scope(us);
+  TQnStringGrid g(nullptr);
+  g.SetColCount(4);
+  g.SetRowCount(4);
+  g.SetFixedCols(0);
+  const char* cells[4][4] = {{"Price", "Bought", "Code", "Weight"},
+                             {"12.50", "03/15/2024", "007", "1,234.5"},
+                             {"1234", "12/31/1999", "1234567890123456", "-0.25"},
+                             {"", "not/a date", "12-3", "5 kg"}};
+  for (int r = 0; r < 4; ++r)
+    for (int c = 0; c < 4; ++c) g.SetCells(c, r, cells[r][c]);
+  // A column the application says is a number column with a suffix.
+  g.OnGetFormat = [](TObject*, int ACol, TSortStyle& Style, std::string&, std::string& Suffix) {
+    if (ACol == 3) {
+      Style = sortNumberGrouped;
+      Suffix = " kg";
+    }
+  };
+  const std::string path = GridTempPath("typed", ".xlsx");
+  std::filesystem::remove(path);
+  g.SaveToXLS(path, "Report");
+  const std::string out = Python(
+      "import openpyxl\nws=openpyxl.load_workbook(open('" + path + "','rb'))['Report']\n"
+      "for row in ws.iter_rows():\n"
+      "  print(' '.join('%s:%r:%s' % (type(c.value).__name__, c.value, c.number_format) for c in row))\n"
+      "print(sum(c.value for c in ws['A'][1:] if isinstance(c.value, (int, float))))\n");
+  std::filesystem::remove(path);
+  EXPECT_EQ(out,
+            "str:'Price':General str:'Bought':General str:'Code':General str:'Weight':General\n"
+            "float:12.5:0.00 datetime:datetime.datetime(2024, 3, 15, 0, 0):m\\/d\\/yyyy str:'007':General "
+            "float:1234.5:#,##0.0\n"
+            "int:1234:General datetime:datetime.datetime(1999, 12, 31, 0, 0):m\\/d\\/yyyy "
+            "str:'1234567890123456':General float:-0.25:0.00\n"
+            "NoneType:None:General str:'not/a date':General str:'12-3':General int:5:General\n"
+            "1246.5\n");
+}
+
+// Dates in a workbook come back as dates in the grid's date format, from an .xlsx file and from
+// an older binary .xls file alike.
+TEST(GridWorkbook, DatesReadBackAsDatesAndOlderBinaryWorkbooksImport) {
+  if (!HaveOpenpyxl()) GTEST_SKIP() << "python3-openpyxl is not installed";
+  TFormatSettings settings = DefaultFormatSettings();
+  settings.ShortDateFormat = "dd.mm.yyyy";
+  settings.DateSeparator = '.';
+  TFormatSettingsScope scope(settings);
+  const std::string book = GridTempPath("dates", ".xlsx");
+  ASSERT_EQ(Python("import openpyxl, datetime\nwb=openpyxl.Workbook()\nws=wb.active\n"
+                   "ws['A1']='When'\nws['A2']=datetime.date(2024,3,15)\nws['B2']=45366\n"
+                   "wb.save('" + book + "')\nprint('ok')\n"),
+            "ok\n");
+  TQnStringGrid g(nullptr);
+  g.SetFixedCols(0);
+  g.LoadFromXLS(book, "");
+  std::filesystem::remove(book);
+  EXPECT_EQ(g.Cells(0, 1), "When");  // below the fixed row
+  EXPECT_EQ(g.Cells(0, 2), "15.03.2024");
+  EXPECT_EQ(g.Cells(1, 2), "45366");
+  if (Python("import xlwt\nprint('ok')\n") != "ok\n") GTEST_SKIP() << "python3-xlwt is not installed";
+  const std::string old = GridTempPath("older", ".xls");
+  ASSERT_EQ(Python("import xlwt, datetime\nwb=xlwt.Workbook()\nws=wb.add_sheet('Stock')\n"
+                   "ws.write(0,0,'Item'); ws.write(0,1,'Price'); ws.write(0,2,'Since')\n"
+                   "ws.write(1,0,'Lamp'); ws.write(1,1,12.5)\n"
+                   "ws.write(1,2,datetime.date(2023,1,31),xlwt.easyxf(num_format_str='mm/dd/yyyy'))\n"
+                   "wb.add_sheet('Notes').write(0,0,'n')\nwb.save('" + old + "')\nprint('ok')\n"),
+            "ok\n");
+  TQnStringGrid x(nullptr);
+  x.SetFixedCols(0);
+  x.SetFixedRows(1);
+  x.LoadFromXLS(old, "Stock");
+  EXPECT_EQ(x.ColCount(), 3);
+  EXPECT_EQ(x.RowCount(), 3);
+  EXPECT_EQ(x.Cells(0, 2), "Lamp");
+  EXPECT_EQ(x.Cells(1, 2), "12.5");
+  EXPECT_EQ(x.Cells(2, 2), "31.01.2023");
+  x.LoadFromXLS(old, "Notes");
+  EXPECT_EQ(x.Cells(0, 1), "n");
+  // Exporting into the older file is refused with a plain message, and the file stays.
+  const std::string before = ReadWholeFile(old);
+  EXPECT_THROW(x.SaveToXLS(old, "Stock"), Exception);
+  EXPECT_EQ(ReadWholeFile(old), before);
+  std::filesystem::remove(old);
 }
 
 TEST(GridWorkbook, ImportReadsWhatOpenpyxlWroteAndKeepsTheOtherSheetOnSave) {

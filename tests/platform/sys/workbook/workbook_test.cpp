@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 
+#include "platform/rtl/date_time.h"
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/format_settings.h"
+#include "platform/sys/workbook/binary_workbook.h"
 #include "platform/sys/workbook/workbook.h"
 #include "platform/sys/workbook/xml_text.h"
 #include "platform/sys/sys_test_util.h"
@@ -34,6 +37,28 @@ for ws in wb.worksheets:
             if c.value is not None:
                 print(c.coordinate, type(c.value).__name__, repr(c.value))
 )";
+
+// The dump, with each cell's number format.
+const char kTypedDumpScript[] = R"(import sys, openpyxl
+wb = openpyxl.load_workbook(open(sys.argv[1], 'rb'))
+for ws in wb.worksheets:
+    for row in ws.iter_rows():
+        for c in row:
+            if c.value is not None:
+                print(c.coordinate, type(c.value).__name__, repr(c.value), c.number_format)
+)";
+
+// The texts of the format settings these tests read and write dates in, whatever the machine.
+TFormatSettings UsSettings() {
+  TFormatSettings s = DefaultFormatSettings();
+  s.DateSeparator = '/';
+  s.ShortDateFormat = "m/d/yyyy";
+  s.TimeSeparator = ':';
+  s.LongTimeFormat = "hh:nn:ss";
+  s.DecimalSeparator = '.';
+  s.ThousandSeparator = ',';
+  return s;
+}
 
 TEST(Workbook, CreatesOnlyTheWorkbookApplication) {
   EXPECT_NO_THROW(CreateOleObject("Excel.Application"));
@@ -378,6 +403,177 @@ ws = openpyxl.load_workbook(open(sys.argv[1], 'rb')).active
 print(ws.max_row, ws.max_column, ws['E2000'].value, ws['J4000'].value, ws['C3999'].value, ws['A4000'].value)
 )", dir / "large.xlsx"),
             "4000 10 changed Zeile \xC3\xA4\xE2\x82\xAC 4000-10 399903 Zeile \xC3\xA4\xE2\x82\xAC 4000-1\n");
+}
+
+// Numbers and dates given as such are numbers of the outside reader, shown as the texts were:
+// with their decimals and grouping, dates in the short date format. In a new workbook, in one
+// of the outside writer's with number formats of its own, and in one without any styles.
+TEST(Workbook, TypedItemsAreNumbersAndDatesOfTheOutsideReader) {
+  TFormatSettingsScope scope(UsSettings());
+  TScratchDir dir;
+  TVarArray v(1, 6);
+  v(1, 1) = "1,234.50";
+  v.SetNumber(1, 1, 1234.5, 2, true);
+  v(1, 2) = "12.125";
+  v.SetNumber(1, 2, 12.125, 3, false);
+  v(1, 3) = "3/15/2024";
+  v.SetDate(1, 3, EncodeDate(2024, 3, 15));
+  v(1, 4) = "3/16/2024 14:30:00";
+  v.SetDate(1, 4, EncodeDate(2024, 3, 16) + EncodeTime(14, 30, 0, 0));
+  v(1, 5) = "2/28/1900";  // before the 1900 system's day that never was
+  v.SetDate(1, 5, EncodeDate(1900, 2, 28));
+  v(1, 6) = "12.50";  // a text stays a text
+  const std::string expected =
+      "A1 float 1234.5 #,##0.00\nB1 float 12.125 0.000\nC1 datetime datetime.datetime(2024, 3, 15, 0, 0) m\\/d\\/yyyy\n"
+      "D1 datetime datetime.datetime(2024, 3, 16, 14, 30) m\\/d\\/yyyy hh\\:mm\\:ss\n"
+      "E1 datetime datetime.datetime(1900, 2, 28, 0, 0) m\\/d\\/yyyy\nF1 str '12.50' General\n";
+  auto check = [&](const std::string& file) {
+    auto app = CreateOleObject("excel.application");
+    const bool existing = std::filesystem::exists(file);
+    TWorkbook& book = existing ? app->WorkBooks().Open(file) : app->WorkBooks().Add();
+    book.ActiveSheet().Range("A1:F1").SetValue(v);
+    if (existing) book.Save();
+    else book.SaveAs(file);
+    // What the workbook reads of the cells now is what it reads from the file.
+    auto reader = CreateOleObject("excel.application");
+    TVarArray mine = book.ActiveSheet().Range("A1:F1").Value();
+    TVarArray theirs = reader->WorkBooks().Open(file).ActiveSheet().Range("A1:F1").Value();
+    EXPECT_EQ(mine(1, 1) + "|" + mine(1, 3) + "|" + mine(1, 4) + "|" + mine(1, 5), "1234.5|3/15/2024|3/16/2024 14:30:00|2/28/1900");
+    for (int c = 1; c <= 6; ++c) EXPECT_EQ(mine(1, c), theirs(1, c)) << c;
+    return Python(dir, kTypedDumpScript, file);
+  };
+  EXPECT_EQ(check(dir / "new.xlsx"), expected);
+  ASSERT_EQ(Python(dir, R"(import sys, openpyxl
+wb = openpyxl.Workbook()
+ws = wb.active
+ws['A2'] = 7.25; ws['A2'].number_format = '0.0000'
+ws['B2'] = 'kept'
+wb.save(sys.argv[1])
+print('ok')
+)", dir / "theirs.xlsx"), "ok\n");
+  EXPECT_EQ(check(dir / "theirs.xlsx"), expected + "A2 float 7.25 0.0000\nB2 str 'kept' General\n");
+  // The outside writer's file without its styles part.
+  ASSERT_EQ(Python(dir, R"(import sys, zipfile, re
+src = zipfile.ZipFile(sys.argv[1])
+out = zipfile.ZipFile(sys.argv[1].replace('theirs', 'bare'), 'w')
+for i in src.infolist():
+    data = src.read(i.filename)
+    if i.filename == 'xl/styles.xml': continue
+    if i.filename in ('xl/_rels/workbook.xml.rels', '[Content_Types].xml'):
+        data = re.sub(rb'<(Relationship|Override)[^>]*styles[^>]*/>', b'', data)
+    if i.filename.startswith('xl/worksheets/'):
+        data = re.sub(rb' s="\d+"', b'', data)
+    out.writestr(i, data)
+out.close()
+print('ok')
+)", dir / "theirs.xlsx"), "ok\n");
+  EXPECT_EQ(check(dir / "bare.xlsx"), expected + "A2 float 7.25 General\nB2 str 'kept' General\n");
+}
+
+// Numbers under date formats read as dates in the short date format (times in the long time
+// format), in both date systems; other numbers stay numbers.
+TEST(Workbook, DatesOfTheOutsideWriterReadAsDates) {
+  TFormatSettingsScope scope(UsSettings());
+  TScratchDir dir;
+  for (const char* epoch : {"", "wb.epoch = CALENDAR_MAC_1904\n"}) {
+    ASSERT_EQ(Python(dir, std::string(R"(import sys, datetime, openpyxl
+from openpyxl.utils.datetime import CALENDAR_MAC_1904
+wb = openpyxl.Workbook()
+)") + epoch + R"(ws = wb.active
+ws['A1'] = datetime.date(2024, 3, 15)
+ws['B1'] = datetime.datetime(2001, 12, 31, 8, 5, 9)
+ws['C1'] = datetime.time(17, 45)
+ws['D1'] = 45366; ws['D1'].number_format = 'dd.mm.yyyy'
+ws['E1'] = 45366; ws['E1'].number_format = '"day" 0'
+ws['F1'] = 3.5; ws['F1'].number_format = '[Red]0.00'
+wb.save(sys.argv[1])
+print('ok')
+)", dir / "dates.xlsx"), "ok\n") << epoch;
+    auto app = CreateOleObject("excel.application");
+    TVarArray v = app->WorkBooks().Open(dir / "dates.xlsx").ActiveSheet().Range("A1:F1").Value();
+    const bool mac = *epoch != 0;
+    EXPECT_EQ(v(1, 1), "3/15/2024") << epoch;
+    EXPECT_EQ(v(1, 2), "12/31/2001 08:05:09") << epoch;
+    EXPECT_EQ(v(1, 3), "17:45:00");
+    EXPECT_EQ(v(1, 4), mac ? "3/16/2028" : "3/15/2024");
+    EXPECT_EQ(v(1, 5), "45366");
+    EXPECT_EQ(v(1, 6), "3.5");
+  }
+}
+
+TEST(Workbook, DateFormatsAndCodes) {
+  EXPECT_TRUE(IsDateFormat(14, ""));
+  EXPECT_TRUE(IsDateFormat(22, ""));
+  EXPECT_FALSE(IsDateFormat(2, ""));
+  EXPECT_FALSE(IsDateFormat(49, ""));
+  EXPECT_TRUE(IsDateFormat(164, "yyyy-mm-dd"));
+  EXPECT_TRUE(IsDateFormat(164, "[h]:mm"));
+  EXPECT_TRUE(IsDateFormat(164, "[$-409]d-mmm"));
+  EXPECT_FALSE(IsDateFormat(164, "[Red]#,##0.00"));
+  EXPECT_FALSE(IsDateFormat(164, "\"days\" 0"));
+  EXPECT_FALSE(IsDateFormat(164, "0\\m"));
+  EXPECT_FALSE(IsDateFormat(164, "General"));
+  TFormatSettings s = UsSettings();
+  s.DateSeparator = '.';
+  TFormatSettingsScope scope(s);
+  EXPECT_EQ(DateFormatCode("dd/mm/yyyy"), "dd\\.mm\\.yyyy");
+  EXPECT_EQ(DateFormatCode("h:nn:ss AMPM"), "h\\:mm\\:ss AM/PM");
+  EXPECT_EQ(DateFormatCode("d 'of' mmmm"), "d \"of\" mmmm");
+  double serial = 0;
+  ASSERT_TRUE(DateSerial(EncodeDate(1900, 3, 1), false, serial));
+  EXPECT_EQ(serial, 61);
+  ASSERT_TRUE(DateSerial(EncodeDate(1900, 1, 1), false, serial));
+  EXPECT_EQ(serial, 1);
+  EXPECT_FALSE(DateSerial(EncodeDate(1899, 12, 31), false, serial));
+  EXPECT_FALSE(DateSerial(EncodeDate(1903, 12, 31), true, serial));
+}
+
+// An older binary workbook, as python3-xlwt writes one, reads through the workbook application:
+// its sheets, texts, numbers and dates; it saves only as a new .xlsx file.
+TEST(Workbook, OlderBinaryWorkbooksRead) {
+  if (Python(TScratchDir(), "import xlwt\nprint('ok')\n", "") != "ok\n") GTEST_SKIP() << "python3-xlwt is not installed";
+  TFormatSettingsScope scope(UsSettings());
+  TScratchDir dir;
+  ASSERT_EQ(Python(dir, R"(import sys, datetime, xlwt
+wb = xlwt.Workbook(encoding='utf-8')
+ws = wb.add_sheet('Items')
+ws.write(0, 0, 'Name'); ws.write(0, 1, 'Price'); ws.write(0, 2, 'Bought')
+ws.write(1, 0, 'Lamp ä€'); ws.write(1, 1, 12.5)
+ws.write(1, 2, datetime.date(2024, 3, 15), xlwt.easyxf(num_format_str='dd/mm/yyyy'))
+ws.write(2, 0, 'Desk'); ws.write(2, 1, 1234)
+ws.write(2, 2, datetime.datetime(2024, 3, 16, 14, 30), xlwt.easyxf(num_format_str='yyyy-mm-dd hh:mm'))
+wb.add_sheet('Other').write(3, 4, 'far')
+wb.save(sys.argv[1])
+print('ok')
+)", dir / "old.xls"), "ok\n");
+  EXPECT_TRUE(IsBinaryWorkbookFile(dir / "old.xls"));
+  EXPECT_FALSE(IsZipFile(dir / "old.xls"));
+  auto app = CreateOleObject("excel.application");
+  TWorkbook& book = app->WorkBooks().Open(dir / "old.xls");
+  EXPECT_TRUE(book.Binary());
+  ASSERT_EQ(book.Sheets().Count(), 2);
+  EXPECT_EQ(book.ActiveSheet().Name(), "Items");
+  EXPECT_EQ(book.Sheets().Item(2).UsedRange().Address(), "$E$4");
+  TRange used = book.ActiveSheet().UsedRange();
+  EXPECT_EQ(used.Address(), "$A$1:$C$3");
+  TVarArray v = used.Value();
+  EXPECT_EQ(v(2, 1), "Lamp \u00e4\u20ac");
+  EXPECT_EQ(v(2, 2), "12.5");
+  EXPECT_EQ(v(2, 3), "3/15/2024");
+  EXPECT_EQ(v(3, 2), "1234");
+  EXPECT_EQ(v(3, 3), "3/16/2024 14:30:00");
+  EXPECT_THROW(book.Save(), EOleException);
+  book.SaveAs(dir / "new.xlsx");
+  EXPECT_EQ(Python(dir, kTypedDumpScript, dir / "new.xlsx"),
+            "A1 str 'Name' General\nB1 str 'Price' General\nC1 str 'Bought' General\n"
+            "A2 str 'Lamp \u00e4\u20ac' General\nB2 float 12.5 General\n"
+            "C2 datetime datetime.datetime(2024, 3, 15, 0, 0) m\\/d\\/yyyy\n"
+            "A3 str 'Desk' General\nB3 int 1234 General\n"
+            "C3 datetime datetime.datetime(2024, 3, 16, 14, 30) m\\/d\\/yyyy hh\\:mm\\:ss\n"
+            "E4 str 'far' General\n");
+  // A file with the signature and nothing readable after it is refused plainly.
+  dir.Write("broken.xls", std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + std::string(600, 'x'));
+  EXPECT_THROW(app->WorkBooks().Open(dir / "broken.xls"), EOleException);
 }
 
 TEST(WorkbookXml, EscapesForTextAndCells) {
