@@ -1,5 +1,10 @@
 #include "net/mail_encoder.h"
 
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
 #include <random>
 
 #include "net/mail_coders.h"
@@ -48,7 +53,49 @@ bool HasHighBytes(const std::string& s) {
   return false;
 }
 
+// A domain name of letters, digits, "-" and ".", as the right side of a message identifier.
+bool IsDomainName(const std::string& s) {
+  if (s.empty() || s.size() > 253 || s.front() == '.' || s.back() == '.' || s.find("..") != std::string::npos) return false;
+  for (unsigned char c : s)
+    if (!std::isalnum(c) && c != '-' && c != '.') return false;
+  return true;
+}
+
 }  // namespace
+
+std::string MailDateText(TDateTime local, int bias) {
+  static const char* const kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+  static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                        "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+  WORD year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, ms = 0;
+  DecodeDate(local, year, month, day);
+  DecodeTime(local, hour, minute, second, ms);
+  const int offset = -bias;  // minutes east of UTC
+  const int a = offset < 0 ? -offset : offset;
+  char text[64];
+  std::snprintf(text, sizeof text, "%s, %02u %s %04u %02u:%02u:%02u %c%02d%02d", kDays[DayOfWeek(local) - 1], day,
+                kMonths[(month + 11) % 12], year, hour, minute, second, offset < 0 ? '-' : '+', a / 60, a % 60);
+  return text;
+}
+
+std::string NewMessageId(const std::string& senderAddress) {
+  static std::atomic<unsigned> counter{0};
+  thread_local std::mt19937_64 random{std::random_device{}()};
+  std::string domain;
+  const auto at = senderAddress.rfind('@');
+  if (at != std::string::npos) domain = senderAddress.substr(at + 1);
+  if (!IsDomainName(domain)) {
+    char host[256] = {};
+    domain = ::gethostname(host, sizeof host - 1) == 0 ? host : "";
+    if (!IsDomainName(domain)) domain = "localhost";
+  }
+  const auto now = std::chrono::system_clock::now().time_since_epoch();
+  char left[96];
+  std::snprintf(left, sizeof left, "%llx.%x.%x.%016llx",
+                static_cast<unsigned long long>(std::chrono::duration_cast<std::chrono::microseconds>(now).count()),
+                static_cast<unsigned>(::getpid()), counter.fetch_add(1), static_cast<unsigned long long>(random()));
+  return "<" + std::string(left) + "@" + domain + ">";
+}
 
 void CheckMailAddress(const std::string& address) {
   for (unsigned char c : address)
@@ -297,8 +344,12 @@ void TNetMessageEncoder::WriteKindHeaders() {
   if (FMsg.ReturnReceipt) Line("Return-Receipt-To: <" + FMsg.Sender().Address() + ">");
   if (FMsg.Priority == ptLow) Line("X-Priority: 5");
   if (FMsg.Priority == ptHigh) Line("X-Priority: 1");
-  WriteExtraHeaders({"From", "To", "CC", "BCC", "Return-Receipt-To", "X-Priority", "Subject", "Mime-Version",
-                     "Content-Type", "X-Encoding", "Content-Transfer-Encoding"});
+  // Every message is dated when it is written and named anew.
+  const TDateTime now = Now();
+  Line("Date: " + MailDateText(now, LocalTimeZoneBiasAt(now)));
+  Line("Message-ID: " + NewMessageId(FMsg.Sender().Address()));
+  WriteExtraHeaders({"From", "To", "CC", "BCC", "Return-Receipt-To", "X-Priority", "Date", "Message-ID", "Subject",
+                     "Mime-Version", "Content-Type", "X-Encoding", "Content-Transfer-Encoding"});
 }
 
 void TNetArticleEncoder::WriteKindHeaders() {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "net/mail_message.h"
+#include "platform/rtl/date_time.h"
 
 class TNetCustomEncoder {
 public:
@@ -64,6 +65,14 @@ protected:
 private:
   TNetArticle& FArticle;
 };
+
+// The date of a message as Internet mail writes it: "Wed, 09 Dec 2026 23:00:14 +0100", with the
+// English day and month names whatever the format settings say. `bias` is the time zone's
+// (UTC = local + bias minutes).
+std::string MailDateText(TDateTime local, int bias);
+// A new message identifier, unique to this message: "<left@domain>", the domain that of the
+// sender's address when it has a usable one, else this host's name.
+std::string NewMessageId(const std::string& senderAddress);
 
 // Raises ENetError when an address holds a CR, an LF or a character that would break the
 // envelope or header it is written into.

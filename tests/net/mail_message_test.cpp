@@ -7,6 +7,8 @@
 #include "net/net_streams.h"
 #include "net/net_errors.h"
 #include "net_test_support.h"
+#include "platform/rtl/date_time.h"
+#include "platform/rtl/format_settings.h"
 #include "platform/sys/mime_types.h"
 
 using namespace nettest;
@@ -155,13 +157,32 @@ TEST_F(MailMessage, WritesHeadersInOrder) {
   m.ReturnReceipt = true;
   m.Headers().Add("X-Mailer: test");
   m.Headers().Add("Subject: stale");
-  const std::string text = Write(m);
+  m.Headers().Add("Date: Mon, 01 Jan 2001 00:00:00 +0000");
+  m.Headers().Add("Message-ID: <stale@example.com>");
+  // A Saturday evening in summer, an hour and a half east of UTC; format settings of another
+  // language do not change the header's names.
+  TFixedClock clock(EncodeDate(2026, 7, 4) + EncodeTime(21, 5, 9, 0), -90);
+  TFormatSettings german = DefaultFormatSettings();
+  german.ShortDayNames = {"So", "Mo", "Di", "Mi", "Do", "Fr", "Sa"};
+  german.ShortMonthNames = {"Jan", "Feb", "M\xC3\xA4r", "Apr", "Mai", "Jun", "Jul", "Aug", "Sep", "Okt", "Nov", "Dez"};
+  TFormatSettingsScope scope(german);
+  std::string text = Write(m);
+  const std::size_t id = text.find("Message-ID: <");
+  ASSERT_NE(id, std::string::npos) << text;
+  const std::size_t idEnd = text.find(">\r\n", id);
+  ASSERT_NE(idEnd, std::string::npos);
+  const std::string identifier = text.substr(id + 13, idEnd - id - 13);
+  EXPECT_EQ(identifier.substr(identifier.find('@')), "@example.com");
+  EXPECT_GT(identifier.find('@'), 0u);
+  text.replace(id + 13, idEnd - id - 13, "ID");
   EXPECT_EQ(text.rfind("From:     Ann Smith <ann@example.com>\r\n"
                        "To:       Bob <bob@example.com>,\r\n"
                        "          \"Mr. C\" <c@example.com>\r\n"
                        "CC:        <cc@example.com>\r\n"
                        "Return-Receipt-To: <ann@example.com>\r\n"
                        "X-Priority: 1\r\n"
+                       "Date: Sat, 04 Jul 2026 21:05:09 +0130\r\n"
+                       "Message-ID: <ID>\r\n"
                        "X-Mailer: test\r\n"
                        "Subject: Greetings\r\n"
                        "Mime-Version: 1.0\r\n"
@@ -173,6 +194,27 @@ TEST_F(MailMessage, WritesHeadersInOrder) {
       << text;
   EXPECT_EQ(text.find("hidden@example.com"), std::string::npos);
   EXPECT_EQ(text.find("stale"), std::string::npos);
+  EXPECT_EQ(text.find("2001"), std::string::npos);
+  // Every message written gets an identifier of its own.
+  EXPECT_EQ(Write(m).find(identifier), std::string::npos);
+}
+
+TEST_F(MailMessage, DatesAndIdentifiersAsInternetMailWritesThem) {
+  EXPECT_EQ(MailDateText(EncodeDate(2026, 12, 9) + EncodeTime(8, 0, 0, 0), 300), "Wed, 09 Dec 2026 08:00:00 -0500");
+  EXPECT_EQ(MailDateText(EncodeDate(2000, 2, 29), 0), "Tue, 29 Feb 2000 00:00:00 +0000");
+  EXPECT_EQ(MailDateText(EncodeDate(2026, 3, 1) + EncodeTime(23, 59, 59, 0), -345), "Sun, 01 Mar 2026 23:59:59 +0545");
+  // A sender without a usable domain: the identifier still has one.
+  for (const char* sender : {"", "nobody", "x@bad domain", "x@[1.2.3.4]"}) {
+    const std::string id = NewMessageId(sender);
+    ASSERT_GE(id.size(), 5u) << sender;
+    EXPECT_EQ(id.front(), '<');
+    EXPECT_EQ(id.back(), '>');
+    const std::size_t at = id.find('@');
+    ASSERT_NE(at, std::string::npos) << id;
+    EXPECT_GT(at, 1u);
+    EXPECT_EQ(id.find_first_of(" []", at), std::string::npos) << id;
+  }
+  EXPECT_NE(NewMessageId("a@b.c"), NewMessageId("a@b.c"));
 }
 
 TEST_F(MailMessage, LineBreaksCannotInjectHeaders) {

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <ctime>
 #include <map>
 
 #include "net/net_errors.h"
@@ -226,6 +228,12 @@ TEST_F(Smtp, MessageTravelsThroughARealServerAndParsesBack) {
       "    m = email.message_from_bytes(e.content, policy=email.policy.default)\n"
       "    f.write('subject ' + h(str(m['subject']).encode()) + '\\n')\n"
       "    f.write('to ' + h(str(m['to']).encode()) + '\\n')\n"
+      "    d = m['date'].datetime if m['date'] else None\n"
+      "    f.write('date ' + (str(int(d.timestamp())) if d and d.tzinfo else 'none') + '\\n')\n"
+      "    i = m['message-id']\n"
+      "    import re\n"
+      "    f.write('msgid ' + ('ok' if i and not i.defects and len(m.get_all('message-id')) == 1 and\n"
+      "        re.fullmatch(r'<[^<>@\\s]+@[^<>@\\s]+>', str(i)) else 'bad:' + repr(i)) + '\\n')\n"
       "    for p in m.walk():\n"
       "        if p.is_multipart(): continue\n"
       "        n = p.get_filename()\n"
@@ -285,6 +293,10 @@ TEST_F(Smtp, MessageTravelsThroughARealServerAndParsesBack) {
   EXPECT_EQ(rcpts, (std::vector<std::string>{"bob@example.com", "carol@example.com", "dave@example.com"}));
   EXPECT_EQ(unhex(fields["subject"]), Message.Subject());
   EXPECT_EQ(unhex(fields["to"]), "bob@example.com");
+  // Dated now, in a form the reader parses with its zone; one well-formed identifier.
+  const long long sent = std::atoll(fields["date"].c_str());
+  EXPECT_LE(std::llabs(sent - static_cast<long long>(std::time(nullptr))), 600) << fields["date"];
+  EXPECT_EQ(fields["msgid"], "ok");
   ASSERT_EQ(bodies.size(), 1u);
   EXPECT_EQ(bodies[0], "Dear Bob,\r\n.\r\n.hidden dot\r\n..two dots\r\n\r\nregards\r\n");
   ASSERT_EQ(atts.size(), 2u);
