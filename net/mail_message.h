@@ -21,6 +21,9 @@ public:
   const std::string& Address() const { return FAddress; }
   void SetAddress(const std::string& Value);
   void Assign(const TPersistent* Source) override;
+  // Edits a copy in the address dialog (TMailAddressDlg) and takes it back when the dialog ends
+  // with OK; true then.
+  virtual bool Edit();
 
 private:
   std::string FName;
