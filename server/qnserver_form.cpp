@@ -300,7 +300,6 @@ int TQNServerForm::GetDataNumber(const std::string& Code) {
   int Index = D.FindRecordIndex(Code);
   if (FCommandLetter == 'N' && Index < D.Count() - 1) ++Index;
   if (FCommandLetter == 'P' && Index > 0) --Index;
-  if (FCommandLetter == 'S' && Index == -1) Index = D.NewRecord(FCodes);
   if (Index == -1 && FCommandLetter != '5') Index = 0;
   return Index;
 }
@@ -336,8 +335,15 @@ void TQNServerForm::SaveRecord() {
     return Reply("<HTML>Load Error" + std::to_string(FRequest->GetContentLength()) + "<HTML>");
   }
   TDatabase& D = *FDatabase;
+  // A record that is gone (another client deleted it) is not made again from the few fields
+  // this save flags: the client is told, and asks its user what becomes of what is shown.
+  const std::string Code = Part(FUserAgent, 1, 8);
+  if (D.FindRecordIndex(Code) < 0) {
+    FCurrentIndex = 0;
+    return Reply("<HTML>Error in record save.</HTML>");
+  }
   try {
-    FCurrentIndex = GetDataNumber(Part(FUserAgent, 1, 8));
+    FCurrentIndex = GetDataNumber(Code);
     // Merged into a copy first: a save that changes nothing writes nothing.
     const ItemRecord& Old = std::as_const(D).Record(FCurrentIndex);
     ItemRecord Merged = Old;

@@ -234,6 +234,8 @@ void TRecordFields::Inform(const std::string& Text, int Type) {
 
 bool TRecordFields::AddQuantity(int Tag, int Amount) {
   if (Amount == 0) return false;
+  // The reload below shows what the server holds: what was typed is stored first.
+  if (!FW.SaveRecord(FW.Buffers.Current, true)) return false;
   TServerSession& S = FW.Session();
   S.InitializeRequest();
   S.SetParameter("Record", FW.Number(), true);

@@ -68,8 +68,9 @@ public:
   std::string ImageWord = "Image";
 
   // ---- Fields ----
-  // The quantity editor's amount added to field Tag through the server's "Add".  On success the
-  // record is reloaded; on failure the field keeps its text and the request problem shows.
+  // The quantity editor's amount added to field Tag through the server's "Add", after the shown
+  // record is saved.  On success the record is reloaded; on failure the field keeps its text and
+  // the request problem shows.
   bool AddQuantity(int Tag, int Amount);
   // A description label (Tag 0-9) or other label (Tag 20-25) renamed: the configuration fetched,
   // the input box asked, the name flagged and the configuration sent.  False when nothing changed.

@@ -95,16 +95,53 @@ bool TRecordWindow::GetRecord(const std::string& Command) {
 bool TRecordWindow::SaveToServer() {
   // No record shown (the first load failed): a save under no code would make the server
   // create a record.
+  FSaveRefused = false;
   if (FNumber.empty()) return false;
   const std::string Body = WriteRecordStream(Buffers.RecordMask, Buffers.Current);
   FSession.WriteDiagnostic("logsend.txt", Body);
   try {
     const std::string Reply = FSession.Post("S" + FNumber, Body);
     FSession.WriteDiagnostic("logdata.txt", Reply);
-    return IsSaveReply(Reply);
+    FSaveRefused = !IsSaveReply(Reply);
+    return !FSaveRefused;
   } catch (const std::exception&) {
     return false;
   }
+}
+
+TRecordWindow::TRecordState TRecordWindow::ShownRecordState() {
+  ItemRecord There;
+  try {
+    if (!ReadRecordStream(FSession.Get("G" + FNumber), There)) return TRecordState::Unknown;
+  } catch (const std::exception&) {
+    return TRecordState::Unknown;
+  }
+  // The server answers an unknown code with its first record.
+  return There.Code == FNumber.substr(0, 8) ? TRecordState::There : TRecordState::Gone;
+}
+
+bool TRecordWindow::KeepDeletedRecord(bool Show) {
+  ItemRecord Kept = Buffers.Current;  // what the editors held, with the description values
+  if (Ask(RecordDeletedText, mtConfirmation, true) != mrYes) {
+    if (Show) GetRecord("F");
+    return false;
+  }
+  if (!LoadServerConfiguration() || !GetFromServer("E" + FNumber)) {
+    RequestProblem();
+    return false;
+  }
+  // The deleted record's pictures and attached file went with it: the new record lists none.
+  Kept.Code = Buffers.Current.Code;
+  for (ImageRecord& Image : Kept.Images) Image.FileName.clear();
+  Kept.Memos[1].clear();
+  Buffers.Current = std::move(Kept);
+  FNumber = Buffers.Current.Code;
+  Buffers.RecordMask.SetAll(true);
+  if (!SaveToServer()) {
+    RequestProblem();
+    return false;
+  }
+  return !Show || GetRecord("G" + FNumber);
 }
 
 bool TRecordWindow::SaveRecord(ItemRecord& Record, bool Send) {
@@ -114,6 +151,7 @@ bool TRecordWindow::SaveRecord(ItemRecord& Record, bool Send) {
   if (!Send) return true;
   if (&Record != &Buffers.Current) Buffers.Current = Record;
   if (!SaveToServer()) {
+    if (FSaveRefused && ShownRecordState() == TRecordState::Gone) return KeepDeletedRecord(true);
     RequestProblem();
     return false;
   }
@@ -198,6 +236,9 @@ void TRecordWindow::InsertRecordClick() {
     Buffers.Spare.Code = FNumber.substr(0, 8);
     ItemRecord Shown = Buffers.Spare;
     Shown.Name += " (" + std::to_string(i) + ")";
+    // The pictures and the attached file are files of the original's code: a copy has none.
+    for (ImageRecord& Image : Shown.Images) Image.FileName.clear();
+    Shown.Memos[1].clear();
     ShowDisplayed(Shown);
     Buffers.RecordMask.SetAll(true);
     if (!SaveRecord(Buffers.Current, true)) break;
@@ -222,7 +263,8 @@ std::string TRecordWindow::MenuPathValue(const std::vector<std::string>& Path) {
 }
 
 void TRecordWindow::ChooseDescriptionValue(int Index, const std::string& Value) {
-  if (Index < 0 || Index > 9) return;
+  // A read-only record takes no value, from a menu, a relation or the category editor.
+  if (Index < 0 || Index > 9 || FView.ReadOnlyChecked()) return;
   FDescriptionValues[Index] = Value;
   FView.ShowDescription(Index, ReturnDescriptionValue(Value));
   Buffers.RecordMask.Set(RecordMask::Descriptions, Index + 1);
@@ -230,6 +272,7 @@ void TRecordWindow::ChooseDescriptionValue(int Index, const std::string& Value) 
 
 void TRecordWindow::ClearFieldClick(int Index) {
   TCommandScope Scope(*this);
+  if (FView.ReadOnlyChecked()) return;
   ChooseDescriptionValue(Index, "");
   SaveRecord(Buffers.Current, true);
 }
@@ -331,7 +374,8 @@ void TRecordWindow::CloseSequence(const TCloseSteps& Steps) {
   if (FLoggedIn) {
     FView.ReadRecord(Buffers.Current);
     Buffers.Current.Descriptions = FDescriptionValues;
-    SaveToServer();
+    if (!SaveToServer() && FSaveRefused && ShownRecordState() == TRecordState::Gone)
+      KeepDeletedRecord(false);
     if (Steps.CloseSearchWindow) Steps.CloseSearchWindow();
     if (Steps.WriteSettings) Steps.WriteSettings();
     auto& Info = Buffers.Configuration.DatabaseInfo;

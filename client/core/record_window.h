@@ -62,6 +62,9 @@ public:
   // The message of every failed save or fetch.
   static constexpr const char* RequestProblemText =
       "There was a problem with the request.  Please try again.";
+  static constexpr const char* RecordDeletedText =
+      "This record was deleted by another user.  Do you want to keep what is shown as a new "
+      "record ?";
 
   TServerSession& Session() { return FSession; }
   // The window the logic shows in.
@@ -77,7 +80,9 @@ public:
   bool GetRecord(const std::string& Command);
   // Copies the editors into Record; with Send, saves the current record ("S") and deletes the
   // downloaded copy of its attachment.  A save the server did not confirm shows the request
-  // problem and returns false; the editors and the mask stay.
+  // problem and returns false; the editors and the mask stay.  When the record was deleted by
+  // another client meanwhile, the user is asked whether what is shown becomes a new record
+  // (saved whole and shown; true) or goes (the first record is shown; false).
   bool SaveRecord(ItemRecord& Record, bool Send);
   // "S" + code with the mask and the current record; true on the reply "<HTML>index</HTML>".
   // Nothing is sent while no record is shown.
@@ -101,9 +106,10 @@ public:
   // The value a menu entry gives: its caption, then its parents' captions up to the top level,
   // joined by " : " (Path runs from the top level down to the chosen entry).
   static std::string MenuPathValue(const std::vector<std::string>& Path);
-  // A menu choice or a relational select: the field's value and text (Index 0-9).
+  // A menu choice or a relational select: the field's value and text (Index 0-9); nothing while
+  // the record is read-only.
   void ChooseDescriptionValue(int Index, const std::string& Value);
-  // CLEAR FIELD: empties the field and its value, then saves the record.
+  // CLEAR FIELD: empties the field and its value, then saves the record (not a read-only one).
   void ClearFieldClick(int Index);
   const std::string& DescriptionValue(int Index) const { return FDescriptionValues.at(Index); }
   bool ShortDescriptionValues() const { return FShortValues; }
@@ -162,6 +168,12 @@ public:
   std::function<int(int)> RandomDraw;
 
 private:
+  enum class TRecordState { There, Gone, Unknown };
+  // Whether the shown record is still on the server ("G" of its code answers with it).
+  TRecordState ShownRecordState();
+  // The shown record is gone: asks, then saves what is shown as a new record (its pictures and
+  // attachment left out: they went with the deleted one).  Show: the window follows.
+  bool KeepDeletedRecord(bool Show);
   bool GetFromServer(const std::string& Command);
   void ShowDisplayed(const ItemRecord& Record);
   void RequestProblem();
@@ -184,6 +196,7 @@ private:
   bool FRefreshDue = false;
   int FModal = 0;
   int FCommands = 0;
+  bool FSaveRefused = false;  // the last save reached the server and was not confirmed
   bool FLoggedIn = false;
 };
 

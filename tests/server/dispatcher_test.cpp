@@ -194,15 +194,22 @@ TEST_F(ServerTest, SaveThatChangesNothingWritesNothing) {
   EXPECT_EQ(Plain.Record(0).Name, "Changed");
 }
 
-TEST_F(ServerTest, SaveWithAnUnknownCodeCreatesARecord) {
+TEST_F(ServerTest, SaveOfARecordNoLongerThereIsRefusedAndCreatesNothing) {
   Create("books");
+  const std::string Gone = ParseRecord(Send("E:books")).Code;
+  ASSERT_EQ(Form->Database()->Count(), 2);
+  ParseRecord(Send("D" + Gone + ":books"));
+  const std::string Before = ReadAll(Db() / "books.qnd");
   ItemRecord R;
-  R.Code = "QQQQ0000";
-  R.Name = "Extra";
+  R.Code = Gone;
+  R.Name = "Typed after the delete";
   TChangeMask Mask;
   Mask.Set(RecordMask::Name, 0);
-  EXPECT_EQ(Save("QQQQ0000", "books", R, Mask), "<HTML>1</HTML>\r\n");
-  EXPECT_EQ(ParseRecord(Send("GQQQQ0000:books")).Name, "Extra");
+  EXPECT_EQ(Save(Gone, "books", R, Mask), "<HTML>Error in record save.</HTML>\r\n");
+  EXPECT_EQ(Save("QQQQ0000", "books", R, Mask), "<HTML>Error in record save.</HTML>\r\n");
+  EXPECT_EQ(Form->Database()->Count(), 1);
+  EXPECT_NE(ParseRecord(Send("G" + Gone + ":books")).Name, "Typed after the delete");
+  EXPECT_EQ(ReadAll(Db() / "books.qnd"), Before);
 }
 
 TEST_F(ServerTest, ShortSaveBodyStoresAndSavesNothing) {

@@ -112,6 +112,24 @@ TEST_F(RecordFieldsTest, QuantityAddsOnTheServerAndAFailureKeepsTheField) {
   EXPECT_TRUE(Fields->AddQuantity(3, 5));
   EXPECT_EQ(View.Editors.Details[3], "15");
   EXPECT_EQ(Stored().Details[3], "15");
+  // What was typed in another field is stored before the amount goes and survives the reload.
+  View.Editors.Details[1] = "typed before the amount";
+  Window->Detail8Change(1);
+  View.Editors.Name = "renamed before the amount";
+  Window->RecordChange();
+  Served->Recorder.Clear();
+  EXPECT_TRUE(Fields->AddQuantity(3, -2));
+  const std::vector<std::string> Verbs = Served->Recorder.Verbs();
+  ASSERT_EQ(Verbs.size(), 4u);
+  EXPECT_EQ(Verbs[0], "S" + Window->Number());
+  EXPECT_EQ(Verbs[1].substr(0, 1), "Z");
+  EXPECT_EQ(Verbs[2], "CL");
+  EXPECT_EQ(Verbs[3], "G" + Window->Number());
+  EXPECT_EQ(View.Editors.Details[1], "typed before the amount");
+  EXPECT_EQ(View.Editors.Name, "renamed before the amount");
+  EXPECT_EQ(View.Editors.Details[3], "13");
+  EXPECT_EQ(Stored().Details[1], "typed before the amount");
+  EXPECT_EQ(Stored().Details[3], "13");
   // The server is gone: the message shows, the field and the mask stay as they were, so the
   // next save cannot overwrite the stored quantity.
   Served->Recorder.Fail = true;
@@ -120,10 +138,10 @@ TEST_F(RecordFieldsTest, QuantityAddsOnTheServerAndAFailureKeepsTheField) {
     Script.ExpectMessage(TRecordWindow::RequestProblemText, mrOk);
     EXPECT_FALSE(Fields->AddQuantity(3, 7));
   }
-  EXPECT_EQ(View.Editors.Details[3], "15");
+  EXPECT_EQ(View.Editors.Details[3], "13");
   EXPECT_FALSE(Window->Buffers.RecordMask.Get(RecordMask::Details, 3));
   Served->Recorder.Fail = false;
-  EXPECT_EQ(Stored().Details[3], "15");
+  EXPECT_EQ(Stored().Details[3], "13");
 }
 
 TEST_F(RecordFieldsTest, LabelRenamesFlagTheConfiguration) {

@@ -185,7 +185,8 @@ TEST_F(RecordWindowTest, SaveNeedsTheServersConfirmation) {
     Script.ExpectMessage(TRecordWindow::RequestProblemText, mrOk);
     W.nextClick();
   }
-  EXPECT_EQ(Refusing.Verbs(), Verbs{"S" + Window->Number()});
+  // A refused save asks whether the record is still there; this server does not say.
+  EXPECT_EQ(Refusing.Verbs(), (Verbs{"S" + Window->Number(), "G" + Window->Number()}));
   EXPECT_TRUE(W.Buffers.RecordMask.Get(RecordMask::Details, 1));
   EXPECT_EQ(View.Editors.Details[1], "kept");
 
@@ -239,6 +240,13 @@ TEST_F(RecordWindowTest, CopyAndInsertMakeNumberedCopies) {
   Window->ChooseDescriptionValue(0, "NY:New York");
   View.Editors.Memos[0] = {"note"};
   Window->Memo1Change();
+  View.Editors.Memos[1] = {"original.pdf"};
+  Window->Memo2Change();
+  Window->Buffers.Current.Images[0].FileName = "original.jpg";
+  Window->ImageTitleChange(0);
+  ASSERT_TRUE(Window->SaveRecord(Window->Buffers.Current, true));
+  ASSERT_EQ(Stored(Original).Memos[1], std::vector<std::string>{"original.pdf"});
+  Recorder().Clear();
   Window->CopyRecordClick();
   EXPECT_TRUE(Recorder().Requests.empty());
   EXPECT_TRUE(View.InsertButton);
@@ -265,6 +273,9 @@ TEST_F(RecordWindowTest, CopyAndInsertMakeNumberedCopies) {
     EXPECT_EQ(Copy.Descriptions[0], "NY:New York");
     EXPECT_EQ(Copy.Memos[0], std::vector<std::string>{"note"});
     EXPECT_EQ(Copy.Code, Code);
+    // The original's attached file and pictures are its own: a copy lists none.
+    EXPECT_TRUE(Copy.Memos[1].empty());
+    EXPECT_EQ(Copy.Images[0].FileName, "");
   }
   EXPECT_EQ(Stored(Original).Name, "Smith");
   EXPECT_TRUE(View.InsertMenu);
@@ -278,6 +289,82 @@ TEST_F(RecordWindowTest, CopyAndInsertMakeNumberedCopies) {
     Window->InsertRecordClick();
   }
   EXPECT_EQ(Recorder().Verbs().size(), 1u);
+}
+
+TEST_F(RecordWindowTest, ARecordDeletedElsewhereIsKeptWholeAsANewRecordOrLeft) {
+  Open();
+  const std::string First = Window->Number();
+  // Another client of the same database.
+  TServerSession Other(Served->Server);
+  Other.DatabaseName = Session().DatabaseName;
+  auto Count = [this] { return Served->Server.Form.Database()->Count(); };
+  auto Codes = [this] {
+    std::vector<std::string> C;
+    for (int i = 0; i < Served->Server.Form.Database()->Count(); ++i)
+      C.push_back(std::as_const(*Served->Server.Form.Database()).Record(i).Code);
+    return C;
+  };
+
+  // The record on the screen holds saved fields and a picture and attachment of its own.
+  Window->NewRecordClick();
+  const std::string Doomed = Window->Number();
+  View.Editors.Name = "Shown";
+  Window->RecordChange();
+  TypeDetail(5, "saved before");
+  Window->Buffers.Current.Images[0].FileName = "photo.jpg";
+  Window->ImageTitleChange(0);
+  View.Editors.Memos[1] = {"letter.txt"};
+  Window->Memo2Change();
+  ASSERT_TRUE(Window->SaveRecord(Window->Buffers.Current, true));
+  Other.Get("D" + Doomed);
+  ASSERT_EQ(Count(), 1);
+  // Typed after the other client deleted it.
+  TypeDetail(2, "typed after");
+  Recorder().Clear();
+  {
+    TCheckedModalScript Script;
+    Script.ExpectMessage("deleted by another user", mrYes);
+    Window->nextClick();
+  }
+  ASSERT_EQ(Count(), 2);
+  const std::string Kept = Window->Number();
+  EXPECT_NE(Kept, Doomed);
+  EXPECT_EQ(Codes(), (std::vector<std::string>{First, Kept}));
+  const ItemRecord K = Stored(Kept);
+  EXPECT_EQ(K.Name, "Shown");
+  EXPECT_EQ(K.Details[5], "saved before");
+  EXPECT_EQ(K.Details[2], "typed after");
+  // Its picture and attachment were files of the deleted record: the new one lists none.
+  EXPECT_EQ(K.Images[0].FileName, "");
+  EXPECT_TRUE(K.Memos[1].empty());
+  EXPECT_EQ(View.Editors.Details[2], "typed after");
+  EXPECT_FALSE(Window->Buffers.RecordMask.Get(RecordMask::Details, 2));
+
+  // Declined: nothing is stored, the first record shows.
+  Other.Get("D" + Kept);
+  ASSERT_EQ(Count(), 1);
+  TypeDetail(2, "let go");
+  {
+    TCheckedModalScript Script;
+    Script.ExpectMessage("deleted by another user", mrNo);
+    Window->nextClick();
+  }
+  EXPECT_EQ(Codes(), std::vector<std::string>{First});
+  EXPECT_EQ(Window->Number(), First);
+  EXPECT_NE(Stored(First).Details[2], "let go");
+
+  // The close asks the same.
+  Window->NewRecordClick();
+  const std::string Last = Window->Number();
+  Other.Get("D" + Last);
+  TypeDetail(7, "at the close");
+  {
+    TCheckedModalScript Script;
+    Script.ExpectMessage("deleted by another user", mrYes);
+    Window->CloseSequence({});
+  }
+  ASSERT_EQ(Count(), 2);
+  EXPECT_EQ(std::as_const(*Served->Server.Form.Database()).Record(1).Details[7], "at the close");
 }
 
 TEST_F(RecordWindowTest, DeleteAsksAndKeepsTheRecordForInsertion) {
