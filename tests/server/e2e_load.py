@@ -40,8 +40,13 @@ def save(port, code, name):
     return http_request(port, "S%s:load" % code, qp.save_body(rec, NAME_FLAG))
 
 
-def code_of(i):
-    return "K%07d" % i
+def new_codes(port, count):
+    """The codes of count new records (a save only stores into a record that is there)."""
+    codes = []
+    for _ in range(count):
+        status, reply = http_request(port, "E:load")
+        codes.append(qp.parse_record_stream(reply)["code"])
+    return codes
 
 
 class Load(unittest.TestCase):
@@ -66,13 +71,14 @@ class Load(unittest.TestCase):
 
     def test_parallel_requests_lose_no_reply(self):
         count = 300
+        codes = new_codes(self.stack.port, count)
         results = [None] * count
         start = threading.Barrier(count)
 
         def client(i):
             start.wait()
             try:
-                results[i] = save(self.stack.port, code_of(i), "Parallel %d" % i)
+                results[i] = save(self.stack.port, codes[i], "Parallel %d" % i)
             except Exception as e:  # noqa: BLE001  (reported below)
                 results[i] = (0, repr(e).encode())
 
@@ -86,9 +92,10 @@ class Load(unittest.TestCase):
         self.assertEqual(bad[:5], [])
         names = self.names()
         for i in range(count):
-            self.assertEqual(names.get(code_of(i)), "Parallel %d" % i)
+            self.assertEqual(names.get(codes[i]), "Parallel %d" % i)
 
     def test_kills_during_saves_lose_no_acknowledged_write(self):
+        codes = new_codes(self.stack.port, 40)
         acknowledged = {}  # code -> the name of its last acknowledged save
         later = {}  # code -> names sent after that, unacknowledged: stored or not
         stop = threading.Event()
@@ -118,7 +125,7 @@ class Load(unittest.TestCase):
                     break
                 # A big rich text makes every save a real write.
                 rec = qp.new_record()
-                rec["code"] = code_of(i % 40)
+                rec["code"] = codes[i % 40]
                 rec["name"] = "Save %d" % i
                 rec["rich"] = b"x" * 20000
                 later.setdefault(rec["code"], []).append(rec["name"])
