@@ -176,7 +176,7 @@ void TAddDescription::CloseFormClick(TObject*) { Close(); }
 
 void TAddDescription::HelpBtnClick(TObject*) {
   GetApplication().SetHelpFile(ProgramFolder + "Vellumry.hlp");
-  GetApplication().HelpContext(0);
+  if (OpenHelp) OpenHelp(HelpTopic);
 }
 
 bool TAddDescription::CanDrop(const TTreeNode* Target) const {

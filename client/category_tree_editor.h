@@ -32,6 +32,9 @@ public:
   std::function<void(const std::string& FullName)> OnUpdateRecord;
   // The last full name given to OnUpdateRecord ("" when none).
   std::string LastValue;
+  // "Help": opens this help topic (the opener knows where the help pages are).
+  static constexpr const char* HelpTopic = "Customizing the Software";
+  std::function<void(const std::string& Topic)> OpenHelp;
 
   // ---- Controls ----
   TTreeView* DescriptionList = nullptr;

@@ -322,8 +322,9 @@ TEditFieldForm::TEditFieldForm(TComponent* AOwner) : TSmallDialog(AOwner, "Edit 
   NameBox = Make<TEdit>(this, this, "NameBox", 100, 14, 212, 21);
   MakeCaptioned<TLabel>(this, this, "TypeLabel", "Field Type", 14, 46, 80, 15);
   TypeBox = Make<TComboBox>(this, this, "TypeBox", 100, 43, 212, 21);
-  for (const char* kind : {"Text", "Date", "Money", "Quantity", "Desired Quantity", "Barcode", "Email Address",
-                           "URL", "Record Counter"})
+  // Every kind the record window reacts to; a reminder date is a date the reminder report finds.
+  for (const char* kind : {"Text", "Date", "Reminder Date", "Money", "Quantity", "Desired Quantity", "Barcode",
+                           "Email Address", "URL", "Record Counter"})
     TypeBox->Items().Add(kind);
   WrappedLabel(this, "Note", "Note: Field type should only be changed when the database is empty.", 14, 76, 300);
 }
@@ -413,6 +414,8 @@ void TDropDownMenuForm::OKBtnClick() {
 }
 
 void TDropDownMenuForm::TreeViewBtnClick(TObject*) {
+  // The tree opens from the lines as typed: what was typed is not lost on the way.
+  if (Tree) *Tree = TreeFromLines(Choices->Text());
   if (OnTreeView) OnTreeView();
   LoadChoices();
 }

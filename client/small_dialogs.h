@@ -179,8 +179,8 @@ public:
   explicit TDropDownMenuForm(TComponent* AOwner);
   int Description = 1;                 // 1..10
   TDescriptionTree* Tree = nullptr;    // the description's value tree
-  // "Tree View": opens the category tree editor for the description (the opener rebuilds the
-  // description's menu and takes the editor's last value).
+  // "Tree View": the typed lines become the tree, then the category tree editor opens for the
+  // description (the opener rebuilds the description's menu and takes the editor's last value).
   std::function<void()> OnTreeView;
   TMemo* Choices = nullptr;
   TButton* TreeViewBtn = nullptr;

@@ -58,8 +58,8 @@ void TView::BuildHeader() {
   ToolBar->SetFlat(true);
   ToolBar->SetShowCaptions(true);
   ToolBar->SetButtonHeight(24);
-  // Sixteen buttons in four groups fit the window at its least width.
-  ToolBar->SetButtonWidth(37);
+  // Seventeen buttons in four groups fit the window at its least width.
+  ToolBar->SetButtonWidth(34);
   ToolBar->SetIndent(4);
   ToolBar->SetHeight(28);
   struct {
@@ -77,6 +77,7 @@ void TView::BuildHeader() {
       {&InsertRecordTBtn, "InsertRecordTBtn", "Insert", "Insert Record"},
       {nullptr, "", "", ""},
       {&SearchTBtn, "SearchTBtn", "Search", "Perform Search"},
+      {&SearchRecordsTBtn, "SearchRecordsTBtn", "Find", "Search Records"},
       {&PreviousSearchTBtn, "PreviousSearchTBtn", "<<", "Previous Search List Record"},
       {&NextSearchTBtn, "NextSearchTBtn", ">>", "Next Search List Record"},
       {&SearchListTBtn, "SearchListTBtn", "List", "View the Search List"},

@@ -87,6 +87,7 @@ public:
   TToolButton* CopyRecordTBtn = nullptr;
   TToolButton* InsertRecordTBtn = nullptr;
   TToolButton* SearchTBtn = nullptr;
+  TToolButton* SearchRecordsTBtn = nullptr;  // the search window too ("Search Records")
   TToolButton* PreviousSearchTBtn = nullptr;
   TToolButton* NextSearchTBtn = nullptr;
   TToolButton* SearchListTBtn = nullptr;
@@ -379,5 +380,6 @@ private:
   bool FLoginRunning = false;  // the login step is under way (its windows activate this one)
   std::unique_ptr<TServerTransport> FTransport;
   std::array<bool, 10> FDateDetail{};
+  std::array<bool, 100> FItemMarks{};  // the item list's check marks as last shown or changed
   std::array<bool, 6> FDateOther{};
 };

@@ -65,6 +65,9 @@ void TViewFields::Wire() {
         return;
       }
       RelationMenu->Items()->Items(0)->OnClick = [this, i](TObject*) { Diagram1Click(i); };
+      // A read-only record's relation is shown (the diagram), never chosen or cleared.
+      for (const char* Name : {"SelectRelated1", "ClearField1"})
+        if (auto* Item = dynamic_cast<TMenuItem*>(V.Find(Name))) Item->SetEnabled(!V.ReadonlyBox->Checked());
       const TPoint P = V.DescBtn[i]->ClientToScreen({0, V.DescBtn[i]->Height()});
       RelationMenu->Popup(P.X, P.Y);
     };
@@ -97,6 +100,11 @@ void TViewFields::Wire() {
   click(V.ClearPicture, [this] { ClearPictureClick(); });
   click(V.SelectResumeBtn, [this] { SelectResumeBtnClick(); });
   click(V.ViewResumeBtn, [this] { ViewResumeBtnClick(); });
+  click(V.ClearResumeBtn, [this] {
+    if (V.ReadonlyBox->Checked()) return;
+    V.Logic->ClearResumeBtnClick(V.Memo2->Lines().Count() > 0 ? V.Memo2->Lines()[0] : std::string(),
+                                 V.Notes2Title->Caption());
+  });
   // Grids 3 and 4.
   for (int G : {3, 4}) {
     TGridPage& P = G == 3 ? V.Grid3Page : V.Grid4Page;
@@ -207,12 +215,17 @@ void TViewFields::JumptoURL1Click() {
 }
 
 void TViewFields::SetReadOnlyState(bool ReadOnly) {
-  TGridOptions Options = V.DirGrid->Options();
-  if (ReadOnly) Options -= goEditing;
-  else Options += goEditing;
-  V.DirGrid->SetOptions(Options);
-  for (TControl* C : std::initializer_list<TControl*>{V.CheckBox1, V.CheckBox2, V.CheckBox3, V.SelectPicture, V.ClearPicture})
-    C->SetEnabled(!ReadOnly);
+  // Grid lines change only through the line commands, which the server stores: a cell typed in
+  // place would show an edit that no save keeps.
+  V.DirGrid->SetOptions(V.DirGrid->Options() - goEditing);
+  V.Grid4->SetOptions(V.Grid4->Options() - goEditing);
+  // Nothing else a read-only record shows takes a change: its boxes, pictures, attached file,
+  // items and the rich text's formatting.
+  for (TControl* C : std::initializer_list<TControl*>{
+           V.CheckBox1, V.CheckBox2, V.CheckBox3, V.SelectPicture, V.ClearPicture, V.SelectResumeBtn,
+           V.ClearResumeBtn, V.EditSkillBtn, V.RTF1Font, V.FontRTF1Size, V.RTFColor1, V.BoldBtn, V.ItalicBtn,
+           V.UnderlineBtn, V.LeftBtn, V.CenterBtn, V.RightBtn, V.BulletBtn})
+    if (C) C->SetEnabled(!ReadOnly);
   // Description values come only from their menus; the attachment's name only from its upload.
   for (TEdit* E : V.DescEdit) E->SetReadOnly(true);
   V.Memo2->SetReadOnly(true);

@@ -16,6 +16,8 @@
 #include "controls/calendar_popup.h"
 #include "client/view_commands.h"
 #include "client/view_reports.h"
+#include "client/reports/report_windows.h"
+#include "client/reports/search_form.h"
 #include "controls/grid/qn_grid.h"
 #include "net/http_client.h"
 #include "platform/rtl/ascii_text.h"
@@ -117,6 +119,8 @@ void TView::WireEvents() {
     Detail[i]->OnChange = changed([this, i] { Logic->Detail8Change(i); });
     DescEdit[i]->OnChange = changed([this, i] { Logic->DescChange(i + 1); });
     DescBtn[i]->OnClick = [this, i](TObject*) {
+      // A read-only record's values are not chosen.
+      if (ReadonlyBox->Checked()) return;
       if (!DescMenu[i] || DescMenu[i]->Items()->Count() == 0) return;
       const TPoint p = DescBtn[i]->ClientToScreen({0, DescBtn[i]->Height()});
       DescMenu[i]->Popup(p.X, p.Y);
@@ -150,8 +154,22 @@ void TView::WireEvents() {
   for (TCustomRichButton* b : std::initializer_list<TCustomRichButton*>{BoldBtn, ItalicBtn, UnderlineBtn, LeftBtn,
                                                                          CenterBtn, RightBtn, BulletBtn})
     b->OnClick = changed([this] { Logic->DetailChangeClick(); });
-  ItemList->OnChange = [this](TObject*, TListItem* item, TItemChange) {
-    if (!FShowing && Logic && item) Logic->ItemListChange(item->Index());
+  ItemList->OnChange = [this](TObject*, TListItem* item, TItemChange change) {
+    if (FShowing || !Logic || !item) return;
+    const int n = item->Index();
+    if (change == ctState && n >= 0 && n < 100) {
+      // Selection changes the state too: only a mark that changed counts.
+      if (item->Checked() == FItemMarks[n]) return;
+      if (ReadonlyBox->Checked()) {
+        // A read-only record's marks stay as they are.
+        FShowing = true;
+        item->SetChecked(FItemMarks[n]);
+        FShowing = false;
+        return;
+      }
+      FItemMarks[n] = item->Checked();
+    }
+    Logic->ItemListChange(n);
   };
   ReadonlyBox->OnClick = changed([this] { ReadonlyBoxClick(); });
   SearchListBox->OnClick = changed([this] { SearchListBoxClick(); });
@@ -406,7 +424,9 @@ void TView::FormCloseQuery(bool& CanClose) {
   CanClose = true;
   IdleRefresh->SetEnabled(false);
   TCloseSteps steps;
-  steps.CloseSearchWindow = [] {};
+  steps.CloseSearchWindow = [this] {
+    if (Reports) Reports->Search().Close();
+  };
   steps.WriteSettings = [this] {
     Settings->ViewW = Width();
     Settings->ViewH = Height();
@@ -500,6 +520,7 @@ void TView::ShowRecord(const ItemRecord& Record, const std::array<std::string, 1
     item->SubItems().Add(Record.ItemNames[n]);
     item->SubItems().Add(Record.ItemValues[n]);
     item->SetChecked(Record.ItemChecks[n]);
+    FItemMarks[n] = Record.ItemChecks[n];
   }
   ItemList->Items().EndUpdate();
   SearchListBox->SetChecked(InSearchList(Record.Code));
@@ -712,13 +733,16 @@ void TView::DescOneEnter(int Index) {
   form->Description = Index;
   form->Tree = &tree;
   std::string lastValue;
-  form->OnTreeView = [this, &tree, &lastValue, Index, i] {
+  bool treeEdited = false;  // the tree editor stores its tree whenever it closes
+  form->OnTreeView = [this, &tree, &lastValue, &treeEdited, Index, i] {
+    treeEdited = true;
     auto* editor = new TAddDescription(this);
     editor->Description = Index;
     editor->DescriptionCaption = Desc[i]->Caption();
     editor->Tree = &tree;
     editor->ProgramFolder = Session->ScratchFolder;
     editor->OnUpdateRecord = [this, i](const std::string& value) { ShowDescription(i, value); };
+    editor->OpenHelp = [this](const std::string& topic) { Tools->OpenLink(TViewTools::HelpTopicURL(topic)); };
     editor->ShowModal();
     lastValue = editor->LastValue;
     delete editor;
@@ -730,7 +754,7 @@ void TView::DescOneEnter(int Index) {
   Logic->EndModal();
   delete form;
   // The edited choices reach the server at once, so that the next configuration load keeps them.
-  if (ok || !lastValue.empty()) {
+  if (ok || treeEdited) {
     Logic->Buffers.ConfigMask.Set(ConfigMask::Trees, Index);
     Logic->SaveServerConfiguration();
   }

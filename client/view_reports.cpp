@@ -146,6 +146,7 @@ void WireReportWindows(TView& V) {
     if (M) M->OnClick = [&V, Open](TObject*) { Open(V); };
   };
   Click(V.SearchTBtn, OpenSearchWindow);
+  Click(V.SearchRecordsTBtn, OpenSearchWindow);
   Click(V.SearchListTBtn, OpenSearchResults);
   Click(V.GraphTBtn, OpenGraphWindow);
   Item(V.ViewtheSearchWindow1, OpenSearchWindow);

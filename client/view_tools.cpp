@@ -22,6 +22,13 @@ TViewTools::~TViewTools() = default;
 
 bool TViewTools::OpenLink(const std::string& Url) { return V.Fields->Fields.JumpToURL(Url); }
 
+std::string TViewTools::HelpTopicURL(const std::string& Topic) {
+  std::string Anchor;
+  for (const char C : Topic)
+    if (C != ' ') Anchor += C;
+  return std::string(HelpPage) + "#" + Anchor;
+}
+
 // ---- Tools --------------------------------------------------------------------------------------
 
 void TViewTools::Calculator1Click() {

@@ -23,8 +23,10 @@ public:
   // Opens Url in the browser through the redirect page in the client's private folder.
   bool OpenLink(const std::string& Url);
 
+  // The help page's anchor of a topic: its name without blanks.
+  static std::string HelpTopicURL(const std::string& Topic);
   void Contents1Click() { OpenLink(HelpPage); }
-  void GettingStarted1Click() { OpenLink(std::string(HelpPage) + "#GettingStarted"); }
+  void GettingStarted1Click() { OpenLink(HelpTopicURL("Getting Started")); }
   void ContactHarrowmere1Click() { OpenLink(std::string(HelpPage) + "#Contact"); }
 
   void Calculator1Click();

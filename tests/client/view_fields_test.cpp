@@ -25,6 +25,7 @@
 #include "platform/ui/application.h"
 #include "platform/ui/edits.h"
 #include "platform/ui/list_controls.h"
+#include "platform/ui/list_view.h"
 #include "platform/ui/menus.h"
 #include "platform/ui/mask_edit.h"
 #include "platform/ui/rich_edit.h"
@@ -318,7 +319,9 @@ TEST_F(ViewFieldsTest, ReadOnlyRecordsKeepTheirGridBoxesPicturesAndItems) {
   ASSERT_GT(View->ItemList->Items().Count(), 0);
   View->ItemList->Items()[0]->SetSelected(true);
   auto Editable = [this](bool Expected) {
-    EXPECT_EQ(View->DirGrid->Options().Contains(goEditing), Expected);
+    // Grid cells are never typed in place: lines change through the row editor, which stores them.
+    EXPECT_FALSE(View->DirGrid->Options().Contains(goEditing));
+    EXPECT_FALSE(View->Grid4->Options().Contains(goEditing));
     for (TControl* C : std::initializer_list<TControl*>{View->CheckBox1, View->CheckBox2, View->CheckBox3,
                                                          View->SelectPicture, View->ClearPicture})
       EXPECT_EQ(C->Enabled(), Expected) << C->Name();
@@ -347,6 +350,70 @@ TEST_F(ViewFieldsTest, ReadOnlyRecordsKeepTheirGridBoxesPicturesAndItems) {
   View->ReadonlyBox->SetChecked(false);
   View->ReadonlyBoxClick();
   Editable(true);
+}
+
+// Nothing a read-only record shows takes a change: its description menus and relation stay shut,
+// its item marks stay, its attachment, items and rich-text formatting buttons are off; the
+// stored record is unchanged afterwards.
+TEST_F(ViewFieldsTest, AReadOnlyRecordTakesNoValueMarkOrFormat) {
+  TRecordWindow& W = *View->Logic;
+  ASSERT_EQ(W.Buffers.Configuration.DescriptionKinds[6], "Relational");
+  ASSERT_GT(View->ItemList->Items().Count(), 0);
+  TListItem* Item = View->ItemList->Items()[0];
+  const bool Mark = Item->Checked();
+  View->ReadonlyBox->SetChecked(true);
+  View->ReadonlyBoxClick();
+  ASSERT_TRUE(W.SaveRecord(W.Buffers.Current, true));
+  {
+    TCheckedModalScript Script;  // no description menu pops up
+    View->DescBtn[1]->Click();
+    App->ProcessMessages();
+  }
+  {
+    // The relation's menu still shows the diagram; choosing or clearing is off.
+    TCheckedModalScript Script;
+    Script.ExpectMenu("", "");
+    View->DescBtn[6]->Click();
+    App->ProcessMessages();
+  }
+  EXPECT_FALSE(dynamic_cast<TMenuItem*>(View->Find("SelectRelated1"))->Enabled());
+  EXPECT_FALSE(dynamic_cast<TMenuItem*>(View->Find("ClearField1"))->Enabled());
+  EXPECT_TRUE(dynamic_cast<TMenuItem*>(View->Find("Diagram1"))->Enabled());
+  // A value from any menu, relation or the category editor is refused.
+  W.ChooseDescriptionValue(1, "Mint:As new, never used");
+  W.ChooseDescriptionValue(6, "Other : ABCDEFGH");
+  EXPECT_EQ(View->DescEdit[1]->Text(), "");
+  EXPECT_EQ(View->DescEdit[6]->Text(), "");
+  // A mark ticked snaps back and flags nothing.
+  Item->SetChecked(!Mark);
+  EXPECT_EQ(Item->Checked(), Mark);
+  EXPECT_FALSE(W.Buffers.RecordMask.Get(RecordMask::Items, 1));
+  for (TControl* C : std::initializer_list<TControl*>{View->EditSkillBtn, View->SelectResumeBtn, View->ClearResumeBtn,
+                                                       View->BoldBtn, View->LeftBtn, View->BulletBtn, View->RTF1Font,
+                                                       View->FontRTF1Size, View->RTFColor1})
+    EXPECT_FALSE(C->Enabled()) << C->Name();
+  ASSERT_TRUE(W.SaveRecord(W.Buffers.Current, true));
+  ItemRecord R = Stored();
+  EXPECT_EQ(R.ItemChecks[0], Mark);
+  EXPECT_EQ(R.Descriptions[1], "");
+  EXPECT_EQ(R.Descriptions[6], "");
+
+  // Editable again: the menu pops and its value, and a ticked mark, are kept.
+  View->ReadonlyBox->SetChecked(false);
+  View->ReadonlyBoxClick();
+  {
+    TCheckedModalScript Script;
+    Script.ExpectMenu("", "Mint:As new, never used");
+    View->DescBtn[1]->Click();
+    App->ProcessMessages();
+  }
+  Item->SetChecked(!Mark);
+  EXPECT_EQ(Item->Checked(), !Mark);
+  EXPECT_TRUE(View->BoldBtn->Enabled());
+  ASSERT_TRUE(W.SaveRecord(W.Buffers.Current, true));
+  R = Stored();
+  EXPECT_EQ(R.ItemChecks[0], !Mark);
+  EXPECT_EQ(R.Descriptions[1], "Mint:As new, never used");
 }
 
 TEST_F(ViewFieldsTest, BookImportFillsTheRecordFromACataloguePageOnLoopback) {

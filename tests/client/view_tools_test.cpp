@@ -10,6 +10,11 @@
 #include "client/reports/search_form.h"
 #include "client/reports/search_results_form.h"
 #include "client/small_dialogs.h"
+#include "client/category_tree_editor.h"
+#include "platform/rtl/sysutils.h"
+#include "platform/ui/tree_view.h"
+#include "platform/ui/edits.h"
+#include "platform/ui/list_controls.h"
 #include "client/view.h"
 #include "client/view_reports.h"
 #include "client/view_tools.h"
@@ -196,12 +201,11 @@ TEST_F(ViewToolsTest, CalculatorAndCalendarRunFromTheMenuAndTheToolBar) {
   }
 }
 
-// The tool bar's "Scan Barcode" opens the scanner station, which starts by looking for its
-// fields: this database has no quantity field.
+// The tool bar's "Scan Barcode" opens the scanner station, which finds its barcode and quantity
+// fields in the shipped definition.
 TEST_F(ViewToolsTest, ScanBarcodeOpensFromTheToolBar) {
   EXPECT_EQ(View->BarcodeTBtn->Hint(), "Scan Barcode");
   TCheckedModalScript Script;
-  Script.ExpectMessage("No quantity field is defined.", mrOk);
   std::string Shown;
   Script.ExpectForm("Scan Barcode", [&](TCustomForm& F) {
     Shown = F.Name();
@@ -278,4 +282,102 @@ TEST_F(ViewToolsTest, EveryEntryOfTheMainMenuAndTheFieldMenusHasACommand) {
   for (int i = 0; i < View->ToolBar->ButtonCount(); ++i)
     if (View->ToolBar->Buttons(i)->Style() != tbsSeparator && View->ToolBar->Buttons(i)->Style() != tbsDivider && !View->ToolBar->Buttons(i)->OnClick) IdleButtons.push_back(View->ToolBar->Buttons(i)->Caption());
   EXPECT_EQ(IdleButtons, std::vector<std::string>{});
+}
+
+// A database made from the shipped definition reaches the quick quantity report and the reminder
+// report without a field's kind being set by hand, and its field editor offers every kind.
+TEST_F(ViewToolsTest, TheShippedDefinitionReachesTheQuantityAndReminderReports) {
+  EXPECT_GE(View->FindField("quantity", 1), 0);
+  EXPECT_GE(View->FindField("desired quantity", 1), 0);
+  EXPECT_GE(View->FindField("barcode", 1), 0);
+  EXPECT_EQ(View->QuickOrderReport1->Caption(), "Quick Quantity Report");
+  {
+    TCheckedModalScript Script;
+    Script.ExpectForm("Quick Quantity Report", [](TCustomForm& F) { F.Close(); });
+    Choose(View->Find("QuickOrderAll1"));
+  }
+  // The reminder date field's click offers its report.
+  const auto& C = View->Logic->Buffers.Configuration;
+  int Reminder = -1;
+  for (int i = 0; i < 6; ++i)
+    if (C.OtherKinds[i].find("Reminder") != std::string::npos) Reminder = i;
+  ASSERT_GE(Reminder, 0);
+  {
+    TCheckedModalScript Script;
+    Script.ExpectMenu("", "Find " + C.OtherNames[Reminder]);
+    Script.ExpectMessage("Select desired date range", mrOk);
+    Script.ExpectForm("Find " + C.OtherNames[Reminder], [](TCustomForm& F) { F.Close(); });
+    View->Other[Reminder]->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
+    View->Other[Reminder]->Perform(WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
+    App->ProcessMessages();
+  }
+  TEditFieldForm Editor(nullptr);
+  std::vector<std::string> Kinds;
+  for (int i = 0; i < Editor.TypeBox->Items().Count(); ++i) Kinds.push_back(LowerCase(Editor.TypeBox->Items()[i]));
+  for (const char* Kind : {"date", "reminder date", "money", "quantity", "desired quantity", "barcode", "email address",
+                           "url", "record counter"})
+    EXPECT_NE(std::find(Kinds.begin(), Kinds.end(), Kind), Kinds.end()) << Kind;
+}
+
+// "Tree View" opens the category editor on the lines as typed, and the typed lines come back
+// (with what the editor added) and reach the server; the editor's Help opens its topic.
+TEST_F(ViewToolsTest, TheTreeViewOpensFromTheTypedLinesAndItsHelpOnItsTopic) {
+  std::vector<std::string> InEditor;
+  std::string AfterEditor;
+  {
+    TCheckedModalScript Script;
+    Script.ExpectForm("Edit Drop Down Menu Options", [&](TCustomForm& F) {
+      auto& D = dynamic_cast<TDropDownMenuForm&>(F);
+      D.Choices->SetText("Typed\r\n\tUnder it\r\nSecond\r\n");
+      D.TreeViewBtn->Click();
+      AfterEditor = D.Choices->Text();
+      D.CancelBtn->Click();
+    });
+    Script.ExpectForm("Category", [&](TCustomForm& F) {
+      auto& E = dynamic_cast<TAddDescription&>(F);
+      for (TTreeNode* N = E.DescriptionList->Items().GetFirstNode(); N; N = N->getNextSibling())
+        InEditor.push_back(N->Text());
+      E.DescriptionList->SetSelected(E.DescriptionList->Items().GetFirstNode());
+      E.CategoryName->SetText("Added");
+      E.AddChildBtn->Click();
+      E.HelpBtn->Click();
+      E.CloseFormBtn->Click();
+    });
+    Script.ExpectShell("go.htm");
+    View->DescOneEnter(4);  // "Year Made": no values of its own
+  }
+  EXPECT_EQ(InEditor, (std::vector<std::string>{"Typed", "Second"}));
+  EXPECT_NE(AfterEditor.find("Typed\r\n\tUnder it\r\n\tAdded\r\nSecond"), std::string::npos) << AfterEditor;
+  EXPECT_NE(Page().find(std::string(TViewTools::HelpPage) + "#CustomizingtheSoftware\""), std::string::npos) << Page();
+  // The tree the editor stored reached the server, though the list window was cancelled.
+  const TConfiguration Config = Stored();
+  const TDescriptionTree& Stored4 = Config.DescriptionTrees[3];
+  ASSERT_EQ(Stored4.Nodes.size(), 2u);
+  EXPECT_EQ(Stored4.Nodes[0].Text, "Typed");
+  ASSERT_EQ(Stored4.Nodes[0].Children.size(), 2u);
+  EXPECT_EQ(Stored4.Nodes[0].Children[1].Text, "Added");
+  EXPECT_EQ(View->DescEdit[3]->Text(), "Added : Typed");
+}
+
+// The tool bar's "Search Records" saves the record and shows the search window; the close takes
+// the search window down with the record window.
+TEST_F(ViewToolsTest, SearchRecordsOpensTheSearchWindowAndTheCloseClosesIt) {
+  TCheckedModalScript Script;
+  ASSERT_NE(View->SearchRecordsTBtn, nullptr);
+  EXPECT_EQ(View->SearchRecordsTBtn->Hint(), "Search Records");
+  View->Detail[2]->SetText("typed before the search");
+  View->SearchRecordsTBtn->OnClick(View->SearchRecordsTBtn);
+  TSearch& Search = ReportWindowsOf(*View).Search();
+  ASSERT_TRUE(Search.Visible());
+  {
+    TServerSession S(Db->Server);
+    S.DatabaseName = "Demo";
+    ItemRecord R;
+    ASSERT_TRUE(ReadRecordStream(S.Get("G" + View->number->Text()), R));
+    EXPECT_EQ(R.Details[2], "typed before the search");
+  }
+  bool CanClose = false;
+  View->FormCloseQuery(CanClose);
+  EXPECT_TRUE(CanClose);
+  EXPECT_FALSE(Search.Visible());
 }
