@@ -58,8 +58,10 @@ void TView::BuildHeader() {
   ToolBar->SetFlat(true);
   ToolBar->SetShowCaptions(true);
   ToolBar->SetButtonHeight(24);
-  // Seventeen buttons in four groups fit the window at its least width.
+  // Seventeen buttons in four groups fit the window at its least width, their captions a pixel
+  // smaller than the window's text so that each shows whole.
   ToolBar->SetButtonWidth(34);
+  ToolBar->Font().SetHeight(ToolBar->Font().Height() + 1);
   ToolBar->SetIndent(4);
   ToolBar->SetHeight(28);
   struct {
