@@ -100,7 +100,7 @@ shot "$out/first_record.png" "$mx" "$my" "$mw" "$mh"
 # Fields of the record page, from the window's top left: the second detail and the code box.
 field_x=$((mx + 200)) field_y=$((my + 140))
 away_x=$((mx + 100)) away_y=$((my + 62))
-next_x=$((mx + 59)) prev_x=$((mx + 19)) new_x=$((mx + 108)) close_x=$((mx + 611)) tool_y=$((my + 32))
+next_x=$((mx + 59)) prev_x=$((mx + 19)) new_x=$((mx + 108)) close_x=$((mx + 589)) tool_y=$((my + 32))
 crop_field() { click_at "$away_x" "$away_y" 0.4; shot "$1" $((mx + 118)) $((my + 132)) 180 17; }
 type_field() {
   click_at "$field_x" "$field_y" 0.3

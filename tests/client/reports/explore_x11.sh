@@ -2,8 +2,8 @@
 # What a person meets only on a real X server, with the installed client: grid 3's data summary
 # takes its From date from the date menu and its calendar, and the filter chosen before stays
 # (the window comes back active once the calendar has closed); the scanner station opens from
-# "Utilities" > "Scan Barcode" (the shipped definition has no quantity field: its message, and the
-# window closes).  Screenshots of the data summary and the scanner's message are saved.
+# "Utilities" > "Scan Barcode" (the shipped definition has its barcode and quantity fields: no
+# message, and its Close closes it).  Screenshots of the data summary and the scanner are saved.
 # Usage: explore_x11.sh SOURCE_DIR BUILD_DIR MAKE_DATABASE OUTPUT_FOLDER
 set -euo pipefail
 src="$1"
@@ -62,10 +62,11 @@ gone '^Data Summary$'
 
 # ---- "Utilities" > "Scan Barcode" ----
 menu u 8
-window "Scan Barcode" > /dev/null || fail "no scanner station"
-b=$(message_box) || fail "the scanner station said nothing"
-snap scan_barcode_message "$b"
-xdotool key Return
+w=$(window "Scan Barcode") || fail "no scanner station"
+snap scan_barcode "$w"
+b=$(message_box) && { snap scan_barcode_message "$b"; fail "the scanner station did not find its fields"; }
+geometry "$w"
+click_at $((X + 170)) $((Y + 397)) 0.2   # "Close"
 gone '^Scan Barcode$'
 
 at 596 33

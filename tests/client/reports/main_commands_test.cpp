@@ -14,6 +14,9 @@ TEST_F(MainCommandsTest, MissingFieldsAreReportedAndNothingOpens) {
   TMainCommands Commands(Windows);
   Commands.QuantityWord = "Stock";
   TConfiguration& C = Window->Buffers.Configuration;
+  // A definition without the shipped one's quantity fields.
+  for (auto& K : C.DetailKinds) K.clear();
+  for (auto& K : C.OtherKinds) K.clear();
   {
     TCheckedModalScript Script;
     Script.ExpectMessage("Stock field is not defined.", mrOk);

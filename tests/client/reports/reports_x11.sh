@@ -25,7 +25,7 @@ login
 shot "$out/main_before.png" "$mx" "$my" "$mw" "$mh"
 
 # ---- The search window: three terms ----
-click_at $((mx + 276)) $((my + 32)) 1.5
+click_at $((mx + 241)) $((my + 32)) 1.5
 search=$(window Search 400) || fail "no search window"
 geometry "$search"
 sx=$X sy=$Y sw=$WIDTH sh=$HEIGHT

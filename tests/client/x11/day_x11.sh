@@ -376,7 +376,7 @@ details_page
 step "started again: everything is there"
 
 # ---- A search for the first record by its name ----
-opens '^Search$' at 276 32
+opens '^Search$' at 241 32
 last '^Search$'
 sx=$X sy=$Y sw=$WIDTH sh=$HEIGHT
 xdotool mousemove $((sx + 90)) $((sy + 59)) click 1
