@@ -4,10 +4,13 @@
 
 #include <dirent.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -61,6 +64,44 @@ inline std::string_view Take(std::string_view& Input, char Separator) {
   return Head;
 }
 
+// A folder of this process's own under $TMPDIR (or /tmp), made at the first call and removed
+// with what it holds when the process exits; it ends with "/".
+inline const std::string& PrivateFolder() {
+  // Never freed: the removal at exit still needs it.
+  static const std::string* Folder = [] {
+    const char* Base = std::getenv("TMPDIR");
+    std::string Pattern = std::string(Base && *Base ? Base : "/tmp") + "/qn_fuzz_XXXXXX";
+    if (!::mkdtemp(Pattern.data())) std::abort();
+    return new std::string(Pattern + "/");
+  }();
+  static const bool Removed = [] {
+    return std::atexit([] {
+      std::error_code Ignored;
+      std::filesystem::remove_all(*Folder, Ignored);
+    }) == 0;
+  }();
+  (void)Removed;
+  return *Folder;
+}
+
+inline void WriteFile(const std::string& Path, std::string_view Bytes) {
+  if (FILE* F = std::fopen(Path.c_str(), "wb")) {
+    std::fwrite(Bytes.data(), 1, Bytes.size(), F);
+    std::fclose(F);
+  }
+}
+
+inline std::string ReadFile(const std::string& Path) {
+  std::string Bytes;
+  if (FILE* F = std::fopen(Path.c_str(), "rb")) {
+    char Buffer[65536];
+    std::size_t N;
+    while ((N = std::fread(Buffer, 1, sizeof Buffer, F)) > 0) Bytes.append(Buffer, N);
+    std::fclose(F);
+  }
+  return Bytes;
+}
+
 inline std::string_view AsView(const std::uint8_t* Data, std::size_t Size) {
   return {reinterpret_cast<const char*>(Data), Size};
 }
@@ -69,6 +110,15 @@ inline std::string_view AsView(const std::uint8_t* Data, std::size_t Size) {
 
 #define QN_FUZZ_SEEDS_FROM_ARGUMENTS                            \
   extern "C" int LLVMFuzzerInitialize(int* Argc, char*** Argv) { \
+    fuzz::WriteSeeds(*Argc, *Argv);                              \
+    return 0;                                                    \
+  }
+
+// The same for a target that first sets something up once (a backend, a folder of its own);
+// the seeds may need it.
+#define QN_FUZZ_SET_UP_THEN_SEEDS(SetUp)                         \
+  extern "C" int LLVMFuzzerInitialize(int* Argc, char*** Argv) { \
+    SetUp();                                                     \
     fuzz::WriteSeeds(*Argc, *Argv);                              \
     return 0;                                                    \
   }

@@ -1,5 +1,6 @@
 // The server's record, configuration and attribute streams, and the merges that store what a
 // client's change mask flags.  The first byte picks the stream; the rest is the stream.
+#include "fuzz_records.h"
 #include "fuzz_support.h"
 #include "server/configuration.h"
 #include "server/item_record.h"
@@ -7,41 +8,6 @@
 namespace {
 
 enum TKind : char { kRecordSave = 'r', kRecordFile = 'f', kConfiguration = 'c', kAttributes = 'a' };
-
-ItemRecord SampleRecord() {
-  ItemRecord R;
-  R.Code = "ABCDEFGH";
-  R.Name = "A record";
-  R.Details[0] = "12";
-  R.Descriptions[3] = "Blue";
-  R.Others[5] = "other";
-  R.ExtraStrings[1] = "extra";
-  R.ExtraIntegers[2] = -7;
-  R.Images[1] = {"a.jpg", "Picture", true};
-  R.Attachment = "file.pdf";
-  R.Checks[2] = true;
-  R.Memos[0] = {"line one", "line two"};
-  R.Lists[1] = {"x", "y"};
-  R.ItemNames[99] = "Last item";
-  R.ItemValues[99] = "value";
-  R.ItemChecks[99] = true;
-  R.Grid3 = "2,2\r\n1,1,cell\r\n";
-  R.Grid3Rows = 2;
-  R.RichText = "{\\rtf1 text}";
-  return R;
-}
-
-TConfiguration SampleConfiguration() {
-  TConfiguration C;
-  C.DescriptionNames[0] = "Country";
-  C.DetailNames[0] = "Number";
-  C.DetailKinds[0] = "Record Counter";
-  C.ItemNames[5] = "Weight";
-  C.StatusWord = "Active";
-  C.DateFormat = "dd/mm/yyyy";
-  C.DatabaseInfo[diName] = "books";
-  return C;
-}
 
 TChangeMask FullMask() {
   TChangeMask M;
@@ -57,20 +23,20 @@ std::vector<std::string> FuzzSeeds() {
     std::string S(1, kRecordSave);
     TValueWriter W(S);
     FullMask().Write(W);
-    WriteItemRecord(W, SampleRecord(), TRecordForm::Stream);
+    WriteItemRecord(W, fuzz::SampleRecord(), TRecordForm::Stream);
     Seeds.push_back(S);
   }
   {
     std::string S(1, kRecordFile);
     TValueWriter W(S);
-    WriteItemRecord(W, SampleRecord(), TRecordForm::File);
+    WriteItemRecord(W, fuzz::SampleRecord(), TRecordForm::File);
     Seeds.push_back(S);
   }
   {
     std::string S(1, kConfiguration);
     TValueWriter W(S);
     FullMask().Write(W);
-    WriteConfiguration(W, SampleConfiguration(), 3);
+    WriteConfiguration(W, fuzz::SampleConfiguration(), 3);
     Seeds.push_back(S);
   }
   {
@@ -99,7 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
         Mask.Read(R);
         ItemRecord In;
         ReadItemRecord(R, In, TRecordForm::Stream);
-        ItemRecord Stored = SampleRecord();
+        ItemRecord Stored = fuzz::SampleRecord();
         MergeItemRecord(std::move(In), Mask, Stored);
         // What was stored is written and read back the same.
         std::string Out;
@@ -123,7 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
       case kConfiguration: {
         TChangeMask Mask;
         Mask.Read(R);
-        TConfiguration C = SampleConfiguration();
+        TConfiguration C = fuzz::SampleConfiguration();
         MergeConfiguration(R, Mask, C);
         std::string Out;
         TValueWriter W(Out);
