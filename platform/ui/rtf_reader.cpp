@@ -177,6 +177,8 @@ private:
       if (w == "f") FFont = p, FFontEntry = TFontEntry{};
       else if (w == "fcharset") FFontEntry.Charset = p;
       else if (w == "fprq") FFontEntry.Pitch = p == 1 ? fpFixed : p == 2 ? fpVariable : fpDefault;
+      else if (w == "u") Unicode(p);
+      else if (w == "uc") FState.UnicodeSkip = std::clamp(p, 0, 16);
       return;
     }
     if (FState.Dest == dColorTable) {
@@ -300,8 +302,9 @@ private:
   // One byte of text (literal, or from \'hh: Windows-1252).
   void Character(unsigned char c) {
     if (FState.Dest == dFontTable) {
+      if (Skipped()) return;  // the fallback of a \uN in the name
       if (c == ';') EndFontEntry();
-      else if (FFont >= 0 && FFontEntry.Name.size() < 256) AppendUtf8(FFontEntry.Name, c < 0x80 ? c : Windows1252ToUnicode(c));
+      else FontNameCharacter(c < 0x80 ? c : Windows1252ToUnicode(c));
       return;
     }
     if (FState.Dest == dColorTable) {
@@ -339,7 +342,16 @@ private:
     FFallback = FState.UnicodeSkip;
   }
 
+  // A character of a font's name; a control character is none (nor could it be written back).
+  void FontNameCharacter(char32_t cp) {
+    if (FFont >= 0 && cp >= 0x20 && FFontEntry.Name.size() < 256) AppendUtf8(FFontEntry.Name, cp);
+  }
+
   void Code(char32_t cp) {
+    if (FState.Dest == dFontTable) {
+      FontNameCharacter(cp);
+      return;
+    }
     if (FState.Dest != dText) return;
     if (cp != 0xD800 && FHighSurrogate && (cp < 0xDC00 || cp >= 0xE000)) FHighSurrogate = 0;
     if (FFormatDirty) {
@@ -350,7 +362,8 @@ private:
       }
       FFormatDirty = false;
     }
-    if (cp == 0) return;
+    // Control characters other than the tab and the line break are no text of a document.
+    if (cp < 0x20 && cp != '\t' && cp != 0x0B) return;
     FAfterEnd = true;
     AppendUtf8(FRun, cp);
     if (++FTextCheck >= 4096) {

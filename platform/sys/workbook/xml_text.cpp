@@ -158,9 +158,12 @@ void ParseXml(const std::string& xml, const std::string& part, TXmlHandler& hand
   XML_Status status = XML_STATUS_OK;
   do {
     const std::size_t n = std::min(kPiece, xml.size() - at);
-    void* buffer = XML_GetBuffer(parser.get(), static_cast<int>(n));
-    if (!buffer) throw std::bad_alloc();
-    if (n) std::memcpy(buffer, xml.data() + at, n);
+    // An empty part takes no buffer (the parser gives none of size 0): it ends the text at once.
+    if (n) {
+      void* buffer = XML_GetBuffer(parser.get(), static_cast<int>(n));
+      if (!buffer) throw std::bad_alloc();
+      std::memcpy(buffer, xml.data() + at, n);
+    }
     at += n;
     status = XML_ParseBuffer(parser.get(), static_cast<int>(n), at == xml.size() ? XML_TRUE : XML_FALSE);
     if (state.Failure) std::rethrow_exception(state.Failure);

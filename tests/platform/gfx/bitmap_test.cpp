@@ -1,6 +1,7 @@
 // Bitmaps: pixels through the canvas, frames, BMP files, image lists, colours.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdio>
 #include <unistd.h>
 
@@ -54,6 +55,61 @@ TEST(Bitmap, FocusRectangleTwiceLeavesNothing) {
   bmp.Canvas().DrawFocusRect(Rect(1, 1, 11, 11));
   for (int y = 0; y < 12; ++y)
     for (int x = 0; x < 12; ++x) ASSERT_EQ(bmp.PixelAt(x, y), 0xFFFFFFu);
+}
+
+// Coordinates and pens from a damaged file: shapes reaching two billion pixels past the bitmap
+// draw their part on it at once (each used to step through every pixel of its whole extent).
+TEST(Bitmap, ShapesFarBeyondTheBitmapDrawOnlyTheirPartOnIt) {
+  TBitmap bmp(20, 10);
+  TCanvas& c = bmp.Canvas();
+  c.Pen().SetColor(clRed);
+  c.Pen().SetWidth(3);
+  c.MoveTo(-2000000000, 4);
+  c.LineTo(2000000000, 4);
+  for (int x = 0; x < 20; ++x) {
+    EXPECT_EQ(bmp.PixelAt(x, 2), 0xFFFFFFu) << x;
+    for (int y = 3; y <= 5; ++y) EXPECT_EQ(bmp.PixelAt(x, y), 0x0000FFu) << x << "," << y;
+    EXPECT_EQ(bmp.PixelAt(x, 6), 0xFFFFFFu) << x;
+  }
+  // A dashed line keeps its pattern: ten steps of a 6-on-3-off dash show six or seven.
+  c.Pen().SetWidth(1);
+  c.Pen().SetColor(clBlue);
+  c.Pen().SetStyle(psDash);
+  c.MoveTo(15, -2000000000);
+  c.LineTo(15, 2000000001);
+  int on = 0;
+  for (int y = 0; y < 10; ++y) on += bmp.PixelAt(15, y) == 0xFF0000u;
+  EXPECT_GE(on, 6);
+  EXPECT_LE(on, 7);
+  // A filled ellipse and triangle around the whole bitmap cover it.
+  c.Pen().SetStyle(psClear);
+  c.Brush().SetColor(clLime);
+  c.Ellipse(-1000000000, -1000000000, 1000000000, 1000000000);
+  EXPECT_EQ(bmp.PixelAt(0, 0), 0x00FF00u);
+  EXPECT_EQ(bmp.PixelAt(19, 9), 0x00FF00u);
+  c.Brush().SetColor(clRed);
+  c.Polygon({{-2000000000, -5}, {2000000000, -5}, {0, 2000000000}});
+  EXPECT_EQ(bmp.PixelAt(0, 0), 0x0000FFu);
+  EXPECT_EQ(bmp.PixelAt(19, 9), 0x0000FFu);
+  c.DrawFocusRect(Rect(-2000000000, -2000000000, 2000000000, 2000000000));
+  // The very ends of the coordinates (their sums and differences pass the range of an int).
+  c.Pen().SetStyle(psSolid);
+  c.Pen().SetWidth(1);
+  c.Brush().SetColor(clYellow);
+  c.Rectangle(INT_MIN, INT_MIN, INT_MAX, INT_MAX);
+  EXPECT_EQ(bmp.PixelAt(10, 5), 0x00FFFFu);
+  c.Ellipse(INT_MIN, INT_MIN, INT_MAX, INT_MAX);
+  c.Polygon({{INT_MIN, INT_MIN}, {INT_MAX, INT_MIN}, {INT_MAX, INT_MAX}, {INT_MIN, INT_MAX}});
+  c.DrawFocusRect(Rect(INT_MIN, INT_MIN, INT_MAX, INT_MAX));
+  c.DrawFocusRect(Rect(INT_MAX, INT_MAX, INT_MIN, INT_MIN));
+  // A pen two billion pixels wide covers the bitmap.
+  c.Pen().SetStyle(psSolid);
+  c.Pen().SetWidth(2000000000);
+  c.Pen().SetColor(clBlue);
+  c.MoveTo(-5, -5);
+  c.LineTo(30, 20);
+  for (int y = 0; y < 10; ++y)
+    for (int x = 0; x < 20; ++x) ASSERT_EQ(bmp.PixelAt(x, y), 0xFF0000u) << x << "," << y;
 }
 
 TEST(Bitmap, RaisedEdgeUsesTheSystemColoursAndAdjusts) {

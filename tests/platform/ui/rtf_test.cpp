@@ -155,6 +155,30 @@ TEST(Rtf, HostileDocumentsRaiseTheReadersError) {
   EXPECT_EQ(ContentText(c, ""), "big \xEF\xBF\xBF text");
 }
 
+// A font name holding control characters (a raw tab, \'01) loses them, and one beyond
+// Windows-1252 keeps its characters: the name read is one the writer can write and read back.
+TEST(Rtf, FontNamesKeepTheirCharactersButNoControlOnes) {
+  TRichContent c = ReadRtf("{\\rtf1{\\fonttbl{\\f0\\fnil Cou\trier\\'01 New;}}\\f0 x\\par}");
+  ASSERT_FALSE(c.Paragraphs[0].Runs.empty());
+  EXPECT_EQ(c.Paragraphs[0].Runs[0].Format.Name, "Courier New");
+  const std::string once = WriteRtf(c);
+  EXPECT_EQ(WriteRtf(ReadRtf(once)), once);
+  // A name beyond Windows-1252 is written with \uN and its fallback, and read back whole.
+  c.Paragraphs[0].Runs[0].Format.Name = "\xE5\xAE\x8B\xE4\xBD\x93 Ming";
+  TRichContent back = ReadRtf(WriteRtf(c));
+  ASSERT_FALSE(back.Paragraphs[0].Runs.empty());
+  EXPECT_EQ(back.Paragraphs[0].Runs[0].Format.Name, "\xE5\xAE\x8B\xE4\xBD\x93 Ming");
+}
+
+// Text keeps tabs and line breaks but no other control character, raw or escaped: the writer
+// could not write them, and a run of nothing else came back as no run at all.
+TEST(Rtf, TextKeepsNoControlCharactersButTabsAndLineBreaks) {
+  TRichContent c = ReadRtf("{\\rtf1 a\x05" "b\\'01c\\u2?d\te\\tab f\\line g{\\b \\'07}\\par}");
+  EXPECT_EQ(ContentText(c, "|"), "abcd\te\tf\vg");
+  const std::string once = WriteRtf(c);
+  EXPECT_EQ(WriteRtf(ReadRtf(once)), once);
+}
+
 TEST(Rtf, PandocDocumentsReadWithTheirTextAndFormats) {
   int status = 0;
   std::string rtf = RunCommand(

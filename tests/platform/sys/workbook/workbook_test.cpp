@@ -257,6 +257,10 @@ TEST(Workbook, BadFilesRaiseOleExceptions) {
           "<Relationships xmlns='http://schemas.openxmlformats.org/package/2006/relationships'>"
           "<Relationship Id='rId1' Type='http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet' "
           "Target='../../../etc/passwd'/></Relationships>");
+  // An empty part is no XML either (it used to raise std::bad_alloc).
+  damaged("xl/worksheets/sheet1.xml", "");
+  damaged("xl/workbook.xml", "");
+  EXPECT_THROW(ReadSharedStrings("", "xl/sharedStrings.xml"), EOleException);
   EXPECT_EQ(app->WorkBooks().Count(), 1);  // only the sound one
 }
 
