@@ -52,7 +52,7 @@ std::unique_ptr<TQNServerForm> OpenForm(const TServerFolder& F) {
 TServerFolder& Folder() {
   static TServerFolder F = [] {
     TServerFolder S;
-    S.Root = fs::temp_directory_path() / ("qn_dispatcher_fuzz_" + std::to_string(::getpid()));
+    S.Root = fs::path(fuzz::PrivateFolder()) / "dispatcher";
     S.Server = S.Root / "a" / "b" / "srv";
     fs::remove_all(S.Root);
     fs::create_directories(S.Server);

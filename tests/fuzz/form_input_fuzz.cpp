@@ -25,7 +25,7 @@ std::string Part(const std::string& Boundary, const std::string& Headers, const 
 // The parent holds only the upload folder and the request's input and output files.
 const fs::path& Parent() {
   static const fs::path Path = [] {
-    const fs::path P = fs::temp_directory_path() / ("qn_form_fuzz_" + std::to_string(::getpid()));
+    const fs::path P = fs::path(fuzz::PrivateFolder()) / "form";
     fs::remove_all(P);
     fs::create_directories(P / "up");
     ::setenv("CGI_LOG_DIR", P.c_str(), 1);

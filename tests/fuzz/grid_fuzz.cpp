@@ -28,7 +28,7 @@ void Fill(TQnStringGrid& G) {
 }
 
 const std::string& CsvPath() {
-  static const std::string Path = "/tmp/qn_grid_fuzz_" + std::to_string(::getpid()) + ".csv";
+  static const std::string Path = fuzz::PrivateFolder() + "grid.csv";
   return Path;
 }
 
