@@ -46,3 +46,17 @@ function(qn_test target)
   endif()
   gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS "${ARG_LABELS}" TIMEOUT 300)
 endfunction()
+
+# qn_cgi_program(<target>): a program the web server starts for every request.  Such a process
+# lives for one request, and the dynamic loader's work is most of what it costs: the C++ runtime is
+# linked in (and the JPEG library, see platform/gfx), and the relative relocations are packed where
+# the linker can.
+include(CheckLinkerFlag)
+check_linker_flag(CXX "LINKER:-z,pack-relative-relocs" QN_LINKER_PACKS_RELOCS)
+function(qn_cgi_program target)
+  target_link_options(${target} PRIVATE -static-libstdc++ -static-libgcc LINKER:--as-needed)
+  set_target_properties(${target} PROPERTIES QN_STATIC_JPEG ON)
+  if(QN_LINKER_PACKS_RELOCS)
+    target_link_options(${target} PRIVATE LINKER:-z,pack-relative-relocs)
+  endif()
+endfunction()
