@@ -378,15 +378,20 @@ struct TEngineLog {
     Size = info.st_size;
     return true;
   }
-  // Makes the full log the older one and begins a new one.
+  // Makes the full log the older one and begins a new one.  The lock is taken on a descriptor
+  // of its own: one shared with another process (across a fork) would not keep it out.
   void HandOn() {
-    ::flock(Fd, LOCK_EX);
-    struct stat info {};
-    // Another process may have handed it on while we waited for the lock.
-    if (::stat(Path.c_str(), &info) == 0 && info.st_dev == Device && info.st_ino == Inode &&
-        info.st_size >= kLogLimit)
-      ::rename(Path.c_str(), EngineOldLogFileName().c_str());
-    Open();  // closing the old descriptor releases the lock
+    const int lock = ::open(Path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (lock >= 0 && ::flock(lock, LOCK_EX) == 0) {
+      struct stat locked {}, now {};
+      // Another process may have handed it on while we waited for the lock.
+      if (::fstat(lock, &locked) == 0 && locked.st_dev == Device && locked.st_ino == Inode &&
+          locked.st_size >= kLogLimit && ::stat(Path.c_str(), &now) == 0 && now.st_ino == Inode &&
+          now.st_dev == Device)
+        ::rename(Path.c_str(), EngineOldLogFileName().c_str());
+    }
+    Open();
+    if (lock >= 0) ::close(lock);  // releases the lock
   }
 };
 
