@@ -182,7 +182,10 @@ void TDatabaseJournal::Append(std::string_view Entry) {
   const std::string Bytes = Frame(Entry);
   if (!WriteAllAt(FFd, Bytes.data(), Bytes.size(), static_cast<std::int64_t>(FEnd)) ||
       !SyncFile(FFd)) {
-    // What reached the file is a torn tail at worst; a new base comes before the next entry.
+    // The entry may have reached the file whole even so: it is cut off, so that a load does
+    // not bring back a change that was reported as not stored.  At worst a torn tail stays,
+    // which a load drops; a new base comes before the next entry.
+    if (::ftruncate(FFd, static_cast<off_t>(FEnd)) == 0) SyncFile(FFd);
     Close();
     throw EWriteError();
   }
@@ -242,7 +245,8 @@ void TDatabaseFile::Load(TDatabase& Database) {
       break;
     }
   }
-  Database.CodeChanged();
+  // The load built the code index; only the journal's records can have changed it since.
+  if (!Entries.empty()) Database.CodeChanged();
   // The bytes are on disk: memory keeps the records only, and a whole write reads them again.
   Database.ReleaseSource();
 }

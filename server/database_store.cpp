@@ -62,8 +62,20 @@ void TDatabase::RebuildIndex() {
     FIndex[FRecords[i].Record->Code] = static_cast<int>(i);
 }
 
+ItemRecord& TDatabase::Record(int Index) {
+  TSlot& Slot = FRecords.at(static_cast<std::size_t>(Index));
+  if (!Slot.Dirty) {
+    FUndo.push_back({TUndo::Put, Index, Slot});
+    Slot.Record = std::make_shared<ItemRecord>(*Slot.Record);
+    MarkDirty(Slot, Index);
+  }
+  Slot.Length = 0;
+  DropColumns();
+  return *Slot.Record;
+}
+
 int TDatabase::NewRecord(TRecordCodeGenerator& Codes) {
-  auto Record = std::make_unique<ItemRecord>();
+  auto Record = std::make_shared<ItemRecord>();
   Record->Name = "Untitled";
   do {
     Record->Code = Codes.Next();
@@ -81,12 +93,14 @@ int TDatabase::NewRecord(TRecordCodeGenerator& Codes) {
   FIndex[Record->Code] = Index;
   FRecords.push_back({std::move(Record), 0, 0});
   MarkDirty(FRecords.back(), Index);
+  FUndo.push_back({TUndo::Append, Index, {}});
   Changed = true;
   return Index;
 }
 
 void TDatabase::DeleteRecord(int Index) {
   DropColumns();
+  FUndo.push_back({TUndo::Delete, Index, FRecords.at(static_cast<std::size_t>(Index))});
   FRecords.erase(FRecords.begin() + Index);
   RebuildIndex();
   FStructureChanged = true;
@@ -100,6 +114,47 @@ void TDatabase::MarkSaved() {
     for (auto& Slot : FRecords) Slot.Dirty = false;
   FDirty.clear();
   FStructureChanged = false;
+  Changed = false;
+  Baseline();
+}
+
+void TDatabase::Baseline() {
+  FUndo.clear();
+  FSavedHeader = HeaderBytes();
+}
+
+std::string TDatabase::HeaderBytes() const {
+  std::string Out;
+  TValueWriter W(Out);
+  WriteHeader(W);
+  return Out;
+}
+
+void TDatabase::Rollback() {
+  for (auto It = FUndo.rbegin(); It != FUndo.rend(); ++It) {
+    const auto At = FRecords.begin() + It->Index;
+    switch (It->Kind) {
+      case TUndo::Put:
+        *At = std::move(It->Slot);
+        break;
+      case TUndo::Append:
+        FRecords.pop_back();
+        break;
+      case TUndo::Delete:
+        FRecords.insert(At, std::move(It->Slot));
+        break;
+    }
+  }
+  FUndo.clear();
+  for (TSlot& Slot : FRecords) Slot.Dirty = false;
+  FDirty.clear();
+  FStructureChanged = false;
+  if (!FSavedHeader.empty()) {
+    TValueReader R(FSavedHeader);
+    ReadHeader(R);
+  }
+  DropColumns();
+  RebuildIndex();
   Changed = false;
 }
 
@@ -126,14 +181,14 @@ void TDatabase::ApplyJournalEntry(std::string_view Entry) {
   // Each change is an index (two bytes at least) and a record.
   if (Puts < 0 || Puts > MaxRecords || static_cast<std::size_t>(Puts) > R.Remaining() / (MinRecordBytes() + 2))
     throw EReadError();
-  std::vector<std::pair<std::int32_t, std::unique_ptr<ItemRecord>>> Records;
+  std::vector<std::pair<std::int32_t, std::shared_ptr<ItemRecord>>> Records;
   std::int32_t End = Count();
   for (std::int32_t i = 0; i < Puts; ++i) {
     const std::int32_t Index = R.ReadInteger();
     // Records only change in place or are appended in order: anything else is a foreign entry.
     if (Index < 0 || Index > End || Index >= MaxRecords) throw EReadError();
     if (Index == End) ++End;
-    auto Record = std::make_unique<ItemRecord>();
+    auto Record = std::make_shared<ItemRecord>();
     ReadItemRecord(R, *Record, TRecordForm::File);
     Records.emplace_back(Index, std::move(Record));
   }
@@ -321,6 +376,7 @@ void TDatabase::Decode(std::string_view Bytes) {
   FLoadFailed = false;
   FRecords.clear();
   FDirty.clear();
+  FUndo.clear();
   FStructureChanged = false;
   TValueReader R(Bytes);
   try {
@@ -331,7 +387,7 @@ void TDatabase::Decode(std::string_view Bytes) {
       throw EReadError();
     FRecords.reserve(static_cast<std::size_t>(Records));
     for (std::int32_t i = 0; i < Records; ++i) {
-      auto Record = std::make_unique<ItemRecord>();
+      auto Record = std::make_shared<ItemRecord>();
       const std::size_t Start = R.Position();
       ReadItemRecord(R, *Record, TRecordForm::File);
       FRecords.push_back({std::move(Record), Start, R.Position() - Start});

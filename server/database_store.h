@@ -87,8 +87,16 @@ public:
   bool NoRecordChanges() const { return FDirty.empty(); }
   // A change that a journal entry cannot say (a record deleted): the next save writes the file.
   bool NeedsWholeFile() const { return FStructureChanged; }
-  // The changes so far are stored: clears Changed and the change list.
+  // The changes so far are stored: clears Changed and the change list, and makes the state now
+  // the one Rollback returns to.
   void MarkSaved();
+  // The state now is the stored one (after a load, or for a database not stored yet).
+  void Baseline();
+  // Changes in memory that no save has stored.
+  bool HasUnsavedChanges() const { return Changed || !FUndo.empty(); }
+  // Returns the records and the header to the state of the last MarkSaved or Baseline: what
+  // could not be stored is dropped.
+  void Rollback();
 
   // False after a failed load: changing it would write a partial list over the whole file.
   bool Writable() const { return !FLoadFailed; }
@@ -103,13 +111,9 @@ public:
 
   int Count() const { return static_cast<int>(FRecords.size()); }
   // Changing access: the record is written anew at the next save (and the field columns go).
-  ItemRecord& Record(int Index) {
-    TSlot& Slot = FRecords.at(static_cast<std::size_t>(Index));
-    Slot.Length = 0;
-    MarkDirty(Slot, Index);
-    DropColumns();
-    return *Slot.Record;
-  }
+  // The first changing access after a save works on a copy, so that the saved version stays
+  // as it was (for Rollback, and for a whole write from a snapshot).
+  ItemRecord& Record(int Index);
   const ItemRecord& Record(int Index) const { return *FRecords.at(static_cast<std::size_t>(Index)).Record; }
 
   // Index of the last record with this code, -1 if none.
@@ -153,7 +157,9 @@ private:
   void ReadHeader(TValueReader& R);
 
   struct TSlot {
-    std::unique_ptr<ItemRecord> Record;
+    // Changed in place only while Dirty: a record that is not is shared with Rollback's list
+    // and with snapshots, and a change goes to a copy.
+    std::shared_ptr<ItemRecord> Record;
     // Where the record's unchanged file form lies in FSource; Length 0: not there.
     std::size_t Offset = 0;
     std::size_t Length = 0;
@@ -166,7 +172,18 @@ private:
     FDirty.push_back(Index);
   }
 
+  // What Rollback undoes, in the order it happened: a record taken for change (its slot as it
+  // was), a record appended, a record deleted (its slot).
+  struct TUndo {
+    enum TKind { Put, Append, Delete } Kind;
+    int Index;
+    TSlot Slot;
+  };
+  std::string HeaderBytes() const;
+
   std::vector<TSlot> FRecords;
+  std::vector<TUndo> FUndo;
+  std::string FSavedHeader;  // the header as last stored
   std::string FSource;
   std::unordered_map<std::string, int> FIndex;  // code -> last index
   std::vector<int> FDirty;  // indexes of the Dirty slots

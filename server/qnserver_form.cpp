@@ -35,11 +35,15 @@ bool FileCommandIsSafe(const std::string& UA) {
 
 }  // namespace
 
-// Clears the request pointer however the request ends.
+// However the request ends: what it changed and did not store is dropped (the client was told
+// it failed), and the request pointer is cleared.
 struct TQNServerForm::TRequestScope {
   TQNServerForm& Form;
   TRequestScope(TQNServerForm& F, TServerRequest& Request) : Form(F) { Form.FRequest = &Request; }
-  ~TRequestScope() { Form.FRequest = nullptr; }
+  ~TRequestScope() {
+    Form.DropUnsavedChanges();
+    Form.FRequest = nullptr;
+  }
 };
 
 TQNServerForm::TQNServerForm(std::string ProgramFolder, TComponent* AOwner)
@@ -61,9 +65,19 @@ void TQNServerForm::ESStaffFirstExecRequest(TObject*) {
   FBuffer.clear();
 }
 
-void TQNServerForm::ESStaffLastExecRequest(TObject*) { ShutDown(); }
+void TQNServerForm::ESStaffLastExecRequest(TObject*) { ShutDown(false); }
 
-void TQNServerForm::FormClose() { ShutDown(); }
+void TQNServerForm::FormClose() { ShutDown(true); }
+
+void TQNServerForm::DropUnsavedChanges() {
+  if (!FDatabase || !FDatabase->HasUnsavedChanges()) return;
+  try {
+    FDatabase->Rollback();
+    LogLine("Changes to " + FCurrentPath + " that were not stored are dropped");
+  } catch (const std::exception&) {
+    // Rollback reads back bytes it wrote itself; nothing is left to report to.
+  }
+}
 
 void TQNServerForm::FoldWhenIdle(double IdleSeconds) {
   if (!FDatabase || !FFile || !FFile->HasJournal() || !FDatabase->Writable()) return;
@@ -100,7 +114,7 @@ void TQNServerForm::ExecRequest(TServerRequest& Request) {
     const std::string Configuration = UA.substr(Semicolon + 1);
     if (!IsSafeDatabaseName(Name) || !IsSafeDatabaseName(Configuration))
       return ReplyInvalidRequest();
-    ShutDown();
+    ShutDown(false);
     StartUp(std::string());
     CreateNewDatabase(Name, Configuration);
     return;
@@ -112,7 +126,7 @@ void TQNServerForm::ExecRequest(TServerRequest& Request) {
 
   try {
     if (FCurrentPath != FRequestedPath || !FDatabase) {
-      ShutDown();
+      ShutDown(false);
       StartUp(FRequestedPath);
     }
     FCommandLetter = UA[0];
@@ -219,20 +233,21 @@ void TQNServerForm::StartUp(const std::string& Path) {
   FFile = std::make_unique<TDatabaseFile>(Path);
   FFile->RemoveStaleTemporaries();
   if (FileExists(Path)) LoadDatabase();
+  FDatabase->Baseline();
 }
 
-void TQNServerForm::ShutDown() {
+void TQNServerForm::ShutDown(bool FoldJournal) {
   if (!FDatabase) return;
-  // A changed database is written whole whatever the request that closes it; when that fails
-  // it stays open, so that nothing is lost, and the failure reaches the request.
-  if (FDatabase->Writable() && !FCurrentPath.empty() &&
-      (FDatabase->Changed || (FFile && FFile->HasJournal()))) {
+  // Changes are stored when they are made: a database is closed with what is stored.  Its
+  // journal stays for the next load unless FoldJournal (the program ends).  A failure here is
+  // this database's alone: it is logged, and the database closes all the same.
+  if (FDatabase->Writable() && !FCurrentPath.empty()) {
     try {
       if (!FFile) FFile = std::make_unique<TDatabaseFile>(FCurrentPath);
-      FFile->Fold(*FDatabase);
+      if (FDatabase->Changed) FFile->Save(*FDatabase);
+      if (FoldJournal && FFile->HasJournal()) FFile->Fold(*FDatabase);
     } catch (const std::exception& E) {
       LogLine("Cannot save " + FCurrentPath + ": " + E.what());
-      throw;
     }
   }
   FDatabase.reset();
@@ -249,7 +264,10 @@ void TQNServerForm::SaveDatabase() {
       FFile = std::make_unique<TDatabaseFile>(FCurrentPath);
     FFile->Save(*FDatabase);
   } catch (const std::exception& E) {
+    // What could not be stored is not kept either: the request reports the failure, and a later
+    // save must not store it behind the client's back.
     LogLine("Cannot save " + FCurrentPath + ": " + E.what());
+    FDatabase->Rollback();
     throw;
   }
   FLastSave = std::chrono::steady_clock::now();
@@ -342,8 +360,11 @@ void TQNServerForm::SaveRecord() {
     const ItemRecord& Old = std::as_const(D).Record(FCurrentIndex);
     ItemRecord Merged = Old;
     const std::vector<int> Descriptions = MergeItemRecord(std::move(In), Mask, Merged);
+    const bool CodeChanged = Merged.Code != Old.Code;
+    // A record keeps a code of the server's form that no other record has.
+    if (CodeChanged && (!IsRecordCode(Merged.Code) || D.FindRecordIndex(Merged.Code) >= 0))
+      throw EConvertError("Record code taken or malformed: " + Merged.Code);
     if (!(Merged == Old)) {
-      const bool CodeChanged = Merged.Code != Old.Code;
       D.Record(FCurrentIndex) = std::move(Merged);
       for (int Description : Descriptions) D.RecomputeDistinctValues(Description);
       if (CodeChanged) D.CodeChanged();

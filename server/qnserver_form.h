@@ -61,7 +61,10 @@ private:
   // Database switching.
   bool ReturnDBFilePath(std::string& Path);
   void StartUp(const std::string& Path);
-  void ShutDown();
+  // Closes the open database; never raises.  FoldJournal: the file is written whole first.
+  void ShutDown(bool FoldJournal);
+  // Rolls back what the open database holds in memory and no save stored.
+  void DropUnsavedChanges();
   void SaveDatabase();
   void LoadDatabase();
   void LogLine(const std::string& Text);
