@@ -331,6 +331,7 @@ protected:
       ItemRecord& R = D.Record(D.NewRecord(Codes));
       R.Name = Name;
     }
+    D.MarkSaved();  // as if stored: a request drops what no save stored
   }
   void TearDown() override {
     Form.reset();
