@@ -42,6 +42,7 @@ struct TQNServerForm::TRequestScope {
   TRequestScope(TQNServerForm& F, TServerRequest& Request) : Form(F) { Form.FRequest = &Request; }
   ~TRequestScope() {
     Form.DropUnsavedChanges();
+    Form.Idle();
     Form.FRequest = nullptr;
   }
 };
@@ -65,9 +66,13 @@ void TQNServerForm::ESStaffFirstExecRequest(TObject*) {
   FBuffer.clear();
 }
 
-void TQNServerForm::ESStaffLastExecRequest(TObject*) { ShutDown(false); }
+void TQNServerForm::ESStaffLastExecRequest(TObject*) { ShutDown(TCloseFold::None); }
 
-void TQNServerForm::FormClose() { ShutDown(true); }
+void TQNServerForm::FormClose() {
+  ShutDown(TCloseFold::Now);
+  for (auto& File : FClosing) File->FinishFold(nullptr, true);
+  FClosing.clear();
+}
 
 void TQNServerForm::DropUnsavedChanges() {
   if (!FDatabase || !FDatabase->HasUnsavedChanges()) return;
@@ -79,16 +84,26 @@ void TQNServerForm::DropUnsavedChanges() {
   }
 }
 
-void TQNServerForm::FoldWhenIdle(double IdleSeconds) {
-  if (!FDatabase || !FFile || !FFile->HasJournal() || !FDatabase->Writable()) return;
-  if (std::chrono::steady_clock::now() - FLastSave < std::chrono::duration<double>(IdleSeconds))
-    return;
-  try {
-    FFile->Fold(*FDatabase);
-  } catch (const Exception&) {
-    // The journal still holds every change; the next idle round tries again.
-    FLastSave = std::chrono::steady_clock::now();
+void TQNServerForm::Idle() {
+  std::string Error;
+  for (auto It = FClosing.begin(); It != FClosing.end();) {
+    if ((*It)->FinishFold(nullptr, false, &Error)) {
+      if (!Error.empty()) LogLine("Cannot write " + (*It)->FileName() + " whole: " + Error);
+      It = FClosing.erase(It);
+    } else {
+      ++It;
+    }
   }
+  if (!FDatabase || !FFile) return;
+  Error.clear();
+  if (FFile->FinishFold(FDatabase.get(), false, &Error) && !Error.empty())
+    LogLine("Cannot write " + FCurrentPath + " whole: " + Error);
+  if (FDatabase->Writable() && !FDatabase->HasUnsavedChanges() && FFile->FoldDue())
+    FFile->StartFold(*FDatabase);
+}
+
+void TQNServerForm::StartFold() {
+  if (FDatabase && FFile && FDatabase->Writable() && FFile->HasJournal()) FFile->StartFold(*FDatabase);
 }
 
 void TQNServerForm::LogLine(const std::string& Text) {
@@ -114,7 +129,7 @@ void TQNServerForm::ExecRequest(TServerRequest& Request) {
     const std::string Configuration = UA.substr(Semicolon + 1);
     if (!IsSafeDatabaseName(Name) || !IsSafeDatabaseName(Configuration))
       return ReplyInvalidRequest();
-    ShutDown(false);
+    ShutDown(TCloseFold::Background);
     StartUp(std::string());
     CreateNewDatabase(Name, Configuration);
     return;
@@ -126,7 +141,7 @@ void TQNServerForm::ExecRequest(TServerRequest& Request) {
 
   try {
     if (FCurrentPath != FRequestedPath || !FDatabase) {
-      ShutDown(false);
+      ShutDown(TCloseFold::Background);
       StartUp(FRequestedPath);
     }
     FCommandLetter = UA[0];
@@ -230,26 +245,39 @@ void TQNServerForm::StartUp(const std::string& Path) {
   FCurrentIndex = 0;
   FBuffer.clear();
   if (Path.empty()) return;
+  // A whole write of this database that its last close began ends first.
+  for (auto It = FClosing.begin(); It != FClosing.end();) {
+    if ((*It)->FileName() == Path) {
+      (*It)->FinishFold(nullptr, true);
+      It = FClosing.erase(It);
+    } else {
+      ++It;
+    }
+  }
   FFile = std::make_unique<TDatabaseFile>(Path);
   FFile->RemoveStaleTemporaries();
   if (FileExists(Path)) LoadDatabase();
   FDatabase->Baseline();
 }
 
-void TQNServerForm::ShutDown(bool FoldJournal) {
+void TQNServerForm::ShutDown(TCloseFold Fold) {
   if (!FDatabase) return;
-  // Changes are stored when they are made: a database is closed with what is stored.  Its
-  // journal stays for the next load unless FoldJournal (the program ends).  A failure here is
-  // this database's alone: it is logged, and the database closes all the same.
+  // Changes are stored when they are made: a database is closed with what is stored, and its
+  // journal is folded into the file as Fold says.  A failure here is this database's alone: it
+  // is logged, and the database closes all the same.
   if (FDatabase->Writable() && !FCurrentPath.empty()) {
     try {
       if (!FFile) FFile = std::make_unique<TDatabaseFile>(FCurrentPath);
+      if (Fold != TCloseFold::Background) FFile->FinishFold(FDatabase.get(), true);
       if (FDatabase->Changed) FFile->Save(*FDatabase);
-      if (FoldJournal && FFile->HasJournal()) FFile->Fold(*FDatabase);
+      if (Fold == TCloseFold::Now && FFile->HasJournal()) FFile->Fold(*FDatabase);
+      if (Fold == TCloseFold::Background && !FFile->Folding() && FFile->HasJournal()) FFile->StartFold(*FDatabase);
     } catch (const std::exception& E) {
       LogLine("Cannot save " + FCurrentPath + ": " + E.what());
     }
   }
+  // A whole write under way goes on without the database (its records are shared with it).
+  if (FFile && FFile->Folding()) FClosing.push_back(std::move(FFile));
   FDatabase.reset();
   FFile.reset();
   FCurrentPath.clear();
@@ -270,7 +298,6 @@ void TQNServerForm::SaveDatabase() {
     FDatabase->Rollback();
     throw;
   }
-  FLastSave = std::chrono::steady_clock::now();
 }
 
 void TQNServerForm::LoadDatabase() {

@@ -443,6 +443,30 @@ TEST_F(ServerTest, ASaveCannotGiveATakenOrMalformedCode) {
   EXPECT_EQ(ParseRecord(Send("GQQQQ0000:books")).Name, "Renamed");
 }
 
+// While the file is written whole on a thread of its own, requests are answered and saves are
+// stored; closing the database waits for the write.
+TEST_F(ServerTest, RequestsGoOnWhileTheFileIsWrittenWhole) {
+  Create("books");
+  for (int i = 0; i < 20; ++i) Send("E:books");
+  ItemRecord R = ParseRecord(Send("F:books"));
+  TChangeMask Mask;
+  Mask.Set(RecordMask::Name, 0);
+  R.Name = "Journalled";
+  Save(R.Code, "books", R, Mask);
+  Form->StartFold();
+  EXPECT_TRUE(Form->Folding());
+  R.Name = "While writing";
+  EXPECT_EQ(Save(R.Code, "books", R, Mask), "<HTML>0</HTML>\r\n");
+  const std::string Added = ParseRecord(Send("E:books")).Code;
+  EXPECT_EQ(ParseRecord(Send("G" + R.Code + ":books")).Name, "While writing");
+  Send("F:films");  // closes books
+  EXPECT_FALSE(Form->Folding());
+  Form = std::make_unique<TQNServerForm>(Db().string());
+  EXPECT_EQ(ParseRecord(Send("G" + R.Code + ":books")).Name, "While writing");
+  EXPECT_EQ(ParseRecord(Send("G" + Added + ":books")).Code, Added);
+  EXPECT_EQ(Form->Database()->Count(), 22);
+}
+
 TEST_F(ServerTest, OtherCommandsAndLetters) {
   Create("books");
   EXPECT_EQ(Send("Q:books"), "<HTML>Invalid Request</HTML>\r\n");
