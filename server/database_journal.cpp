@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <thread>
 
@@ -102,12 +103,53 @@ std::uint64_t Checksum64(std::string_view Bytes) {
 
 // ---- Journal ------------------------------------------------------------------------------------
 
+namespace {
+
+// A mark: these 8 bytes, the file's size, its checksum and the journal offset it holds up to.
+// No change entry is this short.
+constexpr char MarkTag[8] = {'Q', 'N', 'J', 'M', 'A', 'R', 'K', '1'};
+constexpr std::size_t MarkSize = 32;
+
+std::string MarkPayload(std::uint64_t Size, std::uint64_t Checksum, std::uint64_t Upto) {
+  std::string Out(MarkTag, sizeof MarkTag);
+  PutLE(Out, Size, 8);
+  PutLE(Out, Checksum, 8);
+  PutLE(Out, Upto, 8);
+  return Out;
+}
+
+bool IsMark(std::string_view Payload) {
+  return Payload.size() == MarkSize && Payload.substr(0, sizeof MarkTag) == std::string_view(MarkTag, sizeof MarkTag);
+}
+
+}  // namespace
+
 TDatabaseJournal::~TDatabaseJournal() { Close(); }
 
 void TDatabaseJournal::Close() {
+  std::lock_guard<std::mutex> Lock(FLock);
+  CloseLocked();
+}
+
+void TDatabaseJournal::CloseLocked() {
   if (FFd >= 0) ::close(FFd);
   FFd = -1;
-  FEnd = FBaseEnd = 0;
+  FEnd = FBaseEnd = FMarkAt = FMarkEnd = 0;
+}
+
+bool TDatabaseJournal::Open() const {
+  std::lock_guard<std::mutex> Lock(FLock);
+  return FFd >= 0;
+}
+
+std::uint64_t TDatabaseJournal::End() const {
+  std::lock_guard<std::mutex> Lock(FLock);
+  return FEnd;
+}
+
+std::uint64_t TDatabaseJournal::ChangeBytes() const {
+  std::lock_guard<std::mutex> Lock(FLock);
+  return FEnd - FBaseEnd;
 }
 
 std::vector<std::string> TDatabaseJournal::Read(std::string_view Base) {
@@ -127,35 +169,65 @@ std::vector<std::string> TDatabaseJournal::Read(std::uint64_t BaseBytes,
     ::close(Fd);
     return Entries;
   }
+  // The base's checksum is taken once, and only when a size fits.
+  bool Summed = false;
+  std::uint64_t Sum = 0;
+  auto Fits = [&](std::uint64_t Size, std::uint64_t Of) {
+    if (Size != BaseBytes) return false;
+    if (!Summed) Sum = Checksum(), Summed = true;
+    return Of == Sum;
+  };
+  struct TFrame {
+    std::size_t At;
+    std::string_view Payload;
+  };
+  std::vector<TFrame> Frames;
   std::size_t At = 0;
-  std::size_t BaseEnd = 0;
   while (Bytes.size() - At >= FrameHead) {
     const std::uint64_t Length = GetLE(Bytes.data() + At, 4);
     if (Length > Bytes.size() - At - FrameHead) break;
     const std::string_view Payload(Bytes.data() + At + FrameHead, Length);
     if (Checksum64(Payload) != GetLE(Bytes.data() + At + 4, 8)) break;
-    if (BaseEnd == 0) {
-      if (Length != BaseSize || GetLE(Payload.data(), 8) != BaseBytes ||
-          GetLE(Payload.data() + 8, 8) != Checksum())
-        break;  // the journal of another version of the file
-      BaseEnd = At + FrameHead + Length;
-    } else {
-      Entries.emplace_back(Payload);
-    }
+    if (Frames.empty() && Length != BaseSize) break;  // not a journal
+    Frames.push_back({At, Payload});
     At += FrameHead + Length;
   }
-  if (BaseEnd == 0) {
-    ::close(Fd);
-    return Entries;
+  // The file is the one the journal began with (every entry applies), or one a whole write
+  // left (the entries after its latest mark apply).
+  std::size_t From = 0;
+  bool Fitted = false;
+  if (!Frames.empty()) {
+    const std::string_view First = Frames[0].Payload;
+    if (Fits(GetLE(First.data(), 8), GetLE(First.data() + 8, 8))) {
+      From = Frames[0].At + FrameHead + BaseSize;
+      Fitted = true;
+    } else {
+      for (std::size_t i = Frames.size(); i-- > 1 && !Fitted;) {
+        const std::string_view P = Frames[i].Payload;
+        if (!IsMark(P)) continue;
+        const std::uint64_t Upto = GetLE(P.data() + 24, 8);
+        if (Upto <= Frames[i].At && Fits(GetLE(P.data() + 8, 8), GetLE(P.data() + 16, 8))) {
+          From = static_cast<std::size_t>(Upto);
+          Fitted = true;
+        }
+      }
+    }
   }
+  if (!Fitted) {
+    ::close(Fd);
+    return Entries;  // the journal of another version of the file
+  }
+  for (std::size_t i = 1; i < Frames.size(); ++i)
+    if (Frames[i].At >= From && !IsMark(Frames[i].Payload)) Entries.emplace_back(Frames[i].Payload);
   // A torn tail (a save cut short, never acknowledged) is cut off, so appends follow good frames.
   if (At < Bytes.size() && (::ftruncate(Fd, static_cast<off_t>(At)) != 0 || !SyncFile(Fd))) {
     ::close(Fd);
     return Entries;  // replayed, but not appended to: the next save writes the file whole
   }
+  std::lock_guard<std::mutex> Lock(FLock);
   FFd = Fd;
   FEnd = At;
-  FBaseEnd = BaseEnd;
+  FBaseEnd = From;
   return Entries;
 }
 
@@ -173,29 +245,110 @@ void TDatabaseJournal::Begin(std::uint64_t BaseSizeBytes, std::uint64_t BaseChec
     throw EFCreateError::ForFile(FFileName);
   }
   if (!Existed) SyncFolderOf(FFileName);
+  std::lock_guard<std::mutex> Lock(FLock);
   FFd = Fd;
   FEnd = FBaseEnd = Bytes.size();
 }
 
-void TDatabaseJournal::Append(std::string_view Entry) {
+void TDatabaseJournal::AppendLocked(const std::string& Bytes) {
   if (FFd < 0) throw EWriteError();
-  const std::string Bytes = Frame(Entry);
   if (!WriteAllAt(FFd, Bytes.data(), Bytes.size(), static_cast<std::int64_t>(FEnd)) ||
       !SyncFile(FFd)) {
-    // What reached the file is a torn tail at worst; a new base comes before the next entry.
-    Close();
+    // The frame may have reached the file whole even so: it is cut off, so that a load does
+    // not bring back a change that was reported as not stored.  At worst a torn tail stays,
+    // which a load drops; a new base comes before the next entry.
+    if (::ftruncate(FFd, static_cast<off_t>(FEnd)) == 0) SyncFile(FFd);
+    CloseLocked();
     throw EWriteError();
   }
   FEnd += Bytes.size();
 }
 
+void TDatabaseJournal::Append(std::string_view Entry) {
+  const std::string Bytes = Frame(Entry);
+  std::lock_guard<std::mutex> Lock(FLock);
+  AppendLocked(Bytes);
+}
+
+void TDatabaseJournal::Mark(std::uint64_t BaseSizeBytes, std::uint64_t BaseChecksum, std::uint64_t Upto) {
+  const std::string Bytes = Frame(MarkPayload(BaseSizeBytes, BaseChecksum, Upto));
+  std::lock_guard<std::mutex> Lock(FLock);
+  if (Upto > FEnd || Upto < FBaseEnd) throw EWriteError();
+  const std::uint64_t At = FEnd;
+  AppendLocked(Bytes);
+  FMarkAt = At;
+  FMarkEnd = FEnd;
+}
+
+void TDatabaseJournal::Restart(std::uint64_t BaseSizeBytes, std::uint64_t BaseChecksum, std::uint64_t Upto) {
+  std::lock_guard<std::mutex> Lock(FLock);
+  if (FFd < 0 || Upto > FEnd) return;
+  // From here on the mark stands for the file: only the changes after it count.
+  FBaseEnd = std::max(FBaseEnd, Upto);
+  std::string Base;
+  PutLE(Base, BaseSizeBytes, 8);
+  PutLE(Base, BaseChecksum, 8);
+  std::string Bytes = Frame(Base);
+  const std::size_t Head = Bytes.size();
+  // The entries after Upto, without the file's own mark.
+  bool Read = true;
+  auto Copy = [&](std::uint64_t From, std::uint64_t To) {
+    if (To <= From) return;
+    const std::size_t At = Bytes.size();
+    Bytes.resize(At + (To - From));
+    Read = Read && ::pread(FFd, Bytes.data() + At, To - From, static_cast<off_t>(From)) == static_cast<ssize_t>(To - From);
+  };
+  if (FMarkAt >= Upto && FMarkEnd <= FEnd && FMarkEnd > FMarkAt) {
+    Copy(Upto, FMarkAt);
+    Copy(FMarkEnd, FEnd);
+  } else {
+    Copy(Upto, FEnd);
+  }
+  const std::string Temporary = FFileName + ".new";
+  const int Fd = ::open(Temporary.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (Fd < 0) return;
+  const bool Written = Read && WriteAll(Fd, Bytes.data(), Bytes.size()) && SyncFile(Fd) && RenameOver(Temporary, FFileName);
+  if (!Written) {
+    ::close(Fd);
+    ::unlink(Temporary.c_str());
+    return;
+  }
+  SyncFolderOf(FFileName);
+  ::close(FFd);
+  FFd = Fd;
+  FEnd = Bytes.size();
+  FBaseEnd = Head;
+  FMarkAt = FMarkEnd = 0;
+}
+
 // ---- The database file ----------------------------------------------------------------------------
+
+// A whole write under way: what it writes, and what it found.
+struct TDatabaseFile::TFoldJob {
+  TDatabase::TSnapshot Snapshot;
+  std::string FileName;
+  std::uint64_t OldSize = 0, OldChecksum = 0;
+  bool OldKnown = false;
+  std::uint64_t Upto = 0;  // the journal's end when the snapshot was taken
+  std::thread Thread;
+  std::atomic<bool> Done{false};
+  bool Written = false;
+  std::string Error;
+  std::vector<TDatabase::TPlace> Places;
+  std::uint64_t NewSize = 0, NewChecksum = 0;
+};
 
 TDatabaseFile::TDatabaseFile(std::string FileName)
     : FFileName(std::move(FileName)), FJournal(FFileName + ".jnl") {}
 
+TDatabaseFile::~TDatabaseFile() {
+  if (FJob && FJob->Thread.joinable()) FJob->Thread.join();
+}
+
 int TDatabaseFile::RemoveStaleTemporaries() const {
-  // AtomicReplaceFile's temporaries: the name, ".tmp" and ten letters or digits.
+  // AtomicReplaceFile's temporaries: the name, ".tmp" and ten letters or digits; and a new
+  // journal that was not put in place.
+  ::unlink((FJournal.FileName() + ".new").c_str());
   return DeleteMatchingFiles(FFileName + ".tmp??????????");
 }
 
@@ -242,13 +395,13 @@ void TDatabaseFile::Load(TDatabase& Database) {
       break;
     }
   }
-  Database.CodeChanged();
+  // The load built the code index; only the journal's records can have changed it since.
+  if (!Entries.empty()) Database.CodeChanged();
   // The bytes are on disk: memory keeps the records only, and a whole write reads them again.
   Database.ReleaseSource();
 }
 
 void TDatabaseFile::Save(TDatabase& Database) {
-  if (Database.NeedsWholeFile()) return Fold(Database);
   if (!FJournal.Open()) {
     if (!FBaseFromSource) return Fold(Database);
     try {
@@ -260,17 +413,89 @@ void TDatabaseFile::Save(TDatabase& Database) {
   }
   FJournal.Append(Database.JournalEntry());
   Database.MarkSaved();
+}
+
+bool TDatabaseFile::FoldDue() const {
+  if (FJob || !FJournal.Open()) return false;
+  const std::uint64_t Changes = FJournal.ChangeBytes();
   const double Share = std::max(FoldShare * static_cast<double>(FBaseSize), 1048576.0);
-  if (static_cast<double>(FJournal.ChangeBytes()) > Share) {
-    try {
-      Fold(Database);
-    } catch (const Exception&) {
-      // The change is in the journal; the file is written whole at a later save.
+  return static_cast<double>(Changes) > Share && Changes >= FNoFoldBefore;
+}
+
+void TDatabaseFile::StartFold(const TDatabase& Database) {
+  if (FJob || !FJournal.Open() || Database.HasUnsavedChanges()) return;
+  auto Job = std::make_unique<TFoldJob>();
+  Job->Snapshot = Database.Snapshot();
+  Job->FileName = FFileName;
+  Job->OldSize = FBaseSize;
+  Job->OldChecksum = FBaseChecksum;
+  Job->OldKnown = FBaseKnown && Database.SourceReleased();
+  Job->Upto = FJournal.End();
+  TFoldJob& Running = *Job;
+  FJob = std::move(Job);
+  Running.Thread = std::thread([&Running, this] {
+    RunFold(Running, FJournal);
+    Running.Done = true;
+  });
+}
+
+void TDatabaseFile::RunFold(TFoldJob& Job, TDatabaseJournal& Journal) {
+  try {
+    // The untouched records' bytes come from the file on disk, while it is the one their
+    // places refer to; otherwise every record is written anew.
+    TMappedFile Map(Job.FileName);
+    std::string_view Source;
+    if (Job.OldKnown && Map.Mapped() && Map.Bytes().size() == Job.OldSize) {
+      std::uint64_t Sum = 0;
+      if (RunGuardingMappedReads([&] { Sum = Checksum64(Map.Bytes()); }) && Sum == Job.OldChecksum)
+        Source = Map.Bytes();
     }
+    TChecksum64 Sum;
+    std::uint64_t Size = 0;
+    AtomicReplaceFile(Job.FileName, [&](int Fd) {
+      auto Put = [&](std::string_view Piece) {
+        if (!WriteAll(Fd, Piece.data(), Piece.size())) throw EWriteError();
+        Sum.Add(Piece);
+        Size += Piece.size();
+      };
+      bool Read = RunGuardingMappedReads([&] { TDatabase::WriteSnapshot(Job.Snapshot, Source, Put, &Job.Places); });
+      if (!Read) throw EReadError("The database file changed under a whole write");
+      // Before the new file takes the name, the journal says that it holds the changes so far:
+      // whichever of the two files a crash leaves, the journal fits it.
+      Journal.Mark(Size, Sum.Value(), Job.Upto);
+    });
+    Job.NewSize = Size;
+    Job.NewChecksum = Sum.Value();
+    Job.Written = true;
+    Journal.Restart(Job.NewSize, Job.NewChecksum, Job.Upto);
+  } catch (const std::exception& E) {
+    Job.Error = E.what();
   }
 }
 
+bool TDatabaseFile::FinishFold(TDatabase* Database, bool Wait, std::string* Error) {
+  if (!FJob || (!Wait && !FJob->Done)) return false;
+  FJob->Thread.join();
+  const std::unique_ptr<TFoldJob> Job = std::move(FJob);
+  if (Job->Written) {
+    if (Database) Database->TakeSnapshotPlaces(Job->Snapshot, Job->Places);
+    FBaseSize = Job->NewSize;
+    FBaseChecksum = Job->NewChecksum;
+    FBaseKnown = true;
+    FBaseFromSource = false;
+    FNoFoldBefore = 0;
+  } else {
+    // The file and the journal are as they were; the next try waits for another share of
+    // changes.
+    FNoFoldBefore = FJournal.ChangeBytes() + static_cast<std::uint64_t>(
+                                                  std::max(FoldShare * static_cast<double>(FBaseSize), 1048576.0));
+    if (Error) *Error = Job->Error;
+  }
+  return true;
+}
+
 void TDatabaseFile::Fold(TDatabase& Database) {
+  FinishFold(&Database, true);
   // The untouched records' bytes: in memory, or in the file on disk while it is still the one
   // their places refer to; otherwise every record is written anew.
   std::string Source;

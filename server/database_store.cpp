@@ -62,8 +62,20 @@ void TDatabase::RebuildIndex() {
     FIndex[FRecords[i].Record->Code] = static_cast<int>(i);
 }
 
+ItemRecord& TDatabase::Record(int Index) {
+  TSlot& Slot = FRecords.at(static_cast<std::size_t>(Index));
+  if (!Slot.Dirty) {
+    FUndo.push_back({TUndo::Put, Index, Slot});
+    Slot.Record = std::make_shared<ItemRecord>(*Slot.Record);
+    MarkDirty(Slot, Index);
+  }
+  Slot.Length = 0;
+  Touch(Index);
+  return *Slot.Record;
+}
+
 int TDatabase::NewRecord(TRecordCodeGenerator& Codes) {
-  auto Record = std::make_unique<ItemRecord>();
+  auto Record = std::make_shared<ItemRecord>();
   Record->Name = "Untitled";
   do {
     Record->Code = Codes.Next();
@@ -77,34 +89,119 @@ int TDatabase::NewRecord(TRecordCodeGenerator& Codes) {
   Record->Grid4Rows = 2;
   for (int i = 0; i < 6; ++i) Record->Images[i].Title = "Untitled " + std::to_string(i + 1);
   const int Index = Count();
-  DropColumns();
+  Touch(Index);
   FIndex[Record->Code] = Index;
   FRecords.push_back({std::move(Record), 0, 0});
   MarkDirty(FRecords.back(), Index);
+  FUndo.push_back({TUndo::Append, Index, {}});
   Changed = true;
   return Index;
 }
 
 void TDatabase::DeleteRecord(int Index) {
   DropColumns();
+  const std::string Code = FRecords.at(static_cast<std::size_t>(Index)).Record->Code;
+  FUndo.push_back({TUndo::Delete, Index, FRecords[static_cast<std::size_t>(Index)]});
   FRecords.erase(FRecords.begin() + Index);
-  RebuildIndex();
-  FStructureChanged = true;
+  if (Index < FSavedCount) {
+    FDeleted.push_back(Index);
+    --FSavedCount;
+  }
+  // The change list and the code index follow the records that moved up.
+  std::vector<int> Dirty;
+  for (int At : FDirty)
+    if (At != Index) Dirty.push_back(At > Index ? At - 1 : At);
+  FDirty = std::move(Dirty);
+  for (auto& Entry : FIndex)
+    if (Entry.second > Index) --Entry.second;
+  const auto Found = FIndex.find(Code);
+  if (Found != FIndex.end() && Found->second == Index) {
+    int Earlier = Index - 1;
+    while (Earlier >= 0 && FRecords[static_cast<std::size_t>(Earlier)].Record->Code != Code) --Earlier;
+    if (Earlier >= 0)
+      Found->second = Earlier;
+    else
+      FIndex.erase(Found);
+  }
   Changed = true;
 }
 
 void TDatabase::MarkSaved() {
   for (int Index : FDirty)
     if (static_cast<std::size_t>(Index) < FRecords.size()) FRecords[Index].Dirty = false;
-  if (FStructureChanged)
-    for (auto& Slot : FRecords) Slot.Dirty = false;
   FDirty.clear();
-  FStructureChanged = false;
+  Changed = false;
+  Baseline();
+}
+
+void TDatabase::Baseline() {
+  FUndo.clear();
+  FDeleted.clear();
+  FSavedCount = Count();
+  FSavedHeader = HeaderBytes();
+}
+
+std::string TDatabase::HeaderBytes() const {
+  std::string Out;
+  TValueWriter W(Out);
+  WriteHeader(W);
+  return Out;
+}
+
+void TDatabase::Rollback() {
+  for (auto It = FUndo.rbegin(); It != FUndo.rend(); ++It) {
+    const auto At = FRecords.begin() + It->Index;
+    switch (It->Kind) {
+      case TUndo::Put:
+        *At = std::move(It->Slot);
+        break;
+      case TUndo::Append:
+        FRecords.pop_back();
+        break;
+      case TUndo::Delete:
+        FRecords.insert(At, std::move(It->Slot));
+        break;
+    }
+  }
+  FUndo.clear();
+  for (TSlot& Slot : FRecords) Slot.Dirty = false;
+  FDirty.clear();
+  FDeleted.clear();
+  FSavedCount = Count();
+  if (!FSavedHeader.empty()) {
+    TValueReader R(FSavedHeader);
+    ReadHeader(R);
+  }
+  DropColumns();
+  RebuildIndex();
   Changed = false;
 }
 
+namespace {
+
+// The records deleted by a journal entry come first in it: this tag (no header starts with it),
+// their count and their indexes, 4 bytes each.
+constexpr std::string_view DeleteTag("QNJDEL01", 8);
+
+void PutLE32(std::string& Out, std::uint32_t Value) {
+  for (int i = 0; i < 4; ++i) Out.push_back(static_cast<char>(Value >> (8 * i)));
+}
+
+std::uint32_t GetLE32(std::string_view Bytes) {
+  std::uint32_t Value = 0;
+  for (std::size_t i = 0; i < 4; ++i) Value |= static_cast<std::uint32_t>(static_cast<unsigned char>(Bytes[i])) << (8 * i);
+  return Value;
+}
+
+}  // namespace
+
 std::string TDatabase::JournalEntry() const {
   std::string Out;
+  if (!FDeleted.empty()) {
+    Out.append(DeleteTag);
+    PutLE32(Out, static_cast<std::uint32_t>(FDeleted.size()));
+    for (int Index : FDeleted) PutLE32(Out, static_cast<std::uint32_t>(Index));
+  }
   TValueWriter W(Out);
   WriteHeader(W);
   std::vector<int> Indexes = FDirty;
@@ -119,6 +216,21 @@ std::string TDatabase::JournalEntry() const {
 
 void TDatabase::ApplyJournalEntry(std::string_view Entry) {
   // Everything is read before anything is changed.
+  std::vector<std::int32_t> Deletes;
+  std::int32_t End = Count();
+  if (Entry.substr(0, DeleteTag.size()) == DeleteTag) {
+    Entry.remove_prefix(DeleteTag.size());
+    if (Entry.size() < 4) throw EReadError();
+    const std::uint32_t Number = GetLE32(Entry);
+    Entry.remove_prefix(4);
+    if (Number > static_cast<std::uint32_t>(End) || Entry.size() / 4 < Number) throw EReadError();
+    for (std::uint32_t i = 0; i < Number; ++i, Entry.remove_prefix(4)) {
+      const std::uint32_t Index = GetLE32(Entry);
+      if (Index >= static_cast<std::uint32_t>(End)) throw EReadError();
+      Deletes.push_back(static_cast<std::int32_t>(Index));
+      --End;
+    }
+  }
   TValueReader R(Entry);
   TDatabase Header;
   Header.ReadHeader(R);
@@ -126,14 +238,13 @@ void TDatabase::ApplyJournalEntry(std::string_view Entry) {
   // Each change is an index (two bytes at least) and a record.
   if (Puts < 0 || Puts > MaxRecords || static_cast<std::size_t>(Puts) > R.Remaining() / (MinRecordBytes() + 2))
     throw EReadError();
-  std::vector<std::pair<std::int32_t, std::unique_ptr<ItemRecord>>> Records;
-  std::int32_t End = Count();
+  std::vector<std::pair<std::int32_t, std::shared_ptr<ItemRecord>>> Records;
   for (std::int32_t i = 0; i < Puts; ++i) {
     const std::int32_t Index = R.ReadInteger();
     // Records only change in place or are appended in order: anything else is a foreign entry.
     if (Index < 0 || Index > End || Index >= MaxRecords) throw EReadError();
     if (Index == End) ++End;
-    auto Record = std::make_unique<ItemRecord>();
+    auto Record = std::make_shared<ItemRecord>();
     ReadItemRecord(R, *Record, TRecordForm::File);
     Records.emplace_back(Index, std::move(Record));
   }
@@ -145,31 +256,81 @@ void TDatabase::ApplyJournalEntry(std::string_view Entry) {
   Reserved20 = std::move(Header.Reserved20);
   RecordCounter = std::move(Header.RecordCounter);
   DropColumns();
+  for (std::int32_t Index : Deletes) FRecords.erase(FRecords.begin() + Index);
   for (auto& [Index, Record] : Records) {
     if (Index == Count())
       FRecords.push_back({std::move(Record), 0, 0});
     else
       FRecords[static_cast<std::size_t>(Index)] = {std::move(Record), 0, 0};
   }
+  FSavedCount = Count();
+  if (!Deletes.empty()) RebuildIndex();
+}
+
+namespace {
+
+const std::string& FieldText(const ItemRecord& R, int Field) {
+  return Field < 10    ? R.Descriptions[static_cast<std::size_t>(Field)]
+         : Field < 20  ? R.Details[static_cast<std::size_t>(Field - 10)]
+         : Field == 20 ? R.Name
+                       : R.Others[static_cast<std::size_t>(Field - 21)];
+}
+
+}  // namespace
+
+void TDatabase::SyncColumns() const {
+  if (FTouched.empty()) return;
+  std::sort(FTouched.begin(), FTouched.end());
+  FTouched.erase(std::unique(FTouched.begin(), FTouched.end()), FTouched.end());
+  for (auto& Column : FColumns) {
+    if (!Column) continue;
+    const int Field = static_cast<int>(&Column - FColumns.data());
+    TFieldColumn& C = *Column;
+    for (int Index : FTouched) {
+      if (Index < 0 || static_cast<std::size_t>(Index) >= FRecords.size()) continue;
+      const std::string& Text = FieldText(*FRecords[static_cast<std::size_t>(Index)].Record, Field);
+      const auto At = static_cast<std::size_t>(Index);
+      if (At < C.Starts.size() && C.At(At) == Text) continue;
+      if (C.Text.size() + Text.size() > UINT32_MAX) {
+        Column.reset();
+        break;
+      }
+      if (At < C.Starts.size()) {
+        C.Waste += C.Lengths[At];
+      } else if (At == C.Starts.size()) {
+        C.Starts.push_back(0);
+        C.Lengths.push_back(0);
+      } else {
+        Column.reset();  // a gap: made anew below when asked for
+        break;
+      }
+      C.Starts[At] = static_cast<std::uint32_t>(C.Text.size());
+      C.Lengths[At] = static_cast<std::uint32_t>(Text.size());
+      C.Text += Text;
+    }
+    // A column that is mostly waste, or does not cover every record, is made anew.
+    if (Column && (C.Starts.size() != FRecords.size() || (C.Waste > C.Text.size() / 2 && C.Waste > (1u << 20))))
+      Column.reset();
+  }
+  FTouched.clear();
 }
 
 const TFieldColumn* TDatabase::Column(int Field) const {
   if (Field < 0 || Field >= ColumnFields) return nullptr;
   std::lock_guard<std::mutex> Lock(FColumnsLock);
+  SyncColumns();
   std::unique_ptr<TFieldColumn>& Column = FColumns[static_cast<std::size_t>(Field)];
   if (Column) return Column.get();
   auto Made = std::make_unique<TFieldColumn>();
-  Made->Starts.reserve(FRecords.size() + 1);
-  Made->Starts.push_back(0);
+  Made->Starts.reserve(FRecords.size());
+  Made->Lengths.reserve(FRecords.size());
+  Made->Text.reserve(FRecords.size() * 16);
   for (const TSlot& Slot : FRecords) {
-    const ItemRecord& R = *Slot.Record;
-    const std::string& Text = Field < 10   ? R.Descriptions[static_cast<std::size_t>(Field)]
-                              : Field < 20 ? R.Details[static_cast<std::size_t>(Field - 10)]
-                              : Field == 20 ? R.Name
-                                            : R.Others[static_cast<std::size_t>(Field - 21)];
+    const std::string& Text = FieldText(*Slot.Record, Field);
     if (Made->Text.size() + Text.size() > UINT32_MAX) return nullptr;
-    Made->Text += Text;
     Made->Starts.push_back(static_cast<std::uint32_t>(Made->Text.size()));
+    Made->Lengths.push_back(static_cast<std::uint32_t>(Text.size()));
+    Made->Text += Text;
   }
   Column = std::move(Made);
   FColumnsMade = true;
@@ -228,10 +389,22 @@ void TDatabase::WriteFile(const std::function<void(std::string_view Piece)>& Put
 
 void TDatabase::WriteFileFrom(std::string_view Source, const std::function<void(std::string_view Piece)>& Put,
                               std::vector<TPlace>* Placed) const {
-  std::string Out;
+  WriteSnapshot(Snapshot(), Source, Put, Placed);
+}
+
+TDatabase::TSnapshot TDatabase::Snapshot() const {
+  TSnapshot Out;
+  Out.Header = HeaderBytes();
+  Out.Records.reserve(FRecords.size());
+  for (const TSlot& Slot : FRecords) Out.Records.push_back({Slot.Record, {Slot.Offset, Slot.Length}});
+  return Out;
+}
+
+void TDatabase::WriteSnapshot(const TSnapshot& Snapshot, std::string_view Source,
+                              const std::function<void(std::string_view Piece)>& Put, std::vector<TPlace>* Placed) {
+  std::string Out = Snapshot.Header;
   TValueWriter W(Out);
-  WriteHeader(W);
-  W.WriteInteger(static_cast<std::int32_t>(FRecords.size()));
+  W.WriteInteger(static_cast<std::int32_t>(Snapshot.Records.size()));
   if (Placed) Placed->clear();
   // Untouched records go out as the bytes they were read from, neighbours in one piece.
   std::size_t From = 0, To = 0, Written = 0;
@@ -245,26 +418,48 @@ void TDatabase::WriteFileFrom(std::string_view Source, const std::function<void(
     Written += To - From;
     From = To = 0;
   };
-  for (const auto& Slot : FRecords) {
+  for (const auto& Entry : Snapshot.Records) {
+    const TPlace& Place = Entry.Place;
     // Where this record starts in the output: only one kind of piece waits at a time.
     const std::size_t At = Written + Out.size() + (To - From);
-    if (Slot.Length != 0 && Slot.Offset + Slot.Length <= Source.size()) {
+    if (Place.Length != 0 && Place.Offset + Place.Length <= Source.size()) {
       FlushOut();
-      if (To <= From || To != Slot.Offset) {
+      if (To <= From || To != Place.Offset) {
         FlushSource();
-        From = Slot.Offset;
+        From = Place.Offset;
       }
-      To = Slot.Offset + Slot.Length;
-      if (Placed) Placed->push_back({At, Slot.Length});
+      To = Place.Offset + Place.Length;
+      if (Placed) Placed->push_back({At, Place.Length});
     } else {
       FlushSource();
-      WriteItemRecord(W, *Slot.Record, TRecordForm::File);
+      WriteItemRecord(W, *Entry.Record, TRecordForm::File);
       if (Placed) Placed->push_back({At, Written + Out.size() - At});
       if (Out.size() >= (1u << 20)) FlushOut();
     }
   }
   FlushOut();
   FlushSource();
+}
+
+void TDatabase::TakeSnapshotPlaces(const TSnapshot& Snapshot, const std::vector<TPlace>& Places) {
+  const bool Known = Places.size() == Snapshot.Records.size();
+  for (std::size_t i = 0; i < FRecords.size(); ++i) {
+    TSlot& Slot = FRecords[i];
+    if (Known && i < Places.size() && Slot.Record.get() == Snapshot.Records[i].Record.get()) {
+      Slot.Offset = Places[i].Offset;
+      Slot.Length = Places[i].Length;
+    } else {
+      Slot.Length = 0;
+    }
+  }
+  ForgetPlaces();
+}
+
+void TDatabase::ForgetPlaces() {
+  // The file the places of the undo list refer to is gone.
+  for (TUndo& Undo : FUndo) Undo.Slot.Length = 0;
+  std::string().swap(FSource);
+  FSourceReleased = true;
 }
 
 void TDatabase::ReleaseSource() {
@@ -278,8 +473,7 @@ void TDatabase::TakePlaces(const std::vector<TPlace>& Places) {
     FRecords[i].Offset = Places[i].Offset;
     FRecords[i].Length = Places[i].Length;
   }
-  std::string().swap(FSource);
-  FSourceReleased = true;
+  ForgetPlaces();
 }
 
 void TDatabase::ReadHeader(TValueReader& R) {
@@ -321,7 +515,8 @@ void TDatabase::Decode(std::string_view Bytes) {
   FLoadFailed = false;
   FRecords.clear();
   FDirty.clear();
-  FStructureChanged = false;
+  FUndo.clear();
+  FDeleted.clear();
   TValueReader R(Bytes);
   try {
     ReadHeader(R);
@@ -331,7 +526,7 @@ void TDatabase::Decode(std::string_view Bytes) {
       throw EReadError();
     FRecords.reserve(static_cast<std::size_t>(Records));
     for (std::int32_t i = 0; i < Records; ++i) {
-      auto Record = std::make_unique<ItemRecord>();
+      auto Record = std::make_shared<ItemRecord>();
       const std::size_t Start = R.Position();
       ReadItemRecord(R, *Record, TRecordForm::File);
       FRecords.push_back({std::move(Record), Start, R.Position() - Start});
@@ -341,5 +536,6 @@ void TDatabase::Decode(std::string_view Bytes) {
     FLoadFailed = true;
   }
   RebuildIndex();
+  FSavedCount = Count();
   Changed = false;
 }

@@ -29,13 +29,16 @@ private:
   std::mt19937_64 FGenerator;
 };
 
-// The texts of one field of every record, one after another in record order, for scans that
-// read them in turn.
+// The texts of one field of every record in one block, for scans that read them in turn.  A
+// record's changed text is appended to the block; the text it replaced stays as waste until the
+// column is made anew.
 struct TFieldColumn {
   std::string Text;
-  std::vector<std::uint32_t> Starts;  // record i is Text[Starts[i], Starts[i + 1])
+  std::vector<std::uint32_t> Starts;   // record i is Text[Starts[i], Starts[i] + Lengths[i])
+  std::vector<std::uint32_t> Lengths;
+  std::size_t Waste = 0;
   std::string_view At(std::size_t Index) const {
-    return std::string_view(Text).substr(Starts[Index], Starts[Index + 1] - Starts[Index]);
+    return std::string_view(Text).substr(Starts[Index], Lengths[Index]);
   }
 };
 
@@ -76,19 +79,45 @@ public:
   // just written (Placed of WriteFileFrom).
   void TakePlaces(const std::vector<TPlace>& Places);
 
-  // Changes since the last MarkSaved, as one journal entry: the file's header (everything before
-  // the records), then the changed and new records with their indexes.  Only valid while
-  // NeedsWholeFile is false.
+  // The records and header as they are, for a whole write on another thread: the records are
+  // shared, never changed (a change goes to a copy), so the snapshot costs a pointer a record.
+  struct TSnapshot {
+    std::string Header;
+    struct TEntry {
+      std::shared_ptr<const ItemRecord> Record;
+      TPlace Place;  // Length 0: not in the file on disk
+    };
+    std::vector<TEntry> Records;
+  };
+  // Only when no change is unsaved.
+  TSnapshot Snapshot() const;
+  // The database file of a snapshot, untouched records' bytes taken from Source (see
+  // WriteFileFrom).  Runs on any thread.
+  static void WriteSnapshot(const TSnapshot& Snapshot, std::string_view Source,
+                            const std::function<void(std::string_view Piece)>& Put, std::vector<TPlace>* Placed);
+  // After the snapshot's file took the name: each record still as it was in the snapshot lies
+  // where Places says; the others are not in the file.
+  void TakeSnapshotPlaces(const TSnapshot& Snapshot, const std::vector<TPlace>& Places);
+
+  // Changes since the last MarkSaved, as one journal entry: the records deleted (when any), the
+  // file's header (everything before the records), then the changed and new records with their
+  // indexes.
   std::string JournalEntry() const;
   // Applies one journal entry; raises EReadError when it does not fit this database (records
   // before the failing one may be in).  Call CodeChanged after the last entry.
   void ApplyJournalEntry(std::string_view Entry);
   // True when no record changed since the last MarkSaved.
   bool NoRecordChanges() const { return FDirty.empty(); }
-  // A change that a journal entry cannot say (a record deleted): the next save writes the file.
-  bool NeedsWholeFile() const { return FStructureChanged; }
-  // The changes so far are stored: clears Changed and the change list.
+  // The changes so far are stored: clears Changed and the change list, and makes the state now
+  // the one Rollback returns to.
   void MarkSaved();
+  // The state now is the stored one (after a load, or for a database not stored yet).
+  void Baseline();
+  // Changes in memory that no save has stored.
+  bool HasUnsavedChanges() const { return Changed || !FUndo.empty(); }
+  // Returns the records and the header to the state of the last MarkSaved or Baseline: what
+  // could not be stored is dropped.
+  void Rollback();
 
   // False after a failed load: changing it would write a partial list over the whole file.
   bool Writable() const { return !FLoadFailed; }
@@ -103,13 +132,9 @@ public:
 
   int Count() const { return static_cast<int>(FRecords.size()); }
   // Changing access: the record is written anew at the next save (and the field columns go).
-  ItemRecord& Record(int Index) {
-    TSlot& Slot = FRecords.at(static_cast<std::size_t>(Index));
-    Slot.Length = 0;
-    MarkDirty(Slot, Index);
-    DropColumns();
-    return *Slot.Record;
-  }
+  // The first changing access after a save works on a copy, so that the saved version stays
+  // as it was (for Rollback, and for a whole write from a snapshot).
+  ItemRecord& Record(int Index);
   const ItemRecord& Record(int Index) const { return *FRecords.at(static_cast<std::size_t>(Index)).Record; }
 
   // Index of the last record with this code, -1 if none.
@@ -122,8 +147,9 @@ public:
   void CodeChanged() { RebuildIndex(); }
 
   // A text field of every record as a column (fields: 0-9 the descriptions, 10-19 the details,
-  // 20 the name, 21-26 the others), made on first use and kept until a record is taken for
-  // change, added, deleted or loaded.  Null for another field or a database too large for one.
+  // 20 the name, 21-26 the others), made on first use; the records taken for change or added
+  // since are brought up to date at the next use, and a delete or a load drops the columns.
+  // Null for another field or a database too large for one.
   const TFieldColumn* Column(int Field) const;
 
   // The sorted distinct non-empty values of a description (0-9) over all records, each followed
@@ -142,18 +168,30 @@ public:
 private:
   void RebuildIndex();
   void Decode(std::string_view Bytes);
+  void ForgetPlaces();
   void DropColumns() {
     if (FColumnsMade) {
       std::lock_guard<std::mutex> Lock(FColumnsLock);
       for (auto& C : FColumns) C.reset();
       FColumnsMade = false;
+      FTouched.clear();
     }
   }
+  // The record's texts may change: the columns take them at their next use.
+  void Touch(int Index) {
+    if (!FColumnsMade) return;
+    std::lock_guard<std::mutex> Lock(FColumnsLock);
+    if (FTouched.empty() || FTouched.back() != Index) FTouched.push_back(Index);
+  }
+  // Under FColumnsLock: the made columns take the touched records' texts.
+  void SyncColumns() const;
   void WriteHeader(TValueWriter& W) const;
   void ReadHeader(TValueReader& R);
 
   struct TSlot {
-    std::unique_ptr<ItemRecord> Record;
+    // Changed in place only while Dirty: a record that is not is shared with Rollback's list
+    // and with snapshots, and a change goes to a copy.
+    std::shared_ptr<ItemRecord> Record;
     // Where the record's unchanged file form lies in FSource; Length 0: not there.
     std::size_t Offset = 0;
     std::size_t Length = 0;
@@ -166,16 +204,31 @@ private:
     FDirty.push_back(Index);
   }
 
+  // What Rollback undoes, in the order it happened: a record taken for change (its slot as it
+  // was), a record appended, a record deleted (its slot).
+  struct TUndo {
+    enum TKind { Put, Append, Delete } Kind;
+    int Index;
+    TSlot Slot;
+  };
+  std::string HeaderBytes() const;
+
   std::vector<TSlot> FRecords;
+  std::vector<TUndo> FUndo;
+  std::string FSavedHeader;  // the header as last stored
   std::string FSource;
   std::unordered_map<std::string, int> FIndex;  // code -> last index
   std::vector<int> FDirty;  // indexes of the Dirty slots
-  bool FStructureChanged = false;
+  // The records of the stored state still in the list (new ones follow them), and the stored
+  // ones deleted since, by their index when deleted.
+  int FSavedCount = 0;
+  std::vector<int> FDeleted;
   bool FSourceReleased = false;
   static constexpr int ColumnFields = 27;
   mutable std::mutex FColumnsLock;
   mutable std::array<std::unique_ptr<TFieldColumn>, ColumnFields> FColumns;
   mutable std::atomic<bool> FColumnsMade{false};
+  mutable std::vector<int> FTouched;  // records touched since the columns were brought up to date
   bool FLoaded = false;
   bool FLoadFailed = false;
 };

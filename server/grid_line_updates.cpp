@@ -1,6 +1,9 @@
 #include "server/grid_line_updates.h"
 
 #include <algorithm>
+#include <map>
+#include <memory>
+#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 
@@ -20,28 +23,147 @@ const char* GridName(TRecordGrid Which) { return Which == TRecordGrid::Grid3 ? "
 
 }  // namespace
 
-std::string NewLineID(const TQnStringGrid& Grid, std::mt19937& Random) {
-  std::unordered_set<std::string> Taken;
-  for (int Row = 1; Row < Grid.RowCount(); ++Row) Taken.insert(Grid.Cells(0, Row));
+std::string NewLineID(const std::function<bool(const std::string& ID)>& Taken, std::mt19937& Random) {
   std::uniform_int_distribution<int> Draw(0, LineIDRange - 1);
   // Every ID may be drawn many times over before a free one comes up when the grid is nearly
   // full; past that the free IDs are looked for in order.
   for (int Attempt = 0; Attempt < 1000; ++Attempt) {
     std::string ID = std::to_string(Draw(Random));
-    if (!Taken.count(ID)) return ID;
+    if (!Taken(ID)) return ID;
   }
   for (int Number = 0; Number < LineIDRange; ++Number)
-    if (!Taken.count(std::to_string(Number))) return std::to_string(Number);
+    if (!Taken(std::to_string(Number))) return std::to_string(Number);
   throw Exception("No free line ID");
 }
+
+std::string NewLineID(const TQnStringGrid& Grid, std::mt19937& Random) {
+  std::unordered_set<std::string> Taken;
+  for (int Row = 1; Row < Grid.RowCount(); ++Row) Taken.insert(Grid.Cells(0, Row));
+  return NewLineID([&Taken](const std::string& ID) { return Taken.count(ID) != 0; }, Random);
+}
+
+namespace {
+
+// A record's grid loaded once for a whole batch: its rows' cells, the rows that a line command
+// removed, and the rows of each line ID; stored back into the record once, at the end.
+class TBatchGrid {
+public:
+  TBatchGrid(const TDatabase& Database, const ItemRecord& Record, TRecordGrid Which) : FWhich(Which) {
+    TQnStringGrid Grid(nullptr);
+    PrepareWorkGrid(Grid);
+    LoadRecordGrid(Database, Record, Which, Grid);
+    FCols = Grid.ColCount();
+    FRows.resize(static_cast<std::size_t>(Grid.RowCount()));
+    for (int Row = 0; Row < Grid.RowCount(); ++Row) {
+      auto& Cells = FRows[static_cast<std::size_t>(Row)].Cells;
+      Cells.resize(static_cast<std::size_t>(FCols));
+      for (int Col = 0; Col < FCols; ++Col) Cells[static_cast<std::size_t>(Col)] = Grid.Cells(Col, Row);
+      if (Row >= 1) Index(Row);
+    }
+  }
+
+  // The last row (from 1) whose line ID is ID; -1 when ID is empty or no row has it.
+  int Find(const std::string& ID) const {
+    const auto Found = FByID.find(ID);
+    return ID.empty() || Found == FByID.end() || Found->second.empty() ? -1 : Found->second.back();
+  }
+  bool Taken(const std::string& ID) const { return Find(ID) >= 0; }
+
+  // The empty last row becomes a line with this ID, and a new empty row follows it.
+  int Append(const std::string& ID) {
+    const int Line = Last();
+    Unindex(Line);
+    Cell(0, Line) = ID;
+    Index(Line);
+    FRows.emplace_back();
+    FRows.back().Cells.resize(static_cast<std::size_t>(FCols));
+    FChanged = true;
+    return Line;
+  }
+  void Set(int Col, int Row, const std::string& Text) {
+    if (Col < 0 || Col >= FCols) return;
+    Cell(Col, Row) = Text;
+    FChanged = true;
+  }
+  void Remove(int Row) {
+    Unindex(Row);
+    FRows[static_cast<std::size_t>(Row)].Gone = true;
+    FChanged = true;
+  }
+  // The line ID of the last line (the row before the empty last row).
+  const std::string& LastLineID() const {
+    const int L = Last();
+    int Before = L - 1;
+    while (Before >= 0 && FRows[static_cast<std::size_t>(Before)].Gone) --Before;
+    return FRows[static_cast<std::size_t>(Before >= 0 ? Before : L)].Cells[0];
+  }
+
+  void StoreInto(ItemRecord& Record) const {
+    TQnStringGrid Grid(nullptr);
+    PrepareWorkGrid(Grid);
+    int Live = 0;
+    for (const TRow& Row : FRows) Live += Row.Gone ? 0 : 1;
+    ClearGrid(Grid, FCols, Live);
+    int To = 0;
+    for (const TRow& Row : FRows) {
+      if (Row.Gone) continue;
+      for (int Col = 0; Col < FCols; ++Col)
+        if (!Row.Cells[static_cast<std::size_t>(Col)].empty())
+          Grid.SetCells(Col, To, Row.Cells[static_cast<std::size_t>(Col)]);
+      ++To;
+    }
+    SaveRecordGrid(Record, FWhich, Grid);
+  }
+  bool Changed() const { return FChanged; }
+
+private:
+  struct TRow {
+    std::vector<std::string> Cells;
+    bool Gone = false;
+  };
+  std::string& Cell(int Col, int Row) {
+    return FRows[static_cast<std::size_t>(Row)].Cells[static_cast<std::size_t>(Col)];
+  }
+  int Last() const {
+    int Row = static_cast<int>(FRows.size()) - 1;
+    while (Row > 0 && FRows[static_cast<std::size_t>(Row)].Gone) --Row;
+    return Row;
+  }
+  // A row's ID joins or leaves the index.  Rows of an ID are kept in order, and only the last
+  // one of them is ever removed or renamed (Find gives that one; the empty last row is last).
+  void Index(int Row) {
+    const std::string& ID = FRows[static_cast<std::size_t>(Row)].Cells[0];
+    if (!ID.empty() && Row >= 1) FByID[ID].push_back(Row);
+  }
+  void Unindex(int Row) {
+    const std::string& ID = FRows[static_cast<std::size_t>(Row)].Cells[0];
+    const auto Found = FByID.find(ID);
+    if (Found != FByID.end() && !Found->second.empty() && Found->second.back() == Row) Found->second.pop_back();
+  }
+
+  TRecordGrid FWhich;
+  int FCols = 1;
+  std::vector<TRow> FRows;
+  std::unordered_map<std::string, std::vector<int>> FByID;
+  bool FChanged = false;
+};
+
+}  // namespace
 
 void TGridLineUpdates::UpdateGrid(const THandlerContext& Context) {
   TDatabase& D = Context.Database;
   Context.Reply("<HTML>");
   try {
-    TQnStringGrid BufferGrid(nullptr), WorkGrid(nullptr);
-    ReadGridPayload(Context, BufferGrid);
-    PrepareWorkGrid(WorkGrid);
+    TQnStringGrid BufferGrid(nullptr);
+    ReadGridPayload(Context, BufferGrid, {}, MaxLineCommands);
+
+    // Each record's grid is loaded at its first line command and stored after the last.
+    std::map<std::pair<int, TRecordGrid>, std::unique_ptr<TBatchGrid>> Grids;
+    auto GridOfRecord = [&](int Index, TRecordGrid Which) -> TBatchGrid& {
+      std::unique_ptr<TBatchGrid>& Grid = Grids[{Index, Which}];
+      if (!Grid) Grid = std::make_unique<TBatchGrid>(D, std::as_const(D).Record(Index), Which);
+      return *Grid;
+    };
 
     for (int Row = 0; Row < BufferGrid.RowCount(); ++Row) {
       const int Index = D.FindRecordIndex(BufferGrid.Cells(0, Row));
@@ -52,22 +174,18 @@ void TGridLineUpdates::UpdateGrid(const THandlerContext& Context) {
       if (Operation == "3" || Operation == "4" || Operation == "3UPDATELINE" ||
           Operation == "4UPDATELINE") {
         const TRecordGrid Which = GridOf(Operation);
-        LoadRecordGrid(D, std::as_const(D).Record(Index), Which, WorkGrid);
-        int Line = ReturnLineID(WorkGrid, LineID);
-        if (Line < 0) {
-          // The empty last row becomes the line, and a new empty row follows it.
-          Line = WorkGrid.RowCount() - 1;
-          WorkGrid.SetRowCount(WorkGrid.RowCount() + 1);
-          WorkGrid.SetCells(0, Line, Operation.size() == 1 ? NewLineID(WorkGrid, FRandom) : LineID);
-        }
-        for (int Col = 3; Col < BufferGrid.ColCount(); ++Col)
-          WorkGrid.SetCells(Col - 2, Line, BufferGrid.Cells(Col, Row));
-        SaveRecordGrid(D.Record(Index), Which, WorkGrid);
-        D.Changed = true;
+        TBatchGrid& Grid = GridOfRecord(Index, Which);
+        int Line = Grid.Find(LineID);
+        if (Line < 0)
+          Line = Grid.Append(Operation.size() == 1
+                                 ? NewLineID([&Grid](const std::string& ID) { return Grid.Taken(ID); }, FRandom)
+                                 : LineID);
+        for (int Col = 3; Col < BufferGrid.ColCount(); ++Col) Grid.Set(Col - 2, Line, BufferGrid.Cells(Col, Row));
         Context.Reply(std::string("Grid ") + GridName(Which) + " Update Sucessful</HTML>");
       } else if (Operation == "3Remove" || Operation == "4Remove") {
-        MoveGridItem(Context, BufferGrid.Cells(0, Row), Operation.substr(0, 1), LineID,
-                     TGridLineMove::Remove);
+        TBatchGrid& Grid = GridOfRecord(Index, GridOf(Operation));
+        const int Line = Grid.Find(LineID);
+        if (Line >= 0) Grid.Remove(Line);
         Context.Reply(std::string("Grid ") + GridName(GridOf(Operation)) + " Remove Sucessful</HTML>");
       } else if (Operation == "Add") {
         const int Code = StrToInt(BufferGrid.Cells(3, Row));
@@ -83,11 +201,16 @@ void TGridLineUpdates::UpdateGrid(const THandlerContext& Context) {
       } else if (Operation == "LastLineID") {
         const int Code = StrToInt(BufferGrid.Cells(3, Row));
         const TRecordGrid Which = BufferGrid.Cells(4, Row) == "3" ? TRecordGrid::Grid3 : TRecordGrid::Grid4;
-        LoadRecordGrid(D, std::as_const(D).Record(Index), Which, WorkGrid);
-        UpdateValue(D.Record(Index), Code, WorkGrid.Cells(0, std::max(WorkGrid.RowCount() - 2, 0)));
+        const std::string ID = GridOfRecord(Index, Which).LastLineID();
+        UpdateValue(D.Record(Index), Code, ID);
         D.Changed = true;
         Context.Reply("Grid Internal Line ID Sucessful</HTML>");
       }
+    }
+    for (const auto& [Key, Grid] : Grids) {
+      if (!Grid->Changed()) continue;
+      Grid->StoreInto(D.Record(Key.first));
+      D.Changed = true;
     }
     Context.SaveDatabase();
   } catch (const std::exception&) {

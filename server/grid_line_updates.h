@@ -2,6 +2,7 @@
 // "B4", the lines of grid 3 or grid 4 of many records in one table.
 #pragma once
 
+#include <functional>
 #include <random>
 #include <string>
 
@@ -10,6 +11,11 @@
 // A line ID below 100000 that no line (rows 1 to RowCount - 1, column 0) of the grid has.
 // Raises when every ID is taken.
 std::string NewLineID(const TQnStringGrid& Grid, std::mt19937& Random);
+// The same with the taken IDs known by a test.
+std::string NewLineID(const std::function<bool(const std::string& ID)>& Taken, std::mt19937& Random);
+
+// The most line commands one "X" request may carry (rows of its grid); a larger batch is refused.
+constexpr int MaxLineCommands = 20000;
 
 class TGridLineUpdates {
 public:

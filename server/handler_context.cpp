@@ -38,7 +38,7 @@ void LoadGridText(TQnStringGrid& Grid, const std::string& Text, int Cols, int Ro
 }
 
 void ReadGridPayload(const THandlerContext& Context, TQnStringGrid& Grid,
-                     const std::function<void(TValueReader& Reader)>& After) {
+                     const std::function<void(TValueReader& Reader)>& After, int MaxRows) {
   constexpr long long MaxGridCells = 2000000;  // the grid core's ceiling for a stream
   const std::string Body = Context.ReadBody();
   Context.Reply("Stream Read");
@@ -52,8 +52,10 @@ void ReadGridPayload(const THandlerContext& Context, TQnStringGrid& Grid,
   Context.Reply("Grid Loaded");
   if (Cols < 0 || Rows < 0 || (static_cast<long long>(Cols) + 1) * Rows > MaxGridCells)
     throw EReadError("Grid size out of range");
+  if (MaxRows >= 0 && Rows > MaxRows) throw EReadError("Too many rows");
   PrepareWorkGrid(Grid);
   LoadGridText(Grid, Text, Cols + 1, Rows);
+  if (MaxRows >= 0 && Grid.RowCount() > MaxRows) throw EReadError("Too many rows");
   Context.Reply("Buffer Grid Loaded");
 }
 

@@ -44,8 +44,10 @@ std::string SaveGridText(TQnStringGrid& Grid);
 // (when given) reads what follows the text; then "Grid Loaded", the size checked (EReadError
 // beyond the grid's ceiling) and the text loaded into Grid, a work grid of the counts + 1
 // columns ("Buffer Grid Loaded").
+// MaxRows (when not negative) refuses a payload of more rows, by its counts or by its text, with
+// EReadError.
 void ReadGridPayload(const THandlerContext& Context, TQnStringGrid& Grid,
-                     const std::function<void(TValueReader& Reader)>& After = {});
+                     const std::function<void(TValueReader& Reader)>& After = {}, int MaxRows = -1);
 
 // A record's grid in a work grid of the configured column count + 1 columns.
 void LoadRecordGrid(const TDatabase& Database, const ItemRecord& Record, TRecordGrid Which,

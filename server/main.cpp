@@ -20,11 +20,12 @@ int main(int argc, char** argv) {
     SetTerminateServerHandler([&Form] { Form.FormClose(); });
   });
 
-  // The resident instance writes the database file whole once the saves have paused.
+  // The resident instance takes the result of a whole write of the database file that ended
+  // while no request came.
   if (IsResidentInstance()) {
     auto* IdleTimer = new TTimer(Form);
     IdleTimer->SetInterval(1000);
-    IdleTimer->OnTimer = [Form](TObject*) { Form->FoldWhenIdle(3.0); };
+    IdleTimer->OnTimer = [Form](TObject*) { Form->Idle(); };
   }
 
   GetApplication().Run();

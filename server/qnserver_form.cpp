@@ -35,11 +35,16 @@ bool FileCommandIsSafe(const std::string& UA) {
 
 }  // namespace
 
-// Clears the request pointer however the request ends.
+// However the request ends: what it changed and did not store is dropped (the client was told
+// it failed), and the request pointer is cleared.
 struct TQNServerForm::TRequestScope {
   TQNServerForm& Form;
   TRequestScope(TQNServerForm& F, TServerRequest& Request) : Form(F) { Form.FRequest = &Request; }
-  ~TRequestScope() { Form.FRequest = nullptr; }
+  ~TRequestScope() {
+    Form.DropUnsavedChanges();
+    Form.Idle();
+    Form.FRequest = nullptr;
+  }
 };
 
 TQNServerForm::TQNServerForm(std::string ProgramFolder, TComponent* AOwner)
@@ -61,20 +66,44 @@ void TQNServerForm::ESStaffFirstExecRequest(TObject*) {
   FBuffer.clear();
 }
 
-void TQNServerForm::ESStaffLastExecRequest(TObject*) { ShutDown(); }
+void TQNServerForm::ESStaffLastExecRequest(TObject*) { ShutDown(TCloseFold::None); }
 
-void TQNServerForm::FormClose() { ShutDown(); }
+void TQNServerForm::FormClose() {
+  ShutDown(TCloseFold::Now);
+  for (auto& File : FClosing) File->FinishFold(nullptr, true);
+  FClosing.clear();
+}
 
-void TQNServerForm::FoldWhenIdle(double IdleSeconds) {
-  if (!FDatabase || !FFile || !FFile->HasJournal() || !FDatabase->Writable()) return;
-  if (std::chrono::steady_clock::now() - FLastSave < std::chrono::duration<double>(IdleSeconds))
-    return;
+void TQNServerForm::DropUnsavedChanges() {
+  if (!FDatabase || !FDatabase->HasUnsavedChanges()) return;
   try {
-    FFile->Fold(*FDatabase);
-  } catch (const Exception&) {
-    // The journal still holds every change; the next idle round tries again.
-    FLastSave = std::chrono::steady_clock::now();
+    FDatabase->Rollback();
+    LogLine("Changes to " + FCurrentPath + " that were not stored are dropped");
+  } catch (const std::exception&) {
+    // Rollback reads back bytes it wrote itself; nothing is left to report to.
   }
+}
+
+void TQNServerForm::Idle() {
+  std::string Error;
+  for (auto It = FClosing.begin(); It != FClosing.end();) {
+    if ((*It)->FinishFold(nullptr, false, &Error)) {
+      if (!Error.empty()) LogLine("Cannot write " + (*It)->FileName() + " whole: " + Error);
+      It = FClosing.erase(It);
+    } else {
+      ++It;
+    }
+  }
+  if (!FDatabase || !FFile) return;
+  Error.clear();
+  if (FFile->FinishFold(FDatabase.get(), false, &Error) && !Error.empty())
+    LogLine("Cannot write " + FCurrentPath + " whole: " + Error);
+  if (FDatabase->Writable() && !FDatabase->HasUnsavedChanges() && FFile->FoldDue())
+    FFile->StartFold(*FDatabase);
+}
+
+void TQNServerForm::StartFold() {
+  if (FDatabase && FFile && FDatabase->Writable() && FFile->HasJournal()) FFile->StartFold(*FDatabase);
 }
 
 void TQNServerForm::LogLine(const std::string& Text) {
@@ -100,7 +129,7 @@ void TQNServerForm::ExecRequest(TServerRequest& Request) {
     const std::string Configuration = UA.substr(Semicolon + 1);
     if (!IsSafeDatabaseName(Name) || !IsSafeDatabaseName(Configuration))
       return ReplyInvalidRequest();
-    ShutDown();
+    ShutDown(TCloseFold::Background);
     StartUp(std::string());
     CreateNewDatabase(Name, Configuration);
     return;
@@ -112,7 +141,7 @@ void TQNServerForm::ExecRequest(TServerRequest& Request) {
 
   try {
     if (FCurrentPath != FRequestedPath || !FDatabase) {
-      ShutDown();
+      ShutDown(TCloseFold::Background);
       StartUp(FRequestedPath);
     }
     FCommandLetter = UA[0];
@@ -216,25 +245,39 @@ void TQNServerForm::StartUp(const std::string& Path) {
   FCurrentIndex = 0;
   FBuffer.clear();
   if (Path.empty()) return;
+  // A whole write of this database that its last close began ends first.
+  for (auto It = FClosing.begin(); It != FClosing.end();) {
+    if ((*It)->FileName() == Path) {
+      (*It)->FinishFold(nullptr, true);
+      It = FClosing.erase(It);
+    } else {
+      ++It;
+    }
+  }
   FFile = std::make_unique<TDatabaseFile>(Path);
   FFile->RemoveStaleTemporaries();
   if (FileExists(Path)) LoadDatabase();
+  FDatabase->Baseline();
 }
 
-void TQNServerForm::ShutDown() {
+void TQNServerForm::ShutDown(TCloseFold Fold) {
   if (!FDatabase) return;
-  // A changed database is written whole whatever the request that closes it; when that fails
-  // it stays open, so that nothing is lost, and the failure reaches the request.
-  if (FDatabase->Writable() && !FCurrentPath.empty() &&
-      (FDatabase->Changed || (FFile && FFile->HasJournal()))) {
+  // Changes are stored when they are made: a database is closed with what is stored, and its
+  // journal is folded into the file as Fold says.  A failure here is this database's alone: it
+  // is logged, and the database closes all the same.
+  if (FDatabase->Writable() && !FCurrentPath.empty()) {
     try {
       if (!FFile) FFile = std::make_unique<TDatabaseFile>(FCurrentPath);
-      FFile->Fold(*FDatabase);
+      if (Fold != TCloseFold::Background) FFile->FinishFold(FDatabase.get(), true);
+      if (FDatabase->Changed) FFile->Save(*FDatabase);
+      if (Fold == TCloseFold::Now && FFile->HasJournal()) FFile->Fold(*FDatabase);
+      if (Fold == TCloseFold::Background && !FFile->Folding() && FFile->HasJournal()) FFile->StartFold(*FDatabase);
     } catch (const std::exception& E) {
       LogLine("Cannot save " + FCurrentPath + ": " + E.what());
-      throw;
     }
   }
+  // A whole write under way goes on without the database (its records are shared with it).
+  if (FFile && FFile->Folding()) FClosing.push_back(std::move(FFile));
   FDatabase.reset();
   FFile.reset();
   FCurrentPath.clear();
@@ -249,10 +292,12 @@ void TQNServerForm::SaveDatabase() {
       FFile = std::make_unique<TDatabaseFile>(FCurrentPath);
     FFile->Save(*FDatabase);
   } catch (const std::exception& E) {
+    // What could not be stored is not kept either: the request reports the failure, and a later
+    // save must not store it behind the client's back.
     LogLine("Cannot save " + FCurrentPath + ": " + E.what());
+    FDatabase->Rollback();
     throw;
   }
-  FLastSave = std::chrono::steady_clock::now();
 }
 
 void TQNServerForm::LoadDatabase() {
@@ -348,8 +393,11 @@ void TQNServerForm::SaveRecord() {
     const ItemRecord& Old = std::as_const(D).Record(FCurrentIndex);
     ItemRecord Merged = Old;
     const std::vector<int> Descriptions = MergeItemRecord(std::move(In), Mask, Merged);
+    const bool CodeChanged = Merged.Code != Old.Code;
+    // A record keeps a code of the server's form that no other record has.
+    if (CodeChanged && (!IsRecordCode(Merged.Code) || D.FindRecordIndex(Merged.Code) >= 0))
+      throw EConvertError("Record code taken or malformed: " + Merged.Code);
     if (!(Merged == Old)) {
-      const bool CodeChanged = Merged.Code != Old.Code;
       D.Record(FCurrentIndex) = std::move(Merged);
       for (int Description : Descriptions) D.RecomputeDistinctValues(Description);
       if (CodeChanged) D.CodeChanged();

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/rtl/classes.h"
 #include "server/database_journal.h"
@@ -37,9 +38,15 @@ public:
   void ESStaffLastExecRequest(TObject* Sender);
   // Saves the open database when it has changed and closes it.
   void FormClose();
-  // Writes the open database's file whole when its journal holds changes and no save came for
-  // IdleSeconds.  Called by the resident instance's idle timer.
-  void FoldWhenIdle(double IdleSeconds);
+  // Between requests (after each, and on the resident instance's idle timer): takes the result
+  // of a whole write of the open database that has ended, and starts one on a thread of its own
+  // when the journal has passed its share of the file.
+  void Idle();
+  // Starts a whole write of the open database's file now, when its journal holds changes (for
+  // benchmarks and tests; Idle finishes it).
+  void StartFold();
+  // A whole write of the open database's file is under way.
+  bool Folding() const { return FFile && FFile->Folding(); }
 
   // Answers one request: the dispatcher.
   void ExecRequest(TServerRequest& Request);
@@ -61,7 +68,14 @@ private:
   // Database switching.
   bool ReturnDBFilePath(std::string& Path);
   void StartUp(const std::string& Path);
-  void ShutDown();
+  // How a closing database's journal is folded into its file: not at all (it is replayed at the
+  // next load), on a thread of its own (the next database opens meanwhile), or before the
+  // database closes (the program ends).
+  enum class TCloseFold { None, Background, Now };
+  // Closes the open database; never raises.
+  void ShutDown(TCloseFold Fold);
+  // Rolls back what the open database holds in memory and no save stored.
+  void DropUnsavedChanges();
   void SaveDatabase();
   void LoadDatabase();
   void LogLine(const std::string& Text);
@@ -110,7 +124,8 @@ private:
   int FCurrentIndex = 0;
   std::unique_ptr<TDatabase> FDatabase;
   std::unique_ptr<TDatabaseFile> FFile;
-  std::chrono::steady_clock::time_point FLastSave;
+  // Closed databases whose whole write is under way.
+  std::vector<std::unique_ptr<TDatabaseFile>> FClosing;
   TRecordCodeGenerator FCodes;
   std::string FBuffer;
   TServerRequest* FRequest = nullptr;

@@ -24,7 +24,8 @@ public:
   explicit TLoginLogic(TServerSession& Session);
 
   static constexpr const char* BadNameText =
-      "A database name may not hold \";\", \":\", \"/\", \"\\\" or control characters.";
+      "A database name may not hold \";\", \":\", \"/\", \"\\\", \"*\", \"?\", \"\"\", \"<\", \">\", \"|\" or "
+      "control characters, nor start with \".\" or \"-\", and is at most 64 bytes long.";
 
   // "HANDSHAKE": 0 the server has the database, 1 it has not, 2 no usable answer.
   int Handshake(const std::string& Database);

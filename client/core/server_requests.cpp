@@ -5,6 +5,7 @@
 
 #include "net/http_client.h"
 #include "platform/rtl/file_io.h"
+#include "platform/rtl/path_text.h"
 #include "platform/sys/files.h"
 #include "platform/ui/shell.h"
 
@@ -155,12 +156,7 @@ std::int64_t FileSizeOf(const std::string& FileName) {
   return std::max<std::int64_t>(FileSize(FileName), 0);
 }
 
-bool ValidDatabaseName(const std::string& Name) {
-  if (Name.empty()) return false;
-  return std::none_of(Name.begin(), Name.end(), [](unsigned char C) {
-    return C < 32 || C == 127 || C == ';' || C == ':' || C == '/' || C == '\\';
-  });
-}
+bool ValidDatabaseName(const std::string& Name) { return IsPlainName(Name); }
 
 // ---- The request state -----------------------------------------------------------------------
 

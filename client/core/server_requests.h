@@ -78,8 +78,8 @@ std::string SafeBaseName(const std::string& Name);
 // The size of a file in bytes, 0 when it is not found (uploads refuse files over MaxUploadSize).
 std::int64_t FileSizeOf(const std::string& FileName);
 inline constexpr std::int64_t MaxUploadSize = 1000000;
-// Database names go into the User-Agent and the server's paths: refused when empty or holding
-// ";", ":", "/", "\" or a control character.
+// Database names go into the User-Agent and the server's paths: a plain name (IsPlainName), the
+// same check the server makes.
 bool ValidDatabaseName(const std::string& Name);
 
 // ---- The request state -----------------------------------------------------------------------

@@ -45,12 +45,14 @@ void CloseKeepErrno(int fd) {
 std::atomic<int> gStepCalls[3];
 std::atomic<int> gFailStep{-1};
 std::atomic<int> gFailAt{0};
+std::atomic<bool> gFailOnward{false};
 
 // Counts one call of Step; true when the seam makes it fail (errno is then EIO).
 bool SeamFails(TFileStep Step) {
   const int step = static_cast<int>(Step);
   const int call = ++gStepCalls[step];
-  if (gFailStep.load() != step || call != gFailAt.load()) return false;
+  if (gFailStep.load() != step) return false;
+  if (gFailOnward.load() ? call < gFailAt.load() : call != gFailAt.load()) return false;
   errno = EIO;
   return true;
 }
@@ -60,7 +62,13 @@ bool SeamFails(TFileStep Step) {
 void FailFileStepAt(TFileStep Step, int N) {
   for (auto& calls : gStepCalls) calls = 0;
   gFailAt = N;
+  gFailOnward = false;
   gFailStep = N > 0 ? static_cast<int>(Step) : -1;
+}
+
+void FailFileStepsFrom(TFileStep Step, int N) {
+  FailFileStepAt(Step, N);
+  gFailOnward = true;
 }
 
 int FileStepCount(TFileStep Step) { return gStepCalls[static_cast<int>(Step)].load(); }

@@ -35,6 +35,9 @@ bool RenameOver(const std::string& OldName, const std::string& NewName);
 // chosen step fails with EIO without touching the file.  N = 0 fails nothing.
 enum class TFileStep { Write, Sync, Rename };
 void FailFileStepAt(TFileStep Step, int N);
+// The same for the call numbered N and every one after it (a disk that has filled up), until the
+// next FailFileStepAt.
+void FailFileStepsFrom(TFileStep Step, int N);
 // Calls of Step since the last FailFileStepAt.
 int FileStepCount(TFileStep Step);
 // Reads up to Size bytes, retrying EINTR; returns the count or -1.

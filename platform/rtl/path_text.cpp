@@ -1,5 +1,7 @@
 #include "platform/rtl/path_text.h"
 
+#include "platform/rtl/utf8_text.h"
+
 #include <vector>
 
 #include <unistd.h>
@@ -79,3 +81,22 @@ std::string ExcludeTrailingPathDelimiter(const std::string& s) {
 }
 
 std::string ExcludeTrailingBackslash(const std::string& s) { return ExcludeTrailingPathDelimiter(s); }
+
+bool IsPlainName(std::string_view Name) {
+  if (Name.empty() || Name.size() > 64 || Name[0] == '.' || Name[0] == '-') return false;
+  const std::string Text(Name);
+  for (std::size_t At = 0; At < Text.size();) {
+    const auto B = static_cast<unsigned char>(Text[At]);
+    if (B < 0x20 || B == 0x7F) return false;
+    if (B < 0x80) {
+      if (std::string_view("/\\:;*?\"<>|").find(static_cast<char>(B)) != std::string_view::npos) return false;
+      ++At;
+      continue;
+    }
+    // A code point is taken only in its shortest UTF-8 form.
+    const std::size_t From = At;
+    const char32_t CodePoint = Utf8Decode(Text, At);
+    if (At <= From || Text.compare(From, At - From, Utf8Encode(CodePoint)) != 0) return false;
+  }
+  return true;
+}

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 inline constexpr char PathDelim = '/';
 inline constexpr char DriveDelim = '\0';
@@ -23,3 +24,8 @@ std::string IncludeTrailingPathDelimiter(const std::string& s);
 std::string IncludeTrailingBackslash(const std::string& s);
 std::string ExcludeTrailingPathDelimiter(const std::string& s);
 std::string ExcludeTrailingBackslash(const std::string& s);
+
+// A name that stands for one file of a folder and travels in a request header (a database or
+// definition name): 1 to 64 bytes of UTF-8, no control character, none of / \ : ; * ? " < > |,
+// and not starting with "." or "-".
+bool IsPlainName(std::string_view Name);

@@ -178,21 +178,131 @@ TEST_F(JournalTest, AJournalOfAnotherFileIsNotApplied) {
   EXPECT_EQ(Names(), std::vector<std::string>{"Other"});
 }
 
-TEST_F(JournalTest, DeletingWritesTheFileWholeAndStaleTemporariesGo) {
+TEST_F(JournalTest, DeletesGoToTheJournalAndStaleTemporariesGo) {
   WriteAllTo(Folder / "books.qnd.tmp0123456789", "left by a kill");
   WriteAllTo(Folder / "books.qnd.tmpshort", "not one of ours");
   TDatabaseFile F(File().string());
   EXPECT_EQ(F.RemoveStaleTemporaries(), 1);
   EXPECT_FALSE(fs::exists(Folder / "books.qnd.tmp0123456789"));
   EXPECT_TRUE(fs::exists(Folder / "books.qnd.tmpshort"));
+  const std::string Before = ReadAll(File());
   TDatabase D;
   F.Load(D);
-  D.DeleteRecord(0);
+  TRecordCodeGenerator Codes(11);
+  // Deletes mixed with changes and additions, some of them undone by a later delete.
+  D.Record(3).Name = "Changed 3";
+  D.DeleteRecord(1);                            // 0, 2, 3, 4
+  D.Record(D.NewRecord(Codes)).Name = "New A";  // 0, 2, 3, 4, A
+  D.Record(D.NewRecord(Codes)).Name = "New B";  // 0, 2, 3, 4, A, B
+  D.DeleteRecord(4);                            // 0, 2, 3, 4, B
+  D.Record(0).Name = "Changed 0";
   F.Save(D);
-  EXPECT_FALSE(F.HasJournal());
+  D.DeleteRecord(3);                            // 0, 2, 3, B
+  D.Record(3).Name = "New B changed";
+  F.Save(D);
+  EXPECT_TRUE(F.HasJournal());
+  EXPECT_EQ(ReadAll(File()), Before);
+  const std::vector<std::string> Expected = {"Changed 0", "Record 2", "Changed 3", "New B changed"};
+  EXPECT_EQ(Names(), Expected);
+  TDatabase Again;
+  TDatabaseFile G(File().string());
+  G.Load(Again);
+  for (int i = 0; i < Again.Count(); ++i) EXPECT_EQ(Again.FindRecordIndex(Again.Record(i).Code), i);
+  G.Fold(Again);
+  EXPECT_EQ(Names(), Expected);
   TDatabase Plain;
   Plain.LoadFromBytes(ReadAll(File()));
   EXPECT_EQ(Plain.Count(), 4);
+}
+
+// A whole write on a thread of its own while saves go on: the file it leaves, with the journal,
+// holds every save, and so does the journal with the file from before it.
+TEST_F(JournalTest, AWholeWriteOnAThreadKeepsTheSavesMadeMeanwhile) {
+  TDatabase D;
+  TDatabaseFile F(File().string());
+  F.Load(D);
+  D.Record(0).Name = "Before";
+  F.Save(D);
+  const std::string OldFile = ReadAll(File());
+  // The journal is not begun anew after this write (its second rename fails), as if the program
+  // had been killed between the two renames.
+  FailFileStepAt(TFileStep::Rename, 2);
+  F.StartFold(D);
+  EXPECT_TRUE(F.Folding());
+  TRecordCodeGenerator Codes(5);
+  D.Record(2).Name = "During";
+  F.Save(D);
+  D.DeleteRecord(1);
+  D.Record(D.NewRecord(Codes)).Name = "Added during";
+  F.Save(D);
+  std::string Error;
+  EXPECT_TRUE(F.FinishFold(&D, true, &Error));
+  FailFileStepAt(TFileStep::Rename, 0);
+  EXPECT_EQ(Error, "");
+  EXPECT_FALSE(F.Folding());
+  const std::vector<std::string> Expected = {"Before", "During", "Record 3", "Record 4", "Added during"};
+  // The new file holds the state the write began from; the journal's mark makes it fit.
+  EXPECT_NE(ReadAll(File()), OldFile);
+  TDatabase Plain;
+  Plain.LoadFromBytes(ReadAll(File()));
+  ASSERT_TRUE(Plain.Loaded());
+  EXPECT_EQ(Plain.Record(0).Name, "Before");
+  EXPECT_EQ(Plain.Record(2).Name, "Record 2");
+  EXPECT_EQ(Names(), Expected);
+  // The same journal with the file from before: every entry applies, the mark is passed over.
+  const std::string NewFile = ReadAll(File());
+  WriteAllTo(File(), OldFile);
+  EXPECT_EQ(Names(), Expected);
+  WriteAllTo(File(), NewFile);
+
+  // Saves go on into that journal; the next whole write begins it anew, and the records'
+  // places are those of the new file (the untouched records' bytes are taken from it).
+  D.Record(3).Name = "After";
+  F.Save(D);
+  EXPECT_EQ(Names(), (std::vector<std::string>{"Before", "During", "Record 3", "After", "Added during"}));
+  F.StartFold(D);
+  EXPECT_TRUE(F.FinishFold(&D, true));
+  const std::uint64_t Journalled = fs::file_size(Journal());
+  EXPECT_EQ(Names(), (std::vector<std::string>{"Before", "During", "Record 3", "After", "Added during"}));
+  EXPECT_EQ(Journalled, 28u);  // the base alone
+  D.Record(1).Name = "Last";
+  F.Save(D);
+  F.Fold(D);
+  EXPECT_EQ(Names(), (std::vector<std::string>{"Before", "Last", "Record 3", "After", "Added during"}));
+  Plain.LoadFromBytes(ReadAll(File()));
+  EXPECT_EQ(ReadAll(File()), Plain.SaveToBytes());
+}
+
+// A whole write on a thread that fails at any write, sync or rename: nothing acknowledged is
+// lost, the saves go on, and no temporary file stays.
+TEST_F(JournalTest, AFailedWholeWriteOnAThreadLosesNothing) {
+  for (TFileStep Step : {TFileStep::Write, TFileStep::Sync, TFileStep::Rename}) {
+    for (int N = 1;; ++N) {
+      SCOPED_TRACE(std::to_string(static_cast<int>(Step)) + " " + std::to_string(N));
+      TDatabase D;
+      TDatabaseFile F(File().string());
+      F.Load(D);
+      const std::string Name = "Saved " + std::to_string(static_cast<int>(Step)) + " " + std::to_string(N);
+      D.Record(4).Name = Name;
+      F.Save(D);
+      FailFileStepAt(Step, N);
+      F.StartFold(D);
+      std::string Error;
+      ASSERT_TRUE(F.FinishFold(&D, true, &Error));
+      const int Calls = FileStepCount(Step);
+      FailFileStepAt(Step, 0);
+      EXPECT_EQ(Names()[4], Name);
+      D.Record(2).Name = Name + " after";
+      F.Save(D);
+      EXPECT_EQ(Names()[2], Name + " after");
+      EXPECT_EQ(Names()[4], Name);
+      for (const auto& Entry : fs::directory_iterator(Folder)) {
+        EXPECT_EQ(Entry.path().filename().string().find(".tmp"), std::string::npos);
+        EXPECT_EQ(Entry.path().filename().string().find(".new"), std::string::npos);
+      }
+      if (Error.empty() && Calls < N) break;  // fewer calls than N: every one was tried
+    }
+  }
 }
 
 // Every write, sync and rename of a save fails in turn: the next load sees the state before

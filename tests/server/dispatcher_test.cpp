@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/rtl/file_io.h"
 #include "server/definition_table.h"
 #include "server/qnserver_form.h"
 #include "tests/server/test_files.h"
@@ -58,6 +59,7 @@ protected:
     Form->ESStaffFirstExecRequest(nullptr);
   }
   void TearDown() override {
+    FailFileStepAt(TFileStep::Write, 0);
     Form.reset();
     fs::remove_all(Folder);
   }
@@ -349,7 +351,8 @@ TEST_F(ServerTest, RefusesNamesThatLeaveTheFolder) {
   for (const std::string& UA : std::vector<std::string>{"F:../outside", "F:/tmp/x", "F:a\\b", "F:.hidden", "F:", "Fbooks", "F:a\x01" "b",
         "CreateDB:../evil;General", "CreateDB:evil;../db/General", "CreateDB:evil", "CreateDB:x;",
         "RS../../x:books", "RR........:books", "IS7ABCDEFGH:books", "IR1../x:books", "D../../x:books",
-        "F:" + std::string(65, 'a')})
+        "F:" + std::string(65, 'a'), "F:a:b", "F:*", "F:a?", "F:-rf", "F:bad\xff", "F:\xc0\xaf",
+        "CreateDB:a*b;General", "CreateDB:-rf;General"})
     EXPECT_EQ(Send(UA, "body"), Invalid) << UA;
   EXPECT_EQ(Send("F:x", {}, {{"Database", "../books"}}), Invalid);
   EXPECT_EQ(Send("F:books", {}, {{"Database", std::string("a/b")}}), Invalid);
@@ -358,6 +361,117 @@ TEST_F(ServerTest, RefusesNamesThatLeaveTheFolder) {
   for (const auto& Entry : fs::directory_iterator(Folder))
     EXPECT_EQ(Entry.path().filename(), "db");
   EXPECT_EQ(ParseRecord(Send("G" + Code + ":books")).Code, Code);
+}
+
+// A database that cannot be written (a full disk) fails the requests that change it; they are
+// told so, nothing of them is stored later, and every other database goes on working.
+TEST_F(ServerTest, AFailingDatabaseHarmsNoOtherAndKeepsNothingItRefused) {
+  Create("books");
+  Create("films");
+  ItemRecord Book = ParseRecord(Send("F:books"));
+  TChangeMask Mask;
+  Mask.Set(RecordMask::Name, 0);
+  Book.Name = "Refused";
+  FailFileStepsFrom(TFileStep::Write, 1);
+  EXPECT_EQ(Save(Book.Code, "books", Book, Mask), "<HTML>Error Local Mode in Request</HTML>\r\n");
+  EXPECT_EQ(Send("E:books"), "<HTML>Error Local Mode in Request</HTML>\r\n");
+  EXPECT_EQ(ParseRecord(Send("G" + Book.Code + ":books")).Name, "Untitled");
+  EXPECT_EQ(Form->Database()->Count(), 1);
+  // Switching away cannot store anything either: the next database opens all the same.
+  const ItemRecord Film = ParseRecord(Send("F:films"));
+  EXPECT_EQ(Film.Name, "Untitled");
+  EXPECT_EQ(Send("HANDSHAKE:films"), "<HTML>database found</HTML>\r\n");
+  FailFileStepAt(TFileStep::Write, 0);
+
+  // Space is back: films and books take saves, and the refused change never reaches a file.
+  ItemRecord Changed = Film;
+  Changed.Name = "Stored";
+  EXPECT_EQ(Save(Film.Code, "films", Changed, Mask), "<HTML>0</HTML>\r\n");
+  ItemRecord Other = Book;
+  Other.Name = "Untitled";
+  Other.Details[1] = "later";
+  TChangeMask DetailMask;
+  DetailMask.Set(RecordMask::Details, 1);
+  EXPECT_EQ(Save(Book.Code, "books", Other, DetailMask), "<HTML>0</HTML>\r\n");
+  Form = std::make_unique<TQNServerForm>(Db().string());
+  const ItemRecord Back = ParseRecord(Send("G" + Book.Code + ":books"));
+  EXPECT_EQ(Back.Name, "Untitled");
+  EXPECT_EQ(Back.Details[1], "later");
+  EXPECT_EQ(Form->Database()->Count(), 1);
+  EXPECT_EQ(ParseRecord(Send("G" + Film.Code + ":films")).Name, "Stored");
+}
+
+// A save refused once (one write that fails) is not stored by the save after it either.
+TEST_F(ServerTest, ARefusedSaveIsNotStoredByTheNextOne) {
+  Create("books");
+  const std::string Second = ParseRecord(Send("E:books")).Code;
+  ItemRecord First = ParseRecord(Send("F:books"));
+  TChangeMask Mask;
+  Mask.Set(RecordMask::Name, 0);
+  for (TFileStep Step : {TFileStep::Write, TFileStep::Sync}) {
+    First.Name = "Refused";
+    FailFileStepAt(Step, 1);
+    EXPECT_EQ(Save(First.Code, "books", First, Mask), "<HTML>Error Local Mode in Request</HTML>\r\n");
+    FailFileStepAt(Step, 0);
+    ItemRecord Next = ParseRecord(Send("G" + Second + ":books"));
+    Next.Name = "Accepted";
+    EXPECT_EQ(Save(Second, "books", Next, Mask), "<HTML>1</HTML>\r\n");
+    EXPECT_EQ(ParseRecord(Send("G" + First.Code + ":books")).Name, "Untitled");
+  }
+  Form = std::make_unique<TQNServerForm>(Db().string());
+  EXPECT_EQ(ParseRecord(Send("G" + First.Code + ":books")).Name, "Untitled");
+  EXPECT_EQ(ParseRecord(Send("G" + Second + ":books")).Name, "Accepted");
+}
+
+// A save may not give its record the code of another record, nor a code the server never
+// makes; it changes nothing, a new record it would have made included.
+TEST_F(ServerTest, ASaveCannotGiveATakenOrMalformedCode) {
+  Create("books");
+  const std::string Second = ParseRecord(Send("E:books")).Code;
+  ItemRecord First = ParseRecord(Send("F:books"));
+  const std::string FirstCode = First.Code;
+  const std::string Before = ReadAll(Db() / "books.qnd") + ReadAll(Db() / "books.qnd.jnl");
+  TChangeMask Mask;
+  Mask.Set(RecordMask::Name, 0);
+  First.Name = "Renamed";
+  for (const std::string& Code : {Second, std::string("ZAAAAAAA"), std::string("abcdefgh"), std::string("A1"),
+                                  std::string()}) {
+    First.Code = Code;
+    EXPECT_EQ(Save(FirstCode, "books", First, Mask), "<HTML>Error in record save.</HTML>\r\n") << Code;
+    EXPECT_EQ(Save("QQQQ0000", "books", First, Mask), "<HTML>Error in record save.</HTML>\r\n") << Code;
+  }
+  EXPECT_EQ(Form->Database()->Count(), 2);
+  EXPECT_EQ(ParseRecord(Send("G" + FirstCode + ":books")).Name, "Untitled");
+  EXPECT_EQ(Form->Database()->FindRecordIndex(Second), 1);
+  EXPECT_EQ(ReadAll(Db() / "books.qnd") + ReadAll(Db() / "books.qnd.jnl"), Before);
+  // A free code of the server's form is taken.
+  First.Code = "QQQQ0000";
+  EXPECT_EQ(Save(FirstCode, "books", First, Mask), "<HTML>0</HTML>\r\n");
+  EXPECT_EQ(ParseRecord(Send("GQQQQ0000:books")).Name, "Renamed");
+}
+
+// While the file is written whole on a thread of its own, requests are answered and saves are
+// stored; closing the database waits for the write.
+TEST_F(ServerTest, RequestsGoOnWhileTheFileIsWrittenWhole) {
+  Create("books");
+  for (int i = 0; i < 20; ++i) Send("E:books");
+  ItemRecord R = ParseRecord(Send("F:books"));
+  TChangeMask Mask;
+  Mask.Set(RecordMask::Name, 0);
+  R.Name = "Journalled";
+  Save(R.Code, "books", R, Mask);
+  Form->StartFold();
+  EXPECT_TRUE(Form->Folding());
+  R.Name = "While writing";
+  EXPECT_EQ(Save(R.Code, "books", R, Mask), "<HTML>0</HTML>\r\n");
+  const std::string Added = ParseRecord(Send("E:books")).Code;
+  EXPECT_EQ(ParseRecord(Send("G" + R.Code + ":books")).Name, "While writing");
+  Send("F:films");  // closes books
+  EXPECT_FALSE(Form->Folding());
+  Form = std::make_unique<TQNServerForm>(Db().string());
+  EXPECT_EQ(ParseRecord(Send("G" + R.Code + ":books")).Name, "While writing");
+  EXPECT_EQ(ParseRecord(Send("G" + Added + ":books")).Code, Added);
+  EXPECT_EQ(Form->Database()->Count(), 22);
 }
 
 TEST_F(ServerTest, OtherCommandsAndLetters) {

@@ -120,7 +120,60 @@ TEST_F(GridLinesTest, RemoveAddCopyAndLastLineID) {
   EXPECT_EQ(A.Details[1], "22");
   EXPECT_EQ(B.Name, "9");  // line 8 removed: line 9 is the last one
   EXPECT_EQ(B.Grid4Rows, 3);
-  EXPECT_EQ(Saves, 2);  // the removal saves, and the batch at its end
+  EXPECT_EQ(Saves, 1);  // the batch is saved once, at its end, removals included
+}
+
+// One batch of many commands on the same grids: each command sees what the ones before it did,
+// as if the grid were loaded and stored for each.
+TEST_F(GridLinesTest, ABatchOnOneGridSeesItsOwnChanges) {
+  std::vector<std::vector<std::string>> Rows;
+  for (int i = 0; i < 3000; ++i) Rows.push_back({"AAAAAAAA", "3UPDATELINE", "L" + std::to_string(i), "v" + std::to_string(i)});
+  Rows.push_back({"AAAAAAAA", "3", "L5", "again"});    // updates the line added above
+  Rows.push_back({"AAAAAAAA", "3Remove", "L2999"});    // the last line goes
+  Rows.push_back({"AAAAAAAA", "3Remove", "11"});       // a line loaded from the record goes
+  Rows.push_back({"AAAAAAAA", "LastLineID", "", "27", "3"});
+  Rows.push_back({"AAAAAAAA", "3", "", "fresh"});      // a new line under a new ID
+  Rows.push_back({"AAAAAAAA", "3UPDATELINE", "L2999", "back"});  // removed, so appended again
+  Rows.push_back({"BBBBBBBB", "4UPDATELINE", "9", "Q"});
+  const auto L = Lines(Update(Batch(6, Rows)));
+  EXPECT_EQ(L.size(), Header.size() + Rows.size());
+  EXPECT_EQ(Saves, 1);
+  const ItemRecord& A = std::as_const(Database).Record(0);
+  EXPECT_EQ(A.Name, "L2998");
+  TQnStringGrid G(nullptr);
+  Grid(0, TRecordGrid::Grid3, G);
+  // Header, line 22, L0-L2998, the fresh line, L2999 again, the empty last row.
+  ASSERT_EQ(G.RowCount(), 1 + 1 + 2999 + 2 + 1);
+  EXPECT_EQ(A.Grid3Rows, G.RowCount());
+  EXPECT_EQ(G.Cells(1, 0), "Qty");
+  EXPECT_EQ(G.Cells(0, 1), "22");
+  EXPECT_EQ(G.Cells(0, 2), "L0");
+  EXPECT_EQ(G.Cells(1, 7), "again");
+  EXPECT_EQ(G.Cells(0, 3000), "L2998");
+  const std::string Fresh = G.Cells(0, 3001);
+  EXPECT_LT(StrToInt(Fresh), 100000);
+  EXPECT_EQ(G.Cells(1, 3001), "fresh");
+  EXPECT_EQ(G.Cells(0, 3002), "L2999");
+  EXPECT_EQ(G.Cells(1, 3002), "back");
+  EXPECT_EQ(G.Cells(0, 3003), "");
+  Grid(1, TRecordGrid::Grid4, G);
+  EXPECT_EQ(G.Cells(1, 2), "Q");
+}
+
+TEST_F(GridLinesTest, ABatchBeyondTheBoundIsRefusedWhole) {
+  std::vector<std::vector<std::string>> Rows(MaxLineCommands + 1, {"AAAAAAAA", "3", "11", "x"});
+  auto L = Lines(Update(Batch(6, Rows)));
+  EXPECT_EQ(L.back(), "Error in Grid Save</HTML>");
+  // A grid text that claims fewer rows than it holds is refused as well.
+  std::string Body;
+  TValueWriter W(Body);
+  W.WriteInteger(6);
+  W.WriteInteger(1);
+  W.WriteChars(GridText(7, MaxLineCommands + 1, {{0, MaxLineCommands, "AAAAAAAA"}, {1, MaxLineCommands, "3"}}));
+  L = Lines(Update(Body));
+  EXPECT_EQ(L.back(), "Error in Grid Save</HTML>");
+  EXPECT_EQ(Saves, 0);
+  EXPECT_EQ(std::as_const(Database).Record(0).Grid3Rows, 4);
 }
 
 TEST_F(GridLinesTest, RowsForUnknownRecordsOrOperationsAnswerNothing) {
