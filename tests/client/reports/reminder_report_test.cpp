@@ -4,6 +4,7 @@
 #include "client/reports/report_windows.h"
 #include "client/reports/search_results_form.h"
 #include "platform/ui/edits.h"
+#include "platform/ui/std_painted.h"
 
 #include "platform/headless/headless_modal.h"
 #include "platform/rtl/date_time.h"

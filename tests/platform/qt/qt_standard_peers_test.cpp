@@ -327,6 +327,11 @@ TEST_F(QtStandardPeers, EditTextTakesItsFontColour) {
   later.Font().SetColor(clRed);
   off.Font().SetColor(clRed);
   off.SetEnabled(false);
+  // The focus elsewhere: a focused edit shows its text selected.
+  TEdit focused(nullptr);
+  focused.SetParent(&form);
+  focused.SetBounds(10, 100, 150, 24);
+  Focus(focused);
   QApplication::processEvents();
   QImage shot = QtPeer(form)->Widget()->grab().toImage();
   auto Reds = [&](int i) {
