@@ -1,5 +1,6 @@
 #include "client/small_dialogs.h"
 
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 
@@ -238,6 +239,27 @@ TServerSettingsForm::TServerSettingsForm(TComponent* AOwner) : TSmallDialog(AOwn
   };
 }
 
+namespace {
+// A host address as a URL takes it: letters, digits, "." and "-" (a name or dotted address), or
+// hexadecimal digits with ":" (an IPv6 address, put in brackets); "" for anything else.
+std::string URLHost(std::string text) {
+  const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+  while (!text.empty() && blank(text.back())) text.pop_back();
+  std::size_t from = 0;
+  while (from < text.size() && blank(text[from])) ++from;
+  text.erase(0, from);
+  if (text.empty() || text.size() > 253) return "";
+  bool colon = false;
+  for (char c : text) {
+    colon = colon || c == ':';
+    if (!std::isalnum(static_cast<unsigned char>(c)) && c != '.' && c != '-' && c != ':') return "";
+  }
+  return colon ? "[" + text + "]" : text;
+}
+
+bool Loopback(const std::string& address) { return address.rfind("127.", 0) == 0 || address == "::1"; }
+}  // namespace
+
 std::string TServerSettingsForm::URLFromReply(const std::string& Reply) const {
   // The reply's lines end at carriage returns; bytes below 16 are dropped.
   std::vector<std::string> lines(1);
@@ -247,8 +269,14 @@ std::string TServerSettingsForm::URLFromReply(const std::string& Reply) const {
     else if (static_cast<unsigned char>(c) >= 16)
       lines.back() += c;
   }
-  std::string url = lines.size() < 2 ? "Not Available"
-                                     : "http://" + lines[1] + ":" + std::to_string(Port) + "/database/qnserver.exe";
+  // The public address the echo page saw; without one, an address of this machine that other
+  // computers of its network reach; without that, none is known.
+  std::string host = lines.size() < 2 ? "" : URLHost(lines[1]);
+  if (host.empty() && LocalAddresses)
+    for (const std::string& a : LocalAddresses())
+      if (!Loopback(a) && !(host = URLHost(a)).empty()) break;
+  if (host.empty()) return "Not Available";
+  std::string url = "http://" + host + ":" + std::to_string(Port) + "/database/qnserver.exe";
   if (DatabaseType == "Library")
     url += "?Catalog=Yes&Database=" + DatabaseName;
   else

@@ -120,7 +120,9 @@ public:
   TListBox* AddressList = nullptr;
   void FormActivate() override;
   void CopyURLBtnClick(TObject* Sender);
-  // The URL box's text for an address-echo reply (exposed for tests).
+  // The URL box's text for an address-echo reply: the URL at the public address the reply's
+  // second line holds, else at this machine's first address that is not a loopback one, else
+  // "Not Available" (exposed for tests).
   std::string URLFromReply(const std::string& Reply) const;
 };
 

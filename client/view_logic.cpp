@@ -60,6 +60,8 @@ void TView::CreateLogic(TServerTransport* Transport) {
   }
   Session = std::make_unique<TServerSession>(*Transport);
   Session->ScratchFolder = ProgramFolder + "Work/";
+  // What crossed the wire last is kept there ("logsend.txt", "logdata.txt", "testdata.txt", ...).
+  Session->WriteDiagnostics = true;
   Logic = std::make_unique<TRecordWindow>(*Session, *this);
   LocalServer = std::make_unique<TLocalServer>();
   Settings = std::make_unique<TClientSettings>();

@@ -80,6 +80,12 @@ std::string WorkbookFileName(const std::string& FileName) {
   return FileName;
 }
 
+void FitColumnsToText(TStringGrid& Grid, bool OnlyGrow) {
+  auto* Report = dynamic_cast<TQnStringGrid*>(&Grid);
+  if (!Report) return;
+  for (int c = 0; c < Report->ColCount(); ++c) Report->AutoSizeColumn(c, OnlyGrow);
+}
+
 void ExportGrid(TQnStringGrid& Grid, int Kind, const std::string& FileName) {
   switch (Kind) {
     case 0: Grid.SaveToXLS(FileName, "Report"); break;

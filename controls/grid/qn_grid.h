@@ -151,10 +151,11 @@ struct TPrintSlots {
   static bool AtBottom(TPrintPosition P) { return P == ppBottomLeft || P == ppBottomRight || P == ppBottomCenter; }
 };
 
-// HTML export: & < > " as entities; the anchor form of a link text (its text escaped, the
-// reference quoted); any other text unchanged.
+// HTML export: & < > " as entities; the anchor form of a link text as the grid shows links
+// (only with URLShow; the shown text without its protocol unless URLFull, at most 255
+// characters; text and reference escaped, the reference quoted); any other text escaped.
 std::string HTMLEscape(const std::string& Text);
-std::string MakeCellLink(const std::string& Text);
+std::string MakeCellLink(const std::string& Text, bool URLShow, bool URLFull);
 // Workbook ranges: a corner such as "$AD$12" (one or two column letters); the letters of a
 // column (1 -> "A", 30 -> "AD").
 bool ParseRangeCorner(const std::string& Text, int& Col, int& Row);

@@ -177,8 +177,18 @@ TEST_F(DialogsTest, ServerSettingsBuildTheOnlineAddressFromTheEchoPage) {
   form.DatabaseType = "General";
   EXPECT_EQ(form.URLFromReply("<html>\r\n203.0.113.7\r\n"),
             "http://203.0.113.7:6777/database/qnserver.exe?IM=Yes&F=N&Database=Demo");
-  EXPECT_EQ(form.URLFromReply("one line only"), "Not Available?IM=Yes&F=N&Database=Demo");
-  EXPECT_EQ(form.URLFromReply(""), "Not Available?IM=Yes&F=N&Database=Demo");
+  // No address known: said plainly, with no address to copy.
+  form.LocalAddresses = [] { return std::vector<std::string>{"127.0.1.1"}; };
+  EXPECT_EQ(form.URLFromReply("one line only"), "Not Available");
+  EXPECT_EQ(form.URLFromReply(""), "Not Available");
+  // A reply whose second line is empty (it ends in a line break) or holds no address.
+  EXPECT_EQ(form.URLFromReply("<html>\r\n"), "Not Available");
+  EXPECT_EQ(form.URLFromReply("<html>\r\n<b>busy</b>\r\n"), "Not Available");
+  EXPECT_EQ(form.URLFromReply("<html>\r\n 2001:db8::5 \r\n"),
+            "http://[2001:db8::5]:6777/database/qnserver.exe?IM=Yes&F=N&Database=Demo");
+  // Without a public address, the address of this machine that its network reaches.
+  form.LocalAddresses = [] { return std::vector<std::string>{"127.0.1.1", "192.168.1.5"}; };
+  EXPECT_EQ(form.URLFromReply("<html>\r\n"), "http://192.168.1.5:6777/database/qnserver.exe?IM=Yes&F=N&Database=Demo");
   form.DatabaseType = "Library";
   form.FetchPublicAddress = [](std::string& reply) {
     reply = "x\r\n198.51.100.2\x01\r\n";
