@@ -5,18 +5,15 @@
 //   memo_bench [LINES]
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <unistd.h>
 #include <string>
 
+#include "bench/bench_scratch.h"
 #include "bench/bench_timing.h"
 #include "client/core/record_streams.h"
 #include "client/view.h"
 #include "platform/headless/event_loop_poll.h"
 #include "platform/headless/headless_peer.h"
 #include "server/value_stream.h"
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -40,14 +37,13 @@ int main(int argc, char** argv) {
   for (int i = 0; i < Lines; ++i) Record.Memos[0].push_back("Memo line " + std::to_string(i) + " of the long memo");
   Record.Memos[1] = {"A short memo"};
 
-  const fs::path Folder = fs::temp_directory_path() / ("memo_bench_" + std::to_string(::getpid()));
-  fs::create_directories(Folder);
+  qn_bench::TScratchFolder Folder("memo_bench");
   TNoServer Server;
   ItemRecord Read;
   double ShowMs = 0, ReadMs = 0, StreamMs = 0;
   bool Same = false;
   {
-    TView View(nullptr, TViewOptions{&Server, Folder.string() + "/"});
+    TView View(nullptr, TViewOptions{&Server, Folder.Path().string() + "/"});
     std::array<std::string, 10> Texts;
     ShowMs = qn_bench::TimeMs([&] { View.ShowRecord(Record, Texts); });
     Read = Record;
@@ -70,7 +66,6 @@ int main(int argc, char** argv) {
     Same = Taken;
     Same = Same && Read.Memos == Record.Memos && Back.Memos == Record.Memos;
   }
-  fs::remove_all(Folder);
   const double Total = ShowMs + ReadMs + StreamMs;
   std::printf("memo lines                               %d\n", Lines);
   std::printf("record shown in the window              %8.1f ms\n", ShowMs);
