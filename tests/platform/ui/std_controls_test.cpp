@@ -238,7 +238,7 @@ TEST_F(StdControls, ALongMemoIsReadAndFilledInLinearTime) {
   EXPECT_EQ(memo.Lines().Count(), 3);
   EXPECT_EQ(memo.Lines()[1], "");
   EXPECT_EQ(memo.Lines()[2], "b");
-  EXPECT_EQ(memo.Perform(EM_LINEFROMCHAR, 4), 2);
+  EXPECT_EQ(memo.Perform(EM_LINEFROMCHAR, 5), 2);
   EXPECT_EQ(memo.Perform(EM_LINEINDEX, 3), -1);
   // Lines added to a text without a closing line end start after a new one.
   TStringList two;
