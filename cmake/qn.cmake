@@ -36,8 +36,9 @@ function(qn_test target)
   if(NOT sources)
     return()
   endif()
-  add_executable(${target} ${sources})
-  target_link_libraries(${target} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
+  # tests/test_main.cpp gives each program folders of its own for temporary files and settings.
+  add_executable(${target} ${sources} ${PROJECT_SOURCE_DIR}/tests/test_main.cpp)
+  target_link_libraries(${target} PRIVATE ${ARG_LIBS} GTest::gtest Threads::Threads)
   target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
   target_compile_definitions(${target} PRIVATE
     QN_SOURCE_DIR="${PROJECT_SOURCE_DIR}" QN_BINARY_DIR="${PROJECT_BINARY_DIR}")

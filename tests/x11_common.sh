@@ -20,7 +20,9 @@ x11_screen() {
   local size="$1"
   shift
   if [ "${QN_X11_INNER:-}" != 1 ]; then
-    exec xvfb-run -a -s "-screen 0 ${size}x24" env QN_X11_INNER=1 bash "$0" "$@"
+    # The toolkit's run-time files go into the output folder, not the system's temporary folder.
+    mkdir -p -m 700 "$out/run"
+    exec xvfb-run -a -s "-screen 0 ${size}x24" env QN_X11_INNER=1 XDG_RUNTIME_DIR="$out/run" bash "$0" "$@"
   fi
 }
 
