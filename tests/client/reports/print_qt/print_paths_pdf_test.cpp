@@ -28,7 +28,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const auto* const kEnvironment = UseQtBackend("client_print_paths_qt");
+// The Qt backend of this test program is set up by record_print_pdf_test.cpp.
 
 // The person's answers: the print dialog says "Print to File" with a file name; every other
 // question is counted (none is expected) and answered with OK or cancel.
