@@ -150,6 +150,11 @@ void TReminderForm::AddBtnClick() {
   if (FLogic.AddToSearchList()) FWindows.ShowSearchResults();
 }
 
+namespace {
+// Half an inch in the grid printer's units (tenths of a millimetre).
+constexpr int kReminderMargin = 127;
+}  // namespace
+
 void TReminderForm::PrintReminderClick() {
   TQnStringGrid Grid(nullptr);
   Grid.SetColCount(3);
@@ -163,6 +168,11 @@ void TReminderForm::PrintReminderClick() {
     Grid.SetCells(1, R, FLogic.View[r].Name);
     Grid.SetCells(2, R, FLogic.View[r].Date);
   }
+  // Half an inch of paper on every side, as the report windows print with; the job is named
+  // after the window.
+  TPrintsettings& Settings = Grid.PrintSettings();
+  Settings.LeftSize = Settings.RightSize = Settings.HeaderSize = Settings.FooterSize = kReminderMargin;
+  Settings.JobName = Caption();
   Grid.Print();
   MessageDlg(Caption() + " printed.", mtInformation, TMsgDlgButtons{mbOK});
 }

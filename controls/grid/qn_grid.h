@@ -171,6 +171,9 @@ double PrintFitFactor(TFitToPage Mode, long long TotalWidth, long long SpacingTo
 // mapping mode, EndDoc; the job is aborted when Pages raises. Nothing happens when the job does
 // not start.
 void RunMetricPrintJob(const std::string& Title, const std::function<void(TCanvas& Canvas)>& Pages);
+// The title of a print job: the job name when one is set, else the caption of the window the
+// control prints from (the document's name as the person sees it).
+std::string PrintJobTitle(const std::string& JobName, const TControl& Control);
 
 // Text turned by Angle degrees: the width and height of the box around a W x H text.
 struct TRotatedExtents {
