@@ -108,6 +108,8 @@ public:
   std::string DatabaseName;
   std::string DatabaseType;
   int Port = 6777;
+  // The address the web server listens on: QN_LISTEN, else the loopback address.
+  std::string ListenAddress;
   // Fetches the address-echo page; false when it cannot be fetched (the client's HTTP client
   // by default; tests set it).
   std::function<bool(std::string& Reply)> FetchPublicAddress;
