@@ -89,7 +89,9 @@ client_closed() {
 
 fail() {
   echo "FAIL: $*" >&2
-  shot "$out/failure.png" 0 0 1280 1024 || true
+  local width height
+  read -r width height < <(xdotool getdisplaygeometry) || true
+  shot "$out/failure.png" 0 0 "${width:-1280}" "${height:-1024}" || true
   echo "--- client output:" >&2
   cat "${log:-$out/client.log}" >&2 || true
   exit 1
@@ -113,10 +115,19 @@ a, b = (Image.open(f).convert("RGB") for f in sys.argv[1:3])
 sys.exit(0 if a.size == b.size and ImageChops.difference(a, b).getbbox() is None else 1)
 PY
 }
-menu_pick() { # menu_pick N: item N (from 1) of the menu that just popped up at the pointer
+# menu_pick N: item N (from 1) of the menu that just popped up at the pointer. The menu opens
+# below the pointer, or higher up when it does not fit there: its items are counted from its top.
+menu_pick() {
   sleep 1
+  local X Y WINDOW SCREEN px py WIDTH HEIGHT
   eval "$(xdotool getmouselocation --shell)"
-  xdotool mousemove $((X + 40)) $((Y + 10 + 22 * ($1 - 1))) sleep 0.3 click 1
+  px=$X py=$Y
+  eval "$(xdotool getwindowgeometry --shell "$WINDOW" 2>/dev/null)" || true
+  if [ "${HEIGHT:-0}" -ge $((22 * $1)) ] && [ "$Y" -le "$py" ] && [ "$((Y + HEIGHT))" -gt "$py" ]; then
+    xdotool mousemove $((px + 40)) $((Y + 10 + 22 * ($1 - 1))) sleep 0.3 click 1
+  else
+    xdotool mousemove $((px + 40)) $((py + 10 + 22 * ($1 - 1))) sleep 0.3 click 1
+  fi
   sleep 0.8
 }
 geometry() { eval "$(xdotool getwindowgeometry --shell "$1")"; }
