@@ -41,29 +41,6 @@ constexpr auto Ms = qn_bench::MsSince;
 
 namespace {
 
-// A database of the shipped definition with Records filled records.
-std::string MakeDatabase(int Records) {
-  std::string Grid = "6,6\r\n";
-  for (int Row = 1; Row <= 5; ++Row)
-    for (int Col = 0; Col < 6; ++Col)
-      Grid += std::to_string(Col) + "," + std::to_string(Row) + ",cell\r\n";
-  std::string Rich = "{\\rtf1\\ansi ";
-  while (Rich.size() < 1023) Rich += "Lorem ipsum dolor sit amet. ";
-  Rich.resize(1023);
-  Rich += "}";
-  return ShippedDatabase(Records, [&](ItemRecord& Rec, int i) {
-    Rec.Name = "Record " + std::to_string(i);
-    for (int f = 0; f < 10; ++f) {
-      Rec.Details[f] = "Detail value " + std::to_string(f) + " of " + std::to_string(i);
-      Rec.Descriptions[f] = "Category " + std::to_string((i + f) % 7) + ":Long text";
-    }
-    for (int m = 0; m < 3; ++m) Rec.Memos[m] = {"Memo line one of record " + std::to_string(i), "Second line"};
-    Rec.Grid3 = Grid;
-    Rec.Grid3Rows = 6;
-    Rec.RichText = Rich;
-  });
-}
-
 // Keeps what it is shown, so that a save reads the record back.
 class TBenchView : public TNullRecordView {
 public:
@@ -104,7 +81,7 @@ int main(int argc, char** argv) {
   const int Records = argc > 1 ? std::max(2, std::atoi(argv[1])) : 20000;
   THeadlessRun Headless;
 
-  TBenchStack Stack("client_bench", MakeDatabase(Records));
+  TBenchStack Stack("client_bench", FilledShippedDatabase(Records));
   const fs::path& R = Stack.Root;
   auto T0 = Clock::now();
   if (!Stack.Start()) return 1;

@@ -1,25 +1,22 @@
-// The server program below the local web server (bin/hmserv), on loopback: one request at a time
-// end to end, and 100 clients in parallel; beside a path the web server refuses by itself and a
-// CGI program that does nothing (/bin/true), from the same run.
+// The server program below the local web server (bin/hmserv) on loopback, beside a CGI program that
+// does nothing (null_cgi, linked as the server program is, answering with a body of the size of a
+// record) below a second web server of the same kind, on the same machine in one run: "G" of a
+// record, one request at a time end to end, and requests per second with 100 and 300 clients in
+// parallel.  The two are measured in turns for several rounds (the order changes every round);
+// each figure is the median of its rounds.  The machine's load average is printed before and after.
 //
-//   handover_bench [SECONDS]
+//   handover_bench [ROUNDS] [SECONDS] [RECORDS]
+//     ROUNDS: rounds of measuring (5); SECONDS: the length of each parallel run (3);
+//     RECORDS: records of about 5 KB in the database (20000).
 #include <arpa/inet.h>
-#include <dirent.h>
-#include <fcntl.h>
 #include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <signal.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
-#include <cctype>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
@@ -27,211 +24,201 @@
 #include <thread>
 #include <vector>
 
-#include "bench/bench_timing.h"
+#include "bench/bench_client.h"
+#include "server/database_store.h"
 
 namespace fs = std::filesystem;
+using namespace qn_bench;
 
 namespace {
 
-using namespace qn_bench;
-
-int FreePort() {
-  int s = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t n = sizeof a;
-  if (::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
-      ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &n) != 0) {
-    ::close(s);
-    return -1;
-  }
-  ::close(s);
-  return ntohs(a.sin_port);
-}
-
-// One HTTP/1.0 request; the status code, or -1 when the connection failed.
-int Get(int Port, const std::string& Path, const std::string& UserAgent, std::string* Body = nullptr) {
-  int s = ::socket(AF_INET, SOCK_STREAM, 0);
-  if (s < 0) return -1;
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_port = htons(static_cast<uint16_t>(Port));
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  if (::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
-    ::close(s);
-    return -1;
-  }
-  const std::string Request = "GET " + Path + " HTTP/1.0\r\nHost: 127.0.0.1\r\nUser-Agent: " +
-                              UserAgent + "\r\n\r\n";
-  if (::send(s, Request.data(), Request.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(Request.size())) {
-    ::close(s);
+// One HTTP/1.0 GET with the User-Agent; the status code (-1 when the connection failed) and the body.
+int Get(int Port, const std::string& Path, const std::string& UserAgent, std::string& Body) {
+  Body.clear();
+  const int S = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (S < 0) return -1;
+  sockaddr_in A{};
+  A.sin_family = AF_INET;
+  A.sin_port = htons(static_cast<uint16_t>(Port));
+  A.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  const std::string Request =
+      "GET " + Path + " HTTP/1.0\r\nHost: 127.0.0.1\r\nUser-Agent: " + UserAgent + "\r\n\r\n";
+  if (::connect(S, reinterpret_cast<sockaddr*>(&A), sizeof A) != 0 ||
+      ::send(S, Request.data(), Request.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(Request.size())) {
+    ::close(S);
     return -1;
   }
   std::string Reply;
   char Buffer[65536];
-  for (;;) {
-    ssize_t Got = ::recv(s, Buffer, sizeof Buffer, 0);
-    if (Got <= 0) break;
-    Reply.append(Buffer, static_cast<size_t>(Got));
-  }
-  ::close(s);
-  if (Reply.rfind("HTTP/", 0) != 0 || Reply.size() < 12) return -1;
-  if (Body) {
-    const size_t End = Reply.find("\r\n\r\n");
-    *Body = End == std::string::npos ? std::string() : Reply.substr(End + 4);
-  }
+  for (ssize_t Got; (Got = ::recv(S, Buffer, sizeof Buffer, 0)) > 0;) Reply.append(Buffer, static_cast<size_t>(Got));
+  ::close(S);
+  const size_t End = Reply.find("\r\n\r\n");
+  if (Reply.rfind("HTTP/", 0) != 0 || Reply.size() < 12 || End == std::string::npos) return -1;
+  Body = Reply.substr(End + 4);
   return std::atoi(Reply.c_str() + 9);
 }
 
-std::vector<int> ResidentPids(const std::string& Program) {
-  std::vector<int> Pids;
-  DIR* D = ::opendir("/proc");
-  if (!D) return Pids;
-  while (dirent* E = ::readdir(D)) {
-    if (!std::isdigit(static_cast<unsigned char>(E->d_name[0]))) continue;
-    std::ifstream In(std::string("/proc/") + E->d_name + "/cmdline", std::ios::binary);
-    std::string Args((std::istreambuf_iterator<char>(In)), {});
-    if (Args == Program + '\0' + "START_SERVER" + '\0') Pids.push_back(std::atoi(E->d_name));
-  }
-  ::closedir(D);
-  return Pids;
+std::string LoadAverage() {
+  std::ifstream In("/proc/loadavg");
+  std::string One, Five, Fifteen;
+  In >> One >> Five >> Fifteen;
+  return One + " " + Five + " " + Fifteen;
 }
 
-// A data folder with the server program (or another in its place) below bin/hmserv.
-class TStack {
-public:
-  TStack(const fs::path& Root, const fs::path& Program, const fs::path& Definitions) : FRoot(Root) {
-    fs::remove_all(Root);
-    FFolder = Root / "Data" / "database";
-    fs::create_directories(FFolder);
-    FProgram = (FFolder / "qnserver.exe").string();
-    fs::copy_file(Program, FProgram);
-    for (const char* Name : {"General.set", "General.atr"})
-      if (fs::exists(Definitions / Name)) fs::copy_file(Definitions / Name, FFolder / Name);
-    Port = FreePort();
-    const std::string Hmserv = (fs::path(QN_BENCH_SOURCE).parent_path().parent_path() / "bin" / "hmserv").string();
-    FWeb = ::fork();
-    if (FWeb == 0) {
-      ::setenv("XDG_RUNTIME_DIR", Root.c_str(), 1);
-      const int Null = ::open("/dev/null", O_RDWR);
-      ::dup2(Null, 1);
-      ::dup2(Null, 2);
-      ::execl("/bin/sh", "sh", Hmserv.c_str(), (Root / "Data").c_str(), std::to_string(Port).c_str(),
-              static_cast<char*>(nullptr));
-      ::_exit(127);
-    }
-    for (int i = 0; i < 200 && Get(Port, "/", "probe") < 0; ++i) ::usleep(20000);
+// One program below its web server, and what a good reply of it looks like.
+struct TTarget {
+  const char* Name;
+  TBenchStack& Stack;
+  std::string Path;
+  std::vector<std::string> Agents;  // taken in turn
+  size_t BodySize = 0;              // a good reply's body has this size (0: any)
+  bool Good(int Status, const std::string& Body) const {
+    return Status == 200 && (BodySize == 0 || Body.size() == BodySize) && Body.rfind("<HTML>", 0) != 0;
   }
-  ~TStack() {
-    // Emptying the hand-over folder ends the resident; what remains goes by its id.
-    std::error_code Ignored;
-    for (const auto& E : fs::directory_iterator(FFolder / "Temp", Ignored)) fs::remove(E.path(), Ignored);
-    if (FWeb > 0) {
-      ::kill(FWeb, SIGTERM);
-      ::waitpid(FWeb, nullptr, 0);
-    }
-    for (int i = 0; i < 30 && !ResidentPids(FProgram).empty(); ++i) ::usleep(100000);
-    for (int Pid : ResidentPids(FProgram)) ::kill(Pid, SIGKILL);
-    fs::remove_all(FRoot, Ignored);
-  }
-  int Port = -1;
-
-private:
-  fs::path FRoot, FFolder;
-  std::string FProgram;
-  pid_t FWeb = -1;
 };
 
-struct TFigures {
-  double Median = 0, P99 = 0;
-  int Failed = 0;
+struct TRun {
+  double Median = 0, P99 = 0, Rate = 0;
+  int Done = 0, Failed = 0;
 };
 
-// Count requests one after another; Expect 0 takes any status.
-TFigures Sequential(int Port, const std::string& Path, const std::string& UserAgent, int Count,
-                    int Expect) {
+TRun Sequential(const TTarget& T, int Count) {
   std::vector<double> Times;
-  TFigures F;
+  TRun R;
+  std::string Body;
   for (int i = 0; i < Count; ++i) {
     const auto Start = Clock::now();
-    const int Status = Get(Port, Path, UserAgent);
-    if (Status < 0 || (Expect != 0 && Status != Expect)) ++F.Failed;
+    const int Status = Get(T.Stack.Port, T.Path, T.Agents[static_cast<size_t>(i) % T.Agents.size()], Body);
     Times.push_back(MsSince(Start));
+    R.Failed += !T.Good(Status, Body);
   }
-  F.Median = Percentile(Times, 0.5);
-  F.P99 = Percentile(Times, 0.99);
-  return F;
+  R.Done = Count;
+  R.Median = Percentile(Times, 0.5);
+  R.P99 = Percentile(Times, 0.99);
+  return R;
+}
+
+TRun Parallel(const TTarget& T, int Clients, double Seconds) {
+  std::mutex Lock;
+  std::vector<double> Times;
+  std::atomic<int> Failed{0};
+  const auto Start = Clock::now();
+  const auto End = Start + std::chrono::duration<double>(Seconds);
+  std::vector<std::thread> Threads;
+  for (int c = 0; c < Clients; ++c)
+    Threads.emplace_back([&, c] {
+      std::vector<double> Mine;
+      std::string Body;
+      for (size_t i = static_cast<size_t>(c); Clock::now() < End; i += static_cast<size_t>(Clients)) {
+        const auto T0 = Clock::now();
+        const int Status = Get(T.Stack.Port, T.Path, T.Agents[i % T.Agents.size()], Body);
+        Mine.push_back(MsSince(T0));
+        if (!T.Good(Status, Body)) ++Failed;
+      }
+      std::lock_guard<std::mutex> G(Lock);
+      Times.insert(Times.end(), Mine.begin(), Mine.end());
+    });
+  for (std::thread& Thread : Threads) Thread.join();
+  TRun R;
+  R.Done = static_cast<int>(Times.size());
+  R.Rate = R.Done / SecondsSince(Start);
+  R.Median = Percentile(Times, 0.5);
+  R.P99 = Percentile(Times, 0.99);
+  R.Failed = Failed;
+  return R;
+}
+
+// The median over the rounds of one figure of one kind of run.
+double MedianOf(const std::vector<TRun>& Runs, double TRun::*Figure) {
+  std::vector<double> Values;
+  for (const TRun& R : Runs) Values.push_back(R.*Figure);
+  return Median(Values);
+}
+
+int FailedIn(const std::vector<TRun>& Runs) {
+  int Failed = 0;
+  for (const TRun& R : Runs) Failed += R.Failed;
+  return Failed;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  const double Seconds = argc > 1 ? std::atof(argv[1]) : 3.0;
-  const fs::path Build = fs::canonical("/proc/self/exe").parent_path().parent_path();
-  const fs::path Program = Build / "server" / "qnserver.exe";
-  const fs::path Root = fs::temp_directory_path() / ("qn_handover_bench_" + std::to_string(::getpid()));
+  const int Rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+  const double Seconds = argc > 2 ? std::max(0.5, std::atof(argv[2])) : 3.0;
+  const int Records = argc > 3 ? std::max(100, std::atoi(argv[3])) : 20000;
+  THeadlessRun Headless;
+  std::printf("load average before: %s\n", LoadAverage().c_str());
+
+  const std::string Bytes = FilledShippedDatabase(Records);
+  TDatabase Database;
+  Database.LoadFromBytes(Bytes);
+  TBenchStack Server("handover_bench", Bytes);
+  TBenchStack Nothing("handover_bench_null", "");
+  const fs::path NullProgram = Nothing.Root / "Data" / "database" / "qnserver.exe";
+  fs::remove(NullProgram);
+  fs::copy_file(QN_NULL_CGI, NullProgram);
+  if (!Server.Start() || !Nothing.Start()) return 1;
+
   const std::string Url = "/database/qnserver.exe";
-
-  TFigures Refused, Trivial, One;
-  double Rate = 0, P50 = 0, P99 = 0;
-  int Failed = 0, Done = 0;
-  {
-    TStack Stack(Root / "true", "/bin/true", Build / "data");
-    Sequential(Stack.Port, Url, "F:bench", 20, 0);
-    Trivial = Sequential(Stack.Port, Url, "F:bench", 200, 0);
-    Refused = Sequential(Stack.Port, "/database/bench.qnd", "F:bench", 200, 403);
+  TTarget ServerTarget{"server", Server, Url, {}, 0};
+  for (int i = 0; i < 64; ++i)
+    ServerTarget.Agents.push_back("G" + Database.Record(i * (Records / 64)).Code + ":Bench");
+  std::string Body;
+  if (Get(Server.Port, Url, ServerTarget.Agents[0], Body) != 200 || Body.find("Record 0") == std::string::npos) {
+    std::fprintf(stderr, "handover_bench: the server does not answer \"G\": %.200s\n", Body.c_str());
+    return 1;
   }
-  {
-    TStack Stack(Root / "server", Program, Build / "data");
-    std::string Body;
-    Get(Stack.Port, Url + "?Name=bench&FileCode=Fbench", "CreateDB:bench;General", &Body);
-    if (Body.find("database created") == std::string::npos) {
-      std::printf("cannot create the database: %s\n", Body.c_str());
-      return 1;
-    }
-    Sequential(Stack.Port, Url, "F:bench", 20, 200);
-    One = Sequential(Stack.Port, Url, "F:bench", 300, 200);
+  // The bodies of the records differ in length by a few bytes: the do-nothing program answers with
+  // the first one's size, and the server's replies are judged by status and content only.
+  TTarget NullTarget{"nothing", Nothing, Url + "?" + std::to_string(Body.size()), {"G:Bench"}, Body.size()};
 
-    std::mutex Lock;
-    std::vector<double> Times;
-    std::atomic<int> Bad{0};
-    const auto End = Clock::now() + std::chrono::duration<double>(Seconds);
-    const auto Start = Clock::now();
-    std::vector<std::thread> Clients;
-    for (int c = 0; c < 100; ++c) {
-      Clients.emplace_back([&] {
-        std::vector<double> Mine;
-        while (Clock::now() < End) {
-          const auto T = Clock::now();
-          std::string Body;
-          const int Status = Get(Stack.Port, Url, "F:bench", &Body);
-          if (Status != 200) {
-            if (Bad++ < 3) std::fprintf(stderr, "failed: status %d after %.1f ms: %.200s\n", Status, MsSince(T), Body.c_str());
-          }
-          Mine.push_back(MsSince(T));
-        }
-        std::lock_guard<std::mutex> G(Lock);
-        Times.insert(Times.end(), Mine.begin(), Mine.end());
-      });
+  std::vector<TRun> OneServer, OneNull, P100Server, P100Null, P300Server, P300Null;
+  for (int Round = 0; Round < Rounds; ++Round) {
+    const bool ServerFirst = Round % 2 == 0;
+    for (int Turn = 0; Turn < 2; ++Turn) {
+      const bool IsServer = (Turn == 0) == ServerFirst;
+      const TTarget& T = IsServer ? ServerTarget : NullTarget;
+      Sequential(T, 10);  // warm
+      (IsServer ? OneServer : OneNull).push_back(Sequential(T, 200));
     }
-    for (auto& T : Clients) T.join();
-    const double Elapsed = MsSince(Start) / 1000.0;
-    Done = static_cast<int>(Times.size());
-    Rate = Done / Elapsed;
-    P50 = Percentile(Times, 0.5);
-    P99 = Percentile(Times, 0.99);
-    Failed = Bad;
+    for (int Clients : {100, 300})
+      for (int Turn = 0; Turn < 2; ++Turn) {
+        const bool IsServer = (Turn == 0) == ServerFirst;
+        const TTarget& T = IsServer ? ServerTarget : NullTarget;
+        std::vector<TRun>& Runs = Clients == 100 ? (IsServer ? P100Server : P100Null) : (IsServer ? P300Server : P300Null);
+        Runs.push_back(Parallel(T, Clients, Seconds));
+      }
+    std::fprintf(stderr, "round %d of %d done\n", Round + 1, Rounds);
   }
-  std::error_code Ignored;
-  fs::remove_all(Root, Ignored);
-  std::printf("one request end to end:    median %6.2f ms  p99 %6.2f ms   (target <= 3 / <= 10)\n",
-              One.Median, One.P99);
-  std::printf("  reference, same run: a path the web server refuses  median %6.2f ms; "
-              "a CGI program that does nothing  median %6.2f ms  p99 %6.2f ms\n",
-              Refused.Median, Trivial.Median, Trivial.P99);
-  std::printf("100 parallel clients:      %6.0f requests/s  p50 %6.1f ms  p99 %6.1f ms  "
-              "(%d requests, %d failed; target >= 500/s, p99 <= 100)\n",
-              Rate, P50, P99, Done, Failed + One.Failed);
-  return 0;
+
+  const double GServer = MedianOf(OneServer, &TRun::Median), GNull = MedianOf(OneNull, &TRun::Median);
+  std::printf("%d records, a \"G\" reply of %zu bytes; %d rounds, parallel runs of %.1f s\n", Records,
+              Body.size(), Rounds, Seconds);
+  std::printf("\"G\" end to end:        server median %6.2f ms p99 %6.2f   nothing median %6.2f ms p99 %6.2f"
+              "   = %.2f x   (target <= 1.3 x)\n",
+              GServer, MedianOf(OneServer, &TRun::P99), GNull, MedianOf(OneNull, &TRun::P99), GServer / GNull);
+  for (int Clients : {100, 300}) {
+    const std::vector<TRun>& S = Clients == 100 ? P100Server : P300Server;
+    const std::vector<TRun>& N = Clients == 100 ? P100Null : P300Null;
+    const double RS = MedianOf(S, &TRun::Rate), RN = MedianOf(N, &TRun::Rate);
+    std::printf("%d clients in parallel: server %6.0f/s p50 %6.1f ms p99 %6.1f   nothing %6.0f/s p50 %6.1f ms"
+                " p99 %6.1f   = %.2f x   (target >= 0.9 x%s)\n",
+                Clients, RS, MedianOf(S, &TRun::Median), MedianOf(S, &TRun::P99), RN, MedianOf(N, &TRun::Median),
+                MedianOf(N, &TRun::P99), RS / RN, Clients == 100 ? ", server p99 <= 100 ms" : "");
+  }
+  std::printf("per round, G median server/nothing:");
+  for (int Round = 0; Round < Rounds; ++Round)
+    std::printf(" %.2f", OneServer[static_cast<size_t>(Round)].Median / OneNull[static_cast<size_t>(Round)].Median);
+  std::printf("\nper round, requests/s server/nothing at 100 | 300:");
+  for (int Round = 0; Round < Rounds; ++Round)
+    std::printf(" %.2f", P100Server[static_cast<size_t>(Round)].Rate / P100Null[static_cast<size_t>(Round)].Rate);
+  std::printf(" |");
+  for (int Round = 0; Round < Rounds; ++Round)
+    std::printf(" %.2f", P300Server[static_cast<size_t>(Round)].Rate / P300Null[static_cast<size_t>(Round)].Rate);
+  const int Failed = FailedIn(OneServer) + FailedIn(P100Server) + FailedIn(P300Server);
+  const int NullFailed = FailedIn(OneNull) + FailedIn(P100Null) + FailedIn(P300Null);
+  std::printf("\nfailed requests: server %d, nothing %d\n", Failed, NullFailed);
+  std::printf("load average after: %s\n", LoadAverage().c_str());
+  return Failed > 0 ? 2 : 0;
 }

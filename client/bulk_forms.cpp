@@ -188,8 +188,9 @@ std::vector<std::string> TImportForm::MemoLines() const {
 }
 
 void TImportForm::SetMemoLines(const std::vector<std::string>& L) {
-  html->Lines().Clear();
-  for (const auto& S : L) html->Lines().Add(S);
+  TStringList Text;
+  for (const auto& S : L) Text.Add(S);
+  html->SetLines(Text);
   Lines->SetCaption(std::to_string(html->Lines().Count()));
 }
 

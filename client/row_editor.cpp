@@ -25,8 +25,9 @@ TNotesForm::TNotesForm(TComponent* AOwner) : TForm(AOwner) {
 
 std::string TNotesForm::Edit(const std::string& Text, const std::string& Title) {
   if (!Title.empty()) SetCaption(Title);
-  Notes->Lines().Clear();
-  for (const auto& L : SplitNotesText(Text)) Notes->Lines().Add(L);
+  TStringList Shown;
+  for (const auto& L : SplitNotesText(Text)) Shown.Add(L);
+  Notes->SetLines(Shown);
   ShowModal();
   std::vector<std::string> Lines;
   for (int i = 0; i < Notes->Lines().Count(); ++i) Lines.push_back(Notes->Lines()[i]);

@@ -1,5 +1,6 @@
 #include "client/small_dialogs.h"
 
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 
@@ -224,6 +225,8 @@ TServerSettingsForm::TServerSettingsForm(TComponent* AOwner) : TSmallDialog(AOwn
   AddressList = Make<TListBox>(this, this, "AddressList", 14, 204, 200, 60);
   CancelBtn->SetVisible(false);
   PlaceButtons(false);
+  const char* listen = std::getenv("QN_LISTEN");
+  ListenAddress = listen && *listen ? listen : "127.0.0.1";
   LocalAddresses = [] {
     std::vector<std::string> addresses;
     char host[256] = {};
@@ -238,6 +241,27 @@ TServerSettingsForm::TServerSettingsForm(TComponent* AOwner) : TSmallDialog(AOwn
   };
 }
 
+namespace {
+// A host address as a URL takes it: letters, digits, "." and "-" (a name or dotted address), or
+// hexadecimal digits with ":" (an IPv6 address, put in brackets); "" for anything else.
+std::string URLHost(std::string text) {
+  const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+  while (!text.empty() && blank(text.back())) text.pop_back();
+  std::size_t from = 0;
+  while (from < text.size() && blank(text[from])) ++from;
+  text.erase(0, from);
+  if (text.empty() || text.size() > 253) return "";
+  bool colon = false;
+  for (char c : text) {
+    colon = colon || c == ':';
+    if (!std::isalnum(static_cast<unsigned char>(c)) && c != '.' && c != '-' && c != ':') return "";
+  }
+  return colon ? "[" + text + "]" : text;
+}
+
+bool Loopback(const std::string& address) { return address.rfind("127.", 0) == 0 || address == "::1"; }
+}  // namespace
+
 std::string TServerSettingsForm::URLFromReply(const std::string& Reply) const {
   // The reply's lines end at carriage returns; bytes below 16 are dropped.
   std::vector<std::string> lines(1);
@@ -247,8 +271,14 @@ std::string TServerSettingsForm::URLFromReply(const std::string& Reply) const {
     else if (static_cast<unsigned char>(c) >= 16)
       lines.back() += c;
   }
-  std::string url = lines.size() < 2 ? "Not Available"
-                                     : "http://" + lines[1] + ":" + std::to_string(Port) + "/database/qnserver.exe";
+  // The public address the echo page saw; without one, an address of this machine that other
+  // computers of its network reach; without that, none is known.
+  std::string host = lines.size() < 2 ? "" : URLHost(lines[1]);
+  if (host.empty() && LocalAddresses)
+    for (const std::string& a : LocalAddresses())
+      if (!Loopback(a) && !(host = URLHost(a)).empty()) break;
+  if (host.empty()) return "Not Available";
+  std::string url = "http://" + host + ":" + std::to_string(Port) + "/database/qnserver.exe";
   if (DatabaseType == "Library")
     url += "?Catalog=Yes&Database=" + DatabaseName;
   else
@@ -263,10 +293,20 @@ void TServerSettingsForm::FormActivate() {
   URLBox->SetText(URLFromReply(reply));
   TStringList html;
   const std::string port = std::to_string(Port);
-  html.Add("<b>Reaching this server from other computers</b><br>");
-  html.Add("Other computers on your network reach the server at one of this computer's addresses below, "
-           "port " + port + ".  To reach it from the Internet, your router must forward port <b>" + port +
-           "</b> to this computer; the address above is then the one to give out.");
+  if (ListenAddress.empty() || ListenAddress.rfind("127.", 0) == 0) {
+    // The web server answers this computer alone: say so, and how to open it.
+    html.Add("<b>This server answers this computer only</b><br>");
+    html.Add("The web server listens on the loopback address " + (ListenAddress.empty() ? std::string("127.0.0.1") : ListenAddress) +
+             ", so other computers cannot reach it.  To open it to your network, start the program with "
+             "QN_LISTEN set to one of this computer's addresses below (or 0.0.0.0 for all of them) and "
+             "let port <b>" + port + "</b> through the firewall.");
+  } else {
+    html.Add("<b>Reaching this server from other computers</b><br>");
+    html.Add("The web server listens on " + ListenAddress + ", port " + port +
+             ".  Other computers on your network reach it at one of this computer's addresses below.  To "
+             "reach it from the Internet, your router must forward port <b>" + port +
+             "</b> to this computer; the address above is then the one to give out.");
+  }
   Explanation->SetHTMLText(html);
   AddressList->Items().Clear();
   if (LocalAddresses)
@@ -365,9 +405,11 @@ void TEditSkillForm::FormActivate() {
   FlagBox->SetChecked(Flag);
   Value1Box->SetText(Value1);
   Value2Box->SetText(Value2);
-  Value1Label->SetCaption("Select " + (ColumnCaptions.size() > 0 ? ColumnCaptions[0] : std::string()));
-  Value2Label->SetCaption(ColumnCaptions.size() > 1 ? ColumnCaptions[1] : std::string());
-  FlagBox->SetCaption(ColumnCaptions.size() > 2 ? ColumnCaptions[2] : std::string("Uses Product/Service"));
+  // Each part is named as the item list names its column: the check mark is the first column's
+  // (the item is selected), the two strings are the second and third columns.
+  if (ColumnCaptions.size() > 0) FlagBox->SetCaption("Select " + ColumnCaptions[0]);
+  if (ColumnCaptions.size() > 1) Value1Label->SetCaption(ColumnCaptions[1]);
+  if (ColumnCaptions.size() > 2) Value2Label->SetCaption(ColumnCaptions[2]);
 }
 
 void TEditSkillForm::SkillTitleDblClick(TObject*) {

@@ -108,6 +108,8 @@ public:
   std::string DatabaseName;
   std::string DatabaseType;
   int Port = 6777;
+  // The address the web server listens on: QN_LISTEN, else the loopback address.
+  std::string ListenAddress;
   // Fetches the address-echo page; false when it cannot be fetched (the client's HTTP client
   // by default; tests set it).
   std::function<bool(std::string& Reply)> FetchPublicAddress;
@@ -120,7 +122,9 @@ public:
   TListBox* AddressList = nullptr;
   void FormActivate() override;
   void CopyURLBtnClick(TObject* Sender);
-  // The URL box's text for an address-echo reply (exposed for tests).
+  // The URL box's text for an address-echo reply: the URL at the public address the reply's
+  // second line holds, else at this machine's first address that is not a loopback one, else
+  // "Not Available" (exposed for tests).
   std::string URLFromReply(const std::string& Reply) const;
 };
 

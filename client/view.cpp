@@ -1,4 +1,5 @@
 #include "client/view.h"
+#include "client/link_label.h"
 #include "client/view_fields.h"
 #include "client/view_grid_commands.h"
 #include "client/view_tools.h"
@@ -116,9 +117,17 @@ void TView::BuildHeader() {
   ReadonlyBox = MakeCaptioned<TCheckBox>(this, HeaderPanel, "ReadonlyBox", "Read Only", 440, 7, 80, 18);
   SearchListBox =
       MakeCaptioned<TCheckBox>(this, HeaderPanel, "SearchListBox", "Search List", 522, 7, 90, 18);
-  IdleRefreshBtn = MakeCaptioned<TButton>(this, HeaderPanel, "IdleRefreshBtn", "Refresh", 0, 4, 60, 23);
-  IdleRefreshBtn->SetHint("Refresh the record shown");
+  // The idle refresh: a link that refreshes at once, and the idle seconds before it refreshes
+  // by itself.
+  IdleRefreshBtn = MakeLinkLabel(this, HeaderPanel, "IdleRefreshBtn", "Idle Refresh", 0, 4, 64, 23);
+  IdleRefreshBtn->SetHint("Save and reload the record shown");
   IdleRefreshBtn->SetShowHint(true);
+  EditIdle = Make<TSpinEdit>(this, HeaderPanel, "EditIdle", 0, 5, 50, kEditHeight);
+  EditIdle->SetMinValue(30);
+  EditIdle->SetMaxValue(720);
+  EditIdle->SetValue(120);
+  EditIdle->SetHint("Seconds without input before the record is refreshed");
+  EditIdle->SetShowHint(true);
   ImportBTN = MakeCaptioned<TButton>(this, HeaderPanel, "ImportBTN", "Import", 0, 4, 60, 23);
 }
 
@@ -261,17 +270,17 @@ void TView::BuildTextPage() {
   TextPage->SetPageControl(RecordBook);
   TextPage->SetCaption("Text");
   RichToolBar = MakePanel(this, TextPage, "RichToolBar", alTop, 30);
-  RTF1Font = Make<TVcFontComboBox>(this, RichToolBar, "RTF1Font", 4, 4, 140, 22);
+  RTF1Font = Make<TVcFontComboBox>(this, RichToolBar, "RTF1Font", 4, 4, 118, 22);
   // "Arial" is the rich text's own font (the desktop stands a like face in for it).
   RTF1Font->SetOptions(TFontComboOptions{foDisableVerify});
   RTF1Font->Loaded();
   RTF1Font->SetFontName("Arial");
-  FontRTF1Size = Make<TFontSizeComboBox>(this, RichToolBar, "FontRTF1Size", 148, 4, 48, 22);
+  FontRTF1Size = Make<TFontSizeComboBox>(this, RichToolBar, "FontRTF1Size", 125, 4, 44, 22);
   FontRTF1Size->SetFontName("Arial");
   FontRTF1Size->SetText("10");
-  RTFColor1 = Make<TVcColorComboBox>(this, RichToolBar, "RTFColor1", 200, 4, 100, 22);
+  RTFColor1 = Make<TVcColorComboBox>(this, RichToolBar, "RTFColor1", 172, 4, 84, 22);
   LoadFormColorBox(*RTFColor1, clBlack);
-  int left = 306;
+  int left = 260;
   auto place = [&](auto* button, const char* name, const char* hint) {
     button->SetName(name);
     button->SetParent(RichToolBar);
@@ -285,17 +294,22 @@ void TView::BuildTextPage() {
   BoldBtn = place(new TBoldButton(this), "BoldBtn", "Bold");
   ItalicBtn = place(new TItalicButton(this), "ItalicBtn", "Italic");
   UnderlineBtn = place(new TUnderlineButton(this), "UnderlineBtn", "Underline");
+  StrikeOutBtn = place(new TStrikeoutButton(this), "StrikeOutBtn", "Strike Out");
   LeftBtn = place(new TAlignLeftButton(this), "LeftBtn", "Align Left");
   CenterBtn = place(new TAlignCenterButton(this), "CenterBtn", "Center");
   RightBtn = place(new TAlignRightButton(this), "RightBtn", "Align Right");
   BulletBtn = place(new TBulletButton(this), "BulletBtn", "Bullets");
-  AddBtn = MakeCaptioned<TButton>(this, RichToolBar, "AddBtn", "Field", left + 6, 3, 50, 24);
-  PrintRTF1Btn = MakeCaptioned<TButton>(this, RichToolBar, "PrintRTF1Btn", "Print", left + 60, 3, 50, 24);
+  CopyToClipboardBtn = place(new TSpeedButton(this), "CopyToClipboardBtn", "Copy to Clipboard");
+  PasteFromClipboardBtn = place(new TSpeedButton(this), "PasteFromClipboardBtn", "Paste from Clipboard");
+  if (const TBitmap* glyph = RichToolGlyph("COPYTEXT")) CopyToClipboardBtn->SetGlyph(*glyph);
+  if (const TBitmap* glyph = RichToolGlyph("PASTETEXT")) PasteFromClipboardBtn->SetGlyph(*glyph);
+  AddBtn = MakeCaptioned<TButton>(this, RichToolBar, "AddBtn", "Field", left + 4, 3, 42, 24);
+  PrintRTF1Btn = MakeCaptioned<TButton>(this, RichToolBar, "PrintRTF1Btn", "Print", left + 48, 3, 42, 24);
   ItemDetails = new TRichEdit(this);
   ItemDetails->SetName("ItemDetails");
   ItemDetails->SetParent(TextPage);
   ItemDetails->SetAlign(alClient);
-  const std::vector<TCustomRichButton*> Formats{BoldBtn, ItalicBtn, UnderlineBtn, LeftBtn, CenterBtn, RightBtn, BulletBtn};
+  const std::vector<TCustomRichButton*> Formats{BoldBtn, ItalicBtn, UnderlineBtn, StrikeOutBtn, LeftBtn, CenterBtn, RightBtn, BulletBtn};
   for (TCustomRichButton* b : Formats) b->SetRichEdit(ItemDetails);
   // The buttons show the format where the caret is.
   ItemDetails->OnSelectionChange = [Formats](TObject*) {
@@ -325,9 +339,14 @@ void TView::BuildPicturePage() {
   QuickPrint = MakeCaptioned<TButton>(this, row, "QuickPrint", "Print", 498, 4, 70, 24);
   DisplayPanel = MakePanel(this, PicturePage, "DisplayPanel", alClient, 0);
   DisplayPanel->SetBevelOuter(bvLowered);
-  RecordImage = Make<TImage>(this, DisplayPanel, "RecordImage", 2, 2, 100, 100);
+  ImageScroll = new TScrollBox(this);
+  ImageScroll->SetName("ImageScroll");
+  ImageScroll->SetParent(DisplayPanel);
+  ImageScroll->SetAlign(alClient);
+  ImageScroll->SetBorderStyle(bsNone);
+  RecordImage = Make<TImage>(this, ImageScroll, "RecordImage", 0, 0, 100, 100);
   RecordImage->SetVisible(false);
-  PicStat = MakeCaptioned<TLabel>(this, DisplayPanel, "PicStat", "No Image File Selected", 10, 10, 300, 15);
+  PicStat = MakeCaptioned<TLabel>(this, ImageScroll, "PicStat", "No Image File Selected", 10, 10, 300, 15);
 }
 
 void TView::BuildComponents() {
@@ -457,13 +476,25 @@ void TView::FormResize(TObject*) {
   // The header: the name takes what the fixed parts leave.
   const int right = width - 8;
   ImportBTN->SetLeft(right - ImportBTN->Width());
-  IdleRefreshBtn->SetLeft(ImportBTN->Visible() ? ImportBTN->Left() - 64 : right - IdleRefreshBtn->Width());
-  SearchListBox->SetLeft(IdleRefreshBtn->Left() - 94);
-  ReadonlyBox->SetLeft(SearchListBox->Left() - 84);
+  EditIdle->SetLeft(ImportBTN->Visible() ? ImportBTN->Left() - 4 - EditIdle->Width() : right - EditIdle->Width());
+  IdleRefreshBtn->SetLeft(EditIdle->Left() - 2 - IdleRefreshBtn->Width());
+  SearchListBox->SetLeft(IdleRefreshBtn->Left() - 92);
+  ReadonlyBox->SetLeft(SearchListBox->Left() - 82);
   RecordName->SetWidth(std::max(80, ReadonlyBox->Left() - 8 - RecordName->Left()));
   DatabaseLabel->SetWidth(std::max(50, width - DatabaseLabel->Left() - 8));
   LayoutRecordPage();
   FLayingOut = false;
+  // The least size keeps every row of the record page in view, whatever the desktop draws inside
+  // the window above the client area (the menu bar).
+  const int least = std::max(470, LeastClientHeight() + Height() - client.Height());
+  if (Constraints().MinHeight() != least) Constraints().SetMinHeight(least);
+}
+
+int TView::LeastClientHeight() const {
+  const int page = Detail[9]->Top() + Detail[9]->Height() + 4 + boxname->Parent()->Height();
+  const int tabs = std::max(0, RecordBook->Height() - RecordPage->Height());  // the tabs and the frame
+  const int status = ClientHeight() - StatusPanel->Top();
+  return HeaderPanel->Top() + HeaderPanel->Height() + 2 + tabs + page + 4 + status;
 }
 
 void TView::LayoutRecordPage() {

@@ -21,7 +21,9 @@
 #include "platform/ui/menus.h"
 #include "platform/ui/page_control.h"
 #include "platform/ui/rich_edit.h"
+#include "platform/ui/scroll_box.h"
 #include "platform/ui/speed_button.h"
+#include "platform/ui/spin_edit.h"
 #include "platform/ui/std_buttons.h"
 #include "platform/ui/std_painted.h"
 #include "platform/ui/tab_control.h"
@@ -105,7 +107,8 @@ public:
   TEdit* RecordName = nullptr;
   TCheckBox* ReadonlyBox = nullptr;
   TCheckBox* SearchListBox = nullptr;
-  TButton* IdleRefreshBtn = nullptr;
+  TCustomLabel* IdleRefreshBtn = nullptr;  // the "Idle Refresh" link
+  TSpinEdit* EditIdle = nullptr;           // idle seconds before the refresh (30 to 720)
   TButton* ImportBTN = nullptr;
 
   // ---- The record notebook ----
@@ -158,10 +161,13 @@ public:
   TBoldButton* BoldBtn = nullptr;
   TItalicButton* ItalicBtn = nullptr;
   TUnderlineButton* UnderlineBtn = nullptr;
+  TStrikeoutButton* StrikeOutBtn = nullptr;
   TAlignLeftButton* LeftBtn = nullptr;
   TAlignCenterButton* CenterBtn = nullptr;
   TAlignRightButton* RightBtn = nullptr;
   TBulletButton* BulletBtn = nullptr;
+  TSpeedButton* CopyToClipboardBtn = nullptr;
+  TSpeedButton* PasteFromClipboardBtn = nullptr;
   TButton* AddBtn = nullptr;  // pops up the field menu
   TButton* PrintRTF1Btn = nullptr;
   TRichEdit* ItemDetails = nullptr;
@@ -171,6 +177,7 @@ public:
   TLabel* ImageTitleLabel = nullptr;
   TEdit* ImageTitle = nullptr;
   TPanel* DisplayPanel = nullptr;
+  TScrollBox* ImageScroll = nullptr;  // scrolls a picture larger than the panel (Fit off)
   TImage* RecordImage = nullptr;
   TLabel* PicStat = nullptr;
   TCheckBox* AutoSizeImage = nullptr;
@@ -368,6 +375,8 @@ private:
   void BuildComponents();
   void BuildMainMenu();
   void LayoutRecordPage();
+  // The least client height at which every row of the record page shows.
+  int LeastClientHeight() const;
   void WireEvents();
   void CreateLogic(TServerTransport* Transport);
   // One step (+1 or -1) through the search list, wrapping at its ends.

@@ -283,8 +283,9 @@ void TViewFields::RecordShown() { DisplayPicture(); }
 void TViewFields::DisplayPicture() {
   const int Slot = std::clamp(V.ImageBook->TabIndex(), 0, 5) + 1;
   Fields.ImageWord = V.ImageWord;
-  TPictureShow S = Fields.DisplayPicture(Slot, V.AutoSizeImage->Checked(), V.DisplayPanel->ClientWidth(),
-                                         V.DisplayPanel->ClientHeight());
+  // A fitted picture fills the room inside the panel's bevel (the scroll box's).
+  TPictureShow S = Fields.DisplayPicture(Slot, V.AutoSizeImage->Checked(), V.ImageScroll->ClientWidth(),
+                                         V.ImageScroll->ClientHeight());
   if (S.State != TPictureShow::Shown) {
     V.RecordImage->SetVisible(false);
     V.PicStat->SetCaption(S.StatusText);
@@ -292,6 +293,9 @@ void TViewFields::DisplayPicture() {
     return;
   }
   V.PicStat->SetVisible(false);
+  // A picture larger than the panel (Fit off) shows from its top left, with scroll bars.
+  V.ImageScroll->HorzScrollBar().SetPosition(0);
+  V.ImageScroll->VertScrollBar().SetPosition(0);
   V.RecordImage->SetBounds(0, 0, S.Bitmap->Width(), S.Bitmap->Height());
   V.RecordImage->Picture().Bitmap().Assign(std::move(*S.Bitmap));
   V.RecordImage->SetVisible(true);

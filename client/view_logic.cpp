@@ -60,6 +60,8 @@ void TView::CreateLogic(TServerTransport* Transport) {
   }
   Session = std::make_unique<TServerSession>(*Transport);
   Session->ScratchFolder = ProgramFolder + "Work/";
+  // What crossed the wire last is kept there ("logsend.txt", "logdata.txt", "testdata.txt", ...).
+  Session->WriteDiagnostics = true;
   Logic = std::make_unique<TRecordWindow>(*Session, *this);
   LocalServer = std::make_unique<TLocalServer>();
   Settings = std::make_unique<TClientSettings>();
@@ -93,6 +95,12 @@ void TView::WireEvents() {
   // Item captions are edited through the item editor, never in place.
   ItemList->OnEditing = [](TObject*, TListItem*, bool& AllowEdit) { AllowEdit = false; };
   click(IdleRefreshBtn, [this] { Logic->IdleRefreshBtnClick(); });
+  // The idle seconds take effect at the next tick and are kept in the settings.
+  EditIdle->OnChange = [this](TObject*) {
+    if (!Logic) return;
+    Logic->SetEditIdle(EditIdle->Value());
+    Settings->EditIdle = Logic->EditIdle();
+  };
   item(ShortDescriptionValues1, [this] {
     Logic->ShortDescriptionValues1Click();
     ShortDescriptionValues1->SetChecked(Logic->ShortDescriptionValues());
@@ -136,24 +144,42 @@ void TView::WireEvents() {
   CheckBox2->OnClick = changed([this] { Logic->CheckBoxClick(2); });
   CheckBox3->OnClick = changed([this] { Logic->CheckBoxClick(3); });
   ItemDetails->OnChange = changed([this] { Logic->DetailChangeClick(); });
-  // The rich text's tool bar: the fonts, size and colour of the selection, and its styles.
+  // The rich text's tool bar: the font, size and colour of the selection and of the text typed
+  // next, the styles, and the clipboard.
   RTF1Font->OnChange = changed([this] {
-    ItemDetails->SelAttributes().SetName(RTF1Font->FontName());
-    FontRTF1Size->SetFontName(RTF1Font->FontName());
+    const std::string name = RTF1Font->FontName();
+    FontRTF1Size->SetFontName(name);
+    if (FontRTF1Size->Items().IndexOf(FontRTF1Size->Text()) < 0 && FontRTF1Size->Items().Count() > 0)
+      FontRTF1Size->SetItemIndex(0);
+    ItemDetails->SelAttributes().SetName(name);
+    ItemDetails->DefAttributes().SetName(name);
+    // A new font is a change of the text like any other: without the flag it would never be saved.
     Logic->DetailChangeClick();
   });
   FontRTF1Size->OnChange = changed([this] {
-    const int size = StrToIntDef(FontRTF1Size->Text(), 0);
-    if (size > 0 && size <= 400) ItemDetails->SelAttributes().SetSize(size);
+    // A size picked from the list or typed as a whole number.
+    const int size = StrToIntDef(Trim(FontRTF1Size->Text()), 0);
+    if (size <= 0 || size > 400) return;
+    ItemDetails->SelAttributes().SetSize(size);
+    ItemDetails->DefAttributes().SetSize(size);
     Logic->DetailChangeClick();
   });
   RTFColor1->OnChange = changed([this] {
     ItemDetails->SelAttributes().SetColor(RTFColor1->ColorValue());
+    ItemDetails->DefAttributes().SetColor(RTFColor1->ColorValue());
     Logic->DetailChangeClick();
   });
-  for (TCustomRichButton* b : std::initializer_list<TCustomRichButton*>{BoldBtn, ItalicBtn, UnderlineBtn, LeftBtn,
-                                                                         CenterBtn, RightBtn, BulletBtn})
+  for (TCustomRichButton* b : std::initializer_list<TCustomRichButton*>{BoldBtn, ItalicBtn, UnderlineBtn, StrikeOutBtn,
+                                                                         LeftBtn, CenterBtn, RightBtn, BulletBtn})
     b->OnClick = changed([this] { Logic->DetailChangeClick(); });
+  PasteFromClipboardBtn->OnClick = changed([this] {
+    ItemDetails->PasteFromClipboard();
+    Logic->DetailChangeClick();
+  });
+  CopyToClipboardBtn->OnClick = [this](TObject*) {
+    ItemDetails->SelectAll();
+    ItemDetails->CopyToClipboard();
+  };
   ItemList->OnChange = [this](TObject*, TListItem* item, TItemChange change) {
     if (FShowing || !Logic || !item) return;
     const int n = item->Index();
@@ -245,6 +271,8 @@ void TView::DatabaseLogin() {
   LoadSettings(*OpenSettingsKey(), *Settings);
   Logic->SetShortDescriptionValues(Settings->ShortDescriptionValues);
   ShortDescriptionValues1->SetChecked(Settings->ShortDescriptionValues);
+  EditIdle->SetValue(Settings->EditIdle);
+  Logic->SetEditIdle(Settings->EditIdle);
   if (GetLoginPassword() == 0) {
     // Giving up the login ends the program: no record was shown, so nothing is saved.
     FreeDatabase();

@@ -36,8 +36,9 @@ function(qn_test target)
   if(NOT sources)
     return()
   endif()
-  add_executable(${target} ${sources})
-  target_link_libraries(${target} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
+  # tests/test_main.cpp gives each program folders of its own for temporary files and settings.
+  add_executable(${target} ${sources} ${PROJECT_SOURCE_DIR}/tests/test_main.cpp)
+  target_link_libraries(${target} PRIVATE ${ARG_LIBS} GTest::gtest Threads::Threads)
   target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
   target_compile_definitions(${target} PRIVATE
     QN_SOURCE_DIR="${PROJECT_SOURCE_DIR}" QN_BINARY_DIR="${PROJECT_BINARY_DIR}")
@@ -45,4 +46,18 @@ function(qn_test target)
     set(ARG_LABELS unit)
   endif()
   gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS "${ARG_LABELS}" TIMEOUT 300)
+endfunction()
+
+# qn_cgi_program(<target>): a program the web server starts for every request.  Such a process
+# lives for one request, and the dynamic loader's work is most of what it costs: the C++ runtime is
+# linked in (and the JPEG library, see platform/gfx), and the relative relocations are packed where
+# the linker can.
+include(CheckLinkerFlag)
+check_linker_flag(CXX "LINKER:-z,pack-relative-relocs" QN_LINKER_PACKS_RELOCS)
+function(qn_cgi_program target)
+  target_link_options(${target} PRIVATE -static-libstdc++ -static-libgcc LINKER:--as-needed)
+  set_target_properties(${target} PROPERTIES QN_STATIC_JPEG ON)
+  if(QN_LINKER_PACKS_RELOCS)
+    target_link_options(${target} PRIVATE LINKER:-z,pack-relative-relocs)
+  endif()
 endfunction()

@@ -79,7 +79,11 @@ void TCalForm::SetDate(int year, int month, int day) {
 void TCalForm::Layout() {
   TCanvas& c = Canvas();
   c.Font().Assign(Font());
-  FCellWidth = c.TextWidth("99") + 6;
+  // A column as wide as its widest text (a day number or a day's name) and a gap: the names,
+  // drawn to their cells' right edges, stay apart.
+  int widest = c.TextWidth("99");
+  for (const std::string& name : DayNames) widest = std::max(widest, c.TextWidth(name));
+  FCellWidth = widest + 6;
   FCellHeight = c.TextHeight("99") + 4;
   FWeekWidth = ShowWeeks ? 20 : 0;
   SetBounds(Left(), Top(), (ShowWeeks ? 8 : 7) * FCellWidth + 10, 7 * FCellHeight + 20);

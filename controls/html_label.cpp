@@ -195,7 +195,7 @@ void TMarkupLabel::MouseDown(TMouseButton Button, TShiftState Shift, int X, int 
   if (anchor.empty()) return;
   // Only web and mail addresses go to the shell; any other scheme (a file:// link in record
   // data) would launch a local target, so it is the form's to judge.
-  if (IsShellAnchor(anchor)) ShellExecute(nullptr, "open", anchor, "", "", SW_SHOWNORMAL);
+  if (IsShellAnchor(anchor)) ShellOpenOrTell(nullptr, anchor, "the link \"" + anchor + "\"");
   else if (OnAnchorClick) OnAnchorClick(this, anchor);
 }
 

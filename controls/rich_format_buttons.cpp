@@ -49,6 +49,14 @@ const std::vector<TGlyph>& Glyphs() {
       {"ALIGNLEFT", AlignmentGlyph(2)},
       {"ALIGNCENTER", AlignmentGlyph(4)},
       {"ALIGNRIGHT", AlignmentGlyph(6)},
+      {"COPYTEXT", {kGlyphColors, {"................", ".#######........", ".#.....#........", ".#.###.#........",
+                                   ".#...#######....", ".#.###.....#....", ".#...#.###.#....", ".#####.....#....",
+                                   ".....#.###.#....", ".....#.....#....", ".....#.###.#....", ".....#.....#....",
+                                   ".....#######....", "................", "................", "................"}}},
+      {"PASTETEXT", {kGlyphColors, {"................", "......####......", "..####.##.####..", "..#..........#..",
+                                    "..#.########.#..", "..#..........#..", "..#.########.#..", "..#..........#..",
+                                    "..#.########.#..", "..#..........#..", "..#.#####....#..", "..#..........#..",
+                                    "..############..", "................", "................", "................"}}},
       {"BULLET", {kGlyphColors, {"................", "................", "..##............", "..##..########..",
                                  "................", "................", "..##............", "..##..########..",
                                  "................", "................", "..##............", "..##..########..",
@@ -78,6 +86,11 @@ void RegisterGlyphs() {
 }
 
 }  // namespace
+
+const TBitmap* RichToolGlyph(const std::string& Name) {
+  RegisterGlyphs();
+  return FindBitmapResource(Name);
+}
 
 TConsistentAttribute FontStyleToConsistentAttribute(TFontStyle Style) {
   switch (Style) {
@@ -243,4 +256,10 @@ void TCustomRichButton::Click() {
     throw;
   }
   Busy() = false;
+  // The other buttons of the same editor show the new format at once (one alignment replaces
+  // another; the caret need not move first).
+  if (FRichEdit && Parent())
+    for (int i = 0; i < Parent()->ControlCount(); ++i)
+      if (auto* b = dynamic_cast<TCustomRichButton*>(Parent()->Controls(i)); b && b != this && b->FRichEdit == FRichEdit)
+        b->UpdateState();
 }

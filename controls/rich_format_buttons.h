@@ -14,6 +14,10 @@ void SetFontStyle(TCustomRichEdit& RichEdit, TFontStyles Styles, bool Add);
 // any other value.
 TConsistentAttribute FontStyleToConsistentAttribute(TFontStyle Style);
 
+// A glyph of the rich-text tool bar drawn with the buttons' own: "COPYTEXT" and "PASTETEXT" for
+// the clipboard buttons beside them; null for a name it does not have.
+const TBitmap* RichToolGlyph(const std::string& Name);
+
 class TCustomRichButton : public TSpeedButton {
 public:
   explicit TCustomRichButton(TComponent* AOwner);

@@ -51,7 +51,9 @@ public:
   TPrintDialog* PrintDialog = nullptr;
   bool ShowPrintDialog = true;
   bool ReversePrintOrder = false;
-  std::string Title = "<document>";
+  // The title of a job whose document has no name of its own.
+  static constexpr const char* kUntitled = "<document>";
+  std::string Title = kUntitled;
   TNotifyEvent AfterPrint;
   TNotifyEvent BeforePrint;
   TNotifyEvent OnAbortPrint;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/ui/forms.h"
 #include "platform/ui/scroll_bars.h"
 
 namespace {
@@ -306,6 +307,20 @@ void TPgPreview::SetPaperSize(TPgPaperSize value) { FPages.SetPaperSize(value); 
 void TPgPreview::SetPageSize(double width, double height, TPgMeasurement unit) { FPages.SetPageSize(width, height, unit); }
 
 void TPgPreview::SetPrinterIndex(int index) { FPages.Printer().SetPrinterIndex(index); }
+
+void TPgPreview::Print() {
+  TPgPrinter& printer = FPages.Printer();
+  const std::string title = printer.Title;
+  const TCustomForm* form = GetParentForm(this);
+  if ((title.empty() || title == TPgPrinter::kUntitled) && form && !form->Caption().empty())
+    printer.Title = form->Caption();
+  struct TRestore {
+    TPgPrinter& Printer;
+    const std::string& Title;
+    ~TRestore() { Printer.Title = Title; }
+  } restore{printer, title};
+  FPages.Print();
+}
 
 double TPgPreview::AvailablePageWidth(TPgMeasurement unit) const {
   TPgPage* p = FPages.Current();

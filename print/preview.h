@@ -114,7 +114,9 @@ public:
   void BeginUpdate();
   void EndUpdate();
   bool Updating() const { return FPages.IsUpdating(); }
-  void Print() { FPages.Print(); }
+  // Prints every page; a job whose printer has no title of its own is named after the window
+  // the preview is on.
+  void Print();
   double AvailablePageWidth(TPgMeasurement unit) const;
   double AvailablePageHeight(TPgMeasurement unit) const;
   TPgVisibleObject* ObjectAtPos(double x, double y, TPgMeasurement unit);

@@ -13,6 +13,8 @@
 #   click NAME                     a click at NAME, then a pause of $click_pause seconds
 #   x11_wait_for PATTERN           waits for a log line matching PATTERN (fails after 10 s)
 #   shot FILE X Y W H              a screenshot of that rectangle of the screen
+#   x11_print_to FILE [SHOT]       the print dialog that is up prints into FILE: its output file
+#                                  box is clicked and given the path, then its Print is clicked
 #
 # The script sets $prog, $out and $log before it calls x11_start.
 
@@ -20,7 +22,9 @@ x11_screen() {
   local size="$1"
   shift
   if [ "${QN_X11_INNER:-}" != 1 ]; then
-    exec xvfb-run -a -s "-screen 0 ${size}x24" env QN_X11_INNER=1 bash "$0" "$@"
+    # The toolkit's run-time files go into the output folder, not the system's temporary folder.
+    mkdir -p -m 700 "$out/run"
+    exec xvfb-run -a -s "-screen 0 ${size}x24" env QN_X11_INNER=1 XDG_RUNTIME_DIR="$out/run" bash "$0" "$@"
   fi
 }
 
@@ -63,4 +67,30 @@ from PIL import ImageGrab
 f, x, y, w, h = sys.argv[1], *map(int, sys.argv[2:])
 ImageGrab.grab().crop((x, y, x + w, y + h)).save(f)
 PY
+}
+
+# The print dialog (its printer is "Print to File (PDF)" on a machine with no printers): the
+# output file box sits 65 pixels above its bottom, Print 24 above it, both left of the middle.
+x11_print_to() {
+  local dialog="" X Y WIDTH HEIGHT SCREEN
+  for _ in $(seq 150); do
+    dialog=$(xdotool search --onlyvisible --name '^Print$' 2>/dev/null | tail -1)
+    [ -n "$dialog" ] && break
+    sleep 0.1
+  done
+  [ -n "$dialog" ] || fail "no print dialog"
+  sleep 0.4
+  eval "$(xdotool getwindowgeometry --shell "$dialog")"
+  [ -z "${2:-}" ] || shot "$2" "$X" "$Y" "$WIDTH" "$HEIGHT"
+  xdotool mousemove $((X + 165)) $((Y + HEIGHT - 65)) click 1 key ctrl+a
+  xdotool type --delay 20 "$1"
+  local attempt
+  for attempt in 1 2; do
+    xdotool mousemove $((X + 155)) $((Y + HEIGHT - 24)) click 1
+    for _ in $(seq 100); do [ -s "$1" ] && { sleep 0.3; return 0; }; sleep 0.1; done
+    # A click that only closed the file name completer's list is given again.
+    xdotool search --onlyvisible --name '^Print$' > /dev/null 2>&1 || break
+  done
+  for _ in $(seq 100); do [ -s "$1" ] && { sleep 0.3; return 0; }; sleep 0.1; done
+  fail "$1 was not written"
 }

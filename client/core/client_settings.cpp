@@ -1,5 +1,7 @@
 #include "client/core/client_settings.h"
 
+#include <algorithm>
+
 #include "platform/rtl/ini_files.h"
 
 static const std::string Section = SettingsSection;
@@ -18,6 +20,7 @@ void LoadSettings(TCustomIniFile& Key, TClientSettings& S) {
   for (int n = 0; n <= 50; ++n)
     S.SpreadsheetSizes[n] = Key.ReadInteger(Section, "SPREADSHEET SIZE:" + std::to_string(n), 136);
   S.ShortDescriptionValues = Key.ReadBool(Section, "DESCSTATE", false);
+  S.EditIdle = std::clamp(Key.ReadInteger(Section, "IDLE SECONDS", 120), 30, 720);
 }
 
 void SaveSettings(TCustomIniFile& Key, const TClientSettings& S) {
@@ -32,6 +35,7 @@ void SaveSettings(TCustomIniFile& Key, const TClientSettings& S) {
     Key.WriteInteger(Section, "SEARCHCOL:" + std::to_string(n), S.SearchColumns[n]);
   for (int n = 0; n <= 50; ++n)
     Key.WriteInteger(Section, "SPREADSHEET SIZE:" + std::to_string(n), S.SpreadsheetSizes[n]);
+  Key.WriteInteger(Section, "IDLE SECONDS", S.EditIdle);
 }
 
 void ReadFormSize(TCustomIniFile& Key, const std::string& Prefix, int DefaultW, int DefaultH,
@@ -57,6 +61,7 @@ void ResetSettings(TCustomIniFile& Key, TClientSettings& S, const TResetSizes& S
   S.Server = Kept.Server;
   S.Database = Kept.Database;
   S.ServerName = Kept.ServerName;
+  S.EditIdle = Kept.EditIdle;
   S.ViewW = Sizes.ViewW;
   S.ViewH = Sizes.ViewH;
   WriteFormSize(Key, "View", Sizes.ViewW, Sizes.ViewH);

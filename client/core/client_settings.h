@@ -18,6 +18,7 @@ struct TClientSettings {
   std::array<int, 51> SearchColumns;
   std::array<int, 51> SpreadsheetSizes;
   bool ShortDescriptionValues = false;  // "DESCSTATE"
+  int EditIdle = 120;                   // "IDLE SECONDS": idle seconds before the refresh, 30 to 720
 
   TClientSettings() {
     SearchColumns.fill(-1);
@@ -29,7 +30,8 @@ struct TClientSettings {
 std::unique_ptr<TCustomIniFile> OpenSettingsKey();
 
 // Reads "LAST FILE", "SERVER", "DATABASE", "SERVERNAME", the search columns (the values held as
-// defaults) and widths (default 136), "DESCSTATE".  The window size is read by ReadWindowSize.
+// defaults) and widths (default 136), "DESCSTATE", "IDLE SECONDS" (120 when missing, kept within
+// 30 to 720).  The window size is read by ReadWindowSize.
 void LoadSettings(TCustomIniFile& Key, TClientSettings& Settings);
 // Writes them in the key's order, with the window size.
 void SaveSettings(TCustomIniFile& Key, const TClientSettings& Settings);
@@ -45,7 +47,8 @@ struct TResetSizes {
   int SpreadsheetW = 640, SpreadsheetH = 475;  // the search results window
   int SpreadsheetS = 0;                        // a panel of the search results window
 };
-// The reset command: the window sizes, search columns -1, widths 136 and "DESCSTATE" false.
+// The reset command: the window sizes, search columns -1, widths 136 and "DESCSTATE" false (the
+// idle seconds stay).
 void ResetSettings(TCustomIniFile& Key, TClientSettings& Settings, const TResetSizes& Sizes = {});
 // "Would you like to open the file " + name + " ?" when the last-file name is set.
 std::string LastFileQuestion(const TClientSettings& Settings);

@@ -46,6 +46,10 @@ bool TLoginLogic::RetreivePasswords(const std::string& Database) {
 }
 
 int TLoginLogic::Login(const std::string& Database) {
+  if (Database.empty()) {
+    MessageDlg(NoNameText, mtError, TMsgDlgButtons{mbOK});
+    return 0;
+  }
   if (!ValidDatabaseName(Database)) {
     MessageDlg(BadNameText, mtError, TMsgDlgButtons{mbOK});
     return 0;

@@ -26,6 +26,7 @@ public:
   static constexpr const char* BadNameText =
       "A database name may not hold \";\", \":\", \"/\", \"\\\", \"*\", \"?\", \"\"\", \"<\", \">\", \"|\" or "
       "control characters, nor start with \".\" or \"-\", and is at most 64 bytes long.";
+  static constexpr const char* NoNameText = "Please enter the name of a database.";
 
   // "HANDSHAKE": 0 the server has the database, 1 it has not, 2 no usable answer.
   int Handshake(const std::string& Database);

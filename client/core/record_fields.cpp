@@ -410,5 +410,5 @@ bool TRecordFields::ViewResume(const std::string& Memo2FirstLine, bool Memo2HasL
     Inform(FileNotAvailableText, mtInformation);
     return false;
   }
-  return ShellExecute(nullptr, "open", Path, "", "", SW_SHOWNORMAL) > 32;
+  return ShellOpenOrTell(nullptr, Path, "the file \"" + Memo2FirstLine + "\"");
 }

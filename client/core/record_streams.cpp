@@ -5,8 +5,10 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "controls/grid/grid_utils.h"
 #include "controls/grid/qn_grid.h"
 #include "platform/rtl/streams.h"
+#include "platform/rtl/plain_numbers.h"
 
 // ---- Record and configuration streams ----------------------------------------------------------
 
@@ -184,23 +186,15 @@ std::string NumberTextOf(const std::string& Text) {
   return Kept.empty() ? "0" : Kept;
 }
 
-static bool ReadNumber(const std::string& Text, double& Value) {
-  if (Text.empty()) return false;
-  char* End = nullptr;
-  Value = std::strtod(Text.c_str(), &End);
-  return End == Text.c_str() + Text.size() && std::isfinite(Value);
-}
+// Number texts are read and written in the plain form, whatever the desktop's locale.
+static bool ReadNumber(const std::string& Text, double& Value) { return ReadPlainNumber(Text, Value); }
 
 static double NumberOf(const std::string& Text) {
   double Value = 0;
   return ReadNumber(NumberTextOf(Text), Value) ? Value : 0.0;
 }
 
-static std::string TwoDecimals(double Value) {
-  char Text[64];
-  std::snprintf(Text, sizeof Text, "%.2f", Value);
-  return Text;
-}
+static std::string TwoDecimals(double Value) { return FixedPointText(Value, 2); }
 
 std::string RoundNumberText(const std::string& Text) {
   double Value = 0;
@@ -209,9 +203,7 @@ std::string RoundNumberText(const std::string& Text) {
   std::fesetround(FE_TONEAREST);
   const double Rounded = std::nearbyint(Value);
   std::fesetround(Old);
-  char Out[64];
-  std::snprintf(Out, sizeof Out, "%.0f", Rounded == 0 ? 0.0 : Rounded);
-  return Out;
+  return FixedPointText(Rounded == 0 ? 0.0 : Rounded, 0);
 }
 
 std::string AddNumberText(const std::string& A, const std::string& B) {

@@ -7,6 +7,7 @@
 #include "platform/rtl/file_io.h"
 #include "platform/rtl/path_text.h"
 #include "platform/sys/files.h"
+#include "platform/ui/modal_service.h"
 #include "platform/ui/shell.h"
 
 // ---- Transport ---------------------------------------------------------------------------
@@ -293,11 +294,13 @@ bool WriteRedirectPage(const std::string& Folder, const std::string& Url) {
   const std::string Page = "<html><head>\r\n<meta HTTP-EQUIV=\"Refresh\" CONTENT=\"0;\r\nURL=" +
                            Url + "\">\r\n<title></title></head><body></body></html>\r\n";
   const std::string Path = Folder + "go.htm";
+  const std::string What = "the link \"" + Url + "\"";
   try {
     ForceDirectories(Folder, 0700);
     AtomicWriteFile(Path, Page);
   } catch (const std::exception&) {
+    MessageDlg("The link \"" + Url + "\" could not be opened.", mtInformation, TMsgDlgButtons{mbOK});
     return false;
   }
-  return ShellExecute(nullptr, "open", Path, "", "", SW_SHOWNORMAL) > 32;
+  return ShellOpenOrTell(nullptr, Path, What);
 }

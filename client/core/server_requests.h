@@ -161,5 +161,6 @@ private:
 };
 
 // Writes "go.htm" into Folder (four lines: a page that sends the browser to Url at once) and
-// asks the shell to open it.  False when the page cannot be written or the shell fails.
+// asks the shell to open it.  False, after telling the person, when the page cannot be written
+// or no program opens it.
 bool WriteRedirectPage(const std::string& Folder, const std::string& Url);

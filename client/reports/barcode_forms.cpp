@@ -92,6 +92,7 @@ TEditBarcodeForm::TEditBarcodeForm(TReportWindows& Windows, TBarcodeSettings& Da
     : TForm(nullptr), FWindows(Windows), FLogic(Windows.Host, Database) {
   SetName("EditBarcodeForm");
   SetCaption("Edit Barcode");
+  SetPosition(poScreenCenter);
   SetClientWidth(632);
   SetClientHeight(354);
   MakeCaptioned<TLabel>(this, this, "TypeLabel", "Barcode Type", 12, 12, 120, 17);

@@ -124,7 +124,7 @@ bool TGridDataSummary::GetData() {
   try {
     // The session locks the windows around the request and unlocks them on every path.
     const std::string Reply = S.Post(Grid3 ? "B3" : "B4", Body(), true);
-    if (!ReportFolder.empty()) AtomicWriteFile(ReportFolder + "testdata.txt", Reply);
+    S.WriteDiagnostic("testdata.txt", Reply);
     LoadGridStream(FSummary, Reply);
     Ok = true;
   } catch (const std::exception&) {

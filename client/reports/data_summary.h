@@ -49,7 +49,6 @@ public:
   std::string Scope = "All";    // "All" or "Search"
   std::vector<std::string> SourceHeaders;  // the source grid's header row (column 0 the line ID)
   std::string RecordTitle;      // the record window's title caption
-  std::string ReportFolder;     // where the reply copy "testdata.txt" goes (none when empty)
 
   // "B3"/"B4" with the body, the reply into the summary grid, then the headers.  The windows are
   // enabled again on every path; false when the request or the reply failed.

@@ -144,12 +144,11 @@ void TGridDataSummaryForm::FormActivate() {
   SetCaption(C.PageCaptions[G3 ? 2 : 3] + (FLogic->Scope == "All" ? " (All Records)" : " (Search List Records)"));
   FLogic->SourceHeaders = G3 ? C.Grid3Headers : C.Grid4Headers;
   FLogic->RecordTitle = C.RecordTitle;
-  if (FWindows.Host.Session) FLogic->ReportFolder = FWindows.Host.Session->ScratchFolder;
   ClearCells(AsStringGrid(*GridSummary));
   GridSummary->SetRowCount(2);
   GridSummary->SetColCount(std::max<int>(2, static_cast<int>(FLogic->SourceHeaders.size())));
-  if (FWindows.Host.Session) FWindows.Host.Session->ForceScratchFolder();
   FLogic->GetData();
+  FitColumnsToText(*GridSummary, true);
 }
 
 void TGridDataSummaryForm::EnableForm(bool Enable) {

@@ -13,8 +13,9 @@ void TReportItems::Rebuild(const TFieldCaptions& C) {
   Menu.push_back({600, C.NotesTitles[0], true});
   Menu.push_back({610, C.NotesTitles[2], true});
   Menu.push_back({620, C.NotesTitles[1], true});
-  Menu.push_back({700, C.PageCaptions[0], true});
-  Menu.push_back({800, C.PageCaptions[3], true});
+  // Each under the title of the page that shows it.
+  Menu.push_back({700, C.PageCaptions[TFieldCaptions::ItemListPage], true});
+  Menu.push_back({800, C.PageCaptions[TFieldCaptions::RichTextPage], true});
   for (const TReportItem& Item : Fields)
     if (TFieldMenuItem* E = Entry(Item.Code)) E->Enabled = false;
 }

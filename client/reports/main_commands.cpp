@@ -1,5 +1,7 @@
 #include "client/reports/main_commands.h"
 
+#include <algorithm>
+
 #include "client/core/record_window.h"
 #include "client/core/server_requests.h"
 #include "client/reports/barcode_forms.h"
@@ -186,8 +188,13 @@ void TMainCommands::PrintAddressBTNClick(const std::string& Caption) {
 
 std::vector<std::string> TMainCommands::AddressOrder(const TEntryList& Entries, int Scope) const {
   std::vector<std::string> Order;
+  // A record without name or address gets no label: it would print as a blank one.
+  auto Blank = [](const PrintRecord& E) {
+    return std::all_of(E.Fields.begin(), E.Fields.end(), [](const std::string& F) { return Trim(F).empty(); }) &&
+           Trim(E.Data).empty();
+  };
   for (std::size_t i = 0; i < Entries.size(); ++i)
-    if (Scope == 1 || FWindows.List.Contains(Entries[i]->Key)) Order.push_back(std::to_string(i));
+    if ((Scope == 1 || FWindows.List.Contains(Entries[i]->Key)) && !Blank(*Entries[i])) Order.push_back(std::to_string(i));
   return Order;
 }
 

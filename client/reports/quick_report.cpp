@@ -30,7 +30,7 @@ void TQuickReportSetup::Activate() {
     std::string Caption;
     if (Code <= 100) Caption = C.DescriptionNames[i];
     else if (Code <= 200) Caption = C.DetailNames[i - 10];
-    else if (Code == 210) Caption = C.PageCaptions[4];
+    else if (Code == 210) Caption = C.PageCaptions[TFieldCaptions::NotesPage];
     else if (Code == 220) Caption = "Record ID";
     else if (Code == 230) Caption = C.RecordTitle;
     else Caption = C.OtherNames[(Code - 240) / 10];
@@ -214,12 +214,18 @@ TQuickReport::TQuickReport(TSearchList* List)
 TQuickReport::~TQuickReport() = default;
 
 void TQuickReport::FormActivate() {
-  Filters.clear();
-  for (int c = 0; c < FData->ColCount() && c < 101; ++c) {
-    TColumnFilter F;
-    F.Caption = FData->Cells(c, 0);
-    F.Kind = LowerCase(F.Caption).find("date") != std::string::npos ? 3 : 1;
-    Filters.push_back(F);
+  // The window is activated again after each filter's dialog: what the person set stays.
+  const int Columns = std::min(FData->ColCount(), 101);
+  bool Same = static_cast<int>(Filters.size()) == Columns;
+  for (int c = 0; Same && c < Columns; ++c) Same = Filters[static_cast<std::size_t>(c)].Caption == FData->Cells(c, 0);
+  if (!Same) {
+    Filters.clear();
+    for (int c = 0; c < Columns; ++c) {
+      TColumnFilter F;
+      F.Caption = FData->Cells(c, 0);
+      F.Kind = LowerCase(F.Caption).find("date") != std::string::npos ? 3 : 1;
+      Filters.push_back(F);
+    }
   }
   LoadReportRows();
 }
@@ -248,13 +254,21 @@ bool TQuickReport::Passes(int Row, const std::vector<std::string>* ListCodes) {
     if (F.Text.empty()) continue;
     const std::string& Cell = FData->Cells(c, Row);
     if (F.Kind == 3) {
-      // Dates are compared as month and day of this year, read with their own format.
+      // Dates are compared as month and day of this year: the range as "MM/DD", each cell read
+      // in the database's date format.
       TDateTime From = 0, To = 0, Value = 0;
       bool Ok = MonthDayDate(F.From, Year, From) && MonthDayDate(F.To, Year, To);
-      if (Cell.empty())
+      if (Cell.empty()) {
         Value = static_cast<double>(static_cast<long long>(Now));
-      else
-        Ok = Ok && MonthDayDate(Cell.size() > 5 ? Cell.substr(5, 5) : std::string(), Year, Value);
+      } else {
+        TDateTime CellDate = 0;
+        WORD CellYear = 0, CellMonth = 0, CellDay = 0;
+        Ok = Ok && TryStrToDate(Cell, CellDate, DateFormat);
+        if (Ok) DecodeDate(CellDate, CellYear, CellMonth, CellDay);
+        // 29 February of a leap year falls on 1 March of a common one.
+        Ok = Ok && (TryEncodeDate(Year, CellMonth, CellDay, Value) ||
+                    (CellMonth == 2 && CellDay == 29 && TryEncodeDate(Year, 3, 1, Value)));
+      }
       if (!Ok || Value < From || Value > To) return false;
     } else if (LowerCase(Cell) != LowerCase(F.Text)) {
       return false;
@@ -284,6 +298,7 @@ void TQuickReport::LoadReportRows() {
   if (FDisplay->RowCount() > 2) FDisplay->SetRowCount(FDisplay->RowCount() - 1);
   FDisplay->SetFixedRows(1);
   FDisplay->SetFixedCols(0);  // the first column is data: printed and exported as such
+  FitColumnsToText(*FDisplay, true);
 }
 
 void TQuickReport::SetTextFilter(int Row, const std::string& Text) {

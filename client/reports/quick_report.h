@@ -90,11 +90,14 @@ public:
   TQnStringGrid& DataGrid() { return *FData; }
   TQnStringGrid& DisplayGrid() { return *FDisplay; }
   bool SearchListOnly = false;
+  // The database's date format: the date cells are read with it.
+  std::string DateFormat = "mm/dd/yyyy";
   std::vector<TColumnFilter> Filters;
   // Today's date; the clock by default.
   std::function<TDateTime()> Today;
 
-  // On activation: one filter per report column, emptied; then the rows.
+  // On activation: one filter per report column (empty at first; the filters set stay while
+  // the report keeps its columns); then the rows.
   void FormActivate();
   void LoadReportRows();
   // A text filter: the text, also as from and to.

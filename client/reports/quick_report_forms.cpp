@@ -1,5 +1,6 @@
 #include "client/reports/quick_report_forms.h"
 
+#include "client/core/record_window.h"
 #include "client/reports/form_parts.h"
 #include "client/reports/report_windows.h"
 #include "platform/ui/grids.h"
@@ -190,6 +191,8 @@ double MarginValue(TEdit* Edit) {
 TQuickReportForm::TQuickReportForm(TReportWindows& Windows, TSearchList* List)
     : TForm(nullptr), FWindows(Windows), FReport(List) {
   SetName("QuickReportForm");
+  if (Windows.Host.Record && !Windows.Host.Record->Buffers.Configuration.DateFormat.empty())
+    FReport.DateFormat = Windows.Host.Record->Buffers.Configuration.DateFormat;
   SetCaption("Report");
   SetPosition(poScreenCenter);
   SetBounds(0, 0, 760, 560);

@@ -26,6 +26,8 @@ void BuildReportPreview(TPgPreview& Preview, TPgGridPrint& GridPrint, TStringGri
   Apply(Preview.Header(), L.Header, L.HeaderFonts);
   Apply(Preview.Footer(), L.Footer, L.FooterFonts);
   Display.Font().Assign(L.ReportFont);
+  // The columns share the page by what they hold.
+  FitColumnsToText(Display, false);
   GridPrint.SetFont(L.ReportFont);
   GridPrint.SetFixedCellFont(L.ReportFont);
   GridPrint.SetGrid(&Display);

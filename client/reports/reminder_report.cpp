@@ -89,6 +89,7 @@ bool TReminderReport::AddToSearchList() {
   if (MessageDlg(AddQuestion, mtConfirmation, TMsgDlgButtons{mbYes, mbNo}) != mrYes) return false;
   for (const TItem& I : View)
     if (I.Checked && !FList.Contains(I.Code)) FList.Add(I.Code, I.Name);
+  if (OnSearchListChanged) OnSearchListChanged();
   if (FHost.Record) FHost.Record->GetRecord("G" + FHost.Record->Number());
   return true;
 }

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -54,8 +55,10 @@ public:
   // The buffer's items in the date range into View, checked; the "no reminders" message when
   // none is kept.
   void FilterReminders();
-  // Asks, then appends the checked items that are not on the search list yet; true on Yes.
+  // Asks, then appends the checked items that are not on the search list yet, has the search
+  // results shown again (OnSearchListChanged) and reloads the current record; true on Yes.
   bool AddToSearchList();
+  std::function<void()> OnSearchListChanged;
 
 private:
   TReportHost& FHost;

@@ -3,6 +3,7 @@
 #include "client/core/record_window.h"
 #include "client/reports/form_parts.h"
 #include "client/reports/report_windows.h"
+#include "client/reports/search_results_form.h"
 #include "controls/calendar_popup.h"
 #include "controls/grid/qn_grid.h"
 #include "platform/rtl/date_time.h"
@@ -86,6 +87,7 @@ TReminderForm::TReminderForm(TReportWindows& Windows)
   AddBtn->OnClick = [this](TObject*) { AddBtnClick(); };
   CloseBtn->OnClick = [this](TObject*) { Close(); };
   ReminderView->OnDblClick = [this](TObject*) { ReminderViewDblClick(); };
+  FLogic.OnSearchListChanged = [this] { FWindows.SnapShot().LoadSearchDisplay(); };
   OnActivate = [this](TObject*) { FormActivate(); };
   OnResize = [this](TObject*) {
     ReminderPanel->SetLeft((Width() - ReminderPanel->Width()) / 2);
@@ -148,6 +150,11 @@ void TReminderForm::AddBtnClick() {
   if (FLogic.AddToSearchList()) FWindows.ShowSearchResults();
 }
 
+namespace {
+// Half an inch in the grid printer's units (tenths of a millimetre).
+constexpr int kReminderMargin = 127;
+}  // namespace
+
 void TReminderForm::PrintReminderClick() {
   TQnStringGrid Grid(nullptr);
   Grid.SetColCount(3);
@@ -161,6 +168,11 @@ void TReminderForm::PrintReminderClick() {
     Grid.SetCells(1, R, FLogic.View[r].Name);
     Grid.SetCells(2, R, FLogic.View[r].Date);
   }
+  // Half an inch of paper on every side, as the report windows print with; the job is named
+  // after the window.
+  TPrintsettings& Settings = Grid.PrintSettings();
+  Settings.LeftSize = Settings.RightSize = Settings.HeaderSize = Settings.FooterSize = kReminderMargin;
+  Settings.JobName = Caption();
   Grid.Print();
   MessageDlg(Caption() + " printed.", mtInformation, TMsgDlgButtons{mbOK});
 }
@@ -220,6 +232,7 @@ void TFaxReportForm::GenerateReport() {
     RGrid->SetRowCount(std::max<int>(2, static_cast<int>(FQuantity.Rows.size()) + 1));
     for (std::size_t r = 0; r < FQuantity.Rows.size(); ++r)
       for (int c = 0; c < 6; ++c) RGrid->SetCells(c, static_cast<int>(r) + 1, FQuantity.Rows[r][static_cast<std::size_t>(c)]);
+    FitColumnsToText(*RGrid, true);
     if (FQuantity.BarcodeFieldNo == -1) RGrid->HideColumn(2);
     return;
   }
@@ -232,6 +245,7 @@ void TFaxReportForm::GenerateReport() {
       RGrid->SetCells(static_cast<int>(c), static_cast<int>(r) + 1, FValue.Rows[r][c]);
   const int Last = RGrid->RowCount() - 1;
   for (std::size_t c = 0; c < FValue.TotalRow.size(); ++c) RGrid->SetCells(static_cast<int>(c), Last, FValue.TotalRow[c]);
+  FitColumnsToText(*RGrid, true);
 }
 
 void TFaxReportForm::RGridDblClickCell(int Row) {

@@ -80,6 +80,16 @@ std::string WorkbookFileName(const std::string& FileName) {
   return FileName;
 }
 
+void FitColumnsToText(TStringGrid& Grid, bool OnlyGrow) {
+  auto* Report = dynamic_cast<TQnStringGrid*>(&Grid);
+  if (!Report) return;
+  // A grid that cannot measure (not on any window on the desktop backend) keeps its widths.
+  try {
+    for (int c = 0; c < Report->ColCount(); ++c) Report->AutoSizeColumn(c, OnlyGrow);
+  } catch (const std::exception&) {
+  }
+}
+
 void ExportGrid(TQnStringGrid& Grid, int Kind, const std::string& FileName) {
   switch (Kind) {
     case 0: Grid.SaveToXLS(FileName, "Report"); break;

@@ -30,7 +30,10 @@ struct TFieldCaptions {
   std::array<std::string, 3> NotesTitles;
   std::array<std::string, 3> CheckBoxCaptions;
   std::array<std::string, 3> ItemColumns;      // the item list's column captions
-  std::array<std::string, 8> PageCaptions;     // the record book's pages, counted from 0
+  // The record book's pages, counted from 0: the fields, the item list, grid 3, grid 4, the
+  // notes, the rich text, the pictures.
+  std::array<std::string, 8> PageCaptions;
+  static constexpr int ItemListPage = 1, NotesPage = 4, RichTextPage = 5;
   // Grid 3 and grid 4: the header of each column (column 0 is the line ID) and its kind.
   std::vector<std::string> Grid3Headers, Grid3Kinds, Grid4Headers, Grid4Kinds;
   std::array<std::string, 100> ItemNames;
@@ -76,6 +79,9 @@ void ClearCells(TStringGrid& Grid);
 // The grid as the string grid it is (for the files that cannot include both the grid's and
 // the printer's headers: they name enumerators alike).
 TStringGrid& AsStringGrid(TQnStringGrid& Grid);
+// Each column of the grid made as wide as its widest text in the grid's font (only wider with
+// OnlyGrow), so that no name is cut; a string grid that is no report grid is left as it is.
+void FitColumnsToText(TStringGrid& Grid, bool OnlyGrow);
 // Writes the grid to a file: 0 workbook, 1 delimited text, 2 HTML table.  Raises on failure.
 void ExportGrid(TQnStringGrid& Grid, int Kind, const std::string& FileName);
 // The name a workbook export is written under: workbooks are .xlsx files, so a name without

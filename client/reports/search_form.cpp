@@ -21,6 +21,7 @@ TSearch::TSearch(TReportWindows& Windows)
     : TForm(nullptr), FWindows(Windows), FTerms(std::make_unique<TSearchTerms>(Windows.Host, Windows.List)) {
   SetName("Search");
   SetCaption("Search");
+  SetPosition(poScreenCenter);
   int W = 581, H = 454;
   if (auto Key = OpenSettingsKey()) ReadFormSize(*Key, "Search", 581, 454, W, H);
   SetBounds(0, 0, W, H);

@@ -12,7 +12,22 @@ namespace {
 // The display column code of the record code: the request carries it as a last column so
 // that each reply row names its record (the server leaves unknown codes out).
 constexpr int kRecordCodeField = 28;
+constexpr int kStatusField = 20;
 }  // namespace
+
+std::string StatusDisplayText(const std::string& ServerText, const std::array<std::string, 3>& Captions) {
+  static const char* const kWords[3] = {"Working ", "Available ", "Not Available "};
+  std::string Out;
+  std::size_t At = 0;
+  for (int i = 0; i < 3; ++i) {
+    const std::string Word = kWords[i];
+    if (ServerText.compare(At, Word.size(), Word) != 0) continue;
+    At += Word.size();
+    if (!Out.empty()) Out += ", ";
+    Out += Captions[static_cast<std::size_t>(i)];
+  }
+  return At == ServerText.size() ? Out : ServerText;
+}
 
 TSearchResults::TSearchResults(TReportHost& Host, TSearchList& List, TQnStringGrid& Display)
     : FHost(Host), FList(List), FDisplay(Display) {
@@ -104,7 +119,10 @@ bool TSearchResults::LoadSearchDisplay() {
   FDisplay.SetRowCount(Reply.RowCount());
   FSlots.assign(Reply.RowCount(), 0);
   for (int r = 0; r < Reply.RowCount(); ++r) {
-    for (int c = 0; c < FDisplay.ColCount(); ++c) FDisplay.SetCells(c, r, Reply.Cells(c, r));
+    for (int c = 0; c < FDisplay.ColCount(); ++c)
+      FDisplay.SetCells(c, r, r > 0 && c < Cols && Columns[c] == kStatusField
+                                  ? StatusDisplayText(Reply.Cells(c, r), FHost.Captions.CheckBoxCaptions)
+                                  : Reply.Cells(c, r));
     if (r == 0) continue;
     auto It = ListRows.find(Reply.Cells(Cols, r));
     if (It != ListRows.end()) FSlots[r] = It->second;

@@ -15,6 +15,11 @@
 class TSearchList;
 class TQnStringGrid;
 
+// A status cell of the display as the server writes it ("Working ", "Available ", "Not Available "
+// for the three check boxes, in that order, joined) shown under the database's own check box
+// captions, joined by ", "; a text of any other form is shown as it is.
+std::string StatusDisplayText(const std::string& ServerText, const std::array<std::string, 3>& Captions);
+
 class TSearchResults {
 public:
   static constexpr const char* GoneText =

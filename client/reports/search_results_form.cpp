@@ -17,6 +17,7 @@ using namespace form_parts;
 TSnapShot::TSnapShot(TReportWindows& Windows) : TForm(nullptr), FWindows(Windows) {
   SetName("SnapShot");
   SetCaption("Search Results");
+  SetPosition(poScreenCenter);
   SetBounds(0, 0, 640, 420);
   ToolBar = MakeToolBar(this, this);
   PrintTBtn = AddToolButton(this, ToolBar, "PrintTBtn", "Print", "Print a screenshot",

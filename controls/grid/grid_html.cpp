@@ -82,10 +82,27 @@ std::string HTMLEscape(const std::string& text) {
   return out;
 }
 
-std::string MakeCellLink(const std::string& text) {
-  if (!IsURL(text)) return text;
-  const std::string escaped = HTMLEscape(text);
-  return "<A HREF=\"" + escaped + "\">" + escaped + "</A>";
+namespace {
+// A link cell as an anchor: the whole text as the reference, the text shown as painting shows it.
+void AppendCellLink(std::string& out, const std::string& text, bool full) {
+  std::string shown = text;
+  if (!full) StripURLProtocol(shown);
+  if (shown.size() > 255) shown.resize(255);
+  out += "<A HREF=\"";
+  AppendHTMLEscaped(out, text, true);
+  out += "\">";
+  AppendHTMLEscaped(out, shown, true);
+  out += "</A>";
+}
+}  // namespace
+
+std::string MakeCellLink(const std::string& text, bool urlShow, bool urlFull) {
+  std::string out;
+  if (urlShow && text.find("</") == std::string::npos && IsURL(text))
+    AppendCellLink(out, text, urlFull);
+  else
+    AppendHTMLEscaped(out, text, true);
+  return out;
 }
 
 void TQnStringGrid::AppendHTMLCellText(std::string& Out, int RealCol, int ARow) {
@@ -96,12 +113,8 @@ void TQnStringGrid::AppendHTMLCellText(std::string& Out, int RealCol, int ARow) 
     Out += CRToBR(GuardMarkup(text));
     return;
   }
-  if (text.find(':') != std::string::npos && IsURL(text)) {
-    Out += "<A HREF=\"";
-    AppendHTMLEscaped(Out, text, true);
-    Out += "\">";
-    AppendHTMLEscaped(Out, text, true);
-    Out += "</A>";
+  if (FURLShow && text.find(':') != std::string::npos && IsURL(text)) {
+    AppendCellLink(Out, text, FURLFull);
     return;
   }
   AppendHTMLEscaped(Out, text, true);

@@ -41,7 +41,7 @@ void TQnStringGrid::ClickAnchor(const std::string& Anchor, int ACol, int ARow) {
     }
     return;
   }
-  if (ShellSafeLink(Anchor)) ShellExecute(this, "open", Anchor, "", "", SW_SHOWNORMAL);
+  if (ShellSafeLink(Anchor)) ShellOpenOrTell(this, Anchor, "the link \"" + Anchor + "\"");
 }
 
 void TQnStringGrid::LeftButtonDown(TShiftState Shift, int X, int Y) {

@@ -11,6 +11,7 @@
 #include "platform/gfx/mapping.h"
 #include "platform/gfx/printer.h"
 #include "platform/rtl/date_time.h"
+#include "platform/ui/forms.h"
 #include "platform/ui/screen.h"
 
 namespace {
@@ -136,6 +137,12 @@ void RunMetricPrintJob(const std::string& Title, const std::function<void(TCanva
     throw;
   }
   printer.EndDoc();
+}
+
+std::string PrintJobTitle(const std::string& JobName, const TControl& Control) {
+  if (!JobName.empty()) return JobName;
+  const TCustomForm* form = GetParentForm(&Control);
+  return form ? form->Caption() : std::string();
 }
 
 int SelectPrintFont(TCanvas& Canvas, const TFont& Font, int Height) {
@@ -678,7 +685,7 @@ void TQnStringGrid::PrintRange(const TGridRect& Range) {
   // A counted job prints with the widths and heights its count laid out (the same device
   // measures both).
   FKeepPrintWidths = !PreviewFirstPageOnly;
-  RunMetricPrintJob(FPrintSettings->JobName, [this, n](TCanvas& canvas) { PrintPages(canvas, 1, n); });
+  RunMetricPrintJob(PrintJobTitle(FPrintSettings->JobName, *this), [this, n](TCanvas& canvas) { PrintPages(canvas, 1, n); });
 }
 
 void TQnStringGrid::Print() { PrintRange(TGridRect{0, 0, ColCount() - 1, RowCount() - 1}); }

@@ -257,5 +257,5 @@ int TQnListView::PrintPages(TCanvas& Canvas) {
 
 void TQnListView::Print() {
   Printer().SetOrientation(FPrintSettings->Orientation);
-  RunMetricPrintJob(FPrintSettings->JobName, [this](TCanvas& canvas) { PrintPages(canvas); });
+  RunMetricPrintJob(PrintJobTitle(FPrintSettings->JobName, *this), [this](TCanvas& canvas) { PrintPages(canvas); });
 }

@@ -151,10 +151,11 @@ struct TPrintSlots {
   static bool AtBottom(TPrintPosition P) { return P == ppBottomLeft || P == ppBottomRight || P == ppBottomCenter; }
 };
 
-// HTML export: & < > " as entities; the anchor form of a link text (its text escaped, the
-// reference quoted); any other text unchanged.
+// HTML export: & < > " as entities; the anchor form of a link text as the grid shows links
+// (only with URLShow; the shown text without its protocol unless URLFull, at most 255
+// characters; text and reference escaped, the reference quoted); any other text escaped.
 std::string HTMLEscape(const std::string& Text);
-std::string MakeCellLink(const std::string& Text);
+std::string MakeCellLink(const std::string& Text, bool URLShow, bool URLFull);
 // Workbook ranges: a corner such as "$AD$12" (one or two column letters); the letters of a
 // column (1 -> "A", 30 -> "AD").
 bool ParseRangeCorner(const std::string& Text, int& Col, int& Row);
@@ -170,6 +171,9 @@ double PrintFitFactor(TFitToPage Mode, long long TotalWidth, long long SpacingTo
 // mapping mode, EndDoc; the job is aborted when Pages raises. Nothing happens when the job does
 // not start.
 void RunMetricPrintJob(const std::string& Title, const std::function<void(TCanvas& Canvas)>& Pages);
+// The title of a print job: the job name when one is set, else the caption of the window the
+// control prints from (the document's name as the person sees it).
+std::string PrintJobTitle(const std::string& JobName, const TControl& Control);
 
 // Text turned by Angle degrees: the width and height of the box around a W x H text.
 struct TRotatedExtents {

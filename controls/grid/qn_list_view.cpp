@@ -263,7 +263,7 @@ std::string TQnListView::LinkAt(int X, int Y) {
 void TQnListView::ClickLink(const std::string& Link) {
   if (Link.empty()) return;
   if (IsShellLink(Link))
-    ShellExecute(this, "open", Link, "", "", SW_SHOWNORMAL);
+    ShellOpenOrTell(this, Link, "the link \"" + Link + "\"");
   else if (OnAnchorClick)
     OnAnchorClick(this, Link);
 }

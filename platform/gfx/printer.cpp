@@ -213,7 +213,9 @@ void TPrinter::BeginDoc() {
   }
   FAborted = false;
   FCanvas.ReleasePainter();
-  if (!d->BeginJob({FTitle, FOutputFile, FMode})) return;
+  const bool started = d->BeginJob({FTitle, FOutputFile, FMode});
+  if (FOutputFileOnce) SetOutputFile("");
+  if (!started) return;
   FPrinting = true;
   FPageNumber = 1;
   CanvasPainter();

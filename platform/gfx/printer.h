@@ -82,6 +82,9 @@ struct TPrintJob {
 
 // Asks the person for the file a job writes (the save dialog); false = cancelled. Without a
 // chooser, a file-writing job with no output file does not start.
+// The printer that writes each job into a PDF file.
+inline constexpr const char* kFilePrinterName = "PDF";
+
 using TPrintFileChooser = std::function<bool(const std::string& title, std::string& fileName)>;
 void SetPrintFileChooser(TPrintFileChooser chooser);
 bool ChoosePrintFile(const std::string& title, std::string& fileName);
@@ -202,8 +205,13 @@ public:
   int Copies() const { return FMode.dmCopies; }
   void SetCopies(int value);
   // The file of the next job on a printer that writes files (the "PDF" printer); empty asks.
+  // With `nextJobOnly` the file serves the next job alone (the print dialog's choice).
   const std::string& OutputFile() const { return FOutputFile; }
-  void SetOutputFile(const std::string& value) { FOutputFile = value; }
+  void SetOutputFile(const std::string& value, bool nextJobOnly = false) {
+    FOutputFile = value;
+    FOutputFileOnce = nextJobOnly;
+  }
+  bool OutputFileForNextJobOnly() const { return FOutputFileOnce; }
 
   // The device mode of the selected printer. A change during a job applies from the next page.
   TDeviceMode& DevMode() { return FMode; }
@@ -236,6 +244,7 @@ private:
   bool FModeFromDevice = false;
   std::string FTitle;
   std::string FOutputFile;
+  bool FOutputFileOnce = false;
   bool FPrinting = false;
   bool FAborted = false;
   int FPageNumber = 0;

@@ -200,85 +200,98 @@ TShape Magnifier(bool plus) {
 }
 
 // ---- Pixel art -------------------------------------------------------------------------------
+// Made when first used: a program that registers no art (the server's CGI process) builds none.
 
-const TPixelArt kLinkHand = {
-    "X=000000 o=FFFFFF",
-    {
-        "......XX.........",
-        ".....XooX........",
-        ".....XooX........",
-        ".....XooX........",
-        ".....XooXXX......",
-        ".....XooXooXXX...",
-        ".....XooXooXooXX.",
-        ".XX..XooXooXooXoX",
-        "XooX.XooooooooooX",
-        "XoooXXooooooooooX",
-        ".XooXoooooooooooX",
-        "..XoooooooooooooX",
-        "...XooooooooooooX",
-        "...XoooooooooooX.",
-        "....XooooooooooX.",
-        "....XoooooooooX..",
-        ".....XooooooooX..",
-        ".....XooooooooX..",
-        ".....XXXXXXXXXX..",
-    }};
+const TPixelArt& LinkHand() {
+  static const TPixelArt art = {
+      "X=000000 o=FFFFFF",
+      {
+          "......XX.........",
+          ".....XooX........",
+          ".....XooX........",
+          ".....XooX........",
+          ".....XooXXX......",
+          ".....XooXooXXX...",
+          ".....XooXooXooXX.",
+          ".XX..XooXooXooXoX",
+          "XooX.XooooooooooX",
+          "XoooXXooooooooooX",
+          ".XooXoooooooooooX",
+          "..XoooooooooooooX",
+          "...XooooooooooooX",
+          "...XoooooooooooX.",
+          "....XooooooooooX.",
+          "....XoooooooooX..",
+          ".....XooooooooX..",
+          ".....XooooooooX..",
+          ".....XXXXXXXXXX..",
+      }};
+  return art;
+}
 
-const TPixelArt kSpinUp = {
-    "B=C0C0C0 X=000000",
-    {
-        "BBBBBBBBB",
-        "BBBBXBBBB",
-        "BBBXXXBBB",
-        "BBXXXXXBB",
-        "BXXXXXXXB",
-        "BBBBBBBBB",
-    }};
+const TPixelArt& SpinUp() {
+  static const TPixelArt art = {
+      "B=C0C0C0 X=000000",
+      {
+          "BBBBBBBBB",
+          "BBBBXBBBB",
+          "BBBXXXBBB",
+          "BBXXXXXBB",
+          "BXXXXXXXB",
+          "BBBBBBBBB",
+      }};
+  return art;
+}
 
 // A page with a folded corner and lines of text.
-const TPixelArt kPage = {
-    "K=000000 W=FFFFFF G=808080 B=C0C0C0",
-    {
-        "BBKKKKKKKKKBBBBB",
-        "BBKWWWWWWWKKBBBB",
-        "BBKWWWWWWWKWKBBB",
-        "BBKWGGGGWWKKKKBB",
-        "BBKWWWWWWWWWWKBB",
-        "BBKWGGGGGGGGWKBB",
-        "BBKWWWWWWWWWWKBB",
-        "BBKWGGGGGGGGWKBB",
-        "BBKWWWWWWWWWWKBB",
-        "BBKWGGGGGGGGWKBB",
-        "BBKWWWWWWWWWWKBB",
-        "BBKWGGGGGGWWWKBB",
-        "BBKWWWWWWWWWWKBB",
-        "BBKWWWWWWWWWWKBB",
-        "BBKKKKKKKKKKKKBB",
-        "BBBBBBBBBBBBBBBB",
-    }};
+const TPixelArt& PageArt() {
+  static const TPixelArt art = {
+      "K=000000 W=FFFFFF G=808080 B=C0C0C0",
+      {
+          "BBKKKKKKKKKBBBBB",
+          "BBKWWWWWWWKKBBBB",
+          "BBKWWWWWWWKWKBBB",
+          "BBKWGGGGWWKKKKBB",
+          "BBKWWWWWWWWWWKBB",
+          "BBKWGGGGGGGGWKBB",
+          "BBKWWWWWWWWWWKBB",
+          "BBKWGGGGGGGGWKBB",
+          "BBKWWWWWWWWWWKBB",
+          "BBKWGGGGGGGGWKBB",
+          "BBKWWWWWWWWWWKBB",
+          "BBKWGGGGGGWWWKBB",
+          "BBKWWWWWWWWWWKBB",
+          "BBKWWWWWWWWWWKBB",
+          "BBKKKKKKKKKKKKBB",
+          "BBBBBBBBBBBBBBBB",
+      }};
+  return art;
+}
 
 // A folder.
-const TPixelArt kFolder = {
-    "K=000000 Y=FFFF80 D=C0A000 B=C0C0C0",
-    {
-        "BBBBBBBBBBBBBBBB",
-        "BBBBBBBBBBBBBBBB",
-        "BKKKKKBBBBBBBBBB",
-        "KYYYYYKBBBBBBBBB",
-        "KYYYYYYKKKKKKKKB",
-        "KYYYYYYYYYYYYYKB",
-        "KYKKKKKKKKKKKKKK",
-        "KYKDDDDDDDDDDDDK",
-        "KYKDDDDDDDDDDDKB",
-        "KKDDDDDDDDDDDDKB",
-        "KKDDDDDDDDDDDKBB",
-        "KDDDDDDDDDDDDKBB",
-        "KKKKKKKKKKKKKBBB",
-        "BBBBBBBBBBBBBBBB",
-        "BBBBBBBBBBBBBBBB",
-        "BBBBBBBBBBBBBBBB",
-    }};
+const TPixelArt& FolderArt() {
+  static const TPixelArt art = {
+      "K=000000 Y=FFFF80 D=C0A000 B=C0C0C0",
+      {
+          "BBBBBBBBBBBBBBBB",
+          "BBBBBBBBBBBBBBBB",
+          "BKKKKKBBBBBBBBBB",
+          "KYYYYYKBBBBBBBBB",
+          "KYYYYYYKKKKKKKKB",
+          "KYYYYYYYYYYYYYKB",
+          "KYKKKKKKKKKKKKKK",
+          "KYKDDDDDDDDDDDDK",
+          "KYKDDDDDDDDDDDKB",
+          "KKDDDDDDDDDDDDKB",
+          "KKDDDDDDDDDDDKBB",
+          "KDDDDDDDDDDDDKBB",
+          "KKKKKKKKKKKKKBBB",
+          "BBBBBBBBBBBBBBBB",
+          "BBBBBBBBBBBBBBBB",
+          "BBBBBBBBBBBBBBBB",
+      }};
+  return art;
+}
 
 void RegisterArt(const std::string& name, const TPixelArt& art, bool upsideDown = false) {
   RegisterBitmapResource(name, [&art, upsideDown](TBitmap& bmp) {
@@ -331,7 +344,7 @@ void RegisterProgramArt() {
     return MakeCursor(s, {18, 18});
   });
 
-  RegisterCursorResource(ResourceNumber(8019), [] { return PaintPixelArt(kLinkHand, {6, 1}); });
+  RegisterCursorResource(ResourceNumber(8019), [] { return PaintPixelArt(LinkHand(), {6, 1}); });
 
   // Start-up cursors: drag with copy (a plus) and with move (a box); the vertical arrows.
   RegisterCursorResource(ResourceNumber(1003), [] {
@@ -355,13 +368,13 @@ void RegisterProgramArt() {
   RegisterCursorResource("ZoomOut", [] { return MakeCursor(Magnifier(false), {11, 11}); });
 
   // Spin button glyphs.
-  RegisterArt("CellSpinUp", kSpinUp);
-  RegisterArt("CellSpinDown", kSpinUp, true);
-  RegisterArt("QnSpinUp", kSpinUp);
-  RegisterArt("QnSpinDown", kSpinUp, true);
+  RegisterArt("CellSpinUp", SpinUp());
+  RegisterArt("CellSpinDown", SpinUp(), true);
+  RegisterArt("QnSpinUp", SpinUp());
+  RegisterArt("QnSpinDown", SpinUp(), true);
 
   // The start-up bitmaps.
-  RegisterArt(ResourceNumber(1001), kPage);
-  RegisterArt(ResourceNumber(1002), kFolder);
+  RegisterArt(ResourceNumber(1001), PageArt());
+  RegisterArt(ResourceNumber(1002), FolderArt());
   RegisterBitmapResource(ResourceNumber(1005), PaintTable);
 }

@@ -24,6 +24,15 @@ private:
   TQtEventLoop& FLoop;
 };
 
+// Ends a descriptor's notifier at once: it is taken off Qt's poll set now, since its descriptor
+// may be closed (or reused for another socket) right after, and freed once Qt is done with it
+// (it may be the one whose handler is running).
+void Drop(std::unique_ptr<QSocketNotifier>& n) {
+  if (!n) return;
+  n->setEnabled(false);
+  n.release()->deleteLater();
+}
+
 }  // namespace
 
 TQtEventLoop::TQtEventLoop() : FReceiver(std::make_unique<TWakeReceiver>(*this)) {
@@ -85,7 +94,7 @@ void TQtEventLoop::SetFdWatch(int Fd, unsigned Mask, TFdProc OnReady) {
   w.OnReady = std::move(OnReady);
   auto make = [&](std::unique_ptr<QSocketNotifier>& n, QSocketNotifier::Type type, unsigned event, bool want) {
     if (!want) {
-      if (n) n.release()->deleteLater();
+      Drop(n);
       return;
     }
     if (!n) {
@@ -101,8 +110,8 @@ void TQtEventLoop::SetFdWatch(int Fd, unsigned Mask, TFdProc OnReady) {
 void TQtEventLoop::RemoveFdWatch(int Fd) {
   auto it = FWatches.find(Fd);
   if (it == FWatches.end()) return;
-  if (it->second.Read) it->second.Read.release()->deleteLater();
-  if (it->second.Write) it->second.Write.release()->deleteLater();
+  Drop(it->second.Read);
+  Drop(it->second.Write);
   FWatches.erase(it);
 }
 

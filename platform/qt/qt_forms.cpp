@@ -27,6 +27,7 @@
 #include "platform/qt/qt_window_peer.h"
 #include "platform/gfx/regions.h"
 #include "platform/ui/application.h"
+#include "platform/ui/dialogs.h"
 #include "platform/ui/menus.h"
 #include "platform/ui/modal_service.h"
 #include "platform/ui/screen.h"
@@ -524,6 +525,11 @@ public:
     r.Copies = printer.copyCount();
     r.Collate = printer.collateCopies();
     r.PrinterName = S(printer.printerName());
+    // "Print to File": the file named in the dialog is where the job goes.
+    if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty()) {
+      r.OutputFile = AddDefaultExt(S(printer.outputFileName()), "pdf");
+      r.PrinterName.clear();
+    }
     return true;
   }
 

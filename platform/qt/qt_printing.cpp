@@ -189,7 +189,7 @@ class TPdfPrintDevice : public TPrintDevice {
 public:
   static constexpr int kDpi = 300;
 
-  std::string Name() const override { return "PDF"; }
+  std::string Name() const override { return kFilePrinterName; }
   TPrinterCaps Caps(const TDeviceMode& mode) const override {
     double w = 0, h = 0;
     PaperSizeMM(mode, w, h);

@@ -140,6 +140,7 @@ public:
     FDoc.setUndoRedoEnabled(false);
     QObject::connect(&FDoc, &QTextDocument::contentsChanged, [this] {
       FLayoutCache.reset();
+      FSurrogates = -1;
       if (FBusy == 0) Changed();
     });
   }
@@ -248,15 +249,15 @@ public:
 
   // Position conversions; the identity while no character needs two UTF-16 units.
   int ToQt(int cp) const {
+    if (!Surrogates()) return cp;
     QString raw = FDoc.toRawText();
-    if (!HasSurrogates(raw)) return cp;
     int q = 0;
     for (int n = 0; n < cp && q < raw.size(); ++n) q += raw[q].isHighSurrogate() && q + 1 < raw.size() ? 2 : 1;
     return q;
   }
   int FromQt(int q) const {
+    if (!Surrogates()) return q;
     QString raw = FDoc.toRawText();
-    if (!HasSurrogates(raw)) return q;
     int cp = 0;
     for (int i = 0; i < q && i < raw.size(); ++i)
       if (!raw[i].isLowSurrogate()) ++cp;
@@ -264,10 +265,18 @@ public:
   }
 
 private:
-  static bool HasSurrogates(const QString& s) {
-    for (QChar c : s)
-      if (c.isSurrogate()) return true;
-    return false;
+  // Whether a character of the text takes two UTF-16 units: looked at once for each text, so
+  // that converting a position costs nothing while none does.
+  bool Surrogates() const {
+    if (FSurrogates < 0) {
+      FSurrogates = 0;
+      for (QChar c : FDoc.toRawText())
+        if (c.isSurrogate()) {
+          FSurrogates = 1;
+          break;
+        }
+    }
+    return FSurrogates == 1;
   }
 
   // Replaces our positions [ps, pe) (whole paragraphs) with `content`.
@@ -295,6 +304,7 @@ private:
 
   QTextDocument FDoc;
   int FBusy = 0;
+  mutable int FSurrogates = -1;  // unknown until asked for
   std::unique_ptr<TRunListDocument> FLayoutCache;
 };
 

@@ -216,8 +216,15 @@ protected:
   }
   void Filter(QObject* part) { part->installEventFilter(&FFilter); }
 
+  // The font with its colour: the widget's text while enabled (a disabled one keeps its grey).
   void ApplyFont(const TFont& font) {
-    if (FNative) FNative->setFont(ToQFont(font.ToPaintFont(96)));
+    if (!FNative) return;
+    FNative->setFont(ToQFont(font.ToPaintFont(96)));
+    QPalette p = FNative->palette();
+    const QColor colour = ToQColor(ColorToRGB(font.Color()));
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
+      for (QPalette::ColorRole role : {QPalette::Text, QPalette::ButtonText}) p.setColor(group, role, colour);
+    FNative->setPalette(p);
   }
   void ApplyColor(TColor color, QPalette::ColorRole role) {
     if (!FNative) return;

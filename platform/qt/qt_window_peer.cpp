@@ -1,6 +1,7 @@
 #include "platform/qt/qt_window_peer.h"
 #include "platform/qt/qt_pictures.h"
 
+#include <clocale>
 #include <QCursor>
 #include <QFont>
 #include <QKeyEvent>
@@ -484,6 +485,9 @@ void TQtWindowPeer::BringToFront() {
 // ---- Installation ---------------------------------------------------------------------------
 
 void InstallQtBackend() {
+  // The toolkit set the C library to the desktop's locale when it started: numbers stay plain
+  // ('.' as the point) for every routine and library of the process that reads or writes them.
+  std::setlocale(LC_NUMERIC, "C");
   InstallQtEventLoop();
   // An exit while the toolkit still runs comes from the toolkit itself (the X server went away):
   // its widgets cannot be destroyed any more, so the windows are left to the process's end.

@@ -4,10 +4,12 @@
 // significant decimal digits and only then rounded (half away from zero) to the digits asked
 // for: 2.675 read from text shows as 2.68 with two decimals, as it did in the original program
 // whose numbers had more precision than a double.
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
 #include "platform/rtl/float_text.h"
+#include "platform/rtl/plain_numbers.h"
 #include "platform/rtl/sysutils.h"
 
 namespace {
@@ -496,6 +498,13 @@ bool TextToFloat(const std::string& s, double& value, const TFormatSettings& fs)
 }
 
 bool TextToFloat(const std::string& s, double& value) { return TextToFloat(s, value, FormatSettings); }
+
+std::string FixedPointText(double value, int decimals) {
+  if (!std::isfinite(value)) return SpecialText(FloatToDecimal(value, 1, 0));
+  char buf[400];  // the largest double has 309 integer digits
+  auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, std::clamp(decimals, 0, 60));
+  return std::string(buf, res.ptr);
+}
 
 bool TryStrToFloat(const std::string& s, double& value, const TFormatSettings& fs) {
   return TextToFloat(s, value, fs);

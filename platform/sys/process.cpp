@@ -14,7 +14,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <iostream>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -434,8 +433,8 @@ void ExitProcess(int Code) {
     } catch (...) {
     }
   }
-  std::cout.flush();
-  std::cerr.flush();
+  // The standard streams write through C's (they are synchronised with it), so this flushes them
+  // too.
   std::fflush(nullptr);
   ::_exit(Code);
 }

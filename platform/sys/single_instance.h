@@ -48,6 +48,8 @@ public:
   ~TDoorbell();
 
   bool Active() const { return FFd >= 0; }
+  // The descriptor that turns readable on a ring (for an event loop; Wait(0) then takes the rings).
+  int Handle() const { return FFd; }
   // Waits up to TimeoutMs for rings and takes all that wait; false when the time ran out (an
   // inactive doorbell only sleeps).
   bool Wait(int TimeoutMs);

@@ -1,4 +1,5 @@
 #include "platform/ui/application.h"
+#include "platform/ui/modal_gate.h"
 
 #include <cstdio>
 #include <exception>
@@ -181,7 +182,7 @@ void TApplication::ShowException(const Exception& E) {
   }
   // A backend's modal service shows a message box; without one the text goes to standard
   // error.
-  if (!dynamic_cast<TStandardErrorModalService*>(&ModalService())) {
+  if (!dynamic_cast<TStandardErrorModalService*>(&InstalledModalService())) {
     try {
       TMessageRequest r;
       r.Caption = FTitle;

@@ -1,4 +1,5 @@
 #include "platform/ui/controls.h"
+#include "platform/ui/modal_gate.h"
 
 #include <algorithm>
 #include <map>
@@ -94,6 +95,11 @@ HWND SetCapture(HWND control) {
 bool ReleaseCapture() {
   if (gCapture) gCapture->ReleaseCapture();
   return true;
+}
+
+void ReleaseEveryCapture() {
+  gCaptureControl = nullptr;
+  if (gCapture) gCapture->ReleaseCapture();
 }
 
 bool PostMessage(HWND control, UINT msg, WPARAM w, LPARAM l) {

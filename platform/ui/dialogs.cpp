@@ -1,5 +1,6 @@
 #include "platform/ui/dialogs.h"
 
+#include "platform/gfx/printer.h"
 #include "platform/rtl/path_text.h"
 #include "platform/rtl/sysutils.h"
 #include "platform/ui/application.h"
@@ -95,6 +96,16 @@ bool TColorDialog::Execute() {
   });
 }
 
+void UsePrintChoice(const TPrintRequest& r) {
+  TPrinter& p = Printer();
+  const std::string name = r.OutputFile.empty() ? r.PrinterName : kFilePrinterName;
+  const std::vector<std::string> names = p.Printers();
+  for (std::size_t i = 0; i < names.size(); ++i)
+    if (!name.empty() && names[i] == name && static_cast<int>(i) != p.PrinterIndex()) p.SetPrinterIndex(static_cast<int>(i));
+  if (!r.OutputFile.empty()) p.SetOutputFile(r.OutputFile, true);
+  else if (!r.PrinterName.empty() && p.OutputFileForNextJobOnly()) p.SetOutputFile("");
+}
+
 bool TPrintDialog::Execute() {
   if (FRequest.Options.Contains(poPageNums) && FRequest.MaxPage > 0 &&
       (FRequest.FromPage < FRequest.MinPage || FRequest.ToPage > FRequest.MaxPage || FRequest.FromPage > FRequest.ToPage))
@@ -105,6 +116,7 @@ bool TPrintDialog::Execute() {
     if (!ModalService().PrintDialog(r)) return false;
     if (r.Copies < 1) r.Copies = 1;
     FRequest = r;
+    UsePrintChoice(r);
     return true;
   });
 }

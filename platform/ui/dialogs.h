@@ -113,6 +113,11 @@ private:
   TStringList FCustomColors;
 };
 
+// The print dialog's choice becomes the printer of the next job: the chosen printer, or, when
+// the person chose to print into a file, the "PDF" printer writing that file (so the job asks
+// nothing more).
+void UsePrintChoice(const TPrintRequest& r);
+
 class TPrintDialog : public TCommonDialog {
 public:
   explicit TPrintDialog(TComponent* AOwner) : TCommonDialog(AOwner) {}

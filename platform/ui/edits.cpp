@@ -51,7 +51,10 @@ void TCustomEdit::SetText(const std::string& value) {
 
 void TCustomEdit::ReplaceText(const std::string& text, int anchor, int caret, bool byUser) {
   bool changed = text != Text();
-  if (changed) TControl::SetText(text);
+  if (changed) {
+    TControl::SetText(text);
+    ++FTextVersion;
+  }
   FAnchor = Utf8Floor(Text(), anchor);
   FCaret = Utf8Floor(Text(), caret);
   if (changed && byUser) FModified = true;
@@ -235,32 +238,34 @@ int TCustomEdit::LineEnd(int offset) const {
   return p == std::string::npos ? Len(t) : static_cast<int>(p);
 }
 
+const std::vector<int>& TCustomEdit::LineStarts() const {
+  if (FLineStartsVersion != FTextVersion || FLineStarts.empty()) {
+    const std::string& t = Text();
+    FLineStarts.assign(1, 0);
+    for (std::size_t p = t.find("\r\n"); p != std::string::npos; p = t.find("\r\n", p + 2))
+      FLineStarts.push_back(static_cast<int>(p) + 2);
+    FLineStartsVersion = FTextVersion;
+  }
+  return FLineStarts;
+}
+
 int TCustomEdit::LineCount() const {
   if (!MultiLine()) return 1;
-  const std::string& t = Text();
-  int n = 1;
-  for (std::size_t p = t.find("\r\n"); p != std::string::npos; p = t.find("\r\n", p + 2)) ++n;
-  return n;
+  return static_cast<int>(LineStarts().size());
 }
 
 int TCustomEdit::LineOfOffset(int offset) const {
   if (!MultiLine()) return 0;
-  const std::string& t = Text();
-  offset = std::clamp(offset, 0, Len(t));
-  return static_cast<int>(std::count(t.begin(), t.begin() + offset, '\n'));
+  const std::vector<int>& starts = LineStarts();
+  offset = std::clamp(offset, 0, Len(Text()));
+  return static_cast<int>(std::upper_bound(starts.begin(), starts.end(), offset) - starts.begin()) - 1;
 }
 
 int TCustomEdit::LineIndex(int line) const {
   if (line < 0) return LineStart(FCaret);
   if (!MultiLine()) return line == 0 ? 0 : -1;
-  const std::string& t = Text();
-  int start = 0;
-  for (int i = 0; i < line; ++i) {
-    std::size_t p = t.find("\r\n", start);
-    if (p == std::string::npos) return -1;
-    start = static_cast<int>(p) + 2;
-  }
-  return start;
+  const std::vector<int>& starts = LineStarts();
+  return line < static_cast<int>(starts.size()) ? starts[static_cast<std::size_t>(line)] : -1;
 }
 
 int TCustomEdit::MoveCaret(WORD key, TShiftState shift) const {
@@ -475,11 +480,13 @@ public:
   explicit TMemoStrings(TCustomMemo& memo) : FMemo(memo) {}
 
   std::string Get(int Index) const override {
-    int start = FMemo.Perform(EM_LINEINDEX, Index);
-    if (Index < 0 || Index >= GetCount() || start < 0) return "";
+    if (Index < 0 || Index >= GetCount()) return "";
+    int start = static_cast<int>(FMemo.Perform(EM_LINEINDEX, Index));
+    int next = static_cast<int>(FMemo.Perform(EM_LINEINDEX, Index + 1));
     const std::string& t = FMemo.Text();
-    std::size_t end = t.find("\r\n", start);
-    return t.substr(start, end == std::string::npos ? std::string::npos : end - start);
+    if (start < 0) return "";
+    // The next line's start follows this line's CR LF.
+    return t.substr(start, next < 0 ? std::string::npos : next - 2 - start);
   }
   int GetCount() const override {
     const std::string& t = FMemo.Text();
@@ -511,6 +518,19 @@ public:
     int next = static_cast<int>(FMemo.Perform(EM_LINEINDEX, Index + 1));
     if (next < 0) next = static_cast<int>(FMemo.Text().size());
     Replace(start, next - start, "");
+  }
+  // The lines go in with one change of the text (and one OnChange), as Add would put them.
+  void AddStrings(const TStrings& Strings) override {
+    const int n = Strings.GetCount();
+    if (n == 0) return;
+    std::string t = FMemo.Text();
+    const bool open = !t.empty() && !(t.size() >= 2 && t.compare(t.size() - 2, 2, "\r\n") == 0);
+    for (int i = 0; i < n; ++i) {
+      if (open) t += "\r\n";
+      t += Strings.Get(i);
+      if (!open) t += "\r\n";
+    }
+    FMemo.SetText(t);
   }
   void Clear() override { FMemo.SetText(""); }
   std::string Text() const override { return FMemo.Text(); }

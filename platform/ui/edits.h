@@ -3,8 +3,10 @@
 // each change of the text, whether the user or the code made it.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/rtl/utf8_text.h"
 #include "platform/ui/grids.h"
@@ -101,6 +103,8 @@ protected:
   virtual int MoveCaret(WORD key, TShiftState shift) const;
   int LineStart(int offset) const;
   int LineEnd(int offset) const;
+  // Where each line starts (after each CR LF), worked out once for each text.
+  const std::vector<int>& LineStarts() const;
   int LineCount() const;
   int LineOfOffset(int offset) const;
   int LineIndex(int line) const;
@@ -119,6 +123,10 @@ private:
   bool FModified = false;
   bool FHasFormatRect = false;
   TRect FFormatRect;
+  // Counts the changes of the text; the line starts are kept for the count they were made at.
+  std::uint64_t FTextVersion = 0;
+  mutable std::vector<int> FLineStarts;
+  mutable std::uint64_t FLineStartsVersion = 0;
 };
 
 class TEdit : public TCustomEdit {

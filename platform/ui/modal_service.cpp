@@ -3,6 +3,8 @@
 #include <cstdio>
 
 #include "platform/ui/application.h"
+#include "platform/ui/controls.h"
+#include "platform/ui/modal_gate.h"
 #include "platform/ui/menus.h"
 
 namespace {
@@ -12,9 +14,65 @@ std::unique_ptr<TModalService>& ServiceSlot() {
   return service;
 }
 
+// What the program calls: it lets go of every mouse capture before a modal run starts, however
+// the run was started (a message box from a tool button's release would otherwise find the
+// mouse still held by the tool bar and take no clicks), then hands the run to the installed
+// service.
+class TModalGate final : public TModalService {
+public:
+  TModalResult Message(const TMessageRequest& request) override {
+    ReleaseEveryCapture();
+    return Installed().Message(request);
+  }
+  bool Input(const std::string& caption, const std::string& prompt, std::string& value) override {
+    ReleaseEveryCapture();
+    return Installed().Input(caption, prompt, value);
+  }
+  bool FileDialog(TFileDialogRequest& request) override {
+    ReleaseEveryCapture();
+    return Installed().FileDialog(request);
+  }
+  bool FontDialog(TFontRequest& request) override {
+    ReleaseEveryCapture();
+    return Installed().FontDialog(request);
+  }
+  bool ColorDialog(TColorRequest& request) override {
+    ReleaseEveryCapture();
+    return Installed().ColorDialog(request);
+  }
+  bool PrintDialog(TPrintRequest& request) override {
+    ReleaseEveryCapture();
+    return Installed().PrintDialog(request);
+  }
+  bool PrinterSetupDialog(TPrintRequest& request) override {
+    ReleaseEveryCapture();
+    return Installed().PrinterSetupDialog(request);
+  }
+  TMenuItem* PopupMenu(const TMenuRequest& request) override {
+    ReleaseEveryCapture();
+    return Installed().PopupMenu(request);
+  }
+  void BeginModal(TCustomForm& form) override {
+    ReleaseEveryCapture();
+    Installed().BeginModal(form);
+  }
+  // A round of a modal form's own loop: the form's controls may hold the mouse between rounds.
+  void ModalRound(TCustomForm& form) override { Installed().ModalRound(form); }
+  void DialogShown(TModalKind kind, TCustomForm& form) override { Installed().DialogShown(kind, form); }
+  std::intptr_t ShellOpen(const TShellRequest& request) override { return Installed().ShellOpen(request); }
+
+private:
+  static TModalService& Installed() { return *ServiceSlot(); }
+};
+
 }  // namespace
 
-TModalService& ModalService() { return *ServiceSlot(); }
+TModalService& ModalService() {
+  static TModalGate gate;
+  return gate;
+}
+
+TModalService& InstalledModalService() { return *ServiceSlot(); }
 
 void SetModalService(std::unique_ptr<TModalService> service) {
   ServiceSlot() = service ? std::move(service) : std::make_unique<TStandardErrorModalService>();

@@ -100,6 +100,7 @@ struct TPrintRequest {
   TPrintRange PrintRange = prAllPages;
   TPrintDialogOptions Options;
   std::string PrinterName;  // out: the chosen printer (empty: unchanged)
+  std::string OutputFile;   // out: the file chosen to print into instead of a printer
 };
 
 struct TMenuRequest {

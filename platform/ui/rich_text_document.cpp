@@ -272,17 +272,28 @@ std::string TextOf(const TRichContent& c, int index) {
 
 int TRichTextDocument::ParagraphStart(int index) const { return StartOf(Content(), index); }
 std::string TRichTextDocument::ParagraphText(int index) const { return TextOf(Content(), index); }
-int TRunListDocument::ParagraphStart(int index) const { return StartOf(FContent, index); }
+int TRunListDocument::ParagraphStart(int index) const {
+  // Where each paragraph starts, summed once for each content: lines read or written one by one
+  // do not add up the paragraphs before them each time.
+  if (FStarts.empty()) {
+    FStarts.reserve(FContent.Paragraphs.size() + 1);
+    FStarts.push_back(0);
+    for (const TRichParagraph& p : FContent.Paragraphs) FStarts.push_back(FStarts.back() + ParagraphLength(p) + 1);
+  }
+  return FStarts[static_cast<std::size_t>(std::clamp(index, 0, static_cast<int>(FContent.Paragraphs.size())))];
+}
 std::string TRunListDocument::ParagraphText(int index) const { return TextOf(FContent, index); }
 
 // ---- The run-list document ---------------------------------------------------------------------
 
 void TRunListDocument::Replace(int start, int length, const TRichContent& content) {
+  FStarts.clear();
   ReplaceContent(FContent, start, length, content);
   Changed();
 }
 
 void TRunListDocument::SetCharFormat(int start, int length, const TRichCharFormat& f, TCharFormatParts parts) {
+  FStarts.clear();
   ApplyCharFormat(FContent, start, length, f, parts);
   Changed();
 }

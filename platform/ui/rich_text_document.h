@@ -6,6 +6,7 @@
 // none.
 #pragma once
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -145,7 +146,7 @@ protected:
 // device's text metrics, breaking lines at blanks.
 class TRunListDocument : public TRichTextDocument {
 public:
-  int Length() const override { return ContentLength(FContent); }
+  int Length() const override { return std::max(ParagraphStart(ParagraphCount()) - 1, 0); }
   TRichContent Extract(int start, int length) const override { return ExtractContent(FContent, start, length); }
   void Replace(int start, int length, const TRichContent& content) override;
   void SetCharFormat(int start, int length, const TRichCharFormat& f, TCharFormatParts parts) override;
@@ -161,6 +162,7 @@ public:
 
 private:
   TRichContent FContent;
+  mutable std::vector<int> FStarts;  // of each paragraph, and the end; empty after a change
 };
 
 using TRichTextDocumentFactory = std::function<std::unique_ptr<TRichTextDocument>()>;

@@ -26,6 +26,20 @@ std::intptr_t TModalService::ShellOpen(const TShellRequest& request) {
   return Handler()(request);
 }
 
+bool ShellOpenOrTell(TWinControl* owner, const std::string& file, const std::string& what) {
+  const std::intptr_t result = ShellExecute(owner, "open", file, "", "", SW_SHOWNORMAL);
+  if (result > 32) return true;
+  const std::string name = what.empty() ? "\"" + file + "\"" : what;
+  if (result == SE_ERR_NOASSOC) {
+    MessageDlg("No program on this computer can open " + name + ".", mtInformation, TMsgDlgButtons{mbOK});
+  } else {
+    std::string text = name + " could not be opened.";
+    if (!text.empty() && text[0] >= 'a' && text[0] <= 'z') text[0] = static_cast<char>(text[0] - 'a' + 'A');
+    MessageDlg(text, mtInformation, TMsgDlgButtons{mbOK});
+  }
+  return false;
+}
+
 bool ShellExecuteEx(SHELLEXECUTEINFO& info) {
   if (info.fMask & SEE_MASK_NOCLOSEPROCESS) {
     info.hProcess = StartProcess(info.lpFile, SplitCommandLine(info.lpParameters));

@@ -39,6 +39,12 @@ void SetShellHandler(TShellHandler handler);
 std::intptr_t ShellExecute(TWinControl* owner, const std::string& verb, const std::string& file,
                            const std::string& parameters, const std::string& directory, int showCmd);
 
+// Opens a document or link as ShellExecute does, and tells the person when it could not be
+// opened: "No program on this computer can open <what>." when the desktop has none for it, else
+// "<What> could not be opened.". `what` names it for the person ("the link \"...\"", "the help");
+// empty means the file itself. True when it opened.
+bool ShellOpenOrTell(TWinControl* owner, const std::string& file, const std::string& what = "");
+
 struct SHELLEXECUTEINFO {
   ULONG fMask = 0;
   TWinControl* hwnd = nullptr;

@@ -16,6 +16,7 @@
 #include "platform/sys/files.h"
 #include "platform/sys/process.h"
 #include "platform/rtl/random.h"
+#include "platform/sys/single_instance.h"
 #include "server/engine/http_text.h"
 
 namespace {
@@ -68,6 +69,13 @@ std::string THandoverFolder::RealRequestFile(const std::string& UpperName) const
   if (slash == std::string::npos || AsciiUpper(FFolder) != UpperName.substr(0, slash)) return {};
   const std::string name = UpperName.substr(slash + 1);
   if (name.empty() || name == "." || name == "..") return {};
+  // The name as this program writes it (its file name, "_C_", the id in upper case, "_REQ") is
+  // tried first: looking without case reads the whole folder.
+  const std::string ownStart = AsciiUpper(FProgramFileName) + "_C_";
+  if (name.compare(0, ownStart.size(), ownStart) == 0) {
+    const std::string own = Base() + "_C_" + name.substr(ownStart.size());
+    if (FileExists(own)) return own;
+  }
   return FindFileNoCase(FFolder + "/" + name);
 }
 
@@ -196,7 +204,11 @@ bool AppendQueueRecord(const THandoverFolder& Folder, const std::string& Request
     if (!FileExists(queue)) return false;
     TQueueLock lock;
     if (lock.Open(queue, true, false, kQueueWaitMs)) {
-      if (lock.Append(record)) return true;
+      if (lock.Append(record)) {
+        lock.Close();
+        TDoorbell::Ring(ResidentBellName(Folder));
+        return true;
+      }
       // A full disk does not empty itself while we wait.
       if (WriteFailed) *WriteFailed = true;
       return false;
@@ -232,21 +244,35 @@ bool EndsWith(const std::string& Text, const std::string& Tail) {
 
 }  // namespace
 
+std::string ResidentBellName(const THandoverFolder& Folder) { return AsciiUpper(Folder.QueueFile()); }
+
 TEntryKind EntryKind(const std::string& UpperName) {
   return EndsWith(UpperName, "_REQ") ? ekRequestFile : ekProfile;
 }
 
-bool TakeNextEntry(const THandoverFolder& Folder, TEntryKind Kind, std::string& UpperName) {
+bool TakeNextEntry(const THandoverFolder& Folder, TEntryKind Kind, std::string& UpperName,
+                   std::string* Finished) {
   TQueueLock lock;
   if (!OpenResidentQueue(lock, Folder.QueueFile(), 3)) return false;
-  const std::vector<TQueueRecord> records = lock.Read();
+  std::vector<TQueueRecord> records = lock.Read();
+  const size_t before = records.size();
+  if (Finished && !Finished->empty()) {
+    std::erase_if(records, [&](const TQueueRecord& Record) {
+      return Record.Name == *Finished || Record.Status >= qsFinished;
+    });
+    Finished->clear();
+  }
+  const bool dropped = records.size() != before;
   for (size_t i = 0; i < records.size(); ++i) {
     if (records[i].Status != qsWaiting || EntryKind(records[i].Name) != Kind) continue;
-    lock.SetStatus(i, qsTaken);
+    records[i].Status = qsTaken;
     UpperName = records[i].Name;
-    return true;
+    return dropped ? lock.Rewrite(records) : lock.SetStatus(i, qsTaken);
   }
-  lock.Touch();  // the heartbeat of an idle resident
+  if (dropped)
+    lock.Rewrite(records);
+  else
+    lock.Touch();  // the heartbeat of an idle resident
   return false;
 }
 
@@ -437,10 +463,10 @@ TRequestFileResult WriteRequestFile(const THandoverFolder& Folder,
   for (const std::string& line : Environment) head += line + "\r\n";
   head += "OSTREL_CGI_DEBUG=true\r\n\r\n";
   bool ok = WriteAll(fd, head.data(), head.size());
-  std::string chunk(65536, '\0');
   long long left = ContentLength > 0 ? ContentLength : 0;
+  std::string chunk(static_cast<size_t>(std::min<long long>(left, 65536)), '\0');
   while (ok && left > 0) {
-    long got = ReadRetry(Input, chunk.data(), static_cast<size_t>(std::min<long long>(left, 65536)));
+    long got = ReadRetry(Input, chunk.data(), static_cast<size_t>(std::min<long long>(left, chunk.size())));
     if (got <= 0) {
       ::close(fd);
       ::unlink(RequestFile.c_str());

@@ -92,7 +92,10 @@ bool OpenResidentQueue(TQueueLock& Queue, const std::string& Path, int Seconds);
 // Creates the queue file when it is missing (never emptying an existing one) and sets its time.
 bool CreateQueueFile(const std::string& Path);
 
-// CGI side: appends a waiting record for RequestFile (11 attempts, 50 ms after each).  False
+// The doorbell the resident instance listens at: every append rings it.
+std::string ResidentBellName(const THandoverFolder& Folder);
+// CGI side: appends a waiting record for RequestFile (11 attempts, 50 ms after each) and rings the
+// resident's doorbell.  False
 // when the queue is missing or stays locked, or at once when the record cannot be written
 // (WriteFailed is then set).
 bool AppendQueueRecord(const THandoverFolder& Folder, const std::string& RequestFile,
@@ -109,7 +112,10 @@ TEntryKind EntryKind(const std::string& UpperName);
 // Resident side: marks the first waiting record of the given kind taken and returns its name;
 // records of the other kind stay waiting for the front end that serves them.  False when
 // nothing of the kind waits (the queue's time is then refreshed) or the queue cannot be opened.
-bool TakeNextEntry(const THandoverFolder& Folder, TEntryKind Kind, std::string& UpperName);
+// A non-empty *Finished names an entry that was served: its record is dropped in the same hold
+// of the queue, and *Finished is cleared once the queue was opened.
+bool TakeNextEntry(const THandoverFolder& Folder, TEntryKind Kind, std::string& UpperName,
+                   std::string* Finished = nullptr);
 // CGI side, giving up: removes the own record while it is still waiting.  True when removed.
 bool WithdrawQueueEntry(const THandoverFolder& Folder, const std::string& UpperName);
 // The real file of an upper-cased absolute path, each part looked up without case; empty when

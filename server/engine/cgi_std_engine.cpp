@@ -293,8 +293,8 @@ void CGIStdEngineStartup(int argc, char** argv) {
     return;
   }
 
-  if (!ResidentAlive() && FileExists(folder.QueueFile()) &&
-      FileModifiedAgeSeconds(folder.QueueFile()) > kStaleQueueSeconds) {
+  if (FileExists(folder.QueueFile()) && FileModifiedAgeSeconds(folder.QueueFile()) > kStaleQueueSeconds &&
+      !ResidentAlive()) {
     DeleteFile(folder.QueueFile());
     Sleep(300);
   }
@@ -310,7 +310,7 @@ TCGIStdEngine::TCGIStdEngine(TComponent* AOwner, const TCGIEngineSettings& Setti
 }
 
 TCGIStdEngine::~TCGIStdEngine() {
-  if (FWatch && FWatch->Active() && CurrentEventLoop()) CurrentEventLoop()->RemoveFdWatch(FWatch->Handle());
+  if (FBell && FBell->Active() && CurrentEventLoop()) CurrentEventLoop()->RemoveFdWatch(FBell->Handle());
   if (gStdEngine == this) gStdEngine = nullptr;
 }
 
@@ -323,19 +323,13 @@ void TCGIStdEngine::Start() {
     FTimer->SetInterval(kResidentPollMs);
     FTimer->OnTimer = [this](TObject*) { ResidentTick(); };
     FTimer->SetEnabled(true);
-    // New entries (writes of the queue) wake the resident at once; the timer stays as the
-    // longest wait.  The resident's own reply writes wake nothing.
-    FWatch = std::make_unique<TFolderWatch>(Handover().Folder(), fwWritten | fwArrived);
-    if (FWatch->Active() && CurrentEventLoop()) {
-      CurrentEventLoop()->SetFdWatch(FWatch->Handle(), fdeRead, [this](int, unsigned) {
-        const std::string queueName = NameOf(Handover().QueueFile());
-        std::vector<std::string> names;
-        FWatch->Drain(&names);
-        for (const std::string& name : names)
-          if (name.empty() || name == queueName) {
-            ResidentTick();
-            break;
-          }
+    // A new entry rings the resident's doorbell and wakes it at once; the timer stays as the
+    // longest wait.
+    FBell = std::make_unique<TDoorbell>(ResidentBellName(Handover()));
+    if (FBell->Active() && CurrentEventLoop()) {
+      CurrentEventLoop()->SetFdWatch(FBell->Handle(), fdeRead, [this](int, unsigned) {
+        FBell->Wait(0);
+        ResidentTick();
       });
     }
   } else {
@@ -417,15 +411,24 @@ bool TCGIStdEngine::ServeNextEntry(bool* Served) {
   if (Served) *Served = false;
   if (!FileExists(folder.QueueFile())) return false;
   std::string upperName;
-  if (!TakeNextEntry(folder, ekRequestFile, upperName)) return FileExists(folder.QueueFile());
+  // The entry served last leaves the queue as the next one is taken: one hold of the queue a
+  // request.  (Its waiting CGI process looks for its reply, not at the queue.)  Its request file
+  // goes with it, which keeps its id from being taken again while the record is there.
+  const bool taken = TakeNextEntry(folder, ekRequestFile, upperName, &FServed);
+  if (FServed.empty() && !FServedFile.empty()) {
+    DeleteFile(FServedFile);
+    FServedFile.clear();
+  }
+  if (!taken) return FileExists(folder.QueueFile());
   if (Served) *Served = true;
   const std::string requestFile = folder.RealRequestFile(upperName);
   if (requestFile.empty()) {
     FinishEntry(upperName);
   } else if (CGIMode == ServerThreadMode) {
     (new TCGIRequestThread(requestFile, upperName))->Start();
-  } else {
-    RunQueuedRequest(requestFile, upperName);
+  } else if (RunQueuedRequest(requestFile, upperName, false)) {
+    FServed = upperName;
+    FServedFile = requestFile;
   }
   return FileExists(folder.QueueFile());
 }
@@ -451,7 +454,8 @@ long long ParseRequestHeader(const std::string& Bytes, std::vector<std::string>&
   return -1;
 }
 
-void TCGIStdEngine::RunQueuedRequest(const std::string& RequestFile, const std::string& UpperName) {
+bool TCGIStdEngine::RunQueuedRequest(const std::string& RequestFile, const std::string& UpperName,
+                                     bool Finish) {
   THandoverFolder& folder = Handover();
   const std::string reply = THandoverFolder::ReplyFileName(RequestFile);
   const std::string replyTemp = reply + ".part";
@@ -482,6 +486,7 @@ void TCGIStdEngine::RunQueuedRequest(const std::string& RequestFile, const std::
   if (input >= 0) ::close(input);
   if (replied && RenameFile(replyTemp, reply)) {
     TDoorbell::Ring(UpperName);
+    if (!Finish) return true;
     FinishEntry(UpperName);
   } else {
     DeleteFile(replyTemp);
@@ -489,6 +494,7 @@ void TCGIStdEngine::RunQueuedRequest(const std::string& RequestFile, const std::
     TDoorbell::Ring(UpperName);
   }
   DeleteFile(RequestFile);
+  return false;
 }
 
 void TCGIStdEngine::FinishEntry(const std::string& UpperName) {

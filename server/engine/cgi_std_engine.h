@@ -12,7 +12,7 @@
 #include "server/engine/channel_engine.h"
 
 class TTimer;
-class TFolderWatch;
+class TDoorbell;
 class THandoverFolder;
 
 // The process's start: call it first thing in main.  Decides whether this process is the
@@ -79,8 +79,10 @@ public:
   // whether there was one).  Returns false when the queue file is gone (the resident instance
   // then ends).
   bool ServeNextEntry(bool* Served = nullptr);
-  // Runs one queued request file and finishes its queue entry.
-  void RunQueuedRequest(const std::string& RequestFile, const std::string& UpperName);
+  // Runs one queued request file; unless Finish is off, then finishes its queue entry and deletes
+  // the request file.  A reply that could not be written does both in any case.  True when Finish
+  // was off and both are left to the caller.
+  bool RunQueuedRequest(const std::string& RequestFile, const std::string& UpperName, bool Finish = true);
 
 protected:
   void WriteChannel(const char* Data, size_t Count) override;
@@ -94,7 +96,9 @@ private:
   bool FFirstRequest = true;
   bool FInTick = false;
   std::unique_ptr<TTimer> FTimer;
-  std::unique_ptr<TFolderWatch> FWatch;
+  std::unique_ptr<TDoorbell> FBell;
+  std::string FServed;      // the entry served last, whose record leaves with the next take
+  std::string FServedFile;  // and its request file
 };
 
 // Parses the header section of a request file: the lines up to the first empty line.  Returns

@@ -152,10 +152,14 @@ servers_left && fail "the web server or the resident instance is still running a
 grep -aq "Delta" "$R/Data/database/Demo.qnd"* || fail "the edit before SIGTERM was not stored"
 # ---- The display goes away under a logged-in client: the client ends (no crash, no hang in its
 # exit) and its web server and the resident instance end with it ----
-dpy=$(( 200 + $$ % 500 ))
-while [ -e "/tmp/.X$dpy-lock" ]; do dpy=$((dpy + 1)); done
-Xvfb ":$dpy" -screen 0 1024x768x24 -nolisten tcp > /dev/null 2>&1 &
+# The X server takes a free display itself and names it once it is ready (another X server
+# starting at the same time never gets the same one).
+rm -f "$out/display"
+Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp 5> "$out/display" > /dev/null 2>&1 &
 xpid=$!
+for _ in $(seq 100); do [ -s "$out/display" ] && break; sleep 0.1; done
+dpy=$(tr -dc 0-9 < "$out/display")
+[ -n "$dpy" ] || fail "no second X server"
 for _ in $(seq 100); do DISPLAY=":$dpy" xdotool getmouselocation > /dev/null 2>&1 && break; sleep 0.1; done
 DISPLAY=":$dpy" "$R/qnclient" >> "$log" 2>&1 &
 pid=$!

@@ -10,6 +10,7 @@
 
 #include "client/category_tree_editor.h"
 #include "client/small_dialogs.h"
+#include "controls/html_label.h"
 #include "client/tree_nodes.h"
 #include "platform/headless/event_loop_poll.h"
 #include "platform/headless/headless_peer.h"
@@ -177,8 +178,18 @@ TEST_F(DialogsTest, ServerSettingsBuildTheOnlineAddressFromTheEchoPage) {
   form.DatabaseType = "General";
   EXPECT_EQ(form.URLFromReply("<html>\r\n203.0.113.7\r\n"),
             "http://203.0.113.7:6777/database/qnserver.exe?IM=Yes&F=N&Database=Demo");
-  EXPECT_EQ(form.URLFromReply("one line only"), "Not Available?IM=Yes&F=N&Database=Demo");
-  EXPECT_EQ(form.URLFromReply(""), "Not Available?IM=Yes&F=N&Database=Demo");
+  // No address known: said plainly, with no address to copy.
+  form.LocalAddresses = [] { return std::vector<std::string>{"127.0.1.1"}; };
+  EXPECT_EQ(form.URLFromReply("one line only"), "Not Available");
+  EXPECT_EQ(form.URLFromReply(""), "Not Available");
+  // A reply whose second line is empty (it ends in a line break) or holds no address.
+  EXPECT_EQ(form.URLFromReply("<html>\r\n"), "Not Available");
+  EXPECT_EQ(form.URLFromReply("<html>\r\n<b>busy</b>\r\n"), "Not Available");
+  EXPECT_EQ(form.URLFromReply("<html>\r\n 2001:db8::5 \r\n"),
+            "http://[2001:db8::5]:6777/database/qnserver.exe?IM=Yes&F=N&Database=Demo");
+  // Without a public address, the address of this machine that its network reaches.
+  form.LocalAddresses = [] { return std::vector<std::string>{"127.0.1.1", "192.168.1.5"}; };
+  EXPECT_EQ(form.URLFromReply("<html>\r\n"), "http://192.168.1.5:6777/database/qnserver.exe?IM=Yes&F=N&Database=Demo");
   form.DatabaseType = "Library";
   form.FetchPublicAddress = [](std::string& reply) {
     reply = "x\r\n198.51.100.2\x01\r\n";
@@ -191,6 +202,48 @@ TEST_F(DialogsTest, ServerSettingsBuildTheOnlineAddressFromTheEchoPage) {
     EXPECT_EQ(f.AddressList->Items().Count(), 2);
     f.OKBtn->Click();
   });
+}
+
+// The explanation says what is true of the listening address: the loopback address (the default)
+// answers this computer only.
+TEST_F(DialogsTest, ServerSettingsSayWhoCanReachTheServer) {
+  for (const char* listen : {"", "127.0.0.1", "0.0.0.0", "192.168.1.5"}) {
+    TServerSettingsForm form(nullptr);
+    form.DatabaseName = "Demo";
+    form.ListenAddress = listen;
+    form.FetchPublicAddress = [](std::string&) { return false; };
+    form.LocalAddresses = [] { return std::vector<std::string>{"192.168.1.5"}; };
+    std::string text;
+    Run<TServerSettingsForm>(form, "Server Settings", [&](TServerSettingsForm& f) {
+      text = f.Explanation->HTMLText().Text();
+      f.OKBtn->Click();
+    });
+    const bool loopback = std::string(listen).empty() || std::string(listen) == "127.0.0.1";
+    EXPECT_EQ(text.find("other computers cannot reach it") != std::string::npos, loopback) << listen << ": " << text;
+    EXPECT_EQ(text.find("Other computers on your network reach it") != std::string::npos, !loopback) << listen;
+    EXPECT_NE(text.find("6777"), std::string::npos) << listen;
+  }
+}
+
+// The item editor names its parts as the item list names its columns: the check mark belongs to
+// the first column, the two texts to the second and third.
+TEST_F(DialogsTest, TheItemEditorsLabelsAreTheItemListsColumns) {
+  TEditSkillForm form(nullptr);
+  form.ItemName = "Drill";
+  form.Value1 = "X200";
+  form.Value2 = "two speeds";
+  form.Flag = true;
+  form.ColumnCaptions = {"Tool", "Model", "Remarks"};
+  Run<TEditSkillForm>(form, "Edit Skill", [](TEditSkillForm& f) {
+    EXPECT_EQ(f.Value1Label->Caption(), "Model");
+    EXPECT_EQ(f.Value1Box->Text(), "X200");
+    EXPECT_EQ(f.Value2Label->Caption(), "Remarks");
+    EXPECT_EQ(f.FlagBox->Caption(), "Select Tool");
+    EXPECT_TRUE(f.FlagBox->Checked());
+    f.Value1Box->SetText("X300");
+    f.OKBtn->Click();
+  });
+  EXPECT_EQ(form.Value1, "X300");
 }
 
 TEST_F(DialogsTest, TreeLinesKeepTheNestingAndMendAJumpOfTwoLevels) {

@@ -8,6 +8,8 @@
 #include <fstream>
 
 #include "client/bulk_forms.h"
+#include "client/core/client_settings.h"
+#include "client/link_label.h"
 #include "client/cd_form.h"
 #include "client/password_form.h"
 #include "client/relationship_form.h"
@@ -23,6 +25,8 @@
 #include "platform/rtl/date_time.h"
 #include "platform/rtl/file_io.h"
 #include "platform/ui/application.h"
+#include "platform/ui/clipboard.h"
+#include "platform/rtl/ini_files.h"
 #include "platform/ui/edits.h"
 #include "platform/ui/list_controls.h"
 #include "platform/ui/list_view.h"
@@ -180,6 +184,84 @@ TEST_F(ViewFieldsTest, TheScannerStationOpensFromTheUtilitiesMenu) {
   EXPECT_EQ(View->Other[5]->Text(), "4711");
 }
 
+// The rich text's tool bar: strike-out, size and colour flag the text and apply to the selection
+// and to what is typed next; the font name flags it too (it would not be saved otherwise); the
+// clipboard buttons copy the whole text (no flag) and paste (flag).
+TEST_F(ViewFieldsTest, TheRichTextToolBarFormatsFlagsAndUsesTheClipboard) {
+  auto Flagged = [&] { return View->Logic->Buffers.RecordMask.Get(RecordMask::RichText, 0); };
+  auto Clear = [&] { View->Logic->Buffers.RecordMask.Set(RecordMask::RichText, 0, false); };
+  View->RecordBook->SetActivePageIndex(5);
+  View->ItemDetails->SetText("one two");
+  Clear();
+  View->ItemDetails->SetSelStart(4);
+  View->ItemDetails->SetSelLength(3);
+  HeadlessInput::Click(*View->RichToolBar, View->StrikeOutBtn->Left() + 5, View->StrikeOutBtn->Top() + 5);
+  EXPECT_TRUE(View->StrikeOutBtn->Down());
+  EXPECT_TRUE(View->ItemDetails->SelAttributes().Style().Contains(fsStrikeOut));
+  EXPECT_TRUE(Flagged());
+  Clear();
+  View->FontRTF1Size->SetText("14");
+  View->FontRTF1Size->OnChange(View->FontRTF1Size);
+  EXPECT_EQ(View->ItemDetails->SelAttributes().Size(), 14);
+  EXPECT_EQ(View->ItemDetails->DefAttributes().Size(), 14);
+  EXPECT_TRUE(Flagged());
+  Clear();
+  View->RTFColor1->SetColorValue(clRed);
+  View->RTFColor1->OnChange(View->RTFColor1);
+  EXPECT_EQ(View->ItemDetails->SelAttributes().Color(), clRed);
+  EXPECT_EQ(View->ItemDetails->DefAttributes().Color(), clRed);
+  EXPECT_TRUE(Flagged());
+  Clear();
+  View->RTF1Font->SetFontName("Courier New");
+  View->RTF1Font->OnChange(View->RTF1Font);
+  EXPECT_EQ(View->ItemDetails->SelAttributes().Name(), "Courier New");
+  EXPECT_EQ(View->ItemDetails->DefAttributes().Name(), "Courier New");
+  EXPECT_EQ(View->FontRTF1Size->FontName(), "Courier New");
+  EXPECT_TRUE(Flagged());
+  // The clipboard: Copy takes the whole text and flags nothing; Paste puts it at the caret.
+  Clear();
+  Clipboard().SetAsText("x");
+  HeadlessInput::Click(*View->RichToolBar, View->CopyToClipboardBtn->Left() + 5, View->CopyToClipboardBtn->Top() + 5);
+  EXPECT_EQ(Clipboard().AsText(), "one two");
+  EXPECT_FALSE(Flagged());
+  View->ItemDetails->SetSelStart(7);
+  View->ItemDetails->SetSelLength(0);
+  HeadlessInput::Click(*View->RichToolBar, View->PasteFromClipboardBtn->Left() + 5, View->PasteFromClipboardBtn->Top() + 5);
+  EXPECT_EQ(View->ItemDetails->Text(), "one twoone two");
+  EXPECT_TRUE(Flagged());
+  // Every button of the bar lies inside it at the window's least width.
+  View->SetBounds(0, 0, 620, 470);
+  for (TControl* B : {static_cast<TControl*>(View->PasteFromClipboardBtn), static_cast<TControl*>(View->PrintRTF1Btn)})
+    EXPECT_LE(B->Left() + B->Width(), View->RichToolBar->ClientWidth()) << B->Name();
+}
+
+// The idle refresh: the "Idle Refresh" link saves and reloads at once; the idle seconds
+// (30 to 720, 120 at first) decide when the timer does it, and are kept in the settings.
+TEST_F(ViewFieldsTest, TheIdleSecondsAreSetOnTheToolBarAndKept) {
+  EXPECT_NE(LinkLabelMarkup(View->IdleRefreshBtn).find(">Idle Refresh<"), std::string::npos);
+  EXPECT_EQ(View->EditIdle->MinValue(), 30);
+  EXPECT_EQ(View->EditIdle->MaxValue(), 720);
+  EXPECT_EQ(View->EditIdle->Value(), 120);
+  EXPECT_EQ(View->Logic->EditIdle(), 120);
+  View->EditIdle->SetValue(45);
+  EXPECT_EQ(View->Logic->EditIdle(), 45);
+  // The link saves and reloads at once (the reload starts the idle count again).
+  Db->Recorder.Clear();
+  HeadlessInput::Click(*View->HeaderPanel, View->IdleRefreshBtn->Left() + 10, View->IdleRefreshBtn->Top() + 10);
+  EXPECT_FALSE(Db->Recorder.Requests.empty());
+  // 44 idle ticks do nothing, the 45th saves and reloads.
+  Db->Recorder.Clear();
+  for (int i = 0; i < 44; ++i) View->Logic->IdleRefreshTimer();
+  EXPECT_TRUE(Db->Recorder.Requests.empty());
+  View->Logic->IdleRefreshTimer();
+  EXPECT_FALSE(Db->Recorder.Requests.empty());
+  // Kept in the settings: written with them, read at the next login.
+  SaveSettings(*OpenSettingsKey(), *View->Settings);
+  TClientSettings Read;
+  LoadSettings(*OpenSettingsKey(), Read);
+  EXPECT_EQ(Read.EditIdle, 45);
+}
+
 // The rich text page's format buttons show the format where the caret is.
 TEST_F(ViewFieldsTest, TheTextPagesFormatButtonsFollowTheCaret) {
   View->ItemDetails->SetText("plain bold");
@@ -208,8 +290,19 @@ TEST_F(ViewFieldsTest, PicturesFollowTheTabsAndADialogCancelDoesNothing) {
   }
   EXPECT_TRUE(View->RecordImage->Visible());
   EXPECT_FALSE(View->PicStat->Visible());
-  EXPECT_EQ(View->RecordImage->Width(), View->DisplayPanel->ClientWidth());
+  EXPECT_EQ(View->RecordImage->Width(), View->ImageScroll->ClientWidth());
   EXPECT_EQ(Stored().Images[0].FileName, "photo.jpg");
+  EXPECT_FALSE(View->ImageScroll->HorzScrollBar().IsScrollBarVisible());
+  // With Fit off a picture wider than its panel shows at its own size, reached by scroll bars.
+  View->SetBounds(0, 0, 620, 470);
+  View->AutoSizeImage->SetChecked(false);
+  ASSERT_LT(View->ImageScroll->ClientWidth(), 640);
+  EXPECT_EQ(View->RecordImage->Width(), 640);
+  EXPECT_TRUE(View->ImageScroll->HorzScrollBar().IsScrollBarVisible());
+  EXPECT_EQ(View->ImageScroll->HorzScrollBar().Range(), 640);
+  View->AutoSizeImage->SetChecked(true);
+  EXPECT_FALSE(View->ImageScroll->HorzScrollBar().IsScrollBarVisible());
+  View->SetBounds(0, 0, 800, 600);
   // Tab 3 has no picture.
   View->ImageBook->SetTabIndex(2);
   View->ImageBook->OnChange(View->ImageBook);

@@ -115,7 +115,10 @@ TEST_F(ViewToolsTest, ServerAndDatabaseEntriesOpenTheirWindowsAndKeepWhatTheyGiv
     Script.ExpectForm("Server Settings", [](TCustomForm& C) {
       auto& F = dynamic_cast<TServerSettingsForm&>(C);
       const std::string Url = F.URLBox->Text();
-      EXPECT_EQ(Url.substr(Url.size() - 25), "?IM=Yes&F=N&Database=Demo") << Url;
+      // A machine with no address other computers reach says so plainly.
+      const std::string Query = "?IM=Yes&F=N&Database=Demo";
+      if (Url != "Not Available")
+        EXPECT_TRUE(Url.size() > Query.size() && Url.compare(Url.size() - Query.size(), Query.size(), Query) == 0) << Url;
       F.OKBtn->Click();
     });
     Choose(View->LocalServerSettings1);

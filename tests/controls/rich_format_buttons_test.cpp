@@ -113,6 +113,25 @@ TEST_F(FormatButtons, AlignmentAndBullets) {
   EXPECT_EQ(Edit.Paragraph().Numbering(), nsNone);
 }
 
+// One alignment replaces another: the button of the old one comes up with the click, before the
+// caret moves.
+TEST_F(FormatButtons, AnAlignmentClickRaisesTheOtherAlignments) {
+  auto* left = Button<TAlignLeftButton>(0);
+  auto* centre = Button<TAlignCenterButton>(25);
+  auto* right = Button<TAlignRightButton>(50);
+  auto* bold = Button<TBoldButton>(75);
+  Select(2, 0);
+  EXPECT_TRUE(left->Down());
+  ClickOn(centre);
+  EXPECT_TRUE(centre->Down());
+  EXPECT_FALSE(left->Down());
+  EXPECT_FALSE(right->Down());
+  ClickOn(right);
+  EXPECT_TRUE(right->Down());
+  EXPECT_FALSE(centre->Down());
+  EXPECT_FALSE(bold->Down());  // a style button keeps its own state
+}
+
 TEST_F(FormatButtons, WithoutAnEditOnlyToggleAndWithoutParentPaintRaises) {
   TBoldButton lone(nullptr);
   lone.SetGroupIndex(9);

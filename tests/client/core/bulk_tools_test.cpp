@@ -11,6 +11,7 @@
 #include "controls/grid/qn_grid.h"
 #include "platform/headless/headless_peer.h"
 #include "tests/client/core/client_fixture.h"
+#include "tests/linear_time.h"
 
 namespace {
 
@@ -214,6 +215,29 @@ TEST_F(BulkTest, ImportCreatesTheRecordsAndRestoresTheWindow) {
   std::ofstream(Root / "none.csv") << "";
   EXPECT_FALSE(Import.LoadFile((Root / "none.csv").string()));
   EXPECT_EQ(Grid.RowCount(), 1);
+}
+
+// A long delimited file and a long HTML table load in time that grows with their length
+// (100,000 lines in well under a second; a rescan of the text for each line took minutes).
+TEST_F(BulkTest, ALongImportLoadsInLinearTime) {
+  TQnStringGrid Grid(nullptr);
+  TImportLogic Import(Served->Session, Grid);
+  const int n = 100000;
+  {
+    std::ofstream Csv(Root / "long.csv", std::ios::binary);
+    for (int i = 0; i < n; ++i) Csv << "Name " << i << "," << i << ",\"a, quoted cell\"\r\n";
+  }
+  const double CsvSeconds = ThreadCpuSeconds([&] { ASSERT_TRUE(Import.LoadFile((Root / "long.csv").string())); });
+  EXPECT_LT(CsvSeconds, 20.0);
+  ASSERT_EQ(Grid.RowCount(), n + 1);
+  EXPECT_EQ(Grid.Cells(0, n), "Name " + std::to_string(n - 1));
+  EXPECT_EQ(Grid.Cells(2, n), "a, quoted cell");
+  std::vector<std::string> Html{"<table>"};
+  for (int i = 0; i < n; ++i) Html.push_back("<tr><td>Row " + std::to_string(i) + "</td><td>" + std::to_string(i) + "</td></tr>");
+  Html.push_back("</table>");
+  const double HtmlSeconds = ThreadCpuSeconds([&] { ASSERT_TRUE(Import.LoadHtml(Html, Root.string() + "/")); });
+  EXPECT_LT(HtmlSeconds, 20.0);
+  EXPECT_EQ(Grid.Cells(0, n), "Row " + std::to_string(n - 1));
 }
 
 // ---- Relationship diagram -----------------------------------------------------------------------------

@@ -10,6 +10,7 @@
 #include "platform/rtl/streams.h"
 #include "server/value_stream.h"
 #include "tests/client/core/client_fixture.h"
+#include "tests/decimal_comma_locale.h"
 
 namespace {
 
@@ -74,6 +75,27 @@ TEST(GridLineCommand, UpdateRowsFollowTheTotalKinds) {
   // A subtract column sends the negated difference.
   const auto S = Defs({{"Qty", "", "Subtract", "Stock"}});
   EXPECT_EQ(BuildLineUpdate(Input(Grid, S), 1, {"11", "8", "", "", ""})[1][4], "-3");
+}
+
+// A line edited on a desktop with a decimal comma sends the server what it sends under the C
+// locale: amounts and totals with a point.
+TEST(GridLineCommand, ALineEditSendsTheSameFiguresUnderADecimalCommaLocale) {
+  const TCellRows Grid{{"LINE ID", "Qty", "Price"}, {"11", "5", "2.50"}, {"12", "1.5", "4.25"}, {"", "", ""}};
+  const auto D = Defs({{"Qty", "", "add", "Stock"}, {"Price", "", "total", "Stock"}});
+  auto edits = [&] {
+    return std::vector<TCellRows>{BuildLineUpdate(Input(Grid, D), 1, {"11", "7.5", "3.75"}),
+                                  BuildLineUpdate(Input(Grid, D), -1, {"NEW", "2.5", "0.5"}),
+                                  BuildLineRemoval(Input(Grid, D), 2)};
+  };
+  const std::vector<TCellRows> plain = edits();
+  EXPECT_EQ(plain[0][1][4], "2");      // 7.5 - 5 = 2.50, rounded half to even
+  EXPECT_EQ(plain[0][2][4], "8.00");   // 6.75 + 3.75 - 2.50
+  EXPECT_EQ(plain[1][2][4], "7.25");   // 6.75 + 0.5
+  EXPECT_EQ(plain[2][1][4], "-2");     // -1.5 rounded half to even
+  EXPECT_EQ(plain[2][2][4], "2.50");
+  TDecimalCommaLocale comma;
+  ASSERT_TRUE(comma.Active()) << "no decimal-comma locale could be made";
+  EXPECT_EQ(edits(), plain);
 }
 
 TEST(GridLineCommand, RemovalUndoesTheLine) {

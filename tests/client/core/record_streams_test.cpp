@@ -4,6 +4,7 @@
 
 #include "controls/grid/qn_grid.h"
 #include "platform/headless/headless_peer.h"
+#include "tests/decimal_comma_locale.h"
 
 namespace {
 
@@ -219,4 +220,22 @@ TEST(NumberTextTest, Arithmetic) {
   EXPECT_EQ(RoundNumberText("-0.4"), "0");
   EXPECT_EQ(RoundNumberText("abc"), "0");
   EXPECT_EQ(SumNumberList({"1", "two", "$2.25", "-"}), "3.25");
+}
+
+// The desktop's locale (a decimal comma here, as the toolkit sets it at start) changes none of
+// the figures: they are read and written with a point, rounded as under the C locale.
+TEST(NumberTextTest, FiguresAreTheSameUnderADecimalCommaLocale) {
+  auto figures = [] {
+    return std::vector<std::string>{AddNumberText("5", "2.5"),        SubtractNumberText("1.25", "3"),
+                                    DivideNumberText("10", "4"),      MaxNumberText("2.675", "1"),
+                                    MinNumberText("-1.005", "2"),     RoundNumberText("2.5"),
+                                    RoundNumberText("1234.7"),        RoundNumberText(" -7.5"),
+                                    SumNumberList({"0.1", "0.2", "$1,000.35"}), AddNumberText("1e3", "0")};
+  };
+  const std::vector<std::string> plain = figures();
+  EXPECT_EQ(plain, (std::vector<std::string>{"7.50", "-1.75", "2.50", "2.67", "-1.00", "2", "1235", "-8", "1000.65",
+                                             "13.00"}));
+  TDecimalCommaLocale comma;
+  ASSERT_TRUE(comma.Active()) << "no decimal-comma locale could be made";
+  EXPECT_EQ(figures(), plain);
 }

@@ -90,8 +90,10 @@ TEST_F(RecordWindowTest, LoginAndFirstRecord) {
 TEST_F(RecordWindowTest, LoginRefusesBadNamesAndAbsentServers) {
   TLoginLogic Login(Session());
   TCheckedModalScript Script;
+  Script.ExpectMessage("Please enter the name of a database.", mrOk);
   Script.ExpectMessage("may not hold", mrOk);
   Script.ExpectMessage("The selected server could not be located.", mrOk);
+  EXPECT_EQ(Login.Login(""), 0);  // no name: a name is asked for, not its characters
   EXPECT_EQ(Login.Login("Demo;x"), 0);
   EXPECT_TRUE(Recorder().Requests.empty());
   Recorder().Fail = true;

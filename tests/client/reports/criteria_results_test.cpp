@@ -198,6 +198,25 @@ TEST_F(SearchResultsTest, AnErrorPageKeepsTheListShown) {
   EXPECT_EQ(Results->ListRow(1), 1);
 }
 
+// The status column shows the database's own check box captions, whatever words the server
+// uses for them; a text of another form stays as it is.
+TEST_F(SearchResultsTest, TheStatusColumnShowsTheCheckBoxCaptions) {
+  Host.Captions.CheckBoxCaptions = {"In Use", "On Loan", "Lost"};
+  for (int i : {0, 1, 3, 14}) List.Add(Records[static_cast<std::size_t>(i)].first, Records[static_cast<std::size_t>(i)].second);
+  Results->ColumnMap[0] = 21;
+  Results->ColumnMap[1] = 20;
+  ASSERT_TRUE(Results->LoadSearchDisplay());
+  ASSERT_EQ(Display->RowCount(), 5);
+  // Check boxes of record i: i even, i a multiple of 3, i a multiple of 7.
+  EXPECT_EQ(Display->Cells(1, 1), "In Use, On Loan, Lost");
+  EXPECT_EQ(Display->Cells(1, 2), "");
+  EXPECT_EQ(Display->Cells(1, 3), "On Loan");
+  EXPECT_EQ(Display->Cells(1, 4), "In Use, Lost");
+  EXPECT_EQ(Display->Cells(0, 3), Records[3].second);
+  EXPECT_EQ(StatusDisplayText("Available Not Available ", Host.Captions.CheckBoxCaptions), "On Loan, Lost");
+  EXPECT_EQ(StatusDisplayText("Unknown", Host.Captions.CheckBoxCaptions), "Unknown");
+}
+
 TEST(SearchList, CountTextsAndTheEmptyLastRow) {
   TSearchList L;
   EXPECT_EQ(L.CountText(), "0 records are on the search list.");

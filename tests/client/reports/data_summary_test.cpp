@@ -87,8 +87,7 @@ TEST_F(GridDataSummaryTest, LinesOfEveryRecordAndOfTheSearchList) {
   TGridDataSummary G(Host, List, Grid);
   G.SourceHeaders = {"ID", "Count", "Part"};
   G.RecordTitle = "Name";
-  G.ReportFolder = (Root / "Work").string() + "/";
-  fs::create_directories(Root / "Work");
+  Session->WriteDiagnostics = true;
   int Locks = 0, Unlocks = 0;
   Session->OnEnableForm = [&](bool E) { ++(E ? Unlocks : Locks); };
   ASSERT_TRUE(G.GetData());

@@ -69,6 +69,5 @@ geometry "$w"
 click_at $((X + 170)) $((Y + 397)) 0.2   # "Close"
 gone '^Scan Barcode$'
 
-at 596 33
-client_closed
+close_client 596 33
 echo "explore_x11: the data summary's dates and the scanner station; screenshots in $out"

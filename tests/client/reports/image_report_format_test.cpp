@@ -249,7 +249,9 @@ TEST(ImageReportItems, AnItemIsChosenOnceAndALoadedListDisablesItsEntries) {
   EXPECT_EQ(Codes, ReportItemCodes());
   EXPECT_EQ(Items.FieldTitle(610), "Notes Three");
   EXPECT_EQ(Items.FieldTitle(620), "Notes Two");
-  EXPECT_EQ(Items.FieldTitle(800), "Page 3");
+  // The checked items under the item list page's title, the rich text under its page's.
+  EXPECT_EQ(Items.FieldTitle(700), "Page 1");
+  EXPECT_EQ(Items.FieldTitle(800), "Page 5");
   EXPECT_EQ(Items.FieldTitle(120), "Detail 2");
   EXPECT_EQ(Items.FieldTitle(270), "");
   EXPECT_FALSE(Items.RemoveEnabled);

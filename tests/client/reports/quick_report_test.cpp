@@ -6,6 +6,8 @@
 #include "client/reports/quick_report_forms.h"
 #include "client/reports/record_print_form.h"
 #include "client/reports/report_windows.h"
+#include "client/reports/search_form.h"
+#include "client/reports/search_results_form.h"
 #include "platform/rtl/format_settings.h"
 #include "platform/rtl/streams.h"
 #include "platform/rtl/typed_stream.h"
@@ -145,9 +147,10 @@ void FillReport(TQuickReport& R) {
   TQnStringGrid& D = R.DataGrid();
   D.SetColCount(3);
   D.SetRowCount(6);
-  const char* const Rows[][3] = {{"Record ID", "Maker", "Date Bought"}, {"A1", "Acme", "2020/03/15"},
-                                 {"A2", "ACME", "2021/06/02"},          {"A3", "Bolt", ""},
-                                 {"A4", "acme", "someday"},             {"A5", "Bolt", "2019/05/31"}};
+  // Dates as the database keeps them (its date format, "mm/dd/yyyy" by default).
+  const char* const Rows[][3] = {{"Record ID", "Maker", "Date Bought"}, {"A1", "Acme", "03/15/2020"},
+                                 {"A2", "ACME", "06/02/2021"},          {"A3", "Bolt", ""},
+                                 {"A4", "acme", "someday"},             {"A5", "Bolt", "05/31/2019"}};
   for (int r = 0; r < 6; ++r)
     for (int c = 0; c < 3; ++c) D.SetCells(c, r, Rows[r][c]);
   R.Today = [] { return EncodeDate(2026, 4, 10); };
@@ -170,7 +173,7 @@ TEST(QuickReportRows, TextDateAndSearchListFilters) {
   EXPECT_EQ(R.Filters[1].Kind, 1);
   EXPECT_EQ(Column(R.DisplayGrid(), 0), (std::vector<std::string>{"Maker", "Acme", "ACME", "Bolt", "acme", "Bolt"}));
   R.SetTextFilter(1, "acme");
-  EXPECT_EQ(Column(R.DisplayGrid(), 1), (std::vector<std::string>{"Date Bought", "2020/03/15", "2021/06/02", "someday"}));
+  EXPECT_EQ(Column(R.DisplayGrid(), 1), (std::vector<std::string>{"Date Bought", "03/15/2020", "06/02/2021", "someday"}));
   R.SetTextFilter(1, "");
   // March to May, read with their own format; an empty cell is today (April 10); a cell that
   // holds no date is left out.
@@ -187,6 +190,35 @@ TEST(QuickReportRows, TextDateAndSearchListFilters) {
   R.SearchListOnly = true;
   R.LoadReportRows();
   EXPECT_EQ(Column(R.DisplayGrid(), 0), (std::vector<std::string>{"Maker", "ACME", "Bolt"}));
+}
+
+// The filters the person set stay when the window is activated again (after each filter's
+// dialog), and work together; dates are read in the database's own format.
+TEST(QuickReportRows, FiltersStayOnActivationAndDatesFollowTheDatabaseFormat) {
+  InstallHeadlessBackend();
+  TQuickReport R(nullptr);
+  FillReport(R);
+  R.SetTextFilter(1, "bolt");
+  R.FormActivate();
+  EXPECT_EQ(R.Filters[1].Text, "bolt");
+  R.SetDateFilter(2, "05/01", "05/31", "05/01 to 05/31");
+  R.FormActivate();
+  EXPECT_EQ(Column(R.DisplayGrid(), 1), (std::vector<std::string>{"Date Bought", "05/31/2019"}));
+  // The same records in a database that keeps its dates day first.
+  TQuickReport Day(nullptr);
+  Day.DateFormat = "dd/mm/yyyy";
+  FillReport(Day);
+  TQnStringGrid& D = Day.DataGrid();
+  D.SetCells(2, 1, "15/03/2020");
+  D.SetCells(2, 2, "02/06/2021");
+  D.SetCells(2, 5, "31/05/2019");
+  Day.SetDateFilter(2, "03/01", "05/31", "03/01 to 05/31");
+  EXPECT_EQ(Column(Day.DisplayGrid(), 0), (std::vector<std::string>{"Maker", "Acme", "Bolt", "Bolt"}));
+  // A report of other columns starts with empty filters.
+  D.SetCells(1, 0, "Make");
+  Day.FormActivate();
+  EXPECT_EQ(Day.Filters[2].Text, "");
+  EXPECT_EQ(Day.DisplayGrid().RowCount(), 6);
 }
 
 TEST(QuickReportRows, HeaderFooterCaptionsAndTheDateRangeDialog) {
@@ -242,6 +274,41 @@ TEST(QuickReportPreview, PagesHeaderKeptWhenSwitchedOffAndPageOne) {
   BuildReportPreview(Preview, Print, AsStringGrid(R.DisplayGrid()), L, "4/10/2026");
   EXPECT_TRUE(Preview.Header().Visible());
   EXPECT_EQ(Preview.Header().CaptionCenter.Caption(), "Quick Report");
+}
+
+// Printed, the columns share the page by what they hold: a long name keeps the width of its
+// text, short columns give up what they do not need.
+TEST(QuickReportPreview, EveryColumnIsPrintedAsWideAsItsWidestText) {
+  InstallHeadlessBackend();
+  TQuickReport R(nullptr);
+  TQnStringGrid& D = R.DataGrid();
+  D.SetColCount(8);
+  D.SetRowCount(4);
+  const char* const Captions[] = {"Record ID", "Record Name", "Qty", "Day", "Lot", "Bin", "Row", "Tag"};
+  for (int c = 0; c < 8; ++c) D.SetCells(c, 0, Captions[c]);
+  for (int r = 1; r < 4; ++r) {
+    D.SetCells(1, r, "Stamps of the Austro-Hungarian Empire, lot " + std::to_string(r));
+    for (int c = 2; c < 8; ++c) D.SetCells(c, r, std::to_string(r * c));
+  }
+  R.FormActivate();
+  TPgPreview Preview(nullptr);
+  TPgGridPrint Print(nullptr);
+  TReportLayout L;
+  L.ReportFont.SetName("Arial");
+  L.ReportFont.SetSize(8);
+  TStringGrid& Display = AsStringGrid(R.DisplayGrid());
+  BuildReportPreview(Preview, Print, Display, L, "4/10/2026");
+  const TPgDecimalList& Widths = Print.ColumnWidths();
+  ASSERT_EQ(Widths.Count(), 7);
+  TCanvas& C = R.DisplayGrid().Canvas();
+  C.Font().Assign(L.ReportFont);
+  const double PPI = Screen().PixelsPerInch();
+  for (int c = 0; c < 7; ++c) {
+    int Widest = 0;
+    for (int r = 0; r < Display.RowCount(); ++r) Widest = std::max(Widest, C.TextWidth(Display.Cells(c, r)));
+    EXPECT_GE(Widths.Value(c), Widest / PPI) << c;
+  }
+  EXPECT_GT(Widths.Value(0), 3 * Widths.Value(1));
 }
 
 TEST_F(QuickReportTest, AFailedGenerationShowsNoWindowAndASucceededOneIsFreedAfterItCloses) {
@@ -306,11 +373,11 @@ TEST_F(QuickReportTest, ExcelExportWritesAnXlsxWorkbookUnderAnXlsxName) {
   }
 }
 
-TEST_F(QuickReportTest, TheReportAndPrintWindowsOpenCentredOnTheScreen) {
+TEST_F(QuickReportTest, TheReportPrintAndSearchWindowsOpenCentredOnTheScreen) {
   TReportWindows Windows(Host);
   TQuickReportForm Report(Windows, nullptr);
   TRTFForm Print(Windows);
-  for (TForm* F : std::initializer_list<TForm*>{&Report, &Print}) {
+  for (TForm* F : std::initializer_list<TForm*>{&Report, &Print, &Windows.Search(), &Windows.SnapShot()}) {
     F->Show();
     const TRect R = F->BoundsRect();
     F->Hide();

@@ -2,7 +2,9 @@
 
 #include "client/reports/reminder_report_forms.h"
 #include "client/reports/report_windows.h"
+#include "client/reports/search_results_form.h"
 #include "platform/ui/edits.h"
+#include "platform/ui/std_painted.h"
 
 #include "platform/headless/headless_modal.h"
 #include "platform/rtl/date_time.h"
@@ -224,6 +226,29 @@ TEST_F(ReminderReportTest, TheReminderWindowSetsUpOnItsFirstActivationOnly) {
   }
   EXPECT_EQ(Recorder->Requests.size(), 1u);
   EXPECT_EQ(Form.ToDate->Text(), "12/31/2030");
+}
+
+// "Add" shows the added records in the search results at once, in the columns chosen there,
+// with the values the server holds.
+TEST_F(ReminderReportTest, AddingReloadsTheSearchResultsDisplay) {
+  TReportWindows Windows(Host);
+  TSnapShot& Results = Windows.SnapShot();
+  Results.Results().ColumnMap[0] = 21;  // the record name
+  Results.LoadSearchDisplay();
+  TReminderForm Form(Windows);
+  const auto Records = AllRecords();
+  Form.Logic().View = {{Records[2].first, "stale name", "x", true}, {Records[5].first, "", "y", false},
+                       {Records[7].first, "", "z", true}};
+  {
+    TCheckedModalScript Script;
+    Script.ExpectMessage(TReminderReport::AddQuestion, mrYes);
+    ASSERT_TRUE(Form.Logic().AddToSearchList());
+  }
+  TQnStringGrid& D = *Results.SearchDisplay;
+  ASSERT_EQ(D.RowCount(), 3);
+  EXPECT_EQ(D.Cells(0, 1), Records[2].second);
+  EXPECT_EQ(D.Cells(0, 2), Records[7].second);
+  EXPECT_EQ(Results.Status->Caption(), "2 records are on the search list.");
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The report windows of the installed client as a person opens them, on a real X server, over a
 # database whose records hold reminder dates, quantities, desired quantities, barcodes and prices:
-# the reminders of a date field's pop-up menu (Find, then a record opened by a double click), the
+# the reminders of a date field's pop-up menu (Find, Add to the search list, which the search
+# results then show, then a record opened by a double click), the
 # quick order and the value report of the "Report and View" menu and the grid data summary of
 # grid 3, each exported through its Print window as CSV and compared with the database; the print
 # window of the rich text (exported as HTML, its preview on paper and on labels), of the address
@@ -120,6 +121,21 @@ snap reminder_report "$w"
 due=$(awk -F'\t' -v d="$today" '$8 == d' "$out/records.txt" | wc -l)
 shown_rows=$(rows "$out/reminder_report.png" 20 20 120 230)
 [ "$shown_rows" -eq "$due" ] || fail "the reminders show $shown_rows rows, $due records have the date $today"
+# "Add" puts the reminders on the search list: the search results show them at once.
+xdotool mousemove $((wx + (ww - 490) / 2 + 232)) $((wy + HEIGHT - 140 + 76)) click 1
+b=$(message_box) || fail "no question before adding the reminders"
+snap reminder_add_question "$b"
+xdotool key Return
+r=$(window "Search Results" 300) || fail "the search results did not show the added reminders"
+geometry "$r"
+rx=$X ry=$Y
+wait_ink "$out/results_rows.png" $((rx + 4)) $((ry + 84)) 120 300
+snap reminder_added_results "$r"
+listed=$(rows "$out/reminder_added_results.png" 4 84 120 300)
+[ "$listed" -eq "$due" ] || fail "the search results show $listed rows after Add, $due reminders were added"
+xdotool mousemove $((rx + 300)) $((ry + 14)) click 1  # its "Close"
+gone '^Search Results$'
+geometry "$w"
 # A double click on the second reminder shows its record; the window then closes.
 second=$(awk -F'\t' -v d="$today" '$8 == d { n++; if (n == 2) print $2 }' "$out/records.txt")
 xdotool mousemove $((wx + 100)) $((wy + 17 + 17 + 8)) click --repeat 2 --delay 80 1
@@ -265,6 +281,59 @@ xdotool mousemove $((px + 710)) $((py + 527)) click 1
 gone '^Print Selected Barcode$'
 xdotool mousemove $((bx + 570)) $((by + 325)) click 1  # Cancel
 gone '^Edit Barcode$'
+
+# ---- A quick report of Maker and Service Date, filtered by both ----
+# The search window's "Generate Report"; the items Maker (detail 2) and Service Date (other 2).
+opens '^Search$' xdotool mousemove $((mx + 276)) $((my + 32)) click 1
+w=$(window Search 400) || fail "no search window"
+geometry "$w"
+opens '^Report Setup$' xdotool mousemove $((X + 140)) $((Y + 14)) click 1
+w=$(window "Report Setup") || fail "no report setup"
+geometry "$w"
+ux=$X uy=$Y
+for item in 12 25; do
+  click_at $((ux + 335)) $((uy + 40)) 0.4
+  menu_pick "$item"
+done
+snap quick_filter_setup "$w"
+opens '^Report$' xdotool mousemove $((ux + 280)) $((uy + 323)) click 1
+w=$(window Report 700) || fail "no report window"
+geometry "$w"
+qx=$X qy=$Y
+# The filter grid: one row per column (Record ID, Maker, Service Date), the filter in column 1.
+filter_cell() { xdotool mousemove $((qx + 8 + 140 + 70)) $((qy + 30 + 25 * $1 + 12)) click 1; }
+opens '^Enter Value$' filter_cell 1
+sleep 0.3
+xdotool type --delay 40 "Acme"
+xdotool key Return
+gone '^Enter Value$'
+opens '^Edit Date Range$' filter_cell 2
+d=$(window "Edit Date Range") || fail "no date range dialog"
+geometry "$d"
+md=$(echo "$today" | cut -c1-2,4-5)
+click_at $((X + 90)) $((Y + 18)) 0.3
+xdotool key Home
+xdotool type --delay 40 "$md"
+click_at $((X + 90)) $((Y + 50)) 0.3
+xdotool key Home
+xdotool type --delay 40 "$md"
+snap quick_filter_dates "$d"
+xdotool mousemove $((X + 154)) $((Y + 92)) click 1  # OK
+gone '^Edit Date Range$'
+sleep 0.5
+snap quick_filter_report "$w"
+export_report "$out/quick_filtered.csv"
+# Maker is "Acme" for the odd records; the date filter keeps today and, for an empty date, today.
+/usr/bin/python3 - "$out/records.txt" "$out/quick_filtered.csv" "$today" <<'PY' || fail "the filtered quick report differs from the records"
+import csv, sys
+records = [l.rstrip("\n").split("\t") for l in open(sys.argv[1])]
+got = list(csv.reader(open(sys.argv[2], newline="")))
+today = sys.argv[3]
+assert got[0] == ["Maker", "Service Date"], got[0]
+want = [["Acme", r[7]] for r in records if int(r[1].split()[1]) % 2 == 1 and r[7] in (today, "")]
+assert want and got[1:] == want, (got[1:], want)
+PY
+w=$(window Search 400) && { geometry "$w"; xdotool mousemove $((X + 380)) $((Y + 14)) click 1; }
 
 # ---- The About box ----
 opens '^About$' menu a 1

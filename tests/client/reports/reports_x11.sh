@@ -2,8 +2,10 @@
 # The search and report windows of the installed client as a person uses them, on a real X
 # server: a database of 300 generated records, the login, a search of three terms (the record
 # name, a category from the value menu, a status), the search results, a record opened from
-# them, a quick report of three columns generated and paged through in its preview.
-# Screenshots of the search window, the results, the record and the report preview are saved.
+# them, a quick report of three columns generated and paged
+# through in its preview; the search windows open in the middle of the screen and the replies are
+# kept in the installation's "Work" folder.  Screenshots of the search window, the results, the
+# record and the report preview are saved.
 # Usage: reports_x11.sh SOURCE_DIR BUILD_DIR MAKE_DATABASE OUTPUT_FOLDER
 set -euo pipefail
 src="$1"
@@ -79,6 +81,16 @@ sleep 0.5
 shot "$out/search_results.png" "$rx" "$ry" "$rw" "$rh"
 green=$(count "$out/search_results.png" 0 60 "$rw" 400 0 128 0)
 [ "$green" -gt 2000 ] || fail "the results show no rows marked by the last search ($green green pixels)"
+# Both windows open in the middle of the screen, not at its corner.
+centred() { # centred NAME X Y W H: the window at X Y of size W H is in the middle of the 1280x1600 screen
+  local dx=$(($2 - (1280 - $4) / 2)) dy=$(($3 - (1600 - $5) / 2))
+  [ "${dx#-}" -le 2 ] && [ "${dy#-}" -le 2 ] || fail "the $1 window opens at $2,$3, not in the middle of the screen"
+}
+centred search "$sx" "$sy" "$sw" "$sh"
+centred "search results" "$rx" "$ry" "$rw" "$rh"
+# The reply of the search is kept in the installation's own folder, none in the current one.
+[ -s "$out/R/Work/logdata.txt" ] || fail "the search reply was not kept in Work/logdata.txt"
+[ -e logdata.txt ] && fail "the client wrote logdata.txt into the current folder"
 
 # ---- A record opened from the results ----
 xdotool mousemove $((rx + 75)) $((ry + 60 + 21 + 10)) click --repeat 2 --delay 80 1
@@ -87,6 +99,10 @@ shot "$out/record_opened.png" "$mx" "$my" "$mw" "$mh"
 same "$out/main_before.png" "$out/record_opened.png" && fail "the record window did not change"
 
 # ---- The quick report from the results window ----
+# The record window came forward over the results (both sit in the middle of the screen): the
+# results are brought back, as a task bar would.
+xdotool windowraise "$results"
+sleep 0.5
 click_at $((rx + 140)) $((ry + 14)) 1.5
 setup=$(window "Report Setup") || fail "no report setup window"
 geometry "$setup"
@@ -98,6 +114,7 @@ done
 shot "$out/report_setup.png" "$ux" "$uy" 420 360
 click_at $((ux + 280)) $((uy + 323)) 2.5
 report=$(window Report 600) || fail "no report window"
+grep -q "Gold" "$out/R/Work/testdata.txt" || fail "the report's reply was not kept in Work/testdata.txt"
 geometry "$report"
 qx=$X qy=$Y qw=$WIDTH qh=$HEIGHT
 shot "$out/report_rows.png" "$qx" "$qy" "$qw" "$qh"

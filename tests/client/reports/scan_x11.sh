@@ -3,7 +3,8 @@
 # the main window's tool bar, a code scanned with "Jump To Item" (the scanner types it and Enter)
 # closes the window and the main window shows that record; opened from the "Utilities" menu, a
 # code scanned with "Add to Inventory" adds 1 to that record's stock, which the database file holds
-# once the client has closed.  Screenshots of the window are saved.
+# once the client has closed; a code no record holds shows "Not Found" in red.  Screenshots of the
+# window are saved.
 # Usage: scan_x11.sh SOURCE_DIR BUILD_DIR MAKE_REPORT_DATABASE OUTPUT_FOLDER
 set -euo pipefail
 src="$1"
@@ -76,6 +77,12 @@ sleep 0.3
 until_changed "$out/scan_item.png" $((sx + 80)) $((sy + 146)) 240 52 scan "$add_barcode" ||
   fail "the scanner station shows nothing after adding to the stock"
 snap scan_added "$w"
+# A code no record holds: "Not Found", in red, in the item box.
+until_changed "$out/scan_missing.png" $((sx + 80)) $((sy + 146)) 240 21 scan "99999999999" ||
+  fail "the scanner station shows nothing for a code no record holds"
+sleep 0.3
+shot "$out/scan_missing.png" $((sx + 80)) $((sy + 146)) 240 21
+[ "$(count "$out/scan_missing.png" 0 0 240 21 255 0 0)" -gt 25 ] || fail "\"Not Found\" is not shown in red"
 xdotool mousemove $((sx + 170)) $((sy + 397)) click 1  # "Close"
 gone '^Scan Barcode$'
 

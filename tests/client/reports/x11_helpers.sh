@@ -65,18 +65,33 @@ stop_client() {
   for _ in $(seq 100); do [ -n "${pid:-}" ] && kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
   for _ in $(seq 100); do servers_left || break; sleep 0.1; done
 }
-# client_closed: waits until the client has ended by itself and its servers are gone.
+# close_client X Y: the main window's Close at X Y (from its corner), then client_closed.  A click
+# that came just as a window over it closed may not take: after ten seconds with the client still
+# running it is given again, once.
+close_client() {
+  xdotool mousemove $((mx + $1)) $((my + $2)) click 1
+  for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+  if kill -0 "$pid" 2>/dev/null && shown '^Quillon Server$'; then
+    echo "$(basename "$0" .sh): the client still runs ten seconds after Close, clicking it again" >&2
+    xdotool mousemove $((mx + $1)) $((my + $2)) click 1
+  fi
+  client_closed
+}
+# client_closed: waits until the client has ended by itself and its servers are gone (its close
+# saves the record and stops the web server, which takes long on a loaded machine: a minute at most).
 client_closed() {
-  for _ in $(seq 150); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+  for _ in $(seq 600); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
   kill -0 "$pid" 2>/dev/null && fail "the client did not close"
-  for _ in $(seq 100); do servers_left || break; sleep 0.1; done
+  for _ in $(seq 300); do servers_left || break; sleep 0.1; done
   servers_left && fail "the web server or the server's resident instance is still running"
   trap - EXIT
 }
 
 fail() {
   echo "FAIL: $*" >&2
-  shot "$out/failure.png" 0 0 1280 1024 || true
+  local width height
+  read -r width height < <(xdotool getdisplaygeometry) || true
+  shot "$out/failure.png" 0 0 "${width:-1280}" "${height:-1024}" || true
   echo "--- client output:" >&2
   cat "${log:-$out/client.log}" >&2 || true
   exit 1
@@ -100,10 +115,19 @@ a, b = (Image.open(f).convert("RGB") for f in sys.argv[1:3])
 sys.exit(0 if a.size == b.size and ImageChops.difference(a, b).getbbox() is None else 1)
 PY
 }
-menu_pick() { # menu_pick N: item N (from 1) of the menu that just popped up at the pointer
+# menu_pick N: item N (from 1) of the menu that just popped up at the pointer. The menu opens
+# below the pointer, or higher up when it does not fit there: its items are counted from its top.
+menu_pick() {
   sleep 1
+  local X Y WINDOW SCREEN px py WIDTH HEIGHT
   eval "$(xdotool getmouselocation --shell)"
-  xdotool mousemove $((X + 40)) $((Y + 10 + 22 * ($1 - 1))) sleep 0.3 click 1
+  px=$X py=$Y
+  eval "$(xdotool getwindowgeometry --shell "$WINDOW" 2>/dev/null)" || true
+  if [ "${HEIGHT:-0}" -ge $((22 * $1)) ] && [ "$Y" -le "$py" ] && [ "$((Y + HEIGHT))" -gt "$py" ]; then
+    xdotool mousemove $((px + 40)) $((Y + 10 + 22 * ($1 - 1))) sleep 0.3 click 1
+  else
+    xdotool mousemove $((px + 40)) $((py + 10 + 22 * ($1 - 1))) sleep 0.3 click 1
+  fi
   sleep 0.8
 }
 geometry() { eval "$(xdotool getwindowgeometry --shell "$1")"; }

@@ -110,15 +110,9 @@ pick() {
   xdotool key Return
   sleep 0.5
 }
-# A print job of the "PDF" printer from the print dialog: the file dialog gets the path.
+# A print job from the print dialog: its output file box gets the path.
 print_to() { # print_to FILE SHOT: the print dialog is up
-  last '^Print$'
-  shot "$out/$2.png" "$X" "$Y" "$WIDTH" "$HEIGHT"
-  opens '^Print to File' xdotool key Return
-  xdotool type --delay 20 "$1"
-  xdotool key Return
-  for _ in $(seq 150); do [ -s "$1" ] && { sleep 0.5; return 0; }; sleep 0.1; done
-  fail "$1 was not written"
+  x11_print_to "$1" "$out/$2.png"
 }
 details_page() { page 30; }
 parts_page() { page 160; }

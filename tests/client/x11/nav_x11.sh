@@ -45,17 +45,14 @@ save_pdf() { # save_pdf FILE
   for _ in $(seq 100); do [ -s "$1" ] && return 0; sleep 0.1; done
   fail "$1 was not written"
 }
-# Labels of the print window: Print, the print dialog, the file, then OK.
+# Labels of the print window: Print, the print dialog given the file, then OK.
 print_labels() { # print_labels FILE SCREENSHOT
   last '^Print Address$'
   local px=$X py=$Y
   sleep 0.5
   shot "$2" "$px" "$py" "$WIDTH" "$HEIGHT"
   opens '^Print$' xdotool mousemove $((px + 635)) $((py + 33)) click 1
-  last '^Print$'
-  shot "$out/print_dialog.png" "$X" "$Y" "$WIDTH" "$HEIGHT"
-  opens '^Print to File' xdotool key Return
-  save_pdf "$1"
+  x11_print_to "$1" "$out/print_dialog.png"
   sleep 0.5
   xdotool mousemove $((px + 708)) $((py + 527)) click 1
   gone '^Print Address$'

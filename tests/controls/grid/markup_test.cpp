@@ -8,6 +8,7 @@
 #include "controls/grid/markup.h"
 #include "platform/gfx/bitmap.h"
 #include "platform/headless/recording_painter.h"
+#include "tests/temp_path.h"
 
 namespace {
 
@@ -377,7 +378,7 @@ TEST_F(MarkupTest, PictureThatDoesNotFitWaitsForTheNextLine) {
 
 TEST_F(MarkupTest, FilePicturesAreDrawnAndStretched) {
   TBitmap picture(4, 3);
-  std::string path = "/tmp/qn_markup_test_" + std::to_string(::getpid()) + ".bmp";
+  std::string path = TempPath("qn_markup_test_" + std::to_string(::getpid()) + ".bmp");
   picture.SaveToFile(path);
   Draw("<IMG src=\"file://" + path + "\">");
   EXPECT_EQ(result.XSize, 4);

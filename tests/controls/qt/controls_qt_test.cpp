@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "controls/calculator.h"
+#include "controls/calendar_popup.h"
 #include "controls/diagram.h"
 #include "controls/html_label.h"
 #include "controls/mini_html.h"
@@ -153,6 +154,32 @@ TEST(ControlsOnQt, DiagramLinksAreDrawnWhereTheirGeometrySays) {
   QImage moved = Grab(diagram);
   TInk old = Ink(moved, Rect(info->BeginPoint.X, info->BeginPoint.Y - 1, info->BeginBend.X, info->BeginPoint.Y + 2), Red);
   EXPECT_EQ(old.Count, 0);
+}
+
+// The day names of the calendar, each drawn to its column's right edge, stand apart: blank
+// pixel columns between every two of them.
+TEST(ControlsOnQt, CalendarDayNamesStandApart) {
+  TCalForm form(nullptr);
+  form.SetColor(clWhite);
+  form.SetDate(2026, 12, 9);
+  form.Layout();
+  form.HandleNeeded();
+  QtPeer(form)->Widget()->show();
+  const QImage img = Grab(form);
+  const int top = TCalForm::HeaderHeight, bottom = top + form.CellHeight();
+  // Inked pixel columns of the names' row.
+  std::vector<bool> inked(static_cast<std::size_t>(form.Width()), false);
+  for (int x = 0; x < form.Width(); ++x)
+    inked[static_cast<std::size_t>(x)] = Ink(img, TRect{x, top, x + 1, bottom}, Dark).Count > 0;
+  // The runs of inked columns: one per name, each at least 3 columns from the next.
+  std::vector<std::pair<int, int>> runs;
+  for (int x = 0; x < form.Width(); ++x) {
+    if (!inked[static_cast<std::size_t>(x)]) continue;
+    if (!runs.empty() && x - runs.back().second <= 3) runs.back().second = x;
+    else runs.push_back({x, x});
+  }
+  EXPECT_EQ(runs.size(), 7u) << "the day names run together";
+  QtPeer(form)->Widget()->hide();
 }
 
 TEST(ControlsOnQt, CalculatorKeysAreOvals) {

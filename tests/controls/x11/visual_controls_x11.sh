@@ -73,11 +73,9 @@ read -r kx ky kw kh < <(box calculator)
 xdotool type --delay 80 "12+30%"
 sleep 0.3
 shot visual_calculator.png "$kx" "$ky" "$kw" "$kh"
+# Print: the print dialog prints the tape into the PDF file.
 click key7
-sleep 1.0
-# The print dialog: accept it.
-xdotool key Return
-sleep 1.5
+x11_print_to "$pdf" visual_print_dialog.png
 click key27
 wait_for '^calculator value'
 

@@ -9,6 +9,7 @@
 #include "platform/gfx/image_list.h"
 #include "platform/gfx/colors.h"
 #include "platform/rtl/exceptions.h"
+#include "tests/temp_path.h"
 
 namespace {
 
@@ -153,7 +154,7 @@ TEST(Bitmap, BmpFilesRoundTripAndBadFilesRaise) {
   TBitmap bmp(5, 3);
   bmp.SetPixelAt(4, 2, RGB(1, 2, 3));
   bmp.SetPixelAt(0, 0, RGB(200, 100, 50));
-  std::string path = "/tmp/qn_bitmap_test_" + std::to_string(::getpid()) + ".bmp";
+  std::string path = TempPath("qn_bitmap_test_" + std::to_string(::getpid()) + ".bmp");
   bmp.SaveToFile(path);
   TBitmap back;
   back.LoadFromFile(path);

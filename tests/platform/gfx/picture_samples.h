@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/gfx/bitmap.h"
+#include "tests/temp_path.h"
 
 namespace picture_samples {
 
@@ -39,10 +40,10 @@ inline void Run(const std::string& command) {
 // The folder holding the samples, made once per test program.
 inline const std::string& Dir() {
   static const std::string dir = [] {
-    char pattern[] = "/tmp/qn_pictures_XXXXXX";
-    if (!mkdtemp(pattern)) throw std::runtime_error("mkdtemp");
+    std::string pattern = TempPath("qn_pictures_XXXXXX");
+    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp");
     detail::Run(detail::Python() + " " + detail::Script() + " make " + pattern);
-    return std::string(pattern);
+    return pattern;
   }();
   return dir;
 }

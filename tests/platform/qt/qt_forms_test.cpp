@@ -17,6 +17,7 @@
 #include "platform/ui/dialogs.h"
 #include "platform/ui/std_buttons.h"
 #include "platform/ui/menus.h"
+#include "platform/ui/modal_service.h"
 #include "platform/ui/scroll_bars.h"
 #include "platform/ui/screen.h"
 #include "platform/ui/tool_bar.h"
@@ -356,6 +357,62 @@ void ClickAsTheWindowSystem(TWinControl& control, QPoint at) {
 }
 
 }  // namespace
+
+namespace {
+
+// Clicks, as the window system delivers it, the button of the box that runs modally now, then
+// ends the box if the click was not taken (the test fails on that).
+void ClickTheBoxButton(const QString& text, bool& taken) {
+  QWidget* box = QApplication::activeModalWidget();
+  ASSERT_NE(box, nullptr);
+  QAbstractButton* target = nullptr;
+  for (QAbstractButton* b : box->findChildren<QAbstractButton*>())
+    if (b->text().remove('&') == text) target = b;
+  ASSERT_NE(target, nullptr) << text.toStdString();
+  QTest::mouseClick(box->windowHandle(), Qt::LeftButton, Qt::NoModifier, target->mapTo(box, target->rect().center()));
+  QApplication::processEvents();
+  taken = !box->isVisible();
+  if (!taken) QMetaObject::invokeMethod(box, "reject", Qt::QueuedConnection);
+}
+
+}  // namespace
+
+// A tool button runs its click inside the release of the press that captured the mouse for the
+// tool bar; the message and input boxes it opens take the mouse all the same.
+TEST(QtForms, BoxesOpenedFromAToolButtonTakeMouseClicks) {
+  TForm form(nullptr);
+  form.SetBounds(50, 50, 300, 200);
+  auto* bar = new TToolBar(&form);
+  bar->SetParent(&form);
+  bar->SetAlign(alTop);
+  auto* button = new TToolButton(&form);
+  button->SetParent(bar);
+  button->SetCaption("Ask");
+  int answer = 0;
+  std::string typed;
+  bool asked = false;
+  button->OnClick = [&](TObject*) {
+    answer = MessageDlg("Delete this record?", mtConfirmation, mbYesNo);
+    typed = "1";
+    asked = InputQuery("Copies", "Number of copies:", typed);
+  };
+  form.Show();
+  QApplication::processEvents();
+  bool yesTaken = false, okTaken = false;
+  QTimer::singleShot(20, [&] {
+    ClickTheBoxButton("Yes", yesTaken);
+    QTimer::singleShot(20, [&] { ClickTheBoxButton("OK", okTaken); });
+  });
+  ClickAsTheWindowSystem(*bar, QPoint(button->Left() + button->Width() / 2, button->Top() + button->Height() / 2));
+  EXPECT_TRUE(yesTaken);
+  EXPECT_EQ(answer, mrYes);
+  EXPECT_TRUE(okTaken);
+  EXPECT_TRUE(asked);
+  EXPECT_EQ(typed, "1");
+  EXPECT_EQ(GetCapture(), nullptr);
+  EXPECT_EQ(QWidget::mouseGrabber(), nullptr);
+  form.Hide();
+}
 
 // The find dialog shown from a running modal window takes typing and clicks, as a window of the
 // program shown beside a modal one does on the desktop; the windows shown before stay blocked.

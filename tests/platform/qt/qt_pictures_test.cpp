@@ -8,6 +8,7 @@
 
 #include "platform/gfx/image_list.h"
 #include "platform/qt/qt_pictures.h"
+#include "tests/temp_path.h"
 
 namespace {
 
@@ -18,10 +19,10 @@ int VisiblePixels(const TIcon& icon) {
 }
 
 TEST(QtPictures, SystemIconsComeFromQt) {
-  char dir[] = "/tmp/qn_icons_XXXXXX";
-  ASSERT_TRUE(mkdtemp(dir));
+  std::string dir = TempPath("qn_icons_XXXXXX");
+  ASSERT_TRUE(mkdtemp(dir.data()));
   SHFILEINFO folder, type;
-  SHGetFileInfo(dir, 0, &folder, sizeof folder, SHGFI_ICON | SHGFI_SMALLICON);
+  SHGetFileInfo(dir.c_str(), 0, &folder, sizeof folder, SHGFI_ICON | SHGFI_SMALLICON);
   SHGetFileInfo("letter.txt", FILE_ATTRIBUTE_NORMAL, &type, sizeof type, SHGFI_ICON | SHGFI_USEFILEATTRIBUTES);
   ASSERT_NE(folder.hIcon, nullptr);
   ASSERT_NE(type.hIcon, nullptr);
@@ -35,7 +36,7 @@ TEST(QtPictures, SystemIconsComeFromQt) {
   TImageList& large = SystemImageList(false);
   ASSERT_GT(large.Count(), 4);
   EXPECT_NE(large.Pixels(0), large.Pixels(3));
-  rmdir(dir);
+  rmdir(dir.c_str());
 }
 
 TEST(QtPictures, ResourceCursorsBecomeQtCursorsWithTheirHotSpot) {

@@ -313,6 +313,42 @@ TEST_F(QtStandardPeers, DisabledButtonsKeepTheirCaptionsGreyed) {
   for (int i : {0, 2}) EXPECT_GT(Inked(i, 150), 20);
 }
 
+// An edit's text is drawn in its font's colour, set before or after the widget exists; a
+// disabled edit keeps its grey.
+TEST_F(QtStandardPeers, EditTextTakesItsFontColour) {
+  TEdit red(nullptr), later(nullptr), off(nullptr);
+  TEdit* all[] = {&red, &later, &off};
+  red.Font().SetColor(clRed);
+  for (int i = 0; i < 3; ++i) {
+    all[i]->SetParent(&form);
+    all[i]->SetBounds(10, 10 + 30 * i, 150, 24);
+    all[i]->SetText("Not Found");
+  }
+  later.Font().SetColor(clRed);
+  off.Font().SetColor(clRed);
+  off.SetEnabled(false);
+  // The focus elsewhere: a focused edit shows its text selected.
+  TEdit focused(nullptr);
+  focused.SetParent(&form);
+  focused.SetBounds(10, 100, 150, 24);
+  Focus(focused);
+  QApplication::processEvents();
+  QImage shot = QtPeer(form)->Widget()->grab().toImage();
+  auto Reds = [&](int i) {
+    int n = 0;
+    for (int y = 12 + 30 * i; y < 32 + 30 * i; ++y)
+      for (int x = 12; x < 158; ++x) {
+        const QColor c = shot.pixelColor(x, y);
+        n += c.red() > 150 && c.green() < 90 && c.blue() < 90;
+      }
+    return n;
+  };
+  EXPECT_GT(Reds(0), 20);
+  EXPECT_GT(Reds(1), 20);
+  EXPECT_EQ(Reds(2), 0);
+  EXPECT_EQ(NativeOf<QLineEdit>(red)->palette().color(QPalette::Active, QPalette::Text), QColor(255, 0, 0));
+}
+
 TEST_F(QtStandardPeers, SpinAndPickerFollowTheirWidgets) {
   TSpinEdit spin(nullptr);
   spin.SetParent(&form);

@@ -6,14 +6,15 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include "tests/temp_path.h"
 
 class TTempFolder {
 public:
   TTempFolder() {
-    char pattern[] = "/tmp/qn_rtl_XXXXXX";
-    const char* made = mkdtemp(pattern);
+    std::string pattern = TempPath("qn_rtl_XXXXXX");
+    const char* made = mkdtemp(pattern.data());
     EXPECT_NE(made, nullptr);
-    FPath = made ? made : "/tmp";
+    FPath = made ? made : "";
   }
   ~TTempFolder() {
     std::error_code ec;

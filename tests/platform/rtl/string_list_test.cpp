@@ -10,6 +10,7 @@
 
 #include "platform/rtl/streams.h"
 #include "platform/rtl/sysutils.h"
+#include "tests/temp_path.h"
 
 namespace {
 
@@ -219,14 +220,14 @@ TEST(StringListFiles, StreamsAndFilesKeepCrLf) {
   back.LoadFromStream(m);
   EXPECT_EQ(Lines(back), Lines(l));
 
-  char folder[] = "/tmp/qn_sl_XXXXXX";
-  ASSERT_NE(mkdtemp(folder), nullptr);
-  std::string file = std::string(folder) + "/list.txt";
+  std::string folder = TempPath("qn_sl_XXXXXX");
+  ASSERT_NE(mkdtemp(folder.data()), nullptr);
+  std::string file = folder + "/list.txt";
   l.SaveToFile(file);
   TStringList loaded;
   loaded.LoadFromFile(file);
   EXPECT_EQ(Lines(loaded), Lines(l));
   EXPECT_THROW(loaded.LoadFromFile(std::string(folder) + "/missing.txt"), EFOpenError);
   unlink(file.c_str());
-  rmdir(folder);
+  rmdir(folder.c_str());
 }

@@ -6,12 +6,13 @@
 #include <string>
 
 #include <unistd.h>
+#include "tests/temp_path.h"
 
 class TScratchDir {
 public:
   TScratchDir() {
-    char pattern[] = "/tmp/qn_sys_test_XXXXXX";
-    Path = ::mkdtemp(pattern);
+    std::string pattern = TempPath("qn_sys_test_XXXXXX");
+    Path = ::mkdtemp(pattern.data());
   }
   ~TScratchDir() {
     std::error_code ignored;

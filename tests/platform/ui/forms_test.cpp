@@ -323,6 +323,25 @@ TEST_F(FormsTest, UnscriptedShellOpensAndFindDialogsFail) {
   EXPECT_EQ(HeadlessShellRequests().back().File, "https://example.org/b");
 }
 
+// A document or link that no program opens is not passed over in silence.
+TEST_F(FormsTest, AShellOpenThatFailsTellsThePerson) {
+  std::vector<std::string> failures;
+  {
+    THeadlessModalScript script;
+    script.OnFailure = [&](const std::string& m) { failures.push_back(m); };
+    script.ExpectShell("plan.pdf", mrCancel)
+        .ExpectMessage("No program on this computer can open the file \"plan.pdf\".", mrOk)
+        .ExpectShell("https://example.org/", mrCancel)
+        .ExpectMessage("No program on this computer can open \"https://example.org/\".", mrOk)
+        .ExpectShell("notes.txt", mrOk);
+    EXPECT_FALSE(ShellOpenOrTell(nullptr, "/home/a/plan.pdf", "the file \"plan.pdf\""));
+    EXPECT_FALSE(ShellOpenOrTell(nullptr, "https://example.org/"));
+    EXPECT_TRUE(ShellOpenOrTell(nullptr, "/home/a/notes.txt"));  // opened: nothing to say
+    EXPECT_EQ(script.Remaining(), 0);
+  }
+  EXPECT_TRUE(failures.empty()) << failures.front();
+}
+
 TEST_F(FormsTest, WithoutAScriptTheCancelAnswerComesAndTheTextGoesToStandardError) {
   testing::internal::CaptureStderr();
   EXPECT_EQ(MessageDlg("Database is locked", mtError, mbYesNoCancel, 0), mrCancel);

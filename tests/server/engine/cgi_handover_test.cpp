@@ -12,6 +12,7 @@
 #include "platform/rtl/random.h"
 #include "server/engine/cgi_handover.h"
 #include "platform/sys/files.h"
+#include "platform/sys/single_instance.h"
 #include "server/engine/http_text.h"
 
 namespace {
@@ -70,6 +71,34 @@ TEST_F(HandoverTest, EntriesAreServedInQueueOrderAndFinished) {
   EXPECT_EQ(taken, AsciiUpper(second));
   FinishQueueEntry(*Handover, taken);
   EXPECT_FALSE(TakeNextEntry(*Handover, ekRequestFile, taken));
+  EXPECT_EQ(FileSize(Handover->QueueFile()), 0);
+}
+
+// The resident drops the entry it served in the same hold of the queue that takes the next one,
+// and every append rings its doorbell.
+TEST_F(HandoverTest, ServedEntryLeavesAsTheNextIsTakenAndAppendsRing) {
+  TDoorbell bell(ResidentBellName(*Handover));
+  ASSERT_TRUE(bell.Active());
+  const std::string first = NewRequest("0001"), second = NewRequest("0002");
+  ASSERT_TRUE(AppendQueueRecord(*Handover, first));
+  EXPECT_TRUE(bell.Wait(0));
+  EXPECT_FALSE(bell.Wait(0));
+  ASSERT_TRUE(AppendQueueRecord(*Handover, second));
+  EXPECT_TRUE(bell.Wait(0));
+  std::string taken, served;
+  ASSERT_TRUE(TakeNextEntry(*Handover, ekRequestFile, taken, &served));
+  EXPECT_EQ(taken, AsciiUpper(first));
+  served = taken;
+  ASSERT_TRUE(TakeNextEntry(*Handover, ekRequestFile, taken, &served));
+  EXPECT_EQ(taken, AsciiUpper(second));
+  EXPECT_TRUE(served.empty());
+  std::vector<TQueueRecord> queue = Queue();
+  ASSERT_EQ(queue.size(), 1u);
+  EXPECT_EQ(queue[0].Name, AsciiUpper(second));
+  EXPECT_EQ(queue[0].Status, qsTaken);
+  served = taken;
+  EXPECT_FALSE(TakeNextEntry(*Handover, ekRequestFile, taken, &served));
+  EXPECT_TRUE(served.empty());
   EXPECT_EQ(FileSize(Handover->QueueFile()), 0);
 }
 

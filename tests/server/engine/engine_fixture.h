@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "server/engine/cgi_std_engine.h"
+#include "tests/temp_path.h"
 
 inline std::string ReadWholeFile(const std::string& Path) {
   std::ifstream in(Path, std::ios::binary);
@@ -27,8 +28,8 @@ inline void WriteWholeFile(const std::string& Path, const std::string& Bytes) {
 class EngineFixture : public ::testing::Test {
 protected:
   void SetUp() override {
-    char pattern[] = "/tmp/engine_test_XXXXXX";
-    Folder = mkdtemp(pattern);
+    std::string pattern = TempPath("engine_test_XXXXXX");
+    Folder = mkdtemp(pattern.data());
     setenv("CGI_LOG_DIR", Folder.c_str(), 1);
     setenv("SERVER_SOFTWARE", "lighttpd/1.4", 1);
   }

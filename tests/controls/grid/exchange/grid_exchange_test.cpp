@@ -72,6 +72,7 @@ TEST(GridHtml, EscapedCellsAndLinksComeBackWholeThroughHtmlParser) {
   g.SetCells(0, 2, "line1\r\nline2");
   g.SetCells(1, 2, "<B>bold</B> kept");
   g.HTMLSettings().TableStyle = "class=\"report\"";
+  g.SetURLShow(true);
   const std::string path = GridTempPath("cells", ".html");
   g.SaveToHTML(path);
   const std::string peer = GridTempPath("htmlpeer", ".py");
@@ -88,6 +89,48 @@ TEST(GridHtml, EscapedCellsAndLinksComeBackWholeThroughHtmlParser) {
   EXPECT_NE(out.find("CELL 'line1\\nline2'"), std::string::npos) << out;
   EXPECT_NE(out.find("CELL 'bold kept'"), std::string::npos) << out;
   EXPECT_NE(out.find("CELL 'H0'"), std::string::npos) << out;
+}
+
+// Links are exported as the grid shows them: no anchor without URLShow; with it, the whole
+// address as the reference and, unless URLFull, the shown text without its protocol.
+TEST(GridHtml, LinksFollowURLShowAndURLFull) {
+  static const char kAnchors[] = R"(
+import sys, html.parser
+class P(html.parser.HTMLParser):
+    def __init__(s):
+        super().__init__(convert_charrefs=True); s.href=None; s.text=''; s.n=0
+    def handle_starttag(s, tag, attrs):
+        if tag=='a': s.href=dict(attrs).get('href'); s.text=''
+    def handle_endtag(s, tag):
+        if tag=='a': print('A', repr(s.href), repr(s.text)); s.href=None; s.n+=1
+    def handle_data(s, d):
+        if s.href is not None: s.text+=d
+p=P(); p.feed(open(sys.argv[1], encoding='latin-1').read())
+print('ANCHORS', p.n)
+)";
+  const std::string peer = GridTempPath("anchors", ".py");
+  WriteWholeFile(peer, kAnchors);
+  TQnStringGrid g(nullptr);
+  Fill(g, 3, 2);
+  g.SetCells(0, 1, "https://shop.example/item?id=7&x=1");
+  g.SetCells(1, 1, "mailto:orders@shop.example");
+  g.SetCells(2, 1, "plain: not a link");
+  auto anchors = [&] {
+    const std::string path = GridTempPath("links", ".html");
+    g.SaveToHTML(path);
+    const std::string out = CaptureCommand("/usr/bin/python3 " + peer + " " + path + " 2>&1");
+    std::filesystem::remove(path);
+    return out;
+  };
+  EXPECT_EQ(anchors(), "ANCHORS 0\n");
+  g.SetURLShow(true);
+  EXPECT_EQ(anchors(), "A 'https://shop.example/item?id=7&x=1' 'shop.example/item?id=7&x=1'\n"
+                       "A 'mailto:orders@shop.example' 'orders@shop.example'\nANCHORS 2\n");
+  g.SetURLFull(true);
+  EXPECT_EQ(anchors(), "A 'https://shop.example/item?id=7&x=1' 'https://shop.example/item?id=7&x=1'\n"
+                       "A 'mailto:orders@shop.example' 'mailto:orders@shop.example'\nANCHORS 2\n");
+  EXPECT_EQ(MakeCellLink("http://a.example/" + std::string(300, 'x'), true, false).size(),
+            std::string("<A HREF=\"http://a.example/\"></A>").size() + 300 + 255);
 }
 
 TEST(GridHtml, TidyFindsNoMalformedTagInAStyledPage) {
@@ -166,6 +209,8 @@ TEST(GridHtml, ALargePageIsWrittenWholeLineForLine) {
     g.SetCells(2, r, "http://host/?q=" + std::to_string(r) + "&x");
     g.SetCells(3, r, "<B>bold</B><script>" + std::to_string(r));
   }
+  g.SetURLShow(true);
+  g.SetURLFull(true);
   const std::string path = GridTempPath("large", ".html");
   g.SaveToHTML(path);
   std::string expected;

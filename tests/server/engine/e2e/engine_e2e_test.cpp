@@ -19,6 +19,7 @@
 #include <string>
 #include <thread>
 #include <vector>
+#include "tests/temp_path.h"
 
 namespace {
 
@@ -91,8 +92,8 @@ std::string RunProgram(const std::vector<std::string>& Args, const std::vector<s
 class EngineEndToEnd : public ::testing::Test {
 protected:
   void SetUp() override {
-    char pattern[] = "/tmp/engine_e2e_XXXXXX";
-    Root = mkdtemp(pattern);
+    std::string pattern = TempPath("engine_e2e_XXXXXX");
+    Root = mkdtemp(pattern.data());
     Database = Root + "/Data/database";
     mkdir((Root + "/Data").c_str(), 0755);
     mkdir(Database.c_str(), 0755);
