@@ -114,6 +114,28 @@ assert bands >= 10, bands
 PY
 # The graph's request is kept: the chosen node's path and its children.
 grep -q "category" "$out/R/Work/logsend.txt" || fail "the graph request was not kept in Work/logsend.txt"
+# A double click on the second description's line (the second band of text) charts that
+# description: its request carries the description number 2, and the chart changes.
+second=$(/usr/bin/python3 - "$out/graph.png" <<'PY'
+import sys
+from PIL import Image
+im = Image.open(sys.argv[1]).convert("RGB"); px = im.load()
+bands, gap, top = [], 3, 0
+for y in range(40, im.size[1] - 40):
+    inked = any(sum(px[x, y]) < 300 for x in range(20, 160))
+    if inked and gap >= 3: top = y
+    if not inked and gap == 0 and y > 40: bands.append((top + y) // 2)
+    gap = 0 if inked else gap + 1
+print(bands[1])
+PY
+)
+xdotool mousemove $((gx + 50)) $((gy + second)) click --repeat 2 --delay 80 1
+for _ in $(seq 100); do grep -q $'^0,1,2\r' "$out/R/Work/logsend.txt" && break; sleep 0.1; done
+grep -q $'^0,1,2\r' "$out/R/Work/logsend.txt" || fail "a double click on the second description charted nothing"
+grep -q "^0,0,condition" "$out/R/Work/logsend.txt" || fail "the second description's request names another node"
+sleep 1
+shot "$out/graph_second.png" "$gx" "$gy" "$gw" "$gh"
+same "$out/graph.png" "$out/graph_second.png" && fail "the chart did not change for the second description"
 click_at $((gx + 380)) $((gy + 14)) 1
 gone '^Graph Function$'
 
