@@ -17,6 +17,7 @@
 #include "client/reports/report_windows.h"
 #include "controls/grid/qn_grid.h"
 #include "platform/gfx/printer.h"
+#include "platform/ui/chart.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/modal_service.h"
 #include "platform/ui/std_buttons.h"
@@ -218,6 +219,64 @@ TEST_F(PrintPathsPdf, AGridPrintIsNamedAfterItsWindow) {
   EXPECT_EQ(Info(File, "Title"), "Search Results");
   EXPECT_EQ(Ink(File).BlankPages, 0);
   EXPECT_TRUE(Printer().OutputFile().empty());
+}
+
+// The graph window's "Print a screenshot": the chart on one page named after the window, the
+// half inch of paper kept on every side, whatever the job before it was called.
+TEST_F(PrintPathsPdf, TheGraphPrintsItsChartUnderTheWindowsNameWithinMargins) {
+  TForm Window(nullptr);
+  Window.SetCaption("Graph Function");
+  auto* Chart = new TChartfx(&Window);
+  Chart->SetParent(&Window);
+  Chart->SetBounds(0, 0, 400, 300);
+  const char* Legends[3] = {"Europe", "Asia", "Africa"};
+  Chart->OpenData(1, 1, 3);
+  Chart->SetIndexedValue(1, 20);
+  for (short k = 0; k < 3; ++k) {
+    Chart->SetValue(k, 5 + 4 * k);
+    Chart->SetLegend(k, Legends[k]);
+  }
+  Chart->CloseData(1);
+  Printer().SetTitle("Upcoming Reminders");  // the name of an earlier job
+  const std::string File = Pdf("graph");
+  TPrintRequest Choice;
+  Choice.OutputFile = File;
+  UsePrintChoice(Choice);
+  Chart->PrintChart();
+  ASSERT_TRUE(fs::exists(File));
+  EXPECT_EQ(Info(File, "Title"), "Graph Function");
+  const std::string Text = CaptureCommand("pdftotext '" + File + "' -");
+  for (const char* L : Legends) EXPECT_NE(Text.find(L), std::string::npos) << Text;
+  const TInk I = Ink(File);
+  EXPECT_EQ(I.Pages, 1);
+  EXPECT_EQ(I.BlankPages, 0);
+  EXPECT_GE(I.Left, 34) << I.Left;
+  EXPECT_GE(I.Top, 34) << I.Top;
+  EXPECT_LE(I.Right, I.PageWidth - 34) << I.Right;
+  EXPECT_LE(I.Bottom, I.PageHeight - 34) << I.Bottom;
+  EXPECT_TRUE(Printer().OutputFile().empty());
+}
+
+// Plain text printed line by line (the record's detail, the calculator's tape): named as the
+// job says, the half inch of paper kept on every side, a new page only for lines left over.
+TEST_F(PrintPathsPdf, TextLinesPrintUnderTheirNameWithinMarginsOnFullPages) {
+  std::vector<std::string> Lines;
+  for (int i = 0; i < 130; ++i) Lines.push_back("Line " + std::to_string(i) + " of the record's detail, long enough to show");
+  const std::string File = Pdf("detail");
+  TPrintRequest Choice;
+  Choice.OutputFile = File;
+  UsePrintChoice(Choice);
+  ASSERT_TRUE(PrintTextLines(Printer(), "Book Detail", Lines));
+  ASSERT_TRUE(fs::exists(File));
+  EXPECT_EQ(Info(File, "Title"), "Book Detail");
+  const std::string Text = CaptureCommand("pdftotext '" + File + "' -");
+  EXPECT_NE(Text.find("Line 129 of"), std::string::npos);
+  const TInk I = Ink(File);
+  EXPECT_GE(I.Pages, 2);
+  EXPECT_EQ(I.BlankPages, 0);
+  EXPECT_GE(I.Left, 34) << I.Left;
+  EXPECT_GE(I.Top, 34) << I.Top;
+  EXPECT_LE(I.Bottom, I.PageHeight - 34) << I.Bottom;
 }
 
 }  // namespace
