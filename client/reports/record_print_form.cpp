@@ -291,6 +291,9 @@ void TRTFForm::SetPageSetup() {
   M.Right().SetAsUnit(gmInches, Inches(RightMargin));
   M.Top().SetAsUnit(gmInches, Inches(TopMargin));
   M.Bottom().SetAsUnit(gmInches, Inches(BottomMargin));
+  // The text's own room above and below follows the margins as they are now.
+  RtfPreview->TopSpace().SetAsInches(M.Top().AsInches() + PrintPreview->Header().GetHeight(gmInches));
+  RtfPreview->BottomSpace().SetAsInches(M.Bottom().AsInches() + PrintPreview->Footer().GetHeight(gmInches));
   PrintPreview->Clear();
   RtfPreview->RichEditToPreview(*RTFEdit);
   PrintPreview->SetCurrentPage(1);
