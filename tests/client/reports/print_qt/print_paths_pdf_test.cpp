@@ -10,6 +10,7 @@
 #include <string>
 #include <unistd.h>
 
+#include "client/reports/image_report_form.h"
 #include "client/reports/main_commands.h"
 #include "client/reports/quick_report_forms.h"
 #include "client/reports/record_print_form.h"
@@ -321,6 +322,33 @@ TEST_F(PrintPathsPdf, TheRecordPrintWindowsPathsAreNamedAfterTheWindowWithTheirM
       EXPECT_LT(I.Top, 72 * std::stod(P.Top) + 24) << I.Top;  // the first line right under the margin
     }
   }
+}
+
+// The image report's Print button (also the main window's quick print, which opens this
+// window): one question, the window's name, the half inch it leaves around the page.
+TEST_F(PrintPathsPdf, TheImageReportPrintsUnderItsNameWithinItsMargins) {
+  Host.Captions.DetailNames[0] = "Height";
+  TImageReportForm Form(Windows);
+  Form.Record.Name = "Blue vase";
+  Form.Record.Values[110] = {"Thirty centimetres"};
+  Form.FormActivate();
+  Form.IncludeRecordNameBtn->SetChecked(true);
+  Form.IncludeFieldNamesBtn->SetChecked(true);
+  Form.AddReportItemClick(110);
+  Form.PreviewBtnClick();
+  const std::string File = Pdf("image_report");
+  Form.PrintBtn->Click();
+  EXPECT_EQ(Answers->PrintDialogs, 1);
+  EXPECT_EQ(Answers->OtherQuestions, 0);
+  ASSERT_TRUE(fs::exists(File));
+  EXPECT_EQ(Info(File, "Title"), Form.Caption());
+  const std::string Text = CaptureCommand("pdftotext '" + File + "' -");
+  EXPECT_NE(Text.find("Blue vase"), std::string::npos) << Text;
+  EXPECT_NE(Text.find("Thirty centimetres"), std::string::npos) << Text;
+  const TInk I = Ink(File);
+  EXPECT_EQ(I.Pages, 1);
+  EXPECT_EQ(I.BlankPages, 0);
+  ExpectMargins(I, 34);
 }
 
 }  // namespace
