@@ -220,11 +220,17 @@ TEST_F(PrintPathsPdf, AGridPrintIsNamedAfterItsWindow) {
   Grid->SetRowCount(3);
   Grid->SetCells(0, 1, "Lamp");
   Grid->SetCells(1, 1, "12.50");
+  // Its print settings' margins: two centimetres (57 points) on every side.
+  TPrintsettings& Settings = Grid->PrintSettings();
+  Settings.LeftSize = Settings.RightSize = Settings.HeaderSize = Settings.FooterSize = 200;
   const std::string File = ChosenPdf("grid");
   Grid->Print();
   ASSERT_TRUE(fs::exists(File));
   EXPECT_EQ(Info(File, "Title"), "Search Results");
-  EXPECT_EQ(Ink(File).BlankPages, 0);
+  const TInk I = Ink(File);
+  EXPECT_EQ(I.Pages, 1);
+  EXPECT_EQ(I.BlankPages, 0);
+  ExpectMargins(I, 57 - 2);
   EXPECT_TRUE(Printer().OutputFile().empty());
 }
 
