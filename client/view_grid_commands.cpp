@@ -79,7 +79,9 @@ void TGridPageCommands::PrintAddresses(TQnStringGrid* Grid, bool SelectedOnly) {
   TRTFForm Form(ReportWindowsOf(V));
   // A grid without one of the columns gives labels without that part (cells outside are empty).
   BuildAddressList(NameColumn, AddressColumn, Form.AddressList, *Grid, SelectedOnly ? Grid->Row() : -1);
-  for (std::size_t i = 0; i < Form.AddressList.size(); ++i) Form.OrderList.push_back(std::to_string(i));
+  // A line with neither name nor address gets no label: it would print as a blank one.
+  for (std::size_t i = 0; i < Form.AddressList.size(); ++i)
+    if (!PrintsNoAddress(*Form.AddressList[i])) Form.OrderList.push_back(std::to_string(i));
   Form.SetCaption("Print Address");
   Form.PrintMode = 4;
   Form.ShowModal();

@@ -189,12 +189,8 @@ void TMainCommands::PrintAddressBTNClick(const std::string& Caption) {
 std::vector<std::string> TMainCommands::AddressOrder(const TEntryList& Entries, int Scope) const {
   std::vector<std::string> Order;
   // A record without name or address gets no label: it would print as a blank one.
-  auto Blank = [](const PrintRecord& E) {
-    return std::all_of(E.Fields.begin(), E.Fields.end(), [](const std::string& F) { return Trim(F).empty(); }) &&
-           Trim(E.Data).empty();
-  };
   for (std::size_t i = 0; i < Entries.size(); ++i)
-    if ((Scope == 1 || FWindows.List.Contains(Entries[i]->Key)) && !Blank(*Entries[i])) Order.push_back(std::to_string(i));
+    if ((Scope == 1 || FWindows.List.Contains(Entries[i]->Key)) && !PrintsNoAddress(*Entries[i])) Order.push_back(std::to_string(i));
   return Order;
 }
 

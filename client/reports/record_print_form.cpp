@@ -1,5 +1,7 @@
 #include "client/reports/record_print_form.h"
 
+#include <algorithm>
+
 #include "client/core/record_window.h"
 #include "client/reports/form_parts.h"
 #include "client/reports/record_print.h"
@@ -26,6 +28,11 @@
 #include "print/preview.h"
 #include "print/preview_companions.h"
 #include "print/rtf_preview.h"
+
+bool PrintsNoAddress(const PrintRecord& Entry) {
+  return std::all_of(Entry.Fields.begin(), Entry.Fields.end(), [](const std::string& F) { return Trim(F).empty(); }) &&
+         Trim(Entry.Data).empty();
+}
 
 using namespace form_parts;
 using namespace record_print;
@@ -291,6 +298,9 @@ void TRTFForm::SetPageSetup() {
   M.Right().SetAsUnit(gmInches, Inches(RightMargin));
   M.Top().SetAsUnit(gmInches, Inches(TopMargin));
   M.Bottom().SetAsUnit(gmInches, Inches(BottomMargin));
+  // The text's own room above and below follows the margins as they are now.
+  RtfPreview->TopSpace().SetAsInches(M.Top().AsInches() + PrintPreview->Header().GetHeight(gmInches));
+  RtfPreview->BottomSpace().SetAsInches(M.Bottom().AsInches() + PrintPreview->Footer().GetHeight(gmInches));
   PrintPreview->Clear();
   RtfPreview->RichEditToPreview(*RTFEdit);
   PrintPreview->SetCurrentPage(1);

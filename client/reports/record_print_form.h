@@ -28,6 +28,9 @@ class TPgPreview;
 class TPgRtfPreview;
 class TPgLabelPrinter;
 class TVcRichEditToHtml;
+
+// An entry with neither name nor address: its address label would print blank.
+bool PrintsNoAddress(const PrintRecord& Entry);
 class TVcFontComboBox;
 class TFontSizeComboBox;
 class TVcColorComboBox;

@@ -247,6 +247,20 @@ void TPrinter::Abort() {
   Device()->AbortJob();
 }
 
+TRect PrintMarginRect(TPrinter& printer, double inches) {
+  const TPrinterCaps caps = printer.Caps();
+  const int mx = static_cast<int>(std::lround(caps.DpiX * inches));
+  const int my = static_cast<int>(std::lround(caps.DpiY * inches));
+  // The paper beyond the printable area counts towards the margin.
+  const int right = std::max(0, caps.PhysicalWidth - caps.OffsetX - caps.Width);
+  const int bottom = std::max(0, caps.PhysicalHeight - caps.OffsetY - caps.Height);
+  TRect r{std::max(0, mx - caps.OffsetX), std::max(0, my - caps.OffsetY),
+          printer.PageWidth() - std::max(0, mx - right), printer.PageHeight() - std::max(0, my - bottom)};
+  if (r.Right <= r.Left) r.Right = r.Left + 1;
+  if (r.Bottom <= r.Top) r.Bottom = r.Top + 1;
+  return r;
+}
+
 bool PrintTextLines(TPrinter& printer, const std::string& title, const std::vector<std::string>& lines) {
   printer.SetTitle(title);
   printer.BeginDoc();
@@ -256,13 +270,14 @@ bool PrintTextLines(TPrinter& printer, const std::string& title, const std::vect
     c.Font().SetName("Courier New");
     c.Font().SetSize(10);
     const int lineHeight = std::max(1, c.TextHeight("gh"));
-    int y = 0;
+    const TRect area = PrintMarginRect(printer, 0.5);
+    int y = area.Top;
     for (const std::string& line : lines) {
-      if (y > 0 && y + lineHeight > printer.PageHeight()) {
+      if (y > area.Top && y + lineHeight > area.Bottom) {
         printer.NewPage();
-        y = 0;
+        y = area.Top;
       }
-      c.TextOut(0, y, line);
+      c.TextOut(area.Left, y, line);
       y += lineHeight;
     }
   } catch (...) {

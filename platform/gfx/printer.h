@@ -253,8 +253,13 @@ private:
 
 TPrinter& Printer();
 
+// The part of the current page (device pixels, the printable area's origin) that leaves
+// Inches of paper on every side, whatever the device's own unprintable edges.
+TRect PrintMarginRect(TPrinter& Printer, double Inches);
+
 // A print job of plain text on the printer: each line one printed line in a fixed-pitch face
-// (10 points), top to bottom, a new page when the next line would not fit. False when no job
+// (10 points), top to bottom inside half an inch of paper on every side, a new page when the
+// next line would not fit. False when no job
 // started (no printer, or the file was not chosen); a failure inside the job aborts it.
 bool PrintTextLines(TPrinter& Printer, const std::string& Title, const std::vector<std::string>& Lines);
 

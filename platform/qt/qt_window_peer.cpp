@@ -293,7 +293,11 @@ void TQtWindowPeer::SetParent(TWinControl* parent) {
   QWidget* w = nullptr;
   if (parent)
     if (auto* peer = dynamic_cast<TQtWindowPeer*>(parent->Handle())) w = peer->Widget();
-  if (FWidget->parentWidget() != w) FWidget->setParent(w);
+  if (FWidget->parentWidget() == w) return;
+  FWidget->setParent(w);
+  // A widget given a parent is hidden by Qt: a control whose window was made before its
+  // parent's (its canvas measured text early) shows with its new parent all the same.
+  if (w && FControl.Visible()) FWidget->show();
 }
 
 void TQtWindowPeer::Invalidate(const TRect* r) {

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "platform/gfx/printer.h"
+#include "platform/ui/forms.h"
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/float_text.h"
 
@@ -162,15 +163,18 @@ void TChartfx::Paint() {
 void TChartfx::PrintChart() {
   FCalls.push_back({70, {}, {}});
   TPrinter& printer = Printer();
+  // The job is named after the chart's window.
+  if (const TCustomForm* form = GetParentForm(this)) printer.SetTitle(form->Caption());
   printer.BeginDoc();
   if (!printer.Printing()) return;
   try {
     TCanvas& c = printer.Canvas();
     c.Font().Assign(Font());
-    // The chart keeps its on-screen proportions, as wide as the page.
-    int w = printer.PageWidth();
-    int h = Width() > 0 ? std::min(printer.PageHeight(), MulDiv(w, std::max(1, Height()), Width())) : printer.PageHeight();
-    DrawChart(c, Rect(0, 0, w, h));
+    // The chart keeps its on-screen proportions, as wide as the page inside its margins.
+    const TRect area = PrintMarginRect(printer, 0.5);
+    const int w = area.Width();
+    const int h = Width() > 0 ? std::min(area.Height(), MulDiv(w, std::max(1, Height()), Width())) : area.Height();
+    DrawChart(c, Rect(area.Left, area.Top, area.Left + w, area.Top + h));
   } catch (...) {
     printer.Abort();
     throw;

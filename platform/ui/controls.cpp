@@ -630,6 +630,9 @@ void TWinControl::SetVisible(bool value) {
 void TWinControl::SetEnabled(bool value) {
   TControl::SetEnabled(value);
   if (FPeer) FPeer->SetEnabled(value);
+  // A disabled control hears nothing more of the mouse, not even the release of the button
+  // held on it: it lets go of the mouse, so the next click reaches what it is meant for.
+  if (!value && gCapture && ContainsControl(gCapture)) gCapture->ReleaseCapture();
 }
 
 void TWinControl::SetParent(TWinControl* parent) {

@@ -119,19 +119,24 @@ TEST_F(ViewGridCommandsTest, PrintButtonOffersAddressesOnlyForGridsWithNameAndAd
 
 TEST_F(ViewGridCommandsTest, AddressMenuItemsTakeEveryLineOfTheirGrid) {
   ContactGrid(*View->Grid4);
+  // A line with neither name nor address (only its phone) is listed but gets no label: it
+  // would print as a blank one.
+  View->Grid4->SetCells(1, 2, " ");
+  View->Grid4->SetCells(2, 2, "");
   TMenuItem* Grid4Address = dynamic_cast<TMenuItem*>(View->Find("Grid4Address1"));
   ASSERT_TRUE(Grid4Address);
   {
     TCheckedModalScript Script;
     Script.ExpectForm("Print Address", [&](TCustomForm& F) {
       EXPECT_EQ(Labels(dynamic_cast<TRTFForm&>(F)).size(), 3u);
+      EXPECT_EQ(dynamic_cast<TRTFForm&>(F).OrderList, (std::vector<std::string>{"0", "2"}));
       F.SetModalResult(mrCancel);
     });
     Grid4Address->Click();
   }
   EXPECT_EQ(Commands().PrintedGrid(), View->Grid4);
-  // Grid 3 of the demonstration database has neither column: labels with the line IDs only,
-  // and none for a grid without lines.
+  // Grid 3 of the demonstration database has neither column: entries with the line IDs only,
+  // which print no label, and none for a grid without lines.
   TQnStringGrid& G3 = *View->DirGrid;
   G3.SetRowCount(3);
   G3.SetCells(0, 1, "7");
@@ -140,6 +145,7 @@ TEST_F(ViewGridCommandsTest, AddressMenuItemsTakeEveryLineOfTheirGrid) {
     TCheckedModalScript Script;
     Script.ExpectForm("Print Address", [&](TCustomForm& F) {
       EXPECT_EQ(Labels(dynamic_cast<TRTFForm&>(F)), (std::vector<std::string>{"7:"}));
+      EXPECT_TRUE(dynamic_cast<TRTFForm&>(F).OrderList.empty());  // nothing to print on it
       F.SetModalResult(mrCancel);
     });
     View->Grid3Address1->Click();

@@ -86,4 +86,23 @@ TEST_F(GraphTest, TheWindowsTreeHoldsTheTenDescriptionsAndDrawsTheFirst) {
   EXPECT_EQ(S.Path.size(), 2u);
 }
 
+// A double click on a node charts that node; the button's release, lost while the tree waits
+// disabled for the reply, leaves no hold on the mouse.
+TEST_F(GraphTest, ADoubleClickOnANodeChartsItAndLeavesTheMouseFree) {
+  TReportWindows Windows(Host);
+  TGraphDisplay Graph(Windows);
+  Graph.Show();
+  Graph.FormActivate();
+  const std::size_t Asked = Recorder->Requests.size();
+  const LPARAM At = MAKELPARAM(40, Graph.SGraph->ItemHeight() * 3 / 2);  // the second description
+  Graph.SGraph->Perform(WM_LBUTTONDOWN, MK_LBUTTON, At);
+  Graph.SGraph->Perform(WM_LBUTTONUP, 0, At);
+  Graph.SGraph->Perform(WM_LBUTTONDBLCLK, MK_LBUTTON, At);
+  ASSERT_EQ(Recorder->Requests.size(), Asked + 1);
+  EXPECT_EQ(Graph.SGraph->Selected(), Graph.SGraph->Items().Item(0)->getNextSibling());
+  EXPECT_EQ(Graph.Graph->Points(), static_cast<int>(Host.Captions.Trees[1].Nodes.size()));
+  EXPECT_TRUE(Graph.SGraph->Enabled());
+  EXPECT_EQ(GetCapture(), nullptr);
+}
+
 }  // namespace

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # The search and report windows of the installed client as a person uses them, on a real X
 # server: a database of 300 generated records, the login, a search of three terms (the record
-# name, a category from the value menu, a status), the search results, a record opened from
-# them, a quick report of three columns generated and paged
-# through in its preview; the search windows open in the middle of the screen and the replies are
-# kept in the installation's "Work" folder.  Screenshots of the search window, the results, the
-# record and the report preview are saved.
+# name, a category from the value menu, a status), the search results, the graph window from
+# them (its tree of the descriptions shown, a node double-clicked and charted), a record opened
+# from them, a quick report of three columns generated and paged through in its preview; the
+# search windows open in the middle of the screen and the replies are kept in the installation's
+# "Work" folder.  Screenshots of the search window, the results, the graph, the record and the
+# report preview are saved.
 # Usage: reports_x11.sh SOURCE_DIR BUILD_DIR MAKE_DATABASE OUTPUT_FOLDER
 set -euo pipefail
 src="$1"
@@ -91,6 +92,52 @@ centred "search results" "$rx" "$ry" "$rw" "$rh"
 # The reply of the search is kept in the installation's own folder, none in the current one.
 [ -s "$out/R/Work/logdata.txt" ] || fail "the search reply was not kept in Work/logdata.txt"
 [ -e logdata.txt ] && fail "the client wrote logdata.txt into the current folder"
+
+# ---- The graph window from the results' tool bar: its tree shows the ten descriptions ----
+click_at $((rx + 100)) $((ry + 14)) 1.5
+graph=$(window "Graph Function" 300) || fail "no graph window"
+geometry "$graph"
+gx=$X gy=$Y gw=$WIDTH gh=$HEIGHT
+sleep 1
+shot "$out/graph.png" "$gx" "$gy" "$gw" "$gh"
+# The tree panel: one band of text per root node (the ten description names).
+/usr/bin/python3 - "$out/graph.png" <<'PY' || fail "the graph window's tree shows no descriptions"
+import sys
+from PIL import Image
+im = Image.open(sys.argv[1]).convert("RGB"); px = im.load()
+bands, gap = 0, 3
+for y in range(40, im.size[1] - 40):
+    inked = any(sum(px[x, y]) < 300 for x in range(20, 160))
+    if inked and gap >= 3: bands += 1
+    gap = 0 if inked else gap + 1
+assert bands >= 10, bands
+PY
+# The graph's request is kept: the chosen node's path and its children.
+grep -q "category" "$out/R/Work/logsend.txt" || fail "the graph request was not kept in Work/logsend.txt"
+# A double click on the second description's line (the second band of text) charts that
+# description: its request carries the description number 2, and the chart changes.
+second=$(/usr/bin/python3 - "$out/graph.png" <<'PY'
+import sys
+from PIL import Image
+im = Image.open(sys.argv[1]).convert("RGB"); px = im.load()
+bands, gap, top = [], 3, 0
+for y in range(40, im.size[1] - 40):
+    inked = any(sum(px[x, y]) < 300 for x in range(20, 160))
+    if inked and gap >= 3: top = y
+    if not inked and gap == 0 and y > 40: bands.append((top + y) // 2)
+    gap = 0 if inked else gap + 1
+print(bands[1])
+PY
+)
+xdotool mousemove $((gx + 50)) $((gy + second)) click --repeat 2 --delay 80 1
+for _ in $(seq 100); do grep -q $'^0,1,2\r' "$out/R/Work/logsend.txt" && break; sleep 0.1; done
+grep -q $'^0,1,2\r' "$out/R/Work/logsend.txt" || fail "a double click on the second description charted nothing"
+grep -q "^0,0,condition" "$out/R/Work/logsend.txt" || fail "the second description's request names another node"
+sleep 1
+shot "$out/graph_second.png" "$gx" "$gy" "$gw" "$gh"
+same "$out/graph.png" "$out/graph_second.png" && fail "the chart did not change for the second description"
+click_at $((gx + 380)) $((gy + 14)) 1
+gone '^Graph Function$'
 
 # ---- A record opened from the results ----
 xdotool mousemove $((rx + 75)) $((ry + 60 + 21 + 10)) click --repeat 2 --delay 80 1

@@ -10,6 +10,7 @@
 #include <string>
 #include <unistd.h>
 
+#include "client/reports/image_report_form.h"
 #include "client/reports/main_commands.h"
 #include "client/reports/quick_report_forms.h"
 #include "client/reports/record_print_form.h"
@@ -17,6 +18,9 @@
 #include "client/reports/report_windows.h"
 #include "controls/grid/qn_grid.h"
 #include "platform/gfx/printer.h"
+#include "platform/ui/chart.h"
+#include "platform/ui/edits.h"
+#include "platform/ui/image.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/modal_service.h"
 #include "platform/ui/std_buttons.h"
@@ -72,6 +76,13 @@ struct PrintPathsPdf : ::testing::Test {
     Answers->File = (Dir / (Name + ".pdf")).string();
     return Answers->File;
   }
+  // For a path that prints without a dialog of its own: the file chosen as the dialog chooses.
+  std::string ChosenPdf(const std::string& Name) {
+    TPrintRequest Choice;
+    Choice.OutputFile = Pdf(Name);
+    UsePrintChoice(Choice);
+    return Choice.OutputFile;
+  }
   // pdfinfo's value of a field.
   static std::string Info(const std::string& File, const std::string& Field) {
     std::istringstream Lines(CaptureCommand("pdfinfo '" + File + "'"));
@@ -114,6 +125,13 @@ struct PrintPathsPdf : ::testing::Test {
     }
     return Ink;
   }
+  // Words keep Points of paper free on every side.
+  static void ExpectMargins(const TInk& I, double Points) {
+    EXPECT_GE(I.Left, Points) << I.Left;
+    EXPECT_GE(I.Top, Points) << I.Top;
+    EXPECT_LE(I.Right, I.PageWidth - Points) << I.Right;
+    EXPECT_LE(I.Bottom, I.PageHeight - Points) << I.Bottom;
+  }
   fs::path Dir;
   TPrintToFileAnswers* Answers = nullptr;
   TReportHost Host;
@@ -149,11 +167,7 @@ TEST_F(PrintPathsPdf, TheReminderPrintoutKeepsItsMarginsAndIsNamedAfterTheWindow
   for (int i = 0; i < 70; ++i)
     Reminders.Logic().View.push_back({std::to_string(1000 + i), "A rather long record name number " + std::to_string(i),
                                       "12/" + std::to_string(1 + i % 28) + "/2026", true});
-  // The window prints without a dialog of its own: the choice is made as the dialog makes it.
-  const std::string File = Pdf("reminders");
-  TPrintRequest Choice;
-  Choice.OutputFile = File;
-  UsePrintChoice(Choice);
+  const std::string File = ChosenPdf("reminders");
   Reminders.PrintReminderClick();
   ASSERT_TRUE(fs::exists(File));
   EXPECT_EQ(Info(File, "Title"), "Upcoming Reminders");
@@ -161,10 +175,7 @@ TEST_F(PrintPathsPdf, TheReminderPrintoutKeepsItsMarginsAndIsNamedAfterTheWindow
   EXPECT_GE(I.Pages, 2);
   EXPECT_EQ(I.BlankPages, 0);
   // Half an inch (36 points) of paper on every side.
-  EXPECT_GE(I.Left, 34) << I.Left;
-  EXPECT_GE(I.Top, 34) << I.Top;
-  EXPECT_LE(I.Right, I.PageWidth - 34) << I.Right;
-  EXPECT_LE(I.Bottom, I.PageHeight - 34) << I.Bottom;
+  ExpectMargins(I, 34);
 }
 
 TEST_F(PrintPathsPdf, AddressLabelsForAllRecordsLeaveOutRecordsWithoutAddress) {
@@ -209,15 +220,141 @@ TEST_F(PrintPathsPdf, AGridPrintIsNamedAfterItsWindow) {
   Grid->SetRowCount(3);
   Grid->SetCells(0, 1, "Lamp");
   Grid->SetCells(1, 1, "12.50");
-  const std::string File = Pdf("grid");
-  TPrintRequest Choice;
-  Choice.OutputFile = File;
-  UsePrintChoice(Choice);
+  // Its print settings' margins: two centimetres (57 points) on every side.
+  TPrintsettings& Settings = Grid->PrintSettings();
+  Settings.LeftSize = Settings.RightSize = Settings.HeaderSize = Settings.FooterSize = 200;
+  const std::string File = ChosenPdf("grid");
   Grid->Print();
   ASSERT_TRUE(fs::exists(File));
   EXPECT_EQ(Info(File, "Title"), "Search Results");
-  EXPECT_EQ(Ink(File).BlankPages, 0);
+  const TInk I = Ink(File);
+  EXPECT_EQ(I.Pages, 1);
+  EXPECT_EQ(I.BlankPages, 0);
+  ExpectMargins(I, 57 - 2);
   EXPECT_TRUE(Printer().OutputFile().empty());
+}
+
+// The graph window's "Print a screenshot": the chart on one page named after the window, the
+// half inch of paper kept on every side, whatever the job before it was called.
+TEST_F(PrintPathsPdf, TheGraphPrintsItsChartUnderTheWindowsNameWithinMargins) {
+  TForm Window(nullptr);
+  Window.SetCaption("Graph Function");
+  auto* Chart = new TChartfx(&Window);
+  Chart->SetParent(&Window);
+  Chart->SetBounds(0, 0, 400, 300);
+  const char* Legends[3] = {"Europe", "Asia", "Africa"};
+  Chart->OpenData(1, 1, 3);
+  Chart->SetIndexedValue(1, 20);
+  for (short k = 0; k < 3; ++k) {
+    Chart->SetValue(k, 5 + 4 * k);
+    Chart->SetLegend(k, Legends[k]);
+  }
+  Chart->CloseData(1);
+  Printer().SetTitle("Upcoming Reminders");  // the name of an earlier job
+  const std::string File = ChosenPdf("graph");
+  Chart->PrintChart();
+  ASSERT_TRUE(fs::exists(File));
+  EXPECT_EQ(Info(File, "Title"), "Graph Function");
+  const std::string Text = CaptureCommand("pdftotext '" + File + "' -");
+  for (const char* L : Legends) EXPECT_NE(Text.find(L), std::string::npos) << Text;
+  const TInk I = Ink(File);
+  EXPECT_EQ(I.Pages, 1);
+  EXPECT_EQ(I.BlankPages, 0);
+  ExpectMargins(I, 34);
+  EXPECT_TRUE(Printer().OutputFile().empty());
+}
+
+// Plain text printed line by line (the record's detail, the calculator's tape): named as the
+// job says, the half inch of paper kept on every side, a new page only for lines left over.
+TEST_F(PrintPathsPdf, TextLinesPrintUnderTheirNameWithinMarginsOnFullPages) {
+  std::vector<std::string> Lines;
+  for (int i = 0; i < 130; ++i) Lines.push_back("Line " + std::to_string(i) + " of the record's detail, long enough to show");
+  const std::string File = ChosenPdf("detail");
+  ASSERT_TRUE(PrintTextLines(Printer(), "Book Detail", Lines));
+  ASSERT_TRUE(fs::exists(File));
+  EXPECT_EQ(Info(File, "Title"), "Book Detail");
+  const std::string Text = CaptureCommand("pdftotext '" + File + "' -");
+  EXPECT_NE(Text.find("Line 129 of"), std::string::npos);
+  const TInk I = Ink(File);
+  EXPECT_GE(I.Pages, 2);
+  EXPECT_EQ(I.BlankPages, 0);
+  ExpectMargins(I, 34);
+}
+
+// The record print window's own paths from its Print button (the record's rich text, the
+// address on plain paper, a barcode label): one question, the window's name as the title, the
+// paper set in its margin boxes kept free, and no blank page.
+TEST_F(PrintPathsPdf, TheRecordPrintWindowsPathsAreNamedAfterTheWindowWithTheirMargins) {
+  struct TPath {
+    int Mode;
+    const char* Caption;
+    const char* Word;
+    const char* Left;  // the margin boxes, in inches
+    const char* Top;
+  };
+  for (const TPath& P : {TPath{1, "Print Record", "Harbour", "1", "1"}, TPath{2, "Print Address", "Ostend", "1.5", "2"},
+                         TPath{3, "Print Barcode Label", "Blue vase", "1", "1"}}) {
+    SCOPED_TRACE(P.Caption);
+    TImage Image(nullptr);
+    TRTFForm Form(Windows);
+    Form.SetCaption(P.Caption);
+    Form.PrintMode = P.Mode;
+    Form.RichText = "{\\rtf1\\ansi {\\fonttbl{\\f0 Arial;}}\\f0\\fs24 Ann Example\\par Harbour Street 4\\par}";
+    Form.PlainLines = {"Ann Example", "Harbour Street 4", "Ostend"};
+    if (P.Mode == 3) {
+      Image.Picture().Bitmap().SetSize(200, 60);
+      Form.BarcodeImage = &Image;
+      Form.ItemValue = [](int) { return std::string("Blue vase"); };
+      Form.FieldCodes = {700};
+    }
+    Form.LeftMargin->SetText(P.Left);
+    Form.TopMargin->SetText(P.Top);
+    Form.FormActivate();
+    const std::string File = Pdf("record_" + std::to_string(P.Mode));
+    const int Asked = Answers->PrintDialogs;
+    Form.PrintBtn->Click();
+    EXPECT_EQ(Answers->PrintDialogs, Asked + 1);
+    EXPECT_EQ(Answers->OtherQuestions, 0);
+    ASSERT_TRUE(fs::exists(File));
+    EXPECT_EQ(Info(File, "Title"), P.Caption);
+    EXPECT_NE(CaptureCommand("pdftotext '" + File + "' -").find(P.Word), std::string::npos);
+    const TInk I = Ink(File);
+    EXPECT_EQ(I.Pages, 1);
+    EXPECT_EQ(I.BlankPages, 0);
+    if (P.Mode != 3) {
+      ExpectMargins(I, 72 - 2);  // an inch at least on every side
+      EXPECT_GE(I.Left, 72 * std::stod(P.Left) - 2) << I.Left;
+      EXPECT_GE(I.Top, 72 * std::stod(P.Top) - 2) << I.Top;
+      EXPECT_LT(I.Top, 72 * std::stod(P.Top) + 24) << I.Top;  // the first line right under the margin
+    }
+  }
+}
+
+// The image report's Print button (also the main window's quick print, which opens this
+// window): one question, the window's name, the half inch it leaves around the page.
+TEST_F(PrintPathsPdf, TheImageReportPrintsUnderItsNameWithinItsMargins) {
+  Host.Captions.DetailNames[0] = "Height";
+  TImageReportForm Form(Windows);
+  Form.Record.Name = "Blue vase";
+  Form.Record.Values[110] = {"Thirty centimetres"};
+  Form.FormActivate();
+  Form.IncludeRecordNameBtn->SetChecked(true);
+  Form.IncludeFieldNamesBtn->SetChecked(true);
+  Form.AddReportItemClick(110);
+  Form.PreviewBtnClick();
+  const std::string File = Pdf("image_report");
+  Form.PrintBtn->Click();
+  EXPECT_EQ(Answers->PrintDialogs, 1);
+  EXPECT_EQ(Answers->OtherQuestions, 0);
+  ASSERT_TRUE(fs::exists(File));
+  EXPECT_EQ(Info(File, "Title"), Form.Caption());
+  const std::string Text = CaptureCommand("pdftotext '" + File + "' -");
+  EXPECT_NE(Text.find("Blue vase"), std::string::npos) << Text;
+  EXPECT_NE(Text.find("Thirty centimetres"), std::string::npos) << Text;
+  const TInk I = Ink(File);
+  EXPECT_EQ(I.Pages, 1);
+  EXPECT_EQ(I.BlankPages, 0);
+  ExpectMargins(I, 34);
 }
 
 }  // namespace
