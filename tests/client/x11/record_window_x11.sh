@@ -20,9 +20,9 @@
 #     barcode field, URL field, the relationship diagram and its Close ......... fields_x11
 #   Create Demo, the quantity dialog, Tree View, grid 3, read-only menus and item marks,
 #     a record deleted elsewhere, inserted copies' attachments ................. record_data_x11
-# Not yet by the mouse: the entries of the Connect, Report and View, Utilities, Help Manual and
-# About menus (opened here with the mouse, their windows reached with keys in day_x11 and in
-# tests/client/reports/*_x11.sh); the grid Remove box of nav_x11 (answered with Return); the CD
+# Not yet by the mouse: the other entries of the Connect, Report and View, Utilities, Help
+# Manual and About menus (opened here with the mouse, their windows reached with keys in day_x11
+# and in tests/client/reports/*_x11.sh); the grid Remove box of nav_x11 (answered with Return); the CD
 # player's close (it has none but its frame's).
 # Usage: record_window_x11.sh SOURCE_DIR BUILD_DIR MAKE_NAV_DATABASE OUTPUT_FOLDER
 set -euo pipefail
@@ -129,7 +129,7 @@ no_box() { # no_box: no message box is up
   return 0
 }
 # menu_click X N: the menu bar's entry at X opens its menu (waited for), whose N-th entry is then
-# clicked; menu_X.png shows the menu.
+# clicked (the entries are 22 pixels apart; a separator adds 2); menu_X.png shows the menu.
 menu_click() {
   local before popup
   before=$(visible)
@@ -138,10 +138,25 @@ menu_click() {
   painted "$popup"
   geometry "$popup"
   shot "$out/menu_$1.png" "$X" "$Y" "$WIDTH" "$HEIGHT"
-  xdotool mousemove $((X + 40)) $((Y + menu_top + menu_row * ($2 - 1))) click 1
+  xdotool mousemove $((X + 40)) $((Y + 10 + 22 * ($2 - 1) + ${3:-0})) click 1
   closed "$popup" || fail "the menu at $1 took no click on its entry $2"
 }
-menu_top=14 menu_row=23
+# opens_window NAME DX DY COMMAND...: the command opens a window, which a click DX DY from its
+# top left corner closes ("-": it is left open and the record window raised over it).
+opens_window() {
+  local name="$1" dx="$2" dy="$3" before wid
+  shift 3
+  before=$(visible)
+  "$@"
+  wid=$(new_window "$before") || fail "$name opened no window"
+  painted "$wid"
+  geometry "$wid"
+  echo "record_window_x11: $name opened '$(xdotool getwindowname "$wid")' $X $Y $WIDTH $HEIGHT"
+  shot "$out/$name.png" "$X" "$Y" "$WIDTH" "$HEIGHT"
+  if [ "$dx" = - ]; then xdotool windowraise "$main"; return 0; fi
+  xdotool mousemove $((X + dx)) $((Y + dy)) click 1
+  closed "$wid" || fail "the $name window did not close at the click on its button"
+}
 
 start_client
 login
@@ -253,21 +268,9 @@ xdotool mousemove $((mx + searchlist_x)) $((my + header_y)) click 1
 step "search list"
 
 # ---- The tool windows, each closed by a click on its own button ----
-# tool_window NAME X DX DY: the tool button at X opens a window; a click DX DY from its top left
-# corner closes it.
-tool_window() {
-  local before wid
-  before=$(visible)
-  tool "$2"
-  wid=$(new_window "$before") || fail "the $1 button opened no window"
-  painted "$wid"
-  geometry "$wid"
-  echo "record_window_x11: $1 opened '$(xdotool getwindowname "$wid")' $X $Y $WIDTH $HEIGHT"
-  shot "$out/$1.png" "$X" "$Y" "$WIDTH" "$HEIGHT"
-  if [ "$3" = - ]; then xdotool windowraise "$main"; return 0; fi
-  xdotool mousemove $((X + $3)) $((Y + $4)) click 1
-  closed "$wid" || fail "the $1 window did not close at the click on its button"
-}
+# tool_window NAME X DX DY: the tool button at X opens a window that a click DX DY from its top
+# left corner closes.
+tool_window() { opens_window "$1" "$3" "$4" tool "$2"; }
 tool_window search $search_x 378 14
 tool_window find $find_x 378 14
 
@@ -280,9 +283,19 @@ tool_window calendar $date_x 101 59
 tool_window cd $cd_x - -
 tool_window scan $scan_x 169 397
 step "tool windows"
+# The same windows from the menus: Utilities' Calculator and Calendar, Report and View's search
+# window and search list (after a separator).
+opens_window menu_calculator 135 227 menu_click 232 1
+opens_window menu_calendar 101 59 menu_click 232 2
+opens_window menu_search 378 14 menu_click 162 5 2
+opens_window menu_list 299 14 menu_click 162 6 2
+step "tool windows from the menus"
 
 # ---- Idle Refresh saves what is typed; the idle seconds go up by one and are kept ----
-# The shown record is the second inserted copy: " refreshed" is added to its name.
+# The shown record is the second inserted copy: " refreshed" is added to its name.  (With no
+# window manager the keyboard does not follow a click back to the record window from a window
+# that closed: it is given the focus as a window manager would.)
+xdotool windowfocus --sync "$main" 2>/dev/null || true
 xdotool mousemove $((mx + 250)) $((my + header_y)) click 1
 until_changed "$out/typed_name.png" $((mx + 184)) $((my + 54)) 146 20 xdotool key End type --delay 40 " refreshed" ||
   fail "the typed name does not show"
