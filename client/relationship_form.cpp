@@ -37,6 +37,8 @@ TRelationshipForm::TRelationshipForm(TComponent* AOwner, TRelateData Data, std::
   Depth->OnChange = [this](TObject*) {
     if (FActivated) GenerateDiagram(FCenterCaption, FCenterCode);
   };
+  // The window's first size came before its panel and diagram: they are placed for it now.
+  FormResize();
 }
 
 void TRelationshipForm::Activate() {

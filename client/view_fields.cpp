@@ -220,11 +220,12 @@ void TViewFields::SetReadOnlyState(bool ReadOnly) {
   V.DirGrid->SetOptions(V.DirGrid->Options() - goEditing);
   V.Grid4->SetOptions(V.Grid4->Options() - goEditing);
   // Nothing else a read-only record shows takes a change: its boxes, pictures, attached file,
-  // items and the rich text's formatting.
+  // items, the rich text's formatting and what a paste would put into it (a copy out of it stays).
   for (TControl* C : std::initializer_list<TControl*>{
            V.CheckBox1, V.CheckBox2, V.CheckBox3, V.SelectPicture, V.ClearPicture, V.SelectResumeBtn,
            V.ClearResumeBtn, V.EditSkillBtn, V.RTF1Font, V.FontRTF1Size, V.RTFColor1, V.BoldBtn, V.ItalicBtn,
-           V.UnderlineBtn, V.LeftBtn, V.CenterBtn, V.RightBtn, V.BulletBtn})
+           V.UnderlineBtn, V.StrikeOutBtn, V.LeftBtn, V.CenterBtn, V.RightBtn, V.BulletBtn,
+           V.PasteFromClipboardBtn})
     if (C) C->SetEnabled(!ReadOnly);
   // Description values come only from their menus; the attachment's name only from its upload.
   for (TEdit* E : V.DescEdit) E->SetReadOnly(true);

@@ -483,8 +483,10 @@ TEST_F(ViewFieldsTest, AReadOnlyRecordTakesNoValueMarkOrFormat) {
   EXPECT_FALSE(W.Buffers.RecordMask.Get(RecordMask::Items, 1));
   for (TControl* C : std::initializer_list<TControl*>{View->EditSkillBtn, View->SelectResumeBtn, View->ClearResumeBtn,
                                                        View->BoldBtn, View->LeftBtn, View->BulletBtn, View->RTF1Font,
-                                                       View->FontRTF1Size, View->RTFColor1})
+                                                       View->FontRTF1Size, View->RTFColor1, View->StrikeOutBtn,
+                                                       View->PasteFromClipboardBtn})
     EXPECT_FALSE(C->Enabled()) << C->Name();
+  EXPECT_TRUE(View->CopyToClipboardBtn->Enabled());
   ASSERT_TRUE(W.SaveRecord(W.Buffers.Current, true));
   ItemRecord R = Stored();
   EXPECT_EQ(R.ItemChecks[0], Mark);
@@ -503,6 +505,8 @@ TEST_F(ViewFieldsTest, AReadOnlyRecordTakesNoValueMarkOrFormat) {
   Item->SetChecked(!Mark);
   EXPECT_EQ(Item->Checked(), !Mark);
   EXPECT_TRUE(View->BoldBtn->Enabled());
+  EXPECT_TRUE(View->StrikeOutBtn->Enabled());
+  EXPECT_TRUE(View->PasteFromClipboardBtn->Enabled());
   ASSERT_TRUE(W.SaveRecord(W.Buffers.Current, true));
   R = Stored();
   EXPECT_EQ(R.ItemChecks[0], !Mark);
@@ -575,6 +579,10 @@ TEST_F(ViewFieldsTest, RelationalDiagramSearchReplaceImportAndCDPlayer) {
     Script.ExpectForm("Relationship Diagram", [&](TCustomForm& F) {
       auto& R = dynamic_cast<TRelationshipForm&>(F);
       R.Activated(true);
+      // The button panel sits in the middle under the diagram.
+      EXPECT_GT(R.Panel->Left(), 0);
+      EXPECT_LE(std::abs(R.Panel->Left() + R.Panel->Width() / 2 - R.ClientWidth() / 2), 1);
+      EXPECT_GE(R.Panel->Top(), R.Diagram->Top() + R.Diagram->Height());
       EXPECT_EQ(R.Model().Boxes.size(), 2u);
       EXPECT_EQ(R.Diagram->Items().Count(), 2);
       ASSERT_TRUE(R.Diagram->Items().FindItem(First));

@@ -28,13 +28,12 @@
 #include "platform/ui/shell.h"
 #include "platform/ui/std_buttons.h"
 #include "tests/client/core/client_fixture.h"
+#include "tests/client/x11/x11_probe.h"
 
 namespace {
 
-std::string At(const std::string& Name, TPoint P) {
-  return "at " + Name + " " + std::to_string(P.X) + " " + std::to_string(P.Y);
-}
-TPoint Centre(TControl* C) { return C->ClientToScreen({C->Width() / 2, C->Height() / 2}); }
+using x11_probe::At;
+using x11_probe::Centre;
 TPoint TabCentre(TCustomTabControl* T, int I) {
   const TRect R = T->TabRect(I);
   return T->ClientToScreen({(R.Left + R.Right) / 2, (R.Top + R.Bottom) / 2});
@@ -54,19 +53,8 @@ int main(int argc, char** argv) {
   InstallQtBackend();
 
   TServedDatabase Db(Root);
-  fs::create_directories(Root / "bin");
-  std::ofstream(Root / "bin" / "hmserv") << "#!/bin/sh\nexit 0\n";
-  fs::permissions(Root / "bin" / "hmserv", fs::perms::owner_all);
-  // Every request and the size of its reply, for the log of a failed run.
-  struct TTrace : TServerTransport {
-    TServerTransport& Inner;
-    explicit TTrace(TServerTransport& I) : Inner(I) {}
-    std::string Send(const TClientRequest& R) override {
-      std::string Reply = Inner.Send(R);
-      fprintf(stderr, "%s -> %zu bytes\n", R.UserAgent.c_str(), Reply.size());
-      return Reply;
-    }
-  } Trace(Db.Recorder);
+  x11_probe::InstallNullWebServer(Root);
+  x11_probe::TTrace Trace(Db.Recorder);
   TViewOptions Options;
   Options.Transport = &Trace;
   Options.ProgramFolder = Root.string() + "/";
@@ -164,6 +152,7 @@ int main(int argc, char** argv) {
     if (auto* R = dynamic_cast<TRelationshipForm*>(View.FindComponent("RelationshipForm"))) {
       S << "boxes " << R->Diagram->Items().Count() << ' ' << R->Diagram->Links().Count() << '\n';
       S << At("diagramclose", Centre(R->OKButton)) << '\n';
+      S << At("diagrampanel", R->Panel->ClientToScreen({0, 0})) << ' ' << R->Panel->Width() << '\n';
     }
     // The entries of an open pop-up menu, by their text.
     for (QWidget* Top : QApplication::topLevelWidgets())

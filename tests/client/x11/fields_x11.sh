@@ -188,6 +188,10 @@ sleep 0.8
 [ "$(st boxes | cut -d' ' -f1)" = 3 ] || fail "the diagram has '$(st boxes)' boxes and links"
 read -r dx dy dw dh <<< "$(st diagram)"
 shot "$out/relationship_diagram.png" "$dx" "$dy" "$dw" "$dh"
+# Its buttons are in the middle under the diagram.
+read -r _ _ px _ pw <<< "$(grep '^at diagrampanel ' "$state" | tail -1)"
+off=$((px + pw / 2 - dx - dw / 2))
+[ "${off#-}" -le 2 ] || fail "the diagram's buttons are not centred: panel at $px ($pw wide) in a window at $dx ($dw wide)"
 click diagramclose 1
 for _ in $(seq 100); do grep -q '^diagram ' "$state" || break; sleep 0.1; done
 grep -q '^diagram ' "$state" && fail "the diagram did not close"

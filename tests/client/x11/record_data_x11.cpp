@@ -33,6 +33,7 @@
 #include "platform/ui/shell.h"
 #include "platform/ui/tree_view.h"
 #include "tests/client/core/client_fixture.h"
+#include "tests/client/x11/x11_probe.h"
 
 namespace {
 
@@ -41,10 +42,8 @@ std::string Blanks(std::string Text) {
     if (C == ' ' || C == '\r' || C == '\n' || C == '\t') C = '_';
   return Text;
 }
-std::string At(const std::string& Name, TPoint P) {
-  return "at " + Name + " " + std::to_string(P.X) + " " + std::to_string(P.Y);
-}
-TPoint Centre(TControl* C) { return C->ClientToScreen({C->Width() / 2, C->Height() / 2}); }
+using x11_probe::At;
+using x11_probe::Centre;
 bool Showing(TControl* C) {
   for (; C; C = C->Parent())
     if (!C->Visible()) return false;
@@ -81,20 +80,9 @@ int main(int argc, char** argv) {
   for (const char* Ext : {".set", ".atr"})
     fs::copy_file(DefinitionFolder() / (std::string("General") + Ext), Folder / (std::string("General") + Ext),
                   fs::copy_options::overwrite_existing);
-  fs::create_directories(Root / "bin");
-  std::ofstream(Root / "bin" / "hmserv") << "#!/bin/sh\nexit 0\n";
-  fs::permissions(Root / "bin" / "hmserv", fs::perms::owner_all);
+  x11_probe::InstallNullWebServer(Root);
   TInProcessServer Server(Folder);
-  // Every request and the size of its reply, for the log of a failed run.
-  struct TTrace : TServerTransport {
-    TServerTransport& Inner;
-    explicit TTrace(TServerTransport& I) : Inner(I) {}
-    std::string Send(const TClientRequest& R) override {
-      std::string Reply = Inner.Send(R);
-      fprintf(stderr, "%s -> %zu bytes\n", R.UserAgent.c_str(), Reply.size());
-      return Reply;
-    }
-  } Trace(Server);
+  x11_probe::TTrace Trace(Server);
   TViewOptions Options;
   Options.Transport = &Trace;
   Options.ProgramFolder = Root.string() + "/";
