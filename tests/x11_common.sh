@@ -2,7 +2,9 @@
 # OUTPUT_FOLDER): the run under a virtual X server, the program started with its event log, and
 # the places the program writes to its log.
 #
-#   x11_screen WIDTHxHEIGHT "$@"   runs the calling script again under xvfb-run (once)
+#   x11_screen WIDTHxHEIGHT "$@"   runs the calling script again under xvfb-run (once); the test
+#                                  fails on any Qt warning the programs wrote to their standard
+#                                  error or to the logs (*.log) of the output folder $out
 #   x11_start TITLE [ARGS...]      starts $prog with $log (and ARGS), waits for its "ready" line
 #                                  and its window of that title; sets pid and wid
 #   x11_stop                       ends the program and waits for it
@@ -18,13 +20,38 @@
 #
 # The script sets $prog, $out and $log before it calls x11_start.
 
+# Qt's own messages carry their type, so that a warning stands out from the programs' output.
+export QT_MESSAGE_PATTERN='qt-%{type}: %{if-category}%{category}: %{endif}%{message}'
+x11_qt_warning_pattern='^qt-(warning|critical|fatal): '
+
 x11_screen() {
   local size="$1"
   shift
   if [ "${QN_X11_INNER:-}" != 1 ]; then
     # The toolkit's run-time files go into the output folder, not the system's temporary folder.
     mkdir -p -m 700 "$out/run"
-    exec xvfb-run -a -s "-screen 0 ${size}x24" env QN_X11_INNER=1 XDG_RUNTIME_DIR="$out/run" bash "$0" "$@"
+    # The run, then its standard error and the logs it wrote into the output folder are read: a
+    # Qt warning from any program of the run fails the test.  (The run may empty the output
+    # folder: what it writes to its standard error is kept in a folder of its own.)
+    local keep stamp err rc=0 found
+    keep=$(mktemp -d)
+    stamp="$keep/started" err="$keep/stderr"
+    : > "$stamp"
+    xvfb-run -a -s "-screen 0 ${size}x24" env QN_X11_INNER=1 XDG_RUNTIME_DIR="$out/run" bash "$0" "$@" \
+      2> "$err" || rc=$?
+    cat "$err" >&2
+    found=$({
+      grep -hE "$x11_qt_warning_pattern" "$err" || true
+      [ -d "$out" ] && find "$out" -type f -name '*.log' -newer "$stamp" -exec grep -hE "$x11_qt_warning_pattern" {} +
+      true
+    })
+    rm -rf "$keep"
+    if [ -n "$found" ]; then
+      echo "FAIL: Qt warnings from the programs of the run:" >&2
+      echo "$found" | sort | uniq -c | sort -rn | head -20 >&2
+      exit 1
+    fi
+    exit "$rc"
   fi
 }
 

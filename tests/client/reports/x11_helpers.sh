@@ -245,6 +245,17 @@ popup() {
   new_window "$before" > /dev/null || fail "no pop-up menu at $1,$2"
   sleep 0.3
 }
+# until_same REF X Y W H: waits until the screen's rectangle shows the picture REF again (a window
+# repainted once a box over it closed); fails after about twenty seconds.
+until_same() {
+  local ref="$1" now="${1%.png}.now.png"
+  for _ in $(seq 100); do
+    shot "$now" "$2" "$3" "$4" "$5"
+    same "$ref" "$now" && { rm -f "$now"; return 0; }
+    sleep 0.1
+  done
+  return 1
+}
 # until_changed FILE X Y W H COMMAND...: runs the command, then waits until the screen's
 # rectangle differs from what it showed before (the command took effect); FILE then holds it.
 until_changed() {
