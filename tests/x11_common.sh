@@ -81,6 +81,9 @@ x11_start() {
 
 x11_stop() {
   kill "$pid" 2>/dev/null || true
+  # (A test program whose own loop does not take the signal is ended after ten seconds.)
+  for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+  kill -KILL "$pid" 2>/dev/null || true
   wait "$pid" 2>/dev/null || true
 }
 

@@ -46,8 +46,7 @@ for attempt in 1 2 3; do
 done
 same "$out/filter_none.png" "$out/filter_chosen.png" && fail "no filter could be chosen"
 before=$(visible)
-xdotool mousemove $((dx + 110)) $((dy + 46)) click 1     # the From box: the date menu
-menu_pick 1                                              # "Select Date"
+menu_at $((dx + 110)) $((dy + 46)) 1                     # the From box's date menu: "Select Date"
 new_window "$before" > /dev/null || fail "no calendar"
 sleep 0.3
 until_changed "$out/from_taken.png" $((dx + 62)) $((dy + 38)) 94 16 xdotool key Return ||  # today
