@@ -17,7 +17,7 @@ install_client() {
   [ -x "$out/R/qnclient" ] || { echo "FAIL: the client was not installed" >&2; cat "$out/install.log" >&2; exit 1; }
 }
 
-# The run under xvfb-run is that of the test programs' scripts (x11_screen WIDTHxHEIGHT "$@"); their
+# The run on an X server of its own is that of the test programs' scripts (x11_screen WIDTHxHEIGHT "$@"); their
 # other helpers are replaced below by those of the installed client.
 # shellcheck source=../../x11_common.sh
 source "$(dirname "${BASH_SOURCE[0]}")/../../x11_common.sh"
@@ -177,6 +177,17 @@ snap() { # snap NAME WINDOW: a screenshot of the window into $out/NAME.png, whic
   [ "$(dark "$out/$1.png")" -gt 150 ] || fail "the $1 window shows nothing"
 }
 shown() { xdotool search --onlyvisible --name "$1" > /dev/null 2>&1; }
+# window_gone ID: waits until that window is no longer shown (a box closed); fails after ten seconds.
+window_gone() {
+  for _ in $(seq 100); do xdotool search --onlyvisible --name '' 2>/dev/null | grep -qx "$1" || return 0; sleep 0.1; done
+  fail "the window $1 did not close"
+}
+# until_in FILE PATTERN: waits until a line of the file matches (a file written); fails after ten
+# seconds.
+until_in() {
+  for _ in $(seq 100); do grep -q -- "$2" "$1" 2>/dev/null && return 0; sleep 0.1; done
+  fail "no '$2' in $1"
+}
 gone() { # gone PATTERN: waits until no visible window's title matches
   for _ in $(seq 100); do shown "$1" || return 0; sleep 0.1; done
   fail "the window '$1' did not close"
