@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -29,12 +30,21 @@ public:
     setenv("QT_QPA_PLATFORM", FDisplay ? "xcb" : "offscreen", 1);
     static int Argc = 1;
     static char* Argv[] = {FName.data(), nullptr};
+    // On an X server a Qt warning is a fault of the program: it fails the test that caused it.
+    if (FDisplay) qInstallMessageHandler(FailOnQtWarning);
     FApp = new QApplication(Argc, Argv);
     InstallQtBackend();
   }
   void TearDown() override { delete FApp; }
 
 private:
+  static void FailOnQtWarning(QtMsgType Type, const QMessageLogContext& Context, const QString& Message) {
+    const QString Line = qFormatLogMessage(Type, Context, Message);
+    fprintf(stderr, "%s\n", Line.toLocal8Bit().constData());
+    if (Type == QtWarningMsg || Type == QtCriticalMsg || Type == QtFatalMsg)
+      ADD_FAILURE() << "Qt warning: " << Line.toStdString();
+  }
+
   std::string FName;
   const bool* FDisplay;
   QApplication* FApp = nullptr;

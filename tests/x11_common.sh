@@ -2,7 +2,9 @@
 # OUTPUT_FOLDER): the run under a virtual X server, the program started with its event log, and
 # the places the program writes to its log.
 #
-#   x11_screen WIDTHxHEIGHT "$@"   runs the calling script again under xvfb-run (once)
+#   x11_screen WIDTHxHEIGHT "$@"   runs the calling script again on an X server of its own; the test
+#                                  fails on any Qt warning the programs wrote to their standard
+#                                  error or to the logs (*.log) of the output folder $out
 #   x11_start TITLE [ARGS...]      starts $prog with $log (and ARGS), waits for its "ready" line
 #                                  and its window of that title; sets pid and wid
 #   x11_stop                       ends the program and waits for it
@@ -18,13 +20,62 @@
 #
 # The script sets $prog, $out and $log before it calls x11_start.
 
+# Qt's own messages carry their type, so that a warning stands out from the programs' output.
+export QT_MESSAGE_PATTERN='qt-%{type}: %{if-category}%{category}: %{endif}%{message}'
+x11_qt_warning_pattern='^qt-(warning|critical|fatal): '
+
 x11_screen() {
   local size="$1"
   shift
   if [ "${QN_X11_INNER:-}" != 1 ]; then
     # The toolkit's run-time files go into the output folder, not the system's temporary folder.
     mkdir -p -m 700 "$out/run"
-    exec xvfb-run -a -s "-screen 0 ${size}x24" env QN_X11_INNER=1 XDG_RUNTIME_DIR="$out/run" bash "$0" "$@"
+    # The run, then its standard error and the logs it wrote into the output folder are read: a
+    # Qt warning from any program of the run fails the test.  (The run may empty the output
+    # folder: what it writes to its standard error is kept in a folder of its own.)
+    local keep stamp err rc=0 found xvfb dpy=""
+    keep=$(mktemp -d)
+    stamp="$keep/started" err="$keep/stderr"
+    : > "$stamp"
+    # The X server takes a free display itself and names it once it is ready: X tests that start
+    # at the same time never race for one display.
+    Xvfb -displayfd 5 -screen 0 "${size}x24" -nolisten tcp 5> "$keep/display" > "$keep/xvfb.out" 2>&1 &
+    xvfb=$!
+    for _ in $(seq 300); do
+      dpy=$(tr -dc 0-9 < "$keep/display")
+      [ -n "$dpy" ] && break
+      kill -0 "$xvfb" 2> /dev/null || break
+      sleep 0.1
+    done
+    if [ -z "$dpy" ]; then
+      echo "FAIL: the X server did not start" >&2
+      cat "$keep/xvfb.out" >&2
+      kill "$xvfb" 2> /dev/null || true
+      rm -rf "$keep"
+      exit 1
+    fi
+    DISPLAY=":$dpy" QN_X11_INNER=1 XDG_RUNTIME_DIR="$out/run" bash "$0" "$@" 2> "$err" || rc=$?
+    # A program the run ended may still be on its way out: the X server goes once no program of
+    # the run is left on it (ten seconds at most).
+    for _ in $(seq 100); do
+      grep -qsxz "DISPLAY=:$dpy" /proc/[0-9]*/environ || break
+      sleep 0.1
+    done
+    kill "$xvfb" 2> /dev/null || true
+    wait "$xvfb" 2> /dev/null || true
+    cat "$err" >&2
+    found=$({
+      grep -hE "$x11_qt_warning_pattern" "$err" || true
+      [ -d "$out" ] && find "$out" -type f -name '*.log' -newer "$stamp" -exec grep -hE "$x11_qt_warning_pattern" {} +
+      true
+    })
+    rm -rf "$keep"
+    if [ -n "$found" ]; then
+      echo "FAIL: Qt warnings from the programs of the run:" >&2
+      echo "$found" | sort | uniq -c | sort -rn | head -20 >&2
+      exit 1
+    fi
+    exit "$rc"
   fi
 }
 
@@ -54,6 +105,9 @@ x11_start() {
 
 x11_stop() {
   kill "$pid" 2>/dev/null || true
+  # (A test program whose own loop does not take the signal is ended after ten seconds.)
+  for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+  kill -KILL "$pid" 2>/dev/null || true
   wait "$pid" 2>/dev/null || true
 }
 

@@ -44,6 +44,9 @@ TQtEventLoop::TQtEventLoop() : FReceiver(std::make_unique<TWakeReceiver>(*this))
       ++FHandled;
       ClearQuitSignal();
       Quit();
+      // A program that runs the toolkit's own loop (QApplication::exec) ends on the signal too;
+      // under our loop this does nothing.
+      QCoreApplication::quit();
     });
   }
 }

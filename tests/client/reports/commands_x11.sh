@@ -64,7 +64,7 @@ geometry "$w"
 # Placed at the middle of the screen less 100 x 200.
 [ "$X" -ge 500 ] && [ "$X" -le 600 ] && [ "$Y" -ge 350 ] && [ "$Y" -le 450 ] || fail "the calendar is at $X,$Y"
 xdotool key Escape
-sleep 0.8
+window_gone "$w"
 
 # ---- Help: the redirect page goes to the desktop's opener ----
 rm -f "$out/opener/opened.txt"
@@ -82,17 +82,17 @@ snap reset_question "$w"
 geometry "$w"
 # No is the right-hand button.
 xdotool mousemove $((X + WIDTH - 50)) $((Y + HEIGHT - 22)) click 1
-sleep 1
+window_gone "$w"
 grep -q "^SearchW:=700" "$out/config/QuillonClient.ini" || fail "No changed the settings"
 menu u 7
 w=$(small_window "Quillon Server") || fail "Reset Application asked nothing"
 xdotool key Return
-sleep 1
+window_gone "$w"
 w=$(small_window "Quillon Server") || fail "no message after the reset"
 snap reset_done "$w"
 xdotool key Return
-sleep 0.8
-grep -q "^SearchW:=581" "$out/config/QuillonClient.ini" || fail "the reset did not write the search window's size"
+window_gone "$w"
+until_in "$out/config/QuillonClient.ini" "^SearchW:=581"
 grep -q "^AlbumW:=518" "$out/config/QuillonClient.ini" || fail "the reset did not write AlbumW:"
 
 # ---- The CD player from the tool bar (not modal) ----
@@ -110,8 +110,9 @@ menu c 1
 w=$(window Login) || fail "Database Login showed no login window"
 snap database_login "$w"
 xdotool key Return
-sleep 2
+gone '^Login$'
 geometry "$main"
+settled "$out/main_after.png" "$X" "$Y" "$WIDTH" "$HEIGHT" || true
 shot "$out/main_after.png" "$X" "$Y" "$WIDTH" "$HEIGHT"
 
 # ---- Close: the server name chosen is kept ----

@@ -25,8 +25,9 @@ start_client
 login
 
 # ---- Grid 3's data summary: the filter "Event", then the From date through the date menu ----
-at 117 92 0.8
-opens '^Data Summary$' at 580 285
+until_changed "$out/grid3_page.png" $((mx + 10)) $((my + 100)) 600 200 at 117 92 0 ||
+  fail "the grid 3 page did not show"
+opens '^Data Summary$' at 580 285 0
 w=$(window "Data Summary") || fail "no data summary"
 geometry "$w"
 dx=$X dy=$Y
@@ -34,30 +35,27 @@ dx=$X dy=$Y
 # the column after the word while the box has the focus ("Event" ends in the 28th column).
 filter_word() { shot "$out/$1.png" $((dx + 124)) $((dy + 71)) 28 13; }
 filter_word filter_none
-for _ in 1 2 3; do
-  click_at $((dx + 270)) $((dy + 77)) 1      # the filter's list
-  click_at $((dx + 150)) $((dy + 107)) 0.8   # its second entry: the grid's column "Event"
-  filter_word filter_chosen
-  same "$out/filter_none.png" "$out/filter_chosen.png" || break
+choose_filter() {
+  popup $((dx + 270)) $((dy + 77))                        # the filter's list
+  xdotool mousemove $((dx + 150)) $((dy + 107)) click 1   # its second entry: the grid's column "Event"
+}
+for attempt in 1 2 3; do
+  until_changed "$out/filter_chosen.png" $((dx + 124)) $((dy + 71)) 28 13 choose_filter && break
+  echo "explore_x11: no filter chosen (attempt $attempt), trying again" >&2
+  xdotool key Escape
 done
 same "$out/filter_none.png" "$out/filter_chosen.png" && fail "no filter could be chosen"
-shot "$out/from_empty.png" $((dx + 62)) $((dy + 38)) 94 16
 before=$(visible)
-click_at $((dx + 110)) $((dy + 46)) 0.2    # the From box: the date menu
-menu_pick 1                                # "Select Date"
+menu_at $((dx + 110)) $((dy + 46)) 1                     # the From box's date menu: "Select Date"
 new_window "$before" > /dev/null || fail "no calendar"
-xdotool key Return                         # today
-for _ in $(seq 50); do
-  shot "$out/from_taken.png" $((dx + 62)) $((dy + 38)) 94 16
-  same "$out/from_empty.png" "$out/from_taken.png" || break
-  sleep 0.1
-done
-same "$out/from_empty.png" "$out/from_taken.png" && fail "the From box took no date"
-sleep 0.5
-filter_word filter_after
-same "$out/filter_chosen.png" "$out/filter_after.png" || fail "the filter did not stay after the calendar"
+sleep 0.3
+until_changed "$out/from_taken.png" $((dx + 62)) $((dy + 38)) 94 16 xdotool key Return ||  # today
+  fail "the From box took no date"
+# Once the calendar has closed the window is active again and shows the filter chosen before.
+until_same "$out/filter_chosen.png" $((dx + 124)) $((dy + 71)) 28 13 ||
+  fail "the filter did not stay after the calendar"
 snap data_summary "$w"
-click_at $((dx + 436)) $((dy + 409)) 0.2
+xdotool mousemove $((dx + 436)) $((dy + 409)) click 1
 gone '^Data Summary$'
 
 # ---- "Utilities" > "Scan Barcode" ----
@@ -66,7 +64,7 @@ w=$(window "Scan Barcode") || fail "no scanner station"
 snap scan_barcode "$w"
 b=$(message_box) && { snap scan_barcode_message "$b"; fail "the scanner station did not find its fields"; }
 geometry "$w"
-click_at $((X + 170)) $((Y + 397)) 0.2   # "Close"
+xdotool mousemove $((X + 170)) $((Y + 397)) click 1   # "Close"
 gone '^Scan Barcode$'
 
 close_client 596 33

@@ -46,7 +46,7 @@ click_at $((mx + 277)) $((my + 92)) 0.5
 ready
 shot "$out/pictures.png" "$mx" "$my" "$mw" "$mh"
 # ---- The quick print: the image report window ----
-click_at $((mx + 545)) $((my + 117)) 2
+opens '^Record Print$' xdotool mousemove $((mx + 545)) $((my + 117)) click 1
 report=$(window "Record Print" 500) || fail "no image report window"
 geometry "$report"
 ix=$X iy=$Y iw=$WIDTH ih=$HEIGHT
@@ -56,7 +56,8 @@ px=$((ix + 4)) py=$((iy + 54))
 click_at $((px + 490)) $((py + 198)) 0.8
 shot "$out/image_report_layout.png" "$ix" "$iy" "$iw" "$ih"
 # ---- Images: slots one to three, stacked ----
-click_at $((ix + 271)) $((iy + 39)) 1
+until_changed "$out/images_page.png" "$ix" "$iy" "$iw" "$ih" xdotool mousemove $((ix + 271)) $((iy + 39)) click 1 ||
+  fail "the Images page did not show"
 pick() { # pick X Y N: the combo's N-th entry below the current one
   click_at "$1" "$2" 0.8
   for _ in $(seq "$3"); do xdotool key Down; sleep 0.15; done
@@ -68,16 +69,26 @@ pick $((px + 400)) $((py + 18)) 1
 shot "$out/image_report_images.png" "$ix" "$iy" "$iw" "$ih"
 # The image title's font dialog, cancelled: the window keeps its choices.
 shot "$out/combos_before.png" $((px + 70)) "$py" 125 180
-click_at $((px + 425)) $((py + 80)) 1.5
+before=$(visible)
+xdotool mousemove $((px + 425)) $((py + 80)) click 1
+font=$(new_window "$before") || fail "no font dialog"
+sleep 0.4
 shot "$out/font_dialog.png" 0 0 1280 1024
 xdotool key Escape
-sleep 1
+window_gone "$font"
 shot "$out/combos_after.png" $((px + 70)) "$py" 125 180
 same "$out/combos_before.png" "$out/combos_after.png" || fail "the font dialog reset the window's choices"
 # ---- Preview: shown, then generated again ----
-click_at $((ix + 322)) $((iy + 39)) 2
-click_at $((px + 39)) $((py + 16)) 2
-shot "$out/image_report_preview.png" "$ix" "$iy" "$iw" "$ih"
+until_changed "$out/preview_page.png" "$ix" "$iy" "$iw" "$ih" xdotool mousemove $((ix + 322)) $((iy + 39)) click 1 ||
+  fail "the Preview page did not show"
+# Generated again: the three pictures show on the paper.
+xdotool mousemove $((px + 39)) $((py + 16)) click 1
+for _ in $(seq 60); do
+  shot "$out/image_report_preview.png" "$ix" "$iy" "$iw" "$ih"
+  [ "$(count "$out/image_report_preview.png" 0 90 "$iw" $((ih - 90)) 0 0 255)" -gt 50 ] && break
+  sleep 0.2
+done
+settled "$out/image_report_preview.png" "$ix" "$iy" "$iw" "$ih" || true
 # The paper shows the three pictures one above the other at its left, in slot order.
 /usr/bin/python3 - "$out/image_report_preview.png" <<'PY' || fail "the preview does not show the pictures stacked at the left"
 import sys
@@ -112,7 +123,9 @@ sleep 0.6
 click_at $((px + 390)) $((py + 72)) 0.5
 shot "$out/image_report_text.png" "$ix" "$iy" "$iw" "$ih"
 # ---- Close: the format is kept in "LastReport.rp1", the downloaded pictures are gone ----
-click_at $((ix + 180)) $((iy + 14)) 2
+xdotool mousemove $((ix + 180)) $((iy + 14)) click 1
+gone '^Record Print$'
+for _ in $(seq 100); do [ -n "$(find "$R" -name LastReport.rp1)" ] && break; sleep 0.1; done
 last=$(find "$R" -name LastReport.rp1 | head -1)
 [ -n "$last" ] || fail "closing wrote no LastReport.rp1"
 left=$(find "$R" -name wide.jpg -o -name square.gif -o -name tall.pcx | wc -l)

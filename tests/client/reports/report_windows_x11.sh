@@ -292,8 +292,7 @@ w=$(window "Report Setup") || fail "no report setup"
 geometry "$w"
 ux=$X uy=$Y
 for item in 12 25; do
-  click_at $((ux + 335)) $((uy + 40)) 0.4
-  menu_pick "$item"
+  menu_at $((ux + 335)) $((uy + 40)) "$item"
 done
 snap quick_filter_setup "$w"
 opens '^Report$' xdotool mousemove $((ux + 280)) $((uy + 323)) click 1

@@ -28,7 +28,7 @@ login
 shot "$out/main_before.png" "$mx" "$my" "$mw" "$mh"
 
 # ---- The search window: three terms ----
-click_at $((mx + 241)) $((my + 32)) 1.5
+opens '^Search$' xdotool mousemove $((mx + 241)) $((my + 32)) click 1
 search=$(window Search 400) || fail "no search window"
 geometry "$search"
 sx=$X sy=$Y sw=$WIDTH sh=$HEIGHT
@@ -36,8 +36,7 @@ row_y() { echo $((sy + 28 + 21 * $1 + 10)); }
 col_x() { echo $((sx + 188 * $1 + 90)); }
 add_term() { click_at $((sx + (sw - 560) / 2 + 160)) $((sy + sh - 177 + 28 + 17)) 0.8; }
 # Row 1: the record name, typed.  A press on the current cell opens its menu or editor.
-click_at "$(col_x 0)" "$(row_y 1)" 0.2
-menu_pick 23
+menu_at "$(col_x 0)" "$(row_y 1)" 23
 click_at "$(col_x 2)" "$(row_y 1)" 0.9
 xdotool type --delay 60 "Gold"
 xdotool key Return
@@ -45,10 +44,9 @@ sleep 0.4
 # Row 2: the price paid, a range from its dialog.
 add_term
 click_at "$(col_x 0)" "$(row_y 2)" 0.9
-click_at "$(col_x 0)" "$(row_y 2)" 0.2
-menu_pick 20
+menu_at "$(col_x 0)" "$(row_y 2)" 20
 click_at "$(col_x 2)" "$(row_y 2)" 0.9
-click_at "$(col_x 2)" "$(row_y 2)" 1
+opens '^Select Range$' xdotool mousemove "$(col_x 2)" "$(row_y 2)" click 1
 range=$(window "Select Range") || fail "no range dialog"
 geometry "$range"
 click_at $((X + 8 + 95)) $((Y + 8 + 30)) 0.3
@@ -56,25 +54,26 @@ xdotool type --delay 60 "100"
 click_at $((X + 8 + 221)) $((Y + 8 + 30)) 0.3
 xdotool type --delay 60 "300"
 shot "$out/range_dialog.png" "$X" "$Y" "$WIDTH" "$HEIGHT"
-click_at $((X + 8 + 337)) $((Y + 8 + 30)) 1
+xdotool mousemove $((X + 8 + 337)) $((Y + 8 + 30)) click 1
+gone '^Select Range$'
 # Row 3: the maker, a specific value from its dialog.
-sleep 1
 add_term
 click_at "$(col_x 1)" "$(row_y 3)" 0.9
 click_at "$(col_x 0)" "$(row_y 3)" 0.9
-click_at "$(col_x 0)" "$(row_y 3)" 0.2
-menu_pick 13
+menu_at "$(col_x 0)" "$(row_y 3)" 13
 click_at "$(col_x 2)" "$(row_y 3)" 0.9
-click_at "$(col_x 2)" "$(row_y 3)" 1
+opens '^Select Range$' xdotool mousemove "$(col_x 2)" "$(row_y 3)" click 1
 range=$(window "Select Range") || fail "no range dialog for the maker"
 geometry "$range"
 click_at $((X + 8 + 158)) $((Y + 96 + 34)) 0.3
 xdotool type --delay 60 "Bolt"
-click_at $((X + 8 + 337)) $((Y + 96 + 34)) 1
+xdotool mousemove $((X + 8 + 337)) $((Y + 96 + 34)) click 1
+gone '^Select Range$'
+sleep 0.3
 shot "$out/search_window.png" "$sx" "$sy" "$sw" "$sh"
 
 # ---- Search: the results ----
-click_at $((sx + (sw - 560) / 2 + 54)) $((sy + sh - 177 + 28 + 17)) 2
+opens '^Search Results$' xdotool mousemove $((sx + (sw - 560) / 2 + 54)) $((sy + sh - 177 + 28 + 17)) click 1
 results=$(window "Search Results" 300) || fail "no search results window"
 geometry "$results"
 rx=$X ry=$Y rw=$WIDTH rh=$HEIGHT
@@ -141,35 +140,40 @@ gone '^Graph Function$'
 
 # ---- A record opened from the results ----
 xdotool mousemove $((rx + 75)) $((ry + 60 + 21 + 10)) click --repeat 2 --delay 80 1
-sleep 2
-shot "$out/record_opened.png" "$mx" "$my" "$mw" "$mh"
+for _ in $(seq 100); do
+  shot "$out/record_opened.png" "$mx" "$my" "$mw" "$mh"
+  same "$out/main_before.png" "$out/record_opened.png" || break
+  sleep 0.1
+done
 same "$out/main_before.png" "$out/record_opened.png" && fail "the record window did not change"
+sleep 0.5
+shot "$out/record_opened.png" "$mx" "$my" "$mw" "$mh"
 
 # ---- The quick report from the results window ----
 # The record window came forward over the results (both sit in the middle of the screen): the
 # results are brought back, as a task bar would.
 xdotool windowraise "$results"
 sleep 0.5
-click_at $((rx + 140)) $((ry + 14)) 1.5
+opens '^Report Setup$' xdotool mousemove $((rx + 140)) $((ry + 14)) click 1
 setup=$(window "Report Setup") || fail "no report setup window"
 geometry "$setup"
 ux=$X uy=$Y
 for item in 23 1 19; do
-  click_at $((ux + 335)) $((uy + 40)) 0.4
-  menu_pick "$item"
+  menu_at $((ux + 335)) $((uy + 40)) "$item"
 done
 shot "$out/report_setup.png" "$ux" "$uy" 420 360
-click_at $((ux + 280)) $((uy + 323)) 2.5
+opens '^Report$' xdotool mousemove $((ux + 280)) $((uy + 323)) click 1
 report=$(window Report 600) || fail "no report window"
 grep -q "Gold" "$out/R/Work/testdata.txt" || fail "the report's reply was not kept in Work/testdata.txt"
 geometry "$report"
 qx=$X qy=$Y qw=$WIDTH qh=$HEIGHT
 shot "$out/report_rows.png" "$qx" "$qy" "$qw" "$qh"
-click_at $((qx + 250)) $((qy + 12)) 2.5
-shot "$out/report_preview_1.png" "$qx" "$qy" "$qw" "$qh"
-click_at $((qx + 298)) $((qy + 36)) 1.5  # the navigator's third button: the next page
-shot "$out/report_preview_2.png" "$qx" "$qy" "$qw" "$qh"
-same "$out/report_preview_1.png" "$out/report_preview_2.png" && fail "paging the preview changed nothing"
+until_changed "$out/report_preview_1.png" "$qx" "$qy" "$qw" "$qh" xdotool mousemove $((qx + 250)) $((qy + 12)) click 1 ||
+  fail "the preview did not show"
+settled "$out/report_preview_1.png" "$qx" "$qy" "$qw" "$qh" || fail "the preview's first page did not settle"
+# The navigator's third button: the next page.
+until_changed "$out/report_preview_2.png" "$qx" "$qy" "$qw" "$qh" xdotool mousemove $((qx + 298)) $((qy + 36)) click 1 ||
+  fail "paging the preview changed nothing"
 # The page label reads "2 of n" now: its pixels differ from the first page's.
 shot "$out/page_label.png" $((qx + 482)) $((qy + 30)) 150 20
 [ "$(count "$out/page_label.png" 0 0 150 20 0 0 0)" -gt 10 ] || fail "no page label"

@@ -60,8 +60,11 @@ opens '^Scan Barcode$' xdotool mousemove $((mx + 556)) $((my + 33)) click 1
 scan_window scan_barcode
 scan "$jump_barcode"
 gone '^Scan Barcode$'
-sleep 1
-shown_code=$(field_text 100 62)
+for _ in $(seq 20); do
+  shown_code=$(field_text 100 62)
+  [ "$shown_code" = "$jump_code" ] && break
+  sleep 0.2
+done
 [ "$shown_code" = "$jump_code" ] || fail "the jump shows record '$shown_code', not $jump_code"
 [ "$(field_text 280 62)" = "$jump_name" ] || fail "the jump does not show the name $jump_name"
 shot "$out/main_after_jump.png" "$mx" "$my" "$mw" "$mh"

@@ -17,7 +17,7 @@ install_client() {
   [ -x "$out/R/qnclient" ] || { echo "FAIL: the client was not installed" >&2; cat "$out/install.log" >&2; exit 1; }
 }
 
-# The run under xvfb-run is that of the test programs' scripts (x11_screen WIDTHxHEIGHT "$@"); their
+# The run on an X server of its own is that of the test programs' scripts (x11_screen WIDTHxHEIGHT "$@"); their
 # other helpers are replaced below by those of the installed client.
 # shellcheck source=../../x11_common.sh
 source "$(dirname "${BASH_SOURCE[0]}")/../../x11_common.sh"
@@ -115,20 +115,33 @@ a, b = (Image.open(f).convert("RGB") for f in sys.argv[1:3])
 sys.exit(0 if a.size == b.size and ImageChops.difference(a, b).getbbox() is None else 1)
 PY
 }
-# menu_pick N: item N (from 1) of the menu that just popped up at the pointer. The menu opens
-# below the pointer, or higher up when it does not fit there: its items are counted from its top.
+# menu_pick N [shown]: item N (from 1) of the menu that just popped up at the pointer ("shown":
+# the menu was waited for, as menu_at does). The menu opens below the pointer, or higher up when
+# it does not fit there: its items are counted from its top. Once the item is clicked the menu
+# is waited out.
 menu_pick() {
-  sleep 1
-  local X Y WINDOW SCREEN px py WIDTH HEIGHT
+  [ "${2:-}" = shown ] || sleep 1
+  local X Y WINDOW SCREEN px py WIDTH HEIGHT menu=""
   eval "$(xdotool getmouselocation --shell)"
-  px=$X py=$Y
+  px=$X py=$Y menu=$WINDOW
   eval "$(xdotool getwindowgeometry --shell "$WINDOW" 2>/dev/null)" || true
   if [ "${HEIGHT:-0}" -ge $((22 * $1)) ] && [ "$Y" -le "$py" ] && [ "$((Y + HEIGHT))" -gt "$py" ]; then
     xdotool mousemove $((px + 40)) $((Y + 10 + 22 * ($1 - 1))) sleep 0.3 click 1
   else
+    menu=""
     xdotool mousemove $((px + 40)) $((py + 10 + 22 * ($1 - 1))) sleep 0.3 click 1
   fi
-  sleep 0.8
+  if [ -n "$menu" ] && [ "$menu" != "${main:-}" ]; then
+    for _ in $(seq 50); do xwininfo -id "$menu" 2>/dev/null | grep -q IsViewable || break; sleep 0.1; done
+    sleep 0.2
+  else
+    sleep 0.8
+  fi
+}
+# menu_at X Y N: a click at X Y pops up a menu (waited for), whose item N is chosen.
+menu_at() {
+  popup "$1" "$2"
+  menu_pick "$3" shown
 }
 geometry() { eval "$(xdotool getwindowgeometry --shell "$1")"; }
 click_at() { xdotool mousemove "$1" "$2" click 1; sleep "${3:-0.6}"; }
@@ -164,6 +177,17 @@ snap() { # snap NAME WINDOW: a screenshot of the window into $out/NAME.png, whic
   [ "$(dark "$out/$1.png")" -gt 150 ] || fail "the $1 window shows nothing"
 }
 shown() { xdotool search --onlyvisible --name "$1" > /dev/null 2>&1; }
+# window_gone ID: waits until that window is no longer shown (a box closed); fails after ten seconds.
+window_gone() {
+  for _ in $(seq 100); do xdotool search --onlyvisible --name '' 2>/dev/null | grep -qx "$1" || return 0; sleep 0.1; done
+  fail "the window $1 did not close"
+}
+# until_in FILE PATTERN: waits until a line of the file matches (a file written); fails after ten
+# seconds.
+until_in() {
+  for _ in $(seq 100); do grep -q -- "$2" "$1" 2>/dev/null && return 0; sleep 0.1; done
+  fail "no '$2' in $1"
+}
 gone() { # gone PATTERN: waits until no visible window's title matches
   for _ in $(seq 100); do shown "$1" || return 0; sleep 0.1; done
   fail "the window '$1' did not close"
@@ -244,6 +268,31 @@ popup() {
   xdotool mousemove "$1" "$2" click 1
   new_window "$before" > /dev/null || fail "no pop-up menu at $1,$2"
   sleep 0.3
+}
+# until_same REF X Y W H: waits until the screen's rectangle shows the picture REF again (a window
+# repainted once a box over it closed); fails after about twenty seconds.
+until_same() {
+  local ref="$1" now="${1%.png}.now.png"
+  for _ in $(seq 100); do
+    shot "$now" "$2" "$3" "$4" "$5"
+    same "$ref" "$now" && { rm -f "$now"; return 0; }
+    sleep 0.1
+  done
+  return 1
+}
+# settled FILE X Y W H: waits until the screen's rectangle stops changing (a window drawn whole);
+# FILE then holds it.
+settled() {
+  local f="$1" prev="${1%.png}.prev.png"
+  shot "$prev" "$2" "$3" "$4" "$5"
+  for _ in $(seq 60); do
+    sleep 0.2
+    shot "$f" "$2" "$3" "$4" "$5"
+    same "$f" "$prev" && { rm -f "$prev"; return 0; }
+    mv "$f" "$prev"
+  done
+  mv "$prev" "$f"
+  return 1
 }
 # until_changed FILE X Y W H COMMAND...: runs the command, then waits until the screen's
 # rectangle differs from what it showed before (the command took effect); FILE then holds it.

@@ -102,7 +102,7 @@ pictures_page() { page 277; }
 # pick N: entry N (from 1) of the pop-up menu that just opened, by keyboard (the pointer is
 # moved off it first so that no entry is hovered).
 pick() {
-  sleep 0.8
+  [ "${2:-}" = shown ] || sleep 0.8
   xdotool mousemove 1279 1023
   sleep 0.2
   local i
@@ -193,9 +193,13 @@ for value in "Spring" "2" "Acme" "5"; do
   row=$((row + 1))
 done
 closes '^Edit$' $((ex + 285)) $((ey + 302))
-sleep 0.5
-shot "$out/grid_line.png" $((mx + 10)) $((my + 100)) 320 46
+for _ in $(seq 50); do
+  shot "$out/grid_line.png" $((mx + 10)) $((my + 100)) 320 46
+  [ "$(dark "$out/grid_line.png")" -gt 150 ] && break
+  sleep 0.1
+done
 [ "$(dark "$out/grid_line.png")" -gt 150 ] || fail "the grid line does not show"
+settled "$out/grid_line.png" $((mx + 10)) $((my + 100)) 320 46 || fail "the grid line did not settle"
 step "grid line added"
 
 # ---- A picture on the second record ----
@@ -226,10 +230,13 @@ opens '^Scan Code$' xdotool mousemove $((bx + 550)) $((by + 177)) click 1
 xdotool type --delay 40 "12345670"
 xdotool key Return
 gone '^Scan Code$'
-sleep 0.8
-snap barcode_editor "$w"
-shot "$out/barcode_value.png" $((bx + 142)) $((by + 98)) 196 17
+for _ in $(seq 50); do
+  shot "$out/barcode_value.png" $((bx + 142)) $((by + 98)) 196 17
+  [ "$(dark "$out/barcode_value.png")" -gt 20 ] && break
+  sleep 0.1
+done
 [ "$(dark "$out/barcode_value.png")" -gt 20 ] || fail "the scanned code is not in the barcode box"
+snap barcode_editor "$w"
 closes '^Edit Barcode$' $((bx + 480)) $((by + 325))
 sleep 0.8
 record_shot second_record
@@ -262,19 +269,21 @@ xdotool mousemove $((ox + 250)) $((oy + 180)) click 1  # the message
 sleep 0.3
 xdotool type --delay 30 "Your item is ready."
 snap email_message "$(xdotool search --onlyvisible --name '^Email$' | tail -1)"
-xdotool mousemove $((ox + 100)) $((oy + 14)) click 1   # "Send Email"
-sleep 0.8
-xdotool mousemove $((ox + 157)) $((oy + 396)) click 1  # "Select All"
-sleep 0.5
+until_changed "$out/email_send_page.png" "$ox" "$oy" 569 438 \
+  xdotool mousemove $((ox + 100)) $((oy + 14)) click 1 || fail "Send Email showed no recipients"
+settled "$out/email_send_page.png" "$ox" "$oy" 569 438 || true
+until_changed "$out/email_all.png" "$ox" "$oy" 569 438 \
+  xdotool mousemove $((ox + 157)) $((oy + 396)) click 1 || fail "Select All chose no recipients"
 snap email_recipients "$(xdotool search --onlyvisible --name '^Email$' | tail -1)"
 xdotool mousemove $((ox + 60)) $((oy + 396)) click 1   # "Send"
 for _ in $(seq 150); do [ "$(ls "$out/mail" | grep -c '\.eml$')" -ge 2 ] && break; sleep 0.1; done
 [ "$(ls "$out/mail" | grep -c '\.eml$')" -eq 2 ] || fail "not one message for each of the two addresses"
 # "Your message has been sent.": its OK, then the statuses.
-sleep 1
+message_box > /dev/null || fail "no message after sending"
+sleep 0.4
 shot "$out/email_sent.png" "$ox" "$oy" 569 438
 xdotool mousemove $((ox + 348)) $((oy + 198)) click 1
-sleep 1
+no_message_box
 snap email_statuses "$(xdotool search --onlyvisible --name '^Email$' | head -1)"
 /usr/bin/python3 - "$out/mail" <<'PY' || fail "the messages are not as written"
 import email, glob, sys
@@ -294,13 +303,15 @@ step "addresses mailed"
 for key in c e r u h a; do
   xdotool windowactivate --sync "$main" 2>/dev/null || xdotool windowfocus --sync "$main"
   sleep 0.3
+  before=$(visible)
   xdotool key "alt+$key"
-  sleep 0.8
+  new_window "$before" > /dev/null || fail "the menu of alt+$key did not open"
+  sleep 0.3
   shot "$out/menu_$key.png" "$mx" "$my" "$mw" 300
   xdotool key Escape
   sleep 0.3
   xdotool key Escape
-  sleep 0.3
+  for _ in $(seq 50); do [ "$(visible)" = "$before" ] && break; sleep 0.1; done
 done
 # visit TITLE NAME CX CY MENU...: the menu entry opens the window; a click at CX CY (from its
 # top left) closes it, or Escape when CX is "-".
@@ -373,8 +384,8 @@ step "started again: everything is there"
 opens '^Search$' at 241 32
 last '^Search$'
 sx=$X sy=$Y sw=$WIDTH sh=$HEIGHT
-xdotool mousemove $((sx + 90)) $((sy + 59)) click 1
-pick 23                                          # "Name"
+popup $((sx + 90)) $((sy + 59))
+pick 23 shown                                    # "Name"
 xdotool mousemove $((sx + 466)) $((sy + 59)) click 1
 sleep 0.9
 xdotool type --delay 60 "Gold"
@@ -393,8 +404,8 @@ opens '^Report Setup$' xdotool mousemove $((rx + 140)) $((ry + 14)) click 1
 last '^Report Setup$'
 ux=$X uy=$Y
 for item in 23 12 18; do                         # "Name", "Maker", "Price Paid" (a chosen item leaves the menu)
-  xdotool mousemove $((ux + 335)) $((uy + 40)) click 1
-  pick "$item"
+  popup $((ux + 335)) $((uy + 40))
+  pick "$item" shown
 done
 snap report_setup "$(xdotool search --onlyvisible --name '^Report Setup$' | tail -1)"
 opens '^Report$' xdotool mousemove $((ux + 280)) $((uy + 323)) click 1
@@ -402,8 +413,9 @@ last '^Report$'
 qx=$X qy=$Y
 centred quick_report
 snap quick_report "$(xdotool search --onlyvisible --name '^Report$' | tail -1)"
-xdotool mousemove $((qx + 250)) $((qy + 12)) click 1
-sleep 2
+until_changed "$out/quick_report_preview_shown.png" "$qx" "$qy" "$WIDTH" "$HEIGHT" \
+  xdotool mousemove $((qx + 250)) $((qy + 12)) click 1 || fail "the preview did not show"
+settled "$out/quick_report_preview_shown.png" "$qx" "$qy" "$WIDTH" "$HEIGHT" || true
 snap quick_report_preview "$(xdotool search --onlyvisible --name '^Report$' | tail -1)"
 opens '^Print$' xdotool mousemove $((qx + 112)) $((qy + 36)) click 1
 print_to "$out/quick_report.pdf" print_dialog

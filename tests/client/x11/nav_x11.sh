@@ -59,25 +59,30 @@ print_labels() { # print_labels FILE SCREENSHOT
 }
 grid_page() { at 160 92; }                      # the "Parts" page (grid 4)
 related_select() {
-  at 604 254 1.2                                # the "..." of "Related"
+  popup $((mx + 604)) $((my + 254))             # the "..." of "Related"
+  local before
+  before=$(visible)
   xdotool mousemove $((mx + 640)) $((my + 298)) # "Select" opens its sub-menu
-  sleep 1.2
+  new_window "$before" > /dev/null || fail "no sub-menu of Select"
+  sleep 0.3
   shot "$out/relation_menu.png" "$mx" "$my" 900 600
   xdotool mousemove $((mx + 780)) $((my + 298)) sleep 0.4 click 1
 }
 grid_print() { # grid_print N: item N of the grid print menu
   grid_page
-  at 580 313 0.2                                # "Print"
-  sleep 0.8
+  popup $((mx + 580)) $((my + 313))             # "Print"
   shot "$out/grid_print_menu.png" "$mx" "$my" 800 600
-  menu_pick "$1"
+  menu_pick "$1" shown
 }
 grid_popup() { # grid_popup N: item N of the grid's pop-up
   grid_page
+  local before
+  before=$(visible)
   xdotool mousemove $((mx + 95)) $((my + 153)) click 3
-  sleep 1
+  new_window "$before" > /dev/null || fail "no pop-up menu of the grid"
+  sleep 0.3
   shot "$out/grid_popup.png" "$mx" "$my" 800 600
-  menu_pick "$1"
+  menu_pick "$1" shown
 }
 grid_find() {
   grid_page
@@ -162,9 +167,9 @@ gone '^Find$'
 at 580 145 0.2                                  # "Remove": the line found
 message_up
 shot "$out/grid_remove.png" "$mx" "$my" "$mw" "$mh"
-xdotool key Return
-sleep 2
-shot "$out/grid_removed.png" "$mx" "$my" "$mw" "$mh"
+until_changed "$out/grid_removed.png" $((mx + 10)) $((my + 100)) 520 300 xdotool key Return ||
+  fail "Remove changed nothing in the grid"
+settled "$out/grid_removed.png" "$mx" "$my" "$mw" "$mh" || true
 
 # ---- The three notes to the printer ----
 opens '^Print to File - Book Detail' print_detail
@@ -192,7 +197,8 @@ at 396 63
 # ---- The window resized: the notebook and the status line follow ----
 at 160 92
 xdotool windowmove "$main" 0 0 windowsize "$main" 1000 760
-sleep 1.5
+for _ in $(seq 100); do geometry "$main"; [ "$WIDTH" -ge 990 ] && break; sleep 0.1; done
+settled "$out/resized_large.png" "$X" "$Y" "$WIDTH" "$HEIGHT" || true
 geometry "$main"
 shot "$out/resized_large.png" "$X" "$Y" "$WIDTH" "$HEIGHT"
 [ "$WIDTH" -ge 990 ] || fail "the window was not resized"
@@ -202,7 +208,8 @@ shot "$out/resized_status.png" "$X" $((Y + HEIGHT - 24)) 200 24
 shot "$out/resized_buttons.png" $((X + WIDTH - 100)) $((Y + 100)) 100 260
 [ "$(count "$out/resized_buttons.png" 0 0 100 260 0 0 0)" -gt 100 ] || fail "the grid page buttons are not at the right edge"
 xdotool windowsize "$main" 634 482
-sleep 1
+for _ in $(seq 100); do geometry "$main"; [ "$WIDTH" -le 640 ] && break; sleep 0.1; done
+settled "$out/resized_small.png" "$X" "$Y" "$WIDTH" "$HEIGHT" || true
 geometry "$main"
 mx=$X my=$Y
 shot "$out/resized_small.png" "$X" "$Y" "$WIDTH" "$HEIGHT"

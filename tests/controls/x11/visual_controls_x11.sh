@@ -40,7 +40,7 @@ xdotool mousemove "$px" "$py" mousedown 1
 sleep 0.2
 for step in 1 2 3 4 5 6; do xdotool mousemove $((px + step * 10)) $((py + step * 5)); sleep 0.05; done
 xdotool mouseup 1
-sleep 0.5
+wait_for '^items Parent=80,50 '
 click Child-body
 shot visual_main.png "$wx" "$wy" "$ww" "$wh"
 
@@ -56,10 +56,9 @@ xdotool key Right Right Down Return
 wait_for '^calendar ok'
 # Again: Right, then Escape gives back the opening date.
 click Calendar
-wait_for '^calendar shown$' 
-sleep 0.2
+wait_for '^calendar shown$'
 xdotool key Right Escape
-sleep 0.5
+wait_for '^calendar cancel'
 # And a click on the 15th picks it.
 click Calendar
 for _ in $(seq 50); do [ "$(grep -c '^calendar shown$' "$log")" = 3 ] && break; sleep 0.1; done
@@ -96,10 +95,7 @@ shot visual_pick.png "$qx" "$qy" "$((qw + 80))" "$((qh + 60))"
 click ok
 wait_for '^pick [0-9]'
 
-kill "$pid" 2>/dev/null || true
-sleep 0.5
-kill -KILL "$pid" 2>/dev/null || true
-wait "$pid" 2>/dev/null || true
+x11_stop
 
 expect() { grep -qx "$1" "$log" || fail "expected '$1'"; }
 expect "anchor showrecord"

@@ -27,7 +27,7 @@ x11_start "Grid interaction"
 at() { sleep 0.15; grep "^at $1 " "$log" | tail -1 | awk '{print $3, $4}'; }
 state() { grep '^state ' "$log" | tail -1; }
 expect_state() {
-  for _ in $(seq 20); do state | grep -qF -- "$1" && return 0; sleep 0.1; done
+  for _ in $(seq 100); do state | grep -qF -- "$1" && return 0; sleep 0.1; done
   fail "expected '$1' in the state: $(state)"
 }
 key() { xdotool key "$@"; sleep 0.3; }
@@ -65,8 +65,11 @@ xdotool mousemove "$bx" "$by" mousedown 1 mousemove $((bx + 20)) "$by" mousemove
 sleep 0.4
 expect_state "w1=119 "
 xdotool mousemove $(at border3) click --repeat 2 --delay 80 1
-sleep 0.4
-w3=$(state | sed 's/.* w3=\([0-9]*\) .*/\1/')
+for _ in $(seq 100); do
+  w3=$(state | sed 's/.* w3=\([0-9]*\) .*/\1/')
+  [ "$w3" -gt 120 ] && break
+  sleep 0.1
+done
 [ "$w3" -gt 120 ] || fail "the double click did not fit column 3 to its text (width $w3)"
 
 # The wheel moves the current row by three lines a notch; the scroll bar's arrow scrolls.
@@ -76,8 +79,11 @@ xdotool click 5
 sleep 0.3
 expect_state "row=6 "
 for _ in 1 2 3 4; do xdotool mousemove $(at scrolldown) click 1; sleep 0.15; done
-sleep 0.3
-top=$(state | sed 's/.* top=\([0-9]*\) .*/\1/')
+for _ in $(seq 100); do
+  top=$(state | sed 's/.* top=\([0-9]*\) .*/\1/')
+  [ "$top" -gt 1 ] && break
+  sleep 0.1
+done
 [ "$top" -gt 1 ] || fail "the scroll bar did not scroll (top $top)"
 key ctrl+Home
 expect_state "top=1 "
@@ -148,7 +154,7 @@ expect_state "c1r1=row 998 |"
 # The second window: drag the header of column 1 onto column 3 in small steps and hold it.
 mstate() { grep '^mstate ' "$log" | tail -1; }
 expect_mstate() {
-  for _ in $(seq 30); do mstate | grep -qF -- "$1" && return 0; sleep 0.1; done
+  for _ in $(seq 100); do mstate | grep -qF -- "$1" && return 0; sleep 0.1; done
   fail "expected '$1' in the move grid's state: $(mstate)"
 }
 read -r x1 y1 < <(at mh1)
