@@ -415,6 +415,12 @@ std::string TValueDecoder::ReadBinary() {
 std::vector<std::string> TValueDecoder::ReadStrings() {
   std::vector<std::string> Lines;
   ReadListBegin();
+  // Counted first, so that a long list is not moved as it grows.
+  const std::size_t Start = FPos;
+  std::size_t Count = 0;
+  for (; !EndOfList(); ++Count) SkipString();
+  FPos = Start;
+  Lines.reserve(Count);
   while (!EndOfList()) Lines.push_back(ReadString());
   ReadListEnd();
   return Lines;
