@@ -563,10 +563,7 @@ void TView::ReadRecord(ItemRecord& Record) {
   Record.ReadOnly = ReadonlyBox->Checked();
   Record.Checks = {CheckBox1->Checked(), CheckBox2->Checked(), CheckBox3->Checked()};
   TMemo* memos[] = {Memo1, Memo2, Memo3};
-  for (int m = 0; m < 3; ++m) {
-    Record.Memos[m].clear();
-    for (int l = 0; l < memos[m]->Lines().Count(); ++l) Record.Memos[m].push_back(memos[m]->Lines()[l]);
-  }
+  for (int m = 0; m < 3; ++m) Record.Memos[m] = memos[m]->LineTexts();
   Record.Grid3Rows = DirGrid->RowCount();
   Record.Grid3 = GridText(*DirGrid);
   Record.Grid4Rows = Grid4->RowCount();
@@ -615,9 +612,7 @@ void TView::ShowDescription(int Index, const std::string& Text) {
 void TView::SetMemo(int Index, const std::vector<std::string>& Lines) {
   TMemo* memos[] = {Memo1, Memo2, Memo3};
   if (Index < 0 || Index >= 3) return;
-  TStringList list;
-  for (const std::string& l : Lines) list.Add(l);
-  memos[Index]->SetLines(list);
+  memos[Index]->SetLineTexts(Lines);
 }
 
 void TView::EnableForm(bool Enable) {

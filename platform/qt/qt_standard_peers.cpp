@@ -40,6 +40,12 @@
 namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
+QStringList QStrings(const std::vector<std::string>& items) {
+  QStringList texts;
+  texts.reserve(static_cast<qsizetype>(items.size()));
+  for (const auto& s : items) texts << Q(s);
+  return texts;
+}
 
 // ---- Offsets ----------------------------------------------------------------------------------
 
@@ -583,6 +589,14 @@ public:
     FList->clear();
     for (const auto& s : items) FList->addItem(Q(s));
   }
+  void InsertItems(int index, const std::vector<std::string>& items) override {
+    TPush push(*this);
+    FList->insertItems(index, QStrings(items));
+  }
+  void DeleteItems(int index, int count) override {
+    TPush push(*this);
+    for (int i = 0; i < count; ++i) delete FList->takeItem(index);
+  }
   void SetItemIndex(int index) override {
     TPush push(*this);
     if (FList->selectionMode() == QAbstractItemView::SingleSelection) {
@@ -660,6 +674,14 @@ public:
     TPush push(*this);
     FCombo->clear();
     for (const auto& s : items) FCombo->addItem(Q(s));
+  }
+  void InsertItems(int index, const std::vector<std::string>& items) override {
+    TPush push(*this);
+    FCombo->insertItems(index, QStrings(items));
+  }
+  void DeleteItems(int index, int count) override {
+    TPush push(*this);
+    for (int i = 0; i < count; ++i) FCombo->removeItem(index);
   }
   void SetItemIndex(int index) override {
     TPush push(*this);

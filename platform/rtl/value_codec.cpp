@@ -1,5 +1,6 @@
 #include "platform/rtl/value_codec.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -235,6 +236,10 @@ void TValueEncoder::WriteBinary(std::string_view Data) {
 }
 
 void TValueEncoder::WriteStrings(const std::vector<std::string>& Lines) {
+  // Room for the whole list at once: a long list grows the buffer once, not once per doubling.
+  std::size_t Size = FBuffer.size() + 2;
+  for (const std::string& Line : Lines) Size += Line.size() + 5;
+  if (Size > FBuffer.capacity()) FBuffer.reserve(std::max(Size, FBuffer.capacity() * 2));
   WriteListBegin();
   for (const std::string& Line : Lines) WriteString(Line);
   WriteListEnd();
@@ -410,6 +415,12 @@ std::string TValueDecoder::ReadBinary() {
 std::vector<std::string> TValueDecoder::ReadStrings() {
   std::vector<std::string> Lines;
   ReadListBegin();
+  // Counted first, so that a long list is not moved as it grows.
+  const std::size_t Start = FPos;
+  std::size_t Count = 0;
+  for (; !EndOfList(); ++Count) SkipString();
+  FPos = Start;
+  Lines.reserve(Count);
   while (!EndOfList()) Lines.push_back(ReadString());
   ReadListEnd();
   return Lines;

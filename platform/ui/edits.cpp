@@ -44,9 +44,9 @@ std::string TCustomEdit::ApplyCharCase(const std::string& s) const {
 void TCustomEdit::SetText(const std::string& value) {
   // Setting the text puts the caret at its start and clears the modified flag, as the window
   // text of an edit does.
-  std::string text = ApplyCharCase(value);
   FModified = false;
-  ReplaceText(text, 0, 0, false);
+  if (FCharCase == ecNormal) return ReplaceText(value, 0, 0, false);
+  ReplaceText(ApplyCharCase(value), 0, 0, false);
 }
 
 void TCustomEdit::ReplaceText(const std::string& text, int anchor, int caret, bool byUser) {
@@ -563,6 +563,34 @@ DWORD TCustomMemo::EditStyle() const {
 TStrings& TCustomMemo::Lines() { return *FLines; }
 
 void TCustomMemo::SetLines(const TStrings& value) { SetText(value.Text()); }
+
+std::vector<std::string> TCustomMemo::LineTexts() const {
+  const std::string& t = Text();
+  std::vector<std::string> lines;
+  if (t.empty()) return lines;
+  const std::vector<int>& starts = LineStarts();
+  lines.reserve(starts.size());
+  for (std::size_t i = 0; i < starts.size(); ++i) {
+    const std::size_t start = static_cast<std::size_t>(starts[i]);
+    // A last line left empty by a closing line end is no line.
+    if (i + 1 == starts.size() && start == t.size()) break;
+    const std::size_t end = i + 1 < starts.size() ? static_cast<std::size_t>(starts[i + 1]) - 2 : t.size();
+    lines.emplace_back(t, start, end - start);
+  }
+  return lines;
+}
+
+void TCustomMemo::SetLineTexts(const std::vector<std::string>& lines) {
+  std::size_t size = 0;
+  for (const std::string& l : lines) size += l.size() + 2;
+  std::string text;
+  text.reserve(size);
+  for (const std::string& l : lines) {
+    text += l;
+    text += "\r\n";
+  }
+  SetText(text);
+}
 
 void TCustomMemo::SetWordWrap(bool value) {
   FWordWrap = value;

@@ -148,6 +148,9 @@ public:
   // The lines, bound to the text: changing one changes the text (and fires OnChange).
   TStrings& Lines();
   void SetLines(const TStrings& value);
+  // All the lines at once, as Lines holds them: one pass over the text, one change of it.
+  std::vector<std::string> LineTexts() const;
+  void SetLineTexts(const std::vector<std::string>& lines);
   bool WordWrap() const { return FWordWrap; }
   void SetWordWrap(bool value);
   TScrollStyle ScrollBars() const { return FScrollBars; }

@@ -7,10 +7,134 @@
 
 namespace {
 
-std::vector<std::string> ItemTexts(const TStrings& items) {
-  std::vector<std::string> out;
-  for (int i = 0; i < items.Count(); ++i) out.push_back(items[i]);
-  return out;
+// The items of a list or combo box. Besides the strings they keep what changed since the peer
+// last took them, so that the peer takes only the change: an item added to a long list costs
+// the peer one item, and items added together (in one update) go to it in one call.
+class TPeerItems : public TStringList {
+public:
+  struct TEdit {
+    bool Insert;
+    int Index;
+    std::string Text;
+  };
+
+  int AddObject(const std::string& S, TObject* AObject) override {
+    TUpdateScope<TStrings> update(*this);
+    const int before = GetCount();
+    int index = Known([&] { return TStringList::AddObject(S, AObject); });
+    if (GetCount() > before) Log({true, index, S});
+    return index;
+  }
+  void Insert(int Index, const std::string& S) override {
+    TUpdateScope<TStrings> update(*this);
+    Known([&] { TStringList::Insert(Index, S); return 0; });
+    Log({true, Index, S});
+  }
+  void Delete(int Index) override {
+    TUpdateScope<TStrings> update(*this);
+    Known([&] { TStringList::Delete(Index); return 0; });
+    Log({false, Index, {}});
+  }
+  void Clear() override {
+    TStringList::Clear();
+    FWhole = true;
+    FEdits.clear();
+  }
+  // The objects are no business of the peer.
+  void PutObject(int Index, TObject* AObject) override {
+    Known([&] { TStringList::PutObject(Index, AObject); return 0; });
+  }
+
+  // True when the peer has to take the whole list (a change other than items put in or taken
+  // out: a string replaced, a sort, an exchange); else Edits holds the changes in order.
+  bool Whole() const { return FWhole; }
+  const std::vector<TEdit>& Edits() const { return FEdits; }
+  // The peer has what the list holds.
+  void Taken() {
+    FWhole = false;
+    FEdits.clear();
+  }
+
+  // Hands the edits to a peer: runs of items put in one after another go in one call, runs of
+  // items taken out at one place in another. True when every item stayed where it was.
+  template <class P>
+  bool Apply(P& peer) const {
+    bool kept = true;
+    std::size_t i = 0;
+    while (i < FEdits.size()) {
+      const TEdit& first = FEdits[i];
+      std::size_t j = i + 1;
+      if (first.Insert) {
+        std::vector<std::string> run{first.Text};
+        while (j < FEdits.size() && FEdits[j].Insert && FEdits[j].Index == first.Index + static_cast<int>(run.size()))
+          run.push_back(FEdits[j++].Text);
+        peer.InsertItems(first.Index, run);
+        if (first.Index + static_cast<int>(run.size()) < FCountAfter[j - 1]) kept = false;
+      } else {
+        while (j < FEdits.size() && !FEdits[j].Insert && FEdits[j].Index == first.Index) ++j;
+        peer.DeleteItems(first.Index, static_cast<int>(j - i));
+        kept = false;
+      }
+      i = j;
+    }
+    return kept;
+  }
+
+protected:
+  // Every change the edits do not describe makes the peer take the whole list.
+  void Changing() override {
+    if (!FKnown) FWhole = true;
+    TStringList::Changing();
+  }
+  void SetUpdateState(bool Updating) override {
+    Known([&] { TStringList::SetUpdateState(Updating); return 0; });
+  }
+
+private:
+  template <class F>
+  int Known(F&& change) {
+    const bool known = FKnown;
+    FKnown = true;
+    struct TRestore {
+      bool& Flag;
+      bool Value;
+      ~TRestore() { Flag = Value; }
+    } restore{FKnown, known};
+    return change();
+  }
+  void Log(TEdit edit) {
+    if (FWhole) return;
+    FEdits.push_back(std::move(edit));
+    FCountAfter.resize(FEdits.size());
+    FCountAfter.back() = GetCount();
+  }
+
+  bool FKnown = false;
+  bool FWhole = false;
+  std::vector<TEdit> FEdits;
+  std::vector<int> FCountAfter;  // the count after each edit
+};
+
+TPeerItems& PeerItems(TStringList& items) { return static_cast<TPeerItems&>(items); }
+
+std::vector<std::string> ItemTexts(const TStrings& items) { return items.ToVector(); }
+
+// Brings the peer's items up to the list's; true when every item the peer had stayed where it
+// was (only items added after them).
+template <class P>
+bool PushItems(P* peer, TStringList& list) {
+  TPeerItems& items = PeerItems(list);
+  bool kept = true;
+  if (peer) {
+    if (items.Whole()) {
+      peer->SetItems(ItemTexts(items));
+      kept = false;
+    } else {
+      kept = items.Apply(*peer);
+    }
+  }
+  items.Taken();
+  return kept;
 }
 
 // The items' Objects as the LB_/CB_ item data.
@@ -30,7 +154,7 @@ void DefaultDrawItem(TCanvas& canvas, const TRect& rect, const std::string& text
 // ---- TCustomListBox -------------------------------------------------------------------------
 
 TCustomListBox::TCustomListBox(TComponent* AOwner)
-    : TNativeControl(AOwner), FItems(std::make_unique<TStringList>()) {
+    : TNativeControl(AOwner), FItems(std::make_unique<TPeerItems>()) {
   SetBounds(0, 0, 121, 97);
   SetColor(clWindow);
   FItems->OnChange = [this](TObject*) { ItemsChanged(); };
@@ -43,12 +167,24 @@ TCustomListBox::~TCustomListBox() {
 
 void TCustomListBox::ItemsChanged() {
   int n = FItems->Count();
+  // The selection moves with the items put in and taken out.
+  TPeerItems& items = PeerItems(*FItems);
+  if (!items.Whole()) {
+    for (const TPeerItems::TEdit& e : items.Edits()) {
+      auto at = FSelected.begin() + std::clamp<std::ptrdiff_t>(e.Index, 0, static_cast<std::ptrdiff_t>(FSelected.size()));
+      if (e.Insert) FSelected.insert(at, false);
+      else if (at != FSelected.end()) FSelected.erase(at);
+    }
+  }
   FSelected.resize(static_cast<std::size_t>(n), false);
   if (FItemIndex >= n) FItemIndex = -1;
   FTopIndex = std::clamp(FTopIndex, 0, std::max(n - 1, 0));
   if (auto* peer = NativePeer<TListPeer>()) {
-    peer->SetItems(ItemTexts(*FItems));
-    PushSelection();
+    // Items added after the others leave the selection as the peer has it.
+    if (PushItems(peer, *FItems)) peer->SetItemIndex(FItemIndex);
+    else PushSelection();
+  } else {
+    PeerItems(*FItems).Taken();
   }
   Invalidate();
 }
@@ -59,6 +195,7 @@ void TCustomListBox::PushState() {
   peer->SetMultiSelect(FMultiSelect);
   peer->SetOwnerDraw(FStyle != lbStandard, FItemHeight);
   peer->SetItems(ItemTexts(*FItems));
+  PeerItems(*FItems).Taken();
   PushSelection();
   peer->SetTopIndex(FTopIndex);
 }
@@ -314,7 +451,7 @@ void TCustomListBox::WndProc(TMessage& m) {
 // ---- TCustomComboBox ------------------------------------------------------------------------
 
 TCustomComboBox::TCustomComboBox(TComponent* AOwner)
-    : TNativeControl(AOwner), FItems(std::make_unique<TStringList>()), FEdit(std::make_unique<TCustomEdit>(nullptr)) {
+    : TNativeControl(AOwner), FItems(std::make_unique<TPeerItems>()), FEdit(std::make_unique<TCustomEdit>(nullptr)) {
   SetBounds(0, 0, 145, 21);
   SetColor(clWindow);
   FEdit->SetAutoSelect(false);
@@ -330,8 +467,9 @@ TCustomComboBox::~TCustomComboBox() {
 
 void TCustomComboBox::ItemsChanged() {
   if (FItemIndex >= FItems->Count()) FItemIndex = -1;
-  if (auto* peer = NativePeer<TComboPeer>()) {
-    peer->SetItems(ItemTexts(*FItems));
+  auto* peer = NativePeer<TComboPeer>();
+  PushItems(peer, *FItems);
+  if (peer) {
     peer->SetItemIndex(FItemIndex);
     peer->SetEditText(Text());
   }
@@ -342,6 +480,7 @@ void TCustomComboBox::PushState() {
   if (!peer) return;
   peer->SetStyle(static_cast<int>(FStyle), FItemHeight);
   peer->SetItems(ItemTexts(*FItems));
+  PeerItems(*FItems).Taken();
   peer->SetItemIndex(FItemIndex);
   peer->SetEditText(Text());
   peer->SetSelection(FEdit->SelStart(), FEdit->SelStart() + FEdit->SelLength());

@@ -51,6 +51,9 @@ public:
 class TListPeer : public TNativePeer {
 public:
   virtual void SetItems(const std::vector<std::string>& items) = 0;
+  // Items put in before `index` (at the end when it is the count), and items taken out.
+  virtual void InsertItems(int index, const std::vector<std::string>& items) = 0;
+  virtual void DeleteItems(int index, int count) = 0;
   virtual void SetItemIndex(int index) = 0;
   virtual void SetMultiSelect(bool multiSelect) = 0;
   virtual void SetSelected(const std::vector<bool>& selected) = 0;
@@ -67,6 +70,8 @@ public:
 class TComboPeer : public TNativePeer {
 public:
   virtual void SetItems(const std::vector<std::string>& items) = 0;
+  virtual void InsertItems(int index, const std::vector<std::string>& items) = 0;
+  virtual void DeleteItems(int index, int count) = 0;
   virtual void SetItemIndex(int index) = 0;
   virtual void SetEditText(const std::string& text) = 0;
   // The selection runs from the anchor to the caret.

@@ -8,7 +8,7 @@
 #include "client/core/relationship.h"
 #include "client/core/server_requests.h"
 #include "controls/grid/qn_grid.h"
-#include "fuzz_records.h"
+#include "tests/sample_records.h"
 #include "fuzz_support.h"
 #include "platform/headless/headless_modal.h"
 #include "platform/headless/headless_peer.h"
@@ -20,7 +20,7 @@ namespace {
 std::string RecordReply() {
   std::string Bytes;
   TValueWriter W(Bytes);
-  ItemRecord R = fuzz::SampleRecord();
+  ItemRecord R = samples::SampleRecord();
   R.Memos[2] = {"1 High Street", "Town"};
   WriteItemRecord(W, R, TRecordForm::Stream);
   return Bytes;
@@ -28,7 +28,7 @@ std::string RecordReply() {
 
 // The server's configuration reply.
 std::string ConfigurationReply() {
-  TConfiguration C = fuzz::SampleConfiguration();
+  TConfiguration C = samples::SampleConfiguration();
   std::string Bytes;
   TValueWriter W(Bytes);
   WriteConfiguration(W, C, 3);
@@ -171,7 +171,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
   try {
     switch (Data[0]) {
       case 'r': {
-        ItemRecord Record = fuzz::SampleRecord();
+        ItemRecord Record = samples::SampleRecord();
         if (ReadRecordStream(Bytes, Record) && Record.Code.size() > 8) __builtin_trap();
         break;
       }

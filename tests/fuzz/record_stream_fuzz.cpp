@@ -1,6 +1,6 @@
 // The server's record, configuration and attribute streams, and the merges that store what a
 // client's change mask flags.  The first byte picks the stream; the rest is the stream.
-#include "fuzz_records.h"
+#include "tests/sample_records.h"
 #include "fuzz_support.h"
 #include "server/configuration.h"
 #include "server/item_record.h"
@@ -23,20 +23,20 @@ std::vector<std::string> FuzzSeeds() {
     std::string S(1, kRecordSave);
     TValueWriter W(S);
     FullMask().Write(W);
-    WriteItemRecord(W, fuzz::SampleRecord(), TRecordForm::Stream);
+    WriteItemRecord(W, samples::SampleRecord(), TRecordForm::Stream);
     Seeds.push_back(S);
   }
   {
     std::string S(1, kRecordFile);
     TValueWriter W(S);
-    WriteItemRecord(W, fuzz::SampleRecord(), TRecordForm::File);
+    WriteItemRecord(W, samples::SampleRecord(), TRecordForm::File);
     Seeds.push_back(S);
   }
   {
     std::string S(1, kConfiguration);
     TValueWriter W(S);
     FullMask().Write(W);
-    WriteConfiguration(W, fuzz::SampleConfiguration(), 3);
+    WriteConfiguration(W, samples::SampleConfiguration(), 3);
     Seeds.push_back(S);
   }
   {
@@ -65,7 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
         Mask.Read(R);
         ItemRecord In;
         ReadItemRecord(R, In, TRecordForm::Stream);
-        ItemRecord Stored = fuzz::SampleRecord();
+        ItemRecord Stored = samples::SampleRecord();
         MergeItemRecord(std::move(In), Mask, Stored);
         // What was stored is written and read back the same.
         std::string Out;
@@ -89,7 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
       case kConfiguration: {
         TChangeMask Mask;
         Mask.Read(R);
-        TConfiguration C = fuzz::SampleConfiguration();
+        TConfiguration C = samples::SampleConfiguration();
         MergeConfiguration(R, Mask, C);
         std::string Out;
         TValueWriter W(Out);

@@ -5,36 +5,9 @@
 #include "controls/grid/qn_grid.h"
 #include "platform/headless/headless_peer.h"
 #include "tests/decimal_comma_locale.h"
+#include "tests/sample_records.h"
 
-namespace {
-
-ItemRecord SampleRecord() {
-  ItemRecord R;
-  R.Code = "ABCDEFGH";
-  R.Name = "Smith";
-  R.Details[3] = "detail 4";
-  R.Descriptions[0] = "NY:New York";
-  R.Others[5] = "other 6";
-  R.ExtraStrings[1] = "carried";
-  R.ExtraIntegers[2] = -70000;
-  R.Images[2] = {"pic.jpg", "Front", true};
-  R.Attachment = "att";
-  R.Checks = {true, false, true};
-  R.Memos[0] = {"line 1", "line 2"};
-  R.Memos[1] = {"cv.doc"};
-  R.Lists[1] = {"x"};
-  R.ItemNames[99] = "last";
-  R.ItemValues[0] = "first";
-  R.ItemChecks[50] = true;
-  R.Grid3 = "2,3\r\n1,1,a\r\n";
-  R.Grid3Rows = 3;
-  R.Grid4 = std::string(300, 'g');
-  R.Grid4Rows = 2;
-  R.RichText = "{\\rtf1 x}";
-  return R;
-}
-
-}  // namespace
+using samples::SampleRecord;
 
 TEST(RecordStreamTest, RoundTripThroughTheServersMerge) {
   TChangeMask Mask;

@@ -250,6 +250,26 @@ TEST_F(StdControls, ALongMemoIsReadAndFilledInLinearTime) {
   EXPECT_EQ(memo.Lines().Count(), 10);
 }
 
+// All the lines at once are the lines one by one, for every shape of text.
+TEST_F(StdControls, AMemosLinesReadAndSetAtOnceAreItsLines) {
+  TMemo memo(nullptr);
+  for (const char* text : {"", "\r\n", "a", "a\r\n", "a\r\nb", "a\r\n\r\nb\r\n", "\r\n\r\n", "a\nb\r\nc\r", "\r\nx"}) {
+    memo.SetText(text);
+    std::vector<std::string> oneByOne;
+    for (int i = 0; i < memo.Lines().Count(); ++i) oneByOne.push_back(memo.Lines()[i]);
+    EXPECT_EQ(memo.LineTexts(), oneByOne) << "text \"" << text << "\"";
+  }
+  int changes = 0;
+  memo.OnChange = [&](TObject*) { ++changes; };
+  memo.SetLineTexts({"one", "", "three"});
+  EXPECT_EQ(memo.Text(), "one\r\n\r\nthree\r\n");
+  EXPECT_EQ(changes, 1);
+  EXPECT_EQ(memo.LineTexts(), (std::vector<std::string>{"one", "", "three"}));
+  memo.SetLineTexts({});
+  EXPECT_EQ(memo.Text(), "");
+  EXPECT_EQ(memo.Lines().Count(), 0);
+}
+
 TEST_F(StdControls, MemoTypingReturnsTabsAndLineMoves) {
   TMemo memo(nullptr);
   Type(memo, U"ab\rcd");

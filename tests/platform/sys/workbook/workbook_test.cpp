@@ -532,6 +532,22 @@ TEST(Workbook, DateFormatsAndCodes) {
   EXPECT_FALSE(DateSerial(EncodeDate(1903, 12, 31), true, serial));
 }
 
+// A binary workbook whose strings make the reading library run past its buffers is refused
+// plainly, and this process lives on: the reading runs in a process of its own.
+TEST(Workbook, ADamagedBinaryWorkbookIsRefusedWithoutHarm) {
+  const std::string damaged = std::string(QN_SOURCE_DIR) + "/tests/platform/sys/workbook/damaged_strings.xls";
+  ASSERT_TRUE(IsBinaryWorkbookFile(damaged));
+  auto app = CreateOleObject("excel.application");
+  try {
+    app->WorkBooks().Open(damaged);
+    ADD_FAILURE() << "a damaged workbook opened";
+  } catch (const EOleException& e) {
+    EXPECT_NE(e.Message().find("damaged_strings.xls cannot be read"), std::string::npos) << e.Message();
+  }
+  TScratchDir dir;
+  EXPECT_THROW(app->WorkBooks().Open(dir / "missing.xls"), EOleException);
+}
+
 // An older binary workbook, as python3-xlwt writes one, reads through the workbook application:
 // its sheets, texts, numbers and dates; it saves only as a new .xlsx file.
 TEST(Workbook, OlderBinaryWorkbooksRead) {
