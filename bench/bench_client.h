@@ -13,6 +13,7 @@
 
 #include "bench/bench_scratch.h"
 #include "bench/bench_timing.h"
+#include "bench/sample_records.h"
 
 #include "client/core/local_server.h"
 #include "client/core/login_logic.h"
@@ -62,27 +63,10 @@ std::string ShippedDatabase(int Records, F&& Fill, int CodeSeed = 1) {
 }
 
 // A database of the shipped definition with Records records of about 5 KB each: details,
-// descriptions, memos, a grid of five lines and 1 KB of rich text.
+// descriptions, memos, a grid of five lines and 1 KB of rich text (bench/sample_records.h).
 inline std::string FilledShippedDatabase(int Records) {
-  std::string Grid = "6,6\r\n";
-  for (int Row = 1; Row <= 5; ++Row)
-    for (int Col = 0; Col < 6; ++Col)
-      Grid += std::to_string(Col) + "," + std::to_string(Row) + ",cell\r\n";
-  std::string Rich = "{\\rtf1\\ansi ";
-  while (Rich.size() < 1023) Rich += "Lorem ipsum dolor sit amet. ";
-  Rich.resize(1023);
-  Rich += "}";
-  return ShippedDatabase(Records, [&](ItemRecord& Rec, int i) {
-    Rec.Name = "Record " + std::to_string(i);
-    for (int f = 0; f < 10; ++f) {
-      Rec.Details[f] = "Detail value " + std::to_string(f) + " of " + std::to_string(i);
-      Rec.Descriptions[f] = "Category " + std::to_string((i + f) % 7) + ":Long text";
-    }
-    for (int m = 0; m < 3; ++m) Rec.Memos[m] = {"Memo line one of record " + std::to_string(i), "Second line"};
-    Rec.Grid3 = Grid;
-    Rec.Grid3Rows = 6;
-    Rec.RichText = Rich;
-  });
+  const qn_bench::TSampleRecords Sample;
+  return ShippedDatabase(Records, [&](ItemRecord& Rec, int i) { Sample.Fill(Rec, i); });
 }
 
 class TBenchStack {

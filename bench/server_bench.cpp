@@ -22,44 +22,13 @@
 
 #include "bench/bench_scratch.h"
 #include "bench/bench_timing.h"
+#include "bench/sample_records.h"
 #include "platform/rtl/file_io.h"
 #include "server/qnserver_form.h"
 
 namespace {
 
 using namespace qn_bench;
-
-std::string Grid3Text() {
-  std::string Text = "6,6\r\n";
-  for (int Row = 1; Row <= 5; ++Row)
-    for (int Col = 0; Col < 6; ++Col)
-      Text += std::to_string(Col) + "," + std::to_string(Row) + ",cell " + std::to_string(Row * 10 + Col) + "\r\n";
-  return Text;
-}
-
-std::string MakeDatabase(int Records) {
-  TDatabase D;
-  TRecordCodeGenerator Codes(1);
-  D.Config.DetailNames[0] = "Number";
-  const std::string Grid = Grid3Text();
-  std::string Rich = "{\\rtf1\\ansi ";
-  while (Rich.size() < 1023) Rich += "Lorem ipsum dolor sit amet. ";
-  Rich.resize(1023);
-  Rich += "}";
-  for (int i = 0; i < Records; ++i) {
-    ItemRecord& R = D.Record(D.NewRecord(Codes));
-    R.Name = "Record " + std::to_string(i);
-    for (int f = 0; f < 10; ++f) {
-      R.Details[f] = "Detail value " + std::to_string(f) + " of " + std::to_string(i);
-      R.Descriptions[f] = "Category " + std::to_string((i + f) % 7) + ":Long text";
-    }
-    for (int m = 0; m < 3; ++m) R.Memos[m] = {"Memo line one of record " + std::to_string(i), "Second line"};
-    R.Grid3 = Grid;
-    R.Grid3Rows = 6;
-    R.RichText = Rich;
-  }
-  return D.SaveToBytes();
-}
 
 std::int64_t FolderBytes(const std::filesystem::path& Folder) {
   std::int64_t Total = 0;
@@ -112,7 +81,7 @@ bool MeasureOpen(const std::filesystem::path& Folder, double& Steady, double& Pe
 // One size of database: load, "S", "S" that changes nothing, "N" and "G".
 int Run(const std::filesystem::path& Folder, int Records) {
   std::filesystem::create_directory(Folder);
-  const std::string Bytes = MakeDatabase(Records);
+  const std::string Bytes = SampleDatabase(Records);
   const std::string FileName = (Folder / "bench.qnd").string();
   AtomicWriteFile(FileName, Bytes);
   std::printf("database: %d records, %.1f MB (%.1f KB a record)\n", Records, Bytes.size() / 1e6,

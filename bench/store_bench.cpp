@@ -7,8 +7,7 @@
 //
 //   store_bench [RECORDS ...]        (default: 20000 80000)
 //
-// Every run works in a folder of its own that it makes under $TMPDIR and removes at the end.
-#include <stdlib.h>
+// Every run works in a folder of its own that it makes under the temp folder and removes at the end.
 #include <unistd.h>
 
 #include <algorithm>
@@ -20,7 +19,9 @@
 #include <utility>
 #include <vector>
 
+#include "bench/bench_scratch.h"
 #include "bench/bench_timing.h"
+#include "bench/sample_records.h"
 #include "platform/rtl/file_io.h"
 #include "server/qnserver_form.h"
 
@@ -36,39 +37,12 @@ std::string GridText(int Cols, int Rows, const std::vector<std::pair<std::pair<i
   return Out;
 }
 
-std::string MakeDatabase(int Records) {
-  TDatabase D;
-  TRecordCodeGenerator Codes(1);
-  D.Config.DetailNames[0] = "Number";
-  std::vector<std::pair<std::pair<int, int>, std::string>> Cells;
-  for (int Row = 1; Row <= 5; ++Row)
-    for (int Col = 0; Col < 6; ++Col) Cells.push_back({{Col, Row}, "cell " + std::to_string(Row * 10 + Col)});
-  const std::string Grid = GridText(6, 7, Cells);
-  std::string Rich = "{\\rtf1\\ansi ";
-  while (Rich.size() < 1023) Rich += "Lorem ipsum dolor sit amet. ";
-  Rich.resize(1023);
-  Rich += "}";
-  for (int i = 0; i < Records; ++i) {
-    ItemRecord& R = D.Record(D.NewRecord(Codes));
-    R.Name = "Record " + std::to_string(i);
-    for (int f = 0; f < 10; ++f) {
-      R.Details[static_cast<std::size_t>(f)] = "Detail value " + std::to_string(f) + " of " + std::to_string(i);
-      R.Descriptions[static_cast<std::size_t>(f)] = "Category " + std::to_string((i + f) % 7) + ":Long text";
-    }
-    for (int m = 0; m < 3; ++m) R.Memos[static_cast<std::size_t>(m)] = {"Memo line one of record " + std::to_string(i), "Second line"};
-    R.Grid3 = Grid;
-    R.Grid3Rows = 7;
-    R.RichText = Rich;
-  }
-  return D.SaveToBytes();
-}
-
 class TBench {
 public:
   TBench(const fs::path& Folder, int Records) : FFolder(Folder), FRecords(Records) {}
 
   int Run() {
-    const std::string Bytes = MakeDatabase(FRecords);
+    const std::string Bytes = SampleDatabase(FRecords);
     AtomicWriteFile((FFolder / "bench.qnd").string(), Bytes);
     std::printf("database: %d records, %.1f MB (%.1f KB a record)\n", FRecords, Bytes.size() / 1e6,
                 Bytes.size() / 1e3 / FRecords);
@@ -248,13 +222,7 @@ int main(int argc, char** argv) {
   std::vector<int> Sizes;
   for (int i = 1; i < argc; ++i) Sizes.push_back(std::atoi(argv[i]));
   if (Sizes.empty()) Sizes = {20000, 80000};
-  const char* Tmp = std::getenv("TMPDIR");
-  std::string Pattern = std::string(Tmp && *Tmp ? Tmp : "/tmp") + "/store_bench_XXXXXX";
-  if (!::mkdtemp(Pattern.data())) {
-    std::perror("mkdtemp");
-    return 1;
-  }
-  const fs::path Folder = Pattern;
+  const TScratchFolder Folder("store_bench");
   int Result = 0;
   for (int Records : Sizes) {
     if (Records <= 0) continue;
@@ -263,6 +231,5 @@ int main(int argc, char** argv) {
     Result |= TBench(Run, Records).Run();
     fs::remove_all(Run);
   }
-  fs::remove_all(Folder);
   return Result;
 }
