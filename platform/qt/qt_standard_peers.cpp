@@ -450,6 +450,18 @@ public:
     shown.replace("\r\n", "\n");
     FMemo->setPlainText(shown);
   }
+  void AppendEditText(const std::string& text, std::size_t from) override {
+    // A line end split between the old text and the new is shown afresh.
+    if (from != FText.size() || from > text.size() || (from > 0 && FText.back() == '\r')) return SetEditText(text);
+    TPush push(*this);
+    QSignalBlocker document(FMemo->document());
+    QString shown = Q(text.substr(from));
+    shown.replace("\r\n", "\n");
+    FText.append(text, from, std::string::npos);
+    QTextCursor end(FMemo->document());
+    end.movePosition(QTextCursor::End);
+    end.insertText(shown);
+  }
   void SetSelection(int anchor, int caret) override {
     TPush push(*this);
     QTextCursor c = FMemo->textCursor();

@@ -381,6 +381,14 @@ void TControl::SetText(const std::string& value) {
   AdjustSize();
 }
 
+void TControl::AppendToText(const std::string& tail) {
+  if (tail.empty()) return;
+  FText += tail;
+  Perform(CM_TEXTCHANGED);
+  Invalidate();
+  AdjustSize();
+}
+
 void TControl::SetCursor(TCursor value) {
   FCursor = value;
   Perform(CM_CURSORCHANGED);

@@ -286,6 +286,8 @@ public:
   virtual bool CanAutoSize(int& NewWidth, int& NewHeight);
 
 protected:
+  // Adds to the end of the text, as SetText with the longer text would, copying only `tail`.
+  void AppendToText(const std::string& tail);
   virtual void Click();
   virtual void DblClick();
   virtual void Resize();

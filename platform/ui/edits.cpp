@@ -49,6 +49,31 @@ void TCustomEdit::SetText(const std::string& value) {
   ReplaceText(ApplyCharCase(value), 0, 0, false);
 }
 
+void TCustomEdit::AppendText(const std::string& value) {
+  FModified = false;
+  const std::string tail = FCharCase == ecNormal ? value : ApplyCharCase(value);
+  if (tail.empty()) return ReplaceText(Text(), 0, 0, false);
+  const std::size_t oldSize = Text().size();
+  const bool knewStarts = FLineStartsVersion == FTextVersion && !FLineStarts.empty();
+  TControl::AppendToText(tail);
+  ++FTextVersion;
+  if (knewStarts) {
+    // Only the added text (and a CR LF across the seam) holds new line starts.
+    const std::string& t = Text();
+    for (std::size_t p = t.find("\r\n", oldSize > 0 ? oldSize - 1 : 0); p != std::string::npos; p = t.find("\r\n", p + 2))
+      FLineStarts.push_back(static_cast<int>(p) + 2);
+    FLineStartsVersion = FTextVersion;
+  }
+  FAnchor = FCaret = 0;
+  if (auto* peer = NativePeer<TEditPeer>()) {
+    // A multi-line edit shows its text as it is (only single-line mask edits show another).
+    if (MultiLine()) peer->AppendEditText(Text(), oldSize);
+    else peer->SetEditText(DisplayText());
+    peer->SetSelection(FAnchor, FCaret);
+  }
+  Change();
+}
+
 void TCustomEdit::ReplaceText(const std::string& text, int anchor, int caret, bool byUser) {
   bool changed = text != Text();
   if (changed) {
@@ -538,6 +563,8 @@ public:
 
 private:
   void Replace(int start, int length, const std::string& s) {
+    // A line added at the end copies only itself.
+    if (length == 0 && static_cast<std::size_t>(start) == FMemo.Text().size()) return FMemo.AppendText(s);
     std::string t = FMemo.Text();
     t.replace(start, length, s);
     FMemo.SetText(t);

@@ -25,6 +25,8 @@ public:
   virtual DWORD EditStyle() const;
 
   void SetText(const std::string& value) override;
+  // SetText(Text() + tail) in the time of `tail`: the line starts already known are kept.
+  void AppendText(const std::string& tail);
   void Clear() { SetText(""); }
 
   int MaxLength() const { return FMaxLength; }

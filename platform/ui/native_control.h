@@ -33,6 +33,8 @@ public:
 class TEditPeer : public TNativePeer {
 public:
   virtual void SetEditText(const std::string& text) = 0;
+  // The text grew at its end: the bytes from `from` on are new.
+  virtual void AppendEditText(const std::string& text, std::size_t /*from*/) { SetEditText(text); }
   // The selection runs from the anchor to the caret.
   virtual void SetSelection(int anchor, int caret) = 0;
   virtual void SetReadOnly(bool readOnly) = 0;

@@ -122,6 +122,34 @@ TEST_F(QtStandardPeers, MemoConvertsLineEndsAndOffsets) {
   EXPECT_EQ(text->lineWrapMode(), QPlainTextEdit::NoWrap);
 }
 
+// Lines added one by one to a memo go into its widget as they come: the widget shows the memo's
+// text, typing after them still works, and 20,000 lines take time that grows with their number.
+TEST_F(QtStandardPeers, LinesAddedToAMemoGoIntoItsWidget) {
+  TMemo memo(nullptr);
+  memo.SetParent(&form);
+  memo.SetBounds(10, 70, 200, 80);
+  auto* text = NativeOf<QPlainTextEdit>(memo);
+  memo.Lines().Add("first");
+  EXPECT_EQ(text->toPlainText(), "first\n");
+  memo.SetText("a\r\nb");
+  memo.Lines().Add("c");
+  EXPECT_EQ(text->toPlainText(), "a\nb\nc");
+  memo.SetText("");
+  const int n = 20000;
+  const double seconds = ThreadCpuSeconds([&] {
+    for (int i = 0; i < n; ++i) memo.Lines().Add("line " + std::to_string(i));
+  });
+  EXPECT_LT(seconds, 60.0);
+  QString expected;
+  for (int i = 0; i < n; ++i) expected += QString("line %1\n").arg(i);
+  EXPECT_TRUE(text->toPlainText() == expected);
+  EXPECT_EQ(text->textCursor().position(), 0);
+  Focus(memo);
+  Press(text, Qt::Key_X, "x");
+  EXPECT_EQ(memo.Lines()[0], "xline 0");
+  EXPECT_EQ(text->toPlainText().left(8), "xline 0\n");
+}
+
 // A left press and release on a widget, as a person's click.
 void ClickWidget(QWidget* w, QPoint at = {5, 5}) {
   const QPointF local(at), global(w->mapToGlobal(at));
