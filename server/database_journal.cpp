@@ -439,6 +439,34 @@ void TDatabaseFile::StartFold(const TDatabase& Database) {
   });
 }
 
+namespace {
+
+// The disk writing behind a whole write, kept a few megabytes behind it: each stretch is handed
+// to the disk once written and waited for one stretch later.  Otherwise the whole file waits
+// unwritten in memory, and a save that syncs the journal meanwhile (or the journal's mark) waits
+// while the file system writes out most of it.
+class TWriteBehind {
+public:
+  static constexpr std::size_t Step = 1u << 20;
+  explicit TWriteBehind(int Fd) : FFd(Fd) {}
+  // The file has Size bytes now.
+  void Wrote(std::uint64_t Size) {
+    if (Size - FHanded < Step) return;
+    ::sync_file_range(FFd, static_cast<off_t>(FHanded), static_cast<off_t>(Size - FHanded), SYNC_FILE_RANGE_WRITE);
+    if (FHanded > FWaited)
+      ::sync_file_range(FFd, static_cast<off_t>(FWaited), static_cast<off_t>(FHanded - FWaited),
+                        SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER);
+    FWaited = FHanded;
+    FHanded = Size;
+  }
+
+private:
+  int FFd;
+  std::uint64_t FHanded = 0, FWaited = 0;
+};
+
+}  // namespace
+
 void TDatabaseFile::RunFold(TFoldJob& Job, TDatabaseJournal& Journal) {
   try {
     // The untouched records' bytes come from the file on disk, while it is the one their
@@ -453,13 +481,22 @@ void TDatabaseFile::RunFold(TFoldJob& Job, TDatabaseJournal& Journal) {
     TChecksum64 Sum;
     std::uint64_t Size = 0;
     AtomicReplaceFile(Job.FileName, [&](int Fd) {
+      TWriteBehind Behind(Fd);
       auto Put = [&](std::string_view Piece) {
-        if (!WriteAll(Fd, Piece.data(), Piece.size())) throw EWriteError();
-        Sum.Add(Piece);
-        Size += Piece.size();
+        while (!Piece.empty()) {
+          const std::string_view Part = Piece.substr(0, TWriteBehind::Step);
+          if (!WriteAll(Fd, Part.data(), Part.size())) throw EWriteError();
+          Sum.Add(Part);
+          Size += Part.size();
+          Behind.Wrote(Size);
+          Piece.remove_prefix(Part.size());
+        }
       };
       bool Read = RunGuardingMappedReads([&] { TDatabase::WriteSnapshot(Job.Snapshot, Source, Put, &Job.Places); });
       if (!Read) throw EReadError("The database file changed under a whole write");
+      // The file on disk before the mark, which is synced under the journal's lock: a save
+      // meanwhile waits for the mark, not for the file.
+      if (::fdatasync(Fd) != 0) throw EWriteError();
       // Before the new file takes the name, the journal says that it holds the changes so far:
       // whichever of the two files a crash leaves, the journal fits it.
       Journal.Mark(Size, Sum.Value(), Job.Upto);

@@ -490,27 +490,28 @@ bool CopyReply(const std::string& ReplyFile, int Output) {
   if (fd < 0) return false;
   struct stat info {};
   ::fstat(fd, &info);
-  char piece[1024];
-  long got = ReadRetry(fd, piece, sizeof piece);
+  // A reply up to a megabyte goes out in one write (the web server then takes it in one piece);
+  // a longer one in pieces of a megabyte.
+  constexpr size_t kPiece = 1u << 20;
+  std::string piece(std::min<size_t>(static_cast<size_t>(std::max<off_t>(info.st_size, 0)) + 1, kPiece), '\0');
+  long got = ReadRetry(fd, piece.data(), piece.size());
   if (got < 0) {
     ::close(fd);
     return false;
   }
-  std::string first(piece, static_cast<size_t>(got));
-  size_t blank = first.find("\r\n\r\n");
+  piece.resize(static_cast<size_t>(got));
+  const size_t blank = piece.find("\r\n\r\n");
   bool ok = true;
-  if (blank != std::string::npos &&
-      ("\n" + AsciiUpper(first.substr(0, blank))).find("\nCONTENT-LENGTH:") == std::string::npos) {
+  if (blank != std::string::npos && blank + 4 <= 1024 &&
+      ("\n" + AsciiUpper(piece.substr(0, blank))).find("\nCONTENT-LENGTH:") == std::string::npos) {
     const long long body = static_cast<long long>(info.st_size) - static_cast<long long>(blank) - 4;
-    std::string out = first.substr(0, blank) + "\r\nContent-Length: " + std::to_string(body) +
-                      first.substr(blank);
-    ok = WriteAll(Output, out.data(), out.size());
-  } else {
-    ok = WriteAll(Output, first.data(), first.size());
+    piece.insert(blank, "\r\nContent-Length: " + std::to_string(body));
   }
-  while (ok && got == static_cast<long>(sizeof piece)) {
-    got = ReadRetry(fd, piece, sizeof piece);
-    if (got > 0) ok = WriteAll(Output, piece, static_cast<size_t>(got));
+  while (ok && got > 0) {
+    ok = WriteAll(Output, piece.data(), piece.size());
+    piece.resize(kPiece);
+    got = ReadRetry(fd, piece.data(), piece.size());
+    piece.resize(static_cast<size_t>(std::max(got, 0L)));
   }
   ::close(fd);
   return ok && got >= 0;

@@ -51,6 +51,8 @@ struct TCGIThreadState {
   int Output = -1;
   long long InputLeft = -1;  // -1: up to the end of the input
   bool OutputFailed = false;  // a write of the reply failed (a full disk)
+  bool Gather = false;        // the reply goes to a file: gathered and written in one piece
+  std::string Gathered;
   bool HasVariables = false;
   std::vector<std::string> Variables;
   std::string FieldText;
@@ -518,7 +520,12 @@ void TCGIStdEngine::RunOn(int Input, int Output, const std::vector<std::string>*
   tCGI.HasVariables = Variables != nullptr;
   tCGI.Variables = Variables ? *Variables : std::vector<std::string>();
   tCGI.FieldText.clear();
+  // A reply to a file (the resident's) is written when the request is done; one to standard
+  // output as it comes, since the request may end the process.
+  tCGI.Gather = Output != STDOUT_FILENO;
   ExecuteRequest();
+  WriteGathered();
+  tCGI.Gather = false;
   tCGI.Input = tCGI.Output = -1;
   tCGI.HasVariables = false;
   tCGI.Variables.clear();
@@ -565,8 +572,19 @@ void TCGIStdEngine::FinishRequest() {
 TThread* TCGIStdEngine::GetRequestThread() { return tCGI.RequestThread; }
 
 void TCGIStdEngine::WriteChannel(const char* Data, size_t Count) {
-  if (tCGI.Output >= 0 && Count > 0 && !tCGI.OutputFailed && !WriteAll(tCGI.Output, Data, Count))
+  if (tCGI.Output < 0 || Count == 0 || tCGI.OutputFailed) return;
+  if (tCGI.Gather) {
+    tCGI.Gathered.append(Data, Count);
+    if (tCGI.Gathered.size() >= (1u << 20)) WriteGathered();
+  } else if (!WriteAll(tCGI.Output, Data, Count)) {
     tCGI.OutputFailed = true;
+  }
+}
+
+void TCGIStdEngine::WriteGathered() {
+  if (!tCGI.Gathered.empty() && !tCGI.OutputFailed && !WriteAll(tCGI.Output, tCGI.Gathered.data(), tCGI.Gathered.size()))
+    tCGI.OutputFailed = true;
+  tCGI.Gathered.clear();
 }
 
 int TCGIStdEngine::ReadBytes(void* Buffer, int Count) {

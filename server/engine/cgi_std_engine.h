@@ -89,6 +89,8 @@ protected:
 
 private:
   void ReadInput();
+  // Writes what a reply to a file gathered so far.
+  static void WriteGathered();
   void ResidentTick();
   void FinishEntry(const std::string& UpperName);
   void RunCGIRequest();
