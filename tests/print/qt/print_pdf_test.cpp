@@ -247,6 +247,7 @@ TEST(PagePreview, PaperAtActualSizeAndWholePage) {
   preview.PaperImage().Paint(bmp.Canvas(), paper);
   bmp.ReleaseCanvas();
   std::filesystem::path dir = std::filesystem::path(QN_BINARY_DIR) / "tests" / "print" / "pdf";
+  std::filesystem::create_directories(dir);
   bmp.SaveToFile((dir / "preview-100.bmp").string());
   // At 100 % an inch is 96 pixels.
   COLORREF inside = bmp.PixelAt(paper.Left + 144, paper.Top + 144);
