@@ -32,15 +32,21 @@ x11_screen() {
     mkdir -p -m 700 "$out/run"
     # The run, then its standard error and the logs it wrote into the output folder are read: a
     # Qt warning from any program of the run fails the test.  (The run may empty the output
-    # folder: what it writes to its standard error is kept in a folder of its own.)
-    local keep stamp err rc=0 found xvfb dpy=""
-    keep=$(mktemp -d)
+    # folder: what it writes to its standard error is kept in a folder of its own beside it.)
+    # (Two tests may share an output folder: the folder is named after the run too.)
+    local keep="${out%/}.x11run.$$" stamp err rc=0 found xvfb dpy=""
+    rm -rf "$keep"
+    mkdir -p "$keep"
     stamp="$keep/started" err="$keep/stderr"
+    x11_keep="$keep" x11_xvfb=""
+    trap 'kill "$x11_xvfb" 2> /dev/null || true; rm -rf "$x11_keep"' EXIT
+    trap 'exit 143' TERM INT
     : > "$stamp"
     # The X server takes a free display itself and names it once it is ready: X tests that start
     # at the same time never race for one display.
     Xvfb -displayfd 5 -screen 0 "${size}x24" -nolisten tcp 5> "$keep/display" > "$keep/xvfb.out" 2>&1 &
     xvfb=$!
+    x11_xvfb=$xvfb
     for _ in $(seq 300); do
       dpy=$(tr -dc 0-9 < "$keep/display")
       [ -n "$dpy" ] && break
