@@ -20,10 +20,16 @@
 #     barcode field, URL field, the relationship diagram and its Close ......... fields_x11
 #   Create Demo, the quantity dialog, Tree View, grid 3, read-only menus and item marks,
 #     a record deleted elsewhere, inserted copies' attachments ................. record_data_x11
-# Not yet by the mouse: the other entries of the Connect, Report and View, Utilities, Help
-# Manual and About menus (opened here with the mouse, their windows reached with keys in day_x11
-# and in tests/client/reports/*_x11.sh); the grid Remove box of nav_x11 (answered with Return); the CD
-# player's close (it has none but its frame's).
+# The menus by the mouse here besides the Edit menu: Utilities' Calculator and Calendar, Report
+# and View's search window and search list; Connect's Set Server Name (Cancel), Database
+# Information (Cancel) and Local Server Settings (OK); Utilities' Email Account Settings (Cancel)
+# and Select Date Format (Cancel); About's entry (OK); Help Manual's three entries, each page
+# handed to the desktop's opener (a stand-in that records it) and read back.
+# Not yet by the mouse: Report and View's four report submenus and Quick Record Print, Utilities'
+# Generate E-mail, Print Address Labels, Reset Application and Scan Barcode (reached with keys in
+# day_x11 and in tests/client/reports/*_x11.sh); Connect's Database Login and Close, left out as
+# they end the session that the rest of this test needs; the grid Remove box of nav_x11
+# (answered with Return); the CD player's close (it has none but its frame's).
 # Usage: record_window_x11.sh SOURCE_DIR BUILD_DIR MAKE_NAV_DATABASE OUTPUT_FOLDER
 set -euo pipefail
 src="$1"
@@ -38,8 +44,14 @@ if x11_outside; then
   "$make_db" "$out/R/Data/database/Test.qnd"
   mkdir -p "$out/config"
   printf '[SETTINGS]\r\nDATABASE=Test\r\n' > "$out/config/QuillonClient.ini"
+  # The desktop's opener: records what it was asked to open.
+  rm -rf "$out/opener"
+  mkdir -p "$out/opener"
+  printf '#!/bin/sh\necho "$@" >> "%s/opened.txt"\n' "$out/opener" > "$out/opener/xdg-open"
+  chmod +x "$out/opener/xdg-open"
   x11_screen 1280x1024 "$@"
 fi
+export PATH="$out/opener:$PATH"
 
 started=$(date +%s)
 step() { echo "record_window_x11: $* ($(($(date +%s) - started)) s)"; }
@@ -135,14 +147,15 @@ menu_click() {
   before=$(visible)
   xdotool mousemove $((mx + $1)) $((my + menu_y)) click 1
   popup=$(new_window "$before") || fail "the menu at $1 did not open"
-  painted "$popup"
+  painted "$popup" 40  # "About" has one short entry
   geometry "$popup"
   shot "$out/menu_$1.png" "$X" "$Y" "$WIDTH" "$HEIGHT"
   xdotool mousemove $((X + 40)) $((Y + 10 + 22 * ($2 - 1) + ${3:-0})) click 1
   closed "$popup" || fail "the menu at $1 took no click on its entry $2"
 }
 # opens_window NAME DX DY COMMAND...: the command opens a window, which a click DX DY from its
-# top left corner closes ("-": it is left open and the record window raised over it).
+# top left corner closes ("-": it is left open and the record window raised over it; negative:
+# from its bottom right corner, and NAME.png shows the pointer on the button clicked).
 opens_window() {
   local name="$1" dx="$2" dy="$3" before wid
   shift 3
@@ -152,9 +165,20 @@ opens_window() {
   painted "$wid"
   geometry "$wid"
   echo "record_window_x11: $name opened '$(xdotool getwindowname "$wid")' $X $Y $WIDTH $HEIGHT"
-  shot "$out/$name.png" "$X" "$Y" "$WIDTH" "$HEIGHT"
-  if [ "$dx" = - ]; then xdotool windowraise "$main"; return 0; fi
-  xdotool mousemove $((X + dx)) $((Y + dy)) click 1
+  if [ "$dx" = - ]; then
+    shot "$out/$name.png" "$X" "$Y" "$WIDTH" "$HEIGHT"
+    xdotool windowraise "$main"
+    return 0
+  fi
+  if [ "$dx" -lt 0 ]; then
+    xdotool mousemove $((X + WIDTH + dx)) $((Y + HEIGHT + dy))
+    sleep 0.3  # the button shows the pointer over it
+    marked_shot "$out/$name.png" "$wid"
+  else
+    shot "$out/$name.png" "$X" "$Y" "$WIDTH" "$HEIGHT"
+    xdotool mousemove $((X + dx)) $((Y + dy))
+  fi
+  xdotool click 1
   closed "$wid" || fail "the $name window did not close at the click on its button"
 }
 
@@ -290,6 +314,42 @@ opens_window menu_calendar 101 59 menu_click 232 2
 opens_window menu_search 378 14 menu_click 162 5 2
 opens_window menu_list 299 14 menu_click 162 6 2
 step "tool windows from the menus"
+
+# ---- The small dialogs of the Connect, Utilities and About menus, each answered by a click ----
+# A dialog's button is given from its bottom right corner (OK when alone, else Cancel: -50 -25);
+# NAME.png then shows the dialog with the pointer on that button.
+opens_window set_server_name -45 -22 menu_click 34 2            # Cancel
+opens_window database_information -50 -25 menu_click 34 3        # Cancel
+opens_window server_settings -50 -25 menu_click 34 4             # OK (its only button)
+opens_window email_settings -50 -25 menu_click 232 4 2           # Cancel
+opens_window date_format -50 -25 menu_click 232 6 6              # Cancel
+opens_window about -50 -25 menu_click 392 1                      # OK (its only button)
+no_box || fail "a box came after the small dialogs"
+step "Connect, Utilities and About dialogs"
+
+# ---- Help Manual: each entry hands its page to the desktop's opener ----
+# opened_page N: the N-th page handed to the opener (waited for).
+opened_page() {
+  for _ in $(seq 100); do
+    [ "$(wc -l < "$out/opener/opened.txt" 2>/dev/null || echo 0)" -ge "$1" ] && break
+    sleep 0.1
+  done
+  [ "$(wc -l < "$out/opener/opened.txt" 2>/dev/null || echo 0)" -ge "$1" ] || fail "Help Manual's entry $1 opened no page"
+  sed -n "$1p" "$out/opener/opened.txt"
+}
+for entry in 1 2 3; do
+  menu_click 323 $entry
+  page=$(opened_page $entry)
+  page=${page#file://}
+  echo "record_window_x11: Help Manual entry $entry opened $page"
+  [ -f "$page" ] || fail "Help Manual entry $entry opened '$page', which is no file"
+  grep -q 'harrowmere.com' "$page" || fail "Help Manual entry $entry: '$page' leads nowhere"
+  cp "$page" "$out/help_$entry.htm"
+done
+grep -q '#Contact' "$out/help_3.htm" || fail "Contact does not lead to the contact part of the help page"
+grep -q '#Contact' "$out/help_1.htm" && fail "Contents leads to the contact part"
+no_box || fail "a box came after the help pages"
+step "Help Manual"
 
 # ---- Idle Refresh saves what is typed; the idle seconds go up by one and are kept ----
 # The shown record is the second inserted copy: " refreshed" is added to its name.  (With no
