@@ -22,14 +22,15 @@
 #     a record deleted elsewhere, inserted copies' attachments ................. record_data_x11
 # The menus by the mouse here besides the Edit menu: Utilities' Calculator and Calendar, Report
 # and View's search window and search list; Connect's Set Server Name (Cancel), Database
-# Information (Cancel) and Local Server Settings (OK); Utilities' Email Account Settings (Cancel)
-# and Select Date Format (Cancel); About's entry (OK); Help Manual's three entries, each page
-# handed to the desktop's opener (a stand-in that records it) and read back.
+# Information (Cancel) and Local Server Settings (OK); Utilities' Email Account Settings (Cancel),
+# Select Date Format (Cancel) and Reset Application's question (No); About's entry (OK); Help
+# Manual's three entries, each page handed to the desktop's opener (a stand-in that records it)
+# and read back.
 # Not yet by the mouse: Report and View's four report submenus and Quick Record Print, Utilities'
-# Generate E-mail, Print Address Labels, Reset Application and Scan Barcode (reached with keys in
-# day_x11 and in tests/client/reports/*_x11.sh); Connect's Database Login and Close, left out as
-# they end the session that the rest of this test needs; the grid Remove box of nav_x11
-# (answered with Return); the CD player's close (it has none but its frame's).
+# Generate E-mail, Print Address Labels and Scan Barcode (reached with keys in day_x11 and in
+# tests/client/reports/*_x11.sh); Connect's Database Login and Close, left out as they end the
+# session that the rest of this test needs; the grid Remove box of nav_x11 (answered with
+# Return); the CD player's close (it has none but its frame's).
 # Usage: record_window_x11.sh SOURCE_DIR BUILD_DIR MAKE_NAV_DATABASE OUTPUT_FOLDER
 set -euo pipefail
 src="$1"
@@ -324,6 +325,8 @@ opens_window server_settings -50 -25 menu_click 34 4             # OK (its only 
 opens_window email_settings -50 -25 menu_click 232 4 2           # Cancel
 opens_window date_format -50 -25 menu_click 232 6 6              # Cancel
 opens_window about -50 -25 menu_click 392 1                      # OK (its only button)
+menu_click 232 7 6                                          # Reset Application
+answer reset_application_no No
 no_box || fail "a box came after the small dialogs"
 step "Connect, Utilities and About dialogs"
 
