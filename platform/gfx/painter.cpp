@@ -1,19 +1,24 @@
 #include "platform/gfx/painter.h"
 
+#include <climits>
 #include <cmath>
 
 #include "platform/gfx/paths.h"
 
 namespace {
 
-// Character and cell height of a font height.
+// Character and cell height of a font height. Heights no device could draw (a corrupt
+// picture can ask for millions of pixels) are held to a bound that keeps every figure
+// derived from them, widths of long texts included, inside an int.
+constexpr int kMaxFixedHeight = 1 << 16;
+
 void FixedHeights(int height, int& c, int& h) {
   if (height == 0) height = -11;
   if (height < 0) {
-    c = -height;
+    c = height < -kMaxFixedHeight ? kMaxFixedHeight : -height;
     h = c + c / 5;
   } else {
-    h = height;
+    h = height > kMaxFixedHeight ? kMaxFixedHeight : height;
     c = h - h / 6;
   }
 }
@@ -37,12 +42,13 @@ TTextMetric FixedTextMetrics(int height) {
 int FixedTextWidth(int height, const std::string& text) {
   int c = 0, h = 0;
   FixedHeights(height, c, h);
-  int advances = 0;
+  long long advances = 0;
   for (unsigned char ch : text) {
     if ((ch & 0xC0) == 0x80) continue;
     advances += ch == '\t' ? 8 : 1;
   }
-  return advances * ((h + 1) / 2);
+  const long long width = advances * ((h + 1) / 2);
+  return width > INT_MAX ? INT_MAX : static_cast<int>(width);
 }
 
 int Utf8CodePoints(const std::string& text) {

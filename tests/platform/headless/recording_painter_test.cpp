@@ -1,6 +1,9 @@
 // The headless painter: fixed metrics, what it records, what it writes into bitmaps.
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <string>
+
 #include "platform/gfx/bitmap.h"
 #include "platform/headless/headless_peer.h"
 #include "platform/headless/recording_painter.h"
@@ -21,6 +24,22 @@ TEST(FixedMetrics, CharacterAndCellHeights) {
   EXPECT_EQ(c.tmInternalLeading, 3);
   EXPECT_EQ(FixedTextWidth(18, "ab c"), 4 * 9);
   EXPECT_EQ(FixedTextWidth(-11, "\t"), 8 * 7);
+}
+
+// A corrupt picture can name a font millions of pixels high: the metrics stay bounded and
+// positive instead of overflowing, whichever sign the height has.
+TEST(FixedMetrics, AbsurdHeightsStayBoundedAndPositive) {
+  for (int height : {364305257, -364305257, INT_MAX, INT_MIN}) {
+    TTextMetric tm = FixedTextMetrics(height);
+    EXPECT_GT(tm.tmHeight, 0) << height;
+    EXPECT_LE(tm.tmHeight, 1 << 17) << height;
+    EXPECT_GE(tm.tmAscent, 0) << height;
+    const int width = FixedTextWidth(height, "1234567");
+    EXPECT_GT(width, 0) << height;
+    EXPECT_EQ(width, 7 * tm.tmAveCharWidth) << height;
+  }
+  // A long text of the largest height saturates instead of wrapping round.
+  EXPECT_EQ(FixedTextWidth(INT_MAX, std::string(1 << 20, '\t')), INT_MAX);
 }
 
 TEST(RecordingPainter, RecordsCallsWithStateInDeviceCoordinates) {
