@@ -14,7 +14,7 @@ inline std::string TempPath(const std::string& Name) {
 }
 
 // The file's bytes ("" when it cannot be read).
-inline std::string ReadWholeFile(const std::string& Path) {
+inline std::string ReadWholeFile(const std::filesystem::path& Path) {
   std::ifstream In(Path, std::ios::binary);
   std::ostringstream Bytes;
   Bytes << In.rdbuf();
@@ -22,6 +22,6 @@ inline std::string ReadWholeFile(const std::string& Path) {
 }
 
 // The file made anew with these bytes (left as it is when it cannot be written).
-inline void WriteWholeFile(const std::string& Path, std::string_view Bytes) {
+inline void WriteWholeFile(const std::filesystem::path& Path, std::string_view Bytes) {
   std::ofstream(Path, std::ios::binary | std::ios::trunc).write(Bytes.data(), static_cast<std::streamsize>(Bytes.size()));
 }
