@@ -15,6 +15,7 @@
 #include "platform/headless/headless_peer.h"
 #include "platform/ui/application.h"
 #include "tests/client/core/client_fixture.h"
+#include "tests/client/login_script.h"
 
 class LoggedInViewTest : public ::testing::Test {
 protected:
@@ -35,14 +36,7 @@ protected:
     Options.Transport = &Db->Recorder;
     Options.ProgramFolder = Root.string() + "/";
     View = std::make_unique<TView>(nullptr, Options);
-    TCheckedModalScript Script;
-    Script.ExpectForm("Login", [](TCustomForm& F) {
-      auto& Form = dynamic_cast<TPasswordForm&>(F);
-      Form.Database->SetText("Demo");
-      Form.LoginBtn->Click();
-    });
-    View->DatabaseLogin();
-    ASSERT_TRUE(View->LoginFlag);
+    LogIn(*View, "Demo");
   }
   void TearDown() override {
     View.reset();

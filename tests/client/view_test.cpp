@@ -18,6 +18,7 @@
 #include "platform/rtl/ascii_text.h"
 #include "platform/ui/application.h"
 #include "tests/client/core/client_fixture.h"
+#include "tests/client/login_script.h"
 
 namespace {
 
@@ -63,16 +64,6 @@ protected:
       Loop->ProcessMessages(20);
     }
     return 0;
-  }
-  // The login window answered with a database name and a click on Login.
-  void ExpectLogin(TCheckedModalScript& script, const std::string& name,
-                   std::function<void(TPasswordForm&)> also = nullptr) {
-    script.ExpectForm("Login", [name, also](TCustomForm& f) {
-      auto& form = dynamic_cast<TPasswordForm&>(f);
-      form.Database->SetText(name);
-      if (also) also(form);
-      form.LoginBtn->Click();
-    });
   }
   std::vector<std::string> Verbs() { return Db->Recorder.Verbs(); }
 

@@ -22,6 +22,7 @@
 #include "tests/client/core/client_fixture.h"
 #include "tests/client/reports/stack_install.h"
 #include "tests/client/reports/test_database.h"
+#include "tests/client/login_script.h"
 
 namespace {
 
@@ -48,14 +49,7 @@ protected:
     View = std::make_unique<TView>(nullptr, Options);  // starts the stack
     ASSERT_TRUE(TLocalServer::WaitUntilAnswering(Port, 5000)) << "the web server did not start";
     View->Web->SetTimeOut(60);
-    TCheckedModalScript Script;
-    Script.ExpectForm("Login", [](TCustomForm& F) {
-      auto& Form = dynamic_cast<TPasswordForm&>(F);
-      Form.Database->SetText("Test");
-      Form.LoginBtn->Click();
-    });
-    View->DatabaseLogin();
-    ASSERT_TRUE(View->LoginFlag);
+    LogIn(*View, "Test");
   }
   void TearDown() override {
     View.reset();

@@ -17,6 +17,7 @@
 #include "tests/client/reports/e2e/stack_client.h"
 #include "tests/client/reports/stack_install.h"
 #include "tests/client/reports/test_database.h"
+#include "tests/client/login_script.h"
 
 namespace {
 
@@ -35,14 +36,7 @@ protected:
     Options.ProgramFolder = R.string() + "/";
     View = std::make_unique<TView>(nullptr, Options);  // its creation starts the web server
     ASSERT_TRUE(TLocalServer::WaitUntilAnswering(Port, 5000));
-    TCheckedModalScript Script;
-    Script.ExpectForm("Login", [](TCustomForm& F) {
-      auto& Form = dynamic_cast<TPasswordForm&>(F);
-      Form.Database->SetText("Test");
-      Form.LoginBtn->Click();
-    });
-    View->DatabaseLogin();
-    ASSERT_TRUE(View->LoginFlag);
+    LogIn(*View, "Test");
   }
   void TearDown() override {
     if (View) View->ServerShutDown();
