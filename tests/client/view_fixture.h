@@ -16,15 +16,13 @@
 #include "platform/ui/application.h"
 #include "tests/client/core/client_fixture.h"
 #include "tests/client/login_script.h"
+#include "tests/platform/headless/headless_application.h"
 
 class LoggedInViewTest : public ::testing::Test {
 protected:
   explicit LoggedInViewTest(const char* FolderName) : FFolderName(FolderName) {}
   void SetUp() override {
-    InstallHeadlessBackend();
-    delete Application;
-    App = new TApplication;
-    App->SetLoop(std::make_unique<TPollEventLoop>(false));
+    NewHeadlessApplication(App);
     Root = TestFolder(FFolderName);
     setenv("XDG_CONFIG_HOME", (Root / "config").c_str(), 1);
     setenv("QN_PORT", "6777", 1);

@@ -19,18 +19,14 @@
 #include "platform/ui/application.h"
 #include "tests/client/core/client_fixture.h"
 #include "tests/client/login_script.h"
+#include "tests/platform/headless/headless_application.h"
 
 namespace {
 
 class ViewTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    InstallHeadlessBackend();
-    delete Application;
-    App = new TApplication;
-    auto loop = std::make_unique<TPollEventLoop>(false);
-    Loop = loop.get();
-    App->SetLoop(std::move(loop));
+    Loop = NewHeadlessApplication(App);
     Root = TestFolder("view");
     setenv("XDG_CONFIG_HOME", (Root / "config").c_str(), 1);
     setenv("QN_PORT", "6777", 1);

@@ -23,6 +23,7 @@
 #include "tests/client/reports/stack_install.h"
 #include "tests/client/reports/test_database.h"
 #include "tests/client/login_script.h"
+#include "tests/platform/headless/headless_application.h"
 
 namespace {
 
@@ -31,10 +32,7 @@ constexpr int kRecords = 300;
 class ViewStackTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    InstallHeadlessBackend();
-    delete Application;
-    App = new TApplication;
-    App->SetLoop(std::make_unique<TPollEventLoop>(false));
+    NewHeadlessApplication(App);
     R = TestFolder("view_e2e");
     // Description 7 holds references to other records.
     TDatabase D;

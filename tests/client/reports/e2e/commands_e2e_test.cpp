@@ -18,16 +18,14 @@
 #include "tests/client/reports/stack_install.h"
 #include "tests/client/reports/test_database.h"
 #include "tests/client/login_script.h"
+#include "tests/platform/headless/headless_application.h"
 
 namespace {
 
 class CommandsStackTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    InstallHeadlessBackend();
-    delete Application;
-    App = new TApplication;
-    App->SetLoop(std::make_unique<TPollEventLoop>(false));
+    NewHeadlessApplication(App);
     R = TestFolder("commands_e2e");
     InstallStack(R, "Test", MakeTestDatabase(20));
     Port = FreeLoopbackPort();
