@@ -121,6 +121,26 @@ public:
   void SetInsertEnabled(bool, bool) override {}
 };
 
+// A record view that keeps what it is shown (the record as its editors hold it), so that a save
+// reads the record back.
+class TKeepingRecordView : public TNullRecordView {
+public:
+  ItemRecord Editors;
+  std::array<std::string, 10> Texts;
+  void ShowRecord(const ItemRecord& R, const std::array<std::string, 10>& T) override {
+    Editors = R;
+    Texts = T;
+  }
+  void ReadRecord(ItemRecord& R) override {
+    R.Name = Editors.Name;
+    R.Details = Editors.Details;
+    R.Memos = Editors.Memos;
+    R.Grid3 = Editors.Grid3;
+    R.Grid3Rows = Editors.Grid3Rows;
+    R.RichText = Editors.RichText;
+  }
+};
+
 // A client logged in to the stack's database "Bench" with its first record loaded: the HTTP
 // client, the session and the record window over a view (one that shows nothing by default).
 template <class TView = TNullRecordView>

@@ -41,24 +41,6 @@ constexpr auto Ms = qn_bench::MsSince;
 
 namespace {
 
-// Keeps what it is shown, so that a save reads the record back.
-class TBenchView : public TNullRecordView {
-public:
-  ItemRecord Editors;
-  std::array<std::string, 10> Texts;
-  void ShowRecord(const ItemRecord& R, const std::array<std::string, 10>& T) override {
-    Editors = R;
-    Texts = T;
-  }
-  void ReadRecord(ItemRecord& R) override {
-    R.Name = Editors.Name;
-    R.Details = Editors.Details;
-    R.Memos = Editors.Memos;
-    R.Grid3 = Editors.Grid3;
-    R.RichText = Editors.RichText;
-  }
-};
-
 // Times every request it passes on.
 class TTimingTransport : public TServerTransport {
 public:
@@ -93,7 +75,7 @@ int main(int argc, char** argv) {
   TTimingTransport Transport(Http);
   TServerSession Session(Transport);
   Stack.Aim(Session);
-  TBenchView View;
+  TKeepingRecordView View;
   TRecordWindow Window(Session, View);
   TLoginLogic Login(Session);
 

@@ -34,21 +34,8 @@ constexpr auto Ms = qn_bench::MsSince;
 
 namespace {
 
-// Keeps what it is shown, so that a save reads the record back.
-class TBenchView : public TNullRecordView {
-public:
-  ItemRecord Editors;
-  void ShowRecord(const ItemRecord& R, const std::array<std::string, 10>&) override { Editors = R; }
-  void ReadRecord(ItemRecord& R) override {
-    R.Name = Editors.Name;
-    R.Details = Editors.Details;
-    R.Grid3 = Editors.Grid3;
-    R.Grid3Rows = Editors.Grid3Rows;
-  }
-};
-
 // Grid 3 of the shown record as rows of cells.
-TCellRows ShownGrid(const TBenchView& V, int Cols) {
+TCellRows ShownGrid(const TKeepingRecordView& V, int Cols) {
   TQnStringGrid G(nullptr);
   G.SetFixedRows(0);
   G.SetColCount(Cols);
@@ -88,9 +75,9 @@ int main() {
   }
 
   if (!Stack.Start()) return 1;
-  TBenchClient<TBenchView> Client(Stack);
+  TBenchClient<TKeepingRecordView> Client(Stack);
   TServerSession& Session = Client.Session;
-  TBenchView& View = Client.View;
+  TKeepingRecordView& View = Client.View;
   TRecordWindow& Window = Client.Window;
   TLoginLogic& Login = Client.Login;
   TNewDatabase New{"Bench", "Bench", "Benchmark", "General", "2026/12/01", "2026/12/09"};

@@ -7,15 +7,12 @@
 # the login window and of the main window with a record are saved beside the log.
 # Usage: client_x11.sh SOURCE_DIR BUILD_DIR OUTPUT_FOLDER
 set -euo pipefail
-src="$1"
-bin="$2"
-out="$3"
+src="$1" bin="$2" out="$3"
 log="$out/client.log"
 # shellcheck source=reports/x11_helpers.sh
 source "$src/tests/client/reports/x11_helpers.sh"
-if x11_outside; then
-  # Installing with no display: the client says so and the script fails.
-  install_client "$src" "$bin"
+# Installing with no display: the client says so and the script fails.
+installation_checks() {
   [ "$install_rc" -ne 0 ] || { echo "FAIL: scripts/run without a display succeeded" >&2; exit 1; }
   grep -q "No display" "$out/install.log" || { echo "FAIL: scripts/run did not say there is no display" >&2; cat "$out/install.log" >&2; exit 1; }
   for f in qnclient bin/hmserv Data/database/qnserver.exe Data/database/General.set Data/database/General.atr; do
@@ -24,8 +21,8 @@ if x11_outside; then
   [ -f "$out/xdg/applications/quillon.desktop" ] || { echo "FAIL: no desktop entry" >&2; exit 1; }
   grep -q "^Exec=$out/R/qnclient$" "$out/xdg/applications/quillon.desktop" || { echo "FAIL: desktop entry" >&2; exit 1; }
   [ -f "$out/xdg/icons/hicolor/scalable/apps/quillon.svg" ] || { echo "FAIL: no icon" >&2; exit 1; }
-  x11_screen 1024x768 "$@"
-fi
+}
+installed_client_x11 1024x768 --then installation_checks -- "$@"
 
 press_ok() { # clicks the button at the bottom right of the message box titled $1
   local w

@@ -21,6 +21,7 @@
 #include "platform/ui/std_painted.h"
 #include "server/description_tree.h"
 #include "tests/platform/headless/modal_script_check.h"
+#include "tests/platform/headless/headless_application.h"
 
 namespace fs = std::filesystem;
 
@@ -29,10 +30,7 @@ namespace {
 class DialogsTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    InstallHeadlessBackend();
-    delete Application;
-    App = new TApplication;
-    App->SetLoop(std::make_unique<TPollEventLoop>(false));
+    NewHeadlessApplication(App);
     Folder = fs::temp_directory_path() / ("qnclient_dialogs_" + std::to_string(::getpid()));
     fs::remove_all(Folder);
     fs::create_directories(Folder);

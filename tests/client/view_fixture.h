@@ -15,15 +15,14 @@
 #include "platform/headless/headless_peer.h"
 #include "platform/ui/application.h"
 #include "tests/client/core/client_fixture.h"
+#include "tests/client/login_script.h"
+#include "tests/platform/headless/headless_application.h"
 
 class LoggedInViewTest : public ::testing::Test {
 protected:
   explicit LoggedInViewTest(const char* FolderName) : FFolderName(FolderName) {}
   void SetUp() override {
-    InstallHeadlessBackend();
-    delete Application;
-    App = new TApplication;
-    App->SetLoop(std::make_unique<TPollEventLoop>(false));
+    NewHeadlessApplication(App);
     Root = TestFolder(FFolderName);
     setenv("XDG_CONFIG_HOME", (Root / "config").c_str(), 1);
     setenv("QN_PORT", "6777", 1);
@@ -35,14 +34,7 @@ protected:
     Options.Transport = &Db->Recorder;
     Options.ProgramFolder = Root.string() + "/";
     View = std::make_unique<TView>(nullptr, Options);
-    TCheckedModalScript Script;
-    Script.ExpectForm("Login", [](TCustomForm& F) {
-      auto& Form = dynamic_cast<TPasswordForm&>(F);
-      Form.Database->SetText("Demo");
-      Form.LoginBtn->Click();
-    });
-    View->DatabaseLogin();
-    ASSERT_TRUE(View->LoginFlag);
+    LogIn(*View, "Demo");
   }
   void TearDown() override {
     View.reset();

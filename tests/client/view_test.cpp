@@ -18,18 +18,15 @@
 #include "platform/rtl/ascii_text.h"
 #include "platform/ui/application.h"
 #include "tests/client/core/client_fixture.h"
+#include "tests/client/login_script.h"
+#include "tests/platform/headless/headless_application.h"
 
 namespace {
 
 class ViewTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    InstallHeadlessBackend();
-    delete Application;
-    App = new TApplication;
-    auto loop = std::make_unique<TPollEventLoop>(false);
-    Loop = loop.get();
-    App->SetLoop(std::move(loop));
+    Loop = NewHeadlessApplication(App);
     Root = TestFolder("view");
     setenv("XDG_CONFIG_HOME", (Root / "config").c_str(), 1);
     setenv("QN_PORT", "6777", 1);
@@ -63,16 +60,6 @@ protected:
       Loop->ProcessMessages(20);
     }
     return 0;
-  }
-  // The login window answered with a database name and a click on Login.
-  void ExpectLogin(TCheckedModalScript& script, const std::string& name,
-                   std::function<void(TPasswordForm&)> also = nullptr) {
-    script.ExpectForm("Login", [name, also](TCustomForm& f) {
-      auto& form = dynamic_cast<TPasswordForm&>(f);
-      form.Database->SetText(name);
-      if (also) also(form);
-      form.LoginBtn->Click();
-    });
   }
   std::vector<std::string> Verbs() { return Db->Recorder.Verbs(); }
 

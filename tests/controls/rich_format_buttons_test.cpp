@@ -152,3 +152,32 @@ TEST_F(FormatButtons, WithoutAnEditOnlyToggleAndWithoutParentPaintRaises) {
 }
 
 }  // namespace
+
+// The glyphs as drawn: 16 × 16, black on the key colour, each row where its drawing puts it.
+TEST(RichToolGlyphs, AreTheirDrawingsRowForRow) {
+  const COLORREF black = RGB(0, 0, 0), key = RGB(0xFF, 0, 0xFF);
+  for (const char* name : {"BOLD", "ITALIC", "UNDERLINE", "STRIKEOUT", "ALIGNLEFT", "ALIGNCENTER", "ALIGNRIGHT",
+                           "COPYTEXT", "PASTETEXT", "BULLET"}) {
+    const TBitmap* glyph = RichToolGlyph(name);
+    ASSERT_NE(glyph, nullptr) << name;
+    EXPECT_EQ(glyph->Width(), 16) << name;
+    EXPECT_EQ(glyph->Height(), 16) << name;
+    EXPECT_EQ(glyph->PixelAt(0, 0), key) << name;
+    for (int x = 0; x < 16; ++x) EXPECT_EQ(glyph->PixelAt(x, 15), key) << name << " " << x;
+  }
+  EXPECT_EQ(RichToolGlyph("NOSUCHGLYPH"), nullptr);
+  const TBitmap& bold = *RichToolGlyph("BOLD");
+  EXPECT_EQ(bold.PixelAt(3, 2), black);
+  EXPECT_EQ(bold.PixelAt(2, 2), key);
+  EXPECT_EQ(bold.PixelAt(3, 1), key);
+  EXPECT_EQ(bold.PixelAt(3, 11), black);
+  EXPECT_EQ(bold.PixelAt(3, 12), key);
+  // The strike-out's bar across row 6; the underline's line on row 12 under a blank row 11.
+  const TBitmap& strike = *RichToolGlyph("STRIKEOUT");
+  for (int x = 0; x < 16; ++x) EXPECT_EQ(strike.PixelAt(x, 6), x >= 2 && x <= 13 ? black : key) << x;
+  const TBitmap& underline = *RichToolGlyph("UNDERLINE");
+  for (int x = 0; x < 16; ++x) {
+    EXPECT_EQ(underline.PixelAt(x, 11), key) << x;
+    EXPECT_EQ(underline.PixelAt(x, 12), x >= 3 && x <= 12 ? black : key) << x;
+  }
+}

@@ -67,13 +67,13 @@ public:
 std::vector<std::string> FuzzSeeds() {
   const std::string Base = fuzz::PrivateFolder() + "seed";
   const std::string Script = fuzz::PrivateFolder() + "seeds.py";
-  fuzz::WriteFile(Script, kSeedScript);
+  WriteWholeFile(Script, kSeedScript);
   std::vector<std::string> Seeds;
   const std::string Command = "/usr/bin/python3 '" + Script + "' '" + Base + "' >/dev/null 2>&1";
   if (std::system(Command.c_str()) == 0) {
     for (int i = 0; i < 3; ++i) {
       const std::string Path = Base + std::to_string(i) + ".xls";
-      Seeds.push_back(fuzz::ReadFile(Path));
+      Seeds.push_back(ReadWholeFile(Path));
       ::unlink(Path.c_str());
     }
   }
@@ -90,7 +90,7 @@ QN_FUZZ_SET_UP_THEN_SEEDS(QuietChildren)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size) {
   const std::string Path = fuzz::PrivateFolder() + "input.xls";
   const std::string Saved = fuzz::PrivateFolder() + "saved.xlsx";
-  fuzz::WriteFile(Path, fuzz::AsView(Data, Size));
+  WriteWholeFile(Path, fuzz::AsView(Data, Size));
   try {
     TCells Cells;
     ReadBinaryWorkbook(Path, Cells);

@@ -65,7 +65,7 @@ std::string CsvOfGrid() {
   G.SetCells(0, 2, "12.5");
   const std::string Path = fuzz::PrivateFolder() + "seed.csv";
   G.SaveToCSV(Path);
-  std::string Bytes = fuzz::ReadFile(Path);
+  std::string Bytes = ReadWholeFile(Path);
   ::unlink(Path.c_str());
   return Bytes;
 }
@@ -128,7 +128,7 @@ void Import(const std::string& Bytes, bool Html) {
     Loaded = Logic.LoadHtml(Lines, fuzz::PrivateFolder());
   } else {
     const std::string Path = fuzz::PrivateFolder() + "import.csv";
-    fuzz::WriteFile(Path, Bytes);
+    WriteWholeFile(Path, Bytes);
     Loaded = Logic.LoadFile(Path);
   }
   if (!Loaded) return;

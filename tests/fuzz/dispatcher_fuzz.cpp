@@ -27,13 +27,6 @@ struct TServerFolder {
   std::vector<std::string> Codes;               // the database's record codes
 };
 
-std::string ReadAll(const fs::path& Path) {
-  std::ifstream In(Path, std::ios::binary);
-  std::stringstream S;
-  S << In.rdbuf();
-  return S.str();
-}
-
 std::string Exec(TQNServerForm& Form, const std::string& UA, const std::string& Body = {},
                  std::map<std::string, std::string> Fields = {}) {
   TMemoryRequest Request(UA, Body);
@@ -78,7 +71,7 @@ TServerFolder& Folder() {
       Form->FormClose();
     }
     for (const auto& Entry : fs::directory_iterator(S.Server))
-      S.Pristine[Entry.path().filename().string()] = ReadAll(Entry.path());
+      S.Pristine[Entry.path().filename().string()] = ReadWholeFile(Entry.path());
     return S;
   }();
   return F;

@@ -1,5 +1,6 @@
 // What every fuzz target shares: seeds written by the project's own writers into an empty corpus
-// folder at the first run, and the split of one input into a few byte strings.
+// folder at the first run, and the split of one input into a few byte strings.  Files are read
+// and written whole by the tests' own ReadWholeFile and WriteWholeFile.
 #pragma once
 
 #include <dirent.h>
@@ -15,6 +16,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "tests/temp_path.h"
 
 // Each target defines its seeds: inputs written by the code under test's own writers, so the
 // fuzzer starts from well-formed streams and mutates them.
@@ -45,13 +48,7 @@ inline void WriteSeeds(int Argc, char** Argv) {
     ::mkdir(Folder.c_str(), 0755);
     if (!FolderIsEmpty(Folder)) return;
     int N = 0;
-    for (const std::string& Seed : FuzzSeeds()) {
-      const std::string Path = Folder + "/seed" + std::to_string(N++);
-      if (FILE* F = std::fopen(Path.c_str(), "wb")) {
-        std::fwrite(Seed.data(), 1, Seed.size(), F);
-        std::fclose(F);
-      }
-    }
+    for (const std::string& Seed : FuzzSeeds()) WriteWholeFile(Folder + "/seed" + std::to_string(N++), Seed);
     return;
   }
 }
@@ -82,24 +79,6 @@ inline const std::string& PrivateFolder() {
   }();
   (void)Removed;
   return *Folder;
-}
-
-inline void WriteFile(const std::string& Path, std::string_view Bytes) {
-  if (FILE* F = std::fopen(Path.c_str(), "wb")) {
-    std::fwrite(Bytes.data(), 1, Bytes.size(), F);
-    std::fclose(F);
-  }
-}
-
-inline std::string ReadFile(const std::string& Path) {
-  std::string Bytes;
-  if (FILE* F = std::fopen(Path.c_str(), "rb")) {
-    char Buffer[65536];
-    std::size_t N;
-    while ((N = std::fread(Buffer, 1, sizeof Buffer, F)) > 0) Bytes.append(Buffer, N);
-    std::fclose(F);
-  }
-  return Bytes;
 }
 
 inline std::string_view AsView(const std::uint8_t* Data, std::size_t Size) {

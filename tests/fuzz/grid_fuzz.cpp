@@ -3,8 +3,6 @@
 // grid writes reads back to a grid that writes the same.
 #include <unistd.h>
 
-#include <fstream>
-#include <sstream>
 
 #include "controls/grid/qn_grid.h"
 #include "fuzz_support.h"
@@ -32,17 +30,6 @@ const std::string& CsvPath() {
   return Path;
 }
 
-void WriteFile(const std::string& Path, std::string_view Bytes) {
-  std::ofstream(Path, std::ios::binary | std::ios::trunc).write(Bytes.data(), static_cast<std::streamsize>(Bytes.size()));
-}
-
-std::string ReadFile(const std::string& Path) {
-  std::ifstream In(Path, std::ios::binary);
-  std::stringstream S;
-  S << In.rdbuf();
-  return S.str();
-}
-
 }  // namespace
 
 std::vector<std::string> FuzzSeeds() {
@@ -52,8 +39,8 @@ std::vector<std::string> FuzzSeeds() {
   for (char Delimiter : {',', ';', '\t'}) {
     G.FieldDelimiter = Delimiter;
     G.SaveToCSV(CsvPath());
-    Seeds.push_back(std::string(1, Delimiter) + ReadFile(CsvPath()));
-    if (Delimiter == ',') Seeds.push_back("c" + ReadFile(CsvPath()));
+    Seeds.push_back(std::string(1, Delimiter) + ReadWholeFile(CsvPath()));
+    if (Delimiter == ',') Seeds.push_back("c" + ReadWholeFile(CsvPath()));
   }
   ::unlink(CsvPath().c_str());
   Seeds.push_back("ca,\"b\",c\r\nd,e,f\r\n");
@@ -78,7 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
       if (StreamText(Back) != Out) __builtin_trap();
     } else if (Form == 'c' || Form == ',' || Form == ';' || Form == '\t') {
       G.FieldDelimiter = Form == 'c' ? '\0' : Form;
-      WriteFile(CsvPath(), Bytes);
+      WriteWholeFile(CsvPath(), Bytes);
       G.LoadFromCSV(CsvPath());
       // Every text the grid holds comes back from its own file (a wholly empty last column
       // may not: the file has no text for it).

@@ -32,7 +32,7 @@ std::string WrittenWorkbook() {
   const std::string Path = fuzz::PrivateFolder() + "seed.xlsx";
   Book.SaveAs(Path);
   App->Quit();
-  std::string Bytes = fuzz::ReadFile(Path);
+  std::string Bytes = ReadWholeFile(Path);
   ::unlink(Path.c_str());
   return Bytes;
 }
@@ -61,7 +61,7 @@ void Sheet(const std::string& Xml) {
 
 std::string PartsOf(const std::string& FileBytes) {
   const std::string Path = fuzz::PrivateFolder() + "parts.xlsx";
-  fuzz::WriteFile(Path, FileBytes);
+  WriteWholeFile(Path, FileBytes);
   std::string Out;
   for (const TZipPart& Part : ReadZipParts(Path)) {
     if (!Out.empty()) Out += kPartEnd;
@@ -125,7 +125,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
       return 0;
     }
     if (Data[0] == 'f') {
-      fuzz::WriteFile(Path, Bytes);
+      WriteWholeFile(Path, Bytes);
     } else if (Data[0] == 'p') {
       TZipParts Parts;
       std::string_view Rest = Bytes;

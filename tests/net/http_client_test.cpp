@@ -152,7 +152,7 @@ protected:
     ::mkdir(Root.c_str(), 0755);
     Data = RandomBytes(3 * 1024 * 1024, 42);
     Data[10] = '\0';
-    WriteFile(Root + "/static.bin", Data);
+    WriteWholeFile(Root + "/static.bin", Data);
     WriteScript("echo.cgi",
                 "import sys\n"
                 "body = sys.stdin.buffer.read()\n"
@@ -171,7 +171,7 @@ protected:
                 "sys.stdout.write('Content-Type: text/plain\\r\\n\\r\\n' + os.environ.get('HTTP_USER_AGENT', ''))\n");
     Port = ClosedPort();
     const std::string conf = Root + ".conf";
-    WriteFile(conf, "server.document-root = \"" + Root + "\"\n"
+    WriteWholeFile(conf, "server.document-root = \"" + Root + "\"\n"
                     "server.bind = \"127.0.0.1\"\n"
                     "server.port = " + std::to_string(Port) + "\n"
                     "server.modules += (\"mod_cgi\")\n"
@@ -194,7 +194,7 @@ protected:
       if (up) return;
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
-    FAIL() << "lighttpd did not start: " << ReadFile(Root + ".log");
+    FAIL() << "lighttpd did not start: " << ReadWholeFile(Root + ".log");
   }
   void TearDown() override {
     if (Pid > 0) {
@@ -204,7 +204,7 @@ protected:
     std::system(("rm -rf '" + Root + "' '" + Root + ".conf' '" + Root + ".log'").c_str());
     LoopFixture::TearDown();
   }
-  void WriteScript(const std::string& name, const std::string& text) { WriteFile(Root + "/" + name, text); }
+  void WriteScript(const std::string& name, const std::string& text) { WriteWholeFile(Root + "/" + name, text); }
   std::string Url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(Port) + path; }
 
   TNetHTTPClient Web;

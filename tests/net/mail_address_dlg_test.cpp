@@ -13,18 +13,14 @@
 #include "platform/ui/edits.h"
 #include "platform/ui/std_buttons.h"
 #include "platform/ui/std_painted.h"
+#include "tests/platform/headless/headless_application.h"
 
 namespace {
 
 class MailAddressDlgTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    InstallHeadlessBackend();
-    delete Application;
-    App = new TApplication;
-    auto loop = std::make_unique<TPollEventLoop>(false);
-    Loop = loop.get();
-    App->SetLoop(std::move(loop));
+    Loop = NewHeadlessApplication(App);
     Address.SetName("Ann Smith");
     Address.SetAddress("ann@example.com");
   }

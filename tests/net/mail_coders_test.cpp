@@ -159,11 +159,11 @@ TEST(CodersAgainstPython, Base64QuotedPrintableAndUuencode) {
 
   const std::string dataPath = TempPath("data.bin"), textPath = TempPath("text.txt");
   const std::string b64Path = TempPath("b64.txt"), uuPath = TempPath("uu.txt"), qpPath = TempPath("qp.txt");
-  WriteFile(dataPath, data);
-  WriteFile(textPath, text);
-  WriteFile(b64Path, b64);
-  WriteFile(uuPath, uu);
-  WriteFile(qpPath, qp);
+  WriteWholeFile(dataPath, data);
+  WriteWholeFile(textPath, text);
+  WriteWholeFile(b64Path, b64);
+  WriteWholeFile(uuPath, uu);
+  WriteWholeFile(qpPath, qp);
   const std::string outB64 = TempPath("py_b64.txt"), outUu = TempPath("py_uu.txt"), outQp = TempPath("py_qp.txt");
   const std::string script =
       "import base64, binascii, quopri, sys\n"
@@ -192,11 +192,11 @@ TEST(CodersAgainstPython, Base64QuotedPrintableAndUuencode) {
     return v;
   };
   std::string fromB64, fromUu;
-  for (const auto& l : lines(ReadFile(outB64))) fromB64 += DecodeBase64(l);
-  for (const auto& l : lines(ReadFile(outUu))) fromUu += UuDecodeLine(l);
+  for (const auto& l : lines(ReadWholeFile(outB64))) fromB64 += DecodeBase64(l);
+  for (const auto& l : lines(ReadWholeFile(outUu))) fromUu += UuDecodeLine(l);
   EXPECT_EQ(fromB64, data);
   EXPECT_EQ(fromUu, data);
   // Our reader ends every line with CR LF, the last one included.
-  EXPECT_EQ(TQuotedPrintable::DecodeLines(lines(ReadFile(outQp))), text + "\r\n");
+  EXPECT_EQ(TQuotedPrintable::DecodeLines(lines(ReadWholeFile(outQp))), text + "\r\n");
   for (const auto& p : {dataPath, textPath, b64Path, uuPath, qpPath, outB64, outUu, outQp}) ::unlink(p.c_str());
 }

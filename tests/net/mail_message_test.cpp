@@ -397,7 +397,7 @@ TEST_F(MailMessage, HeaderFieldsJoinContinuationsAndRemoveWithThem) {
 TEST_F(MailMessage, ComponentStreamKeepsTheMessageAndReadsAttachmentFiles) {
   RegisterMailMessageClasses();
   const std::string file = TempPath("attached.zip");
-  WriteFile(file, "zip bytes");
+  WriteWholeFile(file, "zip bytes");
   TNetMessage m;
   Fill(m);
   m.Priority = ptHigh;

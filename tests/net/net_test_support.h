@@ -11,10 +11,8 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <fstream>
 #include <functional>
 #include <random>
-#include <sstream>
 #include <string>
 #include <thread>
 
@@ -22,6 +20,7 @@
 
 #include "platform/headless/event_loop_poll.h"
 #include "tests/loopback_listener.h"
+#include "tests/temp_path.h"
 
 namespace nettest {
 
@@ -118,26 +117,11 @@ inline std::string RandomBytes(std::size_t n, unsigned seed) {
   return s;
 }
 
-inline std::string TempPath(const std::string& name) {
-  return std::string(::testing::TempDir()) + "qn_net_" + std::to_string(::getpid()) + "_" + name;
-}
-
-inline void WriteFile(const std::string& path, const std::string& data) {
-  std::ofstream out(path, std::ios::binary);
-  out.write(data.data(), static_cast<std::streamsize>(data.size()));
-}
-
-inline std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 // Runs Debian's Python on a script; gives its standard output and sets `status`.
 inline std::string RunPython(const std::string& script, int& status) {
   const std::string path = TempPath("script.py");
-  WriteFile(path, script);
+  WriteWholeFile(path, script);
   std::string out;
   FILE* p = ::popen(("/usr/bin/python3 " + path + " 2>&1").c_str(), "r");
   if (!p) {

@@ -241,7 +241,7 @@ TEST_F(Smtp, MessageTravelsThroughARealServerAndParsesBack) {
       "        if n: f.write('att ' + n + ' ' + h(d) + '\\n')\n"
       "        else: f.write('body ' + h(d) + '\\n')\n";
   const std::string path = TempPath("smtpd.py");
-  WriteFile(path, script);
+  WriteWholeFile(path, script);
   FILE* py = ::popen(("/usr/bin/python3 " + path + " 2>&1").c_str(), "r");
   ASSERT_NE(py, nullptr);
   char line[256] = {};
@@ -276,7 +276,7 @@ TEST_F(Smtp, MessageTravelsThroughARealServerAndParsesBack) {
     for (std::size_t i = 0; i + 1 < h.size(); i += 2) s += static_cast<char>(std::stoi(h.substr(i, 2), nullptr, 16));
     return s;
   };
-  std::istringstream result(ReadFile(out));
+  std::istringstream result(ReadWholeFile(out));
   ::unlink(out.c_str());
   std::vector<std::string> rcpts, bodies;
   std::map<std::string, std::string> atts, fields;

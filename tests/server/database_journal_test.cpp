@@ -9,7 +9,7 @@
 #include "platform/rtl/file_io.h"
 #include "server/database_journal.h"
 #include "server/qnserver_form.h"
-#include "tests/server/test_files.h"
+#include "tests/temp_path.h"
 
 namespace fs = std::filesystem;
 
@@ -27,7 +27,7 @@ protected:
     TRecordCodeGenerator Codes(3);
     D.Config.DetailNames[0] = "Number";
     for (int i = 0; i < 5; ++i) D.Record(D.NewRecord(Codes)).Name = "Record " + std::to_string(i);
-    WriteAllTo(File(), D.SaveToBytes());
+    WriteWholeFile(File(), D.SaveToBytes());
   }
   void TearDown() override {
     FailFileStepAt(TFileStep::Write, 0);
@@ -78,7 +78,7 @@ TEST(Checksum, DoesNotDependOnHowTheBytesArePieced) {
 }
 
 TEST_F(JournalTest, SavesGoToTheJournalAndALoadReplaysThem) {
-  const std::string Before = ReadAll(File());
+  const std::string Before = ReadWholeFile(File());
   {
     TDatabase D;
     TDatabaseFile F(File().string());
@@ -91,7 +91,7 @@ TEST_F(JournalTest, SavesGoToTheJournalAndALoadReplaysThem) {
     F.Save(D);
     EXPECT_TRUE(F.HasJournal());
   }  // no fold: as after a kill
-  EXPECT_EQ(ReadAll(File()), Before);
+  EXPECT_EQ(ReadWholeFile(File()), Before);
   EXPECT_EQ(Names(), (std::vector<std::string>{"Record 0", "Changed", "Record 2", "Record 3",
                                                "Record 4", "Added"}));
   TDatabase D;
@@ -104,11 +104,11 @@ TEST_F(JournalTest, SavesGoToTheJournalAndALoadReplaysThem) {
   F.Fold(D);
   EXPECT_FALSE(F.HasJournal());
   TDatabase Plain;
-  Plain.LoadFromBytes(ReadAll(File()));
+  Plain.LoadFromBytes(ReadWholeFile(File()));
   ASSERT_TRUE(Plain.Loaded());
   EXPECT_EQ(Plain.Count(), 6);
   EXPECT_EQ(Plain.Record(5).Name, "Added");
-  EXPECT_EQ(ReadAll(File()), Plain.SaveToBytes());
+  EXPECT_EQ(ReadWholeFile(File()), Plain.SaveToBytes());
   EXPECT_EQ(Names().size(), 6u);
 }
 
@@ -124,20 +124,20 @@ TEST_F(JournalTest, FoldsTakeUntouchedRecordsFromTheFileOnDisk) {
     D.Record(3).Name = Name;
     F.Fold(D);
     TDatabase Plain;
-    Plain.LoadFromBytes(ReadAll(File()));
+    Plain.LoadFromBytes(ReadWholeFile(File()));
     ASSERT_TRUE(Plain.Loaded());
     EXPECT_EQ(Plain.Record(3).Name, Name);
     EXPECT_EQ(Plain.Record(4).Name, "Record 4");
-    EXPECT_EQ(ReadAll(File()), Plain.SaveToBytes());
+    EXPECT_EQ(ReadWholeFile(File()), Plain.SaveToBytes());
   }
   // Someone else's file in its place, of the same size: not taken for the records' bytes.
-  std::string Foreign = ReadAll(File());
+  std::string Foreign = ReadWholeFile(File());
   for (std::size_t i = Foreign.size() / 2; i < Foreign.size(); ++i) Foreign[i] = 'x';
-  WriteAllTo(File(), Foreign);
+  WriteWholeFile(File(), Foreign);
   D.Record(0).Name = "Third fold";
   F.Fold(D);
   TDatabase Plain;
-  Plain.LoadFromBytes(ReadAll(File()));
+  Plain.LoadFromBytes(ReadWholeFile(File()));
   ASSERT_TRUE(Plain.Loaded());
   ASSERT_EQ(Plain.Count(), 5);
   EXPECT_EQ(Plain.Record(0).Name, "Third fold");
@@ -147,15 +147,15 @@ TEST_F(JournalTest, FoldsTakeUntouchedRecordsFromTheFileOnDisk) {
 
 TEST_F(JournalTest, ATornTailIsDroppedAndCutOff) {
   SaveNames(0, {"First", "Second"});
-  const std::string Whole = ReadAll(Journal());
+  const std::string Whole = ReadWholeFile(Journal());
   for (std::size_t Cut = 1; Cut < 40; Cut += 13) {
-    WriteAllTo(Journal(), Whole.substr(0, Whole.size() - Cut));
+    WriteWholeFile(Journal(), Whole.substr(0, Whole.size() - Cut));
     EXPECT_EQ(Names()[0], "First") << Cut;
   }
   // A damaged byte inside the last entry counts as torn as well; the good part is kept.
   std::string Damaged = Whole;
   Damaged[Damaged.size() - 5] ^= 0x55;
-  WriteAllTo(Journal(), Damaged);
+  WriteWholeFile(Journal(), Damaged);
   TDatabase D;
   TDatabaseFile F(File().string());
   F.Load(D);
@@ -174,18 +174,18 @@ TEST_F(JournalTest, AJournalOfAnotherFileIsNotApplied) {
   TDatabase Other;
   TRecordCodeGenerator Codes(4);
   Other.Record(Other.NewRecord(Codes)).Name = "Other";
-  WriteAllTo(File(), Other.SaveToBytes());
+  WriteWholeFile(File(), Other.SaveToBytes());
   EXPECT_EQ(Names(), std::vector<std::string>{"Other"});
 }
 
 TEST_F(JournalTest, DeletesGoToTheJournalAndStaleTemporariesGo) {
-  WriteAllTo(Folder / "books.qnd.tmp0123456789", "left by a kill");
-  WriteAllTo(Folder / "books.qnd.tmpshort", "not one of ours");
+  WriteWholeFile(Folder / "books.qnd.tmp0123456789", "left by a kill");
+  WriteWholeFile(Folder / "books.qnd.tmpshort", "not one of ours");
   TDatabaseFile F(File().string());
   EXPECT_EQ(F.RemoveStaleTemporaries(), 1);
   EXPECT_FALSE(fs::exists(Folder / "books.qnd.tmp0123456789"));
   EXPECT_TRUE(fs::exists(Folder / "books.qnd.tmpshort"));
-  const std::string Before = ReadAll(File());
+  const std::string Before = ReadWholeFile(File());
   TDatabase D;
   F.Load(D);
   TRecordCodeGenerator Codes(11);
@@ -201,7 +201,7 @@ TEST_F(JournalTest, DeletesGoToTheJournalAndStaleTemporariesGo) {
   D.Record(3).Name = "New B changed";
   F.Save(D);
   EXPECT_TRUE(F.HasJournal());
-  EXPECT_EQ(ReadAll(File()), Before);
+  EXPECT_EQ(ReadWholeFile(File()), Before);
   const std::vector<std::string> Expected = {"Changed 0", "Record 2", "Changed 3", "New B changed"};
   EXPECT_EQ(Names(), Expected);
   TDatabase Again;
@@ -211,7 +211,7 @@ TEST_F(JournalTest, DeletesGoToTheJournalAndStaleTemporariesGo) {
   G.Fold(Again);
   EXPECT_EQ(Names(), Expected);
   TDatabase Plain;
-  Plain.LoadFromBytes(ReadAll(File()));
+  Plain.LoadFromBytes(ReadWholeFile(File()));
   EXPECT_EQ(Plain.Count(), 4);
 }
 
@@ -223,7 +223,7 @@ TEST_F(JournalTest, AWholeWriteOnAThreadKeepsTheSavesMadeMeanwhile) {
   F.Load(D);
   D.Record(0).Name = "Before";
   F.Save(D);
-  const std::string OldFile = ReadAll(File());
+  const std::string OldFile = ReadWholeFile(File());
   // The journal is not begun anew after this write (its second rename fails), as if the program
   // had been killed between the two renames.
   FailFileStepAt(TFileStep::Rename, 2);
@@ -242,18 +242,18 @@ TEST_F(JournalTest, AWholeWriteOnAThreadKeepsTheSavesMadeMeanwhile) {
   EXPECT_FALSE(F.Folding());
   const std::vector<std::string> Expected = {"Before", "During", "Record 3", "Record 4", "Added during"};
   // The new file holds the state the write began from; the journal's mark makes it fit.
-  EXPECT_NE(ReadAll(File()), OldFile);
+  EXPECT_NE(ReadWholeFile(File()), OldFile);
   TDatabase Plain;
-  Plain.LoadFromBytes(ReadAll(File()));
+  Plain.LoadFromBytes(ReadWholeFile(File()));
   ASSERT_TRUE(Plain.Loaded());
   EXPECT_EQ(Plain.Record(0).Name, "Before");
   EXPECT_EQ(Plain.Record(2).Name, "Record 2");
   EXPECT_EQ(Names(), Expected);
   // The same journal with the file from before: every entry applies, the mark is passed over.
-  const std::string NewFile = ReadAll(File());
-  WriteAllTo(File(), OldFile);
+  const std::string NewFile = ReadWholeFile(File());
+  WriteWholeFile(File(), OldFile);
   EXPECT_EQ(Names(), Expected);
-  WriteAllTo(File(), NewFile);
+  WriteWholeFile(File(), NewFile);
 
   // Saves go on into that journal; the next whole write begins it anew, and the records'
   // places are those of the new file (the untouched records' bytes are taken from it).
@@ -269,8 +269,8 @@ TEST_F(JournalTest, AWholeWriteOnAThreadKeepsTheSavesMadeMeanwhile) {
   F.Save(D);
   F.Fold(D);
   EXPECT_EQ(Names(), (std::vector<std::string>{"Before", "Last", "Record 3", "After", "Added during"}));
-  Plain.LoadFromBytes(ReadAll(File()));
-  EXPECT_EQ(ReadAll(File()), Plain.SaveToBytes());
+  Plain.LoadFromBytes(ReadWholeFile(File()));
+  EXPECT_EQ(ReadWholeFile(File()), Plain.SaveToBytes());
 }
 
 // A whole write on a thread that fails at any write, sync or rename: nothing acknowledged is

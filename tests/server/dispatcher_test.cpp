@@ -8,7 +8,7 @@
 #include "platform/rtl/file_io.h"
 #include "server/definition_table.h"
 #include "server/qnserver_form.h"
-#include "tests/server/test_files.h"
+#include "tests/temp_path.h"
 
 namespace fs = std::filesystem;
 
@@ -46,14 +46,14 @@ protected:
     std::string Set;
     TValueWriter W(Set);
     WriteConfiguration(W, C, 0);
-    WriteAllTo(Db() / "General.set", Set);
+    WriteWholeFile(Db() / "General.set", Set);
     TAttributes A;
     A.Grid3Columns = 5;
     A.Grid4Columns = 6;
     std::string Atr;
     TValueWriter WA(Atr);
     WriteAttributes(WA, A);
-    WriteAllTo(Db() / "General.atr", Atr);
+    WriteWholeFile(Db() / "General.atr", Atr);
     Form = std::make_unique<TQNServerForm>(Db().string());
     Form->SeedRecordCodes(42);
     Form->ESStaffFirstExecRequest(nullptr);
@@ -177,22 +177,22 @@ TEST_F(ServerTest, SaveThatChangesNothingWritesNothing) {
   Create("books");
   ItemRecord R = ParseRecord(Send("F:books"));
   const fs::path File = Db() / "books.qnd", Journal = Db() / "books.qnd.jnl";
-  const std::string Before = ReadAll(File) + "|" + ReadAll(Journal);
+  const std::string Before = ReadWholeFile(File) + "|" + ReadWholeFile(Journal);
   const auto Time = fs::last_write_time(Journal);
   TChangeMask Mask;
   Mask.Set(RecordMask::Name, 0);
   Mask.Set(RecordMask::Details, 3);
   EXPECT_EQ(Save(R.Code, "books", R, Mask), "<HTML>0</HTML>\r\n");
-  EXPECT_EQ(ReadAll(File) + "|" + ReadAll(Journal), Before);
+  EXPECT_EQ(ReadWholeFile(File) + "|" + ReadWholeFile(Journal), Before);
   EXPECT_EQ(fs::last_write_time(Journal), Time);
   // A change goes to the journal alone; the file is written whole when the database closes.
   R.Name = "Changed";
   EXPECT_EQ(Save(R.Code, "books", R, Mask), "<HTML>0</HTML>\r\n");
-  EXPECT_EQ(ReadAll(File) + "|", Before.substr(0, Before.find('|') + 1));
+  EXPECT_EQ(ReadWholeFile(File) + "|", Before.substr(0, Before.find('|') + 1));
   EXPECT_GT(fs::file_size(Journal), Before.size() - Before.find('|') - 1);
   Form.reset();
   TDatabase Plain;
-  Plain.LoadFromBytes(ReadAll(File));
+  Plain.LoadFromBytes(ReadWholeFile(File));
   EXPECT_EQ(Plain.Record(0).Name, "Changed");
 }
 
@@ -201,7 +201,7 @@ TEST_F(ServerTest, SaveOfARecordNoLongerThereIsRefusedAndCreatesNothing) {
   const std::string Gone = ParseRecord(Send("E:books")).Code;
   ASSERT_EQ(Form->Database()->Count(), 2);
   ParseRecord(Send("D" + Gone + ":books"));
-  const std::string Before = ReadAll(Db() / "books.qnd");
+  const std::string Before = ReadWholeFile(Db() / "books.qnd");
   ItemRecord R;
   R.Code = Gone;
   R.Name = "Typed after the delete";
@@ -211,13 +211,13 @@ TEST_F(ServerTest, SaveOfARecordNoLongerThereIsRefusedAndCreatesNothing) {
   EXPECT_EQ(Save("QQQQ0000", "books", R, Mask), "<HTML>Error in record save.</HTML>\r\n");
   EXPECT_EQ(Form->Database()->Count(), 1);
   EXPECT_NE(ParseRecord(Send("G" + Gone + ":books")).Name, "Typed after the delete");
-  EXPECT_EQ(ReadAll(Db() / "books.qnd"), Before);
+  EXPECT_EQ(ReadWholeFile(Db() / "books.qnd"), Before);
 }
 
 TEST_F(ServerTest, ShortSaveBodyStoresAndSavesNothing) {
   Create("books");
   ItemRecord R = ParseRecord(Send("F:books"));
-  const std::string Before = ReadAll(Db() / "books.qnd");
+  const std::string Before = ReadWholeFile(Db() / "books.qnd");
   R.Name = "Changed";
   TChangeMask Mask;
   Mask.Set(RecordMask::Name, 0);
@@ -225,7 +225,7 @@ TEST_F(ServerTest, ShortSaveBodyStoresAndSavesNothing) {
   Body.resize(Body.size() - 10);
   const std::string Reply = Send("S" + R.Code + ":books", Body);
   EXPECT_EQ(Reply, "<HTML>Load Error" + std::to_string(Body.size()) + "<HTML>\r\n");
-  EXPECT_EQ(ReadAll(Db() / "books.qnd"), Before);
+  EXPECT_EQ(ReadWholeFile(Db() / "books.qnd"), Before);
   EXPECT_EQ(ParseRecord(Send("G" + R.Code + ":books")).Name, "Untitled");
   // A short body with an unknown code creates no record either.
   Send("SNEWCODE1:books", Body);
@@ -258,10 +258,10 @@ TEST_F(ServerTest, DeleteRemovesRecordAndItsFiles) {
 TEST_F(ServerTest, DeleteWithAnUnknownCodeChangesNothing) {
   Create("books");
   Send("E:books");
-  const std::string Before = ReadAll(Db() / "books.qnd");
+  const std::string Before = ReadWholeFile(Db() / "books.qnd");
   EXPECT_EQ(Send("DNOSUCH00:books"), "<HTML>Error in Delete</HTML>\r\n");
   EXPECT_EQ(Form->Database()->Count(), 2);
-  EXPECT_EQ(ReadAll(Db() / "books.qnd"), Before);
+  EXPECT_EQ(ReadWholeFile(Db() / "books.qnd"), Before);
 }
 
 TEST_F(ServerTest, ConfigurationSaveAndSend) {
@@ -329,9 +329,9 @@ TEST_F(ServerTest, CorruptDatabaseIsNeverWrittenOver) {
   Create("books");
   Send("E:books");
   Form.reset();  // the journal folded into the file
-  std::string File = ReadAll(Db() / "books.qnd");
+  std::string File = ReadWholeFile(Db() / "books.qnd");
   File.resize(File.size() - 100);
-  WriteAllTo(Db() / "books.qnd", File);
+  WriteWholeFile(Db() / "books.qnd", File);
   Form = std::make_unique<TQNServerForm>(Db().string());
   EXPECT_EQ(ParseRecord(Send("F:books")).Name, "Untitled");  // what was read can be shown
   EXPECT_EQ(Send("E:books"), "<HTML>Error Local Mode in Request</HTML>\r\n");
@@ -341,7 +341,7 @@ TEST_F(ServerTest, CorruptDatabaseIsNeverWrittenOver) {
   EXPECT_EQ(Send("CS:books", std::string(3000, '\x09')), "<HTML>Error Local Mode in Request</HTML>\r\n");
   Send("F:films");
   Form.reset();
-  EXPECT_EQ(ReadAll(Db() / "books.qnd"), File);
+  EXPECT_EQ(ReadWholeFile(Db() / "books.qnd"), File);
 }
 
 TEST_F(ServerTest, RefusesNamesThatLeaveTheFolder) {
@@ -430,7 +430,7 @@ TEST_F(ServerTest, ASaveCannotGiveATakenOrMalformedCode) {
   const std::string Second = ParseRecord(Send("E:books")).Code;
   ItemRecord First = ParseRecord(Send("F:books"));
   const std::string FirstCode = First.Code;
-  const std::string Before = ReadAll(Db() / "books.qnd") + ReadAll(Db() / "books.qnd.jnl");
+  const std::string Before = ReadWholeFile(Db() / "books.qnd") + ReadWholeFile(Db() / "books.qnd.jnl");
   TChangeMask Mask;
   Mask.Set(RecordMask::Name, 0);
   First.Name = "Renamed";
@@ -443,7 +443,7 @@ TEST_F(ServerTest, ASaveCannotGiveATakenOrMalformedCode) {
   EXPECT_EQ(Form->Database()->Count(), 2);
   EXPECT_EQ(ParseRecord(Send("G" + FirstCode + ":books")).Name, "Untitled");
   EXPECT_EQ(Form->Database()->FindRecordIndex(Second), 1);
-  EXPECT_EQ(ReadAll(Db() / "books.qnd") + ReadAll(Db() / "books.qnd.jnl"), Before);
+  EXPECT_EQ(ReadWholeFile(Db() / "books.qnd") + ReadWholeFile(Db() / "books.qnd.jnl"), Before);
   // A free code of the server's form is taken.
   First.Code = "QQQQ0000";
   EXPECT_EQ(Save(FirstCode, "books", First, Mask), "<HTML>0</HTML>\r\n");
@@ -482,7 +482,7 @@ TEST_F(ServerTest, OtherCommandsAndLetters) {
   EXPECT_EQ(Send("CX:books"), "");
   EXPECT_EQ(Send("HANDSHAKE:books"), "<HTML>database found</HTML>\r\n");
   EXPECT_EQ(Send("USERLIST:books"), "<HTML>Error in file retreive for userlist.dat</HTML>\r\n");
-  WriteAllTo(Db() / "userlist.dat", "user\r\n");
+  WriteWholeFile(Db() / "userlist.dat", "user\r\n");
   EXPECT_EQ(Send("USERLIST:books"), "user\r\n");
 }
 
@@ -551,13 +551,13 @@ TEST_F(ServerTest, DefinitionTableFollowsDatabasesOfMoreThan14Records) {
   Form = std::make_unique<TQNServerForm>(Db().string());
   Send("F:small");
   ASSERT_TRUE(fs::exists(Db() / "dbdefinition.dat"));
-  const std::string Table = ReadAll(Db() / "dbdefinition.dat");
+  const std::string Table = ReadWholeFile(Db() / "dbdefinition.dat");
   EXPECT_NE(Table.find("FCsmall"), std::string::npos);
   EXPECT_NE(Table.find("Country:"), std::string::npos);  // the processed description name
   // Opening it again updates its row instead of adding one.
   Form = std::make_unique<TQNServerForm>(Db().string());
   Send("F:small");
-  const std::string Again = ReadAll(Db() / "dbdefinition.dat");
+  const std::string Again = ReadWholeFile(Db() / "dbdefinition.dat");
   EXPECT_EQ(Again, Table);
 }
 

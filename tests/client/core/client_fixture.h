@@ -15,7 +15,7 @@
 #include "server/qnserver_form.h"
 #include "server/server_request.h"
 #include "tests/platform/headless/modal_script_check.h"
-#include "tests/server/test_files.h"
+#include "tests/temp_path.h"
 
 namespace fs = std::filesystem;
 

@@ -475,15 +475,15 @@ TEST_F(RecordWindowTest, AttachmentNameClearedAndDownloadsRemoved) {
   ASSERT_EQ(Stored(Code).Memos[1], std::vector<std::string>{"cv.doc"});
   // A local file of the same name that this client did not download stays.
   fs::create_directories(Root / "Work");
-  WriteAllTo(Root / "Work" / "cv.doc", "someone else's");
+  WriteWholeFile(Root / "Work" / "cv.doc", "someone else's");
   Window->IdleRefreshBtnClick();
   EXPECT_TRUE(fs::exists(Root / "Work" / "cv.doc"));
   // A downloaded copy goes with the next save.
   fs::remove(Root / "Work" / "cv.doc");
-  WriteAllTo(Served->Folder / (Code + ".res"), "attached bytes");
+  WriteWholeFile(Served->Folder / (Code + ".res"), "attached bytes");
   const std::string Path = Session().RetreiveFile("cv.doc", "RR", Code);
   ASSERT_FALSE(Path.empty());
-  EXPECT_EQ(ReadAll(Path), "attached bytes");
+  EXPECT_EQ(ReadWholeFile(Path), "attached bytes");
   Window->IdleRefreshBtnClick();
   EXPECT_FALSE(fs::exists(Path));
 

@@ -131,7 +131,7 @@ TEST_F(FileTransferTest, DownloadsStayInTheScratchFolderUnderTheirBaseName) {
   T.Reply = [](const TClientRequest&) { return std::string("file bytes"); };
   const std::string Path = S.RetreiveFile("../../outside.doc", "RR", "ABCDEFGH");
   EXPECT_EQ(Path, S.ScratchFolder + "outside.doc");
-  EXPECT_EQ(ReadAll(Path), "file bytes");
+  EXPECT_EQ(ReadWholeFile(Path), "file bytes");
   EXPECT_FALSE(fs::exists(Root / "outside.doc"));
   EXPECT_EQ(T.Commands().back(), "RRABCDEFGH:Demo");
   // Names that name no file are refused before any request.
@@ -141,7 +141,7 @@ TEST_F(FileTransferTest, DownloadsStayInTheScratchFolderUnderTheirBaseName) {
   EXPECT_TRUE(T.Requests.empty());
   // Only what this client downloaded is deleted, by its full path.
   const fs::path Foreign = Root / "Work" / "mine.txt";
-  WriteAllTo(Foreign, "not downloaded");
+  WriteWholeFile(Foreign, "not downloaded");
   EXPECT_FALSE(S.DeleteDownload("mine.txt"));
   EXPECT_TRUE(fs::exists(Foreign));
   EXPECT_TRUE(S.DeleteDownload("x/outside.doc"));
@@ -155,7 +155,7 @@ TEST_F(FileTransferTest, ServerErrorsAreFailures) {
   EXPECT_EQ(S.RetreiveFile("cv.doc", "RR", "ABCDEFGH"), "");
   EXPECT_FALSE(fs::exists(Root / "Work" / "cv.doc"));
   const fs::path Upload = Root / "up.bin";
-  WriteAllTo(Upload, std::string("\0\1\2", 3));
+  WriteWholeFile(Upload, std::string("\0\1\2", 3));
   T.Reply = [](const TClientRequest&) { return std::string("<HTML>Error in data save.X</HTML>"); };
   EXPECT_FALSE(S.SendFile(Upload.string(), "RS", "ABCDEFGH"));
   EXPECT_EQ(T.Requests.back().Body, std::string("\0\1\2", 3));
@@ -177,7 +177,7 @@ TEST_F(FileTransferTest, RedirectPageGoesToTheShell) {
   SetShellHandler(nullptr);
   ASSERT_EQ(Opened.size(), 1u);
   EXPECT_EQ(Opened[0], "open " + S.ScratchFolder + "go.htm");
-  const std::string Page = ReadAll(S.ScratchFolder + "go.htm");
+  const std::string Page = ReadWholeFile(S.ScratchFolder + "go.htm");
   const auto Lines = SplitReplyLines(Page);
   EXPECT_EQ(Lines[0], "<html><head>");
   EXPECT_EQ(Lines[1].rfind("<meta HTTP-EQUIV=\"Refresh\" CONTENT=\"0;", 0), 0u);
@@ -204,11 +204,11 @@ TEST(LocalServerTest, LaunchLineAndHandOverFolders) {
   const fs::path R = TestFolder("local");
   const std::string Folder = R.string() + "/";
   fs::create_directories(R / "Data" / "database" / "tEMP" / "sub");
-  WriteAllTo(R / "Data" / "database" / "tEMP" / "qnserver.exe_C_1", "x");
-  WriteAllTo(R / "Data" / "database" / "tEMP" / "sub" / "kept", "x");
-  WriteAllTo(R / "Data" / "database" / "Demo.qnd", "kept");
+  WriteWholeFile(R / "Data" / "database" / "tEMP" / "qnserver.exe_C_1", "x");
+  WriteWholeFile(R / "Data" / "database" / "tEMP" / "sub" / "kept", "x");
+  WriteWholeFile(R / "Data" / "database" / "Demo.qnd", "kept");
   fs::create_directories(R / "bin");
-  WriteAllTo(R / "bin" / "hmserv", "#!/bin/sh\n");
+  WriteWholeFile(R / "bin" / "hmserv", "#!/bin/sh\n");
   TRecordingStarter Starter;
   SetProcessStarter(&Starter);
   {

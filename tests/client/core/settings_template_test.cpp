@@ -59,7 +59,7 @@ TEST_F(SettingsKeyTest, SavedValuesComeBackFromTheKeyFile) {
     auto Key = OpenSettingsKey();
     SaveSettings(*Key, S);
   }
-  const std::string Text = ReadAll(Root / "QuillonClient.ini");
+  const std::string Text = ReadWholeFile(Root / "QuillonClient.ini");
   EXPECT_NE(Text.find("[SETTINGS]"), std::string::npos);
   EXPECT_NE(Text.find("SERVER=http://host:6777/database/qnserver.exe"), std::string::npos);
   EXPECT_NE(Text.find("SEARCHCOL:7=3"), std::string::npos);
@@ -100,9 +100,9 @@ protected:
 TEST_F(TemplateTest, DefinitionFolderComesFirst) {
   EXPECT_EQ(GetDatabaseFileName(Root.string() + "/"), "");
   fs::create_directories(Root / "Data" / "database");
-  WriteAllTo(Root / "b.set", "");
+  WriteWholeFile(Root / "b.set", "");
   EXPECT_EQ(GetDatabaseFileName(Root.string() + "/"), Root.string() + "/b");
-  WriteAllTo(Root / "Data" / "database" / "a.v2.set", "");
+  WriteWholeFile(Root / "Data" / "database" / "a.v2.set", "");
   EXPECT_EQ(GetDatabaseFileName(Root.string() + "/"), Root.string() + "/Data/database/a");
 }
 
@@ -125,7 +125,7 @@ TEST_F(TemplateTest, EmptyValuesTakeTheirDefaults) {
   std::string Set;
   TValueWriter W(Set);
   WriteConfiguration(W, C, 0);
-  WriteAllTo(Root / "x.set", Set);
+  WriteWholeFile(Root / "x.set", Set);
   TTemplateData T((Root / "x").string());
   EXPECT_EQ(T.Configuration().DescriptionKinds[3], "Drop Down");
   EXPECT_EQ(T.Configuration().DescriptionKinds[4], "Relational");
@@ -135,7 +135,7 @@ TEST_F(TemplateTest, EmptyValuesTakeTheirDefaults) {
   EXPECT_EQ(T.AttributeA(2), "");
 
   // A bad ".set" leaves everything empty and says so.
-  WriteAllTo(Root / "y.set", "garbage");
+  WriteWholeFile(Root / "y.set", "garbage");
   TTemplateData Bad((Root / "y").string());
   EXPECT_FALSE(Bad.Load());
   EXPECT_EQ(Bad.Configuration().DetailNames[0], "");

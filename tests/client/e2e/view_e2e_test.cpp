@@ -22,6 +22,8 @@
 #include "tests/client/core/client_fixture.h"
 #include "tests/client/reports/stack_install.h"
 #include "tests/client/reports/test_database.h"
+#include "tests/client/login_script.h"
+#include "tests/platform/headless/headless_application.h"
 
 namespace {
 
@@ -30,10 +32,7 @@ constexpr int kRecords = 300;
 class ViewStackTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    InstallHeadlessBackend();
-    delete Application;
-    App = new TApplication;
-    App->SetLoop(std::make_unique<TPollEventLoop>(false));
+    NewHeadlessApplication(App);
     R = TestFolder("view_e2e");
     // Description 7 holds references to other records.
     TDatabase D;
@@ -48,14 +47,7 @@ protected:
     View = std::make_unique<TView>(nullptr, Options);  // starts the stack
     ASSERT_TRUE(TLocalServer::WaitUntilAnswering(Port, 5000)) << "the web server did not start";
     View->Web->SetTimeOut(60);
-    TCheckedModalScript Script;
-    Script.ExpectForm("Login", [](TCustomForm& F) {
-      auto& Form = dynamic_cast<TPasswordForm&>(F);
-      Form.Database->SetText("Test");
-      Form.LoginBtn->Click();
-    });
-    View->DatabaseLogin();
-    ASSERT_TRUE(View->LoginFlag);
+    LogIn(*View, "Test");
   }
   void TearDown() override {
     View.reset();

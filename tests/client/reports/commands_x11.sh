@@ -7,23 +7,11 @@
 # screenshot of every window is saved; the settings key is checked after the close.
 # Usage: commands_x11.sh SOURCE_DIR BUILD_DIR MAKE_DATABASE OUTPUT_FOLDER
 set -euo pipefail
-src="$1"
-bin="$2"
-make_db="$3"
-out="$4"
+src="$1" bin="$2" make_db="$3" out="$4"
 # shellcheck source=x11_helpers.sh
 source "$src/tests/client/reports/x11_helpers.sh"
-if x11_outside; then
-  install_client "$src" "$bin"
-  rm -rf "$out/opener"
-  "$make_db" "$out/R/Data/database/Test.qnd" 30
-  mkdir -p "$out/config" "$out/opener"
-  printf '[SETTINGS]\r\nDATABASE=Test\r\nSearchW:=700\r\n' > "$out/config/QuillonClient.ini"
-  # The desktop's opener: records what it was asked to open.
-  printf '#!/bin/sh\necho "$@" >> "%s/opened.txt"\n' "$out/opener" > "$out/opener/xdg-open"
-  chmod +x "$out/opener/xdg-open"
-  x11_screen 1280x1024 "$@"
-fi
+# The desktop's opener: records what it was asked to open.
+installed_client_x11 1280x1024 --db "$make_db" 30 --setting SearchW:=700 --then opener_stand_in -- "$@"
 export PATH="$out/opener:$PATH"
 
 # visit KEY N TITLE NAME KEY: entry N of menu KEY opens the window TITLE, which the key closes.

@@ -6,19 +6,10 @@
 # message, and its Close closes it).  Screenshots of the data summary and the scanner are saved.
 # Usage: explore_x11.sh SOURCE_DIR BUILD_DIR MAKE_DATABASE OUTPUT_FOLDER
 set -euo pipefail
-src="$1"
-bin="$2"
-make_db="$3"
-out="$4"
+src="$1" bin="$2" make_db="$3" out="$4"
 # shellcheck source=x11_helpers.sh
 source "$src/tests/client/reports/x11_helpers.sh"
-if x11_outside; then
-  install_client "$src" "$bin"
-  "$make_db" "$out/R/Data/database/Test.qnd" 10
-  mkdir -p "$out/config"
-  printf '[SETTINGS]\r\nDATABASE=Test\r\n' > "$out/config/QuillonClient.ini"
-  x11_screen 1280x1024 "$@"
-fi
+installed_client_x11 1280x1024 --db "$make_db" 10 -- "$@"
 at() { xdotool mousemove $((mx + $1)) $((my + $2)) click 1; sleep "${3:-0.4}"; }
 
 start_client

@@ -4,19 +4,10 @@
 # closes the Find window, and "Cancel" closes it.  Screenshots of the windows are saved.
 # Usage: find_x11.sh SOURCE_DIR BUILD_DIR MAKE_REPORT_DATABASE OUTPUT_FOLDER
 set -euo pipefail
-src="$1"
-bin="$2"
-make_db="$3"
-out="$4"
+src="$1" bin="$2" make_db="$3" out="$4"
 # shellcheck source=x11_helpers.sh
 source "$src/tests/client/reports/x11_helpers.sh"
-if x11_outside; then
-  install_client "$src" "$bin"
-  "$make_db" "$out/R/Data/database/Test.qnd" "$(date +%m/%d/%Y)"
-  mkdir -p "$out/config"
-  printf '[SETTINGS]\r\nDATABASE=Test\r\n' > "$out/config/QuillonClient.ini"
-  x11_screen 1280x1024 "$@"
-fi
+installed_client_x11 1280x1024 --db "$make_db" "$(date +%m/%d/%Y)" -- "$@"
 
 # find_window NAME: the Find window, opened with the summary's "Find" (its button panel is
 # centred, its top at the window height less 88); fx fy its corner, screenshot as NAME.

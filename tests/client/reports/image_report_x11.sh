@@ -6,17 +6,12 @@
 # preview's pixels show the three colours, stacked left of the text.
 # Usage: image_report_x11.sh SOURCE_DIR BUILD_DIR MAKE_DATABASE OUTPUT_FOLDER
 set -euo pipefail
-src="$1"
-bin="$2"
-make_db="$3"
-out="$4"
+src="$1" bin="$2" make_db="$3" out="$4"
 # shellcheck source=x11_helpers.sh
 source "$src/tests/client/reports/x11_helpers.sh"
-if x11_outside; then
-  install_client "$src" "$bin"
-  db="$out/R/Data/database"
-  code=$("$make_db" "$db/Test.qnd")
-  /usr/bin/python3 - "$db/$code" <<'PY'
+# The pictures of the record whose code the maker printed.
+make_pictures() {
+  /usr/bin/python3 - "$out/R/Data/database/$db_output" <<'PY'
 import sys
 from PIL import Image
 base = sys.argv[1]
@@ -24,10 +19,9 @@ Image.new('RGB', (240, 120), (255, 0, 0)).save(base + '.im1', 'JPEG', quality=95
 Image.new('RGB', (100, 100), (0, 160, 0)).convert('P').save(base + '.im2', 'GIF')
 Image.new('RGB', (60, 180), (0, 0, 255)).save(base + '.im3', 'PCX')
 PY
-  mkdir -p "$out/config"
-  printf '[SETTINGS]\r\nDATABASE=Test\r\nImageReportW:=760\r\nImageReportH:=640\r\n' > "$out/config/QuillonClient.ini"
-  x11_screen 1280x1024 "$@"
-fi
+}
+installed_client_x11 1280x1024 --db "$make_db" --setting ImageReportW:=760 --setting ImageReportH:=640 \
+  --then make_pictures -- "$@"
 
 ready() { # the main window's status reads "Ready" (green) again: no request under way
   sleep 0.5

@@ -10,22 +10,17 @@
 # saved.
 # Usage: report_windows_x11.sh SOURCE_DIR BUILD_DIR MAKE_REPORT_DATABASE OUTPUT_FOLDER
 set -euo pipefail
-src="$1"
-bin="$2"
-make_db="$3"
-out="$4"
+src="$1" bin="$2" make_db="$3" out="$4"
 # shellcheck source=x11_helpers.sh
 source "$src/tests/client/reports/x11_helpers.sh"
-if x11_outside; then
-  install_client "$src" "$bin"
-  rm -f "$out"/*.csv "$out"/*.htm "$out"/*.rtf "$out"/*.txt
-  date +%m/%d/%Y > "$out/today.txt"
-  "$make_db" "$out/R/Data/database/Test.qnd" "$(cat "$out/today.txt")"
+# The day the database was made for and the records as made, for the checks.
+made_for=$(date +%m/%d/%Y)
+dump_records() {
+  echo "$made_for" > "$out/today.txt"
   "$make_db" --dump "$out/R/Data/database/Test.qnd" > "$out/records.txt"
-  mkdir -p "$out/config"
-  printf '[SETTINGS]\r\nDATABASE=Test\r\n' > "$out/config/QuillonClient.ini"
-  x11_screen 1280x1024 "$@"
-fi
+}
+installed_client_x11 1280x1024 --clear '*.csv' --clear '*.htm' --clear '*.rtf' --clear '*.txt' \
+  --db "$make_db" "$made_for" --then dump_records -- "$@"
 today=$(cat "$out/today.txt")
 
 # rows FILE X Y W H: the lines of text in a rectangle of a picture (bands of rows holding dark

@@ -9,19 +9,10 @@
 # report preview are saved.
 # Usage: reports_x11.sh SOURCE_DIR BUILD_DIR MAKE_DATABASE OUTPUT_FOLDER
 set -euo pipefail
-src="$1"
-bin="$2"
-make_db="$3"
-out="$4"
+src="$1" bin="$2" make_db="$3" out="$4"
 # shellcheck source=x11_helpers.sh
 source "$src/tests/client/reports/x11_helpers.sh"
-if x11_outside; then
-  install_client "$src" "$bin"
-  "$make_db" "$out/R/Data/database/Test.qnd" 300
-  mkdir -p "$out/config"
-  printf '[SETTINGS]\r\nDATABASE=Test\r\n' > "$out/config/QuillonClient.ini"
-  x11_screen 1280x1600 "$@"
-fi
+installed_client_x11 1280x1600 --db "$make_db" 300 -- "$@"
 
 start_client
 login

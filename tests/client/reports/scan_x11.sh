@@ -7,20 +7,12 @@
 # window are saved.
 # Usage: scan_x11.sh SOURCE_DIR BUILD_DIR MAKE_REPORT_DATABASE OUTPUT_FOLDER
 set -euo pipefail
-src="$1"
-bin="$2"
-make_db="$3"
-out="$4"
+src="$1" bin="$2" make_db="$3" out="$4"
 # shellcheck source=x11_helpers.sh
 source "$src/tests/client/reports/x11_helpers.sh"
-if x11_outside; then
-  install_client "$src" "$bin"
-  "$make_db" "$out/R/Data/database/Test.qnd" "$(date +%m/%d/%Y)"
-  "$make_db" --dump "$out/R/Data/database/Test.qnd" > "$out/records.txt"
-  mkdir -p "$out/config"
-  printf '[SETTINGS]\r\nDATABASE=Test\r\n' > "$out/config/QuillonClient.ini"
-  x11_screen 1280x1024 "$@"
-fi
+# The records as made, for the checks.
+dump_records() { "$make_db" --dump "$out/R/Data/database/Test.qnd" > "$out/records.txt"; }
+installed_client_x11 1280x1024 --db "$make_db" "$(date +%m/%d/%Y)" --then dump_records -- "$@"
 
 # field_text X Y: the text of the main window's edit box at X Y, selected and copied.
 field_text() {

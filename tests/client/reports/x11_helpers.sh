@@ -3,8 +3,9 @@
 # They use $out (the output folder) and $log (the client's output, $out/client.log when unset).
 # A script runs twice: first outside (x11_outside: install, make its database, then x11_screen),
 # then inside its X server, where it starts the client:
-#   src="$1" bin="$2" out="$3"; source "$src/tests/client/reports/x11_helpers.sh"
-#   if x11_outside; then install_client "$src" "$bin"; ...; x11_screen 1280x1024 "$@"; fi
+#   src="$1" bin="$2" make_db="$3" out="$4"
+#   source "$src/tests/client/reports/x11_helpers.sh"
+#   installed_client_x11 1280x1024 --db "$make_db" 30 -- "$@"
 #   start_client; login; ...; client_closed
 
 # install_client SOURCE_DIR BUILD_DIR: installs into $out/R (scripts/run stops without a display:
@@ -15,6 +16,55 @@ install_client() {
   env -u DISPLAY -u WAYLAND_DISPLAY QN_SKIP_BUILD=1 BUILD_DIR="$2" QN_HOME="$out/R" \
     XDG_DATA_HOME="$out/xdg" bash "$1/scripts/run" > "$out/install.log" 2>&1 && install_rc=0 || install_rc=$?
   [ -x "$out/R/qnclient" ] || { echo "FAIL: the client was not installed" >&2; cat "$out/install.log" >&2; exit 1; }
+}
+
+# installed_client_x11 WIDTHxHEIGHT [OPTION...] -- SCRIPT_ARGUMENTS...: the start of every run.
+# Outside its X server it installs the client (install_client "$src" "$bin"), removes old outputs,
+# makes the database, writes the settings key and runs the script again on an X server of that
+# size (x11_screen, which ends the outer run); inside, it returns at once.
+#   --clear GLOB         the old outputs $out/GLOB (files or folders) are removed first
+#   --db MAKER [ARG...]  $out/R/Data/database/Test.qnd is made by MAKER with those arguments (up to
+#                        the next option); db_output holds what it printed; the settings key
+#                        $out/config/QuillonClient.ini names that database
+#   --setting LINE       one more line of the settings key
+#   --then FUNCTION      the script's own set-up, run once the database is made
+installed_client_x11() {
+  local size="$1" maker=() clear=() settings="" then="" glob
+  shift
+  while [ "$1" != -- ]; do
+    case "$1" in
+      --clear) clear+=("$2"); shift 2 ;;
+      --db)
+        maker=("$2")
+        shift 2
+        while [ "$1" != -- ] && [[ "$1" != --* ]]; do maker+=("$1"); shift; done
+        ;;
+      --setting) settings+="$2"$'\r\n'; shift 2 ;;
+      --then) then="$2"; shift 2 ;;
+      *) echo "installed_client_x11: unknown option '$1'" >&2; exit 2 ;;
+    esac
+  done
+  shift
+  x11_outside || return 0
+  install_client "$src" "$bin"
+  # shellcheck disable=SC2086 # the old outputs are patterns
+  for glob in "${clear[@]}"; do rm -rf "$out"/$glob; done
+  if [ "${#maker[@]}" -gt 0 ]; then
+    db_output=$("${maker[0]}" "$out/R/Data/database/Test.qnd" "${maker[@]:1}")
+    mkdir -p "$out/config"
+    printf '[SETTINGS]\r\nDATABASE=Test\r\n%s' "$settings" > "$out/config/QuillonClient.ini"
+  fi
+  [ -z "$then" ] || "$then"
+  x11_screen "$size" "$@"
+}
+
+# opener_stand_in: the desktop's opener (xdg-open) replaced by one in $out/opener that records
+# what it was asked to open in $out/opener/opened.txt (the run puts $out/opener first in PATH).
+opener_stand_in() {
+  rm -rf "$out/opener"
+  mkdir -p "$out/opener"
+  printf '#!/bin/sh\necho "$@" >> "%s/opened.txt"\n' "$out/opener" > "$out/opener/xdg-open"
+  chmod +x "$out/opener/xdg-open"
 }
 
 # The run on an X server of its own is that of the test programs' scripts (x11_screen WIDTHxHEIGHT "$@"); their

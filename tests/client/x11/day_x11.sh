@@ -8,18 +8,13 @@
 # A screenshot of every window met on the way is saved.
 # Usage: day_x11.sh SOURCE_DIR BUILD_DIR OUTPUT_FOLDER
 set -euo pipefail
-src="$1"
-bin="$2"
-out="$3"
+src="$1" bin="$2" out="$3"
 log="$out/client.log"
 # shellcheck source=../reports/x11_helpers.sh
 source "$src/tests/client/reports/x11_helpers.sh"
-if x11_outside; then
-  install_client "$src" "$bin"
-  rm -rf "$out"/*.pdf "$out"/*.txt "$out/mail"
-  mkdir -p "$out/config" "$out/mail"
-  x11_screen 1280x1024 "$@"
-fi
+# No database yet: the day starts with a new one.
+new_folders() { mkdir -p "$out/config" "$out/mail"; }
+installed_client_x11 1280x1024 --clear '*.pdf' --clear '*.txt' --clear mail --then new_folders -- "$@"
 
 started=$(date +%s)
 # A loopback mail server: each message is written whole into mail/ and then renamed into place.

@@ -7,16 +7,10 @@
 # pixels checked.
 # Usage: fields_x11.sh PROGRAM OUTPUT_FOLDER
 set -euo pipefail
-prog="$1"
-out="$2"
-# shellcheck source=../../x11_common.sh
-source "$(dirname "$0")/../../x11_common.sh"
-x11_screen 1024x768 "$@"
-rm -rf "$out"
-mkdir -p "$out/root"
-log="$out/fields.log"
-state="$log.state"
-export XDG_CONFIG_HOME="$out/config" QT_QPA_PLATFORM=xcb QN_PORT=6777
+prog="$1" out="$2"
+# shellcheck source=record_program.sh
+source "$(dirname "$0")/record_program.sh"
+record_program_x11 fields "$@"
 /usr/bin/python3 - "$out/root" <<'PY'
 import sys
 from PIL import Image, ImageDraw
@@ -50,11 +44,7 @@ wait_state() { # wait_state KEY VALUE: until the state line reads so
   fail "$1 is '$(st "$1")', not '$2'"
 }
 
-"$prog" "$out/root" "$log" > "$out/program.log" 2>&1 &
-pid=$!
-trap 'kill "$pid" 2>/dev/null || true' EXIT
-for _ in $(seq 150); do grep -qx ready "$log" 2>/dev/null && break; sleep 0.1; done
-grep -qx ready "$log" || { cat "$out/program.log" >&2; fail "the program did not start"; }
+record_program_start
 sleep 0.5
 
 # ---- A description value from its menu: the third entry, after the two commands ----

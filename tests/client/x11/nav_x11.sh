@@ -9,25 +9,16 @@
 # closed.  Screenshots of each window are saved.
 # Usage: nav_x11.sh SOURCE_DIR BUILD_DIR MAKE_NAV_DATABASE MAKE_DEFINITION OUTPUT_FOLDER
 set -euo pipefail
-src="$1"
-bin="$2"
-make_db="$3"
-make_def="$4"
-out="$5"
+src="$1" bin="$2" make_db="$3" make_def="$4" out="$5"
 # shellcheck source=../reports/x11_helpers.sh
 source "$src/tests/client/reports/x11_helpers.sh"
-if x11_outside; then
-  install_client "$src" "$bin"
-  rm -f "$out"/*.pdf "$out"/*.txt
-  # The shipped definition with grid 4 as a contact list.
+# The shipped definition with grid 4 as a contact list.
+contacts_definition() {
   sed -e 's/^grid4 column 1: .*/grid4 column 1: Contact Name/' -e 's/^grid4 column 2: .*/grid4 column 2: Phone/' \
       -e 's/^grid4 column 3: .*/grid4 column 3: Address/' "$src/data/General.def" > "$out/Contacts.def"
   "$make_def" "$out/Contacts.def" "$out/R/Data/database/General"
-  "$make_db" "$out/R/Data/database/Test.qnd"
-  mkdir -p "$out/config"
-  printf '[SETTINGS]\r\nDATABASE=Test\r\n' > "$out/config/QuillonClient.ini"
-  x11_screen 1280x1024 "$@"
-fi
+}
+installed_client_x11 1280x1024 --clear '*.pdf' --clear '*.txt' --db "$make_db" --then contacts_definition -- "$@"
 
 at() { xdotool mousemove $((mx + $1)) $((my + $2)) click 1; sleep "${3:-0.8}"; }
 # A message box of the program (titled as the main window) over it.

@@ -13,16 +13,10 @@
 # Every box is answered with a click on its button; screenshots of the windows and boxes are kept.
 # Usage: record_data_x11.sh PROGRAM OUTPUT_FOLDER
 set -euo pipefail
-prog="$1"
-out="$2"
-# shellcheck source=../../x11_common.sh
-source "$(dirname "$0")/../../x11_common.sh"
-x11_screen 1024x768 "$@"
-rm -rf "$out"
-mkdir -p "$out/root"
-log="$out/record.log"
-state="$log.state"
-export XDG_CONFIG_HOME="$out/config" QT_QPA_PLATFORM=xcb QN_PORT=6777
+prog="$1" out="$2"
+# shellcheck source=record_program.sh
+source "$(dirname "$0")/record_program.sh"
+record_program_x11 record "$@"
 printf 'A letter kept with the record.\n' > "$out/letter.txt"
 
 fail() {
@@ -81,11 +75,7 @@ answer() { # answer BUTTON FILE: the box's button clicked, the box gone
   wait_gone "^box "
 }
 
-"$prog" "$out/root" "$log" > "$out/program.log" 2>&1 &
-pid=$!
-trap 'kill "$pid" 2>/dev/null || true' EXIT
-for _ in $(seq 150); do grep -qx ready "$log" 2>/dev/null && break; sleep 0.1; done
-grep -qx ready "$log" || fail "the program did not start"
+record_program_start
 M=Quillon_Server
 
 # ---- "Create Demo" in the login window, then Login ----

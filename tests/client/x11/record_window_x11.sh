@@ -33,25 +33,11 @@
 # Return); the CD player's close (it has none but its frame's).
 # Usage: record_window_x11.sh SOURCE_DIR BUILD_DIR MAKE_NAV_DATABASE OUTPUT_FOLDER
 set -euo pipefail
-src="$1"
-bin="$2"
-make_db="$3"
-out="$4"
+src="$1" bin="$2" make_db="$3" out="$4"
 # shellcheck source=../reports/x11_helpers.sh
 source "$src/tests/client/reports/x11_helpers.sh"
-if x11_outside; then
-  install_client "$src" "$bin"
-  rm -f "$out"/*.txt
-  "$make_db" "$out/R/Data/database/Test.qnd"
-  mkdir -p "$out/config"
-  printf '[SETTINGS]\r\nDATABASE=Test\r\n' > "$out/config/QuillonClient.ini"
-  # The desktop's opener: records what it was asked to open.
-  rm -rf "$out/opener"
-  mkdir -p "$out/opener"
-  printf '#!/bin/sh\necho "$@" >> "%s/opened.txt"\n' "$out/opener" > "$out/opener/xdg-open"
-  chmod +x "$out/opener/xdg-open"
-  x11_screen 1280x1024 "$@"
-fi
+# The desktop's opener: records what it was asked to open.
+installed_client_x11 1280x1024 --clear '*.txt' --db "$make_db" --then opener_stand_in -- "$@"
 export PATH="$out/opener:$PATH"
 
 started=$(date +%s)

@@ -1,28 +1,16 @@
 // Helpers shared by the grid tests: temporary files and small prepared grids.
 #pragma once
 
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include "controls/grid/qn_grid.h"
+#include "tests/temp_path.h"
 
 inline std::string GridTempPath(const std::string& name, const std::string& ext = "") {
   return std::string(::testing::TempDir()) + "/" + name + std::to_string(::getpid()) + ext;
-}
-
-inline std::string ReadWholeFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-inline void WriteWholeFile(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
 }
 
 // One row without fixed rows: "a", "b", "c", with column 1 hidden.

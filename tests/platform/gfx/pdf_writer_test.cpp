@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -19,21 +18,15 @@
 #include "platform/gfx/pdf/pdf_painter.h"
 #include "platform/gfx/raster_painter.h"
 #include "tests/outside_programs.h"
+#include "tests/temp_path.h"
 
 namespace {
 
 const char* kSans = "/usr/share/fonts/truetype/liberation2/LiberationSans-Regular.ttf";
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 // The face of the test font; its printable ASCII glyphs are in the standard Macintosh order.
 std::shared_ptr<TPdfFace> SansFace() {
-  return std::make_shared<TPdfFace>("LiberationSans", ReadFile(kSans), [](char32_t cp) -> std::uint32_t {
+  return std::make_shared<TPdfFace>("LiberationSans", ReadWholeFile(kSans), [](char32_t cp) -> std::uint32_t {
     return cp >= 0x20 && cp < 0x7F ? cp - 29 : 0;
   });
 }
@@ -62,7 +55,7 @@ TPagePixels Render(const std::string& pdf, int page) {
   const std::string base = pdf + "-render";
   CaptureCommand("pdftoppm -r 72 -f " + std::to_string(page) + " -l " + std::to_string(page) +
                  " -singlefile -aa no -aaVector no '" + pdf + "' '" + base + "'");
-  std::string ppm = ReadFile(base + ".ppm");
+  std::string ppm = ReadWholeFile(base + ".ppm");
   std::filesystem::remove(base + ".ppm");
   TPagePixels p;
   std::istringstream header(ppm);
@@ -163,9 +156,9 @@ TEST_F(PdfWriterTest, SubsetKeepsTheGlyphIndexesAndOnlyTheOutlinesUsed) {
   EXPECT_EQ(small.NumGlyphs(), face->NumGlyphs());
   EXPECT_EQ(small.Advance(36), face->Advance(36));
   EXPECT_EQ(small.UnitsPerEm(), 2048);
-  EXPECT_LT(subset.size() * 4, ReadFile(kSans).size());
+  EXPECT_LT(subset.size() * 4, ReadWholeFile(kSans).size());
   // Tables cut short or missing: no embedding, no read past the data.
-  EXPECT_FALSE(TPdfFace("broken", ReadFile(kSans).substr(0, 300), nullptr).Embeddable());
+  EXPECT_FALSE(TPdfFace("broken", ReadWholeFile(kSans).substr(0, 300), nullptr).Embeddable());
   EXPECT_FALSE(TPdfFace("empty", "", nullptr).Embeddable());
 }
 

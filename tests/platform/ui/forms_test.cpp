@@ -17,6 +17,7 @@
 #include "platform/ui/screen.h"
 #include "platform/ui/shell.h"
 #include "platform/ui/std_buttons.h"
+#include "tests/platform/headless/headless_application.h"
 
 namespace {
 
@@ -70,13 +71,7 @@ protected:
 class FormsTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    InstallHeadlessBackend();
-    // The tests' application is the program's: posted messages and titles go through it.
-    delete Application;
-    App = new TApplication;
-    auto loop = std::make_unique<TPollEventLoop>(false);
-    Loop = loop.get();
-    App->SetLoop(std::move(loop));
+    Loop = NewHeadlessApplication(App);
   }
   void TearDown() override { delete App; }
 

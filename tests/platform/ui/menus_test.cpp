@@ -9,17 +9,14 @@
 #include "platform/headless/modal_script_check.h"
 #include "platform/ui/application.h"
 #include "platform/ui/menus.h"
+#include "tests/platform/headless/headless_application.h"
 
 namespace {
 
 class MenusTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    InstallHeadlessBackend();
-    // The tests' application is the program's: posted messages and titles go through it.
-    delete Application;
-    App = new TApplication;
-    App->SetLoop(std::make_unique<TPollEventLoop>(false));
+    NewHeadlessApplication(App);
   }
   void TearDown() override { delete App; }
   TApplication* App = nullptr;

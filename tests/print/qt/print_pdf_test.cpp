@@ -16,6 +16,7 @@
 #include "print/rtf_preview.h"
 #include "tests/qt_test_app.h"
 #include "tests/outside_programs.h"
+#include "tests/print/print_to_pdf.h"
 
 namespace {
 
@@ -32,20 +33,6 @@ std::string OutFile(const std::string& name) {
   std::filesystem::path dir = std::filesystem::path(QN_BINARY_DIR) / "tests" / "print" / "pdf";
   std::filesystem::create_directories(dir);
   return (dir / (name + ".pdf")).string();
-}
-
-// Prints the preview to the "PDF" printer into `file`.
-void PrintToPdf(TPgPreview& preview, const std::string& file) {
-  TPgPrinter& p = preview.PgPrinter();
-  std::vector<std::string> names = p.PrinterList();
-  ASSERT_FALSE(names.empty());
-  ASSERT_EQ(names.back(), "PDF");
-  p.SetPrinterIndex(static_cast<int>(names.size()) - 1);
-  std::filesystem::remove(file);
-  Printer().SetOutputFile(file);
-  preview.Print();
-  Printer().SetOutputFile("");
-  ASSERT_TRUE(std::filesystem::exists(file)) << file;
 }
 
 std::string PageText(const std::string& file, int page) {
@@ -77,7 +64,7 @@ TEST(PagePdf, HeaderAndFooterTokensOnEveryPageAndTheirPaper) {
     preview.Canvas().TextOut(1, 2, "Body text number " + std::to_string(i + 1), gmInches);
   }
   std::string file = OutFile("tokens");
-  PrintToPdf(preview, file);
+  PrintPreviewToPdf(preview, file);
   std::string info = CaptureCommand("pdfinfo -f 1 -l 3 '" + file + "'");
   EXPECT_EQ(Field(info, "Pages"), "3");
   EXPECT_EQ(Field(info, "Page    1 size").substr(0, 9), "595 x 842");
@@ -95,7 +82,7 @@ TEST(PagePdf, HeaderAndFooterTokensOnEveryPageAndTheirPaper) {
   EXPECT_NEAR(std::stod(bbox.substr(bbox.find("yMin=\"") + 6)), 144, 6);
 
   preview.SetOrientation(gmLandscape);
-  PrintToPdf(preview, file);
+  PrintPreviewToPdf(preview, file);
   info = CaptureCommand("pdfinfo '" + file + "'");
   EXPECT_EQ(Field(info, "Page size").substr(0, 9), "842 x 595");
 }
@@ -112,7 +99,7 @@ TEST(PagePdf, ALineAndAFilledShapeLandWhereTheyWereDrawn) {
   c.Brush().SetColor(clBlue);
   c.Ellipse(4, 6, 6, 8, gmInches);
   std::string file = OutFile("shapes");
-  PrintToPdf(preview, file);
+  PrintPreviewToPdf(preview, file);
   QImage img = PageImage(file, 1, 72);
   ASSERT_EQ(img.width(), 595);
   EXPECT_TRUE(Near(img.pixel(144, 108), 255, 0, 0)) << std::hex << img.pixel(144, 108);
@@ -135,7 +122,7 @@ TEST(PagePdf, TwoAndFourPagesPerSheetAreScaledIntoTheirAreas) {
   }
   preview.SetPagesPerSheet(gmTwoPage);
   std::string file = OutFile("two-up");
-  PrintToPdf(preview, file);
+  PrintPreviewToPdf(preview, file);
   std::string info = CaptureCommand("pdfinfo -f 1 -l 2 '" + file + "'");
   EXPECT_EQ(Field(info, "Pages"), "2");
   EXPECT_EQ(Field(info, "Page    1 size").substr(0, 9), "842 x 595");
@@ -149,7 +136,7 @@ TEST(PagePdf, TwoAndFourPagesPerSheetAreScaledIntoTheirAreas) {
 
   preview.SetPagesPerSheet(gmFourPage);
   file = OutFile("four-up");
-  PrintToPdf(preview, file);
+  PrintPreviewToPdf(preview, file);
   info = CaptureCommand("pdfinfo '" + file + "'");
   EXPECT_EQ(Field(info, "Pages"), "1");
   EXPECT_EQ(Field(info, "Page size").substr(0, 9), "595 x 842");
@@ -182,7 +169,7 @@ TEST(PagePdf, APrintedGridRepeatsItsFirstRowOnEveryPage) {
   printer.Print(gmInches, 0.5, 0.75, 0);
   ASSERT_GE(preview.NumPages(), 3);
   std::string file = OutFile("grid");
-  PrintToPdf(preview, file);
+  PrintPreviewToPdf(preview, file);
   int pages = std::stoi(Field(CaptureCommand("pdfinfo '" + file + "'"), "Pages"));
   EXPECT_EQ(pages, preview.NumPages());
   int rows = 0, last = 0;
@@ -213,7 +200,7 @@ TEST(PagePdf, RichTextPagesCarryTheWholeTextInOrder) {
   pager.RichEditToPreview(edit);
   ASSERT_GE(preview.NumPages(), 3);
   std::string file = OutFile("rich-text");
-  PrintToPdf(preview, file);
+  PrintPreviewToPdf(preview, file);
   int pages = std::stoi(Field(CaptureCommand("pdfinfo '" + file + "'"), "Pages"));
   EXPECT_EQ(pages, preview.NumPages());
   int last = 0;

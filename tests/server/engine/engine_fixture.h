@@ -6,24 +6,11 @@
 #include <stdlib.h>
 #include <unistd.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "server/engine/cgi_std_engine.h"
 #include "tests/temp_path.h"
-
-inline std::string ReadWholeFile(const std::string& Path) {
-  std::ifstream in(Path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-inline void WriteWholeFile(const std::string& Path, const std::string& Bytes) {
-  std::ofstream(Path, std::ios::binary | std::ios::trunc) << Bytes;
-}
 
 class EngineFixture : public ::testing::Test {
 protected:

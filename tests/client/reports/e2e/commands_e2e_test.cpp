@@ -17,16 +17,15 @@
 #include "tests/client/reports/e2e/stack_client.h"
 #include "tests/client/reports/stack_install.h"
 #include "tests/client/reports/test_database.h"
+#include "tests/client/login_script.h"
+#include "tests/platform/headless/headless_application.h"
 
 namespace {
 
 class CommandsStackTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    InstallHeadlessBackend();
-    delete Application;
-    App = new TApplication;
-    App->SetLoop(std::make_unique<TPollEventLoop>(false));
+    NewHeadlessApplication(App);
     R = TestFolder("commands_e2e");
     InstallStack(R, "Test", MakeTestDatabase(20));
     Port = FreeLoopbackPort();
@@ -35,14 +34,7 @@ protected:
     Options.ProgramFolder = R.string() + "/";
     View = std::make_unique<TView>(nullptr, Options);  // its creation starts the web server
     ASSERT_TRUE(TLocalServer::WaitUntilAnswering(Port, 5000));
-    TCheckedModalScript Script;
-    Script.ExpectForm("Login", [](TCustomForm& F) {
-      auto& Form = dynamic_cast<TPasswordForm&>(F);
-      Form.Database->SetText("Test");
-      Form.LoginBtn->Click();
-    });
-    View->DatabaseLogin();
-    ASSERT_TRUE(View->LoginFlag);
+    LogIn(*View, "Test");
   }
   void TearDown() override {
     if (View) View->ServerShutDown();

@@ -22,17 +22,7 @@ protected:
     R = TestFolder("fields_e2e");
     InstallStack(R, "Test", MakeTestDatabase(4));
     Port = FreeLoopbackPort();
-    ASSERT_TRUE(Server.Start(R.string() + "/", Port));
-    ASSERT_TRUE(TLocalServer::WaitUntilAnswering(Port, 5000));
-    Web.SetTimeOut(60);
-    Session.ServerURL = TLocalServer::ServerURL(Port);
-    Session.ScratchFolder = R.string() + "/Work/";
-    TLoginLogic Login(Session);
-    ASSERT_EQ(Login.Login("Test"), 1);
-    ASSERT_TRUE(Window.OpenDatabase(nullptr));
-    Host.Session = &Session;
-    Host.Record = &Window;
-    Host.Captions = TestCaptions(Window.Buffers.Configuration);
+    ASSERT_NO_FATAL_FAILURE(StartAndLogIn(R.string() + "/", Port));
   }
   void TearDown() override {
     SetShellHandler(nullptr);

@@ -67,17 +67,7 @@ protected:
     Folder = R.string() + "/";
     InstallStack(R, "Test", MakeTestDatabase(kRecords));
     Port = FreeLoopbackPort();
-    ASSERT_TRUE(Server.Start(Folder, Port));
-    ASSERT_TRUE(TLocalServer::WaitUntilAnswering(Port, 5000));
-    Web.SetTimeOut(60);
-    Session.ServerURL = TLocalServer::ServerURL(Port);
-    Session.ScratchFolder = Folder + "Work/";
-    TLoginLogic Login(Session);
-    ASSERT_EQ(Login.Login("Test"), 1);
-    ASSERT_TRUE(Window.OpenDatabase(nullptr));
-    Host.Session = &Session;
-    Host.Record = &Window;
-    Host.Captions = TestCaptions(Window.Buffers.Configuration);
+    ASSERT_NO_FATAL_FAILURE(StartAndLogIn(Folder, Port));
     ReadAllRecords();
   }
   void TearDown() override {

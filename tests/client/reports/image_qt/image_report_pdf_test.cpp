@@ -22,6 +22,7 @@
 #include "platform/ui/std_buttons.h"
 #include "platform/ui/std_painted.h"
 #include "print/preview.h"
+#include "tests/print/print_to_pdf.h"
 
 namespace fs = std::filesystem;
 
@@ -109,17 +110,6 @@ protected:
     if (!getenv("QN_KEEP")) fs::remove_all(Dir);
   }
 
-  void Print(TPgPreview& Preview, const std::string& File) {
-    TPgPrinter& P = Preview.PgPrinter();
-    const std::vector<std::string> Names = P.PrinterList();
-    ASSERT_FALSE(Names.empty());
-    ASSERT_EQ(Names.back(), "PDF");
-    P.SetPrinterIndex(static_cast<int>(Names.size()) - 1);
-    Printer().SetOutputFile(File);
-    Preview.Print();
-    Printer().SetOutputFile("");
-    ASSERT_TRUE(fs::exists(File)) << File;
-  }
 
   fs::path Dir;
   TReportHost Host;
@@ -151,7 +141,7 @@ TEST_F(ImageReportPdf, PicturesSitWhereEachLayoutPutsThemAndTheTextBeside) {
     Form.PreviewBtnClick();
     ASSERT_EQ(Form.ImagesDrawn(), 3);
     const std::string Pdf = (Dir / ("layout" + std::to_string(L) + ".pdf")).string();
-    Print(*Form.PrintPreview, Pdf);
+    PrintPreviewToPdf(*Form.PrintPreview, Pdf);
 
     // The cell: from the margins (0.5 inch, no header shown, no spacing), the preview's usable
     // page in size.

@@ -20,6 +20,7 @@
 #include "print/preview.h"
 #include "tests/qt_test_app.h"
 #include "tests/outside_programs.h"
+#include "tests/print/print_to_pdf.h"
 
 namespace {
 
@@ -29,18 +30,6 @@ std::string OutFile(const std::string& Name) {
   const auto Dir = std::filesystem::temp_directory_path() / ("qn_record_print_" + std::to_string(getpid()));
   std::filesystem::create_directories(Dir);
   return (Dir / (Name + ".pdf")).string();
-}
-
-void PrintToPdf(TPgPreview& Preview, const std::string& File) {
-  TPgPrinter& P = Preview.PgPrinter();
-  const std::vector<std::string> Names = P.PrinterList();
-  ASSERT_FALSE(Names.empty());
-  ASSERT_EQ(Names.back(), "PDF");
-  P.SetPrinterIndex(static_cast<int>(Names.size()) - 1);
-  Printer().SetOutputFile(File);
-  Preview.Print();
-  Printer().SetOutputFile("");
-  ASSERT_TRUE(std::filesystem::exists(File)) << File;
 }
 
 struct RecordPrintPdf : ::testing::Test {
@@ -54,7 +43,7 @@ TEST_F(RecordPrintPdf, PlainPaperAndAddressLabelsCarryTheirText) {
   Plain.PlainLines = {"Ann Example", "Harbour Street 4", "Ostend"};
   Plain.FormActivate();
   const std::string A = OutFile("plain");
-  PrintToPdf(*Plain.PrintPreview, A);
+  PrintPreviewToPdf(*Plain.PrintPreview, A);
   const std::string Text = CaptureCommand("pdftotext -layout '" + A + "' -");
   EXPECT_LT(Text.find("Ann Example"), Text.find("Harbour Street 4")) << Text;
   EXPECT_LT(Text.find("Harbour Street 4"), Text.find("Ostend"));
@@ -70,7 +59,7 @@ TEST_F(RecordPrintPdf, PlainPaperAndAddressLabelsCarryTheirText) {
   Labels.OrderList = {"2", "0"};
   Labels.FormActivate();
   const std::string B = OutFile("labels");
-  PrintToPdf(*Labels.PrintPreview, B);
+  PrintPreviewToPdf(*Labels.PrintPreview, B);
   const std::string L = CaptureCommand("pdftotext '" + B + "' -");
   EXPECT_NE(L.find("Customer 2"), std::string::npos) << L;
   EXPECT_NE(L.find("Road 0"), std::string::npos);
@@ -89,7 +78,7 @@ TEST_F(RecordPrintPdf, LabelTextKeepsClearOfTheRoundedCorners) {
   Labels.OrderList = {"0"};
   Labels.FormActivate();
   const std::string F = OutFile("corner");
-  PrintToPdf(*Labels.PrintPreview, F);
+  PrintPreviewToPdf(*Labels.PrintPreview, F);
   const std::string Png = F + "-page";
   CaptureCommand("pdftoppm -r 300 -png -singlefile '" + F + "' '" + Png + "'");
   const std::string Stems = CaptureCommand(
@@ -128,7 +117,7 @@ TEST_F(RecordPrintPdf, BarcodeLabelIsReadBack) {
   Form.LabelSetup();
   ASSERT_EQ(Form.LabelsDrawn(), 1);
   const std::string F = OutFile("barcode");
-  PrintToPdf(*Form.PrintPreview, F);
+  PrintPreviewToPdf(*Form.PrintPreview, F);
   EXPECT_NE(CaptureCommand("pdftotext '" + F + "' -").find("Blue vase"), std::string::npos);
   const std::string Png = F + "-page";
   CaptureCommand("pdftoppm -r 300 -png -singlefile '" + F + "' '" + Png + "'");

@@ -18,6 +18,7 @@
 #include "platform/ui/list_controls.h"
 #include "print/preview.h"
 #include "tests/client/core/client_fixture.h"
+#include "tests/print/print_to_pdf.h"
 
 namespace {
 
@@ -84,14 +85,7 @@ TEST(QuickPrintPdf, PicturesOfOneNamePrintEachInItsPlaceAndOnlyTheDownloadsGo) {
     F.ImageOrientation->SetItemIndex(0);  // side by side
     F.PreviewBtnClick();
     ASSERT_EQ(F.ImagesDrawn(), 2);
-    TPgPrinter& P = F.PrintPreview->PgPrinter();
-    const std::vector<std::string> Names = P.PrinterList();
-    ASSERT_FALSE(Names.empty());
-    ASSERT_EQ(Names.back(), "PDF");
-    P.SetPrinterIndex(static_cast<int>(Names.size()) - 1);
-    Printer().SetOutputFile(Pdf);
-    F.PrintPreview->Print();
-    Printer().SetOutputFile("");
+    PrintPreviewToPdf(*F.PrintPreview, Pdf);
   });
   ASSERT_TRUE(fs::exists(Pdf));
   ASSERT_EQ(std::system(("pdftoppm -r 30 -singlefile '" + Pdf + "' '" + (Root / "page").string() + "'").c_str()), 0);

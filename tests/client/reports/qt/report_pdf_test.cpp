@@ -18,6 +18,7 @@
 #include "tests/client/reports/test_database.h"
 #include "tests/qt_test_app.h"
 #include "tests/outside_programs.h"
+#include "tests/print/print_to_pdf.h"
 
 namespace fs = std::filesystem;
 
@@ -81,18 +82,9 @@ TEST(QuickReportPdf, TenColumnsWithHeaderAndFooterOnEveryPage) {
   const int Pages = Preview.NumPages();
   ASSERT_GE(Pages, 2);
 
-  TPgPrinter& P = Preview.PgPrinter();
-  const std::vector<std::string> Names = P.PrinterList();
-  ASSERT_FALSE(Names.empty());
-  ASSERT_EQ(Names.back(), "PDF");
-  P.SetPrinterIndex(static_cast<int>(Names.size()) - 1);
   const std::string File = (fs::path(QN_BINARY_DIR) / "tests" / "client" / "reports" / "quick_report.pdf").string();
   fs::create_directories(fs::path(File).parent_path());
-  fs::remove(File);
-  Printer().SetOutputFile(File);
-  Preview.Print();
-  Printer().SetOutputFile("");
-  ASSERT_TRUE(fs::exists(File));
+  PrintPreviewToPdf(Preview, File);
   const std::string Info = Squeeze(CaptureCommand("pdfinfo '" + File + "'"));
   EXPECT_NE(Info.find("Pages: " + std::to_string(Pages) + "\n"), std::string::npos) << Info;
   const std::string First = Squeeze(CaptureCommand("pdftotext -layout -f 1 -l 1 '" + File + "' -"));

@@ -14,25 +14,12 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 #include "tests/temp_path.h"
 
 namespace {
-
-std::string ReadFile(const std::string& Path) {
-  std::ifstream in(Path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void WriteFile(const std::string& Path, const std::string& Bytes) {
-  std::ofstream(Path, std::ios::binary | std::ios::trunc) << Bytes;
-}
 
 int FreePort() {
   int fd = socket(AF_INET, SOCK_STREAM, 0);
@@ -62,7 +49,7 @@ bool PortAnswers(int Port) {
 std::string RunProgram(const std::vector<std::string>& Args, const std::vector<std::string>& Env,
                        const std::string& Input, const std::string& Scratch, int TimeoutMs = 20000) {
   const std::string in = Scratch + ".in", out = Scratch + ".out";
-  WriteFile(in, Input);
+  WriteWholeFile(in, Input);
   pid_t pid = fork();
   if (pid == 0) {
     int i = open(in.c_str(), O_RDONLY), o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
@@ -86,7 +73,7 @@ std::string RunProgram(const std::vector<std::string>& Args, const std::vector<s
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
-  return ReadFile(out);
+  return ReadWholeFile(out);
 }
 
 class EngineEndToEnd : public ::testing::Test {
@@ -98,7 +85,7 @@ protected:
     mkdir((Root + "/Data").c_str(), 0755);
     mkdir(Database.c_str(), 0755);
     Program = Database + "/qnserver.exe";
-    WriteFile(Program, ReadFile(ENGINE_ECHO_PATH));
+    WriteWholeFile(Program, ReadWholeFile(ENGINE_ECHO_PATH));
     chmod(Program.c_str(), 0755);
     Port = FreePort();
     Server = fork();
@@ -146,7 +133,7 @@ protected:
     args.insert(args.end(), Extra.begin(), Extra.end());
     args.push_back(Url(Query));
     RunProgram(args, {"PATH=/usr/bin:/bin"}, "", scratch, 70000);
-    return {ReadFile(scratch + ".h"), ReadFile(scratch + ".b")};
+    return {ReadWholeFile(scratch + ".h"), ReadWholeFile(scratch + ".b")};
   }
 
   // The CGI output of the server program run directly, as the web server would run it.
@@ -163,7 +150,7 @@ protected:
     while (dirent* entry = proc ? readdir(proc) : nullptr) {
       pid_t pid = atoi(entry->d_name);
       if (pid <= 0) continue;
-      std::string cmdline = ReadFile("/proc/" + std::string(entry->d_name) + "/cmdline");
+      std::string cmdline = ReadWholeFile("/proc/" + std::string(entry->d_name) + "/cmdline");
       if (cmdline == Program + std::string("\0START_SERVER\0", 14)) pids.push_back(pid);
     }
     if (proc) closedir(proc);
@@ -206,7 +193,7 @@ TEST_F(EngineEndToEnd, PostedBinaryBodyArrivesByteForByte) {
   std::string body;
   for (int i = 0; i < (1 << 20); ++i) body += static_cast<char>((i * 131u) % 256u);
   body += std::string(3, '\0');
-  WriteFile(Root + "/body.bin", body);
+  WriteWholeFile(Root + "/body.bin", body);
   TReply reply = Curl("post", "", {"--data-binary", "@" + Root + "/body.bin", "-H",
                                    "Content-Type: application/octet-stream"});
   const std::string head = "\r\nUA=post\r\nID=\r\nLEN=" + std::to_string(body.size()) + "\r\n";
@@ -304,7 +291,7 @@ TEST_F(EngineEndToEnd, HandlerExceptionReachesTheLogOnly) {
   TReply reply = Curl("fail", "");
   EXPECT_EQ(reply.Body.find("boom"), std::string::npos);
   EXPECT_EQ(reply.Headers.find("boom"), std::string::npos);
-  const std::string log = ReadFile(Database + "/Log/qnserver.Log");
+  const std::string log = ReadWholeFile(Database + "/Log/qnserver.Log");
   EXPECT_NE(log.find(" : Unhandled exception : boom  forged line\r\n"), std::string::npos) << log;
 }
 
@@ -343,7 +330,7 @@ protected:
 
   // Fills the disk, leaving Spare bytes free in a file of their own that FreeSpare removes.
   void Fill(size_t Spare) {
-    WriteFile(Temp + "/spare", std::string(Spare, 's'));
+    WriteWholeFile(Temp + "/spare", std::string(Spare, 's'));
     const std::string chunk(64 << 10, 'f');
     int fd = open((Temp + "/filler").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     ASSERT_GE(fd, 0);
@@ -393,7 +380,7 @@ TEST_F(FullDiskEndToEnd, ReplyThatCannotBeWrittenGetsTheErrorReply) {
   Fill(500 << 10);
   FreeSpare();
   const std::string body(300 << 10, 'b');
-  WriteFile(Root + "/body.bin", body);
+  WriteWholeFile(Root + "/body.bin", body);
   TReply reply = Curl("post", "", {"--data-binary", "@" + Root + "/body.bin", "-H",
                                    "Content-Type: application/octet-stream"});
   EXPECT_EQ(reply.Body, kFailed);
