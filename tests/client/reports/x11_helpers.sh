@@ -359,3 +359,19 @@ until_changed() {
   rm -f "$f.before.png"
   return 1
 }
+# text_rows FILE X Y W H: the lines of text in a rectangle of a picture (bands of rows holding
+# dark pixels, at least 3 pixels apart).
+text_rows() {
+  /usr/bin/python3 - "$@" <<'PY'
+import sys
+from PIL import Image
+f, x, y, w, h = sys.argv[1], *map(int, sys.argv[2:])
+im = Image.open(f).convert("RGB"); px = im.load()
+inked = [any(sum(px[xx, yy]) < 300 for xx in range(x, x + w)) for yy in range(y, y + h)]
+bands, gap = 0, 3
+for v in inked:
+    if v and gap >= 3: bands += 1
+    gap = 0 if v else gap + 1
+print(bands)
+PY
+}
