@@ -492,9 +492,13 @@ bool CopyReply(const std::string& ReplyFile, int Output) {
   ::fstat(fd, &info);
   // A reply up to a megabyte goes out in one write (the web server then takes it in one piece);
   // a longer one in pieces of a megabyte.
+  // Every read asks for what the file has left, plus one byte to see its end: a buffer larger
+  // than the reply would be filled for nothing (a megabyte of zeros is 256 page faults).
   constexpr size_t kPiece = 1u << 20;
-  std::string piece(std::min<size_t>(static_cast<size_t>(std::max<off_t>(info.st_size, 0)) + 1, kPiece), '\0');
+  const size_t size = static_cast<size_t>(std::max<off_t>(info.st_size, 0));
+  std::string piece(std::min<size_t>(size + 1, kPiece), '\0');
   long got = ReadRetry(fd, piece.data(), piece.size());
+  size_t done = static_cast<size_t>(std::max(got, 0L));
   if (got < 0) {
     ::close(fd);
     return false;
@@ -509,9 +513,10 @@ bool CopyReply(const std::string& ReplyFile, int Output) {
   }
   while (ok && got > 0) {
     ok = WriteAll(Output, piece.data(), piece.size());
-    piece.resize(kPiece);
+    piece.resize(std::min<size_t>((size > done ? size - done : 0) + 1, kPiece));
     got = ReadRetry(fd, piece.data(), piece.size());
     piece.resize(static_cast<size_t>(std::max(got, 0L)));
+    done += piece.size();
   }
   ::close(fd);
   return ok && got >= 0;

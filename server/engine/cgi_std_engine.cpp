@@ -43,6 +43,7 @@ TCGIStdEngine* gStdEngine = nullptr;
 std::unique_ptr<THandoverFolder> gHandover;
 std::unique_ptr<TSingleInstanceToken> gToken;
 std::string gRequestFile;  // the CGI process's own request file
+std::unique_ptr<TDoorbell> gRequestBell;  // its doorbell, listening before the entry is queued
 std::string gFailureReply;  // the program's answer to a request that could not be handed over
 
 // Per-thread request channel.
@@ -106,6 +107,7 @@ void EnsureRequestFile() {
   switch (WriteRequestFile(Handover(), GetEnvironmentStrings(), STDIN_FILENO,
                            ContentLengthOfEnvironment(), gRequestFile, error)) {
     case rfWritten:
+      gRequestBell = std::make_unique<TDoorbell>(AsciiUpper(gRequestFile));
       return;
     case rfNameTooLong:
     case rfShortInput:
@@ -129,7 +131,7 @@ bool AppendOwnEntry() {
 
 // Waits for the own entry to be finished and copies the reply to standard output.
 [[noreturn]] void WaitForReply() {
-  switch (WaitForQueueEntry(gRequestFile)) {
+  switch (WaitForQueueEntry(gRequestFile, gRequestBell.get())) {
     case ewFinished: {
       // No reply file: the resident could not write it (a full disk).
       const std::string reply = THandoverFolder::ReplyFileName(gRequestFile);
@@ -193,7 +195,7 @@ std::string NameOf(const std::string& Path) {
 
 }  // namespace
 
-TEntryWait WaitForQueueEntry(const std::string& EntryFile) {
+TEntryWait WaitForQueueEntry(const std::string& EntryFile, TDoorbell* Bell) {
   THandoverFolder& folder = Handover();
   const auto start = std::chrono::steady_clock::now();
   bool seenServer = false;
@@ -206,18 +208,24 @@ TEntryWait WaitForQueueEntry(const std::string& EntryFile) {
   // wakes this process alone; the queue and the token are looked at every kLivenessRounds-th
   // round only, which keeps a crowd of waiters off the queue lock the resident needs.  A
   // profile's reply goes elsewhere: its waiter wakes on the folder's writes and looks at the
-  // queue every round.  Without a doorbell or a watch every round looks.
+  // queue every round.  Without a doorbell or a watch every round looks.  A doorbell that
+  // listened before the entry was queued has heard every ring: the look of the first round
+  // (a shared lock of the queue and a knock at the resident's token, with a crowd of CGI
+  // processes arriving) is left to a ring or to the first liveness round.
   const bool byReply = EntryKind(AsciiUpper(EntryFile)) == ekRequestFile;
-  std::unique_ptr<TDoorbell> bell;
+  std::unique_ptr<TDoorbell> ownBell;
   std::unique_ptr<TFolderWatch> watch;
-  if (byReply)
-    bell = std::make_unique<TDoorbell>(AsciiUpper(EntryFile));
-  else
-    watch = std::make_unique<TFolderWatch>(folder.Folder(), fwWritten | fwArrived);
+  TDoorbell* bell = byReply ? Bell : nullptr;
+  if (byReply && !bell) {
+    ownBell = std::make_unique<TDoorbell>(AsciiUpper(EntryFile));
+    bell = ownBell.get();
+  }
+  if (!byReply) watch = std::make_unique<TFolderWatch>(folder.Folder(), fwWritten | fwArrived);
   const bool woken = byReply ? bell->Active() : watch->Active();
+  const long firstRound = byReply && woken && !ownBell ? 1 : 0;
   std::vector<std::string> names;
   bool rung = false;
-  for (long round = 0;
+  for (long round = firstRound;
        std::chrono::steady_clock::now() - start < std::chrono::seconds(kReplyWaitSeconds); ++round) {
     if (QuitSignalled()) return ewQuit;
     if (byReply && FileExists(reply)) return ewFinished;
