@@ -140,8 +140,7 @@ bool TQueueLock::Append(const TQueueRecord& Record) {
   if (!WriteAllAt(FFd, bytes.data(), bytes.size(), at)) return false;
   if (at + static_cast<off_t>(bytes.size()) < info.st_size)
     (void)::ftruncate(FFd, at + static_cast<off_t>(bytes.size()));
-  Touch();
-  return true;
+  return true;  // the write has set the file's time
 }
 
 bool TQueueLock::Rewrite(const std::vector<TQueueRecord>& Records) {
@@ -196,23 +195,27 @@ bool CreateQueueFile(const std::string& Path) {
 
 // ---- CGI side -------------------------------------------------------------------------------------
 
-bool AppendQueueRecord(const THandoverFolder& Folder, const std::string& RequestFile, bool* WriteFailed) {
+bool AppendQueueRecord(const THandoverFolder& Folder, const std::string& RequestFile, bool* WriteFailed,
+                       const TDoorbell* From, bool* Heard) {
   const std::string queue = Folder.QueueFile();
   TQueueRecord record{qsWaiting, AsciiUpper(RequestFile)};
   if (WriteFailed) *WriteFailed = false;
+  if (Heard) *Heard = false;
   for (int attempt = 0; attempt < 11; ++attempt) {
-    if (!FileExists(queue)) return false;
     TQueueLock lock;
     if (lock.Open(queue, true, false, kQueueWaitMs)) {
       if (lock.Append(record)) {
         lock.Close();
-        TDoorbell::Ring(ResidentBellName(Folder));
+        const std::string bell = ResidentBellName(Folder);
+        const bool heard = From ? From->RingOther(bell) : TDoorbell::Ring(bell);
+        if (Heard) *Heard = heard;
         return true;
       }
       // A full disk does not empty itself while we wait.
       if (WriteFailed) *WriteFailed = true;
       return false;
     }
+    if (!FileExists(queue)) return false;
     Sleep(50);
   }
   return false;

@@ -119,10 +119,11 @@ void EnsureRequestFile() {
 }
 
 // Appends the own entry to the queue; false when the queue is missing or stays locked.  A queue
-// that cannot be written to ends the process with the error reply.
-bool AppendOwnEntry() {
+// that cannot be written to ends the process with the error reply.  *Heard: the resident's
+// doorbell has a listener (the resident lives).
+bool AppendOwnEntry(bool* Heard = nullptr) {
   bool writeFailed = false;
-  if (AppendQueueRecord(Handover(), gRequestFile, &writeFailed)) return true;
+  if (AppendQueueRecord(Handover(), gRequestFile, &writeFailed, gRequestBell.get(), Heard)) return true;
   if (!writeFailed) return false;
   WriteLogLine("Cannot append to the queue file " + Handover().QueueFile());
   DeleteFile(gRequestFile);
@@ -139,7 +140,7 @@ bool AppendOwnEntry() {
         CopyReply(reply, STDOUT_FILENO);
       else
         ReplyHandoverFailure();
-      DeleteFile(reply);
+      ::unlink(reply.c_str());
       break;
     }
     case ewAborted:
@@ -161,11 +162,13 @@ bool AppendOwnEntry() {
   TerminateServer();
 }
 
-// Queues the request; when no resident instance holds the token, one is started.
+// Queues the request; when no resident instance holds the token, one is started.  A resident
+// that heard the ring lives: its token is not knocked at (which would wake it once more).
 bool QueueRequest() {
   EnsureRequestFile();
-  if (!AppendOwnEntry()) return false;
-  if (!ResidentAlive()) StartResident();
+  bool heard = false;
+  if (!AppendOwnEntry(&heard)) return false;
+  if (!heard && !ResidentAlive()) StartResident();
   return true;
 }
 
@@ -303,12 +306,14 @@ void CGIStdEngineStartup(int argc, char** argv) {
     return;
   }
 
-  if (FileExists(folder.QueueFile()) && FileModifiedAgeSeconds(folder.QueueFile()) > kStaleQueueSeconds &&
-      !ResidentAlive()) {
+  // The queue's age (negative when there is none) is looked at once.
+  double queueAge = FileModifiedAgeSeconds(folder.QueueFile());
+  if (queueAge > kStaleQueueSeconds && !ResidentAlive()) {
     DeleteFile(folder.QueueFile());
     Sleep(300);
+    queueAge = FileExists(folder.QueueFile()) ? 0 : -1;
   }
-  if (FileExists(folder.QueueFile()) && QueueRequest()) WaitForReply();
+  if (queueAge >= 0 && QueueRequest()) WaitForReply();
 }
 
 // ---- The engine ---------------------------------------------------------------------------------
