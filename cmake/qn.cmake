@@ -62,7 +62,9 @@ endif()
 function(qn_cgi_program target)
   target_link_options(${target} PRIVATE -static-libstdc++ -static-libgcc LINKER:--as-needed)
   set_target_properties(${target} PROPERTIES QN_STATIC_JPEG ON)
-  if(QN_LINKS_STATIC)
+  # Linked whole only when every library it links has its archive (the JPEG library's, see
+  # platform/gfx); the rest come with the compiler and the C library.
+  if(QN_LINKS_STATIC AND QN_JPEG_ARCHIVE)
     target_link_options(${target} PRIVATE -static -no-pie)
   elseif(QN_LINKER_PACKS_RELOCS)
     target_link_options(${target} PRIVATE LINKER:-z,pack-relative-relocs)
