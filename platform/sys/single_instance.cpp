@@ -139,12 +139,26 @@ bool TDoorbell::Wait(int TimeoutMs) {
   return true;
 }
 
-void TDoorbell::Ring(const std::string& Name) {
-  int fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-  if (fd < 0) return;
+namespace {
+
+bool SendRing(int Fd, const std::string& Name) {
   sockaddr_un addr;
   socklen_t len = MakeAddress(BellName(Name), addr);
   const char byte = 1;
-  (void)::sendto(fd, &byte, 1, MSG_NOSIGNAL, reinterpret_cast<sockaddr*>(&addr), len);
+  // A full queue of rings (EAGAIN) has a listener behind it, busy taking earlier ones.
+  return ::sendto(Fd, &byte, 1, MSG_NOSIGNAL, reinterpret_cast<sockaddr*>(&addr), len) == 1 || errno == EAGAIN;
+}
+
+}  // namespace
+
+bool TDoorbell::Ring(const std::string& Name) {
+  int fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+  if (fd < 0) return false;
+  const bool heard = SendRing(fd, Name);
   ::close(fd);
+  return heard;
+}
+
+bool TDoorbell::RingOther(const std::string& Name) const {
+  return FFd >= 0 ? SendRing(FFd, Name) : Ring(Name);
 }

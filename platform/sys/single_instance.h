@@ -53,7 +53,10 @@ public:
   // Waits up to TimeoutMs for rings and takes all that wait; false when the time ran out (an
   // inactive doorbell only sleeps).
   bool Wait(int TimeoutMs);
-  static void Ring(const std::string& Name);
+  // Rings the doorbell of Name; true when a listener is there (its queue of rings may be full).
+  static bool Ring(const std::string& Name);
+  // The same from this doorbell's own socket, which spares making one (a plain Ring when inactive).
+  bool RingOther(const std::string& Name) const;
 
 private:
   int FFd = -1;

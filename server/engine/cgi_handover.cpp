@@ -140,8 +140,7 @@ bool TQueueLock::Append(const TQueueRecord& Record) {
   if (!WriteAllAt(FFd, bytes.data(), bytes.size(), at)) return false;
   if (at + static_cast<off_t>(bytes.size()) < info.st_size)
     (void)::ftruncate(FFd, at + static_cast<off_t>(bytes.size()));
-  Touch();
-  return true;
+  return true;  // the write has set the file's time
 }
 
 bool TQueueLock::Rewrite(const std::vector<TQueueRecord>& Records) {
@@ -196,23 +195,27 @@ bool CreateQueueFile(const std::string& Path) {
 
 // ---- CGI side -------------------------------------------------------------------------------------
 
-bool AppendQueueRecord(const THandoverFolder& Folder, const std::string& RequestFile, bool* WriteFailed) {
+bool AppendQueueRecord(const THandoverFolder& Folder, const std::string& RequestFile, bool* WriteFailed,
+                       const TDoorbell* From, bool* Heard) {
   const std::string queue = Folder.QueueFile();
   TQueueRecord record{qsWaiting, AsciiUpper(RequestFile)};
   if (WriteFailed) *WriteFailed = false;
+  if (Heard) *Heard = false;
   for (int attempt = 0; attempt < 11; ++attempt) {
-    if (!FileExists(queue)) return false;
     TQueueLock lock;
     if (lock.Open(queue, true, false, kQueueWaitMs)) {
       if (lock.Append(record)) {
         lock.Close();
-        TDoorbell::Ring(ResidentBellName(Folder));
+        const std::string bell = ResidentBellName(Folder);
+        const bool heard = From ? From->RingOther(bell) : TDoorbell::Ring(bell);
+        if (Heard) *Heard = heard;
         return true;
       }
       // A full disk does not empty itself while we wait.
       if (WriteFailed) *WriteFailed = true;
       return false;
     }
+    if (!FileExists(queue)) return false;
     Sleep(50);
   }
   return false;
@@ -492,9 +495,13 @@ bool CopyReply(const std::string& ReplyFile, int Output) {
   ::fstat(fd, &info);
   // A reply up to a megabyte goes out in one write (the web server then takes it in one piece);
   // a longer one in pieces of a megabyte.
+  // Every read asks for what the file has left, plus one byte to see its end: a buffer larger
+  // than the reply would be filled for nothing (a megabyte of zeros is 256 page faults).
   constexpr size_t kPiece = 1u << 20;
-  std::string piece(std::min<size_t>(static_cast<size_t>(std::max<off_t>(info.st_size, 0)) + 1, kPiece), '\0');
+  const size_t size = static_cast<size_t>(std::max<off_t>(info.st_size, 0));
+  std::string piece(std::min<size_t>(size + 1, kPiece), '\0');
   long got = ReadRetry(fd, piece.data(), piece.size());
+  size_t done = static_cast<size_t>(std::max(got, 0L));
   if (got < 0) {
     ::close(fd);
     return false;
@@ -509,9 +516,10 @@ bool CopyReply(const std::string& ReplyFile, int Output) {
   }
   while (ok && got > 0) {
     ok = WriteAll(Output, piece.data(), piece.size());
-    piece.resize(kPiece);
+    piece.resize(std::min<size_t>((size > done ? size - done : 0) + 1, kPiece));
     got = ReadRetry(fd, piece.data(), piece.size());
     piece.resize(static_cast<size_t>(std::max(got, 0L)));
+    done += piece.size();
   }
   ::close(fd);
   return ok && got >= 0;

@@ -95,11 +95,13 @@ bool CreateQueueFile(const std::string& Path);
 // The doorbell the resident instance listens at: every append rings it.
 std::string ResidentBellName(const THandoverFolder& Folder);
 // CGI side: appends a waiting record for RequestFile (11 attempts, 50 ms after each) and rings the
-// resident's doorbell.  False
-// when the queue is missing or stays locked, or at once when the record cannot be written
-// (WriteFailed is then set).
+// resident's doorbell (from From's socket when given).  False when the queue is missing or stays
+// locked, or at once when the record cannot be written (WriteFailed is then set).  *Heard: the
+// resident's doorbell has a listener, so the resident instance lives.
+class TDoorbell;
 bool AppendQueueRecord(const THandoverFolder& Folder, const std::string& RequestFile,
-                       bool* WriteFailed = nullptr);
+                       bool* WriteFailed = nullptr, const TDoorbell* From = nullptr,
+                       bool* Heard = nullptr);
 // CGI side: the status of the own entry: qsWaiting or qsTaken; qsFinished when the record is
 // gone; qsQueueMissing; qsQueueLocked after 11 failed opens.
 BYTE EntryStatus(const THandoverFolder& Folder, const std::string& RequestFile);

@@ -43,6 +43,7 @@ TCGIStdEngine* gStdEngine = nullptr;
 std::unique_ptr<THandoverFolder> gHandover;
 std::unique_ptr<TSingleInstanceToken> gToken;
 std::string gRequestFile;  // the CGI process's own request file
+std::unique_ptr<TDoorbell> gRequestBell;  // its doorbell, listening before the entry is queued
 std::string gFailureReply;  // the program's answer to a request that could not be handed over
 
 // Per-thread request channel.
@@ -106,6 +107,7 @@ void EnsureRequestFile() {
   switch (WriteRequestFile(Handover(), GetEnvironmentStrings(), STDIN_FILENO,
                            ContentLengthOfEnvironment(), gRequestFile, error)) {
     case rfWritten:
+      gRequestBell = std::make_unique<TDoorbell>(AsciiUpper(gRequestFile));
       return;
     case rfNameTooLong:
     case rfShortInput:
@@ -117,10 +119,11 @@ void EnsureRequestFile() {
 }
 
 // Appends the own entry to the queue; false when the queue is missing or stays locked.  A queue
-// that cannot be written to ends the process with the error reply.
-bool AppendOwnEntry() {
+// that cannot be written to ends the process with the error reply.  *Heard: the resident's
+// doorbell has a listener (the resident lives).
+bool AppendOwnEntry(bool* Heard = nullptr) {
   bool writeFailed = false;
-  if (AppendQueueRecord(Handover(), gRequestFile, &writeFailed)) return true;
+  if (AppendQueueRecord(Handover(), gRequestFile, &writeFailed, gRequestBell.get(), Heard)) return true;
   if (!writeFailed) return false;
   WriteLogLine("Cannot append to the queue file " + Handover().QueueFile());
   DeleteFile(gRequestFile);
@@ -129,7 +132,7 @@ bool AppendOwnEntry() {
 
 // Waits for the own entry to be finished and copies the reply to standard output.
 [[noreturn]] void WaitForReply() {
-  switch (WaitForQueueEntry(gRequestFile)) {
+  switch (WaitForQueueEntry(gRequestFile, gRequestBell.get())) {
     case ewFinished: {
       // No reply file: the resident could not write it (a full disk).
       const std::string reply = THandoverFolder::ReplyFileName(gRequestFile);
@@ -137,7 +140,7 @@ bool AppendOwnEntry() {
         CopyReply(reply, STDOUT_FILENO);
       else
         ReplyHandoverFailure();
-      DeleteFile(reply);
+      ::unlink(reply.c_str());
       break;
     }
     case ewAborted:
@@ -159,11 +162,13 @@ bool AppendOwnEntry() {
   TerminateServer();
 }
 
-// Queues the request; when no resident instance holds the token, one is started.
+// Queues the request; when no resident instance holds the token, one is started.  A resident
+// that heard the ring lives: its token is not knocked at (which would wake it once more).
 bool QueueRequest() {
   EnsureRequestFile();
-  if (!AppendOwnEntry()) return false;
-  if (!ResidentAlive()) StartResident();
+  bool heard = false;
+  if (!AppendOwnEntry(&heard)) return false;
+  if (!heard && !ResidentAlive()) StartResident();
   return true;
 }
 
@@ -193,7 +198,7 @@ std::string NameOf(const std::string& Path) {
 
 }  // namespace
 
-TEntryWait WaitForQueueEntry(const std::string& EntryFile) {
+TEntryWait WaitForQueueEntry(const std::string& EntryFile, TDoorbell* Bell) {
   THandoverFolder& folder = Handover();
   const auto start = std::chrono::steady_clock::now();
   bool seenServer = false;
@@ -206,18 +211,24 @@ TEntryWait WaitForQueueEntry(const std::string& EntryFile) {
   // wakes this process alone; the queue and the token are looked at every kLivenessRounds-th
   // round only, which keeps a crowd of waiters off the queue lock the resident needs.  A
   // profile's reply goes elsewhere: its waiter wakes on the folder's writes and looks at the
-  // queue every round.  Without a doorbell or a watch every round looks.
+  // queue every round.  Without a doorbell or a watch every round looks.  A doorbell that
+  // listened before the entry was queued has heard every ring: the look of the first round
+  // (a shared lock of the queue and a knock at the resident's token, with a crowd of CGI
+  // processes arriving) is left to a ring or to the first liveness round.
   const bool byReply = EntryKind(AsciiUpper(EntryFile)) == ekRequestFile;
-  std::unique_ptr<TDoorbell> bell;
+  std::unique_ptr<TDoorbell> ownBell;
   std::unique_ptr<TFolderWatch> watch;
-  if (byReply)
-    bell = std::make_unique<TDoorbell>(AsciiUpper(EntryFile));
-  else
-    watch = std::make_unique<TFolderWatch>(folder.Folder(), fwWritten | fwArrived);
+  TDoorbell* bell = byReply ? Bell : nullptr;
+  if (byReply && !bell) {
+    ownBell = std::make_unique<TDoorbell>(AsciiUpper(EntryFile));
+    bell = ownBell.get();
+  }
+  if (!byReply) watch = std::make_unique<TFolderWatch>(folder.Folder(), fwWritten | fwArrived);
   const bool woken = byReply ? bell->Active() : watch->Active();
+  const long firstRound = byReply && woken && !ownBell ? 1 : 0;
   std::vector<std::string> names;
   bool rung = false;
-  for (long round = 0;
+  for (long round = firstRound;
        std::chrono::steady_clock::now() - start < std::chrono::seconds(kReplyWaitSeconds); ++round) {
     if (QuitSignalled()) return ewQuit;
     if (byReply && FileExists(reply)) return ewFinished;
@@ -295,12 +306,14 @@ void CGIStdEngineStartup(int argc, char** argv) {
     return;
   }
 
-  if (FileExists(folder.QueueFile()) && FileModifiedAgeSeconds(folder.QueueFile()) > kStaleQueueSeconds &&
-      !ResidentAlive()) {
+  // The queue's age (negative when there is none) is looked at once.
+  double queueAge = FileModifiedAgeSeconds(folder.QueueFile());
+  if (queueAge > kStaleQueueSeconds && !ResidentAlive()) {
     DeleteFile(folder.QueueFile());
     Sleep(300);
+    queueAge = FileExists(folder.QueueFile()) ? 0 : -1;
   }
-  if (FileExists(folder.QueueFile()) && QueueRequest()) WaitForReply();
+  if (queueAge >= 0 && QueueRequest()) WaitForReply();
 }
 
 // ---- The engine ---------------------------------------------------------------------------------

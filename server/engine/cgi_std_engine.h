@@ -45,8 +45,11 @@ enum TEntryWait {
 };
 // Waits until the entry of EntryFile leaves the queue or, for a request file, until its reply
 // is in place; woken by the entry's doorbell (request files) or the folder's writes (profiles),
-// and looking at least every 100 ms.
-TEntryWait WaitForQueueEntry(const std::string& EntryFile);
+// and looking at least every 100 ms.  Bell: the entry's doorbell, listening since before the
+// entry was queued (so no ring can have been missed): the first look at the queue then waits for
+// a ring or the first liveness round.  Without one the wait makes its own and looks at once.
+class TDoorbell;
+TEntryWait WaitForQueueEntry(const std::string& EntryFile, TDoorbell* Bell = nullptr);
 
 
 class TCGIStdEngine : public TChannelEngine {

@@ -109,8 +109,30 @@ TEST(Doorbell, RingWakesTheOneListenerOfItsName) {
 
 TEST(Doorbell, RingingWithoutListenerDoesNothing) {
   const std::string name = "/QN-TEST/" + std::to_string(::getpid()) + "_C_0000_REQ";
-  TDoorbell::Ring(name);
+  EXPECT_FALSE(TDoorbell::Ring(name));  // nobody heard it
   TDoorbell bell(name);
   ASSERT_TRUE(bell.Active());
   EXPECT_FALSE(bell.Wait(0));  // a ring before the listener is not kept
+}
+
+TEST(Doorbell, RingSaysWhetherSomeoneListens) {
+  // A CGI process judges by this whether the resident instance lives.
+  const std::string name = "/QN-TEST/" + std::to_string(::getpid()) + "_QUEUE_S";
+  const std::string own = "/QN-TEST/" + std::to_string(::getpid()) + "_C_0001_REQ";
+  TDoorbell caller(own);
+  ASSERT_TRUE(caller.Active());
+  EXPECT_FALSE(caller.RingOther(name));
+  {
+    TDoorbell resident(name);
+    ASSERT_TRUE(resident.Active());
+    EXPECT_TRUE(caller.RingOther(name));
+    EXPECT_TRUE(resident.Wait(1000));
+    // A listener whose rings pile up untaken is still there.
+    for (int i = 0; i < 2000; ++i) ASSERT_TRUE(TDoorbell::Ring(name)) << i;
+    EXPECT_TRUE(caller.RingOther(name));
+    EXPECT_TRUE(resident.Wait(0));
+    EXPECT_FALSE(caller.Wait(0));  // ringing another does not ring oneself
+  }
+  EXPECT_FALSE(caller.RingOther(name));  // gone with its listener
+  EXPECT_FALSE(TDoorbell::Ring(name));
 }

@@ -379,6 +379,19 @@ TEST_F(ReplyCopyTest, LateBlankLineOrExistingLengthLeavesItAlone) {
   EXPECT_EQ(Copy(""), "");
 }
 
+TEST_F(ReplyCopyTest, RepliesAroundAndAboveAMegabyteArriveWhole) {
+  // The file is read in pieces of at most a megabyte, each sized to what is left: every size at
+  // a piece's edge comes through byte for byte, with its length inserted once.
+  const std::string head = "A:1\r\n\r\n";
+  for (size_t size : {(1u << 20) - head.size() - 1, (1u << 20) - head.size(), (1u << 20) - head.size() + 1,
+                      size_t{(5u << 19) + 7}}) {
+    std::string body(size, '\0');
+    for (size_t i = 0; i < size; ++i) body[i] = static_cast<char>('a' + i % 23);
+    const std::string copied = Copy(head + body);
+    EXPECT_EQ(copied, "A:1\r\nContent-Length: " + std::to_string(size) + "\r\n\r\n" + body) << size;
+  }
+}
+
 }  // namespace
 
 TEST_F(HandoverTest, RequestIdStaysTakenWhileItsReplyWaits) {
