@@ -309,3 +309,81 @@ until_changed() {
   rm -f "$f.before.png"
   return 1
 }
+
+# ---- Waits for what the screen shows, and boxes answered by the mouse ----
+# painted WINDOW [DARK]: waits until the window shows its text (more than DARK dark pixels, 150
+# when not given), not only its background.
+painted() {
+  geometry "$1"
+  for _ in $(seq 100); do
+    shot "$out/painting.png" "$X" "$Y" "$WIDTH" "$HEIGHT"
+    [ "$(dark "$out/painting.png")" -gt "${2:-150}" ] && { rm -f "$out/painting.png"; return 0; }
+    sleep 0.1
+  done
+  fail "the window $1 shows nothing"
+}
+closed() { # closed WINDOW: waits until the window is no longer shown
+  for _ in $(seq 100); do
+    xdotool search --onlyvisible --name '' 2>/dev/null | grep -qx "$1" || return 0
+    sleep 0.1
+  done
+  return 1
+}
+# marked_shot FILE WINDOW: a screenshot of the window with an arrow drawn where the pointer is.
+marked_shot() {
+  local px py wx wy ww wh X Y WIDTH HEIGHT SCREEN WINDOW
+  eval "$(xdotool getmouselocation --shell)"
+  px=$X py=$Y
+  geometry "$2"
+  wx=$X wy=$Y ww=$WIDTH wh=$HEIGHT
+  shot "$1" "$wx" "$wy" "$ww" "$wh"
+  /usr/bin/python3 - "$1" $((px - wx)) $((py - wy)) <<'PY'
+import sys
+from PIL import Image, ImageDraw
+f, x, y = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
+im = Image.open(f).convert("RGB")
+arrow = [(x, y), (x, y + 17), (x + 4, y + 13), (x + 7, y + 20), (x + 10, y + 19), (x + 7, y + 12), (x + 12, y + 12)]
+ImageDraw.Draw(im).polygon(arrow, fill=(255, 255, 255), outline=(200, 0, 0))
+im.save(f)
+PY
+}
+# drawn FILE WINDOW: waits until the window shows its text and has stopped changing; FILE then
+# holds its screenshot.
+drawn() {
+  painted "$2"
+  geometry "$2"
+  settled "$1" "$X" "$Y" "$WIDTH" "$HEIGHT" || fail "the window $2 did not stop changing"
+}
+# shows FILE X Y W H [DARK]: waits until the screen's rectangle shows more than DARK dark pixels
+# (20 when not given: a text written in); FILE then holds it.  Fails (1) after ten seconds.
+shows() {
+  for _ in $(seq 100); do
+    shot "$1" "$2" "$3" "$4" "$5"
+    [ "$(dark "$1")" -gt "${6:-20}" ] && return 0
+    sleep 0.1
+  done
+  return 1
+}
+# box_answer NAME BUTTON [PLACE] [WINDOW]: the message box that is up (or WINDOW) is answered by a
+# click on its button: PLACE counts the buttons from the right (1: the rightmost; when not given,
+# 2 for Yes, 1 for OK, No and Cancel).  NAME.png shows the box with the pointer drawn on the
+# button.  The box must close at that click.
+box_answer() {
+  local name="$1" place="${3:-}" w="${4:-}" bx by
+  [ -n "$w" ] || w=$(message_box) || fail "no message box ($name)"
+  case "$2" in
+    Yes) place=${place:-2} ;;
+    OK | No | Cancel) place=${place:-1} ;;
+    *) fail "no button $2" ;;
+  esac
+  painted "$w"
+  geometry "$w"
+  # The buttons are 89 pixels apart, the rightmost 45 from the box's right edge.
+  bx=$((X + WIDTH - 45 - 89 * (place - 1))) by=$((Y + HEIGHT - 22))
+  # The button is lit once the pointer is over it.
+  until_changed "$out/$name.png" $((bx - 40)) $((by - 13)) 80 26 xdotool mousemove "$bx" "$by" ||
+    fail "the $2 button of the box '$name' did not light under the pointer"
+  marked_shot "$out/$name.png" "$w"
+  xdotool click 1
+  closed "$w" || fail "the box '$name' took no click on its $2"
+}
