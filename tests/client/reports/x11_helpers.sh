@@ -387,3 +387,66 @@ box_answer() {
   xdotool click 1
   closed "$w" || fail "the box '$name' took no click on its $2"
 }
+# raised WINDOW X Y: the window raised, waited for until it is the one under the pointer at X Y
+# (where the pointer is left).
+raised() {
+  local X Y SCREEN WINDOW
+  xdotool windowraise "$1"
+  xdotool mousemove "$2" "$3"
+  for _ in $(seq 100); do
+    eval "$(xdotool getmouselocation --shell)"
+    [ "$WINDOW" = "$1" ] && return 0
+    sleep 0.1
+  done
+  fail "the window $1 did not come up at $2,$3"
+}
+# menu_click X N [EXTRA]: the main window's menu bar entry at X opens its menu (waited for), whose
+# N-th entry is then clicked (the entries are 22 pixels apart; EXTRA: 2 for each separator above
+# it); menu_X.png shows the menu.
+menu_click() {
+  local before popup
+  before=$(visible)
+  xdotool mousemove $((mx + $1)) $((my + ${menu_y:-8})) click 1
+  popup=$(new_window "$before") || fail "the menu at $1 did not open"
+  painted "$popup" 40  # "About" has one short entry
+  geometry "$popup"
+  shot "$out/menu_$1.png" "$X" "$Y" "$WIDTH" "$HEIGHT"
+  xdotool mousemove $((X + 40)) $((Y + 10 + 22 * ($2 - 1) + ${3:-0})) click 1
+  closed "$popup" || fail "the menu at $1 took no click on its entry $2"
+}
+# inked WINDOW: waits until the window shows more than its background (over 20 pixels of another
+# colour than its commonest one), as a pop-up menu whose only entry is lit shows no dark text.
+inked() {
+  geometry "$1"
+  for _ in $(seq 100); do
+    shot "$out/inking.png" "$X" "$Y" "$WIDTH" "$HEIGHT"
+    /usr/bin/python3 - "$out/inking.png" <<'PY' && { rm -f "$out/inking.png"; return 0; }
+import sys
+from collections import Counter
+from PIL import Image
+im = Image.open(sys.argv[1]).convert("RGB")
+sys.exit(0 if im.size[0] * im.size[1] - Counter(im.getdata()).most_common(1)[0][1] > 20 else 1)
+PY
+    sleep 0.1
+  done
+  fail "the window $1 shows nothing"
+}
+# still FILE X Y W H: waits until the screen's rectangle shows the same picture three times over
+# 0.7 seconds, longer than a text caret's blink (a field left by the focus, drawn whole); FILE then
+# holds it.  Fails (1) after about half a minute.
+still() {
+  local f="$1" a="${1%.png}.a.png" b="${1%.png}.b.png"
+  shift
+  shot "$a" "$@"
+  shot "$b" "$@"
+  for _ in $(seq 60); do
+    sleep 0.35
+    shot "$f" "$@"
+    same "$a" "$b" && same "$b" "$f" && { rm -f "$a" "$b"; return 0; }
+    mv "$b" "$a"
+    mv "$f" "$b"
+  done
+  mv "$b" "$f"
+  rm -f "$a"
+  return 1
+}
