@@ -40,7 +40,9 @@ menu_at "$(col_x 0)" "$(row_y 1)" 23
 click_at "$(col_x 2)" "$(row_y 1)" 0.9
 xdotool type --delay 60 "Gold"
 xdotool key Return
-sleep 0.4
+# value_cell N FILE: waits until the value cell of row N shows a text.
+value_cell() { shows "$2" $((sx + 380)) $(($(row_y "$1") - 8)) 190 16 20 || fail "row $1 shows no value"; }
+value_cell 1 "$out/term_1.png"
 # Row 2: the price paid, a range from its dialog.
 add_term
 click_at "$(col_x 0)" "$(row_y 2)" 0.9
@@ -69,16 +71,15 @@ click_at $((X + 8 + 158)) $((Y + 96 + 34)) 0.3
 xdotool type --delay 60 "Bolt"
 xdotool mousemove $((X + 8 + 337)) $((Y + 96 + 34)) click 1
 gone '^Select Range$'
-sleep 0.3
-shot "$out/search_window.png" "$sx" "$sy" "$sw" "$sh"
+value_cell 3 "$out/term_3.png"
+drawn "$out/search_window.png" "$search"
 
 # ---- Search: the results ----
 opens '^Search Results$' xdotool mousemove $((sx + (sw - 560) / 2 + 54)) $((sy + sh - 177 + 28 + 17)) click 1
 results=$(window "Search Results" 300) || fail "no search results window"
 geometry "$results"
 rx=$X ry=$Y rw=$WIDTH rh=$HEIGHT
-sleep 0.5
-shot "$out/search_results.png" "$rx" "$ry" "$rw" "$rh"
+drawn "$out/search_results.png" "$results"
 green=$(count "$out/search_results.png" 0 60 "$rw" 400 0 128 0)
 [ "$green" -gt 2000 ] || fail "the results show no rows marked by the last search ($green green pixels)"
 # Both windows open in the middle of the screen, not at its corner.
@@ -97,10 +98,9 @@ click_at $((rx + 100)) $((ry + 14)) 1.5
 graph=$(window "Graph Function" 300) || fail "no graph window"
 geometry "$graph"
 gx=$X gy=$Y gw=$WIDTH gh=$HEIGHT
-sleep 1
-shot "$out/graph.png" "$gx" "$gy" "$gw" "$gh"
-# The tree panel: one band of text per root node (the ten description names).
-/usr/bin/python3 - "$out/graph.png" <<'PY' || fail "the graph window's tree shows no descriptions"
+# The tree panel: one band of text per root node (the ten description names), waited for.
+tree_bands() {
+/usr/bin/python3 - "$out/graph.png" <<'PY'
 import sys
 from PIL import Image
 im = Image.open(sys.argv[1]).convert("RGB"); px = im.load()
@@ -111,6 +111,14 @@ for y in range(40, im.size[1] - 40):
     gap = 0 if inked else gap + 1
 assert bands >= 10, bands
 PY
+}
+for _ in $(seq 100); do
+  shot "$out/graph.png" "$gx" "$gy" "$gw" "$gh"
+  tree_bands 2> /dev/null && break
+  sleep 0.1
+done
+settled "$out/graph.png" "$gx" "$gy" "$gw" "$gh" || fail "the graph window did not settle"
+tree_bands || fail "the graph window's tree shows no descriptions"
 # The graph's request is kept: the chosen node's path and its children.
 grep -q "category" "$out/R/Work/logsend.txt" || fail "the graph request was not kept in Work/logsend.txt"
 # A double click on the second description's line (the second band of text) charts that
@@ -132,9 +140,13 @@ xdotool mousemove $((gx + 50)) $((gy + second)) click --repeat 2 --delay 80 1
 for _ in $(seq 100); do grep -q $'^0,1,2\r' "$out/R/Work/logsend.txt" && break; sleep 0.1; done
 grep -q $'^0,1,2\r' "$out/R/Work/logsend.txt" || fail "a double click on the second description charted nothing"
 grep -q "^0,0,condition" "$out/R/Work/logsend.txt" || fail "the second description's request names another node"
-sleep 1
-shot "$out/graph_second.png" "$gx" "$gy" "$gw" "$gh"
+for _ in $(seq 100); do
+  shot "$out/graph_second.png" "$gx" "$gy" "$gw" "$gh"
+  same "$out/graph.png" "$out/graph_second.png" || break
+  sleep 0.1
+done
 same "$out/graph.png" "$out/graph_second.png" && fail "the chart did not change for the second description"
+settled "$out/graph_second.png" "$gx" "$gy" "$gw" "$gh" || fail "the second chart did not settle"
 click_at $((gx + 380)) $((gy + 14)) 1
 gone '^Graph Function$'
 
@@ -146,14 +158,12 @@ for _ in $(seq 100); do
   sleep 0.1
 done
 same "$out/main_before.png" "$out/record_opened.png" && fail "the record window did not change"
-sleep 0.5
-shot "$out/record_opened.png" "$mx" "$my" "$mw" "$mh"
+settled "$out/record_opened.png" "$mx" "$my" "$mw" "$mh" || fail "the record window did not settle"
 
 # ---- The quick report from the results window ----
 # The record window came forward over the results (both sit in the middle of the screen): the
 # results are brought back, as a task bar would.
-xdotool windowraise "$results"
-sleep 0.5
+raised "$results" $((rx + 140)) $((ry + 14))
 opens '^Report Setup$' xdotool mousemove $((rx + 140)) $((ry + 14)) click 1
 setup=$(window "Report Setup") || fail "no report setup window"
 geometry "$setup"
