@@ -42,7 +42,8 @@ ready() { # the main window's status reads "Ready" (green) again: no request und
 start_client
 login
 shot "$out/main.png" "$mx" "$my" "$mw" "$mh"
-click_at $((mx + 277)) $((my + 92)) 0.5
+until_changed "$out/pictures_page.png" "$mx" $((my + 100)) "$mw" 300 xdotool mousemove $((mx + 277)) $((my + 92)) click 1 ||
+  fail "the Pictures page did not show"
 ready
 shot "$out/pictures.png" "$mx" "$my" "$mw" "$mh"
 # ---- The quick print: the image report window ----
@@ -53,8 +54,9 @@ ix=$X iy=$Y iw=$WIDTH ih=$HEIGHT
 # The page's controls start 4, 54 inside the window.
 px=$((ix + 4)) py=$((iy + 54))
 # Layout "Four" by its picture.
-click_at $((px + 490)) $((py + 198)) 0.8
-shot "$out/image_report_layout.png" "$ix" "$iy" "$iw" "$ih"
+until_changed "$out/image_report_layout.png" "$ix" "$iy" "$iw" "$ih" xdotool mousemove $((px + 490)) $((py + 198)) click 1 ||
+  fail "the layout Four was not chosen"
+settled "$out/image_report_layout.png" "$ix" "$iy" "$iw" "$ih" || fail "the Layout page did not settle"
 # ---- Images: slots one to three, stacked ----
 until_changed "$out/images_page.png" "$ix" "$iy" "$iw" "$ih" xdotool mousemove $((ix + 271)) $((iy + 39)) click 1 ||
   fail "the Images page did not show"
@@ -114,10 +116,12 @@ assert abs(r[0] - g[0]) <= 3 and abs(g[0] - b[0]) <= 3, "not at one left edge"
 assert max(r[2], g[2], b[2]) <= paper[0] + 0.82 * (paper[2] - paper[0]), "pictures beyond their share"
 assert r[0] - paper[0] < 0.12 * (paper[2] - paper[0]), "pictures not from the left margin"
 PY
-click_at $((ix + 100)) $((iy + 39)) 0.8
-shot "$out/image_report_header.png" "$ix" "$iy" "$iw" "$ih"
+until_changed "$out/image_report_header.png" "$ix" "$iy" "$iw" "$ih" xdotool mousemove $((ix + 100)) $((iy + 39)) click 1 ||
+  fail "the Header and Footer page did not show"
+settled "$out/image_report_header.png" "$ix" "$iy" "$iw" "$ih" || fail "the Header and Footer page did not settle"
 # ---- Records and Text: the record name as the first item ----
-click_at $((ix + 200)) $((iy + 39)) 1
+until_changed "$out/records_page.png" "$ix" "$iy" "$iw" "$ih" xdotool mousemove $((ix + 200)) $((iy + 39)) click 1 ||
+  fail "the Records and Text page did not show"
 pick $((px + 321)) $((py + 20)) 1
 until_changed "$out/image_report_text.png" "$ix" "$iy" "$iw" "$ih" xdotool mousemove $((px + 390)) $((py + 72)) click 1 ||
   fail "the record name was not added"

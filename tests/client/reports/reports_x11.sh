@@ -34,10 +34,18 @@ geometry "$search"
 sx=$X sy=$Y sw=$WIDTH sh=$HEIGHT
 row_y() { echo $((sy + 28 + 21 * $1 + 10)); }
 col_x() { echo $((sx + 188 * $1 + 90)); }
-add_term() { click_at $((sx + (sw - 560) / 2 + 160)) $((sy + sh - 177 + 28 + 17)) 0.8; }
-# Row 1: the record name, typed.  A press on the current cell opens its menu or editor.
+# add_term: "Add Term", waited for until the grid shows the new row.
+add_term() {
+  until_changed "$out/terms.png" "$sx" $((sy + 28)) "$sw" 120 \
+    xdotool mousemove $((sx + (sw - 560) / 2 + 160)) $((sy + sh - 177 + 28 + 17)) click 1 || fail "Add Term added no row"
+}
+# choose COLUMN ROW: a click that makes the cell the current one.  A press on the current cell
+# opens its menu or editor: the click is 40 pixels left of the cell's middle, where that press
+# comes, so that the two are never taken for a double click.
+choose() { xdotool mousemove $(($(col_x "$1") - 40)) "$(row_y "$2")" click 1; }
+# Row 1: the record name, typed.
 menu_at "$(col_x 0)" "$(row_y 1)" 23
-click_at "$(col_x 2)" "$(row_y 1)" 0.9
+choose 2 1
 xdotool type --delay 60 "Gold"
 xdotool key Return
 # value_cell N FILE: waits until the value cell of row N shows a text.
@@ -45,29 +53,30 @@ value_cell() { shows "$2" $((sx + 380)) $(($(row_y "$1") - 8)) 190 16 20 || fail
 value_cell 1 "$out/term_1.png"
 # Row 2: the price paid, a range from its dialog.
 add_term
-click_at "$(col_x 0)" "$(row_y 2)" 0.9
+choose 0 2
 menu_at "$(col_x 0)" "$(row_y 2)" 20
-click_at "$(col_x 2)" "$(row_y 2)" 0.9
+choose 2 2
 opens '^Select Range$' xdotool mousemove "$(col_x 2)" "$(row_y 2)" click 1
 range=$(window "Select Range") || fail "no range dialog"
 geometry "$range"
-click_at $((X + 8 + 95)) $((Y + 8 + 30)) 0.3
+xdotool mousemove $((X + 8 + 95)) $((Y + 8 + 30)) click 1
 xdotool type --delay 60 "100"
-click_at $((X + 8 + 221)) $((Y + 8 + 30)) 0.3
+xdotool mousemove $((X + 8 + 221)) $((Y + 8 + 30)) click 1
 xdotool type --delay 60 "300"
-shot "$out/range_dialog.png" "$X" "$Y" "$WIDTH" "$HEIGHT"
+shows "$out/range_to.png" $((X + 8 + 178)) $((Y + 8 + 24)) 60 12 20 || fail "the range's end does not show"
+drawn "$out/range_dialog.png" "$range"
 xdotool mousemove $((X + 8 + 337)) $((Y + 8 + 30)) click 1
 gone '^Select Range$'
 # Row 3: the maker, a specific value from its dialog.
 add_term
-click_at "$(col_x 1)" "$(row_y 3)" 0.9
-click_at "$(col_x 0)" "$(row_y 3)" 0.9
+choose 1 3
+choose 0 3
 menu_at "$(col_x 0)" "$(row_y 3)" 13
-click_at "$(col_x 2)" "$(row_y 3)" 0.9
+choose 2 3
 opens '^Select Range$' xdotool mousemove "$(col_x 2)" "$(row_y 3)" click 1
 range=$(window "Select Range") || fail "no range dialog for the maker"
 geometry "$range"
-click_at $((X + 8 + 158)) $((Y + 96 + 34)) 0.3
+xdotool mousemove $((X + 8 + 158)) $((Y + 96 + 34)) click 1
 xdotool type --delay 60 "Bolt"
 xdotool mousemove $((X + 8 + 337)) $((Y + 96 + 34)) click 1
 gone '^Select Range$'
@@ -94,7 +103,7 @@ centred "search results" "$rx" "$ry" "$rw" "$rh"
 [ -e logdata.txt ] && fail "the client wrote logdata.txt into the current folder"
 
 # ---- The graph window from the results' tool bar: its tree shows the ten descriptions ----
-click_at $((rx + 100)) $((ry + 14)) 1.5
+opens '^Graph Function$' xdotool mousemove $((rx + 100)) $((ry + 14)) click 1
 graph=$(window "Graph Function" 300) || fail "no graph window"
 geometry "$graph"
 gx=$X gy=$Y gw=$WIDTH gh=$HEIGHT
@@ -147,7 +156,7 @@ for _ in $(seq 100); do
 done
 same "$out/graph.png" "$out/graph_second.png" && fail "the chart did not change for the second description"
 settled "$out/graph_second.png" "$gx" "$gy" "$gw" "$gh" || fail "the second chart did not settle"
-click_at $((gx + 380)) $((gy + 14)) 1
+xdotool mousemove $((gx + 380)) $((gy + 14)) click 1
 gone '^Graph Function$'
 
 # ---- A record opened from the results ----
