@@ -450,3 +450,23 @@ still() {
   rm -f "$a"
   return 1
 }
+# submenu_click X N EXTRA M: as menu_click X N EXTRA, but the N-th entry opens a sub-menu (waited
+# for), whose M-th entry is then clicked; menu_X_N.png shows both menus over the main window.
+submenu_click() {
+  local before popup sub
+  before=$(visible)
+  xdotool mousemove $((mx + $1)) $((my + ${menu_y:-8})) click 1
+  popup=$(new_window "$before") || fail "the menu at $1 did not open"
+  inked "$popup"
+  geometry "$popup"
+  before=$(visible)
+  xdotool mousemove $((X + 40)) $((Y + 10 + 22 * ($2 - 1) + $3)) click 1
+  sub=$(new_window "$before") || fail "the entry $2 of the menu at $1 opened no sub-menu"
+  inked "$sub"
+  geometry "$main"
+  shot "$out/menu_$1_$2.png" "$X" "$Y" "$WIDTH" "$HEIGHT"
+  geometry "$sub"
+  xdotool mousemove $((X + 40)) $((Y + 10 + 22 * ($4 - 1))) click 1
+  closed "$sub" || fail "the sub-menu of the entry $2 of the menu at $1 took no click on its entry $4"
+  closed "$popup" || fail "the menu at $1 stayed open after its sub-menu's entry $4"
+}

@@ -226,7 +226,8 @@ drawn "$out/main_window.png" "$main"
 step "barcode scanned"
 
 # ---- Address labels of every record to the "PDF" printer ----
-opens '^Print All Records$' menu u 5 1
+# Utilities > Print Address Labels (under two separators) > its first entry, by the mouse.
+opens '^Print All Records$' submenu_click 247 5 4 1
 last '^Print All Records$'
 px=$X py=$Y
 centred address_labels
@@ -241,7 +242,7 @@ closes '^Print All Records$' $((px + 708)) $((py + 527))
 step "labels printed"
 
 # ---- The addresses mailed to the loopback mail server ----
-opens '^Email$' menu u 3
+opens '^Email$' menu_click 247 3 2  # Utilities > Generate E-mail (under a separator)
 last '^Email$'
 ox=$X oy=$Y
 xdotool mousemove $((ox + 230)) $((oy + 47)) click 1   # the subject
@@ -287,12 +288,12 @@ for key in c e r u h a; do
   xdotool key Escape Escape
   for _ in $(seq 50); do [ "$(visible)" = "$before" ] && break; sleep 0.1; done
 done
-# visit TITLE NAME CX CY MENU...: the menu entry opens the window; a click at CX CY (from its
+# visit TITLE NAME CX CY COMMAND...: the command opens the window; a click at CX CY (from its
 # top left) closes it, or Escape when CX is "-".
 visit() {
   local title="$1" name="$2" cx="$3" cy="$4" w
   shift 4
-  opens "^$title\$" menu "$@"
+  opens "^$title\$" "$@"
   w=$(xdotool search --onlyvisible --name "^$title\$" | tail -1)
   drawn "$out/$name.png" "$w"
   geometry "$w"
@@ -303,7 +304,7 @@ visit() {
   fi
   closes "^$title\$" $((X + cx)) $((Y + cy))
 }
-visit "Record Print" record_print 180 14 r 7
+visit "Record Print" record_print 180 14 menu_click 162 7 2  # Report and View > Quick Record Print
 # The grid's summary window, from the grid page's "Summary".
 parts_page
 opens '^Data Summary$' at 580 285
