@@ -24,14 +24,6 @@ installation_checks() {
 }
 installed_client_x11 1024x768 --then installation_checks -- "$@"
 
-press_ok() { # clicks the button at the bottom right of the message box titled $1
-  local w
-  w=$(small_window "$1") || fail "no message box '$1'"
-  geometry "$w"
-  xdotool mousemove $((X + WIDTH - 50)) $((Y + HEIGHT - 22)) click 1
-  window_gone "$w"
-}
-
 # Milliseconds since $1 (from date +%s%N).
 since() { echo $(( ($(date +%s%N) - $1) / 1000000 )); }
 
@@ -46,10 +38,9 @@ for _ in $(seq 1000); do
 done
 [ -n "$login" ] || fail "no login window"
 echo "figure: program start to login window: $(since "$started") ms"
-sleep 0.5
+drawn "$out/login_window.png" "$login"
 geometry "$login"
 lx=$X ly=$Y
-shot "$out/login_window.png" "$X" "$Y" "$WIDTH" "$HEIGHT"
 [ "$(dark "$out/login_window.png" 14 10 220 22)" -gt 60 ] || fail "the login window shows no title"
 [ "$(dark "$out/login_window.png" 116 44 240 21)" -gt 40 ] || fail "the login window shows no server address"
 
@@ -57,13 +48,14 @@ shot "$out/login_window.png" "$X" "$Y" "$WIDTH" "$HEIGHT"
 xdotool mousemove $((lx + 70)) $((ly + 132)) click 1
 info=$(xdotool search --sync --onlyvisible --name '^Please enter database information:$' | head -1)
 geometry "$info"
-click_at $((X + 260)) $((Y + 24)) 0.3
+ix=$X iy=$Y
+xdotool mousemove $((ix + 260)) $((iy + 24)) click 1
 xdotool type --delay 40 "Demo"
-sleep 0.3
-shot "$out/database_information.png" "$X" "$Y" "$WIDTH" "$HEIGHT"
+shows "$out/database_name.png" $((ix + 150)) $((iy + 15)) 80 16 30 || fail "the database's name does not show"
+drawn "$out/database_information.png" "$info"
 [ "$(dark "$out/database_information.png" 148 130 236 21)" -gt 20 ] || fail "the creation date is not filled in"
 xdotool key Return
-press_ok "Quillon Server"
+box_answer database_created OK
 [ -f "$R/Data/database/Demo.qnd" ] || fail "the database was not created"
 
 # ---- Login: the first record ----
@@ -86,9 +78,8 @@ while time.monotonic() - start < 15:
     time.sleep(0.005)
 sys.exit(1)
 PY
-sleep 0.5
 main=$(window "Quillon Server" 600) || fail "no main window"
-shown '^Login$' && fail "the login window is still open"
+gone '^Login$'
 geometry "$main"
 mx=$X my=$Y mw=$WIDTH mh=$HEIGHT
 shot "$out/first_record.png" "$mx" "$my" "$mw" "$mh"
@@ -98,7 +89,11 @@ shot "$out/first_record.png" "$mx" "$my" "$mw" "$mh"
 field_x=$((mx + 200)) field_y=$((my + 140))
 away_x=$((mx + 100)) away_y=$((my + 62))
 next_x=$((mx + 59)) prev_x=$((mx + 19)) new_x=$((mx + 108)) close_x=$((mx + 589)) tool_y=$((my + 32))
-crop_field() { click_at "$away_x" "$away_y" 0.4; shot "$1" $((mx + 118)) $((my + 132)) 180 17; }
+# crop_field FILE: the field once the focus left it for the code box (no caret in it).
+crop_field() {
+  xdotool mousemove "$away_x" "$away_y" click 1
+  still "$1" $((mx + 118)) $((my + 132)) 180 17 || fail "the field did not stop changing"
+}
 # field_becomes FILE COMMAND...: runs the command, then waits until the field shows what the
 # picture FILE holds ("empty": no text at all).
 field_becomes() {
@@ -116,10 +111,9 @@ field_becomes() {
   return 1
 }
 type_field() {
-  click_at "$field_x" "$field_y" 0.3
+  xdotool mousemove "$field_x" "$field_y" click 1
   xdotool key ctrl+a
   xdotool type --delay 40 "$1"
-  sleep 0.3
 }
 
 type_field "Alpha"
@@ -147,14 +141,16 @@ grep -aq "Beta" "$R/Data/database/Demo.qnd"* || fail "the second record's detail
 # quit from outside (SIGTERM, as at logout) still saves the edit and stops the servers ----
 restart_client
 login=$(window Login) || fail "no login window after the restart"
-sleep 0.5
+drawn "$out/login_again.png" "$login"
 geometry "$login"
-shot "$out/login_again.png" "$X" "$Y" "$WIDTH" "$HEIGHT"
 [ "$(dark "$out/login_again.png" 116 75 240 21)" -gt 20 ] || fail "the login window does not remember the database"
 xdotool mousemove $((X + 226)) $((Y + 132)) click 1
 gone '^Login$'
 field_becomes "$out/alpha_typed.png" true || fail "the first record's detail is not there after a restart"
 type_field "Delta"
+# The edit is on the screen before the client is told to quit.
+crop_field "$out/delta_typed.png"
+same "$out/delta_typed.png" "$out/alpha_typed.png" && fail "the field does not show the edit"
 stop_client
 kill -0 "$pid" 2>/dev/null && fail "the client did not end on SIGTERM"
 servers_left && fail "the web server or the resident instance is still running after SIGTERM"
@@ -176,12 +172,13 @@ DISPLAY=":$dpy" "$R/qnclient" > "$out/display_gone.out" 2>&1 &
 pid=$!
 trap 'kill "$pid" "$xpid" 2>/dev/null || true' EXIT
 login=$(DISPLAY=":$dpy" xdotool search --sync --onlyvisible --name '^Login$' | head -1)
-sleep 0.5
+DISPLAY=":$dpy" painted "$login"
 eval "$(DISPLAY=":$dpy" xdotool getwindowgeometry --shell "$login")"
 DISPLAY=":$dpy" xdotool mousemove $((X + 226)) $((Y + 132)) click 1
 for _ in $(seq 100); do pgrep -f "hmserv-$(id -u)-$port/" > /dev/null && break; sleep 0.1; done
 pgrep -f "hmserv-$(id -u)-$port/" > /dev/null || fail "no web server after the login on the second display"
-sleep 1
+# The display goes once the record window is up there.
+DISPLAY=":$dpy" window "Quillon Server" 600 > /dev/null || fail "no record window on the second display"
 kill "$xpid"
 for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
 kill -0 "$pid" 2>/dev/null && fail "the client did not end when its display went away"

@@ -38,21 +38,21 @@ done
 same "$out/filter_none.png" "$out/filter_chosen.png" && fail "no filter could be chosen"
 before=$(visible)
 menu_at $((dx + 110)) $((dy + 46)) 1                     # the From box's date menu: "Select Date"
-new_window "$before" > /dev/null || fail "no calendar"
-sleep 0.3
+calendar=$(new_window "$before") || fail "no calendar"
+painted "$calendar" 40
 until_changed "$out/from_taken.png" $((dx + 62)) $((dy + 38)) 94 16 xdotool key Return ||  # today
   fail "the From box took no date"
 # Once the calendar has closed the window is active again and shows the filter chosen before.
 until_same "$out/filter_chosen.png" $((dx + 124)) $((dy + 71)) 28 13 ||
   fail "the filter did not stay after the calendar"
-snap data_summary "$w"
+drawn "$out/data_summary.png" "$w"
 xdotool mousemove $((dx + 436)) $((dy + 409)) click 1
 gone '^Data Summary$'
 
 # ---- "Utilities" > "Scan Barcode" ----
 menu u 8
 w=$(window "Scan Barcode") || fail "no scanner station"
-snap scan_barcode "$w"
+drawn "$out/scan_barcode.png" "$w"
 b=$(message_box) && { snap scan_barcode_message "$b"; fail "the scanner station did not find its fields"; }
 geometry "$w"
 xdotool mousemove $((X + 170)) $((Y + 397)) click 1   # "Close"

@@ -13,35 +13,35 @@ installed_client_x11 1280x1024 --db "$make_db" "$(date +%m/%d/%Y)" -- "$@"
 # centred, its top at the window height less 88); fx fy its corner, screenshot as NAME.
 find_window() {
   geometry "$w"
-  opens '^Find$' click_at $((X + WIDTH / 2 - 56)) $((Y + HEIGHT - 45))
+  opens '^Find$' xdotool mousemove $((X + WIDTH / 2 - 56)) $((Y + HEIGHT - 45)) click 1
   f=$(window Find) || fail "no Find window"
+  drawn "$out/$1.png" "$f"
   geometry "$f"
   fx=$X fy=$Y
-  snap "$1" "$f"
-  xdotool mousemove $((fx + 150)) $((fy + 18)) click 1  # into "Find what"
-  sleep 0.3
+  # Into "Find what": what is typed next reaches it (the X server hands the program its input
+  # in order).
+  xdotool mousemove $((fx + 150)) $((fy + 18)) click 1
 }
 
 start_client
 login
 opens '^History \(All Records\)$' menu r 3 1
 w=$(window "History \(All Records\)") || fail "no grid data summary"
-snap grid_data_summary "$w"
+drawn "$out/grid_data_summary.png" "$w"
 
 # ---- A text no record holds: Find Next says so, and the Find window closes ----
 find_window find_open
 xdotool type --delay 30 "zzqx"
 xdotool mousemove $((fx + 307)) $((fy + 19)) click 1  # "Find Next"
-box=$(message_box) || fail "Find Next gave no answer: the typing or the click was lost"
-snap find_not_found "$box"
-xdotool key Return
+message_box > /dev/null || fail "Find Next gave no answer: the typing or the click was lost"
+box_answer find_not_found OK
 gone '^Find$'
 
 # ---- Typing shows in "Find what"; Cancel closes the window ----
 find_window find_again
 until_changed "$out/find_typed_text.png" $((fx + 70)) $((fy + 10)) 190 18 xdotool type --delay 30 "Item" ||
   fail "the typed text does not show in Find what"
-snap find_typed "$f"
+drawn "$out/find_typed.png" "$f"
 xdotool mousemove $((fx + 307)) $((fy + 48)) click 1  # "Cancel"
 gone '^Find$'
 

@@ -36,7 +36,8 @@ ready() { # the main window's status reads "Ready" (green) again: no request und
 start_client
 login
 shot "$out/main.png" "$mx" "$my" "$mw" "$mh"
-click_at $((mx + 277)) $((my + 92)) 0.5
+until_changed "$out/pictures_page.png" "$mx" $((my + 100)) "$mw" 300 xdotool mousemove $((mx + 277)) $((my + 92)) click 1 ||
+  fail "the Pictures page did not show"
 ready
 shot "$out/pictures.png" "$mx" "$my" "$mw" "$mh"
 # ---- The quick print: the image report window ----
@@ -47,16 +48,21 @@ ix=$X iy=$Y iw=$WIDTH ih=$HEIGHT
 # The page's controls start 4, 54 inside the window.
 px=$((ix + 4)) py=$((iy + 54))
 # Layout "Four" by its picture.
-click_at $((px + 490)) $((py + 198)) 0.8
-shot "$out/image_report_layout.png" "$ix" "$iy" "$iw" "$ih"
+until_changed "$out/image_report_layout.png" "$ix" "$iy" "$iw" "$ih" xdotool mousemove $((px + 490)) $((py + 198)) click 1 ||
+  fail "the layout Four was not chosen"
+settled "$out/image_report_layout.png" "$ix" "$iy" "$iw" "$ih" || fail "the Layout page did not settle"
 # ---- Images: slots one to three, stacked ----
 until_changed "$out/images_page.png" "$ix" "$iy" "$iw" "$ih" xdotool mousemove $((ix + 271)) $((iy + 39)) click 1 ||
   fail "the Images page did not show"
-pick() { # pick X Y N: the combo's N-th entry below the current one
-  click_at "$1" "$2" 0.8
-  for _ in $(seq "$3"); do xdotool key Down; sleep 0.15; done
+pick() { # pick X Y N: the N-th entry below the current one of the list a click at X Y shows (a
+  # box's list or a button's menu; waited for, then waited out)
+  local before list
+  before=$(visible)
+  xdotool mousemove "$1" "$2" click 1
+  list=$(new_window "$before") || fail "the click at $1,$2 showed no list"
+  for _ in $(seq "$3"); do xdotool key Down; done
   xdotool key Return
-  sleep 0.5
+  closed "$list" || fail "the list shown at $1,$2 did not close"
 }
 for i in 0 1 2; do pick $((px + 130)) $((py + 18 + 30 * i)) $((i + 1)); done
 pick $((px + 400)) $((py + 18)) 1
@@ -66,10 +72,9 @@ shot "$out/combos_before.png" $((px + 70)) "$py" 125 180
 before=$(visible)
 xdotool mousemove $((px + 425)) $((py + 80)) click 1
 font=$(new_window "$before") || fail "no font dialog"
-sleep 0.4
+drawn "$out/font_dialog_window.png" "$font"
 shot "$out/font_dialog.png" 0 0 1280 1024
-xdotool key Escape
-window_gone "$font"
+box_answer font_dialog_cancel Cancel 1 "$font"
 shot "$out/combos_after.png" $((px + 70)) "$py" 125 180
 same "$out/combos_before.png" "$out/combos_after.png" || fail "the font dialog reset the window's choices"
 # ---- Preview: shown, then generated again ----
@@ -105,17 +110,16 @@ assert abs(r[0] - g[0]) <= 3 and abs(g[0] - b[0]) <= 3, "not at one left edge"
 assert max(r[2], g[2], b[2]) <= paper[0] + 0.82 * (paper[2] - paper[0]), "pictures beyond their share"
 assert r[0] - paper[0] < 0.12 * (paper[2] - paper[0]), "pictures not from the left margin"
 PY
-click_at $((ix + 100)) $((iy + 39)) 0.8
-shot "$out/image_report_header.png" "$ix" "$iy" "$iw" "$ih"
+until_changed "$out/image_report_header.png" "$ix" "$iy" "$iw" "$ih" xdotool mousemove $((ix + 100)) $((iy + 39)) click 1 ||
+  fail "the Header and Footer page did not show"
+settled "$out/image_report_header.png" "$ix" "$iy" "$iw" "$ih" || fail "the Header and Footer page did not settle"
 # ---- Records and Text: the record name as the first item ----
-click_at $((ix + 200)) $((iy + 39)) 1
-click_at $((px + 321)) $((py + 20)) 1
-xdotool key Down
-sleep 0.3
-xdotool key Return
-sleep 0.6
-click_at $((px + 390)) $((py + 72)) 0.5
-shot "$out/image_report_text.png" "$ix" "$iy" "$iw" "$ih"
+until_changed "$out/records_page.png" "$ix" "$iy" "$iw" "$ih" xdotool mousemove $((ix + 200)) $((iy + 39)) click 1 ||
+  fail "the Records and Text page did not show"
+pick $((px + 321)) $((py + 20)) 1
+until_changed "$out/image_report_text.png" "$ix" "$iy" "$iw" "$ih" xdotool mousemove $((px + 390)) $((py + 72)) click 1 ||
+  fail "the record name was not added"
+settled "$out/image_report_text.png" "$ix" "$iy" "$iw" "$ih" || fail "the text page did not settle"
 # ---- Close: the format is kept in "LastReport.rp1", the downloaded pictures are gone ----
 xdotool mousemove $((ix + 180)) $((iy + 14)) click 1
 gone '^Record Print$'

@@ -23,22 +23,6 @@ installed_client_x11 1280x1024 --clear '*.csv' --clear '*.htm' --clear '*.rtf' -
   --db "$make_db" "$made_for" --then dump_records -- "$@"
 today=$(cat "$out/today.txt")
 
-# rows FILE X Y W H: the lines of text in a rectangle of a picture (bands of rows holding dark
-# pixels, at least 3 pixels apart).
-rows() {
-  /usr/bin/python3 - "$@" <<'PY'
-import sys
-from PIL import Image
-f, x, y, w, h = sys.argv[1], *map(int, sys.argv[2:])
-im = Image.open(f).convert("RGB"); px = im.load()
-inked = [any(sum(px[xx, yy]) < 300 for xx in range(x, x + w)) for yy in range(y, y + h)]
-bands, gap = 0, 3
-for v in inked:
-    if v and gap >= 3: bands += 1
-    gap = 0 if v else gap + 1
-print(bands)
-PY
-}
 # wait_ink FILE X Y W H: waits until the rectangle of the screen shows text (pixels darker than
 # the grey of the windows), into FILE.
 wait_ink() {
@@ -49,16 +33,9 @@ wait_ink() {
   done
   fail "nothing shows in $1"
 }
-# ok_message NAME: the message box that is up, screenshot, closed with Return.
-ok_message() {
-  local w
-  w=$(message_box) || fail "no message box ($1)"
-  snap "$1" "$w"
-  xdotool key Return
-  for _ in $(seq 50); do xdotool getwindowname "$w" > /dev/null 2>&1 && shown_id "$w" || return 0; sleep 0.1; done
-  fail "the message box ($1) did not close"
-}
-shown_id() { xdotool search --onlyvisible --name '' 2>/dev/null | grep -qx "$1"; }
+# ok_message NAME: the message box that is up is answered by a click on its OK (NAME.png shows it
+# with the pointer there).
+ok_message() { box_answer "$1" OK; }
 # export_report CSV: the report window of a Print button (the quick report window) is up; its
 # "CSV Export" writes the grid to the file; OK closes it.
 export_report() {
@@ -66,7 +43,7 @@ export_report() {
   w=$(window Report 700) || fail "no report window for $1"
   geometry "$w"
   local rx=$X ry=$Y
-  snap "$(basename "$1" .csv)_print" "$w"
+  drawn "$out/$(basename "$1" .csv)_print.png" "$w"
   xdotool mousemove $((rx + 430)) $((ry + 538)) click 1
   save_as "$1"
   ok_message "$(basename "$1" .csv)_exported"
@@ -78,7 +55,9 @@ export_report() {
 report_button() { # report_button X_IN_PANEL: clicks it in the window at X Y W H
   xdotool mousemove $((X + (WIDTH - 400) / 2 + $1)) $((Y + HEIGHT - 96 + 40)) click 1
 }
-tab() { xdotool mousemove $((mx + $1)) $((my + 92)) click 1; sleep 0.8; }  # a record page by its tab
+# tab X: a record page by its tab (the X server hands the program the clicks in order: the next
+# click reaches the page shown).
+tab() { xdotool mousemove $((mx + $1)) $((my + 92)) click 1; }
 # print_window TAB X Y NAME: the button at X Y of the record page whose tab is at TAB opens the
 # print window "Print" (w; px py its corner), screenshot as NAME.
 print_window() {
@@ -87,7 +66,7 @@ print_window() {
   w=$(window Print 700) || fail "no print window for $4"
   geometry "$w"
   px=$X py=$Y
-  snap "$4" "$w"
+  drawn "$out/$4.png" "$w"
 }
 # export_print Y FILE: the entry at Y of the print window's "Export" menu writes FILE.
 export_print() {
@@ -104,7 +83,7 @@ login
 popup $((mx + 350)) $((my + 347))
 shot "$out/date_menu.png" $((mx + 290)) $((my + 330)) 220 90
 xdotool mousemove 1279 1023
-for _ in 1 2 3; do xdotool key Down; sleep 0.05; done
+xdotool key Down Down Down
 xdotool key Return
 w=$(window "Find Service Date") || fail "no reminder window"
 ok_message reminder_start
@@ -112,21 +91,19 @@ geometry "$w"
 wx=$X wy=$Y ww=$WIDTH
 xdotool mousemove $((X + (WIDTH - 490) / 2 + 48)) $((Y + HEIGHT - 140 + 76)) click 1
 wait_ink "$out/reminder_rows.png" $((wx + 20)) $((wy + 20)) 120 230
-snap reminder_report "$w"
+drawn "$out/reminder_report.png" "$w"
 due=$(awk -F'\t' -v d="$today" '$8 == d' "$out/records.txt" | wc -l)
-shown_rows=$(rows "$out/reminder_report.png" 20 20 120 230)
+shown_rows=$(text_rows "$out/reminder_report.png" 20 20 120 230)
 [ "$shown_rows" -eq "$due" ] || fail "the reminders show $shown_rows rows, $due records have the date $today"
 # "Add" puts the reminders on the search list: the search results show them at once.
 xdotool mousemove $((wx + (ww - 490) / 2 + 232)) $((wy + HEIGHT - 140 + 76)) click 1
-b=$(message_box) || fail "no question before adding the reminders"
-snap reminder_add_question "$b"
-xdotool key Return
+box_answer reminder_add_question Yes
 r=$(window "Search Results" 300) || fail "the search results did not show the added reminders"
 geometry "$r"
 rx=$X ry=$Y
 wait_ink "$out/results_rows.png" $((rx + 4)) $((ry + 84)) 120 300
-snap reminder_added_results "$r"
-listed=$(rows "$out/reminder_added_results.png" 4 84 120 300)
+drawn "$out/reminder_added_results.png" "$r"
+listed=$(text_rows "$out/reminder_added_results.png" 4 84 120 300)
 [ "$listed" -eq "$due" ] || fail "the search results show $listed rows after Add, $due reminders were added"
 xdotool mousemove $((rx + 300)) $((ry + 14)) click 1  # its "Close"
 gone '^Search Results$'
@@ -142,7 +119,7 @@ opens '^Quick Quantity Report$' menu r 1 1
 w=$(window "Quick Quantity Report") || fail "no quick order report"
 geometry "$w"
 wait_ink "$out/order_rows.png" $((X + 4)) $((Y + 24)) 80 100
-snap quick_order_report "$w"
+drawn "$out/quick_order_report.png" "$w"
 [ "$(count "$out/quick_order_report.png" 0 20 "$WIDTH" 22 0 0 128)" -gt 2000 ] || fail "the quick order report has no first row selected"
 report_button 260
 export_report "$out/quick_order.csv"
@@ -166,7 +143,7 @@ opens '^Quick Financial Report$' menu r 2 1
 w=$(window "Quick Financial Report") || fail "no value report"
 geometry "$w"
 wait_ink "$out/value_rows.png" $((X + 4)) $((Y + 24)) 80 100
-snap value_report "$w"
+drawn "$out/value_report.png" "$w"
 report_button 260
 export_report "$out/value.csv"
 geometry "$w"
@@ -188,7 +165,7 @@ opens '^History \(All Records\)$' menu r 3 1
 w=$(window "History \(All Records\)") || fail "no grid data summary"
 geometry "$w"
 wait_ink "$out/summary_rows.png" $((X + 4)) $((Y + 24)) 80 100
-snap grid_data_summary "$w"
+drawn "$out/grid_data_summary.png" "$w"
 # Its Print: the panel is centred, its top at the window height less 88.
 xdotool mousemove $((X + WIDTH / 2 + 44)) $((Y + HEIGHT - 45)) click 1
 export_report "$out/grid_summary.csv"
@@ -223,12 +200,11 @@ grep -q "Rich text of record $number" "$out/rich_text.htm" || fail "the HTML exp
 grep -q "<B>Bold line" "$out/rich_text.htm" || fail "the HTML export lost the bold line"
 xdotool mousemove $((px + 58)) $((py + 10)) click 1    # "Preview"
 wait_ink "$out/paper_text.png" $((px + 310)) $((py + 150)) 140 40
-snap record_print_preview "$w"
+drawn "$out/record_print_preview.png" "$w"
 # "Labels": the sheet's labels show on the paper.
 until_changed "$out/labels_shown.png" $((px + 303)) $((py + 152)) 100 25 \
   xdotool mousemove $((px + 15)) $((py + 516)) click 1 || fail "Labels changed nothing in the preview"
-sleep 0.5
-snap record_print_labels "$w"
+drawn "$out/record_print_labels.png" "$w"
 # The text goes on the first label only.
 [ "$(count "$out/record_print_labels.png" 303 152 48 25 0 0 0)" -gt 20 ] || fail "the first label holds no text"
 [ "$(count "$out/record_print_labels.png" 356 152 46 25 0 0 0)" -eq 0 ] || fail "the second label holds text"
@@ -255,9 +231,11 @@ w=$(window "Print Selected Barcode" 700) || fail "no barcode label window"
 geometry "$w"
 px=$X py=$Y
 popup $((px + 368)) $((py + 112))                       # "Add": the record name
+before=$(visible)
 xdotool key Down Return
-sleep 0.6
-snap barcode_label_edit "$w"
+for _ in $(seq 100); do [ "$(visible)" != "$before" ] && break; sleep 0.1; done
+[ "$(visible)" != "$before" ] || fail "the Add menu did not close"
+drawn "$out/barcode_label_edit.png" "$w"
 # The label text's font, colour and size ("10") show; "Plain Paper" is disabled, its caption
 # greyed (grey pixels, none black).
 f="$out/barcode_label_edit.png"
@@ -268,8 +246,7 @@ f="$out/barcode_label_edit.png"
 [ "$(count "$f" 28 486 62 14 0 0 0)" -eq 0 ] || fail "the disabled Plain Paper's caption is not greyed"
 until_changed "$out/labels_shown.png" $((px + 303)) $((py + 152)) 100 25 \
   xdotool mousemove $((px + 58)) $((py + 10)) click 1 || fail "no label preview"
-sleep 0.5
-snap barcode_label "$w"
+drawn "$out/barcode_label.png" "$w"
 [ "$(count "$out/barcode_label.png" 303 152 48 25 0 0 0)" -gt 40 ] || fail "the first label holds no barcode"
 [ "$(count "$out/barcode_label.png" 356 152 46 25 0 0 0)" -eq 0 ] || fail "the second label holds a barcode"
 xdotool mousemove $((px + 710)) $((py + 527)) click 1
@@ -289,7 +266,7 @@ ux=$X uy=$Y
 for item in 12 25; do
   menu_at $((ux + 335)) $((uy + 40)) "$item"
 done
-snap quick_filter_setup "$w"
+drawn "$out/quick_filter_setup.png" "$w"
 opens '^Report$' xdotool mousemove $((ux + 280)) $((uy + 323)) click 1
 w=$(window Report 700) || fail "no report window"
 geometry "$w"
@@ -297,25 +274,30 @@ qx=$X qy=$Y
 # The filter grid: one row per column (Record ID, Maker, Service Date), the filter in column 1.
 filter_cell() { xdotool mousemove $((qx + 8 + 140 + 70)) $((qy + 30 + 25 * $1 + 12)) click 1; }
 opens '^Enter Value$' filter_cell 1
-sleep 0.3
-xdotool type --delay 40 "Acme"
-xdotool key Return
-gone '^Enter Value$'
+# Its line (48 pixels down) takes the text, then its OK (left of Cancel) is clicked.
+v=$(window "Enter Value") || fail "no Enter Value box"
+painted "$v"
+geometry "$v"
+until_changed "$out/quick_filter_value.png" "$X" "$Y" "$WIDTH" "$HEIGHT" \
+  xdotool mousemove $((X + WIDTH / 2)) $((Y + 48)) click 1 key ctrl+a type --delay 40 "Acme" ||
+  fail "the text typed does not show in the Enter Value box"
+box_answer quick_filter_value_ok OK 2 "$v"
 opens '^Edit Date Range$' filter_cell 2
 d=$(window "Edit Date Range") || fail "no date range dialog"
 geometry "$d"
 md=$(echo "$today" | cut -c1-2,4-5)
-click_at $((X + 90)) $((Y + 18)) 0.3
+xdotool mousemove $((X + 90)) $((Y + 18)) click 1
 xdotool key Home
 xdotool type --delay 40 "$md"
-click_at $((X + 90)) $((Y + 50)) 0.3
+xdotool mousemove $((X + 90)) $((Y + 50)) click 1
 xdotool key Home
-xdotool type --delay 40 "$md"
-snap quick_filter_dates "$d"
+until_changed "$out/quick_filter_dates.png" "$X" "$Y" "$WIDTH" "$HEIGHT" xdotool type --delay 40 "$md" ||
+  fail "the date typed does not show"
+drawn "$out/quick_filter_dates.png" "$d"
+geometry "$d"
 xdotool mousemove $((X + 154)) $((Y + 92)) click 1  # OK
 gone '^Edit Date Range$'
-sleep 0.5
-snap quick_filter_report "$w"
+drawn "$out/quick_filter_report.png" "$w"
 export_report "$out/quick_filtered.csv"
 # Maker is "Acme" for the odd records; the date filter keeps today and, for an empty date, today.
 /usr/bin/python3 - "$out/records.txt" "$out/quick_filtered.csv" "$today" <<'PY' || fail "the filtered quick report differs from the records"
@@ -332,7 +314,7 @@ w=$(window Search 400) && { geometry "$w"; xdotool mousemove $((X + 380)) $((Y +
 # ---- The About box ----
 opens '^About$' menu a 1
 w=$(window About) || fail "no About box"
-snap about "$w"
+drawn "$out/about.png" "$w"
 geometry "$w"
 xdotool mousemove $((X + 250)) $((Y + 128)) click 1
 gone '^About$'

@@ -25,51 +25,61 @@ geometry "$search"
 sx=$X sy=$Y sw=$WIDTH sh=$HEIGHT
 row_y() { echo $((sy + 28 + 21 * $1 + 10)); }
 col_x() { echo $((sx + 188 * $1 + 90)); }
-add_term() { click_at $((sx + (sw - 560) / 2 + 160)) $((sy + sh - 177 + 28 + 17)) 0.8; }
-# Row 1: the record name, typed.  A press on the current cell opens its menu or editor.
+# add_term: "Add Term", waited for until the grid shows the new row.
+add_term() {
+  until_changed "$out/terms.png" "$sx" $((sy + 28)) "$sw" 120 \
+    xdotool mousemove $((sx + (sw - 560) / 2 + 160)) $((sy + sh - 177 + 28 + 17)) click 1 || fail "Add Term added no row"
+}
+# choose COLUMN ROW: a click that makes the cell the current one.  A press on the current cell
+# opens its menu or editor: the click is 40 pixels left of the cell's middle, where that press
+# comes, so that the two are never taken for a double click.
+choose() { xdotool mousemove $(($(col_x "$1") - 40)) "$(row_y "$2")" click 1; }
+# Row 1: the record name, typed.
 menu_at "$(col_x 0)" "$(row_y 1)" 23
-click_at "$(col_x 2)" "$(row_y 1)" 0.9
+choose 2 1
 xdotool type --delay 60 "Gold"
 xdotool key Return
-sleep 0.4
+# value_cell N FILE: waits until the value cell of row N shows a text.
+value_cell() { shows "$2" $((sx + 380)) $(($(row_y "$1") - 8)) 190 16 20 || fail "row $1 shows no value"; }
+value_cell 1 "$out/term_1.png"
 # Row 2: the price paid, a range from its dialog.
 add_term
-click_at "$(col_x 0)" "$(row_y 2)" 0.9
+choose 0 2
 menu_at "$(col_x 0)" "$(row_y 2)" 20
-click_at "$(col_x 2)" "$(row_y 2)" 0.9
+choose 2 2
 opens '^Select Range$' xdotool mousemove "$(col_x 2)" "$(row_y 2)" click 1
 range=$(window "Select Range") || fail "no range dialog"
 geometry "$range"
-click_at $((X + 8 + 95)) $((Y + 8 + 30)) 0.3
+xdotool mousemove $((X + 8 + 95)) $((Y + 8 + 30)) click 1
 xdotool type --delay 60 "100"
-click_at $((X + 8 + 221)) $((Y + 8 + 30)) 0.3
+xdotool mousemove $((X + 8 + 221)) $((Y + 8 + 30)) click 1
 xdotool type --delay 60 "300"
-shot "$out/range_dialog.png" "$X" "$Y" "$WIDTH" "$HEIGHT"
+shows "$out/range_to.png" $((X + 8 + 178)) $((Y + 8 + 24)) 60 12 20 || fail "the range's end does not show"
+drawn "$out/range_dialog.png" "$range"
 xdotool mousemove $((X + 8 + 337)) $((Y + 8 + 30)) click 1
 gone '^Select Range$'
 # Row 3: the maker, a specific value from its dialog.
 add_term
-click_at "$(col_x 1)" "$(row_y 3)" 0.9
-click_at "$(col_x 0)" "$(row_y 3)" 0.9
+choose 1 3
+choose 0 3
 menu_at "$(col_x 0)" "$(row_y 3)" 13
-click_at "$(col_x 2)" "$(row_y 3)" 0.9
+choose 2 3
 opens '^Select Range$' xdotool mousemove "$(col_x 2)" "$(row_y 3)" click 1
 range=$(window "Select Range") || fail "no range dialog for the maker"
 geometry "$range"
-click_at $((X + 8 + 158)) $((Y + 96 + 34)) 0.3
+xdotool mousemove $((X + 8 + 158)) $((Y + 96 + 34)) click 1
 xdotool type --delay 60 "Bolt"
 xdotool mousemove $((X + 8 + 337)) $((Y + 96 + 34)) click 1
 gone '^Select Range$'
-sleep 0.3
-shot "$out/search_window.png" "$sx" "$sy" "$sw" "$sh"
+value_cell 3 "$out/term_3.png"
+drawn "$out/search_window.png" "$search"
 
 # ---- Search: the results ----
 opens '^Search Results$' xdotool mousemove $((sx + (sw - 560) / 2 + 54)) $((sy + sh - 177 + 28 + 17)) click 1
 results=$(window "Search Results" 300) || fail "no search results window"
 geometry "$results"
 rx=$X ry=$Y rw=$WIDTH rh=$HEIGHT
-sleep 0.5
-shot "$out/search_results.png" "$rx" "$ry" "$rw" "$rh"
+drawn "$out/search_results.png" "$results"
 green=$(count "$out/search_results.png" 0 60 "$rw" 400 0 128 0)
 [ "$green" -gt 2000 ] || fail "the results show no rows marked by the last search ($green green pixels)"
 # Both windows open in the middle of the screen, not at its corner.
@@ -84,14 +94,13 @@ centred "search results" "$rx" "$ry" "$rw" "$rh"
 [ -e logdata.txt ] && fail "the client wrote logdata.txt into the current folder"
 
 # ---- The graph window from the results' tool bar: its tree shows the ten descriptions ----
-click_at $((rx + 100)) $((ry + 14)) 1.5
+opens '^Graph Function$' xdotool mousemove $((rx + 100)) $((ry + 14)) click 1
 graph=$(window "Graph Function" 300) || fail "no graph window"
 geometry "$graph"
 gx=$X gy=$Y gw=$WIDTH gh=$HEIGHT
-sleep 1
-shot "$out/graph.png" "$gx" "$gy" "$gw" "$gh"
-# The tree panel: one band of text per root node (the ten description names).
-/usr/bin/python3 - "$out/graph.png" <<'PY' || fail "the graph window's tree shows no descriptions"
+# The tree panel: one band of text per root node (the ten description names), waited for.
+tree_bands() {
+/usr/bin/python3 - "$out/graph.png" <<'PY'
 import sys
 from PIL import Image
 im = Image.open(sys.argv[1]).convert("RGB"); px = im.load()
@@ -102,6 +111,14 @@ for y in range(40, im.size[1] - 40):
     gap = 0 if inked else gap + 1
 assert bands >= 10, bands
 PY
+}
+for _ in $(seq 100); do
+  shot "$out/graph.png" "$gx" "$gy" "$gw" "$gh"
+  tree_bands 2> /dev/null && break
+  sleep 0.1
+done
+settled "$out/graph.png" "$gx" "$gy" "$gw" "$gh" || fail "the graph window did not settle"
+tree_bands || fail "the graph window's tree shows no descriptions"
 # The graph's request is kept: the chosen node's path and its children.
 grep -q "category" "$out/R/Work/logsend.txt" || fail "the graph request was not kept in Work/logsend.txt"
 # A double click on the second description's line (the second band of text) charts that
@@ -123,10 +140,14 @@ xdotool mousemove $((gx + 50)) $((gy + second)) click --repeat 2 --delay 80 1
 for _ in $(seq 100); do grep -q $'^0,1,2\r' "$out/R/Work/logsend.txt" && break; sleep 0.1; done
 grep -q $'^0,1,2\r' "$out/R/Work/logsend.txt" || fail "a double click on the second description charted nothing"
 grep -q "^0,0,condition" "$out/R/Work/logsend.txt" || fail "the second description's request names another node"
-sleep 1
-shot "$out/graph_second.png" "$gx" "$gy" "$gw" "$gh"
+for _ in $(seq 100); do
+  shot "$out/graph_second.png" "$gx" "$gy" "$gw" "$gh"
+  same "$out/graph.png" "$out/graph_second.png" || break
+  sleep 0.1
+done
 same "$out/graph.png" "$out/graph_second.png" && fail "the chart did not change for the second description"
-click_at $((gx + 380)) $((gy + 14)) 1
+settled "$out/graph_second.png" "$gx" "$gy" "$gw" "$gh" || fail "the second chart did not settle"
+xdotool mousemove $((gx + 380)) $((gy + 14)) click 1
 gone '^Graph Function$'
 
 # ---- A record opened from the results ----
@@ -137,14 +158,12 @@ for _ in $(seq 100); do
   sleep 0.1
 done
 same "$out/main_before.png" "$out/record_opened.png" && fail "the record window did not change"
-sleep 0.5
-shot "$out/record_opened.png" "$mx" "$my" "$mw" "$mh"
+settled "$out/record_opened.png" "$mx" "$my" "$mw" "$mh" || fail "the record window did not settle"
 
 # ---- The quick report from the results window ----
 # The record window came forward over the results (both sit in the middle of the screen): the
 # results are brought back, as a task bar would.
-xdotool windowraise "$results"
-sleep 0.5
+raised "$results" $((rx + 140)) $((ry + 14))
 opens '^Report Setup$' xdotool mousemove $((rx + 140)) $((ry + 14)) click 1
 setup=$(window "Report Setup") || fail "no report setup window"
 geometry "$setup"

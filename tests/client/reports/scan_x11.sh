@@ -18,9 +18,8 @@ installed_client_x11 1280x1024 --db "$make_db" "$(date +%m/%d/%Y)" --then dump_r
 field_text() {
   printf '' | xclip -selection clipboard
   xdotool mousemove $((mx + $1)) $((my + $2)) click 1
-  sleep 0.3
   xdotool key ctrl+a ctrl+c
-  for _ in $(seq 20); do
+  for _ in $(seq 100); do
     t=$(xclip -o -selection clipboard 2>/dev/null || true)
     [ -n "$t" ] && { echo "$t"; return 0; }
     sleep 0.1
@@ -31,12 +30,12 @@ scan_window() {
   w=$(window "Scan Barcode") || fail "no scanner station"
   geometry "$w"
   sx=$X sy=$Y
-  snap "$1" "$w"
+  drawn "$out/$1.png" "$w"
 }
-# scan CODE: a click into the code box, then the scanner's keys: the code and Enter.
+# scan CODE: a click into the code box, then the scanner's keys: the code and Enter (the X server
+# hands them to the program after the click).
 scan() {
   xdotool mousemove $((sx + 200)) $((sy + 126)) click 1
-  sleep 0.3
   xdotool type --delay 30 "$1"
   xdotool key Return
 }
@@ -63,20 +62,17 @@ shot "$out/main_after_jump.png" "$mx" "$my" "$mw" "$mh"
 
 # ---- From "Utilities" > "Scan Barcode" (its last entry): Add to Inventory ----
 add_code=$(field 9 1) add_barcode=$(field 9 5) add_stock=$(field 9 3)
-xdotool windowactivate --sync "$main" 2>/dev/null || xdotool windowfocus --sync "$main"
-sleep 0.3
-opens '^Scan Barcode$' bash -c 'xdotool key alt+u; sleep 0.6; xdotool key Up; sleep 0.2; xdotool key Return'
+opens '^Scan Barcode$' menu_click 247 8 8  # its last entry, under four separators
 scan_window scan_from_menu
-xdotool mousemove $((sx + 60)) $((sy + 70)) click 1  # "Add to Inventory"
-sleep 0.3
+until_changed "$out/scan_add_chosen.png" $((sx + 20)) $((sy + 62)) 110 16 \
+  xdotool mousemove $((sx + 60)) $((sy + 70)) click 1 || fail "\"Add to Inventory\" was not chosen"
 until_changed "$out/scan_item.png" $((sx + 80)) $((sy + 146)) 240 52 scan "$add_barcode" ||
   fail "the scanner station shows nothing after adding to the stock"
-snap scan_added "$w"
+drawn "$out/scan_added.png" "$w"
 # A code no record holds: "Not Found", in red, in the item box.
 until_changed "$out/scan_missing.png" $((sx + 80)) $((sy + 146)) 240 21 scan "99999999999" ||
   fail "the scanner station shows nothing for a code no record holds"
-sleep 0.3
-shot "$out/scan_missing.png" $((sx + 80)) $((sy + 146)) 240 21
+settled "$out/scan_missing.png" $((sx + 80)) $((sy + 146)) 240 21 || fail "the item box did not settle"
 [ "$(count "$out/scan_missing.png" 0 0 240 21 255 0 0)" -gt 25 ] || fail "\"Not Found\" is not shown in red"
 xdotool mousemove $((sx + 170)) $((sy + 397)) click 1  # "Close"
 gone '^Scan Barcode$'

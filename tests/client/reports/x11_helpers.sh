@@ -375,3 +375,164 @@ for v in inked:
 print(bands)
 PY
 }
+
+# ---- Waits for what the screen shows, and boxes answered by the mouse ----
+# painted WINDOW [DARK]: waits until the window shows its text (more than DARK dark pixels, 150
+# when not given), not only its background.
+painted() {
+  geometry "$1"
+  for _ in $(seq 100); do
+    shot "$out/painting.png" "$X" "$Y" "$WIDTH" "$HEIGHT"
+    [ "$(dark "$out/painting.png")" -gt "${2:-150}" ] && { rm -f "$out/painting.png"; return 0; }
+    sleep 0.1
+  done
+  fail "the window $1 shows nothing"
+}
+closed() { # closed WINDOW: waits until the window is no longer shown
+  for _ in $(seq 100); do
+    xdotool search --onlyvisible --name '' 2>/dev/null | grep -qx "$1" || return 0
+    sleep 0.1
+  done
+  return 1
+}
+# marked_shot FILE WINDOW: a screenshot of the window with an arrow drawn where the pointer is.
+marked_shot() {
+  local px py wx wy ww wh X Y WIDTH HEIGHT SCREEN WINDOW
+  eval "$(xdotool getmouselocation --shell)"
+  px=$X py=$Y
+  geometry "$2"
+  wx=$X wy=$Y ww=$WIDTH wh=$HEIGHT
+  shot "$1" "$wx" "$wy" "$ww" "$wh"
+  /usr/bin/python3 - "$1" $((px - wx)) $((py - wy)) <<'PY'
+import sys
+from PIL import Image, ImageDraw
+f, x, y = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
+im = Image.open(f).convert("RGB")
+arrow = [(x, y), (x, y + 17), (x + 4, y + 13), (x + 7, y + 20), (x + 10, y + 19), (x + 7, y + 12), (x + 12, y + 12)]
+ImageDraw.Draw(im).polygon(arrow, fill=(255, 255, 255), outline=(200, 0, 0))
+im.save(f)
+PY
+}
+# drawn FILE WINDOW: waits until the window shows its text and has stopped changing; FILE then
+# holds its screenshot.
+drawn() {
+  painted "$2"
+  geometry "$2"
+  settled "$1" "$X" "$Y" "$WIDTH" "$HEIGHT" || fail "the window $2 did not stop changing"
+}
+# shows FILE X Y W H [DARK]: waits until the screen's rectangle shows more than DARK dark pixels
+# (20 when not given: a text written in); FILE then holds it.  Fails (1) after ten seconds.
+shows() {
+  for _ in $(seq 100); do
+    shot "$1" "$2" "$3" "$4" "$5"
+    [ "$(dark "$1")" -gt "${6:-20}" ] && return 0
+    sleep 0.1
+  done
+  return 1
+}
+# box_answer NAME BUTTON [PLACE] [WINDOW]: the message box that is up (or WINDOW) is answered by a
+# click on its button: PLACE counts the buttons from the right (1: the rightmost; when not given,
+# 2 for Yes, 1 for OK, No and Cancel).  NAME.png shows the box with the pointer drawn on the
+# button.  The box must close at that click.
+box_answer() {
+  local name="$1" place="${3:-}" w="${4:-}" bx by
+  [ -n "$w" ] || w=$(message_box) || fail "no message box ($name)"
+  case "$2" in
+    Yes) place=${place:-2} ;;
+    OK | No | Cancel) place=${place:-1} ;;
+    *) fail "no button $2" ;;
+  esac
+  painted "$w"
+  geometry "$w"
+  # The buttons are 89 pixels apart, the rightmost 45 from the box's right edge.
+  bx=$((X + WIDTH - 45 - 89 * (place - 1))) by=$((Y + HEIGHT - 22))
+  # The button is lit once the pointer is over it.
+  until_changed "$out/$name.png" $((bx - 40)) $((by - 13)) 80 26 xdotool mousemove "$bx" "$by" ||
+    fail "the $2 button of the box '$name' did not light under the pointer"
+  marked_shot "$out/$name.png" "$w"
+  xdotool click 1
+  closed "$w" || fail "the box '$name' took no click on its $2"
+}
+# raised WINDOW X Y: the window raised, waited for until it is the one under the pointer at X Y
+# (where the pointer is left).
+raised() {
+  local X Y SCREEN WINDOW
+  xdotool windowraise "$1"
+  xdotool mousemove "$2" "$3"
+  for _ in $(seq 100); do
+    eval "$(xdotool getmouselocation --shell)"
+    [ "$WINDOW" = "$1" ] && return 0
+    sleep 0.1
+  done
+  fail "the window $1 did not come up at $2,$3"
+}
+# menu_click X N [EXTRA]: the main window's menu bar entry at X opens its menu (waited for), whose
+# N-th entry is then clicked (the entries are 22 pixels apart; EXTRA: 2 for each separator above
+# it); menu_X.png shows the menu.
+menu_click() {
+  local before popup
+  before=$(visible)
+  xdotool mousemove $((mx + $1)) $((my + ${menu_y:-8})) click 1
+  popup=$(new_window "$before") || fail "the menu at $1 did not open"
+  painted "$popup" 40  # "About" has one short entry
+  geometry "$popup"
+  shot "$out/menu_$1.png" "$X" "$Y" "$WIDTH" "$HEIGHT"
+  xdotool mousemove $((X + 40)) $((Y + 10 + 22 * ($2 - 1) + ${3:-0})) click 1
+  closed "$popup" || fail "the menu at $1 took no click on its entry $2"
+}
+# inked WINDOW: waits until the window shows more than its background (over 20 pixels of another
+# colour than its commonest one), as a pop-up menu whose only entry is lit shows no dark text.
+inked() {
+  geometry "$1"
+  for _ in $(seq 100); do
+    shot "$out/inking.png" "$X" "$Y" "$WIDTH" "$HEIGHT"
+    /usr/bin/python3 - "$out/inking.png" <<'PY' && { rm -f "$out/inking.png"; return 0; }
+import sys
+from collections import Counter
+from PIL import Image
+im = Image.open(sys.argv[1]).convert("RGB")
+sys.exit(0 if im.size[0] * im.size[1] - Counter(im.getdata()).most_common(1)[0][1] > 20 else 1)
+PY
+    sleep 0.1
+  done
+  fail "the window $1 shows nothing"
+}
+# still FILE X Y W H: waits until the screen's rectangle shows the same picture three times over
+# 0.7 seconds, longer than a text caret's blink (a field left by the focus, drawn whole); FILE then
+# holds it.  Fails (1) after about half a minute.
+still() {
+  local f="$1" a="${1%.png}.a.png" b="${1%.png}.b.png"
+  shift
+  shot "$a" "$@"
+  shot "$b" "$@"
+  for _ in $(seq 60); do
+    sleep 0.35
+    shot "$f" "$@"
+    same "$a" "$b" && same "$b" "$f" && { rm -f "$a" "$b"; return 0; }
+    mv "$b" "$a"
+    mv "$f" "$b"
+  done
+  mv "$b" "$f"
+  rm -f "$a"
+  return 1
+}
+# submenu_click X N EXTRA M: as menu_click X N EXTRA, but the N-th entry opens a sub-menu (waited
+# for), whose M-th entry is then clicked; menu_X_N.png shows both menus over the main window.
+submenu_click() {
+  local before popup sub
+  before=$(visible)
+  xdotool mousemove $((mx + $1)) $((my + ${menu_y:-8})) click 1
+  popup=$(new_window "$before") || fail "the menu at $1 did not open"
+  inked "$popup"
+  geometry "$popup"
+  before=$(visible)
+  xdotool mousemove $((X + 40)) $((Y + 10 + 22 * ($2 - 1) + $3)) click 1
+  sub=$(new_window "$before") || fail "the entry $2 of the menu at $1 opened no sub-menu"
+  inked "$sub"
+  geometry "$main"
+  shot "$out/menu_$1_$2.png" "$X" "$Y" "$WIDTH" "$HEIGHT"
+  geometry "$sub"
+  xdotool mousemove $((X + 40)) $((Y + 10 + 22 * ($4 - 1))) click 1
+  closed "$sub" || fail "the sub-menu of the entry $2 of the menu at $1 took no click on its entry $4"
+  closed "$popup" || fail "the menu at $1 stayed open after its sub-menu's entry $4"
+}

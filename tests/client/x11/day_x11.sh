@@ -63,47 +63,42 @@ centred() {
   local dx=$((X - (1280 - WIDTH) / 2)) dy=$((Y - (1024 - HEIGHT) / 2))
   [ "${dx#-}" -le 2 ] && [ "${dy#-}" -le 2 ] || fail "the $1 window is at $X,$Y ($WIDTH x $HEIGHT), not centred"
 }
-no_message_box() { # waits until no message box is up
-  local w n
-  for _ in $(seq 100); do
-    n=0
-    for w in $(xdotool search --onlyvisible --name '^Quillon Server$' 2>/dev/null); do
-      geometry "$w"
-      [ "$WIDTH" -lt 600 ] && n=1
-    done
-    [ "$n" -eq 0 ] && return 0
-    sleep 0.1
-  done
-  fail "a message box did not close"
-}
-ok_message() { # ok_message NAME: screenshots the message box and presses its OK (bottom right)
-  local w
-  w=$(message_box) || fail "no message box ($1)"
-  snap "$1" "$w"
-  geometry "$w"
-  xdotool mousemove $((X + WIDTH - 50)) $((Y + HEIGHT - 22)) click 1
-  no_message_box
-}
-at() { xdotool mousemove $((mx + $1)) $((my + $2)) click 1; sleep "${3:-0.4}"; }
+# at X Y: a click in the main window.  (The X server hands the program its input in order: what
+# is typed after it reaches the field it focused, and a page's fields are there once its tab was
+# clicked; the steps that look at the screen wait for it.)
+at() { xdotool mousemove $((mx + $1)) $((my + $2)) click 1; }
 # type_in X Y TEXT: a one-line field of the main window, its old text replaced.
 type_in() {
-  at "$1" "$2" 0.3
+  at "$1" "$2"
   xdotool key ctrl+a
   xdotool type --delay 30 "$3"
-  sleep 0.2
 }
-page() { at "$1" 92 0.6; }   # a notebook page by its tab's x
+# page X: the notebook page whose tab is at X is shown, the focus on its tab: the page on screen
+# changes and settles (when it was shown already, the focus frame of a field it had goes and the
+# page stays still); the record window opens on its first page.
+shown_page=30
+page() {
+  if [ "$1" = "$shown_page" ]; then
+    at "$1" 92
+    still "$out/page.png" $((mx + 10)) $((my + 100)) 600 300 || fail "the page whose tab is at $1 did not stay still"
+    return 0
+  fi
+  until_changed "$out/page.png" $((mx + 10)) $((my + 100)) 600 300 at "$1" 92 ||
+    fail "the page whose tab is at $1 did not show"
+  settled "$out/page.png" $((mx + 10)) $((my + 100)) 600 300 || fail "the page whose tab is at $1 did not settle"
+  shown_page=$1
+}
 pictures_page() { page 277; }
-# pick N: entry N (from 1) of the pop-up menu that just opened, by keyboard (the pointer is
-# moved off it first so that no entry is hovered).
+# pick N: entry N (from 1) of the pop-up menu that is up (popup waited for it), by keyboard (the
+# pointer is moved off it first so that no entry is hovered); then the menu is waited out.
 pick() {
-  [ "${2:-}" = shown ] || sleep 0.8
+  local i before
   xdotool mousemove 1279 1023
-  sleep 0.2
-  local i
-  for ((i = 0; i < $1; ++i)); do xdotool key Down; sleep 0.03; done
+  for ((i = 0; i < $1; ++i)); do xdotool key Down; done
+  before=$(visible)
   xdotool key Return
-  sleep 0.5
+  for _ in $(seq 100); do [ "$(visible)" != "$before" ] && return 0; sleep 0.1; done
+  fail "the pop-up menu did not close at its entry $1"
 }
 # A print job from the print dialog: its output file box gets the path.
 print_to() { # print_to FILE SHOT: the print dialog is up
@@ -117,19 +112,19 @@ notes_page() { page 199; }
 start_client
 trap 'stop_client; stop_smtp' EXIT
 login=$(window Login) || fail "no login window"
-sleep 0.5
+drawn "$out/login.png" "$login"
 geometry "$login"
 lx=$X ly=$Y
-snap login "$login"
 opens '^Please enter database information:$' xdotool mousemove $((lx + 70)) $((ly + 132)) click 1
 info=$(window 'Please enter database information:') || fail "no database information window"
 geometry "$info"
-xdotool mousemove $((X + 260)) $((Y + 24)) click 1
-sleep 0.3
+ix=$X iy=$Y
+xdotool mousemove $((ix + 260)) $((iy + 24)) click 1
 xdotool type --delay 40 "Day"
-snap database_information "$info"
+shows "$out/database_name.png" $((ix + 150)) $((iy + 15)) 80 16 30 || fail "the database's name does not show"
+drawn "$out/database_information.png" "$info"
 xdotool key Return
-ok_message database_created
+box_answer database_created OK
 [ -f "$R/Data/database/Day.qnd" ] || fail "the database was not created"
 xdotool mousemove $((lx + 226)) $((ly + 132)) click 1
 logged_in
@@ -145,7 +140,7 @@ fill_record() { # fill_record NAME MAKER PRICE EMAIL ADDRESS...
   type_in 150 369 "$4"
   shift 4
   notes_page
-  at 510 200 0.3
+  at 510 200
   xdotool key ctrl+a
   local first=1 line
   for line in "$@"; do
@@ -153,7 +148,6 @@ fill_record() { # fill_record NAME MAKER PRICE EMAIL ADDRESS...
     xdotool type --delay 30 "$line"
     first=0
   done
-  sleep 0.2
   details_page
 }
 # The record's fields and its address, without the focus frames and the caret.
@@ -177,23 +171,16 @@ parts_page
 opens '^Edit$' at 580 117
 last '^Edit$'
 ex=$X ey=$Y
-snap line_editor "$(xdotool search --onlyvisible --name '^Edit$' | tail -1)"
+drawn "$out/line_editor.png" "$(xdotool search --onlyvisible --name '^Edit$' | tail -1)"
 row=0
 for value in "Spring" "2" "Acme" "5"; do
   xdotool mousemove $((ex + 260)) $((ey + 40 + 22 * row)) click 1  # from "Part" on
-  sleep 0.4
   xdotool type --delay 40 "$value"
   xdotool key Return
-  sleep 0.3
   row=$((row + 1))
 done
 closes '^Edit$' $((ex + 285)) $((ey + 302))
-for _ in $(seq 50); do
-  shot "$out/grid_line.png" $((mx + 10)) $((my + 100)) 320 46
-  [ "$(dark "$out/grid_line.png")" -gt 150 ] && break
-  sleep 0.1
-done
-[ "$(dark "$out/grid_line.png")" -gt 150 ] || fail "the grid line does not show"
+shows "$out/grid_line.png" $((mx + 10)) $((my + 100)) 320 46 150 || fail "the grid line does not show"
 settled "$out/grid_line.png" $((mx + 10)) $((my + 100)) 320 46 || fail "the grid line did not settle"
 step "grid line added"
 
@@ -225,25 +212,21 @@ opens '^Scan Code$' xdotool mousemove $((bx + 550)) $((by + 177)) click 1
 xdotool type --delay 40 "12345670"
 xdotool key Return
 gone '^Scan Code$'
-for _ in $(seq 50); do
-  shot "$out/barcode_value.png" $((bx + 142)) $((by + 98)) 196 17
-  [ "$(dark "$out/barcode_value.png")" -gt 20 ] && break
-  sleep 0.1
-done
-[ "$(dark "$out/barcode_value.png")" -gt 20 ] || fail "the scanned code is not in the barcode box"
-snap barcode_editor "$w"
+shows "$out/barcode_value.png" $((bx + 142)) $((by + 98)) 196 17 20 || fail "the scanned code is not in the barcode box"
+drawn "$out/barcode_editor.png" "$w"
 closes '^Edit Barcode$' $((bx + 480)) $((by + 325))
-sleep 0.8
+shows "$out/barcode_field.png" $((mx + 498)) $((my + 370)) 100 12 20 || fail "the scanned code is not in the barcode field"
 record_shot second_record
-snap main_window "$main"
+drawn "$out/main_window.png" "$main"
 step "barcode scanned"
 
 # ---- Address labels of every record to the "PDF" printer ----
-opens '^Print All Records$' menu u 5 1
+# Utilities > Print Address Labels (under two separators) > its first entry, by the mouse.
+opens '^Print All Records$' submenu_click 247 5 4 1
 last '^Print All Records$'
 px=$X py=$Y
 centred address_labels
-snap address_labels "$(xdotool search --onlyvisible --name '^Print All Records$' | tail -1)"
+drawn "$out/address_labels.png" "$(xdotool search --onlyvisible --name '^Print All Records$' | tail -1)"
 opens '^Print$' xdotool mousemove $((px + 635)) $((py + 33)) click 1
 print_to "$out/labels.pdf" label_print_dialog
 pdftotext -layout "$out/labels.pdf" "$out/labels.txt"
@@ -254,32 +237,27 @@ closes '^Print All Records$' $((px + 708)) $((py + 527))
 step "labels printed"
 
 # ---- The addresses mailed to the loopback mail server ----
-opens '^Email$' menu u 3
+opens '^Email$' menu_click 247 3 2  # Utilities > Generate E-mail (under a separator)
 last '^Email$'
 ox=$X oy=$Y
 xdotool mousemove $((ox + 230)) $((oy + 47)) click 1   # the subject
-sleep 0.3
 xdotool type --delay 30 "Day notice"
 xdotool mousemove $((ox + 250)) $((oy + 180)) click 1  # the message
-sleep 0.3
 xdotool type --delay 30 "Your item is ready."
-snap email_message "$(xdotool search --onlyvisible --name '^Email$' | tail -1)"
+shows "$out/email_text.png" $((ox + 20)) $((oy + 85)) 200 16 30 || fail "the message's text does not show"
+drawn "$out/email_message.png" "$(xdotool search --onlyvisible --name '^Email$' | tail -1)"
 until_changed "$out/email_send_page.png" "$ox" "$oy" 569 438 \
   xdotool mousemove $((ox + 100)) $((oy + 14)) click 1 || fail "Send Email showed no recipients"
 settled "$out/email_send_page.png" "$ox" "$oy" 569 438 || true
 until_changed "$out/email_all.png" "$ox" "$oy" 569 438 \
   xdotool mousemove $((ox + 157)) $((oy + 396)) click 1 || fail "Select All chose no recipients"
-snap email_recipients "$(xdotool search --onlyvisible --name '^Email$' | tail -1)"
+drawn "$out/email_recipients.png" "$(xdotool search --onlyvisible --name '^Email$' | tail -1)"
 xdotool mousemove $((ox + 60)) $((oy + 396)) click 1   # "Send"
 for _ in $(seq 150); do [ "$(ls "$out/mail" | grep -c '\.eml$')" -ge 2 ] && break; sleep 0.1; done
 [ "$(ls "$out/mail" | grep -c '\.eml$')" -eq 2 ] || fail "not one message for each of the two addresses"
 # "Your message has been sent.": its OK, then the statuses.
-message_box > /dev/null || fail "no message after sending"
-sleep 0.4
-shot "$out/email_sent.png" "$ox" "$oy" 569 438
-xdotool mousemove $((ox + 348)) $((oy + 198)) click 1
-no_message_box
-snap email_statuses "$(xdotool search --onlyvisible --name '^Email$' | head -1)"
+box_answer email_sent OK
+drawn "$out/email_statuses.png" "$(xdotool search --onlyvisible --name '^Email$' | head -1)"
 /usr/bin/python3 - "$out/mail" <<'PY' || fail "the messages are not as written"
 import email, glob, sys
 to = set()
@@ -297,25 +275,22 @@ step "addresses mailed"
 # ---- The main window's menus, and the report windows they open ----
 for key in c e r u h a; do
   xdotool windowactivate --sync "$main" 2>/dev/null || xdotool windowfocus --sync "$main"
-  sleep 0.3
   before=$(visible)
   xdotool key "alt+$key"
-  new_window "$before" > /dev/null || fail "the menu of alt+$key did not open"
-  sleep 0.3
+  menu_win=$(new_window "$before") || fail "the menu of alt+$key did not open"
+  inked "$menu_win"
   shot "$out/menu_$key.png" "$mx" "$my" "$mw" 300
-  xdotool key Escape
-  sleep 0.3
-  xdotool key Escape
+  xdotool key Escape Escape
   for _ in $(seq 50); do [ "$(visible)" = "$before" ] && break; sleep 0.1; done
 done
-# visit TITLE NAME CX CY MENU...: the menu entry opens the window; a click at CX CY (from its
+# visit TITLE NAME CX CY COMMAND...: the command opens the window; a click at CX CY (from its
 # top left) closes it, or Escape when CX is "-".
 visit() {
   local title="$1" name="$2" cx="$3" cy="$4" w
   shift 4
-  opens "^$title\$" menu "$@"
+  opens "^$title\$" "$@"
   w=$(xdotool search --onlyvisible --name "^$title\$" | tail -1)
-  snap "$name" "$w"
+  drawn "$out/$name.png" "$w"
   geometry "$w"
   if [ "$cx" = - ]; then
     xdotool key Escape
@@ -324,12 +299,12 @@ visit() {
   fi
   closes "^$title\$" $((X + cx)) $((Y + cy))
 }
-visit "Record Print" record_print 180 14 r 7
+visit "Record Print" record_print 180 14 menu_click 162 7 2  # Report and View > Quick Record Print
 # The grid's summary window, from the grid page's "Summary".
 parts_page
 opens '^Data Summary$' at 580 285
 w=$(xdotool search --onlyvisible --name '^Data Summary$' | tail -1)
-snap data_summary "$w"
+drawn "$out/data_summary.png" "$w"
 geometry "$w"
 closes '^Data Summary$' $((X + 436)) $((Y + 409))
 details_page
@@ -352,10 +327,11 @@ step "closed"
 restart_client
 trap 'stop_client; stop_smtp' EXIT
 login=$(window Login) || fail "no login window after the restart"
-sleep 0.5
+painted "$login"
 geometry "$login"
 xdotool mousemove $((X + 226)) $((Y + 132)) click 1
 logged_in
+shown_page=30
 gone '^Login$'
 record_shot restart_first
 same "$out/first_record.png" "$out/restart_first.png" || fail "the first record is not as typed after the restart"
@@ -381,16 +357,16 @@ last '^Search$'
 sx=$X sy=$Y sw=$WIDTH sh=$HEIGHT
 popup $((sx + 90)) $((sy + 59))
 pick 23 shown                                    # "Name"
+# The term's value: typed into its cell (the click chose it), which then shows it.
 xdotool mousemove $((sx + 466)) $((sy + 59)) click 1
-sleep 0.9
 xdotool type --delay 60 "Gold"
 xdotool key Return
-sleep 0.4
-snap search "$(xdotool search --onlyvisible --name '^Search$' | tail -1)"
+shows "$out/search_value.png" $((sx + 380)) $((sy + 51)) 190 16 20 || fail "the search term's value does not show"
+drawn "$out/search.png" "$(xdotool search --onlyvisible --name '^Search$' | tail -1)"
 opens '^Search Results$' xdotool mousemove $((sx + (sw - 560) / 2 + 54)) $((sy + sh - 177 + 45)) click 1
 last '^Search Results$'
 rx=$X ry=$Y
-snap search_results "$(xdotool search --onlyvisible --name '^Search Results$' | tail -1)"
+drawn "$out/search_results.png" "$(xdotool search --onlyvisible --name '^Search Results$' | tail -1)"
 shot "$out/results_count.png" $((rx + 200)) $((ry + 30)) 300 20
 step "searched"
 
@@ -402,16 +378,16 @@ for item in 23 12 18; do                         # "Name", "Maker", "Price Paid"
   popup $((ux + 335)) $((uy + 40))
   pick "$item" shown
 done
-snap report_setup "$(xdotool search --onlyvisible --name '^Report Setup$' | tail -1)"
+drawn "$out/report_setup.png" "$(xdotool search --onlyvisible --name '^Report Setup$' | tail -1)"
 opens '^Report$' xdotool mousemove $((ux + 280)) $((uy + 323)) click 1
 last '^Report$'
 qx=$X qy=$Y
 centred quick_report
-snap quick_report "$(xdotool search --onlyvisible --name '^Report$' | tail -1)"
+drawn "$out/quick_report.png" "$(xdotool search --onlyvisible --name '^Report$' | tail -1)"
 until_changed "$out/quick_report_preview_shown.png" "$qx" "$qy" "$WIDTH" "$HEIGHT" \
   xdotool mousemove $((qx + 250)) $((qy + 12)) click 1 || fail "the preview did not show"
 settled "$out/quick_report_preview_shown.png" "$qx" "$qy" "$WIDTH" "$HEIGHT" || true
-snap quick_report_preview "$(xdotool search --onlyvisible --name '^Report$' | tail -1)"
+drawn "$out/quick_report_preview.png" "$(xdotool search --onlyvisible --name '^Report$' | tail -1)"
 opens '^Print$' xdotool mousemove $((qx + 112)) $((qy + 36)) click 1
 print_to "$out/quick_report.pdf" print_dialog
 pdftotext -layout "$out/quick_report.pdf" "$out/quick_report.txt"
@@ -425,8 +401,7 @@ step "quick report printed"
 # ---- After the report and the results window's close every window still takes clicks ----
 # The search window: its "Search" shows the results again (then closed by its tool bar again).
 search=$(xdotool search --onlyvisible --name '^Search$' | tail -1)
-xdotool windowraise "$search"
-sleep 0.3
+raised "$search" $((sx + (sw - 560) / 2 + 54)) $((sy + sh - 177 + 45))
 opens '^Search Results$' xdotool mousemove $((sx + (sw - 560) / 2 + 54)) $((sy + sh - 177 + 45)) click 1
 last '^Search Results$'
 closes '^Search Results$' $((X + 286)) $((Y + 14))
@@ -436,10 +411,9 @@ opens '^Report Setup$' xdotool mousemove $((sx + 140)) $((sy + 14)) click 1
 last '^Report Setup$'
 closes '^Report Setup$' $((X + 366)) $((Y + 323))
 # The main window: a click on a notebook tab shows that page.
-xdotool windowraise "$main"
-sleep 0.3
-until_changed "$out/after_report_page.png" $((mx + 10)) $((my + 100)) 600 200 parts_page ||
-  fail "the main window took no click after the report"
+raised "$main" $((mx + 160)) $((my + 92))
+parts_page  # (it fails when the page does not show)
+shot "$out/after_report_page.png" $((mx + 10)) $((my + 100)) 600 200
 details_page
 step "the windows take clicks after the report"
 

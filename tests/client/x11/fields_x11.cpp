@@ -141,6 +141,7 @@ int main(int argc, char** argv) {
     if (TEditDirListingForm* E = View.Fields->RowEditor) {
       S << "editor open\n";
       S << At("editcell2", CellCentre(E->EditGrid, 1, 2)) << '\n';
+      S << "editcell2 " << E->EditGrid->Cells(1, 2) << '\n';
       S << At("editok", Centre(E->OKButton)) << '\n';
       S << At("editorwin", E->ClientToScreen({0, 0})) << ' ' << E->Width() << ' ' << E->Height() << '\n';
     }

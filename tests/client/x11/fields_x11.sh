@@ -45,7 +45,6 @@ wait_state() { # wait_state KEY VALUE: until the state line reads so
 }
 
 record_program_start
-sleep 0.5
 
 # ---- A description value from its menu: the third entry, after the two commands ----
 click descbtn0 0.8
@@ -68,7 +67,6 @@ click desclabel2 1
 xdotool key ctrl+a
 xdotool type --delay 40 "Renamed"
 xdotool key Return
-sleep 1
 wait_state label2 "Renamed"
 
 # ---- Edit the grid 3 line in the row editor ----
@@ -91,7 +89,8 @@ for attempt in 1 2 3 4; do
   xdotool key ctrl+a
   xdotool type --delay 40 "Sold"
   xdotool key Return
-  sleep 0.6
+  # (The row editor's cell holds what was typed once Return took it.)
+  for _ in $(seq 100); do [ "$(st editcell2)" = Sold ] && break; sleep 0.1; done
   read -r ex ey ew eh <<< "$(grep '^at editorwin ' "$state" | awk '{print $3, $4, $5, $6}')"
   shot "$out/row_editor.png" "$ex" "$ey" "$ew" "$eh"
   click editok 1.5
@@ -125,7 +124,6 @@ wait_state page 0
 click detail6 1
 for _ in $(seq 50); do [ "$(st barcode)" = open ] && break; sleep 0.1; done
 [ "$(st barcode)" = open ] || { shot "$out/no_barcode_editor.png" 0 0 1024 768; fail "the barcode editor did not open"; }
-sleep 0.5
 click barcodevalue 0.5
 xdotool key ctrl+a
 xdotool type --delay 40 "123456"
@@ -152,7 +150,6 @@ click detail7 0.8
 click "menu:Set_URL" 1
 xdotool type --delay 30 "https://example.org/shop"
 xdotool key Return
-sleep 0.8
 wait_state detail7 "https://example.org/shop"
 click detail7 0.8
 click "menu:Jump_to_URL" 1
@@ -174,7 +171,7 @@ for attempt in 1 2 3; do
   xdotool key Escape
 done
 grep -q '^diagram ' "$state" || fail "the relationship diagram did not open"
-sleep 0.8
+for _ in $(seq 100); do [ "$(st boxes | cut -d' ' -f1)" = 3 ] && break; sleep 0.1; done
 [ "$(st boxes | cut -d' ' -f1)" = 3 ] || fail "the diagram has '$(st boxes)' boxes and links"
 read -r dx dy dw dh <<< "$(st diagram)"
 shot "$out/relationship_diagram.png" "$dx" "$dy" "$dw" "$dh"

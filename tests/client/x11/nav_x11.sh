@@ -20,14 +20,14 @@ contacts_definition() {
 }
 installed_client_x11 1280x1024 --clear '*.pdf' --clear '*.txt' --db "$make_db" --then contacts_definition -- "$@"
 
-at() { xdotool mousemove $((mx + $1)) $((my + $2)) click 1; sleep "${3:-0.8}"; }
-# A message box of the program (titled as the main window) over it.
+# at X Y: a click in the main window (a page's tab, a line, a button); the steps after it wait for
+# what they need.
+at() { xdotool mousemove $((mx + $1)) $((my + $2)) click 1; }
+# message_up: a message box of the program (titled as the main window) is up over it and drawn.
 message_up() {
-  for _ in $(seq 80); do
-    [ "$(xdotool search --onlyvisible --name '^Quillon Server$' 2>/dev/null | wc -l)" -ge 2 ] && { sleep 0.4; return 0; }
-    sleep 0.1
-  done
-  fail "no message box"
+  local w
+  w=$(message_box) || fail "no message box"
+  painted "$w"
 }
 # A print job of the "PDF" printer: the file dialog gets the file's path.
 save_pdf() { # save_pdf FILE
@@ -38,31 +38,42 @@ save_pdf() { # save_pdf FILE
 }
 # Labels of the print window: Print, the print dialog given the file, then OK.
 print_labels() { # print_labels FILE SCREENSHOT
-  last '^Print Address$'
-  local px=$X py=$Y
-  sleep 0.5
-  shot "$2" "$px" "$py" "$WIDTH" "$HEIGHT"
+  local w px py
+  w=$(xdotool search --onlyvisible --name '^Print Address$' | tail -1)
+  drawn "$2" "$w"
+  geometry "$w"
+  px=$X py=$Y
   opens '^Print$' xdotool mousemove $((px + 635)) $((py + 33)) click 1
   x11_print_to "$1" "$out/print_dialog.png"
-  sleep 0.5
+  gone '^Print$'
   xdotool mousemove $((px + 708)) $((py + 527)) click 1
   gone '^Print Address$'
 }
 grid_page() { at 160 92; }                      # the "Parts" page (grid 4)
 related_select() {
   popup $((mx + 604)) $((my + 254))             # the "..." of "Related"
-  local before
+  local before menu
   before=$(visible)
   xdotool mousemove $((mx + 640)) $((my + 298)) # "Select" opens its sub-menu
-  new_window "$before" > /dev/null || fail "no sub-menu of Select"
-  sleep 0.3
+  menu=$(new_window "$before") || fail "no sub-menu of Select"
+  painted "$menu" 20
   shot "$out/relation_menu.png" "$mx" "$my" 900 600
-  xdotool mousemove $((mx + 780)) $((my + 298)) sleep 0.4 click 1
+  xdotool mousemove $((mx + 780)) $((my + 298)) click 1
+}
+# shown_menu FILE: the pop-up menu that just opened (new since the list BEFORE) is drawn; FILE
+# shows the main window's corner under it.
+shown_menu() {
+  local menu
+  menu=$(new_window "$before") || fail "no pop-up menu"
+  painted "$menu" 20
+  shot "$1" "$mx" "$my" 800 600
 }
 grid_print() { # grid_print N: item N of the grid print menu
   grid_page
-  popup $((mx + 580)) $((my + 313))             # "Print"
-  shot "$out/grid_print_menu.png" "$mx" "$my" 800 600
+  local before
+  before=$(visible)
+  xdotool mousemove $((mx + 580)) $((my + 313)) click 1  # "Print"
+  shown_menu "$out/grid_print_menu.png"
   menu_pick "$1" shown
 }
 grid_popup() { # grid_popup N: item N of the grid's pop-up
@@ -70,15 +81,13 @@ grid_popup() { # grid_popup N: item N of the grid's pop-up
   local before
   before=$(visible)
   xdotool mousemove $((mx + 95)) $((my + 153)) click 3
-  new_window "$before" > /dev/null || fail "no pop-up menu of the grid"
-  sleep 0.3
-  shot "$out/grid_popup.png" "$mx" "$my" 800 600
+  shown_menu "$out/grid_popup.png"
   menu_pick "$1" shown
 }
 grid_find() {
   grid_page
   at 95 131                                     # from the first line
-  at 580 257 0.2                                # "Find"
+  at 580 257                                    # "Find"
 }
 item_double_click() {
   at 75 92                                      # the "Items" page
@@ -86,24 +95,28 @@ item_double_click() {
 }
 print_detail() {
   at 199 92                                     # the "Notes" page
-  at 79 432 0.2                                 # "Print Detail"
+  at 79 432                                     # "Print Detail"
 }
 
 start_client
 login
+related_x=$((mx + 422)) related_y=$((my + 248))  # the "Related" field's text
 
 # ---- A related record from the entire database ----
 opens '^From Entire Database$' related_select
-last '^From Entire Database$'
+w=$(xdotool search --onlyvisible --name '^From Entire Database$' | tail -1)
+drawn "$out/pick_related.png" "$w"
+geometry "$w"
 px=$X py=$Y
-shot "$out/pick_related.png" "$px" "$py" "$WIDTH" "$HEIGHT"
-# The list holds every record but the one shown: "Record 5 Gold" is its fifth entry.
-xdotool mousemove $((px + 50)) $((py + 68)) click 1
-sleep 0.4
-xdotool mousemove $((px + 152)) $((py + 246)) click 1
+# The list holds every record but the one shown: "Record 5 Gold" is its fifth entry, lit once
+# chosen.
+until_changed "$out/pick_related_chosen.png" $((px + 5)) $((py + 60)) 240 16 \
+  xdotool mousemove $((px + 50)) $((py + 68)) click 1 || fail "the pick list's fifth entry was not chosen"
+xdotool mousemove $((px + 152)) $((py + 246)) click 1  # "Select"
 gone '^From Entire Database$'
-sleep 0.5
-shot "$out/related_chosen.png" "$mx" "$my" "$mw" "$mh"
+shows "$out/related_field.png" "$related_x" "$related_y" 168 16 100 || fail "the related record does not show"
+settled "$out/related_field.png" "$related_x" "$related_y" 168 16 || fail "the related field did not settle"
+drawn "$out/related_chosen.png" "$main"
 
 # ---- Grid 4: address labels of the selected line, then of every line ----
 grid_page
@@ -123,51 +136,56 @@ done
 
 # ---- "List": the grid's quick report ----
 opens '^Report$' grid_print 1
-last '^Report$'
-rx=$X ry=$Y
-sleep 0.5
-shot "$out/grid_list_report.png" "$rx" "$ry" "$WIDTH" "$HEIGHT"
-xdotool mousemove $((rx + 704)) $((ry + 539)) click 1
+w=$(xdotool search --onlyvisible --name '^Report$' | tail -1)
+drawn "$out/grid_list_report.png" "$w"
+geometry "$w"
+xdotool mousemove $((X + 704)) $((Y + 539)) click 1
 gone '^Report$'
 
 # ---- The grid's pop-up: its print settings with their preview, then its print ----
 opens '^Print Settings$' grid_popup 1
-last '^Print Settings$'
-sx=$X sy=$Y
-sleep 0.5
-shot "$out/grid_print_settings.png" "$sx" "$sy" "$WIDTH" "$HEIGHT"
-xdotool mousemove $((sx + 275)) $((sy + 360)) click 1  # OK
+w=$(xdotool search --onlyvisible --name '^Print Settings$' | tail -1)
+drawn "$out/grid_print_settings.png" "$w"
+geometry "$w"
+xdotool mousemove $((X + 275)) $((Y + 360)) click 1  # OK
 gone '^Print Settings$'
 opens '^Print to File' grid_popup 2
 save_pdf "$out/grid.pdf"
+gone '^Print to File'
 pdftotext -layout "$out/grid.pdf" "$out/grid.txt"
 for text in "Contact Name" "Ann Example" "555 0102" "Cy Person 0"; do
   grep -q "$text" "$out/grid.txt" || fail "'$text' is not on the printed grid"
 done
 
 # ---- Find a contact, then remove the line found ----
-sleep 0.5
 opens '^Find$' grid_find
-xdotool type --delay 40 "cy person"
-xdotool key Return
-sleep 1
+last '^Find$'
+fx=$X fy=$Y
+until_changed "$out/grid_find_text.png" $((fx + 68)) $((fy + 10)) 192 20 \
+  xdotool type --delay 40 "cy person" || fail "the Find window's box shows no text"
+settled "$out/grid_find_text.png" $((fx + 68)) $((fy + 10)) 192 20 || true
 shot "$out/grid_find.png" "$mx" "$my" "$mw" "$mh"
-[ "$(xdotool search --onlyvisible --name '^Quillon Server$' | wc -l)" -ge 2 ] && fail "the contact was not found"
-xdotool key Escape
+# Return finds the line (a line not found would bring up a box over the window); Cancel then
+# closes the window.
+xdotool key Return
+xdotool mousemove $((fx + 307)) $((fy + 48)) click 1
+for _ in $(seq 100); do
+  shown '^Find$' || break
+  [ "$(xdotool search --onlyvisible --name '^Quillon Server$' 2>/dev/null | wc -l)" -ge 2 ] &&
+    fail "the contact was not found"
+  sleep 0.1
+done
 gone '^Find$'
-at 580 145 0.2                                  # "Remove": the line found
-message_up
-shot "$out/grid_remove.png" "$mx" "$my" "$mw" "$mh"
-until_changed "$out/grid_removed.png" $((mx + 10)) $((my + 100)) 520 300 xdotool key Return ||
+at 580 145                                      # "Remove": the line found
+# (The box leaves the grid's first two columns uncovered.)
+until_changed "$out/grid_lines_left.png" $((mx + 10)) $((my + 100)) 100 100 box_answer grid_remove Yes ||
   fail "Remove changed nothing in the grid"
-settled "$out/grid_removed.png" "$mx" "$my" "$mw" "$mh" || true
+settled "$out/grid_removed.png" "$mx" "$my" "$mw" "$mh" || fail "the grid did not settle after the removal"
 
 # ---- The three notes to the printer ----
 opens '^Print to File - Book Detail' print_detail
 save_pdf "$out/detail.pdf"
-message_up
-shot "$out/detail_sent.png" "$mx" "$my" "$mw" "$mh"
-xdotool key Return
+box_answer detail_sent OK
 pdftotext "$out/detail.pdf" "$out/detail.txt"
 tr -d '\f' < "$out/detail.txt" | grep -v '^$' > "$out/detail_lines.txt" || true
 expected=$'Notes of record 0\nsecond notes line\nattachment-0.txt\nQuay 7\nAntwerp'
@@ -175,15 +193,22 @@ expected=$'Notes of record 0\nsecond notes line\nattachment-0.txt\nQuay 7\nAntwe
 
 # ---- The item list: a double click edits the item, not while read-only ----
 opens '^Edit Skill$' item_double_click
-last '^Edit Skill$'
-shot "$out/item_editor.png" "$X" "$Y" "$WIDTH" "$HEIGHT"
-xdotool key Escape
+w=$(xdotool search --onlyvisible --name '^Edit Skill$' | tail -1)
+drawn "$out/item_editor.png" "$w"
+geometry "$w"
+xdotool mousemove $((X + 330)) $((Y + 275)) click 1  # "Cancel"
 gone '^Edit Skill$'
-at 396 63                                       # "Read Only"
+# (Its box as it shows with the pointer over "Read Only".)
+xdotool mousemove $((mx + 396)) $((my + 63))
+settled "$out/readonly_off.png" $((mx + 336)) $((my + 55)) 14 16 || fail "the Read Only box did not settle"
+until_changed "$out/readonly_on.png" $((mx + 336)) $((my + 55)) 14 16 at 396 63 ||  # "Read Only"
+  fail "Read Only was not ticked"
 xdotool mousemove $((mx + 50)) $((my + 143)) click --repeat 2 --delay 80 1
-sleep 1.5
-xdotool search --onlyvisible --name "^Edit Skill\$" > /dev/null 2>&1 && fail "a read-only record's item opened"
+# Read Only unticked by the next click: once its box shows that, the double click before it was
+# taken too, and a window it opened would be up (a modal one would have kept the click out).
 at 396 63
+until_same "$out/readonly_off.png" $((mx + 336)) $((my + 55)) 14 16 || fail "Read Only was not unticked (a window keeps the click out?)"
+shown "^Edit Skill\$" && fail "a read-only record's item opened"
 
 # ---- The window resized: the notebook and the status line follow ----
 at 160 92

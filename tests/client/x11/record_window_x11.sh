@@ -14,7 +14,8 @@
 # day_x11 and nav_x11, the in-process window in fields_x11 and record_data_x11):
 #   Next, New, Search, Close; the Parts page's Edit and Summary; the barcode field's editor;
 #     the Pictures page's Select ............................................. day_x11
-#   the grid page's Print menu, Find and Remove, Print Detail, the item list,
+#   the grid page's Print menu, Find and Remove (its question answered by Yes), Print Detail,
+#     the item list,
 #     the related record's "..." and Select .................................. nav_x11
 #   description "..." menus, short values, label rename, grid 3 row editor, image tabs,
 #     barcode field, URL field, the relationship diagram and its Close ......... fields_x11
@@ -37,9 +38,8 @@
 # Close, and Scan Barcode, its window closed by its Close.
 # Not yet by the mouse: the other "Search List Records" entries; Generate E-mail's Send (the
 # sample records hold no e-mail address; sending is clicked in day_x11); Connect's Database
-# Login and Close, left out as they end the session that the rest of this test needs; the grid
-# Remove box of nav_x11 (answered with Return); the CD player's close (it has none but its
-# frame's).
+# Login and Close, left out as they end the session that the rest of this test needs; the CD
+# player's close (it has none but its frame's).
 # Usage: record_window_x11.sh SOURCE_DIR BUILD_DIR MAKE_NAV_DATABASE OUTPUT_FOLDER
 set -euo pipefail
 src="$1" bin="$2" make_db="$3" out="$4"
@@ -61,63 +61,6 @@ header_y=63                                    # the header's controls
 readonly_x=343 searchlist_x=425 idle_refresh_x=540 idle_up_x=624 idle_up_y=58
 edit_menu_x=86 menu_y=8                        # "Edit" of the menu bar
 
-# ---- Screen helpers ----
-# marked_shot FILE WINDOW: a screenshot of the window with an arrow drawn where the pointer is.
-marked_shot() {
-  local px py wx wy ww wh X Y WIDTH HEIGHT SCREEN WINDOW
-  eval "$(xdotool getmouselocation --shell)"
-  px=$X py=$Y
-  geometry "$2"
-  wx=$X wy=$Y ww=$WIDTH wh=$HEIGHT
-  shot "$1" "$wx" "$wy" "$ww" "$wh"
-  /usr/bin/python3 - "$1" $((px - wx)) $((py - wy)) <<'PY'
-import sys
-from PIL import Image, ImageDraw
-f, x, y = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
-im = Image.open(f).convert("RGB")
-arrow = [(x, y), (x, y + 17), (x + 4, y + 13), (x + 7, y + 20), (x + 10, y + 19), (x + 7, y + 12), (x + 12, y + 12)]
-ImageDraw.Draw(im).polygon(arrow, fill=(255, 255, 255), outline=(200, 0, 0))
-im.save(f)
-PY
-}
-# painted WINDOW [DARK]: waits until the window shows its text (more than DARK dark pixels, 150
-# when not given), not only its background.
-painted() {
-  geometry "$1"
-  for _ in $(seq 100); do
-    shot "$out/painting.png" "$X" "$Y" "$WIDTH" "$HEIGHT"
-    [ "$(dark "$out/painting.png")" -gt "${2:-150}" ] && { rm -f "$out/painting.png"; return 0; }
-    sleep 0.1
-  done
-  fail "the window $1 shows nothing"
-}
-closed() { # closed WINDOW: waits until the window is no longer shown
-  for _ in $(seq 100); do
-    xdotool search --onlyvisible --name '' 2>/dev/null | grep -qx "$1" || return 0
-    sleep 0.1
-  done
-  return 1
-}
-# answer NAME BUTTON: the message box that is up is answered by a click on its button (Yes, No
-# or OK, the rightmost first); NAME.png shows it with the pointer on the button.  The box must
-# close at that click.
-answer() {
-  local w dx
-  w=$(message_box) || fail "no message box ($1)"
-  painted "$w"
-  geometry "$w"
-  case "$2" in
-    OK | No) dx=45 ;;
-    Yes) dx=134 ;;
-    *) fail "no button $2" ;;
-  esac
-  xdotool mousemove $((X + WIDTH - dx)) $((Y + HEIGHT - 22))
-  # The button shows the pointer over it before it is clicked.
-  sleep 0.3
-  marked_shot "$out/$1.png" "$w"
-  xdotool click 1
-  closed "$w" || fail "the box '$1' took no click on its $2"
-}
 # tool X: a click on the tool bar button at X.
 tool() { xdotool mousemove $((mx + $1)) $((my + bar_y)) click 1; }
 # number_shot FILE: the record number box.
@@ -135,19 +78,6 @@ no_box() { # no_box: no message box is up
     [ "$WIDTH" -lt 600 ] && return 1
   done
   return 0
-}
-# menu_click X N: the menu bar's entry at X opens its menu (waited for), whose N-th entry is then
-# clicked (the entries are 22 pixels apart; a separator adds 2); menu_X.png shows the menu.
-menu_click() {
-  local before popup
-  before=$(visible)
-  xdotool mousemove $((mx + $1)) $((my + menu_y)) click 1
-  popup=$(new_window "$before") || fail "the menu at $1 did not open"
-  painted "$popup" 40  # "About" has one short entry
-  geometry "$popup"
-  shot "$out/menu_$1.png" "$X" "$Y" "$WIDTH" "$HEIGHT"
-  xdotool mousemove $((X + 40)) $((Y + 10 + 22 * ($2 - 1) + ${3:-0})) click 1
-  closed "$popup" || fail "the menu at $1 took no click on its entry $2"
 }
 # opens_window NAME DX DY COMMAND...: the command opens a window, which a click DX DY from its
 # top left corner closes ("-": it is left open and the record window raised over it; negative:
@@ -185,7 +115,7 @@ step "logged in"
 # ---- The first record: Prev says so; Next and Prev move ----
 number_shot "$out/first_number.png"
 tool $prev_x
-answer first_record OK
+box_answer first_record OK
 number_shot "$out/still_first.png"
 same "$out/first_number.png" "$out/still_first.png" || fail "Prev on the first record moved"
 moved next tool $next_x
@@ -196,31 +126,31 @@ step "Prev and Next"
 # ---- New, then Next on it (the last record) ----
 moved new tool $new_x
 tool $next_x
-answer last_record OK
+box_answer last_record OK
 number_shot "$out/still_last.png"
 same "$out/new.png" "$out/still_last.png" || fail "Next on the last record moved"
 step "New, and Next on the last record"
 
 # ---- The search list buttons with an empty list ----
 tool $next_search_x
-answer no_search_items_next OK
+box_answer no_search_items_next OK
 tool $prev_search_x
-answer no_search_items_previous OK
+box_answer no_search_items_previous OK
 step "empty search list"
 
 # ---- Delete: No keeps the record, Yes deletes it ----
 tool $delete_x
-answer delete_confirm_no No
+box_answer delete_confirm_no No
 number_shot "$out/kept.png"
 same "$out/new.png" "$out/kept.png" || fail "No to the delete confirmation did not keep the record"
-delete_yes() { tool $delete_x; answer delete_confirm_yes Yes; }
+delete_yes() { tool $delete_x; box_answer delete_confirm_yes Yes; }
 moved deleted delete_yes
 step "Delete"
 
 # ---- Read Only: Delete refuses ----
 xdotool mousemove $((mx + readonly_x)) $((my + header_y)) click 1
 tool $delete_x
-answer read_only_delete OK
+box_answer read_only_delete OK
 xdotool mousemove $((mx + readonly_x)) $((my + header_y)) click 1
 step "read only"
 
@@ -259,7 +189,7 @@ step "Insert cancelled"
 
 # ---- The Edit menu's New Record and Delete Record, by mouse ----
 moved menu_new menu_click $edit_menu_x 1
-menu_delete_yes() { menu_click $edit_menu_x 2; answer menu_delete_confirm Yes; }
+menu_delete_yes() { menu_click $edit_menu_x 2; box_answer menu_delete_confirm Yes; }
 moved menu_deleted menu_delete_yes
 step "the Edit menu"
 # Every other menu of the menu bar opens at a click on its title and closes at a second one.
@@ -321,7 +251,7 @@ opens_window email_settings -50 -25 menu_click 232 4 2           # Cancel
 opens_window date_format -50 -25 menu_click 232 6 6              # Cancel
 opens_window about -50 -25 menu_click 392 1                      # OK (its only button)
 menu_click 232 7 6                                          # Reset Application
-answer reset_application_no No
+box_answer reset_application_no No
 no_box || fail "a box came after the small dialogs"
 step "Connect, Utilities and About dialogs"
 
@@ -349,29 +279,6 @@ grep -q '#Contact' "$out/help_1.htm" && fail "Contents leads to the contact part
 no_box || fail "a box came after the help pages"
 step "Help Manual"
 
-# ---- Report and View's reports and Quick Record Print, Utilities' Generate E-mail and Print
-# Address Labels, each chosen with the mouse; every report is printed to a PDF (read back) ----
-# submenu_click X N M [GAP]: the menu bar's entry at X opens its menu, whose N-th entry (GAP
-# pixels of separators above it) opens its sub-menu (each waited for); the sub-menu's M-th entry
-# is clicked, and both menus close.  submenu_X_N_M.png shows the sub-menu with the pointer on it.
-submenu_click() {
-  local before popup sub
-  before=$(visible)
-  xdotool mousemove $((mx + $1)) $((my + menu_y)) click 1
-  popup=$(new_window "$before") || fail "the menu at $1 did not open"
-  painted "$popup" 40
-  geometry "$popup"
-  before=$(visible)
-  xdotool mousemove $((X + 40)) $((Y + 10 + 22 * ($2 - 1) + ${4:-0})) click 1
-  sub=$(new_window "$before") || fail "the entry $2 of the menu at $1 opened no sub-menu"
-  painted "$sub" 40
-  geometry "$sub"
-  xdotool mousemove $((X + 40)) $((Y + 10 + 22 * ($3 - 1)))
-  sleep 0.3  # the entry shows the pointer over it
-  marked_shot "$out/submenu_$1_$2_$3.png" "$sub"
-  xdotool click 1
-  closed "$sub" && closed "$popup" || fail "the sub-menu of the entry $2 at $1 took no click on its entry $3"
-}
 # click_button NAME WINDOW X Y: a click at X Y (of the screen) on the window's button, which
 # closes the window; NAME.png shows the window with the pointer on the button.
 click_button() {
@@ -428,9 +335,9 @@ report_window() {
   click_button "${name}_close" "$w" $((wx + ww / 2 + cdx)) $((wy + wh + dy))
 }
 report_x=162
-submenu_click $report_x 1 1                                  # Quick Order Report > All Records
+submenu_click $report_x 1 0 1                                  # Quick Order Report > All Records
 report_window quick_order 'Quick Quantity Report' 60 -56 150 "Current  *Desired  *Required" "Record 7 Silver  *0$"
-submenu_click $report_x 2 1                                  # Quick Financial Report > All Records
+submenu_click $report_x 2 0 1                                  # Quick Financial Report > All Records
 report_window quick_financial 'Quick Financial Report' 60 -56 150 "Record 7 Silver  *259" "^Total  *[0-9]*\.00  *0\.00"
 # Its total is the sum of the prices printed above it.
 /usr/bin/python3 - "$out/quick_financial.txt" <<'PY' || fail "the printed financial report's total is not the sum of its prices"
@@ -445,7 +352,7 @@ for line in open(sys.argv[1]):
 print("record_window_x11: the financial report's prices sum to", prices, "its total", total)
 assert total is not None and prices > 0 and prices == total, (prices, total)
 PY
-submenu_click $report_x 3 1                                  # Grid3Summary > All Records
+submenu_click $report_x 3 0 1                                  # Grid3Summary > All Records
 report_window grid3_summary 'History \(All Records\)' 44 -45 135 "Record 7 Silver  *7  *Part 1"
 # The three reports of all records print one line for each record (grid 3 holds one line each).
 for name in quick_order quick_financial grid3_summary; do
@@ -453,7 +360,7 @@ for name in quick_order quick_financial grid3_summary; do
 done > "$out/report_lines.txt"
 [ "$(sort -u "$out/report_lines.txt" | wc -l)" -eq 1 ] && [ "$(head -1 "$out/report_lines.txt")" -ge 40 ] ||
   fail "the reports of all records print $(tr '\n' ' ' < "$out/report_lines.txt")record lines"
-submenu_click $report_x 4 1                                  # Grid 4 Summary > All Records
+submenu_click $report_x 4 0 1                                  # Grid 4 Summary > All Records
 report_window grid4_summary 'Parts \(All Records\)' 44 -45 135 "Record 7 Silver  *Ann Example" "Record 7 Silver  *Cy Person 7"
 step "Report and View's reports printed"
 # Quick Record Print: the shown record's print window; its Preview page, then its Print.
@@ -489,7 +396,7 @@ step "Quick Record Print printed"
 
 # ---- Utilities: Print Address Labels > All Records, printed; Generate E-mail's recipients ----
 utilities_x=232
-submenu_click $utilities_x 5 1 2
+submenu_click $utilities_x 5 2 1
 w=$(window 'Print All Records') || fail "Print Address Labels opened no window"
 painted "$w"
 geometry "$w"
@@ -507,7 +414,7 @@ search_list_box() {
     xdotool mousemove $((mx + searchlist_x)) $((my + header_y)) click 1 || fail "the search list box did not change ($1)"
 }
 search_list_box listed_for_reports
-submenu_click $report_x 4 2
+submenu_click $report_x 4 0 2
 w=$(window 'Parts \(Search List Records\)') || fail "Grid 4 Summary's Search List Records opened no window"
 painted "$w"
 geometry "$w"
@@ -570,9 +477,9 @@ web=$(pgrep -f "hmserv-[0-9]*-$port/" | head -1 || true)
 kill "$web"
 for _ in $(seq 100); do kill -0 "$web" 2>/dev/null || break; sleep 0.1; done
 tool $next_x
-answer request_problem OK
+box_answer request_problem OK
 # Further requests of the same command (the fetch after the save) meet the same problem.
-while ! no_box; do answer request_problem_again OK; done
+while ! no_box; do box_answer request_problem_again OK; done
 step "request problem"
 
 # ---- Close: the client ends; the database and the settings hold what was done ----
@@ -580,7 +487,7 @@ tool $close_x
 # The close saves the record: the same problem is told, each box answered by a click.
 for _ in $(seq 300); do
   kill -0 "$pid" 2>/dev/null || break
-  no_box || answer close_problem OK
+  no_box || box_answer close_problem OK
   sleep 0.2
 done
 client_closed
