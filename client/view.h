@@ -300,6 +300,8 @@ public:
   void LocalServerSettings1Click();
   void SetServerName1Click();
   void SelectServer1Click();
+  // Writes the session's settings (window size, short values, idle seconds, ...) to the key.
+  void WriteSettings();
   void DisplayAboutClick();
   void EditSkillBtnClick();
   void DescOneEnter(int Index);

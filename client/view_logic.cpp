@@ -455,12 +455,7 @@ void TView::FormCloseQuery(bool& CanClose) {
   steps.CloseSearchWindow = [this] {
     if (Reports) Reports->Search().Close();
   };
-  steps.WriteSettings = [this] {
-    Settings->ViewW = Width();
-    Settings->ViewH = Height();
-    Settings->ShortDescriptionValues = Logic->ShortDescriptionValues();
-    SaveSettings(*OpenSettingsKey(), *Settings);
-  };
+  steps.WriteSettings = [this] { WriteSettings(); };
   steps.FreeDatabase = [this] { FreeDatabase(); };
   steps.StopLocalServer = [this] { ServerShutDown(); };
   Logic->CloseSequence(steps);
@@ -703,8 +698,17 @@ void TView::SetServerName1Click() {
 
 void TView::SelectServer1Click() {
   if (LoginFlag && !Logic->SaveRecord(Logic->Buffers.Current, true)) return;
+  // The login reads the settings again: what this session changed is written first.
+  if (LoginFlag) WriteSettings();
   LoginFlag = false;
   DatabaseLogin();
+}
+
+void TView::WriteSettings() {
+  Settings->ViewW = Width();
+  Settings->ViewH = Height();
+  Settings->ShortDescriptionValues = Logic->ShortDescriptionValues();
+  SaveSettings(*OpenSettingsKey(), *Settings);
 }
 
 void TView::DisplayAboutClick() {

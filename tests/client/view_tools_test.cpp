@@ -149,6 +149,22 @@ TEST_F(ViewToolsTest, ServerAndDatabaseEntriesOpenTheirWindowsAndKeepWhatTheyGiv
   EXPECT_EQ(View->Settings->ServerName, "Office");
 }
 
+// What the session changed since the last login (the idle seconds on the tool bar) outlives
+// another Database Login, which reads the settings key again.
+TEST_F(ViewToolsTest, DatabaseLoginKeepsTheSessionsChangedSettings) {
+  View->EditIdle->SetValue(121);
+  ASSERT_EQ(View->Settings->EditIdle, 121);
+  {
+    TCheckedModalScript Script;
+    Script.ExpectForm("Login", [](TCustomForm& F) { dynamic_cast<TPasswordForm&>(F).LoginBtn->Click(); });
+    Choose(View->SelectServer1);
+  }
+  EXPECT_TRUE(View->LoginFlag);
+  EXPECT_EQ(View->EditIdle->Value(), 121);
+  EXPECT_EQ(View->Logic->EditIdle(), 121);
+  EXPECT_EQ(OpenSettingsKey()->ReadInteger("SETTINGS", "IDLE SECONDS", 0), 121);
+}
+
 TEST_F(ViewToolsTest, TheReminderEntryOpensTheReportOfThatField) {
   View->Logic->Buffers.Configuration.OtherKinds[0] = "Reminder Date";
   int FieldNo = -1;

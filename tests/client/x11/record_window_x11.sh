@@ -36,10 +36,10 @@
 # Records and > Search List Records, printed (every record's label, then the listed one's only),
 # Generate E-mail, its recipients shown (a full list of names) and the window closed by its
 # Close, and Scan Barcode, its window closed by its Close.
-# Not yet by the mouse: the other "Search List Records" entries; Generate E-mail's Send (the
-# sample records hold no e-mail address; sending is clicked in day_x11); Connect's Database
-# Login and Close, left out as they end the session that the rest of this test needs; the CD
-# player's close (it has none but its frame's).
+# The other reports' Search List Records, each printing the listed record's line only; Connect's
+# Database Login (its Login clicked, the same database) and, at the end, Close.
+# Not yet by the mouse: Generate E-mail's Send (the sample records hold no e-mail address;
+# sending is clicked in day_x11); the CD player's close (it has none but its frame's).
 # Usage: record_window_x11.sh SOURCE_DIR BUILD_DIR MAKE_NAV_DATABASE OUTPUT_FOLDER
 set -euo pipefail
 src="$1" bin="$2" make_db="$3" out="$4"
@@ -422,6 +422,17 @@ shot "$out/grid4_search_list.png" "$X" "$Y" "$WIDTH" "$HEIGHT"
 rows=$(text_rows "$out/grid4_search_list.png" 88 22 80 300)   # the Record Name column
 [ "$rows" -eq 3 ] || fail "Grid 4 Summary of the search list shows $rows lines, not the listed record's three"
 click_button grid4_search_list_close "$w" $((X + WIDTH / 2 + 135)) $((Y + HEIGHT - 45))
+# The other reports' "Search List Records" print the listed record's line only.
+submenu_click $report_x 1 0 2                                  # Quick Order Report > Search List Records
+report_window quick_order_list 'Quick Quantity Report' 60 -56 150 "Record 39 Silver"
+submenu_click $report_x 2 0 2                                  # Quick Financial Report > Search List Records
+report_window quick_financial_list 'Quick Financial Report' 60 -56 150 "Record 39 Silver"
+submenu_click $report_x 3 0 2                                  # Grid3Summary > Search List Records
+report_window grid3_summary_list 'History \(Search List Records\)' 44 -45 135 "Record 39 Silver"
+for name in quick_order_list quick_financial_list grid3_summary_list; do
+  lines=$(grep -c '^[[:upper:][:digit:]]\{8\}  *Record [[:digit:]]' "$out/$name.txt" || true)
+  [ "$lines" -eq 1 ] || fail "the $name report prints $lines record lines, not the listed record's one"
+done
 submenu_click $utilities_x 5 2 2
 w=$(window 'Print Search List Records') || fail "Print Address Labels' Search List Records opened no window"
 painted "$w"
@@ -471,6 +482,19 @@ until_changed "$out/idle_seconds.png" $((mx + 578)) $((my + 53)) 40 20 xdotool m
   fail "the idle seconds did not change"
 step "Idle Refresh and the idle seconds"
 
+# ---- Connect > Database Login: the login window again, its Login clicked, the same database ----
+menu_click 34 1
+w=$(window Login) || fail "Database Login opened no login window"
+painted "$w"
+geometry "$w"
+xdotool mousemove $((X + 226)) $((Y + 132))
+sleep 0.3  # the button shows the pointer over it
+marked_shot "$out/database_login.png" "$w"
+xdotool click 1
+closed "$w" || fail "the login window took no click on its Login"
+no_box || fail "a box came after logging in again"
+step "Database Login"
+
 # ---- Next once the web server is gone: the request problem, answered by a click ----
 web=$(pgrep -f "hmserv-[0-9]*-$port/" | head -1 || true)
 [ -n "$web" ] || fail "no web server runs"
@@ -482,8 +506,8 @@ box_answer request_problem OK
 while ! no_box; do box_answer request_problem_again OK; done
 step "request problem"
 
-# ---- Close: the client ends; the database and the settings hold what was done ----
-tool $close_x
+# ---- Connect > Close: the client ends; the database and the settings hold what was done ----
+menu_click 34 5 2
 # The close saves the record: the same problem is told, each box answered by a click.
 for _ in $(seq 300); do
   kill -0 "$pid" 2>/dev/null || break
