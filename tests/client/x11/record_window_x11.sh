@@ -381,11 +381,7 @@ xdotool mousemove $((ix + 4 + 321)) $((iy + 54 + 20)) click 1
 popup=$(new_window "$before") || fail "the record print's Add showed no fields"
 painted "$popup" 40
 geometry "$popup"
-xdotool mousemove $((X + 40)) $((Y + 10))
-sleep 0.3  # the entry shows the pointer over it
-marked_shot "$out/record_print_add.png" "$popup"
-xdotool click 1
-closed "$popup" || fail "the record print's fields took no click"
+click_button record_print_add "$popup" $((X + 40)) $((Y + 10))
 until_changed "$out/record_print.png" "$ix" "$iy" "$iw" "$ih" \
   xdotool mousemove $((ix + 322)) $((iy + 39)) click 1 || fail "the record print's Preview page did not show"
 settled "$out/record_print.png" "$ix" "$iy" "$iw" "$ih" || true
@@ -487,11 +483,7 @@ menu_click 34 1
 w=$(window Login) || fail "Database Login opened no login window"
 painted "$w"
 geometry "$w"
-xdotool mousemove $((X + 226)) $((Y + 132))
-sleep 0.3  # the button shows the pointer over it
-marked_shot "$out/database_login.png" "$w"
-xdotool click 1
-closed "$w" || fail "the login window took no click on its Login"
+click_button database_login "$w" $((X + 226)) $((Y + 132))   # Login
 no_box || fail "a box came after logging in again"
 step "Database Login"
 
