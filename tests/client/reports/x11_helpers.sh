@@ -261,15 +261,17 @@ message_box() { small_window "Quillon Server"; }  # the newest message box
 # SUB-th entry of its sub-menu).
 menu() {
   xdotool windowactivate --sync "$main" 2>/dev/null || xdotool windowfocus --sync "$main"
-  sleep 0.3
+  local i before
+  # Each menu takes the keys once it is shown (waited for).
+  before=$(visible)
   xdotool key "alt+$1"
-  sleep 0.6
-  local i
-  for ((i = 1; i < $2; ++i)); do xdotool key Down; sleep 0.1; done
+  new_window "$before" > /dev/null || fail "the menu alt+$1 did not open"
+  for ((i = 1; i < $2; ++i)); do xdotool key Down; done
   if [ -n "${3:-}" ]; then
+    before=$(visible)
     xdotool key Right
-    sleep 0.4
-    for ((i = 1; i < $3; ++i)); do xdotool key Down; sleep 0.1; done
+    new_window "$before" > /dev/null || fail "the entry $2 of the menu alt+$1 opened no sub-menu"
+    for ((i = 1; i < $3; ++i)); do xdotool key Down; done
   fi
   xdotool key Return
 }
