@@ -53,6 +53,14 @@ x11_screen() {
       kill -0 "$xvfb" 2> /dev/null || break
       sleep 0.1
     done
+    # The run starts once the X server has taken a client's connection (ten seconds at most).
+    if [ -n "$dpy" ]; then
+      for _ in $(seq 100); do
+        DISPLAY=":$dpy" xdotool getmouselocation > /dev/null 2>&1 && break
+        sleep 0.1
+      done
+      DISPLAY=":$dpy" xdotool getmouselocation > /dev/null 2>&1 || dpy=""
+    fi
     if [ -z "$dpy" ]; then
       echo "FAIL: the X server did not start" >&2
       cat "$keep/xvfb.out" >&2

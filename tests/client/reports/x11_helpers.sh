@@ -90,16 +90,20 @@ restart_client() {
 }
 # login: Return in the login window (the database the settings key names), then logged_in.
 login() {
-  window Login > /dev/null || fail "no login window"
-  sleep 0.5
+  local w
+  w=$(window Login) || fail "no login window"
+  painted "$w"
   xdotool key Return
   logged_in
 }
-# logged_in: once the login window's Login is given: main is the main window and mx my mw mh its
-# geometry.
+# logged_in: once the login window's Login is given: main is the main window, waited for until it
+# shows the record and holds still (its size is fitted to the database's layout after it first
+# shows), and mx my mw mh its geometry.
 logged_in() {
   main=$(window "Quillon Server" 600) || fail "no main window"
-  sleep 1.5
+  painted "$main"
+  geometry "$main"
+  still "$out/logged_in.png" "$X" "$Y" "$WIDTH" "$HEIGHT" || true
   geometry "$main"
   mx=$X my=$Y mw=$WIDTH mh=$HEIGHT
 }
