@@ -1,10 +1,12 @@
 #include "controls/grid/grid_arrows.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace {
 
-const std::vector<TPoint> kOutlines[4] = {
+// Constant data, not vectors: a program that never shows an arrow builds none at its start.
+constexpr TPoint kOutlines[4][7] = {
     {{5, 0}, {10, 5}, {7, 5}, {7, 9}, {3, 9}, {3, 5}, {0, 5}},
     {{3, 0}, {7, 0}, {7, 4}, {9, 4}, {5, 8}, {1, 4}, {3, 4}},
     {{0, 3}, {0, 7}, {4, 7}, {4, 10}, {8, 5}, {4, 0}, {4, 3}},
@@ -14,7 +16,7 @@ const std::vector<TPoint> kOutlines[4] = {
 }  // namespace
 
 TArrowWindow::TArrowWindow(TComponent* AOwner, int Direction)
-    : TPopupWindow(AOwner), FDirection(std::clamp(Direction, 0, 3)), FOutline(kOutlines[FDirection]) {
+    : TPopupWindow(AOwner), FDirection(std::clamp(Direction, 0, 3)), FOutline(std::begin(kOutlines[FDirection]), std::end(kOutlines[FDirection])) {
   SetColor(RGB(0, 255, 0));
   int w = 0, h = 0;
   for (const TPoint& p : FOutline) {

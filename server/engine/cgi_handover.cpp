@@ -443,8 +443,12 @@ TRequestFileResult WriteRequestFile(const THandoverFolder& Folder,
   }
   int fd = -1;
   for (int attempt = 0; attempt < 1000 && fd < 0; ++attempt) {
+    // The first name is the process id's last four hex digits, which two living processes seldom
+    // share; the random generator (whose start costs a short process more than the rest of its
+    // hand-over) is started only when that name is taken.
+    const unsigned number = attempt == 0 ? static_cast<unsigned>(::getpid()) : static_cast<unsigned>(Random(65535));
     char id[8];
-    std::snprintf(id, sizeof id, "%04X", static_cast<unsigned>(Random(65535)));
+    std::snprintf(id, sizeof id, "%04X", number & 0xFFFFu);
     RequestFile = Folder.RequestFileName(id);
     fd = ::open(RequestFile.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0 && errno != EEXIST) break;

@@ -424,7 +424,6 @@ private:
 bool TCGIStdEngine::ServeNextEntry(bool* Served) {
   THandoverFolder& folder = Handover();
   if (Served) *Served = false;
-  if (!FileExists(folder.QueueFile())) return false;
   std::string upperName;
   // The entry served last leaves the queue as the next one is taken: one hold of the queue a
   // request.  (Its waiting CGI process looks for its reply, not at the queue.)  Its request file
@@ -434,6 +433,8 @@ bool TCGIStdEngine::ServeNextEntry(bool* Served) {
     DeleteFile(FServedFile);
     FServedFile.clear();
   }
+  // Only a queue that could not be opened is looked for; one that went away after this entry was
+  // taken is found missing by the next round.
   if (!taken) return FileExists(folder.QueueFile());
   if (Served) *Served = true;
   const std::string requestFile = folder.RealRequestFile(upperName);
@@ -445,7 +446,7 @@ bool TCGIStdEngine::ServeNextEntry(bool* Served) {
     FServed = upperName;
     FServedFile = requestFile;
   }
-  return FileExists(folder.QueueFile());
+  return true;
 }
 
 long long ParseRequestHeader(const std::string& Bytes, std::vector<std::string>& Lines) {
@@ -499,14 +500,16 @@ bool TCGIStdEngine::RunQueuedRequest(const std::string& RequestFile, const std::
   bool replied = output >= 0 && !tCGI.OutputFailed;
   if (output >= 0 && ::close(output) != 0) replied = false;
   if (input >= 0) ::close(input);
+  // The resident rings from its own doorbell's socket rather than a new one a request.
+  auto ring = [this, &UpperName] { FBell ? FBell->RingOther(UpperName) : TDoorbell::Ring(UpperName); };
   if (replied && RenameFile(replyTemp, reply)) {
-    TDoorbell::Ring(UpperName);
+    ring();
     if (!Finish) return true;
     FinishEntry(UpperName);
   } else {
     DeleteFile(replyTemp);
     FinishEntry(UpperName);
-    TDoorbell::Ring(UpperName);
+    ring();
   }
   DeleteFile(RequestFile);
   return false;

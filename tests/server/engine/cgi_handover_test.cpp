@@ -394,6 +394,18 @@ TEST_F(ReplyCopyTest, RepliesAroundAndAboveAMegabyteArriveWhole) {
 
 }  // namespace
 
+TEST_F(HandoverTest, FirstRequestNameIsTheProcessIdsAndATakenOneIsPassedOver) {
+  char own[8];
+  std::snprintf(own, sizeof own, "%04X", static_cast<unsigned>(getpid()) & 0xFFFFu);
+  std::string first, second, error;
+  ASSERT_EQ(WriteRequestFile(*Handover, {"A=1"}, -1, 0, first, error), rfWritten);
+  EXPECT_EQ(first, Handover->RequestFileName(own));
+  ASSERT_EQ(WriteRequestFile(*Handover, {"B=2"}, -1, 0, second, error), rfWritten);
+  EXPECT_NE(second, first);
+  EXPECT_EQ(ReadWholeFile(first).substr(0, 5), "A=1\r\n");
+  EXPECT_EQ(ReadWholeFile(second).substr(0, 5), "B=2\r\n");
+}
+
 TEST_F(HandoverTest, RequestIdStaysTakenWhileItsReplyWaits) {
   // The resident has removed the request file, but its owner has not taken the reply yet: a new
   // request of the same id would have its reply taken for the other's, or the other's for its.
