@@ -75,18 +75,27 @@ std::string AbsoluteProgramPath(const std::string& arg0) {
 // ---- quit signals ----
 std::atomic<int> GQuitSignal{0};
 std::atomic<bool> GQuitFlag{false};
-int GQuitPipe[2] = {-1, -1};
+// The pipe an event loop watches for a quit signal: made at the first ask (QuitSignalFd), since a
+// process that only looks at the flag (a CGI process waiting for its reply) needs none.
+std::atomic<int> GQuitPipeRead{-1};
+std::atomic<int> GQuitPipeWrite{-1};
 std::once_flag GQuitOnce;
+std::once_flag GQuitPipeOnce;
+
+void WakeQuitPipe() {
+  const int fd = GQuitPipeWrite.load();
+  if (fd >= 0) {
+    char byte = 1;
+    ssize_t ignored = ::write(fd, &byte, 1);
+    (void)ignored;
+  }
+}
 
 void OnQuitSignal(int sig) {
   const int saved = errno;
   GQuitSignal = sig;
   GQuitFlag = true;
-  if (GQuitPipe[1] >= 0) {
-    char byte = 1;
-    ssize_t ignored = ::write(GQuitPipe[1], &byte, 1);
-    (void)ignored;
-  }
+  WakeQuitPipe();
   errno = saved;
 }
 
@@ -453,7 +462,6 @@ void RemoveExitFlush(int Id) {
 
 void InstallQuitSignals() {
   std::call_once(GQuitOnce, [] {
-    if (::pipe2(GQuitPipe, O_CLOEXEC | O_NONBLOCK) != 0) GQuitPipe[0] = GQuitPipe[1] = -1;
     struct sigaction action {};
     action.sa_handler = OnQuitSignal;
     sigemptyset(&action.sa_mask);
@@ -465,12 +473,22 @@ void InstallQuitSignals() {
 
 bool QuitSignalled() { return GQuitFlag; }
 int LastQuitSignal() { return GQuitSignal; }
-int QuitSignalFd() { return GQuitPipe[0]; }
+int QuitSignalFd() {
+  std::call_once(GQuitPipeOnce, [] {
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) return;
+    GQuitPipeRead = fds[0];
+    GQuitPipeWrite = fds[1];
+    // A signal that came before the pipe is not lost to its watcher.
+    if (GQuitFlag) WakeQuitPipe();
+  });
+  return GQuitPipeRead;
+}
 
 void ClearQuitSignal() {
-  if (GQuitPipe[0] >= 0) {
+  if (const int fd = GQuitPipeRead.load(); fd >= 0) {
     char buffer[64];
-    while (::read(GQuitPipe[0], buffer, sizeof buffer) > 0) {
+    while (::read(fd, buffer, sizeof buffer) > 0) {
     }
   }
   GQuitFlag = false;

@@ -112,7 +112,8 @@ void InstallQuitSignals();
 bool QuitSignalled();
 // The signal number of the last quit signal, 0 when none came.
 int LastQuitSignal();
-// The self-pipe's read end (non-blocking); -1 before InstallQuitSignals.
+// The self-pipe's read end (non-blocking), made at the first call; readable at once when a quit
+// signal came before.  -1 when no pipe could be made.
 int QuitSignalFd();
 // Empties the self-pipe and clears the flag.
 void ClearQuitSignal();

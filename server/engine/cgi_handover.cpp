@@ -10,12 +10,14 @@
 #include <algorithm>
 #include <cstring>
 #include <mutex>
+#include <string_view>
 #include <thread>
 
 #include "platform/rtl/file_io.h"
 #include "platform/sys/files.h"
 #include "platform/sys/process.h"
 #include "platform/rtl/random.h"
+#include "platform/rtl/sysutils.h"
 #include "platform/sys/single_instance.h"
 #include "server/engine/http_text.h"
 
@@ -253,6 +255,21 @@ TEntryKind EntryKind(const std::string& UpperName) {
   return EndsWith(UpperName, "_REQ") ? ekRequestFile : ekProfile;
 }
 
+namespace {
+
+// Drops the record of a finished entry and any marked finished.  The finished entry's record is
+// the one taken: once its CGI process has its reply, a new request may have queued the same name.
+void DropFinished(std::vector<TQueueRecord>& Records, const std::string& UpperName) {
+  auto same = [&](const TQueueRecord& Record) { return Record.Name == UpperName; };
+  auto it = std::find_if(Records.begin(), Records.end(),
+                         [&](const TQueueRecord& Record) { return same(Record) && Record.Status != qsWaiting; });
+  if (it == Records.end()) it = std::find_if(Records.begin(), Records.end(), same);
+  if (it != Records.end()) Records.erase(it);
+  std::erase_if(Records, [](const TQueueRecord& Record) { return Record.Status >= qsFinished; });
+}
+
+}  // namespace
+
 bool TakeNextEntry(const THandoverFolder& Folder, TEntryKind Kind, std::string& UpperName,
                    std::string* Finished) {
   TQueueLock lock;
@@ -260,9 +277,7 @@ bool TakeNextEntry(const THandoverFolder& Folder, TEntryKind Kind, std::string& 
   std::vector<TQueueRecord> records = lock.Read();
   const size_t before = records.size();
   if (Finished && !Finished->empty()) {
-    std::erase_if(records, [&](const TQueueRecord& Record) {
-      return Record.Name == *Finished || Record.Status >= qsFinished;
-    });
+    DropFinished(records, *Finished);
     Finished->clear();
   }
   const bool dropped = records.size() != before;
@@ -374,10 +389,9 @@ TRequestHeartbeat::~TRequestHeartbeat() {
 bool FinishQueueEntry(const THandoverFolder& Folder, const std::string& UpperName) {
   TQueueLock lock;
   if (!OpenResidentQueue(lock, Folder.QueueFile(), 30)) return false;
-  std::vector<TQueueRecord> kept;
-  for (const TQueueRecord& record : lock.Read())
-    if (record.Name != UpperName && record.Status < qsFinished) kept.push_back(record);
-  return lock.Rewrite(kept);
+  std::vector<TQueueRecord> records = lock.Read();
+  DropFinished(records, UpperName);
+  return lock.Rewrite(records);
 }
 
 bool AdoptQueue(const THandoverFolder& Folder) {
@@ -447,9 +461,7 @@ TRequestFileResult WriteRequestFile(const THandoverFolder& Folder,
     // share; the random generator (whose start costs a short process more than the rest of its
     // hand-over) is started only when that name is taken.
     const unsigned number = attempt == 0 ? static_cast<unsigned>(::getpid()) : static_cast<unsigned>(Random(65535));
-    char id[8];
-    std::snprintf(id, sizeof id, "%04X", number & 0xFFFFu);
-    RequestFile = Folder.RequestFileName(id);
+    RequestFile = Folder.RequestFileName(IntToHexBits(number & 0xFFFFu, 4));
     fd = ::open(RequestFile.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0 && errno != EEXIST) break;
     // The id stays taken while a reply of its name waits: the resident removes a request file
@@ -466,9 +478,13 @@ TRequestFileResult WriteRequestFile(const THandoverFolder& Folder,
     Error = "Cannot create file " + RequestFile + ". " + std::strerror(errno);
     return rfFailed;
   }
+  static constexpr std::string_view kLastLine = "OSTREL_CGI_DEBUG=true\r\n\r\n";
+  size_t headSize = kLastLine.size();
+  for (const std::string& line : Environment) headSize += line.size() + 2;
   std::string head;
-  for (const std::string& line : Environment) head += line + "\r\n";
-  head += "OSTREL_CGI_DEBUG=true\r\n\r\n";
+  head.reserve(headSize);
+  for (const std::string& line : Environment) head.append(line).append("\r\n");
+  head += kLastLine;
   bool ok = WriteAll(fd, head.data(), head.size());
   long long left = ContentLength > 0 ? ContentLength : 0;
   std::string chunk(static_cast<size_t>(std::min<long long>(left, 65536)), '\0');

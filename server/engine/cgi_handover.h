@@ -114,8 +114,8 @@ TEntryKind EntryKind(const std::string& UpperName);
 // Resident side: marks the first waiting record of the given kind taken and returns its name;
 // records of the other kind stay waiting for the front end that serves them.  False when
 // nothing of the kind waits (the queue's time is then refreshed) or the queue cannot be opened.
-// A non-empty *Finished names an entry that was served: its record is dropped in the same hold
-// of the queue, and *Finished is cleared once the queue was opened.
+// A non-empty *Finished names an entry that was served: its record (the taken one of that name)
+// is dropped in the same hold of the queue, and *Finished is cleared once the queue was opened.
 bool TakeNextEntry(const THandoverFolder& Folder, TEntryKind Kind, std::string& UpperName,
                    std::string* Finished = nullptr);
 // CGI side, giving up: removes the own record while it is still waiting.  True when removed.
@@ -125,7 +125,8 @@ bool WithdrawQueueEntry(const THandoverFolder& Folder, const std::string& UpperN
 std::string FindPathNoCase(const std::string& UpperPath);
 // The real file of a queue record: a request file inside the folder, or a profile file.
 std::string QueuedFile(const THandoverFolder& Folder, const std::string& UpperName);
-// Resident side: drops the record of UpperName from the queue and refreshes its time.
+// Resident side: drops the record of UpperName from the queue (the taken one, when a new request
+// of the same name waits beside it) and refreshes its time.
 bool FinishQueueEntry(const THandoverFolder& Folder, const std::string& UpperName);
 // Refreshes the queue file's time while a long request runs, so that waiting CGI processes
 // that judge by the time stamp do not give up on a busy resident.

@@ -54,6 +54,10 @@ struct TCGIThreadState {
   bool OutputFailed = false;  // a write of the reply failed (a full disk)
   bool Gather = false;        // the reply goes to a file: gathered and written in one piece
   std::string Gathered;
+  // A reply the resident keeps whole in memory (no output yet): the file it goes to once it
+  // outgrows a piece, and that file's descriptor once opened, which the caller closes.
+  std::string SpillFile;
+  int Spilled = -1;
   bool HasVariables = false;
   std::vector<std::string> Variables;
   std::string FieldText;
@@ -429,10 +433,6 @@ bool TCGIStdEngine::ServeNextEntry(bool* Served) {
   // request.  (Its waiting CGI process looks for its reply, not at the queue.)  Its request file
   // goes with it, which keeps its id from being taken again while the record is there.
   const bool taken = TakeNextEntry(folder, ekRequestFile, upperName, &FServed);
-  if (FServed.empty() && !FServedFile.empty()) {
-    DeleteFile(FServedFile);
-    FServedFile.clear();
-  }
   // Only a queue that could not be opened is looked for; one that went away after this entry was
   // taken is found missing by the next round.
   if (!taken) return FileExists(folder.QueueFile());
@@ -444,7 +444,6 @@ bool TCGIStdEngine::ServeNextEntry(bool* Served) {
     (new TCGIRequestThread(requestFile, upperName))->Start();
   } else if (RunQueuedRequest(requestFile, upperName, false)) {
     FServed = upperName;
-    FServedFile = requestFile;
   }
   return true;
 }
@@ -475,9 +474,15 @@ bool TCGIStdEngine::RunQueuedRequest(const std::string& RequestFile, const std::
   THandoverFolder& folder = Handover();
   const std::string reply = THandoverFolder::ReplyFileName(RequestFile);
   const std::string replyTemp = reply + ".part";
-  int input = ::open(RequestFile.c_str(), O_RDONLY | O_CLOEXEC);
-  int output = ::open(replyTemp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-  if (input >= 0 && output >= 0) {
+  // A reply is gathered while the request runs and then written over the request file, which
+  // becomes the reply by its rename: a request costs the file system one new file, not two.  A
+  // reply that outgrows a piece goes to a file of its own as it comes (the request may not be
+  // read to its end yet), and the request file goes once that reply is in place.  Either way the
+  // reply's name keeps the request's id taken until its CGI process has the reply.
+  int input = ::open(RequestFile.c_str(), O_RDWR | O_CLOEXEC);
+  bool replied = false;
+  std::string replyFrom;  // the file that becomes the reply
+  if (input >= 0) {
     // The header section: read in pieces until its end, then stand at the first body byte.
     std::string head;
     std::vector<std::string> variables;
@@ -492,25 +497,40 @@ bool TCGIStdEngine::RunQueuedRequest(const std::string& RequestFile, const std::
     }
     if (bodyStart < 0) bodyStart = static_cast<long long>(head.size());
     ::lseek(input, static_cast<off_t>(bodyStart), SEEK_SET);
-    TRequestHeartbeat heartbeat(folder.QueueFile());
-    RunOn(input, output, &variables);
+    {
+      TRequestHeartbeat heartbeat(folder.QueueFile());
+      tCGI.SpillFile = replyTemp;
+      RunOn(input, -1, &variables);
+      tCGI.SpillFile.clear();
+    }
+    // A reply that could not be written whole (a full disk) is not handed on: its waiting CGI
+    // process finds the entry finished without a reply and answers with the error reply.
+    const int spilled = std::exchange(tCGI.Spilled, -1);
+    if (spilled >= 0) {
+      replied = !tCGI.OutputFailed;
+      if (::close(spilled) != 0) replied = false;
+      replyFrom = replyTemp;
+    } else {
+      replied = !tCGI.OutputFailed && WriteAllAt(input, tCGI.Gathered.data(), tCGI.Gathered.size(), 0) &&
+                ::ftruncate(input, static_cast<off_t>(tCGI.Gathered.size())) == 0;
+      replyFrom = RequestFile;
+    }
+    tCGI.Gathered.clear();
+    tCGI.OutputFailed = false;
+    if (::close(input) != 0) replied = false;
   }
-  // A reply that could not be written whole (a full disk) is not handed on: its waiting CGI
-  // process finds the entry finished without a reply and answers with the error reply.
-  bool replied = output >= 0 && !tCGI.OutputFailed;
-  if (output >= 0 && ::close(output) != 0) replied = false;
-  if (input >= 0) ::close(input);
   // The resident rings from its own doorbell's socket rather than a new one a request.
   auto ring = [this, &UpperName] { FBell ? FBell->RingOther(UpperName) : TDoorbell::Ring(UpperName); };
-  if (replied && RenameFile(replyTemp, reply)) {
+  if (replied && RenameFile(replyFrom, reply)) {
+    if (replyFrom != RequestFile) DeleteFile(RequestFile);
     ring();
     if (!Finish) return true;
     FinishEntry(UpperName);
-  } else {
-    DeleteFile(replyTemp);
-    FinishEntry(UpperName);
-    ring();
+    return false;
   }
+  if (replyFrom == replyTemp) DeleteFile(replyTemp);
+  FinishEntry(UpperName);
+  ring();
   DeleteFile(RequestFile);
   return false;
 }
@@ -540,7 +560,8 @@ void TCGIStdEngine::RunOn(int Input, int Output, const std::vector<std::string>*
   // output as it comes, since the request may end the process.
   tCGI.Gather = Output != STDOUT_FILENO;
   ExecuteRequest();
-  WriteGathered();
+  // A reply kept whole in memory stays gathered for the caller.
+  if (tCGI.Output >= 0) WriteGathered();
   tCGI.Gather = false;
   tCGI.Input = tCGI.Output = -1;
   tCGI.HasVariables = false;
@@ -588,7 +609,7 @@ void TCGIStdEngine::FinishRequest() {
 TThread* TCGIStdEngine::GetRequestThread() { return tCGI.RequestThread; }
 
 void TCGIStdEngine::WriteChannel(const char* Data, size_t Count) {
-  if (tCGI.Output < 0 || Count == 0 || tCGI.OutputFailed) return;
+  if ((tCGI.Output < 0 && tCGI.SpillFile.empty()) || Count == 0 || tCGI.OutputFailed) return;
   if (tCGI.Gather) {
     tCGI.Gathered.append(Data, Count);
     if (tCGI.Gathered.size() >= (1u << 20)) WriteGathered();
@@ -598,6 +619,12 @@ void TCGIStdEngine::WriteChannel(const char* Data, size_t Count) {
 }
 
 void TCGIStdEngine::WriteGathered() {
+  if (tCGI.Output < 0 && !tCGI.Gathered.empty() && !tCGI.OutputFailed) {
+    // A reply kept in memory has outgrown a piece: from here on it goes to its own file.
+    tCGI.Spilled = ::open(tCGI.SpillFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    tCGI.Output = tCGI.Spilled;
+    if (tCGI.Output < 0) tCGI.OutputFailed = true;
+  }
   if (!tCGI.Gathered.empty() && !tCGI.OutputFailed && !WriteAll(tCGI.Output, tCGI.Gathered.data(), tCGI.Gathered.size()))
     tCGI.OutputFailed = true;
   tCGI.Gathered.clear();

@@ -82,9 +82,9 @@ public:
   // whether there was one).  Returns false when the queue file is gone (the resident instance
   // then ends).
   bool ServeNextEntry(bool* Served = nullptr);
-  // Runs one queued request file; unless Finish is off, then finishes its queue entry and deletes
-  // the request file.  A reply that could not be written does both in any case.  True when Finish
-  // was off and both are left to the caller.
+  // Runs one queued request file, which then becomes the reply (or goes, when a reply cannot be
+  // written); unless Finish is off, finishes its queue entry.  A reply that could not be written
+  // finishes it in any case.  True when Finish was off and the entry is left to the caller.
   bool RunQueuedRequest(const std::string& RequestFile, const std::string& UpperName, bool Finish = true);
 
 protected:
@@ -102,8 +102,7 @@ private:
   bool FInTick = false;
   std::unique_ptr<TTimer> FTimer;
   std::unique_ptr<TDoorbell> FBell;
-  std::string FServed;      // the entry served last, whose record leaves with the next take
-  std::string FServedFile;  // and its request file
+  std::string FServed;  // the entry served last, whose record leaves with the next take
 };
 
 // Parses the header section of a request file: the lines up to the first empty line.  Returns

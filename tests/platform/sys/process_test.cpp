@@ -245,6 +245,21 @@ TEST(Exit, ExitProcessFlushesBufferedOutput) {
   EXPECT_EQ(text, "buffered and flushed");
 }
 
+// The pipe is made when an event loop first asks for it; a quit signal that came before still
+// wakes the loop.  (Run in a fresh process, where no pipe exists yet.)
+TEST(Signals, QuitSignalBeforeThePipeIsMadeStillWakesItsWatcher) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        InstallQuitSignals();
+        ::raise(SIGTERM);
+        const int fd = QuitSignalFd();
+        char byte;
+        std::_Exit(fd >= 0 && QuitSignalled() && ::read(fd, &byte, 1) == 1 ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0), "");
+}
+
 TEST(Signals, QuitSignalSetsTheFlagAndThePipe) {
   InstallQuitSignals();
   ClearQuitSignal();

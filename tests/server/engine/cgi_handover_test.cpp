@@ -102,6 +102,27 @@ TEST_F(HandoverTest, ServedEntryLeavesAsTheNextIsTakenAndAppendsRing) {
   EXPECT_EQ(FileSize(Handover->QueueFile()), 0);
 }
 
+// A reply takes its request's place, so once its CGI process has it a new request may queue the
+// same name before the served record leaves: only the served (taken) record goes.
+TEST_F(HandoverTest, ServedRecordLeavesWhileANewRequestOfItsNameWaits) {
+  const std::string name = NewRequest("0001");
+  ASSERT_TRUE(AppendQueueRecord(*Handover, name));
+  std::string taken, served;
+  ASSERT_TRUE(TakeNextEntry(*Handover, ekRequestFile, taken, &served));
+  ASSERT_TRUE(AppendQueueRecord(*Handover, name));
+  served = taken;
+  ASSERT_TRUE(TakeNextEntry(*Handover, ekRequestFile, taken, &served));
+  EXPECT_EQ(taken, AsciiUpper(name));
+  ASSERT_EQ(Queue().size(), 1u);
+  EXPECT_EQ(Queue()[0].Status, qsTaken);
+
+  ASSERT_TRUE(AppendQueueRecord(*Handover, name));
+  ASSERT_TRUE(FinishQueueEntry(*Handover, taken));
+  ASSERT_EQ(Queue().size(), 1u);
+  EXPECT_EQ(Queue()[0].Status, qsWaiting);
+  EXPECT_EQ(EntryStatus(*Handover, name), qsWaiting);
+}
+
 // Request files and profile files share one queue; each front end takes only its own kind and
 // leaves the other waiting, and a waiting CGI process can withdraw its entry.
 TEST_F(HandoverTest, EachKindIsTakenOnlyByItsOwnFrontEnd) {

@@ -3,6 +3,7 @@
 //   "big"   writes a header line long enough to put the blank line beyond 1024 bytes;
 //   "slow"  waits 1.5 s before answering;
 //   "query" adds the raw query string ("Q=");
+//   "twice" echoes the body twice;
 //   other   echoes "UA=", "ID=" (the query field "id"), "LEN=" and the body, after a blank
 //           line (the reply body starts with CR LF).
 #include <string>
@@ -36,6 +37,7 @@ void Echo(TObject*) {
   }
   WriteString("LEN=" + std::to_string(got));
   if (got > 0) WriteBytes(body.data(), got);
+  if (got > 0 && agent == "twice") WriteBytes(body.data(), got);
 }
 
 }  // namespace

@@ -342,12 +342,22 @@ protected:
     close(fd);
   }
   void FreeSpare() { ASSERT_EQ(unlink((Temp + "/spare").c_str()), 0); }
+  // After a first request (the resident runs), leaves room for the request file of a 300 KB body
+  // (Body) and not for a second file of its size, and posts the body with the given User-Agent.
+  TReply PostWithRoomForTheRequestOnly(const std::string& Agent) {
+    EXPECT_EQ(Curl("one", "id=1").Body, "\r\nUA=one\r\nID=1\r\nLEN=0\r\n");
+    Fill(500 << 10);
+    FreeSpare();
+    WriteWholeFile(Root + "/body.bin", Body);
+    return Curl(Agent, "", {"--data-binary", "@" + Root + "/body.bin", "-H", "Content-Type: application/octet-stream"});
+  }
   void Empty() {
     unlink((Temp + "/spare").c_str());
     ASSERT_EQ(unlink((Temp + "/filler").c_str()), 0);
   }
 
   static constexpr const char* kFailed = "<HTML>Echo failed</HTML>\r\n";
+  const std::string Body = std::string(300 << 10, 'b');
   std::string Temp;
   bool Mounted = false;
 };
@@ -375,14 +385,8 @@ TEST_F(FullDiskEndToEnd, RequestThatCannotBeHandedOverGetsTheErrorReply) {
 }
 
 TEST_F(FullDiskEndToEnd, ReplyThatCannotBeWrittenGetsTheErrorReply) {
-  ASSERT_EQ(Curl("one", "id=1").Body, "\r\nUA=one\r\nID=1\r\nLEN=0\r\n");
-  // Room for the request file of a 300 KB body, not for its reply beside it.
-  Fill(500 << 10);
-  FreeSpare();
-  const std::string body(300 << 10, 'b');
-  WriteWholeFile(Root + "/body.bin", body);
-  TReply reply = Curl("post", "", {"--data-binary", "@" + Root + "/body.bin", "-H",
-                                   "Content-Type: application/octet-stream"});
+  // A reply of twice the body, written over the request file, needs 300 KB more than it has.
+  TReply reply = PostWithRoomForTheRequestOnly("twice");
   EXPECT_EQ(reply.Body, kFailed);
   // Nothing of the failed request stays on the disk (the resident removes the request file
   // last).
@@ -401,7 +405,14 @@ TEST_F(FullDiskEndToEnd, ReplyThatCannotBeWrittenGetsTheErrorReply) {
   Empty();
   reply = Curl("post", "", {"--data-binary", "@" + Root + "/body.bin", "-H",
                             "Content-Type: application/octet-stream"});
-  EXPECT_EQ(reply.Body, "\r\nUA=post\r\nID=\r\nLEN=" + std::to_string(body.size()) + "\r\n" + body);
+  EXPECT_EQ(reply.Body, "\r\nUA=post\r\nID=\r\nLEN=" + std::to_string(Body.size()) + "\r\n" + Body);
+}
+
+TEST_F(FullDiskEndToEnd, ReplyNoLongerThanItsRequestNeedsNoRoomBesideIt) {
+  // Written over the request file, the reply still arrives whole.
+  TReply reply = PostWithRoomForTheRequestOnly("post");
+  EXPECT_EQ(reply.Body, "\r\nUA=post\r\nID=\r\nLEN=" + std::to_string(Body.size()) + "\r\n" + Body);
+  EXPECT_EQ(HeaderLength(reply.Headers), static_cast<long>(reply.Body.size()));
 }
 
 }  // namespace
