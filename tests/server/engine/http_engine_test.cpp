@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -9,6 +10,8 @@
 #include "engine_fixture.h"
 #include "platform/rtl/date_time.h"
 #include "platform/rtl/string_list.h"
+#include "platform/sys/process.h"
+#include "server/engine/cgi_handover.h"
 #include "server/engine/http_text.h"
 #include "server/engine/request_api.h"
 
@@ -281,6 +284,61 @@ TEST_F(HttpEngineTest, LogHandedOnOnceWhileTwoProcessesWrite) {
   for (const char* who : {"child ", "parent "})
     for (int i = 0; i < 200; ++i)
       EXPECT_NE(all.find(" : " + std::string(who) + std::to_string(i) + big + "\r\n"), std::string::npos) << who << i;
+}
+
+}  // namespace
+
+namespace {
+
+// The resident's way with a queued request file: the reply takes the request file's place (the
+// same file, renamed), a reply longer than a piece goes to a file of its own and the request file
+// goes, and a request file that is gone gets no reply at all (its CGI process then answers with
+// the error reply).  Returns 0, or the failed checks as bits.
+int QueuedReplyChecks(const std::string& Folder) {
+  const std::string program = Folder + "/qnserver.exe";
+  char* argv[] = {const_cast<char*>(program.c_str()), nullptr};
+  InitProcess(1, argv);
+  size_t replySize = 0;
+  TCGIStdEngine engine(nullptr, Settings([&replySize](TObject*) {
+    WriteString("");
+    WriteString(std::string(replySize, 'r'));
+  }));
+  auto inode = [](const std::string& Path) {
+    struct stat info {};
+    return ::stat(Path.c_str(), &info) == 0 ? info.st_ino : 0;
+  };
+  int failed = 0;
+  auto check = [&failed](bool Holds) { failed = failed * 2 + (Holds ? 0 : 1); };
+  for (size_t size : {size_t{10}, size_t{(3u << 20) / 2}}) {
+    replySize = size;
+    const std::string request = Folder + "/qnserver.exe_C_00A1_REQ";
+    const std::string reply = THandoverFolder::ReplyFileName(request);
+    WriteWholeFile(request, "QUERY_STRING=\r\nOSTREL_CGI_DEBUG=true\r\n\r\n");
+    const auto requestInode = inode(request);
+    check(engine.RunQueuedRequest(request, AsciiUpper(request), false));
+    const std::string bytes = ReadWholeFile(reply);
+    check(bytes.size() > size + 2 && bytes.compare(bytes.size() - size - 2, size, std::string(size, 'r')) == 0);
+    check((inode(reply) == requestInode) == (size < (1u << 20)));
+    check(inode(request) == 0 && inode(reply + ".part") == 0);
+    ::unlink(reply.c_str());
+  }
+  const std::string gone = Folder + "/qnserver.exe_C_00A2_REQ";
+  check(!engine.RunQueuedRequest(gone, AsciiUpper(gone), false));
+  check(inode(THandoverFolder::ReplyFileName(gone)) == 0 && inode(THandoverFolder::ReplyFileName(gone) + ".part") == 0);
+  return failed;
+}
+
+// Runs in a fresh process whose program lies in the test's folder, so that the hand-over folder
+// is the test's own.
+TEST_F(HttpEngineTest, QueuedReplyTakesTheRequestFilesPlace) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        const int failed = QueuedReplyChecks(Folder);
+        std::filesystem::remove_all(Folder);
+        std::_Exit(failed);
+      },
+      ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace
