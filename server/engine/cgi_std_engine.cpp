@@ -430,8 +430,8 @@ bool TCGIStdEngine::ServeNextEntry(bool* Served) {
   if (Served) *Served = false;
   std::string upperName;
   // The entry served last leaves the queue as the next one is taken: one hold of the queue a
-  // request.  (Its waiting CGI process looks for its reply, not at the queue.)  Its request file
-  // goes with it, which keeps its id from being taken again while the record is there.
+  // request.  (Its waiting CGI process looks for its reply, not at the queue; the reply's name
+  // keeps its id taken until that process has it.)
   const bool taken = TakeNextEntry(folder, ekRequestFile, upperName, &FServed);
   // Only a queue that could not be opened is looked for; one that went away after this entry was
   // taken is found missing by the next round.
