@@ -132,11 +132,22 @@ TDoorbell::~TDoorbell() {
 }
 
 bool TDoorbell::Wait(int TimeoutMs) {
-  if (!WaitReadable(FFd, TimeoutMs)) return false;
+  // Without a wait the socket (non-blocking) is read at once, with no look at it first: an event
+  // loop that saw it readable takes its rings with one call less.
+  if ((TimeoutMs != 0 || FFd < 0) && !WaitReadable(FFd, TimeoutMs)) return false;
   char byte[16];
-  while (::recv(FFd, byte, sizeof byte, 0) > 0 || errno == EINTR) {
+  bool rung = false;
+  for (;;) {
+    const ssize_t got = ::recv(FFd, byte, sizeof byte, 0);
+    if (got > 0) {
+      rung = true;
+    } else if (got < 0 && errno == EINTR) {
+      continue;
+    } else {
+      break;
+    }
   }
-  return true;
+  return rung || TimeoutMs != 0;
 }
 
 namespace {

@@ -1,6 +1,7 @@
 #include "server/engine/cgi_std_engine.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -511,8 +512,11 @@ bool TCGIStdEngine::RunQueuedRequest(const std::string& RequestFile, const std::
       if (::close(spilled) != 0) replied = false;
       replyFrom = replyTemp;
     } else {
-      replied = !tCGI.OutputFailed && WriteAllAt(input, tCGI.Gathered.data(), tCGI.Gathered.size(), 0) &&
-                ::ftruncate(input, static_cast<off_t>(tCGI.Gathered.size())) == 0;
+      // Cut only a request longer than its reply: a cut costs the file system more than a look.
+      const off_t size = static_cast<off_t>(tCGI.Gathered.size());
+      struct stat info {};
+      replied = !tCGI.OutputFailed && ::fstat(input, &info) == 0 && WriteAllAt(input, tCGI.Gathered.data(), tCGI.Gathered.size(), 0) &&
+                (info.st_size <= size || ::ftruncate(input, size) == 0);
       replyFrom = RequestFile;
     }
     tCGI.Gathered.clear();

@@ -309,11 +309,14 @@ int QueuedReplyChecks(const std::string& Folder) {
   };
   int failed = 0;
   auto check = [&failed](bool Holds) { failed = failed * 2 + (Holds ? 0 : 1); };
-  for (size_t size : {size_t{10}, size_t{(3u << 20) / 2}}) {
+  // A short reply to a short request, one to a long request (whose rest must not stay behind the
+  // reply), and a reply longer than a piece.
+  const std::pair<size_t, size_t> cases[] = {{10, 0}, {10, 5000}, {(3u << 20) / 2, 0}};
+  for (const auto& [size, padding] : cases) {
     replySize = size;
     const std::string request = Folder + "/qnserver.exe_C_00A1_REQ";
     const std::string reply = THandoverFolder::ReplyFileName(request);
-    WriteWholeFile(request, "QUERY_STRING=\r\nOSTREL_CGI_DEBUG=true\r\n\r\n");
+    WriteWholeFile(request, "PAD=" + std::string(padding, 'p') + "\r\nQUERY_STRING=\r\nOSTREL_CGI_DEBUG=true\r\n\r\n");
     const auto requestInode = inode(request);
     check(engine.RunQueuedRequest(request, AsciiUpper(request), false));
     const std::string bytes = ReadWholeFile(reply);
