@@ -26,6 +26,7 @@
 #include "server/configuration.h"
 #include "server/database_store.h"
 #include "server/value_stream.h"
+#include "tests/client/core/model_view.h"
 #include "tests/client/reports/stack_install.h"
 
 // The headless backend with a poll loop as the current event loop: the benchmarks' windows,
@@ -119,26 +120,6 @@ public:
   void SetMemo(int, const std::vector<std::string>&) override {}
   void EnableForm(bool) override {}
   void SetInsertEnabled(bool, bool) override {}
-};
-
-// A record view that keeps what it is shown (the record as its editors hold it), so that a save
-// reads the record back.
-class TKeepingRecordView : public TNullRecordView {
-public:
-  ItemRecord Editors;
-  std::array<std::string, 10> Texts;
-  void ShowRecord(const ItemRecord& R, const std::array<std::string, 10>& T) override {
-    Editors = R;
-    Texts = T;
-  }
-  void ReadRecord(ItemRecord& R) override {
-    R.Name = Editors.Name;
-    R.Details = Editors.Details;
-    R.Memos = Editors.Memos;
-    R.Grid3 = Editors.Grid3;
-    R.Grid3Rows = Editors.Grid3Rows;
-    R.RichText = Editors.RichText;
-  }
 };
 
 // A client logged in to the stack's database "Bench" with its first record loaded: the HTTP

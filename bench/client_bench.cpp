@@ -75,7 +75,7 @@ int main(int argc, char** argv) {
   TTimingTransport Transport(Http);
   TServerSession Session(Transport);
   Stack.Aim(Session);
-  TKeepingRecordView View;
+  TModelView View;
   TRecordWindow Window(Session, View);
   TLoginLogic Login(Session);
 

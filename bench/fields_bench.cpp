@@ -35,7 +35,7 @@ constexpr auto Ms = qn_bench::MsSince;
 namespace {
 
 // Grid 3 of the shown record as rows of cells.
-TCellRows ShownGrid(const TKeepingRecordView& V, int Cols) {
+TCellRows ShownGrid(const TModelView& V, int Cols) {
   TQnStringGrid G(nullptr);
   G.SetFixedRows(0);
   G.SetColCount(Cols);
@@ -75,9 +75,9 @@ int main() {
   }
 
   if (!Stack.Start()) return 1;
-  TBenchClient<TKeepingRecordView> Client(Stack);
+  TBenchClient<TModelView> Client(Stack);
   TServerSession& Session = Client.Session;
-  TKeepingRecordView& View = Client.View;
+  TModelView& View = Client.View;
   TRecordWindow& Window = Client.Window;
   TLoginLogic& Login = Client.Login;
   TNewDatabase New{"Bench", "Bench", "Benchmark", "General", "2026/12/01", "2026/12/09"};

@@ -1,4 +1,4 @@
-// Doubles of the client tests: a record view over plain fields, the real server dispatcher as an
+// Doubles of the client tests: a record view over plain fields (model_view.h), the real server dispatcher as an
 // in-process transport over a database folder of its own, and a scratch folder per test.
 #pragma once
 
@@ -11,6 +11,7 @@
 #include <string>
 
 #include "client/core/record_window.h"
+#include "tests/client/core/model_view.h"
 #include "client/core/recording_transport.h"
 #include "server/qnserver_form.h"
 #include "server/server_request.h"
@@ -18,52 +19,6 @@
 #include "tests/temp_path.h"
 
 namespace fs = std::filesystem;
-
-// The editors of a record window as plain fields.
-class TModelView : public TRecordView {
-public:
-  ItemRecord Editors;  // what the editors show (Descriptions unused)
-  std::array<std::string, 10> DescriptionTexts;
-  TConfiguration Shown;
-  int Shows = 0;
-  int Locks = 0;        // EnableForm(false) calls
-  bool Locked = false;
-  bool InsertMenu = false, InsertButton = false;
-
-  void ShowRecord(const ItemRecord& R, const std::array<std::string, 10>& Texts) override {
-    ++Shows;
-    Editors = R;
-    DescriptionTexts = Texts;
-  }
-  void ReadRecord(ItemRecord& R) override {
-    R.Name = Editors.Name;
-    R.ReadOnly = Editors.ReadOnly;
-    R.Checks = Editors.Checks;
-    R.Memos = Editors.Memos;
-    R.Grid3Rows = Editors.Grid3Rows;
-    R.Grid3 = Editors.Grid3;
-    R.Grid4Rows = Editors.Grid4Rows;
-    R.Grid4 = Editors.Grid4;
-    R.Details = Editors.Details;
-    R.Others = Editors.Others;
-    R.RichText = Editors.RichText;
-    R.ItemNames = Editors.ItemNames;
-    R.ItemValues = Editors.ItemValues;
-    R.ItemChecks = Editors.ItemChecks;
-  }
-  bool ReadOnlyChecked() override { return Editors.ReadOnly; }
-  void ShowConfiguration(const TConfiguration& C) override { Shown = C; }
-  void ShowDescription(int Index, const std::string& Text) override { DescriptionTexts[Index] = Text; }
-  void SetMemo(int Index, const std::vector<std::string>& Lines) override { Editors.Memos[Index] = Lines; }
-  void EnableForm(bool Enable) override {
-    if (!Enable) ++Locks;
-    Locked = !Enable;
-  }
-  void SetInsertEnabled(bool Menu, bool Button) override {
-    InsertMenu = Menu;
-    InsertButton = Button;
-  }
-};
 
 // A folder of its own for each test, removed afterwards.
 inline fs::path TestFolder(const std::string& Tag) {
