@@ -23,9 +23,9 @@
 #include "platform/headless/event_loop_poll.h"
 #include "platform/headless/headless_peer.h"
 #include "platform/rtl/file_io.h"
-#include "server/configuration.h"
+#include "records/configuration.h"
 #include "server/database_store.h"
-#include "server/value_stream.h"
+#include "records/value_stream.h"
 #include "tests/client/core/model_view.h"
 #include "tests/client/reports/stack_install.h"
 

@@ -33,7 +33,7 @@
 #include "platform/headless/headless_modal.h"
 #include "platform/rtl/file_io.h"
 #include "server/database_store.h"
-#include "server/value_stream.h"
+#include "records/value_stream.h"
 #include "tests/loopback_listener.h"
 #include "bench/bench_client.h"
 

@@ -23,9 +23,9 @@
 #include "platform/ui/list_controls.h"
 #include "platform/ui/std_buttons.h"
 #include "print/preview.h"
-#include "server/configuration.h"
+#include "records/configuration.h"
 #include "server/database_store.h"
-#include "server/value_stream.h"
+#include "records/value_stream.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include "client/view.h"
 #include "platform/headless/event_loop_poll.h"
 #include "platform/headless/headless_peer.h"
-#include "server/value_stream.h"
+#include "records/value_stream.h"
 
 namespace {
 

@@ -33,9 +33,9 @@
 #include "platform/ui/chart.h"
 #include "print/grid_print.h"
 #include "print/preview.h"
-#include "server/configuration.h"
+#include "records/configuration.h"
 #include "server/database_store.h"
-#include "server/value_stream.h"
+#include "records/value_stream.h"
 #include "bench/bench_client.h"
 
 namespace fs = std::filesystem;

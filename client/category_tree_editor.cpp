@@ -7,7 +7,7 @@
 #include "platform/rtl/ini_files.h"
 #include "platform/rtl/streams.h"
 #include "platform/ui/application.h"
-#include "server/description_tree.h"
+#include "records/description_tree.h"
 
 using namespace view_layout;
 

@@ -16,7 +16,7 @@
 #include "platform/ui/clipboard.h"
 #include "platform/ui/modal_service.h"
 #include "platform/ui/tree_view.h"
-#include "server/description_tree.h"
+#include "records/description_tree.h"
 
 using namespace view_layout;
 

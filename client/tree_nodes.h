@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "server/description_tree.h"
+#include "records/description_tree.h"
 
 class TTreeView;
 

@@ -12,7 +12,7 @@
 #include <iostream>
 #include <sstream>
 
-#include "server/configuration.h"
+#include "records/configuration.h"
 
 namespace {
 

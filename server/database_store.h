@@ -15,8 +15,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "server/configuration.h"
-#include "server/item_record.h"
+#include "records/configuration.h"
+#include "records/item_record.h"
 
 // Makes record codes: a first letter 'A'-'Y', then seven of 'A'-'Z' and '0'-'9'.  Seeded once.
 class TRecordCodeGenerator {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "server/configuration.h"
+#include "records/configuration.h"
 
 // "auto" -> "Transportation", "baseball" -> "Sports", ...; any other type unchanged.
 std::string TypeGroup(const std::string& Type);

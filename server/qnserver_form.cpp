@@ -10,7 +10,7 @@
 #include "server/search_index.h"
 #include "server/searches.h"
 #include "server/server_functions.h"
-#include "server/server_names.h"
+#include "records/server_names.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 // and the client's).
 #pragma once
 
-#include "server/configuration.h"
-#include "server/item_record.h"
+#include "records/configuration.h"
+#include "records/item_record.h"
 
 namespace samples {
 

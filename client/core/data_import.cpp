@@ -8,7 +8,7 @@
 #include "controls/grid/qn_grid.h"
 #include "platform/rtl/sysutils.h"
 #include "platform/ui/modal_service.h"
-#include "server/value_stream.h"
+#include "records/value_stream.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "server/configuration.h"
+#include "records/configuration.h"
 
 class TQnStringGrid;
 class TServerSession;

@@ -8,7 +8,7 @@
 #include <functional>
 #include <string>
 
-#include "server/configuration.h"
+#include "records/configuration.h"
 
 class TServerSession;
 

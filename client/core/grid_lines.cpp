@@ -8,7 +8,7 @@
 #include "controls/grid/qn_grid.h"
 #include "platform/rtl/sysutils.h"
 #include "platform/ui/modal_service.h"
-#include "server/server_names.h"
+#include "records/server_names.h"
 
 namespace {
 

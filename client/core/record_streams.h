@@ -1,16 +1,16 @@
 // The client's record buffers and the streams they travel in: the record stream with its change
 // mask (commands "S", "G", "N", ...), the configuration stream with its mask ("CL", "CS"), the
 // grid stream wrapper (bodies of "X" and "M"), the address entries of command "A", and the number
-// texts of the reports.  The byte formats are the server's (server/item_record.h,
-// server/configuration.h); the client reads every reply whole before it takes any of it.
+// texts of the reports.  The byte formats are the server's (records/item_record.h,
+// records/configuration.h); the client reads every reply whole before it takes any of it.
 #pragma once
 
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "server/configuration.h"
-#include "server/item_record.h"
+#include "records/configuration.h"
+#include "records/item_record.h"
 
 class TQnStringGrid;
 class TStringList;

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "server/configuration.h"
+#include "records/configuration.h"
 
 class TRecordWindow;
 

@@ -27,7 +27,7 @@
 #include "print/grid_print.h"
 #include "print/preview.h"
 #include "print/preview_companions.h"
-#include "server/item_record.h"
+#include "records/item_record.h"
 
 using namespace form_parts;
 using namespace image_report;

@@ -19,7 +19,7 @@
 #include "platform/ui/edits.h"
 #include "platform/ui/std_buttons.h"
 #include "platform/ui/std_painted.h"
-#include "server/description_tree.h"
+#include "records/description_tree.h"
 #include "tests/platform/headless/modal_script_check.h"
 #include "tests/platform/headless/headless_application.h"
 

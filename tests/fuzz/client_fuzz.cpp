@@ -12,7 +12,7 @@
 #include "fuzz_support.h"
 #include "platform/headless/headless_modal.h"
 #include "platform/headless/headless_peer.h"
-#include "server/value_stream.h"
+#include "records/value_stream.h"
 
 namespace {
 

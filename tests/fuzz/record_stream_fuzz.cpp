@@ -2,8 +2,8 @@
 // client's change mask flags.  The first byte picks the stream; the rest is the stream.
 #include "tests/sample_records.h"
 #include "fuzz_support.h"
-#include "server/configuration.h"
-#include "server/item_record.h"
+#include "records/configuration.h"
+#include "records/item_record.h"
 
 namespace {
 

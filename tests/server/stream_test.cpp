@@ -3,11 +3,11 @@
 #include <set>
 #include <utility>
 
-#include "server/configuration.h"
+#include "records/configuration.h"
 #include "server/database_store.h"
-#include "server/description_tree.h"
-#include "server/item_record.h"
-#include "server/value_stream.h"
+#include "records/description_tree.h"
+#include "records/item_record.h"
+#include "records/value_stream.h"
 
 namespace {
 

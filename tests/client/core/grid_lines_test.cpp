@@ -8,7 +8,7 @@
 #include "controls/grid/qn_grid.h"
 #include "platform/headless/headless_peer.h"
 #include "platform/rtl/streams.h"
-#include "server/value_stream.h"
+#include "records/value_stream.h"
 #include "tests/client/core/client_fixture.h"
 #include "tests/decimal_comma_locale.h"
 

@@ -15,7 +15,7 @@
 #include "platform/headless/headless_peer.h"
 #include "platform/rtl/file_io.h"
 #include "server/database_store.h"
-#include "server/value_stream.h"
+#include "records/value_stream.h"
 #include "tests/client/reports/test_database.h"
 #include "tests/client/core/client_fixture.h"
 

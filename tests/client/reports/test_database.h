@@ -6,9 +6,9 @@
 #include <string>
 
 #include "platform/rtl/file_io.h"
-#include "server/configuration.h"
+#include "records/configuration.h"
 #include "server/database_store.h"
-#include "server/value_stream.h"
+#include "records/value_stream.h"
 
 inline const char* const kCategories[] = {"Art:Paintings, prints and sculpture", "Books:Books and printed matter",
                                           "Coins:Coins and banknotes", "Stamps:Stamps and postal history"};

@@ -1,4 +1,4 @@
-#include "server/description_tree.h"
+#include "records/description_tree.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "server/configuration.h"
+#include "records/configuration.h"
 
 static constexpr std::int32_t MaxGridColumns = 100;
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "server/value_stream.h"
+#include "records/value_stream.h"
 
 struct ImageRecord {
   std::string FileName;

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/ui/tree_node_data.h"
-#include "server/value_stream.h"
+#include "records/value_stream.h"
 
 // A node as the "Items.Data" stream holds it (text, image indexes, data, children).
 using TDescriptionNode = TTreeNodeRecord;

@@ -1,4 +1,4 @@
-#include "server/value_stream.h"
+#include "records/value_stream.h"
 
 #include <cstring>
 

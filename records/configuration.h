@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "server/description_tree.h"
-#include "server/item_record.h"
+#include "records/description_tree.h"
+#include "records/item_record.h"
 
 // The positions of the database information strings.
 enum TDatabaseInfo { diName, diType, diAuthor, diDescription, diCDate, diUDate, diRecords, diFileCode };

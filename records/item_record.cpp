@@ -1,4 +1,4 @@
-#include "server/item_record.h"
+#include "records/item_record.h"
 
 #include <utility>
 

@@ -1,4 +1,4 @@
-#include "server/server_names.h"
+#include "records/server_names.h"
 
 #include "platform/rtl/path_text.h"
 
