@@ -79,7 +79,13 @@ void ReadItemRecord(TValueReader& Rd, ItemRecord& R, TRecordForm Form) {
     else if (!Bytes.empty())
       Set.Put(Index, std::string(Bytes));
   };
+  // An unused item as it is written: not checked, no name, no value.
+  static constexpr char UnusedItem[] = {vaFalse, vaString, 0, vaString, 0};
   for (std::size_t i = 0; i < 100; ++i) {
+    if (Rd.TakeExactly(std::string_view(UnusedItem, sizeof UnusedItem))) {
+      R.ItemChecks[i] = false;
+      continue;
+    }
     R.ItemChecks[i] = Rd.ReadBooleanFast();
     ReadItem(R.ItemNames, i);
     ReadItem(R.ItemValues, i);

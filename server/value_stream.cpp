@@ -117,3 +117,5 @@ void TValueReader::ReadStringsInto(std::vector<std::string>& Lines) {
   for (std::size_t i = 0; i < Count; ++i) ReadStringInto(Lines.emplace_back());
   ReadListEnd();
 }
+
+void TValueReader::ReadOtherStringInto(std::string& Value) { Value = ReadString(); }

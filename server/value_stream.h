@@ -51,7 +51,7 @@ public:
     if (TakeShortString(Bytes))
       Value.assign(Bytes);
     else
-      Value = ReadString();
+      ReadOtherStringInto(Value);
   }
   // A list of strings, as ReadStrings.
   void ReadStringsInto(std::vector<std::string>& Lines);
@@ -70,7 +70,16 @@ public:
     return false;
   }
 
+  // True, and the bytes read, when the stream goes on with exactly these.
+  bool TakeExactly(std::string_view Bytes) {
+    if (FData.size() - FPos < Bytes.size() || FData.compare(FPos, Bytes.size(), Bytes) != 0) return false;
+    FPos += Bytes.size();
+    return true;
+  }
+
 private:
+  // Any other form, or the error, of ReadString.
+  void ReadOtherStringInto(std::string& Value);
   // True, and the list end read, when the next value is one.
   bool TakeListEnd() {
     if (FPos < FData.size() && FData[FPos] == vaNull) {
