@@ -3,7 +3,7 @@
 #include <utility>
 
 void TChangeMask::Read(TValueReader& Reader) {
-  for (bool& Flag : FFlags) Flag = Reader.ReadBoolean();
+  for (bool& Flag : FFlags) Flag = Reader.ReadBooleanFast();
 }
 
 void TChangeMask::Write(TValueWriter& Writer) const {
@@ -43,40 +43,54 @@ void WriteItemRecord(TValueWriter& W, const ItemRecord& R, TRecordForm Form) {
 }
 
 void ReadItemRecord(TValueReader& Rd, ItemRecord& R, TRecordForm Form) {
-  R.ReadOnly = Rd.ReadBoolean();
-  R.Name = Rd.ReadString();
-  R.Code = Rd.ReadString();
-  for (auto& S : R.Details) S = Rd.ReadString();
-  for (auto& S : R.Descriptions) S = Rd.ReadString();
-  for (auto& S : R.Others) S = Rd.ReadString();
+  R.ReadOnly = Rd.ReadBooleanFast();
+  Rd.ReadStringInto(R.Name);
+  Rd.ReadStringInto(R.Code);
+  ReadStringArray(Rd, R.Details);
+  ReadStringArray(Rd, R.Descriptions);
+  ReadStringArray(Rd, R.Others);
   if (Form == TRecordForm::Stream) {
-    for (auto& S : R.ExtraStrings) S = Rd.ReadString();
+    ReadStringArray(Rd, R.ExtraStrings);
     for (auto& I : R.ExtraIntegers) I = Rd.ReadInteger();
   } else {
     R.ExtraStrings = {};
     R.ExtraIntegers = {};
   }
   R.Grid3Rows = Rd.ReadInteger();
-  R.Grid3 = Rd.ReadChars();
+  Rd.ReadCharsInto(R.Grid3);
   R.Grid4Rows = Rd.ReadInteger();
-  R.Grid4 = Rd.ReadChars();
-  for (auto& M : R.Memos) M = Rd.ReadStrings();
-  for (auto& L : R.Lists) L = Rd.ReadStrings();
+  Rd.ReadCharsInto(R.Grid4);
+  for (auto& M : R.Memos) Rd.ReadStringsInto(M);
+  for (auto& L : R.Lists) Rd.ReadStringsInto(L);
   for (auto& Image : R.Images) {
-    Image.FileName = Rd.ReadString();
-    Image.Title = Rd.ReadString();
-    Image.Flag = Rd.ReadBoolean();
+    Rd.ReadStringInto(Image.FileName);
+    Rd.ReadStringInto(Image.Title);
+    Image.Flag = Rd.ReadBooleanFast();
   }
-  R.Attachment = Rd.ReadString();
-  for (bool& B : R.Checks) B = Rd.ReadBoolean();
+  Rd.ReadStringInto(R.Attachment);
+  for (bool& B : R.Checks) B = Rd.ReadBooleanFast();
+  // Most items are empty: an empty one leaves the sparse sets unmade.
   R.ItemNames.Clear();
   R.ItemValues.Clear();
+  auto ReadItem = [&Rd](TSparseStrings<100>& Set, std::size_t Index) {
+    std::string_view Bytes;
+    if (!Rd.TakeShortString(Bytes))
+      Set.Put(Index, Rd.ReadString());
+    else if (!Bytes.empty())
+      Set.Put(Index, std::string(Bytes));
+  };
+  // An unused item as it is written: not checked, no name, no value.
+  static constexpr char UnusedItem[] = {vaFalse, vaString, 0, vaString, 0};
   for (std::size_t i = 0; i < 100; ++i) {
-    R.ItemChecks[i] = Rd.ReadBoolean();
-    R.ItemNames.Put(i, Rd.ReadString());
-    R.ItemValues.Put(i, Rd.ReadString());
+    if (Rd.TakeExactly(std::string_view(UnusedItem, sizeof UnusedItem))) {
+      R.ItemChecks[i] = false;
+      continue;
+    }
+    R.ItemChecks[i] = Rd.ReadBooleanFast();
+    ReadItem(R.ItemNames, i);
+    ReadItem(R.ItemValues, i);
   }
-  R.RichText = Rd.ReadChars();
+  Rd.ReadCharsInto(R.RichText);
 }
 
 std::vector<int> MergeItemRecord(ItemRecord&& In, const TChangeMask& Mask, ItemRecord& R) {

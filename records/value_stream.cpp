@@ -92,16 +92,30 @@ void TValueWriter::WriteChars(std::string_view Bytes) {
   }
 }
 
-std::string TValueReader::ReadChars() {
+void TValueReader::ReadCharsInto(std::string& Bytes) {
   const std::int32_t Count = ReadInteger();
   // Every Char takes at least three bytes: refuse a count the stream cannot hold before
   // allocating for it.
   if (Count < 0 || static_cast<std::size_t>(Count) > Remaining() / 3) throw EReadError();
-  std::string Bytes(static_cast<std::size_t>(Count), '\0');
+  Bytes.resize(static_cast<std::size_t>(Count));
   // Fast path over the writer's own form; anything else goes through ReadChar.
   std::size_t i = TakeChars(FData.data() + FPos, Bytes.data(), Bytes.size());
   FPos += 3 * i;
   for (; i < Bytes.size(); ++i) Bytes[i] = ReadChar();
-  return Bytes;
 }
 
+void TValueReader::ReadStringsInto(std::vector<std::string>& Lines) {
+  ReadListBegin();
+  // Counted first, so that a long list is not moved as it grows.
+  const std::size_t Start = FPos;
+  std::size_t Count = 0;
+  for (std::string_view Bytes; !TakeListEnd(); ++Count)
+    if (!TakeShortString(Bytes)) SkipString();
+  FPos = Start;
+  Lines.clear();
+  Lines.reserve(Count);
+  for (std::size_t i = 0; i < Count; ++i) ReadStringInto(Lines.emplace_back());
+  ReadListEnd();
+}
+
+void TValueReader::ReadOtherStringInto(std::string& Value) { Value = ReadString(); }

@@ -118,6 +118,169 @@ TEST(ValueStream, LongCharsBlocksReadBackWhateverFormBreaksThem) {
   }
 }
 
+// What a read gives: its value and where it stopped, or the error it raised.
+template <class Value>
+struct TOutcome {
+  bool Raised = false;
+  std::string Error;
+  Value Result{};
+  std::size_t Position = 0;
+  bool operator==(const TOutcome&) const = default;
+};
+
+template <class Value, class Read>
+TOutcome<Value> Outcome(const std::string& Input, Read&& ReadOne) {
+  TOutcome<Value> Out;
+  TValueReader R(Input);
+  try {
+    Out.Result = ReadOne(R);
+    Out.Position = R.Position();
+  } catch (const EReadError& E) {
+    Out.Raised = true;
+    Out.Error = E.what();
+  }
+  return Out;
+}
+
+// Each input whole, cut short at every byte, and with every byte changed to a few other values.
+std::vector<std::string> Mangled(const std::vector<std::string>& Inputs) {
+  std::vector<std::string> All;
+  for (const std::string& Input : Inputs) {
+    for (std::size_t Length = 0; Length <= Input.size(); ++Length) All.push_back(Input.substr(0, Length));
+    for (std::size_t At = 0; At < Input.size(); ++At)
+      for (int Byte : {0, 1, 2, 6, 8, 9, 12, 18, 20, 0x7F, 0xFF}) {
+        std::string Changed = Input;
+        Changed[At] = static_cast<char>(Byte);
+        All.push_back(Changed);
+      }
+  }
+  return All;
+}
+
+// Values of every form a string can take, and some that are not strings.
+std::vector<std::string> StringForms() {
+  std::vector<std::string> Forms;
+  for (const std::string& Text : {std::string(), std::string("abc"), std::string(255, 'x'), std::string(256, 'y')}) {
+    std::string Out;
+    TValueWriter W(Out);
+    W.WriteString(Text);
+    Forms.push_back(Out);
+  }
+  Forms.push_back(Bytes({12, 2, 0, 0, 0, 'l', 's'}));  // a long string of two bytes
+  Forms.push_back(Bytes({20, 1, 0, 0, 0, 'u'}));       // UTF-8
+  Forms.push_back(Bytes({18, 2, 0, 'h', 0, 'i', 0}));  // UTF-16
+  Forms.push_back(Bytes({2, 5}));                      // an integer
+  Forms.push_back(Bytes({9}));                         // a Boolean
+  return Forms;
+}
+
+TEST(ValueStream, InPlaceReadsAcceptAndRefuseWhatTheGeneralReadsDo) {
+  for (const std::string& Input : Mangled(StringForms())) {
+    const auto General = Outcome<std::string>(Input, [](TValueReader& R) { return R.ReadString(); });
+    const auto InPlace = Outcome<std::string>(Input, [](TValueReader& R) {
+      std::string Value = "what the string held before";
+      R.ReadStringInto(Value);
+      return Value;
+    });
+    EXPECT_EQ(InPlace, General) << testing::PrintToString(Input);
+    const auto GeneralFlag = Outcome<bool>(Input, [](TValueReader& R) { return R.ReadBoolean(); });
+    const auto InPlaceFlag = Outcome<bool>(Input, [](TValueReader& R) { return R.ReadBooleanFast(); });
+    EXPECT_EQ(InPlaceFlag, GeneralFlag) << testing::PrintToString(Input);
+  }
+  // Lists of strings: empty, every string form, and a list holding a value that is no string.
+  std::vector<std::string> Lists = {Bytes({1, 0})};
+  std::string AllForms = Bytes({1});
+  for (const std::string& Form : StringForms()) AllForms += Form;
+  Lists.push_back(AllForms + Bytes({0}));
+  std::string Lines;
+  TValueWriter W(Lines);
+  W.WriteStrings({"one", "", std::string(300, 'z'), "four"});
+  Lists.push_back(Lines);
+  for (const std::string& Input : Mangled(Lists)) {
+    const auto General = Outcome<std::vector<std::string>>(Input, [](TValueReader& R) { return R.ReadStrings(); });
+    const auto InPlace = Outcome<std::vector<std::string>>(Input, [](TValueReader& R) {
+      std::vector<std::string> Value = {"old", "lines", "left over"};
+      R.ReadStringsInto(Value);
+      return Value;
+    });
+    EXPECT_EQ(InPlace, General) << testing::PrintToString(Input);
+  }
+}
+
+TEST(RecordStream, ReadIntoAUsedRecordLeavesNothingOfIt) {
+  // The full record first, then one with shorter texts, fewer lines, other items and each string
+  // in another form (long, UTF-8, UTF-16, a Char as a long string).
+  ItemRecord Full = SampleRecord();
+  Full.ItemNames[50] = "fifty";
+  Full.Memos[1] = {"a", "b", "c"};
+  ItemRecord Other;
+  Other.Code = "ZZZZ0000";
+  Other.Name = std::string(400, 'n');
+  Other.Details[3] = "three";
+  Other.Memos[0] = {"only"};
+  Other.ItemNames[7] = "seven";
+  Other.Grid3 = "g";
+  Other.RichText = "r";
+  const std::string Plain = RecordStream(Other);
+  std::string Forms = Plain;
+  // Name: tag 12, 400 bytes, at offset 1.  Code becomes UTF-8, Details[0] UTF-16.
+  ASSERT_EQ(Forms.substr(1, 3), Bytes({12, 0x90, 1}));
+  const std::size_t CodeAt = 1 + 5 + 400;
+  ASSERT_EQ(Forms.substr(CodeAt, 2), Bytes({6, 8}));
+  Forms.replace(CodeAt, 2, Bytes({20, 8, 0, 0, 0}));
+  const std::size_t DetailAt = CodeAt + 5 + 8;
+  ASSERT_EQ(Forms.substr(DetailAt, 2), Bytes({6, 0}));
+  Forms.replace(DetailAt, 2, Bytes({18, 0, 0, 0, 0}));
+  // The rich text's one Char as a long string: the last three bytes.
+  ASSERT_EQ(Forms.substr(Forms.size() - 3), Bytes({6, 1, 'r'}));
+  Forms.replace(Forms.size() - 3, 3, Bytes({12, 1, 0, 0, 0, 'r'}));
+  for (const std::string& Stream : {Plain, Forms}) {
+    ItemRecord Back = Full;
+    TValueReader R(Stream);
+    ReadItemRecord(R, Back, TRecordForm::Stream);
+    EXPECT_TRUE(R.AtEnd());
+    EXPECT_EQ(Back, Other);
+  }
+}
+
+TEST(RecordStream, EveryCutOrBrokenRecordIsRefused) {
+  for (TRecordForm Form : {TRecordForm::Stream, TRecordForm::File}) {
+    const std::string Stream = RecordStream(SampleRecord(), Form);
+    for (std::size_t Length = 0; Length < Stream.size(); ++Length) {
+      TValueReader R(std::string_view(Stream).substr(0, Length));
+      ItemRecord Back;
+      try {
+        ReadItemRecord(R, Back, Form);
+        ADD_FAILURE() << "a record cut at " << Length << " was read";
+      } catch (const EReadError& E) {
+        EXPECT_STREQ(E.what(), "Stream read error") << Length;
+      }
+    }
+  }
+  // A value of the wrong kind where a Boolean, a string, an item's string, a memo line or a
+  // Char is due.
+  const std::string Stream = RecordStream(SampleRecord());
+  const auto Broken = [&](std::size_t At, int Byte) {
+    std::string Out = Stream;
+    Out[At] = static_cast<char>(Byte);
+    return Out;
+  };
+  const std::size_t MemoLine = Stream.find(Bytes({1, 6, 10}) + "first line") + 1;
+  const std::size_t ItemName = Stream.find(Bytes({9, 6, 4}) + "Size") + 1;
+  const std::size_t RichChar = Stream.size() - 3;
+  for (const std::string& Input : {Broken(0, 2), Broken(1, 9), Broken(MemoLine, 4), Broken(ItemName, 8),
+                                   Broken(ItemName - 1, 6), Broken(RichChar, 2)}) {
+    TValueReader R(Input);
+    ItemRecord Back;
+    try {
+      ReadItemRecord(R, Back, TRecordForm::Stream);
+      ADD_FAILURE() << "a broken record was read";
+    } catch (const EReadError& E) {
+      EXPECT_STREQ(E.what(), "Invalid property value");
+    }
+  }
+}
+
 TEST(RecordStream, RoundTripsEveryField) {
   const ItemRecord R = SampleRecord();
   const std::string Stream = RecordStream(R);
