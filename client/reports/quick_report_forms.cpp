@@ -402,11 +402,10 @@ void TQuickReportForm::Export(int Kind) {
   static const char* const Filters[] = {"Excel File|*.xlsx", "Comma Delimited File|*.CSV", "HTML File|*.htm"};
   TSaveDialog Dialog(nullptr);
   Dialog.SetFilter(Filters[Kind]);
-  if (Kind == 0) Dialog.SetDefaultExt("xlsx");
   Dialog.SetFileName("");
   if (!Dialog.Execute() || Dialog.FileName().empty()) return;
   try {
-    ExportGrid(FReport.DisplayGrid(), Kind, Kind == 0 ? WorkbookFileName(Dialog.FileName()) : Dialog.FileName());
+    ExportGrid(FReport.DisplayGrid(), Kind, ExportFileName(Dialog.FileName(), Kind));
   } catch (const std::exception& E) {
     MessageDlg(E.what(), mtError, TMsgDlgButtons{mbOK});
     return;
