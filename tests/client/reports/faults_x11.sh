@@ -28,7 +28,7 @@ PY
 }
 installed_client_x11 1280x1024 --clear '*.csv' --clear '*.htm' --clear '*.html' --clear 'value_*' --clear mail \
   --setting ImageReportW:=760 --setting ImageReportH:=640 --setting 'IDLE SECONDS=30' \
-  --then make_picture -- "$@"
+  --db "$make_db" --then make_picture -- "$@"
 
 problems=0
 # problem TEXT: a check that failed, told with a screenshot of the screen; the test goes on.
