@@ -42,8 +42,8 @@ file_in() {
   for _ in $(seq 100); do [ -s "$1" ] && { sleep 0.3; return 0; }; sleep 0.1; done
   return 1
 }
-# type_name FILE: types the path into the file dialog that is up and presses its Save by the mouse
-# (the button at the dialog's lower right).
+# type_name FILE: types the path into the file dialog that is up and clicks its Save (the button
+# at the dialog's lower right, 52 and 54 pixels in from its right and bottom edges).
 type_name() {
   local d
   d=$(window 'Save As') || fail "no file dialog for $1"
@@ -52,8 +52,8 @@ type_name() {
   xdotool type --delay 20 "$1"
   geometry "$d"
   shot "$out/save_as_$(basename "$1").png" "$X" "$Y" "$WIDTH" "$HEIGHT"
-  xdotool key Return
-  closed "$d" || fail "the file dialog for $1 did not close"
+  xdotool mousemove $((X + WIDTH - 52)) $((Y + HEIGHT - 54)) click 1
+  closed "$d" || fail "the file dialog for $1 took no click on its Save"
 }
 # answer_if_any NAME: a message box that comes within ten seconds is answered by its OK.
 answer_if_any() {
