@@ -404,11 +404,14 @@ void TQuickReportForm::Export(int Kind) {
   Dialog.SetFilter(Filters[Kind]);
   Dialog.SetFileName("");
   if (!Dialog.Execute() || Dialog.FileName().empty()) return;
+  const std::string Name = ExportFileName(Dialog.FileName(), Kind);
   try {
-    ExportGrid(FReport.DisplayGrid(), Kind, ExportFileName(Dialog.FileName(), Kind));
+    ExportGrid(FReport.DisplayGrid(), Kind, Name);
   } catch (const std::exception& E) {
     MessageDlg(E.what(), mtError, TMsgDlgButtons{mbOK});
     return;
   }
-  MessageDlg("File exported.", mtInformation, TMsgDlgButtons{mbOK});
+  // A name that was given its extension is told, so that the file is found.
+  MessageDlg(Name == Dialog.FileName() ? std::string("File exported.") : "File exported to \"" + Name + "\".",
+             mtInformation, TMsgDlgButtons{mbOK});
 }

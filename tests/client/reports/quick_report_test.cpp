@@ -358,13 +358,13 @@ TEST_F(QuickReportTest, ExcelExportWritesAnXlsxWorkbookUnderAnXlsxName) {
   D.SetCells(0, 2, "Desk");
   D.SetCells(1, 2, "230.75");
   for (const std::string Typed : {"typed.xls", "bare"}) {
+    const fs::path Written = Root / (Typed == "bare" ? "bare.xlsx" : "typed.xlsx");
     {
       TCheckedModalScript Script;
       Script.ExpectSaveFile("*.xlsx", (Root / Typed).string());
-      Script.ExpectMessage("File exported.", mrOk);
+      Script.ExpectMessage("File exported to \"" + Written.string() + "\".", mrOk);
       Report.ExcelExportBtn->Click();
     }
-    const fs::path Written = Root / (Typed == "bare" ? "bare.xlsx" : "typed.xlsx");
     ASSERT_TRUE(fs::exists(Written)) << Typed;
     EXPECT_FALSE(fs::exists(Root / Typed)) << Typed;
     EXPECT_EQ(CaptureCommand("/usr/bin/python3 -c \"import openpyxl,sys; ws=openpyxl.load_workbook(sys.argv[1]).active;"
@@ -388,10 +388,10 @@ TEST_F(QuickReportTest, CsvAndHtmlExportsTypedWithoutExtensionGetTheFiltersOne) 
   {
     TCheckedModalScript Script;
     Script.ExpectSaveFile("*.CSV", (Root / "sheet").string());
-    Script.ExpectMessage("File exported.", mrOk);
+    Script.ExpectMessage("File exported to \"" + (Root / "sheet.csv").string() + "\".", mrOk);
     Report.CSVExportBtn->Click();
     Script.ExpectSaveFile("*.htm", (Root / "page").string());
-    Script.ExpectMessage("File exported.", mrOk);
+    Script.ExpectMessage("File exported to \"" + (Root / "page.htm").string() + "\".", mrOk);
     Report.SaveHTML->Click();
     // A name with an extension of its own keeps it.
     Script.ExpectSaveFile("*.CSV", (Root / "kept.txt").string());
