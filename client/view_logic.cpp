@@ -302,7 +302,9 @@ int TView::GetLoginPassword() {
   form->Session = Session.get();
   form->WorkTree = DescriptionTree;
   form->DatabaseName = Settings->Database;
-  form->ServerAddress = TLocalServer::ServerURL(LocalServer->Port() ? LocalServer->Port() : TLocalServer::PortFromEnvironment());
+  // Another machine's server, once logged in to, is offered again at the next start.
+  form->ServerAddress = TLocalServer::LoginAddress(
+      Settings->Server, TLocalServer::ServerURL(LocalServer->Port() ? LocalServer->Port() : TLocalServer::PortFromEnvironment()));
   form->Definition = ExtractFileName(TemplateName);
   form->DefinitionBase = TemplateName;
   form->DateFormat = "YYYY/MM/DD";

@@ -53,6 +53,30 @@ bool HasHighBytes(const std::string& s) {
   return false;
 }
 
+// Text whose bytes beyond ASCII all form well-made UTF-8 sequences (the program's own text).
+bool IsUtf8Text(const std::string& s) {
+  for (std::size_t i = 0; i < s.size();) {
+    const unsigned char c = static_cast<unsigned char>(s[i]);
+    const int more = c < 0x80                             ? 0
+                     : (c & 0xE0) == 0xC0 && c >= 0xC2       ? 1
+                     : (c & 0xF0) == 0xE0                    ? 2
+                     : (c & 0xF8) == 0xF0 && c <= 0xF4       ? 3
+                                                             : -1;
+    if (more < 0 || i + more >= s.size()) return false;
+    for (int k = 1; k <= more; ++k)
+      if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
+    i += 1 + more;
+  }
+  return true;
+}
+
+// The charset a body of text is declared in: a body beyond ASCII that is UTF-8 is declared as
+// such, whatever the message's charset says, so that every reader decodes it as written.
+const char* BodyCharset(TNetCharSet charset, const std::string& body) {
+  if (charset != csISO2022jp && HasHighBytes(body) && IsUtf8Text(body)) return "utf-8";
+  return charset == csISO8859 ? "iso-8859-1" : charset == csISO2022jp ? "iso-2022-jp" : "us-ascii";
+}
+
 // A domain name of letters, digits, "-" and ".", as the right side of a message identifier.
 bool IsDomainName(const std::string& s) {
   if (s.empty() || s.size() > 253 || s.front() == '.' || s.back() == '.' || s.find("..") != std::string::npos) return false;
@@ -148,15 +172,16 @@ void TNetCustomEncoder::WriteQuotedPrintable(const std::string& data) {
 }
 
 void TNetCustomEncoder::WriteTextPart(bool forceQuoted) {
-  const bool quoted = FMessage.CharSet == csISO8859 || forceQuoted || FQuotedPrintable;
-  const char* charset = FMessage.CharSet == csISO8859   ? "iso-8859-1"
-                        : FMessage.CharSet == csISO2022jp ? "iso-2022-jp"
-                                                          : "us-ascii";
+  const std::string text = BodyText();
+  const char* charset = BodyCharset(FMessage.CharSet, text);
+  // Bytes beyond ASCII never go out as 7 bit.
+  const bool quoted = FMessage.CharSet == csISO8859 || forceQuoted || FQuotedPrintable ||
+                      (FMessage.CharSet != csISO2022jp && HasHighBytes(text));
   Line(std::string("Content-Type: text/plain; charset=") + kQ + charset + kQ);
   Line(quoted ? "Content-Transfer-Encoding: quoted-printable" : "Content-Transfer-Encoding: 7bit");
   Line("");
   if (quoted) {
-    WriteQuotedPrintable(BodyText());
+    WriteQuotedPrintable(text);
   } else {
     const TStringList& body = FMessage.Body();
     for (int i = 0; i < body.Count(); ++i) Line(body.Strings(i));
@@ -295,11 +320,13 @@ void TNetCustomEncoder::WriteBody() {
     WriteMultipart(lower);
   } else if (atts.Count() == 0 && (lower == "text/html" || lower == "text/rtf")) {
     std::string header = "Content-Type: " + lower;
-    if (FMessage.CharSet != csUSASCII) header += std::string("; charset=") + kQ + "iso-8859-1" + kQ;
+    const std::string text = BodyText();
+    const std::string charset = BodyCharset(FMessage.CharSet, text);
+    if (charset == "utf-8" || FMessage.CharSet != csUSASCII) header += std::string("; charset=") + kQ + (charset == "utf-8" ? charset : "iso-8859-1") + kQ;
     Line(header);
     Line("Content-Transfer-Encoding: quoted-printable");
     Line("");
-    WriteQuotedPrintable(BodyText());
+    WriteQuotedPrintable(text);
   } else if (atts.Count() == 0) {
     WriteTextPart(false);
   } else {

@@ -103,7 +103,8 @@ TCellRows BuildLineUpdate(const TLineCommandInput& In, int EditedRow,
     const std::string New = Value(k);
     const std::string Old = Editing ? CellOf(In.Grid, k, EditedRow) : std::string();
     if (Kind == "add" || Kind == "subtract") {
-      std::string Amount = Editing ? SubtractNumberText(New, Old) : New;
+      // Both through the number texts: "1,000" and "$5" are amounts, not 0.
+      std::string Amount = SubtractNumberText(New, Editing ? Old : "0");
       if (Kind == "subtract") Amount = SubtractNumberText("0", Amount);
       Out.push_back(CommandRow(Cols, {In.RecordCode, "Add", "", Field, RoundNumberText(Amount)}));
     } else if (Kind == "total") {
@@ -118,6 +119,20 @@ TCellRows BuildLineUpdate(const TLineCommandInput& In, int EditedRow,
     }
   }
   return Out;
+}
+
+std::string UnreadableLineAmount(const TLineCommandInput& In, const std::vector<std::string>& EditValues) {
+  for (std::size_t k = 1; k < EditValues.size() && k <= In.Defs.size(); ++k) {
+    const auto& Def = In.Defs[k - 1];
+    const std::string Kind = Lower(Def[2]);
+    const bool Amount = Lower(Def[1]) == "money" || Kind == "add" || Kind == "subtract" || Kind == "total";
+    double Value = 0;
+    if (!Amount || EditValues[k].find_first_not_of(' ') == std::string::npos || ReadAmountText(EditValues[k], Value))
+      continue;
+    return "The value \"" + EditValues[k] + "\" of " + Def[0] +
+           " is not an amount as this program reads numbers: write it as 1234.50 or 1,234.50.";
+  }
+  return "";
 }
 
 TCellRows BuildLineRemoval(const TLineCommandInput& In, int Row) {
@@ -226,7 +241,13 @@ bool TGridLineCommands::PostLineCommand(const TCellRows& Command) {
 
 bool TGridLineCommands::SendRowEditor(int GridNumber, int EditedRow, const std::vector<std::string>& EditValues) {
   if (!GridInput) return false;
-  return PostLineCommand(BuildLineUpdate(GridInput(GridNumber), EditedRow, EditValues));
+  const TLineCommandInput In = GridInput(GridNumber);
+  // An amount that does not read is told where it is typed: the editor stays open with it.
+  if (const std::string Unread = UnreadableLineAmount(In, EditValues); !Unread.empty()) {
+    MessageDlg(Unread, mtWarning, TMsgDlgButtons{mbOK});
+    return false;
+  }
+  return PostLineCommand(BuildLineUpdate(In, EditedRow, EditValues));
 }
 
 void TGridLineCommands::InsertClick(int GridNumber) {

@@ -48,6 +48,10 @@ struct TLineCommandInput {
 // rows 1..n the values); EditedRow is the grid row edited, -1 for a new line.
 TCellRows BuildLineUpdate(const TLineCommandInput& In, int EditedRow,
                           const std::vector<std::string>& EditValues);
+// What the person is told when a value typed into the row editor that must be an amount (a
+// money column's, or one that is added to, subtracted from or totalled into a field) does not
+// read as one ("99,95"): the column and the value; "" when every such value reads.
+std::string UnreadableLineAmount(const TLineCommandInput& In, const std::vector<std::string>& EditValues);
 // The removal of grid row Row.
 TCellRows BuildLineRemoval(const TLineCommandInput& In, int Row);
 // Why the server would not take the command grid ("" when it would): record codes, line IDs,

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdint>
 #include <cstdlib>
 #include <set>
@@ -45,6 +46,17 @@ int TLocalServer::PortFromEnvironment() {
 
 std::string TLocalServer::ServerURL(int Port) {
   return "http://127.0.0.1:" + std::to_string(Port) + "/database/qnserver.exe";
+}
+
+std::string TLocalServer::LoginAddress(const std::string& Remembered, const std::string& LocalURL) {
+  const std::size_t Scheme = Remembered.find("://");
+  const std::size_t Start = Scheme == std::string::npos ? 0 : Scheme + 3;
+  std::string Host = Remembered.substr(Start, Remembered.find('/', Start) - Start);
+  if (!Host.empty() && Host.front() == '[') Host = Host.substr(1, Host.find(']') - 1);  // [::1]:6777
+  else Host = Host.substr(0, Host.find(':'));
+  for (char& C : Host) C = static_cast<char>(std::tolower(static_cast<unsigned char>(C)));
+  const bool Loopback = Host == "localhost" || Host == "::1" || Host.rfind("127.", 0) == 0;
+  return Host.empty() || Loopback ? LocalURL : Remembered;
 }
 
 static std::string DatabaseFolder(const std::string& ProgramFolder) {

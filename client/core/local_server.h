@@ -21,6 +21,10 @@ public:
   static int PortFromEnvironment();
   // "http://127.0.0.1:" + port + "/database/qnserver.exe".
   static std::string ServerURL(int Port);
+  // The server address the login window offers: the remembered one when it names another machine,
+  // else (none remembered, or this machine's loopback address, whose port may have changed)
+  // LocalURL, the local web server's.
+  static std::string LoginAddress(const std::string& Remembered, const std::string& LocalURL);
 
   // Makes the hand-over folder exist and starts ProgramFolder + "bin/hmserv" with the data folder
   // ProgramFolder + "Data" and the port.  False when the program could not be started (not

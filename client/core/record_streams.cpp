@@ -194,6 +194,56 @@ static double NumberOf(const std::string& Text) {
   return ReadNumber(NumberTextOf(Text), Value) ? Value : 0.0;
 }
 
+bool ReadAmountText(const std::string& Text, double& Value) {
+  auto IsDigit = [](char C) { return C >= '0' && C <= '9'; };
+  // The sign may stand before or after a currency sign: "-$5", "$-5".
+  std::size_t First = Text.find_first_of("0123456789.,-");
+  std::size_t Last = Text.find_last_of("0123456789.,");
+  if (First == std::string::npos || Last == std::string::npos || Last < First) return false;
+  std::string Core = Text.substr(First, Last - First + 1);
+  bool Negative = false;
+  if (!Core.empty() && Core[0] == '-') {
+    Negative = true;
+    Core.erase(0, 1);
+    const std::size_t Start = Core.find_first_of("0123456789.,-");
+    if (Start == std::string::npos) return false;
+    Core.erase(0, Start);
+    if (!Core.empty() && Core[0] == '-') return false;
+  }
+  const std::size_t Point = Core.find('.');
+  const std::string Whole = Core.substr(0, Point);
+  const std::string Fraction = Point == std::string::npos ? "" : Core.substr(Point + 1);
+  for (char C : Fraction)
+    if (!IsDigit(C)) return false;
+  // The whole part: plain digits, or groups of three after a first group of one to three.
+  std::string Digits;
+  if (Whole.find(',') == std::string::npos) {
+    for (char C : Whole)
+      if (!IsDigit(C)) return false;
+    Digits = Whole;
+  } else {
+    std::size_t Group = 0;
+    bool FirstGroup = true;
+    for (std::size_t i = 0; i <= Whole.size(); ++i) {
+      if (i == Whole.size() || Whole[i] == ',') {
+        if (FirstGroup ? (Group < 1 || Group > 3) : Group != 3) return false;
+        FirstGroup = false;
+        Group = 0;
+      } else if (IsDigit(Whole[i])) {
+        Digits += Whole[i];
+        ++Group;
+      } else {
+        return false;
+      }
+    }
+  }
+  if (Digits.empty() && Fraction.empty()) return false;
+  double Read = 0;
+  if (!ReadNumber((Digits.empty() ? "0" : Digits) + (Fraction.empty() ? "" : "." + Fraction), Read)) return false;
+  Value = Negative ? -Read : Read;
+  return true;
+}
+
 static std::string TwoDecimals(double Value) { return FixedPointText(Value, 2); }
 
 std::string RoundNumberText(const std::string& Text) {

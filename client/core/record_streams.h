@@ -80,6 +80,10 @@ inline void FreeEntryList(TEntryList& List) { List.clear(); }
 
 // Digits and "-" and the last "." of the text, in their order; "0" when nothing is kept.
 std::string NumberTextOf(const std::string& Text);
+// A typed amount read the way the program writes numbers: digits, grouped by "," in threes or
+// not grouped, an optional "." and decimals, a "-" in front; a currency sign or word before or
+// after.  False for any other text, "99,95" and "1.000,50" among them: those are no amount.
+bool ReadAmountText(const std::string& Text, double& Value);
 // The number rounded to the nearest integer (halves to the even one); 0 when it is no number.
 std::string RoundNumberText(const std::string& Text);
 // Two decimals.

@@ -46,6 +46,10 @@ bool IsPlainFileName(const std::string& Name) {
   return true;
 }
 
+std::string PrintCopyName(int Slot, const std::string& FileName) {
+  return "print" + std::to_string(Slot) + "~" + FileName;
+}
+
 std::array<std::string, 3> HeaderCaptions(const std::array<std::string, 3>& Boxes, const std::string& PageNumber,
                                           const std::string& DatePosition, const std::string& Date) {
   std::array<std::string, 3> Pieces;

@@ -29,6 +29,9 @@ std::vector<TRect> ImageRects(const TRect& Area, int Count, bool Horizontal);
 // A file name from record data that may be downloaded and looked for: no folder separator, no
 // "..", no control character, not empty.
 bool IsPlainFileName(const std::string& Name);
+// The name of the Record Print window's own copy of the picture of a slot (1 to 6): not the
+// picture's plain name, which the main window fetches and deletes at every refresh.
+std::string PrintCopyName(int Slot, const std::string& FileName);
 
 // The three captions of the header or footer: each box's text, a blank, and its piece; the
 // page number (" {PAGE}") and the date (" " + Date) go to the piece their combo names

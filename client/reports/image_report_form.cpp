@@ -593,9 +593,9 @@ void QuickPrintClick(TReportWindows& Windows, const ItemRecord& Shown, const TRe
     const ImageRecord& Slot = Shown.Images[s];
     Form->ImageSlots[s] = {};
     if (Slot.FileName.empty() || !IsPlainFileName(Slot.FileName) || !Session) continue;
-    // Slots may hold files of one name: each keeps a download of its own.
-    std::string Local = Slot.FileName;
-    while (std::find(Fetched.begin(), Fetched.end(), Local) != Fetched.end()) Local = std::to_string(s + 1) + "_" + Local;
+    // The window keeps copies of its own while it is open, one per slot: the main window fetches
+    // and deletes its pictures under their plain names at every refresh.
+    const std::string Local = PrintCopyName(static_cast<int>(s) + 1, Slot.FileName);
     const std::string Path = Session->RetreiveFile(Local, "IR" + std::to_string(s + 1), Shown.Code);
     if (Path.empty()) continue;
     Fetched.push_back(Local);

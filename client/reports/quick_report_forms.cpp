@@ -402,14 +402,16 @@ void TQuickReportForm::Export(int Kind) {
   static const char* const Filters[] = {"Excel File|*.xlsx", "Comma Delimited File|*.CSV", "HTML File|*.htm"};
   TSaveDialog Dialog(nullptr);
   Dialog.SetFilter(Filters[Kind]);
-  if (Kind == 0) Dialog.SetDefaultExt("xlsx");
   Dialog.SetFileName("");
   if (!Dialog.Execute() || Dialog.FileName().empty()) return;
+  const std::string Name = ExportFileName(Dialog.FileName(), Kind);
   try {
-    ExportGrid(FReport.DisplayGrid(), Kind, Kind == 0 ? WorkbookFileName(Dialog.FileName()) : Dialog.FileName());
+    ExportGrid(FReport.DisplayGrid(), Kind, Name);
   } catch (const std::exception& E) {
     MessageDlg(E.what(), mtError, TMsgDlgButtons{mbOK});
     return;
   }
-  MessageDlg("File exported.", mtInformation, TMsgDlgButtons{mbOK});
+  // A name that was given its extension is told, so that the file is found.
+  MessageDlg(Name == Dialog.FileName() ? std::string("File exported.") : "File exported to \"" + Name + "\".",
+             mtInformation, TMsgDlgButtons{mbOK});
 }

@@ -55,11 +55,15 @@ void LoadLabelInfo(TPgLabelPrinter& Printer, const std::string& Name, TSpinEdit&
 std::string ExportKind(const std::string& FileName) {
   const std::string Ext = LowerCase(ExtractFileExt(FileName));
   if (Ext == ".rtf") return "rtf";
-  if (Ext == ".htm") return "htm";
+  if (Ext == ".htm" || Ext == ".html") return "htm";
   return "";
 }
 
 std::string ExportedText(const std::string& FileName) { return "Data exported to \"" + FileName + "\"."; }
+
+std::string NotExportedText(const std::string& FileName) {
+  return "Nothing was exported to \"" + FileName + "\": the name must end in .rtf (rich text), .htm or .html (HTML).";
+}
 
 std::string FontSizeText(const std::string& Text) {
   int V = 0;

@@ -41,10 +41,12 @@ void ResetLabelStart(TSpinEdit& Column, TSpinEdit& Row);
 // column and row start at 1, their maxima the template's columns and rows.
 void LoadLabelInfo(TPgLabelPrinter& Printer, const std::string& Name, TSpinEdit& Column, TSpinEdit& Row);
 
-// "rtf" or "htm" by the file name's extension (any case), else "".
+// "rtf" or "htm" by the file name's extension (any case; ".html" is "htm"), else "".
 std::string ExportKind(const std::string& FileName);
 // The confirmation: "Data exported to " + the name in double quotes + ".".
 std::string ExportedText(const std::string& FileName);
+// What the person is told when the name's extension names no format (nothing is written).
+std::string NotExportedText(const std::string& FileName);
 
 // A font size text: a whole number, else "10".
 std::string FontSizeText(const std::string& Text);

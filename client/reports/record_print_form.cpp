@@ -403,9 +403,17 @@ void TRTFForm::DrawLabel(int LabelNum, double Left, double Top, double Right, do
 
 bool TRTFForm::ExportRTF(const std::string& FileName) {
   const std::string Kind = ExportKind(FileName);
-  if (Kind.empty()) return false;
-  if (Kind == "rtf") RTFEdit->Lines().SaveToFile(FileName);
-  else ConvertRTF->ConvertToHtml(*RTFEdit, FileName);
+  if (Kind.empty()) {
+    MessageDlg(NotExportedText(FileName), mtWarning, TMsgDlgButtons{mbOK});
+    return false;
+  }
+  try {
+    if (Kind == "rtf") RTFEdit->Lines().SaveToFile(FileName);
+    else ConvertRTF->ConvertToHtml(*RTFEdit, FileName);
+  } catch (const std::exception& E) {
+    MessageDlg(E.what(), mtError, TMsgDlgButtons{mbOK});
+    return false;
+  }
   MessageDlg(ExportedText(FileName), mtInformation, TMsgDlgButtons{mbOK});
   return true;
 }

@@ -7,6 +7,7 @@
 #include "client/core/server_requests.h"
 #include "client/reports/search_list.h"
 #include "platform/rtl/date_time.h"
+#include "platform/rtl/plain_numbers.h"
 #include "platform/rtl/sysutils.h"
 #include "platform/ui/modal_service.h"
 
@@ -154,11 +155,29 @@ bool TValueReport::Generate() {
   if (Ok)
     for (auto& B : ReadReplyBlocks(Lines, 2 + Columns, "*** Value Data End ***"))
       if (Scope != 2 || FList.Contains(B[0])) Rows.push_back(std::move(B));
+  // A value that does not read as an amount is left out of its total and named, never counted
+  // as another number ("99,95" is not 9995).
+  Unreadable.clear();
   if (!Rows.empty())
     for (std::size_t c = 2; c < Columns + 2; ++c) {
-      std::vector<std::string> Cells;
-      for (const auto& R : Rows) Cells.push_back(R[c]);
-      TotalRow[c] = SumNumberList(Cells);
+      double Sum = 0;
+      for (const auto& R : Rows) {
+        double Value = 0;
+        if (ReadAmountText(R[c], Value)) Sum += Value;
+        else if (R[c].find_first_not_of(' ') != std::string::npos)
+          Unreadable.push_back(R[0] + " " + R[1] + ", " + Headers[c] + ": \"" + R[c] + "\"");
+      }
+      TotalRow[c] = FixedPointText(Sum, 2);
     }
   return Ok;
+}
+
+std::string TValueReport::UnreadableText() const {
+  if (Unreadable.empty()) return "";
+  std::string Text = "These values are not amounts as this program reads them (1234.50 or 1,234.50) and are left "
+                     "out of the totals:";
+  const std::size_t Shown = std::min<std::size_t>(Unreadable.size(), 20);
+  for (std::size_t i = 0; i < Shown; ++i) Text += "\n" + Unreadable[i];
+  if (Unreadable.size() > Shown) Text += "\n... and " + std::to_string(Unreadable.size() - Shown) + " more.";
+  return Text;
 }

@@ -94,7 +94,11 @@ public:
   std::vector<std::string> Headers;             // "Record ID", "Name", the value fields' names
   std::vector<std::vector<std::string>> Rows;   // the records' rows
   std::vector<std::string> TotalRow;            // "Total" and the column totals
+  // The values left out of the totals, one line each: record ID, name, column and value.
+  std::vector<std::string> Unreadable;
   bool Generate();
+  // The message that names the values left out; "" when every value was read.
+  std::string UnreadableText() const;
 
 private:
   TReportHost& FHost;

@@ -246,6 +246,14 @@ void TFaxReportForm::GenerateReport() {
   const int Last = RGrid->RowCount() - 1;
   for (std::size_t c = 0; c < FValue.TotalRow.size(); ++c) RGrid->SetCells(static_cast<int>(c), Last, FValue.TotalRow[c]);
   FitColumnsToText(*RGrid, true);
+  // The report is made again at every activation, the box's close among them: the same values
+  // are told once.
+  const std::string Told = FValue.UnreadableText();
+  if (!Told.empty() && Told != FToldUnreadable) {
+    FToldUnreadable = Told;
+    MessageDlg(Told, mtWarning, TMsgDlgButtons{mbOK});
+  }
+  if (Told.empty()) FToldUnreadable.clear();
 }
 
 void TFaxReportForm::RGridDblClickCell(int Row) {

@@ -71,5 +71,6 @@ private:
   bool FIsQuantity;
   TQuantityReport FQuantity;
   TValueReport FValue;
+  std::string FToldUnreadable;  // the message last shown about values left out of the totals
 };
 using TValueReportForm = TFaxReportForm;

@@ -73,10 +73,11 @@ void ClearCells(TStringGrid& Grid) {
 
 TStringGrid& AsStringGrid(TQnStringGrid& Grid) { return Grid; }
 
-std::string WorkbookFileName(const std::string& FileName) {
+std::string ExportFileName(const std::string& FileName, int Kind) {
   const std::string Ext = ExtractFileExt(FileName);
-  if (Ext.empty()) return FileName + ".xlsx";
-  if (SameText(Ext, ".xls")) return FileName.substr(0, FileName.size() - Ext.size()) + ".xlsx";
+  const char* Own = Kind == 0 ? ".xlsx" : Kind == 1 ? ".csv" : ".htm";
+  if (Ext.empty()) return FileName + Own;
+  if (Kind == 0 && SameText(Ext, ".xls")) return FileName.substr(0, FileName.size() - Ext.size()) + Own;
   return FileName;
 }
 

@@ -84,6 +84,7 @@ TStringGrid& AsStringGrid(TQnStringGrid& Grid);
 void FitColumnsToText(TStringGrid& Grid, bool OnlyGrow);
 // Writes the grid to a file: 0 workbook, 1 delimited text, 2 HTML table.  Raises on failure.
 void ExportGrid(TQnStringGrid& Grid, int Kind, const std::string& FileName);
-// The name a workbook export is written under: workbooks are .xlsx files, so a name without
-// extension or with the older ".xls" gets ".xlsx".
-std::string WorkbookFileName(const std::string& FileName);
+// The name an export of that kind (as ExportGrid) is written under: a name without extension
+// gets the one its file filter names (".xlsx", ".csv", ".htm"); workbooks are .xlsx files, so
+// the older ".xls" becomes ".xlsx" too.
+std::string ExportFileName(const std::string& FileName, int Kind);

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "client/core/client_settings.h"
 #include "client/core/definition_template.h"
 #include "client/core/local_server.h"
 #include "client/password_form.h"
@@ -16,6 +17,7 @@
 #include "platform/headless/event_loop_poll.h"
 #include "platform/headless/headless_peer.h"
 #include "platform/rtl/ascii_text.h"
+#include "platform/rtl/ini_files.h"
 #include "platform/ui/application.h"
 #include "tests/client/core/client_fixture.h"
 #include "tests/client/login_script.h"
@@ -171,6 +173,23 @@ TEST_F(ViewTest, TheLoginFitsTheWindowToTheDefinitionAndShowsTheFirstRecord) {
   countries->Items(2)->Items(0)->Click();
   EXPECT_EQ(View->Logic->DescriptionValue(2), "France:France : Europe:Europe");
   EXPECT_EQ(View->DescEdit[2]->Text(), View->Logic->ReturnDescriptionValue("France:France : Europe:Europe"));
+}
+
+// The server address of the last login is offered at the next start when it is another
+// machine's (an address of this machine gives way to the local web server's: the unit test of
+// the login address).
+TEST_F(ViewTest, TheLoginWindowOffersTheRememberedServerOfAnotherMachine) {
+  MakeView();
+  const std::string Other = "http://files.example.org:6777/database/qnserver.exe";
+  OpenSettingsKey()->WriteString("SETTINGS", "SERVER", Other);
+  std::string Offered;
+  TCheckedModalScript script;
+  script.ExpectForm("Login", [&](TCustomForm& f) {
+    Offered = dynamic_cast<TPasswordForm&>(f).Server->Text();
+    dynamic_cast<TPasswordForm&>(f).ExitBTN->Click();
+  });
+  View->DatabaseLogin();
+  EXPECT_EQ(Offered, Other);
 }
 
 TEST_F(ViewTest, TheActivationThatFollowsTheLoginWindowStartsNoSecondLogin) {

@@ -199,6 +199,45 @@ TEST_F(MailMessage, WritesHeadersInOrder) {
   EXPECT_EQ(Write(m).find(identifier), std::string::npos);
 }
 
+// A body beyond ASCII is declared as UTF-8 and coded so that any reader gets it back exactly:
+// alone, beside an attachment and as an HTML body; an ASCII body stays 7 bit US-ASCII.
+TEST_F(MailMessage, BodiesBeyondAsciiReadBackExactlyInPython) {
+  const std::string line = "Second line with \xC3\xBCmlaut, \xE2\x82\xAC 5 and \xE6\x97\xA5.";
+  std::vector<std::string> paths;
+  for (int kind = 0; kind < 3; ++kind) {
+    TNetMessage m;
+    Fill(m);
+    m.Body().Add(line);
+    if (kind == 1) m.Attachments().Add(Attachment("notes.txt", "plain notes\r\n"));
+    if (kind == 2) m.SetContentType("text/html");
+    if (kind == 1) m.SetContentType("multipart/mixed");
+    const std::string text = Write(m);
+    EXPECT_EQ(text.find("charset=\"us-ascii\""), std::string::npos) << text;
+    EXPECT_NE(text.find("charset=\"utf-8\""), std::string::npos) << text;
+    for (unsigned char c : text) ASSERT_LT(c, 128) << text;  // nothing goes out as 8 bit
+    paths.push_back(TempPath("body" + std::to_string(kind) + ".eml"));
+    WriteWholeFile(paths.back(), text);
+  }
+  const std::string want = TempPath("want.txt");
+  WriteWholeFile(want, line);
+  int status = 0;
+  const std::string out = RunPython(
+      "import email, email.policy\n"
+      "want = open('" + want + "', 'rb').read().decode('utf-8')\n"
+      "for name in ['" + paths[0] + "', '" + paths[1] + "', '" + paths[2] + "']:\n"
+      "    m = email.message_from_bytes(open(name, 'rb').read(), policy=email.policy.default)\n"
+      "    body = m.get_body(preferencelist=('plain', 'html'))\n"
+      "    text = body.get_content()\n"
+      "    print(name[-9:], want in text, 'First line' in text, body.get_content_charset())\n",
+      status);
+  ASSERT_EQ(status, 0) << out;
+  EXPECT_EQ(out, "body0.eml True True utf-8\nbody1.eml True True utf-8\nbody2.eml True True utf-8\n");
+  // The ASCII body keeps its plain form.
+  TNetMessage plain;
+  Fill(plain);
+  EXPECT_NE(Write(plain).find("charset=\"us-ascii\"\r\nContent-Transfer-Encoding: 7bit\r\n"), std::string::npos);
+}
+
 TEST_F(MailMessage, DatesAndIdentifiersAsInternetMailWritesThem) {
   EXPECT_EQ(MailDateText(EncodeDate(2026, 12, 9) + EncodeTime(8, 0, 0, 0), 300), "Wed, 09 Dec 2026 08:00:00 -0500");
   EXPECT_EQ(MailDateText(EncodeDate(2000, 2, 29), 0), "Tue, 29 Feb 2000 00:00:00 +0000");

@@ -246,6 +246,34 @@ TEST_F(GridLineServerTest, InsertEditMoveRemoveChangeTheLinkedDetail) {
   EXPECT_EQ(Shown()[1][2], "bolts");
 }
 
+// An amount typed with a decimal comma is told where it is typed, and nothing is sent: "99,95"
+// was added to the linked detail as 9995.
+TEST_F(GridLineServerTest, AnAmountThatDoesNotReadIsToldInTheEditorAndNotSent) {
+  int Tries = 0;
+  Commands->OpenRowEditor = [&](int Grid, int Row) {
+    ++Tries;
+    return Commands->SendRowEditor(Grid, Row, {"NEW", Tries == 1 ? "99,95" : "1,000", "x"});
+  };
+  {
+    TCheckedModalScript Script;
+    Script.ExpectMessage("The value \"99,95\" of Qty is not an amount as this program reads numbers", mrOk);
+    Served->Recorder.Clear();
+    Commands->InsertClick(3);
+    for (const auto& V : Served->Recorder.Verbs()) EXPECT_NE(V, "X");
+  }
+  EXPECT_EQ(View.Editors.Details[4], "");
+  // Grouped in threes it is an amount, and is added.
+  Commands->InsertClick(3);
+  EXPECT_EQ(View.Editors.Details[4], "1000");
+  // Only amounts are read: a money column, or one added, subtracted or totalled.
+  const auto D = Defs({{"Note", "", "copy", "Stock"}, {"Cost", "Money", "", ""}, {"Qty", "", "Subtract", "Stock"}});
+  const TLineCommandInput In = Input({{"LINE ID", "Note", "Cost", "Qty"}}, D);
+  EXPECT_EQ(UnreadableLineAmount(In, {"NEW", "1,5", "$1,234.50", "2"}), "");
+  EXPECT_EQ(UnreadableLineAmount(In, {"NEW", "", "", " "}), "");
+  EXPECT_NE(UnreadableLineAmount(In, {"NEW", "", "12,50", ""}).find("\"12,50\" of Cost"), std::string::npos);
+  EXPECT_NE(UnreadableLineAmount(In, {"NEW", "", "", "1.000,5"}).find("of Qty"), std::string::npos);
+}
+
 TEST_F(GridLineServerTest, RefusedAndReadOnlyCommandsChangeNothing) {
   // An amount beyond a whole number the server adds is refused before anything is sent.
   Commands->OpenRowEditor = [this](int Grid, int Row) {

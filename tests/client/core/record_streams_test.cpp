@@ -195,6 +195,26 @@ TEST(NumberTextTest, Arithmetic) {
   EXPECT_EQ(SumNumberList({"1", "two", "$2.25", "-"}), "3.25");
 }
 
+// Amounts are read as the program writes numbers; a text that reads otherwise is no amount,
+// whatever its digits (the old reading kept the digits: "99,95" gave 9995).
+TEST(NumberTextTest, AmountsReadOnlyTheWayTheProgramWritesNumbers) {
+  const std::pair<const char*, double> Amounts[] = {
+      {"1234.50", 1234.5}, {"$1,234.50", 1234.5}, {"1,000", 1000},     {"12,345,678.9", 12345678.9},
+      {"-5", -5},          {"-$5.25", -5.25},     {"$-5.25", -5.25},   {"5 EUR", 5},
+      {" 7 ", 7},          {".5", 0.5},           {"3.", 3},           {"0", 0}};
+  for (const auto& [Text, Want] : Amounts) {
+    double Value = -1;
+    EXPECT_TRUE(ReadAmountText(Text, Value)) << Text;
+    EXPECT_DOUBLE_EQ(Value, Want) << Text;
+  }
+  for (const char* Text : {"99,95", "1.000,50", "1,5", "1,0000", ",500", "1.2.3", "1 2", "abc", "", "-", "$", "--5",
+                           "1,234,56", "12,34.5"}) {
+    double Value = 42;
+    EXPECT_FALSE(ReadAmountText(Text, Value)) << Text;
+    EXPECT_EQ(Value, 42) << Text;
+  }
+}
+
 // The desktop's locale (a decimal comma here, as the toolkit sets it at start) changes none of
 // the figures: they are read and written with a point, rounded as under the C locale.
 TEST(NumberTextTest, FiguresAreTheSameUnderADecimalCommaLocale) {
@@ -211,4 +231,9 @@ TEST(NumberTextTest, FiguresAreTheSameUnderADecimalCommaLocale) {
   TDecimalCommaLocale comma;
   ASSERT_TRUE(comma.Active()) << "no decimal-comma locale could be made";
   EXPECT_EQ(figures(), plain);
+  // Nor does it change what an amount is: "99,95" stays no amount under a decimal-comma locale.
+  double Value = 0;
+  EXPECT_TRUE(ReadAmountText("1,234.50", Value));
+  EXPECT_DOUBLE_EQ(Value, 1234.5);
+  EXPECT_FALSE(ReadAmountText("99,95", Value));
 }

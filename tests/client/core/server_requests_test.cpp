@@ -235,3 +235,15 @@ TEST(LocalServerTest, LaunchLineAndHandOverFolders) {
   EXPECT_EQ(TLocalServer::ServerURL(6777), "http://127.0.0.1:6777/database/qnserver.exe");
   fs::remove_all(R);
 }
+
+// The login window offers the server remembered from the last login when it is another
+// machine's; this machine's own address gives way to the local web server's (its port may differ).
+TEST(LocalServerTest, TheLoginOffersTheRememberedServerOfAnotherMachine) {
+  const std::string Local = TLocalServer::ServerURL(7001);
+  for (const char* Other : {"http://files.example.org:6777/database/qnserver.exe", "http://192.168.1.20/database/qnserver.exe",
+                            "https://[fe80::1]:443/database/qnserver.exe", "10.0.0.5:6777/database/qnserver.exe"})
+    EXPECT_EQ(TLocalServer::LoginAddress(Other, Local), Other);
+  for (const char* Own : {"", "http://127.0.0.1:6777/database/qnserver.exe", "http://LocalHost:80/database/qnserver.exe",
+                          "http://127.1.2.3/x", "http://[::1]:6777/database/qnserver.exe", "http:///database/qnserver.exe"})
+    EXPECT_EQ(TLocalServer::LoginAddress(Own, Local), Local) << Own;
+}

@@ -3,6 +3,7 @@
 // Generate with its header, grid options, page label and text layout.
 #include "client/reports/image_report_form.h"
 
+#include "client/core/record_fields.h"
 #include "client/core/record_window.h"
 #include "client/core/server_requests.h"
 #include "client/reports/report_windows.h"
@@ -75,11 +76,17 @@ TEST_F(ImageReportForm, QuickPrintDownloadsPlainNamesDrawsThemAndDeletesThemOnEv
   std::string Seen;
   QuickPrintClick(*Windows, R, Text, [&](TImageReportForm& F) {
     EXPECT_EQ(F.ImageSlots[0].Title, "Front view");
-    EXPECT_EQ(F.ImageSlots[3].FileName, "side.bmp");
+    EXPECT_EQ(F.ImageSlots[3].FileName, "print4~side.bmp");
     EXPECT_TRUE(F.ImageSlots[2].FileName.empty());
     EXPECT_TRUE(F.ImageSlots[5].FileName.empty());
     Seen = F.ProgramFolder;
-    EXPECT_TRUE(fs::exists(F.ProgramFolder + "front.bmp"));
+    EXPECT_TRUE(fs::exists(F.ProgramFolder + "print1~front.bmp"));
+    // The main window's refresh fetches and deletes its own copies meanwhile: the window's stay.
+    TRecordFields Fields(*Window);
+    EXPECT_EQ(Fields.DisplayPicture(1, false, 100, 100).State, TPictureShow::Shown);
+    EXPECT_EQ(Fields.DisplayPicture(4, true, 100, 100).State, TPictureShow::Shown);
+    EXPECT_FALSE(fs::exists(F.ProgramFolder + "front.bmp"));
+    EXPECT_TRUE(fs::exists(F.ProgramFolder + "print1~front.bmp"));
     F.FormActivate();
     for (int i = 0; i < 6; ++i) F.Image[static_cast<std::size_t>(i)]->SetItemIndex(i + 1);
     F.PreviewBtnClick();
@@ -87,8 +94,9 @@ TEST_F(ImageReportForm, QuickPrintDownloadsPlainNamesDrawsThemAndDeletesThemOnEv
     EXPECT_EQ(F.ImagesDrawn(), 2);
   });
   const std::vector<std::string> Verbs = Recorder->Verbs();
-  EXPECT_EQ(Verbs, (std::vector<std::string>{"IR1" + Code, "IR4" + Code, "IR6" + Code}));
-  EXPECT_FALSE(fs::exists(Seen + "front.bmp"));
+  EXPECT_EQ(Verbs, (std::vector<std::string>{"IR1" + Code, "IR4" + Code, "IR6" + Code, "IR1" + Code, "IR4" + Code}));
+  EXPECT_FALSE(fs::exists(Seen + "print1~front.bmp"));
+  EXPECT_FALSE(fs::exists(Seen + "print4~side.bmp"));
   EXPECT_FALSE(fs::exists(Seen + "side.bmp"));
   ASSERT_FALSE(Locks.empty());
   EXPECT_TRUE(Locks.back());
@@ -96,7 +104,7 @@ TEST_F(ImageReportForm, QuickPrintDownloadsPlainNamesDrawsThemAndDeletesThemOnEv
   // The window raises: the downloads still go, and a failed transfer leaves the window unlocked.
   Recorder->Clear();
   EXPECT_THROW(QuickPrintClick(*Windows, R, Text, [](TImageReportForm&) { throw Exception("boom"); }), Exception);
-  EXPECT_FALSE(fs::exists(Seen + "front.bmp"));
+  EXPECT_FALSE(fs::exists(Seen + "print1~front.bmp"));
   Locks.clear();
   Recorder->Fail = true;
   int Shown = 0;

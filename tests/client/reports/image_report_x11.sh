@@ -54,16 +54,6 @@ settled "$out/image_report_layout.png" "$ix" "$iy" "$iw" "$ih" || fail "the Layo
 # ---- Images: slots one to three, stacked ----
 until_changed "$out/images_page.png" "$ix" "$iy" "$iw" "$ih" xdotool mousemove $((ix + 271)) $((iy + 39)) click 1 ||
   fail "the Images page did not show"
-pick() { # pick X Y N: the N-th entry below the current one of the list a click at X Y shows (a
-  # box's list or a button's menu; waited for, then waited out)
-  local before list
-  before=$(visible)
-  xdotool mousemove "$1" "$2" click 1
-  list=$(new_window "$before") || fail "the click at $1,$2 showed no list"
-  for _ in $(seq "$3"); do xdotool key Down; done
-  xdotool key Return
-  closed "$list" || fail "the list shown at $1,$2 did not close"
-}
 for i in 0 1 2; do pick $((px + 130)) $((py + 18 + 30 * i)) $((i + 1)); done
 pick $((px + 400)) $((py + 18)) 1
 shot "$out/image_report_images.png" "$ix" "$iy" "$iw" "$ih"

@@ -358,19 +358,60 @@ TEST_F(QuickReportTest, ExcelExportWritesAnXlsxWorkbookUnderAnXlsxName) {
   D.SetCells(0, 2, "Desk");
   D.SetCells(1, 2, "230.75");
   for (const std::string Typed : {"typed.xls", "bare"}) {
+    const fs::path Written = Root / (Typed == "bare" ? "bare.xlsx" : "typed.xlsx");
     {
       TCheckedModalScript Script;
       Script.ExpectSaveFile("*.xlsx", (Root / Typed).string());
-      Script.ExpectMessage("File exported.", mrOk);
+      Script.ExpectMessage("File exported to \"" + Written.string() + "\".", mrOk);
       Report.ExcelExportBtn->Click();
     }
-    const fs::path Written = Root / (Typed == "bare" ? "bare.xlsx" : "typed.xlsx");
     ASSERT_TRUE(fs::exists(Written)) << Typed;
     EXPECT_FALSE(fs::exists(Root / Typed)) << Typed;
     EXPECT_EQ(CaptureCommand("/usr/bin/python3 -c \"import openpyxl,sys; ws=openpyxl.load_workbook(sys.argv[1]).active;"
                              " print(sum(c.value for c in ws['B'][1:]))\" '" + Written.string() + "'"),
               "243.25\n");
   }
+}
+
+// A CSV or HTML export typed without an extension gets the one its filter names, as the
+// workbook does; the files read back with Python's own readers.
+TEST_F(QuickReportTest, CsvAndHtmlExportsTypedWithoutExtensionGetTheFiltersOne) {
+  TReportWindows Windows(Host);
+  TQuickReportForm Report(Windows, nullptr);
+  TQnStringGrid& D = Report.Report().DisplayGrid();
+  D.SetColCount(2);
+  D.SetRowCount(2);
+  D.SetCells(0, 0, "Name");
+  D.SetCells(1, 0, "Price");
+  D.SetCells(0, 1, "Lamp, \"big\"");
+  D.SetCells(1, 1, "12.50");
+  {
+    TCheckedModalScript Script;
+    Script.ExpectSaveFile("*.CSV", (Root / "sheet").string());
+    Script.ExpectMessage("File exported to \"" + (Root / "sheet.csv").string() + "\".", mrOk);
+    Report.CSVExportBtn->Click();
+    Script.ExpectSaveFile("*.htm", (Root / "page").string());
+    Script.ExpectMessage("File exported to \"" + (Root / "page.htm").string() + "\".", mrOk);
+    Report.SaveHTML->Click();
+    // A name with an extension of its own keeps it.
+    Script.ExpectSaveFile("*.CSV", (Root / "kept.txt").string());
+    Script.ExpectMessage("File exported.", mrOk);
+    Report.CSVExportBtn->Click();
+  }
+  EXPECT_FALSE(fs::exists(Root / "sheet"));
+  EXPECT_FALSE(fs::exists(Root / "page"));
+  EXPECT_TRUE(fs::exists(Root / "kept.txt"));
+  EXPECT_EQ(CaptureCommand("/usr/bin/python3 -c \"import csv,sys; print(list(csv.reader(open(sys.argv[1], newline=''))))\" '" +
+                           (Root / "sheet.csv").string() + "'"),
+            "[['Name', 'Price'], ['Lamp, \"big\"', '12.50']]\n");
+  EXPECT_EQ(CaptureCommand("/usr/bin/python3 -c \"import html.parser,sys\n"
+                           "class P(html.parser.HTMLParser):\n"
+                           "    def handle_data(self, d): d.strip() and print(d.strip())\n"
+                           "P().feed(open(sys.argv[1]).read())\" '" + (Root / "page.htm").string() + "'"),
+            "Name\nPrice\nLamp, \"big\"\n12.50\n");
+  EXPECT_EQ(ExportFileName("a.XLS", 0), "a.xlsx");
+  EXPECT_EQ(ExportFileName("a.xls", 1), "a.xls");
+  EXPECT_EQ(ExportFileName("/d.x/b", 2), "/d.x/b.htm");
 }
 
 TEST_F(QuickReportTest, TheReportPrintAndSearchWindowsOpenCentredOnTheScreen) {

@@ -44,6 +44,8 @@ TEST(RecordPrint, LabelsEntriesExportsAndFits) {
   EXPECT_EQ(ExportKind("a.RTF"), "rtf");
   EXPECT_EQ(ExportKind("b.Htm"), "htm");
   EXPECT_EQ(ExportKind("c.txt"), "");
+  EXPECT_EQ(ExportKind("d.html"), "htm");
+  EXPECT_EQ(ExportKind("html"), "");
   EXPECT_EQ(ExportedText("/t/x.rtf"), "Data exported to \"/t/x.rtf\".");
   EXPECT_EQ(FontSizeText("12"), "12");
   EXPECT_EQ(FontSizeText("1.5"), "10");
@@ -142,15 +144,22 @@ TEST_F(RecordPrintFormTest, ExportsReadBackAsRtfAndHtml) {
   Form.RTFEdit->SelAttributes().SetStyle(TFontStyles{fsBold});
   fs::create_directories(Root);
   const std::string Rtf = (Root / "out.rtf").string(), Htm = (Root / "out.htm").string();
+  const std::string Html5 = (Root / "out.HTML").string(), Txt = (Root / "out.txt").string();
   {
     TCheckedModalScript Script;
     Script.ExpectMessage("Data exported to \"" + Rtf + "\".", mrOk);
     Script.ExpectMessage("Data exported to \"" + Htm + "\".", mrOk);
+    Script.ExpectMessage("Data exported to \"" + Html5 + "\".", mrOk);
+    // A name that names no format writes nothing, and the person is told so.
+    Script.ExpectMessage("Nothing was exported to \"" + Txt + "\": the name must end in .rtf (rich text), .htm or "
+                         ".html (HTML).", mrOk);
     EXPECT_TRUE(Form.ExportRTF(Rtf));
     EXPECT_TRUE(Form.ExportRTF(Htm));
-    EXPECT_FALSE(Form.ExportRTF((Root / "out.txt").string()));
+    EXPECT_TRUE(Form.ExportRTF(Html5));
+    EXPECT_FALSE(Form.ExportRTF(Txt));
   }
   EXPECT_FALSE(fs::exists(Root / "out.txt"));
+  EXPECT_EQ(ReadFileBytes(Html5), ReadFileBytes(Htm));
   const std::string Text = CaptureCommand("unrtf --text '" + Rtf + "' 2>/dev/null");
   EXPECT_NE(Text.find("Harbour Street 4"), std::string::npos) << Text;
   EXPECT_NE(Text.find("Ostend"), std::string::npos);

@@ -7,6 +7,7 @@
 #include "platform/ui/std_painted.h"
 
 #include "platform/headless/headless_modal.h"
+#include "tests/platform/headless/modal_script_check.h"
 #include "platform/rtl/date_time.h"
 #include "reports_fixture.h"
 
@@ -160,6 +161,66 @@ TEST_F(ReminderReportTest, ValueReportTotalsAndFiveColumnsAtMost) {
   ASSERT_TRUE(V.Generate());
   EXPECT_TRUE(V.Rows.empty());
   EXPECT_EQ(V.TotalRow, (std::vector<std::string>{"Total", "", ""}));
+}
+
+// Amounts typed with a decimal comma are no amounts in this program: they are left out of the
+// totals and named, never read as other numbers ("99,95" as 9995, "1.000,50" as 1.00).
+class CommaAmountsTest : public ReminderReportTest {
+protected:
+  void SetUp() override {
+    ReminderReportTest::SetUp();
+    ASSERT_TRUE(Window->GetRecord("F"));
+    for (const char* Typed : {"99,95", "1.000,50", "$1,234.50"}) {
+      Codes.push_back(Window->Number());
+      Old += (std::stoi(Window->Buffers.Current.Details[8]));
+      View.Editors.Details[8] = Typed;
+      Window->Detail8Change(8);
+      ASSERT_TRUE(Window->SaveRecord(Window->Buffers.Current, true));
+      ASSERT_TRUE(Window->GetRecord("N" + Window->Number()));
+    }
+    for (int i = 0; i < 40; ++i) Price += (i * 37) % 500;
+  }
+  // The prices made less the three replaced, plus the one grouped amount.
+  std::string Total() const { return std::to_string(Price - Old + 1234) + ".50"; }
+  std::vector<std::string> Codes;
+  long long Old = 0, Price = 0;
+};
+
+TEST_F(CommaAmountsTest, ValueReportLeavesOutAndNamesWhatItCannotRead) {
+  TValueReport V(Host, List);
+  V.FieldList = {"8"};
+  ASSERT_TRUE(V.Generate());
+  ASSERT_EQ(V.Rows.size(), 40u);
+  // The grouped amount counts; the two comma amounts do not.
+  EXPECT_EQ(V.TotalRow[2], Total());
+  const std::string Head = V.Headers[2];
+  ASSERT_EQ(V.Unreadable.size(), 2u);
+  EXPECT_EQ(V.Unreadable[0].rfind(Codes[0] + " ", 0), 0u) << V.Unreadable[0];
+  EXPECT_NE(V.Unreadable[0].find(", " + Head + ": \"99,95\""), std::string::npos) << V.Unreadable[0];
+  EXPECT_NE(V.Unreadable[1].find(Codes[1] + " "), std::string::npos);
+  EXPECT_NE(V.Unreadable[1].find("\"1.000,50\""), std::string::npos);
+  const std::string Text = V.UnreadableText();
+  EXPECT_NE(Text.find("left out of the totals"), std::string::npos);
+  EXPECT_NE(Text.find(V.Unreadable[1]), std::string::npos);
+  // The search list's scope without those records: nothing is named.
+  V.Scope = 2;
+  ASSERT_TRUE(V.Generate());
+  EXPECT_TRUE(V.Unreadable.empty());
+  EXPECT_EQ(V.UnreadableText(), "");
+}
+
+TEST_F(CommaAmountsTest, TheWindowTellsTheUnreadValuesOnceNotAtEveryActivation) {
+  TReportWindows Windows(Host);
+  TValueReportForm Form(Windows, false);
+  Form.ValueLogic().FieldList = {"8"};
+  {
+    TCheckedModalScript Script;
+    Script.ExpectMessage("left out of the totals", mrOk);
+    Form.GenerateReport();
+    // Coming back active after the box: the same values are not told again.
+    Form.GenerateReport();
+  }
+  EXPECT_EQ(Form.RGrid->Cells(2, Form.RGrid->RowCount() - 1), Total());
 }
 
 TEST_F(ReminderReportTest, FailedReplyLeavesReportsEmpty) {

@@ -542,3 +542,75 @@ submenu_click() {
   closed "$sub" || fail "the sub-menu of the entry $2 of the menu at $1 took no click on its entry $4"
   closed "$popup" || fail "the menu at $1 stayed open after its sub-menu's entry $4"
 }
+
+# ---- A loopback mail server, and the lists of boxes and buttons ----
+# mail_stand_in FOLDER: a loopback mail server on a free port (smtp_port; smtp its process) that
+# writes each message whole, after a line "To: " + its recipients, into FOLDER/NNN.eml (renamed
+# into place once written).
+mail_stand_in() {
+  mkdir -p "$1"
+  smtp_port=$(free_port)
+  /usr/bin/python3 - "$smtp_port" "$1" > "$1/../smtp.log" 2>&1 <<'PY' &
+import os, sys, time
+from aiosmtpd.controller import Controller
+port, folder = int(sys.argv[1]), sys.argv[2]
+class Keep:
+    count = 0
+    async def handle_DATA(self, server, session, envelope):
+        Keep.count += 1
+        name = os.path.join(folder, "%03d" % Keep.count)
+        with open(name + ".part", "wb") as f:
+            f.write(("To: " + ",".join(envelope.rcpt_tos) + "\n").encode() + envelope.content)
+        os.rename(name + ".part", name + ".eml")
+        return "250 OK"
+c = Controller(Keep(), hostname="127.0.0.1", port=port)
+c.start()
+open(os.path.join(folder, "ready"), "w").close()
+while True:
+    time.sleep(1)
+PY
+  smtp=$!
+  for _ in $(seq 100); do [ -e "$1/ready" ] && return 0; sleep 0.1; done
+  cat "$1/../smtp.log" >&2
+  kill "$smtp" 2>/dev/null || true
+  echo "FAIL: the mail server did not start" >&2
+  exit 1
+}
+# pick X Y N: the N-th entry below the current one of the list a click at X Y shows (a box's list
+# or a button's menu; waited for, then waited out).
+pick() {
+  local before list
+  before=$(visible)
+  xdotool mousemove "$1" "$2" click 1
+  list=$(new_window "$before") || fail "the click at $1,$2 showed no list"
+  for _ in $(seq "$3"); do xdotool key Down; done
+  xdotool key Return
+  closed "$list" || fail "the list shown at $1,$2 did not close"
+}
+# email_typed MENU_X SUBJECT LINE...: the main window's "Utilities" menu at MENU_X opens the Email
+# window ("Generate E-mail", its third entry, under a separator; ox oy its corner); the subject
+# and the lines of the message are typed into it where a person clicks.
+email_typed() {
+  opens '^Email$' menu_click "$1" 3 2
+  last '^Email$'
+  ox=$X oy=$Y
+  xdotool mousemove $((ox + 230)) $((oy + 47)) click 1   # the subject
+  xdotool type --delay 30 "$2"
+  xdotool mousemove $((ox + 250)) $((oy + 180)) click 1  # the message
+  shift 2
+  xdotool type --delay 30 "$1"
+  shift
+  for line in "$@"; do xdotool key Return type --delay 30 "$line"; done
+  shows "$out/email_text.png" $((ox + 20)) $((oy + 85)) 200 40 30 || fail "the message's text does not show"
+  drawn "$out/email_message.png" "$(xdotool search --onlyvisible --name '^Email$' | tail -1)"
+}
+# email_send_all: the Email window's "Send Email" page, "Select All" and "Send".
+email_send_all() {
+  until_changed "$out/email_send_page.png" "$ox" "$oy" 569 438 \
+    xdotool mousemove $((ox + 100)) $((oy + 14)) click 1 || fail "Send Email showed no recipients"
+  settled "$out/email_send_page.png" "$ox" "$oy" 569 438 || true
+  until_changed "$out/email_all.png" "$ox" "$oy" 569 438 \
+    xdotool mousemove $((ox + 157)) $((oy + 396)) click 1 || fail "Select All chose no recipients"
+  drawn "$out/email_recipients.png" "$(xdotool search --onlyvisible --name '^Email$' | tail -1)"
+  xdotool mousemove $((ox + 60)) $((oy + 396)) click 1   # "Send"
+}

@@ -18,29 +18,7 @@ installed_client_x11 1280x1024 --clear '*.pdf' --clear '*.txt' --clear mail --th
 
 started=$(date +%s)
 # A loopback mail server: each message is written whole into mail/ and then renamed into place.
-smtp_port=$(free_port)
-/usr/bin/python3 - "$smtp_port" "$out/mail" > "$out/smtp.log" 2>&1 <<'PY' &
-import os, sys, time
-from aiosmtpd.controller import Controller
-port, folder = int(sys.argv[1]), sys.argv[2]
-class Keep:
-    count = 0
-    async def handle_DATA(self, server, session, envelope):
-        Keep.count += 1
-        name = os.path.join(folder, "%03d" % Keep.count)
-        with open(name + ".part", "wb") as f:
-            f.write(("To: " + ",".join(envelope.rcpt_tos) + "\n").encode() + envelope.content)
-        os.rename(name + ".part", name + ".eml")
-        return "250 OK"
-c = Controller(Keep(), hostname="127.0.0.1", port=port)
-c.start()
-open(os.path.join(folder, "ready"), "w").close()
-while True:
-    time.sleep(1)
-PY
-smtp=$!
-for _ in $(seq 100); do [ -e "$out/mail/ready" ] && break; sleep 0.1; done
-[ -e "$out/mail/ready" ] || { cat "$out/smtp.log" >&2; echo "FAIL: the mail server did not start" >&2; exit 1; }
+mail_stand_in "$out/mail"
 printf '[SETTINGS]\r\nMailServer=127.0.0.1\r\nMailPort=%s\r\nSenderEmail=me@example.com\r\nSenderName=Day Tester\r\n' \
   "$smtp_port" > "$out/config/QuillonClient.ini"
 stop_smtp() { kill "$smtp" 2>/dev/null || true; }
@@ -237,22 +215,8 @@ closes '^Print All Records$' $((px + 708)) $((py + 527))
 step "labels printed"
 
 # ---- The addresses mailed to the loopback mail server ----
-opens '^Email$' menu_click 247 3 2  # Utilities > Generate E-mail (under a separator)
-last '^Email$'
-ox=$X oy=$Y
-xdotool mousemove $((ox + 230)) $((oy + 47)) click 1   # the subject
-xdotool type --delay 30 "Day notice"
-xdotool mousemove $((ox + 250)) $((oy + 180)) click 1  # the message
-xdotool type --delay 30 "Your item is ready."
-shows "$out/email_text.png" $((ox + 20)) $((oy + 85)) 200 16 30 || fail "the message's text does not show"
-drawn "$out/email_message.png" "$(xdotool search --onlyvisible --name '^Email$' | tail -1)"
-until_changed "$out/email_send_page.png" "$ox" "$oy" 569 438 \
-  xdotool mousemove $((ox + 100)) $((oy + 14)) click 1 || fail "Send Email showed no recipients"
-settled "$out/email_send_page.png" "$ox" "$oy" 569 438 || true
-until_changed "$out/email_all.png" "$ox" "$oy" 569 438 \
-  xdotool mousemove $((ox + 157)) $((oy + 396)) click 1 || fail "Select All chose no recipients"
-drawn "$out/email_recipients.png" "$(xdotool search --onlyvisible --name '^Email$' | tail -1)"
-xdotool mousemove $((ox + 60)) $((oy + 396)) click 1   # "Send"
+email_typed 247 "Day notice" "Your item is ready."  # Utilities > Generate E-mail
+email_send_all
 for _ in $(seq 150); do [ "$(ls "$out/mail" | grep -c '\.eml$')" -ge 2 ] && break; sleep 0.1; done
 [ "$(ls "$out/mail" | grep -c '\.eml$')" -eq 2 ] || fail "not one message for each of the two addresses"
 # "Your message has been sent.": its OK, then the statuses.
