@@ -16,6 +16,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
+#include "tests/temp_path.h"
+
 #include "platform/sys/process.h"
 #include "platform/sys/single_instance.h"
 #include "platform/sys/threads.h"
@@ -325,7 +329,9 @@ TEST(Loop, FactoryInstallAndCurrentLoop) {
 // The holder of a single-instance token answers probes on its loop: a prober sees its
 // connection accepted and closed.
 TEST(Loop, SingleInstanceTokenAcceptsOnTheLoop) {
-  const std::string folder = "/qn-test/loop/" + std::to_string(::getpid());
+  std::string pattern = TempPath("loop_token_XXXXXX");
+  ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+  const std::string folder = pattern;
   TSingleInstanceToken token("prog_S", folder);
   ASSERT_TRUE(token.Acquire(nullptr));  // no loop yet, as at program start
   TPollEventLoop loop(false);
@@ -336,16 +342,16 @@ TEST(Loop, SingleInstanceTokenAcceptsOnTheLoop) {
   sockaddr_un addr{};
   addr.sun_family = AF_UNIX;
   const std::string name = TSingleInstanceToken::SocketName("prog_S", folder);
-  std::memcpy(addr.sun_path + 1, name.data(), name.size());
-  ASSERT_EQ(::connect(probe, reinterpret_cast<sockaddr*>(&addr),
-                      static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size())),
-            0);
+  ASSERT_LT(name.size(), sizeof addr.sun_path);
+  std::memcpy(addr.sun_path, name.c_str(), name.size() + 1);
+  ASSERT_EQ(::connect(probe, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
   EXPECT_TRUE(loop.ProcessMessages(1000));
   char byte;
   EXPECT_EQ(::recv(probe, &byte, 1, MSG_DONTWAIT), 0);  // closed by the holder
   ::close(probe);
   token.Release();
   EXPECT_EQ(loop.WatchCount(), 0u);
+  std::filesystem::remove_all(folder);
 }
 
 TEST(FdWatches, ADescriptorClosedUnderItsWatchIsReportedOnceAndDropped) {
