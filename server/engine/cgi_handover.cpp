@@ -60,6 +60,8 @@ THandoverFolder::THandoverFolder(const std::string& ProgramPath) {
   FFolder = FProgramFolder + "/Temp";
   if (!DirectoryExists(FFolder) && !CreateDir(FFolder, 0700) && !DirectoryExists(FFolder))
     FFolder = FProgramFolder;
+  const std::string bells = FFolder + "/" + kBellFolder;
+  if (!DirectoryExists(bells)) CreateDir(bells, 0700);
 }
 
 std::string THandoverFolder::ReplyFileName(const std::string& RequestFile) {
@@ -69,9 +71,13 @@ std::string THandoverFolder::ReplyFileName(const std::string& RequestFile) {
 }
 
 std::string THandoverFolder::BellFileName(const std::string& RequestFile) {
-  if (RequestFile.size() >= 3 && AsciiUpper(RequestFile.substr(RequestFile.size() - 3)) == "REQ")
-    return RequestFile.substr(0, RequestFile.size() - 3) + "bell";
-  return RequestFile + "_bell";
+  const size_t slash = RequestFile.rfind('/');
+  std::string name = RequestFile.substr(slash + 1);
+  if (name.size() >= 3 && AsciiUpper(name.substr(name.size() - 3)) == "REQ")
+    name = name.substr(0, name.size() - 3) + "bell";
+  else
+    name += "_bell";
+  return (slash == std::string::npos ? std::string(".") : RequestFile.substr(0, slash)) + "/" + kBellFolder + "/" + name;
 }
 
 std::string THandoverFolder::RealRequestFile(const std::string& UpperName) const {
@@ -437,6 +443,9 @@ bool AdoptQueue(const THandoverFolder& Folder) {
 int RemoveStaleFiles(const THandoverFolder& Folder, double MaxAgeSeconds) {
   int removed = 0;
   for (const std::string& file : FindFiles(Folder.Base() + "_C_*"))
+    if (FileModifiedAgeSeconds(file) > MaxAgeSeconds && DeleteFile(file)) ++removed;
+  // The doorbells of CGI processes that were killed.
+  for (const std::string& file : FindFiles(Folder.Folder() + "/" + kBellFolder + "/" + Folder.ProgramFileName() + "_C_*"))
     if (FileModifiedAgeSeconds(file) > MaxAgeSeconds && DeleteFile(file)) ++removed;
   return removed;
 }

@@ -9,7 +9,7 @@
 //   <base>_C_<id>_REQ       the request file; its name in upper case is the queue record's name
 //   <base>_C_<id>_out       the reply, whole
 //   <base>_C_<id>_out.part  a reply larger than a piece while the resident writes it
-//   <base>_C_<id>_bell      the owner's doorbell (a socket file)
+//   Bells/<name>_C_<id>_bell  the owner's doorbell (a socket file, in a folder of its own)
 // and of the program: <base>_S the queue, <base>_S_bell the resident's doorbell, <base>_S_token
 // and <base>_S_lock its single-instance token.
 //
@@ -90,6 +90,12 @@ inline constexpr int ResidentRestartSeconds = 1;  // between two starts of a res
 // A CGI process that started the resident tries to queue its request this often, this far apart.
 inline constexpr int StartAttempts = 6;
 inline constexpr unsigned StartPauseMs = 500;
+// The same for a profile of the Windows CGI front end.
+inline constexpr int ProfileStartAttempts = 21;
+inline constexpr unsigned ProfileStartPauseMs = 200;
+// A CGI process that deleted a stale queue gives a resident that is starting this long to make a
+// new one.
+inline constexpr unsigned StaleQueuePauseMs = 300;
 // The resident.
 inline constexpr unsigned ResidentPollMs = 50;
 inline constexpr int HeartbeatSeconds = 5;
@@ -102,6 +108,8 @@ inline constexpr double StaleFileSeconds = 180;
 // A reply up to a piece is kept in memory and written in one write; a larger one goes in pieces.
 inline constexpr size_t ReplyPiece = size_t{1} << 20;
 }  // namespace HandoverLimits
+
+inline constexpr const char* kBellFolder = "Bells";
 
 inline constexpr size_t kQueueRecordSize = 268;
 inline constexpr size_t kQueueNameOffset = 12;
@@ -139,7 +147,9 @@ public:
   std::string RequestFileName(const std::string& Id) const { return Base() + "_C_" + Id + "_REQ"; }
   // "..._REQ" becomes "..._out".
   static std::string ReplyFileName(const std::string& RequestFile);
-  // "..._REQ" becomes "..._bell": the doorbell of the request's owner.
+  // "<folder>/Bells/<name>_bell" of "<folder>/<name>_REQ": the doorbell of the request's owner.
+  // The doorbells have a folder of their own: their sockets come and go with every request, and
+  // the hand-over folder's own changes (the resident's renames) need not wait for them.
   static std::string BellFileName(const std::string& RequestFile);
   // The resident's doorbell, which every append rings.
   std::string ResidentBell() const { return QueueFile() + "_bell"; }

@@ -326,7 +326,7 @@ void CGIStdEngineStartup(int argc, char** argv) {
   double queueAge = FileModifiedAgeSeconds(folder.QueueFile());
   if (queueAge > StaleQueueSeconds && !ResidentAlive()) {
     DeleteFile(folder.QueueFile());
-    Sleep(300);
+    Sleep(StaleQueuePauseMs);
     queueAge = FileExists(folder.QueueFile()) ? 0 : -1;
   }
   if (queueAge >= 0 && QueueRequest()) WaitForReply();

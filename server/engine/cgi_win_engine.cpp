@@ -197,8 +197,8 @@ void TCGIWinEngine::HandOver(const std::string& ProfileFile) {
   if (!queued) {
     Handover::CreateQueue(folder.QueueFile());
     StartResidentInstance(args);
-    for (int attempt = 0; attempt < 21 && !queued; ++attempt) {
-      Sleep(200);
+    for (int attempt = 0; attempt < HandoverLimits::ProfileStartAttempts && !queued; ++attempt) {
+      Sleep(HandoverLimits::ProfileStartPauseMs);
       queued = Handover::Append(folder, ProfileFile);
     }
   }

@@ -238,6 +238,10 @@ TEST_F(EngineEndToEnd, ThirtyParallelRequestsShareOneResident) {
   int files = 0;
   while (dirent* entry = temp ? readdir(temp) : nullptr) files += std::strstr(entry->d_name, "_C_") != nullptr;
   if (temp) closedir(temp);
+  DIR* bells = opendir((Database + "/Temp/Bells").c_str());
+  EXPECT_NE(bells, nullptr);
+  while (dirent* entry = bells ? readdir(bells) : nullptr) files += entry->d_name[0] != '.';
+  if (bells) closedir(bells);
   EXPECT_EQ(files, 0) << "files of requests left behind";
 }
 
@@ -482,8 +486,8 @@ TEST_F(FullDiskEndToEnd, ReplyThatCannotBeWrittenGetsTheErrorReply) {
     return names;
   };
   // The queue and the resident's doorbell and token stay with the resident.
-  const std::vector<std::string> expected = {"filler", "qnserver.exe_S", "qnserver.exe_S_bell", "qnserver.exe_S_lock",
-                                             "qnserver.exe_S_token"};
+  const std::vector<std::string> expected = {"Bells", "filler", "qnserver.exe_S", "qnserver.exe_S_bell",
+                                             "qnserver.exe_S_lock", "qnserver.exe_S_token"};
   WaitFor([&] { return left() == expected; }, 2000);
   EXPECT_EQ(left(), expected);
   Empty();
