@@ -34,9 +34,12 @@
 //               else deleted it meanwhile, and a new request of the id may stand under its name)
 //               the resident drops its reply and leaves that name alone.
 //   copied      the owner copies the reply to its standard output and deletes it; the id is free.
-//   removed     the record leaves the queue in the resident's next hold of the queue, which is
-//               after its reply is in place; a request that got no reply (a full disk) is finished
-//               at once, its request file deleted, and its owner answers with the error reply.
+//   removed     the record is marked finished in the resident's next hold of the queue, which
+//               is after its reply is in place; a request that got no reply (a full disk) is
+//               finished at once, its request file deleted, and its owner answers with the error
+//               reply.  A finished record (or a withdrawn one) counts as gone; finished records
+//               are dropped, in one rewrite, once they are as many as the others, so the
+//               resident's work a request does not grow with the number of waiting requests.
 //
 // Time limits (HandoverLimits below):
 //   - a CGI process tries the queue's lock 11 times, each a wait of up to 50 ms and a pause of
@@ -54,7 +57,7 @@
 // Invariants, checked where they can break (QN_ASSERT):
 //   - the queue holds whole records with a name each, and a rewrite in place leaves the old queue
 //     or the new one at every moment;
-//   - only a waiting record is taken or withdrawn; the record a finish drops is the taken one;
+//   - only a waiting record is taken or withdrawn; the record a finish marks is the taken one;
 //   - an entry that leaves the queue served has its reply in place (renamed whole) before;
 //   - the owner deletes its request file only after withdrawing its waiting record.
 #pragma once

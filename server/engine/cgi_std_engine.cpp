@@ -69,15 +69,17 @@ void StartResident() { StartResidentInstance({"START_SERVER"}); }
 
 // The engine's last step: the resident instance removes the queue it owns.
 void HandoverEnd() {
-  // The doorbells' and the token's socket files go with their owner.
+  if (gResident && gHandover) {
+    if (gHandover->Folder() == gHandover->ProgramFolder())
+      DeleteMatchingFiles(gHandover->ProgramFolder() + "/" + gHandover->ProgramFileName() + "_*");
+    if (gOwnsQueue) DeleteFile(gHandover->QueueFile());
+    gOwnsQueue = false;
+  }
+  // The doorbells' and the token's socket files go with their owner, the token last: a CGI
+  // process that finds no resident then finds no queue of this one either.
   if (gRequestBell) gRequestBell->Close();
   if (gStdEngine) gStdEngine->CloseBell();
   if (gToken) gToken->Release();
-  if (!gResident || !gHandover) return;
-  if (gHandover->Folder() == gHandover->ProgramFolder())
-    DeleteMatchingFiles(gHandover->ProgramFolder() + "/" + gHandover->ProgramFileName() + "_*");
-  if (gOwnsQueue) DeleteFile(gHandover->QueueFile());
-  gOwnsQueue = false;
 }
 
 long long ContentLengthOfEnvironment() {

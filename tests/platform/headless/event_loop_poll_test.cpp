@@ -1,5 +1,6 @@
 #include "platform/headless/event_loop_poll.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -352,6 +353,59 @@ TEST(Loop, SingleInstanceTokenAcceptsOnTheLoop) {
   token.Release();
   EXPECT_EQ(loop.WatchCount(), 0u);
   std::filesystem::remove_all(folder);
+}
+
+// The token and the doorbells live as socket files of their folder, however deep it lies (deeper
+// than a socket address holds), and one holder at a time; a socket file a killed holder left
+// behind is taken over.
+TEST(SingleInstance, TokenAndDoorbellInADeepFolder) {
+  std::string folder = TempPath("token_XXXXXX");
+  ASSERT_NE(::mkdtemp(folder.data()), nullptr);
+  const std::string top = folder;
+  while (folder.size() < 150) {
+    folder += "/deeper_than_an_address_holds";
+    ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+  }
+  EXPECT_FALSE(TSingleInstanceToken::Exists("prog_S", folder));
+  {
+    TSingleInstanceToken first("prog_S", folder), second("prog_S", folder);
+    ASSERT_TRUE(first.Acquire(nullptr));
+    EXPECT_TRUE(TSingleInstanceToken::Exists("prog_S", folder));
+    EXPECT_FALSE(second.Acquire(nullptr));
+    first.Release();
+    EXPECT_FALSE(TSingleInstanceToken::Exists("prog_S", folder));
+    EXPECT_TRUE(second.Acquire(nullptr));
+  }
+  // A socket file left behind, as by a holder that was killed: no one answers at it.
+  {
+    const std::string path = TSingleInstanceToken::SocketName("prog_S", folder);
+    const int dir = ::open(folder.c_str(), O_PATH | O_DIRECTORY);
+    ASSERT_GE(dir, 0);
+    const std::string reachable = "/proc/self/fd/" + std::to_string(dir) + path.substr(path.rfind('/'));
+    const int stale = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::memcpy(addr.sun_path, reachable.c_str(), reachable.size() + 1);
+    ASSERT_EQ(::bind(stale, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    ::close(stale);  // the socket goes, its file stays
+    ::close(dir);
+    ASSERT_TRUE(std::filesystem::exists(path));
+  }
+  EXPECT_FALSE(TSingleInstanceToken::Exists("prog_S", folder));
+  TSingleInstanceToken after("prog_S", folder);
+  EXPECT_TRUE(after.Acquire(nullptr));
+  EXPECT_TRUE(TSingleInstanceToken::Exists("prog_S", folder));
+  after.Release();
+
+  TDoorbell bell(folder + "/bell");
+  ASSERT_TRUE(bell.Active());
+  EXPECT_FALSE(bell.Wait(0));
+  EXPECT_TRUE(TDoorbell::Ring(folder + "/bell"));
+  EXPECT_TRUE(bell.Wait(1000));
+  bell.Close();
+  EXPECT_FALSE(std::filesystem::exists(folder + "/bell"));
+  EXPECT_FALSE(TDoorbell::Ring(folder + "/bell"));
+  std::filesystem::remove_all(top);
 }
 
 TEST(FdWatches, ADescriptorClosedUnderItsWatchIsReportedOnceAndDropped) {
