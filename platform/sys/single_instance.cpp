@@ -63,15 +63,25 @@ private:
   int FDir = -1;
 };
 
-// Binds Fd at Path, replacing a socket file that nobody listens at any more (the caller owns the
-// name).  Anything else at Path is left alone.
-bool BindOwned(int Fd, const std::string& Path) {
+// True when a socket of Type listens at the address.
+bool Listened(const TSocketAddress& Addr, int Type) {
+  const int probe = ::socket(AF_UNIX, Type | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+  if (probe < 0) return false;
+  const bool listened = ::connect(probe, Addr.Get(), Addr.Size()) == 0 || errno == EAGAIN || errno == EINPROGRESS;
+  ::close(probe);
+  return listened;
+}
+
+// Binds Fd (a socket of Type) at Path, replacing a socket file that nobody listens at any more
+// (one a killed process left behind).  A living listener and anything but a socket file at Path
+// are left alone.
+bool BindOwned(int Fd, int Type, const std::string& Path) {
   const TSocketAddress addr(Path);
   if (!addr.Valid()) return false;
   if (::bind(Fd, addr.Get(), addr.Size()) == 0) return true;
   if (errno != EADDRINUSE) return false;
   struct stat info {};
-  if (::lstat(Path.c_str(), &info) != 0 || !S_ISSOCK(info.st_mode)) return false;
+  if (::lstat(Path.c_str(), &info) != 0 || !S_ISSOCK(info.st_mode) || Listened(addr, Type)) return false;
   ::unlink(Path.c_str());
   return ::bind(Fd, addr.Get(), addr.Size()) == 0;
 }
@@ -97,7 +107,7 @@ bool TSingleInstanceToken::Acquire(TEventLoop* Loop) {
     return false;
   }
   int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-  if (fd < 0 || !BindOwned(fd, FSocket) || ::listen(fd, 64) != 0) {
+  if (fd < 0 || !BindOwned(fd, SOCK_STREAM, FSocket) || ::listen(fd, 64) != 0) {
     if (fd >= 0) ::close(fd);
     ::close(lock);
     return false;
@@ -151,7 +161,7 @@ bool TSingleInstanceToken::Exists(const std::string& Title, const std::string& F
 TDoorbell::TDoorbell(const std::string& Path) {
   int fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
   if (fd < 0) return;
-  if (!BindOwned(fd, Path)) {
+  if (!BindOwned(fd, SOCK_DGRAM, Path)) {
     ::close(fd);
     return;
   }

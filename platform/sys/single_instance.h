@@ -45,11 +45,12 @@ private:
 
 // A wake-up by name: the listener holds a datagram socket bound at the file Path; Ring sends it
 // one byte, or nothing when no one listens.  A ring is a hint to look, never the news itself.
-// Whoever listens at a path owns the name (the caller sees to that): a socket file left behind
-// by a listener that was killed is replaced, and the file goes with the doorbell.
+// One listener a path: a socket file left behind by a listener that was killed is replaced, and
+// the file goes with the doorbell.
 class TDoorbell {
 public:
-  // Listens at Path; Active is false when sockets fail or the folder cannot be written.
+  // Listens at Path; Active is false when another listens there, sockets fail or the folder
+  // cannot be written.
   explicit TDoorbell(const std::string& Path);
   TDoorbell(const TDoorbell&) = delete;
   TDoorbell& operator=(const TDoorbell&) = delete;
