@@ -3,7 +3,8 @@
 // record) below a second web server of the same kind, on the same machine in one run: "G" of a
 // record, one request at a time end to end, and requests per second with 100 and 300 clients in
 // parallel.  The two are measured in turns for several rounds (the order changes every round);
-// each figure is the median of its rounds.  The machine's load average is printed before and after.
+// each figure is the median of its rounds, and the resident instance's CPU time a request is taken
+// at 10, 100 and 300 clients.  The machine's load average is printed before and after.
 //
 //   handover_bench [ROUNDS] [SECONDS] [RECORDS]
 //     ROUNDS: rounds of measuring (5); SECONDS: the length of each parallel run (3);
@@ -20,6 +21,8 @@
 #include <filesystem>
 #include <fstream>
 #include <mutex>
+#include <iterator>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -80,7 +83,31 @@ struct TTarget {
 struct TRun {
   double Median = 0, P99 = 0, Rate = 0;
   int Done = 0, Failed = 0;
+  double ResidentUsPerRequest = 0;  // the resident instance's CPU (user and system) a request
 };
+
+// The CPU time (user and system) in microseconds that the resident instance of the program in
+// Folder has used; -1 when none runs.
+double ResidentCpuUs(const fs::path& Program) {
+  const std::string Wanted = Program.string() + std::string("\0START_SERVER\0", 14);
+  for (const auto& Entry : fs::directory_iterator("/proc")) {
+    const std::string Pid = Entry.path().filename().string();
+    if (Pid.find_first_not_of("0123456789") != std::string::npos) continue;
+    std::ifstream Cmdline(Entry.path() / "cmdline", std::ios::binary);
+    const std::string Line((std::istreambuf_iterator<char>(Cmdline)), std::istreambuf_iterator<char>());
+    if (Line != Wanted) continue;
+    std::ifstream Stat(Entry.path() / "stat");
+    std::string Text((std::istreambuf_iterator<char>(Stat)), std::istreambuf_iterator<char>());
+    // The fields after the command's closing parenthesis: state is field 3, utime 14, stime 15.
+    std::istringstream Fields(Text.substr(Text.rfind(')') + 2));
+    std::string Field;
+    double Ticks = 0;
+    for (int Number = 3; Number <= 15 && Fields >> Field; ++Number)
+      if (Number >= 14) Ticks += std::atof(Field.c_str());
+    return Ticks * 1e6 / static_cast<double>(::sysconf(_SC_CLK_TCK));
+  }
+  return -1;
+}
 
 TRun Sequential(const TTarget& T, int Count) {
   std::vector<double> Times;
@@ -98,7 +125,8 @@ TRun Sequential(const TTarget& T, int Count) {
   return R;
 }
 
-TRun Parallel(const TTarget& T, int Clients, double Seconds) {
+TRun Parallel(const TTarget& T, int Clients, double Seconds, const fs::path& Program = {}) {
+  const double CpuBefore = Program.empty() ? -1 : ResidentCpuUs(Program);
   std::mutex Lock;
   std::vector<double> Times;
   std::atomic<int> Failed{0};
@@ -125,6 +153,8 @@ TRun Parallel(const TTarget& T, int Clients, double Seconds) {
   R.Median = Percentile(Times, 0.5);
   R.P99 = Percentile(Times, 0.99);
   R.Failed = Failed;
+  const double CpuAfter = Program.empty() ? -1 : ResidentCpuUs(Program);
+  if (CpuBefore >= 0 && CpuAfter >= 0 && R.Done > 0) R.ResidentUsPerRequest = (CpuAfter - CpuBefore) / R.Done;
   return R;
 }
 
@@ -173,7 +203,8 @@ int main(int argc, char** argv) {
   // the first one's size, and the server's replies are judged by status and content only.
   TTarget NullTarget{"nothing", Nothing, Url + "?" + std::to_string(Body.size()), {"G:Bench"}, Body.size()};
 
-  std::vector<TRun> OneServer, OneNull, P100Server, P100Null, P300Server, P300Null;
+  std::vector<TRun> OneServer, OneNull, P10Server, P100Server, P100Null, P300Server, P300Null;
+  const fs::path ServerProgram = Server.Root / "Data" / "database" / "qnserver.exe";
   for (int Round = 0; Round < Rounds; ++Round) {
     const bool ServerFirst = Round % 2 == 0;
     for (int Turn = 0; Turn < 2; ++Turn) {
@@ -182,12 +213,14 @@ int main(int argc, char** argv) {
       Sequential(T, 10);  // warm
       (IsServer ? OneServer : OneNull).push_back(Sequential(T, 200));
     }
+    // The resident's own work a request, with few clients waiting: the base of its growth.
+    P10Server.push_back(Parallel(ServerTarget, 10, Seconds, ServerProgram));
     for (int Clients : {100, 300})
       for (int Turn = 0; Turn < 2; ++Turn) {
         const bool IsServer = (Turn == 0) == ServerFirst;
         const TTarget& T = IsServer ? ServerTarget : NullTarget;
         std::vector<TRun>& Runs = Clients == 100 ? (IsServer ? P100Server : P100Null) : (IsServer ? P300Server : P300Null);
-        Runs.push_back(Parallel(T, Clients, Seconds));
+        Runs.push_back(Parallel(T, Clients, Seconds, IsServer ? ServerProgram : fs::path()));
       }
     std::fprintf(stderr, "round %d of %d done\n", Round + 1, Rounds);
   }
@@ -207,6 +240,12 @@ int main(int argc, char** argv) {
                 Clients, RS, MedianOf(S, &TRun::Median), MedianOf(S, &TRun::P99), RN, MedianOf(N, &TRun::Median),
                 MedianOf(N, &TRun::P99), RS / RN, Clients == 100 ? ", server p99 <= 100 ms" : "");
   }
+  const double Cpu10 = MedianOf(P10Server, &TRun::ResidentUsPerRequest);
+  const double Cpu100 = MedianOf(P100Server, &TRun::ResidentUsPerRequest);
+  const double Cpu300 = MedianOf(P300Server, &TRun::ResidentUsPerRequest);
+  std::printf("resident CPU a request at 10 | 100 | 300 clients: %.0f | %.0f | %.0f us   300/10 = %.2f x"
+              "   (target <= 1.2 x)\n",
+              Cpu10, Cpu100, Cpu300, Cpu10 > 0 ? Cpu300 / Cpu10 : 0.0);
   std::printf("per round, G median server/nothing:");
   for (int Round = 0; Round < Rounds; ++Round)
     std::printf(" %.2f", OneServer[static_cast<size_t>(Round)].Median / OneNull[static_cast<size_t>(Round)].Median);
@@ -216,7 +255,7 @@ int main(int argc, char** argv) {
   std::printf(" |");
   for (int Round = 0; Round < Rounds; ++Round)
     std::printf(" %.2f", P300Server[static_cast<size_t>(Round)].Rate / P300Null[static_cast<size_t>(Round)].Rate);
-  const int Failed = FailedIn(OneServer) + FailedIn(P100Server) + FailedIn(P300Server);
+  const int Failed = FailedIn(OneServer) + FailedIn(P10Server) + FailedIn(P100Server) + FailedIn(P300Server);
   const int NullFailed = FailedIn(OneNull) + FailedIn(P100Null) + FailedIn(P300Null);
   std::printf("\nfailed requests: server %d, nothing %d\n", Failed, NullFailed);
   std::printf("load average after: %s\n", LoadAverage().c_str());

@@ -50,43 +50,37 @@ endfunction()
 
 # qn_cgi_program(<target>): a program the web server starts for every request.  Such a process
 # lives for one request, and mapping and relocating shared libraries is most of what it costs: the
-# program is linked whole (static, not position independent) where the C library's archive is
-# installed, which halves the page faults of its start; elsewhere the C++ runtime is linked in (and
-# the JPEG library, see platform/gfx), and the relative relocations are packed where the linker can.
-# (The fuzzing and sanitizer builds keep the shared C library their run-times need.)
-#
-# A program linked whole is also laid out for its start: what a CGI process runs (the C library's
-# start, the static initialisers, the hand-over to the resident instance) is placed together at
-# the front of its sections, in the order of cmake/cgi_start_order.txt, so that the process maps
-# a few pages of code and data instead of pages all over five megabytes; on a virtual machine
-# every page mapped costs tens of microseconds.  That needs a linker that orders by symbol (lld)
-# and every function and object in a section of its own.  scripts/cgi_start_order writes the list
-# again from the program's own page faults; a symbol the list names and the program no longer has
-# is passed over.
+# program is linked whole where the C library's archive is installed, which halves the page faults
+# of its start.  It is linked as a static position-independent program: the same file is also the
+# resident instance, which lives for hours and parses every request body, and it keeps address
+# randomisation (measured with bench/handover_bench, see README.md: a fixed-address link gained no
+# time worth giving that up).  Where no static link can be had, the C++ runtime is linked in (and
+# the JPEG library, see platform/gfx), and the relative relocations are packed where the linker
+# can.  (The fuzzing and sanitizer builds keep the shared C library their run-times need.)
 include(CheckLinkerFlag)
 check_linker_flag(CXX "LINKER:-z,pack-relative-relocs" QN_LINKER_PACKS_RELOCS)
 if(NOT QN_FUZZ AND NOT QN_SANITIZE)
-  check_linker_flag(CXX "-static" QN_LINKS_STATIC)
-  check_linker_flag(CXX "-fuse-ld=lld" QN_HAS_LLD)
+  check_linker_flag(CXX "-static-pie" QN_LINKS_STATIC_PIE)
 endif()
-set(QN_CGI_START_ORDER ${PROJECT_SOURCE_DIR}/cmake/cgi_start_order.txt)
-if(QN_LINKS_STATIC AND QN_HAS_LLD AND EXISTS ${QN_CGI_START_ORDER})
-  set(QN_ORDERS_CGI_START ON)
-  add_compile_options(-ffunction-sections -fdata-sections)
+if(QN_LINKS_STATIC_PIE AND QN_JPEG_ARCHIVE)
+  set(QN_CGI_LINK "static position-independent (-static-pie)")
+elseif(QN_LINKER_PACKS_RELOCS)
+  set(QN_CGI_LINK "dynamic C library, C++ runtime linked in, packed relocations")
+else()
+  set(QN_CGI_LINK "dynamic C library, C++ runtime linked in")
 endif()
+message(STATUS "The server program is linked: ${QN_CGI_LINK}")
 function(qn_cgi_program target)
-  target_link_options(${target} PRIVATE -static-libstdc++ -static-libgcc LINKER:--as-needed)
   set_target_properties(${target} PROPERTIES QN_STATIC_JPEG ON)
   # Linked whole only when every library it links has its archive (the JPEG library's, see
-  # platform/gfx); the rest come with the compiler and the C library.
-  if(QN_LINKS_STATIC AND QN_JPEG_ARCHIVE)
-    target_link_options(${target} PRIVATE -static -no-pie)
-    if(QN_ORDERS_CGI_START)
-      target_link_options(${target} PRIVATE -fuse-ld=lld LINKER:--symbol-ordering-file=${QN_CGI_START_ORDER}
-                          LINKER:--no-warn-symbol-ordering)
-      set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${QN_CGI_START_ORDER})
+  # platform/gfx); the rest come with the compiler and the C library.  (A static PIE takes the
+  # C++ runtime's archives by itself; naming them as well gives a program whose start crashes.)
+  if(QN_LINKS_STATIC_PIE AND QN_JPEG_ARCHIVE)
+    target_link_options(${target} PRIVATE -static-pie LINKER:--as-needed)
+  else()
+    target_link_options(${target} PRIVATE -static-libstdc++ -static-libgcc LINKER:--as-needed)
+    if(QN_LINKER_PACKS_RELOCS)
+      target_link_options(${target} PRIVATE LINKER:-z,pack-relative-relocs)
     endif()
-  elseif(QN_LINKER_PACKS_RELOCS)
-    target_link_options(${target} PRIVATE LINKER:-z,pack-relative-relocs)
   endif()
 endfunction()

@@ -165,53 +165,65 @@ void TGridLineUpdates::UpdateGrid(const THandlerContext& Context) {
       return *Grid;
     };
 
-    for (int Row = 0; Row < BufferGrid.RowCount(); ++Row) {
-      const int Index = D.FindRecordIndex(BufferGrid.Cells(0, Row));
-      if (Index < 0) continue;
-      const std::string& Operation = BufferGrid.Cells(1, Row);
-      const std::string& LineID = BufferGrid.Cells(2, Row);
-
-      if (Operation == "3" || Operation == "4" || Operation == "3UPDATELINE" ||
-          Operation == "4UPDATELINE") {
-        const TRecordGrid Which = GridOf(Operation);
-        TBatchGrid& Grid = GridOfRecord(Index, Which);
-        int Line = Grid.Find(LineID);
-        if (Line < 0)
-          Line = Grid.Append(Operation.size() == 1
-                                 ? NewLineID([&Grid](const std::string& ID) { return Grid.Taken(ID); }, FRandom)
-                                 : LineID);
-        for (int Col = 3; Col < BufferGrid.ColCount(); ++Col) Grid.Set(Col - 2, Line, BufferGrid.Cells(Col, Row));
-        Context.Reply(std::string("Grid ") + GridName(Which) + " Update Sucessful</HTML>");
-      } else if (Operation == "3Remove" || Operation == "4Remove") {
-        TBatchGrid& Grid = GridOfRecord(Index, GridOf(Operation));
-        const int Line = Grid.Find(LineID);
-        if (Line >= 0) Grid.Remove(Line);
-        Context.Reply(std::string("Grid ") + GridName(GridOf(Operation)) + " Remove Sucessful</HTML>");
-      } else if (Operation == "Add") {
-        const int Code = StrToInt(BufferGrid.Cells(3, Row));
-        const int Amount = StrToIntDef(BufferGrid.Cells(4, Row), 0);
-        const std::string Value = AddAmount(Context, ReturnValue(std::as_const(D).Record(Index), Code), Amount);
-        UpdateValue(D.Record(Index), Code, Value);
+    // The grids changed so far go back into their records: at the end of the batch, and when a
+    // row fails, for the rows before it, whose success lines have gone out.
+    auto StoreChangedGrids = [&] {
+      for (const auto& [Key, Grid] : Grids) {
+        if (!Grid->Changed()) continue;
+        Grid->StoreInto(D.Record(Key.first));
         D.Changed = true;
-        Context.Reply("Grid 4 Add Sucessful</HTML>");
-      } else if (Operation == "Copy") {
-        UpdateValue(D.Record(Index), StrToInt(BufferGrid.Cells(3, Row)), BufferGrid.Cells(4, Row));
-        D.Changed = true;
-        Context.Reply("Grid 4 Copy Sucessful</HTML>");
-      } else if (Operation == "LastLineID") {
-        const int Code = StrToInt(BufferGrid.Cells(3, Row));
-        const TRecordGrid Which = BufferGrid.Cells(4, Row) == "3" ? TRecordGrid::Grid3 : TRecordGrid::Grid4;
-        const std::string ID = GridOfRecord(Index, Which).LastLineID();
-        UpdateValue(D.Record(Index), Code, ID);
-        D.Changed = true;
-        Context.Reply("Grid Internal Line ID Sucessful</HTML>");
       }
+      Grids.clear();
+    };
+
+    try {
+      for (int Row = 0; Row < BufferGrid.RowCount(); ++Row) {
+        const int Index = D.FindRecordIndex(BufferGrid.Cells(0, Row));
+        if (Index < 0) continue;
+        const std::string& Operation = BufferGrid.Cells(1, Row);
+        const std::string& LineID = BufferGrid.Cells(2, Row);
+
+        if (Operation == "3" || Operation == "4" || Operation == "3UPDATELINE" ||
+            Operation == "4UPDATELINE") {
+          const TRecordGrid Which = GridOf(Operation);
+          TBatchGrid& Grid = GridOfRecord(Index, Which);
+          int Line = Grid.Find(LineID);
+          if (Line < 0)
+            Line = Grid.Append(Operation.size() == 1
+                                   ? NewLineID([&Grid](const std::string& ID) { return Grid.Taken(ID); }, FRandom)
+                                   : LineID);
+          for (int Col = 3; Col < BufferGrid.ColCount(); ++Col) Grid.Set(Col - 2, Line, BufferGrid.Cells(Col, Row));
+          Context.Reply(std::string("Grid ") + GridName(Which) + " Update Sucessful</HTML>");
+        } else if (Operation == "3Remove" || Operation == "4Remove") {
+          TBatchGrid& Grid = GridOfRecord(Index, GridOf(Operation));
+          const int Line = Grid.Find(LineID);
+          if (Line >= 0) Grid.Remove(Line);
+          Context.Reply(std::string("Grid ") + GridName(GridOf(Operation)) + " Remove Sucessful</HTML>");
+        } else if (Operation == "Add") {
+          const int Code = StrToInt(BufferGrid.Cells(3, Row));
+          const int Amount = StrToIntDef(BufferGrid.Cells(4, Row), 0);
+          const std::string Value = AddAmount(Context, ReturnValue(std::as_const(D).Record(Index), Code), Amount);
+          UpdateValue(D.Record(Index), Code, Value);
+          D.Changed = true;
+          Context.Reply("Grid 4 Add Sucessful</HTML>");
+        } else if (Operation == "Copy") {
+          UpdateValue(D.Record(Index), StrToInt(BufferGrid.Cells(3, Row)), BufferGrid.Cells(4, Row));
+          D.Changed = true;
+          Context.Reply("Grid 4 Copy Sucessful</HTML>");
+        } else if (Operation == "LastLineID") {
+          const int Code = StrToInt(BufferGrid.Cells(3, Row));
+          const TRecordGrid Which = BufferGrid.Cells(4, Row) == "3" ? TRecordGrid::Grid3 : TRecordGrid::Grid4;
+          const std::string ID = GridOfRecord(Index, Which).LastLineID();
+          UpdateValue(D.Record(Index), Code, ID);
+          D.Changed = true;
+          Context.Reply("Grid Internal Line ID Sucessful</HTML>");
+        }
+      }
+    } catch (...) {
+      StoreChangedGrids();
+      throw;
     }
-    for (const auto& [Key, Grid] : Grids) {
-      if (!Grid->Changed()) continue;
-      Grid->StoreInto(D.Record(Key.first));
-      D.Changed = true;
-    }
+    StoreChangedGrids();
     Context.SaveDatabase();
   } catch (const std::exception&) {
     Context.Reply("Error in Grid Save</HTML>");

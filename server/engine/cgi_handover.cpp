@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,6 +15,7 @@
 #include <thread>
 
 #include "platform/rtl/file_io.h"
+#include "platform/rtl/invariant.h"
 #include "platform/sys/files.h"
 #include "platform/sys/process.h"
 #include "platform/rtl/random.h"
@@ -21,16 +23,14 @@
 #include "platform/sys/single_instance.h"
 #include "server/engine/http_text.h"
 
-namespace {
-// How long one attempt of a CGI process waits for the queue lock.
-constexpr unsigned kQueueWaitMs = 50;
-}  // namespace
+using namespace HandoverLimits;
 
 // ---- Records ----------------------------------------------------------------------------------
 
 std::string EncodeQueueRecord(const TQueueRecord& Record) {
   std::string bytes(kQueueRecordSize, '\0');
   bytes[0] = static_cast<char>(Record.Status);
+  QN_ASSERT(!Record.Name.empty());  // a record without a name reads as the tail of a cut rewrite
   std::memcpy(&bytes[kQueueNameOffset], Record.Name.data(), std::min(Record.Name.size(), kQueueNameMax));
   return bytes;
 }
@@ -39,7 +39,9 @@ std::vector<TQueueRecord> DecodeQueueRecords(const std::string& Bytes) {
   std::vector<TQueueRecord> records;
   for (size_t at = 0; at + kQueueRecordSize <= Bytes.size(); at += kQueueRecordSize) {
     TQueueRecord record;
-    record.Status = static_cast<BYTE>(Bytes[at]);
+    const auto status = static_cast<BYTE>(Bytes[at]);
+    record.Status = status <= static_cast<BYTE>(TRecordStatus::Finished) ? static_cast<TRecordStatus>(status)
+                                                                          : TRecordStatus::Finished;
     const char* name = Bytes.data() + at + kQueueNameOffset;
     record.Name.assign(name, strnlen(name, kQueueRecordSize - kQueueNameOffset));
     // A record without a name is the zeroed tail of a rewrite cut short.
@@ -58,12 +60,24 @@ THandoverFolder::THandoverFolder(const std::string& ProgramPath) {
   FFolder = FProgramFolder + "/Temp";
   if (!DirectoryExists(FFolder) && !CreateDir(FFolder, 0700) && !DirectoryExists(FFolder))
     FFolder = FProgramFolder;
+  const std::string bells = FFolder + "/" + kBellFolder;
+  if (!DirectoryExists(bells)) CreateDir(bells, 0700);
 }
 
 std::string THandoverFolder::ReplyFileName(const std::string& RequestFile) {
   if (RequestFile.size() >= 3 && AsciiUpper(RequestFile.substr(RequestFile.size() - 3)) == "REQ")
     return RequestFile.substr(0, RequestFile.size() - 3) + "out";
   return RequestFile + "_out";
+}
+
+std::string THandoverFolder::BellFileName(const std::string& RequestFile) {
+  const size_t slash = RequestFile.rfind('/');
+  std::string name = RequestFile.substr(slash + 1);
+  if (name.size() >= 3 && AsciiUpper(name.substr(name.size() - 3)) == "REQ")
+    name = name.substr(0, name.size() - 3) + "bell";
+  else
+    name += "_bell";
+  return (slash == std::string::npos ? std::string(".") : RequestFile.substr(0, slash)) + "/" + kBellFolder + "/" + name;
 }
 
 std::string THandoverFolder::RealRequestFile(const std::string& UpperName) const {
@@ -156,21 +170,59 @@ bool TQueueLock::Rewrite(const std::vector<TQueueRecord>& Records) {
   if (static_cast<off_t>(bytes.size()) < info.st_size) bytes.resize(static_cast<size_t>(info.st_size), '\0');
   if (!bytes.empty() && !WriteAllAt(FFd, bytes.data(), bytes.size(), 0)) return false;
   if (::ftruncate(FFd, static_cast<off_t>(newSize)) != 0) return false;
+  QN_ASSERT(::fstat(FFd, &info) == 0 && info.st_size == static_cast<off_t>(Records.size() * kQueueRecordSize));
   Touch();
   return true;
 }
 
-bool TQueueLock::SetStatus(size_t Index, BYTE Status) {
+bool TQueueLock::SetStatus(size_t Index, TRecordStatus Status) {
+  struct stat info {};
+  QN_ASSERT(::fstat(FFd, &info) == 0 && static_cast<off_t>((Index + 1) * kQueueRecordSize) <= info.st_size);
   const char byte = static_cast<char>(Status);
   return WriteAllAt(FFd, &byte, 1, static_cast<std::int64_t>(Index * kQueueRecordSize));
 }
 
 void TQueueLock::Touch() { FileTouch(FFd); }
 
+namespace {
+
+bool EndsWith(const std::string& Text, const std::string& Tail) {
+  return Text.size() >= Tail.size() && Text.compare(Text.size() - Tail.size(), Tail.size(), Tail) == 0;
+}
+
+// The record a finish drops: the taken one of the name (once its CGI process has its reply, a new
+// request may have queued the same name); one of another status only when none is taken.
+std::vector<TQueueRecord>::iterator FinishedRecord(std::vector<TQueueRecord>& Records, const std::string& UpperName) {
+  auto same = [&](const TQueueRecord& Record) { return Record.Name == UpperName; };
+  auto it = std::find_if(Records.begin(), Records.end(), [&](const TQueueRecord& Record) {
+    return same(Record) && Record.Status == TRecordStatus::Taken;
+  });
+  return it != Records.end() ? it : std::find_if(Records.begin(), Records.end(), same);
+}
+
+size_t CountFinished(const std::vector<TQueueRecord>& Records) {
+  return static_cast<size_t>(std::count_if(Records.begin(), Records.end(), [](const TQueueRecord& Record) {
+    return Record.Status == TRecordStatus::Finished;
+  }));
+}
+
+// Drops the finished records when they are as many as the others: the queue is rewritten once
+// for as many requests as it holds, and a finish between costs one status byte.
+bool CompactWhenDue(TQueueLock& Lock, std::vector<TQueueRecord>& Records) {
+  const size_t finished = CountFinished(Records);
+  if (finished == 0 || finished * 2 < Records.size()) return true;
+  std::erase_if(Records, [](const TQueueRecord& Record) { return Record.Status == TRecordStatus::Finished; });
+  return Lock.Rewrite(Records);
+}
+
+}  // namespace
+
+namespace Handover {
+
 bool OpenQueue(TQueueLock& Queue, const std::string& Path, int Attempts, unsigned PauseMs,
                bool Exclusive) {
   for (int attempt = 0; attempt < Attempts; ++attempt) {
-    if (Queue.Open(Path, Exclusive)) return true;
+    if (Queue.Open(Path, Exclusive, false, LockWaitMs)) return true;
     if (!FileExists(Path)) return false;
     if (attempt + 1 < Attempts) Sleep(PauseMs);
   }
@@ -187,7 +239,7 @@ bool OpenResidentQueue(TQueueLock& Queue, const std::string& Path, int Seconds) 
   return false;
 }
 
-bool CreateQueueFile(const std::string& Path) {
+bool CreateQueue(const std::string& Path) {
   int fd = ::open(Path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
   if (fd < 0) return false;
   FileTouch(fd);
@@ -197,117 +249,96 @@ bool CreateQueueFile(const std::string& Path) {
 
 // ---- CGI side -------------------------------------------------------------------------------------
 
-bool AppendQueueRecord(const THandoverFolder& Folder, const std::string& RequestFile, bool* WriteFailed,
-                       const TDoorbell* From, bool* Heard) {
+bool Append(const THandoverFolder& Folder, const std::string& RequestFile, bool* WriteFailed,
+            const TDoorbell* From, bool* Heard) {
   const std::string queue = Folder.QueueFile();
-  TQueueRecord record{qsWaiting, AsciiUpper(RequestFile)};
+  TQueueRecord record{TRecordStatus::Waiting, AsciiUpper(RequestFile)};
   if (WriteFailed) *WriteFailed = false;
   if (Heard) *Heard = false;
-  for (int attempt = 0; attempt < 11; ++attempt) {
-    TQueueLock lock;
-    if (lock.Open(queue, true, false, kQueueWaitMs)) {
-      if (lock.Append(record)) {
-        lock.Close();
-        const std::string bell = ResidentBellName(Folder);
-        const bool heard = From ? From->RingOther(bell) : TDoorbell::Ring(bell);
-        if (Heard) *Heard = heard;
-        return true;
-      }
-      // A full disk does not empty itself while we wait.
-      if (WriteFailed) *WriteFailed = true;
-      return false;
-    }
-    if (!FileExists(queue)) return false;
-    Sleep(50);
+  TQueueLock lock;
+  if (!OpenQueue(lock, queue, LockAttempts, ChangePauseMs)) return false;
+  if (!lock.Append(record)) {
+    // A full disk does not empty itself while we wait.
+    if (WriteFailed) *WriteFailed = true;
+    return false;
   }
+  lock.Close();
+  const std::string bell = Folder.ResidentBell();
+  const bool heard = From ? From->RingOther(bell) : TDoorbell::Ring(bell);
+  if (Heard) *Heard = heard;
+  return true;
+}
+
+TEntryState EntryState(const THandoverFolder& Folder, const std::string& RequestFile) {
+  const std::string queue = Folder.QueueFile();
+  const std::string name = AsciiUpper(RequestFile);
+  for (int attempt = 0; attempt < LockAttempts; ++attempt) {
+    if (!FileExists(queue)) return TEntryState::QueueMissing;
+    TQueueLock lock;
+    if (lock.Open(queue, false, false, LockWaitMs)) {
+      // A finished record of the name is an earlier request's, left for the next compaction.
+      for (const TQueueRecord& record : lock.Read())
+        if (record.Name == name && record.Status != TRecordStatus::Finished)
+          return record.Status == TRecordStatus::Waiting ? TEntryState::Waiting : TEntryState::Taken;
+      return TEntryState::Finished;
+    }
+    Sleep(LookPauseMs);
+  }
+  return TEntryState::QueueLocked;
+}
+
+bool Withdraw(const THandoverFolder& Folder, const std::string& UpperName) {
+  TQueueLock lock;
+  if (!OpenQueue(lock, Folder.QueueFile(), LockAttempts, ChangePauseMs)) return false;
+  const std::vector<TQueueRecord> records = lock.Read();
+  for (size_t i = 0; i < records.size(); ++i)
+    if (records[i].Name == UpperName && records[i].Status == TRecordStatus::Waiting)
+      return lock.SetStatus(i, TRecordStatus::Finished);
   return false;
 }
 
-BYTE EntryStatus(const THandoverFolder& Folder, const std::string& RequestFile) {
-  const std::string queue = Folder.QueueFile();
-  const std::string name = AsciiUpper(RequestFile);
-  for (int attempt = 0; attempt < 11; ++attempt) {
-    if (!FileExists(queue)) return qsQueueMissing;
-    TQueueLock lock;
-    if (lock.Open(queue, false, false, kQueueWaitMs)) {
-      for (const TQueueRecord& record : lock.Read())
-        if (record.Name == name) return record.Status;
-      return qsFinished;
-    }
-    Sleep(100);
-  }
-  return qsQueueLocked;
+bool GiveUpRequest(const THandoverFolder& Folder, const std::string& RequestFile) {
+  if (!Withdraw(Folder, AsciiUpper(RequestFile))) return false;
+  DeleteFile(RequestFile);
+  return true;
 }
 
 // ---- Resident side ------------------------------------------------------------------------------
-
-namespace {
-
-bool EndsWith(const std::string& Text, const std::string& Tail) {
-  return Text.size() >= Tail.size() && Text.compare(Text.size() - Tail.size(), Tail.size(), Tail) == 0;
-}
-
-}  // namespace
-
-std::string ResidentBellName(const THandoverFolder& Folder) { return AsciiUpper(Folder.QueueFile()); }
 
 TEntryKind EntryKind(const std::string& UpperName) {
   return EndsWith(UpperName, "_REQ") ? ekRequestFile : ekProfile;
 }
 
-namespace {
-
-// Drops the record of a finished entry and any marked finished.  The finished entry's record is
-// the one taken: once its CGI process has its reply, a new request may have queued the same name.
-void DropFinished(std::vector<TQueueRecord>& Records, const std::string& UpperName) {
-  auto same = [&](const TQueueRecord& Record) { return Record.Name == UpperName; };
-  auto it = std::find_if(Records.begin(), Records.end(),
-                         [&](const TQueueRecord& Record) { return same(Record) && Record.Status != qsWaiting; });
-  if (it == Records.end()) it = std::find_if(Records.begin(), Records.end(), same);
-  if (it != Records.end()) Records.erase(it);
-  std::erase_if(Records, [](const TQueueRecord& Record) { return Record.Status >= qsFinished; });
-}
-
-}  // namespace
-
-bool TakeNextEntry(const THandoverFolder& Folder, TEntryKind Kind, std::string& UpperName,
-                   std::string* Finished) {
+bool TakeNext(const THandoverFolder& Folder, TEntryKind Kind, std::string& UpperName, std::string* Finished) {
   TQueueLock lock;
-  if (!OpenResidentQueue(lock, Folder.QueueFile(), 3)) return false;
+  if (!OpenResidentQueue(lock, Folder.QueueFile(), TakeWaitSeconds)) return false;
   std::vector<TQueueRecord> records = lock.Read();
-  const size_t before = records.size();
+  bool changed = false;
   if (Finished && !Finished->empty()) {
-    DropFinished(records, *Finished);
+    const auto served = FinishedRecord(records, *Finished);
+    if (served != records.end()) {
+      QN_ASSERT(served->Status != TRecordStatus::Waiting);
+      served->Status = TRecordStatus::Finished;
+      if (!lock.SetStatus(static_cast<size_t>(served - records.begin()), TRecordStatus::Finished)) return false;
+      changed = true;
+    }
     Finished->clear();
   }
-  const bool dropped = records.size() != before;
+  if (changed && !CompactWhenDue(lock, records)) return false;
   for (size_t i = 0; i < records.size(); ++i) {
-    if (records[i].Status != qsWaiting || EntryKind(records[i].Name) != Kind) continue;
-    records[i].Status = qsTaken;
+    if (records[i].Status != TRecordStatus::Waiting || EntryKind(records[i].Name) != Kind) continue;
     UpperName = records[i].Name;
-    return dropped ? lock.Rewrite(records) : lock.SetStatus(i, qsTaken);
+    return lock.SetStatus(i, TRecordStatus::Taken);
   }
-  if (dropped)
-    lock.Rewrite(records);
-  else
-    lock.Touch();  // the heartbeat of an idle resident
+  if (!changed) lock.Touch();  // the heartbeat of an idle resident
   return false;
 }
 
-bool WithdrawQueueEntry(const THandoverFolder& Folder, const std::string& UpperName) {
-  TQueueLock lock;
-  if (!OpenQueue(lock, Folder.QueueFile(), 11, 50)) return false;
-  std::vector<TQueueRecord> kept;
-  bool removed = false;
-  for (const TQueueRecord& record : lock.Read()) {
-    if (!removed && record.Name == UpperName && record.Status == qsWaiting) {
-      removed = true;
-      continue;
-    }
-    kept.push_back(record);
-  }
-  return removed && lock.Rewrite(kept);
+std::string QueuedFile(const THandoverFolder& Folder, const std::string& UpperName) {
+  return EntryKind(UpperName) == ekRequestFile ? Folder.RealRequestFile(UpperName) : FindPathNoCase(UpperName);
 }
+
+}  // namespace Handover
 
 std::string FindPathNoCase(const std::string& UpperPath) {
   if (UpperPath.empty() || UpperPath[0] != '/') return {};
@@ -323,10 +354,6 @@ std::string FindPathNoCase(const std::string& UpperPath) {
     at = slash + 1;
   }
   return FileExists(path) ? path : std::string();
-}
-
-std::string QueuedFile(const THandoverFolder& Folder, const std::string& UpperName) {
-  return EntryKind(UpperName) == ekRequestFile ? Folder.RealRequestFile(UpperName) : FindPathNoCase(UpperName);
 }
 
 // ---- Heartbeat while a request runs ---------------------------------------------------------------
@@ -353,11 +380,11 @@ THeartbeats& Heartbeats() {
 
 void BeatForever(THeartbeats* Beats) {
   for (;;) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    std::this_thread::sleep_for(std::chrono::milliseconds(HeartbeatCheckMs));
     std::lock_guard<std::mutex> lock(Beats->Mutex);
     const auto now = std::chrono::steady_clock::now();
     for (TBeat* beat : Beats->Running)
-      if (now - beat->Last >= std::chrono::seconds(5)) {
+      if (now - beat->Last >= std::chrono::seconds(HeartbeatSeconds)) {
         FileTouch(beat->QueueFile);
         beat->Last = now;
       }
@@ -386,44 +413,55 @@ TRequestHeartbeat::~TRequestHeartbeat() {
   beats.Running.erase(std::find(beats.Running.begin(), beats.Running.end(), FState.get()));
 }
 
-bool FinishQueueEntry(const THandoverFolder& Folder, const std::string& UpperName) {
+namespace Handover {
+
+bool Finish(const THandoverFolder& Folder, const std::string& UpperName) {
   TQueueLock lock;
-  if (!OpenResidentQueue(lock, Folder.QueueFile(), 30)) return false;
+  if (!OpenResidentQueue(lock, Folder.QueueFile(), FinishWaitSeconds)) return false;
   std::vector<TQueueRecord> records = lock.Read();
-  DropFinished(records, UpperName);
-  return lock.Rewrite(records);
+  const auto served = FinishedRecord(records, UpperName);
+  if (served != records.end() && served->Status != TRecordStatus::Finished) {
+    served->Status = TRecordStatus::Finished;
+    if (!lock.SetStatus(static_cast<size_t>(served - records.begin()), TRecordStatus::Finished)) return false;
+  }
+  if (!CompactWhenDue(lock, records)) return false;
+  lock.Touch();
+  return true;
 }
 
 bool AdoptQueue(const THandoverFolder& Folder) {
   const std::string queue = Folder.QueueFile();
-  if (!CreateQueueFile(queue)) return false;
+  if (!CreateQueue(queue)) return false;
   TQueueLock lock;
-  if (!OpenQueue(lock, queue, 11, 100)) return false;
+  if (!OpenQueue(lock, queue, LockAttempts, LookPauseMs)) return false;
   std::vector<TQueueRecord> kept;
   for (const TQueueRecord& record : lock.Read())
-    if (record.Status == qsWaiting && !QueuedFile(Folder, record.Name).empty()) kept.push_back(record);
+    if (record.Status == TRecordStatus::Waiting && !QueuedFile(Folder, record.Name).empty()) kept.push_back(record);
   return lock.Rewrite(kept);
 }
 
-int RemoveStaleHandoverFiles(const THandoverFolder& Folder, double MaxAgeSeconds) {
+int RemoveStaleFiles(const THandoverFolder& Folder, double MaxAgeSeconds) {
   int removed = 0;
   for (const std::string& file : FindFiles(Folder.Base() + "_C_*"))
+    if (FileModifiedAgeSeconds(file) > MaxAgeSeconds && DeleteFile(file)) ++removed;
+  // The doorbells of CGI processes that were killed.
+  for (const std::string& file : FindFiles(Folder.Folder() + "/" + kBellFolder + "/" + Folder.ProgramFileName() + "_C_*"))
     if (FileModifiedAgeSeconds(file) > MaxAgeSeconds && DeleteFile(file)) ++removed;
   return removed;
 }
 
-int RemoveOrphanedHandoverFiles(const THandoverFolder& Folder, double ReplyGraceSeconds,
-                                double RequestGraceSeconds, bool PartsIdle) {
+int RemoveOrphanedFiles(const THandoverFolder& Folder, double ReplyGraceSeconds,
+                        double RequestGraceSeconds, bool PartsIdle) {
   std::vector<TQueueRecord> records;
   {
     TQueueLock lock;
-    if (!OpenQueue(lock, Folder.QueueFile(), 3, 20, false)) return 0;
+    if (!OpenQueue(lock, Folder.QueueFile(), SweepLockAttempts, SweepLockPauseMs, false)) return 0;
     records = lock.Read();
   }
   auto queued = [&](const std::string& requestFile) {
     const std::string upper = AsciiUpper(requestFile);
     for (const TQueueRecord& record : records)
-      if (record.Name == upper) return true;
+      if (record.Name == upper && record.Status != TRecordStatus::Finished) return true;
     return false;
   };
   auto requestOf = [](const std::string& file, const char* tail) {
@@ -450,18 +488,22 @@ int RemoveOrphanedHandoverFiles(const THandoverFolder& Folder, double ReplyGrace
 TRequestFileResult WriteRequestFile(const THandoverFolder& Folder,
                                     const std::vector<std::string>& Environment, int Input,
                                     long long ContentLength, std::string& RequestFile,
-                                    std::string& Error) {
+                                    std::string& Error, const std::function<std::uint16_t()>& DrawId) {
   if (Folder.RequestFileName("0000").size() > kQueueNameMax) {
     Error = "Request file name too long: " + Folder.RequestFileName("0000");
     return rfNameTooLong;
   }
   int fd = -1;
   for (int attempt = 0; attempt < 1000 && fd < 0; ++attempt) {
-    // The first name is the process id's last four hex digits, which two living processes seldom
-    // share; the random generator (whose start costs a short process more than the rest of its
-    // hand-over) is started only when that name is taken.
-    const unsigned number = attempt == 0 ? static_cast<unsigned>(::getpid()) : static_cast<unsigned>(Random(65535));
-    RequestFile = Folder.RequestFileName(IntToHexBits(number & 0xFFFFu, 4));
+    // The id is drawn at random for each request: an id that follows from the process is the
+    // next process's too, and a request that outlived its owner would meet its successor.  The
+    // kernel's generator costs one call, where the program's own would be seeded first.
+    std::uint16_t number = 0;
+    if (DrawId)
+      number = DrawId();
+    else if (::getrandom(&number, sizeof number, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof number))
+      number = static_cast<std::uint16_t>(Random(65536));
+    RequestFile = Folder.RequestFileName(IntToHexBits(number, 4));
     fd = ::open(RequestFile.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0 && errno != EEXIST) break;
     // The id stays taken while a reply of its name waits: the resident removes a request file
@@ -508,24 +550,20 @@ TRequestFileResult WriteRequestFile(const THandoverFolder& Folder,
   return rfWritten;
 }
 
-bool CopyReply(const std::string& ReplyFile, int Output) {
-  int fd = ::open(ReplyFile.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
+bool CopyReply(int Input, int Output) {
+  const int fd = Input;
   struct stat info {};
   ::fstat(fd, &info);
   // A reply up to a megabyte goes out in one write (the web server then takes it in one piece);
   // a longer one in pieces of a megabyte.
   // Every read asks for what the file has left, plus one byte to see its end: a buffer larger
   // than the reply would be filled for nothing (a megabyte of zeros is 256 page faults).
-  constexpr size_t kPiece = 1u << 20;
+  constexpr size_t kPiece = ReplyPiece;
   const size_t size = static_cast<size_t>(std::max<off_t>(info.st_size, 0));
   std::string piece(std::min<size_t>(size + 1, kPiece), '\0');
   long got = ReadRetry(fd, piece.data(), piece.size());
   size_t done = static_cast<size_t>(std::max(got, 0L));
-  if (got < 0) {
-    ::close(fd);
-    return false;
-  }
+  if (got < 0) return false;
   piece.resize(static_cast<size_t>(got));
   const size_t blank = piece.find("\r\n\r\n");
   bool ok = true;
@@ -541,6 +579,7 @@ bool CopyReply(const std::string& ReplyFile, int Output) {
     piece.resize(static_cast<size_t>(std::max(got, 0L)));
     done += piece.size();
   }
-  ::close(fd);
   return ok && got >= 0;
 }
+
+}  // namespace Handover

@@ -1,25 +1,131 @@
 // The hand-over files between a CGI process and the resident instance: the queue file with its
 // 268-byte records, the request files and the reply files, all in the "Temp" folder beside the
-// program.  Every read-modify-write of the queue holds one exclusive lock on it.
-// Invariant: the queue is rewritten in place under its lock and says the old queue or the new
-// one at every moment; a reply file appears only whole, by rename, before its entry leaves the queue.
+// program (mode 0700), with the socket files of the resident's token and of the doorbells.
+//
+// ---- The protocol ------------------------------------------------------------------------------
+//
+// Files of one request id <id> (four hex digits, drawn at random for each request) in the folder,
+// <base> being the folder + "/" + the program's file name:
+//   <base>_C_<id>_REQ       the request file; its name in upper case is the queue record's name
+//   <base>_C_<id>_out       the reply, whole
+//   <base>_C_<id>_out.part  a reply larger than a piece while the resident writes it
+//   Bells/<name>_C_<id>_bell  the owner's doorbell (a socket file, in a folder of its own)
+// and of the program: <base>_S the queue, <base>_S_bell the resident's doorbell, <base>_S_token
+// and <base>_S_lock its single-instance token.
+//
+// The states of a request id, and who may do what in each:
+//   free        no request file and no reply of the id.  A CGI process draws an id at random and
+//               creates the request file exclusively; an id whose reply still waits is passed
+//               over (its old owner may not have taken it yet).
+//   created     the owner (the CGI process that created it) writes the request file and listens
+//               at its doorbell; it alone may delete the file (a short input, a full disk).
+//   queued      the owner appended a waiting record under the queue's lock and rang the resident.
+//               The owner may withdraw it: it drops the record while it still waits, under the
+//               lock, and only then deletes the file.  The resident may take it.
+//   taken       the resident marked the record taken under the lock.  From here on only the
+//               resident renames or deletes the request file: an owner that gives up (the web
+//               server ends it, the resident is gone) leaves the id's files to the resident and
+//               its sweeps.  The resident opens the request file and runs it.
+//   reply written  a short reply over the request file through the descriptor the resident
+//               opened, cut to its length; a larger one into the .part file as it comes.
+//   reply renamed  when the request file's name still names the file the resident opened, the
+//               request file (short) or the .part file (large) is renamed to the reply, the
+//               request file goes (large), and the owner's doorbell rings.  Otherwise (someone
+//               else deleted it meanwhile, and a new request of the id may stand under its name)
+//               the resident drops its reply and leaves that name alone.
+//   copied      the owner copies the reply to its standard output and deletes it; the id is free.
+//   removed     the record is marked finished in the resident's next hold of the queue, which
+//               is after its reply is in place; a request that got no reply (a full disk) is
+//               finished at once, its request file deleted, and its owner answers with the error
+//               reply.  A finished record (or a withdrawn one) counts as gone; finished records
+//               are dropped, in one rewrite, once they are as many as the others, so the
+//               resident's work a request does not grow with the number of waiting requests.
+//
+// Time limits (HandoverLimits below):
+//   - a CGI process tries the queue's lock 11 times, each a wait of up to 50 ms and a pause of
+//     50 ms (append, withdraw) or 100 ms (a look at its entry); the resident waits up to 3 s to
+//     take an entry and 30 s to finish one, 10 times;
+//   - a CGI process waits 180 s for its reply at most, looking at least every 100 ms and at the
+//     queue and the token every 10th round;
+//   - the resident looks at the queue every 50 ms at least (its doorbell wakes it at once) and
+//     touches the queue every 5 s while a request runs; a queue older than 30 s without a resident
+//     is deleted by the first CGI process that finds it so;
+//   - every 5 s the resident sweeps: .part files while no request runs, replies whose record left
+//     the queue more than 5 s ago, request files not in the queue for 30 s, and any file of an id
+//     older than 180 s.
+//
+// Invariants, checked where they can break (QN_ASSERT):
+//   - the queue holds whole records with a name each, and a rewrite in place leaves the old queue
+//     or the new one at every moment;
+//   - only a waiting record is taken or withdrawn; the record a finish marks is the taken one;
+//   - an entry that leaves the queue served has its reply in place (renamed whole) before;
+//   - the owner deletes its request file only after withdrawing its waiting record.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/rtl/win_types.h"
 
+// Every time limit and retry count of the hand-over, as the protocol above states them.
+namespace HandoverLimits {
+// The queue's lock, as a CGI process takes it: attempts, each waiting up to LockWaitMs for the
+// lock and pausing after a failure.
+inline constexpr int LockAttempts = 11;
+inline constexpr unsigned LockWaitMs = 50;
+inline constexpr unsigned ChangePauseMs = 50;  // append, withdraw
+inline constexpr unsigned LookPauseMs = 100;   // a look at the own entry, the resident's adoption
+// The resident's waits for the queue's lock (a second at a time): to take and to finish an entry.
+inline constexpr int TakeWaitSeconds = 3;
+inline constexpr int FinishWaitSeconds = 30;
+inline constexpr int FinishAttempts = 10;
+// The sweep's looks at the queue, a shared lock each.
+inline constexpr int SweepLockAttempts = 3;
+inline constexpr unsigned SweepLockPauseMs = 20;
+// A CGI process's wait for its reply.
+inline constexpr int ReplyWaitSeconds = 180;
+inline constexpr int EntryPollMs = 100;    // the longest wait between two looks
+inline constexpr long LivenessRounds = 10;  // every 10th look goes to the queue and the token
+inline constexpr int ResidentRestartSeconds = 1;  // between two starts of a resident by a waiter
+// A CGI process that started the resident tries to queue its request this often, this far apart.
+inline constexpr int StartAttempts = 6;
+inline constexpr unsigned StartPauseMs = 500;
+// The same for a profile of the Windows CGI front end.
+inline constexpr int ProfileStartAttempts = 21;
+inline constexpr unsigned ProfileStartPauseMs = 200;
+// A CGI process that deleted a stale queue gives a resident that is starting this long to make a
+// new one.
+inline constexpr unsigned StaleQueuePauseMs = 300;
+// The resident.
+inline constexpr unsigned ResidentPollMs = 50;
+inline constexpr int HeartbeatSeconds = 5;
+inline constexpr int HeartbeatCheckMs = 500;
+inline constexpr double StaleQueueSeconds = 30;
+inline constexpr int SweepEverySeconds = 5;
+inline constexpr double OrphanReplySeconds = 5;
+inline constexpr double OrphanRequestSeconds = 30;
+inline constexpr double StaleFileSeconds = 180;
+// A reply up to a piece is kept in memory and written in one write; a larger one goes in pieces.
+inline constexpr size_t ReplyPiece = size_t{1} << 20;
+}  // namespace HandoverLimits
+
+inline constexpr const char* kBellFolder = "Bells";
+
 inline constexpr size_t kQueueRecordSize = 268;
 inline constexpr size_t kQueueNameOffset = 12;
 inline constexpr size_t kQueueNameMax = 255;
 
-enum TQueueStatus : BYTE { qsWaiting = 0, qsTaken = 1, qsFinished = 2, qsQueueMissing = 3, qsQueueLocked = 4 };
+// A queue record's status byte as it stands in the file.  Bytes above 2 read as finished.
+enum class TRecordStatus : BYTE { Waiting = 0, Taken = 1, Finished = 2 };
+
+// What a CGI process learns when it looks at its own entry.
+enum class TEntryState { Waiting, Taken, Finished, QueueMissing, QueueLocked };
 
 struct TQueueRecord {
-  BYTE Status = qsWaiting;
+  TRecordStatus Status = TRecordStatus::Waiting;
   std::string Name;  // the request file's full path in upper case
 };
 
@@ -44,6 +150,12 @@ public:
   std::string RequestFileName(const std::string& Id) const { return Base() + "_C_" + Id + "_REQ"; }
   // "..._REQ" becomes "..._out".
   static std::string ReplyFileName(const std::string& RequestFile);
+  // "<folder>/Bells/<name>_bell" of "<folder>/<name>_REQ": the doorbell of the request's owner.
+  // The doorbells have a folder of their own: their sockets come and go with every request, and
+  // the hand-over folder's own changes (the resident's renames) need not wait for them.
+  static std::string BellFileName(const std::string& RequestFile);
+  // The resident's doorbell, which every append rings.
+  std::string ResidentBell() const { return QueueFile() + "_bell"; }
   // The real request file of a queue record's upper-cased name: looked up without case in this
   // folder.  Empty when the name is not of this folder or no such file exists.
   std::string RealRequestFile(const std::string& UpperName) const;
@@ -74,60 +186,97 @@ public:
   bool Append(const TQueueRecord& Record);
   // Writes the records in place of the file's content (the lock lives on the inode).
   bool Rewrite(const std::vector<TQueueRecord>& Records);
-  bool SetStatus(size_t Index, BYTE Status);
+  bool SetStatus(size_t Index, TRecordStatus Status);
   void Touch();
 
 private:
   int FFd = -1;
 };
 
-// Opens the queue with the given attempts and pause; false when it does not exist or stays locked.
-bool OpenQueue(TQueueLock& Queue, const std::string& Path, int Attempts, unsigned PauseMs,
-               bool Exclusive = true);
-
-// Resident side: opens the queue exclusively, waiting up to Seconds for a moment between the
-// shared locks of the waiting CGI processes.  False when the file is gone or stays locked.
-bool OpenResidentQueue(TQueueLock& Queue, const std::string& Path, int Seconds);
-
-// Creates the queue file when it is missing (never emptying an existing one) and sets its time.
-bool CreateQueueFile(const std::string& Path);
-
-// The doorbell the resident instance listens at: every append rings it.
-std::string ResidentBellName(const THandoverFolder& Folder);
-// CGI side: appends a waiting record for RequestFile (11 attempts, 50 ms after each) and rings the
-// resident's doorbell (from From's socket when given).  False when the queue is missing or stays
-// locked, or at once when the record cannot be written (WriteFailed is then set).  *Heard: the
-// resident's doorbell has a listener, so the resident instance lives.
 class TDoorbell;
-bool AppendQueueRecord(const THandoverFolder& Folder, const std::string& RequestFile,
-                       bool* WriteFailed = nullptr, const TDoorbell* From = nullptr,
-                       bool* Heard = nullptr);
-// CGI side: the status of the own entry: qsWaiting or qsTaken; qsFinished when the record is
-// gone; qsQueueMissing; qsQueueLocked after 11 failed opens.
-BYTE EntryStatus(const THandoverFolder& Folder, const std::string& RequestFile);
 
 // The two kinds of queue entries: request files of the standard CGI front end (names ending in
 // "_REQ") and profile files of the Windows CGI front end (any other name).
 enum TEntryKind { ekRequestFile, ekProfile };
-TEntryKind EntryKind(const std::string& UpperName);
 
+// The steps of the hand-over, as the CGI processes and the resident take them.
+namespace Handover {
+
+// Opens the queue with the given attempts and pause; false when it does not exist or stays locked.
+bool OpenQueue(TQueueLock& Queue, const std::string& Path, int Attempts, unsigned PauseMs,
+               bool Exclusive = true);
+// Resident side: opens the queue exclusively, waiting up to Seconds for a moment between the
+// shared locks of the waiting CGI processes.  False when the file is gone or stays locked.
+bool OpenResidentQueue(TQueueLock& Queue, const std::string& Path, int Seconds);
+// Creates the queue file when it is missing (never emptying an existing one) and sets its time.
+bool CreateQueue(const std::string& Path);
+
+// CGI side: appends a waiting record for RequestFile and rings the resident's doorbell (from
+// From's socket when given).  False when the queue is missing or stays locked, or at once when the
+// record cannot be written (WriteFailed is then set).  *Heard: the resident's doorbell has a
+// listener, so the resident instance lives.
+bool Append(const THandoverFolder& Folder, const std::string& RequestFile, bool* WriteFailed = nullptr,
+            const TDoorbell* From = nullptr, bool* Heard = nullptr);
+// CGI side: the state of the own entry; Finished when its record is gone.
+TEntryState EntryState(const THandoverFolder& Folder, const std::string& RequestFile);
+// CGI side, giving up: removes the own record while it is still waiting.  True when removed.
+bool Withdraw(const THandoverFolder& Folder, const std::string& UpperName);
+// CGI side, giving up on a request file: withdraws its entry and then deletes the file.  An entry
+// the resident has taken is left to the resident (its files go with the reply or the sweeps).
+// True when the request was withdrawn.
+bool GiveUpRequest(const THandoverFolder& Folder, const std::string& RequestFile);
+
+TEntryKind EntryKind(const std::string& UpperName);
 // Resident side: marks the first waiting record of the given kind taken and returns its name;
 // records of the other kind stay waiting for the front end that serves them.  False when
 // nothing of the kind waits (the queue's time is then refreshed) or the queue cannot be opened.
 // A non-empty *Finished names an entry that was served: its record (the taken one of that name)
 // is dropped in the same hold of the queue, and *Finished is cleared once the queue was opened.
-bool TakeNextEntry(const THandoverFolder& Folder, TEntryKind Kind, std::string& UpperName,
-                   std::string* Finished = nullptr);
-// CGI side, giving up: removes the own record while it is still waiting.  True when removed.
-bool WithdrawQueueEntry(const THandoverFolder& Folder, const std::string& UpperName);
+bool TakeNext(const THandoverFolder& Folder, TEntryKind Kind, std::string& UpperName,
+              std::string* Finished = nullptr);
+// Resident side: drops the record of UpperName from the queue (the taken one, when a new request
+// of the same name waits beside it) and refreshes its time.
+bool Finish(const THandoverFolder& Folder, const std::string& UpperName);
+// The real file of a queue record: a request file inside the folder, or a profile file.
+std::string QueuedFile(const THandoverFolder& Folder, const std::string& UpperName);
+
+// Resident side, at start: keeps an existing queue's waiting records whose files exist
+// (creating the queue when missing).  False when the queue cannot be created.
+bool AdoptQueue(const THandoverFolder& Folder);
+// Resident side: deletes the files of request ids older than MaxAgeSeconds.
+int RemoveStaleFiles(const THandoverFolder& Folder, double MaxAgeSeconds);
+// Resident side, between requests: deletes the hand-over files whose owners are gone: every
+// unfinished reply (".part": only the resident writes them, and it is not writing one now), a
+// reply whose request has left the queue for more than ReplyGraceSeconds (its CGI process takes
+// it at once when alive), and a request file not in the queue for more than RequestGraceSeconds
+// (its CGI process queues it right after writing it).
+// PartsIdle false (requests running on threads) keeps the ".part" files.
+int RemoveOrphanedFiles(const THandoverFolder& Folder, double ReplyGraceSeconds,
+                        double RequestGraceSeconds, bool PartsIdle = true);
+
+// The request file: every environment string and CR LF, "OSTREL_CGI_DEBUG=true" CR LF CR LF,
+// then exactly ContentLength bytes of Input.  Its id is drawn at random, passing over an id whose
+// request file or reply exists.
+enum TRequestFileResult { rfWritten, rfNameTooLong, rfShortInput, rfFailed };
+// DrawId (for tests) replaces the random draw.
+TRequestFileResult WriteRequestFile(const THandoverFolder& Folder,
+                                    const std::vector<std::string>& Environment, int Input,
+                                    long long ContentLength, std::string& RequestFile,
+                                    std::string& Error,
+                                    const std::function<std::uint16_t()>& DrawId = nullptr);
+
+// Copies an open reply file (from its start) to Output.  When its first 1024 bytes hold the blank
+// line that ends the header block and the block has no Content-Length line, "Content-Length:
+// <body bytes>" is inserted before the blank line.  False when the file cannot be read or Output
+// not written.
+bool CopyReply(int Input, int Output);
+
+}  // namespace Handover
+
 // The real file of an upper-cased absolute path, each part looked up without case; empty when
 // there is none or the path is not absolute or holds "." or ".." parts.
 std::string FindPathNoCase(const std::string& UpperPath);
-// The real file of a queue record: a request file inside the folder, or a profile file.
-std::string QueuedFile(const THandoverFolder& Folder, const std::string& UpperName);
-// Resident side: drops the record of UpperName from the queue (the taken one, when a new request
-// of the same name waits beside it) and refreshes its time.
-bool FinishQueueEntry(const THandoverFolder& Folder, const std::string& UpperName);
+
 // Refreshes the queue file's time while a long request runs, so that waiting CGI processes
 // that judge by the time stamp do not give up on a busy resident.
 class TRequestHeartbeat {
@@ -141,30 +290,3 @@ private:
   struct TState;
   std::unique_ptr<TState> FState;
 };
-
-// Resident side, at start: keeps an existing queue's waiting records whose files exist
-// (creating the queue when missing).  False when the queue cannot be created.
-bool AdoptQueue(const THandoverFolder& Folder);
-// Resident side: deletes request and reply files older than MaxAgeSeconds.
-int RemoveStaleHandoverFiles(const THandoverFolder& Folder, double MaxAgeSeconds);
-// Resident side, between requests: deletes the hand-over files whose owners are gone: every
-// unfinished reply (".part": only the resident writes them, and it is not writing one now), a
-// reply whose request has left the queue for more than ReplyGraceSeconds (its CGI process takes
-// it at once when alive), and a request file not in the queue for more than RequestGraceSeconds
-// (its CGI process queues it right after writing it).
-// PartsIdle false (requests running on threads) keeps the ".part" files.
-int RemoveOrphanedHandoverFiles(const THandoverFolder& Folder, double ReplyGraceSeconds,
-                                double RequestGraceSeconds, bool PartsIdle = true);
-
-// The request file: every environment string and CR LF, "OSTREL_CGI_DEBUG=true" CR LF CR LF,
-// then exactly ContentLength bytes of Input.
-enum TRequestFileResult { rfWritten, rfNameTooLong, rfShortInput, rfFailed };
-TRequestFileResult WriteRequestFile(const THandoverFolder& Folder,
-                                    const std::vector<std::string>& Environment, int Input,
-                                    long long ContentLength, std::string& RequestFile,
-                                    std::string& Error);
-
-// Copies a reply file to Output.  When its first 1024 bytes hold the blank line that ends the
-// header block and the block has no Content-Length line, "Content-Length: <body bytes>" is
-// inserted before the blank line.  False when the file cannot be read.
-bool CopyReply(const std::string& ReplyFile, int Output);

@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "platform/rtl/file_io.h"
+#include "platform/rtl/invariant.h"
 #include "platform/rtl/string_list.h"
 #include "platform/sys/files.h"
 #include "platform/sys/process.h"
@@ -24,16 +25,9 @@
 #include "server/engine/cgi_handover.h"
 #include "server/engine/http_text.h"
 
-namespace {
+using namespace HandoverLimits;
 
-constexpr double kStaleQueueSeconds = 30;
-constexpr double kStaleFileSeconds = 180;
-constexpr int kReplyWaitSeconds = 180;
-constexpr int kEntryPollMs = 100;     // the longest wait of a CGI process between two looks
-constexpr long kLivenessRounds = 10;  // a waiter with a watch looks at the queue once a second
-constexpr unsigned kResidentPollMs = 50;  // the longest wait of the resident
-constexpr double kOrphanReplySeconds = 5;
-constexpr double kOrphanRequestSeconds = 30;
+namespace {
 
 // Process-wide state of the hand-over.
 bool gResident = false;
@@ -69,17 +63,23 @@ thread_local TCGIThreadState tCGI;
 bool EnvSet(const char* Name) { return !GetEnvVar(Name).empty(); }
 bool WindowsCGI() { return ContainsNoCase(GetEnvVar("CGI_VERSION"), "WIN"); }
 
-THandoverFolder& Handover() { return ProcessHandover(); }
+THandoverFolder& Files() { return ProcessHandover(); }
 bool ResidentAlive() { return ResidentInstanceAlive(); }
 void StartResident() { StartResidentInstance({"START_SERVER"}); }
 
 // The engine's last step: the resident instance removes the queue it owns.
 void HandoverEnd() {
-  if (!gResident || !gHandover) return;
-  if (gHandover->Folder() == gHandover->ProgramFolder())
-    DeleteMatchingFiles(gHandover->ProgramFolder() + "/" + gHandover->ProgramFileName() + "_*");
-  if (gOwnsQueue) DeleteFile(gHandover->QueueFile());
-  gOwnsQueue = false;
+  if (gResident && gHandover) {
+    if (gHandover->Folder() == gHandover->ProgramFolder())
+      DeleteMatchingFiles(gHandover->ProgramFolder() + "/" + gHandover->ProgramFileName() + "_*");
+    if (gOwnsQueue) DeleteFile(gHandover->QueueFile());
+    gOwnsQueue = false;
+  }
+  // The doorbells' and the token's socket files go with their owner, the token last: a CGI
+  // process that finds no resident then finds no queue of this one either.
+  if (gRequestBell) gRequestBell->Close();
+  if (gStdEngine) gStdEngine->CloseBell();
+  if (gToken) gToken->Release();
 }
 
 long long ContentLengthOfEnvironment() {
@@ -91,12 +91,12 @@ long long ContentLengthOfEnvironment() {
 
 // A CGI process whose request could not be handed over, or whose reply could not be had, answers
 // with the program's error reply (when it has one) rather than leave the web server without one.
-void ReplyHandoverFailure() {
+void ReplyHandoverFailure(int Output = STDOUT_FILENO) {
   if (gFailureReply.empty()) return;
   const std::string body = gFailureReply + "\r\n";
   std::string reply = ServerWantsStatusLine(GetEnvVar("SERVER_SOFTWARE")) ? "HTTP/1.1 200 OK\r\n" : "";
   reply += "content-type:text/html\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
-  WriteAll(STDOUT_FILENO, reply.data(), reply.size());
+  WriteAll(Output, reply.data(), reply.size());
 }
 
 [[noreturn]] void EndWithFailureReply() {
@@ -109,14 +109,14 @@ void ReplyHandoverFailure() {
 void EnsureRequestFile() {
   if (!gRequestFile.empty()) return;
   std::string error;
-  switch (WriteRequestFile(Handover(), GetEnvironmentStrings(), STDIN_FILENO,
+  switch (Handover::WriteRequestFile(Files(), GetEnvironmentStrings(), STDIN_FILENO,
                            ContentLengthOfEnvironment(), gRequestFile, error)) {
-    case rfWritten:
-      gRequestBell = std::make_unique<TDoorbell>(AsciiUpper(gRequestFile));
+    case Handover::rfWritten:
+      gRequestBell = std::make_unique<TDoorbell>(THandoverFolder::BellFileName(gRequestFile));
       return;
-    case rfNameTooLong:
-    case rfShortInput:
-    case rfFailed:
+    case Handover::rfNameTooLong:
+    case Handover::rfShortInput:
+    case Handover::rfFailed:
       WriteLogLine(error);
       gRequestFile.clear();
       EndWithFailureReply();
@@ -128,36 +128,49 @@ void EnsureRequestFile() {
 // doorbell has a listener (the resident lives).
 bool AppendOwnEntry(bool* Heard = nullptr) {
   bool writeFailed = false;
-  if (AppendQueueRecord(Handover(), gRequestFile, &writeFailed, gRequestBell.get(), Heard)) return true;
+  if (Handover::Append(Files(), gRequestFile, &writeFailed, gRequestBell.get(), Heard)) return true;
   if (!writeFailed) return false;
-  WriteLogLine("Cannot append to the queue file " + Handover().QueueFile());
+  WriteLogLine("Cannot append to the queue file " + Files().QueueFile());
   DeleteFile(gRequestFile);
   EndWithFailureReply();
 }
 
+}  // namespace
+
+bool TakeReply(const std::string& RequestFile, int Output) {
+  // No reply file, or one that went before it could be read (the orphan sweep of a stalled
+  // process): the resident could not write it, or it is lost; either way the error reply.
+  const std::string reply = THandoverFolder::ReplyFileName(RequestFile);
+  const int fd = ::open(reply.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    ReplyHandoverFailure(Output);
+    return false;
+  }
+  // Once open, the reply is had whole, whoever removes its name.
+  const bool copied = Handover::CopyReply(fd, Output);
+  ::close(fd);
+  ::unlink(reply.c_str());
+  return copied;
+}
+
+namespace {
+
 // Waits for the own entry to be finished and copies the reply to standard output.
 [[noreturn]] void WaitForReply() {
   switch (WaitForQueueEntry(gRequestFile, gRequestBell.get())) {
-    case ewFinished: {
-      // No reply file: the resident could not write it (a full disk).
-      const std::string reply = THandoverFolder::ReplyFileName(gRequestFile);
-      if (FileExists(reply))
-        CopyReply(reply, STDOUT_FILENO);
-      else
-        ReplyHandoverFailure();
-      ::unlink(reply.c_str());
+    case ewFinished:
+      TakeReply(gRequestFile, STDOUT_FILENO);
       break;
-    }
     case ewAborted:
       WriteLogLine("CGI server aborted");
       ReplyHandoverFailure();
       break;
     case ewQuit:  // the web server gave up on us: a request not yet taken is never run
-      DeleteFile(gRequestFile);
+      Handover::GiveUpRequest(Files(), gRequestFile);
       break;
     case ewServerGone:  // the resident instance died with our request
     case ewStale:
-      DeleteFile(gRequestFile);
+      Handover::GiveUpRequest(Files(), gRequestFile);
       ReplyHandoverFailure();
       break;
     case ewTimedOut:
@@ -189,7 +202,7 @@ THandoverFolder& ProcessHandover() {
 }
 
 bool ResidentInstanceAlive() {
-  return TSingleInstanceToken::Exists(Handover().TokenTitle(), Handover().ProgramFolder());
+  return TSingleInstanceToken::Exists(Files().TokenTitle(), Files().Folder());
 }
 
 void StartResidentInstance(const std::vector<std::string>& Args) { StartProcessDetached(GetModuleName(), Args); }
@@ -204,7 +217,7 @@ std::string NameOf(const std::string& Path) {
 }  // namespace
 
 TEntryWait WaitForQueueEntry(const std::string& EntryFile, TDoorbell* Bell) {
-  THandoverFolder& folder = Handover();
+  THandoverFolder& folder = Files();
   const auto start = std::chrono::steady_clock::now();
   bool seenServer = false;
   auto lastStart = start;
@@ -220,12 +233,12 @@ TEntryWait WaitForQueueEntry(const std::string& EntryFile, TDoorbell* Bell) {
   // listened before the entry was queued has heard every ring: the look of the first round
   // (a shared lock of the queue and a knock at the resident's token, with a crowd of CGI
   // processes arriving) is left to a ring or to the first liveness round.
-  const bool byReply = EntryKind(AsciiUpper(EntryFile)) == ekRequestFile;
+  const bool byReply = Handover::EntryKind(AsciiUpper(EntryFile)) == ekRequestFile;
   std::unique_ptr<TDoorbell> ownBell;
   std::unique_ptr<TFolderWatch> watch;
   TDoorbell* bell = byReply ? Bell : nullptr;
   if (byReply && !bell) {
-    ownBell = std::make_unique<TDoorbell>(AsciiUpper(EntryFile));
+    ownBell = std::make_unique<TDoorbell>(THandoverFolder::BellFileName(EntryFile));
     bell = ownBell.get();
   }
   if (!byReply) watch = std::make_unique<TFolderWatch>(folder.Folder(), fwWritten | fwArrived);
@@ -234,40 +247,40 @@ TEntryWait WaitForQueueEntry(const std::string& EntryFile, TDoorbell* Bell) {
   std::vector<std::string> names;
   bool rung = false;
   for (long round = firstRound;
-       std::chrono::steady_clock::now() - start < std::chrono::seconds(kReplyWaitSeconds); ++round) {
+       std::chrono::steady_clock::now() - start < std::chrono::seconds(ReplyWaitSeconds); ++round) {
     if (QuitSignalled()) return ewQuit;
     if (byReply && FileExists(reply)) return ewFinished;
     // A ring without a reply: the resident finished the entry without one.
-    if (!byReply || !woken || round % kLivenessRounds == 0 || rung) {
+    if (!byReply || !woken || round % LivenessRounds == 0 || rung) {
       // The status before the token: an entry taken by a resident that no longer holds the
       // token died with it.
-      const BYTE status = EntryStatus(folder, EntryFile);
+      const TEntryState status = Handover::EntryState(folder, EntryFile);
       const bool alive = ResidentAlive();
-      if (status == qsFinished) return ewFinished;
-      if (status == qsQueueMissing || status == qsQueueLocked) return ewAborted;
-      if (!seenServer && !alive && FileModifiedAgeSeconds(folder.QueueFile()) > kStaleQueueSeconds) {
+      if (status == TEntryState::Finished) return ewFinished;
+      if (status == TEntryState::QueueMissing || status == TEntryState::QueueLocked) return ewAborted;
+      if (!seenServer && !alive && FileModifiedAgeSeconds(folder.QueueFile()) > StaleQueueSeconds) {
         DeleteFile(folder.QueueFile());
         return ewStale;
       }
-      if (!alive && status == qsWaiting) {
+      if (!alive && status == TEntryState::Waiting) {
         // No resident runs the queue (it died, or was killed before it took this entry): start
         // one, which adopts the waiting entries.  A second one started meanwhile ends at once.
-        if (std::chrono::steady_clock::now() - lastStart > std::chrono::seconds(1)) {
+        if (std::chrono::steady_clock::now() - lastStart > std::chrono::seconds(ResidentRestartSeconds)) {
           StartResident();
           lastStart = std::chrono::steady_clock::now();
         }
-      } else if (!alive && (seenServer || status == qsTaken)) {
+      } else if (!alive && (seenServer || status == TEntryState::Taken)) {
         // It died, running this entry or before it; a reply renamed just before is still good.
         return byReply && FileExists(reply) ? ewFinished : ewServerGone;
       }
       seenServer = seenServer || alive;
     }
     if (byReply) {
-      rung = bell->Wait(kEntryPollMs);
+      rung = bell->Wait(EntryPollMs);
       continue;
     }
     bool replySeen = FileExists(reply);
-    const auto due = std::chrono::steady_clock::now() + std::chrono::milliseconds(kEntryPollMs);
+    const auto due = std::chrono::steady_clock::now() + std::chrono::milliseconds(EntryPollMs);
     for (;;) {
       const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                             due - std::chrono::steady_clock::now()).count();
@@ -294,28 +307,28 @@ void CGIStdEngineStartup(int argc, char** argv) {
   // A resident instance serves the queue even below a Windows CGI server, whose environment it
   // inherits; CGI processes of that kind hand over through their own front end.
   if (!gResident && (WindowsCGI() || !EnvSet("SERVER_SOFTWARE"))) return;
-  THandoverFolder& folder = Handover();
+  THandoverFolder& folder = Files();
   InstallQuitSignals();
 
   if (gResident) {
-    gToken = std::make_unique<TSingleInstanceToken>(folder.TokenTitle(), folder.ProgramFolder());
+    gToken = std::make_unique<TSingleInstanceToken>(folder.TokenTitle(), folder.Folder());
     if (!gToken->Acquire()) ExitProcess(0);  // another resident instance serves the queue
-    gQueueCreated = AdoptQueue(folder);
+    gQueueCreated = Handover::AdoptQueue(folder);
     if (!gQueueCreated)
       WriteLogLine("Can not create file " + folder.QueueFile());
     else
       gOwnsQueue = true;
     // The previous resident is gone (we hold the token): its unfinished replies go at once.
-    RemoveOrphanedHandoverFiles(folder, kOrphanReplySeconds, kOrphanRequestSeconds);
-    RemoveStaleHandoverFiles(folder, kStaleFileSeconds);
+    Handover::RemoveOrphanedFiles(folder, OrphanReplySeconds, OrphanRequestSeconds);
+    Handover::RemoveStaleFiles(folder, StaleFileSeconds);
     return;
   }
 
   // The queue's age (negative when there is none) is looked at once.
   double queueAge = FileModifiedAgeSeconds(folder.QueueFile());
-  if (queueAge > kStaleQueueSeconds && !ResidentAlive()) {
+  if (queueAge > StaleQueueSeconds && !ResidentAlive()) {
     DeleteFile(folder.QueueFile());
-    Sleep(300);
+    Sleep(StaleQueuePauseMs);
     queueAge = FileExists(folder.QueueFile()) ? 0 : -1;
   }
   if (queueAge >= 0 && QueueRequest()) WaitForReply();
@@ -338,14 +351,14 @@ void TCGIStdEngine::Start() {
   if (IsLibrary() || WindowsCGI() || !(EnvSet("SERVER_SOFTWARE") || gResident)) return;
   MakeCurrent();
   if (gResident) {
-    GetApplication().SetTitle(Handover().TokenTitle());
+    GetApplication().SetTitle(Files().TokenTitle());
     FTimer = std::make_unique<TTimer>();
-    FTimer->SetInterval(kResidentPollMs);
+    FTimer->SetInterval(ResidentPollMs);
     FTimer->OnTimer = [this](TObject*) { ResidentTick(); };
     FTimer->SetEnabled(true);
     // A new entry rings the resident's doorbell and wakes it at once; the timer stays as the
     // longest wait.
-    FBell = std::make_unique<TDoorbell>(ResidentBellName(Handover()));
+    FBell = std::make_unique<TDoorbell>(Files().ResidentBell());
     if (FBell->Active() && CurrentEventLoop()) {
       CurrentEventLoop()->SetFdWatch(FBell->Handle(), fdeRead, [this](int, unsigned) {
         FBell->Wait(0);
@@ -364,14 +377,14 @@ void TCGIStdEngine::RunCGIRequest() {
       TerminateServer();
     }
     EnsureRequestFile();
-    CreateQueueFile(Handover().QueueFile());
+    Handover::CreateQueue(Files().QueueFile());
     StartResident();
-    for (int attempt = 0; attempt < 6; ++attempt) {
-      Sleep(500);
+    for (int attempt = 0; attempt < StartAttempts; ++attempt) {
+      Sleep(StartPauseMs);
       if (AppendOwnEntry()) WaitForReply();
     }
     WriteLogLine("CGI server aborted");
-    DeleteFile(gRequestFile);
+    DeleteFile(gRequestFile);  // never queued
   } catch (std::exception& error) {
     WriteLogLine(error.what());
   }
@@ -388,11 +401,11 @@ void TCGIStdEngine::ResidentTick() {
   try {
     // Now and then, the files of requests whose CGI process went away.
     static auto lastSweep = std::chrono::steady_clock::time_point();
-    if (std::chrono::steady_clock::now() - lastSweep > std::chrono::seconds(5)) {
+    if (std::chrono::steady_clock::now() - lastSweep > std::chrono::seconds(SweepEverySeconds)) {
       lastSweep = std::chrono::steady_clock::now();
-      RemoveOrphanedHandoverFiles(Handover(), kOrphanReplySeconds, kOrphanRequestSeconds,
-                                  CGIMode != ServerThreadMode);
-      RemoveStaleHandoverFiles(Handover(), kStaleFileSeconds);
+      Handover::RemoveOrphanedFiles(Files(), OrphanReplySeconds, OrphanRequestSeconds,
+                                    CGIMode != ServerThreadMode);
+      Handover::RemoveStaleFiles(Files(), StaleFileSeconds);
     }
     // Every entry that waits, not one a round.
     bool served = true;
@@ -401,7 +414,7 @@ void TCGIStdEngine::ResidentTick() {
     // A failing round is dropped; the next tick tries again.
   }
   FInTick = false;
-  if (!queueLeft || !FileExists(Handover().QueueFile())) TerminateServer();
+  if (!queueLeft || !FileExists(Files().QueueFile())) TerminateServer();
   FTimer->SetEnabled(true);
 }
 
@@ -417,7 +430,7 @@ public:
 protected:
   void Execute() override {
     tCGI.RequestThread = this;
-    if (gStdEngine) gStdEngine->RunQueuedRequest(FRequestFile, FUpperName);
+    if (gStdEngine) gStdEngine->RunAndFinishRequest(FRequestFile, FUpperName);
   }
 
 private:
@@ -427,13 +440,13 @@ private:
 }  // namespace
 
 bool TCGIStdEngine::ServeNextEntry(bool* Served) {
-  THandoverFolder& folder = Handover();
+  THandoverFolder& folder = Files();
   if (Served) *Served = false;
   std::string upperName;
   // The entry served last leaves the queue as the next one is taken: one hold of the queue a
   // request.  (Its waiting CGI process looks for its reply, not at the queue; the reply's name
   // keeps its id taken until that process has it.)
-  const bool taken = TakeNextEntry(folder, ekRequestFile, upperName, &FServed);
+  const bool taken = Handover::TakeNext(folder, ekRequestFile, upperName, &FServed);
   // Only a queue that could not be opened is looked for; one that went away after this entry was
   // taken is found missing by the next round.
   if (!taken) return FileExists(folder.QueueFile());
@@ -443,7 +456,7 @@ bool TCGIStdEngine::ServeNextEntry(bool* Served) {
     FinishEntry(upperName);
   } else if (CGIMode == ServerThreadMode) {
     (new TCGIRequestThread(requestFile, upperName))->Start();
-  } else if (RunQueuedRequest(requestFile, upperName, false)) {
+  } else if (RunRequestLeavingEntry(requestFile, upperName)) {
     FServed = upperName;
   }
   return true;
@@ -470,9 +483,16 @@ long long ParseRequestHeader(const std::string& Bytes, std::vector<std::string>&
   return -1;
 }
 
-bool TCGIStdEngine::RunQueuedRequest(const std::string& RequestFile, const std::string& UpperName,
-                                     bool Finish) {
-  THandoverFolder& folder = Handover();
+void TCGIStdEngine::RunAndFinishRequest(const std::string& RequestFile, const std::string& UpperName) {
+  if (RunQueuedRequest(RequestFile, UpperName)) FinishEntry(UpperName);
+}
+
+bool TCGIStdEngine::RunRequestLeavingEntry(const std::string& RequestFile, const std::string& UpperName) {
+  return RunQueuedRequest(RequestFile, UpperName);
+}
+
+bool TCGIStdEngine::RunQueuedRequest(const std::string& RequestFile, const std::string& UpperName) {
+  THandoverFolder& folder = Files();
   const std::string reply = THandoverFolder::ReplyFileName(RequestFile);
   const std::string replyTemp = reply + ".part";
   // A reply is gathered while the request runs and then written over the request file, which
@@ -481,9 +501,10 @@ bool TCGIStdEngine::RunQueuedRequest(const std::string& RequestFile, const std::
   // read to its end yet), and the request file goes once that reply is in place.  Either way the
   // reply's name keeps the request's id taken until its CGI process has the reply.
   int input = ::open(RequestFile.c_str(), O_RDWR | O_CLOEXEC);
+  struct stat opened {};
   bool replied = false;
   std::string replyFrom;  // the file that becomes the reply
-  if (input >= 0) {
+  if (input >= 0 && ::fstat(input, &opened) == 0) {
     // The header section: read in pieces until its end, then stand at the first body byte.
     std::string head;
     std::vector<std::string> variables;
@@ -514,40 +535,56 @@ bool TCGIStdEngine::RunQueuedRequest(const std::string& RequestFile, const std::
     } else {
       // Cut only a request longer than its reply: a cut costs the file system more than a look.
       const off_t size = static_cast<off_t>(tCGI.Gathered.size());
-      struct stat info {};
-      replied = !tCGI.OutputFailed && ::fstat(input, &info) == 0 && WriteAllAt(input, tCGI.Gathered.data(), tCGI.Gathered.size(), 0) &&
-                (info.st_size <= size || ::ftruncate(input, size) == 0);
+      replied = !tCGI.OutputFailed && WriteAllAt(input, tCGI.Gathered.data(), tCGI.Gathered.size(), 0) &&
+                (opened.st_size <= size || ::ftruncate(input, size) == 0);
       replyFrom = RequestFile;
     }
     tCGI.Gathered.clear();
     tCGI.OutputFailed = false;
-    if (::close(input) != 0) replied = false;
   }
+  // The request file's name still names the file opened above.  Only the resident removes a taken
+  // request file, but should anyone else have (and a new request of the same id stand under the
+  // name now), that request's file and the reply name it waits for are not this request's.
+  auto stillOurs = [&] {
+    struct stat now {};
+    return input >= 0 && ::stat(RequestFile.c_str(), &now) == 0 && now.st_dev == opened.st_dev &&
+           now.st_ino == opened.st_ino;
+  };
   // The resident rings from its own doorbell's socket rather than a new one a request.
-  auto ring = [this, &UpperName] { FBell ? FBell->RingOther(UpperName) : TDoorbell::Ring(UpperName); };
-  if (replied && RenameFile(replyFrom, reply)) {
-    if (replyFrom != RequestFile) DeleteFile(RequestFile);
+  const std::string bell = THandoverFolder::BellFileName(RequestFile);
+  auto ring = [this, &bell] { FBell ? FBell->RingOther(bell) : TDoorbell::Ring(bell); };
+  const bool ours = stillOurs();
+  if (!ours && input >= 0) WriteLogLine("The request file " + RequestFile + " was replaced while it ran; its reply is dropped");
+  bool inPlace = false;
+  // The reply goes in place while its entry is still taken: a waiter whose entry has left the
+  // queue looks for its reply once and then answers without one.
+  QN_ASSERT(!replied || !ours || Handover::EntryState(folder, RequestFile) == TEntryState::Taken);
+  if (replied && ours && RenameFile(replyFrom, reply)) {
+    inPlace = true;
+    if (replyFrom != RequestFile && stillOurs()) DeleteFile(RequestFile);
+  }
+  // Held open until here, the request file's inode cannot pass to a new file meanwhile.
+  if (input >= 0) ::close(input);
+  if (inPlace) {
     ring();
-    if (!Finish) return true;
-    FinishEntry(UpperName);
-    return false;
+    return true;
   }
   if (replyFrom == replyTemp) DeleteFile(replyTemp);
   FinishEntry(UpperName);
-  ring();
-  DeleteFile(RequestFile);
+  if (ours) DeleteFile(RequestFile);
+  if (ours || input < 0) ring();
   return false;
 }
 
 void TCGIStdEngine::FinishEntry(const std::string& UpperName) {
   // A waiting CGI process depends on this: a crowd of readers that keeps the queue locked is
   // waited out, and a failure is logged and tried again while the queue exists.
-  THandoverFolder& folder = Handover();
-  for (int attempt = 1; !FinishQueueEntry(folder, UpperName); ++attempt) {
+  THandoverFolder& folder = Files();
+  for (int attempt = 1; !Handover::Finish(folder, UpperName); ++attempt) {
     if (!FileExists(folder.QueueFile())) return;
     WriteLogLine("Cannot finish the queue entry " + UpperName + " (attempt " +
                  std::to_string(attempt) + "); trying again");
-    if (attempt >= 10) return;
+    if (attempt >= FinishAttempts) return;
   }
 }
 
@@ -616,7 +653,7 @@ void TCGIStdEngine::WriteChannel(const char* Data, size_t Count) {
   if ((tCGI.Output < 0 && tCGI.SpillFile.empty()) || Count == 0 || tCGI.OutputFailed) return;
   if (tCGI.Gather) {
     tCGI.Gathered.append(Data, Count);
-    if (tCGI.Gathered.size() >= (1u << 20)) WriteGathered();
+    if (tCGI.Gathered.size() >= ReplyPiece) WriteGathered();
   } else if (!WriteAll(tCGI.Output, Data, Count)) {
     tCGI.OutputFailed = true;
   }
@@ -675,4 +712,10 @@ std::unique_ptr<TStringList> TCGIStdEngine::GetFieldNames() { return ParseFields
 
 bool TCGIStdEngine::IsActive() {
   return !IsLibrary() && (EnvSet("SERVER_SOFTWARE") || gResident) && !WindowsCGI();
+}
+
+void TCGIStdEngine::CloseBell() {
+  if (!FBell) return;
+  if (FBell->Active() && CurrentEventLoop()) CurrentEventLoop()->RemoveFdWatch(FBell->Handle());
+  FBell->Close();
 }

@@ -43,6 +43,10 @@ enum TEntryWait {
   ewStale,       // no resident, and the queue's heartbeat is older than 30 s (queue deleted)
   ewTimedOut,    // 180 s passed
 };
+// A CGI process's last step with a finished request: copies its reply file to Output and deletes
+// it.  A reply that cannot be opened (there is none, or it went before it could be) gets the
+// error reply instead.  True when the reply was copied.
+bool TakeReply(const std::string& RequestFile, int Output);
 // Waits until the entry of EntryFile leaves the queue or, for a request file, until its reply
 // is in place; woken by the entry's doorbell (request files) or the folder's writes (profiles),
 // and looking at least every 100 ms.  Bell: the entry's doorbell, listening since before the
@@ -83,9 +87,13 @@ public:
   // then ends).
   bool ServeNextEntry(bool* Served = nullptr);
   // Runs one queued request file, which then becomes the reply (or goes, when a reply cannot be
-  // written); unless Finish is off, finishes its queue entry.  A reply that could not be written
-  // finishes it in any case.  True when Finish was off and the entry is left to the caller.
-  bool RunQueuedRequest(const std::string& RequestFile, const std::string& UpperName, bool Finish = true);
+  // written), and finishes its queue entry.
+  void RunAndFinishRequest(const std::string& RequestFile, const std::string& UpperName);
+  // The same, but an entry whose reply is in place is left in the queue for the next take to
+  // drop (true); one without a reply is finished at once (false).
+  bool RunRequestLeavingEntry(const std::string& RequestFile, const std::string& UpperName);
+  // Stops listening at the resident's doorbell (its socket file goes).
+  void CloseBell();
 
 protected:
   void WriteChannel(const char* Data, size_t Count) override;
@@ -96,6 +104,7 @@ private:
   static void WriteGathered();
   void ResidentTick();
   void FinishEntry(const std::string& UpperName);
+  bool RunQueuedRequest(const std::string& RequestFile, const std::string& UpperName);
   void RunCGIRequest();
 
   bool FFirstRequest = true;

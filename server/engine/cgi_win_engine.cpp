@@ -192,14 +192,14 @@ void TCGIWinEngine::HandOver(const std::string& ProfileFile) {
   // the environment, else with "START_SERVER".
   const std::vector<std::string> args =
       GetEnvVar("SERVER_SOFTWARE").empty() ? std::vector<std::string>() : std::vector<std::string>{"START_SERVER"};
-  bool queued = FileExists(folder.QueueFile()) && AppendQueueRecord(folder, ProfileFile);
+  bool queued = FileExists(folder.QueueFile()) && Handover::Append(folder, ProfileFile);
   if (queued && !ResidentInstanceAlive()) StartResidentInstance(args);
   if (!queued) {
-    CreateQueueFile(folder.QueueFile());
+    Handover::CreateQueue(folder.QueueFile());
     StartResidentInstance(args);
-    for (int attempt = 0; attempt < 21 && !queued; ++attempt) {
-      Sleep(200);
-      queued = AppendQueueRecord(folder, ProfileFile);
+    for (int attempt = 0; attempt < HandoverLimits::ProfileStartAttempts && !queued; ++attempt) {
+      Sleep(HandoverLimits::ProfileStartPauseMs);
+      queued = Handover::Append(folder, ProfileFile);
     }
   }
   if (!queued) {
@@ -215,7 +215,7 @@ void TCGIWinEngine::HandOver(const std::string& ProfileFile) {
     case ewStale:
     case ewTimedOut:
       // A request not yet taken is never run.
-      WithdrawQueueEntry(folder, name);
+      Handover::Withdraw(folder, name);
       break;
   }
 }
@@ -237,10 +237,10 @@ bool TCGIWinEngine::ServeNextEntry() {
   THandoverFolder& folder = ProcessHandover();
   if (!FileExists(folder.QueueFile())) return false;
   std::string upperName;
-  if (!TakeNextEntry(folder, ekProfile, upperName)) return FileExists(folder.QueueFile());
+  if (!Handover::TakeNext(folder, ekProfile, upperName)) return FileExists(folder.QueueFile());
   const std::string profile = FindPathNoCase(upperName);
   if (profile.empty()) {
-    FinishQueueEntry(folder, upperName);
+    Handover::Finish(folder, upperName);
   } else if (CGIMode == ServerThreadMode) {
     (new TCGIWinRequestThread(this, profile, upperName))->Start();
   } else {
@@ -255,7 +255,7 @@ void TCGIWinEngine::RunQueuedProfile(const std::string& ProfileFile, const std::
     TRequestHeartbeat heartbeat(folder.QueueFile());
     RunProfile(ProfileFile);
   }
-  FinishQueueEntry(folder, UpperName);
+  Handover::Finish(folder, UpperName);
 }
 
 void TCGIWinEngine::RunProfile(const std::string& ProfileFile) {

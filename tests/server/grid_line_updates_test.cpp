@@ -209,6 +209,27 @@ TEST_F(GridLinesTest, BadBatchesEndInTheErrorLineAndAreNotSaved) {
             "Error in Grid Save</HTML>");
 }
 
+// A row that fails stops the batch; the grid lines before it, whose success lines went out,
+// stay in their records, and the database is marked for its next save.
+TEST_F(GridLinesTest, LinesBeforeAFailingRowStayInTheirRecords) {
+  const auto L = Lines(Update(Batch(6, {{"AAAAAAAA", "3", "22", "2", "new"},
+                                        {"BBBBBBBB", "4UPDATELINE", "55", "z"},
+                                        {"AAAAAAAA", "Copy", "", "x", "v"}})));
+  ASSERT_EQ(L.size(), Header.size() + 3);
+  EXPECT_EQ(L[Header.size()], "Grid 3 Update Sucessful</HTML>");
+  EXPECT_EQ(L[Header.size() + 1], "Grid 4 Update Sucessful</HTML>");
+  EXPECT_EQ(L.back(), "Error in Grid Save</HTML>");
+  TQnStringGrid G(nullptr);
+  Grid(0, TRecordGrid::Grid3, G);
+  EXPECT_EQ(G.Cells(2, 2), "new");
+  Grid(1, TRecordGrid::Grid4, G);
+  ASSERT_EQ(G.RowCount(), 5);
+  EXPECT_EQ(G.Cells(0, 3), "55");
+  EXPECT_EQ(G.Cells(1, 3), "z");
+  EXPECT_TRUE(Database.Changed);
+  EXPECT_EQ(Saves, 0);
+}
+
 TEST(NewLineID, AvoidsTakenIDsAndFindsTheLastFreeOne) {
   TQnStringGrid G(nullptr);
   PrepareWorkGrid(G);

@@ -1,5 +1,6 @@
 #include "platform/headless/event_loop_poll.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -15,6 +16,10 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "tests/temp_path.h"
 
 #include "platform/sys/process.h"
 #include "platform/sys/single_instance.h"
@@ -325,7 +330,9 @@ TEST(Loop, FactoryInstallAndCurrentLoop) {
 // The holder of a single-instance token answers probes on its loop: a prober sees its
 // connection accepted and closed.
 TEST(Loop, SingleInstanceTokenAcceptsOnTheLoop) {
-  const std::string folder = "/qn-test/loop/" + std::to_string(::getpid());
+  std::string pattern = TempPath("loop_token_XXXXXX");
+  ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+  const std::string folder = pattern;
   TSingleInstanceToken token("prog_S", folder);
   ASSERT_TRUE(token.Acquire(nullptr));  // no loop yet, as at program start
   TPollEventLoop loop(false);
@@ -336,16 +343,69 @@ TEST(Loop, SingleInstanceTokenAcceptsOnTheLoop) {
   sockaddr_un addr{};
   addr.sun_family = AF_UNIX;
   const std::string name = TSingleInstanceToken::SocketName("prog_S", folder);
-  std::memcpy(addr.sun_path + 1, name.data(), name.size());
-  ASSERT_EQ(::connect(probe, reinterpret_cast<sockaddr*>(&addr),
-                      static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size())),
-            0);
+  ASSERT_LT(name.size(), sizeof addr.sun_path);
+  std::memcpy(addr.sun_path, name.c_str(), name.size() + 1);
+  ASSERT_EQ(::connect(probe, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
   EXPECT_TRUE(loop.ProcessMessages(1000));
   char byte;
   EXPECT_EQ(::recv(probe, &byte, 1, MSG_DONTWAIT), 0);  // closed by the holder
   ::close(probe);
   token.Release();
   EXPECT_EQ(loop.WatchCount(), 0u);
+  std::filesystem::remove_all(folder);
+}
+
+// The token and the doorbells live as socket files of their folder, however deep it lies (deeper
+// than a socket address holds), and one holder at a time; a socket file a killed holder left
+// behind is taken over.
+TEST(SingleInstance, TokenAndDoorbellInADeepFolder) {
+  std::string folder = TempPath("token_XXXXXX");
+  ASSERT_NE(::mkdtemp(folder.data()), nullptr);
+  const std::string top = folder;
+  while (folder.size() < 150) {
+    folder += "/deeper_than_an_address_holds";
+    ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+  }
+  EXPECT_FALSE(TSingleInstanceToken::Exists("prog_S", folder));
+  {
+    TSingleInstanceToken first("prog_S", folder), second("prog_S", folder);
+    ASSERT_TRUE(first.Acquire(nullptr));
+    EXPECT_TRUE(TSingleInstanceToken::Exists("prog_S", folder));
+    EXPECT_FALSE(second.Acquire(nullptr));
+    first.Release();
+    EXPECT_FALSE(TSingleInstanceToken::Exists("prog_S", folder));
+    EXPECT_TRUE(second.Acquire(nullptr));
+  }
+  // A socket file left behind, as by a holder that was killed: no one answers at it.
+  {
+    const std::string path = TSingleInstanceToken::SocketName("prog_S", folder);
+    const int dir = ::open(folder.c_str(), O_PATH | O_DIRECTORY);
+    ASSERT_GE(dir, 0);
+    const std::string reachable = "/proc/self/fd/" + std::to_string(dir) + path.substr(path.rfind('/'));
+    const int stale = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::memcpy(addr.sun_path, reachable.c_str(), reachable.size() + 1);
+    ASSERT_EQ(::bind(stale, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    ::close(stale);  // the socket goes, its file stays
+    ::close(dir);
+    ASSERT_TRUE(std::filesystem::exists(path));
+  }
+  EXPECT_FALSE(TSingleInstanceToken::Exists("prog_S", folder));
+  TSingleInstanceToken after("prog_S", folder);
+  EXPECT_TRUE(after.Acquire(nullptr));
+  EXPECT_TRUE(TSingleInstanceToken::Exists("prog_S", folder));
+  after.Release();
+
+  TDoorbell bell(folder + "/bell");
+  ASSERT_TRUE(bell.Active());
+  EXPECT_FALSE(bell.Wait(0));
+  EXPECT_TRUE(TDoorbell::Ring(folder + "/bell"));
+  EXPECT_TRUE(bell.Wait(1000));
+  bell.Close();
+  EXPECT_FALSE(std::filesystem::exists(folder + "/bell"));
+  EXPECT_FALSE(TDoorbell::Ring(folder + "/bell"));
+  std::filesystem::remove_all(top);
 }
 
 TEST(FdWatches, ADescriptorClosedUnderItsWatchIsReportedOnceAndDropped) {

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <ctime>
+#include <set>
 #include <thread>
 
 #include "engine_fixture.h"
@@ -21,106 +22,111 @@ class HandoverTest : public EngineFixture {
 protected:
   void SetUp() override {
     EngineFixture::SetUp();
-    Handover = std::make_unique<THandoverFolder>(Folder + "/qnserver.exe");
-    ASSERT_TRUE(CreateQueueFile(Handover->QueueFile()));
+    Files = std::make_unique<THandoverFolder>(Folder + "/qnserver.exe");
+    ASSERT_TRUE(Handover::CreateQueue(Files->QueueFile()));
   }
-  std::vector<TQueueRecord> Queue() { return DecodeQueueRecords(ReadWholeFile(Handover->QueueFile())); }
+  // The queue's live records: those still waiting or taken.
+  std::vector<TQueueRecord> Queue() {
+    std::vector<TQueueRecord> records = DecodeQueueRecords(ReadWholeFile(Files->QueueFile()));
+    std::erase_if(records, [](const TQueueRecord& Record) { return Record.Status == TRecordStatus::Finished; });
+    return records;
+  }
   std::string NewRequest(const std::string& Id) {
-    std::string file = Handover->RequestFileName(Id);
+    std::string file = Files->RequestFileName(Id);
     WriteWholeFile(file, "x");
     return file;
   }
-  std::unique_ptr<THandoverFolder> Handover;
+  std::unique_ptr<THandoverFolder> Files;
 };
 
 TEST_F(HandoverTest, FolderAndNames) {
-  EXPECT_EQ(Handover->Folder(), Folder + "/Temp");
+  EXPECT_EQ(Files->Folder(), Folder + "/Temp");
   struct stat info {};
-  ASSERT_EQ(::stat(Handover->Folder().c_str(), &info), 0);
+  ASSERT_EQ(::stat(Files->Folder().c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0700u);
-  EXPECT_EQ(Handover->QueueFile(), Folder + "/Temp/qnserver.exe_S");
-  EXPECT_EQ(Handover->TokenTitle(), "qnserver.exe_S");
-  EXPECT_EQ(THandoverFolder::ReplyFileName(Handover->RequestFileName("00AF")),
+  EXPECT_EQ(Files->QueueFile(), Folder + "/Temp/qnserver.exe_S");
+  EXPECT_EQ(Files->TokenTitle(), "qnserver.exe_S");
+  EXPECT_EQ(THandoverFolder::ReplyFileName(Files->RequestFileName("00AF")),
             Folder + "/Temp/qnserver.exe_C_00AF_out");
 }
 
 TEST_F(HandoverTest, RecordLayout) {
-  const std::string bytes = EncodeQueueRecord({qsTaken, "/A/B_REQ"});
+  const std::string bytes = EncodeQueueRecord({TRecordStatus::Taken, "/A/B_REQ"});
   ASSERT_EQ(bytes.size(), 268u);
   EXPECT_EQ(bytes[0], 1);
   EXPECT_EQ(bytes.substr(12, 9), std::string("/A/B_REQ\0", 9));
   auto records = DecodeQueueRecords(bytes + bytes.substr(0, 100));
   ASSERT_EQ(records.size(), 1u);
   EXPECT_EQ(records[0].Name, "/A/B_REQ");
-  EXPECT_EQ(EncodeQueueRecord({0, std::string(300, 'N')}).substr(12 + 255, 1), std::string(1, '\0'));
+  EXPECT_EQ(EncodeQueueRecord({TRecordStatus::Waiting, std::string(300, 'N')}).substr(12 + 255, 1), std::string(1, '\0'));
 }
 
 TEST_F(HandoverTest, EntriesAreServedInQueueOrderAndFinished) {
   const std::string first = NewRequest("0001"), second = NewRequest("0002");
-  ASSERT_TRUE(AppendQueueRecord(*Handover, first));
-  ASSERT_TRUE(AppendQueueRecord(*Handover, second));
-  EXPECT_EQ(EntryStatus(*Handover, first), qsWaiting);
+  ASSERT_TRUE(Handover::Append(*Files, first));
+  ASSERT_TRUE(Handover::Append(*Files, second));
+  EXPECT_EQ(Handover::EntryState(*Files, first), TEntryState::Waiting);
   std::string taken;
-  ASSERT_TRUE(TakeNextEntry(*Handover, ekRequestFile, taken));
+  ASSERT_TRUE(Handover::TakeNext(*Files, ekRequestFile, taken));
   EXPECT_EQ(taken, AsciiUpper(first));
-  EXPECT_EQ(Handover->RealRequestFile(taken), first);
-  EXPECT_EQ(EntryStatus(*Handover, first), qsTaken);
-  ASSERT_TRUE(FinishQueueEntry(*Handover, taken));
-  EXPECT_EQ(EntryStatus(*Handover, first), qsFinished);
-  ASSERT_TRUE(TakeNextEntry(*Handover, ekRequestFile, taken));
+  EXPECT_EQ(Files->RealRequestFile(taken), first);
+  EXPECT_EQ(Handover::EntryState(*Files, first), TEntryState::Taken);
+  ASSERT_TRUE(Handover::Finish(*Files, taken));
+  EXPECT_EQ(Handover::EntryState(*Files, first), TEntryState::Finished);
+  ASSERT_TRUE(Handover::TakeNext(*Files, ekRequestFile, taken));
   EXPECT_EQ(taken, AsciiUpper(second));
-  FinishQueueEntry(*Handover, taken);
-  EXPECT_FALSE(TakeNextEntry(*Handover, ekRequestFile, taken));
-  EXPECT_EQ(FileSize(Handover->QueueFile()), 0);
+  Handover::Finish(*Files, taken);
+  EXPECT_FALSE(Handover::TakeNext(*Files, ekRequestFile, taken));
+  EXPECT_EQ(FileSize(Files->QueueFile()), 0);
 }
 
 // The resident drops the entry it served in the same hold of the queue that takes the next one,
 // and every append rings its doorbell.
 TEST_F(HandoverTest, ServedEntryLeavesAsTheNextIsTakenAndAppendsRing) {
-  TDoorbell bell(ResidentBellName(*Handover));
+  TDoorbell bell(Files->ResidentBell());
   ASSERT_TRUE(bell.Active());
   const std::string first = NewRequest("0001"), second = NewRequest("0002");
-  ASSERT_TRUE(AppendQueueRecord(*Handover, first));
+  ASSERT_TRUE(Handover::Append(*Files, first));
   EXPECT_TRUE(bell.Wait(0));
   EXPECT_FALSE(bell.Wait(0));
-  ASSERT_TRUE(AppendQueueRecord(*Handover, second));
+  ASSERT_TRUE(Handover::Append(*Files, second));
   EXPECT_TRUE(bell.Wait(0));
   std::string taken, served;
-  ASSERT_TRUE(TakeNextEntry(*Handover, ekRequestFile, taken, &served));
+  ASSERT_TRUE(Handover::TakeNext(*Files, ekRequestFile, taken, &served));
   EXPECT_EQ(taken, AsciiUpper(first));
   served = taken;
-  ASSERT_TRUE(TakeNextEntry(*Handover, ekRequestFile, taken, &served));
+  ASSERT_TRUE(Handover::TakeNext(*Files, ekRequestFile, taken, &served));
   EXPECT_EQ(taken, AsciiUpper(second));
   EXPECT_TRUE(served.empty());
   std::vector<TQueueRecord> queue = Queue();
   ASSERT_EQ(queue.size(), 1u);
   EXPECT_EQ(queue[0].Name, AsciiUpper(second));
-  EXPECT_EQ(queue[0].Status, qsTaken);
+  EXPECT_EQ(queue[0].Status, TRecordStatus::Taken);
   served = taken;
-  EXPECT_FALSE(TakeNextEntry(*Handover, ekRequestFile, taken, &served));
+  EXPECT_FALSE(Handover::TakeNext(*Files, ekRequestFile, taken, &served));
   EXPECT_TRUE(served.empty());
-  EXPECT_EQ(FileSize(Handover->QueueFile()), 0);
+  EXPECT_EQ(FileSize(Files->QueueFile()), 0);
 }
 
 // A reply takes its request's place, so once its CGI process has it a new request may queue the
 // same name before the served record leaves: only the served (taken) record goes.
 TEST_F(HandoverTest, ServedRecordLeavesWhileANewRequestOfItsNameWaits) {
   const std::string name = NewRequest("0001");
-  ASSERT_TRUE(AppendQueueRecord(*Handover, name));
+  ASSERT_TRUE(Handover::Append(*Files, name));
   std::string taken, served;
-  ASSERT_TRUE(TakeNextEntry(*Handover, ekRequestFile, taken, &served));
-  ASSERT_TRUE(AppendQueueRecord(*Handover, name));
+  ASSERT_TRUE(Handover::TakeNext(*Files, ekRequestFile, taken, &served));
+  ASSERT_TRUE(Handover::Append(*Files, name));
   served = taken;
-  ASSERT_TRUE(TakeNextEntry(*Handover, ekRequestFile, taken, &served));
+  ASSERT_TRUE(Handover::TakeNext(*Files, ekRequestFile, taken, &served));
   EXPECT_EQ(taken, AsciiUpper(name));
   ASSERT_EQ(Queue().size(), 1u);
-  EXPECT_EQ(Queue()[0].Status, qsTaken);
+  EXPECT_EQ(Queue()[0].Status, TRecordStatus::Taken);
 
-  ASSERT_TRUE(AppendQueueRecord(*Handover, name));
-  ASSERT_TRUE(FinishQueueEntry(*Handover, taken));
+  ASSERT_TRUE(Handover::Append(*Files, name));
+  ASSERT_TRUE(Handover::Finish(*Files, taken));
   ASSERT_EQ(Queue().size(), 1u);
-  EXPECT_EQ(Queue()[0].Status, qsWaiting);
-  EXPECT_EQ(EntryStatus(*Handover, name), qsWaiting);
+  EXPECT_EQ(Queue()[0].Status, TRecordStatus::Waiting);
+  EXPECT_EQ(Handover::EntryState(*Files, name), TEntryState::Waiting);
 }
 
 // Request files and profile files share one queue; each front end takes only its own kind and
@@ -129,28 +135,28 @@ TEST_F(HandoverTest, EachKindIsTakenOnlyByItsOwnFrontEnd) {
   const std::string profile = Folder + "/Win/Request.ini";
   ASSERT_EQ(::mkdir((Folder + "/Win").c_str(), 0700), 0);
   WriteWholeFile(profile, "[System]\r\n");
-  ASSERT_TRUE(AppendQueueRecord(*Handover, profile));
+  ASSERT_TRUE(Handover::Append(*Files, profile));
   const std::string request = NewRequest("0003");
-  ASSERT_TRUE(AppendQueueRecord(*Handover, request));
+  ASSERT_TRUE(Handover::Append(*Files, request));
   const std::string other = Folder + "/Win/Other.ini";
   WriteWholeFile(other, "");
-  ASSERT_TRUE(AppendQueueRecord(*Handover, other));
+  ASSERT_TRUE(Handover::Append(*Files, other));
 
   std::string taken;
-  ASSERT_TRUE(TakeNextEntry(*Handover, ekRequestFile, taken));
+  ASSERT_TRUE(Handover::TakeNext(*Files, ekRequestFile, taken));
   EXPECT_EQ(taken, AsciiUpper(request));
-  EXPECT_FALSE(TakeNextEntry(*Handover, ekRequestFile, taken));
-  ASSERT_TRUE(TakeNextEntry(*Handover, ekProfile, taken));
+  EXPECT_FALSE(Handover::TakeNext(*Files, ekRequestFile, taken));
+  ASSERT_TRUE(Handover::TakeNext(*Files, ekProfile, taken));
   EXPECT_EQ(taken, AsciiUpper(profile));
-  EXPECT_EQ(QueuedFile(*Handover, taken), profile);  // the real spelling of the upper-cased name
+  EXPECT_EQ(Handover::QueuedFile(*Files, taken), profile);  // the real spelling of the upper-cased name
   ASSERT_EQ(Queue().size(), 3u);
-  EXPECT_EQ(Queue()[0].Status, qsTaken);
-  EXPECT_EQ(Queue()[1].Status, qsTaken);
-  EXPECT_EQ(Queue()[2].Status, qsWaiting);
+  EXPECT_EQ(Queue()[0].Status, TRecordStatus::Taken);
+  EXPECT_EQ(Queue()[1].Status, TRecordStatus::Taken);
+  EXPECT_EQ(Queue()[2].Status, TRecordStatus::Waiting);
 
-  EXPECT_FALSE(WithdrawQueueEntry(*Handover, AsciiUpper(profile)));  // taken: it runs
-  EXPECT_TRUE(WithdrawQueueEntry(*Handover, AsciiUpper(other)));
-  EXPECT_EQ(EntryStatus(*Handover, other), qsFinished);
+  EXPECT_FALSE(Handover::Withdraw(*Files, AsciiUpper(profile)));  // taken: it runs
+  EXPECT_TRUE(Handover::Withdraw(*Files, AsciiUpper(other)));
+  EXPECT_EQ(Handover::EntryState(*Files, other), TEntryState::Finished);
   EXPECT_TRUE(FileExists(other));  // nothing of the web server's is deleted
   EXPECT_EQ(Queue().size(), 2u);
 }
@@ -167,26 +173,26 @@ TEST_F(HandoverTest, PathsAreFoundWithoutCaseButOnlyAsTheyStand) {
 
 TEST_F(HandoverTest, RealRequestFileStaysInsideTheFolder) {
   NewRequest("0004");
-  EXPECT_EQ(Handover->RealRequestFile(AsciiUpper(Folder + "/Temp/qnserver.exe_C_0004_REQ")),
-            Handover->RequestFileName("0004"));
-  EXPECT_EQ(Handover->RealRequestFile("/ETC/PASSWD"), "");
-  EXPECT_EQ(Handover->RealRequestFile(AsciiUpper(Folder + "/Temp/..")), "");
-  EXPECT_EQ(Handover->RealRequestFile(AsciiUpper(Folder + "/Temp/qnserver.exe_C_9999_REQ")), "");
+  EXPECT_EQ(Files->RealRequestFile(AsciiUpper(Folder + "/Temp/qnserver.exe_C_0004_REQ")),
+            Files->RequestFileName("0004"));
+  EXPECT_EQ(Files->RealRequestFile("/ETC/PASSWD"), "");
+  EXPECT_EQ(Files->RealRequestFile(AsciiUpper(Folder + "/Temp/..")), "");
+  EXPECT_EQ(Files->RealRequestFile(AsciiUpper(Folder + "/Temp/qnserver.exe_C_9999_REQ")), "");
 }
 
 TEST_F(HandoverTest, AdoptedQueueKeepsWaitingRequestsThatExist) {
   const std::string live = NewRequest("0005");
-  AppendQueueRecord(*Handover, live);
-  AppendQueueRecord(*Handover, Handover->RequestFileName("0006"));  // no file
+  Handover::Append(*Files, live);
+  Handover::Append(*Files, Files->RequestFileName("0006"));  // no file
   {
     TQueueLock lock;
-    ASSERT_TRUE(lock.Open(Handover->QueueFile()));
-    lock.Append({qsTaken, AsciiUpper(NewRequest("0007"))});  // taken by a resident that died
+    ASSERT_TRUE(lock.Open(Files->QueueFile()));
+    lock.Append({TRecordStatus::Taken, AsciiUpper(NewRequest("0007"))});  // taken by a resident that died
   }
   WriteWholeFile(Folder + "/Profile.ini", "");
-  AppendQueueRecord(*Handover, Folder + "/Profile.ini");
-  AppendQueueRecord(*Handover, Folder + "/Gone.ini");
-  ASSERT_TRUE(AdoptQueue(*Handover));
+  Handover::Append(*Files, Folder + "/Profile.ini");
+  Handover::Append(*Files, Folder + "/Gone.ini");
+  ASSERT_TRUE(Handover::AdoptQueue(*Files));
   ASSERT_EQ(Queue().size(), 2u);
   EXPECT_EQ(Queue()[0].Name, AsciiUpper(live));
   EXPECT_EQ(Queue()[1].Name, AsciiUpper(Folder + "/Profile.ini"));
@@ -194,14 +200,14 @@ TEST_F(HandoverTest, AdoptedQueueKeepsWaitingRequestsThatExist) {
 
 TEST_F(HandoverTest, LockedQueueRefusesAndDeletedQueueIsSeen) {
   TQueueLock holder;
-  ASSERT_TRUE(holder.Open(Handover->QueueFile()));
+  ASSERT_TRUE(holder.Open(Files->QueueFile()));
   TQueueLock other;
-  EXPECT_FALSE(other.Open(Handover->QueueFile()));
-  EXPECT_FALSE(other.Open(Handover->QueueFile(), false));
+  EXPECT_FALSE(other.Open(Files->QueueFile()));
+  EXPECT_FALSE(other.Open(Files->QueueFile(), false));
   holder.Close();
-  ASSERT_TRUE(DeleteFile(Handover->QueueFile()));
-  EXPECT_EQ(EntryStatus(*Handover, "/X_REQ"), qsQueueMissing);
-  EXPECT_FALSE(AppendQueueRecord(*Handover, "/X_REQ"));
+  ASSERT_TRUE(DeleteFile(Files->QueueFile()));
+  EXPECT_EQ(Handover::EntryState(*Files, "/X_REQ"), TEntryState::QueueMissing);
+  EXPECT_FALSE(Handover::Append(*Files, "/X_REQ"));
 }
 
 TEST_F(HandoverTest, ParallelAppendsAreNeverLost) {
@@ -212,7 +218,7 @@ TEST_F(HandoverTest, ParallelAppendsAreNeverLost) {
     if (pid == 0) {
       int ok = 0;
       for (int i = 0; i < kEach; ++i)
-        ok += AppendQueueRecord(*Handover, Handover->RequestFileName(std::to_string(p * 100 + i)));
+        ok += Handover::Append(*Files, Files->RequestFileName(std::to_string(p * 100 + i)));
       _exit(ok == kEach ? 0 : 1);
     }
     children.push_back(pid);
@@ -229,8 +235,8 @@ TEST_F(HandoverTest, ParallelAppendsAreNeverLost) {
 // make the resident's finish fail.
 TEST_F(HandoverTest, FinishingWaitsOutACrowdOfReaders) {
   const std::string first = NewRequest("0001"), second = NewRequest("0002");
-  ASSERT_TRUE(AppendQueueRecord(*Handover, first));
-  ASSERT_TRUE(AppendQueueRecord(*Handover, second));
+  ASSERT_TRUE(Handover::Append(*Files, first));
+  ASSERT_TRUE(Handover::Append(*Files, second));
   std::vector<pid_t> readers;
   for (int p = 0; p < 6; ++p) {
     pid_t pid = fork();
@@ -238,7 +244,7 @@ TEST_F(HandoverTest, FinishingWaitsOutACrowdOfReaders) {
       const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(600);
       while (std::chrono::steady_clock::now() < end) {
         TQueueLock lock;
-        if (lock.Open(Handover->QueueFile(), false, false, 50)) {
+        if (lock.Open(Files->QueueFile(), false, false, 50)) {
           lock.Read();
           usleep(200);
         }
@@ -248,7 +254,7 @@ TEST_F(HandoverTest, FinishingWaitsOutACrowdOfReaders) {
     readers.push_back(pid);
   }
   usleep(50000);
-  EXPECT_TRUE(FinishQueueEntry(*Handover, AsciiUpper(first)));
+  EXPECT_TRUE(Handover::Finish(*Files, AsciiUpper(first)));
   for (pid_t pid : readers) waitpid(pid, nullptr, 0);
   ASSERT_EQ(Queue().size(), 1u);
   EXPECT_EQ(Queue()[0].Name, AsciiUpper(second));
@@ -257,27 +263,31 @@ TEST_F(HandoverTest, FinishingWaitsOutACrowdOfReaders) {
 // A rewrite whose write fails at any call leaves the old queue; one that goes through, the new.
 TEST_F(HandoverTest, QueueRewriteLeavesTheOldQueueOrTheNew) {
   for (int N = 1; N <= 3; ++N) {
-    ASSERT_TRUE(DeleteFile(Handover->QueueFile()));
-    ASSERT_TRUE(CreateQueueFile(Handover->QueueFile()));
-    for (const char* id : {"0001", "0002", "0003"}) ASSERT_TRUE(AppendQueueRecord(*Handover, NewRequest(id)));
+    ASSERT_TRUE(DeleteFile(Files->QueueFile()));
+    ASSERT_TRUE(Handover::CreateQueue(Files->QueueFile()));
+    for (const char* id : {"0001", "0002", "0003"}) ASSERT_TRUE(Handover::Append(*Files, NewRequest(id)));
     const auto before = Queue();
+    TQueueLock lock;
+    ASSERT_TRUE(lock.Open(Files->QueueFile()));
     FailFileStepAt(TFileStep::Write, N);
-    const bool finished = FinishQueueEntry(*Handover, before[0].Name);
+    const bool rewritten = lock.Rewrite({before[1], before[2]});
     const int calls = FileStepCount(TFileStep::Write);
     FailFileStepAt(TFileStep::Write, 0);
+    lock.Close();
     const auto after = Queue();
-    if (finished) {
+    if (rewritten) {
       ASSERT_EQ(after.size(), 2u);
       EXPECT_EQ(after[0].Name, before[1].Name);
       EXPECT_EQ(after[1].Name, before[2].Name);
-      EXPECT_EQ(ReadWholeFile(Handover->QueueFile()).size(), 2 * kQueueRecordSize);
+      EXPECT_EQ(ReadWholeFile(Files->QueueFile()).size(), 2 * kQueueRecordSize);
     } else {
-      EXPECT_EQ(after.size(), 3u);
+      ASSERT_EQ(after.size(), 3u);
+      EXPECT_EQ(after[0].Name, before[0].Name);
     }
-    if (finished && calls < N) break;
+    if (rewritten && calls < N) break;
   }
   // A rewrite cut after its write and before the cut leaves zeroed records, which say nothing.
-  std::string bytes = EncodeQueueRecord({qsWaiting, "/A_REQ"}) + std::string(2 * kQueueRecordSize, '\0');
+  std::string bytes = EncodeQueueRecord({TRecordStatus::Waiting, "/A_REQ"}) + std::string(2 * kQueueRecordSize, '\0');
   const auto records = DecodeQueueRecords(bytes);
   ASSERT_EQ(records.size(), 1u);
   EXPECT_EQ(records[0].Name, "/A_REQ");
@@ -285,7 +295,7 @@ TEST_F(HandoverTest, QueueRewriteLeavesTheOldQueueOrTheNew) {
 
 TEST_F(HandoverTest, FilesWhoseOwnersAreGoneAreSwept) {
   const std::string queued = NewRequest("0001"), lost = NewRequest("0002"), fresh = NewRequest("0003");
-  ASSERT_TRUE(AppendQueueRecord(*Handover, queued));
+  ASSERT_TRUE(Handover::Append(*Files, queued));
   const std::string lostReply = THandoverFolder::ReplyFileName(lost);
   const std::string queuedReply = THandoverFolder::ReplyFileName(queued);
   const std::string part = THandoverFolder::ReplyFileName(fresh) + ".part";
@@ -294,9 +304,9 @@ TEST_F(HandoverTest, FilesWhoseOwnersAreGoneAreSwept) {
   for (const std::string& file : {lost, lostReply, queuedReply})
     ASSERT_EQ(FileSetDate(file, static_cast<std::int64_t>(std::time(nullptr) - old)), 0);
   // While requests run on threads a ".part" may be one being written.
-  EXPECT_EQ(RemoveOrphanedHandoverFiles(*Handover, 5, 30, false), 2);
+  EXPECT_EQ(Handover::RemoveOrphanedFiles(*Files, 5, 30, false), 2);
   EXPECT_TRUE(FileExists(part));
-  EXPECT_EQ(RemoveOrphanedHandoverFiles(*Handover, 5, 30), 1);
+  EXPECT_EQ(Handover::RemoveOrphanedFiles(*Files, 5, 30), 1);
   EXPECT_FALSE(FileExists(lost));
   EXPECT_FALSE(FileExists(lostReply));
   EXPECT_FALSE(FileExists(part));
@@ -307,15 +317,15 @@ TEST_F(HandoverTest, FilesWhoseOwnersAreGoneAreSwept) {
 }
 
 TEST_F(HandoverTest, FolderWatchWakesOnWritesAndArrivals) {
-  TFolderWatch watch(Handover->Folder(), fwWritten | fwArrived);
+  TFolderWatch watch(Files->Folder(), fwWritten | fwArrived);
   ASSERT_TRUE(watch.Active());
   std::vector<std::string> names;
   EXPECT_FALSE(watch.Wait(20, &names));
   const auto start = std::chrono::steady_clock::now();
   std::thread writer([&] {
     usleep(30000);
-    WriteWholeFile(Handover->Folder() + "/x.part", "reply");
-    RenameFile(Handover->Folder() + "/x.part", Handover->Folder() + "/x_out");
+    WriteWholeFile(Files->Folder() + "/x.part", "reply");
+    RenameFile(Files->Folder() + "/x.part", Files->Folder() + "/x_out");
   });
   bool arrived = false;
   while (!arrived && std::chrono::steady_clock::now() - start < std::chrono::seconds(5)) {
@@ -327,7 +337,7 @@ TEST_F(HandoverTest, FolderWatchWakesOnWritesAndArrivals) {
   EXPECT_TRUE(arrived);
   // Only the chosen kinds: a touch is not a write.
   watch.Drain();
-  FileTouch(Handover->QueueFile());
+  FileTouch(Files->QueueFile());
   EXPECT_FALSE(watch.Wait(30, &names));
 }
 
@@ -337,11 +347,11 @@ TEST_F(HandoverTest, RequestFileLayout) {
   ASSERT_EQ(write(pipeFds[1], "body!", 5), 5);
   close(pipeFds[1]);
   std::string file, error;
-  ASSERT_EQ(WriteRequestFile(*Handover, {"A=1", "QUERY_STRING=x"}, pipeFds[0], 5, file, error), rfWritten);
+  ASSERT_EQ(Handover::WriteRequestFile(*Files, {"A=1", "QUERY_STRING=x"}, pipeFds[0], 5, file, error), Handover::rfWritten);
   close(pipeFds[0]);
   EXPECT_EQ(ReadWholeFile(file), "A=1\r\nQUERY_STRING=x\r\nOSTREL_CGI_DEBUG=true\r\n\r\nbody!");
   std::string empty;
-  ASSERT_EQ(WriteRequestFile(*Handover, {"A=1"}, -1, 0, empty, error), rfWritten);
+  ASSERT_EQ(Handover::WriteRequestFile(*Files, {"A=1"}, -1, 0, empty, error), Handover::rfWritten);
   EXPECT_NE(empty, file);
   const std::string bytes = ReadWholeFile(empty);
   EXPECT_EQ(bytes.substr(bytes.size() - 25), "OSTREL_CGI_DEBUG=true\r\n\r\n");
@@ -356,7 +366,7 @@ TEST_F(HandoverTest, ShortInputQueuesNothing) {
   ASSERT_EQ(write(pipeFds[1], "abc", 3), 3);
   close(pipeFds[1]);
   std::string file, error;
-  EXPECT_EQ(WriteRequestFile(*Handover, {}, pipeFds[0], 10, file, error), rfShortInput);
+  EXPECT_EQ(Handover::WriteRequestFile(*Files, {}, pipeFds[0], 10, file, error), Handover::rfShortInput);
   close(pipeFds[0]);
   EXPECT_FALSE(FileExists(file));
   EXPECT_NE(error.find("7 bytes"), std::string::npos);
@@ -370,7 +380,7 @@ TEST_F(HandoverTest, OverlongFolderIsRefused) {
   }
   THandoverFolder folder(deep + "/qnserver.exe");
   std::string file, error;
-  EXPECT_EQ(WriteRequestFile(folder, {}, -1, 0, file, error), rfNameTooLong);
+  EXPECT_EQ(Handover::WriteRequestFile(folder, {}, -1, 0, file, error), Handover::rfNameTooLong);
 }
 
 class ReplyCopyTest : public EngineFixture {
@@ -379,7 +389,9 @@ protected:
     WriteWholeFile(Folder + "/reply", Reply);
     const std::string out = Folder + "/copied";
     int fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    EXPECT_TRUE(CopyReply(Folder + "/reply", fd));
+    int in = ::open((Folder + "/reply").c_str(), O_RDONLY);
+    EXPECT_TRUE(Handover::CopyReply(in, fd));
+    ::close(in);
     ::close(fd);
     return ReadWholeFile(out);
   }
@@ -415,36 +427,44 @@ TEST_F(ReplyCopyTest, RepliesAroundAndAboveAMegabyteArriveWhole) {
 
 }  // namespace
 
-TEST_F(HandoverTest, FirstRequestNameIsTheProcessIdsAndATakenOneIsPassedOver) {
-  char own[8];
-  std::snprintf(own, sizeof own, "%04X", static_cast<unsigned>(getpid()) & 0xFFFFu);
-  std::string first, second, error;
-  ASSERT_EQ(WriteRequestFile(*Handover, {"A=1"}, -1, 0, first, error), rfWritten);
-  EXPECT_EQ(first, Handover->RequestFileName(own));
-  ASSERT_EQ(WriteRequestFile(*Handover, {"B=2"}, -1, 0, second, error), rfWritten);
-  EXPECT_NE(second, first);
-  EXPECT_EQ(ReadWholeFile(first).substr(0, 5), "A=1\r\n");
-  EXPECT_EQ(ReadWholeFile(second).substr(0, 5), "B=2\r\n");
+// A request id is drawn anew for every request: an id that has just been freed is not the next
+// request's as a rule (a process's successor would otherwise meet what its request left behind).
+TEST_F(HandoverTest, EachRequestDrawsItsIdAnew) {
+  std::set<std::string> names;
+  for (int i = 0; i < 64; ++i) {
+    std::string file, error;
+    ASSERT_EQ(Handover::WriteRequestFile(*Files, {"A=1"}, -1, 0, file, error), Handover::rfWritten);
+    names.insert(file);
+    ASSERT_TRUE(DeleteFile(file));
+  }
+  EXPECT_GE(names.size(), 60u);
 }
 
-TEST_F(HandoverTest, RequestIdStaysTakenWhileItsReplyWaits) {
-  // The resident has removed the request file, but its owner has not taken the reply yet: a new
-  // request of the same id would have its reply taken for the other's, or the other's for its.
+TEST_F(HandoverTest, RequestIdStaysTakenWhileItsRequestOrReplyExists) {
+  // Draws 0x00A1, then 0x00B2, and so on.
+  auto drawing = [](std::vector<std::uint16_t> Ids) {
+    return [Ids, next = size_t{0}]() mutable { return Ids[next++ % Ids.size()]; };
+  };
   std::string first, second, error;
-  RandSeed(4242);
-  ASSERT_EQ(WriteRequestFile(*Handover, {"A=1"}, -1, 0, first, error), rfWritten);
-  ASSERT_TRUE(DeleteFile(first));
+  ASSERT_EQ(Handover::WriteRequestFile(*Files, {"A=1"}, -1, 0, first, error, drawing({0xA1})), Handover::rfWritten);
+  EXPECT_EQ(first, Files->RequestFileName("00A1"));
+  // A request file of the id exists: passed over.
+  ASSERT_EQ(Handover::WriteRequestFile(*Files, {"B=2"}, -1, 0, second, error, drawing({0xA1, 0xB2})),
+            Handover::rfWritten);
+  EXPECT_EQ(second, Files->RequestFileName("00B2"));
+  EXPECT_EQ(ReadWholeFile(first).substr(0, 5), "A=1\r\n");
+  // The resident has replaced the request file by its reply, which its owner has not taken yet:
+  // a new request of the id would have its reply taken for the other's, or the other's for its.
   const std::string reply = THandoverFolder::ReplyFileName(first);
-  WriteWholeFile(reply, "HTTP/1.0 200 OK\r\n\r\nsomeone else's");
-  RandSeed(4242);
-  ASSERT_EQ(WriteRequestFile(*Handover, {"A=1"}, -1, 0, second, error), rfWritten);
-  EXPECT_NE(second, first);
+  ASSERT_TRUE(RenameFile(first, reply));
+  ASSERT_TRUE(DeleteFile(second));
+  ASSERT_EQ(Handover::WriteRequestFile(*Files, {"C=3"}, -1, 0, second, error, drawing({0xA1, 0xB2})),
+            Handover::rfWritten);
+  EXPECT_EQ(second, Files->RequestFileName("00B2"));
   EXPECT_FALSE(FileExists(first));
-  EXPECT_EQ(ReadWholeFile(reply), "HTTP/1.0 200 OK\r\n\r\nsomeone else's");
+  EXPECT_EQ(ReadWholeFile(reply).substr(0, 5), "A=1\r\n");
   // Once the reply is taken the id is free again.
   ASSERT_TRUE(DeleteFile(reply));
-  ASSERT_TRUE(DeleteFile(second));
-  RandSeed(4242);
-  ASSERT_EQ(WriteRequestFile(*Handover, {"A=1"}, -1, 0, second, error), rfWritten);
+  ASSERT_EQ(Handover::WriteRequestFile(*Files, {"D=4"}, -1, 0, second, error, drawing({0xA1})), Handover::rfWritten);
   EXPECT_EQ(second, first);
 }

@@ -61,7 +61,7 @@ TEST_F(ComponentTest, StaleHandoverFilesGoAfterThreeMinutes) {
   utimbuf times{time(nullptr) - 200, time(nullptr) - 200};
   ASSERT_EQ(utime(old.c_str(), &times), 0);
   ASSERT_EQ(utime(folder.QueueFile().c_str(), &times), 0);
-  EXPECT_EQ(RemoveStaleHandoverFiles(folder, 180), 1);
+  EXPECT_EQ(Handover::RemoveStaleFiles(folder, 180), 1);
   EXPECT_FALSE(FileExists(old));
   EXPECT_TRUE(FileExists(fresh));
   EXPECT_TRUE(FileExists(folder.QueueFile()));

@@ -1,15 +1,20 @@
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstring>
+#include <functional>
 #include <filesystem>
 #include <regex>
 
 #include "engine_fixture.h"
 #include "platform/rtl/date_time.h"
 #include "platform/rtl/string_list.h"
+#include "platform/sys/files.h"
 #include "platform/sys/process.h"
 #include "server/engine/cgi_handover.h"
 #include "server/engine/http_text.h"
@@ -222,22 +227,12 @@ TEST_F(HttpEngineTest, LogFileSitsInTheNamedFolderOrBesideTheProgram) {
   EXPECT_EQ(EngineLogFileName(), program.substr(0, program.rfind('/')) + "/engine_tests.Log");
 }
 
-// True when this process has Path open.
-bool ProcessHolds(const std::string& Path) {
-  for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd")) {
-    std::error_code ignored;
-    if (std::filesystem::read_symlink(fd.path(), ignored) == Path) return true;
-  }
-  return false;
-}
-
 int LineCount(const std::string& Text) { return static_cast<int>(std::count(Text.begin(), Text.end(), '\n')); }
 
-TEST_F(HttpEngineTest, LogStaysOpenAndKeepsOneOlderFilePastItsSize) {
+TEST_F(HttpEngineTest, LogKeepsOneOlderFilePastItsSize) {
   const std::string log = EngineLogFileName(), older = EngineOldLogFileName();
   EXPECT_EQ(older, log + ".1");
   WriteLogLine("first");
-  EXPECT_TRUE(ProcessHolds(log)) << "the log is closed between lines";
 
   // 64 lines of 64 KB fill the 4 MB; the next line begins a new log.
   const std::string big(64 << 10, 'x');
@@ -247,8 +242,6 @@ TEST_F(HttpEngineTest, LogStaysOpenAndKeepsOneOlderFilePastItsSize) {
   EXPECT_EQ(LineCount(old), 65);
   EXPECT_EQ(LineCount(now), 6);
   EXPECT_NE(now.find(" : 64xxx"), std::string::npos);
-  EXPECT_TRUE(ProcessHolds(log));
-  EXPECT_FALSE(ProcessHolds(older));
 
   // Filled again: the older file is replaced, and no third file appears.
   for (int i = 70; i < 140; ++i) WriteLogLine(std::to_string(i) + big);
@@ -290,58 +283,179 @@ TEST_F(HttpEngineTest, LogHandedOnOnceWhileTwoProcessesWrite) {
 
 namespace {
 
-// The resident's way with a queued request file: the reply takes the request file's place (the
-// same file, renamed), a reply longer than a piece goes to a file of its own and the request file
-// goes, and a request file that is gone gets no reply at all (its CGI process then answers with
-// the error reply).  Returns 0, or the failed checks as bits.
-int QueuedReplyChecks(const std::string& Folder) {
+// Checks that run in a process of their own and report each failure by itself.
+class TChecks {
+public:
+  void operator()(bool Holds, const std::string& What) {
+    if (!Holds) Failed.push_back(What);
+  }
+  std::vector<std::string> Failed;
+};
+
+// Runs Body in a fresh process whose program lies in the test's folder, so that the hand-over
+// folder is the test's own; every failed check is named on standard error.
+[[noreturn]] void RunChecksAndExit(const std::string& Folder, const std::function<void(TChecks&)>& Body) {
   const std::string program = Folder + "/qnserver.exe";
   char* argv[] = {const_cast<char*>(program.c_str()), nullptr};
   InitProcess(1, argv);
-  size_t replySize = 0;
-  TCGIStdEngine engine(nullptr, Settings([&replySize](TObject*) {
-    WriteString("");
-    WriteString(std::string(replySize, 'r'));
-  }));
-  auto inode = [](const std::string& Path) {
-    struct stat info {};
-    return ::stat(Path.c_str(), &info) == 0 ? info.st_ino : 0;
-  };
-  int failed = 0;
-  auto check = [&failed](bool Holds) { failed = failed * 2 + (Holds ? 0 : 1); };
-  // A short reply to a short request, one to a long request (whose rest must not stay behind the
-  // reply), and a reply longer than a piece.
-  const std::pair<size_t, size_t> cases[] = {{10, 0}, {10, 5000}, {(3u << 20) / 2, 0}};
-  for (const auto& [size, padding] : cases) {
-    replySize = size;
-    const std::string request = Folder + "/qnserver.exe_C_00A1_REQ";
-    const std::string reply = THandoverFolder::ReplyFileName(request);
-    WriteWholeFile(request, "PAD=" + std::string(padding, 'p') + "\r\nQUERY_STRING=\r\nOSTREL_CGI_DEBUG=true\r\n\r\n");
-    const auto requestInode = inode(request);
-    check(engine.RunQueuedRequest(request, AsciiUpper(request), false));
-    const std::string bytes = ReadWholeFile(reply);
-    check(bytes.size() > size + 2 && bytes.compare(bytes.size() - size - 2, size, std::string(size, 'r')) == 0);
-    check((inode(reply) == requestInode) == (size < (1u << 20)));
-    check(inode(request) == 0 && inode(reply + ".part") == 0);
-    ::unlink(reply.c_str());
-  }
-  const std::string gone = Folder + "/qnserver.exe_C_00A2_REQ";
-  check(!engine.RunQueuedRequest(gone, AsciiUpper(gone), false));
-  check(inode(THandoverFolder::ReplyFileName(gone)) == 0 && inode(THandoverFolder::ReplyFileName(gone) + ".part") == 0);
-  return failed;
+  TChecks checks;
+  Body(checks);
+  for (const std::string& failed : checks.Failed) std::fprintf(stderr, "failed: %s\n", failed.c_str());
+  std::filesystem::remove_all(Folder);
+  std::_Exit(checks.Failed.empty() ? 0 : 1);
 }
 
-// Runs in a fresh process whose program lies in the test's folder, so that the hand-over folder
-// is the test's own.
-TEST_F(HttpEngineTest, QueuedReplyTakesTheRequestFilesPlace) {
+void RunAsProgramInFolder(const std::string& Folder, const std::function<void(TChecks&)>& Body) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
-  EXPECT_EXIT(
-      {
-        const int failed = QueuedReplyChecks(Folder);
-        std::filesystem::remove_all(Folder);
-        std::_Exit(failed);
-      },
-      ::testing::ExitedWithCode(0), "");
+  EXPECT_EXIT(RunChecksAndExit(Folder, Body), ::testing::ExitedWithCode(0), "");
+}
+
+ino_t InodeOf(const std::string& Path) {
+  struct stat info {};
+  return ::stat(Path.c_str(), &info) == 0 ? info.st_ino : 0;
+}
+
+std::string Reply(size_t Size) { return std::string(Size, 'r'); }
+
+// Queues a request file as its CGI process does and takes it as the resident does.
+std::string QueueAndTake(const std::string& RequestFile, std::string* Served = nullptr) {
+  THandoverFolder& folder = ProcessHandover();
+  Handover::CreateQueue(folder.QueueFile());
+  Handover::Append(folder, RequestFile);
+  std::string taken;
+  Handover::TakeNext(folder, ekRequestFile, taken, Served);
+  return taken;
+}
+
+// The resident's way with a queued request file: the reply takes the request file's place (the
+// same file, renamed), a reply longer than a piece goes to a file of its own and the request file
+// goes, and a request file that is gone gets no reply at all (its CGI process then answers with
+// the error reply).
+TEST_F(HttpEngineTest, QueuedReplyTakesTheRequestFilesPlace) {
+  RunAsProgramInFolder(Folder, [](TChecks& check) {
+    size_t replySize = 0;
+    TCGIStdEngine engine(nullptr, Settings([&replySize](TObject*) {
+      WriteString("");
+      WriteString(Reply(replySize));
+    }));
+    // A short reply to a short request, one to a long request (whose rest must not stay behind the
+    // reply), and a reply longer than a piece.
+    const std::pair<size_t, size_t> cases[] = {{10, 0}, {10, 5000}, {(3u << 20) / 2, 0}};
+    for (const auto& [size, padding] : cases) {
+      replySize = size;
+      const std::string what = std::to_string(size) + " bytes to a request padded by " + std::to_string(padding) + ": ";
+      const std::string request = ProcessHandover().RequestFileName("00A1");
+      const std::string reply = THandoverFolder::ReplyFileName(request);
+      WriteWholeFile(request, "PAD=" + std::string(padding, 'p') + "\r\nQUERY_STRING=\r\nOSTREL_CGI_DEBUG=true\r\n\r\n");
+      const auto requestInode = InodeOf(request);
+      const std::string upper = QueueAndTake(request);
+      check(upper == AsciiUpper(request), what + "the request is taken");
+      check(engine.RunRequestLeavingEntry(request, upper), what + "the entry is left for the next take");
+      const std::string bytes = ReadWholeFile(reply);
+      check(bytes.size() > size + 2 && bytes.size() < size + 200, what + "the reply has its own length, no more");
+      check(bytes.size() > size + 2 && bytes.compare(bytes.size() - size - 2, size, Reply(size)) == 0,
+            what + "the reply ends in its body");
+      check((InodeOf(reply) == requestInode) == (size < (1u << 20)), what + "a short reply is the request file renamed");
+      check(InodeOf(request) == 0, what + "the request file is gone");
+      check(InodeOf(reply + ".part") == 0, what + "no unfinished reply is left");
+      ::unlink(reply.c_str());
+      Handover::Finish(ProcessHandover(), upper);
+    }
+    const std::string gone = ProcessHandover().RequestFileName("00A2");
+    WriteWholeFile(gone, "QUERY_STRING=\r\n\r\n");
+    const std::string upper = QueueAndTake(gone);
+    ::unlink(gone.c_str());
+    check(!engine.RunRequestLeavingEntry(gone, upper), "a request file that is gone finishes its entry");
+    check(InodeOf(THandoverFolder::ReplyFileName(gone)) == 0, "a request file that is gone gets no reply");
+    check(Handover::EntryState(ProcessHandover(), gone) == TEntryState::Finished, "its entry has left the queue");
+  });
+}
+
+// The owner of a request gives up while the resident runs it, and a new request of the same id
+// appears meanwhile (the first request file deleted by someone else): the new request keeps its
+// file, the first one's reply is not handed to it, and it gets its own reply.
+TEST_F(HttpEngineTest, AReplyReachesOnlyItsOwnRequest) {
+  RunAsProgramInFolder(Folder, [](TChecks& check) {
+    THandoverFolder& folder = ProcessHandover();
+    const std::string request = folder.RequestFileName("00B7");
+    const std::string reply = THandoverFolder::ReplyFileName(request);
+    const std::string second = "OTHER=1\r\nQUERY_STRING=second\r\nOSTREL_CGI_DEBUG=true\r\n\r\n";
+    size_t replySize = 0;
+    bool meanwhile = false;
+    std::string what;
+    TCGIStdEngine engine(nullptr, Settings([&](TObject*) {
+      std::string query;
+      GetQueryString(query);
+      if (meanwhile) {
+        meanwhile = false;
+        // The owner gives up (the web server ends it): the taken request file stays.
+        check(!Handover::GiveUpRequest(folder, request), what + "a taken entry is not withdrawn");
+        check(FileExists(request), what + "a taken request file is not deleted by its owner");
+        // Someone deletes it anyway, and a new request draws the same id.
+        ::unlink(request.c_str());
+        WriteWholeFile(request, second);
+        Handover::Append(folder, request);
+      }
+      WriteString("");
+      WriteString("reply to " + query + " " + Reply(replySize));
+    }));
+    for (size_t size : {size_t{10}, size_t{(3u << 20) / 2}}) {
+      replySize = size;
+      what = std::to_string(size) + " bytes: ";
+      WriteWholeFile(request, "QUERY_STRING=first\r\nOSTREL_CGI_DEBUG=true\r\n\r\n");
+      std::string served;
+      const std::string upper = QueueAndTake(request, &served);
+      meanwhile = true;
+      check(!engine.RunRequestLeavingEntry(request, upper), what + "the first request's reply is dropped");
+      check(ReadWholeFile(request) == second, what + "the new request keeps its file");
+      check(!FileExists(reply) && !FileExists(reply + ".part"), what + "no reply waits for the new request yet");
+      check(Handover::EntryState(folder, request) == TEntryState::Waiting, what + "the new request waits");
+
+      const std::string next = QueueAndTake(request + ".none", &served);  // takes the waiting one
+      check(next == upper, what + "the new request is taken");
+      check(engine.RunRequestLeavingEntry(request, next), what + "the new request is answered");
+      const std::string bytes = ReadWholeFile(reply);
+      check(bytes.find("reply to second ") != std::string::npos, what + "the new request gets its own reply");
+      check(bytes.find("reply to first") == std::string::npos, what + "and not the first one's");
+      ::unlink(reply.c_str());
+      Handover::Finish(folder, next);
+      // The record of the missing ".none" file is never taken by a request file's resident
+      // when its file is missing; drop it.
+      Handover::Withdraw(folder, AsciiUpper(request + ".none"));
+    }
+  });
+}
+
+// A reply that is seen but cannot be opened (it went between a look and the open, as with the
+// sweep of a stalled CGI process) gets the error reply, not an empty one.
+TEST_F(HttpEngineTest, AReplyThatCannotBeHadGetsTheErrorReply) {
+  SetHandoverErrorReply("<HTML>Busy</HTML>");
+  const std::string request = Folder + "/qnserver.exe_C_00C3_REQ";
+  const std::string reply = THandoverFolder::ReplyFileName(request);
+  const std::string out = Folder + "/out";
+  auto take = [&](bool Copied) {
+    const int fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    EXPECT_EQ(TakeReply(request, fd), Copied);
+    ::close(fd);
+    return ReadWholeFile(out);
+  };
+  const std::string error = "HTTP/1.1 200 OK\r\ncontent-type:text/html\r\nContent-Length: 19\r\n\r\n<HTML>Busy</HTML>\r\n";
+  // There, but not a file that can be opened.
+  const int socketFd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un addr{};
+  addr.sun_family = AF_UNIX;
+  ASSERT_LT(reply.size(), sizeof addr.sun_path);
+  std::memcpy(addr.sun_path, reply.c_str(), reply.size() + 1);
+  ASSERT_EQ(::bind(socketFd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+  ASSERT_TRUE(FileExists(reply));
+  EXPECT_EQ(take(false), error);
+  ::close(socketFd);
+  ::unlink(reply.c_str());
+  EXPECT_EQ(take(false), error);  // not there at all
+  WriteWholeFile(reply, "A:1\r\n\r\nok");
+  EXPECT_EQ(take(true), "A:1\r\nContent-Length: 2\r\n\r\nok");
+  EXPECT_FALSE(FileExists(reply));
+  SetHandoverErrorReply("");
 }
 
 }  // namespace

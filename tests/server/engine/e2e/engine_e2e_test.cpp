@@ -7,10 +7,17 @@
 #include <sys/mount.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstddef>
+#include <cstdio>
+#include <cstdint>
+#include <cctype>
+#include <sstream>
+#include <set>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -229,9 +236,13 @@ TEST_F(EngineEndToEnd, ThirtyParallelRequestsShareOneResident) {
   EXPECT_EQ(info.st_size, 0);
   DIR* temp = opendir((Database + "/Temp").c_str());
   int files = 0;
-  while (dirent* entry = temp ? readdir(temp) : nullptr) files += entry->d_name[0] != '.';
+  while (dirent* entry = temp ? readdir(temp) : nullptr) files += std::strstr(entry->d_name, "_C_") != nullptr;
   if (temp) closedir(temp);
-  EXPECT_EQ(files, 1) << "request or reply files left behind";
+  DIR* bells = opendir((Database + "/Temp/Bells").c_str());
+  EXPECT_NE(bells, nullptr);
+  while (dirent* entry = bells ? readdir(bells) : nullptr) files += entry->d_name[0] != '.';
+  if (bells) closedir(bells);
+  EXPECT_EQ(files, 0) << "files of requests left behind";
 }
 
 TEST_F(EngineEndToEnd, RequestsQueueBehindASlowOne) {
@@ -285,6 +296,81 @@ TEST_F(EngineEndToEnd, SecondResidentEndsAtOnce) {
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
   EXPECT_EQ(Residents().size(), 1u);
   EXPECT_EQ(Curl("two", "id=2").Body, "\r\nUA=two\r\nID=2\r\nLEN=0\r\n");
+}
+
+// The socket inodes of a process's descriptors.
+std::set<std::string> SocketInodes(pid_t Pid) {
+  std::set<std::string> inodes;
+  const std::string folder = "/proc/" + std::to_string(Pid) + "/fd";
+  DIR* fds = opendir(folder.c_str());
+  while (dirent* entry = fds ? readdir(fds) : nullptr) {
+    char target[128] = {};
+    if (readlink((folder + "/" + entry->d_name).c_str(), target, sizeof target - 1) <= 0) continue;
+    const std::string link = target;
+    if (link.rfind("socket:[", 0) == 0) inodes.insert(link.substr(8, link.size() - 9));
+  }
+  if (fds) closedir(fds);
+  return inodes;
+}
+
+// Binds an abstract socket name (without its leading NUL); the descriptor, or -1.
+int BindAbstract(const std::string& Name, int Type) {
+  const int fd = socket(AF_UNIX, Type, 0);
+  sockaddr_un addr{};
+  addr.sun_family = AF_UNIX;
+  std::memcpy(addr.sun_path + 1, Name.data(), Name.size());
+  const auto size = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + Name.size());
+  if (bind(fd, reinterpret_cast<sockaddr*>(&addr), size) != 0 || (Type == SOCK_STREAM && listen(fd, 4) != 0)) {
+    close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+std::string Fnv1aHex(const std::string& Text) {
+  std::uint64_t h = 0xcbf29ce484222325ull;
+  for (unsigned char c : Text) h = (h ^ c) * 0x100000001b3ull;
+  char hex[17];
+  std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(h));
+  return hex;
+}
+
+// Another local user holds the machine-wide socket names that once stood for the resident's
+// token and doorbell (names anyone could work out from the program's folder): requests are
+// answered all the same, and the resident's own sockets are files in its folder, none of them in
+// the machine-wide namespace.
+TEST_F(EngineEndToEnd, NamesOutsideTheHandOverFolderChangeNothing) {
+  std::string upperQueue = QueueFile();
+  for (char& c : upperQueue) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  const int token = BindAbstract("qn:" + Fnv1aHex(Database + std::string(1, '\0') + "qnserver.exe_S"), SOCK_STREAM);
+  const int bell = BindAbstract("qnbell:" + Fnv1aHex(upperQueue), SOCK_DGRAM);
+  ASSERT_GE(token, 0);
+  ASSERT_GE(bell, 0);
+  EXPECT_EQ(Curl("one", "id=1").Body, "\r\nUA=one\r\nID=1\r\nLEN=0\r\n");
+  EXPECT_EQ(Curl("two", "id=2").Body, "\r\nUA=two\r\nID=2\r\nLEN=0\r\n");
+  const std::vector<pid_t> residents = Residents();
+  ASSERT_EQ(residents.size(), 1u);
+  close(token);
+  close(bell);
+
+  const std::set<std::string> inodes = SocketInodes(residents[0]);
+  EXPECT_FALSE(inodes.empty());
+  std::istringstream table(ReadWholeFile("/proc/net/unix"));
+  std::string line;
+  int listed = 0;
+  while (std::getline(table, line)) {
+    std::istringstream fields(line);
+    std::vector<std::string> field;
+    for (std::string f; fields >> f;) field.push_back(f);
+    if (field.size() < 7 || !inodes.count(field[6])) continue;
+    ++listed;
+    EXPECT_FALSE(field.size() > 7 && field[7].rfind("@", 0) == 0) << "abstract socket " << field[7];
+  }
+  EXPECT_GE(listed, 2);  // the token and the doorbell, as files
+  for (const char* name : {"/Temp/qnserver.exe_S_token", "/Temp/qnserver.exe_S_bell"}) {
+    struct stat info {};
+    EXPECT_TRUE(stat((Database + name).c_str(), &info) == 0 && S_ISSOCK(info.st_mode)) << name;
+  }
 }
 
 TEST_F(EngineEndToEnd, HandlerExceptionReachesTheLogOnly) {
@@ -399,7 +485,9 @@ TEST_F(FullDiskEndToEnd, ReplyThatCannotBeWrittenGetsTheErrorReply) {
     std::sort(names.begin(), names.end());
     return names;
   };
-  const std::vector<std::string> expected = {"filler", "qnserver.exe_S"};
+  // The queue and the resident's doorbell and token stay with the resident.
+  const std::vector<std::string> expected = {"Bells", "filler", "qnserver.exe_S", "qnserver.exe_S_bell",
+                                             "qnserver.exe_S_lock", "qnserver.exe_S_token"};
   WaitFor([&] { return left() == expected; }, 2000);
   EXPECT_EQ(left(), expected);
   Empty();
