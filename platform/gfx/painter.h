@@ -132,6 +132,29 @@ public:
   virtual void Flush() {}
 };
 
+// The operations a device painter implements, declared once for every painter: a painter's class
+// names QN_PAINTER_DRAWS for the clip, shapes, text runs, bitmap copies and pixels it draws, and
+// QN_PAINTER_READS when it also reads its pixels back and measures text itself.
+#define QN_PAINTER_DRAWS                                                                           \
+  void SetClip(const std::vector<TRect>& rects, bool clipped) override;                            \
+  void Polyline(const std::vector<TPoint>& points, const TPaintPen& pen) override;                 \
+  void Polygon(const std::vector<TPoint>& points, const TPaintPen& pen, const TPaintBrush& brush,  \
+               TFillMode mode) override;                                                           \
+  void Rectangle(const TRect& r, const TPaintPen& pen, const TPaintBrush& brush) override;         \
+  void RoundRect(const TRect& r, int ellipseWidth, int ellipseHeight, const TPaintPen& pen,        \
+                 const TPaintBrush& brush) override;                                               \
+  void Ellipse(const TRect& r, const TPaintPen& pen, const TPaintBrush& brush) override;           \
+  void FillRect(const TRect& r, const TPaintBrush& brush) override;                                \
+  void FocusRect(const TRect& r) override;                                                         \
+  void TextRun(int x, int y, const std::string& text, const TPaintFont& font, COLORREF color,      \
+               bool opaque, COLORREF background) override;                                         \
+  void Blit(const TRect& dest, const TBitmap& source, const TRect& sourceRect, DWORD rop) override; \
+  void SetPixel(int x, int y, COLORREF color) override
+#define QN_PAINTER_READS                                                                           \
+  COLORREF GetPixel(int x, int y) override;                                                        \
+  TTextMetric Metrics(const TPaintFont& font) override;                                            \
+  int TextWidth(const TPaintFont& font, const std::string& text) override
+
 // The metrics every measuring painter of the headless backend uses: exact numbers for tests.
 TTextMetric FixedTextMetrics(int height);
 int FixedTextWidth(int height, const std::string& text);

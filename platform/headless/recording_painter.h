@@ -39,20 +39,8 @@ public:
   // The text runs in drawing order.
   std::vector<const TPaintCall*> TextCalls() const;
 
-  void SetClip(const std::vector<TRect>& rects, bool clipped) override;
-  void Polyline(const std::vector<TPoint>& points, const TPaintPen& pen) override;
-  void Polygon(const std::vector<TPoint>& points, const TPaintPen& pen, const TPaintBrush& brush,
-               TFillMode mode) override;
-  void Rectangle(const TRect& r, const TPaintPen& pen, const TPaintBrush& brush) override;
-  void RoundRect(const TRect& r, int ellipseWidth, int ellipseHeight, const TPaintPen& pen,
-                 const TPaintBrush& brush) override;
-  void Ellipse(const TRect& r, const TPaintPen& pen, const TPaintBrush& brush) override;
-  void FillRect(const TRect& r, const TPaintBrush& brush) override;
-  void FocusRect(const TRect& r) override;
-  void TextRun(int x, int y, const std::string& text, const TPaintFont& font, COLORREF color,
-               bool opaque, COLORREF background) override;
-  void Blit(const TRect& dest, const TBitmap& source, const TRect& sourceRect, DWORD rop) override;
-  void SetPixel(int x, int y, COLORREF color) override;
+  // Every drawing call is recorded, then drawn by the raster painter.
+  QN_PAINTER_DRAWS;
   void Path(const TPath& path, const TPaintPen& pen, const TPaintBrush& brush, TFillMode mode) override;
 
 private:

@@ -1,7 +1,7 @@
 // The engine component the server form holds (as ESStaff).  It carries the engine settings,
 // picks the front end that serves this process when the form has been loaded, creates it, and
-// passes later changes of a setting on to the running engine.  Its variable and output
-// operations forward to the calling thread's current engine.
+// passes later changes of a setting on to the running engine.  The variable and output
+// operations are the current engine's own, reached through Current().
 //
 // How a program runs it (the server program's main):
 //
@@ -82,45 +82,12 @@ public:
   TISAPIEngine* ISAPIEngine() const { return FISAPIEngine; }
   TNSAPIEngine* NSAPIEngine() const { return FNSAPIEngine; }
 
-  void WriteLine(const std::string& Text);
-  virtual std::string GetServerName();
-  virtual std::string GetServerSoftware();
-  virtual std::string GetGatewayInterface();
-  virtual std::string GetServerProtocol();
-  virtual std::string GetServerPort();
-  virtual bool GetServerPortSecure();
-  virtual std::string GetRequestMethod();
-  virtual std::string GetPathInfo();
-  virtual std::string GetPathTranslated();
-  virtual std::string GetScriptName();
-  virtual std::string GetQueryString();
-  virtual std::string GetRemoteHost();
-  virtual std::string GetRemoteAddr();
-  virtual std::string GetAuthType();
-  virtual std::string GetRemoteUser();
-  virtual std::string GetRemoteIdent();
-  virtual std::string GetContentType();
-  virtual int GetContentLength();
-  virtual std::string GetUrl();
-  virtual std::string GetUserAgent();
-  virtual std::string GetCookie();
-  virtual std::string GetReferer();
-  virtual std::string GetExecutablePath();
-  virtual void WriteText(const std::string& Text);
-  virtual void WriteData(const void* Buffer, int Count);
-  virtual void AddHeader(const std::string& Name, const std::string& Value);
-  virtual int ReadBytes(void* Buffer, int Count);
-  virtual void EndHeader();
-  virtual void GetVariable(const std::string& Name, std::string& Value);
-  virtual void GetField(const std::string& Name, const std::string& Default, std::string& Value);
-  virtual std::unique_ptr<TStringList> GetFieldNames();
-  virtual TCriticalSection* CreateLock();
-  virtual void Lock(TCriticalSection* Section);
-  virtual void Unlock(TCriticalSection* Section);
-  virtual void FreeLock(TCriticalSection* Section);
+  // The calling thread's current engine: the request at hand's variables, fields, input and
+  // output are its own (Current().GetUserAgent(), Current().WriteLine(...)).  Throws
+  // EHttpEngineError when no request runs on this thread.
+  THttpEngine& Current();
 
 private:
-  THttpEngine& Current();
   TCGIEngineSettings FrontEndSettings(bool ForceServerMode) const;
   TComponent* FrontEndOwner() { return Owner() ? Owner() : this; }
 

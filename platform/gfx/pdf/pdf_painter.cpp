@@ -323,6 +323,16 @@ void TPdfPainter::SetPixel(int x, int y, COLORREF color) {
   FillRect(TRect{x, y, x + 1, y + 1}, TPaintBrush{color, bsSolid, nullptr});
 }
 
+// Nothing to invert on paper.
+void TPdfPainter::FocusRect(const TRect&) {}
+
+// Paper cannot be read back.
+COLORREF TPdfPainter::GetPixel(int, int) { return 0xFFFFFFFF; }
+
+TTextMetric TPdfPainter::Metrics(const TPaintFont& font) { return FMetrics.Metrics(font); }
+
+int TPdfPainter::TextWidth(const TPaintFont& font, const std::string& text) { return FMetrics.TextWidth(font, text); }
+
 void TPdfPainter::Path(const TPath& path, const TPaintPen& pen, const TPaintBrush& brush, TFillMode mode) {
   if (path.Empty()) return;
   std::string p;

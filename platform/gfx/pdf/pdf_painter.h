@@ -30,27 +30,12 @@ public:
   TPdfPainter(TPdfDocument& document, TPdfFontSource& fonts, TPainter& metrics, const TPrinterCaps& caps);
   ~TPdfPainter() override;
 
-  void SetClip(const std::vector<TRect>& rects, bool clipped) override;
-  void Polyline(const std::vector<TPoint>& points, const TPaintPen& pen) override;
-  void Polygon(const std::vector<TPoint>& points, const TPaintPen& pen, const TPaintBrush& brush,
-               TFillMode mode) override;
-  void Rectangle(const TRect& r, const TPaintPen& pen, const TPaintBrush& brush) override;
-  void RoundRect(const TRect& r, int ellipseWidth, int ellipseHeight, const TPaintPen& pen,
-                 const TPaintBrush& brush) override;
-  void Ellipse(const TRect& r, const TPaintPen& pen, const TPaintBrush& brush) override;
-  void FillRect(const TRect& r, const TPaintBrush& brush) override;
-  // Nothing to invert on paper.
-  void FocusRect(const TRect&) override {}
+  // A focus rectangle is not drawn (nothing to invert on paper), a pixel reads as 0xFFFFFFFF
+  // (paper cannot be read back), and text is measured by the measuring painter.
+  QN_PAINTER_DRAWS;
+  QN_PAINTER_READS;
   void Path(const TPath& path, const TPaintPen& pen, const TPaintBrush& brush, TFillMode mode) override;
   void TextPath(int x, int y, const std::string& text, const TPaintFont& font, TPath& path) override;
-  void TextRun(int x, int y, const std::string& text, const TPaintFont& font, COLORREF color, bool opaque,
-               COLORREF background) override;
-  void Blit(const TRect& dest, const TBitmap& source, const TRect& sourceRect, DWORD rop) override;
-  // Paper cannot be read back.
-  COLORREF GetPixel(int, int) override { return 0xFFFFFFFF; }
-  void SetPixel(int x, int y, COLORREF color) override;
-  TTextMetric Metrics(const TPaintFont& font) override { return FMetrics.Metrics(font); }
-  int TextWidth(const TPaintFont& font, const std::string& text) override { return FMetrics.TextWidth(font, text); }
 
   // Closes what the page's stream has open; the painter draws nothing after it.
   void Finish();

@@ -25,7 +25,7 @@ TEST_F(ComponentTest, SettingsReachTheRunningEngine) {
   settings.OnExecRequest = [&component](TObject*) {
     component.SetAutoContentType("image/gif");
     component.SetNoCache(false);
-    component.WriteLine("");
+    component.Current().WriteLine("");
   };
   TCGIStdEngine engine(nullptr, settings);
   EXPECT_EQ(Run(engine, {}), "HTTP/1.1 200 OK\r\ncontent-type:image/gif\r\n\r\n\r\n");
@@ -33,20 +33,26 @@ TEST_F(ComponentTest, SettingsReachTheRunningEngine) {
   EXPECT_EQ(component.AutoContentType(), "image/gif");
 }
 
-TEST_F(ComponentTest, ForwardsToTheCurrentEngineOnly) {
+// The request's variables are the running engine's, reached through the component; before a front
+// end runs there is no engine to reach.
+TEST_F(ComponentTest, CurrentIsTheRunningEngineOnly) {
   TGeneralHttpEngine component(nullptr);
+  EXPECT_THROW(component.Current(), EHttpEngineError);
   std::string agent, user;
   int length = -1;
+  THttpEngine* seen = nullptr;
   TCGIEngineSettings settings;
   settings.CGIMode = ServerMode;
   settings.AutoReadInput = false;
   settings.OnExecRequest = [&](TObject*) {
-    agent = component.GetUserAgent();
-    user = component.GetRemoteUser();
-    length = component.GetContentLength();
+    seen = &component.Current();
+    agent = component.Current().GetUserAgent();
+    user = component.Current().GetRemoteUser();
+    length = component.Current().GetContentLength();
   };
   TCGIStdEngine engine(nullptr, settings);
   Run(engine, {"HTTP_USER_AGENT=ListDatabases", "REMOTE_USER=ann", "CONTENT_LENGTH=3"}, "abc");
+  EXPECT_EQ(seen, &engine);
   EXPECT_EQ(agent, "ListDatabases");
   EXPECT_EQ(user, "ann");
   EXPECT_EQ(length, 3);
