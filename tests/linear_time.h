@@ -1,11 +1,14 @@
-// Tests that a long input is read in time that grows with its length, not with its square.  The
-// work is timed on the thread's processor clock, which a busy machine does not stretch, against a
-// bound far above what the linear path takes (ten times and more) and far below what a path that
-// rescans the input for every line would take.
+// Tests that a long input is handled in time that grows with its length, not with its square.
+// The work is timed on the thread's processor clock, which a busy machine does not stretch, at
+// two sizes in one run: n and 4 n.  Linear work takes about 4 times as long at 4 n, work that
+// goes over everything so far for each piece 16 times (and cubic work 64 times), whatever the
+// machine's speed; a ratio above kLinearGrowthBound fails.
 #pragma once
 
 #include <time.h>
 
+#include <algorithm>
+#include <limits>
 #include <utility>
 
 // The processor time Work takes on this thread, in seconds.
@@ -16,4 +19,20 @@ double ThreadCpuSeconds(F&& Work) {
   std::forward<F>(Work)();
   clock_gettime(CLOCK_THREAD_CPUTIME_ID, &b);
   return static_cast<double>(b.tv_sec - a.tv_sec) + static_cast<double>(b.tv_nsec - a.tv_nsec) / 1e9;
+}
+
+// Twice the 4 of linear work, half the 16 of work that is square in n.
+constexpr double kLinearGrowthBound = 8.0;
+
+// How many times longer Seconds(4 n) is than Seconds(n), each the least of Tries runs (a run
+// cut short by a page fault or a cache flush counts for nothing).  Seconds(size) does the work
+// for that size and returns the processor seconds of the part that must grow linearly.
+template <class F>
+double GrowthOverFourTimesTheSize(F&& Seconds, long n, int Tries = 3) {
+  double small = std::numeric_limits<double>::max(), large = small;
+  for (int i = 0; i < Tries; ++i) {
+    small = std::min(small, Seconds(n));
+    large = std::min(large, Seconds(4 * n));
+  }
+  return large / std::max(small, 1e-6);
 }
