@@ -248,7 +248,7 @@ shows "$out/email_text.png" $((ox + 20)) $((oy + 85)) 200 16 30 || fail "the mes
 drawn "$out/email_message.png" "$(xdotool search --onlyvisible --name '^Email$' | tail -1)"
 until_changed "$out/email_send_page.png" "$ox" "$oy" 569 438 \
   xdotool mousemove $((ox + 100)) $((oy + 14)) click 1 || fail "Send Email showed no recipients"
-settled "$out/email_send_page.png" "$ox" "$oy" 569 438 || true
+settled "$out/email_send_page.png" "$ox" "$oy" 569 438 || fail "the Send Email page did not stop changing"
 until_changed "$out/email_all.png" "$ox" "$oy" 569 438 \
   xdotool mousemove $((ox + 157)) $((oy + 396)) click 1 || fail "Select All chose no recipients"
 drawn "$out/email_recipients.png" "$(xdotool search --onlyvisible --name '^Email$' | tail -1)"
@@ -386,7 +386,7 @@ centred quick_report
 drawn "$out/quick_report.png" "$(xdotool search --onlyvisible --name '^Report$' | tail -1)"
 until_changed "$out/quick_report_preview_shown.png" "$qx" "$qy" "$WIDTH" "$HEIGHT" \
   xdotool mousemove $((qx + 250)) $((qy + 12)) click 1 || fail "the preview did not show"
-settled "$out/quick_report_preview_shown.png" "$qx" "$qy" "$WIDTH" "$HEIGHT" || true
+settled "$out/quick_report_preview_shown.png" "$qx" "$qy" "$WIDTH" "$HEIGHT" || fail "the report's preview did not stop changing"
 drawn "$out/quick_report_preview.png" "$(xdotool search --onlyvisible --name '^Report$' | tail -1)"
 opens '^Print$' xdotool mousemove $((qx + 112)) $((qy + 36)) click 1
 print_to "$out/quick_report.pdf" print_dialog
