@@ -221,7 +221,7 @@ snap() { # snap NAME WINDOW: a screenshot of the window into $out/NAME.png, once
 shown() { xdotool search --onlyvisible --name "$1" > /dev/null 2>&1; }
 # window_gone ID: waits until that window is no longer shown (a box closed); fails after ten seconds.
 window_gone() {
-  for _ in $(seq 100); do xdotool search --onlyvisible --name '' 2>/dev/null | grep -qx "$1" || return 0; sleep 0.1; done
+  for _ in $(seq 100); do visible | grep -qx "$1" || return 0; sleep 0.1; done
   fail "the window $1 did not close"
 }
 # until_in FILE PATTERN: waits until a line of the file matches (a file written); fails after ten
@@ -301,7 +301,14 @@ opens() {
   done
   fail "no window '$pattern'"
 }
-visible() { xdotool search --onlyvisible --name '' 2>/dev/null | sort; }
+# visible: the visible windows, sorted (asked again when a window went while they were listed).
+visible() {
+  local list
+  for _ in $(seq 10); do
+    list=$(xdotool search --onlyvisible --name '' 2>/dev/null) && { sort <<< "$list"; return 0; }
+  done
+  fail "the visible windows cannot be listed"
+}
 new_window() { # new_window BEFORE_LIST: a visible window that was not in the list
   local w
   for _ in $(seq 100); do
@@ -363,7 +370,7 @@ painted() {
 }
 closed() { # closed WINDOW: waits until the window is no longer shown
   for _ in $(seq 100); do
-    xdotool search --onlyvisible --name '' 2>/dev/null | grep -qx "$1" || return 0
+    visible | grep -qx "$1" || return 0
     sleep 0.1
   done
   return 1
@@ -404,8 +411,11 @@ shows() {
   return 1
 }
 # pointed X Y WHAT: the pointer moved onto the button at X Y, waited for until the button lights
-# under it (the 80 by 26 pixels around X Y change).
+# under it (the 80 by 26 pixels around X Y change from how they hold still with the pointer in
+# the screen's corner).
 pointed() {
+  xdotool mousemove 0 0
+  settled "$out/pointed.png" $(($1 - 40)) $(($2 - 13)) 80 26 || fail "$3 did not stop changing"
   until_changed "$out/pointed.png" $(($1 - 40)) $(($2 - 13)) 80 26 xdotool mousemove "$1" "$2" ||
     fail "$3 did not light under the pointer"
   rm -f "$out/pointed.png"
