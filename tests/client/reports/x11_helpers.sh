@@ -189,7 +189,6 @@ menu_at() {
   menu_pick "$3" shown
 }
 geometry() { eval "$(xdotool getwindowgeometry --shell "$1")"; }
-click_at() { xdotool mousemove "$1" "$2" click 1; sleep "${3:-0.6}"; }
 window() { # window TITLE [MINWIDTH]: the visible window of that title
   local w
   for _ in $(seq 80); do

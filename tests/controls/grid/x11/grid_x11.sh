@@ -23,8 +23,9 @@ rm -f "$log" "$shot" "$combo_shot" "$move_shot"
 fail_lines=15
 x11_start "Grid interaction"
 
-# The newest place (the program writes them again when the layout changes), once it has.
-at() { sleep 0.15; grep "^at $1 " "$log" | tail -1 | awk '{print $3, $4}'; }
+# The newest place: the program writes the places again when the layout changes, in the same
+# tick as the state line that shows the change (each step waits for that line first).
+at() { grep "^at $1 " "$log" | tail -1 | awk '{print $3, $4}'; }
 state() { grep '^state ' "$log" | tail -1; }
 expect_state() {
   for _ in $(seq 100); do state | grep -qF -- "$1" && return 0; sleep 0.1; done
