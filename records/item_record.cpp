@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "platform/rtl/invariant.h"
+
 void TChangeMask::Read(TValueReader& Reader) {
   for (bool& Flag : FFlags) Flag = Reader.ReadBooleanFast();
 }
@@ -10,7 +12,29 @@ void TChangeMask::Write(TValueWriter& Writer) const {
   for (bool Flag : FFlags) Writer.WriteBoolean(Flag);
 }
 
+namespace {
+
+// The bytes one record took read back, by the reader of that form, as that record and to their
+// last byte: the writer and the reader keep the fields in the same order.
+bool ReadsBackWhole(std::string_view Bytes, const ItemRecord& Written, TRecordForm Form) {
+  TValueReader Rd(Bytes);
+  ItemRecord Back;
+  try {
+    ReadItemRecord(Rd, Back, Form);
+  } catch (const std::exception&) {
+    return false;
+  }
+  if (Form == TRecordForm::File) {
+    Back.ExtraStrings = Written.ExtraStrings;
+    Back.ExtraIntegers = Written.ExtraIntegers;
+  }
+  return Rd.AtEnd() && Back == Written;
+}
+
+}  // namespace
+
 void WriteItemRecord(TValueWriter& W, const ItemRecord& R, TRecordForm Form) {
+  const std::size_t Start = W.Buffer().size();
   W.WriteBoolean(R.ReadOnly);
   W.WriteString(R.Name);
   W.WriteString(R.Code);
@@ -40,6 +64,7 @@ void WriteItemRecord(TValueWriter& W, const ItemRecord& R, TRecordForm Form) {
     W.WriteString(R.ItemValues[i]);
   }
   W.WriteChars(R.RichText);
+  QN_ASSERT(ReadsBackWhole(std::string_view(W.Buffer()).substr(Start), R, Form));
 }
 
 void ReadItemRecord(TValueReader& Rd, ItemRecord& R, TRecordForm Form) {

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "platform/rtl/exceptions.h"
+#include "platform/rtl/invariant.h"
 #include "platform/rtl/file_io.h"
 #include "platform/sys/files.h"
 
@@ -278,11 +279,16 @@ void TDatabaseJournal::Mark(std::uint64_t BaseSizeBytes, std::uint64_t BaseCheck
   AppendLocked(Bytes);
   FMarkAt = At;
   FMarkEnd = FEnd;
+  // The mark stands after every change it says the file holds, whole, as the journal's last frame.
+  QN_ASSERT(FMarkAt >= Upto && FMarkEnd == FMarkAt + FrameHead + MarkSize);
 }
 
 void TDatabaseJournal::Restart(std::uint64_t BaseSizeBytes, std::uint64_t BaseChecksum, std::uint64_t Upto) {
   std::lock_guard<std::mutex> Lock(FLock);
   if (FFd < 0 || Upto > FEnd) return;
+  // The file this restart bases the journal on was marked first (Mark with the same Upto): the
+  // mark lies after the changes the file holds, so the copy below leaves it out and keeps the rest.
+  QN_ASSERT(FMarkEnd == FMarkAt + FrameHead + MarkSize && FMarkAt >= Upto && FMarkEnd <= FEnd);
   // From here on the mark stands for the file: only the changes after it count.
   FBaseEnd = std::max(FBaseEnd, Upto);
   std::string Base;

@@ -4,6 +4,8 @@
 #include <charconv>
 #include <set>
 
+#include "platform/rtl/invariant.h"
+
 namespace {
 
 // A database file holds at most this many records; a larger count is a corrupt file.
@@ -396,7 +398,11 @@ TDatabase::TSnapshot TDatabase::Snapshot() const {
   TSnapshot Out;
   Out.Header = HeaderBytes();
   Out.Records.reserve(FRecords.size());
-  for (const TSlot& Slot : FRecords) Out.Records.push_back({Slot.Record, {Slot.Offset, Slot.Length}});
+  for (const TSlot& Slot : FRecords) {
+    // A place is kept only for a record untouched since it was read or written there.
+    QN_ASSERT(Slot.Length == 0 || !Slot.Dirty);
+    Out.Records.push_back({Slot.Record, {Slot.Offset, Slot.Length}});
+  }
   return Out;
 }
 

@@ -12,8 +12,16 @@
 #                                  lines only), then exits
 #   at NAME                        "X Y" of the newest line "at NAME X Y" of the log
 #   box NAME                       "X Y W H" of the newest line "NAME X Y W H" of the log
-#   click NAME                     a click at NAME, then a pause of $click_pause seconds
+#   click NAME                     a click at NAME (the script then waits for what it does)
 #   x11_wait_for PATTERN           waits for a log line matching PATTERN (fails after 10 s)
+#   x11_until COMMAND...           runs the command until it succeeds (1 when it never did in 10 s)
+#   x11_visible                    the visible windows, one id a line, sorted
+#   x11_new_window BEFORE          waits for a visible window not in the list BEFORE and prints it
+#                                  (1 when none came in 10 s)
+#   x11_closed WINDOW              waits until the window is no longer shown (1 after 10 s)
+#   same A B                       the two pictures are the same
+#   settled FILE X Y W H           waits until that rectangle of the screen stops changing
+#   until_changed FILE X Y W H CMD runs the command, then waits until the rectangle changes
 #   shot FILE X Y W H              a screenshot of that rectangle of the screen
 #   x11_print_to FILE [SHOT]       the print dialog that is up prints into FILE: its output file
 #                                  box is clicked and given the path, then its Print is clicked
@@ -105,6 +113,64 @@ x11_wait_for() {
   fail "no '$1' in the log"
 }
 
+x11_until() {
+  for _ in $(seq 100); do "$@" && return 0; sleep 0.1; done
+  return 1
+}
+
+x11_visible() { xdotool search --onlyvisible --name '' 2>/dev/null | sort; }
+
+x11_new_window() {
+  local w
+  for _ in $(seq 100); do
+    w=$(comm -13 <(echo "$1") <(x11_visible) | head -1)
+    [ -n "$w" ] && { echo "$w"; return 0; }
+    sleep 0.1
+  done
+  return 1
+}
+
+x11_closed() { x11_until eval "! x11_visible | grep -qx '$1'"; }
+
+# same A B: the two pictures are the same, pixel for pixel.
+same() {
+  /usr/bin/python3 - "$@" <<'PY'
+import sys
+from PIL import Image, ImageChops
+a, b = (Image.open(f).convert("RGB") for f in sys.argv[1:3])
+sys.exit(0 if a.size == b.size and ImageChops.difference(a, b).getbbox() is None else 1)
+PY
+}
+# settled FILE X Y W H: waits until the screen's rectangle stops changing (a window drawn whole);
+# FILE then holds it.
+settled() {
+  local f="$1" prev="${1%.png}.prev.png"
+  shot "$prev" "$2" "$3" "$4" "$5"
+  for _ in $(seq 60); do
+    sleep 0.2
+    shot "$f" "$2" "$3" "$4" "$5"
+    same "$f" "$prev" && { rm -f "$prev"; return 0; }
+    mv "$f" "$prev"
+  done
+  mv "$prev" "$f"
+  return 1
+}
+# until_changed FILE X Y W H COMMAND...: runs the command, then waits until the screen's
+# rectangle differs from what it showed before (the command took effect); FILE then holds it.
+until_changed() {
+  local f="$1" x="$2" y="$3" w="$4" h="$5"
+  shift 5
+  shot "$f.before.png" "$x" "$y" "$w" "$h"
+  "$@"
+  for _ in $(seq 100); do
+    shot "$f" "$x" "$y" "$w" "$h"
+    same "$f" "$f.before.png" || { rm -f "$f.before.png"; return 0; }
+    sleep 0.1
+  done
+  rm -f "$f.before.png"
+  return 1
+}
+
 x11_start() {
   local title="$1"
   shift
@@ -114,7 +180,7 @@ x11_start() {
   for _ in $(seq 100); do grep -qx ready "$log" 2>/dev/null && break; sleep 0.1; done
   grep -qx ready "$log" || fail "the program did not start"
   wid=$(xdotool search --sync --name "^$title\$" | head -1)
-  xdotool windowfocus --sync "$wid" || true
+  xdotool windowfocus --sync "$wid" || fail "the window $title did not take the keyboard"
 }
 
 x11_stop() {
@@ -127,7 +193,7 @@ x11_stop() {
 
 at() { grep "^at $1 " "$log" | tail -1 | awk '{print $3, $4}'; }
 box() { grep "^$1 [0-9-]" "$log" | tail -1 | awk '{print $2, $3, $4, $5}'; }
-click() { xdotool mousemove $(at "$1") click 1; sleep "${click_pause:-0.3}"; }
+click() { xdotool mousemove $(at "$1") click 1; }
 shot() {
   /usr/bin/python3 - "$@" <<'PY'
 import sys
@@ -147,18 +213,30 @@ x11_print_to() {
     sleep 0.1
   done
   [ -n "$dialog" ] || fail "no print dialog"
-  sleep 0.4
   eval "$(xdotool getwindowgeometry --shell "$dialog")"
-  [ -z "${2:-}" ] || shot "$2" "$X" "$Y" "$WIDTH" "$HEIGHT"
+  # The dialog is drawn whole before its box is clicked (SHOT, or a file of the output folder,
+  # then holds it).
+  settled "${2:-$out/print_dialog.png}" "$X" "$Y" "$WIDTH" "$HEIGHT" || fail "the print dialog did not stop changing"
   xdotool mousemove $((X + 165)) $((Y + HEIGHT - 65)) click 1 key ctrl+a
   xdotool type --delay 20 "$1"
   local attempt
   for attempt in 1 2; do
     xdotool mousemove $((X + 155)) $((Y + HEIGHT - 24)) click 1
-    for _ in $(seq 100); do [ -s "$1" ] && { sleep 0.3; return 0; }; sleep 0.1; done
+    x11_written "$1" && return 0
     # A click that only closed the file name completer's list is given again.
     xdotool search --onlyvisible --name '^Print$' > /dev/null 2>&1 || break
   done
-  for _ in $(seq 100); do [ -s "$1" ] && { sleep 0.3; return 0; }; sleep 0.1; done
-  fail "$1 was not written"
+  x11_written "$1" || fail "$1 was not written"
+}
+
+# x11_written FILE: waits until the file is there and its size holds (1 after ten seconds).
+x11_written() {
+  local size="" now
+  for _ in $(seq 100); do
+    now=$(stat -c %s "$1" 2>/dev/null || echo 0)
+    [ "$now" -gt 0 ] && [ "$now" = "$size" ] && return 0
+    size=$now
+    sleep 0.1
+  done
+  return 1
 }

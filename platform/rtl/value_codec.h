@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/rtl/exceptions.h"
+#include "platform/rtl/invariant.h"
 
 enum TValueType : std::uint8_t {
   vaNull = 0,        // list end
@@ -146,6 +147,7 @@ public:
 
 protected:
   void Need(std::size_t Count) const {
+    QN_ASSERT(FPos <= FData.size());  // nothing was read past the end
     if (Count > FData.size() - FPos) throw EReadError();
   }
   std::uint64_t TakeLE(int Bytes);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/rtl/exceptions.h"
+#include "platform/rtl/invariant.h"
 
 namespace {
 
@@ -685,6 +686,11 @@ void TStringGrid::StoreResized() {
     }
   }
   FStoreCols = cols;
+  // Every row holds the store's columns (rows are resized together, the newest last).
+  QN_ASSERT(FStore.size() == rows &&
+            (FStore.empty() || (FStore.front().Texts.size() == static_cast<std::size_t>(cols) &&
+                                FStore.back().Texts.size() == static_cast<std::size_t>(cols) &&
+                                FStore.back().Objects.size() == static_cast<std::size_t>(cols))));
   // Views beyond the store would read nothing; drop them.
   FRowViews.erase(FRowViews.lower_bound(RowCount()), FRowViews.end());
   FColViews.erase(FColViews.lower_bound(cols), FColViews.end());
@@ -693,12 +699,14 @@ void TStringGrid::StoreResized() {
 const std::string& TStringGrid::Cells(int ACol, int ARow) const {
   if (ACol < 0 || ARow < 0 || ACol >= FStoreCols || ARow >= static_cast<int>(FStore.size()))
     return kEmpty;
+  QN_ASSERT(FStore[static_cast<std::size_t>(ARow)].Texts.size() == static_cast<std::size_t>(FStoreCols));
   return FStore[static_cast<std::size_t>(ARow)].Texts[static_cast<std::size_t>(ACol)];
 }
 
 void TStringGrid::SetCells(int ACol, int ARow, const std::string& Value) {
   if (ACol < 0 || ARow < 0 || ACol >= FStoreCols || ARow >= static_cast<int>(FStore.size()))
     return;
+  QN_ASSERT(FStore[static_cast<std::size_t>(ARow)].Texts.size() == static_cast<std::size_t>(FStoreCols));
   FStore[static_cast<std::size_t>(ARow)].Texts[static_cast<std::size_t>(ACol)] = Value;
   CellChanged(ACol, ARow);
   InvalidateCell(ACol, ARow);
@@ -707,12 +715,14 @@ void TStringGrid::SetCells(int ACol, int ARow, const std::string& Value) {
 TObject* TStringGrid::Objects(int ACol, int ARow) const {
   if (ACol < 0 || ARow < 0 || ACol >= FStoreCols || ARow >= static_cast<int>(FStore.size()))
     return nullptr;
+  QN_ASSERT(FStore[static_cast<std::size_t>(ARow)].Objects.size() == static_cast<std::size_t>(FStoreCols));
   return FStore[static_cast<std::size_t>(ARow)].Objects[static_cast<std::size_t>(ACol)];
 }
 
 void TStringGrid::SetObjects(int ACol, int ARow, TObject* Value) {
   if (ACol < 0 || ARow < 0 || ACol >= FStoreCols || ARow >= static_cast<int>(FStore.size()))
     return;
+  QN_ASSERT(FStore[static_cast<std::size_t>(ARow)].Objects.size() == static_cast<std::size_t>(FStoreCols));
   FStore[static_cast<std::size_t>(ARow)].Objects[static_cast<std::size_t>(ACol)] = Value;
 }
 

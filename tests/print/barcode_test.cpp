@@ -434,7 +434,8 @@ TEST_F(BarcodeTest, AssignCopiesAndSettersNotify) {
 
 // zbarimg reads what we draw. Each case: type, text, check digit flag, what zbarimg reports.
 TEST_F(BarcodeTest, ZbarimgReadsTheSymbols) {
-  if (!HaveProgram("zbarimg") || !HaveProgram("/usr/bin/python3")) GTEST_SKIP() << "zbarimg or python3 is missing";
+  ASSERT_TRUE(HaveProgram("zbarimg")) << "the checker zbarimg is missing: scripts/setup installs the package zbar-tools";
+  ASSERT_TRUE(HaveProgram("/usr/bin/python3")) << "python3 is missing: scripts/setup installs the package python3";
   struct Case {
     TBarcodeType type;
     const char* text;

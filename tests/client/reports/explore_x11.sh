@@ -10,15 +10,15 @@ src="$1" bin="$2" make_db="$3" out="$4"
 # shellcheck source=x11_helpers.sh
 source "$src/tests/client/reports/x11_helpers.sh"
 installed_client_x11 1280x1024 --db "$make_db" 10 -- "$@"
-at() { xdotool mousemove $((mx + $1)) $((my + $2)) click 1; sleep "${3:-0.4}"; }
+at() { xdotool mousemove $((mx + $1)) $((my + $2)) click 1; }
 
 start_client
 login
 
 # ---- Grid 3's data summary: the filter "Event", then the From date through the date menu ----
-until_changed "$out/grid3_page.png" $((mx + 10)) $((my + 100)) 600 200 at 117 92 0 ||
+until_changed "$out/grid3_page.png" $((mx + 10)) $((my + 100)) 600 200 at 117 92 ||
   fail "the grid 3 page did not show"
-opens '^Data Summary$' at 580 285 0
+opens '^Data Summary$' at 580 285
 w=$(window "Data Summary") || fail "no data summary"
 geometry "$w"
 dx=$X dy=$Y

@@ -77,7 +77,7 @@ for _ in $(seq 60); do
   [ "$(count "$out/image_report_preview.png" 0 90 "$iw" $((ih - 90)) 0 0 255)" -gt 50 ] && break
   sleep 0.2
 done
-settled "$out/image_report_preview.png" "$ix" "$iy" "$iw" "$ih" || true
+settled "$out/image_report_preview.png" "$ix" "$iy" "$iw" "$ih" || fail "the preview did not stop changing"
 # The paper shows the three pictures one above the other at its left, in slot order.
 /usr/bin/python3 - "$out/image_report_preview.png" <<'PY' || fail "the preview does not show the pictures stacked at the left"
 import sys

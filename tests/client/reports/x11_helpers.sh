@@ -103,7 +103,7 @@ logged_in() {
   main=$(window "Quillon Server" 600) || fail "no main window"
   painted "$main"
   geometry "$main"
-  still "$out/logged_in.png" "$X" "$Y" "$WIDTH" "$HEIGHT" || true
+  still "$out/logged_in.png" "$X" "$Y" "$WIDTH" "$HEIGHT" || fail "the main window did not hold still after the login"
   geometry "$main"
   mx=$X my=$Y mw=$WIDTH mh=$HEIGHT
 }
@@ -161,36 +161,27 @@ print(sum(1 for yy in range(y, y2) for xx in range(x, x2)
           if abs(px[xx, yy][0] - r) < 40 and abs(px[xx, yy][1] - g) < 40 and abs(px[xx, yy][2] - b) < 40))
 PY
 }
-same() {
-  /usr/bin/python3 - "$@" <<'PY'
-import sys
-from PIL import Image, ImageChops
-a, b = (Image.open(f).convert("RGB") for f in sys.argv[1:3])
-sys.exit(0 if a.size == b.size and ImageChops.difference(a, b).getbbox() is None else 1)
-PY
-}
-# menu_pick N [shown]: item N (from 1) of the menu that just popped up at the pointer ("shown":
-# the menu was waited for, as menu_at does). The menu opens below the pointer, or higher up when
-# it does not fit there: its items are counted from its top. Once the item is clicked the menu
-# is waited out.
+# menu_pick N shown: item N (from 1) of the menu that just popped up at the pointer and was
+# waited for (as menu_at does). The menu opens below the pointer, or higher up when it does not
+# fit there: its items are counted from its top. The item is clicked once it lights under the
+# pointer, and the menu is then waited out.
 menu_pick() {
-  [ "${2:-}" = shown ] || sleep 1
-  local X Y WINDOW SCREEN px py WIDTH HEIGHT menu=""
+  local X Y WINDOW SCREEN px py WIDTH HEIGHT iy before
   eval "$(xdotool getmouselocation --shell)"
-  px=$X py=$Y menu=$WINDOW
-  eval "$(xdotool getwindowgeometry --shell "$WINDOW" 2>/dev/null)" || true
-  if [ "${HEIGHT:-0}" -ge $((22 * $1)) ] && [ "$Y" -le "$py" ] && [ "$((Y + HEIGHT))" -gt "$py" ]; then
-    xdotool mousemove $((px + 40)) $((Y + 10 + 22 * ($1 - 1))) sleep 0.3 click 1
+  px=$X py=$Y HEIGHT=0
+  eval "$(xdotool getwindowgeometry --shell "$WINDOW" 2>/dev/null)" || HEIGHT=0
+  if [ "$WINDOW" != "${main:-}" ] && [ "$HEIGHT" -ge $((22 * $1)) ] && [ "$Y" -le "$py" ] && [ "$((Y + HEIGHT))" -gt "$py" ]; then
+    iy=$((Y + 10 + 22 * ($1 - 1)))
   else
-    menu=""
-    xdotool mousemove $((px + 40)) $((py + 10 + 22 * ($1 - 1))) sleep 0.3 click 1
+    iy=$((py + 10 + 22 * ($1 - 1)))
   fi
-  if [ -n "$menu" ] && [ "$menu" != "${main:-}" ]; then
-    for _ in $(seq 50); do xwininfo -id "$menu" 2>/dev/null | grep -q IsViewable || break; sleep 0.1; done
-    sleep 0.2
-  else
-    sleep 0.8
-  fi
+  until_changed "$out/menu_item_lit.png" $((px + 4)) $((iy - 8)) 72 16 xdotool mousemove $((px + 40)) "$iy" ||
+    fail "the item $1 of the pop-up menu did not light under the pointer"
+  rm -f "$out/menu_item_lit.png"
+  before=$(visible)
+  xdotool click 1
+  for _ in $(seq 100); do [ "$(visible)" != "$before" ] && return 0; sleep 0.1; done
+  fail "the pop-up menu did not close at its item $1"
 }
 # menu_at X Y N: a click at X Y pops up a menu (waited for), whose item N is chosen.
 menu_at() {
@@ -198,7 +189,6 @@ menu_at() {
   menu_pick "$3" shown
 }
 geometry() { eval "$(xdotool getwindowgeometry --shell "$1")"; }
-click_at() { xdotool mousemove "$1" "$2" click 1; sleep "${3:-0.6}"; }
 window() { # window TITLE [MINWIDTH]: the visible window of that title
   local w
   for _ in $(seq 80); do
@@ -224,16 +214,13 @@ if len(sys.argv) > 2:
 print(sum(1 for p in im.getdata() if sum(p) < 300))
 PY
 }
-snap() { # snap NAME WINDOW: a screenshot of the window into $out/NAME.png, which must show something
-  sleep 0.5
-  geometry "$2"
-  shot "$out/$1.png" "$X" "$Y" "$WIDTH" "$HEIGHT"
-  [ "$(dark "$out/$1.png")" -gt 150 ] || fail "the $1 window shows nothing"
+snap() { # snap NAME WINDOW: a screenshot of the window into $out/NAME.png, once it shows something and holds still
+  drawn "$out/$1.png" "$2"
 }
 shown() { xdotool search --onlyvisible --name "$1" > /dev/null 2>&1; }
 # window_gone ID: waits until that window is no longer shown (a box closed); fails after ten seconds.
 window_gone() {
-  for _ in $(seq 100); do xdotool search --onlyvisible --name '' 2>/dev/null | grep -qx "$1" || return 0; sleep 0.1; done
+  for _ in $(seq 100); do visible | grep -qx "$1" || return 0; sleep 0.1; done
   fail "the window $1 did not close"
 }
 # until_in FILE PATTERN: waits until a line of the file matches (a file written); fails after ten
@@ -281,12 +268,17 @@ menu() {
 }
 # save_as FILE: types the path into the file dialog that is up and waits for the file.
 save_as() {
-  window 'Save As' > /dev/null || fail "no file dialog for $1"
-  sleep 0.4
+  local w
+  w=$(window 'Save As') || fail "no file dialog for $1"
+  takes_keys "$w"
   xdotool type --delay 20 "$1"
   xdotool key Return
-  for _ in $(seq 100); do [ -s "$1" ] && { sleep 0.3; return 0; }; sleep 0.1; done
-  fail "$1 was not written"
+  x11_written "$1" || fail "$1 was not written"
+}
+# takes_keys WINDOW: waits until the window has the keyboard.
+takes_keys() {
+  for _ in $(seq 100); do [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ] && return 0; sleep 0.1; done
+  fail "the window $1 ($(xdotool getwindowname "$1" 2>/dev/null)) does not take the keys"
 }
 # opens PATTERN COMMAND...: runs the step until a window whose title matches the pattern shows; a
 # click that reached a window still busy under load is given again (three tries, Escape between).
@@ -296,7 +288,10 @@ opens() {
   for attempt in 1 2 3; do
     "$@"
     for _ in $(seq 80); do
-      shown "$pattern" && { sleep 0.4; return 0; }
+      if shown "$pattern"; then
+        painted "$(xdotool search --onlyvisible --name "$pattern" | tail -1)"
+        return 0
+      fi
       sleep 0.1
     done
     echo "$(basename "$0" .sh): no window '$pattern' (attempt $attempt), trying again" >&2
@@ -305,7 +300,14 @@ opens() {
   done
   fail "no window '$pattern'"
 }
-visible() { xdotool search --onlyvisible --name '' 2>/dev/null | sort; }
+# visible: the visible windows, sorted (asked again when a window went while they were listed).
+visible() {
+  local list
+  for _ in $(seq 10); do
+    list=$(xdotool search --onlyvisible --name '' 2>/dev/null) && { sort <<< "$list"; return 0; }
+  done
+  fail "the visible windows cannot be listed"
+}
 new_window() { # new_window BEFORE_LIST: a visible window that was not in the list
   local w
   for _ in $(seq 100); do
@@ -319,11 +321,11 @@ new_window() { # new_window BEFORE_LIST: a visible window that was not in the li
 }
 # popup X Y: a click at X Y that opens a pop-up menu, waited for.
 popup() {
-  local before
+  local before menu
   before=$(visible)
   xdotool mousemove "$1" "$2" click 1
-  new_window "$before" > /dev/null || fail "no pop-up menu at $1,$2"
-  sleep 0.3
+  menu=$(new_window "$before") || fail "no pop-up menu at $1,$2"
+  inked "$menu"
 }
 # until_same REF X Y W H: waits until the screen's rectangle shows the picture REF again (a window
 # repainted once a box over it closed); fails after about twenty seconds.
@@ -334,35 +336,6 @@ until_same() {
     same "$ref" "$now" && { rm -f "$now"; return 0; }
     sleep 0.1
   done
-  return 1
-}
-# settled FILE X Y W H: waits until the screen's rectangle stops changing (a window drawn whole);
-# FILE then holds it.
-settled() {
-  local f="$1" prev="${1%.png}.prev.png"
-  shot "$prev" "$2" "$3" "$4" "$5"
-  for _ in $(seq 60); do
-    sleep 0.2
-    shot "$f" "$2" "$3" "$4" "$5"
-    same "$f" "$prev" && { rm -f "$prev"; return 0; }
-    mv "$f" "$prev"
-  done
-  mv "$prev" "$f"
-  return 1
-}
-# until_changed FILE X Y W H COMMAND...: runs the command, then waits until the screen's
-# rectangle differs from what it showed before (the command took effect); FILE then holds it.
-until_changed() {
-  local f="$1" x="$2" y="$3" w="$4" h="$5"
-  shift 5
-  shot "$f.before.png" "$x" "$y" "$w" "$h"
-  "$@"
-  for _ in $(seq 100); do
-    shot "$f" "$x" "$y" "$w" "$h"
-    same "$f" "$f.before.png" || { rm -f "$f.before.png"; return 0; }
-    sleep 0.1
-  done
-  rm -f "$f.before.png"
   return 1
 }
 # text_rows FILE X Y W H: the lines of text in a rectangle of a picture (bands of rows holding
@@ -396,7 +369,7 @@ painted() {
 }
 closed() { # closed WINDOW: waits until the window is no longer shown
   for _ in $(seq 100); do
-    xdotool search --onlyvisible --name '' 2>/dev/null | grep -qx "$1" || return 0
+    visible | grep -qx "$1" || return 0
     sleep 0.1
   done
   return 1
@@ -436,6 +409,16 @@ shows() {
   done
   return 1
 }
+# pointed X Y WHAT: the pointer moved onto the button at X Y, waited for until the button lights
+# under it (the 80 by 26 pixels around X Y change from how they hold still with the pointer in
+# the screen's corner).
+pointed() {
+  xdotool mousemove 0 0
+  settled "$out/pointed.png" $(($1 - 40)) $(($2 - 13)) 80 26 || fail "$3 did not stop changing"
+  until_changed "$out/pointed.png" $(($1 - 40)) $(($2 - 13)) 80 26 xdotool mousemove "$1" "$2" ||
+    fail "$3 did not light under the pointer"
+  rm -f "$out/pointed.png"
+}
 # box_answer NAME BUTTON [PLACE] [WINDOW]: the message box that is up (or WINDOW) is answered by a
 # click on its button: PLACE counts the buttons from the right (1: the rightmost; when not given,
 # 2 for Yes, 1 for OK, No and Cancel).  NAME.png shows the box with the pointer drawn on the
@@ -452,9 +435,7 @@ box_answer() {
   geometry "$w"
   # The buttons are 89 pixels apart, the rightmost 45 from the box's right edge.
   bx=$((X + WIDTH - 45 - 89 * (place - 1))) by=$((Y + HEIGHT - 22))
-  # The button is lit once the pointer is over it.
-  until_changed "$out/$name.png" $((bx - 40)) $((by - 13)) 80 26 xdotool mousemove "$bx" "$by" ||
-    fail "the $2 button of the box '$name' did not light under the pointer"
+  pointed "$bx" "$by" "the $2 button of the box '$name'"
   marked_shot "$out/$name.png" "$w"
   xdotool click 1
   closed "$w" || fail "the box '$name' took no click on its $2"

@@ -163,7 +163,7 @@ last '^Find$'
 fx=$X fy=$Y
 until_changed "$out/grid_find_text.png" $((fx + 68)) $((fy + 10)) 192 20 \
   xdotool type --delay 40 "cy person" || fail "the Find window's box shows no text"
-settled "$out/grid_find_text.png" $((fx + 68)) $((fy + 10)) 192 20 || true
+settled "$out/grid_find_text.png" $((fx + 68)) $((fy + 10)) 192 20 || fail "the Find window's box did not stop changing"
 shot "$out/grid_find.png" "$mx" "$my" "$mw" "$mh"
 # Return finds the line (a line not found would bring up a box over the window); Cancel then
 # closes the window.
@@ -214,7 +214,7 @@ shown "^Edit Skill\$" && fail "a read-only record's item opened"
 at 160 92
 xdotool windowmove "$main" 0 0 windowsize "$main" 1000 760
 for _ in $(seq 100); do geometry "$main"; [ "$WIDTH" -ge 990 ] && break; sleep 0.1; done
-settled "$out/resized_large.png" "$X" "$Y" "$WIDTH" "$HEIGHT" || true
+settled "$out/resized_large.png" "$X" "$Y" "$WIDTH" "$HEIGHT" || fail "the enlarged window did not stop changing"
 geometry "$main"
 shot "$out/resized_large.png" "$X" "$Y" "$WIDTH" "$HEIGHT"
 [ "$WIDTH" -ge 990 ] || fail "the window was not resized"
@@ -225,8 +225,9 @@ shot "$out/resized_buttons.png" $((X + WIDTH - 100)) $((Y + 100)) 100 260
 [ "$(count "$out/resized_buttons.png" 0 0 100 260 0 0 0)" -gt 100 ] || fail "the grid page buttons are not at the right edge"
 xdotool windowsize "$main" 634 482
 for _ in $(seq 100); do geometry "$main"; [ "$WIDTH" -le 640 ] && break; sleep 0.1; done
-settled "$out/resized_small.png" "$X" "$Y" "$WIDTH" "$HEIGHT" || true
+settled "$out/resized_small.png" "$X" "$Y" "$WIDTH" "$HEIGHT" || fail "the shrunk window did not stop changing"
 geometry "$main"
+[ "$WIDTH" -le 640 ] || fail "the window was not made small (it is $WIDTH pixels wide)"
 mx=$X my=$Y
 shot "$out/resized_small.png" "$X" "$Y" "$WIDTH" "$HEIGHT"
 

@@ -214,6 +214,9 @@ int main(int argc, char** argv) {
             S << At("menu:" + Blanks(Text), {P.x(), P.y()}) << ' ' << A->isEnabled() << '\n';
           }
     }
+    // The widget that takes the keys (in the active window), and its window's title.
+    if (QWidget* K = QApplication::focusWidget())
+      S << "keys " << K->window()->windowTitle().toStdString() << '|' << K->metaObject()->className() << '\n';
     std::ofstream(LogName + ".state.new", std::ios::trunc) << S.str();
     std::rename((LogName + ".state.new").c_str(), (LogName + ".state").c_str());
   });

@@ -47,10 +47,9 @@ wait_state() { # wait_state KEY VALUE: until the state line reads so
 point() { # point NAME: the pointer onto NAME once it has a place
   for _ in $(seq 100); do [ -n "$(at "$1")" ] && break; sleep 0.1; done
   [ -n "$(at "$1")" ] || fail "$1 is not on the screen"
-  xdotool mousemove $(at "$1")
-  sleep 0.2
+  xdotool mousemove --sync $(at "$1")
 }
-click() { point "$1"; xdotool click 1; sleep 0.3; }
+click() { point "$1"; xdotool click 1; }
 type_into() { # type_into NAME TEXT: the field's text replaced
   click "$1"
   xdotool key ctrl+a
@@ -234,7 +233,7 @@ click page4
 wait_state page 4
 click "$M.SelectResumeBtn"
 wait_has "^box " "no file dialog"
-sleep 0.5
+wait_has "^keys .*|QLineEdit$" "the file dialog's name box does not take the keys"
 xdotool type --delay 20 "$out/letter.txt"
 xdotool key Return
 wait_state memo2 "letter.txt"

@@ -97,8 +97,7 @@ opens_window() {
     return 0
   fi
   if [ "$dx" -lt 0 ]; then
-    xdotool mousemove $((X + WIDTH + dx)) $((Y + HEIGHT + dy))
-    sleep 0.3  # the button shows the pointer over it
+    pointed $((X + WIDTH + dx)) $((Y + HEIGHT + dy)) "the button of the $name window"
     marked_shot "$out/$name.png" "$wid"
   else
     shot "$out/$name.png" "$X" "$Y" "$WIDTH" "$HEIGHT"
@@ -169,10 +168,9 @@ input_answer() {
       fail "the number typed does not show in the Number of Copies box"
   fi
   case "$2" in
-    OK) xdotool mousemove $((ix + iw - input_ok_dx)) $((iy + ih - 22)) ;;
-    Cancel) xdotool mousemove $((ix + iw - input_cancel_dx)) $((iy + ih - 22)) ;;
+    OK) pointed $((ix + iw - input_ok_dx)) $((iy + ih - 22)) "the Number of Copies box's OK" ;;
+    Cancel) pointed $((ix + iw - input_cancel_dx)) $((iy + ih - 22)) "the Number of Copies box's Cancel" ;;
   esac
-  sleep 0.3
   marked_shot "$out/$1.png" "$w"
   xdotool click 1
   closed "$w" || fail "the Number of Copies box took no click on its $2"
@@ -193,6 +191,11 @@ menu_delete_yes() { menu_click $edit_menu_x 2; box_answer menu_delete_confirm Ye
 moved menu_deleted menu_delete_yes
 step "the Edit menu"
 # Every other menu of the menu bar opens at a click on its title and closes at a second one.
+# The next title is clicked once the menu bar is at rest again: no title lit, as it shows with
+# no menu open and the pointer on its empty end (the client has taken all that came before).
+at_rest() { xdotool mousemove $((mx + mw - 40)) $((my + menu_y)); }
+at_rest
+still "$out/menu_bar_at_rest.png" "$mx" "$my" "$mw" 20 || fail "the menu bar does not hold still"
 for title_x in 34 162 232 323 392; do
   before=$(visible)
   xdotool mousemove $((mx + title_x)) $((my + menu_y)) click 1
@@ -202,6 +205,9 @@ for title_x in 34 162 232 323 392; do
   shot "$out/menu_$title_x.png" "$X" "$Y" "$WIDTH" "$HEIGHT"
   xdotool click 1
   closed "$popup" || fail "the menu at $title_x did not close at a click on its title"
+  at_rest
+  until_same "$out/menu_bar_at_rest.png" "$mx" "$my" "$mw" 20 ||
+    fail "the menu bar did not come to rest after the menu at $title_x closed"
 done
 step "the menu bar"
 
@@ -282,8 +288,7 @@ step "Help Manual"
 # click_button NAME WINDOW X Y: a click at X Y (of the screen) on the window's button, which
 # closes the window; NAME.png shows the window with the pointer on the button.
 click_button() {
-  xdotool mousemove "$3" "$4"
-  sleep 0.3  # the button shows the pointer over it
+  pointed "$3" "$4" "the button of the $1 window"
   marked_shot "$out/$1.png" "$2"
   xdotool click 1
   closed "$2" || fail "the $1 window did not close at the click on its button"
@@ -384,7 +389,7 @@ geometry "$popup"
 click_button record_print_add "$popup" $((X + 40)) $((Y + 10))
 until_changed "$out/record_print.png" "$ix" "$iy" "$iw" "$ih" \
   xdotool mousemove $((ix + 322)) $((iy + 39)) click 1 || fail "the record print's Preview page did not show"
-settled "$out/record_print.png" "$ix" "$iy" "$iw" "$ih" || true
+settled "$out/record_print.png" "$ix" "$iy" "$iw" "$ih" || fail "the record print's Preview page did not stop changing"
 xdotool mousemove $((ix + 112)) $((iy + 70)) click 1
 printed record_print 'Record [0-9]* [A-Za-z]* (2)'
 click_button record_print_close "$w" $((ix + 180)) $((iy + 14))
@@ -452,7 +457,7 @@ ox=$X oy=$Y ow=$WIDTH oh=$HEIGHT
 shot "$out/email.png" "$ox" "$oy" "$ow" "$oh"
 until_changed "$out/email_recipients.png" "$ox" "$oy" "$ow" "$oh" \
   xdotool mousemove $((ox + 100)) $((oy + 14)) click 1 || fail "the e-mail window's Send Email page did not show"
-settled "$out/email_recipients.png" "$ox" "$oy" "$ow" "$oh" || true
+settled "$out/email_recipients.png" "$ox" "$oy" "$ow" "$oh" || fail "the e-mail window's recipients did not stop changing"
 # The list is full: a record's name on each of its fifteen rows, each "Message not sent".
 names=$(text_rows "$out/email_recipients.png" 118 128 140 238)
 statuses=$(text_rows "$out/email_recipients.png" 392 128 120 238)
@@ -467,7 +472,7 @@ step "Scan Barcode"
 # The shown record is the second inserted copy: " refreshed" is added to its name.  (With no
 # window manager the keyboard does not follow a click back to the record window from a window
 # that closed: it is given the focus as a window manager would.)
-xdotool windowfocus --sync "$main" 2>/dev/null || true
+xdotool windowfocus --sync "$main" || fail "the record window did not take the keyboard"
 xdotool mousemove $((mx + 250)) $((my + header_y)) click 1
 until_changed "$out/typed_name.png" $((mx + 184)) $((my + 54)) 146 20 xdotool key End type --delay 40 " refreshed" ||
   fail "the typed name does not show"

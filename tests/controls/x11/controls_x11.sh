@@ -13,18 +13,26 @@ mkdir -p "$out"
 log="$out/controls_events.log"
 shot="$out/controls_x11.png"
 rm -f "$log" "$shot"
-click_pause=0.4
 x11_start "Own controls"
 
+# rounds N: waits until the oval button has reported N clicks.
+rounds() { x11_until eval '[ "$(grep -c "^round " "$log")" -ge '"$1"' ]' || fail "the oval button took no click $1"; }
 click round
+rounds 1
 click roundcorner
 click round
-click round
+rounds 2
+# (A second click on the same spot so soon would be a double click: this one is 10 pixels left.)
+read -r rx ry < <(at round)
+xdotool mousemove $((rx - 10)) "$ry" click 1
+rounds 3
 xdotool mousemove 5 5
-sleep 0.4
 
+# The screenshot is taken again until the form shows the button down and no longer lit under
+# the pointer (ten seconds at most; the last failure is kept).
 read -r cx cy cw ch < <(box client)
-/usr/bin/python3 - "$shot" "$cx" "$cy" "$cw" "$ch" <<'PY' || fail "screenshot check"
+shot_shows() {
+  /usr/bin/python3 - "$shot" "$cx" "$cy" "$cw" "$ch" 2> "$out/shot_check.txt" <<'PY'
 import sys
 from PIL import ImageGrab
 shot, x, y, w, h = sys.argv[1], *map(int, sys.argv[2:])
@@ -47,6 +55,8 @@ assert px[361, 21] == px[355, 21], ("corner painted", px[361, 21], px[355, 21])
 assert px[380, 140] == (0, 0, 128), px[380, 140]
 assert px[480, 200][0] > 200, px[480, 200]
 PY
+}
+x11_until shot_shows || fail "screenshot check: $(tail -1 "$out/shot_check.txt")"
 zbar=$(zbarimg -q "$shot" 2>/dev/null || true)
 [ "$zbar" = "EAN-13:4006381333931" ] || fail "zbarimg read '$zbar' off the screen"
 

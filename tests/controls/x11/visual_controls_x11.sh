@@ -14,16 +14,11 @@ mkdir -p "$out"
 log="$out/visual_controls_events.log"
 pdf="$out/calculator_tape.pdf"
 rm -f "$log" "$pdf" "$out"/visual_*.png
-click_pause=0.4
 
 wait_for() { x11_wait_for "$1"; }
-shot() {  # name x y w h
-  /usr/bin/python3 - "$out/$1" "$2" "$3" "$4" "$5" <<'PY'
-import sys
-from PIL import ImageGrab
-path, x, y, w, h = sys.argv[1], *map(int, sys.argv[2:])
-ImageGrab.grab().crop((x, y, x + w, y + h)).save(path)
-PY
+# calendar_shown N: waits until the calendar has shown N times.
+calendar_shown() {
+  x11_until eval '[ "$(grep -c "^calendar shown$" "$log")" = '"$1"' ]' || fail "the calendar did not show (time $1)"
 }
 
 x11_start "Visual controls" "$pdf"
@@ -31,37 +26,41 @@ read -r wx wy ww wh < <(box window)
 
 # The label's anchors: one to the form, one to the shell.
 click record
+wait_for '^anchor showrecord$'
 click site
+wait_for '^shell open '
 # A tab.
 click tab2
+wait_for '^tab 2$'
 # The diagram: drag the parent item by its caption, then select the child and the first link.
+# (Each step of the drag reaches the X server before the next: --sync.)
 read -r px py < <(at Parent-caption)
-xdotool mousemove "$px" "$py" mousedown 1
-sleep 0.2
-for step in 1 2 3 4 5 6; do xdotool mousemove $((px + step * 10)) $((py + step * 5)); sleep 0.05; done
+xdotool mousemove --sync "$px" "$py" mousedown 1
+for step in 1 2 3 4 5 6; do xdotool mousemove --sync $((px + step * 10)) $((py + step * 5)); done
 xdotool mouseup 1
 wait_for '^items Parent=80,50 '
 click Child-body
-shot visual_main.png "$wx" "$wy" "$ww" "$wh"
+wait_for '^selected item Child$'
+settled "$out/visual_main.png" "$wx" "$wy" "$ww" "$wh" || fail "the form did not stop changing"
 
 # The calendar below its field: Right, Right, Down and Enter pick 31 January + 9 days.
 click Calendar
-wait_for '^calendar shown$'
+calendar_shown 1
 read -r cx cy cw ch < <(box calendar)
 read -r fx fy fh < <(grep '^at field ' "$log" | awk '{print $3, $4, $5}')
 [ "$cx" = "$fx" ] || fail "the calendar's left $cx is not its field's $fx"
 [ "$cy" = $((fy + fh)) ] || fail "the calendar's top $cy is not below its field ($fy + $fh)"
-shot visual_calendar.png "$cx" "$cy" "$cw" "$ch"
+settled "$out/visual_calendar.png" "$cx" "$cy" "$cw" "$ch" || fail "the calendar did not stop changing"
 xdotool key Right Right Down Return
 wait_for '^calendar ok'
 # Again: Right, then Escape gives back the opening date.
 click Calendar
-wait_for '^calendar shown$'
+calendar_shown 2
 xdotool key Right Escape
 wait_for '^calendar cancel'
 # And a click on the 15th picks it.
 click Calendar
-for _ in $(seq 50); do [ "$(grep -c '^calendar shown$' "$log")" = 3 ] && break; sleep 0.1; done
+calendar_shown 3
 click day15
 wait_for '^calendar ok 2024-2-15$'
 
@@ -69,12 +68,12 @@ wait_for '^calendar ok 2024-2-15$'
 click Calculator
 wait_for '^calculator shown$'
 read -r kx ky kw kh < <(box calculator)
-xdotool type --delay 80 "12+30%"
-sleep 0.3
-shot visual_calculator.png "$kx" "$ky" "$kw" "$kh"
+until_changed "$out/visual_calculator.png" "$kx" "$ky" "$kw" "$kh" xdotool type --delay 80 "12+30%" ||
+  fail "the calculator showed nothing of what was typed"
+settled "$out/visual_calculator.png" "$kx" "$ky" "$kw" "$kh" || fail "the calculator did not stop changing"
 # Print: the print dialog prints the tape into the PDF file.
 click key7
-x11_print_to "$pdf" visual_print_dialog.png
+x11_print_to "$pdf" "$out/visual_print_dialog.png"
 click key27
 wait_for '^calculator value'
 
@@ -85,13 +84,11 @@ read -r qx qy qw qh < <(box pick)
 click gamma
 # Its size grip: dragged 80 to the right and 60 down, the window grows by as much.
 read -r gx gy < <(at grip)
-xdotool mousemove "$gx" "$gy" mousedown 1
-sleep 0.2
-for step in 1 2 3 4; do xdotool mousemove $((gx + step * 20)) $((gy + step * 15)); sleep 0.1; done
+xdotool mousemove --sync "$gx" "$gy" mousedown 1
+for step in 1 2 3 4; do xdotool mousemove --sync $((gx + step * 20)) $((gy + step * 15)); done
 xdotool mouseup 1
 wait_for "^pick sized $((qw + 80)) $((qh + 60))\$"
-sleep 0.5
-shot visual_pick.png "$qx" "$qy" "$((qw + 80))" "$((qh + 60))"
+settled "$out/visual_pick.png" "$qx" "$qy" "$((qw + 80))" "$((qh + 60))" || fail "the grown pick list did not stop changing"
 click ok
 wait_for '^pick [0-9]'
 

@@ -14,16 +14,19 @@ mkdir -p "$out"
 log="$out/mail_address_events.log"
 errors="$out/mail_address_stderr.txt"
 rm -f "$log" "$out"/mail_address_*.png
-click_pause=0.3
 exec 3>&2 2>"$errors"
 x11_start "Address"
 exec 2>&3
 
-# dialog_shot NAME: a screenshot of the dialog; it must show the button face and dark text.
+# dialog_shot NAME: a screenshot of the dialog, taken again until it shows the button face and
+# dark text (ten seconds at most).
 dialog_shot() {
   read -r dx dy dw dh < <(box dialog)
+  x11_until dialog_shows "$1" || fail "screenshot $1: $(tail -1 "$out/mail_address_check.txt")"
+}
+dialog_shows() {
   shot "$out/mail_address_$1.png" "$dx" "$dy" "$dw" "$dh"
-  /usr/bin/python3 - "$out/mail_address_$1.png" <<'PY' || fail "screenshot $1"
+  /usr/bin/python3 - "$out/mail_address_$1.png" 2> "$out/mail_address_check.txt" <<'PY'
 import sys
 from PIL import Image
 im = Image.open(sys.argv[1]).convert("RGB")

@@ -71,7 +71,8 @@ TPagePixels Render(const std::string& pdf, int page) {
 class PdfWriterTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    if (!HaveProgram("pdftoppm") || !std::filesystem::exists(kSans)) GTEST_SKIP() << "poppler or the font missing";
+    ASSERT_TRUE(HaveProgram("pdftoppm")) << "the checker pdftoppm is missing: scripts/setup installs the package poppler-utils";
+    ASSERT_TRUE(std::filesystem::exists(kSans)) << kSans << " is missing: scripts/setup installs the package fonts-liberation2";
     File = (std::filesystem::temp_directory_path() / ("pdf-writer-" + std::to_string(getpid()) + ".pdf")).string();
   }
   void TearDown() override { std::filesystem::remove(File); }

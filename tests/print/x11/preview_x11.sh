@@ -12,16 +12,25 @@ x11_screen 1024x768 "$@"
 mkdir -p "$out"
 log="$out/preview_events.log"
 rm -f "$log" "$out"/preview_*.png
-click_pause=0.5
 x11_start "Page preview"
 
 last() { grep "^$1 " "$log" | tail -1; }
+# now KIND PATTERN MESSAGE: waits until the newest KIND line of the log matches the pattern.
+now() {
+  for _ in $(seq 100); do last "$1" | grep -q "$2" && return 0; sleep 0.1; done
+  fail "$3 ($(last "$1"))"
+}
 read -r px py pw ph < <(box previewrect)
 
-# shot NAME EXPECT: a screenshot of the preview; EXPECT is the colour the page's band must show
-# (red, green, blue) or "none" to skip the colour check.
-shot() {
-  /usr/bin/python3 - "$out/preview_$1.png" "$px" "$py" "$pw" "$ph" "$2" <<'PY' || fail "screenshot $1"
+# page_shot NAME EXPECT: a screenshot of the preview, taken again until it shows the paper (ten
+# seconds at most); EXPECT is the colour the page's band must show (red, green, blue) or "none"
+# to skip the colour check.
+page_shot() {
+  settled "$out/preview_$1.png" "$px" "$py" "$pw" "$ph" || fail "the preview did not stop changing ($1)"
+  x11_until preview_shows "$@" || fail "screenshot $1: $(tail -1 "$out/preview_check.txt")"
+}
+preview_shows() {
+  /usr/bin/python3 - "$out/preview_$1.png" "$px" "$py" "$pw" "$ph" "$2" > "$out/preview_check.txt" 2>&1 <<'PY'
 import sys
 from PIL import ImageGrab
 path, x, y, w, h, want = sys.argv[1], *map(int, sys.argv[2:6]), sys.argv[6]
@@ -47,45 +56,49 @@ if want != "none":
 PY
 }
 
-shot start red
-click fitwhole
-grep -q "^zoom " "$log" || fail "fit whole page did nothing"
-shot whole red
+page_shot start red
+# fit_whole: a click on "whole page", waited for until the preview reports its new zoom.
+fit_whole() {
+  local zooms
+  zooms=$(grep -c "^zoom " "$log" || true)
+  click fitwhole
+  x11_until eval '[ "$(grep -c "^zoom " "$log")" -gt "$zooms" ]' || fail "fit whole page did nothing"
+}
+fit_whole
+page_shot whole red
 click next
-[ "$(last page)" = "page 2" ] || fail "next page did not show page 2"
-shot page2 green
+now page "^page 2$" "next page did not show page 2"
+page_shot page2 green
 click next
-[ "$(last page)" = "page 3" ] || fail "next page did not show page 3"
-shot page3 blue
+now page "^page 3$" "next page did not show page 3"
+page_shot page3 blue
 click prev
-[ "$(last page)" = "page 2" ] || fail "previous page"
+now page "^page 2$" "previous page"
 click first
-[ "$(last page)" = "page 1" ] || fail "first page"
+now page "^page 1$" "first page"
 click last
-[ "$(last page)" = "page 3" ] || fail "last page"
+now page "^page 3$" "last page"
 click fitwidth
 # The preview's client is 744 pixels wide: trunc(100 x (744 - 2 x 30 - 20) / (8.26 x 96)) = 83.
-last zoom | grep -q "^zoom 83 " || fail "fit width"
+now zoom "^zoom 83 " "fit width"
 click actual
-last zoom | grep -q "^zoom 100 " || fail "actual size is not 100 %"
-shot actual none
+now zoom "^zoom 100 " "actual size is not 100 %"
+page_shot actual none
 click zoomin
-last zoom | grep -q "^zoom 120 " || fail "zoom in from 100 is 120"
+now zoom "^zoom 120 " "zoom in from 100 is 120"
 click zoomout
-last zoom | grep -q "^zoom 80 " || fail "zoom out from 120 is the next step down, 80"
-# Page Down scrolls the page (the preview has the focus after a click on it).
-xdotool mousemove $(at preview) click 1
-sleep 0.3
+now zoom "^zoom 80 " "zoom out from 120 is the next step down, 80"
+# Page Down scrolls the page (the preview has the focus after a click on it; the keys reach it
+# after the click).
 before=$(last vpos | awk '{print $2}')
-xdotool key Next
-sleep 0.5
-after=$(last vpos | awk '{print $2}')
-[ "$after" -gt "$before" ] || fail "Page Down did not scroll ($before -> $after)"
-shot scrolled none
+xdotool mousemove $(at preview) click 1 key Next
+x11_until eval '[ "$(last vpos | awk "{print \$2}")" -gt "$before" ]' ||
+  fail "Page Down did not scroll ($before -> $(last vpos | awk '{print $2}'))"
+page_shot scrolled none
 click landscape
-[ "$(last orientation)" = "orientation 1" ] || fail "the orientation picture did not turn the page"
-click fitwhole
-shot landscape blue
+now orientation "^orientation 1$" "the orientation picture did not turn the page"
+fit_whole
+page_shot landscape blue
 /usr/bin/python3 - "$out/preview_landscape.png" "$out/preview_whole.png" <<'PY' || fail "landscape paper"
 import sys
 from PIL import Image

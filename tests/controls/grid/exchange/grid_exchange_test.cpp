@@ -134,7 +134,7 @@ print('ANCHORS', p.n)
 }
 
 TEST(GridHtml, TidyFindsNoMalformedTagInAStyledPage) {
-  if (CaptureCommand("command -v tidy").empty()) GTEST_SKIP() << "tidy is not installed";
+  ASSERT_FALSE(CaptureCommand("command -v tidy").empty()) << "the checker tidy is missing: scripts/setup installs the package tidy";
   TQnStringGrid g(nullptr);
   Fill(g, 4, 5);
   g.SetCells(1, 2, "x & y <z>");
@@ -374,7 +374,7 @@ TEST(GridWorkbook, RangeLettersAndCorners) {
 }
 
 TEST(GridWorkbook, OpenpyxlReadsOurExportCellForCellWithNumbersAsNumbers) {
-  if (!HaveOpenpyxl()) GTEST_SKIP() << "python3-openpyxl is not installed";
+  ASSERT_TRUE(HaveOpenpyxl()) << "the checker openpyxl is missing: scripts/setup installs the package python3-openpyxl";
   TQnStringGrid g(nullptr);
   Fill(g, 30, 4);
   g.SetCells(2, 2, "two\r\nlines");
@@ -392,7 +392,7 @@ TEST(GridWorkbook, OpenpyxlReadsOurExportCellForCellWithNumbersAsNumbers) {
 // Money, decimal and date cells of a report grid are numbers and dates of the spreadsheet (its
 // sums count them); codes with leading zeros, long digit runs and other texts stay texts.
 TEST(GridWorkbook, NumbersAndDatesOfTheGridAreNumbersAndDatesOfTheWorkbook) {
-  if (!HaveOpenpyxl()) GTEST_SKIP() << "python3-openpyxl is not installed";
+  ASSERT_TRUE(HaveOpenpyxl()) << "the checker openpyxl is missing: scripts/setup installs the package python3-openpyxl";
   TFormatSettings us = DefaultFormatSettings();
   us.ShortDateFormat = "m/d/yyyy";
   us.DateSeparator = '/';
@@ -438,7 +438,7 @@ TEST(GridWorkbook, NumbersAndDatesOfTheGridAreNumbersAndDatesOfTheWorkbook) {
 // Dates in a workbook come back as dates in the grid's date format, from an .xlsx file and from
 // an older binary .xls file alike.
 TEST(GridWorkbook, DatesReadBackAsDatesAndOlderBinaryWorkbooksImport) {
-  if (!HaveOpenpyxl()) GTEST_SKIP() << "python3-openpyxl is not installed";
+  ASSERT_TRUE(HaveOpenpyxl()) << "the checker openpyxl is missing: scripts/setup installs the package python3-openpyxl";
   TFormatSettings settings = DefaultFormatSettings();
   settings.ShortDateFormat = "dd.mm.yyyy";
   settings.DateSeparator = '.';
@@ -455,7 +455,7 @@ TEST(GridWorkbook, DatesReadBackAsDatesAndOlderBinaryWorkbooksImport) {
   EXPECT_EQ(g.Cells(0, 1), "When");  // below the fixed row
   EXPECT_EQ(g.Cells(0, 2), "15.03.2024");
   EXPECT_EQ(g.Cells(1, 2), "45366");
-  if (Python("import xlwt\nprint('ok')\n") != "ok\n") GTEST_SKIP() << "python3-xlwt is not installed";
+  ASSERT_EQ(Python("import xlwt\nprint('ok')\n"), "ok\n") << "the workbook writer xlwt is missing: scripts/setup installs the package python3-xlwt";
   const std::string old = GridTempPath("older", ".xls");
   ASSERT_EQ(Python("import xlwt, datetime\nwb=xlwt.Workbook()\nws=wb.add_sheet('Stock')\n"
                    "ws.write(0,0,'Item'); ws.write(0,1,'Price'); ws.write(0,2,'Since')\n"
@@ -482,7 +482,7 @@ TEST(GridWorkbook, DatesReadBackAsDatesAndOlderBinaryWorkbooksImport) {
 }
 
 TEST(GridWorkbook, ImportReadsWhatOpenpyxlWroteAndKeepsTheOtherSheetOnSave) {
-  if (!HaveOpenpyxl()) GTEST_SKIP() << "python3-openpyxl is not installed";
+  ASSERT_TRUE(HaveOpenpyxl()) << "the checker openpyxl is missing: scripts/setup installs the package python3-openpyxl";
   const std::string path = GridTempPath("peer", ".xlsx");
   const std::string out = Python(
       "import openpyxl\nwb=openpyxl.Workbook()\nws=wb.active\nws.title='First'\n"
@@ -515,7 +515,7 @@ TEST(GridWorkbook, ImportReadsWhatOpenpyxlWroteAndKeepsTheOtherSheetOnSave) {
 }
 
 TEST(GridWorkbook, ASingleCellSheetAndAFileThatIsNoWorkbook) {
-  if (!HaveOpenpyxl()) GTEST_SKIP() << "python3-openpyxl is not installed";
+  ASSERT_TRUE(HaveOpenpyxl()) << "the checker openpyxl is missing: scripts/setup installs the package python3-openpyxl";
   const std::string path = GridTempPath("one", ".xlsx");
   ASSERT_EQ(Python("import openpyxl\nwb=openpyxl.Workbook()\nwb.active['C3']='only'\nwb.save('" + path +
                    "')\nprint('ok')\n"),

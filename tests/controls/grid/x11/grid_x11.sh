@@ -23,14 +23,15 @@ rm -f "$log" "$shot" "$combo_shot" "$move_shot"
 fail_lines=15
 x11_start "Grid interaction"
 
-# The newest place (the program writes them again when the layout changes), once it has.
-at() { sleep 0.15; grep "^at $1 " "$log" | tail -1 | awk '{print $3, $4}'; }
+# The newest place: the program writes the places again when the layout changes, in the same
+# tick as the state line that shows the change (each step waits for that line first).
+at() { grep "^at $1 " "$log" | tail -1 | awk '{print $3, $4}'; }
 state() { grep '^state ' "$log" | tail -1; }
 expect_state() {
   for _ in $(seq 100); do state | grep -qF -- "$1" && return 0; sleep 0.1; done
   fail "expected '$1' in the state: $(state)"
 }
-key() { xdotool key "$@"; sleep 0.3; }
+key() { xdotool key "$@"; }
 shoot() {
   read -r wx wy ww wh < <(box window)
   /usr/bin/python3 -c "
@@ -43,7 +44,6 @@ ImageGrab.grab().crop((x, y, x + w, y + h)).save(sys.argv[1])" "$1" "$wx" "$wy" 
 # Click a cell and type: the editor opens with the first character; Enter writes and advances.
 click c1r1
 xdotool type --delay 80 "hello"
-sleep 0.3
 expect_state "editor=text"
 key Return
 expect_state "c1r1=hello |"
@@ -53,7 +53,6 @@ expect_state "col=2"
 # Escape puts the cell's text back.
 click c1r2
 xdotool type --delay 80 "zz"
-sleep 0.3
 expect_state "c1r2=zz |"
 key Escape
 expect_state "c1r2=row 998 |"
@@ -62,7 +61,6 @@ expect_state "c1r2=row 998 |"
 # the column to its longest text.
 read -r bx by < <(at border1)
 xdotool mousemove "$bx" "$by" mousedown 1 mousemove $((bx + 20)) "$by" mousemove $((bx + 40)) "$by" mouseup 1
-sleep 0.4
 expect_state "w1=119 "
 xdotool mousemove $(at border3) click --repeat 2 --delay 80 1
 for _ in $(seq 100); do
@@ -76,9 +74,8 @@ done
 click c3r3
 expect_state "row=3 "
 xdotool click 5
-sleep 0.3
 expect_state "row=6 "
-for _ in 1 2 3 4; do xdotool mousemove $(at scrolldown) click 1; sleep 0.15; done
+xdotool mousemove $(at scrolldown) click --repeat 4 --delay 150 1
 for _ in $(seq 100); do
   top=$(state | sed 's/.* top=\([0-9]*\) .*/\1/')
   [ "$top" -gt 1 ] && break
@@ -101,15 +98,19 @@ click c5r1
 key Return
 expect_state "editor=check"
 key space
-grep -q '^check 1' "$log" || fail "Space did not tick the check box"
+x11_wait_for '^check 1'
+
 # Enter ends the edit and advances into the next cell's editor: the edit with button.
 key Return
 expect_state "col=6 "
 expect_state "editor=button"
 
 # Edit with button: its button runs the ellipsis step; Enter writes the text back.
-xdotool mousemove $(at ellipsis) click 1
-sleep 0.4
+# (The step writes "picked" into the editor, which then shows it.)
+read -r ex ey < <(at ellipsis)
+read -r wx wy ww wh < <(box grid)
+until_changed "$out/grid_ellipsis.png" "$wx" "$wy" "$ww" "$wh" xdotool mousemove "$ex" "$ey" click 1 ||
+  fail "the ellipsis button changed nothing"
 key Return
 expect_state "c6r1=picked |"
 
@@ -127,28 +128,33 @@ click c4r1
 key Return
 expect_state "editor=date"
 key Return
-state | grep -q 'c4r1=[0-9]*/[0-9]*/[0-9]* |' || fail "the date picker wrote no date: $(state)"
+x11_until eval "state | grep -q 'c4r1=[0-9]*/[0-9]*/[0-9]* |'" || fail "the date picker wrote no date: $(state)"
 
 # Combo box: open its list, choose the next item, screenshot, and write it back.
 click c2r1
 key Return
 expect_state "editor=combo"
+before=$(x11_visible)
 key F4
-sleep 0.5
-shoot "$combo_shot"
+list=$(x11_new_window "$before") || fail "F4 dropped down no list"
+read -r wx wy ww wh < <(box window)
+settled "$combo_shot" "$wx" "$wy" "$ww" "$wh" || fail "the combo box's list did not stop changing"
 key Down
 key Return
-sleep 0.3
+x11_closed "$list" || fail "Return did not close the combo box's list"
+# The list's Return chooses the item; a second Return ends the edit when the first did not.
+x11_until eval "state | grep -q 'editor=none\|editor=combo'" || fail "no editor state: $(state)"
 state | grep -q 'editor=combo' && key Return
 expect_state "c2r1=Banana |"
 
 # A header click sorts ascending, a Shift click on it reverses.
 click c1r0
-grep -q '^sort 1 up' "$log" || fail "the header click did not sort"
+x11_wait_for '^sort 1 up'
+
 expect_state "c1r1=hello |"
 xdotool mousemove $(at c1r0) keydown shift click 1 keyup shift
-sleep 0.4
-grep -q '^sort 1 down' "$log" || fail "the Shift click did not reverse the sort"
+x11_wait_for '^sort 1 down'
+
 expect_state "c1r1=row 998 |"
 
 # The second window: drag the header of column 1 onto column 3 in small steps and hold it.
@@ -159,10 +165,10 @@ expect_mstate() {
 }
 read -r x1 y1 < <(at mh1)
 read -r x3 y3 < <(at mh3)
-xdotool mousemove "$x1" "$y1" mousedown 1
-for dx in 10 30 60 90 120; do xdotool mousemove $((x1 + dx)) "$y1"; sleep 0.05; done
-xdotool mousemove "$x3" "$y3"; sleep 0.1
-xdotool mousemove $((x3 + 1)) "$y3"; sleep 0.3
+xdotool mousemove --sync "$x1" "$y1" mousedown 1
+for dx in 10 30 60 90 120; do xdotool mousemove --sync $((x1 + dx)) "$y1"; done
+xdotool mousemove --sync "$x3" "$y3"
+xdotool mousemove --sync $((x3 + 1)) "$y3"
 expect_mstate "caption=Head 1 arrows=1100"
 read -r gx gy gw gh < <(grep '^mgrid ' "$log" | awk '{print $2, $3, $4, $5}')
 read -r ax ay < <(at marrow)
@@ -185,17 +191,20 @@ expect_mstate "headers=Head 2,Head 3,Head 1,Head 4,Head 5, "
 expect_mstate "caption=- arrows=0000"
 # Past the right edge the view scrolls one column per move.
 xdotool mousemove "$x1" "$y1" mousedown 1
-for i in 1 2 3; do xdotool mousemove $((gx + gw + 5 + i)) "$y1"; sleep 0.15; done
-expect_mstate "left=4"
+# (Each move waits for the view to have scrolled by one more column.)
+for i in 1 2 3; do
+  xdotool mousemove --sync $((gx + gw + 5 + i)) "$y1"
+  expect_mstate "left=$((i + 1))"
+done
 xdotool mousemove $((gx + gw / 2)) "$y1" mouseup 1
 expect_mstate "caption=- arrows=0000"
 # A row header dragged onto the third row moves the row.
 read -r rx1 ry1 < <(at mr1)
 read -r rx3 ry3 < <(at mr3)
-xdotool mousemove "$rx1" "$ry1" mousedown 1
-for dy in 5 15 30; do xdotool mousemove "$rx1" $((ry1 + dy)); sleep 0.05; done
-xdotool mousemove "$rx3" "$ry3"; sleep 0.1
-xdotool mousemove "$rx3" $((ry3 + 1)); sleep 0.3
+xdotool mousemove --sync "$rx1" "$ry1" mousedown 1
+for dy in 5 15 30; do xdotool mousemove --sync "$rx1" $((ry1 + dy)); done
+xdotool mousemove --sync "$rx3" "$ry3"
+xdotool mousemove --sync "$rx3" $((ry3 + 1))
 expect_mstate "arrows=0011"
 xdotool mouseup 1
 expect_mstate "rows=R2,R3,R1"

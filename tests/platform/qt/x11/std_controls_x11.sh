@@ -19,28 +19,30 @@ x11_start "Standard controls"
 # Type into the edit, then select it all and copy it.
 click edit
 xdotool type --delay 60 "hello"
-sleep 0.3
+x11_wait_for '^edit hello$'
 xdotool key ctrl+a ctrl+c
-sleep 0.3
-copied=$(xclip -selection clipboard -o)
-[ "$copied" = "hello" ] || fail "xclip read '$copied' from the edit's copy"
+clipboard_is() { [ "$(xclip -selection clipboard -o 2>/dev/null)" = "$1" ]; }
+x11_until clipboard_is hello || fail "xclip read '$(xclip -selection clipboard -o 2>&1)' from the edit's copy"
 
-# Paste what xclip offers into the memo.
+# Paste what xclip offers into the memo (once xclip offers it).
 printf 'from xclip' | xclip -selection clipboard -i
-sleep 0.3
+x11_until clipboard_is 'from xclip' || fail "xclip does not offer what it was given"
 click memo
 xdotool key ctrl+v
-sleep 0.3
+x11_wait_for '^memo from xclip$'
 
 # Tick the check box, pick the third combo box item with the keyboard, press the button.
 click check
+x11_wait_for '^check 1$'
+before=$(x11_visible)
 click combo
+list=$(x11_new_window "$before") || fail "the combo box's list did not drop down"
 xdotool key Escape
-sleep 0.2
+x11_closed "$list" || fail "Escape did not close the combo box's list"
 xdotool key Down Down
-sleep 0.3
+x11_wait_for '^combo Third$'
 click button
-sleep 0.3
+x11_wait_for '^button hello$'
 
 # Pick "Text > Upper case" from the menu bar with the mouse: the item's OnClick upper-cases the
 # edit; the button then reports the new text.
@@ -48,13 +50,16 @@ click menu
 for _ in $(seq 50); do grep -q '^at upper ' "$log" && break; sleep 0.1; done
 grep -q '^at upper ' "$log" || fail "the menu did not drop down"
 click upper
+x11_wait_for '^edit HELLO$'
 click button
-sleep 0.5
+x11_wait_for '^button HELLO$'
 
-# A screenshot of the screen, cut to the window, and a look at its pixels.
+# A screenshot of the screen, cut to the window, and a look at its pixels, taken again until the
+# window shows what the events did (ten seconds at most; the last failure is kept).
 read -r wx wy ww wh < <(grep '^window ' "$log" | awk '{print $2, $3, $4, $5}')
 read -r cx cy < <(grep '^client ' "$log" | awk '{print $2, $3}')
-/usr/bin/python3 - "$shot" "$wx" "$wy" "$ww" "$wh" "$cx" "$cy" <<'PY' || fail "screenshot check"
+shot_shows() {
+  /usr/bin/python3 - "$shot" "$wx" "$wy" "$ww" "$wh" "$cx" "$cy" 2> "$out/shot_check.txt" <<'PY'
 import sys
 from PIL import ImageGrab
 shot, x, y, w, h, cx, cy = sys.argv[1], *map(int, sys.argv[2:])
@@ -84,6 +89,8 @@ assert len(glyphs) >= 4, "the edit's text is not five letters"
 top = min(yy for yy in range(12, 32) for xx in glyphs[0] if ink(xx, yy))
 assert any(ink(xx, yy) for xx in glyphs[1] for yy in range(top, top + 2)), "the edit's text is not upper case"
 PY
+}
+x11_until shot_shows || fail "screenshot check: $(tail -1 "$out/shot_check.txt")"
 
 x11_stop
 
