@@ -489,8 +489,9 @@ void TQtWindowPeer::Scroll(int dx, int dy, const TRect* area) {
 }
 
 void TQtWindowPeer::BringToFront() {
-  // The offscreen platform cannot raise and says so each time.
-  if (QGuiApplication::platformName() != "offscreen") Window()->raise();
+  // The offscreen platform cannot raise a window and says so each time; a child rises among its
+  // siblings on any platform.
+  if (Window()->parentWidget() || QGuiApplication::platformName() != "offscreen") Window()->raise();
 }
 
 // ---- Installation ---------------------------------------------------------------------------
