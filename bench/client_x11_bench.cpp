@@ -15,7 +15,8 @@
 //                                      databases and runs itself under xvfb-run -a (RUNS: 10)
 //   client_x11_bench --inner R RUNS    the runs themselves, on the display of $DISPLAY
 //
-// QN_BENCH_SHOTS=FOLDER keeps screenshots (PPM) of the windows of the last run there.
+// QN_BENCH_SHOTS=FOLDER keeps screenshots (PPM) of the windows of the last run there;
+// QN_BENCH_CLIENT=PROGRAM runs another build's client program on the same installation.
 // (The project's headers come first: the X headers' macros would change their names.)
 #include "bench/bench_client.h"
 
@@ -481,6 +482,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "client_x11_bench: the client was not installed (see %s)\n", (Scratch / "install.log").c_str());
     return 1;
   }
+  // Another build's client in place of this build's: two builds compared on one installation.
+  if (const char* Other = std::getenv("QN_BENCH_CLIENT"))
+    fs::copy_file(Other, R / "qnclient", fs::copy_options::overwrite_existing);
   AtomicWriteFile((R / "Data" / "database" / "Bench.qnd").string(), FilledShippedDatabase(kBenchRecords));
   AtomicWriteFile((R / "Data" / "database" / "Report.qnd").string(), FilledShippedDatabase(kReportRecords));
   fs::create_directories(R / "run");
