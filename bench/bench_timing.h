@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <fstream>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -48,6 +50,14 @@ double MedianMs(int Rounds, F&& Work) {
   std::vector<double> Times;
   for (int i = 0; i < Rounds; ++i) Times.push_back(TimeMs([&] { Work(i); }));
   return Percentile(std::move(Times), 0.5);
+}
+
+// The machine's load averages over 1, 5 and 15 minutes, as "1.00 2.00 3.00".
+inline std::string LoadAverage() {
+  std::ifstream In("/proc/loadavg");
+  std::string One, Five, Fifteen;
+  In >> One >> Five >> Fifteen;
+  return One + " " + Five + " " + Fifteen;
 }
 
 }  // namespace qn_bench

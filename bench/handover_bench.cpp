@@ -61,13 +61,6 @@ int Get(int Port, const std::string& Path, const std::string& UserAgent, std::st
   return std::atoi(Reply.c_str() + 9);
 }
 
-std::string LoadAverage() {
-  std::ifstream In("/proc/loadavg");
-  std::string One, Five, Fifteen;
-  In >> One >> Five >> Fifteen;
-  return One + " " + Five + " " + Fifteen;
-}
-
 // One program below its web server, and what a good reply of it looks like.
 struct TTarget {
   const char* Name;

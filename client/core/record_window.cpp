@@ -12,7 +12,7 @@
 
 TRecordWindow::TRecordWindow(TServerSession& Session, TRecordView& View)
     : FSession(Session), FView(View) {
-  FSession.OnEnableForm = [this](bool Enable) { FView.EnableForm(Enable); };
+  FSession.OnEnableForm = [this](bool Enable) { LockForRequest(Enable); };
   RandomDraw = [](int Range) {
     Randomize();
     return Random(Range);
@@ -28,6 +28,31 @@ int TRecordWindow::Ask(const std::string& Text, int Type, bool YesNo) {
 }
 
 void TRecordWindow::RequestProblem() { Ask(RequestProblemText, mtError, false); }
+
+void TRecordWindow::LockForRequest(bool Enable) {
+  if (FCommands == 0) {
+    FView.EnableForm(Enable);
+    return;
+  }
+  if (Enable) {
+    FUnlockDue = FLocked;
+    return;
+  }
+  FUnlockDue = false;
+  if (FLocked) return;
+  FLocked = true;
+  FView.EnableForm(false);
+}
+
+void TRecordWindow::ReleaseLock() noexcept {
+  if (!FUnlockDue) return;
+  FUnlockDue = FLocked = false;
+  try {
+    FView.EnableForm(true);
+  } catch (...) {
+    // (Enabling controls raises nothing a command could still act on.)
+  }
+}
 
 // ---- Loading and saving ----------------------------------------------------------------------
 

@@ -150,8 +150,12 @@ public:
   int IdleCounter() const { return FIdleCounter; }
   bool IdleEnabled() const { return FIdleEnabled; }
   void SetIdleEnabled(bool Value) { FIdleEnabled = Value; }
-  // Modal windows hold the idle counter while they are open.
-  void BeginModal() { ++FModal; }
+  // Modal windows hold the idle counter while they are open; a window left locked by the
+  // requests of the command under way is unlocked before one opens.
+  void BeginModal() {
+    ReleaseLock();
+    ++FModal;
+  }
   void EndModal() { --FModal; }
 
   // ---- Login and close ----
@@ -178,12 +182,20 @@ private:
   void ShowDisplayed(const ItemRecord& Record);
   void RequestProblem();
   int Ask(const std::string& Text, int Type, bool YesNo);
-  // A record command: a refresh waits while one runs.
+  // A record command: a refresh waits while one runs, and the windows stay locked from its first
+  // request to its end (Next's save, configuration and record lock them once, not three times).
   struct TCommandScope {
     explicit TCommandScope(TRecordWindow& W) : FW(W) { ++FW.FCommands; }
-    ~TCommandScope() { --FW.FCommands; }
+    ~TCommandScope() {
+      if (--FW.FCommands == 0) FW.ReleaseLock();
+    }
     TRecordWindow& FW;
   };
+  // The lock and unlock of a request (the session's OnEnableForm); within a command the unlock
+  // waits for ReleaseLock.
+  void LockForRequest(bool Enable);
+  // Unlocks the windows when a request of the command left them locked.
+  void ReleaseLock() noexcept;
 
   TServerSession& FSession;
   TRecordView& FView;
@@ -196,6 +208,8 @@ private:
   bool FRefreshDue = false;
   int FModal = 0;
   int FCommands = 0;
+  bool FLocked = false;     // locked by a request of the command under way
+  bool FUnlockDue = false;  // and its last request is done
   bool FSaveRefused = false;  // the last save reached the server and was not confirmed
   bool FLoggedIn = false;
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "platform/rtl/exceptions.h"
 
@@ -45,11 +46,18 @@ namespace {
 struct TDevices {
   std::vector<std::unique_ptr<TPrintDevice>> List;
   int Default = 0;
+  std::function<void()> Source;  // installs the devices when they are first needed
 };
 
-TDevices& Devices() {
+TDevices& Store() {
   static TDevices devices;
   return devices;
+}
+
+TDevices& Devices() {
+  TDevices& d = Store();
+  if (d.Source) std::exchange(d.Source, nullptr)();
+  return d;
 }
 
 }  // namespace
@@ -60,10 +68,13 @@ void InstallPrintDevice(std::unique_ptr<TPrintDevice> device) {
 
 void RemovePrintDevices() {
   if (Printer().Printing()) Printer().Abort();
-  Devices().List.clear();
-  Devices().Default = 0;
+  Store().List.clear();
+  Store().Default = 0;
+  Store().Source = nullptr;
   Printer().SetPrinterIndex(-1);
 }
+
+void SetPrintDeviceSource(std::function<void()> Source) { Store().Source = std::move(Source); }
 
 void SetDefaultPrintDevice(int index) {
   if (index >= 0 && index < static_cast<int>(Devices().List.size())) Devices().Default = index;

@@ -115,6 +115,9 @@ public:
 void InstallPrintDevice(std::unique_ptr<TPrintDevice> device);
 void RemovePrintDevices();
 void SetDefaultPrintDevice(int index);
+// Source installs the devices (and sets the default) when they are first asked for, so that
+// asking the system for its printers waits until something prints or lists them.
+void SetPrintDeviceSource(std::function<void()> Source);
 
 // Caps that a driver derives from a portrait page: the same sheet turned for landscape.
 TPrinterCaps TurnCaps(const TPrinterCaps& portrait);

@@ -384,14 +384,17 @@ std::vector<TFontFamily> QtFontFamilies() {
 void InstallQtPrinting() {
   RemovePrintDevices();
   SetPrintFileChooser(AskPrintFile);
-  QString standard = QPrinterInfo::defaultPrinterName();
-  int index = 0, defaultIndex = 0;
-  for (const QString& name : QPrinterInfo::availablePrinterNames()) {
-    if (name == standard) defaultIndex = index;
-    InstallPrintDevice(std::make_unique<TQtPrintDevice>(QPrinterInfo::printerInfo(name)));
-    ++index;
-  }
-  InstallPrintDevice(std::make_unique<TPdfPrintDevice>());
-  SetDefaultPrintDevice(defaultIndex);
+  // The printing system's plug-in is loaded when printing first needs the printers, not at start.
+  SetPrintDeviceSource([] {
+    QString standard = QPrinterInfo::defaultPrinterName();
+    int index = 0, defaultIndex = 0;
+    for (const QString& name : QPrinterInfo::availablePrinterNames()) {
+      if (name == standard) defaultIndex = index;
+      InstallPrintDevice(std::make_unique<TQtPrintDevice>(QPrinterInfo::printerInfo(name)));
+      ++index;
+    }
+    InstallPrintDevice(std::make_unique<TPdfPrintDevice>());
+    SetDefaultPrintDevice(defaultIndex);
+  });
   SetFontFamilySource(QtFontFamilies);
 }

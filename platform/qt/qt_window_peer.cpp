@@ -272,14 +272,21 @@ void TQtWindowPeer::SetBounds(const TRect& b) {
 }
 
 void TQtWindowPeer::FitBacking() {
-  if (FBacking.size() == FWidget->size()) return;
+  if (FBacking.isNull() || FBacking.size() == FWidget->size()) return;
   FControl.FreeCanvasHandle();
   FDrawPainter.reset();
+  FBacking = QImage();
+}
+
+bool TQtWindowPeer::EnsureBacking() {
+  if (!FBacking.isNull()) return true;
+  if (FWidget->width() <= 0 || FWidget->height() <= 0) return false;
   QImage next(FWidget->size(), QImage::Format_RGB32);
   next.setDotsPerMeterX(3780);  // 96 dots per inch
   next.setDotsPerMeterY(3780);
   next.fill(Qt::white);
   FBacking = next;
+  return true;
 }
 
 void TQtWindowPeer::SetVisible(bool visible) {
@@ -356,7 +363,7 @@ TPoint TQtWindowPeer::ClientOrigin() const {
 }
 
 TPainter* TQtWindowPeer::BeginDraw() {
-  if (FBacking.isNull()) return nullptr;
+  if (!EnsureBacking()) return nullptr;
   if (!FDrawPainter) FDrawPainter = std::make_unique<TQtPainter>(&FBacking, FFontCache);
   return FDrawPainter.get();
 }
@@ -369,7 +376,7 @@ void TQtWindowPeer::EndDraw() {
 }
 
 void TQtWindowPeer::PaintBacking(const QRegion& region) {
-  if (FBacking.isNull()) return;
+  if (!EnsureBacking()) return;
   // The control's canvas lets go of the painter it drew with outside a paint first.
   FPainting = true;
   FControl.FreeCanvasHandle();
@@ -482,8 +489,9 @@ void TQtWindowPeer::Scroll(int dx, int dy, const TRect* area) {
 }
 
 void TQtWindowPeer::BringToFront() {
-  // The offscreen platform cannot raise and says so each time.
-  if (QGuiApplication::platformName() != "offscreen") Window()->raise();
+  // The offscreen platform cannot raise a window and says so each time; a child rises among its
+  // siblings on any platform.
+  if (Window()->parentWidget() || QGuiApplication::platformName() != "offscreen") Window()->raise();
 }
 
 // ---- Installation ---------------------------------------------------------------------------

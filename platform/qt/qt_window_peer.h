@@ -74,9 +74,16 @@ public:
 
   TWinControl& Control() const { return FControl; }
   QWidget* Widget() const { return FWidget.get(); }
-  QImage& Backing() { return FBacking; }
-  // Gives the backing image the widget's size (its pixels start white).
+  QImage& Backing() {
+    EnsureBacking();
+    return FBacking;
+  }
+  // Lets the backing image go when the widget's size changed: a new one of the widget's size
+  // (its pixels white) is made when the control is next painted or drawn on, so that a control
+  // laid out many times before it shows, or never shown, makes none.
   void FitBacking();
+  // Makes the backing image when there is none; false for a widget of no area.
+  bool EnsureBacking();
   // Paints the marked area into the backing image now (what a paint event does first).
   void PaintBacking(const QRegion& region);
   // Sends a message to the control; an exception goes to the application, never into Qt.

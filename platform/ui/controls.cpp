@@ -590,12 +590,14 @@ void TWinControl::CreateWnd() {
   FPeer->SetEnabled(Enabled());
   FPeer->SetCursor(Cursor());
   FPeer->SetVisible(Visible());
-  // Children whose windows outlived this one's take the new one as their parent; the others
-  // get their windows now, so the whole tree shows.
+  // Children whose windows outlived this one's take the new one as their parent; the shown
+  // others get their windows now, so the whole shown tree shows.  A hidden child gets its
+  // window when it is shown (or asked for it): the pages of a notebook behind its first are
+  // neither built nor laid out nor painted before they are needed.
   for (TControl* c : FControls)
     if (auto* w = dynamic_cast<TWinControl*>(c)) {
       if (w->FPeer) w->FPeer->SetParent(this);
-      else w->CreateWnd();
+      else if (w->Visible()) w->CreateWnd();
     }
   for (int b = 0; b < 2; ++b)
     if (FScrollBars[b].Visible || FScrollBars[b].Flat) FPeer->ScrollBarChanged(b, FScrollBars[b]);
@@ -632,6 +634,15 @@ void TWinControl::BoundsChanged(bool resized) {
 void TWinControl::SetVisible(bool value) {
   TControl::SetVisible(value);
   if (FPeer) FPeer->SetVisible(value);
+  else if (value && FParent && FParent->FPeer) {
+    // Its window was left for when it shows: made now, under the siblings above it.
+    CreateWnd();
+    bool above = false;
+    for (TControl* c : FParent->FControls) {
+      above |= c == this;
+      if (auto* w = dynamic_cast<TWinControl*>(c); above && w != this && w && w->FPeer) w->FPeer->BringToFront();
+    }
+  }
   if (!value && gFocus == this) gFocus = nullptr;
 }
 
@@ -661,7 +672,7 @@ void TWinControl::InsertControl(TControl* control) {
   if (control->FParentColor) control->SetParentColor(true);
   control->UpdateAnchorRules();
   if (FPeer)
-    if (auto* w = dynamic_cast<TWinControl*>(control); w && !w->FPeer) w->CreateWnd();
+    if (auto* w = dynamic_cast<TWinControl*>(control); w && !w->FPeer && w->Visible()) w->CreateWnd();
   if (control->FAlign != alNone) AlignControls(control);
   control->Invalidate();
   Perform(CM_CONTROLCHANGE, reinterpret_cast<WPARAM>(control), 1);

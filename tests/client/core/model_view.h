@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@ public:
   int Locks = 0;        // EnableForm(false) calls
   bool Locked = false;
   bool InsertMenu = false, InsertButton = false;
+  std::function<void(bool Enable)> OnEnableForm;  // hears every lock and unlock
 
   void ShowRecord(const ItemRecord& R, const std::array<std::string, 10>& Texts) override {
     ++Shows;
@@ -47,6 +49,7 @@ public:
   void EnableForm(bool Enable) override {
     if (!Enable) ++Locks;
     Locked = !Enable;
+    if (OnEnableForm) OnEnableForm(Enable);
   }
   void SetInsertEnabled(bool Menu, bool Button) override {
     InsertMenu = Menu;

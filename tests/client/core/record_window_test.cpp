@@ -84,7 +84,39 @@ TEST_F(RecordWindowTest, LoginAndFirstRecord) {
   EXPECT_EQ(Window->Number().size(), 8u);
   EXPECT_FALSE(View.Shown.DetailNames[0].empty());  // the configuration reached the labels
   EXPECT_FALSE(View.Locked);
-  EXPECT_EQ(View.Locks, 4);  // every request locked and unlocked the window
+  EXPECT_EQ(View.Locks, 1);  // the four requests of the opening locked the window once
+}
+
+// The requests of one command keep the windows locked from the first to the last: Next's save,
+// configuration and record lock them once.  A message of the command comes with them unlocked.
+TEST_F(RecordWindowTest, RequestsOfOneCommandLockTheWindowsOnce) {
+  Open();
+  TypeDetail(3, "typed");
+  std::vector<std::string> Log;
+  const THeadlessModalScript* Script = nullptr;
+  View.OnEnableForm = [&](bool Enable) {
+    Log.push_back(std::string(Enable ? "unlock" : "lock") + " after " + std::to_string(Recorder().Requests.size()) +
+                  (Script && Script->Remaining() > 0 ? " before the message" : ""));
+  };
+  auto NextTelling = [&](const std::string& Message) {
+    Log.clear();
+    Recorder().Clear();
+    TCheckedModalScript Told;
+    Script = &Told;
+    Told.ExpectMessage(Message, mrOk);
+    Window->nextClick();
+    Script = nullptr;
+  };
+  const std::string Number = Window->Number();
+  NextTelling("You are already viewing the last record.");
+  EXPECT_EQ(Recorder().Verbs(), (Verbs{"S" + Number, "CL", "N" + Number}));
+  EXPECT_EQ(Log, (std::vector<std::string>{"lock after 0 before the message", "unlock after 3 before the message"}));
+  EXPECT_FALSE(View.Locked);
+  // A failed save: unlocked before the message that says so.
+  Recorder().Fail = true;
+  NextTelling(TRecordWindow::RequestProblemText);
+  EXPECT_EQ(Log, (std::vector<std::string>{"lock after 0 before the message", "unlock after 1 before the message"}));
+  EXPECT_FALSE(View.Locked);
 }
 
 TEST_F(RecordWindowTest, LoginRefusesBadNamesAndAbsentServers) {

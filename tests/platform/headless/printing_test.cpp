@@ -162,6 +162,28 @@ TEST_F(PrinterTest, EndDocRaisesWhenTheDeviceCouldNotDeliverTheJob) {
   EXPECT_EQ(dev.Jobs().size(), 3u);
 }
 
+// The system's printers are asked for when printing first needs them, once; devices removed
+// before that are never asked for.
+TEST_F(PrinterTest, PrintDeviceSourceRunsWhenThePrintersAreFirstNeeded) {
+  int Asked = 0;
+  SetPrintDeviceSource([&] {
+    ++Asked;
+    InstallPrintDevice(std::make_unique<TFailingPrinter>());
+    InstallPrintDevice(std::make_unique<TFailingPrinter>());
+    SetDefaultPrintDevice(1);
+  });
+  EXPECT_EQ(Asked, 0);
+  TPrinter& p = Printer();
+  EXPECT_EQ(p.Printers().size(), 2u);
+  EXPECT_EQ(p.PrinterIndex(), 1);
+  EXPECT_EQ(p.Printers().size(), 2u);
+  EXPECT_EQ(Asked, 1);
+  SetPrintDeviceSource([&] { ++Asked; });
+  RemovePrintDevices();
+  EXPECT_TRUE(p.Printers().empty());
+  EXPECT_EQ(Asked, 1);
+}
+
 TEST_F(PrinterTest, MetafilesReplayScaledAndCopiesShareTheList) {
   TMetafile mf;
   {

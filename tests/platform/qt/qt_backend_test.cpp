@@ -273,6 +273,27 @@ TEST(QtWindowPeer, MouseAndKeysArriveAsMessages) {
   EXPECT_EQ(c.Log, (std::vector<std::string>{"down 0 4,5 ctrl", "key 65", "char 97", "key 40"}));
 }
 
+// A window made when its control is first shown goes where the control stands among its
+// siblings, under those above it, not on top of them all.
+TEST(QtWindowPeer, WindowMadeWhenShownKeepsItsPlaceAmongItsSiblings) {
+  TRedControl parent(nullptr), below(nullptr), middle(nullptr), above(nullptr);
+  parent.SetBounds(0, 0, 100, 100);
+  for (TRedControl* c : {&below, &middle, &above}) {
+    c->SetBounds(0, 0, 50, 50);
+    c->SetParent(&parent);
+  }
+  middle.SetVisible(false);
+  QWidget* top = QtPeer(parent)->Widget();
+  ASSERT_FALSE(middle.HandleAllocated());
+  middle.SetVisible(true);
+  ASSERT_TRUE(middle.HandleAllocated());
+  std::vector<QWidget*> order;
+  for (QObject* child : top->children())
+    if (auto* w = qobject_cast<QWidget*>(child)) order.push_back(w);
+  EXPECT_EQ(order, (std::vector<QWidget*>{QtPeer(below)->Widget(), QtPeer(middle)->Widget(), QtPeer(above)->Widget()}));
+  EXPECT_FALSE(QtPeer(middle)->Widget()->isHidden());
+}
+
 TEST(QtWindowPeer, TimersTickWhileTheLoopRuns) {
   TRedControl c(nullptr);
   ASSERT_TRUE(c.SetTimer(7, 5));

@@ -91,6 +91,45 @@ TEST_F(ControlsTest, PeerIsMadeOnceWhenFirstNeededAndKeepsTheState) {
   EXPECT_EQ(HeadlessPeer(c)->Bounds(), Rect(0, 0, 50, 10));
 }
 
+// A hidden child gets no window with its parent's: it gets one, with its shown children, when it
+// is first shown, and then shows at its place.
+TEST_F(ControlsTest, HiddenChildGetsItsWindowWhenFirstShown) {
+  TProbe parent(nullptr), hidden(nullptr), inner(nullptr), shown(nullptr);
+  parent.SetBounds(0, 0, 200, 100);
+  hidden.SetVisible(false);
+  hidden.SetBounds(5, 5, 50, 40);
+  hidden.SetParent(&parent);
+  inner.SetParent(&hidden);
+  shown.SetParent(&parent);
+  parent.HandleNeeded();
+  EXPECT_TRUE(shown.HandleAllocated());
+  EXPECT_FALSE(hidden.HandleAllocated());
+  EXPECT_FALSE(inner.HandleAllocated());
+  // Laid out while hidden: still no window.
+  hidden.SetBounds(10, 10, 60, 30);
+  EXPECT_FALSE(hidden.HandleAllocated());
+  // One inserted hidden into a parent with a window gets none either.
+  TProbe late(nullptr);
+  late.SetVisible(false);
+  late.SetParent(&parent);
+  EXPECT_FALSE(late.HandleAllocated());
+
+  hidden.SetVisible(true);
+  ASSERT_TRUE(hidden.HandleAllocated());
+  EXPECT_EQ(hidden.CreateCount, 1);
+  EXPECT_TRUE(HeadlessPeer(hidden)->IsVisible());
+  EXPECT_EQ(HeadlessPeer(hidden)->Bounds(), Rect(10, 10, 70, 40));
+  ASSERT_TRUE(inner.HandleAllocated());
+  EXPECT_TRUE(HeadlessPeer(inner)->IsVisible());
+  // Hidden and shown again, it keeps its window.
+  hidden.SetVisible(false);
+  hidden.SetVisible(true);
+  EXPECT_EQ(hidden.CreateCount, 1);
+  // A control asked for its window while hidden gets it hidden.
+  EXPECT_NE(HeadlessPeer(late), nullptr);
+  EXPECT_FALSE(HeadlessPeer(late)->IsVisible());
+}
+
 TEST_F(ControlsTest, RepaintRunsPaintIntoTheRecorderAndImage) {
   TProbe c(nullptr);
   c.SetBounds(0, 0, 20, 20);
