@@ -589,7 +589,7 @@ email_typed() {
 email_send_all() {
   until_changed "$out/email_send_page.png" "$ox" "$oy" 569 438 \
     xdotool mousemove $((ox + 100)) $((oy + 14)) click 1 || fail "Send Email showed no recipients"
-  settled "$out/email_send_page.png" "$ox" "$oy" 569 438 || true
+  settled "$out/email_send_page.png" "$ox" "$oy" 569 438 || fail "the Send Email page did not stop changing"
   until_changed "$out/email_all.png" "$ox" "$oy" 569 438 \
     xdotool mousemove $((ox + 157)) $((oy + 396)) click 1 || fail "Select All chose no recipients"
   drawn "$out/email_recipients.png" "$(xdotool search --onlyvisible --name '^Email$' | tail -1)"
