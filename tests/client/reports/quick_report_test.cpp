@@ -31,6 +31,15 @@ protected:
   std::unique_ptr<TQuickReportSetup> Setup;
 };
 
+// Fills a grid row by row; every row has the first row's length.
+void FillGrid(TQnStringGrid& Grid, const std::vector<std::vector<std::string>>& Rows) {
+  Grid.SetColCount(static_cast<int>(Rows.front().size()));
+  Grid.SetRowCount(static_cast<int>(Rows.size()));
+  for (size_t r = 0; r < Rows.size(); ++r)
+    for (size_t c = 0; c < Rows[r].size(); ++c)
+      Grid.SetCells(static_cast<int>(c), static_cast<int>(r), Rows[r][c]);
+}
+
 TEST_F(QuickReportTest, TheRequestStartsWithTheRecordIDAndTheReplyHoldsEveryRecord) {
   EXPECT_FALSE(Setup->GenerateEnabled);
   Setup->OnItemClick(230);
@@ -348,15 +357,7 @@ TEST_F(QuickReportTest, AFailedGenerationShowsNoWindowAndASucceededOneIsFreedAft
 TEST_F(QuickReportTest, ExcelExportWritesAnXlsxWorkbookUnderAnXlsxName) {
   TReportWindows Windows(Host);
   TQuickReportForm Report(Windows, nullptr);
-  TQnStringGrid& D = Report.Report().DisplayGrid();
-  D.SetColCount(2);
-  D.SetRowCount(3);
-  D.SetCells(0, 0, "Name");
-  D.SetCells(1, 0, "Price");
-  D.SetCells(0, 1, "Lamp");
-  D.SetCells(1, 1, "12.50");
-  D.SetCells(0, 2, "Desk");
-  D.SetCells(1, 2, "230.75");
+  FillGrid(Report.Report().DisplayGrid(), {{"Name", "Price"}, {"Lamp", "12.50"}, {"Desk", "230.75"}});
   for (const std::string Typed : {"typed.xls", "bare"}) {
     const fs::path Written = Root / (Typed == "bare" ? "bare.xlsx" : "typed.xlsx");
     {
@@ -378,13 +379,7 @@ TEST_F(QuickReportTest, ExcelExportWritesAnXlsxWorkbookUnderAnXlsxName) {
 TEST_F(QuickReportTest, CsvAndHtmlExportsTypedWithoutExtensionGetTheFiltersOne) {
   TReportWindows Windows(Host);
   TQuickReportForm Report(Windows, nullptr);
-  TQnStringGrid& D = Report.Report().DisplayGrid();
-  D.SetColCount(2);
-  D.SetRowCount(2);
-  D.SetCells(0, 0, "Name");
-  D.SetCells(1, 0, "Price");
-  D.SetCells(0, 1, "Lamp, \"big\"");
-  D.SetCells(1, 1, "12.50");
+  FillGrid(Report.Report().DisplayGrid(), {{"Name", "Price"}, {"Lamp, \"big\"", "12.50"}});
   {
     TCheckedModalScript Script;
     Script.ExpectSaveFile("*.CSV", (Root / "sheet").string());
