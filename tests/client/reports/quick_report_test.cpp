@@ -373,6 +373,32 @@ TEST_F(QuickReportTest, ExcelExportWritesAnXlsxWorkbookUnderAnXlsxName) {
   }
 }
 
+// A barcode field's column goes into the workbook as text, digits and leading zeros as shown;
+// another column of digits stays a number.
+TEST_F(QuickReportTest, ExcelExportWritesBarcodesAsText) {
+  Host.Captions.OtherNames[2] = "Barcode";
+  Host.Captions.OtherKinds[2] = "Barcode";
+  TReportWindows Windows(Host);
+  TQuickReportForm Report(Windows, nullptr);
+  TQnStringGrid& D = Report.Report().DisplayGrid();
+  const std::vector<std::vector<std::string>> Rows{
+      {"Name", "Barcode", "Price"}, {"Drill", "4006381333931", "12"}, {"Saw", "0012345", "7"}};
+  D.SetColCount(3);
+  D.SetRowCount(3);
+  for (int r = 0; r < 3; ++r)
+    for (int c = 0; c < 3; ++c) D.SetCells(c, r, Rows[r][c]);
+  {
+    TCheckedModalScript Script;
+    Script.ExpectSaveFile("*.xlsx", (Root / "codes").string());
+    Script.ExpectMessage("File exported.", mrOk);
+    Report.ExcelExportBtn->Click();
+  }
+  EXPECT_EQ(CaptureCommand("/usr/bin/python3 -c \"import openpyxl,sys; ws=openpyxl.load_workbook(sys.argv[1]).active;"
+                           " print([(c.value, c.data_type) for c in ws['B'][1:] + ws['C'][1:]])\" '" +
+                           (Root / "codes.xlsx").string() + "'"),
+            "[('4006381333931', 's'), ('0012345', 's'), (12, 'n'), (7, 'n')]\n");
+}
+
 TEST_F(QuickReportTest, TheReportPrintAndSearchWindowsOpenCentredOnTheScreen) {
   TReportWindows Windows(Host);
   TQuickReportForm Report(Windows, nullptr);
