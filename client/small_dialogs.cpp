@@ -245,13 +245,14 @@ TServerSettingsForm::TServerSettingsForm(TComponent* AOwner) : TSmallDialog(AOwn
     const std::string port = std::to_string(Port);
     if (ListenAddress.empty() || ListenAddress.rfind("127.", 0) == 0) {
       // The web server answers this computer alone: say so, and how to open it.
-      html.Add("<b>This server answers this computer only</b><br>");
+      // The heading a size above the text: bold alone hardly shows at the text's small size.
+    html.Add("<font size=\"10\"><b>This server answers this computer only</b></font><br>");
       html.Add("The web server listens on the loopback address " + (ListenAddress.empty() ? std::string("127.0.0.1") : ListenAddress) +
                ", so other computers cannot reach it.  To open it to your network, start the program with "
                "QN_LISTEN set to one of this computer's addresses below (or 0.0.0.0 for all of them) and "
                "let port <b>" + port + "</b> through the firewall.");
     } else {
-      html.Add("<b>Reaching this server from other computers</b><br>");
+      html.Add("<font size=\"10\"><b>Reaching this server from other computers</b></font><br>");
       html.Add("The web server listens on " + ListenAddress + ", port " + port +
                ".  Other computers on your network reach it at one of this computer's addresses below.  To "
                "reach it from the Internet, your router must forward port <b>" + port +

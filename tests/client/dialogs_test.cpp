@@ -230,10 +230,23 @@ TEST_F(DialogsTest, ServerSettingsSayWhoCanReachTheServer) {
     form.FetchPublicAddress = [](std::string&) { return false; };
     form.LocalAddresses = [] { return std::vector<std::string>{"192.168.1.5"}; };
     std::string text;
+    bool boldHeading = false, plainText = false;
     Run<TServerSettingsForm>(form, "Server Settings", [&](TServerSettingsForm& f) {
       text = f.Explanation->HTMLText().Text();
+      // The heading is drawn bold and larger (bold alone hardly shows at the small size), the
+      // explanation under it plain.
+      TRecordingPainter& painted = HeadlessPeer(f)->Recorder();
+      painted.Clear();
+      f.Repaint();
+      for (const TPaintCall* c : painted.TextCalls()) {
+        if (c->Text == "This " || c->Text == "Reaching ")
+          boldHeading = c->Font.Style.Contains(fsBold) && c->Font.Height < f.Explanation->Font().Height();
+        if (c->Text == "web ") plainText = !c->Font.Style.Contains(fsBold);
+      }
       f.OKBtn->Click();
     });
+    EXPECT_TRUE(boldHeading) << listen;
+    EXPECT_TRUE(plainText) << listen;
     const bool loopback = std::string(listen).empty() || std::string(listen) == "127.0.0.1";
     EXPECT_EQ(text.find("other computers cannot reach it") != std::string::npos, loopback) << listen << ": " << text;
     EXPECT_EQ(text.find("Other computers on your network reach it") != std::string::npos, !loopback) << listen;

@@ -162,6 +162,9 @@ if [ "$(st main | cut -d' ' -f5)" != 2 ]; then
   shot "$out/not_maximized.png" 0 0 1024 768
   fail "the record window is not maximized: $(st main); $(xprop -id "$main" _NET_WM_STATE _NET_WM_ALLOWED_ACTIONS _NET_FRAME_EXTENTS | tr '\n' ' ')"
 fi
+# (The window's controls are laid out for its new size before its Close is clicked.)
+for _ in $(seq 50); do [ "$(st main | cut -d' ' -f3)" -gt "$normal_w" ] && break; sleep 0.1; done
+sleep 0.5
 shot "$out/record_maximized.png" 0 0 1024 768
 click closetool 1
 for _ in $(seq 100); do grep -q '^main ' "$state" || break; sleep 0.1; done
