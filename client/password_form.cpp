@@ -115,6 +115,8 @@ void TPasswordForm::CreateBtnClick(TObject*) {
   auto* info = new TDatabaseInformationForm(this);
   const std::string today = Today ? FormatDateTime("yyyy/mm/dd", Today()) : TodayText();
   info->Info.Type = definition.AttributeA(1).empty() ? DatabaseType : definition.AttributeA(1);
+  // The name typed in the login window is the new database's name to begin with.
+  info->Info.Name = Trim(Database->Text());
   info->Info.CDate = today;
   info->Info.UDate = today;
   info->ShowModal();

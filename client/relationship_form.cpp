@@ -1,8 +1,5 @@
 #include "client/relationship_form.h"
 
-#include <chrono>
-#include <random>
-
 #include "client/view_layout.h"
 #include "controls/diagram.h"
 
@@ -49,11 +46,12 @@ void TRelationshipForm::Activate() {
 }
 
 void TRelationshipForm::GenerateDiagram(const std::string& Caption, const std::string& Code) {
-  static std::mt19937 Random(static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count()));
   CenterLabel->SetCaption(Caption);
-  FModel = ::GenerateDiagram(FData, Code, Depth->Value(), Diagram->Width(), Diagram->Height(), [](int n) {
-    return n > 0 ? std::uniform_int_distribution<int>(0, n - 1)(Random) : 0;
-  });
+  // A box is as wide as its record's name in the caption bar's font, with room for the bar's
+  // margins.
+  Diagram->Canvas().Font().Assign(Diagram->Font());
+  FModel = ::GenerateDiagram(FData, Code, Depth->Value(), Diagram->ClientWidth(), Diagram->ClientHeight(),
+                             [this](const std::string& Name) { return Diagram->Canvas().TextWidth(Name) + 16; });
   Diagram->Links().Clear();
   Diagram->Items().Clear();
   Diagram->Items().BeginUpdate();
@@ -71,7 +69,8 @@ void TRelationshipForm::GenerateDiagram(const std::string& Caption, const std::s
     Link->SetEndItemName(L.End);
   }
   Diagram->Links().EndUpdate();
-  if (FModel.Height > Diagram->DiagramHeight()) Diagram->SetDiagramHeight(FModel.Height);
+  Diagram->SetDiagramWidth(FModel.Width);
+  Diagram->SetDiagramHeight(FModel.Height);
 }
 
 void TRelationshipForm::CenterBtnClick() {

@@ -35,7 +35,11 @@ TSmallDialog::TSmallDialog(TComponent* AOwner, const std::string& caption, int w
   SetBounds(0, 0, width, height);
   OKBtn = MakeCaptioned<TButton>(this, this, "OKBtn", "OK", 0, 0, 75, 25);
   OKBtn->SetDefault(true);
-  OKBtn->OnClick = [this](TObject*) { OKBtnClick(); };
+  OKBtn->OnClick = [this](TObject*) {
+    if (Accept && !Accept()) return;
+    Accepted = true;
+    SetModalResult(mrOk);
+  };
   CancelBtn = MakeCaptioned<TButton>(this, this, "CancelBtn", "Cancel", 0, 0, 75, 25);
   CancelBtn->SetCancel(true);
   CancelBtn->SetModalResult(mrCancel);
@@ -56,11 +60,6 @@ TEdit* TSmallDialog::AddEditRow(const std::string& name, const std::string& capt
   return Make<TEdit>(this, this, name, editLeft, top, 236, 21);
 }
 
-void TSmallDialog::OKBtnClick() {
-  Accepted = true;
-  SetModalResult(mrOk);
-}
-
 void TSmallDialog::DoShow() {
   FActivated = false;
   TForm::DoShow();
@@ -70,7 +69,7 @@ void TSmallDialog::Activate() {
   TForm::Activate();
   if (!FActivated) {
     FActivated = true;
-    FormActivate();
+    if (Fill) Fill();
   }
 }
 
@@ -81,18 +80,16 @@ TSelectDateFormatForm::TSelectDateFormatForm(TComponent* AOwner)
   SetName("SelectDateFormatForm");
   MonthFirst = MakeCaptioned<TRadioButton>(this, this, "MonthFirst", "MM/DD/YYYY", 20, 16, 200, 20);
   DayFirst = MakeCaptioned<TRadioButton>(this, this, "DayFirst", "DD/MM/YYYY", 20, 42, 200, 20);
-}
-
-void TSelectDateFormatForm::FormActivate() {
-  if (DateFormat == "mm/dd/yyyy")
-    MonthFirst->SetChecked(true);
-  else
-    DayFirst->SetChecked(true);
-}
-
-void TSelectDateFormatForm::OKBtnClick() {
-  DateFormat = MonthFirst->Checked() ? "mm/dd/yyyy" : "dd/mm/yyyy";
-  TSmallDialog::OKBtnClick();
+  Fill = [this] {
+    if (DateFormat == "mm/dd/yyyy")
+      MonthFirst->SetChecked(true);
+    else
+      DayFirst->SetChecked(true);
+  };
+  Accept = [this] {
+    DateFormat = MonthFirst->Checked() ? "mm/dd/yyyy" : "dd/mm/yyyy";
+    return true;
+  };
 }
 
 // ---- Database information ------------------------------------------------------------------
@@ -127,45 +124,47 @@ TDatabaseInformationForm::TDatabaseInformationForm(TComponent* AOwner)
   TypeLabel->Font().SetStyle({fsUnderline});
   TypeLabel->SetCursor(crHandPoint);
   TypeLabel->OnClick = [this](TObject* s) { TypeLabelClick(s); };
-}
-
-void TDatabaseInformationForm::FormActivate() {
-  DatabaseName->SetText(Info.Name);
-  DatabaseAuthor->SetText(Info.Author);
-  DatabaseDescription->SetText(Info.Description);
-  DateCreated->SetText(Info.CDate);
-  DateUpdated->SetText(Info.UDate);
-  DatabaseType->SetText(Info.Type);
-  FileCode->SetText(Info.FileCode);
-  Size->SetText(Info.Size);
-  DatabaseType->SetReadOnly(!DatabaseType->Text().empty() && Info.Type != "Blank" && Info.Type != "Fitness");
-  // The code and the size are the database's own: nothing the user gives.
-  FileCode->Clear();
-  Size->Clear();
-  FocusControl(DatabaseName);
+  Fill = [this] {
+    // A date is stored as "yyyy/mm/dd" and shown as the database writes its dates.
+    const auto Shown = [this](const std::string& Stored) {
+      TDateTime D;
+      return !DateFormat.empty() && TryStrToDate(Stored, D, "yyyy/mm/dd") ? FormatDateTime(DateFormat, D) : Stored;
+    };
+    DatabaseName->SetText(Info.Name);
+    DatabaseAuthor->SetText(Info.Author);
+    DatabaseDescription->SetText(Info.Description);
+    DateCreated->SetText(Shown(Info.CDate));
+    DateUpdated->SetText(Shown(Info.UDate));
+    DatabaseType->SetText(Info.Type);
+    FileCode->SetText(Info.FileCode);
+    Size->SetText(Info.Size);
+    DatabaseType->SetReadOnly(!DatabaseType->Text().empty() && Info.Type != "Blank" && Info.Type != "Fitness");
+    // The code and the size are the database's own: nothing the user gives.
+    FileCode->Clear();
+    Size->Clear();
+    FocusControl(DatabaseName);
+  };
+  Accept = [this] {
+    if (DatabaseName->Text().empty()) {
+      MessageDlg("Please enter a name for your database.", mtInformation, {mbOK});
+      return false;
+    }
+    if (DatabaseType->Text().empty()) {
+      MessageDlg("Please enter database type.", mtInformation, {mbOK});
+      return false;
+    }
+    Info.Name = DatabaseName->Text();
+    Info.Author = DatabaseAuthor->Text();
+    Info.Description = DatabaseDescription->Text().empty() ? Info.Name : DatabaseDescription->Text();
+    Info.Type = DatabaseType->Text();
+    // The dates are the database's own and stay as stored.
+    return true;
+  };
 }
 
 void TDatabaseInformationForm::TypeLabelClick(TObject*) {
   std::string type = DatabaseType->Text();
   if (InputQuery("type", "type", type)) DatabaseType->SetText(type);
-}
-
-void TDatabaseInformationForm::OKBtnClick() {
-  if (DatabaseName->Text().empty()) {
-    MessageDlg("Please enter a name for your database.", mtInformation, {mbOK});
-    return;
-  }
-  if (DatabaseType->Text().empty()) {
-    MessageDlg("Please enter database type.", mtInformation, {mbOK});
-    return;
-  }
-  Info.Name = DatabaseName->Text();
-  Info.Author = DatabaseAuthor->Text();
-  Info.Description = DatabaseDescription->Text().empty() ? Info.Name : DatabaseDescription->Text();
-  Info.Type = DatabaseType->Text();
-  Info.CDate = DateCreated->Text();
-  Info.UDate = DateUpdated->Text();
-  TSmallDialog::OKBtnClick();
 }
 
 // ---- E-mail settings -----------------------------------------------------------------------
@@ -192,23 +191,21 @@ TEmailSettingsForm::TEmailSettingsForm(TComponent* AOwner) : TSmallDialog(AOwner
     top += 29;
   }
   OpenKey = [] { return OpenSettingsKey(); };
-}
-
-void TEmailSettingsForm::FormActivate() {
-  std::unique_ptr<TCustomIniFile> key = OpenKey();
-  for (const TMailKey& k : kMailKeys) {
-    std::string fallback;
-    if (std::string(k.Key) == "MailServer") fallback = DefaultHost;
-    if (std::string(k.Key) == "MailPort") fallback = DefaultPort;
-    (this->*k.Edit)->SetText(key->ReadString("SETTINGS", k.Key, fallback));
-  }
-}
-
-void TEmailSettingsForm::OKBtnClick() {
-  std::unique_ptr<TCustomIniFile> key = OpenKey();
-  for (const TMailKey& k : kMailKeys) key->WriteString("SETTINGS", k.Key, (this->*k.Edit)->Text());
-  key->UpdateFile();
-  TSmallDialog::OKBtnClick();
+  Fill = [this] {
+    std::unique_ptr<TCustomIniFile> key = OpenKey();
+    for (const TMailKey& k : kMailKeys) {
+      std::string fallback;
+      if (std::string(k.Key) == "MailServer") fallback = DefaultHost;
+      if (std::string(k.Key) == "MailPort") fallback = DefaultPort;
+      (this->*k.Edit)->SetText(key->ReadString("SETTINGS", k.Key, fallback));
+    }
+  };
+  Accept = [this] {
+    std::unique_ptr<TCustomIniFile> key = OpenKey();
+    for (const TMailKey& k : kMailKeys) key->WriteString("SETTINGS", k.Key, (this->*k.Edit)->Text());
+    key->UpdateFile();
+    return true;
+  };
 }
 
 // ---- Server settings -----------------------------------------------------------------------
@@ -238,6 +235,33 @@ TServerSettingsForm::TServerSettingsForm(TComponent* AOwner) : TSmallDialog(AOwn
         addresses.push_back(winsock::inet_ntoa(address));
       }
     return addresses;
+  };
+  Fill = [this] {
+    if (DatabaseType == "Library") URLLabel->SetCaption("Online Search URL:");
+    std::string reply;
+    if (!FetchPublicAddress || !FetchPublicAddress(reply)) reply.clear();
+    URLBox->SetText(URLFromReply(reply));
+    TStringList html;
+    const std::string port = std::to_string(Port);
+    if (ListenAddress.empty() || ListenAddress.rfind("127.", 0) == 0) {
+      // The web server answers this computer alone: say so, and how to open it.
+      // The heading a size above the text: bold alone hardly shows at the text's small size.
+    html.Add("<font size=\"10\"><b>This server answers this computer only</b></font><br>");
+      html.Add("The web server listens on the loopback address " + (ListenAddress.empty() ? std::string("127.0.0.1") : ListenAddress) +
+               ", so other computers cannot reach it.  To open it to your network, start the program with "
+               "QN_LISTEN set to one of this computer's addresses below (or 0.0.0.0 for all of them) and "
+               "let port <b>" + port + "</b> through the firewall.");
+    } else {
+      html.Add("<font size=\"10\"><b>Reaching this server from other computers</b></font><br>");
+      html.Add("The web server listens on " + ListenAddress + ", port " + port +
+               ".  Other computers on your network reach it at one of this computer's addresses below.  To "
+               "reach it from the Internet, your router must forward port <b>" + port +
+               "</b> to this computer; the address above is then the one to give out.");
+    }
+    Explanation->SetHTMLText(html);
+    AddressList->Items().Clear();
+    if (LocalAddresses)
+      for (const std::string& a : LocalAddresses()) AddressList->Items().Add(a);
   };
 }
 
@@ -286,33 +310,6 @@ std::string TServerSettingsForm::URLFromReply(const std::string& Reply) const {
   return url;
 }
 
-void TServerSettingsForm::FormActivate() {
-  if (DatabaseType == "Library") URLLabel->SetCaption("Online Search URL:");
-  std::string reply;
-  if (!FetchPublicAddress || !FetchPublicAddress(reply)) reply.clear();
-  URLBox->SetText(URLFromReply(reply));
-  TStringList html;
-  const std::string port = std::to_string(Port);
-  if (ListenAddress.empty() || ListenAddress.rfind("127.", 0) == 0) {
-    // The web server answers this computer alone: say so, and how to open it.
-    html.Add("<b>This server answers this computer only</b><br>");
-    html.Add("The web server listens on the loopback address " + (ListenAddress.empty() ? std::string("127.0.0.1") : ListenAddress) +
-             ", so other computers cannot reach it.  To open it to your network, start the program with "
-             "QN_LISTEN set to one of this computer's addresses below (or 0.0.0.0 for all of them) and "
-             "let port <b>" + port + "</b> through the firewall.");
-  } else {
-    html.Add("<b>Reaching this server from other computers</b><br>");
-    html.Add("The web server listens on " + ListenAddress + ", port " + port +
-             ".  Other computers on your network reach it at one of this computer's addresses below.  To "
-             "reach it from the Internet, your router must forward port <b>" + port +
-             "</b> to this computer; the address above is then the one to give out.");
-  }
-  Explanation->SetHTMLText(html);
-  AddressList->Items().Clear();
-  if (LocalAddresses)
-    for (const std::string& a : LocalAddresses()) AddressList->Items().Add(a);
-}
-
 void TServerSettingsForm::CopyURLBtnClick(TObject*) {
   URLBox->SelectAll();
   Clipboard().SetAsText(URLBox->Text());
@@ -327,20 +324,18 @@ TEditQuantityForm::TEditQuantityForm(TComponent* AOwner) : TSmallDialog(AOwner, 
   AddBtn = MakeCaptioned<TRadioButton>(this, this, "AddBtn", "Add", 108, 44, 70, 20);
   RemoveBtn = MakeCaptioned<TRadioButton>(this, this, "RemoveBtn", "Remove", 180, 44, 80, 20);
   AddBtn->SetChecked(true);
-}
-
-void TEditQuantityForm::FormActivate() {
-  SetCaption("Edit " + FieldName);
-  FieldLabel->SetCaption(FieldName);
-  Amount = 0;
-  FocusControl(AmountBox);
-}
-
-void TEditQuantityForm::OKBtnClick() {
-  const std::string text = (RemoveBtn->Checked() ? "-" : "") + AmountBox->Text();
-  int value = 0;
-  Amount = TryStrToInt(text, value) ? value : 0;
-  TSmallDialog::OKBtnClick();
+  Fill = [this] {
+    SetCaption("Edit " + FieldName);
+    FieldLabel->SetCaption(FieldName);
+    Amount = 0;
+    FocusControl(AmountBox);
+  };
+  Accept = [this] {
+    const std::string text = (RemoveBtn->Checked() ? "-" : "") + AmountBox->Text();
+    int value = 0;
+    Amount = TryStrToInt(text, value) ? value : 0;
+    return true;
+  };
 }
 
 namespace {
@@ -367,18 +362,16 @@ TEditFieldForm::TEditFieldForm(TComponent* AOwner) : TSmallDialog(AOwner, "Edit 
                            "Email Address", "URL", "Record Counter"})
     TypeBox->Items().Add(kind);
   WrappedLabel(this, "Note", "Note: Field type should only be changed when the database is empty.", 14, 76, 300);
-}
-
-void TEditFieldForm::FormActivate() {
-  NameBox->SetText(FieldName);
-  TypeBox->SetText(FieldType);
-  FocusControl(NameBox);
-}
-
-void TEditFieldForm::OKBtnClick() {
-  FieldName = NameBox->Text();
-  FieldType = TypeBox->Text();
-  TSmallDialog::OKBtnClick();
+  Fill = [this] {
+    NameBox->SetText(FieldName);
+    TypeBox->SetText(FieldType);
+    FocusControl(NameBox);
+  };
+  Accept = [this] {
+    FieldName = NameBox->Text();
+    FieldType = TypeBox->Text();
+    return true;
+  };
 }
 
 // ---- Item editing --------------------------------------------------------------------------
@@ -398,18 +391,23 @@ TEditSkillForm::TEditSkillForm(TComponent* AOwner) : TSmallDialog(AOwner, "Edit 
                                      "To change title double-click underlined area at the top of this window.",
                                      14, 216, 350, 15);
   hint->Font().SetColor(clGray);
-}
-
-void TEditSkillForm::FormActivate() {
-  SkillTitle->SetCaption(ItemName);
-  FlagBox->SetChecked(Flag);
-  Value1Box->SetText(Value1);
-  Value2Box->SetText(Value2);
-  // Each part is named as the item list names its column: the check mark is the first column's
-  // (the item is selected), the two strings are the second and third columns.
-  if (ColumnCaptions.size() > 0) FlagBox->SetCaption("Select " + ColumnCaptions[0]);
-  if (ColumnCaptions.size() > 1) Value1Label->SetCaption(ColumnCaptions[1]);
-  if (ColumnCaptions.size() > 2) Value2Label->SetCaption(ColumnCaptions[2]);
+  Fill = [this] {
+    SkillTitle->SetCaption(ItemName);
+    FlagBox->SetChecked(Flag);
+    Value1Box->SetText(Value1);
+    Value2Box->SetText(Value2);
+    // Each part is named as the item list names its column: the check mark is the first column's
+    // (the item is selected), the two strings are the second and third columns.
+    if (ColumnCaptions.size() > 0) FlagBox->SetCaption("Select " + ColumnCaptions[0]);
+    if (ColumnCaptions.size() > 1) Value1Label->SetCaption(ColumnCaptions[1]);
+    if (ColumnCaptions.size() > 2) Value2Label->SetCaption(ColumnCaptions[2]);
+  };
+  Accept = [this] {
+    Value1 = Value1Box->Text();
+    Value2 = Value2Box->Text();
+    Flag = FlagBox->Checked();
+    return true;
+  };
 }
 
 void TEditSkillForm::SkillTitleDblClick(TObject*) {
@@ -420,20 +418,13 @@ void TEditSkillForm::SkillTitleDblClick(TObject*) {
   if (OnRename) OnRename(name);
 }
 
-void TEditSkillForm::OKBtnClick() {
-  Value1 = Value1Box->Text();
-  Value2 = Value2Box->Text();
-  Flag = FlagBox->Checked();
-  TSmallDialog::OKBtnClick();
-}
-
 // ---- Drop-down choices ---------------------------------------------------------------------
 
 TDropDownMenuForm::TDropDownMenuForm(TComponent* AOwner)
     : TSmallDialog(AOwner, "Edit Drop Down Menu Options", 380, 360) {
   SetName("DropDownMenuForm");
   WrappedLabel(this, "Instructions",
-               "Instructions:  Enter each menu choice on a seperate line.  Indent subi-items using <TAB> key.", 14, 10,
+               "Instructions:  Enter each menu choice on a separate line.  Indent sub-items with <TAB>.", 14, 10,
                350);
   Choices = Make<TMemo>(this, this, "Choices", 14, 46, 350, 230);
   Choices->SetWantTabs(true);
@@ -441,18 +432,16 @@ TDropDownMenuForm::TDropDownMenuForm(TComponent* AOwner)
   TreeViewBtn = MakeCaptioned<TButton>(this, this, "TreeViewBtn", "Tree View", 14, 0, 90, 25);
   TreeViewBtn->SetTop(OKBtn->Top());
   TreeViewBtn->OnClick = [this](TObject* s) { TreeViewBtnClick(s); };
+  Fill = [this] { LoadChoices(); };
+  Accept = [this] {
+    if (Tree) *Tree = TreeFromLines(Choices->Text());
+    return true;
+  };
 }
 
 void TDropDownMenuForm::LoadChoices() {
   Choices->Lines().Clear();
   if (Tree) Choices->SetText(TreeToLines(*Tree));
-}
-
-void TDropDownMenuForm::FormActivate() { LoadChoices(); }
-
-void TDropDownMenuForm::OKBtnClick() {
-  if (Tree) *Tree = TreeFromLines(Choices->Text());
-  TSmallDialog::OKBtnClick();
 }
 
 void TDropDownMenuForm::TreeViewBtnClick(TObject*) {
@@ -472,9 +461,9 @@ TAboutBox::TAboutBox(TComponent* AOwner) : TSmallDialog(AOwner, "About", 300, 15
   Version = MakeCaptioned<TLabel>(this, this, "Version", "", 20, 52, 260, 15);
   CancelBtn->SetVisible(false);
   PlaceButtons(false);
+  Fill = [this] {
+    ProductName->SetCaption(Title);
+    Version->SetCaption("Version 1.05 " + ProgramName);
+  };
 }
 
-void TAboutBox::FormActivate() {
-  ProductName->SetCaption(Title);
-  Version->SetCaption("Version 1.05 " + ProgramName);
-}

@@ -1,7 +1,6 @@
 // The client's small modal windows: date format, database information, e-mail settings, server
-// settings, quantity, field name and type, item editing, drop-down choices and the about box.
-// Each is created by its opener, filled in FormActivate from the public fields the opener set,
-// and on OK writes its result back into those fields (or into the settings key).
+// settings, quantity, field name and type, item editing, drop-down choices and the about box,
+// each one declaration over the skeleton they share (TSmallDialog).
 #pragma once
 
 #include <functional>
@@ -20,8 +19,11 @@ class TMarkupLabel;
 class TTreeView;
 struct TDescriptionTree;
 
-// A modal window with OK and Cancel at the bottom right; FormActivate runs at its first
-// activation (every modal run of a window that is reused).
+// The skeleton every small dialog shares: a modal window with OK and Cancel at the bottom right.
+// Each dialog's constructor makes its controls and sets Fill, which fills them from the public
+// fields its opener set, at the window's first activation (every modal run of a window that is
+// reused), and Accept, which OK runs: it checks what was typed and writes it back into those
+// fields (or into the settings key), and says whether the window may close.
 class TSmallDialog : public TForm {
 public:
   TSmallDialog(TComponent* AOwner, const std::string& caption, int width, int height);
@@ -29,10 +31,10 @@ public:
   TButton* CancelBtn = nullptr;
   // Set by OK when the window's checks pass.
   bool Accepted = false;
-  virtual void FormActivate() {}
-  virtual void OKBtnClick();
 
 protected:
+  std::function<void()> Fill;
+  std::function<bool()> Accept;
   void Activate() override;
   void DoShow() override;
   // Places the buttons (CancelBtn may be null: OK alone).
@@ -53,8 +55,6 @@ public:
   std::string DateFormat;  // in and out: "mm/dd/yyyy" or "dd/mm/yyyy"
   TRadioButton* MonthFirst = nullptr;
   TRadioButton* DayFirst = nullptr;
-  void FormActivate() override;
-  void OKBtnClick() override;
 };
 
 // The values of a database as the information window shows them.
@@ -67,6 +67,9 @@ class TDatabaseInformationForm : public TSmallDialog {
 public:
   explicit TDatabaseInformationForm(TComponent* AOwner);
   TDatabaseValues Info;  // in and out
+  // The database's date format: the stored dates ("yyyy/mm/dd") are shown in it ("" shows them
+  // as stored).
+  std::string DateFormat;
   TEdit* DatabaseName = nullptr;
   TEdit* DatabaseAuthor = nullptr;
   TEdit* DatabaseDescription = nullptr;
@@ -76,8 +79,6 @@ public:
   TEdit* DatabaseType = nullptr;
   TEdit* FileCode = nullptr;
   TEdit* Size = nullptr;
-  void FormActivate() override;
-  void OKBtnClick() override;
   // A click on the "Database Type" label asks for a type.
   void TypeLabelClick(TObject* Sender);
 };
@@ -97,8 +98,6 @@ public:
   TEdit* SenderEmail = nullptr;
   TEdit* RecipientName = nullptr;
   TEdit* RecipientEmail = nullptr;
-  void FormActivate() override;
-  void OKBtnClick() override;
 };
 
 // "Server Settings": the address others reach this machine's server at, and its addresses.
@@ -120,7 +119,6 @@ public:
   TMarkupLabel* Explanation = nullptr;
   TButton* CopyURLBtn = nullptr;
   TListBox* AddressList = nullptr;
-  void FormActivate() override;
   void CopyURLBtnClick(TObject* Sender);
   // The URL box's text for an address-echo reply: the URL at the public address the reply's
   // second line holds, else at this machine's first address that is not a loopback one, else
@@ -138,8 +136,6 @@ public:
   TEdit* AmountBox = nullptr;
   TRadioButton* AddBtn = nullptr;
   TRadioButton* RemoveBtn = nullptr;
-  void FormActivate() override;
-  void OKBtnClick() override;
 };
 
 // "Edit Text Field": a field's name and type.
@@ -150,8 +146,6 @@ public:
   std::string FieldType = "Text";
   TEdit* NameBox = nullptr;
   TComboBox* TypeBox = nullptr;
-  void FormActivate() override;
-  void OKBtnClick() override;
 };
 
 // "Edit Skill": one row of the item list.
@@ -171,8 +165,6 @@ public:
   TLabel* Value2Label = nullptr;
   TMemo* Value2Box = nullptr;
   TCheckBox* FlagBox = nullptr;
-  void FormActivate() override;
-  void OKBtnClick() override;
   void SkillTitleDblClick(TObject* Sender);
 };
 
@@ -188,8 +180,6 @@ public:
   std::function<void()> OnTreeView;
   TMemo* Choices = nullptr;
   TButton* TreeViewBtn = nullptr;
-  void FormActivate() override;
-  void OKBtnClick() override;
   void TreeViewBtnClick(TObject* Sender);
   // The choices as lines from the tree.
   void LoadChoices();
@@ -203,7 +193,6 @@ public:
   std::string ProgramName;  // the program file's name
   TLabel* ProductName = nullptr;
   TLabel* Version = nullptr;
-  void FormActivate() override;
 };
 
 // Today's date as the dialogs write it ("YYYY/MM/DD").

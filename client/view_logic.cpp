@@ -30,6 +30,7 @@
 #include "platform/sys/files.h"
 #include "platform/sys/process.h"
 #include "platform/ui/modal_service.h"
+#include "platform/ui/screen.h"
 
 namespace {
 
@@ -215,11 +216,23 @@ void TView::WireEvents() {
 
 // ---- Start-up and login ----------------------------------------------------------------------
 
+namespace {
+// The room a window manager's frame and title bar take beside and above a window.
+constexpr int kWindowFrameRoom = 16, kWindowTitleRoom = 48;
+}  // namespace
+
 void TView::FormCreate() {
   LocalServer->Start(ProgramFolder, TLocalServer::PortFromEnvironment());
   SetColor(clBtnFace);
   int width = 634, height = 482;
   ReadWindowSize(*OpenSettingsKey(), width, height);
+  // A size kept from a larger screen (or from a maximized window) fits this screen's work area
+  // with room for the window manager's title bar and frame.
+  const TRect Work = Screen().WorkArea();
+  if (Work.Width() > 0 && Work.Height() > 0) {
+    width = std::min(width, Work.Width() - kWindowFrameRoom);
+    height = std::min(height, Work.Height() - kWindowTitleRoom);
+  }
   SetBounds(Left(), Top(), std::max(400, width), std::max(300, height));
   RecordBook->SetActivePageIndex(0);
   Calendar->SetDate(Date());
@@ -658,6 +671,7 @@ void TView::DatabaseInformation1Click() {
   auto* form = new TDatabaseInformationForm(this);
   form->Info = {info[diName], info[diAuthor], info[diDescription], info[diType],
                 info[diCDate], info[diUDate], info[diRecords], info[diFileCode]};
+  form->DateFormat = Logic->Buffers.Configuration.DateFormat;
   Logic->BeginModal();
   form->ShowModal();
   Logic->EndModal();
@@ -707,8 +721,11 @@ void TView::SelectServer1Click() {
 }
 
 void TView::WriteSettings() {
-  Settings->ViewW = Width();
-  Settings->ViewH = Height();
+  // A maximized (or minimized) window's size is the screen's: the size kept is the window's own.
+  if (WindowState() == wsNormal) {
+    Settings->ViewW = Width();
+    Settings->ViewH = Height();
+  }
   Settings->ShortDescriptionValues = Logic->ShortDescriptionValues();
   SaveSettings(*OpenSettingsKey(), *Settings);
 }

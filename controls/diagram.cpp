@@ -654,12 +654,26 @@ std::unique_ptr<TDgLinkDrawInfo> TDgCustomDiagram::CreateLinkDrawInfo(TDgDiagram
   const TDgDiagramItem* e = ALink->EndItem();
   auto info = std::make_unique<TDgStdLinkDrawInfo>();
   info->LeftToRight = (b->Left() * 2 + b->Width()) / 2 < (e->Left() * 2 + e->Width()) / 2;
-  int lift = GetSystemMetrics(SM_CYBORDER) + GetSystemMetrics(SM_CYSMCAPTION) / 2;
-  info->BeginPoint = {info->LeftToRight ? b->Left() + b->Width() : b->Left(), b->Top() + lift};
-  info->EndPoint = {info->LeftToRight ? e->Left() : e->Left() + e->Width(), e->Top() + lift};
-  int d = info->LeftToRight ? 14 : -14;
-  info->BeginBend = {info->BeginPoint.X + d, info->BeginPoint.Y};
-  info->EndBend = {info->EndPoint.X - d, info->EndPoint.Y};
+  const int stub = 14;
+  const bool sideBySide = b->Left() + b->Width() + 2 * stub <= e->Left() || e->Left() + e->Width() + 2 * stub <= b->Left();
+  if (sideBySide || b->Top() == e->Top()) {
+    // Items side by side: from the caption bar's side to the other's.
+    int lift = GetSystemMetrics(SM_CYBORDER) + GetSystemMetrics(SM_CYSMCAPTION) / 2;
+    info->BeginPoint = {info->LeftToRight ? b->Left() + b->Width() : b->Left(), b->Top() + lift};
+    info->EndPoint = {info->LeftToRight ? e->Left() : e->Left() + e->Width(), e->Top() + lift};
+    int d = info->LeftToRight ? stub : -stub;
+    info->BeginBend = {info->BeginPoint.X + d, info->BeginPoint.Y};
+    info->EndBend = {info->EndPoint.X - d, info->EndPoint.Y};
+  } else {
+    // Items one above the other, with no room for the side bars between them: from the middle of
+    // the upper one's bottom edge to the middle of the lower one's top edge, which no item hides.
+    const bool down = b->Top() < e->Top();
+    info->BeginPoint = {b->Left() + b->Width() / 2, down ? b->Top() + b->Height() : b->Top()};
+    info->EndPoint = {e->Left() + e->Width() / 2, down ? e->Top() : e->Top() + e->Height()};
+    int d = down ? stub : -stub;
+    info->BeginBend = {info->BeginPoint.X, info->BeginPoint.Y + d};
+    info->EndBend = {info->EndPoint.X, info->EndPoint.Y - d};
+  }
   info->Color = ALink->Color();
   info->Selected = ALink == FSelectedLink;
   return info;
@@ -701,8 +715,15 @@ void TDgCustomDiagram::PaintLink(TCanvas& c, const TDgLinkDrawInfo* Info, bool C
   c.MoveTo(bb.X, bb.Y);
   c.LineTo(eb.X, eb.Y);
   c.Pen().SetWidth(1);
-  c.FillRect(Rect(std::min(bp.X, bb.X), bp.Y - 1, std::max(bp.X, bb.X), bp.Y + 2));
-  c.FillRect(Rect(std::min(ep.X, eb.X), ep.Y - 1, std::max(ep.X, eb.X), ep.Y + 2));
+  // A 3-pixel bar from each item to its bend, across or down as the bend lies.
+  auto bar = [&](TPoint p, TPoint q) {
+    if (p.Y == q.Y)
+      c.FillRect(Rect(std::min(p.X, q.X), p.Y - 1, std::max(p.X, q.X), p.Y + 2));
+    else
+      c.FillRect(Rect(p.X - 1, std::min(p.Y, q.Y), p.X + 2, std::max(p.Y, q.Y)));
+  };
+  bar(bp, bb);
+  bar(ep, eb);
 }
 
 void TDgCustomDiagram::PaintItem(TDgDiagramItemPanel* Panel) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <map>
 
 #include "client/core/record_window.h"
 
@@ -11,27 +12,42 @@ bool Has(const std::string& Line, const char* Part) { return Line.find(Part) != 
 
 class TBuilder {
 public:
-  TBuilder(const TRelateData& D, int Width, int Height, const std::function<int(int)>& Random)
-      : FD(D), FWidth(Width), FRandom(Random) {
-    FModel.Height = Height;
+  TBuilder(const TRelateData& D, const std::function<int(const std::string&)>& CaptionWidth)
+      : FD(D), FCaptionWidth(CaptionWidth) {}
+
+  // Lays the rows out: one row a level, the top row at the margin, each row's boxes side by side
+  // and the rows centred on the widest one (or on Width when that is wider).
+  TDiagramModel Model(int Width, int Height) {
+    int Widest = 0;
+    std::map<int, int> RowWidth;
+    for (std::size_t i = 0; i < FModel.Boxes.size(); ++i) {
+      int& W = RowWidth[FLevels[i]];
+      W += (W ? kDiagramGap : 0) + FModel.Boxes[i].Width;
+      Widest = std::max(Widest, W);
+    }
+    const int Across = std::max(Width, Widest + 2 * kDiagramMargin);
+    const int TopLevel = RowWidth.empty() ? 0 : RowWidth.begin()->first;
+    std::map<int, int> Next;
+    for (const auto& [Level, W] : RowWidth) Next[Level] = (Across - W) / 2;
+    int Bottom = 0;
+    for (std::size_t i = 0; i < FModel.Boxes.size(); ++i) {
+      TDiagramBox& B = FModel.Boxes[i];
+      B.Left = Next[FLevels[i]];
+      Next[FLevels[i]] += B.Width + kDiagramGap;
+      B.Top = kDiagramMargin + (FLevels[i] - TopLevel) * (B.Height + kDiagramRowGap);
+      Bottom = std::max(Bottom, B.Top + B.Height);
+    }
+    FModel.Width = Across;
+    FModel.Height = std::max(Height, Bottom + kDiagramMargin);
+    return std::move(FModel);
   }
-  TDiagramModel Model() { return std::move(FModel); }
 
   void AddEntity(int r, int Level) {
-    const int L = std::clamp(Level, 0, 100);
     TDiagramBox B;
     B.Caption = FD.Names[r];
     B.Name = FD.Codes[r];
-    B.Top = Level * 70 - Draw(50);
-    if (FLeft[L]) {
-      B.Left = Draw(50) + FWidth / 2 - FOffset[L];
-      FLeft[L] = false;
-    } else {
-      B.Left = Draw(50) + FWidth / 2 + FOffset[L];
-      FLeft[L] = true;
-    }
-    FOffset[L] += 125;
-    if (B.Top + 50 > FModel.Height) FModel.Height = B.Top + 50;
+    if (FCaptionWidth) B.Width = std::clamp(FCaptionWidth(B.Caption), B.Width, kDiagramMaxBoxWidth);
+    FLevels.push_back(std::clamp(Level, 0, 100));
     FModel.Boxes.push_back(B);
   }
 
@@ -65,17 +81,10 @@ public:
   }
 
 private:
-  int Draw(int n) { return FRandom ? FRandom(n) : 0; }
   const TRelateData& FD;
-  int FWidth;
-  const std::function<int(int)>& FRandom;
+  const std::function<int(const std::string&)>& FCaptionWidth;
   TDiagramModel FModel;
-  std::array<int, 101> FOffset{};
-  std::array<bool, 101> FLeft = [] {
-    std::array<bool, 101> A;
-    A.fill(true);
-    return A;
-  }();
+  std::vector<int> FLevels;  // each box's level, in the boxes' order
 };
 
 }  // namespace
@@ -124,8 +133,8 @@ TRelateData ParseRelateReply(const std::vector<std::string>& Lines) {
 }
 
 TDiagramModel GenerateDiagram(const TRelateData& Data, const std::string& Code, int Depth, int Width,
-                              int Height, const std::function<int(int)>& Random) {
-  TBuilder B(Data, Width, Height, Random);
+                              int Height, const std::function<int(const std::string&)>& CaptionWidth) {
+  TBuilder B(Data, CaptionWidth);
   const int r = Data.Find(Code);
   // A centre the list does not hold gives an empty diagram.
   if (r >= 0) {
@@ -133,7 +142,7 @@ TDiagramModel GenerateDiagram(const TRelateData& Data, const std::string& Code, 
     B.AddParents(r, Depth, 4);
     B.AddChildren(r, Depth, 6);
   }
-  return B.Model();
+  return B.Model(Width, Height);
 }
 
 void RelationshipDiagram(TRecordWindow& W, const std::function<std::string(const TRelateData&)>& ShowWindow) {

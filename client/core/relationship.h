@@ -33,14 +33,20 @@ struct TDiagramLink {
 struct TDiagramModel {
   std::vector<TDiagramBox> Boxes;
   std::vector<TDiagramLink> Links;
-  int Height = 0;  // the diagram's height after the boxes were placed
+  int Width = 0, Height = 0;  // the diagram's size after the boxes were placed
   const TDiagramBox* Box(const std::string& Name) const;
 };
 
-// The diagram around Code (an empty one when Code is not in the list).  Random(n) gives
-// 0..n-1; the window passes the clock-seeded generator.
+// The layout's spacing: the margin round the boxes, the room between two boxes of a row and
+// between two rows, and the widest box (a longer name is cut short in its box).
+constexpr int kDiagramMargin = 16, kDiagramGap = 30, kDiagramRowGap = 40, kDiagramMaxBoxWidth = 220;
+
+// The diagram around Code (an empty one when Code is not in the list): a row a level, the
+// records Code refers to in the rows above, those referring to it in the rows below, no two
+// boxes overlapping, the rows centred in Width (or in the widest row) from the top margin.
+// CaptionWidth gives the room a box needs for its record's name (75 pixels when not given).
 TDiagramModel GenerateDiagram(const TRelateData& Data, const std::string& Code, int Depth, int Width,
-                              int Height, const std::function<int(int)>& Random);
+                              int Height, const std::function<int(const std::string&)>& CaptionWidth = {});
 
 // The menu command: saves, asks the server for the list, shows the window (ShowWindow returns
 // the code to load, "" to load none) and loads the record it returns.

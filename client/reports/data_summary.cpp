@@ -72,6 +72,7 @@ bool TDataSummary::FillSummaryGrid() {
   if (!Grouped) Groups = {"None"};
   struct TAcc {
     std::string High = "0", Low = "0", Count = "0", Total = "0";
+    int Records = 0;
     bool First = true;
   };
   std::vector<TAcc> Acc(Groups.size());
@@ -92,6 +93,7 @@ bool TDataSummary::FillSummaryGrid() {
     const std::string V = NumberTextOf(Cell(SummaryCol, r));
     A.Total = AddNumberText(A.Total, V);
     A.Count = AddNumberText(A.Count, "1");
+    ++A.Records;
     if (A.First) {
       A.High = A.Low = AddNumberText(V, "0");
       A.First = false;
@@ -104,7 +106,9 @@ bool TDataSummary::FillSummaryGrid() {
   for (std::size_t i = 0; i < Groups.size(); ++i) {
     const TAcc& A = Acc[i];
     auto Two = [](const std::string& T) { return AddNumberText(T, "0"); };
-    Rows.push_back({Groups[i], Two(A.High), Two(A.Low), Two(A.Count), DivideNumberText(A.Total, A.Count), Two(A.Total)});
+    // The frequency is a count of records: a whole number.
+    Rows.push_back({Groups[i], Two(A.High), Two(A.Low), std::to_string(A.Records), DivideNumberText(A.Total, A.Count),
+                    Two(A.Total)});
   }
   return true;
 }

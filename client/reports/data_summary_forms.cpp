@@ -85,6 +85,9 @@ void TDataSummaryForm::FillSummaryGrid() {
   SummaryGrid->SetRowCount(static_cast<int>(FLogic.Rows.size()) + 1);
   for (std::size_t r = 0; r < FLogic.Rows.size(); ++r)
     for (int c = 0; c < 6; ++c) SummaryGrid->SetCells(c, static_cast<int>(r) + 1, FLogic.Rows[r][static_cast<std::size_t>(c)]);
+  // The filter column is as wide as its longest value, never narrower than the others.
+  SummaryGrid->AutoSizeColumn(0);
+  SummaryGrid->SetColWidths(0, std::max(SummaryGrid->DefaultColWidth(), SummaryGrid->ColWidths(0) + 8));
 }
 
 // ---- Grid data summary -----------------------------------------------------------------------

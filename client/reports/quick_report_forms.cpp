@@ -3,6 +3,7 @@
 #include "client/core/record_window.h"
 #include "client/reports/form_parts.h"
 #include "client/reports/report_windows.h"
+#include "controls/grid/qn_grid.h"
 #include "platform/ui/grids.h"
 #include "platform/rtl/sysutils.h"
 #include "platform/ui/containers.h"
@@ -196,6 +197,10 @@ TQuickReportForm::TQuickReportForm(TReportWindows& Windows, TSearchList* List)
   SetCaption("Report");
   SetPosition(poScreenCenter);
   SetBounds(0, 0, 760, 560);
+  // A barcode column is text wherever the grid goes (a workbook keeps its leading zeros).
+  FReport.DisplayGrid().OnGetFormat = [this](TObject*, int Col, TSortStyle& Style, std::string&, std::string&) {
+    if (IsBarcodeColumn(FWindows.Host.Captions, FReport.DisplayGrid().Cells(Col, 0))) Style = sortText;
+  };
   Layout.ReportFont.SetName("Arial");
   Layout.ReportFont.SetSize(8);
   auto* Bottom = Make<TPanel>(this, this, "ButtonPanel", 0, 520, 760, 40);

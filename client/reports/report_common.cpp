@@ -44,6 +44,16 @@ std::string GridColumnKind(const std::string& InputKind) {
   return "Text";
 }
 
+bool IsBarcodeColumn(const TFieldCaptions& C, const std::string& Caption) {
+  const auto Barcode = [&](const auto& Names, const auto& Kinds) {
+    for (std::size_t i = 0; i < Names.size() && i < Kinds.size(); ++i)
+      if (!Names[i].empty() && Names[i] == Caption && LowerCase(Kinds[i]).find("barcode") != std::string::npos)
+        return true;
+    return false;
+  };
+  return !Caption.empty() && (Barcode(C.DetailNames, C.DetailKinds) || Barcode(C.OtherNames, C.OtherKinds));
+}
+
 std::string GridStreamText(TQnStringGrid& Grid) {
   TStringStream S;
   Grid.SaveToStream(S);

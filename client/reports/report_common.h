@@ -45,6 +45,10 @@ struct TFieldCaptions {
 // "Text" for every other column (plain text, a choice menu, multi-line text).
 std::string GridColumnKind(const std::string& InputKind);
 
+// Whether a report column headed Caption holds a field of the barcode kind: its values are codes,
+// written out as texts (a number would lose their leading zeros and long digits).
+bool IsBarcodeColumn(const TFieldCaptions& Captions, const std::string& Caption);
+
 // Captions taken from a configuration alone (names, kinds, item names, trees); the rest get the
 // record window's default texts.
 TFieldCaptions CaptionsFromConfiguration(const TConfiguration& Config);

@@ -65,6 +65,9 @@ void TSearchResults::ShowListOnly() {
     FDisplay.SetCells(1, r, FList.Name(r));
     if (r >= 1) FSlots[r] = r;
   }
+  // The list's own header row is empty: the two columns are named for what they hold.
+  FDisplay.SetCells(0, 0, FieldCaption(kRecordCodeField));
+  FDisplay.SetCells(1, 0, FHost.Captions.RecordTitle);
   if (FDisplay.RowCount() > 1) FDisplay.SetFixedRows(1);
   FDisplay.SetFixedCols(0);
 }
@@ -151,9 +154,10 @@ TColor TSearchResults::RowColor(int DisplayRow, TQnStringGrid& LastReply) const 
   if (DisplayRow <= 0 || !Highlight) return clNone;
   const int Row = ListRow(DisplayRow);
   const std::string& Code = Row > 0 ? FList.Code(Row) : std::string();
-  if (!Code.empty())
-    for (int r = 0; r < LastReply.RowCount(); ++r)
-      if (LastReply.Cells(0, r) == Code) return FoundColor;
+  // A row that shows no record (the list's empty last row) is not coloured.
+  if (Code.empty()) return clNone;
+  for (int r = 0; r < LastReply.RowCount(); ++r)
+    if (LastReply.Cells(0, r) == Code) return FoundColor;
   return OlderColor;
 }
 

@@ -24,8 +24,9 @@ class TSearchResults {
 public:
   static constexpr const char* GoneText =
       "The record you selected is no longer in the database.  Another user may have removed it.";
-  static constexpr TColor FoundColor = 0x008000;
-  static constexpr TColor OlderColor = 0x00FFFF;
+  // Light green and light yellow (blue in the high byte): black text stays readable on both.
+  static constexpr TColor FoundColor = 0xB0F0B0;
+  static constexpr TColor OlderColor = 0xC0FFFF;
 
   TSearchResults(TReportHost& Host, TSearchList& List, TQnStringGrid& Display);
 

@@ -58,6 +58,13 @@ TSnapShot::TSnapShot(TReportWindows& Windows) : TForm(nullptr), FWindows(Windows
   SearchDisplay->SetFixedCols(0);
   SearchDisplay->SetLeftCol(0);
   FResults = std::make_unique<TSearchResults>(Windows.Host, Windows.List, *SearchDisplay);
+  // Ctrl+C (and Ctrl+Insert) copies the selected rows as tab-separated text; the display takes
+  // no cut or paste.
+  SearchDisplay->Navigation().AllowClipboardShortCuts = true;
+  SearchDisplay->OnClipboardCut = [](TObject*, bool& Allow) { Allow = false; };
+  SearchDisplay->OnClipboardPaste = [](TObject*, bool& Allow) { Allow = false; };
+  // The display has its header before the first search.
+  FResults->LoadSearchDisplay();
 
   Hbox->OnClick = [this](TObject*) {
     FResults->Highlight = Hbox->Checked();

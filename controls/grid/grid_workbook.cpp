@@ -74,9 +74,12 @@ bool ReadShownNumber(std::string text, const std::string& prefix, const std::str
 }
 
 // Makes the item a number or a date when the grid takes the cell for one, as its sorting does:
-// under the column's style, an automatic style decided by the cell's own text.
+// under the column's style, an automatic style decided by the cell's own text; under the text
+// style a text that stays one.
 void TypeItem(TVarArray& value, int row, int col, const std::string& text, TSortStyle style,
               const std::string& prefix, const std::string& suffix) {
+  // A column the grid is told holds text (codes of digits) stays text.
+  if (style == sortText) return value.KeepText(row, col);
   if (style == sortAuto) style = AutoSortStyle(text);
   double number = 0;
   int decimals = 0;

@@ -110,10 +110,19 @@ QPointer<QWidget> gRequestedActive;
 
 bool Offscreen() { return QGuiApplication::platformName() == "offscreen"; }
 
+// A frame's state as a form's (a minimized window keeps its maximized flag for its restore).
+TWindowState StateOf(Qt::WindowStates q) {
+  return q & Qt::WindowMinimized ? wsMinimized : q & Qt::WindowMaximized ? wsMaximized : wsNormal;
+}
+
 }  // namespace
 
 void TQtFormFrame::changeEvent(QEvent* e) {
   QWidget::changeEvent(e);
+  if (e->type() == QEvent::WindowStateChange) {
+    FPeer.FrameStateChanged();
+    return;
+  }
   if (e->type() != QEvent::ActivationChange || !isActiveWindow()) return;
   // The form's deactivation follows from the activation of another form.
   if (gRequestedActive) {
@@ -160,6 +169,14 @@ void TQtFormPeer::FrameGeometryChanged() {
   TWinControl& c = Control();
   if (g.x() == c.Left() && g.y() == c.Top() && g.width() == c.Width() && g.height() == c.Height()) return;
   Guarded(&c, [&] { c.SetBounds(g.x(), g.y(), g.width(), g.height()); });
+}
+
+void TQtFormPeer::FrameStateChanged() {
+  // The window manager or the person maximized, minimized or restored the window: the form
+  // knows its state (asking the frame for the state it has changes nothing).
+  const TWindowState state = StateOf(FFrame->windowState());
+  auto& form = static_cast<TCustomForm&>(Control());
+  if (form.WindowState() != state) Guarded(&form, [&] { form.SetWindowState(state); });
 }
 
 void TQtFormPeer::SetVisible(bool visible) {
@@ -242,6 +259,8 @@ void TQtFormPeer::SetStayOnTop(bool onTop) {
 }
 
 void TQtFormPeer::SetWindowState(TWindowState state) {
+  // A state the frame reported itself is the frame's already (minimized keeps its maximized flag).
+  if (state == StateOf(FFrame->windowState())) return;
   FFrame->setWindowState(state == wsMinimized ? Qt::WindowMinimized : state == wsMaximized ? Qt::WindowMaximized
                                                                                             : Qt::WindowNoState);
 }

@@ -54,6 +54,7 @@ public:
   QMenuBar* MenuBar() const { return FMenuBar; }
   // The frame moved or was sized (by code or by the window manager).
   void FrameGeometryChanged();
+  void FrameStateChanged();
 
 private:
   void LayOut();

@@ -114,6 +114,24 @@ TEST_F(DialogsTest, DatabaseInformationKeepsTheTypeOfMostDatabasesAndChecksItsBo
   EXPECT_EQ(form.Info.Type, "Collection");
 }
 
+// The dates show as the database writes its dates, and OK keeps them as stored.
+TEST_F(DialogsTest, DatabaseInformationShowsItsDatesInTheDatabasesFormat) {
+  for (auto entry : {std::pair{"mm/dd/yyyy", "12/02/2026"}, std::pair{"dd/mm/yyyy", "02/12/2026"},
+                     std::pair{"", "2026/12/02"}}) {
+    TDatabaseInformationForm form(nullptr);
+    form.DateFormat = entry.first;
+    form.Info = {"Stamps", "", "", "General", "2026/12/02", "2026/12/09", "3", ""};
+    Run<TDatabaseInformationForm>(form, "Please enter database information:", [&](TDatabaseInformationForm& f) {
+      EXPECT_EQ(f.DateCreated->Text(), entry.second) << entry.first;
+      EXPECT_EQ(f.DateUpdated->Text().substr(0, 2), std::string(entry.first).empty() ? "20" : entry.first[0] == 'm' ? "12" : "09");
+      f.OKBtn->Click();
+    });
+    EXPECT_TRUE(form.Accepted);
+    EXPECT_EQ(form.Info.CDate, "2026/12/02");
+    EXPECT_EQ(form.Info.UDate, "2026/12/09");
+  }
+}
+
 // The notes of the field and drop-down dialogs wrap within the window, above what follows them.
 TEST_F(DialogsTest, WrappedNotesStayInsideTheirDialogs) {
   TEditFieldForm Field(nullptr);
@@ -212,10 +230,23 @@ TEST_F(DialogsTest, ServerSettingsSayWhoCanReachTheServer) {
     form.FetchPublicAddress = [](std::string&) { return false; };
     form.LocalAddresses = [] { return std::vector<std::string>{"192.168.1.5"}; };
     std::string text;
+    bool boldHeading = false, plainText = false;
     Run<TServerSettingsForm>(form, "Server Settings", [&](TServerSettingsForm& f) {
       text = f.Explanation->HTMLText().Text();
+      // The heading is drawn bold and larger (bold alone hardly shows at the small size), the
+      // explanation under it plain.
+      TRecordingPainter& painted = HeadlessPeer(f)->Recorder();
+      painted.Clear();
+      f.Repaint();
+      for (const TPaintCall* c : painted.TextCalls()) {
+        if (c->Text == "This " || c->Text == "Reaching ")
+          boldHeading = c->Font.Style.Contains(fsBold) && c->Font.Height < f.Explanation->Font().Height();
+        if (c->Text == "web ") plainText = !c->Font.Style.Contains(fsBold);
+      }
       f.OKBtn->Click();
     });
+    EXPECT_TRUE(boldHeading) << listen;
+    EXPECT_TRUE(plainText) << listen;
     const bool loopback = std::string(listen).empty() || std::string(listen) == "127.0.0.1";
     EXPECT_EQ(text.find("other computers cannot reach it") != std::string::npos, loopback) << listen << ": " << text;
     EXPECT_EQ(text.find("Other computers on your network reach it") != std::string::npos, !loopback) << listen;

@@ -12,6 +12,7 @@
 #include "client/core/definition_template.h"
 #include "client/core/local_server.h"
 #include "client/password_form.h"
+#include "client/small_dialogs.h"
 #include "client/view.h"
 #include "controls/grid/qn_grid.h"
 #include "platform/headless/event_loop_poll.h"
@@ -114,6 +115,27 @@ TEST_F(ViewTest, ANameTheServerCannotTakeIsRefusedUnsentAndTheWindowStaysOpen) {
   View->DatabaseLogin();
   EXPECT_EQ(Verbs(), (std::vector<std::string>{"HANDSHAKE"}));
   EXPECT_EQ(Db->Recorder.Requests[0].UserAgent, "HANDSHAKE:Nowhere");
+}
+
+TEST_F(ViewTest, CreateDemoStartsFromTheNameTypedInTheLoginWindow) {
+  MakeView();
+  std::string Shown;
+  TCheckedModalScript script;
+  script.ExpectForm("Login", [&](TCustomForm& f) {
+    auto& form = dynamic_cast<TPasswordForm&>(f);
+    form.Database->SetText("  Stamps ");
+    // (The oval button's click by the mouse is the X test's.)
+    form.CreateBtnClick(nullptr);
+    form.ExitBTN->Click();
+  });
+  script.ExpectForm("Please enter database information:", [&](TCustomForm& f) {
+    auto& info = dynamic_cast<TDatabaseInformationForm&>(f);
+    Shown = info.DatabaseName->Text();
+    info.CancelBtn->Click();
+  });
+  View->DatabaseLogin();
+  EXPECT_EQ(Shown, "Stamps");
+  EXPECT_EQ(script.Remaining(), 0);
 }
 
 TEST_F(ViewTest, TheLoginFitsTheWindowToTheDefinitionAndShowsTheFirstRecord) {

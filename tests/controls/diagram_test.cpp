@@ -126,6 +126,32 @@ TEST_F(DiagramTest, LinkGeometryAndItsDrawing) {
   EXPECT_TRUE(bar);
 }
 
+TEST_F(DiagramTest, ItemsOneAboveTheOtherAreJoinedTopToBottom) {
+  // A child below its parent, a little to the right: the side bars would run inside the items
+  // and the line behind them, so the link joins the facing edges' middles instead.
+  D->AutoItemPos = false;
+  Item(100, 10)->SetName("P");
+  Item(120, 150)->SetName("C");
+  Recorder().Clear();
+  Link("C", "P");
+  auto* info = dynamic_cast<TDgStdLinkDrawInfo*>((*D->LinkDrawCache())[0].DrawInfo.get());
+  ASSERT_NE(info, nullptr);
+  EXPECT_EQ(info->BeginPoint, (TPoint{120 + 44, 150}));
+  EXPECT_EQ(info->BeginBend, (TPoint{120 + 44, 150 - 14}));
+  EXPECT_EQ(info->EndPoint, (TPoint{100 + 44, 10 + 89}));
+  EXPECT_EQ(info->EndBend, (TPoint{100 + 44, 10 + 89 + 14}));
+  // The bars run down from the edges, outside both items.
+  bool down = false, across = false;
+  for (const TPaintCall& c : Recorder().Calls()) {
+    if (c.Kind != TPaintKind::FillRect) continue;
+    down = down || c.Rect == Rect(163, 136, 166, 150);
+    across = across || (c.Rect.Bottom - c.Rect.Top == 3 && c.Rect.Right - c.Rect.Left == 14);
+  }
+  EXPECT_TRUE(down);
+  EXPECT_FALSE(across);
+  EXPECT_NE(D->Links().LinkAt(154, 125), nullptr);
+}
+
 TEST_F(DiagramTest, HitTestsOnADiagonalLink) {
   D->AutoItemPos = false;
   Item(0, 0)->SetName("A");

@@ -103,11 +103,8 @@ void ReplyLines(const std::string& Reply) {
   const std::vector<std::string> Lines = SplitReplyLines(Reply);
   const TRelateData Data = ParseRelateReply(Lines);
   if (!Data.Codes.empty()) {
-    unsigned Next = 7;
-    GenerateDiagram(Data, Data.Codes[0], 3, 640, 480, [&Next](int N) {
-      Next = Next * 1103515245u + 12345u;
-      return N > 0 ? static_cast<int>(Next % static_cast<unsigned>(N)) : 0;
-    });
+    GenerateDiagram(Data, Data.Codes[0], 3, 640, 480,
+                    [](const std::string& Name) { return static_cast<int>(Name.size()) * 7; });
   }
   for (const std::string& L : Lines) {
     RelationCode(L);

@@ -450,7 +450,11 @@ namespace {
 void Assign(TSheetCell& cell, const std::string& text, const TCellNumber* number) {
   cell.Text = text;
   cell.RawLength = 0;
-  if (number) {
+  cell.KeptText = number && number->Text;
+  if (number && number->Text) {
+    cell.Number.clear();
+    cell.Numeric = cell.Date = false;
+  } else if (number) {
     cell.Number = number->Value;
     cell.Style = number->Style;
     cell.Numeric = true;
@@ -473,7 +477,7 @@ void TSheetCells::SetBlock(int top, int left, int rows, int cols, const std::str
     const std::string* line = texts + static_cast<std::size_t>(r) * stride;
     const TCellNumber* typedLine = numbers ? numbers + static_cast<std::size_t>(r) * stride : nullptr;
     auto typed = [typedLine](int c) -> const TCellNumber* {
-      return typedLine && !typedLine[c].Value.empty() ? &typedLine[c] : nullptr;
+      return typedLine && (!typedLine[c].Value.empty() || typedLine[c].Text) ? &typedLine[c] : nullptr;
     };
     auto rowIt = FRows.lower_bound(number);
     if (rowIt == FRows.end() || rowIt->first != number) {
@@ -513,7 +517,8 @@ void TSheetCells::SetBlock(int top, int left, int rows, int cols, const std::str
             ++src;
             continue;
           }
-          const bool same = cell.HasRaw() && cell.Text == text && (!num || (cell.Numeric && cell.Date == num->Date && cell.Style == num->Style));
+          const bool same = cell.HasRaw() && cell.Text == text &&
+                            (!num || (!num->Text && cell.Numeric && cell.Date == num->Date && cell.Style == num->Style));
           if (!same) {
             if (HoldsFormula(Raw(cell))) FFormulaReplaced = true;
             Assign(cell, text, num);
@@ -644,7 +649,7 @@ std::string TSheetCells::Save() const {
         AppendXmlEscaped(out, cell.Style);
         out += '"';
       }
-      if (!cell.Number.empty() || IsPlainNumber(cell.Text, number)) {
+      if (!cell.Number.empty() || (!cell.KeptText && IsPlainNumber(cell.Text, number))) {
         AppendTag(out, "><", ns, "v>");
         out += cell.Number.empty() ? number : cell.Number;
         AppendTag(out, "</", ns, "v>");

@@ -24,15 +24,17 @@ struct TSheetCell {
   std::uint32_t RawAt = 0, RawLength = 0;  // in the cell table as read
   bool Numeric = false;  // the cell holds a number (read or set)
   bool Date = false;     // ... shown as a date or time by its style
+  bool KeptText = false;  // set as a text that stays one, though it reads as a number
   bool HasRaw() const { return RawLength != 0; }
 };
 
 // A typed item of a range assignment: a number (or date serial) and the style that shows it.
-// An empty value leaves the item a text.
+// An empty value leaves the item a text; Text keeps it a text even when it reads as a number.
 struct TCellNumber {
   std::string Value;  // as the part writes it
   std::string Style;  // the cell style's index
   bool Date = false;
+  bool Text = false;
 };
 
 // What the cells of a part need of the workbook's styles: which cell styles show a date or

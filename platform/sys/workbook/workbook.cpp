@@ -265,6 +265,8 @@ void TVarArray::SetNumber(int row, int col, double value, int decimals, bool gro
   t.Grouped = grouped;
 }
 
+void TVarArray::KeepText(int row, int col) { TypedItem(row, col).Type = TVarType::KeptText; }
+
 void TVarArray::SetDate(int row, int col, double dateTime) {
   TVarTyped& t = TypedItem(row, col);
   t.Type = TVarType::Date;
@@ -304,7 +306,9 @@ void TRange::SetValue(const TVarArray& value) {
     for (std::size_t i = 0; i < numbers.size(); ++i) {
       const TVarTyped& t = typed[i];
       TCellNumber& n = numbers[i];
-      if (t.Type == TVarType::Number) {
+      if (t.Type == TVarType::KeptText) {
+        n.Text = true;
+      } else if (t.Type == TVarType::Number) {
         // A whole number without grouping shows as written in the general format.
         std::string code = t.Grouped ? "#,##0" : t.Decimals > 0 ? "0" : "General";
         if (t.Decimals > 0) code += "." + std::string(static_cast<std::size_t>(t.Decimals), '0');

@@ -15,9 +15,9 @@ class TWorksheet;
 
 // What an item of a range value holds for a range assignment besides its text: nothing (a
 // text, which a plain number's text is written as the number of), a number shown with a number
-// of decimals and perhaps grouped thousands, or a date-time shown in the short date format
-// (with the long time format when it has a time).
-enum class TVarType : unsigned char { Text, Number, Date };
+// of decimals and perhaps grouped thousands, a date-time shown in the short date format (with
+// the long time format when it has a time), or a text that stays a text (a code of digits).
+enum class TVarType : unsigned char { Text, Number, Date, KeptText };
 struct TVarTyped {
   TVarType Type = TVarType::Text;
   double Value = 0;
@@ -44,6 +44,8 @@ public:
   // Makes the item a number or a date-time (its text stays what the value shows).
   void SetNumber(int row, int col, double value, int decimals, bool grouped);
   void SetDate(int row, int col, double dateTime);
+  // Keeps the item a text in the sheet, digits and leading zeros as they are.
+  void KeepText(int row, int col);
   // The typed items row by row; null when every item is a text.
   const TVarTyped* Typed() const { return FTyped.empty() ? nullptr : FTyped.data(); }
 

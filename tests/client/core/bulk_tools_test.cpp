@@ -255,30 +255,71 @@ TEST(RelationshipModel, ParseAndLayout) {
   EXPECT_EQ(D.RelationCount, 2);
   EXPECT_EQ(D.Relations[0], (std::vector<std::string>{"", "A", "A", ""}));
   EXPECT_EQ(D.Relations[1], (std::vector<std::string>{"", "", "B", ""}));
-  auto Zero = [](int) { return 0; };
-  // Depth 1 around A: A and its two children one level down.
-  const TDiagramModel M = GenerateDiagram(D, "A", 1, 600, 400, Zero);
+  // Depth 1 around A: A alone in the top row, centred, and its two children side by side in the row
+  // below, the pair centred too.
+  const TDiagramModel M = GenerateDiagram(D, "A", 1, 600, 400);
   ASSERT_EQ(M.Boxes.size(), 3u);
-  EXPECT_EQ(M.Box("A")->Top, 350);
-  EXPECT_EQ(M.Box("B")->Top, 420);
-  EXPECT_EQ(M.Box("C")->Top, 420);
-  EXPECT_EQ(M.Box("B")->Left, 300);
-  EXPECT_EQ(M.Box("C")->Left, 425);
-  EXPECT_EQ(M.Height, 470);
+  EXPECT_EQ(M.Box("A")->Top, kDiagramMargin);
+  EXPECT_EQ(M.Box("A")->Left, (600 - 75) / 2);
+  EXPECT_EQ(M.Box("B")->Top, kDiagramMargin + 50 + kDiagramRowGap);
+  EXPECT_EQ(M.Box("C")->Top, M.Box("B")->Top);
+  EXPECT_EQ(M.Box("B")->Left, (600 - 2 * 75 - kDiagramGap) / 2);
+  EXPECT_EQ(M.Box("C")->Left, M.Box("B")->Left + 75 + kDiagramGap);
+  EXPECT_EQ(M.Height, 400);
   EXPECT_EQ(M.Links.size(), 2u);
   // Around C at depth 2: parents A and B above; the relation B-A reached twice is drawn twice.
-  const TDiagramModel MC = GenerateDiagram(D, "C", 2, 600, 400, Zero);
+  const TDiagramModel MC = GenerateDiagram(D, "C", 2, 600, 400);
   EXPECT_EQ(MC.Boxes.size(), 3u);
-  EXPECT_EQ(MC.Box("A")->Top, 280);
+  EXPECT_EQ(MC.Box("A")->Top, kDiagramMargin);
+  EXPECT_GT(MC.Box("C")->Top, MC.Box("A")->Top);
   EXPECT_GE(MC.Links.size(), 4u);
   // A record nobody refers to and that refers to nobody: one box; an unknown centre: none.
-  EXPECT_EQ(GenerateDiagram(D, "D", 5, 600, 400, Zero).Boxes.size(), 1u);
-  EXPECT_TRUE(GenerateDiagram(D, "ZZ", 3, 600, 400, Zero).Boxes.empty());
+  EXPECT_EQ(GenerateDiagram(D, "D", 5, 600, 400).Boxes.size(), 1u);
+  EXPECT_TRUE(GenerateDiagram(D, "ZZ", 3, 600, 400).Boxes.empty());
   // Records referring to each other end by depth.
   const TRelateData Loop = ParseRelateReply({"<HTML>", "*** Relate List Begin ***", "A", "a", "*** Start ***",
                                              "b : B", "*** Finish ***", "B", "b", "*** Start ***", "a : A",
                                              "*** Finish ***", "*** Relate List End ***", "</HTML>"});
-  EXPECT_EQ(GenerateDiagram(Loop, "A", 5, 600, 400, Zero).Boxes.size(), 2u);
+  EXPECT_EQ(GenerateDiagram(Loop, "A", 5, 600, 400).Boxes.size(), 2u);
+}
+
+TEST(RelationshipModel, BoxesFitTheirNamesAndNeverOverlap) {
+  // One parent with six children named at length, and a grandparent: three rows, the children's
+  // row wider than the window.
+  std::vector<std::string> Reply{"<HTML>", "*** Relate List Begin ***", "G", "Grandparent", "*** Start ***", "",
+                                 "*** Finish ***", "P", "Parent", "*** Start ***", "Grandparent : G", "*** Finish ***"};
+  for (int i = 1; i <= 6; ++i)
+    for (const std::string& L : {std::string("C") + char('0' + i), "Item 0" + std::to_string(i) + " Hammer drill set",
+                                 std::string("*** Start ***"), std::string("Parent : P"), std::string("*** Finish ***")})
+      Reply.push_back(L);
+  Reply.push_back("*** Relate List End ***");
+  Reply.push_back("</HTML>");
+  const TRelateData D = ParseRelateReply(Reply);
+  const auto Width = [](const std::string& Name) { return static_cast<int>(Name.size()) * 7 + 16; };
+  const TDiagramModel M = GenerateDiagram(D, "P", 3, 600, 400, Width);
+  ASSERT_EQ(M.Boxes.size(), 8u);
+  for (const TDiagramBox& B : M.Boxes) {
+    // Each name has its room, and every box lies in the diagram, clear of the others.
+    EXPECT_EQ(B.Width, std::clamp(Width(B.Caption), 75, kDiagramMaxBoxWidth)) << B.Caption;
+    EXPECT_GE(B.Left, kDiagramMargin) << B.Caption;
+    EXPECT_LE(B.Left + B.Width, M.Width - kDiagramMargin) << B.Caption;
+    EXPECT_LE(B.Top + B.Height, M.Height) << B.Caption;
+    for (const TDiagramBox& O : M.Boxes)
+      if (&O != &B)
+        EXPECT_TRUE(B.Left + B.Width <= O.Left || O.Left + O.Width <= B.Left || B.Top + B.Height <= O.Top ||
+                    O.Top + O.Height <= B.Top)
+            << B.Caption << " overlaps " << O.Caption;
+  }
+  // The diagram grows to the children's row; the rows start at the top and follow the relations.
+  EXPECT_GT(M.Width, 600);
+  EXPECT_EQ(M.Box("G")->Top, kDiagramMargin);
+  EXPECT_LT(M.Box("P")->Top, M.Box("C1")->Top);
+  EXPECT_EQ(M.Box("C1")->Top, M.Box("C6")->Top);
+  // The parent stands in the middle over its children.
+  EXPECT_LE(std::abs(M.Box("P")->Left * 2 + M.Box("P")->Width - M.Width), 1);
+  // A name too long for any box is cut at the widest box.
+  const TDiagramModel Wide = GenerateDiagram(D, "P", 1, 600, 400, [](const std::string&) { return 5000; });
+  EXPECT_EQ(Wide.Box("P")->Width, kDiagramMaxBoxWidth);
 }
 
 TEST_F(BulkTest, DiagramOfRelatedRecordsFromTheServer) {
@@ -293,7 +334,7 @@ TEST_F(BulkTest, DiagramOfRelatedRecordsFromTheServer) {
   const std::string Child = Window->Number();
   std::string Chosen;
   RelationshipDiagram(*Window, [&](const TRelateData& D) {
-    const TDiagramModel M = GenerateDiagram(D, Child, 3, 600, 400, [](int n) { return n - 1; });
+    const TDiagramModel M = GenerateDiagram(D, Child, 3, 600, 400);
     EXPECT_EQ(M.Boxes.size(), 2u);
     EXPECT_TRUE(M.Box(First));
     // The one relation is found from both ends and again on the way back: three lines.

@@ -10,6 +10,8 @@
 #include "platform/ui/menus.h"
 
 #include "client/core/record_window.h"
+#include "platform/headless/headless_peer.h"
+#include "platform/ui/clipboard.h"
 #include "platform/ui/edits.h"
 #include "platform/ui/list_controls.h"
 #include "platform/ui/mask_edit.h"
@@ -215,6 +217,38 @@ TEST_F(SearchResultsTest, TheStatusColumnShowsTheCheckBoxCaptions) {
   EXPECT_EQ(Display->Cells(0, 3), Records[3].second);
   EXPECT_EQ(StatusDisplayText("Available Not Available ", Host.Captions.CheckBoxCaptions), "On Loan, Lost");
   EXPECT_EQ(StatusDisplayText("Unknown", Host.Captions.CheckBoxCaptions), "Unknown");
+}
+
+TEST_F(SearchResultsTest, TheWindowShowsItsHeaderBeforeAnySearchAndCopiesRowsWithCtrlC) {
+  TReportWindows Windows(Host);
+  TSnapShot& Shot = Windows.SnapShot();
+  TQnStringGrid& Grid = *Shot.SearchDisplay;
+  TQnStringGrid Last(nullptr);
+  // Before any search: the two columns named, and the one empty row not coloured as a record.
+  ASSERT_EQ(Grid.RowCount(), 2);
+  EXPECT_EQ(Grid.FixedRows(), 1);
+  EXPECT_EQ(Grid.Cells(0, 0), "Record ID");
+  EXPECT_EQ(Grid.Cells(1, 0), Host.Captions.RecordTitle);
+  EXPECT_EQ(Shot.Results().RowColor(1, Last), clNone);
+  EXPECT_TRUE(Recorder->Requests.empty());
+  // A record on the list: its row copies as tab-separated text; the display takes no paste.
+  Windows.List.Add(Records[2].first, Records[2].second);
+  Shot.LoadSearchDisplay();
+  ASSERT_EQ(Grid.RowCount(), 3);
+  EXPECT_NE(Shot.Results().RowColor(1, Last), clNone);
+  EXPECT_EQ(Shot.Results().RowColor(2, Last), clNone);
+  Grid.SetSelection({0, 1, 1, 1});
+  Clipboard().SetAsText("before");
+  SetKeyboardShiftState({ssCtrl});
+  Grid.Perform(WM_KEYDOWN, 'C');
+  EXPECT_EQ(Clipboard().AsText(), Records[2].first + "\t" + Records[2].second + "\r\n");
+  Clipboard().SetAsText("pasted");
+  Grid.Perform(WM_KEYDOWN, 'V');
+  Grid.Perform(WM_KEYDOWN, 'X');
+  SetKeyboardShiftState({});
+  EXPECT_EQ(Grid.Cells(0, 1), Records[2].first);
+  EXPECT_EQ(Grid.Cells(1, 1), Records[2].second);
+  EXPECT_EQ(Clipboard().AsText(), "pasted");
 }
 
 TEST(SearchList, CountTextsAndTheEmptyLastRow) {

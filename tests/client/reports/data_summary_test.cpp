@@ -49,27 +49,27 @@ TEST_F(DataSummaryTest, GroupsIgnoreCaseAndFiguresMatch) {
   Summary.FilterField = "Colour";
   ASSERT_TRUE(Summary.FillSummaryGrid());
   ASSERT_EQ(Summary.Rows.size(), 2u);  // "Blue", and "Red" with "red"
-  EXPECT_EQ(Summary.Rows[0], (std::array<std::string, 6>{"Blue", "0.00", "-2.00", "2.00", "-1.00", "-2.00"}));
-  EXPECT_EQ(Summary.Rows[1], (std::array<std::string, 6>{"Red", "10.00", "4.50", "2.00", "7.25", "14.50"}));
+  EXPECT_EQ(Summary.Rows[0], (std::array<std::string, 6>{"Blue", "0.00", "-2.00", "2", "-1.00", "-2.00"}));
+  EXPECT_EQ(Summary.Rows[1], (std::array<std::string, 6>{"Red", "10.00", "4.50", "2", "7.25", "14.50"}));
   // No filter: one row over everything.
   Summary.FilterField = "None";
   ASSERT_TRUE(Summary.FillSummaryGrid());
   ASSERT_EQ(Summary.Rows.size(), 1u);
-  EXPECT_EQ(Summary.Rows[0], (std::array<std::string, 6>{"None", "10.00", "-2.00", "4.00", "3.12", "12.50"}));
+  EXPECT_EQ(Summary.Rows[0], (std::array<std::string, 6>{"None", "10.00", "-2.00", "4", "3.12", "12.50"}));
 }
 
 TEST_F(DataSummaryTest, DateRangeIsInclusiveAndAnEmptyRangeGivesNA) {
   Summary.FromDate = "2020/02/01";
   Summary.ToDate = "2020/03/01";
   ASSERT_TRUE(Summary.FillSummaryGrid());
-  EXPECT_EQ(Summary.Rows[0][3], "2.00");
+  EXPECT_EQ(Summary.Rows[0][3], "2");
   EXPECT_EQ(Summary.Rows[0][5], "4.50");
   Summary.FromDate = "2021/01/01";
   Summary.ToDate = "2020/01/01";
   Summary.FilterField = "Colour";
   ASSERT_TRUE(Summary.FillSummaryGrid());
   for (const auto& R : Summary.Rows) {
-    EXPECT_EQ(R[3], "0.00");
+    EXPECT_EQ(R[3], "0");
     EXPECT_EQ(R[4], "NA");
     EXPECT_EQ(R[5], "0.00");
   }
@@ -81,6 +81,27 @@ TEST_F(DataSummaryTest, DateRangeIsInclusiveAndAnEmptyRangeGivesNA) {
 }
 
 class GridDataSummaryTest : public ReportsTest {};
+
+TEST_F(GridDataSummaryTest, TheWindowsFilterColumnHoldsTheLongestValue) {
+  TQnStringGrid Source(nullptr);
+  FillGrid(Source, {{"1", "2020/01/05", "Item 06 Hammer drill and case", "10"}, {"2", "2020/02/01", "Red", "4"}});
+  TReportWindows Windows(Host);
+  TDataSummaryForm Form(Windows, Source);
+  Form.Logic().ColumnKinds[1] = "Date";
+  Form.Logic().ColumnKinds[2] = "Text";
+  Form.Logic().ColumnKinds[3] = "Money";
+  Form.FormActivate();
+  Form.FilterField->SetText("Colour");
+  Form.FillSummaryGrid();
+  TQnStringGrid& Grid = *Form.SummaryGrid;
+  ASSERT_EQ(Grid.RowCount(), 3);
+  EXPECT_EQ(Grid.Cells(0, 1), "Item 06 Hammer drill and case");
+  EXPECT_GT(Grid.ColWidths(0), Grid.Canvas().TextWidth("Item 06 Hammer drill and case"));
+  EXPECT_EQ(Grid.ColWidths(1), 70);
+  EXPECT_EQ(Grid.Cells(3, 1), "1");
+}
+
+
 
 TEST_F(GridDataSummaryTest, LinesOfEveryRecordAndOfTheSearchList) {
   TQnStringGrid Grid(nullptr);

@@ -409,6 +409,27 @@ TEST_F(QuickReportTest, CsvAndHtmlExportsTypedWithoutExtensionGetTheFiltersOne) 
   EXPECT_EQ(ExportFileName("/d.x/b", 2), "/d.x/b.htm");
 }
 
+// A barcode field's column goes into the workbook as text, digits and leading zeros as shown;
+// another column of digits stays a number.
+TEST_F(QuickReportTest, ExcelExportWritesBarcodesAsText) {
+  Host.Captions.OtherNames[2] = "Barcode";
+  Host.Captions.OtherKinds[2] = "Barcode";
+  TReportWindows Windows(Host);
+  TQuickReportForm Report(Windows, nullptr);
+  FillGrid(Report.Report().DisplayGrid(),
+           {{"Name", "Barcode", "Price"}, {"Drill", "4006381333931", "12"}, {"Saw", "0012345", "7"}});
+  {
+    TCheckedModalScript Script;
+    Script.ExpectSaveFile("*.xlsx", (Root / "codes").string());
+    Script.ExpectMessage("File exported.", mrOk);
+    Report.ExcelExportBtn->Click();
+  }
+  EXPECT_EQ(CaptureCommand("/usr/bin/python3 -c \"import openpyxl,sys; ws=openpyxl.load_workbook(sys.argv[1]).active;"
+                           " print([(c.value, c.data_type) for c in ws['B'][1:] + ws['C'][1:]])\" '" +
+                           (Root / "codes.xlsx").string() + "'"),
+            "[('4006381333931', 's'), ('0012345', 's'), (12, 'n'), (7, 'n')]\n");
+}
+
 TEST_F(QuickReportTest, TheReportPrintAndSearchWindowsOpenCentredOnTheScreen) {
   TReportWindows Windows(Host);
   TQuickReportForm Report(Windows, nullptr);

@@ -52,18 +52,9 @@ int main(int argc, char** argv) {
   QApplication App(argc, argv);
   InstallQtBackend();
 
-  TServedDatabase Db(Root);
-  x11_probe::InstallNullWebServer(Root);
-  x11_probe::TTrace Trace(Db.Recorder);
-  TViewOptions Options;
-  Options.Transport = &Trace;
-  Options.ProgramFolder = Root.string() + "/";
-  TView View(nullptr, Options);
-  View.LoginFlag = true;  // the login window is not part of this test
-  View.Session->ServerURL = Db.Session.ServerURL;
-  View.Session->DatabaseName = Db.Session.DatabaseName;
-  TTemplateData Definition(GetDatabaseFileName(Options.ProgramFolder));
-  if (!View.Logic->OpenDatabase([&] { View.FitWindow(Definition); })) return 3;
+  x11_probe::TServedView Served(Root);  // the login window is not part of this test
+  TView& View = Served.View;
+  if (!Served.Open()) return 3;
   View.SetBounds(20, 20, 820, 600);
 
   // Description 2 holds references; a second record refers to the first.
@@ -79,7 +70,7 @@ int main(int argc, char** argv) {
   W.ChooseDescriptionValue(1, "Parent record : " + First);
   const std::string Child = W.Number();
   W.NewRecordClick();
-  View.RecordName->SetText("Grandchild record");
+  View.RecordName->SetText("Grandchild record of a long name");
   W.ChooseDescriptionValue(1, "Child record : " + Child);
   W.SaveRecord(W.Buffers.Current, true);
   W.GetRecord("G" + First);
@@ -153,6 +144,17 @@ int main(int argc, char** argv) {
     if (auto* R = dynamic_cast<TRelationshipForm*>(View.FindComponent("RelationshipForm"))) {
       S << "boxes " << R->Diagram->Items().Count() << ' ' << R->Diagram->Links().Count() << '\n';
       S << At("diagramclose", Centre(R->OKButton)) << '\n';
+      // Each box where it is on the screen, with the width its title needs.
+      const TPoint D = R->Diagram->ClientToScreen({0, 0});
+      S << "diagramarea " << D.X << ' ' << D.Y << ' ' << R->Diagram->ClientWidth() << ' '
+        << R->Diagram->ClientHeight() << '\n';
+      for (int i = 0; i < R->Diagram->Items().Count(); ++i)
+        if (TDgDiagramItemPanel* P = R->Diagram->Items().Items(i)->Panel()) {
+          const TPoint B = P->ClientToScreen({0, 0});
+          P->Canvas().Font().Assign(P->Font());
+          S << "dbox " << B.X << ' ' << B.Y << ' ' << P->Width() << ' ' << P->Height() << ' '
+            << P->Canvas().TextWidth(R->Diagram->Items().Items(i)->Caption()) << '\n';
+        }
       S << At("diagrampanel", R->Panel->ClientToScreen({0, 0})) << ' ' << R->Panel->Width() << '\n';
     }
     // The entries of an open pop-up menu, by their text.

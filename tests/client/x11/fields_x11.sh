@@ -175,6 +175,24 @@ for _ in $(seq 100); do [ "$(st boxes | cut -d' ' -f1)" = 3 ] && break; sleep 0.
 [ "$(st boxes | cut -d' ' -f1)" = 3 ] || fail "the diagram has '$(st boxes)' boxes and links"
 read -r dx dy dw dh <<< "$(st diagram)"
 shot "$out/relationship_diagram.png" "$dx" "$dy" "$dw" "$dh"
+# The boxes start at the diagram's top, centred, clear of each other, each wide enough for its
+# record's name.
+grep '^dbox ' "$state" > "$out/diagram_boxes.txt"
+/usr/bin/python3 - "$out/diagram_boxes.txt" "$(st diagramarea)" <<'PY' || fail "the diagram's boxes are badly laid out"
+import sys
+boxes = [list(map(int, l.split()[1:])) for l in open(sys.argv[1])]
+ax, ay, aw, ah = map(int, sys.argv[2].split())
+assert len(boxes) == 3, boxes
+for i, (x, y, w, h, tw) in enumerate(boxes):
+    assert tw + 6 <= w, f"box {i} is {w} wide for a title {tw} wide"
+    for (x2, y2, w2, h2, _) in boxes[i + 1:]:
+        assert x + w <= x2 or x2 + w2 <= x or y + h <= y2 or y2 + h2 <= y, f"boxes overlap: {boxes}"
+top = min(y for _, y, _, _, _ in boxes) - ay
+assert top <= 40, f"the first box is {top} pixels below the diagram's top"
+left = min(x for x, *_ in boxes) - ax
+right = ax + aw - max(x + w for x, _, w, *_ in boxes)
+assert abs(left - right) <= 40, f"the boxes are not centred: {left} left, {right} right"
+PY
 # Its buttons are in the middle under the diagram.
 read -r _ _ px _ pw <<< "$(grep '^at diagrampanel ' "$state" | tail -1)"
 off=$((px + pw / 2 - dx - dw / 2))

@@ -8,6 +8,8 @@
 #include <fstream>
 #include <string>
 
+#include "client/core/definition_template.h"
+#include "client/view.h"
 #include "tests/client/core/client_fixture.h"
 
 namespace x11_probe {
@@ -32,6 +34,33 @@ struct TTrace : TServerTransport {
     fprintf(stderr, "%s -> %zu bytes\n", R.UserAgent.c_str(), Reply.size());
     return Reply;
   }
+};
+
+// The record window over a database served in-process under Root (the shipped definition, a web
+// server launcher that does nothing, every request traced), without its login window: Open
+// opens the database and fits the window to the definition; false when that failed.
+struct TServedView {
+  explicit TServedView(const fs::path& Root)
+      : Db(Root), Trace(Db.Recorder), Installed((InstallNullWebServer(Root), true)),
+        View(nullptr, Options(Root, Trace)) {
+    View.LoginFlag = true;
+    View.Session->ServerURL = Db.Session.ServerURL;
+    View.Session->DatabaseName = Db.Session.DatabaseName;
+  }
+  bool Open() {
+    TTemplateData Definition(GetDatabaseFileName(View.ProgramFolder));
+    return View.Logic->OpenDatabase([&] { View.FitWindow(Definition); });
+  }
+  static TViewOptions Options(const fs::path& Root, TServerTransport& Transport) {
+    TViewOptions O;
+    O.Transport = &Transport;
+    O.ProgramFolder = Root.string() + "/";
+    return O;
+  }
+  TServedDatabase Db;
+  TTrace Trace;
+  bool Installed;  // the launcher is there before the window starts it
+  TView View;
 };
 
 }  // namespace x11_probe

@@ -1,0 +1,195 @@
+#!/usr/bin/env bash
+# The record window's smaller windows as a person sees them on a real X server under a window
+# manager (openbox), each opened with the mouse: the search results (named columns, rows that
+# stay readable, Ctrl+C copying the clicked row), the database information (its dates as the
+# database writes them), the server settings and the CD player (a title bar on the screen at its
+# first opening).  Then the record window is maximized by a double click on its title bar and
+# closed with its Close button: the size kept for the next start is the window's own, and at that
+# start its title bar is on the screen.  A screenshot of each window is saved.
+# Usage: windows_x11.sh PROGRAM OUTPUT_FOLDER
+set -euo pipefail
+prog="$1" out="$2"
+# shellcheck source=record_program.sh
+source "$(dirname "$0")/record_program.sh"
+record_program_x11 windows "$@"
+
+fail() { echo "FAIL: $*" >&2; echo "--- state:" >&2; cat "$state" >&2 || true; exit 1; }
+at() { grep -h "^at $1 " "$log" "$state" 2>/dev/null | tail -1 | awk '{print $3, $4}'; }
+st() { grep "^$1 " "$state" 2>/dev/null | head -1 | cut -d' ' -f2-; }
+click() { # click NAME [PAUSE]: waits until NAME has a place (a menu entry: until its menu is open)
+  for _ in $(seq 50); do [ -n "$(at "$1")" ] && break; sleep 0.1; done
+  [ -n "$(at "$1")" ] || fail "$1 is not on the screen"
+  xdotool mousemove $(at "$1") click 1
+  sleep "${2:-0.6}"
+}
+wait_state() { # wait_state KEY VALUE: until the state line reads so
+  for _ in $(seq 100); do [ "$(st "$1")" = "$2" ] && return 0; sleep 0.1; done
+  fail "$1 is '$(st "$1")', not '$2'"
+}
+wait_line() { # wait_line KEY: until the state has such a line
+  for _ in $(seq 100); do grep -q "^$1 " "$state" 2>/dev/null && return 0; sleep 0.1; done
+  fail "no '$1' in the state"
+}
+menu_entry() { # menu_entry BAR ENTRY: an entry of a menu of the menu bar, by the mouse
+  local attempt
+  for attempt in 1 2 3; do
+    click "bar:$1" 0.5
+    for _ in $(seq 30); do grep -q "^at menu:$2 " "$state" && break; sleep 0.1; done
+    grep -q "^at menu:$2 " "$state" && { click "menu:$2" 0.8; return 0; }
+    xdotool key Escape
+  done
+  fail "the $1 menu shows no $2"
+}
+# colour_count FILE R G B: pixels of exactly that colour.
+colour_count() {
+  /usr/bin/python3 - "$@" <<'PY'
+import sys
+from PIL import Image
+f, r, g, b = sys.argv[1], *map(int, sys.argv[2:])
+print(sum(1 for p in Image.open(f).convert("RGB").getdata() if p == (r, g, b)))
+PY
+}
+# frame WINDOW: the window manager's frame extents of a window, "LEFT RIGHT TOP BOTTOM" (empty
+# while it has none).
+frame() { xprop -id "$1" _NET_FRAME_EXTENTS 2>/dev/null | sed -n 's/.* = //p' | tr -d ,; }
+# form TITLE: "X Y W H STATE" of the program's visible window of that title (spaces as "_").
+form() { grep "^form $1 " "$state" 2>/dev/null | head -1 | cut -d' ' -f3-; }
+# x_window W H: the program's X window of that size.
+x_window() {
+  local w
+  for _ in $(seq 50); do
+    for w in $(xdotool search --onlyvisible --pid "$pid" 2>/dev/null); do
+      eval "$(xdotool getwindowgeometry --shell "$w")"
+      [ "$WIDTH" = "$1" ] && [ "$HEIGHT" = "$2" ] && { echo "$w"; return 0; }
+    done
+    sleep 0.1
+  done
+  return 1
+}
+
+# ---- The window manager ----
+openbox --sm-disable > "$out/openbox.log" 2>&1 &
+wm=$!
+trap 'kill "$wm" 2>/dev/null || true' EXIT
+for _ in $(seq 100); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break; sleep 0.1; done
+xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id' || fail "the window manager did not start"
+
+record_program_start
+trap 'kill "$pid" "$wm" 2>/dev/null || true' EXIT
+code=$(grep '^code ' "$log" | cut -d' ' -f2)
+wait_line main
+read -r _ _ mw mh _ <<< "$(st main)"
+main=$(x_window "$mw" "$mh") || fail "the record window is not on the screen"
+
+# ---- Search Results: both records put on the list, the window from the tool bar ----
+click searchlistbox 0.8
+wait_state onlist 1
+click nexttool 1
+for _ in $(seq 50); do [ "$(st shown)" != "$code" ] && break; sleep 0.1; done
+[ "$(st shown)" != "$code" ] || fail "Next showed no other record"
+wait_state onlist 0
+click searchlistbox 0.8
+wait_state onlist 1
+click searchlisttool 1
+wait_line results
+wait_state header "Record ID|$(st header | cut -d'|' -f2)"
+[ -n "$(st header | cut -d'|' -f2)" ] || fail "the name column has no header"
+wait_state results "4 2"
+read -r gx gy gw gh <<< "$(st resultsgrid)"
+shot "$out/search_results.png" "$gx" "$gy" "$gw" "$gh"
+# The second record's row is light (black text stays readable; the first is selected); the
+# empty row is not coloured.
+[ "$(colour_count "$out/search_results.png" 255 255 0)" -eq 0 ] || fail "the search results show bright yellow rows"
+[ "$(colour_count "$out/search_results.png" 0 128 0)" -eq 0 ] || fail "the search results show dark green rows"
+[ "$(colour_count "$out/search_results.png" 255 255 192)" -gt 200 ] || fail "the second record's row is not light yellow"
+click resultrow1 0.5
+wait_state selected 1
+printf 'before' | xclip -selection clipboard
+xdotool key ctrl+c
+sleep 0.5
+copied=$(xclip -o -selection clipboard 2>/dev/null | tr -d '\r')
+[ "$copied" = "$code"$'\t'"Item 06 Hammer drill" ] || fail "Ctrl+C copied '$copied'"
+xdotool windowactivate --sync "$main" 2> /dev/null || true
+
+# ---- Database Information: the dates as the database writes them ----
+menu_entry Connect Database_Information
+wait_line created
+wait_state created 12/02/2026
+wait_state updated 12/09/2026
+read -r fx fy fw fh _ <<< "$(form Please_enter_database_information:)"
+shot "$out/database_information.png" "$fx" "$fy" "$fw" "$fh"
+click infocancel 1
+for _ in $(seq 50); do grep -q '^created ' "$state" || break; sleep 0.1; done
+grep -q '^created ' "$state" && fail "the database information did not close"
+
+# ---- Local Server Settings ----
+menu_entry Connect Local_Server_Settings
+wait_line explanation
+sleep 0.5
+read -r fx fy fw fh _ <<< "$(form Server_Settings)"
+shot "$out/server_settings.png" "$fx" "$fy" "$fw" "$fh"
+read -r ex ey ew eh <<< "$(st explanation)"
+shot "$out/server_settings_text.png" "$ex" "$ey" "$ew" "$eh"
+click settingsok 1
+for _ in $(seq 50); do grep -q '^explanation ' "$state" || break; sleep 0.1; done
+
+# ---- The CD player at its first opening: framed, its title bar on the screen ----
+click cdtool 1
+wait_line cd
+cdw=$(timeout 10 xdotool search --sync --onlyvisible --name '^CD Player$' | head -1)
+for _ in $(seq 50); do [ -n "$(frame "$cdw")" ] && break; sleep 0.1; done
+read -r _ _ top _ <<< "$(frame "$cdw")"
+[ "${top:-0}" -gt 0 ] || fail "the CD player has no title bar"
+read -r cx cy cw ch <<< "$(st cd)"
+[ "$((cy - top))" -ge 0 ] || fail "the CD player's title bar is off the screen (window at $cy, title $top high)"
+shot "$out/cd_player.png" "$cx" "$((cy - top))" "$cw" "$((ch + top))"
+# Below the window's last row of controls there is the window's own face, no black band.
+shot "$out/cd_player_bottom.png" "$cx" "$((cy + ch - 20))" "$cw" 20
+[ "$(colour_count "$out/cd_player_bottom.png" 0 0 0)" -lt "$cw" ] || fail "the CD player shows a black band"
+
+# ---- The record window: maximized by its title bar, closed, started again ----
+read -r mx my normal_w normal_h _ <<< "$(st main)"
+read -r _ _ top _ <<< "$(frame "$main")"
+# (The record window is raised first: the other windows stand over its title bar.)
+xdotool windowactivate --sync "$main" 2> /dev/null || xdotool windowraise "$main"
+sleep 0.5
+# The window's top is its menu bar's, as far above the bar's middle as the client is below it.
+read -r _ bar_y <<< "$(at bar:Connect)"
+title_y=$((2 * bar_y - my - top / 2))
+xdotool mousemove $((mx + normal_w - 150)) "$title_y" click --repeat 2 --delay 80 1
+for _ in $(seq 50); do [ "$(st main | cut -d' ' -f5)" = 2 ] && break; sleep 0.1; done
+if [ "$(st main | cut -d' ' -f5)" != 2 ]; then
+  shot "$out/not_maximized.png" 0 0 1024 768
+  fail "the record window is not maximized: $(st main); $(xprop -id "$main" _NET_WM_STATE _NET_WM_ALLOWED_ACTIONS _NET_FRAME_EXTENTS | tr '\n' ' ')"
+fi
+# (The window's controls are laid out for its new size before its Close is clicked.)
+for _ in $(seq 50); do [ "$(st main | cut -d' ' -f3)" -gt "$normal_w" ] && break; sleep 0.1; done
+sleep 0.5
+shot "$out/record_maximized.png" 0 0 1024 768
+click closetool 1
+for _ in $(seq 100); do grep -q '^main ' "$state" || break; sleep 0.1; done
+grep -q '^main ' "$state" && { shot "$out/not_closed.png" 0 0 1024 768; fail "the record window did not close"; }
+x11_stop
+kept_w=$(grep -a '^ViewW:=' "$out/config/QuillonClient.ini" | tr -dc 0-9)
+kept_h=$(grep -a '^ViewH:=' "$out/config/QuillonClient.ini" | tr -dc 0-9)
+echo "windows_x11: normal $normal_w x $normal_h, kept $kept_w x $kept_h"
+[ "${kept_w:-0}" -lt 1000 ] && [ "${kept_h:-0}" -lt 740 ] || fail "the maximized size was kept: $kept_w x $kept_h"
+# A size kept by an older client (the screen's whole size) no longer pushes the title bar off.
+sed -i 's/^ViewW:=.*/ViewW:=1024\r/; s/^ViewH:=.*/ViewH:=768\r/' "$out/config/QuillonClient.ini"
+rm -f "$log" "$state"
+record_program_start
+wait_line main
+read -r _ _ mw mh _ <<< "$(st main)"
+main=$(x_window "$mw" "$mh") || fail "the record window is not on the screen at the second start"
+for _ in $(seq 50); do [ -n "$(frame "$main")" ] && break; sleep 0.1; done
+read -r _ _ top bottom <<< "$(frame "$main")"
+read -r mx my mw mh _ <<< "$(st main)"
+read -r _ bar_y <<< "$(at bar:Connect)"
+window_top=$((2 * bar_y - my))
+shot "$out/record_second_start.png" 0 0 1024 768
+[ "$((window_top - top))" -ge 0 ] || fail "the record window's title bar is off the screen (window at $window_top, title $top high)"
+[ "$((my + mh + bottom))" -le 768 ] || fail "the record window reaches below the screen ($my + $mh)"
+x11_stop
+kill "$wm" 2>/dev/null || true
+trap - EXIT
+echo "windows_x11: search results, database information, server settings, CD player, the maximized record window; screenshots in $out"
