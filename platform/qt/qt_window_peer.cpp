@@ -101,7 +101,9 @@ WORD VirtualKeyFromQt(int key) {
 TQtPaintedWidget::TQtPaintedWidget(TQtWindowPeer& peer, QWidget* parent) : QWidget(parent), FPeer(peer) {
   setAttribute(Qt::WA_OpaquePaintEvent);
   setMouseTracking(true);
-  setFocusPolicy(Qt::ClickFocus);
+  // A click gives the focus only to the control clicked, and only when it takes the focus (see
+  // mousePressEvent): a panel or tool bar clicked leaves it where it is.
+  setFocusPolicy(Qt::NoFocus);
 }
 
 void TQtPaintedWidget::paintEvent(QPaintEvent* event) {
@@ -146,6 +148,7 @@ bool TQtPaintedWidget::StartSizing(QMouseEvent* e) {
 void TQtPaintedWidget::mousePressEvent(QMouseEvent* e) {
   UpdateModifiers(e->modifiers());
   if (StartSizing(e)) return;
+  if (FPeer.Control().TabStop() && !hasFocus()) setFocus(Qt::MouseFocusReason);
   QPoint pos = e->position().toPoint();
   FPeer.Send(ButtonMessage(e->button(), WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN),
              MouseKeys(e->buttons(), e->modifiers()), MAKELPARAM(pos.x(), pos.y()));

@@ -542,3 +542,19 @@ submenu_click() {
   closed "$sub" || fail "the sub-menu of the entry $2 of the menu at $1 took no click on its entry $4"
   closed "$popup" || fail "the menu at $1 stayed open after its sub-menu's entry $4"
 }
+
+# ---- The record window's number box and message boxes ----
+# moved NAME COMMAND...: the command shows another record (its number box changes).
+moved() {
+  local name="$1"
+  shift
+  until_changed "$out/$name.png" $((mx + 65)) $((my + 56)) 70 14 "$@" || fail "$name showed no other record"
+}
+no_box() { # no_box: no message box is up
+  local w
+  for w in $(xdotool search --onlyvisible --name '^Quillon Server$' 2>/dev/null); do
+    geometry "$w"
+    [ "$WIDTH" -lt 600 ] && return 1
+  done
+  return 0
+}
