@@ -296,6 +296,10 @@ TEST_F(ClientStackTest, AWebServerThatWentIsStartedAgainAtTheNextRequest) {
     EXPECT_EQ(B.Window.Number(), First);
     EXPECT_FALSE(Other.Running()) << "a second web server was started over the running one";
   }
+  // An upload large enough to be spooled by the web server still goes through.
+  const std::string Big = (R / "big.txt").string();
+  std::ofstream(Big) << std::string(900000, 'x');
+  EXPECT_TRUE(C.Session.SendFile(Big, "RS", C.Window.Number()));
   {
     TCheckedModalScript Script;
     C.Window.nextClick();
