@@ -55,16 +55,19 @@ void TView::CreateLogic(TServerTransport* Transport) {
   Web->SetName("Web");
   Web->SetTimeOut(300);
   Web->OnTransferProgress = [this](TObject*, int, int bytes, int) { WebTransferProgress(bytes); };
+  LocalServer = std::make_unique<TLocalServer>();
+  const bool OverTheWeb = !Transport;
   if (!Transport) {
     FTransport = std::make_unique<THttpTransport>(*Web);
     Transport = FTransport.get();
   }
   Session = std::make_unique<TServerSession>(*Transport);
+  // The web server this client started is started again at the next request once it has gone.
+  if (OverTheWeb) Session->BeforeSend = [this](const std::string& URL) { LocalServer->Revive(URL); };
   Session->ScratchFolder = ProgramFolder + "Work/";
   // What crossed the wire last is kept there ("logsend.txt", "logdata.txt", "testdata.txt", ...).
   Session->WriteDiagnostics = true;
   Logic = std::make_unique<TRecordWindow>(*Session, *this);
-  LocalServer = std::make_unique<TLocalServer>();
   Settings = std::make_unique<TClientSettings>();
 }
 
@@ -473,7 +476,12 @@ void TView::FormCloseQuery(bool& CanClose) {
   steps.WriteSettings = [this] { WriteSettings(); };
   steps.FreeDatabase = [this] { FreeDatabase(); };
   steps.StopLocalServer = [this] { ServerShutDown(); };
-  Logic->CloseSequence(steps);
+  // A quit from outside (the desktop's logout) cannot wait for an answer.
+  if (!Logic->CloseSequence(steps, !GetApplication().QuitPending())) {
+    CanClose = false;
+    IdleRefresh->SetEnabled(true);
+    return;
+  }
   LoginFlag = false;
 }
 
@@ -544,6 +552,9 @@ void TView::ShowRecord(const ItemRecord& Record, const std::array<std::string, 1
     ItemDetails->SetPlainText(false);
     ItemDetails->Lines().LoadFromStream(rich);
     ItemDetails->SetPlainText(plain);
+  } else {
+    // A record without rich text shows an empty page, not the text of the record shown before.
+    ItemDetails->Clear();
   }
   const TConfiguration& config = Logic->Buffers.Configuration;
   ItemList->Items().BeginUpdate();
@@ -586,7 +597,8 @@ void TView::ReadRecord(ItemRecord& Record) {
     ItemDetails->SetPlainText(false);
     ItemDetails->Lines().SaveToStream(rich);
     ItemDetails->SetPlainText(plain);
-    Record.RichText = rich.DataString();
+    // An empty page is no rich text at all, as a record that never had any.
+    Record.RichText = ItemDetails->Text().empty() ? std::string() : rich.DataString();
   }
   for (int n = 0; n < 100 && n < ItemList->Items().Count(); ++n) {
     TListItem* item = ItemList->Items()[n];

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/rtl/file_io.h"
+#include "platform/rtl/sysutils.h"
 #include "platform/sys/files.h"
 #include "platform/sys/process.h"
 
@@ -115,12 +116,40 @@ bool TLocalServer::Start(const std::string& ProgramFolder, int Port) {
   // The hand-over folder as the server program names it, unless one of another case is there.
   if (HandOverFolders(ProgramFolder).empty())
     ForceDirectories(DatabaseFolder(ProgramFolder) + "Temp");
-  FProcess = StartProcess(ProgramFolder + "bin/hmserv", {ProgramFolder + "Data", std::to_string(Port)});
+  return Launch();
+}
+
+bool TLocalServer::Launch() {
+  FProcess = StartProcess(FFolder + "bin/hmserv", {FFolder + "Data", std::to_string(FPort)});
   if (!FProcess) return false;
   static const bool AtExit = std::atexit(StopStartedServers) == 0;
   (void)AtExit;
   Started().insert(this);
+  FOwned = true;
   return true;
+}
+
+bool TLocalServer::LocalURL(const std::string& URL, int Port) {
+  const std::string Lower = LowerCase(URL);
+  for (const char* Host : {"http://127.0.0.1:", "http://localhost:"}) {
+    const std::string Prefix = Host + std::to_string(Port);
+    if (Lower.rfind(Prefix, 0) == 0 && (Lower.size() == Prefix.size() || Lower[Prefix.size()] == '/'))
+      return true;
+  }
+  return false;
+}
+
+bool TLocalServer::Revive(const std::string& URL, int TimeoutMs) {
+  if (!FOwned || Running() || !LocalURL(URL, FPort) || Answers(FPort)) return false;
+  // The hand-over files stay: the resident instance may still serve another client.
+  if (!Launch()) return false;
+  // A web server that cannot start (its program missing, the port taken meanwhile) ends: the
+  // request then fails at once rather than after the whole wait.
+  for (int Waited = 0;; Waited += 5) {
+    if (Answers(FPort)) return true;
+    if (Waited >= TimeoutMs || !Running()) return false;
+    Sleep(5);
+  }
 }
 
 bool TLocalServer::Answers(int Port) {
@@ -147,6 +176,7 @@ bool TLocalServer::Running() const { return FProcess && FProcess->Running(); }
 
 void TLocalServer::Stop() {
   Started().erase(this);
+  FOwned = false;
   if (FProcess) {
     TerminateProcess(*FProcess, 0);
     FProcess.reset();

@@ -31,6 +31,14 @@ public:
   // reported: the login then cannot reach the server).
   bool Start(const std::string& ProgramFolder, int Port);
   bool Running() const;
+  // Before a request to URL: when the web server this object started has ended since (its web
+  // server program went away) and URL goes to its port on this machine where nothing answers, it
+  // is started again and waited for.  A stopped server stays stopped; another program answering
+  // on the port (a second client's web server) is used as it is.  True when it was started again
+  // and answers.
+  bool Revive(const std::string& URL, int TimeoutMs = 20000);
+  // True when URL is "http://127.0.0.1:Port/..." or "http://localhost:Port/...".
+  static bool LocalURL(const std::string& URL, int Port);
   // True when something accepts connections on the loopback address at Port.
   static bool Answers(int Port);
   // Waits up to TimeoutMs for Port to answer.
@@ -55,5 +63,7 @@ public:
 private:
   std::string FFolder;
   int FPort = 0;
+  bool FOwned = false;  // started and not stopped since
   std::unique_ptr<TProcessHandle> FProcess;
+  bool Launch();
 };

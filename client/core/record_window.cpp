@@ -27,6 +27,17 @@ int TRecordWindow::Ask(const std::string& Text, int Type, bool YesNo) {
   return Answer;
 }
 
+namespace {
+
+bool AnyChange(const TChangeMask& Mask) {
+  for (int Row = 1; Row <= TChangeMask::Rows; ++Row)
+    for (int Col = 0; Col < TChangeMask::Cols; ++Col)
+      if (Mask.Get(Row, Col)) return true;
+  return false;
+}
+
+}  // namespace
+
 void TRecordWindow::RequestProblem() { Ask(RequestProblemText, mtError, false); }
 
 void TRecordWindow::LockForRequest(bool Enable) {
@@ -393,14 +404,23 @@ bool TRecordWindow::OpenDatabase(const std::function<void()>& FitWindow) {
   return GetRecord("F");
 }
 
-void TRecordWindow::CloseSequence(const TCloseSteps& Steps) {
+bool TRecordWindow::CloseSequence(const TCloseSteps& Steps, bool MayStay) {
   TCommandScope Scope(*this);
+  const bool IdleWasEnabled = FIdleEnabled;
   FIdleEnabled = false;
   if (FLoggedIn) {
     FView.ReadRecord(Buffers.Current);
     Buffers.Current.Descriptions = FDescriptionValues;
-    if (!SaveToServer() && FSaveRefused && ShownRecordState() == TRecordState::Gone)
-      KeepDeletedRecord(false);
+    if (!SaveToServer() && !FNumber.empty()) {
+      if (FSaveRefused && ShownRecordState() == TRecordState::Gone) {
+        KeepDeletedRecord(false);
+      } else if (MayStay && AnyChange(Buffers.RecordMask) &&
+                 Ask(CloseUnsavedText, mtWarning, true) != mrYes) {
+        // The person stays with the edit on the screen, and may close again once the server is back.
+        FIdleEnabled = IdleWasEnabled;
+        return false;
+      }
+    }
     if (Steps.CloseSearchWindow) Steps.CloseSearchWindow();
     if (Steps.WriteSettings) Steps.WriteSettings();
     auto& Info = Buffers.Configuration.DatabaseInfo;
@@ -417,4 +437,5 @@ void TRecordWindow::CloseSequence(const TCloseSteps& Steps) {
     FLoggedIn = false;
   }
   if (Steps.StopLocalServer) Steps.StopLocalServer();
+  return true;
 }

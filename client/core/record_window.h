@@ -21,7 +21,7 @@ class TRecordView {
 public:
   virtual ~TRecordView() = default;
   // Fills the editors from Record: record name, details, others, check boxes, memos, grids 3 and
-  // 4 (row count and grid text), rich text (an empty stream leaves the editor as it is), the item
+  // 4 (row count and grid text), rich text (an empty stream shows an empty page), the item
   // list (captions from the configuration shown last), the read-only box, the image title, and
   // the description fields with the texts given (already cut for the short-values option).
   virtual void ShowRecord(const ItemRecord& Record,
@@ -62,6 +62,9 @@ public:
   // The message of every failed save or fetch.
   static constexpr const char* RequestProblemText =
       "There was a problem with the request.  Please try again.";
+  static constexpr const char* CloseUnsavedText =
+      "The changes to this record could not be saved: the server does not answer.  Close anyway "
+      "and lose them ?  (No keeps the window open: close it again once the server answers.)";
   static constexpr const char* RecordDeletedText =
       "This record was deleted by another user.  Do you want to keep what is shown as a new "
       "record ?";
@@ -166,8 +169,11 @@ public:
   // The close, in order: idle refresh stopped, the record saved, the search window closed and the
   // settings written, UDate today ("YYYY/MM/DD"), a FileCode when there is none, the
   // configuration sent, the buffers freed, the search index rebuilt, the local server stopped.
-  // Requests that fail here fail silently; without a login only the last step runs.
-  void CloseSequence(const TCloseSteps& Steps);
+  // Requests that fail here fail silently, but for the record's save: when changes to the shown
+  // record could not be saved and MayStay is set, the person is asked whether to close all the
+  // same; the answer No stops the close (nothing else is done) and gives false.  Without a login
+  // only the last step runs.
+  bool CloseSequence(const TCloseSteps& Steps, bool MayStay = true);
   // The random draw of the FileCode (0 <= value < range); Random() by default.
   std::function<int(int)> RandomDraw;
 

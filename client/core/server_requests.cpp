@@ -174,6 +174,7 @@ std::string TServerSession::Send(TClientRequest Request, bool Lock) {
   FUserAgent = Request.UserAgent;
   if (Lock && OnEnableForm) OnEnableForm(false);
   try {
+    if (BeforeSend) BeforeSend(Request.URL);
     FBody = FTransport.Send(Request);
   } catch (...) {
     FBusy = false;

@@ -99,6 +99,9 @@ public:
   // Diagnostic copies ("logdata.txt", "logsend.txt") of what crossed the wire, in ScratchFolder.
   bool WriteDiagnostics = false;
 
+  // Called with the address before every request, inside the window lock (the client's own web
+  // server is started again there when it has gone).
+  std::function<void(const std::string& URL)> BeforeSend;
   // The window lock around a request: false before it, true after it (also after a failure).
   std::function<void(bool Enable)> OnEnableForm;
 

@@ -1,6 +1,8 @@
 #include "platform/qt/qt_event_loop.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QDialog>
 #include <QEvent>
 
 #include "platform/sys/process.h"
@@ -33,6 +35,18 @@ void Drop(std::unique_ptr<QSocketNotifier>& n) {
   n.release()->deleteLater();
 }
 
+// A quit from outside (the desktop's logout, SIGTERM) ends every modal run of the toolkit that is
+// open (a message box, a file or input dialog, a pop-up menu): each caller takes its cancel answer
+// and the program goes on to its close instead of waiting for an answer that never comes.
+void EndModalRuns() {
+  if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return;
+  while (QWidget* popup = QApplication::activePopupWidget()) {
+    if (!popup->close()) break;
+  }
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (auto* dialog = qobject_cast<QDialog*>(w); dialog && dialog->isVisible()) dialog->reject();
+}
+
 }  // namespace
 
 TQtEventLoop::TQtEventLoop() : FReceiver(std::make_unique<TWakeReceiver>(*this)) {
@@ -44,6 +58,7 @@ TQtEventLoop::TQtEventLoop() : FReceiver(std::make_unique<TWakeReceiver>(*this))
       ++FHandled;
       ClearQuitSignal();
       Quit();
+      EndModalRuns();
       // A program that runs the toolkit's own loop (QApplication::exec) ends on the signal too;
       // under our loop this does nothing.
       QCoreApplication::quit();

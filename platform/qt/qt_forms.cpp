@@ -420,6 +420,8 @@ QStringList QtNameFilters(const std::string& filter) {
 class TQtModalService : public TModalService {
 public:
   TModalResult Message(const TMessageRequest& r) override {
+    // Once a quit came from outside no box waits for an answer: the caller takes its cancel.
+    if (GetApplication().QuitPending()) return TStandardErrorModalService::CancelAnswer(r.Buttons);
     QMessageBox box(ActiveWindow());
     box.setWindowTitle(Q(r.Caption.empty() ? GetApplication().Title() : r.Caption));
     box.setText(Q(r.Text));
@@ -442,6 +444,7 @@ public:
         break;
       }
     int answer = box.exec();
+    if (GetApplication().QuitPending()) return cancel;
     return ResultOf(answer);
   }
 

@@ -325,6 +325,9 @@ public:
     try {
       if (event->type() == QEvent::KeyRelease) return vk && FControl.PeerKeyUp(vk);
       if (vk && FControl.PeerKeyDown(vk)) return true;
+      // A style set with nothing selected applies to what is typed next.
+      if (const auto& next = FControl.PendingInsertFormat(); next && !e->text().isEmpty() && !FEdit.textCursor().hasSelection())
+        FEdit.setCurrentCharFormat(QtCharFormat(*next, AllCharFormatParts()));
       QString typed;
       bool changed = false;
       for (char32_t cp : e->text().toUcs4()) {

@@ -2,7 +2,9 @@
 #include "platform/qt/qt_pictures.h"
 
 #include <clocale>
+#include <QApplication>
 #include <QCursor>
+#include <QPointer>
 #include <QFont>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -23,6 +25,7 @@
 #include "platform/ui/application.h"
 #include "platform/ui/screen.h"
 #include "platform/ui/scroll_bars.h"
+#include "platform/ui/std_painted.h"
 
 namespace {
 
@@ -98,7 +101,27 @@ WORD VirtualKeyFromQt(int key) {
 
 // ---- The widget -----------------------------------------------------------------------------
 
+namespace {
+
+// The widget that has the keyboard focus, as the last focus change left it: during a widget's
+// focus-in it is still the one that had the focus before.
+QPointer<QWidget> GFocused;
+
+QWidget* FocusedWidget() { return GFocused.data(); }
+
+void FollowFocus() {
+  static bool Following = false;
+  auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
+  if (Following || !app) return;
+  Following = true;
+  GFocused = QApplication::focusWidget();
+  QObject::connect(app, &QApplication::focusChanged, app, [](QWidget*, QWidget* now) { GFocused = now; });
+}
+
+}  // namespace
+
 TQtPaintedWidget::TQtPaintedWidget(TQtWindowPeer& peer, QWidget* parent) : QWidget(parent), FPeer(peer) {
+  FollowFocus();
   setAttribute(Qt::WA_OpaquePaintEvent);
   setMouseTracking(true);
   setFocusPolicy(Qt::ClickFocus);
@@ -219,7 +242,21 @@ void TQtPaintedWidget::keyReleaseEvent(QKeyEvent* e) {
   if (vk) FPeer.Send(WM_KEYUP, vk, 0);
 }
 
-void TQtPaintedWidget::focusInEvent(QFocusEvent*) {
+void TQtPaintedWidget::focusInEvent(QFocusEvent* e) {
+  // A speed button (a control without a window of its own) takes no focus, nor does the panel that
+  // holds it: a click on one leaves the focus with the widget that had it (the caret stays in its
+  // editor).  A widget around or inside the one that had it is not concerned.
+  QWidget* had = FocusedWidget();
+  if (e->reason() == Qt::MouseFocusReason && dynamic_cast<TCustomPanel*>(&FPeer.Control()) &&
+      !FPeer.Control().TabStop() && had && had != this && !had->isAncestorOf(this) && !isAncestorOf(had) &&
+      had->isVisible() && had->isEnabled() && had->window() == window()) {
+    const QPoint at = mapFromGlobal(QCursor::pos());
+    TControl* hit = FPeer.Control().ControlAtPos({at.x(), at.y()}, false, true);
+    if (hit && !dynamic_cast<TWinControl*>(hit)) {
+      had->setFocus(Qt::OtherFocusReason);
+      return;
+    }
+  }
   if (GetFocus() != &FPeer.Control()) {
     try {
       FPeer.Control().SetFocus();

@@ -198,6 +198,9 @@ public:
 
   TTextAttributes& SelAttributes() { return *FSelAttributes; }
   TTextAttributes& DefAttributes() { return *FDefAttributes; }
+  // The format given to the empty selection (a style set with nothing selected) for the text
+  // typed next there; none once the caret has moved.
+  const std::optional<TRichCharFormat>& PendingInsertFormat() const { return FInsertFormat; }
   TParaAttributes& Paragraph() { return *FParagraph; }
 
   // RTF of the whole text or of the selection, and reading RTF into the whole text or over the

@@ -235,6 +235,44 @@ TEST_F(ViewFieldsTest, TheRichTextToolBarFormatsFlagsAndUsesTheClipboard) {
     EXPECT_LE(B->Left() + B->Width(), View->RichToolBar->ClientWidth()) << B->Name();
 }
 
+// A record without rich text of its own shows an empty page whatever was shown before it (after
+// New, Prev, Next and a jump to it), and its saves, a style clicked there included, carry none of
+// the other record's text.
+TEST_F(ViewFieldsTest, ARecordWithoutRichTextShowsAndSavesNoneOfAnothers) {
+  View->RecordBook->SetActivePageIndex(5);
+  View->ItemDetails->SetText("first record's words");
+  View->Logic->DetailChangeClick();
+  const std::string First = View->number->Text();
+  View->Logic->NewRecordClick();
+  const std::string Second = View->number->Text();
+  ASSERT_NE(Second, First);
+  EXPECT_EQ(View->ItemDetails->Text(), "") << "after New";
+  View->Logic->PreviousClick();
+  ASSERT_EQ(View->number->Text(), First);
+  EXPECT_EQ(View->ItemDetails->Text(), "first record's words");
+  View->Logic->nextClick();
+  ASSERT_EQ(View->number->Text(), Second);
+  EXPECT_EQ(View->ItemDetails->Text(), "") << "after Next";
+  // A style clicked on the empty page flags the text, and the save carries no other record's.
+  HeadlessInput::Click(*View->RichToolBar, View->BoldBtn->Left() + 5, View->BoldBtn->Top() + 5);
+  ASSERT_TRUE(View->Logic->Buffers.RecordMask.Get(RecordMask::RichText, 0));
+  View->Logic->PreviousClick();
+  ASSERT_EQ(View->number->Text(), First);
+  View->Logic->SetNumber(Second);
+  ASSERT_TRUE(View->Logic->GetRecord("G" + Second));  // the scanner's jump
+  EXPECT_EQ(View->ItemDetails->Text(), "") << "after a jump";
+  EXPECT_EQ(Stored().RichText, "");
+  // Text typed there is its own, and the first record keeps its own.
+  View->ItemDetails->SetText("second's own");
+  View->Logic->DetailChangeClick();
+  View->Logic->PreviousClick();
+  EXPECT_EQ(View->ItemDetails->Text(), "first record's words");
+  EXPECT_NE(Stored().RichText.find("first record"), std::string::npos);
+  View->Logic->nextClick();
+  EXPECT_EQ(View->ItemDetails->Text(), "second's own");
+  EXPECT_EQ(Stored().RichText.find("first record"), std::string::npos);
+}
+
 // The idle refresh: the "Idle Refresh" link saves and reloads at once; the idle seconds
 // (30 to 720, 120 at first) decide when the timer does it, and are kept in the settings.
 TEST_F(ViewFieldsTest, TheIdleSecondsAreSetOnTheToolBarAndKept) {

@@ -654,6 +654,60 @@ TEST_F(RecordWindowTest, CloseKeepsAFileCodeAndFailsSilently) {
   EXPECT_EQ(Sent.DatabaseInfo[diFileCode], "KEEPTHIS10");
 }
 
+// A close whose save of typed changes fails asks: No keeps the window (no other step, no other
+// request) and a later close that reaches the server saves the edit; Yes closes knowingly; a quit
+// from outside (no asking) closes at once.
+TEST_F(RecordWindowTest, ACloseThatCannotSaveTheEditAsksWhetherToStay) {
+  Open();
+  Window->SetIdleEnabled(true);
+  TypeDetail(3, "typed before the server went");
+  const std::string Code = Window->Number();
+  std::vector<std::string> Steps;
+  const TCloseSteps All{[&] { Steps.push_back("search"); }, [&] { Steps.push_back("settings"); },
+                        [&] { Steps.push_back("free"); }, [&] { Steps.push_back("stop"); }};
+  Recorder().Fail = true;
+  {
+    TCheckedModalScript Script;
+    Script.ExpectMessage("could not be saved", mrNo);
+    EXPECT_FALSE(Window->CloseSequence(All));
+  }
+  EXPECT_TRUE(Steps.empty());
+  EXPECT_EQ(Recorder().Verbs(), Verbs{"S" + Code});
+  EXPECT_TRUE(Window->LoggedIn());
+  EXPECT_TRUE(Window->IdleEnabled());
+  // The server is back: the next close saves what was typed, without a question.
+  Recorder().Fail = false;
+  Recorder().Clear();
+  EXPECT_TRUE(Window->CloseSequence(All));
+  EXPECT_EQ(Stored(Code).Details[3], "typed before the server went");
+  EXPECT_EQ(Steps, (std::vector<std::string>{"search", "settings", "free", "stop"}));
+
+  // Yes: the window closes, every step runs.
+  Steps.clear();
+  Open();
+  TypeDetail(3, "given up");
+  Recorder().Fail = true;
+  {
+    TCheckedModalScript Script;
+    Script.ExpectMessage("could not be saved", mrYes);
+    EXPECT_TRUE(Window->CloseSequence(All));
+  }
+  EXPECT_EQ(Steps, (std::vector<std::string>{"search", "settings", "free", "stop"}));
+  EXPECT_FALSE(Window->LoggedIn());
+
+  // A quit from outside: no question (the script expects none), the close runs whole.
+  Steps.clear();
+  Recorder().Fail = false;
+  Open();
+  TypeDetail(3, "at logout");
+  Recorder().Fail = true;
+  {
+    TCheckedModalScript Script;
+    EXPECT_TRUE(Window->CloseSequence(All, false));
+  }
+  EXPECT_EQ(Steps, (std::vector<std::string>{"search", "settings", "free", "stop"}));
+}
+
 TEST_F(RecordWindowTest, DatabaseCreationFromTheLoginWindow) {
   TLoginLogic Login(Session());
   Login.RandomDraw = [](int) { return 0; };

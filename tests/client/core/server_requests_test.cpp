@@ -7,6 +7,7 @@
 #include "platform/sys/process.h"
 #include "platform/ui/shell.h"
 #include "tests/client/core/client_fixture.h"
+#include "tests/loopback_listener.h"
 
 TEST(RequestTextTest, QueryEncodingAndDecoding) {
   TRecordingTransport T;
@@ -199,6 +200,45 @@ public:
   }
 };
 }  // namespace
+
+// A web server that ended is started again before a request to its own address only (the loopback
+// address or "localhost" at its port), and never once stopped; the hand-over files stay.
+TEST(LocalServerTest, AnEndedWebServerIsStartedAgainForItsOwnAddressOnly) {
+  const fs::path R = TestFolder("revive");
+  const std::string Folder = R.string() + "/";
+  fs::create_directories(R / "bin");
+  WriteWholeFile(R / "bin" / "hmserv", "#!/bin/sh\n");
+  const TLoopbackListener L = OpenLoopbackListener();
+  const int Port = L.Port;
+  ::close(L.Fd);  // nothing answers there
+  const std::string Own = TLocalServer::ServerURL(Port);
+  TRecordingStarter Starter;
+  SetProcessStarter(&Starter);
+  {
+    TLocalServer Server;
+    EXPECT_FALSE(Server.Revive(Own)) << "never started";
+    ASSERT_TRUE(Server.Start(Folder, Port));
+    WriteWholeFile(R / "Data" / "database" / "Temp" / "handed_over", "x");
+    for (int i = 0; i < 500 && Server.Running(); ++i) Sleep(10);
+    ASSERT_FALSE(Server.Running());
+    for (const std::string& Other :
+         {"http://192.0.2.1:" + std::to_string(Port) + "/database/qnserver.exe",
+          "http://127.0.0.1:" + std::to_string(Port) + "0/database/qnserver.exe",
+          "http://127.0.0.1:" + std::to_string(Port + 1) + "/database/qnserver.exe"})
+      EXPECT_FALSE(Server.Revive(Other)) << Other;
+    EXPECT_EQ(Starter.Started.size(), 1u);
+    // Its own address, also by name: started again (the stand-in ends at once, so it never answers).
+    EXPECT_FALSE(Server.Revive(Own));
+    EXPECT_FALSE(Server.Revive("HTTP://LocalHost:" + std::to_string(Port) + "/database/qnserver.exe"));
+    EXPECT_EQ(Starter.Started.size(), 3u);
+    EXPECT_TRUE(fs::exists(R / "Data" / "database" / "Temp" / "handed_over"));
+    Server.Stop();
+    EXPECT_FALSE(Server.Revive(Own));
+    EXPECT_EQ(Starter.Started.size(), 3u);
+  }
+  SetProcessStarter(nullptr);
+  fs::remove_all(R);
+}
 
 TEST(LocalServerTest, LaunchLineAndHandOverFolders) {
   const fs::path R = TestFolder("local");

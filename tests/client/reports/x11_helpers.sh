@@ -595,3 +595,18 @@ email_send_all() {
   drawn "$out/email_recipients.png" "$(xdotool search --onlyvisible --name '^Email$' | tail -1)"
   xdotool mousemove $((ox + 60)) $((oy + 396)) click 1   # "Send"
 }
+# ---- The record window's number box and message boxes ----
+# moved NAME COMMAND...: the command shows another record (its number box changes).
+moved() {
+  local name="$1"
+  shift
+  until_changed "$out/$name.png" $((mx + 65)) $((my + 56)) 70 14 "$@" || fail "$name showed no other record"
+}
+no_box() { # no_box: no message box is up
+  local w
+  for w in $(xdotool search --onlyvisible --name '^Quillon Server$' 2>/dev/null); do
+    geometry "$w"
+    [ "$WIDTH" -lt 600 ] && return 1
+  done
+  return 0
+}

@@ -65,20 +65,6 @@ edit_menu_x=86 menu_y=8                        # "Edit" of the menu bar
 tool() { xdotool mousemove $((mx + $1)) $((my + bar_y)) click 1; }
 # number_shot FILE: the record number box.
 number_shot() { shot "$1" $((mx + 65)) $((my + 56)) 70 14; }  # its text, not its focus frame
-# moved NAME COMMAND...: the command shows another record (its number box changes).
-moved() {
-  local name="$1"
-  shift
-  until_changed "$out/$name.png" $((mx + 65)) $((my + 56)) 70 14 "$@" || fail "$name showed no other record"
-}
-no_box() { # no_box: no message box is up
-  local w
-  for w in $(xdotool search --onlyvisible --name '^Quillon Server$' 2>/dev/null); do
-    geometry "$w"
-    [ "$WIDTH" -lt 600 ] && return 1
-  done
-  return 0
-}
 # opens_window NAME DX DY COMMAND...: the command opens a window, which a click DX DY from its
 # top left corner closes ("-": it is left open and the record window raised over it; negative:
 # from its bottom right corner, and NAME.png shows the pointer on the button clicked).
@@ -492,20 +478,24 @@ click_button database_login "$w" $((X + 226)) $((Y + 132))   # Login
 no_box || fail "a box came after logging in again"
 step "Database Login"
 
-# ---- Next once the web server is gone: the request problem, answered by a click ----
+# ---- Next once the web server is gone for good (it cannot be started again): the request
+# problem, answered by a click ----
 web=$(pgrep -f "hmserv-[0-9]*-$port/" | head -1 || true)
 [ -n "$web" ] || fail "no web server runs"
+chmod -x "$R/bin/hmserv"
 kill "$web"
 for _ in $(seq 100); do kill -0 "$web" 2>/dev/null || break; sleep 0.1; done
 tool $next_x
 box_answer request_problem OK
 # Further requests of the same command (the fetch after the save) meet the same problem.
 while ! no_box; do box_answer request_problem_again OK; done
+chmod +x "$R/bin/hmserv"
 step "request problem"
 
 # ---- Connect > Close: the client ends; the database and the settings hold what was done ----
 menu_click 34 5 2
-# The close saves the record: the same problem is told, each box answered by a click.
+# The close saves the record (the web server started again for it); a problem told is answered
+# by a click.
 for _ in $(seq 300); do
   kill -0 "$pid" 2>/dev/null || break
   no_box || box_answer close_problem OK

@@ -2,6 +2,7 @@
 // client's own launcher on a free loopback port, the web server below it, and the server program
 // with its resident instance; every request goes over HTTP through the client's HTTP client.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 
@@ -245,6 +246,73 @@ TEST_F(ClientStackTest, ServerGoneInTheMiddleOfAnEdit) {
   C.Window.PreviousClick();
   EXPECT_EQ(C.Window.Number(), Code);
   EXPECT_EQ(C.View.Editors.Details[2], "typed while the server was away");
+}
+
+// The web server ends on its own (its program killed): the client that started it starts it again
+// at its next request, which is answered; a second client's start on the same port, which cannot
+// take the port, leaves the running web server whole, and that client's first command through it
+// is answered.  A stopped server stays stopped.
+TEST_F(ClientStackTest, AWebServerThatWentIsStartedAgainAtTheNextRequest) {
+  TClient C(*this);
+  C.Session.BeforeSend = [this](const std::string& URL) { Server.Revive(URL); };
+  CreateAndLogIn(C);
+  const std::string First = C.Window.Number();
+  C.Window.NewRecordClick();
+  const std::string Second = C.Window.Number();
+  ASSERT_NE(Second, First);
+  // The web server itself goes (the launcher goes with it).
+  const std::string Run = (R / "run").string();
+  int Killed = 0;
+  for (const auto& Entry : fs::directory_iterator("/proc")) {
+    std::ifstream In(Entry.path() / "cmdline");
+    std::string Cmd((std::istreambuf_iterator<char>(In)), std::istreambuf_iterator<char>());
+    const std::string Program = Cmd.substr(0, Cmd.find('\0'));
+    if (fs::path(Program).filename() == "lighttpd" && Cmd.find(Run) != std::string::npos) {
+      ::kill(std::stoi(Entry.path().filename().string()), SIGKILL);
+      ++Killed;
+    }
+  }
+  ASSERT_EQ(Killed, 1);
+  for (int i = 0; i < 200 && Server.Running(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(25));
+  ASSERT_FALSE(Server.Running());
+  ASSERT_FALSE(TLocalServer::Answers(Port));
+  C.View.Editors.Details[2] = "typed after the web server went";
+  C.Window.Detail8Change(2);
+  {
+    TCheckedModalScript Script;  // no box: the save and the fetch are answered
+    C.Window.PreviousClick();
+  }
+  EXPECT_EQ(C.Window.Number(), First);
+  EXPECT_TRUE(Server.Running());
+  // A second client starts its own web server on the taken port, which ends, and logs in through
+  // the running one; that one still takes a save.
+  TLocalServer Other;
+  ASSERT_TRUE(Other.Start(Folder, Port));
+  for (int i = 0; i < 400 && Other.Running(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(25));
+  ASSERT_FALSE(Other.Running());
+  {
+    TClient B(*this);
+    B.Session.BeforeSend = [&Other](const std::string& URL) { Other.Revive(URL); };
+    TCheckedModalScript Script;
+    LogIn(B);
+    EXPECT_EQ(B.Window.Number(), First);
+    EXPECT_FALSE(Other.Running()) << "a second web server was started over the running one";
+  }
+  // An upload large enough to be spooled by the web server still goes through.
+  const std::string Big = (R / "big.txt").string();
+  std::ofstream(Big) << std::string(900000, 'x');
+  EXPECT_TRUE(C.Session.SendFile(Big, "RS", C.Window.Number()));
+  {
+    TCheckedModalScript Script;
+    C.Window.nextClick();
+  }
+  EXPECT_EQ(C.Window.Number(), Second);
+  EXPECT_EQ(C.View.Editors.Details[2], "typed after the web server went");
+  // Stopped at the close: the next request does not bring it back.
+  Server.Stop();
+  EXPECT_FALSE(Server.Revive(TLocalServer::ServerURL(Port)));
+  EXPECT_FALSE(Server.Running());
+  Other.Stop();
 }
 
 // Fields, pictures, the attachment, a linked grid 3 line, search and replace and the import over
