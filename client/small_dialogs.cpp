@@ -246,7 +246,7 @@ TServerSettingsForm::TServerSettingsForm(TComponent* AOwner) : TSmallDialog(AOwn
     if (ListenAddress.empty() || ListenAddress.rfind("127.", 0) == 0) {
       // The web server answers this computer alone: say so, and how to open it.
       // The heading a size above the text: bold alone hardly shows at the text's small size.
-    html.Add("<font size=\"10\"><b>This server answers this computer only</b></font><br>");
+      html.Add("<font size=\"10\"><b>This server answers this computer only</b></font><br>");
       html.Add("The web server listens on the loopback address " + (ListenAddress.empty() ? std::string("127.0.0.1") : ListenAddress) +
                ", so other computers cannot reach it.  To open it to your network, start the program with "
                "QN_LISTEN set to one of this computer's addresses below (or 0.0.0.0 for all of them) and "
