@@ -421,7 +421,7 @@ TEST_F(QuickReportTest, ExcelExportWritesBarcodesAsText) {
   {
     TCheckedModalScript Script;
     Script.ExpectSaveFile("*.xlsx", (Root / "codes").string());
-    Script.ExpectMessage("File exported.", mrOk);
+    Script.ExpectMessage("File exported to \"" + (Root / "codes.xlsx").string() + "\".", mrOk);
     Report.ExcelExportBtn->Click();
   }
   EXPECT_EQ(CaptureCommand("/usr/bin/python3 -c \"import openpyxl,sys; ws=openpyxl.load_workbook(sys.argv[1]).active;"

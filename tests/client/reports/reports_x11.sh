@@ -80,7 +80,7 @@ results=$(window "Search Results" 300) || fail "no search results window"
 geometry "$results"
 rx=$X ry=$Y rw=$WIDTH rh=$HEIGHT
 drawn "$out/search_results.png" "$results"
-green=$(count "$out/search_results.png" 0 60 "$rw" 400 0 128 0)
+green=$(count "$out/search_results.png" 0 60 "$rw" 400 176 240 176)  # the light green of a found row
 [ "$green" -gt 2000 ] || fail "the results show no rows marked by the last search ($green green pixels)"
 # Both windows open in the middle of the screen, not at its corner.
 centred() { # centred NAME X Y W H: the window at X Y of size W H is in the middle of the 1280x1600 screen
