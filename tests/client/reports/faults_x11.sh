@@ -37,18 +37,14 @@ problem() {
   echo "FAULT: $*" >&2
   shot "$out/problem_$problems.png" 0 0 1280 1024 || true
 }
-# file_in FILE: waits until the file is written (ten seconds); 1 when it is not.
-file_in() {
-  for _ in $(seq 100); do [ -s "$1" ] && { sleep 0.3; return 0; }; sleep 0.1; done
-  return 1
-}
-# type_name FILE: types the path into the file dialog that is up and clicks its Save (the button
-# at the dialog's lower right, 52 and 54 pixels in from its right and bottom edges).
+# type_name FILE: types the path into the file dialog that is up, once it is drawn and has the
+# keyboard, and clicks its Save (the button at the dialog's lower right, 52 and 54 pixels in from
+# its right and bottom edges).
 type_name() {
   local d
   d=$(window 'Save As') || fail "no file dialog for $1"
   painted "$d"
-  sleep 0.4
+  takes_keys "$d"
   xdotool type --delay 20 "$1"
   geometry "$d"
   shot "$out/save_as_$(basename "$1").png" "$X" "$Y" "$WIDTH" "$HEIGHT"
@@ -130,7 +126,7 @@ for _ in $(seq 50); do
   [ "$red" -gt 200 ] && break
   sleep 0.2
 done
-settled "$out/record_print_preview.png" "$ix" "$iy" "$iw" "$ih" || true
+settled "$out/record_print_preview.png" "$ix" "$iy" "$iw" "$ih" || fail "the Record Print preview did not stop changing"
 [ "$red" -gt 200 ] || problem "the Record Print generated after the main window's refresh shows no picture ($red red pixels)"
 xdotool mousemove $((ix + 180)) $((iy + 14)) click 1  # Close
 gone '^Record Print$'
@@ -147,7 +143,7 @@ popup $((px + 725)) $((py + 36))                   # Export
 shot "$out/export_menu.png" $((px + 600)) "$py" 300 120
 xdotool mousemove $((px + 798)) $((py + 69)) click 1  # Export To HTML
 type_name "$out/rich.html"
-if file_in "$out/rich.html"; then
+if x11_written "$out/rich.html"; then
   answer_if_any html_exported || problem "the HTML export told nothing"
   /usr/bin/python3 - "$out/rich.html" <<'PY' || problem "the .html export does not read back as the record's text"
 import html.parser, sys
@@ -191,7 +187,7 @@ drawn "$out/value_print.png" "$r"
 # "CSV Export" under a full name: the figures of the report.
 xdotool mousemove $((rx + 430)) $((ry + 538)) click 1
 type_name "$out/value.csv"
-file_in "$out/value.csv" || fail "the CSV export under value.csv wrote nothing"
+x11_written "$out/value.csv" || fail "the CSV export under value.csv wrote nothing"
 answer_if_any value_csv_exported || problem "the CSV export told nothing"
 /usr/bin/python3 - "$out/value.csv" <<'PY' || problem "the value report's total counts values it could not read"
 import csv, sys
@@ -206,7 +202,7 @@ PY
 # "CSV Export" and "HTML Export" typed without an extension.
 xdotool mousemove $((rx + 430)) $((ry + 538)) click 1
 type_name "$out/value_bare"
-if file_in "$out/value_bare.csv"; then
+if x11_written "$out/value_bare.csv"; then
   /usr/bin/python3 -c 'import csv,sys; rows=list(csv.reader(open(sys.argv[1], newline=""))); assert rows[-1][0] == "Total", rows' \
     "$out/value_bare.csv" || problem "value_bare.csv does not read back as the report"
 else
@@ -215,7 +211,7 @@ fi
 answer_if_any value_bare_exported || problem "the CSV export typed without an extension told nothing"
 xdotool mousemove $((rx + 525)) $((ry + 538)) click 1
 type_name "$out/value_page"
-if file_in "$out/value_page.htm"; then
+if x11_written "$out/value_page.htm"; then
   /usr/bin/python3 - "$out/value_page.htm" <<'PY' || problem "value_page.htm does not read back as the report"
 import html.parser, sys
 class Cells(html.parser.HTMLParser):

@@ -23,14 +23,16 @@ PY
 installed_client_x11 1280x1024 --db "$make_db" --setting ImageReportW:=760 --setting ImageReportH:=640 \
   --then make_pictures -- "$@"
 
-ready() { # the main window's status reads "Ready" (green) again: no request under way
-  sleep 0.5
-  for _ in $(seq 40); do
-    shot "$out/status.png" $((mx + 4)) $((my + mh - 22)) 60 18
-    [ "$(count "$out/status.png" 0 0 60 18 0 128 0)" -gt 8 ] && return 0
-    sleep 0.25
+# pictures_shown: the Pictures page shows the record's first picture (red) and the main window's
+# status reads "Ready" (green) again: its request is over.
+pictures_shown() {
+  for _ in $(seq 100); do
+    shot "$out/status.png" "$mx" "$my" "$mw" "$mh"
+    [ "$(count "$out/status.png" 0 150 "$mw" $((mh - 180)) 255 0 0)" -gt 5000 ] &&
+      [ "$(count "$out/status.png" 4 $((mh - 22)) 60 18 0 128 0)" -gt 8 ] && return 0
+    sleep 0.1
   done
-  fail "the main window stays busy"
+  fail "the Pictures page does not show the first picture, or the main window stays busy"
 }
 
 start_client
@@ -38,7 +40,7 @@ login
 shot "$out/main.png" "$mx" "$my" "$mw" "$mh"
 until_changed "$out/pictures_page.png" "$mx" $((my + 100)) "$mw" 300 xdotool mousemove $((mx + 277)) $((my + 92)) click 1 ||
   fail "the Pictures page did not show"
-ready
+pictures_shown
 shot "$out/pictures.png" "$mx" "$my" "$mw" "$mh"
 # ---- The quick print: the image report window ----
 opens '^Record Print$' xdotool mousemove $((mx + 545)) $((my + 117)) click 1

@@ -281,11 +281,13 @@ takes_keys() {
   fail "the window $1 ($(xdotool getwindowname "$1" 2>/dev/null)) does not take the keys"
 }
 # opens PATTERN COMMAND...: runs the step until a window whose title matches the pattern shows; a
-# click that reached a window still busy under load is given again (three tries, Escape between).
+# click that reached a window still busy under load is given again (three tries, Escape between,
+# waited for until no window the step opened instead is left).
 opens() {
-  local pattern="$1" attempt
+  local pattern="$1" attempt before
   shift
   for attempt in 1 2 3; do
+    before=$(visible)
     "$@"
     for _ in $(seq 80); do
       if shown "$pattern"; then
@@ -296,7 +298,15 @@ opens() {
     done
     echo "$(basename "$0" .sh): no window '$pattern' (attempt $attempt), trying again" >&2
     xdotool key Escape
-    sleep 0.8
+    for _ in $(seq 100); do
+      [ -z "$(comm -13 <(echo "$before") <(visible))" ] && break
+      if shown "$pattern"; then  # the window came late, after the Escape
+        painted "$(xdotool search --onlyvisible --name "$pattern" | tail -1)"
+        return 0
+      fi
+      sleep 0.1
+    done
+    [ -z "$(comm -13 <(echo "$before") <(visible))" ] || fail "Escape did not close what the step for '$pattern' opened"
   done
   fail "no window '$pattern'"
 }

@@ -350,7 +350,8 @@ centred quick_report
 drawn "$out/quick_report.png" "$(xdotool search --onlyvisible --name '^Report$' | tail -1)"
 until_changed "$out/quick_report_preview_shown.png" "$qx" "$qy" "$WIDTH" "$HEIGHT" \
   xdotool mousemove $((qx + 250)) $((qy + 12)) click 1 || fail "the preview did not show"
-settled "$out/quick_report_preview_shown.png" "$qx" "$qy" "$WIDTH" "$HEIGHT" || true
+settled "$out/quick_report_preview_shown.png" "$qx" "$qy" "$WIDTH" "$HEIGHT" ||
+  fail "the quick report's preview did not stop changing"
 drawn "$out/quick_report_preview.png" "$(xdotool search --onlyvisible --name '^Report$' | tail -1)"
 opens '^Print$' xdotool mousemove $((qx + 112)) $((qy + 36)) click 1
 print_to "$out/quick_report.pdf" print_dialog

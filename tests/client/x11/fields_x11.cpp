@@ -1,8 +1,8 @@
 // The record window on a real X server for the fields test script: the record server answers
 // in-process; the window shows a record with two pictures, a grid 3 line and a relational
 // description.  The program writes where its controls are ("at NAME X Y", screen pixels) and,
-// five times a second, what they show ("state" lines), so that the script can click as a person
-// and check what the window did.
+// five times a second, what they show and which widget takes the keys ("state" lines), so that
+// the script can click as a person and check what the window did.
 #include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
@@ -128,11 +128,13 @@ int main(int argc, char** argv) {
     S << "grid3 " << View.DirGrid->RowCount() << ' ' << View.DirGrid->Cells(2, 1) << '\n';
     for (int t = 0; t < 6; ++t) S << At("imagetab" + std::to_string(t), TabCentre(View.ImageBook, t)) << '\n';
     S << At("gridrow1", CellCentre(View.DirGrid, 2, 1)) << '\n';
+    S << "gridcur " << View.DirGrid->Col() << ' ' << View.DirGrid->Row() << '\n';
     S << At("editbtn", Centre(View.Grid3Page.EditBtn)) << '\n';
     if (TEditDirListingForm* E = View.Fields->RowEditor) {
       S << "editor open\n";
       S << At("editcell2", CellCentre(E->EditGrid, 1, 2)) << '\n';
       S << "editcell2 " << E->EditGrid->Cells(1, 2) << '\n';
+      S << "editcur " << E->EditGrid->Col() << ' ' << E->EditGrid->Row() << ' ' << E->EditGrid->Focused() << '\n';
       S << At("editok", Centre(E->OKButton)) << '\n';
       S << At("editorwin", E->ClientToScreen({0, 0})) << ' ' << E->Width() << ' ' << E->Height() << '\n';
     }
@@ -168,6 +170,9 @@ int main(int argc, char** argv) {
               if (C == ' ') C = '_';
             S << At("menu:" + Text, {P.x(), P.y()}) << '\n';
           }
+    // The widget that takes the keys, and its window's title (an input box's line, say).
+    if (QWidget* K = QApplication::focusWidget())
+      S << "keys " << K->window()->windowTitle().toStdString() << '|' << K->metaObject()->className() << '\n';
     S << "detail6 " << View.Detail[6]->Text() << '\n';
     S << "detail7 " << View.Detail[7]->Text() << '\n';
     S << At("detail6", Centre(View.Detail[6])) << '\n';
@@ -177,6 +182,7 @@ int main(int argc, char** argv) {
       if (auto* B = dynamic_cast<TEditBarcodeForm*>(Screen().Forms(f)); B && B->Visible()) {
         S << "barcode open\n";
         S << At("barcodevalue", Centre(B->BarCodeValue)) << '\n';
+        S << "barcodevaluekeys " << B->BarCodeValue->Focused() << '\n';
         S << At("barcodegenerate", Centre(B->GenerateBarCodeBtn)) << '\n';
         S << At("barcodeok", Centre(B->OKBtn)) << '\n';
         S << At("barcodewin", B->ClientToScreen({0, 0})) << ' ' << B->Width() << ' ' << B->Height() << '\n';

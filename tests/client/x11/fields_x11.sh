@@ -34,50 +34,89 @@ PY
 }
 at() { grep -h "^at $1 " "$log" "$state" 2>/dev/null | tail -1 | awk '{print $3, $4}'; }
 st() { grep "^$1 " "$state" 2>/dev/null | head -1 | cut -d' ' -f2-; }
-click() { # click NAME [PAUSE]: waits until NAME has a place (a menu entry: until its menu is open)
-  for _ in $(seq 50); do [ -n "$(at "$1")" ] && break; sleep 0.1; done
+# click NAME: a click on NAME once it has a place (a menu entry: once its menu is open); the
+# script then waits for what the click does.
+click() {
+  for _ in $(seq 100); do [ -n "$(at "$1")" ] && break; sleep 0.1; done
   [ -n "$(at "$1")" ] || fail "$1 is not on the screen"
-  xdotool mousemove $(at "$1") click 1; sleep "${2:-0.6}"
+  xdotool mousemove --sync $(at "$1") click 1
 }
 wait_state() { # wait_state KEY VALUE: until the state line reads so
   for _ in $(seq 100); do [ "$(st "$1")" = "$2" ] && return 0; sleep 0.1; done
   fail "$1 is '$(st "$1")', not '$2'"
 }
+until_ok() { # until_ok WHAT COMMAND...: until the command succeeds; fails after ten seconds, saying WHAT
+  local what="$1"
+  shift
+  x11_until "$@" || fail "$what"
+}
+no_menu() { ! grep -q '^at menu:' "$state"; }
+menu_closed() { until_ok "the pop-up menu did not close" no_menu; }
+# chosen NAME: the entry NAME of the pop-up menu that is open, clicked; the menu closes.
+chosen() {
+  click "$1"
+  menu_closed
+}
+keys_in() { wait_state keys "$1|QLineEdit"; }  # keys_in TITLE: an input box of that title takes the keys
+# window_shows FILE MIN R G B [MIN R G B]...: waits until a screenshot of the record window (into
+# FILE) shows more than MIN pixels near each of the colours (a picture painted).
+window_shows() {
+  local f="$1" x y w h
+  shift
+  read -r x y w h <<< "$(grep '^at window ' "$state" | awk '{print $3, $4, $5, $6}')"
+  for _ in $(seq 50); do
+    shot "$f" "$x" "$y" "$w" "$h"
+    /usr/bin/python3 - "$f" "$@" <<'PY' && return 0
+import sys
+from PIL import Image
+pixels = list(Image.open(sys.argv[1]).convert("RGB").getdata())
+want = list(map(int, sys.argv[2:]))
+for i in range(0, len(want), 4):
+    least, r, g, b = want[i:i + 4]
+    if sum(1 for p in pixels if abs(p[0] - r) + abs(p[1] - g) + abs(p[2] - b) < 60) <= least:
+        sys.exit(1)
+PY
+    sleep 0.2
+  done
+  return 1
+}
 
 record_program_start
 
 # ---- A description value from its menu: the third entry, after the two commands ----
-click descbtn0 0.8
-for _ in $(seq 50); do [ -n "$(grep '^at menu:' "$state" | sed -n 3p)" ] && break; sleep 0.1; done
+click descbtn0
+for _ in $(seq 100); do [ -n "$(grep '^at menu:' "$state" | sed -n 3p)" ] && break; sleep 0.1; done
 entry=$(grep '^at menu:' "$state" | sed -n 3p | awk '{print $2}')
 [ -n "$entry" ] || fail "the description menu did not open"
-click "$entry" 0.8
+chosen "$entry"
+until_ok "no description value was chosen" eval '[ -n "$(st value0)" ]'
 value=$(st value0)
-[ -n "$value" ] || fail "no description value was chosen"
 wait_state desc0 "$value"
 
 # ---- Short values from the Edit menu ----
-click editmenu 0.8
-click "menu:Short_Description_Values" 1
+click editmenu
+chosen "menu:Short_Description_Values"
 wait_state short 1
 wait_state desc0 "${value%%:*}"
 
 # ---- Rename a label ----
-click desclabel2 1
+click desclabel2
+keys_in "Field Name"
 xdotool key ctrl+a
 xdotool type --delay 40 "Renamed"
 xdotool key Return
 wait_state label2 "Renamed"
 
 # ---- Edit the grid 3 line in the row editor ----
-click page2 0.8
+click page2
 wait_state page 2
 # Under a loaded machine a click can reach the grid or the editor before it is ready for it: the
 # row is chosen and the edit tried again (at most four times) until the grid shows it.
 for attempt in 1 2 3 4; do
   if [ "$(st editor)" != open ]; then
-    click gridrow1 0.5
-    click editbtn 1
+    click gridrow1
+    wait_state gridcur "2 1"
+    click editbtn
   fi
   for _ in $(seq 100); do [ "$(st editor)" = open ] && break; sleep 0.1; done
   if [ "$(st editor)" != open ]; then
@@ -85,7 +124,8 @@ for attempt in 1 2 3 4; do
     echo "fields_x11: the row editor did not open (attempt $attempt), trying again" >&2
     continue
   fi
-  click editcell2 0.8
+  click editcell2
+  wait_state editcur "1 2 1"
   xdotool key ctrl+a
   xdotool type --delay 40 "Sold"
   xdotool key Return
@@ -93,7 +133,7 @@ for attempt in 1 2 3 4; do
   for _ in $(seq 100); do [ "$(st editcell2)" = Sold ] && break; sleep 0.1; done
   read -r ex ey ew eh <<< "$(grep '^at editorwin ' "$state" | awk '{print $3, $4, $5, $6}')"
   shot "$out/row_editor.png" "$ex" "$ey" "$ew" "$eh"
-  click editok 1.5
+  click editok
   for _ in $(seq 50); do [ "$(st grid3)" = "3 Sold" ] && break; sleep 0.1; done
   [ "$(st grid3)" = "3 Sold" ] && break
   echo "fields_x11: the grid 3 edit did not take (attempt $attempt), trying again" >&2
@@ -101,38 +141,39 @@ done
 wait_state grid3 "3 Sold"
 
 # ---- The pictures: tab 1 shows the wide picture fitted, tab 3 none, tab 2 the tall one ----
-click page6 1
+click page6
 wait_state page 6
-for _ in $(seq 30); do [ "$(st image | cut -d" " -f1)" = 1 ] && break; sleep 0.1; done
+for _ in $(seq 100); do [ "$(st image | cut -d" " -f1)" = 1 ] && break; sleep 0.1; done
 [ "$(st image | cut -d" " -f1)" = 1 ] || fail "tab 1 shows no picture"
-read -r wx wy ww wh <<< "$(grep '^at window ' "$state" | awk '{print $3, $4, $5, $6}')"
-shot "$out/record_with_image.png" "$wx" "$wy" "$ww" "$wh"
-[ "$(count_colour "$out/record_with_image.png" 250 200 20)" -gt 5000 ] || fail "the picture does not show"
-[ "$(count_colour "$out/record_with_image.png" 30 90 200)" -gt 5000 ] || fail "the picture's background does not show"
-click imagetab2 1
+window_shows "$out/record_with_image.png" 5000 250 200 20 5000 30 90 200 ||
+  fail "the picture or its background does not show ($(count_colour "$out/record_with_image.png" 250 200 20) yellow, $(count_colour "$out/record_with_image.png" 30 90 200) blue pixels)"
+click imagetab2
 wait_state tab 2
-[ "$(st picstat | cut -c1)" = 1 ] || fail "tab 3 shows a picture"
-click imagetab1 1
+until_ok "tab 3 shows a picture" eval '[ "$(st picstat | cut -c1)" = 1 ]'
+click imagetab1
 wait_state tab 1
-[ "$(st image | cut -d' ' -f1)" = 1 ] || fail "tab 2 shows no picture"
-shot "$out/record_second_image.png" "$wx" "$wy" "$ww" "$wh"
-[ "$(count_colour "$out/record_second_image.png" 200 30 30)" -gt 3000 ] || fail "the second picture does not show"
+until_ok "tab 2 shows no picture" eval '[ "$(st image | cut -d" " -f1)" = 1 ]'
+window_shows "$out/record_second_image.png" 3000 200 30 30 ||
+  fail "the second picture does not show ($(count_colour "$out/record_second_image.png" 200 30 30) red pixels)"
 
 # ---- A barcode field: the barcode editor draws the typed value, OK stores it ----
-click page0 0.8
+click page0
 wait_state page 0
-click detail6 1
-for _ in $(seq 50); do [ "$(st barcode)" = open ] && break; sleep 0.1; done
+click detail6
+for _ in $(seq 100); do [ "$(st barcode)" = open ] && break; sleep 0.1; done
 [ "$(st barcode)" = open ] || { shot "$out/no_barcode_editor.png" 0 0 1024 768; fail "the barcode editor did not open"; }
-click barcodevalue 0.5
+click barcodevalue
+wait_state barcodevaluekeys 1
 xdotool key ctrl+a
 xdotool type --delay 40 "123456"
-click barcodegenerate 1
-read -r bx by bw bh <<< "$(grep '^at barcodewin ' "$state" | awk '{print $3, $4, $5, $6}')"
-shot "$out/barcode_editor.png" "$bx" "$by" "$bw" "$bh"
+click barcodegenerate
+# The barcode is read off the screen once it is drawn (zbarimg reads nothing, or the old value,
+# before).
 read -r ix iy iw ih <<< "$(grep '^at barcodeimage ' "$state" | awk '{print $3, $4, $5, $6}')"
-shot "$out/barcode_image.png" "$ix" "$iy" "$iw" "$ih"
-/usr/bin/python3 - "$out/barcode_image.png" "$out/barcode_scan.png" <<'PY'
+scan=""
+for _ in $(seq 50); do
+  shot "$out/barcode_image.png" "$ix" "$iy" "$iw" "$ih"
+  /usr/bin/python3 - "$out/barcode_image.png" "$out/barcode_scan.png" <<'PY'
 import sys
 from PIL import Image
 im = Image.open(sys.argv[1]).convert("L")
@@ -140,35 +181,41 @@ big = Image.new("L", (im.width + 80, im.height + 80), 255)
 big.paste(im, (40, 40))
 big.resize((big.width * 2, big.height * 2)).save(sys.argv[2])
 PY
-scan=$(zbarimg --quiet --raw "$out/barcode_scan.png" 2>/dev/null || true)
+  scan=$(zbarimg --quiet --raw "$out/barcode_scan.png" 2>/dev/null || true)
+  [ "$scan" = 123456 ] && break
+  sleep 0.2
+done
 [ "$scan" = 123456 ] || fail "zbarimg reads '$scan' off the barcode editor"
-click barcodeok 1.5
+read -r bx by bw bh <<< "$(grep '^at barcodewin ' "$state" | awk '{print $3, $4, $5, $6}')"
+shot "$out/barcode_editor.png" "$bx" "$by" "$bw" "$bh"
+click barcodeok
 wait_state detail6 "123456"
 
 # ---- A URL field: "Set URL" types the address, "Jump to URL" opens the redirect page ----
-click detail7 0.8
-click "menu:Set_URL" 1
+click detail7
+chosen "menu:Set_URL"
+keys_in "Enter URL"
 xdotool type --delay 30 "https://example.org/shop"
 xdotool key Return
 wait_state detail7 "https://example.org/shop"
-click detail7 0.8
-click "menu:Jump_to_URL" 1
-for _ in $(seq 30); do [[ "$(st shell)" == */go.htm ]] && break; sleep 0.1; done
+click detail7
+chosen "menu:Jump_to_URL"
+for _ in $(seq 100); do [[ "$(st shell)" == */go.htm ]] && break; sleep 0.1; done
 [[ "$(st shell)" == */go.htm ]] || fail "Jump to URL opened '$(st shell)'"
 grep -q 'URL=https://example.org/shop"' "$(st shell)" || fail "the redirect page does not lead to the address"
 
 # ---- The relationship diagram of the shown record: parent, child and grandchild ----
-click page0 0.8
+click page0
 wait_state page 0
 # The field's menu and then its Diagram entry, tried again when a loaded machine drops a click.
 for attempt in 1 2 3; do
-  click descbtn1 0.8
-  for _ in $(seq 50); do grep -q '^at menu:Diagram ' "$state" && break; sleep 0.1; done
-  click "menu:Diagram" 0.8
+  click descbtn1
+  chosen "menu:Diagram"
   for _ in $(seq 100); do grep -q '^diagram ' "$state" && break; sleep 0.1; done
   grep -q '^diagram ' "$state" && break
   echo "fields_x11: the relationship diagram did not open (attempt $attempt), trying again" >&2
   xdotool key Escape
+  menu_closed
 done
 grep -q '^diagram ' "$state" || fail "the relationship diagram did not open"
 for _ in $(seq 100); do [ "$(st boxes | cut -d' ' -f1)" = 3 ] && break; sleep 0.1; done
@@ -197,7 +244,7 @@ PY
 read -r _ _ px _ pw <<< "$(grep '^at diagrampanel ' "$state" | tail -1)"
 off=$((px + pw / 2 - dx - dw / 2))
 [ "${off#-}" -le 2 ] || fail "the diagram's buttons are not centred: panel at $px ($pw wide) in a window at $dx ($dw wide)"
-click diagramclose 1
+click diagramclose
 for _ in $(seq 100); do grep -q '^diagram ' "$state" || break; sleep 0.1; done
 grep -q '^diagram ' "$state" && fail "the diagram did not close"
 
