@@ -329,12 +329,18 @@ new_window() { # new_window BEFORE_LIST: a visible window that was not in the li
   done
   return 1
 }
-# popup X Y: a click at X Y that opens a pop-up menu, waited for.
-popup() {
-  local before menu
+# clicked_open X Y: a click at X Y; prints the window it opened (a menu, a list), waited for, and
+# fails when none came.
+clicked_open() {
+  local before
   before=$(visible)
   xdotool mousemove "$1" "$2" click 1
-  menu=$(new_window "$before") || fail "no pop-up menu at $1,$2"
+  new_window "$before"
+}
+# popup X Y: a click at X Y that opens a pop-up menu, waited for.
+popup() {
+  local menu
+  menu=$(clicked_open "$1" "$2") || fail "no pop-up menu at $1,$2"
   inked "$menu"
 }
 # until_same REF X Y W H: waits until the screen's rectangle shows the picture REF again (a window
@@ -570,10 +576,8 @@ PY
 # pick X Y N: the N-th entry below the current one of the list a click at X Y shows (a box's list
 # or a button's menu; waited for, then waited out).
 pick() {
-  local before list
-  before=$(visible)
-  xdotool mousemove "$1" "$2" click 1
-  list=$(new_window "$before") || fail "the click at $1,$2 showed no list"
+  local list
+  list=$(clicked_open "$1" "$2") || fail "the click at $1,$2 showed no list"
   for _ in $(seq "$3"); do xdotool key Down; done
   xdotool key Return
   closed "$list" || fail "the list shown at $1,$2 did not close"

@@ -46,13 +46,10 @@ TPoint CellCentre(TQnStringGrid* G, int Col, int Row) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 3) return 2;
-  const fs::path Root = argv[1];
-  const std::string LogName = argv[2];
-  QApplication App(argc, argv);
-  InstallQtBackend();
+  x11_probe::TProgram Program(argc, argv);
+  if (!Program.Valid) return 2;
 
-  x11_probe::TServedView Served(Root);  // the login window is not part of this test
+  x11_probe::TServedView Served(Program.Root);  // the login window is not part of this test
   TView& View = Served.View;
   if (!Served.Open()) return 3;
   View.SetBounds(20, 20, 820, 600);
@@ -88,13 +85,13 @@ int main(int argc, char** argv) {
     return std::intptr_t{42};
   });
   // Two pictures and one grid 3 line on the shown record (the child).
-  View.Fields->Fields.SelectPicture(1, (Root / "wide.jpg").string());
-  View.Fields->Fields.SelectPicture(2, (Root / "tall.gif").string());
+  View.Fields->Fields.SelectPicture(1, (Program.Root / "wide.jpg").string());
+  View.Fields->Fields.SelectPicture(2, (Program.Root / "tall.gif").string());
   View.Fields->Lines.SendRowEditor(3, -1, {"NEW", "01/02/2026", "Bought", "Paris", "40", "first"});
   W.GetRecord("G" + W.Number());
   View.Show();
 
-  std::ofstream Log(LogName, std::ios::trunc);
+  std::ofstream Log(Program.LogName, std::ios::trunc);
   auto Write = [&](const std::string& Line) { Log << Line << '\n' << std::flush; };
   QTimer::singleShot(800, [&] {
     Write(At("descbtn0", Centre(View.DescBtn[0])));
@@ -191,9 +188,8 @@ int main(int argc, char** argv) {
       }
     S << "number " << W.Number() << '\n';
     S << At("window", View.ClientToScreen({0, 0})) << ' ' << View.Width() << ' ' << View.Height() << '\n';
-    std::ofstream(LogName + ".state.new", std::ios::trunc) << S.str();
-    std::rename((LogName + ".state.new").c_str(), (LogName + ".state").c_str());
+    x11_probe::WriteState(Program.LogName, S.str());
   });
   State.start(200);
-  return App.exec();
+  return Program.App.exec();
 }

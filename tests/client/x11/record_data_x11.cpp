@@ -68,24 +68,21 @@ std::string Lines(TStrings& L) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 3) return 2;
-  const fs::path Root = argv[1];
-  const std::string LogName = argv[2];
-  QApplication App(argc, argv);
-  InstallQtBackend();
+  x11_probe::TProgram Program(argc, argv);
+  if (!Program.Valid) return 2;
 
   // The installation: the shipped definition and a web server launcher that does nothing.
-  const fs::path Folder = Root / "Data" / "database";
+  const fs::path Folder = Program.Root / "Data" / "database";
   fs::create_directories(Folder);
   for (const char* Ext : {".set", ".atr"})
     fs::copy_file(DefinitionFolder() / (std::string("General") + Ext), Folder / (std::string("General") + Ext),
                   fs::copy_options::overwrite_existing);
-  x11_probe::InstallNullWebServer(Root);
+  x11_probe::InstallNullWebServer(Program.Root);
   TInProcessServer Server(Folder);
   x11_probe::TTrace Trace(Server);
   TViewOptions Options;
   Options.Transport = &Trace;
-  Options.ProgramFolder = Root.string() + "/";
+  Options.ProgramFolder = Program.Root.string() + "/";
   // The window frees itself when it closes, as the program's does.
   TView& View = *new TView(nullptr, Options);
   View.SetBounds(20, 20, 820, 600);
@@ -98,7 +95,7 @@ int main(int argc, char** argv) {
   });
   std::string Deleted;
 
-  std::ofstream Log(LogName, std::ios::trunc);
+  std::ofstream Log(Program.LogName, std::ios::trunc);
   QTimer::singleShot(300, [&] {
     View.Show();
     Log << "ready\n" << std::flush;
@@ -113,7 +110,7 @@ int main(int argc, char** argv) {
   QObject::connect(&State, &QTimer::timeout, [&] {
     if (Closed) return;
     // Another client deletes the shown record when asked.
-    if (fs::exists(Root / "delete.request") && View.LoginFlag) {
+    if (fs::exists(Program.Root / "delete.request") && View.LoginFlag) {
       TServerSession Other(Server);
       Other.DatabaseName = View.Session->DatabaseName;
       try {
@@ -121,7 +118,7 @@ int main(int argc, char** argv) {
         Deleted = View.Logic->Number();
       } catch (const std::exception&) {
       }
-      fs::remove(Root / "delete.request");
+      fs::remove(Program.Root / "delete.request");
     }
     // Written whole and then renamed into place, so the script never reads a half-written file.
     std::ostringstream S;
@@ -217,9 +214,8 @@ int main(int argc, char** argv) {
     // The widget that takes the keys (in the active window), and its window's title.
     if (QWidget* K = QApplication::focusWidget())
       S << "keys " << K->window()->windowTitle().toStdString() << '|' << K->metaObject()->className() << '\n';
-    std::ofstream(LogName + ".state.new", std::ios::trunc) << S.str();
-    std::rename((LogName + ".state.new").c_str(), (LogName + ".state").c_str());
+    x11_probe::WriteState(Program.LogName, S.str());
   });
   State.start(200);
-  return App.exec();
+  return Program.App.exec();
 }

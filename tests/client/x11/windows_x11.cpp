@@ -56,13 +56,10 @@ T* Shown() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 3) return 2;
-  const fs::path Root = argv[1];
-  const std::string LogName = argv[2];
-  QApplication App(argc, argv);
-  InstallQtBackend();
+  x11_probe::TProgram Program(argc, argv);
+  if (!Program.Valid) return 2;
 
-  x11_probe::TServedView Served(Root);  // the login window is not part of this test
+  x11_probe::TServedView Served(Program.Root);  // the login window is not part of this test
   TView* View = &Served.View;
   // The window hides at its close (the test's window is not freed); the script ends the program.
   View->OnClose = [](TObject*, TCloseAction& Action) { Action = caHide; };
@@ -85,7 +82,7 @@ int main(int argc, char** argv) {
   W.SaveServerConfiguration();
   View->Show();
 
-  std::ofstream Log(LogName, std::ios::trunc);
+  std::ofstream Log(Program.LogName, std::ios::trunc);
   auto Write = [&](const std::string& Line) { Log << Line << '\n' << std::flush; };
   QTimer::singleShot(800, [&] {
     Write(At("searchlistbox", Centre(View->SearchListBox)));
@@ -141,9 +138,8 @@ int main(int argc, char** argv) {
             const QPoint P = M->mapToGlobal(M->actionGeometry(A).center());
             S << At("menu:" + Spaced(A->text().remove('&').toStdString()), {P.x(), P.y()}) << '\n';
           }
-    std::ofstream(LogName + ".state.new", std::ios::trunc) << S.str();
-    std::rename((LogName + ".state.new").c_str(), (LogName + ".state").c_str());
+    x11_probe::WriteState(Program.LogName, S.str());
   });
   State.start(200);
-  return App.exec();
+  return Program.App.exec();
 }

@@ -4,20 +4,42 @@
 // of a failed run.
 #pragma once
 
+#include <QApplication>
+
 #include <cstdio>
 #include <fstream>
 #include <string>
 
 #include "client/core/definition_template.h"
 #include "client/view.h"
+#include "platform/qt/qt_window_peer.h"
 #include "tests/client/core/client_fixture.h"
 
 namespace x11_probe {
+
+// The program's command line (ROOT LOG: the installation folder and the log's name) and its Qt
+// application with the desktop backend installed; Valid is false for a wrong command line.
+struct TProgram {
+  TProgram(int& argc, char** argv)
+      : Valid(argc >= 3), Root(Valid ? argv[1] : ""), LogName(Valid ? argv[2] : ""), App(argc, argv) {
+    InstallQtBackend();
+  }
+  const bool Valid;
+  const fs::path Root;
+  const std::string LogName;
+  QApplication App;
+};
 
 inline std::string At(const std::string& Name, TPoint P) {
   return "at " + Name + " " + std::to_string(P.X) + " " + std::to_string(P.Y);
 }
 inline TPoint Centre(TControl* C) { return C->ClientToScreen({C->Width() / 2, C->Height() / 2}); }
+
+// Replaces LOG.state whole by Text (the script reads it at any moment).
+inline void WriteState(const std::string& LogName, const std::string& Text) {
+  std::ofstream(LogName + ".state.new", std::ios::trunc) << Text;
+  std::rename((LogName + ".state.new").c_str(), (LogName + ".state").c_str());
+}
 
 // bin/hmserv of the installation under Root: the client starts it, and it does nothing.
 inline void InstallNullWebServer(const fs::path& Root) {
