@@ -2,22 +2,23 @@
 
 static constexpr std::int32_t MaxGridColumns = 100;
 
+// Visits the field name lists of a configuration in their stream order.
+template <class Configuration, class Visit>
+static void VisitFieldNames(Configuration& C, Visit&& V) {
+  V(C.DescriptionNames);
+  V(C.DetailNames);
+  V(C.OtherNames);
+  V(C.DetailKinds);
+  V(C.OtherKinds);
+  V(C.ItemNames);
+}
+
 void WriteFieldNames(TValueWriter& W, const TConfiguration& C) {
-  WriteStringArray(W, C.DescriptionNames);
-  WriteStringArray(W, C.DetailNames);
-  WriteStringArray(W, C.OtherNames);
-  WriteStringArray(W, C.DetailKinds);
-  WriteStringArray(W, C.OtherKinds);
-  WriteStringArray(W, C.ItemNames);
+  VisitFieldNames(C, [&W](const auto& Names) { WriteStringArray(W, Names); });
 }
 
 void ReadFieldNames(TValueReader& R, TConfiguration& C) {
-  ReadStringArray(R, C.DescriptionNames);
-  ReadStringArray(R, C.DetailNames);
-  ReadStringArray(R, C.OtherNames);
-  ReadStringArray(R, C.DetailKinds);
-  ReadStringArray(R, C.OtherKinds);
-  ReadStringArray(R, C.ItemNames);
+  VisitFieldNames(C, [&R](auto& Names) { ReadStringArray(R, Names); });
 }
 
 void WriteConfiguration(TValueWriter& W, const TConfiguration& C, int RecordCount) {
