@@ -9,6 +9,8 @@
 //   handover_bench [ROUNDS] [SECONDS] [RECORDS]
 //     ROUNDS: rounds of measuring (5); SECONDS: the length of each parallel run (3);
 //     RECORDS: records of about 5 KB in the database (20000).
+//   QN_BENCH_SERVER=PROGRAM measures another build's server program in place of this build's, so
+//   that two builds compare on one machine (run them in turns).
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -181,6 +183,11 @@ int main(int argc, char** argv) {
   const fs::path NullProgram = Nothing.Root / "Data" / "database" / "qnserver.exe";
   fs::remove(NullProgram);
   fs::copy_file(QN_NULL_CGI, NullProgram);
+  if (const char* Other = std::getenv("QN_BENCH_SERVER")) {
+    const fs::path Installed = Server.Root / "Data" / "database" / "qnserver.exe";
+    fs::copy_file(Other, Installed, fs::copy_options::overwrite_existing);
+    std::printf("server program: %s\n", Other);
+  }
   if (!Server.Start() || !Nothing.Start()) return 1;
 
   const std::string Url = "/database/qnserver.exe";
@@ -222,7 +229,7 @@ int main(int argc, char** argv) {
   std::printf("%d records, a \"G\" reply of %zu bytes; %d rounds, parallel runs of %.1f s\n", Records,
               Body.size(), Rounds, Seconds);
   std::printf("\"G\" end to end:        server median %6.2f ms p99 %6.2f   nothing median %6.2f ms p99 %6.2f"
-              "   = %.2f x   (target <= 1.3 x)\n",
+              "   = %.2f x   (target <= 1.15 x)\n",
               GServer, MedianOf(OneServer, &TRun::P99), GNull, MedianOf(OneNull, &TRun::P99), GServer / GNull);
   for (int Clients : {100, 300}) {
     const std::vector<TRun>& S = Clients == 100 ? P100Server : P300Server;

@@ -135,15 +135,20 @@ void TQueueLock::Close() {
 }
 
 std::vector<TQueueRecord> TQueueLock::Read() {
-  std::string bytes;
-  char chunk[kQueueRecordSize * 16];
-  for (off_t at = 0;;) {
-    ssize_t got = ::pread(FFd, chunk, sizeof chunk, at);
+  // The queue is read in one call of its size: a crowd of waiting requests makes it tens of
+  // kilobytes, which pieces of a fixed size would read in as many calls.
+  struct stat info {};
+  std::string bytes(::fstat(FFd, &info) == 0 ? static_cast<size_t>(std::max<off_t>(info.st_size, 0)) : 0, '\0');
+  size_t done = 0;
+  for (;;) {
+    if (done == bytes.size()) bytes.resize(done + kQueueRecordSize * 16);
+    const ssize_t got = ::pread(FFd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
     if (got < 0 && errno == EINTR) continue;
     if (got <= 0) break;
-    bytes.append(chunk, static_cast<size_t>(got));
-    at += got;
+    done += static_cast<size_t>(got);
+    if (done == static_cast<size_t>(info.st_size)) break;
   }
+  bytes.resize(done);
   return DecodeQueueRecords(bytes);
 }
 
@@ -168,7 +173,8 @@ bool TQueueLock::Rewrite(const std::vector<TQueueRecord>& Records) {
   if (::fstat(FFd, &info) != 0) return false;
   const size_t newSize = bytes.size();
   if (static_cast<off_t>(bytes.size()) < info.st_size) bytes.resize(static_cast<size_t>(info.st_size), '\0');
-  if (!bytes.empty() && !WriteAllAt(FFd, bytes.data(), bytes.size(), 0)) return false;
+  // No record left: the cut alone says so.
+  if (newSize > 0 && !WriteAllAt(FFd, bytes.data(), bytes.size(), 0)) return false;
   if (::ftruncate(FFd, static_cast<off_t>(newSize)) != 0) return false;
   QN_ASSERT(::fstat(FFd, &info) == 0 && info.st_size == static_cast<off_t>(Records.size() * kQueueRecordSize));
   Touch();

@@ -229,6 +229,18 @@ TEST_F(HandoverTest, ParallelAppendsAreNeverLost) {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   }
   EXPECT_EQ(Queue().size(), static_cast<size_t>(kProcesses * kEach));
+  // The queue, many pieces long by now, reads whole through its lock, in the order it was written;
+  // a rewrite to no record leaves it empty.
+  TQueueLock lock;
+  ASSERT_TRUE(lock.Open(Files->QueueFile()));
+  const std::vector<TQueueRecord> read = lock.Read();
+  const std::vector<TQueueRecord> written = Queue();
+  ASSERT_EQ(read.size(), written.size());
+  for (size_t i = 0; i < read.size(); ++i) EXPECT_EQ(read[i].Name, written[i].Name) << i;
+  ASSERT_TRUE(lock.Rewrite({}));
+  EXPECT_TRUE(lock.Read().empty());
+  lock.Close();
+  EXPECT_EQ(ReadWholeFile(Files->QueueFile()), "");
 }
 
 // Readers that hold shared locks back to back, as a crowd of waiting CGI processes does, do not
