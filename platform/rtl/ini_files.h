@@ -79,8 +79,10 @@ private:
   std::vector<Section> FSections;
 };
 
-// An INI file that reads the file on every call and writes at once: each write reads, changes
-// and atomically replaces the file under an flock on "<file>.lock".
+// An INI file that sees the file as it is at every call and writes at once: each write reads,
+// changes and atomically replaces the file under an flock on "<file>.lock".  The parsed contents
+// are kept between calls while the file is the same one (device, inode, size and both times), so
+// many reads in a row cost one parse; any write, of this program or another, is seen.
 class TIniFile : public TCustomIniFile {
 public:
   // A name without a folder, or a drive-rooted name of the Windows build ("c:\labels.ini"),
@@ -100,9 +102,21 @@ public:
   void UpdateFile() override {}
 
 private:
-  TIniSections Load() const;
+  // The file's identity as the kept contents were read from it.
+  struct TFileStamp {
+    bool Exists = false;
+    unsigned long long Device = 0, Inode = 0;
+    long long Size = 0, ModifiedNs = 0, ChangedNs = 0;
+    bool operator==(const TFileStamp&) const = default;
+  };
+  TFileStamp Stamp() const;
+  TIniSections& Load();
   template <class Change>
   void Modify(Change change);
+
+  bool FKept = false;
+  TFileStamp FKeptStamp;
+  TIniSections FKeptSections;
 };
 
 // An INI file held in memory: read once when created, written by UpdateFile.  Only drive-rooted

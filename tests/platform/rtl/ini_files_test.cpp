@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+
+#include <cstdio>
 
 #include <cstdlib>
 #include <filesystem>
@@ -92,6 +95,55 @@ TEST_F(IniTest, IniFileWritesAtOnceAndKeepsTheRest) {
   EXPECT_EQ(again.ReadString("B", "y", "gone"), "gone");
   EXPECT_EQ(again.ReadInteger("B", "z", 0), -3);
   EXPECT_TRUE(again.ReadBool("c", "ON", false));
+}
+
+// An INI file keeps what it parsed between calls: every change of the file, by this object,
+// another one or another program, and in place or by replacement, is still seen at the next read.
+TEST_F(IniTest, IniFileReadsSeeEveryChangeOfTheFile) {
+  const std::string name = FDir.File("kept.ini");
+  AtomicWriteFile(name, "[S]\nk=1\nn=7\n");
+  TIniFile ini(name);
+  ASSERT_EQ(ini.ReadString("S", "k", ""), "1");
+
+  TIniFile other(name);  // another writer: the file is replaced
+  other.WriteString("S", "k", "2");
+  EXPECT_EQ(ini.ReadString("S", "k", ""), "2");
+
+  ini.WriteString("S", "k", "3");  // its own write, then another's over it
+  EXPECT_EQ(ini.ReadInteger("S", "k", 0), 3);
+  other.WriteString("S", "n", "8");
+  EXPECT_EQ(ini.ReadInteger("S", "n", 0), 8);
+  EXPECT_EQ(ini.ReadInteger("S", "k", 0), 3);
+  TStringList keys;
+  other.WriteString("S", "new", "x");
+  ini.ReadSection("S", keys);
+  EXPECT_EQ(keys.Count(), 3);
+
+  // Rewritten in place, the same length, with its modification time put back.
+  struct stat before;
+  ASSERT_EQ(stat(name.c_str(), &before), 0);
+  std::string text = ReadFileBytes(name);
+  const auto at = text.find("k=3");
+  ASSERT_NE(at, std::string::npos);
+  text[at + 2] = '4';
+  {
+    FILE* f = std::fopen(name.c_str(), "r+");
+    ASSERT_NE(f, nullptr);
+    std::fwrite(text.data(), 1, text.size(), f);
+    std::fclose(f);
+  }
+  const struct timespec times[2] = {before.st_atim, before.st_mtim};
+  ASSERT_EQ(utimensat(AT_FDCWD, name.c_str(), times, 0), 0);
+  EXPECT_EQ(ini.ReadInteger("S", "k", 0), 4);
+
+  // Gone, then back.
+  std::filesystem::remove(name);
+  EXPECT_EQ(ini.ReadString("S", "k", "gone"), "gone");
+  EXPECT_FALSE(ini.SectionExists("S"));
+  TMemIniFile mem(name);
+  mem.WriteString("S", "k", "5");
+  mem.UpdateFile();
+  EXPECT_EQ(ini.ReadInteger("S", "k", 0), 5);
 }
 
 TEST_F(IniTest, LineBreaksInValuesCannotAddKeys) {
