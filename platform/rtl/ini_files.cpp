@@ -76,6 +76,10 @@ void TCustomIniFile::WriteInteger(const std::string& Section, const std::string&
   WriteString(Section, Ident, std::to_string(Value));
 }
 
+void TCustomIniFile::WriteStrings(const std::string& Section, const TValues& Values) {
+  for (const auto& [Ident, Value] : Values) WriteString(Section, Ident, Value);
+}
+
 bool TCustomIniFile::ReadBool(const std::string& Section, const std::string& Ident, bool Default) {
   return ReadInteger(Section, Ident, Default ? 1 : 0) != 0;
 }
@@ -320,6 +324,14 @@ void TIniFile::WriteString(const std::string& Section, const std::string& Ident,
   Modify([&](TIniSections& s) { return s.SetValue(Section, Ident, Value); });
 }
 
+void TIniFile::WriteStrings(const std::string& Section, const TValues& Values) {
+  Modify([&](TIniSections& s) {
+    bool changed = false;
+    for (const auto& [Ident, Value] : Values) changed = s.SetValue(Section, Ident, Value) || changed;
+    return changed;
+  });
+}
+
 void TIniFile::ReadSection(const std::string& Section, TStrings& Strings) {
   SectionKeys(Load(), Section, Strings);
 }
@@ -477,6 +489,10 @@ std::string TRegIniFile::ReadString(const std::string& Section, const std::strin
 void TRegIniFile::WriteString(const std::string& Section, const std::string& Ident,
                               const std::string& Value) {
   FIni->WriteString(SectionName(Section), Ident, Value);
+}
+
+void TRegIniFile::WriteStrings(const std::string& Section, const TValues& Values) {
+  FIni->WriteStrings(SectionName(Section), Values);
 }
 
 void TRegIniFile::ReadSection(const std::string& Section, TStrings& Strings) {

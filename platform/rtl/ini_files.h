@@ -3,6 +3,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/rtl/classes.h"
@@ -23,6 +24,10 @@ public:
                                  const std::string& Default) = 0;
   virtual void WriteString(const std::string& Section, const std::string& Ident,
                            const std::string& Value) = 0;
+  // Several values of a section, in order, as WriteString would write them one by one (a file
+  // written at once is written once for all of them).
+  using TValues = std::vector<std::pair<std::string, std::string>>;
+  virtual void WriteStrings(const std::string& Section, const TValues& Values);
   int ReadInteger(const std::string& Section, const std::string& Ident, int Default);
   void WriteInteger(const std::string& Section, const std::string& Ident, int Value);
   bool ReadBool(const std::string& Section, const std::string& Ident, bool Default);
@@ -93,6 +98,7 @@ public:
                          const std::string& Default) override;
   void WriteString(const std::string& Section, const std::string& Ident,
                    const std::string& Value) override;
+  void WriteStrings(const std::string& Section, const TValues& Values) override;
   void ReadSection(const std::string& Section, TStrings& Strings) override;
   void ReadSections(TStrings& Strings) override;
   void ReadSectionValues(const std::string& Section, TStrings& Strings) override;
@@ -172,6 +178,7 @@ public:
                          const std::string& Default) override;
   void WriteString(const std::string& Section, const std::string& Ident,
                    const std::string& Value) override;
+  void WriteStrings(const std::string& Section, const TValues& Values) override;
   void ReadSection(const std::string& Section, TStrings& Strings) override;
   void ReadSections(TStrings& Strings) override;
   void ReadSectionValues(const std::string& Section, TStrings& Strings) override;

@@ -146,6 +146,32 @@ TEST_F(IniTest, IniFileReadsSeeEveryChangeOfTheFile) {
   EXPECT_EQ(ini.ReadInteger("S", "k", 0), 5);
 }
 
+// Several values written at once give the file that writing them one by one gives: new keys
+// in order after the section's others, changed keys in place, the rest of the file kept; a
+// registry key writes them into its own section.
+TEST_F(IniTest, ValuesWrittenTogetherGiveTheFileOfSingleWrites) {
+  const std::string text = "; head\n[Other]\nk=1\n[S]\nb=old\nkeep=yes\n";
+  const std::string together = FDir.File("together.ini"), single = FDir.File("single.ini");
+  AtomicWriteFile(together, text);
+  AtomicWriteFile(single, text);
+  const TCustomIniFile::TValues values = {{"a", "1"}, {"B", "new"}, {"c", "line\nbreak"}, {"a", "2"}, {"keep", "yes"}};
+  TIniFile one(together), other(single);
+  one.WriteStrings("s", values);
+  for (const auto& [key, value] : values) other.WriteString("s", key, value);
+  EXPECT_EQ(ReadFileBytes(together), ReadFileBytes(single));
+  EXPECT_EQ(one.ReadString("S", "b", ""), "new");
+  EXPECT_EQ(one.ReadInteger("S", "a", 0), 2);
+  one.WriteStrings("New", {});
+  EXPECT_FALSE(one.SectionExists("New"));
+
+  TRegIniFile reg("Quillon\\Client");
+  reg.WriteStrings("Sizes", {{"W", "10"}, {"H", "20"}});
+  reg.WriteString("Sizes", "D", "30");
+  std::string file, section;
+  RegistryKeyToIni("Quillon\\Client", file, section);
+  EXPECT_EQ(ReadFileBytes(file), "[Client\\Sizes]\r\nW=10\r\nH=20\r\nD=30\r\n");
+}
+
 TEST_F(IniTest, LineBreaksInValuesCannotAddKeys) {
   const std::string name = FDir.File("inject.ini");
   TIniFile ini(name);
