@@ -66,7 +66,7 @@ void ApplyItem(QAction* action, const TMenuItem& item) {
   }
 }
 
-// Fills a Qt menu from the visible children of an item; Actions gets each plain item's action.
+// Fills a Qt menu from the visible children of an item; Actions gets each item's action.
 void FillMenu(QWidget* menu, TMenuItem& parent, const std::function<void(QAction*, TMenuItem&)>& wire,
               std::unordered_map<const TMenuItem*, QPointer<QAction>>* actions = nullptr) {
   for (int i = 0; i < parent.Count(); ++i) {
@@ -83,6 +83,7 @@ void FillMenu(QWidget* menu, TMenuItem& parent, const std::function<void(QAction
       QAction* a = sub->menuAction();
       a->setData(static_cast<uint>(item.Command()));
       menu->addAction(a);
+      if (actions) (*actions)[&item] = a;
       continue;
     }
     auto* action = new QAction(menu);
@@ -265,12 +266,20 @@ void TQtFormPeer::SetMenu(TMainMenu* menu) {
   if (FMenu)
     FMenu->OnChange = [this](TMenu*, TMenuItem* item, bool rebuild) {
       if (FRebuildQueued) return;
-      // A plain item's own change (its caption, enabled or check state) is made to its action.
-      if (!rebuild && item && item->Count() == 0) {
+      // An item's own change (its caption, enabled or check state) is made to its action, or to
+      // its submenu (whose action follows it).
+      if (!rebuild && item) {
         const auto found = FMenuActions.find(item);
         if (found != FMenuActions.end() && found->second) {
-          ApplyItem(found->second, *item);
-          return;
+          if (QMenu* sub = found->second->menu(); sub && item->Count() > 0) {
+            sub->setTitle(ItemText(*item));
+            sub->setEnabled(item->Enabled());
+            return;
+          }
+          if (!found->second->menu() && item->Count() == 0) {
+            ApplyItem(found->second, *item);
+            return;
+          }
         }
       }
       // Changes of the items' order come in bursts while code builds a menu: one rebuild after them.

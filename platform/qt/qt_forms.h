@@ -73,7 +73,7 @@ private:
   bool FFixed = false;
   bool FSetting = false;
   bool FRebuildQueued = false;
-  // The menu bar's action of each plain item shown, as the last rebuild made them.
+  // The menu bar's action of each item shown (a submenu's own action), as the last rebuild made them.
   std::unordered_map<const TMenuItem*, QPointer<QAction>> FMenuActions;
 };
 

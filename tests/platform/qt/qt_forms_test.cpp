@@ -141,10 +141,19 @@ TEST(QtForms, AMenuItemChangedInPlaceShowsItsNewState) {
   QApplication::processEvents();
   ASSERT_EQ(peer->MenuBar()->actions()[0]->menu()->actions().size(), 2);
   EXPECT_EQ(peer->MenuBar()->actions()[0]->menu()->actions()[1]->text(), "&Look");
-  // The submenu's item changes with its children in place.
+  // A submenu's item changes in place too, its items kept.
+  QAction* editAction = peer->MenuBar()->actions()[0];
+  QAction* lookAction = editAction->menu()->actions()[1];
   edit->SetCaption("&Change");
+  edit->SetEnabled(false);
   QApplication::processEvents();
-  EXPECT_EQ(peer->MenuBar()->actions()[0]->text(), "&Change");
+  ASSERT_EQ(peer->MenuBar()->actions()[0], editAction);
+  EXPECT_EQ(editAction->text(), "&Change");
+  EXPECT_FALSE(editAction->isEnabled());
+  EXPECT_EQ(editAction->menu()->actions()[1], lookAction);
+  edit->SetEnabled(true);
+  EXPECT_TRUE(editAction->isEnabled());
+  EXPECT_TRUE(editAction->menu()->isEnabled());
 }
 
 TEST(QtForms, ShowModalRunsANestedLoopThatReturnsTheResult) {
