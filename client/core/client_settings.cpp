@@ -24,18 +24,19 @@ void LoadSettings(TCustomIniFile& Key, TClientSettings& S) {
 }
 
 void SaveSettings(TCustomIniFile& Key, const TClientSettings& S) {
-  Key.WriteString(Section, "LAST FILE", S.LastFile);
-  Key.WriteString(Section, "SERVER", S.Server);
-  Key.WriteString(Section, "DATABASE", S.Database);
-  Key.WriteString(Section, "SERVERNAME", S.ServerName);
-  Key.WriteInteger(Section, "ViewW:", S.ViewW);
-  Key.WriteInteger(Section, "ViewH:", S.ViewH);
-  Key.WriteBool(Section, "DESCSTATE", S.ShortDescriptionValues);
+  // One write of the file for all of them.
+  TCustomIniFile::TValues V = {{"LAST FILE", S.LastFile},
+                               {"SERVER", S.Server},
+                               {"DATABASE", S.Database},
+                               {"SERVERNAME", S.ServerName},
+                               {"ViewW:", std::to_string(S.ViewW)},
+                               {"ViewH:", std::to_string(S.ViewH)},
+                               {"DESCSTATE", S.ShortDescriptionValues ? "1" : "0"}};
+  for (int n = 0; n <= 50; ++n) V.emplace_back("SEARCHCOL:" + std::to_string(n), std::to_string(S.SearchColumns[n]));
   for (int n = 0; n <= 50; ++n)
-    Key.WriteInteger(Section, "SEARCHCOL:" + std::to_string(n), S.SearchColumns[n]);
-  for (int n = 0; n <= 50; ++n)
-    Key.WriteInteger(Section, "SPREADSHEET SIZE:" + std::to_string(n), S.SpreadsheetSizes[n]);
-  Key.WriteInteger(Section, "IDLE SECONDS", S.EditIdle);
+    V.emplace_back("SPREADSHEET SIZE:" + std::to_string(n), std::to_string(S.SpreadsheetSizes[n]));
+  V.emplace_back("IDLE SECONDS", std::to_string(S.EditIdle));
+  Key.WriteStrings(Section, V);
 }
 
 void ReadFormSize(TCustomIniFile& Key, const std::string& Prefix, int DefaultW, int DefaultH,

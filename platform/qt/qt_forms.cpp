@@ -53,8 +53,22 @@ QString ItemText(const TMenuItem& item) {
   return text;
 }
 
-// Fills a Qt menu from the visible children of an item.
-void FillMenu(QWidget* menu, TMenuItem& parent, const std::function<void(QAction*, TMenuItem&)>& wire) {
+// Gives an item's action the item's text, enabled, check and default state.
+void ApplyItem(QAction* action, const TMenuItem& item) {
+  action->setText(ItemText(item));
+  action->setEnabled(item.Enabled());
+  action->setCheckable(item.Checked() || item.RadioItem());
+  action->setChecked(item.Checked());
+  QFont f = action->font();
+  if (f.bold() != item.Default()) {
+    f.setBold(item.Default());
+    action->setFont(f);
+  }
+}
+
+// Fills a Qt menu from the visible children of an item; Actions gets each item's action.
+void FillMenu(QWidget* menu, TMenuItem& parent, const std::function<void(QAction*, TMenuItem&)>& wire,
+              std::unordered_map<const TMenuItem*, QPointer<QAction>>* actions = nullptr) {
   for (int i = 0; i < parent.Count(); ++i) {
     TMenuItem& item = *parent.Items(i);
     if (!item.Visible()) continue;
@@ -65,25 +79,18 @@ void FillMenu(QWidget* menu, TMenuItem& parent, const std::function<void(QAction
     if (item.Count() > 0) {
       auto* sub = new QMenu(ItemText(item), menu);
       sub->setEnabled(item.Enabled());
-      FillMenu(sub, item, wire);
+      FillMenu(sub, item, wire, actions);
       QAction* a = sub->menuAction();
       a->setData(static_cast<uint>(item.Command()));
       menu->addAction(a);
+      if (actions) (*actions)[&item] = a;
       continue;
     }
-    auto* action = new QAction(ItemText(item), menu);
+    auto* action = new QAction(menu);
     action->setData(static_cast<uint>(item.Command()));
-    action->setEnabled(item.Enabled());
-    if (item.Checked() || item.RadioItem()) {
-      action->setCheckable(true);
-      action->setChecked(item.Checked());
-    }
-    if (item.Default()) {
-      QFont f = action->font();
-      f.setBold(true);
-      action->setFont(f);
-    }
+    ApplyItem(action, item);
     menu->addAction(action);
+    if (actions) (*actions)[&item] = action;
     if (wire) wire(action, item);
   }
 }
@@ -276,9 +283,25 @@ void TQtFormPeer::SetMenu(TMainMenu* menu) {
   if (FMenu && FMenu != menu) FMenu->OnChange = nullptr;
   FMenu = menu;
   if (FMenu)
-    FMenu->OnChange = [this](TMenu*, TMenuItem*, bool) {
-      // Changes come in bursts while code builds a menu: one rebuild after them.
+    FMenu->OnChange = [this](TMenu*, TMenuItem* item, bool rebuild) {
       if (FRebuildQueued) return;
+      // An item's own change (its caption, enabled or check state) is made to its action, or to
+      // its submenu (whose action follows it).
+      if (!rebuild && item) {
+        const auto found = FMenuActions.find(item);
+        if (found != FMenuActions.end() && found->second) {
+          if (QMenu* sub = found->second->menu(); sub && item->Count() > 0) {
+            sub->setTitle(ItemText(*item));
+            sub->setEnabled(item->Enabled());
+            return;
+          }
+          if (!found->second->menu() && item->Count() == 0) {
+            ApplyItem(found->second, *item);
+            return;
+          }
+        }
+      }
+      // Changes of the items' order come in bursts while code builds a menu: one rebuild after them.
       FRebuildQueued = true;
       QMetaObject::invokeMethod(FFrame.get(), [this] {
         FRebuildQueued = false;
@@ -289,6 +312,7 @@ void TQtFormPeer::SetMenu(TMainMenu* menu) {
 }
 
 void TQtFormPeer::RebuildMenuBar() {
+  FMenuActions.clear();
   if (!FMenu) {
     delete FMenuBar;
     FMenuBar = nullptr;
@@ -303,7 +327,7 @@ void TQtFormPeer::RebuildMenuBar() {
     QObject::connect(action, &QAction::triggered, [menu, command] {
       Guarded(menu, [&] { menu->DispatchCommand(command); });
     });
-  });
+  }, &FMenuActions);
   FMenuBar->show();
   LayOut();
   Guarded(&Control(), [&] { static_cast<TCustomForm&>(Control()).Realign(); });

@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QWidget>
 #include <memory>
+#include <unordered_map>
 
 #include "platform/qt/qt_window_peer.h"
 #include "platform/ui/forms.h"
@@ -73,6 +74,8 @@ private:
   bool FFixed = false;
   bool FSetting = false;
   bool FRebuildQueued = false;
+  // The menu bar's action of each item shown (a submenu's own action), as the last rebuild made them.
+  std::unordered_map<const TMenuItem*, QPointer<QAction>> FMenuActions;
 };
 
 // The name filters of a file dialog's filter text: each pattern in its given, upper and lower

@@ -39,6 +39,31 @@
 
 namespace {
 
+// Runs Change with the widget's repaints (and its viewport's) dropped: for a change that the
+// widget repaints for though it looks the same afterwards.
+template <class Change>
+void WithoutRepaint(QWidget* widget, QWidget* viewport, Change change) {
+  QWidget* widgets[2] = {widget, viewport};
+  bool blocked[2] = {};
+  for (int i = 0; i < 2; ++i)
+    if (widgets[i]) {
+      blocked[i] = widgets[i]->testAttribute(Qt::WA_UpdatesDisabled);
+      widgets[i]->setAttribute(Qt::WA_UpdatesDisabled, true);
+    }
+  change();
+  for (int i = 0; i < 2; ++i)
+    if (widgets[i]) widgets[i]->setAttribute(Qt::WA_UpdatesDisabled, blocked[i]);
+}
+
+// Read-only shows only in an edit's caret, which an edit without the focus does not draw: locking
+// a window's edits repaints none of them.
+template <class Edit>
+void SetEditReadOnly(Edit* edit, QWidget* viewport, bool readOnly) {
+  if (edit->isReadOnly() == readOnly) return;
+  if (edit->hasFocus()) edit->setReadOnly(readOnly);
+  else WithoutRepaint(edit, viewport, [&] { edit->setReadOnly(readOnly); });
+}
+
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 QStringList QStrings(const std::vector<std::string>& items) {
   QStringList texts;
@@ -387,7 +412,7 @@ public:
     if (a == c) FEdit->setCursorPosition(c);
     else FEdit->setSelection(a, c - a);
   }
-  void SetReadOnly(bool readOnly) override { FEdit->setReadOnly(readOnly); }
+  void SetReadOnly(bool readOnly) override { SetEditReadOnly(FEdit, nullptr, readOnly); }
   void SetPasswordChar(char32_t ch) override { FEdit->setEchoMode(ch ? QLineEdit::Password : QLineEdit::Normal); }
   void SetAlignment(TAlignment a) override {
     FEdit->setAlignment((a == taRightJustify ? Qt::AlignRight : a == taCenter ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter);
@@ -469,7 +494,7 @@ public:
     c.setPosition(IndexOfByte(FText, caret, true), QTextCursor::KeepAnchor);
     FMemo->setTextCursor(c);
   }
-  void SetReadOnly(bool readOnly) override { FMemo->setReadOnly(readOnly); }
+  void SetReadOnly(bool readOnly) override { SetEditReadOnly(FMemo, FMemo->viewport(), readOnly); }
   void SetPasswordChar(char32_t) override {}
   void SetAlignment(TAlignment a) override {
     QTextOption option = FMemo->document()->defaultTextOption();

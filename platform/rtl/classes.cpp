@@ -184,10 +184,15 @@ void TComponent::RemoveFreeNotification(TComponent* AComponent) {
 void TComponent::Notification(TComponent* AComponent, TOperation Operation) {
   if (Operation == opRemove && AComponent) RemoveFreeNotification(AComponent);
   // A component may free siblings while being told; walk a copy and skip the ones gone.
-  std::vector<TComponent*> list = FComponents;
-  for (TComponent* c : list)
-    if (std::find(FComponents.begin(), FComponents.end(), c) != FComponents.end())
+  // One still at its place is still there (the list only shifts once one goes): a form that owns
+  // hundreds of components is told of each new one without a search per sibling.
+  const std::vector<TComponent*> list = FComponents;
+  for (std::size_t i = 0; i < list.size(); ++i) {
+    TComponent* c = list[i];
+    if ((i < FComponents.size() && FComponents[i] == c) ||
+        std::find(FComponents.begin(), FComponents.end(), c) != FComponents.end())
       c->Notification(AComponent, Operation);
+  }
 }
 
 void TComponent::Loaded() { ClearState(csLoading); }

@@ -76,6 +76,10 @@ void TCustomIniFile::WriteInteger(const std::string& Section, const std::string&
   WriteString(Section, Ident, std::to_string(Value));
 }
 
+void TCustomIniFile::WriteStrings(const std::string& Section, const TValues& Values) {
+  for (const auto& [Ident, Value] : Values) WriteString(Section, Ident, Value);
+}
+
 bool TCustomIniFile::ReadBool(const std::string& Section, const std::string& Ident, bool Default) {
   return ReadInteger(Section, Ident, Default ? 1 : 0) != 0;
 }
@@ -270,10 +274,30 @@ std::string ValueOf(TIniSections& sections, const std::string& Section, const st
 
 TIniFile::TIniFile(const std::string& FileName) : TCustomIniFile(IniFilePath(FileName)) {}
 
-TIniSections TIniFile::Load() const {
-  TIniSections sections;
-  sections.Parse(LoadText(FileName()));
-  return sections;
+TIniFile::TFileStamp TIniFile::Stamp() const {
+  TFileStamp stamp;
+  struct stat st;
+  if (stat(FileName().c_str(), &st) != 0) return stamp;
+  stamp.Exists = true;
+  stamp.Device = st.st_dev;
+  stamp.Inode = st.st_ino;
+  stamp.Size = st.st_size;
+  stamp.ModifiedNs = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+  stamp.ChangedNs = static_cast<long long>(st.st_ctim.tv_sec) * 1000000000LL + st.st_ctim.tv_nsec;
+  return stamp;
+}
+
+TIniSections& TIniFile::Load() {
+  const TFileStamp now = Stamp();
+  if (!FKept || !(now == FKeptStamp)) {
+    FKept = false;  // stays so should the read fail
+    FKeptSections.Clear();
+    FKeptSections.Parse(LoadText(FileName()));
+    // A file changed while it was read is read again at the next call.
+    FKept = Stamp() == now;
+    FKeptStamp = now;
+  }
+  return FKeptSections;
 }
 
 template <class Change>
@@ -281,13 +305,18 @@ void TIniFile::Modify(Change change) {
   PrepareFolderFor(FileName());
   TLockFileScope lock(FileName());
   TIniSections sections = Load();
-  if (change(sections)) WriteSections(FileName(), sections);
+  if (!change(sections)) return;
+  FKept = false;
+  WriteSections(FileName(), sections);
+  // The file now holds these contents, under the lock nobody else has changed it since.
+  FKeptSections = std::move(sections);
+  FKeptStamp = Stamp();
+  FKept = FKeptStamp.Exists;
 }
 
 std::string TIniFile::ReadString(const std::string& Section, const std::string& Ident,
                                  const std::string& Default) {
-  TIniSections sections = Load();
-  return ValueOf(sections, Section, Ident, Default);
+  return ValueOf(Load(), Section, Ident, Default);
 }
 
 void TIniFile::WriteString(const std::string& Section, const std::string& Ident,
@@ -295,16 +324,22 @@ void TIniFile::WriteString(const std::string& Section, const std::string& Ident,
   Modify([&](TIniSections& s) { return s.SetValue(Section, Ident, Value); });
 }
 
+void TIniFile::WriteStrings(const std::string& Section, const TValues& Values) {
+  Modify([&](TIniSections& s) {
+    bool changed = false;
+    for (const auto& [Ident, Value] : Values) changed = s.SetValue(Section, Ident, Value) || changed;
+    return changed;
+  });
+}
+
 void TIniFile::ReadSection(const std::string& Section, TStrings& Strings) {
-  TIniSections sections = Load();
-  SectionKeys(sections, Section, Strings);
+  SectionKeys(Load(), Section, Strings);
 }
 
 void TIniFile::ReadSections(TStrings& Strings) { SectionNames(Load(), Strings); }
 
 void TIniFile::ReadSectionValues(const std::string& Section, TStrings& Strings) {
-  TIniSections sections = Load();
-  SectionValues(sections, Section, Strings);
+  SectionValues(Load(), Section, Strings);
 }
 
 void TIniFile::EraseSection(const std::string& Section) {
@@ -454,6 +489,10 @@ std::string TRegIniFile::ReadString(const std::string& Section, const std::strin
 void TRegIniFile::WriteString(const std::string& Section, const std::string& Ident,
                               const std::string& Value) {
   FIni->WriteString(SectionName(Section), Ident, Value);
+}
+
+void TRegIniFile::WriteStrings(const std::string& Section, const TValues& Values) {
+  FIni->WriteStrings(SectionName(Section), Values);
 }
 
 void TRegIniFile::ReadSection(const std::string& Section, TStrings& Strings) {

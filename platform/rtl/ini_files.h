@@ -3,6 +3,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/rtl/classes.h"
@@ -23,6 +24,10 @@ public:
                                  const std::string& Default) = 0;
   virtual void WriteString(const std::string& Section, const std::string& Ident,
                            const std::string& Value) = 0;
+  // Several values of a section, in order, as WriteString would write them one by one (a file
+  // written at once is written once for all of them).
+  using TValues = std::vector<std::pair<std::string, std::string>>;
+  virtual void WriteStrings(const std::string& Section, const TValues& Values);
   int ReadInteger(const std::string& Section, const std::string& Ident, int Default);
   void WriteInteger(const std::string& Section, const std::string& Ident, int Value);
   bool ReadBool(const std::string& Section, const std::string& Ident, bool Default);
@@ -79,8 +84,10 @@ private:
   std::vector<Section> FSections;
 };
 
-// An INI file that reads the file on every call and writes at once: each write reads, changes
-// and atomically replaces the file under an flock on "<file>.lock".
+// An INI file that sees the file as it is at every call and writes at once: each write reads,
+// changes and atomically replaces the file under an flock on "<file>.lock".  The parsed contents
+// are kept between calls while the file is the same one (device, inode, size and both times), so
+// many reads in a row cost one parse; any write, of this program or another, is seen.
 class TIniFile : public TCustomIniFile {
 public:
   // A name without a folder, or a drive-rooted name of the Windows build ("c:\labels.ini"),
@@ -91,6 +98,7 @@ public:
                          const std::string& Default) override;
   void WriteString(const std::string& Section, const std::string& Ident,
                    const std::string& Value) override;
+  void WriteStrings(const std::string& Section, const TValues& Values) override;
   void ReadSection(const std::string& Section, TStrings& Strings) override;
   void ReadSections(TStrings& Strings) override;
   void ReadSectionValues(const std::string& Section, TStrings& Strings) override;
@@ -100,9 +108,21 @@ public:
   void UpdateFile() override {}
 
 private:
-  TIniSections Load() const;
+  // The file's identity as the kept contents were read from it.
+  struct TFileStamp {
+    bool Exists = false;
+    unsigned long long Device = 0, Inode = 0;
+    long long Size = 0, ModifiedNs = 0, ChangedNs = 0;
+    bool operator==(const TFileStamp&) const = default;
+  };
+  TFileStamp Stamp() const;
+  TIniSections& Load();
   template <class Change>
   void Modify(Change change);
+
+  bool FKept = false;
+  TFileStamp FKeptStamp;
+  TIniSections FKeptSections;
 };
 
 // An INI file held in memory: read once when created, written by UpdateFile.  Only drive-rooted
@@ -158,6 +178,7 @@ public:
                          const std::string& Default) override;
   void WriteString(const std::string& Section, const std::string& Ident,
                    const std::string& Value) override;
+  void WriteStrings(const std::string& Section, const TValues& Values) override;
   void ReadSection(const std::string& Section, TStrings& Strings) override;
   void ReadSections(TStrings& Strings) override;
   void ReadSectionValues(const std::string& Section, TStrings& Strings) override;

@@ -21,24 +21,11 @@
 #include "platform/ui/scroll_bars.h"
 #include "platform/ui/screen.h"
 #include "platform/ui/tool_bar.h"
+#include "tests/platform/qt/qt_event_counter.h"
 
 namespace {
 
 TQtFormPeer* FormPeerOf(TForm& form) { return dynamic_cast<TQtFormPeer*>(form.Handle()); }
-
-// Counts the events of one type that reach the objects it filters.
-class TEventCounter : public QObject {
-public:
-  TEventCounter(QEvent::Type type, int& count) : FType(type), FCount(count) {}
-  bool eventFilter(QObject*, QEvent* e) override {
-    if (e->type() == FType) ++FCount;
-    return false;
-  }
-
-private:
-  QEvent::Type FType;
-  int& FCount;
-};
 
 TMenuItem* Item(const std::string& caption) {
   auto* i = new TMenuItem(nullptr);
@@ -95,6 +82,78 @@ TEST(QtForms, AFormIsATopLevelWindowWithItsCaptionAndMenuBar) {
   file->Items(2)->OnClick = [&](TObject*) { clicked = true; };
   peer->MenuBar()->actions()[0]->menu()->actions()[2]->trigger();
   EXPECT_TRUE(clicked);
+}
+
+// An item's own change is made to its action where it stands (the bar is not built again), and
+// the action shows the item's new state and still clicks it; a new item still rebuilds the bar.
+TEST(QtForms, AMenuItemChangedInPlaceShowsItsNewState) {
+  TForm form(nullptr);
+  form.SetBounds(50, 60, 400, 300);
+  TMainMenu menu(&form);
+  TMenuItem* edit = Item("&Edit");
+  menu.Items()->Add(edit);
+  TMenuItem* lock = Item("&Lock");
+  TMenuItem* view = Item("&View");
+  edit->Add(lock);
+  edit->Add(view);
+  TMenuItem* save = Item("&Save");
+  menu.Items()->Add(save);
+  form.SetMenu(&menu);
+  form.Show();
+  QApplication::processEvents();
+  TQtFormPeer* peer = FormPeerOf(form);
+  ASSERT_NE(peer, nullptr);
+  QAction* saveAction = peer->MenuBar()->actions()[1];
+  QAction* lockAction = peer->MenuBar()->actions()[0]->menu()->actions()[0];
+  ASSERT_EQ(saveAction->text(), "&Save");
+
+  int clicks = 0;
+  lock->OnClick = [&](TObject*) { ++clicks; };
+  lock->SetCaption("&Unlock");
+  lock->SetShortCut(ShortCut('U', TShiftState{ssCtrl}));
+  lock->SetChecked(true);
+  save->SetEnabled(false);
+  QApplication::processEvents();
+  ASSERT_EQ(peer->MenuBar()->actions()[1], saveAction);
+  ASSERT_EQ(peer->MenuBar()->actions()[0]->menu()->actions()[0], lockAction);
+  EXPECT_EQ(lockAction->text(), "&Unlock\t" + QString::fromStdString(ShortCutToText(lock->ShortCut())));
+  EXPECT_TRUE(lockAction->isCheckable());
+  EXPECT_TRUE(lockAction->isChecked());
+  EXPECT_FALSE(saveAction->isEnabled());
+  lockAction->trigger();
+  EXPECT_EQ(clicks, 1);
+  lock->SetChecked(false);
+  lock->SetEnabled(false);
+  save->SetEnabled(true);
+  EXPECT_FALSE(lockAction->isChecked());
+  EXPECT_FALSE(lockAction->isCheckable());
+  EXPECT_FALSE(lockAction->isEnabled());
+  EXPECT_TRUE(saveAction->isEnabled());
+  lockAction->trigger();  // a disabled item does not click
+  EXPECT_EQ(clicks, 1);
+
+  // A hidden item has no action: shown again, and changed, it appears with its state.
+  view->SetVisible(false);
+  QApplication::processEvents();
+  ASSERT_EQ(peer->MenuBar()->actions()[0]->menu()->actions().size(), 1);
+  view->SetCaption("&Look");
+  view->SetVisible(true);
+  QApplication::processEvents();
+  ASSERT_EQ(peer->MenuBar()->actions()[0]->menu()->actions().size(), 2);
+  EXPECT_EQ(peer->MenuBar()->actions()[0]->menu()->actions()[1]->text(), "&Look");
+  // A submenu's item changes in place too, its items kept.
+  QAction* editAction = peer->MenuBar()->actions()[0];
+  QAction* lookAction = editAction->menu()->actions()[1];
+  edit->SetCaption("&Change");
+  edit->SetEnabled(false);
+  QApplication::processEvents();
+  ASSERT_EQ(peer->MenuBar()->actions()[0], editAction);
+  EXPECT_EQ(editAction->text(), "&Change");
+  EXPECT_FALSE(editAction->isEnabled());
+  EXPECT_EQ(editAction->menu()->actions()[1], lookAction);
+  edit->SetEnabled(true);
+  EXPECT_TRUE(editAction->isEnabled());
+  EXPECT_TRUE(editAction->menu()->isEnabled());
 }
 
 TEST(QtForms, ShowModalRunsANestedLoopThatReturnsTheResult) {

@@ -25,6 +25,7 @@
 #include "platform/ui/spin_edit.h"
 #include "platform/ui/std_buttons.h"
 #include "tests/linear_time.h"
+#include "tests/platform/qt/qt_event_counter.h"
 
 namespace {
 
@@ -415,6 +416,62 @@ TEST_F(QtStandardPeers, EditTextTakesItsFontColour) {
   EXPECT_GT(Reds(1), 20);
   EXPECT_EQ(Reds(2), 0);
   EXPECT_EQ(NativeOf<QLineEdit>(red)->palette().color(QPalette::Active, QPalette::Text), QColor(255, 0, 0));
+}
+
+// Read-only changes an edit's look only by its caret: edits without the focus are not repainted
+// for it and look as before, the focused one is; typing follows the state either way.
+TEST_F(QtStandardPeers, ReadOnlyRepaintsOnlyTheFocusedEdit) {
+  TEdit edit(nullptr), focused(nullptr);
+  TMemo memo(nullptr);
+  edit.SetParent(&form);
+  edit.SetBounds(10, 10, 150, 24);
+  edit.SetText("Record one");
+  memo.SetParent(&form);
+  memo.SetBounds(10, 40, 150, 60);
+  memo.SetText("Line one\r\nLine two");
+  focused.SetParent(&form);
+  focused.SetBounds(10, 110, 150, 24);
+  focused.SetText("Focused");
+  Focus(focused);
+  QLineEdit* line = NativeOf<QLineEdit>(edit);
+  QPlainTextEdit* memoWidget = NativeOf<QPlainTextEdit>(memo);
+  QLineEdit* focusedLine = NativeOf<QLineEdit>(focused);
+  ASSERT_TRUE(focusedLine->hasFocus());
+  const QImage lineBefore = line->grab().toImage(), memoBefore = memoWidget->grab().toImage();
+  int paints = 0, focusedPaints = 0;
+  TEventCounter counter(QEvent::Paint, paints), focusedCounter(QEvent::Paint, focusedPaints);
+  line->installEventFilter(&counter);
+  memoWidget->viewport()->installEventFilter(&counter);
+  focusedLine->installEventFilter(&focusedCounter);
+  QApplication::processEvents();
+  paints = focusedPaints = 0;
+
+  edit.SetReadOnly(true);
+  memo.SetReadOnly(true);
+  focused.SetReadOnly(true);
+  QApplication::processEvents();
+  EXPECT_EQ(paints, 0);
+  EXPECT_GT(focusedPaints, 0);
+  EXPECT_TRUE(line->isReadOnly());
+  EXPECT_TRUE(memoWidget->isReadOnly());
+  EXPECT_TRUE(focusedLine->isReadOnly());
+  EXPECT_EQ(line->grab().toImage(), lineBefore);
+  EXPECT_EQ(memoWidget->grab().toImage(), memoBefore);
+  Press(focusedLine, Qt::Key_X, "x");
+  EXPECT_EQ(focused.Text(), "Focused");
+
+  // Their later changes still show, and back to writable they take typing again.
+  edit.SetText("Record two");
+  QApplication::processEvents();
+  EXPECT_GT(paints, 0);
+  edit.SetReadOnly(false);
+  memo.SetReadOnly(false);
+  EXPECT_FALSE(line->isReadOnly());
+  EXPECT_FALSE(memoWidget->isReadOnly());
+  Focus(edit);
+  edit.SetSelStart(10);
+  Press(line, Qt::Key_X, "x");
+  EXPECT_EQ(edit.Text(), "Record twox");
 }
 
 TEST_F(QtStandardPeers, SpinAndPickerFollowTheirWidgets) {

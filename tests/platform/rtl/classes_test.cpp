@@ -115,6 +115,52 @@ TEST(ObjectModel, FreeNotificationWorksBothWays) {
   EXPECT_EQ(root.ComponentCount(), 0);
 }
 
+namespace {
+
+// Frees the given siblings when it hears of an insert.
+class TFreeing : public TComponent {
+public:
+  using TComponent::TComponent;
+  std::vector<TComponent*> Victims;
+
+protected:
+  void Notification(TComponent* AComponent, TOperation Operation) override {
+    TComponent::Notification(AComponent, Operation);
+    if (Operation != opInsert) return;
+    for (TComponent* v : Victims) delete v;
+    Victims.clear();
+  }
+};
+
+}  // namespace
+
+// A sibling freed while the owner tells its components is not told; every other one is told
+// once, whether it stood before or after the freed ones.
+TEST(ObjectModel, SiblingsFreedDuringANoticeAreSkipped) {
+  TComponent owner;
+  auto* a = new TLogged(&owner, "a");
+  auto* b = new TLogged(&owner, "b");
+  auto* freeing = new TFreeing(&owner);
+  auto* c = new TLogged(&owner, "c");
+  auto* d = new TLogged(&owner, "d");
+  auto* e = new TLogged(&owner, "e");
+  for (TLogged* l : {a, b, c, d, e}) l->Notices.clear();
+  freeing->Victims = {a, d};  // one told already, one not yet
+  auto* added = new TLogged(nullptr, "added");
+  owner.InsertComponent(added);
+  EXPECT_EQ(owner.ComponentCount(), 5);
+  auto Inserts = [](const TLogged* l) {
+    std::vector<TComponent*> heard;
+    for (const auto& [who, op] : l->Notices)
+      if (op == opInsert) heard.push_back(who);
+    return heard;
+  };
+  for (TLogged* l : {b, c, e}) EXPECT_EQ(Inserts(l), std::vector<TComponent*>{added});
+  // The others heard of the two going.
+  EXPECT_EQ(c->Notices.size(), 3u);
+  EXPECT_EQ(Inserts(added), std::vector<TComponent*>{added});  // the new one hears of itself
+}
+
 TEST(ObjectModel, InsertNoticeReachesOwnerAndSiblings) {
   TLogged owner(nullptr);
   auto* first = new TLogged(&owner);

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+
+#include <cstdio>
 
 #include <cstdlib>
 #include <filesystem>
@@ -92,6 +95,81 @@ TEST_F(IniTest, IniFileWritesAtOnceAndKeepsTheRest) {
   EXPECT_EQ(again.ReadString("B", "y", "gone"), "gone");
   EXPECT_EQ(again.ReadInteger("B", "z", 0), -3);
   EXPECT_TRUE(again.ReadBool("c", "ON", false));
+}
+
+// An INI file keeps what it parsed between calls: every change of the file, by this object,
+// another one or another program, and in place or by replacement, is still seen at the next read.
+TEST_F(IniTest, IniFileReadsSeeEveryChangeOfTheFile) {
+  const std::string name = FDir.File("kept.ini");
+  AtomicWriteFile(name, "[S]\nk=1\nn=7\n");
+  TIniFile ini(name);
+  ASSERT_EQ(ini.ReadString("S", "k", ""), "1");
+
+  TIniFile other(name);  // another writer: the file is replaced
+  other.WriteString("S", "k", "2");
+  EXPECT_EQ(ini.ReadString("S", "k", ""), "2");
+
+  ini.WriteString("S", "k", "3");  // its own write, then another's over it
+  EXPECT_EQ(ini.ReadInteger("S", "k", 0), 3);
+  other.WriteString("S", "n", "8");
+  EXPECT_EQ(ini.ReadInteger("S", "n", 0), 8);
+  EXPECT_EQ(ini.ReadInteger("S", "k", 0), 3);
+  TStringList keys;
+  other.WriteString("S", "new", "x");
+  ini.ReadSection("S", keys);
+  EXPECT_EQ(keys.Count(), 3);
+
+  // Rewritten in place, the same length, with its modification time put back.
+  struct stat before;
+  ASSERT_EQ(stat(name.c_str(), &before), 0);
+  std::string text = ReadFileBytes(name);
+  const auto at = text.find("k=3");
+  ASSERT_NE(at, std::string::npos);
+  text[at + 2] = '4';
+  {
+    FILE* f = std::fopen(name.c_str(), "r+");
+    ASSERT_NE(f, nullptr);
+    std::fwrite(text.data(), 1, text.size(), f);
+    std::fclose(f);
+  }
+  const struct timespec times[2] = {before.st_atim, before.st_mtim};
+  ASSERT_EQ(utimensat(AT_FDCWD, name.c_str(), times, 0), 0);
+  EXPECT_EQ(ini.ReadInteger("S", "k", 0), 4);
+
+  // Gone, then back.
+  std::filesystem::remove(name);
+  EXPECT_EQ(ini.ReadString("S", "k", "gone"), "gone");
+  EXPECT_FALSE(ini.SectionExists("S"));
+  TMemIniFile mem(name);
+  mem.WriteString("S", "k", "5");
+  mem.UpdateFile();
+  EXPECT_EQ(ini.ReadInteger("S", "k", 0), 5);
+}
+
+// Several values written at once give the file that writing them one by one gives: new keys
+// in order after the section's others, changed keys in place, the rest of the file kept; a
+// registry key writes them into its own section.
+TEST_F(IniTest, ValuesWrittenTogetherGiveTheFileOfSingleWrites) {
+  const std::string text = "; head\n[Other]\nk=1\n[S]\nb=old\nkeep=yes\n";
+  const std::string together = FDir.File("together.ini"), single = FDir.File("single.ini");
+  AtomicWriteFile(together, text);
+  AtomicWriteFile(single, text);
+  const TCustomIniFile::TValues values = {{"a", "1"}, {"B", "new"}, {"c", "line\nbreak"}, {"a", "2"}, {"keep", "yes"}};
+  TIniFile one(together), other(single);
+  one.WriteStrings("s", values);
+  for (const auto& [key, value] : values) other.WriteString("s", key, value);
+  EXPECT_EQ(ReadFileBytes(together), ReadFileBytes(single));
+  EXPECT_EQ(one.ReadString("S", "b", ""), "new");
+  EXPECT_EQ(one.ReadInteger("S", "a", 0), 2);
+  one.WriteStrings("New", {});
+  EXPECT_FALSE(one.SectionExists("New"));
+
+  TRegIniFile reg("Quillon\\Client");
+  reg.WriteStrings("Sizes", {{"W", "10"}, {"H", "20"}});
+  reg.WriteString("Sizes", "D", "30");
+  std::string file, section;
+  RegistryKeyToIni("Quillon\\Client", file, section);
+  EXPECT_EQ(ReadFileBytes(file), "[Client\\Sizes]\r\nW=10\r\nH=20\r\nD=30\r\n");
 }
 
 TEST_F(IniTest, LineBreaksInValuesCannotAddKeys) {
