@@ -173,18 +173,33 @@ expect_mstate "caption=Head 1 arrows=1100"
 read -r gx gy gw gh < <(grep '^mgrid ' "$log" | awk '{print $2, $3, $4, $5}')
 read -r ax ay < <(at marrow)
 /usr/bin/python3 - "$move_shot" "$gx" "$gy" "$gw" "$gh" "$ax" "$ay" "$x3" "$y3" <<'PY' || fail "the move feedback is not on the screen"
-import sys
+import sys, time
 from PIL import ImageGrab
 gx, gy, gw, gh, ax, ay, mx, my = map(int, sys.argv[2:])
-img = ImageGrab.grab().convert("RGB")
+# The state says the arrows and the caption are up; their windows may still be on their way to
+# the screen on a busy machine, so the screen is read until it shows them (ten seconds at most).
+def shown(img):
+    # The up arrow just below the header's left edge and the down arrow just above it, lime green
+    # and shaped (the corner of an arrow's box shows what lies below).
+    green = [(x, y) for x in range(ax - 12, ax + 12) for y in range(ay - 30, ay + 14) if img.getpixel((x, y)) == (0, 255, 0)]
+    if not (len([p for p in green if p[1] >= ay]) >= 20 and len([p for p in green if p[1] < ay]) >= 20):
+        return "%d lime green pixels of the arrows" % len(green)
+    if img.getpixel((ax - 5, ay)) == (0, 255, 0):
+        return "the arrow's corner is not cut away"
+    # The caption window under the mouse shows the header's text.
+    if sum(1 for x in range(mx - 15, mx + 40) for y in range(my - 5, my + 6) if sum(img.getpixel((x, y))) < 200) <= 10:
+        return "no caption text under the mouse"
+    return ""
+deadline = time.monotonic() + 10
+while True:
+    img = ImageGrab.grab().convert("RGB")
+    why = shown(img)
+    if not why or time.monotonic() > deadline:
+        break
+    time.sleep(0.1)
 img.crop((gx - 20, gy - 20, gx + gw + 20, gy + gh + 20)).save(sys.argv[1])
-# The up arrow just below the header's left edge and the down arrow just above it, lime green
-# and shaped (the corner of an arrow's box shows what lies below).
-green = [(x, y) for x in range(ax - 12, ax + 12) for y in range(ay - 30, ay + 14) if img.getpixel((x, y)) == (0, 255, 0)]
-assert len([p for p in green if p[1] >= ay]) >= 20 and len([p for p in green if p[1] < ay]) >= 20, len(green)
-assert img.getpixel((ax - 5, ay)) != (0, 255, 0), "the arrow's corner is not cut away"
-# The caption window under the mouse shows the header's text.
-assert sum(1 for x in range(mx - 15, mx + 40) for y in range(my - 5, my + 6) if sum(img.getpixel((x, y))) < 200) > 10
+if why:
+    sys.exit(why)
 PY
 xdotool mouseup 1
 expect_mstate "headers=Head 2,Head 3,Head 1,Head 4,Head 5, "
