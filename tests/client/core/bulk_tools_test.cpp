@@ -304,11 +304,12 @@ TEST(RelationshipModel, BoxesFitTheirNamesAndNeverOverlap) {
     EXPECT_GE(B.Left, kDiagramMargin) << B.Caption;
     EXPECT_LE(B.Left + B.Width, M.Width - kDiagramMargin) << B.Caption;
     EXPECT_LE(B.Top + B.Height, M.Height) << B.Caption;
-    for (const TDiagramBox& O : M.Boxes)
-      if (&O != &B)
-        EXPECT_TRUE(B.Left + B.Width <= O.Left || O.Left + O.Width <= B.Left || B.Top + B.Height <= O.Top ||
-                    O.Top + O.Height <= B.Top)
-            << B.Caption << " overlaps " << O.Caption;
+    for (const TDiagramBox& O : M.Boxes) {
+      if (&O == &B) continue;
+      EXPECT_TRUE(B.Left + B.Width <= O.Left || O.Left + O.Width <= B.Left || B.Top + B.Height <= O.Top ||
+                  O.Top + O.Height <= B.Top)
+          << B.Caption << " overlaps " << O.Caption;
+    }
   }
   // The diagram grows to the children's row; the rows start at the top and follow the relations.
   EXPECT_GT(M.Width, 600);
