@@ -47,7 +47,9 @@ x11_screen() {
     mkdir -p "$keep"
     stamp="$keep/started" err="$keep/stderr"
     x11_keep="$keep" x11_xvfb=""
-    trap 'kill "$x11_xvfb" 2> /dev/null || true; rm -rf "$x11_keep"' EXIT
+    # (A process id is dropped once its process is reaped: ids come round again within seconds on
+    # a machine busy starting processes, and a late kill would end another test's process.)
+    trap '[ -z "$x11_xvfb" ] || kill "$x11_xvfb" 2> /dev/null || true; rm -rf "$x11_keep"' EXIT
     trap 'exit 143' TERM INT
     : > "$stamp"
     # The X server takes a free display itself and names it once it is ready: X tests that start
@@ -73,6 +75,8 @@ x11_screen() {
       echo "FAIL: the X server did not start" >&2
       cat "$keep/xvfb.out" >&2
       kill "$xvfb" 2> /dev/null || true
+      wait "$xvfb" 2> /dev/null || true
+      x11_xvfb=""
       rm -rf "$keep"
       exit 1
     fi
@@ -85,6 +89,7 @@ x11_screen() {
     done
     kill "$xvfb" 2> /dev/null || true
     wait "$xvfb" 2> /dev/null || true
+    x11_xvfb=""
     cat "$err" >&2
     found=$({
       grep -hE "$x11_qt_warning_pattern" "$err" || true
@@ -176,7 +181,7 @@ x11_start() {
   shift
   QT_QPA_PLATFORM=xcb "$prog" "$log" "$@" &
   pid=$!
-  trap 'kill -KILL "$pid" 2>/dev/null || true' EXIT
+  trap '[ -z "${pid:-}" ] || kill -KILL "$pid" 2>/dev/null || true' EXIT
   for _ in $(seq 100); do grep -qx ready "$log" 2>/dev/null && break; sleep 0.1; done
   grep -qx ready "$log" || fail "the program did not start"
   wid=$(xdotool search --sync --name "^$title\$" | head -1)
@@ -189,6 +194,7 @@ x11_stop() {
   for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
   kill -KILL "$pid" 2>/dev/null || true
   wait "$pid" 2>/dev/null || true
+  pid=""
 }
 
 at() { grep "^at $1 " "$log" | tail -1 | awk '{print $3, $4}'; }
