@@ -248,15 +248,23 @@ small_window() {
   return 1
 }
 message_box() { small_window "Quillon Server"; }  # the newest message box
+main_has_keys() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$main" ]; }  # the main window has the keyboard
 # menu KEY N [SUB]: opens the main menu with Alt+KEY and chooses its N-th shown entry (and the
 # SUB-th entry of its sub-menu).
 menu() {
-  xdotool windowactivate --sync "$main" 2>/dev/null || xdotool windowfocus --sync "$main"
-  local i before
-  # Each menu takes the keys once it is shown (waited for).
-  before=$(visible)
-  xdotool key "alt+$1"
-  new_window "$before" > /dev/null || fail "the menu alt+$1 did not open"
+  local i before try
+  for try in 1 2 3; do
+    xdotool windowactivate --sync "$main" 2>/dev/null || xdotool windowfocus --sync "$main"
+    x11_until main_has_keys || fail "the main window did not take the keyboard for the menu alt+$1"
+    # Each menu takes the keys once it is shown (waited for).
+    before=$(visible)
+    xdotool key "alt+$1"
+    new_window "$before" > /dev/null && break
+    # A window shown just before takes the keyboard once it is on the screen: when it took it
+    # from the main window meanwhile, the keys went there, and they are given again.
+    if main_has_keys || [ "$try" = 3 ]; then fail "the menu alt+$1 did not open"; fi
+    echo "$(basename "$0" .sh): the keyboard went to another window before the menu alt+$1, again" >&2
+  done
   for ((i = 1; i < $2; ++i)); do xdotool key Down; done
   if [ -n "${3:-}" ]; then
     before=$(visible)
