@@ -52,25 +52,31 @@ x11_screen() {
     trap '[ -z "$x11_xvfb" ] || kill "$x11_xvfb" 2> /dev/null || true; rm -rf "$x11_keep"' EXIT
     trap 'exit 143' TERM INT
     : > "$stamp"
-    # The X server takes a free display itself and names it once it is ready: X tests that start
-    # at the same time never race for one display.
-    Xvfb -displayfd 5 -screen 0 "${size}x24" -nolisten tcp 5> "$keep/display" > "$keep/xvfb.out" 2>&1 &
-    xvfb=$!
-    x11_xvfb=$xvfb
-    for _ in $(seq 300); do
-      dpy=$(tr -dc 0-9 < "$keep/display")
-      [ -n "$dpy" ] && break
-      kill -0 "$xvfb" 2> /dev/null || break
-      sleep 0.1
-    done
-    # The run starts once the X server has taken a client's connection (ten seconds at most).
-    if [ -n "$dpy" ]; then
+    # The X server takes a display number drawn at random from a wide range, so that X tests
+    # started at the same time never race for one, and a number another X server has just left
+    # is not taken again while that server is still going (its going removes the display's
+    # socket). A number in use makes the server end at once: another is drawn.  The display is
+    # ours once its lock file names our server and a client's connection is taken.
+    local try n
+    for try in $(seq 20); do
+      n=$((1000 + (RANDOM * 32768 + RANDOM) % 30000))
+      Xvfb ":$n" -screen 0 "${size}x24" -nolisten tcp > "$keep/xvfb.out" 2>&1 &
+      xvfb=$!
+      x11_xvfb=$xvfb
       for _ in $(seq 100); do
-        DISPLAY=":$dpy" xdotool getmouselocation > /dev/null 2>&1 && break
+        kill -0 "$xvfb" 2> /dev/null || break
+        if [ "$(tr -dc 0-9 < "/tmp/.X$n-lock" 2> /dev/null)" = "$xvfb" ] &&
+           DISPLAY=":$n" xdotool getmouselocation > /dev/null 2>&1; then
+          dpy=$n
+          break
+        fi
         sleep 0.1
       done
-      DISPLAY=":$dpy" xdotool getmouselocation > /dev/null 2>&1 || dpy=""
-    fi
+      [ -n "$dpy" ] && break
+      kill "$xvfb" 2> /dev/null || true
+      wait "$xvfb" 2> /dev/null || true
+      x11_xvfb=""
+    done
     if [ -z "$dpy" ]; then
       echo "FAIL: the X server did not start" >&2
       cat "$keep/xvfb.out" >&2
