@@ -65,7 +65,7 @@ x11_screen() {
       x11_xvfb=$xvfb
       for _ in $(seq 100); do
         kill -0 "$xvfb" 2> /dev/null || break
-        if [ "$(tr -dc 0-9 < "/tmp/.X$n-lock" 2> /dev/null)" = "$xvfb" ] &&
+        if [ "$({ tr -dc 0-9 < "/tmp/.X$n-lock"; } 2> /dev/null)" = "$xvfb" ] &&
            DISPLAY=":$n" xdotool getmouselocation > /dev/null 2>&1; then
           dpy=$n
           break
