@@ -32,7 +32,8 @@ in_main() { xdotool mousemove $((mx + $1)) $((my + $2)) click 1; }
 tool() { in_main "$1" "$bar_y"; }
 # editor_ink NAME: the dark pixels of the editor (its screenshot NAME.png, once drawn).
 editor_ink() {
-  settled "$out/$1.png" $((mx + edit_x)) $((my + edit_y)) "$edit_w" "$edit_h" || true
+  settled "$out/$1.png" $((mx + edit_x)) $((my + edit_y)) "$edit_w" "$edit_h" ||
+    fail "the editor did not hold still for $1"
   dark "$out/$1.png"
 }
 # web_server: the web server process of this client's port (none: empty).
@@ -54,7 +55,7 @@ login
 # ---- The Text page: words typed into the first record ----
 until_changed "$out/text_page.png" $((mx + 10)) $((my + 100)) 600 300 in_main "$text_tab_x" "$tab_y" ||
   fail "the Text page did not show"
-settled "$out/text_page.png" $((mx + 10)) $((my + 100)) 600 300 || true
+settled "$out/text_page.png" $((mx + 10)) $((my + 100)) 600 300 || fail "the Text page did not hold still"
 empty_ink=$(editor_ink text_empty)
 in_main $((edit_x + 100)) $((edit_y + 40))
 xdotool type --delay 40 "Words of the first "

@@ -106,7 +106,7 @@ click resultrow1 0.5
 wait_state selected 1
 printf 'before' | xclip -selection clipboard
 xdotool key ctrl+c
-sleep 0.5
+x11_until eval '[ "$(xclip -o -selection clipboard 2>/dev/null)" != before ]' || fail "Ctrl+C put nothing on the clipboard"
 copied=$(xclip -o -selection clipboard 2>/dev/null | tr -d '\r')
 [ "$copied" = "$code"$'\t'"Item 06 Hammer drill" ] || fail "Ctrl+C copied '$copied'"
 xdotool windowactivate --sync "$main" 2> /dev/null || true
@@ -125,8 +125,8 @@ grep -q '^created ' "$state" && fail "the database information did not close"
 # ---- Local Server Settings ----
 menu_entry Connect Local_Server_Settings
 wait_line explanation
-sleep 0.5
 read -r fx fy fw fh _ <<< "$(form Server_Settings)"
+settled "$out/server_settings_still.png" "$fx" "$fy" "$fw" "$fh" || fail "the Server Settings window did not hold still"
 shot "$out/server_settings.png" "$fx" "$fy" "$fw" "$fh"
 read -r ex ey ew eh <<< "$(st explanation)"
 shot "$out/server_settings_text.png" "$ex" "$ey" "$ew" "$eh"
@@ -152,7 +152,7 @@ read -r mx my normal_w normal_h _ <<< "$(st main)"
 read -r _ _ top _ <<< "$(frame "$main")"
 # (The record window is raised first: the other windows stand over its title bar.)
 xdotool windowactivate --sync "$main" 2> /dev/null || xdotool windowraise "$main"
-sleep 0.5
+settled "$out/raised.png" 0 0 1024 768 || fail "the screen did not hold still once the record window was raised"
 # The window's top is its menu bar's, as far above the bar's middle as the client is below it.
 read -r _ bar_y <<< "$(at bar:Connect)"
 title_y=$((2 * bar_y - my - top / 2))
@@ -164,7 +164,7 @@ if [ "$(st main | cut -d' ' -f5)" != 2 ]; then
 fi
 # (The window's controls are laid out for its new size before its Close is clicked.)
 for _ in $(seq 50); do [ "$(st main | cut -d' ' -f3)" -gt "$normal_w" ] && break; sleep 0.1; done
-sleep 0.5
+settled "$out/record_maximized_still.png" 0 0 1024 768 || fail "the maximized record window did not hold still"
 shot "$out/record_maximized.png" 0 0 1024 768
 click closetool 1
 for _ in $(seq 100); do grep -q '^main ' "$state" || break; sleep 0.1; done
