@@ -132,7 +132,7 @@ void TQnStringGrid::LoadFromXLS(const std::string& FileName, const std::string& 
   THourGlass hourglass;
   auto app = CreateWorkbookApplication();
   TApplicationGuard guard(*app);
-  TWorkbook& book = app->WorkBooks().Open(FileName);
+  TWorkbook& book = app->WorkBooks().Open(FileName, WorkbookDateFormat);
   TWorksheet* sheet = nullptr;
   if (!SheetName.empty()) {
     for (int i = 1; i <= book.Sheets().Count() && !sheet; ++i)

@@ -350,6 +350,9 @@ public:
   std::vector<std::string> HTMLLines();
   void BuildHTML(const std::function<void(const std::string& Line)>& Put);
   void LoadFromXLS(const std::string& FileName, const std::string& SheetName);
+  // The form a date read from a workbook takes in the cells ("mm/dd/yyyy", "dd/mm/yyyy",
+  // "yyyy/mm/dd": the owner's date format); empty: the short date format.
+  std::string WorkbookDateFormat;
   void SaveToXLS(const std::string& FileName, const std::string& SheetName);
   // The text-to-cells routine of pastes and drops; the number of fields met.
   int PasteText(int ACol, int ARow, const std::string& Text);

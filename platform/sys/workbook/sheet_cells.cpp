@@ -116,7 +116,8 @@ bool DateSerial(double dateTime, bool date1904, double& serial) {
   return serial >= 0 && serial < kLastSerial;
 }
 
-std::string DateCellText(const std::string& stored, bool date1904, const std::string& partName) {
+std::string DateCellText(const std::string& stored, bool date1904, const std::string& partName,
+                         const std::string& dateFormat) {
   double serial = 0;
   const char* first = stored.data();
   const char* last = first + stored.size();
@@ -131,9 +132,12 @@ std::string DateCellText(const std::string& stored, bool date1904, const std::st
   double value = day + ms / 86400000.0;
   if (date1904) value += kDays1904;
   else if (serial >= 1 && serial < 60) value += 1;
-  if (ms == 0 && serial >= 1) return DateToStr(value);
   if (serial < 1) return TimeToStr(value);
-  return DateTimeToStr(value);
+  if (dateFormat.empty()) return ms == 0 ? DateToStr(value) : DateTimeToStr(value);
+  TFormatSettings slash = FormatSettings;
+  slash.DateSeparator = '/';
+  const std::string date = FormatDateTime(dateFormat, value, slash);
+  return ms == 0 ? date : date + " " + TimeToStr(value);
 }
 
 bool IsDateFormat(int numFmtId, const std::string& code) {
@@ -317,7 +321,7 @@ private:
     } else if (!FValue.empty()) {
       cell.Numeric = true;
       cell.Date = FStyles.IsDate(FStyle);
-      cell.Text = cell.Date ? DateCellText(FValue, FStyles.Date1904, FPart) : NumberText(FValue, FPart);
+      cell.Text = cell.Date ? DateCellText(FValue, FStyles.Date1904, FPart, FStyles.DateFormat) : NumberText(FValue, FPart);
     }
     // The cell's XML is kept as its place in the cell table (which the cells keep a copy of).
     cell.RawAt = static_cast<std::uint32_t>(FCellBegin - DataBegin);
@@ -428,6 +432,7 @@ void TSheetCells::Load(const std::string& xml, const std::string& partName,
   FChanged = false;
   FFormulaReplaced = false;
   FDate1904 = styles.Date1904;
+  FDateFormat = styles.DateFormat;
 }
 
 namespace {
@@ -565,7 +570,7 @@ void TSheetCells::Saved() {
       TSheetCell& cell = c.Cell;
       if (cell.HasRaw()) continue;
       if (cell.Number.empty()) cell.Text = XmlCellTextAsRead(cell.Text);
-      else cell.Text = cell.Date ? DateCellText(cell.Number, FDate1904, "") : NumberText(cell.Number, "");
+      else cell.Text = cell.Date ? DateCellText(cell.Number, FDate1904, "", FDateFormat) : NumberText(cell.Number, "");
     }
   FChanged = false;
   FFormulaReplaced = false;

@@ -38,10 +38,11 @@ struct TCellNumber {
 };
 
 // What the cells of a part need of the workbook's styles: which cell styles show a date or
-// time, and the date system.
+// time, and the date system; and the reader's choice of the form a date cell's text takes.
 struct TCellStyles {
   std::vector<bool> DateStyles;  // by cell style index
   bool Date1904 = false;
+  std::string DateFormat;  // see DateCellText
   bool IsDate(const std::string& style) const;
 };
 
@@ -100,6 +101,7 @@ private:
   bool FChanged = false;
   bool FFormulaReplaced = false;
   bool FDate1904 = false;
+  std::string FDateFormat;
 };
 
 // The workbook's shared string table.
@@ -114,10 +116,13 @@ std::string ColumnLetters(int col);
 bool IsPlainNumber(const std::string& text, std::string& xmlValue);
 // A stored number as the range value gives it (the format settings' float text).
 std::string NumberText(const std::string& stored, const std::string& partName);
-// A stored number under a date style as the range value gives it: the date (short date format),
-// the time, or both, of the serial in the workbook's date system; a serial no date can have
-// reads as a number.
-std::string DateCellText(const std::string& stored, bool date1904, const std::string& partName);
+// A stored number under a date style as the range value gives it: the date, the time (long time
+// format), or both, of the serial in the workbook's date system; a serial no date can have reads
+// as a number. The date is written in `dateFormat` ("mm/dd/yyyy", "dd/mm/yyyy", "yyyy/mm/dd":
+// a "/" is written as it stands, whatever the format settings' date separator), or in the short
+// date format when that is empty.
+std::string DateCellText(const std::string& stored, bool date1904, const std::string& partName,
+                         const std::string& dateFormat = {});
 // The serial of a date-time in the workbook's date system; false when it has none.
 bool DateSerial(double dateTime, bool date1904, double& serial);
 // Whether a number format shows a date or time: the built-in formats of dates and times, and

@@ -809,17 +809,21 @@ void TWorkbook::LoadBinary(const std::string& fileName) {
     }
     void Cell(const TBinaryCell& cell) override {
       TCellNumber number;
+      const std::string* text = &cell.Text;
       if (cell.Type == TVarType::Number) {
         number.Value = ShortestNumber(cell.Value);
       } else if (cell.Type == TVarType::Date && DateSerial(cell.Value, FBook.Date1904(), FSerial)) {
         number.Value = ShortestNumber(FSerial);
         number.Date = true;
+        // The date's text as a date cell of a zip package reads, in the form the opener asked for.
+        FText = DateCellText(number.Value, FBook.Date1904(), "", FBook.FCellStyles.DateFormat);
+        text = &FText;
         number.Style = FBook.NumberStyle(DateFormatCode(
             FSerial == std::floor(FSerial) ? FormatSettings.ShortDateFormat
             : FSerial < 1                  ? FormatSettings.LongTimeFormat
                                            : FormatSettings.ShortDateFormat + " " + FormatSettings.LongTimeFormat));
       }
-      FSheet->FCells.SetBlock(cell.Row, cell.Col, 1, 1, &cell.Text, 1, &number);
+      FSheet->FCells.SetBlock(cell.Row, cell.Col, 1, 1, text, 1, &number);
     }
 
   private:
@@ -827,6 +831,7 @@ void TWorkbook::LoadBinary(const std::string& fileName) {
     TWorksheet* FSheet = nullptr;
     bool FFirst = true;
     double FSerial = 0;
+    std::string FText;
   } reader(*this);
   Load(NewWorkbookParts());
   ReadBinaryWorkbook(fileName, reader);
@@ -834,8 +839,9 @@ void TWorkbook::LoadBinary(const std::string& fileName) {
   FBinary = true;
 }
 
-TWorkbook& TWorkbooks::Open(const std::string& fileName) {
+TWorkbook& TWorkbooks::Open(const std::string& fileName, const std::string& dateFormat) {
   std::unique_ptr<TWorkbook> book(new TWorkbook());
+  book->FCellStyles.DateFormat = dateFormat;
   if (IsBinaryWorkbookFile(fileName)) {
     book->LoadBinary(fileName);
     book->FFileName = fileName;

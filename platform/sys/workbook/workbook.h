@@ -201,8 +201,9 @@ public:
   int Count() const;
   TWorkbook& Item(int index);
   // Reads a workbook file, recognised by its signature whatever its extension: a zip package
-  // (.xlsx) or an older binary workbook (.xls).
-  TWorkbook& Open(const std::string& fileName);
+  // (.xlsx) or an older binary workbook (.xls). Its date cells read as dates in `dateFormat`
+  // (as DateCellText writes them), in the short date format when that is empty.
+  TWorkbook& Open(const std::string& fileName, const std::string& dateFormat = {});
   // A new workbook of one empty sheet "Sheet1".
   TWorkbook& Add();
   void CloseAll();

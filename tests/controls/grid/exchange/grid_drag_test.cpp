@@ -10,6 +10,8 @@
 #include "grid_test_support.h"
 #include "platform/headless/headless_clipboard.h"
 #include "platform/headless/headless_peer.h"
+#include "platform/rtl/format_settings.h"
+#include "tests/outside_programs.h"
 
 namespace {
 
@@ -81,6 +83,56 @@ TEST_F(GridDrag, DroppedFilesLoadOnlyOneCsvOrWorkbookFile) {
   b.OnOleDrop = nullptr;
   DropOn(b, 1, 1, {{CF_HDROP, DropFilesBytes({odd})}});
   EXPECT_EQ(b.Cells(0, 0), "p");
+}
+
+// A workbook dropped on a grid brings its dates in the form the grid's owner asks for (the
+// database's date format), whatever the format settings (a desktop with "." dates and a 24 hour
+// clock here); an older binary .xls and an .xlsx alike, written by outside writers.
+TEST_F(GridDrag, DroppedWorkbookDatesLandInTheOwnersDateFormat) {
+  const std::string xls = GridTempPath("dates", ".xls"), xlsx = GridTempPath("dates", ".xlsx");
+  const std::string script = GridTempPath("dates", ".py");
+  WriteWholeFile(script,
+                 "import sys, datetime, xlwt, openpyxl\n"
+                 "wb=xlwt.Workbook(); ws=wb.add_sheet('Dates'); d=xlwt.easyxf(num_format_str='m/d/yy')\n"
+                 "ws.write(0,0,'Since'); ws.write(1,0,datetime.date(2026,12,2),d)\n"
+                 "ws.write(2,0,datetime.datetime(2026,1,9,13,5,9),xlwt.easyxf(num_format_str='m/d/yy h:mm:ss'))\n"
+                 "ws.write(3,0,'12/2/2026'); ws.write(4,0,45366.5)\n"
+                 "wb.save(sys.argv[1])\n"
+                 "wb=openpyxl.Workbook(); ws=wb.active; ws['A1']='Since'; ws['A2']=datetime.date(2026,12,2)\n"
+                 "wb.save(sys.argv[2]); print('ok')\n");
+  ASSERT_EQ(CaptureCommand("/usr/bin/python3 " + script + " " + xls + " " + xlsx + " 2>&1"), "ok\n")
+      << "scripts/setup installs the writers python3-xlwt and python3-openpyxl";
+  TFormatSettings desktop = DefaultFormatSettings();
+  desktop.ShortDateFormat = "d.m.yyyy";
+  desktop.DateSeparator = '.';
+  desktop.LongTimeFormat = "hh:nn:ss";
+  desktop.DecimalSeparator = ',';
+  TFormatSettingsScope scope(desktop);
+  struct Case {
+    const char* Format;
+    const char* Date;
+    const char* DateTime;
+  };
+  for (const Case& c : {Case{"mm/dd/yyyy", "12/02/2026", "01/09/2026 13:05:09"},
+                        Case{"dd/mm/yyyy", "02/12/2026", "09/01/2026 13:05:09"},
+                        Case{"yyyy/mm/dd", "2026/12/02", "2026/01/09 13:05:09"},
+                        Case{"YYYY/MM/DD", "2026/12/02", "2026/01/09 13:05:09"}}) {
+    SCOPED_TRACE(c.Format);
+    b.WorkbookDateFormat = c.Format;
+    DropOn(b, 1, 1, {{CF_HDROP, DropFilesBytes({xls})}});
+    const int col = b.TStringGrid::FixedCols(), top = b.TStringGrid::FixedRows();
+    EXPECT_EQ(b.Cells(col, top), "Since");
+    EXPECT_EQ(b.Cells(col, top + 1), c.Date);
+    EXPECT_EQ(b.Cells(col, top + 2), c.DateTime);
+    EXPECT_EQ(b.Cells(col, top + 3), "12/2/2026");  // a text stays as typed
+    EXPECT_EQ(b.Cells(col, top + 4), "45366,5");    // a number is no date
+    DropOn(b, 1, 1, {{CF_HDROP, DropFilesBytes({xlsx})}});
+    EXPECT_EQ(b.Cells(col, top + 1), c.Date);
+  }
+  // A grid whose owner names no format shows them in the short date format.
+  b.WorkbookDateFormat.clear();
+  DropOn(b, 1, 1, {{CF_HDROP, DropFilesBytes({xls})}});
+  EXPECT_EQ(b.Cells(b.TStringGrid::FixedCols(), b.TStringGrid::FixedRows() + 1), "2.12.2026");
 }
 
 TEST_F(GridDrag, DroppedTextPastesOrInsertsRowsAndARefusalChangesNothing) {
