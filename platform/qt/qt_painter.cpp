@@ -77,6 +77,9 @@ QImage BitmapImage(TBitmap& bitmap) {
 
 QFont ToPrintFont(const TPaintFont& f) {
   QFont font = ToQFont(f);
+  // Printed pages keep the usual hinting: at a printer's resolution the pixel grid bends nothing
+  // that shows.
+  font.setHintingPreference(QFont::PreferDefaultHinting);
   font.setStyleStrategy(QFont::StyleStrategy(font.styleStrategy() | QFont::PreferNoShaping));
   font.setKerning(false);
   return font;
@@ -95,6 +98,12 @@ QFont ToQFont(const TPaintFont& f) {
   font.setStrikeOut(f.Style.Contains(fsStrikeOut));
   if (f.Pitch == fpFixed) font.setFixedPitch(true);
   font.setStyleStrategy(QFont::NoAntialias);
+  // Glyphs without grey edges take their shapes from the outlines as they are, whatever hinting
+  // the desktop asks for: the usual slight hinting bends them to the pixel grid up and down
+  // only, and in black and white that sets them unevenly apart on their unhinted advances
+  // ("com puter", a blank drawn twice as wide). Those advances, and so the widths of texts,
+  // are the same unhinted ones.
+  font.setHintingPreference(QFont::PreferNoHinting);
   return font;
 }
 

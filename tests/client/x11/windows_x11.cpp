@@ -20,6 +20,7 @@
 #include "client/view.h"
 #include "client/view_reports.h"
 #include "controls/grid/qn_grid.h"
+#include "platform/gfx/bitmap.h"
 #include "platform/qt/qt_window_peer.h"
 #include "platform/ui/screen.h"
 #include "platform/ui/std_buttons.h"
@@ -44,6 +45,24 @@ std::string Place(TControl* C) {
   const TPoint P = C->ClientToScreen({0, 0});
   return std::to_string(P.X) + " " + std::to_string(P.Y) + " " + std::to_string(C->Width()) + " " +
          std::to_string(C->Height());
+}
+
+// Where the label's text puts the middle of the blank after `Before` (the words of one of its
+// lines, from the line's start, laid word after word as the label lays them), from the label's
+// left edge; and the width of a blank in the label's font.
+std::pair<int, int> BlankAfter(TControl* Label, const std::string& Before) {
+  TBitmap Measure(1, 1);
+  TCanvas& C = Measure.Canvas();
+  C.Font().Assign(Label->Font());
+  int X = 0;
+  for (std::size_t At = 0; At < Before.size();) {
+    const std::size_t Blank = Before.find(' ', At);
+    const std::size_t End = Blank == std::string::npos ? Before.size() : Blank + 1;
+    X += C.TextWidth(Before.substr(At, End - At));
+    At = End;
+  }
+  const int Width = C.TextWidth(" ");
+  return {X + Width / 2, Width};
 }
 
 template <class T>
@@ -125,8 +144,12 @@ int main(int argc, char** argv) {
       S << At("infocancel", Centre(I->CancelBtn)) << '\n';
     }
     if (auto* E = Shown<TServerSettingsForm>()) {
-      if (auto* Text = dynamic_cast<TControl*>(E->FindComponent("Explanation")))
+      if (auto* Text = dynamic_cast<TControl*>(E->FindComponent("Explanation"))) {
         S << "explanation " << Place(Text) << '\n';
+        // The third line of the text begins "reach it."; the blank between "program" and "with".
+        const auto [Gap, Blank] = BlankAfter(Text, "reach it.  To open it to your network, start the program");
+        S << "programgap " << Gap << ' ' << Blank << '\n';
+      }
       S << At("settingsok", Centre(E->OKBtn)) << '\n';
     }
     if (TCDForm* C = TCDForm::Current(); C && C->Visible()) S << "cd " << Place(C) << '\n';

@@ -49,6 +49,35 @@ f, r, g, b = sys.argv[1], *map(int, sys.argv[2:])
 print(sum(1 for p in Image.open(f).convert("RGB").getdata() if p == (r, g, b)))
 PY
 }
+# ink_gap FILE LINE X: on the text line LINE (0 the first: runs of rows with dark ink) of the
+# picture, the columns without ink around column X between the ink left and right of it.
+ink_gap() {
+  /usr/bin/python3 - "$@" <<'PY'
+import sys
+from PIL import Image
+im = Image.open(sys.argv[1]).convert("RGB")
+line, x = int(sys.argv[2]), int(sys.argv[3])
+w, h = im.size
+dark = lambda px, py: max(im.getpixel((px, py))) < 100
+rows = [any(dark(px, py) for px in range(w)) for py in range(h)]
+bands, py = [], 0
+while py < h:
+    if rows[py]:
+        top = py
+        while py < h and rows[py]: py += 1
+        bands.append((top, py))
+    else:
+        py += 1
+if line >= len(bands): print(-1); sys.exit()
+top, bottom = bands[line]
+ink = lambda px: any(dark(px, py) for py in range(top, bottom))
+if ink(x): print(0); sys.exit()
+left, right = x, x
+while left >= 0 and not ink(left): left -= 1
+while right < w and not ink(right): right += 1
+print(right - left - 1 if left >= 0 and right < w else -1)
+PY
+}
 # frame WINDOW: the window manager's frame extents of a window, "LEFT RIGHT TOP BOTTOM" (empty
 # while it has none).
 frame() { xprop -id "$1" _NET_FRAME_EXTENTS 2>/dev/null | sed -n 's/.* = //p' | tr -d ,; }
@@ -130,6 +159,12 @@ settled "$out/server_settings_still.png" "$fx" "$fy" "$fw" "$fh" || fail "the Se
 shot "$out/server_settings.png" "$fx" "$fy" "$fw" "$fh"
 read -r ex ey ew eh <<< "$(st explanation)"
 shot "$out/server_settings_text.png" "$ex" "$ey" "$ew" "$eh"
+# Between "program" and "with" (one blank in the text) the ink stands apart by about a blank's
+# width, as between the text's other words: not twice as far.
+read -r gap_x blank <<< "$(st programgap)"
+ink_gap=$(ink_gap "$out/server_settings_text.png" 2 "$gap_x")
+echo "windows_x11: the ink gap between \"program\" and \"with\" is $ink_gap px, a blank $blank px"
+[ "$ink_gap" -ge 1 ] && [ "$ink_gap" -le $((blank + 2)) ] || fail "\"program\" and \"with\" stand $ink_gap px apart, a blank is $blank px"
 click settingsok 1
 for _ in $(seq 50); do grep -q '^explanation ' "$state" || break; sleep 0.1; done
 
