@@ -60,24 +60,12 @@ THandoverFolder::THandoverFolder(const std::string& ProgramPath) {
   FFolder = FProgramFolder + "/Temp";
   if (!DirectoryExists(FFolder) && !CreateDir(FFolder, 0700) && !DirectoryExists(FFolder))
     FFolder = FProgramFolder;
-  const std::string bells = FFolder + "/" + kBellFolder;
-  if (!DirectoryExists(bells)) CreateDir(bells, 0700);
 }
 
 std::string THandoverFolder::ReplyFileName(const std::string& RequestFile) {
   if (RequestFile.size() >= 3 && AsciiUpper(RequestFile.substr(RequestFile.size() - 3)) == "REQ")
     return RequestFile.substr(0, RequestFile.size() - 3) + "out";
   return RequestFile + "_out";
-}
-
-std::string THandoverFolder::BellFileName(const std::string& RequestFile) {
-  const size_t slash = RequestFile.rfind('/');
-  std::string name = RequestFile.substr(slash + 1);
-  if (name.size() >= 3 && AsciiUpper(name.substr(name.size() - 3)) == "REQ")
-    name = name.substr(0, name.size() - 3) + "bell";
-  else
-    name += "_bell";
-  return (slash == std::string::npos ? std::string(".") : RequestFile.substr(0, slash)) + "/" + kBellFolder + "/" + name;
 }
 
 std::string THandoverFolder::RealRequestFile(const std::string& UpperName) const {
@@ -256,7 +244,7 @@ bool CreateQueue(const std::string& Path) {
 // ---- CGI side -------------------------------------------------------------------------------------
 
 bool Append(const THandoverFolder& Folder, const std::string& RequestFile, bool* WriteFailed,
-            const TDoorbell* From, bool* Heard) {
+            TBellLine* Line, bool* Heard) {
   const std::string queue = Folder.QueueFile();
   TQueueRecord record{TRecordStatus::Waiting, AsciiUpper(RequestFile)};
   if (WriteFailed) *WriteFailed = false;
@@ -269,8 +257,9 @@ bool Append(const THandoverFolder& Folder, const std::string& RequestFile, bool*
     return false;
   }
   lock.Close();
-  const std::string bell = Folder.ResidentBell();
-  const bool heard = From ? From->RingOther(bell) : TDoorbell::Ring(bell);
+  // The call wakes the resident; the line stays for its ring (a line of our own goes at once).
+  TBellLine own;
+  const bool heard = (Line ? *Line : own).Call(Folder.ResidentBell(), record.Name);
   if (Heard) *Heard = heard;
   return true;
 }
@@ -449,9 +438,6 @@ bool AdoptQueue(const THandoverFolder& Folder) {
 int RemoveStaleFiles(const THandoverFolder& Folder, double MaxAgeSeconds) {
   int removed = 0;
   for (const std::string& file : FindFiles(Folder.Base() + "_C_*"))
-    if (FileModifiedAgeSeconds(file) > MaxAgeSeconds && DeleteFile(file)) ++removed;
-  // The doorbells of CGI processes that were killed.
-  for (const std::string& file : FindFiles(Folder.Folder() + "/" + kBellFolder + "/" + Folder.ProgramFileName() + "_C_*"))
     if (FileModifiedAgeSeconds(file) > MaxAgeSeconds && DeleteFile(file)) ++removed;
   return removed;
 }

@@ -1,6 +1,6 @@
 // The hand-over files between a CGI process and the resident instance: the queue file with its
 // 268-byte records, the request files and the reply files, all in the "Temp" folder beside the
-// program (mode 0700), with the socket files of the resident's token and of the doorbells.
+// program (mode 0700), with the socket files of the resident's token and doorbell desk.
 //
 // ---- The protocol ------------------------------------------------------------------------------
 //
@@ -9,17 +9,20 @@
 //   <base>_C_<id>_REQ       the request file; its name in upper case is the queue record's name
 //   <base>_C_<id>_out       the reply, whole
 //   <base>_C_<id>_out.part  a reply larger than a piece while the resident writes it
-//   Bells/<name>_C_<id>_bell  the owner's doorbell (a socket file, in a folder of its own)
-// and of the program: <base>_S the queue, <base>_S_bell the resident's doorbell, <base>_S_token
-// and <base>_S_lock its single-instance token.
+// and of the program: <base>_S the queue, <base>_S_bell the resident's doorbell desk (a
+// listening socket file), <base>_S_token and <base>_S_lock its single-instance token.  An owner
+// has no file of its own to be rung at: it connects to the desk, names its request file (upper
+// case) and waits on that connection, which has no name; the connection's end tells the resident
+// that the owner went, and the owner that the resident went.
 //
 // The states of a request id, and who may do what in each:
 //   free        no request file and no reply of the id.  A CGI process draws an id at random and
 //               creates the request file exclusively; an id whose reply still waits is passed
 //               over (its old owner may not have taken it yet).
-//   created     the owner (the CGI process that created it) writes the request file and listens
-//               at its doorbell; it alone may delete the file (a short input, a full disk).
-//   queued      the owner appended a waiting record under the queue's lock and rang the resident.
+//   created     the owner (the CGI process that created it) writes the request file; it alone
+//               may delete the file (a short input, a full disk).
+//   queued      the owner appended a waiting record under the queue's lock and called the
+//               resident's desk (which wakes the resident), keeping the line for its ring.
 //               The owner may withdraw it: it drops the record while it still waits, under the
 //               lock, and only then deletes the file.  The resident may take it.
 //   taken       the resident marked the record taken under the lock.  From here on only the
@@ -30,7 +33,8 @@
 //               opened, cut to its length; a larger one into the .part file as it comes.
 //   reply renamed  when the request file's name still names the file the resident opened, the
 //               request file (short) or the .part file (large) is renamed to the reply, the
-//               request file goes (large), and the owner's doorbell rings.  Otherwise (someone
+//               request file goes (large), and the owner's line rings (the desk keeps a ring
+//               for a line that has not named itself yet, 5 s at most).  Otherwise (someone
 //               else deleted it meanwhile, and a new request of the id may stand under its name)
 //               the resident drops its reply and leaves that name alone.
 //   copied      the owner copies the reply to its standard output and deletes it; the id is free.
@@ -112,8 +116,6 @@ inline constexpr double StaleFileSeconds = 180;
 inline constexpr size_t ReplyPiece = size_t{1} << 20;
 }  // namespace HandoverLimits
 
-inline constexpr const char* kBellFolder = "Bells";
-
 inline constexpr size_t kQueueRecordSize = 268;
 inline constexpr size_t kQueueNameOffset = 12;
 inline constexpr size_t kQueueNameMax = 255;
@@ -150,11 +152,7 @@ public:
   std::string RequestFileName(const std::string& Id) const { return Base() + "_C_" + Id + "_REQ"; }
   // "..._REQ" becomes "..._out".
   static std::string ReplyFileName(const std::string& RequestFile);
-  // "<folder>/Bells/<name>_bell" of "<folder>/<name>_REQ": the doorbell of the request's owner.
-  // The doorbells have a folder of their own: their sockets come and go with every request, and
-  // the hand-over folder's own changes (the resident's renames) need not wait for them.
-  static std::string BellFileName(const std::string& RequestFile);
-  // The resident's doorbell, which every append rings.
+  // The resident's doorbell desk, which every append calls.
   std::string ResidentBell() const { return QueueFile() + "_bell"; }
   // The real request file of a queue record's upper-cased name: looked up without case in this
   // folder.  Empty when the name is not of this folder or no such file exists.
@@ -193,7 +191,7 @@ private:
   int FFd = -1;
 };
 
-class TDoorbell;
+class TBellLine;
 
 // The two kinds of queue entries: request files of the standard CGI front end (names ending in
 // "_REQ") and profile files of the Windows CGI front end (any other name).
@@ -211,12 +209,12 @@ bool OpenResidentQueue(TQueueLock& Queue, const std::string& Path, int Seconds);
 // Creates the queue file when it is missing (never emptying an existing one) and sets its time.
 bool CreateQueue(const std::string& Path);
 
-// CGI side: appends a waiting record for RequestFile and rings the resident's doorbell (from
-// From's socket when given).  False when the queue is missing or stays locked, or at once when the
-// record cannot be written (WriteFailed is then set).  *Heard: the resident's doorbell has a
-// listener, so the resident instance lives.
+// CGI side: appends a waiting record for RequestFile and calls the resident's doorbell desk on
+// Line (which then waits for the ring), or on a line that goes at once.  False when the queue is
+// missing or stays locked, or at once when the record cannot be written (WriteFailed is then
+// set).  *Heard: the desk answered, so the resident instance lives.
 bool Append(const THandoverFolder& Folder, const std::string& RequestFile, bool* WriteFailed = nullptr,
-            const TDoorbell* From = nullptr, bool* Heard = nullptr);
+            TBellLine* Line = nullptr, bool* Heard = nullptr);
 // CGI side: the state of the own entry; Finished when its record is gone.
 TEntryState EntryState(const THandoverFolder& Folder, const std::string& RequestFile);
 // CGI side, giving up: removes the own record while it is still waiting.  True when removed.

@@ -38,7 +38,7 @@ TCGIStdEngine* gStdEngine = nullptr;
 std::unique_ptr<THandoverFolder> gHandover;
 std::unique_ptr<TSingleInstanceToken> gToken;
 std::string gRequestFile;  // the CGI process's own request file
-std::unique_ptr<TDoorbell> gRequestBell;  // its doorbell, listening before the entry is queued
+TBellLine gRequestBell;  // its line to the resident's doorbell desk, called once the entry is queued
 std::string gFailureReply;  // the program's answer to a request that could not be handed over
 
 // Per-thread request channel.
@@ -75,9 +75,9 @@ void HandoverEnd() {
     if (gOwnsQueue) DeleteFile(gHandover->QueueFile());
     gOwnsQueue = false;
   }
-  // The doorbells' and the token's socket files go with their owner, the token last: a CGI
+  // The doorbell desk's and the token's socket files go with their owner, the token last: a CGI
   // process that finds no resident then finds no queue of this one either.
-  if (gRequestBell) gRequestBell->Close();
+  gRequestBell.Close();
   if (gStdEngine) gStdEngine->CloseBell();
   if (gToken) gToken->Release();
 }
@@ -112,7 +112,6 @@ void EnsureRequestFile() {
   switch (Handover::WriteRequestFile(Files(), GetEnvironmentStrings(), STDIN_FILENO,
                            ContentLengthOfEnvironment(), gRequestFile, error)) {
     case Handover::rfWritten:
-      gRequestBell = std::make_unique<TDoorbell>(THandoverFolder::BellFileName(gRequestFile));
       return;
     case Handover::rfNameTooLong:
     case Handover::rfShortInput:
@@ -125,10 +124,10 @@ void EnsureRequestFile() {
 
 // Appends the own entry to the queue; false when the queue is missing or stays locked.  A queue
 // that cannot be written to ends the process with the error reply.  *Heard: the resident's
-// doorbell has a listener (the resident lives).
+// doorbell desk answered (the resident lives).
 bool AppendOwnEntry(bool* Heard = nullptr) {
   bool writeFailed = false;
-  if (Handover::Append(Files(), gRequestFile, &writeFailed, gRequestBell.get(), Heard)) return true;
+  if (Handover::Append(Files(), gRequestFile, &writeFailed, &gRequestBell, Heard)) return true;
   if (!writeFailed) return false;
   WriteLogLine("Cannot append to the queue file " + Files().QueueFile());
   DeleteFile(gRequestFile);
@@ -157,7 +156,7 @@ namespace {
 
 // Waits for the own entry to be finished and copies the reply to standard output.
 [[noreturn]] void WaitForReply() {
-  switch (WaitForQueueEntry(gRequestFile, gRequestBell.get())) {
+  switch (WaitForQueueEntry(gRequestFile, &gRequestBell)) {
     case ewFinished:
       TakeReply(gRequestFile, STDOUT_FILENO);
       break;
@@ -216,7 +215,7 @@ std::string NameOf(const std::string& Path) {
 
 }  // namespace
 
-TEntryWait WaitForQueueEntry(const std::string& EntryFile, TDoorbell* Bell) {
+TEntryWait WaitForQueueEntry(const std::string& EntryFile, TBellLine* Bell) {
   THandoverFolder& folder = Files();
   const auto start = std::chrono::steady_clock::now();
   bool seenServer = false;
@@ -225,32 +224,35 @@ TEntryWait WaitForQueueEntry(const std::string& EntryFile, TDoorbell* Bell) {
   const std::string replyName = NameOf(reply);
   const std::string queueName = NameOf(folder.QueueFile());
   // A request file's reply is renamed into place whole before its entry leaves the queue, so
-  // its arrival ends the wait.  The resident rings the entry's doorbell when it is there, which
+  // its arrival ends the wait.  The resident rings the entry's line when it is there, which
   // wakes this process alone; the queue and the token are looked at every kLivenessRounds-th
   // round only, which keeps a crowd of waiters off the queue lock the resident needs.  A
   // profile's reply goes elsewhere: its waiter wakes on the folder's writes and looks at the
-  // queue every round.  Without a doorbell or a watch every round looks.  A doorbell that
-  // listened before the entry was queued has heard every ring: the look of the first round
-  // (a shared lock of the queue and a knock at the resident's token, with a crowd of CGI
-  // processes arriving) is left to a ring or to the first liveness round.
+  // queue every round.  Without a line or a watch every round looks.  A line the append called
+  // hears every ring (the desk keeps one that comes before the line's name): the look of the
+  // first round (a shared lock of the queue and a knock at the resident's token, with a crowd of
+  // CGI processes arriving) is left to a ring or to the first liveness round.  A line whose desk
+  // went (the resident ended) wakes the wait to look, and calls the next resident's desk.
   const bool byReply = Handover::EntryKind(AsciiUpper(EntryFile)) == ekRequestFile;
-  std::unique_ptr<TDoorbell> ownBell;
+  std::unique_ptr<TBellLine> ownBell;
   std::unique_ptr<TFolderWatch> watch;
-  TDoorbell* bell = byReply ? Bell : nullptr;
+  TBellLine* bell = byReply ? Bell : nullptr;
   if (byReply && !bell) {
-    ownBell = std::make_unique<TDoorbell>(THandoverFolder::BellFileName(EntryFile));
+    ownBell = std::make_unique<TBellLine>();
+    ownBell->Call(folder.ResidentBell(), AsciiUpper(EntryFile));
     bell = ownBell.get();
   }
   if (!byReply) watch = std::make_unique<TFolderWatch>(folder.Folder(), fwWritten | fwArrived);
-  const bool woken = byReply ? bell->Active() : watch->Active();
-  const long firstRound = byReply && woken && !ownBell ? 1 : 0;
+  const long firstRound = byReply && bell->Connected() && !ownBell ? 1 : 0;
   std::vector<std::string> names;
   bool rung = false;
   for (long round = firstRound;
        std::chrono::steady_clock::now() - start < std::chrono::seconds(ReplyWaitSeconds); ++round) {
     if (QuitSignalled()) return ewQuit;
     if (byReply && FileExists(reply)) return ewFinished;
-    // A ring without a reply: the resident finished the entry without one.
+    // A ring without a reply: the resident finished the entry without one.  A line that is not
+    // connected (no desk answered yet) wakes nobody: every round looks.
+    const bool woken = byReply ? bell->Connected() : watch->Active();
     if (!byReply || !woken || round % LivenessRounds == 0 || rung) {
       // The status before the token: an entry taken by a resident that no longer holds the
       // token died with it.
@@ -343,7 +345,7 @@ TCGIStdEngine::TCGIStdEngine(TComponent* AOwner, const TCGIEngineSettings& Setti
 }
 
 TCGIStdEngine::~TCGIStdEngine() {
-  if (FBell && FBell->Active() && CurrentEventLoop()) CurrentEventLoop()->RemoveFdWatch(FBell->Handle());
+  if (FDesk) FDesk->Close();
   if (gStdEngine == this) gStdEngine = nullptr;
 }
 
@@ -356,15 +358,10 @@ void TCGIStdEngine::Start() {
     FTimer->SetInterval(ResidentPollMs);
     FTimer->OnTimer = [this](TObject*) { ResidentTick(); };
     FTimer->SetEnabled(true);
-    // A new entry rings the resident's doorbell and wakes it at once; the timer stays as the
-    // longest wait.
-    FBell = std::make_unique<TDoorbell>(Files().ResidentBell());
-    if (FBell->Active() && CurrentEventLoop()) {
-      CurrentEventLoop()->SetFdWatch(FBell->Handle(), fdeRead, [this](int, unsigned) {
-        FBell->Wait(0);
-        ResidentTick();
-      });
-    }
+    // A CGI process calls the resident's doorbell desk once its entry is queued, which wakes
+    // the resident at once; the timer stays as the longest wait.
+    FDesk = std::make_unique<TBellDesk>(Files().ResidentBell());
+    if (FDesk->Active() && CurrentEventLoop()) FDesk->AttachLoop(CurrentEventLoop(), [this] { ResidentTick(); });
   } else {
     RunCGIRequest();
   }
@@ -406,6 +403,7 @@ void TCGIStdEngine::ResidentTick() {
       Handover::RemoveOrphanedFiles(Files(), OrphanReplySeconds, OrphanRequestSeconds,
                                     CGIMode != ServerThreadMode);
       Handover::RemoveStaleFiles(Files(), StaleFileSeconds);
+      if (FDesk) FDesk->Sweep(OrphanReplySeconds);
     }
     // Every entry that waits, not one a round.
     bool served = true;
@@ -550,9 +548,10 @@ bool TCGIStdEngine::RunQueuedRequest(const std::string& RequestFile, const std::
     return input >= 0 && ::stat(RequestFile.c_str(), &now) == 0 && now.st_dev == opened.st_dev &&
            now.st_ino == opened.st_ino;
   };
-  // The resident rings from its own doorbell's socket rather than a new one a request.
-  const std::string bell = THandoverFolder::BellFileName(RequestFile);
-  auto ring = [this, &bell] { FBell ? FBell->RingOther(bell) : TDoorbell::Ring(bell); };
+  // The owner's line to the resident's doorbell desk carries the ring.
+  auto ring = [this, &UpperName] {
+    if (FDesk) FDesk->Ring(UpperName);
+  };
   const bool ours = stillOurs();
   if (!ours && input >= 0) WriteLogLine("The request file " + RequestFile + " was replaced while it ran; its reply is dropped");
   bool inPlace = false;
@@ -715,7 +714,5 @@ bool TCGIStdEngine::IsActive() {
 }
 
 void TCGIStdEngine::CloseBell() {
-  if (!FBell) return;
-  if (FBell->Active() && CurrentEventLoop()) CurrentEventLoop()->RemoveFdWatch(FBell->Handle());
-  FBell->Close();
+  if (FDesk) FDesk->Close();
 }

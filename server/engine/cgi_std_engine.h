@@ -12,7 +12,8 @@
 #include "server/engine/channel_engine.h"
 
 class TTimer;
-class TDoorbell;
+class TBellLine;
+class TBellDesk;
 class THandoverFolder;
 
 // The process's start: call it first thing in main.  Decides whether this process is the
@@ -49,11 +50,11 @@ enum TEntryWait {
 bool TakeReply(const std::string& RequestFile, int Output);
 // Waits until the entry of EntryFile leaves the queue or, for a request file, until its reply
 // is in place; woken by the entry's doorbell (request files) or the folder's writes (profiles),
-// and looking at least every 100 ms.  Bell: the entry's doorbell, listening since before the
-// entry was queued (so no ring can have been missed): the first look at the queue then waits for
-// a ring or the first liveness round.  Without one the wait makes its own and looks at once.
-class TDoorbell;
-TEntryWait WaitForQueueEntry(const std::string& EntryFile, TDoorbell* Bell = nullptr);
+// and looking at least every 100 ms.  Bell: the line to the resident's doorbell desk that the
+// append called (the desk keeps a ring that comes before the line names itself, so none is
+// missed): the first look at the queue then waits for a ring or the first liveness round.
+// Without one the wait calls the desk itself and looks at once.
+TEntryWait WaitForQueueEntry(const std::string& EntryFile, TBellLine* Bell = nullptr);
 
 
 class TCGIStdEngine : public TChannelEngine {
@@ -110,7 +111,7 @@ private:
   bool FFirstRequest = true;
   bool FInTick = false;
   std::unique_ptr<TTimer> FTimer;
-  std::unique_ptr<TDoorbell> FBell;
+  std::unique_ptr<TBellDesk> FDesk;
   std::string FServed;  // the entry served last, whose record leaves with the next take
 };
 

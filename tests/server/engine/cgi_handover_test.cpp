@@ -81,16 +81,23 @@ TEST_F(HandoverTest, EntriesAreServedInQueueOrderAndFinished) {
 }
 
 // The resident drops the entry it served in the same hold of the queue that takes the next one,
-// and every append rings its doorbell.
+// and every append calls its doorbell desk, on the line that then hears the entry's ring.
 TEST_F(HandoverTest, ServedEntryLeavesAsTheNextIsTakenAndAppendsRing) {
-  TDoorbell bell(Files->ResidentBell());
-  ASSERT_TRUE(bell.Active());
+  TBellDesk desk(Files->ResidentBell());
+  ASSERT_TRUE(desk.Active());
   const std::string first = NewRequest("0001"), second = NewRequest("0002");
-  ASSERT_TRUE(Handover::Append(*Files, first));
-  EXPECT_TRUE(bell.Wait(0));
-  EXPECT_FALSE(bell.Wait(0));
-  ASSERT_TRUE(Handover::Append(*Files, second));
-  EXPECT_TRUE(bell.Wait(0));
+  TBellLine line;
+  bool heard = false;
+  ASSERT_TRUE(Handover::Append(*Files, first, nullptr, &line, &heard));
+  EXPECT_TRUE(heard);
+  EXPECT_TRUE(desk.Accept());
+  EXPECT_FALSE(desk.Accept());
+  ASSERT_TRUE(Handover::Append(*Files, second));  // on a line of its own, which goes at once
+  EXPECT_TRUE(desk.Accept());
+  desk.Sweep(5);  // the line that went
+  EXPECT_EQ(desk.Callers(), 1u);
+  EXPECT_TRUE(desk.Ring(AsciiUpper(first)));
+  EXPECT_TRUE(line.Wait(1000));
   std::string taken, served;
   ASSERT_TRUE(Handover::TakeNext(*Files, ekRequestFile, taken, &served));
   EXPECT_EQ(taken, AsciiUpper(first));
