@@ -304,14 +304,16 @@ TEntryKind EntryKind(const std::string& UpperName) {
   return EndsWith(UpperName, "_REQ") ? ekRequestFile : ekProfile;
 }
 
-bool TakeNext(const THandoverFolder& Folder, TEntryKind Kind, std::string& UpperName, std::string* Finished) {
+bool TakeNext(const THandoverFolder& Folder, TEntryKind Kind, std::string& UpperName,
+              std::vector<std::string>* Finished) {
   TQueueLock lock;
   if (!OpenResidentQueue(lock, Folder.QueueFile(), TakeWaitSeconds)) return false;
   std::vector<TQueueRecord> records = lock.Read();
   bool changed = false;
-  if (Finished && !Finished->empty()) {
-    const auto served = FinishedRecord(records, *Finished);
-    if (served != records.end()) {
+  if (Finished) {
+    for (const std::string& name : *Finished) {
+      const auto served = FinishedRecord(records, name);
+      if (served == records.end() || served->Status == TRecordStatus::Finished) continue;
       QN_ASSERT(served->Status != TRecordStatus::Waiting);
       served->Status = TRecordStatus::Finished;
       if (!lock.SetStatus(static_cast<size_t>(served - records.begin()), TRecordStatus::Finished)) return false;

@@ -228,10 +228,11 @@ TEntryKind EntryKind(const std::string& UpperName);
 // Resident side: marks the first waiting record of the given kind taken and returns its name;
 // records of the other kind stay waiting for the front end that serves them.  False when
 // nothing of the kind waits (the queue's time is then refreshed) or the queue cannot be opened.
-// A non-empty *Finished names an entry that was served: its record (the taken one of that name)
-// is dropped in the same hold of the queue, and *Finished is cleared once the queue was opened.
+// *Finished names entries that were served, their replies in place: their records (the taken
+// ones of those names) are dropped in the same hold of the queue, and *Finished is cleared once
+// the queue was opened.
 bool TakeNext(const THandoverFolder& Folder, TEntryKind Kind, std::string& UpperName,
-              std::string* Finished = nullptr);
+              std::vector<std::string>* Finished = nullptr);
 // Resident side: drops the record of UpperName from the queue (the taken one, when a new request
 // of the same name waits beside it) and refreshes its time.
 bool Finish(const THandoverFolder& Folder, const std::string& UpperName);

@@ -69,6 +69,8 @@ void StartResident() { StartResidentInstance({"START_SERVER"}); }
 
 // The engine's last step: the resident instance removes the queue it owns.
 void HandoverEnd() {
+  // Replies still being put in place reach their owners before the resident goes.
+  if (gStdEngine) gStdEngine->StopPlacing();
   if (gResident && gHandover) {
     if (gHandover->Folder() == gHandover->ProgramFolder())
       DeleteMatchingFiles(gHandover->ProgramFolder() + "/" + gHandover->ProgramFileName() + "_*");
@@ -345,6 +347,7 @@ TCGIStdEngine::TCGIStdEngine(TComponent* AOwner, const TCGIEngineSettings& Setti
 }
 
 TCGIStdEngine::~TCGIStdEngine() {
+  StopPlacing();
   if (FDesk) FDesk->Close();
   if (gStdEngine == this) gStdEngine = nullptr;
 }
@@ -400,6 +403,7 @@ void TCGIStdEngine::ResidentTick() {
     static auto lastSweep = std::chrono::steady_clock::time_point();
     if (std::chrono::steady_clock::now() - lastSweep > std::chrono::seconds(SweepEverySeconds)) {
       lastSweep = std::chrono::steady_clock::now();
+      WaitForPlacing();  // a ".part" file waiting for its rename is not an orphan
       Handover::RemoveOrphanedFiles(Files(), OrphanReplySeconds, OrphanRequestSeconds,
                                     CGIMode != ServerThreadMode);
       Handover::RemoveStaleFiles(Files(), StaleFileSeconds);
@@ -444,6 +448,7 @@ bool TCGIStdEngine::ServeNextEntry(bool* Served) {
   // The entry served last leaves the queue as the next one is taken: one hold of the queue a
   // request.  (Its waiting CGI process looks for its reply, not at the queue; the reply's name
   // keeps its id taken until that process has it.)
+  TakeServed(FServed);
   const bool taken = Handover::TakeNext(folder, ekRequestFile, upperName, &FServed);
   // Only a queue that could not be opened is looked for; one that went away after this entry was
   // taken is found missing by the next round.
@@ -454,8 +459,11 @@ bool TCGIStdEngine::ServeNextEntry(bool* Served) {
     FinishEntry(upperName);
   } else if (CGIMode == ServerThreadMode) {
     (new TCGIRequestThread(requestFile, upperName))->Start();
-  } else if (RunRequestLeavingEntry(requestFile, upperName)) {
-    FServed = upperName;
+  } else {
+    // The reply is put in place (renamed, its owner rung) beside the next request: the rename
+    // waits for the hand-over folder, which the CGI processes change all the time.  Its entry
+    // leaves the queue with a take after that.
+    PlaceInBackground(RunIntoFile(requestFile, upperName));
   }
   return true;
 }
@@ -482,97 +490,154 @@ long long ParseRequestHeader(const std::string& Bytes, std::vector<std::string>&
 }
 
 void TCGIStdEngine::RunAndFinishRequest(const std::string& RequestFile, const std::string& UpperName) {
-  if (RunQueuedRequest(RequestFile, UpperName)) FinishEntry(UpperName);
+  TReplyPlacing placing = RunIntoFile(RequestFile, UpperName);
+  if (PlaceReply(placing)) FinishEntry(UpperName);
 }
 
 bool TCGIStdEngine::RunRequestLeavingEntry(const std::string& RequestFile, const std::string& UpperName) {
-  return RunQueuedRequest(RequestFile, UpperName);
+  TReplyPlacing placing = RunIntoFile(RequestFile, UpperName);
+  return PlaceReply(placing);
 }
 
-bool TCGIStdEngine::RunQueuedRequest(const std::string& RequestFile, const std::string& UpperName) {
-  THandoverFolder& folder = Files();
-  const std::string reply = THandoverFolder::ReplyFileName(RequestFile);
-  const std::string replyTemp = reply + ".part";
+TCGIStdEngine::TReplyPlacing TCGIStdEngine::RunIntoFile(const std::string& RequestFile,
+                                                        const std::string& UpperName) {
+  TReplyPlacing placing;
+  placing.RequestFile = RequestFile;
+  placing.UpperName = UpperName;
+  placing.ReplyTemp = THandoverFolder::ReplyFileName(RequestFile) + ".part";
   // A reply is gathered while the request runs and then written over the request file, which
   // becomes the reply by its rename: a request costs the file system one new file, not two.  A
   // reply that outgrows a piece goes to a file of its own as it comes (the request may not be
   // read to its end yet), and the request file goes once that reply is in place.  Either way the
   // reply's name keeps the request's id taken until its CGI process has the reply.
-  int input = ::open(RequestFile.c_str(), O_RDWR | O_CLOEXEC);
-  struct stat opened {};
-  bool replied = false;
-  std::string replyFrom;  // the file that becomes the reply
-  if (input >= 0 && ::fstat(input, &opened) == 0) {
-    // The header section: read in pieces until its end, then stand at the first body byte.
-    std::string head;
-    std::vector<std::string> variables;
-    long long bodyStart = -1;
-    char piece[65536];
-    while (bodyStart < 0 && head.size() < (16u << 20)) {
-      long got = ReadRetry(input, piece, sizeof piece);
-      if (got <= 0) break;
-      head.append(piece, static_cast<size_t>(got));
-      variables.clear();
-      bodyStart = ParseRequestHeader(head, variables);
-    }
-    if (bodyStart < 0) bodyStart = static_cast<long long>(head.size());
-    ::lseek(input, static_cast<off_t>(bodyStart), SEEK_SET);
-    {
-      TRequestHeartbeat heartbeat(folder.QueueFile());
-      tCGI.SpillFile = replyTemp;
-      RunOn(input, -1, &variables);
-      tCGI.SpillFile.clear();
-    }
-    // A reply that could not be written whole (a full disk) is not handed on: its waiting CGI
-    // process finds the entry finished without a reply and answers with the error reply.
-    const int spilled = std::exchange(tCGI.Spilled, -1);
-    if (spilled >= 0) {
-      replied = !tCGI.OutputFailed;
-      if (::close(spilled) != 0) replied = false;
-      replyFrom = replyTemp;
-    } else {
-      // Cut only a request longer than its reply: a cut costs the file system more than a look.
-      const off_t size = static_cast<off_t>(tCGI.Gathered.size());
-      replied = !tCGI.OutputFailed && WriteAllAt(input, tCGI.Gathered.data(), tCGI.Gathered.size(), 0) &&
-                (opened.st_size <= size || ::ftruncate(input, size) == 0);
-      replyFrom = RequestFile;
-    }
-    tCGI.Gathered.clear();
-    tCGI.OutputFailed = false;
+  const int input = ::open(RequestFile.c_str(), O_RDWR | O_CLOEXEC);
+  if (input < 0) return placing;
+  if (::fstat(input, &placing.Opened) != 0) {
+    ::close(input);
+    return placing;
   }
+  placing.Input = input;
+  // The header section: read in pieces until its end, then stand at the first body byte.
+  std::string head;
+  std::vector<std::string> variables;
+  long long bodyStart = -1;
+  char piece[65536];
+  while (bodyStart < 0 && head.size() < (16u << 20)) {
+    long got = ReadRetry(input, piece, sizeof piece);
+    if (got <= 0) break;
+    head.append(piece, static_cast<size_t>(got));
+    variables.clear();
+    bodyStart = ParseRequestHeader(head, variables);
+  }
+  if (bodyStart < 0) bodyStart = static_cast<long long>(head.size());
+  ::lseek(input, static_cast<off_t>(bodyStart), SEEK_SET);
+  {
+    TRequestHeartbeat heartbeat(Files().QueueFile());
+    tCGI.SpillFile = placing.ReplyTemp;
+    RunOn(input, -1, &variables);
+    tCGI.SpillFile.clear();
+  }
+  // A reply that could not be written whole (a full disk) is not handed on: its waiting CGI
+  // process finds the entry finished without a reply and answers with the error reply.
+  const int spilled = std::exchange(tCGI.Spilled, -1);
+  if (spilled >= 0) {
+    placing.Replied = !tCGI.OutputFailed;
+    if (::close(spilled) != 0) placing.Replied = false;
+    placing.ReplyFrom = placing.ReplyTemp;
+  } else {
+    // Cut only a request longer than its reply: a cut costs the file system more than a look.
+    const off_t size = static_cast<off_t>(tCGI.Gathered.size());
+    placing.Replied = !tCGI.OutputFailed && WriteAllAt(input, tCGI.Gathered.data(), tCGI.Gathered.size(), 0) &&
+                      (placing.Opened.st_size <= size || ::ftruncate(input, size) == 0);
+    placing.ReplyFrom = RequestFile;
+  }
+  tCGI.Gathered.clear();
+  tCGI.OutputFailed = false;
+  return placing;
+}
+
+bool TCGIStdEngine::PlaceReply(TReplyPlacing& Placing) {
+  const std::string& requestFile = Placing.RequestFile;
+  const std::string reply = THandoverFolder::ReplyFileName(requestFile);
+  const int input = Placing.Input;
   // The request file's name still names the file opened above.  Only the resident removes a taken
   // request file, but should anyone else have (and a new request of the same id stand under the
   // name now), that request's file and the reply name it waits for are not this request's.
   auto stillOurs = [&] {
     struct stat now {};
-    return input >= 0 && ::stat(RequestFile.c_str(), &now) == 0 && now.st_dev == opened.st_dev &&
-           now.st_ino == opened.st_ino;
+    return input >= 0 && ::stat(requestFile.c_str(), &now) == 0 && now.st_dev == Placing.Opened.st_dev &&
+           now.st_ino == Placing.Opened.st_ino;
   };
   // The owner's line to the resident's doorbell desk carries the ring.
-  auto ring = [this, &UpperName] {
-    if (FDesk) FDesk->Ring(UpperName);
+  auto ring = [this, &Placing] {
+    if (FDesk) FDesk->Ring(Placing.UpperName);
   };
   const bool ours = stillOurs();
-  if (!ours && input >= 0) WriteLogLine("The request file " + RequestFile + " was replaced while it ran; its reply is dropped");
+  if (!ours && input >= 0) WriteLogLine("The request file " + requestFile + " was replaced while it ran; its reply is dropped");
   bool inPlace = false;
   // The reply goes in place while its entry is still taken: a waiter whose entry has left the
   // queue looks for its reply once and then answers without one.
-  QN_ASSERT(!replied || !ours || Handover::EntryState(folder, RequestFile) == TEntryState::Taken);
-  if (replied && ours && RenameFile(replyFrom, reply)) {
+  QN_ASSERT(!Placing.Replied || !ours || Handover::EntryState(Files(), requestFile) == TEntryState::Taken);
+  if (Placing.Replied && ours && RenameFile(Placing.ReplyFrom, reply)) {
     inPlace = true;
-    if (replyFrom != RequestFile && stillOurs()) DeleteFile(RequestFile);
+    if (Placing.ReplyFrom != requestFile && stillOurs()) DeleteFile(requestFile);
   }
   // Held open until here, the request file's inode cannot pass to a new file meanwhile.
   if (input >= 0) ::close(input);
+  Placing.Input = -1;
   if (inPlace) {
     ring();
     return true;
   }
-  if (replyFrom == replyTemp) DeleteFile(replyTemp);
-  FinishEntry(UpperName);
-  if (ours) DeleteFile(RequestFile);
+  if (Placing.ReplyFrom == Placing.ReplyTemp) DeleteFile(Placing.ReplyTemp);
+  FinishEntry(Placing.UpperName);
+  if (ours) DeleteFile(requestFile);
   if (ours || input < 0) ring();
   return false;
+}
+
+void TCGIStdEngine::PlaceInBackground(TReplyPlacing Placing) {
+  std::unique_lock<std::mutex> lock(FPlacer.Mutex);
+  if (!FPlacer.Thread.joinable()) {
+    FPlacer.Thread = std::thread([this] {
+      std::unique_lock<std::mutex> held(FPlacer.Mutex);
+      for (;;) {
+        FPlacer.Changed.wait(held, [this] { return FPlacer.Stop || !FPlacer.Waiting.empty(); });
+        if (FPlacer.Waiting.empty()) return;  // stopped with nothing left
+        TReplyPlacing next = std::move(FPlacer.Waiting.front());
+        FPlacer.Waiting.pop_front();
+        FPlacer.Busy = true;
+        held.unlock();
+        const bool placed = PlaceReply(next);
+        held.lock();
+        if (placed) FPlacer.Served.push_back(next.UpperName);
+        FPlacer.Busy = false;
+        FPlacer.Changed.notify_all();
+      }
+    });
+  }
+  FPlacer.Waiting.push_back(std::move(Placing));
+  FPlacer.Changed.notify_all();
+}
+
+void TCGIStdEngine::WaitForPlacing() {
+  std::unique_lock<std::mutex> lock(FPlacer.Mutex);
+  FPlacer.Changed.wait(lock, [this] { return FPlacer.Waiting.empty() && !FPlacer.Busy; });
+}
+
+void TCGIStdEngine::StopPlacing() {
+  {
+    std::lock_guard<std::mutex> lock(FPlacer.Mutex);
+    FPlacer.Stop = true;
+    FPlacer.Changed.notify_all();
+  }
+  if (FPlacer.Thread.joinable() && FPlacer.Thread.get_id() != std::this_thread::get_id()) FPlacer.Thread.join();
+}
+
+void TCGIStdEngine::TakeServed(std::vector<std::string>& Served) {
+  std::lock_guard<std::mutex> lock(FPlacer.Mutex);
+  for (std::string& name : FPlacer.Served) Served.push_back(std::move(name));
+  FPlacer.Served.clear();
 }
 
 void TCGIStdEngine::FinishEntry(const std::string& UpperName) {

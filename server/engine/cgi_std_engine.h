@@ -5,8 +5,14 @@
 // standard output.  In NormalMode the CGI process runs the request itself.
 #pragma once
 
+#include <sys/stat.h>
+
+#include <condition_variable>
+#include <deque>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "server/engine/channel_engine.h"
@@ -95,6 +101,8 @@ public:
   bool RunRequestLeavingEntry(const std::string& RequestFile, const std::string& UpperName);
   // Stops listening at the resident's doorbell (its socket file goes).
   void CloseBell();
+  // Puts the replies still waiting in place and ends the thread that does it.
+  void StopPlacing();
 
 protected:
   void WriteChannel(const char* Data, size_t Count) override;
@@ -105,14 +113,37 @@ private:
   static void WriteGathered();
   void ResidentTick();
   void FinishEntry(const std::string& UpperName);
-  bool RunQueuedRequest(const std::string& RequestFile, const std::string& UpperName);
+  // A request run into its file, its reply not yet in place.
+  struct TReplyPlacing {
+    std::string RequestFile, UpperName, ReplyTemp;
+    std::string ReplyFrom;  // the file that becomes the reply
+    int Input = -1;         // the request file as opened, held open until the reply is placed
+    struct stat Opened {};
+    bool Replied = false;
+  };
+  TReplyPlacing RunIntoFile(const std::string& RequestFile, const std::string& UpperName);
+  // Renames the reply into place when the request file is still the one opened, and rings its
+  // owner; a request without a reply is finished at once.  True when the reply is in place.
+  bool PlaceReply(TReplyPlacing& Placing);
+  // The same on the placing thread; a placed reply's entry is then handed to TakeServed.
+  void PlaceInBackground(TReplyPlacing Placing);
+  void WaitForPlacing();
+  void TakeServed(std::vector<std::string>& Served);
   void RunCGIRequest();
 
   bool FFirstRequest = true;
   bool FInTick = false;
   std::unique_ptr<TTimer> FTimer;
   std::unique_ptr<TBellDesk> FDesk;
-  std::string FServed;  // the entry served last, whose record leaves with the next take
+  std::vector<std::string> FServed;  // entries served, whose records leave with the next take
+  struct {
+    std::mutex Mutex;
+    std::condition_variable Changed;
+    std::deque<TReplyPlacing> Waiting;
+    std::vector<std::string> Served;
+    bool Busy = false, Stop = false;
+    std::thread Thread;
+  } FPlacer;
 };
 
 // Parses the header section of a request file: the lines up to the first empty line.  Returns

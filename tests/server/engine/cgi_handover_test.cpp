@@ -98,10 +98,11 @@ TEST_F(HandoverTest, ServedEntryLeavesAsTheNextIsTakenAndAppendsRing) {
   EXPECT_EQ(desk.Callers(), 1u);
   EXPECT_TRUE(desk.Ring(AsciiUpper(first)));
   EXPECT_TRUE(line.Wait(1000));
-  std::string taken, served;
+  std::string taken;
+  std::vector<std::string> served;
   ASSERT_TRUE(Handover::TakeNext(*Files, ekRequestFile, taken, &served));
   EXPECT_EQ(taken, AsciiUpper(first));
-  served = taken;
+  served = {taken};
   ASSERT_TRUE(Handover::TakeNext(*Files, ekRequestFile, taken, &served));
   EXPECT_EQ(taken, AsciiUpper(second));
   EXPECT_TRUE(served.empty());
@@ -109,10 +110,30 @@ TEST_F(HandoverTest, ServedEntryLeavesAsTheNextIsTakenAndAppendsRing) {
   ASSERT_EQ(queue.size(), 1u);
   EXPECT_EQ(queue[0].Name, AsciiUpper(second));
   EXPECT_EQ(queue[0].Status, TRecordStatus::Taken);
-  served = taken;
+  served = {taken};
   EXPECT_FALSE(Handover::TakeNext(*Files, ekRequestFile, taken, &served));
   EXPECT_TRUE(served.empty());
   EXPECT_EQ(FileSize(Files->QueueFile()), 0);
+}
+
+// Replies are put in place beside the next request, so several served entries may leave in one
+// take; each leaves once, and the next waiting one is taken.
+TEST_F(HandoverTest, SeveralServedEntriesLeaveInOneTake) {
+  const std::string a = NewRequest("000A"), b = NewRequest("000B"), c = NewRequest("000C");
+  for (const std::string& name : {a, b, c}) ASSERT_TRUE(Handover::Append(*Files, name));
+  std::string first, second, third;
+  ASSERT_TRUE(Handover::TakeNext(*Files, ekRequestFile, first));
+  ASSERT_TRUE(Handover::TakeNext(*Files, ekRequestFile, second));
+  std::vector<std::string> served = {first, second, first};
+  ASSERT_TRUE(Handover::TakeNext(*Files, ekRequestFile, third, &served));
+  EXPECT_EQ(third, AsciiUpper(c));
+  EXPECT_TRUE(served.empty());
+  EXPECT_EQ(Handover::EntryState(*Files, a), TEntryState::Finished);
+  EXPECT_EQ(Handover::EntryState(*Files, b), TEntryState::Finished);
+  EXPECT_EQ(Handover::EntryState(*Files, c), TEntryState::Taken);
+  // The finished records went in one rewrite: only the taken one is left.
+  ASSERT_EQ(Queue().size(), 1u);
+  EXPECT_EQ(Queue()[0].Name, AsciiUpper(c));
 }
 
 // A reply takes its request's place, so once its CGI process has it a new request may queue the
@@ -120,10 +141,11 @@ TEST_F(HandoverTest, ServedEntryLeavesAsTheNextIsTakenAndAppendsRing) {
 TEST_F(HandoverTest, ServedRecordLeavesWhileANewRequestOfItsNameWaits) {
   const std::string name = NewRequest("0001");
   ASSERT_TRUE(Handover::Append(*Files, name));
-  std::string taken, served;
+  std::string taken;
+  std::vector<std::string> served;
   ASSERT_TRUE(Handover::TakeNext(*Files, ekRequestFile, taken, &served));
   ASSERT_TRUE(Handover::Append(*Files, name));
-  served = taken;
+  served = {taken};
   ASSERT_TRUE(Handover::TakeNext(*Files, ekRequestFile, taken, &served));
   EXPECT_EQ(taken, AsciiUpper(name));
   ASSERT_EQ(Queue().size(), 1u);
