@@ -181,6 +181,8 @@ public:
   bool IsOpen() const { return FFd >= 0; }
 
   std::vector<TQueueRecord> Read();
+  // The whole file as it stands.
+  std::string ReadBytes();
   bool Append(const TQueueRecord& Record);
   // Writes the records in place of the file's content (the lock lives on the inode).
   bool Rewrite(const std::vector<TQueueRecord>& Records);
@@ -231,8 +233,9 @@ TEntryKind EntryKind(const std::string& UpperName);
 // *Finished names entries that were served, their replies in place: their records (the taken
 // ones of those names) are dropped in the same hold of the queue, and *Finished is cleared once
 // the queue was opened.
+// *MoreWaiting: another entry of the kind waits behind the one taken.
 bool TakeNext(const THandoverFolder& Folder, TEntryKind Kind, std::string& UpperName,
-              std::vector<std::string>* Finished = nullptr);
+              std::vector<std::string>* Finished = nullptr, bool* MoreWaiting = nullptr);
 // Resident side: drops the record of UpperName from the queue (the taken one, when a new request
 // of the same name waits beside it) and refreshes its time.
 bool Finish(const THandoverFolder& Folder, const std::string& UpperName);

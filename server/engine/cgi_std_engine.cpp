@@ -449,7 +449,8 @@ bool TCGIStdEngine::ServeNextEntry(bool* Served) {
   // request.  (Its waiting CGI process looks for its reply, not at the queue; the reply's name
   // keeps its id taken until that process has it.)
   TakeServed(FServed);
-  const bool taken = Handover::TakeNext(folder, ekRequestFile, upperName, &FServed);
+  bool moreWaiting = false;
+  const bool taken = Handover::TakeNext(folder, ekRequestFile, upperName, &FServed, &moreWaiting);
   // Only a queue that could not be opened is looked for; one that went away after this entry was
   // taken is found missing by the next round.
   if (!taken) return FileExists(folder.QueueFile());
@@ -459,11 +460,15 @@ bool TCGIStdEngine::ServeNextEntry(bool* Served) {
     FinishEntry(upperName);
   } else if (CGIMode == ServerThreadMode) {
     (new TCGIRequestThread(requestFile, upperName))->Start();
-  } else {
+  } else if (moreWaiting) {
     // The reply is put in place (renamed, its owner rung) beside the next request: the rename
     // waits for the hand-over folder, which the CGI processes change all the time.  Its entry
     // leaves the queue with a take after that.
     PlaceInBackground(RunIntoFile(requestFile, upperName));
+  } else {
+    // Nothing else waits: placing it here spares its owner the other thread's wake-up.
+    TReplyPlacing placing = RunIntoFile(requestFile, upperName);
+    if (PlaceReply(placing)) FServed.push_back(upperName);
   }
   return true;
 }

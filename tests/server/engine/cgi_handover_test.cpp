@@ -122,10 +122,14 @@ TEST_F(HandoverTest, SeveralServedEntriesLeaveInOneTake) {
   const std::string a = NewRequest("000A"), b = NewRequest("000B"), c = NewRequest("000C");
   for (const std::string& name : {a, b, c}) ASSERT_TRUE(Handover::Append(*Files, name));
   std::string first, second, third;
-  ASSERT_TRUE(Handover::TakeNext(*Files, ekRequestFile, first));
-  ASSERT_TRUE(Handover::TakeNext(*Files, ekRequestFile, second));
+  bool more = false;
+  ASSERT_TRUE(Handover::TakeNext(*Files, ekRequestFile, first, nullptr, &more));
+  EXPECT_TRUE(more);
+  ASSERT_TRUE(Handover::TakeNext(*Files, ekRequestFile, second, nullptr, &more));
+  EXPECT_TRUE(more);
   std::vector<std::string> served = {first, second, first};
-  ASSERT_TRUE(Handover::TakeNext(*Files, ekRequestFile, third, &served));
+  ASSERT_TRUE(Handover::TakeNext(*Files, ekRequestFile, third, &served, &more));
+  EXPECT_FALSE(more);  // the last one
   EXPECT_EQ(third, AsciiUpper(c));
   EXPECT_TRUE(served.empty());
   EXPECT_EQ(Handover::EntryState(*Files, a), TEntryState::Finished);
