@@ -31,15 +31,17 @@
 //               its sweeps.  The resident opens the request file and runs it.
 //   reply written  a short reply over the request file through the descriptor the resident
 //               opened, cut to its length; a larger one into the .part file as it comes.
-//   reply renamed  when the request file's name still names the file the resident opened, the
+//   reply renamed  (on the resident's placing thread while other entries wait, so that the next
+//               request runs meanwhile; the request file stays open until this step is done)
+//               when the request file's name still names the file the resident opened, the
 //               request file (short) or the .part file (large) is renamed to the reply, the
 //               request file goes (large), and the owner's line rings (the desk keeps a ring
 //               for a line that has not named itself yet, 5 s at most).  Otherwise (someone
 //               else deleted it meanwhile, and a new request of the id may stand under its name)
 //               the resident drops its reply and leaves that name alone.
 //   copied      the owner copies the reply to its standard output and deletes it; the id is free.
-//   removed     the record is marked finished in the resident's next hold of the queue, which
-//               is after its reply is in place; a request that got no reply (a full disk) is
+//   removed     the record is marked finished in the resident's first hold of the queue after
+//               its reply is in place (several such records in one hold); a request that got no reply (a full disk) is
 //               finished at once, its request file deleted, and its owner answers with the error
 //               reply.  A finished record (or a withdrawn one) counts as gone; finished records
 //               are dropped, in one rewrite, once they are as many as the others, so the
