@@ -36,7 +36,7 @@
 //               when the request file's name still names the file the resident opened, the
 //               request file (short) or the .part file (large) is renamed to the reply, the
 //               request file goes (large), and the owner's line rings (the desk keeps a ring
-//               for a line that has not named itself yet, 5 s at most).  Otherwise (someone
+//               for a line that has not named itself yet, 5 to 10 s).  Otherwise (someone
 //               else deleted it meanwhile, and a new request of the id may stand under its name)
 //               the resident drops its reply and leaves that name alone.
 //   copied      the owner copies the reply to its standard output and deletes it; the id is free.
@@ -58,7 +58,9 @@
 //     is deleted by the first CGI process that finds it so;
 //   - every 5 s the resident sweeps: .part files while no request runs, replies whose record left
 //     the queue more than 5 s ago, request files not in the queue for 30 s, and any file of an id
-//     older than 180 s.
+//     older than 180 s; its doorbell desk lets go of lines whose owner hung up and forgets rings
+//     kept more than 5 s for a line that never named itself (its owner still finds the reply at
+//     its next look, within 100 ms).
 //
 // Invariants, checked where they can break (QN_ASSERT):
 //   - the queue holds whole records with a name each, and a rewrite in place leaves the old queue
