@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstddef>
 #include <cstring>
+#include <thread>
 
 #include "platform/sys/event_loop.h"
 #include "platform/sys/files.h"
@@ -156,12 +157,27 @@ bool TSingleInstanceToken::Exists(const std::string& Title, const std::string& F
   return exists;
 }
 
-// ---- Doorbell -----------------------------------------------------------------------------------
+// ---- Doorbells ----------------------------------------------------------------------------------
 
-TDoorbell::TDoorbell(const std::string& Path) {
-  int fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+namespace {
+
+// A caller's name is one message; longer ones are cut.
+constexpr size_t kBellNameMax = 1024;
+
+void RingAndClose(int Fd) {
+  const char byte = 1;
+  (void)::send(Fd, &byte, 1, MSG_NOSIGNAL | MSG_DONTWAIT);
+  ::close(Fd);
+}
+
+}  // namespace
+
+TBellDesk::TBellDesk(const std::string& Path) {
+  int fd = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
   if (fd < 0) return;
-  if (!BindOwned(fd, SOCK_DGRAM, Path)) {
+  // Every waiting caller may connect at the same moment: the backlog is as long as the system
+  // allows.
+  if (!BindOwned(fd, SOCK_SEQPACKET, Path) || ::listen(fd, SOMAXCONN) != 0) {
     ::close(fd);
     return;
   }
@@ -169,54 +185,178 @@ TDoorbell::TDoorbell(const std::string& Path) {
   FPath = Path;
 }
 
-TDoorbell::~TDoorbell() { Close(); }
+TBellDesk::~TBellDesk() { Close(); }
 
-void TDoorbell::Close() {
+void TBellDesk::AttachLoop(TEventLoop* Loop, std::function<void()> OnCall) {
+  std::lock_guard<std::mutex> lock(FMutex);
   if (FFd < 0) return;
+  FLoop = Loop;
+  FLoopThread = std::this_thread::get_id();
+  FOnCall = std::move(OnCall);
+  if (!FLoop) return;
+  FLoop->SetFdWatch(FFd, fdeRead, [this](int, unsigned) {
+    if (Accept() && FOnCall) FOnCall();
+  });
+  for (int fd : FUnnamed) Watch(fd);
+}
+
+void TBellDesk::Watch(int Fd) {
+  if (!FLoop) return;
+  FLoop->SetFdWatch(Fd, fdeRead, [this](int, unsigned) {
+    std::lock_guard<std::mutex> lock(FMutex);
+    ReadNames();
+  });
+}
+
+void TBellDesk::Unwatch(int Fd) {
+  if (FLoop) FLoop->RemoveFdWatch(Fd);
+}
+
+bool TBellDesk::Accept() {
+  std::lock_guard<std::mutex> lock(FMutex);
+  return AcceptLocked();
+}
+
+bool TBellDesk::AcceptLocked() {
+  if (FFd < 0) return false;
+  bool any = false;
+  for (;;) {
+    const int caller = ::accept4(FFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+    if (caller < 0) {
+      if (errno == EINTR || errno == ECONNABORTED) continue;
+      break;
+    }
+    any = true;
+    FUnnamed.push_back(caller);
+    Watch(caller);
+  }
+  ReadNames();
+  return any;
+}
+
+void TBellDesk::ReadNames() {
+  char name[kBellNameMax];
+  for (size_t i = 0; i < FUnnamed.size();) {
+    const int fd = FUnnamed[i];
+    const ssize_t got = ::recv(fd, name, sizeof name, MSG_DONTWAIT);
+    if (got < 0 && (errno == EAGAIN || errno == EINTR)) {
+      ++i;
+      continue;
+    }
+    Unwatch(fd);
+    FUnnamed[i] = FUnnamed.back();
+    FUnnamed.pop_back();
+    if (got <= 0) {  // hung up before naming itself
+      ::close(fd);
+      continue;
+    }
+    std::string key(name, static_cast<size_t>(got));
+    if (FEarly.erase(key) > 0) {
+      RingAndClose(fd);
+      continue;
+    }
+    // A caller of the same name before it hung up unseen (it gave up): the new one waits now.
+    const auto [it, added] = FNamed.emplace(std::move(key), fd);
+    if (!added) {
+      ::close(it->second);
+      it->second = fd;
+    }
+  }
+}
+
+bool TBellDesk::Ring(const std::string& Name) {
+  std::lock_guard<std::mutex> lock(FMutex);
+  auto it = FNamed.find(Name);
+  // On the desk's own thread the callers that came meanwhile are taken in first (a request run on
+  // that thread holds back the loop's watches); another thread leaves them to the loop.
+  if (it == FNamed.end() && (!FLoop || std::this_thread::get_id() == FLoopThread)) {
+    AcceptLocked();
+    it = FNamed.find(Name);
+  }
+  if (it == FNamed.end()) {
+    if (FFd >= 0) FEarly[Name] = std::chrono::steady_clock::now();
+    return false;
+  }
+  RingAndClose(it->second);
+  FNamed.erase(it);
+  return true;
+}
+
+void TBellDesk::Sweep(double MaxAgeSeconds) {
+  std::lock_guard<std::mutex> lock(FMutex);
+  for (auto it = FNamed.begin(); it != FNamed.end();) {
+    char byte;
+    if (::recv(it->second, &byte, 1, MSG_DONTWAIT | MSG_PEEK) == 0) {
+      ::close(it->second);
+      it = FNamed.erase(it);
+    } else {
+      ++it;
+    }
+  }
+  const auto oldest = std::chrono::steady_clock::now() - std::chrono::duration<double>(MaxAgeSeconds);
+  std::erase_if(FEarly, [&](const auto& Early) { return Early.second < oldest; });
+}
+
+size_t TBellDesk::Callers() const {
+  std::lock_guard<std::mutex> lock(FMutex);
+  return FNamed.size() + FUnnamed.size();
+}
+
+void TBellDesk::Close() {
+  std::lock_guard<std::mutex> lock(FMutex);
+  if (FFd < 0) return;
+  for (int fd : FUnnamed) {
+    Unwatch(fd);
+    ::close(fd);
+  }
+  for (const auto& [name, fd] : FNamed) ::close(fd);
+  FUnnamed.clear();
+  FNamed.clear();
+  FEarly.clear();
+  Unwatch(FFd);
   ::unlink(FPath.c_str());
   ::close(FFd);
   FFd = -1;
+  FLoop = nullptr;
 }
 
-bool TDoorbell::Wait(int TimeoutMs) {
-  // Without a wait the socket (non-blocking) is read at once, with no look at it first: an event
-  // loop that saw it readable takes its rings with one call less.
-  if ((TimeoutMs != 0 || FFd < 0) && !WaitReadable(FFd, TimeoutMs)) return false;
-  char byte[16];
-  bool rung = false;
-  for (;;) {
-    const ssize_t got = ::recv(FFd, byte, sizeof byte, 0);
-    if (got > 0) {
-      rung = true;
-    } else if (got < 0 && errno == EINTR) {
-      continue;
-    } else {
-      break;
-    }
-  }
-  return rung || TimeoutMs != 0;
-}
-
-namespace {
-
-bool SendRing(int Fd, const std::string& Path) {
+bool TBellLine::Call(const std::string& Path, const std::string& Name) {
+  Close();
+  FPath = Path;
+  FName = Name.substr(0, kBellNameMax);
   const TSocketAddress addr(Path);
   if (!addr.Valid()) return false;
-  const char byte = 1;
-  // A full queue of rings (EAGAIN) has a listener behind it, busy taking earlier ones.
-  return ::sendto(Fd, &byte, 1, MSG_NOSIGNAL, addr.Get(), addr.Size()) == 1 || errno == EAGAIN;
-}
-
-}  // namespace
-
-bool TDoorbell::Ring(const std::string& Path) {
-  int fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+  const int fd = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
   if (fd < 0) return false;
-  const bool heard = SendRing(fd, Path);
-  ::close(fd);
-  return heard;
+  if (::connect(fd, addr.Get(), addr.Size()) != 0) {
+    // EAGAIN: the desk's queue of callers is full, so the desk is there.
+    const bool busy = errno == EAGAIN;
+    ::close(fd);
+    return busy;
+  }
+  if (::send(fd, FName.data(), FName.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(FName.size())) {
+    ::close(fd);
+    return true;  // connected, so the desk was there
+  }
+  FFd = fd;
+  return true;
 }
 
-bool TDoorbell::RingOther(const std::string& Path) const {
-  return FFd >= 0 ? SendRing(FFd, Path) : Ring(Path);
+bool TBellLine::Wait(int TimeoutMs) {
+  if (FFd < 0 && !FPath.empty()) Call(FPath, FName);
+  if (!WaitReadable(FFd, TimeoutMs)) return false;
+  char byte[16];
+  ssize_t got;
+  do {
+    got = ::recv(FFd, byte, sizeof byte, MSG_DONTWAIT);
+  } while (got < 0 && errno == EINTR);
+  if (got < 0 && errno == EAGAIN) return false;
+  // A ring (the desk then lets the line go) or the desk's end: either way, look.
+  Close();
+  return true;
+}
+
+void TBellLine::Close() {
+  if (FFd >= 0) ::close(FFd);
+  FFd = -1;
 }

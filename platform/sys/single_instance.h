@@ -4,7 +4,13 @@
 // token nor answer or fake a ring.
 #pragma once
 
+#include <chrono>
+#include <functional>
+#include <mutex>
 #include <string>
+#include <thread>
+#include <unordered_map>
+#include <vector>
 
 class TEventLoop;
 
@@ -43,33 +49,74 @@ private:
   TEventLoop* FLoop = nullptr;
 };
 
-// A wake-up by name: the listener holds a datagram socket bound at the file Path; Ring sends it
-// one byte, or nothing when no one listens.  A ring is a hint to look, never the news itself.
-// One listener a path: a socket file left behind by a listener that was killed is replaced, and
-// the file goes with the doorbell.
-class TDoorbell {
+// The doorbells of one listener and many callers, with no file a call.  The listener (the desk)
+// holds one listening socket file; a caller connects to it, sends the name it waits for (one
+// message) and keeps the connection: a ring is one byte on that connection, and the connection's
+// end tells either side that the other went.  A ring is a hint to look, never the news itself.
+// Only a process that may enter the folder can call: the folder's permissions guard the desk.
+class TBellDesk {
 public:
-  // Listens at Path; Active is false when another listens there, sockets fail or the folder
-  // cannot be written.
-  explicit TDoorbell(const std::string& Path);
-  TDoorbell(const TDoorbell&) = delete;
-  TDoorbell& operator=(const TDoorbell&) = delete;
-  ~TDoorbell();
+  // Listens at Path (a socket file a killed listener left behind is replaced); Active is false
+  // when another listens there, sockets fail or the folder cannot be written.
+  explicit TBellDesk(const std::string& Path);
+  TBellDesk(const TBellDesk&) = delete;
+  TBellDesk& operator=(const TBellDesk&) = delete;
+  ~TBellDesk();
 
   bool Active() const { return FFd >= 0; }
-  // The descriptor that turns readable on a ring (for an event loop; Wait(0) then takes the rings).
-  int Handle() const { return FFd; }
-  // Waits up to TimeoutMs for rings and takes all that wait; false when the time ran out (an
-  // inactive doorbell only sleeps).
-  bool Wait(int TimeoutMs);
-  // Stops listening and removes the socket file (also done by the destructor).
+  // Watches the desk on Loop: OnCall runs after each batch of new callers was taken in.  A caller
+  // that connected before naming itself is watched until its name comes.
+  void AttachLoop(TEventLoop* Loop, std::function<void()> OnCall);
+  // Takes in the callers that wait and reads their names (no wait).  True when any came.
+  bool Accept();
+  // Rings the caller that named Name, once, and lets its connection go.  A caller not yet named is
+  // rung as soon as its name comes.  True when it was rung now.  Safe from any thread.
+  bool Ring(const std::string& Name);
+  // Lets go of callers that hung up and forgets rings that waited longer than MaxAgeSeconds for
+  // their caller.
+  void Sweep(double MaxAgeSeconds);
+  // Callers taken in and not yet rung (named or not).
+  size_t Callers() const;
+  // Stops listening and removes the socket file (also done by the destructor); callers left see
+  // their connection end.
   void Close();
-  // Rings the doorbell at Path; true when a listener is there (its queue of rings may be full).
-  static bool Ring(const std::string& Path);
-  // The same from this doorbell's own socket, which spares making one (a plain Ring when inactive).
-  bool RingOther(const std::string& Path) const;
+
+private:
+  bool AcceptLocked();
+  void ReadNames();
+  void Watch(int Fd);
+  void Unwatch(int Fd);
+
+  mutable std::mutex FMutex;
+  int FFd = -1;
+  std::string FPath;
+  TEventLoop* FLoop = nullptr;
+  std::thread::id FLoopThread;
+  std::function<void()> FOnCall;
+  std::unordered_map<std::string, int> FNamed;
+  std::vector<int> FUnnamed;
+  std::unordered_map<std::string, std::chrono::steady_clock::time_point> FEarly;  // rung before named
+};
+
+// A caller's side of a desk's doorbell.
+class TBellLine {
+public:
+  TBellLine() = default;
+  TBellLine(const TBellLine&) = delete;
+  TBellLine& operator=(const TBellLine&) = delete;
+  ~TBellLine() { Close(); }
+
+  // Connects to the desk at Path and names Name.  True when a desk listens there (its queue of
+  // callers may be full: then the line calls again at its next wait).
+  bool Call(const std::string& Path, const std::string& Name);
+  bool Connected() const { return FFd >= 0; }
+  // Waits up to TimeoutMs for a ring or the end of the line (the desk went: look, and the line
+  // calls the desk's successor at its next wait); false when the time ran out.  A line without a
+  // connection calls again first and, failing, only sleeps.
+  bool Wait(int TimeoutMs);
+  void Close();
 
 private:
   int FFd = -1;
-  std::string FPath;
+  std::string FPath, FName;
 };

@@ -60,24 +60,12 @@ THandoverFolder::THandoverFolder(const std::string& ProgramPath) {
   FFolder = FProgramFolder + "/Temp";
   if (!DirectoryExists(FFolder) && !CreateDir(FFolder, 0700) && !DirectoryExists(FFolder))
     FFolder = FProgramFolder;
-  const std::string bells = FFolder + "/" + kBellFolder;
-  if (!DirectoryExists(bells)) CreateDir(bells, 0700);
 }
 
 std::string THandoverFolder::ReplyFileName(const std::string& RequestFile) {
   if (RequestFile.size() >= 3 && AsciiUpper(RequestFile.substr(RequestFile.size() - 3)) == "REQ")
     return RequestFile.substr(0, RequestFile.size() - 3) + "out";
   return RequestFile + "_out";
-}
-
-std::string THandoverFolder::BellFileName(const std::string& RequestFile) {
-  const size_t slash = RequestFile.rfind('/');
-  std::string name = RequestFile.substr(slash + 1);
-  if (name.size() >= 3 && AsciiUpper(name.substr(name.size() - 3)) == "REQ")
-    name = name.substr(0, name.size() - 3) + "bell";
-  else
-    name += "_bell";
-  return (slash == std::string::npos ? std::string(".") : RequestFile.substr(0, slash)) + "/" + kBellFolder + "/" + name;
 }
 
 std::string THandoverFolder::RealRequestFile(const std::string& UpperName) const {
@@ -134,7 +122,9 @@ void TQueueLock::Close() {
   FFd = -1;
 }
 
-std::vector<TQueueRecord> TQueueLock::Read() {
+std::vector<TQueueRecord> TQueueLock::Read() { return DecodeQueueRecords(ReadBytes()); }
+
+std::string TQueueLock::ReadBytes() {
   // The queue is read in one call of its size: a crowd of waiting requests makes it tens of
   // kilobytes, which pieces of a fixed size would read in as many calls.
   struct stat info {};
@@ -149,7 +139,7 @@ std::vector<TQueueRecord> TQueueLock::Read() {
     if (done == static_cast<size_t>(info.st_size)) break;
   }
   bytes.resize(done);
-  return DecodeQueueRecords(bytes);
+  return bytes;
 }
 
 bool TQueueLock::Append(const TQueueRecord& Record) {
@@ -212,6 +202,50 @@ size_t CountFinished(const std::vector<TQueueRecord>& Records) {
   }));
 }
 
+// The queue's records as the bytes of the file, looked at in place.  Records without a name (the
+// zeroed tail of a cut rewrite) count as finished.
+class TRawQueue {
+public:
+  static constexpr size_t None = static_cast<size_t>(-1);
+  explicit TRawQueue(std::string& Bytes) : FBytes(&Bytes) {}
+
+  size_t Count() const { return FBytes->size() / kQueueRecordSize; }
+  bool Named(size_t Index) const { return (*FBytes)[Index * kQueueRecordSize + kQueueNameOffset] != '\0'; }
+  TRecordStatus Status(size_t Index) const {
+    const auto status = static_cast<BYTE>((*FBytes)[Index * kQueueRecordSize]);
+    return !Named(Index) || status > static_cast<BYTE>(TRecordStatus::Finished) ? TRecordStatus::Finished
+                                                                                : static_cast<TRecordStatus>(status);
+  }
+  void SetStatus(size_t Index, TRecordStatus Status) { (*FBytes)[Index * kQueueRecordSize] = static_cast<char>(Status); }
+  std::string_view Name(size_t Index) const {
+    const char* name = FBytes->data() + Index * kQueueRecordSize + kQueueNameOffset;
+    return {name, strnlen(name, kQueueRecordSize - kQueueNameOffset)};
+  }
+  // As FinishedRecord below: the taken record of the name, else the first of the name.
+  size_t FinishedRecord(const std::string& UpperName) const {
+    size_t any = None;
+    for (size_t i = 0; i < Count(); ++i) {
+      if (!Named(i) || Name(i) != UpperName) continue;
+      if (Status(i) == TRecordStatus::Taken) return i;
+      if (any == None) any = i;
+    }
+    return any;
+  }
+  // As CompactWhenDue below decides.
+  bool CompactionDue() const {
+    size_t finished = 0, named = 0;
+    for (size_t i = 0; i < Count(); ++i) {
+      if (!Named(i)) continue;
+      ++named;
+      finished += Status(i) == TRecordStatus::Finished;
+    }
+    return finished > 0 && finished * 2 >= named;
+  }
+
+private:
+  std::string* FBytes;
+};
+
 // Drops the finished records when they are as many as the others: the queue is rewritten once
 // for as many requests as it holds, and a finish between costs one status byte.
 bool CompactWhenDue(TQueueLock& Lock, std::vector<TQueueRecord>& Records) {
@@ -256,7 +290,7 @@ bool CreateQueue(const std::string& Path) {
 // ---- CGI side -------------------------------------------------------------------------------------
 
 bool Append(const THandoverFolder& Folder, const std::string& RequestFile, bool* WriteFailed,
-            const TDoorbell* From, bool* Heard) {
+            TBellLine* Line, bool* Heard) {
   const std::string queue = Folder.QueueFile();
   TQueueRecord record{TRecordStatus::Waiting, AsciiUpper(RequestFile)};
   if (WriteFailed) *WriteFailed = false;
@@ -269,8 +303,9 @@ bool Append(const THandoverFolder& Folder, const std::string& RequestFile, bool*
     return false;
   }
   lock.Close();
-  const std::string bell = Folder.ResidentBell();
-  const bool heard = From ? From->RingOther(bell) : TDoorbell::Ring(bell);
+  // The call wakes the resident; the line stays for its ring (a line of our own goes at once).
+  TBellLine own;
+  const bool heard = (Line ? *Line : own).Call(Folder.ResidentBell(), record.Name);
   if (Heard) *Heard = heard;
   return true;
 }
@@ -315,25 +350,39 @@ TEntryKind EntryKind(const std::string& UpperName) {
   return EndsWith(UpperName, "_REQ") ? ekRequestFile : ekProfile;
 }
 
-bool TakeNext(const THandoverFolder& Folder, TEntryKind Kind, std::string& UpperName, std::string* Finished) {
+bool TakeNext(const THandoverFolder& Folder, TEntryKind Kind, std::string& UpperName,
+              std::vector<std::string>* Finished, bool* MoreWaiting) {
+  if (MoreWaiting) *MoreWaiting = false;
   TQueueLock lock;
   if (!OpenResidentQueue(lock, Folder.QueueFile(), TakeWaitSeconds)) return false;
-  std::vector<TQueueRecord> records = lock.Read();
+  // The records are looked at in the bytes as read, a name compared only where the status calls
+  // for it: with hundreds of requests waiting, decoding every record a take would be most of the
+  // resident's own work a request.
+  std::string bytes = lock.ReadBytes();
+  TRawQueue queue(bytes);
   bool changed = false;
-  if (Finished && !Finished->empty()) {
-    const auto served = FinishedRecord(records, *Finished);
-    if (served != records.end()) {
-      QN_ASSERT(served->Status != TRecordStatus::Waiting);
-      served->Status = TRecordStatus::Finished;
-      if (!lock.SetStatus(static_cast<size_t>(served - records.begin()), TRecordStatus::Finished)) return false;
+  if (Finished) {
+    for (const std::string& name : *Finished) {
+      const size_t served = queue.FinishedRecord(name);
+      if (served == TRawQueue::None || queue.Status(served) == TRecordStatus::Finished) continue;
+      QN_ASSERT(queue.Status(served) != TRecordStatus::Waiting);
+      queue.SetStatus(served, TRecordStatus::Finished);
+      if (!lock.SetStatus(served, TRecordStatus::Finished)) return false;
       changed = true;
     }
     Finished->clear();
   }
-  if (changed && !CompactWhenDue(lock, records)) return false;
-  for (size_t i = 0; i < records.size(); ++i) {
-    if (records[i].Status != TRecordStatus::Waiting || EntryKind(records[i].Name) != Kind) continue;
-    UpperName = records[i].Name;
+  if (changed && queue.CompactionDue()) {
+    std::vector<TQueueRecord> records = DecodeQueueRecords(bytes);
+    if (!CompactWhenDue(lock, records)) return false;
+    bytes = lock.ReadBytes();  // the records as they stand now (a rewrite moved them)
+  }
+  for (size_t i = 0; i < queue.Count(); ++i) {
+    if (!queue.Named(i) || queue.Status(i) != TRecordStatus::Waiting || EntryKind(std::string(queue.Name(i))) != Kind) continue;
+    UpperName = queue.Name(i);
+    if (MoreWaiting)
+      for (size_t j = i + 1; j < queue.Count() && !*MoreWaiting; ++j)
+        *MoreWaiting = queue.Named(j) && queue.Status(j) == TRecordStatus::Waiting && EntryKind(std::string(queue.Name(j))) == Kind;
     return lock.SetStatus(i, TRecordStatus::Taken);
   }
   if (!changed) lock.Touch();  // the heartbeat of an idle resident
@@ -449,9 +498,6 @@ bool AdoptQueue(const THandoverFolder& Folder) {
 int RemoveStaleFiles(const THandoverFolder& Folder, double MaxAgeSeconds) {
   int removed = 0;
   for (const std::string& file : FindFiles(Folder.Base() + "_C_*"))
-    if (FileModifiedAgeSeconds(file) > MaxAgeSeconds && DeleteFile(file)) ++removed;
-  // The doorbells of CGI processes that were killed.
-  for (const std::string& file : FindFiles(Folder.Folder() + "/" + kBellFolder + "/" + Folder.ProgramFileName() + "_C_*"))
     if (FileModifiedAgeSeconds(file) > MaxAgeSeconds && DeleteFile(file)) ++removed;
   return removed;
 }

@@ -1,6 +1,6 @@
 // The hand-over files between a CGI process and the resident instance: the queue file with its
 // 268-byte records, the request files and the reply files, all in the "Temp" folder beside the
-// program (mode 0700), with the socket files of the resident's token and of the doorbells.
+// program (mode 0700), with the socket files of the resident's token and doorbell desk.
 //
 // ---- The protocol ------------------------------------------------------------------------------
 //
@@ -9,17 +9,20 @@
 //   <base>_C_<id>_REQ       the request file; its name in upper case is the queue record's name
 //   <base>_C_<id>_out       the reply, whole
 //   <base>_C_<id>_out.part  a reply larger than a piece while the resident writes it
-//   Bells/<name>_C_<id>_bell  the owner's doorbell (a socket file, in a folder of its own)
-// and of the program: <base>_S the queue, <base>_S_bell the resident's doorbell, <base>_S_token
-// and <base>_S_lock its single-instance token.
+// and of the program: <base>_S the queue, <base>_S_bell the resident's doorbell desk (a
+// listening socket file), <base>_S_token and <base>_S_lock its single-instance token.  An owner
+// has no file of its own to be rung at: it connects to the desk, names its request file (upper
+// case) and waits on that connection, which has no name; the connection's end tells the resident
+// that the owner went, and the owner that the resident went.
 //
 // The states of a request id, and who may do what in each:
 //   free        no request file and no reply of the id.  A CGI process draws an id at random and
 //               creates the request file exclusively; an id whose reply still waits is passed
 //               over (its old owner may not have taken it yet).
-//   created     the owner (the CGI process that created it) writes the request file and listens
-//               at its doorbell; it alone may delete the file (a short input, a full disk).
-//   queued      the owner appended a waiting record under the queue's lock and rang the resident.
+//   created     the owner (the CGI process that created it) writes the request file; it alone
+//               may delete the file (a short input, a full disk).
+//   queued      the owner appended a waiting record under the queue's lock and called the
+//               resident's desk (which wakes the resident), keeping the line for its ring.
 //               The owner may withdraw it: it drops the record while it still waits, under the
 //               lock, and only then deletes the file.  The resident may take it.
 //   taken       the resident marked the record taken under the lock.  From here on only the
@@ -28,14 +31,17 @@
 //               its sweeps.  The resident opens the request file and runs it.
 //   reply written  a short reply over the request file through the descriptor the resident
 //               opened, cut to its length; a larger one into the .part file as it comes.
-//   reply renamed  when the request file's name still names the file the resident opened, the
+//   reply renamed  (on the resident's placing thread while other entries wait, so that the next
+//               request runs meanwhile; the request file stays open until this step is done)
+//               when the request file's name still names the file the resident opened, the
 //               request file (short) or the .part file (large) is renamed to the reply, the
-//               request file goes (large), and the owner's doorbell rings.  Otherwise (someone
+//               request file goes (large), and the owner's line rings (the desk keeps a ring
+//               for a line that has not named itself yet, 5 to 10 s).  Otherwise (someone
 //               else deleted it meanwhile, and a new request of the id may stand under its name)
 //               the resident drops its reply and leaves that name alone.
 //   copied      the owner copies the reply to its standard output and deletes it; the id is free.
-//   removed     the record is marked finished in the resident's next hold of the queue, which
-//               is after its reply is in place; a request that got no reply (a full disk) is
+//   removed     the record is marked finished in the resident's first hold of the queue after
+//               its reply is in place (several such records in one hold); a request that got no reply (a full disk) is
 //               finished at once, its request file deleted, and its owner answers with the error
 //               reply.  A finished record (or a withdrawn one) counts as gone; finished records
 //               are dropped, in one rewrite, once they are as many as the others, so the
@@ -52,7 +58,9 @@
 //     is deleted by the first CGI process that finds it so;
 //   - every 5 s the resident sweeps: .part files while no request runs, replies whose record left
 //     the queue more than 5 s ago, request files not in the queue for 30 s, and any file of an id
-//     older than 180 s.
+//     older than 180 s; its doorbell desk lets go of lines whose owner hung up and forgets rings
+//     kept more than 5 s for a line that never named itself (its owner still finds the reply at
+//     its next look, within 100 ms).
 //
 // Invariants, checked where they can break (QN_ASSERT):
 //   - the queue holds whole records with a name each, and a rewrite in place leaves the old queue
@@ -112,8 +120,6 @@ inline constexpr double StaleFileSeconds = 180;
 inline constexpr size_t ReplyPiece = size_t{1} << 20;
 }  // namespace HandoverLimits
 
-inline constexpr const char* kBellFolder = "Bells";
-
 inline constexpr size_t kQueueRecordSize = 268;
 inline constexpr size_t kQueueNameOffset = 12;
 inline constexpr size_t kQueueNameMax = 255;
@@ -150,11 +156,7 @@ public:
   std::string RequestFileName(const std::string& Id) const { return Base() + "_C_" + Id + "_REQ"; }
   // "..._REQ" becomes "..._out".
   static std::string ReplyFileName(const std::string& RequestFile);
-  // "<folder>/Bells/<name>_bell" of "<folder>/<name>_REQ": the doorbell of the request's owner.
-  // The doorbells have a folder of their own: their sockets come and go with every request, and
-  // the hand-over folder's own changes (the resident's renames) need not wait for them.
-  static std::string BellFileName(const std::string& RequestFile);
-  // The resident's doorbell, which every append rings.
+  // The resident's doorbell desk, which every append calls.
   std::string ResidentBell() const { return QueueFile() + "_bell"; }
   // The real request file of a queue record's upper-cased name: looked up without case in this
   // folder.  Empty when the name is not of this folder or no such file exists.
@@ -183,6 +185,8 @@ public:
   bool IsOpen() const { return FFd >= 0; }
 
   std::vector<TQueueRecord> Read();
+  // The whole file as it stands.
+  std::string ReadBytes();
   bool Append(const TQueueRecord& Record);
   // Writes the records in place of the file's content (the lock lives on the inode).
   bool Rewrite(const std::vector<TQueueRecord>& Records);
@@ -193,7 +197,7 @@ private:
   int FFd = -1;
 };
 
-class TDoorbell;
+class TBellLine;
 
 // The two kinds of queue entries: request files of the standard CGI front end (names ending in
 // "_REQ") and profile files of the Windows CGI front end (any other name).
@@ -211,12 +215,12 @@ bool OpenResidentQueue(TQueueLock& Queue, const std::string& Path, int Seconds);
 // Creates the queue file when it is missing (never emptying an existing one) and sets its time.
 bool CreateQueue(const std::string& Path);
 
-// CGI side: appends a waiting record for RequestFile and rings the resident's doorbell (from
-// From's socket when given).  False when the queue is missing or stays locked, or at once when the
-// record cannot be written (WriteFailed is then set).  *Heard: the resident's doorbell has a
-// listener, so the resident instance lives.
+// CGI side: appends a waiting record for RequestFile and calls the resident's doorbell desk on
+// Line (which then waits for the ring), or on a line that goes at once.  False when the queue is
+// missing or stays locked, or at once when the record cannot be written (WriteFailed is then
+// set).  *Heard: the desk answered, so the resident instance lives.
 bool Append(const THandoverFolder& Folder, const std::string& RequestFile, bool* WriteFailed = nullptr,
-            const TDoorbell* From = nullptr, bool* Heard = nullptr);
+            TBellLine* Line = nullptr, bool* Heard = nullptr);
 // CGI side: the state of the own entry; Finished when its record is gone.
 TEntryState EntryState(const THandoverFolder& Folder, const std::string& RequestFile);
 // CGI side, giving up: removes the own record while it is still waiting.  True when removed.
@@ -230,10 +234,12 @@ TEntryKind EntryKind(const std::string& UpperName);
 // Resident side: marks the first waiting record of the given kind taken and returns its name;
 // records of the other kind stay waiting for the front end that serves them.  False when
 // nothing of the kind waits (the queue's time is then refreshed) or the queue cannot be opened.
-// A non-empty *Finished names an entry that was served: its record (the taken one of that name)
-// is dropped in the same hold of the queue, and *Finished is cleared once the queue was opened.
+// *Finished names entries that were served, their replies in place: their records (the taken
+// ones of those names) are dropped in the same hold of the queue, and *Finished is cleared once
+// the queue was opened.
+// *MoreWaiting: another entry of the kind waits behind the one taken.
 bool TakeNext(const THandoverFolder& Folder, TEntryKind Kind, std::string& UpperName,
-              std::string* Finished = nullptr);
+              std::vector<std::string>* Finished = nullptr, bool* MoreWaiting = nullptr);
 // Resident side: drops the record of UpperName from the queue (the taken one, when a new request
 // of the same name waits beside it) and refreshes its time.
 bool Finish(const THandoverFolder& Folder, const std::string& UpperName);

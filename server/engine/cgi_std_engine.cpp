@@ -38,7 +38,7 @@ TCGIStdEngine* gStdEngine = nullptr;
 std::unique_ptr<THandoverFolder> gHandover;
 std::unique_ptr<TSingleInstanceToken> gToken;
 std::string gRequestFile;  // the CGI process's own request file
-std::unique_ptr<TDoorbell> gRequestBell;  // its doorbell, listening before the entry is queued
+TBellLine gRequestBell;  // its line to the resident's doorbell desk, called once the entry is queued
 std::string gFailureReply;  // the program's answer to a request that could not be handed over
 
 // Per-thread request channel.
@@ -69,15 +69,17 @@ void StartResident() { StartResidentInstance({"START_SERVER"}); }
 
 // The engine's last step: the resident instance removes the queue it owns.
 void HandoverEnd() {
+  // Replies still being put in place reach their owners before the resident goes.
+  if (gStdEngine) gStdEngine->StopPlacing();
   if (gResident && gHandover) {
     if (gHandover->Folder() == gHandover->ProgramFolder())
       DeleteMatchingFiles(gHandover->ProgramFolder() + "/" + gHandover->ProgramFileName() + "_*");
     if (gOwnsQueue) DeleteFile(gHandover->QueueFile());
     gOwnsQueue = false;
   }
-  // The doorbells' and the token's socket files go with their owner, the token last: a CGI
+  // The doorbell desk's and the token's socket files go with their owner, the token last: a CGI
   // process that finds no resident then finds no queue of this one either.
-  if (gRequestBell) gRequestBell->Close();
+  gRequestBell.Close();
   if (gStdEngine) gStdEngine->CloseBell();
   if (gToken) gToken->Release();
 }
@@ -112,7 +114,6 @@ void EnsureRequestFile() {
   switch (Handover::WriteRequestFile(Files(), GetEnvironmentStrings(), STDIN_FILENO,
                            ContentLengthOfEnvironment(), gRequestFile, error)) {
     case Handover::rfWritten:
-      gRequestBell = std::make_unique<TDoorbell>(THandoverFolder::BellFileName(gRequestFile));
       return;
     case Handover::rfNameTooLong:
     case Handover::rfShortInput:
@@ -125,10 +126,10 @@ void EnsureRequestFile() {
 
 // Appends the own entry to the queue; false when the queue is missing or stays locked.  A queue
 // that cannot be written to ends the process with the error reply.  *Heard: the resident's
-// doorbell has a listener (the resident lives).
+// doorbell desk answered (the resident lives).
 bool AppendOwnEntry(bool* Heard = nullptr) {
   bool writeFailed = false;
-  if (Handover::Append(Files(), gRequestFile, &writeFailed, gRequestBell.get(), Heard)) return true;
+  if (Handover::Append(Files(), gRequestFile, &writeFailed, &gRequestBell, Heard)) return true;
   if (!writeFailed) return false;
   WriteLogLine("Cannot append to the queue file " + Files().QueueFile());
   DeleteFile(gRequestFile);
@@ -157,7 +158,7 @@ namespace {
 
 // Waits for the own entry to be finished and copies the reply to standard output.
 [[noreturn]] void WaitForReply() {
-  switch (WaitForQueueEntry(gRequestFile, gRequestBell.get())) {
+  switch (WaitForQueueEntry(gRequestFile, &gRequestBell)) {
     case ewFinished:
       TakeReply(gRequestFile, STDOUT_FILENO);
       break;
@@ -216,7 +217,7 @@ std::string NameOf(const std::string& Path) {
 
 }  // namespace
 
-TEntryWait WaitForQueueEntry(const std::string& EntryFile, TDoorbell* Bell) {
+TEntryWait WaitForQueueEntry(const std::string& EntryFile, TBellLine* Bell) {
   THandoverFolder& folder = Files();
   const auto start = std::chrono::steady_clock::now();
   bool seenServer = false;
@@ -225,32 +226,35 @@ TEntryWait WaitForQueueEntry(const std::string& EntryFile, TDoorbell* Bell) {
   const std::string replyName = NameOf(reply);
   const std::string queueName = NameOf(folder.QueueFile());
   // A request file's reply is renamed into place whole before its entry leaves the queue, so
-  // its arrival ends the wait.  The resident rings the entry's doorbell when it is there, which
+  // its arrival ends the wait.  The resident rings the entry's line when it is there, which
   // wakes this process alone; the queue and the token are looked at every kLivenessRounds-th
   // round only, which keeps a crowd of waiters off the queue lock the resident needs.  A
   // profile's reply goes elsewhere: its waiter wakes on the folder's writes and looks at the
-  // queue every round.  Without a doorbell or a watch every round looks.  A doorbell that
-  // listened before the entry was queued has heard every ring: the look of the first round
-  // (a shared lock of the queue and a knock at the resident's token, with a crowd of CGI
-  // processes arriving) is left to a ring or to the first liveness round.
+  // queue every round.  Without a line or a watch every round looks.  A line the append called
+  // hears every ring (the desk keeps one that comes before the line's name): the look of the
+  // first round (a shared lock of the queue and a knock at the resident's token, with a crowd of
+  // CGI processes arriving) is left to a ring or to the first liveness round.  A line whose desk
+  // went (the resident ended) wakes the wait to look, and calls the next resident's desk.
   const bool byReply = Handover::EntryKind(AsciiUpper(EntryFile)) == ekRequestFile;
-  std::unique_ptr<TDoorbell> ownBell;
+  std::unique_ptr<TBellLine> ownBell;
   std::unique_ptr<TFolderWatch> watch;
-  TDoorbell* bell = byReply ? Bell : nullptr;
+  TBellLine* bell = byReply ? Bell : nullptr;
   if (byReply && !bell) {
-    ownBell = std::make_unique<TDoorbell>(THandoverFolder::BellFileName(EntryFile));
+    ownBell = std::make_unique<TBellLine>();
+    ownBell->Call(folder.ResidentBell(), AsciiUpper(EntryFile));
     bell = ownBell.get();
   }
   if (!byReply) watch = std::make_unique<TFolderWatch>(folder.Folder(), fwWritten | fwArrived);
-  const bool woken = byReply ? bell->Active() : watch->Active();
-  const long firstRound = byReply && woken && !ownBell ? 1 : 0;
+  const long firstRound = byReply && bell->Connected() && !ownBell ? 1 : 0;
   std::vector<std::string> names;
   bool rung = false;
   for (long round = firstRound;
        std::chrono::steady_clock::now() - start < std::chrono::seconds(ReplyWaitSeconds); ++round) {
     if (QuitSignalled()) return ewQuit;
     if (byReply && FileExists(reply)) return ewFinished;
-    // A ring without a reply: the resident finished the entry without one.
+    // A ring without a reply: the resident finished the entry without one.  A line that is not
+    // connected (no desk answered yet) wakes nobody: every round looks.
+    const bool woken = byReply ? bell->Connected() : watch->Active();
     if (!byReply || !woken || round % LivenessRounds == 0 || rung) {
       // The status before the token: an entry taken by a resident that no longer holds the
       // token died with it.
@@ -343,7 +347,8 @@ TCGIStdEngine::TCGIStdEngine(TComponent* AOwner, const TCGIEngineSettings& Setti
 }
 
 TCGIStdEngine::~TCGIStdEngine() {
-  if (FBell && FBell->Active() && CurrentEventLoop()) CurrentEventLoop()->RemoveFdWatch(FBell->Handle());
+  StopPlacing();
+  if (FDesk) FDesk->Close();
   if (gStdEngine == this) gStdEngine = nullptr;
 }
 
@@ -356,15 +361,10 @@ void TCGIStdEngine::Start() {
     FTimer->SetInterval(ResidentPollMs);
     FTimer->OnTimer = [this](TObject*) { ResidentTick(); };
     FTimer->SetEnabled(true);
-    // A new entry rings the resident's doorbell and wakes it at once; the timer stays as the
-    // longest wait.
-    FBell = std::make_unique<TDoorbell>(Files().ResidentBell());
-    if (FBell->Active() && CurrentEventLoop()) {
-      CurrentEventLoop()->SetFdWatch(FBell->Handle(), fdeRead, [this](int, unsigned) {
-        FBell->Wait(0);
-        ResidentTick();
-      });
-    }
+    // A CGI process calls the resident's doorbell desk once its entry is queued, which wakes
+    // the resident at once; the timer stays as the longest wait.
+    FDesk = std::make_unique<TBellDesk>(Files().ResidentBell());
+    if (FDesk->Active() && CurrentEventLoop()) FDesk->AttachLoop(CurrentEventLoop(), [this] { ResidentTick(); });
   } else {
     RunCGIRequest();
   }
@@ -403,9 +403,11 @@ void TCGIStdEngine::ResidentTick() {
     static auto lastSweep = std::chrono::steady_clock::time_point();
     if (std::chrono::steady_clock::now() - lastSweep > std::chrono::seconds(SweepEverySeconds)) {
       lastSweep = std::chrono::steady_clock::now();
+      WaitForPlacing();  // a ".part" file waiting for its rename is not an orphan
       Handover::RemoveOrphanedFiles(Files(), OrphanReplySeconds, OrphanRequestSeconds,
                                     CGIMode != ServerThreadMode);
       Handover::RemoveStaleFiles(Files(), StaleFileSeconds);
+      if (FDesk) FDesk->Sweep(OrphanReplySeconds);
     }
     // Every entry that waits, not one a round.
     bool served = true;
@@ -446,7 +448,9 @@ bool TCGIStdEngine::ServeNextEntry(bool* Served) {
   // The entry served last leaves the queue as the next one is taken: one hold of the queue a
   // request.  (Its waiting CGI process looks for its reply, not at the queue; the reply's name
   // keeps its id taken until that process has it.)
-  const bool taken = Handover::TakeNext(folder, ekRequestFile, upperName, &FServed);
+  TakeServed(FServed);
+  bool moreWaiting = false;
+  const bool taken = Handover::TakeNext(folder, ekRequestFile, upperName, &FServed, &moreWaiting);
   // Only a queue that could not be opened is looked for; one that went away after this entry was
   // taken is found missing by the next round.
   if (!taken) return FileExists(folder.QueueFile());
@@ -456,8 +460,15 @@ bool TCGIStdEngine::ServeNextEntry(bool* Served) {
     FinishEntry(upperName);
   } else if (CGIMode == ServerThreadMode) {
     (new TCGIRequestThread(requestFile, upperName))->Start();
-  } else if (RunRequestLeavingEntry(requestFile, upperName)) {
-    FServed = upperName;
+  } else if (moreWaiting) {
+    // The reply is put in place (renamed, its owner rung) beside the next request: the rename
+    // waits for the hand-over folder, which the CGI processes change all the time.  Its entry
+    // leaves the queue with a take after that.
+    PlaceInBackground(RunIntoFile(requestFile, upperName));
+  } else {
+    // Nothing else waits: placing it here spares its owner the other thread's wake-up.
+    TReplyPlacing placing = RunIntoFile(requestFile, upperName);
+    if (PlaceReply(placing)) FServed.push_back(upperName);
   }
   return true;
 }
@@ -484,96 +495,154 @@ long long ParseRequestHeader(const std::string& Bytes, std::vector<std::string>&
 }
 
 void TCGIStdEngine::RunAndFinishRequest(const std::string& RequestFile, const std::string& UpperName) {
-  if (RunQueuedRequest(RequestFile, UpperName)) FinishEntry(UpperName);
+  TReplyPlacing placing = RunIntoFile(RequestFile, UpperName);
+  if (PlaceReply(placing)) FinishEntry(UpperName);
 }
 
 bool TCGIStdEngine::RunRequestLeavingEntry(const std::string& RequestFile, const std::string& UpperName) {
-  return RunQueuedRequest(RequestFile, UpperName);
+  TReplyPlacing placing = RunIntoFile(RequestFile, UpperName);
+  return PlaceReply(placing);
 }
 
-bool TCGIStdEngine::RunQueuedRequest(const std::string& RequestFile, const std::string& UpperName) {
-  THandoverFolder& folder = Files();
-  const std::string reply = THandoverFolder::ReplyFileName(RequestFile);
-  const std::string replyTemp = reply + ".part";
+TCGIStdEngine::TReplyPlacing TCGIStdEngine::RunIntoFile(const std::string& RequestFile,
+                                                        const std::string& UpperName) {
+  TReplyPlacing placing;
+  placing.RequestFile = RequestFile;
+  placing.UpperName = UpperName;
+  placing.ReplyTemp = THandoverFolder::ReplyFileName(RequestFile) + ".part";
   // A reply is gathered while the request runs and then written over the request file, which
   // becomes the reply by its rename: a request costs the file system one new file, not two.  A
   // reply that outgrows a piece goes to a file of its own as it comes (the request may not be
   // read to its end yet), and the request file goes once that reply is in place.  Either way the
   // reply's name keeps the request's id taken until its CGI process has the reply.
-  int input = ::open(RequestFile.c_str(), O_RDWR | O_CLOEXEC);
-  struct stat opened {};
-  bool replied = false;
-  std::string replyFrom;  // the file that becomes the reply
-  if (input >= 0 && ::fstat(input, &opened) == 0) {
-    // The header section: read in pieces until its end, then stand at the first body byte.
-    std::string head;
-    std::vector<std::string> variables;
-    long long bodyStart = -1;
-    char piece[65536];
-    while (bodyStart < 0 && head.size() < (16u << 20)) {
-      long got = ReadRetry(input, piece, sizeof piece);
-      if (got <= 0) break;
-      head.append(piece, static_cast<size_t>(got));
-      variables.clear();
-      bodyStart = ParseRequestHeader(head, variables);
-    }
-    if (bodyStart < 0) bodyStart = static_cast<long long>(head.size());
-    ::lseek(input, static_cast<off_t>(bodyStart), SEEK_SET);
-    {
-      TRequestHeartbeat heartbeat(folder.QueueFile());
-      tCGI.SpillFile = replyTemp;
-      RunOn(input, -1, &variables);
-      tCGI.SpillFile.clear();
-    }
-    // A reply that could not be written whole (a full disk) is not handed on: its waiting CGI
-    // process finds the entry finished without a reply and answers with the error reply.
-    const int spilled = std::exchange(tCGI.Spilled, -1);
-    if (spilled >= 0) {
-      replied = !tCGI.OutputFailed;
-      if (::close(spilled) != 0) replied = false;
-      replyFrom = replyTemp;
-    } else {
-      // Cut only a request longer than its reply: a cut costs the file system more than a look.
-      const off_t size = static_cast<off_t>(tCGI.Gathered.size());
-      replied = !tCGI.OutputFailed && WriteAllAt(input, tCGI.Gathered.data(), tCGI.Gathered.size(), 0) &&
-                (opened.st_size <= size || ::ftruncate(input, size) == 0);
-      replyFrom = RequestFile;
-    }
-    tCGI.Gathered.clear();
-    tCGI.OutputFailed = false;
+  const int input = ::open(RequestFile.c_str(), O_RDWR | O_CLOEXEC);
+  if (input < 0) return placing;
+  if (::fstat(input, &placing.Opened) != 0) {
+    ::close(input);
+    return placing;
   }
+  placing.Input = input;
+  // The header section: read in pieces until its end, then stand at the first body byte.
+  std::string head;
+  std::vector<std::string> variables;
+  long long bodyStart = -1;
+  char piece[65536];
+  while (bodyStart < 0 && head.size() < (16u << 20)) {
+    long got = ReadRetry(input, piece, sizeof piece);
+    if (got <= 0) break;
+    head.append(piece, static_cast<size_t>(got));
+    variables.clear();
+    bodyStart = ParseRequestHeader(head, variables);
+  }
+  if (bodyStart < 0) bodyStart = static_cast<long long>(head.size());
+  ::lseek(input, static_cast<off_t>(bodyStart), SEEK_SET);
+  {
+    TRequestHeartbeat heartbeat(Files().QueueFile());
+    tCGI.SpillFile = placing.ReplyTemp;
+    RunOn(input, -1, &variables);
+    tCGI.SpillFile.clear();
+  }
+  // A reply that could not be written whole (a full disk) is not handed on: its waiting CGI
+  // process finds the entry finished without a reply and answers with the error reply.
+  const int spilled = std::exchange(tCGI.Spilled, -1);
+  if (spilled >= 0) {
+    placing.Replied = !tCGI.OutputFailed;
+    if (::close(spilled) != 0) placing.Replied = false;
+    placing.ReplyFrom = placing.ReplyTemp;
+  } else {
+    // Cut only a request longer than its reply: a cut costs the file system more than a look.
+    const off_t size = static_cast<off_t>(tCGI.Gathered.size());
+    placing.Replied = !tCGI.OutputFailed && WriteAllAt(input, tCGI.Gathered.data(), tCGI.Gathered.size(), 0) &&
+                      (placing.Opened.st_size <= size || ::ftruncate(input, size) == 0);
+    placing.ReplyFrom = RequestFile;
+  }
+  tCGI.Gathered.clear();
+  tCGI.OutputFailed = false;
+  return placing;
+}
+
+bool TCGIStdEngine::PlaceReply(TReplyPlacing& Placing) {
+  const std::string& requestFile = Placing.RequestFile;
+  const std::string reply = THandoverFolder::ReplyFileName(requestFile);
+  const int input = Placing.Input;
   // The request file's name still names the file opened above.  Only the resident removes a taken
   // request file, but should anyone else have (and a new request of the same id stand under the
   // name now), that request's file and the reply name it waits for are not this request's.
   auto stillOurs = [&] {
     struct stat now {};
-    return input >= 0 && ::stat(RequestFile.c_str(), &now) == 0 && now.st_dev == opened.st_dev &&
-           now.st_ino == opened.st_ino;
+    return input >= 0 && ::stat(requestFile.c_str(), &now) == 0 && now.st_dev == Placing.Opened.st_dev &&
+           now.st_ino == Placing.Opened.st_ino;
   };
-  // The resident rings from its own doorbell's socket rather than a new one a request.
-  const std::string bell = THandoverFolder::BellFileName(RequestFile);
-  auto ring = [this, &bell] { FBell ? FBell->RingOther(bell) : TDoorbell::Ring(bell); };
+  // The owner's line to the resident's doorbell desk carries the ring.
+  auto ring = [this, &Placing] {
+    if (FDesk) FDesk->Ring(Placing.UpperName);
+  };
   const bool ours = stillOurs();
-  if (!ours && input >= 0) WriteLogLine("The request file " + RequestFile + " was replaced while it ran; its reply is dropped");
+  if (!ours && input >= 0) WriteLogLine("The request file " + requestFile + " was replaced while it ran; its reply is dropped");
   bool inPlace = false;
   // The reply goes in place while its entry is still taken: a waiter whose entry has left the
   // queue looks for its reply once and then answers without one.
-  QN_ASSERT(!replied || !ours || Handover::EntryState(folder, RequestFile) == TEntryState::Taken);
-  if (replied && ours && RenameFile(replyFrom, reply)) {
+  QN_ASSERT(!Placing.Replied || !ours || Handover::EntryState(Files(), requestFile) == TEntryState::Taken);
+  if (Placing.Replied && ours && RenameFile(Placing.ReplyFrom, reply)) {
     inPlace = true;
-    if (replyFrom != RequestFile && stillOurs()) DeleteFile(RequestFile);
+    if (Placing.ReplyFrom != requestFile && stillOurs()) DeleteFile(requestFile);
   }
   // Held open until here, the request file's inode cannot pass to a new file meanwhile.
   if (input >= 0) ::close(input);
+  Placing.Input = -1;
   if (inPlace) {
     ring();
     return true;
   }
-  if (replyFrom == replyTemp) DeleteFile(replyTemp);
-  FinishEntry(UpperName);
-  if (ours) DeleteFile(RequestFile);
+  if (Placing.ReplyFrom == Placing.ReplyTemp) DeleteFile(Placing.ReplyTemp);
+  FinishEntry(Placing.UpperName);
+  if (ours) DeleteFile(requestFile);
   if (ours || input < 0) ring();
   return false;
+}
+
+void TCGIStdEngine::PlaceInBackground(TReplyPlacing Placing) {
+  std::unique_lock<std::mutex> lock(FPlacer.Mutex);
+  if (!FPlacer.Thread.joinable()) {
+    FPlacer.Thread = std::thread([this] {
+      std::unique_lock<std::mutex> held(FPlacer.Mutex);
+      for (;;) {
+        FPlacer.Changed.wait(held, [this] { return FPlacer.Stop || !FPlacer.Waiting.empty(); });
+        if (FPlacer.Waiting.empty()) return;  // stopped with nothing left
+        TReplyPlacing next = std::move(FPlacer.Waiting.front());
+        FPlacer.Waiting.pop_front();
+        FPlacer.Busy = true;
+        held.unlock();
+        const bool placed = PlaceReply(next);
+        held.lock();
+        if (placed) FPlacer.Served.push_back(next.UpperName);
+        FPlacer.Busy = false;
+        FPlacer.Changed.notify_all();
+      }
+    });
+  }
+  FPlacer.Waiting.push_back(std::move(Placing));
+  FPlacer.Changed.notify_all();
+}
+
+void TCGIStdEngine::WaitForPlacing() {
+  std::unique_lock<std::mutex> lock(FPlacer.Mutex);
+  FPlacer.Changed.wait(lock, [this] { return FPlacer.Waiting.empty() && !FPlacer.Busy; });
+}
+
+void TCGIStdEngine::StopPlacing() {
+  {
+    std::lock_guard<std::mutex> lock(FPlacer.Mutex);
+    FPlacer.Stop = true;
+    FPlacer.Changed.notify_all();
+  }
+  if (FPlacer.Thread.joinable() && FPlacer.Thread.get_id() != std::this_thread::get_id()) FPlacer.Thread.join();
+}
+
+void TCGIStdEngine::TakeServed(std::vector<std::string>& Served) {
+  std::lock_guard<std::mutex> lock(FPlacer.Mutex);
+  for (std::string& name : FPlacer.Served) Served.push_back(std::move(name));
+  FPlacer.Served.clear();
 }
 
 void TCGIStdEngine::FinishEntry(const std::string& UpperName) {
@@ -715,7 +784,5 @@ bool TCGIStdEngine::IsActive() {
 }
 
 void TCGIStdEngine::CloseBell() {
-  if (!FBell) return;
-  if (FBell->Active() && CurrentEventLoop()) CurrentEventLoop()->RemoveFdWatch(FBell->Handle());
-  FBell->Close();
+  if (FDesk) FDesk->Close();
 }

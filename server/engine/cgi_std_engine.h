@@ -5,14 +5,21 @@
 // standard output.  In NormalMode the CGI process runs the request itself.
 #pragma once
 
+#include <sys/stat.h>
+
+#include <condition_variable>
+#include <deque>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "server/engine/channel_engine.h"
 
 class TTimer;
-class TDoorbell;
+class TBellLine;
+class TBellDesk;
 class THandoverFolder;
 
 // The process's start: call it first thing in main.  Decides whether this process is the
@@ -49,11 +56,11 @@ enum TEntryWait {
 bool TakeReply(const std::string& RequestFile, int Output);
 // Waits until the entry of EntryFile leaves the queue or, for a request file, until its reply
 // is in place; woken by the entry's doorbell (request files) or the folder's writes (profiles),
-// and looking at least every 100 ms.  Bell: the entry's doorbell, listening since before the
-// entry was queued (so no ring can have been missed): the first look at the queue then waits for
-// a ring or the first liveness round.  Without one the wait makes its own and looks at once.
-class TDoorbell;
-TEntryWait WaitForQueueEntry(const std::string& EntryFile, TDoorbell* Bell = nullptr);
+// and looking at least every 100 ms.  Bell: the line to the resident's doorbell desk that the
+// append called (the desk keeps a ring that comes before the line names itself, so none is
+// missed): the first look at the queue then waits for a ring or the first liveness round.
+// Without one the wait calls the desk itself and looks at once.
+TEntryWait WaitForQueueEntry(const std::string& EntryFile, TBellLine* Bell = nullptr);
 
 
 class TCGIStdEngine : public TChannelEngine {
@@ -94,6 +101,8 @@ public:
   bool RunRequestLeavingEntry(const std::string& RequestFile, const std::string& UpperName);
   // Stops listening at the resident's doorbell (its socket file goes).
   void CloseBell();
+  // Puts the replies still waiting in place and ends the thread that does it.
+  void StopPlacing();
 
 protected:
   void WriteChannel(const char* Data, size_t Count) override;
@@ -104,14 +113,37 @@ private:
   static void WriteGathered();
   void ResidentTick();
   void FinishEntry(const std::string& UpperName);
-  bool RunQueuedRequest(const std::string& RequestFile, const std::string& UpperName);
+  // A request run into its file, its reply not yet in place.
+  struct TReplyPlacing {
+    std::string RequestFile, UpperName, ReplyTemp;
+    std::string ReplyFrom;  // the file that becomes the reply
+    int Input = -1;         // the request file as opened, held open until the reply is placed
+    struct stat Opened {};
+    bool Replied = false;
+  };
+  TReplyPlacing RunIntoFile(const std::string& RequestFile, const std::string& UpperName);
+  // Renames the reply into place when the request file is still the one opened, and rings its
+  // owner; a request without a reply is finished at once.  True when the reply is in place.
+  bool PlaceReply(TReplyPlacing& Placing);
+  // The same on the placing thread; a placed reply's entry is then handed to TakeServed.
+  void PlaceInBackground(TReplyPlacing Placing);
+  void WaitForPlacing();
+  void TakeServed(std::vector<std::string>& Served);
   void RunCGIRequest();
 
   bool FFirstRequest = true;
   bool FInTick = false;
   std::unique_ptr<TTimer> FTimer;
-  std::unique_ptr<TDoorbell> FBell;
-  std::string FServed;  // the entry served last, whose record leaves with the next take
+  std::unique_ptr<TBellDesk> FDesk;
+  std::vector<std::string> FServed;  // entries served, whose records leave with the next take
+  struct {
+    std::mutex Mutex;
+    std::condition_variable Changed;
+    std::deque<TReplyPlacing> Waiting;
+    std::vector<std::string> Served;
+    bool Busy = false, Stop = false;
+    std::thread Thread;
+  } FPlacer;
 };
 
 // Parses the header section of a request file: the lines up to the first empty line.  Returns

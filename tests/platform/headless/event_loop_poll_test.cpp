@@ -397,15 +397,50 @@ TEST(SingleInstance, TokenAndDoorbellInADeepFolder) {
   EXPECT_TRUE(TSingleInstanceToken::Exists("prog_S", folder));
   after.Release();
 
-  TDoorbell bell(folder + "/bell");
-  ASSERT_TRUE(bell.Active());
-  EXPECT_FALSE(bell.Wait(0));
-  EXPECT_TRUE(TDoorbell::Ring(folder + "/bell"));
-  EXPECT_TRUE(bell.Wait(1000));
-  bell.Close();
+  TBellDesk desk(folder + "/bell");
+  ASSERT_TRUE(desk.Active());
+  TBellLine line;
+  ASSERT_TRUE(line.Call(folder + "/bell", "N"));
+  desk.Accept();
+  EXPECT_TRUE(desk.Ring("N"));
+  EXPECT_TRUE(line.Wait(1000));
+  desk.Close();
   EXPECT_FALSE(std::filesystem::exists(folder + "/bell"));
-  EXPECT_FALSE(TDoorbell::Ring(folder + "/bell"));
+  EXPECT_FALSE(line.Call(folder + "/bell", "N"));
   std::filesystem::remove_all(top);
+}
+
+// On its loop the desk takes in callers as they come and reads a name that comes after the
+// connection; a ring that came first (the caller's entry served before it named itself) is
+// delivered when the name comes.
+TEST(SingleInstance, DeskOnALoopRingsACallerThatNamesItselfLate) {
+  std::string folder = TempPath("desk_XXXXXX");
+  ASSERT_NE(::mkdtemp(folder.data()), nullptr);
+  TPollEventLoop loop;
+  TBellDesk desk(folder + "/bell");
+  ASSERT_TRUE(desk.Active());
+  int calls = 0;
+  desk.AttachLoop(&loop, [&] { ++calls; });
+  const int caller = ::socket(AF_UNIX, SOCK_SEQPACKET, 0);
+  sockaddr_un addr{};
+  addr.sun_family = AF_UNIX;
+  const std::string path = folder + "/bell";
+  std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
+  ASSERT_EQ(::connect(caller, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+  for (int i = 0; i < 100 && calls == 0; ++i) loop.ProcessMessages(50);
+  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(desk.Callers(), 1u);
+  EXPECT_FALSE(desk.Ring("LATE"));
+  ASSERT_EQ(::send(caller, "LATE", 4, 0), 4);
+  char byte = 0;
+  for (int i = 0; i < 100 && ::recv(caller, &byte, 1, MSG_DONTWAIT) != 1; ++i) loop.ProcessMessages(50);
+  EXPECT_EQ(byte, 1);
+  EXPECT_EQ(desk.Callers(), 0u);
+  EXPECT_EQ(::recv(caller, &byte, 1, 0), 0);  // let go after the ring
+  ::close(caller);
+  desk.Close();
+  EXPECT_EQ(loop.WatchCount(), 0u);
+  std::filesystem::remove_all(folder);
 }
 
 TEST(FdWatches, ADescriptorClosedUnderItsWatchIsReportedOnceAndDropped) {

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -87,62 +88,107 @@ TEST(SingleInstance, SeenFromAnotherProcessAndGoneWhenItDies) {
   EXPECT_TRUE(mine.Acquire());
 }
 
-TEST(Doorbell, RingWakesTheOneListenerOfItsName) {
-  const std::string name = NewFolder() + "/x_C_00AF_bell";
-  TDoorbell bell(name);
-  ASSERT_TRUE(bell.Active());
-  TDoorbell other(name + "X");
-  ASSERT_TRUE(other.Active());
-  // One listener per name: a second one stays inactive and only sleeps.
-  TDoorbell twin(name);
+TEST(Doorbell, TheDeskRingsTheLineOfTheNameOnce) {
+  const std::string path = NewFolder() + "/x_S_bell";
+  TBellDesk desk(path);
+  ASSERT_TRUE(desk.Active());
+  // One desk a path: a second one stays inactive.
+  TBellDesk twin(path);
   EXPECT_FALSE(twin.Active());
-  const auto start = std::chrono::steady_clock::now();
-  EXPECT_FALSE(twin.Wait(20));
-  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(15));
 
-  EXPECT_FALSE(bell.Wait(0));
-  TDoorbell::Ring(name);
-  TDoorbell::Ring(name);
-  EXPECT_TRUE(bell.Wait(1000));
-  // Both rings were taken at once; the other name heard nothing.
-  EXPECT_FALSE(bell.Wait(0));
-  EXPECT_FALSE(other.Wait(0));
+  TBellLine a, b;
+  ASSERT_TRUE(a.Call(path, "/T/X_C_0001_REQ"));
+  ASSERT_TRUE(b.Call(path, "/T/X_C_0002_REQ"));
+  EXPECT_TRUE(desk.Accept());
+  EXPECT_EQ(desk.Callers(), 2u);
+  EXPECT_FALSE(a.Wait(0));
+  EXPECT_TRUE(desk.Ring("/T/X_C_0001_REQ"));
+  EXPECT_TRUE(a.Wait(1000));
+  EXPECT_FALSE(b.Wait(0));  // the other name heard nothing
+  EXPECT_EQ(desk.Callers(), 1u);
+  // A ring lets the line go: a second ring of the name finds no caller.
+  EXPECT_FALSE(desk.Ring("/T/X_C_0001_REQ"));
 
+  // A ring from another thread while the line waits.
   std::thread ringer([&] {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    TDoorbell::Ring(name);
+    desk.Ring("/T/X_C_0002_REQ");
   });
-  EXPECT_TRUE(bell.Wait(5000));
+  EXPECT_TRUE(b.Wait(5000));
   ringer.join();
 }
 
-TEST(Doorbell, RingingWithoutListenerDoesNothing) {
-  const std::string name = NewFolder() + "/x_C_0000_bell";
-  EXPECT_FALSE(TDoorbell::Ring(name));  // nobody heard it
-  TDoorbell bell(name);
-  ASSERT_TRUE(bell.Active());
-  EXPECT_FALSE(bell.Wait(0));  // a ring before the listener is not kept
+// A caller queues its entry before it names itself to the desk, so the resident may finish the
+// entry first: that ring waits for the name, for a while.
+TEST(Doorbell, ARingBeforeTheNameIsKeptForAWhile) {
+  const std::string path = NewFolder() + "/x_S_bell";
+  TBellDesk desk(path);
+  ASSERT_TRUE(desk.Active());
+  EXPECT_FALSE(desk.Ring("EARLY"));
+  TBellLine line;
+  ASSERT_TRUE(line.Call(path, "EARLY"));
+  desk.Accept();
+  EXPECT_TRUE(line.Wait(1000));
+  EXPECT_EQ(desk.Callers(), 0u);
+
+  EXPECT_FALSE(desk.Ring("FORGOTTEN"));
+  desk.Sweep(0);
+  TBellLine late;
+  ASSERT_TRUE(late.Call(path, "FORGOTTEN"));
+  desk.Accept();
+  EXPECT_FALSE(late.Wait(20));
+  EXPECT_EQ(desk.Callers(), 1u);
 }
 
-TEST(Doorbell, RingSaysWhetherSomeoneListens) {
-  // A CGI process judges by this whether the resident instance lives.
-  const std::string folder = NewFolder();
-  const std::string name = folder + "/x_S_bell";
-  const std::string own = folder + "/x_C_0001_bell";
-  TDoorbell caller(own);
-  ASSERT_TRUE(caller.Active());
-  EXPECT_FALSE(caller.RingOther(name));
+// A CGI process judges by its call whether the resident lives, and hears the resident's end.
+TEST(Doorbell, ALineHearsWhetherADeskIsThereAndCallsItsSuccessor) {
+  const std::string path = NewFolder() + "/x_S_bell";
+  TBellLine line;
+  EXPECT_FALSE(line.Call(path, "N"));
+  EXPECT_FALSE(line.Connected());
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(line.Wait(20));  // no desk: it only sleeps
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(15));
   {
-    TDoorbell resident(name);
-    ASSERT_TRUE(resident.Active());
-    EXPECT_TRUE(caller.RingOther(name));
-    EXPECT_TRUE(resident.Wait(1000));
-    // A listener whose rings pile up untaken is still there.
-    for (int i = 0; i < 2000; ++i) ASSERT_TRUE(TDoorbell::Ring(name)) << i;
-    EXPECT_TRUE(caller.RingOther(name));
-    EXPECT_TRUE(resident.Wait(0));
-    EXPECT_FALSE(caller.Wait(0));  // ringing another does not ring oneself
+    TBellDesk desk(path);
+    ASSERT_TRUE(desk.Active());
+    EXPECT_FALSE(line.Wait(0));  // calls the desk that came meanwhile
+    EXPECT_TRUE(line.Connected());
+    desk.Accept();
+    EXPECT_EQ(desk.Callers(), 1u);
   }
-  EXPECT_FALSE(caller.RingOther(name));  // gone with its listener
-  EXPECT_FALSE(TDoorbell::Ring(name));
+  EXPECT_FALSE(std::filesystem::exists(path));
+  EXPECT_TRUE(line.Wait(1000));  // the desk went: look
+  EXPECT_FALSE(line.Connected());
+  TBellDesk next(path);
+  ASSERT_TRUE(next.Active());
+  EXPECT_FALSE(line.Wait(0));
+  next.Accept();
+  EXPECT_TRUE(next.Ring("N"));
+  EXPECT_TRUE(line.Wait(1000));
+}
+
+TEST(Doorbell, TheDeskLetsGoOfCallersThatHungUp) {
+  const std::string path = NewFolder() + "/x_S_bell";
+  TBellDesk desk(path);
+  ASSERT_TRUE(desk.Active());
+  {
+    TBellLine gone;
+    ASSERT_TRUE(gone.Call(path, "GONE"));
+    desk.Accept();
+  }
+  TBellLine stays;
+  ASSERT_TRUE(stays.Call(path, "STAYS"));
+  desk.Accept();
+  EXPECT_EQ(desk.Callers(), 2u);
+  desk.Sweep(5);
+  EXPECT_EQ(desk.Callers(), 1u);
+  // A new caller of a name whose old caller hung up unseen takes its place.
+  TBellLine again, other;
+  ASSERT_TRUE(again.Call(path, "STAYS"));
+  desk.Accept();
+  EXPECT_EQ(desk.Callers(), 1u);
+  EXPECT_TRUE(stays.Wait(1000));  // its line was let go
+  EXPECT_TRUE(desk.Ring("STAYS"));
+  EXPECT_TRUE(again.Wait(1000));
 }

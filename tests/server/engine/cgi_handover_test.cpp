@@ -81,20 +81,28 @@ TEST_F(HandoverTest, EntriesAreServedInQueueOrderAndFinished) {
 }
 
 // The resident drops the entry it served in the same hold of the queue that takes the next one,
-// and every append rings its doorbell.
+// and every append calls its doorbell desk, on the line that then hears the entry's ring.
 TEST_F(HandoverTest, ServedEntryLeavesAsTheNextIsTakenAndAppendsRing) {
-  TDoorbell bell(Files->ResidentBell());
-  ASSERT_TRUE(bell.Active());
+  TBellDesk desk(Files->ResidentBell());
+  ASSERT_TRUE(desk.Active());
   const std::string first = NewRequest("0001"), second = NewRequest("0002");
-  ASSERT_TRUE(Handover::Append(*Files, first));
-  EXPECT_TRUE(bell.Wait(0));
-  EXPECT_FALSE(bell.Wait(0));
-  ASSERT_TRUE(Handover::Append(*Files, second));
-  EXPECT_TRUE(bell.Wait(0));
-  std::string taken, served;
+  TBellLine line;
+  bool heard = false;
+  ASSERT_TRUE(Handover::Append(*Files, first, nullptr, &line, &heard));
+  EXPECT_TRUE(heard);
+  EXPECT_TRUE(desk.Accept());
+  EXPECT_FALSE(desk.Accept());
+  ASSERT_TRUE(Handover::Append(*Files, second));  // on a line of its own, which goes at once
+  EXPECT_TRUE(desk.Accept());
+  desk.Sweep(5);  // the line that went
+  EXPECT_EQ(desk.Callers(), 1u);
+  EXPECT_TRUE(desk.Ring(AsciiUpper(first)));
+  EXPECT_TRUE(line.Wait(1000));
+  std::string taken;
+  std::vector<std::string> served;
   ASSERT_TRUE(Handover::TakeNext(*Files, ekRequestFile, taken, &served));
   EXPECT_EQ(taken, AsciiUpper(first));
-  served = taken;
+  served = {taken};
   ASSERT_TRUE(Handover::TakeNext(*Files, ekRequestFile, taken, &served));
   EXPECT_EQ(taken, AsciiUpper(second));
   EXPECT_TRUE(served.empty());
@@ -102,10 +110,34 @@ TEST_F(HandoverTest, ServedEntryLeavesAsTheNextIsTakenAndAppendsRing) {
   ASSERT_EQ(queue.size(), 1u);
   EXPECT_EQ(queue[0].Name, AsciiUpper(second));
   EXPECT_EQ(queue[0].Status, TRecordStatus::Taken);
-  served = taken;
+  served = {taken};
   EXPECT_FALSE(Handover::TakeNext(*Files, ekRequestFile, taken, &served));
   EXPECT_TRUE(served.empty());
   EXPECT_EQ(FileSize(Files->QueueFile()), 0);
+}
+
+// Replies are put in place beside the next request, so several served entries may leave in one
+// take; each leaves once, and the next waiting one is taken.
+TEST_F(HandoverTest, SeveralServedEntriesLeaveInOneTake) {
+  const std::string a = NewRequest("000A"), b = NewRequest("000B"), c = NewRequest("000C");
+  for (const std::string& name : {a, b, c}) ASSERT_TRUE(Handover::Append(*Files, name));
+  std::string first, second, third;
+  bool more = false;
+  ASSERT_TRUE(Handover::TakeNext(*Files, ekRequestFile, first, nullptr, &more));
+  EXPECT_TRUE(more);
+  ASSERT_TRUE(Handover::TakeNext(*Files, ekRequestFile, second, nullptr, &more));
+  EXPECT_TRUE(more);
+  std::vector<std::string> served = {first, second, first};
+  ASSERT_TRUE(Handover::TakeNext(*Files, ekRequestFile, third, &served, &more));
+  EXPECT_FALSE(more);  // the last one
+  EXPECT_EQ(third, AsciiUpper(c));
+  EXPECT_TRUE(served.empty());
+  EXPECT_EQ(Handover::EntryState(*Files, a), TEntryState::Finished);
+  EXPECT_EQ(Handover::EntryState(*Files, b), TEntryState::Finished);
+  EXPECT_EQ(Handover::EntryState(*Files, c), TEntryState::Taken);
+  // The finished records went in one rewrite: only the taken one is left.
+  ASSERT_EQ(Queue().size(), 1u);
+  EXPECT_EQ(Queue()[0].Name, AsciiUpper(c));
 }
 
 // A reply takes its request's place, so once its CGI process has it a new request may queue the
@@ -113,10 +145,11 @@ TEST_F(HandoverTest, ServedEntryLeavesAsTheNextIsTakenAndAppendsRing) {
 TEST_F(HandoverTest, ServedRecordLeavesWhileANewRequestOfItsNameWaits) {
   const std::string name = NewRequest("0001");
   ASSERT_TRUE(Handover::Append(*Files, name));
-  std::string taken, served;
+  std::string taken;
+  std::vector<std::string> served;
   ASSERT_TRUE(Handover::TakeNext(*Files, ekRequestFile, taken, &served));
   ASSERT_TRUE(Handover::Append(*Files, name));
-  served = taken;
+  served = {taken};
   ASSERT_TRUE(Handover::TakeNext(*Files, ekRequestFile, taken, &served));
   EXPECT_EQ(taken, AsciiUpper(name));
   ASSERT_EQ(Queue().size(), 1u);

@@ -318,7 +318,7 @@ ino_t InodeOf(const std::string& Path) {
 std::string Reply(size_t Size) { return std::string(Size, 'r'); }
 
 // Queues a request file as its CGI process does and takes it as the resident does.
-std::string QueueAndTake(const std::string& RequestFile, std::string* Served = nullptr) {
+std::string QueueAndTake(const std::string& RequestFile, std::vector<std::string>* Served = nullptr) {
   THandoverFolder& folder = ProcessHandover();
   Handover::CreateQueue(folder.QueueFile());
   Handover::Append(folder, RequestFile);
@@ -403,7 +403,7 @@ TEST_F(HttpEngineTest, AReplyReachesOnlyItsOwnRequest) {
       replySize = size;
       what = std::to_string(size) + " bytes: ";
       WriteWholeFile(request, "QUERY_STRING=first\r\nOSTREL_CGI_DEBUG=true\r\n\r\n");
-      std::string served;
+      std::vector<std::string> served;
       const std::string upper = QueueAndTake(request, &served);
       meanwhile = true;
       check(!engine.RunRequestLeavingEntry(request, upper), what + "the first request's reply is dropped");
