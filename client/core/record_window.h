@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "client/core/record_streams.h"
-#include "platform/sys/event_loop.h"
 #include "client/core/server_requests.h"
+#include "platform/sys/event_loop.h"
 
 // What the record window shows.
 class TRecordView {
