@@ -16,7 +16,8 @@
 //   client_x11_bench --inner R RUNS    the runs themselves, on the display of $DISPLAY
 //
 // QN_BENCH_SHOTS=FOLDER keeps screenshots (PPM) of the windows of the last run there;
-// QN_BENCH_CLIENT=PROGRAM runs another build's client program on the same installation.
+// QN_BENCH_CLIENT=PROGRAM runs another build's client program on the same installation;
+// QN_BENCH_NEXTS=N clicks Next N times a run (5).
 // (The project's headers come first: the X headers' macros would change their names.)
 #include "bench/bench_client.h"
 
@@ -435,13 +436,16 @@ void PrintFigure(const char* Step, const std::vector<double>& P, const std::vect
 }
 
 int Inner(const fs::path& R, int Runs) {
+  // More Nexts a run (QN_BENCH_NEXTS) make a profile of the client mostly the Next step's.
+  const char* Nexts = std::getenv("QN_BENCH_NEXTS");
+  const int NextsPerRun = Nexts ? std::max(1, std::atoi(Nexts)) : 5;
   TRuns Bench(R, (fs::path(QN_BINARY_DIR) / "bench" / "login_reference").string());
   std::printf("LOAD before %s\n", qn_bench::LoadAverage().c_str());
   for (int Run = 0; Run < Runs; ++Run) {
     try {
       if (Run % 2 == 0) Bench.ReferenceStart();
       Bench.Session("Bench", true, [&](const TBox& M) {
-        Bench.Nexts(M, 5);
+        Bench.Nexts(M, NextsPerRun);
         Bench.Search(M);
       });
       if (Run % 2 == 1) Bench.ReferenceStart();

@@ -495,12 +495,9 @@ void TView::ServerShutDown() { LocalServer->Stop(); }
 
 // ---- Filling the window ----------------------------------------------------------------------
 
+// (The name, the details and the check boxes are not emptied first: the record sets every one,
+// and an editor that is set to the text it shows already is not painted again.)
 void TView::LoadDefaults() {
-  RecordName->Clear();
-  for (TEdit* e : Detail) e->Clear();
-  CheckBox1->SetChecked(false);
-  CheckBox2->SetChecked(false);
-  CheckBox3->SetChecked(false);
   PicStat->SetCaption("No " + ImageWord + " File Selected");
   PicStat->SetVisible(true);
   RecordImage->SetVisible(false);

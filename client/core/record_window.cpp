@@ -65,6 +65,18 @@ void TRecordWindow::ReleaseLock() noexcept {
   }
 }
 
+void TRecordWindow::HoldPaints() {
+  if (FPaintsHeld) return;
+  FPaintsHeld = CurrentEventLoop();
+  if (FPaintsHeld) FPaintsHeld->HoldPaints(PaintHoldMs);
+}
+
+void TRecordWindow::ReleasePaints() noexcept {
+  TEventLoop* Loop = FPaintsHeld;
+  FPaintsHeld = nullptr;
+  if (Loop && TEventLoop::IsAlive(Loop)) Loop->ReleasePaints();
+}
+
 // ---- Loading and saving ----------------------------------------------------------------------
 
 bool TRecordWindow::LoadServerConfiguration() {

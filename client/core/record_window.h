@@ -15,6 +15,7 @@
 
 #include "client/core/record_streams.h"
 #include "client/core/server_requests.h"
+#include "platform/sys/event_loop.h"
 
 // What the record window shows.
 class TRecordView {
@@ -157,6 +158,7 @@ public:
   // requests of the command under way is unlocked before one opens.
   void BeginModal() {
     ReleaseLock();
+    ReleasePaints();
     ++FModal;
   }
   void EndModal() { --FModal; }
@@ -190,13 +192,23 @@ private:
   int Ask(const std::string& Text, int Type, bool YesNo);
   // A record command: a refresh waits while one runs, and the windows stay locked from its first
   // request to its end (Next's save, configuration and record lock them once, not three times).
+  // What the command changes on the screen is painted once, at its end: the states between its
+  // requests (the lock, the fields emptied before the new record fills them) are not painted,
+  // unless the command takes longer than PaintHoldMs (a slow server), or asks a question.
   struct TCommandScope {
-    explicit TCommandScope(TRecordWindow& W) : FW(W) { ++FW.FCommands; }
+    explicit TCommandScope(TRecordWindow& W) : FW(W) {
+      if (FW.FCommands++ == 0) FW.HoldPaints();
+    }
     ~TCommandScope() {
-      if (--FW.FCommands == 0) FW.ReleaseLock();
+      if (--FW.FCommands > 0) return;
+      FW.ReleaseLock();
+      FW.ReleasePaints();
     }
     TRecordWindow& FW;
   };
+  static constexpr unsigned PaintHoldMs = 100;
+  void HoldPaints();
+  void ReleasePaints() noexcept;
   // The lock and unlock of a request (the session's OnEnableForm); within a command the unlock
   // waits for ReleaseLock.
   void LockForRequest(bool Enable);
@@ -216,6 +228,7 @@ private:
   int FCommands = 0;
   bool FLocked = false;     // locked by a request of the command under way
   bool FUnlockDue = false;  // and its last request is done
+  TEventLoop* FPaintsHeld = nullptr;  // the loop that holds the paints of the command under way
   bool FSaveRefused = false;  // the last save reached the server and was not confirmed
   bool FLoggedIn = false;
 };

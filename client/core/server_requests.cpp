@@ -236,7 +236,8 @@ bool TServerSession::ForceScratchFolder() {
 void TServerSession::WriteDiagnostic(const std::string& Name, const std::string& Data) {
   if (!WriteDiagnostics || !ForceScratchFolder()) return;
   try {
-    AtomicWriteFile(ScratchFolder + Name, Data);
+    // A copy to look at, written on every request: no request waits for the disk to keep it.
+    AtomicWriteFile(ScratchFolder + Name, Data, false);
   } catch (const std::exception&) {
     // A diagnostic copy that cannot be written changes nothing.
   }

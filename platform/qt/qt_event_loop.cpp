@@ -47,6 +47,19 @@ void EndModalRuns() {
     if (auto* dialog = qobject_cast<QDialog*>(w); dialog && dialog->isVisible()) dialog->reject();
 }
 
+// Takes the update requests of widgets away while the loop holds paints.
+class TPaintFilter : public QObject {
+public:
+  explicit TPaintFilter(TQtEventLoop& loop) : FLoop(loop) {}
+  bool eventFilter(QObject* target, QEvent* e) override {
+    if (e->type() != QEvent::UpdateRequest || !target->isWidgetType()) return false;
+    return FLoop.HeldPaint(static_cast<QWidget*>(target));
+  }
+
+private:
+  TQtEventLoop& FLoop;
+};
+
 }  // namespace
 
 TQtEventLoop::TQtEventLoop() : FReceiver(std::make_unique<TWakeReceiver>(*this)) {
@@ -67,6 +80,9 @@ TQtEventLoop::TQtEventLoop() : FReceiver(std::make_unique<TWakeReceiver>(*this))
 }
 
 TQtEventLoop::~TQtEventLoop() {
+  if (FPaintFilter && QCoreApplication::instance()) QCoreApplication::instance()->removeEventFilter(FPaintFilter.get());
+  FPaintFilter.reset();
+  FHoldBound.reset();
   Retire();
   FTimers.clear();
   FWatches.clear();
@@ -167,6 +183,46 @@ bool TQtEventLoop::ProcessMessages(int WaitMs) {
     QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
   }
   return any || FHandled != before;
+}
+
+void TQtEventLoop::HoldPaints(unsigned BoundMs) {
+  if (FHolds++ > 0 || !QCoreApplication::instance()) return;
+  FHoldExpired = false;
+  if (!FPaintFilter) {
+    FPaintFilter = std::make_unique<TPaintFilter>(*this);
+    FHoldBound = std::make_unique<QTimer>();
+    FHoldBound->setSingleShot(true);
+    QObject::connect(FHoldBound.get(), &QTimer::timeout, [this] {
+      FHoldExpired = true;
+      PaintHeld();
+    });
+  }
+  QCoreApplication::instance()->installEventFilter(FPaintFilter.get());
+  FHoldBound->start(static_cast<int>(BoundMs));
+}
+
+void TQtEventLoop::ReleasePaints() {
+  if (FHolds == 0 || --FHolds > 0) return;
+  FHoldExpired = true;
+  PaintHeld();
+}
+
+bool TQtEventLoop::HeldPaint(QWidget* Widget) {
+  if (FHoldExpired) return false;
+  for (const QPointer<QWidget>& w : FHeld)
+    if (w == Widget) return true;
+  FHeld.emplace_back(Widget);
+  return true;
+}
+
+void TQtEventLoop::PaintHeld() {
+  if (FHoldBound) FHoldBound->stop();
+  if (FPaintFilter && QCoreApplication::instance()) QCoreApplication::instance()->removeEventFilter(FPaintFilter.get());
+  // (Qt posts a widget's update request once until it is handled: the held one is posted again.)
+  std::vector<QPointer<QWidget>> held;
+  held.swap(FHeld);
+  for (const QPointer<QWidget>& w : held)
+    if (w) QCoreApplication::postEvent(w.data(), new QEvent(QEvent::UpdateRequest), Qt::LowEventPriority);
 }
 
 void InstallQtEventLoop() {

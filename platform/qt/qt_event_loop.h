@@ -4,10 +4,13 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <QSocketNotifier>
 #include <QTimer>
+#include <QWidget>
 #include <map>
 #include <memory>
+#include <vector>
 
 #include "platform/sys/event_loop.h"
 
@@ -22,6 +25,12 @@ public:
   void RemoveFdWatch(int Fd) override;
   bool ProcessMessages(int WaitMs) override;
   void Wake() override;
+  // A held paint is a widget's update request taken away (by an application event filter) and
+  // posted again at the hold's end or bound: its marked area is then painted, once.
+  void HoldPaints(unsigned BoundMs) override;
+  void ReleasePaints() override;
+  // Whether Widget's update request is held now (and noted for the hold's end).
+  bool HeldPaint(QWidget* Widget);
 
   // Called by the receiver of our wake event.
   void Woken();
@@ -33,6 +42,8 @@ private:
     std::unique_ptr<QSocketNotifier> Read, Write;
   };
   void FdReady(int Fd, unsigned Event);
+  // Posts the held update requests again; holds that are still on hold no more.
+  void PaintHeld();
 
   std::unique_ptr<QObject> FReceiver;
   std::map<TTimerId, std::unique_ptr<QTimer>> FTimers;
@@ -40,6 +51,12 @@ private:
   std::unique_ptr<QSocketNotifier> FSignals;
   TTimerId FNextId = 1;
   unsigned long FHandled = 0;  // handlers run, so a round knows whether anything happened
+  // Paint holds: their count, the outermost's bound, the widgets whose update requests wait.
+  int FHolds = 0;
+  bool FHoldExpired = false;
+  std::unique_ptr<QObject> FPaintFilter;
+  std::unique_ptr<QTimer> FHoldBound;
+  std::vector<QPointer<QWidget>> FHeld;
 };
 
 // Installs the Qt loop as the event-loop factory.

@@ -162,7 +162,7 @@ std::string ReadFileBytes(const std::string& FileName) {
   return data;
 }
 
-void AtomicReplaceFile(const std::string& FileName, const std::function<void(int Fd)>& Writer) {
+void AtomicReplaceFile(const std::string& FileName, const std::function<void(int Fd)>& Writer, bool Durable) {
   mode_t mode = 0;
   struct stat st {};
   bool existed = ::stat(FileName.c_str(), &st) == 0;
@@ -193,7 +193,7 @@ void AtomicReplaceFile(const std::string& FileName, const std::function<void(int
     fail();
     throw;
   }
-  if (fchmod(fd, mode) != 0 || !SyncFile(fd)) {
+  if (fchmod(fd, mode) != 0 || (Durable && !SyncFile(fd))) {
     fail();
     throw EFCreateError::ForFile(FileName);
   }
@@ -205,13 +205,16 @@ void AtomicReplaceFile(const std::string& FileName, const std::function<void(int
     ::unlink(temp.c_str());
     throw EFCreateError::ForFile(FileName);
   }
-  SyncFolderOf(FileName);
+  if (Durable) SyncFolderOf(FileName);
 }
 
-void AtomicWriteFile(const std::string& FileName, std::string_view Data) {
-  AtomicReplaceFile(FileName, [&](int fd) {
-    if (!WriteAll(fd, Data.data(), Data.size())) throw EFCreateError::ForFile(FileName);
-  });
+void AtomicWriteFile(const std::string& FileName, std::string_view Data, bool Durable) {
+  AtomicReplaceFile(
+      FileName,
+      [&](int fd) {
+        if (!WriteAll(fd, Data.data(), Data.size())) throw EFCreateError::ForFile(FileName);
+      },
+      Durable);
 }
 
 int ShareModeToFlock(std::uint16_t Mode) {

@@ -16,8 +16,11 @@ std::string ReadFileBytes(const std::string& FileName);
 // folder is fsynced.  The old file's mode is kept (0666 less the umask for a new file).  On any
 // failure, Writer's exceptions included, the temporary is removed, the old file stays as it was,
 // and the error is raised (EFCreateError "Cannot create file <name>" for the system's failures).
-void AtomicReplaceFile(const std::string& FileName, const std::function<void(int Fd)>& Writer);
-void AtomicWriteFile(const std::string& FileName, std::string_view Data);
+// Without Durable nothing is fsynced: readers still see the old file or the new one whole, but a
+// crash of the machine may lose the new one (for copies kept only to be looked at, such as the
+// last request's diagnostics, which are written on every request and must not wait on the disk).
+void AtomicReplaceFile(const std::string& FileName, const std::function<void(int Fd)>& Writer, bool Durable = true);
+void AtomicWriteFile(const std::string& FileName, std::string_view Data, bool Durable = true);
 
 // Writes all of Data to Fd, retrying EINTR and short writes; false on an error (errno set).
 bool WriteAll(int Fd, const void* Data, std::size_t Size);

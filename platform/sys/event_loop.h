@@ -79,6 +79,13 @@ public:
   // exception is dropped. Exceptions never leave the loop.
   std::function<void()> OnHandlerException;
 
+  // Paints asked for while a hold is on wait for its end, but no longer than BoundMs from the
+  // outermost hold's start: a command whose requests pump the loop between its steps shows its
+  // end state in one paint instead of each step's.  Holds nest; every HoldPaints takes one
+  // ReleasePaints.  A backend that does not paint ignores them.
+  virtual void HoldPaints(unsigned BoundMs) { (void)BoundMs; }
+  virtual void ReleasePaints() {}
+
   // Drops every queued message for Target (called by ~TMessageTarget).
   void CancelMessages(TMessageTarget* Target);
 

@@ -1,12 +1,14 @@
 // The record window on the headless backend against the record server in-process: the login
 // (given up, refused, done), fitting the window to the definition, the first record, a detail
-// that survives Next and Previous, the close and its order, the layout.
+// that survives Next and Previous, a record shown again changing only what differs, the close and
+// its order, the layout.
 #include <gtest/gtest.h>
 #include <sys/types.h>
 
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
+#include <map>
 
 #include "client/core/client_settings.h"
 #include "client/core/definition_template.h"
@@ -269,6 +271,37 @@ TEST_F(ViewTest, ADetailTypedSurvivesNewPreviousAndNextAndTheCloseRunsInOrder) {
   ASSERT_TRUE(ReadRecordStream(Db->Server.Send(get), stored));
   EXPECT_EQ(stored.Details[1], "Gamma");
   EXPECT_EQ(stored.Others[2], "Someone");
+}
+
+// A record shown again sets only the editors whose text differs: one that keeps its text is not
+// emptied and filled again (each change would be painted).
+TEST_F(ViewTest, ShowingARecordChangesOnlyTheEditorsWhoseTextDiffers) {
+  MakeView();
+  {
+    TCheckedModalScript script;
+    ExpectLogin(script, "Demo");
+    View->DatabaseLogin();
+  }
+  ASSERT_TRUE(View->LoginFlag);
+  View->RecordName->SetText("Kept name");
+  View->Detail[1]->SetText("Kept");
+  View->Detail[2]->SetText("Old");
+  View->CheckBox1->SetChecked(true);
+  ASSERT_TRUE(View->Logic->SaveRecord(View->Logic->Buffers.Current, true));
+  View->Detail[2]->SetText("Typed, not saved");
+  std::map<std::string, int> Changes;
+  auto Count = [&](TEdit* Edit, const std::string& Name) {
+    Edit->OnChange = [&Changes, Name](TObject*) { ++Changes[Name]; };
+  };
+  Count(View->RecordName, "name");
+  Count(View->Detail[1], "detail 1");
+  Count(View->Detail[2], "detail 2");
+  ASSERT_TRUE(View->Logic->GetRecord("G" + View->number->Text()));
+  EXPECT_EQ((std::map<std::string, int>{{"detail 2", 1}}), Changes);
+  EXPECT_EQ(View->RecordName->Text(), "Kept name");
+  EXPECT_EQ(View->Detail[1]->Text(), "Kept");
+  EXPECT_EQ(View->Detail[2]->Text(), "Old");
+  EXPECT_TRUE(View->CheckBox1->Checked());
 }
 
 TEST_F(ViewTest, AFailedSaveKeepsTheEditAndTheRecordOnTheScreen) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "client/core/login_logic.h"
+#include "platform/headless/event_loop_poll.h"
 #include "platform/headless/headless_peer.h"
 #include "platform/rtl/date_time.h"
 #include "tests/client/core/client_fixture.h"
@@ -117,6 +118,63 @@ TEST_F(RecordWindowTest, RequestsOfOneCommandLockTheWindowsOnce) {
   NextTelling(TRecordWindow::RequestProblemText);
   EXPECT_EQ(Log, (std::vector<std::string>{"lock after 0 before the message", "unlock after 1 before the message"}));
   EXPECT_FALSE(View.Locked);
+}
+
+namespace {
+// A loop that notes its paint holds and releases, with the requests made by then.
+class THoldingLoop : public TPollEventLoop {
+public:
+  std::function<std::string()> Now;
+  std::vector<std::string> Log;
+  int Holds = 0;
+  void HoldPaints(unsigned BoundMs) override {
+    ++Holds;
+    Log.push_back("hold " + std::to_string(BoundMs) + " after " + Now());
+  }
+  void ReleasePaints() override {
+    --Holds;
+    Log.push_back("release after " + Now());
+  }
+};
+}  // namespace
+
+// A command's screen is painted once, at its end: the paints stay held over its requests, and
+// are let go before a question (whose window must show) or at the end.
+TEST_F(RecordWindowTest, ACommandHoldsThePaintsOverItsRequestsUntilItEndsOrAsks) {
+  Open();
+  THoldingLoop Loop;
+  TEventLoop* Before = CurrentEventLoop();
+  SetCurrentEventLoop(&Loop);
+  const THeadlessModalScript* Script = nullptr;
+  Loop.Now = [&] {
+    return std::to_string(Recorder().Requests.size()) +
+           (Script && Script->Remaining() > 0 ? " before the message" : "");
+  };
+  // Asks: the paints are let go before the message, once.
+  auto Telling = [&](const std::string& Message, const std::function<void()>& Command) {
+    TCheckedModalScript Told;
+    Script = &Told;
+    Told.ExpectMessage(Message, mrOk);
+    Loop.Log.clear();
+    Recorder().Clear();
+    Command();
+    Script = nullptr;
+  };
+  Telling("You are already viewing the first record.", [&] { Window->PreviousClick(); });
+  EXPECT_EQ(Loop.Log, (std::vector<std::string>{"hold 100 after 0 before the message", "release after 3 before the message"}));
+  // Save, configuration, the new record: nothing asked, released at the end.
+  Loop.Log.clear();
+  Recorder().Clear();
+  Window->NewRecordClick();
+  EXPECT_EQ(Recorder().Verbs().size(), 3u);
+  EXPECT_EQ(Loop.Log, (std::vector<std::string>{"hold 100 after 0", "release after 3"}));
+  // A failed request: released before the message that says so.
+  Recorder().Fail = true;
+  Telling(TRecordWindow::RequestProblemText, [&] { Window->nextClick(); });
+  Recorder().Fail = false;
+  EXPECT_EQ(Loop.Log, (std::vector<std::string>{"hold 100 after 0 before the message", "release after 1 before the message"}));
+  EXPECT_EQ(Loop.Holds, 0);
+  SetCurrentEventLoop(Before);
 }
 
 TEST_F(RecordWindowTest, LoginRefusesBadNamesAndAbsentServers) {

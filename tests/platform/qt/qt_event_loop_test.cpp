@@ -1,10 +1,14 @@
 // The event loop over Qt's: descriptor watches that end before their descriptor closes leave
-// nothing behind in Qt's poll set (Qt would warn about every closed descriptor it still polls).
+// nothing behind in Qt's poll set (Qt would warn about every closed descriptor it still polls);
+// paints held over a command's steps.
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QWidget>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -96,5 +100,71 @@ TEST_F(QtEventLoopTest, WatchesEndedBeforeTheirDescriptorClosesLeaveQtNothingToP
     EXPECT_GE(heard, 1);
     loop.RemoveFdWatch(second.Fd[0]);
   }
+  for (const std::string& m : Heard) ADD_FAILURE() << "Qt said: " << m;
+}
+
+namespace {
+
+// A widget that counts its paints.
+class TCountedWidget : public QWidget {
+public:
+  int Paints = 0;
+
+protected:
+  void paintEvent(QPaintEvent*) override { ++Paints; }
+};
+
+// Runs rounds of the loop until Done, for 5 seconds at the most.
+bool RunUntil(TQtEventLoop& loop, const std::function<bool()>& Done) {
+  QElapsedTimer since;
+  since.start();
+  while (!Done()) {
+    if (since.elapsed() > 5000) return false;
+    loop.ProcessMessages(5);
+  }
+  return true;
+}
+
+}  // namespace
+
+// Paints asked for under a hold are painted once at its end, or once its bound has passed; a
+// widget's updates without a hold are painted as they come.
+TEST_F(QtEventLoopTest, HeldPaintsComeOnceAtTheHoldsEndOrItsBound) {
+  TQtEventLoop loop;
+  TCountedWidget w;
+  w.resize(60, 40);
+  w.show();
+  ASSERT_TRUE(RunUntil(loop, [&] { return w.Paints > 0; }));
+  // Without a hold an update is painted at the next round.
+  w.Paints = 0;
+  w.update();
+  ASSERT_TRUE(RunUntil(loop, [&] { return w.Paints > 0; }));
+  // Held (nested holds included): rounds that would have painted paint nothing, the end paints once.
+  w.Paints = 0;
+  loop.HoldPaints(60000);
+  w.update();
+  loop.HoldPaints(60000);
+  Run(loop);
+  w.update(QRect(0, 0, 5, 5));
+  loop.ReleasePaints();
+  Run(loop);
+  EXPECT_EQ(w.Paints, 0);
+  loop.ReleasePaints();
+  ASSERT_TRUE(RunUntil(loop, [&] { return w.Paints > 0; }));
+  Run(loop);
+  EXPECT_EQ(w.Paints, 1);
+  // A hold that outlasts its bound lets the paints through, before its end and after.
+  w.Paints = 0;
+  loop.HoldPaints(30);
+  w.update();
+  EXPECT_TRUE(RunUntil(loop, [&] { return w.Paints > 0; }));
+  w.update();
+  EXPECT_TRUE(RunUntil(loop, [&] { return w.Paints > 1; }));
+  loop.ReleasePaints();
+  // A release without a hold changes nothing.
+  loop.ReleasePaints();
+  w.Paints = 0;
+  w.update();
+  EXPECT_TRUE(RunUntil(loop, [&] { return w.Paints > 0; }));
   for (const std::string& m : Heard) ADD_FAILURE() << "Qt said: " << m;
 }

@@ -43,6 +43,26 @@ TEST(AtomicReplace, WritesAndKeepsTheOldMode) {
   EXPECT_EQ(EntriesIn(dir.Path()), 1);  // no temporary left behind
 }
 
+TEST(AtomicReplace, OnlyADurableReplaceSyncs) {
+  TTempFolder dir;
+  const std::string name = dir.File("logdata.txt");
+  FailFileStepAt(TFileStep::Sync, 0);  // counts from here
+  AtomicWriteFile(name, "kept", false);
+  EXPECT_EQ(FileStepCount(TFileStep::Sync), 0);
+  EXPECT_EQ(ReadFileBytes(name), "kept");
+  EXPECT_EQ(EntriesIn(dir.Path()), 1);
+  // A sync that would fail does not concern a copy that is not kept durably.
+  FailFileStepAt(TFileStep::Sync, 1);
+  AtomicWriteFile(name, "newer", false);
+  EXPECT_EQ(ReadFileBytes(name), "newer");
+  EXPECT_THROW(AtomicWriteFile(name, "durable"), EFCreateError);
+  EXPECT_EQ(ReadFileBytes(name), "newer");
+  FailFileStepAt(TFileStep::Sync, 0);
+  AtomicWriteFile(name, "durable");
+  EXPECT_EQ(FileStepCount(TFileStep::Sync), 1);
+  EXPECT_EQ(ReadFileBytes(name), "durable");
+}
+
 TEST(AtomicReplace, AFailingWriterKeepsTheOldFile) {
   TTempFolder dir;
   const std::string name = dir.File("data.qnd");
