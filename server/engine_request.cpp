@@ -24,6 +24,9 @@ public:
   void WriteString(const std::string& Text) override { FRunning.WriteLine(Text); }
   void WriteBytes(const void* Buffer, int Count) override { FRunning.WriteData(Buffer, Count); }
   void WriteLogLine(const std::string& Text) override { ::WriteLogLine(Text); }
+  void WriteLogLines(const std::string& First, const std::string& Second) override {
+    ::WriteLogLines({First, Second});
+  }
   void SetContentType(const std::string& Type) override {
     if (FComponent) FComponent->SetAutoContentType(Type);
   }

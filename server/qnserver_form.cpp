@@ -116,8 +116,7 @@ void TQNServerForm::LogLine(const std::string& Text) {
 void TQNServerForm::ExecRequest(TServerRequest& Request) {
   TRequestScope Scope(*this, Request);
   Request.SetContentType("text/html");
-  Request.WriteLogLine("Quick:" + Field("QuickSearch"));
-  Request.WriteLogLine("Database:" + Field("Database"));
+  Request.WriteLogLines("Quick:" + Field("QuickSearch"), "Database:" + Field("Database"));
   FUserAgent = Request.GetUserAgent();
   const std::string& UA = FUserAgent;
 

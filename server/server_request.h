@@ -18,6 +18,11 @@ public:
   virtual void WriteString(const std::string& Text) = 0;  // the text and CR LF
   virtual void WriteBytes(const void* Buffer, int Count) = 0;
   virtual void WriteLogLine(const std::string& Text) = 0;
+  // Two lines of the log, in this order, where the log can take them at once.
+  virtual void WriteLogLines(const std::string& First, const std::string& Second) {
+    WriteLogLine(First);
+    WriteLogLine(Second);
+  }
   virtual void SetContentType(const std::string& Type) = 0;
 };
 

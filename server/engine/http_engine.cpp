@@ -404,11 +404,16 @@ TEngineLog& EngineLog() {
 
 std::string EngineOldLogFileName() { return EngineLogFileName() + ".1"; }
 
-void WriteLogLine(const std::string& Message) {
+void WriteLogLine(const std::string& Message) { WriteLogLines({Message}); }
+
+void WriteLogLines(std::initializer_list<std::string_view> Messages) {
   try {
-    std::string line = LogTimeStamp() + ",  " + std::to_string(tRequestState.LogTag) + " : ";
-    for (char c : Message) line += static_cast<unsigned char>(c) < ' ' || c == 0x7F ? ' ' : c;
-    line += "\r\n";
+    std::string line;
+    for (std::string_view message : Messages) {
+      line += LogTimeStamp() + ",  " + std::to_string(tRequestState.LogTag) + " : ";
+      for (char c : message) line += static_cast<unsigned char>(c) < ' ' || c == 0x7F ? ' ' : c;
+      line += "\r\n";
+    }
     TEngineLog& log = EngineLog();
     std::lock_guard<std::mutex> lock(log.Mutex);
     off_t size = 0;

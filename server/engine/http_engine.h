@@ -6,8 +6,10 @@
 #pragma once
 
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/rtl/classes.h"
@@ -131,6 +133,9 @@ TRequestState& RequestState();
 // Appends one line to the engine log: "<date> <time>,  <tag> : <message>".  Never raises.
 // Control bytes of the message become blanks, so that request text cannot forge lines.
 void WriteLogLine(const std::string& Message);
+// The lines of WriteLogLine, one after the other, appended as one (one look at the log file and
+// one write, not one of each a line).
+void WriteLogLines(std::initializer_list<std::string_view> Messages);
 // The full path of the log file WriteLogLine appends to (the folder is created when missing).
 // Past 4 MB the log becomes EngineOldLogFileName (the log's name and ".1", replacing the older
 // file there was) and a new log begins.

@@ -229,6 +229,33 @@ TEST_F(HttpEngineTest, LogFileSitsInTheNamedFolderOrBesideTheProgram) {
 
 int LineCount(const std::string& Text) { return static_cast<int>(std::count(Text.begin(), Text.end(), '\n')); }
 
+// Lines written together are the lines written one by one: each with its own stamp and tag, in
+// order, control bytes blanked; and a log removed from outside is begun anew for them as well.
+TEST_F(HttpEngineTest, LinesWrittenTogetherAreTheLinesWrittenOneByOne) {
+  WriteLogLine("Quick:a");
+  WriteLogLines({"Quick:b\r\nforged", "Database:c"});
+  const std::string log = Log();
+  ASSERT_EQ(LineCount(log), 3);
+  const size_t First = log.find(" : Quick:a\r\n"), Second = log.find(" : Quick:b  forged\r\n"),
+               Third = log.find(" : Database:c\r\n");
+  ASSERT_NE(First, std::string::npos);
+  ASSERT_NE(Second, std::string::npos);
+  ASSERT_NE(Third, std::string::npos);
+  EXPECT_LT(First, Second);
+  EXPECT_LT(Second, Third);
+  // Every line carries the stamp and tag of a line written alone.
+  const std::string Tag = log.substr(log.find(",  "), log.find(" : ") - log.find(",  "));
+  EXPECT_NE(log.find(Tag + " : Quick:b"), std::string::npos);
+  EXPECT_NE(log.find(Tag + " : Database:c"), std::string::npos);
+
+  ASSERT_EQ(::unlink(EngineLogFileName().c_str()), 0);
+  WriteLogLines({"one", "two"});
+  const std::string again = Log();
+  EXPECT_EQ(LineCount(again), 2);
+  EXPECT_LT(again.find(" : one\r\n"), again.find(" : two\r\n"));
+  EXPECT_NE(again.find(" : two\r\n"), std::string::npos);
+}
+
 TEST_F(HttpEngineTest, LogKeepsOneOlderFilePastItsSize) {
   const std::string log = EngineLogFileName(), older = EngineOldLogFileName();
   EXPECT_EQ(older, log + ".1");
