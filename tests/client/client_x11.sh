@@ -152,7 +152,7 @@ type_field "Delta"
 crop_field "$out/delta_typed.png"
 same "$out/delta_typed.png" "$out/alpha_typed.png" && fail "the field does not show the edit"
 stop_client
-kill -0 "$pid" 2>/dev/null && fail "the client did not end on SIGTERM"
+x11_ours "$pid" && fail "the client did not end on SIGTERM"
 servers_left && fail "the web server or the resident instance is still running after SIGTERM"
 grep -aq "Delta" "$R/Data/database/Demo.qnd"* || fail "the edit before SIGTERM was not stored"
 # ---- The display goes away under a logged-in client: the client ends (no crash, no hang in its
@@ -170,7 +170,7 @@ for _ in $(seq 100); do DISPLAY=":$dpy" xdotool getmouselocation > /dev/null 2>&
 # checked logs, and it may hold no other warning.
 DISPLAY=":$dpy" "$R/qnclient" > "$out/display_gone.out" 2>&1 &
 pid=$!
-trap 'kill "$pid" "$xpid" 2>/dev/null || true' EXIT
+trap 'x11_kill "$pid" "$xpid"' EXIT
 login=$(DISPLAY=":$dpy" xdotool search --sync --onlyvisible --name '^Login$' | head -1)
 DISPLAY=":$dpy" painted "$login"
 eval "$(DISPLAY=":$dpy" xdotool getwindowgeometry --shell "$login")"
@@ -180,8 +180,8 @@ pgrep -f "hmserv-$(id -u)-$port/" > /dev/null || fail "no web server after the l
 # The display goes once the record window is up there.
 DISPLAY=":$dpy" window "Quillon Server" 600 > /dev/null || fail "no record window on the second display"
 kill "$xpid"
-for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$pid" 2>/dev/null && fail "the client did not end when its display went away"
+for _ in $(seq 100); do x11_ours "$pid" || break; sleep 0.1; done
+x11_ours "$pid" && fail "the client did not end when its display went away"
 set +e
 wait "$pid"
 rc=$?

@@ -115,8 +115,8 @@ servers_left() {
 # server's resident instance) and waits until none of the three is left.
 stop_client() {
   trap - EXIT
-  [ -n "${pid:-}" ] && kill "$pid" 2>/dev/null || true
-  for _ in $(seq 100); do [ -n "${pid:-}" ] && kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+  x11_kill "${pid:-}"
+  for _ in $(seq 100); do x11_ours "${pid:-}" || break; sleep 0.1; done
   for _ in $(seq 100); do servers_left || break; sleep 0.1; done
 }
 # close_client X Y: the main window's Close at X Y (from its corner), then client_closed.  A click
@@ -124,8 +124,8 @@ stop_client() {
 # running it is given again, once.
 close_client() {
   xdotool mousemove $((mx + $1)) $((my + $2)) click 1
-  for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-  if kill -0 "$pid" 2>/dev/null && shown '^Quillon Server$'; then
+  for _ in $(seq 100); do x11_ours "$pid" || break; sleep 0.1; done
+  if x11_ours "$pid" && shown '^Quillon Server$'; then
     echo "$(basename "$0" .sh): the client still runs ten seconds after Close, clicking it again" >&2
     xdotool mousemove $((mx + $1)) $((my + $2)) click 1
   fi
@@ -134,8 +134,8 @@ close_client() {
 # client_closed: waits until the client has ended by itself and its servers are gone (its close
 # saves the record and stops the web server, which takes long on a loaded machine: a minute at most).
 client_closed() {
-  for _ in $(seq 600); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-  kill -0 "$pid" 2>/dev/null && fail "the client did not close"
+  for _ in $(seq 600); do x11_ours "$pid" || break; sleep 0.1; done
+  x11_ours "$pid" && fail "the client did not close"
   for _ in $(seq 300); do servers_left || break; sleep 0.1; done
   servers_left && fail "the web server or the server's resident instance is still running"
   trap - EXIT
@@ -249,6 +249,10 @@ small_window() {
 }
 message_box() { small_window "Quillon Server"; }  # the newest message box
 main_has_keys() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$main" ]; }  # the main window has the keyboard
+    sleep 0.1
+  done
+  fail "the main window's menu bar stayed greyed for 15 seconds (see $out/menu_bar.png)"
+}
 # menu KEY N [SUB]: opens the main menu with Alt+KEY and chooses its N-th shown entry (and the
 # SUB-th entry of its sub-menu).
 menu() {
@@ -577,7 +581,7 @@ PY
   smtp=$!
   for _ in $(seq 100); do [ -e "$1/ready" ] && return 0; sleep 0.1; done
   cat "$1/../smtp.log" >&2
-  kill "$smtp" 2>/dev/null || true
+  x11_kill "$smtp"
   echo "FAIL: the mail server did not start" >&2
   exit 1
 }

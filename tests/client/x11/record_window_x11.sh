@@ -497,7 +497,7 @@ menu_click 34 5 2
 # The close saves the record (the web server started again for it); a problem told is answered
 # by a click.
 for _ in $(seq 300); do
-  kill -0 "$pid" 2>/dev/null || break
+  x11_ours "$pid" || break
   no_box || box_answer close_problem OK
   sleep 0.2
 done

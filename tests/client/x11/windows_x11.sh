@@ -68,14 +68,30 @@ x_window() {
 }
 
 # ---- The window manager ----
+# It runs once the root window names its check window and that window names itself back (the
+# last step of its start); on a busy machine that takes up to a minute.
 openbox --sm-disable > "$out/openbox.log" 2>&1 &
 wm=$!
-trap 'kill "$wm" 2>/dev/null || true' EXIT
-for _ in $(seq 100); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break; sleep 0.1; done
-xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id' || fail "the window manager did not start"
+trap 'x11_kill "$wm"' EXIT
+wm_running() {
+  local check
+  check=$(xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | sed -n 's/.*window id # //p')
+  [ -n "$check" ] && xprop -id "$check" _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id # $check\$"
+}
+for _ in $(seq 600); do
+  wm_running && break
+  if ! x11_ours "$wm"; then
+    wait "$wm" && rc=0 || rc=$?
+    trap - EXIT
+    cat "$out/openbox.log" >&2
+    fail "the window manager ended (status $rc) before the root window's _NET_SUPPORTING_WM_CHECK named it"
+  fi
+  sleep 0.1
+done
+wm_running || { cat "$out/openbox.log" >&2; fail "the window manager did not set the root window's _NET_SUPPORTING_WM_CHECK within a minute"; }
 
 record_program_start
-trap 'kill "$pid" "$wm" 2>/dev/null || true' EXIT
+trap 'x11_kill "$pid" "$wm"' EXIT
 code=$(grep '^code ' "$log" | cut -d' ' -f2)
 wait_line main
 read -r _ _ mw mh _ <<< "$(st main)"
@@ -190,6 +206,6 @@ shot "$out/record_second_start.png" 0 0 1024 768
 [ "$((window_top - top))" -ge 0 ] || fail "the record window's title bar is off the screen (window at $window_top, title $top high)"
 [ "$((my + mh + bottom))" -le 768 ] || fail "the record window reaches below the screen ($my + $mh)"
 x11_stop
-kill "$wm" 2>/dev/null || true
+x11_kill "$wm"
 trap - EXIT
 echo "windows_x11: search results, database information, server settings, CD player, the maximized record window; screenshots in $out"
