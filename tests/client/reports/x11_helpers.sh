@@ -249,6 +249,15 @@ small_window() {
 }
 message_box() { small_window "Quillon Server"; }  # the newest message box
 main_has_keys() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$main" ]; }  # the main window has the keyboard
+# menu_bar_enabled: waits until the main window's menu bar shows its titles enabled (black).  The
+# client greys them while a command or a window over it runs, and for a moment after a box
+# closed: a key or click on a greyed title opens nothing.
+menu_bar_enabled() {
+  local X Y WIDTH HEIGHT SCREEN
+  geometry "$main"
+  for _ in $(seq 150); do
+    shot "$out/menu_bar.png" "$X" "$Y" "$WIDTH" 20
+    [ "$(dark "$out/menu_bar.png")" -gt 200 ] && { rm -f "$out/menu_bar.png"; return 0; }
     sleep 0.1
   done
   fail "the main window's menu bar stayed greyed for 15 seconds (see $out/menu_bar.png)"
@@ -258,6 +267,7 @@ main_has_keys() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$main" ]; }  # th
 menu() {
   local i before try
   for try in 1 2 3; do
+    menu_bar_enabled
     xdotool windowactivate --sync "$main" 2>/dev/null || xdotool windowfocus --sync "$main"
     x11_until main_has_keys || fail "the main window did not take the keyboard for the menu alt+$1"
     # Each menu takes the keys once it is shown (waited for).
@@ -486,6 +496,7 @@ raised() {
 # it); menu_X.png shows the menu.
 menu_click() {
   local before popup
+  menu_bar_enabled
   before=$(visible)
   xdotool mousemove $((mx + $1)) $((my + ${menu_y:-8})) click 1
   popup=$(new_window "$before") || fail "the menu at $1 did not open"
@@ -535,6 +546,7 @@ still() {
 # for), whose M-th entry is then clicked; menu_X_N.png shows both menus over the main window.
 submenu_click() {
   local before popup sub
+  menu_bar_enabled
   before=$(visible)
   xdotool mousemove $((mx + $1)) $((my + ${menu_y:-8})) click 1
   popup=$(new_window "$before") || fail "the menu at $1 did not open"
