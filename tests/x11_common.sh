@@ -70,11 +70,13 @@ x11_screen() {
     # started at the same time never race for one, and a number another X server has just left
     # is not taken again while that server is still going (its going removes the display's
     # socket). A number in use makes the server end at once: another is drawn.  The display is
-    # ours once its lock file names our server and a client's connection is taken.
+    # ours once its lock file names our server and a client's connection is taken.  It does not
+    # reset when its last client leaves (-noreset): a program connecting during that reset, as
+    # the first of the run does right after that test connection, is turned away.
     local try n
     for try in $(seq 20); do
       n=$((1000 + (RANDOM * 32768 + RANDOM) % 30000))
-      Xvfb ":$n" -screen 0 "${size}x24" -nolisten tcp > "$keep/xvfb.out" 2>&1 &
+      Xvfb ":$n" -screen 0 "${size}x24" -nolisten tcp -noreset > "$keep/xvfb.out" 2>&1 &
       xvfb=$!
       x11_xvfb=$xvfb
       for _ in $(seq 100); do

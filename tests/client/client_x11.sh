@@ -158,9 +158,10 @@ grep -aq "Delta" "$R/Data/database/Demo.qnd"* || fail "the edit before SIGTERM w
 # ---- The display goes away under a logged-in client: the client ends (no crash, no hang in its
 # exit) and its web server and the resident instance end with it ----
 # The X server takes a free display itself and names it once it is ready (another X server
-# starting at the same time never gets the same one).
+# starting at the same time never gets the same one); it does not reset when the probe below
+# leaves, which would turn the client away.
 rm -f "$out/display"
-Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp 5> "$out/display" > /dev/null 2>&1 &
+Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp -noreset 5> "$out/display" > /dev/null 2>&1 &
 xpid=$!
 for _ in $(seq 100); do [ -s "$out/display" ] && break; sleep 0.1; done
 dpy=$(tr -dc 0-9 < "$out/display")
