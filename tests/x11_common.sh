@@ -4,7 +4,12 @@
 #
 #   x11_screen WIDTHxHEIGHT "$@"   runs the calling script again on an X server of its own; the test
 #                                  fails on any Qt warning the programs wrote to their standard
-#                                  error or to the logs (*.log) of the output folder $out
+#                                  error or to the logs (*.log) of the output folder $out; a
+#                                  run that fails without a "FAIL:" line (a command of the script
+#                                  failed under "set -e", or a signal ended it) is told, with the
+#                                  script's last steps
+#   x11_ours PID / x11_kill PID... whether a process is still this script's child / a signal to
+#                                  those that are (never to a stranger that got an ended one's id)
 #   x11_start TITLE [ARGS...]      starts $prog with $log (and ARGS), waits for its "ready" line
 #                                  and its window of that title; sets pid and wid
 #   x11_stop                       ends the program and waits for it
@@ -32,6 +37,15 @@
 export QT_MESSAGE_PATTERN='qt-%{type}: %{if-category}%{category}: %{endif}%{message}'
 x11_qt_warning_pattern='^qt-(warning|critical|fatal): '
 
+# Inside its X server the script's steps go to a trace, shown when it fails without a message.
+if [ "${QN_X11_INNER:-}" = 1 ] && [ -n "${QN_X11_TRACE:-}" ]; then
+  exec {x11_trace}>> "$QN_X11_TRACE"
+  unset QN_X11_TRACE
+  BASH_XTRACEFD=$x11_trace
+  PS4='+ ${BASH_SOURCE[0]##*/}:$LINENO: '
+  set -x
+fi
+
 x11_screen() {
   local size="$1"
   shift
@@ -49,22 +63,24 @@ x11_screen() {
     x11_keep="$keep" x11_xvfb=""
     # (A process id is dropped once its process is reaped: ids come round again within seconds on
     # a machine busy starting processes, and a late kill would end another test's process.)
-    trap '[ -z "$x11_xvfb" ] || kill "$x11_xvfb" 2> /dev/null || true; rm -rf "$x11_keep"' EXIT
+    trap 'x11_kill "$x11_xvfb"; rm -rf "$x11_keep"' EXIT
     trap 'exit 143' TERM INT
     : > "$stamp"
     # The X server takes a display number drawn at random from a wide range, so that X tests
     # started at the same time never race for one, and a number another X server has just left
     # is not taken again while that server is still going (its going removes the display's
     # socket). A number in use makes the server end at once: another is drawn.  The display is
-    # ours once its lock file names our server and a client's connection is taken.
+    # ours once its lock file names our server and a client's connection is taken.  It does not
+    # reset when its last client leaves (-noreset): a program connecting during that reset, as
+    # the first of the run does right after that test connection, is turned away.
     local try n
     for try in $(seq 20); do
       n=$((1000 + (RANDOM * 32768 + RANDOM) % 30000))
-      Xvfb ":$n" -screen 0 "${size}x24" -nolisten tcp > "$keep/xvfb.out" 2>&1 &
+      Xvfb ":$n" -screen 0 "${size}x24" -nolisten tcp -noreset > "$keep/xvfb.out" 2>&1 &
       xvfb=$!
       x11_xvfb=$xvfb
       for _ in $(seq 100); do
-        kill -0 "$xvfb" 2> /dev/null || break
+        x11_ours "$xvfb" || break
         if [ "$({ tr -dc 0-9 < "/tmp/.X$n-lock"; } 2> /dev/null)" = "$xvfb" ] &&
            DISPLAY=":$n" xdotool getmouselocation > /dev/null 2>&1; then
           dpy=$n
@@ -73,30 +89,52 @@ x11_screen() {
         sleep 0.1
       done
       [ -n "$dpy" ] && break
-      kill "$xvfb" 2> /dev/null || true
+      x11_kill "$xvfb"
       wait "$xvfb" 2> /dev/null || true
       x11_xvfb=""
     done
     if [ -z "$dpy" ]; then
       echo "FAIL: the X server did not start" >&2
       cat "$keep/xvfb.out" >&2
-      kill "$xvfb" 2> /dev/null || true
+      x11_kill "$xvfb"
       wait "$xvfb" 2> /dev/null || true
       x11_xvfb=""
       rm -rf "$keep"
       exit 1
     fi
-    DISPLAY=":$dpy" QN_X11_INNER=1 XDG_RUNTIME_DIR="$out/run" bash "$0" "$@" 2> "$err" || rc=$?
+    DISPLAY=":$dpy" QN_X11_INNER=1 QN_X11_TRACE="$keep/trace" XDG_RUNTIME_DIR="$out/run" bash "$0" "$@" 2> "$err" || rc=$?
+    # (An X server that ended before the run did explains what the run then missed.)
+    local ended=""
+    if ! x11_ours "$xvfb"; then
+      wait "$xvfb" 2> /dev/null && ended="status 0" || ended="status $?"
+      x11_xvfb=""
+    fi
     # A program the run ended may still be on its way out: the X server goes once no program of
     # the run is left on it (ten seconds at most).
     for _ in $(seq 100); do
       grep -qsxz "DISPLAY=:$dpy" /proc/[0-9]*/environ || break
       sleep 0.1
     done
-    kill "$xvfb" 2> /dev/null || true
+    x11_kill "$xvfb"
     wait "$xvfb" 2> /dev/null || true
     x11_xvfb=""
     cat "$err" >&2
+    if [ -n "$ended" ]; then
+      echo "FAIL: the X server :$dpy ended ($ended) before the run did; what it wrote:" >&2
+      cat "$keep/xvfb.out" >&2
+      [ "$rc" != 0 ] || rc=1
+    fi
+    # A run that failed without saying what (a command of its own failed under "set -e", or a
+    # signal ended it) is told by its last steps.
+    if [ "$rc" != 0 ] && ! grep -q '^FAIL' "$err"; then
+      if [ "$rc" -gt 128 ]; then
+        echo "FAIL: the test script was ended by signal $((rc - 128)) ($(kill -l $((rc - 128)) 2> /dev/null))" >&2
+      else
+        echo "FAIL: the test script ended with status $rc without saying what failed" >&2
+      fi
+      echo "--- its last steps:" >&2
+      tail -n 30 "$keep/trace" >&2 2> /dev/null || true
+    fi
     found=$({
       grep -hE "$x11_qt_warning_pattern" "$err" || true
       [ -d "$out" ] && find "$out" -type f -name '*.log' -newer "$stamp" -exec grep -hE "$x11_qt_warning_pattern" {} +
@@ -182,12 +220,29 @@ until_changed() {
   return 1
 }
 
+# x11_ours PID: the process is a child of this script, not yet reaped.  (A process id comes round
+# again within seconds on a machine busy starting processes: a signal meant for a process that has
+# ended must not reach the stranger that got its id.)
+x11_ours() {
+  local s ppid
+  [ -n "${1:-}" ] && s=$(cat "/proc/$1/stat" 2> /dev/null) || return 1
+  read -r _ ppid _ <<< "${s##*) }"
+  [ "$ppid" = "$$" ]
+}
+# x11_kill [-SIGNAL] PID...: signals (TERM when not given) those of the processes still ours.
+x11_kill() {
+  local sig=-TERM p
+  [[ "${1:-}" != -* ]] || { sig=$1; shift; }
+  for p in "$@"; do x11_ours "$p" && kill "$sig" "$p" 2> /dev/null; done
+  return 0
+}
+
 x11_start() {
   local title="$1"
   shift
   QT_QPA_PLATFORM=xcb "$prog" "$log" "$@" &
   pid=$!
-  trap '[ -z "${pid:-}" ] || kill -KILL "$pid" 2>/dev/null || true' EXIT
+  trap 'x11_kill -KILL "${pid:-}"' EXIT
   for _ in $(seq 100); do grep -qx ready "$log" 2>/dev/null && break; sleep 0.1; done
   grep -qx ready "$log" || fail "the program did not start"
   wid=$(xdotool search --sync --name "^$title\$" | head -1)
@@ -195,10 +250,10 @@ x11_start() {
 }
 
 x11_stop() {
-  kill "$pid" 2>/dev/null || true
+  x11_kill "$pid"
   # (A test program whose own loop does not take the signal is ended after ten seconds.)
-  for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-  kill -KILL "$pid" 2>/dev/null || true
+  for _ in $(seq 100); do x11_ours "$pid" || break; sleep 0.1; done
+  x11_kill -KILL "$pid"
   wait "$pid" 2>/dev/null || true
   pid=""
 }

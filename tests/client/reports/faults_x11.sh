@@ -65,8 +65,7 @@ printf 'MailServer=127.0.0.1\r\nMailPort=%s\r\nSenderEmail=me@example.com\r\nSen
 watcher=""
 stop_all() {
   stop_client
-  kill "$smtp" 2>/dev/null || true
-  [ -z "$watcher" ] || kill "$watcher" 2>/dev/null || true
+  x11_kill "$smtp" "$watcher"
 }
 
 start_client
@@ -112,8 +111,8 @@ until_changed "$out/images_page.png" "$ix" "$iy" "$iw" "$ih" xdotool mousemove $
   fail "the Images page did not show"
 pick $((px + 130)) $((py + 18)) 1
 drawn "$out/record_print_images.png" "$report"
-for _ in $(seq 900); do kill -0 "$watcher" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$watcher" 2>/dev/null && fail "the main window did not refresh within 90 seconds"
+for _ in $(seq 900); do x11_ours "$watcher" || break; sleep 0.1; done
+x11_ours "$watcher" && fail "the main window did not refresh within 90 seconds"
 watcher=""
 grep -q deleted "$out/refresh_seen.txt" || fail "the refresh watch ended without seeing it: $(cat "$out/refresh_seen.txt")"
 until_changed "$out/preview_page.png" "$ix" "$iy" "$iw" "$ih" xdotool mousemove $((ix + 322)) $((iy + 39)) click 1 ||
@@ -260,7 +259,7 @@ gone '^Email$'
 # ---- Close ----
 xdotool mousemove $((mx + 596)) $((my + 33)) click 1
 client_closed
-kill "$smtp" 2>/dev/null || true
+x11_kill "$smtp"
 trap - EXIT
 [ "$problems" -eq 0 ] || { echo "FAIL: $problems fault(s) found; screenshots in $out" >&2; exit 1; }
 echo "faults_x11: pictures kept across the refresh, .html and extension-less exports, unread amounts told, mail beyond ASCII; screenshots in $out"

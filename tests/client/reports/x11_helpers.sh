@@ -115,8 +115,8 @@ servers_left() {
 # server's resident instance) and waits until none of the three is left.
 stop_client() {
   trap - EXIT
-  [ -n "${pid:-}" ] && kill "$pid" 2>/dev/null || true
-  for _ in $(seq 100); do [ -n "${pid:-}" ] && kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+  x11_kill "${pid:-}"
+  for _ in $(seq 100); do x11_ours "${pid:-}" || break; sleep 0.1; done
   for _ in $(seq 100); do servers_left || break; sleep 0.1; done
 }
 # close_client X Y: the main window's Close at X Y (from its corner), then client_closed.  A click
@@ -124,8 +124,8 @@ stop_client() {
 # running it is given again, once.
 close_client() {
   xdotool mousemove $((mx + $1)) $((my + $2)) click 1
-  for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-  if kill -0 "$pid" 2>/dev/null && shown '^Quillon Server$'; then
+  for _ in $(seq 100); do x11_ours "$pid" || break; sleep 0.1; done
+  if x11_ours "$pid" && shown '^Quillon Server$'; then
     echo "$(basename "$0" .sh): the client still runs ten seconds after Close, clicking it again" >&2
     xdotool mousemove $((mx + $1)) $((my + $2)) click 1
   fi
@@ -134,8 +134,8 @@ close_client() {
 # client_closed: waits until the client has ended by itself and its servers are gone (its close
 # saves the record and stops the web server, which takes long on a loaded machine: a minute at most).
 client_closed() {
-  for _ in $(seq 600); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-  kill -0 "$pid" 2>/dev/null && fail "the client did not close"
+  for _ in $(seq 600); do x11_ours "$pid" || break; sleep 0.1; done
+  x11_ours "$pid" && fail "the client did not close"
   for _ in $(seq 300); do servers_left || break; sleep 0.1; done
   servers_left && fail "the web server or the server's resident instance is still running"
   trap - EXIT
@@ -249,11 +249,25 @@ small_window() {
 }
 message_box() { small_window "Quillon Server"; }  # the newest message box
 main_has_keys() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$main" ]; }  # the main window has the keyboard
+# menu_bar_enabled: waits until the main window's menu bar shows its titles enabled (black).  The
+# client greys them while a command or a window over it runs, and for a moment after a box
+# closed: a key or click on a greyed title opens nothing.
+menu_bar_enabled() {
+  local X Y WIDTH HEIGHT SCREEN
+  geometry "$main"
+  for _ in $(seq 150); do
+    shot "$out/menu_bar.png" "$X" "$Y" "$WIDTH" 20
+    [ "$(dark "$out/menu_bar.png")" -gt 200 ] && { rm -f "$out/menu_bar.png"; return 0; }
+    sleep 0.1
+  done
+  fail "the main window's menu bar stayed greyed for 15 seconds (see $out/menu_bar.png)"
+}
 # menu KEY N [SUB]: opens the main menu with Alt+KEY and chooses its N-th shown entry (and the
 # SUB-th entry of its sub-menu).
 menu() {
   local i before try
   for try in 1 2 3; do
+    menu_bar_enabled
     xdotool windowactivate --sync "$main" 2>/dev/null || xdotool windowfocus --sync "$main"
     x11_until main_has_keys || fail "the main window did not take the keyboard for the menu alt+$1"
     # Each menu takes the keys once it is shown (waited for).
@@ -482,6 +496,7 @@ raised() {
 # it); menu_X.png shows the menu.
 menu_click() {
   local before popup
+  menu_bar_enabled
   before=$(visible)
   xdotool mousemove $((mx + $1)) $((my + ${menu_y:-8})) click 1
   popup=$(new_window "$before") || fail "the menu at $1 did not open"
@@ -531,6 +546,7 @@ still() {
 # for), whose M-th entry is then clicked; menu_X_N.png shows both menus over the main window.
 submenu_click() {
   local before popup sub
+  menu_bar_enabled
   before=$(visible)
   xdotool mousemove $((mx + $1)) $((my + ${menu_y:-8})) click 1
   popup=$(new_window "$before") || fail "the menu at $1 did not open"
@@ -577,7 +593,7 @@ PY
   smtp=$!
   for _ in $(seq 100); do [ -e "$1/ready" ] && return 0; sleep 0.1; done
   cat "$1/../smtp.log" >&2
-  kill "$smtp" 2>/dev/null || true
+  x11_kill "$smtp"
   echo "FAIL: the mail server did not start" >&2
   exit 1
 }

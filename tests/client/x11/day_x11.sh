@@ -21,7 +21,7 @@ started=$(date +%s)
 mail_stand_in "$out/mail"
 printf '[SETTINGS]\r\nMailServer=127.0.0.1\r\nMailPort=%s\r\nSenderEmail=me@example.com\r\nSenderName=Day Tester\r\n' \
   "$smtp_port" > "$out/config/QuillonClient.ini"
-stop_smtp() { kill "$smtp" 2>/dev/null || true; }
+stop_smtp() { x11_kill "$smtp"; }
 step() { echo "day_x11: $* ($(($(date +%s) - started)) s)"; }
 
 # closes PATTERN X Y: a click at X Y closes the window, given again when it came too early.

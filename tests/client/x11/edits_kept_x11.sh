@@ -108,8 +108,8 @@ box=$(message_box) || fail "Delete asked nothing"
 painted "$box"
 marked_shot "$out/logout_box.png" "$box"
 kill -TERM "$pid"
-for _ in $(seq 150); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$pid" 2>/dev/null && fail "the client still runs 15 seconds after SIGTERM with a box open"
+for _ in $(seq 150); do x11_ours "$pid" || break; sleep 0.1; done
+x11_ours "$pid" && fail "the client still runs 15 seconds after SIGTERM with a box open"
 client_closed
 dump
 grep -q "	Kept at logout	" "$out/database.txt" || fail "the name typed before the logout was not saved"
@@ -128,7 +128,7 @@ box=$(message_box) || { chmod +x "$R/bin/hmserv"; fail "Close said nothing when 
 painted "$box"
 box_answer close_unsaved No
 chmod +x "$R/bin/hmserv"
-kill -0 "$pid" 2>/dev/null || fail "the client ended although No was answered"
+x11_ours "$pid" || fail "the client ended although No was answered"
 window "Quillon Server" 600 > /dev/null || fail "the record window went although No was answered"
 geometry "$main"
 shot "$out/stayed.png" "$X" "$Y" "$WIDTH" "$HEIGHT"

@@ -248,6 +248,6 @@ click diagramclose
 for _ in $(seq 100); do grep -q '^diagram ' "$state" || break; sleep 0.1; done
 grep -q '^diagram ' "$state" && fail "the diagram did not close"
 
-kill "$pid" 2>/dev/null || true
+x11_kill "$pid"
 trap - EXIT
 echo "fields_x11: description menu, short values, label rename, row editor, image tabs, barcode, URL, diagram; screenshots in $out"

@@ -254,8 +254,8 @@ echo "record_data_x11: copies list no attachment"
 
 # ---- The close; no Qt warning on the way ----
 click "$M.CloseTBtn"
-for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$pid" 2>/dev/null && fail "the program did not end at the close"
+for _ in $(seq 100); do x11_ours "$pid" || break; sleep 0.1; done
+x11_ours "$pid" && fail "the program did not end at the close"
 trap - EXIT
 wait "$pid" || fail "the program ended with a failure at the close"
 if grep -E "^(Qt|QWidget|QObject|QSocketNotifier|QPainter|QPixmap|qt\.)|[Ww]arning" "$out/program.log"; then

@@ -23,7 +23,7 @@ record_program_x11() {
 record_program_start() {
   "$prog" "$out/root" "$log" > "$out/program.log" 2>&1 &
   pid=$!
-  trap 'kill "$pid" 2>/dev/null || true' EXIT
+  trap 'x11_kill "$pid"' EXIT
   for _ in $(seq 150); do grep -qx ready "$log" 2>/dev/null && break; sleep 0.1; done
   grep -qx ready "$log" || { cat "$out/program.log" >&2; fail "the program did not start"; }
 }

@@ -180,9 +180,11 @@ step "the Edit menu"
 # The next title is clicked once the menu bar is at rest again: no title lit, as it shows with
 # no menu open and the pointer on its empty end (the client has taken all that came before).
 at_rest() { xdotool mousemove $((mx + mw - 40)) $((my + menu_y)); }
+menu_bar_enabled
 at_rest
 still "$out/menu_bar_at_rest.png" "$mx" "$my" "$mw" 20 || fail "the menu bar does not hold still"
 for title_x in 34 162 232 323 392; do
+  menu_bar_enabled
   before=$(visible)
   xdotool mousemove $((mx + title_x)) $((my + menu_y)) click 1
   popup=$(new_window "$before") || fail "the menu at $title_x did not open"
@@ -497,7 +499,7 @@ menu_click 34 5 2
 # The close saves the record (the web server started again for it); a problem told is answered
 # by a click.
 for _ in $(seq 300); do
-  kill -0 "$pid" 2>/dev/null || break
+  x11_ours "$pid" || break
   no_box || box_answer close_problem OK
   sleep 0.2
 done

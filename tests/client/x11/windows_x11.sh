@@ -16,11 +16,11 @@ record_program_x11 windows "$@"
 fail() { echo "FAIL: $*" >&2; echo "--- state:" >&2; cat "$state" >&2 || true; exit 1; }
 at() { grep -h "^at $1 " "$log" "$state" 2>/dev/null | tail -1 | awk '{print $3, $4}'; }
 st() { grep "^$1 " "$state" 2>/dev/null | head -1 | cut -d' ' -f2-; }
-click() { # click NAME [PAUSE]: waits until NAME has a place (a menu entry: until its menu is open)
-  for _ in $(seq 50); do [ -n "$(at "$1")" ] && break; sleep 0.1; done
+click() { # click NAME: waits until NAME has a place (a menu entry: until its menu is open); the
+  # caller then waits for what the click does
+  for _ in $(seq 100); do [ -n "$(at "$1")" ] && break; sleep 0.1; done
   [ -n "$(at "$1")" ] || fail "$1 is not on the screen"
   xdotool mousemove $(at "$1") click 1
-  sleep "${2:-0.6}"
 }
 wait_state() { # wait_state KEY VALUE: until the state line reads so
   for _ in $(seq 100); do [ "$(st "$1")" = "$2" ] && return 0; sleep 0.1; done
@@ -33,9 +33,9 @@ wait_line() { # wait_line KEY: until the state has such a line
 menu_entry() { # menu_entry BAR ENTRY: an entry of a menu of the menu bar, by the mouse
   local attempt
   for attempt in 1 2 3; do
-    click "bar:$1" 0.5
-    for _ in $(seq 30); do grep -q "^at menu:$2 " "$state" && break; sleep 0.1; done
-    grep -q "^at menu:$2 " "$state" && { click "menu:$2" 0.8; return 0; }
+    click "bar:$1"
+    for _ in $(seq 100); do grep -q "^at menu:$2 " "$state" && break; sleep 0.1; done
+    grep -q "^at menu:$2 " "$state" && { click "menu:$2"; return 0; }
     xdotool key Escape
   done
   fail "the $1 menu shows no $2"
@@ -97,29 +97,45 @@ x_window() {
 }
 
 # ---- The window manager ----
+# It runs once the root window names its check window and that window names itself back (the
+# last step of its start); on a busy machine that takes up to a minute.
 openbox --sm-disable > "$out/openbox.log" 2>&1 &
 wm=$!
-trap 'kill "$wm" 2>/dev/null || true' EXIT
-for _ in $(seq 100); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break; sleep 0.1; done
-xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id' || fail "the window manager did not start"
+trap 'x11_kill "$wm"' EXIT
+wm_running() {
+  local check
+  check=$(xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | sed -n 's/.*window id # //p')
+  [ -n "$check" ] && xprop -id "$check" _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id # $check\$"
+}
+for _ in $(seq 600); do
+  wm_running && break
+  if ! x11_ours "$wm"; then
+    wait "$wm" && rc=0 || rc=$?
+    trap - EXIT
+    cat "$out/openbox.log" >&2
+    fail "the window manager ended (status $rc) before the root window's _NET_SUPPORTING_WM_CHECK named it"
+  fi
+  sleep 0.1
+done
+wm_running || { cat "$out/openbox.log" >&2; fail "the window manager did not set the root window's _NET_SUPPORTING_WM_CHECK within a minute"; }
 
 record_program_start
-trap 'kill "$pid" "$wm" 2>/dev/null || true' EXIT
+trap 'x11_kill "$pid" "$wm"' EXIT
 code=$(grep '^code ' "$log" | cut -d' ' -f2)
 wait_line main
 read -r _ _ mw mh _ <<< "$(st main)"
 main=$(x_window "$mw" "$mh") || fail "the record window is not on the screen"
 
 # ---- Search Results: both records put on the list, the window from the tool bar ----
-click searchlistbox 0.8
+click searchlistbox
 wait_state onlist 1
-click nexttool 1
-for _ in $(seq 50); do [ "$(st shown)" != "$code" ] && break; sleep 0.1; done
+click nexttool
+for _ in $(seq 100); do [ "$(st shown)" != "$code" ] && break; sleep 0.1; done
 [ "$(st shown)" != "$code" ] || fail "Next showed no other record"
 wait_state onlist 0
-click searchlistbox 0.8
+click searchlistbox
 wait_state onlist 1
-click searchlisttool 1
+click searchlisttool
 wait_line results
 wait_state header "Record ID|$(st header | cut -d'|' -f2)"
 [ -n "$(st header | cut -d'|' -f2)" ] || fail "the name column has no header"
@@ -131,14 +147,14 @@ shot "$out/search_results.png" "$gx" "$gy" "$gw" "$gh"
 [ "$(colour_count "$out/search_results.png" 255 255 0)" -eq 0 ] || fail "the search results show bright yellow rows"
 [ "$(colour_count "$out/search_results.png" 0 128 0)" -eq 0 ] || fail "the search results show dark green rows"
 [ "$(colour_count "$out/search_results.png" 255 255 192)" -gt 200 ] || fail "the second record's row is not light yellow"
-click resultrow1 0.5
+click resultrow1
 wait_state selected 1
 printf 'before' | xclip -selection clipboard
 xdotool key ctrl+c
 x11_until eval '[ "$(xclip -o -selection clipboard 2>/dev/null)" != before ]' || fail "Ctrl+C put nothing on the clipboard"
 copied=$(xclip -o -selection clipboard 2>/dev/null | tr -d '\r')
 [ "$copied" = "$code"$'\t'"Item 06 Hammer drill" ] || fail "Ctrl+C copied '$copied'"
-xdotool windowactivate --sync "$main" 2> /dev/null || true
+xdotool windowactivate --sync "$main" || fail "the record window did not become the active window"
 
 # ---- Database Information: the dates as the database writes them ----
 menu_entry Connect Database_Information
@@ -147,8 +163,8 @@ wait_state created 12/02/2026
 wait_state updated 12/09/2026
 read -r fx fy fw fh _ <<< "$(form Please_enter_database_information:)"
 shot "$out/database_information.png" "$fx" "$fy" "$fw" "$fh"
-click infocancel 1
-for _ in $(seq 50); do grep -q '^created ' "$state" || break; sleep 0.1; done
+click infocancel
+for _ in $(seq 100); do grep -q '^created ' "$state" || break; sleep 0.1; done
 grep -q '^created ' "$state" && fail "the database information did not close"
 
 # ---- Local Server Settings ----
@@ -165,14 +181,15 @@ read -r gap_x blank <<< "$(st programgap)"
 ink_gap=$(ink_gap "$out/server_settings_text.png" 2 "$gap_x")
 echo "windows_x11: the ink gap between \"program\" and \"with\" is $ink_gap px, a blank $blank px"
 [ "$ink_gap" -ge 1 ] && [ "$ink_gap" -le $((blank + 2)) ] || fail "\"program\" and \"with\" stand $ink_gap px apart, a blank is $blank px"
-click settingsok 1
-for _ in $(seq 50); do grep -q '^explanation ' "$state" || break; sleep 0.1; done
+click settingsok
+for _ in $(seq 100); do grep -q '^explanation ' "$state" || break; sleep 0.1; done
+grep -q '^explanation ' "$state" && fail "the server settings did not close"
 
 # ---- The CD player at its first opening: framed, its title bar on the screen ----
-click cdtool 1
+click cdtool
 wait_line cd
 cdw=$(timeout 10 xdotool search --sync --onlyvisible --name '^CD Player$' | head -1)
-for _ in $(seq 50); do [ -n "$(frame "$cdw")" ] && break; sleep 0.1; done
+for _ in $(seq 100); do [ -n "$(frame "$cdw")" ] && break; sleep 0.1; done
 read -r _ _ top _ <<< "$(frame "$cdw")"
 [ "${top:-0}" -gt 0 ] || fail "the CD player has no title bar"
 read -r cx cy cw ch <<< "$(st cd)"
@@ -192,16 +209,17 @@ settled "$out/raised.png" 0 0 1024 768 || fail "the screen did not hold still on
 read -r _ bar_y <<< "$(at bar:Connect)"
 title_y=$((2 * bar_y - my - top / 2))
 xdotool mousemove $((mx + normal_w - 150)) "$title_y" click --repeat 2 --delay 80 1
-for _ in $(seq 50); do [ "$(st main | cut -d' ' -f5)" = 2 ] && break; sleep 0.1; done
+for _ in $(seq 100); do [ "$(st main | cut -d' ' -f5)" = 2 ] && break; sleep 0.1; done
 if [ "$(st main | cut -d' ' -f5)" != 2 ]; then
   shot "$out/not_maximized.png" 0 0 1024 768
   fail "the record window is not maximized: $(st main); $(xprop -id "$main" _NET_WM_STATE _NET_WM_ALLOWED_ACTIONS _NET_FRAME_EXTENTS | tr '\n' ' ')"
 fi
 # (The window's controls are laid out for its new size before its Close is clicked.)
-for _ in $(seq 50); do [ "$(st main | cut -d' ' -f3)" -gt "$normal_w" ] && break; sleep 0.1; done
+for _ in $(seq 100); do [ "$(st main | cut -d' ' -f3)" -gt "$normal_w" ] && break; sleep 0.1; done
+[ "$(st main | cut -d' ' -f3)" -gt "$normal_w" ] || fail "the maximized record window kept its width: $(st main)"
 settled "$out/record_maximized_still.png" 0 0 1024 768 || fail "the maximized record window did not hold still"
 shot "$out/record_maximized.png" 0 0 1024 768
-click closetool 1
+click closetool
 for _ in $(seq 100); do grep -q '^main ' "$state" || break; sleep 0.1; done
 grep -q '^main ' "$state" && { shot "$out/not_closed.png" 0 0 1024 768; fail "the record window did not close"; }
 x11_stop
@@ -216,7 +234,8 @@ record_program_start
 wait_line main
 read -r _ _ mw mh _ <<< "$(st main)"
 main=$(x_window "$mw" "$mh") || fail "the record window is not on the screen at the second start"
-for _ in $(seq 50); do [ -n "$(frame "$main")" ] && break; sleep 0.1; done
+for _ in $(seq 100); do [ -n "$(frame "$main")" ] && break; sleep 0.1; done
+[ -n "$(frame "$main")" ] || fail "the record window has no frame at the second start"
 read -r _ _ top bottom <<< "$(frame "$main")"
 read -r mx my mw mh _ <<< "$(st main)"
 read -r _ bar_y <<< "$(at bar:Connect)"
@@ -225,6 +244,6 @@ shot "$out/record_second_start.png" 0 0 1024 768
 [ "$((window_top - top))" -ge 0 ] || fail "the record window's title bar is off the screen (window at $window_top, title $top high)"
 [ "$((my + mh + bottom))" -le 768 ] || fail "the record window reaches below the screen ($my + $mh)"
 x11_stop
-kill "$wm" 2>/dev/null || true
+x11_kill "$wm"
 trap - EXIT
 echo "windows_x11: search results, database information, server settings, CD player, the maximized record window; screenshots in $out"

@@ -225,9 +225,9 @@ xdotool mouseup 1
 expect_mstate "rows=R2,R3,R1"
 
 shoot "$shot"
-kill "$pid" 2>/dev/null || true
-for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$pid" 2>/dev/null && { kill -9 "$pid"; fail "the program did not end on SIGTERM"; }
+x11_kill "$pid"
+for _ in $(seq 50); do x11_ours "$pid" || break; sleep 0.1; done
+x11_ours "$pid" && { x11_kill -KILL "$pid"; fail "the program did not end on SIGTERM"; }
 status=0
 wait "$pid" 2>/dev/null || status=$?
 grep -qx closed "$log" || fail "the program did not close its window cleanly"
