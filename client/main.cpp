@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "client/view.h"
+#include "platform/qt/qt_forms.h"
 #include "platform/qt/qt_window_peer.h"
 #include "platform/sys/process.h"
 #include "platform/ui/application.h"
@@ -27,6 +28,8 @@ int main(int argc, char** argv) {
   application.SetTitle("Quillon Client");
   TView* view = nullptr;
   application.CreateForm(view);
+  // The login window opens over the main window at once: it is drawn first.
+  PaintAfterOtherWindow(*view);
   application.Run();
   // A quit from outside (the desktop's logout, SIGTERM) ends the loop without the window's close:
   // it runs here, so that the shown record is saved and the servers stop in order.

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <cstdlib>
@@ -126,6 +127,7 @@ bool TLocalServer::Launch() {
   (void)AtExit;
   Started().insert(this);
   FOwned = true;
+  FWaitedFor = false;
   return true;
 }
 
@@ -139,10 +141,30 @@ bool TLocalServer::LocalURL(const std::string& URL, int Port) {
   return false;
 }
 
+namespace {
+// How long the first request waits for a web server that runs but does not listen yet.
+constexpr int kFirstRequestWaitMs = 5000;
+}  // namespace
+
 bool TLocalServer::Revive(const std::string& URL, int TimeoutMs) {
-  if (!FOwned || Running() || !LocalURL(URL, FPort) || Answers(FPort)) return false;
+  if (!FOwned || !LocalURL(URL, FPort)) return false;
+  if (Running()) {
+    // Started moments ago (Login pressed as soon as the window shows): the first request waits
+    // until it listens; the later ones go at once.
+    if (!FWaitedFor) {
+      FWaitedFor = true;
+      WaitWhileRunning(std::min(TimeoutMs, kFirstRequestWaitMs));
+    }
+    return false;
+  }
+  if (Answers(FPort)) return false;
   // The hand-over files stay: the resident instance may still serve another client.
   if (!Launch()) return false;
+  FWaitedFor = true;
+  return WaitWhileRunning(TimeoutMs);
+}
+
+bool TLocalServer::WaitWhileRunning(int TimeoutMs) {
   // A web server that cannot start (its program missing, the port taken meanwhile) ends: the
   // request then fails at once rather than after the whole wait.
   for (int Waited = 0;; Waited += 5) {

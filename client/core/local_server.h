@@ -31,7 +31,8 @@ public:
   // reported: the login then cannot reach the server).
   bool Start(const std::string& ProgramFolder, int Port);
   bool Running() const;
-  // Before a request to URL: when the web server this object started has ended since (its web
+  // Before a request to URL: the first request to the web server this object started waits
+  // until it listens (while it runs).  When the web server this object started has ended since (its web
   // server program went away) and URL goes to its port on this machine where nothing answers, it
   // is started again and waited for.  A stopped server stays stopped; another program answering
   // on the port (a second client's web server) is used as it is.  True when it was started again
@@ -63,7 +64,10 @@ public:
 private:
   std::string FFolder;
   int FPort = 0;
-  bool FOwned = false;  // started and not stopped since
+  bool FOwned = false;      // started and not stopped since
+  bool FWaitedFor = false;  // a request has waited for it to listen since its start
   std::unique_ptr<TProcessHandle> FProcess;
   bool Launch();
+  // Waits up to TimeoutMs while the web server runs until it answers; true when it does.
+  bool WaitWhileRunning(int TimeoutMs);
 };

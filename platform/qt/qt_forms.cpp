@@ -19,6 +19,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 #include <QWindow>
 #include <cstdlib>
 
@@ -344,6 +345,48 @@ void TQtFormPeer::Activate() {
 
 void TQtFormPeer::BringToFront() {
   if (!Offscreen()) FFrame->raise();
+}
+
+// ---- A window painted after the one that opens over it ----------------------------------
+
+namespace {
+
+// Holds a window's painting until another window has painted (or a second has passed), then
+// lets it paint in the next round of the message loop.
+class TPaintAfterOther : public QObject {
+public:
+  explicit TPaintAfterOther(QWidget* held) : QObject(held), FHeld(held) {
+    FHeld->setUpdatesEnabled(false);
+    qApp->installEventFilter(this);
+    QTimer::singleShot(1000, this, [this] { Release(); });
+  }
+
+private:
+  bool eventFilter(QObject* watched, QEvent* e) override {
+    if (e->type() == QEvent::Paint && watched->isWidgetType() && static_cast<QWidget*>(watched)->window() != FHeld &&
+        !FReleasing) {
+      // The other window's paint is flushed to the screen before queued calls run.
+      FReleasing = true;
+      QMetaObject::invokeMethod(this, [this] { Release(); }, Qt::QueuedConnection);
+    }
+    return false;
+  }
+  void Release() {
+    if (FDone) return;
+    FDone = true;
+    qApp->removeEventFilter(this);
+    FHeld->setUpdatesEnabled(true);
+    deleteLater();
+  }
+
+  QWidget* FHeld;
+  bool FReleasing = false, FDone = false;
+};
+
+}  // namespace
+
+void PaintAfterOtherWindow(TCustomForm& form) {
+  if (auto* peer = dynamic_cast<TQtFormPeer*>(form.Handle())) new TPaintAfterOther(peer->Window());
 }
 
 // ---- Hint windows ---------------------------------------------------------------------------

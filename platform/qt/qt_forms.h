@@ -81,3 +81,7 @@ private:
 // The name filters of a file dialog's filter text: each pattern in its given, upper and lower
 // case ("*.*" becomes "*").
 QStringList QtNameFilters(const std::string& filter);
+
+// The form's window, shown next, is painted once another window has painted (within a second):
+// a window that opens over it at once shows without waiting for the one behind it.
+void PaintAfterOtherWindow(TCustomForm& form);

@@ -400,8 +400,23 @@ TPoint TQtWindowPeer::ClientOrigin() const {
 }
 
 TPainter* TQtWindowPeer::BeginDraw() {
-  if (!EnsureBacking()) return nullptr;
-  if (!FDrawPainter) FDrawPainter = std::make_unique<TQtPainter>(&FBacking, FFontCache);
+  // A widget not on the screen that has not been painted yet (its text measured while its form
+  // is built) draws on a pixel of its own: what it draws is not seen, and its first paint draws
+  // it whole.  Its backing image is made at that paint, at the size it then has.
+  const bool scratch = FBacking.isNull() && !FWidget->isVisible();
+  if (!FDrawPainter) {
+    if (scratch) {
+      if (FWidget->width() <= 0 || FWidget->height() <= 0) return nullptr;
+      if (FScratch.isNull()) {
+        FScratch = QImage(1, 1, QImage::Format_RGB32);
+        FScratch.setDotsPerMeterX(3780);
+        FScratch.setDotsPerMeterY(3780);
+      }
+    } else if (!EnsureBacking()) {
+      return nullptr;
+    }
+    FDrawPainter = std::make_unique<TQtPainter>(scratch ? &FScratch : &FBacking, FFontCache);
+  }
   return FDrawPainter.get();
 }
 

@@ -104,6 +104,7 @@ private:
   std::unique_ptr<TQtPaintedWidget> FWidget;
   QImage FBacking;
   std::unique_ptr<TQtPainter> FDrawPainter;
+  QImage FScratch;  // what a widget not shown yet draws on (see BeginDraw)
   // Kept across paints: a repaint draws what it drew before without laying the texts out again.
   std::shared_ptr<TQtFontCache> FFontCache = TQtFontCache::Make();
   std::map<UINT, int> FTimers;  // our id -> Qt timer id

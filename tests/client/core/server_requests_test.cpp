@@ -240,6 +240,32 @@ TEST(LocalServerTest, AnEndedWebServerIsStartedAgainForItsOwnAddressOnly) {
   fs::remove_all(R);
 }
 
+// A request sent as soon as the web server was started (Login pressed as the window shows)
+// waits until it listens, instead of failing while it is still on its way up.
+TEST(LocalServerTest, TheFirstRequestWaitsForTheWebServerJustStarted) {
+  const fs::path R = TestFolder("first_request");
+  const std::string Folder = R.string() + "/";
+  fs::create_directories(R / "bin");
+  const TLoopbackListener L = OpenLoopbackListener();
+  const int Port = L.Port;
+  ::close(L.Fd);
+  // A launcher that listens a while after its start.
+  WriteWholeFile(R / "bin" / "hmserv",
+                 "#!/bin/sh\nsleep 0.4\nexec /usr/bin/python3 -c 'import socket, time\n"
+                 "s = socket.socket()\ns.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)\n"
+                 "s.bind((\"127.0.0.1\", " + std::to_string(Port) + "))\ns.listen()\ntime.sleep(30)'\n");
+  fs::permissions(R / "bin" / "hmserv", fs::perms::owner_all);
+  {
+    TLocalServer Server;
+    ASSERT_TRUE(Server.Start(Folder, Port));
+    EXPECT_FALSE(TLocalServer::Answers(Port));
+    EXPECT_FALSE(Server.Revive(TLocalServer::ServerURL(Port))) << "started once only";
+    EXPECT_TRUE(TLocalServer::Answers(Port));
+    Server.Stop();
+  }
+  fs::remove_all(R);
+}
+
 TEST(LocalServerTest, LaunchLineAndHandOverFolders) {
   const fs::path R = TestFolder("local");
   const std::string Folder = R.string() + "/";

@@ -229,6 +229,7 @@ TEST(QtWindowPeer, PaintsThroughTheBackingImage) {
 TEST(QtWindowPeer, DrawingOutsidePaintThenPaintAndResize) {
   TRedControl c(nullptr);
   c.SetBounds(0, 0, 30, 20);
+  QtPeer(c)->Widget()->show();  // on the screen: what is drawn is kept until the next paint
   c.Canvas().Brush().SetColor(clLime);
   c.Canvas().FillRect(Rect(0, 0, 5, 5));
   EXPECT_EQ(QColor(QtPeer(c)->Backing().pixel(2, 2)), QColor(Qt::green));
@@ -242,6 +243,31 @@ TEST(QtWindowPeer, DrawingOutsidePaintThenPaintAndResize) {
   c.Canvas().FillRect(Rect(0, 0, 5, 5));
   c.RecreateWnd();
   EXPECT_EQ(QColor(QtPeer(c)->Widget()->grab().toImage().pixel(2, 2)), QColor(Qt::red));
+}
+
+// A control not on the screen yet (its form being built) measures its texts as it does once
+// shown, though it has no backing image to draw on; what it draws then is not kept: its first
+// paint draws it whole.
+TEST(QtWindowPeer, AControlNotShownYetMeasuresAsWhenShown) {
+  TRedControl c(nullptr);
+  c.SetBounds(0, 0, 60, 40);
+  c.Canvas().Font().SetName("Liberation Sans");
+  c.Canvas().Font().SetSize(14);  // in points: the width depends on the target's resolution
+  const int hiddenWidth = c.Canvas().TextWidth("Description 10");
+  const int hiddenHeight = c.Canvas().TextHeight("Wg");
+  c.Canvas().Brush().SetColor(clLime);
+  c.Canvas().FillRect(Rect(0, 0, 60, 40));
+  EXPECT_EQ(QColor(QtPeer(c)->Widget()->grab().toImage().pixel(30, 20)), QColor(Qt::red));
+  QtPeer(c)->Widget()->show();
+  c.Canvas().Font().SetName("Liberation Sans");
+  c.Canvas().Font().SetSize(14);
+  EXPECT_GT(hiddenWidth, 60);
+  EXPECT_EQ(c.Canvas().TextWidth("Description 10"), hiddenWidth);
+  EXPECT_EQ(c.Canvas().TextHeight("Wg"), hiddenHeight);
+  // Shown, it draws on its backing image.
+  c.Canvas().Brush().SetColor(clLime);
+  c.Canvas().FillRect(Rect(0, 0, 5, 5));
+  EXPECT_EQ(QColor(QtPeer(c)->Backing().pixel(2, 2)), QColor(Qt::green));
 }
 
 TEST(QtWindowPeer, ChildWindowsOutliveTheirParentsWindow) {

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
+#include <QElapsedTimer>
 #include <QMouseEvent>
 #include <QTimer>
 #include <QWindow>
@@ -31,6 +32,30 @@ TMenuItem* Item(const std::string& caption) {
   auto* i = new TMenuItem(nullptr);
   i->SetCaption(caption);
   return i;
+}
+
+// A control filling its form that notes each paint of its form by the form's caption.
+class TPaintLog : public TCustomControl {
+public:
+  TPaintLog(TForm& form, std::vector<std::string>& log) : TCustomControl(&form), FLog(log) {
+    SetParent(&form);
+    SetAlign(alClient);
+  }
+
+protected:
+  void Paint() override { FLog.push_back(GetParentForm(this)->Caption()); }
+
+private:
+  std::vector<std::string>& FLog;
+};
+
+// Runs the loop until Done holds or five seconds passed.
+bool RunUntil(const std::function<bool()>& Done) {
+  for (QElapsedTimer t; t.start(), true;) {
+    while (!Done() && t.elapsed() < 5000) QApplication::processEvents(QEventLoop::AllEvents, 10);
+    return Done();
+  }
+  return false;
 }
 
 }  // namespace
@@ -511,3 +536,38 @@ TEST(QtForms, AModelessWindowShownFromAModalWindowTakesInput) {
   find.CloseDialog();
 }
 
+
+TEST(QtForms, AWindowHeldForTheOneOpeningOverItPaintsAfterIt) {
+  std::vector<std::string> log;
+  TForm behind(nullptr);
+  behind.SetCaption("behind");
+  behind.SetBounds(0, 0, 300, 200);
+  auto* behindLog = new TPaintLog(behind, log);
+  PaintAfterOtherWindow(behind);
+  behind.Show();
+  for (int i = 0; i < 5; ++i) QApplication::processEvents();
+  EXPECT_TRUE(log.empty()) << "the window painted before the one over it";
+  TForm over(nullptr);
+  over.SetCaption("over");
+  over.SetBounds(50, 50, 120, 80);
+  new TPaintLog(over, log);
+  over.Show();
+  ASSERT_TRUE(RunUntil([&] { return std::find(log.begin(), log.end(), "behind") != log.end(); }))
+      << "the held window never painted";
+  EXPECT_EQ(log.front(), "over");
+  // Held no more: a later change paints it at once.
+  log.clear();
+  behindLog->Invalidate();
+  EXPECT_TRUE(RunUntil([&] { return !log.empty(); }));
+}
+
+TEST(QtForms, AWindowHeldForAWindowThatNeverOpensPaintsAllTheSame) {
+  std::vector<std::string> log;
+  TForm alone(nullptr);
+  alone.SetCaption("alone");
+  alone.SetBounds(0, 0, 200, 100);
+  new TPaintLog(alone, log);
+  PaintAfterOtherWindow(alone);
+  alone.Show();
+  EXPECT_TRUE(RunUntil([&] { return !log.empty(); }));
+}
