@@ -219,7 +219,11 @@ std::string DecodeHeaderText(const std::string& text) {
       const std::string kind = inner.substr(q1 + 1, q2 - q1 - 1);
       std::string data = inner.substr(q2 + 1);
       if (kind == "B" || kind == "b") {
-        decoded = DecodeBase64(data);
+        // A word whose data is not base64 is no encoded word: it stays as written.
+        if (!Base64Decode(data, decoded)) {
+          from = end + 2;
+          continue;
+        }
       } else if (kind == "Q" || kind == "q") {
         for (char& c : data)
           if (c == '_') c = ' ';

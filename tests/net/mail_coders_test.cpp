@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "net/net_headers.h"
 #include "net/net_text.h"
 #include "net_test_support.h"
 
@@ -88,6 +89,17 @@ TEST(HeaderWords, DecodesEncodedWords) {
   EXPECT_EQ(DecodeHeaderText("Re: =?UTF-8?B?w6l0w6k=?="), "Re: \xC3\xA9t\xC3\xA9");
   EXPECT_EQ(DecodeHeaderText("open =?iso-8859-1?Q?never"), "open =?iso-8859-1?Q?never");
   EXPECT_EQ(DecodeHeaderText("=?x?Z?abc?= tail"), "tail");  // an unknown kind decodes to nothing
+}
+
+TEST(HeaderWords, AWordThatIsNotBase64StaysAsWritten) {
+  // Found by the reply fuzzer: a header such as this one ended the program.
+  const std::string bad = "=?utf-8?b?caf=C3ntent=?Q?caf=C==A9?=";
+  EXPECT_EQ(DecodeHeaderText(bad), bad);
+  EXPECT_EQ(DecodeHeaderText("Re: " + bad + " =?UTF-8?B?w6l0w6k=?="), "Re: " + bad + " \xC3\xA9t\xC3\xA9");
+  TNetHeaders headers;
+  headers.SetText("Subject: " + bad + "\r\nTransfer-Encoding: =?x?b?%%%%?=\r\n");
+  EXPECT_EQ(headers.GetFieldBody("Subject"), bad);
+  EXPECT_EQ(headers.GetFieldBody("Transfer-Encoding"), "=?x?b?%%%%?=");
 }
 
 TEST(HeaderWords, UnderscoresAreBlanksOnlyInsideQData) {
