@@ -90,14 +90,14 @@ x11_screen() {
       done
       [ -n "$dpy" ] && break
       x11_kill "$xvfb"
-      wait "$xvfb" 2> /dev/null || true
+      wait "$xvfb" 2> /dev/null || true  # reaps the server ended here: its status is the signal's
       x11_xvfb=""
     done
     if [ -z "$dpy" ]; then
       echo "FAIL: the X server did not start" >&2
       cat "$keep/xvfb.out" >&2
       x11_kill "$xvfb"
-      wait "$xvfb" 2> /dev/null || true
+      wait "$xvfb" 2> /dev/null || true  # reaps the server ended here: its status is the signal's
       x11_xvfb=""
       rm -rf "$keep"
       exit 1
@@ -116,7 +116,7 @@ x11_screen() {
       sleep 0.1
     done
     x11_kill "$xvfb"
-    wait "$xvfb" 2> /dev/null || true
+    wait "$xvfb" 2> /dev/null || true  # reaps the server ended here: its status is the signal's
     x11_xvfb=""
     cat "$err" >&2
     if [ -n "$ended" ]; then
