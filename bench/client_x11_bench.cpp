@@ -360,7 +360,7 @@ public:
                  return true;
                },
                20),
-           "Next showed no other record");
+           "Next " + std::to_string(i + 1) + " showed no other record");
       F.Project["next"].push_back(MsSince(T0));
       Settled(S, M, 300);
     }

@@ -413,6 +413,19 @@ void TControl::Repaint() {
   Update();
 }
 
+namespace {
+
+UINT DoubleClickAsPress(UINT msg) {
+  switch (msg) {
+    case WM_LBUTTONDBLCLK: return WM_LBUTTONDOWN;
+    case WM_RBUTTONDBLCLK: return WM_RBUTTONDOWN;
+    case WM_MBUTTONDBLCLK: return WM_MBUTTONDOWN;
+    default: return msg;
+  }
+}
+
+}  // namespace
+
 LRESULT TControl::Perform(UINT msg, WPARAM wParam, LPARAM lParam) {
   TMessage m{msg, wParam, lParam, 0};
   WndProc(m);
@@ -427,6 +440,7 @@ void TControl::WndProc(TMessage& message) {
     case WM_MBUTTONDOWN: case WM_MBUTTONUP: case WM_MBUTTONDBLCLK:
       if (DragMouseMessage(*this, message)) break;
       if (Application && message.Msg == WM_MOUSEMOVE) Application->HintMouseMessage(this, message);
+      if (!HearsDoubleClicks()) message.Msg = DoubleClickAsPress(message.Msg);
       if (FEnabled) MouseMessage(message);
       if (FEnabled && message.Msg == WM_RBUTTONUP) {
         TPoint screen = ClientToScreen({GET_X_LPARAM(message.LParam), GET_Y_LPARAM(message.LParam)});

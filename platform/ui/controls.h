@@ -290,6 +290,10 @@ protected:
   void AppendToText(const std::string& tail);
   virtual void Click();
   virtual void DblClick();
+  // Whether the second press of a double click is a double click (OnDblClick, and its release is
+  // no click) or one more press: a button that steps through something (a tool button, a speed
+  // button) clicks on each press, so two quick clicks are two clicks.
+  virtual bool HearsDoubleClicks() const { return true; }
   virtual void Resize();
   virtual void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y);
   virtual void MouseMove(TShiftState Shift, int X, int Y);

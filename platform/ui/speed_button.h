@@ -59,6 +59,7 @@ protected:
   void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
   void MouseMove(TShiftState Shift, int X, int Y) override;
   void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+  bool HearsDoubleClicks() const override { return false; }
   void EnabledChanged() override;
   // Draws the face and frame for the state; `rect` becomes the area inside the frame.
   virtual void PaintFrame(TCanvas& canvas, TRect& rect);

@@ -36,6 +36,7 @@ protected:
   void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
   void MouseMove(TShiftState Shift, int X, int Y) override;
   void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+  bool HearsDoubleClicks() const override { return false; }
 
 private:
   bool IsSeparator() const { return FStyle == tbsSeparator || FStyle == tbsDivider; }

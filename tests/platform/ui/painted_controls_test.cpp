@@ -111,6 +111,33 @@ TEST_F(PaintedTest, SpeedButtonsOfAGroupKeepOneDown) {
   EXPECT_FALSE(plain->Down());  // no group: never stays down
 }
 
+// Two quick clicks on a button that steps through something (Next, a tool bar's or a speed
+// button) are two steps: the second press of a double click is a press like the first.
+TEST_F(PaintedTest, QuickClicksOnButtonsAreEachAClick) {
+  auto* speed = Make<TSpeedButton>(0, 0, 23, 22);
+  auto* bar = Make<TToolBar>(0, 40, 400, 29);
+  auto* tool = new TToolButton(&Form);
+  tool->SetParent(bar);
+  int speedClicks = 0, toolClicks = 0, doubles = 0;
+  speed->OnClick = [&](TObject*) { ++speedClicks; };
+  tool->OnClick = [&](TObject*) { ++toolClicks; };
+  speed->OnDblClick = tool->OnDblClick = [&](TObject*) { ++doubles; };
+  DoubleClick(Form, 5, 5);
+  EXPECT_EQ(speedClicks, 2);
+  EXPECT_EQ(speed->State(), bsUp);
+  DoubleClick(*bar, 5, 10);
+  EXPECT_EQ(toolClicks, 2);
+  EXPECT_EQ(doubles, 0);
+  // A control that hears double clicks still gets one, and no click from its release.
+  auto* label = Make<TLabel>(100, 0, 40, 15);
+  int labelClicks = 0, labelDoubles = 0;
+  label->OnClick = [&](TObject*) { ++labelClicks; };
+  label->OnDblClick = [&](TObject*) { ++labelDoubles; };
+  DoubleClick(Form, 105, 5);
+  EXPECT_EQ(labelClicks, 1);
+  EXPECT_EQ(labelDoubles, 1);
+}
+
 TEST_F(PaintedTest, FlatSpeedButtonFollowsTheMouse) {
   auto* b = Make<TSpeedButton>(10, 10, 23, 22);
   b->SetFlat(true);
