@@ -11,6 +11,8 @@
 //     RECORDS: records of about 5 KB in the database (20000).
 //   QN_BENCH_SERVER=PROGRAM measures another build's server program in place of this build's, so
 //   that two builds compare on one machine (run them in turns).
+//   QN_BENCH_HOLD=SECONDS keeps the two web servers (their folders and ports printed) that long
+//   before measuring, for a profiler to look at single requests.
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -202,6 +204,12 @@ int main(int argc, char** argv) {
   // The bodies of the records differ in length by a few bytes: the do-nothing program answers with
   // the first one's size, and the server's replies are judged by status and content only.
   TTarget NullTarget{"nothing", Nothing, Url + "?" + std::to_string(Body.size()), {"G:Bench"}, Body.size()};
+  if (const char* Hold = std::getenv("QN_BENCH_HOLD")) {
+    std::printf("server: %s port %d user agent %s\nnothing: %s port %d path %s\n", Server.Root.c_str(), Server.Port,
+                ServerTarget.Agents[0].c_str(), Nothing.Root.c_str(), Nothing.Port, NullTarget.Path.c_str());
+    std::fflush(stdout);
+    std::this_thread::sleep_for(std::chrono::duration<double>(std::atof(Hold)));
+  }
 
   std::vector<TRun> OneServer, OneNull, P10Server, P100Server, P100Null, P300Server, P300Null;
   const fs::path ServerProgram = Server.Root / "Data" / "database" / "qnserver.exe";

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <chrono>
 #include <algorithm>
 #include <cstring>
@@ -66,6 +67,16 @@ std::string THandoverFolder::ReplyFileName(const std::string& RequestFile) {
   if (RequestFile.size() >= 3 && AsciiUpper(RequestFile.substr(RequestFile.size() - 3)) == "REQ")
     return RequestFile.substr(0, RequestFile.size() - 3) + "out";
   return RequestFile + "_out";
+}
+
+std::string THandoverFolder::SpareFileName(const std::string& Base, int Slot) {
+  return Base + "_F_" + IntToHexBits(static_cast<unsigned>(Slot), 2);
+}
+
+std::string THandoverFolder::BaseOf(const std::string& HandoverFile) {
+  const size_t at = HandoverFile.rfind("_C_");
+  return at == std::string::npos || HandoverFile.find('/', at) != std::string::npos ? std::string()
+                                                                                      : HandoverFile.substr(0, at);
 }
 
 std::string THandoverFolder::RealRequestFile(const std::string& UpperName) const {
@@ -546,6 +557,7 @@ TRequestFileResult WriteRequestFile(const THandoverFolder& Folder,
     return rfNameTooLong;
   }
   int fd = -1;
+  bool spares = true;  // false once no spare could be had: new files from then on
   for (int attempt = 0; attempt < 1000 && fd < 0; ++attempt) {
     // The id is drawn at random for each request: an id that follows from the process is the
     // next process's too, and a request that outlived its owner would meet its successor.  The
@@ -556,7 +568,25 @@ TRequestFileResult WriteRequestFile(const THandoverFolder& Folder,
     else if (::getrandom(&number, sizeof number, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof number))
       number = static_cast<std::uint16_t>(Random(65536));
     RequestFile = Folder.RequestFileName(IntToHexBits(number, 4));
-    fd = ::open(RequestFile.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    bool taken = false;  // the id's request file exists
+    // The spares are taken and put back from the first slot on, so that a few of them serve.
+    for (int slot = 0; spares && slot < SpareSlots && fd < 0 && !taken; ++slot) {
+      const std::string spare = Folder.SpareFileName(slot);
+      // Its time first: the orphan sweep judges a request file that is not queued by its age.
+      if (::utimensat(AT_FDCWD, spare.c_str(), nullptr, 0) != 0) continue;
+      if (::renameat2(AT_FDCWD, spare.c_str(), AT_FDCWD, RequestFile.c_str(), RENAME_NOREPLACE) != 0) {
+        taken = errno == EEXIST;
+        spares = errno == EEXIST || errno == ENOENT;  // no such rename here: new files only
+        continue;
+      }
+      fd = ::open(RequestFile.c_str(), O_WRONLY | O_CLOEXEC);
+    }
+    if (taken) {
+      errno = EEXIST;
+    } else if (fd < 0) {
+      spares = false;
+      fd = ::open(RequestFile.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    }
     if (fd < 0 && errno != EEXIST) break;
     // The id stays taken while a reply of its name waits: the resident removes a request file
     // once its reply is in place, and the owner may not have taken the reply yet.  (A reply
@@ -593,6 +623,11 @@ TRequestFileResult WriteRequestFile(const THandoverFolder& Folder,
     ok = WriteAll(fd, chunk.data(), static_cast<size_t>(got));
     left -= got;
   }
+  // A spare's old bytes beyond the request are cut off (to a length above nothing: see
+  // ReleaseReply).
+  struct stat written {};
+  if (ok && ::fstat(fd, &written) == 0 && written.st_size > static_cast<off_t>(headSize + ContentLength))
+    ok = ::ftruncate(fd, static_cast<off_t>(headSize + ContentLength)) == 0;
   if (::close(fd) != 0) ok = false;
   if (!ok) {
     Error = "Cannot write file " + RequestFile + ". " + std::strerror(errno);
@@ -600,6 +635,24 @@ TRequestFileResult WriteRequestFile(const THandoverFolder& Folder,
     return rfFailed;
   }
   return rfWritten;
+}
+
+void ReleaseReply(const std::string& ReplyFile, int Fd) {
+  struct stat opened {}, named {};
+  if (::fstat(Fd, &opened) != 0 || ::stat(ReplyFile.c_str(), &named) != 0 || named.st_dev != opened.st_dev ||
+      named.st_ino != opened.st_ino)
+    return;
+  // It keeps its bytes until a request is written over them: a file cut to nothing is written
+  // out to the disk at its next close on some file systems, which costs more than a new file.
+  const std::string base = THandoverFolder::BaseOf(ReplyFile);
+  if (!base.empty()) {
+    for (int slot = 0; slot < SpareSlots; ++slot) {
+      const std::string spare = THandoverFolder::SpareFileName(base, slot);
+      if (::renameat2(AT_FDCWD, ReplyFile.c_str(), AT_FDCWD, spare.c_str(), RENAME_NOREPLACE) == 0) return;
+      if (errno != EEXIST) break;
+    }
+  }
+  ::unlink(ReplyFile.c_str());
 }
 
 bool CopyReply(int Input, int Output) {

@@ -39,13 +39,26 @@
 //               for a line that has not named itself yet, 5 to 10 s).  Otherwise (someone
 //               else deleted it meanwhile, and a new request of the id may stand under its name)
 //               the resident drops its reply and leaves that name alone.
-//   copied      the owner copies the reply to its standard output and deletes it; the id is free.
+//   copied      the owner copies the reply to its standard output and keeps it as a spare
+//               (below), or deletes it when every spare slot is full, or leaves it
+//               when its name no longer names the file it copied; the id is free.
 //   removed     the record is marked finished in the resident's first hold of the queue after
 //               its reply is in place (several such records in one hold); a request that got no reply (a full disk) is
 //               finished at once, its request file deleted, and its owner answers with the error
 //               reply.  A finished record (or a withdrawn one) counts as gone; finished records
 //               are dropped, in one rewrite, once they are as many as the others, so the
 //               resident's work a request does not grow with the number of waiting requests.
+//
+// Spares: <base>_F_<nn> (nn: two hex digits, SpareSlots of them) is a copied reply kept for a
+// later request file.  The owner of a reply renames it to the first free slot (never over a
+// spare) once it is copied; a CGI process that writes a request renames the first spare it finds
+// to its request file's name (never over an existing file: an existing name is a taken id),
+// refreshing its time first so that the sweeps do not take the request file for an old one.  So a request creates and
+// frees no file on a busy server: on a file system that looks over every file freed in the last
+// seconds to pick a new one, a new file costs more than the rest of a CGI process's hand-over.
+// A spare keeps its last reply's bytes (the folder is the owner's alone) until a request is
+// written over them and the rest cut off; nobody but these two steps touches it (the sweeps look
+// at "_C_" files).
 //
 // Time limits (HandoverLimits below):
 //   - a CGI process tries the queue's lock 11 times, each a wait of up to 50 ms and a pause of
@@ -116,6 +129,8 @@ inline constexpr int SweepEverySeconds = 5;
 inline constexpr double OrphanReplySeconds = 5;
 inline constexpr double OrphanRequestSeconds = 30;
 inline constexpr double StaleFileSeconds = 180;
+// The spare slots (a spare is taken from the first full one and put in the first free one).
+inline constexpr int SpareSlots = 8;
 // A reply up to a piece is kept in memory and written in one write; a larger one goes in pieces.
 inline constexpr size_t ReplyPiece = size_t{1} << 20;
 }  // namespace HandoverLimits
@@ -154,6 +169,11 @@ public:
   // The single-instance token the resident instance holds: "<program file name>_S".
   std::string TokenTitle() const { return FProgramFileName + "_S"; }
   std::string RequestFileName(const std::string& Id) const { return Base() + "_C_" + Id + "_REQ"; }
+  // The spare of a slot (0 to SpareSlots - 1), and of a request or reply file's folder and program.
+  std::string SpareFileName(int Slot) const { return SpareFileName(Base(), Slot); }
+  static std::string SpareFileName(const std::string& Base, int Slot);
+  // "<base>_C_<id>_..." gives "<base>"; empty for a name that is not such a file.
+  static std::string BaseOf(const std::string& HandoverFile);
   // "..._REQ" becomes "..._out".
   static std::string ReplyFileName(const std::string& RequestFile);
   // The resident's doorbell desk, which every append calls.
@@ -270,6 +290,11 @@ TRequestFileResult WriteRequestFile(const THandoverFolder& Folder,
                                     long long ContentLength, std::string& RequestFile,
                                     std::string& Error,
                                     const std::function<std::uint16_t()>& DrawId = nullptr);
+
+// CGI side, the reply copied: keeps the reply open on Fd as a spare in the first free slot, or
+// deletes it when every slot is full.  A name that no longer names the file on Fd (swept
+// meanwhile, and another request's now) is left alone.
+void ReleaseReply(const std::string& ReplyFile, int Fd);
 
 // Copies an open reply file (from its start) to Output.  When its first 1024 bytes hold the blank
 // line that ends the header block and the block has no Content-Length line, "Content-Length:

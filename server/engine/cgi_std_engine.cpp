@@ -147,10 +147,11 @@ bool TakeReply(const std::string& RequestFile, int Output) {
     ReplyHandoverFailure(Output);
     return false;
   }
-  // Once open, the reply is had whole, whoever removes its name.
+  // Once open, the reply is had whole, whoever removes its name.  Copied, it is kept as a spare
+  // for a later request file (or deleted).
   const bool copied = Handover::CopyReply(fd, Output);
+  Handover::ReleaseReply(reply, fd);
   ::close(fd);
-  ::unlink(reply.c_str());
   return copied;
 }
 

@@ -513,3 +513,75 @@ TEST_F(HandoverTest, RequestIdStaysTakenWhileItsRequestOrReplyExists) {
   ASSERT_EQ(Handover::WriteRequestFile(*Files, {"D=4"}, -1, 0, second, error, drawing({0xA1})), Handover::rfWritten);
   EXPECT_EQ(second, first);
 }
+
+// A copied reply becomes a spare, and a spare becomes the next request file: a request creates and
+// frees no file.  A spare never replaces a file, and its old bytes never reach a request.
+TEST_F(HandoverTest, CopiedRepliesCarryLaterRequests) {
+  auto spares = [&] { return FindFiles(Files->Base() + "_F_*"); };
+  auto inode = [](const std::string& File) {
+    struct stat info {};
+    return ::stat(File.c_str(), &info) == 0 ? info.st_ino : ino_t{0};
+  };
+  auto release = [](const std::string& Reply) {
+    const int fd = ::open(Reply.c_str(), O_RDONLY | O_CLOEXEC);
+    EXPECT_GE(fd, 0);
+    Handover::ReleaseReply(Reply, fd);
+    ::close(fd);
+  };
+  std::string first, error;
+  ASSERT_EQ(Handover::WriteRequestFile(*Files, {"A=1"}, -1, 0, first, error), Handover::rfWritten);
+  const std::string reply = THandoverFolder::ReplyFileName(first);
+  ASSERT_TRUE(RenameFile(first, reply));
+  const std::string replyBytes = "HTTP/1.1 200 OK\r\n\r\n" + std::string(5000, 'r');
+  WriteWholeFile(reply, replyBytes);
+  const ino_t recycled = inode(reply);
+  release(reply);
+  EXPECT_FALSE(FileExists(reply));
+  ASSERT_EQ(spares().size(), 1u);
+  EXPECT_EQ(inode(spares()[0]), recycled);
+
+  // Taken for a request: its bytes are the request's alone, and an old spare's time is not the
+  // request file's (the sweeps leave a request file that is not queued yet alone while it is young).
+  ASSERT_EQ(FileSetDate(spares()[0], static_cast<std::int64_t>(std::time(nullptr) - 600)), 0);
+  std::string second;
+  ASSERT_EQ(Handover::WriteRequestFile(*Files, {"B=2"}, -1, 0, second, error), Handover::rfWritten);
+  EXPECT_TRUE(spares().empty());
+  EXPECT_EQ(inode(second), recycled);
+  EXPECT_EQ(ReadWholeFile(second), "B=2\r\nOSTREL_CGI_DEBUG=true\r\n\r\n");
+  EXPECT_EQ(Handover::RemoveOrphanedFiles(*Files, 5, 30), 0);
+  EXPECT_EQ(Handover::RemoveStaleFiles(*Files, 180), 0);
+  EXPECT_TRUE(FileExists(second));
+
+  // An id whose request file exists is passed over, never renamed over.
+  const std::string third = THandoverFolder::ReplyFileName(second);
+  WriteWholeFile(third, replyBytes);
+  release(third);
+  ASSERT_EQ(spares().size(), 1u);
+  const std::uint16_t secondId = static_cast<std::uint16_t>(std::stoul(second.substr(second.size() - 8, 4), nullptr, 16));
+  std::vector<std::uint16_t> ids{secondId, static_cast<std::uint16_t>(secondId ^ 1)};
+  std::string fourth;
+  ASSERT_EQ(Handover::WriteRequestFile(*Files, {"C=3"}, -1, 0, fourth, error,
+                                       [&, next = size_t{0}]() mutable { return ids[next++ % 2]; }),
+            Handover::rfWritten);
+  EXPECT_NE(fourth, second);
+  EXPECT_EQ(ReadWholeFile(second), "B=2\r\nOSTREL_CGI_DEBUG=true\r\n\r\n");
+  EXPECT_EQ(ReadWholeFile(fourth), "C=3\r\nOSTREL_CGI_DEBUG=true\r\n\r\n");
+  EXPECT_TRUE(spares().empty());
+
+  // A reply whose name went meanwhile to another file (swept, and another request's reply now)
+  // is left alone; with every slot full a reply goes, and no spare is written over.
+  const std::string otherReply = THandoverFolder::ReplyFileName(fourth);
+  WriteWholeFile(otherReply, "mine");
+  const int stale = ::open(otherReply.c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_TRUE(DeleteFile(otherReply));
+  WriteWholeFile(otherReply, "someone else's");
+  Handover::ReleaseReply(otherReply, stale);
+  ::close(stale);
+  EXPECT_EQ(ReadWholeFile(otherReply), "someone else's");
+  EXPECT_TRUE(spares().empty());
+  for (int slot = 0; slot < HandoverLimits::SpareSlots; ++slot) WriteWholeFile(Files->SpareFileName(slot), "spare");
+  release(otherReply);
+  EXPECT_FALSE(FileExists(otherReply));
+  ASSERT_EQ(spares().size(), static_cast<size_t>(HandoverLimits::SpareSlots));
+  for (const std::string& spare : spares()) EXPECT_EQ(ReadWholeFile(spare), "spare") << spare;
+}
