@@ -623,7 +623,7 @@ TRequestFileResult WriteRequestFile(const THandoverFolder& Folder,
     ok = WriteAll(fd, chunk.data(), static_cast<size_t>(got));
     left -= got;
   }
-  // A spare's old bytes beyond the request are cut off (to a length above nothing: see
+  // A spare's old bytes beyond the request are cut off (a request is never nothing: see
   // ReleaseReply).
   struct stat written {};
   if (ok && ::fstat(fd, &written) == 0 && written.st_size > static_cast<off_t>(headSize + ContentLength))
@@ -642,8 +642,10 @@ void ReleaseReply(const std::string& ReplyFile, int Fd) {
   if (::fstat(Fd, &opened) != 0 || ::stat(ReplyFile.c_str(), &named) != 0 || named.st_dev != opened.st_dev ||
       named.st_ino != opened.st_ino)
     return;
-  // It keeps its bytes until a request is written over them: a file cut to nothing is written
-  // out to the disk at its next close on some file systems, which costs more than a new file.
+  // Cut to one byte, not to nothing: a file cut to nothing is written out to the disk at its next
+  // close on some file systems, which costs more than a new file.  (Opened only for reading, it
+  // keeps its bytes until a request is written over them and the rest is cut off.)
+  if (opened.st_size > 1) (void)::ftruncate(Fd, 1);
   const std::string base = THandoverFolder::BaseOf(ReplyFile);
   if (!base.empty()) {
     for (int slot = 0; slot < SpareSlots; ++slot) {

@@ -138,18 +138,30 @@ bool AppendOwnEntry(bool* Heard = nullptr) {
 
 }  // namespace
 
+// Ends what goes to Output: the descriptor goes to nothing, so that a later write has no effect
+// and no file opened later takes its number.
+static void EndOutput(int Output) {
+  const int nothing = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+  if (nothing < 0) return;
+  ::dup2(nothing, Output);
+  ::close(nothing);
+}
+
 bool TakeReply(const std::string& RequestFile, int Output) {
   // No reply file, or one that went before it could be read (the orphan sweep of a stalled
   // process): the resident could not write it, or it is lost; either way the error reply.
   const std::string reply = THandoverFolder::ReplyFileName(RequestFile);
-  const int fd = ::open(reply.c_str(), O_RDONLY | O_CLOEXEC);
+  int fd = ::open(reply.c_str(), O_RDWR | O_CLOEXEC);
+  if (fd < 0 && errno == EACCES) fd = ::open(reply.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
     ReplyHandoverFailure(Output);
     return false;
   }
   // Once open, the reply is had whole, whoever removes its name.  Copied, it is kept as a spare
-  // for a later request file (or deleted).
+  // for a later request file (or deleted), after the output is ended: the web server finishes
+  // the reply at the end of its input, not at the end of this process.
   const bool copied = Handover::CopyReply(fd, Output);
+  EndOutput(Output);
   Handover::ReleaseReply(reply, fd);
   ::close(fd);
   return copied;

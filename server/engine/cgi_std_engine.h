@@ -50,9 +50,10 @@ enum TEntryWait {
   ewStale,       // no resident, and the queue's heartbeat is older than 30 s (queue deleted)
   ewTimedOut,    // 180 s passed
 };
-// A CGI process's last step with a finished request: copies its reply file to Output and deletes
-// it.  A reply that cannot be opened (there is none, or it went before it could be) gets the
-// error reply instead.  True when the reply was copied.
+// A CGI process's last step with a finished request: copies its reply file to Output, points
+// Output at nothing (the web server has the whole reply then) and keeps the reply as a spare or
+// deletes it.  A reply that cannot be opened (there is none, or it went before it could be) gets
+// the error reply instead.  True when the reply was copied.
 bool TakeReply(const std::string& RequestFile, int Output);
 // Waits until the entry of EntryFile leaves the queue or, for a request file, until its reply
 // is in place; woken by the entry's doorbell (request files) or the folder's writes (profiles),
