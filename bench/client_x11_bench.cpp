@@ -318,7 +318,10 @@ public:
       Shot("login", L);
       if (!Work) {
         // The start alone: the main window under the login window, then the program ended.
-        if (const auto Main = S.Find("Quillon Server", 600); Main && !FShots.empty()) {
+        // (The main window's title names the server once the login has begun.)
+        auto Main = S.Find("Quillon Client", 600);
+        if (!Main) Main = S.Find("Quillon Server", 600);
+        if (Main && !FShots.empty()) {
           const TBox M = S.Geometry(*Main);
           Settled(S, M, 300);
           Shot("start", M);
