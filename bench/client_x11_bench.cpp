@@ -17,7 +17,8 @@
 //
 // QN_BENCH_SHOTS=FOLDER keeps screenshots (PPM) of the windows of the last run there;
 // QN_BENCH_CLIENT=PROGRAM runs another build's client program on the same installation;
-// QN_BENCH_NEXTS=N clicks Next N times a run (5).
+// QN_BENCH_NEXTS=N clicks Next N times a run (5);
+// QN_BENCH_STEPS=start times the start alone (the client ended as soon as its login window shows).
 // (The project's headers come first: the X headers' macros would change their names.)
 #include "bench/bench_client.h"
 
@@ -315,27 +316,19 @@ public:
       if (TimeStart) F.Project["start"].push_back(MsSince(T0));
       const TBox L = S.Geometry(Login);
       Shot("login", L);
-      // Login, to the first record's code shown in the main window.
-      const auto T1 = S.Click(L.X + 226, L.Y + 132);
-      Window Main = 0;
-      Must(WaitUntil(
-               [&] {
-                 const auto Found = S.Find("Quillon Server", 600);
-                 if (!Found) return false;
-                 Main = *Found;
-                 const TBox M = S.Geometry(Main);
-                 return S.Painted({M.X + 63, M.Y + 53, 74, 18}, 20);
-               },
-               60),
-           "no record shown after Login");
-      if (TimeStart) F.Project["login"].push_back(MsSince(T1));
-      Must(WaitUntil([&] { return !S.Find("Login"); }, 10), "the login window stayed");
-      // The window is fitted to the database once it shows: the work starts when it holds still.
-      TBox M = S.Geometry(Main);
-      Settled(S, M);
-      M = S.Geometry(Main);
-      Shot("record", M);
-      Work(M);
+      if (!Work) {
+        // The start alone: the main window under the login window, then the program ended.
+        // (The main window's title names the server once the login has begun.)
+        auto Main = S.Find("Quillon Client", 600);
+        if (!Main) Main = S.Find("Quillon Server", 600);
+        if (Main && !FShots.empty()) {
+          const TBox M = S.Geometry(*Main);
+          Settled(S, M, 300);
+          Shot("start", M);
+        }
+      } else {
+        LoginAndWork(L, TimeStart, Work);
+      }
     } catch (...) {
       if (!FShots.empty()) S.SavePpm(FShots + "/failure.ppm", {0, 0, 1600, 1200});
       Stop(Pid);
@@ -345,6 +338,31 @@ public:
     const std::string Server = (R / "Data" / "database" / "qnserver.exe").string(),
                       Web = "hmserv-" + std::to_string(getuid()) + "-" + std::to_string(Port) + "/";
     Must(WaitUntil([&] { return !ProgramsOf(Server) && !ProgramsOf(Web); }, 60), "the client's servers did not stop");
+  }
+
+  // Login, then Work(main window's box) once the main window holds still.
+  void LoginAndWork(const TBox& L, bool TimeStart, const std::function<void(const TBox&)>& Work) {
+    // Login, to the first record's code shown in the main window.
+    const auto T1 = S.Click(L.X + 226, L.Y + 132);
+    Window Main = 0;
+    Must(WaitUntil(
+             [&] {
+               const auto Found = S.Find("Quillon Server", 600);
+               if (!Found) return false;
+               Main = *Found;
+               const TBox M = S.Geometry(Main);
+               return S.Painted({M.X + 63, M.Y + 53, 74, 18}, 20);
+             },
+             60),
+         "no record shown after Login");
+    if (TimeStart) F.Project["login"].push_back(MsSince(T1));
+    Must(WaitUntil([&] { return !S.Find("Login"); }, 10), "the login window stayed");
+    // The window is fitted to the database once it shows: the work starts when it holds still.
+    TBox M = S.Geometry(Main);
+    Settled(S, M);
+    M = S.Geometry(Main);
+    Shot("record", M);
+    Work(M);
   }
 
   void Nexts(const TBox& M, int Count) {
@@ -440,9 +458,18 @@ int Inner(const fs::path& R, int Runs) {
   const char* Nexts = std::getenv("QN_BENCH_NEXTS");
   const int NextsPerRun = Nexts ? std::max(1, std::atoi(Nexts)) : 5;
   TRuns Bench(R, (fs::path(QN_BINARY_DIR) / "bench" / "login_reference").string());
+  const char* Steps = std::getenv("QN_BENCH_STEPS");
+  const bool StartOnly = Steps && std::string(Steps) == "start";
   std::printf("LOAD before %s\n", qn_bench::LoadAverage().c_str());
   for (int Run = 0; Run < Runs; ++Run) {
     try {
+      if (StartOnly) {
+        if (Run % 2 == 0) Bench.ReferenceStart();
+        Bench.Session("Bench", true, nullptr);
+        if (Run % 2 == 1) Bench.ReferenceStart();
+        std::fprintf(stderr, "run %d done\n", Run + 1);
+        continue;
+      }
       if (Run % 2 == 0) Bench.ReferenceStart();
       Bench.Session("Bench", true, [&](const TBox& M) {
         Bench.Nexts(M, NextsPerRun);
