@@ -108,6 +108,17 @@ moved prev tool $prev_x
 same "$out/first_number.png" "$out/prev.png" || fail "Prev did not come back to the first record"
 step "Prev and Next"
 
+# ---- Next clicked again as soon as the second record shows (within a double click's time, as a
+# person clicks through records): the third record; two Prevs come back through the second ----
+moved quick_second tool $next_x
+moved quick_third tool $next_x
+same "$out/quick_second.png" "$out/next.png" || fail "Next from the first record showed another than the second"
+tool $prev_x
+until_same "$out/quick_second.png" $((mx + 65)) $((my + 56)) 70 14 || fail "Prev from the third record did not show the second"
+tool $prev_x
+until_same "$out/first_number.png" $((mx + 65)) $((my + 56)) 70 14 || fail "Prev did not come back to the first record"
+step "Next clicked twice quickly"
+
 # ---- New, then Next on it (the last record) ----
 moved new tool $new_x
 tool $next_x
