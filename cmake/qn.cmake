@@ -100,6 +100,11 @@ function(qn_cgi_program target)
   else()
     target_link_options(${target} PRIVATE -static-libstdc++ -static-libgcc LINKER:--as-needed)
   endif()
+  qn_lean_link(${target})
+endfunction()
+# A program whose start counts (the server's CGI processes, the client's window): its relative
+# relocations packed, and the sections it never reaches left out of its link.
+function(qn_lean_link target)
   if(QN_LINKER_PACKS_RELOCS)
     target_link_options(${target} PRIVATE LINKER:-z,pack-relative-relocs)
   endif()
