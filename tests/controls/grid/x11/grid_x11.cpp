@@ -111,6 +111,8 @@ int main(int argc, char** argv) {
     s += " caption=" + std::string(moving->DragImage()->Visible() ? moving->DragImage()->Caption() : "-");
     s += " arrows=";
     for (int d = 0; d < 4; ++d) s += moving->ArrowWindow(d)->Visible() ? "1" : "0";
+    // Where the up arrow stands, so the script knows which column the arrows mark.
+    s += " arrow=" + IntToStr(moving->ArrowWindow(0)->Left()) + "," + IntToStr(moving->ArrowWindow(0)->Top());
     return s + " |";
   };
   auto movePlaces = [&] {
