@@ -153,11 +153,12 @@ std::string TQueueLock::ReadBytes() {
   return bytes;
 }
 
-bool TQueueLock::Append(const TQueueRecord& Record) {
+bool TQueueLock::Append(const TQueueRecord& Record, bool* First) {
   struct stat info {};
   if (::fstat(FFd, &info) != 0) return false;
   // Records start at multiples of the record size, whatever a broken writer left behind.
   off_t at = info.st_size - info.st_size % static_cast<off_t>(kQueueRecordSize);
+  if (First) *First = at == 0;
   const std::string bytes = EncodeQueueRecord(Record);
   if (!WriteAllAt(FFd, bytes.data(), bytes.size(), at)) return false;
   if (at + static_cast<off_t>(bytes.size()) < info.st_size)
@@ -301,14 +302,14 @@ bool CreateQueue(const std::string& Path) {
 // ---- CGI side -------------------------------------------------------------------------------------
 
 bool Append(const THandoverFolder& Folder, const std::string& RequestFile, bool* WriteFailed,
-            TBellLine* Line, bool* Heard) {
+            TBellLine* Line, bool* Heard, bool* Alone) {
   const std::string queue = Folder.QueueFile();
   TQueueRecord record{TRecordStatus::Waiting, AsciiUpper(RequestFile)};
   if (WriteFailed) *WriteFailed = false;
   if (Heard) *Heard = false;
   TQueueLock lock;
   if (!OpenQueue(lock, queue, LockAttempts, ChangePauseMs)) return false;
-  if (!lock.Append(record)) {
+  if (!lock.Append(record, Alone)) {
     // A full disk does not empty itself while we wait.
     if (WriteFailed) *WriteFailed = true;
     return false;

@@ -39,6 +39,7 @@ std::unique_ptr<THandoverFolder> gHandover;
 std::unique_ptr<TSingleInstanceToken> gToken;
 std::string gRequestFile;  // the CGI process's own request file
 TBellLine gRequestBell;  // its line to the resident's doorbell desk, called once the entry is queued
+bool gQueuedAlone = false;  // its record was the queue's only one: the resident runs it next
 std::string gFailureReply;  // the program's answer to a request that could not be handed over
 
 // Per-thread request channel.
@@ -129,7 +130,7 @@ void EnsureRequestFile() {
 // doorbell desk answered (the resident lives).
 bool AppendOwnEntry(bool* Heard = nullptr) {
   bool writeFailed = false;
-  if (Handover::Append(Files(), gRequestFile, &writeFailed, &gRequestBell, Heard)) return true;
+  if (Handover::Append(Files(), gRequestFile, &writeFailed, &gRequestBell, Heard, &gQueuedAlone)) return true;
   if (!writeFailed) return false;
   WriteLogLine("Cannot append to the queue file " + Files().QueueFile());
   DeleteFile(gRequestFile);
@@ -171,7 +172,8 @@ namespace {
 
 // Waits for the own entry to be finished and copies the reply to standard output.
 [[noreturn]] void WaitForReply() {
-  switch (WaitForQueueEntry(gRequestFile, &gRequestBell)) {
+  // A request that the resident runs next is answered soon: its ring is looked for awake first.
+  switch (WaitForQueueEntry(gRequestFile, &gRequestBell, gQueuedAlone ? LoneReplySpinUs : 0)) {
     case ewFinished:
       TakeReply(gRequestFile, STDOUT_FILENO);
       break;
@@ -230,7 +232,7 @@ std::string NameOf(const std::string& Path) {
 
 }  // namespace
 
-TEntryWait WaitForQueueEntry(const std::string& EntryFile, TBellLine* Bell) {
+TEntryWait WaitForQueueEntry(const std::string& EntryFile, TBellLine* Bell, int FirstSpinUs) {
   THandoverFolder& folder = Files();
   const auto start = std::chrono::steady_clock::now();
   bool seenServer = false;
@@ -293,7 +295,7 @@ TEntryWait WaitForQueueEntry(const std::string& EntryFile, TBellLine* Bell) {
       seenServer = seenServer || alive;
     }
     if (byReply) {
-      rung = bell->Wait(EntryPollMs);
+      rung = bell->Wait(EntryPollMs, std::exchange(FirstSpinUs, 0));
       continue;
     }
     bool replySeen = FileExists(reply);

@@ -80,6 +80,25 @@ TEST_F(HandoverTest, EntriesAreServedInQueueOrderAndFinished) {
   EXPECT_EQ(FileSize(Files->QueueFile()), 0);
 }
 
+// An append says whether its record is the queue's only one (its owner then looks for the ring
+// awake first): never while another request waits or runs.
+TEST_F(HandoverTest, AnAppendSaysWhetherItsRecordIsAlone) {
+  const std::string first = NewRequest("0001"), second = NewRequest("0002"), third = NewRequest("0003");
+  bool alone = false;
+  ASSERT_TRUE(Handover::Append(*Files, first, nullptr, nullptr, nullptr, &alone));
+  EXPECT_TRUE(alone);
+  std::string taken;
+  ASSERT_TRUE(Handover::TakeNext(*Files, ekRequestFile, taken));
+  ASSERT_TRUE(Handover::Append(*Files, second, nullptr, nullptr, nullptr, &alone));
+  EXPECT_FALSE(alone);  // the first one runs
+  ASSERT_TRUE(Handover::Finish(*Files, taken));
+  ASSERT_TRUE(Handover::TakeNext(*Files, ekRequestFile, taken));
+  ASSERT_TRUE(Handover::Finish(*Files, taken));
+  EXPECT_FALSE(Handover::TakeNext(*Files, ekRequestFile, taken));
+  ASSERT_TRUE(Handover::Append(*Files, third, nullptr, nullptr, nullptr, &alone));
+  EXPECT_TRUE(alone);  // the served ones left the queue
+}
+
 // The resident drops the entry it served in the same hold of the queue that takes the next one,
 // and every append calls its doorbell desk, on the line that then hears the entry's ring.
 TEST_F(HandoverTest, ServedEntryLeavesAsTheNextIsTakenAndAppendsRing) {
