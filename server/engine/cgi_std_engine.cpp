@@ -1,6 +1,7 @@
 #include "server/engine/cgi_std_engine.h"
 
 #include <fcntl.h>
+#include <sched.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -481,9 +482,14 @@ bool TCGIStdEngine::ServeNextEntry(bool* Served) {
     // leaves the queue with a take after that.
     PlaceInBackground(RunIntoFile(requestFile, upperName));
   } else {
-    // Nothing else waits: placing it here spares its owner the other thread's wake-up.
+    // Nothing else waits: placing it here spares its owner the other thread's wake-up.  Its owner,
+    // rung, often runs on this processor (its call woke the resident here): it copies its reply
+    // before the queue's upkeep that follows (the served entry's leaving), not after it.
     TReplyPlacing placing = RunIntoFile(requestFile, upperName);
-    if (PlaceReply(placing)) FServed.push_back(upperName);
+    if (PlaceReply(placing)) {
+      FServed.push_back(upperName);
+      sched_yield();
+    }
   }
   return true;
 }
