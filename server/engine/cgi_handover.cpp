@@ -680,9 +680,14 @@ bool CopyReply(int Input, int Output) {
     const long long body = static_cast<long long>(info.st_size) - static_cast<long long>(blank) - 4;
     piece.insert(blank, "\r\nContent-Length: " + std::to_string(body));
   }
+  // A read that gets less than it asked for has met the file's end: the reply is out whole without
+  // another read (the web server is told its end that much sooner).
+  size_t asked = std::min<size_t>(size + 1, kPiece);
   while (ok && got > 0) {
     ok = WriteAll(Output, piece.data(), piece.size());
-    piece.resize(std::min<size_t>((size > done ? size - done : 0) + 1, kPiece));
+    if (static_cast<size_t>(got) < asked) break;
+    asked = std::min<size_t>((size > done ? size - done : 0) + 1, kPiece);
+    piece.resize(asked);
     got = ReadRetry(fd, piece.data(), piece.size());
     piece.resize(static_cast<size_t>(std::max(got, 0L)));
     done += piece.size();

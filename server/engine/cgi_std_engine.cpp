@@ -140,13 +140,17 @@ bool AppendOwnEntry(bool* Heard = nullptr) {
 
 }  // namespace
 
+// "/dev/null", opened while the process waits for its reply (see WaitForReply), so that the end
+// of the output that follows the reply's copy is one call.
+static int gNothing = -1;
+
 // Ends what goes to Output: the descriptor goes to nothing, so that a later write has no effect
 // and no file opened later takes its number.
 static void EndOutput(int Output) {
-  const int nothing = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+  const int nothing = gNothing >= 0 ? gNothing : ::open("/dev/null", O_WRONLY | O_CLOEXEC);
   if (nothing < 0) return;
   ::dup2(nothing, Output);
-  ::close(nothing);
+  if (nothing != gNothing) ::close(nothing);
 }
 
 bool TakeReply(const std::string& RequestFile, int Output) {
@@ -173,6 +177,8 @@ namespace {
 
 // Waits for the own entry to be finished and copies the reply to standard output.
 [[noreturn]] void WaitForReply() {
+  // Opened now, while the resident runs the request, rather than after the reply's copy.
+  gNothing = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
   // A request that the resident runs next is answered soon: its ring is looked for awake first.
   switch (WaitForQueueEntry(gRequestFile, &gRequestBell, gQueuedAlone ? LoneReplySpinUs : 0)) {
     case ewFinished:
