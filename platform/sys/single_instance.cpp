@@ -230,6 +230,7 @@ bool TBellDesk::AcceptLocked() {
       break;
     }
     any = true;
+    ++FCalls;
     FUnnamed.push_back(caller);
     Watch(caller);
   }
@@ -303,6 +304,11 @@ void TBellDesk::Sweep(double MaxAgeSeconds) {
 size_t TBellDesk::Callers() const {
   std::lock_guard<std::mutex> lock(FMutex);
   return FNamed.size() + FUnnamed.size();
+}
+
+size_t TBellDesk::Calls() const {
+  std::lock_guard<std::mutex> lock(FMutex);
+  return FCalls;
 }
 
 void TBellDesk::Close() {

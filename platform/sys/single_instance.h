@@ -77,6 +77,8 @@ public:
   void Sweep(double MaxAgeSeconds);
   // Callers taken in and not yet rung (named or not).
   size_t Callers() const;
+  // Callers taken in since the desk opened: a change tells that someone called meanwhile.
+  size_t Calls() const;
   // Stops listening and removes the socket file (also done by the destructor); callers left see
   // their connection end.
   void Close();
@@ -95,6 +97,7 @@ private:
   std::function<void()> FOnCall;
   std::unordered_map<std::string, int> FNamed;
   std::vector<int> FUnnamed;
+  size_t FCalls = 0;
   std::unordered_map<std::string, std::chrono::steady_clock::time_point> FEarly;  // rung before named
 };
 

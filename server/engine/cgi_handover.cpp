@@ -153,19 +153,6 @@ std::string TQueueLock::ReadBytes() {
   return bytes;
 }
 
-bool TQueueLock::Append(const TQueueRecord& Record, bool* First) {
-  struct stat info {};
-  if (::fstat(FFd, &info) != 0) return false;
-  // Records start at multiples of the record size, whatever a broken writer left behind.
-  off_t at = info.st_size - info.st_size % static_cast<off_t>(kQueueRecordSize);
-  if (First) *First = at == 0;
-  const std::string bytes = EncodeQueueRecord(Record);
-  if (!WriteAllAt(FFd, bytes.data(), bytes.size(), at)) return false;
-  if (at + static_cast<off_t>(bytes.size()) < info.st_size)
-    (void)::ftruncate(FFd, at + static_cast<off_t>(bytes.size()));
-  return true;  // the write has set the file's time
-}
-
 bool TQueueLock::Rewrite(const std::vector<TQueueRecord>& Records) {
   std::string bytes;
   for (const TQueueRecord& record : Records) bytes += EncodeQueueRecord(record);
@@ -268,6 +255,30 @@ bool CompactWhenDue(TQueueLock& Lock, std::vector<TQueueRecord>& Records) {
 }
 
 }  // namespace
+
+bool TQueueLock::Append(const TQueueRecord& Record, bool* First) {
+  struct stat info {};
+  if (::fstat(FFd, &info) != 0) return false;
+  // Records start at multiples of the record size, whatever a broken writer left behind.
+  off_t at = info.st_size - info.st_size % static_cast<off_t>(kQueueRecordSize);
+  if (First) {
+    // The records are looked at under the lock, the last first (with a crowd waiting, it waits);
+    // a long queue counts as a crowd unread.
+    constexpr off_t kLookedAt = 16 * static_cast<off_t>(kQueueRecordSize);
+    const off_t from = at <= kLookedAt ? 0 : at - static_cast<off_t>(kQueueRecordSize);
+    std::string standing(static_cast<size_t>(at - from), '\0');
+    *First = at == 0 || (::pread(FFd, standing.data(), standing.size(), from) == static_cast<ssize_t>(standing.size()) &&
+                         at <= kLookedAt);
+    TRawQueue queue(standing);
+    for (size_t i = 0; i < queue.Count(); ++i)
+      if (queue.Status(i) == TRecordStatus::Waiting) *First = false;
+  }
+  const std::string bytes = EncodeQueueRecord(Record);
+  if (!WriteAllAt(FFd, bytes.data(), bytes.size(), at)) return false;
+  if (at + static_cast<off_t>(bytes.size()) < info.st_size)
+    (void)::ftruncate(FFd, at + static_cast<off_t>(bytes.size()));
+  return true;  // the write has set the file's time
+}
 
 namespace Handover {
 

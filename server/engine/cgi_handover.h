@@ -65,7 +65,7 @@
 //     50 ms (append, withdraw) or 100 ms (a look at its entry); the resident waits up to 3 s to
 //     take an entry and 30 s to finish one, 10 times;
 //   - a CGI process waits 180 s for its reply at most, looking at least every 100 ms and at the
-//     queue and the token every 10th round; one whose record was the queue's only one looks for
+//     queue and the token every 10th round; one whose record found no other waiting looks for
 //     its ring without sleeping for the first 0.5 ms (a short request is answered by then, and
 //     the wake-up of a sleeping process costs an idle machine more than the look);
 //   - the resident looks at the queue every 50 ms at least (its doorbell wakes it at once) and
@@ -113,8 +113,8 @@ inline constexpr int ReplyWaitSeconds = 180;
 inline constexpr int EntryPollMs = 100;    // the longest wait between two looks
 inline constexpr long LivenessRounds = 10;  // every 10th look goes to the queue and the token
 inline constexpr int ResidentRestartSeconds = 1;  // between two starts of a resident by a waiter
-// A request that found the queue empty is the resident's next: its owner looks for the ring
-// without sleeping this long first (a short request is answered within it).
+// A request that found no other waiting in the queue is the resident's next: its owner looks for
+// the ring without sleeping this long first (a short request is answered within it).
 inline constexpr int LoneReplySpinUs = 500;
 // A CGI process that started the resident tries to queue its request this often, this far apart.
 inline constexpr int StartAttempts = 6;
@@ -212,7 +212,7 @@ public:
   std::vector<TQueueRecord> Read();
   // The whole file as it stands.
   std::string ReadBytes();
-  // *First: the record is the queue's first (no other record stood in it).
+  // *First: no other record waits in the queue (taken ones may stand in it).
   bool Append(const TQueueRecord& Record, bool* First = nullptr);
   // Writes the records in place of the file's content (the lock lives on the inode).
   bool Rewrite(const std::vector<TQueueRecord>& Records);
@@ -245,7 +245,7 @@ bool CreateQueue(const std::string& Path);
 // Line (which then waits for the ring), or on a line that goes at once.  False when the queue is
 // missing or stays locked, or at once when the record cannot be written (WriteFailed is then
 // set).  *Heard: the desk answered, so the resident instance lives.  *Alone: no other record
-// stood in the queue (the resident has nothing else to do first).
+// waited in the queue (the resident runs this one next, or has taken every other).
 bool Append(const THandoverFolder& Folder, const std::string& RequestFile, bool* WriteFailed = nullptr,
             TBellLine* Line = nullptr, bool* Heard = nullptr, bool* Alone = nullptr);
 // CGI side: the state of the own entry; Finished when its record is gone.

@@ -1,7 +1,6 @@
 #include "server/engine/cgi_std_engine.h"
 
 #include <fcntl.h>
-#include <sched.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -471,6 +470,7 @@ bool TCGIStdEngine::ServeNextEntry(bool* Served) {
   // request.  (Its waiting CGI process looks for its reply, not at the queue; the reply's name
   // keeps its id taken until that process has it.)
   TakeServed(FServed);
+  const size_t callsBefore = FDesk ? FDesk->Calls() : 0;
   bool moreWaiting = false;
   const bool taken = Handover::TakeNext(folder, ekRequestFile, upperName, &FServed, &moreWaiting);
   // Only a queue that could not be opened is looked for; one that went away after this entry was
@@ -488,13 +488,15 @@ bool TCGIStdEngine::ServeNextEntry(bool* Served) {
     // leaves the queue with a take after that.
     PlaceInBackground(RunIntoFile(requestFile, upperName));
   } else {
-    // Nothing else waits: placing it here spares its owner the other thread's wake-up.  Its owner,
-    // rung, often runs on this processor (its call woke the resident here): it copies its reply
-    // before the queue's upkeep that follows (the served entry's leaving), not after it.
+    // Nothing else waits: placing it here spares its owner the other thread's wake-up.
     TReplyPlacing placing = RunIntoFile(requestFile, upperName);
     if (PlaceReply(placing)) {
       FServed.push_back(upperName);
-      sched_yield();
+      // Nobody called meanwhile: the served entry leaves the queue with the next take (the next
+      // caller's, or the timer's), not now.  Its owner, rung, often runs on this processor (its
+      // call woke the resident here), and copies its reply first.  A caller that comes later
+      // wakes the resident through its desk.
+      if (Served && FDesk && FDesk->Calls() == callsBefore) *Served = false;
     }
   }
   return true;
