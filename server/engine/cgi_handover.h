@@ -43,7 +43,10 @@
 //               (below), or deletes it when every spare slot is full, or leaves it
 //               when its name no longer names the file it copied; the id is free.
 //   removed     the record is marked finished in the resident's first hold of the queue after
-//               its reply is in place (several such records in one hold); a request that got no reply (a full disk) is
+//               its reply is in place (several such records in one hold): a take, the next
+//               caller's, or the resident's timer's within 50 ms when nobody called while the
+//               request ran (its owner then copies the reply before the resident's upkeep on a
+//               shared processor); a request that got no reply (a full disk) is
 //               finished at once, its request file deleted, and its owner answers with the error
 //               reply.  A finished record (or a withdrawn one) counts as gone; finished records
 //               are dropped, in one rewrite, once they are as many as the others, so the
