@@ -7,7 +7,8 @@
 // at 10, 100 and 300 clients.  The machine's load average is printed before and after.
 //
 //   handover_bench [ROUNDS] [SECONDS] [RECORDS]
-//     ROUNDS: rounds of measuring (5); SECONDS: the length of each parallel run (3);
+//     ROUNDS: rounds of measuring (5); SECONDS: the length of each parallel run (3; 0: no
+//     parallel runs, the "G" rounds alone, for many rounds of them in little time);
 //     RECORDS: records of about 5 KB in the database (20000).
 //   QN_BENCH_SERVER=PROGRAM measures another build's server program in place of this build's, so
 //   that two builds compare on one machine (run them in turns).
@@ -172,7 +173,7 @@ int FailedIn(const std::vector<TRun>& Runs) {
 
 int main(int argc, char** argv) {
   const int Rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
-  const double Seconds = argc > 2 ? std::max(0.5, std::atof(argv[2])) : 3.0;
+  const double Seconds = argc > 2 ? std::atof(argv[2]) > 0 ? std::max(0.5, std::atof(argv[2])) : 0.0 : 3.0;
   const int Records = argc > 3 ? std::max(100, std::atoi(argv[3])) : 20000;
   THeadlessRun Headless;
   std::printf("load average before: %s\n", LoadAverage().c_str());
@@ -221,6 +222,7 @@ int main(int argc, char** argv) {
       Sequential(T, 10);  // warm
       (IsServer ? OneServer : OneNull).push_back(Sequential(T, 200));
     }
+    if (Seconds <= 0) continue;
     // The resident's own work a request, with few clients waiting: the base of its growth.
     P10Server.push_back(Parallel(ServerTarget, 10, Seconds, ServerProgram));
     for (int Clients : {100, 300})
@@ -240,6 +242,7 @@ int main(int argc, char** argv) {
               "   = %.2f x   (target <= 1.15 x)\n",
               GServer, MedianOf(OneServer, &TRun::P99), GNull, MedianOf(OneNull, &TRun::P99), GServer / GNull);
   for (int Clients : {100, 300}) {
+    if (Seconds <= 0) break;
     const std::vector<TRun>& S = Clients == 100 ? P100Server : P300Server;
     const std::vector<TRun>& N = Clients == 100 ? P100Null : P300Null;
     const double RS = MedianOf(S, &TRun::Rate), RN = MedianOf(N, &TRun::Rate);
@@ -248,21 +251,25 @@ int main(int argc, char** argv) {
                 Clients, RS, MedianOf(S, &TRun::Median), MedianOf(S, &TRun::P99), RN, MedianOf(N, &TRun::Median),
                 MedianOf(N, &TRun::P99), RS / RN, Clients == 100 ? ", server p99 <= 100 ms" : "");
   }
-  const double Cpu10 = MedianOf(P10Server, &TRun::ResidentUsPerRequest);
-  const double Cpu100 = MedianOf(P100Server, &TRun::ResidentUsPerRequest);
-  const double Cpu300 = MedianOf(P300Server, &TRun::ResidentUsPerRequest);
-  std::printf("resident CPU a request at 10 | 100 | 300 clients: %.0f | %.0f | %.0f us   300/10 = %.2f x"
-              "   (target <= 1.2 x)\n",
-              Cpu10, Cpu100, Cpu300, Cpu10 > 0 ? Cpu300 / Cpu10 : 0.0);
+  if (Seconds > 0) {
+    const double Cpu10 = MedianOf(P10Server, &TRun::ResidentUsPerRequest);
+    const double Cpu100 = MedianOf(P100Server, &TRun::ResidentUsPerRequest);
+    const double Cpu300 = MedianOf(P300Server, &TRun::ResidentUsPerRequest);
+    std::printf("resident CPU a request at 10 | 100 | 300 clients: %.0f | %.0f | %.0f us   300/10 = %.2f x"
+                "   (target <= 1.2 x)\n",
+                Cpu10, Cpu100, Cpu300, Cpu10 > 0 ? Cpu300 / Cpu10 : 0.0);
+  }
   std::printf("per round, G median server/nothing:");
   for (int Round = 0; Round < Rounds; ++Round)
     std::printf(" %.2f", OneServer[static_cast<size_t>(Round)].Median / OneNull[static_cast<size_t>(Round)].Median);
-  std::printf("\nper round, requests/s server/nothing at 100 | 300:");
-  for (int Round = 0; Round < Rounds; ++Round)
-    std::printf(" %.2f", P100Server[static_cast<size_t>(Round)].Rate / P100Null[static_cast<size_t>(Round)].Rate);
-  std::printf(" |");
-  for (int Round = 0; Round < Rounds; ++Round)
-    std::printf(" %.2f", P300Server[static_cast<size_t>(Round)].Rate / P300Null[static_cast<size_t>(Round)].Rate);
+  if (Seconds > 0) {
+    std::printf("\nper round, requests/s server/nothing at 100 | 300:");
+    for (int Round = 0; Round < Rounds; ++Round)
+      std::printf(" %.2f", P100Server[static_cast<size_t>(Round)].Rate / P100Null[static_cast<size_t>(Round)].Rate);
+    std::printf(" |");
+    for (int Round = 0; Round < Rounds; ++Round)
+      std::printf(" %.2f", P300Server[static_cast<size_t>(Round)].Rate / P300Null[static_cast<size_t>(Round)].Rate);
+  }
   const int Failed = FailedIn(OneServer) + FailedIn(P10Server) + FailedIn(P100Server) + FailedIn(P300Server);
   const int NullFailed = FailedIn(OneNull) + FailedIn(P100Null) + FailedIn(P300Null);
   std::printf("\nfailed requests: server %d, nothing %d\n", Failed, NullFailed);

@@ -68,6 +68,10 @@ endfunction()
 # 9,200 relocations instead of 11,900, 14 page faults fewer a CGI process).  Where no static link can be had, the C++ runtime is
 # linked in (and the JPEG library, see platform/gfx).  (The fuzzing and sanitizer builds keep the
 # shared C library their run-times need.)
+# QN_CGI_FIXED_ADDRESSES links the same static program at fixed addresses (-static -no-pie): a CGI
+# process then relocates nothing, and the resident instance runs without address randomisation
+# (README.md gives both links' figures).
+option(QN_CGI_FIXED_ADDRESSES "Link the server program at fixed addresses (-static -no-pie), not as a static PIE" OFF)
 include(CheckLinkerFlag)
 check_linker_flag(CXX "LINKER:-z,pack-relative-relocs" QN_LINKER_PACKS_RELOCS)
 if(NOT QN_FUZZ AND NOT QN_SANITIZE)
@@ -76,7 +80,9 @@ endif()
 # The JPEG library's archive decides the link, so it is looked for here, before the choice is
 # printed (platform/gfx finds the same cached result).
 find_library(QN_JPEG_ARCHIVE NAMES libjpeg.a)
-if(QN_LINKS_STATIC_PIE AND QN_JPEG_ARCHIVE)
+if(QN_LINKS_STATIC_PIE AND QN_JPEG_ARCHIVE AND QN_CGI_FIXED_ADDRESSES)
+  set(QN_CGI_LINK "static at fixed addresses (-static -no-pie)")
+elseif(QN_LINKS_STATIC_PIE AND QN_JPEG_ARCHIVE)
   set(QN_CGI_LINK "static position-independent (-static-pie)")
   if(QN_LINKER_PACKS_RELOCS)
     string(APPEND QN_CGI_LINK ", packed relocations")
@@ -95,7 +101,9 @@ function(qn_cgi_program target)
   # Linked whole only when every library it links has its archive (the JPEG library's, see
   # platform/gfx); the rest come with the compiler and the C library.  (A static PIE takes the
   # C++ runtime's archives by itself; naming them as well gives a program whose start crashes.)
-  if(QN_LINKS_STATIC_PIE AND QN_JPEG_ARCHIVE)
+  if(QN_LINKS_STATIC_PIE AND QN_JPEG_ARCHIVE AND QN_CGI_FIXED_ADDRESSES)
+    target_link_options(${target} PRIVATE -static -no-pie LINKER:--as-needed)
+  elseif(QN_LINKS_STATIC_PIE AND QN_JPEG_ARCHIVE)
     target_link_options(${target} PRIVATE -static-pie LINKER:--as-needed)
   else()
     target_link_options(${target} PRIVATE -static-libstdc++ -static-libgcc LINKER:--as-needed)

@@ -1,6 +1,8 @@
 #include "platform/sys/single_instance.h"
 
 #include <fcntl.h>
+#include <poll.h>
+#include <sched.h>
 #include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -8,6 +10,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstddef>
 #include <cstring>
 #include <thread>
@@ -227,6 +230,7 @@ bool TBellDesk::AcceptLocked() {
       break;
     }
     any = true;
+    ++FCalls;
     FUnnamed.push_back(caller);
     Watch(caller);
   }
@@ -302,6 +306,11 @@ size_t TBellDesk::Callers() const {
   return FNamed.size() + FUnnamed.size();
 }
 
+size_t TBellDesk::Calls() const {
+  std::lock_guard<std::mutex> lock(FMutex);
+  return FCalls;
+}
+
 void TBellDesk::Close() {
   std::lock_guard<std::mutex> lock(FMutex);
   if (FFd < 0) return;
@@ -342,9 +351,19 @@ bool TBellLine::Call(const std::string& Path, const std::string& Name) {
   return true;
 }
 
-bool TBellLine::Wait(int TimeoutMs) {
+bool TBellLine::Wait(int TimeoutMs, int SpinUs) {
   if (FFd < 0 && !FPath.empty()) Call(FPath, FName);
-  if (!WaitReadable(FFd, TimeoutMs)) return false;
+  bool ready = false;
+  if (SpinUs > 0 && FFd >= 0) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(SpinUs);
+    for (;;) {
+      pollfd look{FFd, POLLIN, 0};
+      ready = ::poll(&look, 1, 0) > 0;
+      if (ready || std::chrono::steady_clock::now() >= until) break;
+      sched_yield();
+    }
+  }
+  if (!ready && !WaitReadable(FFd, TimeoutMs)) return false;
   char byte[16];
   ssize_t got;
   do {

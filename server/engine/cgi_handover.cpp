@@ -153,18 +153,6 @@ std::string TQueueLock::ReadBytes() {
   return bytes;
 }
 
-bool TQueueLock::Append(const TQueueRecord& Record) {
-  struct stat info {};
-  if (::fstat(FFd, &info) != 0) return false;
-  // Records start at multiples of the record size, whatever a broken writer left behind.
-  off_t at = info.st_size - info.st_size % static_cast<off_t>(kQueueRecordSize);
-  const std::string bytes = EncodeQueueRecord(Record);
-  if (!WriteAllAt(FFd, bytes.data(), bytes.size(), at)) return false;
-  if (at + static_cast<off_t>(bytes.size()) < info.st_size)
-    (void)::ftruncate(FFd, at + static_cast<off_t>(bytes.size()));
-  return true;  // the write has set the file's time
-}
-
 bool TQueueLock::Rewrite(const std::vector<TQueueRecord>& Records) {
   std::string bytes;
   for (const TQueueRecord& record : Records) bytes += EncodeQueueRecord(record);
@@ -268,6 +256,30 @@ bool CompactWhenDue(TQueueLock& Lock, std::vector<TQueueRecord>& Records) {
 
 }  // namespace
 
+bool TQueueLock::Append(const TQueueRecord& Record, bool* First) {
+  struct stat info {};
+  if (::fstat(FFd, &info) != 0) return false;
+  // Records start at multiples of the record size, whatever a broken writer left behind.
+  off_t at = info.st_size - info.st_size % static_cast<off_t>(kQueueRecordSize);
+  if (First) {
+    // The records are looked at under the lock, the last first (with a crowd waiting, it waits);
+    // a long queue counts as a crowd unread.
+    constexpr off_t kLookedAt = 16 * static_cast<off_t>(kQueueRecordSize);
+    const off_t from = at <= kLookedAt ? 0 : at - static_cast<off_t>(kQueueRecordSize);
+    std::string standing(static_cast<size_t>(at - from), '\0');
+    *First = at == 0 || (::pread(FFd, standing.data(), standing.size(), from) == static_cast<ssize_t>(standing.size()) &&
+                         at <= kLookedAt);
+    TRawQueue queue(standing);
+    for (size_t i = 0; i < queue.Count(); ++i)
+      if (queue.Status(i) == TRecordStatus::Waiting) *First = false;
+  }
+  const std::string bytes = EncodeQueueRecord(Record);
+  if (!WriteAllAt(FFd, bytes.data(), bytes.size(), at)) return false;
+  if (at + static_cast<off_t>(bytes.size()) < info.st_size)
+    (void)::ftruncate(FFd, at + static_cast<off_t>(bytes.size()));
+  return true;  // the write has set the file's time
+}
+
 namespace Handover {
 
 bool OpenQueue(TQueueLock& Queue, const std::string& Path, int Attempts, unsigned PauseMs,
@@ -301,14 +313,14 @@ bool CreateQueue(const std::string& Path) {
 // ---- CGI side -------------------------------------------------------------------------------------
 
 bool Append(const THandoverFolder& Folder, const std::string& RequestFile, bool* WriteFailed,
-            TBellLine* Line, bool* Heard) {
+            TBellLine* Line, bool* Heard, bool* Alone) {
   const std::string queue = Folder.QueueFile();
   TQueueRecord record{TRecordStatus::Waiting, AsciiUpper(RequestFile)};
   if (WriteFailed) *WriteFailed = false;
   if (Heard) *Heard = false;
   TQueueLock lock;
   if (!OpenQueue(lock, queue, LockAttempts, ChangePauseMs)) return false;
-  if (!lock.Append(record)) {
+  if (!lock.Append(record, Alone)) {
     // A full disk does not empty itself while we wait.
     if (WriteFailed) *WriteFailed = true;
     return false;
@@ -679,9 +691,14 @@ bool CopyReply(int Input, int Output) {
     const long long body = static_cast<long long>(info.st_size) - static_cast<long long>(blank) - 4;
     piece.insert(blank, "\r\nContent-Length: " + std::to_string(body));
   }
+  // A read that gets less than it asked for has met the file's end: the reply is out whole without
+  // another read (the web server is told its end that much sooner).
+  size_t asked = std::min<size_t>(size + 1, kPiece);
   while (ok && got > 0) {
     ok = WriteAll(Output, piece.data(), piece.size());
-    piece.resize(std::min<size_t>((size > done ? size - done : 0) + 1, kPiece));
+    if (static_cast<size_t>(got) < asked) break;
+    asked = std::min<size_t>((size > done ? size - done : 0) + 1, kPiece);
+    piece.resize(asked);
     got = ReadRetry(fd, piece.data(), piece.size());
     piece.resize(static_cast<size_t>(std::max(got, 0L)));
     done += piece.size();

@@ -43,7 +43,10 @@
 //               (below), or deletes it when every spare slot is full, or leaves it
 //               when its name no longer names the file it copied; the id is free.
 //   removed     the record is marked finished in the resident's first hold of the queue after
-//               its reply is in place (several such records in one hold); a request that got no reply (a full disk) is
+//               its reply is in place (several such records in one hold): a take, the next
+//               caller's, or the resident's timer's within 50 ms when nobody called while the
+//               request ran (its owner then copies the reply before the resident's upkeep on a
+//               shared processor); a request that got no reply (a full disk) is
 //               finished at once, its request file deleted, and its owner answers with the error
 //               reply.  A finished record (or a withdrawn one) counts as gone; finished records
 //               are dropped, in one rewrite, once they are as many as the others, so the
@@ -65,7 +68,9 @@
 //     50 ms (append, withdraw) or 100 ms (a look at its entry); the resident waits up to 3 s to
 //     take an entry and 30 s to finish one, 10 times;
 //   - a CGI process waits 180 s for its reply at most, looking at least every 100 ms and at the
-//     queue and the token every 10th round;
+//     queue and the token every 10th round; one whose record found no other waiting looks for
+//     its ring without sleeping for the first 0.5 ms (a short request is answered by then, and
+//     the wake-up of a sleeping process costs an idle machine more than the look);
 //   - the resident looks at the queue every 50 ms at least (its doorbell wakes it at once) and
 //     touches the queue every 5 s while a request runs; a queue older than 30 s without a resident
 //     is deleted by the first CGI process that finds it so;
@@ -111,6 +116,9 @@ inline constexpr int ReplyWaitSeconds = 180;
 inline constexpr int EntryPollMs = 100;    // the longest wait between two looks
 inline constexpr long LivenessRounds = 10;  // every 10th look goes to the queue and the token
 inline constexpr int ResidentRestartSeconds = 1;  // between two starts of a resident by a waiter
+// A request that found no other waiting in the queue is the resident's next: its owner looks for
+// the ring without sleeping this long first (a short request is answered within it).
+inline constexpr int LoneReplySpinUs = 500;
 // A CGI process that started the resident tries to queue its request this often, this far apart.
 inline constexpr int StartAttempts = 6;
 inline constexpr unsigned StartPauseMs = 500;
@@ -207,7 +215,8 @@ public:
   std::vector<TQueueRecord> Read();
   // The whole file as it stands.
   std::string ReadBytes();
-  bool Append(const TQueueRecord& Record);
+  // *First: no other record waits in the queue (taken ones may stand in it).
+  bool Append(const TQueueRecord& Record, bool* First = nullptr);
   // Writes the records in place of the file's content (the lock lives on the inode).
   bool Rewrite(const std::vector<TQueueRecord>& Records);
   bool SetStatus(size_t Index, TRecordStatus Status);
@@ -238,9 +247,10 @@ bool CreateQueue(const std::string& Path);
 // CGI side: appends a waiting record for RequestFile and calls the resident's doorbell desk on
 // Line (which then waits for the ring), or on a line that goes at once.  False when the queue is
 // missing or stays locked, or at once when the record cannot be written (WriteFailed is then
-// set).  *Heard: the desk answered, so the resident instance lives.
+// set).  *Heard: the desk answered, so the resident instance lives.  *Alone: no other record
+// waited in the queue (the resident runs this one next, or has taken every other).
 bool Append(const THandoverFolder& Folder, const std::string& RequestFile, bool* WriteFailed = nullptr,
-            TBellLine* Line = nullptr, bool* Heard = nullptr);
+            TBellLine* Line = nullptr, bool* Heard = nullptr, bool* Alone = nullptr);
 // CGI side: the state of the own entry; Finished when its record is gone.
 TEntryState EntryState(const THandoverFolder& Folder, const std::string& RequestFile);
 // CGI side, giving up: removes the own record while it is still waiting.  True when removed.

@@ -39,6 +39,7 @@ std::unique_ptr<THandoverFolder> gHandover;
 std::unique_ptr<TSingleInstanceToken> gToken;
 std::string gRequestFile;  // the CGI process's own request file
 TBellLine gRequestBell;  // its line to the resident's doorbell desk, called once the entry is queued
+bool gQueuedAlone = false;  // its record was the queue's only one: the resident runs it next
 std::string gFailureReply;  // the program's answer to a request that could not be handed over
 
 // Per-thread request channel.
@@ -129,7 +130,7 @@ void EnsureRequestFile() {
 // doorbell desk answered (the resident lives).
 bool AppendOwnEntry(bool* Heard = nullptr) {
   bool writeFailed = false;
-  if (Handover::Append(Files(), gRequestFile, &writeFailed, &gRequestBell, Heard)) return true;
+  if (Handover::Append(Files(), gRequestFile, &writeFailed, &gRequestBell, Heard, &gQueuedAlone)) return true;
   if (!writeFailed) return false;
   WriteLogLine("Cannot append to the queue file " + Files().QueueFile());
   DeleteFile(gRequestFile);
@@ -138,13 +139,17 @@ bool AppendOwnEntry(bool* Heard = nullptr) {
 
 }  // namespace
 
+// "/dev/null", opened while the process waits for its reply (see WaitForReply), so that the end
+// of the output that follows the reply's copy is one call.
+static int gNothing = -1;
+
 // Ends what goes to Output: the descriptor goes to nothing, so that a later write has no effect
 // and no file opened later takes its number.
 static void EndOutput(int Output) {
-  const int nothing = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+  const int nothing = gNothing >= 0 ? gNothing : ::open("/dev/null", O_WRONLY | O_CLOEXEC);
   if (nothing < 0) return;
   ::dup2(nothing, Output);
-  ::close(nothing);
+  if (nothing != gNothing) ::close(nothing);
 }
 
 bool TakeReply(const std::string& RequestFile, int Output) {
@@ -171,7 +176,10 @@ namespace {
 
 // Waits for the own entry to be finished and copies the reply to standard output.
 [[noreturn]] void WaitForReply() {
-  switch (WaitForQueueEntry(gRequestFile, &gRequestBell)) {
+  // Opened now, while the resident runs the request, rather than after the reply's copy.
+  gNothing = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+  // A request that the resident runs next is answered soon: its ring is looked for awake first.
+  switch (WaitForQueueEntry(gRequestFile, &gRequestBell, gQueuedAlone ? LoneReplySpinUs : 0)) {
     case ewFinished:
       TakeReply(gRequestFile, STDOUT_FILENO);
       break;
@@ -230,7 +238,7 @@ std::string NameOf(const std::string& Path) {
 
 }  // namespace
 
-TEntryWait WaitForQueueEntry(const std::string& EntryFile, TBellLine* Bell) {
+TEntryWait WaitForQueueEntry(const std::string& EntryFile, TBellLine* Bell, int FirstSpinUs) {
   THandoverFolder& folder = Files();
   const auto start = std::chrono::steady_clock::now();
   bool seenServer = false;
@@ -293,7 +301,7 @@ TEntryWait WaitForQueueEntry(const std::string& EntryFile, TBellLine* Bell) {
       seenServer = seenServer || alive;
     }
     if (byReply) {
-      rung = bell->Wait(EntryPollMs);
+      rung = bell->Wait(EntryPollMs, std::exchange(FirstSpinUs, 0));
       continue;
     }
     bool replySeen = FileExists(reply);
@@ -462,6 +470,7 @@ bool TCGIStdEngine::ServeNextEntry(bool* Served) {
   // request.  (Its waiting CGI process looks for its reply, not at the queue; the reply's name
   // keeps its id taken until that process has it.)
   TakeServed(FServed);
+  const size_t callsBefore = FDesk ? FDesk->Calls() : 0;
   bool moreWaiting = false;
   const bool taken = Handover::TakeNext(folder, ekRequestFile, upperName, &FServed, &moreWaiting);
   // Only a queue that could not be opened is looked for; one that went away after this entry was
@@ -481,7 +490,14 @@ bool TCGIStdEngine::ServeNextEntry(bool* Served) {
   } else {
     // Nothing else waits: placing it here spares its owner the other thread's wake-up.
     TReplyPlacing placing = RunIntoFile(requestFile, upperName);
-    if (PlaceReply(placing)) FServed.push_back(upperName);
+    if (PlaceReply(placing)) {
+      FServed.push_back(upperName);
+      // Nobody called meanwhile: the served entry leaves the queue with the next take (the next
+      // caller's, or the timer's), not now.  Its owner, rung, often runs on this processor (its
+      // call woke the resident here), and copies its reply first.  A caller that comes later
+      // wakes the resident through its desk.
+      if (Served && FDesk && FDesk->Calls() == callsBefore) *Served = false;
+    }
   }
   return true;
 }

@@ -60,8 +60,9 @@ bool TakeReply(const std::string& RequestFile, int Output);
 // and looking at least every 100 ms.  Bell: the line to the resident's doorbell desk that the
 // append called (the desk keeps a ring that comes before the line names itself, so none is
 // missed): the first look at the queue then waits for a ring or the first liveness round.
-// Without one the wait calls the desk itself and looks at once.
-TEntryWait WaitForQueueEntry(const std::string& EntryFile, TBellLine* Bell = nullptr);
+// Without one the wait calls the desk itself and looks at once.  FirstSpinUs: the first wait for
+// the ring looks this long without sleeping (see TBellLine::Wait).
+TEntryWait WaitForQueueEntry(const std::string& EntryFile, TBellLine* Bell = nullptr, int FirstSpinUs = 0);
 
 
 class TCGIStdEngine : public TChannelEngine {

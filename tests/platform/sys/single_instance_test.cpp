@@ -192,3 +192,32 @@ TEST(Doorbell, TheDeskLetsGoOfCallersThatHungUp) {
   EXPECT_TRUE(desk.Ring("STAYS"));
   EXPECT_TRUE(again.Wait(1000));
 }
+
+// A wait that looks awake first hears a ring that comes while it looks and one that comes after,
+// when it sleeps; with no ring it ends with the time.
+TEST(Doorbell, AWaitThatLooksAwakeFirstHearsEveryRing) {
+  const std::string path = NewFolder() + "/x_S_bell";
+  TBellDesk desk(path);
+  ASSERT_TRUE(desk.Active());
+  TBellLine early, late, never;
+  ASSERT_TRUE(early.Call(path, "EARLY"));
+  ASSERT_TRUE(late.Call(path, "LATE"));
+  ASSERT_TRUE(never.Call(path, "NEVER"));
+  desk.Accept();
+  // Rung before the wait: heard by the first look.
+  EXPECT_TRUE(desk.Ring("EARLY"));
+  EXPECT_TRUE(early.Wait(0, 1000000));
+  // Rung long after the awake part (1 ms): the sleeping part hears it.
+  std::thread ringer([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    desk.Ring("LATE");
+  });
+  EXPECT_TRUE(late.Wait(5000, 1000));
+  ringer.join();
+  EXPECT_FALSE(late.Connected());
+  // Nothing comes: false, and the line stays for a later ring.
+  EXPECT_FALSE(never.Wait(10, 2000));
+  EXPECT_TRUE(never.Connected());
+  EXPECT_TRUE(desk.Ring("NEVER"));
+  EXPECT_TRUE(never.Wait(1000, 2000));
+}

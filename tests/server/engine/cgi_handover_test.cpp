@@ -80,6 +80,31 @@ TEST_F(HandoverTest, EntriesAreServedInQueueOrderAndFinished) {
   EXPECT_EQ(FileSize(Files->QueueFile()), 0);
 }
 
+// An append says whether another request waits before it (its owner then looks for the ring
+// awake first): taken records, running or served, do not count; a long queue counts as a crowd.
+TEST_F(HandoverTest, AnAppendSaysWhetherAnotherRequestWaits) {
+  const std::string first = NewRequest("0001"), second = NewRequest("0002"), third = NewRequest("0003");
+  bool alone = false;
+  ASSERT_TRUE(Handover::Append(*Files, first, nullptr, nullptr, nullptr, &alone));
+  EXPECT_TRUE(alone);
+  ASSERT_TRUE(Handover::Append(*Files, second, nullptr, nullptr, nullptr, &alone));
+  EXPECT_FALSE(alone);  // the first one waits
+  std::string taken;
+  ASSERT_TRUE(Handover::TakeNext(*Files, ekRequestFile, taken));
+  ASSERT_TRUE(Handover::Append(*Files, third, nullptr, nullptr, nullptr, &alone));
+  EXPECT_FALSE(alone);  // the second one still waits, behind the one that runs
+  ASSERT_TRUE(Handover::TakeNext(*Files, ekRequestFile, taken));
+  ASSERT_TRUE(Handover::TakeNext(*Files, ekRequestFile, taken));
+  const std::string fourth = NewRequest("0004");
+  ASSERT_TRUE(Handover::Append(*Files, fourth, nullptr, nullptr, nullptr, &alone));
+  EXPECT_TRUE(alone);  // three taken, none waits
+  // Seventeen records before it, all taken: more than are read, so taken for a crowd.
+  for (int i = 0; i < 13; ++i) ASSERT_TRUE(Handover::Append(*Files, NewRequest("01" + std::to_string(10 + i))));
+  for (int i = 0; i < 14; ++i) ASSERT_TRUE(Handover::TakeNext(*Files, ekRequestFile, taken));
+  ASSERT_TRUE(Handover::Append(*Files, NewRequest("0200"), nullptr, nullptr, nullptr, &alone));
+  EXPECT_FALSE(alone);
+}
+
 // The resident drops the entry it served in the same hold of the queue that takes the next one,
 // and every append calls its doorbell desk, on the line that then hears the entry's ring.
 TEST_F(HandoverTest, ServedEntryLeavesAsTheNextIsTakenAndAppendsRing) {
