@@ -157,15 +157,25 @@ TEST(QtForms, AMenuItemChangedInPlaceShowsItsNewState) {
   lockAction->trigger();  // a disabled item does not click
   EXPECT_EQ(clicks, 1);
 
-  // A hidden item has no action: shown again, and changed, it appears with its state.
+  // A hidden item's action is hidden where it stands: shown again, and changed, it shows its
+  // state; the bar is not built again for it (the client's login window waits on no rebuild).
+  QAction* viewAction = peer->MenuBar()->actions()[0]->menu()->actions()[1];
   view->SetVisible(false);
+  EXPECT_FALSE(viewAction->isVisible());
   QApplication::processEvents();
-  ASSERT_EQ(peer->MenuBar()->actions()[0]->menu()->actions().size(), 1);
+  ASSERT_EQ(peer->MenuBar()->actions()[1], saveAction);
   view->SetCaption("&Look");
   view->SetVisible(true);
   QApplication::processEvents();
   ASSERT_EQ(peer->MenuBar()->actions()[0]->menu()->actions().size(), 2);
-  EXPECT_EQ(peer->MenuBar()->actions()[0]->menu()->actions()[1]->text(), "&Look");
+  ASSERT_EQ(peer->MenuBar()->actions()[0]->menu()->actions()[1], viewAction);
+  EXPECT_TRUE(viewAction->isVisible());
+  EXPECT_EQ(viewAction->text(), "&Look");
+  // So is a hidden submenu's.
+  edit->SetVisible(false);
+  EXPECT_FALSE(peer->MenuBar()->actions()[0]->isVisible());
+  edit->SetVisible(true);
+  EXPECT_TRUE(peer->MenuBar()->actions()[0]->isVisible());
   // A submenu's item changes in place too, its items kept.
   QAction* editAction = peer->MenuBar()->actions()[0];
   QAction* lookAction = editAction->menu()->actions()[1];
@@ -179,6 +189,20 @@ TEST(QtForms, AMenuItemChangedInPlaceShowsItsNewState) {
   edit->SetEnabled(true);
   EXPECT_TRUE(editAction->isEnabled());
   EXPECT_TRUE(editAction->menu()->isEnabled());
+  // An item built hidden has its hidden action, shown when the item is.
+  TMenuItem* server = Item("&Server");
+  server->SetVisible(false);
+  edit->Add(server);
+  QApplication::processEvents();
+  editAction = peer->MenuBar()->actions()[0];
+  ASSERT_EQ(editAction->menu()->actions().size(), 3);
+  QAction* serverAction = editAction->menu()->actions()[2];
+  EXPECT_FALSE(serverAction->isVisible());
+  server->SetVisible(true);
+  QApplication::processEvents();
+  ASSERT_EQ(peer->MenuBar()->actions()[0], editAction);
+  EXPECT_EQ(editAction->menu()->actions()[2], serverAction);
+  EXPECT_TRUE(serverAction->isVisible());
 }
 
 TEST(QtForms, ShowModalRunsANestedLoopThatReturnsTheResult) {
