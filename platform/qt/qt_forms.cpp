@@ -316,11 +316,15 @@ void TQtFormPeer::SetMenu(TMainMenu* menu) {
 }
 
 void TQtFormPeer::RebuildMenuBar() {
+  // A window whose controls are not made yet (see PaintAfterOtherWindow) gets its menu bar with them.
+  if (Control().ChildWindowsDeferred()) return;
+  const int height = MenuBarHeight();
   FMenuActions.clear();
   if (!FMenu) {
     delete FMenuBar;
     FMenuBar = nullptr;
     LayOut();
+    if (height != 0) Guarded(&Control(), [&] { static_cast<TCustomForm&>(Control()).ClientAreaChanged(); });
     return;
   }
   if (!FMenuBar) FMenuBar = new QMenuBar(FFrame.get());
@@ -334,7 +338,11 @@ void TQtFormPeer::RebuildMenuBar() {
   }, &FMenuActions);
   FMenuBar->show();
   LayOut();
-  Guarded(&Control(), [&] { static_cast<TCustomForm&>(Control()).Realign(); });
+  Guarded(&Control(), [&] {
+    auto& form = static_cast<TCustomForm&>(Control());
+    if (MenuBarHeight() != height) form.ClientAreaChanged();
+    else form.Realign();
+  });
 }
 
 int TQtFormPeer::MenuBarHeight() const { return FMenuBar ? FMenuBar->sizeHint().height() : 0; }
@@ -355,10 +363,11 @@ void TQtFormPeer::BringToFront() {
 namespace {
 
 // Holds a window's painting until another window has painted (or a second has passed), then
-// lets it paint in the next round of the message loop.
+// makes the window's controls and menu bar and lets it paint in the next round of the message
+// loop.
 class TPaintAfterOther : public QObject {
 public:
-  explicit TPaintAfterOther(QWidget* held) : QObject(held), FHeld(held) {
+  TPaintAfterOther(TCustomForm& form, TQtFormPeer& peer) : QObject(peer.Window()), FForm(form), FPeer(peer), FHeld(peer.Window()) {
     FHeld->setUpdatesEnabled(false);
     qApp->installEventFilter(this);
     QTimer::singleShot(1000, this, [this] { Release(); });
@@ -378,10 +387,14 @@ private:
     if (FDone) return;
     FDone = true;
     qApp->removeEventFilter(this);
+    Guarded(&FForm, [&] { FForm.MakeChildWindows(); });
+    FPeer.RebuildMenuBar();
     FHeld->setUpdatesEnabled(true);
     deleteLater();
   }
 
+  TCustomForm& FForm;
+  TQtFormPeer& FPeer;
   QWidget* FHeld;
   bool FReleasing = false, FDone = false;
 };
@@ -389,7 +402,9 @@ private:
 }  // namespace
 
 void PaintAfterOtherWindow(TCustomForm& form) {
-  if (auto* peer = dynamic_cast<TQtFormPeer*>(form.Handle())) new TPaintAfterOther(peer->Window());
+  form.DeferChildWindows();
+  if (auto* peer = dynamic_cast<TQtFormPeer*>(form.Handle())) new TPaintAfterOther(form, *peer);
+  else form.MakeChildWindows();
 }
 
 // ---- Hint windows ---------------------------------------------------------------------------

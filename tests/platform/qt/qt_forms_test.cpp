@@ -585,6 +585,58 @@ TEST(QtForms, AWindowHeldForTheOneOpeningOverItPaintsAfterIt) {
   EXPECT_TRUE(RunUntil([&] { return !log.empty(); }));
 }
 
+// A held window shows with none of its controls' windows nor its menu bar: they are made once
+// the window over it has painted. A control asked for its window meanwhile makes it at once (and
+// its parent's), not its siblings'; the menu bar's coming lays the form out for its client area.
+TEST(QtForms, AWindowHeldMakesItsControlsAndMenuBarOnceTheWindowOverItPainted) {
+  std::vector<std::string> log;
+  TForm behind(nullptr);
+  behind.SetCaption("behind");
+  behind.SetBounds(0, 0, 300, 200);
+  TMainMenu menu(&behind);
+  menu.Items()->Add(Item("&File"));
+  behind.SetMenu(&menu);
+  auto* panel = new TCustomControl(&behind);
+  panel->SetParent(&behind);
+  panel->SetAlign(alTop);
+  panel->SetHeight(60);
+  auto* asked = new TCustomControl(&behind);
+  asked->SetParent(panel);
+  auto* sibling = new TCustomControl(&behind);
+  sibling->SetParent(panel);
+  auto* fill = new TPaintLog(behind, log);
+  int resizes = 0;
+  behind.OnResize = [&](TObject*) { ++resizes; };
+  PaintAfterOtherWindow(behind);
+  behind.Show();
+  QApplication::processEvents();
+  TQtFormPeer* peer = FormPeerOf(behind);
+  EXPECT_EQ(peer->MenuBar(), nullptr);
+  EXPECT_FALSE(panel->HandleAllocated());
+  EXPECT_FALSE(fill->HandleAllocated());
+  asked->HandleNeeded();
+  EXPECT_TRUE(panel->HandleAllocated());
+  EXPECT_FALSE(sibling->HandleAllocated());
+  EXPECT_FALSE(fill->HandleAllocated());
+
+  TForm over(nullptr);
+  over.SetCaption("over");
+  over.SetBounds(50, 50, 120, 80);
+  new TPaintLog(over, log);
+  over.Show();
+  ASSERT_TRUE(RunUntil([&] { return std::find(log.begin(), log.end(), "behind") != log.end(); }));
+  EXPECT_TRUE(sibling->HandleAllocated());
+  EXPECT_TRUE(fill->HandleAllocated());
+  ASSERT_NE(peer->MenuBar(), nullptr);
+  ASSERT_EQ(peer->MenuBar()->actions().size(), 1);
+  const int bar = peer->MenuBarHeight();
+  EXPECT_GT(bar, 0);
+  EXPECT_GT(resizes, 0);
+  EXPECT_EQ(behind.ClientHeight(), 200 - bar);
+  EXPECT_EQ(fill->Top(), 60);
+  EXPECT_EQ(fill->Height(), 200 - bar - 60);
+}
+
 TEST(QtForms, AWindowHeldForAWindowThatNeverOpensPaintsAllTheSame) {
   std::vector<std::string> log;
   TForm alone(nullptr);
