@@ -316,8 +316,6 @@ void TQtFormPeer::SetMenu(TMainMenu* menu) {
 }
 
 void TQtFormPeer::RebuildMenuBar() {
-  // A window whose controls are not made yet (see PaintAfterOtherWindow) gets its menu bar with them.
-  if (Control().ChildWindowsDeferred()) return;
   const int height = MenuBarHeight();
   FMenuActions.clear();
   if (!FMenu) {
@@ -388,7 +386,6 @@ private:
     FDone = true;
     qApp->removeEventFilter(this);
     Guarded(&FForm, [&] { FForm.MakeChildWindows(); });
-    FPeer.RebuildMenuBar();
     FHeld->setUpdatesEnabled(true);
     deleteLater();
   }
