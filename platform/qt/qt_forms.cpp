@@ -361,11 +361,11 @@ void TQtFormPeer::BringToFront() {
 namespace {
 
 // Holds a window's painting until another window has painted (or a second has passed), then
-// makes the window's controls and menu bar and lets it paint in the next round of the message
+// makes the windows of the window's controls and lets it paint in the next round of the message
 // loop.
 class TPaintAfterOther : public QObject {
 public:
-  TPaintAfterOther(TCustomForm& form, TQtFormPeer& peer) : QObject(peer.Window()), FForm(form), FPeer(peer), FHeld(peer.Window()) {
+  TPaintAfterOther(TCustomForm& form, QWidget* held) : QObject(held), FForm(form), FHeld(held) {
     FHeld->setUpdatesEnabled(false);
     qApp->installEventFilter(this);
     QTimer::singleShot(1000, this, [this] { Release(); });
@@ -391,7 +391,6 @@ private:
   }
 
   TCustomForm& FForm;
-  TQtFormPeer& FPeer;
   QWidget* FHeld;
   bool FReleasing = false, FDone = false;
 };
@@ -400,7 +399,7 @@ private:
 
 void PaintAfterOtherWindow(TCustomForm& form) {
   form.DeferChildWindows();
-  if (auto* peer = dynamic_cast<TQtFormPeer*>(form.Handle())) new TPaintAfterOther(form, *peer);
+  if (auto* peer = dynamic_cast<TQtFormPeer*>(form.Handle())) new TPaintAfterOther(form, peer->Window());
   else form.MakeChildWindows();
 }
 

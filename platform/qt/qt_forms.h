@@ -56,12 +56,11 @@ public:
   // The frame moved or was sized (by code or by the window manager).
   void FrameGeometryChanged();
   void FrameStateChanged();
-  // Builds the menu bar from the form's menu again.
-  void RebuildMenuBar();
 
 private:
   void LayOut();
   void ApplyFlags();
+  void RebuildMenuBar();
   // Makes the window shown while a modal window runs that window's own, so it takes input.
   void FollowModalWindow();
 
@@ -85,5 +84,6 @@ QStringList QtNameFilters(const std::string& filter);
 
 // The form's window, shown next, is painted once another window has painted (within a second):
 // a window that opens over it at once shows without waiting for the one behind it. The form's
-// controls and menu bar get their windows then too (each asked for its window before, at once).
+// controls get their windows then too (each asked for its window before, at once); its menu bar
+// comes with its window, so that it shows at its final size.
 void PaintAfterOtherWindow(TCustomForm& form);
