@@ -15,7 +15,8 @@
 //                                      databases and runs itself under xvfb-run -a (RUNS: 10)
 //   client_x11_bench --inner R RUNS    the runs themselves, on the display of $DISPLAY
 //
-// QN_BENCH_SHOTS=FOLDER keeps screenshots (PPM) of the windows of the last run there;
+// QN_BENCH_SHOTS=FOLDER keeps screenshots (PPM) of the windows of the last run there (and of
+// each page of the record window after the first login: page1.ppm to page7.ppm);
 // QN_BENCH_CLIENT=PROGRAM runs another build's client program on the same installation;
 // QN_BENCH_NEXTS=N clicks Next N times a run (5);
 // QN_BENCH_STEPS=start times the start alone (the client ended as soon as its login window shows).
@@ -362,7 +363,23 @@ public:
     Settled(S, M);
     M = S.Geometry(Main);
     Shot("record", M);
+    PageShots(M);
     Work(M);
+  }
+
+  // With screenshots kept: each page of the record window (its tabs clicked in turn), then the
+  // first page again.
+  void PageShots(const TBox& M) {
+    if (FShots.empty() || FPagesShot) return;
+    FPagesShot = true;
+    const int Tabs[] = {30, 75, 117, 159, 199, 236, 278};
+    for (std::size_t t = 0; t < std::size(Tabs); ++t) {
+      S.Click(M.X + Tabs[t], M.Y + 92);
+      Settled(S, M, 300);
+      Shot("page" + std::to_string(t + 1), M);
+    }
+    S.Click(M.X + Tabs[0], M.Y + 92);
+    Settled(S, M, 300);
   }
 
   void Nexts(const TBox& M, int Count) {
@@ -442,6 +459,7 @@ private:
   }
   fs::path R;
   std::string FReference, FShots;
+  bool FPagesShot = false;
 };
 
 void PrintFigure(const char* Step, const std::vector<double>& P, const std::vector<double>* Ref) {

@@ -60,6 +60,7 @@ void ApplyItem(QAction* action, const TMenuItem& item) {
   action->setEnabled(item.Enabled());
   action->setCheckable(item.Checked() || item.RadioItem());
   action->setChecked(item.Checked());
+  action->setVisible(item.Visible());
   QFont f = action->font();
   if (f.bold() != item.Default()) {
     f.setBold(item.Default());
@@ -67,14 +68,14 @@ void ApplyItem(QAction* action, const TMenuItem& item) {
   }
 }
 
-// Fills a Qt menu from the visible children of an item; Actions gets each item's action.
+// Fills a Qt menu from the children of an item; Actions gets each item's action. A hidden item
+// has a hidden action (shown again, it shows where it stands); a hidden line has none.
 void FillMenu(QWidget* menu, TMenuItem& parent, const std::function<void(QAction*, TMenuItem&)>& wire,
               std::unordered_map<const TMenuItem*, QPointer<QAction>>* actions = nullptr) {
   for (int i = 0; i < parent.Count(); ++i) {
     TMenuItem& item = *parent.Items(i);
-    if (!item.Visible()) continue;
     if (item.IsLine()) {
-      if (auto* m = dynamic_cast<QMenu*>(menu)) m->addSeparator();
+      if (auto* m = dynamic_cast<QMenu*>(menu); m && item.Visible()) m->addSeparator();
       continue;
     }
     if (item.Count() > 0) {
@@ -82,6 +83,7 @@ void FillMenu(QWidget* menu, TMenuItem& parent, const std::function<void(QAction
       sub->setEnabled(item.Enabled());
       FillMenu(sub, item, wire, actions);
       QAction* a = sub->menuAction();
+      a->setVisible(item.Visible());
       a->setData(static_cast<uint>(item.Command()));
       menu->addAction(a);
       if (actions) (*actions)[&item] = a;
@@ -286,14 +288,15 @@ void TQtFormPeer::SetMenu(TMainMenu* menu) {
   if (FMenu)
     FMenu->OnChange = [this](TMenu*, TMenuItem* item, bool rebuild) {
       if (FRebuildQueued) return;
-      // An item's own change (its caption, enabled or check state) is made to its action, or to
-      // its submenu (whose action follows it).
+      // An item's own change (its caption, enabled, check or shown state) is made to its action,
+      // or to its submenu (whose action follows it).
       if (!rebuild && item) {
         const auto found = FMenuActions.find(item);
         if (found != FMenuActions.end() && found->second) {
           if (QMenu* sub = found->second->menu(); sub && item->Count() > 0) {
             sub->setTitle(ItemText(*item));
             sub->setEnabled(item->Enabled());
+            found->second->setVisible(item->Visible());
             return;
           }
           if (!found->second->menu() && item->Count() == 0) {
@@ -313,11 +316,13 @@ void TQtFormPeer::SetMenu(TMainMenu* menu) {
 }
 
 void TQtFormPeer::RebuildMenuBar() {
+  const int height = MenuBarHeight();
   FMenuActions.clear();
   if (!FMenu) {
     delete FMenuBar;
     FMenuBar = nullptr;
     LayOut();
+    if (height != 0) Guarded(&Control(), [&] { static_cast<TCustomForm&>(Control()).ClientAreaChanged(); });
     return;
   }
   if (!FMenuBar) FMenuBar = new QMenuBar(FFrame.get());
@@ -331,7 +336,11 @@ void TQtFormPeer::RebuildMenuBar() {
   }, &FMenuActions);
   FMenuBar->show();
   LayOut();
-  Guarded(&Control(), [&] { static_cast<TCustomForm&>(Control()).Realign(); });
+  Guarded(&Control(), [&] {
+    auto& form = static_cast<TCustomForm&>(Control());
+    if (MenuBarHeight() != height) form.ClientAreaChanged();
+    else form.Realign();
+  });
 }
 
 int TQtFormPeer::MenuBarHeight() const { return FMenuBar ? FMenuBar->sizeHint().height() : 0; }
@@ -352,10 +361,11 @@ void TQtFormPeer::BringToFront() {
 namespace {
 
 // Holds a window's painting until another window has painted (or a second has passed), then
-// lets it paint in the next round of the message loop.
+// makes the windows of the window's controls and lets it paint in the next round of the message
+// loop.
 class TPaintAfterOther : public QObject {
 public:
-  explicit TPaintAfterOther(QWidget* held) : QObject(held), FHeld(held) {
+  TPaintAfterOther(TCustomForm& form, QWidget* held) : QObject(held), FForm(form), FHeld(held) {
     FHeld->setUpdatesEnabled(false);
     qApp->installEventFilter(this);
     QTimer::singleShot(1000, this, [this] { Release(); });
@@ -375,10 +385,12 @@ private:
     if (FDone) return;
     FDone = true;
     qApp->removeEventFilter(this);
+    Guarded(&FForm, [&] { FForm.MakeChildWindows(); });
     FHeld->setUpdatesEnabled(true);
     deleteLater();
   }
 
+  TCustomForm& FForm;
   QWidget* FHeld;
   bool FReleasing = false, FDone = false;
 };
@@ -386,7 +398,9 @@ private:
 }  // namespace
 
 void PaintAfterOtherWindow(TCustomForm& form) {
-  if (auto* peer = dynamic_cast<TQtFormPeer*>(form.Handle())) new TPaintAfterOther(peer->Window());
+  form.DeferChildWindows();
+  if (auto* peer = dynamic_cast<TQtFormPeer*>(form.Handle())) new TPaintAfterOther(form, peer->Window());
+  else form.MakeChildWindows();
 }
 
 // ---- Hint windows ---------------------------------------------------------------------------

@@ -83,5 +83,7 @@ private:
 QStringList QtNameFilters(const std::string& filter);
 
 // The form's window, shown next, is painted once another window has painted (within a second):
-// a window that opens over it at once shows without waiting for the one behind it.
+// a window that opens over it at once shows without waiting for the one behind it. The form's
+// controls get their windows then too (each asked for its window before, at once); its menu bar
+// comes with its window, so that it shows at its final size.
 void PaintAfterOtherWindow(TCustomForm& form);

@@ -16,6 +16,9 @@
 #include <cstdlib>
 
 #include <QGuiApplication>
+#include <QIconEngine>
+#include <QPainter>
+#include <QProxyStyle>
 #include <QPixmap>
 #include <QSignalBlocker>
 
@@ -548,6 +551,58 @@ void TQtWindowPeer::BringToFront() {
 
 // ---- Installation ---------------------------------------------------------------------------
 
+namespace {
+
+// An icon of the style read when it is first drawn or measured.
+class TLazyStandardIcon : public QIconEngine {
+public:
+  TLazyStandardIcon(const QProxyStyle& style, QStyle::StandardPixmap which) : FStyle(style), FWhich(which) {}
+  void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override {
+    Icon().paint(painter, rect, Qt::AlignCenter, mode, state);
+  }
+  QSize actualSize(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+    return Icon().actualSize(size, mode, state);
+  }
+  QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+    return Icon().pixmap(size, mode, state);
+  }
+  QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state, qreal scale) override {
+    return Icon().pixmap(size, scale, mode, state);
+  }
+  QList<QSize> availableSizes(QIcon::Mode mode, QIcon::State state) override { return Icon().availableSizes(mode, state); }
+  bool isNull() override { return Icon().isNull(); }
+  QString key() const override { return QStringLiteral("qn_lazy_standard"); }
+  QIconEngine* clone() const override { return new TLazyStandardIcon(*this); }
+
+private:
+  const QIcon& Icon() {
+    if (!FRead) {
+      FIcon = FStyle.baseStyle()->standardIcon(FWhich);
+      FRead = true;
+    }
+    return FIcon;
+  }
+  const QProxyStyle& FStyle;
+  QStyle::StandardPixmap FWhich;
+  QIcon FIcon;
+  bool FRead = false;
+};
+
+// The toolkit's own style, but for the icons of the extension buttons that a menu bar or a tool
+// bar makes in advance for when its items do not fit: read when first drawn (reading one loads
+// every picture format's plugin, some milliseconds of a window's first show).
+class TQtStyle : public QProxyStyle {
+public:
+  using QProxyStyle::QProxyStyle;
+  QIcon standardIcon(StandardPixmap which, const QStyleOption* option, const QWidget* widget) const override {
+    if (!option && (which == SP_ToolBarHorizontalExtensionButton || which == SP_ToolBarVerticalExtensionButton))
+      return QIcon(new TLazyStandardIcon(*this, which));
+    return QProxyStyle::standardIcon(which, option, widget);
+  }
+};
+
+}  // namespace
+
 void InstallQtBackend() {
   // The toolkit set the C library to the desktop's locale when it started: numbers stay plain
   // ('.' as the point) for every routine and library of the process that reads or writes them.
@@ -560,6 +615,7 @@ void InstallQtBackend() {
     if (QCoreApplication::instance()) AbandonApplicationAtExit();
   }) == 0;
   (void)AtExit;
+  if (!dynamic_cast<TQtStyle*>(QApplication::style())) QApplication::setStyle(new TQtStyle(QApplication::style()->name()));
   QFont::insertSubstitution("Arial", "Liberation Sans");
   QFont::insertSubstitution("Times New Roman", "Liberation Serif");
   QFont::insertSubstitution("Courier New", "Liberation Mono");

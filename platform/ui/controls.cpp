@@ -600,6 +600,8 @@ void TWinControl::CreateWnd() {
   if (!FPeer && PeerFactory()) FPeer = PeerFactory()(*this);
   if (!FPeer) FPeer = std::make_unique<TNullPeer>(*this);
   FPeer->SetParent(FParent);
+  // A control asked for its window while its window's are held makes only its own.
+  if (FParent && FParent->FChildWindowsDeferred) FChildWindowsDeferred = true;
   FPeer->SetBounds(BoundsRect());
   FPeer->SetEnabled(Enabled());
   FPeer->SetCursor(Cursor());
@@ -611,11 +613,24 @@ void TWinControl::CreateWnd() {
   for (TControl* c : FControls)
     if (auto* w = dynamic_cast<TWinControl*>(c)) {
       if (w->FPeer) w->FPeer->SetParent(this);
-      else if (w->Visible()) w->CreateWnd();
+      else if (w->Visible() && !FChildWindowsDeferred) w->CreateWnd();
     }
   for (int b = 0; b < 2; ++b)
     if (FScrollBars[b].Visible || FScrollBars[b].Flat) FPeer->ScrollBarChanged(b, FScrollBars[b]);
   DropTargetWindowCreated(*this);
+}
+
+void TWinControl::MakeChildWindows() {
+  FChildWindowsDeferred = false;
+  if (!FPeer) return;
+  for (TControl* c : FControls)
+    if (auto* w = dynamic_cast<TWinControl*>(c)) {
+      if (!w->FPeer) {
+        if (w->Visible()) w->CreateWnd();
+      } else if (w->FChildWindowsDeferred) {
+        w->MakeChildWindows();
+      }
+    }
 }
 
 void TWinControl::DestroyWnd() { DestroyHandle(); }

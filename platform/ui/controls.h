@@ -363,6 +363,12 @@ public:
   bool HandleAllocated() const { return FPeer != nullptr; }
   void HandleNeeded() { Handle(); }
   void RecreateWnd();
+  // Until MakeChildWindows(), this control's window is made without its children's (each child
+  // asked for its window makes it): a window that shows before it paints (the record window,
+  // under the login window that opens over it) makes them once the other window has painted.
+  void DeferChildWindows() { FChildWindowsDeferred = true; }
+  bool ChildWindowsDeferred() const { return FChildWindowsDeferred; }
+  void MakeChildWindows();
 
   void SetBounds(int left, int top, int width, int height) override;
   void SetVisible(bool value) override;
@@ -478,6 +484,7 @@ private:
   TScrollBarState FScrollBars[2];
   bool FBarShown[2] = {false, false};
   bool FTabStop = false;
+  bool FChildWindowsDeferred = false;
   bool FAligning = false;
 
   friend class TControl;

@@ -83,6 +83,12 @@ public:
   void SetVisible(bool value) override;
   void Show();
   void Hide();
+  // The menu bar came, went or changed its height: the controls are aligned to the client area
+  // left, and the form hears of it as of a resize.
+  void ClientAreaChanged() {
+    Realign();
+    Resize();
+  }
   // Asks OnCloseQuery; with its consent runs OnClose and does what the action says (caHide
   // hides, caFree releases, caMinimize minimizes; the main form ends the program). A modal
   // form gets ModalResult mrCancel instead.

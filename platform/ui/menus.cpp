@@ -216,7 +216,8 @@ void TMenuItem::SetCaption(const std::string& value) {
 void TMenuItem::SetVisible(bool value) {
   if (value == FVisible) return;
   FVisible = value;
-  Changed(true);
+  // A line's place among the items changes with it; any other item is shown or hidden where it stands.
+  Changed(IsLine());
 }
 
 void TMenuItem::SetEnabled(bool value) {

@@ -1,4 +1,5 @@
 #include "platform/ui/tab_control.h"
+#include "platform/ui/std_painted.h"
 
 #include <algorithm>
 
@@ -183,8 +184,8 @@ void TCustomTabControl::FontChanged() {
 // ---- layout ----
 
 int TCustomTabControl::MeasureTab(const TTab& Tab, int& Height) {
-  TCanvas& c = Canvas();
-  c.Font().Assign(Font());
+  // Measured off screen: a measure before the first paint makes no native window.
+  TCanvas& c = MeasureCanvas(Font());
   int textH = c.TextHeight("Wg");
   int imageW = 0, imageH = 0;
   if (FImages && Tab.Image >= 0) {

@@ -9,6 +9,7 @@
 #include "platform/rtl/sysutils.h"
 #include "platform/rtl/typed_stream.h"
 #include "platform/ui/scroll_bars.h"
+#include "platform/ui/std_painted.h"
 #include "platform/ui/tree_node_data.h"
 
 void RegisterTreeViewClasses() {
@@ -293,8 +294,7 @@ TRect TTreeNode::DisplayRect(bool TextOnly) const {
   int x = tv->NodeLeft(this);
   if (tv->StateImages() && FStateIndex >= 0) x += tv->StateImages()->Width();
   if (tv->Images()) x += tv->Images()->Width() + 2;
-  tv->Canvas().Font().Assign(tv->Font());
-  int w = tv->Canvas().TextWidth(FText) + 4;
+  int w = MeasureCanvas(tv->Font()).TextWidth(FText) + 4;
   return Rect(x, y, x + w, y + h);
 }
 
@@ -652,8 +652,8 @@ void TTreeView::SetRowSelect(bool Value) {
 }
 
 int TTreeView::ItemHeight() {
-  Canvas().Font().Assign(Font());
-  int h = Canvas().TextHeight("Wg") + 3;
+  // Measured off screen: a hidden tree's measure makes no native window.
+  int h = MeasureCanvas(Font()).TextHeight("Wg") + 3;
   if (FImages) h = std::max(h, FImages->Height() + 1);
   if (FStateImages) h = std::max(h, FStateImages->Height() + 1);
   return std::max(h, 1);

@@ -158,6 +158,7 @@ int main(int argc, char** argv) {
       for (QWidget* Top : QApplication::topLevelWidgets())
         for (QMenuBar* Bar : Top->findChildren<QMenuBar*>())
           for (QAction* A : Bar->actions()) {
+            if (!A->isVisible()) continue;
             const QPoint P = Bar->mapToGlobal(Bar->actionGeometry(A).center());
             std::string Text = A->text().toStdString();
             Text.erase(std::remove(Text.begin(), Text.end(), '&'), Text.end());

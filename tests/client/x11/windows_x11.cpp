@@ -112,6 +112,7 @@ int main(int argc, char** argv) {
     for (QWidget* Top : QApplication::topLevelWidgets())
       for (QMenuBar* Bar : Top->findChildren<QMenuBar*>())
         for (QAction* A : Bar->actions()) {
+          if (!A->isVisible()) continue;
           const QPoint P = Bar->mapToGlobal(Bar->actionGeometry(A).center());
           Write(At("bar:" + Spaced(A->text().remove('&').toStdString()), {P.x(), P.y()}));
         }

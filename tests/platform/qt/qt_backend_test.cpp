@@ -7,6 +7,8 @@
 #include <QFontInfo>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QProxyStyle>
 #include <cstdlib>
 
 #include "controls/grid/markup.h"
@@ -268,6 +270,30 @@ TEST(QtWindowPeer, AControlNotShownYetMeasuresAsWhenShown) {
   c.Canvas().Brush().SetColor(clLime);
   c.Canvas().FillRect(Rect(0, 0, 5, 5));
   EXPECT_EQ(QColor(QtPeer(c)->Backing().pixel(2, 2)), QColor(Qt::green));
+}
+
+// The extension buttons' icons, read when first drawn, are the toolkit style's own.
+TEST(QtWindowPeer, TheStylesExtensionIconsAreItsOwnWhenDrawn) {
+  auto* style = qobject_cast<QProxyStyle*>(QApplication::style());
+  ASSERT_NE(style, nullptr);
+  for (auto which : {QStyle::SP_ToolBarHorizontalExtensionButton, QStyle::SP_ToolBarVerticalExtensionButton}) {
+    const QIcon lazy = style->standardIcon(which);
+    const QIcon own = style->baseStyle()->standardIcon(which);
+    ASSERT_FALSE(own.isNull());
+    EXPECT_FALSE(lazy.isNull());
+    EXPECT_EQ(lazy.availableSizes(), own.availableSizes());
+    EXPECT_EQ(lazy.pixmap(16, 16).toImage(), own.pixmap(16, 16).toImage());
+    QImage drawn(16, 16, QImage::Format_ARGB32), expected(16, 16, QImage::Format_ARGB32);
+    drawn.fill(Qt::white);
+    expected.fill(Qt::white);
+    QPainter(&drawn).drawPixmap(0, 0, lazy.pixmap(16, 16, QIcon::Disabled));
+    QPainter(&expected).drawPixmap(0, 0, own.pixmap(16, 16, QIcon::Disabled));
+    EXPECT_EQ(drawn, expected);
+    int inked = 0;
+    for (int y = 0; y < 16; ++y)
+      for (int x = 0; x < 16; ++x) inked += (drawn.pixel(x, y) & 0xFFFFFF) != 0xFFFFFFu;
+    EXPECT_GT(inked, 4) << "the icon draws nothing";
+  }
 }
 
 TEST(QtWindowPeer, ChildWindowsOutliveTheirParentsWindow) {

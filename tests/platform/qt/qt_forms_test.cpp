@@ -157,15 +157,25 @@ TEST(QtForms, AMenuItemChangedInPlaceShowsItsNewState) {
   lockAction->trigger();  // a disabled item does not click
   EXPECT_EQ(clicks, 1);
 
-  // A hidden item has no action: shown again, and changed, it appears with its state.
+  // A hidden item's action is hidden where it stands: shown again, and changed, it shows its
+  // state; the bar is not built again for it (the client's login window waits on no rebuild).
+  QAction* viewAction = peer->MenuBar()->actions()[0]->menu()->actions()[1];
   view->SetVisible(false);
+  EXPECT_FALSE(viewAction->isVisible());
   QApplication::processEvents();
-  ASSERT_EQ(peer->MenuBar()->actions()[0]->menu()->actions().size(), 1);
+  ASSERT_EQ(peer->MenuBar()->actions()[1], saveAction);
   view->SetCaption("&Look");
   view->SetVisible(true);
   QApplication::processEvents();
   ASSERT_EQ(peer->MenuBar()->actions()[0]->menu()->actions().size(), 2);
-  EXPECT_EQ(peer->MenuBar()->actions()[0]->menu()->actions()[1]->text(), "&Look");
+  ASSERT_EQ(peer->MenuBar()->actions()[0]->menu()->actions()[1], viewAction);
+  EXPECT_TRUE(viewAction->isVisible());
+  EXPECT_EQ(viewAction->text(), "&Look");
+  // So is a hidden submenu's.
+  edit->SetVisible(false);
+  EXPECT_FALSE(peer->MenuBar()->actions()[0]->isVisible());
+  edit->SetVisible(true);
+  EXPECT_TRUE(peer->MenuBar()->actions()[0]->isVisible());
   // A submenu's item changes in place too, its items kept.
   QAction* editAction = peer->MenuBar()->actions()[0];
   QAction* lookAction = editAction->menu()->actions()[1];
@@ -179,6 +189,20 @@ TEST(QtForms, AMenuItemChangedInPlaceShowsItsNewState) {
   edit->SetEnabled(true);
   EXPECT_TRUE(editAction->isEnabled());
   EXPECT_TRUE(editAction->menu()->isEnabled());
+  // An item built hidden has its hidden action, shown when the item is.
+  TMenuItem* server = Item("&Server");
+  server->SetVisible(false);
+  edit->Add(server);
+  QApplication::processEvents();
+  editAction = peer->MenuBar()->actions()[0];
+  ASSERT_EQ(editAction->menu()->actions().size(), 3);
+  QAction* serverAction = editAction->menu()->actions()[2];
+  EXPECT_FALSE(serverAction->isVisible());
+  server->SetVisible(true);
+  QApplication::processEvents();
+  ASSERT_EQ(peer->MenuBar()->actions()[0], editAction);
+  EXPECT_EQ(editAction->menu()->actions()[2], serverAction);
+  EXPECT_TRUE(serverAction->isVisible());
 }
 
 TEST(QtForms, ShowModalRunsANestedLoopThatReturnsTheResult) {
@@ -559,6 +583,59 @@ TEST(QtForms, AWindowHeldForTheOneOpeningOverItPaintsAfterIt) {
   log.clear();
   behindLog->Invalidate();
   EXPECT_TRUE(RunUntil([&] { return !log.empty(); }));
+}
+
+// A held window shows with its menu bar (it is sized for it before it shows) but none of its
+// controls' windows: they are made once the window over it has painted. A control asked for its
+// window meanwhile makes it at once (and its parent's), not its siblings'. The menu bar's coming
+// lays the form out for its client area, as a resize.
+TEST(QtForms, AWindowHeldMakesItsControlsAndMenuBarOnceTheWindowOverItPainted) {
+  std::vector<std::string> log;
+  TForm behind(nullptr);
+  behind.SetCaption("behind");
+  behind.SetBounds(0, 0, 300, 200);
+  TMainMenu menu(&behind);
+  menu.Items()->Add(Item("&File"));
+  behind.SetMenu(&menu);
+  auto* panel = new TCustomControl(&behind);
+  panel->SetParent(&behind);
+  panel->SetAlign(alTop);
+  panel->SetHeight(60);
+  auto* asked = new TCustomControl(&behind);
+  asked->SetParent(panel);
+  auto* sibling = new TCustomControl(&behind);
+  sibling->SetParent(panel);
+  auto* fill = new TPaintLog(behind, log);
+  int resizes = 0;
+  behind.OnResize = [&](TObject*) { ++resizes; };
+  PaintAfterOtherWindow(behind);
+  behind.Show();
+  QApplication::processEvents();
+  TQtFormPeer* peer = FormPeerOf(behind);
+  ASSERT_NE(peer->MenuBar(), nullptr);
+  ASSERT_EQ(peer->MenuBar()->actions().size(), 1);
+  const int bar = peer->MenuBarHeight();
+  EXPECT_GT(bar, 0);
+  EXPECT_GT(resizes, 0);
+  EXPECT_EQ(behind.ClientHeight(), 200 - bar);
+  EXPECT_FALSE(panel->HandleAllocated());
+  EXPECT_FALSE(fill->HandleAllocated());
+  asked->HandleNeeded();
+  EXPECT_TRUE(panel->HandleAllocated());
+  EXPECT_FALSE(sibling->HandleAllocated());
+  EXPECT_FALSE(fill->HandleAllocated());
+
+  TForm over(nullptr);
+  over.SetCaption("over");
+  over.SetBounds(50, 50, 120, 80);
+  new TPaintLog(over, log);
+  over.Show();
+  ASSERT_TRUE(RunUntil([&] { return std::find(log.begin(), log.end(), "behind") != log.end(); }));
+  EXPECT_TRUE(sibling->HandleAllocated());
+  EXPECT_TRUE(fill->HandleAllocated());
+  EXPECT_EQ(QtPeer(*fill)->Widget()->geometry(), QRect(0, 60, 300, 200 - bar - 60));
+  EXPECT_EQ(fill->Top(), 60);
+  EXPECT_EQ(fill->Height(), 200 - bar - 60);
 }
 
 TEST(QtForms, AWindowHeldForAWindowThatNeverOpensPaintsAllTheSame) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/headless/headless_peer.h"
+#include "platform/ui/forms.h"
 
 namespace {
 
@@ -208,6 +209,33 @@ TEST_F(TabControlTest, OwnerDrawnTabsAreDrawnByTheHandlerAndLayoutsFollowTheStyl
   tc.SetStyle(TCS_VERTICAL);
   EXPECT_LE(tc.TabRect(0).Right, tc.DisplayRect().Left);
   EXPECT_LT(tc.TabRect(0).Bottom, tc.TabRect(1).Bottom);
+}
+
+// A window being built lays its pages out before it shows: measuring the tabs for the pages'
+// room makes no native window, neither the page control's nor its form's (the form's would
+// come with its menu bar and all its shown controls, long before the window shows).
+TEST_F(TabControlTest, PagesLaidOutBeforeTheFormShowsMakeNoWindow) {
+  TForm form(nullptr);
+  form.SetBounds(0, 0, 400, 300);
+  auto* pc = new TPageControl(&form);
+  pc->SetParent(&form);
+  pc->SetBounds(8, 8, 300, 200);
+  for (const char* caption : {"Record", "Items", "Notes"}) {
+    auto* sheet = new TTabSheet(&form);
+    sheet->SetPageControl(pc);
+    sheet->SetCaption(caption);
+  }
+  pc->SetActivePageIndex(1);
+  const TRect room = pc->DisplayRect();
+  EXPECT_FALSE(pc->HandleAllocated());
+  EXPECT_FALSE(form.HandleAllocated());
+  // The room is below a tab row as high as the font's text, and the pages fill it.
+  EXPECT_GT(room.Top, 10);
+  EXPECT_LT(room.Top, 60);
+  EXPECT_EQ(pc->Pages(2)->BoundsRect(), room);
+  // Shown, the tabs measure the same.
+  pc->HandleNeeded();
+  EXPECT_EQ(pc->DisplayRect(), room);
 }
 
 }  // namespace

@@ -330,4 +330,28 @@ TEST_F(TreeViewTest, TheVerticalScrollBarShowsTheRowsAndScrollsThem) {
   EXPECT_FALSE(tv.ScrollBarState(SB_VERT).Visible);
 }
 
+// A hidden tree on a form being built (the client keeps one for its description lists) fills
+// and scrolls its rows without a native window: none for itself, none for its form.
+TEST_F(TreeViewTest, HiddenTreeOnAFormBeingBuiltMakesNoWindow) {
+  TForm form(nullptr);
+  form.SetBounds(0, 0, 400, 300);
+  auto* tv = new TTreeView(&form);
+  tv->SetParent(&form);
+  tv->SetBounds(0, 0, 100, 60);
+  tv->SetVisible(false);
+  TTreeNode* first = tv->Items().Add(nullptr, "First");
+  for (int i = 0; i < 20; ++i) tv->Items().Add(nullptr, "Row " + std::to_string(i));
+  const int h = tv->ItemHeight();
+  const TRect text = first->DisplayRect(true);
+  EXPECT_FALSE(tv->HandleAllocated());
+  EXPECT_FALSE(form.HandleAllocated());
+  EXPECT_GT(h, 4);
+  EXPECT_EQ(text.Height(), h);
+  EXPECT_GT(text.Width(), 4);
+  // Measured on its own window, the same.
+  tv->HandleNeeded();
+  EXPECT_EQ(tv->ItemHeight(), h);
+  EXPECT_EQ(first->DisplayRect(true), text);
+}
+
 }  // namespace
