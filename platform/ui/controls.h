@@ -367,7 +367,6 @@ public:
   // asked for its window makes it): a window that shows before it paints (the record window,
   // under the login window that opens over it) makes them once the other window has painted.
   void DeferChildWindows() { FChildWindowsDeferred = true; }
-  bool ChildWindowsDeferred() const { return FChildWindowsDeferred; }
   void MakeChildWindows();
 
   void SetBounds(int left, int top, int width, int height) override;

@@ -262,16 +262,16 @@ bool TQueueLock::Append(const TQueueRecord& Record, bool* First) {
   // Records start at multiples of the record size, whatever a broken writer left behind.
   off_t at = info.st_size - info.st_size % static_cast<off_t>(kQueueRecordSize);
   if (First) {
-    // The records are looked at under the lock, the last first (with a crowd waiting, it waits);
-    // a long queue counts as a crowd unread.
+    // The records standing are read under the lock; a long queue counts as busy unread.
     constexpr off_t kLookedAt = 16 * static_cast<off_t>(kQueueRecordSize);
-    const off_t from = at <= kLookedAt ? 0 : at - static_cast<off_t>(kQueueRecordSize);
-    std::string standing(static_cast<size_t>(at - from), '\0');
-    *First = at == 0 || (::pread(FFd, standing.data(), standing.size(), from) == static_cast<ssize_t>(standing.size()) &&
-                         at <= kLookedAt);
-    TRawQueue queue(standing);
-    for (size_t i = 0; i < queue.Count(); ++i)
-      if (queue.Status(i) == TRecordStatus::Waiting) *First = false;
+    *First = at <= kLookedAt;
+    if (at > 0 && *First) {
+      std::string standing(static_cast<size_t>(at), '\0');
+      *First = ::pread(FFd, standing.data(), standing.size(), 0) == static_cast<ssize_t>(standing.size());
+      TRawQueue queue(standing);
+      for (size_t i = 0; *First && i < queue.Count(); ++i)
+        if (queue.Status(i) == TRecordStatus::Waiting) *First = false;
+    }
   }
   const std::string bytes = EncodeQueueRecord(Record);
   if (!WriteAllAt(FFd, bytes.data(), bytes.size(), at)) return false;
