@@ -12,6 +12,10 @@
 //     RECORDS: records of about 5 KB in the database (20000).
 //   QN_BENCH_SERVER=PROGRAM measures another build's server program in place of this build's, so
 //   that two builds compare on one machine (run them in turns).
+//   QN_BENCH_COMPARE=PROGRAM runs only the "G" rounds, with this build's server program, PROGRAM and
+//   the do-nothing program side by side, their requests interleaved one by one, or QN_BENCH_BLOCK
+//   at a time (two builds compared in one run, whatever else the machine does falling on each
+//   alike).
 //   QN_BENCH_HOLD=SECONDS keeps the two web servers (their folders and ports printed) that long
 //   before measuring, for a profiler to look at single requests.
 #include <arpa/inet.h>
@@ -123,6 +127,32 @@ TRun Sequential(const TTarget& T, int Count) {
   return R;
 }
 
+// Count GETs of each target, one after another, the targets taken in turn every Block requests
+// (so that whatever else the machine does falls on each alike, while a target keeps warm for a
+// few requests as it does in a row), the order turning each time: one run a target.
+std::vector<TRun> Interleaved(const std::vector<const TTarget*>& Targets, int Count, int Block) {
+  std::vector<std::vector<double>> Times(Targets.size());
+  std::vector<TRun> Runs(Targets.size());
+  std::string Body;
+  for (int From = 0, Turn = 0; From < Count; From += Block, ++Turn)
+    for (size_t t = 0; t < Targets.size(); ++t) {
+      const size_t Index = (t + static_cast<size_t>(Turn)) % Targets.size();
+      const TTarget& T = *Targets[Index];
+      for (int i = From; i < std::min(Count, From + Block); ++i) {
+        const auto Start = Clock::now();
+        const int Status = Get(T.Stack.Port, T.Path, T.Agents[static_cast<size_t>(i) % T.Agents.size()], Body);
+        Times[Index].push_back(MsSince(Start));
+        Runs[Index].Failed += !T.Good(Status, Body);
+      }
+    }
+  for (size_t t = 0; t < Targets.size(); ++t) {
+    Runs[t].Done = Count;
+    Runs[t].Median = Percentile(Times[t], 0.5);
+    Runs[t].P99 = Percentile(Times[t], 0.99);
+  }
+  return Runs;
+}
+
 TRun Parallel(const TTarget& T, int Clients, double Seconds, const fs::path& Program = {}) {
   const double CpuBefore = Program.empty() ? -1 : ResidentCpuUs(Program);
   std::mutex Lock;
@@ -169,6 +199,32 @@ int FailedIn(const std::vector<TRun>& Runs) {
   return Failed;
 }
 
+// QN_BENCH_COMPARE: this build's server program and another one, each below a web server of its
+// own, and the do-nothing program, their "G" requests interleaved one by one.
+int Compare(const fs::path& Program, const std::string& Bytes, const TTarget& ServerTarget,
+            const TTarget& NullTarget, int Rounds) {
+  TBenchStack Other("handover_bench_other", Bytes);
+  fs::copy_file(Program, Other.Root / "Data" / "database" / "qnserver.exe", fs::copy_options::overwrite_existing);
+  if (!Other.Start()) return 1;
+  const TTarget OtherTarget{"other", Other, ServerTarget.Path, ServerTarget.Agents, ServerTarget.BodySize};
+  const std::vector<const TTarget*> Targets = {&ServerTarget, &OtherTarget, &NullTarget};
+  std::vector<std::vector<TRun>> Runs(Targets.size());
+  const char* BlockText = std::getenv("QN_BENCH_BLOCK");
+  const int Block = BlockText ? std::max(1, std::atoi(BlockText)) : 1;
+  for (int Round = 0; Round < Rounds; ++Round) {
+    Interleaved(Targets, 10, 10);  // warm
+    const std::vector<TRun> Got = Interleaved(Targets, 200, Block);
+    for (size_t t = 0; t < Targets.size(); ++t) Runs[t].push_back(Got[t]);
+  }
+  const double Server = MedianOf(Runs[0], &TRun::Median), Again = MedianOf(Runs[1], &TRun::Median),
+               Null = MedianOf(Runs[2], &TRun::Median);
+  std::printf("\"G\" interleaved by %d, %d rounds: this build %.3f ms (%.3f x), %s %.3f ms (%.3f x), nothing %.3f ms;"
+              " this build / the other %.3f\n",
+              Block, Rounds, Server, Server / Null, Program.filename().c_str(), Again, Again / Null, Null, Server / Again);
+  std::printf("failed requests: %d %d %d\n", FailedIn(Runs[0]), FailedIn(Runs[1]), FailedIn(Runs[2]));
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -211,6 +267,8 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
     std::this_thread::sleep_for(std::chrono::duration<double>(std::atof(Hold)));
   }
+
+  if (const char* Program = std::getenv("QN_BENCH_COMPARE")) return Compare(Program, Bytes, ServerTarget, NullTarget, Rounds);
 
   std::vector<TRun> OneServer, OneNull, P10Server, P100Server, P100Null, P300Server, P300Null;
   const fs::path ServerProgram = Server.Root / "Data" / "database" / "qnserver.exe";

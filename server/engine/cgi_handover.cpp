@@ -195,6 +195,15 @@ std::vector<TQueueRecord>::iterator FinishedRecord(std::vector<TQueueRecord>& Re
   return it != Records.end() ? it : std::find_if(Records.begin(), Records.end(), same);
 }
 
+// Finished records are dropped once they are as many as the others and, while requests keep
+// coming (Idle false: another waits to be taken), at least CompactAtFinished: a rewrite cuts the
+// file, which costs a file system far more than the status byte of a finish, so a queue that
+// holds one request at a time is rewritten every few requests, not at every one.  A queue with
+// nothing waiting is cleared at once.
+bool FinishedDue(size_t Finished, size_t Named, bool Idle) {
+  return Finished > 0 && (Idle || Finished >= CompactAtFinished) && Finished * 2 >= Named;
+}
+
 size_t CountFinished(const std::vector<TQueueRecord>& Records) {
   return static_cast<size_t>(std::count_if(Records.begin(), Records.end(), [](const TQueueRecord& Record) {
     return Record.Status == TRecordStatus::Finished;
@@ -231,25 +240,24 @@ public:
     return any;
   }
   // As CompactWhenDue below decides.
-  bool CompactionDue() const {
+  bool CompactionDue(bool Idle) const {
     size_t finished = 0, named = 0;
     for (size_t i = 0; i < Count(); ++i) {
       if (!Named(i)) continue;
       ++named;
       finished += Status(i) == TRecordStatus::Finished;
     }
-    return finished > 0 && finished * 2 >= named;
+    return FinishedDue(finished, named, Idle);
   }
 
 private:
   std::string* FBytes;
 };
 
-// Drops the finished records when they are as many as the others: the queue is rewritten once
-// for as many requests as it holds, and a finish between costs one status byte.
-bool CompactWhenDue(TQueueLock& Lock, std::vector<TQueueRecord>& Records) {
-  const size_t finished = CountFinished(Records);
-  if (finished == 0 || finished * 2 < Records.size()) return true;
+// Drops the finished records when they are due (FinishedDue): the queue is rewritten once for
+// as many requests as it holds, and a finish between costs one status byte.
+bool CompactWhenDue(TQueueLock& Lock, std::vector<TQueueRecord>& Records, bool Idle) {
+  if (!FinishedDue(CountFinished(Records), Records.size(), Idle)) return true;
   std::erase_if(Records, [](const TQueueRecord& Record) { return Record.Status == TRecordStatus::Finished; });
   return Lock.Rewrite(Records);
 }
@@ -263,7 +271,8 @@ bool TQueueLock::Append(const TQueueRecord& Record, bool* First) {
   off_t at = info.st_size - info.st_size % static_cast<off_t>(kQueueRecordSize);
   if (First) {
     // The records standing are read under the lock; a long queue counts as busy unread.
-    constexpr off_t kLookedAt = 16 * static_cast<off_t>(kQueueRecordSize);
+    // (as many records as a queue keeps finished ones before its rewrite, and as many others)
+    constexpr off_t kLookedAt = static_cast<off_t>(2 * CompactAtFinished * kQueueRecordSize);
     *First = at <= kLookedAt;
     if (at > 0 && *First) {
       std::string standing(static_cast<size_t>(at), '\0');
@@ -384,6 +393,9 @@ bool TakeNext(const THandoverFolder& Folder, TEntryKind Kind, std::string& Upper
   std::string bytes = lock.ReadBytes();
   TRawQueue queue(bytes);
   bool changed = false;
+  bool waiting = false;  // an entry of the kind waits (before any is taken now)
+  for (size_t i = 0; i < queue.Count() && !waiting; ++i)
+    waiting = queue.Named(i) && queue.Status(i) == TRecordStatus::Waiting && EntryKind(std::string(queue.Name(i))) == Kind;
   if (Finished) {
     for (const std::string& name : *Finished) {
       const size_t served = queue.FinishedRecord(name);
@@ -395,9 +407,9 @@ bool TakeNext(const THandoverFolder& Folder, TEntryKind Kind, std::string& Upper
     }
     Finished->clear();
   }
-  if (changed && queue.CompactionDue()) {
+  if (changed && queue.CompactionDue(!waiting)) {
     std::vector<TQueueRecord> records = DecodeQueueRecords(bytes);
-    if (!CompactWhenDue(lock, records)) return false;
+    if (!CompactWhenDue(lock, records, !waiting)) return false;
     bytes = lock.ReadBytes();  // the records as they stand now (a rewrite moved them)
   }
   for (size_t i = 0; i < queue.Count(); ++i) {
@@ -502,7 +514,10 @@ bool Finish(const THandoverFolder& Folder, const std::string& UpperName) {
     served->Status = TRecordStatus::Finished;
     if (!lock.SetStatus(static_cast<size_t>(served - records.begin()), TRecordStatus::Finished)) return false;
   }
-  if (!CompactWhenDue(lock, records)) return false;
+  const bool waiting = std::any_of(records.begin(), records.end(), [](const TQueueRecord& Record) {
+    return Record.Status == TRecordStatus::Waiting;
+  });
+  if (!CompactWhenDue(lock, records, !waiting)) return false;
   lock.Touch();
   return true;
 }
@@ -669,6 +684,15 @@ void ReleaseReply(const std::string& ReplyFile, int Fd) {
   ::unlink(ReplyFile.c_str());
 }
 
+bool InsertContentLength(std::string& Reply, long long Size) {
+  const size_t blank = std::string_view(Reply).substr(0, 1024).find("\r\n\r\n");
+  if (blank == std::string_view::npos || blank + 4 > 1024 ||
+      ("\n" + AsciiUpper(Reply.substr(0, blank))).find("\nCONTENT-LENGTH:") != std::string::npos)
+    return false;
+  Reply.insert(blank, "\r\nContent-Length: " + std::to_string(Size - static_cast<long long>(blank) - 4));
+  return true;
+}
+
 bool CopyReply(int Input, int Output) {
   const int fd = Input;
   struct stat info {};
@@ -684,13 +708,8 @@ bool CopyReply(int Input, int Output) {
   size_t done = static_cast<size_t>(std::max(got, 0L));
   if (got < 0) return false;
   piece.resize(static_cast<size_t>(got));
-  const size_t blank = piece.find("\r\n\r\n");
+  InsertContentLength(piece, info.st_size);
   bool ok = true;
-  if (blank != std::string::npos && blank + 4 <= 1024 &&
-      ("\n" + AsciiUpper(piece.substr(0, blank))).find("\nCONTENT-LENGTH:") == std::string::npos) {
-    const long long body = static_cast<long long>(info.st_size) - static_cast<long long>(blank) - 4;
-    piece.insert(blank, "\r\nContent-Length: " + std::to_string(body));
-  }
   // A read that gets less than it asked for has met the file's end: the reply is out whole without
   // another read (the web server is told its end that much sooner).
   size_t asked = std::min<size_t>(size + 1, kPiece);

@@ -49,8 +49,10 @@
 //               shared processor); a request that got no reply (a full disk) is
 //               finished at once, its request file deleted, and its owner answers with the error
 //               reply.  A finished record (or a withdrawn one) counts as gone; finished records
-//               are dropped, in one rewrite, once they are as many as the others, so the
-//               resident's work a request does not grow with the number of waiting requests.
+//               are dropped, in one rewrite, once they are as many as the others and, while
+//               others wait, at least CompactAtFinished (a cut of the file costs more than a
+//               status byte), so the resident's work a request does not grow with the number of
+//               waiting requests; a take that finds nothing waiting drops them at once.
 //
 // Spares: <base>_F_<nn> (nn: two hex digits, SpareSlots of them) is a copied reply kept for a
 // later request file.  The owner of a reply renames it to the first free slot (never over a
@@ -137,6 +139,9 @@ inline constexpr int SweepEverySeconds = 5;
 inline constexpr double OrphanReplySeconds = 5;
 inline constexpr double OrphanRequestSeconds = 30;
 inline constexpr double StaleFileSeconds = 180;
+// While others wait, finished records stay in the queue until there are this many (and as many as
+// the others).
+inline constexpr size_t CompactAtFinished = 8;
 // The spare slots (a spare is taken from the first full one and put in the first free one).
 inline constexpr int SpareSlots = 8;
 // A reply up to a piece is kept in memory and written in one write; a larger one goes in pieces.
@@ -306,10 +311,13 @@ TRequestFileResult WriteRequestFile(const THandoverFolder& Folder,
 // meanwhile, and another request's now) is left alone.
 void ReleaseReply(const std::string& ReplyFile, int Fd);
 
-// Copies an open reply file (from its start) to Output.  When its first 1024 bytes hold the blank
+// A reply of Size bytes in all that starts with Reply: when its first 1024 bytes hold the blank
 // line that ends the header block and the block has no Content-Length line, "Content-Length:
-// <body bytes>" is inserted before the blank line.  False when the file cannot be read or Output
-// not written.
+// <body bytes>" is inserted before the blank line.  True when inserted.
+bool InsertContentLength(std::string& Reply, long long Size);
+
+// Copies an open reply file (from its start) to Output, its Content-Length inserted as above.
+// False when the file cannot be read or Output not written.
 bool CopyReply(int Input, int Output);
 
 }  // namespace Handover

@@ -579,6 +579,8 @@ TCGIStdEngine::TReplyPlacing TCGIStdEngine::RunIntoFile(const std::string& Reque
     if (::close(spilled) != 0) placing.Replied = false;
     placing.ReplyFrom = placing.ReplyTemp;
   } else {
+    // The reply says its length, so that its CGI process hands the file on as it stands.
+    Handover::InsertContentLength(tCGI.Gathered, static_cast<long long>(tCGI.Gathered.size()));
     // Cut only a request longer than its reply: a cut costs the file system more than a look.
     const off_t size = static_cast<off_t>(tCGI.Gathered.size());
     placing.Replied = !tCGI.OutputFailed && WriteAllAt(input, tCGI.Gathered.data(), tCGI.Gathered.size(), 0) &&

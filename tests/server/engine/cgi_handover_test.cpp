@@ -11,6 +11,7 @@
 #include "engine_fixture.h"
 #include "platform/rtl/file_io.h"
 #include "platform/rtl/random.h"
+#include "platform/rtl/sysutils.h"
 #include "server/engine/cgi_handover.h"
 #include "platform/sys/files.h"
 #include "platform/sys/single_instance.h"
@@ -143,6 +144,45 @@ TEST_F(HandoverTest, ServedEntryLeavesAsTheNextIsTakenAndAppendsRing) {
 
 // Replies are put in place beside the next request, so several served entries may leave in one
 // take; each leaves once, and the next waiting one is taken.
+
+// Requests that come one at a time, each queued while the one before runs: a finish marks its
+// record, and the queue is cut only every few requests (a cut costs the file system more than a
+// status byte) without ever holding more than that many finished records; a take that finds
+// nothing waiting leaves the queue empty.
+TEST_F(HandoverTest, ServedRecordsAreDroppedEveryFewRequestsAndWhenNothingWaits) {
+  constexpr size_t kRequests = 3 * HandoverLimits::CompactAtFinished + 2;
+  std::vector<std::string> served;
+  std::string previous;
+  size_t sinceCut = 0, cuts = 0;
+  off_t size = FileSize(Files->QueueFile());
+  for (size_t i = 0; i < kRequests; ++i) {
+    const std::string request = NewRequest(IntToHex(static_cast<int>(i + 1), 4));
+    bool alone = false;
+    ASSERT_TRUE(Handover::Append(*Files, request, nullptr, nullptr, nullptr, &alone));
+    EXPECT_TRUE(alone) << i;  // finished records do not count as waiting
+    std::string taken;
+    ASSERT_TRUE(Handover::TakeNext(*Files, ekRequestFile, taken, &served)) << i;
+    EXPECT_EQ(taken, AsciiUpper(request));
+    if (!previous.empty()) EXPECT_EQ(Handover::EntryState(*Files, previous), TEntryState::Finished) << i;
+    EXPECT_EQ(Handover::EntryState(*Files, request), TEntryState::Taken) << i;
+    const off_t now = FileSize(Files->QueueFile());
+    if (now < size) {
+      EXPECT_GE(sinceCut + 1, HandoverLimits::CompactAtFinished) << "cut after " << sinceCut << " takes, at " << i;
+      ++cuts;
+      sinceCut = 0;
+    } else if (i > 0) {
+      ++sinceCut;
+    }
+    EXPECT_LE(now, static_cast<off_t>((HandoverLimits::CompactAtFinished + 1) * kQueueRecordSize)) << i;
+    size = now;
+    served = {taken};
+    previous = request;
+  }
+  EXPECT_GE(cuts, 3u);
+  std::string none;
+  EXPECT_FALSE(Handover::TakeNext(*Files, ekRequestFile, none, &served));
+  EXPECT_EQ(FileSize(Files->QueueFile()), 0);
+}
 TEST_F(HandoverTest, SeveralServedEntriesLeaveInOneTake) {
   const std::string a = NewRequest("000A"), b = NewRequest("000B"), c = NewRequest("000C");
   for (const std::string& name : {a, b, c}) ASSERT_TRUE(Handover::Append(*Files, name));
