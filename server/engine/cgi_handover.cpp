@@ -270,8 +270,8 @@ bool TQueueLock::Append(const TQueueRecord& Record, bool* First) {
   // Records start at multiples of the record size, whatever a broken writer left behind.
   off_t at = info.st_size - info.st_size % static_cast<off_t>(kQueueRecordSize);
   if (First) {
-    // The records standing are read under the lock; a long queue counts as busy unread.
-    // (as many records as a queue keeps finished ones before its rewrite, and as many others)
+    // The records standing are read under the lock; a long queue counts as busy unread.  Looked
+    // at: room for the finished records a queue keeps before its rewrite, and as many others.
     constexpr off_t kLookedAt = static_cast<off_t>(2 * CompactAtFinished * kQueueRecordSize);
     *First = at <= kLookedAt;
     if (at > 0 && *First) {
