@@ -669,6 +669,46 @@ TEST_F(ServerTest, DefinitionTableFollowsDatabasesOfMoreThan14Records) {
   EXPECT_EQ(Again, Table);
 }
 
+// With the server program's file access every file the server writes in its folder is its
+// user's alone, whatever the umask: a database written whole and its journal, attachments and
+// images, the search index and the definition table.
+TEST_F(ServerTest, EveryFileTheServerWritesIsItsUsersAlone) {
+  const TFileAccess Access = FileAccess();
+  for (const mode_t Mask : {mode_t{000}, mode_t{002}}) {
+    SCOPED_TRACE(Mask);
+    const mode_t Before = ::umask(Mask);
+    SetFileAccess(TFileAccess::Private);
+    const std::string Name = "private" + std::to_string(Mask);
+    Create(Name);
+    for (int i = 1; i < 15; ++i) Send("E:" + Name);
+    ItemRecord R = ParseRecord(Send("F:" + Name));
+    TChangeMask Mask0;
+    Mask0.Set(RecordMask::Name, 0);
+    R.Name = "Journalled";
+    EXPECT_EQ(Save(R.Code, Name, R, Mask0), "<HTML>0</HTML>\r\n");
+    Send("RS" + R.Code + ":" + Name, "attached");
+    Send("IS4" + R.Code + ":" + Name, "picture");
+    Send("Y:" + Name);
+    Form = std::make_unique<TQNServerForm>(Db().string());  // the journal folded into the file
+    Send("F:" + Name);  // 15 records loaded: the definition table is written
+    R.Name = "Journalled again";
+    EXPECT_EQ(Save(R.Code, Name, R, Mask0), "<HTML>0</HTML>\r\n");
+    Form = std::make_unique<TQNServerForm>(Db().string());  // written whole once more, and closed
+    for (const std::string& File : {Name + ".qnd", Name + ".qnd.jnl", Name + ".qnd.sea", R.Code + ".res",
+                                    R.Code + ".im4", std::string("dbdefinition.dat")})
+      EXPECT_TRUE(fs::exists(Db() / File)) << File;
+    for (const auto& Entry : fs::recursive_directory_iterator(Db())) {
+      const std::string File = Entry.path().filename().string();
+      if (File.ends_with(".set") || File.ends_with(".atr")) continue;  // the test's own
+      struct stat st {};
+      ASSERT_EQ(::stat(Entry.path().c_str(), &st), 0);
+      EXPECT_EQ(st.st_mode & 07777, S_ISDIR(st.st_mode) ? 0700u : 0600u) << Entry.path();
+    }
+    SetFileAccess(Access);
+    ::umask(Before);
+  }
+}
+
 TEST(DefinitionTable, TypeGroupsAndDescriptionNames) {
   EXPECT_EQ(TypeGroup("Auto"), "Transportation");
   EXPECT_EQ(TypeGroup("DIECAST"), "Hobby");
