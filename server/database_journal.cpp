@@ -161,7 +161,7 @@ std::vector<std::string> TDatabaseJournal::Read(std::uint64_t BaseBytes,
                                                 const std::function<std::uint64_t()>& Checksum) {
   Close();
   std::vector<std::string> Entries;
-  const int Fd = ::open(FFileName.c_str(), O_RDWR | O_CLOEXEC);
+  const int Fd = OpenFileHandle(FFileName, O_RDWR | O_CLOEXEC);
   if (Fd < 0) return Entries;
   std::string Bytes;
   try {
@@ -235,7 +235,7 @@ std::vector<std::string> TDatabaseJournal::Read(std::uint64_t BaseBytes,
 void TDatabaseJournal::Begin(std::uint64_t BaseSizeBytes, std::uint64_t BaseChecksum) {
   Close();
   const bool Existed = FileExists(FFileName);
-  const int Fd = ::open(FFileName.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  const int Fd = OpenFileHandle(FFileName, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC);
   if (Fd < 0) throw EFCreateError::ForFile(FFileName);
   std::string Base;
   PutLE(Base, BaseSizeBytes, 8);
@@ -311,7 +311,7 @@ void TDatabaseJournal::Restart(std::uint64_t BaseSizeBytes, std::uint64_t BaseCh
     Copy(Upto, FEnd);
   }
   const std::string Temporary = FFileName + ".new";
-  const int Fd = ::open(Temporary.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  const int Fd = OpenFileHandle(Temporary, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC);
   if (Fd < 0) return;
   const bool Written = Read && WriteAll(Fd, Bytes.data(), Bytes.size()) && SyncFile(Fd) && RenameOver(Temporary, FFileName);
   if (!Written) {

@@ -220,7 +220,11 @@ void TGridLineUpdates::UpdateGrid(const THandlerContext& Context) {
         }
       }
     } catch (...) {
+      // The rows before the failing one were answered as done: they are stored as a batch that
+      // ended there would be, so that the records show them and a later request finds them.  A
+      // save that fails drops them from memory as well, and the reply ends in the error line.
       StoreChangedGrids();
+      if (D.Changed) Context.SaveDatabase();
       throw;
     }
     StoreChangedGrids();

@@ -23,7 +23,9 @@ public:
   TGridLineUpdates() : FRandom(std::random_device{}()) {}
   explicit TGridLineUpdates(std::mt19937::result_type Seed) : FRandom(Seed) {}
 
-  // "X": the body is a grid stream wrapper of line command rows.
+  // "X": the body is a grid stream wrapper of line command rows, answered a line each.  A row
+  // that fails ends the batch with "Error in Grid Save": the rows before it, answered as done,
+  // are saved all the same (and dropped with the rest when that save fails).
   void UpdateGrid(const THandlerContext& Context);
   // "B3" or "B4": the body holds record codes, one a line, or "All".  Command is the User-Agent;
   // its second character picks grid 3 ("3") or grid 4 (anything else).

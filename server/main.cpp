@@ -1,6 +1,7 @@
 // qnserver.exe: the record database server, run by the web server as a CGI program.  A CGI
 // process hands its request to the one resident instance of this program and ends with the
 // reply; the resident instance serves request after request with its database open.
+#include "platform/rtl/file_io.h"
 #include "platform/rtl/path_text.h"
 #include "platform/sys/process.h"
 #include "platform/ui/application.h"
@@ -11,6 +12,9 @@
 #include "server/server_wiring.h"
 
 int main(int argc, char** argv) {
+  // The databases, their journals, attachments and the log are this user's alone, whatever
+  // umask the web server passed on.
+  SetFileAccess(TFileAccess::Private);
   // A request that cannot reach the resident instance (a full disk) gets the dispatcher's reply
   // for a failed request, which the client reports as a request problem.
   SetHandoverErrorReply(kErrorLocalModeReply);

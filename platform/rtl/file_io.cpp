@@ -57,7 +57,26 @@ bool SeamFails(TFileStep Step) {
   return true;
 }
 
+std::atomic<TFileAccess> gFileAccess{TFileAccess::Shared};
+
 }  // namespace
+
+void SetFileAccess(TFileAccess Access) { gFileAccess.store(Access); }
+
+TFileAccess FileAccess() { return gFileAccess.load(); }
+
+unsigned CreationMode(unsigned Mode) { return FileAccess() == TFileAccess::Private ? Mode & ~077u : Mode; }
+
+int OpenFileHandle(const std::string& Name, int Flags, unsigned Mode) {
+  const int fd = ::open(Name.c_str(), Flags, static_cast<mode_t>(CreationMode(Mode)));
+  if (fd < 0 || FileAccess() != TFileAccess::Private || (Flags & O_ACCMODE) == O_RDONLY) return fd;
+  // A file made before (by another program, or under the system's way) is narrowed as it is
+  // taken for writing; one of another owner cannot be, and is written as it stands.
+  struct stat st {};
+  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & 077) != 0 && st.st_uid == geteuid())
+    fchmod(fd, st.st_mode & 07700);
+  return fd;
+}
 
 void FailFileStepAt(TFileStep Step, int N) {
   for (auto& calls : gStepCalls) calls = 0;
@@ -166,7 +185,9 @@ void AtomicReplaceFile(const std::string& FileName, const std::function<void(int
   mode_t mode = 0;
   struct stat st {};
   bool existed = ::stat(FileName.c_str(), &st) == 0;
-  if (existed) {
+  if (FileAccess() == TFileAccess::Private) {
+    mode = existed ? st.st_mode & 07700 : 0600;
+  } else if (existed) {
     mode = st.st_mode & 07777;
   } else {
     mode_t mask = umask(0);
@@ -242,7 +263,7 @@ bool LockForShareMode(int Fd, std::uint16_t Mode) {
 
 TLockFileScope::TLockFileScope(const std::string& FileName, int TimeoutMs) {
   std::string lockName = FileName + ".lock";
-  int fd = ::open(lockName.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  int fd = OpenFileHandle(lockName, O_RDWR | O_CREAT | O_CLOEXEC);
   if (fd < 0) return;  // a folder we cannot write to: the write itself will report it
   auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(TimeoutMs);
   for (;;) {

@@ -8,12 +8,31 @@
 
 #include <cstdint>
 
+// ---- Who may read what this process makes ---------------------------------------------------
+// Shared (the start): a new file gets 0666 and a new folder 0777 less the umask, and a replaced
+// file keeps its mode.  Private: what the process makes is its user's alone, whatever the umask:
+// new files 0600 (a temporary of an atomic replace from its start), new folders 0700, and a file
+// replaced or opened for writing loses what its group and others could do with it.  The server
+// program makes its files Private (its databases, journals, attachments and log); the client
+// keeps the system's way for what its user exports.
+enum class TFileAccess { Shared, Private };
+void SetFileAccess(TFileAccess Access);
+TFileAccess FileAccess();
+// The mode for open(2) or mkdir(2) of a new file or folder asked for with Mode: Mode when
+// Shared, Mode without the group's and others' bits when Private.
+unsigned CreationMode(unsigned Mode);
+// open(2) under the process's file access: a file it makes (O_CREAT) gets CreationMode(Mode),
+// and when Private a file opened for writing is narrowed to its owner should its group or
+// others have any access.  -1 on failure (errno set).
+int OpenFileHandle(const std::string& Name, int Flags, unsigned Mode = 0666);
+
 // The whole file; raises EFOpenError "Cannot open file <name>" when it cannot be read.
 std::string ReadFileBytes(const std::string& FileName);
 
 // Writes a new version of FileName: the bytes go to "<name>.tmp<random>" in the same folder
 // (written by Writer through the descriptor), which is fsynced and renamed over the name; then the
-// folder is fsynced.  The old file's mode is kept (0666 less the umask for a new file).  On any
+// folder is fsynced.  The old file's mode is kept (0666 less the umask for a new file), as the
+// process's file access says (Private: the owner's bits alone, 0600 for a new file).  On any
 // failure, Writer's exceptions included, the temporary is removed, the old file stays as it was,
 // and the error is raised (EFCreateError "Cannot create file <name>" for the system's failures).
 // Without Durable nothing is fsynced: readers still see the old file or the new one whole, but a

@@ -222,7 +222,7 @@ TFileStream::TFileStream(const std::string& FileName, std::uint16_t Mode)
       default: flags |= O_RDONLY; break;
     }
   }
-  int fd = ::open(FileName.c_str(), flags, 0666);
+  int fd = OpenFileHandle(FileName, flags);
   if (fd < 0) {
     if (create) throw EFCreateError::ForFile(FileName);
     throw EFOpenError::ForFile(FileName);

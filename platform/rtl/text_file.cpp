@@ -1,8 +1,12 @@
 #include "platform/rtl/text_file.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 
 #include "platform/rtl/exceptions.h"
+#include "platform/rtl/file_io.h"
 
 namespace {
 
@@ -46,7 +50,20 @@ void Open(TextFile& F, const char* mode, bool output) {
     std::fclose(F.Handle);
     F.Handle = nullptr;
   }
-  F.Handle = std::fopen(F.Name.c_str(), mode);
+  if (output) {
+    // Made as the process's file access says.
+    const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (mode[0] == 'a' ? O_APPEND : O_TRUNC);
+    const int fd = OpenFileHandle(F.Name, flags);
+    if (fd < 0) InOutError(CodeOfErrno(errno));
+    F.Handle = ::fdopen(fd, mode);
+    if (!F.Handle) {
+      const int err = errno;
+      ::close(fd);
+      InOutError(CodeOfErrno(err));
+    }
+  } else {
+    F.Handle = std::fopen(F.Name.c_str(), mode);
+  }
   if (!F.Handle) InOutError(CodeOfErrno(errno));
   F.Output = output;
 }

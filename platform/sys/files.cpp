@@ -129,7 +129,7 @@ bool RenameFile(const std::string& OldName, const std::string& NewName) {
 }
 
 bool CreateDir(const std::string& Name, unsigned Mode) {
-  return !Name.empty() && ::mkdir(Name.c_str(), static_cast<mode_t>(Mode)) == 0;
+  return !Name.empty() && ::mkdir(Name.c_str(), static_cast<mode_t>(CreationMode(Mode))) == 0;
 }
 
 bool ForceDirectories(const std::string& Name, unsigned Mode) {
@@ -143,7 +143,7 @@ bool ForceDirectories(const std::string& Name, unsigned Mode) {
     if (slash == std::string::npos) slash = path.size();
     std::string prefix = path.substr(0, slash);
     if (!prefix.empty() && !DirectoryExists(prefix)) {
-      if (::mkdir(prefix.c_str(), static_cast<mode_t>(Mode)) != 0 && errno != EEXIST) return false;
+      if (!CreateDir(prefix, Mode) && errno != EEXIST) return false;
     }
     pos = slash + 1;
   }

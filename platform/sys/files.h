@@ -22,8 +22,10 @@ std::int64_t FileSize(const std::string& Name);
 bool DeleteFile(const std::string& Name);
 // Fails when NewName exists already (as on Windows).
 bool RenameFile(const std::string& OldName, const std::string& NewName);
+// Mode as the process's file access makes it (CreationMode, platform/rtl/file_io.h), less the umask.
 bool CreateDir(const std::string& Name, unsigned Mode = 0777);
-// Creates the folder and every missing parent; true when it exists afterwards.
+// Creates the folder and every missing parent (each as CreateDir does); true when it exists
+// afterwards.
 bool ForceDirectories(const std::string& Name, unsigned Mode = 0777);
 bool RemoveDir(const std::string& Name);
 std::string GetCurrentDir();

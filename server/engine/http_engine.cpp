@@ -10,6 +10,7 @@
 #include <mutex>
 
 #include "platform/rtl/string_list.h"
+#include "platform/sys/files.h"
 #include "platform/sys/process.h"
 #include "platform/sys/threads.h"
 #include "platform/rtl/random.h"
@@ -311,7 +312,7 @@ std::string ProgramBaseName() {
 bool EnsureFolder(const std::string& Folder) {
   struct stat info {};
   if (::stat(Folder.c_str(), &info) == 0) return S_ISDIR(info.st_mode);
-  return ::mkdir(Folder.c_str(), 0755) == 0 || errno == EEXIST;
+  return CreateDir(Folder, 0755) || errno == EEXIST;
 }
 
 std::string ReduceSlashes(std::string Path) {
@@ -353,7 +354,7 @@ struct TEngineLog {
   }
   bool Open() {
     Close();
-    Fd = ::open(Path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    Fd = OpenFileHandle(Path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
     struct stat info {};
     if (Fd < 0 || ::fstat(Fd, &info) != 0) {
       Close();

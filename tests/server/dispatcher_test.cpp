@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 
 #include "platform/rtl/file_io.h"
 #include "server/definition_table.h"
@@ -474,6 +475,113 @@ TEST_F(ServerTest, RequestsGoOnWhileTheFileIsWrittenWhole) {
   EXPECT_EQ(Form->Database()->Count(), 22);
 }
 
+namespace {
+
+// The body of "X": the column count, the row count and the Chars block of the command rows'
+// grid text stream (one column more than the count).
+std::string LineCommands(const std::vector<std::vector<std::string>>& Rows) {
+  constexpr int Cols = 6;
+  std::string Text = std::to_string(Cols + 1) + "," + std::to_string(Rows.size()) + "\r\n";
+  for (std::size_t Row = 0; Row < Rows.size(); ++Row)
+    for (std::size_t Col = 0; Col < Rows[Row].size(); ++Col)
+      if (!Rows[Row][Col].empty())
+        Text += std::to_string(Col) + "," + std::to_string(Row) + "," + Rows[Row][Col] + "\r\n";
+  std::string Body;
+  TValueWriter W(Body);
+  W.WriteInteger(Cols);
+  W.WriteInteger(static_cast<int>(Rows.size()));
+  W.WriteChars(Text);
+  return Body;
+}
+
+// The lines of a record's grid 3 as sent: each line ID with its first two values.
+std::map<std::string, std::pair<std::string, std::string>> Grid3Lines(const ItemRecord& Record) {
+  TQnStringGrid Grid(nullptr);
+  PrepareWorkGrid(Grid);
+  LoadGridText(Grid, Record.Grid3, 1, 1);
+  std::map<std::string, std::pair<std::string, std::string>> Lines;
+  for (int Row = 1; Row + 1 < Grid.RowCount(); ++Row)
+    Lines[Grid.Cells(0, Row)] = {Grid.Cells(1, Row), Grid.Cells(2, Row)};
+  return Lines;
+}
+
+}  // namespace
+
+// A batch whose row fails after others were answered as done: what the reply called done is
+// what the record shows afterwards, in memory, after the database was closed and opened
+// again, and in a server started anew.
+TEST_F(ServerTest, RowsALineCommandBatchAnsweredAsDoneStay) {
+  Create("books");
+  const std::string C = ParseRecord(Send("F:books")).Code;
+  const std::vector<std::string> Failing = {C, "Add", "", "abc", "2"};  // a field code that raises
+  auto Lines = [&](const std::string& Reply) {
+    std::vector<std::string> Out;
+    for (std::size_t At = 0, End; (End = Reply.find("\r\n", At)) != std::string::npos; At = End + 2)
+      Out.push_back(Reply.substr(At, End - At));
+    return Out;
+  };
+  auto LinesOfC = [&] { return Grid3Lines(ParseRecord(Send("G" + C + ":books"))); };
+  auto Reopened = [&](bool NewServer) {
+    Send("F:films");  // closes books
+    if (NewServer) Form = std::make_unique<TQNServerForm>(Db().string());
+    return LinesOfC();
+  };
+
+  std::vector<std::string> L = Lines(Send("X:books", LineCommands({{C, "3UPDATELINE", "5", "alpha", "beta"}, Failing})));
+  ASSERT_GE(L.size(), 2u);
+  EXPECT_EQ(L[L.size() - 2], "Grid 3 Update Sucessful</HTML>");
+  EXPECT_EQ(L.back(), "Error in Grid Save</HTML>");
+  const std::map<std::string, std::pair<std::string, std::string>> Five = {{"5", {"alpha", "beta"}}};
+  EXPECT_EQ(LinesOfC(), Five);
+  EXPECT_EQ(Reopened(false), Five);
+  EXPECT_EQ(Reopened(true), Five);
+
+  // A removal before the failing row.
+  Send("X:books", LineCommands({{C, "3UPDATELINE", "12", "gone"}}));
+  ASSERT_EQ(LinesOfC().count("12"), 1u);
+  L = Lines(Send("X:books", LineCommands({{C, "3Remove", "12"}, Failing})));
+  ASSERT_GE(L.size(), 2u);
+  EXPECT_EQ(L[L.size() - 2], "Grid 3 Remove Sucessful</HTML>");
+  EXPECT_EQ(L.back(), "Error in Grid Save</HTML>");
+  EXPECT_EQ(LinesOfC(), Five);
+  EXPECT_EQ(Reopened(false), Five);
+  EXPECT_EQ(Reopened(true), Five);
+
+  // A failing first row changes nothing; rows after the failing one are not applied.
+  L = Lines(Send("X:books", LineCommands({Failing, {C, "3UPDATELINE", "13", "late"}})));
+  EXPECT_EQ(L.back(), "Error in Grid Save</HTML>");
+  EXPECT_EQ(LinesOfC(), Five);
+  EXPECT_EQ(Reopened(true), Five);
+}
+
+// Rows answered as done whose save fails (a full disk) are dropped with the batch: the reply
+// ends in the error line, and neither memory nor a later save keeps them.
+TEST_F(ServerTest, ALineCommandBatchThatCannotBeStoredIsDropped) {
+  Create("books");
+  const std::string C = ParseRecord(Send("F:books")).Code;
+  Send("X:books", LineCommands({{C, "3UPDATELINE", "5", "alpha", "beta"}}));
+  const std::map<std::string, std::pair<std::string, std::string>> Five = {{"5", {"alpha", "beta"}}};
+  for (const bool RowFails : {false, true}) {
+    std::vector<std::vector<std::string>> Rows = {{C, "3Remove", "5"}, {C, "3UPDATELINE", "7", "x"}};
+    if (RowFails) Rows.push_back({C, "Add", "", "abc", "2"});
+    FailFileStepsFrom(TFileStep::Write, 1);
+    const std::string Reply = Send("X:books", LineCommands(Rows));
+    FailFileStepAt(TFileStep::Write, 0);
+    EXPECT_NE(Reply.find("Grid 3 Remove Sucessful</HTML>\r\n"), std::string::npos) << RowFails;
+    EXPECT_TRUE(Reply.ends_with("\r\nError in Grid Save</HTML>\r\n")) << RowFails << Reply;
+    EXPECT_EQ(Grid3Lines(ParseRecord(Send("G" + C + ":books"))), Five) << RowFails;
+  }
+  ItemRecord R = ParseRecord(Send("G" + C + ":books"));
+  R.Name = "Stored";
+  TChangeMask Mask;
+  Mask.Set(RecordMask::Name, 0);
+  EXPECT_EQ(Save(C, "books", R, Mask), "<HTML>0</HTML>\r\n");
+  Form = std::make_unique<TQNServerForm>(Db().string());
+  const ItemRecord Back = ParseRecord(Send("G" + C + ":books"));
+  EXPECT_EQ(Back.Name, "Stored");
+  EXPECT_EQ(Grid3Lines(Back), Five);
+}
+
 TEST_F(ServerTest, OtherCommandsAndLetters) {
   Create("books");
   EXPECT_EQ(Send("Q:books"), "<HTML>Invalid Request</HTML>\r\n");
@@ -559,6 +667,46 @@ TEST_F(ServerTest, DefinitionTableFollowsDatabasesOfMoreThan14Records) {
   Send("F:small");
   const std::string Again = ReadWholeFile(Db() / "dbdefinition.dat");
   EXPECT_EQ(Again, Table);
+}
+
+// With the server program's file access every file the server writes in its folder is its
+// user's alone, whatever the umask: a database written whole and its journal, attachments and
+// images, the search index and the definition table.
+TEST_F(ServerTest, EveryFileTheServerWritesIsItsUsersAlone) {
+  const TFileAccess Access = FileAccess();
+  for (const mode_t Mask : {mode_t{000}, mode_t{002}}) {
+    SCOPED_TRACE(Mask);
+    const mode_t Before = ::umask(Mask);
+    SetFileAccess(TFileAccess::Private);
+    const std::string Name = "private" + std::to_string(Mask);
+    Create(Name);
+    for (int i = 1; i < 15; ++i) Send("E:" + Name);
+    ItemRecord R = ParseRecord(Send("F:" + Name));
+    TChangeMask Mask0;
+    Mask0.Set(RecordMask::Name, 0);
+    R.Name = "Journalled";
+    EXPECT_EQ(Save(R.Code, Name, R, Mask0), "<HTML>0</HTML>\r\n");
+    Send("RS" + R.Code + ":" + Name, "attached");
+    Send("IS4" + R.Code + ":" + Name, "picture");
+    Send("Y:" + Name);
+    Form = std::make_unique<TQNServerForm>(Db().string());  // the journal folded into the file
+    Send("F:" + Name);  // 15 records loaded: the definition table is written
+    R.Name = "Journalled again";
+    EXPECT_EQ(Save(R.Code, Name, R, Mask0), "<HTML>0</HTML>\r\n");
+    Form = std::make_unique<TQNServerForm>(Db().string());  // written whole once more, and closed
+    for (const std::string& File : {Name + ".qnd", Name + ".qnd.jnl", Name + ".qnd.sea", R.Code + ".res",
+                                    R.Code + ".im4", std::string("dbdefinition.dat")})
+      EXPECT_TRUE(fs::exists(Db() / File)) << File;
+    for (const auto& Entry : fs::recursive_directory_iterator(Db())) {
+      const std::string File = Entry.path().filename().string();
+      if (File.ends_with(".set") || File.ends_with(".atr")) continue;  // the test's own
+      struct stat st {};
+      ASSERT_EQ(::stat(Entry.path().c_str(), &st), 0);
+      EXPECT_EQ(st.st_mode & 07777, S_ISDIR(st.st_mode) ? 0700u : 0600u) << Entry.path();
+    }
+    SetFileAccess(Access);
+    ::umask(Before);
+  }
 }
 
 TEST(DefinitionTable, TypeGroupsAndDescriptionNames) {

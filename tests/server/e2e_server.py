@@ -46,7 +46,9 @@ def resident_pids(program):
 
 
 class ServerStack:
-    def __init__(self):
+    def __init__(self, umask=None):
+        """umask: the one the web server, and so the server program, starts with."""
+        self.umask = umask
         self.root = tempfile.mkdtemp(prefix="qn_e2e_")
         self.data = os.path.join(self.root, "Data")
         self.folder = os.path.join(self.data, "database")
@@ -69,7 +71,8 @@ class ServerStack:
         env = dict(os.environ, XDG_RUNTIME_DIR=self.root)
         self.web = subprocess.Popen(
             [os.path.join(SOURCE_DIR, "bin", "hmserv"), self.data, str(self.port)],
-            env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+            umask=-1 if self.umask is None else self.umask)
         deadline = time.time() + 10
         while time.time() < deadline:
             try:
@@ -297,6 +300,49 @@ class RecordServer(unittest.TestCase):
         self.assertEqual(open(os.path.join(outside, "victim.qnd"), "rb").read(), b"keep")
         self.assertFalse(os.path.exists("/tmp/qn_evil.qnd"))
         self.assertEqual(self.record("G%s:safe" % code)["code"], code)
+
+
+class PrivateFiles(unittest.TestCase):
+    """What the server program writes is its user's alone, whatever umask the web server has."""
+
+    def test_files_and_folders_are_the_server_users_alone(self):
+        for umask in (0o000, 0o002):
+            stack = ServerStack(umask=umask)
+            try:
+                self.check(stack, umask)
+            finally:
+                stack.stop()
+
+    def check(self, stack, umask):
+        def mode(name):
+            return os.stat(os.path.join(stack.folder, name)).st_mode & 0o7777
+
+        reply = stack.request("CreateDB:priv;General", query="?Name=priv&FileCode=Fpriv")
+        self.assertEqual(reply, b"<HTML>database created</html>\r\n")
+        code = qp.parse_record_stream(stack.request("E:priv"))["code"]
+        rec = dict(qp.parse_record_stream(stack.request("G%s:priv" % code)), name="Private")
+        self.assertEqual(stack.request("S%s:priv" % code, qp.save_body(rec, {(6, 0)})), b"<HTML>1</HTML>\r\n")
+        self.assertEqual(stack.request("RS%s:priv" % code, b"attached"), b"<HTML>Resume%s.res1</HTML>\r\n" % code.encode())
+        self.assertEqual(stack.request("IS3%s:priv" % code, b"picture"), b"<HTML>Resume%s.im31</HTML>\r\n" % code.encode())
+        stack.request("Y:priv")  # the search index
+        self.assertTrue(os.path.exists(os.path.join(stack.folder, "priv.qnd.jnl")))
+        journal_mode = mode("priv.qnd.jnl")
+        stack.fold()  # the database written whole, the journal begun anew
+        files = ["priv.qnd", "priv.qnd.jnl", "priv.qnd.sea", code + ".res", code + ".im3",
+                 "Log/qnserver.Log"]
+        found = {name: oct(mode(name)) for name in files}
+        self.assertEqual(found, {name: oct(0o600) for name in files}, "umask %03o" % umask)
+        self.assertEqual(oct(journal_mode), oct(0o600), "umask %03o" % umask)
+        for folder in ("Log", "Temp"):
+            self.assertEqual(mode(folder), 0o700, "%s, umask %03o" % (folder, umask))
+        # Nothing else the server made is open to others.
+        for top, dirs, names in os.walk(stack.folder):
+            for name in dirs + names:
+                path = os.path.join(top, name)
+                st = os.lstat(path)
+                if path == stack.program or name.endswith((".set", ".atr")) or not os.path.isfile(path) and not os.path.isdir(path):
+                    continue
+                self.assertEqual(st.st_mode & 0o077, 0, "%s %o, umask %03o" % (path, st.st_mode, umask))
 
 
 class CrashDuringSave(unittest.TestCase):

@@ -11,6 +11,8 @@
 #include <gtest/gtest.h>
 
 #include "platform/rtl/exceptions.h"
+#include "platform/rtl/streams.h"
+#include "platform/rtl/text_file.h"
 #include "platform/sys/process.h"
 #include "platform/sys/sys_test_util.h"
 
@@ -47,6 +49,115 @@ TEST(Files, HandOverFolderModeIsKept) {
   struct stat st {};
   ASSERT_EQ(::stat((dir / "Temp").c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0700u);
+}
+
+namespace {
+
+unsigned ModeOf(const std::string& Path) {
+  struct stat st {};
+  EXPECT_EQ(::stat(Path.c_str(), &st), 0) << Path;
+  return st.st_mode & 07777;
+}
+
+// A umask and a file access for one test, the process's own put back afterwards.
+class TCreationScope {
+public:
+  TCreationScope(mode_t Mask, TFileAccess Access) : FMask(::umask(Mask)), FAccess(FileAccess()) {
+    SetFileAccess(Access);
+  }
+  ~TCreationScope() {
+    ::umask(FMask);
+    SetFileAccess(FAccess);
+  }
+
+private:
+  mode_t FMask;
+  TFileAccess FAccess;
+};
+
+}  // namespace
+
+// Under Private every way of making a file or folder gives it to its owner alone, whatever the
+// umask; files made before lose their group's and others' access once written.
+TEST(FileAccess, PrivateFilesAndFoldersAreTheOwnersAlone) {
+  for (const mode_t Mask : {mode_t{000}, mode_t{002}, mode_t{022}}) {
+    SCOPED_TRACE(Mask);
+    TScratchDir dir;
+    TCreationScope Scope(Mask, TFileAccess::Private);
+
+    unsigned TemporaryMode = 0;
+    AtomicReplaceFile(dir / "new.qnd", [&](int Fd) {
+      struct stat st {};
+      ASSERT_EQ(::fstat(Fd, &st), 0);
+      TemporaryMode = st.st_mode & 07777;
+      ASSERT_TRUE(WriteAll(Fd, "x", 1));
+    });
+    EXPECT_EQ(TemporaryMode, 0600u);
+    EXPECT_EQ(ModeOf(dir / "new.qnd"), 0600u);
+    for (const mode_t Old : {mode_t{0644}, mode_t{0660}, mode_t{0666}}) {
+      dir.Write("old", "before");
+      ASSERT_EQ(::chmod((dir / "old").c_str(), Old), 0);
+      AtomicWriteFile(dir / "old", "after", false);
+      EXPECT_EQ(ModeOf(dir / "old"), 0600u) << Old;
+      EXPECT_EQ(ReadWhole(dir / "old"), "after");
+    }
+
+    { TFileStream Stream(dir / "stream", fmCreate); }
+    EXPECT_EQ(ModeOf(dir / "stream"), 0600u);
+    { TLockFileScope Lock(dir / "ini"); EXPECT_TRUE(Lock.Locked()); }
+    EXPECT_EQ(ModeOf(dir / "ini.lock"), 0600u);
+    {
+      TextFile Text;
+      AssignFile(Text, dir / "text");
+      Rewrite(Text);
+      WriteLn(Text, "line");
+      CloseFile(Text);
+      AssignFile(Text, dir / "appended");
+      Append(Text);
+      CloseFile(Text);
+    }
+    EXPECT_EQ(ModeOf(dir / "text"), 0600u);
+    EXPECT_EQ(ModeOf(dir / "appended"), 0600u);
+
+    int Fd = OpenFileHandle(dir / "log", O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    ASSERT_GE(Fd, 0);
+    ::close(Fd);
+    EXPECT_EQ(ModeOf(dir / "log"), 0600u);
+    // A file made before is narrowed when taken for writing, not when only read.
+    dir.Write("journal", "j");
+    ASSERT_EQ(::chmod((dir / "journal").c_str(), 0664), 0);
+    Fd = OpenFileHandle(dir / "journal", O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(Fd, 0);
+    ::close(Fd);
+    EXPECT_EQ(ModeOf(dir / "journal"), 0664u);
+    Fd = OpenFileHandle(dir / "journal", O_RDWR | O_CLOEXEC);
+    ASSERT_GE(Fd, 0);
+    ::close(Fd);
+    EXPECT_EQ(ModeOf(dir / "journal"), 0600u);
+
+    ASSERT_TRUE(CreateDir(dir / "Log", 0755));
+    EXPECT_EQ(ModeOf(dir / "Log"), 0700u);
+    ASSERT_TRUE(ForceDirectories(dir / "a/b/c"));
+    for (const char* Folder : {"a", "a/b", "a/b/c"}) EXPECT_EQ(ModeOf(dir / Folder), 0700u) << Folder;
+  }
+}
+
+// The system's way (the start, and the client's): the umask decides, and a replaced file keeps
+// its mode.
+TEST(FileAccess, SharedFollowsTheUmaskAndKeepsModes) {
+  TScratchDir dir;
+  TCreationScope Scope(002, TFileAccess::Shared);
+  AtomicWriteFile(dir / "export.csv", "a,b\r\n", false);
+  EXPECT_EQ(ModeOf(dir / "export.csv"), 0664u);
+  ASSERT_EQ(::chmod((dir / "export.csv").c_str(), 0644), 0);
+  AtomicWriteFile(dir / "export.csv", "c,d\r\n", false);
+  EXPECT_EQ(ModeOf(dir / "export.csv"), 0644u);
+  { TFileStream Stream(dir / "stream", fmCreate); }
+  EXPECT_EQ(ModeOf(dir / "stream"), 0664u);
+  ASSERT_TRUE(ForceDirectories(dir / "a/b"));
+  EXPECT_EQ(ModeOf(dir / "a/b"), 0775u);
+  ASSERT_TRUE(CreateDir(dir / "Temp", 0700));
+  EXPECT_EQ(ModeOf(dir / "Temp"), 0700u);
 }
 
 TEST(Files, RenameRefusesAnExistingTarget) {

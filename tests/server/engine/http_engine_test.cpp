@@ -289,6 +289,32 @@ TEST_F(HttpEngineTest, LogKeepsOneOlderFilePastItsSize) {
   EXPECT_NE(now.find(" : after\r\n"), std::string::npos);
 }
 
+// In a process whose files are private (the server program's) the log folder it makes, the log
+// and the older log are its user's alone, whatever the umask.
+TEST_F(HttpEngineTest, APrivateProcessLogIsItsUsersAlone) {
+  const mode_t Mask = ::umask(0);
+  SetFileAccess(TFileAccess::Private);
+  auto ModeOf = [](const std::string& Path) {
+    struct stat st {};
+    EXPECT_EQ(::stat(Path.c_str(), &st), 0) << Path;
+    return st.st_mode & 07777;
+  };
+  const std::string Folder = this->Folder + "/Log";
+  setenv("CGI_LOG_DIR", Folder.c_str(), 1);
+  WriteLogLine("Quick:secret");
+  const std::string log = EngineLogFileName(), older = EngineOldLogFileName();
+  EXPECT_EQ(log.rfind(Folder + "/", 0), 0u) << log;
+  EXPECT_EQ(ModeOf(Folder), 0700u);
+  EXPECT_EQ(ModeOf(log), 0600u);
+  const std::string big(64 << 10, 'x');
+  for (int i = 0; i < 70; ++i) WriteLogLine(std::to_string(i) + big);
+  EXPECT_NE(ReadWholeFile(older).find(" : Quick:secret\r\n"), std::string::npos);
+  EXPECT_EQ(ModeOf(older), 0600u);
+  EXPECT_EQ(ModeOf(log), 0600u);
+  SetFileAccess(TFileAccess::Shared);
+  ::umask(Mask);
+}
+
 // Two processes write one log across its size: each line lands whole in one of the two files, and
 // the log is handed on once.
 TEST_F(HttpEngineTest, LogHandedOnOnceWhileTwoProcessesWrite) {
