@@ -229,6 +229,13 @@ THandoverFolder& ProcessHandover() {
   return *gHandover;
 }
 
+bool HandoverFolderUsable() {
+  const THandoverFolder& folder = Files();
+  if (!folder.Mended().empty()) WriteLogLine(folder.Mended());
+  if (!folder.Refusal().empty()) WriteLogLine(folder.Refusal());
+  return folder.Refusal().empty();
+}
+
 bool ResidentInstanceAlive() {
   return TSingleInstanceToken::Exists(Files().TokenTitle(), Files().Folder());
 }
@@ -355,10 +362,8 @@ void CGIStdEngineStartup(int argc, char** argv) {
   // inherits; CGI processes of that kind hand over through their own front end.
   if (!gResident && (WindowsCGI() || !EnvSet("SERVER_SOFTWARE"))) return;
   THandoverFolder& folder = Files();
-  if (!folder.Mended().empty()) WriteLogLine(folder.Mended());
-  if (!folder.Refusal().empty()) {
-    // Another user's folder: nothing of a request goes into it, and no resident serves from it.
-    WriteLogLine(folder.Refusal());
+  if (!HandoverFolderUsable()) {
+    // Nothing of a request goes into another user's folder, and no resident serves from it.
     if (gResident) ExitProcess(1);
     EndWithFailureReply();
   }

@@ -41,6 +41,8 @@ void SetHandoverReplyWait(int Milliseconds);
 
 // The hand-over as both CGI front ends use it.
 THandoverFolder& ProcessHandover();
+// The folder may be used; what was mended in it, or why it is refused, goes to the log.
+bool HandoverFolderUsable();
 // A resident instance holds the program's single-instance token.
 bool ResidentInstanceAlive();
 // Starts the program itself, detached, with the given arguments.
