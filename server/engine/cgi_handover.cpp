@@ -71,17 +71,22 @@ THandoverFolder::THandoverFolder(const std::string& ProgramPath) {
   if (FProgramFolder.empty()) FProgramFolder = "/";
   FProgramFileName = slash == std::string::npos ? ProgramPath : ProgramPath.substr(slash + 1);
   FFolder = FProgramFolder + "/Temp";
+  // A link to a folder (elsewhere on another disk) counts as the folder it names.
   struct stat info {};
-  if (::lstat(FFolder.c_str(), &info) != 0) {
+  if (::stat(FFolder.c_str(), &info) != 0) {
     // Made by us it is private whatever the umask (which only takes bits away).
     if (CreateDir(FFolder, 0700)) return;
-    if (errno != EEXIST || ::lstat(FFolder.c_str(), &info) != 0) {
+    if (errno != EEXIST || ::stat(FFolder.c_str(), &info) != 0) {
       FFolder = FProgramFolder;
       return;
     }
   }
   if (S_ISDIR(info.st_mode) && info.st_uid == ::geteuid() && (info.st_mode & 077) == 0) return;  // as it should be
-  if (!S_ISDIR(info.st_mode) || info.st_uid != ::geteuid()) {
+  if (!S_ISDIR(info.st_mode)) {  // a file of the name: no folder can be made
+    FFolder = FProgramFolder;
+    return;
+  }
+  if (info.st_uid != ::geteuid()) {
     FRefusal = "The hand-over folder " + FFolder + " is not a folder of this server's user (uid " +
                std::to_string(::geteuid()) + "); requests are refused until it is removed or made so";
     return;
@@ -93,7 +98,7 @@ void THandoverFolder::MakePrivate(unsigned Mode) {
   errno = 0;
   // Open to others: closed first, then whatever others put in it goes (links, files, sockets of
   // theirs); this user's own files stay.
-  const int dir = ::open(FFolder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  const int dir = ::open(FFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   struct stat opened {};
   if (dir < 0 || ::fstat(dir, &opened) != 0 || opened.st_uid != ::geteuid() || ::fchmod(dir, 0700) != 0) {
     FRefusal = "The hand-over folder " + FFolder + " is open to others (mode " + ModeText(Mode) +

@@ -84,10 +84,11 @@
 //
 // Privacy: the folder is this user's alone (mode 0700), whoever made it.  A CGI process or the
 // resident that finds it open to others makes it private again and removes what others put in
-// it; one that is not this user's own (or not a folder) is refused: the request gets the error
-// reply, a resident does not start.  Every hand-over file is opened without following a link and
-// used only when it is a regular file of this user with one name (a spare or a request file
-// that is not is removed, never read or written through).
+// it; one that is not this user's own is refused: the request gets the error reply, a resident
+// does not start.  Every hand-over file is opened without following a link and used only when it
+// is a regular file of this user with one name: a spare that is not is removed, a request file
+// or reply that is not is neither read nor written (the request is not run, the reply not
+// copied), the queue is not used.
 //
 // Invariants:
 //   - the queue holds whole records with a name each, and a rewrite in place leaves the old queue
