@@ -67,12 +67,14 @@
 //
 // Time limits (HandoverLimits below):
 //   - a CGI process tries the queue's lock 11 times, each a wait of up to 50 ms and a pause of
-//     50 ms (append, withdraw) or 100 ms (a look at its entry); the resident waits up to 3 s to
-//     take an entry and 30 s to finish one, 10 times;
+//     50 ms (append, withdraw) or 100 ms (the resident's adoption); while it waits, once a look
+//     (a queue held locked tells nothing that round); the resident waits up to 3 s to take an entry and 30 s to finish one, 10 times;
 //   - a CGI process waits 180 s for its reply at most, looking at least every 100 ms and at the
-//     queue and the token every 10th round; one whose record found no other waiting looks for
-//     its ring without sleeping for the first 0.5 ms (a short request is answered by then, and
-//     the wake-up of a sleeping process costs an idle machine more than the look);
+//     queue and the token every 10th round, and then withdraws a request not yet taken; one whose
+//     record found no other waiting looks for its ring without sleeping for the first 0.5 ms (a
+//     short request is answered by then, and the wake-up of a sleeping process costs an idle
+//     machine more than the look); a queue gone while the resident lives is waited out (the
+//     resident places the reply of the request it runs, then ends);
 //   - the resident looks at the queue every 50 ms at least (its doorbell wakes it at once) and
 //     touches the queue every 5 s while a request runs; a queue older than 30 s without a resident
 //     is deleted by the first CGI process that finds it so;
