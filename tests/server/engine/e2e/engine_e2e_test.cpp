@@ -590,7 +590,11 @@ TEST_F(OpenUmaskEndToEnd, OpenHandOverFolderIsMadePrivate) {
   EXPECT_EQ(info.st_mode & 07777, 0700u);
   EXPECT_NE(Log().find("was open to others (mode 0775); made it private"), std::string::npos) << Log();
   if (root) {
-    ASSERT_EQ(lstat((Temp() + "/qnserver.exe_F_00").c_str(), &info), 0);  // the reply kept as a spare
+    // The reply is kept as a spare once copied (after its client has it), in the slot that the
+    // other user's file held.
+    const std::string spare = Temp() + "/qnserver.exe_F_00";
+    EXPECT_TRUE(WaitFor([&] { return lstat(spare.c_str(), &info) == 0 && info.st_uid == 0; }, 5000));
+    ASSERT_EQ(lstat(spare.c_str(), &info), 0);
     EXPECT_EQ(info.st_uid, 0u);
   }
   // A folder made by the server is private whatever the umask.
@@ -614,6 +618,8 @@ TEST_F(OpenUmaskEndToEnd, PlantedLinksAreNeverFollowed) {
   WriteWholeFile(mine, request);
   struct stat before {};
   ASSERT_EQ(stat(mine.c_str(), &before), 0);
+  // The first request's reply is kept as a spare once copied (after its client has it).
+  ASSERT_TRUE(WaitFor([this] { return FileExists(Temp() + "/qnserver.exe_F_00"); }, 5000));
   for (int slot = 0; slot < 8; ++slot) {
     const std::string spare = Temp() + "/qnserver.exe_F_0" + std::to_string(slot);
     unlink(spare.c_str());
