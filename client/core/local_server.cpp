@@ -115,8 +115,10 @@ bool TLocalServer::Start(const std::string& ProgramFolder, int Port) {
   FFolder = ProgramFolder;
   FPort = Port;
   // The hand-over folder as the server program names it, unless one of another case is there.
-  if (HandOverFolders(ProgramFolder).empty())
-    ForceDirectories(DatabaseFolder(ProgramFolder) + "Temp");
+  // Its files carry every client's requests and replies: the folder is this user's alone,
+  // whatever the umask (the server refuses or mends one that is not).
+  if (HandOverFolders(ProgramFolder).empty() && ForceDirectories(DatabaseFolder(ProgramFolder)))
+    CreateDir(DatabaseFolder(ProgramFolder) + "Temp", 0700);
   return Launch();
 }
 

@@ -1,5 +1,6 @@
 #include "server/engine/cgi_handover.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/random.h>
@@ -53,14 +54,72 @@ std::vector<TQueueRecord> DecodeQueueRecords(const std::string& Bytes) {
 
 // ---- Names --------------------------------------------------------------------------------------
 
+// A regular file of this user with no other name: what a hand-over file must be to be used.
+static bool OwnSingleFile(const struct stat& Info) {
+  return S_ISREG(Info.st_mode) && Info.st_uid == ::geteuid() && Info.st_nlink == 1;
+}
+
+static std::string ModeText(unsigned Mode) {
+  char text[8];
+  std::snprintf(text, sizeof text, "%04o", Mode & 07777);
+  return text;
+}
+
 THandoverFolder::THandoverFolder(const std::string& ProgramPath) {
   size_t slash = ProgramPath.rfind('/');
   FProgramFolder = slash == std::string::npos ? std::string(".") : ProgramPath.substr(0, slash);
   if (FProgramFolder.empty()) FProgramFolder = "/";
   FProgramFileName = slash == std::string::npos ? ProgramPath : ProgramPath.substr(slash + 1);
   FFolder = FProgramFolder + "/Temp";
-  if (!DirectoryExists(FFolder) && !CreateDir(FFolder, 0700) && !DirectoryExists(FFolder))
+  // A link to a folder (elsewhere on another disk) counts as the folder it names.
+  struct stat info {};
+  if (::stat(FFolder.c_str(), &info) != 0) {
+    // Made by us it is private whatever the umask (which only takes bits away).
+    if (CreateDir(FFolder, 0700)) return;
+    if (errno != EEXIST || ::stat(FFolder.c_str(), &info) != 0) {
+      FFolder = FProgramFolder;
+      return;
+    }
+  }
+  if (S_ISDIR(info.st_mode) && info.st_uid == ::geteuid() && (info.st_mode & 077) == 0) return;  // as it should be
+  if (!S_ISDIR(info.st_mode)) {  // a file of the name: no folder can be made
     FFolder = FProgramFolder;
+    return;
+  }
+  if (info.st_uid != ::geteuid()) {
+    FRefusal = "The hand-over folder " + FFolder + " is not a folder of this server's user (uid " +
+               std::to_string(::geteuid()) + "); requests are refused until it is removed or made so";
+    return;
+  }
+  MakePrivate(info.st_mode);
+}
+
+void THandoverFolder::MakePrivate(unsigned Mode) {
+  errno = 0;
+  // Open to others: closed first, then whatever others put in it goes (links, files, sockets of
+  // theirs); this user's own files stay.
+  const int dir = ::open(FFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  struct stat opened {};
+  if (dir < 0 || ::fstat(dir, &opened) != 0 || opened.st_uid != ::geteuid() || ::fchmod(dir, 0700) != 0) {
+    FRefusal = "The hand-over folder " + FFolder + " is open to others (mode " + ModeText(Mode) +
+               ") and cannot be made private: " + std::strerror(errno ? errno : EPERM) + "; requests are refused";
+    if (dir >= 0) ::close(dir);
+    return;
+  }
+  int removed = 0;
+  if (DIR* entries = ::fdopendir(::dup(dir))) {
+    while (const dirent* entry = ::readdir(entries)) {
+      const std::string name = entry->d_name;
+      struct stat item {};
+      if (name == "." || name == ".." || ::fstatat(dir, name.c_str(), &item, AT_SYMLINK_NOFOLLOW) != 0) continue;
+      if (item.st_uid != ::geteuid() && ::unlinkat(dir, name.c_str(), S_ISDIR(item.st_mode) ? AT_REMOVEDIR : 0) == 0)
+        ++removed;
+    }
+    ::closedir(entries);
+  }
+  ::close(dir);
+  FMended = "The hand-over folder " + FFolder + " was open to others (mode " + ModeText(Mode) +
+            "); made it private (0700) and removed " + std::to_string(removed) + " entries of other users";
 }
 
 std::string THandoverFolder::ReplyFileName(const std::string& RequestFile) {
@@ -98,7 +157,7 @@ std::string THandoverFolder::RealRequestFile(const std::string& UpperName) const
 
 bool TQueueLock::Open(const std::string& Path, bool Exclusive, bool Create, unsigned WaitMs) {
   Close();
-  int fd = ::open(Path.c_str(), O_RDWR | O_CLOEXEC | (Create ? O_CREAT : 0), 0600);
+  int fd = ::open(Path.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | (Create ? O_CREAT : 0), 0600);
   if (fd < 0) return false;
   // The queue is held only for a read or a short write, so a waiter polls in small steps; one
   // try per attempt would let a crowd of CGI processes that retry in step starve one of them.
@@ -118,9 +177,10 @@ bool TQueueLock::Open(const std::string& Path, bool Exclusive, bool Create, unsi
     std::this_thread::sleep_for(std::chrono::microseconds(stepUs + Random(static_cast<int>(stepUs))));
     stepUs = std::min(stepUs * 2, 2000u);
   }
-  // The file may have been deleted between our open and our lock.
+  // The file may have been deleted between our open and our lock; one that is not this user's
+  // own regular file is not written to.
   struct stat info {};
-  if (::fstat(fd, &info) != 0 || info.st_nlink == 0) {
+  if (::fstat(fd, &info) != 0 || !OwnSingleFile(info)) {
     ::close(fd);
     return false;
   }
@@ -165,14 +225,15 @@ bool TQueueLock::Rewrite(const std::vector<TQueueRecord>& Records) {
   // No record left: the cut alone says so.
   if (newSize > 0 && !WriteAllAt(FFd, bytes.data(), bytes.size(), 0)) return false;
   if (::ftruncate(FFd, static_cast<off_t>(newSize)) != 0) return false;
-  QN_ASSERT(::fstat(FFd, &info) == 0 && info.st_size == static_cast<off_t>(Records.size() * kQueueRecordSize));
   Touch();
   return true;
 }
 
 bool TQueueLock::SetStatus(size_t Index, TRecordStatus Status) {
+  // The record was read under this lock; a file cut meanwhile (by a writer that ignores the lock)
+  // is not lengthened by a status byte past its end.
   struct stat info {};
-  QN_ASSERT(::fstat(FFd, &info) == 0 && static_cast<off_t>((Index + 1) * kQueueRecordSize) <= info.st_size);
+  if (::fstat(FFd, &info) != 0 || static_cast<off_t>((Index + 1) * kQueueRecordSize) > info.st_size) return false;
   const char byte = static_cast<char>(Status);
   return WriteAllAt(FFd, &byte, 1, static_cast<std::int64_t>(Index * kQueueRecordSize));
 }
@@ -312,7 +373,7 @@ bool OpenResidentQueue(TQueueLock& Queue, const std::string& Path, int Seconds) 
 }
 
 bool CreateQueue(const std::string& Path) {
-  int fd = ::open(Path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  int fd = ::open(Path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
   if (fd < 0) return false;
   FileTouch(fd);
   ::close(fd);
@@ -342,10 +403,10 @@ bool Append(const THandoverFolder& Folder, const std::string& RequestFile, bool*
   return true;
 }
 
-TEntryState EntryState(const THandoverFolder& Folder, const std::string& RequestFile) {
+TEntryState EntryState(const THandoverFolder& Folder, const std::string& RequestFile, int Attempts) {
   const std::string queue = Folder.QueueFile();
   const std::string name = AsciiUpper(RequestFile);
-  for (int attempt = 0; attempt < LockAttempts; ++attempt) {
+  for (int attempt = 0; attempt < Attempts; ++attempt) {
     if (!FileExists(queue)) return TEntryState::QueueMissing;
     TQueueLock lock;
     if (lock.Open(queue, false, false, LockWaitMs)) {
@@ -355,7 +416,7 @@ TEntryState EntryState(const THandoverFolder& Folder, const std::string& Request
           return record.Status == TRecordStatus::Waiting ? TEntryState::Waiting : TEntryState::Taken;
       return TEntryState::Finished;
     }
-    Sleep(LookPauseMs);
+    if (attempt + 1 < Attempts) Sleep(LookPauseMs);
   }
   return TEntryState::QueueLocked;
 }
@@ -399,8 +460,9 @@ bool TakeNext(const THandoverFolder& Folder, TEntryKind Kind, std::string& Upper
   if (Finished) {
     for (const std::string& name : *Finished) {
       const size_t served = queue.FinishedRecord(name);
-      if (served == TRawQueue::None || queue.Status(served) == TRecordStatus::Finished) continue;
-      QN_ASSERT(queue.Status(served) != TRecordStatus::Waiting);
+      // No taken record of the name (the queue was made anew meanwhile): a waiting one is a new
+      // request's, which stays.
+      if (served == TRawQueue::None || queue.Status(served) != TRecordStatus::Taken) continue;
       queue.SetStatus(served, TRecordStatus::Finished);
       if (!lock.SetStatus(served, TRecordStatus::Finished)) return false;
       changed = true;
@@ -599,20 +661,29 @@ TRequestFileResult WriteRequestFile(const THandoverFolder& Folder,
     // The spares are taken and put back from the first slot on, so that a few of them serve.
     for (int slot = 0; spares && slot < SpareSlots && fd < 0 && !taken; ++slot) {
       const std::string spare = Folder.SpareFileName(slot);
-      // Its time first: the orphan sweep judges a request file that is not queued by its age.
-      if (::utimensat(AT_FDCWD, spare.c_str(), nullptr, 0) != 0) continue;
+      // Only a file of our own carries a request: a link or another's file in a slot goes, its
+      // time untouched.  Its time first: the orphan sweep judges a request file that is not
+      // queued by its age.
+      struct stat slotted {};
+      if (::lstat(spare.c_str(), &slotted) != 0) continue;
+      if (!OwnSingleFile(slotted)) {
+        ::unlink(spare.c_str());
+        continue;
+      }
+      if (::utimensat(AT_FDCWD, spare.c_str(), nullptr, AT_SYMLINK_NOFOLLOW) != 0) continue;
       if (::renameat2(AT_FDCWD, spare.c_str(), AT_FDCWD, RequestFile.c_str(), RENAME_NOREPLACE) != 0) {
         taken = errno == EEXIST;
         spares = errno == EEXIST || errno == ENOENT;  // no such rename here: new files only
         continue;
       }
-      fd = ::open(RequestFile.c_str(), O_WRONLY | O_CLOEXEC);
+      fd = OpenOwnFile(RequestFile, O_WRONLY);
+      if (fd < 0) ::unlink(RequestFile.c_str());
     }
     if (taken) {
       errno = EEXIST;
     } else if (fd < 0) {
       spares = false;
-      fd = ::open(RequestFile.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+      fd = ::open(RequestFile.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
     }
     if (fd < 0 && errno != EEXIST) break;
     // The id stays taken while a reply of its name waits: the resident removes a request file
@@ -662,6 +733,19 @@ TRequestFileResult WriteRequestFile(const THandoverFolder& Folder,
     return rfFailed;
   }
   return rfWritten;
+}
+
+int OpenOwnFile(const std::string& Path, int Flags, struct stat* Info) {
+  const int fd = ::open(Path.c_str(), Flags | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return -1;
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || !OwnSingleFile(info)) {
+    ::close(fd);
+    errno = EPERM;
+    return -1;
+  }
+  if (Info) *Info = info;
+  return fd;
 }
 
 void ReleaseReply(const std::string& ReplyFile, int Fd) {

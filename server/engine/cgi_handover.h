@@ -67,12 +67,14 @@
 //
 // Time limits (HandoverLimits below):
 //   - a CGI process tries the queue's lock 11 times, each a wait of up to 50 ms and a pause of
-//     50 ms (append, withdraw) or 100 ms (a look at its entry); the resident waits up to 3 s to
-//     take an entry and 30 s to finish one, 10 times;
+//     50 ms (append, withdraw) or 100 ms (the resident's adoption); while it waits, once a look
+//     (a queue held locked tells nothing that round); the resident waits up to 3 s to take an entry and 30 s to finish one, 10 times;
 //   - a CGI process waits 180 s for its reply at most, looking at least every 100 ms and at the
-//     queue and the token every 10th round; one whose record found no other waiting looks for
-//     its ring without sleeping for the first 0.5 ms (a short request is answered by then, and
-//     the wake-up of a sleeping process costs an idle machine more than the look);
+//     queue and the token every 10th round, and then withdraws a request not yet taken; one whose
+//     record found no other waiting looks for its ring without sleeping for the first 0.5 ms (a
+//     short request is answered by then, and the wake-up of a sleeping process costs an idle
+//     machine more than the look); a queue gone while the resident lives is waited out (the
+//     resident places the reply of the request it runs, then ends);
 //   - the resident looks at the queue every 50 ms at least (its doorbell wakes it at once) and
 //     touches the queue every 5 s while a request runs; a queue older than 30 s without a resident
 //     is deleted by the first CGI process that finds it so;
@@ -82,12 +84,23 @@
 //     kept more than 5 s for a line that never named itself (its owner still finds the reply at
 //     its next look, within 100 ms).
 //
-// Invariants, checked where they can break (QN_ASSERT):
+// Privacy: the folder is this user's alone (mode 0700), whoever made it.  A CGI process or the
+// resident that finds it open to others makes it private again and removes what others put in
+// it; one that is not this user's own is refused: the request gets the error reply, a resident
+// does not start.  Every hand-over file is opened without following a link and used only when it
+// is a regular file of this user with one name: a spare that is not is removed, a request file
+// or reply that is not is neither read nor written (the request is not run, the reply not
+// copied), the queue is not used.
+//
+// Invariants:
 //   - the queue holds whole records with a name each, and a rewrite in place leaves the old queue
 //     or the new one at every moment;
 //   - only a waiting record is taken or withdrawn; the record a finish marks is the taken one;
 //   - an entry that leaves the queue served has its reply in place (renamed whole) before;
 //   - the owner deletes its request file only after withdrawing its waiting record.
+// What another process may do (hold the queue's lock, delete the queue or a file, write into the
+// folder) is an outcome the code handles, never a broken invariant: the checks (QN_ASSERT) look
+// at this process's own state only, without I/O.
 #pragma once
 
 #include <cstdint>
@@ -97,6 +110,8 @@
 #include <vector>
 
 #include "platform/rtl/win_types.h"
+
+struct stat;
 
 // Every time limit and retry count of the hand-over, as the protocol above states them.
 namespace HandoverLimits {
@@ -171,9 +186,14 @@ std::vector<TQueueRecord> DecodeQueueRecords(const std::string& Bytes);
 class THandoverFolder {
 public:
   // The folder is the program folder + "/Temp", created (mode 0700) when missing; when it cannot
-  // be made, the program folder itself.
+  // be made, the program folder itself.  An existing one open to others is made private (Mended
+  // says so); one that is not this user's own folder is refused (Refusal says why).
   explicit THandoverFolder(const std::string& ProgramPath);
 
+  // Why the folder may not be used; empty when it may.
+  const std::string& Refusal() const { return FRefusal; }
+  // What was mended in the folder when it was found open to others; empty when nothing was.
+  const std::string& Mended() const { return FMended; }
   const std::string& Folder() const { return FFolder; }
   const std::string& ProgramFolder() const { return FProgramFolder; }
   const std::string& ProgramFileName() const { return FProgramFileName; }
@@ -196,9 +216,12 @@ public:
   std::string RealRequestFile(const std::string& UpperName) const;
 
 private:
+  void MakePrivate(unsigned Mode);
+
   std::string FProgramFolder;
   std::string FProgramFileName;
   std::string FFolder;
+  std::string FRefusal, FMended;
 };
 
 // The queue file, opened and locked for one read-modify-write.
@@ -256,8 +279,10 @@ bool CreateQueue(const std::string& Path);
 // waited in the queue (the resident runs this one next, or has taken every other).
 bool Append(const THandoverFolder& Folder, const std::string& RequestFile, bool* WriteFailed = nullptr,
             TBellLine* Line = nullptr, bool* Heard = nullptr, bool* Alone = nullptr);
-// CGI side: the state of the own entry; Finished when its record is gone.
-TEntryState EntryState(const THandoverFolder& Folder, const std::string& RequestFile);
+// CGI side: the state of the own entry; Finished when its record is gone.  The queue's lock is
+// tried Attempts times (QueueLocked when it stays held).
+TEntryState EntryState(const THandoverFolder& Folder, const std::string& RequestFile,
+                       int Attempts = HandoverLimits::LockAttempts);
 // CGI side, giving up: removes the own record while it is still waiting.  True when removed.
 bool Withdraw(const THandoverFolder& Folder, const std::string& UpperName);
 // CGI side, giving up on a request file: withdraws its entry and then deletes the file.  An entry
@@ -305,6 +330,11 @@ TRequestFileResult WriteRequestFile(const THandoverFolder& Folder,
                                     long long ContentLength, std::string& RequestFile,
                                     std::string& Error,
                                     const std::function<std::uint16_t()>& DrawId = nullptr);
+
+// Opens a hand-over file (Flags as for open; no link is followed) when it is a regular file of
+// this user with one name; -1 otherwise (errno ELOOP for a link, EPERM for a file that is not
+// such a one).  *Info: its status as opened.
+int OpenOwnFile(const std::string& Path, int Flags, struct stat* Info = nullptr);
 
 // CGI side, the reply copied: keeps the reply open on Fd as a spare in the first free slot, or
 // deletes it when every slot is full.  A name that no longer names the file on Fd (swept

@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
+#include <cstdio>
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
@@ -41,6 +43,7 @@ std::string gRequestFile;  // the CGI process's own request file
 TBellLine gRequestBell;  // its line to the resident's doorbell desk, called once the entry is queued
 bool gQueuedAlone = false;  // its record was the queue's only one: the resident runs it next
 std::string gFailureReply;  // the program's answer to a request that could not be handed over
+int gReplyWaitMs = ReplyWaitSeconds * 1000;  // the longest a CGI process waits for its reply
 
 // Per-thread request channel.
 struct TCGIThreadState {
@@ -156,8 +159,8 @@ bool TakeReply(const std::string& RequestFile, int Output) {
   // No reply file, or one that went before it could be read (the orphan sweep of a stalled
   // process): the resident could not write it, or it is lost; either way the error reply.
   const std::string reply = THandoverFolder::ReplyFileName(RequestFile);
-  int fd = ::open(reply.c_str(), O_RDWR | O_CLOEXEC);
-  if (fd < 0 && errno == EACCES) fd = ::open(reply.c_str(), O_RDONLY | O_CLOEXEC);
+  int fd = Handover::OpenOwnFile(reply, O_RDWR);
+  if (fd < 0 && errno == EACCES) fd = Handover::OpenOwnFile(reply, O_RDONLY);
   if (fd < 0) {
     ReplyHandoverFailure(Output);
     return false;
@@ -195,7 +198,8 @@ namespace {
       Handover::GiveUpRequest(Files(), gRequestFile);
       ReplyHandoverFailure();
       break;
-    case ewTimedOut:
+    case ewTimedOut:  // its client is told it failed: a request not yet taken is never run
+      Handover::GiveUpRequest(Files(), gRequestFile);
       ReplyHandoverFailure();
       break;
   }
@@ -218,9 +222,18 @@ bool IsResidentInstance() { return gResident; }
 
 void SetHandoverErrorReply(const std::string& Body) { gFailureReply = Body; }
 
+void SetHandoverReplyWait(int Milliseconds) { gReplyWaitMs = Milliseconds; }
+
 THandoverFolder& ProcessHandover() {
   if (!gHandover) gHandover = std::make_unique<THandoverFolder>(GetModuleName());
   return *gHandover;
+}
+
+bool HandoverFolderUsable() {
+  const THandoverFolder& folder = Files();
+  if (!folder.Mended().empty()) WriteLogLine(folder.Mended());
+  if (!folder.Refusal().empty()) WriteLogLine(folder.Refusal());
+  return folder.Refusal().empty();
 }
 
 bool ResidentInstanceAlive() {
@@ -270,7 +283,7 @@ TEntryWait WaitForQueueEntry(const std::string& EntryFile, TBellLine* Bell, int 
   std::vector<std::string> names;
   bool rung = false;
   for (long round = firstRound;
-       std::chrono::steady_clock::now() - start < std::chrono::seconds(ReplyWaitSeconds); ++round) {
+       std::chrono::steady_clock::now() - start < std::chrono::milliseconds(gReplyWaitMs); ++round) {
     if (QuitSignalled()) return ewQuit;
     if (byReply && FileExists(reply)) return ewFinished;
     // A ring without a reply: the resident finished the entry without one.  A line that is not
@@ -278,12 +291,16 @@ TEntryWait WaitForQueueEntry(const std::string& EntryFile, TBellLine* Bell, int 
     const bool woken = byReply ? bell->Connected() : watch->Active();
     if (!byReply || !woken || round % LivenessRounds == 0 || rung) {
       // The status before the token: an entry taken by a resident that no longer holds the
-      // token died with it.
-      const TEntryState status = Handover::EntryState(folder, EntryFile);
+      // token died with it.  A queue that another process holds locked tells nothing this round
+      // (one try: the next round looks again).
+      const TEntryState status = Handover::EntryState(folder, EntryFile, 1);
       const bool alive = ResidentAlive();
       if (status == TEntryState::Finished) return ewFinished;
-      if (status == TEntryState::QueueMissing || status == TEntryState::QueueLocked) return ewAborted;
-      if (!seenServer && !alive && FileModifiedAgeSeconds(folder.QueueFile()) > StaleQueueSeconds) {
+      // A missing queue: the resident ends at its next tick, after the request it runs, whose
+      // reply is still placed.  Without a resident nothing more comes.
+      if (status == TEntryState::QueueMissing && !alive) return byReply && FileExists(reply) ? ewFinished : ewAborted;
+      if (status != TEntryState::QueueLocked && !seenServer && !alive &&
+          FileModifiedAgeSeconds(folder.QueueFile()) > StaleQueueSeconds) {
         DeleteFile(folder.QueueFile());
         return ewStale;
       }
@@ -328,11 +345,28 @@ void CGIStdEngineStartup(int argc, char** argv) {
   gStartupDone = true;
   InitProcess(argc, argv);
   gResident = (!EnvSet("SERVER_SOFTWARE") && ParamCount() == 0) || ParamStr(1) == "START_SERVER";
+  if (gResident && ParamCount() > 0 && !EnvSet("SERVER_SOFTWARE") && !WindowsCGI()) {
+    // No front end would serve the queue (the standard one needs the web server's environment),
+    // yet the token would tell every CGI process that a resident runs: each would wait for its
+    // whole time.  Such a start is refused before the token is taken.
+    const std::string text = NameOf(GetModuleName()) +
+                             " START_SERVER is started by a CGI process of the web server and needs its "
+                             "environment (SERVER_SOFTWARE is not set); to run the resident instance by hand, "
+                             "start the program without arguments";
+    std::fprintf(stderr, "%s\n", text.c_str());
+    WriteLogLine(text);
+    ExitProcess(2);
+  }
   SetEngineEndStep(&HandoverEnd);
   // A resident instance serves the queue even below a Windows CGI server, whose environment it
   // inherits; CGI processes of that kind hand over through their own front end.
   if (!gResident && (WindowsCGI() || !EnvSet("SERVER_SOFTWARE"))) return;
   THandoverFolder& folder = Files();
+  if (!HandoverFolderUsable()) {
+    // Nothing of a request goes into another user's folder, and no resident serves from it.
+    if (gResident) ExitProcess(1);
+    EndWithFailureReply();
+  }
   InstallQuitSignals();
 
   if (gResident) {
@@ -544,10 +578,11 @@ TCGIStdEngine::TReplyPlacing TCGIStdEngine::RunIntoFile(const std::string& Reque
   // reply that outgrows a piece goes to a file of its own as it comes (the request may not be
   // read to its end yet), and the request file goes once that reply is in place.  Either way the
   // reply's name keeps the request's id taken until its CGI process has the reply.
-  const int input = ::open(RequestFile.c_str(), O_RDWR | O_CLOEXEC);
-  if (input < 0) return placing;
-  if (::fstat(input, &placing.Opened) != 0) {
-    ::close(input);
+  const int input = Handover::OpenOwnFile(RequestFile, O_RDWR, &placing.Opened);
+  if (input < 0) {
+    // Finished without a reply; what stands under the name is left to the sweeps.
+    if (errno == ELOOP || errno == EPERM)
+      WriteLogLine("The request file " + RequestFile + " is not a file of this server's own; it is not run");
     return placing;
   }
   placing.Input = input;
@@ -601,7 +636,7 @@ bool TCGIStdEngine::PlaceReply(TReplyPlacing& Placing) {
   // name now), that request's file and the reply name it waits for are not this request's.
   auto stillOurs = [&] {
     struct stat now {};
-    return input >= 0 && ::stat(requestFile.c_str(), &now) == 0 && now.st_dev == Placing.Opened.st_dev &&
+    return input >= 0 && ::lstat(requestFile.c_str(), &now) == 0 && now.st_dev == Placing.Opened.st_dev &&
            now.st_ino == Placing.Opened.st_ino;
   };
   // The owner's line to the resident's doorbell desk carries the ring.
@@ -611,9 +646,9 @@ bool TCGIStdEngine::PlaceReply(TReplyPlacing& Placing) {
   const bool ours = stillOurs();
   if (!ours && input >= 0) WriteLogLine("The request file " + requestFile + " was replaced while it ran; its reply is dropped");
   bool inPlace = false;
-  // The reply goes in place while its entry is still taken: a waiter whose entry has left the
-  // queue looks for its reply once and then answers without one.
-  QN_ASSERT(!Placing.Replied || !ours || Handover::EntryState(Files(), requestFile) == TEntryState::Taken);
+  // The reply goes in place while its entry is still taken (this resident finishes it only after
+  // this step): a waiter whose entry has left the queue looks for its reply once and then answers
+  // without one.
   if (Placing.Replied && ours && RenameFile(Placing.ReplyFrom, reply)) {
     inPlace = true;
     if (Placing.ReplyFrom != requestFile && stillOurs()) DeleteFile(requestFile);
@@ -762,7 +797,10 @@ void TCGIStdEngine::WriteChannel(const char* Data, size_t Count) {
 void TCGIStdEngine::WriteGathered() {
   if (tCGI.Output < 0 && !tCGI.Gathered.empty() && !tCGI.OutputFailed) {
     // A reply kept in memory has outgrown a piece: from here on it goes to its own file.
-    tCGI.Spilled = ::open(tCGI.SpillFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    // A new file of our own: whatever stands under the name (a link, another's file) is not
+    // written through.
+    ::unlink(tCGI.SpillFile.c_str());
+    tCGI.Spilled = ::open(tCGI.SpillFile.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
     tCGI.Output = tCGI.Spilled;
     if (tCGI.Output < 0) tCGI.OutputFailed = true;
   }

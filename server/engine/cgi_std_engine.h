@@ -34,9 +34,15 @@ bool IsResidentInstance();
 // or whose reply could not be had (a full disk, a resident that died).  Without one such a CGI
 // process ends without output.  Call it before CGIStdEngineStartup.
 void SetHandoverErrorReply(const std::string& Body);
+// The longest a CGI process waits for its reply (HandoverLimits::ReplyWaitSeconds unless set, as
+// a test program may).  A request not yet taken when the wait ends is withdrawn: it never runs
+// after its client was told it failed.
+void SetHandoverReplyWait(int Milliseconds);
 
 // The hand-over as both CGI front ends use it.
 THandoverFolder& ProcessHandover();
+// The folder may be used; what was mended in it, or why it is refused, goes to the log.
+bool HandoverFolderUsable();
 // A resident instance holds the program's single-instance token.
 bool ResidentInstanceAlive();
 // Starts the program itself, detached, with the given arguments.
@@ -44,11 +50,11 @@ void StartResidentInstance(const std::vector<std::string>& Args);
 // How the wait of a CGI process for its queue entry ended.
 enum TEntryWait {
   ewFinished,    // the resident finished the entry
-  ewAborted,     // the queue file vanished or stayed locked
+  ewAborted,     // the queue file vanished, and no resident runs
   ewQuit,        // the web server asked this process to end
   ewServerGone,  // the resident instance seen before is gone
   ewStale,       // no resident, and the queue's heartbeat is older than 30 s (queue deleted)
-  ewTimedOut,    // 180 s passed
+  ewTimedOut,    // the wait's time passed (180 s; see SetHandoverReplyWait)
 };
 // A CGI process's last step with a finished request: copies its reply file to Output, points
 // Output at nothing (the web server has the whole reply then) and keeps the reply as a spare or
@@ -56,7 +62,8 @@ enum TEntryWait {
 // the error reply instead.  True when the reply was copied.
 bool TakeReply(const std::string& RequestFile, int Output);
 // Waits until the entry of EntryFile leaves the queue or, for a request file, until its reply
-// is in place; woken by the entry's doorbell (request files) or the folder's writes (profiles),
+// is in place (a queue held locked by another process, or gone while the resident lives, is
+// waited out); woken by the entry's doorbell (request files) or the folder's writes (profiles),
 // and looking at least every 100 ms.  Bell: the line to the resident's doorbell desk that the
 // append called (the desk keeps a ring that comes before the line names itself, so none is
 // missed): the first look at the queue then waits for a ring or the first liveness round.

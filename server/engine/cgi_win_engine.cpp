@@ -183,6 +183,7 @@ void TCGIWinEngine::Start() {
 void TCGIWinEngine::HandOver(const std::string& ProfileFile) {
   InstallQuitSignals();
   THandoverFolder& folder = ProcessHandover();
+  if (!HandoverFolderUsable()) return;
   const std::string name = AsciiUpper(ProfileFile);
   if (name.size() > kQueueNameMax) {
     WriteLogLine("Profile file name too long: " + ProfileFile);

@@ -1,6 +1,7 @@
 #include "client/core/server_requests.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "client/core/local_server.h"
 #include "client/core/recording_transport.h"
@@ -290,6 +291,24 @@ TEST(LocalServerTest, LaunchLineAndHandOverFolders) {
   EXPECT_FALSE(fs::exists(R / "Data" / "database" / "tEMP" / "qnserver.exe_C_1"));
   EXPECT_TRUE(fs::exists(R / "Data" / "database" / "tEMP" / "sub" / "kept"));
   EXPECT_TRUE(fs::exists(R / "Data" / "database" / "Demo.qnd"));
+
+  // Made by the client, the hand-over folder is private whatever the umask.
+  const fs::path Fresh = TestFolder("local_fresh");
+  fs::create_directories(Fresh / "bin");
+  WriteWholeFile(Fresh / "bin" / "hmserv", "#!/bin/sh\n");
+  const mode_t UmaskBefore = ::umask(002);
+  SetProcessStarter(&Starter);
+  {
+    TLocalServer Server;
+    EXPECT_TRUE(Server.Start(Fresh.string() + "/", 6791));
+    Server.Stop();
+  }
+  SetProcessStarter(nullptr);
+  ::umask(UmaskBefore);
+  struct stat Info {};
+  ASSERT_EQ(::stat((Fresh / "Data" / "database" / "Temp").c_str(), &Info), 0);
+  EXPECT_EQ(Info.st_mode & 07777, 0700u);
+  fs::remove_all(Fresh);
 
   ::setenv("QN_PORT", "7001", 1);
   EXPECT_EQ(TLocalServer::PortFromEnvironment(), 7001);

@@ -650,3 +650,155 @@ TEST_F(HandoverTest, CopiedRepliesCarryLaterRequests) {
   ASSERT_EQ(spares().size(), static_cast<size_t>(HandoverLimits::SpareSlots));
   for (const std::string& spare : spares()) EXPECT_EQ(ReadWholeFile(spare), "spare") << spare;
 }
+
+namespace {
+
+// The bytes and the modification time of a file, as a planted link's target must keep them.
+struct TFileState {
+  std::string Bytes;
+  std::int64_t Age = -1;
+  bool operator==(const TFileState&) const = default;
+};
+TFileState StateOf(const std::string& File) { return {ReadWholeFile(File), FileAge(File)}; }
+
+constexpr uid_t kOtherUser = 65534;  // "nobody": a file of another user, where this one may chown
+
+// A hand-over folder found open to others is made private and rid of what others put in it; a
+// folder of another user is refused (nothing of a request goes there).
+TEST_F(HandoverTest, OpenHandOverFolderIsMadePrivateAndAForeignOneRefused) {
+  const mode_t umaskBefore = ::umask(002);
+  const std::string program = Folder + "/open/qnserver.exe", temp = Folder + "/open/Temp";
+  ASSERT_EQ(::mkdir((Folder + "/open").c_str(), 0777), 0);
+  ASSERT_EQ(::mkdir(temp.c_str(), 0777), 0);  // 0775 under this umask
+  WriteWholeFile(temp + "/qnserver.exe_F_00", "own spare");
+  const bool root = ::geteuid() == 0;
+  if (root) {
+    WriteWholeFile(temp + "/planted", "theirs");
+    ASSERT_EQ(::chown((temp + "/planted").c_str(), kOtherUser, kOtherUser), 0);
+  }
+  THandoverFolder mended(program);
+  struct stat info {};
+  ASSERT_EQ(::lstat(temp.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0700u);
+  EXPECT_TRUE(mended.Refusal().empty()) << mended.Refusal();
+  EXPECT_EQ(mended.Folder(), temp);
+  EXPECT_NE(mended.Mended().find("0775"), std::string::npos) << mended.Mended();
+  EXPECT_EQ(ReadWholeFile(temp + "/qnserver.exe_F_00"), "own spare");
+  EXPECT_FALSE(root && ::lstat((temp + "/planted").c_str(), &info) == 0) << "another user's file stays";
+  // Private already: nothing to mend.
+  EXPECT_TRUE(THandoverFolder(program).Mended().empty());
+
+  // A link to a private folder of this user's stands for it.
+  ASSERT_EQ(::mkdir((Folder + "/linked").c_str(), 0700), 0);
+  ASSERT_EQ(::symlink(temp.c_str(), (Folder + "/linked/Temp").c_str()), 0);
+  EXPECT_TRUE(THandoverFolder(Folder + "/linked/qnserver.exe").Refusal().empty());
+  if (root) {
+    ASSERT_EQ(::mkdir((Folder + "/foreign").c_str(), 0700), 0);
+    ASSERT_EQ(::mkdir((Folder + "/foreign/Temp").c_str(), 0700), 0);
+    ASSERT_EQ(::chown((Folder + "/foreign/Temp").c_str(), kOtherUser, kOtherUser), 0);
+    THandoverFolder foreign(Folder + "/foreign/qnserver.exe");
+    EXPECT_NE(foreign.Refusal().find("not a folder of this server's user"), std::string::npos) << foreign.Refusal();
+    ASSERT_EQ(::lstat((Folder + "/foreign/Temp").c_str(), &info), 0);
+    EXPECT_EQ(info.st_uid, kOtherUser);  // left as it stands
+  }
+  ::umask(umaskBefore);
+}
+
+// The spares are taken by a rename, which moves a link as it stands: a spare that is a link (to a
+// file of this user's, here), a second name of another file, or another user's file is removed,
+// and the request goes into a new file; nothing is written through them, nor their times changed.
+TEST_F(HandoverTest, SparesThatAreNotFilesOfOurOwnAreRemovedUnused) {
+  const std::string target = Folder + "/target", twin = Folder + "/twin";
+  WriteWholeFile(target, "the test's own bytes");
+  WriteWholeFile(twin, "a file with two names");
+  ASSERT_EQ(FileSetDate(target, 1000000000), 0);
+  ASSERT_EQ(FileSetDate(twin, 1000000000), 0);
+  const TFileState targetBefore = StateOf(target), twinBefore = StateOf(twin);
+  ASSERT_EQ(::symlink(target.c_str(), Files->SpareFileName(0).c_str()), 0);
+  ASSERT_EQ(::link(twin.c_str(), Files->SpareFileName(1).c_str()), 0);
+  ASSERT_EQ(::symlink((Folder + "/nothing").c_str(), Files->SpareFileName(2).c_str()), 0);  // dangling
+  if (::geteuid() == 0) {
+    WriteWholeFile(Files->SpareFileName(3), "theirs");
+    ASSERT_EQ(::chown(Files->SpareFileName(3).c_str(), kOtherUser, kOtherUser), 0);
+  }
+  std::string request, error;
+  ASSERT_EQ(Handover::WriteRequestFile(*Files, {"A=1"}, -1, 0, request, error), Handover::rfWritten) << error;
+  EXPECT_EQ(ReadWholeFile(request), "A=1\r\nOSTREL_CGI_DEBUG=true\r\n\r\n");
+  struct stat info {};
+  ASSERT_EQ(::lstat(request.c_str(), &info), 0);
+  EXPECT_TRUE(S_ISREG(info.st_mode) && info.st_nlink == 1u);
+  EXPECT_EQ(StateOf(target), targetBefore);
+  EXPECT_EQ(StateOf(twin), twinBefore);
+  EXPECT_FALSE(FileExists(Folder + "/nothing"));
+  EXPECT_TRUE(FindFiles(Files->Base() + "_F_*").empty());
+  for (const std::string& file : FindFiles(Files->Base() + "_C_*")) EXPECT_EQ(file, request);
+}
+
+// A reply that is a link (to a file of this user's), or a second name of another file, is not
+// copied, nor cut or kept as a spare: its CGI process answers without it.
+TEST_F(HandoverTest, ReplyThatIsNotAFileOfOurOwnIsNotCopied) {
+  const std::string target = Folder + "/secret";
+  WriteWholeFile(target, "HTTP/1.1 200 OK\r\n\r\nsomeone else's reply");
+  const TFileState before = StateOf(target);
+  const std::string out = Folder + "/copied";
+  auto take = [&](const std::string& Request) {
+    const int output = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    EXPECT_FALSE(TakeReply(Request, output));
+    ::close(output);
+    return ReadWholeFile(out);
+  };
+  const std::string linked = Files->RequestFileName("0A01"), twin = Files->RequestFileName("0A02");
+  ASSERT_EQ(::symlink(target.c_str(), THandoverFolder::ReplyFileName(linked).c_str()), 0);
+  ASSERT_EQ(::link(target.c_str(), THandoverFolder::ReplyFileName(twin).c_str()), 0);
+  EXPECT_EQ(take(linked), "");
+  EXPECT_EQ(take(twin), "");
+  EXPECT_EQ(StateOf(target).Bytes, before.Bytes);
+  EXPECT_TRUE(FindFiles(Files->Base() + "_F_*").empty());
+  // A reply of our own is copied as ever.
+  const std::string own = Files->RequestFileName("0A03");
+  WriteWholeFile(THandoverFolder::ReplyFileName(own), "HTTP/1.1 200 OK\r\n\r\nmine");
+  const int output = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  EXPECT_TRUE(TakeReply(own, output));
+  ::close(output);
+  EXPECT_EQ(ReadWholeFile(out), "HTTP/1.1 200 OK\r\nContent-Length: 4\r\n\r\nmine");
+}
+
+// A queue that is a link, or a second name of another file, is neither read nor written.
+TEST_F(HandoverTest, QueueThatIsNotAFileOfOurOwnIsNotUsed) {
+  const std::string target = Folder + "/records";
+  const std::string record = EncodeQueueRecord({TRecordStatus::Waiting, AsciiUpper(NewRequest("0B01"))});
+  WriteWholeFile(target, record);
+  ASSERT_TRUE(DeleteFile(Files->QueueFile()));
+  ASSERT_EQ(::symlink(target.c_str(), Files->QueueFile().c_str()), 0);
+  std::string taken;
+  EXPECT_FALSE(Handover::TakeNext(*Files, ekRequestFile, taken));
+  EXPECT_FALSE(Handover::Append(*Files, NewRequest("0B02")));
+  EXPECT_FALSE(Handover::CreateQueue(Files->QueueFile()));
+  ASSERT_TRUE(DeleteFile(Files->QueueFile()));
+  ASSERT_EQ(::link(target.c_str(), Files->QueueFile().c_str()), 0);
+  EXPECT_FALSE(Handover::TakeNext(*Files, ekRequestFile, taken));
+  EXPECT_EQ(ReadWholeFile(target), record);
+}
+
+// What another process may do to the queue is an outcome, not a broken invariant: a served entry
+// whose taken record went (the queue made anew) leaves a new request of its name waiting, and a
+// queue cut short under a record refuses the record's change instead of writing past its end.
+TEST_F(HandoverTest, QueueChangedBehindTheResidentsBackIsAnOutcome) {
+  const std::string request = NewRequest("0C01");
+  ASSERT_TRUE(Handover::Append(*Files, request));
+  std::string taken;
+  ASSERT_TRUE(Handover::TakeNext(*Files, ekRequestFile, taken));
+  // The queue is made anew, and a new request of the same name waits in it.
+  WriteWholeFile(Files->QueueFile(), EncodeQueueRecord({TRecordStatus::Waiting, taken}));
+  std::vector<std::string> served{taken};
+  std::string next;
+  ASSERT_TRUE(Handover::TakeNext(*Files, ekRequestFile, next, &served));
+  EXPECT_EQ(next, taken);  // the new request is taken, not dropped as the served one
+  TQueueLock lock;
+  ASSERT_TRUE(lock.Open(Files->QueueFile()));
+  ASSERT_EQ(::truncate(Files->QueueFile().c_str(), 0), 0);
+  EXPECT_FALSE(lock.SetStatus(0, TRecordStatus::Finished));
+  EXPECT_EQ(FileSize(Files->QueueFile()), 0);
+}
+
+}  // namespace

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -25,6 +26,8 @@
 #include <thread>
 #include <vector>
 #include "tests/temp_path.h"
+#include "platform/sys/files.h"
+#include "server/engine/cgi_handover.h"
 
 namespace {
 
@@ -52,16 +55,20 @@ bool PortAnswers(int Port) {
 }
 
 // Runs a program with arguments, standard input from a file, environment as given; waits at
-// most TimeoutMs and returns its standard output.
+// most TimeoutMs and returns its standard output.  *Status: its wait status; its standard error
+// goes to Scratch + ".err".
 std::string RunProgram(const std::vector<std::string>& Args, const std::vector<std::string>& Env,
-                       const std::string& Input, const std::string& Scratch, int TimeoutMs = 20000) {
-  const std::string in = Scratch + ".in", out = Scratch + ".out";
+                       const std::string& Input, const std::string& Scratch, int TimeoutMs = 20000,
+                       int* Status = nullptr) {
+  const std::string in = Scratch + ".in", out = Scratch + ".out", err = Scratch + ".err";
   WriteWholeFile(in, Input);
   pid_t pid = fork();
   if (pid == 0) {
     int i = open(in.c_str(), O_RDONLY), o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    int e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     dup2(i, 0);
     dup2(o, 1);
+    dup2(e, 2);
     std::vector<char*> argv, envp;
     for (const std::string& a : Args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
@@ -80,8 +87,49 @@ std::string RunProgram(const std::vector<std::string>& Args, const std::vector<s
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
+  if (Status) *Status = status;
   return ReadWholeFile(out);
 }
+
+// Another process that holds a file's exclusive lock (the queue's, as a CGI process or the
+// resident takes it) until Release.
+class TLockHolder {
+public:
+  explicit TLockHolder(const std::string& File) {
+    int held[2], release[2];
+    if (pipe(held) != 0 || pipe(release) != 0) return;
+    FPid = fork();
+    if (FPid == 0) {
+      close(held[0]);
+      close(release[1]);
+      const int fd = open(File.c_str(), O_RDWR | O_CLOEXEC);
+      const char done = fd >= 0 && flock(fd, LOCK_EX) == 0 ? 'y' : 'n';
+      (void)!write(held[1], &done, 1);
+      char byte;
+      (void)!read(release[0], &byte, 1);  // until the pipe's end
+      _exit(0);
+    }
+    close(held[1]);
+    close(release[0]);
+    FRelease = release[1];
+    char done = 'n';
+    FHeld = read(held[0], &done, 1) == 1 && done == 'y';
+    close(held[0]);
+  }
+  ~TLockHolder() { Release(); }
+  bool Held() const { return FHeld; }
+  void Release() {
+    if (FRelease >= 0) close(FRelease);
+    FRelease = -1;
+    if (FPid > 0) waitpid(FPid, nullptr, 0);
+    FPid = -1;
+  }
+
+private:
+  pid_t FPid = -1;
+  int FRelease = -1;
+  bool FHeld = false;
+};
 
 class EngineEndToEnd : public ::testing::Test {
 protected:
@@ -178,6 +226,25 @@ protected:
   }
 
   std::string QueueFile() const { return Database + "/Temp/qnserver.exe_S"; }
+  // A record of the queue has the status byte (0 waiting, 1 taken).
+  bool QueueHolds(char Status) const {
+    const std::string queue = ReadWholeFile(QueueFile());
+    for (size_t at = 0; at + 268 <= queue.size(); at += 268)
+      if (queue[at] == Status && queue[at + 12] != '\0') return true;
+    return false;
+  }
+  // A first request, which leaves the resident running; its pid.
+  pid_t Warm() {
+    EXPECT_EQ(Curl("one", "id=1").Body, "\r\nUA=one\r\nID=1\r\nLEN=0\r\n");
+    const std::vector<pid_t> residents = Residents();
+    EXPECT_EQ(residents.size(), 1u);
+    // Its record leaves the queue with the resident's next look at it.
+    EXPECT_TRUE(WaitFor([this] { return FileSize(QueueFile()) == 0; }, 5000));
+    return residents.empty() ? -1 : residents[0];
+  }
+  // The echo program's "hold" request answers once this is called.
+  void ReleaseHeld() { WriteWholeFile(Database + "/release", ""); }
+  std::string Log() const { return ReadWholeFile(Database + "/Log/qnserver.Log"); }
 
   std::string Root, Database, Program;
   int Port = 0;
@@ -410,6 +477,187 @@ TEST_F(EngineEndToEnd, HandOverAndLogFoldersAreNotServed) {
                                   {}, "", scratch);
     EXPECT_EQ(code, "403") << path;
   }
+}
+
+// Another process holds the queue's lock while the resident puts a reply in place: the reply
+// reaches its client (the resident looks at its own state, not at the queue, to place it), and
+// the same resident serves on once the lock goes.
+TEST_F(EngineEndToEnd, ReplyIsPlacedWhileAnotherProcessHoldsTheQueue) {
+  const pid_t resident = Warm();
+  TReply held;
+  std::thread client([&] { held = Curl("hold", "id=2", {}, "hold"); });
+  EXPECT_TRUE(WaitFor([this] { return QueueHolds(1); }, 20000)) << "the request was not taken";
+  TLockHolder lock(QueueFile());
+  EXPECT_TRUE(lock.Held());
+  // Time for the waiting CGI process's look at the queue (one a second while it waits).
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  ReleaseHeld();
+  client.join();  // the lock is held across the reply's placing
+  lock.Release();
+  EXPECT_EQ(held.Body, "\r\nUA=hold\r\nID=2\r\nLEN=0\r\n");
+  EXPECT_EQ(Residents(), std::vector<pid_t>{resident});
+  EXPECT_EQ(Curl("three", "id=3").Body, "\r\nUA=three\r\nID=3\r\nLEN=0\r\n");
+  EXPECT_EQ(Residents(), std::vector<pid_t>{resident});
+}
+
+// The queue is deleted while a request runs (as the client's shut-down empties the folder): the
+// request's reply still reaches its client, whose CGI process waits for the resident meanwhile;
+// then the resident ends, by its own end step (its socket files go with it), not by a crash.
+TEST_F(EngineEndToEnd, QueueDeletedDuringARequestEndsTheResidentAfterItsReply) {
+  Warm();
+  TReply held;
+  std::thread client([&] { held = Curl("hold", "id=2", {}, "hold"); });
+  EXPECT_TRUE(WaitFor([this] { return QueueHolds(1); }, 20000)) << "the request was not taken";
+  ASSERT_EQ(unlink(QueueFile().c_str()), 0);
+  // Time for the waiting CGI process's look at the queue (one a second while it waits).
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  ReleaseHeld();
+  client.join();
+  EXPECT_EQ(held.Body, "\r\nUA=hold\r\nID=2\r\nLEN=0\r\n");
+  EXPECT_TRUE(WaitFor([this] { return Residents().empty(); }, 10000));
+  struct stat info {};
+  EXPECT_NE(lstat((Database + "/Temp/qnserver.exe_S_token").c_str(), &info), 0) << "the resident did not end by itself";
+  EXPECT_NE(lstat((Database + "/Temp/qnserver.exe_S_bell").c_str(), &info), 0);
+  unlink((Database + "/release").c_str());
+  EXPECT_EQ(Curl("three", "id=3").Body, "\r\nUA=three\r\nID=3\r\nLEN=0\r\n");
+}
+
+// A CGI process whose wait ended (shortened here) answers with the error reply and withdraws its
+// request, which then never runs: its handler would write "boom" into the log.
+TEST_F(EngineEndToEnd, RequestWhoseWaitEndedNeverRuns) {
+  Warm();
+  TReply held;
+  std::thread client([&] { held = Curl("hold", "id=2", {}, "hold"); });
+  EXPECT_TRUE(WaitFor([this] { return QueueHolds(1); }, 20000)) << "the request was not taken";
+  const std::string late =
+      RunProgram({Program},
+                 {"SERVER_SOFTWARE=test", "GATEWAY_INTERFACE=CGI/1.1", "REQUEST_METHOD=GET", "QUERY_STRING=",
+                  "HTTP_USER_AGENT=fail", "CONTENT_LENGTH=0", "ENGINE_ECHO_REPLY_WAIT_MS=300"},
+                 "", Root + "/late");
+  EXPECT_NE(late.find("<HTML>Echo failed</HTML>"), std::string::npos) << late;
+  EXPECT_FALSE(QueueHolds(0)) << "the request still waits";
+  ReleaseHeld();
+  client.join();
+  EXPECT_EQ(held.Body, "\r\nUA=hold\r\nID=2\r\nLEN=0\r\n");
+  // A request queued after it is answered: had it still waited, it would have run before.
+  EXPECT_EQ(Curl("after", "id=3").Body, "\r\nUA=after\r\nID=3\r\nLEN=0\r\n");
+  EXPECT_EQ(Log().find("boom"), std::string::npos) << Log();
+}
+
+// "START_SERVER" is the web server's start of the resident; from a shell without the web
+// server's environment no front end would serve the queue, so the start is refused at once,
+// before it holds the token, and the next request starts a resident that serves.
+TEST_F(EngineEndToEnd, ResidentStartWithoutTheWebServersEnvironmentIsRefused) {
+  int status = -1;
+  RunProgram({Program, "START_SERVER"}, {"PATH=/usr/bin:/bin"}, "", Root + "/bare", 10000, &status);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2) << status;
+  EXPECT_NE(ReadWholeFile(Root + "/bare.err").find("SERVER_SOFTWARE"), std::string::npos)
+      << ReadWholeFile(Root + "/bare.err");
+  EXPECT_TRUE(Residents().empty());
+  EXPECT_EQ(Curl("one", "id=1", {"--max-time", "20"}).Body, "\r\nUA=one\r\nID=1\r\nLEN=0\r\n");
+}
+
+// The hand-over below a web server started with a umask that opens new files and folders to the
+// group.
+class OpenUmaskEndToEnd : public EngineEndToEnd {
+protected:
+  void SetUp() override {
+    FUmask = umask(002);
+    EngineEndToEnd::SetUp();
+  }
+  void TearDown() override {
+    EngineEndToEnd::TearDown();
+    umask(FUmask);
+  }
+  std::string Temp() const { return Database + "/Temp"; }
+  mode_t FUmask = 022;
+};
+
+// A hand-over folder that someone made open to the group (as the client once did) is made
+// private by the first request, which is served; what another user put in it goes.
+TEST_F(OpenUmaskEndToEnd, OpenHandOverFolderIsMadePrivate) {
+  ASSERT_EQ(mkdir(Temp().c_str(), 0777), 0);
+  struct stat info {};
+  ASSERT_EQ(stat(Temp().c_str(), &info), 0);
+  ASSERT_EQ(info.st_mode & 0777, 0775u);
+  const bool root = geteuid() == 0;
+  if (root) {
+    WriteWholeFile(Temp() + "/qnserver.exe_F_00", "theirs");
+    ASSERT_EQ(chown((Temp() + "/qnserver.exe_F_00").c_str(), 65534, 65534), 0);
+  }
+  EXPECT_EQ(Curl("one", "id=1").Body, "\r\nUA=one\r\nID=1\r\nLEN=0\r\n");
+  ASSERT_EQ(stat(Temp().c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0700u);
+  EXPECT_NE(Log().find("was open to others (mode 0775); made it private"), std::string::npos) << Log();
+  if (root) {
+    // The reply is kept as a spare once copied (after its client has it), in the slot that the
+    // other user's file held.
+    const std::string spare = Temp() + "/qnserver.exe_F_00";
+    EXPECT_TRUE(WaitFor([&] { return lstat(spare.c_str(), &info) == 0 && info.st_uid == 0; }, 5000));
+    ASSERT_EQ(lstat(spare.c_str(), &info), 0);
+    EXPECT_EQ(info.st_uid, 0u);
+  }
+  // A folder made by the server is private whatever the umask.
+  unlink(QueueFile().c_str());
+  ASSERT_TRUE(WaitFor([this] { return Residents().empty(); }, 10000));
+  ASSERT_EQ(system(("rm -rf '" + Temp() + "'").c_str()), 0);
+  EXPECT_EQ(Curl("two", "id=2").Body, "\r\nUA=two\r\nID=2\r\nLEN=0\r\n");
+  ASSERT_EQ(stat(Temp().c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0700u);
+}
+
+// Links planted for the spares (to a file of the test's own) and for a queued request file: the
+// server neither reads nor writes through them, and serves every request.
+TEST_F(OpenUmaskEndToEnd, PlantedLinksAreNeverFollowed) {
+  EXPECT_EQ(Curl("one", "id=1").Body, "\r\nUA=one\r\nID=1\r\nLEN=0\r\n");
+  const std::string mine = Root + "/mine";
+  // A request as a CGI process writes it, whose handler would log "boom".
+  const std::string request =
+      "SERVER_SOFTWARE=test\r\nREQUEST_METHOD=GET\r\nHTTP_USER_AGENT=fail\r\nCONTENT_LENGTH=0\r\n"
+      "OSTREL_CGI_DEBUG=true\r\n\r\n";
+  WriteWholeFile(mine, request);
+  struct stat before {};
+  ASSERT_EQ(stat(mine.c_str(), &before), 0);
+  // The first request's reply is kept as a spare once copied (after its client has it).
+  ASSERT_TRUE(WaitFor([this] { return FileExists(Temp() + "/qnserver.exe_F_00"); }, 5000));
+  for (int slot = 0; slot < 8; ++slot) {
+    const std::string spare = Temp() + "/qnserver.exe_F_0" + std::to_string(slot);
+    unlink(spare.c_str());
+    ASSERT_EQ(symlink(mine.c_str(), spare.c_str()), 0);
+  }
+  for (int i = 2; i < 5; ++i)
+    EXPECT_EQ(Curl("next", "id=" + std::to_string(i)).Body, "\r\nUA=next\r\nID=" + std::to_string(i) + "\r\nLEN=0\r\n");
+  // A queued request file that is a link.
+  const std::string linked = Temp() + "/qnserver.exe_C_ABCD_REQ";
+  ASSERT_EQ(symlink(mine.c_str(), linked.c_str()), 0);
+  THandoverFolder folder(Program);
+  ASSERT_TRUE(Handover::Append(folder, linked));
+  EXPECT_TRUE(WaitFor([this] { return !QueueHolds(0) && !QueueHolds(1); }, 10000)) << "the entry was not finished";
+  EXPECT_EQ(Curl("last", "id=5").Body, "\r\nUA=last\r\nID=5\r\nLEN=0\r\n");
+  EXPECT_EQ(ReadWholeFile(mine), request);
+  struct stat after {};
+  ASSERT_EQ(stat(mine.c_str(), &after), 0);
+  EXPECT_EQ(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
+  EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
+  EXPECT_EQ(Log().find("boom"), std::string::npos) << Log();
+  EXPECT_NE(Log().find("qnserver.exe_C_ABCD_REQ is not a file of this server's own"), std::string::npos) << Log();
+}
+
+// A hand-over folder of another user is refused: the request gets the error reply, the log says
+// why, and nothing is put into the folder.
+TEST_F(OpenUmaskEndToEnd, HandOverFolderOfAnotherUserIsRefused) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs a folder of another user";
+  ASSERT_EQ(mkdir(Temp().c_str(), 0777), 0);
+  ASSERT_EQ(chown(Temp().c_str(), 65534, 65534), 0);
+  TReply reply = Curl("one", "id=1");
+  EXPECT_EQ(reply.Body, "<HTML>Echo failed</HTML>\r\n");
+  EXPECT_NE(Log().find("is not a folder of this server's user"), std::string::npos) << Log();
+  DIR* temp = opendir(Temp().c_str());
+  int entries = 0;
+  while (dirent* entry = temp ? readdir(temp) : nullptr) entries += entry->d_name[0] != '.';
+  if (temp) closedir(temp);
+  EXPECT_EQ(entries, 0);
+  EXPECT_TRUE(Residents().empty());
 }
 
 // The hand-over folder on a small disk of its own (a tmpfs, where this user may mount one), filled
