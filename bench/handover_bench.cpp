@@ -51,32 +51,6 @@ using namespace qn_bench;
 
 namespace {
 
-// One HTTP/1.0 GET with the User-Agent; the status code (-1 when the connection failed) and the body.
-int Get(int Port, const std::string& Path, const std::string& UserAgent, std::string& Body) {
-  Body.clear();
-  const int S = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (S < 0) return -1;
-  sockaddr_in A{};
-  A.sin_family = AF_INET;
-  A.sin_port = htons(static_cast<uint16_t>(Port));
-  A.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  const std::string Request =
-      "GET " + Path + " HTTP/1.0\r\nHost: 127.0.0.1\r\nUser-Agent: " + UserAgent + "\r\n\r\n";
-  if (::connect(S, reinterpret_cast<sockaddr*>(&A), sizeof A) != 0 ||
-      ::send(S, Request.data(), Request.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(Request.size())) {
-    ::close(S);
-    return -1;
-  }
-  std::string Reply;
-  char Buffer[65536];
-  for (ssize_t Got; (Got = ::recv(S, Buffer, sizeof Buffer, 0)) > 0;) Reply.append(Buffer, static_cast<size_t>(Got));
-  ::close(S);
-  const size_t End = Reply.find("\r\n\r\n");
-  if (Reply.rfind("HTTP/", 0) != 0 || Reply.size() < 12 || End == std::string::npos) return -1;
-  Body = Reply.substr(End + 4);
-  return std::atoi(Reply.c_str() + 9);
-}
-
 // One program below its web server, and what a good reply of it looks like.
 struct TTarget {
   const char* Name;
@@ -133,7 +107,7 @@ TRun Sequential(const TTarget& T, int Count) {
   std::string Body;
   for (int i = 0; i < Count; ++i) {
     const auto Start = Clock::now();
-    const int Status = Get(T.Stack.Port, T.Path, T.Agents[static_cast<size_t>(i) % T.Agents.size()], Body);
+    const int Status = HttpGet(T.Stack.Port, T.Path, T.Agents[static_cast<size_t>(i) % T.Agents.size()], Body);
     Times.push_back(MsSince(Start));
     R.Failed += !T.Good(Status, Body);
   }
@@ -156,7 +130,7 @@ std::vector<TRun> Interleaved(const std::vector<const TTarget*>& Targets, int Co
       const TTarget& T = *Targets[Index];
       for (int i = From; i < std::min(Count, From + Block); ++i) {
         const auto Start = Clock::now();
-        const int Status = Get(T.Stack.Port, T.Path, T.Agents[static_cast<size_t>(i) % T.Agents.size()], Body);
+        const int Status = HttpGet(T.Stack.Port, T.Path, T.Agents[static_cast<size_t>(i) % T.Agents.size()], Body);
         Times[Index].push_back(MsSince(Start));
         Runs[Index].Failed += !T.Good(Status, Body);
       }
@@ -183,7 +157,7 @@ TRun Parallel(const TTarget& T, int Clients, double Seconds, const fs::path& Pro
       std::string Body;
       for (size_t i = static_cast<size_t>(c); Clock::now() < End; i += static_cast<size_t>(Clients)) {
         const auto T0 = Clock::now();
-        const int Status = Get(T.Stack.Port, T.Path, T.Agents[i % T.Agents.size()], Body);
+        const int Status = HttpGet(T.Stack.Port, T.Path, T.Agents[i % T.Agents.size()], Body);
         Mine.push_back(MsSince(T0));
         if (!T.Good(Status, Body)) ++Failed;
       }
@@ -299,7 +273,7 @@ int FailedIn(const std::vector<TRun>& Runs) {
 int Compare(const fs::path& Program, const std::string& Bytes, const TTarget& ServerTarget,
             const TTarget& NullTarget, int Rounds) {
   TBenchStack Other("handover_bench_other", Bytes);
-  fs::copy_file(Program, Other.Root / "Data" / "database" / "qnserver.exe", fs::copy_options::overwrite_existing);
+  Other.InstallProgram(Program);
   if (!Other.Start()) return 1;
   const TTarget OtherTarget{"other", Other, ServerTarget.Path, ServerTarget.Agents, ServerTarget.BodySize};
   const std::vector<const TTarget*> Targets = {&ServerTarget, &OtherTarget, &NullTarget};
@@ -334,12 +308,9 @@ int main(int argc, char** argv) {
   Database.LoadFromBytes(Bytes);
   TBenchStack Server("handover_bench", Bytes);
   TBenchStack Nothing("handover_bench_null", "");
-  const fs::path NullProgram = Nothing.Root / "Data" / "database" / "qnserver.exe";
-  fs::remove(NullProgram);
-  fs::copy_file(QN_NULL_CGI, NullProgram);
+  const fs::path NullProgram = Nothing.InstallProgram(QN_NULL_CGI);
   if (const char* Other = std::getenv("QN_BENCH_SERVER")) {
-    const fs::path Installed = Server.Root / "Data" / "database" / "qnserver.exe";
-    fs::copy_file(Other, Installed, fs::copy_options::overwrite_existing);
+    Server.InstallProgram(Other);
     std::printf("server program: %s\n", Other);
   }
   if (!Server.Start() || !Nothing.Start()) return 1;
@@ -349,7 +320,7 @@ int main(int argc, char** argv) {
   for (int i = 0; i < 64; ++i)
     ServerTarget.Agents.push_back("G" + Database.Record(i * (Records / 64)).Code + ":Bench");
   std::string Body;
-  if (Get(Server.Port, Url, ServerTarget.Agents[0], Body) != 200 || Body.find("Record 0") == std::string::npos) {
+  if (HttpGet(Server.Port, Url, ServerTarget.Agents[0], Body) != 200 || Body.find("Record 0") == std::string::npos) {
     std::fprintf(stderr, "handover_bench: the server does not answer \"G\": %.200s\n", Body.c_str());
     return 1;
   }
