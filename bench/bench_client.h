@@ -101,10 +101,11 @@ public:
   // Puts Program (another build's server program, or the do-nothing CGI program) in the place
   // of the installed server program; its path there.
   std::filesystem::path InstallProgram(const std::filesystem::path& Program) {
-    const std::filesystem::path Installed = Root / "Data" / "database" / "qnserver.exe";
-    std::filesystem::copy_file(Program, Installed, std::filesystem::copy_options::overwrite_existing);
-    return Installed;
+    std::filesystem::copy_file(Program, InstalledProgram(), std::filesystem::copy_options::overwrite_existing);
+    return InstalledProgram();
   }
+  // The server program (or what stands in its place) that the web server starts.
+  std::filesystem::path InstalledProgram() const { return Root / "Data" / "database" / "qnserver.exe"; }
 
   void Aim(TServerSession& Session) const {
     Session.ServerURL = TLocalServer::ServerURL(Port);

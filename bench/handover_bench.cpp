@@ -290,7 +290,19 @@ int Compare(const fs::path& Program, const std::string& Bytes, const TTarget& Se
   std::printf("\"G\" interleaved by %d, %d rounds: this build %.3f ms (%.3f x), %s %.3f ms (%.3f x), nothing %.3f ms;"
               " this build / the other %.3f\n",
               Block, Rounds, Server, Server / Null, Program.filename().c_str(), Again, Again / Null, Null, Server / Again);
-  std::printf("failed requests: %d %d %d\n", FailedIn(Runs[0]), FailedIn(Runs[1]), FailedIn(Runs[2]));
+  // One CGI process of each, in turns, started by the benchmark itself.
+  const std::vector<fs::path> Programs = {ServerTarget.Stack.InstalledProgram(), Other.InstalledProgram(),
+                                          NullTarget.Stack.InstalledProgram()};
+  const std::vector<std::string> Agents = {ServerTarget.Agents[0], ServerTarget.Agents[0], "G:Bench"},
+                                 Queries = {"", "", std::to_string(NullTarget.BodySize)};
+  CgiProcesses(Programs, ServerTarget.Stack.Port, Agents, Queries, 10);  // warm
+  const std::vector<TProcessFigures> Processes = CgiProcesses(Programs, ServerTarget.Stack.Port, Agents, Queries, 200);
+  std::printf("CGI process, median of 200 each, in turns: this build %.0f page faults %.0f us CPU, the other %.0f"
+              " page faults %.0f us CPU, nothing %.0f page faults %.0f us CPU\n",
+              Processes[0].Faults, Processes[0].CpuUs, Processes[1].Faults, Processes[1].CpuUs, Processes[2].Faults,
+              Processes[2].CpuUs);
+  std::printf("failed requests: %d %d %d\n", FailedIn(Runs[0]) + Processes[0].Failed,
+              FailedIn(Runs[1]) + Processes[1].Failed, FailedIn(Runs[2]) + Processes[2].Failed);
   return 0;
 }
 
@@ -337,7 +349,7 @@ int main(int argc, char** argv) {
   if (const char* Program = std::getenv("QN_BENCH_COMPARE")) return Compare(Program, Bytes, ServerTarget, NullTarget, Rounds);
 
   std::vector<TRun> OneServer, OneNull, P10Server, P100Server, P100Null, P300Server, P300Null;
-  const fs::path ServerProgram = Server.Root / "Data" / "database" / "qnserver.exe";
+  const fs::path ServerProgram = Server.InstalledProgram();
   for (int Round = 0; Round < Rounds; ++Round) {
     const bool ServerFirst = Round % 2 == 0;
     for (int Turn = 0; Turn < 2; ++Turn) {
