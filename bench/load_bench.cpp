@@ -13,6 +13,7 @@
 // folder); that folder goes when it ends.  RECORDS picks one size; ROUNDS (default 11) the runs
 // of each.
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -48,6 +49,13 @@ bool ReadWhole(const std::string& FileName, std::size_t Size) {
   return ReadInto(FileName, Size, Buffer.get());
 }
 
+// The page faults this process has taken so far.
+long PageFaults() {
+  rusage Usage{};
+  ::getrusage(RUSAGE_SELF, &Usage);
+  return Usage.ru_minflt + Usage.ru_majflt;
+}
+
 int Run(const std::filesystem::path& Folder, int Records, int Rounds) {
   std::filesystem::create_directory(Folder);
   const std::string FileName = (Folder / "bench.qnd").string();
@@ -64,14 +72,16 @@ int Run(const std::filesystem::path& Folder, int Records, int Rounds) {
   // The second reference's buffer, touched by a first read before the rounds.
   const std::unique_ptr<char[]> Touched(new char[Size]);
   Failed = Failed || !ReadInto(FileName, Size, Touched.get());
-  std::vector<double> Loads, Reads, TouchedReads;
+  std::vector<double> Loads, Reads, TouchedReads, LoadFaults;
   for (int Round = 0; Round < Rounds && !Failed; ++Round) {
     Form.reset();  // taking the previous one down is not part of the load
+    const long FaultsBefore = PageFaults();
     Loads.push_back(TimeMs([&] {
       Form = std::make_unique<TQNServerForm>(Folder.string());
       TMemoryRequest R("H:bench", "");
       Form->ExecRequest(R);
     }));
+    LoadFaults.push_back(static_cast<double>(PageFaults() - FaultsBefore));
     Failed = !Form->Database() || Form->Database()->Count() != Records;
     Reads.push_back(TimeMs([&] { Failed = Failed || !ReadWhole(FileName, Size); }));
     TouchedReads.push_back(TimeMs([&] { Failed = Failed || !ReadInto(FileName, Size, Touched.get()); }));
@@ -85,6 +95,9 @@ int Run(const std::filesystem::path& Folder, int Records, int Rounds) {
               " read into a touched buffer: min %.1f median %.1f max %.1f ms (%d rounds)\n",
               Percentile(Loads, 0), Load, Percentile(Loads, 1), Percentile(Reads, 0), Read, Percentile(Reads, 1),
               Percentile(TouchedReads, 0), TouchedRead, Percentile(TouchedReads, 1), Rounds);
+  // Most of what the load costs beyond the copy: the records' memory, every page of it fresh.
+  std::printf("  page faults a load (the process's, all threads): median %.0f, %.0f KB of fresh pages\n",
+              Median(LoadFaults), Median(LoadFaults) * 4);
   std::printf("FIGURE server-load-%d %.1f %.1f %.2f\n", Records, Load, Read, Load / Read);
   std::printf("FIGURE server-load-%d-touched %.1f %.1f %.2f\n", Records, Load, TouchedRead, Load / TouchedRead);
   return 0;
