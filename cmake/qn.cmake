@@ -74,8 +74,8 @@ endfunction()
 # Where the LLVM linker is installed, a static PIE is linked by it, with the functions and the
 # writable objects that a CGI process's start and hand-over touch placed first in their sections
 # (cmake/cgi_start_order.txt, written by scripts/cgi-start-order): out of the program's 3 MB of
-# code and 60 KB of data and zeroed data, such a process then touches a few pages in a row instead
-# of some forty strewn ones (76 page faults a CGI process instead of 49, see README.md).  Without
+# code and 55 KB of data and zeroed data, such a process then touches a few pages in a row instead
+# of some forty strewn ones (49 page faults a CGI process instead of 76, see README.md).  Without
 # it the program is linked as before, in the toolchain's own order.
 option(QN_CGI_FIXED_ADDRESSES "Link the server program at fixed addresses (-static -no-pie), not as a static PIE" OFF)
 include(CheckLinkerFlag)
