@@ -72,7 +72,7 @@ endfunction()
 # process then relocates nothing, and the resident instance runs without address randomisation
 # (README.md gives both links' figures).
 # Where the LLVM linker is installed, a static PIE is linked by it, with the functions and the
-# writable objects that a CGI process's start and hand-over touch placed first in their sections
+# data objects that a CGI process's start and hand-over touch placed first in their sections
 # (cmake/cgi_start_order.txt, written by scripts/cgi-start-order): out of the program's 3 MB of
 # code and 55 KB of data and zeroed data, such a process then touches a few pages in a row instead
 # of some forty strewn ones (49 page faults a CGI process instead of 76, see README.md).  Without
