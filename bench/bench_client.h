@@ -4,7 +4,12 @@
 // shows nothing, the hand-over round trip's times, and the headless backend they run on.
 #pragma once
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <unistd.h>
+
+#include <cstdlib>
 
 #include <cstdio>
 #include <filesystem>
@@ -93,6 +98,15 @@ public:
     return false;
   }
 
+  // Puts Program (another build's server program, or the do-nothing CGI program) in the place
+  // of the installed server program; its path there.
+  std::filesystem::path InstallProgram(const std::filesystem::path& Program) {
+    std::filesystem::copy_file(Program, InstalledProgram(), std::filesystem::copy_options::overwrite_existing);
+    return InstalledProgram();
+  }
+  // The server program (or what stands in its place) that the web server starts.
+  std::filesystem::path InstalledProgram() const { return Root / "Data" / "database" / "qnserver.exe"; }
+
   void Aim(TServerSession& Session) const {
     Session.ServerURL = TLocalServer::ServerURL(Port);
     Session.ScratchFolder = Folder + "Work/";
@@ -108,6 +122,32 @@ public:
   const int Port;
   TLocalServer Server;
 };
+
+// One HTTP/1.0 GET with the User-Agent; the status code (-1 when the connection failed) and the body.
+inline int HttpGet(int Port, const std::string& Path, const std::string& UserAgent, std::string& Body) {
+  Body.clear();
+  const int S = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (S < 0) return -1;
+  sockaddr_in A{};
+  A.sin_family = AF_INET;
+  A.sin_port = htons(static_cast<uint16_t>(Port));
+  A.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  const std::string Request =
+      "GET " + Path + " HTTP/1.0\r\nHost: 127.0.0.1\r\nUser-Agent: " + UserAgent + "\r\n\r\n";
+  if (::connect(S, reinterpret_cast<sockaddr*>(&A), sizeof A) != 0 ||
+      ::send(S, Request.data(), Request.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(Request.size())) {
+    ::close(S);
+    return -1;
+  }
+  std::string Reply;
+  char Buffer[65536];
+  for (ssize_t Got; (Got = ::recv(S, Buffer, sizeof Buffer, 0)) > 0;) Reply.append(Buffer, static_cast<size_t>(Got));
+  ::close(S);
+  const size_t End = Reply.find("\r\n\r\n");
+  if (Reply.rfind("HTTP/", 0) != 0 || Reply.size() < 12 || End == std::string::npos) return -1;
+  Body = Reply.substr(End + 4);
+  return std::atoi(Reply.c_str() + 9);
+}
 
 // A record view that shows and keeps nothing.
 class TNullRecordView : public TRecordView {

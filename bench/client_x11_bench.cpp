@@ -4,7 +4,10 @@
 //   start    the program's start to the login window painted, beside login_reference, a plain
 //            program of the toolkit showing a "Login" dialog (the two alternate, one run each)
 //   login    Login to the first record's code shown (the server's load of the database included)
-//   next     Next to the next record's code, name and second detail painted
+//   next     Next to the next record's code, name and second detail painted, beside its
+//            requests' round trips to a CGI program that does nothing (null_cgi below a web
+//            server of the same kind, three GETs of a record's size one after another), one
+//            such triple after each Next
 //   search   the main window's Search button to the search window painted
 //   report   the quick report setup's Generate (five columns over every record of a database of
 //            1,006 records) to the report window painted
@@ -39,6 +42,7 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <thread>
@@ -52,6 +56,8 @@ using qn_bench::MsSince;
 namespace {
 
 constexpr int kBenchRecords = 20000, kReportRecords = 1006;
+// The size of a record's reply, about that of the bench's records (see handover_bench).
+constexpr std::size_t kRecordReplyBytes = 5469;
 
 // ---- The X server: windows by title, pixels, and input through the test extension ----------
 
@@ -382,6 +388,18 @@ public:
     Settled(S, M, 300);
   }
 
+  // The reference of Next: its three requests' round trips, each to the do-nothing program.
+  void NextReference() {
+    if (!FNothing) return;
+    std::string Body;
+    const auto T0 = Clock::now();
+    for (int i = 0; i < 3; ++i)
+      Must(HttpGet(FNothing->Port, "/database/qnserver.exe?" + std::to_string(kRecordReplyBytes), "G:Bench", Body) == 200 &&
+               Body.size() == kRecordReplyBytes,
+           "the do-nothing program did not answer");
+    F.Reference["next"].push_back(MsSince(T0));
+  }
+
   void Nexts(const TBox& M, int Count) {
     const TBox Parts[] = {{M.X + 63, M.Y + 53, 74, 18}, {M.X + 186, M.Y + 53, 160, 18}, {M.X + 118, M.Y + 132, 180, 17}};
     for (int i = 0; i < Count; ++i) {
@@ -398,6 +416,7 @@ public:
            "Next " + std::to_string(i + 1) + " showed no other record");
       F.Project["next"].push_back(MsSince(T0));
       Settled(S, M, 300);
+      NextReference();
     }
     Shot("next", M);
   }
@@ -452,6 +471,8 @@ public:
 
   TScreen S;
   TFigures F;
+  // The do-nothing program below a web server of its own (null: none could be started).
+  std::unique_ptr<TBenchStack> FNothing;
 
 private:
   void Shot(const std::string& Name, const TBox& B) {
@@ -476,6 +497,10 @@ int Inner(const fs::path& R, int Runs) {
   const char* Nexts = std::getenv("QN_BENCH_NEXTS");
   const int NextsPerRun = Nexts ? std::max(1, std::atoi(Nexts)) : 5;
   TRuns Bench(R, (fs::path(QN_BINARY_DIR) / "bench" / "login_reference").string());
+  THeadlessRun Headless;
+  Bench.FNothing = std::make_unique<TBenchStack>("client_x11_bench_null", "");
+  Bench.FNothing->InstallProgram(QN_NULL_CGI);
+  if (!Bench.FNothing->Start()) return 1;
   const char* Steps = std::getenv("QN_BENCH_STEPS");
   const bool StartOnly = Steps && std::string(Steps) == "start";
   std::printf("LOAD before %s\n", qn_bench::LoadAverage().c_str());
@@ -508,7 +533,8 @@ int Inner(const fs::path& R, int Runs) {
   const auto RefStart = Bench.F.Reference["start"];
   PrintFigure("start", Of("start"), &RefStart);
   PrintFigure("login", Of("login"), nullptr);
-  PrintFigure("next", Of("next"), nullptr);
+  const auto RefNext = Bench.F.Reference["next"];
+  PrintFigure("next", Of("next"), &RefNext);
   PrintFigure("search", Of("search"), nullptr);
   PrintFigure("report", Of("report"), nullptr);
   std::printf("LOAD after %s\n", qn_bench::LoadAverage().c_str());

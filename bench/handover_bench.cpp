@@ -4,7 +4,10 @@
 // record, one request at a time end to end, and requests per second with 100 and 300 clients in
 // parallel.  The two are measured in turns for several rounds (the order changes every round);
 // each figure is the median of its rounds, and the resident instance's CPU time a request is taken
-// at 10, 100 and 300 clients.  The machine's load average is printed before and after.
+// at 10, 100 and 300 clients, with its page faults.  Then 200 CGI processes of each program
+// started by the benchmark itself, in turns, without the web server: their page faults and
+// processor time by their own account (getrusage).  The machine's load average is printed before
+// and after; the chief figures again as "FIGURE <what> <server> <do-nothing> <ratio>" lines.
 //
 //   handover_bench [ROUNDS] [SECONDS] [RECORDS]
 //     ROUNDS: rounds of measuring (5); SECONDS: the length of each parallel run (3; 0: no
@@ -19,8 +22,12 @@
 //   QN_BENCH_HOLD=SECONDS keeps the two web servers (their folders and ports printed) that long
 //   before measuring, for a profiler to look at single requests.
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
+#include <spawn.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -44,32 +51,6 @@ using namespace qn_bench;
 
 namespace {
 
-// One HTTP/1.0 GET with the User-Agent; the status code (-1 when the connection failed) and the body.
-int Get(int Port, const std::string& Path, const std::string& UserAgent, std::string& Body) {
-  Body.clear();
-  const int S = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (S < 0) return -1;
-  sockaddr_in A{};
-  A.sin_family = AF_INET;
-  A.sin_port = htons(static_cast<uint16_t>(Port));
-  A.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  const std::string Request =
-      "GET " + Path + " HTTP/1.0\r\nHost: 127.0.0.1\r\nUser-Agent: " + UserAgent + "\r\n\r\n";
-  if (::connect(S, reinterpret_cast<sockaddr*>(&A), sizeof A) != 0 ||
-      ::send(S, Request.data(), Request.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(Request.size())) {
-    ::close(S);
-    return -1;
-  }
-  std::string Reply;
-  char Buffer[65536];
-  for (ssize_t Got; (Got = ::recv(S, Buffer, sizeof Buffer, 0)) > 0;) Reply.append(Buffer, static_cast<size_t>(Got));
-  ::close(S);
-  const size_t End = Reply.find("\r\n\r\n");
-  if (Reply.rfind("HTTP/", 0) != 0 || Reply.size() < 12 || End == std::string::npos) return -1;
-  Body = Reply.substr(End + 4);
-  return std::atoi(Reply.c_str() + 9);
-}
-
 // One program below its web server, and what a good reply of it looks like.
 struct TTarget {
   const char* Name;
@@ -86,11 +67,15 @@ struct TRun {
   double Median = 0, P99 = 0, Rate = 0;
   int Done = 0, Failed = 0;
   double ResidentUsPerRequest = 0;  // the resident instance's CPU (user and system) a request
+  double ResidentFaultsPerRequest = 0;  // and its page faults a request
 };
 
-// The CPU time (user and system) in microseconds that the resident instance of the program in
-// Folder has used; -1 when none runs.
-double ResidentCpuUs(const fs::path& Program) {
+// What the resident instance of Program has used: its CPU time (user and system) in
+// microseconds and its page faults; CpuUs -1 when none runs.
+struct TResidentUsage {
+  double CpuUs = -1, Faults = 0;
+};
+TResidentUsage ResidentUsage(const fs::path& Program) {
   const std::string Wanted = Program.string() + std::string("\0START_SERVER\0", 14);
   for (const auto& Entry : fs::directory_iterator("/proc")) {
     const std::string Pid = Entry.path().filename().string();
@@ -100,15 +85,20 @@ double ResidentCpuUs(const fs::path& Program) {
     if (Line != Wanted) continue;
     std::ifstream Stat(Entry.path() / "stat");
     std::string Text((std::istreambuf_iterator<char>(Stat)), std::istreambuf_iterator<char>());
-    // The fields after the command's closing parenthesis: state is field 3, utime 14, stime 15.
+    // The fields after the command's closing parenthesis: state is field 3, minflt 10, majflt 12,
+    // utime 14, stime 15.
     std::istringstream Fields(Text.substr(Text.rfind(')') + 2));
     std::string Field;
+    TResidentUsage Usage;
     double Ticks = 0;
-    for (int Number = 3; Number <= 15 && Fields >> Field; ++Number)
+    for (int Number = 3; Number <= 15 && Fields >> Field; ++Number) {
+      if (Number == 10 || Number == 12) Usage.Faults += std::atof(Field.c_str());
       if (Number >= 14) Ticks += std::atof(Field.c_str());
-    return Ticks * 1e6 / static_cast<double>(::sysconf(_SC_CLK_TCK));
+    }
+    Usage.CpuUs = Ticks * 1e6 / static_cast<double>(::sysconf(_SC_CLK_TCK));
+    return Usage;
   }
-  return -1;
+  return {};
 }
 
 TRun Sequential(const TTarget& T, int Count) {
@@ -117,7 +107,7 @@ TRun Sequential(const TTarget& T, int Count) {
   std::string Body;
   for (int i = 0; i < Count; ++i) {
     const auto Start = Clock::now();
-    const int Status = Get(T.Stack.Port, T.Path, T.Agents[static_cast<size_t>(i) % T.Agents.size()], Body);
+    const int Status = HttpGet(T.Stack.Port, T.Path, T.Agents[static_cast<size_t>(i) % T.Agents.size()], Body);
     Times.push_back(MsSince(Start));
     R.Failed += !T.Good(Status, Body);
   }
@@ -140,7 +130,7 @@ std::vector<TRun> Interleaved(const std::vector<const TTarget*>& Targets, int Co
       const TTarget& T = *Targets[Index];
       for (int i = From; i < std::min(Count, From + Block); ++i) {
         const auto Start = Clock::now();
-        const int Status = Get(T.Stack.Port, T.Path, T.Agents[static_cast<size_t>(i) % T.Agents.size()], Body);
+        const int Status = HttpGet(T.Stack.Port, T.Path, T.Agents[static_cast<size_t>(i) % T.Agents.size()], Body);
         Times[Index].push_back(MsSince(Start));
         Runs[Index].Failed += !T.Good(Status, Body);
       }
@@ -154,7 +144,7 @@ std::vector<TRun> Interleaved(const std::vector<const TTarget*>& Targets, int Co
 }
 
 TRun Parallel(const TTarget& T, int Clients, double Seconds, const fs::path& Program = {}) {
-  const double CpuBefore = Program.empty() ? -1 : ResidentCpuUs(Program);
+  const TResidentUsage Before = Program.empty() ? TResidentUsage() : ResidentUsage(Program);
   std::mutex Lock;
   std::vector<double> Times;
   std::atomic<int> Failed{0};
@@ -167,7 +157,7 @@ TRun Parallel(const TTarget& T, int Clients, double Seconds, const fs::path& Pro
       std::string Body;
       for (size_t i = static_cast<size_t>(c); Clock::now() < End; i += static_cast<size_t>(Clients)) {
         const auto T0 = Clock::now();
-        const int Status = Get(T.Stack.Port, T.Path, T.Agents[i % T.Agents.size()], Body);
+        const int Status = HttpGet(T.Stack.Port, T.Path, T.Agents[i % T.Agents.size()], Body);
         Mine.push_back(MsSince(T0));
         if (!T.Good(Status, Body)) ++Failed;
       }
@@ -181,9 +171,88 @@ TRun Parallel(const TTarget& T, int Clients, double Seconds, const fs::path& Pro
   R.Median = Percentile(Times, 0.5);
   R.P99 = Percentile(Times, 0.99);
   R.Failed = Failed;
-  const double CpuAfter = Program.empty() ? -1 : ResidentCpuUs(Program);
-  if (CpuBefore >= 0 && CpuAfter >= 0 && R.Done > 0) R.ResidentUsPerRequest = (CpuAfter - CpuBefore) / R.Done;
+  const TResidentUsage After = Program.empty() ? TResidentUsage() : ResidentUsage(Program);
+  if (Before.CpuUs >= 0 && After.CpuUs >= 0 && R.Done > 0) {
+    R.ResidentUsPerRequest = (After.CpuUs - Before.CpuUs) / R.Done;
+    R.ResidentFaultsPerRequest = (After.Faults - Before.Faults) / R.Done;
+  }
   return R;
+}
+
+// What one CGI process cost by its own account (getrusage of the ended child): its page faults
+// (every one a page first touched by it: the minor faults, no major ones on a warm machine) and
+// its processor time, user and system, in microseconds.  Good: its reply began with a 200 status.
+struct TProcessCost {
+  double Faults = 0, CpuUs = 0;
+  bool Good = false;
+};
+
+// One CGI process of Program started as the web server starts it for a GET with the user agent
+// Agent and the query Query (the variables of such a request, its input empty, its output a
+// pipe read to the end), without the web server's own work around it.
+TProcessCost CgiProcess(const fs::path& Program, int Port, const std::string& Agent, const std::string& Query) {
+  const std::vector<std::string> Variables = {
+      "GATEWAY_INTERFACE=CGI/1.1", "SERVER_SOFTWARE=lighttpd", "SERVER_PROTOCOL=HTTP/1.0",
+      "SERVER_NAME=127.0.0.1", "SERVER_ADDR=127.0.0.1", "SERVER_PORT=" + std::to_string(Port),
+      "REQUEST_METHOD=GET", "REQUEST_URI=/database/qnserver.exe" + (Query.empty() ? "" : "?" + Query),
+      "QUERY_STRING=" + Query, "SCRIPT_NAME=/database/qnserver.exe", "SCRIPT_FILENAME=" + Program.string(),
+      "DOCUMENT_ROOT=" + Program.parent_path().parent_path().string(), "REMOTE_ADDR=127.0.0.1",
+      "REMOTE_PORT=40000", "HTTP_HOST=127.0.0.1", "HTTP_USER_AGENT=" + Agent, "REDIRECT_STATUS=200",
+      "PATH=/usr/bin:/bin"};
+  std::vector<char*> Env;
+  for (const std::string& V : Variables) Env.push_back(const_cast<char*>(V.c_str()));
+  Env.push_back(nullptr);
+  int Pipe[2];
+  TProcessCost Cost;
+  if (::pipe2(Pipe, O_CLOEXEC) != 0) return Cost;
+  posix_spawn_file_actions_t Actions;
+  posix_spawn_file_actions_init(&Actions);
+  posix_spawn_file_actions_addopen(&Actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_adddup2(&Actions, Pipe[1], STDOUT_FILENO);
+  const std::string Path = Program.string();
+  char* Argv[] = {const_cast<char*>(Path.c_str()), nullptr};
+  pid_t Pid = -1;
+  const bool Started = posix_spawn(&Pid, Path.c_str(), &Actions, nullptr, Argv, Env.data()) == 0;
+  posix_spawn_file_actions_destroy(&Actions);
+  ::close(Pipe[1]);
+  std::string Reply;
+  char Buffer[65536];
+  for (ssize_t Got; Started && (Got = ::read(Pipe[0], Buffer, sizeof Buffer)) > 0;) Reply.append(Buffer, static_cast<size_t>(Got));
+  ::close(Pipe[0]);
+  int Status = 0;
+  rusage Usage{};
+  if (!Started || ::wait4(Pid, &Status, 0, &Usage) != Pid) return Cost;
+  Cost.Faults = static_cast<double>(Usage.ru_minflt + Usage.ru_majflt);
+  Cost.CpuUs = static_cast<double>(Usage.ru_utime.tv_sec + Usage.ru_stime.tv_sec) * 1e6 +
+               static_cast<double>(Usage.ru_utime.tv_usec + Usage.ru_stime.tv_usec);
+  Cost.Good = WIFEXITED(Status) && Reply.rfind("HTTP/1.1 200", 0) == 0;
+  return Cost;
+}
+
+// Count CGI processes of each program in turn (the order turning each time); the medians of
+// their faults and processor times, and how many failed.
+struct TProcessFigures {
+  double Faults = 0, CpuUs = 0;
+  int Failed = 0;
+};
+std::vector<TProcessFigures> CgiProcesses(const std::vector<fs::path>& Programs, int Port,
+                                          const std::vector<std::string>& Agents,
+                                          const std::vector<std::string>& Queries, int Count) {
+  std::vector<std::vector<double>> Faults(Programs.size()), Cpu(Programs.size());
+  std::vector<TProcessFigures> Figures(Programs.size());
+  for (int i = 0; i < Count; ++i)
+    for (size_t t = 0; t < Programs.size(); ++t) {
+      const size_t p = (t + static_cast<size_t>(i)) % Programs.size();
+      const TProcessCost C = CgiProcess(Programs[p], Port, Agents[p], Queries[p]);
+      Faults[p].push_back(C.Faults);
+      Cpu[p].push_back(C.CpuUs);
+      Figures[p].Failed += !C.Good;
+    }
+  for (size_t p = 0; p < Programs.size(); ++p) {
+    Figures[p].Faults = Median(Faults[p]);
+    Figures[p].CpuUs = Median(Cpu[p]);
+  }
+  return Figures;
 }
 
 // The median over the rounds of one figure of one kind of run.
@@ -204,7 +273,7 @@ int FailedIn(const std::vector<TRun>& Runs) {
 int Compare(const fs::path& Program, const std::string& Bytes, const TTarget& ServerTarget,
             const TTarget& NullTarget, int Rounds) {
   TBenchStack Other("handover_bench_other", Bytes);
-  fs::copy_file(Program, Other.Root / "Data" / "database" / "qnserver.exe", fs::copy_options::overwrite_existing);
+  Other.InstallProgram(Program);
   if (!Other.Start()) return 1;
   const TTarget OtherTarget{"other", Other, ServerTarget.Path, ServerTarget.Agents, ServerTarget.BodySize};
   const std::vector<const TTarget*> Targets = {&ServerTarget, &OtherTarget, &NullTarget};
@@ -221,7 +290,19 @@ int Compare(const fs::path& Program, const std::string& Bytes, const TTarget& Se
   std::printf("\"G\" interleaved by %d, %d rounds: this build %.3f ms (%.3f x), %s %.3f ms (%.3f x), nothing %.3f ms;"
               " this build / the other %.3f\n",
               Block, Rounds, Server, Server / Null, Program.filename().c_str(), Again, Again / Null, Null, Server / Again);
-  std::printf("failed requests: %d %d %d\n", FailedIn(Runs[0]), FailedIn(Runs[1]), FailedIn(Runs[2]));
+  // One CGI process of each, in turns, started by the benchmark itself.
+  const std::vector<fs::path> Programs = {ServerTarget.Stack.InstalledProgram(), Other.InstalledProgram(),
+                                          NullTarget.Stack.InstalledProgram()};
+  const std::vector<std::string> Agents = {ServerTarget.Agents[0], ServerTarget.Agents[0], "G:Bench"},
+                                 Queries = {"", "", std::to_string(NullTarget.BodySize)};
+  CgiProcesses(Programs, ServerTarget.Stack.Port, Agents, Queries, 10);  // warm
+  const std::vector<TProcessFigures> Processes = CgiProcesses(Programs, ServerTarget.Stack.Port, Agents, Queries, 200);
+  std::printf("CGI process, median of 200 each, in turns: this build %.0f page faults %.0f us CPU, the other %.0f"
+              " page faults %.0f us CPU, nothing %.0f page faults %.0f us CPU\n",
+              Processes[0].Faults, Processes[0].CpuUs, Processes[1].Faults, Processes[1].CpuUs, Processes[2].Faults,
+              Processes[2].CpuUs);
+  std::printf("failed requests: %d %d %d\n", FailedIn(Runs[0]) + Processes[0].Failed,
+              FailedIn(Runs[1]) + Processes[1].Failed, FailedIn(Runs[2]) + Processes[2].Failed);
   return 0;
 }
 
@@ -239,12 +320,9 @@ int main(int argc, char** argv) {
   Database.LoadFromBytes(Bytes);
   TBenchStack Server("handover_bench", Bytes);
   TBenchStack Nothing("handover_bench_null", "");
-  const fs::path NullProgram = Nothing.Root / "Data" / "database" / "qnserver.exe";
-  fs::remove(NullProgram);
-  fs::copy_file(QN_NULL_CGI, NullProgram);
+  const fs::path NullProgram = Nothing.InstallProgram(QN_NULL_CGI);
   if (const char* Other = std::getenv("QN_BENCH_SERVER")) {
-    const fs::path Installed = Server.Root / "Data" / "database" / "qnserver.exe";
-    fs::copy_file(Other, Installed, fs::copy_options::overwrite_existing);
+    Server.InstallProgram(Other);
     std::printf("server program: %s\n", Other);
   }
   if (!Server.Start() || !Nothing.Start()) return 1;
@@ -254,7 +332,7 @@ int main(int argc, char** argv) {
   for (int i = 0; i < 64; ++i)
     ServerTarget.Agents.push_back("G" + Database.Record(i * (Records / 64)).Code + ":Bench");
   std::string Body;
-  if (Get(Server.Port, Url, ServerTarget.Agents[0], Body) != 200 || Body.find("Record 0") == std::string::npos) {
+  if (HttpGet(Server.Port, Url, ServerTarget.Agents[0], Body) != 200 || Body.find("Record 0") == std::string::npos) {
     std::fprintf(stderr, "handover_bench: the server does not answer \"G\": %.200s\n", Body.c_str());
     return 1;
   }
@@ -271,7 +349,7 @@ int main(int argc, char** argv) {
   if (const char* Program = std::getenv("QN_BENCH_COMPARE")) return Compare(Program, Bytes, ServerTarget, NullTarget, Rounds);
 
   std::vector<TRun> OneServer, OneNull, P10Server, P100Server, P100Null, P300Server, P300Null;
-  const fs::path ServerProgram = Server.Root / "Data" / "database" / "qnserver.exe";
+  const fs::path ServerProgram = Server.InstalledProgram();
   for (int Round = 0; Round < Rounds; ++Round) {
     const bool ServerFirst = Round % 2 == 0;
     for (int Turn = 0; Turn < 2; ++Turn) {
@@ -292,6 +370,13 @@ int main(int argc, char** argv) {
       }
     std::fprintf(stderr, "round %d of %d done\n", Round + 1, Rounds);
   }
+
+  // One CGI process of each, started by the benchmark itself: what the process alone costs.
+  CgiProcesses({ServerProgram, NullProgram}, Server.Port, {ServerTarget.Agents[0], "G:Bench"},
+               {"", std::to_string(Body.size())}, 10);  // warm
+  const std::vector<TProcessFigures> Processes =
+      CgiProcesses({ServerProgram, NullProgram}, Server.Port, {ServerTarget.Agents[0], "G:Bench"},
+                   {"", std::to_string(Body.size())}, 200);
 
   const double GServer = MedianOf(OneServer, &TRun::Median), GNull = MedianOf(OneNull, &TRun::Median);
   std::printf("%d records, a \"G\" reply of %zu bytes; %d rounds, parallel runs of %.1f s\n", Records,
@@ -316,6 +401,10 @@ int main(int argc, char** argv) {
     std::printf("resident CPU a request at 10 | 100 | 300 clients: %.0f | %.0f | %.0f us   300/10 = %.2f x"
                 "   (target <= 1.2 x)\n",
                 Cpu10, Cpu100, Cpu300, Cpu10 > 0 ? Cpu300 / Cpu10 : 0.0);
+    std::printf("resident page faults a request at 10 | 100 | 300 clients: %.2f | %.2f | %.2f\n",
+                MedianOf(P10Server, &TRun::ResidentFaultsPerRequest),
+                MedianOf(P100Server, &TRun::ResidentFaultsPerRequest),
+                MedianOf(P300Server, &TRun::ResidentFaultsPerRequest));
   }
   std::printf("per round, G median server/nothing:");
   for (int Round = 0; Round < Rounds; ++Round)
@@ -328,9 +417,27 @@ int main(int argc, char** argv) {
     for (int Round = 0; Round < Rounds; ++Round)
       std::printf(" %.2f", P300Server[static_cast<size_t>(Round)].Rate / P300Null[static_cast<size_t>(Round)].Rate);
   }
-  const int Failed = FailedIn(OneServer) + FailedIn(P10Server) + FailedIn(P100Server) + FailedIn(P300Server);
-  const int NullFailed = FailedIn(OneNull) + FailedIn(P100Null) + FailedIn(P300Null);
-  std::printf("\nfailed requests: server %d, nothing %d\n", Failed, NullFailed);
+  std::printf("\nCGI process, median of 200 each, in turns: server %.0f page faults %.0f us CPU   nothing %.0f page"
+              " faults %.0f us CPU\n",
+              Processes[0].Faults, Processes[0].CpuUs, Processes[1].Faults, Processes[1].CpuUs);
+  // The figures in the benchmarks' form: FIGURE <what> <server> <the do-nothing program> <ratio>.
+  auto Figure = [](const char* What, double Ours, double Nothing) {
+    std::printf("FIGURE %s %.3f %.3f %.2f\n", What, Ours, Nothing, Nothing > 0 ? Ours / Nothing : 0.0);
+  };
+  Figure("cgi-process-page-faults", Processes[0].Faults, Processes[1].Faults);
+  Figure("cgi-process-cpu-us", Processes[0].CpuUs, Processes[1].CpuUs);
+  Figure("handover-G-ms", GServer, GNull);
+  if (Seconds > 0) {
+    Figure("handover-100-clients-per-s", MedianOf(P100Server, &TRun::Rate), MedianOf(P100Null, &TRun::Rate));
+    Figure("handover-300-clients-per-s", MedianOf(P300Server, &TRun::Rate), MedianOf(P300Null, &TRun::Rate));
+    // (Its reference: the resident's CPU a request at 10 clients.)
+    Figure("resident-cpu-us-300-clients", MedianOf(P300Server, &TRun::ResidentUsPerRequest),
+           MedianOf(P10Server, &TRun::ResidentUsPerRequest));
+  }
+  const int Failed = FailedIn(OneServer) + FailedIn(P10Server) + FailedIn(P100Server) + FailedIn(P300Server) +
+                     Processes[0].Failed;
+  const int NullFailed = FailedIn(OneNull) + FailedIn(P100Null) + FailedIn(P300Null) + Processes[1].Failed;
+  std::printf("failed requests: server %d, nothing %d\n", Failed, NullFailed);
   std::printf("load average after: %s\n", LoadAverage().c_str());
   return Failed > 0 ? 2 : 0;
 }
