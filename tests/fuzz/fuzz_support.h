@@ -5,6 +5,7 @@
 
 #include <dirent.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cstddef>
@@ -65,12 +66,14 @@ inline std::string_view Take(std::string_view& Input, char Separator) {
   return Head;
 }
 
-// Where the targets' files go: the machine's memory file system when it has one, else $TMPDIR
-// (or /tmp).  Each input writes and flushes files; on a disk, and with the other targets
-// flushing beside it, that costs many times the run itself.
+// Where the targets' files go: the machine's memory file system when it has one with room,
+// else $TMPDIR (or /tmp).  Each input writes and flushes files; on a disk, and with the other
+// targets flushing beside it, that costs many times the run itself.
 inline std::string ScratchBase() {
   struct stat Info {};
-  if (::stat("/dev/shm", &Info) == 0 && S_ISDIR(Info.st_mode) && ::access("/dev/shm", W_OK | X_OK) == 0)
+  struct statvfs Room {};
+  if (::stat("/dev/shm", &Info) == 0 && S_ISDIR(Info.st_mode) && ::access("/dev/shm", W_OK | X_OK) == 0 &&
+      ::statvfs("/dev/shm", &Room) == 0 && static_cast<unsigned long long>(Room.f_bavail) * Room.f_frsize >= (64ull << 20))
     return "/dev/shm";
   const char* Base = std::getenv("TMPDIR");
   return Base && *Base ? Base : "/tmp";
