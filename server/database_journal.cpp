@@ -48,6 +48,8 @@ std::uint64_t GetLE(const char* P, int Bytes) {
 
 constexpr std::size_t FrameHead = 12;  // length, checksum
 constexpr std::size_t BaseSize = 16;   // file size, file checksum
+// From this size on a database file's checksum is taken on a thread beside its decoding.
+constexpr std::size_t SumApartBytes = 256u << 10;
 
 std::string Frame(std::string_view Payload) {
   std::string Out;
@@ -360,17 +362,24 @@ int TDatabaseFile::RemoveStaleTemporaries() const {
 
 void TDatabaseFile::Load(TDatabase& Database) {
   // The file is decoded where the system maps it, with its checksum (which names it in the
-  // journal) taken beside on a thread of its own.  A file cut short by someone else meanwhile
-  // is read again the ordinary way.
+  // journal) taken beside on a thread of its own when the file is large.  A file cut short by
+  // someone else meanwhile is read again the ordinary way.
   bool Decoded = false;
   {
     TMappedFile Map(FFileName);
     if (Map.Mapped()) {
       const std::string_view Bytes = Map.Bytes();
       bool Summed = false;
-      std::thread Summing([&] { Summed = RunGuardingMappedReads([&] { FBaseChecksum = Checksum64(Bytes); }); });
+      const auto Sum = [&] { Summed = RunGuardingMappedReads([&] { FBaseChecksum = Checksum64(Bytes); }); };
+      // A small file is summed first: a thread costs more than its sum, and on a busy machine
+      // the wait for the thread's turn costs milliseconds.
+      std::thread Summing;
+      if (Bytes.size() >= SumApartBytes)
+        Summing = std::thread(Sum);
+      else
+        Sum();
       Decoded = RunGuardingMappedReads([&] { Database.LoadInPlace(Bytes); });
-      Summing.join();
+      if (Summing.joinable()) Summing.join();
       Decoded = Decoded && Summed;
       FBaseSize = Bytes.size();
     }

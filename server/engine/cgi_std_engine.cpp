@@ -679,6 +679,7 @@ void TCGIStdEngine::PlaceInBackground(TReplyPlacing Placing) {
         FPlacer.Waiting.pop_front();
         FPlacer.Busy = true;
         held.unlock();
+        if (BeforePlacingInBackground) BeforePlacingInBackground(next.UpperName);
         const bool placed = PlaceReply(next);
         held.lock();
         if (placed) FPlacer.Served.push_back(next.UpperName);

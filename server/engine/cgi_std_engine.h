@@ -9,6 +9,7 @@
 
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -112,6 +113,9 @@ public:
   void CloseBell();
   // Puts the replies still waiting in place and ends the thread that does it.
   void StopPlacing();
+  // Called on the placing thread before each reply it places (its entry's name); tests hold a
+  // placing with it.
+  std::function<void(const std::string& UpperName)> BeforePlacingInBackground;
 
 protected:
   void WriteChannel(const char* Data, size_t Count) override;

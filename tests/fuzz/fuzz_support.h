@@ -5,6 +5,7 @@
 
 #include <dirent.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cstddef>
@@ -25,19 +26,23 @@ std::vector<std::string> FuzzSeeds();
 
 namespace fuzz {
 
-inline bool FolderIsEmpty(const std::string& Path) {
+// True when the folder can be read and holds nothing but Only (nothing at all, without Only).
+inline bool FolderHoldsOnly(const std::string& Path, const char* Only = nullptr) {
   DIR* D = ::opendir(Path.c_str());
   if (!D) return false;
-  bool Empty = true;
+  bool Alone = true;
   while (dirent* E = ::readdir(D)) {
-    if (std::strcmp(E->d_name, ".") != 0 && std::strcmp(E->d_name, "..") != 0) {
-      Empty = false;
+    if (std::strcmp(E->d_name, ".") != 0 && std::strcmp(E->d_name, "..") != 0 &&
+        !(Only && std::strcmp(E->d_name, Only) == 0)) {
+      Alone = false;
       break;
     }
   }
   ::closedir(D);
-  return Empty;
+  return Alone;
 }
+
+inline bool FolderIsEmpty(const std::string& Path) { return FolderHoldsOnly(Path); }
 
 // The first argument that is not a flag is the corpus folder: when it is empty (or missing), the
 // seeds go there before the fuzzer reads it.
@@ -61,13 +66,25 @@ inline std::string_view Take(std::string_view& Input, char Separator) {
   return Head;
 }
 
-// A folder of this process's own under $TMPDIR (or /tmp), made at the first call and removed
-// with what it holds when the process exits; it ends with "/".
+// Where the targets' files go: the machine's memory file system when it has one with room,
+// else $TMPDIR (or /tmp).  Each input writes and flushes files; on a disk, and with the other
+// targets flushing beside it, that costs many times the run itself.
+inline std::string ScratchBase() {
+  struct stat Info {};
+  struct statvfs Room {};
+  if (::stat("/dev/shm", &Info) == 0 && S_ISDIR(Info.st_mode) && ::access("/dev/shm", W_OK | X_OK) == 0 &&
+      ::statvfs("/dev/shm", &Room) == 0 && static_cast<unsigned long long>(Room.f_bavail) * Room.f_frsize >= (64ull << 20))
+    return "/dev/shm";
+  const char* Base = std::getenv("TMPDIR");
+  return Base && *Base ? Base : "/tmp";
+}
+
+// A folder of this process's own under ScratchBase(), made at the first call and removed with
+// what it holds when the process exits; it ends with "/".
 inline const std::string& PrivateFolder() {
   // Never freed: the removal at exit still needs it.
   static const std::string* Folder = [] {
-    const char* Base = std::getenv("TMPDIR");
-    std::string Pattern = std::string(Base && *Base ? Base : "/tmp") + "/qn_fuzz_XXXXXX";
+    std::string Pattern = ScratchBase() + "/qn_fuzz_XXXXXX";
     if (!::mkdtemp(Pattern.data())) std::abort();
     return new std::string(Pattern + "/");
   }();

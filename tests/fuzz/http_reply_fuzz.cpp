@@ -37,10 +37,9 @@ public:
   std::function<void(int Fd)> Started;
 };
 
-// The server's end: sends the reply, ends its side, and reads whatever the client sends until
-// the client closes.
-void Serve(int Fd, const std::string& Reply) {
-  std::size_t Sent = 0;
+// The server's end: sends the reply from Sent on, ends its side, and reads whatever the client
+// sends until the client closes.
+void Serve(int Fd, const std::string& Reply, std::size_t Sent) {
   while (Sent < Reply.size()) {
     const ssize_t N = ::send(Fd, Reply.data() + Sent, Reply.size() - Sent, MSG_NOSIGNAL);
     if (N <= 0) break;
@@ -53,13 +52,37 @@ void Serve(int Fd, const std::string& Reply) {
   ::close(Fd);
 }
 
+// As much of the reply as the socket takes without a reader; the rest is the server thread's.
+std::size_t SendWhatFits(int Fd, const std::string& Reply) {
+  std::size_t Sent = 0;
+  while (Sent < Reply.size()) {
+    const ssize_t N = ::send(Fd, Reply.data() + Sent, Reply.size() - Sent, MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (N <= 0) break;
+    Sent += static_cast<std::size_t>(N);
+  }
+  return Sent;
+}
+
+// A reply that fits in the socket at once (nearly every input) is sent before the client reads
+// and its end stays open, unread, until the client is done: the client's few request bytes fit
+// as well.  Only a longer one has a thread to send the rest: a thread per input, on a busy
+// machine, costs a wait for the scheduler at every turn of the exchange.
 void Exchange(const std::string& Reply, bool Post) {
   TPairedHttpClient Client;
   Client.SetURL("http://127.0.0.1:6777/database/qnserver.exe");
   Client.UserAgent = "N12345678:Books";
   Client.SetTimeOut(10);
   std::thread Server;
-  Client.Started = [&](int Fd) { Server = std::thread(Serve, Fd, Reply); };
+  int Unserved = -1;
+  Client.Started = [&](int Fd) {
+    const std::size_t Sent = SendWhatFits(Fd, Reply);
+    if (Sent == Reply.size()) {
+      ::shutdown(Fd, SHUT_WR);
+      Unserved = Fd;
+    } else {
+      Server = std::thread(Serve, Fd, Reply, Sent);
+    }
+  };
   try {
     if (Post) {
       Client.SetContentType("multipart/form-data");
@@ -75,6 +98,7 @@ void Exchange(const std::string& Reply, bool Post) {
   // The client has closed its end whatever happened, so the server's end finishes.
   Client.Disconnect();
   if (Server.joinable()) Server.join();
+  if (Unserved >= 0) ::close(Unserved);
 }
 
 void Headers(const std::string& Text) {

@@ -178,6 +178,35 @@ TEST_F(JournalTest, AJournalOfAnotherFileIsNotApplied) {
   EXPECT_EQ(Names(), std::vector<std::string>{"Other"});
 }
 
+// A journal names its file by the file's checksum, which a load takes beside the decoding for
+// a large file and before it for a small one: either way the journal of this file is applied,
+// and a journal of the file as it was before one byte changed is not.
+TEST_F(JournalTest, AJournalIsAppliedOnlyToItsOwnFileSmallOrLarge) {
+  for (const std::size_t Text : {std::size_t{0}, std::size_t{100} << 10}) {
+    TDatabase Source;
+    TRecordCodeGenerator Codes(21);
+    for (int i = 0; i < 4; ++i) {
+      ItemRecord& R = Source.Record(Source.NewRecord(Codes));
+      R.Name = "Record " + std::to_string(i);
+      R.Grid3 = std::string(Text, static_cast<char>('a' + i));
+    }
+    const std::string Bytes = Source.SaveToBytes();
+    WriteWholeFile(File(), Bytes);
+    ASSERT_EQ(Bytes.size() > (256u << 10), Text > 0) << "a small and a large file";
+    SaveNames(1, {"Journalled"});
+    EXPECT_EQ(Names()[1], "Journalled") << Bytes.size() << " bytes";
+    // The same file with one byte of the last record's grid text changed: the size is the same,
+    // the checksum is not.
+    std::string Changed = Bytes;
+    const std::size_t At = Text > 0 ? Changed.rfind('d') : Changed.rfind("Record 3") + 7;
+    ASSERT_NE(At, std::string::npos);
+    Changed[At] = 'z';
+    WriteWholeFile(File(), Changed);
+    EXPECT_EQ(Names()[1], "Record 1") << Bytes.size() << " bytes";
+    fs::remove(Journal());
+  }
+}
+
 TEST_F(JournalTest, DeletesGoToTheJournalAndStaleTemporariesGo) {
   WriteWholeFile(Folder / "books.qnd.tmp0123456789", "left by a kill");
   WriteWholeFile(Folder / "books.qnd.tmpshort", "not one of ours");

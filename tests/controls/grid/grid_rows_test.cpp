@@ -99,12 +99,22 @@ TEST(GridRowOperations, ExchangeRowsMovesSelectionFlagsAndHeights) {
   g.MouseActions().DisjunctRowSelect = true;
   Number(g, 4);
   g.SetRowHeights(1, 33);
+  g.SetRowHeights(3, 47);
   g.SetRowSelect(1, true);
   g.ExchangeRows(1, 3);
   EXPECT_EQ(g.Cells(1, 1), "r3");
+  EXPECT_EQ(g.Cells(1, 3), "r1");
+  // Each row takes its height with it, both ways.
+  EXPECT_EQ(g.RowHeights(1), 47);
   EXPECT_EQ(g.RowHeights(3), 33);
+  EXPECT_EQ(g.RowHeights(2), g.DefaultRowHeight());
   EXPECT_TRUE(g.RowSelect(3));
   EXPECT_FALSE(g.RowSelect(1));
+  // A row of the default height exchanged with a taller one.
+  g.ExchangeRows(2, 3);
+  EXPECT_EQ(g.RowHeights(2), 33);
+  EXPECT_EQ(g.RowHeights(3), g.DefaultRowHeight());
+  EXPECT_EQ(g.Cells(1, 2), "r1");
 }
 
 }  // namespace

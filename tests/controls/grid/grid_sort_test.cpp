@@ -152,6 +152,23 @@ TEST(GridSortFrame, HiddenColumnsMoveWithTheirRows) {
   EXPECT_EQ(g.NumHiddenColumns(), 1);
 }
 
+TEST(GridSortFrame, RowHeightsMoveWithTheirRows) {
+  TQnStringGrid g(nullptr);
+  // A permutation of cycles of every length up to four, so each row is moved by exchanges.
+  const std::vector<std::string> texts{"e", "a", "g", "c", "b", "f", "d", "h"};
+  Fill(g, texts);
+  for (std::size_t i = 0; i < texts.size(); ++i)
+    g.SetRowHeights(static_cast<int>(i) + 1, 30 + (texts[i][0] - 'a'));  // "a" 30, "b" 31, ...
+  g.SetRowHeights(0, 25);
+  SortBy(g, 1, sortText);
+  ASSERT_EQ(Col(g, 1), (std::vector<std::string>{"a", "b", "c", "d", "e", "f", "g", "h"}));
+  for (int r = 1; r < g.RowCount(); ++r) EXPECT_EQ(g.RowHeights(r), 29 + r) << "row " << r;
+  EXPECT_EQ(g.RowHeights(0), 25);
+  SortBy(g, 1, sortText, sdDescending);
+  ASSERT_EQ(Col(g, 1), (std::vector<std::string>{"h", "g", "f", "e", "d", "c", "b", "a"}));
+  for (int r = 1; r < g.RowCount(); ++r) EXPECT_EQ(g.RowHeights(r), 38 - r) << "row " << r;
+}
+
 TEST(GridSortIndexes, SortsByTheListAndRefusesAnEmptyOne) {
   TQnStringGrid g(nullptr);
   try {

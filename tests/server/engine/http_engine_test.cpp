@@ -6,9 +6,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <functional>
 #include <filesystem>
+#include <mutex>
 #include <regex>
 
 #include "engine_fixture.h"
@@ -484,6 +487,68 @@ TEST_F(HttpEngineTest, AReplyReachesOnlyItsOwnRequest) {
       // when its file is missing; drop it.
       Handover::Withdraw(folder, AsciiUpper(request + ".none"));
     }
+  });
+}
+
+// The resident ends while its placing thread puts a reply in place and another reply waits for
+// that thread: both reach their owners before the thread ends, and what was not taken waits on.
+TEST_F(HttpEngineTest, RepliesWaitingToBePlacedArePlacedWhenTheResidentEnds) {
+  RunAsProgramInFolder(Folder, [](TChecks& check) {
+    THandoverFolder& folder = ProcessHandover();
+    TCGIStdEngine engine(nullptr, Settings([](TObject*) {
+      std::string query;
+      GetQueryString(query);
+      WriteString("");
+      WriteString("reply to " + query);
+    }));
+    const char* ids[] = {"00D1", "00D2", "00D3"};
+    std::vector<std::string> requests;
+    Handover::CreateQueue(folder.QueueFile());
+    for (const char* id : ids) {
+      requests.push_back(folder.RequestFileName(id));
+      WriteWholeFile(requests.back(), std::string("QUERY_STRING=") + id + "\r\nOSTREL_CGI_DEBUG=true\r\n\r\n");
+      Handover::Append(folder, requests.back());
+    }
+    // The first placing is held until the second reply waits behind it; then the resident ends.
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool secondWaits = false, heldOne = false, heldTooLong = false;
+    std::vector<std::string> placings;
+    engine.BeforePlacingInBackground = [&](const std::string& upper) {
+      std::unique_lock<std::mutex> lock(mutex);
+      placings.push_back(upper);
+      if (heldOne) return;
+      heldOne = true;
+      changed.notify_all();
+      heldTooLong = !changed.wait_for(lock, std::chrono::minutes(2), [&] { return secondWaits; });
+      lock.unlock();
+      engine.StopPlacing();  // as the resident's end does; on this thread it does not wait for itself
+    };
+    bool served = false;
+    check(engine.ServeNextEntry(&served) && served, "the first request is served");
+    {
+      std::unique_lock<std::mutex> lock(mutex);
+      check(changed.wait_for(lock, std::chrono::minutes(2), [&] { return heldOne; }),
+            "the placing thread takes the first reply");
+    }
+    check(engine.ServeNextEntry(&served) && served, "the second request is served");
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      secondWaits = true;
+    }
+    changed.notify_all();
+    engine.StopPlacing();
+    check(!heldTooLong, "the first placing was held until the second waited");
+    check(placings.size() == 2 && placings[0] == AsciiUpper(requests[0]) && placings[1] == AsciiUpper(requests[1]),
+          "both replies went to the placing thread, in their order");
+    for (int i = 0; i < 2; ++i) {
+      const std::string reply = THandoverFolder::ReplyFileName(requests[i]);
+      check(ReadWholeFile(reply).find(std::string("reply to ") + ids[i]) != std::string::npos,
+            std::string("the reply to ") + ids[i] + " is in place");
+      check(!FileExists(reply + ".part"), std::string("no unfinished reply to ") + ids[i] + " is left");
+    }
+    check(Handover::EntryState(folder, requests[2]) == TEntryState::Waiting, "the third request still waits");
+    check(!FileExists(THandoverFolder::ReplyFileName(requests[2])), "the third request has no reply");
   });
 }
 
