@@ -132,11 +132,11 @@ TEST_F(TabStripTest, VerticalTabsDrawTheirTextTurned) {
   Strip->SetTabPosition(tpBottomRight);
   Recorder().Clear();
   Strip->Repaint();
-  for (const auto* c : Recorder().TextCalls()) {
-    if (c->Text == "Left") {
-      EXPECT_EQ(c->Font.Orientation, 2700);
-    }
-  }
+  t = nullptr;
+  for (const auto* c : Recorder().TextCalls())
+    if (c->Text == "Left") t = c;
+  ASSERT_NE(t, nullptr);
+  EXPECT_EQ(t->Font.Orientation, 2700);
 }
 
 TEST_F(TabStripTest, HintsTrackingAndShifting) {

@@ -3,7 +3,6 @@
 // about 8 times as long for 8 times the bytes (32 MB against 4 MB), where a read that moves or
 // rescans what it already has for every piece that comes takes 64 times as long.
 #include <gtest/gtest.h>
-#include <malloc.h>
 
 #include <cstdio>
 #include <string>
@@ -44,13 +43,6 @@ std::string Chunked(const std::string& body) {
 
 class HttpLongReply : public LoopFixture {
 protected:
-  // Every buffer of a megabyte and more comes fresh from the system at both sizes: without this
-  // the allocator serves the short reply's growing buffers from memory it already holds and
-  // only the long reply's from the system, which costs more per byte whatever the read does.
-  void SetUp() override {
-    LoopFixture::SetUp();
-    mallopt(M_MMAP_THRESHOLD, 1 << 20);
-  }
   // Serves a reply of that many bytes in that form; checks that it came whole and returns the
   // processor seconds of the client's read.
   double Read(TForm form, long bytes) {

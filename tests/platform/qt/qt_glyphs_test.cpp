@@ -56,7 +56,7 @@ const char* const kWords[] = {"Record ", "#10123", "overdue ", "AVAT ", "Tea ", 
                               "1.234,56", "31/12/1999", "-7", "10:45", "9972.99", "100111"};
 
 TEST(QtGlyphCache, DrawsTheSamePixelsAsQtInEveryFormatItWrites) {
-  int drawn = 0;
+  int drawn = 0, measured = 0;
   for (QImage::Format format : {QImage::Format_BGR888, QImage::Format_RGB32}) {
     for (const char* family : {"Arial", "Times New Roman", "Courier New"}) {
       for (int pixels : {8, 11, 13, 16, 24}) {
@@ -65,13 +65,18 @@ TEST(QtGlyphCache, DrawsTheSamePixelsAsQtInEveryFormatItWrites) {
           TQtGlyphCache cache(font);
           for (const char* word : kWords) {
             int width = -1;
-            if (cache.Measure(word, width)) {
+            const bool own = cache.Measure(word, width);
+            if (own) {
+              ++measured;
               ASSERT_EQ(width, QFontMetrics(font).horizontalAdvance(QString::fromUtf8(word))) << family << " " << word;
             }
             QImage mine = Blank(format);
             // Twice: the second draw comes from the cache.
             for (int pass = 0; pass < 2; ++pass) {
-              if (!cache.Draw(mine, nullptr, 5, 28, word, RGB(200, 30, 60))) continue;
+              // What the cache measures it draws, and what it leaves to QPainter it does not.
+              const bool drew = cache.Draw(mine, nullptr, 5, 28, word, RGB(200, 30, 60));
+              ASSERT_EQ(drew, own) << family << " " << pixels << " style " << style << " '" << word << "'";
+              if (!drew) continue;
               ++drawn;
               ASSERT_EQ(mine, QtDrawn(format, font, QString::fromUtf8(word)))
                   << family << " " << pixels << " style " << style << " '" << word << "' format " << format;
@@ -83,6 +88,7 @@ TEST(QtGlyphCache, DrawsTheSamePixelsAsQtInEveryFormatItWrites) {
   }
   // Latin text in the common families is the cache's own work, not left to QPainter.
   EXPECT_GT(drawn, 600);
+  EXPECT_EQ(drawn, 2 * measured);
 }
 
 TEST(QtGlyphCache, KeepsToTheClipAndLeavesOtherTextToQPainter) {
@@ -153,7 +159,7 @@ TEST(QtGlyphCache, AsciiWordsFromTheTablesMatchWholeWordShaping) {
     for (int n = 1 + static_cast<int>(random() % 12); n > 0; --n) w += static_cast<char>(0x20 + random() % 95);
     words.push_back(w);
   }
-  int drawn = 0;
+  int drawn = 0, measured = 0;
   for (const char* family : {"Arial", "Times New Roman", "DejaVu Sans", "Lato"}) {
     for (int pixels : {11, 13, 16}) {
       for (int style = 0; style < 4; ++style) {
@@ -163,11 +169,15 @@ TEST(QtGlyphCache, AsciiWordsFromTheTablesMatchWholeWordShaping) {
           for (const std::string& word : words) {
             const QString text = QString::fromLatin1(word.data(), static_cast<int>(word.size()));
             int width = -1;
-            if (cache.Measure(word, width)) {
+            const bool own = cache.Measure(word, width);
+            if (own) {
+              ++measured;
               ASSERT_EQ(width, QFontMetrics(font).horizontalAdvance(text)) << family << " '" << word << "'";
             }
             QImage mine = Blank(QImage::Format_RGB32);
-            if (!cache.Draw(mine, nullptr, 5, 28, word, RGB(200, 30, 60))) continue;
+            const bool drew = cache.Draw(mine, nullptr, 5, 28, word, RGB(200, 30, 60));
+            ASSERT_EQ(drew, own) << family << " " << pixels << " style " << style << " '" << word << "'";
+            if (!drew) continue;
             ++drawn;
             ASSERT_EQ(mine, QtDrawn(QImage::Format_RGB32, font, text))
                 << family << " " << pixels << " style " << style << " '" << word << "'";
@@ -177,6 +187,7 @@ TEST(QtGlyphCache, AsciiWordsFromTheTablesMatchWholeWordShaping) {
     }
   }
   EXPECT_GT(drawn, 3000);
+  EXPECT_EQ(drawn, measured);
 }
 
 // Control characters draw nothing and Qt never sees them: a text of nothing else leaves the

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/temp_path.h"
+#include "tests/wait_until.h"
 
 namespace {
 
@@ -19,14 +20,6 @@ namespace {
 std::string NewFolder() {
   std::string pattern = TempPath("single_instance_XXXXXX");
   return ::mkdtemp(pattern.data()) ? pattern : std::string();
-}
-
-bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
-  for (int waited = 0; waited < timeoutMs; waited += 5) {
-    if (done()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return done();
 }
 
 }  // namespace

@@ -1,11 +1,20 @@
 #include "platform/sys/threads.h"
 
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <set>
 #include <stdexcept>
 #include <string>
 
 #include <gtest/gtest.h>
+
+#include "tests/wait_until.h"
 
 namespace {
 
@@ -41,13 +50,44 @@ public:
 
 thread_local int GRequestTag = 0;
 
+// The system's ids of this process's threads.
+std::set<pid_t> ThreadsOfThisProcess() {
+  std::set<pid_t> ids;
+  for (const auto& task : std::filesystem::directory_iterator("/proc/self/task"))
+    ids.insert(static_cast<pid_t>(std::stol(task.path().filename().string())));
+  return ids;
+}
+
+// Whether the thread stands in the kernel waiting on a futex, the wait of a lock that is held
+// (the system call it is in, as /proc shows it; "running" when it is in none).
+bool WaitsInTheKernelForALock(pid_t thread) {
+  std::ifstream call("/proc/self/task/" + std::to_string(thread) + "/syscall");
+  long number = -1;
+  return (call >> number) && number == SYS_futex;
+}
+
+// Whether a thread other than this one could take the section now (it leaves it at once).
+bool TakenByAnotherThread(CRITICAL_SECTION& cs) {
+  bool taken = false;
+  std::thread([&] {
+    taken = cs.Section->TryEnter();
+    if (taken) cs.Section->Leave();
+  }).join();
+  return taken;
+}
+
 }  // namespace
 
 TEST(Threads, SuspendedUntilStartedAndWaitForGivesTheReturnValue) {
+  // A thread of the system exists from the moment it is made: none comes with a suspended one.
+  const std::set<pid_t> before = ThreadsOfThisProcess();
   TCountingThread thread(true);
-  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  const std::set<pid_t> after = ThreadsOfThisProcess();
+  EXPECT_TRUE(std::includes(before.begin(), before.end(), after.begin(), after.end()))
+      << "a thread started with the suspended one";
   EXPECT_TRUE(thread.Suspended());
   EXPECT_EQ(thread.Rounds, 0);
+  EXPECT_EQ(thread.ThreadID(), 0u);
   thread.Start();
   EXPECT_EQ(thread.WaitFor(), 42);
   EXPECT_TRUE(thread.Finished());
@@ -143,16 +183,21 @@ TEST(CriticalSections, AreRecursiveAndExcludeOtherThreads) {
   EnterCriticalSection(&cs);
   EnterCriticalSection(&cs);  // the same thread enters again
   std::atomic<bool> entered{false};
+  std::atomic<pid_t> otherId{0};
   std::thread other([&] {
+    otherId = gettid();
     EnterCriticalSection(&cs);
     entered = true;
     LeaveCriticalSection(&cs);
   });
-  std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  // The other thread gets in, or stops in the kernel at the lock: only the first is a fault.
+  ASSERT_TRUE(WaitUntil([&] { return entered || (otherId != 0 && WaitsInTheKernelForALock(otherId)); }, 60000));
   EXPECT_FALSE(entered);
+  EXPECT_FALSE(TakenByAnotherThread(cs));
   LeaveCriticalSection(&cs);
-  std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  EXPECT_FALSE(entered);  // still held once
+  // Still held once: another thread cannot have it, and the waiting one did not get in.
+  EXPECT_FALSE(TakenByAnotherThread(cs));
+  EXPECT_FALSE(entered);
   LeaveCriticalSection(&cs);
   other.join();
   EXPECT_TRUE(entered);

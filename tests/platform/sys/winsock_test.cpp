@@ -139,9 +139,13 @@ TEST(WinsockCalls, StartupAddressesAndNames) {
   EXPECT_GT(std::strlen(name), 0u);
   char tiny[1];
   EXPECT_EQ(winsock::gethostname(tiny, 1), SOCKET_ERROR);
-  if (servent* s = winsock::getservbyname("smtp", "tcp")) {
-    EXPECT_EQ(winsock::ntohs(static_cast<u_short>(s->s_port)), 25);
-  }
+  // The system's list of services (/etc/services) names the mail port.
+  servent* s = winsock::getservbyname("smtp", "tcp");
+  ASSERT_NE(s, nullptr) << "no smtp/tcp in the system's list of services";
+  EXPECT_EQ(winsock::ntohs(static_cast<u_short>(s->s_port)), 25);
+  EXPECT_STREQ(s->s_proto, "tcp");
+  EXPECT_EQ(winsock::getservbyname("no-such-service", "tcp"), nullptr);
+  EXPECT_EQ(WSAGetLastError(), WSANO_DATA);
   EXPECT_FALSE(LocalHostAddress().empty());
 }
 

@@ -209,10 +209,13 @@ TEST(Rtf, PandocDocumentsReadWithTheirTextAndFormats) {
   EXPECT_TRUE(runOf("strong")->Format.Style.Contains(fsBold));
   EXPECT_NE(runOf("mono")->Format.Name, runOf("strong")->Format.Name);
   EXPECT_TRUE(runOf("a link")->Format.Style.Contains(fsUnderline));
+  int bulleted = 0;
   for (const auto& p : c.Paragraphs)
     if (ContentText(TRichContent{{p}}, "").find("first") != std::string::npos) {
+      ++bulleted;
       EXPECT_EQ(p.Format.LeftIndent, 360);
     }
+  EXPECT_EQ(bulleted, 1);
 }
 
 // unrtf's text output shows the document's text in Latin-1 and each other character as "?";

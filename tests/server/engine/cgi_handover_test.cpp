@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -342,30 +343,49 @@ TEST_F(HandoverTest, ParallelAppendsAreNeverLost) {
 }
 
 // Readers that hold shared locks back to back, as a crowd of waiting CGI processes does, do not
-// make the resident's finish fail.
+// make the resident's finish fail: it waits them out.  The finish starts once every reader has
+// read the queue, and each reader reads on 200 more times after that.
 TEST_F(HandoverTest, FinishingWaitsOutACrowdOfReaders) {
   const std::string first = NewRequest("0001"), second = NewRequest("0002");
   ASSERT_TRUE(Handover::Append(*Files, first));
   ASSERT_TRUE(Handover::Append(*Files, second));
+  constexpr int kReaders = 6;
+  int reading[2], started[2];  // a byte from each reader once it has read; closed when the finish starts
+  ASSERT_EQ(pipe(reading), 0);
+  ASSERT_EQ(pipe(started), 0);
   std::vector<pid_t> readers;
-  for (int p = 0; p < 6; ++p) {
+  for (int p = 0; p < kReaders; ++p) {
     pid_t pid = fork();
     if (pid == 0) {
-      const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(600);
-      while (std::chrono::steady_clock::now() < end) {
+      close(reading[0]);
+      close(started[1]);
+      bool told = false;
+      for (int after = 0; after < 200;) {
         TQueueLock lock;
         if (lock.Open(Files->QueueFile(), false, false, 50)) {
           lock.Read();
+          if (!told) told = write(reading[1], "r", 1) == 1;
           usleep(200);
         }
+        // Nothing is written to the pipe: readable means closed.
+        pollfd finishing{started[0], POLLIN, 0};
+        if (poll(&finishing, 1, 0) == 1) ++after;
       }
       _exit(0);
     }
     readers.push_back(pid);
   }
-  usleep(50000);
+  close(reading[1]);
+  close(started[0]);
+  int read = 0;
+  char mark = 0;
+  for (pollfd ready{reading[0], POLLIN, 0}; read < kReaders && poll(&ready, 1, 60000) == 1 && ::read(reading[0], &mark, 1) == 1;)
+    ++read;
+  EXPECT_EQ(read, kReaders) << "not every reader came to read the queue";
+  close(started[1]);
   EXPECT_TRUE(Handover::Finish(*Files, AsciiUpper(first)));
   for (pid_t pid : readers) waitpid(pid, nullptr, 0);
+  close(reading[0]);
   ASSERT_EQ(Queue().size(), 1u);
   EXPECT_EQ(Queue()[0].Name, AsciiUpper(second));
 }
