@@ -209,23 +209,30 @@ x11_until() { x11_poll 20 "$*" "$@"; }
 
 # ---- The checker: one process a run that answers the screen and window questions ----
 # x11_ask REQUEST [ARG...]: the answer in x11_answer; 0 yes, 1 no; a request the checker cannot
-# answer fails the test.  The checker is started with the run inside its X server (below), in
-# the script's own shell, so that every subshell of the script shares it.
+# answer fails the test.  The checker of the run's display is started with the run inside its X
+# server (below), in the script's own shell, so that every subshell of the script shares it (one
+# of another display the script starts, on its first question there).
+declare -A x11_ask_fds x11_told_fds
 x11_checker_start() {
-  local d
+  local d ask told
   d=$(mktemp -d "${XDG_RUNTIME_DIR:-${TMPDIR:-/tmp}}/x11check.XXXXXX")
   mkfifo "$d/ask" "$d/told"
   /usr/bin/python3 -u "$(dirname "${BASH_SOURCE[0]}")/x11_checker.py" < "$d/ask" > "$d/told" &
-  x11_checker=$!
-  exec {x11_ask_fd}> "$d/ask" {x11_told_fd}< "$d/told"
+  exec {ask}> "$d/ask" {told}< "$d/told"
   rm -rf "$d"
+  x11_ask_fds[d$DISPLAY]=$ask x11_told_fds[d$DISPLAY]=$told
 }
 x11_ask() {
   local IFS=$'\x1f' reply
-  [ -n "${x11_ask_fd:-}" ] || { [ -n "${DISPLAY:-}" ] && [ "$BASHPID" = "$$" ] && x11_checker_start; } ||
-    { x11_answer="no checker (no X display)"; return 2; }
-  printf '%s\n' "$*" >&"$x11_ask_fd"
-  IFS=' ' read -r -t 300 -u "$x11_told_fd" reply || fail "the checker did not answer '$1'"
+  if [ -z "${x11_ask_fds[d${DISPLAY:-}]:-}" ]; then
+    [ -n "${DISPLAY:-}" ] && [ "$BASHPID" = "$$" ] && x11_checker_start ||
+      { x11_answer="no checker (no X display, or a first question from a subshell)"; return 2; }
+  fi
+  printf '%s\n' "$*" >&"${x11_ask_fds[d$DISPLAY]}"
+  IFS=' ' read -r -t 300 -u "${x11_told_fds[d$DISPLAY]}" reply || {
+    unset "x11_ask_fds[d$DISPLAY]"
+    fail "the checker did not answer '$1'"
+  }
   x11_answer="${reply#? }"
   case "$reply" in
     0*) return 0 ;;
