@@ -9,10 +9,14 @@
 #   shot FILE X Y W H              a screenshot of that rectangle of the screen into FILE (PNG)
 #   same A B                       the two pictures are the same, pixel for pixel
 #   dark FILE [X Y W H]            the dark pixels (text, frames) of a picture or of a rectangle of it
+#   darker FILE SUM                the pixels whose red, green and blue add up to less than SUM
 #   count FILE X Y W H R G B       the pixels of about that colour in a rectangle of a picture
 #   text_rows FILE X Y W H         the bands of rows holding dark pixels, at least 3 pixels apart
 #   inked FILE                     more than 20 pixels of another colour than the commonest one
 #   mark FILE X Y                  an arrow drawn into the picture where the pointer is
+#   colours FILE [MIN R G B]...    more than MIN pixels of about each of those colours in the picture
+#   framed FILE OUT                the picture in grey with a white margin, doubled in size (for
+#                                  a barcode reader)
 #   screen_dark X Y W H            the dark pixels of that rectangle of the screen
 #   screen_inked X Y W H           that rectangle of the screen shows more than its background
 #   look NAME X Y W H              that rectangle of the screen is kept as NAME (in memory)
@@ -196,6 +200,9 @@ def answer(request):
     if what == "dark":
         im = picture(args[0])
         return 0, str(dark(clipped(im, *num(1)) if len(args) > 1 else im))
+    if what == "darker":
+        limit = int(args[1])
+        return 0, str(sum(1 for p in picture(args[0]).getdata() if sum(p) < limit))
     if what == "count":
         f, (x, y, w, h, r, g, b) = args[0], num(1)
         im = picture(f)
@@ -224,6 +231,20 @@ def answer(request):
                  (x + 7, y + 12), (x + 12, y + 12)]
         ImageDraw.Draw(im).polygon(arrow, fill=(255, 255, 255), outline=(200, 0, 0))
         im.save(f)
+        return 0, ""
+    if what == "colours":
+        pixels = list(picture(args[0]).getdata())
+        want = num(1)
+        for i in range(0, len(want), 4):
+            least, r, g, b = want[i:i + 4]
+            if sum(1 for p in pixels if abs(p[0] - r) + abs(p[1] - g) + abs(p[2] - b) < 60) <= least:
+                return 1, ""
+        return 0, ""
+    if what == "framed":
+        im = Image.open(args[0]).convert("L")
+        big = Image.new("L", (im.width + 80, im.height + 80), 255)
+        big.paste(im, (40, 40))
+        big.resize((big.width * 2, big.height * 2)).save(args[1])
         return 0, ""
     if what == "screen_dark":
         return 0, str(dark(grab(*num(0))))

@@ -23,6 +23,7 @@
 #                                  x11_missed names WHAT); a miss or a failing command inside
 #                                  never ends the script
 #   x11_must SECONDS WHAT CMD...   as x11_poll, but a wait that ran out fails the test, naming WHAT
+#   x11_holds CONDITION [ARG...]   the shell condition holds (for x11_poll of one written in place)
 #   x11_nap [SECONDS]              a pause (a tenth of a second) that starts no process
 #   x11_ask REQUEST [ARG...]       a question to the script's checker (x11_checker.py, started
 #                                  once a run): its answer in x11_answer, its status returned
@@ -181,7 +182,8 @@ x11_nap() { read -r -t "${1:-0.1}" -u "$x11_nap_fd" _ || true; }
 # x11_missed then names WHAT, for the caller's message).  The command runs as a condition, so
 # that nothing in it that fails (an assignment from a pipeline whose first command found
 # nothing, under "set -e") ends the script: a miss is a miss.  Variables the command sets stay
-# set.  QN_X11_PATIENCE multiplies every bound (2 on a machine slower still).
+# set.  QN_X11_PATIENCE multiplies every bound (2 on a machine slower still); x11_poll_nap, when
+# set, is the pause between the tries (for a figure measured to the hundredth of a second).
 x11_poll() {
   # (Its own names are such that the command's variables, of the caller's scope, are not hidden.)
   local x11_poll_what="$2" x11_poll_tries=0 x11_poll_end
@@ -194,13 +196,18 @@ x11_poll() {
       x11_missed="$x11_poll_what"
       return 1
     fi
-    x11_nap
+    x11_nap "${x11_poll_nap:-0.1}"
   done
 }
 # x11_must SECONDS WHAT COMMAND...: x11_poll, failing the test when the wait ran out.
 x11_must() {
   x11_poll "$@" || fail "waited $1 s for $x11_missed"
 }
+
+# x11_holds CONDITION [ARG...]: the shell condition holds ($1... in it are the ARGs), for a wait
+# on a condition written in place:
+#   x11_poll 10 "another record" x11_holds '[ "$(st number)" != "$1" ]' "$first"
+x11_holds() { local x11_condition="$1"; shift; eval "$x11_condition"; }
 
 x11_logged() { grep -q -- "$1" "$log" 2> /dev/null; }
 x11_wait_for() { x11_poll 20 "'$1' in the log" x11_logged "$1" || fail "no '$1' in the log"; }

@@ -111,7 +111,7 @@ until_changed "$out/images_page.png" "$ix" "$iy" "$iw" "$ih" xdotool mousemove $
   fail "the Images page did not show"
 pick $((px + 130)) $((py + 18)) 1
 drawn "$out/record_print_images.png" "$report"
-for _ in $(seq 900); do x11_ours "$watcher" || break; sleep 0.1; done
+x11_poll 180 "x11_ours watcher" x11_holds '! { x11_ours "$watcher"; }' || true
 x11_ours "$watcher" && fail "the main window did not refresh within 90 seconds"
 watcher=""
 grep -q deleted "$out/refresh_seen.txt" || fail "the refresh watch ended without seeing it: $(cat "$out/refresh_seen.txt")"
@@ -119,12 +119,8 @@ until_changed "$out/preview_page.png" "$ix" "$iy" "$iw" "$ih" xdotool mousemove 
   fail "the Preview page did not show"
 xdotool mousemove $((px + 39)) $((py + 16)) click 1  # Generate
 red=0
-for _ in $(seq 50); do
-  shot "$out/record_print_preview.png" "$ix" "$iy" "$iw" "$ih"
-  red=$(count "$out/record_print_preview.png" 0 90 "$iw" $((ih - 90)) 255 0 0)
-  [ "$red" -gt 200 ] && break
-  sleep 0.2
-done
+x11_poll 20 "the picture in the Record Print preview" x11_holds \
+  'shot "$out/record_print_preview.png" "$ix" "$iy" "$iw" "$ih" && red=$(count "$out/record_print_preview.png" 0 90 "$iw" $((ih - 90)) 255 0 0) && [ "$red" -gt 200 ]' || true
 settled "$out/record_print_preview.png" "$ix" "$iy" "$iw" "$ih" || fail "the Record Print preview did not stop changing"
 [ "$red" -gt 200 ] || problem "the Record Print generated after the main window's refresh shows no picture ($red red pixels)"
 xdotool mousemove $((ix + 180)) $((iy + 14)) click 1  # Close
@@ -238,7 +234,7 @@ setxkbmap -layout de -variant nodeadkeys || fail "no German keyboard layout"
 email_typed 232 "Grüße" "First line." "Second line with ümlaut."
 setxkbmap -layout us || fail "the keyboard layout did not come back"
 email_send_all
-for _ in $(seq 150); do ls "$out/mail" | grep -q '\.eml$' && break; sleep 0.1; done
+x11_poll 30 "ls out/mail | grep -q .eml" x11_holds 'ls "$out/mail" | grep -q '\''\.eml$'\''' || true
 ls "$out/mail" | grep -q '\.eml$' || fail "no message reached the mail server"
 box_answer email_sent OK
 /usr/bin/python3 - "$out/mail" <<'PY' || problem "the message beyond ASCII does not read back exactly"

@@ -220,6 +220,13 @@ until_in() { x11_poll 20 "'$2' in $1" file_has "$1" "$2" || fail "no '$2' in $1"
 gone() { # gone PATTERN: waits until no visible window's title matches
   x11_poll 20 "the window '$1' to close" not_shown "$1" || fail "the window '$1' did not close"
 }
+# the_window PATTERN: the newest visible window whose title matches, waited for (fails after
+# twenty seconds).
+# (the_window PATTERN first: the oldest.)
+the_window() {
+  x11_must 20 "a window '$1'" shown "$1"
+  if [ "${2:-}" = first ]; then echo "${x11_answer%% *}"; else echo "${x11_answer##* }"; fi
+}
 # newest PATTERN: the newest visible window whose title matches (empty when none).
 newest() { x11_ask search "$1" && echo "${x11_answer##* }"; true; }
 last() { geometry "$(newest "$1")"; }  # the newest such window
@@ -309,6 +316,7 @@ opens() {
 # visible: the visible windows, sorted (asked again when a window went while they were listed).
 visible() { x11_visible; }
 visible_not() { [ "$(visible)" != "$1" ]; }  # visible_not LIST: the visible windows are no longer those
+visible_is() { [ "$(visible)" = "$1" ]; }  # visible_is LIST: the visible windows are those again
 # new_window BEFORE_LIST: a visible window that was not in the list, at least 60 pixels wide.
 new_window_step() {
   local w X Y WIDTH HEIGHT SCREEN WINDOW

@@ -47,7 +47,7 @@ x11_wait_for '^button hello$'
 # Pick "Text > Upper case" from the menu bar with the mouse: the item's OnClick upper-cases the
 # edit; the button then reports the new text.
 click menu
-for _ in $(seq 50); do grep -q '^at upper ' "$log" && break; sleep 0.1; done
+x11_poll 10 "grep -q ^at upper  log" x11_holds 'grep -q '\''^at upper '\'' "$log"' || true
 grep -q '^at upper ' "$log" || fail "the menu did not drop down"
 click upper
 x11_wait_for '^edit HELLO$'
