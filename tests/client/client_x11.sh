@@ -44,7 +44,7 @@ lx=$X ly=$Y
 
 # ---- Create Demo: the database information window, then the message ----
 xdotool mousemove $((lx + 70)) $((ly + 132)) click 1
-info=$(xdotool search --sync --onlyvisible --name '^Please enter database information:$' | head -1)
+info=$(the_window '^Please enter database information:$' first)
 geometry "$info"
 ix=$X iy=$Y
 xdotool mousemove $((ix + 260)) $((iy + 24)) click 1
@@ -58,7 +58,7 @@ box_answer database_created OK
 
 # ---- Login: the first record ----
 # Login; the time until the first record's code shows in the main window behind.
-main=$(xdotool search --onlyvisible --name '^Quillon Client$' | head -1)
+main=$(the_window '^Quillon Client$' first)
 [ -n "$main" ] || fail "no main window behind the login window"
 geometry "$main"
 /usr/bin/python3 - $((lx + 226)) $((ly + 132)) $((X + 63)) $((Y + 53)) <<'PY' || fail "no record shown after Login"
@@ -170,7 +170,8 @@ x11_poll 20 "DISPLAY=:dpy xdotool getmouselocation > /dev/null 2>&1" x11_holds '
 DISPLAY=":$dpy" "$R/qnclient" > "$out/display_gone.out" 2>&1 &
 pid=$!
 trap 'x11_kill "$pid" "$xpid"' EXIT
-login=$(DISPLAY=":$dpy" xdotool search --sync --onlyvisible --name '^Login$' | head -1)
+DISPLAY=":$dpy" x11_must 20 "the login window on the second display" shown '^Login$'
+login=${x11_answer%% *}
 DISPLAY=":$dpy" painted "$login"
 eval "$(DISPLAY=":$dpy" xdotool getwindowgeometry --shell "$login")"
 DISPLAY=":$dpy" xdotool mousemove $((X + 226)) $((Y + 132)) click 1

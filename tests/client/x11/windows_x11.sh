@@ -191,7 +191,8 @@ grep -q '^explanation ' "$state" && fail "the server settings did not close"
 # ---- The CD player at its first opening: framed, its title bar on the screen ----
 click cdtool
 wait_line cd
-cdw=$(timeout 10 xdotool search --sync --onlyvisible --name '^CD Player$' | head -1)
+x11_must 20 "the CD player's window" x11_ask search '^CD Player$'
+cdw=${x11_answer%% *}
 x11_poll 20 "[ -n (frame cdw) ]" x11_holds '[ -n "$(frame "$cdw")" ]' || true
 read -r _ _ top _ <<< "$(frame "$cdw")"
 [ "${top:-0}" -gt 0 ] || fail "the CD player has no title bar"
