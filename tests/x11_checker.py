@@ -35,6 +35,8 @@
 #   focus                          the window that has the keyboard (the top-level one)
 #   pointer                        "X Y SCREEN WINDOW": where the pointer is, and the window under it
 #   port                           a free TCP port of the loopback address
+#   input STEP...                  mouse and keyboard steps as an xdotool command line gives them
+#                                  (mousemove, click, mousedown, mouseup; then key or type, last)
 #
 # The windows are looked up through the same library the xdotool program uses, so that the ids,
 # places and the focused window are the ones it would give.  The checker ends with the shell
@@ -98,6 +100,13 @@ xdo_lib.xdo_get_window_location.argtypes = [ctypes.c_void_p, Window, ctypes.POIN
                                             ctypes.POINTER(ctypes.c_int), ctypes.POINTER(ctypes.c_void_p)]
 xdo_lib.xdo_get_window_size.argtypes = [ctypes.c_void_p, Window, ctypes.POINTER(ctypes.c_uint),
                                         ctypes.POINTER(ctypes.c_uint)]
+xdo_lib.xdo_free.argtypes = [ctypes.c_void_p]
+xdo_lib.xdo_move_mouse.argtypes = [ctypes.c_void_p, ctypes.c_int, ctypes.c_int, ctypes.c_int]
+xdo_lib.xdo_mouse_down.argtypes = [ctypes.c_void_p, Window, ctypes.c_int]
+xdo_lib.xdo_mouse_up.argtypes = [ctypes.c_void_p, Window, ctypes.c_int]
+xdo_lib.xdo_click_window_multiple.argtypes = [ctypes.c_void_p, Window, ctypes.c_int, ctypes.c_int, ctypes.c_uint]
+xdo_lib.xdo_send_keysequence_window.argtypes = [ctypes.c_void_p, Window, ctypes.c_char_p, ctypes.c_uint]
+xdo_lib.xdo_enter_text_window.argtypes = [ctypes.c_void_p, Window, ctypes.c_char_p, ctypes.c_uint]
 xdo_lib.xdo_get_focused_window_sane.argtypes = [ctypes.c_void_p, ctypes.POINTER(Window)]
 xdo_lib.xdo_get_mouse_location2.argtypes = [ctypes.c_void_p, ctypes.POINTER(ctypes.c_int),
                                             ctypes.POINTER(ctypes.c_int), ctypes.POINTER(ctypes.c_int),
@@ -160,6 +169,62 @@ def geometry(window):
     xdo_lib.xdo_get_window_location(xdo, window, ctypes.byref(x), ctypes.byref(y), ctypes.byref(screen))
     xdo_lib.xdo_get_window_size(xdo, window, ctypes.byref(w), ctypes.byref(h))
     return "%d %d %d %d 0" % (x.value, y.value, w.value, h.value)
+
+
+CURRENT_WINDOW = 0
+STEPS = ("mousemove", "click", "mousedown", "mouseup", "key", "type")
+
+
+def give(steps):
+    """The mouse and keyboard steps of one xdotool command line ("mousemove X Y", "click [--repeat
+    N] [--delay MS] BUTTON", "mousedown B", "mouseup B", "key KEY...", "type [--delay MS] TEXT...",
+    the last), given as that program gives them, with its defaults.  The keys go through a
+    connection made for them, as that program's own would be (the keyboard's layout may have
+    changed since the last ones), once the X server has taken the steps before them."""
+    i, ok = 0, True
+    while i < len(steps):
+        what = steps[i]
+        if what == "mousemove":
+            ok &= xdo_lib.xdo_move_mouse(xdo, int(steps[i + 1]), int(steps[i + 2]), 0) == 0
+            i += 3
+        elif what == "click":
+            i, repeat, delay = i + 1, 1, 100
+            while steps[i] in ("--repeat", "--delay"):
+                if steps[i] == "--repeat":
+                    repeat = int(steps[i + 1])
+                else:
+                    delay = int(steps[i + 1])
+                i += 2
+            ok &= xdo_lib.xdo_click_window_multiple(xdo, CURRENT_WINDOW, int(steps[i]), repeat, delay * 1000) == 0
+            i += 1
+        elif what in ("mousedown", "mouseup"):
+            call = xdo_lib.xdo_mouse_down if what == "mousedown" else xdo_lib.xdo_mouse_up
+            ok &= call(xdo, CURRENT_WINDOW, int(steps[i + 1])) == 0
+            i += 2
+        elif what == "key":  # (its keys end at the next step's name)
+            end = i + 1
+            while end < len(steps) and steps[end] not in STEPS:
+                end += 1
+            x11.XSync(display, 0)
+            keys = xdo_lib.xdo_new(None)
+            for sequence in steps[i + 1:end]:
+                ok &= xdo_lib.xdo_send_keysequence_window(keys, CURRENT_WINDOW, sequence.encode(), 12000) == 0
+            xdo_lib.xdo_free(keys)
+            i = end
+        elif what == "type":  # (the rest is its text)
+            delay, texts = 12, steps[i + 1:]
+            if texts[:1] == ["--delay"]:
+                delay, texts = int(texts[1]), texts[2:]
+            x11.XSync(display, 0)
+            keys = xdo_lib.xdo_new(None)
+            for text in texts:
+                ok &= xdo_lib.xdo_enter_text_window(keys, CURRENT_WINDOW, text.encode(), delay * 1000) == 0
+            xdo_lib.xdo_free(keys)
+            i = len(steps)
+        else:
+            raise ValueError("no such step: " + what)
+    x11.XSync(display, 0)
+    return ok
 
 
 def grab(x, y, w, h):
@@ -266,6 +331,8 @@ def answer(request):
         if f and unchanged == (what == "steady"):
             now.save(f)
         return (0 if unchanged == (what == "steady") else 1), ""
+    if what == "input":
+        return (0 if give(args) else 1), ""
     if what == "port":
         import socket
         s = socket.socket()

@@ -27,6 +27,8 @@
 #   x11_nap [SECONDS]              a pause (a tenth of a second) that starts no process
 #   x11_ask REQUEST [ARG...]       a question to the script's checker (x11_checker.py, started
 #                                  once a run): its answer in x11_answer, its status returned
+#   xdotool ARGS...                the mouse and keyboard steps given by the checker, the rest
+#                                  by the xdotool program
 #   x11_wait_for PATTERN           waits for a log line matching PATTERN (fails after 20 s)
 #   x11_until COMMAND...           runs the command until it succeeds (1 when it never did in 20 s)
 #   x11_visible                    the visible windows, one id a line, sorted
@@ -248,6 +250,50 @@ x11_ask() {
   esac
 }
 if [ "${QN_X11_INNER:-}" = 1 ] && [ -n "${DISPLAY:-}" ]; then x11_checker_start; fi
+
+# xdotool ARGS...: the mouse and keyboard steps of the scripts (mousemove X Y, click with
+# --repeat and --delay, mousedown, mouseup, key, and type with --delay, the last) are given by the
+# checker, as xdotool gives them, without a process of their own; any other command line (a
+# search, a window's move, an option these do not take) goes to xdotool.
+xdotool() {
+  if [ -n "${x11_ask_fds[d${DISPLAY:-}]:-}" ] && x11_input_steps "$@"; then
+    x11_ask input "$@"
+  else
+    command xdotool "$@"
+  fi
+}
+x11_input_steps() {
+  local number='^[0-9]+$' a
+  [ $# -gt 0 ] || return 1
+  while [ $# -gt 0 ]; do
+    case "$1" in
+      mousemove) [[ "${2:-}" =~ $number && "${3:-}" =~ $number ]] || return 1; shift 3 ;;
+      click)
+        shift
+        while [[ "${1:-}" == --repeat || "${1:-}" == --delay ]]; do [[ "${2:-}" =~ $number ]] || return 1; shift 2; done
+        [[ "${1:-}" =~ $number ]] || return 1
+        shift
+        ;;
+      mousedown | mouseup) [[ "${2:-}" =~ $number ]] || return 1; shift 2 ;;
+      key)  # (its keys end at the next step's name)
+        shift
+        [[ $# -gt 0 && "$1" != -* ]] || return 1
+        while [ $# -gt 0 ] && ! [[ "$1" =~ ^(mousemove|click|mousedown|mouseup|key|type)$ ]]; do
+          [[ "$1" != -* && "$1" != *$'\x1f'* ]] || return 1
+          shift
+        done
+        ;;
+      type)
+        shift
+        if [ "${1:-}" = --delay ]; then [[ "${2:-}" =~ $number ]] || return 1; shift 2; fi
+        [ $# -gt 0 ] || return 1
+        for a in "$@"; do [[ "$a" != -* && "$a" != *$'\x1f'* ]] || return 1; done
+        return 0
+        ;;
+      *) return 1 ;;
+    esac
+  done
+}
 
 x11_visible() { x11_ask visible; tr ' ' '\n' <<< "$x11_answer" | sort; }
 
