@@ -18,22 +18,22 @@ problem() { echo "FAULT: $*" >&2; problems=$((problems + 1)); }
 # listed COMMAND...: the window ids xdotool prints, on one line.
 listed() { command xdotool "$@" 2> /dev/null | tr '\n' ' ' | sed 's/ $//'; }
 
-xmessage -print -geometry +40+50 -buttons left "the first window" > "$out/first.out" 2> /dev/null &
+xmessage -title "Checker One" -print -geometry +40+50 -buttons left "the first window" > "$out/first.out" 2> /dev/null &
 first=$!
-xmessage -geometry +300+200 -buttons right "the second one" > "$out/second.out" 2> /dev/null &
+xmessage -title "Checker Two" -geometry +300+200 -buttons right "the second one" > "$out/second.out" 2> /dev/null &
 second=$!
 xev=""
 trap 'x11_kill "$first" "$second" "$xev"' EXIT
-two_shown() { x11_ask search '^xmessage$' && [ "$(wc -w <<< "$x11_answer")" = 2 ]; }
+two_shown() { x11_ask search '^Checker (One|Two)$' && [ "$(wc -w <<< "$x11_answer")" = 2 ]; }
 x11_must 20 "two xmessage windows" two_shown
 
 # ---- The windows, as xdotool lists them ----
 [ "$(x11_visible)" = "$(command xdotool search --onlyvisible --name '' | sort)" ] ||
   problem "the visible windows differ: $(x11_visible | tr '\n' ' ') against $(listed search --onlyvisible --name '')"
-x11_ask search 'XMESSAGE' || true  # (the case of the title is ignored, as by xdotool)
+x11_ask search 'CHECKER' || true  # (the case of the title is ignored, as by xdotool)
 windows=$x11_answer
-[ "$windows" = "$(listed search --onlyvisible --name 'XMESSAGE')" ] ||
-  problem "the windows titled xmessage are '$windows', xdotool finds '$(listed search --onlyvisible --name 'XMESSAGE')'"
+[ "$windows" = "$(listed search --onlyvisible --name 'CHECKER')" ] ||
+  problem "the windows titled Checker are '$windows', xdotool finds '$(listed search --onlyvisible --name 'CHECKER')'"
 ! x11_ask search '^no such window$' || problem "a search for a title no window has found '$x11_answer'"
 for w in $windows; do
   x11_ask geometry "$w" || problem "no geometry of the window $w"
@@ -51,7 +51,8 @@ read -r px py _ pw <<< "$x11_answer"
 eval "$(command xdotool getmouselocation --shell)"
 [ "$px $py" = "100 120" ] && [ "$X $Y $WINDOW" = "$px $py $pw" ] ||
   problem "the pointer is at $x11_answer by the checker, at $X $Y over $WINDOW by xdotool (moved to 100 120)"
-first_window=${windows%% *}
+x11_ask search '^Checker One$' || true
+first_window=$x11_answer
 command xdotool windowfocus --sync "$first_window"
 x11_ask focus
 [ "$x11_answer" = "$first_window" ] && [ "$x11_answer" = "$(command xdotool getwindowfocus)" ] ||
@@ -69,9 +70,8 @@ settled "$out/first_settled.png" "$fx" "$fy" "$fw" "$fh" || problem "a window th
 same "$out/first.png" "$out/first_settled.png" || problem "the settled window is not the one shot before"
 # A window shown over the rectangle changes it; nothing done changes nothing (the wait, with no
 # time to wait, then gives up after two looks).
-xmessage -geometry +60+60 "over the first" > /dev/null 2>&1 &
-over=$!
-until_changed "$out/covered.png" "$fx" "$fy" "$fw" "$fh" true || problem "a window shown over the first changed nothing"
+cover() { xmessage -geometry +60+60 "over the first" > /dev/null 2>&1 & over=$!; }
+until_changed "$out/covered.png" "$fx" "$fy" "$fw" "$fh" cover || problem "a window shown over the first changed nothing"
 x11_kill "$over"
 wait "$over" 2> /dev/null || true
 x11_must 20 "the first window shown whole again" x11_ask matches "$out/first.png" "$fx" "$fy" "$fw" "$fh"

@@ -242,7 +242,7 @@ x11_ask() {
     unset "x11_ask_fds[d$DISPLAY]"
     fail "the checker did not answer '$1'"
   }
-  x11_answer="${reply#? }"
+  x11_answer="${reply:2}"
   case "$reply" in
     0*) return 0 ;;
     1*) return 1 ;;
