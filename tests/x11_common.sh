@@ -29,12 +29,12 @@
 #                                  once a run): its answer in x11_answer, its status returned
 #   xdotool ARGS...                the mouse and keyboard steps given by the checker, the rest
 #                                  by the xdotool program
-#   x11_wait_for PATTERN           waits for a log line matching PATTERN (fails after 20 s)
-#   x11_until COMMAND...           runs the command until it succeeds (1 when it never did in 20 s)
+#   x11_wait_for PATTERN           waits for a log line matching PATTERN (fails after 30 s)
+#   x11_until COMMAND...           runs the command until it succeeds (1 when it never did in 30 s)
 #   x11_visible                    the visible windows, one id a line, sorted
 #   x11_new_window BEFORE          waits for a visible window not in the list BEFORE and prints it
-#                                  (1 when none came in 20 s)
-#   x11_closed WINDOW              waits until the window is no longer shown (1 after 20 s)
+#                                  (1 when none came in 30 s)
+#   x11_closed WINDOW              waits until the window is no longer shown (1 after 30 s)
 #   same A B                       the two pictures are the same
 #   settled FILE X Y W H           waits until that rectangle of the screen stops changing (two
 #                                  equal looks 0.2 s apart: the programs of a run blink no caret)
@@ -106,7 +106,7 @@ x11_screen() {
       Xvfb ":$n" -screen 0 "${size}x24" -nolisten tcp -noreset > "$keep/xvfb.out" 2>&1 &
       xvfb=$!
       x11_xvfb=$xvfb
-      x11_poll 20 "the X server :$n" x11_display_ours "$xvfb" "$n" || true
+      x11_poll 30 "the X server :$n" x11_display_ours "$xvfb" "$n" || true
       [ -n "$dpy" ] && break
       x11_kill "$xvfb"
       wait "$xvfb" 2> /dev/null || true  # reaps the server ended here: its status is the signal's
@@ -212,9 +212,9 @@ x11_must() {
 x11_holds() { local x11_condition="$1"; shift; eval "$x11_condition"; }
 
 x11_logged() { grep -q -- "$1" "$log" 2> /dev/null; }
-x11_wait_for() { x11_poll 20 "'$1' in the log" x11_logged "$1" || fail "no '$1' in the log"; }
+x11_wait_for() { x11_poll 30 "'$1' in the log" x11_logged "$1" || fail "no '$1' in the log"; }
 
-x11_until() { x11_poll 20 "$*" "$@"; }
+x11_until() { x11_poll 30 "$*" "$@"; }
 
 # ---- The checker: one process a run that answers the screen and window questions ----
 # x11_ask REQUEST [ARG...]: the answer in x11_answer; 0 yes, 1 no; a request the checker cannot
@@ -299,13 +299,13 @@ x11_visible() { x11_ask visible; tr ' ' '\n' <<< "$x11_answer" | sort; }
 
 x11_new_window_step() { x11_found=$(comm -13 <(echo "$1") <(x11_visible) | head -1); [ -n "$x11_found" ]; }
 x11_new_window() {
-  x11_poll 20 "a new window" x11_new_window_step "$1" || return 1
+  x11_poll 30 "a new window" x11_new_window_step "$1" || return 1
   echo "$x11_found"
 }
 
 x11_shown() { x11_ask visible; [[ " $x11_answer " == *" $1 "* ]]; }
 x11_gone() { ! x11_shown "$1"; }
-x11_closed() { x11_poll 20 "the window $1 to close" x11_gone "$1"; }
+x11_closed() { x11_poll 30 "the window $1 to close" x11_gone "$1"; }
 
 # same A B: the two pictures are the same, pixel for pixel.
 same() { x11_ask same "$1" "$2"; }
@@ -316,7 +316,7 @@ settled() {
   local f="$1"
   shift
   x11_ask look settled "$@"
-  x11_poll 12 "the screen at $* to stop changing" x11_settle_step "$@" "$f" && return 0
+  x11_poll 30 "the screen at $* to stop changing" x11_settle_step "$@" "$f" && return 0
   x11_ask kept settled "$f"
   return 1
 }
@@ -327,7 +327,7 @@ until_changed() {
   shift 5
   x11_ask look changed "$x" "$y" "$w" "$h"
   "$@"
-  x11_poll 20 "the screen at $x $y $w $h to change" x11_ask differs changed "$x" "$y" "$w" "$h" "$f"
+  x11_poll 30 "the screen at $x $y $w $h to change" x11_ask differs changed "$x" "$y" "$w" "$h" "$f"
 }
 
 # x11_ours PID: the process is a child of this script, not yet reaped.  (A process id comes round
@@ -355,8 +355,8 @@ x11_start() {
   QT_QPA_PLATFORM=xcb "$prog" "$log" "$@" &
   pid=$!
   trap 'x11_kill -KILL "${pid:-}"' EXIT
-  x11_poll 20 "the program's ready line" x11_ready || fail "the program did not start"
-  x11_must 20 "the window $title" x11_titled "^$title\$"
+  x11_poll 30 "the program's ready line" x11_ready || fail "the program did not start"
+  x11_must 30 "the window $title" x11_titled "^$title\$"
   xdotool windowfocus --sync "$wid" || fail "the window $title did not take the keyboard"
 }
 
@@ -380,7 +380,7 @@ shot() { x11_ask shot "$@"; }
 x11_print_dialog() { x11_ask search '^Print$' && dialog=${x11_answer##* }; }
 x11_print_to() {
   local dialog="" X Y WIDTH HEIGHT SCREEN WINDOW
-  x11_poll 20 "the print dialog" x11_print_dialog || fail "no print dialog"
+  x11_poll 30 "the print dialog" x11_print_dialog || fail "no print dialog"
   x11_ask geometry "$dialog" || fail "the print dialog closed"
   read -r X Y WIDTH HEIGHT SCREEN <<< "$x11_answer"
   # The dialog is drawn whole before its box is clicked (SHOT, or a file of the output folder,
@@ -397,7 +397,7 @@ x11_print_to() {
   x11_written "$1" || fail "$1 was not written"
 }
 
-# x11_written FILE: waits until the file is there and its size holds (1 after twenty seconds).
+# x11_written FILE: waits until the file is there and its size holds (1 after thirty seconds).
 x11_size_held() {
   local now
   now=$(stat -c %s "$1" 2>/dev/null || echo 0)
@@ -405,4 +405,4 @@ x11_size_held() {
   x11_size=$now
   return 1
 }
-x11_written() { x11_size=""; x11_poll 20 "$1 written" x11_size_held "$1"; }
+x11_written() { x11_size=""; x11_poll 30 "$1 written" x11_size_held "$1"; }

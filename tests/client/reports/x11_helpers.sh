@@ -117,8 +117,8 @@ no_servers() { ! servers_left; }
 stop_client() {
   trap - EXIT
   x11_kill "${pid:-}"
-  x11_poll 20 "the client to end" x11_left "${pid:-}" || true
-  x11_poll 20 "the servers to end" no_servers || true
+  x11_poll 30 "the client to end" x11_left "${pid:-}" || true
+  x11_poll 30 "the servers to end" no_servers || true
 }
 # close_client X Y: the main window's Close at X Y (from its corner), then client_closed.  A click
 # that came just as a window over it closed may not take: after ten seconds with the client still
@@ -169,7 +169,7 @@ menu_pick() {
   rm -f "$out/menu_item_lit.png"
   before=$(visible)
   xdotool click 1
-  x11_must 20 "the pop-up menu to close at its item $1" visible_not "$before"
+  x11_must 30 "the pop-up menu to close at its item $1" visible_not "$before"
 }
 # menu_at X Y N: a click at X Y pops up a menu (waited for), whose item N is chosen.
 menu_at() {
@@ -198,7 +198,7 @@ window_sized() { # window_sized PATTERN MIN MAX: x11_found, a visible window of 
   return 1
 }
 window() { # window TITLE [MINWIDTH]: the visible window of that title
-  x11_poll 20 "a window '$1'" window_sized "^$1\$" "${2:-0}" 1000000 || return 1
+  x11_poll 30 "a window '$1'" window_sized "^$1\$" "${2:-0}" 1000000 || return 1
   echo "$x11_found"
 }
 free_port() { x11_ask port; echo "$x11_answer"; }
@@ -210,21 +210,21 @@ snap() { # snap NAME WINDOW: a screenshot of the window into $out/NAME.png, once
 }
 shown() { x11_ask search "$1"; }  # shown PATTERN: a visible window's title matches
 not_shown() { ! x11_ask search "$1"; }
-# window_gone ID: waits until that window is no longer shown (a box closed); fails after twenty
+# window_gone ID: waits until that window is no longer shown (a box closed); fails after thirty
 # seconds.
-window_gone() { x11_poll 20 "the window $1 to close" x11_gone "$1" || fail "the window $1 did not close"; }
+window_gone() { x11_poll 30 "the window $1 to close" x11_gone "$1" || fail "the window $1 did not close"; }
 # until_in FILE PATTERN: waits until a line of the file matches (a file written); fails after
-# twenty seconds.
+# thirty seconds.
 file_has() { grep -q -- "$2" "$1" 2> /dev/null; }
-until_in() { x11_poll 20 "'$2' in $1" file_has "$1" "$2" || fail "no '$2' in $1"; }
+until_in() { x11_poll 30 "'$2' in $1" file_has "$1" "$2" || fail "no '$2' in $1"; }
 gone() { # gone PATTERN: waits until no visible window's title matches
-  x11_poll 20 "the window '$1' to close" not_shown "$1" || fail "the window '$1' did not close"
+  x11_poll 30 "the window '$1' to close" not_shown "$1" || fail "the window '$1' did not close"
 }
 # the_window PATTERN: the newest visible window whose title matches, waited for (fails after
-# twenty seconds).
+# thirty seconds).
 # (the_window PATTERN first: the oldest.)
 the_window() {
-  x11_must 20 "a window '$1'" shown "$1"
+  x11_must 30 "a window '$1'" shown "$1"
   if [ "${2:-}" = first ]; then echo "${x11_answer%% *}"; else echo "${x11_answer##* }"; fi
 }
 # newest PATTERN: the newest visible window whose title matches (empty when none).
@@ -233,7 +233,7 @@ last() { geometry "$(newest "$1")"; }  # the newest such window
 # small_window TITLE: a visible window of that title narrower than the main window (a message box
 # carries the main window's title).
 small_window() {
-  x11_poll 20 "a small window '$1'" window_sized "^$1\$" 0 600 || return 1
+  x11_poll 30 "a small window '$1'" window_sized "^$1\$" 0 600 || return 1
   echo "$x11_found"
 }
 message_box() { small_window "Quillon Server"; }  # the newest message box
@@ -246,9 +246,9 @@ has_keys() { x11_ask focus; [ "$x11_answer" = "$1" ]; }  # has_keys WINDOW: the 
 menu_bar_enabled() {
   local X Y WIDTH HEIGHT SCREEN
   geometry "$main"
-  x11_poll 20 "the main window's menu bar enabled" screen_dark "$X" "$Y" "$WIDTH" 20 200 && return 0
+  x11_poll 30 "the main window's menu bar enabled" screen_dark "$X" "$Y" "$WIDTH" 20 200 && return 0
   shot "$out/menu_bar.png" "$X" "$Y" "$WIDTH" 20 || true
-  fail "the main window's menu bar stayed greyed for 20 seconds (see $out/menu_bar.png)"
+  fail "the main window's menu bar stayed greyed for 30 seconds (see $out/menu_bar.png)"
 }
 downs() { local i; for ((i = 0; i < $1; ++i)); do printf 'Down '; done; }  # downs N: N times the key Down, for one xdotool key
 # menu KEY N [SUB]: opens the main menu with Alt+KEY and chooses its N-th shown entry (and the
@@ -288,7 +288,7 @@ save_as() {
 }
 # takes_keys WINDOW: waits until the window has the keyboard.
 takes_keys() {
-  x11_poll 20 "the window $1 to take the keys" has_keys "$1" && return 0
+  x11_poll 30 "the window $1 to take the keys" has_keys "$1" && return 0
   x11_ask name "$1" || true
   fail "the window $1 ($x11_answer) does not take the keys"
 }
@@ -307,7 +307,7 @@ opens() {
     echo "$(basename "$0" .sh): no window '$pattern' (attempt $attempt), trying again" >&2
     xdotool key Escape
     x11_opened=""
-    x11_poll 20 "what the step for '$pattern' opened to close" opens_escaped "$pattern" "$before" ||
+    x11_poll 30 "what the step for '$pattern' opened to close" opens_escaped "$pattern" "$before" ||
       fail "Escape did not close what the step for '$pattern' opened"
     [ -z "$x11_opened" ] || return 0  # the window came late, after the Escape
   done
@@ -328,7 +328,7 @@ new_window_step() {
   return 1
 }
 new_window() {
-  x11_poll 20 "a new window" new_window_step "$1" || return 1
+  x11_poll 30 "a new window" new_window_step "$1" || return 1
   echo "$x11_found"
 }
 # clicked_open X Y: a click at X Y; prints the window it opened (a menu, a list), waited for, and
@@ -346,8 +346,8 @@ popup() {
   inked "$menu"
 }
 # until_same REF X Y W H: waits until the screen's rectangle shows the picture REF again (a window
-# repainted once a box over it closed); fails after about twenty seconds.
-until_same() { x11_poll 20 "the screen at $2 $3 $4 $5 to show $1 again" x11_ask matches "$@"; }
+# repainted once a box over it closed); fails after about thirty seconds.
+until_same() { x11_poll 30 "the screen at $2 $3 $4 $5 to show $1 again" x11_ask matches "$@"; }
 # text_rows FILE X Y W H: the lines of text in a rectangle of a picture (bands of rows holding
 # dark pixels, at least 3 pixels apart).
 text_rows() { x11_ask text_rows "$@"; echo "$x11_answer"; }
@@ -358,7 +358,7 @@ text_rows() { x11_ask text_rows "$@"; echo "$x11_answer"; }
 screen_dark() { x11_ask screen_dark "$1" "$2" "$3" "$4" && [ "$x11_answer" -gt "$5" ]; }  # screen_dark X Y W H N: more than N dark pixels there
 painted() {
   geometry "$1"
-  x11_poll 20 "the window $1 to show its text" screen_dark "$X" "$Y" "$WIDTH" "$HEIGHT" "${2:-150}" && return 0
+  x11_poll 30 "the window $1 to show its text" screen_dark "$X" "$Y" "$WIDTH" "$HEIGHT" "${2:-150}" && return 0
   shot "$out/painting.png" "$X" "$Y" "$WIDTH" "$HEIGHT" || true
   fail "the window $1 shows nothing (see $out/painting.png)"
 }
@@ -381,9 +381,9 @@ drawn() {
   settled "$1" "$X" "$Y" "$WIDTH" "$HEIGHT" || fail "the window $2 did not stop changing"
 }
 # shows FILE X Y W H [DARK]: waits until the screen's rectangle shows more than DARK dark pixels
-# (20 when not given: a text written in); FILE then holds it.  Fails (1) after ten seconds.
+# (20 when not given: a text written in); FILE then holds it.  Fails (1) after thirty seconds.
 shows_step() { shot "$1" "$2" "$3" "$4" "$5" && x11_ask dark "$1" && [ "$x11_answer" -gt "$6" ]; }
-shows() { x11_poll 20 "the screen at $2 $3 $4 $5 to show a text" shows_step "$1" "$2" "$3" "$4" "$5" "${6:-20}"; }
+shows() { x11_poll 30 "the screen at $2 $3 $4 $5 to show a text" shows_step "$1" "$2" "$3" "$4" "$5" "${6:-20}"; }
 # pointed X Y WHAT: the pointer moved onto the button at X Y, waited for until the button lights
 # under it (the 80 by 26 pixels around X Y change from how they hold still with the pointer in
 # the screen's corner).
@@ -421,7 +421,7 @@ under_pointer() { pointer; [ "$WINDOW" = "$1" ]; }  # under_pointer WINDOW: the 
 raised() {
   local X Y SCREEN WINDOW
   xdotool windowraise "$1" mousemove "$2" "$3"
-  x11_poll 20 "the window $1 under the pointer" under_pointer "$1" || fail "the window $1 did not come up at $2,$3"
+  x11_poll 30 "the window $1 under the pointer" under_pointer "$1" || fail "the window $1 did not come up at $2,$3"
 }
 # menu_click X N [EXTRA]: the main window's menu bar entry at X opens its menu (waited for), whose
 # N-th entry is then clicked (the entries are 22 pixels apart; EXTRA: 2 for each separator above
@@ -442,7 +442,7 @@ menu_click() {
 # colour than its commonest one), as a pop-up menu whose only entry is lit shows no dark text.
 inked() {
   geometry "$1"
-  x11_poll 20 "the window $1 to show more than its background" x11_ask screen_inked "$X" "$Y" "$WIDTH" "$HEIGHT" && return 0
+  x11_poll 30 "the window $1 to show more than its background" x11_ask screen_inked "$X" "$Y" "$WIDTH" "$HEIGHT" && return 0
   shot "$out/inking.png" "$X" "$Y" "$WIDTH" "$HEIGHT" || true
   fail "the window $1 shows nothing (see $out/inking.png)"
 }
@@ -459,7 +459,7 @@ still() {
   shift
   x11_ask look still "$@"
   still_held=0
-  x11_poll 25 "the screen at $* to hold still" still_step "$@" "$f" && return 0
+  x11_poll 30 "the screen at $* to hold still" still_step "$@" "$f" && return 0
   x11_ask kept still "$f"
   return 1
 }
@@ -512,7 +512,7 @@ while True:
     time.sleep(1)
 PY
   smtp=$!
-  x11_poll 20 "the mail server" test -e "$1/ready" && return 0
+  x11_poll 30 "the mail server" test -e "$1/ready" && return 0
   cat "$1/../smtp.log" >&2
   x11_kill "$smtp"
   echo "FAIL: the mail server did not start" >&2
