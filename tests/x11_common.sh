@@ -18,14 +18,26 @@
 #   at NAME                        "X Y" of the newest line "at NAME X Y" of the log
 #   box NAME                       "X Y W H" of the newest line "NAME X Y W H" of the log
 #   click NAME                     a click at NAME (the script then waits for what it does)
-#   x11_wait_for PATTERN           waits for a log line matching PATTERN (fails after 10 s)
-#   x11_until COMMAND...           runs the command until it succeeds (1 when it never did in 10 s)
+#   x11_poll SECONDS WHAT CMD...   the one wait of the X tests: runs the command until it
+#                                  succeeds, for SECONDS at most (1 when it never did, and
+#                                  x11_missed names WHAT); a miss or a failing command inside
+#                                  never ends the script
+#   x11_must SECONDS WHAT CMD...   as x11_poll, but a wait that ran out fails the test, naming WHAT
+#   x11_holds CONDITION [ARG...]   the shell condition holds (for x11_poll of one written in place)
+#   x11_nap [SECONDS]              a pause (a tenth of a second) that starts no process
+#   x11_ask REQUEST [ARG...]       a question to the script's checker (x11_checker.py, started
+#                                  once a run): its answer in x11_answer, its status returned
+#   xdotool ARGS...                the mouse and keyboard steps given by the checker, the rest
+#                                  by the xdotool program
+#   x11_wait_for PATTERN           waits for a log line matching PATTERN (fails after 30 s)
+#   x11_until COMMAND...           runs the command until it succeeds (1 when it never did in 30 s)
 #   x11_visible                    the visible windows, one id a line, sorted
 #   x11_new_window BEFORE          waits for a visible window not in the list BEFORE and prints it
-#                                  (1 when none came in 10 s)
-#   x11_closed WINDOW              waits until the window is no longer shown (1 after 10 s)
+#                                  (1 when none came in 30 s)
+#   x11_closed WINDOW              waits until the window is no longer shown (1 after 30 s)
 #   same A B                       the two pictures are the same
-#   settled FILE X Y W H           waits until that rectangle of the screen stops changing
+#   settled FILE X Y W H           waits until that rectangle of the screen stops changing (two
+#                                  equal looks 0.2 s apart: the programs of a run blink no caret)
 #   until_changed FILE X Y W H CMD runs the command, then waits until the rectangle changes
 #   shot FILE X Y W H              a screenshot of that rectangle of the screen
 #   x11_print_to FILE [SHOT]       the print dialog that is up prints into FILE: its output file
@@ -33,6 +45,9 @@
 #
 # The script sets $prog, $out and $log before it calls x11_start.
 
+# The programs show their text caret without blinking, so that a window with the keyboard holds
+# still for a test that waits for it to.
+export QN_STILL_CARET=1
 # Qt's own messages carry their type, so that a warning stands out from the programs' output.
 export QT_MESSAGE_PATTERN='qt-%{type}: %{if-category}%{category}: %{endif}%{message}'
 x11_qt_warning_pattern='^qt-(warning|critical|fatal): '
@@ -45,6 +60,18 @@ if [ "${QN_X11_INNER:-}" = 1 ] && [ -n "${QN_X11_TRACE:-}" ]; then
   PS4='+ ${BASH_SOURCE[0]##*/}:$LINENO: '
   set -x
 fi
+
+# x11_display_ours XVFB N: the X server XVFB took the display N (its lock names it, and a client
+# connects), or it has ended (then dpy stays empty).
+x11_display_ours() {
+  x11_ours "$1" || return 0
+  if [ "$({ tr -dc 0-9 < "/tmp/.X$2-lock"; } 2> /dev/null)" = "$1" ] &&
+     DISPLAY=":$2" xdotool getmouselocation > /dev/null 2>&1; then
+    dpy=$2
+  fi
+  [ -n "$dpy" ]
+}
+x11_display_left() { ! grep -qsxz "DISPLAY=:$1" /proc/[0-9]*/environ; }
 
 x11_screen() {
   local size="$1"
@@ -79,15 +106,7 @@ x11_screen() {
       Xvfb ":$n" -screen 0 "${size}x24" -nolisten tcp -noreset > "$keep/xvfb.out" 2>&1 &
       xvfb=$!
       x11_xvfb=$xvfb
-      for _ in $(seq 100); do
-        x11_ours "$xvfb" || break
-        if [ "$({ tr -dc 0-9 < "/tmp/.X$n-lock"; } 2> /dev/null)" = "$xvfb" ] &&
-           DISPLAY=":$n" xdotool getmouselocation > /dev/null 2>&1; then
-          dpy=$n
-          break
-        fi
-        sleep 0.1
-      done
+      x11_poll 30 "the X server :$n" x11_display_ours "$xvfb" "$n" || true
       [ -n "$dpy" ] && break
       x11_kill "$xvfb"
       wait "$xvfb" 2> /dev/null || true  # reaps the server ended here: its status is the signal's
@@ -111,10 +130,7 @@ x11_screen() {
     fi
     # A program the run ended may still be on its way out: the X server goes once no program of
     # the run is left on it (ten seconds at most).
-    for _ in $(seq 100); do
-      grep -qsxz "DISPLAY=:$dpy" /proc/[0-9]*/environ || break
-      sleep 0.1
-    done
+    x11_poll 10 "the programs on :$dpy to end" x11_display_left "$dpy" || true
     x11_kill "$xvfb"
     wait "$xvfb" 2> /dev/null || true  # reaps the server ended here: its status is the signal's
     x11_xvfb=""
@@ -157,51 +173,151 @@ fail() {
   exit 1
 }
 
-x11_wait_for() {
-  for _ in $(seq 100); do grep -q -- "$1" "$log" 2>/dev/null && return 0; sleep 0.1; done
-  fail "no '$1' in the log"
-}
+# ---- Waits ----
+# A pause reads from a pipe no one writes to (the shell's own read with a time limit): a sleep
+# process costs as much as the pause on a busy machine.
+exec {x11_nap_fd}<> <(:)
+x11_nap() { read -r -t "${1:-0.1}" -u "$x11_nap_fd" _ || true; }
 
-x11_until() {
-  for _ in $(seq 100); do "$@" && return 0; sleep 0.1; done
-  return 1
-}
-
-x11_visible() { xdotool search --onlyvisible --name '' 2>/dev/null | sort; }
-
-x11_new_window() {
-  local w
-  for _ in $(seq 100); do
-    w=$(comm -13 <(echo "$1") <(x11_visible) | head -1)
-    [ -n "$w" ] && { echo "$w"; return 0; }
-    sleep 0.1
+# x11_poll SECONDS WHAT COMMAND...: runs the command, and again a tenth of a second after each
+# miss, until it succeeds (0) or SECONDS have gone by and it was tried at least twice (1;
+# x11_missed then names WHAT, for the caller's message).  The command runs as a condition, so
+# that nothing in it that fails (an assignment from a pipeline whose first command found
+# nothing, under "set -e") ends the script: a miss is a miss.  Variables the command sets stay
+# set.  QN_X11_PATIENCE multiplies every bound (2 on a machine slower still); x11_poll_nap, when
+# set, is the pause between the tries (for a figure measured to the hundredth of a second).
+x11_poll() {
+  # (Its own names are such that the command's variables, of the caller's scope, are not hidden.)
+  local x11_poll_what="$2" x11_poll_tries=0 x11_poll_end
+  x11_poll_end=$((${EPOCHREALTIME/./} + ${1%.*} * 1000000 * ${QN_X11_PATIENCE:-1}))
+  shift 2
+  while :; do
+    if "$@"; then return 0; fi
+    x11_poll_tries=$((x11_poll_tries + 1))
+    if [ "${EPOCHREALTIME/./}" -ge "$x11_poll_end" ] && [ "$x11_poll_tries" -ge 2 ]; then
+      x11_missed="$x11_poll_what"
+      return 1
+    fi
+    x11_nap "${x11_poll_nap:-0.1}"
   done
-  return 1
+}
+# x11_must SECONDS WHAT COMMAND...: x11_poll, failing the test when the wait ran out.
+x11_must() {
+  x11_poll "$@" || fail "waited $1 s for $x11_missed"
 }
 
-x11_closed() { x11_until eval "! x11_visible | grep -qx '$1'"; }
+# x11_holds CONDITION [ARG...]: the shell condition holds ($1... in it are the ARGs), for a wait
+# on a condition written in place:
+#   x11_poll 10 "another record" x11_holds '[ "$(st number)" != "$1" ]' "$first"
+x11_holds() { local x11_condition="$1"; shift; eval "$x11_condition"; }
+
+x11_logged() { grep -q -- "$1" "$log" 2> /dev/null; }
+x11_wait_for() { x11_poll 30 "'$1' in the log" x11_logged "$1" || fail "no '$1' in the log"; }
+
+x11_until() { x11_poll 30 "$*" "$@"; }
+
+# ---- The checker: one process a run that answers the screen and window questions ----
+# x11_ask REQUEST [ARG...]: the answer in x11_answer; 0 yes, 1 no; a request the checker cannot
+# answer fails the test.  The checker of the run's display is started with the run inside its X
+# server (below), in the script's own shell, so that every subshell of the script shares it (one
+# of another display the script starts, on its first question there).
+declare -A x11_ask_fds x11_told_fds
+x11_checker_start() {
+  local d ask told
+  d=$(mktemp -d "${XDG_RUNTIME_DIR:-${TMPDIR:-/tmp}}/x11check.XXXXXX")
+  mkfifo "$d/ask" "$d/told"
+  /usr/bin/python3 -u "$(dirname "${BASH_SOURCE[0]}")/x11_checker.py" < "$d/ask" > "$d/told" &
+  exec {ask}> "$d/ask" {told}< "$d/told"
+  rm -rf "$d"
+  x11_ask_fds[d$DISPLAY]=$ask x11_told_fds[d$DISPLAY]=$told
+}
+x11_ask() {
+  local IFS=$'\x1f' reply
+  if [ -z "${x11_ask_fds[d${DISPLAY:-}]:-}" ]; then
+    [ -n "${DISPLAY:-}" ] && [ "$BASHPID" = "$$" ] && x11_checker_start ||
+      { x11_answer="no checker (no X display, or a first question from a subshell)"; return 2; }
+  fi
+  printf '%s\n' "$*" >&"${x11_ask_fds[d$DISPLAY]}"
+  IFS=' ' read -r -t 300 -u "${x11_told_fds[d$DISPLAY]}" reply || {
+    unset "x11_ask_fds[d$DISPLAY]"
+    fail "the checker did not answer '$1'"
+  }
+  x11_answer="${reply:2}"
+  case "$reply" in
+    0*) return 0 ;;
+    1*) return 1 ;;
+    *) fail "the checker cannot answer '$*': $x11_answer" ;;
+  esac
+}
+if [ "${QN_X11_INNER:-}" = 1 ] && [ -n "${DISPLAY:-}" ]; then x11_checker_start; fi
+
+# xdotool ARGS...: the mouse and keyboard steps of the scripts (mousemove X Y, click with
+# --repeat and --delay, mousedown, mouseup, key, and type with --delay, the last) are given by the
+# checker, as xdotool gives them, without a process of their own; any other command line (a
+# search, a window's move, an option these do not take) goes to xdotool.
+xdotool() {
+  if [ -n "${x11_ask_fds[d${DISPLAY:-}]:-}" ] && x11_input_steps "$@"; then
+    x11_ask input "$@"
+  else
+    command xdotool "$@"
+  fi
+}
+x11_input_steps() {
+  local number='^[0-9]+$' a
+  [ $# -gt 0 ] || return 1
+  while [ $# -gt 0 ]; do
+    case "$1" in
+      mousemove) [[ "${2:-}" =~ $number && "${3:-}" =~ $number ]] || return 1; shift 3 ;;
+      click)
+        shift
+        while [[ "${1:-}" == --repeat || "${1:-}" == --delay ]]; do [[ "${2:-}" =~ $number ]] || return 1; shift 2; done
+        [[ "${1:-}" =~ $number ]] || return 1
+        shift
+        ;;
+      mousedown | mouseup) [[ "${2:-}" =~ $number ]] || return 1; shift 2 ;;
+      key)  # (its keys end at the next step's name)
+        shift
+        [[ $# -gt 0 && "$1" != -* ]] || return 1
+        while [ $# -gt 0 ] && ! [[ "$1" =~ ^(mousemove|click|mousedown|mouseup|key|type)$ ]]; do
+          [[ "$1" != -* && "$1" != *$'\x1f'* ]] || return 1
+          shift
+        done
+        ;;
+      type)
+        shift
+        if [ "${1:-}" = --delay ]; then [[ "${2:-}" =~ $number ]] || return 1; shift 2; fi
+        [ $# -gt 0 ] || return 1
+        for a in "$@"; do [[ "$a" != -* && "$a" != *$'\x1f'* ]] || return 1; done
+        return 0
+        ;;
+      *) return 1 ;;
+    esac
+  done
+}
+
+x11_visible() { x11_ask visible; tr ' ' '\n' <<< "$x11_answer" | sort; }
+
+x11_new_window_step() { x11_found=$(comm -13 <(echo "$1") <(x11_visible) | head -1); [ -n "$x11_found" ]; }
+x11_new_window() {
+  x11_poll 30 "a new window" x11_new_window_step "$1" || return 1
+  echo "$x11_found"
+}
+
+x11_shown() { x11_ask visible; [[ " $x11_answer " == *" $1 "* ]]; }
+x11_gone() { ! x11_shown "$1"; }
+x11_closed() { x11_poll 30 "the window $1 to close" x11_gone "$1"; }
 
 # same A B: the two pictures are the same, pixel for pixel.
-same() {
-  /usr/bin/python3 - "$@" <<'PY'
-import sys
-from PIL import Image, ImageChops
-a, b = (Image.open(f).convert("RGB") for f in sys.argv[1:3])
-sys.exit(0 if a.size == b.size and ImageChops.difference(a, b).getbbox() is None else 1)
-PY
-}
+same() { x11_ask same "$1" "$2"; }
 # settled FILE X Y W H: waits until the screen's rectangle stops changing (a window drawn whole);
 # FILE then holds it.
+x11_settle_step() { x11_nap 0.2; x11_ask steady settled "$@"; }
 settled() {
-  local f="$1" prev="${1%.png}.prev.png"
-  shot "$prev" "$2" "$3" "$4" "$5"
-  for _ in $(seq 60); do
-    sleep 0.2
-    shot "$f" "$2" "$3" "$4" "$5"
-    same "$f" "$prev" && { rm -f "$prev"; return 0; }
-    mv "$f" "$prev"
-  done
-  mv "$prev" "$f"
+  local f="$1"
+  shift
+  x11_ask look settled "$@"
+  x11_poll 30 "the screen at $* to stop changing" x11_settle_step "$@" "$f" && return 0
+  x11_ask kept settled "$f"
   return 1
 }
 # until_changed FILE X Y W H COMMAND...: runs the command, then waits until the screen's
@@ -209,15 +325,9 @@ settled() {
 until_changed() {
   local f="$1" x="$2" y="$3" w="$4" h="$5"
   shift 5
-  shot "$f.before.png" "$x" "$y" "$w" "$h"
+  x11_ask look changed "$x" "$y" "$w" "$h"
   "$@"
-  for _ in $(seq 100); do
-    shot "$f" "$x" "$y" "$w" "$h"
-    same "$f" "$f.before.png" || { rm -f "$f.before.png"; return 0; }
-    sleep 0.1
-  done
-  rm -f "$f.before.png"
-  return 1
+  x11_poll 30 "the screen at $x $y $w $h to change" x11_ask differs changed "$x" "$y" "$w" "$h" "$f"
 }
 
 # x11_ours PID: the process is a child of this script, not yet reaped.  (A process id comes round
@@ -237,22 +347,24 @@ x11_kill() {
   return 0
 }
 
+x11_ready() { grep -qx ready "$log" 2> /dev/null; }
+x11_titled() { x11_ask search "$1" && wid=${x11_answer%% *}; }
 x11_start() {
   local title="$1"
   shift
   QT_QPA_PLATFORM=xcb "$prog" "$log" "$@" &
   pid=$!
   trap 'x11_kill -KILL "${pid:-}"' EXIT
-  for _ in $(seq 100); do grep -qx ready "$log" 2>/dev/null && break; sleep 0.1; done
-  grep -qx ready "$log" || fail "the program did not start"
-  wid=$(xdotool search --sync --name "^$title\$" | head -1)
+  x11_poll 30 "the program's ready line" x11_ready || fail "the program did not start"
+  x11_must 30 "the window $title" x11_titled "^$title\$"
   xdotool windowfocus --sync "$wid" || fail "the window $title did not take the keyboard"
 }
 
+x11_left() { ! x11_ours "$1"; }
 x11_stop() {
   x11_kill "$pid"
   # (A test program whose own loop does not take the signal is ended after ten seconds.)
-  for _ in $(seq 100); do x11_ours "$pid" || break; sleep 0.1; done
+  x11_poll 10 "the program to end" x11_left "$pid" || true
   x11_kill -KILL "$pid"
   wait "$pid" 2>/dev/null || true
   pid=""
@@ -261,49 +373,36 @@ x11_stop() {
 at() { grep "^at $1 " "$log" | tail -1 | awk '{print $3, $4}'; }
 box() { grep "^$1 [0-9-]" "$log" | tail -1 | awk '{print $2, $3, $4, $5}'; }
 click() { xdotool mousemove $(at "$1") click 1; }
-shot() {
-  /usr/bin/python3 - "$@" <<'PY'
-import sys
-from PIL import ImageGrab
-f, x, y, w, h = sys.argv[1], *map(int, sys.argv[2:])
-ImageGrab.grab().crop((x, y, x + w, y + h)).save(f)
-PY
-}
+shot() { x11_ask shot "$@"; }
 
 # The print dialog (its printer is "Print to File (PDF)" on a machine with no printers): the
 # output file box sits 65 pixels above its bottom, Print 24 above it, both left of the middle.
+x11_print_dialog() { x11_ask search '^Print$' && dialog=${x11_answer##* }; }
 x11_print_to() {
-  local dialog="" X Y WIDTH HEIGHT SCREEN
-  for _ in $(seq 150); do
-    dialog=$(xdotool search --onlyvisible --name '^Print$' 2>/dev/null | tail -1)
-    [ -n "$dialog" ] && break
-    sleep 0.1
-  done
-  [ -n "$dialog" ] || fail "no print dialog"
-  eval "$(xdotool getwindowgeometry --shell "$dialog")"
+  local dialog="" X Y WIDTH HEIGHT SCREEN WINDOW
+  x11_poll 30 "the print dialog" x11_print_dialog || fail "no print dialog"
+  x11_ask geometry "$dialog" || fail "the print dialog closed"
+  read -r X Y WIDTH HEIGHT SCREEN <<< "$x11_answer"
   # The dialog is drawn whole before its box is clicked (SHOT, or a file of the output folder,
   # then holds it).
   settled "${2:-$out/print_dialog.png}" "$X" "$Y" "$WIDTH" "$HEIGHT" || fail "the print dialog did not stop changing"
-  xdotool mousemove $((X + 165)) $((Y + HEIGHT - 65)) click 1 key ctrl+a
-  xdotool type --delay 20 "$1"
+  xdotool mousemove $((X + 165)) $((Y + HEIGHT - 65)) click 1 key ctrl+a type --delay 20 "$1"
   local attempt
   for attempt in 1 2; do
     xdotool mousemove $((X + 155)) $((Y + HEIGHT - 24)) click 1
     x11_written "$1" && return 0
     # A click that only closed the file name completer's list is given again.
-    xdotool search --onlyvisible --name '^Print$' > /dev/null 2>&1 || break
+    x11_ask search '^Print$' || break
   done
   x11_written "$1" || fail "$1 was not written"
 }
 
-# x11_written FILE: waits until the file is there and its size holds (1 after ten seconds).
-x11_written() {
-  local size="" now
-  for _ in $(seq 100); do
-    now=$(stat -c %s "$1" 2>/dev/null || echo 0)
-    [ "$now" -gt 0 ] && [ "$now" = "$size" ] && return 0
-    size=$now
-    sleep 0.1
-  done
+# x11_written FILE: waits until the file is there and its size holds (1 after thirty seconds).
+x11_size_held() {
+  local now
+  now=$(stat -c %s "$1" 2>/dev/null || echo 0)
+  [ "$now" -gt 0 ] && [ "$now" = "${x11_size:-}" ] && return 0
+  x11_size=$now
   return 1
 }
+x11_written() { x11_size=""; x11_poll 30 "$1 written" x11_size_held "$1"; }

@@ -21,6 +21,8 @@
 #include <QProxyStyle>
 #include <QPixmap>
 #include <QSignalBlocker>
+#include <QStyleHints>
+#include <string_view>
 
 #include "platform/qt/qt_backend_parts.h"
 #include "platform/qt/qt_event_loop.h"
@@ -616,6 +618,10 @@ void InstallQtBackend() {
   }) == 0;
   (void)AtExit;
   if (!dynamic_cast<TQtStyle*>(QApplication::style())) QApplication::setStyle(new TQtStyle(QApplication::style()->name()));
+  // QN_STILL_CARET=1 (the X tests set it) shows the text caret without blinking: a test that
+  // waits for a window to hold still before it looks at it would otherwise wait on the blink.
+  if (const char* still = std::getenv("QN_STILL_CARET"); still && std::string_view(still) == "1")
+    QGuiApplication::styleHints()->setCursorFlashTime(0);
   QFont::insertSubstitution("Arial", "Liberation Sans");
   QFont::insertSubstitution("Times New Roman", "Liberation Serif");
   QFont::insertSubstitution("Courier New", "Liberation Mono");

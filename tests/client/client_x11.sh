@@ -32,10 +32,8 @@ started=$(date +%s%N)
 
 # ---- The login window ----
 login=""
-for _ in $(seq 1000); do
-  login=$(xdotool search --onlyvisible --name '^Login$' 2>/dev/null | head -1) && [ -n "$login" ] && break
-  sleep 0.01
-done
+login_shown() { shown '^Login$' && login=${x11_answer%% *}; }
+x11_poll_nap=0.01 x11_poll 20 "the login window" login_shown || true
 [ -n "$login" ] || fail "no login window"
 echo "figure: program start to login window: $(since "$started") ms"
 drawn "$out/login_window.png" "$login"
@@ -46,7 +44,7 @@ lx=$X ly=$Y
 
 # ---- Create Demo: the database information window, then the message ----
 xdotool mousemove $((lx + 70)) $((ly + 132)) click 1
-info=$(xdotool search --sync --onlyvisible --name '^Please enter database information:$' | head -1)
+info=$(the_window '^Please enter database information:$' first)
 geometry "$info"
 ix=$X iy=$Y
 xdotool mousemove $((ix + 260)) $((iy + 24)) click 1
@@ -60,7 +58,7 @@ box_answer database_created OK
 
 # ---- Login: the first record ----
 # Login; the time until the first record's code shows in the main window behind.
-main=$(xdotool search --onlyvisible --name '^Quillon Client$' | head -1)
+main=$(the_window '^Quillon Client$' first)
 [ -n "$main" ] || fail "no main window behind the login window"
 geometry "$main"
 /usr/bin/python3 - $((lx + 226)) $((ly + 132)) $((X + 63)) $((Y + 53)) <<'PY' || fail "no record shown after Login"
@@ -100,15 +98,15 @@ field_becomes() {
   local want="$1"
   shift
   "$@"
-  for _ in $(seq 40); do
-    crop_field "$out/field_now.png"
-    if [ "$want" = empty ]; then
-      [ "$(dark "$out/field_now.png" 0 0 180 17)" -eq 0 ] && return 0
-    else
-      same "$want" "$out/field_now.png" && return 0
-    fi
-  done
-  return 1
+  x11_poll 12 "the field to show $want" field_is "$want"
+}
+field_is() {
+  crop_field "$out/field_now.png"
+  if [ "$1" = empty ]; then
+    [ "$(dark "$out/field_now.png" 0 0 180 17)" -eq 0 ]
+  else
+    same "$1" "$out/field_now.png"
+  fi
 }
 type_field() {
   xdotool mousemove "$field_x" "$field_y" click 1
@@ -163,25 +161,26 @@ grep -aq "Delta" "$R/Data/database/Demo.qnd"* || fail "the edit before SIGTERM w
 rm -f "$out/display"
 Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp -noreset 5> "$out/display" > /dev/null 2>&1 &
 xpid=$!
-for _ in $(seq 100); do [ -s "$out/display" ] && break; sleep 0.1; done
+x11_poll 20 "[ -s out/display ]" x11_holds '[ -s "$out/display" ]' || true
 dpy=$(tr -dc 0-9 < "$out/display")
 [ -n "$dpy" ] || fail "no second X server"
-for _ in $(seq 100); do DISPLAY=":$dpy" xdotool getmouselocation > /dev/null 2>&1 && break; sleep 0.1; done
+x11_poll 20 "DISPLAY=:dpy xdotool getmouselocation > /dev/null 2>&1" x11_holds 'DISPLAY=":$dpy" xdotool getmouselocation > /dev/null 2>&1' || true
 # Qt rightly warns there that its connection to the X server broke: that output goes beside the
 # checked logs, and it may hold no other warning.
 DISPLAY=":$dpy" "$R/qnclient" > "$out/display_gone.out" 2>&1 &
 pid=$!
 trap 'x11_kill "$pid" "$xpid"' EXIT
-login=$(DISPLAY=":$dpy" xdotool search --sync --onlyvisible --name '^Login$' | head -1)
+DISPLAY=":$dpy" x11_must 20 "the login window on the second display" shown '^Login$'
+login=${x11_answer%% *}
 DISPLAY=":$dpy" painted "$login"
 eval "$(DISPLAY=":$dpy" xdotool getwindowgeometry --shell "$login")"
 DISPLAY=":$dpy" xdotool mousemove $((X + 226)) $((Y + 132)) click 1
-for _ in $(seq 100); do pgrep -f "hmserv-$(id -u)-$port/" > /dev/null && break; sleep 0.1; done
+x11_poll 20 "pgrep -f hmserv-(id -u)-port/ > /dev/null" x11_holds 'pgrep -f "hmserv-$(id -u)-$port/" > /dev/null' || true
 pgrep -f "hmserv-$(id -u)-$port/" > /dev/null || fail "no web server after the login on the second display"
 # The display goes once the record window is up there.
 DISPLAY=":$dpy" window "Quillon Server" 600 > /dev/null || fail "no record window on the second display"
 kill "$xpid"
-for _ in $(seq 100); do x11_ours "$pid" || break; sleep 0.1; done
+x11_poll 20 "x11_ours pid" x11_holds '! { x11_ours "$pid"; }' || true
 x11_ours "$pid" && fail "the client did not end when its display went away"
 set +e
 wait "$pid"
@@ -192,6 +191,6 @@ if grep -E "$x11_qt_warning_pattern" "$out/display_gone.out" | grep -v 'connecti
   fail "Qt warnings besides the broken connection when the display went away"
 fi
 trap - EXIT
-for _ in $(seq 100); do servers_left || break; sleep 0.1; done
+x11_poll 20 "servers_left" x11_holds '! { servers_left; }' || true
 servers_left && fail "the web server or the resident instance is still running after the display went away"
 echo "client_x11: login, creation, two records, Next and Previous, close, start again, SIGTERM, display gone; screenshots in $out"

@@ -57,7 +57,7 @@ window_gone "$w"
 # ---- Help: the redirect page goes to the desktop's opener ----
 rm -f "$out/opener/opened.txt"
 menu h 1
-for _ in $(seq 50); do [ -s "$out/opener/opened.txt" ] && break; sleep 0.1; done
+x11_poll 10 "[ -s out/opener/opened.txt ]" x11_holds '[ -s "$out/opener/opened.txt" ]' || true
 [ -s "$out/opener/opened.txt" ] || fail "the help page was not opened"
 grep -q "go.htm" "$out/opener/opened.txt" || fail "the opener got $(cat "$out/opener/opened.txt")"
 page=$(find "$R" -name go.htm | head -1)

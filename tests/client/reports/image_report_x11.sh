@@ -25,14 +25,14 @@ installed_client_x11 1280x1024 --db "$make_db" --setting ImageReportW:=760 --set
 
 # pictures_shown: the Pictures page shows the record's first picture (red) and the main window's
 # status reads "Ready" (green) again: its request is over.
+pictures_shown_step() {
+  shot "$out/status.png" "$mx" "$my" "$mw" "$mh"
+  [ "$(count "$out/status.png" 0 150 "$mw" $((mh - 180)) 255 0 0)" -gt 5000 ] &&
+    [ "$(count "$out/status.png" 4 $((mh - 22)) 60 18 0 128 0)" -gt 8 ]
+}
 pictures_shown() {
-  for _ in $(seq 100); do
-    shot "$out/status.png" "$mx" "$my" "$mw" "$mh"
-    [ "$(count "$out/status.png" 0 150 "$mw" $((mh - 180)) 255 0 0)" -gt 5000 ] &&
-      [ "$(count "$out/status.png" 4 $((mh - 22)) 60 18 0 128 0)" -gt 8 ] && return 0
-    sleep 0.1
-  done
-  fail "the Pictures page does not show the first picture, or the main window stays busy"
+  x11_poll 20 "the first picture and Ready" pictures_shown_step ||
+    fail "the Pictures page does not show the first picture, or the main window stays busy"
 }
 
 start_client
@@ -74,11 +74,8 @@ until_changed "$out/preview_page.png" "$ix" "$iy" "$iw" "$ih" xdotool mousemove 
   fail "the Preview page did not show"
 # Generated again: the three pictures show on the paper.
 xdotool mousemove $((px + 39)) $((py + 16)) click 1
-for _ in $(seq 60); do
-  shot "$out/image_report_preview.png" "$ix" "$iy" "$iw" "$ih"
-  [ "$(count "$out/image_report_preview.png" 0 90 "$iw" $((ih - 90)) 0 0 255)" -gt 50 ] && break
-  sleep 0.2
-done
+x11_poll 20 "the pictures on the paper" x11_holds \
+  'shot "$out/image_report_preview.png" "$ix" "$iy" "$iw" "$ih" && [ "$(count "$out/image_report_preview.png" 0 90 "$iw" $((ih - 90)) 0 0 255)" -gt 50 ]' || true
 settled "$out/image_report_preview.png" "$ix" "$iy" "$iw" "$ih" || fail "the preview did not stop changing"
 # The paper shows the three pictures one above the other at its left, in slot order.
 /usr/bin/python3 - "$out/image_report_preview.png" <<'PY' || fail "the preview does not show the pictures stacked at the left"
@@ -115,7 +112,7 @@ settled "$out/image_report_text.png" "$ix" "$iy" "$iw" "$ih" || fail "the text p
 # ---- Close: the format is kept in "LastReport.rp1", the downloaded pictures are gone ----
 xdotool mousemove $((ix + 180)) $((iy + 14)) click 1
 gone '^Record Print$'
-for _ in $(seq 100); do [ -n "$(find "$R" -name LastReport.rp1)" ] && break; sleep 0.1; done
+x11_poll 20 "[ -n (find R -name LastReport.rp1) ]" x11_holds '[ -n "$(find "$R" -name LastReport.rp1)" ]' || true
 last=$(find "$R" -name LastReport.rp1 | head -1)
 [ -n "$last" ] || fail "closing wrote no LastReport.rp1"
 left=$(find "$R" -name wide.jpg -o -name square.gif -o -name tall.pcx | wc -l)

@@ -26,12 +26,7 @@ today=$(cat "$out/today.txt")
 # wait_ink FILE X Y W H: waits until the rectangle of the screen shows text (pixels darker than
 # the grey of the windows), into FILE.
 wait_ink() {
-  for _ in $(seq 60); do
-    shot "$@"
-    [ "$(/usr/bin/python3 -c 'import sys; from PIL import Image; print(sum(1 for p in Image.open(sys.argv[1]).convert("RGB").getdata() if sum(p) < 450))' "$1")" -gt 30 ] && return 0
-    sleep 0.2
-  done
-  fail "nothing shows in $1"
+  x11_poll 20 "text in $1" x11_holds 'shot "$@" && x11_ask darker "$1" 450 && [ "$x11_answer" -gt 30 ]' "$@" || fail "nothing shows in $1"
 }
 # ok_message NAME: the message box that is up is answered by a click on its OK (NAME.png shows it
 # with the pointer there).
@@ -233,7 +228,7 @@ px=$X py=$Y
 popup $((px + 368)) $((py + 112))                       # "Add": the record name
 before=$(visible)
 xdotool key Down Return
-for _ in $(seq 100); do [ "$(visible)" != "$before" ] && break; sleep 0.1; done
+x11_poll 20 "[ (visible) != before ]" x11_holds '[ "$(visible)" != "$before" ]' || true
 [ "$(visible)" != "$before" ] || fail "the Add menu did not close"
 drawn "$out/barcode_label_edit.png" "$w"
 # The label text's font, colour and size ("10") show; "Plain Paper" is disabled, its caption

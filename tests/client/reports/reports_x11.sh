@@ -112,11 +112,7 @@ for y in range(40, im.size[1] - 40):
 assert bands >= 10, bands
 PY
 }
-for _ in $(seq 100); do
-  shot "$out/graph.png" "$gx" "$gy" "$gw" "$gh"
-  tree_bands 2> /dev/null && break
-  sleep 0.1
-done
+x11_poll 20 "the graph window's tree" x11_holds 'shot "$out/graph.png" "$gx" "$gy" "$gw" "$gh" && tree_bands 2> /dev/null' || true
 settled "$out/graph.png" "$gx" "$gy" "$gw" "$gh" || fail "the graph window did not settle"
 tree_bands || fail "the graph window's tree shows no descriptions"
 # The graph's request is kept: the chosen node's path and its children.
@@ -137,14 +133,10 @@ print(bands[1])
 PY
 )
 xdotool mousemove $((gx + 50)) $((gy + second)) click --repeat 2 --delay 80 1
-for _ in $(seq 100); do grep -q $'^0,1,2\r' "$out/R/Work/logsend.txt" && break; sleep 0.1; done
+x11_poll 20 "grep -q ^0,1,2r out/R/Work/logsend.txt" x11_holds 'grep -q $'\''^0,1,2\r'\'' "$out/R/Work/logsend.txt"' || true
 grep -q $'^0,1,2\r' "$out/R/Work/logsend.txt" || fail "a double click on the second description charted nothing"
 grep -q "^0,0,condition" "$out/R/Work/logsend.txt" || fail "the second description's request names another node"
-for _ in $(seq 100); do
-  shot "$out/graph_second.png" "$gx" "$gy" "$gw" "$gh"
-  same "$out/graph.png" "$out/graph_second.png" || break
-  sleep 0.1
-done
+x11_poll 20 "the second chart" x11_holds 'shot "$out/graph_second.png" "$gx" "$gy" "$gw" "$gh" && ! same "$out/graph.png" "$out/graph_second.png"' || true
 same "$out/graph.png" "$out/graph_second.png" && fail "the chart did not change for the second description"
 settled "$out/graph_second.png" "$gx" "$gy" "$gw" "$gh" || fail "the second chart did not settle"
 xdotool mousemove $((gx + 380)) $((gy + 14)) click 1
@@ -152,11 +144,7 @@ gone '^Graph Function$'
 
 # ---- A record opened from the results ----
 xdotool mousemove $((rx + 75)) $((ry + 60 + 21 + 10)) click --repeat 2 --delay 80 1
-for _ in $(seq 100); do
-  shot "$out/record_opened.png" "$mx" "$my" "$mw" "$mh"
-  same "$out/main_before.png" "$out/record_opened.png" || break
-  sleep 0.1
-done
+x11_poll 20 "the record opened" x11_holds 'shot "$out/record_opened.png" "$mx" "$my" "$mw" "$mh" && ! same "$out/main_before.png" "$out/record_opened.png"' || true
 same "$out/main_before.png" "$out/record_opened.png" && fail "the record window did not change"
 settled "$out/record_opened.png" "$mx" "$my" "$mw" "$mh" || fail "the record window did not settle"
 

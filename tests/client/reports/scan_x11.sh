@@ -19,12 +19,9 @@ field_text() {
   printf '' | xclip -selection clipboard
   xdotool mousemove $((mx + $1)) $((my + $2)) click 1
   xdotool key ctrl+a ctrl+c
-  for _ in $(seq 100); do
-    t=$(xclip -o -selection clipboard 2>/dev/null || true)
-    [ -n "$t" ] && { echo "$t"; return 0; }
-    sleep 0.1
-  done
+  x11_poll 20 "the field's text on the clipboard" clipboard_text && echo "$t" || true
 }
+clipboard_text() { t=$(xclip -o -selection clipboard 2>/dev/null || true); [ -n "$t" ]; }
 # scan_window: the scanner station that is up (w; sx sy its corner), screenshot as $1.
 scan_window() {
   w=$(window "Scan Barcode") || fail "no scanner station"
@@ -51,11 +48,7 @@ opens '^Scan Barcode$' xdotool mousemove $((mx + 556)) $((my + 33)) click 1
 scan_window scan_barcode
 scan "$jump_barcode"
 gone '^Scan Barcode$'
-for _ in $(seq 20); do
-  shown_code=$(field_text 100 62)
-  [ "$shown_code" = "$jump_code" ] && break
-  sleep 0.2
-done
+x11_poll 10 "record $jump_code shown" x11_holds 'shown_code=$(field_text 100 62); [ "$shown_code" = "$jump_code" ]' || true
 [ "$shown_code" = "$jump_code" ] || fail "the jump shows record '$shown_code', not $jump_code"
 [ "$(field_text 280 62)" = "$jump_name" ] || fail "the jump does not show the name $jump_name"
 shot "$out/main_after_jump.png" "$mx" "$my" "$mw" "$mh"

@@ -113,18 +113,19 @@ servers_left() {
 }
 # stop_client: ends the client if it still runs (SIGTERM: it stops its web server, which ends the
 # server's resident instance) and waits until none of the three is left.
+no_servers() { ! servers_left; }
 stop_client() {
   trap - EXIT
   x11_kill "${pid:-}"
-  for _ in $(seq 100); do x11_ours "${pid:-}" || break; sleep 0.1; done
-  for _ in $(seq 100); do servers_left || break; sleep 0.1; done
+  x11_poll 30 "the client to end" x11_left "${pid:-}" || true
+  x11_poll 30 "the servers to end" no_servers || true
 }
 # close_client X Y: the main window's Close at X Y (from its corner), then client_closed.  A click
 # that came just as a window over it closed may not take: after ten seconds with the client still
 # running it is given again, once.
 close_client() {
   xdotool mousemove $((mx + $1)) $((my + $2)) click 1
-  for _ in $(seq 100); do x11_ours "$pid" || break; sleep 0.1; done
+  x11_poll 10 "the client to end" x11_left "$pid" || true
   if x11_ours "$pid" && shown '^Quillon Server$'; then
     echo "$(basename "$0" .sh): the client still runs ten seconds after Close, clicking it again" >&2
     xdotool mousemove $((mx + $1)) $((my + $2)) click 1
@@ -134,42 +135,30 @@ close_client() {
 # client_closed: waits until the client has ended by itself and its servers are gone (its close
 # saves the record and stops the web server, which takes long on a loaded machine: a minute at most).
 client_closed() {
-  for _ in $(seq 600); do x11_ours "$pid" || break; sleep 0.1; done
-  x11_ours "$pid" && fail "the client did not close"
-  for _ in $(seq 300); do servers_left || break; sleep 0.1; done
-  servers_left && fail "the web server or the server's resident instance is still running"
+  x11_poll 60 "the client to end" x11_left "$pid" || fail "the client did not close"
+  x11_poll 30 "the servers to end" no_servers || fail "the web server or the server's resident instance is still running"
   trap - EXIT
 }
 
 fail() {
   echo "FAIL: $*" >&2
   local width height
-  read -r width height < <(xdotool getdisplaygeometry) || true
-  shot "$out/failure.png" 0 0 "${width:-1280}" "${height:-1024}" || true
+  read -r width height < <(xdotool getdisplaygeometry 2> /dev/null) || true
+  [ -z "${width:-}" ] || shot "$out/failure.png" 0 0 "$width" "$height" || true
   echo "--- client output:" >&2
   cat "${log:-$out/client.log}" >&2 || true
   exit 1
 }
-count() { # count FILE X Y W H R G B: pixels of about that colour in a rectangle
-  /usr/bin/python3 - "$@" <<'PY'
-import sys
-from PIL import Image
-f, x, y, w, h, r, g, b = sys.argv[1], *map(int, sys.argv[2:])
-im = Image.open(f).convert("RGB"); px = im.load()
-x2, y2 = min(x + w, im.size[0]), min(y + h, im.size[1])
-print(sum(1 for yy in range(y, y2) for xx in range(x, x2)
-          if abs(px[xx, yy][0] - r) < 40 and abs(px[xx, yy][1] - g) < 40 and abs(px[xx, yy][2] - b) < 40))
-PY
-}
+count() { x11_ask count "$@"; echo "$x11_answer"; }  # count FILE X Y W H R G B: pixels of about that colour in a rectangle
 # menu_pick N shown: item N (from 1) of the menu that just popped up at the pointer and was
 # waited for (as menu_at does). The menu opens below the pointer, or higher up when it does not
 # fit there: its items are counted from its top. The item is clicked once it lights under the
 # pointer, and the menu is then waited out.
 menu_pick() {
   local X Y WINDOW SCREEN px py WIDTH HEIGHT iy before
-  eval "$(xdotool getmouselocation --shell)"
+  pointer
   px=$X py=$Y HEIGHT=0
-  eval "$(xdotool getwindowgeometry --shell "$WINDOW" 2>/dev/null)" || HEIGHT=0
+  geometry "$WINDOW"
   if [ "$WINDOW" != "${main:-}" ] && [ "$HEIGHT" -ge $((22 * $1)) ] && [ "$Y" -le "$py" ] && [ "$((Y + HEIGHT))" -gt "$py" ]; then
     iy=$((Y + 10 + 22 * ($1 - 1)))
   else
@@ -180,88 +169,88 @@ menu_pick() {
   rm -f "$out/menu_item_lit.png"
   before=$(visible)
   xdotool click 1
-  for _ in $(seq 100); do [ "$(visible)" != "$before" ] && return 0; sleep 0.1; done
-  fail "the pop-up menu did not close at its item $1"
+  x11_must 30 "the pop-up menu to close at its item $1" visible_not "$before"
 }
 # menu_at X Y N: a click at X Y pops up a menu (waited for), whose item N is chosen.
 menu_at() {
   popup "$1" "$2"
   menu_pick "$3" shown
 }
-geometry() { eval "$(xdotool getwindowgeometry --shell "$1")"; }
-window() { # window TITLE [MINWIDTH]: the visible window of that title
-  local w
-  for _ in $(seq 80); do
-    for w in $(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null); do
-      geometry "$w"
-      if [ "$WIDTH" -ge "${2:-0}" ]; then echo "$w"; return 0; fi
-    done
-    sleep 0.1
+# geometry WINDOW: X Y WIDTH HEIGHT SCREEN (and WINDOW) of the window; left as they were when the
+# window is gone.
+geometry() {
+  x11_ask geometry "$1" || return 0
+  WINDOW=$1
+  read -r X Y WIDTH HEIGHT SCREEN <<< "$x11_answer"
+}
+# pointer: X Y SCREEN of the pointer, and WINDOW, the window under it.
+pointer() { x11_ask pointer; read -r X Y SCREEN WINDOW <<< "$x11_answer"; }
+# windows PATTERN: the visible windows whose title matches, one a line, the newest last (none: 1).
+windows() { x11_ask search "$1" || return 1; tr ' ' '\n' <<< "$x11_answer"; }
+window_sized() { # window_sized PATTERN MIN MAX: x11_found, a visible window of that title at least MIN, less than MAX wide
+  local w X Y WIDTH HEIGHT SCREEN WINDOW
+  x11_ask search "$1" || return 1
+  for w in $x11_answer; do
+    WIDTH=0
+    geometry "$w"
+    if [ "$WIDTH" -ge "$2" ] && [ "$WIDTH" -lt "$3" ]; then x11_found=$w; return 0; fi
   done
   return 1
 }
-free_port() { /usr/bin/python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'; }
+window() { # window TITLE [MINWIDTH]: the visible window of that title
+  x11_poll 30 "a window '$1'" window_sized "^$1\$" "${2:-0}" 1000000 || return 1
+  echo "$x11_found"
+}
+free_port() { x11_ask port; echo "$x11_answer"; }
 
 # ---- Windows of the running client (they use $main, the main window) ----
-dark() { # dark FILE [X Y W H]: dark pixels of a picture (text, frames), or of a rectangle of it
-  /usr/bin/python3 - "$@" <<'PY'
-import sys
-from PIL import Image
-im = Image.open(sys.argv[1]).convert("RGB")
-if len(sys.argv) > 2:
-    x, y, w, h = map(int, sys.argv[2:6])
-    im = im.crop((x, y, min(x + w, im.size[0]), min(y + h, im.size[1])))
-print(sum(1 for p in im.getdata() if sum(p) < 300))
-PY
-}
+dark() { x11_ask dark "$@"; echo "$x11_answer"; }  # dark FILE [X Y W H]: dark pixels of a picture (text, frames), or of a rectangle of it
 snap() { # snap NAME WINDOW: a screenshot of the window into $out/NAME.png, once it shows something and holds still
   drawn "$out/$1.png" "$2"
 }
-shown() { xdotool search --onlyvisible --name "$1" > /dev/null 2>&1; }
-# window_gone ID: waits until that window is no longer shown (a box closed); fails after ten seconds.
-window_gone() {
-  for _ in $(seq 100); do visible | grep -qx "$1" || return 0; sleep 0.1; done
-  fail "the window $1 did not close"
-}
-# until_in FILE PATTERN: waits until a line of the file matches (a file written); fails after ten
+shown() { x11_ask search "$1"; }  # shown PATTERN: a visible window's title matches
+not_shown() { ! x11_ask search "$1"; }
+# window_gone ID: waits until that window is no longer shown (a box closed); fails after thirty
 # seconds.
-until_in() {
-  for _ in $(seq 100); do grep -q -- "$2" "$1" 2>/dev/null && return 0; sleep 0.1; done
-  fail "no '$2' in $1"
-}
+window_gone() { x11_poll 30 "the window $1 to close" x11_gone "$1" || fail "the window $1 did not close"; }
+# until_in FILE PATTERN: waits until a line of the file matches (a file written); fails after
+# thirty seconds.
+file_has() { grep -q -- "$2" "$1" 2> /dev/null; }
+until_in() { x11_poll 30 "'$2' in $1" file_has "$1" "$2" || fail "no '$2' in $1"; }
 gone() { # gone PATTERN: waits until no visible window's title matches
-  for _ in $(seq 100); do shown "$1" || return 0; sleep 0.1; done
-  fail "the window '$1' did not close"
+  x11_poll 30 "the window '$1' to close" not_shown "$1" || fail "the window '$1' did not close"
 }
-last() { geometry "$(xdotool search --onlyvisible --name "$1" | tail -1)"; }  # the newest such window
+# the_window PATTERN: the newest visible window whose title matches, waited for (fails after
+# thirty seconds).
+# (the_window PATTERN first: the oldest.)
+the_window() {
+  x11_must 30 "a window '$1'" shown "$1"
+  if [ "${2:-}" = first ]; then echo "${x11_answer%% *}"; else echo "${x11_answer##* }"; fi
+}
+# newest PATTERN: the newest visible window whose title matches (empty when none).
+newest() { x11_ask search "$1" && echo "${x11_answer##* }"; true; }
+last() { geometry "$(newest "$1")"; }  # the newest such window
 # small_window TITLE: a visible window of that title narrower than the main window (a message box
 # carries the main window's title).
 small_window() {
-  local w
-  for _ in $(seq 100); do
-    for w in $(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null); do
-      geometry "$w"
-      if [ "$WIDTH" -lt 600 ]; then echo "$w"; return 0; fi
-    done
-    sleep 0.1
-  done
-  return 1
+  x11_poll 30 "a small window '$1'" window_sized "^$1\$" 0 600 || return 1
+  echo "$x11_found"
 }
 message_box() { small_window "Quillon Server"; }  # the newest message box
-main_has_keys() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$main" ]; }  # the main window has the keyboard
+focused() { x11_ask focus; echo "$x11_answer"; }  # the window that has the keyboard
+main_has_keys() { x11_ask focus; [ "$x11_answer" = "$main" ]; }  # the main window has the keyboard
+has_keys() { x11_ask focus; [ "$x11_answer" = "$1" ]; }  # has_keys WINDOW: the window has the keyboard
 # menu_bar_enabled: waits until the main window's menu bar shows its titles enabled (black).  The
 # client greys them while a command or a window over it runs, and for a moment after a box
 # closed: a key or click on a greyed title opens nothing.
 menu_bar_enabled() {
   local X Y WIDTH HEIGHT SCREEN
   geometry "$main"
-  for _ in $(seq 150); do
-    shot "$out/menu_bar.png" "$X" "$Y" "$WIDTH" 20
-    [ "$(dark "$out/menu_bar.png")" -gt 200 ] && { rm -f "$out/menu_bar.png"; return 0; }
-    sleep 0.1
-  done
-  fail "the main window's menu bar stayed greyed for 15 seconds (see $out/menu_bar.png)"
+  x11_poll 30 "the main window's menu bar enabled" screen_dark "$X" "$Y" "$WIDTH" 20 200 && return 0
+  shot "$out/menu_bar.png" "$X" "$Y" "$WIDTH" 20 || true
+  fail "the main window's menu bar stayed greyed for 30 seconds (see $out/menu_bar.png)"
 }
+downs() { local i; for ((i = 0; i < $1; ++i)); do printf 'Down '; done; }  # downs N: N times the key Down, for one xdotool key
 # menu KEY N [SUB]: opens the main menu with Alt+KEY and chooses its N-th shown entry (and the
 # SUB-th entry of its sub-menu).
 menu() {
@@ -279,14 +268,14 @@ menu() {
     if main_has_keys || [ "$try" = 3 ]; then fail "the menu alt+$1 did not open"; fi
     echo "$(basename "$0" .sh): the keyboard went to another window before the menu alt+$1, again" >&2
   done
-  for ((i = 1; i < $2; ++i)); do xdotool key Down; done
   if [ -n "${3:-}" ]; then
     before=$(visible)
-    xdotool key Right
+    xdotool key $(downs $(($2 - 1))) Right
     new_window "$before" > /dev/null || fail "the entry $2 of the menu alt+$1 opened no sub-menu"
-    for ((i = 1; i < $3; ++i)); do xdotool key Down; done
+    xdotool key $(downs $(($3 - 1))) Return
+  else
+    xdotool key $(downs $(($2 - 1))) Return
   fi
-  xdotool key Return
 }
 # save_as FILE: types the path into the file dialog that is up and waits for the file.
 save_as() {
@@ -299,57 +288,48 @@ save_as() {
 }
 # takes_keys WINDOW: waits until the window has the keyboard.
 takes_keys() {
-  for _ in $(seq 100); do [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ] && return 0; sleep 0.1; done
-  fail "the window $1 ($(xdotool getwindowname "$1" 2>/dev/null)) does not take the keys"
+  x11_poll 30 "the window $1 to take the keys" has_keys "$1" && return 0
+  x11_ask name "$1" || true
+  fail "the window $1 ($x11_answer) does not take the keys"
 }
 # opens PATTERN COMMAND...: runs the step until a window whose title matches the pattern shows; a
 # click that reached a window still busy under load is given again (three tries, Escape between,
 # waited for until no window the step opened instead is left).
+opens_shown() { shown "$1" && painted "${x11_answer##* }"; }
+opens_escaped() { opens_shown "$1" && x11_opened=1 && return 0; [ -z "$(comm -13 <(echo "$2") <(visible))" ]; }
 opens() {
   local pattern="$1" attempt before
   shift
   for attempt in 1 2 3; do
     before=$(visible)
     "$@"
-    for _ in $(seq 80); do
-      if shown "$pattern"; then
-        painted "$(xdotool search --onlyvisible --name "$pattern" | tail -1)"
-        return 0
-      fi
-      sleep 0.1
-    done
+    x11_poll 12 "a window '$pattern'" opens_shown "$pattern" && return 0
     echo "$(basename "$0" .sh): no window '$pattern' (attempt $attempt), trying again" >&2
     xdotool key Escape
-    for _ in $(seq 100); do
-      [ -z "$(comm -13 <(echo "$before") <(visible))" ] && break
-      if shown "$pattern"; then  # the window came late, after the Escape
-        painted "$(xdotool search --onlyvisible --name "$pattern" | tail -1)"
-        return 0
-      fi
-      sleep 0.1
-    done
-    [ -z "$(comm -13 <(echo "$before") <(visible))" ] || fail "Escape did not close what the step for '$pattern' opened"
+    x11_opened=""
+    x11_poll 30 "what the step for '$pattern' opened to close" opens_escaped "$pattern" "$before" ||
+      fail "Escape did not close what the step for '$pattern' opened"
+    [ -z "$x11_opened" ] || return 0  # the window came late, after the Escape
   done
   fail "no window '$pattern'"
 }
 # visible: the visible windows, sorted (asked again when a window went while they were listed).
-visible() {
-  local list
-  for _ in $(seq 10); do
-    list=$(xdotool search --onlyvisible --name '' 2>/dev/null) && { sort <<< "$list"; return 0; }
-  done
-  fail "the visible windows cannot be listed"
-}
-new_window() { # new_window BEFORE_LIST: a visible window that was not in the list
-  local w
-  for _ in $(seq 100); do
-    for w in $(comm -13 <(echo "$1") <(visible)); do
-      geometry "$w"
-      if [ "$WIDTH" -ge 60 ]; then echo "$w"; return 0; fi
-    done
-    sleep 0.1
+visible() { x11_visible; }
+visible_not() { [ "$(visible)" != "$1" ]; }  # visible_not LIST: the visible windows are no longer those
+visible_is() { [ "$(visible)" = "$1" ]; }  # visible_is LIST: the visible windows are those again
+# new_window BEFORE_LIST: a visible window that was not in the list, at least 60 pixels wide.
+new_window_step() {
+  local w X Y WIDTH HEIGHT SCREEN WINDOW
+  for w in $(comm -13 <(echo "$1") <(visible)); do
+    WIDTH=0
+    geometry "$w"
+    if [ "$WIDTH" -ge 60 ]; then x11_found=$w; return 0; fi
   done
   return 1
+}
+new_window() {
+  x11_poll 30 "a new window" new_window_step "$1" || return 1
+  echo "$x11_found"
 }
 # clicked_open X Y: a click at X Y; prints the window it opened (a menu, a list), waited for, and
 # fails when none came.
@@ -366,69 +346,32 @@ popup() {
   inked "$menu"
 }
 # until_same REF X Y W H: waits until the screen's rectangle shows the picture REF again (a window
-# repainted once a box over it closed); fails after about twenty seconds.
-until_same() {
-  local ref="$1" now="${1%.png}.now.png"
-  for _ in $(seq 100); do
-    shot "$now" "$2" "$3" "$4" "$5"
-    same "$ref" "$now" && { rm -f "$now"; return 0; }
-    sleep 0.1
-  done
-  return 1
-}
+# repainted once a box over it closed); fails after about thirty seconds.
+until_same() { x11_poll 30 "the screen at $2 $3 $4 $5 to show $1 again" x11_ask matches "$@"; }
 # text_rows FILE X Y W H: the lines of text in a rectangle of a picture (bands of rows holding
 # dark pixels, at least 3 pixels apart).
-text_rows() {
-  /usr/bin/python3 - "$@" <<'PY'
-import sys
-from PIL import Image
-f, x, y, w, h = sys.argv[1], *map(int, sys.argv[2:])
-im = Image.open(f).convert("RGB"); px = im.load()
-inked = [any(sum(px[xx, yy]) < 300 for xx in range(x, x + w)) for yy in range(y, y + h)]
-bands, gap = 0, 3
-for v in inked:
-    if v and gap >= 3: bands += 1
-    gap = 0 if v else gap + 1
-print(bands)
-PY
-}
+text_rows() { x11_ask text_rows "$@"; echo "$x11_answer"; }
 
 # ---- Waits for what the screen shows, and boxes answered by the mouse ----
 # painted WINDOW [DARK]: waits until the window shows its text (more than DARK dark pixels, 150
 # when not given), not only its background.
+screen_dark() { x11_ask screen_dark "$1" "$2" "$3" "$4" && [ "$x11_answer" -gt "$5" ]; }  # screen_dark X Y W H N: more than N dark pixels there
 painted() {
   geometry "$1"
-  for _ in $(seq 100); do
-    shot "$out/painting.png" "$X" "$Y" "$WIDTH" "$HEIGHT"
-    [ "$(dark "$out/painting.png")" -gt "${2:-150}" ] && { rm -f "$out/painting.png"; return 0; }
-    sleep 0.1
-  done
-  fail "the window $1 shows nothing"
+  x11_poll 30 "the window $1 to show its text" screen_dark "$X" "$Y" "$WIDTH" "$HEIGHT" "${2:-150}" && return 0
+  shot "$out/painting.png" "$X" "$Y" "$WIDTH" "$HEIGHT" || true
+  fail "the window $1 shows nothing (see $out/painting.png)"
 }
-closed() { # closed WINDOW: waits until the window is no longer shown
-  for _ in $(seq 100); do
-    visible | grep -qx "$1" || return 0
-    sleep 0.1
-  done
-  return 1
-}
+closed() { x11_closed "$1"; }  # closed WINDOW: waits until the window is no longer shown
 # marked_shot FILE WINDOW: a screenshot of the window with an arrow drawn where the pointer is.
 marked_shot() {
   local px py wx wy ww wh X Y WIDTH HEIGHT SCREEN WINDOW
-  eval "$(xdotool getmouselocation --shell)"
+  pointer
   px=$X py=$Y
   geometry "$2"
   wx=$X wy=$Y ww=$WIDTH wh=$HEIGHT
   shot "$1" "$wx" "$wy" "$ww" "$wh"
-  /usr/bin/python3 - "$1" $((px - wx)) $((py - wy)) <<'PY'
-import sys
-from PIL import Image, ImageDraw
-f, x, y = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
-im = Image.open(f).convert("RGB")
-arrow = [(x, y), (x, y + 17), (x + 4, y + 13), (x + 7, y + 20), (x + 10, y + 19), (x + 7, y + 12), (x + 12, y + 12)]
-ImageDraw.Draw(im).polygon(arrow, fill=(255, 255, 255), outline=(200, 0, 0))
-im.save(f)
-PY
+  x11_ask mark "$1" $((px - wx)) $((py - wy))
 }
 # drawn FILE WINDOW: waits until the window shows its text and has stopped changing; FILE then
 # holds its screenshot.
@@ -438,15 +381,9 @@ drawn() {
   settled "$1" "$X" "$Y" "$WIDTH" "$HEIGHT" || fail "the window $2 did not stop changing"
 }
 # shows FILE X Y W H [DARK]: waits until the screen's rectangle shows more than DARK dark pixels
-# (20 when not given: a text written in); FILE then holds it.  Fails (1) after ten seconds.
-shows() {
-  for _ in $(seq 100); do
-    shot "$1" "$2" "$3" "$4" "$5"
-    [ "$(dark "$1")" -gt "${6:-20}" ] && return 0
-    sleep 0.1
-  done
-  return 1
-}
+# (20 when not given: a text written in); FILE then holds it.  Fails (1) after thirty seconds.
+shows_step() { shot "$1" "$2" "$3" "$4" "$5" && x11_ask dark "$1" && [ "$x11_answer" -gt "$6" ]; }
+shows() { x11_poll 30 "the screen at $2 $3 $4 $5 to show a text" shows_step "$1" "$2" "$3" "$4" "$5" "${6:-20}"; }
 # pointed X Y WHAT: the pointer moved onto the button at X Y, waited for until the button lights
 # under it (the 80 by 26 pixels around X Y change from how they hold still with the pointer in
 # the screen's corner).
@@ -478,18 +415,13 @@ box_answer() {
   xdotool click 1
   closed "$w" || fail "the box '$name' took no click on its $2"
 }
+under_pointer() { pointer; [ "$WINDOW" = "$1" ]; }  # under_pointer WINDOW: the window is the one under the pointer
 # raised WINDOW X Y: the window raised, waited for until it is the one under the pointer at X Y
 # (where the pointer is left).
 raised() {
   local X Y SCREEN WINDOW
-  xdotool windowraise "$1"
-  xdotool mousemove "$2" "$3"
-  for _ in $(seq 100); do
-    eval "$(xdotool getmouselocation --shell)"
-    [ "$WINDOW" = "$1" ] && return 0
-    sleep 0.1
-  done
-  fail "the window $1 did not come up at $2,$3"
+  xdotool windowraise "$1" mousemove "$2" "$3"
+  x11_poll 30 "the window $1 under the pointer" under_pointer "$1" || fail "the window $1 did not come up at $2,$3"
 }
 # menu_click X N [EXTRA]: the main window's menu bar entry at X opens its menu (waited for), whose
 # N-th entry is then clicked (the entries are 22 pixels apart; EXTRA: 2 for each separator above
@@ -510,36 +442,25 @@ menu_click() {
 # colour than its commonest one), as a pop-up menu whose only entry is lit shows no dark text.
 inked() {
   geometry "$1"
-  for _ in $(seq 100); do
-    shot "$out/inking.png" "$X" "$Y" "$WIDTH" "$HEIGHT"
-    /usr/bin/python3 - "$out/inking.png" <<'PY' && { rm -f "$out/inking.png"; return 0; }
-import sys
-from collections import Counter
-from PIL import Image
-im = Image.open(sys.argv[1]).convert("RGB")
-sys.exit(0 if im.size[0] * im.size[1] - Counter(im.getdata()).most_common(1)[0][1] > 20 else 1)
-PY
-    sleep 0.1
-  done
-  fail "the window $1 shows nothing"
+  x11_poll 30 "the window $1 to show more than its background" x11_ask screen_inked "$X" "$Y" "$WIDTH" "$HEIGHT" && return 0
+  shot "$out/inking.png" "$X" "$Y" "$WIDTH" "$HEIGHT" || true
+  fail "the window $1 shows nothing (see $out/inking.png)"
 }
 # still FILE X Y W H: waits until the screen's rectangle shows the same picture three times over
 # 0.7 seconds, longer than a text caret's blink (a field left by the focus, drawn whole); FILE then
 # holds it.  Fails (1) after about half a minute.
+still_step() {
+  x11_nap 0.35
+  if x11_ask steady still "$@"; then still_held=$((still_held + 1)); else still_held=0; fi
+  [ "$still_held" -ge 2 ]
+}
 still() {
-  local f="$1" a="${1%.png}.a.png" b="${1%.png}.b.png"
+  local f="$1"
   shift
-  shot "$a" "$@"
-  shot "$b" "$@"
-  for _ in $(seq 60); do
-    sleep 0.35
-    shot "$f" "$@"
-    same "$a" "$b" && same "$b" "$f" && { rm -f "$a" "$b"; return 0; }
-    mv "$b" "$a"
-    mv "$f" "$b"
-  done
-  mv "$b" "$f"
-  rm -f "$a"
+  x11_ask look still "$@"
+  still_held=0
+  x11_poll 30 "the screen at $* to hold still" still_step "$@" "$f" && return 0
+  x11_ask kept still "$f"
   return 1
 }
 # submenu_click X N EXTRA M: as menu_click X N EXTRA, but the N-th entry opens a sub-menu (waited
@@ -591,7 +512,7 @@ while True:
     time.sleep(1)
 PY
   smtp=$!
-  for _ in $(seq 100); do [ -e "$1/ready" ] && return 0; sleep 0.1; done
+  x11_poll 30 "the mail server" test -e "$1/ready" && return 0
   cat "$1/../smtp.log" >&2
   x11_kill "$smtp"
   echo "FAIL: the mail server did not start" >&2
@@ -602,8 +523,7 @@ PY
 pick() {
   local list
   list=$(clicked_open "$1" "$2") || fail "the click at $1,$2 showed no list"
-  for _ in $(seq "$3"); do xdotool key Down; done
-  xdotool key Return
+  xdotool key $(downs "$3") Return
   closed "$list" || fail "the list shown at $1,$2 did not close"
 }
 # email_typed MENU_X SUBJECT LINE...: the main window's "Utilities" menu at MENU_X opens the Email
@@ -621,7 +541,7 @@ email_typed() {
   shift
   for line in "$@"; do xdotool key Return type --delay 30 "$line"; done
   shows "$out/email_text.png" $((ox + 20)) $((oy + 85)) 200 40 30 || fail "the message's text does not show"
-  drawn "$out/email_message.png" "$(xdotool search --onlyvisible --name '^Email$' | tail -1)"
+  drawn "$out/email_message.png" "$(newest '^Email$')"
 }
 # email_send_all: the Email window's "Send Email" page, "Select All" and "Send".
 email_send_all() {
@@ -630,7 +550,7 @@ email_send_all() {
   settled "$out/email_send_page.png" "$ox" "$oy" 569 438 || fail "the Send Email page did not stop changing"
   until_changed "$out/email_all.png" "$ox" "$oy" 569 438 \
     xdotool mousemove $((ox + 157)) $((oy + 396)) click 1 || fail "Select All chose no recipients"
-  drawn "$out/email_recipients.png" "$(xdotool search --onlyvisible --name '^Email$' | tail -1)"
+  drawn "$out/email_recipients.png" "$(newest '^Email$')"
   xdotool mousemove $((ox + 60)) $((oy + 396)) click 1   # "Send"
 }
 # ---- The record window's number box and message boxes ----
@@ -640,11 +560,4 @@ moved() {
   shift
   until_changed "$out/$name.png" $((mx + 65)) $((my + 56)) 70 14 "$@" || fail "$name showed no other record"
 }
-no_box() { # no_box: no message box is up
-  local w
-  for w in $(xdotool search --onlyvisible --name '^Quillon Server$' 2>/dev/null); do
-    geometry "$w"
-    [ "$WIDTH" -lt 600 ] && return 1
-  done
-  return 0
-}
+no_box() { ! window_sized '^Quillon Server$' 0 600; }  # no_box: no message box is up

@@ -29,7 +29,7 @@ closes() {
   local attempt
   for attempt in 1 2 3; do
     xdotool mousemove "$2" "$3" click 1
-    for _ in $(seq 40); do shown "$1" || return 0; sleep 0.1; done
+    x11_poll 4 "the window '$1' to close" not_shown "$1" && return 0
     echo "day_x11: '$1' still open (attempt $attempt), trying again" >&2
   done
   fail "the window '$1' did not close"
@@ -72,11 +72,9 @@ pictures_page() { page 277; }
 pick() {
   local i before
   xdotool mousemove 1279 1023
-  for ((i = 0; i < $1; ++i)); do xdotool key Down; done
   before=$(visible)
-  xdotool key Return
-  for _ in $(seq 100); do [ "$(visible)" != "$before" ] && return 0; sleep 0.1; done
-  fail "the pop-up menu did not close at its entry $1"
+  xdotool key $(downs "$1") Return
+  x11_poll 20 "the pop-up menu to close" visible_not "$before" || fail "the pop-up menu did not close at its entry $1"
 }
 # A print job from the print dialog: its output file box gets the path.
 print_to() { # print_to FILE SHOT: the print dialog is up
@@ -149,7 +147,7 @@ parts_page
 opens '^Edit$' at 580 117
 last '^Edit$'
 ex=$X ey=$Y
-drawn "$out/line_editor.png" "$(xdotool search --onlyvisible --name '^Edit$' | tail -1)"
+drawn "$out/line_editor.png" "$(the_window '^Edit$')"
 row=0
 for value in "Spring" "2" "Acme" "5"; do
   xdotool mousemove $((ex + 260)) $((ey + 40 + 22 * row)) click 1  # from "Part" on
@@ -169,14 +167,11 @@ opens '^Open$' at 396 117
 xdotool type --delay 20 "$out/red.bmp"
 xdotool key Return
 gone '^Open$'
-red_shown() {
-  for _ in $(seq 50); do
-    shot "$out/$1.png" "$mx" $((my + 160)) "$mw" 280
-    [ "$(count "$out/$1.png" 0 0 "$mw" 280 200 30 30)" -gt 20000 ] && return 0
-    sleep 0.1
-  done
-  return 1
+red_look() {
+  shot "$out/$1.png" "$mx" $((my + 160)) "$mw" 280
+  [ "$(count "$out/$1.png" 0 0 "$mw" 280 200 30 30)" -gt 20000 ]
 }
+red_shown() { x11_poll 10 "the red picture" red_look "$1"; }
 red_shown picture_shown || fail "the picture does not show"
 step "picture chosen"
 
@@ -204,7 +199,7 @@ opens '^Print All Records$' submenu_click 247 5 4 1
 last '^Print All Records$'
 px=$X py=$Y
 centred address_labels
-drawn "$out/address_labels.png" "$(xdotool search --onlyvisible --name '^Print All Records$' | tail -1)"
+drawn "$out/address_labels.png" "$(the_window '^Print All Records$')"
 opens '^Print$' xdotool mousemove $((px + 635)) $((py + 33)) click 1
 print_to "$out/labels.pdf" label_print_dialog
 pdftotext -layout "$out/labels.pdf" "$out/labels.txt"
@@ -217,11 +212,12 @@ step "labels printed"
 # ---- The addresses mailed to the loopback mail server ----
 email_typed 247 "Day notice" "Your item is ready."  # Utilities > Generate E-mail
 email_send_all
-for _ in $(seq 150); do [ "$(ls "$out/mail" | grep -c '\.eml$')" -ge 2 ] && break; sleep 0.1; done
+two_mails() { [ "$(ls "$out/mail" | grep -c '\.eml$')" -ge 2 ]; }
+x11_poll 15 "two messages" two_mails || true
 [ "$(ls "$out/mail" | grep -c '\.eml$')" -eq 2 ] || fail "not one message for each of the two addresses"
 # "Your message has been sent.": its OK, then the statuses.
 box_answer email_sent OK
-drawn "$out/email_statuses.png" "$(xdotool search --onlyvisible --name '^Email$' | head -1)"
+drawn "$out/email_statuses.png" "$(the_window '^Email$' first)"
 /usr/bin/python3 - "$out/mail" <<'PY' || fail "the messages are not as written"
 import email, glob, sys
 to = set()
@@ -245,7 +241,7 @@ for key in c e r u h a; do
   inked "$menu_win"
   shot "$out/menu_$key.png" "$mx" "$my" "$mw" 300
   xdotool key Escape Escape
-  for _ in $(seq 50); do [ "$(visible)" = "$before" ] && break; sleep 0.1; done
+  x11_poll 5 "the menu of alt+$key to close" visible_is "$before" || true
 done
 # visit TITLE NAME CX CY COMMAND...: the command opens the window; a click at CX CY (from its
 # top left) closes it, or Escape when CX is "-".
@@ -253,12 +249,12 @@ visit() {
   local title="$1" name="$2" cx="$3" cy="$4" w
   shift 4
   opens "^$title\$" "$@"
-  w=$(xdotool search --onlyvisible --name "^$title\$" | tail -1)
+  w=$(the_window "^$title\$")
   drawn "$out/$name.png" "$w"
   geometry "$w"
   if [ "$cx" = - ]; then
     xdotool key Escape
-    for _ in $(seq 40); do shown "^$title\$" || return 0; sleep 0.1; done
+    x11_poll 4 "'$title' to close" not_shown "^$title\$" && return 0
     fail "Escape did not close '$title'"
   fi
   closes "^$title\$" $((X + cx)) $((Y + cy))
@@ -267,7 +263,7 @@ visit "Record Print" record_print 180 14 menu_click 162 7 2  # Report and View >
 # The grid's summary window, from the grid page's "Summary".
 parts_page
 opens '^Data Summary$' at 580 285
-w=$(xdotool search --onlyvisible --name '^Data Summary$' | tail -1)
+w=$(the_window '^Data Summary$')
 drawn "$out/data_summary.png" "$w"
 geometry "$w"
 closes '^Data Summary$' $((X + 436)) $((Y + 409))
@@ -326,11 +322,11 @@ xdotool mousemove $((sx + 466)) $((sy + 59)) click 1
 xdotool type --delay 60 "Gold"
 xdotool key Return
 shows "$out/search_value.png" $((sx + 380)) $((sy + 51)) 190 16 20 || fail "the search term's value does not show"
-drawn "$out/search.png" "$(xdotool search --onlyvisible --name '^Search$' | tail -1)"
+drawn "$out/search.png" "$(the_window '^Search$')"
 opens '^Search Results$' xdotool mousemove $((sx + (sw - 560) / 2 + 54)) $((sy + sh - 177 + 45)) click 1
 last '^Search Results$'
 rx=$X ry=$Y
-drawn "$out/search_results.png" "$(xdotool search --onlyvisible --name '^Search Results$' | tail -1)"
+drawn "$out/search_results.png" "$(the_window '^Search Results$')"
 shot "$out/results_count.png" $((rx + 200)) $((ry + 30)) 300 20
 step "searched"
 
@@ -342,17 +338,17 @@ for item in 23 12 18; do                         # "Name", "Maker", "Price Paid"
   popup $((ux + 335)) $((uy + 40))
   pick "$item" shown
 done
-drawn "$out/report_setup.png" "$(xdotool search --onlyvisible --name '^Report Setup$' | tail -1)"
+drawn "$out/report_setup.png" "$(the_window '^Report Setup$')"
 opens '^Report$' xdotool mousemove $((ux + 280)) $((uy + 323)) click 1
 last '^Report$'
 qx=$X qy=$Y
 centred quick_report
-drawn "$out/quick_report.png" "$(xdotool search --onlyvisible --name '^Report$' | tail -1)"
+drawn "$out/quick_report.png" "$(the_window '^Report$')"
 until_changed "$out/quick_report_preview_shown.png" "$qx" "$qy" "$WIDTH" "$HEIGHT" \
   xdotool mousemove $((qx + 250)) $((qy + 12)) click 1 || fail "the preview did not show"
 settled "$out/quick_report_preview_shown.png" "$qx" "$qy" "$WIDTH" "$HEIGHT" ||
   fail "the quick report's preview did not stop changing"
-drawn "$out/quick_report_preview.png" "$(xdotool search --onlyvisible --name '^Report$' | tail -1)"
+drawn "$out/quick_report_preview.png" "$(the_window '^Report$')"
 opens '^Print$' xdotool mousemove $((qx + 112)) $((qy + 36)) click 1
 print_to "$out/quick_report.pdf" print_dialog
 pdftotext -layout "$out/quick_report.pdf" "$out/quick_report.txt"
@@ -365,7 +361,7 @@ step "quick report printed"
 
 # ---- After the report and the results window's close every window still takes clicks ----
 # The search window: its "Search" shows the results again (then closed by its tool bar again).
-search=$(xdotool search --onlyvisible --name '^Search$' | tail -1)
+search=$(the_window '^Search$')
 raised "$search" $((sx + (sw - 560) / 2 + 54)) $((sy + sh - 177 + 45))
 opens '^Search Results$' xdotool mousemove $((sx + (sw - 560) / 2 + 54)) $((sy + sh - 177 + 45)) click 1
 last '^Search Results$'

@@ -43,8 +43,8 @@ kill_web_server() {
   web=$(web_server)
   [ -n "$web" ] || fail "no web server runs"
   kill -KILL "$web"
-  for _ in $(seq 100); do kill -0 "$web" 2>/dev/null || break; sleep 0.1; done
-  for _ in $(seq 100); do [ -z "$(web_server)" ] && pgrep -f "$R/bin/hmserv" > /dev/null || break; sleep 0.1; done
+  x11_poll 20 "kill -0 web 2>/dev/null" x11_holds '! { kill -0 "$web" 2>/dev/null; }' || true
+  x11_poll 20 "[ -z (web_server) ] && pgrep -f R/bin/hmserv > /dev/null" x11_holds '! { [ -z "$(web_server)" ] && pgrep -f "$R/bin/hmserv" > /dev/null; }' || true
 }
 # dump: the database's records (code, name, ...) into database.txt, once the client has closed.
 dump() { "$make_db" --dump "$R/Data/database/Test.qnd" > "$out/database.txt"; }
@@ -108,7 +108,7 @@ box=$(message_box) || fail "Delete asked nothing"
 painted "$box"
 marked_shot "$out/logout_box.png" "$box"
 kill -TERM "$pid"
-for _ in $(seq 150); do x11_ours "$pid" || break; sleep 0.1; done
+x11_poll 30 "x11_ours pid" x11_holds '! { x11_ours "$pid"; }' || true
 x11_ours "$pid" && fail "the client still runs 15 seconds after SIGTERM with a box open"
 client_closed
 dump

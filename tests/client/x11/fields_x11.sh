@@ -37,12 +37,12 @@ st() { grep "^$1 " "$state" 2>/dev/null | head -1 | cut -d' ' -f2-; }
 # click NAME: a click on NAME once it has a place (a menu entry: once its menu is open); the
 # script then waits for what the click does.
 click() {
-  for _ in $(seq 100); do [ -n "$(at "$1")" ] && break; sleep 0.1; done
+  x11_poll 20 "[ -n (at 1) ]" x11_holds '[ -n "$(at "$1")" ]' "$@" || true
   [ -n "$(at "$1")" ] || fail "$1 is not on the screen"
   xdotool mousemove --sync $(at "$1") click 1
 }
 wait_state() { # wait_state KEY VALUE: until the state line reads so
-  for _ in $(seq 100); do [ "$(st "$1")" = "$2" ] && return 0; sleep 0.1; done
+  x11_poll 20 "[ (st 1) = 2 ]" x11_holds '[ "$(st "$1")" = "$2" ]' "$@" && return 0
   fail "$1 is '$(st "$1")', not '$2'"
 }
 until_ok() { # until_ok WHAT COMMAND...: until the command succeeds; fails after ten seconds, saying WHAT
@@ -64,28 +64,15 @@ window_shows() {
   local f="$1" x y w h
   shift
   read -r x y w h <<< "$(grep '^at window ' "$state" | awk '{print $3, $4, $5, $6}')"
-  for _ in $(seq 50); do
-    shot "$f" "$x" "$y" "$w" "$h"
-    /usr/bin/python3 - "$f" "$@" <<'PY' && return 0
-import sys
-from PIL import Image
-pixels = list(Image.open(sys.argv[1]).convert("RGB").getdata())
-want = list(map(int, sys.argv[2:]))
-for i in range(0, len(want), 4):
-    least, r, g, b = want[i:i + 4]
-    if sum(1 for p in pixels if abs(p[0] - r) + abs(p[1] - g) + abs(p[2] - b) < 60) <= least:
-        sys.exit(1)
-PY
-    sleep 0.2
-  done
-  return 1
+  x11_poll 20 "the record window's picture" window_shows_step "$f" "$x" "$y" "$w" "$h" "$@"
 }
+window_shows_step() { shot "$1" "$2" "$3" "$4" "$5" && x11_ask colours "$1" "${@:6}"; }
 
 record_program_start
 
 # ---- A description value from its menu: the third entry, after the two commands ----
 click descbtn0
-for _ in $(seq 100); do [ -n "$(grep '^at menu:' "$state" | sed -n 3p)" ] && break; sleep 0.1; done
+x11_poll 20 "[ -n (grep ^at menu: state | sed -n 3p) ]" x11_holds '[ -n "$(grep '\''^at menu:'\'' "$state" | sed -n 3p)" ]' || true
 entry=$(grep '^at menu:' "$state" | sed -n 3p | awk '{print $2}')
 [ -n "$entry" ] || fail "the description menu did not open"
 chosen "$entry"
@@ -118,7 +105,7 @@ for attempt in 1 2 3 4; do
     wait_state gridcur "2 1"
     click editbtn
   fi
-  for _ in $(seq 100); do [ "$(st editor)" = open ] && break; sleep 0.1; done
+  x11_poll 20 "[ (st editor) = open ]" x11_holds '[ "$(st editor)" = open ]' || true
   if [ "$(st editor)" != open ]; then
     [ "$attempt" -lt 4 ] || fail "the row editor did not open"
     echo "fields_x11: the row editor did not open (attempt $attempt), trying again" >&2
@@ -130,11 +117,11 @@ for attempt in 1 2 3 4; do
   xdotool type --delay 40 "Sold"
   xdotool key Return
   # (The row editor's cell holds what was typed once Return took it.)
-  for _ in $(seq 100); do [ "$(st editcell2)" = Sold ] && break; sleep 0.1; done
+  x11_poll 20 "[ (st editcell2) = Sold ]" x11_holds '[ "$(st editcell2)" = Sold ]' || true
   read -r ex ey ew eh <<< "$(grep '^at editorwin ' "$state" | awk '{print $3, $4, $5, $6}')"
   shot "$out/row_editor.png" "$ex" "$ey" "$ew" "$eh"
   click editok
-  for _ in $(seq 50); do [ "$(st grid3)" = "3 Sold" ] && break; sleep 0.1; done
+  x11_poll 10 "[ (st grid3) = 3 Sold ]" x11_holds '[ "$(st grid3)" = "3 Sold" ]' || true
   [ "$(st grid3)" = "3 Sold" ] && break
   echo "fields_x11: the grid 3 edit did not take (attempt $attempt), trying again" >&2
 done
@@ -143,7 +130,7 @@ wait_state grid3 "3 Sold"
 # ---- The pictures: tab 1 shows the wide picture fitted, tab 3 none, tab 2 the tall one ----
 click page6
 wait_state page 6
-for _ in $(seq 100); do [ "$(st image | cut -d" " -f1)" = 1 ] && break; sleep 0.1; done
+x11_poll 20 "[ (st image | cut -d  -f1) = 1 ]" x11_holds '[ "$(st image | cut -d" " -f1)" = 1 ]' || true
 [ "$(st image | cut -d" " -f1)" = 1 ] || fail "tab 1 shows no picture"
 window_shows "$out/record_with_image.png" 5000 250 200 20 5000 30 90 200 ||
   fail "the picture or its background does not show ($(count_colour "$out/record_with_image.png" 250 200 20) yellow, $(count_colour "$out/record_with_image.png" 30 90 200) blue pixels)"
@@ -160,7 +147,7 @@ window_shows "$out/record_second_image.png" 3000 200 30 30 ||
 click page0
 wait_state page 0
 click detail6
-for _ in $(seq 100); do [ "$(st barcode)" = open ] && break; sleep 0.1; done
+x11_poll 20 "[ (st barcode) = open ]" x11_holds '[ "$(st barcode)" = open ]' || true
 [ "$(st barcode)" = open ] || { shot "$out/no_barcode_editor.png" 0 0 1024 768; fail "the barcode editor did not open"; }
 click barcodevalue
 wait_state barcodevaluekeys 1
@@ -170,21 +157,15 @@ click barcodegenerate
 # The barcode is read off the screen once it is drawn (zbarimg reads nothing, or the old value,
 # before).
 read -r ix iy iw ih <<< "$(grep '^at barcodeimage ' "$state" | awk '{print $3, $4, $5, $6}')"
-scan=""
-for _ in $(seq 50); do
+# (The picture is given a white margin and doubled in size, as zbarimg reads it best.)
+barcode_read() {
   shot "$out/barcode_image.png" "$ix" "$iy" "$iw" "$ih"
-  /usr/bin/python3 - "$out/barcode_image.png" "$out/barcode_scan.png" <<'PY'
-import sys
-from PIL import Image
-im = Image.open(sys.argv[1]).convert("L")
-big = Image.new("L", (im.width + 80, im.height + 80), 255)
-big.paste(im, (40, 40))
-big.resize((big.width * 2, big.height * 2)).save(sys.argv[2])
-PY
+  x11_ask framed "$out/barcode_image.png" "$out/barcode_scan.png"
   scan=$(zbarimg --quiet --raw "$out/barcode_scan.png" 2>/dev/null || true)
-  [ "$scan" = 123456 ] && break
-  sleep 0.2
-done
+  [ "$scan" = 123456 ]
+}
+scan=""
+x11_poll 20 "zbarimg to read the barcode" barcode_read || true
 [ "$scan" = 123456 ] || fail "zbarimg reads '$scan' off the barcode editor"
 read -r bx by bw bh <<< "$(grep '^at barcodewin ' "$state" | awk '{print $3, $4, $5, $6}')"
 shot "$out/barcode_editor.png" "$bx" "$by" "$bw" "$bh"
@@ -200,7 +181,7 @@ xdotool key Return
 wait_state detail7 "https://example.org/shop"
 click detail7
 chosen "menu:Jump_to_URL"
-for _ in $(seq 100); do [[ "$(st shell)" == */go.htm ]] && break; sleep 0.1; done
+x11_poll 20 "[[ (st shell) == */go.htm ]]" x11_holds '[[ "$(st shell)" == */go.htm ]]' || true
 [[ "$(st shell)" == */go.htm ]] || fail "Jump to URL opened '$(st shell)'"
 grep -q 'URL=https://example.org/shop"' "$(st shell)" || fail "the redirect page does not lead to the address"
 
@@ -211,14 +192,14 @@ wait_state page 0
 for attempt in 1 2 3; do
   click descbtn1
   chosen "menu:Diagram"
-  for _ in $(seq 100); do grep -q '^diagram ' "$state" && break; sleep 0.1; done
+  x11_poll 20 "grep -q ^diagram  state" x11_holds 'grep -q '\''^diagram '\'' "$state"' || true
   grep -q '^diagram ' "$state" && break
   echo "fields_x11: the relationship diagram did not open (attempt $attempt), trying again" >&2
   xdotool key Escape
   menu_closed
 done
 grep -q '^diagram ' "$state" || fail "the relationship diagram did not open"
-for _ in $(seq 100); do [ "$(st boxes | cut -d' ' -f1)" = 3 ] && break; sleep 0.1; done
+x11_poll 20 "[ (st boxes | cut -d  -f1) = 3 ]" x11_holds '[ "$(st boxes | cut -d'\'' '\'' -f1)" = 3 ]' || true
 [ "$(st boxes | cut -d' ' -f1)" = 3 ] || fail "the diagram has '$(st boxes)' boxes and links"
 read -r dx dy dw dh <<< "$(st diagram)"
 shot "$out/relationship_diagram.png" "$dx" "$dy" "$dw" "$dh"
@@ -245,7 +226,7 @@ read -r _ _ px _ pw <<< "$(grep '^at diagrampanel ' "$state" | tail -1)"
 off=$((px + pw / 2 - dx - dw / 2))
 [ "${off#-}" -le 2 ] || fail "the diagram's buttons are not centred: panel at $px ($pw wide) in a window at $dx ($dw wide)"
 click diagramclose
-for _ in $(seq 100); do grep -q '^diagram ' "$state" || break; sleep 0.1; done
+x11_poll 20 "grep -q ^diagram  state" x11_holds '! { grep -q '\''^diagram '\'' "$state"; }' || true
 grep -q '^diagram ' "$state" && fail "the diagram did not close"
 
 x11_kill "$pid"

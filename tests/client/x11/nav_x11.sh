@@ -33,13 +33,12 @@ message_up() {
 save_pdf() { # save_pdf FILE
   xdotool type --delay 20 "$1"
   xdotool key Return
-  for _ in $(seq 100); do [ -s "$1" ] && return 0; sleep 0.1; done
-  fail "$1 was not written"
+  x11_poll 20 "$1 written" test -s "$1" || fail "$1 was not written"
 }
 # Labels of the print window: Print, the print dialog given the file, then OK.
 print_labels() { # print_labels FILE SCREENSHOT
   local w px py
-  w=$(xdotool search --onlyvisible --name '^Print Address$' | tail -1)
+  w=$(the_window '^Print Address$')
   drawn "$2" "$w"
   geometry "$w"
   px=$X py=$Y
@@ -104,7 +103,7 @@ related_x=$((mx + 422)) related_y=$((my + 248))  # the "Related" field's text
 
 # ---- A related record from the entire database ----
 opens '^From Entire Database$' related_select
-w=$(xdotool search --onlyvisible --name '^From Entire Database$' | tail -1)
+w=$(the_window '^From Entire Database$')
 drawn "$out/pick_related.png" "$w"
 geometry "$w"
 px=$X py=$Y
@@ -136,7 +135,7 @@ done
 
 # ---- "List": the grid's quick report ----
 opens '^Report$' grid_print 1
-w=$(xdotool search --onlyvisible --name '^Report$' | tail -1)
+w=$(the_window '^Report$')
 drawn "$out/grid_list_report.png" "$w"
 geometry "$w"
 xdotool mousemove $((X + 704)) $((Y + 539)) click 1
@@ -144,7 +143,7 @@ gone '^Report$'
 
 # ---- The grid's pop-up: its print settings with their preview, then its print ----
 opens '^Print Settings$' grid_popup 1
-w=$(xdotool search --onlyvisible --name '^Print Settings$' | tail -1)
+w=$(the_window '^Print Settings$')
 drawn "$out/grid_print_settings.png" "$w"
 geometry "$w"
 xdotool mousemove $((X + 275)) $((Y + 360)) click 1  # OK
@@ -169,12 +168,12 @@ shot "$out/grid_find.png" "$mx" "$my" "$mw" "$mh"
 # closes the window.
 xdotool key Return
 xdotool mousemove $((fx + 307)) $((fy + 48)) click 1
-for _ in $(seq 100); do
-  shown '^Find$' || break
-  [ "$(xdotool search --onlyvisible --name '^Quillon Server$' 2>/dev/null | wc -l)" -ge 2 ] &&
-    fail "the contact was not found"
-  sleep 0.1
-done
+# (A box "not found" would carry the main window's title.)
+find_done() {
+  ! window_sized '^Quillon Server$' 0 600 || fail "the contact was not found"
+  ! shown '^Find$'
+}
+x11_poll 20 "the Find window to close" find_done || true
 gone '^Find$'
 at 580 145                                      # "Remove": the line found
 # (The box leaves the grid's first two columns uncovered.)
@@ -193,7 +192,7 @@ expected=$'Notes of record 0\nsecond notes line\nattachment-0.txt\nQuay 7\nAntwe
 
 # ---- The item list: a double click edits the item, not while read-only ----
 opens '^Edit Skill$' item_double_click
-w=$(xdotool search --onlyvisible --name '^Edit Skill$' | tail -1)
+w=$(the_window '^Edit Skill$')
 drawn "$out/item_editor.png" "$w"
 geometry "$w"
 xdotool mousemove $((X + 330)) $((Y + 275)) click 1  # "Cancel"
@@ -213,7 +212,9 @@ shown "^Edit Skill\$" && fail "a read-only record's item opened"
 # ---- The window resized: the notebook and the status line follow ----
 at 160 92
 xdotool windowmove "$main" 0 0 windowsize "$main" 1000 760
-for _ in $(seq 100); do geometry "$main"; [ "$WIDTH" -ge 990 ] && break; sleep 0.1; done
+main_wider() { geometry "$main"; [ "$WIDTH" -ge "$1" ]; }
+main_narrower() { geometry "$main"; [ "$WIDTH" -le "$1" ]; }
+x11_poll 20 "the main window enlarged" main_wider 990 || true
 settled "$out/resized_large.png" "$X" "$Y" "$WIDTH" "$HEIGHT" || fail "the enlarged window did not stop changing"
 geometry "$main"
 shot "$out/resized_large.png" "$X" "$Y" "$WIDTH" "$HEIGHT"
@@ -224,7 +225,7 @@ shot "$out/resized_status.png" "$X" $((Y + HEIGHT - 24)) 200 24
 shot "$out/resized_buttons.png" $((X + WIDTH - 100)) $((Y + 100)) 100 260
 [ "$(count "$out/resized_buttons.png" 0 0 100 260 0 0 0)" -gt 100 ] || fail "the grid page buttons are not at the right edge"
 xdotool windowsize "$main" 634 482
-for _ in $(seq 100); do geometry "$main"; [ "$WIDTH" -le 640 ] && break; sleep 0.1; done
+x11_poll 20 "the main window made small" main_narrower 640 || true
 settled "$out/resized_small.png" "$X" "$Y" "$WIDTH" "$HEIGHT" || fail "the shrunk window did not stop changing"
 geometry "$main"
 [ "$WIDTH" -le 640 ] || fail "the window was not made small (it is $WIDTH pixels wide)"

@@ -33,19 +33,19 @@ enabled() { line "$1" | awk '{print $5}'; }
 st() { grep "^$1 " "$state" 2>/dev/null | head -1 | cut -d' ' -f2-; }
 has() { grep -q -- "$1" "$state" 2>/dev/null; }
 wait_has() { # wait_has PATTERN [WHAT]: until a state line matches
-  for _ in $(seq 150); do has "$1" && return 0; sleep 0.1; done
+  x11_poll 30 "has 1" x11_holds 'has "$1"' "$@" && return 0
   fail "${2:-no '$1'}"
 }
 wait_gone() {
-  for _ in $(seq 150); do has "$1" || return 0; sleep 0.1; done
+  x11_poll 30 "has 1" x11_holds '! { has "$1"; }' "$@" && return 0
   fail "'$1' did not go"
 }
 wait_state() { # wait_state KEY VALUE: until the state line reads so
-  for _ in $(seq 150); do [ "$(st "$1")" = "$2" ] && return 0; sleep 0.1; done
+  x11_poll 30 "[ (st 1) = 2 ]" x11_holds '[ "$(st "$1")" = "$2" ]' "$@" && return 0
   fail "$1 is '$(st "$1")', not '$2'"
 }
 point() { # point NAME: the pointer onto NAME once it has a place
-  for _ in $(seq 100); do [ -n "$(at "$1")" ] && break; sleep 0.1; done
+  x11_poll 20 "[ -n (at 1) ]" x11_holds '[ -n "$(at "$1")" ]' "$@" || true
   [ -n "$(at "$1")" ] || fail "$1 is not on the screen"
   xdotool mousemove --sync $(at "$1")
 }
@@ -154,7 +154,7 @@ wait_has "^window $A$" "the category editor did not open"
 wait_state tree "1990 2000"
 shot_window "$A" tree_from_typed_lines
 click "$A.HelpBtn"
-for _ in $(seq 50); do [[ "$(st shell)" == */go.htm ]] && break; sleep 0.1; done
+x11_poll 10 "[[ (st shell) == */go.htm ]]" x11_holds '[[ "$(st shell)" == */go.htm ]]' || true
 [[ "$(st shell)" == */go.htm ]] || fail "Help opened '$(st shell)'"
 grep -q '#CustomizingtheSoftware"' "$(st shell)" || fail "Help does not lead to its topic"
 click "$A.CloseForm"
@@ -207,7 +207,7 @@ echo "record_data_x11: grid 3 and the read-only record"
 # ---- A record deleted by another client is kept whole ----
 first=$(st number)
 click "$M.NewRecordTBtn"
-for _ in $(seq 100); do [ "$(st number)" != "$first" ] && break; sleep 0.1; done
+x11_poll 20 "[ (st number) != first ]" x11_holds '[ "$(st number)" != "$first" ]' || true
 doomed=$(st number)
 [ "$doomed" != "$first" ] || fail "New made no record"
 type_into "$M.RecordName" "Kept one"
@@ -221,7 +221,7 @@ wait_state detail1 "typed after the delete"
 click "$M.IdleRefreshBtn"
 wait_has "^box .*deleted by another user" "the person was not told of the delete"
 answer Yes record_deleted_elsewhere
-for _ in $(seq 100); do [ "$(st number)" != "$doomed" ] && break; sleep 0.1; done
+x11_poll 20 "[ (st number) != doomed ]" x11_holds '[ "$(st number)" != "$doomed" ]' || true
 [ "$(st number)" != "$doomed" ] || fail "the kept record has the deleted one's code"
 wait_state name "Kept one"
 wait_state detail1 "typed after the delete"
@@ -254,7 +254,7 @@ echo "record_data_x11: copies list no attachment"
 
 # ---- The close; no Qt warning on the way ----
 click "$M.CloseTBtn"
-for _ in $(seq 100); do x11_ours "$pid" || break; sleep 0.1; done
+x11_poll 20 "x11_ours pid" x11_holds '! { x11_ours "$pid"; }' || true
 x11_ours "$pid" && fail "the program did not end at the close"
 trap - EXIT
 wait "$pid" || fail "the program ended with a failure at the close"

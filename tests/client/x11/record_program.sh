@@ -24,6 +24,6 @@ record_program_start() {
   "$prog" "$out/root" "$log" > "$out/program.log" 2>&1 &
   pid=$!
   trap 'x11_kill "$pid"' EXIT
-  for _ in $(seq 150); do grep -qx ready "$log" 2>/dev/null && break; sleep 0.1; done
+  x11_poll 30 "grep -qx ready log 2>/dev/null" x11_holds 'grep -qx ready "$log" 2>/dev/null' || true
   grep -qx ready "$log" || { cat "$out/program.log" >&2; fail "the program did not start"; }
 }

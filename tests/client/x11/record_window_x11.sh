@@ -263,11 +263,8 @@ step "Connect, Utilities and About dialogs"
 # ---- Help Manual: each entry hands its page to the desktop's opener ----
 # opened_page N: the N-th page handed to the opener (waited for).
 opened_page() {
-  for _ in $(seq 100); do
-    [ "$(wc -l < "$out/opener/opened.txt" 2>/dev/null || echo 0)" -ge "$1" ] && break
-    sleep 0.1
-  done
-  [ "$(wc -l < "$out/opener/opened.txt" 2>/dev/null || echo 0)" -ge "$1" ] || fail "Help Manual's entry $1 opened no page"
+  x11_poll 20 "page $1 handed to the opener" x11_holds '[ "$(wc -l < "$out/opener/opened.txt" 2>/dev/null || echo 0)" -ge "$1" ]' "$1" ||
+    fail "Help Manual's entry $1 opened no page"
   sed -n "$1p" "$out/opener/opened.txt"
 }
 for entry in 1 2 3; do
@@ -476,7 +473,7 @@ xdotool mousemove $((mx + 250)) $((my + header_y)) click 1
 until_changed "$out/typed_name.png" $((mx + 184)) $((my + 54)) 146 20 xdotool key End type --delay 40 " refreshed" ||
   fail "the typed name does not show"
 xdotool mousemove $((mx + idle_refresh_x)) $((my + header_y)) click 1
-for _ in $(seq 100); do grep -aq "(2) refreshed" "$R/Data/database/Test.qnd"* 2>/dev/null && break; sleep 0.1; done
+x11_poll 20 "grep -aq (2) refreshed R/Data/database/Test.qnd* 2>/dev/null" x11_holds 'grep -aq "(2) refreshed" "$R/Data/database/Test.qnd"* 2>/dev/null' || true
 grep -aq "(2) refreshed" "$R/Data/database/Test.qnd"* || fail "Idle Refresh did not save the typed name"
 until_changed "$out/idle_seconds.png" $((mx + 578)) $((my + 53)) 40 20 xdotool mousemove $((mx + idle_up_x)) $((my + idle_up_y)) click 1 ||
   fail "the idle seconds did not change"
@@ -497,7 +494,7 @@ web=$(pgrep -f "hmserv-[0-9]*-$port/" | head -1 || true)
 [ -n "$web" ] || fail "no web server runs"
 chmod -x "$R/bin/hmserv"
 kill "$web"
-for _ in $(seq 100); do kill -0 "$web" 2>/dev/null || break; sleep 0.1; done
+x11_poll 20 "kill -0 web 2>/dev/null" x11_holds '! { kill -0 "$web" 2>/dev/null; }' || true
 tool $next_x
 box_answer request_problem OK
 # Further requests of the same command (the fetch after the save) meet the same problem.
@@ -509,11 +506,8 @@ step "request problem"
 menu_click 34 5 2
 # The close saves the record (the web server started again for it); a problem told is answered
 # by a click.
-for _ in $(seq 300); do
-  x11_ours "$pid" || break
-  no_box || box_answer close_problem OK
-  sleep 0.2
-done
+closed_answering() { x11_ours "$pid" || return 0; no_box || box_answer close_problem OK; return 1; }
+x11_poll 60 "the client to close" closed_answering || true
 client_closed
 step "closed"
 "$make_db" --dump "$R/Data/database/Test.qnd" > "$out/database.txt"

@@ -18,23 +18,23 @@ at() { grep -h "^at $1 " "$log" "$state" 2>/dev/null | tail -1 | awk '{print $3,
 st() { grep "^$1 " "$state" 2>/dev/null | head -1 | cut -d' ' -f2-; }
 click() { # click NAME: waits until NAME has a place (a menu entry: until its menu is open); the
   # caller then waits for what the click does
-  for _ in $(seq 100); do [ -n "$(at "$1")" ] && break; sleep 0.1; done
+  x11_poll 20 "[ -n (at 1) ]" x11_holds '[ -n "$(at "$1")" ]' "$@" || true
   [ -n "$(at "$1")" ] || fail "$1 is not on the screen"
   xdotool mousemove $(at "$1") click 1
 }
 wait_state() { # wait_state KEY VALUE: until the state line reads so
-  for _ in $(seq 100); do [ "$(st "$1")" = "$2" ] && return 0; sleep 0.1; done
+  x11_poll 20 "[ (st 1) = 2 ]" x11_holds '[ "$(st "$1")" = "$2" ]' "$@" && return 0
   fail "$1 is '$(st "$1")', not '$2'"
 }
 wait_line() { # wait_line KEY: until the state has such a line
-  for _ in $(seq 100); do grep -q "^$1 " "$state" 2>/dev/null && return 0; sleep 0.1; done
+  x11_poll 20 "grep -q ^1  state 2>/dev/null" x11_holds 'grep -q "^$1 " "$state" 2>/dev/null' "$@" && return 0
   fail "no '$1' in the state"
 }
 menu_entry() { # menu_entry BAR ENTRY: an entry of a menu of the menu bar, by the mouse
   local attempt
   for attempt in 1 2 3; do
     click "bar:$1"
-    for _ in $(seq 100); do grep -q "^at menu:$2 " "$state" && break; sleep 0.1; done
+    x11_poll 20 "grep -q ^at menu:2  state" x11_holds 'grep -q "^at menu:$2 " "$state"' "$@" || true
     grep -q "^at menu:$2 " "$state" && { click "menu:$2"; return 0; }
     xdotool key Escape
   done
@@ -84,16 +84,18 @@ frame() { xprop -id "$1" _NET_FRAME_EXTENTS 2>/dev/null | sed -n 's/.* = //p' | 
 # form TITLE: "X Y W H STATE" of the program's visible window of that title (spaces as "_").
 form() { grep "^form $1 " "$state" 2>/dev/null | head -1 | cut -d' ' -f3-; }
 # x_window W H: the program's X window of that size.
-x_window() {
-  local w
-  for _ in $(seq 50); do
-    for w in $(xdotool search --onlyvisible --pid "$pid" 2>/dev/null); do
-      eval "$(xdotool getwindowgeometry --shell "$w")"
-      [ "$WIDTH" = "$1" ] && [ "$HEIGHT" = "$2" ] && { echo "$w"; return 0; }
-    done
-    sleep 0.1
+x_window_step() {
+  local w X Y WIDTH HEIGHT SCREEN WINDOW
+  for w in $(xdotool search --onlyvisible --pid "$pid" 2>/dev/null); do
+    x11_ask geometry "$w" || continue
+    read -r X Y WIDTH HEIGHT SCREEN <<< "$x11_answer"
+    [ "$WIDTH" = "$1" ] && [ "$HEIGHT" = "$2" ] && { x11_found=$w; return 0; }
   done
   return 1
+}
+x_window() {
+  x11_poll 10 "a window of $1 by $2" x_window_step "$1" "$2" || return 1
+  echo "$x11_found"
 }
 
 # ---- The window manager ----
@@ -107,16 +109,17 @@ wm_running() {
   check=$(xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | sed -n 's/.*window id # //p')
   [ -n "$check" ] && xprop -id "$check" _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id # $check\$"
 }
-for _ in $(seq 600); do
-  wm_running && break
+wm_started() {
+  wm_running && return 0
   if ! x11_ours "$wm"; then
     wait "$wm" && rc=0 || rc=$?
     trap - EXIT
     cat "$out/openbox.log" >&2
     fail "the window manager ended (status $rc) before the root window's _NET_SUPPORTING_WM_CHECK named it"
   fi
-  sleep 0.1
-done
+  return 1
+}
+x11_poll 60 "the window manager" wm_started || true
 wm_running || { cat "$out/openbox.log" >&2; fail "the window manager did not set the root window's _NET_SUPPORTING_WM_CHECK within a minute"; }
 
 record_program_start
@@ -130,7 +133,7 @@ main=$(x_window "$mw" "$mh") || fail "the record window is not on the screen"
 click searchlistbox
 wait_state onlist 1
 click nexttool
-for _ in $(seq 100); do [ "$(st shown)" != "$code" ] && break; sleep 0.1; done
+x11_poll 20 "[ (st shown) != code ]" x11_holds '[ "$(st shown)" != "$code" ]' || true
 [ "$(st shown)" != "$code" ] || fail "Next showed no other record"
 wait_state onlist 0
 click searchlistbox
@@ -164,7 +167,7 @@ wait_state updated 12/09/2026
 read -r fx fy fw fh _ <<< "$(form Please_enter_database_information:)"
 shot "$out/database_information.png" "$fx" "$fy" "$fw" "$fh"
 click infocancel
-for _ in $(seq 100); do grep -q '^created ' "$state" || break; sleep 0.1; done
+x11_poll 20 "grep -q ^created  state" x11_holds '! { grep -q '\''^created '\'' "$state"; }' || true
 grep -q '^created ' "$state" && fail "the database information did not close"
 
 # ---- Local Server Settings ----
@@ -182,14 +185,15 @@ ink_gap=$(ink_gap "$out/server_settings_text.png" 2 "$gap_x")
 echo "windows_x11: the ink gap between \"program\" and \"with\" is $ink_gap px, a blank $blank px"
 [ "$ink_gap" -ge 1 ] && [ "$ink_gap" -le $((blank + 2)) ] || fail "\"program\" and \"with\" stand $ink_gap px apart, a blank is $blank px"
 click settingsok
-for _ in $(seq 100); do grep -q '^explanation ' "$state" || break; sleep 0.1; done
+x11_poll 20 "grep -q ^explanation  state" x11_holds '! { grep -q '\''^explanation '\'' "$state"; }' || true
 grep -q '^explanation ' "$state" && fail "the server settings did not close"
 
 # ---- The CD player at its first opening: framed, its title bar on the screen ----
 click cdtool
 wait_line cd
-cdw=$(timeout 10 xdotool search --sync --onlyvisible --name '^CD Player$' | head -1)
-for _ in $(seq 100); do [ -n "$(frame "$cdw")" ] && break; sleep 0.1; done
+x11_must 20 "the CD player's window" x11_ask search '^CD Player$'
+cdw=${x11_answer%% *}
+x11_poll 20 "[ -n (frame cdw) ]" x11_holds '[ -n "$(frame "$cdw")" ]' || true
 read -r _ _ top _ <<< "$(frame "$cdw")"
 [ "${top:-0}" -gt 0 ] || fail "the CD player has no title bar"
 read -r cx cy cw ch <<< "$(st cd)"
@@ -209,18 +213,18 @@ settled "$out/raised.png" 0 0 1024 768 || fail "the screen did not hold still on
 read -r _ bar_y <<< "$(at bar:Connect)"
 title_y=$((2 * bar_y - my - top / 2))
 xdotool mousemove $((mx + normal_w - 150)) "$title_y" click --repeat 2 --delay 80 1
-for _ in $(seq 100); do [ "$(st main | cut -d' ' -f5)" = 2 ] && break; sleep 0.1; done
+x11_poll 20 "[ (st main | cut -d  -f5) = 2 ]" x11_holds '[ "$(st main | cut -d'\'' '\'' -f5)" = 2 ]' || true
 if [ "$(st main | cut -d' ' -f5)" != 2 ]; then
   shot "$out/not_maximized.png" 0 0 1024 768
   fail "the record window is not maximized: $(st main); $(xprop -id "$main" _NET_WM_STATE _NET_WM_ALLOWED_ACTIONS _NET_FRAME_EXTENTS | tr '\n' ' ')"
 fi
 # (The window's controls are laid out for its new size before its Close is clicked.)
-for _ in $(seq 100); do [ "$(st main | cut -d' ' -f3)" -gt "$normal_w" ] && break; sleep 0.1; done
+x11_poll 20 "[ (st main | cut -d  -f3) -gt normal_w ]" x11_holds '[ "$(st main | cut -d'\'' '\'' -f3)" -gt "$normal_w" ]' || true
 [ "$(st main | cut -d' ' -f3)" -gt "$normal_w" ] || fail "the maximized record window kept its width: $(st main)"
 settled "$out/record_maximized_still.png" 0 0 1024 768 || fail "the maximized record window did not hold still"
 shot "$out/record_maximized.png" 0 0 1024 768
 click closetool
-for _ in $(seq 100); do grep -q '^main ' "$state" || break; sleep 0.1; done
+x11_poll 20 "grep -q ^main  state" x11_holds '! { grep -q '\''^main '\'' "$state"; }' || true
 grep -q '^main ' "$state" && { shot "$out/not_closed.png" 0 0 1024 768; fail "the record window did not close"; }
 x11_stop
 kept_w=$(grep -a '^ViewW:=' "$out/config/QuillonClient.ini" | tr -dc 0-9)
@@ -234,7 +238,7 @@ record_program_start
 wait_line main
 read -r _ _ mw mh _ <<< "$(st main)"
 main=$(x_window "$mw" "$mh") || fail "the record window is not on the screen at the second start"
-for _ in $(seq 100); do [ -n "$(frame "$main")" ] && break; sleep 0.1; done
+x11_poll 20 "[ -n (frame main) ]" x11_holds '[ -n "$(frame "$main")" ]' || true
 [ -n "$(frame "$main")" ] || fail "the record window has no frame at the second start"
 read -r _ _ top bottom <<< "$(frame "$main")"
 read -r mx my mw mh _ <<< "$(st main)"

@@ -64,7 +64,7 @@ x11_wait_for "^texts name=Nobody address=bob@example.org$"
 click cancel
 x11_wait_for "^edit2 cancel name=Bob Jones address=bob@example.org$"
 
-for _ in $(seq 50); do x11_ours "$pid" || break; sleep 0.1; done
+x11_poll 10 "x11_ours pid" x11_holds '! { x11_ours "$pid"; }' || true
 x11_stop
 if grep -E "^(QWidget|QPainter|QObject|Qt|qt\.|QXcb|QFont)" "$errors" >/dev/null; then
   cat "$errors" >&2

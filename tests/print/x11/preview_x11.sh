@@ -17,7 +17,7 @@ x11_start "Page preview"
 last() { grep "^$1 " "$log" | tail -1; }
 # now KIND PATTERN MESSAGE: waits until the newest KIND line of the log matches the pattern.
 now() {
-  for _ in $(seq 100); do last "$1" | grep -q "$2" && return 0; sleep 0.1; done
+  x11_poll 20 "last 1 | grep -q 2" x11_holds 'last "$1" | grep -q "$2"' "$@" && return 0
   fail "$3 ($(last "$1"))"
 }
 read -r px py pw ph < <(box previewrect)

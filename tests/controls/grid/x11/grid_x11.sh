@@ -28,7 +28,7 @@ x11_start "Grid interaction"
 at() { grep "^at $1 " "$log" | tail -1 | awk '{print $3, $4}'; }
 state() { grep '^state ' "$log" | tail -1; }
 expect_state() {
-  for _ in $(seq 100); do state | grep -qF -- "$1" && return 0; sleep 0.1; done
+  x11_poll 20 "state | grep -qF -- 1" x11_holds 'state | grep -qF -- "$1"' "$@" && return 0
   fail "expected '$1' in the state: $(state)"
 }
 key() { xdotool key "$@"; }
@@ -63,11 +63,11 @@ read -r bx by < <(at border1)
 xdotool mousemove "$bx" "$by" mousedown 1 mousemove $((bx + 20)) "$by" mousemove $((bx + 40)) "$by" mouseup 1
 expect_state "w1=119 "
 xdotool mousemove $(at border3) click --repeat 2 --delay 80 1
-for _ in $(seq 100); do
-  w3=$(state | sed 's/.* w3=\([0-9]*\) .*/\1/')
-  [ "$w3" -gt 120 ] && break
-  sleep 0.1
-done
+# state_number NAME: the number NAME=... of the grid's state line (0 when there is none yet).
+state_number() { x11_value=$(state | sed -n "s/.* $1=\([0-9]*\) .*/\1/p"); x11_value=${x11_value:-0}; }
+state_above() { state_number "$1"; [ "$x11_value" -gt "$2" ]; }  # state_above NAME N
+x11_poll 20 "column 3 wider than 120" state_above w3 120 || true
+w3=$x11_value
 [ "$w3" -gt 120 ] || fail "the double click did not fit column 3 to its text (width $w3)"
 
 # The wheel moves the current row by three lines a notch; the scroll bar's arrow scrolls.
@@ -76,11 +76,8 @@ expect_state "row=3 "
 xdotool click 5
 expect_state "row=6 "
 xdotool mousemove $(at scrolldown) click --repeat 4 --delay 150 1
-for _ in $(seq 100); do
-  top=$(state | sed 's/.* top=\([0-9]*\) .*/\1/')
-  [ "$top" -gt 1 ] && break
-  sleep 0.1
-done
+x11_poll 20 "the grid scrolled" state_above top 1 || true
+top=$x11_value
 [ "$top" -gt 1 ] || fail "the scroll bar did not scroll (top $top)"
 key ctrl+Home
 expect_state "top=1 "
@@ -160,7 +157,7 @@ expect_state "c1r1=row 998 |"
 # The second window: drag the header of column 1 onto column 3 in small steps and hold it.
 mstate() { grep '^mstate ' "$log" | tail -1; }
 expect_mstate() {
-  for _ in $(seq 100); do mstate | grep -qF -- "$1" && return 0; sleep 0.1; done
+  x11_poll 20 "mstate | grep -qF -- 1" x11_holds 'mstate | grep -qF -- "$1"' "$@" && return 0
   fail "expected '$1' in the move grid's state: $(mstate)"
 }
 read -r x1 y1 < <(at mh1)
@@ -172,9 +169,10 @@ xdotool mousemove --sync "$x3" "$y3"
 # inside the third column. On a busy machine it can get several queued moves as one, so the mouse
 # steps on until the arrows stand at the third column's left edge.
 read -r ax ay < <(at marrow)
+arrows_at() { mstate | grep -qF -- "arrow=$((ax - 5)),$ay |"; }
 for i in $(seq 10); do
   xdotool mousemove --sync $((x3 + i)) "$y3"
-  for _ in $(seq 10); do mstate | grep -qF -- "arrow=$((ax - 5)),$ay |" && break 2; sleep 0.1; done
+  x11_poll 1 "the arrows at the third column" arrows_at && break
 done
 x3=$((x3 + i))
 expect_mstate "caption=Head 1 arrows=1100 arrow=$((ax - 5)),$ay |"
@@ -233,7 +231,7 @@ expect_mstate "rows=R2,R3,R1"
 
 shoot "$shot"
 x11_kill "$pid"
-for _ in $(seq 50); do x11_ours "$pid" || break; sleep 0.1; done
+x11_poll 10 "x11_ours pid" x11_holds '! { x11_ours "$pid"; }' || true
 x11_ours "$pid" && { x11_kill -KILL "$pid"; fail "the program did not end on SIGTERM"; }
 status=0
 wait "$pid" 2>/dev/null || status=$?

@@ -25,11 +25,17 @@ clipboard_is() { [ "$(xclip -selection clipboard -o 2>/dev/null)" = "$1" ]; }
 x11_until clipboard_is hello || fail "xclip read '$(xclip -selection clipboard -o 2>&1)' from the edit's copy"
 
 # Paste what xclip offers into the memo (once xclip offers it).
-printf 'from xclip' | xclip -selection clipboard -i
+# (xclip offers it from the foreground, as a process of this script's own that is ended once
+# the paste is seen: in the background it would stay on the display after the run.)
+printf 'from xclip' > "$out/from_xclip.txt"
+xclip -quiet -selection clipboard -i "$out/from_xclip.txt" > /dev/null 2>&1 &
+xclip_owner=$!
 x11_until clipboard_is 'from xclip' || fail "xclip does not offer what it was given"
 click memo
 xdotool key ctrl+v
 x11_wait_for '^memo from xclip$'
+x11_kill "$xclip_owner"
+wait "$xclip_owner" 2> /dev/null || true
 
 # Tick the check box, pick the third combo box item with the keyboard, press the button.
 click check
@@ -47,7 +53,7 @@ x11_wait_for '^button hello$'
 # Pick "Text > Upper case" from the menu bar with the mouse: the item's OnClick upper-cases the
 # edit; the button then reports the new text.
 click menu
-for _ in $(seq 50); do grep -q '^at upper ' "$log" && break; sleep 0.1; done
+x11_poll 10 "grep -q ^at upper  log" x11_holds 'grep -q '\''^at upper '\'' "$log"' || true
 grep -q '^at upper ' "$log" || fail "the menu did not drop down"
 click upper
 x11_wait_for '^edit HELLO$'
