@@ -336,14 +336,24 @@ void TRecordWindow::InsertRecordClick() {
     }
     break;
   }
+  bool Saved = true;
   for (int i = 1; i <= Copies; ++i) {
-    if (!GetRecord("E" + FNumber)) break;
+    if (!GetRecord("E" + FNumber)) {
+      Saved = false;
+      break;
+    }
     // The copy is the record saved: the editors give back what it shows, the rest is its own.
     Buffers.Current = CopyOfSpare(i);
     ShowDisplayed(Buffers.Current);
     Buffers.RecordMask.SetAll(true);
-    if (!SaveRecord(Buffers.Current, true)) break;
+    if (!SaveRecord(Buffers.Current, true)) {
+      Saved = false;
+      break;
+    }
   }
+  // The last copy as the server stored it, with an empty mask: a later save sends only what is
+  // edited then, not every field again over what the server changed meanwhile (a grid line).
+  if (Saved && Copies > 0) GetRecord("G" + FNumber);
   FView.SetInsertEnabled(true, false);
 }
 

@@ -627,6 +627,7 @@ void InstallQtBackend() {
   InstallQtClipboard();
   InstallQtPrinting();
   InstallQtPictures();
+  InstallQtModalKeys();
 }
 
 TQtWindowPeer* QtPeer(TWinControl& control) { return dynamic_cast<TQtWindowPeer*>(control.Handle()); }

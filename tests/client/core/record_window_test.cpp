@@ -369,7 +369,12 @@ TEST_F(RecordWindowTest, CopyAndInsertMakeNumberedCopies) {
     Window->InsertRecordClick();
   }
   const auto V = Recorder().Verbs();
-  ASSERT_EQ(V.size(), 1u + 3 * 6);
+  ASSERT_EQ(V.size(), 1u + 3 * 6 + 2);
+  // The last copy is shown as stored, with nothing flagged: a later save sends only new edits.
+  EXPECT_EQ(V[19], "CL");
+  EXPECT_EQ(V[20], "G" + Window->Number());
+  for (int r = 1; r <= 20; ++r)
+    for (int c = 0; c <= 100; ++c) ASSERT_FALSE(Window->Buffers.RecordMask.Get(r, c)) << r << "," << c;
   EXPECT_EQ(V[0], "S" + Original);
   std::set<std::string> Numbers{Counter};
   for (int i = 0; i < 3; ++i) {
