@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # What a record copy keeps, how a read-only record looks, the row editor's End and the keys typed
 # as a box opens, in the installed client on a real X server, with the mouse, over a database of
-# three records whose first has a picture, an Item Number (a record counter) and a grid 4 line:
+# three records whose first has a picture, an Item Number (a record counter) and a grid 4 line,
+# under a window manager (openbox):
 # - Copy, then Insert with one copy (the box's OK clicked): the copy shows its own next Item
 #   Number, its Pictures page shows the picture with its title, and the database folder holds the
 #   copy's own picture file, the same bytes as the original's;
@@ -74,7 +75,28 @@ PY
 field_white() { white "$out/$1.png" $(($2 + field_w / 2)) $(($3 + 2)) $((field_w / 2 - 4)) $((field_h - 4)); }
 dump() { "$make_db" --dump "$R/Data/database/Test.qnd" > "$out/database.txt"; }
 
+# ---- Under a window manager (openbox), as a person's desktop: a window that opens takes the
+# keyboard from it, a moment after it shows ----
+openbox --sm-disable > "$out/openbox.log" 2>&1 &
+wm=$!
+# It runs once its check window, named on the root window, names itself back.
+wm_check() { xprop "${@:--root}" _NET_SUPPORTING_WM_CHECK 2>/dev/null | sed -n 's/.*window id # //p'; }
+for _ in $(seq 600); do
+  check=$(wm_check)
+  [ -n "$check" ] && [ "$(wm_check -id "$check")" = "$check" ] && break
+  x11_ours "$wm" || { cat "$out/openbox.log" >&2; fail "the window manager ended before it ran"; }
+  sleep 0.1
+done
+[ -n "$check" ] && [ "$(wm_check -id "$check")" = "$check" ] || fail "the window manager did not start within a minute"
+# A window's place on the screen as the X server gives it (xdotool's is off by the frame the
+# window manager puts round it).
+geometry() {
+  eval "$(xwininfo -id "$1" | awk '/Absolute upper-left X/ {print "X=" $4} /Absolute upper-left Y/ {print "Y=" $4}
+                                   /^ *Width:/ {print "WIDTH=" $2} /^ *Height:/ {print "HEIGHT=" $2}')"
+}
+
 start_client
+trap 'stop_client; x11_kill "$wm"' EXIT
 login
 first=$(cat "$out/first_code.txt")
 original_number=$(field_text $((number_x + 60)) $((number_y + 7)))
@@ -194,8 +216,8 @@ xdotool click 1
 gone '^Search$'
 
 # ---- The close, and what the database holds ----
-xdotool windowraise "$main"
-raised "$main" $((mx + close_x)) $((my + bar_y))
+xdotool windowactivate --sync "$main" 2>/dev/null || true
+menu_bar_enabled
 close_client $close_x $bar_y
 if grep -E "^(Qt|QWidget|QObject|QSocketNotifier|QPainter|QPixmap|qt\.|xcb)|[Ww]arning" "$log"; then
   fault "Qt warnings on the client's standard error"
@@ -214,6 +236,7 @@ grep -q "|1,1,Ann Example Jr|" <<< "$copy_line" ||
   fault "the Part cell edited with End stored '$(grep -o '1,1,[^|]*' <<< "$copy_line")', not 'Ann Example Jr'"
 [ "$(cut -f6 <<< "$copy_line")" = 0 ] || fault "the copy stayed read-only"
 
+x11_kill "$wm"
 if [ "${#faults[@]}" -gt 0 ]; then
   fail "${#faults[@]} of the checks did not hold: $(printf '%s; ' "${faults[@]}")"
 fi
