@@ -259,8 +259,6 @@ void TRecordWindow::KeepSpare() {
   for (int Slot = 0; Slot < 6; ++Slot)
     if (!Buffers.Spare.Images[Slot].FileName.empty())
       FSpareFiles.Pictures[Slot] = FetchFile("IR" + std::to_string(Slot + 1));
-  const auto& Memo2 = Buffers.Spare.Memos[1];
-  if (!Memo2.empty() && !Memo2.front().empty()) FSpareFiles.Attachment = FetchFile("RR");
 }
 
 std::optional<std::string> TRecordWindow::FetchFile(const std::string& Prefix) {
@@ -299,9 +297,8 @@ ItemRecord TRecordWindow::CopyOfSpare(int Number) {
         !StoreFile("IS" + std::to_string(Slot + 1), FSpareFiles.Pictures[Slot]))
       Image.FileName.clear();
   }
-  if (!Copy.Memos[1].empty() && !Copy.Memos[1].front().empty() &&
-      !StoreFile("RS", FSpareFiles.Attachment))
-    Copy.Memos[1].clear();
+  // The attached file stays the original's own: a copy lists none.
+  Copy.Memos[1].clear();
   return Copy;
 }
 

@@ -188,7 +188,7 @@ private:
   // attachment left out: they went with the deleted one).  Show: the window follows.
   bool KeepDeletedRecord(bool Show);
   bool GetFromServer(const std::string& Command);
-  // Cut and Copy: the shown record into the spare buffer, with its pictures and attached file.
+  // Cut and Copy: the shown record into the spare buffer, with its pictures.
   void KeepSpare();
   // The spare record as copy Number under the new record's code (the current record), its
   // files stored under that code.
@@ -242,7 +242,6 @@ private:
   bool FLoggedIn = false;
   struct TSpareFiles {
     std::array<std::optional<std::string>, 6> Pictures;
-    std::optional<std::string> Attachment;
   } FSpareFiles;  // the files of the spare record, as they were when it was cut or copied
 };
 

@@ -354,7 +354,7 @@ TEST_F(RecordWindowTest, CopyAndInsertMakeNumberedCopies) {
   Recorder().Clear();
   Window->CopyRecordClick();
   // The copy takes the record's files as they are now.
-  EXPECT_EQ(Recorder().Verbs(), (Verbs{"IR1" + Original, "IR3" + Original, "RR" + Original}));
+  EXPECT_EQ(Recorder().Verbs(), (Verbs{"IR1" + Original, "IR3" + Original}));
   EXPECT_TRUE(View.InsertButton);
   // The copy is of what was shown when copied: a change afterwards is not in it.
   ASSERT_FALSE(IsErrorReply(Session().Post("IS1" + Original, "replaced later")));
@@ -369,22 +369,21 @@ TEST_F(RecordWindowTest, CopyAndInsertMakeNumberedCopies) {
     Window->InsertRecordClick();
   }
   const auto V = Recorder().Verbs();
-  ASSERT_EQ(V.size(), 1u + 3 * 6 + 2);
+  ASSERT_EQ(V.size(), 1u + 3 * 5 + 2);
   // The last copy is shown as stored, with nothing flagged: a later save sends only new edits.
-  EXPECT_EQ(V[19], "CL");
-  EXPECT_EQ(V[20], "G" + Window->Number());
+  EXPECT_EQ(V[16], "CL");
+  EXPECT_EQ(V[17], "G" + Window->Number());
   for (int r = 1; r <= 20; ++r)
     for (int c = 0; c <= 100; ++c) ASSERT_FALSE(Window->Buffers.RecordMask.Get(r, c)) << r << "," << c;
   EXPECT_EQ(V[0], "S" + Original);
   std::set<std::string> Numbers{Counter};
   for (int i = 0; i < 3; ++i) {
-    EXPECT_EQ(V[1 + 6 * i], "CL");
-    EXPECT_EQ(V[2 + 6 * i][0], 'E');
-    const std::string Code = V[6 + 6 * i].substr(1);
-    EXPECT_EQ(V[3 + 6 * i], "IS1" + Code);
-    EXPECT_EQ(V[4 + 6 * i], "IS3" + Code);
-    EXPECT_EQ(V[5 + 6 * i], "RS" + Code);
-    EXPECT_EQ(V[6 + 6 * i], "S" + Code);
+    EXPECT_EQ(V[1 + 5 * i], "CL");
+    EXPECT_EQ(V[2 + 5 * i][0], 'E');
+    const std::string Code = V[5 + 5 * i].substr(1);
+    EXPECT_EQ(V[3 + 5 * i], "IS1" + Code);
+    EXPECT_EQ(V[4 + 5 * i], "IS3" + Code);
+    EXPECT_EQ(V[5 + 5 * i], "S" + Code);
     const ItemRecord Copy = Stored(Code);
     EXPECT_EQ(Copy.Name, "Smith (" + std::to_string(i + 1) + ")");
     EXPECT_EQ(Copy.Details[3], "555-1234");
@@ -399,10 +398,10 @@ TEST_F(RecordWindowTest, CopyAndInsertMakeNumberedCopies) {
     EXPECT_EQ(Copy.Images[0].Title, "Front view");
     EXPECT_EQ(Copy.Images[2].FileName, "side.png");
     EXPECT_EQ(Copy.Images[2].Title, "Side view");
-    EXPECT_EQ(Copy.Memos[1], std::vector<std::string>{"original.pdf"});
+    // The attached file stays the original's own.
+    EXPECT_TRUE(Copy.Memos[1].empty());
     EXPECT_EQ(Session().Get("IR1" + Code), Picture1);
     EXPECT_EQ(Session().Get("IR3" + Code), Picture3);
-    EXPECT_EQ(Session().Get("RR" + Code), "the letter");
     EXPECT_TRUE(fs::exists(Served->Folder / (Code + ".im1")));
   }
   EXPECT_EQ(View.Editors.Details[0], std::to_string(std::stoi(Counter) + 3));
