@@ -1,13 +1,11 @@
 // qnclient: the desktop client. Starts the application on the desktop backend, creates the
 // main window (which starts the local web server and runs the login on its first activation)
 // and runs the message loop until the main window closes.
-#include <QApplication>
 #include <cstdio>
 #include <cstdlib>
 
 #include "client/view.h"
-#include "platform/qt/qt_forms.h"
-#include "platform/qt/qt_window_peer.h"
+#include "platform/qt/qt_program.h"
 #include "platform/sys/process.h"
 #include "platform/ui/application.h"
 #include "platform/ui/screen.h"
@@ -21,8 +19,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   InitProcess(argc, argv);
-  QApplication app(argc, argv);
-  InstallQtBackend();
+  TQtProgram toolkit(argc, argv);
   TApplication& application = GetApplication();
   application.Initialize();
   application.SetTitle("Quillon Client");

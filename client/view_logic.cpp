@@ -647,11 +647,22 @@ void TView::EnableForm(bool Enable) {
 }
 
 void TView::SetReadOnlyState(bool ReadOnly) {
-  ForEachEditor(*this, [ReadOnly](TEdit* e) { e->SetReadOnly(ReadOnly); });
+  // A read-only record's fields are drawn on the button face, as the toolkit draws a pane that
+  // takes no typing; the window's lock during a request makes them read-only too, but keeps their
+  // colour (a request does not make the record read-only).
+  const TColor Face = ReadOnly ? clBtnFace : clWindow;
+  ForEachEditor(*this, [ReadOnly, Face](TEdit* e) {
+    e->SetReadOnly(ReadOnly);
+    e->SetColor(Face);
+  });
   for (int i = 0; i < 10; ++i) Detail[i]->SetReadOnly(ReadOnly || FDateDetail[i]);
   for (int i = 0; i < 6; ++i) Other[i]->SetReadOnly(ReadOnly || FDateOther[i]);
-  for (TMemo* m : {Memo1, Memo2, Memo3}) m->SetReadOnly(ReadOnly);
+  for (TMemo* m : {Memo1, Memo2, Memo3}) {
+    m->SetReadOnly(ReadOnly);
+    m->SetColor(Face);
+  }
   ItemDetails->SetReadOnly(ReadOnly);
+  ItemDetails->SetColor(Face);
   if (Fields) Fields->SetReadOnlyState(ReadOnly);
 }
 

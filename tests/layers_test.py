@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """The layers of the tree as the includes and the CMake files show them: the client and the server
-share only the record formats of records/, which lies below both; the server includes no Qt.
+share only the record formats of records/, which lies below both; the server includes no Qt, and
+no file outside platform/qt includes Qt's headers.
 
     layers_test.py SOURCE_DIR
 """
@@ -45,6 +46,18 @@ class RecordFormatsLieBelowBothPrograms(unittest.TestCase):
         qt = [f"{f}: {name}" for folder in ("server", "records") for f, name, quoted in includes(folder)
               if not quoted and re.match(r"Q[A-Za-z]*($|/)", name)]
         self.assertEqual(qt, [])
+
+    def test_only_the_desktop_backend_includes_qt(self):
+        # The program's files and every library but platform/qt reach the toolkit through
+        # platform/qt's own headers; only the Qt backend's files name Qt's.
+        folders = ("client", "controls", "print", "net", "records", "server", "platform/rtl",
+                   "platform/sys", "platform/gfx", "platform/ui", "platform/headless")
+        qt = [f"{f}: {name}" for folder in folders for f, name, quoted in includes(folder)
+              if not quoted and re.match(r"Q[A-Za-z]*($|/)|qt[a-z]*/", name)]
+        self.assertEqual(qt, [])
+        below = [f"{f}: {name}" for folder in folders for f, name, quoted in includes(folder)
+                 if quoted and name.startswith("platform/qt/") and name != "platform/qt/qt_program.h"]
+        self.assertEqual(below, [])
 
 
 if __name__ == "__main__":

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "client/core/definition_template.h"
+#include "client/core/record_fields.h"
 #include "platform/rtl/date_time.h"
 #include "platform/rtl/random.h"
 #include "platform/ui/modal_service.h"
@@ -237,7 +238,7 @@ void TRecordWindow::CutClick() {
   }
   if (Ask("Are you sure you want to delete the current record ?", mtConfirmation, true) != mrYes)
     return;
-  SaveRecord(Buffers.Spare, false);
+  KeepSpare();
   GetRecord("D" + FNumber);
   FView.SetInsertEnabled(true, true);
 }
@@ -245,7 +246,60 @@ void TRecordWindow::CutClick() {
 void TRecordWindow::CopyRecordClick() {
   TCommandScope Scope(*this);
   FView.SetInsertEnabled(true, true);
+  KeepSpare();
+}
+
+void TRecordWindow::KeepSpare() {
+  // What the editors do not show (the picture slots, the further strings and numbers) comes
+  // from the shown record, not from whatever the spare held before.
+  Buffers.Spare = Buffers.Current;
   SaveRecord(Buffers.Spare, false);
+  // The files are fetched now: after a cut the server deletes them with the record.
+  FSpareFiles = {};
+  for (int Slot = 0; Slot < 6; ++Slot)
+    if (!Buffers.Spare.Images[Slot].FileName.empty())
+      FSpareFiles.Pictures[Slot] = FetchFile("IR" + std::to_string(Slot + 1));
+}
+
+std::optional<std::string> TRecordWindow::FetchFile(const std::string& Prefix) {
+  try {
+    std::string Reply = FSession.Get(Prefix + FNumber);
+    if (!IsErrorReply(Reply)) return Reply;
+  } catch (const std::exception&) {
+  }
+  return std::nullopt;
+}
+
+bool TRecordWindow::StoreFile(const std::string& Prefix, const std::optional<std::string>& Data) {
+  if (!Data) return false;
+  try {
+    return !IsErrorReply(FSession.Post(Prefix + FNumber, *Data));
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+ItemRecord TRecordWindow::CopyOfSpare(int Number) {
+  ItemRecord Copy = Buffers.Spare;
+  const ItemRecord& Fresh = Buffers.Current;  // the new record as the server made it
+  Copy.Code = FNumber.substr(0, 8);
+  Copy.Name += " (" + std::to_string(Number) + ")";
+  // A counter field holds the number the server gave the new record, not the original's.
+  const TConfiguration& Config = Buffers.Configuration;
+  for (int i = 0; i < 10; ++i)
+    if (IsRecordCounter(Config.DetailKinds[i])) Copy.Details[i] = Fresh.Details[i];
+  for (int i = 0; i < 6; ++i)
+    if (IsRecordCounter(Config.OtherKinds[i])) Copy.Others[i] = Fresh.Others[i];
+  // The copy's own files under its own code; a file that could not be copied is not listed.
+  for (int Slot = 0; Slot < 6; ++Slot) {
+    ImageRecord& Image = Copy.Images[Slot];
+    if (!Image.FileName.empty() &&
+        !StoreFile("IS" + std::to_string(Slot + 1), FSpareFiles.Pictures[Slot]))
+      Image.FileName.clear();
+  }
+  // The attached file stays the original's own: a copy lists none.
+  Copy.Memos[1].clear();
+  return Copy;
 }
 
 bool ParseWholeNumber(const std::string& Text, int& Value) {
@@ -279,18 +333,24 @@ void TRecordWindow::InsertRecordClick() {
     }
     break;
   }
+  bool Saved = true;
   for (int i = 1; i <= Copies; ++i) {
-    if (!GetRecord("E" + FNumber)) break;
-    Buffers.Spare.Code = FNumber.substr(0, 8);
-    ItemRecord Shown = Buffers.Spare;
-    Shown.Name += " (" + std::to_string(i) + ")";
-    // The pictures and the attached file are files of the original's code: a copy has none.
-    for (ImageRecord& Image : Shown.Images) Image.FileName.clear();
-    Shown.Memos[1].clear();
-    ShowDisplayed(Shown);
+    if (!GetRecord("E" + FNumber)) {
+      Saved = false;
+      break;
+    }
+    // The copy is the record saved: the editors give back what it shows, the rest is its own.
+    Buffers.Current = CopyOfSpare(i);
+    ShowDisplayed(Buffers.Current);
     Buffers.RecordMask.SetAll(true);
-    if (!SaveRecord(Buffers.Current, true)) break;
+    if (!SaveRecord(Buffers.Current, true)) {
+      Saved = false;
+      break;
+    }
   }
+  // The last copy as the server stored it, with an empty mask: a later save sends only what is
+  // edited then, not every field again over what the server changed meanwhile (a grid line).
+  if (Saved && Copies > 0) GetRecord("G" + FNumber);
   FView.SetInsertEnabled(true, false);
 }
 

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <functional>
 #include <string>
 #include <vector>
@@ -187,6 +188,14 @@ private:
   // attachment left out: they went with the deleted one).  Show: the window follows.
   bool KeepDeletedRecord(bool Show);
   bool GetFromServer(const std::string& Command);
+  // Cut and Copy: the shown record into the spare buffer, with its pictures.
+  void KeepSpare();
+  // The spare record as copy Number under the new record's code (the current record), its
+  // files stored under that code.
+  ItemRecord CopyOfSpare(int Number);
+  // Prefix + the shown code: a file of the record fetched, or stored; nothing on failure.
+  std::optional<std::string> FetchFile(const std::string& Prefix);
+  bool StoreFile(const std::string& Prefix, const std::optional<std::string>& Data);
   void ShowDisplayed(const ItemRecord& Record);
   void RequestProblem();
   int Ask(const std::string& Text, int Type, bool YesNo);
@@ -231,6 +240,9 @@ private:
   TEventLoop* FPaintsHeld = nullptr;  // the loop that holds the paints of the command under way
   bool FSaveRefused = false;  // the last save reached the server and was not confirmed
   bool FLoggedIn = false;
+  struct TSpareFiles {
+    std::array<std::optional<std::string>, 6> Pictures;
+  } FSpareFiles;  // the files of the spare record, as they were when it was cut or copied
 };
 
 // A whole number as the copies box takes it (optional sign, decimal digits, 32-bit).

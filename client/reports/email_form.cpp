@@ -78,6 +78,7 @@ TEmailForm::TEmailForm(TReportWindows& Windows) : TForm(nullptr), FWindows(Windo
   CloseEmail->OnClick = [this](TObject*) { Close(); };
   OnActivate = [this](TObject*) { FormActivate(); };
   OnClose = [this](TObject*, TCloseAction&) { FormClose(); };
+  FLogic.OnStatus = [this] { ShowList(); };
 }
 
 TEmailForm::~TEmailForm() = default;
@@ -128,7 +129,6 @@ void TEmailForm::BitBtn1Click() {
   FLogic.Body.clear();
   for (int i = 0; i < MessageBody->Lines().Count(); ++i) FLogic.Body.push_back(MessageBody->Lines()[i]);
   FLogic.Send();
-  ShowList();
 }
 
 void TEmailForm::FormClose() {

@@ -67,6 +67,7 @@ int TEmailSender::Send() {
       I.Status = Error;
     }
   }
+  if (OnStatus) OnStatus();
   if (Count == 0 && !Failed) MessageDlg(NoRecipientsText, mtError, TMsgDlgButtons{mbOK});
   else if (Count == 0) MessageDlg(FailedText, mtError, TMsgDlgButtons{mbOK});
   else if (Failed) MessageDlg(PartlyText, mtError, TMsgDlgButtons{mbOK});

@@ -47,8 +47,11 @@ public:
 
   // A recipient: checked, an address with "@" and no control character in it.
   static bool Eligible(const TEmailRecipient& R);
-  // The Send button: the count of messages sent; the outcome message shown.
+  // The Send button: the count of messages sent; the outcome message shown, after OnStatus.
   int Send();
+  // Told once every recipient's status is set, before the outcome is shown: the window shows
+  // each recipient's status behind the message.
+  std::function<void()> OnStatus;
   void SelectAll();
   // Checks only the items on the search list (after the question); false when answered No.
   bool SelectSearchList(const TSearchList& List);

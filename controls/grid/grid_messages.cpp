@@ -76,6 +76,20 @@ int TQnStringGrid::LookupRow(const std::string& Key) {
 // ---- keys ----
 
 void TQnStringGrid::KeyDown(WORD& Key, TShiftState Shift) {
+  // End or Home that has no column to move to (the current cell is already the last, or the
+  // first) opens the cell's editor with the caret at the text's end or start: what is typed next
+  // is added to the cell rather than replacing it.
+  if ((Key == VK_END || Key == VK_HOME) && !Shift.Contains(ssCtrl) && !Shift.Contains(ssShift) &&
+      !Shift.Contains(ssAlt) && !EditorMode() &&
+      Col() == (Key == VK_END ? ColCount() - 1 : TStringGrid::FixedCols())) {
+    ShowInplaceEdit();
+    if (FInplaceEdit && FInplaceEdit->Visible()) {
+      const int caret = Key == VK_END ? static_cast<int>(FInplaceEdit->Text().size()) : 0;
+      FInplaceEdit->SetSelection(caret, caret);
+      Key = 0;
+      return;
+    }
+  }
   const TGridRect before = Selection();
   const int colBefore = Col();
   const WORD key = Key;

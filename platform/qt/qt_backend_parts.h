@@ -8,3 +8,4 @@ void InstallQtRichEdit();     // the rich edit peer and its document
 void InstallQtClipboard();    // clipboard, drag and drop, shell
 void InstallQtPrinting();     // printers, the "PDF" printer, font enumeration
 void InstallQtPictures();     // system icons and image lists, resource cursors
+void InstallQtModalKeys();    // keys typed while a modal window takes the keyboard

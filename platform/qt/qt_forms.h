@@ -10,6 +10,7 @@
 #include <memory>
 #include <unordered_map>
 
+#include "platform/qt/qt_program.h"
 #include "platform/qt/qt_window_peer.h"
 #include "platform/ui/forms.h"
 #include "platform/ui/menus.h"
@@ -82,8 +83,4 @@ private:
 // case ("*.*" becomes "*").
 QStringList QtNameFilters(const std::string& filter);
 
-// The form's window, shown next, is painted once another window has painted (within a second):
-// a window that opens over it at once shows without waiting for the one behind it. The form's
-// controls get their windows then too (each asked for its window before, at once); its menu bar
-// comes with its window, so that it shows at its final size.
-void PaintAfterOtherWindow(TCustomForm& form);
+// PaintAfterOtherWindow(form): platform/qt/qt_program.h.

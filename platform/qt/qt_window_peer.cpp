@@ -1,4 +1,6 @@
 #include "platform/qt/qt_window_peer.h"
+
+#include "platform/qt/qt_program.h"
 #include "platform/qt/qt_pictures.h"
 
 #include <clocale>
@@ -633,6 +635,18 @@ void InstallQtBackend() {
   InstallQtClipboard();
   InstallQtPrinting();
   InstallQtPictures();
+  InstallQtModalKeys();
 }
+
+struct TQtProgram::TToolkit {
+  TToolkit(int& argc, char** argv) : App(argc, argv) {}
+  QApplication App;
+};
+
+TQtProgram::TQtProgram(int& argc, char** argv) : FToolkit(std::make_unique<TToolkit>(argc, argv)) {
+  InstallQtBackend();
+}
+
+TQtProgram::~TQtProgram() = default;
 
 TQtWindowPeer* QtPeer(TWinControl& control) { return dynamic_cast<TQtWindowPeer*>(control.Handle()); }

@@ -3,8 +3,9 @@
 // On in every build but Release (the tests, the fuzz targets, the installed program built by
 // scripts/run): a broken invariant prints its place and its text to standard error and aborts,
 // so a test or a fuzz run stops at the cause instead of at a later crash or a wrong reply.
-// In Release (the benchmarks) the condition is not evaluated at all, so it must have no side
-// effects.
+// In Release (a build made with CMAKE_BUILD_TYPE=Release; the default build, benchmarks
+// included, is RelWithDebInfo and checks) the condition is not evaluated at all, so it must have
+// no side effects.
 #pragma once
 
 #if defined(QN_CHECK_INVARIANTS)

@@ -356,7 +356,13 @@ void TCustomRichEdit::CreateWnd() {
     p->SetReadOnly(FReadOnly);
     p->SetWordWrap(FWordWrap);
     p->SetSelection(FSelStart, FSelLength);
+    if (Color() != clWindow) p->SetBackground(Color());
   }
+}
+
+void TCustomRichEdit::ColorChanged() {
+  TWinControl::ColorChanged();
+  if (TRichEditPeer* p = Peer()) p->SetBackground(Color());
 }
 
 void TCustomRichEdit::SetSelection(int start, int length, bool tellPeer) {
@@ -672,7 +678,6 @@ void TCustomRichEdit::WndProc(TMessage& m) {
     case EM_SETBKGNDCOLOR: {
       TColor old = Color();
       SetColor(m.WParam ? clWindow : static_cast<TColor>(m.LParam));
-      if (TRichEditPeer* p = Peer()) p->SetBackground(Color());
       m.Result = static_cast<LRESULT>(old);
       return;
     }

@@ -235,6 +235,8 @@ public:
 
 protected:
   void CreateWnd() override;
+  // The peer's background follows the control's colour.
+  void ColorChanged() override;
   virtual void Change();
   virtual void SelectionChange();
   void KeyPress(char32_t& Key) override;

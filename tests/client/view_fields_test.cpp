@@ -460,6 +460,13 @@ TEST_F(ViewFieldsTest, ReadOnlyRecordsKeepTheirGridBoxesPicturesAndItems) {
     EXPECT_TRUE(View->DescEdit[0]->ReadOnly());
     EXPECT_TRUE(View->Memo2->ReadOnly());
     EXPECT_EQ(View->Memo1->ReadOnly(), !Expected);
+    // A read-only record's fields are drawn as read-only (the button face), an editable one's
+    // as edits; the description fields go with the record, though they are never typed in.
+    const TColor Face = Expected ? clWindow : clBtnFace;
+    for (TControl* C : std::initializer_list<TControl*>{View->RecordName, View->Detail[0], View->Detail[9],
+                                                         View->DescEdit[0], View->Other[5], View->ImageTitle,
+                                                         View->Memo1, View->Memo3, View->ItemDetails})
+      EXPECT_EQ(C->Color(), Face) << C->Name();
   };
   Editable(true);
   {

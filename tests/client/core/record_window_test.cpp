@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "client/core/login_logic.h"
 #include "platform/headless/event_loop_poll.h"
 #include "platform/headless/headless_peer.h"
@@ -334,14 +336,29 @@ TEST_F(RecordWindowTest, CopyAndInsertMakeNumberedCopies) {
   Window->Memo1Change();
   View.Editors.Memos[1] = {"original.pdf"};
   Window->Memo2Change();
-  Window->Buffers.Current.Images[0].FileName = "original.jpg";
+  // Pictures in slots 1 and 3, and an attached file, stored on the server under the code.
+  const std::string Picture1 = std::string("\x89PNG first\0picture", 20);
+  const std::string Picture3 = "third picture";
+  ASSERT_FALSE(IsErrorReply(Session().Post("IS1" + Original, Picture1)));
+  ASSERT_FALSE(IsErrorReply(Session().Post("IS3" + Original, Picture3)));
+  ASSERT_FALSE(IsErrorReply(Session().Post("RS" + Original, "the letter")));
+  Window->Buffers.Current.Images[0] = {"original.jpg", "Front view", false};
   Window->ImageTitleChange(0);
+  Window->Buffers.Current.Images[2] = {"side.png", "Side view", false};
+  Window->ImageTitleChange(2);
+  Window->Buffers.Current.ExtraStrings[1] = "kept";
   ASSERT_TRUE(Window->SaveRecord(Window->Buffers.Current, true));
   ASSERT_EQ(Stored(Original).Memos[1], std::vector<std::string>{"original.pdf"});
+  const std::string Counter = Stored(Original).Details[0];  // "Item Number" counts records
+  ASSERT_FALSE(Counter.empty());
   Recorder().Clear();
   Window->CopyRecordClick();
-  EXPECT_TRUE(Recorder().Requests.empty());
+  // The copy takes the record's files as they are now.
+  EXPECT_EQ(Recorder().Verbs(), (Verbs{"IR1" + Original, "IR3" + Original}));
   EXPECT_TRUE(View.InsertButton);
+  // The copy is of what was shown when copied: a change afterwards is not in it.
+  ASSERT_FALSE(IsErrorReply(Session().Post("IS1" + Original, "replaced later")));
+  Recorder().Clear();
   {
     TCheckedModalScript Script;
     Script.ExpectInput("Number of Copies (1-20)", "21");
@@ -352,23 +369,42 @@ TEST_F(RecordWindowTest, CopyAndInsertMakeNumberedCopies) {
     Window->InsertRecordClick();
   }
   const auto V = Recorder().Verbs();
-  ASSERT_EQ(V.size(), 10u);
+  ASSERT_EQ(V.size(), 1u + 3 * 5 + 2);
+  // The last copy is shown as stored, with nothing flagged: a later save sends only new edits.
+  EXPECT_EQ(V[16], "CL");
+  EXPECT_EQ(V[17], "G" + Window->Number());
+  for (int r = 1; r <= 20; ++r)
+    for (int c = 0; c <= 100; ++c) ASSERT_FALSE(Window->Buffers.RecordMask.Get(r, c)) << r << "," << c;
   EXPECT_EQ(V[0], "S" + Original);
+  std::set<std::string> Numbers{Counter};
   for (int i = 0; i < 3; ++i) {
-    EXPECT_EQ(V[1 + 3 * i], "CL");
-    EXPECT_EQ(V[2 + 3 * i][0], 'E');
-    EXPECT_EQ(V[3 + 3 * i][0], 'S');
-    const std::string Code = V[3 + 3 * i].substr(1);
+    EXPECT_EQ(V[1 + 5 * i], "CL");
+    EXPECT_EQ(V[2 + 5 * i][0], 'E');
+    const std::string Code = V[5 + 5 * i].substr(1);
+    EXPECT_EQ(V[3 + 5 * i], "IS1" + Code);
+    EXPECT_EQ(V[4 + 5 * i], "IS3" + Code);
+    EXPECT_EQ(V[5 + 5 * i], "S" + Code);
     const ItemRecord Copy = Stored(Code);
     EXPECT_EQ(Copy.Name, "Smith (" + std::to_string(i + 1) + ")");
     EXPECT_EQ(Copy.Details[3], "555-1234");
     EXPECT_EQ(Copy.Descriptions[0], "NY:New York");
     EXPECT_EQ(Copy.Memos[0], std::vector<std::string>{"note"});
     EXPECT_EQ(Copy.Code, Code);
-    // The original's attached file and pictures are its own: a copy lists none.
+    EXPECT_EQ(Copy.ExtraStrings[1], "kept");
+    // Each copy has its own number and its own files, with the names and titles.
+    EXPECT_TRUE(Numbers.insert(Copy.Details[0]).second) << Copy.Details[0];
+    EXPECT_EQ(Copy.Details[0], std::to_string(std::stoi(Counter) + i + 1));
+    EXPECT_EQ(Copy.Images[0].FileName, "original.jpg");
+    EXPECT_EQ(Copy.Images[0].Title, "Front view");
+    EXPECT_EQ(Copy.Images[2].FileName, "side.png");
+    EXPECT_EQ(Copy.Images[2].Title, "Side view");
+    // The attached file stays the original's own.
     EXPECT_TRUE(Copy.Memos[1].empty());
-    EXPECT_EQ(Copy.Images[0].FileName, "");
+    EXPECT_EQ(Session().Get("IR1" + Code), Picture1);
+    EXPECT_EQ(Session().Get("IR3" + Code), Picture3);
+    EXPECT_TRUE(fs::exists(Served->Folder / (Code + ".im1")));
   }
+  EXPECT_EQ(View.Editors.Details[0], std::to_string(std::stoi(Counter) + 3));
   EXPECT_EQ(Stored(Original).Name, "Smith");
   EXPECT_TRUE(View.InsertMenu);
   EXPECT_FALSE(View.InsertButton);
@@ -465,6 +501,10 @@ TEST_F(RecordWindowTest, DeleteAsksAndKeepsTheRecordForInsertion) {
   const std::string Doomed = Window->Number();
   View.Editors.Name = "Doomed";
   Window->RecordChange();
+  ASSERT_FALSE(IsErrorReply(Session().Post("IS2" + Doomed, "cut picture")));
+  Window->Buffers.Current.Images[1] = {"cut.jpg", "Cut", false};
+  Window->ImageTitleChange(1);
+  ASSERT_TRUE(Window->SaveRecord(Window->Buffers.Current, true));
   View.Editors.ReadOnly = true;
   {
     TCheckedModalScript Script;
@@ -480,10 +520,20 @@ TEST_F(RecordWindowTest, DeleteAsksAndKeepsTheRecordForInsertion) {
     Window->CutClick();
     Window->CutClick();
   }
-  EXPECT_EQ(Recorder().Verbs(), (Verbs{"CL", "D" + Doomed}));
+  EXPECT_EQ(Recorder().Verbs(), (Verbs{"IR2" + Doomed, "CL", "D" + Doomed}));
   EXPECT_NE(Window->Number(), Doomed);
   EXPECT_EQ(Window->Buffers.Spare.Name, "Doomed");
   EXPECT_TRUE(View.InsertButton);
+  // The server deleted the picture with the record; the inserted copy has it again.
+  EXPECT_FALSE(fs::exists(Served->Folder / (Doomed + ".im2")));
+  {
+    TCheckedModalScript Script;
+    Script.ExpectInput("Number of Copies", "1");
+    Window->InsertRecordClick();
+  }
+  const std::string Copy = Window->Number();
+  EXPECT_EQ(Stored(Copy).Images[1], (ImageRecord{"cut.jpg", "Cut", false}));
+  EXPECT_EQ(Session().Get("IR2" + Copy), "cut picture");
 }
 
 TEST_F(RecordWindowTest, DescriptionValuesSurviveShortDisplay) {

@@ -105,7 +105,17 @@ TEST_F(EmailWindowTest, OneTransactionPerRecipientWithSubjectBodyAndPriority) {
   {
     TCheckedModalScript Script;
     Script.ExpectMessage(TEmailSender::SentText, mrOk);
+    // The statuses are told before the outcome shows, so that the list behind it holds them.
+    std::vector<std::string> Told;
+    Mail.OnStatus = [&] {
+      EXPECT_TRUE(Script.Asked().empty());
+      for (const auto& I : Mail.Items) Told.push_back(I.Status);
+    };
     EXPECT_EQ(Mail.Send(), 2);
+    EXPECT_EQ(Told, (std::vector<std::string>{TEmailSender::Sent, TEmailSender::NotSent, TEmailSender::Sent,
+                                              TEmailSender::NotSent, TEmailSender::NotSent}));
+    EXPECT_EQ(Script.Asked().size(), 1u);
+    Mail.OnStatus = nullptr;
   }
   EXPECT_EQ(Mail.Items[0].Status, TEmailSender::Sent);
   EXPECT_EQ(Mail.Items[1].Status, TEmailSender::NotSent);

@@ -466,3 +466,43 @@ TEST(GridEditing, AnEditLinkShowsTheApplicationsEditorAndWritesItsValue) {
 }
 
 }  // namespace
+
+// End or Home with no column to move to opens the cell's editor with the caret at the end or the
+// start: what is typed next is added, not put in place of the cell.  Where a column lies that
+// way, they move there as before.
+TEST(GridEditing, EndOrHomeOnTheLastOrFirstColumnTypesIntoTheCell) {
+  TEditGrid t;
+  t.g().SetColCount(2);  // one value column, as the row editor's
+  t.g().SetCells(1, 1, "Ann Example");
+  t.g().SetCells(1, 2, "Mill Lane");
+  t.key(VK_END);
+  ASSERT_NE(t.edit(), nullptr);
+  EXPECT_TRUE(t.edit()->Visible());
+  t.type(" Jr");
+  t.key(VK_RETURN);
+  EXPECT_EQ(t.g().Cells(1, 1), "Ann Example Jr");
+  t.key(VK_DOWN);
+  EXPECT_EQ(t.g().Row(), 2);
+  t.key(VK_HOME);
+  t.type("9 ");
+  t.key(VK_RETURN);
+  EXPECT_EQ(t.g().Cells(1, 2), "9 Mill Lane");
+
+  // Several columns: End from the first goes to the last, and only there does it type.
+  TEditGrid wide;
+  wide.g().SetColCount(4);
+  wide.g().SetCells(3, 1, "end");
+  wide.g().SetCol(1);
+  wide.key(VK_END);
+  EXPECT_EQ(wide.g().Col(), 3);
+  EXPECT_FALSE(wide.edit() && wide.edit()->Visible());
+  wide.key(VK_END);
+  wide.type("s");
+  wide.key(VK_RETURN);
+  EXPECT_EQ(wide.g().Cells(3, 1), "ends");
+  // Ctrl+End still goes to the last row, without an editor.
+  wide.g().SetRowCount(5);
+  wide.key(VK_END, TShiftState{ssCtrl});
+  EXPECT_EQ(wide.g().Row(), 4);
+  EXPECT_FALSE(wide.edit()->Visible());
+}
