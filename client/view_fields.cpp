@@ -45,6 +45,11 @@ void TViewFields::Wire() {
       if (Button == mbLeft && X >= 0 && Y >= 0 && X < E->Width() && Y < E->Height()) Detail8Click(E);
     };
     E->OnEnter = [this, E](TObject*) { Detail0Enter(E); };
+    TNotifyEvent Changed = E->OnChange;
+    E->OnChange = [this, E, Changed](TObject* Sender) {
+      if (Changed) Changed(Sender);
+      MarkAmount(E);
+    };
   };
   for (TEdit* E : V.Detail) fieldClick(E);
   for (TEdit* E : V.Other) fieldClick(E);
@@ -134,6 +139,18 @@ int TViewFields::TagOf(TEdit* Field) const {
 
 std::string TViewFields::KindOf(TEdit* Field) const {
   return GetFieldType(V.Logic->Buffers.Configuration, Field ? Field->Name() : std::string());
+}
+
+void TViewFields::MarkAmount(TEdit* Field) {
+  const bool Unread = IsMoneyKind(KindOf(Field)) && !AmountRefusal(Field->Text(), "").empty();
+  const auto Marked = FUnmarkedColours.find(Field);
+  if (Unread && Marked == FUnmarkedColours.end()) {
+    FUnmarkedColours[Field] = Field->Font().Color();
+    Field->Font().SetColor(clRed);
+  } else if (!Unread && Marked != FUnmarkedColours.end()) {
+    Field->Font().SetColor(Marked->second);
+    FUnmarkedColours.erase(Marked);
+  }
 }
 
 void TViewFields::Detail0Enter(TEdit* Field) {

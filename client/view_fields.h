@@ -3,6 +3,7 @@
 // import, the relationship diagram and the CD player: wired onto the window's controls.
 #pragma once
 
+#include <map>
 #include <memory>
 #include <string>
 
@@ -65,6 +66,10 @@ private:
   int TagOf(TEdit* Field) const;
   std::string KindOf(TEdit* Field) const;
   TCustomEdit* DateTarget() const;
+  // A money field whose text no total can read shows it in red; its own colour comes back once
+  // the text reads (the save refuses such a typed value with the row editor's message).
+  void MarkAmount(TEdit* Field);
   TView& V;
   TEdit* FURLField = nullptr;
+  std::map<TEdit*, int> FUnmarkedColours;
 };

@@ -70,7 +70,9 @@ void TCalculatorEngine::Key(int key) {
     Show(FEntry);
   } else if (IsOperator(key)) {
     NewNumber();
-    if (IsOperator(FPreviousKey)) FEntry = FLastEntry;
+    // An operator right after another one repeats the last entry ("2 + +" is 2 + 2); right after
+    // "=" the entry is the result, which the tape shows as the next operation's first figure.
+    if (IsOperator(FPreviousKey) && FPreviousKey != '=') FEntry = FLastEntry;
     if (FOperator != ' ') {
       TapeLine(FDisplay + " " + FOperator);
       switch (FOperator) {
@@ -85,7 +87,7 @@ void TCalculatorEngine::Key(int key) {
       FAccumulator = FEntry;
     }
     FLastEntry = FEntry;
-    FEntry = 0;
+    FEntry = key == '=' ? FAccumulator : 0;
     FTyped.clear();
     FOperator = key == '=' ? ' ' : static_cast<char>(key);
     Show(FAccumulator);

@@ -125,12 +125,9 @@ std::string UnreadableLineAmount(const TLineCommandInput& In, const std::vector<
   for (std::size_t k = 1; k < EditValues.size() && k <= In.Defs.size(); ++k) {
     const auto& Def = In.Defs[k - 1];
     const std::string Kind = Lower(Def[2]);
-    const bool Amount = Lower(Def[1]) == "money" || Kind == "add" || Kind == "subtract" || Kind == "total";
-    double Value = 0;
-    if (!Amount || EditValues[k].find_first_not_of(' ') == std::string::npos || ReadAmountText(EditValues[k], Value))
-      continue;
-    return "The value \"" + EditValues[k] + "\" of " + Def[0] +
-           " is not an amount as this program reads numbers: write it as 1234.50 or 1,234.50.";
+    const bool Amount = IsMoneyKind(Def[1]) || Kind == "add" || Kind == "subtract" || Kind == "total";
+    if (!Amount) continue;
+    if (std::string Refusal = AmountRefusal(EditValues[k], Def[0]); !Refusal.empty()) return Refusal;
   }
   return "";
 }

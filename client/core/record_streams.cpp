@@ -9,6 +9,7 @@
 #include "controls/grid/qn_grid.h"
 #include "platform/rtl/streams.h"
 #include "platform/rtl/plain_numbers.h"
+#include "platform/rtl/sysutils.h"
 
 // ---- Record and configuration streams ----------------------------------------------------------
 
@@ -242,6 +243,29 @@ bool ReadAmountText(const std::string& Text, double& Value) {
   if (!ReadNumber((Digits.empty() ? "0" : Digits) + (Fraction.empty() ? "" : "." + Fraction), Read)) return false;
   Value = Negative ? -Read : Read;
   return true;
+}
+
+std::string AmountRefusal(const std::string& Text, const std::string& FieldName) {
+  double Value = 0;
+  if (Text.find_first_not_of(' ') == std::string::npos || ReadAmountText(Text, Value)) return "";
+  return "The value \"" + Text + "\" of " + FieldName +
+         " is not an amount as this program reads numbers: write it as 1234.50 or 1,234.50.";
+}
+
+bool IsMoneyKind(const std::string& Kind) { return LowerCase(Kind) == "money"; }
+
+std::string TypedAmountRefusal(const TConfiguration& Config, const ItemRecord& Record,
+                               const std::array<std::string, 10>& DetailsBefore,
+                               const std::array<std::string, 6>& OthersBefore) {
+  for (std::size_t i = 0; i < 10; ++i)
+    if (IsMoneyKind(Config.DetailKinds[i]) && Record.Details[i] != DetailsBefore[i])
+      if (std::string Refusal = AmountRefusal(Record.Details[i], Config.DetailNames[i]); !Refusal.empty())
+        return Refusal;
+  for (std::size_t i = 0; i < 6; ++i)
+    if (IsMoneyKind(Config.OtherKinds[i]) && Record.Others[i] != OthersBefore[i])
+      if (std::string Refusal = AmountRefusal(Record.Others[i], Config.OtherNames[i]); !Refusal.empty())
+        return Refusal;
+  return "";
 }
 
 static std::string TwoDecimals(double Value) { return FixedPointText(Value, 2); }

@@ -84,6 +84,18 @@ std::string NumberTextOf(const std::string& Text);
 // not grouped, an optional "." and decimals, a "-" in front; a currency sign or word before or
 // after.  False for any other text, "99,95" and "1.000,50" among them: those are no amount.
 bool ReadAmountText(const std::string& Text, double& Value);
+// The one word on a typed amount, wherever money is typed (the row editor, the record's money
+// fields): "" when Text is blank or reads as an amount, else the message naming FieldName.
+std::string AmountRefusal(const std::string& Text, const std::string& FieldName);
+// A field kind of money ("Money" in any case).
+bool IsMoneyKind(const std::string& Kind);
+// The refusal of the first money field of Record (details 1-10, then others 1-6, by the kinds of
+// Config) whose text differs from the one it had before (DetailsBefore, OthersBefore: a value
+// typed since) and reads as no amount; "" when there is none.  A value that was there before
+// (stored by an older program) is left to the reports, which name it.
+std::string TypedAmountRefusal(const TConfiguration& Config, const ItemRecord& Record,
+                               const std::array<std::string, 10>& DetailsBefore,
+                               const std::array<std::string, 6>& OthersBefore);
 // The number rounded to the nearest integer (halves to the even one); 0 when it is no number.
 std::string RoundNumberText(const std::string& Text);
 // Two decimals.

@@ -193,11 +193,30 @@ bool TRecordWindow::KeepDeletedRecord(bool Show) {
   return !Show || GetRecord("G" + FNumber);
 }
 
+// The editors copied into Record, unless a money field holds a typed value that no total can
+// read: then Record keeps what it held, the person is told (the row editor's message) and the
+// editors keep the value to be mended.
+bool TRecordWindow::ReadTypedRecord(ItemRecord& Record) {
+  const std::array<std::string, 10> Details = Record.Details;
+  const std::array<std::string, 6> Others = Record.Others;
+  FView.ReadRecord(Record);
+  const std::string Refusal = TypedAmountRefusal(Buffers.Configuration, Record, Details, Others);
+  if (Refusal.empty()) return true;
+  Record.Details = Details;
+  Record.Others = Others;
+  Ask(Refusal, mtWarning, false);
+  return false;
+}
+
 bool TRecordWindow::SaveRecord(ItemRecord& Record, bool Send) {
   TCommandScope Scope(*this);
-  FView.ReadRecord(Record);
+  if (!Send) {
+    FView.ReadRecord(Record);
+    Record.Descriptions = FDescriptionValues;
+    return true;
+  }
+  if (!ReadTypedRecord(Record)) return false;
   Record.Descriptions = FDescriptionValues;
-  if (!Send) return true;
   if (&Record != &Buffers.Current) Buffers.Current = Record;
   if (!SaveToServer()) {
     if (FSaveRefused && ShownRecordState() == TRecordState::Gone) return KeepDeletedRecord(true);
@@ -481,7 +500,14 @@ bool TRecordWindow::CloseSequence(const TCloseSteps& Steps, bool MayStay) {
   const bool IdleWasEnabled = FIdleEnabled;
   FIdleEnabled = false;
   if (FLoggedIn) {
-    FView.ReadRecord(Buffers.Current);
+    // A close the person may call off waits for a typed amount to be mended; one that cannot
+    // (the desktop ending) keeps what was typed.
+    if (!MayStay) {
+      FView.ReadRecord(Buffers.Current);
+    } else if (!ReadTypedRecord(Buffers.Current)) {
+      FIdleEnabled = IdleWasEnabled;
+      return false;
+    }
     Buffers.Current.Descriptions = FDescriptionValues;
     if (!SaveToServer() && !FNumber.empty()) {
       if (FSaveRefused && ShownRecordState() == TRecordState::Gone) {

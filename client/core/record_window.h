@@ -199,6 +199,7 @@ private:
   void ShowDisplayed(const ItemRecord& Record);
   void RequestProblem();
   int Ask(const std::string& Text, int Type, bool YesNo);
+  bool ReadTypedRecord(ItemRecord& Record);
   // A record command: a refresh waits while one runs, and the windows stay locked from its first
   // request to its end (Next's save, configuration and record lock them once, not three times).
   // What the command changes on the screen is painted once, at its end: the states between its

@@ -59,7 +59,8 @@ int CompareBytes(const std::string& a, const std::string& b) {
 }
 
 // Reads a number cell: suffix and prefix removed (first occurrence), thousands separators
-// removed when grouped, the decimal separator made ".".  An empty cell reads as 0.
+// removed when grouped (a cell whose separators stand out of their groups of three reads as
+// none), the decimal separator made ".".  An empty cell reads as 0.
 bool ReadSortNumber(const std::string& cell, const std::string& prefix, const std::string& suffix,
                     bool grouped, double& value) {
   if (cell.empty()) {
@@ -73,13 +74,7 @@ bool ReadSortNumber(const std::string& cell, const std::string& prefix, const st
     if (auto p = s.find(suffix); p != std::string::npos) s.erase(p, suffix.size());
   if (!prefix.empty())
     if (auto p = s.find(prefix); p != std::string::npos) s.erase(p, prefix.size());
-  if (grouped) {
-    const char t = FormatSettings.ThousandSeparator;
-    std::string out;
-    for (char c : s)
-      if (c != t) out += c;
-    s.swap(out);
-  }
+  if (grouped && !RemoveThousandSeparators(s)) return false;
   if (d != '.')
     if (auto p = s.find(d); p != std::string::npos) s[p] = '.';
   return ReadPlainNumber(s, value);

@@ -101,16 +101,50 @@ int GetTextKind(const std::string& text, bool htmlEnabled) {
   return 0;
 }
 
+bool ThousandsGroupsValid(const std::string& text) {
+  const char thousand = FormatSettings.ThousandSeparator;
+  const char decimal = FormatSettings.DecimalSeparator;
+  int digits = 0;         // digits since the last character that is none
+  bool grouped = false;   // a separator stands in the current run of digits and separators
+  bool fraction = false;  // after the decimal separator
+  for (std::size_t i = 0; i <= text.size(); ++i) {
+    const char c = i < text.size() ? text[i] : '\0';
+    if (i < text.size() && c >= '0' && c <= '9') {
+      ++digits;
+      continue;
+    }
+    if (i < text.size() && c == thousand) {
+      // One to three digits before the first separator, exactly three between two.
+      if (fraction || digits < 1 || digits > 3 || (grouped && digits != 3)) return false;
+      grouped = true;
+    } else {
+      // Exactly three digits after the last separator.
+      if (grouped && digits != 3) return false;
+      grouped = false;
+      if (c == decimal) fraction = true;
+    }
+    digits = 0;
+  }
+  return true;
+}
+
 std::string NormalizeNumber(const std::string& text) {
   const char thousand = FormatSettings.ThousandSeparator;
   const char decimal = FormatSettings.DecimalSeparator;
+  const bool ungroup = ThousandsGroupsValid(text);
   std::string out;
   out.reserve(text.size());
   for (char c : text) {
-    if (c == thousand) continue;
+    if (c == thousand && ungroup) continue;
     out += c == decimal ? '.' : c;
   }
   return out;
+}
+
+bool RemoveThousandSeparators(std::string& text) {
+  if (!ThousandsGroupsValid(text)) return false;
+  text.erase(std::remove(text.begin(), text.end(), FormatSettings.ThousandSeparator), text.end());
+  return true;
 }
 
 int IsNumericText(const std::string& text) {
@@ -118,26 +152,19 @@ int IsNumericText(const std::string& text) {
   const char decimal = FormatSettings.DecimalSeparator;
   int minus = 0, decimals = 0;
   bool integer = true;
-  int lastThousand = 0;  // 1-based position of the previous thousands separator
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    const int pos = static_cast<int>(i) + 1;
+  for (char c : text) {
     if (c >= '0' && c <= '9') continue;
     if (c == '-') {
       ++minus;
       continue;
     }
     integer = false;
-    if (c == decimal) {
+    if (c == decimal)
       ++decimals;
-    } else if (c == thousand) {
-      if (pos <= 1 || (lastThousand > 0 && pos - lastThousand < 4)) return 2;
-      lastThousand = pos;
-    } else {
+    else if (c != thousand)
       return 2;
-    }
   }
-  if (minus >= 2 || decimals >= 2) return 2;
+  if (minus >= 2 || decimals >= 2 || !ThousandsGroupsValid(text)) return 2;
   return integer ? 0 : 1;
 }
 

@@ -23,7 +23,19 @@ bool ParseCellRef(const std::string& text, TPoint& cell);
 bool IsURL(const std::string& text);
 void StripURLProtocol(std::string& text);
 int GetTextKind(const std::string& text, bool htmlEnabled);
+// A thousands separator counts only between groups of exactly three digits, after a first group
+// of one to three and before any decimal separator: "1,234.50" is grouped, "99,95", "1,2345",
+// "12,34" and "1.234,50" are no numbers.  True when every separator of the text stands so (and
+// for a text without one).
+bool ThousandsGroupsValid(const std::string& text);
+// The text with "." for the decimal separator and without its thousands separators when they are
+// grouped as above; a separator out of place stays, so that the text reads as no number.
 std::string NormalizeNumber(const std::string& text);
+// Takes the thousands separators out of the text; false, leaving it alone, when one stands out
+// of place.
+bool RemoveThousandSeparators(std::string& text);
+// 0 for digits and "-" only (the empty text too), 1 for a number with decimal or well-placed
+// thousands separators, 2 for any other text.
 int IsNumericText(const std::string& text);
 std::string ColorToHex(int colour);
 std::string CRToBR(const std::string& text);

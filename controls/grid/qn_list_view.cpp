@@ -37,7 +37,7 @@ bool ReadListNumber(std::string text, const std::string& prefix, const std::stri
     if (auto p = text.find(prefix); p != std::string::npos) text.erase(p, prefix.size());
   if (!suffix.empty())
     if (auto p = text.find(suffix); p != std::string::npos) text.erase(p, suffix.size());
-  if (grouped) text.erase(std::remove(text.begin(), text.end(), FormatSettings.ThousandSeparator), text.end());
+  if (grouped && !RemoveThousandSeparators(text)) return false;
   if (FormatSettings.DecimalSeparator != '.')
     if (auto p = text.find(FormatSettings.DecimalSeparator); p != std::string::npos) text[p] = '.';
   text = Trim(text);

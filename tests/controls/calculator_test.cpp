@@ -55,10 +55,37 @@ TEST(CalculatorEngine, RepeatedOperatorsReuseTheLastEntry) {
   EXPECT_EQ(f.Shown(), 5);
   EXPECT_EQ(f.Tape().back(), "--------------");
   EXPECT_EQ(f.Tape()[f.Tape().size() - 2], Pad("5.00  ="));
+  // A second "=" totals the result again; it does not bring back the last entry.
   f.Key('=');
-  EXPECT_EQ(f.Shown(), 3);
+  EXPECT_EQ(f.Shown(), 5);
   f.Key(ckEnter);  // Enter counts as "="
-  EXPECT_EQ(f.Shown(), 3);
+  EXPECT_EQ(f.Shown(), 5);
+  EXPECT_EQ(f.Tape()[f.Tape().size() - 3], Pad("5.00   "));
+}
+
+// After "=" the result is the first operand of what follows, and every figure on the tape is the
+// one that was computed with: the total line is the sum or product of the lines above it.
+TEST(CalculatorEngine, AResultChainsIntoTheNextOperation) {
+  TCalculatorEngine e;
+  Keys(e, "12.5+7.25=");
+  EXPECT_DOUBLE_EQ(e.Shown(), 19.75);
+  Keys(e, "*3=");
+  EXPECT_DOUBLE_EQ(e.Shown(), 59.25);
+  Keys(e, "-9.25=");
+  EXPECT_DOUBLE_EQ(e.Shown(), 50);
+  std::vector<std::string> tail(e.Tape().begin() + 3, e.Tape().end());
+  const std::string rule = "--------------";
+  EXPECT_EQ(tail, (std::vector<std::string>{Pad("12.50   "), Pad("7.25  +"), Pad("19.75  ="), rule,
+                                            Pad("19.75   "), Pad("3.00  *"), Pad("59.25  ="), rule,
+                                            Pad("59.25   "), Pad("9.25  -"), Pad("50.00  ="), rule}));
+  // The result kept in the memory, or typed over by a new number, chains the same way.
+  TCalculatorEngine m;
+  Keys(m, "4*5=");
+  m.Key(ckMPlus);
+  Keys(m, "/8=");
+  EXPECT_DOUBLE_EQ(m.Shown(), 2.5);
+  Keys(m, "6+1=");
+  EXPECT_DOUBLE_EQ(m.Shown(), 7);
 }
 
 TEST(CalculatorEngine, DecimalsLimitTypedDigits) {

@@ -215,6 +215,39 @@ TEST(NumberTextTest, AmountsReadOnlyTheWayTheProgramWritesNumbers) {
   }
 }
 
+// Wherever money is typed the same refusal is given: blanks and amounts pass, anything else is
+// named with its field and the way to write it.
+TEST(NumberTextTest, ATypedAmountIsRefusedByOneMessage) {
+  EXPECT_EQ(AmountRefusal("1,234.50", "Price Paid"), "");
+  EXPECT_EQ(AmountRefusal("  ", "Price Paid"), "");
+  EXPECT_EQ(AmountRefusal("", "Price Paid"), "");
+  EXPECT_EQ(AmountRefusal("99,95", "Price Paid"),
+            "The value \"99,95\" of Price Paid is not an amount as this program reads numbers: write it as "
+            "1234.50 or 1,234.50.");
+  EXPECT_NE(AmountRefusal("1.234,50", "Cost"), "");
+  EXPECT_TRUE(IsMoneyKind("Money"));
+  EXPECT_TRUE(IsMoneyKind("money"));
+  EXPECT_FALSE(IsMoneyKind("Money Order"));
+  // Only a money field whose text changed is held to it.
+  TConfiguration Config;
+  Config.DetailKinds[8] = "Money";
+  Config.DetailNames[8] = "Price Paid";
+  Config.OtherKinds[2] = "money";
+  Config.OtherNames[2] = "Deposit";
+  Config.DetailNames[1] = "Maker";
+  ItemRecord Record;
+  std::array<std::string, 10> Details = Record.Details;
+  std::array<std::string, 6> Others = Record.Others;
+  Record.Details[1] = "99,95";  // no money field
+  EXPECT_EQ(TypedAmountRefusal(Config, Record, Details, Others), "");
+  Record.Others[2] = "12,5";
+  EXPECT_NE(TypedAmountRefusal(Config, Record, Details, Others).find("\"12,5\" of Deposit"), std::string::npos);
+  Others[2] = "12,5";  // held before: the reports name it
+  EXPECT_EQ(TypedAmountRefusal(Config, Record, Details, Others), "");
+  Record.Details[8] = "1.234,50";
+  EXPECT_NE(TypedAmountRefusal(Config, Record, Details, Others).find("of Price Paid"), std::string::npos);
+}
+
 // The desktop's locale (a decimal comma here, as the toolkit sets it at start) changes none of
 // the figures: they are read and written with a point, rounded as under the C locale.
 TEST(NumberTextTest, FiguresAreTheSameUnderADecimalCommaLocale) {

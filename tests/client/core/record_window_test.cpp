@@ -839,3 +839,60 @@ TEST_F(RecordWindowTest, DatabaseCreationFromTheLoginWindow) {
   EXPECT_NE(Recorder().Requests[0].URL.find("&FileCode=AAAAAAAAAA"), std::string::npos);
   EXPECT_TRUE(fs::exists(Served->Folder / "Second.qnd"));
 }
+
+// A money field (the shipped definition's "Price Paid", detail 9) takes no typed value that a
+// total cannot read: the save is refused with the row editor's message, the record stays and the
+// editor keeps the value to be mended; a value the record held before is not held against it.
+TEST_F(RecordWindowTest, ATypedAmountNoTotalReadsIsRefusedAtTheSave) {
+  Open();
+  ASSERT_TRUE(IsMoneyKind(Window->Buffers.Configuration.DetailKinds[8]));
+  const std::string& PriceName = Window->Buffers.Configuration.DetailNames[8];
+  const std::string First = Window->Number();
+  Window->NewRecordClick();
+  const std::string Second = Window->Number();
+  ASSERT_NE(Second, First);
+  Recorder().Clear();
+  TypeDetail(8, "99,95");
+  {
+    TCheckedModalScript Script;
+    Script.ExpectMessage(AmountRefusal("99,95", PriceName), mrOk);
+    Window->PreviousClick();
+  }
+  EXPECT_TRUE(Recorder().Verbs().empty()) << "nothing sent";
+  EXPECT_EQ(Window->Number(), Second);
+  EXPECT_EQ(View.Editors.Details[8], "99,95");
+  // Asked again, it is refused again: the refused text did not become the record's own.
+  {
+    TCheckedModalScript Script;
+    Script.ExpectMessage("is not an amount", mrOk);
+    Window->IdleRefreshBtnClick();
+  }
+  EXPECT_TRUE(Recorder().Verbs().empty());
+  // A close the person may call off stays for it too.
+  {
+    TCheckedModalScript Script;
+    Script.ExpectMessage("is not an amount", mrOk);
+    EXPECT_FALSE(Window->CloseSequence({}));
+  }
+  EXPECT_TRUE(Window->LoggedIn());
+  // Mended, it is saved and the window moves on.
+  TypeDetail(8, "1,234.50");
+  Window->PreviousClick();
+  EXPECT_EQ(Window->Number(), First);
+  EXPECT_EQ(Stored(Second).Details[8], "1,234.50");
+
+  // A value stored before (by another program) does not stop the record being saved or left.
+  ItemRecord Old = Stored(Second);
+  Old.Details[8] = "1.000,50";
+  TChangeMask All;
+  All.SetAll(true);
+  ASSERT_TRUE(IsSaveReply(Session().Post("S" + Second, WriteRecordStream(All, Old))));
+  Window->nextClick();
+  ASSERT_EQ(Window->Number(), Second);
+  EXPECT_EQ(View.Editors.Details[8], "1.000,50");
+  TypeDetail(2, "other field");
+  Window->PreviousClick();
+  EXPECT_EQ(Window->Number(), First);
+  EXPECT_EQ(Stored(Second).Details[2], "other field");
+  EXPECT_EQ(Stored(Second).Details[8], "1.000,50");
+}

@@ -52,6 +52,18 @@ TEST(GridSortStyles, PrefixSuffixAndGroupedNumbers) {
   g.SetSortColumn(1);
   g.SortByColumn();
   EXPECT_EQ(Col(g, 1), (std::vector<std::string>{"5 kg", "40 kg", "1,200 kg"}));
+  // A comma that groups no three digits is no separator: "99,95" is not 9995, it reads as
+  // nothing and compares equal to everything, as any unreadable number does.
+  TQnStringGrid c(nullptr);
+  Fill(c, {"99,95", "1,234.50", "100"});
+  c.OnGetFormat = [](TObject*, int, TSortStyle& s, std::string&, std::string&) { s = sortNumberGrouped; };
+  EXPECT_EQ(c.CompareCells(1, 1, 3), 0);
+  EXPECT_EQ(c.CompareCells(1, 1, 2), 0);
+  EXPECT_EQ(c.CompareCells(1, 2, 3), 1);  // 1234.5 > 100
+  // Nor does the automatic style take it for a number: it sorts as the text it is.
+  TQnStringGrid a(nullptr);
+  Fill(a, {"99,95", "1000"});
+  EXPECT_EQ(a.CompareCells(1, 1, 2), 1);  // bytes: "9" > "1"
 }
 
 TEST(GridSortStyles, DayMonthYearAndMonthDayYear) {

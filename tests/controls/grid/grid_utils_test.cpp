@@ -61,6 +61,40 @@ TEST(GridTextKinds, NumbersCellReferencesAndLinks) {
   EXPECT_EQ(ColorToHex(0x00336699), "996633");
 }
 
+// The program's one number format: "," groups exactly three digits (after a first group of one
+// to three), "." is the decimal point.  A text with a comma anywhere else is no number: it sorts,
+// aligns and exports as the text it is, and nothing reads its digits run together.
+TEST(GridTextKinds, ThousandsSeparatorsOnlyBetweenGroupsOfThree) {
+  TFormatSettingsScope scope(DefaultFormatSettings());
+  for (const char* grouped : {"1,234.50", "1,234", "-1,234.50", "12,345,678.9", "999,999", "1,000"}) {
+    EXPECT_TRUE(ThousandsGroupsValid(grouped)) << grouped;
+    EXPECT_EQ(IsNumericText(grouped), 1) << grouped;
+  }
+  for (const char* other : {"99,95", "1.234,50", "12,34", "1,2345", "1234,567", "1,23,456", ",123", "1,", "-,123",
+                            "1,234,5", "0.5,000"}) {
+    EXPECT_FALSE(ThousandsGroupsValid(other)) << other;
+    EXPECT_EQ(IsNumericText(other), 2) << other;
+  }
+  EXPECT_TRUE(ThousandsGroupsValid("12.5"));
+  EXPECT_EQ(IsNumericText(" 12.5"), 2);  // blanks make a text
+  EXPECT_EQ(IsNumericText("1 234.50"), 2);
+  // What is read of them: well-grouped separators go, others stay so that nothing reads.
+  EXPECT_EQ(NormalizeNumber("1,234.50"), "1234.50");
+  EXPECT_EQ(NormalizeNumber("-1,234"), "-1234");
+  EXPECT_EQ(NormalizeNumber("99,95"), "99,95");
+  EXPECT_EQ(NormalizeNumber("1.234,50"), "1.234,50");
+  std::string text = "12,34";
+  EXPECT_FALSE(RemoveThousandSeparators(text));
+  EXPECT_EQ(text, "12,34");
+  text = "12,345.5";
+  EXPECT_TRUE(RemoveThousandSeparators(text));
+  EXPECT_EQ(text, "12345.5");
+  double value = 0;
+  EXPECT_FALSE(ReadPlainNumber(NormalizeNumber("99,95"), value));
+  ASSERT_TRUE(ReadPlainNumber(NormalizeNumber("1,234.50"), value));
+  EXPECT_DOUBLE_EQ(value, 1234.5);
+}
+
 TEST(GridTextCodings, LineBreaksAndLiteralNewlines) {
   EXPECT_EQ(EncodeLineBreaks("a\r\nb"), "a\t\bb");
   EXPECT_EQ(EncodeLineBreaks("a\nb\tc"), "a\nb\tc");  // no CR: unchanged

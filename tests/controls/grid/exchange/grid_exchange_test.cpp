@@ -8,6 +8,7 @@
 
 #include "controls/grid/qn_grid.h"
 #include "platform/rtl/format_settings.h"
+#include "tests/decimal_comma_locale.h"
 #include "tests/outside_programs.h"
 #include "grid_test_support.h"
 #include "platform/headless/headless_peer.h"
@@ -433,6 +434,40 @@ TEST(GridWorkbook, NumbersAndDatesOfTheGridAreNumbersAndDatesOfTheWorkbook) {
             "str:'1234567890123456':General float:-0.25:0.00\n"
             "NoneType:None:General str:'not/a date':General str:'12-3':General int:5:General\n"
             "1246.5\n");
+}
+
+// A cell is a number of the workbook only when it is one in the program's number format: a
+// comma counts only between groups of three digits, so "99,95" and "1.234,50" go as the texts
+// they are (they were the numbers 9995 and 1.2345, and the sheet's sum was wrong) and a grouped
+// "1,234.50" is 1234.5.  The desktop's locale changes none of it.
+TEST(GridWorkbook, OnlyNumbersOfTheProgramsFormatBecomeNumbers) {
+  ASSERT_TRUE(HaveOpenpyxl()) << "the checker openpyxl is missing: scripts/setup installs the package python3-openpyxl";
+  TFormatSettingsScope scope(DefaultFormatSettings());
+  const std::vector<std::string> prices = {"99,95", "1.234,50", "1,234.50", "1,234",     "12,34",
+                                           "1,2345", "-1,234.50", "1 234.50", "10.25", "12,345,678.5"};
+  auto exported = [&](const std::string& name) {
+    TQnStringGrid g(nullptr);
+    g.SetColCount(1);
+    g.SetRowCount(static_cast<int>(prices.size()) + 1);
+    g.SetFixedCols(0);
+    g.SetCells(0, 0, "Price");
+    for (std::size_t r = 0; r < prices.size(); ++r) g.SetCells(0, static_cast<int>(r) + 1, prices[r]);
+    const std::string path = GridTempPath(name, ".xlsx");
+    std::filesystem::remove(path);
+    g.SaveToXLS(path, "Report");
+    const std::string out = Python(
+        "import openpyxl\nws=openpyxl.load_workbook(open('" + path + "','rb'))['Report']\n"
+        "for (c,) in ws.iter_rows(min_row=2):\n  print('%s:%r' % (type(c.value).__name__, c.value))\n");
+    std::filesystem::remove(path);
+    return out;
+  };
+  const std::string want =
+      "str:'99,95'\nstr:'1.234,50'\nfloat:1234.5\nint:1234\nstr:'12,34'\nstr:'1,2345'\nfloat:-1234.5\n"
+      "str:'1 234.50'\nfloat:10.25\nfloat:12345678.5\n";
+  EXPECT_EQ(exported("figures"), want);
+  TDecimalCommaLocale comma;
+  ASSERT_TRUE(comma.Active()) << "no decimal-comma locale could be made";
+  EXPECT_EQ(exported("figures_comma"), want);
 }
 
 // Dates in a workbook come back as dates in the grid's date format, from an .xlsx file and from
