@@ -50,8 +50,12 @@ private:
   QApplication* FApp = nullptr;
 };
 
+// One environment, and so one QApplication, for the whole program, however many of its files ask
+// for it: a second application would be made over the first and freed after it.
 inline ::testing::Environment* UseQtBackend(const std::string& Name, const bool* Display = nullptr) {
-  return ::testing::AddGlobalTestEnvironment(new TQtTestEnvironment(Name, Display));
+  static ::testing::Environment* const Environment =
+      ::testing::AddGlobalTestEnvironment(new TQtTestEnvironment(Name, Display));
+  return Environment;
 }
 
 // True when the program has an X display.  Without one the program runs itself again under
