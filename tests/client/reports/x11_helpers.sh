@@ -561,3 +561,26 @@ moved() {
   until_changed "$out/$name.png" $((mx + 65)) $((my + 56)) 70 14 "$@" || fail "$name showed no other record"
 }
 no_box() { ! window_sized '^Quillon Server$' 0 600; }  # no_box: no message box is up
+
+# problems: how many checks failed so far (problem counts them).
+problems=0
+# problem TEXT: a check that failed, told with a screenshot of the screen; the test goes on.
+problem() {
+  problems=$((problems + 1))
+  echo "FAULT: $*" >&2
+  shot "$out/problem_$problems.png" 0 0 1280 1024 || true
+}
+# type_name FILE: types the path into the file dialog that is up, once it is drawn and has the
+# keyboard, and clicks its Save (the button at the dialog's lower right, 52 and 54 pixels in from
+# its right and bottom edges).
+type_name() {
+  local d
+  d=$(window 'Save As') || fail "no file dialog for $1"
+  painted "$d"
+  takes_keys "$d"
+  xdotool type --delay 20 "$1"
+  geometry "$d"
+  shot "$out/save_as_$(basename "$1").png" "$X" "$Y" "$WIDTH" "$HEIGHT"
+  xdotool mousemove $((X + WIDTH - 52)) $((Y + HEIGHT - 54)) click 1
+  closed "$d" || fail "the file dialog for $1 took no click on its Save"
+}

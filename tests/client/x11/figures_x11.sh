@@ -24,26 +24,6 @@ installed_client_x11 1280x1024 --clear '*.xlsx' --clear '*.pdf' --clear '*.txt' 
 
 started=$(date +%s)
 step() { echo "figures_x11: $* ($(($(date +%s) - started)) s)"; }
-problems=0
-# problem TEXT: a check that failed, told with a screenshot of the screen; the test goes on.
-problem() {
-  problems=$((problems + 1))
-  echo "FAULT: $*" >&2
-  shot "$out/problem_$problems.png" 0 0 1280 1024 || true
-}
-# type_name FILE: types the path into the file dialog that is up, once it is drawn and has the
-# keyboard, and clicks its Save (52 and 54 pixels in from the dialog's right and bottom edges).
-type_name() {
-  local d
-  d=$(window 'Save As') || fail "no file dialog for $1"
-  painted "$d"
-  takes_keys "$d"
-  xdotool type --delay 20 "$1"
-  geometry "$d"
-  shot "$out/save_as_$(basename "$1").png" "$X" "$Y" "$WIDTH" "$HEIGHT"
-  xdotool mousemove $((X + WIDTH - 52)) $((Y + HEIGHT - 54)) click 1
-  closed "$d" || fail "the file dialog for $1 took no click on its Save"
-}
 in_main() { xdotool mousemove $((mx + $1)) $((my + $2)) click 1; }
 
 start_client
