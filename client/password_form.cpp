@@ -122,6 +122,9 @@ void TPasswordForm::CreateBtnClick(TObject*) {
   info->Info.Name = Trim(Database->Text());
   info->Info.CDate = today;
   info->Info.UDate = today;
+  // The dates are shown as the new database will write its dates.
+  info->DateFormat = definition.Configuration().DateFormat.empty() ? std::string("mm/dd/yyyy")
+                                                                   : definition.Configuration().DateFormat;
   info->ShowModal();
   const bool confirmed = info->Accepted;
   TNewDatabase values;

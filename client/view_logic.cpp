@@ -553,6 +553,9 @@ void TView::ShowRecord(const ItemRecord& Record, const std::array<std::string, 1
     // A record without rich text shows an empty page, not the text of the record shown before.
     ItemDetails->Clear();
   }
+  // The format buttons show this record's format at the caret, not the one left pressed on the
+  // record shown before (the caret may sit where it was, so no selection change tells them).
+  if (ItemDetails->OnSelectionChange) ItemDetails->OnSelectionChange(ItemDetails);
   const TConfiguration& config = Logic->Buffers.Configuration;
   ItemList->Items().BeginUpdate();
   if (ItemList->Items().Count() != 100) {

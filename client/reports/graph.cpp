@@ -6,6 +6,14 @@
 #include "platform/ui/chart.h"
 #include "platform/ui/modal_service.h"
 
+namespace {
+
+// A category's legend: its value without the explanation after the first ":" ("Art" of
+// "Art:Paintings, prints and sculpture"), as the reports show it; the request keeps the whole.
+std::string LegendText(const std::string& Category) { return Category.substr(0, Category.find(':')); }
+
+}  // namespace
+
 std::string TGraphLogic::GraphRequest(const TGraphSelection& Node) {
   std::string Path;
   for (auto It = Node.Path.rbegin(); It != Node.Path.rend(); ++It) {
@@ -59,7 +67,7 @@ bool TGraphLogic::DrawGraph(const TGraphSelection& Node, TChartfx& Chart) {
   Chart.SetShortProperty(1, 0);
   for (int k = 0; k < N; ++k) {
     Chart.SetValue(static_cast<short>(k), Counts[k + 1]);
-    Chart.SetLegend(static_cast<short>(k), Node.Children[k]);
+    Chart.SetLegend(static_cast<short>(k), LegendText(Node.Children[k]));
   }
   Chart.CloseData(1);
   return true;

@@ -105,6 +105,24 @@ void ExportGrid(TQnStringGrid& Grid, int Kind, const std::string& FileName) {
   switch (Kind) {
     case 0: Grid.SaveToXLS(FileName, "Report"); break;
     case 1: Grid.SaveToCSV(FileName); break;
-    default: Grid.SaveToHTML(FileName); break;
+    default: {
+      // The table goes out as a whole page that names its encoding: the cells are UTF-8, and a
+      // browser left to guess reads every accented letter as two others.
+      THTMLSettings& Settings = Grid.HTMLSettings();
+      const std::string Prefix = Settings.PrefixTag, Suffix = Settings.SuffixTag;
+      Settings.PrefixTag =
+          "<!DOCTYPE html>\r\n<html><head><meta charset=\"utf-8\"></head><body>" + (Prefix.empty() ? "" : "\r\n" + Prefix);
+      Settings.SuffixTag = (Suffix.empty() ? "" : Suffix + "\r\n") + "</body></html>";
+      try {
+        Grid.SaveToHTML(FileName);
+      } catch (...) {
+        Settings.PrefixTag = Prefix;
+        Settings.SuffixTag = Suffix;
+        throw;
+      }
+      Settings.PrefixTag = Prefix;
+      Settings.SuffixTag = Suffix;
+      break;
+    }
   }
 }

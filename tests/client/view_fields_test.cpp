@@ -314,6 +314,40 @@ TEST_F(ViewFieldsTest, TheTextPagesFormatButtonsFollowTheCaret) {
   EXPECT_FALSE(View->BoldBtn->Down());
 }
 
+// After a move the buttons show the format at the caret of the record moved to, whatever was
+// pressed on the record before, even when the caret stays at the same place.
+TEST_F(ViewFieldsTest, TheFormatButtonsShowTheRecordMovedTo) {
+  View->RecordBook->SetActivePageIndex(5);
+  View->ItemDetails->SetText("plain words");
+  View->Logic->DetailChangeClick();
+  const std::string First = View->number->Text();
+  View->Logic->NewRecordClick();
+  ASSERT_NE(View->number->Text(), First);
+  ASSERT_EQ(View->ItemDetails->SelStart(), 0);
+  // B on the empty page is pressed for the text typed next; the plain record shows it up.
+  HeadlessInput::Click(*View->RichToolBar, View->BoldBtn->Left() + 5, View->BoldBtn->Top() + 5);
+  ASSERT_TRUE(View->BoldBtn->Down());
+  View->Logic->PreviousClick();
+  ASSERT_EQ(View->number->Text(), First);
+  ASSERT_EQ(View->ItemDetails->SelStart(), 0);
+  EXPECT_FALSE(View->BoldBtn->Down()) << "a plain record after a pressed B";
+  // The first record now begins bold, and the caret is at its start.
+  View->ItemDetails->SetSelStart(0);
+  View->ItemDetails->SetSelLength(5);
+  View->ItemDetails->SelAttributes().SetStyle(TFontStyles{fsBold});
+  View->ItemDetails->SetSelStart(0);
+  View->Logic->DetailChangeClick();
+  ASSERT_TRUE(View->BoldBtn->Down());
+  View->Logic->nextClick();
+  ASSERT_NE(View->number->Text(), First);
+  ASSERT_EQ(View->ItemDetails->Text(), "");
+  EXPECT_FALSE(View->BoldBtn->Down()) << "an empty record after bold text";
+  View->Logic->PreviousClick();
+  ASSERT_EQ(View->number->Text(), First);
+  EXPECT_TRUE(View->BoldBtn->Down()) << "bold text after an empty record";
+  EXPECT_FALSE(View->ItalicBtn->Down());
+}
+
 TEST_F(ViewFieldsTest, PicturesFollowTheTabsAndADialogCancelDoesNothing) {
   const fs::path Pic = Root / "photo.png";
   ASSERT_EQ(std::system(("/usr/bin/python3 -c \"from PIL import Image; Image.new('RGB', (640, 320), (0, 90, 200)).save('" +

@@ -20,6 +20,7 @@
 #include "platform/headless/event_loop_poll.h"
 #include "platform/headless/headless_peer.h"
 #include "platform/rtl/ascii_text.h"
+#include "platform/rtl/date_time.h"
 #include "platform/rtl/ini_files.h"
 #include "platform/ui/application.h"
 #include "tests/client/core/client_fixture.h"
@@ -121,10 +122,11 @@ TEST_F(ViewTest, ANameTheServerCannotTakeIsRefusedUnsentAndTheWindowStaysOpen) {
 
 TEST_F(ViewTest, CreateDemoStartsFromTheNameTypedInTheLoginWindow) {
   MakeView();
-  std::string Shown;
+  std::string Shown, Created, Updated;
   TCheckedModalScript script;
   script.ExpectForm("Login", [&](TCustomForm& f) {
     auto& form = dynamic_cast<TPasswordForm&>(f);
+    form.Today = [] { return EncodeDate(2026, 12, 11); };
     form.Database->SetText("  Stamps ");
     // (The oval button's click by the mouse is the X test's.)
     form.CreateBtnClick(nullptr);
@@ -133,10 +135,15 @@ TEST_F(ViewTest, CreateDemoStartsFromTheNameTypedInTheLoginWindow) {
   script.ExpectForm("Please enter database information:", [&](TCustomForm& f) {
     auto& info = dynamic_cast<TDatabaseInformationForm&>(f);
     Shown = info.DatabaseName->Text();
+    Created = info.DateCreated->Text();
+    Updated = info.DateUpdated->Text();
     info.CancelBtn->Click();
   });
   View->DatabaseLogin();
   EXPECT_EQ(Shown, "Stamps");
+  // The dates are in the records' format, not as they are stored.
+  EXPECT_EQ(Created, "12/11/2026");
+  EXPECT_EQ(Updated, "12/11/2026");
   EXPECT_EQ(script.Remaining(), 0);
 }
 

@@ -39,8 +39,10 @@ TEST_F(GraphTest, TheChartShowsTheServersCountsPerCategory) {
     int Expected = 0;
     for (int i = 0; i < RecordCount(); ++i) Expected += Categories[k] == kCategories[i % 4];
     EXPECT_EQ(Chart.Value(static_cast<short>(k)), Expected) << Categories[k];
-    EXPECT_EQ(Chart.Legend(static_cast<short>(k)), Categories[k]);
   }
+  // Each legend names its category once: the value, without its explanation.
+  EXPECT_EQ(Chart.Legend(0), "Art");
+  EXPECT_EQ(Chart.Legend(1), "Books");
   EXPECT_EQ(Chart.Calls().front().DispId, 64);
   EXPECT_EQ(Chart.Calls().back().DispId, 65);
   // A nested category counts the records whose value ends with it.
@@ -53,6 +55,13 @@ TEST_F(GraphTest, TheChartShowsTheServersCountsPerCategory) {
   }
   EXPECT_EQ(Nested.Value(0), France);
   EXPECT_EQ(Nested.Value(1), Germany);
+  EXPECT_EQ(Nested.Legend(0), "France");
+  EXPECT_EQ(Nested.Legend(1), "Germany");
+  // A category without an explanation is named whole.
+  TChartfx Plain(nullptr);
+  ASSERT_TRUE(Logic.DrawGraph({3, {Host.Captions.DescriptionNames[2]}, {"Oceania", "Europe:Europe"}}, Plain));
+  EXPECT_EQ(Plain.Legend(0), "Oceania");
+  EXPECT_EQ(Plain.Legend(1), "Europe");
 }
 
 TEST_F(GraphTest, AReplyWithoutACountPerChildKeepsThePreviousChart) {

@@ -409,6 +409,43 @@ TEST_F(QuickReportTest, CsvAndHtmlExportsTypedWithoutExtensionGetTheFiltersOne) 
   EXPECT_EQ(ExportFileName("/d.x/b", 2), "/d.x/b.htm");
 }
 
+// The HTML export is a page that declares its encoding, so that a browser reads accented
+// letters as typed; a second export is the same page, not one with a second head.
+TEST_F(QuickReportTest, HTMLExportDeclaresItsEncoding) {
+  TReportWindows Windows(Host);
+  TQuickReportForm Report(Windows, nullptr);
+  FillGrid(Report.Report().DisplayGrid(), {{"Name", "Maker"}, {"Lampe \xC3\xA0 p\xC3\xA9trole", "M\xC3\xBCller & Co"}});
+  const std::string Page = (Root / "page.htm").string();
+  for (int Round = 0; Round < 2; ++Round) {
+    TCheckedModalScript Script;
+    Script.ExpectSaveFile("*.htm", Page);
+    Script.ExpectMessage("File exported.", mrOk);
+    Report.SaveHTML->Click();
+  }
+  // The checker reads the bytes as a browser does: the charset the page declares decides.
+  const std::string Script =
+      "import html.parser,sys\n"
+      "raw=open(sys.argv[1],'rb').read()\n"
+      "class Head(html.parser.HTMLParser):\n"
+      "  def __init__(s): super().__init__(); s.charsets=[]\n"
+      "  def handle_starttag(s,t,a):\n"
+      "    if t=='meta' and dict(a).get('charset'): s.charsets.append(dict(a)['charset'])\n"
+      "h=Head(); h.feed(raw.decode('latin-1'))\n"
+      "print(h.charsets)\n"
+      "class Cells(html.parser.HTMLParser):\n"
+      "  def __init__(s): super().__init__(); s.cell=None\n"
+      "  def handle_starttag(s,t,a):\n"
+      "    if t=='td': s.cell=''\n"
+      "  def handle_endtag(s,t):\n"
+      "    if t=='td': print(s.cell); s.cell=None\n"
+      "  def handle_data(s,d):\n"
+      "    if s.cell is not None: s.cell+=d\n"
+      "Cells().feed(raw.decode(h.charsets[0] if h.charsets else 'cp1252'))\n";
+  AtomicWriteFile((Root / "read_page.py").string(), Script);
+  EXPECT_EQ(CaptureCommand("/usr/bin/python3 '" + (Root / "read_page.py").string() + "' '" + Page + "'"),
+            "['utf-8']\nName\nMaker\nLampe \xC3\xA0 p\xC3\xA9trole\nM\xC3\xBCller & Co\n");
+}
+
 // A barcode field's column goes into the workbook as text, digits and leading zeros as shown;
 // another column of digits stays a number.
 TEST_F(QuickReportTest, ExcelExportWritesBarcodesAsText) {
