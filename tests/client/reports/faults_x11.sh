@@ -159,14 +159,7 @@ if b=$(message_box); then
 else
   problem "the value report says nothing of the prices typed 99,95 and 1.000,50"
 fi
-geometry "$w"
-drawn "$out/value_report.png" "$w"
-# Its Print: the report's quick report window (the panel is centred, its top 96 above the bottom).
-xdotool mousemove $((X + (WIDTH - 400) / 2 + 260)) $((Y + HEIGHT - 96 + 40)) click 1
-r=$(window Report 700) || fail "no report window"
-geometry "$r"
-rx=$X ry=$Y
-drawn "$out/value_print.png" "$r"
+value_report_print "$w"  # its Print: the report's quick report window
 # "CSV Export" under a full name: the figures of the report.
 xdotool mousemove $((rx + 430)) $((ry + 538)) click 1
 type_name "$out/value.csv"

@@ -584,3 +584,15 @@ type_name() {
   xdotool mousemove $((X + WIDTH - 52)) $((Y + HEIGHT - 54)) click 1
   closed "$d" || fail "the file dialog for $1 took no click on its Save"
 }
+# value_report_print W: the value report window W drawn (value_report.png), then its Print
+# clicked (its panel is centred, its top 96 above the bottom); r is the quick report window that
+# comes, rx ry its place, value_print.png its picture.
+value_report_print() {
+  geometry "$1"
+  drawn "$out/value_report.png" "$1"
+  xdotool mousemove $((X + (WIDTH - 400) / 2 + 260)) $((Y + HEIGHT - 96 + 40)) click 1
+  r=$(window Report 700) || fail "no report window"
+  geometry "$r"
+  rx=$X ry=$Y
+  drawn "$out/value_print.png" "$r"
+}

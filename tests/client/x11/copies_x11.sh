@@ -169,12 +169,12 @@ in_main $line_x $line_y
 opens '^Edit$' in_main $edit_btn_x $edit_btn_y
 last '^Edit$'
 ex=$X ey=$Y
-drawn "$out/row_editor.png" "$(xdotool search --onlyvisible --name '^Edit$' | tail -1)"
+editor=$(the_window '^Edit$')
+drawn "$out/row_editor.png" "$editor"
 xdotool mousemove $((ex + 260)) $((ey + 40)) click 1  # the "Part" cell
 xdotool key End
 xdotool type --delay 40 " Jr"
 shows "$out/row_editor_typed.png" $((ex + 140)) $((ey + 32)) 250 16 20 || fail "nothing shows in the Part cell"
-editor=$(xdotool search --onlyvisible --name '^Edit$' | tail -1)
 drawn "$out/row_editor_end.png" "$editor"
 pointed $((ex + 285)) $((ey + 302)) "the row editor's OK"
 xdotool click 1

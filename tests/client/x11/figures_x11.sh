@@ -38,14 +38,7 @@ w=$(window "Quick Financial Report") || fail "no value report"
 b=$(message_box) || fail "the value report said nothing of the prices typed 99,95 and 1.234,50"
 drawn "$out/value_unread_values.png" "$b"
 box_answer value_unread_values OK 1 "$b"
-geometry "$w"
-drawn "$out/value_report.png" "$w"
-# Its Print: the report's quick report window (the panel is centred, its top 96 above the bottom).
-xdotool mousemove $((X + (WIDTH - 400) / 2 + 260)) $((Y + HEIGHT - 96 + 40)) click 1
-r=$(window Report 700) || fail "no report window"
-geometry "$r"
-rx=$X ry=$Y
-drawn "$out/value_print.png" "$r"
+value_report_print "$w"  # its Print: the report's quick report window
 xdotool mousemove $((rx + 337)) $((ry + 538)) click 1  # Excel Export
 type_name "$out/value.xlsx"
 x11_written "$out/value.xlsx" || fail "the Excel export under value.xlsx wrote nothing"
